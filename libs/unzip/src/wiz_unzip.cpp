@@ -1,0 +1,2 @@
+// Placeholder until the call flow lands.
+#include "unzip.h"

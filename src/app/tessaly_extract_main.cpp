@@ -1,0 +1,2 @@
+// Placeholder until the console front end lands.
+int main() { return 64; }

@@ -1,0 +1,26 @@
+// The extraction driver: every extraction runs through ExtractSelectedArchives.
+#pragma once
+
+#include <string>
+
+#include "engine/job_state.h"
+
+namespace tessaly {
+
+struct Session;
+
+// Runs one job over session.job.SelectedFiles into the text of Form1.Combo1.
+void ExtractSelectedArchives(Session& session, CallingForm callingForm);
+// The ZIP loop: counts every ZIP archive of the job, then extracts them.
+void ExtractZipArchives(Session& session);
+// The destination text, or "oops" when the job must not go on.
+std::string CheckDestination(Session& session);
+// Reads "<type> options"/"auto overwrite" into ZipAutoOverwrite / ArjOptions.
+void ArchiveOptions(Session& session, const std::string& type);
+// part 0 drive, 1 folder, 2 name without extension, 3 extension (with its dot).
+// Any other part throws std::invalid_argument.
+std::string ParsePath(const std::string& path, int part);
+// There are no short paths here: the path comes back unchanged.
+std::string GetShortName(const std::string& path);
+
+}  // namespace tessaly

@@ -1,0 +1,62 @@
+// The confirmation dialog (Form3) and the Status window (Form4) as the core sees
+// them: their controls' state and their handlers. A window only shows this state
+// and calls the handlers; every decision is made here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tessaly {
+
+struct Session;
+
+// Told whenever the Status window's state changed, so that a view can repaint.
+class StatusView {
+ public:
+  virtual ~StatusView() = default;
+  virtual void Refresh() = 0;
+};
+
+class Form4 {
+ public:
+  std::string lblarc;
+  std::string lblmsg;
+  int64_t pb2Max = 100;
+  int64_t pb2Value = 0;
+  std::string Command1Caption;
+  bool Command1Visible = true;
+  std::string Command2Caption;
+  bool Command2Enabled = true;
+  bool Command2Visible = true;
+  bool loaded = false;
+
+  StatusView* view = nullptr;
+
+  void SetLblarc(const std::string& text);
+  void SetLblmsg(const std::string& text);
+  void SetMax(int64_t max);
+  void SetValue(int64_t value);
+  void Refresh();
+
+  // Loading: "Preparing to extract files...", Cancel/Background, CancelExtract cleared.
+  void Load(Session& session);
+  // "Cancel" stops the running job at its next check; "OK" closes the window.
+  void Command1_Click(Session& session);
+  void Unload();
+};
+
+class Form3 {
+ public:
+  std::string Label1;
+  bool Check1 = true;  // "Show this message again in the future."
+  bool Command3Visible = false;
+
+  void Load(Session& session);
+  void Command1_Click(Session& session);  // "Go"
+  void Command2_Click(Session& session);  // "Cancel"
+};
+
+inline constexpr const char* kForm3Label2 =
+    "Click \"Go\" to continue or \"Cancel\" to abort this operation.";
+
+}  // namespace tessaly

@@ -1,0 +1,24 @@
+// What the selected files are: extension check, content probe, command line.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tessaly {
+
+struct Session;
+
+// The common type of session.job.SelectedFiles, or "ns" after a refusal message.
+std::string ClassifySelection(Session& session);
+// "zip", "ace", "rar", "arj", or "" when no backend accepts the file. Shows nothing.
+std::string DetectArchiveType(Session& session, const std::string& path);
+// With commandLine: split it (a double-quoted run is one token). Without: each of
+// programArgs is one token, and a destination is asked before the job runs.
+// At most 100 tokens.
+void ParseCommandLine(Session& session, const std::optional<std::string>& commandLine,
+                      const std::vector<std::string>& programArgs = {});
+// The tokens of a command line as ParseCommandLine splits it.
+std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+
+}  // namespace tessaly

@@ -1,0 +1,26 @@
+// Everything one run of the program shares: the job state, the setting variables,
+// the models of the windows the engine writes into, and the seam to the user.
+// Passed by reference; tests make a fresh one per case.
+#pragma once
+
+#include "engine/extraction_dialogs.h"
+#include "engine/job_state.h"
+#include "platform/dialogs.h"
+#include "settings/settings_vars.h"
+#include "shell/main_window_model.h"
+
+namespace tessaly {
+
+struct Session {
+  Session(Dialogs& d, EventPump& e) : dialogs(d), events(e) {}
+
+  Dialogs& dialogs;
+  EventPump& events;
+  SettingsVars settings;
+  JobState job;
+  ZipOptions zip;
+  Form1Model Form1;
+  Form4 Form4Window;
+};
+
+}  // namespace tessaly

@@ -1,0 +1,67 @@
+// A Dialogs double for engine tests: records every question with all its fields and
+// answers from queues the test fills. A question with no queued answer fails the test.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "engine/extraction_dialogs.h"
+#include "engine/session.h"
+#include "platform/dialogs.h"
+
+namespace tessaly::testing {
+
+struct RecordedMessage {
+  std::string text;
+  MsgButtons buttons;
+  MsgIcon icon;
+  std::string title;
+  int defaultButton;
+};
+
+struct RecordedInput {
+  std::string prompt;
+  std::string title;
+  std::string defaultText;
+};
+
+enum class ConfirmAnswer { Go, GoUntick, Cancel, CancelUntick };
+
+class ScriptedDialogs : public Dialogs {
+ public:
+  // Answers, consumed in order.
+  std::deque<MsgAnswer> messageAnswers;
+  std::deque<std::string> inputAnswers;
+  std::deque<std::string> fileExistsAnswers;
+  std::deque<ConfirmAnswer> confirmAnswers;
+  std::deque<DestinationAnswer> destinationAnswers;
+
+  // What was asked or shown.
+  std::vector<RecordedMessage> messages;
+  std::vector<RecordedInput> inputs;
+  std::vector<std::string> fileExistsQuestions;
+  std::vector<std::string> confirmations;  // Form3.Label1 as shown
+  std::vector<DestinationRequest> destinationRequests;
+  int statusShown = 0;
+  int welcomeShown = 0;
+
+  Session* session = nullptr;  // needed to run Form3's handlers
+
+  MsgAnswer MessageBox(const MessageBoxRequest& request) override;
+  std::string InputBox(const std::string& prompt, const std::string& title,
+                       const std::string& defaultText) override;
+  std::string FileExists(const std::string& question) override;
+  void ShowConfirmation(Form3& form) override;
+  void ShowStatus(Form4& form) override;
+  DestinationAnswer ChooseDestination(const DestinationRequest& request) override;
+  void ShowWelcome() override;
+};
+
+class CountingPump : public EventPump {
+ public:
+  int pumps = 0;
+  void pump() override { ++pumps; }
+};
+
+}  // namespace tessaly::testing
