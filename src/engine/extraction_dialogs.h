@@ -42,7 +42,8 @@ class Form4 {
   void Load(Session& session);
   // "Cancel" stops the running job at its next check; "OK" closes the window.
   void Command1_Click(Session& session);
-  void Unload();
+  // Closing: the main window is enabled again and loses its hourglass.
+  void Unload(Session& session);
 };
 
 class Form3 {
@@ -54,7 +55,13 @@ class Form3 {
   void Load(Session& session);
   void Command1_Click(Session& session);  // "Go"
   void Command2_Click(Session& session);  // "Cancel"
+  // "Select New Destination Folder": a new destination for this job and later ones.
+  void Command3_Click(Session& session);
+  void Unload(Session& session);
 };
+
+inline constexpr const char* kForm3Label1Lead =
+    "You have chosen to extract the contents of the selected archive(s) to the folder:";
 
 inline constexpr const char* kForm3Label2 =
     "Click \"Go\" to continue or \"Cancel\" to abort this operation.";

@@ -18,7 +18,9 @@ std::string DetectArchiveType(Session& session, const std::string& path);
 // At most 100 tokens.
 void ParseCommandLine(Session& session, const std::optional<std::string>& commandLine,
                       const std::vector<std::string>& programArgs = {});
-// The tokens of a command line as ParseCommandLine splits it.
+// The tokens of a command line as ParseCommandLine splits it (at most 100).
 std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+// The lower-cased last three characters of a path: what the extension checks compare.
+std::string LastThreeLower(const std::string& path);
 
 }  // namespace tessaly

@@ -5,6 +5,7 @@
 
 #include "engine/extraction_dialogs.h"
 #include "engine/job_state.h"
+#include "inspect/contents_model.h"
 #include "platform/dialogs.h"
 #include "settings/settings_vars.h"
 #include "shell/main_window_model.h"
@@ -21,6 +22,7 @@ struct Session {
   ZipOptions zip;
   Form1Model Form1;
   Form4 Form4Window;
+  ContentsModel Form10;
 };
 
 }  // namespace tessaly

@@ -1,0 +1,246 @@
+#include "engine/driver.h"
+
+#include <cstdlib>
+#include <stdexcept>
+
+#include "engine/selection.h"
+#include "engine/session.h"
+#include "platform/files.h"
+#include "settings/reg_settings.h"
+#include "settings/settings_vars.h"
+#include "shell/destination_history.h"
+
+namespace tessaly {
+
+namespace {
+
+constexpr const char* kBatchFileName = "Tessaly.bat";
+
+constexpr const char* kMixedExtensionsMessage =
+    "Tessaly cannot continue the extract operation because you have included files in your "
+    "selection with different extensions. The program currently cannot process more than one "
+    "archive type at a time. If these files are part of a Ace, Arj, or Rar set, you must only "
+    "select the first file in the set (i.e. Example.rar) to proces the set.";
+
+constexpr const char* kFinishedMessage =
+    "Tessaly has finished extracting the files. Press \"OK\" to return to the program, or "
+    "\"Explore\" to open an Explorer window in the folder to which the files were extracted.";
+
+constexpr const char* kNotFinishedMessage = "Tessaly did not finish extracting the files.";
+
+MsgAnswer Ask(Session& session, const std::string& text, MsgButtons buttons, MsgIcon icon,
+              int defaultButton = 1) {
+  return session.dialogs.MessageBox({text, buttons, icon, "Oops!", defaultButton});
+}
+
+// The number a text starts with, as the settings compare it ("1" and " 1" are 1).
+double NumericValue(const std::string& text) {
+  return std::strtod(text.c_str(), nullptr);
+}
+
+bool ExtensionsMatch(Session& session) {
+  JobState& job = session.job;
+  for (size_t i = 0; i < job.SelectedFiles.size(); ++i) {
+    const std::string previous = job.CurrentExt;
+    job.CurrentExt = LastThreeLower(job.SelectedFiles[i]);
+    if (i > 0 && job.CurrentExt != previous) {
+      Ask(session, kMixedExtensionsMessage, MsgButtons::OK, MsgIcon::Critical);
+      return false;
+    }
+  }
+  return true;
+}
+
+void DeleteBatchFile(const Session& session) {
+  // Without a temporary folder the name would point into the working directory.
+  if (session.settings.TempFolder.empty()) return;
+  const std::string batch = session.settings.TempFolder + kBatchFileName;
+  if (FileExists(batch)) DeleteFile(batch);
+}
+
+bool Confirmed(Session& session) {
+  if (NumericValue(session.settings.ShowConfirmation) != 1) return true;
+  session.job.ConfirmFromDriver = true;
+  Form3 form;
+  form.Load(session);
+  session.dialogs.ShowConfirmation(form);
+  form.Unload(session);
+  return !session.job.ConfirmCancelled;
+}
+
+// Each archive type has its own way through the selection: ZIP archives go through
+// the two-pass loop; the other types' backends join this dispatch as they arrive.
+void RunBackend(Session& session) {
+  if (session.job.ArchiveType == "zip") ExtractZipArchives(session);
+}
+
+// Classification, destination and confirmation: true when the job may start.
+bool ReadyToRun(Session& session) {
+  JobState& job = session.job;
+  job.ConfirmCancelled = false;
+  job.ArchiveType = ClassifySelection(session);
+  if (job.ArchiveType == "arj" && session.settings.ArjLocation.empty()) {
+    Ask(session,
+        "You have not specified the location of \"arj.exe\". Choose \"Options\" from the Edit "
+        "menu to do this. Tessaly cannot extract \"" +
+            job.ArchiveType + "\" archives until you do.",
+        MsgButtons::OK, MsgIcon::Exclamation);
+    return false;
+  }
+  if (job.ArchiveType == "ns") return false;
+  if (CheckDestination(session) == "oops") return false;
+  job.LongFileNames = job.SelectedFiles;
+  for (std::string& file : job.SelectedFiles) file = GetShortName(file);
+  return Confirmed(session);
+}
+
+void ReportOutcome(Session& session) {
+  Form4& status = session.Form4Window;
+  status.lblmsg.clear();
+  if (session.job.ExtractResult != 0 || session.job.CancelExtract) {
+    status.Command2Visible = false;
+    status.pb2Value = status.pb2Max;
+    status.lblarc = kNotFinishedMessage;
+  } else {
+    status.lblarc = kFinishedMessage;
+    status.Command2Caption = "Explore";
+    status.Command2Enabled = true;
+  }
+  status.Command1Caption = "OK";
+  status.Refresh();
+}
+
+void RemoveArjBatch(Session& session) {
+  if (session.job.ArchiveType == "arj") DeleteBatchFile(session);
+}
+
+void EndJob(Session& session) {
+  if (MainWindowView* main = session.Form1.view) {
+    main->SetBusy(false);
+    main->UpdateSelectionState();
+  }
+  session.job.StopAllArchives = false;
+  session.job.ActiveBackend.clear();
+}
+
+}  // namespace
+
+void ExtractSelectedArchives(Session& session, CallingForm callingForm) {
+  JobState& job = session.job;
+  // The list holds the job's archives and nothing else.
+  if (job.SelectedCount < 0) job.SelectedCount = 0;
+  if (static_cast<size_t>(job.SelectedCount) < job.SelectedFiles.size()) {
+    job.SelectedFiles.resize(job.SelectedCount);
+  }
+  job.SelectedCount = static_cast<int>(job.SelectedFiles.size());
+  if (job.SelectedCount == 0) return;
+
+  if (MainWindowView* main = session.Form1.view) main->SetBusy(true);
+  job.CancelExtract = false;
+  job.ExtractResult = 0;
+  job.OverwriteAnswer.clear();
+  job.callingForm = callingForm;
+
+  if (!ExtensionsMatch(session)) return EndJob(session);
+
+  DeleteBatchFile(session);
+  LoadSettings(session.settings, session.dialogs);
+
+  if (ReadyToRun(session)) {
+    Form4& status = session.Form4Window;
+    status.Load(session);
+    session.dialogs.ShowStatus(status);
+    status.Refresh();
+    RunBackend(session);
+    ReportOutcome(session);
+    if (MainWindowView* main = session.Form1.view) main->ListFolder();
+    const std::string destination = session.Form1.Combo1.text;
+    AddDestinationHistory(session.Form1.Combo1, destination);
+  }
+  RemoveArjBatch(session);
+  EndJob(session);
+}
+
+std::string CheckDestination(Session& session) {
+  const std::string& destination = session.Form1.Combo1.text;
+  if (destination.empty()) {
+    const MsgAnswer answer =
+        Ask(session,
+            "You have not specified a destination folder. If you choose to continue, all files "
+            "will be extracted to the current folder, which is \"" +
+                CurrentDirectory() + "\". Do you wish to continue?",
+            MsgButtons::YesNo, MsgIcon::Exclamation, 2);
+    if (answer != MsgAnswer::Yes) {
+      if (MainWindowView* main = session.Form1.view) main->FocusCombo1();
+      return "oops";
+    }
+    return destination;
+  }
+  if (!DirectoryExists(destination)) {
+    const MsgAnswer answer =
+        Ask(session,
+            "The folder \"" + destination + "\" does not exist. Would you like it to be created?",
+            MsgButtons::YesNo, MsgIcon::None);
+    if (answer != MsgAnswer::Yes) return "oops";
+    if (!CreateFolder(destination).empty()) {
+      Ask(session,
+          "Could not create the folder \"" + destination +
+              "\". Please use a valid drive letter and remember that the following characters "
+              "are not allowed in a folder name: \\ / : * ? \" < > |",
+          MsgButtons::OK, MsgIcon::Exclamation);
+      return "oops";
+    }
+  }
+  return session.Form1.Combo1.text;
+}
+
+void ArchiveOptions(Session& session, const std::string& type) {
+  const std::string value =
+      ApplicationSettings().GetSetting(type + " options", "auto overwrite", "");
+  if (type == "zip") {
+    session.job.ZipAutoOverwrite = value;
+    session.job.ArjOptions.clear();
+  } else if (type == "arj") {
+    session.job.ArjOptions = value == "1" ? "-y " : "";
+  }
+}
+
+std::string ParsePath(const std::string& path, int part) {
+  if (part < 0 || part > 3) throw std::invalid_argument("ParsePath: part must be 0 to 3");
+  std::string drive, folder, name, extension;
+  std::string rest = path;
+  if (rest.size() >= 2 && rest[1] == ':') {
+    drive = rest.substr(0, 2);
+    rest = rest.substr(2);
+  }
+  bool stopped = false;
+  for (size_t i = rest.size(); i-- > 0;) {
+    const bool followed = i + 1 < rest.size();
+    if (rest[i] == '.') {
+      if (followed) extension = rest.substr(i);
+      rest.resize(i);
+    } else if (rest[i] == '/' && followed) {
+      name = rest.substr(i + 1);
+      folder = rest.substr(0, i + 1);
+      stopped = true;
+      break;
+    }
+  }
+  if (!stopped) name = rest;
+  switch (part) {
+    case 0:
+      return drive;
+    case 1:
+      return folder;
+    case 2:
+      return name;
+    default:
+      return extension;
+  }
+}
+
+std::string GetShortName(const std::string& path) {
+  return path;
+}
+
+}  // namespace tessaly

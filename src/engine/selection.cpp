@@ -1,0 +1,174 @@
+#include "engine/selection.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+#include "engine/driver.h"
+#include "engine/session.h"
+#include "engine/zip/zip_backend.h"
+
+namespace tessaly {
+
+namespace {
+
+constexpr size_t kMaxTokens = 100;
+
+constexpr const char* kMixedTypesMessage =
+    "You have included more than one archive type in your file selection. Please select only "
+    "files of the same archive type.";
+
+std::string NotSupportedText(const std::string& path) {
+  return "The file \"" + path +
+         "\" is either not a supported archive type or is corrupted. If this is an Arj type "
+         "archive, Tessaly requires the DOS Arj utility to process it. You must specify the "
+         "location of \"arj.exe\" in the \"Options\" dialog.";
+}
+
+void Tell(Session& session, const std::string& text, MsgIcon icon) {
+  session.dialogs.MessageBox({text, MsgButtons::OK, icon, "Oops!"});
+}
+
+bool AcceptedExtension(const std::string& extension) {
+  static constexpr std::array<const char*, 6> kAccepted = {"zip", "rar", "ace",
+                                                           "arj", "exe", "001"};
+  return std::find(kAccepted.begin(), kAccepted.end(), extension) != kAccepted.end();
+}
+
+bool ZipProbe(Session& session, const std::string& path) {
+  ZipOptions& zip = session.zip;
+  zip.uExtractList = true;
+  zip.ExtractDir.clear();
+  zip.ZipFileName = path;
+  zip.IncludeNames.clear();
+  UnzipArchive(session);
+  return session.job.ExtractResult == 0;
+}
+
+}  // namespace
+
+std::string LastThreeLower(const std::string& path) {
+  std::string last = path.substr(path.size() < 3 ? 0 : path.size() - 3);
+  std::transform(last.begin(), last.end(), last.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return last;
+}
+
+std::string DetectArchiveType(Session& session, const std::string& path) {
+  JobState& job = session.job;
+  job.ExtractResult = 0;
+  job.ProbeIsExe = LastThreeLower(path) == "exe";
+  job.CancelExtract = false;
+  job.CountingPass = true;
+  job.ProbeMode = true;
+
+  // The probes run in a fixed order (ZIP, then ACE, RAR, ARJ as their backends
+  // arrive): a file is the first type whose backend accepts it.
+  std::string type;
+  if (ZipProbe(session, path)) type = "zip";
+
+  job.ProbeMode = false;
+  job.CountingPass = false;
+  return type;
+}
+
+std::string ClassifySelection(Session& session) {
+  std::string common;
+  const std::vector<std::string> files = session.job.SelectedFiles;
+  for (size_t i = 0; i < files.size(); ++i) {
+    const std::string notSupported =
+        NotSupportedText(files[i]) +
+        " If this file is part of an Ace, Rar, or Arj set, you must select the first file in "
+        "the set (i.e. \"MyFile.rar\") to process the set.";
+    if (!AcceptedExtension(LastThreeLower(files[i]))) {
+      Tell(session, notSupported, MsgIcon::Critical);
+      return "ns";
+    }
+    const std::string type = DetectArchiveType(session, files[i]);
+    if (type.empty()) {
+      Tell(session, notSupported, MsgIcon::Critical);
+      return "ns";
+    }
+    if (i > 0 && type != common) {
+      Tell(session, kMixedTypesMessage, MsgIcon::Exclamation);
+      return "ns";
+    }
+    common = type;
+  }
+  return common;
+}
+
+std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
+  std::vector<std::string> tokens;
+  bool open = false;
+  bool quoted = false;
+  for (char c : commandLine) {
+    if (!quoted && (c == ' ' || c == '\t')) {
+      open = false;
+      continue;
+    }
+    if (!open) {
+      if (tokens.size() == kMaxTokens) break;
+      tokens.emplace_back();
+      open = true;
+    }
+    // A double-quoted run is one token, blanks and all; the quotes themselves go.
+    if (c == '"') {
+      quoted = !quoted;
+    } else {
+      tokens.back() += c;
+    }
+  }
+  return tokens;
+}
+
+void ParseCommandLine(Session& session, const std::optional<std::string>& commandLine,
+                      const std::vector<std::string>& programArgs) {
+  std::vector<std::string> tokens;
+  if (commandLine) {
+    tokens = SplitCommandLine(*commandLine);
+  } else {
+    for (const std::string& argument : programArgs) {
+      if (tokens.size() == kMaxTokens) break;
+      if (!argument.empty()) tokens.push_back(argument);
+    }
+  }
+  if (tokens.empty()) return;
+
+  JobState& job = session.job;
+  job.SelectedFiles.assign(tokens.size(), "");
+  std::string previous;
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    const std::string type = DetectArchiveType(session, tokens[i]);
+    if (type.empty()) {
+      Tell(session, NotSupportedText(tokens[i]), MsgIcon::Exclamation);
+      return;
+    }
+    job.ActiveBackend = type;
+    job.SelectedFiles[i] = tokens[i];
+    if (i > 0 && type != previous) {
+      Tell(session, kMixedTypesMessage, MsgIcon::Critical);
+      return;
+    }
+    previous = type;
+  }
+  job.SelectedCount = static_cast<int>(tokens.size());
+
+  if (!commandLine) {
+    DestinationRequest request;
+    request.showPerArchiveCheck = previous == "zip";
+    request.startFolder =
+        session.Form1.Combo1.text.empty() ? session.Form1.CurrentFolder : session.Form1.Combo1.text;
+    if (MainWindowView* main = session.Form1.view) main->Show();
+    const DestinationAnswer answer = session.dialogs.ChooseDestination(request);
+    job.ChosenDestination = answer.ChosenDestination;
+    if (answer.ChosenDestination.empty()) return;
+    job.PerArchiveFolder = answer.Check1;
+    session.Form1.Combo1.text = answer.ChosenDestination;
+  }
+
+  job.DropMode = false;
+  ExtractSelectedArchives(session, CallingForm::MainWindow);
+}
+
+}  // namespace tessaly

@@ -1,0 +1,229 @@
+#include "engine/zip/zip_backend.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/session.h"
+#include "shell/file_icons.h"
+#include "unzip.h"
+
+namespace tessaly {
+
+namespace {
+
+// The library's callbacks carry no user data: they find the session of the call in
+// progress here, set for exactly the duration of one library call.
+thread_local Session* activeSession = nullptr;
+
+class ActiveSessionGuard {
+ public:
+  explicit ActiveSessionGuard(Session& session) : previous_(activeSession) {
+    activeSession = &session;
+  }
+  ~ActiveSessionGuard() { activeSession = previous_; }
+  ActiveSessionGuard(const ActiveSessionGuard&) = delete;
+  ActiveSessionGuard& operator=(const ActiveSessionGuard&) = delete;
+
+ private:
+  Session* previous_;
+};
+
+std::string BufferText(const char* buffer, size_t length) {
+  if (buffer == nullptr) return {};
+  return std::string(buffer, strnlen(buffer, length));
+}
+
+void AdvanceProgress(Session& session) {
+  ++session.job.ProgressCount;
+  session.Form4Window.SetValue(session.job.ProgressCount);
+}
+
+// The entry line of the status window: "  inflating: x" and " extracting: x" read
+// "Extracting file: x"; every other chunk is shown as the library wrote it.
+std::string StatusLineFor(const std::string& chunk) {
+  if (chunk.compare(0, 12, "  inflating:") == 0) return "Extracting file:" + chunk.substr(12);
+  if (chunk.size() >= 12 && chunk.compare(1, 11, "extracting:") == 0) {
+    return "Extracting file" + chunk.substr(11);
+  }
+  return chunk;
+}
+
+int32_t ZipPrintCallback(char* buffer, uint32_t length) {
+  Session* session = activeSession;
+  if (session == nullptr) return 0;
+  session->events.pump();
+  const std::string chunk = BufferText(buffer, length);
+  if (chunk.starts_with("Targ") || session->job.CountingPass) return 0;
+  // Line-ending chunks are warnings, errors and the ends of file lines: not files.
+  if (chunk.find('\n') != std::string::npos) return 0;
+  session->Form4Window.SetLblmsg(StatusLineFor(chunk));
+  AdvanceProgress(*session);
+  return 0;
+}
+
+int32_t ZipReplaceCallback(char* buffer, uint32_t size) {
+  Session* session = activeSession;
+  if (session == nullptr) return 100;
+  JobState& job = session->job;
+  const std::string name = BufferText(buffer, size);
+  const std::string pressed = session->dialogs.FileExists(
+      "The file " + name + " already exists in the destination folder. Overwrite it?");
+  session->Form4Window.Refresh();
+  // A prompt closed without an answer keeps the file: an earlier "Yes" must not
+  // overwrite a file the user was not asked about.
+  if (!pressed.empty()) job.OverwriteAnswer = pressed;
+  const std::string answer = pressed.empty() ? "No" : pressed;
+
+  if (answer == "Cancel") {
+    session->Form4Window.SetValue(job.ZipTotalEntries);
+    job.StopAllArchives = true;
+    job.ExtractResult = 1;
+    return 104;
+  }
+  if (answer == "All") return 103;
+  if (answer == "Yes") return 102;
+  AdvanceProgress(*session);
+  return 100;
+}
+
+int32_t ZipPasswordCallback(char* buffer, int32_t size, const char*, const char*) {
+  Session* session = activeSession;
+  if (session == nullptr) return 1;
+  const std::string password = session->dialogs.InputBox(
+      "File is encrypted with a password. Please enter the password to extract.", "Enter Password",
+      "");
+  if (password.empty() || buffer == nullptr || size <= 0) return 1;
+  std::memset(buffer, 0, static_cast<size_t>(size));
+  const size_t copied = std::min(password.size(), static_cast<size_t>(size) - 1);
+  std::memcpy(buffer, password.data(), copied);
+  return 0;
+}
+
+void ZipListEntryCallback(uint64_t ucsize, uint64_t csize, uint32_t cfactor, uint32_t month,
+                          uint32_t day, uint32_t year, uint32_t hour, uint32_t minute, char,
+                          const char* filename, const char*, uint32_t, char fCrypt) {
+  Session* session = activeSession;
+  if (session == nullptr) return;
+  ZipOptions& zip = session->zip;
+  if (zip.ListIntoContents) {
+    const std::string entry = filename != nullptr ? filename : "";
+    const size_t slash = entry.rfind('/');
+    const std::string fileName = slash == std::string::npos ? entry : entry.substr(slash + 1);
+    const std::string folder = slash == std::string::npos ? "" : entry.substr(0, slash + 1);
+
+    ContentsRow row;
+    row.text = fileName + (fCrypt == 'E' ? "+" : "");
+    row.iconKey = IconKeyFor(ListExtension(fileName));
+    row.SubItems = {std::to_string(month) + "/" + std::to_string(day) + "/" + std::to_string(year) +
+                        " " + std::to_string(hour) + ":" + std::to_string(minute),
+                    std::to_string(ucsize), std::to_string(cfactor) + "%", std::to_string(csize),
+                    folder};
+    session->Form10.InsertRowAtTop(std::move(row));
+    zip.ListedBytes += static_cast<int64_t>(ucsize);
+  }
+  ++zip.ListedEntries;
+}
+
+int32_t ZipServiceCallback(const char*, uint64_t) {
+  // Keeps the windows alive during long entries; an archive always runs to its end.
+  if (activeSession != nullptr) activeSession->events.pump();
+  return 0;
+}
+
+// The library takes non-const pointers; these buffers live for one call. It reads
+// at least 100 slots, the unused ones empty.
+class PatternArray {
+ public:
+  explicit PatternArray(const std::vector<std::string>& names) : texts_(names) {
+    pointers_.assign(std::max<size_t>(texts_.size() + 1, 100), nullptr);
+    for (size_t i = 0; i < texts_.size(); ++i) pointers_[i] = texts_[i].data();
+  }
+  int32_t count() const { return static_cast<int32_t>(texts_.size()); }
+  char** data() { return pointers_.data(); }
+
+ private:
+  std::vector<std::string> texts_;
+  std::vector<char*> pointers_;
+};
+
+std::string ArchiveListEntry(const std::vector<std::string>& list, int32_t index) {
+  if (index < 1 || static_cast<size_t>(index) > list.size()) return {};
+  return list[static_cast<size_t>(index) - 1];
+}
+
+// Returns false when the user chose to stop the job.
+bool ReportLibraryError(Session& session, int32_t code) {
+  JobState& job = session.job;
+  const std::string archive = ArchiveListEntry(job.SelectedFiles, job.ZipArchiveIndex);
+  if (job.ZipArchiveIndex == job.SelectedCount || job.SelectedCount <= 1) {
+    session.dialogs.MessageBox({"An error was encountered while processing \"" + archive +
+                                    "\". The file is probably corrupted.",
+                                MsgButtons::OK, MsgIcon::Critical, "Error"});
+    job.CancelExtract = true;
+    job.ExtractResult = 1;
+    return true;
+  }
+  const MsgAnswer answer = session.dialogs.MessageBox(
+      {"There was an error in " + archive + "\nError #: " + std::to_string(code) +
+           "\nWould you like to continue processing the remaining archives?",
+       MsgButtons::YesNo, MsgIcon::None, "Error"});
+  if (answer != MsgAnswer::Yes) {
+    job.CancelExtract = true;
+    job.ExtractResult = 1;
+    return false;
+  }
+  job.ZipErrorContinued = true;
+  return true;
+}
+
+}  // namespace
+
+void UnzipArchive(Session& session) {
+  JobState& job = session.job;
+  ZipOptions& zip = session.zip;
+  session.events.pump();
+  if (job.CancelExtract) return;
+  if (!job.CountingPass) {
+    session.Form4Window.SetLblarc("Processing archive: " +
+                                  ArchiveListEntry(job.LongFileNames, job.ZipArchiveIndex));
+  }
+
+  DCL options{};
+  options.PromptToOverwrite = zip.uPromptToOverwrite ? 1 : 0;
+  options.nvflag = zip.uExtractList ? 1 : 0;
+  options.nzflag = zip.uShowComment ? 1 : 0;
+  options.ndflag = zip.uHonorDirectories ? 1 : 0;
+  options.noflag = zip.uOverwriteAll ? 1 : 0;
+  options.lpszZipFN = zip.ZipFileName.c_str();
+  options.lpszExtractDir = zip.ExtractDir.c_str();
+
+  USERFUNCTIONS callbacks{};
+  callbacks.print = ZipPrintCallback;
+  callbacks.replace = ZipReplaceCallback;
+  callbacks.password = ZipPasswordCallback;
+  callbacks.SendApplicationMessage = ZipListEntryCallback;
+  callbacks.ServCallBk = ZipServiceCallback;
+
+  PatternArray includes(zip.IncludeNames);
+  PatternArray excludes(zip.ExcludeNames);
+  int32_t code = 0;
+  {
+    ActiveSessionGuard guard(session);
+    code = Wiz_SingleEntryUnzip(includes.count(), includes.data(), excludes.count(),
+                                excludes.data(), &options, &callbacks);
+  }
+
+  if (job.ProbeMode && code != 0) {
+    job.ExtractResult = 1;
+    return;
+  }
+  // In the counting pass of several archives an error is met again when extracting.
+  if (code != 0 && (!job.CountingPass || job.SelectedCount == 1)) {
+    if (!ReportLibraryError(session, code)) return;
+  }
+  zip.ZipMemberCount = callbacks.NumMembers;
+}
+
+}  // namespace tessaly
