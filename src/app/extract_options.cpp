@@ -1,0 +1,175 @@
+#include "app/extract_options.h"
+
+namespace tessaly {
+
+namespace {
+
+enum class OptionId {
+  Destination,
+  Yes,
+  NoOverwrite,
+  Password,
+  PerArchiveFolder,
+  List,
+  Help,
+  Version
+};
+
+struct OptionSpec {
+  OptionId id;
+  char shortName;  // '\0' when there is none
+  const char* longName;
+  bool takesValue;
+};
+
+constexpr OptionSpec kOptions[] = {
+    {OptionId::Destination, 'd', "to", true},
+    {OptionId::Yes, 'y', "yes", false},
+    {OptionId::NoOverwrite, 'n', "no-overwrite", false},
+    {OptionId::Password, 'p', "password", true},
+    {OptionId::PerArchiveFolder, '\0', "per-archive-folder", false},
+    {OptionId::List, 'l', "list", false},
+    {OptionId::Help, '\0', "help", false},
+    {OptionId::Version, '\0', "version", false},
+};
+
+const OptionSpec* FindShort(char name) {
+  for (const OptionSpec& spec : kOptions) {
+    if (spec.shortName == name) return &spec;
+  }
+  return nullptr;
+}
+
+const OptionSpec* FindLong(const std::string& name) {
+  for (const OptionSpec& spec : kOptions) {
+    if (name == spec.longName) return &spec;
+  }
+  return nullptr;
+}
+
+void Apply(ExtractOptions& options, OptionId id, const std::string& value) {
+  switch (id) {
+    case OptionId::Destination:
+      options.destination = value;
+      break;
+    case OptionId::Yes:
+      options.assumeYes = true;
+      break;
+    case OptionId::NoOverwrite:
+      options.noOverwrite = true;
+      break;
+    case OptionId::Password:
+      options.password = value;
+      break;
+    case OptionId::PerArchiveFolder:
+      options.perArchiveFolder = true;
+      break;
+    case OptionId::List:
+      options.list = true;
+      break;
+    case OptionId::Help:
+      options.help = true;
+      break;
+    case OptionId::Version:
+      options.version = true;
+      break;
+  }
+}
+
+}  // namespace
+
+ParsedOptions ParseExtractOptions(const std::vector<std::string>& args) {
+  ParsedOptions parsed;
+  ExtractOptions& options = parsed.options;
+  bool optionsEnded = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      options.archives.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (arg[1] == '-') {
+      const size_t equals = arg.find('=');
+      const std::string name =
+          arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+      const OptionSpec* spec = FindLong(name);
+      if (spec == nullptr) {
+        parsed.error = "unknown option '--" + name + "'";
+        return parsed;
+      }
+      std::string value;
+      if (equals != std::string::npos) {
+        if (!spec->takesValue) {
+          parsed.error = "option '--" + name + "' takes no value";
+          return parsed;
+        }
+        value = arg.substr(equals + 1);
+      } else if (spec->takesValue) {
+        if (i + 1 == args.size()) {
+          parsed.error = "option '--" + name + "' needs a value";
+          return parsed;
+        }
+        value = args[++i];
+      }
+      Apply(options, spec->id, value);
+      continue;
+    }
+    // A cluster of short options; one that takes a value takes the rest of the cluster
+    // or, when nothing follows, the next argument.
+    for (size_t k = 1; k < arg.size(); ++k) {
+      const OptionSpec* spec = FindShort(arg[k]);
+      if (spec == nullptr) {
+        parsed.error = std::string("unknown option '-") + arg[k] + "'";
+        return parsed;
+      }
+      if (!spec->takesValue) {
+        Apply(options, spec->id, "");
+        continue;
+      }
+      std::string value = arg.substr(k + 1);
+      if (value.empty()) {
+        if (i + 1 == args.size()) {
+          parsed.error = std::string("option '-") + arg[k] + "' needs a value";
+          return parsed;
+        }
+        value = args[++i];
+      }
+      Apply(options, spec->id, value);
+      break;
+    }
+  }
+  if (options.help || options.version) return parsed;
+  if (options.destination && options.destination->empty()) {
+    parsed.error = "the destination folder must not be empty";
+  } else if (options.archives.empty()) {
+    parsed.error = "no ARCHIVE given";
+  }
+  return parsed;
+}
+
+std::string UsageText() {
+  return "Usage: tessaly-extract [options] ARCHIVE...\n"
+         "Extracts ZIP archives (also self-extracting ones) into a folder.\n"
+         "\n"
+         "  -d, --to DIR            extract into DIR (asked on the terminal when missing)\n"
+         "  -y, --yes               answer every question with Yes, overwrite every file\n"
+         "  -n, --no-overwrite      never overwrite an existing file\n"
+         "  -p, --password PW       the password of encrypted entries (--password= for none)\n"
+         "      --per-archive-folder  extract each archive into a folder named after it\n"
+         "  -l, --list              list the entries of each ARCHIVE instead of extracting\n"
+         "      --help              show this help\n"
+         "      --version           show the version\n"
+         "\n"
+         "Exit status: 0 finished, 1 did not finish, 2 refused before extracting,\n"
+         "64 usage error.\n";
+}
+
+std::string VersionText() {
+  return "tessaly-extract 3.6\n";
+}
+
+}  // namespace tessaly

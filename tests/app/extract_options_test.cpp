@@ -1,0 +1,89 @@
+#include "app/extract_options.h"
+
+#include <gtest/gtest.h>
+
+namespace tessaly {
+namespace {
+
+using Args = std::vector<std::string>;
+
+TEST(ExtractOptions, EveryOptionInEachSpelling) {
+  struct Case {
+    const char* name;
+    Args args;
+    std::optional<std::string> destination;
+    std::optional<std::string> password;
+  };
+  const Case cases[] = {
+      {"short destination", {"-d", "out", "a.zip"}, "out", std::nullopt},
+      {"glued short destination", {"-dout", "a.zip"}, "out", std::nullopt},
+      {"long destination", {"--to", "out", "a.zip"}, "out", std::nullopt},
+      {"long destination with =", {"--to=out", "a.zip"}, "out", std::nullopt},
+      {"short password", {"-p", "pw", "a.zip"}, std::nullopt, "pw"},
+      {"long password with =", {"--password=pw", "a.zip"}, std::nullopt, "pw"},
+      {"empty password means none", {"--password=", "a.zip"}, std::nullopt, ""},
+      {"password that looks like an option", {"-p", "-y", "a.zip"}, std::nullopt, "-y"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ParsedOptions parsed = ParseExtractOptions(c.args);
+    EXPECT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.options.destination, c.destination);
+    EXPECT_EQ(parsed.options.password, c.password);
+    EXPECT_EQ(parsed.options.archives, Args{"a.zip"});
+    EXPECT_FALSE(parsed.options.assumeYes);
+  }
+}
+
+TEST(ExtractOptions, FlagsClusterAndMixWithArchives) {
+  const ParsedOptions parsed =
+      ParseExtractOptions({"a.zip", "-yn", "b.zip", "--per-archive-folder", "-ld", "x", "c.zip"});
+  ASSERT_EQ(parsed.error, "");
+  const ExtractOptions& o = parsed.options;
+  EXPECT_TRUE(o.assumeYes);
+  EXPECT_TRUE(o.noOverwrite);
+  EXPECT_TRUE(o.list);
+  EXPECT_TRUE(o.perArchiveFolder);
+  EXPECT_EQ(o.destination, "x");
+  EXPECT_EQ(o.archives, (Args{"a.zip", "b.zip", "c.zip"}));
+}
+
+TEST(ExtractOptions, ArchivesAfterDoubleDashAndLoneDashAreArchives) {
+  const ParsedOptions parsed = ParseExtractOptions({"-y", "--", "-n.zip", "--to", "-"});
+  ASSERT_EQ(parsed.error, "");
+  EXPECT_TRUE(parsed.options.assumeYes);
+  EXPECT_FALSE(parsed.options.noOverwrite);
+  EXPECT_FALSE(parsed.options.destination);
+  EXPECT_EQ(parsed.options.archives, (Args{"-n.zip", "--to", "-"}));
+}
+
+TEST(ExtractOptions, UsageErrors) {
+  const std::pair<Args, std::string> cases[] = {
+      {{}, "no ARCHIVE given"},
+      {{"-y"}, "no ARCHIVE given"},
+      {{"--bogus", "a.zip"}, "unknown option '--bogus'"},
+      {{"-x", "a.zip"}, "unknown option '-x'"},
+      {{"-yx", "a.zip"}, "unknown option '-x'"},
+      {{"--to"}, "option '--to' needs a value"},
+      {{"a.zip", "-p"}, "option '-p' needs a value"},
+      {{"--yes=1", "a.zip"}, "option '--yes' takes no value"},
+      {{"-d", "", "a.zip"}, "the destination folder must not be empty"},
+      {{"--list"}, "no ARCHIVE given"},
+  };
+  for (const auto& [args, error] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(args));
+    EXPECT_EQ(ParseExtractOptions(args).error, error);
+  }
+}
+
+TEST(ExtractOptions, HelpAndVersionNeedNoArchive) {
+  EXPECT_EQ(ParseExtractOptions({"--help"}).error, "");
+  EXPECT_TRUE(ParseExtractOptions({"--help"}).options.help);
+  EXPECT_EQ(ParseExtractOptions({"--version"}).error, "");
+  EXPECT_TRUE(ParseExtractOptions({"--version"}).options.version);
+  EXPECT_EQ(VersionText(), "tessaly-extract 3.6\n");
+  EXPECT_EQ(UsageText().rfind("Usage: tessaly-extract [options] ARCHIVE...\n", 0), 0u);
+}
+
+}  // namespace
+}  // namespace tessaly
