@@ -28,28 +28,28 @@ struct OpenResult {
   uint64_t prefix_bytes = 0;
   // A zip64 end record was found only after correcting for the prefix.
   bool zip64_end_moved = false;
-  bool empty = false;  // central directory holds no entry
+  bool empty = false;        // central directory holds no entry
   std::string system_error;  // strerror text where the file could not be read
 };
 
 struct EntryInfo {
-  uint64_t index = 0;         // position in the central directory
-  std::string name;           // UTF-8 (bit 11, Unicode Path field, or code page 437); "\" kept
-  uint16_t method = 0;        // method field as stored (99 for AES)
-  uint16_t real_method = 0;   // the compression method (the AES inner method for 99)
-  uint16_t flags = 0;         // general-purpose bits
-  uint8_t host_system = 0;    // version made by, high byte (0 = FAT)
+  uint64_t index = 0;        // position in the central directory
+  std::string name;          // UTF-8 (bit 11, Unicode Path field, or code page 437); "\" kept
+  uint16_t method = 0;       // method field as stored (99 for AES)
+  uint16_t real_method = 0;  // the compression method (the AES inner method for 99)
+  uint16_t flags = 0;        // general-purpose bits
+  uint8_t host_system = 0;   // version made by, high byte (0 = FAT)
   uint16_t version_needed = 0;
-  uint64_t compressed_size = 0;    // as stored, including encryption overhead
+  uint64_t compressed_size = 0;  // as stored, including encryption overhead
   uint64_t uncompressed_size = 0;
-  uint32_t crc = 0;                // central directory CRC field (0 for AE-2)
-  bool encrypted = false;          // bit 0
-  int aes_strength = 0;            // 0 none, 1/2/3 = AES-128/192/256
-  int aes_version = 0;             // 1 = AE-1, 2 = AE-2
-  uint32_t dos_datetime = 0;       // DOS date (high 16 bits) and time (low 16 bits)
+  uint32_t crc = 0;                       // central directory CRC field (0 for AE-2)
+  bool encrypted = false;                 // bit 0
+  int aes_strength = 0;                   // 0 none, 1/2/3 = AES-128/192/256
+  int aes_version = 0;                    // 1 = AE-1, 2 = AE-2
+  uint32_t dos_datetime = 0;              // DOS date (high 16 bits) and time (low 16 bits)
   std::optional<std::time_t> unix_mtime;  // from the UT / Unix extra fields
   uint32_t external_attributes = 0;
-  bool is_symlink = false;         // Unix host with a link mode in the external attributes
+  bool is_symlink = false;  // Unix host with a link mode in the external attributes
   std::string comment;
   bool is_folder() const { return !name.empty() && name.back() == '/'; }
 };
@@ -57,12 +57,12 @@ struct EntryInfo {
 // What the archive layer can say about one entry's data.
 enum class ReadStatus {
   Ok,
-  WrongPassword,   // the check byte / verification value does not match
-  Unsupported,     // a method this layer cannot decode
-  InvalidData,     // the compressed stream is damaged
+  WrongPassword,  // the check byte / verification value does not match
+  Unsupported,    // a method this layer cannot decode
+  InvalidData,    // the compressed stream is damaged
   NoMemory,
-  ReadError,       // the archive could not be read (truncated, I/O error)
-  BadCrc,          // all bytes delivered, but the CRC-32 or the AES MAC does not match
+  ReadError,  // the archive could not be read (truncated, I/O error)
+  BadCrc,     // all bytes delivered, but the CRC-32 or the AES MAC does not match
 };
 
 class EntryReader {

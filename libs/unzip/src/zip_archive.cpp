@@ -1,0 +1,150 @@
+#include "zip_archive.h"
+
+#include <sys/stat.h>
+#include <zip.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "zip_central.h"
+#include "zip_entry_reader.h"
+#include "zip_libzip_stream.h"
+#include "zip_locate.h"
+#include "zip_names.h"
+
+namespace unzip {
+namespace {
+
+constexpr uint16_t kFlagStrongEncryption = 1 << 6;
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+bool libzip_decodes(uint16_t method) {
+  return method == 0 || method == 8 || method == 12;
+}
+
+class LibzipArchive final : public ZipArchive {
+ public:
+  LibzipArchive(zip_t* archive, std::vector<EntryInfo> entries, std::string comment)
+      : archive_(archive), entries_(std::move(entries)), comment_(std::move(comment)) {}
+  ~LibzipArchive() override { zip_discard(archive_); }
+  LibzipArchive(const LibzipArchive&) = delete;
+  LibzipArchive& operator=(const LibzipArchive&) = delete;
+
+  const std::vector<EntryInfo>& entries() const override { return entries_; }
+  const std::string& comment() const override { return comment_; }
+
+  bool can_decode(const EntryInfo& entry) const override {
+    if (entry.flags & kFlagStrongEncryption) return false;
+    if (entry.encrypted) return false;
+    return entry.method == entry.real_method && libzip_decodes(entry.method);
+  }
+
+  bool password_matches(const EntryInfo& entry, const std::string&) override {
+    return !entry.encrypted;
+  }
+
+  std::unique_ptr<EntryReader> open_entry(const EntryInfo& entry, const std::string&,
+                                          ReadStatus& status) override {
+    if (entry.index >= entries_.size() || !can_decode(entry)) {
+      status = ReadStatus::Unsupported;
+      return nullptr;
+    }
+    const EntryInfo& known = entries_[entry.index];
+    auto stream = open_libzip_decoded(archive_, known.index, status);
+    if (!stream) return nullptr;
+    return make_checked_reader(std::move(stream), known, {});
+  }
+
+ private:
+  zip_t* archive_;
+  std::vector<EntryInfo> entries_;
+  std::string comment_;
+};
+
+OpenStatus status_from_open_error(int code) {
+  return code == ZIP_ER_MULTIDISK ? OpenStatus::MultiDisk : OpenStatus::Damaged;
+}
+
+// The central directory as stored, for what libzip does not expose.
+bool read_entries(std::FILE* file, const ArchiveLocation& location, uint64_t file_size,
+                  uint64_t count, std::vector<EntryInfo>& entries) {
+  if (location.central_start > file_size) return false;
+  const uint64_t size = std::min(location.central_size, file_size - location.central_start);
+  std::vector<unsigned char> bytes(size);
+  if (fseeko(file, static_cast<off_t>(location.central_start), SEEK_SET) != 0 ||
+      std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
+    return false;
+  }
+  return parse_central_directory(bytes.data(), bytes.size(), count, entries);
+}
+
+}  // namespace
+
+std::unique_ptr<ZipArchive> ZipArchive::open(const std::string& path, OpenResult& result) {
+  result = OpenResult{};
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    result.status = OpenStatus::NotFound;
+    result.system_error = std::strerror(errno);
+    return nullptr;
+  }
+  if (S_ISDIR(info.st_mode)) {
+    result.status = OpenStatus::IsFolder;
+    return nullptr;
+  }
+  FilePtr file(std::fopen(path.c_str(), "rb"));
+  if (!file) {
+    result.status = OpenStatus::NotFound;
+    result.system_error = std::strerror(errno);
+    return nullptr;
+  }
+  const auto file_size = static_cast<uint64_t>(info.st_size);
+  const ArchiveLocation location = locate_archive(file.get(), file_size);
+  result.status = location.status;
+  result.prefix_bytes = location.prefix_bytes;
+  result.zip64_end_moved = location.zip64_end_moved;
+  result.empty = location.empty;
+  if (location.status != OpenStatus::Ok) return nullptr;
+
+  // libzip sees only the archive itself: the stub in front and anything
+  // appended after the end record stay outside its window.
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* source = zip_source_file_create(
+      path.c_str(), location.prefix_bytes,
+      static_cast<zip_int64_t>(location.archive_end - location.prefix_bytes), &error);
+  zip_t* archive = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
+  if (archive == nullptr) {
+    if (source) zip_source_free(source);
+    result.status = status_from_open_error(zip_error_code_zip(&error));
+    if (zip_error_system_type(&error) == ZIP_ET_SYS) {
+      result.system_error = std::strerror(zip_error_code_system(&error));
+    }
+    zip_error_fini(&error);
+    return nullptr;
+  }
+  zip_error_fini(&error);
+
+  const zip_int64_t count = zip_get_num_entries(archive, 0);
+  std::vector<EntryInfo> entries;
+  if (count < 0 ||
+      !read_entries(file.get(), location, file_size, static_cast<uint64_t>(count), entries)) {
+    zip_discard(archive);
+    result.status = OpenStatus::Damaged;
+    return nullptr;
+  }
+  int comment_length = 0;
+  const char* comment = zip_get_archive_comment(archive, &comment_length, ZIP_FL_ENC_RAW);
+  std::string comment_text =
+      comment ? comment_to_utf8(std::string_view(comment, static_cast<std::size_t>(comment_length)))
+              : std::string();
+  result.empty = entries.empty();
+  return std::make_unique<LibzipArchive>(archive, std::move(entries), std::move(comment_text));
+}
+
+}  // namespace unzip

@@ -1,0 +1,150 @@
+#include "zip_central.h"
+
+#include <string_view>
+
+#include "zip_bytes.h"
+#include "zip_crc32.h"
+#include "zip_names.h"
+
+namespace unzip {
+namespace {
+
+constexpr std::size_t kCentralHeaderSize = 46;
+constexpr uint16_t kFlagUtf8 = 1 << 11;
+constexpr uint8_t kHostUnix = 3;
+
+struct ExtraField {
+  uint16_t id;
+  const unsigned char* data;
+  uint16_t size;
+};
+
+// Walks the extra-field block; a truncated trailing field is ignored.
+std::vector<ExtraField> split_extra(const unsigned char* data, std::size_t size) {
+  std::vector<ExtraField> fields;
+  std::size_t pos = 0;
+  while (size - pos >= 4) {
+    const uint16_t id = read_le16(data + pos);
+    const uint16_t length = read_le16(data + pos + 2);
+    if (size - pos - 4 < length) break;
+    fields.push_back({id, data + pos + 4, length});
+    pos += 4 + length;
+  }
+  return fields;
+}
+
+const ExtraField* find_field(const std::vector<ExtraField>& fields, uint16_t id) {
+  for (const ExtraField& field : fields) {
+    if (field.id == id) return &field;
+  }
+  return nullptr;
+}
+
+// 0x0001 holds 64-bit values for exactly the fields saturated in the fixed header.
+void apply_zip64(const ExtraField* field, EntryInfo& entry, bool size_saturated,
+                 bool csize_saturated) {
+  if (field == nullptr) return;
+  std::size_t pos = 0;
+  if (size_saturated && field->size - pos >= 8) {
+    entry.uncompressed_size = read_le64(field->data + pos);
+    pos += 8;
+  }
+  if (csize_saturated && field->size - pos >= 8) {
+    entry.compressed_size = read_le64(field->data + pos);
+  }
+}
+
+// Unix modification time: the extended timestamp (UT) first, then the two
+// older Unix fields, which both start with atime and mtime.
+std::optional<std::time_t> unix_mtime(const std::vector<ExtraField>& fields) {
+  if (const ExtraField* ut = find_field(fields, 0x5455); ut && ut->size >= 5 && (ut->data[0] & 1)) {
+    return static_cast<std::time_t>(static_cast<int32_t>(read_le32(ut->data + 1)));
+  }
+  for (uint16_t id : {uint16_t{0x5855}, uint16_t{0x000d}}) {
+    if (const ExtraField* unix = find_field(fields, id); unix && unix->size >= 8) {
+      return static_cast<std::time_t>(static_cast<int32_t>(read_le32(unix->data + 4)));
+    }
+  }
+  return std::nullopt;
+}
+
+void apply_aes(const ExtraField* field, EntryInfo& entry) {
+  if (field == nullptr || field->size < 7 || field->data[2] != 'A' || field->data[3] != 'E') {
+    return;
+  }
+  const uint16_t version = read_le16(field->data);
+  const uint8_t strength = field->data[4];
+  if (version < 1 || version > 2 || strength < 1 || strength > 3) return;
+  entry.aes_version = version;
+  entry.aes_strength = strength;
+  entry.real_method = read_le16(field->data + 5);
+}
+
+// Bit 11 first, then the Unicode Path field when its CRC still matches the
+// header name (an editor may have renamed the entry without updating it).
+std::string decode_name(std::string_view raw, uint16_t flags,
+                        const std::vector<ExtraField>& fields) {
+  if ((flags & kFlagUtf8) && is_valid_utf8(raw)) return std::string(raw);
+  if (const ExtraField* up = find_field(fields, 0x7075); up && up->size >= 5 && up->data[0] == 1) {
+    const auto* raw_bytes = reinterpret_cast<const unsigned char*>(raw.data());
+    const std::string_view unicode(reinterpret_cast<const char*>(up->data + 5), up->size - 5);
+    if (read_le32(up->data + 1) == crc32_update(0, raw_bytes, raw.size()) &&
+        is_valid_utf8(unicode) && !unicode.empty()) {
+      return std::string(unicode);
+    }
+  }
+  return cp437_to_utf8(raw);
+}
+
+}  // namespace
+
+bool parse_central_directory(const unsigned char* data, std::size_t size, uint64_t count,
+                             std::vector<EntryInfo>& entries) {
+  entries.clear();
+  std::size_t pos = 0;
+  for (uint64_t index = 0; index < count; ++index) {
+    if (size - pos < kCentralHeaderSize || !has_signature(data + pos, 1, 2)) return false;
+    const unsigned char* h = data + pos;
+    const uint16_t name_length = read_le16(h + 28);
+    const uint16_t extra_length = read_le16(h + 30);
+    const uint16_t comment_length = read_le16(h + 32);
+    const std::size_t record_size =
+        kCentralHeaderSize + std::size_t{name_length} + extra_length + comment_length;
+    if (size - pos < record_size) return false;
+
+    EntryInfo entry;
+    entry.index = index;
+    entry.host_system = static_cast<uint8_t>(h[5]);
+    entry.version_needed = read_le16(h + 6);
+    entry.flags = read_le16(h + 8);
+    entry.method = read_le16(h + 10);
+    entry.real_method = entry.method;
+    entry.dos_datetime = (uint32_t{read_le16(h + 14)} << 16) | read_le16(h + 12);
+    entry.crc = read_le32(h + 16);
+    entry.compressed_size = read_le32(h + 20);
+    entry.uncompressed_size = read_le32(h + 24);
+    entry.external_attributes = read_le32(h + 38);
+    entry.encrypted = (entry.flags & 1) != 0;
+
+    const std::string_view raw_name(reinterpret_cast<const char*>(h + kCentralHeaderSize),
+                                    name_length);
+    const auto fields = split_extra(h + kCentralHeaderSize + name_length, extra_length);
+    apply_zip64(find_field(fields, 0x0001), entry, entry.uncompressed_size == 0xFFFFFFFF,
+                entry.compressed_size == 0xFFFFFFFF);
+    if (entry.method == 99) apply_aes(find_field(fields, 0x9901), entry);
+    entry.unix_mtime = unix_mtime(fields);
+    entry.name = decode_name(raw_name, entry.flags, fields);
+    const std::string_view raw_comment(
+        reinterpret_cast<const char*>(h + kCentralHeaderSize + name_length + extra_length),
+        comment_length);
+    entry.comment = comment_to_utf8(raw_comment);
+    const uint32_t mode = entry.external_attributes >> 16;
+    entry.is_symlink = entry.host_system == kHostUnix && (mode & 0170000) == 0120000;
+
+    entries.push_back(std::move(entry));
+    pos += record_size;
+  }
+  return true;
+}
+
+}  // namespace unzip

@@ -1,0 +1,18 @@
+// Reads the central directory records themselves: libzip does not expose the
+// general-purpose flags, the version fields, the raw DOS time or the raw name bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "zip_archive.h"
+
+namespace unzip {
+
+// Parses count consecutive central records; false when they do not fit or a
+// signature is missing.
+bool parse_central_directory(const unsigned char* data, std::size_t size, uint64_t count,
+                             std::vector<EntryInfo>& entries);
+
+}  // namespace unzip

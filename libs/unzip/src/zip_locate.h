@@ -1,0 +1,29 @@
+// Finds the ZIP inside a file: the end records, the central directory and the
+// number of bytes in front of the archive that its offsets do not account for.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "zip_archive.h"
+
+namespace unzip {
+
+struct ArchiveLocation {
+  OpenStatus status = OpenStatus::Ok;
+  uint64_t prefix_bytes = 0;
+  bool zip64_end_moved = false;
+  bool empty = false;
+  uint64_t central_start = 0;  // file offset of the central directory, prefix included
+  uint64_t central_size = 0;
+  uint64_t entry_count = 0;
+  uint64_t archive_end = 0;  // file offset just past the end record and its comment
+};
+
+// How far from the end of the file the end record is searched for.
+inline constexpr uint64_t kEndRecordSearchSpan = 66000;
+
+// Reads only the tail and the few records the end record points at.
+ArchiveLocation locate_archive(std::FILE* file, uint64_t file_size);
+
+}  // namespace unzip

@@ -1,0 +1,156 @@
+// Opening: what is not a ZIP, where the archive starts inside a file, odd archives.
+#include <gtest/gtest.h>
+
+#include "archive_test_util.h"
+
+namespace unzip::test {
+namespace {
+
+std::vector<unsigned char> concat(std::vector<unsigned char> a,
+                                  const std::vector<unsigned char>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+std::vector<unsigned char> random_stub(std::size_t size) {
+  std::vector<unsigned char> stub(size);
+  uint32_t state = 7;
+  for (auto& byte : stub) {
+    state = state * 1664525u + 1013904223u;
+    byte = static_cast<unsigned char>(state >> 24);
+  }
+  return stub;
+}
+
+class OpenTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    write_with_libzip(dir_ / "plain.zip",
+                      {{"a.txt", text_bytes("first entry\n")}, {"sub/b.bin", sample_bytes(50000)}});
+    plain_ = read_bytes(dir_ / "plain.zip");
+  }
+
+  // Opens bytes written to a file and checks both entries decode.
+  void expect_readable(const std::vector<unsigned char>& bytes, uint64_t prefix) {
+    write_bytes(dir_ / "probe.zip", bytes);
+    OpenResult result;
+    auto archive = open_ok(dir_ / "probe.zip", result);
+    ASSERT_TRUE(archive);
+    EXPECT_EQ(result.prefix_bytes, prefix);
+    ASSERT_EQ(archive->entries().size(), 2u);
+    const Decoded decoded = decode(*archive, archive->entries()[1]);
+    EXPECT_EQ(decoded.outcome(), ReadStatus::Ok);
+    EXPECT_EQ(decoded.data, sample_bytes(50000));
+  }
+
+  OpenStatus open_status(const std::vector<unsigned char>& bytes) {
+    write_bytes(dir_ / "probe.zip", bytes);
+    OpenResult result;
+    auto archive = ZipArchive::open((dir_ / "probe.zip").string(), result);
+    EXPECT_EQ(archive == nullptr, result.status != OpenStatus::Ok);
+    return result.status;
+  }
+
+  TempDir dir_;
+  std::vector<unsigned char> plain_;
+};
+
+TEST_F(OpenTest, MissingFileAndFolderAreNamedAsSuch) {
+  OpenResult result;
+  EXPECT_EQ(ZipArchive::open((dir_ / "nothing.zip").string(), result), nullptr);
+  EXPECT_EQ(result.status, OpenStatus::NotFound);
+  EXPECT_FALSE(result.system_error.empty());
+  EXPECT_EQ(ZipArchive::open(dir_.path().string(), result), nullptr);
+  EXPECT_EQ(result.status, OpenStatus::IsFolder);
+}
+
+TEST_F(OpenTest, FilesWithoutEndRecordAreNotZips) {
+  EXPECT_EQ(open_status({}), OpenStatus::NoEndRecord);
+  EXPECT_EQ(open_status(text_bytes("PK\x05")), OpenStatus::NoEndRecord);
+  EXPECT_EQ(open_status(random_stub(100000)), OpenStatus::NoEndRecord);
+  // More than the search span of other data after the archive hides its end record.
+  EXPECT_EQ(open_status(concat(plain_, std::vector<unsigned char>(100 * 1024))),
+            OpenStatus::NoEndRecord);
+}
+
+TEST_F(OpenTest, AppendedDataWithinTheSearchSpanIsIgnored) {
+  expect_readable(concat(plain_, std::vector<unsigned char>(20 * 1024)), 0);
+}
+
+TEST_F(OpenTest, StubInFrontIsMeasuredAsPrefix) {
+  expect_readable(concat(random_stub(20480), plain_), 20480);
+}
+
+TEST_F(OpenTest, AdjustedSelfExtractorHasNoPrefix) {
+  write_bytes(dir_ / "sfx.zip", concat(random_stub(20480), plain_));
+  ASSERT_EQ(run_in(dir_.path(), "zip -A sfx.zip"), 0);
+  expect_readable(read_bytes(dir_ / "sfx.zip"), 0);
+}
+
+TEST_F(OpenTest, Zip64BehindStubFindsMovedEndRecord) {
+  write_bytes(dir_ / "b.bin", sample_bytes(50000));
+  write_bytes(dir_ / "a.txt", text_bytes("first entry\n"));
+  ASSERT_EQ(run_in(dir_.path(), "zip -fz z64.zip a.txt b.bin"), 0);
+  const auto zip64 = read_bytes(dir_ / "z64.zip");
+
+  write_bytes(dir_ / "probe.zip", zip64);
+  OpenResult result;
+  auto archive = open_ok(dir_ / "probe.zip", result);
+  EXPECT_FALSE(result.zip64_end_moved);
+
+  expect_readable(concat(random_stub(20480), zip64), 20480);
+  archive = open_ok(dir_ / "probe.zip", result);
+  EXPECT_TRUE(result.zip64_end_moved);
+}
+
+TEST_F(OpenTest, EmptyArchiveOpensWithoutEntries) {
+  const std::vector<unsigned char> empty = {'P', 'K', 5, 6, 0, 0, 0, 0, 0, 0, 0,
+                                            0,   0,   0, 0, 0, 0, 0, 0, 0, 0, 0};
+  write_bytes(dir_ / "empty.zip", empty);
+  OpenResult result;
+  auto archive = open_ok(dir_ / "empty.zip", result);
+  ASSERT_TRUE(archive);
+  EXPECT_TRUE(result.empty);
+  EXPECT_TRUE(archive->entries().empty());
+}
+
+TEST_F(OpenTest, CentralDirectoryDamageIsReported) {
+  auto bytes = plain_;
+  const std::size_t eocd = bytes.size() - 22;
+  const uint32_t central_offset = bytes[eocd + 16] | (bytes[eocd + 17] << 8);
+  bytes[central_offset] = 'X';  // first central signature
+  EXPECT_EQ(open_status(bytes), OpenStatus::Damaged);
+
+  bytes = plain_;
+  bytes[eocd + 12] = 0xFF;  // directory size beyond the file start
+  bytes[eocd + 13] = 0xFF;
+  EXPECT_EQ(open_status(bytes), OpenStatus::Damaged);
+}
+
+TEST(OpenCorpus, LastPartOfSplitArchiveIsMultiDisk) {
+  SKIP_WITHOUT_CORPUS();
+  OpenResult result;
+  EXPECT_EQ(ZipArchive::open(corpus_file("sc-Infozip.nocomp.multi.zip").string(), result), nullptr);
+  EXPECT_EQ(result.status, OpenStatus::MultiDisk);
+}
+
+TEST(OpenCorpus, EntryFieldsComeFromTheCentralDirectory) {
+  SKIP_WITHOUT_CORPUS();
+  OpenResult result;
+  auto archive = open_ok(corpus_file("sc-Zip.zip64.zip"), result);
+  ASSERT_TRUE(archive);
+  EXPECT_EQ(result.prefix_bytes, 0u);
+  const EntryInfo* exe = find_entry(*archive, "exe/test.exe");
+  ASSERT_NE(exe, nullptr);
+  EXPECT_EQ(exe->method, 8);
+  EXPECT_EQ(exe->real_method, 8);
+  EXPECT_EQ(exe->version_needed & 0xFF, 45);
+  EXPECT_EQ(exe->host_system, 0);
+  EXPECT_EQ(exe->uncompressed_size, 45056u);
+  EXPECT_EQ(exe->crc, 0xcfb109c8u);
+  EXPECT_FALSE(exe->encrypted);
+  EXPECT_EQ(archive->entries().size(), 3u);
+}
+
+}  // namespace
+}  // namespace unzip::test

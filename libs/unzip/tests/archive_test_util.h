@@ -1,0 +1,81 @@
+// Helpers shared by the archive-layer tests: corpus paths, temporary folders,
+// fixtures written with libzip or the zip command, and decoding a whole entry.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "zip_archive.h"
+
+namespace unzip::test {
+
+std::filesystem::path corpus_file(const std::string& name);
+
+#define SKIP_WITHOUT_CORPUS()                                             \
+  do {                                                                    \
+    if (!std::filesystem::is_directory(::unzip::test::corpus_file(""))) { \
+      GTEST_SKIP() << "corpus folder missing";                            \
+    }                                                                     \
+  } while (0)
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::vector<unsigned char> read_bytes(const std::filesystem::path& path);
+void write_bytes(const std::filesystem::path& path, const std::vector<unsigned char>& bytes);
+std::vector<unsigned char> text_bytes(const std::string& text);
+// Deterministic bytes that compress a little but not to nothing.
+std::vector<unsigned char> sample_bytes(std::size_t size, uint32_t seed = 1);
+
+// Runs a shell command in folder; returns its exit status.
+int run_in(const std::filesystem::path& folder, const std::string& command);
+
+struct LibzipEntry {
+  LibzipEntry(std::string entry_name, std::vector<unsigned char> bytes,
+              int32_t compression = ZIP_CM_DEFAULT, uint16_t cipher = ZIP_EM_NONE,
+              std::string secret = {})
+      : name(std::move(entry_name)),
+        data(std::move(bytes)),
+        method(compression),
+        encryption(cipher),
+        password(std::move(secret)) {}
+  std::string name;
+  std::vector<unsigned char> data;
+  int32_t method;
+  uint16_t encryption;
+  std::string password;
+};
+// Writes an archive with libzip's own writer.
+void write_with_libzip(const std::filesystem::path& path, const std::vector<LibzipEntry>& entries);
+
+struct Decoded {
+  ReadStatus open_status = ReadStatus::Ok;
+  ReadStatus read_status = ReadStatus::Ok;  // status of the failing read, or Ok
+  ReadStatus finish_status = ReadStatus::Ok;
+  std::vector<unsigned char> data;
+  uint32_t crc = 0;
+  ReadStatus outcome() const;  // the first status that is not Ok
+};
+Decoded decode(ZipArchive& archive, const EntryInfo& entry, const std::string& password = "");
+
+const EntryInfo* find_entry(const ZipArchive& archive, const std::string& name);
+uint32_t crc_of(const std::vector<unsigned char>& data);
+
+std::unique_ptr<ZipArchive> open_ok(const std::filesystem::path& path, OpenResult& result);
+
+}  // namespace unzip::test
