@@ -1,0 +1,15 @@
+// The per-user scratch folder: $TMPDIR (default /tmp) + "tessaly-<uid>", mode 0700.
+// A folder of that name that is a symlink, belongs to someone else or lets anyone
+// else in is never used: a fresh mkdtemp folder takes its place.
+#pragma once
+
+#include <string>
+
+namespace tessaly {
+
+// Returns the folder ending in "/", or "" when no private folder can be had.
+// previous: the folder an earlier call returned; a fallback folder is reused while it
+// stays private, so repeated calls do not leave a trail of fresh folders.
+std::string PrivateTempFolder(const std::string& previous);
+
+}  // namespace tessaly

@@ -1,0 +1,94 @@
+#include "settings/reg_settings.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "settings/settings_file.h"
+
+namespace tessaly {
+namespace {
+
+std::string TrimBlanks(const std::string& text) {
+  const size_t begin = text.find_first_not_of(' ');
+  if (begin == std::string::npos) return "";
+  return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
+}
+
+// "*" names the section's unnamed value, which the file keeps under an empty key.
+std::string StoredKey(const std::string& key) {
+  return key == "*" ? "" : key;
+}
+
+// A name that would leave the configuration folder or name no file at all.
+bool UsableAsFileName(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
+}
+
+std::string ConfigHome() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  if (xdg && xdg[0] == '/') return xdg;  // relative values are to be ignored
+  const char* home = std::getenv("HOME");
+  if (home && home[0] == '/') return std::string(home) + "/.config";
+  const passwd* entry = getpwuid(getuid());
+  if (entry && entry->pw_dir && entry->pw_dir[0] == '/') {
+    return std::string(entry->pw_dir) + "/.config";
+  }
+  return "";
+}
+
+}  // namespace
+
+void CRegSettings::Company(const std::string& value) {
+  company_ = TrimBlanks(value);
+}
+
+void CRegSettings::AppName(const std::string& value) {
+  appName_ = TrimBlanks(value);
+}
+
+std::string CRegSettings::FilePath() const {
+  if (!UsableAsFileName(company_) || !UsableAsFileName(appName_)) return "";
+  const std::string home = ConfigHome();
+  if (home.empty()) return "";
+  return home + "/" + company_ + "/" + appName_ + ".conf";
+}
+
+std::string CRegSettings::GetSetting(const std::string& section, const std::string& key,
+                                     const std::string& defaultValue) const {
+  const std::string path = FilePath();
+  if (path.empty()) return defaultValue;
+  const std::optional<std::string> value =
+      ReadSettingsFile(path).document.Value(section, StoredKey(key));
+  return value && !value->empty() ? *value : defaultValue;
+}
+
+bool CRegSettings::SaveSetting(const std::string& section, const std::string& key,
+                               const std::string& value) {
+  const std::string path = FilePath();
+  if (path.empty()) return false;
+  return UpdateSettingsFile(path, [&](SettingsDocument& document) {
+    document.SetValue(section, StoredKey(key), value);
+    return true;
+  });
+}
+
+bool CRegSettings::DeleteSetting(const std::string& section, const std::string& key) {
+  const std::string path = FilePath();
+  // The unnamed section is the application's own: never wiped as a whole.
+  if (path.empty() || (section.empty() && key.empty())) return false;
+  return UpdateSettingsFile(path, [&](SettingsDocument& document) {
+    return key.empty() ? document.RemoveSection(section)
+                       : document.RemoveValue(section, StoredKey(key));
+  });
+}
+
+CRegSettings ApplicationSettings() {
+  CRegSettings settings;
+  settings.Company(kCompany);
+  settings.AppName(kAppName);
+  return settings;
+}
+
+}  // namespace tessaly

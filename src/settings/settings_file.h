@@ -1,0 +1,31 @@
+// Reading and changing the settings file on disk. Readers need no lock: the file is
+// only ever replaced whole by rename. Writers serialise on an flock'ed companion
+// file "<file>.lock" and re-read under it, so concurrent writers lose nothing.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "settings/settings_document.h"
+
+namespace tessaly {
+
+enum class SettingsFileState { Missing, Unreadable, Malformed, Read };
+
+struct SettingsFileContents {
+  SettingsFileState state = SettingsFileState::Missing;
+  SettingsDocument document;  // empty unless state is Read
+};
+
+SettingsFileContents ReadSettingsFile(const std::string& path);
+
+// Under the lock: reads the file, lets change edit it and, when change returns true,
+// replaces the file (temp file in the same folder, fsync, rename, fsync of the folder).
+// Missing folders are created with mode 0700. A malformed file is copied to
+// "<file>.bad" first and then replaced by the change applied to an empty document; an
+// existing file that cannot be read is left alone and the update fails. Returns true
+// only when the new file is in place.
+bool UpdateSettingsFile(const std::string& path,
+                        const std::function<bool(SettingsDocument&)>& change);
+
+}  // namespace tessaly

@@ -1,0 +1,53 @@
+#include "settings/settings_vars.h"
+
+#include "platform/dialogs.h"
+#include "settings/private_temp_folder.h"
+#include "settings/reg_settings.h"
+
+namespace tessaly {
+
+void LoadSettings(SettingsVars& vars, Dialogs& dialogs) {
+  const CRegSettings Reg = ApplicationSettings();
+  if (Reg.GetSetting("General", "First time", "1") == "1") SetFirstRunDefaults(dialogs);
+
+  vars.HideOutput = Reg.GetSetting("General", "Hide Output", "");
+  if (vars.HideOutput == "0") {
+    vars.ShellWindowStyle = 1;
+  } else if (vars.HideOutput == "1") {
+    vars.ShellWindowStyle = 0;
+  }
+  vars.DCAction = Reg.GetSetting("General", "DCAction", "0");
+  vars.ShowNonZipMessage = Reg.GetSetting("General", "Show non-zip message", "");
+  vars.ArjLocation = Reg.GetSetting("Utility Locations", "arj", "");
+  vars.ShowConfirmation = Reg.GetSetting("General", "Show confirmation", "");
+  vars.ShowFileType = Reg.GetSetting("General", "Show File Type", "0");
+  vars.LastDestinationFolder = Reg.GetSetting("General", "Last Used Destination Folder", "");
+  vars.LastSourceFolder = Reg.GetSetting("General", "Last Used Source Folder", "3");
+  vars.StartupFolderMode = Reg.GetSetting("General", "Startup Folder Mode", "");
+  vars.StartupFolder = Reg.GetSetting("General", "Startup Folder", "");
+  vars.StartupMode = Reg.GetSetting("General", "Startup Mode", "");
+  // Read and not kept: nothing consults this value.
+  Reg.GetSetting("General", "Show non-zip message again", "");
+  vars.CloseExtractWindow = Reg.GetSetting("General", "Close extract window", "");
+
+  GetTempFolder(vars);
+}
+
+void SetFirstRunDefaults(Dialogs& dialogs) {
+  dialogs.ShowWelcome();
+  CRegSettings Reg = ApplicationSettings();
+  Reg.SaveSetting("General", "First time", "0");
+  Reg.SaveSetting("General", "Startup Mode", "0");
+  Reg.SaveSetting("General", "Show confirmation", "1");
+  Reg.SaveSetting("General", "Startup Folder Mode", "0");
+  Reg.SaveSetting("General", "Show File Type", "0");
+  Reg.SaveSetting("General", "Hide Output", "0");
+  Reg.SaveSetting("General", "Close extract window", "0");
+}
+
+std::string GetTempFolder(SettingsVars& vars) {
+  vars.TempFolder = PrivateTempFolder(vars.TempFolder);
+  return vars.TempFolder;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,43 @@
+#include "shell/destination_history.h"
+
+#include "settings/reg_settings.h"
+
+namespace tessaly {
+namespace {
+
+constexpr int kHistorySize = 5;
+constexpr const char* kHistorySection = "Destination Folder Hist";
+
+std::string SlotKey(int slot) {
+  return "folder" + std::to_string(slot);
+}
+
+}  // namespace
+
+void AddDestinationHistory(ComboBoxModel& Combo1, const std::string& folder) {
+  CRegSettings Reg = ApplicationSettings();
+
+  std::string slots[kHistorySize + 1];
+  bool known = false;
+  for (int i = 1; i <= kHistorySize; ++i) {
+    slots[i] = Reg.GetSetting(kHistorySection, SlotKey(i), "");
+    if (slots[i] == folder) known = true;
+  }
+  // An empty folder in front would end the list at once and hide the whole history.
+  if (!known && !folder.empty()) {
+    for (int i = kHistorySize; i >= 2; --i)
+      Reg.SaveSetting(kHistorySection, SlotKey(i), slots[i - 1]);
+    Reg.SaveSetting(kHistorySection, SlotKey(1), folder);
+  }
+
+  Combo1.list.clear();
+  Combo1.text = folder;
+  for (int i = 1; i <= kHistorySize; ++i) {
+    const std::string entry = Reg.GetSetting(kHistorySection, SlotKey(i), "");
+    if (entry.empty()) break;
+    Combo1.list.push_back(entry);
+  }
+  Reg.SaveSetting("General", "Last Used Destination Folder", Combo1.text);
+}
+
+}  // namespace tessaly

@@ -1,0 +1,206 @@
+#include "settings/reg_settings.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "settings/isolated_settings.h"
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+class RegSettingsTest : public testing::IsolatedSettingsTest {
+ protected:
+  CRegSettings Reg = ApplicationSettings();
+};
+
+TEST_F(RegSettingsTest, ValuesLiveInOneFileUnderCompanyAndAppName) {
+  EXPECT_EQ(Reg.FilePath(), SettingsFile());
+  EXPECT_TRUE(Reg.SaveSetting("General", "Startup Mode", "1"));
+  EXPECT_TRUE(fs::is_regular_file(SettingsFile()));
+  EXPECT_EQ(ApplicationSettings().GetSetting("General", "Startup Mode", "0"), "1");
+}
+
+TEST_F(RegSettingsTest, CompanyAndAppNameAreTrimmed) {
+  CRegSettings settings;
+  settings.Company("  Brindlemoor ");
+  settings.AppName(" Tessaly 3.6  ");
+  EXPECT_EQ(settings.Company(), "Brindlemoor");
+  EXPECT_EQ(settings.AppName(), "Tessaly 3.6");
+  EXPECT_EQ(settings.FilePath(), SettingsFile());
+}
+
+TEST_F(RegSettingsTest, NamesThatWouldLeaveTheConfigFolderAreRefused) {
+  for (const char* appName : {"", "..", "a/b"}) {
+    CRegSettings settings;
+    settings.Company("Brindlemoor");
+    settings.AppName(appName);
+    EXPECT_EQ(settings.FilePath(), "") << appName;
+    EXPECT_FALSE(settings.SaveSetting("General", "k", "v")) << appName;
+    EXPECT_EQ(settings.GetSetting("General", "k", "default"), "default") << appName;
+  }
+}
+
+TEST_F(RegSettingsTest, ConfigHomeFallsBackToHomeDotConfig) {
+  const testing::ScopedEnv home("HOME", Root() + "/home");
+  for (const char* xdg : {"", "relative/config"}) {
+    const testing::ScopedEnv config("XDG_CONFIG_HOME", xdg);
+    EXPECT_EQ(Reg.FilePath(), Root() + "/home/.config/Brindlemoor/Tessaly 3.6.conf") << xdg;
+  }
+}
+
+TEST_F(RegSettingsTest, ArbitraryTextRoundTripsThroughTheFile) {
+  const std::string nasty = " [x]\n=\\n\\ \r\ttail ";
+  ASSERT_TRUE(Reg.SaveSetting(nasty, nasty, nasty));
+  ASSERT_TRUE(Reg.SaveSetting("General", "after", "still here"));
+  EXPECT_EQ(Reg.GetSetting(nasty, nasty, ""), nasty);
+  EXPECT_EQ(Reg.GetSetting("General", "after", ""), "still here");
+}
+
+TEST_F(RegSettingsTest, SectionsAndKeysCompareWithoutCase) {
+  ASSERT_TRUE(Reg.SaveSetting("Favorite folders", "folder0", "/home/me/a"));
+  EXPECT_EQ(Reg.GetSetting("Favorite Folders", "FOLDER0", ""), "/home/me/a");
+  ASSERT_TRUE(Reg.SaveSetting("FAVORITE FOLDERS", "Folder0", "/home/me/b"));
+  EXPECT_EQ(Reg.GetSetting("favorite folders", "folder0", ""), "/home/me/b");
+  // One section, spelled as first written.
+  const std::string text = ReadFile(SettingsFile());
+  EXPECT_NE(text.find("[Favorite folders]"), std::string::npos) << text;
+  EXPECT_EQ(text.find("FAVORITE"), std::string::npos) << text;
+}
+
+TEST_F(RegSettingsTest, StarIsTheSectionsUnnamedValue) {
+  ASSERT_TRUE(Reg.SaveSetting("Shell", "*", "unnamed"));
+  ASSERT_TRUE(Reg.SaveSetting("Shell", "named", "other"));
+  EXPECT_EQ(Reg.GetSetting("Shell", "*", ""), "unnamed");
+  EXPECT_EQ(Reg.GetSetting("Shell", "named", ""), "other");
+  EXPECT_TRUE(Reg.DeleteSetting("Shell", "*"));
+  EXPECT_EQ(Reg.GetSetting("Shell", "*", "gone"), "gone");
+  EXPECT_EQ(Reg.GetSetting("Shell", "named", ""), "other");
+}
+
+TEST_F(RegSettingsTest, MissingOrEmptyValuesReadAsTheDefault) {
+  EXPECT_EQ(Reg.GetSetting("General", "Last Used Source Folder", "3"), "3");
+  ASSERT_TRUE(Reg.SaveSetting("General", "Last Used Source Folder", ""));
+  EXPECT_EQ(Reg.GetSetting("General", "Last Used Source Folder", "3"), "3");
+  ASSERT_TRUE(Reg.SaveSetting("General", "Last Used Source Folder", " "));
+  EXPECT_EQ(Reg.GetSetting("General", "Last Used Source Folder", "3"), " ");
+}
+
+TEST_F(RegSettingsTest, DeleteSettingRemovesOneValueOrAWholeSection) {
+  ASSERT_TRUE(Reg.SaveSetting("Favorite Folders", "folder0", "/a"));
+  ASSERT_TRUE(Reg.SaveSetting("Favorite Folders", "folder1", "/b"));
+  ASSERT_TRUE(Reg.SaveSetting("General", "First time", "0"));
+
+  EXPECT_TRUE(Reg.DeleteSetting("favorite folders", "FOLDER0"));
+  EXPECT_EQ(Reg.GetSetting("Favorite Folders", "folder0", "none"), "none");
+  EXPECT_EQ(Reg.GetSetting("Favorite Folders", "folder1", ""), "/b");
+  EXPECT_FALSE(Reg.DeleteSetting("Favorite Folders", "folder0"));
+
+  EXPECT_TRUE(Reg.DeleteSetting("Favorite folders", ""));
+  EXPECT_EQ(Reg.GetSetting("Favorite Folders", "folder1", "none"), "none");
+  EXPECT_FALSE(Reg.DeleteSetting("Favorite Folders", ""));
+  EXPECT_EQ(Reg.GetSetting("General", "First time", "1"), "0");
+  EXPECT_FALSE(Reg.DeleteSetting("", ""));
+}
+
+TEST_F(RegSettingsTest, MalformedFileReadsAsEmptyAndIsBackedUpBeforeBeingReplaced) {
+  const std::string malformed = "[General]\nFirst time=0\nthis line is not a setting\n";
+  WriteFile(SettingsFile(), malformed);
+
+  EXPECT_EQ(Reg.GetSetting("General", "First time", "1"), "1");
+  EXPECT_EQ(ReadFile(SettingsFile()), malformed);  // reading never repairs
+
+  ASSERT_TRUE(Reg.SaveSetting("General", "Startup Mode", "1"));
+  EXPECT_EQ(ReadFile(SettingsFile() + ".bad"), malformed);
+  EXPECT_EQ(Reg.GetSetting("General", "Startup Mode", ""), "1");
+  EXPECT_EQ(Reg.GetSetting("General", "First time", "1"), "1");
+}
+
+TEST_F(RegSettingsTest, UnreadableFileReadsAsEmptyAndIsLeftAlone) {
+  // A folder where the file should be: it exists but cannot be read as one.
+  fs::create_directories(SettingsFile() + "/inside");
+  EXPECT_EQ(Reg.GetSetting("General", "First time", "1"), "1");
+  EXPECT_FALSE(Reg.SaveSetting("General", "First time", "0"));
+  EXPECT_FALSE(Reg.DeleteSetting("General", "First time"));
+  EXPECT_TRUE(fs::is_directory(SettingsFile() + "/inside"));
+}
+
+TEST_F(RegSettingsTest, FailedWriteLeavesTheOldFileWholeAndNoTempBehind) {
+  ASSERT_TRUE(Reg.SaveSetting("General", "Startup Mode", "0"));
+  const std::string before = ReadFile(SettingsFile());
+
+  // A child whose file size limit stops the write half-way.
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{64, 64};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    CRegSettings settings = ApplicationSettings();
+    _exit(settings.SaveSetting("General", "Big", std::string(4096, 'x')) ? 1 : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the save should have failed";
+
+  EXPECT_EQ(ReadFile(SettingsFile()), before);
+  EXPECT_EQ(Reg.GetSetting("General", "Startup Mode", ""), "0");
+  for (const auto& entry : fs::directory_iterator(fs::path(SettingsFile()).parent_path())) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_TRUE(name == "Tessaly 3.6.conf" || name == "Tessaly 3.6.conf.lock") << name;
+  }
+}
+
+TEST_F(RegSettingsTest, ConcurrentWritersLoseNothing) {
+  constexpr int kWriters = 3;
+  constexpr int kKeysEach = 25;
+  pid_t children[kWriters];
+  for (int w = 0; w < kWriters; ++w) {
+    children[w] = fork();
+    ASSERT_GE(children[w], 0);
+    if (children[w] == 0) {
+      CRegSettings settings = ApplicationSettings();
+      bool ok = true;
+      for (int k = 0; k < kKeysEach; ++k) {
+        const std::string key = "writer" + std::to_string(w) + "-" + std::to_string(k);
+        ok = settings.SaveSetting(k % 2 ? "Race" : "race", key, key) && ok;
+      }
+      _exit(ok ? 0 : 1);
+    }
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  for (int w = 0; w < kWriters; ++w) {
+    for (int k = 0; k < kKeysEach; ++k) {
+      const std::string key = "writer" + std::to_string(w) + "-" + std::to_string(k);
+      EXPECT_EQ(Reg.GetSetting("RACE", key, "lost"), key);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tessaly

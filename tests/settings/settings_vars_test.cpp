@@ -1,0 +1,245 @@
+#include "settings/settings_vars.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "settings/isolated_settings.h"
+#include "settings/reg_settings.h"
+#include "support/scripted_dialogs.h"
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+
+class LoadSettingsTest : public testing::IsolatedSettingsTest {
+ protected:
+  // A store that has been through its first run already.
+  void SkipFirstRun() { ASSERT_TRUE(Reg.SaveSetting("General", "First time", "0")); }
+
+  CRegSettings Reg = ApplicationSettings();
+  testing::ScriptedDialogs dialogs;
+  SettingsVars vars;
+};
+
+TEST_F(LoadSettingsTest, FirstRunGreetsOnceAndWritesTheSevenDefaults) {
+  LoadSettings(vars, dialogs);
+  EXPECT_EQ(dialogs.welcomeShown, 1);
+  const std::pair<const char*, const char*> kFirstRun[] = {
+      {"First time", "0"},           {"Startup Mode", "0"},   {"Show confirmation", "1"},
+      {"Startup Folder Mode", "0"},  {"Show File Type", "0"}, {"Hide Output", "0"},
+      {"Close extract window", "0"},
+  };
+  for (const auto& [key, value] : kFirstRun) {
+    EXPECT_EQ(Reg.GetSetting("General", key, "missing"), value) << key;
+  }
+  EXPECT_EQ(vars.ShowConfirmation, "1");
+  EXPECT_EQ(vars.HideOutput, "0");
+  EXPECT_EQ(vars.ShellWindowStyle, 1);
+  EXPECT_EQ(vars.StartupMode, "0");
+  EXPECT_EQ(vars.CloseExtractWindow, "0");
+
+  LoadSettings(vars, dialogs);
+  EXPECT_EQ(dialogs.welcomeShown, 1);
+}
+
+TEST_F(LoadSettingsTest, FirstRunValuesAreWrittenInOrderAfterTheWelcome) {
+  // The welcome comes first: when it is shown, nothing has been written yet.
+  struct CheckingDialogs : testing::ScriptedDialogs {
+    void ShowWelcome() override {
+      ScriptedDialogs::ShowWelcome();
+      storeWasEmpty = !std::filesystem::exists(ApplicationSettings().FilePath());
+    }
+    bool storeWasEmpty = false;
+  } checking;
+  SetFirstRunDefaults(checking);
+  EXPECT_EQ(checking.welcomeShown, 1);
+  EXPECT_TRUE(checking.storeWasEmpty);
+
+  CRegSettings reg = ApplicationSettings();
+  std::ifstream in(reg.FilePath());
+  std::string line;
+  std::vector<std::string> lines;
+  while (std::getline(in, line)) lines.push_back(line);
+  const std::vector<std::string> expected = {
+      "[General]",           "First time=0",           "Startup Mode=0",
+      "Show confirmation=1", "Startup Folder Mode=0",  "Show File Type=0",
+      "Hide Output=0",       "Close extract window=0",
+  };
+  EXPECT_EQ(lines, expected);
+}
+
+TEST_F(LoadSettingsTest, DeletingFirstTimeGreetsAgain) {
+  LoadSettings(vars, dialogs);
+  ASSERT_TRUE(Reg.DeleteSetting("General", "First time"));
+  LoadSettings(vars, dialogs);
+  EXPECT_EQ(dialogs.welcomeShown, 2);
+}
+
+TEST_F(LoadSettingsTest, NeverSavedValuesReadAsTheirDefaults) {
+  SkipFirstRun();
+  vars.ShowConfirmation = vars.ArjLocation = vars.StartupFolder = "stale";
+  LoadSettings(vars, dialogs);
+  EXPECT_EQ(dialogs.welcomeShown, 0);
+  EXPECT_EQ(vars.HideOutput, "");
+  EXPECT_EQ(vars.DCAction, "0");
+  EXPECT_EQ(vars.ShowNonZipMessage, "");
+  EXPECT_EQ(vars.ArjLocation, "");
+  EXPECT_EQ(vars.ShowConfirmation, "");
+  EXPECT_EQ(vars.ShowFileType, "0");
+  EXPECT_EQ(vars.LastDestinationFolder, "");
+  EXPECT_EQ(vars.LastSourceFolder, "3");
+  EXPECT_EQ(vars.StartupFolderMode, "");
+  EXPECT_EQ(vars.StartupFolder, "");
+  EXPECT_EQ(vars.StartupMode, "");
+  EXPECT_EQ(vars.CloseExtractWindow, "");
+}
+
+TEST_F(LoadSettingsTest, StoredValuesReachTheirVariables) {
+  SkipFirstRun();
+  const struct {
+    const char* section;
+    const char* key;
+    const char* value;
+    std::string SettingsVars::*variable;
+  } kRows[] = {
+      {"General", "DCAction", "2", &SettingsVars::DCAction},
+      {"General", "Show non-zip message", "no", &SettingsVars::ShowNonZipMessage},
+      {"Utility Locations", "arj", "/usr/bin/arj", &SettingsVars::ArjLocation},
+      {"General", "Show confirmation", "0", &SettingsVars::ShowConfirmation},
+      {"General", "Show File Type", "5", &SettingsVars::ShowFileType},
+      {"General", "Last Used Destination Folder", "/srv/out/",
+       &SettingsVars::LastDestinationFolder},
+      {"General", "Last Used Source Folder", "/home/me/", &SettingsVars::LastSourceFolder},
+      {"General", "Startup Folder Mode", "2", &SettingsVars::StartupFolderMode},
+      {"General", "Startup Folder", "/data/", &SettingsVars::StartupFolder},
+      {"General", "Startup Mode", "1", &SettingsVars::StartupMode},
+      {"General", "Close extract window", "1", &SettingsVars::CloseExtractWindow},
+  };
+  for (const auto& row : kRows) ASSERT_TRUE(Reg.SaveSetting(row.section, row.key, row.value));
+  LoadSettings(vars, dialogs);
+  for (const auto& row : kRows) EXPECT_EQ(vars.*row.variable, row.value) << row.key;
+}
+
+TEST_F(LoadSettingsTest, HideOutputSetsTheWindowStyleOnlyForZeroOrOne) {
+  SkipFirstRun();
+  const struct {
+    const char* hideOutput;
+    int styleBefore;
+    int styleAfter;
+  } kRows[] = {
+      {"0", 0, 1}, {"1", 1, 0}, {"2", 1, 1}, {"yes", 0, 0}, {"", 1, 1}, {" 1", 1, 1},
+  };
+  for (const auto& row : kRows) {
+    ASSERT_TRUE(Reg.SaveSetting("General", "Hide Output", row.hideOutput));
+    vars.ShellWindowStyle = row.styleBefore;
+    LoadSettings(vars, dialogs);
+    EXPECT_EQ(vars.ShellWindowStyle, row.styleAfter) << '"' << row.hideOutput << '"';
+    EXPECT_EQ(vars.HideOutput, row.hideOutput);
+  }
+}
+
+class TempFolderTest : public testing::IsolatedSettingsTest {
+ protected:
+  std::string OwnFolder() const {
+    return TempRoot() + "/tessaly-" + std::to_string(geteuid()) + "/";
+  }
+
+  static mode_t ModeOf(const std::string& path) {
+    struct stat info;
+    EXPECT_EQ(lstat(path.c_str(), &info), 0) << path;
+    return info.st_mode;
+  }
+
+  // A usable fallback: a fresh private folder under TMPDIR that is not the usual one.
+  void ExpectFallback(const std::string& folder) {
+    ASSERT_FALSE(folder.empty());
+    EXPECT_NE(folder, OwnFolder());
+    EXPECT_EQ(folder.rfind(OwnFolder().substr(0, OwnFolder().size() - 1) + "-", 0), 0u) << folder;
+    EXPECT_EQ(folder.back(), '/');
+    EXPECT_TRUE(S_ISDIR(ModeOf(folder)));
+    EXPECT_EQ(ModeOf(folder) & 07777, 0700u);
+  }
+
+  SettingsVars vars;
+};
+
+TEST_F(TempFolderTest, CreatesThePrivateFolderUnderTmpdir) {
+  const std::string folder = GetTempFolder(vars);
+  EXPECT_EQ(folder, OwnFolder());
+  EXPECT_EQ(vars.TempFolder, folder);
+  EXPECT_TRUE(S_ISDIR(ModeOf(folder)));
+  EXPECT_EQ(ModeOf(folder) & 07777, 0700u);
+  EXPECT_EQ(GetTempFolder(vars), folder);
+}
+
+TEST_F(TempFolderTest, TrailingSlashesOfTmpdirDoNotDouble) {
+  const testing::ScopedEnv tmpdir("TMPDIR", TempRoot() + "//");
+  EXPECT_EQ(GetTempFolder(vars), OwnFolder());
+}
+
+TEST_F(TempFolderTest, RestoresOwnerRightsTakenByAUmask) {
+  const std::string own = OwnFolder();
+  ASSERT_EQ(mkdir(own.c_str(), 0500), 0);
+  EXPECT_EQ(GetTempFolder(vars), own);
+  EXPECT_EQ(ModeOf(own) & 07777, 0700u);
+}
+
+TEST_F(TempFolderTest, RefusesAFolderOthersCanEnter) {
+  const std::string own = OwnFolder();
+  ASSERT_EQ(mkdir(own.c_str(), 0700), 0);
+  ASSERT_EQ(chmod(own.c_str(), 0777), 0);
+  const std::string folder = GetTempFolder(vars);
+  ExpectFallback(folder);
+  EXPECT_EQ(ModeOf(own) & 07777, 0777u);  // not silently adopted
+
+  // The fallback is kept while it stays private, not made afresh on every load.
+  EXPECT_EQ(GetTempFolder(vars), folder);
+}
+
+TEST_F(TempFolderTest, RefusesASymlinkEvenToAPrivateFolder) {
+  const std::string target = Root() + "/elsewhere";
+  ASSERT_EQ(mkdir(target.c_str(), 0700), 0);
+  const std::string own = OwnFolder();
+  ASSERT_EQ(symlink(target.c_str(), own.substr(0, own.size() - 1).c_str()), 0);
+  ExpectFallback(GetTempFolder(vars));
+}
+
+TEST_F(TempFolderTest, RefusesAFolderOwnedBySomeoneElse) {
+  if (geteuid() != 0) GTEST_SKIP() << "handing a folder to another user needs root";
+  const std::string own = OwnFolder();
+  ASSERT_EQ(mkdir(own.c_str(), 0700), 0);
+  ASSERT_EQ(chown(own.c_str(), 65534, 65534), 0);
+  ExpectFallback(GetTempFolder(vars));
+}
+
+TEST_F(TempFolderTest, AFileInTheWayIsRefusedToo) {
+  const std::string own = OwnFolder();
+  { std::ofstream(own.substr(0, own.size() - 1)) << "not a folder"; }
+  ExpectFallback(GetTempFolder(vars));
+}
+
+TEST_F(TempFolderTest, OnlyAFallbackUnderTheCurrentTmpdirIsReused) {
+  const std::string own = OwnFolder();
+  ASSERT_EQ(mkdir(own.c_str(), 0777), 0);
+  ASSERT_EQ(chmod(own.c_str(), 0777), 0);
+  const std::string elsewhere = Root() + "/tessaly-" + std::to_string(geteuid()) + "-old";
+  ASSERT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
+  vars.TempFolder = elsewhere + "/";  // private, but not under TMPDIR
+  ExpectFallback(GetTempFolder(vars));
+}
+
+TEST_F(TempFolderTest, LoadSettingsRefreshesTheTempFolder) {
+  testing::ScriptedDialogs dialogs;
+  ASSERT_TRUE(ApplicationSettings().SaveSetting("General", "First time", "0"));
+  LoadSettings(vars, dialogs);
+  EXPECT_EQ(vars.TempFolder, OwnFolder());
+}
+
+}  // namespace
+}  // namespace tessaly
