@@ -1,0 +1,179 @@
+// One policy for every write of every archive library: the cleaned name stays under
+// the destination, and no link (already there or about to be made) leads out of it.
+#include "safe_path.h"
+
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> split_components(const std::string& text) {
+  std::vector<std::string> parts;
+  std::string current;
+  for (char c : text) {
+    if (c == '/') {
+      parts.push_back(current);
+      current.clear();
+    } else {
+      current += c;
+    }
+  }
+  parts.push_back(current);
+  return parts;
+}
+
+bool has_drive_prefix(const std::string& text, std::size_t at) {
+  if (text.size() < at + 2) return false;
+  const unsigned char letter = static_cast<unsigned char>(text[at]);
+  return ((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z')) &&
+         text[at + 1] == ':';
+}
+
+// Lexical part shared by safepath_clean and safepath_resolve.
+std::string clean_name(const char* name, unsigned& fixes) {
+  const std::string raw = name ? name : "";
+  std::size_t start = 0;
+  for (;;) {
+    if (has_drive_prefix(raw, start)) {
+      fixes |= SAFEPATH_FIX_DRIVE;
+      start += 2;
+    } else if (start < raw.size() && raw[start] == '/') {
+      fixes |= SAFEPATH_FIX_ABSOLUTE;
+      while (start < raw.size() && raw[start] == '/') ++start;
+    } else {
+      break;
+    }
+  }
+  std::string rest = raw.substr(start);
+  for (char& c : rest) {
+    if (c == '\\') {
+      c = '_';
+      fixes |= SAFEPATH_FIX_BACKSLASH;
+    }
+  }
+  std::string cleaned;
+  for (const std::string& part : split_components(rest)) {
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      fixes |= SAFEPATH_FIX_DOTDOT;
+      continue;
+    }
+    if (!cleaned.empty()) cleaned += '/';
+    cleaned += part;
+  }
+  return cleaned;
+}
+
+safepath_result store(const std::string& text, char* out, size_t out_size) {
+  if (!out || out_size <= text.size()) return SAFEPATH_TOO_LONG;
+  std::memcpy(out, text.c_str(), text.size() + 1);
+  return SAFEPATH_OK;
+}
+
+bool real_path(const std::string& path, std::string& real) {
+  char buffer[PATH_MAX];
+  if (!realpath(path.c_str(), buffer)) return false;
+  real = buffer;
+  return true;
+}
+
+bool is_inside(const std::string& real, const std::string& root_real) {
+  if (root_real == "/") return true;
+  return real == root_real ||
+         (real.size() > root_real.size() && real.compare(0, root_real.size(), root_real) == 0 &&
+          real[root_real.size()] == '/');
+}
+
+std::string root_or_current(const char* root) {
+  return root && *root ? std::string(root) : std::string(".");
+}
+
+// Steps from start (a real folder inside root_real) through the existing levels of
+// components; any link met must resolve inside root_real. Missing levels end the walk.
+safepath_result walk_existing(const std::string& root_real, std::string start,
+                              const std::vector<std::string>& components) {
+  std::string current = std::move(start);
+  for (const std::string& component : components) {
+    current += '/';
+    current += component;
+    struct stat info;
+    if (lstat(current.c_str(), &info) != 0) {
+      // A missing level cannot hold a link; a level that is not a folder fails later,
+      // when the caller tries to create something below it.
+      return (errno == ENOENT || errno == ENOTDIR) ? SAFEPATH_OK : SAFEPATH_IO_ERROR;
+    }
+    if (S_ISLNK(info.st_mode)) {
+      std::string target_real;
+      // A dangling or looping link cannot be shown to stay inside.
+      if (!real_path(current, target_real) || !is_inside(target_real, root_real))
+        return SAFEPATH_OUTSIDE;
+      current = target_real;
+    }
+  }
+  return SAFEPATH_OK;
+}
+
+}  // namespace
+
+extern "C" safepath_result safepath_clean(const char* name, char* out, size_t out_size,
+                                          unsigned* fixes) {
+  unsigned found = 0;
+  const std::string cleaned = clean_name(name, found);
+  if (fixes) *fixes = found;
+  if (cleaned.empty()) {
+    store("", out, out_size);
+    return SAFEPATH_EMPTY;
+  }
+  return store(cleaned, out, out_size);
+}
+
+extern "C" safepath_result safepath_resolve(const char* root, const char* name, char* out,
+                                            size_t out_size, unsigned* fixes) {
+  const safepath_result cleaned = safepath_clean(name, out, out_size, fixes);
+  if (cleaned != SAFEPATH_OK) return cleaned;
+  std::string root_real;
+  if (!real_path(root_or_current(root), root_real)) return SAFEPATH_IO_ERROR;
+  return walk_existing(root_real, root_real, split_components(out));
+}
+
+extern "C" safepath_result safepath_check_link(const char* root, const char* link_path,
+                                               const char* target) {
+  if (!target || !*target) return SAFEPATH_EMPTY;
+  const std::string target_text = target;
+  if (target_text[0] == '/' || has_drive_prefix(target_text, 0)) return SAFEPATH_OUTSIDE;
+
+  std::string root_real;
+  if (!real_path(root_or_current(root), root_real)) return SAFEPATH_IO_ERROR;
+  unsigned ignored = 0;
+  const std::string link_name = clean_name(link_path, ignored);
+  const std::size_t slash = link_name.rfind('/');
+  std::string folder = root_real;
+  if (slash != std::string::npos) {
+    const safepath_result walked =
+        walk_existing(root_real, root_real, split_components(link_name.substr(0, slash)));
+    if (walked != SAFEPATH_OK) return walked;
+    if (!real_path(root_real + "/" + link_name.substr(0, slash), folder)) return SAFEPATH_IO_ERROR;
+  }
+
+  // ".." is allowed only in front: after a name it would climb out of whatever that
+  // name becomes later (a link made by a later entry), which cannot be checked now.
+  std::vector<std::string> descent;
+  for (const std::string& part : split_components(target_text)) {
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (!descent.empty() || folder == root_real) return SAFEPATH_OUTSIDE;
+      folder.erase(folder.rfind('/'));
+      if (folder.empty()) folder = "/";
+      if (!is_inside(folder, root_real)) return SAFEPATH_OUTSIDE;
+      continue;
+    }
+    descent.push_back(part);
+  }
+  return walk_existing(root_real, folder, descent);
+}
