@@ -8,24 +8,17 @@
 #include <cstring>
 
 #include "zip_central.h"
-#include "zip_entry_reader.h"
-#include "zip_libzip_stream.h"
+#include "zip_entry_open.h"
 #include "zip_locate.h"
 #include "zip_names.h"
 
 namespace unzip {
 namespace {
 
-constexpr uint16_t kFlagStrongEncryption = 1 << 6;
-
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-bool libzip_decodes(uint16_t method) {
-  return method == 0 || method == 8 || method == 12;
-}
 
 class LibzipArchive final : public ZipArchive {
  public:
@@ -38,29 +31,29 @@ class LibzipArchive final : public ZipArchive {
   const std::vector<EntryInfo>& entries() const override { return entries_; }
   const std::string& comment() const override { return comment_; }
 
-  bool can_decode(const EntryInfo& entry) const override {
-    if (entry.flags & kFlagStrongEncryption) return false;
-    if (entry.encrypted) return false;
-    return entry.method == entry.real_method && libzip_decodes(entry.method);
+  bool can_decode(const EntryInfo& entry) const override { return entry_decodable(entry); }
+
+  bool password_matches(const EntryInfo& entry, const std::string& password) override {
+    const EntryInfo* known = lookup(entry);
+    return known && check_entry_password(archive_, *known, password) == ReadStatus::Ok;
   }
 
-  bool password_matches(const EntryInfo& entry, const std::string&) override {
-    return !entry.encrypted;
-  }
-
-  std::unique_ptr<EntryReader> open_entry(const EntryInfo& entry, const std::string&,
+  std::unique_ptr<EntryReader> open_entry(const EntryInfo& entry, const std::string& password,
                                           ReadStatus& status) override {
-    if (entry.index >= entries_.size() || !can_decode(entry)) {
+    const EntryInfo* known = lookup(entry);
+    if (!known) {
       status = ReadStatus::Unsupported;
       return nullptr;
     }
-    const EntryInfo& known = entries_[entry.index];
-    auto stream = open_libzip_decoded(archive_, known.index, status);
-    if (!stream) return nullptr;
-    return make_checked_reader(std::move(stream), known, {});
+    return open_entry_reader(archive_, *known, password, status);
   }
 
  private:
+  // Our own copy, so a caller's edited EntryInfo cannot point libzip elsewhere.
+  const EntryInfo* lookup(const EntryInfo& entry) const {
+    return entry.index < entries_.size() ? &entries_[entry.index] : nullptr;
+  }
+
   zip_t* archive_;
   std::vector<EntryInfo> entries_;
   std::string comment_;
