@@ -1,2 +1,14 @@
-// Placeholder until the console front end lands.
-int main() { return 64; }
+// tessaly-extract: the console front end over the extraction engine.
+#include <unistd.h>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/extract_run.h"
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  const tessaly::ConsoleStreams streams{std::cin, std::cout, std::cerr, isatty(STDIN_FILENO) == 1};
+  return tessaly::RunExtract(args, streams);
+}

@@ -1,0 +1,78 @@
+#include "app/archive_listing.h"
+
+#include <ostream>
+
+#include "app/extract_options.h"
+#include "engine/selection.h"
+#include "engine/session.h"
+#include "engine/zip/zip_backend.h"
+
+namespace tessaly {
+
+namespace {
+
+// The command-line start's refusal for a file no backend lists here.
+void ShowUnsupported(Session& session, const std::string& path) {
+  MessageBoxRequest request;
+  request.text = "The file \"" + path +
+                 "\" is either not a supported archive type or is corrupted. If this is an Arj "
+                 "type archive, Tessaly requires the DOS Arj utility to process it. You must "
+                 "specify the location of \"arj.exe\" in the \"Options\" dialog.";
+  request.buttons = MsgButtons::OK;
+  request.icon = MsgIcon::Exclamation;
+  request.title = "Oops!";
+  session.dialogs.MessageBox(request);
+}
+
+// The ZIP backend in list mode, filling the contents model as the contents window does.
+bool ListZipIntoContents(Session& session, const std::string& path) {
+  JobState& job = session.job;
+  job.SelectedFiles = {path};
+  job.LongFileNames = {path};
+  job.SelectedCount = 1;
+  job.ZipArchiveIndex = 1;
+  job.ExtractResult = 0;
+  job.CancelExtract = false;
+  job.CountingPass = true;
+  session.zip.ZipFileName = path;
+  session.zip.ExtractDir.clear();
+  session.zip.IncludeNames.clear();
+  session.zip.uExtractList = true;
+  session.zip.ListedEntries = 0;
+  session.zip.ListedBytes = 0;
+  session.zip.ListIntoContents = true;
+  session.Form10.Clear();
+  UnzipArchive(session);
+  session.zip.ListIntoContents = false;
+  job.CountingPass = false;
+  return job.ExtractResult == 0;
+}
+
+void PrintContents(const Session& session, const std::string& path, std::ostream& out) {
+  const ContentsModel& contents = session.Form10;
+  out << "Archive: " << path << "\n";
+  // Rows were inserted at the top, so the archive's order is from the bottom up.
+  for (auto row = contents.ListView1.rbegin(); row != contents.ListView1.rend(); ++row) {
+    const auto& sub = row->SubItems;  // date, unpacked, ratio, packed, folder
+    out << row->text << "\t" << sub[4] << "\t" << sub[1] << "\t" << sub[3] << "\t" << sub[0]
+        << "\n";
+  }
+  out << "Total Files: " << contents.ListView1.size()
+      << "  Total Uncompressed Size: " << session.zip.ListedBytes << "\n";
+}
+
+}  // namespace
+
+int ListArchives(Session& session, const std::vector<std::string>& archives, std::ostream& out) {
+  for (const std::string& path : archives) {
+    if (DetectArchiveType(session, path) != "zip") {
+      ShowUnsupported(session, path);
+      return kExitRefused;
+    }
+    if (!ListZipIntoContents(session, path)) return kExitNotFinished;
+    PrintContents(session, path, out);
+  }
+  return kExitFinished;
+}
+
+}  // namespace tessaly

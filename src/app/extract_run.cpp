@@ -1,0 +1,80 @@
+#include "app/extract_run.h"
+
+#include <filesystem>
+#include <optional>
+#include <ostream>
+
+#include "app/archive_listing.h"
+#include "app/extract_options.h"
+#include "engine/selection.h"
+#include "engine/session.h"
+#include "platform/console_dialogs.h"
+#include "settings/settings_vars.h"
+
+namespace tessaly {
+
+namespace {
+
+constexpr const char* kFinishedText = "Tessaly has finished extracting the files.";
+constexpr const char* kNotFinishedText = "Tessaly did not finish extracting the files.";
+
+std::string CurrentFolder() {
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::current_path(error);
+  if (error) return "";
+  return AsDestinationFolder(folder.string());
+}
+
+}  // namespace
+
+int ExitStatusFor(const Form4& status) {
+  if (status.lblarc.rfind(kFinishedText, 0) == 0) return kExitFinished;
+  if (status.lblarc == kNotFinishedText) return kExitNotFinished;
+  return kExitRefused;
+}
+
+int RunExtract(const std::vector<std::string>& args, const ConsoleStreams& streams) {
+  const ParsedOptions parsed = ParseExtractOptions(args);
+  if (!parsed.error.empty()) {
+    streams.err << "tessaly-extract: " << parsed.error << "\n" << UsageText();
+    return kExitUsage;
+  }
+  const ExtractOptions& options = parsed.options;
+  if (options.help) {
+    streams.out << UsageText();
+    return kExitFinished;
+  }
+  if (options.version) {
+    streams.out << VersionText();
+    return kExitFinished;
+  }
+
+  ConsoleAnswers answers;
+  answers.assumeYes = options.assumeYes;
+  answers.noOverwrite = options.noOverwrite;
+  answers.password = options.password;
+  answers.perArchiveFolder = options.perArchiveFolder;
+  if (options.destination) answers.destination = AsDestinationFolder(*options.destination);
+
+  ConsoleDialogs dialogs(answers, streams.in, streams.err, streams.inputIsTerminal);
+  ConsolePump pump;
+  Session session(dialogs, pump);
+  dialogs.Attach(session);
+  LoadSettings(session.settings, dialogs);
+
+  if (options.list) return ListArchives(session, options.archives, streams.out);
+
+  session.Form1.CurrentFolder = CurrentFolder();
+  if (answers.destination) session.Form1.Combo1.text = *answers.destination;
+  session.Form1.Check1 = options.perArchiveFolder;
+  ParseCommandLine(session, std::nullopt, options.archives);
+
+  const int status = ExitStatusFor(session.Form4Window);
+  // The job is over: the Status window's "OK" closes it.
+  if (session.Form4Window.loaded && session.Form4Window.Command1Caption == "OK") {
+    session.Form4Window.Command1_Click(session);
+  }
+  return status;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,246 @@
+// End-to-end: the built tessaly-extract on archives made by the zip command.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+
+#include "app/extract_program_fixture.h"
+
+namespace tessaly::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kFinished =
+    "Tessaly has finished extracting the files. Press \"OK\" to return to the program, or "
+    "\"Explore\" to open an Explorer window in the folder to which the files were extracted.";
+const std::string kNotFinished = "Tessaly did not finish extracting the files.";
+
+std::string Unsupported(const std::string& token) {
+  return "Oops!: The file \"" + token +
+         "\" is either not a supported archive type or is corrupted. If this is an Arj type "
+         "archive, Tessaly requires the DOS Arj utility to process it. You must specify the "
+         "location of \"arj.exe\" in the \"Options\" dialog.\n";
+}
+
+const std::map<std::string, std::string> kTwoFiles = {{"a.txt", "new a\n"},
+                                                      {"docs/b.txt", "new b\n"}};
+
+using ExtractProgram = ExtractProgramTest;
+
+TEST_F(ExtractProgram, ExtractsWithYesIntoTheGivenFolder) {
+  MakeZip("two.zip", kTwoFiles);
+  const ProcessResult run = Run({"-y", "-d", "out", "two.zip"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(ReadFileText(work() / "out/a.txt"), "new a\n");
+  EXPECT_EQ(ReadFileText(work() / "out/docs/b.txt"), "new b\n");
+  EXPECT_NE(run.err.find("Processing archive: two.zip\n"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find(kFinished + "\n"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("progress 2/2\n"), std::string::npos) << run.err;
+  EXPECT_EQ(run.out, "");
+}
+
+TEST_F(ExtractProgram, AsksForTheDestinationAndRecordsItInTheHistory) {
+  MakeZip("two.zip", kTwoFiles);
+  const ProcessResult run = Run({"two.zip"}, "picked\n\n");  // folder, then Go by default
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_NE(run.err.find("Extract to folder: "), std::string::npos);
+  EXPECT_NE(run.err.find("Confirmation: You have chosen to extract the contents of the selected "
+                         "archive(s) to the folder:"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(ReadFileText(work() / "picked/a.txt"), "new a\n");
+  const std::string picked = (work() / "picked").string() + "/";
+  EXPECT_EQ(StoredSetting("Destination Folder Hist", "folder1"), picked);
+  EXPECT_EQ(StoredSetting("General", "First time"), "0");
+  EXPECT_EQ(StoredSetting("General", "Show confirmation"), "1");
+}
+
+TEST_F(ExtractProgram, NoDestinationChosenIsRefused) {
+  MakeZip("two.zip", kTwoFiles);
+  for (const std::string input : {"", "\n"}) {
+    const ProcessResult run = Run({"-y", "two.zip"}, input);
+    EXPECT_EQ(run.exitStatus, 2) << run.err;
+    EXPECT_EQ(TreeOf(work()), std::vector<std::string>{"two.zip"});
+  }
+}
+
+TEST_F(ExtractProgram, FileExistsAnswersFromStandardInput) {
+  struct Case {
+    const char* name;
+    std::string answers;
+    int exitStatus;
+    std::string a;
+    std::string b;
+    size_t questions;
+  };
+  const Case cases[] = {
+      {"yes to each", "y\ny\n", 0, "new a\n", "new b\n", 2},
+      {"no to each", "n\nn\n", 0, "old\n", "old\n", 2},
+      {"yes then no", "y\nn\n", 0, "new a\n", "old\n", 2},
+      {"all", "a\n", 0, "new a\n", "new b\n", 1},
+      {"cancel", "c\n", 1, "old\n", "old\n", 1},
+      {"end of input takes No", "", 0, "old\n", "old\n", 2},
+  };
+  MakeZip("two.zip", kTwoFiles);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFileText(work() / "out/a.txt", "old\n");
+    WriteFileText(work() / "out/docs/b.txt", "old\n");
+    const ProcessResult run = Run({"-d", "out", "two.zip"}, "g\n" + c.answers);
+    EXPECT_EQ(run.exitStatus, c.exitStatus) << run.err;
+    EXPECT_EQ(ReadFileText(work() / "out/a.txt"), c.a);
+    EXPECT_EQ(ReadFileText(work() / "out/docs/b.txt"), c.b);
+    EXPECT_EQ(Occurrences(run.err, "File Exists: The file "), c.questions) << run.err;
+    EXPECT_NE(run.err.find(c.exitStatus == 0 ? kFinished : kNotFinished), std::string::npos);
+  }
+}
+
+TEST_F(ExtractProgram, OverwriteOptions) {
+  MakeZip("two.zip", kTwoFiles);
+  WriteFileText(work() / "out/a.txt", "old\n");
+  ProcessResult run = Run({"-y", "-n", "-d", "out", "two.zip"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(ReadFileText(work() / "out/a.txt"), "old\n");
+  EXPECT_EQ(ReadFileText(work() / "out/docs/b.txt"), "new b\n");
+  run = Run({"--yes", "--to=out", "two.zip"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(ReadFileText(work() / "out/a.txt"), "new a\n");
+}
+
+TEST_F(ExtractProgram, PasswordFromOptionOrStandardInput) {
+  MakeZip("locked.zip", {{"secret.txt", "hidden text\n"}}, "s3cret");
+  const std::string prompt =
+      "Enter Password: File is encrypted with a password. Please enter the password to extract.";
+
+  ProcessResult run = Run({"-y", "-p", "s3cret", "-d", "byoption", "locked.zip"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(ReadFileText(work() / "byoption/secret.txt"), "hidden text\n");
+  EXPECT_NE(run.err.find(prompt), std::string::npos) << run.err;
+
+  run = Run({"-d", "bystdin", "locked.zip"}, "y\ng\ns3cret\n");  // create, Go, password
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(ReadFileText(work() / "bystdin/secret.txt"), "hidden text\n");
+}
+
+TEST_F(ExtractProgram, WrongOrMissingPasswordDoesNotFinish) {
+  MakeZip("locked.zip", {{"secret.txt", "hidden text\n"}}, "s3cret");
+  const std::string failure =
+      "Error: An error was encountered while processing \"locked.zip\". The file is probably "
+      "corrupted.\n";
+  for (const std::string password : {"--password=wrong", "--password="}) {
+    SCOPED_TRACE(password);
+    const ProcessResult run = Run({"-y", password, "-d", "out", "locked.zip"});
+    EXPECT_EQ(run.exitStatus, 1) << run.err;
+    EXPECT_NE(run.err.find(failure), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(kNotFinished), std::string::npos);
+    EXPECT_FALSE(fs::exists(work() / "out/secret.txt"));
+  }
+}
+
+TEST_F(ExtractProgram, RefusalsBeforeExtracting) {
+  MakeZip("two.zip", kTwoFiles);
+  WriteFileText(work() / "notes.zip", "just some text, no archive\n");
+  ProcessResult run = Run({"-y", "-d", "out", "notes.zip"});
+  EXPECT_EQ(run.exitStatus, 2);
+  EXPECT_NE(run.err.find(Unsupported("notes.zip")), std::string::npos) << run.err;
+
+  // A self-extracting copy is a ZIP archive too, but one job takes one extension.
+  fs::copy_file(work() / "two.zip", work() / "two.exe");
+  run = Run({"-y", "-d", "out", "two.zip", "two.exe"});
+  EXPECT_EQ(run.exitStatus, 2);
+  EXPECT_NE(run.err.find("Oops!: Tessaly cannot continue the extract operation because you have "
+                         "included files in your selection with different extensions. The "
+                         "program currently cannot process more than one archive type at a "
+                         "time. If these files are part of a Ace, Arj, or Rar set, you must only "
+                         "select the first file in the set (i.e. Example.rar) to proces the "
+                         "set.\n"),
+            std::string::npos)
+      << run.err;
+  EXPECT_FALSE(fs::exists(work() / "out"));
+
+  run = Run({"-d", "out", "two.zip"}, "y\nc\n");  // create the folder, then Cancel
+  EXPECT_EQ(run.exitStatus, 2) << run.err;
+  EXPECT_TRUE(fs::is_directory(work() / "out"));
+  EXPECT_FALSE(fs::exists(work() / "out/a.txt"));
+}
+
+TEST_F(ExtractProgram, MissingDestinationIsCreatedAfterYes) {
+  MakeZip("two.zip", kTwoFiles);
+  const std::string folder = (work() / "new").string() + "/";
+  const std::string question =
+      "Oops!: The folder \"" + folder + "\" does not exist. Would you like it to be created?";
+
+  ProcessResult run = Run({"-d", "new", "two.zip"}, "n\n");
+  EXPECT_EQ(run.exitStatus, 2) << run.err;
+  EXPECT_NE(run.err.find(question), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(work() / "new"));
+
+  run = Run({"-d", "new", "two.zip"}, "y\ng\n");
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(ReadFileText(work() / "new/docs/b.txt"), "new b\n");
+}
+
+TEST_F(ExtractProgram, OneFolderPerArchive) {
+  MakeZip("x.zip", {{"a.txt", "x\n"}});
+  MakeZip("y.zip", {{"a.txt", "y\n"}});
+  const ProcessResult run = Run({"-y", "--per-archive-folder", "-d", "out", "x.zip", "y.zip"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(ReadFileText(work() / "out/x/a.txt"), "x\n");
+  EXPECT_EQ(ReadFileText(work() / "out/y/a.txt"), "y\n");
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+TEST_F(ExtractProgram, ListsEntriesInsteadOfExtracting) {
+  MakeZip("two.zip", kTwoFiles);
+  MakeZip("locked.zip", {{"secret.txt", "hidden text\n"}}, "s3cret");
+  const ProcessResult run = Run({"--list", "two.zip", "locked.zip"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  const std::vector<std::string> lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), 7u) << run.out;
+  // name, folder, unpacked size, packed size, date
+  const std::regex date("\\t[0-9]+\\t[0-9]{1,2}/[0-9]{1,2}/[0-9]{4} [0-9]{1,2}:[0-9]{1,2}$");
+  EXPECT_EQ(lines[0], "Archive: two.zip");
+  EXPECT_EQ(lines[1].rfind("a.txt\t\t6\t", 0), 0u) << lines[1];
+  EXPECT_EQ(lines[2].rfind("b.txt\tdocs/\t6\t", 0), 0u) << lines[2];
+  EXPECT_EQ(lines[3], "Total Files: 2  Total Uncompressed Size: 12");
+  EXPECT_EQ(lines[4], "Archive: locked.zip");
+  EXPECT_EQ(lines[5].rfind("secret.txt+\t\t12\t", 0), 0u) << lines[5];
+  EXPECT_EQ(lines[6], "Total Files: 1  Total Uncompressed Size: 12");
+  for (const size_t row : {1, 2, 5}) EXPECT_TRUE(std::regex_search(lines[row], date)) << lines[row];
+  EXPECT_FALSE(fs::exists(work() / "a.txt"));
+
+  WriteFileText(work() / "notes.zip", "just some text, no archive\n");
+  const ProcessResult refused = Run({"-l", "notes.zip"});
+  EXPECT_EQ(refused.exitStatus, 2);
+  EXPECT_NE(refused.err.find(Unsupported("notes.zip")), std::string::npos) << refused.err;
+  EXPECT_EQ(refused.out, "");
+}
+
+TEST_F(ExtractProgram, UsageHelpAndVersion) {
+  struct Case {
+    std::vector<std::string> args;
+    int exitStatus;
+  };
+  for (const Case& c : {Case{{}, 64}, Case{{"--bogus", "a.zip"}, 64}, Case{{"-d"}, 64}}) {
+    const ProcessResult run = Run(c.args);
+    EXPECT_EQ(run.exitStatus, c.exitStatus);
+    EXPECT_NE(run.err.find("Usage: tessaly-extract [options] ARCHIVE..."), std::string::npos);
+    EXPECT_EQ(run.out, "");
+  }
+  ProcessResult run = Run({"--help"});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(run.out.rfind("Usage: tessaly-extract [options] ARCHIVE...\n", 0), 0u);
+  run = Run({"--version"});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(run.out, "tessaly-extract 3.6\n");
+}
+
+}  // namespace
+}  // namespace tessaly::testing
