@@ -1,0 +1,102 @@
+#include "wiz_names.h"
+
+#include <limits.h>
+#include <stdlib.h>
+
+#include <vector>
+
+#include "safe_path.h"
+#include "unzip.h"
+#include "wiz_messages.h"
+
+namespace unzip {
+
+namespace {
+
+constexpr uint8_t kFatHost = 0;
+
+std::string without_control_bytes(const std::string& name, bool spaces_to_underscores) {
+  std::string kept;
+  for (char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 32 || byte == 0x7F) continue;
+    kept += (spaces_to_underscores && c == ' ') ? '_' : c;
+  }
+  return kept;
+}
+
+// Lexical cleaning through the shared path policy, with this call's warnings.
+std::string clean_with_warnings(CallState& call, const std::string& name,
+                                const std::string& shown_name, bool report_dotdot) {
+  std::vector<char> cleaned(name.size() + 1);
+  unsigned fixes = 0;
+  safepath_clean(name.c_str(), cleaned.data(), cleaned.size(), &fixes);
+  if (fixes & (SAFEPATH_FIX_ABSOLUTE | SAFEPATH_FIX_DRIVE)) {
+    call.printer.say(chunk::absolute_stripped(shown_name));
+    call.codes.raise(PK_WARN);
+  }
+  if (report_dotdot && (fixes & SAFEPATH_FIX_DOTDOT)) {
+    call.printer.say_verbose(chunk::dotdot_dropped(shown_name));
+    call.codes.raise(PK_WARN);
+  }
+  return cleaned.data();
+}
+
+MappedName checked(CallState& call, std::string relative, bool folder_entry) {
+  if (relative.empty()) return {};
+  std::vector<char> resolved(relative.size() + 1);
+  const safepath_result result = safepath_resolve(call.safepath_root(), relative.c_str(),
+                                                  resolved.data(), resolved.size(), nullptr);
+  if (result == SAFEPATH_OUTSIDE) return {MappedName::Kind::Unsafe, relative};
+  return {folder_entry ? MappedName::Kind::Folder : MappedName::Kind::File, relative};
+}
+
+std::string absolute_root(const std::string& root) {
+  char buffer[PATH_MAX];
+  if (!realpath(root.empty() ? "." : root.c_str(), buffer)) return {};
+  return buffer;
+}
+
+}  // namespace
+
+MappedName map_entry_name(CallState& call, const EntryInfo& entry) {
+  std::string name = entry.name;
+  if (entry.host_system == kFatHost && name.find('/') == std::string::npos &&
+      name.find('\\') != std::string::npos) {
+    for (char& c : name)
+      if (c == '\\') c = '/';
+    if (!call.backslashes_reported) {
+      call.backslashes_reported = true;
+      call.printer.say(chunk::backslash_separators(call.zip_path));
+      call.codes.raise(PK_WARN);
+    }
+  }
+  const bool folder_entry = !name.empty() && name.back() == '/';
+  const bool keep_folders = call.options.ndflag != 0;
+  std::string relative =
+      clean_with_warnings(call, without_control_bytes(name, call.options.SpaceToUnderscore != 0),
+                          entry.name, keep_folders);
+  if (!keep_folders) {
+    if (folder_entry) return {};
+    const std::size_t slash = relative.rfind('/');
+    if (slash != std::string::npos) relative.erase(0, slash + 1);
+  }
+  return checked(call, std::move(relative), folder_entry);
+}
+
+MappedName map_rename(CallState& call, std::string typed, bool folder_entry) {
+  for (char& c : typed)
+    if (c == '\\') c = '/';
+  if (!typed.empty() && typed.front() == '/') {
+    const std::string root = absolute_root(call.root);
+    if (!root.empty() && typed.size() > root.size() + 1 &&
+        typed.compare(0, root.size() + 1, root + "/") == 0)
+      typed.erase(0, root.size() + 1);
+  }
+  const std::string shown = typed;
+  std::string relative = clean_with_warnings(
+      call, without_control_bytes(typed, call.options.SpaceToUnderscore != 0), shown, true);
+  return checked(call, std::move(relative), folder_entry);
+}
+
+}  // namespace unzip

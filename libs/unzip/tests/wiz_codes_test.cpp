@@ -1,0 +1,129 @@
+// How the final code is formed, first as a table, then through whole calls.
+#include <gtest/gtest.h>
+
+#include "wiz_codes.h"
+#include "wiz_test_support.h"
+
+namespace unzip::wiztest {
+namespace {
+
+struct CodeCase {
+  const char* what;
+  int32_t worst;
+  ExtractTally tally;
+  std::size_t unmatched;
+  int32_t expected;
+};
+
+TEST(WizCodeTable, FinalExtractCode) {
+  const CodeCase cases[] = {
+      {"all fine", PK_OK, {3, 0, 0}, 0, PK_OK},
+      {"warnings stay", PK_WARN, {3, 0, 0}, 0, PK_WARN},
+      {"nothing at all", PK_OK, {0, 0, 0}, 0, PK_FIND},
+      {"only unsupported", PK_OK, {0, 2, 0}, 0, IZ_UNSUP},
+      {"partly unsupported", PK_WARN, {1, 1, 0}, 0, IZ_UNSUP},
+      {"error beats unsupported", PK_ERR, {1, 1, 0}, 0, PK_ERR},
+      {"every password failed", PK_OK, {2, 0, 2}, 0, IZ_BADPWD},
+      {"a folder besides the failed password", PK_OK, {2, 0, 1}, 0, PK_WARN},
+      {"unmatched include beats warnings", PK_WARN, {1, 0, 0}, 1, PK_FIND},
+      {"unmatched include loses to errors", PK_ERR, {1, 0, 0}, 1, PK_ERR},
+      {"unmatched include with unsupported", PK_OK, {1, 1, 0}, 1, PK_FIND},
+      {"password give-up stays", PK_MEM2, {1, 0, 0}, 0, PK_MEM2},
+  };
+  for (const CodeCase& c : cases)
+    EXPECT_EQ(final_extract_code(c.worst, c.tally, c.unmatched), c.expected) << c.what;
+  EXPECT_EQ(final_list_code(PK_OK, 0), PK_FIND);
+  EXPECT_EQ(final_list_code(PK_WARN, 0), PK_FIND);
+  EXPECT_EQ(final_list_code(PK_WARN, 2), PK_WARN);
+}
+
+class WizCodes : public WizTest {
+ protected:
+  Call call_;
+  Recorder recorder_;
+};
+
+TEST_F(WizCodes, UnsupportedWithPartialSuccess) {
+  write_zip("m.zip", {{"ok.txt", "ok"}, {"odd.bin", "odd"}});
+  set_method("m.zip", "odd.bin", 10);
+  call_.zip = "m.zip";
+  call_.folder = "out";
+  EXPECT_EQ(call_.run(recorder_), IZ_UNSUP);
+  EXPECT_EQ(recorder_.chunks.front(),
+            "   skipping: " + pad("odd.bin") + "  `DCL implode' method not supported\n");
+  EXPECT_EQ(read_text("out/ok.txt"), "ok");
+}
+
+TEST_F(WizCodes, BadCrcBeatsUnsupported) {
+  write_zip("m.zip", {{"ok.txt", "some content"}, {"odd.bin", "odd"}});
+  set_method("m.zip", "odd.bin", 97);
+  damage("m.zip", "some");
+  call_.zip = "m.zip";
+  call_.folder = "out";
+  EXPECT_EQ(call_.run(recorder_), PK_ERR);
+}
+
+TEST_F(WizCodes, UnmatchedIncludeGivesElevenExcludesNever) {
+  write_zip("a.zip", {{"a.txt", "a"}, {"d/b.txt", "b"}});
+  call_.zip = "a.zip";
+  call_.folder = "out";
+  call_.includes = {"a.txt", "b.txt"};
+  call_.excludes = {"nothing*"};
+  EXPECT_EQ(call_.run(recorder_), PK_FIND);
+  EXPECT_EQ(recorder_.chunks, chunks({" extracting: " + pad("out/a.txt") + "  ", "\n",
+                                      "caution: filename not matched:  b.txt\n",
+                                      "caution: excluded filename not matched:  nothing*\n"}));
+
+  Recorder excluded_only;
+  call_.includes.clear();
+  call_.excludes = {"nothing*"};
+  call_.options.noflag = 1;
+  EXPECT_EQ(call_.run(excluded_only), PK_OK);
+  EXPECT_EQ(excluded_only.chunks.back(), "caution: excluded filename not matched:  nothing*\n");
+}
+
+TEST_F(WizCodes, NothingSelectedIsEleven) {
+  write_zip("a.zip", {{"a.txt", "a"}});
+  call_.zip = "a.zip";
+  call_.folder = "out";
+  call_.excludes = {"*"};
+  EXPECT_EQ(call_.run(recorder_), PK_FIND);
+  EXPECT_TRUE(recorder_.chunks.empty());
+}
+
+TEST_F(WizCodes, ServiceCallbackStopsTheCall) {
+  write_zip("a.zip", {{"a.txt", "a"}, {"b.txt", "b"}, {"c.txt", "c"}});
+  call_.zip = "a.zip";
+  call_.folder = "out";
+  call_.includes = {"*", "never"};
+  recorder_.stop_at_service_call = 1;
+  EXPECT_EQ(call_.run(recorder_), IZ_CTRLC);
+  EXPECT_EQ(recorder_.service_calls.size(), 1u);
+  EXPECT_EQ(recorder_.sounds, 1);
+  EXPECT_EQ(recorder_.events.back(), "service");  // no caution chunk after the stop
+  EXPECT_TRUE(fs::exists("out/a.txt"));
+  EXPECT_FALSE(fs::exists("out/b.txt"));
+}
+
+TEST_F(WizCodes, ServiceIsPingedWhileALargeEntryIsWritten) {
+  std::string big(700 * 1024, '\0');
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>((i * 7919) >> 5);
+  write_zip("big.zip", {{"big.bin", big, ZIP_CM_DEFLATE}, {"next.txt", "n"}});
+  call_.zip = "big.zip";
+  call_.folder = "out";
+  EXPECT_EQ(call_.run(recorder_), PK_OK);
+  ASSERT_EQ(recorder_.service_calls.size(), 4u);  // 256 KiB, 512 KiB, the end, next.txt
+  EXPECT_EQ(recorder_.service_calls[0].name, "out/big.bin");
+  EXPECT_EQ(recorder_.service_calls[0].size, big.size());
+  EXPECT_EQ(read_text("out/big.bin"), big);
+
+  Recorder stopped;
+  stopped.stop_at_service_call = 2;
+  call_.options.noflag = 1;
+  EXPECT_EQ(call_.run(stopped), IZ_CTRLC);
+  EXPECT_EQ(stopped.service_calls.size(), 2u);
+  EXPECT_FALSE(fs::exists("out/big.bin"));  // a partial file is not left behind
+}
+
+}  // namespace
+}  // namespace unzip::wiztest

@@ -1,0 +1,234 @@
+// Chunk sequences of whole calls: every chunk with its exact bytes and boundaries.
+#include <gtest/gtest.h>
+
+#include "wiz_test_support.h"
+
+namespace unzip::wiztest {
+namespace {
+
+const std::string kA = "hello world\n";  // 12 bytes, stored
+const std::string kB = "deflated text of d/b.txt, deflated text of d/b.txt\n";
+
+class WizFlow : public WizTest {
+ protected:
+  void write_sample(const fs::path& path) {
+    write_zip(path, {{"a.txt", kA}, {"d/", ""}, {"d/b.txt", kB, ZIP_CM_DEFLATE}});
+  }
+  std::vector<std::string> sample_sequence() const {
+    return {" extracting: " + pad("out/a.txt", 22) + "  ", "\n",
+            "   creating: " + pad("out/d/", 22) + "\n",
+            "  inflating: " + pad("out/d/b.txt", 22) + "  ", "\n"};
+  }
+  Call call_;
+  Recorder recorder_;
+};
+
+TEST_F(WizFlow, StoredDeflatedAndFolder) {
+  write_sample("a.zip");
+  call_.zip = "a.zip";
+  call_.folder = "out";
+  EXPECT_EQ(call_.run(recorder_), PK_OK);
+  EXPECT_EQ(recorder_.chunks, sample_sequence());
+  EXPECT_EQ(read_text("out/a.txt"), kA);
+  EXPECT_EQ(read_text("out/d/b.txt"), kB);
+  EXPECT_EQ(recorder_.sounds, 2);
+  ASSERT_EQ(recorder_.service_calls.size(), 2u);
+  EXPECT_EQ(recorder_.service_calls[0].name, "out/a.txt");
+  EXPECT_EQ(recorder_.service_calls[0].size, kA.size());
+  EXPECT_EQ(recorder_.service_calls[1].name, "out/d/b.txt");
+  EXPECT_EQ(recorder_.service_calls[1].size, kB.size());
+  // Sound comes before the per-file chunk, service after the entry's last chunk.
+  EXPECT_EQ(recorder_.events,
+            (std::vector<std::string>{"sound", "chunk", "chunk", "service", "chunk", "sound",
+                                      "chunk", "chunk", "service"}));
+}
+
+TEST_F(WizFlow, ExistingFolderEntryPrintsNothing) {
+  write_sample("a.zip");
+  fs::create_directories("out/d");
+  call_.zip = "a.zip";
+  call_.folder = "out/";
+  EXPECT_EQ(call_.run(recorder_), PK_OK);
+  std::vector<std::string> expected = sample_sequence();
+  expected.erase(expected.begin() + 2);
+  EXPECT_EQ(recorder_.chunks, expected);
+}
+
+TEST_F(WizFlow, BadCrcKeepsGoing) {
+  write_sample("a.zip");
+  damage("a.zip", "hello");
+  call_.zip = "a.zip";
+  call_.folder = "out";
+  EXPECT_EQ(call_.run(recorder_), PK_ERR);
+  std::vector<std::string> expected = sample_sequence();
+  expected[1] = " bad CRC " + std::string(8, '?') + "  (should be af083b2d)\n";
+  char computed[9];
+  std::snprintf(computed, sizeof computed, "%08x", crc32_of("Hello world\n"));
+  expected[1].replace(9, 8, computed);
+  EXPECT_EQ(recorder_.chunks, expected);
+  EXPECT_EQ(read_text("out/a.txt"), "Hello world\n");  // kept, as written
+  EXPECT_EQ(recorder_.service_calls.size(), 2u);
+}
+
+TEST_F(WizFlow, BadCrcQuietShowsThePathFirst) {
+  write_sample("a.zip");
+  damage("a.zip", "hello");
+  call_.zip = "a.zip";
+  call_.folder = "out";
+  call_.options.fQuiet = 1;
+  EXPECT_EQ(call_.run(recorder_), PK_ERR);
+  ASSERT_EQ(recorder_.chunks.size(), 2u);
+  EXPECT_EQ(recorder_.chunks[0], pad("out/a.txt", 22) + " ");
+  EXPECT_EQ(recorder_.chunks[1].substr(0, 9), " bad CRC ");
+}
+
+TEST_F(WizFlow, InvalidDeflateData) {
+  write_sample("a.zip");
+  overwrite_byte("a.zip", data_at("a.zip", "d/b.txt"), 0x07);  // reserved block type
+  call_.zip = "a.zip";
+  call_.folder = "out";
+  EXPECT_EQ(call_.run(recorder_), PK_ERR);
+  std::vector<std::string> expected = sample_sequence();
+  expected.back() = "\n  error:  invalid compressed data to inflate\n";
+  EXPECT_EQ(recorder_.chunks, expected);
+  EXPECT_EQ(recorder_.service_calls.size(), 2u);
+
+  Recorder quiet;
+  Call again;
+  again.zip = "a.zip";
+  again.folder = "out";
+  again.options.noflag = 1;
+  again.options.fQuiet = 1;
+  EXPECT_EQ(again.run(quiet), PK_ERR);
+  EXPECT_EQ(quiet.chunks, chunks({"  error:  invalid compressed data to inflate out/d/b.txt\n"}));
+}
+
+TEST_F(WizFlow, UnsupportedEntriesAreReportedBeforeAnyExtraction) {
+  write_zip("m.zip", {{"first.txt", kA}, {"ppmd.bin", "p"}, {"odd.bin", "o"}});
+  set_method("m.zip", "ppmd.bin", 98);
+  set_method("m.zip", "odd.bin", 95 + 1);
+  call_.zip = "m.zip";
+  call_.folder = "out";
+  EXPECT_EQ(call_.run(recorder_), IZ_UNSUP);
+  EXPECT_EQ(recorder_.chunks,
+            chunks({"   skipping: " + pad("ppmd.bin", 22) + "  `PPMd' method not supported\n",
+                    "   skipping: " + pad("odd.bin", 22) + "  unsupported compression method 96\n",
+                    " extracting: " + pad("out/first.txt", 22) + "  ", "\n"}));
+  EXPECT_EQ(recorder_.service_calls.size(), 1u);
+  EXPECT_EQ(recorder_.sounds, 1);
+}
+
+TEST_F(WizFlow, EmptyArchiveWarnsInBothModes) {
+  write_text("empty.zip", std::string("PK\x05\x06", 4) + std::string(18, '\0'));
+  call_.zip = "empty.zip";
+  call_.folder = "out";
+  EXPECT_EQ(call_.run(recorder_), PK_WARN);
+  EXPECT_EQ(recorder_.chunks, chunks({"warning [empty.zip]:  zipfile is empty\n"}));
+  Recorder listing;
+  call_.options.nvflag = 1;
+  call_.functions.NumMembers = 77;
+  EXPECT_EQ(call_.run(listing), PK_WARN);
+  EXPECT_EQ(listing.chunks, recorder_.chunks);
+  EXPECT_EQ(call_.functions.NumMembers, 77u);
+}
+
+TEST_F(WizFlow, StubInFrontIsReportedButNotAWarning) {
+  write_sample("a.zip");
+  write_text("sfx.exe", std::string(20480, 'S') + read_text("a.zip"));
+  call_.zip = "sfx.exe";
+  call_.folder = "out";
+  EXPECT_EQ(call_.run(recorder_), PK_OK);
+  std::vector<std::string> expected = sample_sequence();
+  expected.insert(expected.begin(),
+                  "warning [sfx.exe]:  20480 extra bytes at beginning or within zipfile\n"
+                  "  (attempting to process anyway)\n");
+  EXPECT_EQ(recorder_.chunks, expected);
+  EXPECT_EQ(read_text("out/d/b.txt"), kB);
+}
+
+TEST_F(WizFlow, NotAZipAndMissingFiles) {
+  write_text("plain.exe", std::string(1000, 'x'));
+  call_.zip = "plain.exe";
+  EXPECT_EQ(call_.run(recorder_), PK_NOZIP);
+  ASSERT_EQ(recorder_.chunks.size(), 3u);
+  EXPECT_EQ(recorder_.chunks[0].substr(0, 50),
+            "  End-of-central-directory signature not found.  E");
+  EXPECT_EQ(recorder_.chunks[1], "note:  plain.exe may be a plain executable, not an archive\n");
+  EXPECT_EQ(recorder_.chunks[2],
+            "UnZip DLL:  cannot find zipfile directory in plain.exe,\n"
+            "        and cannot find plain.exe.zip, period.\n");
+
+  Recorder missing;
+  call_.zip = "gone.zip";
+  EXPECT_EQ(call_.run(missing), PK_NOZIP);
+  EXPECT_EQ(missing.chunks, chunks({"UnZip DLL:  cannot find either gone.zip or gone.zip.zip.\n"}));
+
+  Recorder folder;
+  fs::create_directory("dir.zip");
+  call_.zip = "dir.zip";
+  EXPECT_EQ(call_.run(folder), PK_NOZIP);
+}
+
+TEST_F(WizFlow, RecordsAreCheckedBeforeAnyWork) {
+  write_sample("a.zip");
+  call_.zip = "a.zip";
+  call_.folder = "out";
+  call_.functions.print = nullptr;
+  EXPECT_EQ(call_.run(recorder_), PK_BADERR);
+  call_.functions.print = record_print;
+  call_.functions.replace = nullptr;
+  EXPECT_EQ(call_.run(recorder_), PK_BADERR);
+  call_.functions.replace = record_replace;
+  call_.includes = {std::string(16225, '*')};
+  EXPECT_EQ(call_.run(recorder_), PK_PARAM);
+  EXPECT_TRUE(recorder_.chunks.empty());
+  EXPECT_FALSE(fs::exists("out"));
+
+  DCL options{};
+  options.lpszZipFN = nullptr;
+  EXPECT_EQ(Wiz_SingleEntryUnzip(0, nullptr, 0, nullptr, &options, &call_.functions), PK_NOZIP);
+}
+
+TEST_F(WizFlow, PatternCountStopsAtTheFirstNull) {
+  write_sample("a.zip");
+  char pattern[] = "a.txt";
+  char* includes[] = {pattern, nullptr, nullptr};
+  call_.options.lpszZipFN = "a.zip";
+  call_.options.lpszExtractDir = "out";
+  current_recorder = &recorder_;
+  EXPECT_EQ(Wiz_SingleEntryUnzip(3, includes, 5, nullptr, &call_.options, &call_.functions), PK_OK);
+  current_recorder = nullptr;
+  EXPECT_TRUE(fs::exists("out/a.txt"));
+  EXPECT_FALSE(fs::exists("out/d"));
+}
+
+TEST_F(WizFlow, CommentOnlyMode) {
+  write_zip("c.zip", {{"a.txt", kA}}, "line one\r\nline two");
+  call_.zip = "c.zip";
+  call_.folder = "out";
+  call_.options.nzflag = 1;
+  EXPECT_EQ(call_.run(recorder_), PK_OK);
+  EXPECT_EQ(recorder_.chunks, chunks({"line one\nline two", "\n\n", ""}));
+  EXPECT_EQ(call_.functions.cchComment, 18);
+  EXPECT_FALSE(fs::exists("out"));
+}
+
+TEST_F(WizFlow, RootThatCannotBeCreated) {
+  write_sample("a.zip");
+  call_.zip = "a.zip";
+  call_.folder = "missing/deeper";
+  EXPECT_EQ(call_.run(recorder_), PK_ERR);
+  EXPECT_EQ(recorder_.chunks,
+            chunks({"checkdir:  cannot create extraction directory: missing/deeper\n"}));
+}
+
+TEST_F(WizFlow, NoRootMeansTheCurrentFolder) {
+  write_sample("a.zip");
+  call_.zip = "a.zip";
+  EXPECT_EQ(call_.run(recorder_), PK_OK);
+  EXPECT_EQ(recorder_.chunks.front(), " extracting: " + pad("a.txt", 22) + "  ");
+  EXPECT_EQ(read_text("d/b.txt"), kB);
+}
+
+}  // namespace
+}  // namespace unzip::wiztest
