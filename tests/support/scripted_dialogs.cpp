@@ -40,6 +40,7 @@ std::string ScriptedDialogs::FileExists(const std::string& question) {
 
 void ScriptedDialogs::ShowConfirmation(Form3& form) {
   confirmations.push_back(form.Label1);
+  confirmCommand3Visible.push_back(form.Command3Visible);
   ConfirmAnswer answer = ConfirmAnswer::Cancel;
   if (!TakeAnswer(confirmAnswers, answer, "confirmation: " + form.Label1)) return;
   if (answer == ConfirmAnswer::GoUntick || answer == ConfirmAnswer::CancelUntick) {
@@ -52,7 +53,9 @@ void ScriptedDialogs::ShowConfirmation(Form3& form) {
   }
 }
 
-void ScriptedDialogs::ShowStatus(Form4&) { ++statusShown; }
+void ScriptedDialogs::ShowStatus(Form4&) {
+  ++statusShown;
+}
 
 DestinationAnswer ScriptedDialogs::ChooseDestination(const DestinationRequest& request) {
   destinationRequests.push_back(request);
@@ -61,6 +64,8 @@ DestinationAnswer ScriptedDialogs::ChooseDestination(const DestinationRequest& r
   return answer;
 }
 
-void ScriptedDialogs::ShowWelcome() { ++welcomeShown; }
+void ScriptedDialogs::ShowWelcome() {
+  ++welcomeShown;
+}
 
 }  // namespace tessaly::testing

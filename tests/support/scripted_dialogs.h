@@ -42,6 +42,7 @@ class ScriptedDialogs : public Dialogs {
   std::vector<RecordedInput> inputs;
   std::vector<std::string> fileExistsQuestions;
   std::vector<std::string> confirmations;  // Form3.Label1 as shown
+  std::vector<bool> confirmCommand3Visible;
   std::vector<DestinationRequest> destinationRequests;
   int statusShown = 0;
   int welcomeShown = 0;

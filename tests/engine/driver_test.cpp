@@ -1,0 +1,276 @@
+// The extraction driver end to end: refusals before any backend runs, the
+// destination questions, the confirmation, and the stages of a successful job.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/engine_fixture.h"
+#include "support/zip_fixtures.h"
+
+namespace tessaly::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kMixedExtensions =
+    "Tessaly cannot continue the extract operation because you have included files in your "
+    "selection with different extensions. The program currently cannot process more than one "
+    "archive type at a time. If these files are part of a Ace, Arj, or Rar set, you must only "
+    "select the first file in the set (i.e. Example.rar) to proces the set.";
+
+const std::string kFinished =
+    "Tessaly has finished extracting the files. Press \"OK\" to return to the program, or "
+    "\"Explore\" to open an Explorer window in the folder to which the files were extracted.";
+
+std::string NotSupported(const std::string& path) {
+  return "The file \"" + path +
+         "\" is either not a supported archive type or is corrupted. If this is an Arj type "
+         "archive, Tessaly requires the DOS Arj utility to process it. You must specify the "
+         "location of \"arj.exe\" in the \"Options\" dialog. If this file is part of an Ace, "
+         "Rar, or Arj set, you must select the first file in the set (i.e. \"MyFile.rar\") to "
+         "process the set.";
+}
+
+void ExpectMessage(const RecordedMessage& m, const std::string& text, MsgButtons buttons,
+                   MsgIcon icon, const std::string& title, int defaultButton = 1) {
+  EXPECT_EQ(m.text, text);
+  EXPECT_EQ(m.buttons, buttons);
+  EXPECT_EQ(m.icon, icon);
+  EXPECT_EQ(m.title, title);
+  EXPECT_EQ(m.defaultButton, defaultButton);
+}
+
+class DriverTest : public EngineTest {
+ protected:
+  DriverTest() {
+    WriteZip(PathOf("a.zip"), {{"a.txt", "alpha"}, {"d/", ""}, {"d/b.txt", "bravo bravo", true}});
+  }
+  // The job ended before the Status window opened.
+  void ExpectRefusedEarly() {
+    EXPECT_EQ(dialogs.statusShown, 0);
+    EXPECT_EQ(mainWindow.Count("ListFolder"), 0);
+    EXPECT_EQ(mainWindow.Count("UpdateSelectionState"), 1);
+    EXPECT_FALSE(mainWindow.busy);
+    EXPECT_TRUE(mainWindow.enabled);
+  }
+};
+
+TEST_F(DriverTest, EmptySelectionDoesNothingAtAll) {
+  Select({});
+  Extract();
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_TRUE(mainWindow.calls.empty());
+  EXPECT_EQ(pump.pumps, 0);
+}
+
+TEST_F(DriverTest, MixedExtensionsAreRefusedBeforeAnyFileIsOpened) {
+  WriteSelfExtracting(PathOf("b.exe"), PathOf("a.zip"));
+  Select({PathOf("a.zip"), PathOf("b.exe")});
+  Extract();
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  ExpectMessage(dialogs.messages[0], kMixedExtensions, MsgButtons::OK, MsgIcon::Critical, "Oops!");
+  EXPECT_EQ(pump.pumps, 0) << "a probe ran";
+  ExpectRefusedEarly();
+}
+
+TEST_F(DriverTest, FilesNoBackendAcceptsAreRefusedWithTheirName) {
+  WriteFile(PathOf("notes.txt"), "plain text");
+  fs::copy_file("/bin/true", PathOf("prog.exe"));
+  WriteFile(PathOf("broken.zip"), "PK\x03\x04 not really");
+  for (const std::string file : {"notes.txt", "prog.exe", "broken.zip"}) {
+    SCOPED_TRACE(file);
+    dialogs.messages.clear();
+    mainWindow.calls.clear();
+    Select({PathOf(file)});
+    Extract();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    ExpectMessage(dialogs.messages[0], NotSupported(PathOf(file)), MsgButtons::OK,
+                  MsgIcon::Critical, "Oops!");
+    ExpectRefusedEarly();
+  }
+}
+
+TEST_F(DriverTest, EmptyDestinationAnsweredNoEndsTheJobAndFocusesTheBox) {
+  Select({PathOf("a.zip")});
+  dialogs.messageAnswers = {MsgAnswer::No};
+  Extract();
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  ExpectMessage(dialogs.messages[0],
+                "You have not specified a destination folder. If you choose to continue, all "
+                "files will be extracted to the current folder, which is \"" +
+                    WorkDir() + "\". Do you wish to continue?",
+                MsgButtons::YesNo, MsgIcon::Exclamation, "Oops!", 2);
+  EXPECT_EQ(mainWindow.Count("FocusCombo1"), 1);
+  EXPECT_FALSE(fs::exists(WorkDir() + "/a.txt"));
+  ExpectRefusedEarly();
+}
+
+TEST_F(DriverTest, EmptyDestinationAnsweredYesExtractsIntoTheWorkingDirectory) {
+  Select({PathOf("a.zip")});
+  dialogs.messageAnswers = {MsgAnswer::Yes};
+  Extract();
+  EXPECT_EQ(ReadFile(WorkDir() + "/a.txt"), "alpha");
+  EXPECT_EQ(ReadFile(WorkDir() + "/d/b.txt"), "bravo bravo");
+  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+}
+
+TEST_F(DriverTest, MissingDestinationIsCreatedAfterYes) {
+  const std::string destination = PathOf("new out");
+  session.Form1.Combo1.text = destination;
+  Select({PathOf("a.zip")});
+  dialogs.messageAnswers = {MsgAnswer::Yes};
+  Extract();
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  ExpectMessage(
+      dialogs.messages[0],
+      "The folder \"" + destination + "\" does not exist. Would you like it to be created?",
+      MsgButtons::YesNo, MsgIcon::None, "Oops!");
+  EXPECT_EQ(ReadFile(destination + "/a.txt"), "alpha");
+}
+
+TEST_F(DriverTest, MissingDestinationAnsweredNoIsNotCreated) {
+  session.Form1.Combo1.text = PathOf("out");
+  Select({PathOf("a.zip")});
+  dialogs.messageAnswers = {MsgAnswer::No};
+  Extract();
+  EXPECT_FALSE(fs::exists(PathOf("out")));
+  EXPECT_EQ(mainWindow.Count("FocusCombo1"), 0);
+  ExpectRefusedEarly();
+}
+
+TEST_F(DriverTest, UncreatableDestinationIsReportedAndNoStatusWindowOpens) {
+  const std::string destination = PathOf("missing/deeper");
+  session.Form1.Combo1.text = destination;
+  Select({PathOf("a.zip")});
+  dialogs.messageAnswers = {MsgAnswer::Yes};
+  Extract();
+  ASSERT_EQ(dialogs.messages.size(), 2u);
+  ExpectMessage(dialogs.messages[1],
+                "Could not create the folder \"" + destination +
+                    "\". Please use a valid drive letter and remember that the following "
+                    "characters are not allowed in a folder name: \\ / : * ? \" < > |",
+                MsgButtons::OK, MsgIcon::Exclamation, "Oops!");
+  ExpectRefusedEarly();
+}
+
+TEST_F(DriverTest, ConfirmationShowsTheDestinationAndGoRunsTheJob) {
+  SetSetting("General", "Show confirmation", "1");
+  session.Form1.Combo1.text = PathOf("out");
+  fs::create_directory(PathOf("out"));
+  Select({PathOf("a.zip")});
+  dialogs.confirmAnswers = {ConfirmAnswer::Go};
+  Extract();
+  ASSERT_EQ(dialogs.confirmations.size(), 1u);
+  EXPECT_EQ(dialogs.confirmations[0],
+            "You have chosen to extract the contents of the selected archive(s) to the "
+            "folder:\n\n" +
+                PathOf("out"));
+  EXPECT_FALSE(dialogs.confirmCommand3Visible[0]);
+  EXPECT_FALSE(session.job.ConfirmFromDriver);
+  EXPECT_EQ(ReadFile(PathOf("out/a.txt")), "alpha");
+  EXPECT_EQ(GetSetting("General", "Show confirmation"), "1");
+}
+
+TEST_F(DriverTest, UntickingTheBoxTurnsConfirmationsOffOnlyWithGo) {
+  SetSetting("General", "Show confirmation", "1");
+  session.Form1.Combo1.text = PathOf("out");
+  fs::create_directory(PathOf("out"));
+  Select({PathOf("a.zip")});
+
+  dialogs.confirmAnswers = {ConfirmAnswer::CancelUntick};
+  Extract();
+  EXPECT_TRUE(session.job.ConfirmCancelled);
+  EXPECT_EQ(dialogs.statusShown, 0);
+  EXPECT_FALSE(fs::exists(PathOf("out/a.txt")));
+  EXPECT_EQ(GetSetting("General", "Show confirmation"), "1");
+
+  Select({PathOf("a.zip")});
+  dialogs.confirmAnswers = {ConfirmAnswer::GoUntick};
+  Extract();
+  EXPECT_EQ(GetSetting("General", "Show confirmation"), "0");
+  EXPECT_EQ(ReadFile(PathOf("out/a.txt")), "alpha");
+
+  Select({PathOf("a.zip")});
+  dialogs.fileExistsAnswers = {"All"};
+  Extract();
+  EXPECT_EQ(dialogs.confirmations.size(), 2u) << "no confirmation after Go with the box unticked";
+}
+
+TEST_F(DriverTest, FromTheDropTargetTheConfirmationOffersANewDestination) {
+  SetSetting("General", "Show confirmation", "1");
+  session.Form1.Combo1.text = PathOf("out");
+  fs::create_directory(PathOf("out"));
+  session.job.DropMode = true;
+  Select({PathOf("a.zip")});
+  dialogs.confirmAnswers = {ConfirmAnswer::Go};
+  Extract();
+  ASSERT_EQ(dialogs.confirmCommand3Visible.size(), 1u);
+  EXPECT_TRUE(dialogs.confirmCommand3Visible[0]);
+}
+
+TEST_F(DriverTest, ASuccessfulJobGoesThroughEveryStageOfTheStatusWindow) {
+  const std::string out = PathOf("out");
+  fs::create_directory(out);
+  session.Form1.Combo1.text = out;
+  Select({PathOf("a.zip")});
+  Extract();
+
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_EQ(dialogs.statusShown, 1);
+  ASSERT_FALSE(status.snapshots.empty());
+  const StatusRecorder::Snapshot& first = status.snapshots.front();
+  EXPECT_EQ(first.lblarc, "Preparing to extract files...");
+  EXPECT_EQ(first.max, 100);
+  EXPECT_TRUE(status.SawLblarc("Processing archive: " + PathOf("a.zip")));
+  // Stored and deflated entries, each line as the library printed it.
+  EXPECT_EQ(status.Lblmsgs(), (std::vector<std::string>{"Extracting file: " + out + "/a.txt  ",
+                                                        "Extracting file: " + out + "/d/b.txt  "}));
+
+  const Form4& form = session.Form4Window;
+  EXPECT_EQ(form.lblarc, kFinished);
+  EXPECT_EQ(form.lblmsg, "");
+  EXPECT_EQ(form.pb2Max, 3);  // three entries counted, the folder among them
+  EXPECT_EQ(form.pb2Value, 3);
+  EXPECT_EQ(form.Command1Caption, "OK");
+  EXPECT_EQ(form.Command2Caption, "Explore");
+  EXPECT_TRUE(form.Command2Enabled);
+  EXPECT_TRUE(form.Command2Visible);
+  EXPECT_EQ(session.job.ExtractResult, 0);
+  EXPECT_EQ(session.job.ActiveBackend, "");
+
+  EXPECT_EQ(ReadFile(out + "/a.txt"), "alpha");
+  EXPECT_EQ(ReadFile(out + "/d/b.txt"), "bravo bravo");
+  EXPECT_EQ(mainWindow.Count("ListFolder"), 1);
+  EXPECT_EQ(mainWindow.Count("UpdateSelectionState"), 1);
+  EXPECT_FALSE(mainWindow.enabled) << "the Status window keeps the main window disabled";
+  EXPECT_EQ(session.Form1.Combo1.list, (std::vector<std::string>{out}));
+  EXPECT_EQ(GetSetting("Destination Folder Hist", "folder1"), out);
+
+  session.Form4Window.Command1_Click(session);
+  EXPECT_FALSE(form.loaded);
+  EXPECT_TRUE(mainWindow.enabled);
+  EXPECT_FALSE(mainWindow.busy);
+}
+
+TEST_F(DriverTest, StatusWindowCancelStopsTheJobAndOkClosesIt) {
+  Form4& form = session.Form4Window;
+  form.Load(session);
+  EXPECT_EQ(form.Command1Caption, "Cancel");
+  EXPECT_EQ(form.Command2Caption, "Background");
+  EXPECT_TRUE(form.Command2Enabled);
+  EXPECT_FALSE(mainWindow.enabled);
+  EXPECT_TRUE(mainWindow.busy);
+  form.Command1_Click(session);
+  EXPECT_TRUE(session.job.CancelExtract);
+  EXPECT_EQ(session.job.ExtractResult, 1);
+  EXPECT_TRUE(form.loaded) << "Cancel leaves the window open";
+
+  session.job.DropMode = true;
+  form.Load(session);
+  EXPECT_FALSE(form.Command2Enabled);
+  EXPECT_FALSE(session.job.CancelExtract);
+}
+
+}  // namespace
+}  // namespace tessaly::testing

@@ -1,0 +1,96 @@
+// The text helpers of the engine: path parts, command-line tokens, icon keys.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "engine/driver.h"
+#include "engine/selection.h"
+#include "shell/file_icons.h"
+
+namespace tessaly {
+namespace {
+
+struct ParsePathCase {
+  const char* path;
+  const char* drive;
+  const char* folder;
+  const char* name;
+  const char* extension;
+};
+
+TEST(ParsePathTest, SplitsIntoDriveFolderNameAndExtension) {
+  const ParsePathCase cases[] = {
+      {"/x/a.b.zip", "", "/x/", "a", ".b"},
+      {"readme", "", "", "readme", ""},
+      {"/a/b/", "", "/a/", "b/", ""},
+      {"/home/u/Archive.ZIP", "", "/home/u/", "Archive", ".ZIP"},
+      {"a.", "", "", "a", ""},
+      {"/dir.v2/file", "", "/dir.v2/", "file", ""},
+      {"C:/a/b.zip", "C:", "/a/", "b", ".zip"},
+  };
+  for (const ParsePathCase& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(ParsePath(c.path, 0), c.drive);
+    EXPECT_EQ(ParsePath(c.path, 1), c.folder);
+    EXPECT_EQ(ParsePath(c.path, 2), c.name);
+    EXPECT_EQ(ParsePath(c.path, 3), c.extension);
+  }
+}
+
+TEST(ParsePathTest, RefusesUnknownParts) {
+  EXPECT_THROW(ParsePath("/a/b.zip", 4), std::invalid_argument);
+  EXPECT_THROW(ParsePath("/a/b.zip", -1), std::invalid_argument);
+}
+
+TEST(ParsePathTest, ShortNamesAreTheNamesThemselves) {
+  EXPECT_EQ(GetShortName("/a long/path name.zip"), "/a long/path name.zip");
+}
+
+TEST(SplitCommandLineTest, SplitsAtBlanksAndTabsAndKeepsQuotedRunsWhole) {
+  using Tokens = std::vector<std::string>;
+  EXPECT_EQ(SplitCommandLine("a.zip  b.zip\tc.zip"), (Tokens{"a.zip", "b.zip", "c.zip"}));
+  EXPECT_EQ(SplitCommandLine("\"/my dir/a b.zip\" c.zip"), (Tokens{"/my dir/a b.zip", "c.zip"}));
+  EXPECT_EQ(SplitCommandLine("/x/\"a b\".zip"), (Tokens{"/x/a b.zip"}));
+  EXPECT_EQ(SplitCommandLine("\"unclosed run.zip"), (Tokens{"unclosed run.zip"}));
+  EXPECT_TRUE(SplitCommandLine(" \t  \t").empty());
+  EXPECT_TRUE(SplitCommandLine("").empty());
+}
+
+TEST(SplitCommandLineTest, KeepsTheFirstHundredTokens) {
+  std::string line;
+  for (int i = 1; i <= 150; ++i) line += "f" + std::to_string(i) + ".zip ";
+  const std::vector<std::string> tokens = SplitCommandLine(line);
+  ASSERT_EQ(tokens.size(), 100u);
+  EXPECT_EQ(tokens.front(), "f1.zip");
+  EXPECT_EQ(tokens.back(), "f100.zip");
+}
+
+TEST(LastThreeLowerTest, TakesTheLowerCasedLastThreeCharacters) {
+  EXPECT_EQ(LastThreeLower("/a/B.ZIP"), "zip");
+  EXPECT_EQ(LastThreeLower("set.001"), "001");
+  EXPECT_EQ(LastThreeLower("ab"), "ab");
+}
+
+TEST(IconKeyForTest, MapsExtensionsToImageKeys) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"txt", "txt"},     {"TXT", "txt"},     {"h", "h"},         {"cpp", "cpp"},
+      {"jpg", "gif"},     {"com", "exe"},     {"mov", "avi"},     {"mpg", "avi"},
+      {"ini", "inf"},     {"zip", "tessaly"}, {"Rar", "tessaly"}, {"ace", "tessaly"},
+      {"arj", "tessaly"}, {"Mak", "Others"},  {"", "Others"},     {"tar", "Others"},
+  };
+  for (const auto& [extension, key] : cases) {
+    EXPECT_EQ(IconKeyFor(extension), key) << extension;
+  }
+}
+
+TEST(IconKeyForTest, ListExtensionIsThreeCharactersAfterTheFirstDot) {
+  EXPECT_EQ(ListExtension("readme.txt"), "txt");
+  EXPECT_EQ(ListExtension("a.tar.gz"), "tar");
+  EXPECT_EQ(ListExtension("Makefile"), "Mak");
+  EXPECT_EQ(ListExtension("x.h"), "h");
+}
+
+}  // namespace
+}  // namespace tessaly

@@ -1,0 +1,161 @@
+// What a selection is: the content probe, the refusals of ClassifySelection, and
+// jobs started from the command line.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/selection.h"
+#include "support/engine_fixture.h"
+#include "support/zip_fixtures.h"
+
+namespace tessaly::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string CommandLineNotSupported(const std::string& token) {
+  return "The file \"" + token +
+         "\" is either not a supported archive type or is corrupted. If this is an Arj type "
+         "archive, Tessaly requires the DOS Arj utility to process it. You must specify the "
+         "location of \"arj.exe\" in the \"Options\" dialog.";
+}
+
+class SelectionTest : public EngineTest {
+ protected:
+  SelectionTest() { WriteZip(PathOf("a.zip"), {{"a.txt", "alpha"}}); }
+};
+
+TEST_F(SelectionTest, TheProbeFindsZipArchivesByTheirContents) {
+  WriteSelfExtracting(PathOf("stub.exe"), PathOf("a.zip"));
+  fs::copy_file(PathOf("stub.exe"), PathOf("adjusted.exe"));
+  ASSERT_EQ(std::system(("zip -q -A '" + PathOf("adjusted.exe") + "'").c_str()), 0);
+  fs::copy_file(PathOf("a.zip"), PathOf("set.001"));
+  fs::copy_file("/bin/true", PathOf("prog.exe"));
+  WriteFile(PathOf("empty.zip"), "");
+  struct Case {
+    std::string file;
+    std::string type;
+    bool isExe;
+  };
+  const Case cases[] = {
+      {"a.zip", "zip", false},    {"stub.exe", "zip", true}, {"adjusted.exe", "zip", true},
+      {"set.001", "zip", false},  {"prog.exe", "", true},    {"empty.zip", "", false},
+      {"missing.zip", "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    EXPECT_EQ(DetectArchiveType(session, PathOf(c.file)), c.type);
+    EXPECT_EQ(session.job.ProbeIsExe, c.isExe);
+    EXPECT_FALSE(session.job.ProbeMode);
+    EXPECT_FALSE(session.job.CountingPass);
+  }
+  EXPECT_TRUE(dialogs.messages.empty()) << "the probe shows nothing";
+  EXPECT_EQ(session.Form4Window.lblmsg, "");
+}
+
+TEST_F(SelectionTest, ClassifyAcceptsSixExtensionsAndProbesEveryFile) {
+  fs::copy_file(PathOf("a.zip"), PathOf("b.001"));
+  fs::copy_file(PathOf("a.zip"), PathOf("c.tar"));
+  session.job.SelectedFiles = {PathOf("a.zip")};
+  EXPECT_EQ(ClassifySelection(session), "zip");
+  session.job.SelectedFiles = {PathOf("b.001")};
+  EXPECT_EQ(ClassifySelection(session), "zip");
+  session.job.SelectedFiles = {PathOf("c.tar")};
+  EXPECT_EQ(ClassifySelection(session), "ns") << "a foreign extension is not even probed";
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Critical);
+  EXPECT_EQ(dialogs.messages[0].title, "Oops!");
+}
+
+TEST_F(SelectionTest, ACommandLineOfBlanksDoesNothing) {
+  ParseCommandLine(session, std::string(" \t  \t "));
+  ParseCommandLine(session, std::nullopt, {});
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_TRUE(dialogs.destinationRequests.empty());
+  EXPECT_EQ(pump.pumps, 0);
+  EXPECT_EQ(session.job.SelectedCount, 0);
+}
+
+TEST_F(SelectionTest, AGivenCommandLineExtractsIntoTheDestinationBox) {
+  WriteZip(PathOf("b.zip"), {{"b.txt", "bravo"}});
+  fs::create_directory(PathOf("out"));
+  session.Form1.Combo1.text = PathOf("out");
+  session.job.DropMode = true;
+  ParseCommandLine(session, PathOf("a.zip") + " \t" + PathOf("b.zip"));
+  EXPECT_TRUE(dialogs.destinationRequests.empty());
+  EXPECT_EQ(ReadFile(PathOf("out/a.txt")), "alpha");
+  EXPECT_EQ(ReadFile(PathOf("out/b.txt")), "bravo");
+  EXPECT_FALSE(session.job.DropMode);
+  EXPECT_EQ(session.job.ActiveBackend, "") << "the job is over";
+}
+
+TEST_F(SelectionTest, AQuotedPathWithABlankIsOneToken) {
+  fs::create_directory(PathOf("my dir"));
+  WriteZip(PathOf("my dir/c d.zip"), {{"c.txt", "charlie"}});
+  fs::create_directory(PathOf("out"));
+  session.Form1.Combo1.text = PathOf("out");
+  ParseCommandLine(session, "\"" + PathOf("my dir/c d.zip") + "\"");
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_EQ(ReadFile(PathOf("out/c.txt")), "charlie");
+}
+
+TEST_F(SelectionTest, AnUnsupportedTokenEndsTheStartQuietlyAfterItsMessage) {
+  ParseCommandLine(session, PathOf("a.zip") + " " + PathOf("notes.txt"));
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text, CommandLineNotSupported(PathOf("notes.txt")));
+  EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::OK);
+  EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
+  EXPECT_EQ(dialogs.messages[0].title, "Oops!");
+  EXPECT_EQ(dialogs.statusShown, 0);
+}
+
+TEST_F(SelectionTest, OnlyTheFirstHundredTokensAreUsed) {
+  SetSetting("zip options", "auto overwrite", "1");
+  fs::create_directory(PathOf("out"));
+  session.Form1.Combo1.text = PathOf("out");
+  std::string line;
+  for (int i = 0; i < 100; ++i) line += PathOf("a.zip") + " ";
+  for (int i = 0; i < 50; ++i) line += PathOf("notes.txt") + " ";
+  ParseCommandLine(session, line);
+  EXPECT_TRUE(dialogs.messages.empty()) << "token 101 was looked at";
+  EXPECT_EQ(session.job.SelectedCount, 100);
+  EXPECT_EQ(ReadFile(PathOf("out/a.txt")), "alpha");
+}
+
+TEST_F(SelectionTest, TheProgramsOwnArgumentsAskForADestinationFirst) {
+  fs::create_directory(PathOf("my dir"));
+  WriteZip(PathOf("my dir/c d.zip"), {{"c.txt", "charlie"}});
+  DestinationAnswer answer;
+  answer.ChosenDestination = PathOf("out") + "/";
+  answer.Check1 = true;
+  fs::create_directory(PathOf("out"));
+  dialogs.destinationAnswers = {answer};
+  ParseCommandLine(session, std::nullopt, {PathOf("my dir/c d.zip"), PathOf("a.zip")});
+
+  ASSERT_EQ(dialogs.destinationRequests.size(), 1u);
+  const DestinationRequest& request = dialogs.destinationRequests[0];
+  EXPECT_EQ(request.caption, "Extract to...");
+  EXPECT_TRUE(request.showPerArchiveCheck);
+  EXPECT_EQ(request.startFolder, session.Form1.CurrentFolder);
+  EXPECT_EQ(mainWindow.Count("Show"), 1);
+  EXPECT_EQ(session.Form1.Combo1.text, PathOf("out") + "/");
+  EXPECT_EQ(ReadFile(PathOf("out/c d/c.txt")), "charlie");
+  EXPECT_EQ(ReadFile(PathOf("out/a/a.txt")), "alpha");
+}
+
+TEST_F(SelectionTest, CancellingTheDestinationAtStartUpExtractsNothing) {
+  session.Form1.Combo1.text = PathOf("last");
+  dialogs.destinationAnswers = {DestinationAnswer{}};
+  ParseCommandLine(session, std::nullopt, {PathOf("a.zip")});
+  ASSERT_EQ(dialogs.destinationRequests.size(), 1u);
+  EXPECT_EQ(dialogs.destinationRequests[0].startFolder, PathOf("last"));
+  EXPECT_EQ(dialogs.statusShown, 0);
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_EQ(session.Form1.Combo1.text, PathOf("last"));
+}
+
+}  // namespace
+}  // namespace tessaly::testing

@@ -1,0 +1,286 @@
+// ZIP jobs through the driver and the real library: sub-folders per archive, the
+// File Exists prompt, passwords, library errors, and extracting selected entries.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/engine_fixture.h"
+#include "support/zip_fixtures.h"
+
+namespace tessaly::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kNotFinished = "Tessaly did not finish extracting the files.";
+
+class ZipJobTest : public EngineTest {
+ protected:
+  ZipJobTest() : out_(PathOf("out")) {
+    fs::create_directory(out_);
+    session.Form1.Combo1.text = out_;
+  }
+  std::string Out(const std::string& name) const { return out_ + "/" + name; }
+  std::string ExistsQuestion(const std::string& name) const {
+    return "The file " + Out(name) + " already exists in the destination folder. Overwrite it?";
+  }
+  void ExpectDidNotFinish() const {
+    const Form4& form = session.Form4Window;
+    EXPECT_EQ(form.lblarc, kNotFinished);
+    EXPECT_EQ(form.lblmsg, "");
+    EXPECT_FALSE(form.Command2Visible);
+    EXPECT_EQ(form.Command1Caption, "OK");
+    EXPECT_EQ(form.pb2Value, form.pb2Max);
+  }
+
+  std::string out_;
+};
+
+TEST_F(ZipJobTest, EachArchiveGoesToASubFolderNamedAfterIt) {
+  WriteZip(PathOf("x.zip"), {{"one.txt", "1"}});
+  WriteZip(PathOf("y.v2.zip"), {{"two.txt", "2"}});
+  fs::create_directory(Out("x"));
+  WriteFile(Out("x/kept.txt"), "kept");
+  session.Form1.Check1 = true;
+  Select({PathOf("x.zip"), PathOf("y.v2.zip")});
+  Extract();
+  EXPECT_EQ(ReadFile(Out("x/one.txt")), "1");
+  EXPECT_EQ(ReadFile(Out("x/kept.txt")), "kept") << "an existing sub-folder is reused";
+  EXPECT_EQ(ReadFile(Out("y/two.txt")), "2");
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(ZipJobTest, PerArchiveFolderFromTheDestinationDialogLastsOneJob) {
+  WriteZip(PathOf("x.zip"), {{"one.txt", "1"}});
+  session.Form1.Combo1.text = out_ + "/";
+  session.job.PerArchiveFolder = true;
+  Select({PathOf("x.zip")});
+  Extract();
+  EXPECT_EQ(ReadFile(Out("x/one.txt")), "1");
+  EXPECT_FALSE(session.job.PerArchiveFolder);
+
+  Select({PathOf("x.zip")});
+  Extract();
+  EXPECT_EQ(ReadFile(Out("one.txt")), "1");
+}
+
+TEST_F(ZipJobTest, AllAnswersEveryLaterPromptOfTheJobAndIsAskedAgainNextJob) {
+  WriteZip(PathOf("x.zip"), {{"a.txt", "new a"}, {"b.txt", "new b"}});
+  WriteZip(PathOf("y.zip"), {{"c.txt", "new c"}});
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) WriteFile(Out(name), "old");
+  Select({PathOf("x.zip"), PathOf("y.zip")});
+  dialogs.fileExistsAnswers = {"All"};
+  Extract();
+  EXPECT_EQ(dialogs.fileExistsQuestions, (std::vector<std::string>{ExistsQuestion("a.txt")}));
+  EXPECT_EQ(ReadFile(Out("a.txt")), "new a");
+  EXPECT_EQ(ReadFile(Out("b.txt")), "new b");
+  EXPECT_EQ(ReadFile(Out("c.txt")), "new c");
+  EXPECT_EQ(session.job.OverwriteAnswer, "");
+
+  Select({PathOf("y.zip")});
+  dialogs.fileExistsAnswers = {"Yes"};
+  Extract();
+  EXPECT_EQ(dialogs.fileExistsQuestions.size(), 2u);
+  EXPECT_EQ(dialogs.fileExistsQuestions.back(), ExistsQuestion("c.txt"));
+}
+
+TEST_F(ZipJobTest, NoKeepsTheFileAndStillAdvancesTheBar) {
+  WriteZip(PathOf("x.zip"), {{"a.txt", "new a"}, {"b.txt", "new b"}});
+  WriteFile(Out("a.txt"), "old");
+  Select({PathOf("x.zip")});
+  dialogs.fileExistsAnswers = {"No"};
+  Extract();
+  EXPECT_EQ(ReadFile(Out("a.txt")), "old");
+  EXPECT_EQ(ReadFile(Out("b.txt")), "new b");
+  EXPECT_EQ(session.job.ProgressCount, 2);
+  bool sawSkipCounted = false;
+  for (const StatusRecorder::Snapshot& s : status.snapshots) {
+    if (s.value == 1 && s.lblmsg.empty()) sawSkipCounted = true;
+  }
+  EXPECT_TRUE(sawSkipCounted) << "the bar moved for the skipped file before any file line";
+  EXPECT_EQ(status.Lblmsgs(),
+            (std::vector<std::string>{"Extracting file: " + Out("b.txt") + "  "}));
+  EXPECT_EQ(session.job.ExtractResult, 0);
+}
+
+TEST_F(ZipJobTest, ClosingThePromptWithoutAnAnswerKeepsTheFile) {
+  WriteZip(PathOf("x.zip"), {{"a.txt", "new a"}, {"b.txt", "new b"}});
+  WriteFile(Out("a.txt"), "old a");
+  WriteFile(Out("b.txt"), "old b");
+  Select({PathOf("x.zip")});
+  dialogs.fileExistsAnswers = {"Yes", ""};
+  Extract();
+  EXPECT_EQ(ReadFile(Out("a.txt")), "new a");
+  EXPECT_EQ(ReadFile(Out("b.txt")), "old b") << "an earlier Yes must not answer for it";
+}
+
+TEST_F(ZipJobTest, CancelAtThePromptFillsTheBarAndStopsBeforeTheNextArchive) {
+  WriteZip(PathOf("x.zip"), {{"a.txt", "new a"}, {"b.txt", "new b"}, {"c.txt", "new c"}});
+  WriteZip(PathOf("y.zip"), {{"z.txt", "z"}});
+  WriteFile(Out("a.txt"), "old a");
+  WriteFile(Out("b.txt"), "old b");
+  Select({PathOf("x.zip"), PathOf("y.zip")});
+  dialogs.fileExistsAnswers = {"Cancel"};
+  Extract();
+  EXPECT_EQ(dialogs.fileExistsQuestions.size(), 1u);
+  EXPECT_EQ(ReadFile(Out("a.txt")), "old a");
+  EXPECT_EQ(ReadFile(Out("b.txt")), "old b") << "nothing more is overwritten in this archive";
+  EXPECT_EQ(ReadFile(Out("c.txt")), "new c") << "the rest of the archive is extracted";
+  EXPECT_FALSE(fs::exists(Out("z.txt")));
+  bool fullAfterCancel = false;
+  for (const StatusRecorder::Snapshot& s : status.snapshots) {
+    if (s.max == 4 && s.value == 4 && s.lblarc != kNotFinished) fullAfterCancel = true;
+  }
+  EXPECT_TRUE(fullAfterCancel);
+  EXPECT_FALSE(status.SawLblarc("Processing archive: " + PathOf("y.zip")));
+  EXPECT_EQ(session.job.ExtractResult, 1);
+  ExpectDidNotFinish();
+}
+
+TEST_F(ZipJobTest, TheAutoOverwriteSettingAsksNothing) {
+  SetSetting("zip options", "auto overwrite", "1");
+  WriteZip(PathOf("x.zip"), {{"a.txt", "new a"}});
+  WriteFile(Out("a.txt"), "old a");
+  Select({PathOf("x.zip")});
+  Extract();
+  EXPECT_EQ(ReadFile(Out("a.txt")), "new a");
+  EXPECT_TRUE(dialogs.fileExistsQuestions.empty());
+}
+
+TEST_F(ZipJobTest, ThePasswordIsAskedForEachEncryptedEntry) {
+  WriteZip(PathOf("s.zip"), {{"s1.txt", "secret one", true, "pw"}, {"plain.txt", "plain"}});
+  Select({PathOf("s.zip")});
+  dialogs.inputAnswers = {"pw"};
+  Extract();
+  ASSERT_EQ(dialogs.inputs.size(), 1u);
+  EXPECT_EQ(dialogs.inputs[0].prompt,
+            "File is encrypted with a password. Please enter the password to extract.");
+  EXPECT_EQ(dialogs.inputs[0].title, "Enter Password");
+  EXPECT_EQ(dialogs.inputs[0].defaultText, "");
+  EXPECT_EQ(ReadFile(Out("s1.txt")), "secret one");
+  EXPECT_EQ(session.Form4Window.Command2Caption, "Explore");
+}
+
+TEST_F(ZipJobTest, AnEmptyPasswordSkipsTheEntryAndTheArchiveIsReported) {
+  WriteZip(PathOf("s.zip"), {{"s1.txt", "secret one", true, "pw"}});
+  Select({PathOf("s.zip")});
+  dialogs.inputAnswers = {""};
+  Extract();
+  EXPECT_EQ(dialogs.inputs.size(), 1u);
+  EXPECT_FALSE(fs::exists(Out("s1.txt")));
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text, "An error was encountered while processing \"" +
+                                          PathOf("s.zip") + "\". The file is probably corrupted.");
+  ExpectDidNotFinish();
+}
+
+class ZipErrorTest : public ZipJobTest {
+ protected:
+  ZipErrorTest() {
+    // a2 also holds a folder entry: counted for the bar, never shown as a file line.
+    WriteZip(PathOf("a1.zip"), {{"a1.txt", "contents of a1"}});
+    WriteZip(PathOf("a2.zip"), {{"d/", ""}, {"a2.txt", "contents of a2"}});
+    WriteZip(PathOf("a3.zip"), {{"a3.txt", "contents of a3"}});
+  }
+  void Damage(const std::string& name) {
+    DamageBytes(PathOf(name + ".zip"), "contents of " + name);
+  }
+  void SelectAll() { Select({PathOf("a1.zip"), PathOf("a2.zip"), PathOf("a3.zip")}); }
+  std::string ContinueQuestion(const std::string& archive) const {
+    return "There was an error in " + PathOf(archive) +
+           "\nError #: 2\nWould you like to continue processing the remaining archives?";
+  }
+};
+
+TEST_F(ZipErrorTest, AnErrorBeforeTheLastArchiveAsksWhetherToGoOn) {
+  Damage("a2");
+  SelectAll();
+  dialogs.messageAnswers = {MsgAnswer::Yes};
+  Extract();
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  const RecordedMessage& m = dialogs.messages[0];
+  EXPECT_EQ(m.text, ContinueQuestion("a2.zip"));
+  EXPECT_EQ(m.buttons, MsgButtons::YesNo);
+  EXPECT_EQ(m.icon, MsgIcon::None);
+  EXPECT_EQ(m.title, "Error");
+  EXPECT_EQ(ReadFile(Out("a3.txt")), "contents of a3");
+  EXPECT_EQ(session.Form4Window.Command2Caption, "Explore");
+  EXPECT_EQ(session.Form4Window.pb2Max, 4);
+  EXPECT_EQ(session.Form4Window.pb2Value, 3) << "the bar is not filled after going on";
+}
+
+TEST_F(ZipErrorTest, NoAtTheQuestionStopsTheJob) {
+  Damage("a2");
+  SelectAll();
+  dialogs.messageAnswers = {MsgAnswer::No};
+  Extract();
+  EXPECT_EQ(ReadFile(Out("a1.txt")), "contents of a1");
+  EXPECT_FALSE(fs::exists(Out("a3.txt")));
+  EXPECT_TRUE(session.job.CancelExtract);
+  ExpectDidNotFinish();
+}
+
+TEST_F(ZipErrorTest, AnErrorInTheLastArchiveIsReportedAsCritical) {
+  Damage("a3");
+  SelectAll();
+  Extract();
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  const RecordedMessage& m = dialogs.messages[0];
+  EXPECT_EQ(m.text, "An error was encountered while processing \"" + PathOf("a3.zip") +
+                        "\". The file is probably corrupted.");
+  EXPECT_EQ(m.buttons, MsgButtons::OK);
+  EXPECT_EQ(m.icon, MsgIcon::Critical);
+  EXPECT_EQ(m.title, "Error");
+  EXPECT_EQ(ReadFile(Out("a2.txt")), "contents of a2");
+  ExpectDidNotFinish();
+}
+
+TEST_F(ZipErrorTest, ASingleArchiveFailingInTheCountingPassStopsTheJob) {
+  // The archive no longer holds the entry the contents window asked for.
+  session.job.SelectedEntriesMode = true;
+  session.job.SelectedEntryNames = {"gone.txt"};
+  Select({PathOf("a1.zip")});
+  Extract();
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text, "An error was encountered while processing \"" +
+                                          PathOf("a1.zip") + "\". The file is probably corrupted.");
+  EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Critical);
+  EXPECT_FALSE(status.SawLblarc("Processing archive: " + PathOf("a1.zip")));
+  EXPECT_FALSE(fs::exists(Out("a1.txt")));
+  EXPECT_FALSE(session.job.SelectedEntriesMode);
+  ExpectDidNotFinish();
+}
+
+TEST_F(ZipJobTest, SelectedEntriesAreExtractedByTheirFullPathsWithoutACap) {
+  std::vector<ZipEntrySpec> entries;
+  std::vector<std::string> chosen;
+  for (int i = 0; i < 150; ++i) {
+    const std::string name = "dir/f" + std::to_string(i) + ".txt";
+    entries.push_back({name, "file " + std::to_string(i)});
+    if (i < 120) chosen.push_back(name);
+  }
+  entries.push_back({"odd[1].txt", "odd"});
+  entries.push_back({"odd1.txt", "look-alike"});
+  chosen.push_back("odd[1].txt");
+  WriteZip(PathOf("many.zip"), entries);
+
+  session.job.SelectedEntriesMode = true;
+  session.job.SelectedEntryNames = chosen;
+  Select({PathOf("many.zip")});
+  Extract();
+
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_EQ(ReadFile(Out("dir/f0.txt")), "file 0");
+  EXPECT_EQ(ReadFile(Out("dir/f119.txt")), "file 119");
+  EXPECT_FALSE(fs::exists(Out("dir/f120.txt")));
+  EXPECT_EQ(ReadFile(Out("odd[1].txt")), "odd");
+  EXPECT_FALSE(fs::exists(Out("odd1.txt")));
+  EXPECT_EQ(session.Form4Window.pb2Max, 121);
+  EXPECT_EQ(session.Form4Window.pb2Value, 121);
+  EXPECT_FALSE(session.job.SelectedEntriesMode);
+}
+
+}  // namespace
+}  // namespace tessaly::testing

@@ -1,0 +1,72 @@
+// The ZIP backend in list mode filling the contents window's rows.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/zip/zip_backend.h"
+#include "support/engine_fixture.h"
+#include "support/zip_fixtures.h"
+
+namespace tessaly::testing {
+namespace {
+
+class ZipListingTest : public EngineTest {
+ protected:
+  void List(const std::string& archive, bool intoContents) {
+    session.job.CountingPass = true;
+    session.zip.uExtractList = true;
+    session.zip.ZipFileName = archive;
+    session.zip.ListIntoContents = intoContents;
+    session.zip.ListedBytes = 0;
+    session.zip.ListedEntries = 0;
+    UnzipArchive(session);
+  }
+};
+
+TEST_F(ZipListingTest, RowsGoOnTopWithTheirColumns) {
+  WriteZip(PathOf("l.zip"), {{"top.txt", "12345"},
+                             {"docs/", ""},
+                             {"docs/guide.doc", std::string(1000, 'g'), true},
+                             {"a/b.txt", "secret", false, "pw"}});
+  List(PathOf("l.zip"), true);
+
+  const auto& rows = session.Form10.ListView1;
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0].text, "b.txt+");
+  EXPECT_EQ(rows[0].iconKey, "txt");
+  EXPECT_EQ(rows[0].SubItems[1], "6");
+  EXPECT_EQ(rows[0].SubItems[3], "6") << "the encryption header is not counted";
+  EXPECT_EQ(rows[0].SubItems[4], "a/");
+
+  EXPECT_EQ(rows[1].text, "guide.doc");
+  EXPECT_EQ(rows[1].iconKey, "Others");
+  EXPECT_EQ(rows[1].SubItems[4], "docs/");
+  EXPECT_NE(rows[1].SubItems[3], "1000") << "deflated";
+
+  EXPECT_EQ(rows[2].text, "");
+  EXPECT_EQ(rows[2].SubItems[4], "docs/");
+
+  EXPECT_EQ(rows[3].text, "top.txt");
+  EXPECT_EQ(rows[3].SubItems, (std::array<std::string, 5>{"3/7/2024 9:5", "5", "0%", "5", ""}));
+
+  EXPECT_EQ(session.zip.ListedBytes, 5 + 1000 + 6);
+  EXPECT_EQ(session.zip.ListedEntries, 4);
+  EXPECT_EQ(session.zip.ZipMemberCount, 4u);
+  EXPECT_TRUE(dialogs.inputs.empty()) << "listing asks for no password";
+}
+
+TEST_F(ZipListingTest, WithoutTheContentsWindowEntriesAreOnlyCounted) {
+  WriteZip(PathOf("l.zip"), {{"x.zip", "inner"}, {"y.cpp", "int"}});
+  List(PathOf("l.zip"), false);
+  EXPECT_TRUE(session.Form10.ListView1.empty());
+  EXPECT_EQ(session.zip.ListedEntries, 2);
+  EXPECT_EQ(session.zip.ListedBytes, 0);
+
+  List(PathOf("l.zip"), true);
+  ASSERT_EQ(session.Form10.ListView1.size(), 2u);
+  EXPECT_EQ(session.Form10.ListView1[0].iconKey, "cpp");
+  EXPECT_EQ(session.Form10.ListView1[1].iconKey, "tessaly");
+}
+
+}  // namespace
+}  // namespace tessaly::testing

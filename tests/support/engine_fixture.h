@@ -1,0 +1,84 @@
+// A fresh engine per test: its own settings file and temporary folder, a working
+// directory of its own, scripted dialogs, a recorded main window and Status window.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/driver.h"
+#include "engine/session.h"
+#include "settings/isolated_settings.h"
+#include "support/scripted_dialogs.h"
+
+namespace tessaly::testing {
+
+class RecordingMainWindow : public MainWindowView {
+ public:
+  std::vector<std::string> calls;  // "ListFolder", "SetBusy(1)", "SetEnabled(0)", ...
+  bool enabled = true;
+  bool busy = false;
+
+  void ListFolder() override { calls.push_back("ListFolder"); }
+  void UpdateSelectionState() override { calls.push_back("UpdateSelectionState"); }
+  void SetBusy(bool value) override {
+    busy = value;
+    calls.push_back(value ? "SetBusy(1)" : "SetBusy(0)");
+  }
+  void SetEnabled(bool value) override {
+    enabled = value;
+    calls.push_back(value ? "SetEnabled(1)" : "SetEnabled(0)");
+  }
+  void FocusCombo1() override { calls.push_back("FocusCombo1"); }
+  void Show() override { calls.push_back("Show"); }
+  int Count(const std::string& call) const;
+};
+
+// Keeps every distinct state the Status window was asked to show.
+class StatusRecorder : public StatusView {
+ public:
+  struct Snapshot {
+    std::string lblarc;
+    std::string lblmsg;
+    int64_t max;
+    int64_t value;
+    bool operator==(const Snapshot&) const = default;
+  };
+  explicit StatusRecorder(const Form4& form) : form_(form) {}
+  void Refresh() override;
+  bool SawLblarc(const std::string& text) const;
+  std::vector<std::string> Lblmsgs() const;  // each distinct entry line, in order
+
+  std::vector<Snapshot> snapshots;
+
+ private:
+  const Form4& form_;
+};
+
+class EngineTest : public IsolatedSettingsTest {
+ protected:
+  EngineTest();
+  ~EngineTest() override;
+
+  // A path under this test's folder.
+  std::string PathOf(const std::string& relative) const { return Root() + "/" + relative; }
+  std::string WorkDir() const { return PathOf("work"); }
+  static void SetSetting(const std::string& section, const std::string& key,
+                         const std::string& value);
+  static std::string GetSetting(const std::string& section, const std::string& key);
+  // Fills the job's selection as the file list does.
+  void Select(const std::vector<std::string>& paths);
+  void Extract() { ExtractSelectedArchives(session, CallingForm::MainWindow); }
+  // The texts of the message boxes shown so far.
+  std::vector<std::string> MessageTexts() const;
+
+  ScriptedDialogs dialogs;
+  CountingPump pump;
+  Session session{dialogs, pump};
+  RecordingMainWindow mainWindow;
+  StatusRecorder status{session.Form4Window};
+
+ private:
+  std::string previousDir_;
+};
+
+}  // namespace tessaly::testing

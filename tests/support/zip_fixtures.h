@@ -1,0 +1,35 @@
+// ZIP archives for engine tests, written with libzip into the test's folder.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tessaly::testing {
+
+struct ZipEntrySpec {
+  ZipEntrySpec(std::string entryName, std::string entryContent = "", bool deflated = false,
+               std::string entryPassword = "")
+      : name(std::move(entryName)),
+        content(std::move(entryContent)),
+        deflate(deflated),
+        password(std::move(entryPassword)) {}
+
+  std::string name;      // stored name; ends in "/" for a folder entry
+  std::string content;   // ignored for folders
+  bool deflate;          // else stored
+  std::string password;  // traditional PKWARE encryption when not empty
+};
+
+// Writes the archive, every unencrypted file entry dated 3/7/2024 9:05; a failure
+// fails the test.
+void WriteZip(const std::string& path, const std::vector<ZipEntrySpec>& entries);
+// Flips the first byte of text inside the file (text must occur once, e.g. the data
+// of a stored entry), so that entry fails its CRC while the archive still lists.
+void DamageBytes(const std::string& path, const std::string& text);
+// A self-extracting file: a copy of a real program followed by the archive.
+void WriteSelfExtracting(const std::string& path, const std::string& zipPath);
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& content);
+
+}  // namespace tessaly::testing
