@@ -1,5 +1,7 @@
 #include "app/extract_options.h"
 
+#include <algorithm>
+
 namespace tessaly {
 
 namespace {
@@ -147,6 +149,9 @@ ParsedOptions ParseExtractOptions(const std::vector<std::string>& args) {
     parsed.error = "the destination folder must not be empty";
   } else if (options.archives.empty()) {
     parsed.error = "no ARCHIVE given";
+  } else if (std::find(options.archives.begin(), options.archives.end(), "") !=
+             options.archives.end()) {
+    parsed.error = "an ARCHIVE name must not be empty";
   }
   return parsed;
 }

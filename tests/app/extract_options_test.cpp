@@ -69,6 +69,7 @@ TEST(ExtractOptions, UsageErrors) {
       {{"--yes=1", "a.zip"}, "option '--yes' takes no value"},
       {{"-d", "", "a.zip"}, "the destination folder must not be empty"},
       {{"--list"}, "no ARCHIVE given"},
+      {{"a.zip", ""}, "an ARCHIVE name must not be empty"},
   };
   for (const auto& [args, error] : cases) {
     SCOPED_TRACE(::testing::PrintToString(args));
