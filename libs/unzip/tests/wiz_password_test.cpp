@@ -1,0 +1,156 @@
+// The password loop: prompts, answers, the current password, and AES entries.
+#include <gtest/gtest.h>
+
+#include "wiz_test_support.h"
+
+namespace unzip::wiztest {
+namespace {
+
+const char* const kFirst = "Enter password for: ";
+const char* const kAgain = "Password incorrect--reenter: ";
+
+class WizPassword : public WizTest {
+ protected:
+  // Two ZipCrypto entries with the same password, made by the zip command.
+  void make_pair(const std::string& extra = {}) {
+    fs::create_directory("src");
+    write_text("src/one.txt", "first secret text\n");
+    write_text("src/two.txt", "second secret text\n");
+    ASSERT_EQ(shell("cd src && zip -q -P secret ../p.zip one.txt two.txt " + extra), 0);
+    call_.zip = "p.zip";
+    call_.folder = "out";
+  }
+  std::vector<std::string> prompts() const {
+    std::vector<std::string> seen;
+    for (const PasswordQuestion& q : recorder_.password_questions) seen.push_back(q.prompt);
+    return seen;
+  }
+  Call call_;
+  Recorder recorder_;
+};
+
+TEST_F(WizPassword, ThreeWrongAnswersThenSkip) {
+  make_pair();
+  call_.includes = {"one.txt"};
+  recorder_.password_answers = {{0, "a"}, {0, "b"}, {0, "c"}};
+  EXPECT_EQ(call_.run(recorder_), IZ_BADPWD);
+  EXPECT_EQ(prompts(), (std::vector<std::string>{kFirst, kAgain, kAgain}));
+  for (const PasswordQuestion& q : recorder_.password_questions) {
+    EXPECT_EQ(q.size, 81);
+    EXPECT_EQ(q.name, "one.txt");
+  }
+  EXPECT_EQ(recorder_.chunks,
+            chunks({"   skipping: " + pad("one.txt") + "  incorrect password\n"}));
+  EXPECT_EQ(recorder_.sounds, 0);
+  EXPECT_TRUE(recorder_.service_calls.empty());
+  EXPECT_FALSE(fs::exists("out/one.txt"));
+}
+
+TEST_F(WizPassword, RightPasswordIsReusedSilently) {
+  make_pair();
+  recorder_.password_answers = {{0, "guess"}, {0, "secret"}};
+  EXPECT_EQ(call_.run(recorder_), PK_OK);
+  EXPECT_EQ(prompts(), (std::vector<std::string>{kFirst, kAgain}));
+  EXPECT_EQ(read_text("out/one.txt"), "first secret text\n");
+  EXPECT_EQ(read_text("out/two.txt"), "second secret text\n");
+}
+
+TEST_F(WizPassword, LastWrongTextIsTriedFirstOnTheNextEntry) {
+  fs::create_directory("src");
+  write_text("src/one.txt", "1");
+  write_text("src/two.txt", "2");
+  ASSERT_EQ(
+      shell("cd src && zip -q -P first ../p.zip one.txt && zip -q -P second ../p.zip two.txt"), 0);
+  call_.zip = "p.zip";
+  call_.folder = "out";
+  recorder_.password_answers = {{0, "x"}, {0, "y"}, {0, "second"}};
+  EXPECT_EQ(call_.run(recorder_), PK_WARN);  // some, not all, failed
+  EXPECT_EQ(recorder_.password_questions.size(), 3u);
+  EXPECT_EQ(read_text("out/two.txt"), "2");
+}
+
+TEST_F(WizPassword, NoPasswordAnswerAsksAgainForTheNextEntry) {
+  make_pair();
+  recorder_.password_answers = {{1, ""}, {1, ""}};
+  EXPECT_EQ(call_.run(recorder_), IZ_BADPWD);
+  EXPECT_EQ(prompts(), (std::vector<std::string>{kFirst, kFirst}));
+  EXPECT_EQ(recorder_.chunks,
+            chunks({"   skipping: " + pad("one.txt") + "  incorrect password\n",
+                    "   skipping: " + pad("two.txt") + "  incorrect password\n"}));
+}
+
+TEST_F(WizPassword, MinusTwoStopsAllPrompts) {
+  make_pair();
+  recorder_.password_answers = {{-2, ""}};
+  EXPECT_EQ(call_.run(recorder_), IZ_BADPWD);
+  EXPECT_EQ(recorder_.password_questions.size(), 1u);
+  EXPECT_EQ(recorder_.chunks.size(), 2u);
+}
+
+TEST_F(WizPassword, FiveGivesUpOnTheEntryOnly) {
+  make_pair();
+  recorder_.password_answers = {{5, ""}, {0, "secret"}};
+  EXPECT_EQ(call_.run(recorder_), PK_MEM2);
+  EXPECT_EQ(prompts(), (std::vector<std::string>{kFirst, kFirst}));
+  EXPECT_EQ(recorder_.chunks.front(),
+            "   skipping: " + pad("one.txt") + "  unable to get password\n");
+  EXPECT_EQ(read_text("out/two.txt"), "second secret text\n");
+
+  Recorder quiet;
+  quiet.password_answers = {{5, ""}, {5, ""}};
+  call_.options.fQuiet = 2;
+  call_.options.noflag = 1;
+  EXPECT_EQ(call_.run(quiet), PK_MEM2);
+  EXPECT_EQ(quiet.chunks.size(), 2u);  // printed whatever fQuiet says
+}
+
+TEST_F(WizPassword, AskedBeforeTheOverwriteQuestion) {
+  make_pair();
+  fs::create_directory("out");
+  write_text("out/one.txt", "old");
+  call_.includes = {"one.txt"};
+  call_.options.PromptToOverwrite = 1;
+  recorder_.password_answers = {{0, "secret"}};
+  recorder_.replace_answers = {{100, ""}};
+  EXPECT_EQ(call_.run(recorder_), PK_OK);
+  EXPECT_EQ(recorder_.events, (std::vector<std::string>{"password", "replace", "chunk"}));
+  EXPECT_EQ(recorder_.chunks, chunks({"Target file exists.  Skipping out/one.txt\n"}));
+  EXPECT_EQ(read_text("out/one.txt"), "old");
+}
+
+TEST_F(WizPassword, FolderEntryTurnsEightyTwoIntoOne) {
+  fs::create_directories("src/d");
+  write_text("src/d/x.txt", "x");
+  ASSERT_EQ(shell("cd src && zip -q -P secret ../p.zip d/ d/x.txt"), 0);
+  call_.zip = "p.zip";
+  call_.folder = "out";
+  recorder_.password_answers = {{1, ""}};
+  EXPECT_EQ(call_.run(recorder_), PK_WARN);
+}
+
+TEST_F(WizPassword, AesEntriesUseTheSameLoop) {
+  write_zip("aes.zip",
+            {Entry("a.txt", "aes text one", ZIP_CM_DEFLATE).encrypt(ZIP_EM_AES_256, "pw"),
+             Entry("b.txt", "aes text two").encrypt(ZIP_EM_AES_128, "pw")});
+  call_.zip = "aes.zip";
+  call_.folder = "out";
+  recorder_.password_answers = {{0, "nope"}, {0, "pw"}};
+  EXPECT_EQ(call_.run(recorder_), PK_OK) << recorder_.joined();
+  EXPECT_EQ(prompts(), (std::vector<std::string>{kFirst, kAgain}));
+  EXPECT_EQ(read_text("out/a.txt"), "aes text one");
+  EXPECT_EQ(read_text("out/b.txt"), "aes text two");
+  EXPECT_EQ(recorder_.chunks[0], "  inflating: " + pad("out/a.txt") + "  ");
+  EXPECT_EQ(recorder_.chunks[2], " extracting: " + pad("out/b.txt") + "  ");
+}
+
+TEST_F(WizPassword, ListModeNeverAsks) {
+  make_pair();
+  call_.options.nvflag = 1;
+  EXPECT_EQ(call_.run(recorder_), PK_OK);
+  EXPECT_TRUE(recorder_.password_questions.empty());
+  ASSERT_EQ(recorder_.listed.size(), 2u);
+  EXPECT_EQ(recorder_.listed[0].crypt, 'E');
+}
+
+}  // namespace
+}  // namespace unzip::wiztest
