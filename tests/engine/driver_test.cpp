@@ -253,24 +253,5 @@ TEST_F(DriverTest, ASuccessfulJobGoesThroughEveryStageOfTheStatusWindow) {
   EXPECT_FALSE(mainWindow.busy);
 }
 
-TEST_F(DriverTest, StatusWindowCancelStopsTheJobAndOkClosesIt) {
-  Form4& form = session.Form4Window;
-  form.Load(session);
-  EXPECT_EQ(form.Command1Caption, "Cancel");
-  EXPECT_EQ(form.Command2Caption, "Background");
-  EXPECT_TRUE(form.Command2Enabled);
-  EXPECT_FALSE(mainWindow.enabled);
-  EXPECT_TRUE(mainWindow.busy);
-  form.Command1_Click(session);
-  EXPECT_TRUE(session.job.CancelExtract);
-  EXPECT_EQ(session.job.ExtractResult, 1);
-  EXPECT_TRUE(form.loaded) << "Cancel leaves the window open";
-
-  session.job.DropMode = true;
-  form.Load(session);
-  EXPECT_FALSE(form.Command2Enabled);
-  EXPECT_FALSE(session.job.CancelExtract);
-}
-
 }  // namespace
 }  // namespace tessaly::testing
