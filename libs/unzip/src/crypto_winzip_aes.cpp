@@ -78,11 +78,21 @@ class AesCtrHmacStream final : public WinzipAesStream {
       buffer[i] ^= keystream_[keystream_pos_++];
     }
     data_left_ -= got;
+    // Check the code with the last data byte: a decoder on top may stop reading
+    // as soon as its own stream ends.
+    if (data_left_ == 0 && finish_data() < 0) return -1;
     return count;
   }
 
   ReadStatus status() const override { return status_; }
-  bool authenticated() const override { return authenticated_; }
+
+  bool verify_rest() override {
+    unsigned char scratch[4096];
+    while (status_ == ReadStatus::Ok && !mac_checked_) {
+      if (read(scratch, sizeof scratch) == 0) finish_data();
+    }
+    return authenticated_;
+  }
 
  private:
   long long fail(ReadStatus status) {

@@ -38,8 +38,9 @@ ReadStatus check_aes_password(ByteStream& raw, int strength, uint64_t compressed
 
 class WinzipAesStream : public ByteStream {
  public:
-  // True once every encrypted byte was read and the stored code matched.
-  virtual bool authenticated() const = 0;
+  // Reads whatever encrypted data is left (a decoder above may have stopped
+  // early) and tells whether the stored authentication code matched.
+  virtual bool verify_rest() = 0;
 };
 
 // Checks the password, then decrypts the entry's data stream; the

@@ -39,6 +39,7 @@ long long DecoderStream::read(unsigned char* buffer, std::size_t size) {
         return -1;
       case Step::End:
         ended_ = true;
+        if (!drain_input()) return -1;
         return static_cast<long long>(buffers.produced);
       case Step::Progress:
         break;
@@ -51,6 +52,20 @@ long long DecoderStream::read(unsigned char* buffer, std::size_t size) {
       return -1;
     }
   }
+}
+
+// Reads what follows the end of the compressed stream, so that the stages below
+// see their end too (the AES code sits after the last data byte).
+bool DecoderStream::drain_input() {
+  while (!input_ended_) {
+    const long long count = raw_->read(input_.data(), input_.size());
+    if (count < 0) {
+      status_ = raw_->status();
+      return false;
+    }
+    input_ended_ = count == 0;
+  }
+  return true;
 }
 
 }  // namespace unzip

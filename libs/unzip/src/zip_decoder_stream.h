@@ -32,6 +32,8 @@ class DecoderStream : public ByteStream {
   virtual Step decode(Buffers& buffers) = 0;
 
  private:
+  bool drain_input();
+
   std::unique_ptr<ByteStream> raw_;
   std::vector<unsigned char> input_;
   std::size_t input_pos_ = 0;

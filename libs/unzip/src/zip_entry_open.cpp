@@ -71,7 +71,7 @@ std::unique_ptr<EntryReader> open_entry_reader(zip_t* archive, const EntryInfo& 
     auto aes = open_winzip_aes(std::move(stream), entry.aes_strength, entry.compressed_size,
                                password, status);
     if (!aes) return nullptr;
-    authentic = [aes = aes.get()] { return aes->authenticated(); };
+    authentic = [aes = aes.get()] { return aes->verify_rest(); };
     stream = std::move(aes);
   } else if (entry.encrypted) {
     stream = open_zipcrypto(std::move(stream), password, zipcrypto_check_byte(entry), status);

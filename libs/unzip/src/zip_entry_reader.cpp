@@ -21,6 +21,11 @@ class CheckedEntryReader final : public EntryReader {
     const long long count = decoded_->read(buffer, size);
     if (count < 0) {
       status_ = decoded_->status();
+      // Damaged AES data, or a wrong password that passed the verifier: the code
+      // decides, as for an entry that decodes to the wrong bytes.
+      if (status_ == ReadStatus::InvalidData && authentic_ && !authentic_()) {
+        status_ = ReadStatus::BadCrc;
+      }
       return -1;
     }
     const auto produced = static_cast<uint64_t>(count);

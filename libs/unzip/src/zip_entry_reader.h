@@ -10,7 +10,8 @@
 
 namespace unzip {
 
-// authentic: asked after the last byte; empty when the entry carries no MAC.
+// authentic: tells whether the entry's authentication code matches, reading what
+// is left of the entry first; empty when the entry carries none.
 std::unique_ptr<EntryReader> make_checked_reader(std::unique_ptr<ByteStream> decoded,
                                                  const EntryInfo& entry,
                                                  std::function<bool()> authentic);

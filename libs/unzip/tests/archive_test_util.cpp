@@ -75,6 +75,98 @@ void write_with_libzip(const std::filesystem::path& path, const std::vector<Libz
   ASSERT_EQ(zip_close(archive), 0) << zip_strerror(archive);
 }
 
+namespace {
+
+void put16(std::vector<unsigned char>& out, uint32_t value) {
+  out.push_back(static_cast<unsigned char>(value));
+  out.push_back(static_cast<unsigned char>(value >> 8));
+}
+
+void put32(std::vector<unsigned char>& out, uint32_t value) {
+  put16(out, value & 0xFFFF);
+  put16(out, value >> 16);
+}
+
+void put_bytes(std::vector<unsigned char>& out, const std::string& text) {
+  out.insert(out.end(), text.begin(), text.end());
+}
+
+}  // namespace
+
+void write_raw_zip(const std::filesystem::path& path, const std::vector<RawEntry>& entries) {
+  std::vector<unsigned char> out;
+  std::vector<unsigned char> central;
+  for (const RawEntry& e : entries) {
+    const auto local_offset = static_cast<uint32_t>(out.size());
+    put32(out, 0x04034b50);
+    put16(out, e.version_needed);
+    put16(out, e.flags);
+    put16(out, e.method);
+    put32(out, e.dos_datetime);
+    put32(out, e.crc);
+    put32(out, static_cast<uint32_t>(e.stored.size()));
+    put32(out, e.uncompressed_size);
+    put16(out, static_cast<uint32_t>(e.name.size()));
+    put16(out, static_cast<uint32_t>(e.extra.size()));
+    put_bytes(out, e.name);
+    out.insert(out.end(), e.extra.begin(), e.extra.end());
+    out.insert(out.end(), e.stored.begin(), e.stored.end());
+
+    put32(central, 0x02014b50);
+    put16(central, e.version_made_by);
+    put16(central, e.version_needed);
+    put16(central, e.flags);
+    put16(central, e.method);
+    put32(central, e.dos_datetime);
+    put32(central, e.crc);
+    put32(central, static_cast<uint32_t>(e.stored.size()));
+    put32(central, e.uncompressed_size);
+    put16(central, static_cast<uint32_t>(e.name.size()));
+    put16(central, static_cast<uint32_t>(e.extra.size()));
+    put16(central, 0);  // comment
+    put16(central, 0);  // disk
+    put16(central, 0);  // internal attributes
+    put32(central, e.external_attributes);
+    put32(central, local_offset);
+    put_bytes(central, e.name);
+    central.insert(central.end(), e.extra.begin(), e.extra.end());
+  }
+  const auto central_offset = static_cast<uint32_t>(out.size());
+  out.insert(out.end(), central.begin(), central.end());
+  put32(out, 0x06054b50);
+  put16(out, 0);
+  put16(out, 0);
+  put16(out, static_cast<uint32_t>(entries.size()));
+  put16(out, static_cast<uint32_t>(entries.size()));
+  put32(out, static_cast<uint32_t>(central.size()));
+  put32(out, central_offset);
+  put16(out, 0);
+  write_bytes(path, out);
+}
+
+RawEntry stored_entry(std::string name, const std::vector<unsigned char>& data) {
+  RawEntry entry;
+  entry.name = std::move(name);
+  entry.stored = data;
+  entry.uncompressed_size = static_cast<uint32_t>(data.size());
+  entry.crc = crc_of(data);
+  return entry;
+}
+
+std::vector<unsigned char> extra_field(uint16_t id, const std::vector<unsigned char>& data) {
+  std::vector<unsigned char> field;
+  put16(field, id);
+  put16(field, static_cast<uint32_t>(data.size()));
+  field.insert(field.end(), data.begin(), data.end());
+  return field;
+}
+
+std::size_t first_data_offset(const std::vector<unsigned char>& archive) {
+  const std::size_t name_length = archive.at(26) | (archive.at(27) << 8);
+  const std::size_t extra_length = archive.at(28) | (archive.at(29) << 8);
+  return 30 + name_length + extra_length;
+}
+
 ReadStatus Decoded::outcome() const {
   for (ReadStatus status : {open_status, read_status, finish_status}) {
     if (status != ReadStatus::Ok) return status;

@@ -63,6 +63,28 @@ struct LibzipEntry {
 // Writes an archive with libzip's own writer.
 void write_with_libzip(const std::filesystem::path& path, const std::vector<LibzipEntry>& entries);
 
+// One entry for the hand-made writer: every header field under the test's control.
+struct RawEntry {
+  std::string name;                   // bytes as stored
+  std::vector<unsigned char> stored;  // the entry's data bytes as stored
+  uint32_t uncompressed_size = 0;
+  uint32_t crc = 0;
+  uint16_t method = 0;
+  uint16_t flags = 0;
+  uint16_t version_made_by = 20;  // host in the high byte
+  uint16_t version_needed = 20;
+  uint32_t dos_datetime = 0x5A2C6000;  // 2025-01-12 12:00:00
+  uint32_t external_attributes = 0;
+  std::vector<unsigned char> extra;  // written to local and central headers
+};
+void write_raw_zip(const std::filesystem::path& path, const std::vector<RawEntry>& entries);
+// A stored entry with the right CRC and size.
+RawEntry stored_entry(std::string name, const std::vector<unsigned char>& data);
+std::vector<unsigned char> extra_field(uint16_t id, const std::vector<unsigned char>& data);
+
+// Offset of the first entry's data in an archive whose first entry starts at 0.
+std::size_t first_data_offset(const std::vector<unsigned char>& archive);
+
 struct Decoded {
   ReadStatus open_status = ReadStatus::Ok;
   ReadStatus read_status = ReadStatus::Ok;  // status of the failing read, or Ok
