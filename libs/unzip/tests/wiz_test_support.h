@@ -343,6 +343,15 @@ inline void overwrite_byte(const fs::path& path, std::size_t at, unsigned char v
   write_text(path, bytes);
 }
 
+// Replaces every occurrence of from by to (same length): names libzip refuses to write.
+inline void replace_bytes(const fs::path& path, const std::string& from, const std::string& to) {
+  ASSERT_EQ(from.size(), to.size());
+  std::string bytes = read_text(path);
+  for (std::size_t at = bytes.find(from); at != std::string::npos; at = bytes.find(from, at + 1))
+    bytes.replace(at, from.size(), to);
+  write_text(path, bytes);
+}
+
 // Rewrites the method field of an entry in both headers (to stand for methods no
 // tool here writes).
 inline void set_method(const fs::path& path, const std::string& name, uint16_t method) {

@@ -1,0 +1,117 @@
+// From stored names to output paths: warnings, FAT backslashes, stored folders or not.
+#include <gtest/gtest.h>
+
+#include "wiz_test_support.h"
+
+namespace unzip::wiztest {
+namespace {
+
+class WizNames : public WizTest {
+ protected:
+  int32_t extract(const std::vector<Entry>& entries) {
+    write_zip("n.zip", entries);
+    call_.zip = "n.zip";
+    call_.folder = "out";
+    return call_.run(recorder_);
+  }
+  Call call_;
+  Recorder recorder_;
+};
+
+std::string extracting(const std::string& out) {
+  return " extracting: " + pad(out) + "  ";
+}
+
+TEST_F(WizNames, DotDotComponentsAreDropped) {
+  EXPECT_EQ(extract({Entry("../up.txt", "u"), Entry("a/./b/../../c.txt", "c")}), PK_WARN);
+  EXPECT_EQ(recorder_.chunks,
+            chunks({"warning:  skipped \"../\" path component(s) in ../up.txt\n",
+                    extracting("out/up.txt"), "\n",
+                    "warning:  skipped \"../\" path component(s) in a/./b/../../c.txt\n",
+                    extracting("out/a/b/c.txt"), "\n"}));
+  EXPECT_EQ(read_text("out/up.txt"), "u");
+  EXPECT_EQ(read_text("out/a/b/c.txt"), "c");
+  EXPECT_FALSE(fs::exists("up.txt"));
+}
+
+TEST_F(WizNames, LeadingSlashesAreStrippedAlwaysWithAWarning) {
+  call_.options.fQuiet = 2;
+  EXPECT_EQ(extract({Entry("//abs.txt", "a")}), PK_WARN);
+  EXPECT_EQ(recorder_.chunks, chunks({"warning:  stripped absolute path spec from //abs.txt\n"}));
+  EXPECT_EQ(read_text("out/abs.txt"), "a");
+}
+
+TEST_F(WizNames, FatBackslashesWarnOncePerCall) {
+  EXPECT_EQ(extract({Entry("dir\\sub\\f.txt", "f").host(ZIP_OPSYS_DOS),
+                     Entry("dir\\g.txt", "g").host(ZIP_OPSYS_DOS), Entry("unix\\h.txt", "h")}),
+            PK_WARN);
+  EXPECT_EQ(recorder_.chunks,
+            chunks({"warning:  n.zip appears to use backslashes as path separators\n",
+                    extracting("out/dir/sub/f.txt"), "\n", extracting("out/dir/g.txt"), "\n",
+                    extracting("out/unix_h.txt"), "\n"}));
+  EXPECT_EQ(read_text("out/dir/sub/f.txt"), "f");
+  EXPECT_EQ(read_text("out/unix_h.txt"), "h");
+}
+
+TEST_F(WizNames, FatNameWithSlashesKeepsItsBackslashes) {
+  EXPECT_EQ(extract({Entry("d/x\\y.txt", "x").host(ZIP_OPSYS_DOS)}), PK_OK);
+  EXPECT_EQ(read_text("out/d/x_y.txt"), "x");
+}
+
+TEST_F(WizNames, BaseNamesOnly) {
+  call_.options.ndflag = 0;
+  EXPECT_EQ(extract({Entry("d/", ""), Entry("d/b.txt", "first"), Entry("e/b.txt", "second"),
+                     Entry("../../x/c.txt", "c")}),
+            PK_OK);
+  EXPECT_EQ(recorder_.chunks,
+            chunks({extracting("out/b.txt"), "\n", "Target file exists.  Skipping out/b.txt\n",
+                    extracting("out/c.txt"), "\n"}));
+  EXPECT_EQ(read_text("out/b.txt"), "first");
+  EXPECT_FALSE(fs::exists("out/d"));
+  EXPECT_EQ(recorder_.service_calls.size(), 2u);
+}
+
+TEST_F(WizNames, ControlBytesAndBlanks) {
+  call_.options.SpaceToUnderscore = 1;
+  write_zip("n.zip", {Entry("ctl#name.txt", "c"), Entry("a b/c d.txt", "s")});
+  replace_bytes("n.zip", "ctl#", "ctl\x01");
+  call_.zip = "n.zip";
+  call_.folder = "out";
+  EXPECT_EQ(call_.run(recorder_), PK_OK);
+  EXPECT_EQ(read_text("out/ctlname.txt"), "c");
+  EXPECT_EQ(read_text("out/a_b/c_d.txt"), "s");
+}
+
+TEST_F(WizNames, FilteredNamesInMessages) {
+  write_zip("n.zip", {Entry("bad##.bin", "x")});
+  set_method("n.zip", "bad##.bin", 96);
+  replace_bytes("n.zip", "bad##", "bad\x02\x7f");
+  call_.zip = "n.zip";
+  call_.folder = "out";
+  EXPECT_EQ(call_.run(recorder_), IZ_UNSUP);
+  EXPECT_EQ(recorder_.chunks, chunks({"   skipping: " + pad("bad^B?.bin") +
+                                      "  unsupported compression method 96\n"}));
+}
+
+TEST_F(WizNames, FolderThatCannotBeCreated) {
+  fs::create_directory("out");
+  write_text("out/taken", "a file");
+  EXPECT_EQ(extract({Entry("taken/x.txt", "x"), Entry("ok.txt", "o")}), PK_ERR);
+  EXPECT_EQ(recorder_.chunks, chunks({"checkdir error:  cannot create out/taken\n"
+                                      "                 Not a directory\n"
+                                      "                 unable to process taken/x.txt.\n",
+                                      extracting("out/ok.txt"), "\n"}));
+}
+
+TEST_F(WizNames, FileThatCannotBeCreated) {
+  const std::string long_name(300, 'n');
+  EXPECT_EQ(extract({Entry(long_name, "x"), Entry("ok.txt", "o")}), PK_DISK);
+  ASSERT_EQ(recorder_.chunks.size(), 3u);
+  EXPECT_EQ(recorder_.chunks[0],
+            "error:  cannot create out/" + long_name + "\n        File name too long\n");
+  EXPECT_EQ(read_text("out/ok.txt"), "o");
+  EXPECT_EQ(recorder_.service_calls.size(), 2u);
+}
+
+}  // namespace
+}  // namespace unzip::wiztest
