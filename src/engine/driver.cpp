@@ -61,6 +61,8 @@ void DeleteBatchFile(const Session& session) {
 bool Confirmed(Session& session) {
   if (NumericValue(session.settings.ShowConfirmation) != 1) return true;
   session.job.ConfirmFromDriver = true;
+  // Only "Go" starts the job: a dialog closed without an answer cancels it.
+  session.job.ConfirmCancelled = true;
   Form3 form;
   form.Load(session);
   session.dialogs.ShowConfirmation(form);

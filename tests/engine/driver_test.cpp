@@ -172,7 +172,7 @@ TEST_F(DriverTest, ConfirmationShowsTheDestinationAndGoRunsTheJob) {
   EXPECT_EQ(GetSetting("General", "Show confirmation"), "1");
 }
 
-TEST_F(DriverTest, UntickingTheBoxTurnsConfirmationsOffOnlyWithGo) {
+TEST_F(DriverTest, OnlyGoRunsTheJobAndOnlyGoSavesAnUntickedBox) {
   SetSetting("General", "Show confirmation", "1");
   session.Form1.Combo1.text = PathOf("out");
   fs::create_directory(PathOf("out"));
@@ -186,6 +186,12 @@ TEST_F(DriverTest, UntickingTheBoxTurnsConfirmationsOffOnlyWithGo) {
   EXPECT_EQ(GetSetting("General", "Show confirmation"), "1");
 
   Select({PathOf("a.zip")});
+  dialogs.confirmAnswers = {ConfirmAnswer::Close};
+  Extract();
+  EXPECT_EQ(dialogs.statusShown, 0) << "closing the dialog is no Go";
+  EXPECT_FALSE(session.job.ConfirmFromDriver);
+
+  Select({PathOf("a.zip")});
   dialogs.confirmAnswers = {ConfirmAnswer::GoUntick};
   Extract();
   EXPECT_EQ(GetSetting("General", "Show confirmation"), "0");
@@ -194,7 +200,7 @@ TEST_F(DriverTest, UntickingTheBoxTurnsConfirmationsOffOnlyWithGo) {
   Select({PathOf("a.zip")});
   dialogs.fileExistsAnswers = {"All"};
   Extract();
-  EXPECT_EQ(dialogs.confirmations.size(), 2u) << "no confirmation after Go with the box unticked";
+  EXPECT_EQ(dialogs.confirmations.size(), 3u) << "no confirmation after Go with the box unticked";
 }
 
 TEST_F(DriverTest, FromTheDropTargetTheConfirmationOffersANewDestination) {

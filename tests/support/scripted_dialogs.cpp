@@ -46,6 +46,7 @@ void ScriptedDialogs::ShowConfirmation(Form3& form) {
   if (answer == ConfirmAnswer::GoUntick || answer == ConfirmAnswer::CancelUntick) {
     form.Check1 = false;
   }
+  if (answer == ConfirmAnswer::Close) return;
   if (answer == ConfirmAnswer::Go || answer == ConfirmAnswer::GoUntick) {
     form.Command1_Click(*session);
   } else {

@@ -26,7 +26,8 @@ struct RecordedInput {
   std::string defaultText;
 };
 
-enum class ConfirmAnswer { Go, GoUntick, Cancel, CancelUntick };
+// Close: the dialog is closed without pressing a button.
+enum class ConfirmAnswer { Go, GoUntick, Cancel, CancelUntick, Close };
 
 class ScriptedDialogs : public Dialogs {
  public:
