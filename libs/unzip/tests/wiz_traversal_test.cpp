@@ -1,0 +1,144 @@
+// Nothing is ever written outside the extraction folder: stored names, links in the
+// archive, links already in the folder, and a full disk that stops the call.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include "wiz_test_support.h"
+
+namespace unzip::wiztest {
+namespace {
+
+constexpr uint32_t kLinkMode = 0120777;
+
+class WizTraversal : public WizTest {
+ protected:
+  void SetUp() override {
+    WizTest::SetUp();
+    fs::create_directories("out");
+    fs::create_directories("outside");
+    call_.folder = "out";
+    call_.options.noflag = 1;
+  }
+  int32_t extract(const std::vector<Entry>& entries) {
+    write_zip("t.zip", entries);
+    call_.zip = "t.zip";
+    return call_.run(recorder_);
+  }
+  bool outside_is_empty() const { return fs::is_empty("outside"); }
+  Call call_;
+  Recorder recorder_;
+};
+
+std::string unsafe(const std::string& name) {
+  return "   skipping: " + pad(name) + "  unsafe path\n";
+}
+
+TEST_F(WizTraversal, LinksInsideAreMadeLinksOutsideAreRefused) {
+  EXPECT_EQ(
+      extract({Entry("target.txt", "t"), Entry("sub/in", "../target.txt").mode(kLinkMode),
+               Entry("up", "../outside").mode(kLinkMode), Entry("abs", "/etc").mode(kLinkMode),
+               Entry("sub/deep", "x/../../../outside").mode(kLinkMode)}),
+      PK_ERR);
+  EXPECT_EQ(fs::read_symlink("out/sub/in"), "../target.txt");
+  EXPECT_EQ(read_text("out/sub/in"), "t");
+  EXPECT_FALSE(fs::exists(fs::symlink_status("out/up")));
+  EXPECT_FALSE(fs::exists(fs::symlink_status("out/abs")));
+  EXPECT_FALSE(fs::exists(fs::symlink_status("out/sub/deep")));
+  EXPECT_EQ(recorder_.chunks, chunks({" extracting: " + pad("out/target.txt") + "  ", "\n",
+                                      " extracting: " + pad("out/sub/in") + "  ", "\n",
+                                      unsafe("up"), unsafe("abs"), unsafe("sub/deep")}));
+}
+
+TEST_F(WizTraversal, RefusedLinkThenAFileThroughItsName) {
+  EXPECT_EQ(extract({Entry("esc", "../outside").mode(kLinkMode), Entry("esc/f.txt", "f")}), PK_ERR);
+  EXPECT_TRUE(outside_is_empty());
+  EXPECT_EQ(read_text("out/esc/f.txt"), "f");  // a real folder now
+}
+
+TEST_F(WizTraversal, LinkAlreadyInTheFolderIsNeverWrittenThrough) {
+  fs::create_directory_symlink(fs::absolute("outside"), "out/esc");
+  write_text("outside/victim.txt", "safe");
+  fs::create_symlink(fs::absolute("outside/victim.txt"), "out/victim.txt");
+  EXPECT_EQ(extract({Entry("esc/f.txt", "f"), Entry("victim.txt", "overwritten"),
+                     Entry("fine.txt", "ok")}),
+            PK_ERR);
+  EXPECT_EQ(recorder_.chunks, chunks({unsafe("esc/f.txt"), unsafe("victim.txt"),
+                                      " extracting: " + pad("out/fine.txt") + "  ", "\n"}));
+  EXPECT_EQ(read_text("outside/victim.txt"), "safe");
+  EXPECT_FALSE(fs::exists("outside/f.txt"));
+  EXPECT_TRUE(recorder_.service_calls.size() == 1u);
+}
+
+TEST_F(WizTraversal, LinkToAFileInsideIsReplacedNotFollowed) {
+  write_text("out/real.txt", "real");
+  fs::create_symlink("real.txt", "out/alias.txt");
+  EXPECT_EQ(extract({Entry("alias.txt", "new")}), PK_OK);
+  EXPECT_FALSE(fs::is_symlink("out/alias.txt"));
+  EXPECT_EQ(read_text("out/alias.txt"), "new");
+  EXPECT_EQ(read_text("out/real.txt"), "real");
+}
+
+TEST_F(WizTraversal, NamesThatTryToLeave) {
+  EXPECT_EQ(extract({Entry("../../outside/a.txt", "a"), Entry("/abs/b.txt", "b"),
+                     Entry("C:/win/c.txt", "c"), Entry("..\\..\\d.txt", "d").host(ZIP_OPSYS_DOS)}),
+            PK_WARN);
+  EXPECT_TRUE(outside_is_empty());
+  EXPECT_EQ(read_text("out/outside/a.txt"), "a");
+  EXPECT_EQ(read_text("out/abs/b.txt"), "b");
+  EXPECT_EQ(read_text("out/win/c.txt"), "c");
+  EXPECT_EQ(read_text("out/d.txt"), "d");
+  call_.options.ndflag = 2;  // treated as 1: ".." never survives
+  Recorder again;
+  EXPECT_EQ(call_.run(again), PK_WARN);
+  EXPECT_TRUE(outside_is_empty());
+}
+
+// A file size limit stands for a full disk; the child reports through a pipe.
+TEST_F(WizTraversal, FullDiskStopsTheCall) {
+  std::string big(300 * 1024, '\0');
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 31 + (i >> 9));
+  write_zip("t.zip", {Entry("big.bin", big, ZIP_CM_DEFLATE), Entry("next.txt", "n")});
+  call_.zip = "t.zip";
+  int channel[2];
+  ASSERT_EQ(pipe(channel), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    close(channel[0]);
+    signal(SIGXFSZ, SIG_IGN);
+    const struct rlimit limit = {100 * 1024, 100 * 1024};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    Recorder inside;
+    std::string report = std::to_string(call_.run(inside));
+    for (const std::string& chunk : inside.chunks) report += '\0' + chunk;
+    report += '\0' + std::to_string(inside.service_calls.size());
+    const ssize_t written = write(channel[1], report.data(), report.size());
+    _exit(written == static_cast<ssize_t>(report.size()) ? 0 : 1);
+  }
+  close(channel[1]);
+  std::string report;
+  char buffer[4096];
+  for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;)
+    report.append(buffer, got);
+  close(channel[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  std::vector<std::string> parts;
+  for (std::size_t start = 0;;) {
+    const std::size_t end = report.find('\0', start);
+    parts.push_back(report.substr(start, end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  EXPECT_EQ(parts,
+            (std::vector<std::string>{"50", "  inflating: " + pad("out/big.bin") + "  ",
+                                      "out/big.bin:  write error (disk full?).\n",
+                                      "warning:  out/big.bin is probably truncated\n", "0"}));
+  EXPECT_FALSE(fs::exists("out/next.txt"));
+}
+
+}  // namespace
+}  // namespace unzip::wiztest
