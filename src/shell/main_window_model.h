@@ -21,8 +21,8 @@ class MainWindowView {
 };
 
 struct Form1Model {
-  ComboBoxModel Combo1;  // the destination box and its history
-  bool Check1 = false;   // "Create new folder under this one for each zip in set."
+  ComboBoxModel Combo1;               // the destination box and its history
+  bool Check1 = false;                // "Create new folder under this one for each zip in set."
   std::string CurrentFolder;          // the folder browsed, ending in "/"
   std::string FilePattern = "*.zip";  // the file-type filter
   MainWindowView* view = nullptr;     // null when no window exists (console)
