@@ -84,7 +84,8 @@ void apply_aes(const ExtraField* field, EntryInfo& entry) {
 // header name (an editor may have renamed the entry without updating it).
 std::string decode_name(std::string_view raw, uint16_t flags,
                         const std::vector<ExtraField>& fields) {
-  if ((flags & kFlagUtf8) && is_valid_utf8(raw)) return std::string(raw);
+  if (flags & kFlagUtf8)
+    return std::string(raw);  // libzip refuses flagged names that are not UTF-8
   if (const ExtraField* up = find_field(fields, 0x7075); up && up->size >= 5 && up->data[0] == 1) {
     const auto* raw_bytes = reinterpret_cast<const unsigned char*>(raw.data());
     const std::string_view unicode(reinterpret_cast<const char*>(up->data + 5), up->size - 5);

@@ -93,7 +93,8 @@ void put_bytes(std::vector<unsigned char>& out, const std::string& text) {
 
 }  // namespace
 
-void write_raw_zip(const std::filesystem::path& path, const std::vector<RawEntry>& entries) {
+void write_raw_zip(const std::filesystem::path& path, const std::vector<RawEntry>& entries,
+                   const std::string& archive_comment) {
   std::vector<unsigned char> out;
   std::vector<unsigned char> central;
   for (const RawEntry& e : entries) {
@@ -140,7 +141,8 @@ void write_raw_zip(const std::filesystem::path& path, const std::vector<RawEntry
   put16(out, static_cast<uint32_t>(entries.size()));
   put32(out, static_cast<uint32_t>(central.size()));
   put32(out, central_offset);
-  put16(out, 0);
+  put16(out, static_cast<uint32_t>(archive_comment.size()));
+  put_bytes(out, archive_comment);
   write_bytes(path, out);
 }
 

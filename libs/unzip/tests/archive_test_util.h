@@ -77,7 +77,8 @@ struct RawEntry {
   uint32_t external_attributes = 0;
   std::vector<unsigned char> extra;  // written to local and central headers
 };
-void write_raw_zip(const std::filesystem::path& path, const std::vector<RawEntry>& entries);
+void write_raw_zip(const std::filesystem::path& path, const std::vector<RawEntry>& entries,
+                   const std::string& archive_comment = {});
 // A stored entry with the right CRC and size.
 RawEntry stored_entry(std::string name, const std::vector<unsigned char>& data);
 std::vector<unsigned char> extra_field(uint16_t id, const std::vector<unsigned char>& data);

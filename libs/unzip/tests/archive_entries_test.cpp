@@ -1,0 +1,230 @@
+// What the archive layer says about each entry: names, times, links, methods.
+#include <gtest/gtest.h>
+
+#include "archive_test_util.h"
+#include "zip_crc32.h"
+
+namespace unzip::test {
+namespace {
+
+std::vector<unsigned char> le32(uint32_t value) {
+  return {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+          static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
+}
+
+std::vector<unsigned char> unicode_path(const std::string& header_name, const std::string& utf8) {
+  std::vector<unsigned char> data = {1};
+  const auto crc = le32(crc_of(text_bytes(header_name)));
+  data.insert(data.end(), crc.begin(), crc.end());
+  data.insert(data.end(), utf8.begin(), utf8.end());
+  return data;
+}
+
+class EntryFields : public ::testing::Test {
+ protected:
+  std::unique_ptr<ZipArchive> open_raw(const std::vector<RawEntry>& entries) {
+    write_raw_zip(dir_ / "raw.zip", entries);
+    OpenResult result;
+    return open_ok(dir_ / "raw.zip", result);
+  }
+
+  TempDir dir_;
+};
+
+struct NameCase {
+  const char* label;
+  std::string stored;
+  uint16_t flags;
+  std::vector<unsigned char> extra;
+  std::string expected;
+};
+
+TEST_F(EntryFields, NamesBecomeUtf8) {
+  const NameCase cases[] = {
+      {"flagged UTF-8", "na\xc3\xafve/\xe6\x97\xa5.txt", 1 << 11, {}, "naïve/日.txt"},
+      {"code page 437",
+       "\x81"
+       "ber\x9c.txt",
+       0,
+       {},
+       "über£.txt"},
+      {"UTF-8 bytes without the flag are code page 437", "\xc3\xa9", 0, {}, "├⌐"},
+      {"Unicode Path field", "x.txt", 0, extra_field(0x7075, unicode_path("x.txt", "Ωmega.txt")),
+       "Ωmega.txt"},
+      {"stale Unicode Path field", "renamed.txt", 0,
+       extra_field(0x7075, unicode_path("x.txt", "Ωmega.txt")), "renamed.txt"},
+      {"backslash kept", "dir\\file.txt", 0, {}, "dir\\file.txt"},
+  };
+  for (const NameCase& row : cases) {
+    SCOPED_TRACE(row.label);
+    RawEntry entry = stored_entry(row.stored, text_bytes("x"));
+    entry.flags = row.flags;
+    entry.extra = row.extra;
+    auto archive = open_raw({entry});
+    ASSERT_TRUE(archive);
+    EXPECT_EQ(archive->entries().at(0).name, row.expected);
+  }
+}
+
+// libzip refuses such archives as a whole, so they never reach the name rules.
+TEST_F(EntryFields, FlaggedNameThatIsNotUtf8IsDamage) {
+  RawEntry entry = stored_entry("\x81.txt", text_bytes("x"));
+  entry.flags = 1 << 11;
+  write_raw_zip(dir_ / "raw.zip", {entry});
+  OpenResult result;
+  EXPECT_EQ(ZipArchive::open((dir_ / "raw.zip").string(), result), nullptr);
+  EXPECT_EQ(result.status, OpenStatus::Damaged);
+}
+
+TEST_F(EntryFields, HeaderFieldsAreReadAsStored) {
+  RawEntry entry = stored_entry("f.txt", text_bytes("hello"));
+  entry.version_made_by = 0x0314;
+  entry.version_needed = 0x000A;
+  entry.dos_datetime = 0x5A2C6123;
+  entry.external_attributes = 0100644u << 16;
+  auto archive = open_raw({entry});
+  ASSERT_TRUE(archive);
+  const EntryInfo& info = archive->entries().at(0);
+  EXPECT_EQ(info.host_system, 3);
+  EXPECT_EQ(info.version_needed, 0x000A);
+  EXPECT_EQ(info.dos_datetime, 0x5A2C6123u);
+  EXPECT_EQ(info.crc, crc_of(text_bytes("hello")));
+  EXPECT_EQ(info.compressed_size, 5u);
+  EXPECT_EQ(info.uncompressed_size, 5u);
+  EXPECT_EQ(info.external_attributes, 0100644u << 16);
+  EXPECT_FALSE(info.is_symlink);
+  EXPECT_FALSE(info.unix_mtime.has_value());
+}
+
+TEST_F(EntryFields, UnixTimesFromExtraFields) {
+  const uint32_t when = 1700000000;
+  const auto mtime = le32(when);
+  std::vector<unsigned char> ut = {1};
+  ut.insert(ut.end(), mtime.begin(), mtime.end());
+  std::vector<unsigned char> unix_fields = le32(12345);
+  unix_fields.insert(unix_fields.end(), mtime.begin(), mtime.end());
+
+  const std::pair<const char*, std::vector<unsigned char>> cases[] = {
+      {"extended timestamp", extra_field(0x5455, ut)},
+      {"Info-ZIP Unix", extra_field(0x5855, unix_fields)},
+      {"PKWARE Unix", extra_field(0x000d, unix_fields)},
+  };
+  for (const auto& [label, extra] : cases) {
+    SCOPED_TRACE(label);
+    RawEntry entry = stored_entry("t.txt", text_bytes("t"));
+    entry.extra = extra;
+    auto archive = open_raw({entry});
+    ASSERT_TRUE(archive);
+    EXPECT_EQ(archive->entries().at(0).unix_mtime, std::optional<std::time_t>(when));
+  }
+}
+
+TEST_F(EntryFields, LinksOnlyFromUnixHosts) {
+  RawEntry link = stored_entry("link", text_bytes("target"));
+  link.version_made_by = 0x031E;
+  link.external_attributes = 0120777u << 16;
+  RawEntry fat = link;
+  fat.name = "fat";
+  fat.version_made_by = 0x0014;
+  auto archive = open_raw({link, fat});
+  ASSERT_TRUE(archive);
+  EXPECT_TRUE(archive->entries().at(0).is_symlink);
+  EXPECT_FALSE(archive->entries().at(1).is_symlink);
+}
+
+TEST_F(EntryFields, UnsupportedMethodsAndCiphersAreNotDecoded) {
+  auto with = [](const char* name, uint16_t method, uint16_t flags,
+                 std::vector<unsigned char> extra = {}) {
+    RawEntry entry = stored_entry(name, sample_bytes(40));
+    entry.method = method;
+    entry.flags = flags;
+    entry.extra = std::move(extra);
+    return entry;
+  };
+  const std::vector<unsigned char> aes_field = {2, 0, 'A', 'E', 3, 8, 0};
+  auto archive = open_raw({
+      with("shrink", 1, 0),
+      with("implode", 6, 0),
+      with("deflate64", 9, 0),
+      with("ppmd", 98, 0),
+      with("unknown", 77, 0),
+      with("strong", 8, 1 | (1 << 6)),
+      with("aes over ppmd", 99, 1, extra_field(0x9901, {2, 0, 'A', 'E', 3, 98, 0})),
+      with("aes", 99, 1, extra_field(0x9901, aes_field)),
+  });
+  ASSERT_TRUE(archive);
+  const auto& entries = archive->entries();
+  ASSERT_EQ(entries.size(), 8u);
+  for (std::size_t i = 0; i + 1 < entries.size(); ++i) {
+    SCOPED_TRACE(entries[i].name);
+    EXPECT_FALSE(archive->can_decode(entries[i]));
+    EXPECT_EQ(decode(*archive, entries[i], "pw").open_status, ReadStatus::Unsupported);
+  }
+  const EntryInfo& aes = entries.back();
+  EXPECT_TRUE(archive->can_decode(aes));
+  EXPECT_EQ(aes.real_method, 8);
+  EXPECT_EQ(aes.aes_strength, 3);
+  EXPECT_EQ(aes.aes_version, 2);
+  // Random bytes in place of salt and verifier: refused as a wrong password.
+  EXPECT_EQ(decode(*archive, aes, "pw").open_status, ReadStatus::WrongPassword);
+
+  RawEntry tiny = with("tiny", 99, 1, extra_field(0x9901, aes_field));
+  tiny.stored.resize(27);  // one byte short of salt, verifier and code of AES-256
+  archive = open_raw({tiny});
+  ASSERT_TRUE(archive);
+  EXPECT_EQ(decode(*archive, archive->entries().at(0), "pw").open_status, ReadStatus::InvalidData);
+}
+
+// libzip refuses method 99 without a usable 0x9901 field when opening.
+TEST_F(EntryFields, AesEntryWithoutItsFieldIsDamage) {
+  for (const std::vector<unsigned char>& extra :
+       {std::vector<unsigned char>{}, extra_field(0x9901, {2, 0, 'X', 'X', 3, 8, 0})}) {
+    RawEntry entry = stored_entry("aes", sample_bytes(40));
+    entry.method = 99;
+    entry.flags = 1;
+    entry.extra = extra;
+    write_raw_zip(dir_ / "raw.zip", {entry});
+    OpenResult result;
+    EXPECT_EQ(ZipArchive::open((dir_ / "raw.zip").string(), result), nullptr);
+    EXPECT_EQ(result.status, OpenStatus::Damaged);
+  }
+}
+
+TEST(CorpusMethods, LegacyAndPpmdEntriesAreLeftToTheCallFlow) {
+  SKIP_WITHOUT_CORPUS();
+  for (const char* name : {"zip2-ppmd.zip", "sc-Zip.deflate64.zip", "zip2-implode.zip",
+                           "zip2-shrink.zip", "zip2-reduce.zip", "sc-Zip.reduce2.zip"}) {
+    if (!std::filesystem::exists(corpus_file(name))) continue;
+    SCOPED_TRACE(name);
+    OpenResult result;
+    auto archive = open_ok(corpus_file(name), result);
+    ASSERT_TRUE(archive);
+    for (const EntryInfo& entry : archive->entries()) {
+      if (entry.is_folder() || entry.method == 0) continue;
+      EXPECT_FALSE(archive->can_decode(entry)) << entry.name;
+    }
+  }
+}
+
+TEST(CorpusNames, Deflate64FixtureNameIsCodePage437) {
+  SKIP_WITHOUT_CORPUS();
+  OpenResult result;
+  auto archive = open_ok(corpus_file("sc-Zip.deflate64.zip"), result);
+  ASSERT_TRUE(archive);
+  EXPECT_NE(find_entry(*archive, "ΓÑßΓ.txt"), nullptr);
+  EXPECT_NE(find_entry(*archive, "Empty/"), nullptr);
+}
+
+TEST_F(EntryFields, ArchiveCommentIsUtf8) {
+  write_raw_zip(dir_ / "utf8.zip", {stored_entry("a", text_bytes("a"))}, "caf\xc3\xa9");
+  write_raw_zip(dir_ / "cp437.zip", {stored_entry("a", text_bytes("a"))}, "\x9c 5 \x81");
+  OpenResult result;
+  auto utf8 = open_ok(dir_ / "utf8.zip", result);
+  auto cp437 = open_ok(dir_ / "cp437.zip", result);
+  ASSERT_TRUE(utf8 && cp437);
+  EXPECT_EQ(utf8->comment(), "café");
+  EXPECT_EQ(cp437->comment(), "£ 5 ü");
+}
+
+}  // namespace
+}  // namespace unzip::test
