@@ -9,6 +9,7 @@
 # unchanged. Every extraction goes into a fresh folder inside the work folder, so all
 # tools write to the same disk.
 set -euo pipefail
+export LC_ALL=C
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 rounds=5
@@ -70,9 +71,10 @@ run_tool() {
   esac
 }
 
-now_ns() { date +%s%N; }
-
-declare -A times
+# Wall time is what the user waits for; CPU time (user + system) is steadier on a busy
+# machine, so both are reported.
+TIMEFORMAT='%3R %3U %3S'
+declare -A wall cpu
 for ((round = 1; round <= rounds; round++)); do
   # Rotate the order so that no tool always runs first after the cache settles.
   order=("${tools[@]:round % ${#tools[@]}}" "${tools[@]:0:round % ${#tools[@]}}")
@@ -81,13 +83,14 @@ for ((round = 1; round <= rounds; round++)); do
     rm -rf "$dest"
     mkdir -p "$dest"
     sync
-    start=$(now_ns)
-    if ! run_tool "$tool" "$dest" >"$work/$tool.log" 2>&1; then
+    if ! { time run_tool "$tool" "$dest" >"$work/$tool.log" 2>&1; } 2>"$work/$tool.time"; then
       die "$tool failed in round $round (see $work/$tool.log)"
     fi
-    end=$(now_ns)
-    times[$tool]+="$(((end - start) / 1000000)) "
-    printf 'round %d  %-8s %7d ms\n' "$round" "$tool" $(((end - start) / 1000000))
+    read -r real user sys <"$work/$tool.time"
+    wall[$tool]+="$real "
+    cpu[$tool]+="$(awk -v u="$user" -v s="$sys" 'BEGIN {printf "%.3f", u + s}') "
+    printf 'round %d  %-8s %8.2f s wall %8.2f s cpu\n' "$round" "$tool" "$real" \
+      "$(awk -v u="$user" -v s="$sys" 'BEGIN {print u + s}')"
   done
   # Only a complete, identical extraction counts: check once against unzip.
   if ((round == 1)); then
@@ -100,14 +103,19 @@ for ((round = 1; round <= rounds; round++)); do
 done
 for tool in "${tools[@]}"; do rm -rf "$work/extract-$tool"; done
 
-median() { tr ' ' '\n' | grep . | sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+median() { tr " " "\n" | grep . | sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 
 reference=bsdtar
 ((have_bsdtar)) || reference=unzip
-reference_ms=$(median <<<"${times[$reference]}")
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
+reference_wall=$(median <<<"${wall[$reference]}")
+reference_cpu=$(median <<<"${cpu[$reference]}")
 echo
-printf '%-8s %10s %12s\n' tool "median ms" "to $reference"
+printf 'medians of %d rounds; ratios are to %s\n' "$rounds" "$reference"
+printf '%-8s %10s %8s %10s %8s\n' tool "wall s" ratio "cpu s" ratio
 for tool in "${tools[@]}"; do
-  ms=$(median <<<"${times[$tool]}")
-  printf '%-8s %10s %12s\n' "$tool" "$ms" "$(awk -v a="$ms" -v b="$reference_ms" 'BEGIN {printf "%.2f", a / b}')"
+  w=$(median <<<"${wall[$tool]}")
+  c=$(median <<<"${cpu[$tool]}")
+  printf '%-8s %10.2f %8s %10.2f %8s\n' "$tool" "$w" "$(ratio "$w" "$reference_wall")" \
+    "$c" "$(ratio "$c" "$reference_cpu")"
 done
