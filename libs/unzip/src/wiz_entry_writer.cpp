@@ -160,6 +160,11 @@ EntryEnd write_entry(CallState& call, ZipArchive& archive, const EntryInfo& entr
   const std::string out = call.output_path(relative);
   ReadStatus status = ReadStatus::Ok;
   std::unique_ptr<EntryReader> reader = archive.open_entry(entry, password, status);
+  if (!reader && status == ReadStatus::Unsupported) {
+    call.printer.say_verbose(chunk::skip_unsupported_method(entry.name, entry.real_method));
+    call.codes.raise(IZ_UNSUP);
+    return EntryEnd::Next;
+  }
   if (!reader) {
     call.printer.say_verbose(chunk::per_file(entry.real_method, out));
     report_read_failure(call, status, entry, out);

@@ -67,37 +67,51 @@ std::optional<std::size_t> match_set(std::string_view pattern, std::size_t at, u
   return at + 1;
 }
 
+// Matches the one pattern element at p against the character at n; moves both on.
+bool match_element(std::string_view pattern, std::size_t& p, std::string_view name, std::size_t& n,
+                   bool ignore_ascii_case) {
+  const CodePoint c = next_code_point(name, n);
+  const char token = pattern[p];
+  if (token == '?') {
+    ++p;
+  } else if (token == '[') {
+    bool hit = false;
+    const std::optional<std::size_t> after =
+        match_set(pattern, p + 1, c.value, ignore_ascii_case, hit);
+    if (!after || !hit) return false;
+    p = *after;
+  } else {
+    if (token == '\\' && p + 1 < pattern.size()) ++p;
+    const CodePoint expected = next_code_point(pattern, p);
+    if (fold(expected.value, ignore_ascii_case) != fold(c.value, ignore_ascii_case)) return false;
+    p += expected.length;
+  }
+  n += c.length;
+  return true;
+}
+
+// Only the latest "*" ever needs to take more of the name, so a failed element goes
+// back there instead of trying every split: linear in the name per "*".
 bool match_from(std::string_view pattern, std::string_view name, bool ignore_ascii_case) {
-  std::size_t p = 0, n = 0;
-  while (p < pattern.size()) {
-    const char token = pattern[p];
-    if (token == '*') {
+  constexpr std::size_t kNoStar = std::string_view::npos;
+  std::size_t p = 0, n = 0, star_p = kNoStar, star_n = 0;
+  for (;;) {
+    if (p < pattern.size() && pattern[p] == '*') {
       const std::string_view rest = pattern.substr(p + 1);
       if (is_plain(rest)) return ends_with(name.substr(n), rest, ignore_ascii_case);
-      for (std::size_t start = n; start <= name.size(); ++start) {
-        if (match_from(rest, name.substr(start), ignore_ascii_case)) return true;
-      }
-      return false;
+      star_p = ++p;
+      star_n = n;
+      continue;
     }
-    if (n >= name.size()) return false;
-    const CodePoint c = next_code_point(name, n);
-    if (token == '?') {
-      ++p;
-    } else if (token == '[') {
-      bool hit = false;
-      const std::optional<std::size_t> after =
-          match_set(pattern, p + 1, c.value, ignore_ascii_case, hit);
-      if (!after || !hit) return false;
-      p = *after;
-    } else {
-      if (token == '\\' && p + 1 < pattern.size()) ++p;
-      const CodePoint expected = next_code_point(pattern, p);
-      if (fold(expected.value, ignore_ascii_case) != fold(c.value, ignore_ascii_case)) return false;
-      p += expected.length;
-    }
-    n += c.length;
+    if (p == pattern.size() && n == name.size()) return true;
+    if (p < pattern.size() && n < name.size() &&
+        match_element(pattern, p, name, n, ignore_ascii_case))
+      continue;
+    if (star_p == kNoStar || star_n >= name.size()) return false;
+    star_n += next_code_point(name, star_n).length;
+    p = star_p;
+    n = star_n;
   }
-  return n == name.size();
 }
 
 }  // namespace

@@ -56,6 +56,12 @@ TEST(WizMatch, PatternTable) {
   }
 }
 
+TEST(WizMatch, ManyStarsOnALongNameStayFast) {
+  const std::string name(20000, 'a');
+  EXPECT_FALSE(wildcard_match("*a*a*a*a*a*a*a*a*a*a*[b]", name, false));
+  EXPECT_TRUE(wildcard_match("*a*a*a*a*a*a*a*a*a*a*?", name, false));
+}
+
 TEST(WizMatch, SelectionRecordsWhichPatternsMatched) {
   Selection selection({"*.txt", "none*"}, {"d/*", "never"}, false);
   EXPECT_TRUE(selection.selects("a.txt"));
