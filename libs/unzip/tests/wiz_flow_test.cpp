@@ -146,6 +146,22 @@ TEST_F(WizFlow, StubInFrontIsReportedButNotAWarning) {
   EXPECT_EQ(read_text("out/d/b.txt"), kB);
 }
 
+TEST_F(WizFlow, Zip64BehindAStub) {
+  write_text("h.txt", "hello\n");
+  ASSERT_EQ(shell("zip -q -fz z64.zip h.txt"), 0);
+  write_text("z64.exe", std::string(1000, '\0') + read_text("z64.zip"));
+  call_.zip = "z64.exe";
+  call_.folder = "out";
+  EXPECT_EQ(call_.run(recorder_), PK_OK);
+  EXPECT_EQ(recorder_.chunks,
+            chunks({"error: End-of-centdir-64 signature not where expected (prepended bytes?)\n"
+                    "  (attempting to process anyway)\n",
+                    "warning [z64.exe]:  1000 extra bytes at beginning or within zipfile\n"
+                    "  (attempting to process anyway)\n",
+                    " extracting: " + pad("out/h.txt") + "  ", "\n"}));
+  EXPECT_EQ(read_text("out/h.txt"), "hello\n");
+}
+
 TEST_F(WizFlow, NotAZipAndMissingFiles) {
   write_text("plain.exe", std::string(1000, 'x'));
   call_.zip = "plain.exe";
