@@ -34,20 +34,16 @@ class RegSettingsTest : public testing::IsolatedSettingsTest {
   CRegSettings Reg = ApplicationSettings();
 };
 
-TEST_F(RegSettingsTest, ValuesLiveInOneFileUnderCompanyAndAppName) {
-  EXPECT_EQ(Reg.FilePath(), SettingsFile());
-  EXPECT_TRUE(Reg.SaveSetting("General", "Startup Mode", "1"));
-  EXPECT_TRUE(fs::is_regular_file(SettingsFile()));
-  EXPECT_EQ(ApplicationSettings().GetSetting("General", "Startup Mode", "0"), "1");
-}
-
-TEST_F(RegSettingsTest, CompanyAndAppNameAreTrimmed) {
+TEST_F(RegSettingsTest, ValuesLiveInOneFileUnderTheTrimmedCompanyAndAppName) {
   CRegSettings settings;
   settings.Company("  Brindlemoor ");
   settings.AppName(" Tessaly 3.6  ");
   EXPECT_EQ(settings.Company(), "Brindlemoor");
   EXPECT_EQ(settings.AppName(), "Tessaly 3.6");
   EXPECT_EQ(settings.FilePath(), SettingsFile());
+  EXPECT_TRUE(settings.SaveSetting("General", "Startup Mode", "1"));
+  EXPECT_TRUE(fs::is_regular_file(SettingsFile()));
+  EXPECT_EQ(Reg.GetSetting("General", "Startup Mode", "0"), "1");
 }
 
 TEST_F(RegSettingsTest, NamesThatWouldLeaveTheConfigFolderAreRefused) {

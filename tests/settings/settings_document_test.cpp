@@ -79,19 +79,6 @@ TEST(SettingsDocumentTest, CaseFoldingIsAsciiOnly) {
   EXPECT_EQ(document.Value("Ärger", "K"), "1");
 }
 
-TEST(SettingsDocumentTest, RemovalReportsWhetherAnythingWasThere) {
-  SettingsDocument document;
-  document.SetValue("General", "a", "1");
-  document.SetValue("General", "b", "2");
-  EXPECT_TRUE(document.RemoveValue("GENERAL", "A"));
-  EXPECT_FALSE(document.RemoveValue("General", "a"));
-  EXPECT_FALSE(document.RemoveValue("Missing", "b"));
-  EXPECT_EQ(document.Value("General", "b"), "2");
-  EXPECT_TRUE(document.RemoveSection("general"));
-  EXPECT_FALSE(document.RemoveSection("General"));
-  EXPECT_TRUE(document.Sections().empty());
-}
-
 TEST(SettingsDocumentTest, ReadsHandWrittenLayout) {
   const std::string text =
       "top = level\r\n"
@@ -115,17 +102,6 @@ TEST(SettingsDocumentTest, ReadsHandWrittenLayout) {
   ASSERT_EQ(document.Sections().size(), 3u);
   EXPECT_EQ(document.Sections()[2].name, "Empty");
   EXPECT_TRUE(document.Sections()[2].values.empty());
-}
-
-TEST(SettingsDocumentTest, EmptySectionsAndEmptyValuesAreWrittenToo) {
-  SettingsDocument document;
-  document.AddSection("Kept");
-  document.SetValue("General", "blank", "");
-  SettingsDocument read;
-  ASSERT_TRUE(ParseSettingsText(SettingsText(document), read));
-  ASSERT_EQ(read.Sections().size(), 2u);
-  EXPECT_EQ(read.Sections()[0].name, "Kept");
-  EXPECT_EQ(read.Value("General", "blank"), "");
 }
 
 TEST(SettingsDocumentTest, MalformedTextLeavesTheDocumentEmpty) {
