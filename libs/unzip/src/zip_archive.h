@@ -50,7 +50,7 @@ struct EntryInfo {
   std::optional<std::time_t> unix_mtime;  // from the UT / Unix extra fields
   uint32_t external_attributes = 0;
   bool is_symlink = false;  // Unix host with a link mode in the external attributes
-  std::string comment;
+  std::string comment;      // UTF-8: kept when the bytes are valid UTF-8, else code page 437
   bool is_folder() const { return !name.empty() && name.back() == '/'; }
 };
 
@@ -71,7 +71,11 @@ class EntryReader {
   // Reads up to size decoded bytes; returns the count (0 at the end) or -1 on failure,
   // after which status() tells why.
   virtual long long read(unsigned char* buffer, std::size_t size) = 0;
-  // After the last read: Ok, or BadCrc with the two values for the message.
+  // After the last read: Ok, or BadCrc with the two values for the message, or
+  // InvalidData when the data ended short of the announced size. For AES entries
+  // the authentication code is checked first: when it fails, the data may have
+  // ended early (read() returned 0 where the stream broke) and finish() says BadCrc
+  // (computed CRC against the CRC field, 0 for AE-2).
   virtual ReadStatus finish() = 0;
   virtual ReadStatus status() const = 0;
   virtual uint32_t computed_crc() const = 0;
@@ -84,10 +88,13 @@ class ZipArchive {
   static std::unique_ptr<ZipArchive> open(const std::string& path, OpenResult& result);
 
   virtual const std::vector<EntryInfo>& entries() const = 0;
-  virtual const std::string& comment() const = 0;
+  virtual const std::string& comment() const = 0;  // same encoding rule as EntryInfo::comment
   // True when this layer can decode the entry's method (and its encryption).
   virtual bool can_decode(const EntryInfo& entry) const = 0;
-  // Tests a password against the entry's check value without decoding anything.
+  // Tests a password against the entry's check value without decoding anything:
+  // the ZipCrypto check byte (1 in 256 wrong passwords pass) or the AES verifier
+  // (1 in 65536). True for entries that are not encrypted; false for ciphers this
+  // layer does not know and when the entry cannot be read.
   virtual bool password_matches(const EntryInfo& entry, const std::string& password) = 0;
   // Opens the entry's data; password is ignored for entries that are not encrypted.
   // On failure returns nullptr and sets status.
