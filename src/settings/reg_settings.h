@@ -2,8 +2,9 @@
 // $XDG_CONFIG_HOME/<Company>/<AppName>.conf (default ~/.config). Section and key
 // names compare without regard to case; an empty value reads as missing. Every
 // change rewrites the file atomically under a lock, re-reading it first, so two
-// running copies lose nothing. A file that cannot be read or parsed reads as empty
-// and is only ever replaced whole.
+// running copies lose nothing. A file that cannot be read or parsed reads as empty;
+// a malformed one is copied to "<file>.bad" before a change replaces it, an unreadable
+// one is never replaced.
 #pragma once
 
 #include <string>
@@ -20,7 +21,8 @@ class CRegSettings {
   const std::string& AppName() const { return appName_; }
   void AppName(const std::string& value);  // stored trimmed of blanks
 
-  // key "*" is the section's unnamed value.
+  // key "*" is the section's unnamed value. Failures are not reported: a missing or
+  // unreadable file reads as the default, a failed change returns false.
   std::string GetSetting(const std::string& section, const std::string& key,
                          const std::string& defaultValue) const;
   bool SaveSetting(const std::string& section, const std::string& key, const std::string& value);

@@ -28,8 +28,10 @@ struct SettingsVars {
 void LoadSettings(SettingsVars& vars, Dialogs& dialogs);
 // Shows the Welcome window and writes the first-run values.
 void SetFirstRunDefaults(Dialogs& dialogs);
-// $TMPDIR (default /tmp) + "tessaly-<uid>/", created with mode 0700 and refused when
-// another user owns it; stored in vars.TempFolder and returned.
+// $TMPDIR (default /tmp) + "tessaly-<uid>/", created with mode 0700. When that name is
+// a symlink, not a folder, another user's, or open to others, a fresh private mkdtemp
+// folder is used instead (and kept while it stays private). Stored in vars.TempFolder
+// and returned; "" when no private folder can be made.
 std::string GetTempFolder(SettingsVars& vars);
 
 }  // namespace tessaly
