@@ -11,6 +11,7 @@
 #include "zip_entry_open.h"
 #include "zip_locate.h"
 #include "zip_names.h"
+#include "zip_window_source.h"
 
 namespace unzip {
 namespace {
@@ -108,9 +109,8 @@ std::unique_ptr<ZipArchive> ZipArchive::open(const std::string& path, OpenResult
   // appended after the end record stay outside its window.
   zip_error_t error;
   zip_error_init(&error);
-  zip_source_t* source = zip_source_file_create(
-      path.c_str(), location.prefix_bytes,
-      static_cast<zip_int64_t>(location.archive_end - location.prefix_bytes), &error);
+  const ArchiveWindow window{location.prefix_bytes, location.archive_end, location.end_record};
+  zip_source_t* source = create_window_source(path, window, &error);
   zip_t* archive = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
   if (archive == nullptr) {
     if (source) zip_source_free(source);

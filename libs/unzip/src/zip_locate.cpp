@@ -132,6 +132,7 @@ ArchiveLocation locate_archive(std::FILE* file, uint64_t file_size) {
     location.status = OpenStatus::NoEndRecord;
     return location;
   }
+  location.end_record = record.position;
   location.archive_end =
       std::min(file_size, record.position + kEndRecordSize + record.comment_length);
 

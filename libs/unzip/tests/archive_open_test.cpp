@@ -77,6 +77,18 @@ TEST_F(OpenTest, AppendedDataWithinTheSearchSpanIsIgnored) {
   expect_readable(concat(plain_, std::vector<unsigned char>(20 * 1024)), 0);
 }
 
+// Some writers record a longer comment than they wrote; the archive still opens.
+TEST_F(OpenTest, CommentLengthPastTheEndIsTolerated) {
+  auto bytes = plain_;
+  bytes[bytes.size() - 2] = 100;
+  expect_readable(bytes, 0);
+  OpenResult result;
+  auto archive = open_ok(dir_ / "probe.zip", result);
+  ASSERT_TRUE(archive);
+  EXPECT_EQ(archive->comment(), "");
+  expect_readable(concat(random_stub(20480), bytes), 20480);
+}
+
 TEST_F(OpenTest, StubInFrontIsMeasuredAsPrefix) {
   expect_readable(concat(random_stub(20480), plain_), 20480);
 }

@@ -1,0 +1,131 @@
+#include "zip_window_source.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace unzip {
+namespace {
+
+constexpr uint64_t kCommentLengthOffset = 20;  // within the end record
+constexpr uint64_t kEndRecordSize = 22;
+
+class WindowSource {
+ public:
+  WindowSource(int fd, const ArchiveWindow& window) : fd_(fd), window_(window) {
+    zip_error_init(&error_);
+    const uint64_t comment_held = window.end - window.end_record - kEndRecordSize;
+    patch_[0] = static_cast<unsigned char>(comment_held & 0xFF);
+    patch_[1] = static_cast<unsigned char>(comment_held >> 8);
+  }
+  ~WindowSource() {
+    close(fd_);
+    zip_error_fini(&error_);
+  }
+  WindowSource(const WindowSource&) = delete;
+  WindowSource& operator=(const WindowSource&) = delete;
+
+  static zip_int64_t callback(void* user, void* data, zip_uint64_t length,
+                              zip_source_cmd_t command) {
+    auto* self = static_cast<WindowSource*>(user);
+    if (command == ZIP_SOURCE_FREE) {
+      delete self;
+      return 0;
+    }
+    return self->handle(data, length, command);
+  }
+
+ private:
+  uint64_t size() const { return window_.end - window_.start; }
+
+  zip_int64_t handle(void* data, zip_uint64_t length, zip_source_cmd_t command) {
+    switch (command) {
+      case ZIP_SOURCE_OPEN:
+        offset_ = 0;
+        return 0;
+      case ZIP_SOURCE_READ:
+        return read(static_cast<unsigned char*>(data), length);
+      case ZIP_SOURCE_CLOSE:
+        return 0;
+      case ZIP_SOURCE_STAT: {
+        auto* stat = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &error_);
+        if (stat == nullptr) return -1;
+        zip_stat_init(stat);
+        stat->size = size();
+        stat->valid |= ZIP_STAT_SIZE;
+        return sizeof(zip_stat_t);
+      }
+      case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&error_, data, length);
+      case ZIP_SOURCE_SEEK: {
+        const zip_int64_t target =
+            zip_source_seek_compute_offset(offset_, size(), data, length, &error_);
+        if (target < 0) return -1;
+        offset_ = static_cast<uint64_t>(target);
+        return 0;
+      }
+      case ZIP_SOURCE_TELL:
+        return static_cast<zip_int64_t>(offset_);
+      case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(
+            ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR,
+            ZIP_SOURCE_FREE, ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL, ZIP_SOURCE_SUPPORTS, -1);
+      default:
+        zip_error_set(&error_, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+  }
+
+  zip_int64_t read(unsigned char* buffer, uint64_t length) {
+    length = std::min(length, size() - std::min(offset_, size()));
+    uint64_t done = 0;
+    while (done < length) {
+      const ssize_t count = pread(fd_, buffer + done, length - done,
+                                  static_cast<off_t>(window_.start + offset_ + done));
+      if (count < 0 && errno == EINTR) continue;
+      if (count <= 0) {
+        zip_error_set(&error_, count < 0 ? ZIP_ER_READ : ZIP_ER_EOF, count < 0 ? errno : 0);
+        return -1;
+      }
+      done += static_cast<uint64_t>(count);
+    }
+    apply_patch(buffer, length);
+    offset_ += length;
+    return static_cast<zip_int64_t>(length);
+  }
+
+  // Overwrites the comment-length bytes where this read covers them.
+  void apply_patch(unsigned char* buffer, uint64_t length) const {
+    const uint64_t first = window_.start + offset_;
+    for (uint64_t i = 0; i < sizeof patch_; ++i) {
+      const uint64_t at = window_.end_record + kCommentLengthOffset + i;
+      if (at >= first && at < first + length) buffer[at - first] = patch_[i];
+    }
+  }
+
+  int fd_;
+  ArchiveWindow window_;
+  unsigned char patch_[2];
+  uint64_t offset_ = 0;
+  zip_error_t error_;
+};
+
+}  // namespace
+
+zip_source_t* create_window_source(const std::string& path, const ArchiveWindow& window,
+                                   zip_error_t* error) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    zip_error_set(error, ZIP_ER_OPEN, errno);
+    return nullptr;
+  }
+  auto* state = new WindowSource(fd, window);
+  zip_source_t* source = zip_source_function_create(&WindowSource::callback, state, error);
+  if (source == nullptr) delete state;
+  return source;
+}
+
+}  // namespace unzip
