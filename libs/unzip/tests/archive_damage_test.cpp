@@ -181,6 +181,27 @@ TEST(DamagedLzmaHeader, WrongPropertiesSizeIsInvalid) {
   EXPECT_EQ(status, ReadStatus::InvalidData);
 }
 
+// Sizes that reach past the data (into the directory, or past the file's end).
+TEST(DamagedSizes, EntryLongerThanItsDataIsNeverOk) {
+  TempDir dir;
+  int decoded = 0;
+  for (uint32_t recorded : {200u, 100000u}) {
+    SCOPED_TRACE(recorded);
+    for (uint16_t method : {uint16_t{0}, uint16_t{8}, uint16_t{95}}) {
+      RawEntry entry = stored_entry("e", sample_bytes(100));
+      entry.method = method;
+      entry.recorded_compressed_size = recorded;
+      write_raw_zip(dir / "s.zip", {entry});
+      OpenResult result;
+      auto archive = ZipArchive::open((dir / "s.zip").string(), result);
+      if (!archive) continue;  // refused at open: fine too
+      EXPECT_NE(decode(*archive, archive->entries().at(0)).outcome(), ReadStatus::Ok);
+      ++decoded;
+    }
+  }
+  EXPECT_GT(decoded, 0);  // libzip opens at least some of them
+}
+
 // Random byte flips across whole corpus archives: whatever opens must decode or
 // fail cleanly.
 TEST(DamagedArchive, SlowFlippedCorpusBytesNeverCrash) {

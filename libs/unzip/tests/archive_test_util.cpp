@@ -98,6 +98,8 @@ void write_raw_zip(const std::filesystem::path& path, const std::vector<RawEntry
   std::vector<unsigned char> out;
   std::vector<unsigned char> central;
   for (const RawEntry& e : entries) {
+    const uint32_t compressed_size =
+        e.recorded_compressed_size.value_or(static_cast<uint32_t>(e.stored.size()));
     const auto local_offset = static_cast<uint32_t>(out.size());
     put32(out, 0x04034b50);
     put16(out, e.version_needed);
@@ -105,7 +107,7 @@ void write_raw_zip(const std::filesystem::path& path, const std::vector<RawEntry
     put16(out, e.method);
     put32(out, e.dos_datetime);
     put32(out, e.crc);
-    put32(out, static_cast<uint32_t>(e.stored.size()));
+    put32(out, compressed_size);
     put32(out, e.uncompressed_size);
     put16(out, static_cast<uint32_t>(e.name.size()));
     put16(out, static_cast<uint32_t>(e.extra.size()));
@@ -120,7 +122,7 @@ void write_raw_zip(const std::filesystem::path& path, const std::vector<RawEntry
     put16(central, e.method);
     put32(central, e.dos_datetime);
     put32(central, e.crc);
-    put32(central, static_cast<uint32_t>(e.stored.size()));
+    put32(central, compressed_size);
     put32(central, e.uncompressed_size);
     put16(central, static_cast<uint32_t>(e.name.size()));
     put16(central, static_cast<uint32_t>(e.extra.size()));

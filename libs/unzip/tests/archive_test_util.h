@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,7 +76,8 @@ struct RawEntry {
   uint16_t version_needed = 20;
   uint32_t dos_datetime = 0x5A2C6000;  // 2025-01-12 12:00:00
   uint32_t external_attributes = 0;
-  std::vector<unsigned char> extra;  // written to local and central headers
+  std::vector<unsigned char> extra;                  // written to local and central headers
+  std::optional<uint32_t> recorded_compressed_size;  // instead of stored.size()
 };
 void write_raw_zip(const std::filesystem::path& path, const std::vector<RawEntry>& entries,
                    const std::string& archive_comment = {});
