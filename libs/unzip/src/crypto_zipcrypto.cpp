@@ -60,12 +60,6 @@ unsigned char zipcrypto_check_byte(const EntryInfo& entry) {
   return static_cast<unsigned char>(entry.crc >> 24);
 }
 
-bool zipcrypto_header_matches(const unsigned char (&header)[kZipCryptoHeaderSize],
-                              const std::string& password, unsigned char check_byte) {
-  ZipCryptoKeys keys(password);
-  return decrypt_header(keys, header) == check_byte;
-}
-
 std::unique_ptr<ByteStream> open_zipcrypto(std::unique_ptr<ByteStream> raw,
                                            const std::string& password, unsigned char check_byte,
                                            ReadStatus& status) {

@@ -28,9 +28,6 @@ class ZipCryptoKeys {
 // when a data descriptor follows (bit 3), else the CRC's high byte.
 unsigned char zipcrypto_check_byte(const EntryInfo& entry);
 
-bool zipcrypto_header_matches(const unsigned char (&header)[kZipCryptoHeaderSize],
-                              const std::string& password, unsigned char check_byte);
-
 // Reads and checks the header from raw, then decrypts the rest. nullptr with
 // WrongPassword, or the raw stream's failure.
 std::unique_ptr<ByteStream> open_zipcrypto(std::unique_ptr<ByteStream> raw,
