@@ -77,6 +77,15 @@ bool read_entries(std::FILE* file, const ArchiveLocation& location, uint64_t fil
   return parse_central_directory(bytes.data(), bytes.size(), count, entries);
 }
 
+// Sizes and CRC as libzip reads the entry, so both agree on where its data ends.
+void apply_libzip_stat(zip_t* archive, EntryInfo& entry) {
+  zip_stat_t stat;
+  if (zip_stat_index(archive, entry.index, 0, &stat) != 0) return;
+  if (stat.valid & ZIP_STAT_SIZE) entry.uncompressed_size = stat.size;
+  if (stat.valid & ZIP_STAT_COMP_SIZE) entry.compressed_size = stat.comp_size;
+  if (stat.valid & ZIP_STAT_CRC) entry.crc = stat.crc;
+}
+
 }  // namespace
 
 std::unique_ptr<ZipArchive> ZipArchive::open(const std::string& path, OpenResult& result) {
@@ -131,6 +140,7 @@ std::unique_ptr<ZipArchive> ZipArchive::open(const std::string& path, OpenResult
     result.status = OpenStatus::Damaged;
     return nullptr;
   }
+  for (EntryInfo& entry : entries) apply_libzip_stat(archive, entry);
   int comment_length = 0;
   const char* comment = zip_get_archive_comment(archive, &comment_length, ZIP_FL_ENC_RAW);
   std::string comment_text =

@@ -40,20 +40,6 @@ const ExtraField* find_field(const std::vector<ExtraField>& fields, uint16_t id)
   return nullptr;
 }
 
-// 0x0001 holds 64-bit values for exactly the fields saturated in the fixed header.
-void apply_zip64(const ExtraField* field, EntryInfo& entry, bool size_saturated,
-                 bool csize_saturated) {
-  if (field == nullptr) return;
-  std::size_t pos = 0;
-  if (size_saturated && field->size - pos >= 8) {
-    entry.uncompressed_size = read_le64(field->data + pos);
-    pos += 8;
-  }
-  if (csize_saturated && field->size - pos >= 8) {
-    entry.compressed_size = read_le64(field->data + pos);
-  }
-}
-
 // Unix modification time: the extended timestamp (UT) first, then the two
 // older Unix fields, which both start with atime and mtime.
 std::optional<std::time_t> unix_mtime(const std::vector<ExtraField>& fields) {
@@ -130,8 +116,6 @@ bool parse_central_directory(const unsigned char* data, std::size_t size, uint64
     const std::string_view raw_name(reinterpret_cast<const char*>(h + kCentralHeaderSize),
                                     name_length);
     const auto fields = split_extra(h + kCentralHeaderSize + name_length, extra_length);
-    apply_zip64(find_field(fields, 0x0001), entry, entry.uncompressed_size == 0xFFFFFFFF,
-                entry.compressed_size == 0xFFFFFFFF);
     if (entry.method == 99) apply_aes(find_field(fields, 0x9901), entry);
     entry.unix_mtime = unix_mtime(fields);
     entry.name = decode_name(raw_name, entry.flags, fields);

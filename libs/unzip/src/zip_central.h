@@ -11,7 +11,8 @@
 namespace unzip {
 
 // Parses count consecutive central records; false when they do not fit or a
-// signature is missing.
+// signature is missing. Sizes are the 32-bit fields: the archive fills in
+// libzip's values, zip64 ones included.
 bool parse_central_directory(const unsigned char* data, std::size_t size, uint64_t count,
                              std::vector<EntryInfo>& entries);
 
