@@ -59,8 +59,7 @@ std::string CRegSettings::GetSetting(const std::string& section, const std::stri
                                      const std::string& defaultValue) const {
   const std::string path = FilePath();
   if (path.empty()) return defaultValue;
-  const std::optional<std::string> value =
-      ReadSettingsFile(path).document.Value(section, StoredKey(key));
+  const std::optional<std::string> value = ReadSettingsFile(path).Value(section, StoredKey(key));
   return value && !value->empty() ? *value : defaultValue;
 }
 

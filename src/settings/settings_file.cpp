@@ -47,16 +47,13 @@ bool MakeFolders(const std::string& folder) {
   return mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
-// nullopt when the file exists but cannot be read; "" with exists = false when missing.
-std::optional<std::string> ReadWhole(const std::string& path, bool& exists) {
-  exists = false;
+// "" when the file is missing, nullopt when it exists but cannot be read.
+std::optional<std::string> ReadWhole(const std::string& path) {
   FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (!fd.valid()) {
     if (errno == ENOENT) return std::string();
-    exists = true;
     return std::nullopt;
   }
-  exists = true;
   struct stat info;
   if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
   std::string text;
@@ -123,20 +120,11 @@ class ExclusiveLock {
 
 }  // namespace
 
-SettingsFileContents ReadSettingsFile(const std::string& path) {
-  SettingsFileContents contents;
-  bool exists = false;
-  const std::optional<std::string> text = ReadWhole(path, exists);
-  if (!exists) {
-    contents.state = SettingsFileState::Missing;
-  } else if (!text) {
-    contents.state = SettingsFileState::Unreadable;
-  } else if (!ParseSettingsText(*text, contents.document)) {
-    contents.state = SettingsFileState::Malformed;
-  } else {
-    contents.state = SettingsFileState::Read;
-  }
-  return contents;
+SettingsDocument ReadSettingsFile(const std::string& path) {
+  SettingsDocument document;
+  const std::optional<std::string> text = ReadWhole(path);
+  if (text) ParseSettingsText(*text, document);
+  return document;
 }
 
 bool UpdateSettingsFile(const std::string& path,
@@ -145,8 +133,7 @@ bool UpdateSettingsFile(const std::string& path,
   const ExclusiveLock lock(path + ".lock");
   if (!lock.held()) return false;
 
-  bool exists = false;
-  const std::optional<std::string> text = ReadWhole(path, exists);
+  const std::optional<std::string> text = ReadWhole(path);
   if (!text) return false;
   SettingsDocument document;
   if (!ParseSettingsText(*text, document)) {

@@ -10,14 +10,8 @@
 
 namespace tessaly {
 
-enum class SettingsFileState { Missing, Unreadable, Malformed, Read };
-
-struct SettingsFileContents {
-  SettingsFileState state = SettingsFileState::Missing;
-  SettingsDocument document;  // empty unless state is Read
-};
-
-SettingsFileContents ReadSettingsFile(const std::string& path);
+// Empty when the file is missing, unreadable or malformed.
+SettingsDocument ReadSettingsFile(const std::string& path);
 
 // Under the lock: reads the file, lets change edit it and, when change returns true,
 // replaces the file (temp file in the same folder, fsync, rename, fsync of the folder).
