@@ -9,6 +9,7 @@
 #include "safe_path.h"
 #include "unzip.h"
 #include "wiz_messages.h"
+#include "wiz_names.h"
 #include "wiz_output.h"
 
 namespace unzip {
@@ -144,7 +145,7 @@ EntryEnd write_link(CallState& call, EntryReader& reader, const EntryInfo& entry
   if (complete && !check_finish(call, reader, entry, out)) return after_attempt(call, out, entry);
   if (!complete || target.find('\0') != std::string::npos ||
       safepath_check_link(call.safepath_root(), relative.c_str(), target.c_str()) != SAFEPATH_OK) {
-    call.printer.say(chunk::skip_unsafe(entry.name));
+    call.printer.say(chunk::skip_unsafe(display_name(entry)));
     call.codes.raise(PK_ERR);
     return EntryEnd::Next;
   }
@@ -161,7 +162,8 @@ EntryEnd write_entry(CallState& call, ZipArchive& archive, const EntryInfo& entr
   ReadStatus status = ReadStatus::Ok;
   std::unique_ptr<EntryReader> reader = archive.open_entry(entry, password, status);
   if (!reader && status == ReadStatus::Unsupported) {
-    call.printer.say_verbose(chunk::skip_unsupported_method(entry.name, entry.real_method));
+    call.printer.say_verbose(
+        chunk::skip_unsupported_method(display_name(entry), entry.real_method));
     call.codes.raise(IZ_UNSUP);
     return EntryEnd::Next;
   }

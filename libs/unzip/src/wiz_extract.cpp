@@ -19,9 +19,10 @@ constexpr uint16_t kStrongEncryptionFlag = 0x40;
 void report_unsupported(CallState& call, const EntryInfo& entry) {
   // Strong encryption is a matter of version, whatever the method field says.
   if (entry.flags & kStrongEncryptionFlag) {
-    call.printer.say_verbose(chunk::skip_version(entry.name, entry.version_needed));
+    call.printer.say_verbose(chunk::skip_version(display_name(entry), entry.version_needed));
   } else {
-    call.printer.say_verbose(chunk::skip_unsupported_method(entry.name, entry.real_method));
+    call.printer.say_verbose(
+        chunk::skip_unsupported_method(display_name(entry), entry.real_method));
   }
 }
 
@@ -31,11 +32,11 @@ bool prepare_target(CallState& call, const EntryInfo& entry, MappedName& target)
     case MappedName::Kind::Nothing:
       return false;
     case MappedName::Kind::Unsafe:
-      call.printer.say(chunk::skip_unsafe(entry.name));
+      call.printer.say(chunk::skip_unsafe(display_name(entry)));
       call.codes.raise(PK_ERR);
       return false;
     case MappedName::Kind::Folder:
-      if (make_folders(call, target.relative, entry.name) == FolderResult::Created)
+      if (make_folders(call, target.relative, display_name(entry)) == FolderResult::Created)
         call.printer.say_verbose(chunk::creating(call.output_path(target.relative) + "/"));
       return false;
     case MappedName::Kind::File:
@@ -43,7 +44,7 @@ bool prepare_target(CallState& call, const EntryInfo& entry, MappedName& target)
   }
   const std::size_t slash = target.relative.rfind('/');
   if (slash != std::string::npos &&
-      make_folders(call, std::string_view(target.relative).substr(0, slash), entry.name) ==
+      make_folders(call, std::string_view(target.relative).substr(0, slash), display_name(entry)) ==
           FolderResult::Failed)
     return false;
   return decide_existing(call, entry, target) == ReplaceDecision::Write;

@@ -4,6 +4,7 @@
 
 #include "unzip.h"
 #include "wiz_methods.h"
+#include "wiz_names.h"
 #include "wiz_text.h"
 #include "wiz_time.h"
 
@@ -66,7 +67,7 @@ int32_t list_entries(CallState& call, const ZipArchive& archive, Selection& sele
     const uint64_t compressed = listed_compressed_size(entry);
     if (call.callbacks.SendApplicationMessage) {
       const ListDate date = list_date(entry);
-      const std::string name = filter_name(entry.name, kListNameLimit);
+      const std::string name = filter_name(display_name(entry), kListNameLimit);
       const std::string method = method_list_text(entry.method, entry.flags);
       call.callbacks.SendApplicationMessage(entry.uncompressed_size, compressed,
                                             compression_factor(entry.uncompressed_size, compressed),

@@ -59,12 +59,18 @@ std::string absolute_root(const std::string& root) {
 
 }  // namespace
 
-MappedName map_entry_name(CallState& call, const EntryInfo& entry) {
+std::string display_name(const EntryInfo& entry) {
   std::string name = entry.name;
-  if (entry.host_system == kFatHost && name.find('/') == std::string::npos &&
-      name.find('\\') != std::string::npos) {
+  if (entry.host_system == kFatHost && name.find('/') == std::string::npos) {
     for (char& c : name)
       if (c == '\\') c = '/';
+  }
+  return name;
+}
+
+MappedName map_entry_name(CallState& call, const EntryInfo& entry) {
+  const std::string name = display_name(entry);
+  if (name != entry.name) {
     if (!call.backslashes_reported) {
       call.backslashes_reported = true;
       call.printer.say(chunk::backslash_separators(call.zip_path));
@@ -73,9 +79,8 @@ MappedName map_entry_name(CallState& call, const EntryInfo& entry) {
   }
   const bool folder_entry = !name.empty() && name.back() == '/';
   const bool keep_folders = call.options.ndflag != 0;
-  std::string relative =
-      clean_with_warnings(call, without_control_bytes(name, call.options.SpaceToUnderscore != 0),
-                          entry.name, keep_folders);
+  std::string relative = clean_with_warnings(
+      call, without_control_bytes(name, call.options.SpaceToUnderscore != 0), name, keep_folders);
   if (!keep_folders) {
     if (folder_entry) return {};
     const std::size_t slash = relative.rfind('/');

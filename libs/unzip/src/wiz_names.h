@@ -19,6 +19,10 @@ struct MappedName {
   std::string relative;  // below the extraction folder, "/"-separated, no trailing "/"
 };
 
+// The stored name as every chunk and callback shows it: "/" as separator, also for
+// names from FAT hosts that used "\\".
+std::string display_name(const EntryInfo& entry);
+
 // Prints the name warnings (backslashes, absolute path, "../") and raises their code.
 MappedName map_entry_name(CallState& call, const EntryInfo& entry);
 

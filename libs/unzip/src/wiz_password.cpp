@@ -4,6 +4,7 @@
 
 #include "unzip.h"
 #include "wiz_messages.h"
+#include "wiz_names.h"
 
 namespace unzip {
 
@@ -16,7 +17,7 @@ constexpr int32_t kAnswerGiveUp = 5;
 constexpr int32_t kAnswerNeverAgain = -2;
 
 PasswordOutcome incorrect(CallState& call, const EntryInfo& entry) {
-  call.printer.say_verbose(chunk::skip_incorrect_password(entry.name));
+  call.printer.say_verbose(chunk::skip_incorrect_password(display_name(entry)));
   return PasswordOutcome::Incorrect;
 }
 
@@ -41,16 +42,17 @@ PasswordOutcome obtain_password(CallState& call, ZipArchive& archive, const Entr
   }
   if (call.password_prompts_stopped) return incorrect(call, entry);
 
+  const std::string shown = display_name(entry);
   for (int attempt = 0; attempt < kTries; ++attempt) {
     std::array<char, kPasswordBufferSize> buffer{};
     const char* prompt = attempt == 0 ? "Enter password for: " : "Password incorrect--reenter: ";
-    const int32_t answer = call.callbacks.password
-                               ? call.callbacks.password(buffer.data(), kPasswordBufferSize, prompt,
-                                                         entry.name.c_str())
-                               : 1;
+    const int32_t answer =
+        call.callbacks.password
+            ? call.callbacks.password(buffer.data(), kPasswordBufferSize, prompt, shown.c_str())
+            : 1;
     if (answer == kAnswerGiveUp) {
       call.password.reset();
-      call.printer.say(chunk::skip_no_password(entry.name));
+      call.printer.say(chunk::skip_no_password(display_name(entry)));
       call.codes.raise(PK_MEM2);
       return PasswordOutcome::GaveUp;
     }

@@ -8,6 +8,7 @@
 
 #include "unzip.h"
 #include "wiz_messages.h"
+#include "wiz_names.h"
 #include "wiz_output.h"
 #include "wiz_time.h"
 
@@ -79,14 +80,14 @@ ReplaceDecision decide_existing(CallState& call, const EntryInfo& entry, MappedN
         MappedName renamed = map_rename(call, typed, false);
         if (renamed.kind == MappedName::Kind::Nothing) return skip_existing(call, out);
         if (renamed.kind == MappedName::Kind::Unsafe) {
-          call.printer.say(chunk::skip_unsafe(entry.name));
+          call.printer.say(chunk::skip_unsafe(display_name(entry)));
           call.codes.raise(PK_ERR);
           return ReplaceDecision::Skip;
         }
         const std::size_t slash = renamed.relative.rfind('/');
         if (slash != std::string::npos &&
-            make_folders(call, std::string_view(renamed.relative).substr(0, slash), entry.name) ==
-                FolderResult::Failed)
+            make_folders(call, std::string_view(renamed.relative).substr(0, slash),
+                         display_name(entry)) == FolderResult::Failed)
           return ReplaceDecision::Skip;
         target = std::move(renamed);
         continue;

@@ -53,6 +53,16 @@ TEST_F(WizNames, FatBackslashesWarnOncePerCall) {
   EXPECT_EQ(read_text("out/unix_h.txt"), "h");
 }
 
+TEST_F(WizNames, FatNamesAreShownWithSlashesButMatchedAsStored) {
+  write_zip("n.zip", {Entry("dir\\f.txt", "f").host(ZIP_OPSYS_DOS)});
+  call_.zip = "n.zip";
+  call_.options.nvflag = 1;
+  call_.includes = {"dir\\\\f.txt"};
+  EXPECT_EQ(call_.run(recorder_), PK_OK);
+  ASSERT_EQ(recorder_.listed.size(), 1u);
+  EXPECT_EQ(recorder_.listed[0].name, "dir/f.txt");
+}
+
 TEST_F(WizNames, FatNameWithSlashesKeepsItsBackslashes) {
   EXPECT_EQ(extract({Entry("d/x\\y.txt", "x").host(ZIP_OPSYS_DOS)}), PK_OK);
   EXPECT_EQ(read_text("out/d/x_y.txt"), "x");
