@@ -5,6 +5,7 @@
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -94,6 +95,45 @@ std::string root_or_current(const char* root) {
   return root && *root ? std::string(root) : std::string(".");
 }
 
+std::string parent_of(const std::string& real) {
+  const std::size_t slash = real.rfind('/');
+  return slash == 0 || slash == std::string::npos ? "/" : real.substr(0, slash);
+}
+
+// A link whose target does not exist (yet): writing through it would create the
+// target, so the folder receiving it must lie inside. folder is the link's real folder.
+bool dangling_link_lands_inside(const std::string& root_real, const std::string& folder,
+                                const std::string& link) {
+  char buffer[PATH_MAX];
+  const ssize_t length = readlink(link.c_str(), buffer, sizeof buffer - 1);
+  if (length <= 0) return false;
+  const std::string target(buffer, static_cast<std::size_t>(length));
+  std::string current = target[0] == '/' ? "/" : folder;
+  bool missing = false;  // below a missing level everything is lexical
+  std::string last;
+  for (const std::string& part : split_components(target)) {
+    if (part.empty() || part == ".") continue;
+    if (!last.empty()) {
+      if (last == "..") {
+        current = parent_of(current);
+      } else {
+        std::string next = current == "/" ? "/" + last : current + "/" + last;
+        struct stat info;
+        if (!missing && lstat(next.c_str(), &info) == 0) {
+          // Links inside the target are followed only when they resolve.
+          if (S_ISLNK(info.st_mode) && !real_path(next, next)) return false;
+        } else {
+          missing = true;
+        }
+        current = next;
+      }
+    }
+    last = part;
+  }
+  if (last.empty() || last == "..") return false;
+  return is_inside(current, root_real);
+}
+
 // Steps from start (a real folder inside root_real) through the existing levels of
 // components; any link met must resolve inside root_real. Missing levels end the walk.
 safepath_result walk_existing(const std::string& root_real, std::string start,
@@ -110,10 +150,18 @@ safepath_result walk_existing(const std::string& root_real, std::string start,
     }
     if (S_ISLNK(info.st_mode)) {
       std::string target_real;
-      // A dangling or looping link cannot be shown to stay inside.
-      if (!real_path(current, target_real) || !is_inside(target_real, root_real))
+      if (real_path(current, target_real)) {
+        if (!is_inside(target_real, root_real)) return SAFEPATH_OUTSIDE;
+        current = target_real;
+        continue;
+      }
+      // A looping link, or a dangling one that is not the last level, cannot be shown
+      // to stay inside.
+      const bool last_level = &component == &components.back();
+      std::string folder;
+      if (errno != ENOENT || !last_level || !real_path(parent_of(current), folder) ||
+          !dangling_link_lands_inside(root_real, folder, current))
         return SAFEPATH_OUTSIDE;
-      current = target_real;
     }
   }
   return SAFEPATH_OK;

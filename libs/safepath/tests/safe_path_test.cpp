@@ -107,9 +107,25 @@ TEST_F(SafePathTree, RefusesWritingThroughALinkThatLeaves) {
   EXPECT_EQ(resolve("sub/up/x"), SAFEPATH_OUTSIDE);
   fs::create_symlink(base_ / "outside/target.txt", base_ / "dest/file-link");
   EXPECT_EQ(resolve("file-link"), SAFEPATH_OUTSIDE);
-  fs::create_symlink("missing/nowhere", base_ / "dest/dangling");
-  EXPECT_EQ(resolve("dangling"), SAFEPATH_OUTSIDE);
+  fs::create_symlink("../outside/new.txt", base_ / "dest/dangling-out");
+  EXPECT_EQ(resolve("dangling-out"), SAFEPATH_OUTSIDE);
+  fs::create_symlink(base_ / "outside/new.txt", base_ / "dest/dangling-abs");
+  EXPECT_EQ(resolve("dangling-abs"), SAFEPATH_OUTSIDE);
+  fs::create_symlink("missing/nowhere", base_ / "dest/dangling-dir");
+  EXPECT_EQ(resolve("dangling-dir/f.txt"), SAFEPATH_OUTSIDE);
+  fs::create_symlink("self-loop", base_ / "dest/self-loop");
+  EXPECT_EQ(resolve("self-loop"), SAFEPATH_OUTSIDE);
   EXPECT_FALSE(fs::exists(base_ / "outside/file.txt"));
+}
+
+TEST_F(SafePathTree, DanglingLinkThatLandsInsidePasses) {
+  fs::create_symlink("sub/later.txt", base_ / "dest/later");
+  EXPECT_EQ(resolve("later"), SAFEPATH_OK);
+  fs::create_symlink("missing/../../x", base_ / "dest/lexical");
+  EXPECT_EQ(resolve("lexical"), SAFEPATH_OUTSIDE);
+  fs::create_directory_symlink(base_ / "outside", base_ / "dest/sub/esc");
+  fs::create_symlink("sub/esc/new.txt", base_ / "dest/through");
+  EXPECT_EQ(resolve("through"), SAFEPATH_OUTSIDE);
 }
 
 TEST_F(SafePathTree, CleaningHappensBeforeTheWalk) {

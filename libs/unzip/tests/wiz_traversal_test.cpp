@@ -51,6 +51,13 @@ TEST_F(WizTraversal, LinksInsideAreMadeLinksOutsideAreRefused) {
                                       unsafe("up"), unsafe("abs"), unsafe("sub/deep")}));
 }
 
+TEST_F(WizTraversal, DanglingLinkInsideCanBeExtractedAgain) {
+  EXPECT_EQ(extract({Entry("later", "not/yet/there.txt").mode(kLinkMode)}), PK_OK);
+  Recorder again;
+  EXPECT_EQ(call_.run(again), PK_OK) << again.joined();
+  EXPECT_EQ(fs::read_symlink("out/later"), "not/yet/there.txt");
+}
+
 TEST_F(WizTraversal, RefusedLinkThenAFileThroughItsName) {
   EXPECT_EQ(extract({Entry("esc", "../outside").mode(kLinkMode), Entry("esc/f.txt", "f")}), PK_ERR);
   EXPECT_TRUE(outside_is_empty());
