@@ -25,10 +25,10 @@ int32_t go_on(const char*, uint64_t) {
   return 0;
 }
 
-// Alternates between a real answer and "no password" so both paths are exercised.
-int32_t answer_password(char* buffer, int32_t size, const char*, const char*) {
-  static unsigned asked = 0;
-  if (++asked % 2 == 0) return 1;
+// A password first, "no password" when asked again: both paths run, and the answers
+// depend only on the input, so every finding reproduces.
+int32_t answer_password(char* buffer, int32_t size, const char* prompt, const char*) {
+  if (std::strcmp(prompt, "Enter password for: ") != 0) return 1;
   std::snprintf(buffer, static_cast<size_t>(size), "%s", "password");
   return 0;
 }
