@@ -1,0 +1,170 @@
+// Real archives from the corpus through the whole call, compared with expected.tsv.
+#include <gtest/gtest.h>
+#include <openssl/evp.h>
+
+#include <map>
+
+#include "wiz_test_support.h"
+#include "zip_archive.h"
+
+namespace unzip::wiztest {
+namespace {
+
+struct Row {
+  std::string outcome, type, path, size, sha256;
+};
+
+struct Case {
+  std::string archive, password;
+  std::vector<Row> rows;
+  bool all_ok() const {
+    for (const Row& row : rows)
+      if (row.outcome != "ok") return false;
+    return true;
+  }
+};
+
+std::vector<std::string> split_tabs(const std::string& line) {
+  std::vector<std::string> fields;
+  std::stringstream in(line);
+  for (std::string field; std::getline(in, field, '\t');) fields.push_back(field);
+  return fields;
+}
+
+std::vector<Case> load_cases(const fs::path& table) {
+  std::map<std::pair<std::string, std::string>, Case> cases;
+  std::ifstream in(table);
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line)) {
+    const std::vector<std::string> f = split_tabs(line);
+    if (f.size() != 7) continue;
+    Case& c = cases[{f[0], f[1]}];
+    c.archive = f[0];
+    c.password = f[1];
+    c.rows.push_back({f[2], f[3], f[4], f[5], f[6]});
+  }
+  std::vector<Case> list;
+  for (auto& [key, c] : cases) list.push_back(c);
+  return list;
+}
+
+std::string sha256_of(const std::string& data) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  EVP_Digest(data.data(), data.size(), digest, &length, EVP_sha256(), nullptr);
+  std::string hex;
+  char byte[3];
+  for (unsigned int i = 0; i < length; ++i) {
+    std::snprintf(byte, sizeof byte, "%02x", digest[i]);
+    hex += byte;
+  }
+  return hex;
+}
+
+void expect_rows(const Case& c, const fs::path& out) {
+  for (const Row& row : c.rows) {
+    const fs::path path = out / row.path;
+    if (row.type == "file") {
+      EXPECT_EQ(sha256_of(read_text(path)), row.sha256) << c.archive << ": " << row.path;
+    } else if (row.type == "dir") {
+      EXPECT_TRUE(fs::is_directory(path)) << c.archive << ": " << row.path;
+    } else if (row.type == "link") {
+      EXPECT_EQ(sha256_of(fs::read_symlink(path).string()), row.sha256) << row.path;
+    }
+  }
+}
+
+// Entries whose method the archive layer does not decode (yet) are the layer's
+// business; the call must then report them as unsupported, which is checked instead.
+bool layer_decodes_all(const fs::path& zip) {
+  OpenResult opened;
+  const std::unique_ptr<ZipArchive> archive = ZipArchive::open(zip.string(), opened);
+  if (!archive) return true;
+  for (const EntryInfo& entry : archive->entries())
+    if (!archive->can_decode(entry)) return false;
+  return true;
+}
+
+bool only_unsupported_skips(const Recorder& recorder) {
+  for (const std::string& chunk : recorder.chunks) {
+    if (chunk.rfind("   skipping: ", 0) == 0 &&
+        chunk.find("' method not supported\n") == std::string::npos &&
+        chunk.find("unsupported compression method") == std::string::npos)
+      return false;
+  }
+  return true;
+}
+
+class WizCorpus : public WizTest {};
+
+TEST_F(WizCorpus, EveryCaseThroughTheCall) {
+  const fs::path corpus = fs::path(TESSALY_CORPUS_DIR) / "zip";
+  if (!fs::is_directory(corpus)) GTEST_SKIP() << "corpus folder missing";
+  fs::create_directory("dest");
+  int index = 0;
+  for (const Case& c : load_cases(corpus / "expected.tsv")) {
+    Call call;
+    call.zip = (corpus / c.archive).string();
+    const fs::path out = fs::path("dest") / std::to_string(++index);
+    call.folder = out.string();
+    Recorder recorder;
+    for (int i = 0; i < 32; ++i)
+      recorder.password_answers.push_back(c.password == "-" ? PasswordAnswer{1, ""}
+                                                            : PasswordAnswer{0, c.password});
+    const int32_t code = call.run(recorder);
+    if (c.archive == "sc-Infozip.nocomp.multi.zip") {
+      // One part of a split set is refused as a whole here.
+      EXPECT_EQ(code, PK_BADERR);
+      EXPECT_NE(recorder.joined().find("multi-part archive"), std::string::npos);
+    } else if (c.all_ok() && !layer_decodes_all(call.zip)) {
+      EXPECT_EQ(code, IZ_UNSUP) << c.archive << "\n" << recorder.joined();
+      EXPECT_TRUE(only_unsupported_skips(recorder)) << recorder.joined();
+    } else if (c.all_ok()) {
+      EXPECT_EQ(code, PK_OK) << c.archive << "\n" << recorder.joined();
+      expect_rows(c, out);
+    } else if (c.rows.front().outcome == "unsupported-by-design") {
+      if (code == PK_OK) expect_rows(c, out);
+    } else {
+      EXPECT_NE(code, PK_OK) << c.archive << " " << c.password;
+    }
+  }
+  // Nothing lands beside the destinations.
+  std::vector<std::string> top;
+  for (const auto& item : fs::directory_iterator(".")) top.push_back(item.path().filename());
+  EXPECT_EQ(top, std::vector<std::string>{"dest"});
+}
+
+struct VerbCase {
+  const char* archive;
+  const char* entry;
+  const char* chunk;  // the per-file chunk, without the output folder
+};
+
+TEST_F(WizCorpus, PerFileVerbsOfEachMethod) {
+  const fs::path corpus = fs::path(TESSALY_CORPUS_DIR) / "zip";
+  if (!fs::is_directory(corpus)) GTEST_SKIP() << "corpus folder missing";
+  const VerbCase cases[] = {
+      {"sc-Zip.shrink.zip", "TECT.TXT", "unshrinking: "},
+      {"zip2-implode.zip", "first.txt", "  exploding: "},
+      {"sc-Zip.deflate64.zip", "exe/test.exe", "  inflating: "},
+      {"zip2-reduce.zip", "first.txt", " unreducing: "},
+      {"zip2-xz.zip", "hello.txt", " extracting: "},
+      {"sc-WinZip27_ZSTD.zipx", "exe/test.exe", " extracting: "},
+  };
+  for (const VerbCase& c : cases) {
+    Call call;
+    call.zip = (corpus / c.archive).string();
+    if (!layer_decodes_all(call.zip)) continue;
+    call.folder = "o";
+    call.options.noflag = 1;
+    call.includes = {c.entry};
+    Recorder recorder;
+    EXPECT_EQ(call.run(recorder), PK_OK) << c.archive << "\n" << recorder.joined();
+    EXPECT_EQ(recorder.chunks, chunks({c.chunk + pad(std::string("o/") + c.entry) + "  ", "\n"}))
+        << c.archive;
+  }
+}
+
+}  // namespace
+}  // namespace unzip::wiztest
