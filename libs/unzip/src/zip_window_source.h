@@ -1,7 +1,7 @@
 // The part of a file that libzip sees as the archive: from the end of the prefix
 // to the end of the archive comment, with the comment length patched to what the
 // file really holds (some writers record a longer comment than they wrote, which
-// libzip would refuse and UnZip accepts).
+// libzip would refuse although the archive itself is intact).
 #pragma once
 
 #include <zip.h>
