@@ -1,5 +1,10 @@
 // libFuzzer target for the whole call: the input is the archive; it is listed, then
 // extracted into a fresh folder with callbacks that answer every question.
+// Build with clang (the target exists only then) and run on the ZIP corpus:
+//   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DTESSALY_SANITIZE=ON -DTESSALY_TESTS=OFF
+//   cmake --build build-fuzz --target fuzz_unzip
+//   mkdir -p fuzz-work && build-fuzz/libs/unzip/fuzz_unzip -max_total_time=60 fuzz-work \
+//       ../shared/corpus/zip
 #include <unistd.h>
 
 #include <cstdint>
