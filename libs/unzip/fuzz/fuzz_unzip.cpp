@@ -3,8 +3,8 @@
 // Build with clang (the target exists only then) and run on the ZIP corpus:
 //   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DTESSALY_SANITIZE=ON -DTESSALY_TESTS=OFF
 //   cmake --build build-fuzz --target fuzz_unzip
-//   mkdir -p fuzz-work && build-fuzz/libs/unzip/fuzz_unzip -max_total_time=60 fuzz-work \
-//       ../shared/corpus/zip
+//   mkdir -p fuzz-work
+//   build-fuzz/libs/unzip/fuzz_unzip -max_total_time=60 fuzz-work ../shared/corpus/zip
 #include <unistd.h>
 
 #include <cstdint>
