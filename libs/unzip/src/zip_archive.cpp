@@ -118,7 +118,10 @@ std::unique_ptr<ZipArchive> ZipArchive::open(const std::string& path, OpenResult
   // appended after the end record stay outside its window.
   zip_error_t error;
   zip_error_init(&error);
-  const ArchiveWindow window{location.prefix_bytes, location.archive_end, location.end_record};
+  ArchiveWindow window{location.prefix_bytes, location.archive_end, location.end_record, {}};
+  if (location.central_size_corrected) {
+    window.central_size = static_cast<uint32_t>(location.central_size);
+  }
   zip_source_t* source = create_window_source(path, window, &error);
   zip_t* archive = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
   if (archive == nullptr) {

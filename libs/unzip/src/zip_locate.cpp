@@ -146,26 +146,25 @@ ArchiveLocation locate_archive(std::FILE* file, uint64_t file_size) {
   location.central_size = record.central_size;
 
   const uint64_t end_position = zip64.found ? zip64.position : record.position;
-  if (record.central_offset > end_position ||
-      record.central_size > end_position - record.central_offset) {
-    location.status = OpenStatus::Damaged;  // bytes missing in front, or sizes past the end
+  location.empty = record.central_size == 0 && record.entries_total == 0;
+  if (record.central_size <= end_position &&
+      record.central_offset <= end_position - record.central_size) {
+    location.prefix_bytes = end_position - record.central_offset - record.central_size;
+    location.central_start = record.central_offset + location.prefix_bytes;
+    if (location.empty || central_header_at(file, location.central_start)) return location;
+  }
+  // Some old writers record a wrong directory size. When the directory starts at
+  // its recorded offset, it runs up to the end record, and no prefix applies.
+  if (!zip64.found && !location.empty && record.central_offset < end_position &&
+      end_position - record.central_offset <= 0xFFFFFFFF &&
+      central_header_at(file, record.central_offset)) {
+    location.prefix_bytes = 0;
+    location.central_start = record.central_offset;
+    location.central_size = end_position - record.central_offset;
+    location.central_size_corrected = true;
     return location;
   }
-  location.prefix_bytes = end_position - record.central_offset - record.central_size;
-  location.empty = record.central_size == 0 && record.entries_total == 0;
-  location.central_start = record.central_offset + location.prefix_bytes;
-  if (location.empty) return location;
-
-  if (!central_header_at(file, location.central_start)) {
-    // Some writers record a directory size that is too large; then the offsets
-    // themselves are right and only the computed prefix is wrong.
-    if (location.prefix_bytes > 0 && central_header_at(file, record.central_offset)) {
-      location.prefix_bytes = 0;
-      location.central_start = record.central_offset;
-    } else {
-      location.status = OpenStatus::Damaged;
-    }
-  }
+  location.status = OpenStatus::Damaged;
   return location;
 }
 

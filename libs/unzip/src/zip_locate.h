@@ -16,6 +16,7 @@ struct ArchiveLocation {
   bool empty = false;
   uint64_t central_start = 0;  // file offset of the central directory, prefix included
   uint64_t central_size = 0;
+  bool central_size_corrected = false;  // the end record's size field is wrong
   uint64_t entry_count = 0;
   uint64_t end_record = 0;   // file offset of the end-of-central-directory record
   uint64_t archive_end = 0;  // file offset just past the end record and its comment

@@ -6,20 +6,22 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace unzip {
 namespace {
 
-constexpr uint64_t kCommentLengthOffset = 20;  // within the end record
+constexpr uint64_t kCentralSizeOffset = 12;  // within the end record
+constexpr uint64_t kCommentLengthOffset = 20;
 constexpr uint64_t kEndRecordSize = 22;
 
 class WindowSource {
  public:
   WindowSource(int fd, const ArchiveWindow& window) : fd_(fd), window_(window) {
     zip_error_init(&error_);
-    const uint64_t comment_held = window.end - window.end_record - kEndRecordSize;
-    patch_[0] = static_cast<unsigned char>(comment_held & 0xFF);
-    patch_[1] = static_cast<unsigned char>(comment_held >> 8);
+    patch(kCommentLengthOffset, window.end - window.end_record - kEndRecordSize, 2);
+    if (window.central_size) patch(kCentralSizeOffset, *window.central_size, 4);
   }
   ~WindowSource() {
     close(fd_);
@@ -40,6 +42,14 @@ class WindowSource {
 
  private:
   uint64_t size() const { return window_.end - window_.start; }
+
+  // A little-endian field of the end record, replaced in what libzip reads.
+  void patch(uint64_t field_offset, uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i, value >>= 8) {
+      patches_.push_back(
+          {window_.end_record + field_offset + i, static_cast<unsigned char>(value)});
+    }
+  }
 
   zip_int64_t handle(void* data, zip_uint64_t length, zip_source_cmd_t command) {
     switch (command) {
@@ -97,18 +107,16 @@ class WindowSource {
     return static_cast<zip_int64_t>(length);
   }
 
-  // Overwrites the comment-length bytes where this read covers them.
   void apply_patch(unsigned char* buffer, uint64_t length) const {
     const uint64_t first = window_.start + offset_;
-    for (uint64_t i = 0; i < sizeof patch_; ++i) {
-      const uint64_t at = window_.end_record + kCommentLengthOffset + i;
-      if (at >= first && at < first + length) buffer[at - first] = patch_[i];
+    for (const auto& [at, byte] : patches_) {
+      if (at >= first && at < first + length) buffer[at - first] = byte;
     }
   }
 
   int fd_;
   ArchiveWindow window_;
-  unsigned char patch_[2];
+  std::vector<std::pair<uint64_t, unsigned char>> patches_;  // file offset, byte
   uint64_t offset_ = 0;
   zip_error_t error_;
 };

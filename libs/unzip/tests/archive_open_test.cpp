@@ -137,12 +137,24 @@ TEST_F(OpenTest, CentralDirectoryDamageIsReported) {
   EXPECT_EQ(open_status(bytes), OpenStatus::Damaged);
 
   bytes = plain_;
-  bytes[eocd + 12] = 0xFF;  // directory size beyond the file start
-  bytes[eocd + 13] = 0xFF;
+  bytes[eocd + 19] = 0x7F;  // directory offset far beyond the file
   EXPECT_EQ(open_status(bytes), OpenStatus::Damaged);
 }
 
-// Writes value little-endian in bytes (at most 8) bytes.
+// Old writers recorded wrong directory sizes; the directory at its recorded
+// offset still reads, up to the end record.
+TEST_F(OpenTest, WrongDirectorySizeIsCompensated) {
+  for (int error : {-10, +10, +0x10000}) {
+    SCOPED_TRACE(error);
+    auto bytes = plain_;
+    const std::size_t eocd = bytes.size() - 22;
+    uint32_t size = bytes[eocd + 12] | (bytes[eocd + 13] << 8) | (bytes[eocd + 14] << 16);
+    size += error;
+    for (int i = 0; i < 4; ++i) bytes[eocd + 12 + i] = static_cast<unsigned char>(size >> (8 * i));
+    expect_readable(bytes, 0);
+  }
+}
+
 void put(std::ofstream& out, uint64_t value, int bytes) {
   for (int i = 0; i < bytes; ++i, value >>= 8) out.put(static_cast<char>(value & 0xFF));
 }
