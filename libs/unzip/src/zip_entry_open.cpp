@@ -16,8 +16,9 @@ bool is_aes(const EntryInfo& entry) {
   return entry.method == kMethodAes;
 }
 
-// libzip decodes these itself; anything encrypted goes through our own stages
-// because libzip 1.7.3 checks a CRC on AE-2 entries that carry none.
+// libzip decodes these itself. Encrypted entries go through our own stages:
+// libzip 1.7.3 checks a CRC on AE-2 entries that carry none, and the ZipCrypto
+// check byte has to follow the data-descriptor rule exactly.
 bool libzip_decodes(const EntryInfo& entry) {
   return !entry.encrypted && (entry.method == 0 || entry.method == 8 || entry.method == 12);
 }
