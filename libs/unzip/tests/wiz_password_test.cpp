@@ -143,6 +143,26 @@ TEST_F(WizPassword, AesEntriesUseTheSameLoop) {
   EXPECT_EQ(recorder_.chunks[2], " extracting: " + pad("out/b.txt") + "  ");
 }
 
+TEST_F(WizPassword, DamagedEncryptedDataMayBeAWrongPassword) {
+  fs::create_directory("src");
+  write_text("src/one.txt", "stored secret text, long enough to damage\n");
+  ASSERT_EQ(shell("cd src && zip -q -0 -P secret ../p.zip one.txt"), 0);
+  write_zip("aes.zip", {Entry("a.txt", "aes protected text").encrypt(ZIP_EM_AES_256, "secret")});
+  overwrite_byte("p.zip", data_at("p.zip", "one.txt") + 12 + 5, 0x55);
+  overwrite_byte("aes.zip", data_at("aes.zip", "a.txt") + 16 + 2 + 3, 0x55);
+  for (const char* zip : {"p.zip", "aes.zip"}) {
+    Call call;
+    call.zip = zip;
+    call.folder = "out";
+    Recorder recorder;
+    recorder.password_answers = {{0, "secret"}};
+    EXPECT_EQ(call.run(recorder), PK_ERR) << zip;
+    ASSERT_EQ(recorder.chunks.size(), 3u) << recorder.joined();
+    EXPECT_EQ(recorder.chunks[1].substr(0, 9), " bad CRC ");
+    EXPECT_EQ(recorder.chunks[2], "    (may instead be incorrect password)\n");
+  }
+}
+
 TEST_F(WizPassword, ListModeNeverAsks) {
   make_pair();
   call_.options.nvflag = 1;
