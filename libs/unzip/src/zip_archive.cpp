@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include "zip_entry_open.h"
 #include "zip_locate.h"
 #include "zip_names.h"
+#include "zip_split.h"
 #include "zip_window_source.h"
 
 namespace unzip {
@@ -65,16 +67,12 @@ OpenStatus status_from_open_error(int code) {
 }
 
 // The central directory as stored, for what libzip does not expose.
-bool read_entries(std::FILE* file, const ArchiveLocation& location, uint64_t file_size,
-                  uint64_t count, std::vector<EntryInfo>& entries) {
+bool read_central_records(std::FILE* file, const ArchiveLocation& location, uint64_t file_size,
+                          std::vector<unsigned char>& bytes) {
   if (location.central_start > file_size) return false;
-  const uint64_t size = std::min(location.central_size, file_size - location.central_start);
-  std::vector<unsigned char> bytes(size);
-  if (fseeko(file, static_cast<off_t>(location.central_start), SEEK_SET) != 0 ||
-      std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
-    return false;
-  }
-  return parse_central_directory(bytes.data(), bytes.size(), count, entries);
+  bytes.resize(std::min(location.central_size, file_size - location.central_start));
+  return fseeko(file, static_cast<off_t>(location.central_start), SEEK_SET) == 0 &&
+         std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
 }
 
 // Sizes and CRC as libzip reads the entry, so both agree on where its data ends.
@@ -84,6 +82,56 @@ void apply_libzip_stat(zip_t* archive, EntryInfo& entry) {
   if (stat.valid & ZIP_STAT_SIZE) entry.uncompressed_size = stat.size;
   if (stat.valid & ZIP_STAT_COMP_SIZE) entry.compressed_size = stat.comp_size;
   if (stat.valid & ZIP_STAT_CRC) entry.crc = stat.crc;
+}
+
+// libzip on the source, which it takes over; nullptr with result set when it refuses.
+zip_t* open_with_libzip(zip_source_t* source, zip_error_t& error, OpenResult& result) {
+  zip_t* archive = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
+  if (archive == nullptr) {
+    if (source) zip_source_free(source);
+    result.status = status_from_open_error(zip_error_code_zip(&error));
+    if (zip_error_system_type(&error) == ZIP_ET_SYS) {
+      result.system_error = std::strerror(zip_error_code_system(&error));
+    }
+  }
+  zip_error_fini(&error);
+  return archive;
+}
+
+// The archive with its entries read from central_records, the directory libzip saw.
+std::unique_ptr<ZipArchive> describe(zip_t* archive, const std::vector<unsigned char>& records,
+                                     OpenResult& result) {
+  const zip_int64_t count = zip_get_num_entries(archive, 0);
+  std::vector<EntryInfo> entries;
+  if (count < 0 || !parse_central_directory(records.data(), records.size(),
+                                            static_cast<uint64_t>(count), entries)) {
+    zip_discard(archive);
+    result.status = OpenStatus::Damaged;
+    return nullptr;
+  }
+  for (EntryInfo& entry : entries) apply_libzip_stat(archive, entry);
+  int comment_length = 0;
+  const char* comment = zip_get_archive_comment(archive, &comment_length, ZIP_FL_ENC_RAW);
+  std::string comment_text =
+      comment ? comment_to_utf8(std::string_view(comment, static_cast<std::size_t>(comment_length)))
+              : std::string();
+  result.empty = entries.empty();
+  return std::make_unique<LibzipArchive>(archive, std::move(entries), std::move(comment_text));
+}
+
+// A split set: the given file is its last part, the others lie beside it.
+std::unique_ptr<ZipArchive> open_split(const std::string& path, const ArchiveLocation& location,
+                                       OpenResult& result) {
+  zip_error_t error;
+  zip_error_init(&error);
+  SplitSet set;
+  result.status = open_split_set(path, location, set, &error);
+  if (result.status != OpenStatus::Ok) {
+    zip_error_fini(&error);
+    return nullptr;
+  }
+  zip_t* archive = open_with_libzip(set.source, error, result);
+  return archive ? describe(archive, set.central_records, result) : nullptr;
 }
 
 }  // namespace
@@ -108,6 +156,7 @@ std::unique_ptr<ZipArchive> ZipArchive::open(const std::string& path, OpenResult
   }
   const auto file_size = static_cast<uint64_t>(info.st_size);
   const ArchiveLocation location = locate_archive(file.get(), file_size);
+  if (location.status == OpenStatus::MultiDisk) return open_split(path, location, result);
   result.status = location.status;
   result.prefix_bytes = location.prefix_bytes;
   result.zip64_end_moved = location.zip64_end_moved;
@@ -122,35 +171,15 @@ std::unique_ptr<ZipArchive> ZipArchive::open(const std::string& path, OpenResult
   if (location.central_size_corrected) {
     window.central_size = static_cast<uint32_t>(location.central_size);
   }
-  zip_source_t* source = create_window_source(path, window, &error);
-  zip_t* archive = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
-  if (archive == nullptr) {
-    if (source) zip_source_free(source);
-    result.status = status_from_open_error(zip_error_code_zip(&error));
-    if (zip_error_system_type(&error) == ZIP_ET_SYS) {
-      result.system_error = std::strerror(zip_error_code_system(&error));
-    }
-    zip_error_fini(&error);
-    return nullptr;
-  }
-  zip_error_fini(&error);
-
-  const zip_int64_t count = zip_get_num_entries(archive, 0);
-  std::vector<EntryInfo> entries;
-  if (count < 0 ||
-      !read_entries(file.get(), location, file_size, static_cast<uint64_t>(count), entries)) {
+  zip_t* archive = open_with_libzip(create_window_source(path, window, &error), error, result);
+  if (archive == nullptr) return nullptr;
+  std::vector<unsigned char> records;
+  if (!read_central_records(file.get(), location, file_size, records)) {
     zip_discard(archive);
     result.status = OpenStatus::Damaged;
     return nullptr;
   }
-  for (EntryInfo& entry : entries) apply_libzip_stat(archive, entry);
-  int comment_length = 0;
-  const char* comment = zip_get_archive_comment(archive, &comment_length, ZIP_FL_ENC_RAW);
-  std::string comment_text =
-      comment ? comment_to_utf8(std::string_view(comment, static_cast<std::size_t>(comment_length)))
-              : std::string();
-  result.empty = entries.empty();
-  return std::make_unique<LibzipArchive>(archive, std::move(entries), std::move(comment_text));
+  return describe(archive, records, result);
 }
 
 }  // namespace unzip

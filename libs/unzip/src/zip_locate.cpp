@@ -137,13 +137,16 @@ ArchiveLocation locate_archive(std::FILE* file, uint64_t file_size) {
       std::min(file_size, record.position + kEndRecordSize + record.comment_length);
 
   const Zip64Lookup zip64 = find_zip64(file, record);
+  location.entry_count = record.entries_total;
+  location.central_size = record.central_size;
   if (record.this_disk != 0 || record.central_disk != 0) {
     location.status = OpenStatus::MultiDisk;
+    location.disk_count = uint64_t{record.this_disk} + 1;
+    location.central_disk = record.central_disk;
+    location.central_offset = record.central_offset;
     return location;
   }
   location.zip64_end_moved = zip64.found && zip64.moved;
-  location.entry_count = record.entries_total;
-  location.central_size = record.central_size;
 
   const uint64_t end_position = zip64.found ? zip64.position : record.position;
   location.empty = record.central_size == 0 && record.entries_total == 0;

@@ -20,6 +20,12 @@ struct ArchiveLocation {
   uint64_t entry_count = 0;
   uint64_t end_record = 0;   // file offset of the end-of-central-directory record
   uint64_t archive_end = 0;  // file offset just past the end record and its comment
+  // Where the directory of a split set lies (status MultiDisk): this file is the
+  // last of disk_count parts, and central_offset counts from the start of the part
+  // numbered central_disk. central_size and entry_count are filled in as well.
+  uint64_t disk_count = 1;
+  uint32_t central_disk = 0;
+  uint64_t central_offset = 0;
 };
 
 // How far from the end of the file the end record is searched for.

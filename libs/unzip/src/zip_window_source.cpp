@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -16,23 +15,18 @@ constexpr uint64_t kCentralSizeOffset = 12;  // within the end record
 constexpr uint64_t kCommentLengthOffset = 20;
 constexpr uint64_t kEndRecordSize = 22;
 
-class WindowSource {
+class BytesSource {
  public:
-  WindowSource(int fd, const ArchiveWindow& window) : fd_(fd), window_(window) {
+  explicit BytesSource(std::unique_ptr<ArchiveBytes> bytes) : bytes_(std::move(bytes)) {
     zip_error_init(&error_);
-    patch(kCommentLengthOffset, window.end - window.end_record - kEndRecordSize, 2);
-    if (window.central_size) patch(kCentralSizeOffset, *window.central_size, 4);
   }
-  ~WindowSource() {
-    close(fd_);
-    zip_error_fini(&error_);
-  }
-  WindowSource(const WindowSource&) = delete;
-  WindowSource& operator=(const WindowSource&) = delete;
+  ~BytesSource() { zip_error_fini(&error_); }
+  BytesSource(const BytesSource&) = delete;
+  BytesSource& operator=(const BytesSource&) = delete;
 
   static zip_int64_t callback(void* user, void* data, zip_uint64_t length,
                               zip_source_cmd_t command) {
-    auto* self = static_cast<WindowSource*>(user);
+    auto* self = static_cast<BytesSource*>(user);
     if (command == ZIP_SOURCE_FREE) {
       delete self;
       return 0;
@@ -41,16 +35,6 @@ class WindowSource {
   }
 
  private:
-  uint64_t size() const { return window_.end - window_.start; }
-
-  // A little-endian field of the end record, replaced in what libzip reads.
-  void patch(uint64_t field_offset, uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i, value >>= 8) {
-      patches_.push_back(
-          {window_.end_record + field_offset + i, static_cast<unsigned char>(value)});
-    }
-  }
-
   zip_int64_t handle(void* data, zip_uint64_t length, zip_source_cmd_t command) {
     switch (command) {
       case ZIP_SOURCE_OPEN:
@@ -64,7 +48,7 @@ class WindowSource {
         auto* stat = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &error_);
         if (stat == nullptr) return -1;
         zip_stat_init(stat);
-        stat->size = size();
+        stat->size = bytes_->size();
         stat->valid |= ZIP_STAT_SIZE;
         return sizeof(zip_stat_t);
       }
@@ -72,7 +56,7 @@ class WindowSource {
         return zip_error_to_data(&error_, data, length);
       case ZIP_SOURCE_SEEK: {
         const zip_int64_t target =
-            zip_source_seek_compute_offset(offset_, size(), data, length, &error_);
+            zip_source_seek_compute_offset(offset_, bytes_->size(), data, length, &error_);
         if (target < 0) return -1;
         offset_ = static_cast<uint64_t>(target);
         return 0;
@@ -90,25 +74,56 @@ class WindowSource {
   }
 
   zip_int64_t read(unsigned char* buffer, uint64_t length) {
-    length = std::min(length, size() - std::min(offset_, size()));
-    uint64_t done = 0;
-    while (done < length) {
-      const ssize_t count = pread(fd_, buffer + done, length - done,
-                                  static_cast<off_t>(window_.start + offset_ + done));
-      if (count < 0 && errno == EINTR) continue;
-      if (count <= 0) {
-        zip_error_set(&error_, count < 0 ? ZIP_ER_READ : ZIP_ER_EOF, count < 0 ? errno : 0);
-        return -1;
-      }
-      done += static_cast<uint64_t>(count);
-    }
-    apply_patch(buffer, length);
+    const uint64_t size = bytes_->size();
+    length = std::min(length, size - std::min(offset_, size));
+    if (length > 0 && !bytes_->read(offset_, buffer, length, &error_)) return -1;
     offset_ += length;
     return static_cast<zip_int64_t>(length);
   }
 
-  void apply_patch(unsigned char* buffer, uint64_t length) const {
-    const uint64_t first = window_.start + offset_;
+  std::unique_ptr<ArchiveBytes> bytes_;
+  uint64_t offset_ = 0;
+  zip_error_t error_;
+};
+
+class FileWindow final : public ArchiveBytes {
+ public:
+  FileWindow(int fd, const ArchiveWindow& window) : fd_(fd), window_(window) {
+    patch(kCommentLengthOffset, window.end - window.end_record - kEndRecordSize, 2);
+    if (window.central_size) patch(kCentralSizeOffset, *window.central_size, 4);
+  }
+  ~FileWindow() override { close(fd_); }
+  FileWindow(const FileWindow&) = delete;
+  FileWindow& operator=(const FileWindow&) = delete;
+
+  uint64_t size() const override { return window_.end - window_.start; }
+
+  bool read(uint64_t offset, unsigned char* buffer, uint64_t length, zip_error_t* error) override {
+    uint64_t done = 0;
+    while (done < length) {
+      const ssize_t count = pread(fd_, buffer + done, length - done,
+                                  static_cast<off_t>(window_.start + offset + done));
+      if (count < 0 && errno == EINTR) continue;
+      if (count <= 0) {
+        zip_error_set(error, count < 0 ? ZIP_ER_READ : ZIP_ER_EOF, count < 0 ? errno : 0);
+        return false;
+      }
+      done += static_cast<uint64_t>(count);
+    }
+    apply_patch(window_.start + offset, buffer, length);
+    return true;
+  }
+
+ private:
+  // A little-endian field of the end record, replaced in what libzip reads.
+  void patch(uint64_t field_offset, uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i, value >>= 8) {
+      patches_.push_back(
+          {window_.end_record + field_offset + i, static_cast<unsigned char>(value)});
+    }
+  }
+
+  void apply_patch(uint64_t first, unsigned char* buffer, uint64_t length) const {
     for (const auto& [at, byte] : patches_) {
       if (at >= first && at < first + length) buffer[at - first] = byte;
     }
@@ -117,11 +132,16 @@ class WindowSource {
   int fd_;
   ArchiveWindow window_;
   std::vector<std::pair<uint64_t, unsigned char>> patches_;  // file offset, byte
-  uint64_t offset_ = 0;
-  zip_error_t error_;
 };
 
 }  // namespace
+
+zip_source_t* create_bytes_source(std::unique_ptr<ArchiveBytes> bytes, zip_error_t* error) {
+  auto* state = new BytesSource(std::move(bytes));
+  zip_source_t* source = zip_source_function_create(&BytesSource::callback, state, error);
+  if (source == nullptr) delete state;
+  return source;
+}
 
 zip_source_t* create_window_source(const std::string& path, const ArchiveWindow& window,
                                    zip_error_t* error) {
@@ -130,10 +150,7 @@ zip_source_t* create_window_source(const std::string& path, const ArchiveWindow&
     zip_error_set(error, ZIP_ER_OPEN, errno);
     return nullptr;
   }
-  auto* state = new WindowSource(fd, window);
-  zip_source_t* source = zip_source_function_create(&WindowSource::callback, state, error);
-  if (source == nullptr) delete state;
-  return source;
+  return create_bytes_source(std::make_unique<FileWindow>(fd, window), error);
 }
 
 }  // namespace unzip

@@ -1,16 +1,31 @@
-// The part of a file that libzip sees as the archive: from the end of the prefix
-// to the end of the archive comment. The end record is patched where writers got
-// it wrong and libzip would refuse an otherwise intact archive: the comment length
-// becomes what the file really holds, and a wrong directory size the real one.
+// What libzip sees as the archive. Usually the part of a file from the end of the
+// prefix to the end of the archive comment, with the end record patched where
+// writers got it wrong and libzip would refuse an otherwise intact archive: the
+// comment length becomes what the file really holds, and a wrong directory size
+// the real one. A split set is served the same way from bytes of its own.
 #pragma once
 
 #include <zip.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace unzip {
+
+// Bytes addressed from 0 to size(), read on demand.
+class ArchiveBytes {
+ public:
+  virtual ~ArchiveBytes() = default;
+  virtual uint64_t size() const = 0;
+  // Fills buffer completely; false with error set when that is not possible.
+  virtual bool read(uint64_t offset, unsigned char* buffer, uint64_t length,
+                    zip_error_t* error) = 0;
+};
+
+// A read-only, seekable libzip source over bytes; nullptr with error set on failure.
+zip_source_t* create_bytes_source(std::unique_ptr<ArchiveBytes> bytes, zip_error_t* error);
 
 struct ArchiveWindow {
   uint64_t start = 0;                    // first byte of the archive in the file

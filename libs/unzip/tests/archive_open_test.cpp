@@ -247,13 +247,6 @@ TEST(OpenLarge, SlowZip64EntryBeyondFourGiB) {
   EXPECT_EQ(reader->computed_crc(), crc);
 }
 
-TEST(OpenCorpus, LastPartOfSplitArchiveIsMultiDisk) {
-  SKIP_WITHOUT_CORPUS();
-  OpenResult result;
-  EXPECT_EQ(ZipArchive::open(corpus_file("sc-Infozip.nocomp.multi.zip").string(), result), nullptr);
-  EXPECT_EQ(result.status, OpenStatus::MultiDisk);
-}
-
 TEST(OpenCorpus, EntryFieldsComeFromTheCentralDirectory) {
   SKIP_WITHOUT_CORPUS();
   OpenResult result;
