@@ -1,0 +1,313 @@
+// End-to-end: tessaly-extract on archives beyond the 16- and 32-bit limits, on files
+// that are no usable archive, on destinations it cannot write, with a full disk, with
+// names that try to leave the destination, behind self-extracting stubs and with DOS
+// code-page names. Whatever happens, nothing outside the destination changes.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+#include "app/extract_program_fixture.h"
+#include "support/file_size_limit.h"
+#include "support/odd_zip_writer.h"
+#include "support/zip_fixtures.h"
+
+namespace tessaly::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kFinished =
+    "Tessaly has finished extracting the files. Press \"OK\" to return to the program, or "
+    "\"Explore\" to open an Explorer window in the folder to which the files were extracted.";
+const std::string kNotFinished = "Tessaly did not finish extracting the files.";
+
+std::string Unsupported(const std::string& token) {
+  return "\nOops!: The file \"" + token +
+         "\" is either not a supported archive type or is corrupted. If this is an Arj type "
+         "archive, Tessaly requires the DOS Arj utility to process it. You must specify the "
+         "location of \"arj.exe\" in the \"Options\" dialog.\n";
+}
+
+std::string Corrupted(const std::string& token) {
+  return "\nError: An error was encountered while processing \"" + token +
+         "\". The file is probably corrupted.\n";
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// Every path below root with the contents of its files (links by their targets),
+// leaving out the subtree `skip`.
+std::map<std::string, std::string> Snapshot(const fs::path& root, const std::string& skip = "") {
+  std::map<std::string, std::string> state;
+  for (const std::string& entry : TreeOf(root)) {
+    if (!skip.empty() && entry.rfind(skip, 0) == 0) continue;
+    const fs::path path = root / entry;
+    if (fs::is_symlink(path)) {
+      state[entry] = "-> " + fs::read_symlink(path).string();
+    } else if (fs::is_regular_file(path)) {
+      state[entry] = ReadFileText(path);
+    } else {
+      state[entry] = "";
+    }
+  }
+  return state;
+}
+
+class LargeAndBadInput : public ExtractProgramTest {
+ protected:
+  std::string Out(const std::string& name = "") const { return (work() / "out" / name).string(); }
+  // The entry line the Status window shows for a stored or deflated file.
+  std::string FileLine(const std::string& name) const {
+    return "Extracting file: " + Out(name) + "  \n";
+  }
+  static void ExpectNotFinished(const ProcessResult& run, const std::string& token) {
+    EXPECT_EQ(run.exitStatus, 1) << run.err;
+    EXPECT_EQ(run.signal, 0);
+    EXPECT_TRUE(Contains(run.err, Corrupted(token))) << run.err;
+    EXPECT_TRUE(Contains(run.err, kNotFinished + "\n")) << run.err;
+    EXPECT_FALSE(Contains(run.err, kFinished)) << run.err;
+  }
+};
+
+TEST_F(LargeAndBadInput, SlowEntryBeyondFourGiBIsExtractedWhole) {
+  const uint64_t size = (uint64_t{1} << 32) + (1 << 20);
+  const std::string tail = "the last bytes of the big entry\n";
+  const uint32_t crc = WriteLargeEntryZip((work() / "big.zip").string(), "big.bin", size, tail);
+  ASSERT_FALSE(HasFailure());
+
+  const ProcessResult listed = Run({"--list", "big.zip"});
+  EXPECT_EQ(listed.exitStatus, 0) << listed.err;
+  EXPECT_EQ(listed.out.rfind("Archive: big.zip\nbig.bin\t\t" + std::to_string(size) + "\t", 0), 0u)
+      << listed.out;
+  EXPECT_TRUE(Contains(listed.out,
+                       "Total Files: 1  Total Uncompressed Size: " + std::to_string(size) + "\n"))
+      << listed.out;
+
+  const ProcessResult run = Run({"-y", "-d", "out", "big.zip"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_TRUE(Contains(run.err, "Processing archive: big.zip\n")) << run.err;
+  EXPECT_TRUE(Contains(run.err, FileLine("big.bin"))) << run.err;
+  EXPECT_TRUE(Contains(run.err, kFinished + "\n")) << run.err;
+  EXPECT_TRUE(Contains(run.err, "progress 1/1\n")) << run.err;
+  const FileDigest digest = DigestOf(Out("big.bin"));
+  EXPECT_EQ(digest.size, size);
+  EXPECT_EQ(digest.crc, crc);
+  const int fd = open(Out("big.bin").c_str(), O_RDONLY | O_CLOEXEC);
+  std::string last(tail.size(), '\0');
+  EXPECT_EQ(pread(fd, last.data(), last.size(), static_cast<off_t>(size - tail.size())),
+            static_cast<ssize_t>(tail.size()));
+  close(fd);
+  EXPECT_EQ(last, tail);
+}
+
+// Files that are no archive are refused by the type probe before anything is made.
+TEST_F(LargeAndBadInput, FilesThatAreNoArchiveAreRefusedWithoutTouchingAnything) {
+  WriteFileText(work() / "notes.zip", "just some text, no archive\n");
+  WriteZip((work() / "whole.zip").string(), {{"a.txt", std::string(3000, 'a'), true}});
+  const std::string whole = ReadFileText(work() / "whole.zip");
+  WriteFileText(work() / "truncated.zip", whole.substr(0, whole.size() / 2));
+  fs::create_directory(work() / "folder.zip");
+  WriteFileText(work() / "folder.zip/inside.txt", "inside\n");
+
+  const auto before = Snapshot(work());
+  for (const std::string token : {"missing.zip", "notes.zip", "truncated.zip", "folder.zip"}) {
+    SCOPED_TRACE(token);
+    const ProcessResult run = Run({"-y", "-d", "out", token});
+    EXPECT_EQ(run.exitStatus, 2) << run.err;
+    EXPECT_EQ(run.signal, 0);
+    EXPECT_TRUE(Contains(run.err, Unsupported(token))) << run.err;
+    EXPECT_FALSE(Contains(run.err, "Processing archive")) << run.err;
+    EXPECT_EQ(Snapshot(work()), before);
+  }
+}
+
+TEST_F(LargeAndBadInput, AnUnreadableArchiveIsRefused) {
+  MakeZip("locked.zip", {{"a.txt", "a\n"}});
+  fs::permissions(work() / "locked.zip", fs::perms::none);
+  if (access((work() / "locked.zip").c_str(), R_OK) == 0) {
+    GTEST_SKIP() << "running as root: an unreadable file cannot be made";
+  }
+  const ProcessResult run = Run({"-y", "-d", "out", "locked.zip"});
+  fs::permissions(work() / "locked.zip", fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(run.exitStatus, 2) << run.err;
+  EXPECT_TRUE(Contains(run.err, Unsupported("locked.zip"))) << run.err;
+  EXPECT_EQ(TreeOf(work()), std::vector<std::string>{"locked.zip"});
+}
+
+// Damaged data is found while extracting: the job does not finish, and files that
+// were in the destination before are still there.
+TEST_F(LargeAndBadInput, DamagedEntriesEndTheJobUnfinished) {
+  WriteZip((work() / "badcrc.zip").string(), {{"a.txt", "stored text of a"}, {"b.txt", "bee"}});
+  DamageBytes((work() / "badcrc.zip").string(), "stored text of a");
+  const std::string text(5000, 'x');
+  WriteZip((work() / "inflate.zip").string(), {{"x.txt", text, true}});
+  std::string bytes = ReadFileText(work() / "inflate.zip");
+  // The first byte of the deflate stream: final block of the reserved type 3.
+  const auto byte = [&](size_t at) { return static_cast<size_t>(static_cast<uint8_t>(bytes[at])); };
+  const size_t data = 30 + (byte(26) | byte(27) << 8) + (byte(28) | byte(29) << 8);
+  bytes[data] = static_cast<char>(0xFF);
+  WriteFileText(work() / "inflate.zip", bytes);
+
+  for (const std::string token : {"badcrc.zip", "inflate.zip"}) {
+    SCOPED_TRACE(token);
+    fs::remove_all(work() / "out");
+    WriteFileText(work() / "out/kept.txt", "was here before\n");
+    const auto before = Snapshot(work(), "out/");
+    const ProcessResult run = Run({"-y", "-d", "out", token});
+    ExpectNotFinished(run, token);
+    EXPECT_EQ(ReadFileText(work() / "out/kept.txt"), "was here before\n");
+    EXPECT_EQ(Snapshot(work(), "out/"), before);
+  }
+  EXPECT_EQ(ReadFileText(work() / "out/kept.txt"), "was here before\n");
+}
+
+TEST_F(LargeAndBadInput, ADestinationThatIsAFileIsRefusedAndKept) {
+  MakeZip("two.zip", {{"a.txt", "a\n"}});
+  WriteFileText(work() / "dest.txt", "a file, not a folder\n");
+  const auto before = Snapshot(work());
+  const std::string folder = (work() / "dest.txt").string() + "/";
+  const ProcessResult run = Run({"-y", "-d", "dest.txt", "two.zip"});
+  EXPECT_EQ(run.exitStatus, 2) << run.err;
+  EXPECT_TRUE(Contains(run.err, "\nOops!: The folder \"" + folder +
+                                    "\" does not exist. Would you like it to be created?\nYes\n"))
+      << run.err;
+  EXPECT_TRUE(Contains(run.err, "\nOops!: Could not create the folder \"" + folder +
+                                    "\". Please use a valid drive letter and remember that the "
+                                    "following characters are not allowed in a folder name: \\ / "
+                                    ": * ? \" < > |\n"))
+      << run.err;
+  EXPECT_FALSE(Contains(run.err, "Processing archive")) << run.err;
+  EXPECT_EQ(Snapshot(work()), before);
+}
+
+TEST_F(LargeAndBadInput, AFolderWithoutWritePermissionGetsNothing) {
+  MakeZip("two.zip", {{"a.txt", "a\n"}});
+  fs::create_directory(work() / "out");
+  fs::permissions(work() / "out", fs::perms::owner_read | fs::perms::owner_exec);
+  if (access(Out().c_str(), W_OK) == 0) {
+    fs::permissions(work() / "out", fs::perms::owner_all);
+    GTEST_SKIP() << "running as root: permissions do not stop writes";
+  }
+  const ProcessResult run = Run({"-y", "-d", "out", "two.zip"});
+  fs::permissions(work() / "out", fs::perms::owner_all);
+  ExpectNotFinished(run, "two.zip");
+  EXPECT_EQ(TreeOf(work() / "out"), std::vector<std::string>{});
+}
+
+// A file size limit stands in for a full disk: writes fail with EFBIG.
+TEST_F(LargeAndBadInput, AFullDiskIsAnErrorNeverAFinish) {
+  WriteZip((work() / "full.zip").string(),
+           {{"small.txt", "fits\n"}, {"big.bin", std::string(4 << 20, '\0'), true}});
+  WriteFileText(work() / "out/kept.txt", "was here before\n");
+  const auto before = Snapshot(work(), "out/");
+  ProcessResult run;
+  {
+    ScopedFileSizeLimit limit(256 * 1024);
+    ASSERT_TRUE(limit.active());
+    run = Run({"-y", "-d", "out", "full.zip"});
+  }
+  ExpectNotFinished(run, "full.zip");
+  EXPECT_EQ(ReadFileText(work() / "out/small.txt"), "fits\n");
+  EXPECT_EQ(ReadFileText(work() / "out/kept.txt"), "was here before\n");
+  EXPECT_EQ(Snapshot(work(), "out/"), before);
+}
+
+// Names and links that lead out of the destination: what stays inside is extracted,
+// the rest is refused, and the job says it did not finish.
+TEST_F(LargeAndBadInput, NothingIsWrittenOutsideTheDestination) {
+  using Kind = OddEntry::Kind;
+  WriteOddZip((work() / "slip.zip").string(), {{"../up.txt", "up\n"},
+                                               {"/abs.txt", "abs\n"},
+                                               {"sub/../../../deep.txt", "deep\n"},
+                                               {"link", "../outside", Kind::Symlink},
+                                               {"link/through.txt", "through\n"},
+                                               {"here", ".", Kind::Symlink},
+                                               {"there", "here/../outside", Kind::Symlink},
+                                               {"there/beyond.txt", "beyond\n"},
+                                               {"ok.txt", "ok\n"}});
+  WriteOddZip((work() / "via.zip").string(), {{"escape/x.txt", "x\n"}});
+  WriteFileText(work() / "outside/kept.txt", "outside\n");
+  fs::create_directory(work() / "out");
+  fs::create_directory_symlink("../outside", work() / "out/escape");
+  const auto before = Snapshot(work(), "out/");
+
+  ProcessResult run = Run({"-y", "-d", "out", "slip.zip"});
+  ExpectNotFinished(run, "slip.zip");
+  EXPECT_EQ(ReadFileText(work() / "out/up.txt"), "up\n");
+  EXPECT_EQ(ReadFileText(work() / "out/abs.txt"), "abs\n");
+  EXPECT_EQ(ReadFileText(work() / "out/sub/deep.txt"), "deep\n");
+  EXPECT_EQ(ReadFileText(work() / "out/ok.txt"), "ok\n");
+  EXPECT_FALSE(fs::is_symlink(work() / "out/link"));
+  EXPECT_FALSE(fs::is_symlink(work() / "out/there"));
+  EXPECT_EQ(Snapshot(work(), "out/"), before);
+
+  // A link already in the destination does not lead the next archive out either.
+  run = Run({"-y", "-d", "out", "via.zip"});
+  ExpectNotFinished(run, "via.zip");
+  EXPECT_EQ(Snapshot(work(), "out/"), before);
+  EXPECT_FALSE(fs::exists(work() / "outside/x.txt"));
+}
+
+TEST_F(LargeAndBadInput, ADestinationReachedThroughALinkIsUsable) {
+  using Kind = OddEntry::Kind;
+  WriteOddZip((work() / "linked.zip").string(),
+              {{"d/a.txt", "a\n"}, {"d/to-a", "a.txt", Kind::Symlink}});
+  fs::create_directory(work() / "real");
+  fs::create_directory_symlink("real", work() / "alias");
+  const ProcessResult run = Run({"-y", "-d", "alias", "linked.zip"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(ReadFileText(work() / "real/d/a.txt"), "a\n");
+  EXPECT_EQ(fs::read_symlink(work() / "real/d/to-a"), "a.txt");
+}
+
+TEST_F(LargeAndBadInput, SelfExtractingFilesWithAndWithoutAdjustedOffsets) {
+  const fs::path zip = MakeZip("inner.zip", {{"a.txt", "a\n"}, {"docs/b.txt", "b\n"}});
+  const std::string stub = ReadFileText("/bin/true");
+  ASSERT_FALSE(stub.empty());
+  WriteFileText(work() / "plain.exe", stub + ReadFileText(zip));
+  WriteFileText(work() / "adjusted.exe", stub + ReadFileText(zip));
+  ProcessRequest adjust;
+  adjust.argv = {"/usr/bin/zip", "-q", "-A", (work() / "adjusted.exe").string()};
+  ASSERT_EQ(RunProcess(adjust).exitStatus, 0);
+  ASSERT_NE(ReadFileText(work() / "adjusted.exe"), ReadFileText(work() / "plain.exe"));
+
+  for (const std::string name : {"plain", "adjusted"}) {
+    SCOPED_TRACE(name);
+    const ProcessResult run = Run({"-y", "-d", name, name + ".exe"});
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_TRUE(Contains(run.err, "Processing archive: " + name + ".exe\n")) << run.err;
+    EXPECT_TRUE(Contains(run.err, kFinished + "\n")) << run.err;
+    EXPECT_TRUE(Contains(run.err, "progress 2/2\n")) << run.err;
+    EXPECT_EQ(ReadFileText(work() / name / "a.txt"), "a\n");
+    EXPECT_EQ(ReadFileText(work() / name / "docs/b.txt"), "b\n");
+  }
+}
+
+TEST_F(LargeAndBadInput, CodePageNamesComeOutInUtf8) {
+  // 0x81 and 0x94 are u and o with diaeresis in code page 437.
+  OddEntry dos{"M\x81nchen/K\x94ln.txt", "dom\n"};
+  dos.cp437 = true;
+  WriteOddZip((work() / "dos.zip").string(), {dos});
+
+  const ProcessResult listed = Run({"--list", "dos.zip"});
+  EXPECT_EQ(listed.exitStatus, 0) << listed.err;
+  EXPECT_EQ(listed.out.rfind("Archive: dos.zip\nK\u00f6ln.txt\tM\u00fcnchen/\t4\t4\t", 0), 0u)
+      << listed.out;
+
+  const ProcessResult run = Run({"-y", "-d", "out", "dos.zip"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_TRUE(Contains(run.err, FileLine("M\u00fcnchen/K\u00f6ln.txt"))) << run.err;
+  EXPECT_EQ(ReadFileText(work() / "out/M\u00fcnchen/K\u00f6ln.txt"), "dom\n");
+  EXPECT_EQ(TreeOf(work() / "out"),
+            (std::vector<std::string>{"M\u00fcnchen/", "M\u00fcnchen/K\u00f6ln.txt"}));
+}
+
+}  // namespace
+}  // namespace tessaly::testing

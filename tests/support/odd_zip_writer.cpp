@@ -1,0 +1,133 @@
+#include "support/odd_zip_writer.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+namespace tessaly::testing {
+
+namespace {
+
+constexpr int kEntriesPerFolder = 1000;
+
+// Opens a fresh archive; nullptr (and a failed test) when libzip refuses.
+zip_t* Create(const std::string& path) {
+  int error = 0;
+  zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+  EXPECT_NE(archive, nullptr) << "zip_open " << path << ": " << error;
+  return archive;
+}
+
+void Close(zip_t* archive) {
+  EXPECT_EQ(zip_close(archive), 0) << zip_strerror(archive);
+}
+
+}  // namespace
+
+std::string ManyEntriesName(int n) {
+  char name[32];
+  std::snprintf(name, sizeof name, "d%03d/f%06d.txt", n / kEntriesPerFolder, n);
+  return name;
+}
+
+void WriteManyEntriesZip(const std::string& path, int count) {
+  zip_t* archive = Create(path);
+  ASSERT_NE(archive, nullptr);
+  // libzip keeps the data pointers until zip_close: one string per entry.
+  std::vector<std::string> contents(static_cast<size_t>(count));
+  for (int n = 0; n < count; ++n) {
+    std::string& content = contents[static_cast<size_t>(n)];
+    content = std::to_string(n) + "\n";
+    zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
+    ASSERT_NE(source, nullptr);
+    const zip_int64_t index = zip_file_add(archive, ManyEntriesName(n).c_str(), source, 0);
+    ASSERT_GE(index, 0) << zip_strerror(archive);
+    ASSERT_EQ(zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0),
+              0);
+  }
+  Close(archive);
+}
+
+uint32_t WriteLargeEntryZip(const std::string& path, const std::string& name, uint64_t size,
+                            const std::string& tail) {
+  const std::string sparse = path + ".data";
+  const int fd = open(sparse.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  EXPECT_GE(fd, 0) << sparse;
+  if (fd < 0) return 0;
+  const off_t at = static_cast<off_t>(size - tail.size());
+  EXPECT_EQ(pwrite(fd, tail.data(), tail.size(), at), static_cast<ssize_t>(tail.size()));
+  close(fd);
+
+  uint32_t crc = 0;
+  zip_t* archive = Create(path);
+  if (archive != nullptr) {
+    zip_source_t* source = zip_source_file(archive, sparse.c_str(), 0, -1);
+    EXPECT_NE(source, nullptr) << zip_strerror(archive);
+    const zip_int64_t index = zip_file_add(archive, name.c_str(), source, 0);
+    EXPECT_GE(index, 0) << zip_strerror(archive);
+    EXPECT_EQ(
+        zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 1), 0);
+    Close(archive);
+  }
+  std::filesystem::remove(sparse);
+
+  int error = 0;
+  archive = zip_open(path.c_str(), ZIP_RDONLY, &error);
+  EXPECT_NE(archive, nullptr) << error;
+  if (archive == nullptr) return 0;
+  zip_stat_t stat;
+  EXPECT_EQ(zip_stat_index(archive, 0, 0, &stat), 0);
+  EXPECT_EQ(stat.size, size);
+  crc = stat.crc;
+  zip_discard(archive);
+  return crc;
+}
+
+void WriteOddZip(const std::string& path, const std::vector<OddEntry>& entries) {
+  zip_t* archive = Create(path);
+  ASSERT_NE(archive, nullptr);
+  for (const OddEntry& entry : entries) {
+    zip_source_t* source =
+        zip_source_buffer(archive, entry.content.data(), entry.content.size(), 0);
+    ASSERT_NE(source, nullptr);
+    const zip_flags_t encoding = entry.cp437 ? ZIP_FL_ENC_CP437 : ZIP_FL_ENC_UTF_8;
+    const zip_int64_t added = zip_file_add(archive, entry.name.c_str(), source, encoding);
+    ASSERT_GE(added, 0) << entry.name << ": " << zip_strerror(archive);
+    const auto index = static_cast<zip_uint64_t>(added);
+    ASSERT_EQ(
+        zip_set_file_compression(archive, index, entry.deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0),
+        0);
+    if (entry.kind == OddEntry::Kind::Symlink) {
+      const zip_uint32_t mode = S_IFLNK | 0777;
+      ASSERT_EQ(zip_file_set_external_attributes(archive, index, 0, ZIP_OPSYS_UNIX, mode << 16), 0);
+    }
+  }
+  Close(archive);
+}
+
+FileDigest DigestOf(const std::string& path) {
+  FileDigest digest;
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  EXPECT_GE(fd, 0) << path;
+  if (fd < 0) return digest;
+  std::vector<unsigned char> buffer(1 << 20);
+  uLong crc = crc32(0, nullptr, 0);
+  for (;;) {
+    const ssize_t got = read(fd, buffer.data(), buffer.size());
+    if (got <= 0) break;
+    crc = crc32(crc, buffer.data(), static_cast<uInt>(got));
+    digest.size += static_cast<uint64_t>(got);
+  }
+  close(fd);
+  digest.crc = static_cast<uint32_t>(crc);
+  return digest;
+}
+
+}  // namespace tessaly::testing
