@@ -1,0 +1,484 @@
+// Split sets (name.z01, name.z02, ..., name.zip) opened as one archive: sets made by
+// the zip command and the corpus set, decoded byte for byte, alone and through the
+// whole call; missing parts; the directory rewrite where zip64 fields are involved.
+#include <gtest/gtest.h>
+#include <openssl/evp.h>
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "archive_test_util.h"
+#include "wiz_test_support.h"
+#include "zip_bytes.h"
+#include "zip_split_directory.h"
+
+namespace unzip::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string text_sample(std::size_t size) {
+  std::string text;
+  uint32_t state = 7;
+  while (text.size() < size) {
+    state = state * 1103515245 + 12345;
+    text += "word" + std::to_string((state >> 16) % 97) + ((state >> 8) % 9 == 0 ? "\n" : " ");
+  }
+  text.resize(size);
+  return text;
+}
+
+std::string as_text(const std::vector<unsigned char>& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// The first entry (stored, no extra fields) is sized so that the second one's
+// local header fills the end of the first part and its data begins the next.
+constexpr std::size_t kPartSize = 64 * 1024;
+constexpr std::size_t kHeaderSize = 30 + 5;
+constexpr std::size_t kFirstSize = kPartSize - 4 - 2 * kHeaderSize;
+
+class SplitSet : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    files_["a.bin"] = as_text(sample_bytes(kFirstSize, 3));
+    files_["b.bin"] = as_text(sample_bytes(150000, 4));
+    files_["folder/text.txt"] = text_sample(200000);
+    files_["small.txt"] = "small\n";
+    fs::create_directories(dir_ / "folder");
+    for (const auto& [name, data] : files_) write_bytes(dir_ / name, text_bytes(data));
+  }
+
+  // zip's own split writer; .bin files stored, the rest deflated.
+  void make_set(const std::string& options = {}) {
+    write_bytes(dir_ / "comment.txt", text_bytes("the set's comment\n"));
+    ASSERT_EQ(run_in(dir_.path(), "zip -q -X -r -s 64k -n .bin -z " + options +
+                                      " set.zip a.bin b.bin folder small.txt < comment.txt"),
+              0);
+    ASSERT_TRUE(fs::exists(dir_ / "set.z03")) << "expected at least four parts";
+  }
+
+  void expect_contents(ZipArchive& archive, const std::string& password = {}) {
+    EXPECT_EQ(archive.entries().size(), files_.size() + 1);
+    for (const auto& [name, data] : files_) {
+      const EntryInfo* entry = find_entry(archive, name);
+      ASSERT_NE(entry, nullptr) << name;
+      const Decoded decoded = decode(archive, *entry, password);
+      EXPECT_EQ(decoded.outcome(), ReadStatus::Ok) << name;
+      EXPECT_TRUE(as_text(decoded.data) == data) << name << " differs";
+    }
+    const EntryInfo* folder = find_entry(archive, "folder/");
+    ASSERT_NE(folder, nullptr);
+    EXPECT_TRUE(folder->is_folder());
+  }
+
+  TempDir dir_;
+  std::map<std::string, std::string> files_;
+};
+
+TEST_F(SplitSet, MadeByZipDecodesByteForByte) {
+  make_set();
+  // The second entry's header closes the first part; its data is in the next.
+  const std::vector<unsigned char> first = read_bytes(dir_ / "set.z01");
+  ASSERT_EQ(first.size(), kPartSize);
+  EXPECT_TRUE(has_signature(first.data() + kPartSize - kHeaderSize, 3, 4));
+
+  OpenResult result;
+  auto archive = open_ok(dir_ / "set.zip", result);
+  ASSERT_TRUE(archive);
+  EXPECT_EQ(result.prefix_bytes, 0u);
+  EXPECT_FALSE(result.empty);
+  EXPECT_EQ(archive->comment(), "the set's comment");
+  EXPECT_EQ(find_entry(*archive, "b.bin")->method, 0);
+  EXPECT_EQ(find_entry(*archive, "folder/text.txt")->method, 8);
+  expect_contents(*archive);
+}
+
+TEST_F(SplitSet, EncryptedEntriesReadThroughTheJoinedParts) {
+  make_set("-P secret");
+  OpenResult result;
+  auto archive = open_ok(dir_ / "set.zip", result);
+  ASSERT_TRUE(archive);
+  const EntryInfo* spanning = find_entry(*archive, "b.bin");
+  ASSERT_NE(spanning, nullptr);
+  EXPECT_TRUE(spanning->encrypted);
+  EXPECT_TRUE(archive->password_matches(*spanning, "secret"));
+  expect_contents(*archive, "secret");
+}
+
+TEST_F(SplitSet, UpperAndMixedCaseNames) {
+  make_set();
+  // NAME.ZIP with its parts in the same case.
+  for (const char* part : {"z01", "z02", "z03"}) {
+    fs::rename(dir_ / (std::string("set.") + part), dir_ / (std::string("SET.Z") + (part + 1)));
+  }
+  fs::rename(dir_ / "set.zip", dir_ / "SET.ZIP");
+  OpenResult result;
+  auto upper = open_ok(dir_ / "SET.ZIP", result);
+  ASSERT_TRUE(upper);
+  expect_contents(*upper);
+
+  // An upper-case last part with lower-case parts beside it.
+  for (const char* part : {"Z01", "Z02", "Z03"}) {
+    fs::rename(dir_ / (std::string("SET.") + part), dir_ / (std::string("SET.z") + (part + 1)));
+  }
+  auto mixed = open_ok(dir_ / "SET.ZIP", result);
+  ASSERT_TRUE(mixed);
+  expect_contents(*mixed);
+}
+
+TEST_F(SplitSet, MissingOrUnreadablePartIsMultiDisk) {
+  make_set();
+  fs::rename(dir_ / "set.z02", dir_ / "aside");
+  OpenResult result;
+  EXPECT_EQ(ZipArchive::open((dir_ / "set.zip").string(), result), nullptr);
+  EXPECT_EQ(result.status, OpenStatus::MultiDisk);
+
+  // A folder where a part should be is no part either.
+  fs::create_directory(dir_ / "set.z02");
+  EXPECT_EQ(ZipArchive::open((dir_ / "set.zip").string(), result), nullptr);
+  EXPECT_EQ(result.status, OpenStatus::MultiDisk);
+
+  // A last part not named .zip has no parts to find.
+  fs::remove(dir_ / "set.z02");
+  fs::rename(dir_ / "aside", dir_ / "set.z02");
+  fs::copy_file(dir_ / "set.zip", dir_ / "set.bin");
+  EXPECT_EQ(ZipArchive::open((dir_ / "set.bin").string(), result), nullptr);
+  EXPECT_EQ(result.status, OpenStatus::MultiDisk);
+}
+
+TEST_F(SplitSet, ShortPartOrBrokenDirectory) {
+  make_set();
+  // The parts after a shortened one move up: what lay in it no longer checks out.
+  std::vector<unsigned char> third = read_bytes(dir_ / "set.z03");
+  third.resize(100);
+  write_bytes(dir_ / "set.z03", third);
+  OpenResult result;
+  auto archive = open_ok(dir_ / "set.zip", result);
+  ASSERT_TRUE(archive);
+  EXPECT_EQ(decode(*archive, *find_entry(*archive, "a.bin")).outcome(), ReadStatus::Ok);
+  EXPECT_NE(decode(*archive, *find_entry(*archive, "b.bin")).outcome(), ReadStatus::Ok);
+
+  // Every part is there, but the directory they hold is not usable.
+  std::vector<unsigned char> last = read_bytes(dir_ / "set.zip");
+  const std::string central = "PK\x01\x02";
+  auto at = std::search(last.begin(), last.end(), central.begin(), central.end());
+  ASSERT_NE(at, last.end());
+  *at = 'Q';
+  write_bytes(dir_ / "set.zip", last);
+  EXPECT_EQ(ZipArchive::open((dir_ / "set.zip").string(), result), nullptr);
+  EXPECT_EQ(result.status, OpenStatus::Damaged);
+}
+
+void set_le(std::vector<unsigned char>& bytes, std::size_t at, uint64_t value, int width) {
+  for (int i = 0; i < width; ++i, value >>= 8) bytes[at + i] = static_cast<unsigned char>(value);
+}
+
+// Cuts a single-disk archive (no comment) into a split set the way a writer that
+// splits anywhere would: the spanning signature first, the parts cut at the given
+// offsets of that run, offsets counted per part, the directory in the last part.
+void write_cut_set(const fs::path& folder, const std::vector<unsigned char>& archive,
+                   const std::vector<std::size_t>& cuts) {
+  const unsigned char* end = archive.data() + archive.size() - 22;
+  ASSERT_TRUE(has_signature(end, 5, 6));
+  const uint64_t count = read_le16(end + 10);
+  const uint64_t central_offset = read_le32(end + 16);
+  std::vector<unsigned char> run = {'P', 'K', 7, 8};
+  run.insert(run.end(), archive.begin(), archive.begin() + central_offset);
+  std::vector<std::size_t> starts = {0};
+  starts.insert(starts.end(), cuts.begin(), cuts.end());
+
+  std::vector<unsigned char> central(archive.begin() + central_offset, archive.end() - 22);
+  for (std::size_t at = 0, i = 0; i < count; ++i) {
+    const uint64_t joined = read_le32(central.data() + at + 42) + 4;
+    const std::size_t disk =
+        std::upper_bound(starts.begin(), starts.end(), joined) - starts.begin() - 1;
+    set_le(central, at + 34, disk, 2);
+    set_le(central, at + 42, joined - starts[disk], 4);
+    at += 46 + read_le16(central.data() + at + 28) + read_le16(central.data() + at + 30) +
+          read_le16(central.data() + at + 32);
+  }
+  const std::size_t last = starts.size() - 1;
+  for (std::size_t disk = 0; disk < last; ++disk) {
+    write_bytes(
+        folder / ("cut.z0" + std::to_string(disk + 1)),
+        std::vector<unsigned char>(run.begin() + starts[disk], run.begin() + starts[disk + 1]));
+  }
+  std::vector<unsigned char> tail(run.begin() + starts[last], run.end());
+  const uint64_t directory_at = tail.size();
+  tail.insert(tail.end(), central.begin(), central.end());
+  tail.insert(tail.end(), end, end + 22);
+  unsigned char* record = tail.data() + tail.size() - 22;
+  for (int field : {4, 6}) record[field] = static_cast<unsigned char>(last);
+  for (int i = 0; i < 4; ++i) record[16 + i] = static_cast<unsigned char>(directory_at >> (8 * i));
+  write_bytes(folder / "cut.zip", tail);
+}
+
+TEST(SplitCut, HeadersAndDataCutAnywhere) {
+  TempDir dir;
+  const std::vector<unsigned char> one = sample_bytes(1000, 1);
+  const std::vector<unsigned char> two = text_bytes(text_sample(30000));
+  const std::vector<unsigned char> three = sample_bytes(5000, 2);
+  write_with_libzip(dir / "whole.zip", {LibzipEntry("one.bin", one, ZIP_CM_STORE),
+                                        LibzipEntry("two.txt", two, ZIP_CM_DEFLATE),
+                                        LibzipEntry("three.bin", three, ZIP_CM_STORE)});
+  const std::vector<unsigned char> whole = read_bytes(dir / "whole.zip");
+  // Inside the second local header, inside the first, then through the third's data.
+  const std::size_t second_header = 4 + 30 + 7 + one.size();
+  ASSERT_TRUE(has_signature(whole.data() + second_header - 4, 3, 4));
+  write_cut_set(dir.path(), whole,
+                {10, second_header + 12, second_header + 400, whole.size() - 2000});
+
+  OpenResult result;
+  auto archive = open_ok(dir / "cut.zip", result);
+  ASSERT_TRUE(archive);
+  ASSERT_EQ(archive->entries().size(), 3u);
+  for (const auto& [name, data] : std::vector<std::pair<std::string, std::vector<unsigned char>>>{
+           {"one.bin", one}, {"two.txt", two}, {"three.bin", three}}) {
+    const Decoded decoded = decode(*archive, *find_entry(*archive, name));
+    EXPECT_EQ(decoded.outcome(), ReadStatus::Ok) << name;
+    EXPECT_TRUE(decoded.data == data) << name << " differs";
+  }
+}
+
+// Entries our own stages decode from libzip's raw stream read across parts as well.
+TEST(SplitCut, LzmaAndAesEntriesCutAnywhere) {
+  TempDir dir;
+  const std::vector<unsigned char> data = text_bytes(text_sample(40000));
+  write_bytes(dir / "data.txt", data);
+  ASSERT_EQ(run_in(dir.path(), "7z a -tzip -mm=LZMA lzma.zip data.txt"), 0);
+  ASSERT_EQ(run_in(dir.path(), "7z a -tzip -mem=AES256 -psecret aes.zip data.txt"), 0);
+  for (const std::string name : {"lzma.zip", "aes.zip"}) {
+    const std::vector<unsigned char> whole = read_bytes(dir / name);
+    const uint64_t central_offset = read_le32(whole.data() + whole.size() - 22 + 16);
+    write_cut_set(dir.path(), whole, {central_offset / 3, central_offset / 3 * 2});
+    OpenResult result;
+    auto archive = open_ok(dir / "cut.zip", result);
+    ASSERT_TRUE(archive) << name;
+    const EntryInfo* entry = find_entry(*archive, "data.txt");
+    ASSERT_NE(entry, nullptr) << name;
+    EXPECT_EQ(entry->real_method, name == "lzma.zip" ? 14 : 8);
+    const Decoded decoded = decode(*archive, *entry, "secret");
+    EXPECT_EQ(decoded.outcome(), ReadStatus::Ok) << name;
+    EXPECT_TRUE(decoded.data == data) << name << " differs";
+  }
+}
+
+std::string sha256_hex(const std::vector<unsigned char>& data) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  EVP_Digest(data.data(), data.size(), digest, &length, EVP_sha256(), nullptr);
+  std::string hex;
+  static const char* kHex = "0123456789abcdef";
+  for (unsigned int i = 0; i < length; ++i) {
+    hex += kHex[digest[i] >> 4];
+    hex += kHex[digest[i] & 15];
+  }
+  return hex;
+}
+
+TEST(SplitCorpus, EveryEntryMatchesTheExpectedContents) {
+  SKIP_WITHOUT_CORPUS();
+  std::ifstream table(corpus_file("expected.tsv"));
+  std::map<std::string, std::string> expected_files;  // path -> sha256
+  int folders = 0;
+  for (std::string line; std::getline(table, line);) {
+    std::vector<std::string> f;
+    std::stringstream in(line);
+    for (std::string field; std::getline(in, field, '\t');) f.push_back(field);
+    if (f.size() != 7 || f[0] != "sc-Infozip.nocomp.multi.zip") continue;
+    if (f[3] == "file") expected_files[f[4]] = f[6];
+    if (f[3] == "dir") ++folders;
+  }
+  ASSERT_EQ(expected_files.size(), 3u);
+
+  OpenResult result;
+  auto archive = open_ok(corpus_file("sc-Infozip.nocomp.multi.zip"), result);
+  ASSERT_TRUE(archive);
+  EXPECT_EQ(archive->entries().size(), expected_files.size() + folders);
+  for (const auto& [path, sha256] : expected_files) {
+    const EntryInfo* entry = find_entry(*archive, path);
+    ASSERT_NE(entry, nullptr) << path;
+    const Decoded decoded = decode(*archive, *entry);
+    EXPECT_EQ(decoded.outcome(), ReadStatus::Ok) << path;
+    EXPECT_EQ(sha256_hex(decoded.data), sha256) << path;
+  }
+}
+
+// Hand-made central records for the rewrite of zip64 fields.
+struct Central {
+  uint32_t compressed = 10;
+  uint32_t uncompressed = 10;
+  uint16_t disk = 0;
+  uint32_t offset = 0;
+  std::vector<unsigned char> extra;
+};
+
+void put_le(std::vector<unsigned char>& out, uint64_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i, value >>= 8) out.push_back(static_cast<unsigned char>(value));
+}
+
+std::vector<unsigned char> central_record(const Central& c) {
+  std::vector<unsigned char> out = {'P', 'K', 1, 2};
+  put_le(out, 0x031E, 2);  // made by
+  put_le(out, 45, 2);
+  put_le(out, 0, 2);  // flags
+  put_le(out, 0, 2);  // method
+  put_le(out, 0, 4);  // time and date
+  put_le(out, 0x12345678, 4);
+  put_le(out, c.compressed, 4);
+  put_le(out, c.uncompressed, 4);
+  put_le(out, 1, 2);  // name length
+  put_le(out, c.extra.size(), 2);
+  put_le(out, 0, 2);  // comment length
+  put_le(out, c.disk, 2);
+  put_le(out, 0, 2);  // internal attributes
+  put_le(out, 0, 4);  // external attributes
+  put_le(out, c.offset, 4);
+  out.push_back('n');
+  out.insert(out.end(), c.extra.begin(), c.extra.end());
+  return out;
+}
+
+std::vector<unsigned char> zip64_extra(std::initializer_list<std::pair<uint64_t, int>> values) {
+  std::vector<unsigned char> body;
+  for (const auto& [value, bytes] : values) put_le(body, value, bytes);
+  std::vector<unsigned char> out;
+  put_le(out, 1, 2);
+  put_le(out, body.size(), 2);
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+std::vector<unsigned char> rewritten(const std::vector<unsigned char>& directory, uint64_t count,
+                                     const std::vector<uint64_t>& disk_starts) {
+  std::vector<unsigned char> records;
+  EXPECT_TRUE(
+      rewrite_split_directory(directory.data(), directory.size(), count, disk_starts, records));
+  return records;
+}
+
+TEST(SplitDirectory, OffsetsJoinAndDisksBecomeZero) {
+  const std::vector<unsigned char> unix_extra = {'u', 'x', 4, 0, 1, 2, 3, 4};
+  std::vector<unsigned char> directory = central_record({10, 10, 2, 100, unix_extra});
+  // Disk and offset carried by the zip64 field; the sizes stay as stored.
+  std::vector<unsigned char> wide_extra = zip64_extra({{7000000000, 8}, {200, 8}, {3, 4}});
+  wide_extra.insert(wide_extra.end(), unix_extra.begin(), unix_extra.end());
+  const std::vector<unsigned char> second =
+      central_record({10, 0xFFFFFFFF, 0xFFFF, 0xFFFFFFFF, wide_extra});
+  directory.insert(directory.end(), second.begin(), second.end());
+
+  const std::vector<unsigned char> records = rewritten(directory, 2, {0, 1000, 5000, 9000});
+  ASSERT_EQ(records.size(), 46u + 1 + 8 + 46 + 1 + 12 + 8);
+  EXPECT_EQ(read_le16(records.data() + 34), 0);
+  EXPECT_EQ(read_le32(records.data() + 42), 5100u);
+  EXPECT_EQ(std::vector<unsigned char>(records.begin() + 47, records.begin() + 55), unix_extra);
+
+  const unsigned char* p = records.data() + 55;
+  EXPECT_EQ(read_le16(p + 34), 0);
+  EXPECT_EQ(read_le32(p + 42), 9200u);  // fits 32 bits again: out of the zip64 field
+  EXPECT_EQ(read_le32(p + 24), 0xFFFFFFFFu);
+  ASSERT_EQ(read_le16(p + 30), 20);
+  EXPECT_EQ(read_le16(p + 47), 1);
+  EXPECT_EQ(read_le16(p + 49), 8);  // the uncompressed size alone
+  EXPECT_EQ(read_le64(p + 51), 7000000000u);
+  EXPECT_EQ(std::vector<unsigned char>(p + 59, p + 67), unix_extra);
+}
+
+TEST(SplitDirectory, OffsetsBeyondFourGiBMoveIntoAZip64Field) {
+  const std::vector<unsigned char> directory = central_record({10, 10, 1, 100, {}});
+  const std::vector<unsigned char> records = rewritten(directory, 1, {0, 5000000000});
+  ASSERT_EQ(records.size(), 46u + 1 + 12);
+  EXPECT_EQ(read_le32(records.data() + 42), 0xFFFFFFFFu);
+  EXPECT_EQ(read_le16(records.data() + 30), 12);
+  EXPECT_EQ(read_le16(records.data() + 47), 1);
+  EXPECT_EQ(read_le16(records.data() + 49), 8);
+  EXPECT_EQ(read_le64(records.data() + 51), 5000000100u);
+}
+
+TEST(SplitDirectory, RefusesRecordsThatCannotBeJoined) {
+  std::vector<unsigned char> records;
+  const std::vector<unsigned char> beyond = central_record({10, 10, 4, 0, {}});
+  EXPECT_FALSE(rewrite_split_directory(beyond.data(), beyond.size(), 1, {0, 10}, records));
+  // The header says the disk is in the zip64 field, which lacks it.
+  const std::vector<unsigned char> no_disk =
+      central_record({10, 10, 0xFFFF, 0, zip64_extra({{1, 2}})});
+  EXPECT_FALSE(rewrite_split_directory(no_disk.data(), no_disk.size(), 1, {0, 10}, records));
+  const std::vector<unsigned char> one = central_record({10, 10, 0, 0, {}});
+  EXPECT_FALSE(rewrite_split_directory(one.data(), one.size(), 2, {0, 10}, records));
+  EXPECT_FALSE(rewrite_split_directory(one.data(), one.size() - 1, 1, {0, 10}, records));
+}
+
+TEST(SplitDirectory, ManyEntriesGetZip64EndRecords) {
+  const std::vector<unsigned char> small = single_disk_tail({}, "c", 3, 500);
+  ASSERT_EQ(small.size(), 23u);
+  EXPECT_TRUE(has_signature(small.data(), 5, 6));
+  EXPECT_EQ(read_le16(small.data() + 10), 3);
+  EXPECT_EQ(read_le32(small.data() + 16), 500u);
+  EXPECT_EQ(small.back(), 'c');
+
+  const std::vector<unsigned char> records(4, 0xAB);
+  const std::vector<unsigned char> tail = single_disk_tail(records, "", 70000, 6000000000);
+  ASSERT_EQ(tail.size(), 4u + 56 + 20 + 22);
+  const unsigned char* z64 = tail.data() + 4;
+  EXPECT_TRUE(has_signature(z64, 6, 6));
+  EXPECT_EQ(read_le64(z64 + 32), 70000u);
+  EXPECT_EQ(read_le64(z64 + 40), 4u);
+  EXPECT_EQ(read_le64(z64 + 48), 6000000000u);
+  const unsigned char* locator = z64 + 56;
+  EXPECT_TRUE(has_signature(locator, 6, 7));
+  EXPECT_EQ(read_le64(locator + 8), 6000000004u);
+  EXPECT_EQ(read_le32(locator + 16), 1u);
+  const unsigned char* end = locator + 20;
+  EXPECT_EQ(read_le16(end + 10), 0xFFFF);
+  EXPECT_EQ(read_le32(end + 16), 0xFFFFFFFFu);
+}
+
+}  // namespace
+}  // namespace unzip::test
+
+namespace unzip::wiztest {
+namespace {
+
+class WizSplit : public WizTest {
+ protected:
+  void make_set() {
+    write_text("a.bin", std::string(90000, 'a'));
+    write_text("b.txt", std::string(50000, 'b') + "end\n");
+    ASSERT_EQ(shell("zip -q -s 64k -n .bin set.zip a.bin b.txt"), 0);
+    ASSERT_TRUE(fs::exists("set.z01"));
+  }
+  Call call_;
+  Recorder recorder_;
+};
+
+TEST_F(WizSplit, WholeSetExtracts) {
+  make_set();
+  call_.zip = "set.zip";
+  call_.folder = "out";
+  EXPECT_EQ(call_.run(recorder_), PK_OK);
+  EXPECT_EQ(recorder_.chunks, chunks({" extracting: " + pad("out/a.bin") + "  ", "\n",
+                                      "  inflating: " + pad("out/b.txt") + "  ", "\n"}));
+  EXPECT_EQ(read_text("out/a.bin"), read_text("a.bin"));
+  EXPECT_EQ(read_text("out/b.txt"), read_text("b.txt"));
+}
+
+TEST_F(WizSplit, MissingPartKeepsTheMultiDiskWarning) {
+  make_set();
+  fs::remove("set.z01");
+  call_.zip = "set.zip";
+  call_.folder = "out";
+  EXPECT_EQ(call_.run(recorder_), PK_BADERR);
+  EXPECT_EQ(
+      recorder_.chunks,
+      chunks({"warning [set.zip]:  zipfile claims to be last disk of a multi-part archive;\n"
+              "  attempting to process anyway, assuming all parts have been concatenated\n"
+              "  together in order.  Expect \"errors\" and warnings...true multi-part support\n"
+              "  doesn't exist yet (coming soon).\n"}));
+  EXPECT_FALSE(fs::exists("out"));
+}
+
+}  // namespace
+}  // namespace unzip::wiztest
