@@ -203,19 +203,22 @@ TEST_F(LargeAndBadInput, AFolderWithoutWritePermissionGetsNothing) {
 
 // A file size limit stands in for a full disk: writes fail with EFBIG.
 TEST_F(LargeAndBadInput, AFullDiskIsAnErrorNeverAFinish) {
-  WriteZip((work() / "full.zip").string(),
-           {{"small.txt", "fits\n"}, {"big.bin", std::string(4 << 20, '\0'), true}});
+  WriteZip((work() / "full.zip").string(), {{"small.txt", "fits\n"},
+                                            {"same.txt", "newer\n"},
+                                            {"big.bin", std::string(4 << 20, '\0'), true}});
   WriteFileText(work() / "out/kept.txt", "was here before\n");
+  WriteFileText(work() / "out/same.txt", "not to be overwritten\n");
   const auto before = Snapshot(work(), "out/");
   ProcessResult run;
   {
     ScopedFileSizeLimit limit(256 * 1024);
     ASSERT_TRUE(limit.active());
-    run = Run({"-y", "-d", "out", "full.zip"});
+    run = Run({"-y", "-n", "-d", "out", "full.zip"});
   }
   ExpectNotFinished(run, "full.zip");
   EXPECT_EQ(ReadFileText(work() / "out/small.txt"), "fits\n");
   EXPECT_EQ(ReadFileText(work() / "out/kept.txt"), "was here before\n");
+  EXPECT_EQ(ReadFileText(work() / "out/same.txt"), "not to be overwritten\n");
   EXPECT_EQ(Snapshot(work(), "out/"), before);
 }
 
@@ -278,7 +281,17 @@ TEST_F(LargeAndBadInput, SelfExtractingFilesWithAndWithoutAdjustedOffsets) {
   ASSERT_EQ(RunProcess(adjust).exitStatus, 0);
   ASSERT_NE(ReadFileText(work() / "adjusted.exe"), ReadFileText(work() / "plain.exe"));
 
-  for (const std::string name : {"plain", "adjusted"}) {
+  // zip64 records behind a stub: their offsets cannot be adjusted, so they are moved.
+  ProcessRequest zip64;
+  zip64.argv = {"/usr/bin/zip", "-q",        "-fz", (work() / "inner64.zip").string(),
+                "a.txt",        "docs/b.txt"};
+  zip64.workDir = work() / "plain-source";
+  WriteFileText(zip64.workDir / "a.txt", "a\n");
+  WriteFileText(zip64.workDir / "docs/b.txt", "b\n");
+  ASSERT_EQ(RunProcess(zip64).exitStatus, 0);
+  WriteFileText(work() / "zip64.exe", stub + ReadFileText(work() / "inner64.zip"));
+
+  for (const std::string name : {"plain", "adjusted", "zip64"}) {
     SCOPED_TRACE(name);
     const ProcessResult run = Run({"-y", "-d", name, name + ".exe"});
     EXPECT_EQ(run.exitStatus, 0) << run.err;
