@@ -18,7 +18,7 @@ enum class OpenStatus {
   NotFound,     // no such file
   IsFolder,     // the path names a folder
   NoEndRecord,  // not a ZIP (no end of central directory record)
-  MultiDisk,    // one part of a split archive
+  MultiDisk,    // last part of a split set whose other parts are missing or unreadable
   Damaged,      // end record found but the central directory is unusable
 };
 

@@ -108,6 +108,21 @@ TEST_F(SplitSet, EncryptedEntriesReadThroughTheJoinedParts) {
   expect_contents(*archive, "secret");
 }
 
+TEST_F(SplitSet, Zip64RecordsAndFields) {
+  make_set("-fz");
+  const std::string last = as_text(read_bytes(dir_ / "set.zip"));
+  const std::size_t end_record = last.rfind("PK\x05\x06");
+  ASSERT_NE(end_record, std::string::npos);
+  ASSERT_EQ(read_le32(reinterpret_cast<const unsigned char*>(last.data()) + end_record + 16),
+            0xFFFFFFFFu)
+      << "the directory offset is expected in the zip64 end record";
+  OpenResult result;
+  auto archive = open_ok(dir_ / "set.zip", result);
+  ASSERT_TRUE(archive);
+  EXPECT_EQ(archive->comment(), "the set's comment");
+  expect_contents(*archive);
+}
+
 TEST_F(SplitSet, UpperAndMixedCaseNames) {
   make_set();
   // NAME.ZIP with its parts in the same case.
