@@ -169,8 +169,8 @@ std::string UsageText() {
          "      --help              show this help\n"
          "      --version           show the version\n"
          "\n"
-         "Exit status: 0 finished, 1 did not finish, 2 refused before extracting,\n"
-         "64 usage error.\n";
+         "Exit status: 0 finished, 1 did not finish or an archive failed, 2 refused before\n"
+         "extracting, 64 usage error.\n";
 }
 
 std::string VersionText() {

@@ -25,6 +25,39 @@ std::string CurrentFolder() {
   return AsDestinationFolder(folder.string());
 }
 
+// Notes whether a backend reported a failure ("Error" is the title of the ZIP
+// backend's library errors and of run-time failures). After the user chose to go on
+// with the remaining archives the job still ends with "has finished"; a script must
+// not take that for success.
+class FailureNotingDialogs : public Dialogs {
+ public:
+  explicit FailureNotingDialogs(Dialogs& shown) : shown_(shown) {}
+
+  bool failureShown() const { return failureShown_; }
+
+  MsgAnswer MessageBox(const MessageBoxRequest& request) override {
+    if (request.title == "Error") failureShown_ = true;
+    return shown_.MessageBox(request);
+  }
+  std::string InputBox(const std::string& prompt, const std::string& title,
+                       const std::string& defaultText) override {
+    return shown_.InputBox(prompt, title, defaultText);
+  }
+  std::string FileExists(const std::string& question) override {
+    return shown_.FileExists(question);
+  }
+  void ShowConfirmation(Form3& form) override { shown_.ShowConfirmation(form); }
+  void ShowStatus(Form4& form) override { shown_.ShowStatus(form); }
+  DestinationAnswer ChooseDestination(const DestinationRequest& request) override {
+    return shown_.ChooseDestination(request);
+  }
+  void ShowWelcome() override { shown_.ShowWelcome(); }
+
+ private:
+  Dialogs& shown_;
+  bool failureShown_ = false;
+};
+
 }  // namespace
 
 int ExitStatusFor(const Form4& status) {
@@ -56,10 +89,11 @@ int RunExtract(const std::vector<std::string>& args, const ConsoleStreams& strea
   answers.perArchiveFolder = options.perArchiveFolder;
   if (options.destination) answers.destination = AsDestinationFolder(*options.destination);
 
-  ConsoleDialogs dialogs(answers, streams.in, streams.err, streams.inputIsTerminal);
+  ConsoleDialogs console(answers, streams.in, streams.err, streams.inputIsTerminal);
+  FailureNotingDialogs dialogs(console);
   ConsolePump pump;
   Session session(dialogs, pump);
-  dialogs.Attach(session);
+  console.Attach(session);
   LoadSettings(session.settings, dialogs);
 
   if (options.list) return ListArchives(session, options.archives, streams.out);
@@ -69,7 +103,8 @@ int RunExtract(const std::vector<std::string>& args, const ConsoleStreams& strea
   session.Form1.Check1 = options.perArchiveFolder;
   ParseCommandLine(session, std::nullopt, options.archives);
 
-  const int status = ExitStatusFor(session.Form4Window);
+  int status = ExitStatusFor(session.Form4Window);
+  if (status == kExitFinished && dialogs.failureShown()) status = kExitNotFinished;
   // The job is over: the Status window's "OK" closes it.
   if (session.Form4Window.loaded && session.Form4Window.Command1Caption == "OK") {
     session.Form4Window.Command1_Click(session);

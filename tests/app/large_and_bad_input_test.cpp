@@ -222,6 +222,25 @@ TEST_F(LargeAndBadInput, AFullDiskIsAnErrorNeverAFinish) {
   EXPECT_EQ(Snapshot(work(), "out/"), before);
 }
 
+// Going on after a failed archive extracts the rest, but the run is no success.
+TEST_F(LargeAndBadInput, AFullDiskInAnEarlierArchiveStillFailsTheRun) {
+  WriteZip((work() / "first.zip").string(), {{"big.bin", std::string(4 << 20, '\0'), true}});
+  WriteZip((work() / "second.zip").string(), {{"small.txt", "fits\n"}});
+  ProcessResult run;
+  {
+    ScopedFileSizeLimit limit(256 * 1024);
+    ASSERT_TRUE(limit.active());
+    run = Run({"-y", "-d", "out", "first.zip", "second.zip"});
+  }
+  EXPECT_EQ(run.exitStatus, 1) << run.err;
+  EXPECT_TRUE(Contains(run.err,
+                       "\nError: There was an error in first.zip\nError #: 50\nWould you like to "
+                       "continue processing the remaining archives?\nYes\n"))
+      << run.err;
+  EXPECT_TRUE(Contains(run.err, "Processing archive: second.zip\n")) << run.err;
+  EXPECT_EQ(ReadFileText(work() / "out/small.txt"), "fits\n");
+}
+
 // Names and links that lead out of the destination: what stays inside is extracted,
 // the rest is refused, and the job says it did not finish.
 TEST_F(LargeAndBadInput, NothingIsWrittenOutsideTheDestination) {
