@@ -25,8 +25,8 @@ std::string CurrentFolder() {
   return AsDestinationFolder(folder.string());
 }
 
-// Notes whether a backend reported a failure ("Error" is the title of the ZIP
-// backend's library errors and of run-time failures). After the user chose to go on
+// Notes whether a backend reported a failure while the job ran ("Error" is the title
+// of the ZIP backend's library errors and of run-time failures). After the user chose to go on
 // with the remaining archives the job still ends with "has finished"; a script must
 // not take that for success.
 class FailureNotingDialogs : public Dialogs {
@@ -36,7 +36,7 @@ class FailureNotingDialogs : public Dialogs {
   bool failureShown() const { return failureShown_; }
 
   MsgAnswer MessageBox(const MessageBoxRequest& request) override {
-    if (request.title == "Error") failureShown_ = true;
+    if (jobRunning_ && request.title == "Error") failureShown_ = true;
     return shown_.MessageBox(request);
   }
   std::string InputBox(const std::string& prompt, const std::string& title,
@@ -47,7 +47,10 @@ class FailureNotingDialogs : public Dialogs {
     return shown_.FileExists(question);
   }
   void ShowConfirmation(Form3& form) override { shown_.ShowConfirmation(form); }
-  void ShowStatus(Form4& form) override { shown_.ShowStatus(form); }
+  void ShowStatus(Form4& form) override {
+    jobRunning_ = true;
+    shown_.ShowStatus(form);
+  }
   DestinationAnswer ChooseDestination(const DestinationRequest& request) override {
     return shown_.ChooseDestination(request);
   }
@@ -55,6 +58,7 @@ class FailureNotingDialogs : public Dialogs {
 
  private:
   Dialogs& shown_;
+  bool jobRunning_ = false;
   bool failureShown_ = false;
 };
 
