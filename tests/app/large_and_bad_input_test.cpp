@@ -187,6 +187,16 @@ TEST_F(LargeAndBadInput, ADestinationThatIsAFileIsRefusedAndKept) {
   EXPECT_EQ(Snapshot(work()), before);
 }
 
+// The sub-folder of one archive is taken by a file: that archive fails, the file stays.
+TEST_F(LargeAndBadInput, APerArchiveFolderThatIsAFileIsKept) {
+  MakeZip("two.zip", {{"a.txt", "a\n"}});
+  WriteFileText(work() / "out/two", "a file named like the archive\n");
+  const auto before = Snapshot(work());
+  const ProcessResult run = Run({"-y", "--per-archive-folder", "-d", "out", "two.zip"});
+  ExpectNotFinished(run, "two.zip");
+  EXPECT_EQ(Snapshot(work()), before);
+}
+
 TEST_F(LargeAndBadInput, AFolderWithoutWritePermissionGetsNothing) {
   MakeZip("two.zip", {{"a.txt", "a\n"}});
   fs::create_directory(work() / "out");
