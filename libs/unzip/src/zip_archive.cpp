@@ -148,6 +148,11 @@ std::unique_ptr<ZipArchive> ZipArchive::open(const std::string& path, OpenResult
     result.status = OpenStatus::IsFolder;
     return nullptr;
   }
+  // A pipe or a device is no archive, and opening one could block for ever.
+  if (!S_ISREG(info.st_mode)) {
+    result.status = OpenStatus::NoEndRecord;
+    return nullptr;
+  }
   FilePtr file(std::fopen(path.c_str(), "rb"));
   if (!file) {
     result.status = OpenStatus::NotFound;

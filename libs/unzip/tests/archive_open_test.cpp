@@ -1,6 +1,8 @@
 // Opening: what is not a ZIP, where the archive starts inside a file, odd archives.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 
 #include "archive_test_util.h"
@@ -65,6 +67,14 @@ TEST_F(OpenTest, MissingFileAndFolderAreNamedAsSuch) {
   EXPECT_FALSE(result.system_error.empty());
   EXPECT_EQ(ZipArchive::open(dir_.path().string(), result), nullptr);
   EXPECT_EQ(result.status, OpenStatus::IsFolder);
+}
+
+TEST_F(OpenTest, PipeIsRefusedWithoutBlocking) {
+  const std::string pipe = (dir_ / "pipe.zip").string();
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  OpenResult result;
+  EXPECT_EQ(ZipArchive::open(pipe, result), nullptr);
+  EXPECT_EQ(result.status, OpenStatus::NoEndRecord);
 }
 
 TEST_F(OpenTest, FilesWithoutEndRecordAreNotZips) {
