@@ -25,43 +25,6 @@ std::string CurrentFolder() {
   return AsDestinationFolder(folder.string());
 }
 
-// Notes whether a backend reported a failure while the job ran ("Error" is the title
-// of the ZIP backend's library errors and of run-time failures). After the user chose to go on
-// with the remaining archives the job still ends with "has finished"; a script must
-// not take that for success.
-class FailureNotingDialogs : public Dialogs {
- public:
-  explicit FailureNotingDialogs(Dialogs& shown) : shown_(shown) {}
-
-  bool failureShown() const { return failureShown_; }
-
-  MsgAnswer MessageBox(const MessageBoxRequest& request) override {
-    if (jobRunning_ && request.title == "Error") failureShown_ = true;
-    return shown_.MessageBox(request);
-  }
-  std::string InputBox(const std::string& prompt, const std::string& title,
-                       const std::string& defaultText) override {
-    return shown_.InputBox(prompt, title, defaultText);
-  }
-  std::string FileExists(const std::string& question) override {
-    return shown_.FileExists(question);
-  }
-  void ShowConfirmation(Form3& form) override { shown_.ShowConfirmation(form); }
-  void ShowStatus(Form4& form) override {
-    jobRunning_ = true;
-    shown_.ShowStatus(form);
-  }
-  DestinationAnswer ChooseDestination(const DestinationRequest& request) override {
-    return shown_.ChooseDestination(request);
-  }
-  void ShowWelcome() override { shown_.ShowWelcome(); }
-
- private:
-  Dialogs& shown_;
-  bool jobRunning_ = false;
-  bool failureShown_ = false;
-};
-
 }  // namespace
 
 int ExitStatusFor(const Form4& status) {
@@ -93,11 +56,10 @@ int RunExtract(const std::vector<std::string>& args, const ConsoleStreams& strea
   answers.perArchiveFolder = options.perArchiveFolder;
   if (options.destination) answers.destination = AsDestinationFolder(*options.destination);
 
-  ConsoleDialogs console(answers, streams.in, streams.err, streams.inputIsTerminal);
-  FailureNotingDialogs dialogs(console);
+  ConsoleDialogs dialogs(answers, streams.in, streams.err, streams.inputIsTerminal);
   ConsolePump pump;
   Session session(dialogs, pump);
-  console.Attach(session);
+  dialogs.Attach(session);
   LoadSettings(session.settings, dialogs);
 
   if (options.list) return ListArchives(session, options.archives, streams.out);
@@ -108,7 +70,9 @@ int RunExtract(const std::vector<std::string>& args, const ConsoleStreams& strea
   ParseCommandLine(session, std::nullopt, options.archives);
 
   int status = ExitStatusFor(session.Form4Window);
-  if (status == kExitFinished && dialogs.failureShown()) status = kExitNotFinished;
+  // After the user chose to go on past a failed archive the job still "has finished";
+  // a script must not take that for success.
+  if (status == kExitFinished && session.job.ArchiveFailed) status = kExitNotFinished;
   // The job is over: the Status window's "OK" closes it.
   if (session.Form4Window.loaded && session.Form4Window.Command1Caption == "OK") {
     session.Form4Window.Command1_Click(session);

@@ -140,6 +140,7 @@ void ExtractSelectedArchives(Session& session, CallingForm callingForm) {
   if (MainWindowView* main = session.Form1.view) main->SetBusy(true);
   job.CancelExtract = false;
   job.ExtractResult = 0;
+  job.ArchiveFailed = false;
   job.OverwriteAnswer.clear();
   job.callingForm = callingForm;
 

@@ -36,6 +36,8 @@ struct JobState {
   CallingForm callingForm = CallingForm::MainWindow;
   bool CancelExtract = false;
   int32_t ExtractResult = 0;
+  // An archive of this job failed and its error was shown, even if the job went on.
+  bool ArchiveFailed = false;
   std::string OverwriteAnswer;
   bool StopAllArchives = false;
   bool ZipErrorContinued = false;

@@ -156,6 +156,7 @@ std::string ArchiveListEntry(const std::vector<std::string>& list, int32_t index
 // Returns false when the user chose to stop the job.
 bool ReportLibraryError(Session& session, int32_t code) {
   JobState& job = session.job;
+  job.ArchiveFailed = true;
   const std::string archive = ArchiveListEntry(job.SelectedFiles, job.ZipArchiveIndex);
   if (job.ZipArchiveIndex == job.SelectedCount || job.SelectedCount <= 1) {
     session.dialogs.MessageBox({"An error was encountered while processing \"" + archive +
