@@ -17,14 +17,14 @@ enum class OptionId {
   Version
 };
 
-struct OptionSpec {
+struct OptionInfo {
   OptionId id;
   char shortName;  // '\0' when there is none
   const char* longName;
   bool takesValue;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionInfo kOptions[] = {
     {OptionId::Destination, 'd', "to", true},
     {OptionId::Yes, 'y', "yes", false},
     {OptionId::NoOverwrite, 'n', "no-overwrite", false},
@@ -35,16 +35,16 @@ constexpr OptionSpec kOptions[] = {
     {OptionId::Version, '\0', "version", false},
 };
 
-const OptionSpec* FindShort(char name) {
-  for (const OptionSpec& spec : kOptions) {
-    if (spec.shortName == name) return &spec;
+const OptionInfo* FindShort(char name) {
+  for (const OptionInfo& option : kOptions) {
+    if (option.shortName == name) return &option;
   }
   return nullptr;
 }
 
-const OptionSpec* FindLong(const std::string& name) {
-  for (const OptionSpec& spec : kOptions) {
-    if (name == spec.longName) return &spec;
+const OptionInfo* FindLong(const std::string& name) {
+  for (const OptionInfo& option : kOptions) {
+    if (name == option.longName) return &option;
   }
   return nullptr;
 }
@@ -98,38 +98,38 @@ ParsedOptions ParseExtractOptions(const std::vector<std::string>& args) {
       const size_t equals = arg.find('=');
       const std::string name =
           arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-      const OptionSpec* spec = FindLong(name);
-      if (spec == nullptr) {
+      const OptionInfo* option = FindLong(name);
+      if (option == nullptr) {
         parsed.error = "unknown option '--" + name + "'";
         return parsed;
       }
       std::string value;
       if (equals != std::string::npos) {
-        if (!spec->takesValue) {
+        if (!option->takesValue) {
           parsed.error = "option '--" + name + "' takes no value";
           return parsed;
         }
         value = arg.substr(equals + 1);
-      } else if (spec->takesValue) {
+      } else if (option->takesValue) {
         if (i + 1 == args.size()) {
           parsed.error = "option '--" + name + "' needs a value";
           return parsed;
         }
         value = args[++i];
       }
-      Apply(options, spec->id, value);
+      Apply(options, option->id, value);
       continue;
     }
     // A cluster of short options; one that takes a value takes the rest of the cluster
     // or, when nothing follows, the next argument.
     for (size_t k = 1; k < arg.size(); ++k) {
-      const OptionSpec* spec = FindShort(arg[k]);
-      if (spec == nullptr) {
+      const OptionInfo* option = FindShort(arg[k]);
+      if (option == nullptr) {
         parsed.error = std::string("unknown option '-") + arg[k] + "'";
         return parsed;
       }
-      if (!spec->takesValue) {
-        Apply(options, spec->id, "");
+      if (!option->takesValue) {
+        Apply(options, option->id, "");
         continue;
       }
       std::string value = arg.substr(k + 1);
@@ -140,7 +140,7 @@ ParsedOptions ParseExtractOptions(const std::vector<std::string>& args) {
         }
         value = args[++i];
       }
-      Apply(options, spec->id, value);
+      Apply(options, option->id, value);
       break;
     }
   }
