@@ -1,7 +1,7 @@
 // Every decodable entry of the real-world corpus decodes to its known length and CRC.
 #include <gtest/gtest.h>
 
-#include "archive_test_util.h"
+#include "test_support.h"
 
 namespace unzip::test {
 namespace {

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "archive_test_util.h"
 #include "crypto_winzip_aes.h"
 #include "crypto_zipcrypto.h"
+#include "test_support.h"
 
 namespace unzip::test {
 namespace {
@@ -119,7 +119,7 @@ TEST(CorpusPasswords, Ae2EntriesExpectNoCrc) {
 
 TEST(UnencryptedEntries, MatchAnyPassword) {
   TempDir dir;
-  write_with_libzip(dir / "a.zip", {{"a.txt", text_bytes("plain")}});
+  write_zip(dir / "a.zip", {Entry("a.txt", "plain")});
   OpenResult result;
   auto archive = open_ok(dir / "a.zip", result);
   ASSERT_TRUE(archive);
@@ -148,7 +148,8 @@ void make_ae1(std::vector<unsigned char>& bytes, uint32_t crc) {
 TEST(Ae1Entries, CrcIsCheckedBesideTheCode) {
   TempDir dir;
   const auto data = sample_bytes(3000, 4);
-  write_with_libzip(dir / "a.zip", {{"e.bin", data, ZIP_CM_DEFLATE, ZIP_EM_AES_128, "pw"}});
+  write_zip(dir / "a.zip",
+            {Entry("e.bin", as_text(data), ZIP_CM_DEFLATE).encrypt(ZIP_EM_AES_128, "pw")});
   const auto ae2 = read_bytes(dir / "a.zip");
   for (const uint32_t crc : {crc_of(data), crc_of(data) ^ 1}) {
     auto bytes = ae2;
@@ -181,23 +182,23 @@ TEST_P(TamperedEntry, IsReportedNotDelivered) {
   const Tamper& row = GetParam();
   TempDir dir;
   const auto data = sample_bytes(5000, 9);
-  write_with_libzip(dir / "a.zip", {{"e.bin", data, row.method, row.encryption, "pw"}});
-  auto bytes = read_bytes(dir / "a.zip");
+  write_zip(dir / "a.zip",
+            {Entry("e.bin", as_text(data), row.method).encrypt(row.encryption, "pw")});
+  const std::size_t data_start = data_at(dir / "a.zip", "e.bin");
 
   OpenResult result;
   std::size_t entry_end;
   {
     auto archive = open_ok(dir / "a.zip", result);
     ASSERT_TRUE(archive);
-    entry_end = first_data_offset(bytes) + archive->entries()[0].compressed_size;
+    entry_end = data_start + archive->entries()[0].compressed_size;
   }
   std::size_t target = entry_end - row.from_end;
   if (row.from_end == 0) {
     const bool aes = row.encryption != ZIP_EM_TRAD_PKWARE;
-    target = first_data_offset(bytes) + (aes ? 16 + 2 : kZipCryptoHeaderSize);
+    target = data_start + (aes ? 16 + 2 : kZipCryptoHeaderSize);
   }
-  bytes.at(target) ^= 0x01;
-  write_bytes(dir / "a.zip", bytes);
+  overwrite_byte(dir / "a.zip", target, read_bytes(dir / "a.zip").at(target) ^ 0x01);
 
   auto archive = open_ok(dir / "a.zip", result);
   ASSERT_TRUE(archive);

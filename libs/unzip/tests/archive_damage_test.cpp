@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <random>
 
-#include "archive_test_util.h"
+#include "test_support.h"
 #include "zip_decoders.h"
 
 namespace unzip::test {
@@ -121,7 +121,7 @@ TEST_P(DamagedStream, GarbledStreamStaysInBounds) {
 
 TEST_P(DamagedStream, CorruptedEntryIsNeverOk) {
   auto bytes = read_bytes(dir_ / "a.zip");
-  const std::size_t middle = first_data_offset(bytes) + raw_.size() / 2;
+  const std::size_t middle = data_at(dir_ / "a.zip", "data.bin") + raw_.size() / 2;
   for (std::size_t i = 0; i < 8; ++i) bytes.at(middle + i) ^= 0x5A;
   write_bytes(dir_ / "a.zip", bytes);
   OpenResult result;

@@ -1,7 +1,7 @@
 // What the archive layer says about each entry: names, times, links, methods.
 #include <gtest/gtest.h>
 
-#include "archive_test_util.h"
+#include "test_support.h"
 #include "zip_crc32.h"
 
 namespace unzip::test {

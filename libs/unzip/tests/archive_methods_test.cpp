@@ -1,7 +1,7 @@
 // Entries made by real writers, one per method and cipher, decode byte for byte.
 #include <gtest/gtest.h>
 
-#include "archive_test_util.h"
+#include "test_support.h"
 
 namespace unzip::test {
 namespace {
@@ -90,7 +90,8 @@ TEST_P(MadeByLibzip, DecodesByteForByte) {
   const LibzipCipher& row = GetParam();
   TempDir dir;
   const auto data = sample_bytes(70000, 3);
-  write_with_libzip(dir / "a.zip", {{"e.bin", data, row.method, row.encryption, "pw"}});
+  write_zip(dir / "a.zip",
+            {Entry("e.bin", as_text(data), row.method).encrypt(row.encryption, "pw")});
   OpenResult result;
   auto archive = open_ok(dir / "a.zip", result);
   ASSERT_TRUE(archive);

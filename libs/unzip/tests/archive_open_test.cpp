@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-#include "archive_test_util.h"
+#include "test_support.h"
 #include "zip_crc32.h"
 
 namespace unzip::test {
@@ -30,8 +30,9 @@ std::vector<unsigned char> random_stub(std::size_t size) {
 class OpenTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    write_with_libzip(dir_ / "plain.zip",
-                      {{"a.txt", text_bytes("first entry\n")}, {"sub/b.bin", sample_bytes(50000)}});
+    write_zip(dir_ / "plain.zip",
+              {Entry("a.txt", "first entry\n", ZIP_CM_DEFLATE),
+               Entry("sub/b.bin", as_text(sample_bytes(50000)), ZIP_CM_DEFLATE)});
     plain_ = read_bytes(dir_ / "plain.zip");
   }
 

@@ -2,15 +2,11 @@
 // the zip command and the corpus set, decoded byte for byte, alone and through the
 // whole call; missing parts; the directory rewrite where zip64 fields are involved.
 #include <gtest/gtest.h>
-#include <openssl/evp.h>
 
 #include <algorithm>
-#include <fstream>
 #include <map>
-#include <sstream>
 
-#include "archive_test_util.h"
-#include "wiz_test_support.h"
+#include "test_support.h"
 #include "zip_bytes.h"
 #include "zip_split_directory.h"
 
@@ -28,10 +24,6 @@ std::string text_sample(std::size_t size) {
   }
   text.resize(size);
   return text;
-}
-
-std::string as_text(const std::vector<unsigned char>& bytes) {
-  return std::string(bytes.begin(), bytes.end());
 }
 
 // The first entry (stored, no extra fields) is sized so that the second one's
@@ -236,9 +228,9 @@ TEST(SplitCut, HeadersAndDataCutAnywhere) {
   const std::vector<unsigned char> one = sample_bytes(1000, 1);
   const std::vector<unsigned char> two = text_bytes(text_sample(30000));
   const std::vector<unsigned char> three = sample_bytes(5000, 2);
-  write_with_libzip(dir / "whole.zip", {LibzipEntry("one.bin", one, ZIP_CM_STORE),
-                                        LibzipEntry("two.txt", two, ZIP_CM_DEFLATE),
-                                        LibzipEntry("three.bin", three, ZIP_CM_STORE)});
+  write_zip(dir / "whole.zip",
+            {Entry("one.bin", as_text(one)), Entry("two.txt", as_text(two), ZIP_CM_DEFLATE),
+             Entry("three.bin", as_text(three))});
   const std::vector<unsigned char> whole = read_bytes(dir / "whole.zip");
   // Inside the second local header, inside the first, then through the third's data.
   const std::size_t second_header = 4 + 30 + 7 + one.size();
@@ -281,31 +273,14 @@ TEST(SplitCut, LzmaAndAesEntriesCutAnywhere) {
   }
 }
 
-std::string sha256_hex(const std::vector<unsigned char>& data) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  EVP_Digest(data.data(), data.size(), digest, &length, EVP_sha256(), nullptr);
-  std::string hex;
-  static const char* kHex = "0123456789abcdef";
-  for (unsigned int i = 0; i < length; ++i) {
-    hex += kHex[digest[i] >> 4];
-    hex += kHex[digest[i] & 15];
-  }
-  return hex;
-}
-
 TEST(SplitCorpus, EveryEntryMatchesTheExpectedContents) {
   SKIP_WITHOUT_CORPUS();
-  std::ifstream table(corpus_file("expected.tsv"));
   std::map<std::string, std::string> expected_files;  // path -> sha256
   int folders = 0;
-  for (std::string line; std::getline(table, line);) {
-    std::vector<std::string> f;
-    std::stringstream in(line);
-    for (std::string field; std::getline(in, field, '\t');) f.push_back(field);
-    if (f.size() != 7 || f[0] != "sc-Infozip.nocomp.multi.zip") continue;
-    if (f[3] == "file") expected_files[f[4]] = f[6];
-    if (f[3] == "dir") ++folders;
+  for (const CorpusRow& row : corpus_rows()) {
+    if (row.archive != "sc-Infozip.nocomp.multi.zip") continue;
+    if (row.type == "file") expected_files[row.path] = row.sha256;
+    if (row.type == "dir") ++folders;
   }
   ASSERT_EQ(expected_files.size(), 3u);
 
@@ -318,7 +293,7 @@ TEST(SplitCorpus, EveryEntryMatchesTheExpectedContents) {
     ASSERT_NE(entry, nullptr) << path;
     const Decoded decoded = decode(*archive, *entry);
     EXPECT_EQ(decoded.outcome(), ReadStatus::Ok) << path;
-    EXPECT_EQ(sha256_hex(decoded.data), sha256) << path;
+    EXPECT_EQ(sha256_of(as_text(decoded.data)), sha256) << path;
   }
 }
 
@@ -451,18 +426,12 @@ TEST(SplitDirectory, ManyEntriesGetZip64EndRecords) {
   EXPECT_EQ(read_le32(end + 16), 0xFFFFFFFFu);
 }
 
-}  // namespace
-}  // namespace unzip::test
-
-namespace unzip::wiztest {
-namespace {
-
 class WizSplit : public WizTest {
  protected:
   void make_set() {
     write_text("a.bin", std::string(140000, 'a'));
     write_text("b.txt", std::string(50000, 'b') + "end\n");
-    ASSERT_EQ(shell("zip -q -s 64k -n .bin set.zip a.bin b.txt"), 0);
+    ASSERT_EQ(run_in(".", "zip -q -s 64k -n .bin set.zip a.bin b.txt"), 0);
     ASSERT_TRUE(fs::exists("set.z02"));
   }
   Call call_;
@@ -496,4 +465,4 @@ TEST_F(WizSplit, MissingMiddlePartKeepsTheMultiDiskWarning) {
 }
 
 }  // namespace
-}  // namespace unzip::wiztest
+}  // namespace unzip::test

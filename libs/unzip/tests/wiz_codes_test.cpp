@@ -1,10 +1,10 @@
 // How the final code is formed, first as a table, then through whole calls.
 #include <gtest/gtest.h>
 
+#include "test_support.h"
 #include "wiz_codes.h"
-#include "wiz_test_support.h"
 
-namespace unzip::wiztest {
+namespace unzip::test {
 namespace {
 
 struct CodeCase {
@@ -126,4 +126,4 @@ TEST_F(WizCodes, ServiceIsPingedWhileALargeEntryIsWritten) {
 }
 
 }  // namespace
-}  // namespace unzip::wiztest
+}  // namespace unzip::test

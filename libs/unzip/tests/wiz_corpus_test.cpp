@@ -1,69 +1,40 @@
 // Real archives from the corpus through the whole call, compared with expected.tsv.
 #include <gtest/gtest.h>
-#include <openssl/evp.h>
 
 #include <map>
 
-#include "wiz_test_support.h"
+#include "test_support.h"
 #include "zip_archive.h"
 
-namespace unzip::wiztest {
+namespace unzip::test {
 namespace {
-
-struct Row {
-  std::string outcome, type, path, size, sha256;
-};
 
 struct Case {
   std::string archive, password;
-  std::vector<Row> rows;
+  std::vector<CorpusRow> rows;
   bool all_ok() const {
-    for (const Row& row : rows)
+    for (const CorpusRow& row : rows)
       if (row.outcome != "ok") return false;
     return true;
   }
 };
 
-std::vector<std::string> split_tabs(const std::string& line) {
-  std::vector<std::string> fields;
-  std::stringstream in(line);
-  for (std::string field; std::getline(in, field, '\t');) fields.push_back(field);
-  return fields;
-}
-
-std::vector<Case> load_cases(const fs::path& table) {
+// The rows of expected.tsv grouped by archive and password.
+std::vector<Case> load_cases() {
   std::map<std::pair<std::string, std::string>, Case> cases;
-  std::ifstream in(table);
-  std::string line;
-  std::getline(in, line);
-  while (std::getline(in, line)) {
-    const std::vector<std::string> f = split_tabs(line);
-    if (f.size() != 7) continue;
-    Case& c = cases[{f[0], f[1]}];
-    c.archive = f[0];
-    c.password = f[1];
-    c.rows.push_back({f[2], f[3], f[4], f[5], f[6]});
+  for (const CorpusRow& row : corpus_rows()) {
+    Case& c = cases[{row.archive, row.password}];
+    c.archive = row.archive;
+    c.password = row.password;
+    c.rows.push_back(row);
   }
   std::vector<Case> list;
   for (auto& [key, c] : cases) list.push_back(c);
   return list;
 }
 
-std::string sha256_of(const std::string& data) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  EVP_Digest(data.data(), data.size(), digest, &length, EVP_sha256(), nullptr);
-  std::string hex;
-  char byte[3];
-  for (unsigned int i = 0; i < length; ++i) {
-    std::snprintf(byte, sizeof byte, "%02x", digest[i]);
-    hex += byte;
-  }
-  return hex;
-}
-
 void expect_rows(const Case& c, const fs::path& out) {
-  for (const Row& row : c.rows) {
+  for (const CorpusRow& row : c.rows) {
     const fs::path path = out / row.path;
     if (row.type == "file") {
       EXPECT_EQ(sha256_of(read_text(path)), row.sha256) << c.archive << ": " << row.path;
@@ -99,13 +70,12 @@ bool only_unsupported_skips(const Recorder& recorder) {
 class WizCorpus : public WizTest {};
 
 TEST_F(WizCorpus, EveryCaseThroughTheCall) {
-  const fs::path corpus = fs::path(TESSALY_CORPUS_DIR) / "zip";
-  if (!fs::is_directory(corpus)) GTEST_SKIP() << "corpus folder missing";
+  SKIP_WITHOUT_CORPUS();
   fs::create_directory("dest");
   int index = 0;
-  for (const Case& c : load_cases(corpus / "expected.tsv")) {
+  for (const Case& c : load_cases()) {
     Call call;
-    call.zip = (corpus / c.archive).string();
+    call.zip = corpus_file(c.archive).string();
     const fs::path out = fs::path("dest") / std::to_string(++index);
     call.folder = out.string();
     Recorder recorder;
@@ -138,8 +108,7 @@ struct VerbCase {
 };
 
 TEST_F(WizCorpus, PerFileVerbsOfEachMethod) {
-  const fs::path corpus = fs::path(TESSALY_CORPUS_DIR) / "zip";
-  if (!fs::is_directory(corpus)) GTEST_SKIP() << "corpus folder missing";
+  SKIP_WITHOUT_CORPUS();
   const VerbCase cases[] = {
       {"sc-Zip.shrink.zip", "TECT.TXT", "unshrinking: "},
       {"zip2-implode.zip", "first.txt", "  exploding: "},
@@ -150,7 +119,7 @@ TEST_F(WizCorpus, PerFileVerbsOfEachMethod) {
   };
   for (const VerbCase& c : cases) {
     Call call;
-    call.zip = (corpus / c.archive).string();
+    call.zip = corpus_file(c.archive).string();
     if (!layer_decodes_all(call.zip)) continue;
     call.folder = "o";
     call.options.noflag = 1;
@@ -163,4 +132,4 @@ TEST_F(WizCorpus, PerFileVerbsOfEachMethod) {
 }
 
 }  // namespace
-}  // namespace unzip::wiztest
+}  // namespace unzip::test

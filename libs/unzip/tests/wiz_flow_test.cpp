@@ -1,9 +1,9 @@
 // Chunk sequences of whole calls: every chunk with its exact bytes and boundaries.
 #include <gtest/gtest.h>
 
-#include "wiz_test_support.h"
+#include "test_support.h"
 
-namespace unzip::wiztest {
+namespace unzip::test {
 namespace {
 
 const std::string kA = "hello world\n";  // 12 bytes, stored
@@ -148,7 +148,7 @@ TEST_F(WizFlow, StubInFrontIsReportedButNotAWarning) {
 
 TEST_F(WizFlow, Zip64BehindAStub) {
   write_text("h.txt", "hello\n");
-  ASSERT_EQ(shell("zip -q -fz z64.zip h.txt"), 0);
+  ASSERT_EQ(run_in(".", "zip -q -fz z64.zip h.txt"), 0);
   write_text("z64.exe", std::string(1000, '\0') + read_text("z64.zip"));
   call_.zip = "z64.exe";
   call_.folder = "out";
@@ -267,4 +267,4 @@ TEST_F(WizFlow, NoRootMeansTheCurrentFolder) {
 }
 
 }  // namespace
-}  // namespace unzip::wiztest
+}  // namespace unzip::test

@@ -3,11 +3,11 @@
 
 #include <ctime>
 
+#include "test_support.h"
 #include "wiz_list.h"
 #include "wiz_methods.h"
-#include "wiz_test_support.h"
 
-namespace unzip::wiztest {
+namespace unzip::test {
 namespace {
 
 struct FactorCase {
@@ -126,7 +126,8 @@ TEST_F(WizList, FieldsOfEachEntry) {
 TEST_F(WizList, ZipCryptoSizeAndUnixTime) {
   fs::create_directory("src");
   write_text("src/p.txt", "six b!");
-  ASSERT_EQ(shell("touch -d @1600000123 src/p.txt && cd src && zip -q -P pw ../p.zip p.txt"), 0);
+  ASSERT_EQ(run_in(".", "touch -d @1600000123 src/p.txt && cd src && zip -q -P pw ../p.zip p.txt"),
+            0);
   call_.zip = "p.zip";
   EXPECT_EQ(call_.run(recorder_), PK_OK);
   ASSERT_EQ(recorder_.listed.size(), 1u);
@@ -165,9 +166,8 @@ TEST_F(WizList, SelectionTotalsAndQuietness) {
 }
 
 TEST_F(WizList, CorpusMethodsAndNames) {
-  const fs::path corpus = fs::path(TESSALY_CORPUS_DIR) / "zip";
-  if (!fs::is_directory(corpus)) GTEST_SKIP() << "corpus folder missing";
-  call_.zip = (corpus / "sc-Zip.deflate64.zip").string();
+  SKIP_WITHOUT_CORPUS();
+  call_.zip = corpus_file("sc-Zip.deflate64.zip").string();
   EXPECT_EQ(call_.run(recorder_), PK_OK);
   ASSERT_FALSE(recorder_.listed.empty());
   bool saw_deflate64 = false;
@@ -176,4 +176,4 @@ TEST_F(WizList, CorpusMethodsAndNames) {
 }
 
 }  // namespace
-}  // namespace unzip::wiztest
+}  // namespace unzip::test

@@ -1,9 +1,9 @@
 // From stored names to output paths: warnings, FAT backslashes, stored folders or not.
 #include <gtest/gtest.h>
 
-#include "wiz_test_support.h"
+#include "test_support.h"
 
-namespace unzip::wiztest {
+namespace unzip::test {
 namespace {
 
 class WizNames : public WizTest {
@@ -124,4 +124,4 @@ TEST_F(WizNames, FileThatCannotBeCreated) {
 }
 
 }  // namespace
-}  // namespace unzip::wiztest
+}  // namespace unzip::test

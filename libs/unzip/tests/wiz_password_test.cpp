@@ -1,9 +1,9 @@
 // The password loop: prompts, answers, the current password, and AES entries.
 #include <gtest/gtest.h>
 
-#include "wiz_test_support.h"
+#include "test_support.h"
 
-namespace unzip::wiztest {
+namespace unzip::test {
 namespace {
 
 const char* const kFirst = "Enter password for: ";
@@ -16,7 +16,7 @@ class WizPassword : public WizTest {
     fs::create_directory("src");
     write_text("src/one.txt", "first secret text\n");
     write_text("src/two.txt", "second secret text\n");
-    ASSERT_EQ(shell("cd src && zip -q -P secret ../p.zip one.txt two.txt " + extra), 0);
+    ASSERT_EQ(run_in(".", "cd src && zip -q -P secret ../p.zip one.txt two.txt " + extra), 0);
     call_.zip = "p.zip";
     call_.folder = "out";
   }
@@ -60,7 +60,9 @@ TEST_F(WizPassword, LastWrongTextIsTriedFirstOnTheNextEntry) {
   write_text("src/one.txt", "1");
   write_text("src/two.txt", "2");
   ASSERT_EQ(
-      shell("cd src && zip -q -P first ../p.zip one.txt && zip -q -P second ../p.zip two.txt"), 0);
+      run_in(".",
+             "cd src && zip -q -P first ../p.zip one.txt && zip -q -P second ../p.zip two.txt"),
+      0);
   call_.zip = "p.zip";
   call_.folder = "out";
   recorder_.password_answers = {{0, "x"}, {0, "y"}, {0, "second"}};
@@ -121,7 +123,7 @@ TEST_F(WizPassword, AskedBeforeTheOverwriteQuestion) {
 TEST_F(WizPassword, FolderEntryTurnsEightyTwoIntoOne) {
   fs::create_directories("src/d");
   write_text("src/d/x.txt", "x");
-  ASSERT_EQ(shell("cd src && zip -q -P secret ../p.zip d/ d/x.txt"), 0);
+  ASSERT_EQ(run_in(".", "cd src && zip -q -P secret ../p.zip d/ d/x.txt"), 0);
   call_.zip = "p.zip";
   call_.folder = "out";
   recorder_.password_answers = {{1, ""}};
@@ -146,7 +148,7 @@ TEST_F(WizPassword, AesEntriesUseTheSameLoop) {
 TEST_F(WizPassword, DamagedEncryptedDataMayBeAWrongPassword) {
   fs::create_directory("src");
   write_text("src/one.txt", "stored secret text, long enough to damage\n");
-  ASSERT_EQ(shell("cd src && zip -q -0 -P secret ../p.zip one.txt"), 0);
+  ASSERT_EQ(run_in(".", "cd src && zip -q -0 -P secret ../p.zip one.txt"), 0);
   write_zip("aes.zip", {Entry("a.txt", "aes protected text").encrypt(ZIP_EM_AES_256, "secret")});
   overwrite_byte("p.zip", data_at("p.zip", "one.txt") + 12 + 5, 0x55);
   overwrite_byte("aes.zip", data_at("aes.zip", "a.txt") + 16 + 2 + 3, 0x55);
@@ -173,4 +175,4 @@ TEST_F(WizPassword, ListModeNeverAsks) {
 }
 
 }  // namespace
-}  // namespace unzip::wiztest
+}  // namespace unzip::test

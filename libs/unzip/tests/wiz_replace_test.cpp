@@ -4,9 +4,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include "wiz_test_support.h"
+#include "test_support.h"
 
-namespace unzip::wiztest {
+namespace unzip::test {
 namespace {
 
 class WizReplace : public WizTest {
@@ -140,4 +140,4 @@ TEST_F(WizReplace, WrittenFilesGetTheirTimeAndMode) {
 }
 
 }  // namespace
-}  // namespace unzip::wiztest
+}  // namespace unzip::test

@@ -5,9 +5,9 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 
-#include "wiz_test_support.h"
+#include "test_support.h"
 
-namespace unzip::wiztest {
+namespace unzip::test {
 namespace {
 
 constexpr uint32_t kLinkMode = 0120777;
@@ -148,4 +148,4 @@ TEST_F(WizTraversal, FullDiskStopsTheCall) {
 }
 
 }  // namespace
-}  // namespace unzip::wiztest
+}  // namespace unzip::test
