@@ -13,6 +13,7 @@
 
 #include "app/extract_program_fixture.h"
 #include "support/file_size_limit.h"
+#include "support/job_texts.h"
 #include "support/odd_zip_writer.h"
 #include "support/zip_fixtures.h"
 
@@ -20,18 +21,6 @@ namespace tessaly::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string kFinished =
-    "Tessaly has finished extracting the files. Press \"OK\" to return to the program, or "
-    "\"Explore\" to open an Explorer window in the folder to which the files were extracted.";
-const std::string kNotFinished = "Tessaly did not finish extracting the files.";
-
-std::string Unsupported(const std::string& token) {
-  return "\nOops!: The file \"" + token +
-         "\" is either not a supported archive type or is corrupted. If this is an Arj type "
-         "archive, Tessaly requires the DOS Arj utility to process it. You must specify the "
-         "location of \"arj.exe\" in the \"Options\" dialog.\n";
-}
 
 std::string Corrupted(const std::string& token) {
   return "\nError: An error was encountered while processing \"" + token +
@@ -122,7 +111,7 @@ TEST_F(LargeAndBadInput, FilesThatAreNoArchiveAreRefusedWithoutTouchingAnything)
     const ProcessResult run = Run({"-y", "-d", "out", token});
     EXPECT_EQ(run.exitStatus, 2) << run.err;
     EXPECT_EQ(run.signal, 0);
-    EXPECT_TRUE(Contains(run.err, Unsupported(token))) << run.err;
+    EXPECT_TRUE(Contains(run.err, "\nOops!: " + NotSupportedStart(token) + "\n")) << run.err;
     EXPECT_FALSE(Contains(run.err, "Processing archive")) << run.err;
     EXPECT_EQ(Snapshot(work()), before);
   }
@@ -137,7 +126,7 @@ TEST_F(LargeAndBadInput, AnUnreadableArchiveIsRefused) {
   const ProcessResult run = Run({"-y", "-d", "out", "locked.zip"});
   fs::permissions(work() / "locked.zip", fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(run.exitStatus, 2) << run.err;
-  EXPECT_TRUE(Contains(run.err, Unsupported("locked.zip"))) << run.err;
+  EXPECT_TRUE(Contains(run.err, "\nOops!: " + NotSupportedStart("locked.zip") + "\n")) << run.err;
   EXPECT_EQ(TreeOf(work()), std::vector<std::string>{"locked.zip"});
 }
 

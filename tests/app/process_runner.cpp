@@ -6,11 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <array>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 namespace tessaly::testing {
 
@@ -91,42 +88,6 @@ ProcessResult RunProcess(const ProcessRequest& request) {
   if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
   return result;
-}
-
-TempFolder::TempFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tessaly-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ignored;
-  if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-}
-
-std::vector<std::string> TreeOf(const std::filesystem::path& root) {
-  std::vector<std::string> entries;
-  std::error_code error;
-  for (auto it = std::filesystem::recursive_directory_iterator(root, error);
-       it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
-    if (error) break;
-    std::string relative = it->path().lexically_relative(root).string();
-    if (it->is_directory() && !it->is_symlink()) relative += "/";
-    entries.push_back(relative);
-  }
-  std::sort(entries.begin(), entries.end());
-  return entries;
-}
-
-std::string ReadFileText(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFileText(const std::filesystem::path& file, const std::string& text) {
-  std::filesystem::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary) << text;
 }
 
 }  // namespace tessaly::testing

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "support/engine_fixture.h"
+#include "support/job_texts.h"
 #include "support/zip_fixtures.h"
 
 namespace tessaly::testing {
@@ -19,17 +20,10 @@ const std::string kMixedExtensions =
     "archive type at a time. If these files are part of a Ace, Arj, or Rar set, you must only "
     "select the first file in the set (i.e. Example.rar) to proces the set.";
 
-const std::string kFinished =
-    "Tessaly has finished extracting the files. Press \"OK\" to return to the program, or "
-    "\"Explore\" to open an Explorer window in the folder to which the files were extracted.";
-
 std::string NotSupported(const std::string& path) {
-  return "The file \"" + path +
-         "\" is either not a supported archive type or is corrupted. If this is an Arj type "
-         "archive, Tessaly requires the DOS Arj utility to process it. You must specify the "
-         "location of \"arj.exe\" in the \"Options\" dialog. If this file is part of an Ace, "
-         "Rar, or Arj set, you must select the first file in the set (i.e. \"MyFile.rar\") to "
-         "process the set.";
+  return NotSupportedStart(path) +
+         " If this file is part of an Ace, Rar, or Arj set, you must select the first file in "
+         "the set (i.e. \"MyFile.rar\") to process the set.";
 }
 
 void ExpectMessage(const RecordedMessage& m, const std::string& text, MsgButtons buttons,
@@ -82,9 +76,9 @@ TEST_F(DriverTest, MixedExtensionsAreRefusedBeforeAnyFileIsOpened) {
 }
 
 TEST_F(DriverTest, FilesNoBackendAcceptsAreRefusedWithTheirName) {
-  WriteFile(PathOf("notes.txt"), "plain text");
+  WriteFileText(PathOf("notes.txt"), "plain text");
   fs::copy_file("/bin/true", PathOf("prog.exe"));
-  WriteFile(PathOf("broken.zip"), "PK\x03\x04 not really");
+  WriteFileText(PathOf("broken.zip"), "PK\x03\x04 not really");
   for (const std::string file : {"notes.txt", "prog.exe", "broken.zip"}) {
     SCOPED_TRACE(file);
     dialogs.messages.clear();
@@ -117,8 +111,8 @@ TEST_F(DriverTest, EmptyDestinationAnsweredYesExtractsIntoTheWorkingDirectory) {
   Select({PathOf("a.zip")});
   dialogs.messageAnswers = {MsgAnswer::Yes};
   Extract();
-  EXPECT_EQ(ReadFile(WorkDir() + "/a.txt"), "alpha");
-  EXPECT_EQ(ReadFile(WorkDir() + "/d/b.txt"), Bravo());
+  EXPECT_EQ(ReadFileText(WorkDir() + "/a.txt"), "alpha");
+  EXPECT_EQ(ReadFileText(WorkDir() + "/d/b.txt"), Bravo());
   EXPECT_EQ(session.Form4Window.lblarc, kFinished);
 }
 
@@ -133,7 +127,7 @@ TEST_F(DriverTest, MissingDestinationIsCreatedAfterYes) {
       dialogs.messages[0],
       "The folder \"" + destination + "\" does not exist. Would you like it to be created?",
       MsgButtons::YesNo, MsgIcon::None, "Oops!");
-  EXPECT_EQ(ReadFile(destination + "/a.txt"), "alpha");
+  EXPECT_EQ(ReadFileText(destination + "/a.txt"), "alpha");
 }
 
 TEST_F(DriverTest, MissingDestinationAnsweredNoIsNotCreated) {
@@ -175,7 +169,7 @@ TEST_F(DriverTest, ConfirmationShowsTheDestinationAndGoRunsTheJob) {
                 PathOf("out"));
   EXPECT_FALSE(dialogs.confirmCommand3Visible[0]);
   EXPECT_FALSE(session.job.ConfirmFromDriver);
-  EXPECT_EQ(ReadFile(PathOf("out/a.txt")), "alpha");
+  EXPECT_EQ(ReadFileText(PathOf("out/a.txt")), "alpha");
   EXPECT_EQ(GetSetting("General", "Show confirmation"), "1");
 }
 
@@ -202,7 +196,7 @@ TEST_F(DriverTest, OnlyGoRunsTheJobAndOnlyGoSavesAnUntickedBox) {
   dialogs.confirmAnswers = {ConfirmAnswer::GoUntick};
   Extract();
   EXPECT_EQ(GetSetting("General", "Show confirmation"), "0");
-  EXPECT_EQ(ReadFile(PathOf("out/a.txt")), "alpha");
+  EXPECT_EQ(ReadFileText(PathOf("out/a.txt")), "alpha");
 
   Select({PathOf("a.zip")});
   dialogs.fileExistsAnswers = {"All"};
@@ -252,8 +246,8 @@ TEST_F(DriverTest, ASuccessfulJobGoesThroughEveryStageOfTheStatusWindow) {
   EXPECT_EQ(session.job.ExtractResult, 0);
   EXPECT_EQ(session.job.ActiveBackend, "");
 
-  EXPECT_EQ(ReadFile(out + "/a.txt"), "alpha");
-  EXPECT_EQ(ReadFile(out + "/d/b.txt"), Bravo());
+  EXPECT_EQ(ReadFileText(out + "/a.txt"), "alpha");
+  EXPECT_EQ(ReadFileText(out + "/d/b.txt"), Bravo());
   EXPECT_EQ(mainWindow.Count("ListFolder"), 1);
   EXPECT_EQ(mainWindow.Count("UpdateSelectionState"), 1);
   EXPECT_FALSE(mainWindow.enabled) << "the Status window keeps the main window disabled";

@@ -9,19 +9,13 @@
 
 #include "engine/selection.h"
 #include "support/engine_fixture.h"
+#include "support/job_texts.h"
 #include "support/zip_fixtures.h"
 
 namespace tessaly::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string CommandLineNotSupported(const std::string& token) {
-  return "The file \"" + token +
-         "\" is either not a supported archive type or is corrupted. If this is an Arj type "
-         "archive, Tessaly requires the DOS Arj utility to process it. You must specify the "
-         "location of \"arj.exe\" in the \"Options\" dialog.";
-}
 
 class SelectionTest : public EngineTest {
  protected:
@@ -34,7 +28,7 @@ TEST_F(SelectionTest, TheProbeFindsZipArchivesByTheirContents) {
   ASSERT_EQ(std::system(("zip -q -A '" + PathOf("adjusted.exe") + "'").c_str()), 0);
   fs::copy_file(PathOf("a.zip"), PathOf("set.001"));
   fs::copy_file("/bin/true", PathOf("prog.exe"));
-  WriteFile(PathOf("empty.zip"), "");
+  WriteFileText(PathOf("empty.zip"), "");
   struct Case {
     std::string file;
     std::string type;
@@ -86,8 +80,8 @@ TEST_F(SelectionTest, AGivenCommandLineExtractsIntoTheDestinationBox) {
   session.job.DropMode = true;
   ParseCommandLine(session, PathOf("a.zip") + " \t" + PathOf("b.zip"));
   EXPECT_TRUE(dialogs.destinationRequests.empty());
-  EXPECT_EQ(ReadFile(PathOf("out/a.txt")), "alpha");
-  EXPECT_EQ(ReadFile(PathOf("out/b.txt")), "bravo");
+  EXPECT_EQ(ReadFileText(PathOf("out/a.txt")), "alpha");
+  EXPECT_EQ(ReadFileText(PathOf("out/b.txt")), "bravo");
   EXPECT_FALSE(session.job.DropMode);
   EXPECT_EQ(session.job.ActiveBackend, "") << "the job is over";
 }
@@ -99,13 +93,13 @@ TEST_F(SelectionTest, AQuotedPathWithABlankIsOneToken) {
   session.Form1.Combo1.text = PathOf("out");
   ParseCommandLine(session, "\"" + PathOf("my dir/c d.zip") + "\"");
   EXPECT_TRUE(dialogs.messages.empty());
-  EXPECT_EQ(ReadFile(PathOf("out/c.txt")), "charlie");
+  EXPECT_EQ(ReadFileText(PathOf("out/c.txt")), "charlie");
 }
 
 TEST_F(SelectionTest, AnUnsupportedTokenEndsTheStartQuietlyAfterItsMessage) {
   ParseCommandLine(session, PathOf("a.zip") + " " + PathOf("notes.txt"));
   ASSERT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_EQ(dialogs.messages[0].text, CommandLineNotSupported(PathOf("notes.txt")));
+  EXPECT_EQ(dialogs.messages[0].text, NotSupportedStart(PathOf("notes.txt")));
   EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::OK);
   EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
   EXPECT_EQ(dialogs.messages[0].title, "Oops!");
@@ -122,7 +116,7 @@ TEST_F(SelectionTest, OnlyTheFirstHundredTokensAreUsed) {
   ParseCommandLine(session, line);
   EXPECT_TRUE(dialogs.messages.empty()) << "token 101 was looked at";
   EXPECT_EQ(session.job.SelectedCount, 100);
-  EXPECT_EQ(ReadFile(PathOf("out/a.txt")), "alpha");
+  EXPECT_EQ(ReadFileText(PathOf("out/a.txt")), "alpha");
 }
 
 TEST_F(SelectionTest, TheProgramsOwnArgumentsAskForADestinationFirst) {
@@ -142,8 +136,8 @@ TEST_F(SelectionTest, TheProgramsOwnArgumentsAskForADestinationFirst) {
   EXPECT_EQ(request.startFolder, session.Form1.CurrentFolder);
   EXPECT_EQ(mainWindow.Count("Show"), 1);
   EXPECT_EQ(session.Form1.Combo1.text, PathOf("out") + "/");
-  EXPECT_EQ(ReadFile(PathOf("out/c d/c.txt")), "charlie");
-  EXPECT_EQ(ReadFile(PathOf("out/a/a.txt")), "alpha");
+  EXPECT_EQ(ReadFileText(PathOf("out/c d/c.txt")), "charlie");
+  EXPECT_EQ(ReadFileText(PathOf("out/a/a.txt")), "alpha");
 }
 
 TEST_F(SelectionTest, CancellingTheDestinationAtStartUpExtractsNothing) {

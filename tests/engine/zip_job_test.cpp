@@ -7,14 +7,13 @@
 #include <vector>
 
 #include "support/engine_fixture.h"
+#include "support/job_texts.h"
 #include "support/zip_fixtures.h"
 
 namespace tessaly::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string kNotFinished = "Tessaly did not finish extracting the files.";
 
 class ZipJobTest : public EngineTest {
  protected:
@@ -42,13 +41,13 @@ TEST_F(ZipJobTest, EachArchiveGoesToASubFolderNamedAfterIt) {
   WriteZip(PathOf("x.zip"), {{"one.txt", "1"}});
   WriteZip(PathOf("y.v2.zip"), {{"two.txt", "2"}});
   fs::create_directory(Out("x"));
-  WriteFile(Out("x/kept.txt"), "kept");
+  WriteFileText(Out("x/kept.txt"), "kept");
   session.Form1.Check1 = true;
   Select({PathOf("x.zip"), PathOf("y.v2.zip")});
   Extract();
-  EXPECT_EQ(ReadFile(Out("x/one.txt")), "1");
-  EXPECT_EQ(ReadFile(Out("x/kept.txt")), "kept") << "an existing sub-folder is reused";
-  EXPECT_EQ(ReadFile(Out("y/two.txt")), "2");
+  EXPECT_EQ(ReadFileText(Out("x/one.txt")), "1");
+  EXPECT_EQ(ReadFileText(Out("x/kept.txt")), "kept") << "an existing sub-folder is reused";
+  EXPECT_EQ(ReadFileText(Out("y/two.txt")), "2");
   EXPECT_TRUE(dialogs.messages.empty());
 }
 
@@ -58,25 +57,25 @@ TEST_F(ZipJobTest, PerArchiveFolderFromTheDestinationDialogLastsOneJob) {
   session.job.PerArchiveFolder = true;
   Select({PathOf("x.zip")});
   Extract();
-  EXPECT_EQ(ReadFile(Out("x/one.txt")), "1");
+  EXPECT_EQ(ReadFileText(Out("x/one.txt")), "1");
   EXPECT_FALSE(session.job.PerArchiveFolder);
 
   Select({PathOf("x.zip")});
   Extract();
-  EXPECT_EQ(ReadFile(Out("one.txt")), "1");
+  EXPECT_EQ(ReadFileText(Out("one.txt")), "1");
 }
 
 TEST_F(ZipJobTest, AllAnswersEveryLaterPromptOfTheJobAndIsAskedAgainNextJob) {
   WriteZip(PathOf("x.zip"), {{"a.txt", "new a"}, {"b.txt", "new b"}});
   WriteZip(PathOf("y.zip"), {{"c.txt", "new c"}});
-  for (const char* name : {"a.txt", "b.txt", "c.txt"}) WriteFile(Out(name), "old");
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) WriteFileText(Out(name), "old");
   Select({PathOf("x.zip"), PathOf("y.zip")});
   dialogs.fileExistsAnswers = {"All"};
   Extract();
   EXPECT_EQ(dialogs.fileExistsQuestions, (std::vector<std::string>{ExistsQuestion("a.txt")}));
-  EXPECT_EQ(ReadFile(Out("a.txt")), "new a");
-  EXPECT_EQ(ReadFile(Out("b.txt")), "new b");
-  EXPECT_EQ(ReadFile(Out("c.txt")), "new c");
+  EXPECT_EQ(ReadFileText(Out("a.txt")), "new a");
+  EXPECT_EQ(ReadFileText(Out("b.txt")), "new b");
+  EXPECT_EQ(ReadFileText(Out("c.txt")), "new c");
   EXPECT_EQ(session.job.OverwriteAnswer, "");
 
   Select({PathOf("y.zip")});
@@ -88,12 +87,12 @@ TEST_F(ZipJobTest, AllAnswersEveryLaterPromptOfTheJobAndIsAskedAgainNextJob) {
 
 TEST_F(ZipJobTest, NoKeepsTheFileAndStillAdvancesTheBar) {
   WriteZip(PathOf("x.zip"), {{"a.txt", "new a"}, {"b.txt", "new b"}});
-  WriteFile(Out("a.txt"), "old");
+  WriteFileText(Out("a.txt"), "old");
   Select({PathOf("x.zip")});
   dialogs.fileExistsAnswers = {"No"};
   Extract();
-  EXPECT_EQ(ReadFile(Out("a.txt")), "old");
-  EXPECT_EQ(ReadFile(Out("b.txt")), "new b");
+  EXPECT_EQ(ReadFileText(Out("a.txt")), "old");
+  EXPECT_EQ(ReadFileText(Out("b.txt")), "new b");
   EXPECT_EQ(session.job.ProgressCount, 2);
   bool sawSkipCounted = false;
   for (const StatusRecorder::Snapshot& s : status.snapshots) {
@@ -107,27 +106,27 @@ TEST_F(ZipJobTest, NoKeepsTheFileAndStillAdvancesTheBar) {
 
 TEST_F(ZipJobTest, ClosingThePromptWithoutAnAnswerKeepsTheFile) {
   WriteZip(PathOf("x.zip"), {{"a.txt", "new a"}, {"b.txt", "new b"}});
-  WriteFile(Out("a.txt"), "old a");
-  WriteFile(Out("b.txt"), "old b");
+  WriteFileText(Out("a.txt"), "old a");
+  WriteFileText(Out("b.txt"), "old b");
   Select({PathOf("x.zip")});
   dialogs.fileExistsAnswers = {"Yes", ""};
   Extract();
-  EXPECT_EQ(ReadFile(Out("a.txt")), "new a");
-  EXPECT_EQ(ReadFile(Out("b.txt")), "old b") << "an earlier Yes must not answer for it";
+  EXPECT_EQ(ReadFileText(Out("a.txt")), "new a");
+  EXPECT_EQ(ReadFileText(Out("b.txt")), "old b") << "an earlier Yes must not answer for it";
 }
 
 TEST_F(ZipJobTest, CancelAtThePromptFillsTheBarAndStopsBeforeTheNextArchive) {
   WriteZip(PathOf("x.zip"), {{"a.txt", "new a"}, {"b.txt", "new b"}, {"c.txt", "new c"}});
   WriteZip(PathOf("y.zip"), {{"z.txt", "z"}});
-  WriteFile(Out("a.txt"), "old a");
-  WriteFile(Out("b.txt"), "old b");
+  WriteFileText(Out("a.txt"), "old a");
+  WriteFileText(Out("b.txt"), "old b");
   Select({PathOf("x.zip"), PathOf("y.zip")});
   dialogs.fileExistsAnswers = {"Cancel"};
   Extract();
   EXPECT_EQ(dialogs.fileExistsQuestions.size(), 1u);
-  EXPECT_EQ(ReadFile(Out("a.txt")), "old a");
-  EXPECT_EQ(ReadFile(Out("b.txt")), "old b") << "nothing more is overwritten in this archive";
-  EXPECT_EQ(ReadFile(Out("c.txt")), "new c") << "the rest of the archive is extracted";
+  EXPECT_EQ(ReadFileText(Out("a.txt")), "old a");
+  EXPECT_EQ(ReadFileText(Out("b.txt")), "old b") << "nothing more is overwritten in this archive";
+  EXPECT_EQ(ReadFileText(Out("c.txt")), "new c") << "the rest of the archive is extracted";
   EXPECT_FALSE(fs::exists(Out("z.txt")));
   bool fullAfterCancel = false;
   for (const StatusRecorder::Snapshot& s : status.snapshots) {
@@ -142,10 +141,10 @@ TEST_F(ZipJobTest, CancelAtThePromptFillsTheBarAndStopsBeforeTheNextArchive) {
 TEST_F(ZipJobTest, TheAutoOverwriteSettingAsksNothing) {
   SetSetting("zip options", "auto overwrite", "1");
   WriteZip(PathOf("x.zip"), {{"a.txt", "new a"}});
-  WriteFile(Out("a.txt"), "old a");
+  WriteFileText(Out("a.txt"), "old a");
   Select({PathOf("x.zip")});
   Extract();
-  EXPECT_EQ(ReadFile(Out("a.txt")), "new a");
+  EXPECT_EQ(ReadFileText(Out("a.txt")), "new a");
   EXPECT_TRUE(dialogs.fileExistsQuestions.empty());
 }
 
@@ -159,7 +158,7 @@ TEST_F(ZipJobTest, ThePasswordIsAskedForEachEncryptedEntry) {
             "File is encrypted with a password. Please enter the password to extract.");
   EXPECT_EQ(dialogs.inputs[0].title, "Enter Password");
   EXPECT_EQ(dialogs.inputs[0].defaultText, "");
-  EXPECT_EQ(ReadFile(Out("s1.txt")), "secret one");
+  EXPECT_EQ(ReadFileText(Out("s1.txt")), "secret one");
   EXPECT_EQ(session.Form4Window.Command2Caption, "Explore");
 }
 
@@ -205,7 +204,7 @@ TEST_F(ZipErrorTest, AnErrorBeforeTheLastArchiveAsksWhetherToGoOn) {
   EXPECT_EQ(m.buttons, MsgButtons::YesNo);
   EXPECT_EQ(m.icon, MsgIcon::None);
   EXPECT_EQ(m.title, "Error");
-  EXPECT_EQ(ReadFile(Out("a3.txt")), "contents of a3");
+  EXPECT_EQ(ReadFileText(Out("a3.txt")), "contents of a3");
   EXPECT_EQ(session.Form4Window.Command2Caption, "Explore");
   EXPECT_EQ(session.Form4Window.pb2Max, 4);
   EXPECT_EQ(session.Form4Window.pb2Value, 3) << "the bar is not filled after going on";
@@ -216,7 +215,7 @@ TEST_F(ZipErrorTest, NoAtTheQuestionStopsTheJob) {
   SelectAll();
   dialogs.messageAnswers = {MsgAnswer::No};
   Extract();
-  EXPECT_EQ(ReadFile(Out("a1.txt")), "contents of a1");
+  EXPECT_EQ(ReadFileText(Out("a1.txt")), "contents of a1");
   EXPECT_FALSE(fs::exists(Out("a3.txt")));
   EXPECT_TRUE(session.job.CancelExtract);
   ExpectDidNotFinish();
@@ -233,7 +232,7 @@ TEST_F(ZipErrorTest, AnErrorInTheLastArchiveIsReportedAsCritical) {
   EXPECT_EQ(m.buttons, MsgButtons::OK);
   EXPECT_EQ(m.icon, MsgIcon::Critical);
   EXPECT_EQ(m.title, "Error");
-  EXPECT_EQ(ReadFile(Out("a2.txt")), "contents of a2");
+  EXPECT_EQ(ReadFileText(Out("a2.txt")), "contents of a2");
   ExpectDidNotFinish();
 }
 
@@ -272,10 +271,10 @@ TEST_F(ZipJobTest, SelectedEntriesAreExtractedByTheirFullPathsWithoutACap) {
   Extract();
 
   EXPECT_TRUE(dialogs.messages.empty());
-  EXPECT_EQ(ReadFile(Out("dir/f0.txt")), "file 0");
-  EXPECT_EQ(ReadFile(Out("dir/f119.txt")), "file 119");
+  EXPECT_EQ(ReadFileText(Out("dir/f0.txt")), "file 0");
+  EXPECT_EQ(ReadFileText(Out("dir/f119.txt")), "file 119");
   EXPECT_FALSE(fs::exists(Out("dir/f120.txt")));
-  EXPECT_EQ(ReadFile(Out("odd[1].txt")), "odd");
+  EXPECT_EQ(ReadFileText(Out("odd[1].txt")), "odd");
   EXPECT_FALSE(fs::exists(Out("odd1.txt")));
   EXPECT_EQ(session.Form4Window.pb2Max, 121);
   EXPECT_EQ(session.Form4Window.pb2Value, 121);

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "support/files.h"
+
 namespace tessaly::testing {
 
 class ScopedEnv {
@@ -36,16 +38,11 @@ class ScopedEnv {
 class IsolatedSettingsTest : public ::testing::Test {
  protected:
   IsolatedSettingsTest()
-      : root_(MakeRoot()),
+      : root_(temp_.path().string()),
         config_("XDG_CONFIG_HOME", root_ + "/config"),
         tmpdir_("TMPDIR", root_ + "/tmp") {
+    if (temp_.path().empty()) ADD_FAILURE() << "cannot create a temporary folder";
     std::filesystem::create_directories(root_ + "/tmp");
-  }
-  ~IsolatedSettingsTest() override {
-    std::error_code ignored;
-    std::filesystem::permissions(root_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(root_, ignored);
   }
 
   const std::string& Root() const { return root_; }
@@ -54,12 +51,7 @@ class IsolatedSettingsTest : public ::testing::Test {
   std::string SettingsFile() const { return ConfigHome() + "/Brindlemoor/Tessaly 3.6.conf"; }
 
  private:
-  static std::string MakeRoot() {
-    std::string pattern = std::filesystem::temp_directory_path().string() + "/tessaly-test-XXXXXX";
-    if (!mkdtemp(pattern.data())) ADD_FAILURE() << "cannot create a temporary folder";
-    return pattern;
-  }
-
+  TempFolder temp_;
   std::string root_;
   ScopedEnv config_;
   ScopedEnv tmpdir_;

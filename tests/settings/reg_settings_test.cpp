@@ -7,8 +7,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "settings/isolated_settings.h"
 
@@ -17,17 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
+using testing::ReadFileText;
+using testing::WriteFileText;
 
 class RegSettingsTest : public testing::IsolatedSettingsTest {
  protected:
@@ -79,7 +68,7 @@ TEST_F(RegSettingsTest, SectionsAndKeysCompareWithoutCase) {
   ASSERT_TRUE(Reg.SaveSetting("FAVORITE FOLDERS", "Folder0", "/home/me/b"));
   EXPECT_EQ(Reg.GetSetting("favorite folders", "folder0", ""), "/home/me/b");
   // One section, spelled as first written.
-  const std::string text = ReadFile(SettingsFile());
+  const std::string text = ReadFileText(SettingsFile());
   EXPECT_NE(text.find("[Favorite folders]"), std::string::npos) << text;
   EXPECT_EQ(text.find("FAVORITE"), std::string::npos) << text;
 }
@@ -121,13 +110,13 @@ TEST_F(RegSettingsTest, DeleteSettingRemovesOneValueOrAWholeSection) {
 
 TEST_F(RegSettingsTest, MalformedFileReadsAsEmptyAndIsBackedUpBeforeBeingReplaced) {
   const std::string malformed = "[General]\nFirst time=0\nthis line is not a setting\n";
-  WriteFile(SettingsFile(), malformed);
+  WriteFileText(SettingsFile(), malformed);
 
   EXPECT_EQ(Reg.GetSetting("General", "First time", "1"), "1");
-  EXPECT_EQ(ReadFile(SettingsFile()), malformed);  // reading never repairs
+  EXPECT_EQ(ReadFileText(SettingsFile()), malformed);  // reading never repairs
 
   ASSERT_TRUE(Reg.SaveSetting("General", "Startup Mode", "1"));
-  EXPECT_EQ(ReadFile(SettingsFile() + ".bad"), malformed);
+  EXPECT_EQ(ReadFileText(SettingsFile() + ".bad"), malformed);
   EXPECT_EQ(Reg.GetSetting("General", "Startup Mode", ""), "1");
   EXPECT_EQ(Reg.GetSetting("General", "First time", "1"), "1");
 }
@@ -143,7 +132,7 @@ TEST_F(RegSettingsTest, UnreadableFileReadsAsEmptyAndIsLeftAlone) {
 
 TEST_F(RegSettingsTest, FailedWriteLeavesTheOldFileWholeAndNoTempBehind) {
   ASSERT_TRUE(Reg.SaveSetting("General", "Startup Mode", "0"));
-  const std::string before = ReadFile(SettingsFile());
+  const std::string before = ReadFileText(SettingsFile());
 
   // A child whose file size limit stops the write half-way.
   const pid_t child = fork();
@@ -160,7 +149,7 @@ TEST_F(RegSettingsTest, FailedWriteLeavesTheOldFileWholeAndNoTempBehind) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the save should have failed";
 
-  EXPECT_EQ(ReadFile(SettingsFile()), before);
+  EXPECT_EQ(ReadFileText(SettingsFile()), before);
   EXPECT_EQ(Reg.GetSetting("General", "Startup Mode", ""), "0");
   for (const auto& entry : fs::directory_iterator(fs::path(SettingsFile()).parent_path())) {
     const std::string name = entry.path().filename().string();

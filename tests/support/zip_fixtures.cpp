@@ -3,10 +3,6 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
-#include <fstream>
-#include <iterator>
-#include <sstream>
-
 namespace tessaly::testing {
 
 // Every entry is stamped 2024-03-07 09:05, so listings are the same everywhere.
@@ -43,30 +39,19 @@ void WriteZip(const std::string& path, const std::vector<ZipEntrySpec>& entries)
   ASSERT_EQ(zip_close(archive), 0) << zip_strerror(archive);
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << content;
-  ASSERT_TRUE(out.good()) << path;
-}
-
 void DamageBytes(const std::string& path, const std::string& text) {
-  std::string bytes = ReadFile(path);
+  std::string bytes = ReadFileText(path);
   const size_t at = bytes.find(text);
   ASSERT_NE(at, std::string::npos) << text << " not in " << path;
   ASSERT_EQ(bytes.find(text, at + 1), std::string::npos) << text << " twice in " << path;
   bytes[at] = static_cast<char>(bytes[at] ^ 0x20);
-  WriteFile(path, bytes);
+  WriteFileText(path, bytes);
 }
 
 void WriteSelfExtracting(const std::string& path, const std::string& zipPath) {
-  const std::string program = ReadFile("/bin/true");
+  const std::string program = ReadFileText("/bin/true");
   ASSERT_FALSE(program.empty());
-  WriteFile(path, program + ReadFile(zipPath));
+  WriteFileText(path, program + ReadFileText(zipPath));
 }
 
 }  // namespace tessaly::testing

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/files.h"
+
 namespace tessaly::testing {
 
 struct ZipEntrySpec {
@@ -29,7 +31,5 @@ void WriteZip(const std::string& path, const std::vector<ZipEntrySpec>& entries)
 void DamageBytes(const std::string& path, const std::string& text);
 // A self-extracting file: a copy of a real program followed by the archive.
 void WriteSelfExtracting(const std::string& path, const std::string& zipPath);
-std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& content);
 
 }  // namespace tessaly::testing

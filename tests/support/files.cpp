@@ -1,0 +1,49 @@
+#include "support/files.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+namespace tessaly::testing {
+
+TempFolder::TempFolder() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "tessaly-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+  if (path_.empty()) return;
+  // Tests take rights away from the folder; it must go all the same.
+  std::error_code ignored;
+  std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add, ignored);
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::vector<std::string> TreeOf(const std::filesystem::path& root) {
+  std::vector<std::string> entries;
+  std::error_code error;
+  for (auto it = std::filesystem::recursive_directory_iterator(root, error);
+       it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+    if (error) break;
+    std::string relative = it->path().lexically_relative(root).string();
+    if (it->is_directory() && !it->is_symlink()) relative += "/";
+    entries.push_back(relative);
+  }
+  std::sort(entries.begin(), entries.end());
+  return entries;
+}
+
+std::string ReadFileText(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteFileText(const std::filesystem::path& file, const std::string& text) {
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary) << text;
+}
+
+}  // namespace tessaly::testing

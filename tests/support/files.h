@@ -1,0 +1,29 @@
+// Temporary folders and whole-file reads and writes for every test of the program.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tessaly::testing {
+
+// A fresh folder under the system temp folder, removed with everything in it.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Everything below root as sorted relative paths, folders ending in "/".
+std::vector<std::string> TreeOf(const std::filesystem::path& root);
+std::string ReadFileText(const std::filesystem::path& file);
+void WriteFileText(const std::filesystem::path& file, const std::string& text);
+
+}  // namespace tessaly::testing
