@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "settings/reg_settings.h"
+#include "support/zip_fixtures.h"
 
 namespace tessaly::testing {
 
@@ -14,7 +15,6 @@ void ExtractProgramTest::SetUp() {
   fs::create_directories(work());
   fs::create_directories(config());
   fs::create_directories(temp_.path() / "tmp");
-  fs::create_directories(temp_.path() / "sources");
 }
 
 ProcessResult ExtractProgramTest::Run(const std::vector<std::string>& args,
@@ -33,23 +33,10 @@ ProcessResult ExtractProgramTest::Run(const std::vector<std::string>& args,
 fs::path ExtractProgramTest::MakeZip(const std::string& name,
                                      const std::map<std::string, std::string>& files,
                                      const std::string& password) const {
-  const fs::path sources = temp_.path() / "sources" / name;
-  fs::remove_all(sources);
-  ProcessRequest zip;
-  zip.argv = {"/usr/bin/zip", "-q", "-X"};
-  if (!password.empty()) {
-    zip.argv.push_back("-P");
-    zip.argv.push_back(password);
-  }
+  std::vector<ZipEntrySpec> entries;
+  for (const auto& [path, content] : files) entries.push_back({path, content, true, password});
   const fs::path archive = work() / name;
-  zip.argv.push_back(archive.string());
-  for (const auto& [path, content] : files) {
-    WriteFileText(sources / path, content);
-    zip.argv.push_back(path);
-  }
-  zip.workDir = sources;
-  const ProcessResult made = RunProcess(zip);
-  EXPECT_EQ(made.exitStatus, 0) << made.err;
+  WriteZip(archive.string(), entries);
   return archive;
 }
 

@@ -1,5 +1,5 @@
 // Runs the built tessaly-extract in a fresh folder with its own settings and temp
-// folders, on ZIP archives made with the zip command.
+// folders.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -23,7 +23,8 @@ class ExtractProgramTest : public ::testing::Test {
   std::filesystem::path config() const { return temp_.path() / "config"; }
 
   ProcessResult Run(const std::vector<std::string>& args, const std::string& input = "") const;
-  // work()/name holding files (stored path -> content), encrypted when password is given.
+  // work()/name holding deflated files (stored path -> content), encrypted when password
+  // is given.
   std::filesystem::path MakeZip(const std::string& name,
                                 const std::map<std::string, std::string>& files,
                                 const std::string& password = "") const;

@@ -1,4 +1,4 @@
-// End-to-end: the built tessaly-extract on archives made by the zip command.
+// End-to-end: the built tessaly-extract on archives made by the tests.
 #include <gtest/gtest.h>
 
 #include <regex>

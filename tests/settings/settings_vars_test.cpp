@@ -27,17 +27,9 @@ class LoadSettingsTest : public testing::IsolatedSettingsTest {
   SettingsVars vars;
 };
 
-TEST_F(LoadSettingsTest, FirstRunGreetsOnceAndWritesTheSevenDefaults) {
+TEST_F(LoadSettingsTest, FirstRunGreetsOnceAndLoadsTheDefaults) {
   LoadSettings(vars, dialogs);
   EXPECT_EQ(dialogs.welcomeShown, 1);
-  const std::pair<const char*, const char*> kFirstRun[] = {
-      {"First time", "0"},           {"Startup Mode", "0"},   {"Show confirmation", "1"},
-      {"Startup Folder Mode", "0"},  {"Show File Type", "0"}, {"Hide Output", "0"},
-      {"Close extract window", "0"},
-  };
-  for (const auto& [key, value] : kFirstRun) {
-    EXPECT_EQ(Reg.GetSetting("General", key, "missing"), value) << key;
-  }
   EXPECT_EQ(vars.ShowConfirmation, "1");
   EXPECT_EQ(vars.HideOutput, "0");
   EXPECT_EQ(vars.ShellWindowStyle, 1);
