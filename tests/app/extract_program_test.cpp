@@ -64,8 +64,6 @@ TEST_F(ExtractProgram, FileExistsAnswersFromStandardInput) {
     size_t questions;
   };
   const Case cases[] = {
-      {"yes to each", "y\ny\n", 0, "new a\n", "new b\n", 2},
-      {"no to each", "n\nn\n", 0, "old\n", "old\n", 2},
       {"yes then no", "y\nn\n", 0, "new a\n", "old\n", 2},
       {"all", "a\n", 0, "new a\n", "new b\n", 1},
       {"cancel", "c\n", 1, "old\n", "old\n", 1},

@@ -243,18 +243,17 @@ TEST_F(LargeAndBadInput, AFullDiskInAnEarlierArchiveStillFailsTheRun) {
 // Names and links that lead out of the destination: what stays inside is extracted,
 // the rest is refused, and the job says it did not finish.
 TEST_F(LargeAndBadInput, NothingIsWrittenOutsideTheDestination) {
-  using Kind = OddEntry::Kind;
-  WriteOddZip((work() / "slip.zip").string(), {{"../up.txt", "up\n"},
-                                               {"/abs.txt", "abs\n"},
-                                               {"sub/../../../deep.txt", "deep\n"},
-                                               {"link", "../outside", Kind::Symlink},
-                                               {"link/through.txt", "through\n"},
-                                               {"here", ".", Kind::Symlink},
-                                               {"there", "here/../outside", Kind::Symlink},
-                                               {"there/beyond.txt", "beyond\n"},
-                                               {"ok.txt", "ok\n"}});
-  WriteOddZip((work() / "via.zip").string(),
-              {{"escape/x.txt", "x\n"}, {"escape/sub/", ""}, {"escape/new/deeper/y.txt", "y\n"}});
+  WriteZip((work() / "slip.zip").string(), {{"../up.txt", "up\n"},
+                                            {"/abs.txt", "abs\n"},
+                                            {"sub/../../../deep.txt", "deep\n"},
+                                            ZipEntrySpec::Link("link", "../outside"),
+                                            {"link/through.txt", "through\n"},
+                                            ZipEntrySpec::Link("here", "."),
+                                            ZipEntrySpec::Link("there", "here/../outside"),
+                                            {"there/beyond.txt", "beyond\n"},
+                                            {"ok.txt", "ok\n"}});
+  WriteZip((work() / "via.zip").string(),
+           {{"escape/x.txt", "x\n"}, {"escape/sub/", ""}, {"escape/new/deeper/y.txt", "y\n"}});
   WriteFileText(work() / "outside/kept.txt", "outside\n");
   fs::create_directory(work() / "out");
   fs::create_directory_symlink("../outside", work() / "out/escape");
@@ -278,9 +277,8 @@ TEST_F(LargeAndBadInput, NothingIsWrittenOutsideTheDestination) {
 }
 
 TEST_F(LargeAndBadInput, ADestinationReachedThroughALinkIsUsable) {
-  using Kind = OddEntry::Kind;
-  WriteOddZip((work() / "linked.zip").string(),
-              {{"d/a.txt", "a\n"}, {"d/to-a", "a.txt", Kind::Symlink}});
+  WriteZip((work() / "linked.zip").string(),
+           {{"d/a.txt", "a\n"}, ZipEntrySpec::Link("d/to-a", "a.txt")});
   fs::create_directory(work() / "real");
   fs::create_directory_symlink("real", work() / "alias");
   const ProcessResult run = Run({"-y", "-d", "alias", "linked.zip"});
@@ -324,9 +322,9 @@ TEST_F(LargeAndBadInput, SelfExtractingFilesWithAndWithoutAdjustedOffsets) {
 
 TEST_F(LargeAndBadInput, CodePageNamesComeOutInUtf8) {
   // 0x81 and 0x94 are u and o with diaeresis in code page 437.
-  OddEntry dos{"M\x81nchen/K\x94ln.txt", "dom\n"};
+  ZipEntrySpec dos("M\x81nchen/K\x94ln.txt", "dom\n");
   dos.cp437 = true;
-  WriteOddZip((work() / "dos.zip").string(), {dos});
+  WriteZip((work() / "dos.zip").string(), {dos});
 
   const ProcessResult listed = Run({"--list", "dos.zip"});
   EXPECT_EQ(listed.exitStatus, 0) << listed.err;

@@ -204,18 +204,6 @@ TEST_F(DriverTest, OnlyGoRunsTheJobAndOnlyGoSavesAnUntickedBox) {
   EXPECT_EQ(dialogs.confirmations.size(), 3u) << "no confirmation after Go with the box unticked";
 }
 
-TEST_F(DriverTest, FromTheDropTargetTheConfirmationOffersANewDestination) {
-  SetSetting("General", "Show confirmation", "1");
-  session.Form1.Combo1.text = PathOf("out");
-  fs::create_directory(PathOf("out"));
-  session.job.DropMode = true;
-  Select({PathOf("a.zip")});
-  dialogs.confirmAnswers = {ConfirmAnswer::Go};
-  Extract();
-  ASSERT_EQ(dialogs.confirmCommand3Visible.size(), 1u);
-  EXPECT_TRUE(dialogs.confirmCommand3Visible[0]);
-}
-
 TEST_F(DriverTest, ASuccessfulJobGoesThroughEveryStageOfTheStatusWindow) {
   const std::string out = PathOf("out");
   fs::create_directory(out);

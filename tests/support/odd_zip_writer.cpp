@@ -90,28 +90,6 @@ uint32_t WriteLargeEntryZip(const std::string& path, const std::string& name, ui
   return crc;
 }
 
-void WriteOddZip(const std::string& path, const std::vector<OddEntry>& entries) {
-  zip_t* archive = Create(path);
-  ASSERT_NE(archive, nullptr);
-  for (const OddEntry& entry : entries) {
-    zip_source_t* source =
-        zip_source_buffer(archive, entry.content.data(), entry.content.size(), 0);
-    ASSERT_NE(source, nullptr);
-    const zip_flags_t encoding = entry.cp437 ? ZIP_FL_ENC_CP437 : ZIP_FL_ENC_UTF_8;
-    const zip_int64_t added = zip_file_add(archive, entry.name.c_str(), source, encoding);
-    ASSERT_GE(added, 0) << entry.name << ": " << zip_strerror(archive);
-    const auto index = static_cast<zip_uint64_t>(added);
-    ASSERT_EQ(
-        zip_set_file_compression(archive, index, entry.deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0),
-        0);
-    if (entry.kind == OddEntry::Kind::Symlink) {
-      const zip_uint32_t mode = S_IFLNK | 0777;
-      ASSERT_EQ(zip_file_set_external_attributes(archive, index, 0, ZIP_OPSYS_UNIX, mode << 16), 0);
-    }
-  }
-  Close(archive);
-}
-
 FileDigest DigestOf(const std::string& path) {
   FileDigest digest;
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -1,5 +1,5 @@
-// Archives the ordinary fixtures cannot make: tens of thousands of entries, one entry
-// beyond 4 GiB, names that leave the destination, symbolic links, DOS code-page names.
+// Archives too large to hold in memory: tens of thousands of entries, one entry beyond
+// 4 GiB.
 #pragma once
 
 #include <cstdint>
@@ -7,15 +7,6 @@
 #include <vector>
 
 namespace tessaly::testing {
-
-struct OddEntry {
-  enum class Kind { File, Symlink };
-  std::string name;     // stored bytes, unchecked ("../x", "/abs", CP437 bytes)
-  std::string content;  // a link's target for Kind::Symlink
-  Kind kind = Kind::File;
-  bool cp437 = false;  // the name is stored without the UTF-8 flag
-  bool deflate = false;
-};
 
 // Stored entries d<k>/f<n>.txt, 1000 to a folder, each holding "<n>\n"; a failure
 // fails the test.
@@ -27,8 +18,6 @@ std::string ManyEntriesName(int n);
 // sparse file so neither side holds it in memory. Returns the stored CRC-32.
 uint32_t WriteLargeEntryZip(const std::string& path, const std::string& name, uint64_t size,
                             const std::string& tail);
-
-void WriteOddZip(const std::string& path, const std::vector<OddEntry>& entries);
 
 // CRC-32 and length of a file, read in pieces.
 struct FileDigest {

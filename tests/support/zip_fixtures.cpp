@@ -1,6 +1,7 @@
 #include "support/zip_fixtures.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <zip.h>
 
 namespace tessaly::testing {
@@ -15,18 +16,23 @@ void WriteZip(const std::string& path, const std::vector<ZipEntrySpec>& entries)
   ASSERT_NE(archive, nullptr) << "zip_open " << path << ": " << error;
   for (const ZipEntrySpec& entry : entries) {
     if (!entry.name.empty() && entry.name.back() == '/') {
-      ASSERT_GE(zip_dir_add(archive, entry.name.c_str(), ZIP_FL_ENC_UTF_8), 0);
+      ASSERT_GE(zip_dir_add(archive, entry.name.c_str(), ZIP_FL_ENC_UTF_8), 0) << entry.name;
       continue;
     }
     zip_source_t* source =
         zip_source_buffer(archive, entry.content.data(), entry.content.size(), 0);
     ASSERT_NE(source, nullptr);
+    const zip_flags_t encoding = entry.cp437 ? ZIP_FL_ENC_CP437 : ZIP_FL_ENC_UTF_8;
     const zip_int64_t index =
-        zip_file_add(archive, entry.name.c_str(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
-    ASSERT_GE(index, 0) << zip_strerror(archive);
+        zip_file_add(archive, entry.name.c_str(), source, encoding | ZIP_FL_OVERWRITE);
+    ASSERT_GE(index, 0) << entry.name << ": " << zip_strerror(archive);
     const auto i = static_cast<zip_uint64_t>(index);
     ASSERT_EQ(
         zip_set_file_compression(archive, i, entry.deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0), 0);
+    if (entry.symlink) {
+      const zip_uint32_t mode = S_IFLNK | 0777;
+      ASSERT_EQ(zip_file_set_external_attributes(archive, i, 0, ZIP_OPSYS_UNIX, mode << 16), 0);
+    }
     if (entry.password.empty()) {
       ASSERT_EQ(zip_file_set_dostime(archive, i, kDosTime, kDosDate, 0), 0);
     } else {

@@ -17,10 +17,19 @@ struct ZipEntrySpec {
         deflate(deflated),
         password(std::move(entryPassword)) {}
 
-  std::string name;      // stored name; ends in "/" for a folder entry
-  std::string content;   // ignored for folders
+  // A symbolic link made on a Unix host, pointing at target.
+  static ZipEntrySpec Link(std::string linkName, std::string target) {
+    ZipEntrySpec link(std::move(linkName), std::move(target));
+    link.symlink = true;
+    return link;
+  }
+
+  std::string name;      // stored name, unchecked ("../x", "/abs"); ends in "/" for a folder
+  std::string content;   // ignored for folders; a link's target
   bool deflate;          // else stored
   std::string password;  // traditional PKWARE encryption when not empty
+  bool symlink = false;
+  bool cp437 = false;  // the name's bytes are stored without the UTF-8 flag
 };
 
 // Writes the archive, every unencrypted file entry dated 3/7/2024 9:05; a failure
