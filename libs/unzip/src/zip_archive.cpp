@@ -172,7 +172,8 @@ std::unique_ptr<ZipArchive> ZipArchive::open(const std::string& path, OpenResult
   // appended after the end record stay outside its window.
   zip_error_t error;
   zip_error_init(&error);
-  ArchiveWindow window{location.prefix_bytes, location.archive_end, location.end_record, {}};
+  ArchiveWindow window{
+      location.prefix_bytes, location.archive_end, location.end_record, {}, location.central_start};
   if (location.central_size_corrected) {
     window.central_size = static_cast<uint32_t>(location.central_size);
   }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -91,6 +92,7 @@ class FileWindow final : public ArchiveBytes {
   FileWindow(int fd, const ArchiveWindow& window) : fd_(fd), window_(window) {
     patch(kCommentLengthOffset, window.end - window.end_record - kEndRecordSize, 2);
     if (window.central_size) patch(kCentralSizeOffset, *window.central_size, 4);
+    load_cache();
   }
   ~FileWindow() override { close(fd_); }
   FileWindow(const FileWindow&) = delete;
@@ -99,10 +101,24 @@ class FileWindow final : public ArchiveBytes {
   uint64_t size() const override { return window_.end - window_.start; }
 
   bool read(uint64_t offset, unsigned char* buffer, uint64_t length, zip_error_t* error) override {
+    const uint64_t first = window_.start + offset;
+    if (!cache_.empty() && first >= cache_start_ && first - cache_start_ <= cache_.size() &&
+        length <= cache_.size() - (first - cache_start_)) {
+      std::memcpy(buffer, cache_.data() + (first - cache_start_), length);
+      apply_patch(first, buffer, length);
+      return true;
+    }
+    if (!read_file(first, buffer, length, error)) return false;
+    apply_patch(first, buffer, length);
+    return true;
+  }
+
+ private:
+  bool read_file(uint64_t first, unsigned char* buffer, uint64_t length, zip_error_t* error) {
     uint64_t done = 0;
     while (done < length) {
-      const ssize_t count = pread(fd_, buffer + done, length - done,
-                                  static_cast<off_t>(window_.start + offset + done));
+      const ssize_t count =
+          pread(fd_, buffer + done, length - done, static_cast<off_t>(first + done));
       if (count < 0 && errno == EINTR) continue;
       if (count <= 0) {
         zip_error_set(error, count < 0 ? ZIP_ER_READ : ZIP_ER_EOF, count < 0 ? errno : 0);
@@ -110,11 +126,25 @@ class FileWindow final : public ArchiveBytes {
       }
       done += static_cast<uint64_t>(count);
     }
-    apply_patch(window_.start + offset, buffer, length);
     return true;
   }
 
- private:
+  // Without a cache every read goes to the file, which is only slower.
+  void load_cache() {
+    if (!window_.cached_from) return;
+    const uint64_t from = std::max(*window_.cached_from, window_.start);
+    if (from >= window_.end) return;
+    cache_.resize(window_.end - from);
+    zip_error_t error;
+    zip_error_init(&error);
+    if (read_file(from, cache_.data(), cache_.size(), &error)) {
+      cache_start_ = from;
+    } else {
+      cache_.clear();
+    }
+    zip_error_fini(&error);
+  }
+
   // A little-endian field of the end record, replaced in what libzip reads.
   void patch(uint64_t field_offset, uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i, value >>= 8) {
@@ -132,6 +162,8 @@ class FileWindow final : public ArchiveBytes {
   int fd_;
   ArchiveWindow window_;
   std::vector<std::pair<uint64_t, unsigned char>> patches_;  // file offset, byte
+  std::vector<unsigned char> cache_;
+  uint64_t cache_start_ = 0;  // file offset of cache_[0]
 };
 
 }  // namespace

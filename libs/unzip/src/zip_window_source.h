@@ -32,6 +32,9 @@ struct ArchiveWindow {
   uint64_t end = 0;                      // one past its last byte
   uint64_t end_record = 0;               // file offset of the end-of-central-directory record
   std::optional<uint32_t> central_size;  // replaces the recorded directory size
+  // From here to end the bytes are read once and served from memory: libzip reads
+  // the central directory one record at a time, two small reads per entry.
+  std::optional<uint64_t> cached_from;
 };
 
 // nullptr with error set when the file cannot be opened.
