@@ -26,7 +26,7 @@ ReadStatus status_from_libzip(int code) {
   }
 }
 
-class LibzipStream final : public ByteStream {
+class LibzipStream final : public LibzipDecodedStream {
  public:
   // limit: bytes to hand out at most; reading never asks libzip for more, so the
   // CRC check libzip adds to stored entries never runs over encrypted bytes.
@@ -43,8 +43,11 @@ class LibzipStream final : public ByteStream {
     if (count < 0) {
       const int code = zip_error_code_zip(zip_file_get_error(file_));
       // libzip reports a CRC mismatch only after handing out every byte; the
-      // reader on top compares the CRC itself and reports both values.
-      if (code == ZIP_ER_CRC && !left_) return 0;
+      // reader on top reports it with both values.
+      if (code == ZIP_ER_CRC && !left_) {
+        crc_mismatch_ = true;
+        return 0;
+      }
       status_ = status_from_libzip(code);
       return -1;
     }
@@ -59,15 +62,17 @@ class LibzipStream final : public ByteStream {
   }
 
   ReadStatus status() const override { return status_; }
+  bool crc_mismatch() const override { return crc_mismatch_; }
 
  private:
   zip_file_t* file_;
   std::optional<uint64_t> left_;
   ReadStatus status_ = ReadStatus::Ok;
+  bool crc_mismatch_ = false;
 };
 
-std::unique_ptr<ByteStream> open_file(zip_t* archive, uint64_t index, zip_flags_t flags,
-                                      std::optional<uint64_t> limit, ReadStatus& status) {
+std::unique_ptr<LibzipStream> open_file(zip_t* archive, uint64_t index, zip_flags_t flags,
+                                        std::optional<uint64_t> limit, ReadStatus& status) {
   zip_file_t* file = zip_fopen_index(archive, index, flags);
   if (file == nullptr) {
     status = status_from_libzip(zip_error_code_zip(zip_get_error(archive)));
@@ -90,8 +95,8 @@ long long read_fully(ByteStream& stream, unsigned char* buffer, std::size_t size
   return static_cast<long long>(done);
 }
 
-std::unique_ptr<ByteStream> open_libzip_decoded(zip_t* archive, uint64_t index,
-                                                ReadStatus& status) {
+std::unique_ptr<LibzipDecodedStream> open_libzip_decoded(zip_t* archive, uint64_t index,
+                                                         ReadStatus& status) {
   return open_file(archive, index, 0, std::nullopt, status);
 }
 

@@ -11,9 +11,15 @@
 
 namespace unzip {
 
-// Entry data decoded by libzip itself (store, deflate, bzip2 without encryption).
-// libzip's own CRC verdict is left to the caller, which checks the CRC itself.
-std::unique_ptr<ByteStream> open_libzip_decoded(zip_t* archive, uint64_t index, ReadStatus& status);
+// Entry data decoded by libzip itself, which compares the CRC after the last byte.
+class LibzipDecodedStream : public ByteStream {
+ public:
+  // After the end: libzip found the CRC wrong (the bytes were all handed out).
+  virtual bool crc_mismatch() const = 0;
+};
+
+std::unique_ptr<LibzipDecodedStream> open_libzip_decoded(zip_t* archive, uint64_t index,
+                                                         ReadStatus& status);
 
 // The stored bytes of the entry, exactly compressed_size of them, encryption
 // header and authentication code included.
