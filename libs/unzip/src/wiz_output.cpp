@@ -33,14 +33,16 @@ bool remove_old(CallState& call, const std::string& out) {
   return false;
 }
 
-void set_times(int fd, const char* path, const EntryInfo& entry) {
+void stamp_file(int fd, const EntryInfo& entry) {
   const std::time_t when = entry_time(entry);
   const struct timespec times[2] = {{when, 0}, {when, 0}};
-  if (fd >= 0) {
-    futimens(fd, times);
-  } else {
-    utimensat(AT_FDCWD, path, times, AT_SYMLINK_NOFOLLOW);
-  }
+  futimens(fd, times);
+}
+
+void stamp_link(const std::string& path, const EntryInfo& entry) {
+  const std::time_t when = entry_time(entry);
+  const struct timespec times[2] = {{when, 0}, {when, 0}};
+  utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
 }
 
 }  // namespace
@@ -48,6 +50,12 @@ void set_times(int fd, const char* path, const EntryInfo& entry) {
 FolderResult make_folders(CallState& call, std::string_view relative, std::string_view entry_name) {
   FolderResult result = FolderResult::Existed;
   std::string path = call.root;
+  // Most entries land in a folder that is already there: one look settles it
+  // instead of a failing mkdir and a stat for every level.
+  std::string whole = path;
+  if (!whole.empty() && whole.back() != '/' && !relative.empty()) whole += '/';
+  whole += relative;
+  if (is_folder(whole)) return result;
   std::size_t start = 0;
   while (start < relative.size()) {
     std::size_t end = relative.find('/', start);
@@ -87,7 +95,7 @@ void finish_output(int fd, const EntryInfo& entry) {
   const mode_t stored = static_cast<mode_t>(entry.external_attributes >> 16);
   if (entry.host_system == kUnixHost && (stored & kPermissionBits) != 0)
     fchmod(fd, stored & kPermissionBits);
-  set_times(fd, nullptr, entry);
+  stamp_file(fd, entry);
 }
 
 bool write_symlink(CallState& call, const std::string& out, const std::string& target,
@@ -98,7 +106,7 @@ bool write_symlink(CallState& call, const std::string& out, const std::string& t
     call.codes.raise(PK_DISK);
     return false;
   }
-  set_times(-1, out.c_str(), entry);
+  stamp_link(out, entry);
   return true;
 }
 
