@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <istream>
 #include <ostream>
+#include <string>
 
 #include "engine/session.h"
 
@@ -120,28 +121,29 @@ void ConsoleStatusView::Watch(const Form4& form) {
 
 void ConsoleStatusView::Refresh() {
   if (form_ == nullptr) return;
-  bool linePrinted = false;
+  // One write per refresh: standard error is unbuffered, and a status line per
+  // entry of a large archive would otherwise cost several system calls.
+  std::string lines;
   if (form_->lblarc != shownArc_) {
     shownArc_ = form_->lblarc;
-    if (!shownArc_.empty()) {
-      out_ << shownArc_ << "\n";
-      linePrinted = true;
-    }
+    if (!shownArc_.empty()) lines += shownArc_ + "\n";
   }
   if (form_->lblmsg != shownMsg_) {
     shownMsg_ = form_->lblmsg;
-    if (!shownMsg_.empty()) {
-      out_ << shownMsg_ << "\n";
-      linePrinted = true;
+    if (!shownMsg_.empty()) lines += shownMsg_ + "\n";
+  }
+  const bool linePrinted = !lines.empty();
+  if (form_->pb2Value != shownValue_ || form_->pb2Max != shownMax_) {
+    const auto now = now_();
+    if (linePrinted || now - progressShownAt_ >= progressInterval_) {
+      shownValue_ = form_->pb2Value;
+      shownMax_ = form_->pb2Max;
+      progressShownAt_ = now;
+      lines += "progress " + std::to_string(shownValue_) + "/" + std::to_string(shownMax_) + "\n";
     }
   }
-  if (form_->pb2Value == shownValue_ && form_->pb2Max == shownMax_) return;
-  const auto now = now_();
-  if (!linePrinted && now - progressShownAt_ < progressInterval_) return;
-  shownValue_ = form_->pb2Value;
-  shownMax_ = form_->pb2Max;
-  progressShownAt_ = now;
-  out_ << "progress " << shownValue_ << "/" << shownMax_ << "\n";
+  if (lines.empty()) return;
+  out_ << lines;
   out_.flush();
 }
 
