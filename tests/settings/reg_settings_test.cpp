@@ -54,25 +54,6 @@ TEST_F(RegSettingsTest, ConfigHomeFallsBackToHomeDotConfig) {
   }
 }
 
-TEST_F(RegSettingsTest, ArbitraryTextRoundTripsThroughTheFile) {
-  const std::string nasty = " [x]\n=\\n\\ \r\ttail ";
-  ASSERT_TRUE(Reg.SaveSetting(nasty, nasty, nasty));
-  ASSERT_TRUE(Reg.SaveSetting("General", "after", "still here"));
-  EXPECT_EQ(Reg.GetSetting(nasty, nasty, ""), nasty);
-  EXPECT_EQ(Reg.GetSetting("General", "after", ""), "still here");
-}
-
-TEST_F(RegSettingsTest, SectionsAndKeysCompareWithoutCase) {
-  ASSERT_TRUE(Reg.SaveSetting("Favorite folders", "folder0", "/home/me/a"));
-  EXPECT_EQ(Reg.GetSetting("Favorite Folders", "FOLDER0", ""), "/home/me/a");
-  ASSERT_TRUE(Reg.SaveSetting("FAVORITE FOLDERS", "Folder0", "/home/me/b"));
-  EXPECT_EQ(Reg.GetSetting("favorite folders", "folder0", ""), "/home/me/b");
-  // One section, spelled as first written.
-  const std::string text = ReadFileText(SettingsFile());
-  EXPECT_NE(text.find("[Favorite folders]"), std::string::npos) << text;
-  EXPECT_EQ(text.find("FAVORITE"), std::string::npos) << text;
-}
-
 TEST_F(RegSettingsTest, StarIsTheSectionsUnnamedValue) {
   ASSERT_TRUE(Reg.SaveSetting("Shell", "*", "unnamed"));
   ASSERT_TRUE(Reg.SaveSetting("Shell", "named", "other"));
