@@ -160,6 +160,12 @@ TEST_F(WizFlow, Zip64BehindAStub) {
                     "  (attempting to process anyway)\n",
                     " extracting: " + pad("out/h.txt") + "  ", "\n"}));
   EXPECT_EQ(read_text("out/h.txt"), "hello\n");
+
+  Recorder unmoved;  // the same zip64 records where they belong: nothing to say
+  call_.zip = "z64.zip";
+  call_.options.noflag = 1;
+  EXPECT_EQ(call_.run(unmoved), PK_OK);
+  EXPECT_EQ(unmoved.chunks, chunks({" extracting: " + pad("out/h.txt") + "  ", "\n"}));
 }
 
 TEST_F(WizFlow, LastPartOfASplitArchive) {
