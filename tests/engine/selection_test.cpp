@@ -86,16 +86,6 @@ TEST_F(SelectionTest, AGivenCommandLineExtractsIntoTheDestinationBox) {
   EXPECT_EQ(session.job.ActiveBackend, "") << "the job is over";
 }
 
-TEST_F(SelectionTest, AQuotedPathWithABlankIsOneToken) {
-  fs::create_directory(PathOf("my dir"));
-  WriteZip(PathOf("my dir/c d.zip"), {{"c.txt", "charlie"}});
-  fs::create_directory(PathOf("out"));
-  session.Form1.Combo1.text = PathOf("out");
-  ParseCommandLine(session, "\"" + PathOf("my dir/c d.zip") + "\"");
-  EXPECT_TRUE(dialogs.messages.empty());
-  EXPECT_EQ(ReadFileText(PathOf("out/c.txt")), "charlie");
-}
-
 TEST_F(SelectionTest, AnUnsupportedTokenEndsTheStartQuietlyAfterItsMessage) {
   ParseCommandLine(session, PathOf("a.zip") + " " + PathOf("notes.txt"));
   ASSERT_EQ(dialogs.messages.size(), 1u);
