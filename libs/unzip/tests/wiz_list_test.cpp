@@ -133,6 +133,7 @@ TEST_F(WizList, ZipCryptoSizeAndUnixTime) {
   ASSERT_EQ(recorder_.listed.size(), 1u);
   EXPECT_EQ(recorder_.listed[0].csize, 6u);  // 18 stored - 12
   EXPECT_EQ(recorder_.listed[0].factor, 0u);
+  EXPECT_EQ(recorder_.listed[0].crypt, 'E');
   const std::tm expected = local(1600000123);
   EXPECT_EQ(recorder_.listed[0].minute, static_cast<uint32_t>(expected.tm_min));
   EXPECT_EQ(recorder_.listed[0].hour, static_cast<uint32_t>(expected.tm_hour));

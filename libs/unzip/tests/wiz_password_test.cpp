@@ -165,14 +165,5 @@ TEST_F(WizPassword, DamagedEncryptedDataMayBeAWrongPassword) {
   }
 }
 
-TEST_F(WizPassword, ListModeNeverAsks) {
-  make_pair();
-  call_.options.nvflag = 1;
-  EXPECT_EQ(call_.run(recorder_), PK_OK);
-  EXPECT_TRUE(recorder_.password_questions.empty());
-  ASSERT_EQ(recorder_.listed.size(), 2u);
-  EXPECT_EQ(recorder_.listed[0].crypt, 'E');
-}
-
 }  // namespace
 }  // namespace unzip::test
