@@ -216,6 +216,8 @@ std::vector<unsigned char> extra_field(uint16_t id, const std::vector<unsigned c
   return field;
 }
 
+namespace {
+
 uint16_t read16(const std::string& bytes, std::size_t at) {
   return static_cast<uint16_t>(static_cast<unsigned char>(bytes[at]) |
                                static_cast<unsigned char>(bytes[at + 1]) << 8);
@@ -225,8 +227,6 @@ void write16(std::string& bytes, std::size_t at, uint16_t value) {
   bytes[at] = static_cast<char>(value & 0xFF);
   bytes[at + 1] = static_cast<char>(value >> 8);
 }
-
-namespace {
 
 // Offset of an entry's local header, found by its name.
 std::size_t local_header_at(const std::string& bytes, const std::string& name) {

@@ -132,8 +132,6 @@ RawEntry stored_entry(std::string name, const std::vector<unsigned char>& data);
 std::vector<unsigned char> extra_field(uint16_t id, const std::vector<unsigned char>& data);
 
 // Byte surgery on archives written by the tests.
-uint16_t read16(const std::string& bytes, std::size_t at);
-void write16(std::string& bytes, std::size_t at, uint16_t value);
 // Offset of the first byte of an entry's data, its local header found by its name.
 std::size_t data_at(const fs::path& path, const std::string& name);
 void overwrite_byte(const fs::path& path, std::size_t at, unsigned char value);

@@ -168,26 +168,6 @@ TEST_F(WizFlow, Zip64BehindAStub) {
   EXPECT_EQ(unmoved.chunks, chunks({" extracting: " + pad("out/h.txt") + "  ", "\n"}));
 }
 
-TEST_F(WizFlow, LastPartOfASplitArchive) {
-  write_sample("a.zip");
-  std::string bytes = read_text("a.zip");
-  const std::size_t end_record = bytes.rfind(std::string("PK\x05\x06", 4));
-  ASSERT_NE(end_record, std::string::npos);
-  write16(bytes, end_record + 4, 1);  // this disk
-  write16(bytes, end_record + 6, 1);  // disk holding the central directory
-  write_text("split.zip", bytes);
-  call_.zip = "split.zip";
-  call_.folder = "out";
-  EXPECT_EQ(call_.run(recorder_), PK_BADERR);
-  EXPECT_EQ(
-      recorder_.chunks,
-      chunks({"warning [split.zip]:  zipfile claims to be last disk of a multi-part archive;\n"
-              "  attempting to process anyway, assuming all parts have been concatenated\n"
-              "  together in order.  Expect \"errors\" and warnings...true multi-part support\n"
-              "  doesn't exist yet (coming soon).\n"}));
-  EXPECT_FALSE(fs::exists("out/a.txt"));
-}
-
 TEST_F(WizFlow, NotAZipAndMissingFiles) {
   write_text("plain.exe", std::string(1000, 'x'));
   call_.zip = "plain.exe";
