@@ -1,5 +1,6 @@
 #include "zip_central.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "zip_bytes.h"
@@ -88,6 +89,8 @@ std::string decode_name(std::string_view raw, uint16_t flags,
 bool parse_central_directory(const unsigned char* data, std::size_t size, uint64_t count,
                              std::vector<EntryInfo>& entries) {
   entries.clear();
+  // No more than the bytes can hold, whatever count the end record claims.
+  entries.reserve(std::min<uint64_t>(count, size / kCentralHeaderSize));
   std::size_t pos = 0;
   for (uint64_t index = 0; index < count; ++index) {
     if (size - pos < kCentralHeaderSize || !has_signature(data + pos, 1, 2)) return false;
