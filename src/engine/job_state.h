@@ -7,6 +7,15 @@
 
 namespace tessaly {
 
+// The answer of the backend's last list-mode call, kept while the archive is
+// unchanged: the probes and the counting pass ask the same of the same file.
+struct ZipListingMemo {
+  std::string key;  // empty: nothing kept
+  int32_t code = 0;
+  uint32_t members = 0;
+  int64_t entries = 0;
+};
+
 // Inputs and outputs of the ZIP backend, set by its callers before each call.
 struct ZipOptions {
   bool uPromptToOverwrite = false;
@@ -22,6 +31,7 @@ struct ZipOptions {
   int64_t ListedEntries = 0;
   int64_t ListedBytes = 0;
   bool ListIntoContents = false;
+  ZipListingMemo LastListing;
 };
 
 enum class CallingForm { MainWindow, DropTarget, Contents };

@@ -1,5 +1,7 @@
 #include "engine/zip/zip_backend.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -179,6 +181,33 @@ bool ReportLibraryError(Session& session, int32_t code) {
   return true;
 }
 
+// What a list-mode answer depends on: the options the listing reads and the file
+// as it is now (a rewritten archive gets a new inode, size or change time).
+// Empty when the file cannot be examined: then nothing is reused.
+std::string ListingKey(const ZipOptions& zip, const DCL& options) {
+  struct stat info {};
+  if (stat(zip.ZipFileName.c_str(), &info) != 0) return {};
+  std::string key = zip.ZipFileName;
+  for (const long long field :
+       {static_cast<long long>(info.st_dev), static_cast<long long>(info.st_ino),
+        static_cast<long long>(info.st_size), static_cast<long long>(info.st_mtim.tv_sec),
+        static_cast<long long>(info.st_mtim.tv_nsec), static_cast<long long>(info.st_ctim.tv_sec),
+        static_cast<long long>(info.st_ctim.tv_nsec), static_cast<long long>(options.nzflag)}) {
+    key += '\0' + std::to_string(field);
+  }
+  for (const std::vector<std::string>* names : {&zip.IncludeNames, &zip.ExcludeNames}) {
+    key += '\0' + std::to_string(names->size());
+    for (const std::string& name : *names) key += '\0' + name;
+  }
+  return key;
+}
+
+// A counting or probing listing only counts: its chunks are not shown and it fills
+// no contents window, so an unchanged archive need not be read again.
+bool ReusableListing(const Session& session, const DCL& options) {
+  return options.nvflag != 0 && session.job.CountingPass && !session.zip.ListIntoContents;
+}
+
 }  // namespace
 
 void UnzipArchive(Session& session) {
@@ -210,10 +239,19 @@ void UnzipArchive(Session& session) {
   PatternArray includes(zip.IncludeNames);
   PatternArray excludes(zip.ExcludeNames);
   int32_t code = 0;
-  {
-    ActiveSessionGuard guard(session);
-    code = Wiz_SingleEntryUnzip(includes.count(), includes.data(), excludes.count(),
-                                excludes.data(), &options, &callbacks);
+  const std::string listingKey = ReusableListing(session, options) ? ListingKey(zip, options) : "";
+  if (!listingKey.empty() && listingKey == zip.LastListing.key) {
+    code = zip.LastListing.code;
+    callbacks.NumMembers = zip.LastListing.members;
+    zip.ListedEntries += zip.LastListing.entries;
+  } else {
+    const int64_t listedBefore = zip.ListedEntries;
+    {
+      ActiveSessionGuard guard(session);
+      code = Wiz_SingleEntryUnzip(includes.count(), includes.data(), excludes.count(),
+                                  excludes.data(), &options, &callbacks);
+    }
+    zip.LastListing = {listingKey, code, callbacks.NumMembers, zip.ListedEntries - listedBefore};
   }
 
   if (job.ProbeMode && code != 0) {

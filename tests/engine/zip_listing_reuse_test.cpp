@@ -1,0 +1,81 @@
+// The ZIP backend answers a counting listing of an unchanged archive from the
+// previous one with the same counts, and reads the archive again whenever anything
+// about it or the listing changed.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "engine/zip/zip_backend.h"
+#include "support/engine_fixture.h"
+#include "support/zip_fixtures.h"
+
+namespace tessaly::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ZipListingReuseTest : public EngineTest {
+ protected:
+  // A counting listing as the probe and the counting pass make it.
+  void Count(const std::string& archive) {
+    session.job.CountingPass = true;
+    session.zip.uExtractList = true;
+    session.zip.ExtractDir.clear();
+    session.zip.ZipFileName = archive;
+    session.zip.ListedEntries = 0;
+    session.zip.ZipMemberCount = 0;
+    session.job.ExtractResult = 0;
+    UnzipArchive(session);
+  }
+};
+
+TEST_F(ZipListingReuseTest, AnUnchangedArchiveGivesTheSameAnswerAgain) {
+  WriteZip(PathOf("a.zip"), {{"one.txt", "1"}, {"two.txt", "2"}});
+  Count(PathOf("a.zip"));
+  EXPECT_EQ(session.zip.ZipMemberCount, 2u);
+  EXPECT_EQ(session.zip.ListedEntries, 2);
+
+  Count(PathOf("a.zip"));
+  EXPECT_EQ(session.zip.ZipMemberCount, 2u);
+  EXPECT_EQ(session.zip.ListedEntries, 2);
+  EXPECT_EQ(session.job.ExtractResult, 0);
+}
+
+TEST_F(ZipListingReuseTest, AChangedArchiveOrOtherNamesAreReadAgain) {
+  WriteZip(PathOf("a.zip"), {{"one.txt", "1"}});
+  Count(PathOf("a.zip"));
+  EXPECT_EQ(session.zip.ZipMemberCount, 1u);
+
+  // Rewritten in place, same name: the new entries count.
+  WriteZip(PathOf("b.zip"), {{"one.txt", "1"}, {"two.txt", "2"}, {"three.txt", "3"}});
+  fs::copy_file(PathOf("b.zip"), PathOf("a.zip"), fs::copy_options::overwrite_existing);
+  Count(PathOf("a.zip"));
+  EXPECT_EQ(session.zip.ZipMemberCount, 3u);
+  EXPECT_EQ(session.zip.ListedEntries, 3);
+
+  // Only the selected names are listed.
+  session.zip.IncludeNames = {"two.txt"};
+  Count(PathOf("a.zip"));
+  EXPECT_EQ(session.zip.ListedEntries, 1);
+  session.zip.IncludeNames.clear();
+  Count(PathOf("a.zip"));
+  EXPECT_EQ(session.zip.ListedEntries, 3);
+
+  // A listing that fills the contents window always reads the archive.
+  session.zip.ListIntoContents = true;
+  session.Form10.Clear();
+  Count(PathOf("a.zip"));
+  EXPECT_EQ(session.Form10.ListView1.size(), 3u);
+  session.zip.ListIntoContents = false;
+
+  // A missing archive is an error every time, not a remembered listing.
+  fs::remove(PathOf("a.zip"));
+  session.job.SelectedFiles = {PathOf("a.zip")};
+  session.job.ProbeMode = true;
+  Count(PathOf("a.zip"));
+  EXPECT_EQ(session.job.ExtractResult, 1);
+}
+
+}  // namespace
+}  // namespace tessaly::testing
