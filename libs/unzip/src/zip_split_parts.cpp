@@ -1,5 +1,7 @@
 #include "zip_split_parts.h"
 
+#include "zip_file_read.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -107,19 +109,8 @@ bool PartChain::read_part(std::size_t part, uint64_t offset, unsigned char* buff
     }
     open_part_ = part;
   }
-  uint64_t done = 0;
-  while (done < length) {
-    const ssize_t count =
-        pread(fd_, buffer + done, length - done, static_cast<off_t>(offset + done));
-    if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) {
-      // The part shrank since the set was opened.
-      zip_error_set(error, count < 0 ? ZIP_ER_READ : ZIP_ER_EOF, count < 0 ? errno : 0);
-      return false;
-    }
-    done += static_cast<uint64_t>(count);
-  }
-  return true;
+  // A part that shrank since the set was opened ends the read.
+  return read_exact(fd_, offset, buffer, length, error);
 }
 
 }  // namespace unzip

@@ -1,5 +1,7 @@
 #include "zip_window_source.h"
 
+#include "zip_file_read.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -108,27 +110,12 @@ class FileWindow final : public ArchiveBytes {
       apply_patch(first, buffer, length);
       return true;
     }
-    if (!read_file(first, buffer, length, error)) return false;
+    if (!read_exact(fd_, first, buffer, length, error)) return false;
     apply_patch(first, buffer, length);
     return true;
   }
 
  private:
-  bool read_file(uint64_t first, unsigned char* buffer, uint64_t length, zip_error_t* error) {
-    uint64_t done = 0;
-    while (done < length) {
-      const ssize_t count =
-          pread(fd_, buffer + done, length - done, static_cast<off_t>(first + done));
-      if (count < 0 && errno == EINTR) continue;
-      if (count <= 0) {
-        zip_error_set(error, count < 0 ? ZIP_ER_READ : ZIP_ER_EOF, count < 0 ? errno : 0);
-        return false;
-      }
-      done += static_cast<uint64_t>(count);
-    }
-    return true;
-  }
-
   // Without a cache every read goes to the file, which is only slower.
   void load_cache() {
     if (!window_.cached_from) return;
@@ -137,7 +124,7 @@ class FileWindow final : public ArchiveBytes {
     cache_.resize(window_.end - from);
     zip_error_t error;
     zip_error_init(&error);
-    if (read_file(from, cache_.data(), cache_.size(), &error)) {
+    if (read_exact(fd_, from, cache_.data(), cache_.size(), &error)) {
       cache_start_ = from;
     } else {
       cache_.clear();
