@@ -25,13 +25,15 @@ std::string CurrentFolder() {
   return AsDestinationFolder(folder.string());
 }
 
-}  // namespace
-
+// 0 when the Status window ended with "has finished", 1 with "did not finish", 2 when
+// the job never reached the Status window.
 int ExitStatusFor(const Form4& status) {
   if (status.lblarc.rfind(kFinishedText, 0) == 0) return kExitFinished;
   if (status.lblarc == kNotFinishedText) return kExitNotFinished;
   return kExitRefused;
 }
+
+}  // namespace
 
 int RunExtract(const std::vector<std::string>& args, const ConsoleStreams& streams) {
   const ParsedOptions parsed = ParseExtractOptions(args);

@@ -8,8 +8,6 @@
 
 namespace tessaly {
 
-class Form4;
-
 struct ConsoleStreams {
   std::istream& in;
   std::ostream& out;  // listings, --help, --version
@@ -19,9 +17,5 @@ struct ConsoleStreams {
 
 // The exit status; args are the program's arguments without its name.
 int RunExtract(const std::vector<std::string>& args, const ConsoleStreams& streams);
-
-// 0 when the Status window ended with "has finished", 1 with "did not finish", 2 when
-// the job never reached the Status window.
-int ExitStatusFor(const Form4& status);
 
 }  // namespace tessaly

@@ -91,7 +91,7 @@ std::vector<std::string> ButtonCaptions(MsgButtons buttons) {
   return {"OK"};
 }
 
-MsgAnswer AnswerForCaption(const std::string& caption) {
+static MsgAnswer AnswerForCaption(const std::string& caption) {
   if (caption == "Yes") return MsgAnswer::Yes;
   if (caption == "No") return MsgAnswer::No;
   if (caption == "Cancel") return MsgAnswer::Cancel;

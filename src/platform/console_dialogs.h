@@ -37,7 +37,6 @@ std::optional<size_t> ParseChoice(const std::string& line, const std::vector<std
 // "[Y]es/[N]o (default: No)? "
 std::string ChoicePrompt(const std::vector<std::string>& captions, size_t defaultIndex);
 std::vector<std::string> ButtonCaptions(MsgButtons buttons);
-MsgAnswer AnswerForCaption(const std::string& caption);
 // A folder as typed, made absolute against the current directory, ending in "/".
 std::string AsDestinationFolder(const std::string& typed);
 

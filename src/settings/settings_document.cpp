@@ -14,6 +14,11 @@ char FoldAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+bool SameSettingsName(const std::string& a, const std::string& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](char x, char y) { return FoldAscii(x) == FoldAscii(y); });
+}
+
 std::string TrimLayout(const std::string& text) {
   size_t begin = 0;
   size_t end = text.size();
@@ -159,11 +164,6 @@ bool ParseLines(const std::string& text, SettingsDocument& document) {
 }
 
 }  // namespace
-
-bool SameSettingsName(const std::string& a, const std::string& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](char x, char y) { return FoldAscii(x) == FoldAscii(y); });
-}
 
 std::optional<std::string> SettingsDocument::Value(const std::string& section,
                                                    const std::string& key) const {

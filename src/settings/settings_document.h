@@ -45,8 +45,6 @@ class SettingsDocument {
   std::vector<SettingsSection> sections_;
 };
 
-bool SameSettingsName(const std::string& a, const std::string& b);
-
 // False when the text is not in the form above; document is then left empty.
 bool ParseSettingsText(const std::string& text, SettingsDocument& document);
 std::string SettingsText(const SettingsDocument& document);
