@@ -123,4 +123,10 @@ void Form3::Unload(Session& session) {
   session.job.ConfirmFromDriver = false;
 }
 
+void Form8::Command1_Click(Session& session) {
+  if (Check1) return;
+  ApplicationSettings().SaveSetting("General", "Show non-zip message", "no");
+  session.settings.ShowNonZipMessage = "no";
+}
+
 }  // namespace tessaly

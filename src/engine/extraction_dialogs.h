@@ -60,6 +60,14 @@ class Form3 {
   void Unload(Session& session);
 };
 
+// The archive-set notice, shown when the file-type filter turns to a type whose
+// archives come in sets.
+class Form8 {
+ public:
+  bool Check1 = true;                     // "Show this message again in the future"
+  void Command1_Click(Session& session);  // "OK"
+};
+
 inline constexpr const char* kForm3Label1Lead =
     "You have chosen to extract the contents of the selected archive(s) to the folder:";
 

@@ -67,7 +67,9 @@ struct JobState {
   std::vector<std::string> SelectedEntryNames;  // full stored paths
   bool PerArchiveFolder = false;
   std::string ChosenDestination;
+  // True while "Background" hides the Status window; the main window's state then.
   bool StatusMinimised = false;
+  int SavedWindowState = 0;
 };
 
 }  // namespace tessaly

@@ -85,6 +85,8 @@ class ConsoleDialogs : public Dialogs {
   void ShowStatus(Form4& form) override;
   DestinationAnswer ChooseDestination(const DestinationRequest& request) override;
   void ShowWelcome() override {}
+  // The console has no file-type filter, so the notice is never asked for.
+  void ShowImportantMessage(Form8&) override {}
 
  private:
   // The chosen caption; EOF, or a line that is no choice followed by EOF, is the default.

@@ -10,6 +10,7 @@ namespace tessaly {
 
 class Form3;
 class Form4;
+class Form8;
 
 enum class MsgButtons { OK, OKCancel, YesNo, YesNoCancel };
 enum class MsgIcon { None, Critical, Question, Exclamation, Information };
@@ -52,6 +53,8 @@ class Dialogs {
   virtual DestinationAnswer ChooseDestination(const DestinationRequest& request) = 0;
   // FrmIntro, shown modally on the very first run.
   virtual void ShowWelcome() = 0;
+  // Form8, the archive-set notice, shown modally; the window calls the form's handler.
+  virtual void ShowImportantMessage(Form8& form) = 0;
 };
 
 class EventPump {

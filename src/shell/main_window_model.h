@@ -1,6 +1,6 @@
 // What the core knows of the main window (Form1): the destination box, the
-// per-archive-folder box, the browsing state, and the few things it asks the window
-// to do.
+// per-archive-folder box, the browsing state, the commands that follow the
+// selection, and the few things it asks the window to do.
 #pragma once
 
 #include <string>
@@ -8,6 +8,11 @@
 #include "platform/controls.h"
 
 namespace tessaly {
+
+// Window states as the settings store them.
+inline constexpr int kWindowNormal = 0;
+inline constexpr int kWindowMinimized = 1;
+inline constexpr int kWindowMaximized = 2;
 
 class MainWindowView {
  public:
@@ -18,14 +23,35 @@ class MainWindowView {
   virtual void SetEnabled(bool enabled) = 0;
   virtual void FocusCombo1() = 0;
   virtual void Show() = 0;
+  virtual int WindowState() const = 0;  // kWindowNormal, kWindowMinimized, kWindowMaximized
+  virtual void SetWindowState(int state) = 0;
+  virtual bool IsVisible() const = 0;
+};
+
+// Enabled state of the commands that follow the file list's selection: menu-bar
+// entries and their file pop-up twins.
+struct SelectionCommands {
+  bool mnuEx = false, fpopEx = false;
+  bool mnuZC = false, fpopZC = false;
+  bool mnuSi = false, fpopSI = false;
+  bool mnulaunch = false, fpopLa = false;
+  bool mnuProp = false, fpopPr = false;
+  bool mnuren = false, fpopRen = false;
+  bool mnuCopy = false, fpopCpy = false;
+  bool mnuMov = false, fpopMov = false;
+  bool mnuDel = false, fpopDe = false;
 };
 
 struct Form1Model {
-  ComboBoxModel Combo1;               // the destination box and its history
-  bool Check1 = false;                // "Create new folder under this one for each zip in set."
-  std::string CurrentFolder;          // the folder browsed, ending in "/"
-  std::string FilePattern = "*.zip";  // the file-type filter
-  MainWindowView* view = nullptr;     // null when no window exists (console)
+  ComboBoxModel Combo1;  // the destination box and its history
+  bool Check1 = false;   // "Create new folder under this one for each zip in set."
+  bool Check1Enabled = false;
+  SelectionCommands commands;
+  std::string pnlProgress = "0 File(s) Selected.";  // status bar panel 2
+  std::string CurrentFolder;                        // the folder browsed, ending in "/"
+  std::string FilePattern = "*.zip";                // the file-type filter
+  std::string SelectedFolderPath;  // CurrentFolder ending in "/": prefix of every selection
+  MainWindowView* view = nullptr;  // null when no window exists (console)
 };
 
 }  // namespace tessaly

@@ -30,6 +30,14 @@ class RecordingMainWindow : public MainWindowView {
   }
   void FocusCombo1() override { calls.push_back("FocusCombo1"); }
   void Show() override { calls.push_back("Show"); }
+  int WindowState() const override { return windowState; }
+  void SetWindowState(int state) override {
+    windowState = state;
+    calls.push_back("SetWindowState(" + std::to_string(state) + ")");
+  }
+  bool IsVisible() const override { return visible; }
+  int windowState = kWindowNormal;
+  bool visible = true;
   int Count(const std::string& call) const;
 };
 

@@ -69,4 +69,10 @@ void ScriptedDialogs::ShowWelcome() {
   ++welcomeShown;
 }
 
+void ScriptedDialogs::ShowImportantMessage(Form8& form) {
+  ++importantMessagesShown;
+  if (untickImportantMessage) form.Check1 = false;
+  form.Command1_Click(*session);
+}
+
 }  // namespace tessaly::testing

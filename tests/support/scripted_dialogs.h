@@ -47,6 +47,8 @@ class ScriptedDialogs : public Dialogs {
   std::vector<DestinationRequest> destinationRequests;
   int statusShown = 0;
   int welcomeShown = 0;
+  int importantMessagesShown = 0;
+  bool untickImportantMessage = false;  // Form8: "Show this message again" unticked
 
   Session* session = nullptr;  // needed to run Form3's handlers
 
@@ -58,6 +60,7 @@ class ScriptedDialogs : public Dialogs {
   void ShowStatus(Form4& form) override;
   DestinationAnswer ChooseDestination(const DestinationRequest& request) override;
   void ShowWelcome() override;
+  void ShowImportantMessage(Form8& form) override;
 };
 
 class CountingPump : public EventPump {
