@@ -32,12 +32,17 @@ void AddDestinationHistory(ComboBoxModel& Combo1, const std::string& folder) {
 
   Combo1.list.clear();
   Combo1.text = folder;
+  FillDestinationHistory(Combo1);
+  Reg.SaveSetting("General", "Last Used Destination Folder", Combo1.text);
+}
+
+void FillDestinationHistory(ComboBoxModel& Combo1) {
+  const CRegSettings Reg = ApplicationSettings();
   for (int i = 1; i <= kHistorySize; ++i) {
     const std::string entry = Reg.GetSetting(kHistorySection, SlotKey(i), "");
     if (entry.empty()) break;
     Combo1.list.push_back(entry);
   }
-  Reg.SaveSetting("General", "Last Used Destination Folder", Combo1.text);
 }
 
 }  // namespace tessaly

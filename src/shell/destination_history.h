@@ -12,4 +12,7 @@ namespace tessaly {
 // General/Last Used Destination Folder.
 void AddDestinationHistory(ComboBoxModel& Combo1, const std::string& folder);
 
+// Adds the stored history to Combo1's list, most recent first, up to the first empty slot.
+void FillDestinationHistory(ComboBoxModel& Combo1);
+
 }  // namespace tessaly

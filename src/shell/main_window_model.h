@@ -50,6 +50,7 @@ struct Form1Model {
   std::string pnlProgress = "0 File(s) Selected.";  // status bar panel 2
   std::string CurrentFolder;                        // the folder browsed, ending in "/"
   std::string FilePattern = "*.zip";                // the file-type filter
+  int Combo2Index = 0;                              // the filter's list index
   std::string SelectedFolderPath;  // CurrentFolder ending in "/": prefix of every selection
   MainWindowView* view = nullptr;  // null when no window exists (console)
 };

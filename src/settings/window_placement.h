@@ -1,0 +1,32 @@
+// The main window's placement and last folders in Window Settings and General:
+// restored at start-up, saved when the window closes.
+#pragma once
+
+#include <string>
+
+namespace tessaly {
+
+// Pixels on the screen; state is kWindowNormal, kWindowMinimized or kWindowMaximized.
+struct WindowPlacement {
+  int state = 0;
+  int left = 0, top = 0, width = 0, height = 0;
+};
+
+// The stored placement, missing values taken from current (centred on the screen,
+// current size). current's size is the smallest the window may have. A stored
+// minimized state starts normal; a maximized one keeps its normal geometry for when
+// it is restored. Values that are not numbers read as missing; the size is kept
+// within the screen (never below current's) and the window on it.
+WindowPlacement RestoreWindowPlacement(const WindowPlacement& current, int screenWidth,
+                                       int screenHeight);
+
+// Writes the placement (for a maximized window its normal geometry), General/Show
+// File Type, Last Used Destination Folder, Last Used Source Folder, and
+// Window Settings/Splitter Pos.
+void SaveSettings(const WindowPlacement& placement, int combo2Index, const std::string& combo1Text,
+                  const std::string& currentFolder, int splitterPos);
+
+// Window Settings/Splitter Pos; defaultLeft when missing, not a number or negative.
+int SplitterPosSetting(int defaultLeft);
+
+}  // namespace tessaly

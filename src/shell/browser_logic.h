@@ -1,0 +1,51 @@
+// The main window's browsing decisions: the file-type filter, the folder change,
+// the start folder, double clicks, type-to-find and files dropped on Extract.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tessaly {
+
+struct Session;
+struct SettingsVars;
+struct JobState;
+
+// The filter's captions, list index 0 to 5.
+const std::vector<std::string>& FilterCaptions();
+// "*.zip", "*.arj", "*.rar", "*.ace", "*.exe", "*.*" for 0 to 5; "*.zip" for any other.
+std::string PatternForIndex(int index);
+// General/Show File Type as a list index; a value that names no entry gives 0.
+int FilterIndexFromSetting(const std::string& showFileType);
+
+// The filter turned to newIndex: the archive-set notice (Form8) for Arj, Rar and Ace
+// unless startingUp or the user turned it off; Form1.Combo2Index and FilePattern;
+// then, unless startingUp, the view lists the folder again and recounts the selection.
+void FilterChange(Session& session, int newIndex, bool startingUp);
+
+// The tree selected folderPath: Form1.CurrentFolder becomes it, ending in "/".
+// Returns the window caption, "Tessaly - " + CurrentFolder.
+std::string FolderChange(Session& session, const std::string& folderPath);
+
+// The folder the tree selects at start-up by StartupFolderMode: "1" the last source
+// folder, "2" the custom folder, else currentDirectory; a chosen folder that is not
+// an absolute path of an existing folder falls back to currentDirectory.
+std::string StartFolderFor(const SettingsVars& settings, const std::string& currentDirectory,
+                           const std::function<bool(const std::string&)>& folderExists);
+
+enum class DoubleClickAction { OpenFolder, Extract, ArchiveContents, Launch, Nothing };
+
+// A folder item opens; a file acts by DCAction: "0" extract, "1" archive contents,
+// "2" launch, anything else nothing.
+DoubleClickAction DoubleClickActionFor(bool folderItem, const std::string& DCAction);
+
+// The index of the first text that starts with the key's character (letters without
+// regard to case), for key codes 48 to 90; -1 for other keys or when none does.
+int FindItemForKey(const std::vector<std::string>& texts, int keyCode);
+
+// Files dropped on Extract become the job's selection, in drop order; a path that
+// starts with a doubled separator keeps one.
+void TakeDroppedFiles(JobState& job, const std::vector<std::string>& paths);
+
+}  // namespace tessaly

@@ -1,0 +1,39 @@
+// The rows of the main window's file list: the folders of a folder, then its files
+// that match the file-type filter, with the size and date texts the list shows.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tessaly {
+
+struct FileListItem {
+  std::string text;      // the name as stored
+  std::string iconKey;   // "DOS" for a folder, else IconKeyFor(the name's extension)
+  std::string size;      // FormatFileSize; "" for a folder
+  std::string modified;  // FormatFileDate; "" for a folder
+  std::string tag;       // full path of a folder (path + name); "" for a file
+  uint64_t bytes = 0;
+  int64_t mtime = 0;  // seconds since the epoch
+};
+
+// The folders of path (no dot folders; links to folders count), sorted without
+// regard to case, followed by its regular files whose names match pattern (no dot
+// files; "*" and "?" wildcards compared without regard to case, "*.*" takes every
+// name), sorted by name the same way. path ends in "/". A folder that cannot be read
+// gives an empty list.
+std::vector<FileListItem> ListFolder(const std::string& path, const std::string& pattern);
+
+// The size in thousands of bytes, one more than the whole thousands (0 bytes show as
+// "1KB", 999,499 as "1,000KB"), grouped with commas, followed by "KB".
+std::string FormatFileSize(uint64_t bytes);
+
+// The local date and time as "YYYY-MM-DD HH:MM:SS"; "" when it has no such form.
+std::string FormatFileDate(int64_t unixTime);
+
+// name matches pattern: "*" any run, "?" one character, letters without regard to
+// case; a pattern ending in ".*" also takes names without a dot.
+bool MatchesFilePattern(const std::string& name, const std::string& pattern);
+
+}  // namespace tessaly
