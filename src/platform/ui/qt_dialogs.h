@@ -1,0 +1,54 @@
+// The seam on the desktop: every question of the core becomes a modal Qt window
+// owned by the window that asked, and the Status window a non-modal one.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include "platform/dialogs.h"
+
+namespace tessaly {
+
+struct Session;
+class StatusWindow;
+
+class QtDialogs : public Dialogs {
+ public:
+  explicit QtDialogs(QWidget* owner = nullptr);
+  ~QtDialogs() override;
+  QtDialogs(const QtDialogs&) = delete;
+  QtDialogs& operator=(const QtDialogs&) = delete;
+
+  // The session whose forms the windows drive; needed before any window opens.
+  void Attach(Session& session) { session_ = &session; }
+  // The window that owns the dialogs from now on (the main window, the drop
+  // target, the contents window); null: no owner.
+  void SetOwner(QWidget* owner) { owner_ = owner; }
+  QWidget* Owner() const { return owner_; }
+  // The Status window once ShowStatus made it; null before.
+  StatusWindow* Status() const { return status_; }
+
+  // Closing the box without a button answers Cancel when the box has one, else
+  // No (Yes/No) or OK (OK alone).
+  MsgAnswer MessageBox(const MessageBoxRequest& request) override;
+  std::string InputBox(const std::string& prompt, const std::string& title,
+                       const std::string& defaultText) override;
+  std::string FileExists(const std::string& question) override;
+  void ShowConfirmation(Form3& form) override;
+  void ShowStatus(Form4& form) override;
+  DestinationAnswer ChooseDestination(const DestinationRequest& request) override;
+  void ShowWelcome() override;
+  void ShowImportantMessage(Form8& form) override;
+
+ private:
+  Session* session_ = nullptr;
+  QPointer<QWidget> owner_;
+  QPointer<StatusWindow> status_;
+};
+
+class QtEventPump : public EventPump {
+ public:
+  void pump() override;
+};
+
+}  // namespace tessaly
