@@ -1,0 +1,138 @@
+#include "winsupport/ui/split_panes.h"
+
+#include <QMouseEvent>
+#include <QPalette>
+#include <QRubberBand>
+
+namespace tessaly {
+
+namespace {
+
+// Where the bar stands before any layout: the folder tree gets about a third of
+// the container's designed 480 pixels.
+constexpr int kDesignedBarLeft = 160;
+
+void MoveWidget(QWidget* widget, const SplitRect& rect, bool redraw) {
+  widget->setGeometry(rect.left, rect.top, rect.width, rect.height);
+  if (redraw) widget->repaint();
+}
+
+}  // namespace
+
+class SplitPanes::Host : public SplitterHost {
+ public:
+  Host(SplitPanes* container, QWidget* leftPane, QWidget* rightPane)
+      : container_(container), leftPane_(leftPane), rightPane_(rightPane) {}
+
+  int ContainerClientWidth() const override { return container_->contentsRect().width(); }
+  int ContainerClientHeight() const override { return container_->contentsRect().height(); }
+  int BarLeft() const override { return container_->frame4_->x(); }
+  SplitterMetrics Metrics() const override { return kDesktopSplitterMetrics; }
+
+  bool LeftPaneHasEdgeAndBorder() const override {
+    const auto* frame = qobject_cast<const QFrame*>(leftPane_);
+    return frame && frame->frameShape() != QFrame::NoFrame &&
+           frame->frameShadow() == QFrame::Sunken;
+  }
+
+  void PrepareBar() override {
+    QWidget* bar = container_->frame4_;
+    bar->setBackgroundRole(QPalette::Mid);
+    bar->setAutoFillBackground(true);
+    bar->setCursor(Qt::SizeHorCursor);
+    bar->raise();
+  }
+
+  void MoveLeftPane(const SplitRect& rect, bool redraw) override {
+    MoveWidget(leftPane_, rect, redraw);
+  }
+  void MoveRightPane(const SplitRect& rect, bool redraw) override {
+    MoveWidget(rightPane_, rect, redraw);
+  }
+  void MoveBar(const SplitRect& rect, bool redraw) override {
+    QWidget* bar = container_->frame4_;
+    bar->hide();
+    MoveWidget(bar, rect, false);
+    bar->show();
+    if (redraw) bar->repaint();
+  }
+
+  void DrawOutline(const SplitRect& rect) override {
+    container_->outline_->setGeometry(rect.left, rect.top, rect.width, rect.height);
+    container_->outline_->show();
+    container_->outline_->raise();
+  }
+  void EraseOutline(const SplitRect&) override { container_->outline_->hide(); }
+
+  bool BeginDrag() override {
+    QWidget* bar = container_->frame4_;
+    // Only a visible widget can hold the mouse.
+    if (!bar->isVisible()) return false;
+    bar->grabMouse();
+    return true;
+  }
+  void EndDrag() override { container_->frame4_->releaseMouse(); }
+
+ private:
+  SplitPanes* container_;
+  QWidget* leftPane_;
+  QWidget* rightPane_;
+};
+
+SplitPanes::SplitPanes(QWidget* parent)
+    : QWidget(parent),
+      frame4_(new QFrame(this)),
+      outline_(new QRubberBand(QRubberBand::Rectangle, this)) {
+  frame4_->setObjectName("Frame4");
+  frame4_->setGeometry(kDesignedBarLeft, 0, 1, 1);
+  frame4_->installEventFilter(this);
+  outline_->hide();
+}
+
+SplitPanes::~SplitPanes() {
+  // The panes are children and go with the container; the splitter must not reach them.
+  vsplitter_.SetControls(nullptr);
+}
+
+void SplitPanes::SetControls(QWidget* leftPane, QWidget* rightPane) {
+  leftPane->setParent(this);
+  rightPane->setParent(this);
+  leftPane->show();
+  rightPane->show();
+  host_ = std::make_unique<Host>(this, leftPane, rightPane);
+  vsplitter_.SetControls(host_.get());
+}
+
+void SplitPanes::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  vsplitter_.AdjustSplitterPosition(true);
+}
+
+bool SplitPanes::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != frame4_) return QWidget::eventFilter(watched, event);
+  switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+      const auto* mouse = static_cast<QMouseEvent*>(event);
+      if (mouse->button() != Qt::LeftButton) return false;
+      const QPoint at = mouse->position().toPoint();
+      vsplitter_.BeginSplit(at.x(), at.y());
+      return true;
+    }
+    case QEvent::MouseMove: {
+      const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+      vsplitter_.MoveSplitter(at.x(), at.y());
+      return vsplitter_.Splitting();
+    }
+    case QEvent::MouseButtonRelease: {
+      const auto* mouse = static_cast<QMouseEvent*>(event);
+      if (mouse->button() != Qt::LeftButton) return false;
+      const QPoint at = mouse->position().toPoint();
+      vsplitter_.EndSplit(at.x(), at.y(), true);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+}  // namespace tessaly

@@ -1,0 +1,40 @@
+// The container pbx of the main window: the left pane, the bar Frame4 and the
+// right pane, arranged by a CVSplitterWnd.
+#pragma once
+
+#include <QFrame>
+#include <QWidget>
+#include <memory>
+
+#include "winsupport/vsplitter.h"
+
+class QRubberBand;
+
+namespace tessaly {
+
+class SplitPanes : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit SplitPanes(QWidget* parent = nullptr);
+  ~SplitPanes() override;
+
+  // Puts pb1 (left) and file1 (right) into the container with the bar Frame4 between them.
+  void SetControls(QWidget* leftPane, QWidget* rightPane);
+  CVSplitterWnd& VSplitter() { return vsplitter_; }
+  QWidget* Frame4() { return frame4_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  class Host;
+
+  CVSplitterWnd vsplitter_;
+  QFrame* frame4_;
+  QRubberBand* outline_;
+  std::unique_ptr<Host> host_;
+};
+
+}  // namespace tessaly
