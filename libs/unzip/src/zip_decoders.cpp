@@ -5,7 +5,14 @@ namespace {
 
 enum Method : uint16_t {
   kStored = 0,
+  kShrink = 1,
+  kReduceFactor1 = 2,
+  kReduceFactor2 = 3,
+  kReduceFactor3 = 4,
+  kReduceFactor4 = 5,
+  kImplode = 6,
   kDeflate = 8,
+  kDeflate64 = 9,
   kBzip2 = 12,
   kLzma = 14,
   kZstd = 93,
@@ -17,7 +24,14 @@ enum Method : uint16_t {
 bool raw_stream_decodable(uint16_t method) {
   switch (method) {
     case kStored:
+    case kShrink:
+    case kReduceFactor1:
+    case kReduceFactor2:
+    case kReduceFactor3:
+    case kReduceFactor4:
+    case kImplode:
     case kDeflate:
+    case kDeflate64:
     case kBzip2:
     case kLzma:
     case kZstd:
@@ -28,14 +42,26 @@ bool raw_stream_decodable(uint16_t method) {
   }
 }
 
-std::unique_ptr<ByteStream> make_decoder(uint16_t method, uint64_t uncompressed_size,
+std::unique_ptr<ByteStream> make_decoder(uint16_t method, uint16_t flags,
+                                         uint64_t uncompressed_size,
                                          std::unique_ptr<ByteStream> raw, ReadStatus& status) {
   status = ReadStatus::Ok;
   switch (method) {
     case kStored:
       return raw;
+    case kShrink:
+      return make_shrink_decoder(std::move(raw), uncompressed_size);
+    case kReduceFactor1:
+    case kReduceFactor2:
+    case kReduceFactor3:
+    case kReduceFactor4:
+      return make_reduce_decoder(std::move(raw), method - kReduceFactor1 + 1u, uncompressed_size);
+    case kImplode:
+      return make_implode_decoder(std::move(raw), flags, uncompressed_size);
     case kDeflate:
       return make_inflate_decoder(std::move(raw));
+    case kDeflate64:
+      return make_deflate64_decoder(std::move(raw));
     case kBzip2:
       return make_bzip2_decoder(std::move(raw));
     case kLzma:

@@ -98,8 +98,8 @@ std::unique_ptr<EntryReader> open_entry_reader(zip_t* archive, const EntryInfo& 
     stream = open_zipcrypto(std::move(stream), password, zipcrypto_check_byte(entry), status);
     if (!stream) return nullptr;
   }
-  auto decoded =
-      make_decoder(entry.real_method, entry.uncompressed_size, std::move(stream), status);
+  auto decoded = make_decoder(entry.real_method, entry.flags, entry.uncompressed_size,
+                              std::move(stream), status);
   if (!decoded) return nullptr;
   return make_checked_reader(std::move(decoded), entry, std::move(authentic));
 }

@@ -36,7 +36,7 @@ struct StreamOutcome {
 StreamOutcome run_decoder(uint16_t method, uint64_t size, std::vector<unsigned char> raw) {
   StreamOutcome outcome;
   auto decoder =
-      make_decoder(method, size, std::make_unique<MemoryStream>(std::move(raw)), outcome.status);
+      make_decoder(method, 0, size, std::make_unique<MemoryStream>(std::move(raw)), outcome.status);
   if (!decoder) return outcome;
   std::vector<unsigned char> buffer(4096);
   for (;;) {
@@ -177,7 +177,7 @@ TEST(DamagedCorpusStream, TruncatedXzAndZstdFail) {
 TEST(DamagedLzmaHeader, WrongPropertiesSizeIsInvalid) {
   std::vector<unsigned char> raw = {9, 20, 6, 0, 0x5d, 0, 0, 1, 0, 0};
   ReadStatus status = ReadStatus::Ok;
-  EXPECT_EQ(make_decoder(14, 10, std::make_unique<MemoryStream>(raw), status), nullptr);
+  EXPECT_EQ(make_decoder(14, 0, 10, std::make_unique<MemoryStream>(raw), status), nullptr);
   EXPECT_EQ(status, ReadStatus::InvalidData);
 }
 

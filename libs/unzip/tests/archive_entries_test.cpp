@@ -143,9 +143,9 @@ TEST_F(EntryFields, UnsupportedMethodsAndCiphersAreNotDecoded) {
   };
   const std::vector<unsigned char> aes_field = {2, 0, 'A', 'E', 3, 8, 0};
   auto archive = open_raw({
-      with("shrink", 1, 0),
-      with("implode", 6, 0),
-      with("deflate64", 9, 0),
+      with("tokenize", 7, 0),
+      with("dcl implode", 10, 0),
+      with("terse", 18, 0),
       with("ppmd", 98, 0),
       with("unknown", 77, 0),
       with("strong", 8, 1 | (1 << 6)),
@@ -190,10 +190,9 @@ TEST_F(EntryFields, AesEntryWithoutItsFieldIsDamage) {
   }
 }
 
-TEST(CorpusMethods, LegacyAndPpmdEntriesAreLeftToTheCallFlow) {
+TEST(CorpusMethods, PpmdEntriesAreLeftToTheCallFlow) {
   SKIP_WITHOUT_CORPUS();
-  for (const char* name : {"zip2-ppmd.zip", "sc-Zip.deflate64.zip", "zip2-implode.zip",
-                           "zip2-shrink.zip", "zip2-reduce.zip", "sc-Zip.reduce2.zip"}) {
+  for (const char* name : {"zip2-ppmd.zip"}) {
     if (!std::filesystem::exists(corpus_file(name))) continue;
     SCOPED_TRACE(name);
     OpenResult result;
