@@ -8,7 +8,12 @@
 #include <QString>
 #include <QTreeView>
 
+class QMouseEvent;
+class QStandardItem;
+
 namespace tessaly {
+
+class FolderTreeModel;
 
 enum class FolderNodeKind { Folder, DesktopRoot, ComputerRoot };
 
@@ -37,6 +42,15 @@ class FolderTree : public QTreeView {
   void FolderSelected(tessaly::FolderNodeKind kind, const QString& path, bool listWanted);
   // The right button was released over an item (already selected), at a global position.
   void ContextMenuOnItem(const QPoint& globalPos);
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  void Select(QStandardItem* item);
+  void ReportCurrent(const QModelIndex& current);
+
+  FolderTreeModel* model_;
 };
 
 }  // namespace tessaly
