@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/session.h"
+#include "platform/desktop_open.h"
 #include "platform/files.h"
 #include "settings/reg_settings.h"
 
@@ -16,6 +17,11 @@ MainWindowView* MainWindow(Session& session) {
 
 std::string ConfirmationText(const std::string& destination) {
   return std::string(kForm3Label1Lead) + "\n\n" + destination;
+}
+
+// An empty destination box sent the files into the working directory.
+std::string FolderToExplore(const std::string& destination) {
+  return destination.empty() ? CurrentDirectory() : destination;
 }
 
 }  // namespace
@@ -48,6 +54,7 @@ void Form4::Refresh() {
 
 void Form4::Load(Session& session) {
   loaded = true;
+  Visible = true;
   Command2Enabled = !session.job.DropMode;
   Command2Visible = true;
   session.job.CancelExtract = false;
@@ -74,14 +81,54 @@ void Form4::Command1_Click(Session& session) {
   Unload(session);
 }
 
+void Form4::Command2_Click(Session& session) {
+  if (!Command2Enabled || !Command2Visible) return;
+  MainWindowView* main = MainWindow(session);
+  if (Command2Caption == "Explore") {
+    Unload(session);
+    OpenWithDesktop(FolderToExplore(session.Form1.Combo1.text));
+    if (main != nullptr) {
+      main->SetEnabled(true);
+      main->SetBusy(false);
+    }
+    return;
+  }
+  Visible = false;
+  if (main != nullptr) {
+    main->SetEnabled(true);
+    session.job.SavedWindowState = main->WindowState();
+    main->SetWindowState(kWindowMinimized);
+  }
+  session.job.StatusMinimised = true;
+  Refresh();
+}
+
+bool Form4::EscapeCancels() const {
+  return loaded && Command1Visible && Command1Caption == "Cancel";
+}
+
 void Form4::Unload(Session& session) {
   loaded = false;
   session.job.StatusMinimised = false;
   if (MainWindowView* main = MainWindow(session)) {
     main->SetEnabled(true);
     main->SetBusy(false);
+    // Showing a window that is already visible brings it to the front with the focus.
+    if (main->IsVisible()) main->Show();
   }
   Refresh();
+}
+
+void MainWindowActivated(Session& session) {
+  JobState& job = session.job;
+  if (!job.StatusMinimised) return;
+  // Cleared first: restoring the window may report its activation again.
+  job.StatusMinimised = false;
+  MainWindowView* main = MainWindow(session);
+  if (main != nullptr) main->SetWindowState(job.SavedWindowState);
+  session.Form4Window.Visible = true;
+  session.Form4Window.Refresh();
+  if (main != nullptr) main->SetEnabled(false);
 }
 
 void Form3::Load(Session& session) {

@@ -29,6 +29,7 @@ class Form4 {
   bool Command2Enabled = true;
   bool Command2Visible = true;
   bool loaded = false;
+  bool Visible = true;  // false while "Background" hides the window
 
   StatusView* view = nullptr;
 
@@ -42,9 +43,18 @@ class Form4 {
   void Load(Session& session);
   // "Cancel" stops the running job at its next check; "OK" closes the window.
   void Command1_Click(Session& session);
-  // Closing: the main window is enabled again and loses its hourglass.
+  // "Explore" closes the window and opens the destination in the file manager;
+  // "Background" hides the window and minimises the main window until it is activated.
+  void Command2_Click(Session& session);
+  // Escape presses Command1 only while it cancels the running job.
+  bool EscapeCancels() const;
+  // Closing: the main window is enabled again, loses its hourglass and gets the focus.
   void Unload(Session& session);
 };
+
+// The main window was activated: a Status window sent to the background comes back
+// and the main window is disabled again while it shows.
+void MainWindowActivated(Session& session);
 
 class Form3 {
  public:
@@ -73,5 +83,11 @@ inline constexpr const char* kForm3Label1Lead =
 
 inline constexpr const char* kForm3Label2 =
     "Click \"Go\" to continue or \"Cancel\" to abort this operation.";
+
+inline constexpr const char* kForm8Label1 =
+    "Since Arj, Rar, and Ace archives and their self-extracting equivalents behave differently "
+    "from Zips, only the first file in the set needs to be selected to process the entire set. "
+    "To see how many files are in a set, view \"All Files\" or click \"Set Info\" from the "
+    "\"File\" menu, right-click menu, or the toolbar.";
 
 }  // namespace tessaly

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "support/engine_fixture.h"
+#include "support/fake_opener.h"
 
 namespace tessaly::testing {
 namespace {
@@ -68,6 +69,93 @@ TEST_F(ExtractionDialogsTest, EveryStatusChangeIsShownAndTheBarStaysInRange) {
   form.SetValue(-1);
   EXPECT_EQ(form.pb2Value, 0);
   EXPECT_EQ(view.refreshes, 5);
+}
+
+TEST_F(ExtractionDialogsTest, BackgroundHidesTheStatusUntilTheMainWindowIsActivated) {
+  Form4& form = session.Form4Window;
+  mainWindow.windowState = kWindowMaximized;
+  form.Load(session);
+  MainWindowActivated(session);
+  EXPECT_FALSE(mainWindow.enabled) << "activation without Background changes nothing";
+  EXPECT_EQ(mainWindow.Count("SetWindowState(0)") + mainWindow.Count("SetWindowState(2)"), 0);
+
+  form.Command2_Click(session);
+  EXPECT_FALSE(form.Visible);
+  EXPECT_TRUE(form.loaded);
+  EXPECT_TRUE(mainWindow.enabled);
+  EXPECT_EQ(mainWindow.windowState, kWindowMinimized);
+  EXPECT_TRUE(session.job.StatusMinimised);
+  EXPECT_EQ(session.job.SavedWindowState, kWindowMaximized);
+  EXPECT_FALSE(session.job.CancelExtract) << "the job runs on in the background";
+
+  MainWindowActivated(session);
+  EXPECT_TRUE(form.Visible);
+  EXPECT_EQ(mainWindow.windowState, kWindowMaximized);
+  EXPECT_FALSE(mainWindow.enabled);
+  EXPECT_FALSE(session.job.StatusMinimised);
+
+  mainWindow.calls.clear();
+  MainWindowActivated(session);
+  EXPECT_TRUE(mainWindow.calls.empty()) << "only the first activation brings the window back";
+}
+
+TEST_F(ExtractionDialogsTest, BackgroundDoesNothingWhileItsButtonIsDisabled) {
+  session.job.DropMode = true;
+  Form4& form = session.Form4Window;
+  form.Load(session);
+  form.Command2_Click(session);
+  EXPECT_TRUE(form.Visible);
+  EXPECT_FALSE(session.job.StatusMinimised);
+  EXPECT_EQ(mainWindow.windowState, kWindowNormal);
+}
+
+TEST_F(ExtractionDialogsTest, ExploreClosesTheWindowAndOpensTheDestinationBlanksAndAll) {
+  FakeOpener opener;
+  const std::string destination = PathOf("my files/new one") + "/";
+  session.Form1.Combo1.text = destination;
+  Form4& form = session.Form4Window;
+  form.Load(session);
+  form.Command1Caption = "OK";
+  form.Command2Caption = "Explore";
+  mainWindow.calls.clear();
+  form.Command2_Click(session);
+  EXPECT_FALSE(form.loaded);
+  EXPECT_TRUE(mainWindow.enabled);
+  EXPECT_FALSE(mainWindow.busy);
+  EXPECT_EQ(mainWindow.Count("Show"), 1) << "the main window gets the focus";
+  EXPECT_EQ(opener.WaitForArguments(), std::vector<std::string>{destination});
+}
+
+TEST_F(ExtractionDialogsTest, ExploreAfterAJobIntoTheWorkingDirectoryOpensThatDirectory) {
+  FakeOpener opener;
+  session.Form1.Combo1.text = "";
+  Form4& form = session.Form4Window;
+  form.Load(session);
+  form.Command2Caption = "Explore";
+  form.Command2_Click(session);
+  EXPECT_EQ(opener.WaitForArguments(),
+            std::vector<std::string>{std::filesystem::current_path().string()});
+}
+
+TEST_F(ExtractionDialogsTest, EscapeCancelsOnlyWhileTheFirstButtonCancels) {
+  Form4& form = session.Form4Window;
+  EXPECT_FALSE(form.EscapeCancels()) << "no window";
+  form.Load(session);
+  EXPECT_TRUE(form.EscapeCancels());
+  form.Command1Visible = false;
+  EXPECT_FALSE(form.EscapeCancels()) << "a hidden button cannot be pressed";
+  form.Command1Visible = true;
+  form.Command1Caption = "OK";
+  EXPECT_FALSE(form.EscapeCancels());
+}
+
+TEST_F(ExtractionDialogsTest, ClosingTheStatusWindowFocusesOnlyAVisibleMainWindow) {
+  Form4& form = session.Form4Window;
+  mainWindow.visible = false;
+  form.Load(session);
+  form.Unload(session);
+  EXPECT_EQ(mainWindow.Count("Show"), 0);
+  EXPECT_TRUE(mainWindow.enabled);
 }
 
 TEST_F(ExtractionDialogsTest, ConfirmationOffersANewDestinationOnlyFromTheDropTarget) {

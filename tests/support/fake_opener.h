@@ -1,0 +1,28 @@
+// A stand-in for the desktop's opener: while it lives, PATH holds only a folder
+// whose "xdg-open" writes the arguments it was started with into a file.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "settings/isolated_settings.h"
+#include "support/files.h"
+
+namespace tessaly::testing {
+
+class FakeOpener {
+ public:
+  FakeOpener();
+
+  // The arguments of the first start, one per element; empty when the opener was
+  // not started within a few seconds.
+  std::vector<std::string> WaitForArguments() const;
+  // PATH then names a folder without an opener.
+  void Remove();
+
+ private:
+  TempFolder folder_;
+  ScopedEnv path_;
+};
+
+}  // namespace tessaly::testing
