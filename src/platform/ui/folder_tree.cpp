@@ -42,6 +42,11 @@ FolderTree::FolderTree(QWidget* parent) : QTreeView(parent), model_(new FolderTr
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setUniformRowHeights(true);
   expand(model_->indexFromItem(model_->DesktopRoot()));
+  // The view reads an opened folder only when it lays itself out; reading here
+  // makes the children there at once, shown or not.
+  connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+    if (QStandardItem* item = model_->itemFromIndex(index)) model_->EnsureRead(item);
+  });
   connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) { ReportCurrent(current); });
 }

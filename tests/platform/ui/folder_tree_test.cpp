@@ -1,0 +1,219 @@
+// The folder tree on real folders made per test, shown offscreen.
+#include "platform/ui/folder_tree.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QSignalSpy>
+#include <QStandardItemModel>
+#include <QTest>
+#include <filesystem>
+
+#include "support/files.h"
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempFolder;
+
+QString Q(const fs::path& path) {
+  return QString::fromStdString(path.string());
+}
+
+QStringList ChildNames(const FolderTree& tree, const QModelIndex& parent) {
+  QStringList names;
+  for (int row = 0; row < tree.model()->rowCount(parent); ++row) {
+    names.push_back(tree.model()->index(row, 0, parent).data().toString());
+  }
+  return names;
+}
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const QByteArray& value)
+      : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+    qputenv(name, value);
+  }
+  ~ScopedEnv() {
+    if (had_) {
+      qputenv(name_, old_);
+    } else {
+      qunsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  bool had_;
+  QByteArray old_;
+};
+
+class FolderTreeTest : public ::testing::Test {
+ protected:
+  TempFolder temp;
+  FolderTree tree;
+};
+
+TEST_F(FolderTreeTest, SelectsADeepFolderAndReportsIt) {
+  fs::create_directories(temp.path() / "a" / "b" / "c");
+  QSignalSpy spy(&tree, &FolderTree::FolderSelected);
+
+  ASSERT_TRUE(tree.SelectFolder(Q(temp.path() / "a" / "b" / "c")));
+  const QString expected = Q(temp.path()) + "/a/b/c/";
+  EXPECT_EQ(tree.SelectedPath(), expected);
+  EXPECT_EQ(tree.SelectedKind(), FolderNodeKind::Folder);
+  ASSERT_EQ(spy.count(), 1);
+  EXPECT_EQ(spy[0][1].toString(), expected);
+  EXPECT_TRUE(spy[0][2].toBool());
+
+  // The same folder again, written with a trailing "/": reported, no listing wanted.
+  ASSERT_TRUE(tree.SelectFolder(Q(temp.path() / "a" / "b" / "c") + "/"));
+  ASSERT_EQ(spy.count(), 2);
+  EXPECT_EQ(spy[1][1].toString(), expected);
+  EXPECT_FALSE(spy[1][2].toBool());
+}
+
+TEST_F(FolderTreeTest, RefusesWhatIsNoFolderAndKeepsTheSelection) {
+  fs::create_directories(temp.path() / "kept");
+  testing::WriteFileText(temp.path() / "file.txt", "x");
+  ASSERT_TRUE(tree.SelectFolder(Q(temp.path() / "kept")));
+  QSignalSpy spy(&tree, &FolderTree::FolderSelected);
+
+  EXPECT_FALSE(tree.SelectFolder(Q(temp.path() / "file.txt")));
+  EXPECT_FALSE(tree.SelectFolder(Q(temp.path() / "missing")));
+  EXPECT_FALSE(tree.SelectFolder(""));
+  EXPECT_FALSE(tree.SelectFolder("relative/path"));
+  EXPECT_EQ(spy.count(), 0);
+  EXPECT_EQ(tree.SelectedPath(), Q(temp.path()) + "/kept/");
+}
+
+TEST_F(FolderTreeTest, ShowsOnlyVisibleFoldersSortedWithoutRegardToCase) {
+  for (const char* name : {"b", "A", "C", ".hidden"}) fs::create_directories(temp.path() / name);
+  testing::WriteFileText(temp.path() / "a.zip", "x");
+  fs::create_directory_symlink(temp.path() / "b", temp.path() / "link");
+  ASSERT_TRUE(tree.SelectFolder(Q(temp.path())));
+  tree.expand(tree.currentIndex());
+
+  EXPECT_EQ(ChildNames(tree, tree.currentIndex()), QStringList({"A", "b", "C", "link"}));
+  // A dot folder asked for by path is shown all the same.
+  EXPECT_TRUE(tree.SelectFolder(Q(temp.path() / ".hidden")));
+  EXPECT_EQ(tree.SelectedPath(), Q(temp.path()) + "/.hidden/");
+}
+
+TEST_F(FolderTreeTest, ReadsAFolderOnlyWhenItIsOpened) {
+  fs::create_directories(temp.path() / "outer" / "inner");
+  ASSERT_TRUE(tree.SelectFolder(Q(temp.path())));
+  EXPECT_EQ(tree.model()->rowCount(tree.currentIndex()), 0);
+  tree.expand(tree.currentIndex());
+  const QModelIndex outer = tree.model()->index(0, 0, tree.currentIndex());
+  ASSERT_EQ(outer.data().toString(), "outer");
+  EXPECT_TRUE(tree.model()->hasChildren(outer));
+  EXPECT_EQ(tree.model()->rowCount(outer), 0);
+
+  tree.expand(outer);
+  EXPECT_EQ(ChildNames(tree, outer), QStringList({"inner"}));
+}
+
+TEST_F(FolderTreeTest, AFolderThatCannotBeReadHasNoChildren) {
+  fs::create_directories(temp.path() / "gone" / "sub");
+  fs::create_directories(temp.path() / "locked" / "sub");
+  ASSERT_TRUE(tree.SelectFolder(Q(temp.path())));
+  tree.expand(tree.currentIndex());
+  const QModelIndex gone = tree.model()->index(0, 0, tree.currentIndex());
+  const QModelIndex locked = tree.model()->index(1, 0, tree.currentIndex());
+  fs::remove_all(temp.path() / "gone");
+  fs::permissions(temp.path() / "locked", fs::perms::none);
+
+  tree.expand(gone);
+  tree.expand(locked);
+  EXPECT_EQ(tree.model()->rowCount(gone), 0);
+  EXPECT_FALSE(tree.model()->hasChildren(gone));
+  // The superuser reads a folder without rights all the same.
+  EXPECT_EQ(tree.model()->rowCount(locked), geteuid() == 0 ? 1 : 0);
+  EXPECT_FALSE(tree.SelectFolder(Q(temp.path() / "gone")));
+}
+
+TEST_F(FolderTreeTest, RereadShowsNewFoldersAndDropsVanishedOnesKeepingTheSelection) {
+  fs::create_directories(temp.path() / "keep" / "deep");
+  fs::create_directories(temp.path() / "old");
+  ASSERT_TRUE(tree.SelectFolder(Q(temp.path() / "keep" / "deep")));
+  const QModelIndex base = tree.currentIndex().parent().parent();
+  fs::create_directories(temp.path() / "New");
+  fs::remove_all(temp.path() / "old");
+
+  tree.Reread();
+  EXPECT_EQ(ChildNames(tree, base), QStringList({"keep", "New"}));
+  EXPECT_EQ(tree.SelectedPath(), Q(temp.path()) + "/keep/deep/");
+  EXPECT_TRUE(tree.SelectFolder(Q(temp.path() / "New")));
+}
+
+TEST_F(FolderTreeTest, AFolderMadeAfterItsParentWasReadCanBeSelected) {
+  ASSERT_TRUE(tree.SelectFolder(Q(temp.path())));
+  fs::create_directories(temp.path() / "late");
+  EXPECT_TRUE(tree.SelectFolder(Q(temp.path() / "late")));
+  EXPECT_EQ(tree.SelectedPath(), Q(temp.path()) + "/late/");
+}
+
+TEST_F(FolderTreeTest, ParentWalksUpToTheDesktopRootAndStopsThere) {
+  fs::create_directories(temp.path() / "a" / "b");
+  ASSERT_TRUE(tree.SelectFolder(Q(temp.path() / "a" / "b")));
+  tree.SelectParent();
+  EXPECT_EQ(tree.SelectedPath(), Q(temp.path()) + "/a/");
+
+  ASSERT_TRUE(tree.SelectFolder("/"));
+  EXPECT_EQ(tree.SelectedPath(), "/");
+  tree.SelectParent();
+  EXPECT_EQ(tree.SelectedKind(), FolderNodeKind::ComputerRoot);
+  EXPECT_EQ(tree.SelectedPath(), "");
+  tree.SelectParent();
+  EXPECT_EQ(tree.SelectedKind(), FolderNodeKind::DesktopRoot);
+  EXPECT_EQ(tree.currentIndex().data().toString(), "Desktop");
+  tree.SelectParent();
+  EXPECT_EQ(tree.SelectedKind(), FolderNodeKind::DesktopRoot);
+}
+
+TEST(FolderTreeDesktop, ComesFromTheUserDirsFileElseDesktopElseHome) {
+  TempFolder home;
+  const ScopedEnv homeEnv("HOME", home.path().string().c_str());
+  const ScopedEnv configEnv("XDG_CONFIG_HOME", (home.path() / "cfg").string().c_str());
+  const QString homePath = Q(home.path());
+
+  EXPECT_EQ(FolderTree::DesktopFolder(), homePath + "/");
+  fs::create_directories(home.path() / "Desktop");
+  EXPECT_EQ(FolderTree::DesktopFolder(), homePath + "/Desktop/");
+  fs::create_directories(home.path() / "Schreibtisch");
+  fs::create_directories(home.path() / "cfg");
+  testing::WriteFileText(home.path() / "cfg" / "user-dirs.dirs",
+                         "# written by a test\nXDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\n"
+                         "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n");
+  EXPECT_EQ(FolderTree::DesktopFolder(), homePath + "/Schreibtisch/");
+
+  // The tree anchors folders under the home folder there.
+  FolderTree tree;
+  const QModelIndex root = tree.model()->index(0, 0);
+  EXPECT_EQ(ChildNames(tree, root),
+            QStringList({home.path().filename().c_str(), "Schreibtisch", "Computer"}));
+  ASSERT_TRUE(tree.SelectFolder(Q(home.path() / "Schreibtisch")));
+  EXPECT_EQ(tree.currentIndex().parent(), root);
+}
+
+TEST_F(FolderTreeTest, RightButtonReleaseOverAnItemSelectsItAndAsksForTheMenu) {
+  fs::create_directories(temp.path() / "one");
+  fs::create_directories(temp.path() / "two");
+  tree.resize(400, 600);
+  tree.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
+  ASSERT_TRUE(tree.SelectFolder(Q(temp.path() / "one")));
+  const QModelIndex two = tree.model()->index(1, 0, tree.currentIndex().parent());
+  tree.scrollTo(two);
+  QSignalSpy menu(&tree, &FolderTree::ContextMenuOnItem);
+
+  QTest::mouseClick(tree.viewport(), Qt::RightButton, {}, tree.visualRect(two).center());
+  ASSERT_EQ(menu.count(), 1);
+  EXPECT_EQ(tree.SelectedPath(), Q(temp.path()) + "/two/");
+}
+
+}  // namespace
+}  // namespace tessaly
