@@ -85,27 +85,34 @@ class ShrinkStream final : public WindowDecoderStream {
   bool expand(unsigned code) {
     unsigned next = last_ + 1;
     while (next < kCodeCount && parent_[next] != kFreeSlot) ++next;
-    if (next == kCodeCount) return false;  // the table is full: no valid stream gets here
     // The string, last byte first, into the end of the scratch buffer.
     std::size_t start = kLongestString;
     unsigned walk = code;
-    if (parent_[code] == kFreeSlot) {
-      // KwKwK: the encoder used the code it was about to define, prev + first byte.
-      if (code != next) return false;
-      scratch_[--start] = first_;
-      walk = prev_;
-    }
+    bool substituted = false;
     while (walk >= kControl) {
-      if (parent_[walk] == kFreeSlot || start == 1) return false;
+      // A longer walk than the table has slots is a cycle: damage.
+      if (start == 1) return false;
+      if (parent_[walk] == kFreeSlot) {
+        // KwKwK: the encoder used the slot it was about to fill, with the
+        // previous string plus that string's first byte.
+        if (walk != next || substituted) return false;
+        substituted = true;
+        scratch_[--start] = first_;
+        walk = prev_;
+        continue;
+      }
       scratch_[--start] = last_byte_[walk];
       walk = static_cast<unsigned>(parent_[walk]);
     }
     scratch_[--start] = static_cast<unsigned char>(walk);
     first_ = scratch_[start];
     emit(scratch_.data() + start, kLongestString - start);
-    parent_[next] = static_cast<int16_t>(prev_);
-    last_byte_[next] = first_;
-    last_ = next;
+    // A full table takes no more strings until a partial clear frees some.
+    if (next < kCodeCount) {
+      parent_[next] = static_cast<int16_t>(prev_);
+      last_byte_[next] = first_;
+      last_ = next;
+    }
     prev_ = code;
     return true;
   }

@@ -1,0 +1,287 @@
+// Deflate64: hand-built streams for length symbol 285 and distance codes 30/31,
+// archives made by 7z (distances beyond 32 KiB, one of a few megabytes), the corpus
+// entries, and damage.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "decoder_test_support.h"
+#include "test_support.h"
+
+namespace unzip::test {
+namespace {
+
+constexpr uint16_t kDeflate64 = 9;
+constexpr unsigned kLongLengthSymbol = 285;
+
+const unsigned kLengthBase[] = {3,  4,  5,  6,  7,  8,  9,  10, 11, 13,  15,  17,  19,  23,
+                                27, 31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227};
+const unsigned kLengthExtra[] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
+                                 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
+const unsigned kDistanceBase[] = {1,    2,    3,    4,     5,     7,     9,     13,
+                                  17,   25,   33,   49,    65,    97,    129,   193,
+                                  257,  385,  513,  769,   1025,  1537,  2049,  3073,
+                                  4097, 6145, 8193, 12289, 16385, 24577, 32769, 49153};
+
+// A deflate64 stream built field by field with the fixed codes.
+class FixedBlockWriter {
+ public:
+  void stored_block(const std::vector<unsigned char>& data, bool last) {
+    out_.bits(last ? 1 : 0, 1);
+    out_.bits(0, 2);
+    out_.align();
+    out_.bits(static_cast<uint32_t>(data.size()), 16);
+    out_.bits(static_cast<uint32_t>(~data.size()) & 0xFFFF, 16);
+    for (unsigned char byte : data) out_.byte(byte);
+  }
+  void begin_fixed(bool last) {
+    out_.bits(last ? 1 : 0, 1);
+    out_.bits(1, 2);
+  }
+  void symbol(unsigned value) {
+    if (value < 144) {
+      out_.code(0x30 + value, 8);
+    } else if (value < 256) {
+      out_.code(0x190 + value - 144, 9);
+    } else if (value < 280) {
+      out_.code(value - 256, 7);
+    } else {
+      out_.code(0xC0 + value - 280, 8);
+    }
+  }
+  void literals(const std::string& text) {
+    for (unsigned char byte : text) symbol(byte);
+  }
+  // Lengths up to 257 use symbols 257-284; longer ones (or forced) use 285.
+  void match(unsigned length, unsigned distance, bool long_symbol = false) {
+    if (long_symbol || length > 257) {
+      symbol(kLongLengthSymbol);
+      out_.bits(length - 3, 16);
+    } else {
+      unsigned code = 27;
+      while (kLengthBase[code] > length) --code;
+      symbol(257 + code);
+      out_.bits(length - kLengthBase[code], kLengthExtra[code]);
+    }
+    unsigned code = 31;
+    while (kDistanceBase[code] > distance) --code;
+    out_.code(code, 5);
+    out_.bits(distance - kDistanceBase[code], code < 4 ? 0 : code / 2 - 1);
+  }
+  void end_block() { symbol(256); }
+  BitWriter& bits() { return out_; }
+  std::vector<unsigned char> finish() { return out_.finish(); }
+
+ private:
+  BitWriter out_;
+};
+
+// What a copy of length bytes from distance back appends.
+void copy_back(std::vector<unsigned char>& data, std::size_t length, std::size_t distance) {
+  for (std::size_t i = 0; i < length; ++i) data.push_back(data[data.size() - distance]);
+}
+
+TEST(Deflate64Decoder, LengthSymbol285CarriesSixteenExtraBits) {
+  FixedBlockWriter stream;
+  stream.begin_fixed(true);
+  stream.literals("abc");
+  stream.match(1000, 3);
+  stream.match(60000, 1);
+  stream.end_block();
+  std::vector<unsigned char> expected = text_bytes("abc");
+  copy_back(expected, 1000, 3);
+  copy_back(expected, 60000, 1);
+
+  const DecodeOutcome outcome = run_decoder(kDeflate64, 0, expected.size(), stream.finish());
+  EXPECT_EQ(outcome.status, ReadStatus::Ok);
+  EXPECT_EQ(outcome.data.size(), 61003u);
+  EXPECT_EQ(crc_of(outcome.data), 0x9c5d0670u);
+  EXPECT_EQ(outcome.data, expected);
+}
+
+TEST(Deflate64Decoder, Symbol285WithTheSmallestAndLargestLengths) {
+  FixedBlockWriter stream;
+  stream.begin_fixed(true);
+  stream.literals("xy");
+  stream.match(3, 2, true);
+  stream.match(65538, 5, true);
+  stream.end_block();
+  std::vector<unsigned char> expected = text_bytes("xy");
+  copy_back(expected, 3, 2);
+  copy_back(expected, 65538, 5);
+  const DecodeOutcome outcome = run_decoder(kDeflate64, 0, expected.size(), stream.finish());
+  EXPECT_EQ(outcome.status, ReadStatus::Ok);
+  EXPECT_EQ(outcome.data, expected);
+}
+
+TEST(Deflate64Decoder, DistanceCodes30And31ReachBack64KiB) {
+  const std::vector<unsigned char> history = sample_bytes(65536, 9);
+  FixedBlockWriter stream;
+  // A stored block holds at most 65535 bytes.
+  stream.stored_block(cut(history, 40000), false);
+  stream.stored_block(std::vector<unsigned char>(history.begin() + 40000, history.end()), false);
+  stream.begin_fixed(true);
+  stream.match(300, 40000);  // code 30
+  stream.match(258, 50000);  // code 31
+  stream.match(100, 65536);  // code 31 with every extra bit set
+  stream.match(20, 32769);   // code 30 with none
+  stream.end_block();
+  std::vector<unsigned char> expected = history;
+  copy_back(expected, 300, 40000);
+  copy_back(expected, 258, 50000);
+  copy_back(expected, 100, 65536);
+  copy_back(expected, 20, 32769);
+  const DecodeOutcome outcome = run_decoder(kDeflate64, 0, expected.size(), stream.finish());
+  EXPECT_EQ(outcome.status, ReadStatus::Ok);
+  EXPECT_EQ(outcome.data, expected);
+}
+
+struct BrokenStream {
+  const char* name;
+  std::vector<unsigned char> raw;
+};
+
+std::vector<BrokenStream> broken_streams() {
+  std::vector<BrokenStream> rows;
+  {
+    FixedBlockWriter s;
+    s.begin_fixed(true);
+    s.literals("ab");
+    s.match(5, 3);  // one byte further back than the output reaches
+    s.end_block();
+    rows.push_back({"distance beyond the output", s.finish()});
+  }
+  for (unsigned symbol : {286u, 287u}) {
+    FixedBlockWriter s;
+    s.begin_fixed(true);
+    s.literals("ab");
+    s.symbol(symbol);
+    s.bits().bits(0, 16);
+    rows.push_back({"length symbol past 285", s.finish()});
+  }
+  {
+    FixedBlockWriter s;
+    s.bits().bits(1, 1);
+    s.bits().bits(3, 2);
+    s.bits().bits(0, 16);
+    rows.push_back({"block type 3", s.finish()});
+  }
+  {
+    FixedBlockWriter s;
+    s.stored_block(text_bytes("hello"), true);
+    std::vector<unsigned char> raw = s.finish();
+    raw[3] ^= 1;  // the length's complement no longer matches
+    rows.push_back({"stored length check", raw});
+  }
+  {
+    // Dynamic block whose first code length repeats a previous one.
+    BitWriter s;
+    s.bits(1, 1);
+    s.bits(2, 2);
+    s.bits(0, 5);  // 257 literal/length codes
+    s.bits(0, 5);  // 1 distance code
+    s.bits(0, 4);  // 4 code-length codes: 16, 17, 18, 0
+    for (unsigned length : {1u, 0u, 0u, 1u}) s.bits(length, 3);
+    s.code(1, 1);  // symbol 16 first
+    s.bits(0, 2);
+    s.bits(0, 32);
+    rows.push_back({"repeat with nothing before", s.finish()});
+  }
+  {
+    FixedBlockWriter s;
+    s.begin_fixed(false);
+    s.literals("no last block");
+    s.end_block();
+    rows.push_back({"stream ends without a last block", s.finish()});
+  }
+  return rows;
+}
+
+TEST(Deflate64Decoder, BrokenStreamsAreInvalidData) {
+  for (const BrokenStream& row : broken_streams()) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(run_decoder(kDeflate64, 0, 100, row.raw).status, ReadStatus::InvalidData);
+  }
+}
+
+// Data whose copies lie 50000 bytes back: only a 64 KiB window finds them.
+std::vector<unsigned char> far_repeats(std::size_t size) {
+  std::vector<unsigned char> data;
+  uint32_t state = 12345;
+  auto fresh = [&](std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+      state = state * 1103515245u + 12345u;
+      data.push_back(static_cast<unsigned char>(state >> 16));
+    }
+  };
+  fresh(65536);
+  while (data.size() < size) {
+    copy_back(data, 8192, 50000);
+    fresh(8192);
+  }
+  data.resize(size);
+  return data;
+}
+
+class SevenZipDeflate64 : public ::testing::Test {
+ protected:
+  // An archive made by 7z from data; the entry's decoded bytes through the archive layer.
+  Decoded make_and_decode(const std::vector<unsigned char>& data) {
+    write_bytes(dir_ / "data.bin", data);
+    EXPECT_EQ(run_in(dir_.path(), "7z a -tzip -mm=Deflate64 -mx=9 a.zip data.bin"), 0);
+    OpenResult result;
+    auto archive = open_ok(dir_ / "a.zip", result);
+    EXPECT_TRUE(archive);
+    if (!archive) return {};
+    const EntryInfo* entry = find_entry(*archive, "data.bin");
+    EXPECT_NE(entry, nullptr);
+    if (!entry) return {};
+    EXPECT_EQ(entry->method, kDeflate64);
+    // Well below the data's size only if the copies 50000 bytes back were found.
+    EXPECT_LT(entry->compressed_size, data.size() * 8 / 10);
+    return decode(*archive, *entry);
+  }
+
+  TempDir dir_;
+};
+
+TEST_F(SevenZipDeflate64, FarCopiesDecodeByteForByte) {
+  const std::vector<unsigned char> data = far_repeats(300 * 1024);
+  const Decoded decoded = make_and_decode(data);
+  EXPECT_EQ(decoded.outcome(), ReadStatus::Ok);
+  EXPECT_TRUE(decoded.data == data);
+}
+
+TEST_F(SevenZipDeflate64, SlowSeveralMegabytesDecodeByteForByte) {
+  std::vector<unsigned char> data = far_repeats(4 * 1024 * 1024);
+  data.insert(data.end(), 200000, 0);  // long runs of one byte
+  const Decoded decoded = make_and_decode(data);
+  EXPECT_EQ(decoded.outcome(), ReadStatus::Ok);
+  EXPECT_TRUE(decoded.data == data);
+}
+
+TEST_F(SevenZipDeflate64, DamageEndsInInvalidData) {
+  const std::vector<unsigned char> data = far_repeats(100 * 1024);
+  write_bytes(dir_ / "data.bin", data);
+  ASSERT_EQ(run_in(dir_.path(), "7z a -tzip -mm=Deflate64 a.zip data.bin"), 0);
+  const RawEntryStream entry = raw_entry_stream((dir_ / "a.zip").string(), "data.bin");
+  ASSERT_EQ(entry.method, kDeflate64);
+  EXPECT_GT(expect_damage_caught(kDeflate64, 0, data, entry.raw, 300), 0u);
+}
+
+TEST(Deflate64Decoder, CorpusEntries) {
+  SKIP_WITHOUT_CORPUS();
+  for (const char* name : {"exe/test.exe", "jpg/test.jpg", "ΓÑßΓ.txt"}) {
+    SCOPED_TRACE(name);
+    const RawEntryStream entry = raw_entry_stream(corpus_file("sc-Zip.deflate64.zip"), name);
+    ASSERT_EQ(entry.method, kDeflate64);
+    const DecodeOutcome outcome = run_decoder(kDeflate64, entry.flags, entry.size, entry.raw);
+    EXPECT_EQ(outcome.status, ReadStatus::Ok);
+    EXPECT_EQ(outcome.data.size(), entry.size);
+    EXPECT_EQ(crc_of(outcome.data), entry.crc);
+  }
+}
+
+}  // namespace
+}  // namespace unzip::test

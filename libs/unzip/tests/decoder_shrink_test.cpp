@@ -1,0 +1,110 @@
+// Shrink: the corpus entries (one with six partial clears) and hand-built code
+// sequences for KwKwK, growing codes, partial clearing and damage.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "decoder_test_support.h"
+#include "test_support.h"
+
+namespace unzip::test {
+namespace {
+
+constexpr uint16_t kShrink = 1;
+constexpr unsigned kControl = 256, kGrow = 1, kClear = 2;
+
+// The codes in order; a control pair (256, 1) widens the codes after it, as the
+// decoder expects.
+std::vector<unsigned char> shrink_stream(const std::vector<unsigned>& codes) {
+  BitWriter out;
+  unsigned width = 9;
+  for (std::size_t i = 0; i < codes.size(); ++i) {
+    out.bits(codes[i], width);
+    if (i > 0 && codes[i - 1] == kControl && codes[i] == kGrow) ++width;
+  }
+  return out.finish();
+}
+
+unsigned c(char byte) {
+  return static_cast<unsigned char>(byte);
+}
+
+struct ShrinkCase {
+  const char* name;
+  std::vector<unsigned> codes;
+  std::string expected;  // empty: invalid data
+};
+
+class ShrinkStreams : public ::testing::TestWithParam<ShrinkCase> {};
+
+TEST_P(ShrinkStreams, DecodeAsBuilt) {
+  const ShrinkCase& row = GetParam();
+  const std::vector<unsigned char> raw = shrink_stream(row.codes);
+  const uint64_t size = row.expected.empty() ? 100 : row.expected.size();
+  const DecodeOutcome outcome = run_decoder(kShrink, 0, size, raw);
+  if (row.expected.empty()) {
+    EXPECT_EQ(outcome.status, ReadStatus::InvalidData);
+  } else {
+    EXPECT_EQ(outcome.status, ReadStatus::Ok);
+    EXPECT_EQ(as_text(outcome.data), row.expected);
+  }
+}
+
+const ShrinkCase kShrinkCases[] = {
+    // 257 and 258 are used before they are defined: each is the previous string
+    // plus its first byte.
+    {"KwKwK", {c('a'), 257, 258}, "aaaaaa"},
+    {"GrowToTenBits", {c('a'), kControl, kGrow, c('b'), 257}, "abab"},
+    // 259 ("abb") and 260 ("baa") are leaves and go; 257 and 258 are parents and
+    // stay. The next strings fill 259 and 260 again.
+    {"PartialClearKeepsParents",
+     {c('a'), c('b'), 257, 258, 257, kControl, kClear, c('c'), 259, 260},
+     "ababbaabcabcca"},
+    // Right after the clear the lowest free slot, 259, is used before it is defined.
+    {"KwKwKIntoClearedSlot", {c('a'), c('b'), 257, 258, 257, kControl, kClear, 259}, "ababbaababa"},
+    {"UnknownControlIgnored", {c('a'), kControl, 7, c('b')}, "ab"},
+    // More codes than the entry's size: the output stops at the size.
+    {"StopsAtSize", {c('x'), c('y'), 257}, "xyx"},
+    {"FirstCodeNotAByte", {257, c('a')}, ""},
+    {"FreeCodeThatIsNotNext", {c('a'), c('b'), 300}, ""},
+    {"ClearedSlotUsedBeforeItIsNext", {c('a'), c('b'), 257, 258, 257, kControl, kClear, 260}, ""},
+    {"WiderThanThirteenBits",
+     {c('a'), kControl, kGrow, kControl, kGrow, kControl, kGrow, kControl, kGrow, kControl, kGrow},
+     ""},
+    {"EndsBeforeTheSize", {c('a'), c('b')}, ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Streams, ShrinkStreams, ::testing::ValuesIn(kShrinkCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ShrinkDecoder, StopsAtSizeEvenWithCodesLeft) {
+  // "xyx" asked for only two bytes.
+  const DecodeOutcome outcome = run_decoder(kShrink, 0, 2, shrink_stream({c('x'), c('y'), 257}));
+  EXPECT_EQ(outcome.status, ReadStatus::Ok);
+  EXPECT_EQ(as_text(outcome.data), "xy");
+}
+
+TEST(ShrinkDecoder, CorpusEntriesWithPartialClears) {
+  SKIP_WITHOUT_CORPUS();
+  for (const char* name : {"TECT.TXT", "TEST.EXE"}) {
+    SCOPED_TRACE(name);
+    const RawEntryStream entry = raw_entry_stream(corpus_file("sc-Zip.shrink.zip"), name);
+    ASSERT_EQ(entry.method, kShrink);
+    const DecodeOutcome outcome = run_decoder(kShrink, entry.flags, entry.size, entry.raw);
+    EXPECT_EQ(outcome.status, ReadStatus::Ok);
+    EXPECT_EQ(outcome.data.size(), entry.size);
+    EXPECT_EQ(crc_of(outcome.data), entry.crc);
+  }
+}
+
+TEST(ShrinkDecoder, DamagedCorpusEntryEndsInInvalidData) {
+  SKIP_WITHOUT_CORPUS();
+  const RawEntryStream entry = raw_entry_stream(corpus_file("sc-Zip.shrink.zip"), "TECT.TXT");
+  const DecodeOutcome good = run_decoder(kShrink, entry.flags, entry.size, entry.raw);
+  ASSERT_EQ(good.status, ReadStatus::Ok);
+  EXPECT_GT(expect_damage_caught(kShrink, entry.flags, good.data, entry.raw, 300), 0u);
+}
+
+}  // namespace
+}  // namespace unzip::test

@@ -1,0 +1,209 @@
+#include "test_encoders.h"
+
+#include <algorithm>
+#include <array>
+#include <map>
+
+#include "decoder_test_support.h"
+
+namespace unzip::test {
+namespace {
+
+constexpr unsigned char kReduceEscape = 0x90;
+constexpr uint16_t kImplodeLargeWindow = 1 << 1;
+constexpr uint16_t kImplodeLiteralTree = 1 << 2;
+
+unsigned follower_index_bits(std::size_t n) {
+  unsigned bits = 1;
+  while ((std::size_t{1} << bits) < n) ++bits;
+  return bits;
+}
+
+// Canonical codes for the lengths, as deflate assigns them.
+std::vector<uint32_t> canonical_codes(const std::vector<uint8_t>& lengths) {
+  std::array<uint32_t, 18> count{}, next{};
+  for (uint8_t length : lengths) ++count[length];
+  count[0] = 0;
+  uint32_t code = 0;
+  for (unsigned length = 1; length <= 16; ++length) {
+    code = (code + count[length - 1]) << 1;
+    next[length] = code;
+  }
+  std::vector<uint32_t> codes(lengths.size());
+  for (std::size_t i = 0; i < lengths.size(); ++i) {
+    if (lengths[i] > 0) codes[i] = next[lengths[i]]++;
+  }
+  return codes;
+}
+
+// Implode's tree description: runs of equal lengths as (run - 1, length - 1) nibbles.
+void write_tree(BitWriter& out, const std::vector<uint8_t>& lengths) {
+  std::vector<unsigned char> runs;
+  for (std::size_t i = 0; i < lengths.size();) {
+    std::size_t run = 1;
+    while (i + run < lengths.size() && run < 16 && lengths[i + run] == lengths[i]) ++run;
+    runs.push_back(static_cast<unsigned char>(((run - 1) << 4) | (lengths[i] - 1)));
+    i += run;
+  }
+  out.byte(static_cast<unsigned char>(runs.size() - 1));
+  for (unsigned char run : runs) out.byte(run);
+}
+
+// Implode sends each code's bits inverted.
+void write_inverted(BitWriter& out, const std::vector<uint32_t>& codes,
+                    const std::vector<uint8_t>& lengths, unsigned symbol) {
+  out.code(~codes[symbol] & ((1u << lengths[symbol]) - 1), lengths[symbol]);
+}
+
+}  // namespace
+
+std::vector<LzToken> greedy_tokens(const std::vector<unsigned char>& data, unsigned window,
+                                   unsigned min_match, unsigned max_match) {
+  // Earlier positions of each two-byte prefix, oldest first.
+  std::vector<std::vector<std::size_t>> seen(1 << 16);
+  auto key = [&](std::size_t pos) { return (data[pos] << 8) | data[pos + 1]; };
+  std::vector<LzToken> tokens;
+  std::size_t indexed = 0;
+  for (std::size_t pos = 0; pos < data.size();) {
+    for (; indexed < pos && indexed + 1 < data.size(); ++indexed)
+      seen[key(indexed)].push_back(indexed);
+    LzToken best;
+    best.literal = data[pos];
+    if (pos + 1 < data.size()) {
+      for (std::size_t from : seen[key(pos)]) {
+        if (pos - from > window) continue;
+        unsigned length = 0;
+        while (length < max_match && pos + length < data.size() &&
+               data[from + length] == data[pos + length])
+          ++length;
+        if (length >= min_match && length > best.length) {
+          best.length = length;
+          best.distance = static_cast<unsigned>(pos - from);
+        }
+        if (length == max_match) break;
+      }
+    }
+    tokens.push_back(best);
+    pos += best.length > 0 ? best.length : 1;
+  }
+  return tokens;
+}
+
+unsigned reduce_longest_match(unsigned factor) {
+  return (0xFFu >> factor) + 255 + 3;
+}
+
+unsigned reduce_farthest_distance(unsigned factor) {
+  return 256u << factor;
+}
+
+std::vector<unsigned char> reduce_encode(const std::vector<LzToken>& tokens, unsigned factor) {
+  // The expander's byte sequence first.
+  const unsigned mask = 0xFFu >> factor;
+  std::vector<unsigned char> sequence;
+  for (const LzToken& token : tokens) {
+    if (token.length == 0) {
+      sequence.push_back(token.literal);
+      if (token.literal == kReduceEscape) sequence.push_back(0);
+      continue;
+    }
+    const unsigned length = token.length - 3;
+    const unsigned distance = token.distance - 1;
+    sequence.push_back(kReduceEscape);
+    sequence.push_back(
+        static_cast<unsigned char>(((distance >> 8) << (8 - factor)) | std::min(length, mask)));
+    if (length >= mask) sequence.push_back(static_cast<unsigned char>(length - mask));
+    sequence.push_back(static_cast<unsigned char>(distance & 0xFF));
+  }
+  // Each byte's most frequent followers, up to 32.
+  std::array<std::map<unsigned char, unsigned>, 256> seen;
+  unsigned char last = 0;
+  for (unsigned char byte : sequence) {
+    ++seen[last][byte];
+    last = byte;
+  }
+  std::array<std::vector<unsigned char>, 256> followers;
+  for (unsigned value = 0; value < 256; ++value) {
+    std::vector<std::pair<unsigned, unsigned char>> ranked;
+    for (const auto& [byte, count] : seen[value]) ranked.emplace_back(count, byte);
+    std::sort(ranked.rbegin(), ranked.rend());
+    for (std::size_t i = 0; i < ranked.size() && i < 32; ++i)
+      followers[value].push_back(ranked[i].second);
+  }
+  BitWriter out;
+  for (int value = 255; value >= 0; --value) {
+    out.bits(static_cast<uint32_t>(followers[value].size()), 6);
+    for (unsigned char byte : followers[value]) out.byte(byte);
+  }
+  last = 0;
+  for (unsigned char byte : sequence) {
+    const std::vector<unsigned char>& set = followers[last];
+    const auto found = std::find(set.begin(), set.end(), byte);
+    if (set.empty()) {
+      out.byte(byte);
+    } else if (found == set.end()) {
+      out.bits(1, 1);
+      out.byte(byte);
+    } else {
+      out.bits(0, 1);
+      out.bits(static_cast<uint32_t>(found - set.begin()), follower_index_bits(set.size()));
+    }
+    last = byte;
+  }
+  return out.finish();
+}
+
+std::vector<uint8_t> complete_lengths(unsigned count, unsigned chain) {
+  std::vector<uint8_t> lengths;
+  for (unsigned i = 1; i <= chain; ++i) lengths.push_back(static_cast<uint8_t>(i));
+  const unsigned rest = count - chain;
+  unsigned depth = 0;
+  while ((2u << depth) <= rest) ++depth;
+  const unsigned deeper_pairs = rest - (1u << depth);
+  for (unsigned i = 0; i < (1u << depth) - deeper_pairs; ++i)
+    lengths.push_back(static_cast<uint8_t>(chain + depth));
+  for (unsigned i = 0; i < 2 * deeper_pairs; ++i)
+    lengths.push_back(static_cast<uint8_t>(chain + depth + 1));
+  return lengths;
+}
+
+unsigned implode_min_match(uint16_t flags) {
+  return (flags & kImplodeLiteralTree) ? 3 : 2;
+}
+
+std::vector<unsigned char> implode_encode(const std::vector<LzToken>& tokens, uint16_t flags,
+                                          const std::vector<uint8_t>& literal_lengths,
+                                          const std::vector<uint8_t>& length_lengths,
+                                          const std::vector<uint8_t>& distance_lengths) {
+  const bool literal_tree = (flags & kImplodeLiteralTree) != 0;
+  const unsigned low_bits = (flags & kImplodeLargeWindow) ? 7 : 6;
+  const unsigned min_match = implode_min_match(flags);
+  BitWriter out;
+  if (literal_tree) write_tree(out, literal_lengths);
+  write_tree(out, length_lengths);
+  write_tree(out, distance_lengths);
+  const std::vector<uint32_t> literal_codes = canonical_codes(literal_lengths);
+  const std::vector<uint32_t> length_codes = canonical_codes(length_lengths);
+  const std::vector<uint32_t> distance_codes = canonical_codes(distance_lengths);
+  for (const LzToken& token : tokens) {
+    if (token.length == 0) {
+      out.bits(1, 1);
+      if (literal_tree) {
+        write_inverted(out, literal_codes, literal_lengths, token.literal);
+      } else {
+        out.byte(token.literal);
+      }
+      continue;
+    }
+    out.bits(0, 1);
+    const unsigned distance = token.distance - 1;
+    out.bits(distance & ((1u << low_bits) - 1), low_bits);
+    write_inverted(out, distance_codes, distance_lengths, distance >> low_bits);
+    const unsigned length = token.length - min_match;
+    write_inverted(out, length_codes, length_lengths, std::min(length, 63u));
+    if (length >= 63) out.byte(static_cast<unsigned char>(length - 63));
+  }
+  return out.finish();
+}
+
+}  // namespace unzip::test

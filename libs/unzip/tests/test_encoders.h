@@ -1,0 +1,42 @@
+// Tiny encoders for the methods no tool here writes any more (reduce, implode), so
+// the decoders meet every factor, window and tree variant. Matches are found by a
+// plain search; speed and ratio do not matter.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace unzip::test {
+
+// A literal (length 0) or a copy of length bytes from distance back.
+struct LzToken {
+  unsigned length = 0;
+  unsigned distance = 0;
+  unsigned char literal = 0;
+};
+
+// Longest earlier match at each position (distance at most window; the farthest of
+// equal ones), else a literal.
+std::vector<LzToken> greedy_tokens(const std::vector<unsigned char>& data, unsigned window,
+                                   unsigned min_match, unsigned max_match);
+
+// Reduce with factor 1-4; follower sets are built from the byte sequence itself.
+// Copies of length 3 within 256 bytes cannot be coded and must not be passed.
+std::vector<unsigned char> reduce_encode(const std::vector<LzToken>& tokens, unsigned factor);
+unsigned reduce_longest_match(unsigned factor);
+unsigned reduce_farthest_distance(unsigned factor);
+
+// Code lengths of a complete prefix code over count symbols (a power of two): the
+// first chain symbols get lengths 1, 2, ..., chain; the rest fill the remaining
+// subtree evenly. chain 0 gives every symbol the same length.
+std::vector<uint8_t> complete_lengths(unsigned count, unsigned chain);
+
+// Implode with the general-purpose flags (bit 1: 8 KiB window, bit 2: literal
+// tree), the trees' code lengths given (literal_lengths unused without bit 2).
+std::vector<unsigned char> implode_encode(const std::vector<LzToken>& tokens, uint16_t flags,
+                                          const std::vector<uint8_t>& literal_lengths,
+                                          const std::vector<uint8_t>& length_lengths,
+                                          const std::vector<uint8_t>& distance_lengths);
+unsigned implode_min_match(uint16_t flags);
+
+}  // namespace unzip::test
