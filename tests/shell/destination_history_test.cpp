@@ -82,5 +82,12 @@ TEST_F(DestinationHistoryTest, AnEmptyFolderNeverHidesAFullHistory) {
   EXPECT_EQ(Reg.GetSetting("General", "Last Used Destination Folder", "unset"), "unset");
 }
 
+TEST_F(DestinationHistoryTest, StartUpFillStopsAtTheFirstEmptySlot) {
+  ASSERT_TRUE(Reg.SaveSetting("Destination Folder Hist", "folder1", "/one/"));
+  ASSERT_TRUE(Reg.SaveSetting("Destination Folder Hist", "folder3", "/three/"));
+  FillDestinationHistory(Combo1);
+  EXPECT_EQ(Combo1.list, (std::vector<std::string>{"/one/"}));
+}
+
 }  // namespace
 }  // namespace tessaly

@@ -1,0 +1,79 @@
+#include "settings/window_placement.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+
+#include "settings/reg_settings.h"
+#include "shell/main_window_model.h"
+
+namespace tessaly {
+namespace {
+
+constexpr const char* kWindowSection = "Window Settings";
+
+// A whole number of pixels from the stored text; nothing for text that is not a
+// finite number within reach of the screen's coordinates.
+std::optional<int> StoredNumber(const CRegSettings& reg, const char* key) {
+  const std::string text = reg.GetSetting(kWindowSection, key, "");
+  if (text.empty()) return std::nullopt;
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  while (*end == ' ') ++end;
+  if (end == text.c_str() || *end != '\0' || !std::isfinite(value)) return std::nullopt;
+  constexpr double kReach = 1e7;
+  return static_cast<int>(std::lround(std::clamp(value, -kReach, kReach)));
+}
+
+// The size between the smallest the window may have and the screen's.
+int FitSize(std::optional<int> stored, int minimum, int screen) {
+  return std::max(minimum, std::min(stored.value_or(minimum), screen));
+}
+
+// The position that keeps the window on the screen; centred when nothing was stored.
+int FitPosition(std::optional<int> stored, int size, int screen) {
+  const int centred = screen / 2 - size / 2;
+  return std::clamp(stored.value_or(centred), 0, std::max(0, screen - size));
+}
+
+}  // namespace
+
+WindowPlacement RestoreWindowPlacement(const WindowPlacement& current, int screenWidth,
+                                       int screenHeight) {
+  const CRegSettings reg = ApplicationSettings();
+  WindowPlacement placement;
+
+  const std::optional<int> state = StoredNumber(reg, "WinState");
+  placement.state = current.state;
+  if (state == kWindowNormal || state == kWindowMaximized) placement.state = *state;
+  // A window that starts minimized looks as if the program never started.
+  if (state == kWindowMinimized) placement.state = kWindowNormal;
+
+  placement.width = FitSize(StoredNumber(reg, "Width"), current.width, screenWidth);
+  placement.height = FitSize(StoredNumber(reg, "Height"), current.height, screenHeight);
+  placement.left = FitPosition(StoredNumber(reg, "WinPosX"), placement.width, screenWidth);
+  placement.top = FitPosition(StoredNumber(reg, "WinPosY"), placement.height, screenHeight);
+  return placement;
+}
+
+void SaveSettings(const WindowPlacement& placement, int combo2Index, const std::string& combo1Text,
+                  const std::string& currentFolder, int splitterPos) {
+  CRegSettings reg = ApplicationSettings();
+  reg.SaveSetting(kWindowSection, "WinState", std::to_string(placement.state));
+  reg.SaveSetting(kWindowSection, "WinPosX", std::to_string(placement.left));
+  reg.SaveSetting(kWindowSection, "WinPosY", std::to_string(placement.top));
+  reg.SaveSetting(kWindowSection, "Width", std::to_string(placement.width));
+  reg.SaveSetting(kWindowSection, "Height", std::to_string(placement.height));
+  reg.SaveSetting("General", "Show File Type", std::to_string(combo2Index));
+  reg.SaveSetting("General", "Last Used Destination Folder", combo1Text);
+  reg.SaveSetting("General", "Last Used Source Folder", currentFolder);
+  reg.SaveSetting(kWindowSection, "Splitter Pos", std::to_string(splitterPos));
+}
+
+int SplitterPosSetting(int defaultLeft) {
+  const std::optional<int> stored = StoredNumber(ApplicationSettings(), "Splitter Pos");
+  return stored && *stored >= 0 ? *stored : defaultLeft;
+}
+
+}  // namespace tessaly

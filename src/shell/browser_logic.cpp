@@ -1,0 +1,119 @@
+#include "shell/browser_logic.h"
+
+#include <cctype>
+#include <charconv>
+
+#include "engine/extraction_dialogs.h"
+#include "engine/session.h"
+
+namespace tessaly {
+namespace {
+
+constexpr int kArjFilter = 1;
+constexpr int kAceFilter = 3;
+
+const std::vector<std::string>& FilterPatterns() {
+  static const std::vector<std::string> patterns = {"*.zip", "*.arj", "*.rar",
+                                                    "*.ace", "*.exe", "*.*"};
+  return patterns;
+}
+
+bool ValidFilterIndex(int index) {
+  return index >= 0 && index < static_cast<int>(FilterPatterns().size());
+}
+
+std::string Trimmed(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  const size_t last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+const std::vector<std::string>& FilterCaptions() {
+  static const std::vector<std::string> captions = {"Zip Files", "Arj Files", "Rar Files",
+                                                    "Ace Files", "Exe Files", "All Files"};
+  return captions;
+}
+
+std::string PatternForIndex(int index) {
+  return ValidFilterIndex(index) ? FilterPatterns()[static_cast<size_t>(index)]
+                                 : FilterPatterns().front();
+}
+
+int FilterIndexFromSetting(const std::string& showFileType) {
+  const std::string text = Trimmed(showFileType);
+  int index = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), index);
+  if (error != std::errc() || end != text.data() + text.size()) return 0;
+  return ValidFilterIndex(index) ? index : 0;
+}
+
+void FilterChange(Session& session, int newIndex, bool startingUp) {
+  if (!ValidFilterIndex(newIndex)) newIndex = 0;
+  // Arj, Rar and Ace archives come in sets whose first file stands for the whole set.
+  if (!startingUp && session.settings.ShowNonZipMessage.empty() && newIndex >= kArjFilter &&
+      newIndex <= kAceFilter) {
+    Form8 notice;
+    session.dialogs.ShowImportantMessage(notice);
+  }
+  Form1Model& form = session.Form1;
+  form.Combo2Index = newIndex;
+  form.FilePattern = PatternForIndex(newIndex);
+  if (startingUp || !form.view) return;
+  form.view->ListFolder();
+  form.view->UpdateSelectionState();
+}
+
+std::string FolderChange(Session& session, const std::string& folderPath) {
+  std::string& current = session.Form1.CurrentFolder;
+  current = folderPath;
+  if (!current.empty() && current.back() != '/') current += '/';
+  return "Tessaly - " + current;
+}
+
+std::string StartFolderFor(const SettingsVars& settings, const std::string& currentDirectory,
+                           const std::function<bool(const std::string&)>& folderExists) {
+  std::string chosen;
+  if (settings.StartupFolderMode == "1") {
+    chosen = settings.LastSourceFolder;
+  } else if (settings.StartupFolderMode == "2") {
+    chosen = settings.StartupFolder;
+  } else {
+    return currentDirectory;
+  }
+  // A relative name (the never-saved "3") would depend on where the program starts.
+  if (chosen.empty() || chosen.front() != '/' || !folderExists(chosen)) return currentDirectory;
+  return chosen;
+}
+
+DoubleClickAction DoubleClickActionFor(bool folderItem, const std::string& DCAction) {
+  if (folderItem) return DoubleClickAction::OpenFolder;
+  if (DCAction == "0") return DoubleClickAction::Extract;
+  if (DCAction == "1") return DoubleClickAction::ArchiveContents;
+  if (DCAction == "2") return DoubleClickAction::Launch;
+  return DoubleClickAction::Nothing;
+}
+
+int FindItemForKey(const std::vector<std::string>& texts, int keyCode) {
+  if (keyCode < '0' || keyCode > 'Z') return -1;
+  const int wanted = std::tolower(keyCode);
+  for (size_t i = 0; i < texts.size(); ++i) {
+    if (!texts[i].empty() && std::tolower(static_cast<unsigned char>(texts[i].front())) == wanted) {
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+void TakeDroppedFiles(JobState& job, const std::vector<std::string>& paths) {
+  job.SelectedFiles.clear();
+  job.SelectedFiles.reserve(paths.size());
+  for (const std::string& path : paths) {
+    job.SelectedFiles.push_back(path.starts_with("//") ? path.substr(1) : path);
+  }
+  job.SelectedCount = static_cast<int>(job.SelectedFiles.size());
+}
+
+}  // namespace tessaly

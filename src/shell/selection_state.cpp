@@ -1,0 +1,92 @@
+#include "shell/selection_state.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "engine/session.h"
+
+namespace tessaly {
+namespace {
+
+std::string LowerLastFour(const std::string& path) {
+  std::string tail = path.size() > 4 ? path.substr(path.size() - 4) : path;
+  std::transform(tail.begin(), tail.end(), tail.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return tail;
+}
+
+void EnableCommands(SelectionCommands& c, const std::vector<ListItemRef>& selected) {
+  if (selected.empty()) {
+    // The pop-up entries fpopEx, fpopSI, fpopLa, fpopPr, fpopCpy, fpopMov and fpopDe
+    // keep the state the last selection gave them.
+    c.mnuEx = c.mnuZC = c.fpopZC = c.mnuSi = c.mnulaunch = c.mnuProp = false;
+    c.mnuren = c.fpopRen = c.mnuCopy = c.mnuMov = c.mnuDel = false;
+    return;
+  }
+  const bool one = selected.size() == 1;
+  const bool oneFile = one && selected.front().tag.empty();
+  const bool oneFolder = one && !oneFile;
+
+  c.mnuEx = c.fpopEx = !oneFolder;
+  c.mnuZC = c.fpopZC = oneFile;
+  c.mnuSi = c.fpopSI = oneFile;
+  c.mnulaunch = c.fpopLa = one;
+  c.mnuProp = c.fpopPr = one;
+  c.mnuren = c.fpopRen = one;
+  c.mnuCopy = c.fpopCpy = true;
+  c.mnuMov = c.fpopMov = true;
+  c.mnuDel = c.fpopDe = true;
+}
+
+}  // namespace
+
+void CollectSelection(Session& session, const std::vector<ListItemRef>& selectedInListOrder) {
+  Form1Model& form = session.Form1;
+  form.SelectedFolderPath = form.CurrentFolder;
+  if (form.SelectedFolderPath.empty() || form.SelectedFolderPath.back() != '/') {
+    form.SelectedFolderPath += '/';
+  }
+  JobState& job = session.job;
+  job.SelectedCount = static_cast<int>(selectedInListOrder.size());
+  // An empty selection leaves no paths behind for a command still enabled on the pop-up.
+  job.SelectedFiles.clear();
+  job.SelectedFiles.reserve(selectedInListOrder.size());
+  for (const ListItemRef& item : selectedInListOrder) {
+    job.SelectedFiles.push_back(form.SelectedFolderPath + item.text);
+  }
+}
+
+void UpdateSelectionState(Session& session, const std::vector<ListItemRef>& selectedInListOrder) {
+  Form1Model& form = session.Form1;
+  form.pnlProgress = std::to_string(selectedInListOrder.size()) + " File(s) Selected.";
+  EnableCommands(form.commands, selectedInListOrder);
+  CollectSelection(session, selectedInListOrder);
+
+  const std::vector<std::string>& files = session.job.SelectedFiles;
+  if (files.empty()) {
+    form.Check1 = false;
+    form.Check1Enabled = false;
+    return;
+  }
+
+  SelectionCommands& c = form.commands;
+  const std::string first = LowerLastFour(files.front());
+  for (size_t i = 0; i < files.size(); ++i) {
+    const std::string ext = i == 0 ? first : LowerLastFour(files[i]);
+    if (i > 0) {
+      // Archives of different types cannot be extracted or summarised as one set.
+      const bool sameType = ext == first;
+      c.mnuEx = c.fpopEx = c.fpopSI = c.mnuSi = sameType;
+      if (!sameType) return;
+    }
+    // One folder per archive is offered for ZIP archives only.
+    if (ext == ".zip") {
+      form.Check1Enabled = true;
+    } else {
+      form.Check1 = false;
+      form.Check1Enabled = false;
+    }
+  }
+}
+
+}  // namespace tessaly

@@ -1,0 +1,113 @@
+#include "shell/browser_logic.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "settings/reg_settings.h"
+#include "support/engine_fixture.h"
+
+namespace tessaly::testing {
+namespace {
+
+using BrowserLogicTest = EngineTest;
+
+TEST_F(BrowserLogicTest, FilterChangeShowsTheSetNoticeForArjRarAndAceUntilTurnedOff) {
+  FilterChange(session, 2, false);
+  EXPECT_EQ(dialogs.importantMessagesShown, 1);
+  EXPECT_EQ(session.Form1.FilePattern, "*.rar");
+  EXPECT_EQ(session.Form1.Combo2Index, 2);
+  EXPECT_EQ(mainWindow.calls, (std::vector<std::string>{"ListFolder", "UpdateSelectionState"}));
+
+  FilterChange(session, 4, false);
+  FilterChange(session, 0, false);
+  EXPECT_EQ(dialogs.importantMessagesShown, 1);
+  EXPECT_EQ(session.Form1.FilePattern, "*.zip");
+
+  dialogs.untickImportantMessage = true;
+  FilterChange(session, 1, false);
+  EXPECT_EQ(dialogs.importantMessagesShown, 2);
+  FilterChange(session, 3, false);
+  EXPECT_EQ(dialogs.importantMessagesShown, 2);
+  EXPECT_EQ(session.Form1.FilePattern, "*.ace");
+  EXPECT_EQ(GetSetting("General", "Show non-zip message"), "no");
+}
+
+TEST_F(BrowserLogicTest, FilterAtStartUpNeitherNotifiesNorLists) {
+  FilterChange(session, FilterIndexFromSetting("3"), true);
+  EXPECT_EQ(dialogs.importantMessagesShown, 0);
+  EXPECT_TRUE(mainWindow.calls.empty());
+  EXPECT_EQ(session.Form1.FilePattern, "*.ace");
+}
+
+TEST(FilterSettingTest, AValueThatNamesNoEntryShowsZipFiles) {
+  EXPECT_EQ(FilterIndexFromSetting("5"), 5);
+  EXPECT_EQ(FilterIndexFromSetting(" 4 "), 4);
+  for (const char* nonsense : {"", "6", "-1", "abc", "2x", "99999999999"}) {
+    EXPECT_EQ(FilterIndexFromSetting(nonsense), 0) << nonsense;
+  }
+  EXPECT_EQ(FilterCaptions().size(), 6u);
+  EXPECT_EQ(FilterCaptions()[5], "All Files");
+  EXPECT_EQ(PatternForIndex(5), "*.*");
+  EXPECT_EQ(PatternForIndex(7), "*.zip");
+}
+
+TEST_F(BrowserLogicTest, FolderChangeEndsTheFolderInASeparator) {
+  EXPECT_EQ(FolderChange(session, "/home/u"), "Tessaly - /home/u/");
+  EXPECT_EQ(session.Form1.CurrentFolder, "/home/u/");
+  EXPECT_EQ(FolderChange(session, "/"), "Tessaly - /");
+  EXPECT_EQ(session.Form1.CurrentFolder, "/");
+}
+
+TEST_F(BrowserLogicTest, StartFolderFallsBackToTheCurrentDirectory) {
+  const auto exists = [](const std::string& path) { return std::filesystem::is_directory(path); };
+  SettingsVars vars;
+  vars.LastSourceFolder = Root() + "/";
+  vars.StartupFolder = Root() + "/gone/";
+  EXPECT_EQ(StartFolderFor(vars, "/cwd/", exists), "/cwd/");
+  vars.StartupFolderMode = "1";
+  EXPECT_EQ(StartFolderFor(vars, "/cwd/", exists), Root() + "/");
+  vars.StartupFolderMode = "2";
+  EXPECT_EQ(StartFolderFor(vars, "/cwd/", exists), "/cwd/");
+  std::filesystem::create_directory(Root() + "/gone");
+  EXPECT_EQ(StartFolderFor(vars, "/cwd/", exists), Root() + "/gone/");
+
+  // Never saved: the stored default "3" names no folder wherever the program starts.
+  std::filesystem::create_directory("3");
+  vars.StartupFolderMode = "1";
+  vars.LastSourceFolder = "3";
+  EXPECT_EQ(StartFolderFor(vars, "/cwd/", exists), "/cwd/");
+}
+
+TEST(DoubleClickTest, FoldersOpenAndFilesFollowTheSetting) {
+  EXPECT_EQ(DoubleClickActionFor(true, "1"), DoubleClickAction::OpenFolder);
+  EXPECT_EQ(DoubleClickActionFor(false, "0"), DoubleClickAction::Extract);
+  EXPECT_EQ(DoubleClickActionFor(false, "1"), DoubleClickAction::ArchiveContents);
+  EXPECT_EQ(DoubleClickActionFor(false, "2"), DoubleClickAction::Launch);
+  EXPECT_EQ(DoubleClickActionFor(false, "3"), DoubleClickAction::Nothing);
+  EXPECT_EQ(DoubleClickActionFor(false, ""), DoubleClickAction::Nothing);
+}
+
+TEST(TypeToFindTest, FirstItemStartingWithTheKeysCharacter) {
+  const std::vector<std::string> texts = {"alpha", "Beta", "beta2", "9lives", "@home"};
+  EXPECT_EQ(FindItemForKey(texts, 'B'), 1);
+  EXPECT_EQ(FindItemForKey(texts, 'A'), 0);
+  EXPECT_EQ(FindItemForKey(texts, '9'), 3);
+  EXPECT_EQ(FindItemForKey(texts, '@'), 4);
+  EXPECT_EQ(FindItemForKey(texts, 'Z'), -1);
+  EXPECT_EQ(FindItemForKey(texts, 13), -1);
+  EXPECT_EQ(FindItemForKey(texts, 'a'), -1);  // key codes stop at 90
+}
+
+TEST(DroppedFilesTest, DropOrderAndOneSeparatorAfterTheRoot) {
+  JobState job;
+  job.SelectedFiles = {"/old.zip", "/older.zip", "/oldest.zip"};
+  TakeDroppedFiles(job, {"/b/z.zip", "//a.zip", "/c d/e.rar"});
+  EXPECT_EQ(job.SelectedFiles, (std::vector<std::string>{"/b/z.zip", "/a.zip", "/c d/e.rar"}));
+  EXPECT_EQ(job.SelectedCount, 3);
+}
+
+}  // namespace
+}  // namespace tessaly::testing

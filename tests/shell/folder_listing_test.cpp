@@ -1,0 +1,150 @@
+#include "shell/folder_listing.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "settings/isolated_settings.h"
+#include "support/files.h"
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FolderListingTest : public ::testing::Test {
+ protected:
+  std::string Dir() const { return temp_.path().string() + "/"; }
+  void File(const std::string& name, const std::string& text = "x") {
+    testing::WriteFileText(temp_.path() / name, text);
+  }
+  void Folder(const std::string& name) { fs::create_directories(temp_.path() / name); }
+  std::vector<std::string> Names(const std::string& pattern) const {
+    std::vector<std::string> names;
+    for (const FileListItem& item : ListFolder(Dir(), pattern)) names.push_back(item.text);
+    return names;
+  }
+
+  testing::TempFolder temp_;
+};
+
+TEST_F(FolderListingTest, FoldersFirstThenMatchingFilesEachSortedWithoutRegardToCase) {
+  Folder("b");
+  Folder("A");
+  File("z.zip");
+  File("a.zip");
+  File("B.ZIP");
+  File("notes.txt");
+  EXPECT_EQ(Names("*.zip"), (std::vector<std::string>{"A", "b", "a.zip", "B.ZIP", "z.zip"}));
+
+  const std::vector<FileListItem> items = ListFolder(Dir(), "*.zip");
+  ASSERT_EQ(items.size(), 5u);
+  EXPECT_EQ(items[0].iconKey, "DOS");
+  EXPECT_EQ(items[0].tag, Dir() + "A");
+  EXPECT_EQ(items[0].size, "");
+  EXPECT_EQ(items[0].modified, "");
+  EXPECT_EQ(items[2].iconKey, "tessaly");
+  EXPECT_EQ(items[2].tag, "");
+  EXPECT_EQ(items[2].size, "1KB");
+  EXPECT_FALSE(items[2].modified.empty());
+}
+
+TEST_F(FolderListingTest, OnlyVisibleRegularFilesAndFoldersIncludingLinkedOnes) {
+  Folder("real");
+  Folder(".git");
+  File(".hidden.zip");
+  File("kept.zip");
+  ASSERT_EQ(symlink((Dir() + "real").c_str(), (Dir() + "linked").c_str()), 0);
+  ASSERT_EQ(symlink((Dir() + "kept.zip").c_str(), (Dir() + "alias.zip").c_str()), 0);
+  ASSERT_EQ(symlink((Dir() + "gone.zip").c_str(), (Dir() + "dangling.zip").c_str()), 0);
+  ASSERT_EQ(mkfifo((Dir() + "pipe.zip").c_str(), 0600), 0);
+  Folder("folder.zip");
+
+  const std::vector<FileListItem> items = ListFolder(Dir(), "*.zip");
+  std::vector<std::string> names;
+  for (const FileListItem& item : items) names.push_back(item.text);
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"folder.zip", "linked", "real", "alias.zip", "kept.zip"}));
+  EXPECT_EQ(items[1].tag, Dir() + "linked");
+}
+
+TEST_F(FolderListingTest, PatternsIgnoreCaseAndAllFilesTakesNamesWithoutADot) {
+  File("A.ZIP");
+  File("readme");
+  File("data.tar.zip");
+  File("photo.jpeg");
+  File("x.h");
+  File("setup.exe");
+  EXPECT_EQ(Names("*.zip"), (std::vector<std::string>{"A.ZIP", "data.tar.zip"}));
+  EXPECT_EQ(Names("*.EXE"), (std::vector<std::string>{"setup.exe"}));
+
+  std::vector<std::string> keys;
+  for (const FileListItem& item : ListFolder(Dir(), "*.*"))
+    keys.push_back(item.text + "=" + item.iconKey);
+  EXPECT_EQ(keys,
+            (std::vector<std::string>{"A.ZIP=tessaly", "data.tar.zip=Others", "photo.jpeg=Others",
+                                      "readme=Others", "setup.exe=exe", "x.h=h"}));
+}
+
+TEST(FilePatternTest, Wildcards) {
+  EXPECT_TRUE(MatchesFilePattern("part1.rar", "part?.RAR"));
+  EXPECT_FALSE(MatchesFilePattern("part10.rar", "part?.rar"));
+  EXPECT_TRUE(MatchesFilePattern("a.b.zip", "*.zip"));
+  EXPECT_FALSE(MatchesFilePattern("a.zipx", "*.zip"));
+  EXPECT_FALSE(MatchesFilePattern("zip", "*.zip"));
+  EXPECT_TRUE(MatchesFilePattern("Makefile", "*.*"));
+  EXPECT_TRUE(MatchesFilePattern("aXbXc", "a*b*c"));
+  EXPECT_FALSE(MatchesFilePattern("aXbXd", "a*b*c"));
+}
+
+TEST_F(FolderListingTest, SizeAndLocalModificationTime) {
+  File("big.zip");
+  ASSERT_EQ(truncate((Dir() + "big.zip").c_str(), 999'499), 0);
+  const struct timespec times[2] = {{1'700'000'000, 0}, {1'700'000'000, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, (Dir() + "big.zip").c_str(), times, 0), 0);
+
+  std::vector<FileListItem> items;
+  {
+    testing::ScopedEnv zone("TZ", "XYZ-3");
+    tzset();
+    items = ListFolder(Dir(), "*.zip");
+  }
+  tzset();
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items[0].size, "1,000KB");
+  EXPECT_EQ(items[0].bytes, 999'499u);
+  EXPECT_EQ(items[0].mtime, 1'700'000'000);
+  // 2023-11-14 22:13:20 UTC, three hours east.
+  EXPECT_EQ(items[0].modified, "2023-11-15 01:13:20");
+}
+
+TEST_F(FolderListingTest, AFolderThatCannotBeReadListsNothing) {
+  File("plain.zip");
+  EXPECT_TRUE(ListFolder(Dir() + "missing/", "*.zip").empty());
+  EXPECT_TRUE(ListFolder(Dir() + "plain.zip/", "*.*").empty());
+}
+
+TEST(FileSizeTextTest, WholeThousandsPlusOneGrouped) {
+  EXPECT_EQ(FormatFileSize(0), "1KB");
+  EXPECT_EQ(FormatFileSize(999), "1KB");
+  EXPECT_EQ(FormatFileSize(1000), "2KB");
+  EXPECT_EQ(FormatFileSize(999'499), "1,000KB");
+  EXPECT_EQ(FormatFileSize(1'234'567), "1,235KB");
+  EXPECT_EQ(FormatFileSize(5'000'000'000ULL), "5,000,001KB");
+  EXPECT_EQ(FormatFileSize(std::numeric_limits<uint64_t>::max()), "18,446,744,073,709,552KB");
+}
+
+TEST(FileDateTextTest, ATimeWithoutACalendarDateGivesNoText) {
+  EXPECT_EQ(FormatFileDate(std::numeric_limits<int64_t>::max()), "");
+}
+
+}  // namespace
+}  // namespace tessaly
