@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
-#include <iterator>
+#include <numeric>
 #include <string_view>
 
 #include "shell/file_icons.h"
@@ -79,6 +79,15 @@ class DateTexts {
   std::string text_;
 };
 
+// Sorting positions rather than the rows moves each row once, not at every swap.
+void AppendByName(std::vector<FileListItem>& items, std::vector<FileListItem>& rows) {
+  std::vector<uint32_t> order(items.size());
+  std::iota(order.begin(), order.end(), 0u);
+  std::sort(order.begin(), order.end(),
+            [&items](uint32_t a, uint32_t b) { return NameBefore(items[a].text, items[b].text); });
+  for (const uint32_t index : order) rows.push_back(std::move(items[index]));
+}
+
 class DirHandle {
  public:
   explicit DirHandle(const std::string& path) : dir_(opendir(path.c_str())) {}
@@ -145,14 +154,11 @@ std::vector<FileListItem> ListFolder(const std::string& path, const std::string&
     }
   }
 
-  const auto byName = [](const FileListItem& a, const FileListItem& b) {
-    return NameBefore(a.text, b.text);
-  };
-  std::sort(folders.begin(), folders.end(), byName);
-  std::sort(files.begin(), files.end(), byName);
-  folders.reserve(folders.size() + files.size());
-  std::move(files.begin(), files.end(), std::back_inserter(folders));
-  return folders;
+  std::vector<FileListItem> rows;
+  rows.reserve(folders.size() + files.size());
+  AppendByName(folders, rows);
+  AppendByName(files, rows);
+  return rows;
 }
 
 std::string FormatFileSize(uint64_t bytes) {
