@@ -1,0 +1,232 @@
+#include "shell/ui/file_list_view.h"
+
+#include <QDrag>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QToolTip>
+#include <QUrl>
+
+#include "shell/ui/image_lists.h"
+
+namespace tessaly {
+
+namespace {
+
+enum Column { kName, kSize, kModified, kColumnCount };
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+}  // namespace
+
+FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void FileListModel::SetItems(const std::string& folder, std::vector<FileListItem> items) {
+  beginResetModel();
+  folder_ = folder;
+  items_ = std::move(items);
+  endResetModel();
+}
+
+QString FileListModel::PathOf(int row) const {
+  return Q(folder_ + items_[static_cast<size_t>(row)].text);
+}
+
+int FileListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(items_.size());
+}
+
+int FileListModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : kColumnCount;
+}
+
+const QIcon& FileListModel::IconFor(const std::string& key) const {
+  const QString name = Q(key);
+  auto found = icons_.find(name);
+  if (found == icons_.end()) found = icons_.insert(name, FileTypeIcon(key));
+  return *found;
+}
+
+QVariant FileListModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() >= static_cast<int>(items_.size())) return {};
+  const FileListItem& item = items_[static_cast<size_t>(index.row())];
+  if (role == Qt::DisplayRole) {
+    switch (index.column()) {
+      case kName:
+        return Q(item.text);
+      case kSize:
+        return Q(item.size);
+      case kModified:
+        return Q(item.modified);
+      default:
+        return {};
+    }
+  }
+  if (role == Qt::DecorationRole && index.column() == kName) return IconFor(item.iconKey);
+  return {};
+}
+
+QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+  switch (section) {
+    case kName:
+      return QStringLiteral("Name");
+    case kSize:
+      return QStringLiteral("Size");
+    case kModified:
+      return QStringLiteral("Modified");
+    default:
+      return {};
+  }
+}
+
+Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled |
+         Qt::ItemNeverHasChildren;
+}
+
+QStringList FileListModel::mimeTypes() const {
+  return {QStringLiteral("text/uri-list")};
+}
+
+QMimeData* FileListModel::mimeData(const QModelIndexList& indexes) const {
+  QList<int> rows;
+  for (const QModelIndex& index : indexes) {
+    if (index.column() == kName) rows.append(index.row());
+  }
+  std::sort(rows.begin(), rows.end());
+  QList<QUrl> urls;
+  urls.reserve(rows.size());
+  for (int row : rows) urls.append(QUrl::fromLocalFile(PathOf(row)));
+  auto* data = new QMimeData;
+  data->setUrls(urls);
+  return data;
+}
+
+Qt::DropActions FileListModel::supportedDragActions() const {
+  return Qt::CopyAction;
+}
+
+FileListView::FileListView(QWidget* parent) : QTreeView(parent) {
+  setObjectName(QStringLiteral("file1"));
+  setModel(&model_);
+  setRootIsDecorated(false);
+  setItemsExpandable(false);
+  setUniformRowHeights(true);
+  setSortingEnabled(false);
+  setAllColumnsShowFocus(true);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setDragEnabled(true);
+  setDragDropMode(QAbstractItemView::DragOnly);
+  setDefaultDropAction(Qt::CopyAction);
+  setIconSize(QSize(16, 16));
+  header()->setSectionsClickable(false);
+  header()->setStretchLastSection(true);
+  header()->resizeSection(kName, 200);
+  header()->resizeSection(kSize, 80);
+  connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { emit SelectionChanged(); });
+}
+
+void FileListView::SetItems(const std::string& folder, std::vector<FileListItem> items) {
+  model_.SetItems(folder, std::move(items));
+  // The list selects nothing by itself after a refill.
+  selectionModel()->clear();
+}
+
+std::vector<int> FileListView::SelectedRows() const {
+  std::vector<int> rows;
+  for (const QModelIndex& index : selectionModel()->selectedRows()) rows.push_back(index.row());
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+void FileListView::SelectRow(int row) {
+  const QModelIndex index = model_.index(row, kName);
+  if (!index.isValid()) return;
+  selectionModel()->setCurrentIndex(
+      index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  scrollTo(index);
+}
+
+void FileListView::SetAllSelected(bool selected) {
+  if (!selected) {
+    selectionModel()->clearSelection();
+    return;
+  }
+  if (model_.rowCount() == 0) return;
+  const QItemSelection all(model_.index(0, 0),
+                           model_.index(model_.rowCount() - 1, kColumnCount - 1));
+  selectionModel()->select(all, QItemSelectionModel::ClearAndSelect);
+}
+
+void FileListView::mousePressEvent(QMouseEvent* event) {
+  lastButton_ = event->button();
+  pressedOnItem_ = indexAt(event->position().toPoint()).isValid();
+  QTreeView::mousePressEvent(event);
+}
+
+void FileListView::mouseReleaseEvent(QMouseEvent* event) {
+  QTreeView::mouseReleaseEvent(event);
+  if (pressedOnItem_ && indexAt(event->position().toPoint()).isValid()) {
+    pressedOnItem_ = false;
+    emit ItemClicked(lastButton_, event->globalPosition().toPoint());
+  }
+}
+
+void FileListView::mouseDoubleClickEvent(QMouseEvent* event) {
+  QTreeView::mouseDoubleClickEvent(event);
+  if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid()) {
+    emit ItemDoubleClicked();
+  }
+}
+
+void FileListView::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  const bool plain = (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == 0;
+  if (plain && key >= 48 && key <= 90 && typeToFind_) {
+    const int row = typeToFind_(model_.Items(), key);
+    if (row >= 0) SelectRow(row);
+    event->accept();
+    return;
+  }
+  QTreeView::keyPressEvent(event);
+}
+
+bool FileListView::ShowWideItemTip(const QPoint& viewportPos, const QPoint& globalPos) {
+  const QModelIndex index = indexAt(viewportPos);
+  if (!index.isValid()) return false;
+  const QModelIndex nameIndex = model_.index(index.row(), kName);
+  const QString text = nameIndex.data().toString();
+  const int textWidth = fontMetrics().horizontalAdvance(text) + iconSize().width() + 12;
+  // Only a name that does not fit gets its tip.
+  if (textWidth < columnWidth(kName) && textWidth < viewport()->width()) return false;
+  QToolTip::showText(globalPos, text, viewport(), visualRect(nameIndex));
+  return true;
+}
+
+bool FileListView::viewportEvent(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    auto* help = static_cast<QHelpEvent*>(event);
+    if (!ShowWideItemTip(help->pos(), help->globalPos())) QToolTip::hideText();
+    return true;
+  }
+  return QTreeView::viewportEvent(event);
+}
+
+void FileListView::startDrag(Qt::DropActions) {
+  const QModelIndexList rows = selectionModel()->selectedRows();
+  if (rows.isEmpty()) return;
+  auto* drag = new QDrag(this);
+  drag->setMimeData(model_.mimeData(rows));
+  drag->exec(Qt::CopyAction, Qt::CopyAction);
+}
+
+}  // namespace tessaly

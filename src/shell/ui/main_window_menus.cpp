@@ -1,0 +1,186 @@
+// Form1's menu bar, pop-up menus and toolbar, and the commands they dispatch to.
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+
+#include "shell/ui/image_lists.h"
+#include "shell/ui/main_window.h"
+#include "winsupport/menu_icons.h"
+
+namespace tessaly {
+
+QAction* Form1::AddEntry(QMenu* menu, const char* name, const char* caption) {
+  const QString text = QString::fromUtf8(caption);
+  QAction* action = menu->addAction(MenuIconFor(text), text);
+  action->setObjectName(QString::fromUtf8(name));
+  actions_[action->objectName()] = action;
+  return action;
+}
+
+void Form1::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  auto addMenu = [&](const char* name, const char* caption) {
+    QMenu* menu = bar->addMenu(QString::fromUtf8(caption));
+    menu->setObjectName(QString::fromUtf8(name));
+    menu->menuAction()->setObjectName(QString::fromUtf8(name));
+    return menu;
+  };
+
+  QMenu* fmenu = addMenu("fmenu", "&File");
+  connect(AddEntry(fmenu, "mnuEx", "&Extract"), &QAction::triggered, this, &Form1::mnuEx_Click);
+  AddEntry(fmenu, "mnuZC", "&Archive Contents");
+  AddEntry(fmenu, "mnuSi", "&Set Info");
+  fmenu->addSeparator();
+  AddEntry(fmenu, "mnulaunch", "&Launch");
+  AddEntry(fmenu, "mnuCopy", "&Copy File(s) to...");
+  AddEntry(fmenu, "mnuMov", "&Move File(s) to...");
+  AddEntry(fmenu, "mnuren", "&Rename File");
+  AddEntry(fmenu, "mnuDel", "&Delete File(s)");
+  AddEntry(fmenu, "mnuProp", "&File Properties");
+  fmenu->addSeparator();
+  AddEntry(fmenu, "mnuShr", "Shrink to Drop &Target");
+  AddEntry(fmenu, "mnuST", "Minimize to S&ystem Tray");
+  connect(AddEntry(fmenu, "fmexit", "E&xit"), &QAction::triggered, this, &Form1::fmexit_Click);
+
+  QMenu* mnuFold = addMenu("mnuFold", "F&older");
+  AddEntry(mnuFold, "mnuFind", "F&ind Files");
+  mnuFold->addSeparator();
+  AddEntry(mnuFold, "mnuExp", "Explore Selected &Folder");
+  AddEntry(mnuFold, "mnuDest", "Se&t Selected Folder as Destination");
+  AddEntry(mnuFold, "mnuNF", "Create Ne&w Folder");
+  AddEntry(mnuFold, "mnuDelFol", "De&lete Folder");
+  AddEntry(mnuFold, "mnurenfol", "Re&name Folder");
+  AddEntry(mnuFold, "mnufprop", "F&older Properties");
+
+  QMenu* mnuEdit = addMenu("mnuEdit", "&Edit");
+  connect(AddEntry(mnuEdit, "selall", "&Select All"), &QAction::triggered, this,
+          &Form1::selall_Click);
+  connect(AddEntry(mnuEdit, "selnone", "Select &None"), &QAction::triggered, this,
+          &Form1::selnone_Click);
+  connect(AddEntry(mnuEdit, "mnuRef", "Refres&h"), &QAction::triggered, this, &Form1::mnuRef_Click);
+  mnuEdit->addSeparator();
+  AddEntry(mnuEdit, "mnuOp", "&Options");
+
+  QMenu* mnuJump = addMenu("mnuJump", "&Navigate");
+  AddEntry(mnuJump, "mnuUpLvl", "&Up One Folder Level");
+  AddEntry(mnuJump, "mnuLast", "&Last Used Destination Folder");
+  mnuJump->addSeparator();
+  QMenu* mnuFav =
+      mnuJump->addMenu(MenuIconFor(QStringLiteral("&Favorites")), QStringLiteral("&Favorites"));
+  mnuFav->setObjectName(QStringLiteral("mnuFav"));
+  mnuFav->menuAction()->setObjectName(QStringLiteral("mnuFav"));
+  for (int i = 0; i < 5; ++i) {
+    const std::string name = "favs" + std::to_string(i);
+    AddEntry(mnuFav, name.c_str(), "");
+  }
+  ShowFavoritesEmpty();
+  AddEntry(mnuJump, "mnuEdfavs", "&Edit Favorites List");
+
+  QMenu* hlpmenu = addMenu("hlpmenu", "&Help");
+  AddEntry(hlpmenu, "hlpcontmenu", "&Contents");
+  hlpmenu->addSeparator();
+  AddEntry(hlpmenu, "abmenu", "&About Tessaly");
+}
+
+void Form1::ShowFavoritesEmpty() {
+  // With no favourites the first entry says so; the favourites themselves come later.
+  QAction* first = actions_.at(QStringLiteral("favs0"));
+  first->setText(QStringLiteral("(Empty)"));
+  first->setIcon(MenuIconFor(first->text()));
+  for (int i = 1; i < 5; ++i) actions_.at(QStringLiteral("favs%1").arg(i))->setVisible(false);
+}
+
+void Form1::BuildPopups() {
+  fpop_ = new QMenu(this);
+  fpop_->setObjectName(QStringLiteral("fpop"));
+  QAction* fpopEx = AddEntry(fpop_, "fpopEx", "Extract");
+  connect(fpopEx, &QAction::triggered, this, &Form1::mnuEx_Click);
+  QFont bold = fpopEx->font();
+  bold.setBold(true);
+  fpopEx->setFont(bold);
+  fpop_->setDefaultAction(fpopEx);
+  AddEntry(fpop_, "fpopZC", "Archive Contents");
+  AddEntry(fpop_, "fpopSI", "Set Info");
+  fpop_->addSeparator();
+  AddEntry(fpop_, "fpopLa", "Launch");
+  AddEntry(fpop_, "fpopCpy", "Copy to...");
+  AddEntry(fpop_, "fpopMov", "Move to...");
+  AddEntry(fpop_, "fpopRen", "Rename");
+  AddEntry(fpop_, "fpopDe", "Delete");
+  AddEntry(fpop_, "fpopPr", "Properties");
+  fpop_->addSeparator();
+  connect(AddEntry(fpop_, "fpopRe", "Refresh"), &QAction::triggered, this, &Form1::mnuRef_Click);
+
+  folderPop_ = new QMenu(this);
+  folderPop_->setObjectName(QStringLiteral("folderPop"));
+  QAction* folderEx = AddEntry(folderPop_, "folderEx", "Explore");
+  bold = folderEx->font();
+  bold.setBold(true);
+  folderEx->setFont(bold);
+  folderPop_->setDefaultAction(folderEx);
+  AddEntry(folderPop_, "folderDest", "Set as Destination");
+  AddEntry(folderPop_, "folderAddFav", "Add to Favorites");
+  AddEntry(folderPop_, "folderNew", "Create New Folder");
+  AddEntry(folderPop_, "folDel", "Delete Folder");
+  AddEntry(folderPop_, "folren", "Rename Folder");
+  AddEntry(folderPop_, "folderprop", "Folder Properties");
+  AddEntry(folderPop_, "folderFind", "Find Files");
+}
+
+void Form1::BuildToolbar() {
+  Toolbar1_ = addToolBar(QStringLiteral("Toolbar1"));
+  Toolbar1_->setObjectName(QStringLiteral("Toolbar1"));
+  Toolbar1_->setMovable(false);
+  Toolbar1_->setFloatable(false);
+  Toolbar1_->setIconSize(QSize(16, 16));
+  for (const ToolbarButtonSpec& button : ToolbarButtons()) {
+    if (button.IsSeparator()) {
+      Toolbar1_->addSeparator();
+      continue;
+    }
+    const QString key = QString::fromStdString(button.key);
+    QAction* action = Toolbar1_->addAction(ImageList1Icon(button.image), key);
+    action->setObjectName(key);
+    action->setToolTip(QString::fromStdString(button.tooltip));
+    actions_[key] = action;
+    connect(action, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
+  }
+}
+
+void Form1::Toolbar1_ButtonClick(const QString& key) {
+  // A button runs its menu entry's command, whatever that entry's enabled state.
+  const std::string command = ToolbarCommandFor(key.toStdString());
+  if (command == "mnuEx") {
+    mnuEx_Click();
+  } else if (command == "mnuRef") {
+    mnuRef_Click();
+  }
+}
+
+void Form1::ApplySelectionCommands() {
+  const SelectionCommands& c = model_.commands;
+  const std::pair<const char*, bool> states[] = {
+      {"mnuEx", c.mnuEx},         {"fpopEx", c.fpopEx},   {"mnuZC", c.mnuZC},
+      {"fpopZC", c.fpopZC},       {"mnuSi", c.mnuSi},     {"fpopSI", c.fpopSI},
+      {"mnulaunch", c.mnulaunch}, {"fpopLa", c.fpopLa},   {"mnuProp", c.mnuProp},
+      {"fpopPr", c.fpopPr},       {"mnuren", c.mnuren},   {"fpopRen", c.fpopRen},
+      {"mnuCopy", c.mnuCopy},     {"fpopCpy", c.fpopCpy}, {"mnuMov", c.mnuMov},
+      {"fpopMov", c.fpopMov},     {"mnuDel", c.mnuDel},   {"fpopDe", c.fpopDe},
+  };
+  for (const auto& [name, enabled] : states)
+    actions_.at(QString::fromUtf8(name))->setEnabled(enabled);
+}
+
+QAction* Form1::Action(const QString& name) const {
+  const auto found = actions_.find(name);
+  return found == actions_.end() ? nullptr : found->second;
+}
+
+QMenu* Form1::PopupMenu(const QString& name) const {
+  if (name == QLatin1String("fpop")) return fpop_;
+  if (name == QLatin1String("folderPop")) return folderPop_;
+  return nullptr;
+}
+
+}  // namespace tessaly
