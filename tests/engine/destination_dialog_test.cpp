@@ -1,0 +1,280 @@
+// Form2 on real folders, with a tree double that behaves like the folder tree:
+// it selects existing folders only and reports every new selection to the form.
+#include "engine/destination_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/session.h"
+#include "support/files.h"
+#include "support/scripted_dialogs.h"
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ScriptedDialogs;
+using testing::TempFolder;
+
+std::string Slashed(const fs::path& path) {
+  return path.string() + "/";
+}
+
+class TreeDouble : public FolderTreeControl {
+ public:
+  Form2* form = nullptr;
+  std::string desktop;
+  TreeNodeKind kind = TreeNodeKind::Folder;
+  std::string path;
+  int rereads = 0;
+
+  bool SelectFolder(const std::string& folder) override {
+    if (folder.empty() || !fs::is_directory(folder)) return false;
+    std::string trimmed = folder;
+    while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+    Select(TreeNodeKind::Folder, trimmed == "/" ? trimmed : trimmed + "/");
+    return true;
+  }
+  TreeNodeKind SelectedKind() const override { return kind; }
+  std::string SelectedPath() const override { return path; }
+  std::string DesktopFolder() const override { return desktop; }
+  void SelectParent() override {
+    if (kind == TreeNodeKind::DesktopRoot) return;
+    if (kind == TreeNodeKind::ComputerRoot || path == desktop) {
+      Select(TreeNodeKind::DesktopRoot, "");
+    } else if (path == "/") {
+      Select(TreeNodeKind::ComputerRoot, "");
+    } else {
+      SelectFolder(fs::path(path).parent_path().parent_path().string());
+    }
+  }
+  void Reread() override { ++rereads; }
+
+  void Select(TreeNodeKind newKind, const std::string& newPath) {
+    kind = newKind;
+    path = newPath;
+    form->SelectionChanged(kind, path);
+  }
+};
+
+class DestinationDialogTest : public ::testing::Test {
+ protected:
+  DestinationDialogTest() {
+    dialogs.session = &session;
+    tree.form = &form;
+    fs::create_directories(temp.path() / "Desktop");
+    fs::create_directories(temp.path() / "Data");
+    tree.desktop = Slashed(temp.path() / "Desktop");
+  }
+
+  void Load(const std::string& caption = kForm2Caption, bool enlarged = false) {
+    DestinationRequest request;
+    request.caption = caption;
+    request.showPerArchiveCheck = enlarged;
+    form.Load(session, request);
+  }
+
+  std::string Data() const { return Slashed(temp.path() / "Data"); }
+
+  TempFolder temp;
+  ScriptedDialogs dialogs;
+  testing::CountingPump pump;
+  Session session{dialogs, pump};
+  TreeDouble tree;
+  Form2 form{tree};
+};
+
+TEST_F(DestinationDialogTest, LoadClearsTheChoiceAndPointsTheTreeWhereAsked) {
+  session.job.ChosenDestination = "/old/";
+  session.job.ConfirmFromDriver = true;
+  session.Form1.CurrentFolder = Data();
+  Load("Copy to...", true);
+
+  EXPECT_EQ(session.job.ChosenDestination, "");
+  EXPECT_EQ(form.Caption, "Copy to...");
+  EXPECT_TRUE(form.Check1Visible);
+  EXPECT_FALSE(form.Check1);
+  EXPECT_EQ(form.Label2, Data());
+  EXPECT_TRUE(form.Command1Enabled);
+
+  DestinationRequest request;
+  request.startFolder = tree.desktop;
+  form.Load(session, request);
+  EXPECT_EQ(form.Caption, "Extract to...");
+  EXPECT_FALSE(form.Check1Visible);
+  EXPECT_EQ(form.Label2, tree.desktop);
+}
+
+TEST_F(DestinationDialogTest, DesktopRootShowsTheDesktopFolderAndOkReturnsIt) {
+  Load();
+  tree.Select(TreeNodeKind::DesktopRoot, "");
+  EXPECT_EQ(form.Label2, tree.desktop);
+  EXPECT_TRUE(form.Command1Enabled);
+  EXPECT_TRUE(form.Command2Enabled);
+
+  form.Command1_Click(session);
+  EXPECT_TRUE(form.closed);
+  EXPECT_EQ(session.job.ChosenDestination, tree.desktop);
+  EXPECT_EQ(form.Answer(session).ChosenDestination, tree.desktop);
+}
+
+TEST_F(DestinationDialogTest, ComputerShowsNothingAndOffersNeitherOkNorNew) {
+  Load();
+  tree.Select(TreeNodeKind::ComputerRoot, "");
+  EXPECT_EQ(form.Label2, "");
+  EXPECT_FALSE(form.Command1Enabled);
+  EXPECT_FALSE(form.Command2Enabled);
+  tree.Select(TreeNodeKind::Folder, "/");
+  EXPECT_EQ(form.Label2, "/");
+  EXPECT_TRUE(form.Command1Enabled);
+}
+
+// Nothing selected yet: OK must not hand back "/" as the destination.
+TEST_F(DestinationDialogTest, OkWithNoFolderShownChoosesNothing) {
+  Load();
+  EXPECT_EQ(form.Label2, "");
+  EXPECT_FALSE(form.Command1Enabled);
+  EXPECT_FALSE(form.Command2Enabled);
+
+  form.Command1_Click(session);
+  form.Command2_Click(session);
+  EXPECT_FALSE(form.closed);
+  EXPECT_EQ(session.job.ChosenDestination, "");
+  EXPECT_TRUE(dialogs.inputs.empty());
+}
+
+TEST_F(DestinationDialogTest, NewMakesANamedFolderUnderTheSelectionAndSelectsIt) {
+  Load();
+  ASSERT_TRUE(tree.SelectFolder(Data()));
+  dialogs.inputAnswers.push_back("Reports");
+  form.Command2_Click(session);
+
+  ASSERT_EQ(dialogs.inputs.size(), 1u);
+  EXPECT_EQ(dialogs.inputs[0].title, "Create New Folder");
+  EXPECT_EQ(dialogs.inputs[0].prompt, "Currently selected folder:\n\n" + Data() +
+                                          "\n\nType a name for the folder in the box below.");
+  EXPECT_EQ(dialogs.inputs[0].defaultText, "");
+  EXPECT_TRUE(fs::is_directory(temp.path() / "Data" / "Reports"));
+  EXPECT_EQ(tree.rereads, 1);
+  EXPECT_EQ(tree.path, Data() + "Reports/");
+  EXPECT_EQ(form.Label2, Data() + "Reports/");
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(DestinationDialogTest, NewTakesAFullPathWhateverIsSelected) {
+  Load();
+  ASSERT_TRUE(tree.SelectFolder(Data()));
+  const fs::path elsewhere = temp.path() / "Elsewhere";
+  dialogs.inputAnswers.push_back(elsewhere.string());
+  form.Command2_Click(session);
+
+  EXPECT_TRUE(fs::is_directory(elsewhere));
+  EXPECT_FALSE(fs::exists(temp.path() / "Data" / "Elsewhere"));
+  EXPECT_EQ(form.Label2, Slashed(elsewhere));
+}
+
+TEST_F(DestinationDialogTest, NewCannotMakeAFolderWhosePathIsMissing) {
+  testing::WriteFileText(temp.path() / "Data" / "notes.txt", "x");
+  const struct { const char* typed; } rows[] = {{"a/b"}, {"notes.txt/inner"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.typed);
+    Load();
+    ASSERT_TRUE(tree.SelectFolder(Data()));
+    dialogs.messages.clear();
+    dialogs.inputAnswers.push_back(row.typed);
+    form.Command2_Click(session);
+
+    const std::string full = Data() + row.typed;
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Could not create the folder \"" + full +
+                  "\". Please use a valid drive letter and remember that the following "
+                  "characters are not allowed in a folder name: \\ / : * ? \" < > |");
+    EXPECT_EQ(dialogs.messages[0].title, "Oops!");
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::OK);
+    EXPECT_FALSE(fs::exists(full));
+    EXPECT_EQ(tree.rereads, 0);
+    EXPECT_EQ(form.Label2, Data());
+  }
+}
+
+TEST_F(DestinationDialogTest, NewWithAnExistingNameSelectsItWithoutAMessage) {
+  fs::create_directories(temp.path() / "Data" / "Old");
+  Load();
+  ASSERT_TRUE(tree.SelectFolder(Data()));
+  dialogs.inputAnswers.push_back("Old");
+  form.Command2_Click(session);
+
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_EQ(tree.rereads, 1);
+  EXPECT_EQ(form.Label2, Data() + "Old/");
+}
+
+TEST_F(DestinationDialogTest, NewAnsweredWithNothingDoesNothing) {
+  Load();
+  ASSERT_TRUE(tree.SelectFolder(Data()));
+  dialogs.inputAnswers.push_back("");
+  form.Command2_Click(session);
+
+  EXPECT_EQ(tree.rereads, 0);
+  EXPECT_EQ(form.Label2, Data());
+  EXPECT_EQ(testing::TreeOf(temp.path()), (std::vector<std::string>{"Data/", "Desktop/"}));
+}
+
+TEST_F(DestinationDialogTest, UpGoesToTheParentAndStopsAtTheDesktop) {
+  fs::create_directories(temp.path() / "Data" / "Inner");
+  Load();
+  ASSERT_TRUE(tree.SelectFolder(Data() + "Inner"));
+  form.Command4_Click();
+  EXPECT_EQ(form.Label2, Data());
+
+  tree.Select(TreeNodeKind::DesktopRoot, "");
+  form.Command4_Click();
+  EXPECT_EQ(tree.kind, TreeNodeKind::DesktopRoot);
+  EXPECT_EQ(form.Label2, tree.desktop);
+}
+
+TEST_F(DestinationDialogTest, OnlyExtractToReportsThePerArchiveBox) {
+  const struct {
+    const char* caption;
+    bool before;
+    bool ticked;
+    bool after;
+  } rows[] = {
+      {"Extract to...", false, true, true},
+      {"Extract to...", true, false, false},
+      {"Copy to...", true, false, true},
+      {"Move to...", false, true, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.caption) + (row.ticked ? " ticked" : " clear"));
+    session.job.PerArchiveFolder = row.before;
+    Load(row.caption, true);
+    ASSERT_TRUE(tree.SelectFolder(Data()));
+    form.Check1 = row.ticked;
+    form.Command1_Click(session);
+    EXPECT_EQ(session.job.PerArchiveFolder, row.after);
+    EXPECT_EQ(session.job.ChosenDestination, Data());
+    EXPECT_EQ(form.Answer(session).Check1, row.after);
+  }
+}
+
+TEST_F(DestinationDialogTest, CancelChoosesNothing) {
+  session.job.PerArchiveFolder = true;
+  Load();
+  ASSERT_TRUE(tree.SelectFolder(Data()));
+  form.Check1 = false;
+  form.Command3_Click(session);
+
+  EXPECT_TRUE(form.closed);
+  EXPECT_EQ(session.job.ChosenDestination, "");
+  EXPECT_TRUE(session.job.PerArchiveFolder);
+  const DestinationAnswer answer = form.Answer(session);
+  EXPECT_EQ(answer.ChosenDestination, "");
+  EXPECT_FALSE(answer.Check1);
+}
+
+}  // namespace
+}  // namespace tessaly
