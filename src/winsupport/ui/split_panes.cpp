@@ -64,14 +64,10 @@ class SplitPanes::Host : public SplitterHost {
   }
   void EraseOutline(const SplitRect&) override { container_->outline_->hide(); }
 
-  bool BeginDrag() override {
-    QWidget* bar = container_->frame4_;
-    // Only a visible widget can hold the mouse.
-    if (!bar->isVisible()) return false;
-    bar->grabMouse();
-    return true;
-  }
-  void EndDrag() override { container_->frame4_->releaseMouse(); }
+  // The button press that starts a drag already holds the mouse for the bar until
+  // its release, so there is nothing to take or give back.
+  bool BeginDrag() override { return container_->frame4_->isVisible(); }
+  void EndDrag() override {}
 
  private:
   SplitPanes* container_;
