@@ -53,6 +53,7 @@ enum class Badge {
   Plus,
   Info,
   Lines,
+  ListSheet,
   Pencil,
   Target,
   Magnifier,
@@ -338,6 +339,12 @@ void DrawBadge(QPainter& p, Badge badge) {
     case Badge::Lines:
       DrawLines(p, 5, 11, 6, 4);
       break;
+    case Badge::ListSheet:
+      p.setPen(QPen(kInk, 0.8));
+      p.setBrush(kPaper);
+      p.drawRect(QRectF(6.5, 6.5, 9, 9));
+      DrawLines(p, 8, 14, 8.5, 3);
+      break;
     case Badge::Pencil:
       p.setPen(QPen(kInk, 0.6));
       p.setBrush(QColor(240, 170, 40));
@@ -409,7 +416,7 @@ const std::array<Picture, kImageList1Count>& ImageList1Pictures() {
   const Picture properties{Base::Document, Badge::Info};
   const Picture refresh{Base::RefreshArc};
   const Picture setInfo{Base::Volumes};
-  const Picture archiveContents{Base::Archive, Badge::Lines};
+  const Picture archiveContents{Base::Archive, Badge::ListSheet};
   const Picture find{Base::Document, Badge::Magnifier};
   const Picture rename{Base::TextField, Badge::Pencil};
   const Picture setDestination{Base::Folder, Badge::Target};
