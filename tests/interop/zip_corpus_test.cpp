@@ -21,11 +21,6 @@ namespace fs = std::filesystem;
 const fs::path kZipCorpus = fs::path(TESSALY_CORPUS_DIR) / "zip";
 constexpr const char* kCorpusMissing = "corpus_missing";
 
-// Methods whose decoders come with a later issue.
-const std::set<std::string> kLegacyMethodArchives = {"sc-Zip.shrink.zip", "sc-Zip.reduce2.zip",
-                                                     "zip2-reduce.zip", "zip2-implode.zip",
-                                                     "sc-Zip.deflate64.zip"};
-
 struct ExpectedRow {
   std::string outcome;
   std::string type;
@@ -142,10 +137,6 @@ class ZipCorpus : public ::testing::TestWithParam<CorpusArchive> {};
 TEST_P(ZipCorpus, ExtractsAsExpected) {
   const CorpusArchive& corpus = GetParam();
   if (corpus.archive == kCorpusMissing) GTEST_SKIP() << "no corpus at " << kZipCorpus;
-  if (kLegacyMethodArchives.count(corpus.archive) != 0) {
-    GTEST_SKIP() << corpus.archive << " uses shrink, reduce, implode or deflate64, "
-                 << "whose decoders come with a later issue";
-  }
   const std::vector<std::string> corpusBefore = TreeOf(kZipCorpus);
   for (const ExpectedCase& expected : corpus.cases) {
     SCOPED_TRACE("password " + expected.password);
