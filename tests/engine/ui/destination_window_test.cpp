@@ -1,0 +1,177 @@
+// The destination dialog as the user drives it: a real folder tree on folders made
+// per test, buttons, Enter and Escape, and the modal entry point.
+#include "engine/ui/destination_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+
+#include "engine/session.h"
+#include "platform/ui/folder_tree.h"
+#include "support/files.h"
+#include "support/scripted_dialogs.h"
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ScriptedDialogs;
+using testing::TempFolder;
+
+// Runs action on the modal window once it is up; fails the test when none comes.
+void OnModal(std::function<void(QWidget*)> action, int triesLeft = 300) {
+  QTimer::singleShot(10, [action = std::move(action), triesLeft] {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      action(modal);
+    } else if (triesLeft == 0) {
+      ADD_FAILURE() << "the destination dialog did not show";
+    } else {
+      OnModal(action, triesLeft - 1);
+    }
+  });
+}
+
+DestinationWindow* AsDestinationWindow(QWidget* modal) {
+  auto* window = qobject_cast<DestinationWindow*>(modal);
+  EXPECT_NE(window, nullptr);
+  return window;
+}
+
+class DestinationWindowTest : public ::testing::Test {
+ protected:
+  DestinationWindowTest() {
+    dialogs.session = &session;
+    fs::create_directories(temp.path() / "Data" / "Inner");
+  }
+
+  std::string Data() const { return (temp.path() / "Data").string() + "/"; }
+
+  TempFolder temp;
+  ScriptedDialogs dialogs;
+  testing::CountingPump pump;
+  Session session{dialogs, pump};
+};
+
+TEST_F(DestinationWindowTest, ShowsItsControlsAndGrowsOnlyForThePerArchiveBox) {
+  DestinationWindow window(session);
+  window.Load(DestinationRequest{});
+  window.show();
+  EXPECT_EQ(window.windowTitle(), "Extract to...");
+  EXPECT_EQ(window.Label1()->text(),
+            "Choose a folder from the list below and press \"OK\". To create a folder, press "
+            "\"New\" and enter a name in the space provided.");
+  EXPECT_EQ(window.Command1()->text(), "OK");
+  EXPECT_EQ(window.Command2()->text(), "New");
+  EXPECT_EQ(window.Command3()->text(), "Cancel");
+  EXPECT_TRUE(window.Command4()->text().isEmpty());
+  EXPECT_FALSE(window.Command4()->icon().isNull());
+  EXPECT_TRUE(window.Command1()->isDefault());
+  EXPECT_FALSE(window.Check1()->isVisible());
+  EXPECT_EQ(window.Label2()->text(), "");
+  EXPECT_FALSE(window.Command1()->isEnabled());
+  EXPECT_FALSE(window.Command2()->isEnabled());
+  EXPECT_EQ(window.minimumSize(), window.maximumSize());
+  const int plainHeight = window.height();
+
+  DestinationWindow enlarged(session);
+  DestinationRequest request;
+  request.caption = "Copy to...";
+  request.showPerArchiveCheck = true;
+  enlarged.Load(request);
+  enlarged.show();
+  EXPECT_EQ(enlarged.windowTitle(), "Copy to...");
+  EXPECT_TRUE(enlarged.Check1()->isVisible());
+  EXPECT_EQ(enlarged.Check1()->text(), "Create new folder for each zip under selected folder.");
+  EXPECT_GT(enlarged.height(), plainHeight);
+}
+
+TEST_F(DestinationWindowTest, SelectingInTheTreeShowsTheFolderAndOkChoosesIt) {
+  DestinationWindow window(session);
+  window.Load(DestinationRequest{});
+  ASSERT_TRUE(window.FT1()->SelectFolder(QString::fromStdString(Data() + "Inner")));
+  EXPECT_EQ(window.Label2()->text().toStdString(), Data() + "Inner/");
+  EXPECT_TRUE(window.Command1()->isEnabled());
+
+  QTest::mouseClick(window.Command4(), Qt::LeftButton);
+  EXPECT_EQ(window.Label2()->text().toStdString(), Data());
+
+  window.FT1()->SelectParent();
+  while (window.FT1()->SelectedKind() != FolderNodeKind::DesktopRoot) window.FT1()->SelectParent();
+  EXPECT_EQ(window.Label2()->text(), FolderTree::DesktopFolder());
+  QTest::mouseClick(window.Command4(), Qt::LeftButton);
+  EXPECT_EQ(window.FT1()->SelectedKind(), FolderNodeKind::DesktopRoot);
+
+  ASSERT_TRUE(window.FT1()->SelectFolder(QString::fromStdString(Data())));
+  QTest::mouseClick(window.Command1(), Qt::LeftButton);
+  EXPECT_EQ(window.result(), QDialog::Accepted);
+  EXPECT_EQ(session.job.ChosenDestination, Data());
+  EXPECT_EQ(window.Answer().ChosenDestination, Data());
+}
+
+TEST_F(DestinationWindowTest, NewAsksForANameMakesTheFolderAndSelectsIt) {
+  DestinationWindow window(session);
+  DestinationRequest request;
+  request.startFolder = Data();
+  window.Load(request);
+  dialogs.inputAnswers.push_back("Reports");
+  QTest::mouseClick(window.Command2(), Qt::LeftButton);
+
+  ASSERT_EQ(dialogs.inputs.size(), 1u);
+  EXPECT_EQ(dialogs.inputs[0].title, "Create New Folder");
+  EXPECT_TRUE(fs::is_directory(temp.path() / "Data" / "Reports"));
+  EXPECT_EQ(window.FT1()->SelectedPath().toStdString(), Data() + "Reports/");
+  EXPECT_EQ(window.Label2()->text().toStdString(), Data() + "Reports/");
+
+  dialogs.inputAnswers.push_back("missing/deeper");
+  QTest::mouseClick(window.Command2(), Qt::LeftButton);
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].title, "Oops!");
+  EXPECT_EQ(window.Label2()->text().toStdString(), Data() + "Reports/");
+}
+
+TEST_F(DestinationWindowTest, ModalOkWithEnterReturnsTheFolderAndTheTickedBox) {
+  DestinationRequest request;
+  request.startFolder = Data();
+  request.showPerArchiveCheck = true;
+  OnModal([](QWidget* modal) {
+    DestinationWindow* window = AsDestinationWindow(modal);
+    if (window == nullptr) return;
+    window->Check1()->setChecked(true);
+    QTest::keyClick(window, Qt::Key_Return);
+  });
+  const DestinationAnswer answer = RunDestinationDialog(session, request, nullptr);
+
+  EXPECT_EQ(answer.ChosenDestination, Data());
+  EXPECT_TRUE(answer.Check1);
+  EXPECT_TRUE(session.job.PerArchiveFolder);
+  EXPECT_EQ(session.job.ChosenDestination, Data());
+}
+
+TEST_F(DestinationWindowTest, CancelEscapeAndTheCloseBoxChooseNothing) {
+  const std::function<void(DestinationWindow*)> closers[] = {
+      [](DestinationWindow* window) { QTest::mouseClick(window->Command3(), Qt::LeftButton); },
+      [](DestinationWindow* window) { QTest::keyClick(window, Qt::Key_Escape); },
+      [](DestinationWindow* window) { window->close(); },
+  };
+  for (const auto& close : closers) {
+    session.job.ChosenDestination = "/stale/";
+    DestinationRequest request;
+    request.startFolder = Data();
+    OnModal([&close](QWidget* modal) {
+      if (DestinationWindow* window = AsDestinationWindow(modal)) close(window);
+    });
+    const DestinationAnswer answer = RunDestinationDialog(session, request, nullptr);
+    EXPECT_EQ(answer.ChosenDestination, "");
+    EXPECT_EQ(session.job.ChosenDestination, "");
+  }
+}
+
+}  // namespace
+}  // namespace tessaly
