@@ -88,6 +88,7 @@ void Form1::ShowFavoritesEmpty() {
   QAction* first = actions_.at(QStringLiteral("favs0"));
   first->setText(QStringLiteral("(Empty)"));
   first->setIcon(MenuIconFor(first->text()));
+  first->setEnabled(false);
   for (int i = 1; i < 5; ++i) actions_.at(QStringLiteral("favs%1").arg(i))->setVisible(false);
 }
 
