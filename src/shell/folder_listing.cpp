@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
-#include <numeric>
 #include <string_view>
 
 #include "shell/file_icons.h"
@@ -17,19 +16,6 @@ namespace {
 
 char FoldCase(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Letters compare without regard to case; names equal that way fall back to byte
-// order so that the list never depends on the order the folder was read in.
-bool NameBefore(const std::string& a, const std::string& b) {
-  const size_t common = std::min(a.size(), b.size());
-  for (size_t i = 0; i < common; ++i) {
-    const unsigned char x = static_cast<unsigned char>(FoldCase(a[i]));
-    const unsigned char y = static_cast<unsigned char>(FoldCase(b[i]));
-    if (x != y) return x < y;
-  }
-  if (a.size() != b.size()) return a.size() < b.size();
-  return a < b;
 }
 
 bool WildcardMatch(std::string_view name, std::string_view pattern) {
@@ -61,31 +47,37 @@ bool PatternMatch(std::string_view name, std::string_view pattern) {
          WildcardMatch(name, pattern.substr(0, pattern.size() - 2));
 }
 
-// The date text of the last time asked for: the files of one folder often share it.
-class DateTexts {
- public:
-  const std::string& For(int64_t unixTime) {
-    if (!valid_ || unixTime != time_) {
-      text_ = FormatFileDate(unixTime);
-      time_ = unixTime;
-      valid_ = true;
-    }
-    return text_;
-  }
+std::string FoldedName(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) c = FoldCase(c);
+  return folded;
+}
 
- private:
-  bool valid_ = false;
-  int64_t time_ = 0;
-  std::string text_;
+// One name found in the folder, kept small until the order is known.
+struct FoundEntry {
+  std::string name;
+  std::string folded;
+  bool folder = false;
+  bool linked = false;  // reached through a link: its details are already read
+  uint64_t bytes = 0;
+  int64_t mtime = 0;
 };
 
-// Sorting positions rather than the rows moves each row once, not at every swap.
-void AppendByName(std::vector<FileListItem>& items, std::vector<FileListItem>& rows) {
-  std::vector<uint32_t> order(items.size());
-  std::iota(order.begin(), order.end(), 0u);
-  std::sort(order.begin(), order.end(),
-            [&items](uint32_t a, uint32_t b) { return NameBefore(items[a].text, items[b].text); });
-  for (const uint32_t index : order) rows.push_back(std::move(items[index]));
+// Folders first; letters compare without regard to case, and names equal that way
+// fall back to byte order so that the list never depends on the order the folder
+// was read in.
+bool ListedBefore(const FoundEntry& a, const FoundEntry& b) {
+  if (a.folder != b.folder) return a.folder;
+  const int byFolded = a.folded.compare(b.folded);
+  return byFolded != 0 ? byFolded < 0 : a.name < b.name;
+}
+
+void SetDetails(FileListItem& item, uint64_t bytes, int64_t mtime) {
+  item.bytes = bytes;
+  item.mtime = mtime;
+  item.size = FormatFileSize(item.bytes);
+  item.modified = FormatFileDate(item.mtime);
+  item.detailsPending = false;
 }
 
 class DirHandle {
@@ -109,56 +101,65 @@ bool MatchesFilePattern(const std::string& name, const std::string& pattern) {
 }
 
 std::vector<FileListItem> ListFolder(const std::string& path, const std::string& pattern) {
-  std::vector<FileListItem> folders;
-  std::vector<FileListItem> files;
   DirHandle dir(path);
   if (!dir.get()) return {};
   const int dirFd = dirfd(dir.get());
-  DateTexts dates;
 
+  std::vector<FoundEntry> found;
   while (const dirent* entry = readdir(dir.get())) {
     const char* name = entry->d_name;
     if (name[0] == '.' || name[0] == '\0') continue;
 
     const std::string_view nameView(name);
-    const bool regular = entry->d_type == DT_REG;
-    if (regular && !PatternMatch(nameView, pattern)) continue;
-
-    bool isFolder = entry->d_type == DT_DIR;
-    bool isFile = false;
-    struct stat info {};
-    if (!isFolder) {
+    FoundEntry item;
+    item.folder = entry->d_type == DT_DIR;
+    if (entry->d_type == DT_REG) {
+      if (!PatternMatch(nameView, pattern)) continue;
+    } else if (!item.folder) {
       // Links and entries of unknown type are looked through to what they name.
-      if (!regular && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) continue;
+      if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) continue;
+      struct stat info {};
       if (fstatat(dirFd, name, &info, 0) != 0) continue;
-      isFolder = S_ISDIR(info.st_mode);
-      isFile = S_ISREG(info.st_mode) && (regular || PatternMatch(nameView, pattern));
-    }
-    std::string text(nameView);
-
-    if (isFolder) {
-      FileListItem item;
-      item.iconKey = "DOS";
-      item.tag = path + text;
-      item.text = std::move(text);
-      folders.push_back(std::move(item));
-    } else if (isFile) {
-      FileListItem item;
-      item.iconKey = IconKeyFor(ListExtension(text));
+      item.folder = S_ISDIR(info.st_mode);
+      if (!item.folder && !(S_ISREG(info.st_mode) && PatternMatch(nameView, pattern))) continue;
+      item.linked = true;
       item.bytes = static_cast<uint64_t>(info.st_size);
       item.mtime = static_cast<int64_t>(info.st_mtim.tv_sec);
-      item.size = FormatFileSize(item.bytes);
-      item.modified = dates.For(item.mtime);
-      item.text = std::move(text);
-      files.push_back(std::move(item));
     }
+    item.name = nameView;
+    item.folded = FoldedName(nameView);
+    found.push_back(std::move(item));
   }
+  std::sort(found.begin(), found.end(), ListedBefore);
 
-  std::vector<FileListItem> rows;
-  rows.reserve(folders.size() + files.size());
-  AppendByName(folders, rows);
-  AppendByName(files, rows);
+  std::vector<FileListItem> rows(found.size());
+  for (size_t i = 0; i < found.size(); ++i) {
+    FoundEntry& entry = found[i];
+    FileListItem& row = rows[i];
+    if (entry.folder) {
+      row.iconKey = "DOS";
+      row.tag = path + entry.name;
+    } else {
+      row.iconKey = IconKeyFor(ListExtension(entry.name));
+      if (entry.linked) {
+        SetDetails(row, entry.bytes, entry.mtime);
+      } else {
+        row.detailsPending = true;
+      }
+    }
+    row.text = std::move(entry.name);
+  }
   return rows;
+}
+
+void LoadFileDetails(const std::string& folder, FileListItem& item) {
+  if (!item.detailsPending) return;
+  item.detailsPending = false;
+  struct stat info {};
+  if (stat((folder + item.text).c_str(), &info) == 0) {
+    SetDetails(item, static_cast<uint64_t>(info.st_size),
+               static_cast<int64_t>(info.st_mtim.tv_sec));
+  }
 }
 
 std::string FormatFileSize(uint64_t bytes) {

@@ -16,14 +16,21 @@ struct FileListItem {
   std::string tag;       // full path of a folder (path + name); "" for a file
   uint64_t bytes = 0;
   int64_t mtime = 0;  // seconds since the epoch
+  // Size and date not read yet: a big folder lists by name at once and each row
+  // reads its details when it is first shown (LoadFileDetails).
+  bool detailsPending = false;
 };
 
 // The folders of path (no dot folders; links to folders count), sorted without
 // regard to case, followed by its regular files whose names match pattern (no dot
 // files; "*" and "?" wildcards compared without regard to case, "*.*" takes every
 // name), sorted by name the same way. path ends in "/". A folder that cannot be read
-// gives an empty list.
+// gives an empty list. Regular files come with detailsPending set.
 std::vector<FileListItem> ListFolder(const std::string& path, const std::string& pattern);
+
+// Reads a pending file row's size and date (folder ends in "/"); a file that has
+// gone since the listing keeps empty texts.
+void LoadFileDetails(const std::string& folder, FileListItem& item);
 
 // The size in thousands of bytes, one more than the whole thousands (0 bytes show as
 // "1KB", 999,499 as "1,000KB"), grouped with commas, followed by "KB".

@@ -45,16 +45,26 @@ TEST_F(FolderListingTest, FoldersFirstThenMatchingFilesEachSortedWithoutRegardTo
   File("notes.txt");
   EXPECT_EQ(Names("*.zip"), (std::vector<std::string>{"A", "b", "a.zip", "B.ZIP", "z.zip"}));
 
-  const std::vector<FileListItem> items = ListFolder(Dir(), "*.zip");
+  std::vector<FileListItem> items = ListFolder(Dir(), "*.zip");
   ASSERT_EQ(items.size(), 5u);
   EXPECT_EQ(items[0].iconKey, "DOS");
   EXPECT_EQ(items[0].tag, Dir() + "A");
   EXPECT_EQ(items[0].size, "");
   EXPECT_EQ(items[0].modified, "");
+  EXPECT_FALSE(items[0].detailsPending);
   EXPECT_EQ(items[2].iconKey, "tessaly");
   EXPECT_EQ(items[2].tag, "");
+  EXPECT_TRUE(items[2].detailsPending);
+  LoadFileDetails(Dir(), items[2]);
+  EXPECT_FALSE(items[2].detailsPending);
   EXPECT_EQ(items[2].size, "1KB");
   EXPECT_FALSE(items[2].modified.empty());
+
+  // A file gone between the listing and its display keeps empty texts.
+  ASSERT_EQ(unlink((Dir() + "z.zip").c_str()), 0);
+  LoadFileDetails(Dir(), items[4]);
+  EXPECT_FALSE(items[4].detailsPending);
+  EXPECT_EQ(items[4].size, "");
 }
 
 TEST_F(FolderListingTest, OnlyVisibleRegularFilesAndFoldersIncludingLinkedOnes) {
@@ -116,6 +126,7 @@ TEST_F(FolderListingTest, SizeAndLocalModificationTime) {
     testing::ScopedEnv zone("TZ", "XYZ-3");
     tzset();
     items = ListFolder(Dir(), "*.zip");
+    LoadFileDetails(Dir(), items[0]);
   }
   tzset();
   ASSERT_EQ(items.size(), 1u);

@@ -53,8 +53,9 @@ const QIcon& FileListModel::IconFor(const std::string& key) const {
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= static_cast<int>(items_.size())) return {};
-  const FileListItem& item = items_[static_cast<size_t>(index.row())];
+  FileListItem& item = items_[static_cast<size_t>(index.row())];
   if (role == Qt::DisplayRole) {
+    if (index.column() != kName) LoadFileDetails(folder_, item);
     switch (index.column()) {
       case kName:
         return Q(item.text);

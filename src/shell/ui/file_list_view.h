@@ -38,7 +38,8 @@ class FileListModel : public QAbstractTableModel {
   const QIcon& IconFor(const std::string& key) const;
 
   std::string folder_;
-  std::vector<FileListItem> items_;
+  // Rows read their size and date when first shown.
+  mutable std::vector<FileListItem> items_;
   mutable QHash<QString, QIcon> icons_;
 };
 
