@@ -1,0 +1,63 @@
+#include "engine/ui/file_exists_window.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace tessaly {
+
+namespace {
+
+constexpr std::array<const char*, 4> kCaptions = {"Yes", "No", "All", "Cancel"};
+constexpr int kNo = 1;
+
+}  // namespace
+
+FileExistsWindow::FileExistsWindow(const std::string& question, QWidget* owner) : QDialog(owner) {
+  setWindowTitle("File Exists");
+  setModal(true);
+
+  auto* image1 = new QLabel(this);
+  image1->setObjectName("Image1");
+  const int iconSize = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
+  image1->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(iconSize));
+  image1->setAlignment(Qt::AlignTop);
+  label1_ = new QLabel(QString::fromStdString(question), this);
+  label1_->setObjectName("Label1");
+  label1_->setTextFormat(Qt::PlainText);
+  label1_->setWordWrap(true);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  for (int i = 0; i < static_cast<int>(kCaptions.size()); ++i) {
+    QPushButton* button = new QPushButton(kCaptions[i], this);
+    button->setObjectName(QString("Cmd%1").arg(i));
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, [this, i] {
+      answer_ = kCaptions[i];
+      accept();
+    });
+    buttons->addWidget(button);
+    cmd_[i] = button;
+  }
+  cmd_[kNo]->setDefault(true);
+
+  auto* questionRow = new QHBoxLayout;
+  questionRow->addWidget(image1);
+  questionRow->addWidget(label1_, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(questionRow);
+  layout->addLayout(buttons);
+  setMinimumWidth(420);
+  cmd_[kNo]->setFocus();
+}
+
+std::string AskFileExists(const std::string& question, QWidget* owner) {
+  FileExistsWindow window(question, owner);
+  window.exec();
+  return window.Answer();
+}
+
+}  // namespace tessaly

@@ -1,0 +1,35 @@
+// The File Exists prompt (FrmOW): the question and four answers. Modal.
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <string>
+
+class QLabel;
+class QPushButton;
+
+namespace tessaly {
+
+class FileExistsWindow : public QDialog {
+  Q_OBJECT
+
+ public:
+  FileExistsWindow(const std::string& question, QWidget* owner);
+
+  // The caption of the button pressed; "" when the prompt was closed without one.
+  std::string Answer() const { return answer_; }
+
+  QLabel* Label1() const { return label1_; }
+  // Cmd(0..3): "Yes", "No", "All", "Cancel".
+  QPushButton* Cmd(int index) const { return cmd_.at(index); }
+
+ private:
+  QLabel* label1_;
+  std::array<QPushButton*, 4> cmd_{};
+  std::string answer_;
+};
+
+// Shows the prompt over owner and returns its answer.
+std::string AskFileExists(const std::string& question, QWidget* owner);
+
+}  // namespace tessaly

@@ -1,0 +1,37 @@
+#include "platform/ui/input_box.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace tessaly {
+
+InputBoxWindow::InputBoxWindow(const std::string& prompt, const std::string& title,
+                               const std::string& defaultText, QWidget* owner)
+    : QDialog(owner) {
+  setWindowTitle(QString::fromStdString(title));
+  setModal(true);
+  prompt_ = new QLabel(QString::fromStdString(prompt), this);
+  prompt_->setTextFormat(Qt::PlainText);
+  prompt_->setWordWrap(true);
+  text_ = new QLineEdit(QString::fromStdString(defaultText), this);
+  text_->selectAll();
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(prompt_);
+  layout->addWidget(text_);
+  layout->addWidget(buttons);
+  setMinimumWidth(380);
+}
+
+std::string AskInput(const std::string& prompt, const std::string& title,
+                     const std::string& defaultText, QWidget* owner) {
+  InputBoxWindow window(prompt, title, defaultText, owner);
+  if (window.exec() != QDialog::Accepted) return "";
+  return window.Text()->text().toStdString();
+}
+
+}  // namespace tessaly

@@ -1,0 +1,170 @@
+#include "platform/ui/qt_dialogs.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <vector>
+
+#include "engine/session.h"
+#include "engine/ui/confirmation_window.h"
+#include "engine/ui/file_exists_window.h"
+#include "engine/ui/important_message_window.h"
+#include "engine/ui/status_window.h"
+#include "platform/ui/input_box.h"
+
+namespace tessaly {
+
+namespace {
+
+constexpr const char* kWelcomeText =
+    "Welcome to Tessaly!\n\nSelect one or more archives in the file list, choose the folder to "
+    "extract them to, and press \"Extract\".";
+
+QMessageBox::Icon QtIcon(MsgIcon icon) {
+  switch (icon) {
+    case MsgIcon::None:
+      return QMessageBox::NoIcon;
+    case MsgIcon::Critical:
+      return QMessageBox::Critical;
+    case MsgIcon::Question:
+      return QMessageBox::Question;
+    case MsgIcon::Exclamation:
+      return QMessageBox::Warning;
+    case MsgIcon::Information:
+      return QMessageBox::Information;
+  }
+  return QMessageBox::NoIcon;
+}
+
+// The buttons left to right as the request numbers them.
+std::vector<QMessageBox::StandardButton> QtButtons(MsgButtons buttons) {
+  switch (buttons) {
+    case MsgButtons::OK:
+      return {QMessageBox::Ok};
+    case MsgButtons::OKCancel:
+      return {QMessageBox::Ok, QMessageBox::Cancel};
+    case MsgButtons::YesNo:
+      return {QMessageBox::Yes, QMessageBox::No};
+    case MsgButtons::YesNoCancel:
+      return {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel};
+  }
+  return {QMessageBox::Ok};
+}
+
+// What closing the box answers: its Cancel, else its No, else its OK.
+QMessageBox::StandardButton ClosingButton(MsgButtons buttons) {
+  switch (buttons) {
+    case MsgButtons::OK:
+      return QMessageBox::Ok;
+    case MsgButtons::YesNo:
+      return QMessageBox::No;
+    case MsgButtons::OKCancel:
+    case MsgButtons::YesNoCancel:
+      return QMessageBox::Cancel;
+  }
+  return QMessageBox::Ok;
+}
+
+MsgAnswer AnswerFor(QMessageBox::StandardButton button) {
+  switch (button) {
+    case QMessageBox::Yes:
+      return MsgAnswer::Yes;
+    case QMessageBox::No:
+      return MsgAnswer::No;
+    case QMessageBox::Cancel:
+      return MsgAnswer::Cancel;
+    default:
+      return MsgAnswer::OK;
+  }
+}
+
+// While a dialog shows, the dialogs it opens in turn are owned by it.
+class OwnerScope {
+ public:
+  OwnerScope(QPointer<QWidget>& owner, QWidget* dialog) : owner_(owner), saved_(owner) {
+    owner_ = dialog;
+  }
+  ~OwnerScope() { owner_ = saved_; }
+  OwnerScope(const OwnerScope&) = delete;
+  OwnerScope& operator=(const OwnerScope&) = delete;
+
+ private:
+  QPointer<QWidget>& owner_;
+  QPointer<QWidget> saved_;
+};
+
+}  // namespace
+
+QtDialogs::QtDialogs(QWidget* owner) : owner_(owner) {}
+
+QtDialogs::~QtDialogs() {
+  delete status_.data();
+}
+
+MsgAnswer QtDialogs::MessageBox(const MessageBoxRequest& request) {
+  QMessageBox box(owner_);
+  box.setWindowTitle(QString::fromStdString(request.title));
+  box.setTextFormat(Qt::PlainText);
+  box.setText(QString::fromStdString(request.text));
+  box.setIcon(QtIcon(request.icon));
+  const std::vector<QMessageBox::StandardButton> buttons = QtButtons(request.buttons);
+  for (QMessageBox::StandardButton button : buttons) box.addButton(button);
+  const size_t defaultIndex =
+      request.defaultButton >= 1 && static_cast<size_t>(request.defaultButton) <= buttons.size()
+          ? static_cast<size_t>(request.defaultButton) - 1
+          : 0;
+  box.setDefaultButton(buttons[defaultIndex]);
+  box.setEscapeButton(box.button(ClosingButton(request.buttons)));
+  box.exec();
+  if (box.clickedButton() == nullptr) return AnswerFor(ClosingButton(request.buttons));
+  return AnswerFor(box.standardButton(box.clickedButton()));
+}
+
+std::string QtDialogs::InputBox(const std::string& prompt, const std::string& title,
+                                const std::string& defaultText) {
+  return AskInput(prompt, title, defaultText, owner_);
+}
+
+std::string QtDialogs::FileExists(const std::string& question) {
+  return AskFileExists(question, owner_);
+}
+
+void QtDialogs::ShowConfirmation(Form3& form) {
+  if (session_ == nullptr) return;
+  ConfirmationWindow window(*session_, form, owner_);
+  OwnerScope scope(owner_, &window);
+  window.exec();
+}
+
+void QtDialogs::ShowStatus(Form4& form) {
+  if (session_ == nullptr) return;
+  if (status_ == nullptr) {
+    status_ = new StatusWindow(*session_, owner_);
+  } else if (status_->parentWidget() != owner_) {
+    status_->setParent(owner_, status_->windowFlags());
+  }
+  form.view = status_.data();
+  status_->Refresh();
+}
+
+DestinationAnswer QtDialogs::ChooseDestination(const DestinationRequest&) {
+  return DestinationAnswer{};
+}
+
+void QtDialogs::ShowWelcome() {
+  QMessageBox box(QMessageBox::Information, "Welcome", kWelcomeText, QMessageBox::Ok, owner_);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+void QtDialogs::ShowImportantMessage(Form8& form) {
+  if (session_ == nullptr) return;
+  ImportantMessageWindow window(*session_, form, owner_);
+  window.exec();
+}
+
+void QtEventPump::pump() {
+  QCoreApplication::processEvents();
+}
+
+}  // namespace tessaly

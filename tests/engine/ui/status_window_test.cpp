@@ -1,0 +1,149 @@
+// The Status window drives Form4 as the user does: buttons, Escape, the close box.
+#include "engine/ui/status_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <memory>
+
+#include "support/engine_fixture.h"
+#include "support/fake_opener.h"
+
+namespace tessaly::testing {
+namespace {
+
+class StatusWindowTest : public EngineTest {
+ protected:
+  StatusWindowTest() {
+    form.Load(session);
+    form.view = window.get();
+    window->Refresh();
+  }
+
+  // The driver's end of a job that went well.
+  void Finish() {
+    form.lblarc = "done";
+    form.Command1Caption = "OK";
+    form.Command2Caption = "Explore";
+    form.Refresh();
+  }
+
+  Form4& form = session.Form4Window;
+  std::unique_ptr<StatusWindow> window = std::make_unique<StatusWindow>(session, nullptr);
+};
+
+TEST_F(StatusWindowTest, ShowsTheFormAsItChanges) {
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(window->windowTitle(), "Status");
+  EXPECT_FALSE(window->isModal());
+  EXPECT_EQ(window->lblarc()->text(), "Preparing to extract files...");
+  EXPECT_EQ(window->Command1()->text(), "Cancel");
+  EXPECT_TRUE(window->Command1()->isDefault());
+  EXPECT_EQ(window->Command2()->text(), "Background");
+
+  form.SetLblarc("Processing archive: <b>a.zip</b>");
+  form.SetLblmsg("Extracting: x");
+  form.SetMax(4);
+  form.SetValue(3);
+  EXPECT_EQ(window->lblarc()->text(), "Processing archive: <b>a.zip</b>");
+  EXPECT_EQ(window->lblarc()->textFormat(), Qt::PlainText);
+  EXPECT_EQ(window->lblmsg()->text(), "Extracting: x");
+  EXPECT_EQ(window->pb2()->maximum(), 4);
+  EXPECT_EQ(window->pb2()->value(), 3);
+
+  form.Command2Visible = false;
+  Finish();
+  EXPECT_EQ(window->Command1()->text(), "OK");
+  EXPECT_TRUE(window->Command2()->isHidden());
+}
+
+TEST_F(StatusWindowTest, EscapeCancelsWhileTheJobRunsAndDoesNothingAfterIt) {
+  QTest::keyClick(window.get(), Qt::Key_Escape);
+  EXPECT_TRUE(session.job.CancelExtract);
+  EXPECT_TRUE(window->isVisible());
+
+  session.job.CancelExtract = false;
+  Finish();
+  QTest::keyClick(window.get(), Qt::Key_Escape);
+  EXPECT_FALSE(session.job.CancelExtract);
+  EXPECT_TRUE(form.loaded);
+  EXPECT_TRUE(window->isVisible());
+
+  QTest::keyClick(window.get(), Qt::Key_Return);
+  EXPECT_FALSE(form.loaded) << "Enter presses OK";
+  EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(StatusWindowTest, TheCloseBoxCancelsWhileTheJobRunsAndIsOKAfterIt) {
+  EXPECT_FALSE(window->close());
+  EXPECT_TRUE(session.job.CancelExtract);
+  EXPECT_TRUE(window->isVisible());
+
+  Finish();
+  EXPECT_TRUE(window->close());
+  EXPECT_FALSE(form.loaded);
+  EXPECT_TRUE(mainWindow.enabled);
+}
+
+TEST_F(StatusWindowTest, BackgroundHidesTheWindowUntilTheMainWindowComesBack) {
+  QTest::mouseClick(window->Command2(), Qt::LeftButton);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(mainWindow.windowState, kWindowMinimized);
+  EXPECT_TRUE(mainWindow.enabled);
+
+  MainWindowActivated(session);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_FALSE(mainWindow.enabled);
+}
+
+TEST_F(StatusWindowTest, ExploreClosesTheWindowAndOpensTheDestination) {
+  FakeOpener opener;
+  session.Form1.Combo1.text = PathOf("out dir") + "/";
+  Finish();
+  QTest::mouseClick(window->Command2(), Qt::LeftButton);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(opener.WaitForArguments(), std::vector<std::string>{PathOf("out dir") + "/"});
+}
+
+TEST_F(StatusWindowTest, StaysUsableWhenItsOwnerIsDisabledForTheJob) {
+  QWidget owner;
+  owner.show();
+  auto* owned = new StatusWindow(session, &owner);  // deleted with its owner
+  form.view = owned;
+  owned->Refresh();
+  owner.setEnabled(false);
+  EXPECT_TRUE(owned->isEnabled());
+  QTest::mouseClick(owned->Command1(), Qt::LeftButton);
+  EXPECT_TRUE(session.job.CancelExtract);
+}
+
+TEST_F(StatusWindowTest, ClosingTheWindowLeavesTheFormWithoutAView) {
+  window.reset();
+  EXPECT_EQ(form.view, nullptr);
+  form.SetLblarc("still safe");
+}
+
+TEST(StatusBarRangeTest, SixtyFourBitCountsFitTheBar) {
+  struct Row {
+    int64_t max, value;
+    int wantMax, wantValue;
+  };
+  const Row rows[] = {
+      {100, 50, 100, 50},
+      {0, 0, 1, 0},  // an empty job: an empty bar, never a busy indicator
+      {5'000'000'000, 5'000'000'000, 1'666'666'666, 1'666'666'666},
+      {5'000'000'000, 2'500'000'000, 1'666'666'666, 833'333'333},
+      {INT64_MAX, INT64_MAX / 2, 2'147'483'646, 1'073'741'823},
+  };
+  for (const Row& row : rows) {
+    const BarRange range = ScaledBarRange(row.max, row.value);
+    EXPECT_EQ(range.max, row.wantMax) << row.max;
+    EXPECT_EQ(range.value, row.wantValue) << row.max << " " << row.value;
+  }
+}
+
+}  // namespace
+}  // namespace tessaly::testing

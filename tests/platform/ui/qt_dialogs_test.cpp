@@ -1,0 +1,186 @@
+// QtDialogs shows each question of the core as the request says and answers with
+// the button pressed.
+#include "platform/ui/qt_dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+#include "engine/session.h"
+#include "engine/ui/status_window.h"
+#include "platform/ui/input_box.h"
+#include "settings/isolated_settings.h"
+#include "settings/reg_settings.h"
+#include "support/ui/modal_driver.h"
+
+namespace tessaly::testing {
+namespace {
+
+class QtDialogsTest : public IsolatedSettingsTest {
+ protected:
+  QtDialogsTest() {
+    owner.show();
+    dialogs.Attach(session);
+  }
+
+  QWidget owner;
+  QtDialogs dialogs{&owner};
+  QtEventPump pump;
+  Session session{dialogs, pump};
+};
+
+struct MessageRow {
+  const char* name;
+  MsgButtons buttons;
+  MsgIcon icon;
+  int defaultButton;
+  QMessageBox::Icon wantIcon;
+  QMessageBox::StandardButton wantDefault;
+  QMessageBox::StandardButton press;  // NoButton: close the box with Escape
+  MsgAnswer wantAnswer;
+};
+
+TEST_F(QtDialogsTest, MessageBoxesShowTheRequestAndAnswerTheButtonPressed) {
+  const MessageRow rows[] = {
+      {"ok", MsgButtons::OK, MsgIcon::Critical, 1, QMessageBox::Critical, QMessageBox::Ok,
+       QMessageBox::Ok, MsgAnswer::OK},
+      {"yes/no, No default", MsgButtons::YesNo, MsgIcon::Exclamation, 2, QMessageBox::Warning,
+       QMessageBox::No, QMessageBox::Yes, MsgAnswer::Yes},
+      {"yes/no closed", MsgButtons::YesNo, MsgIcon::None, 1, QMessageBox::NoIcon, QMessageBox::Yes,
+       QMessageBox::NoButton, MsgAnswer::No},
+      {"yes/no/cancel closed", MsgButtons::YesNoCancel, MsgIcon::Question, 3, QMessageBox::Question,
+       QMessageBox::Cancel, QMessageBox::NoButton, MsgAnswer::Cancel},
+      {"ok/cancel", MsgButtons::OKCancel, MsgIcon::Information, 1, QMessageBox::Information,
+       QMessageBox::Ok, QMessageBox::Cancel, MsgAnswer::Cancel},
+      {"ok closed", MsgButtons::OK, MsgIcon::None, 1, QMessageBox::NoIcon, QMessageBox::Ok,
+       QMessageBox::NoButton, MsgAnswer::OK},
+  };
+  for (const MessageRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    MessageBoxRequest request;
+    request.text = "The folder \"<a b>\" does not exist.\nCreate it?";
+    request.title = "Oops!";
+    request.buttons = row.buttons;
+    request.icon = row.icon;
+    request.defaultButton = row.defaultButton;
+    WhenModalShows([&](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(box->parentWidget(), &owner);
+      EXPECT_EQ(box->windowTitle(), "Oops!");
+      EXPECT_EQ(box->text().toStdString(), request.text);
+      EXPECT_EQ(box->textFormat(), Qt::PlainText);
+      EXPECT_EQ(box->icon(), row.wantIcon);
+      EXPECT_EQ(box->standardButton(box->defaultButton()), row.wantDefault);
+      EXPECT_EQ(static_cast<size_t>(box->buttons().size()), row.buttons == MsgButtons::OK ? 1u
+                                                            : row.buttons == MsgButtons::YesNoCancel
+                                                                ? 3u
+                                                                : 2u);
+      if (row.press == QMessageBox::NoButton) {
+        QTest::keyClick(box, Qt::Key_Escape);
+      } else {
+        QTest::mouseClick(box->button(row.press), Qt::LeftButton);
+      }
+    });
+    EXPECT_EQ(dialogs.MessageBox(request), row.wantAnswer);
+  }
+}
+
+TEST_F(QtDialogsTest, InputBoxKeepsThePromptsLinesAndAnswersEmptyOnCancel) {
+  const std::string prompt = "File is encrypted.\nPlease enter the password:";
+  WhenModalShows([&](QWidget* modal) {
+    auto* box = qobject_cast<InputBoxWindow*>(modal);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle(), "Enter Password");
+    EXPECT_EQ(box->Prompt()->text().toStdString(), prompt);
+    EXPECT_EQ(box->Text()->text(), "default");
+    box->Text()->setText("s3cret & <more>");
+    QTest::keyClick(box->Text(), Qt::Key_Return);
+  });
+  EXPECT_EQ(dialogs.InputBox(prompt, "Enter Password", "default"), "s3cret & <more>");
+
+  WhenModalShows([](QWidget* modal) {
+    auto* box = qobject_cast<InputBoxWindow*>(modal);
+    ASSERT_NE(box, nullptr);
+    box->Text()->setText("typed");
+    QTest::keyClick(box, Qt::Key_Escape);
+  });
+  EXPECT_EQ(dialogs.InputBox(prompt, "Enter Password", "default"), "");
+}
+
+TEST_F(QtDialogsTest, FileExistsAnswersTheCaption) {
+  WhenModalShows([](QWidget* modal) {
+    EXPECT_EQ(modal->windowTitle(), "File Exists");
+    QTest::mouseClick(modal->findChild<QPushButton*>("Cmd2"), Qt::LeftButton);
+  });
+  EXPECT_EQ(dialogs.FileExists("Replace?"), "All");
+}
+
+TEST_F(QtDialogsTest, TheConfirmationRunsTheFormsHandlers) {
+  ASSERT_TRUE(ApplicationSettings().SaveSetting("General", "Show confirmation", "1"));
+  Form3 form;
+  form.Load(session);
+  session.job.ConfirmCancelled = true;
+  WhenModalShows([](QWidget* modal) {
+    EXPECT_EQ(modal->windowTitle(), "Confirmation");
+    modal->findChild<QCheckBox*>("Check1")->setChecked(false);
+    QTest::mouseClick(modal->findChild<QPushButton*>("Command1"), Qt::LeftButton);
+  });
+  dialogs.ShowConfirmation(form);
+  EXPECT_FALSE(session.job.ConfirmCancelled);
+  EXPECT_EQ(ApplicationSettings().GetSetting("General", "Show confirmation", ""), "0");
+}
+
+TEST_F(QtDialogsTest, TheImportantMessageRunsTheFormsHandler) {
+  Form8 form;
+  WhenModalShows([](QWidget* modal) {
+    EXPECT_EQ(modal->windowTitle(), "Important Message");
+    modal->findChild<QCheckBox*>("Check1")->setChecked(false);
+    QTest::keyClick(modal, Qt::Key_Return);
+  });
+  dialogs.ShowImportantMessage(form);
+  EXPECT_EQ(session.settings.ShowNonZipMessage, "no");
+}
+
+TEST_F(QtDialogsTest, WelcomeIsAnInformationBox) {
+  WhenModalShows([](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle(), "Welcome");
+    EXPECT_EQ(box->icon(), QMessageBox::Information);
+    box->accept();
+  });
+  dialogs.ShowWelcome();
+}
+
+TEST_F(QtDialogsTest, OneStatusWindowOwnedByTheCurrentOwnerServesEveryJob) {
+  Form4& form = session.Form4Window;
+  form.Load(session);
+  dialogs.ShowStatus(form);
+  StatusWindow* status = dialogs.Status();
+  ASSERT_NE(status, nullptr);
+  EXPECT_EQ(form.view, status);
+  EXPECT_EQ(status->parentWidget(), &owner);
+  EXPECT_TRUE(status->isVisible());
+  form.Command1Caption = "OK";
+  form.Command1_Click(session);
+  EXPECT_FALSE(status->isVisible());
+
+  QWidget dropTarget;
+  dropTarget.show();
+  dialogs.SetOwner(&dropTarget);
+  form.Load(session);
+  dialogs.ShowStatus(form);
+  EXPECT_EQ(dialogs.Status(), status);
+  EXPECT_EQ(status->parentWidget(), &dropTarget);
+  EXPECT_TRUE(status->isVisible());
+  EXPECT_EQ(status->lblarc()->text(), "Preparing to extract files...");
+}
+
+}  // namespace
+}  // namespace tessaly::testing
