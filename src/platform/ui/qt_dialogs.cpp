@@ -7,6 +7,7 @@
 
 #include "engine/session.h"
 #include "engine/ui/confirmation_window.h"
+#include "engine/ui/destination_window.h"
 #include "engine/ui/file_exists_window.h"
 #include "engine/ui/important_message_window.h"
 #include "engine/ui/status_window.h"
@@ -147,8 +148,9 @@ void QtDialogs::ShowStatus(Form4& form) {
   status_->Refresh();
 }
 
-DestinationAnswer QtDialogs::ChooseDestination(const DestinationRequest&) {
-  return DestinationAnswer{};
+DestinationAnswer QtDialogs::ChooseDestination(const DestinationRequest& request) {
+  if (session_ == nullptr) return DestinationAnswer{};
+  return RunDestinationDialog(*session_, request, owner_);
 }
 
 void QtDialogs::ShowWelcome() {

@@ -136,6 +136,28 @@ TEST_F(QtDialogsTest, TheConfirmationRunsTheFormsHandlers) {
   EXPECT_EQ(ApplicationSettings().GetSetting("General", "Show confirmation", ""), "0");
 }
 
+TEST_F(QtDialogsTest, TheDestinationDialogOpensOverTheConfirmation) {
+  session.job.DropMode = true;
+  session.Form1.Combo1.text = Root() + "/";
+  Form3 form;
+  form.Load(session);
+  const std::string label = form.Label1;
+  WhenModalShows([&](QWidget* confirmation) {
+    WhenModalShows([confirmation](QWidget* destination) {
+      EXPECT_NE(destination, confirmation);
+      EXPECT_EQ(destination->parentWidget(), confirmation);
+      QTest::keyClick(destination, Qt::Key_Escape);
+    });
+    QTest::mouseClick(confirmation->findChild<QPushButton*>("Command3"), Qt::LeftButton);
+    EXPECT_EQ(confirmation->findChild<QLabel*>("Label1")->text().toStdString(), label)
+        << "no folder chosen: the destination stays";
+    QTest::mouseClick(confirmation->findChild<QPushButton*>("Command2"), Qt::LeftButton);
+  });
+  dialogs.ShowConfirmation(form);
+  EXPECT_TRUE(session.job.ConfirmCancelled);
+  EXPECT_EQ(dialogs.Owner(), &owner) << "the owner is the main window again";
+}
+
 TEST_F(QtDialogsTest, TheImportantMessageRunsTheFormsHandler) {
   Form8 form;
   WhenModalShows([](QWidget* modal) {
