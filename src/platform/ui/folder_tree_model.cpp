@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QHash>
 #include <QSet>
 #include <algorithm>
 #include <utility>
@@ -54,24 +55,27 @@ QStringList ReadSubfolders(const QString& path) {
   return names;
 }
 
+// Looked up once per type: a big folder makes thousands of items.
 QIcon IconFor(QAbstractFileIconProvider::IconType type) {
-  static const QFileIconProvider provider;
-  return provider.icon(type);
+  static QHash<int, QIcon> icons;
+  auto found = icons.find(type);
+  if (found == icons.end()) found = icons.insert(type, QFileIconProvider().icon(type));
+  return *found;
 }
 
 QStandardItem* MakeNode(const QString& text, FolderNodeKind kind, const QString& path,
                         QAbstractFileIconProvider::IconType icon) {
   auto* item = new QStandardItem(IconFor(icon), text);
-  item->setEditable(false);
   item->setData(static_cast<int>(kind), kKindRole);
   item->setData(path, kPathRole);
   item->setData(kind != FolderNodeKind::Folder, kReadRole);
   return item;
 }
 
-QStandardItem* MakeFolder(const QString& parentPath, const QString& name) {
-  return MakeNode(name, FolderNodeKind::Folder, ChildPath(parentPath, name),
-                  QAbstractFileIconProvider::Folder);
+// Plain folders carry only their name: the rest follows from the parent, which
+// keeps a folder of many thousand sub-folders quick to show.
+QStandardItem* MakeFolder(const QString& name) {
+  return new QStandardItem(IconFor(QAbstractFileIconProvider::Folder), name);
 }
 
 // Mount points written in /proc/self/mounts escape blanks and a few other bytes
@@ -166,11 +170,14 @@ QStandardItem* FolderTreeModel::DesktopRoot() const {
 }
 
 FolderNodeKind FolderTreeModel::KindOf(const QStandardItem* item) {
-  return static_cast<FolderNodeKind>(item->data(kKindRole).toInt());
+  const QVariant kind = item->data(kKindRole);
+  return kind.isValid() ? static_cast<FolderNodeKind>(kind.toInt()) : FolderNodeKind::Folder;
 }
 
 QString FolderTreeModel::PathOf(const QStandardItem* item) {
-  return item->data(kPathRole).toString();
+  const QVariant path = item->data(kPathRole);
+  if (path.isValid()) return path.toString();
+  return ChildPath(PathOf(item->parent()), item->text());
 }
 
 QStandardItem* FolderTreeModel::AnchorFor(const QString& path, QString* rest) const {
@@ -211,7 +218,7 @@ QStandardItem* FolderTreeModel::ChildNamed(QStandardItem* folder, const QString&
   if (!IsFolder(path)) return nullptr;
   int row = 0;
   while (row < folder->rowCount() && NameLess(folder->child(row)->text(), name)) ++row;
-  QStandardItem* added = MakeFolder(PathOf(folder), name);
+  QStandardItem* added = MakeFolder(name);
   folder->insertRow(row, added);
   return added;
 }
@@ -221,7 +228,7 @@ void FolderTreeModel::EnsureRead(QStandardItem* folder) {
   folder->setData(true, kReadRole);
   QList<QStandardItem*> children;
   for (const QString& name : ReadSubfolders(PathOf(folder))) {
-    children.push_back(MakeFolder(PathOf(folder), name));
+    children.push_back(MakeFolder(name));
   }
   if (!children.isEmpty()) folder->appendRows(children);
 }
@@ -259,7 +266,7 @@ void FolderTreeModel::Merge(QStandardItem* folder) {
       continue;
     }
     if (child == nullptr || NameLess(names[next], child->text())) {
-      folder->insertRow(row, MakeFolder(path, names[next]));
+      folder->insertRow(row, MakeFolder(names[next]));
     } else {
       Merge(child);
     }

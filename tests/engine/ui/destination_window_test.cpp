@@ -144,7 +144,7 @@ TEST_F(DestinationWindowTest, ModalOkWithEnterReturnsTheFolderAndTheTickedBox) {
     DestinationWindow* window = AsDestinationWindow(modal);
     if (window == nullptr) return;
     window->Check1()->setChecked(true);
-    QTest::keyClick(window, Qt::Key_Return);
+    QTest::keyClick(window->FT1(), Qt::Key_Return);
   });
   const DestinationAnswer answer = RunDestinationDialog(session, request, nullptr);
 
