@@ -1,0 +1,39 @@
+// tessaly: the desktop program. Archives named on the command line are extracted
+// at start-up after a destination is chosen.
+#include <stdlib.h>
+
+#include <QApplication>
+#include <string>
+#include <vector>
+
+#include "engine/session.h"
+// QtDialogs guards its Status window with a QPointer, which needs the whole class.
+#include "engine/ui/status_window.h"
+#include "platform/ui/qt_dialogs.h"
+#include "shell/ui/main_window.h"
+
+int main(int argc, char** argv) {
+  // With TZ unset the C library re-reads /etc/localtime on every date conversion,
+  // and libzip converts each entry's date whenever an archive is opened. Naming the
+  // same default zone once stops that; a TZ the user set stays.
+  setenv("TZ", ":/etc/localtime", 0);
+  QApplication app(argc, argv);
+  QApplication::setOrganizationName(QStringLiteral("Brindlemoor"));
+  QApplication::setApplicationName(QStringLiteral("Tessaly"));
+  QApplication::setApplicationVersion(QStringLiteral("3.6"));
+
+  // Each argument is one path, blanks and all.
+  std::vector<std::string> args;
+  for (const QString& argument : QApplication::arguments().mid(1)) {
+    args.push_back(argument.toStdString());
+  }
+
+  tessaly::QtDialogs dialogs;
+  tessaly::QtEventPump events;
+  tessaly::Session session(dialogs, events);
+  dialogs.Attach(session);
+  tessaly::Form1 form(session);
+  dialogs.SetOwner(&form);
+  form.Load(args);
+  return QApplication::exec();
+}
