@@ -1,0 +1,112 @@
+// file1 on its own: the rows it shows, what a drag carries, the tip for a name that
+// does not fit, and what the mouse reports.
+#include <gtest/gtest.h>
+
+#include <QHelpEvent>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolTip>
+#include <QUrl>
+
+#include "shell/ui/file_list_view.h"
+
+namespace tessaly {
+namespace {
+
+FileListItem Folder(const std::string& name) {
+  return {name, "DOS", "", "", "/data/" + name, 0, 0};
+}
+
+FileListItem File(const std::string& name) {
+  return {name, "tessaly", "1KB", "2024-03-07 09:05:00", "", 10, 0};
+}
+
+class FileListViewTest : public ::testing::Test {
+ protected:
+  FileListViewTest() {
+    list.resize(400, 200);
+    list.SetItems("/data/", {Folder("A"), File("b.zip"), File("c.zip")});
+    list.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&list));
+  }
+
+  QPoint CenterOf(int row) { return list.visualRect(list.model()->index(row, 0)).center(); }
+
+  FileListView list;
+};
+
+TEST_F(FileListViewTest, ShowsNameSizeAndDateInTheGivenOrder) {
+  QAbstractItemModel& model = *list.model();
+  EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), "Name");
+  EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), "Size");
+  EXPECT_EQ(model.headerData(2, Qt::Horizontal).toString(), "Modified");
+  ASSERT_EQ(model.rowCount(), 3);
+  EXPECT_EQ(model.index(0, 0).data().toString(), "A");
+  EXPECT_EQ(model.index(0, 1).data().toString(), "");
+  EXPECT_EQ(model.index(2, 0).data().toString(), "c.zip");
+  EXPECT_EQ(model.index(2, 1).data().toString(), "1KB");
+  EXPECT_EQ(model.index(2, 2).data().toString(), "2024-03-07 09:05:00");
+  EXPECT_FALSE(model.index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
+  EXPECT_FALSE(list.isSortingEnabled());
+}
+
+TEST_F(FileListViewTest, DragCarriesTheSelectedPathsInListOrderForCopyingOnly) {
+  list.SelectRow(2);
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier, CenterOf(0));
+  EXPECT_EQ(list.SelectedRows(), (std::vector<int>{0, 2}));
+
+  QAbstractItemModel& model = *list.model();
+  EXPECT_EQ(model.supportedDragActions(), Qt::CopyAction);
+  std::unique_ptr<QMimeData> data(
+      model.mimeData({model.index(2, 0), model.index(0, 0), model.index(0, 1)}));
+  ASSERT_NE(data, nullptr);
+  EXPECT_TRUE(data->hasFormat("text/uri-list"));
+  EXPECT_EQ(data->urls(),
+            (QList<QUrl>{QUrl::fromLocalFile("/data/A"), QUrl::fromLocalFile("/data/c.zip")}));
+}
+
+TEST_F(FileListViewTest, ReportsTheButtonOfAClickAndDoubleClicksOnItemsOnly) {
+  QSignalSpy clicks(&list, &FileListView::ItemClicked);
+  QSignalSpy doubles(&list, &FileListView::ItemDoubleClicked);
+  QTest::mouseClick(list.viewport(), Qt::RightButton, Qt::NoModifier, CenterOf(1));
+  ASSERT_EQ(clicks.size(), 1);
+  EXPECT_EQ(clicks.at(0).at(0).value<Qt::MouseButton>(), Qt::RightButton);
+  EXPECT_EQ(list.SelectedRows(), std::vector<int>{1});
+
+  QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, CenterOf(1));
+  EXPECT_EQ(doubles.size(), 1);
+  QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(200, 190));
+  EXPECT_EQ(doubles.size(), 1);
+}
+
+TEST_F(FileListViewTest, AnItemWiderThanTheListGetsItsNameAsTip) {
+  const std::string wide = std::string(120, 'w') + ".zip";
+  list.SetItems("/data/", {File("short.zip"), File(wide)});
+  QApplication::processEvents();
+
+  // A shown tip goes only after a delay, so the narrow item is asked first.
+  auto tipAt = [&](int row) {
+    const QPoint at = CenterOf(row);
+    QHelpEvent help(QEvent::ToolTip, at, list.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list.viewport(), &help);
+    return QToolTip::isVisible() ? QToolTip::text().toStdString() : std::string();
+  };
+  EXPECT_EQ(tipAt(0), "");
+  EXPECT_EQ(tipAt(1), wide);
+}
+
+TEST_F(FileListViewTest, TypedKeysGoToTheFinderAndSelectWhatItFinds) {
+  std::vector<int> keys;
+  list.SetTypeToFind([&](const std::vector<FileListItem>& items, int keyCode) {
+    keys.push_back(keyCode);
+    return items.size() > 2 ? 2 : -1;
+  });
+  QTest::keyClick(&list, Qt::Key_C);
+  QTest::keyClick(&list, Qt::Key_5);
+  EXPECT_EQ(keys, (std::vector<int>{'C', '5'}));
+  EXPECT_EQ(list.SelectedRows(), std::vector<int>{2});
+}
+
+}  // namespace
+}  // namespace tessaly

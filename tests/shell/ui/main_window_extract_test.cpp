@@ -1,0 +1,228 @@
+// Jobs started from Form1: the Extract button through the real confirmation, File
+// Exists and Status windows, Cancel, and files dropped on the button.
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QUrl>
+#include <filesystem>
+
+#include "engine/extraction_dialogs.h"
+#include "engine/ui/status_window.h"
+#include "shell/ui/main_window_fixture.h"
+#include "support/files.h"
+#include "support/job_texts.h"
+#include "support/zip_fixtures.h"
+
+namespace tessaly::testing {
+namespace {
+
+QStringList ComboList(QComboBox& combo) {
+  QStringList items;
+  for (int i = 0; i < combo.count(); ++i) items.append(combo.itemText(i));
+  return items;
+}
+
+class MainWindowExtractTest : public MainWindowTest {
+ protected:
+  // "OK" in the Status window hands the main window back.
+  void PressStatusOk(StatusWindow& status) {
+    EXPECT_EQ(status.Command1()->text(), "OK");
+    QTest::mouseClick(status.Command1(), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_FALSE(status.isVisible());
+    EXPECT_TRUE(form().IsEnabled());
+  }
+};
+
+TEST_F(MainWindowExtractTest, ExtractButtonRunsAConfirmedJobThatOverwritesAndRefreshesTheList) {
+  SkipWelcome();
+  Store("General", "Show confirmation", "1");
+  WriteZip(Browse() + "arc.zip", {{"a.txt", "new"}, {"inner.zip", "inner"}});
+  WriteFileText(Browse() + "a.txt", "old");
+  Form1& window = Open();
+  window.Combo1().setEditText(QString::fromStdString(Browse()));
+  ClickRow("arc.zip");
+
+  script.Then([&](QWidget* confirmation) {
+    EXPECT_EQ(confirmation->windowTitle(), "Confirmation");
+    EXPECT_EQ(LabelText(confirmation, "Label1").toStdString(),
+              std::string(kForm3Label1Lead) + "\n\n" + Browse());
+    ClickButton(confirmation, "Go");
+  });
+  script.Then([&](QWidget* exists) {
+    EXPECT_EQ(exists->windowTitle(), "File Exists");
+    EXPECT_TRUE(LabelText(exists, "Label1").contains("a.txt already exists"));
+    EXPECT_FALSE(window.IsEnabled());
+    ClickButton(exists, "Yes");
+  });
+  QTest::mouseClick(&window.Command2(), Qt::LeftButton);
+  EXPECT_TRUE(script.Done());
+
+  ASSERT_NE(dialogs().Status(), nullptr);
+  StatusWindow& status = *dialogs().Status();
+  EXPECT_TRUE(status.isVisible());
+  EXPECT_EQ(status.lblarc()->text().toStdString(), kFinished);
+  EXPECT_EQ(status.lblmsg()->text(), "");
+  EXPECT_EQ(status.Command1()->text(), "OK");
+  EXPECT_EQ(status.Command2()->text(), "Explore");
+  EXPECT_EQ(status.pb2()->value(), status.pb2()->maximum());
+  EXPECT_FALSE(window.IsEnabled());
+
+  EXPECT_EQ(ReadFileText(Browse() + "a.txt"), "new");
+  EXPECT_EQ(ListTexts(), (std::vector<std::string>{"arc.zip", "inner.zip"}));
+  EXPECT_EQ(ComboList(window.Combo1()), QStringList{QString::fromStdString(Browse())});
+  EXPECT_EQ(Stored("Destination Folder Hist", "folder1"), Browse());
+  EXPECT_EQ(Stored("General", "Last Used Destination Folder"), Browse());
+  PressStatusOk(status);
+}
+
+TEST_F(MainWindowExtractTest, CancelInTheStatusWindowStopsBeforeTheNextArchive) {
+  SkipWelcome();
+  Store("General", "Show confirmation", "0");
+  const std::string out = Root() + "/out/";
+  std::filesystem::create_directories(out);
+  WriteFileText(out + "a.txt", "old");
+  WriteZip(Browse() + "one.zip", {{"a.txt", "new"}});
+  WriteZip(Browse() + "two.zip", {{"b.txt", "b"}});
+  Form1& window = Open();
+  window.Combo1().setEditText(QString::fromStdString(out));
+  ClickRow("one.zip");
+  ClickRow("two.zip", Qt::ControlModifier);
+  ASSERT_EQ(window.StatusPanelText(2), "2 File(s) Selected.");
+
+  script.Then([&](QWidget* exists) {
+    StatusWindow* status = dialogs().Status();
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->Command1()->text(), "Cancel");
+    QTest::mouseClick(status->Command1(), Qt::LeftButton);
+    ClickButton(exists, "Yes");
+  });
+  window.Action("mnuEx")->trigger();
+
+  ASSERT_NE(dialogs().Status(), nullptr);
+  StatusWindow& status = *dialogs().Status();
+  EXPECT_EQ(status.lblarc()->text().toStdString(), kNotFinished);
+  EXPECT_EQ(status.Command1()->text(), "OK");
+  EXPECT_FALSE(status.Command2()->isVisible());
+  EXPECT_FALSE(std::filesystem::exists(out + "b.txt"));
+  PressStatusOk(status);
+}
+
+TEST_F(MainWindowExtractTest, BackgroundMinimizesTheWindowAndActivationBringsTheStatusBack) {
+  SkipWelcome();
+  Store("General", "Show confirmation", "0");
+  WriteZip(Browse() + "arc.zip", {{"a.txt", "new"}});
+  WriteFileText(Browse() + "a.txt", "old");
+  Form1& window = Open();
+  window.Combo1().setEditText(QString::fromStdString(Browse()));
+  ClickRow("arc.zip");
+
+  script.Then([&](QWidget* exists) {
+    StatusWindow* status = dialogs().Status();
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->Command2()->text(), "Background");
+    QTest::mouseClick(status->Command2(), Qt::LeftButton);
+    EXPECT_FALSE(status->isVisible());
+    EXPECT_EQ(window.WindowState(), kWindowMinimized);
+    EXPECT_TRUE(window.IsEnabled());
+    ClickButton(exists, "No");
+  });
+  QTest::mouseClick(&window.Command2(), Qt::LeftButton);
+  ASSERT_NE(dialogs().Status(), nullptr);
+  StatusWindow& status = *dialogs().Status();
+  EXPECT_TRUE(session().job.StatusMinimised);
+
+  window.activateWindow();
+  QTest::qWait(50);
+  EXPECT_FALSE(session().job.StatusMinimised);
+  EXPECT_EQ(window.WindowState(), kWindowNormal);
+  EXPECT_TRUE(status.isVisible());
+  EXPECT_FALSE(window.IsEnabled());
+  EXPECT_EQ(status.lblarc()->text().toStdString(), kFinished);
+  PressStatusOk(status);
+}
+
+TEST_F(MainWindowExtractTest, ArchivesOnTheCommandLineAreExtractedAfterADestinationIsChosen) {
+  SkipWelcome();
+  Store("General", "Show confirmation", "0");
+  const std::string out = Root() + "/out/";
+  std::filesystem::create_directories(out);
+  Store("General", "Last Used Destination Folder", out);
+  WriteZip(Browse() + "my one.zip", {{"1.txt", "1"}});
+  WriteZip(Browse() + "two.zip", {{"2.txt", "2"}});
+
+  script.Then([&](QWidget* chooser) {
+    EXPECT_EQ(chooser->windowTitle(), "Extract to...");
+    ClickButton(chooser, "OK");
+  });
+  // Each argument is one path, blanks and all; a relative one is the working folder's.
+  Form1& window = Open({"my one.zip", Browse() + "two.zip"});
+
+  EXPECT_EQ(ReadFileText(out + "1.txt"), "1");
+  EXPECT_EQ(ReadFileText(out + "2.txt"), "2");
+  ASSERT_NE(dialogs().Status(), nullptr);
+  EXPECT_EQ(dialogs().Status()->lblarc()->text().toStdString(), kFinished);
+  EXPECT_TRUE(window.isVisible());
+  PressStatusOk(*dialogs().Status());
+}
+
+TEST_F(MainWindowExtractTest, CancellingTheDestinationAtStartUpExtractsNothing) {
+  SkipWelcome();
+  WriteZip(Browse() + "one.zip", {{"1.txt", "1"}});
+  script.Then([&](QWidget* chooser) { ClickButton(chooser, "Cancel"); });
+  Form1& window = Open({"one.zip"});
+
+  EXPECT_EQ(dialogs().Status(), nullptr);
+  EXPECT_FALSE(std::filesystem::exists(Browse() + "1.txt"));
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_TRUE(window.IsEnabled());
+}
+
+TEST_F(MainWindowExtractTest, FilesDroppedOnExtractAreExtracted) {
+  SkipWelcome();
+  Store("General", "Show confirmation", "0");
+  const std::string out = Root() + "/out/";
+  std::filesystem::create_directories(out);
+  const std::string elsewhere = Root() + "/elsewhere/";
+  std::filesystem::create_directories(elsewhere);
+  WriteZip(elsewhere + "first.zip", {{"f.txt", "1"}});
+  WriteZip(elsewhere + "second.zip", {{"s.txt", "2"}});
+  Form1& window = Open();
+  window.Combo1().setEditText(QString::fromStdString(out));
+  QPushButton& button = window.Command2();
+
+  QMimeData text;
+  text.setText("not files");
+  QDragEnterEvent refused(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &text, Qt::LeftButton,
+                          Qt::NoModifier);
+  QApplication::sendEvent(&button, &refused);
+  EXPECT_FALSE(refused.isAccepted());
+
+  QMimeData files;
+  files.setUrls({QUrl::fromLocalFile(QString::fromStdString(elsewhere + "second.zip")),
+                 QUrl::fromLocalFile(QString::fromStdString(elsewhere + "first.zip"))});
+  QDragEnterEvent offered(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton,
+                          Qt::NoModifier);
+  QApplication::sendEvent(&button, &offered);
+  EXPECT_TRUE(offered.isAccepted());
+  EXPECT_EQ(offered.dropAction(), Qt::CopyAction);
+
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton,
+                  Qt::NoModifier);
+  QApplication::sendEvent(&button, &drop);
+  EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+  EXPECT_EQ(ReadFileText(out + "f.txt"), "1");
+  EXPECT_EQ(ReadFileText(out + "s.txt"), "2");
+  ASSERT_NE(dialogs().Status(), nullptr);
+  EXPECT_EQ(dialogs().Status()->lblarc()->text().toStdString(), kFinished);
+  PressStatusOk(*dialogs().Status());
+}
+
+}  // namespace
+}  // namespace tessaly::testing

@@ -1,0 +1,143 @@
+#include "shell/ui/main_window_fixture.h"
+
+#include <unistd.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+#include <QWidget>
+#include <filesystem>
+
+#include "platform/files.h"
+#include "settings/reg_settings.h"
+#include "shell/ui/file_list_view.h"
+
+namespace tessaly::testing {
+
+ModalScript::ModalScript() {
+  timer_.setInterval(10);
+  connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
+  timer_.start();
+}
+
+ModalScript::~ModalScript() {
+  EXPECT_TRUE(actions_.empty()) << actions_.size() << " modal window(s) never opened";
+}
+
+void ModalScript::Tick() {
+  QWidget* modal = QApplication::activeModalWidget();
+  if (modal == nullptr || modal == handled_) return;
+  handled_ = modal;
+  if (actions_.empty()) {
+    ADD_FAILURE() << "unexpected modal window: " << modal->windowTitle().toStdString();
+    modal->close();
+    return;
+  }
+  Action action = std::move(actions_.front());
+  actions_.pop_front();
+  action(modal);
+}
+
+void ClickButton(QWidget* widget, const QString& text) {
+  for (QAbstractButton* button : widget->findChildren<QAbstractButton*>()) {
+    if (button->text().remove(QLatin1Char('&')) == text && button->isVisible()) {
+      button->click();
+      return;
+    }
+  }
+  ADD_FAILURE() << "no button \"" << text.toStdString() << "\" in "
+                << widget->windowTitle().toStdString();
+  widget->close();
+}
+
+QString LabelText(QWidget* widget, const QString& objectName) {
+  const auto* label = widget->findChild<QLabel*>(objectName);
+  return label == nullptr ? QString() : label->text();
+}
+
+ScopedWorkingFolder::ScopedWorkingFolder(const std::string& folder)
+    : previous_(CurrentDirectory()) {
+  if (chdir(folder.c_str()) != 0) ADD_FAILURE() << "cannot enter " << folder;
+}
+
+ScopedWorkingFolder::~ScopedWorkingFolder() {
+  if (chdir(previous_.c_str()) != 0) ADD_FAILURE() << "cannot return to " << previous_;
+}
+
+MainWindowTest::MainWindowTest() : browse_(Root() + "/browse/") {
+  std::filesystem::create_directories(browse_);
+  cwd_ = std::make_unique<ScopedWorkingFolder>(browse_);
+}
+
+MainWindowTest::~MainWindowTest() {
+  form_.reset();
+  for (QWidget* window : QApplication::topLevelWidgets()) window->close();
+}
+
+void MainWindowTest::Store(const std::string& section, const std::string& key,
+                           const std::string& value) {
+  ApplicationSettings().SaveSetting(section, key, value);
+}
+
+std::string MainWindowTest::Stored(const std::string& section, const std::string& key) {
+  return ApplicationSettings().GetSetting(section, key, "");
+}
+
+void MainWindowTest::SkipWelcome() {
+  Store("General", "First time", "0");
+}
+
+Form1& MainWindowTest::Open(const std::vector<std::string>& args) {
+  form_.reset();
+  dialogs_ = std::make_unique<QtDialogs>();
+  events_ = std::make_unique<QtEventPump>();
+  session_ = std::make_unique<Session>(*dialogs_, *events_);
+  dialogs_->Attach(*session_);
+  form_ = std::make_unique<Form1>(*session_);
+  dialogs_->SetOwner(form_.get());
+  form_->Load(args);
+  EXPECT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
+  return *form_;
+}
+
+void MainWindowTest::CloseWindow() {
+  form_->close();
+  QApplication::processEvents();
+}
+
+std::vector<std::string> MainWindowTest::ListTexts() {
+  std::vector<std::string> texts;
+  for (const FileListItem& item : form_->file1().Items()) texts.push_back(item.text);
+  return texts;
+}
+
+int MainWindowTest::RowOf(const std::string& text) {
+  const std::vector<std::string> texts = ListTexts();
+  for (size_t i = 0; i < texts.size(); ++i) {
+    if (texts[i] == text) return static_cast<int>(i);
+  }
+  ADD_FAILURE() << text << " is not listed";
+  return -1;
+}
+
+void MainWindowTest::ClickRow(const std::string& text, Qt::KeyboardModifiers modifiers,
+                              Qt::MouseButton button) {
+  FileListView& list = form_->file1();
+  const QModelIndex index = list.model()->index(RowOf(text), 0);
+  list.scrollTo(index);
+  const QRect rect = list.visualRect(index);
+  QTest::mouseClick(list.viewport(), button, modifiers, rect.center());
+}
+
+bool MainWindowTest::Enabled(const char* actionName) {
+  QAction* action = form_->Action(QString::fromUtf8(actionName));
+  if (action == nullptr) {
+    ADD_FAILURE() << "no entry " << actionName;
+    return false;
+  }
+  return action->isEnabled();
+}
+
+}  // namespace tessaly::testing

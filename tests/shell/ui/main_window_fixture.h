@@ -1,0 +1,99 @@
+// A real Form1 on the offscreen platform, over a temporary settings file and a
+// temporary folder to browse, with modal dialogs answered by a script.
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/session.h"
+// QtDialogs guards its Status window with a QPointer, which needs the whole class.
+#include "engine/ui/status_window.h"
+#include "platform/ui/qt_dialogs.h"
+#include "settings/isolated_settings.h"
+#include "shell/ui/main_window.h"
+
+class QWidget;
+
+namespace tessaly::testing {
+
+// Answers the modal windows that open, one action per window, in order. A modal
+// window that opens when no action is left fails the test and is closed, so no test
+// waits on one.
+class ModalScript : public QObject {
+ public:
+  using Action = std::function<void(QWidget* modal)>;
+
+  ModalScript();
+  ~ModalScript() override;
+
+  void Then(Action action) { actions_.push_back(std::move(action)); }
+  bool Done() const { return actions_.empty(); }
+
+ private:
+  void Tick();
+
+  std::deque<Action> actions_;
+  QPointer<QWidget> handled_;
+  QTimer timer_;
+};
+
+// Clicks the button of widget whose text, without "&", is text; fails when none has it.
+void ClickButton(QWidget* widget, const QString& text);
+// The text of the QLabel named objectName inside widget; "" when there is none.
+QString LabelText(QWidget* widget, const QString& objectName);
+
+class ScopedWorkingFolder {
+ public:
+  explicit ScopedWorkingFolder(const std::string& folder);
+  ~ScopedWorkingFolder();
+
+ private:
+  std::string previous_;
+};
+
+class MainWindowTest : public IsolatedSettingsTest {
+ protected:
+  MainWindowTest();
+  ~MainWindowTest() override;
+
+  // The folder the window browses (the working folder), ending in "/".
+  const std::string& Browse() const { return browse_; }
+  // Writes a value before the window loads (the first-run values are written first).
+  static void Store(const std::string& section, const std::string& key, const std::string& value);
+  static std::string Stored(const std::string& section, const std::string& key);
+  // Marks the first run done, so no Welcome window opens.
+  static void SkipWelcome();
+
+  // Makes and loads the window (each argument one command-line path).
+  Form1& Open(const std::vector<std::string>& args = {});
+  void CloseWindow();
+  Form1& form() { return *form_; }
+  Session& session() { return *session_; }
+  QtDialogs& dialogs() { return *dialogs_; }
+
+  // The list's texts in list order.
+  std::vector<std::string> ListTexts();
+  int RowOf(const std::string& text);
+  // A click on a row of file1, with modifiers (Ctrl adds to the selection).
+  void ClickRow(const std::string& text, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+                Qt::MouseButton button = Qt::LeftButton);
+  bool Enabled(const char* actionName);
+
+  ModalScript script;
+
+ private:
+  std::string browse_;
+  std::unique_ptr<ScopedWorkingFolder> cwd_;
+  std::unique_ptr<QtDialogs> dialogs_;
+  std::unique_ptr<QtEventPump> events_;
+  std::unique_ptr<Session> session_;
+  std::unique_ptr<Form1> form_;
+};
+
+}  // namespace tessaly::testing

@@ -1,0 +1,281 @@
+// Form1 on a temporary settings file and folder: start-up, the list, the command
+// states, closing and Exit.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QMenu>
+#include <QTest>
+#include <filesystem>
+
+#include "platform/ui/folder_tree.h"
+#include "shell/ui/file_list_view.h"
+#include "shell/ui/main_window_fixture.h"
+#include "support/files.h"
+#include "winsupport/ui/split_panes.h"
+
+namespace tessaly::testing {
+namespace {
+
+QStringList ComboList(QComboBox& combo) {
+  QStringList items;
+  for (int i = 0; i < combo.count(); ++i) items.append(combo.itemText(i));
+  return items;
+}
+
+TEST_F(MainWindowTest, FirstStartShowsZipFilesInTheWorkingFolderWithNoDestination) {
+  script.Then([](QWidget* welcome) {
+    EXPECT_EQ(welcome->windowTitle(), "Welcome");
+    ClickButton(welcome, "OK");
+  });
+  Form1& window = Open();
+
+  EXPECT_EQ(window.Combo2().currentText(), "Zip Files");
+  EXPECT_EQ(window.Combo2().currentIndex(), 0);
+  EXPECT_EQ(window.ExplorerTree1().SelectedPath().toStdString(), Browse());
+  EXPECT_EQ(window.windowTitle().toStdString(), "Tessaly - " + Browse());
+  EXPECT_EQ(window.Combo1().currentText(), "");
+  EXPECT_EQ(window.Combo1().count(), 0);
+  EXPECT_EQ(window.StatusPanelText(2), "0 File(s) Selected.");
+  EXPECT_TRUE(window.StatusPanelText(1).contains("Brindlemoor"));
+  EXPECT_TRUE(window.IsEnabled());
+  EXPECT_FALSE(window.loading());
+  EXPECT_EQ(window.Action("favs0")->text(), "(Empty)");
+  EXPECT_FALSE(window.Action("favs0")->isEnabled());
+  EXPECT_FALSE(window.Action("favs1")->isVisible());
+  EXPECT_EQ(Stored("General", "Show confirmation"), "1");
+}
+
+TEST_F(MainWindowTest, HistoryListStopsAtTheFirstEmptySlotAndTheLastDestinationIsShown) {
+  SkipWelcome();
+  Store("Destination Folder Hist", "folder1", "/srv/one");
+  Store("Destination Folder Hist", "folder3", "/srv/three");
+  Store("General", "Last Used Destination Folder", "/srv/last");
+  Form1& window = Open();
+
+  EXPECT_EQ(ComboList(window.Combo1()), QStringList{"/srv/one"});
+  EXPECT_EQ(window.Combo1().currentText(), "/srv/last");
+  EXPECT_EQ(session().Form1.Combo1.text, "/srv/last");
+}
+
+TEST_F(MainWindowTest, StartFolderAndFilterComeFromTheSettingsAndAVanishedFolderFallsBack) {
+  SkipWelcome();
+  std::filesystem::create_directories(Browse() + "kept");
+  WriteFileText(Browse() + "kept/x.rar", "");
+  Store("General", "Startup Folder Mode", "1");
+  Store("General", "Last Used Source Folder", Browse() + "kept/");
+  Store("General", "Show File Type", "2");
+  Form1& window = Open();
+  EXPECT_EQ(window.Combo2().currentText(), "Rar Files");
+  EXPECT_EQ(window.ExplorerTree1().SelectedPath().toStdString(), Browse() + "kept/");
+  EXPECT_EQ(ListTexts(), std::vector<std::string>{"x.rar"});
+  CloseWindow();
+
+  Store("General", "Last Used Source Folder", Browse() + "gone/");
+  Open();
+  EXPECT_EQ(form().ExplorerTree1().SelectedPath().toStdString(), Browse());
+}
+
+TEST_F(MainWindowTest, ListsFoldersFirstThenMatchingArchivesAndFollowsTheFilter) {
+  SkipWelcome();
+  std::filesystem::create_directories(Browse() + "b");
+  std::filesystem::create_directories(Browse() + "A");
+  WriteFileText(Browse() + "z.zip", "");
+  WriteFileText(Browse() + "a.zip", "");
+  WriteFileText(Browse() + "notes.txt", "");
+  Form1& window = Open();
+  EXPECT_EQ(ListTexts(), (std::vector<std::string>{"A", "b", "a.zip", "z.zip"}));
+  EXPECT_TRUE(window.file1().SelectedRows().empty());
+
+  window.Combo2().setCurrentIndex(5);
+  emit window.Combo2().activated(5);
+  EXPECT_EQ(ListTexts(), (std::vector<std::string>{"A", "b", "a.zip", "notes.txt", "z.zip"}));
+  EXPECT_EQ(session().Form1.FilePattern, "*.*");
+
+  WriteFileText(Browse() + "new.zip", "");
+  window.Action("mnuRef")->trigger();
+  EXPECT_EQ(RowOf("new.zip"), 3);
+
+  // Typing a letter selects the first item that starts with it.
+  QTest::keyClick(&window.file1(), Qt::Key_Z);
+  EXPECT_EQ(window.file1().SelectedRows(), std::vector<int>{RowOf("z.zip")});
+  EXPECT_EQ(window.StatusPanelText(2), "1 File(s) Selected.");
+}
+
+TEST_F(MainWindowTest, CommandsFollowTheKindOfSelection) {
+  SkipWelcome();
+  Store("General", "Show File Type", "5");
+  std::filesystem::create_directories(Browse() + "A");
+  WriteFileText(Browse() + "a.zip", "");
+  WriteFileText(Browse() + "c.rar", "");
+  WriteFileText(Browse() + "z.zip", "");
+  Form1& window = Open();
+
+  const char* selectionCommands[] = {"mnuEx",   "fpopEx",    "mnuZC",   "fpopZC",  "mnuSi",
+                                     "fpopSI",  "mnulaunch", "fpopLa",  "mnuProp", "fpopPr",
+                                     "mnuren",  "fpopRen",   "mnuCopy", "fpopCpy", "mnuMov",
+                                     "fpopMov", "mnuDel",    "fpopDe"};
+  auto enabledSet = [&] {
+    std::vector<std::string> on;
+    for (const char* name : selectionCommands) {
+      if (Enabled(name)) on.push_back(name);
+    }
+    return on;
+  };
+
+  // Nothing selected: the menu-bar entries are off.
+  for (const char* name : {"mnuEx", "mnuZC", "fpopZC", "mnuSi", "mnulaunch", "mnuProp", "mnuren",
+                           "fpopRen", "mnuCopy", "mnuMov", "mnuDel"}) {
+    EXPECT_FALSE(Enabled(name)) << name;
+  }
+  EXPECT_FALSE(window.Check1().isEnabled());
+
+  ClickRow("a.zip");
+  EXPECT_EQ(enabledSet().size(), std::size(selectionCommands));
+  EXPECT_TRUE(window.Check1().isEnabled());
+  EXPECT_EQ(session().job.SelectedFiles, std::vector<std::string>{Browse() + "a.zip"});
+
+  ClickRow("A");
+  EXPECT_EQ(enabledSet(), (std::vector<std::string>{"mnulaunch", "fpopLa", "mnuProp", "fpopPr",
+                                                    "mnuren", "fpopRen", "mnuCopy", "fpopCpy",
+                                                    "mnuMov", "fpopMov", "mnuDel", "fpopDe"}));
+
+  ClickRow("a.zip");
+  ClickRow("z.zip", Qt::ControlModifier);
+  EXPECT_EQ(enabledSet(),
+            (std::vector<std::string>{"mnuEx", "fpopEx", "mnuSi", "fpopSI", "mnuCopy", "fpopCpy",
+                                      "mnuMov", "fpopMov", "mnuDel", "fpopDe"}));
+  EXPECT_TRUE(window.Check1().isEnabled());
+  EXPECT_EQ(window.StatusPanelText(2), "2 File(s) Selected.");
+
+  // A ZIP before a RAR: no extraction, and the box keeps the first file's state.
+  ClickRow("a.zip");
+  ClickRow("c.rar", Qt::ControlModifier);
+  EXPECT_FALSE(Enabled("mnuEx"));
+  EXPECT_FALSE(Enabled("fpopEx"));
+  EXPECT_FALSE(Enabled("mnuSi"));
+  EXPECT_FALSE(Enabled("fpopSI"));
+  EXPECT_TRUE(Enabled("mnuCopy"));
+  EXPECT_TRUE(window.Check1().isEnabled());
+
+  window.Action("selall")->trigger();
+  EXPECT_EQ(window.StatusPanelText(2), "4 File(s) Selected.");
+  window.Action("selnone")->trigger();
+  EXPECT_EQ(window.StatusPanelText(2), "0 File(s) Selected.");
+  EXPECT_TRUE(session().job.SelectedFiles.empty());
+}
+
+TEST_F(MainWindowTest, RightClickOpensTheFilePopupWithExtractAsDefault) {
+  SkipWelcome();
+  WriteFileText(Browse() + "a.zip", "");
+  Form1& window = Open();
+  QMenu* fpop = window.PopupMenu("fpop");
+  ASSERT_NE(fpop, nullptr);
+  EXPECT_EQ(fpop->defaultAction(), window.Action("fpopEx"));
+  EXPECT_TRUE(window.Action("fpopEx")->font().bold());
+
+  ClickRow("a.zip", Qt::NoModifier, Qt::RightButton);
+  EXPECT_TRUE(fpop->isVisible());
+  EXPECT_EQ(window.StatusPanelText(2), "1 File(s) Selected.");
+  fpop->close();
+
+  QMenu* folderPop = window.PopupMenu("folderPop");
+  ASSERT_NE(folderPop, nullptr);
+  EXPECT_EQ(folderPop->defaultAction(), window.Action("folderEx"));
+  emit window.ExplorerTree1().ContextMenuOnItem(window.mapToGlobal(QPoint(20, 80)));
+  EXPECT_TRUE(folderPop->isVisible());
+  folderPop->close();
+}
+
+TEST_F(MainWindowTest, DoubleClickOnAFolderItemOpensIt) {
+  SkipWelcome();
+  std::filesystem::create_directories(Browse() + "inner");
+  WriteFileText(Browse() + "inner/deep.zip", "");
+  Form1& window = Open();
+  FileListView& list = window.file1();
+  const QPoint at = list.visualRect(list.model()->index(RowOf("inner"), 0)).center();
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+  QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+
+  EXPECT_EQ(session().Form1.CurrentFolder, Browse() + "inner/");
+  EXPECT_EQ(window.windowTitle().toStdString(), "Tessaly - " + Browse() + "inner/");
+  EXPECT_EQ(ListTexts(), std::vector<std::string>{"deep.zip"});
+}
+
+TEST_F(MainWindowTest, ClosingSavesThePlacementTheFilterAndTheFolders) {
+  SkipWelcome();
+  Form1& window = Open();
+  window.setGeometry(40, 50, 600, 420);
+  window.Combo2().setCurrentIndex(4);
+  emit window.Combo2().activated(4);
+  window.Combo1().setEditText("/srv/dest");
+  const int splitter = window.pbx().VSplitter().Left();
+  CloseWindow();
+
+  EXPECT_EQ(Stored("Window Settings", "WinState"), "0");
+  EXPECT_EQ(Stored("Window Settings", "WinPosX"), "40");
+  EXPECT_EQ(Stored("Window Settings", "WinPosY"), "50");
+  EXPECT_EQ(Stored("Window Settings", "Width"), "600");
+  EXPECT_EQ(Stored("Window Settings", "Height"), "420");
+  EXPECT_EQ(Stored("Window Settings", "Splitter Pos"), std::to_string(splitter));
+  EXPECT_EQ(Stored("General", "Show File Type"), "4");
+  EXPECT_EQ(Stored("General", "Last Used Destination Folder"), "/srv/dest");
+  EXPECT_EQ(Stored("General", "Last Used Source Folder"), Browse());
+
+  Form1& again = Open();
+  EXPECT_EQ(again.geometry(), QRect(40, 50, 600, 420));
+  EXPECT_EQ(again.Combo2().currentText(), "Exe Files");
+  EXPECT_EQ(again.pbx().VSplitter().Left(), splitter);
+}
+
+TEST_F(MainWindowTest, AMaximizedWindowComesBackMaximizedWithItsNormalGeometry) {
+  SkipWelcome();
+  Form1& window = Open();
+  window.setGeometry(30, 40, 560, 400);
+  window.SetWindowState(kWindowMaximized);
+  QTest::qWait(20);
+  EXPECT_EQ(window.WindowState(), kWindowMaximized);
+  CloseWindow();
+  EXPECT_EQ(Stored("Window Settings", "WinState"), "2");
+  EXPECT_EQ(Stored("Window Settings", "Width"), "560");
+  EXPECT_EQ(Stored("Window Settings", "Height"), "400");
+
+  Form1& again = Open();
+  EXPECT_EQ(again.WindowState(), kWindowMaximized);
+  again.SetWindowState(kWindowNormal);
+  QTest::qWait(20);
+  EXPECT_EQ(again.geometry(), QRect(30, 40, 560, 400));
+}
+
+TEST_F(MainWindowTest, ExitEndsWithoutSavingAnything) {
+  SkipWelcome();
+  Form1& window = Open();
+  const std::string before = ReadFileText(SettingsFile());
+  window.Combo2().setCurrentIndex(3);
+  window.Combo1().setEditText("/srv/never");
+  window.Action("fmexit")->trigger();
+  QApplication::processEvents();
+
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(ReadFileText(SettingsFile()), before);
+}
+
+TEST_F(MainWindowTest, EscapeCancelsADragOfTheSplitter) {
+  SkipWelcome();
+  Form1& window = Open();
+  CVSplitterWnd& splitter = window.pbx().VSplitter();
+  QWidget* bar = window.pbx().Frame4();
+  const int before = splitter.Left();
+  QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, QPoint(0, 10));
+  QMouseEvent move(QEvent::MouseMove, QPointF(60, 10), bar->mapToGlobal(QPointF(60, 10)),
+                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(bar, &move);
+  ASSERT_TRUE(splitter.Splitting());
+  EXPECT_NE(splitter.Left(), before);
+
+  QTest::keyClick(&window.file1(), Qt::Key_Escape);
+  EXPECT_FALSE(splitter.Splitting());
+  EXPECT_EQ(splitter.Left(), before);
+}
+
+}  // namespace
+}  // namespace tessaly::testing
