@@ -132,8 +132,9 @@ FolderTreeModel::FolderTreeModel(QObject* parent) : QStandardItemModel(parent) {
   QStandardItem* desktopRoot = MakeNode("Desktop", FolderNodeKind::DesktopRoot, QString(),
                                         QAbstractFileIconProvider::Desktop);
   const QString home = WithoutTrailingSlash(QDir::homePath());
-  desktopRoot->appendRow(MakeNode(QFileInfo(home).fileName(), FolderNodeKind::Folder, home,
-                                  QAbstractFileIconProvider::Folder));
+  const QString homeName = home == "/" ? home : QFileInfo(home).fileName();
+  desktopRoot->appendRow(
+      MakeNode(homeName, FolderNodeKind::Folder, home, QAbstractFileIconProvider::Folder));
   const QString desktop = WithoutTrailingSlash(FolderTree::DesktopFolder());
   if (desktop != home && IsFolder(desktop)) {
     desktopRoot->appendRow(MakeNode(QFileInfo(desktop).fileName(), FolderNodeKind::Folder, desktop,

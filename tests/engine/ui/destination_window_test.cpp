@@ -4,12 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <filesystem>
 #include <functional>
 
@@ -17,6 +15,7 @@
 #include "platform/ui/folder_tree.h"
 #include "support/files.h"
 #include "support/scripted_dialogs.h"
+#include "support/ui/modal_driver.h"
 
 namespace tessaly {
 namespace {
@@ -24,19 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ScriptedDialogs;
 using testing::TempFolder;
-
-// Runs action on the modal window once it is up; fails the test when none comes.
-void OnModal(std::function<void(QWidget*)> action, int triesLeft = 300) {
-  QTimer::singleShot(10, [action = std::move(action), triesLeft] {
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-      action(modal);
-    } else if (triesLeft == 0) {
-      ADD_FAILURE() << "the destination dialog did not show";
-    } else {
-      OnModal(action, triesLeft - 1);
-    }
-  });
-}
 
 DestinationWindow* AsDestinationWindow(QWidget* modal) {
   auto* window = qobject_cast<DestinationWindow*>(modal);
@@ -140,7 +126,7 @@ TEST_F(DestinationWindowTest, ModalOkWithEnterReturnsTheFolderAndTheTickedBox) {
   DestinationRequest request;
   request.startFolder = Data();
   request.showPerArchiveCheck = true;
-  OnModal([](QWidget* modal) {
+  testing::WhenModalShows([](QWidget* modal) {
     DestinationWindow* window = AsDestinationWindow(modal);
     if (window == nullptr) return;
     window->Check1()->setChecked(true);
@@ -164,7 +150,7 @@ TEST_F(DestinationWindowTest, CancelEscapeAndTheCloseBoxChooseNothing) {
     session.job.ChosenDestination = "/stale/";
     DestinationRequest request;
     request.startFolder = Data();
-    OnModal([&close](QWidget* modal) {
+    testing::WhenModalShows([&close](QWidget* modal) {
       if (DestinationWindow* window = AsDestinationWindow(modal)) close(window);
     });
     const DestinationAnswer answer = RunDestinationDialog(session, request, nullptr);
