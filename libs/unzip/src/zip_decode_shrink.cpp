@@ -34,12 +34,13 @@ class ShrinkStream final : public WindowDecoderStream {
   Step decode(std::size_t limit) override {
     while (pos_ < limit) {
       if (total_out() == size_) return Step::End;
-      // Fewer bits than a code are padding after the last code.
+      // Only padding may follow the last code, and the entry is not complete yet.
       if (!in_.fill(width_)) return Step::Truncated;
       const unsigned code = in_.peek(width_);
       in_.drop(width_);
       if (code == kControl) {
-        if (!control()) return Step::Invalid;
+        const Step step = control();
+        if (step != Step::More) return step;
         continue;
       }
       if (!started_) {
@@ -56,18 +57,18 @@ class ShrinkStream final : public WindowDecoderStream {
   }
 
   // The second code of a control pair.
-  bool control() {
-    if (!in_.fill(width_)) return false;
+  Step control() {
+    if (!in_.fill(width_)) return Step::Truncated;
     const unsigned sub = in_.peek(width_);
     in_.drop(width_);
     if (sub == kGrow) {
-      if (width_ == kLastWidth) return false;
+      if (width_ == kLastWidth) return Step::Invalid;
       ++width_;
     } else if (sub == kPartialClear) {
       partial_clear();
     }
     // Other values are ignored, as the encoders' own decoders do.
-    return true;
+    return Step::More;
   }
 
   // Frees every assigned slot that is no other slot's parent.
