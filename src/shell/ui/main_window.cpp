@@ -313,7 +313,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     pbx_->VSplitter().CancelSplit();
     return true;
   }
-  if (event->type() == QEvent::FocusIn && watched == Combo1_->lineEdit()) {
+  if (event->type() == QEvent::FocusIn && (watched == Combo1_ || watched == Combo1_->lineEdit())) {
     // After the focus change, so that a click does not undo the selection.
     QTimer::singleShot(0, Combo1_->lineEdit(), &QLineEdit::selectAll);
   }

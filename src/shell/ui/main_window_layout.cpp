@@ -124,6 +124,7 @@ void Form1::BuildControls() {
   Combo1_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   Combo1_->setToolTip(
       QStringLiteral("Type, paste, or select the name of the folder to extract files to here."));
+  Combo1_->installEventFilter(this);
   Combo1_->lineEdit()->installEventFilter(this);
   Command1_ = new QPushButton(QStringLiteral("..."), Frame2_);
   Command1_->setObjectName(QStringLiteral("Command1"));

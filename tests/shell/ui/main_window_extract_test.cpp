@@ -5,6 +5,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 
 #include "engine/extraction_dialogs.h"
 #include "engine/ui/status_window.h"
+#include "shell/ui/file_list_view.h"
 #include "shell/ui/main_window_fixture.h"
 #include "support/files.h"
 #include "support/job_texts.h"
@@ -182,6 +184,30 @@ TEST_F(MainWindowExtractTest, CancellingTheDestinationAtStartUpExtractsNothing) 
   EXPECT_FALSE(std::filesystem::exists(Browse() + "1.txt"));
   EXPECT_TRUE(window.isVisible());
   EXPECT_TRUE(window.IsEnabled());
+}
+
+TEST_F(MainWindowExtractTest, BrowseButtonPutsTheChosenFolderIntoTheDestinationBox) {
+  SkipWelcome();
+  const std::string out = Root() + "/out";
+  std::filesystem::create_directories(out);
+  Form1& window = Open();
+  window.Combo1().setEditText(QString::fromStdString(out));
+
+  script.Then([&](QWidget* chooser) {
+    EXPECT_EQ(chooser->windowTitle(), "Extract to...");
+    ClickButton(chooser, "OK");
+  });
+  QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+  EXPECT_EQ(window.Combo1().currentText().toStdString(), out + "/");
+  EXPECT_EQ(session().Form1.Combo1.text, out + "/");
+
+  // Focus on the box selects its whole text, ready to be typed over.
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  window.file1().setFocus();
+  window.Combo1().setFocus();
+  QApplication::processEvents();
+  EXPECT_EQ(window.Combo1().lineEdit()->selectedText().toStdString(), out + "/");
 }
 
 TEST_F(MainWindowExtractTest, FilesDroppedOnExtractAreExtracted) {

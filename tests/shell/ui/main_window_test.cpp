@@ -43,6 +43,11 @@ TEST_F(MainWindowTest, FirstStartShowsZipFilesInTheWorkingFolderWithNoDestinatio
   EXPECT_FALSE(window.Action("favs0")->isEnabled());
   EXPECT_FALSE(window.Action("favs1")->isVisible());
   EXPECT_EQ(Stored("General", "Show confirmation"), "1");
+
+  // Never smaller than the design size.
+  window.resize(200, 100);
+  EXPECT_GE(window.width(), 515);
+  EXPECT_GE(window.height(), 346);
 }
 
 TEST_F(MainWindowTest, HistoryListStopsAtTheFirstEmptySlotAndTheLastDestinationIsShown) {
@@ -94,6 +99,11 @@ TEST_F(MainWindowTest, ListsFoldersFirstThenMatchingArchivesAndFollowsTheFilter)
   WriteFileText(Browse() + "new.zip", "");
   window.Action("mnuRef")->trigger();
   EXPECT_EQ(RowOf("new.zip"), 3);
+  // The toolbar runs the same command by its button's key.
+  std::filesystem::remove(Browse() + "new.zip");
+  EXPECT_EQ(window.Action("refresh")->toolTip(), "Refresh file list");
+  window.Action("refresh")->trigger();
+  EXPECT_EQ(ListTexts(), (std::vector<std::string>{"A", "b", "a.zip", "notes.txt", "z.zip"}));
 
   // Typing a letter selects the first item that starts with it.
   QTest::keyClick(&window.file1(), Qt::Key_Z);
