@@ -111,6 +111,22 @@ TEST_F(MainWindowTest, ListsFoldersFirstThenMatchingArchivesAndFollowsTheFilter)
   EXPECT_EQ(window.StatusPanelText(2), "1 File(s) Selected.");
 }
 
+TEST_F(MainWindowTest, TheSetNoticeShowsForASetTypeOnlyAfterStartUp) {
+  SkipWelcome();
+  Store("General", "Show File Type", "2");
+  Form1& window = Open();
+  EXPECT_EQ(window.Combo2().currentText(), "Rar Files");
+
+  script.Then([](QWidget* notice) {
+    EXPECT_EQ(notice->windowTitle(), "Important Message");
+    ClickButton(notice, "OK");
+  });
+  window.Combo2().setCurrentIndex(3);
+  emit window.Combo2().activated(3);
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(session().Form1.FilePattern, "*.ace");
+}
+
 TEST_F(MainWindowTest, CommandsFollowTheKindOfSelection) {
   SkipWelcome();
   Store("General", "Show File Type", "5");
