@@ -83,18 +83,14 @@ void Form4::Command1_Click(Session& session) {
 
 void Form4::Command2_Click(Session& session) {
   if (!Command2Enabled || !Command2Visible) return;
-  MainWindowView* main = MainWindow(session);
   if (Command2Caption == "Explore") {
+    // Closing the window already gave the main window back.
     Unload(session);
     OpenWithDesktop(FolderToExplore(session.Form1.Combo1.text));
-    if (main != nullptr) {
-      main->SetEnabled(true);
-      main->SetBusy(false);
-    }
     return;
   }
   Visible = false;
-  if (main != nullptr) {
+  if (MainWindowView* main = MainWindow(session)) {
     main->SetEnabled(true);
     session.job.SavedWindowState = main->WindowState();
     main->SetWindowState(kWindowMinimized);

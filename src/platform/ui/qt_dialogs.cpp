@@ -102,6 +102,10 @@ QtDialogs::~QtDialogs() {
   delete status_.data();
 }
 
+StatusWindow* QtDialogs::Status() const {
+  return status_;
+}
+
 MsgAnswer QtDialogs::MessageBox(const MessageBoxRequest& request) {
   QMessageBox box(owner_);
   box.setWindowTitle(QString::fromStdString(request.title));

@@ -26,7 +26,7 @@ class QtDialogs : public Dialogs {
   void SetOwner(QWidget* owner) { owner_ = owner; }
   QWidget* Owner() const { return owner_; }
   // The Status window once ShowStatus made it; null before.
-  StatusWindow* Status() const { return status_; }
+  StatusWindow* Status() const;
 
   // Closing the box without a button answers Cancel when the box has one, else
   // No (Yes/No) or OK (OK alone).
