@@ -277,6 +277,12 @@ void Form1::fmexit_Click() {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+  // While a job or start-up holds the window it cannot be closed, as a disabled
+  // window cannot; the job would go on without the window it reports to.
+  if (!exiting_ && !IsEnabled()) {
+    event->ignore();
+    return;
+  }
   if (!exiting_) {
     SaveWindowSettings();
     CloseOtherWindows();

@@ -75,6 +75,9 @@ TEST_F(MainWindowExtractTest, ExtractButtonRunsAConfirmedJobThatOverwritesAndRef
   EXPECT_EQ(status.Command2()->text(), "Explore");
   EXPECT_EQ(status.pb2()->value(), status.pb2()->maximum());
   EXPECT_FALSE(window.IsEnabled());
+  // The window stays while the Status window holds it.
+  EXPECT_FALSE(window.close());
+  EXPECT_TRUE(window.isVisible());
 
   EXPECT_EQ(ReadFileText(Browse() + "a.txt"), "new");
   EXPECT_EQ(ListTexts(), (std::vector<std::string>{"arc.zip", "inner.zip"}));
