@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QToolTip>
 #include <QUrl>
+#include <algorithm>
 
 #include "shell/ui/image_lists.h"
 

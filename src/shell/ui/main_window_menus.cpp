@@ -84,7 +84,7 @@ void Form1::BuildMenus() {
 }
 
 void Form1::ShowFavoritesEmpty() {
-  // With no favourites the first entry says so; the favourites themselves come later.
+  // The menu as designed: with no favourites the first entry says so.
   QAction* first = actions_.at(QStringLiteral("favs0"));
   first->setText(QStringLiteral("(Empty)"));
   first->setIcon(MenuIconFor(first->text()));
