@@ -10,7 +10,6 @@
 #include <memory>
 
 #include "support/engine_fixture.h"
-#include "support/fake_opener.h"
 
 namespace tessaly::testing {
 namespace {
@@ -97,15 +96,6 @@ TEST_F(StatusWindowTest, BackgroundHidesTheWindowUntilTheMainWindowComesBack) {
   MainWindowActivated(session);
   EXPECT_TRUE(window->isVisible());
   EXPECT_FALSE(mainWindow.enabled);
-}
-
-TEST_F(StatusWindowTest, ExploreClosesTheWindowAndOpensTheDestination) {
-  FakeOpener opener;
-  session.Form1.Combo1.text = PathOf("out dir") + "/";
-  Finish();
-  QTest::mouseClick(window->Command2(), Qt::LeftButton);
-  EXPECT_FALSE(window->isVisible());
-  EXPECT_EQ(opener.WaitForArguments(), std::vector<std::string>{PathOf("out dir") + "/"});
 }
 
 TEST_F(StatusWindowTest, StaysUsableWhenItsOwnerIsDisabledForTheJob) {

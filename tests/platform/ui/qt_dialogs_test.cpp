@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -15,7 +14,6 @@
 #include "engine/ui/status_window.h"
 #include "platform/ui/input_box.h"
 #include "settings/isolated_settings.h"
-#include "settings/reg_settings.h"
 #include "support/ui/modal_driver.h"
 
 namespace tessaly::testing {
@@ -113,29 +111,6 @@ TEST_F(QtDialogsTest, InputBoxKeepsThePromptsLinesAndAnswersEmptyOnCancel) {
   EXPECT_EQ(dialogs.InputBox(prompt, "Enter Password", "default"), "");
 }
 
-TEST_F(QtDialogsTest, FileExistsAnswersTheCaption) {
-  WhenModalShows([](QWidget* modal) {
-    EXPECT_EQ(modal->windowTitle(), "File Exists");
-    QTest::mouseClick(modal->findChild<QPushButton*>("Cmd2"), Qt::LeftButton);
-  });
-  EXPECT_EQ(dialogs.FileExists("Replace?"), "All");
-}
-
-TEST_F(QtDialogsTest, TheConfirmationRunsTheFormsHandlers) {
-  ASSERT_TRUE(ApplicationSettings().SaveSetting("General", "Show confirmation", "1"));
-  Form3 form;
-  form.Load(session);
-  session.job.ConfirmCancelled = true;
-  WhenModalShows([](QWidget* modal) {
-    EXPECT_EQ(modal->windowTitle(), "Confirmation");
-    modal->findChild<QCheckBox*>("Check1")->setChecked(false);
-    QTest::mouseClick(modal->findChild<QPushButton*>("Command1"), Qt::LeftButton);
-  });
-  dialogs.ShowConfirmation(form);
-  EXPECT_FALSE(session.job.ConfirmCancelled);
-  EXPECT_EQ(ApplicationSettings().GetSetting("General", "Show confirmation", ""), "0");
-}
-
 TEST_F(QtDialogsTest, TheDestinationDialogOpensOverTheConfirmation) {
   session.job.DropMode = true;
   session.Form1.Combo1.text = Root() + "/";
@@ -156,28 +131,6 @@ TEST_F(QtDialogsTest, TheDestinationDialogOpensOverTheConfirmation) {
   dialogs.ShowConfirmation(form);
   EXPECT_TRUE(session.job.ConfirmCancelled);
   EXPECT_EQ(dialogs.Owner(), &owner) << "the owner is the main window again";
-}
-
-TEST_F(QtDialogsTest, TheImportantMessageRunsTheFormsHandler) {
-  Form8 form;
-  WhenModalShows([](QWidget* modal) {
-    EXPECT_EQ(modal->windowTitle(), "Important Message");
-    modal->findChild<QCheckBox*>("Check1")->setChecked(false);
-    QTest::keyClick(modal, Qt::Key_Return);
-  });
-  dialogs.ShowImportantMessage(form);
-  EXPECT_EQ(session.settings.ShowNonZipMessage, "no");
-}
-
-TEST_F(QtDialogsTest, WelcomeIsAnInformationBox) {
-  WhenModalShows([](QWidget* modal) {
-    auto* box = qobject_cast<QMessageBox*>(modal);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->windowTitle(), "Welcome");
-    EXPECT_EQ(box->icon(), QMessageBox::Information);
-    box->accept();
-  });
-  dialogs.ShowWelcome();
 }
 
 TEST_F(QtDialogsTest, OneStatusWindowOwnedByTheCurrentOwnerServesEveryJob) {
