@@ -70,6 +70,8 @@ DestinationWindow::DestinationWindow(Session& session, QWidget* owner)
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   label1_->setWordWrap(true);
   label2_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  // A long path must not widen the fixed dialog; the tooltip shows all of it.
+  label2_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   check1_->setVisible(false);
   command4_->setIcon(ImageList1Icon(kUpOneLevelImage));
   command4_->setToolTip("Up One Level");
@@ -128,6 +130,7 @@ DestinationAnswer DestinationWindow::Answer() const {
 void DestinationWindow::ShowForm() {
   setWindowTitle(QString::fromStdString(form_->Caption));
   label2_->setText(QString::fromStdString(form_->Label2));
+  label2_->setToolTip(label2_->text());
   command1_->setEnabled(form_->Command1Enabled);
   command2_->setEnabled(form_->Command2Enabled);
 }

@@ -76,6 +76,15 @@ TEST_F(DestinationWindowTest, ShowsItsControlsAndGrowsOnlyForThePerArchiveBox) {
   EXPECT_TRUE(enlarged.Check1()->isVisible());
   EXPECT_EQ(enlarged.Check1()->text(), "Create new folder for each zip under selected folder.");
   EXPECT_GT(enlarged.height(), plainHeight);
+
+  const fs::path longPath = temp.path() / std::string(200, 'x');
+  fs::create_directories(longPath);
+  DestinationWindow deep(session);
+  request.startFolder = longPath.string();
+  request.showPerArchiveCheck = false;
+  deep.Load(request);
+  EXPECT_EQ(deep.Label2()->text().toStdString(), longPath.string() + "/");
+  EXPECT_EQ(deep.size(), window.size());
 }
 
 TEST_F(DestinationWindowTest, SelectingInTheTreeShowsTheFolderAndOkChoosesIt) {
