@@ -105,10 +105,15 @@ bool IsPseudoFileSystem(const QByteArray& type) {
   return pseudo.contains(type);
 }
 
-// Removable and mounted volumes, the places a desktop shows them.
-QStringList MountedVolumes() {
+QString WithoutTrailingSlash(const QString& path) {
+  return path.size() > 1 && path.endsWith('/') ? path.chopped(1) : path;
+}
+
+}  // namespace
+
+QStringList MountedVolumesIn(const QString& mountsFile) {
   QStringList volumes;
-  QFile mounts("/proc/self/mounts");
+  QFile mounts(mountsFile);
   if (!mounts.open(QIODevice::ReadOnly)) return volumes;
   while (!mounts.atEnd()) {
     const QList<QByteArray> fields = mounts.readLine().split(' ');
@@ -116,17 +121,11 @@ QStringList MountedVolumes() {
     const QString point = UnescapeMountPoint(fields[1]);
     const bool underVolumeFolder =
         point.startsWith("/media/") || point.startsWith("/mnt/") || point.startsWith("/run/media/");
-    if (underVolumeFolder && !volumes.contains(point) && IsFolder(point)) volumes.push_back(point);
+    if (underVolumeFolder && !volumes.contains(point)) volumes.push_back(point);
   }
   std::sort(volumes.begin(), volumes.end(), NameLess);
   return volumes;
 }
-
-QString WithoutTrailingSlash(const QString& path) {
-  return path.size() > 1 && path.endsWith('/') ? path.chopped(1) : path;
-}
-
-}  // namespace
 
 FolderTreeModel::FolderTreeModel(QObject* parent) : QStandardItemModel(parent) {
   QStandardItem* desktopRoot = MakeNode("Desktop", FolderNodeKind::DesktopRoot, QString(),
@@ -143,7 +142,7 @@ FolderTreeModel::FolderTreeModel(QObject* parent) : QStandardItemModel(parent) {
   QStandardItem* computer = MakeNode("Computer", FolderNodeKind::ComputerRoot, QString(),
                                      QAbstractFileIconProvider::Computer);
   computer->appendRow(MakeNode("/", FolderNodeKind::Folder, "/", QAbstractFileIconProvider::Drive));
-  for (const QString& volume : MountedVolumes()) {
+  for (const QString& volume : MountedVolumesIn("/proc/self/mounts")) {
     computer->appendRow(MakeNode(QFileInfo(volume).fileName(), FolderNodeKind::Folder, volume,
                                  QAbstractFileIconProvider::Drive));
   }

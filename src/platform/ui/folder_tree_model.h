@@ -9,6 +9,10 @@
 
 namespace tessaly {
 
+// The volumes a mounts file (laid out as /proc/self/mounts) lists under /media,
+// /mnt and /run/media, pseudo file systems left out; sorted.
+QStringList MountedVolumesIn(const QString& mountsFile);
+
 class FolderTreeModel : public QStandardItemModel {
   Q_OBJECT
 

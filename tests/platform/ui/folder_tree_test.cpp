@@ -1,5 +1,6 @@
 // The folder tree on real folders made per test, shown offscreen.
 #include "platform/ui/folder_tree.h"
+#include "platform/ui/folder_tree_model.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -213,6 +214,24 @@ TEST_F(FolderTreeTest, RightButtonReleaseOverAnItemSelectsItAndAsksForTheMenu) {
   QTest::mouseClick(tree.viewport(), Qt::RightButton, {}, tree.visualRect(two).center());
   ASSERT_EQ(menu.count(), 1);
   EXPECT_EQ(tree.SelectedPath(), Q(temp.path()) + "/two/");
+}
+
+TEST(FolderTreeVolumes, ComeFromTheMountsUnderTheVolumeFolders) {
+  TempFolder temp;
+  testing::WriteFileText(temp.path() / "mounts",
+                         "/dev/sda1 / ext4 rw 0 0\n"
+                         "proc /proc proc rw 0 0\n"
+                         "/dev/sdb1 /media/usb\\040stick vfat rw 0 0\n"
+                         "/dev/sdc1 /run/media/me/Backup ext4 rw 0 0\n"
+                         "tmpfs /mnt/scratch tmpfs rw 0 0\n"
+                         "sysfs /mnt/sys sysfs rw 0 0\n"
+                         "/dev/sdd1 /mnt/archive ext4 rw 0 0\n"
+                         "/dev/sdd1 /mnt/archive ext4 rw 0 0\n"
+                         "/dev/sde1 /mnt ext4 rw 0 0\n");
+  EXPECT_EQ(
+      MountedVolumesIn(Q(temp.path() / "mounts")),
+      QStringList({"/media/usb stick", "/mnt/archive", "/mnt/scratch", "/run/media/me/Backup"}));
+  EXPECT_TRUE(MountedVolumesIn(Q(temp.path() / "none")).isEmpty());
 }
 
 }  // namespace
