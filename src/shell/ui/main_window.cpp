@@ -273,7 +273,8 @@ void Form1::fmexit_Click() {
     if (window != this) window->hide();
   }
   close();
-  QCoreApplication::exit(0);
+  // quit, not exit: exit outside the running loop would end every later modal loop too.
+  QCoreApplication::quit();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

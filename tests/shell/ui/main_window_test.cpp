@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QMenu>
 #include <QTest>
 #include <filesystem>
@@ -283,6 +284,11 @@ TEST_F(MainWindowTest, ExitEndsWithoutSavingAnything) {
 
   EXPECT_FALSE(window.isVisible());
   EXPECT_EQ(ReadFileText(SettingsFile()), before);
+
+  // Modal windows shown afterwards in the same process still wait for their answer.
+  script.Then([](QWidget* modal) { static_cast<QDialog*>(modal)->accept(); });
+  QDialog later;
+  EXPECT_EQ(later.exec(), QDialog::Accepted);
 }
 
 TEST_F(MainWindowTest, EscapeCancelsADragOfTheSplitter) {
