@@ -68,6 +68,16 @@ DestinationWindow::DestinationWindow(Session& session, QWidget* owner)
       command3_(new QPushButton("Cancel")),
       command4_(new QPushButton) {
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+  setObjectName("Form2");
+  ft1_->setObjectName("FT1");
+  label1_->setObjectName("Label1");
+  frame1_->setObjectName("Frame1");
+  label2_->setObjectName("Label2");
+  check1_->setObjectName("Check1");
+  command1_->setObjectName("Command1");
+  command2_->setObjectName("Command2");
+  command3_->setObjectName("Command3");
+  command4_->setObjectName("Command4");
   label1_->setWordWrap(true);
   label2_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   // A long path must not widen the fixed dialog; the tooltip shows all of it.

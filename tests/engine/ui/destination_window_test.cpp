@@ -59,6 +59,8 @@ TEST_F(DestinationWindowTest, ShowsItsControlsAndGrowsOnlyForThePerArchiveBox) {
   EXPECT_TRUE(window.Command4()->text().isEmpty());
   EXPECT_FALSE(window.Command4()->icon().isNull());
   EXPECT_TRUE(window.Command1()->isDefault());
+  EXPECT_EQ(window.findChild<QPushButton*>("Command1"), window.Command1());
+  EXPECT_EQ(window.findChild<FolderTree*>("FT1"), window.FT1());
   EXPECT_FALSE(window.Check1()->isVisible());
   EXPECT_EQ(window.Label2()->text(), "");
   EXPECT_FALSE(window.Command1()->isEnabled());
