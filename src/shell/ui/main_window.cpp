@@ -29,6 +29,7 @@
 #include "shell/folder_listing.h"
 #include "shell/selection_state.h"
 #include "shell/ui/file_list_view.h"
+#include "shell/ui/image_lists.h"
 #include "winsupport/ui/split_panes.h"
 
 namespace tessaly {
@@ -52,6 +53,7 @@ Form1::Form1(Session& session, QWidget* parent)
     : QMainWindow(parent), session_(session), model_(session.Form1) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Tessaly"));
+  setWindowIcon(FileTypeIcon("tessaly"));
   BuildMenus();
   BuildToolbar();
   BuildControls();
