@@ -228,6 +228,23 @@ TEST_F(MainWindowTest, DoubleClickOnAFolderItemOpensIt) {
   EXPECT_EQ(ListTexts(), std::vector<std::string>{"deep.zip"});
 }
 
+TEST_F(MainWindowTest, DoubleClickOnAFolderThatHasGoneRefreshesTheList) {
+  SkipWelcome();
+  std::filesystem::create_directories(Browse() + "gone");
+  WriteFileText(Browse() + "a.zip", "");
+  Form1& window = Open();
+  ASSERT_EQ(ListTexts(), (std::vector<std::string>{"gone", "a.zip"}));
+  std::filesystem::remove(Browse() + "gone");
+  FileListView& list = window.file1();
+  const QPoint at = list.visualRect(list.model()->index(RowOf("gone"), 0)).center();
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+  QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+
+  EXPECT_EQ(session().Form1.CurrentFolder, Browse());
+  EXPECT_EQ(ListTexts(), std::vector<std::string>{"a.zip"});
+  EXPECT_EQ(window.StatusPanelText(2), "0 File(s) Selected.");
+}
+
 TEST_F(MainWindowTest, ClosingSavesThePlacementTheFilterAndTheFolders) {
   SkipWelcome();
   Form1& window = Open();
