@@ -16,7 +16,7 @@ while (($#)); do
 done
 
 build="$repo/build-bench"
-cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTESSALY_TESTS=OFF -DTESSALY_BENCH=ON \
+cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTESSALY_TESTS=OFF -DTESSALY_TOOLS=ON \
   >/dev/null
 cmake --build "$build" -j2 --target responsiveness_bench >/dev/null
 "$build/bench/responsiveness_bench" "$work"

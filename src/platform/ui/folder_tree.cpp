@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QRegularExpression>
+#include <QScrollBar>
 
 #include "platform/ui/folder_tree_model.h"
 
@@ -117,6 +118,8 @@ void FolderTree::Select(QStandardItem* item) {
     setCurrentIndex(index);
   }
   scrollTo(index);
+  // A deep folder in a narrow pane: keep the names readable rather than its indent.
+  horizontalScrollBar()->setValue(0);
 }
 
 void FolderTree::ReportCurrent(const QModelIndex& current) {

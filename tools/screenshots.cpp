@@ -1,0 +1,121 @@
+// Renders the desktop program's windows to PNG files so they can be looked at: the
+// main window on a small demo folder, the Status window in the middle of a job, the
+// confirmation dialog, the File Exists prompt and the destination dialog.
+//
+//   tessaly_screenshots OUTFOLDER
+#include <unistd.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPixmap>
+#include <QWidget>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "engine/destination_dialog.h"
+#include "engine/extraction_dialogs.h"
+#include "engine/session.h"
+#include "engine/ui/confirmation_window.h"
+#include "engine/ui/destination_window.h"
+#include "engine/ui/file_exists_window.h"
+#include "engine/ui/status_window.h"
+#include "platform/ui/qt_dialogs.h"
+#include "settings/reg_settings.h"
+#include "shell/ui/file_list_view.h"
+#include "shell/ui/main_window.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void MakeFile(const fs::path& path, uintmax_t size) {
+  std::ofstream(path).close();
+  fs::resize_file(path, size);
+}
+
+// A folder with a few sub-folders and archives of every kind.
+void MakeDemoFolder(const fs::path& demo) {
+  fs::create_directories(demo / "Backups");
+  fs::create_directories(demo / "Downloads");
+  fs::create_directories(demo / "old disks");
+  MakeFile(demo / "backup-2024.zip", 48'213'004);
+  MakeFile(demo / "photos 2019.zip", 731'554'120);
+  MakeFile(demo / "project-src.zip", 2'311'870);
+  MakeFile(demo / "manual.rar", 5'120'400);
+  MakeFile(demo / "readme.txt", 2'048);
+}
+
+bool Save(QWidget& window, const fs::path& folder, const char* name) {
+  window.show();
+  window.raise();
+  for (int turn = 0; turn < 5; ++turn) QApplication::processEvents();
+  const fs::path file = folder / name;
+  const bool saved = window.grab().save(QString::fromStdString(file.string()), "PNG");
+  std::printf("%s %s\n", saved ? "wrote" : "could not write", file.c_str());
+  return saved;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: tessaly_screenshots OUTFOLDER\n");
+    return 64;
+  }
+  const fs::path out = fs::absolute(argv[1]);
+  const fs::path demo = out / "demo";
+  fs::remove_all(demo);
+  MakeDemoFolder(demo);
+  // Settings of its own, past the first run; the program starts in the demo folder.
+  setenv("XDG_CONFIG_HOME", (out / "config").c_str(), 1);
+  tessaly::ApplicationSettings().SaveSetting("General", "First time", "0");
+  if (chdir(demo.c_str()) != 0) return 1;
+
+  QApplication app(argc, argv);
+  tessaly::QtDialogs dialogs;
+  tessaly::QtEventPump events;
+  tessaly::Session session(dialogs, events);
+  dialogs.Attach(session);
+  tessaly::Form1 form(session);
+  dialogs.SetOwner(&form);
+  form.Load({});
+  form.resize(760, 520);
+  form.Combo1().setEditText(QStringLiteral("/home/user/Extracted/"));
+  session.Form1.Combo1.text = "/home/user/Extracted/";
+  form.file1().SelectRow(4);
+  form.file1().SelectRow(5);
+  form.UpdateSelectionState();
+  bool saved = Save(form, out, "main_window.png");
+
+  tessaly::Form3 confirmation;
+  confirmation.Load(session);
+  tessaly::ConfirmationWindow confirmationWindow(session, confirmation, &form);
+  saved &= Save(confirmationWindow, out, "confirmation.png");
+  confirmationWindow.hide();
+
+  tessaly::Form4& status = session.Form4Window;
+  status.Load(session);
+  dialogs.ShowStatus(status);
+  status.SetLblarc("Processing archive: " + (demo / "photos 2019.zip").string());
+  status.SetLblmsg("inflating: 2019/summer/beach-0042.jpg");
+  status.SetMax(180);
+  status.SetValue(77);
+  saved &= Save(*dialogs.Status(), out, "status_window.png");
+
+  tessaly::FileExistsWindow fileExists(
+      "The file 2019/summer/beach-0042.jpg already exists in the destination folder. "
+      "Overwrite it?",
+      &form);
+  saved &= Save(fileExists, out, "file_exists.png");
+  fileExists.hide();
+
+  tessaly::DestinationRequest request;
+  request.showPerArchiveCheck = true;
+  request.startFolder = demo.string() + "/";
+  tessaly::DestinationWindow destination(session, &form);
+  destination.Load(request);
+  saved &= Save(destination, out, "destination_dialog.png");
+  return saved ? 0 : 1;
+}
