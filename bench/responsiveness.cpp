@@ -21,7 +21,6 @@
 
 #include "engine/driver.h"
 #include "engine/session.h"
-#include "engine/ui/status_window.h"
 #include "platform/ui/qt_dialogs.h"
 #include "settings/reg_settings.h"
 #include "settings/settings_vars.h"

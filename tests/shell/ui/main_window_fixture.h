@@ -12,8 +12,6 @@
 #include <vector>
 
 #include "engine/session.h"
-// QtDialogs guards its Status window with a QPointer, which needs the whole class.
-#include "engine/ui/status_window.h"
 #include "platform/ui/qt_dialogs.h"
 #include "settings/isolated_settings.h"
 #include "shell/ui/main_window.h"
