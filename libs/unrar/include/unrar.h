@@ -1,0 +1,118 @@
+/* Reads RAR archives (RAR 1.5 to RAR5, self-extracting files, volume sets) entry by
+ * entry: open, then read-header and process-file for each entry, then close.
+ *
+ * All text is UTF-8 and NUL-terminated; entry names use "/" as separator. Every call
+ * is synchronous and every callback runs on the caller's thread inside the call that
+ * triggered it. Further volumes are found by the library itself. Nothing is ever
+ * written outside the destination folder. */
+#ifndef TESSALY_UNRAR_H
+#define TESSALY_UNRAR_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Result codes of every call (and OpenResult). */
+enum {
+  ERAR_SUCCESS = 0,
+  ERAR_END_ARCHIVE = 10,      /* no further entry */
+  ERAR_NO_MEMORY = 11,        /* a dictionary or buffer could not be had */
+  ERAR_BAD_DATA = 12,         /* CRC mismatch, damaged stream or wrong password */
+  ERAR_BAD_ARCHIVE = 13,      /* a header is damaged or the archive is truncated */
+  ERAR_UNKNOWN_FORMAT = 14,   /* not a RAR archive */
+  ERAR_EOPEN = 15,            /* the archive or a further volume could not be opened */
+  ERAR_ECREATE = 16,          /* a file or folder could not be created */
+  ERAR_ECLOSE = 17,           /* a file could not be closed */
+  ERAR_EREAD = 18,            /* the archive could not be read */
+  ERAR_EWRITE = 19,           /* a file could not be written */
+  ERAR_SMALL_BUF = 20,        /* the comment did not fit into CmtBuf (CmtState) */
+  ERAR_UNKNOWN = 21,          /* an unsupported method, or the data callback stopped the entry */
+  ERAR_MISSING_PASSWORD = 22, /* the headers are encrypted and no password was set */
+  ERAR_EREFERENCE = 23,
+  ERAR_BAD_PASSWORD = 24
+};
+
+/* OpenMode */
+enum { RAR_OM_LIST = 0, RAR_OM_EXTRACT = 1 };
+
+/* RARProcessFile operations */
+enum { RAR_SKIP = 0, RAR_TEST = 1, RAR_EXTRACT = 2 };
+
+/* Header Flags bits, whatever the archive's version. */
+enum {
+  RHDF_SPLITBEFORE = 0x01, /* continued from the previous volume */
+  RHDF_SPLITAFTER = 0x02,  /* continued in the next volume */
+  RHDF_ENCRYPTED = 0x04,
+  RHDF_ALWAYS = 0x8000,
+  RHDF_DIRECTORY_FLAGS = 0x80E0 /* a folder entry has exactly these Flags */
+};
+
+typedef void* HANDLE;
+
+typedef struct {
+  const char* ArcName;     /* the archive, or any volume of a set */
+  unsigned int OpenMode;   /* RAR_OM_LIST or RAR_OM_EXTRACT */
+  unsigned int OpenResult; /* out: ERAR_SUCCESS or why the open failed */
+  char* CmtBuf;            /* the archive comment goes here (may be NULL) */
+  unsigned int CmtBufSize; /* bytes at CmtBuf, terminator included */
+  unsigned int CmtSize;    /* out: comment bytes written, terminator included */
+  unsigned int CmtState;   /* out: 0 none, 1 read, ERAR_SMALL_BUF cut, or an error code */
+} RAROpenArchiveData;
+
+/* The published 572-byte record up to CmtState, then fields of our own. Flags,
+ * PackSize and UnpSize sit at bytes 520, 524 and 528 on every platform; on 64-bit
+ * systems the pointer CmtBuf moves the fields after it, so the published part ends
+ * at byte 580 there (572 on 32-bit). */
+typedef struct {
+  char ArcName[260];       /* the volume being read */
+  char FileName[260];      /* entry name, cut at a character boundary when longer */
+  unsigned int Flags;      /* RHDF_* bits */
+  unsigned int PackSize;   /* low 32 bits; see PackSize64 */
+  unsigned int UnpSize;    /* low 32 bits; see UnpSize64 */
+  unsigned int HostOS;     /* 0 MS-DOS, 1 OS/2, 2 Windows, 3 Unix, 4 Mac OS, 5 BeOS */
+  unsigned int FileCRC;    /* CRC-32 of the unpacked data (0 when the entry has none) */
+  unsigned int FileTime;   /* modification time, MS-DOS format, local time */
+  unsigned int UnpVer;     /* unpack version: 13..36 for RAR 1.5-4, 50 for RAR5 */
+  unsigned int Method;     /* 0x30 stored .. 0x35 best */
+  unsigned int FileAttr;   /* Unix mode from Unix archives, else DOS attributes */
+  char* CmtBuf;            /* unused: entry comments are not read */
+  unsigned int CmtBufSize; /* unused */
+  unsigned int CmtSize;    /* out: always 0 */
+  unsigned int CmtState;   /* out: always 0 */
+  char FileNameW[4096];    /* the whole entry name; never cut (names are at most 4095 bytes) */
+  unsigned long long PackSize64; /* packed bytes in this volume */
+  unsigned long long UnpSize64;  /* unpacked size of the whole entry */
+} RARHeaderData;
+
+/* Called while an entry is written or tested, at least once per 256 KiB and once at
+ * the entry's end, with the bytes just unpacked. Returning 0 stops the entry. */
+typedef int (*PROCESSDATAPROC)(unsigned char* address, int size);
+/* Never called: further volumes are found next to the first one. */
+typedef int (*CHANGEVOLPROC)(char* arcName, int mode);
+
+/* NULL when the archive cannot be opened; OpenResult tells why. */
+HANDLE RAROpenArchive(RAROpenArchiveData* data);
+int RARCloseArchive(HANDLE handle);
+/* ERAR_SUCCESS and the next entry in header, ERAR_END_ARCHIVE after the last one. */
+int RARReadHeader(HANDLE handle, RARHeaderData* header);
+/* Acts on the entry just read. RAR_EXTRACT writes it below destPath (NULL or "" =
+ * the current folder) under its own name, or, when destName is given, to destName.
+ * Files are replaced when they exist. */
+int RARProcessFile(HANDLE handle, int operation, char* destPath, char* destName);
+/* The password for the entries processed from now on (and for encrypted headers
+ * when set before the next read). */
+void RARSetPassword(HANDLE handle, char* password);
+void RARSetProcessDataProc(HANDLE handle, PROCESSDATAPROC callback);
+void RARSetChangeVolProc(HANDLE handle, CHANGEVOLPROC callback);
+
+#ifdef __cplusplus
+}
+
+static_assert(__builtin_offsetof(RARHeaderData, Flags) == 520, "Flags at byte 520");
+static_assert(__builtin_offsetof(RARHeaderData, PackSize) == 524, "PackSize at byte 524");
+static_assert(__builtin_offsetof(RARHeaderData, UnpSize) == 528, "UnpSize at byte 528");
+static_assert(sizeof(void*) != 4 || __builtin_offsetof(RARHeaderData, FileNameW) == 572,
+              "the published record is 572 bytes on 32-bit systems");
+#endif
+
+#endif
