@@ -8,23 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "bench_random.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-class Random {
- public:
-  uint64_t Next() {
-    state_ ^= state_ << 13;
-    state_ ^= state_ >> 7;
-    state_ ^= state_ << 17;
-    return state_;
-  }
-  uint64_t Below(uint64_t n) { return Next() % n; }
-
- private:
-  uint64_t state_ = 0x2545F4914F6CDD1Dull;
-};
 
 const char* const kWords[] = {"request", "worker", "processed", "cache",  "miss",   "hit",
                               "upload",  "retry",  "archive",   "entry",  "folder", "client",
@@ -85,7 +73,7 @@ int main(int argc, char** argv) {
   }
   const fs::path folder = argv[1];
   fs::create_directories(folder);
-  Random random;
+  Random random(0x2545F4914F6CDD1Dull);
   constexpr size_t kMiB = 1024 * 1024;
   if (!Write(folder / "log.txt", Text(random, 128 * kMiB)) ||
       !Write(folder / "far-copies.bin", FarCopies(random, 72 * kMiB)) ||

@@ -8,23 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "bench_random.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-class Random {
- public:
-  uint64_t Next() {
-    state_ ^= state_ << 13;
-    state_ ^= state_ >> 7;
-    state_ ^= state_ << 17;
-    return state_;
-  }
-  uint64_t Below(uint64_t n) { return Next() % n; }
-
- private:
-  uint64_t state_ = 0x9E3779B97F4A7C15ull;
-};
 
 const char* const kWords[] = {
     "request", "worker",  "processed", "cache",   "miss",   "hit",     "upload", "session",
@@ -104,7 +92,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path root = argv[1];
-  Random random;
+  Random random(0x9E3779B97F4A7C15ull);
   constexpr size_t kMiB = size_t(1) << 20;
 
   struct Large {

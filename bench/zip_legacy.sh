@@ -25,6 +25,7 @@ while (($#)); do
 done
 
 die() { echo "zip_legacy: $*" >&2; exit 1; }
+source "$repo/bench/extract_rounds.sh"
 
 [[ -x "$tessaly" ]] || die "no tessaly-extract at $tessaly (build it, or pass its path)"
 command -v 7z >/dev/null || die "7z is not installed (package p7zip-full)"
@@ -32,19 +33,8 @@ command -v 7z >/dev/null || die "7z is not installed (package p7zip-full)"
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
 archive="$work/deflate64.zip"
-generator="$work/make_legacy_input"
 
-# The archive is rebuilt only when the generator's source changes.
-stamp="$work/deflate64.zip.source"
-if [[ ! -f "$archive" || ! -f "$stamp" ]] || ! cmp -s "$repo/bench/make_legacy_input.cpp" "$stamp"; then
-  echo "generating the archive (once) ..."
-  rm -rf "$work/input" "$archive" "$stamp"
-  g++ -std=c++20 -O2 -o "$generator" "$repo/bench/make_legacy_input.cpp"
-  "$generator" "$work/input"
-  (cd "$work/input" && 7z a -tzip -mm=Deflate64 -bd "$archive" . >/dev/null)
-  rm -rf "$work/input"
-  cp "$repo/bench/make_legacy_input.cpp" "$stamp"
-fi
+make_archive_once "$archive" "$repo/bench/make_legacy_input.cpp" 7z a -tzip -mm=Deflate64 -bd "$archive" .
 printf 'archive: %s, %d MB (deflate64)\n' "$archive" $(($(stat -c %s "$archive") / 1000000))
 
 tools=(tessaly 7z)
@@ -57,43 +47,6 @@ run_tool() {
   esac
 }
 
-TIMEFORMAT='%3R %3U %3S'
-declare -A wall cpu
-for ((round = 1; round <= rounds; round++)); do
-  order=("${tools[@]:round % ${#tools[@]}}" "${tools[@]:0:round % ${#tools[@]}}")
-  for tool in "${order[@]}"; do
-    dest="$work/extract-$tool"
-    rm -rf "$dest"
-    mkdir -p "$dest"
-    sync
-    if ! { time run_tool "$tool" "$dest" >"$work/$tool.log" 2>&1; } 2>"$work/$tool.time"; then
-      die "$tool failed in round $round (see $work/$tool.log)"
-    fi
-    read -r real user sys <"$work/$tool.time"
-    wall[$tool]+="$real "
-    cpu[$tool]+="$(awk -v u="$user" -v s="$sys" 'BEGIN {printf "%.3f", u + s}') "
-    printf 'round %d  %-8s %8.2f s wall %8.2f s cpu\n' "$round" "$tool" "$real" \
-      "$(awk -v u="$user" -v s="$sys" 'BEGIN {print u + s}')"
-  done
-  # Only a complete, identical extraction counts.
-  if ((round == 1)); then
-    diff -rq "$work/extract-7z" "$work/extract-tessaly" >"$work/tessaly.diff" ||
-      die "tessaly's output differs from 7z's (see $work/tessaly.diff)"
-  fi
-done
-for tool in "${tools[@]}"; do rm -rf "$work/extract-$tool"; done
-
-median() { tr " " "\n" | grep . | sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
-
-reference_wall=$(median <<<"${wall[7z]}")
-reference_cpu=$(median <<<"${cpu[7z]}")
-echo
-printf 'medians of %d rounds; ratios are to 7z (below 1.00 is faster)\n' "$rounds"
-printf '%-8s %10s %8s %10s %8s\n' tool "wall s" ratio "cpu s" ratio
-for tool in "${tools[@]}"; do
-  w=$(median <<<"${wall[$tool]}")
-  c=$(median <<<"${cpu[$tool]}")
-  printf '%-8s %10.2f %8s %10.2f %8s\n' "$tool" "$w" "$(ratio "$w" "$reference_wall")" \
-    "$c" "$(ratio "$c" "$reference_cpu")"
-done
+reference=7z
+time_rounds
+print_medians

@@ -1,0 +1,79 @@
+# Sourced by the extraction benchmarks. The caller sets: tools (array), rounds, work,
+# reference (the tool whose output and times the others are compared with), and
+# defines die MESSAGE and run_tool TOOL DEST; then calls time_rounds and
+# print_medians.
+
+# Makes (once) the archive from a generator program: rebuilt only when the
+# generator's source changes. Usage: make_archive_once ARCHIVE GENERATOR.cpp PACK_COMMAND...
+# where PACK_COMMAND runs inside the generated folder and writes ARCHIVE.
+make_archive_once() {
+  local archive=$1 source=$2
+  shift 2
+  local stamp="$archive.source" generator="$work/$(basename "$source" .cpp)"
+  if [[ -f "$archive" && -f "$stamp" ]] && cmp -s "$source" "$stamp"; then return; fi
+  echo "generating the archive (once) ..."
+  rm -rf "$work/input" "$archive" "$stamp"
+  g++ -std=c++20 -O2 -I"$(dirname "$source")" -o "$generator" "$source"
+  "$generator" "$work/input"
+  (cd "$work/input" && "$@" >/dev/null)
+  rm -rf "$work/input"
+  cp "$source" "$stamp"
+}
+
+# Wall time is what the user waits for; CPU time (user + system) is steadier on a busy
+# machine, so both are kept. Each run goes into a fresh folder in the work folder, so
+# all tools write to the same disk; after the first round every tool's output is
+# compared with the reference's, so only complete, identical extractions count.
+time_rounds() {
+  TIMEFORMAT='%3R %3U %3S'
+  declare -gA wall cpu
+  local round tool dest real user sys
+  for ((round = 1; round <= rounds; round++)); do
+    # Rotate the order so that no tool always runs first after the cache settles.
+    local order=("${tools[@]:round % ${#tools[@]}}" "${tools[@]:0:round % ${#tools[@]}}")
+    for tool in "${order[@]}"; do
+      dest="$work/extract-$tool"
+      rm -rf "$dest"
+      mkdir -p "$dest"
+      sync
+      if ! { time run_tool "$tool" "$dest" >"$work/$tool.log" 2>&1; } 2>"$work/$tool.time"; then
+        die "$tool failed in round $round (see $work/$tool.log)"
+      fi
+      read -r real user sys <"$work/$tool.time"
+      wall[$tool]+="$real "
+      cpu[$tool]+="$(awk -v u="$user" -v s="$sys" 'BEGIN {printf "%.3f", u + s}') "
+      printf 'round %d  %-8s %8.2f s wall %8.2f s cpu\n' "$round" "$tool" "$real" \
+        "$(awk -v u="$user" -v s="$sys" 'BEGIN {print u + s}')"
+    done
+    if ((round == 1)); then
+      for tool in "${tools[@]}"; do
+        [[ $tool == "$reference" ]] && continue
+        diff -rq "$work/extract-$reference" "$work/extract-$tool" >"$work/$tool.diff" ||
+          die "$tool's output differs from $reference's (see $work/$tool.diff)"
+      done
+    fi
+  done
+  for tool in "${tools[@]}"; do rm -rf "$work/extract-$tool"; done
+}
+
+median() {
+  tr " " "\n" | grep . | sort -g |
+    awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
+
+print_medians() {
+  local reference_wall reference_cpu tool w c
+  reference_wall=$(median <<<"${wall[$reference]}")
+  reference_cpu=$(median <<<"${cpu[$reference]}")
+  echo
+  printf 'medians of %d rounds; ratios are to %s (below 1.00 is faster)\n' "$rounds" "$reference"
+  printf '%-8s %10s %8s %10s %8s\n' tool "wall s" ratio "cpu s" ratio
+  for tool in "${tools[@]}"; do
+    w=$(median <<<"${wall[$tool]}")
+    c=$(median <<<"${cpu[$tool]}")
+    printf '%-8s %10.2f %8s %10.2f %8s\n' "$tool" "$w" "$(ratio "$w" "$reference_wall")" \
+      "$c" "$(ratio "$c" "$reference_cpu")"
+  done
+}
