@@ -1,0 +1,66 @@
+// Stored RAR archives for tests, in both formats: RAR 2.9-4.x (method 0x30) and
+// RAR5 (method 0), plain or with AES-encrypted data and headers, single files or
+// volume sets in the three naming schemes, with an optional self-extracting prefix.
+// Written from the format alone with libcrypto, so it checks the library's reading
+// independently of the library's own ciphers.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace tessaly::testing {
+
+enum class RarFormat { Rar4, Rar5 };
+
+// How the volumes of a set are named, from a base path "dir/set":
+// OldStyle set.rar, set.r00, set.r01; PartN set.part1.rar, set.part2.rar;
+// Numbered set.001, set.002.
+enum class RarVolumeNaming { OldStyle, PartN, Numbered };
+
+struct RarEntrySpec {
+  std::string name;  // "/" separated
+  std::string data;
+  bool folder = false;
+  bool encrypted = false;  // the data is encrypted with the archive's password
+};
+
+struct RarOptions {
+  RarFormat format = RarFormat::Rar4;
+  // For encrypted entries and headers. RAR4 passwords are limited to 28 characters
+  // (longer ones need the old SHA-1 quirk, which the writer does not imitate).
+  std::string password;
+  bool encryptHeaders = false;  // every entry is then encrypted too
+  std::string sfxPrefix;        // bytes before the signature of the first volume
+};
+
+// A folder entry.
+RarEntrySpec RarFolder(const std::string& name);
+
+// Writes one archive to path; a failure fails the test.
+void WriteRar(const std::string& path, const std::vector<RarEntrySpec>& entries,
+              const RarOptions& options = {});
+
+// Writes a volume set named from base, each volume holding at most volumeData bytes of
+// packed data (entries are split across volumes where they do not fit). Returns the
+// volume paths, first volume first.
+std::vector<std::string> WriteRarVolumes(const std::string& base, RarVolumeNaming naming,
+                                         size_t volumeData,
+                                         const std::vector<RarEntrySpec>& entries,
+                                         const RarOptions& options = {});
+
+// The writer's key derivations, exposed so that their published vectors can be checked.
+struct RarAesKey {
+  std::string key;
+  std::string iv;
+};
+struct Rar5DerivedKeys {
+  std::string key;
+  std::string hashKey;
+  std::string check;
+};
+RarAesKey DeriveRar4AesKey(const std::string& password, const std::string& salt);
+// With the writer's iteration count, 2^15.
+Rar5DerivedKeys DeriveRar5Keys(const std::string& password, const std::string& salt);
+
+}  // namespace tessaly::testing
