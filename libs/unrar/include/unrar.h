@@ -84,8 +84,9 @@ typedef struct {
   unsigned long long UnpSize64;  /* unpacked size of the whole entry */
 } RARHeaderData;
 
-/* Called while an entry is written or tested, at least once per 256 KiB and once at
- * the entry's end, with the bytes just unpacked. Returning 0 stops the entry. */
+/* Called while an entry is written or tested with the bytes just unpacked, in pieces
+ * of at most 256 KiB. Returning 0 stops the entry: RARProcessFile removes what it
+ * wrote of it and returns ERAR_UNKNOWN. */
 typedef int (*PROCESSDATAPROC)(unsigned char* address, int size);
 /* Never called: further volumes are found next to the first one. */
 typedef int (*CHANGEVOLPROC)(char* arcName, int mode);

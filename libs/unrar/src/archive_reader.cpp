@@ -1,0 +1,229 @@
+#include "archive_reader.h"
+
+#include <cstring>
+#include <vector>
+
+#include "rar5_blocks.h"
+#include "unrar.h"
+#include "volume_names.h"
+
+namespace unrar {
+namespace {
+
+constexpr size_t kSfxSearchBytes = 0x200000 - 16;
+constexpr uint8_t kMarker[6] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07};
+constexpr size_t kRar4SignatureBytes = 7;
+
+int status_code(BlockStatus status, bool encrypted) {
+  switch (status) {
+    case BlockStatus::ok:
+      return ERAR_SUCCESS;
+    case BlockStatus::end_of_volume:
+      return ERAR_END_ARCHIVE;
+    case BlockStatus::bad_crc:
+      return encrypted ? ERAR_BAD_DATA : ERAR_BAD_ARCHIVE;
+    case BlockStatus::truncated:
+    case BlockStatus::bad_header:
+      return ERAR_BAD_ARCHIVE;
+  }
+  return ERAR_BAD_ARCHIVE;
+}
+
+// A RAR 1.5-4 main header right after the signature whose CRC matches.
+bool valid_rar4_start(VolumeFile& file, uint64_t blockOffset) {
+  Rar4Block block;
+  return read_rar4_block(file, blockOffset, nullptr, 0, block) == BlockStatus::ok &&
+         block.type == kRar4MainBlock;
+}
+
+bool valid_rar5_start(VolumeFile& file, uint64_t blockOffset) {
+  Rar5ReadBlock block;
+  return read_rar5_block(file, blockOffset, nullptr, 0, block) == BlockStatus::ok &&
+         (block.block.type == Rar5BlockType::main || block.block.type == Rar5BlockType::encryption);
+}
+
+// Where the archive's first block starts, and its format: the first place within
+// the search range that holds a signature followed by a sound main header.
+bool find_archive(VolumeFile& file, uint64_t& firstBlock, ArchiveFormat& format) {
+  std::vector<uint8_t> head(std::min<uint64_t>(file.size(), kSfxSearchBytes + 8));
+  if (!file.read_at(0, head.data(), head.size())) return false;
+  for (size_t pos = 0; pos + kRar4SignatureBytes <= head.size(); ++pos) {
+    if (std::memcmp(&head[pos], kMarker, sizeof kMarker) != 0) continue;
+    const uint8_t kind = head[pos + 6];
+    if (kind == 0 && valid_rar4_start(file, pos + kRar4SignatureBytes)) {
+      firstBlock = pos + kRar4SignatureBytes;
+      format = ArchiveFormat::rar4;
+      return true;
+    }
+    if (kind == 1 && pos + kRar5Signature.size() <= head.size() && head[pos + 7] == 0 &&
+        valid_rar5_start(file, pos + kRar5Signature.size())) {
+      firstBlock = pos + kRar5Signature.size();
+      format = ArchiveFormat::rar5;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+int ArchiveReader::open(const std::string& path) {
+  return open_volume(path);
+}
+
+void ArchiveReader::set_password(const std::string& password) {
+  if (password_ != password) {
+    rar4Keys_.reset();
+    rar5HeaderKey_.reset();
+  }
+  password_ = password;
+}
+
+int ArchiveReader::open_volume(const std::string& path) {
+  std::unique_ptr<VolumeFile> file = VolumeFile::open(path);
+  if (!file) return ERAR_EOPEN;
+  uint64_t firstBlock = 0;
+  ArchiveFormat format = ArchiveFormat::rar4;
+  if (!find_archive(*file, firstBlock, format)) {
+    return file_ ? ERAR_EOPEN : ERAR_UNKNOWN_FORMAT;
+  }
+  if (file_ && format != format_) return ERAR_BAD_ARCHIVE;
+  const bool nextVolume = file_ != nullptr;
+  file_ = std::move(file);
+  format_ = format;
+  if (nextVolume) ++volumeIndex_;
+  return read_main_header(firstBlock);
+}
+
+int ArchiveReader::read_main_header(uint64_t offset) {
+  if (format_ == ArchiveFormat::rar4) {
+    Rar4Block block;
+    const BlockStatus status = read_rar4_block(*file_, offset, nullptr, volumeIndex_, block);
+    if (status != BlockStatus::ok) return ERAR_BAD_ARCHIVE;
+    isVolume_ = block.flags & kRar4MainVolume;
+    newNumbering_ = block.flags & kRar4MainNewNumbering;
+    solid_ = block.flags & kRar4MainSolid;
+    const bool encrypted = block.flags & kRar4MainEncryptedHeaders;
+    if (volumeIndex_ > 0 && encrypted != rar4EncryptedHeaders_) return ERAR_BAD_ARCHIVE;
+    rar4EncryptedHeaders_ = encrypted;
+    position_ = block.next;
+    return ERAR_SUCCESS;
+  }
+  Rar5ReadBlock block;
+  if (read_rar5_block(*file_, offset, nullptr, volumeIndex_, block) != BlockStatus::ok) {
+    return ERAR_BAD_ARCHIVE;
+  }
+  newNumbering_ = true;
+  if (block.block.type == Rar5BlockType::encryption) {
+    if (!rar5Encryption_) rar5Encryption_ = block.block.encryption;
+    position_ = block.next;
+    return ERAR_SUCCESS;
+  }
+  isVolume_ = block.block.main.volume;
+  solid_ = block.block.main.solid;
+  position_ = block.next;
+  return ERAR_SUCCESS;
+}
+
+int ArchiveReader::ensure_header_key() {
+  if (format_ == ArchiveFormat::rar4) {
+    if (!rar4EncryptedHeaders_ || rar4Keys_) return ERAR_SUCCESS;
+    if (!password_ || password_->empty()) return ERAR_MISSING_PASSWORD;
+    rar4Keys_ = std::make_unique<Rar4HeaderKeys>(*password_);
+    return ERAR_SUCCESS;
+  }
+  if (!rar5Encryption_ || rar5HeaderKey_) return ERAR_SUCCESS;
+  if (!password_ || password_->empty()) return ERAR_MISSING_PASSWORD;
+  Bytes32 key{};
+  if (!rar5_header_key(*rar5Encryption_, *password_, key)) return ERAR_BAD_DATA;
+  rar5HeaderKey_ = key;
+  return ERAR_SUCCESS;
+}
+
+int ArchiveReader::read_block(ArchiveEntry& entry, Step& step) {
+  const int keyResult = ensure_header_key();
+  if (keyResult != ERAR_SUCCESS) return keyResult;
+  const bool encrypted = rar4Keys_ || rar5HeaderKey_;
+  if (format_ == ArchiveFormat::rar4) {
+    Rar4Block block;
+    const BlockStatus status =
+        read_rar4_block(*file_, position_, rar4Keys_.get(), volumeIndex_, block);
+    if (status == BlockStatus::end_of_volume) {
+      step = Step::archive_end;
+      return ERAR_SUCCESS;
+    }
+    if (status != BlockStatus::ok) return status_code(status, encrypted);
+    position_ = block.next;
+    step = block.type == kRar4FileBlock ? Step::entry
+           : block.type == kRar4EndBlock
+               ? (block.moreVolumes ? Step::volume_end : Step::archive_end)
+               : Step::skip;
+    if (step == Step::entry) entry = std::move(block.entry);
+    return ERAR_SUCCESS;
+  }
+  Rar5ReadBlock block;
+  const BlockStatus status = read_rar5_block(
+      *file_, position_, rar5HeaderKey_ ? &*rar5HeaderKey_ : nullptr, volumeIndex_, block);
+  if (status == BlockStatus::end_of_volume) {
+    step = Step::archive_end;
+    return ERAR_SUCCESS;
+  }
+  if (status != BlockStatus::ok) return status_code(status, encrypted);
+  position_ = block.next;
+  const Rar5BlockType type = block.block.type;
+  step = type == Rar5BlockType::file ? Step::entry
+         : type == Rar5BlockType::end
+             ? (block.block.end.moreVolumes ? Step::volume_end : Step::archive_end)
+             : Step::skip;
+  if (step == Step::entry) entry = std::move(block.entry);
+  return ERAR_SUCCESS;
+}
+
+int ArchiveReader::switch_volume() {
+  const std::string current = file_->path();
+  const std::string preferred = next_volume_name(current, newNumbering_);
+  int result = open_volume(preferred);
+  if (result == ERAR_EOPEN) {
+    const std::string other = next_volume_name(current, !newNumbering_);
+    if (other != preferred) result = open_volume(other);
+  }
+  return result;
+}
+
+int ArchiveReader::next_entry(ArchiveEntry& entry) {
+  while (!finished_) {
+    Step step = Step::skip;
+    const int result = read_block(entry, step);
+    if (result != ERAR_SUCCESS) return result;
+    if (step == Step::entry) return ERAR_SUCCESS;
+    if (step == Step::archive_end) finished_ = true;
+    if (step == Step::volume_end) {
+      const int switched = switch_volume();
+      if (switched != ERAR_SUCCESS) return switched;
+    }
+  }
+  return ERAR_END_ARCHIVE;
+}
+
+int ArchiveReader::next_part(const ArchiveEntry& current, ArchiveEntry& part) {
+  bool switched = false;
+  while (!finished_) {
+    Step step = Step::skip;
+    const int result = read_block(part, step);
+    if (result != ERAR_SUCCESS) return result;
+    if (step == Step::entry) {
+      if (!switched || !part.splitBefore || part.name != current.name) return ERAR_BAD_ARCHIVE;
+      return ERAR_SUCCESS;
+    }
+    if (step == Step::archive_end) break;
+    if (step == Step::volume_end) {
+      const int opened = switch_volume();
+      if (opened != ERAR_SUCCESS) return opened == ERAR_UNKNOWN_FORMAT ? ERAR_EOPEN : opened;
+      switched = true;
+    }
+  }
+  // The set ends while the entry says it goes on: a volume is missing.
+  return ERAR_EOPEN;
+}
+
+}  // namespace unrar

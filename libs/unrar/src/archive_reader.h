@@ -1,0 +1,62 @@
+// Walks the entries of an archive across its volumes: finds the archive in the
+// file (also behind a self-extracting stub), reads the main header, skips service
+// and unknown blocks, moves to the next volume at each end block, and follows an
+// entry split across volumes to its continuation.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "archive_entry.h"
+#include "rar4_blocks.h"
+#include "volume_file.h"
+
+namespace unrar {
+
+enum class ArchiveFormat { rar4, rar5 };
+
+class ArchiveReader {
+ public:
+  // An ERAR_* code: ERAR_SUCCESS, ERAR_EOPEN, ERAR_UNKNOWN_FORMAT, ERAR_BAD_ARCHIVE.
+  int open(const std::string& path);
+  // Needed before the first entry of an archive with encrypted headers.
+  void set_password(const std::string& password);
+
+  // The next entry: ERAR_SUCCESS, ERAR_END_ARCHIVE or why no entry could be read.
+  int next_entry(ArchiveEntry& entry);
+  // The part of a split entry that continues in the next volume.
+  int next_part(const ArchiveEntry& current, ArchiveEntry& part);
+
+  ArchiveFormat format() const { return format_; }
+  bool solid() const { return solid_; }
+  const std::string& volume_path() const { return file_->path(); }
+  // The volume an entry part lives in; null once the reader has moved past it.
+  VolumeFile* volume(size_t index) { return index == volumeIndex_ ? file_.get() : nullptr; }
+
+ private:
+  enum class Step { entry, skip, volume_end, archive_end };
+  int open_volume(const std::string& path);
+  int read_main_header(uint64_t offset);
+  int read_block(ArchiveEntry& entry, Step& step);
+  int ensure_header_key();
+  int switch_volume();
+
+  std::unique_ptr<VolumeFile> file_;
+  size_t volumeIndex_ = 0;
+  uint64_t position_ = 0;
+  ArchiveFormat format_ = ArchiveFormat::rar4;
+  bool isVolume_ = false;
+  bool newNumbering_ = false;
+  bool solid_ = false;
+  bool finished_ = false;
+  std::optional<std::string> password_;
+  // RAR 1.5-4 encrypted headers.
+  bool rar4EncryptedHeaders_ = false;
+  std::unique_ptr<Rar4HeaderKeys> rar4Keys_;
+  // RAR5 encrypted headers: the encryption block's parameters, then the key.
+  std::optional<Rar5EncryptionHeader> rar5Encryption_;
+  std::optional<Bytes32> rar5HeaderKey_;
+};
+
+}  // namespace unrar

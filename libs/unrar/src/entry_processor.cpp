@@ -1,0 +1,248 @@
+#include "entry_processor.h"
+
+#include <unistd.h>
+
+#include <vector>
+
+#include "entry_input.h"
+#include "entry_sink.h"
+#include "output_files.h"
+
+namespace unrar {
+namespace {
+
+constexpr uint64_t kRar29Window = 4u << 20;
+constexpr uint64_t kSmallestWindow = 256u << 10;
+constexpr size_t kCopyChunk = 64 * 1024;
+
+bool supported(const ArchiveEntry& entry) {
+  if (entry.method < 0x30 || entry.method > 0x35 || entry.link == LinkKind::unsupported) {
+    return false;
+  }
+  if (entry.unpackVersion == 50) {
+    return entry.rar5Algorithm <= 1 &&
+           (!entry.rar5Encryption || entry.rar5Encryption->version == 0);
+  }
+  // RAR 1.5 and 2.0 compression, and the ciphers before AES, are not decoded yet.
+  if (entry.encrypted && entry.unpackVersion < 29) return false;
+  return entry.stored() || entry.unpackVersion == 29 || entry.unpackVersion == 36;
+}
+
+// A non-solid entry never refers further back than its own size, so a smaller
+// window than the header's dictionary does; this keeps small entries of archives
+// made with huge dictionaries cheap.
+uint64_t window_for(const ArchiveEntry& entry, bool solidArchive) {
+  if (solidArchive || entry.solid || entry.unknownSize) return entry.dictionarySize;
+  uint64_t window = kSmallestWindow;
+  while (window < entry.unpackedSize && window < entry.dictionarySize) window <<= 1;
+  return std::min(window, std::max(entry.dictionarySize, kSmallestWindow));
+}
+
+int decode_status(DecodeResult result, const EntryInput& input, const EntrySink& sink) {
+  switch (result) {
+    case DecodeResult::ok:
+      return ERAR_SUCCESS;
+    case DecodeResult::bad_data:
+      return ERAR_BAD_DATA;
+    case DecodeResult::unsupported:
+      return ERAR_UNKNOWN;
+    case DecodeResult::out_of_memory:
+      return ERAR_NO_MEMORY;
+    case DecodeResult::stopped:
+      break;
+  }
+  if (sink.cancelled()) return ERAR_UNKNOWN;
+  if (sink.write_failed()) return ERAR_EWRITE;
+  return input.failed() ? input.failure() : ERAR_BAD_DATA;
+}
+
+int copy_stored(const ArchiveEntry& entry, EntryInput& input, EntrySink& sink) {
+  std::vector<uint8_t> buffer(kCopyChunk);
+  uint64_t remaining = entry.unknownSize ? UINT64_MAX : entry.unpackedSize;
+  while (remaining > 0) {
+    const size_t got = input.read(buffer.data(), std::min<uint64_t>(buffer.size(), remaining));
+    if (got == 0) break;
+    if (!sink.write(buffer.data(), got)) return sink.cancelled() ? ERAR_UNKNOWN : ERAR_EWRITE;
+    remaining -= got;
+  }
+  if (input.failed()) return input.failure();
+  return entry.unknownSize || remaining == 0 ? ERAR_SUCCESS : ERAR_BAD_DATA;
+}
+
+// The whole entry's checksums sit in its last part.
+int verify(const ArchiveEntry& entry, const ArchiveEntry& lastPart, EntrySink& sink,
+           const std::optional<Bytes32>& hashKey) {
+  if (!entry.unknownSize && sink.written() != entry.unpackedSize) return ERAR_BAD_DATA;
+  if (lastPart.crc32) {
+    const uint32_t crc = hashKey ? rar5_mac_crc32(sink.crc32(), *hashKey) : sink.crc32();
+    if (crc != *lastPart.crc32) return ERAR_BAD_DATA;
+  }
+  if (lastPart.blake2) {
+    const Bytes32 digest = hashKey ? rar5_mac_blake2sp(sink.blake2(), *hashKey) : sink.blake2();
+    if (digest != *lastPart.blake2) return ERAR_BAD_DATA;
+  }
+  return ERAR_SUCCESS;
+}
+
+}  // namespace
+
+int EntryProcessor::process(const ArchiveEntry& entry, EntryAction action,
+                            const std::string& destination, const std::string& outputName) {
+  if (action == EntryAction::skip) return skip(entry);
+  // Its first part lies in a volume before the one that was opened.
+  if (entry.splitBefore) {
+    EntryInput(reader_, entry, nullptr).skip_rest();
+    return ERAR_BAD_DATA;
+  }
+  Target target;
+  if (action == EntryAction::extract) {
+    bool placed = false;
+    if (outputName.empty()) {
+      target.root = destination;
+      placed = output_path(destination, entry.name, target.path, target.relative);
+    } else {
+      const size_t slash = outputName.find_last_of('/');
+      target.root = slash == std::string::npos ? "" : outputName.substr(0, slash);
+      placed = output_path(target.root, outputName.substr(slash + 1), target.path, target.relative);
+    }
+    if (!placed || !make_folders(target.path, entry.directory)) {
+      EntryInput(reader_, entry, nullptr).skip_rest();
+      return ERAR_ECREATE;
+    }
+  }
+  if (entry.directory) {
+    const int result = EntryInput(reader_, entry, nullptr).skip_rest();
+    if (action == EntryAction::extract) apply_metadata(target.path, entry);
+    return result;
+  }
+  return unpack(entry, action == EntryAction::extract ? &target : nullptr);
+}
+
+int EntryProcessor::skip(const ArchiveEntry& entry) {
+  // The decoder of a solid archive must see every compressed entry in turn.
+  const bool feedsDecoder = reader_.solid() && !entry.directory && !entry.stored() &&
+                            supported(entry) && (!entry.encrypted || password_);
+  if (feedsDecoder && !entry.splitBefore) {
+    const PROCESSDATAPROC callback = callback_;
+    callback_ = nullptr;
+    const int result = unpack(entry, nullptr);
+    callback_ = callback;
+    return result == ERAR_EOPEN ? result : ERAR_SUCCESS;
+  }
+  return EntryInput(reader_, entry, nullptr).skip_rest();
+}
+
+int EntryProcessor::make_cipher(const ArchiveEntry& entry, std::unique_ptr<AesCbcDecryptor>& cipher,
+                                std::optional<Bytes32>& hashKey) {
+  if (!password_ || password_->empty()) return ERAR_MISSING_PASSWORD;
+  if (entry.rar5Encryption) {
+    const Rar5FileEncryption& parameters = *entry.rar5Encryption;
+    Rar5Keys keys{};
+    if (!derive_rar5_keys(*password_, parameters.salt.data(), parameters.lg2Count, keys)) {
+      return ERAR_BAD_DATA;
+    }
+    if (parameters.passwordCheck && *parameters.passwordCheck != keys.passwordCheck) {
+      return ERAR_BAD_DATA;
+    }
+    cipher = std::make_unique<AesCbcDecryptor>(keys.key.data(), keys.key.size(), parameters.iv);
+    if (parameters.macChecksums) hashKey = keys.hashKey;
+    return ERAR_SUCCESS;
+  }
+  const Rar3Key key =
+      derive_rar3_key(*password_, entry.rar3Salt ? entry.rar3Salt->data() : nullptr);
+  cipher = std::make_unique<AesCbcDecryptor>(key.key.data(), key.key.size(), key.iv);
+  return ERAR_SUCCESS;
+}
+
+int EntryProcessor::decoder_for(const ArchiveEntry& entry, Decoder*& decoder) {
+  if (entry.unpackVersion != 50) {
+    if (!rar29_) rar29_ = make_rar29_decoder(kRar29Window);
+    decoder = rar29_.get();
+    return decoder ? ERAR_SUCCESS : ERAR_NO_MEMORY;
+  }
+  const uint64_t window = window_for(entry, reader_.solid());
+  const bool fits = rar5_ && window <= rar5Dictionary_ && entry.rar5Algorithm == rar5Algorithm_;
+  if (!fits) {
+    // The window of a solid stream cannot grow under it.
+    if (entry.solid && rar5_) return ERAR_BAD_DATA;
+    rar5_.reset();
+    rar5_ = make_rar5_decoder(window, entry.rar5Algorithm);
+    if (!rar5_) return ERAR_NO_MEMORY;
+    rar5Dictionary_ = window;
+    rar5Algorithm_ = entry.rar5Algorithm;
+  }
+  decoder = rar5_.get();
+  return ERAR_SUCCESS;
+}
+
+int EntryProcessor::decode(const ArchiveEntry& entry, EntryInput& input, EntrySink& sink) {
+  if (entry.stored()) return copy_stored(entry, input, sink);
+  Decoder* decoder = nullptr;
+  const int result = decoder_for(entry, decoder);
+  if (result != ERAR_SUCCESS) return result;
+  const uint64_t size = entry.unknownSize ? UINT64_MAX : entry.unpackedSize;
+  return decode_status(decoder->decode_entry(input, sink, size, entry.solid), input, sink);
+}
+
+int EntryProcessor::unpack(const ArchiveEntry& entry, const Target* target) {
+  std::unique_ptr<AesCbcDecryptor> cipher;
+  std::optional<Bytes32> hashKey;
+  int result = supported(entry) ? ERAR_SUCCESS : ERAR_UNKNOWN;
+  if (result == ERAR_SUCCESS && entry.encrypted) result = make_cipher(entry, cipher, hashKey);
+  EntryInput input(reader_, entry, std::move(cipher));
+  if (result != ERAR_SUCCESS) {
+    input.skip_rest();
+    return result;
+  }
+  if (entry.link != LinkKind::none) return unpack_link(entry, input, hashKey, target);
+
+  const int fd = target ? create_output_file(target->path) : -1;
+  if (target && fd < 0) {
+    input.skip_rest();
+    return ERAR_ECREATE;
+  }
+  EntrySink sink(fd, nullptr, callback_, entry.blake2.has_value());
+  result = decode(entry, input, sink);
+  const int rest = input.skip_rest();
+  if (result == ERAR_SUCCESS) result = rest;
+  if (result == ERAR_SUCCESS) result = verify(entry, input.part(), sink, hashKey);
+  if (fd >= 0) {
+    if (close(fd) != 0 && result == ERAR_SUCCESS) result = ERAR_EWRITE;
+    // Nothing half-written or damaged is left behind under the entry's name.
+    if (result != ERAR_SUCCESS) {
+      unlink(target->path.c_str());
+    } else {
+      apply_metadata(target->path, entry);
+    }
+  }
+  return result;
+}
+
+int EntryProcessor::unpack_link(const ArchiveEntry& entry, EntryInput& input,
+                                const std::optional<Bytes32>& hashKey, const Target* target) {
+  std::string linkTarget = entry.linkTarget;
+  int result = ERAR_SUCCESS;
+  if (entry.unpackVersion != 50) {
+    // RAR 1.5-4 links carry their target as the entry's data.
+    EntrySink sink(-1, &linkTarget, nullptr, false);
+    result = decode(entry, input, sink);
+    if (result == ERAR_EWRITE) result = ERAR_BAD_DATA;
+    const int rest = input.skip_rest();
+    if (result == ERAR_SUCCESS) result = rest;
+    if (result == ERAR_SUCCESS) result = verify(entry, input.part(), sink, hashKey);
+  } else {
+    result = input.skip_rest();
+  }
+  if (result != ERAR_SUCCESS || !target) return result;
+  bool made = false;
+  if (entry.link == LinkKind::symlink) {
+    made = create_symlink(target->root, target->relative, target->path, linkTarget);
+  } else {
+    made = copy_extracted_file(target->root, linkTarget, target->path);
+  }
+  if (!made) return ERAR_ECREATE;
+  apply_metadata(target->path, entry);
+  return ERAR_SUCCESS;
+}
+
+}  // namespace unrar

@@ -1,0 +1,58 @@
+// Skips, tests or extracts the entry the reader has just reported: joins its
+// parts, decrypts, decodes (keeping the decoder state of a solid archive), checks
+// its checksums, and writes it below the destination.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "archive_entry.h"
+#include "archive_reader.h"
+#include "rar_crypto.h"
+#include "rar_decoder.h"
+#include "unrar.h"
+
+namespace unrar {
+
+class EntryInput;
+class EntrySink;
+
+enum class EntryAction { skip, test, extract };
+
+class EntryProcessor {
+ public:
+  explicit EntryProcessor(ArchiveReader& reader) : reader_(reader) {}
+  void set_password(const std::string& password) { password_ = password; }
+  void set_callback(PROCESSDATAPROC callback) { callback_ = callback; }
+
+  // destination: the folder ("" = the current one); outputName: a path that replaces
+  // the entry's own, or "". An ERAR_* code.
+  int process(const ArchiveEntry& entry, EntryAction action, const std::string& destination,
+              const std::string& outputName);
+
+ private:
+  struct Target {
+    std::string root;
+    std::string path;
+    std::string relative;
+  };
+  int unpack(const ArchiveEntry& entry, const Target* target);
+  int unpack_link(const ArchiveEntry& entry, EntryInput& input,
+                  const std::optional<Bytes32>& hashKey, const Target* target);
+  int decode(const ArchiveEntry& entry, EntryInput& input, EntrySink& sink);
+  int make_cipher(const ArchiveEntry& entry, std::unique_ptr<AesCbcDecryptor>& cipher,
+                  std::optional<Bytes32>& hashKey);
+  int decoder_for(const ArchiveEntry& entry, Decoder*& decoder);
+  int skip(const ArchiveEntry& entry);
+
+  ArchiveReader& reader_;
+  std::optional<std::string> password_;
+  PROCESSDATAPROC callback_ = nullptr;
+  std::unique_ptr<Decoder> rar29_;
+  std::unique_ptr<Decoder> rar5_;
+  uint64_t rar5Dictionary_ = 0;
+  int rar5Algorithm_ = 0;
+};
+
+}  // namespace unrar

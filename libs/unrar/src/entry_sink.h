@@ -1,0 +1,43 @@
+// Where an entry's unpacked bytes go: a file (or nowhere when testing, or memory
+// for a link target), with their CRC-32 (and BLAKE2sp for RAR5 entries that carry
+// one) and the caller's progress callback at most every 256 KiB.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "rar_crypto.h"
+#include "rar_decoder.h"
+#include "unrar.h"
+
+namespace unrar {
+
+class EntrySink : public UnpackedOutput {
+ public:
+  // fd: the open output file, or -1. memory: collects the bytes (at most
+  // kMemoryLimit of them) when not null.
+  EntrySink(int fd, std::string* memory, PROCESSDATAPROC callback, bool blake2);
+  bool write(const uint8_t* data, size_t size) override;
+
+  uint64_t written() const { return written_; }
+  uint32_t crc32() const { return crc_; }
+  Bytes32 blake2();
+  bool cancelled() const { return cancelled_; }
+  bool write_failed() const { return writeFailed_; }
+
+  static constexpr size_t kMemoryLimit = 64 * 1024;
+
+ private:
+  bool write_piece(const uint8_t* data, size_t size);
+
+  int fd_;
+  std::string* memory_;
+  PROCESSDATAPROC callback_;
+  std::unique_ptr<Blake2sp> blake2_;
+  uint64_t written_ = 0;
+  uint32_t crc_ = 0;
+  bool cancelled_ = false;
+  bool writeFailed_ = false;
+};
+
+}  // namespace unrar

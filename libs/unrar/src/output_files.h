@@ -1,0 +1,31 @@
+// Creating what an entry becomes on disk, always inside the destination folder:
+// the checked path, folders on the way, the file itself, links, times and modes.
+#pragma once
+
+#include <string>
+
+#include "archive_entry.h"
+
+namespace unrar {
+
+// The full path for name under root ("" = the current folder), checked so that it
+// stays inside root; false when the name leaves nothing or leads outside.
+bool output_path(const std::string& root, const std::string& name, std::string& path,
+                 std::string& relative);
+// Creates the folders above path (and path itself when folder is true).
+bool make_folders(const std::string& path, bool folder);
+// A new file at path, replacing a file (never writing through a link) that is
+// there; -1 when it cannot be created.
+int create_output_file(const std::string& path);
+// The link at path (relative: its name under root) to target, when the target
+// stays inside root; false otherwise or when it cannot be created.
+bool create_symlink(const std::string& root, const std::string& relative, const std::string& path,
+                    const std::string& target);
+// The modification time and the permissions the archive recorded.
+void apply_metadata(const std::string& path, const ArchiveEntry& entry);
+// A file that is the copy of an earlier extracted entry (RAR5 hard links and file
+// copies); false when the source is not there or lies outside root.
+bool copy_extracted_file(const std::string& root, const std::string& sourceName,
+                         const std::string& path);
+
+}  // namespace unrar

@@ -1,0 +1,60 @@
+// The blocks of a RAR 1.5-4 volume, read one at a time: the common header, its
+// CRC, file and service headers turned into ArchiveEntry, end blocks, and headers
+// encrypted with the archive password.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "archive_entry.h"
+#include "rar_crypto.h"
+#include "volume_file.h"
+
+namespace unrar {
+
+inline constexpr uint8_t kRar4MainBlock = 0x73;
+inline constexpr uint8_t kRar4FileBlock = 0x74;
+inline constexpr uint8_t kRar4ServiceBlock = 0x7A;
+inline constexpr uint8_t kRar4EndBlock = 0x7B;
+
+// Main header flags.
+inline constexpr uint16_t kRar4MainVolume = 0x0001;
+inline constexpr uint16_t kRar4MainSolid = 0x0008;
+inline constexpr uint16_t kRar4MainNewNumbering = 0x0010;
+inline constexpr uint16_t kRar4MainEncryptedHeaders = 0x0080;
+
+struct Rar4Block {
+  uint8_t type = 0;
+  uint16_t flags = 0;
+  uint64_t next = 0;         // where the following block starts
+  ArchiveEntry entry;        // file and service blocks
+  bool moreVolumes = false;  // end block: a further volume follows
+};
+
+enum class BlockStatus {
+  ok,
+  end_of_volume,  // the volume ends where a block would start
+  truncated,      // a header runs past the end of the volume
+  bad_crc,        // damaged, or (for encrypted headers) the wrong password
+  bad_header,     // impossible sizes
+};
+
+// Key and IV per salt for encrypted headers: every header of an archive usually
+// shares one salt, and each derivation costs 2^18 SHA-1 rounds.
+class Rar4HeaderKeys {
+ public:
+  explicit Rar4HeaderKeys(std::string password) : password_(std::move(password)) {}
+  const Rar3Key& key_for(const uint8_t salt[8]);
+
+ private:
+  std::string password_;
+  std::map<std::array<uint8_t, 8>, Rar3Key> keys_;
+};
+
+// Reads the block at offset. keys: null for plain headers. volumeIndex is recorded
+// in the entry of file and service blocks.
+BlockStatus read_rar4_block(VolumeFile& file, uint64_t offset, Rar4HeaderKeys* keys,
+                            size_t volumeIndex, Rar4Block& block);
+
+}  // namespace unrar

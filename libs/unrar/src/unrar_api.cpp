@@ -1,0 +1,152 @@
+// The C API: one handle per opened archive, the entry just read, and the records.
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <optional>
+#include <string>
+
+#include "archive_reader.h"
+#include "entry_processor.h"
+#include "unrar.h"
+
+namespace unrar {
+namespace {
+
+constexpr unsigned kFlagsAlways = RHDF_ALWAYS;
+
+struct ArchiveHandle {
+  ArchiveReader reader;
+  EntryProcessor processor{reader};
+  std::optional<ArchiveEntry> current;  // read and not yet processed
+  CHANGEVOLPROC changeVolume = nullptr;
+};
+
+ArchiveHandle* from(HANDLE handle) {
+  return static_cast<ArchiveHandle*>(handle);
+}
+
+// Copies text into a fixed field, cut before a UTF-8 sequence that would not fit.
+void copy_text(char* field, size_t fieldSize, const std::string& text) {
+  size_t length = std::min(text.size(), fieldSize - 1);
+  if (length < text.size()) {
+    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
+  }
+  std::memcpy(field, text.data(), length);
+  field[length] = '\0';
+}
+
+unsigned header_flags(const ArchiveEntry& entry) {
+  if (entry.directory) return RHDF_DIRECTORY_FLAGS;
+  unsigned flags = kFlagsAlways;
+  if (entry.splitBefore) flags |= RHDF_SPLITBEFORE;
+  if (entry.splitAfter) flags |= RHDF_SPLITAFTER;
+  if (entry.encrypted) flags |= RHDF_ENCRYPTED;
+  return flags;
+}
+
+void fill_header(const ArchiveEntry& entry, const std::string& volume, RARHeaderData& header) {
+  copy_text(header.ArcName, sizeof header.ArcName, volume);
+  copy_text(header.FileName, sizeof header.FileName, entry.name);
+  copy_text(header.FileNameW, sizeof header.FileNameW, entry.name);
+  header.Flags = header_flags(entry);
+  header.PackSize = static_cast<unsigned>(entry.packSize);
+  header.UnpSize = static_cast<unsigned>(entry.unpackedSize);
+  header.PackSize64 = entry.packSize;
+  header.UnpSize64 = entry.unpackedSize;
+  header.HostOS = static_cast<unsigned>(entry.hostOs);
+  header.FileCRC = entry.crc32.value_or(0);
+  header.FileTime = entry.dosTime;
+  header.UnpVer = static_cast<unsigned>(entry.unpackVersion);
+  header.Method = static_cast<unsigned>(entry.method);
+  header.FileAttr = entry.attributes;
+  header.CmtSize = 0;
+  header.CmtState = 0;
+}
+
+EntryAction action_for(int operation) {
+  return operation == RAR_EXTRACT ? EntryAction::extract
+         : operation == RAR_TEST  ? EntryAction::test
+                                  : EntryAction::skip;
+}
+
+}  // namespace
+}  // namespace unrar
+
+using unrar::ArchiveHandle;
+
+extern "C" {
+
+HANDLE RAROpenArchive(RAROpenArchiveData* data) {
+  if (!data) return nullptr;
+  data->CmtSize = 0;
+  data->CmtState = 0;
+  if (!data->ArcName) {
+    data->OpenResult = ERAR_EOPEN;
+    return nullptr;
+  }
+  auto* handle = new (std::nothrow) ArchiveHandle;
+  if (!handle) {
+    data->OpenResult = ERAR_NO_MEMORY;
+    return nullptr;
+  }
+  const int result = handle->reader.open(data->ArcName);
+  data->OpenResult = static_cast<unsigned>(result);
+  if (result != ERAR_SUCCESS) {
+    delete handle;
+    return nullptr;
+  }
+  return handle;
+}
+
+int RARCloseArchive(HANDLE handle) {
+  delete unrar::from(handle);
+  return ERAR_SUCCESS;
+}
+
+int RARReadHeader(HANDLE handle, RARHeaderData* header) {
+  ArchiveHandle* archive = unrar::from(handle);
+  if (!archive || !header) return ERAR_EREFERENCE;
+  // An entry that was read but not processed is skipped, so the reader is past it.
+  if (archive->current) {
+    const unrar::ArchiveEntry pending = *archive->current;
+    archive->current.reset();
+    const int skipped =
+        archive->processor.process(pending, unrar::EntryAction::skip, std::string(), {});
+    if (skipped != ERAR_SUCCESS) return skipped;
+  }
+  unrar::ArchiveEntry entry;
+  const int result = archive->reader.next_entry(entry);
+  if (result != ERAR_SUCCESS) return result;
+  unrar::fill_header(entry, archive->reader.volume_path(), *header);
+  archive->current = std::move(entry);
+  return ERAR_SUCCESS;
+}
+
+int RARProcessFile(HANDLE handle, int operation, char* destPath, char* destName) {
+  ArchiveHandle* archive = unrar::from(handle);
+  if (!archive) return ERAR_EREFERENCE;
+  // Nothing read yet, or the entry was processed already: nothing to do.
+  if (!archive->current) return ERAR_SUCCESS;
+  const unrar::ArchiveEntry entry = *archive->current;
+  archive->current.reset();
+  return archive->processor.process(entry, unrar::action_for(operation), destPath ? destPath : "",
+                                    destName ? destName : "");
+}
+
+void RARSetPassword(HANDLE handle, char* password) {
+  ArchiveHandle* archive = unrar::from(handle);
+  if (!archive) return;
+  const std::string text = password ? password : "";
+  archive->reader.set_password(text);
+  archive->processor.set_password(text);
+}
+
+void RARSetProcessDataProc(HANDLE handle, PROCESSDATAPROC callback) {
+  if (ArchiveHandle* archive = unrar::from(handle)) archive->processor.set_callback(callback);
+}
+
+void RARSetChangeVolProc(HANDLE handle, CHANGEVOLPROC callback) {
+  if (ArchiveHandle* archive = unrar::from(handle)) archive->changeVolume = callback;
+}
+
+}  // extern "C"

@@ -1,0 +1,134 @@
+// Every case of the shared corpus extracted through the C API and compared with
+// its expected contents.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "api_support.h"
+
+namespace unrar_test {
+namespace {
+
+struct Row {
+  std::string outcome, type, path, size, sha256;
+};
+
+struct Case {
+  std::string archive;
+  std::string password;  // "" for none
+  std::vector<Row> rows;
+  bool all_ok() const {
+    for (const Row& row : rows) {
+      if (row.outcome != "ok") return false;
+    }
+    return true;
+  }
+  bool has(const std::string& outcome) const {
+    for (const Row& row : rows) {
+      if (row.outcome == outcome) return true;
+    }
+    return false;
+  }
+};
+
+std::vector<Case> load_cases() {
+  std::ifstream in(corpus("expected.tsv"));
+  std::string line;
+  std::getline(in, line);
+  std::vector<Case> cases;
+  std::map<std::pair<std::string, std::string>, size_t> index;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::string archive, password;
+    Row row;
+    std::getline(fields, archive, '\t');
+    std::getline(fields, password, '\t');
+    std::getline(fields, row.outcome, '\t');
+    std::getline(fields, row.type, '\t');
+    std::getline(fields, row.path, '\t');
+    std::getline(fields, row.size, '\t');
+    std::getline(fields, row.sha256, '\t');
+    if (password == "-") password.clear();
+    const auto key = std::make_pair(archive, password);
+    if (!index.count(key)) {
+      index[key] = cases.size();
+      cases.push_back({archive, password, {}});
+    }
+    cases[index[key]].rows.push_back(row);
+  }
+  return cases;
+}
+
+std::set<std::string> everything_under(const std::string& root) {
+  std::set<std::string> found;
+  for (const auto& item : fs::recursive_directory_iterator(root)) {
+    found.insert(fs::relative(item.path(), root).string());
+  }
+  return found;
+}
+
+void PrintTo(const Case& c, std::ostream* out) {
+  *out << c.archive << " [" << c.password << "]";
+}
+
+class CorpusCase : public testing::TestWithParam<Case> {};
+
+TEST_P(CorpusCase, ExtractsAsExpected) {
+  const Case& c = GetParam();
+  TempDir outside;
+  const std::string destination = outside / "dest";
+  fs::create_directory(destination);
+  const RunResult run = run_archive(corpus(c.archive), RAR_EXTRACT, destination, c.password);
+
+  // Nothing ever lands beside the destination.
+  EXPECT_EQ(everything_under(outside.path()).size(), everything_under(destination).size() + 1);
+  std::set<std::string> expected;
+  for (const Row& row : c.rows) {
+    if (row.outcome != "ok" || row.type == "part" || row.type == "-") continue;
+    const std::string path = destination + "/" + row.path;
+    expected.insert(row.path);
+    SCOPED_TRACE(row.path);
+    if (row.type == "dir") {
+      EXPECT_TRUE(fs::is_directory(fs::symlink_status(path)));
+    } else if (row.type == "link") {
+      ASSERT_TRUE(fs::is_symlink(fs::symlink_status(path)));
+      EXPECT_EQ(sha256_hex(fs::read_symlink(path).string()), row.sha256);
+    } else {
+      ASSERT_TRUE(fs::is_regular_file(fs::symlink_status(path)));
+      EXPECT_EQ(std::to_string(fs::file_size(path)), row.size);
+      EXPECT_EQ(sha256_hex(read_file(path)), row.sha256);
+    }
+  }
+  if (c.all_ok()) {
+    EXPECT_TRUE(run.all_ok()) << "open " << run.openResult << " end " << run.endResult;
+    for (const EntryOutcome& entry : run.entries) EXPECT_EQ(entry.result, 0) << entry.name;
+    EXPECT_EQ(everything_under(destination), expected);
+  } else if (c.has("wrong-password-expected") || c.has("damaged")) {
+    EXPECT_FALSE(run.all_ok());
+  }
+  if (c.has("path-traversal-attempt")) {
+    for (const auto& item : fs::recursive_directory_iterator(destination)) {
+      if (!item.is_symlink()) continue;
+      const fs::path target =
+          fs::weakly_canonical(item.path().parent_path() / fs::read_symlink(item.path()));
+      const std::string inside = fs::weakly_canonical(destination).string() + "/";
+      EXPECT_EQ(target.string().rfind(inside, 0), 0u) << item.path();
+    }
+  }
+}
+
+std::string case_name(const testing::TestParamInfo<Case>& info) {
+  std::string name =
+      info.param.archive + (info.param.password.empty() ? "" : "_pw_" + info.param.password);
+  for (char& ch : name) {
+    if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+  }
+  return name + "_" + std::to_string(info.index);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rar, CorpusCase, testing::ValuesIn(load_cases()), case_name);
+
+}  // namespace
+}  // namespace unrar_test

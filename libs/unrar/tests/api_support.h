@@ -1,0 +1,131 @@
+// Helpers of the C API tests: temporary folders, driving the library over a whole
+// archive as the RAR backend does, and reading back what it wrote.
+#pragma once
+
+#include <openssl/evp.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "unrar.h"
+
+namespace unrar_test {
+
+namespace fs = std::filesystem;
+
+inline std::string corpus(const std::string& name) {
+  return std::string(TESSALY_CORPUS_DIR) + "/rar/" + name;
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "unrar-test-XXXXXX").string();
+    path_ = mkdtemp(pattern.data());
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    for (const auto& item : fs::recursive_directory_iterator(path_, ignored)) {
+      if (!item.is_symlink()) {
+        fs::permissions(item.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+      }
+    }
+    fs::remove_all(path_, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+inline std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void write_file(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+inline std::string sha256_hex(const std::string& bytes) {
+  unsigned char digest[32];
+  unsigned int size = 0;
+  EVP_Digest(bytes.data(), bytes.size(), digest, &size, EVP_sha256(), nullptr);
+  static const char* hex = "0123456789abcdef";
+  std::string text;
+  for (unsigned i = 0; i < size; ++i) {
+    text += hex[digest[i] >> 4];
+    text += hex[digest[i] & 15];
+  }
+  return text;
+}
+
+struct EntryOutcome {
+  std::string name;
+  std::string volume;
+  unsigned flags = 0;
+  unsigned long long packSize = 0;
+  unsigned long long unpSize = 0;
+  int result = 0;  // of RARProcessFile
+};
+
+struct RunResult {
+  int openResult = 0;
+  int endResult = 0;  // the RARReadHeader code that ended the loop
+  std::vector<EntryOutcome> entries;
+  bool all_ok() const {
+    if (openResult != 0 || endResult != ERAR_END_ARCHIVE) return false;
+    for (const EntryOutcome& entry : entries) {
+      if (entry.result != 0) return false;
+    }
+    return true;
+  }
+};
+
+// Opens archive, and for every entry sets the password (when given) and runs
+// operation; destination is used for RAR_EXTRACT. Stops after 100000 headers.
+inline RunResult run_archive(const std::string& archive, int operation,
+                             const std::string& destination = "", const std::string& password = "",
+                             unsigned mode = RAR_OM_EXTRACT, PROCESSDATAPROC callback = nullptr) {
+  RunResult run;
+  RAROpenArchiveData open{};
+  open.ArcName = archive.c_str();
+  open.OpenMode = mode;
+  HANDLE handle = RAROpenArchive(&open);
+  run.openResult = static_cast<int>(open.OpenResult);
+  if (!handle) return run;
+  if (callback) RARSetProcessDataProc(handle, callback);
+  std::string passwordText = password;
+  std::string destinationText = destination;
+  for (int count = 0; count < 100000; ++count) {
+    RARHeaderData header{};
+    const int read = RARReadHeader(handle, &header);
+    if (read != 0) {
+      run.endResult = read;
+      break;
+    }
+    EntryOutcome entry;
+    entry.name = header.FileNameW;
+    entry.volume = header.ArcName;
+    entry.flags = header.Flags;
+    entry.packSize = header.PackSize64;
+    entry.unpSize = header.UnpSize64;
+    if (!password.empty()) RARSetPassword(handle, passwordText.data());
+    entry.result = RARProcessFile(handle, operation,
+                                  destination.empty() ? nullptr : destinationText.data(), nullptr);
+    run.entries.push_back(entry);
+  }
+  RARCloseArchive(handle);
+  return run;
+}
+
+}  // namespace unrar_test
