@@ -88,7 +88,7 @@ struct Rar5FileHeader {
   uint64_t unpackedSize = 0;
   bool unknownSize = false;
   uint64_t attributes = 0;
-  int hostOs = 0;                 // 0 Windows attributes, 1 Unix mode
+  uint64_t hostOs = 0;            // 0 Windows attributes, 1 Unix mode
   std::optional<uint32_t> mtime;  // the base header's Unix seconds
   std::optional<uint32_t> crc32;
   // Compression information.
