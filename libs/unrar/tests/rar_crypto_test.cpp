@@ -350,6 +350,15 @@ TEST(Rar3Key, MatchesKeysAndIvsThatTheFormatsReadersAccept) {
             "e4a5ecd9f6b664226a0a13f1779058f3/e965631bc058c7445b43148818210e6c");
 }
 
+TEST(Rar3Key, HashesNonAsciiPasswordsAsUtf16WithSurrogatePairs) {
+  // Expected from a plain rendering of the derivation with Python's hashlib
+  // over "pässwörd€" U+1D11E in UTF-16LE; that rendering also gives the
+  // "password" vector above.
+  EXPECT_EQ(
+      rar3_hex("p\xC3\xA4ssw\xC3\xB6rd\xE2\x82\xAC\xF0\x9D\x84\x9E", from_hex("0102030405060708")),
+      "d9fa57099cd0d67699333086325023d4/421771b627a5454a7313a15b6d5c827c");
+}
+
 TEST(Rar3Key, SlowUsesOnlyTheFirst127Characters) {
   const ByteVector salt = from_hex("0102030405060708");
   const std::string longest = rar3_hex(letters(127), salt);
