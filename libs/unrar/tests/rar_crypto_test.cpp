@@ -132,6 +132,7 @@ std::vector<Rar5FileHeader> rar5_file_headers(const ByteVector& archive) {
     const uint64_t headSize = c.vint();
     if (!c.ok || headSize > archive.size() - c.pos) break;
     const size_t headerEnd = c.pos + headSize;
+    if (crc32(archive.data() + pos + 4, headerEnd - pos - 4) != le32(archive.data() + pos)) break;
     c.end = headerEnd;
     const uint64_t type = c.vint();
     const uint64_t flags = c.vint();
@@ -526,6 +527,7 @@ TEST(Rar5Mac, TheMacedCrcOfACorpusEntryMatchesThePlainCrcOfTheSameFile) {
   const Rar5FileHeader* encrypted = find_file(encryptedFiles, "stest1.txt");
   ASSERT_NE(encrypted, nullptr);
   ASSERT_TRUE(encrypted->dataCrc.has_value() && encrypted->crypt.has_value());
+  ASSERT_EQ(encrypted->crypt->salt.size(), 16u);
 
   Rar5Keys keys{};
   ASSERT_TRUE(derive_rar5_keys("password", encrypted->crypt->salt.data(),
