@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -37,7 +37,7 @@ uint32_t le32(const Bytes& b, size_t at) {
   return le16(b, at) | le16(b, at + 2) << 16;
 }
 
-// The file entries of a RAR 1.5-4 archive whose data is whole in this file.
+// The file entries of a RAR 1.5-4 archive, with the packed data this file holds.
 std::vector<PackedEntry> rar4_entries(const std::string& archive) {
   const Bytes data = read_file(std::string(TESSALY_CORPUS_DIR) + "/rar/" + archive);
   const Bytes marker = {'R', 'a', 'r', '!', 0x1A, 0x07, 0x00};
@@ -56,13 +56,13 @@ std::vector<PackedEntry> rar4_entries(const std::string& archive) {
       dataSize = le32(data, pos + 7);
       const bool isDirectory = (flags & 0xE0) == 0xE0;
       const size_t nameAt = pos + 32 + ((flags & 0x100) ? 8 : 0);
-      if (!isDirectory && pos + headSize + dataSize <= data.size()) {
+      if (!isDirectory) {
         PackedEntry entry;
         entry.name.assign(data.begin() + nameAt, data.begin() + nameAt + le16(data, pos + 26));
         entry.unpackedSize = le32(data, pos + 11);
         entry.crc = le32(data, pos + 16);
-        entry.packed.assign(data.begin() + pos + headSize,
-                            data.begin() + pos + headSize + dataSize);
+        const size_t end = std::min<size_t>(pos + headSize + dataSize, data.size());
+        entry.packed.assign(data.begin() + pos + headSize, data.begin() + end);
         entries.push_back(entry);
       }
     } else if (flags & 0x8000) {
@@ -106,57 +106,63 @@ PpmdBlockHeader parse_block_header(const Bytes& packed) {
   return header;
 }
 
+enum class End { size_reached, end_of_file, end_of_block, filter, damaged, refused };
+
 struct Decoded {
   Bytes bytes;
-  bool damaged = false;  // the model said -1
+  End end = End::size_reached;
 };
 
-// Decodes a whole-file PPMd stream the way the LZ decoder does, with its escape
-// commands (literal escape, end of file, match, run) done here.
-Decoded decode_ppmd_entry(const PackedEntry& entry, size_t memoryBytes = 0) {
+// Decodes one PPMd stream the way the LZ decoder does, with its escape commands
+// (literal escape, end of file, end of block, match, run) done here; stops at
+// limit bytes. memoryBytes, when given, replaces the header's model size.
+Decoded decode_ppmd_stream(PpmdModel& model, const Bytes& packed, size_t limit,
+                           size_t memoryBytes = 0) {
   Decoded out;
-  const PpmdBlockHeader header = parse_block_header(entry.packed);
-  if (!header.valid) return out;
-  PpmdModel model;
-  ByteVectorSource source(entry.packed, header.length);
-  if (!model.restart(source, memoryBytes ? memoryBytes : header.memoryBytes, header.maxOrder)) {
-    out.damaged = true;
+  const PpmdBlockHeader header = parse_block_header(packed);
+  ByteVectorSource source(packed, header.length);
+  if (!header.valid ||
+      !model.restart(source, memoryBytes ? memoryBytes : header.memoryBytes, header.maxOrder)) {
+    out.end = End::refused;
     return out;
   }
+  bool damaged = false;
   auto next = [&]() {
     const int c = model.decode_char();
-    if (c < 0) out.damaged = true;
-    return c;
+    damaged = damaged || c < 0;
+    return c < 0 ? 0 : c;
   };
   auto copy = [&](size_t distance, size_t length) {
-    for (size_t i = 0; i < length && out.bytes.size() < entry.unpackedSize; ++i) {
+    for (size_t i = 0; i < length && out.bytes.size() < limit; ++i) {
       out.bytes.push_back(distance <= out.bytes.size() ? out.bytes[out.bytes.size() - distance]
                                                        : 0);
     }
   };
-  while (out.bytes.size() < entry.unpackedSize) {
+  while (out.bytes.size() < limit) {
     const int c = next();
-    if (c < 0) break;
+    if (damaged) break;
     if (c != header.escape) {
       out.bytes.push_back(static_cast<uint8_t>(c));
       continue;
     }
     const int command = next();
-    if (command < 0 || command == 0 || command == 2 || command == 3) break;
+    if (damaged) break;
+    if (command == 0) return {out.bytes, End::end_of_block};
+    if (command == 2) return {out.bytes, End::end_of_file};
+    if (command == 3) return {out.bytes, End::filter};
     if (command == 4) {
       size_t distance = 0;
-      for (int i = 0; i < 3; ++i) distance = distance << 8 | static_cast<uint8_t>(next());
+      for (int i = 0; i < 3; ++i) distance = distance << 8 | static_cast<size_t>(next());
       const int length = next();
-      if (out.damaged) break;
-      copy(distance + 2, static_cast<size_t>(length) + 32);
+      if (!damaged) copy(distance + 2, static_cast<size_t>(length) + 32);
     } else if (command == 5) {
       const int length = next();
-      if (out.damaged) break;
-      copy(1, static_cast<size_t>(length) + 4);
+      if (!damaged) copy(1, static_cast<size_t>(length) + 4);
     } else {
       out.bytes.push_back(static_cast<uint8_t>(header.escape));
     }
   }
+  out.end = damaged ? End::damaged : End::size_reached;
   return out;
 }
 
@@ -164,19 +170,164 @@ uint32_t crc_of(const Bytes& bytes) {
   return crc32_continue(0, bytes.data(), bytes.size());
 }
 
+std::vector<PackedEntry> best_mode_ppmd_entries() {
+  std::vector<PackedEntry> ppmd;
+  for (PackedEntry& entry : rar4_entries("test_read_format_rar_compress_best.rar")) {
+    if (parse_block_header(entry.packed).valid) ppmd.push_back(std::move(entry));
+  }
+  return ppmd;
+}
+
 TEST(RarPpmd, DecodesEveryPpmdEntryOfTheBestModeArchive) {
-  const std::vector<PackedEntry> entries = rar4_entries("test_read_format_rar_compress_best.rar");
-  int ppmdEntries = 0;
+  const std::vector<PackedEntry> entries = best_mode_ppmd_entries();
+  ASSERT_EQ(entries.size(), 3u);
+  // One model for all: each restart must forget everything of the entry before.
+  PpmdModel model;
   for (const PackedEntry& entry : entries) {
-    if (!parse_block_header(entry.packed).valid) continue;
-    ++ppmdEntries;
     SCOPED_TRACE(entry.name);
-    const Decoded decoded = decode_ppmd_entry(entry);
-    EXPECT_FALSE(decoded.damaged);
+    const Decoded decoded = decode_ppmd_stream(model, entry.packed, entry.unpackedSize);
+    EXPECT_EQ(decoded.end, End::size_reached);
     EXPECT_EQ(decoded.bytes.size(), entry.unpackedSize);
     EXPECT_EQ(crc_of(decoded.bytes), entry.crc);
   }
-  EXPECT_EQ(ppmdEntries, 3);
+}
+
+TEST(RarPpmd, FirstBlockOfTheMixedFileEndsWithItsBlockEndCommand) {
+  // This file repeats the best-mode HTML page; its packed data starts with a
+  // PPMd block of 32 KiB (matches 20111 bytes back) before LZ blocks follow.
+  const std::vector<PackedEntry> html = best_mode_ppmd_entries();
+  ASSERT_FALSE(html.empty());
+  PpmdModel model;
+  const Bytes page = decode_ppmd_stream(model, html[0].packed, html[0].unpackedSize).bytes;
+  const std::vector<PackedEntry> entries =
+      rar4_entries("test_read_format_rar_multivolume.part0001.rar");
+  ASSERT_EQ(entries.size(), 1u);
+
+  const Decoded decoded = decode_ppmd_stream(model, entries[0].packed, 1 << 20);
+  EXPECT_EQ(decoded.end, End::end_of_block);
+  ASSERT_EQ(decoded.bytes.size(), 32768u);
+  Bytes repeated = page;
+  repeated.insert(repeated.end(), page.begin(), page.end());
+  repeated.resize(decoded.bytes.size());
+  EXPECT_EQ(decoded.bytes, repeated);
+}
+
+TEST(RarPpmd, RefusesModelSizesAndOrdersNoBlockHeaderCanAsk) {
+  const Bytes packed(16, 0);
+  ByteVectorSource source(packed);
+  PpmdModel model;
+  EXPECT_EQ(model.decode_char(), -1) << "no model yet";
+  EXPECT_FALSE(model.resume(source)) << "no model yet";
+  EXPECT_FALSE(model.restart(source, 0, 8));
+  EXPECT_FALSE(model.restart(source, 100, 8));
+  EXPECT_FALSE(model.restart(source, (size_t{256} << 20) + 1, 8));
+  EXPECT_FALSE(model.restart(source, size_t{1} << 40, 8));
+  EXPECT_FALSE(model.restart(source, 1 << 20, 1));
+  EXPECT_FALSE(model.restart(source, 1 << 20, 65));
+  EXPECT_EQ(model.decode_char(), -1);
+  EXPECT_TRUE(model.restart(source, 1 << 20, 2));
+  EXPECT_TRUE(model.restart(source, 1 << 20, 64));
+  EXPECT_TRUE(model.resume(source));
+}
+
+// Pseudo-random bytes decode to symbols that fill a small model within a few
+// hundred symbols: the allocator runs out, glues its free blocks and the model
+// restarts. Noise also escapes past the root now and then (-1); the model is
+// then started again on the following bytes, as a new block would.
+Bytes noise(size_t size, uint32_t seed) {
+  Bytes bytes(size);
+  for (uint8_t& b : bytes) {
+    seed = seed * 1103515245u + 12345u;
+    b = static_cast<uint8_t>(seed >> 16);
+  }
+  return bytes;
+}
+
+TEST(RarPpmd, SmallModelsRunOutOfMemoryAndRestartDeterministically) {
+  struct Case {
+    const char* name;
+    size_t memoryBytes;
+    int order;
+    size_t symbols;
+  };
+  const Case cases[] = {
+      {"smallest model, order 64", 4096, 64, 8000},
+      {"16 KiB, order 8", 16 << 10, 8, 8000},
+      {"64 KiB, order 64", 64 << 10, 64, 16000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Bytes input = noise(c.symbols * 2, 7);
+    Bytes first;
+    Bytes second;
+    for (Bytes* out : {&first, &second}) {
+      PpmdModel model;
+      ByteVectorSource source(input);
+      ASSERT_TRUE(model.restart(source, c.memoryBytes, c.order));
+      int starts = 1;
+      while (out->size() < c.symbols && starts < 1000) {
+        const int symbol = model.decode_char();
+        if (symbol >= 0) {
+          out->push_back(static_cast<uint8_t>(symbol));
+        } else {
+          ASSERT_TRUE(model.restart(source, c.memoryBytes, c.order));
+          ++starts;
+        }
+      }
+    }
+    EXPECT_EQ(first.size(), c.symbols);
+    EXPECT_EQ(first, second);
+  }
+}
+
+TEST(RarPpmd, DamagedStreamsEndWithoutReachingOutsideTheModel) {
+  const std::vector<PackedEntry> entries = best_mode_ppmd_entries();
+  ASSERT_FALSE(entries.empty());
+  const PackedEntry& page = entries[0];
+  PpmdModel model;
+
+  Bytes truncated(page.packed.begin(), page.packed.begin() + page.packed.size() / 2);
+  const Decoded cut = decode_ppmd_stream(model, truncated, page.unpackedSize);
+  EXPECT_EQ(cut.end, End::damaged) << "a stream cut in half";
+  EXPECT_LT(cut.bytes.size(), page.unpackedSize);
+
+  for (size_t at : {size_t{3}, size_t{8}, size_t{100}, size_t{1000}, size_t{3000}, size_t{5000}}) {
+    SCOPED_TRACE("byte " + std::to_string(at) + " flipped");
+    Bytes flipped = page.packed;
+    flipped[at] ^= 0x5A;
+    const Decoded decoded = decode_ppmd_stream(model, flipped, page.unpackedSize);
+    EXPECT_TRUE(decoded.end != End::size_reached || crc_of(decoded.bytes) != page.crc);
+  }
+
+  // The fuzzer-made archive's entry claims order 64 and 1 MiB of model.
+  const std::vector<PackedEntry> invalid = rar4_entries("test_read_format_rar_invalid1.rar");
+  ASSERT_EQ(invalid.size(), 1u);
+  const Decoded fuzzed = decode_ppmd_stream(model, invalid[0].packed, 1 << 20);
+  EXPECT_EQ(fuzzed.end, End::damaged);
+
+  // Bytes of all ones always pick the top of the interval, the escape: past
+  // the root that is the end.
+  const Bytes ones(4096, 0xFF);
+  ByteVectorSource source(ones);
+  ASSERT_TRUE(model.restart(source, 1 << 20, 16));
+  EXPECT_EQ(model.decode_char(), -1);
+}
+
+TEST(RarPpmd, AModelThatSawDamageStaysStoppedUntilRestarted) {
+  const std::vector<PackedEntry> entries = best_mode_ppmd_entries();
+  ASSERT_FALSE(entries.empty());
+  const PackedEntry& page = entries[0];
+  PpmdModel model;
+  const Bytes truncated(page.packed.begin(), page.packed.begin() + 200);
+  ASSERT_EQ(decode_ppmd_stream(model, truncated, page.unpackedSize).end, End::damaged);
+
+  ByteVectorSource rest(page.packed, 200);
+  EXPECT_FALSE(model.resume(rest));
+  EXPECT_EQ(model.decode_char(), -1);
+
+  const Decoded decoded = decode_ppmd_stream(model, page.packed, page.unpackedSize);
+  EXPECT_EQ(decoded.end, End::size_reached);
+  EXPECT_EQ(crc_of(decoded.bytes), page.crc);
 }
 
 }  // namespace
