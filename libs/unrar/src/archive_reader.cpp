@@ -171,6 +171,11 @@ int ArchiveReader::read_block(ArchiveEntry& entry, Step& step) {
   if (status != BlockStatus::ok) return status_code(status, encrypted);
   position_ = block.next;
   const Rar5BlockType type = block.block.type;
+  // With encrypted headers the main header comes after the encryption header.
+  if (type == Rar5BlockType::main) {
+    isVolume_ = block.block.main.volume;
+    solid_ = block.block.main.solid;
+  }
   step = type == Rar5BlockType::file ? Step::entry
          : type == Rar5BlockType::end
              ? (block.block.end.moreVolumes ? Step::volume_end : Step::archive_end)

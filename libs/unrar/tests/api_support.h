@@ -75,6 +75,10 @@ struct EntryOutcome {
   unsigned flags = 0;
   unsigned long long packSize = 0;
   unsigned long long unpSize = 0;
+  unsigned unpVer = 0;
+  unsigned method = 0;
+  unsigned hostOs = 0;
+  unsigned attributes = 0;
   int result = 0;  // of RARProcessFile
 };
 
@@ -105,6 +109,8 @@ inline RunResult run_archive(const std::string& archive, int operation,
   if (!handle) return run;
   if (callback) RARSetProcessDataProc(handle, callback);
   std::string passwordText = password;
+  // Encrypted headers need it before the first entry.
+  if (!password.empty()) RARSetPassword(handle, passwordText.data());
   std::string destinationText = destination;
   for (int count = 0; count < 100000; ++count) {
     RARHeaderData header{};
@@ -119,6 +125,10 @@ inline RunResult run_archive(const std::string& archive, int operation,
     entry.flags = header.Flags;
     entry.packSize = header.PackSize64;
     entry.unpSize = header.UnpSize64;
+    entry.unpVer = header.UnpVer;
+    entry.method = header.Method;
+    entry.hostOs = header.HostOS;
+    entry.attributes = header.FileAttr;
     if (!password.empty()) RARSetPassword(handle, passwordText.data());
     entry.result = RARProcessFile(handle, operation,
                                   destination.empty() ? nullptr : destinationText.data(), nullptr);
