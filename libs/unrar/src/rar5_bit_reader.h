@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace unrar {
 
@@ -19,15 +20,14 @@ class Rar5BitReader {
   // The next 16 bits, the first stream bit in bit 15.
   uint32_t peek16() const {
     const size_t byte = bitPosition_ >> 3;
-    uint32_t window;
-    if (byte + 3 <= size_) {
-      window = (uint32_t{data_[byte]} << 16) | (uint32_t{data_[byte + 1]} << 8) | data_[byte + 2];
-    } else {
-      window = 0;
-      for (size_t i = 0; i < 3; ++i) {
-        window = (window << 8) | (byte + i < size_ ? data_[byte + i] : 0u);
-      }
+    if (byte + 4 <= size_) {
+      uint32_t word;
+      std::memcpy(&word, data_ + byte, 4);
+      return (__builtin_bswap32(word) >> (16 - (bitPosition_ & 7))) & 0xFFFF;
     }
+    uint32_t window = 0;
+    for (size_t i = 0; i < 3; ++i)
+      window = (window << 8) | (byte + i < size_ ? data_[byte + i] : 0u);
     return (window >> (8 - (bitPosition_ & 7))) & 0xFFFF;
   }
 

@@ -8,12 +8,14 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "rar5_filters.h"
 #include "rar_decoder.h"
 
 namespace unrar {
@@ -404,6 +406,208 @@ TEST(Rar5DecoderTest, DamagedCorpusArchivesFail) {
     EXPECT_TRUE(anyFailed);
   }
   EXPECT_GE(decodedArchives, 1u);
+}
+
+// Hand-made streams for paths the corpus lacks. Every symbol of a table gets the
+// same code length, so a symbol's code is simply its number in that many bits.
+class StreamWriter {
+ public:
+  void put(uint64_t value, unsigned count) {
+    while (count-- > 0) {
+      if (bitCount_ % 8 == 0) bytes_.push_back(0);
+      if ((value >> count) & 1) bytes_.back() |= static_cast<uint8_t>(0x80 >> (bitCount_ % 8));
+      ++bitCount_;
+    }
+  }
+  void tables(uint8_t bitLengthCodeLength = 5) {
+    for (int i = 0; i < 20; ++i) put(bitLengthCodeLength, 4);
+    for (int i = 0; i < 306; ++i) put(9, 5);
+    for (int i = 0; i < 64; ++i) put(6, 5);
+    for (int i = 0; i < 16; ++i) put(4, 5);
+    for (int i = 0; i < 44; ++i) put(6, 5);
+  }
+  void literals(const std::string& text) {
+    for (unsigned char c : text) put(c, 9);
+  }
+  // length 2..9 before the bonus the decoder adds for far distances
+  void match(unsigned codedLength, uint64_t distance) {
+    put(262 + codedLength - 2, 9);
+    const uint64_t d = distance - 1;
+    if (d < 4) return put(d, 6);
+    unsigned b = 63 - static_cast<unsigned>(__builtin_clzll(d)) - 1;
+    const uint64_t slot = 2 * (b + 1) + ((d >> b) & 1);
+    const uint64_t extra = d - ((2 | (slot & 1)) << b);
+    put(slot, 6);
+    if (b < 4) return put(extra, b);
+    put(extra >> 4, b - 4);
+    put(extra & 15, 4);
+  }
+  void filter(uint32_t start, uint32_t length, unsigned type) {
+    put(256, 9);
+    for (uint32_t number : {start, length}) {
+      put(3, 2);
+      for (int i = 0; i < 4; ++i) put((number >> (8 * i)) & 0xFF, 8);
+    }
+    put(type, 3);
+  }
+  // Ends the block: header, check byte, size, data.
+  void end_block(bool last, bool hasTables, std::vector<uint8_t>& packed) {
+    const size_t size = bytes_.size();
+    const uint8_t flags =
+        static_cast<uint8_t>(((bitCount_ - 1) % 8) | (2 << 3) | (last << 6) | (hasTables << 7));
+    const uint8_t sizeBytes[3] = {static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8),
+                                  static_cast<uint8_t>(size >> 16)};
+    packed.push_back(flags);
+    packed.push_back(0x5A ^ flags ^ sizeBytes[0] ^ sizeBytes[1] ^ sizeBytes[2]);
+    packed.insert(packed.end(), sizeBytes, sizeBytes + 3);
+    packed.insert(packed.end(), bytes_.begin(), bytes_.end());
+    bytes_.clear();
+    bitCount_ = 0;
+  }
+
+ private:
+  std::vector<uint8_t> bytes_;
+  size_t bitCount_ = 0;
+};
+
+struct HandMade {
+  DecodeResult result;
+  std::string text;
+};
+
+HandMade decode_hand_made(Decoder& decoder, const std::vector<uint8_t>& packed, uint64_t size,
+                          bool solid = false) {
+  SlicedInput input(packed);
+  CollectingOutput output;
+  const DecodeResult result = decoder.decode_entry(input, output, size, solid);
+  return {result, std::string(output.bytes.begin(), output.bytes.end())};
+}
+
+std::vector<uint8_t> one_block(const std::function<void(StreamWriter&)>& symbols) {
+  StreamWriter writer;
+  writer.tables();
+  symbols(writer);
+  std::vector<uint8_t> packed;
+  writer.end_block(true, true, packed);
+  return packed;
+}
+
+TEST(Rar5HandMadeStreamTest, MatchesRepeatsAndOldDistances) {
+  auto decoder = make_rar5_decoder(128 << 10, 0);
+  const std::vector<uint8_t> packed = one_block([](StreamWriter& w) {
+    w.literals("abc");
+    w.match(6, 3);  // abcabc
+    w.put(257, 9);  // the same again
+    w.literals("XY");
+    w.match(2, 5);  // "ab": a new distance, 3 moves back
+    w.put(259, 9);  // old distance 3 (second) again, length slot 1 = 3
+    w.put(1, 6);
+  });
+  const HandMade out = decode_hand_made(*decoder, packed, 22);
+  EXPECT_EQ(out.result, DecodeResult::ok);
+  EXPECT_EQ(out.text, "abcabcabcabcabcXYabYab");
+}
+
+TEST(Rar5HandMadeStreamTest, DistancesBeforeTheDataGiveZerosBeyondTheDictionaryFail) {
+  auto decoder = make_rar5_decoder(128 << 10, 0);
+  const std::vector<uint8_t> beforeTheStart = one_block([](StreamWriter& w) {
+    w.literals("ab");
+    w.match(4, 1000);  // one longer for being far
+  });
+  HandMade out = decode_hand_made(*decoder, beforeTheStart, 7);
+  EXPECT_EQ(out.result, DecodeResult::ok);
+  EXPECT_EQ(out.text, std::string("ab\0\0\0\0\0", 7));
+
+  const std::vector<uint8_t> beyondTheDictionary = one_block([](StreamWriter& w) {
+    w.literals("ab");
+    w.match(4, (128 << 10) + 1);
+  });
+  out = decode_hand_made(*decoder, beyondTheDictionary, 9);
+  EXPECT_EQ(out.result, DecodeResult::bad_data);
+}
+
+TEST(Rar5HandMadeStreamTest, FilterRangeIsFilteredOnlyWhenWhole) {
+  auto decoder = make_rar5_decoder(128 << 10, 0);
+  const std::string code("\xE8\x10\0\0\0\0\0\0", 8);
+  const std::vector<uint8_t> whole = one_block([&](StreamWriter& w) {
+    w.literals("z");
+    w.filter(0, 8, 1);
+    w.literals(code);
+  });
+  HandMade out = decode_hand_made(*decoder, whole, 9);
+  EXPECT_EQ(out.result, DecodeResult::ok);
+  // The call sits at file offset 2: its absolute target 0x10 becomes relative.
+  EXPECT_EQ(out.text, std::string("z\xE8\x0E\0\0\0\0\0\0", 9));
+
+  const std::vector<uint8_t> cutShort = one_block([&](StreamWriter& w) {
+    w.filter(0, 20, 1);
+    w.literals(code);
+  });
+  out = decode_hand_made(*decoder, cutShort, 8);
+  EXPECT_EQ(out.result, DecodeResult::bad_data);
+
+  out = decode_hand_made(*decoder, one_block([&](StreamWriter& w) { w.filter(0, 8, 5); }), 0);
+  EXPECT_EQ(out.result, DecodeResult::bad_data);
+}
+
+TEST(Rar5HandMadeStreamTest, SolidEntryKeepsTablesAndWindowFreshEntryNeedsTables) {
+  auto decoder = make_rar5_decoder(128 << 10, 0);
+  const std::vector<uint8_t> first = one_block([](StreamWriter& w) { w.literals("hello"); });
+  ASSERT_EQ(decode_hand_made(*decoder, first, 5).result, DecodeResult::ok);
+  StreamWriter writer;
+  writer.match(5, 5);
+  std::vector<uint8_t> withoutTables;
+  writer.end_block(true, false, withoutTables);
+  HandMade out = decode_hand_made(*decoder, withoutTables, 5, true);
+  EXPECT_EQ(out.result, DecodeResult::ok);
+  EXPECT_EQ(out.text, "hello");
+
+  EXPECT_EQ(decode_hand_made(*decoder, withoutTables, 5, false).result, DecodeResult::bad_data);
+}
+
+TEST(Rar5HandMadeStreamTest, DamagedBlockHeadersAndTablesAreBadData) {
+  auto decoder = make_rar5_decoder(128 << 10, 0);
+  std::vector<uint8_t> packed = one_block([](StreamWriter& w) { w.literals("abc"); });
+  packed[1] ^= 1;  // check byte
+  EXPECT_EQ(decode_hand_made(*decoder, packed, 3).result, DecodeResult::bad_data);
+
+  StreamWriter oversubscribed;
+  oversubscribed.tables(1);  // twenty codes of one bit
+  packed.clear();
+  oversubscribed.end_block(true, true, packed);
+  EXPECT_EQ(decode_hand_made(*decoder, packed, 0).result, DecodeResult::bad_data);
+
+  // A block whose last symbol needs bits past the block's end.
+  packed = one_block([](StreamWriter& w) { w.literals("abc"); });
+  packed[0] = static_cast<uint8_t>((packed[0] & ~7) | ((packed[0] - 1) & 7));
+  packed[1] = static_cast<uint8_t>(0x5A ^ packed[0] ^ packed[2] ^ packed[3] ^ packed[4]);
+  EXPECT_EQ(decode_hand_made(*decoder, packed, 3).result, DecodeResult::bad_data);
+}
+
+TEST(Rar5FilterTest, TransformsUndoWhatTheCompressorDid) {
+  std::vector<uint8_t> scratch;
+  std::vector<uint8_t> data = {1, 2, 3, 4};
+  const uint8_t* out =
+      apply_rar5_filter({0, 4, Rar5FilterType::delta, 2}, data.data(), 4, 0, scratch);
+  EXPECT_EQ(std::vector<uint8_t>(out, out + 4), (std::vector<uint8_t>{0xFF, 0xFD, 0xFD, 0xF9}));
+
+  // Positions wrap at 16 MiB: at file offset 0xFFFFFF the call's position is 0.
+  data = {0xE9, 0x10, 0, 0, 0, 0};
+  out = apply_rar5_filter({0, 6, Rar5FilterType::e8e9, 0}, data.data(), 6, 0xFFFFFF, scratch);
+  EXPECT_EQ(std::vector<uint8_t>(out, out + 6), (std::vector<uint8_t>{0xE9, 0x10, 0, 0, 0, 0}));
+  data = {0xE9, 0x10, 0, 0, 0, 0};
+  out = apply_rar5_filter({0, 6, Rar5FilterType::e8, 0}, data.data(), 6, 0, scratch);
+  EXPECT_EQ(std::vector<uint8_t>(out, out + 6), (std::vector<uint8_t>{0xE9, 0x10, 0, 0, 0, 0}));
+  // A negative target that stays negative becomes positive by 16 MiB.
+  data = {0xE8, 0xFF, 0xFF, 0xFF, 0xFF, 0};
+  out = apply_rar5_filter({0, 6, Rar5FilterType::e8, 0}, data.data(), 6, 0, scratch);
+  EXPECT_EQ(std::vector<uint8_t>(out, out + 6),
+            (std::vector<uint8_t>{0xE8, 0xFF, 0xFF, 0xFF, 0, 0}));
+
+  data = {0x10, 0, 0, 0xEB, 0x10, 0, 0, 0xEA};
+  out = apply_rar5_filter({0, 8, Rar5FilterType::arm, 0}, data.data(), 8, 8, scratch);
+  EXPECT_EQ(std::vector<uint8_t>(out, out + 8),
+            (std::vector<uint8_t>{0x0E, 0, 0, 0xEB, 0x10, 0, 0, 0xEA}));
 }
 
 }  // namespace
