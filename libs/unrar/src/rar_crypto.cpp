@@ -160,7 +160,7 @@ bool feed_rar3_sha1(EVP_MD_CTX* ctx, uint64_t& fed, uint8_t* data, size_t size) 
 // key derivation runs it tens of thousands of times with one key.
 class HmacSha256 {
  public:
-  explicit HmacSha256(const uint8_t* key, size_t keySize) {
+  HmacSha256(const uint8_t* key, size_t keySize) {
     const EVP_MD* md = EVP_sha256();
     uint8_t block[64] = {};
     if (keySize > sizeof block) {
