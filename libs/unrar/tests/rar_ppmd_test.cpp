@@ -291,7 +291,8 @@ TEST(RarPpmd, DamagedStreamsEndWithoutReachingOutsideTheModel) {
   EXPECT_EQ(cut.end, End::damaged) << "a stream cut in half";
   EXPECT_LT(cut.bytes.size(), page.unpackedSize);
 
-  for (size_t at : {size_t{3}, size_t{8}, size_t{100}, size_t{1000}, size_t{3000}, size_t{5000}}) {
+  // Flips in the range decoder's first bytes, then spread over the stream.
+  for (size_t at = 3; at < page.packed.size(); at += at < 10 ? 1 : 797) {
     SCOPED_TRACE("byte " + std::to_string(at) + " flipped");
     Bytes flipped = page.packed;
     flipped[at] ^= 0x5A;
