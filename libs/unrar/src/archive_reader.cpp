@@ -14,19 +14,12 @@ constexpr size_t kSfxSearchBytes = 0x200000 - 16;
 constexpr uint8_t kMarker[6] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07};
 constexpr size_t kRar4SignatureBytes = 7;
 
+// Under a wrong password every header decrypts to noise, so any damage to an
+// encrypted header reads as bad data.
 int status_code(BlockStatus status, bool encrypted) {
-  switch (status) {
-    case BlockStatus::ok:
-      return ERAR_SUCCESS;
-    case BlockStatus::end_of_volume:
-      return ERAR_END_ARCHIVE;
-    case BlockStatus::bad_crc:
-      return encrypted ? ERAR_BAD_DATA : ERAR_BAD_ARCHIVE;
-    case BlockStatus::truncated:
-    case BlockStatus::bad_header:
-      return ERAR_BAD_ARCHIVE;
-  }
-  return ERAR_BAD_ARCHIVE;
+  if (status == BlockStatus::ok) return ERAR_SUCCESS;
+  if (status == BlockStatus::end_of_volume) return ERAR_END_ARCHIVE;
+  return encrypted ? ERAR_BAD_DATA : ERAR_BAD_ARCHIVE;
 }
 
 // A RAR 1.5-4 main header right after the signature whose CRC matches.

@@ -1,0 +1,197 @@
+// The header record, result codes and passwords through the C API, on archives
+// the tests write.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "api_support.h"
+#include "support/rar_writer.h"
+
+namespace unrar_test {
+namespace {
+
+using tessaly::testing::RarEntrySpec;
+using tessaly::testing::RarFolder;
+using tessaly::testing::RarFormat;
+using tessaly::testing::RarOptions;
+using tessaly::testing::WriteRar;
+
+class Formats : public testing::TestWithParam<RarFormat> {
+ protected:
+  RarOptions options(const std::string& password = "", bool encryptHeaders = false) const {
+    RarOptions result;
+    result.format = GetParam();
+    result.password = password;
+    result.encryptHeaders = encryptHeaders;
+    return result;
+  }
+  TempDir dir;
+};
+
+TEST_P(Formats, RecordCarriesNamesSizesAndFlags) {
+  const std::string longName = std::string(300, 'n') + "/\xC3\xA9t\xC3\xA9.txt";
+  const std::string archive = dir / "a.rar";
+  WriteRar(archive,
+           {RarFolder("folder"),
+            {"folder/data.bin", std::string(70000, 'x')},
+            {longName, "long"},
+            {"secret.txt", "hidden", false, true}},
+           options("pw"));
+
+  RAROpenArchiveData open{};
+  open.ArcName = archive.c_str();
+  open.OpenMode = RAR_OM_LIST;
+  HANDLE handle = RAROpenArchive(&open);
+  ASSERT_NE(handle, nullptr);
+  RARHeaderData header{};
+  ASSERT_EQ(RARReadHeader(handle, &header), 0);
+  EXPECT_STREQ(header.FileName, "folder");
+  EXPECT_EQ(header.Flags, 0x80E0u);
+  EXPECT_STREQ(header.ArcName, archive.c_str());
+
+  ASSERT_EQ(RARReadHeader(handle, &header), 0);
+  EXPECT_STREQ(header.FileName, "folder/data.bin");
+  EXPECT_EQ(header.Flags, 0x8000u);
+  EXPECT_EQ(header.UnpSize, 70000u);
+  EXPECT_EQ(header.PackSize, 70000u);
+  EXPECT_EQ(header.UnpSize64, 70000u);
+  EXPECT_EQ(header.Method, 0x30u);
+  EXPECT_EQ(header.UnpVer, GetParam() == RarFormat::Rar5 ? 50u : 29u);
+
+  ASSERT_EQ(RARReadHeader(handle, &header), 0);
+  // The record's field keeps whole characters; our own field keeps the whole name.
+  EXPECT_EQ(std::string(header.FileNameW), longName);
+  EXPECT_EQ(std::strlen(header.FileName), 259u);
+  EXPECT_EQ(longName.compare(0, 259, header.FileName), 0);
+
+  ASSERT_EQ(RARReadHeader(handle, &header), 0);
+  EXPECT_STREQ(header.FileName, "secret.txt");
+  EXPECT_EQ(header.Flags % 8, 4u);
+  EXPECT_EQ(RARReadHeader(handle, &header), ERAR_END_ARCHIVE);
+  EXPECT_EQ(RARCloseArchive(handle), 0);
+}
+
+TEST_P(Formats, PasswordsOfEncryptedData) {
+  const std::string archive = dir / "p.rar";
+  WriteRar(archive, {{"plain.txt", "open"}, {"locked.txt", std::string(5000, 'L'), false, true}},
+           options("right"));
+  const std::string out = dir / "out";
+  fs::create_directory(out);
+
+  RunResult run = run_archive(archive, RAR_EXTRACT, out, "wrong");
+  ASSERT_EQ(run.entries.size(), 2u);
+  EXPECT_EQ(run.entries[0].result, 0);
+  EXPECT_EQ(run.entries[1].result, ERAR_BAD_DATA);
+  EXPECT_FALSE(fs::exists(out + "/locked.txt"));
+
+  run = run_archive(archive, RAR_EXTRACT, out, "right");
+  EXPECT_TRUE(run.all_ok());
+  EXPECT_EQ(read_file(out + "/locked.txt"), std::string(5000, 'L'));
+
+  run = run_archive(archive, RAR_TEST);
+  ASSERT_EQ(run.entries.size(), 2u);
+  EXPECT_EQ(run.entries[1].result, ERAR_MISSING_PASSWORD);
+}
+
+TEST_P(Formats, EncryptedHeadersNeedThePasswordFirst) {
+  const std::string archive = dir / "h.rar";
+  WriteRar(archive, {{"inside.txt", "payload"}}, options("hpw", true));
+
+  RunResult run = run_archive(archive, RAR_TEST);
+  EXPECT_EQ(run.openResult, 0);
+  EXPECT_EQ(run.endResult, ERAR_MISSING_PASSWORD);
+  EXPECT_TRUE(run.entries.empty());
+
+  run = run_archive(archive, RAR_TEST, "", "not-it");
+  EXPECT_EQ(run.endResult, ERAR_BAD_DATA);
+  EXPECT_TRUE(run.entries.empty());
+
+  run = run_archive(archive, RAR_TEST, "", "hpw");
+  EXPECT_TRUE(run.all_ok());
+  ASSERT_EQ(run.entries.size(), 1u);
+  EXPECT_EQ(run.entries[0].name, "inside.txt");
+}
+
+TEST_P(Formats, SelfExtractingStubIsSkipped) {
+  const std::string archive = dir / "s.exe";
+  RarOptions withStub = options();
+  withStub.sfxPrefix = "MZ" + std::string(70001, '\x90') + "Rar!\x1a\x07";
+  WriteRar(archive, {{"x.txt", "from the sfx"}}, withStub);
+  const RunResult run = run_archive(archive, RAR_TEST);
+  EXPECT_TRUE(run.all_ok());
+  ASSERT_EQ(run.entries.size(), 1u);
+}
+
+TEST_P(Formats, DamageEndsInACode) {
+  const std::string good = dir / "g.rar";
+  WriteRar(good, {{"one.txt", std::string(4000, '1')}, {"two.txt", std::string(4000, '2')}},
+           options());
+  const std::string bytes = read_file(good);
+
+  // A flipped byte inside the first entry's name fails its header check.
+  std::string badHeader = bytes;
+  const size_t name = badHeader.find("one.txt");
+  badHeader[name] = 'X';
+  write_file(dir / "h.rar", badHeader);
+  RunResult run = run_archive(dir / "h.rar", RAR_TEST);
+  EXPECT_EQ(run.endResult, ERAR_BAD_ARCHIVE);
+  EXPECT_TRUE(run.entries.empty());
+
+  // A flipped data byte fails the entry's CRC; the next entry still comes out.
+  std::string badData = bytes;
+  badData[bytes.find(std::string(100, '1')) + 50] = '7';
+  write_file(dir / "d.rar", badData);
+  run = run_archive(dir / "d.rar", RAR_TEST);
+  ASSERT_EQ(run.entries.size(), 2u);
+  EXPECT_EQ(run.entries[0].result, ERAR_BAD_DATA);
+  EXPECT_EQ(run.entries[1].result, 0);
+
+  // Cut inside the second entry's data: its data is short.
+  write_file(dir / "t.rar", bytes.substr(0, bytes.find(std::string(100, '2')) + 100));
+  run = run_archive(dir / "t.rar", RAR_TEST);
+  ASSERT_EQ(run.entries.size(), 2u);
+  EXPECT_EQ(run.entries[0].result, 0);
+  EXPECT_EQ(run.entries[1].result, ERAR_BAD_DATA);
+
+  // Cut inside the second entry's header.
+  write_file(dir / "c.rar", bytes.substr(0, bytes.find("two.txt") - 3));
+  run = run_archive(dir / "c.rar", RAR_TEST);
+  ASSERT_EQ(run.entries.size(), 1u);
+  EXPECT_EQ(run.endResult, ERAR_BAD_ARCHIVE);
+}
+
+INSTANTIATE_TEST_SUITE_P(Writer, Formats, testing::Values(RarFormat::Rar4, RarFormat::Rar5),
+                         [](const testing::TestParamInfo<RarFormat>& info) {
+                           return info.param == RarFormat::Rar5 ? std::string("Rar5")
+                                                                : std::string("Rar4");
+                         });
+
+TEST(OpenRecord, ReportsWhyAnArchiveCannotBeOpened) {
+  TempDir dir;
+  write_file(dir / "plain.txt", std::string(5000, 'p') + "Rar!\x1a\x07" + std::string(40, '\0'));
+  RAROpenArchiveData open{};
+  const std::string notArchive = dir / "plain.txt";
+  open.ArcName = notArchive.c_str();
+  EXPECT_EQ(RAROpenArchive(&open), nullptr);
+  EXPECT_EQ(open.OpenResult, static_cast<unsigned>(ERAR_UNKNOWN_FORMAT));
+
+  const std::string missing = dir / "missing.rar";
+  open.ArcName = missing.c_str();
+  EXPECT_EQ(RAROpenArchive(&open), nullptr);
+  EXPECT_EQ(open.OpenResult, static_cast<unsigned>(ERAR_EOPEN));
+}
+
+TEST(OpenRecord, ProcessBeforeAnyHeaderDoesNothing) {
+  RAROpenArchiveData open{};
+  const std::string archive = corpus("test_read_format_rar5_stored.rar");
+  open.ArcName = archive.c_str();
+  HANDLE handle = RAROpenArchive(&open);
+  ASSERT_NE(handle, nullptr);
+  EXPECT_EQ(RARProcessFile(handle, RAR_SKIP, nullptr, nullptr), 0);
+  RARHeaderData header{};
+  EXPECT_EQ(RARReadHeader(handle, &header), 0);
+  RARCloseArchive(handle);
+}
+
+}  // namespace
+}  // namespace unrar_test

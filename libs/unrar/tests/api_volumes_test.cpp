@@ -1,0 +1,118 @@
+// Volume sets through the C API: every naming scheme, entries split across
+// volumes reported once and joined, and a missing volume.
+#include <gtest/gtest.h>
+
+#include "api_support.h"
+#include "support/rar_writer.h"
+
+namespace unrar_test {
+namespace {
+
+using tessaly::testing::RarEntrySpec;
+using tessaly::testing::RarFormat;
+using tessaly::testing::RarOptions;
+using tessaly::testing::RarVolumeNaming;
+using tessaly::testing::WriteRarVolumes;
+
+std::string pattern(size_t size, int seed) {
+  std::string data(size, '\0');
+  for (size_t i = 0; i < size; ++i)
+    data[i] = static_cast<char>((i * 131 + seed * 7 + i / 253) & 0xFF);
+  return data;
+}
+
+const std::vector<RarEntrySpec> kEntries = {
+    {"first.bin", pattern(3000, 1)},
+    {"docs/split.bin", pattern(25000, 2)},
+    {"last.txt", "the end\n"},
+};
+
+struct SetCase {
+  RarFormat format;
+  RarVolumeNaming naming;
+};
+
+class VolumeSet : public testing::TestWithParam<SetCase> {
+ protected:
+  std::vector<std::string> write(const std::string& base, const RarOptions& extra = {}) {
+    RarOptions options = extra;
+    options.format = GetParam().format;
+    return WriteRarVolumes(base, GetParam().naming, 8000, kEntries, options);
+  }
+  TempDir dir;
+};
+
+TEST_P(VolumeSet, ListsEachEntryOnceAndExtractsJoinedData) {
+  const std::vector<std::string> volumes = write(dir / "set");
+  ASSERT_GE(volumes.size(), 3u);
+
+  const RunResult listed = run_archive(volumes[0], RAR_SKIP, "", "", RAR_OM_LIST);
+  EXPECT_EQ(listed.endResult, ERAR_END_ARCHIVE);
+  ASSERT_EQ(listed.entries.size(), 3u);
+  EXPECT_EQ(listed.entries[1].name, "docs/split.bin");
+  EXPECT_EQ(listed.entries[1].flags, 0x8002u);
+  EXPECT_EQ(listed.entries[1].unpSize, 25000u);
+  EXPECT_EQ(listed.entries[1].volume, volumes[0]);
+  // The entry after the split one is read from a later volume.
+  EXPECT_NE(listed.entries[2].volume, volumes[0]);
+  EXPECT_EQ(listed.entries[2].flags, 0x8000u);
+
+  const std::string out = dir / "out";
+  fs::create_directory(out);
+  const RunResult extracted = run_archive(volumes[0], RAR_EXTRACT, out);
+  EXPECT_TRUE(extracted.all_ok());
+  for (const RarEntrySpec& entry : kEntries) {
+    EXPECT_EQ(read_file(out + "/" + entry.name), entry.data) << entry.name;
+  }
+}
+
+TEST_P(VolumeSet, EncryptedSplitEntryDecryptsAcrossVolumes) {
+  RarOptions options;
+  options.password = "secret";
+  const std::vector<std::string> volumes = WriteRarVolumes(
+      dir / "enc", GetParam().naming, 8000, {{"a.bin", pattern(20000, 3), false, true}},
+      RarOptions{GetParam().format, "secret", false, ""});
+  const std::string out = dir / "out";
+  fs::create_directory(out);
+  const RunResult run = run_archive(volumes[0], RAR_EXTRACT, out, "secret");
+  ASSERT_EQ(run.entries.size(), 1u);
+  EXPECT_EQ(run.entries[0].flags, 0x8006u);
+  EXPECT_EQ(run.entries[0].result, 0);
+  EXPECT_EQ(read_file(out + "/a.bin"), pattern(20000, 3));
+}
+
+TEST_P(VolumeSet, MissingMiddleVolumeIsAVolumeError) {
+  const std::vector<std::string> volumes = write(dir / "gap");
+  fs::remove(volumes[1]);
+  const std::string out = dir / "out";
+  fs::create_directory(out);
+  const RunResult extracted = run_archive(volumes[0], RAR_EXTRACT, out);
+  ASSERT_GE(extracted.entries.size(), 2u);
+  EXPECT_EQ(extracted.entries[0].result, 0);
+  EXPECT_EQ(extracted.entries[1].result, ERAR_EOPEN);
+  // Nothing half-joined is left under the split entry's name.
+  EXPECT_FALSE(fs::exists(out + "/docs/split.bin"));
+
+  const RunResult listed = run_archive(volumes[0], RAR_SKIP, "", "", RAR_OM_LIST);
+  ASSERT_GE(listed.entries.size(), 2u);
+  EXPECT_EQ(listed.entries[1].result, ERAR_EOPEN);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sets, VolumeSet,
+                         testing::Values(SetCase{RarFormat::Rar4, RarVolumeNaming::OldStyle},
+                                         SetCase{RarFormat::Rar4, RarVolumeNaming::PartN},
+                                         SetCase{RarFormat::Rar4, RarVolumeNaming::Numbered},
+                                         SetCase{RarFormat::Rar5, RarVolumeNaming::PartN},
+                                         SetCase{RarFormat::Rar5, RarVolumeNaming::Numbered}));
+
+TEST(CorpusVolumes, OldSchemeSetReportsTheVolumeBeingRead) {
+  const RunResult run = run_archive(corpus("rar3-old.rar"), RAR_TEST);
+  EXPECT_TRUE(run.all_ok());
+  std::set<std::string> volumes;
+  for (const EntryOutcome& entry : run.entries) volumes.insert(fs::path(entry.volume).filename());
+  EXPECT_TRUE(volumes.count("rar3-old.rar"));
+  EXPECT_TRUE(volumes.count("rar3-old.r00") || volumes.count("rar3-old.r01"));
+}
+
+}  // namespace
+}  // namespace unrar_test
