@@ -1,11 +1,11 @@
 #include "rar5_headers.h"
 
-#include "archive_crc.h"
-
 #include <openssl/sha.h>
 
 #include <algorithm>
 #include <cstring>
+
+#include "archive_crc.h"
 
 namespace unrar {
 namespace {
