@@ -336,10 +336,16 @@ TEST(Rar5DecoderTest, WrongDeclaredSizeIsBadData) {
   }
 }
 
-TEST(Rar5DecoderTest, AbsurdDictionariesAreRefused) {
+TEST(Rar5DecoderTest, AbsurdDictionariesAndUnknownVersionsAreRefused) {
   EXPECT_EQ(make_rar5_decoder(0, 0), nullptr);
   EXPECT_EQ(make_rar5_decoder((uint64_t{4} << 30) + 1, 1), nullptr);
   EXPECT_EQ(make_rar5_decoder(uint64_t{1} << 40, 1), nullptr);
+
+  auto unknownVersion = make_rar5_decoder(128 << 10, 2);
+  const std::vector<uint8_t> packed = entries_of({"rar5-dups.rar"}).at(0).packed;
+  SlicedInput input(packed);
+  CollectingOutput output;
+  EXPECT_EQ(unknownVersion->decode_entry(input, output, 2048, false), DecodeResult::unsupported);
 }
 
 // Every flipped byte and every cut of the packed data must end in bad_data or,
