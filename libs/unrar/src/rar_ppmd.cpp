@@ -11,14 +11,12 @@
 namespace unrar {
 namespace {
 
-constexpr uint32_t kMaxFreq = 124;
 constexpr int kTotalBits = 14;
 constexpr uint32_t kBinScale = 1u << kTotalBits;
 constexpr uint32_t kInterval = 128;
-constexpr int kMaxOrder = 64;
 
-// Below this the root context and its 256 states do not fit; above it the block
-// header cannot ask.
+// Below this little more than the root context and its 256 states fits; above
+// it no block header can ask.
 constexpr size_t kMinModelBytes = 4096;
 constexpr size_t kMaxModelBytes = size_t{256} << 20;
 

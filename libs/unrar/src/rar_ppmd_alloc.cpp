@@ -58,48 +58,6 @@ bool PpmdHeap::allocate(size_t modelBytes) {
   return true;
 }
 
-bool PpmdHeap::in_bounds(HeapOffset at, uint32_t size) {
-  if (at != 0 && static_cast<size_t>(at) + size <= totalBytes_) return true;
-  fault_ = true;
-  return false;
-}
-
-uint8_t PpmdHeap::u8(HeapOffset at) {
-  return in_bounds(at, 1) ? bytes_[at] : 0;
-}
-
-uint16_t PpmdHeap::u16(HeapOffset at) {
-  if (!in_bounds(at, 2)) return 0;
-  return static_cast<uint16_t>(bytes_[at] | bytes_[at + 1] << 8);
-}
-
-uint32_t PpmdHeap::u32(HeapOffset at) {
-  if (!in_bounds(at, 4)) return 0;
-  uint32_t value;
-  std::memcpy(&value, &bytes_[at], 4);
-  return value;
-}
-
-void PpmdHeap::set_u8(HeapOffset at, uint8_t value) {
-  if (in_bounds(at, 1)) bytes_[at] = value;
-}
-
-void PpmdHeap::set_u16(HeapOffset at, uint16_t value) {
-  if (!in_bounds(at, 2)) return;
-  bytes_[at] = static_cast<uint8_t>(value);
-  bytes_[at + 1] = static_cast<uint8_t>(value >> 8);
-}
-
-void PpmdHeap::set_u32(HeapOffset at, uint32_t value) {
-  if (in_bounds(at, 4)) std::memcpy(&bytes_[at], &value, 4);
-}
-
-void PpmdHeap::copy(HeapOffset to, HeapOffset from, uint32_t size) {
-  if (in_bounds(to, size) && in_bounds(from, size)) {
-    std::memmove(&bytes_[to], &bytes_[from], size);
-  }
-}
-
 void PpmdAllocator::reset() {
   for (HeapOffset& head : freeLists_) head = 0;
   const uint32_t size = static_cast<uint32_t>(heap_.model_bytes());

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 namespace unrar {
@@ -23,7 +24,6 @@ class PpmdHeap {
  public:
   // False when the memory cannot be had; keeps the block when the size is the same.
   bool allocate(size_t modelBytes);
-  bool allocated() const { return bytes_ != nullptr; }
   size_t model_bytes() const { return modelBytes_; }
 
   bool fault() const { return fault_; }
@@ -31,20 +31,44 @@ class PpmdHeap {
   // For damage the model itself notices (a state or link that cannot be).
   void mark_damaged() { fault_ = true; }
 
-  uint8_t u8(HeapOffset at);
-  uint16_t u16(HeapOffset at);
-  uint32_t u32(HeapOffset at);
-  void set_u8(HeapOffset at, uint8_t value);
-  void set_u16(HeapOffset at, uint16_t value);
-  void set_u32(HeapOffset at, uint32_t value);
-  void copy(HeapOffset to, HeapOffset from, uint32_t size);
+  // Inline: the model reads and writes a field at a time, millions of times.
+  uint8_t u8(HeapOffset at) { return in_bounds(at, 1) ? bytes_[at] : 0; }
+  uint16_t u16(HeapOffset at) {
+    if (!in_bounds(at, 2)) return 0;
+    return static_cast<uint16_t>(bytes_[at] | bytes_[at + 1] << 8);
+  }
+  uint32_t u32(HeapOffset at) {
+    uint32_t value = 0;
+    if (in_bounds(at, 4)) std::memcpy(&value, &bytes_[at], 4);
+    return value;
+  }
+  void set_u8(HeapOffset at, uint8_t value) {
+    if (in_bounds(at, 1)) bytes_[at] = value;
+  }
+  void set_u16(HeapOffset at, uint16_t value) {
+    if (!in_bounds(at, 2)) return;
+    bytes_[at] = static_cast<uint8_t>(value);
+    bytes_[at + 1] = static_cast<uint8_t>(value >> 8);
+  }
+  void set_u32(HeapOffset at, uint32_t value) {
+    if (in_bounds(at, 4)) std::memcpy(&bytes_[at], &value, 4);
+  }
+  void copy(HeapOffset to, HeapOffset from, uint32_t size) {
+    if (in_bounds(to, size) && in_bounds(from, size)) {
+      std::memmove(&bytes_[to], &bytes_[from], size);
+    }
+  }
 
   // The heap's first and one-past-last model bytes.
   HeapOffset start() const { return 1; }
   HeapOffset end() const { return 1 + static_cast<HeapOffset>(modelBytes_); }
 
  private:
-  bool in_bounds(HeapOffset at, uint32_t size);
+  bool in_bounds(HeapOffset at, uint32_t size) {
+    if (at != 0 && static_cast<size_t>(at) + size <= totalBytes_) return true;
+    fault_ = true;
+    return false;
+  }
 
   std::unique_ptr<uint8_t[]> bytes_;
   size_t modelBytes_ = 0;

@@ -40,6 +40,9 @@ struct SeeContext {
 // one state inline, then the suffix context).
 constexpr uint32_t kStateSize = 6;
 
+constexpr uint32_t kMaxFreq = 124;
+constexpr int kMaxOrder = 64;
+
 struct PpmdModel::State {
   PpmdHeap heap;
   PpmdAllocator alloc{heap};

@@ -9,8 +9,6 @@
 namespace unrar {
 namespace {
 
-constexpr uint32_t kMaxFreq = 124;
-constexpr int kMaxOrder = 64;
 constexpr std::array<uint16_t, 8> kInitBinEsc = {0x3CDD, 0x1F3F, 0x59BF, 0x48F3,
                                                  0x64A1, 0x5ABC, 0x6632, 0x6051};
 
