@@ -1,0 +1,145 @@
+// What extraction leaves on disk: the data callback and cancelling, links that
+// would lead outside, names that try to climb out, times and permissions.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "api_support.h"
+#include "support/rar_writer.h"
+
+namespace unrar_test {
+namespace {
+
+using tessaly::testing::RarEntrySpec;
+using tessaly::testing::RarFormat;
+using tessaly::testing::RarOptions;
+using tessaly::testing::WriteRar;
+
+struct CallbackLog {
+  std::vector<int> sizes;
+  int stopAfter = -1;  // the call after this many returns 0; -1 never
+};
+CallbackLog* gLog = nullptr;
+
+int log_callback(unsigned char* address, int size) {
+  if (!address) return 0;
+  gLog->sizes.push_back(size);
+  return static_cast<int>(gLog->sizes.size()) == gLog->stopAfter + 1 ? 0 : 1;
+}
+
+class Extraction : public testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directory(out);
+    gLog = &log;
+  }
+  void TearDown() override { gLog = nullptr; }
+  TempDir dir;
+  std::string out = dir / "out";
+  CallbackLog log;
+};
+
+TEST_F(Extraction, CallbackSeesEveryByteInPiecesOfAtMost256KiB) {
+  const std::string archive = dir / "big.rar";
+  const size_t size = 700 * 1024 + 3;
+  RarOptions rar5;
+  rar5.format = RarFormat::Rar5;
+  WriteRar(archive, {{"big.bin", std::string(size, 'b')}}, rar5);
+  const RunResult run = run_archive(archive, RAR_EXTRACT, out, "", RAR_OM_EXTRACT, log_callback);
+  EXPECT_TRUE(run.all_ok());
+  size_t total = 0;
+  for (const int piece : log.sizes) {
+    EXPECT_LE(piece, 256 * 1024);
+    total += static_cast<size_t>(piece);
+  }
+  EXPECT_EQ(total, size);
+  EXPECT_GE(log.sizes.size(), 3u);
+}
+
+TEST_F(Extraction, CallbackReturningZeroStopsTheEntryAndRemovesIt) {
+  const std::string archive = dir / "stop.rar";
+  WriteRar(archive, {{"big.bin", std::string(600 * 1024, 's')}, {"next.txt", "after"}});
+  log.stopAfter = 1;
+  const RunResult run = run_archive(archive, RAR_EXTRACT, out, "", RAR_OM_EXTRACT, log_callback);
+  ASSERT_EQ(run.entries.size(), 2u);
+  EXPECT_EQ(run.entries[0].result, ERAR_UNKNOWN);
+  EXPECT_FALSE(fs::exists(out + "/big.bin"));
+  EXPECT_EQ(run.entries[1].result, 0);
+  EXPECT_EQ(read_file(out + "/next.txt"), "after");
+  EXPECT_EQ(log.sizes.size(), 3u);
+}
+
+TEST_F(Extraction, NamesThatClimbOutStayInside) {
+  const std::string archive = dir / "climb.rar";
+  WriteRar(archive, {{"../escape.txt", "a"}, {"/abs/path.txt", "b"}, {"ok/../../x.txt", "c"}});
+  const RunResult run = run_archive(archive, RAR_EXTRACT, out);
+  EXPECT_TRUE(run.all_ok());
+  EXPECT_FALSE(fs::exists(dir / "escape.txt"));
+  EXPECT_EQ(read_file(out + "/escape.txt"), "a");
+  EXPECT_EQ(read_file(out + "/abs/path.txt"), "b");
+  EXPECT_EQ(read_file(out + "/ok/x.txt"), "c");
+}
+
+TEST_F(Extraction, NoDestinationMeansTheCurrentFolder) {
+  const std::string archive = dir / "here.rar";
+  WriteRar(archive, {{"here.txt", "cwd"}});
+  const fs::path previous = fs::current_path();
+  fs::current_path(out);
+  const RunResult run = run_archive(archive, RAR_EXTRACT);
+  fs::current_path(previous);
+  EXPECT_TRUE(run.all_ok());
+  EXPECT_EQ(read_file(out + "/here.txt"), "cwd");
+}
+
+TEST_F(Extraction, ExistingLinksAreNeverWrittenThrough) {
+  const std::string archive = dir / "r.rar";
+  WriteRar(archive, {{"outward.txt", "new"}, {"inward.txt", "new"}});
+  write_file(dir / "victim.txt", "keep");
+  write_file(out + "/other.txt", "other");
+  fs::create_symlink("../victim.txt", out + "/outward.txt");
+  fs::create_symlink("other.txt", out + "/inward.txt");
+  const RunResult run = run_archive(archive, RAR_EXTRACT, out);
+  ASSERT_EQ(run.entries.size(), 2u);
+  EXPECT_EQ(run.entries[0].result, ERAR_ECREATE);
+  EXPECT_EQ(read_file(dir / "victim.txt"), "keep");
+  // A link inside the destination is replaced by the file, not followed.
+  EXPECT_EQ(run.entries[1].result, 0);
+  EXPECT_FALSE(fs::is_symlink(out + "/inward.txt"));
+  EXPECT_EQ(read_file(out + "/inward.txt"), "new");
+  EXPECT_EQ(read_file(out + "/other.txt"), "other");
+}
+
+TEST_F(Extraction, SymlinkLeadingOutsideIsRefused) {
+  const RunResult run = run_archive(corpus("rar5-evil-symlink-traversal.rar"), RAR_EXTRACT, out);
+  bool refused = false;
+  for (const EntryOutcome& entry : run.entries) refused |= entry.result == ERAR_ECREATE;
+  EXPECT_TRUE(refused);
+  EXPECT_FALSE(fs::is_symlink(fs::symlink_status(out + "/up")));
+  for (const auto& item : fs::directory_iterator(dir.path())) {
+    EXPECT_TRUE(item.path().filename() == "out") << item.path();
+  }
+}
+
+TEST_F(Extraction, SymlinkInsideIsMade) {
+  const RunResult run = run_archive(corpus("test_read_format_rar.rar"), RAR_EXTRACT, out);
+  EXPECT_TRUE(run.all_ok());
+  EXPECT_EQ(fs::read_symlink(out + "/testlink"), "test.txt");
+}
+
+TEST_F(Extraction, PermissionsFromTheHostSystem) {
+  RunResult run = run_archive(corpus("rar3-readonly-win.rar"), RAR_EXTRACT, out);
+  EXPECT_TRUE(run.all_ok());
+  struct stat info {};
+  ASSERT_EQ(stat((out + "/ro_dir/ro_file.txt").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0222, 0u);
+
+  const std::string unixOut = dir / "unix";
+  fs::create_directory(unixOut);
+  run = run_archive(corpus("test_read_format_rar.rar"), RAR_EXTRACT, unixOut);
+  ASSERT_EQ(stat((unixOut + "/test.txt").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0644u);
+  // The archive's time, not the time of extraction.
+  EXPECT_LT(info.st_mtime, 1400000000);
+}
+
+}  // namespace
+}  // namespace unrar_test
