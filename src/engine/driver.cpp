@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "engine/rar/rar_backend.h"
 #include "engine/selection.h"
 #include "engine/session.h"
 #include "platform/files.h"
@@ -73,7 +74,16 @@ bool Confirmed(Session& session) {
 // Each archive type has its own way through the selection: ZIP archives go through
 // the two-pass loop; the other types' backends join this dispatch as they arrive.
 void RunBackend(Session& session) {
-  if (session.job.ArchiveType == "zip") ExtractZipArchives(session);
+  JobState& job = session.job;
+  if (job.ArchiveType == "zip") {
+    ExtractZipArchives(session);
+  } else if (job.ArchiveType == "rar") {
+    // Every archive is handed over, whatever the last one returned: after a cancel
+    // the backend returns at once.
+    for (const std::string& archive : job.LongFileNames) {
+      job.ExtractResult = ExtractRarArchive(session, archive);
+    }
+  }
 }
 
 // Classification, destination and confirmation: true when the job may start.

@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "engine/driver.h"
+#include "engine/rar/rar_backend.h"
 #include "engine/session.h"
 #include "engine/zip/zip_backend.h"
 
@@ -45,6 +46,11 @@ bool ZipProbe(Session& session, const std::string& path) {
   return session.job.ExtractResult == 0;
 }
 
+bool RarProbe(Session& session, const std::string& path) {
+  RarTestOpen(session, path);
+  return session.job.ExtractResult == 0;
+}
+
 }  // namespace
 
 std::string LastThreeLower(const std::string& path) {
@@ -65,7 +71,11 @@ std::string DetectArchiveType(Session& session, const std::string& path) {
   // The probes run in a fixed order (ZIP, then ACE, RAR, ARJ as their backends
   // arrive): a file is the first type whose backend accepts it.
   std::string type;
-  if (ZipProbe(session, path)) type = "zip";
+  if (ZipProbe(session, path)) {
+    type = "zip";
+  } else if (RarProbe(session, path)) {
+    type = "rar";
+  }
 
   job.ProbeMode = false;
   job.CountingPass = false;

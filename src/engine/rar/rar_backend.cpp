@@ -1,0 +1,342 @@
+#include "engine/rar/rar_backend.h"
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/session.h"
+#include "platform/files.h"
+#include "settings/reg_settings.h"
+#include "unrar.h"
+
+namespace tessaly {
+
+namespace {
+
+constexpr unsigned int kCommentBufferSize = 16384;
+
+constexpr const char* kWrongPassword = "The password you entered was incorrect.";
+constexpr const char* kNoPassword = "No password supplied. Aborting.";
+constexpr const char* kMissingVolume =
+    "Tessaly could not complete the extract operation because this RAR set is missing one or "
+    "more of its volumes. If this archive set is located on seperate floppy disks, please copy "
+    "all of the volumes to a single folder on your harddrive and extract them from there, as "
+    "Tessaly does not presently support archive sets which contain volumes which are not "
+    "located in the same folder.";
+
+// The library's data callback carries no user data: it finds the session of the call
+// in progress here, set for exactly the duration of one ExtractRarArchive.
+thread_local Session* activeSession = nullptr;
+
+class ActiveSessionGuard {
+ public:
+  explicit ActiveSessionGuard(Session& session) : previous_(activeSession) {
+    activeSession = &session;
+  }
+  ~ActiveSessionGuard() { activeSession = previous_; }
+  ActiveSessionGuard(const ActiveSessionGuard&) = delete;
+  ActiveSessionGuard& operator=(const ActiveSessionGuard&) = delete;
+
+ private:
+  Session* previous_;
+};
+
+// Runs while the library writes an entry: this is how the Status window's Cancel
+// reaches an entry in progress.
+int RarProcessDataCallback(unsigned char*, int) {
+  Session* session = activeSession;
+  if (session == nullptr) return 1;
+  session->events.pump();
+  return session->job.CancelExtract ? 0 : 1;
+}
+
+std::string FieldText(const char* field, size_t size) {
+  return std::string(field, strnlen(field, size));
+}
+
+// The whole stored name: the record's own field may cut a long name.
+std::string EntryNameOf(const RARHeaderData& header) {
+  const std::string whole = FieldText(header.FileNameW, sizeof header.FileNameW);
+  return whole.empty() ? FieldText(header.FileName, sizeof header.FileName) : whole;
+}
+
+std::string ArchiveNameOf(const RARHeaderData& header) {
+  return FieldText(header.ArcName, sizeof header.ArcName);
+}
+
+bool WrongPassword(int code) {
+  return code == ERAR_BAD_DATA || code == ERAR_BAD_PASSWORD;
+}
+
+// A search with normal attributes: regular files that are not hidden.
+bool FoundWithNormalAttributes(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  return !name.starts_with('.') && FileExists(path);
+}
+
+// One open archive handle, closed when it goes.
+class RarArchive {
+ public:
+  RarArchive(const std::string& path, unsigned int mode) : comment_(kCommentBufferSize, '\0') {
+    RAROpenArchiveData data{};
+    data.ArcName = path.c_str();
+    data.OpenMode = mode;
+    data.CmtBuf = comment_.data();
+    data.CmtBufSize = kCommentBufferSize;
+    handle_ = RAROpenArchive(&data);
+    openResult_ = data.OpenResult;
+    if (handle_ == nullptr && openResult_ == ERAR_SUCCESS) openResult_ = ERAR_EOPEN;
+  }
+  ~RarArchive() {
+    if (handle_ != nullptr) RARCloseArchive(handle_);
+  }
+  RarArchive(const RarArchive&) = delete;
+  RarArchive& operator=(const RarArchive&) = delete;
+
+  unsigned int openResult() const { return openResult_; }
+  bool opened() const { return handle_ != nullptr; }
+
+  int ReadHeader(RARHeaderData& header) {
+    if (handle_ == nullptr) return static_cast<int>(openResult_);
+    return RARReadHeader(handle_, &header);
+  }
+  int ProcessFile(int operation, const std::string& destination) {
+    if (handle_ == nullptr) return static_cast<int>(openResult_);
+    std::string folder = destination;
+    return RARProcessFile(handle_, operation, folder.empty() ? nullptr : folder.data(), nullptr);
+  }
+  void SetPassword(const std::string& password) {
+    if (handle_ == nullptr) return;
+    std::string text = password;
+    RARSetPassword(handle_, text.data());
+  }
+  void SetDataCallback() {
+    if (handle_ != nullptr) RARSetProcessDataProc(handle_, RarProcessDataCallback);
+  }
+
+ private:
+  std::vector<char> comment_;
+  HANDLE handle_ = nullptr;
+  unsigned int openResult_ = ERAR_SUCCESS;
+};
+
+// The local state of one ExtractRarArchive call.
+class RarExtraction {
+ public:
+  RarExtraction(Session& session, const std::string& longPath)
+      : session_(session),
+        job_(session.job),
+        longPath_(longPath),
+        destinationText_(session.Form1.Combo1.text) {
+    // An empty destination means the current folder: names stay relative then.
+    destination_ = destinationText_.empty() || destinationText_.ends_with('/')
+                       ? destinationText_
+                       : destinationText_ + "/";
+  }
+
+  int32_t Run() {
+    if (CountEntries()) {
+      OpenForExtraction();
+      ExtractEntries();
+    }
+    return End();
+  }
+
+ private:
+  enum class Step { Next, Restart, Stop };
+
+  // False when the user cancelled during the count.
+  bool CountEntries() {
+    RarArchive list(longPath_, RAR_OM_LIST);
+    int64_t entryCount = 0;
+    int status = ERAR_SUCCESS;
+    bool beforeFirstHeader = true;
+    while (status == ERAR_SUCCESS) {
+      session_.events.pump();
+      status = list.ProcessFile(RAR_SKIP, "");
+      // What the library answers before any header was read is its own affair.
+      if (beforeFirstHeader) status = ERAR_SUCCESS;
+      beforeFirstHeader = false;
+      RARHeaderData header{};
+      const int read = list.ReadHeader(header);
+      ++entryCount;
+      if (read != ERAR_SUCCESS) break;
+      if (job_.CancelExtract) {
+        result_ = 1;
+        return false;
+      }
+    }
+    session_.Form4Window.SetMax(entryCount);
+    return true;
+  }
+
+  void OpenForExtraction() {
+    archive_.reset();
+    archive_ = std::make_unique<RarArchive>(longPath_, RAR_OM_EXTRACT);
+    archive_->SetDataCallback();
+    if (!password_.empty()) archive_->SetPassword(password_);
+  }
+
+  void ExtractEntries() {
+    for (;;) {
+      RARHeaderData header{};
+      const int read = archive_->ReadHeader(header);
+      session_.Form4Window.SetLblarc("Processing archive: " + ArchiveNameOf(header));
+      const Step step = read == ERAR_SUCCESS ? ProcessEntry(header) : HeaderReadFailed(read);
+      if (step == Step::Stop) return;
+      if (step == Step::Restart) OpenForExtraction();
+    }
+  }
+
+  // The end of the archive is the normal way out; anything else stops it.
+  Step HeaderReadFailed(int read) {
+    if (read == ERAR_END_ARCHIVE) return Step::Stop;
+    if (!archive_->opened()) return Fail();
+    if (read == ERAR_MISSING_PASSWORD && !passwordAsked_) {
+      // Encrypted headers: nothing can be listed before the password is known.
+      return AskPassword(FileNameOf(longPath_)) ? Step::Restart : Step::Stop;
+    }
+    if (WrongPassword(read) && passwordAsked_) return Tell(kWrongPassword);
+    if (read == ERAR_EOPEN) return Tell(kMissingVolume);
+    return Tell(CrcErrorText(longPath_));
+  }
+
+  Step ProcessEntry(const RARHeaderData& header) {
+    entryName_ = EntryNameOf(header);
+    fullPath_ = destination_ + entryName_;
+    session_.Form4Window.SetLblmsg("Extracting file: " + entryName_);
+
+    if (!password_.empty()) {
+      archive_->SetPassword(password_);
+    } else if ((header.Flags & RHDF_ENCRYPTED) != 0) {
+      // Bit 0x04 marks encryption whatever the volume bits say: a part continued
+      // from an earlier volume is encrypted all the same.
+      if (!AskPassword(entryName_)) return Step::Stop;
+      archive_->SetPassword(password_);
+      if (WrongPassword(archive_->ProcessFile(RAR_TEST, destinationText_))) {
+        return Tell(kWrongPassword);
+      }
+      return Step::Restart;
+    }
+
+    int operation = RAR_EXTRACT;
+    if (AutoOverwrite() == "0" && !DecideOverwrite(header, operation)) return Fail();
+    if (job_.CancelExtract) return Fail();
+
+    const int status = archive_->ProcessFile(operation, destinationText_);
+    session_.events.pump();
+    return EntryDone(status, header);
+  }
+
+  Step EntryDone(int status, const RARHeaderData& header) {
+    if (WrongPassword(status) && passwordAsked_) {
+      DeleteFile(fullPath_);
+      return Tell(kWrongPassword);
+    }
+    if (status == ERAR_EOPEN) return Tell(kMissingVolume);
+    // A damaged entry or a failed write is not an extracted file.
+    if (status == ERAR_BAD_DATA) return Tell(CrcErrorText(ArchiveNameOf(header)));
+    if (status == ERAR_EWRITE) {
+      return Tell("Error writing " + entryName_ + ". Disk full. Operation aborting.");
+    }
+    if (status == ERAR_ECREATE) {
+      return Tell("Error writing " + entryName_ +
+                  ". Disk is probably write-protected. Operation aborting.");
+    }
+    ++doneCount_;
+    session_.Form4Window.SetValue(doneCount_);
+    session_.events.pump();
+    return Step::Next;
+  }
+
+  // False when the user cancelled at the prompt.
+  bool DecideOverwrite(const RARHeaderData& header, int& operation) {
+    if (header.Flags == RHDF_DIRECTORY_FLAGS) return true;
+    if (!FoundWithNormalAttributes(fullPath_) || job_.OverwriteAnswer == "All") return true;
+    const std::string pressed = session_.dialogs.FileExists(
+        "The file " + entryName_ + " already exists in the destination folder. Overwrite it?");
+    session_.Form4Window.Refresh();
+    // A prompt closed without an answer keeps the file: an earlier "Yes" must not
+    // overwrite a file the user was not asked about.
+    if (!pressed.empty()) job_.OverwriteAnswer = pressed;
+    const std::string answer = pressed.empty() ? "No" : pressed;
+    if (answer == "Cancel") return false;
+    if (answer == "No") operation = RAR_SKIP;
+    if (answer == "Yes") DeleteFile(fullPath_);
+    return true;
+  }
+
+  // False when the answer was empty (reported at the end).
+  bool AskPassword(const std::string& name) {
+    passwordAsked_ = true;
+    password_ = session_.dialogs.InputBox("The file " + name +
+                                              " is encrypted with a password. Please enter the "
+                                              "password below to extract.",
+                                          "Enter Password", "");
+    return !password_.empty();
+  }
+
+  std::string AutoOverwrite() const {
+    return ApplicationSettings().GetSetting(job_.ArchiveType + " options", "auto overwrite", "");
+  }
+
+  static std::string FileNameOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+  }
+
+  static std::string CrcErrorText(const std::string& archive) {
+    return "Tessaly encountered a CRC error while processing \"" + archive +
+           "\". Operation aborted.";
+  }
+
+  Step Tell(const std::string& text) {
+    session_.dialogs.MessageBox({text, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
+    return Fail();
+  }
+
+  Step Fail() {
+    result_ = 1;
+    return Step::Stop;
+  }
+
+  int32_t End() {
+    if (passwordAsked_ && password_.empty()) {
+      session_.dialogs.MessageBox({kNoPassword, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
+      result_ = 1;
+    }
+    archive_.reset();
+    return result_;
+  }
+
+  Session& session_;
+  JobState& job_;
+  const std::string longPath_;
+  const std::string destinationText_;
+  std::string destination_;
+  std::unique_ptr<RarArchive> archive_;
+  int64_t doneCount_ = 0;
+  std::string password_;
+  bool passwordAsked_ = false;
+  std::string entryName_;
+  std::string fullPath_;
+  int32_t result_ = 0;
+};
+
+}  // namespace
+
+int32_t ExtractRarArchive(Session& session, const std::string& longPath) {
+  session.job.ActiveBackend = "rar";
+  ActiveSessionGuard guard(session);
+  RarExtraction extraction(session, longPath);
+  return extraction.Run();
+}
+
+void RarTestOpen(Session& session, const std::string& path) {
+  const RarArchive archive(path, RAR_OM_LIST);
+  session.job.ExtractResult = archive.openResult() != ERAR_SUCCESS ? 1 : 0;
+}
+
+}  // namespace tessaly
