@@ -10,7 +10,6 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -205,28 +204,24 @@ std::vector<Decoded> decode_all(const std::vector<PackedEntry>& entries) {
   return decoded;
 }
 
-struct ExpectedFile {
-  uint64_t size;
-  std::string sha256;
+struct ExpectedRow {
+  std::string archive, password, outcome, type, path, size, sha256;
 };
 
-std::map<std::string, ExpectedFile> expected_files(const std::string& archive) {
-  std::map<std::string, ExpectedFile> files;
+std::vector<ExpectedRow> expected_rows() {
+  std::vector<ExpectedRow> rows;
   std::ifstream in(kCorpus + "expected.tsv");
   std::string line;
   while (std::getline(in, line)) {
-    std::istringstream row(line);
-    std::string name, password, outcome, type, path, size, sha256;
-    std::getline(row, name, '\t');
-    std::getline(row, password, '\t');
-    std::getline(row, outcome, '\t');
-    std::getline(row, type, '\t');
-    std::getline(row, path, '\t');
-    std::getline(row, size, '\t');
-    std::getline(row, sha256, '\t');
-    if (name == archive && type == "file") files[path] = {std::stoull(size), sha256};
+    std::istringstream fields(line);
+    ExpectedRow row;
+    for (std::string* field : {&row.archive, &row.password, &row.outcome, &row.type, &row.path,
+                               &row.size, &row.sha256}) {
+      std::getline(fields, *field, '\t');
+    }
+    rows.push_back(std::move(row));
   }
-  return files;
+  return rows;
 }
 
 struct CorpusCase {
@@ -239,9 +234,9 @@ class Rar5CorpusTest : public testing::TestWithParam<CorpusCase> {};
 TEST_P(Rar5CorpusTest, EveryCompressedEntryComesOutAsListed) {
   const CorpusCase& corpusCase = GetParam();
   const std::vector<PackedEntry> entries = entries_of(corpusCase.volumes);
-  const std::map<std::string, ExpectedFile> expected = expected_files(corpusCase.volumes[0]);
   const std::vector<Decoded> decoded = decode_all(entries);
   ASSERT_EQ(decoded.size(), corpusCase.compressedEntries);
+  const std::vector<ExpectedRow> rows = expected_rows();
 
   size_t next = 0;
   for (const PackedEntry& entry : entries) {
@@ -252,10 +247,12 @@ TEST_P(Rar5CorpusTest, EveryCompressedEntryComesOutAsListed) {
     if (entry.hasCrc) {
       EXPECT_EQ(crc32_of(result.bytes), entry.crc);
     }
-    const auto listed = expected.find(entry.name);
-    ASSERT_NE(listed, expected.end());
-    EXPECT_EQ(result.bytes.size(), listed->second.size);
-    EXPECT_EQ(sha256_of(result.bytes), listed->second.sha256);
+    const auto listed = std::find_if(rows.begin(), rows.end(), [&](const ExpectedRow& row) {
+      return row.archive == corpusCase.volumes[0] && row.type == "file" && row.path == entry.name;
+    });
+    ASSERT_NE(listed, rows.end());
+    EXPECT_EQ(std::to_string(result.bytes.size()), listed->size);
+    EXPECT_EQ(sha256_of(result.bytes), listed->sha256);
   }
 }
 
@@ -374,18 +371,12 @@ TEST(Rar5DecoderTest, DamagedPackedDataFailsWithoutCrashing) {
 
 std::vector<std::string> damaged_rar5_archives() {
   std::vector<std::string> archives;
-  std::ifstream in(kCorpus + "expected.tsv");
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream row(line);
-    std::string name, password, outcome;
-    std::getline(row, name, '\t');
-    std::getline(row, password, '\t');
-    std::getline(row, outcome, '\t');
-    const bool rar5 = name.rfind("rar5", 0) == 0 || name.rfind("test_read_format_rar5", 0) == 0;
-    if (rar5 && outcome == "damaged" && password == "-" &&
-        std::find(archives.begin(), archives.end(), name) == archives.end()) {
-      archives.push_back(name);
+  for (const ExpectedRow& row : expected_rows()) {
+    const bool rar5 =
+        row.archive.rfind("rar5", 0) == 0 || row.archive.rfind("test_read_format_rar5", 0) == 0;
+    if (rar5 && row.outcome == "damaged" && row.password == "-" &&
+        std::find(archives.begin(), archives.end(), row.archive) == archives.end()) {
+      archives.push_back(row.archive);
     }
   }
   return archives;
