@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cstring>
+#include <vector>
 
 #include "rar29_bit_input.h"
 #include "rar29_filter_records.h"
@@ -80,12 +80,12 @@ class BitInputBytes : public ByteSource {
   unsigned readsPastEnd_ = 0;
 };
 
-enum class Step { more, end_of_file, failed };
-
 class Rar29Decoder : public Decoder {
  public:
   explicit Rar29Decoder(std::unique_ptr<Rar29Window> window)
-      : window_(std::move(window)), ppmdBytes_(input_) {}
+      : window_(std::move(window)), ppmdBytes_(input_) {
+    reset_stream();
+  }
 
   DecodeResult decode_entry(PackedInput& input, UnpackedOutput& output, uint64_t unpackedSize,
                             bool solid) override;

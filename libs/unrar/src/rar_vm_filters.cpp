@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdlib>
-#include <cstring>
 
 namespace unrar {
 namespace {
