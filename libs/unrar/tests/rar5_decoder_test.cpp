@@ -322,6 +322,26 @@ TEST(Rar5DecoderTest, RefusedWriteStopsTheEntryAndTheSolidStreamAfterIt) {
   EXPECT_EQ(crc32_of(fresh.bytes), entries[0].crc);
 }
 
+// A volume that cannot be read ends the entry as stopped, not as damaged data.
+class FailingInput : public PackedInput {
+ public:
+  size_t read(uint8_t*, size_t) override {
+    failed_ = true;
+    return 0;
+  }
+  bool failed() const override { return failed_; }
+
+ private:
+  bool failed_ = false;
+};
+
+TEST(Rar5DecoderTest, FailedInputStopsTheEntry) {
+  auto decoder = make_rar5_decoder(128 << 10, 0);
+  FailingInput input;
+  CollectingOutput output;
+  EXPECT_EQ(decoder->decode_entry(input, output, 10, false), DecodeResult::stopped);
+}
+
 TEST(Rar5DecoderTest, WrongDeclaredSizeIsBadData) {
   const PackedEntry entry = entries_of({"rar5-dups.rar"}).at(0);
   for (uint64_t size : {entry.unpackedSize - 1, entry.unpackedSize + 1}) {
