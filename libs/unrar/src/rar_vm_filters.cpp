@@ -96,7 +96,8 @@ bool filter_rgb(std::vector<uint8_t>& data, uint32_t width, uint32_t redPosition
                 std::vector<uint8_t>& out) {
   const size_t size = data.size();
   if (size < 3 || width < 3 || width - 3 > size || redPosition > 2) return false;
-  out.resize(size);
+  // A row of a single pixel predicts from the byte being written: let it be zero.
+  out.assign(size, 0);
   size_t source = 0;
   for (size_t channel = 0; channel < 3; ++channel) {
     unsigned previous = 0;
