@@ -1,0 +1,118 @@
+// RAR jobs on real archives of the shared corpus: solid streams, volume sets, a
+// self-extracting file, Unicode names, and an archive whose last entry has another
+// password. Every file must come out with the content expected.tsv lists.
+#include <gtest/gtest.h>
+#include <openssl/sha.h>
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/engine_fixture.h"
+#include "support/job_texts.h"
+
+namespace tessaly::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kRarCorpus = std::string(TESSALY_CORPUS_DIR) + "/rar/";
+
+struct ExpectedRow {
+  std::string type;
+  std::string path;
+  std::string sha256;
+};
+
+// The "ok" rows of one case of expected.tsv.
+std::vector<ExpectedRow> ExpectedRows(const std::string& archive, const std::string& password) {
+  std::ifstream table(kRarCorpus + "expected.tsv");
+  std::vector<ExpectedRow> rows;
+  std::string line;
+  while (std::getline(table, line)) {
+    std::vector<std::string> columns;
+    std::stringstream fields(line);
+    for (std::string column; std::getline(fields, column, '\t');) columns.push_back(column);
+    if (columns.size() < 7 || columns[0] != archive || columns[1] != password) continue;
+    if (columns[2] == "ok" && (columns[3] == "file" || columns[3] == "dir")) {
+      rows.push_back({columns[3], columns[4], columns[6]});
+    }
+  }
+  return rows;
+}
+
+std::string Sha256Of(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  unsigned char digest[SHA256_DIGEST_LENGTH];
+  SHA256(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), digest);
+  static const char* hex = "0123456789abcdef";
+  std::string text;
+  for (unsigned char b : digest) {
+    text += hex[b >> 4];
+    text += hex[b & 15];
+  }
+  return text;
+}
+
+struct CorpusCase {
+  const char* archive;
+  const char* password;         // "-": none is asked
+  const char* expectedMessage;  // "": the job finishes without one
+};
+
+class RarCorpusTest : public EngineTest, public ::testing::WithParamInterface<CorpusCase> {
+ protected:
+  RarCorpusTest() : out_(PathOf("out")) {
+    fs::create_directory(out_);
+    session.Form1.Combo1.text = out_;
+  }
+  std::string out_;
+};
+
+TEST_P(RarCorpusTest, EveryListedFileComesOutWithItsContent) {
+  const CorpusCase& c = GetParam();
+  if (!fs::exists(kRarCorpus + c.archive)) GTEST_SKIP() << "the corpus is not here";
+  const std::vector<ExpectedRow> rows = ExpectedRows(c.archive, c.password);
+  ASSERT_FALSE(rows.empty()) << c.archive;
+  if (std::string(c.password) != "-") dialogs.inputAnswers = {c.password};
+
+  Select({kRarCorpus + c.archive});
+  Extract();
+
+  for (const ExpectedRow& row : rows) {
+    const std::string path = out_ + "/" + row.path;
+    if (row.type == "dir") {
+      EXPECT_TRUE(fs::is_directory(path)) << row.path;
+    } else {
+      EXPECT_EQ(Sha256Of(path), row.sha256) << row.path;
+    }
+  }
+  const std::string message = c.expectedMessage;
+  EXPECT_EQ(MessageTexts(),
+            message.empty() ? std::vector<std::string>{} : std::vector<std::string>{message});
+  EXPECT_EQ(session.Form4Window.lblarc, message.empty() ? kFinished : kNotFinished);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Archives, RarCorpusTest,
+    ::testing::Values(CorpusCase{"rar3-solid.rar", "-", ""},
+                      CorpusCase{"rar3-subdirs.rar", "-", ""},
+                      CorpusCase{"rar3-vols.part1.rar", "-", ""},
+                      CorpusCase{"test_read_format_rar5_multiarchive_solid.part01.rar", "-", ""},
+                      CorpusCase{"test_read_format_rar_sfx.exe", "-", ""},
+                      CorpusCase{"test_read_format_rar4_encrypted.rar", "password",
+                                 "The password you entered was incorrect."}),
+    [](const auto& info) {
+      std::string name;
+      for (const char* p = info.param.archive; *p != '\0'; ++p) {
+        if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
+      }
+      return name;
+    });
+
+}  // namespace
+}  // namespace tessaly::testing
