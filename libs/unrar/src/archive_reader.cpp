@@ -61,7 +61,14 @@ bool find_archive(VolumeFile& file, uint64_t& firstBlock, ArchiveFormat& format)
 }  // namespace
 
 int ArchiveReader::open(const std::string& path) {
-  return open_volume(path);
+  const int result = open_volume(path);
+  if (result != ERAR_SUCCESS || !laterVolume_) return result;
+  // A later volume was named: the set is read from its first volume when that is there.
+  std::string first = first_volume_name(path, newNumbering_);
+  if (!VolumeFile::open(first)) first = first_volume_name(path, !newNumbering_);
+  if (first == path || !VolumeFile::open(first)) return result;
+  *this = ArchiveReader();
+  return open_volume(first);
 }
 
 void ArchiveReader::set_password(const std::string& password) {
@@ -94,6 +101,7 @@ int ArchiveReader::read_main_header(uint64_t offset) {
     const BlockStatus status = read_rar4_block(*file_, offset, nullptr, volumeIndex_, block);
     if (status != BlockStatus::ok) return ERAR_BAD_ARCHIVE;
     isVolume_ = block.flags & kRar4MainVolume;
+    laterVolume_ = isVolume_ && !(block.flags & kRar4MainFirstVolume);
     newNumbering_ = block.flags & kRar4MainNewNumbering;
     solid_ = block.flags & kRar4MainSolid;
     const bool encrypted = block.flags & kRar4MainEncryptedHeaders;
@@ -114,6 +122,7 @@ int ArchiveReader::read_main_header(uint64_t offset) {
   }
   isVolume_ = block.block.main.volume;
   solid_ = block.block.main.solid;
+  laterVolume_ = block.block.main.volumeNumber.value_or(0) > 0;
   position_ = block.next;
   return ERAR_SUCCESS;
 }

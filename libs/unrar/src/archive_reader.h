@@ -19,6 +19,7 @@ enum class ArchiveFormat { rar4, rar5 };
 class ArchiveReader {
  public:
   // An ERAR_* code: ERAR_SUCCESS, ERAR_EOPEN, ERAR_UNKNOWN_FORMAT, ERAR_BAD_ARCHIVE.
+  // Any volume of a set may be named; reading starts at the first one.
   int open(const std::string& path);
   // Needed before the first entry of an archive with encrypted headers.
   void set_password(const std::string& password);
@@ -47,6 +48,7 @@ class ArchiveReader {
   uint64_t position_ = 0;
   ArchiveFormat format_ = ArchiveFormat::rar4;
   bool isVolume_ = false;
+  bool laterVolume_ = false;  // the volume opened is not the first of its set
   bool newNumbering_ = false;
   bool solid_ = false;
   bool finished_ = false;

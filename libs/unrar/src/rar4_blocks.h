@@ -23,6 +23,7 @@ inline constexpr uint16_t kRar4MainVolume = 0x0001;
 inline constexpr uint16_t kRar4MainSolid = 0x0008;
 inline constexpr uint16_t kRar4MainNewNumbering = 0x0010;
 inline constexpr uint16_t kRar4MainEncryptedHeaders = 0x0080;
+inline constexpr uint16_t kRar4MainFirstVolume = 0x0100;
 
 struct Rar4Block {
   uint8_t type = 0;

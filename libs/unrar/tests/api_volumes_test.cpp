@@ -66,6 +66,14 @@ TEST_P(VolumeSet, ListsEachEntryOnceAndExtractsJoinedData) {
   }
 }
 
+TEST_P(VolumeSet, ALaterVolumeReadsTheWholeSet) {
+  const std::vector<std::string> volumes = write(dir / "later");
+  const RunResult run = run_archive(volumes[1], RAR_TEST);
+  EXPECT_TRUE(run.all_ok());
+  ASSERT_EQ(run.entries.size(), 3u);
+  EXPECT_EQ(run.entries[0].volume, volumes[0]);
+}
+
 TEST_P(VolumeSet, EncryptedSplitEntryDecryptsAcrossVolumes) {
   RarOptions options;
   options.password = "secret";

@@ -1,0 +1,66 @@
+// Volume names in every scheme and RAR 1.5-4 entry names.
+#include <gtest/gtest.h>
+
+#include "rar4_names.h"
+#include "volume_names.h"
+
+namespace unrar {
+namespace {
+
+TEST(VolumeNames, NewSchemeCountsTheNumberInTheName) {
+  EXPECT_EQ(next_volume_name("d/a.part1.rar", true), "d/a.part2.rar");
+  EXPECT_EQ(next_volume_name("a.part01.rar", true), "a.part02.rar");
+  EXPECT_EQ(next_volume_name("a.part09.rar", true), "a.part10.rar");
+  EXPECT_EQ(next_volume_name("a.part9.rar", true), "a.part10.rar");
+  EXPECT_EQ(next_volume_name("a.part0999.rar", true), "a.part1000.rar");
+  EXPECT_EQ(next_volume_name("a.part1.exe", true), "a.part2.rar");
+  EXPECT_EQ(next_volume_name("a.001", true), "a.002");
+  EXPECT_EQ(next_volume_name("set.part1of5.rar", true), "set.part2of5.rar");
+  // Digits in the folder part are never the number.
+  EXPECT_EQ(next_volume_name("disk7/a.rar", true), "disk7/a.r00");
+}
+
+TEST(VolumeNames, OldSchemeCountsTheExtension) {
+  EXPECT_EQ(next_volume_name("a.rar", false), "a.r00");
+  EXPECT_EQ(next_volume_name("a.exe", false), "a.r00");
+  EXPECT_EQ(next_volume_name("a", false), "a.r00");
+  EXPECT_EQ(next_volume_name("a.r00", false), "a.r01");
+  EXPECT_EQ(next_volume_name("a.r99", false), "a.s00");
+  EXPECT_EQ(next_volume_name("a.001", false), "a.002");
+  EXPECT_EQ(next_volume_name("a.999", false), "a.a00");
+  EXPECT_EQ(next_volume_name("v1.2/a.r09", false), "v1.2/a.r10");
+}
+
+TEST(VolumeNames, FirstVolumeOfALaterOne) {
+  EXPECT_EQ(first_volume_name("a.part03.rar", true), "a.part01.rar");
+  EXPECT_EQ(first_volume_name("a.part3.rar", true), "a.part1.rar");
+  EXPECT_EQ(first_volume_name("a.r05", false), "a.rar");
+}
+
+std::string name_of(const std::string& field, bool unicode) {
+  return decode_rar4_name(reinterpret_cast<const uint8_t*>(field.data()), field.size(), unicode);
+}
+
+TEST(Rar4Names, LegacyNamesBecomeUtf8WithSlashes) {
+  EXPECT_EQ(name_of("dir\\file.txt", false), "dir/file.txt");
+  // Code page 437 unless the bytes are UTF-8 already.
+  EXPECT_EQ(name_of("\x84\x81.txt", false), "\xC3\xA4\xC3\xBC.txt");
+  EXPECT_EQ(name_of("\xC3\xA4.txt", false), "\xC3\xA4.txt");
+}
+
+TEST(Rar4Names, PackedUnicodeForm) {
+  // "ab" then packed: high byte 0x04; flags 0b11 01 00 00: copy 2 from the legacy
+  // name, then 0x30 + (0x04 << 8) = U+0430, then a plain 'c'.
+  const std::string field(
+      "ab\0\x04\xD0\x00\x30"
+      "c",
+      8);
+  EXPECT_EQ(name_of(field, true),
+            "ab\xD0\xB0"
+            "c");
+  // Without the packed part the legacy name stands.
+  EXPECT_EQ(name_of("plain", true), "plain");
+}
+
+}  // namespace
+}  // namespace unrar
