@@ -16,6 +16,7 @@
 
 #include "rar29_bit_input.h"
 #include "rar29_huffman.h"
+#include "rar_crypto.h"
 #include "rar_decoder.h"
 #include "rar_vm_filters.h"
 
@@ -40,7 +41,9 @@ struct PackedEntry {
   uint64_t unpackedSize = 0;
   uint32_t crc = 0;
   bool solid = false;
-  bool decodable = false;  // compressed with the 2.9 algorithm, not encrypted
+  bool decodable = false;  // compressed with the 2.9 algorithm
+  bool encrypted = false;
+  std::vector<uint8_t> salt;
 };
 
 // Walks the RAR4 blocks of each volume and joins the parts of split files.
@@ -80,8 +83,10 @@ std::vector<PackedEntry> walk_rar4(const std::vector<std::string>& volumes) {
           entry.unpackedSize = unpacked;
           entry.crc = le32(d, at + 16);
           entry.solid = flags & 0x10;
-          entry.decodable =
-              d[at + 24] == 29 && d[at + 25] != 0x30 && !(flags & 0x04) && (flags & 0xE0) != 0xE0;
+          entry.decodable = d[at + 24] == 29 && d[at + 25] != 0x30 && (flags & 0xE0) != 0xE0;
+          entry.encrypted = flags & 0x04;
+          if ((flags & 0x400) && nameAt + nameSize + 8 <= d.size())
+            entry.salt.assign(d.begin() + nameAt + nameSize, d.begin() + nameAt + nameSize + 8);
           entries.push_back(entry);
         }
       }
@@ -91,7 +96,7 @@ std::vector<PackedEntry> walk_rar4(const std::vector<std::string>& volumes) {
   return entries;
 }
 
-// archive + path -> size and SHA-256, from the corpus's expected.tsv.
+// archive|password|path -> size and SHA-256, from the corpus's expected.tsv.
 std::map<std::string, std::pair<uint64_t, std::string>> expected_files() {
   std::map<std::string, std::pair<uint64_t, std::string>> files;
   std::ifstream in(kCorpus + "expected.tsv");
@@ -100,8 +105,8 @@ std::map<std::string, std::pair<uint64_t, std::string>> expected_files() {
     std::vector<std::string> c;
     std::stringstream fields(line);
     for (std::string field; std::getline(fields, field, '\t');) c.push_back(field);
-    if (c.size() == 7 && c[1] == "-" && (c[3] == "file" || c[3] == "link"))
-      files[c[0] + "|" + c[4]] = {std::stoull(c[5]), c[6]};
+    if (c.size() == 7 && c[2] == "ok" && (c[3] == "file" || c[3] == "link"))
+      files[c[0] + "|" + c[1] + "|" + c[4]] = {std::stoull(c[5]), c[6]};
   }
   return files;
 }
@@ -184,17 +189,29 @@ Decoded decode(Decoder& decoder, const PackedEntry& entry) {
   return {result, output.size, output.crc(), output.sha256()};
 }
 
-std::vector<PackedEntry> decodable_entries(const std::vector<std::string>& volumes) {
+// Compressed entries, with encrypted ones decrypted when a password is given and
+// left out otherwise.
+std::vector<PackedEntry> decodable_entries(const std::vector<std::string>& volumes,
+                                           const std::string& password = "-") {
   std::vector<PackedEntry> entries = walk_rar4(volumes);
-  std::erase_if(entries, [](const PackedEntry& e) { return !e.decodable; });
+  std::erase_if(entries, [&](const PackedEntry& e) {
+    return !e.decodable || (e.encrypted && (password == "-" || e.salt.empty()));
+  });
+  for (PackedEntry& entry : entries) {
+    if (!entry.encrypted) continue;
+    const Rar3Key key = derive_rar3_key(password, entry.salt.data());
+    AesCbcDecryptor cipher(key.key.data(), key.key.size(), key.iv);
+    cipher.decrypt(entry.packed.data(), entry.packed.size() & ~size_t{15});
+  }
   return entries;
 }
 
 // Every compressed entry, in archive order through one decoder as a solid
 // archive needs, must come out with the header's CRC and the corpus's content.
-void expect_archive_decodes(const std::vector<std::string>& volumes) {
+void expect_archive_decodes(const std::vector<std::string>& volumes,
+                            const std::string& password = "-") {
   static const auto expected = expected_files();
-  const std::vector<PackedEntry> entries = decodable_entries(volumes);
+  const std::vector<PackedEntry> entries = decodable_entries(volumes, password);
   ASSERT_FALSE(entries.empty());
   auto decoder = make_rar29_decoder(4u << 20);
   ASSERT_TRUE(decoder);
@@ -204,7 +221,7 @@ void expect_archive_decodes(const std::vector<std::string>& volumes) {
     ASSERT_EQ(out.result, DecodeResult::ok);
     EXPECT_EQ(out.size, entry.unpackedSize);
     EXPECT_EQ(out.crc, entry.crc);
-    const auto row = expected.find(volumes.front() + "|" + entry.name);
+    const auto row = expected.find(volumes.front() + "|" + password + "|" + entry.name);
     ASSERT_NE(row, expected.end());
     EXPECT_EQ(out.size, row->second.first);
     EXPECT_EQ(out.sha256, row->second.second);
@@ -232,6 +249,11 @@ TEST(Rar29CorpusVolumes, SlowEntriesSplitAcrossVolumesDecodeWhenJoined) {
                           "test_read_format_rar_multivolume.part0002.rar",
                           "test_read_format_rar_multivolume.part0003.rar",
                           "test_read_format_rar_multivolume.part0004.rar"});
+}
+
+// Four files of one solid stream, each decrypted on its own before decoding.
+TEST(Rar29CorpusEncrypted, SolidFilesAcrossSeparatelyEncryptedParts) {
+  expect_archive_decodes({"test_read_format_rar4_solid_encrypted.rar"}, "password");
 }
 
 TEST(Rar29CorpusLarge, SlowSixtyTablesInTwentyMegabytes) {
