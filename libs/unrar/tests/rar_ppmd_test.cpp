@@ -1,5 +1,6 @@
 // The PPMd model on the PPMd entries of real RAR 2.9 archives (found by walking
-// their blocks here, so the archive layer is not needed), and on damaged input.
+// their blocks here, so the archive layer is not needed) and on damaged input;
+// its allocator step by step.
 #include "rar_ppmd.h"
 
 #include <gtest/gtest.h>
