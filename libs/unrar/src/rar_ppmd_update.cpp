@@ -184,6 +184,10 @@ HeapOffset PpmdModel::State::create_successors(bool skip, HeapOffset p1) {
     if (q == 0) return 0;
     const uint32_t cf = freq(q) - 1u;
     const uint32_t s0 = summ_freq(c) - num_stats(c) - cf;
+    if (s0 == 0) {
+      heap.mark_damaged();  // no escape frequency left: statistics that cannot be
+      return 0;
+    }
     if (2 * cf <= s0) {
       upFreq = 1 + (5 * cf > s0 ? 1 : 0);
     } else {
