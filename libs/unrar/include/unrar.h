@@ -53,10 +53,10 @@ typedef struct {
   const char* ArcName;     /* the archive, or any volume of a set */
   unsigned int OpenMode;   /* RAR_OM_LIST or RAR_OM_EXTRACT */
   unsigned int OpenResult; /* out: ERAR_SUCCESS or why the open failed */
-  char* CmtBuf;            /* the archive comment goes here (may be NULL) */
-  unsigned int CmtBufSize; /* bytes at CmtBuf, terminator included */
-  unsigned int CmtSize;    /* out: comment bytes written, terminator included */
-  unsigned int CmtState;   /* out: 0 none, 1 read, ERAR_SMALL_BUF cut, or an error code */
+  char* CmtBuf;            /* accepted; archive comments are not read */
+  unsigned int CmtBufSize; /* bytes at CmtBuf */
+  unsigned int CmtSize;    /* out: always 0 */
+  unsigned int CmtState;   /* out: always 0 */
 } RAROpenArchiveData;
 
 /* The published 572-byte record up to CmtState, then fields of our own. Flags,
@@ -64,22 +64,22 @@ typedef struct {
  * systems the pointer CmtBuf moves the fields after it, so the published part ends
  * at byte 580 there (572 on 32-bit). */
 typedef struct {
-  char ArcName[260];       /* the volume being read */
-  char FileName[260];      /* entry name, cut at a character boundary when longer */
-  unsigned int Flags;      /* RHDF_* bits */
-  unsigned int PackSize;   /* low 32 bits; see PackSize64 */
-  unsigned int UnpSize;    /* low 32 bits; see UnpSize64 */
-  unsigned int HostOS;     /* 0 MS-DOS, 1 OS/2, 2 Windows, 3 Unix, 4 Mac OS, 5 BeOS */
-  unsigned int FileCRC;    /* CRC-32 of the unpacked data (0 when the entry has none) */
-  unsigned int FileTime;   /* modification time, MS-DOS format, local time */
-  unsigned int UnpVer;     /* unpack version: 13..36 for RAR 1.5-4, 50 for RAR5 */
-  unsigned int Method;     /* 0x30 stored .. 0x35 best */
-  unsigned int FileAttr;   /* Unix mode from Unix archives, else DOS attributes */
-  char* CmtBuf;            /* unused: entry comments are not read */
-  unsigned int CmtBufSize; /* unused */
-  unsigned int CmtSize;    /* out: always 0 */
-  unsigned int CmtState;   /* out: always 0 */
-  char FileNameW[4096];    /* the whole entry name; never cut (names are at most 4095 bytes) */
+  char ArcName[260];             /* the volume being read */
+  char FileName[260];            /* entry name, cut at a character boundary when longer */
+  unsigned int Flags;            /* RHDF_* bits */
+  unsigned int PackSize;         /* low 32 bits; see PackSize64 */
+  unsigned int UnpSize;          /* low 32 bits; see UnpSize64 */
+  unsigned int HostOS;           /* 0 MS-DOS, 1 OS/2, 2 Windows, 3 Unix, 4 Mac OS, 5 BeOS */
+  unsigned int FileCRC;          /* checksum in this part's header (0 when none) */
+  unsigned int FileTime;         /* modification time, MS-DOS format, local time */
+  unsigned int UnpVer;           /* unpack version: 13..36 for RAR 1.5-4, 50 for RAR5 */
+  unsigned int Method;           /* 0x30 stored .. 0x35 best */
+  unsigned int FileAttr;         /* Unix mode from Unix archives, else DOS attributes */
+  char* CmtBuf;                  /* unused: entry comments are not read */
+  unsigned int CmtBufSize;       /* unused */
+  unsigned int CmtSize;          /* out: always 0 */
+  unsigned int CmtState;         /* out: always 0 */
+  char FileNameW[4096];          /* the whole entry name (cut only beyond 4095 bytes) */
   unsigned long long PackSize64; /* packed bytes in this volume */
   unsigned long long UnpSize64;  /* unpacked size of the whole entry */
 } RARHeaderData;
@@ -98,7 +98,8 @@ int RARCloseArchive(HANDLE handle);
 int RARReadHeader(HANDLE handle, RARHeaderData* header);
 /* Acts on the entry just read. RAR_EXTRACT writes it below destPath (NULL or "" =
  * the current folder) under its own name, or, when destName is given, to destName.
- * Files are replaced when they exist. */
+ * Existing files are replaced; nothing is written through a link that leads outside
+ * the destination (ERAR_ECREATE), nor is such a link created. */
 int RARProcessFile(HANDLE handle, int operation, char* destPath, char* destName);
 /* The password for the entries processed from now on (and for encrypted headers
  * when set before the next read). */
