@@ -122,7 +122,8 @@ int EntryProcessor::skip(const ArchiveEntry& entry) {
   // The decoder of a solid archive must see every compressed entry in turn.
   const bool feedsDecoder = reader_.solid() && !entry.directory && !entry.stored() &&
                             supported(entry) && (!entry.encrypted || password_);
-  if (feedsDecoder && !entry.splitBefore) {
+  if (feedsDecoder && listing_) solidStreamBroken_ = true;
+  if (feedsDecoder && !listing_ && !entry.splitBefore) {
     const PROCESSDATAPROC callback = callback_;
     callback_ = nullptr;
     const int result = unpack(entry, nullptr);
@@ -177,6 +178,8 @@ int EntryProcessor::decoder_for(const ArchiveEntry& entry, Decoder*& decoder) {
 
 int EntryProcessor::decode(const ArchiveEntry& entry, EntryInput& input, EntrySink& sink) {
   if (entry.stored()) return copy_stored(entry, input, sink);
+  if (entry.solid && solidStreamBroken_) return ERAR_BAD_DATA;
+  solidStreamBroken_ = false;
   Decoder* decoder = nullptr;
   const int result = decoder_for(entry, decoder);
   if (result != ERAR_SUCCESS) return result;

@@ -25,6 +25,9 @@ class EntryProcessor {
   explicit EntryProcessor(ArchiveReader& reader) : reader_(reader) {}
   void set_password(const std::string& password) { password_ = password; }
   void set_callback(PROCESSDATAPROC callback) { callback_ = callback; }
+  // Listing only skips: skipped entries of a solid archive are then not decoded, and
+  // a later entry that continues their stream cannot be unpacked (ERAR_BAD_DATA).
+  void set_listing(bool listing) { listing_ = listing; }
 
   // destination: the folder ("" = the current one); outputName: a path that replaces
   // the entry's own, or "". An ERAR_* code.
@@ -49,6 +52,8 @@ class EntryProcessor {
   ArchiveReader& reader_;
   std::optional<std::string> password_;
   PROCESSDATAPROC callback_ = nullptr;
+  bool listing_ = false;
+  bool solidStreamBroken_ = false;
   std::unique_ptr<Decoder> rar29_;
   std::unique_ptr<Decoder> rar5_;
   uint64_t rar5Dictionary_ = 0;

@@ -89,6 +89,7 @@ HANDLE RAROpenArchive(RAROpenArchiveData* data) {
     data->OpenResult = ERAR_NO_MEMORY;
     return nullptr;
   }
+  handle->processor.set_listing(data->OpenMode == RAR_OM_LIST);
   const int result = handle->reader.open(data->ArcName);
   data->OpenResult = static_cast<unsigned>(result);
   if (result != ERAR_SUCCESS) {
