@@ -85,7 +85,12 @@ int ArchiveReader::open_volume(const std::string& path) {
   uint64_t firstBlock = 0;
   ArchiveFormat format = ArchiveFormat::rar4;
   if (!find_archive(*file, firstBlock, format)) {
-    return file_ ? ERAR_EOPEN : ERAR_UNKNOWN_FORMAT;
+    if (file_) return ERAR_EOPEN;
+    // A file that starts like an archive but whose main header is damaged.
+    uint8_t start[sizeof kMarker];
+    const bool marked =
+        file->read_at(0, start, sizeof start) && std::memcmp(start, kMarker, sizeof kMarker) == 0;
+    return marked ? ERAR_BAD_ARCHIVE : ERAR_UNKNOWN_FORMAT;
   }
   if (file_ && format != format_) return ERAR_BAD_ARCHIVE;
   const bool nextVolume = file_ != nullptr;

@@ -59,6 +59,14 @@ TEST(SlowDamage, FlippedBytes) {
   }
 }
 
+TEST(Damage, DamagedMainHeaderIsABadArchive) {
+  TempDir dir;
+  std::string bytes = read_file(corpus("rar3-subdirs.rar"));
+  bytes[7] = static_cast<char>(bytes[7] ^ 0x55);
+  write_file(dir / "main.rar", bytes);
+  EXPECT_EQ(run_archive(dir / "main.rar", RAR_TEST).openResult, ERAR_BAD_ARCHIVE);
+}
+
 TEST(Damage, HeaderCrcMismatchIsReported) {
   TempDir dir;
   std::string bytes = read_file(corpus("rar3-subdirs.rar"));
