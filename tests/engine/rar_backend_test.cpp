@@ -129,6 +129,7 @@ TEST_P(RarFormatTest, EncryptedHeadersAskForThePasswordNamingTheArchive) {
   ExtractOne(archive);
   EXPECT_EQ(PasswordPrompts(), std::vector<std::string>{PasswordPrompt("hidden.rar")});
   EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"a.txt", "b.txt"}));
+  EXPECT_EQ(session.Form4Window.pb2Max, 3) << "counted again with the password";
   EXPECT_EQ(session.Form4Window.lblarc, kFinished);
 }
 

@@ -150,6 +150,7 @@ class RarExtraction {
   // False when the user cancelled during the count.
   bool CountEntries() {
     RarArchive list(longPath_, RAR_OM_LIST);
+    if (!password_.empty()) list.SetPassword(password_);
     int64_t entryCount = 0;
     int status = ERAR_SUCCESS;
     bool beforeFirstHeader = true;
@@ -195,8 +196,10 @@ class RarExtraction {
     if (read == ERAR_END_ARCHIVE) return Step::Stop;
     if (!archive_->opened()) return Fail();
     if (read == ERAR_MISSING_PASSWORD && !passwordAsked_) {
-      // Encrypted headers: nothing can be listed before the password is known.
-      return AskPassword(FileNameOf(longPath_)) ? Step::Restart : Step::Stop;
+      // Encrypted headers: nothing can be listed, or counted, before the password is
+      // known.
+      if (!AskPassword(FileNameOf(longPath_))) return Step::Stop;
+      return CountEntries() ? Step::Restart : Step::Stop;
     }
     if (WrongPassword(read) && passwordAsked_) return Tell(kWrongPassword);
     if (read == ERAR_EOPEN) return Tell(kMissingVolume);
