@@ -86,6 +86,12 @@ int verify(const ArchiveEntry& entry, const ArchiveEntry& lastPart, EntrySink& s
 
 }  // namespace
 
+EntryProcessor::~EntryProcessor() {
+  for (auto folder = folders_.rbegin(); folder != folders_.rend(); ++folder) {
+    apply_metadata(folder->first, folder->second);
+  }
+}
+
 int EntryProcessor::process(const ArchiveEntry& entry, EntryAction action,
                             const std::string& destination, const std::string& outputName) {
   if (action == EntryAction::skip) return skip(entry);
@@ -112,7 +118,7 @@ int EntryProcessor::process(const ArchiveEntry& entry, EntryAction action,
   }
   if (entry.directory) {
     const int result = EntryInput(reader_, entry, nullptr).skip_rest();
-    if (action == EntryAction::extract) apply_metadata(target.path, entry);
+    if (action == EntryAction::extract) folders_.emplace_back(target.path, entry);
     return result;
   }
   return unpack(entry, action == EntryAction::extract ? &target : nullptr);

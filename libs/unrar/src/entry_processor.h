@@ -6,6 +6,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "archive_entry.h"
 #include "archive_reader.h"
@@ -23,6 +25,11 @@ enum class EntryAction { skip, test, extract };
 class EntryProcessor {
  public:
   explicit EntryProcessor(ArchiveReader& reader) : reader_(reader) {}
+  // Gives the extracted folders their times and modes, which writing into them
+  // would have changed or prevented.
+  ~EntryProcessor();
+  EntryProcessor(const EntryProcessor&) = delete;
+  EntryProcessor& operator=(const EntryProcessor&) = delete;
   void set_password(const std::string& password) { password_ = password; }
   void set_callback(PROCESSDATAPROC callback) { callback_ = callback; }
   // Listing only skips: skipped entries of a solid archive are then not decoded, and
@@ -54,6 +61,7 @@ class EntryProcessor {
   PROCESSDATAPROC callback_ = nullptr;
   bool listing_ = false;
   bool solidStreamBroken_ = false;
+  std::vector<std::pair<std::string, ArchiveEntry>> folders_;
   std::unique_ptr<Decoder> rar29_;
   std::unique_ptr<Decoder> rar5_;
   uint64_t rar5Dictionary_ = 0;

@@ -80,7 +80,7 @@ void apply_metadata(const std::string& path, const ArchiveEntry& entry) {
   if (entry.link == LinkKind::symlink) return;
   if (entry.host == HostKind::unix_like) {
     mode_t mode = entry.attributes & 07777;
-    // Keep folders open to ourselves so that later entries can go into them.
+    // A folder stays open to us: extracting the archive again must be able to fill it.
     if (entry.directory) mode |= 0700;
     chmod(path.c_str(), mode);
   } else if ((entry.attributes & kDosReadOnly) && !entry.directory) {

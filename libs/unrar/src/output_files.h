@@ -21,7 +21,8 @@ int create_output_file(const std::string& path);
 // stays inside root; false otherwise or when it cannot be created.
 bool create_symlink(const std::string& root, const std::string& relative, const std::string& path,
                     const std::string& target);
-// The modification time and the permissions the archive recorded.
+// The modification time and the permissions the archive recorded (for folders,
+// once nothing more is written into them).
 void apply_metadata(const std::string& path, const ArchiveEntry& entry);
 // A file that is the copy of an earlier extracted entry (RAR5 hard links and file
 // copies); false when the source is not there or lies outside root.

@@ -137,7 +137,9 @@ TEST_F(Extraction, PermissionsFromTheHostSystem) {
   run = run_archive(corpus("test_read_format_rar.rar"), RAR_EXTRACT, unixOut);
   ASSERT_EQ(stat((unixOut + "/test.txt").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0644u);
-  // The archive's time, not the time of extraction.
+  // The archive's times, not the time of extraction, also for a folder written into.
+  EXPECT_LT(info.st_mtime, 1400000000);
+  ASSERT_EQ(stat((unixOut + "/testdir").c_str(), &info), 0);
   EXPECT_LT(info.st_mtime, 1400000000);
 }
 
