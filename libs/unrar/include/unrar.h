@@ -53,10 +53,11 @@ typedef struct {
   const char* ArcName;     /* the archive, or any volume of a set */
   unsigned int OpenMode;   /* RAR_OM_LIST or RAR_OM_EXTRACT */
   unsigned int OpenResult; /* out: ERAR_SUCCESS or why the open failed */
-  char* CmtBuf;            /* accepted; archive comments are not read */
-  unsigned int CmtBufSize; /* bytes at CmtBuf */
-  unsigned int CmtSize;    /* out: always 0 */
-  unsigned int CmtState;   /* out: always 0 */
+  char* CmtBuf;            /* the archive comment goes here (may be NULL) */
+  unsigned int CmtBufSize; /* bytes at CmtBuf, terminator included */
+  unsigned int CmtSize;    /* out: comment bytes written, terminator included */
+  unsigned int CmtState;   /* out: 0 none (or an old-style comment), 1 read, ERAR_SMALL_BUF
+                              cut to fit, or the error code that kept it from being read */
 } RAROpenArchiveData;
 
 /* The published 572-byte record up to CmtState, then fields of our own. Flags,

@@ -13,6 +13,8 @@ namespace {
 constexpr size_t kSfxSearchBytes = 0x200000 - 16;
 constexpr uint8_t kMarker[6] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07};
 constexpr size_t kRar4SignatureBytes = 7;
+// Blocks looked at for the comment before giving up (locators, recovery records).
+constexpr int kCommentSearchBlocks = 16;
 
 // Under a wrong password every header decrypts to noise, so any damage to an
 // encrypted header reads as bad data.
@@ -161,11 +163,12 @@ int ArchiveReader::read_block(ArchiveEntry& entry, Step& step) {
     }
     if (status != BlockStatus::ok) return status_code(status, encrypted);
     position_ = block.next;
-    step = block.type == kRar4FileBlock ? Step::entry
+    step = block.type == kRar4FileBlock      ? Step::entry
+           : block.type == kRar4ServiceBlock ? Step::service
            : block.type == kRar4EndBlock
                ? (block.moreVolumes ? Step::volume_end : Step::archive_end)
                : Step::skip;
-    if (step == Step::entry) entry = std::move(block.entry);
+    if (step == Step::entry || step == Step::service) entry = std::move(block.entry);
     return ERAR_SUCCESS;
   }
   Rar5ReadBlock block;
@@ -183,11 +186,12 @@ int ArchiveReader::read_block(ArchiveEntry& entry, Step& step) {
     isVolume_ = block.block.main.volume;
     solid_ = block.block.main.solid;
   }
-  step = type == Rar5BlockType::file ? Step::entry
+  step = type == Rar5BlockType::file      ? Step::entry
+         : type == Rar5BlockType::service ? Step::service
          : type == Rar5BlockType::end
              ? (block.block.end.moreVolumes ? Step::volume_end : Step::archive_end)
              : Step::skip;
-  if (step == Step::entry) entry = std::move(block.entry);
+  if (step == Step::entry || step == Step::service) entry = std::move(block.entry);
   return ERAR_SUCCESS;
 }
 
@@ -215,6 +219,20 @@ int ArchiveReader::next_entry(ArchiveEntry& entry) {
     }
   }
   return ERAR_END_ARCHIVE;
+}
+
+std::optional<ArchiveEntry> ArchiveReader::comment_entry() {
+  const uint64_t start = position_;
+  std::optional<ArchiveEntry> comment;
+  for (int blocks = 0; blocks < kCommentSearchBlocks; ++blocks) {
+    ArchiveEntry entry;
+    Step step = Step::skip;
+    if (read_block(entry, step) != ERAR_SUCCESS) break;
+    if (step == Step::service && entry.name == "CMT") comment = std::move(entry);
+    if (comment || (step != Step::service && step != Step::skip)) break;
+  }
+  position_ = start;
+  return comment;
 }
 
 int ArchiveReader::next_part(const ArchiveEntry& current, ArchiveEntry& part) {

@@ -26,6 +26,9 @@ class ArchiveReader {
 
   // The next entry: ERAR_SUCCESS, ERAR_END_ARCHIVE or why no entry could be read.
   int next_entry(ArchiveEntry& entry);
+  // The archive comment: a "CMT" service block ahead of the first entry. The
+  // reading position stays where it is.
+  std::optional<ArchiveEntry> comment_entry();
   // The part of a split entry that continues in the next volume.
   int next_part(const ArchiveEntry& current, ArchiveEntry& part);
 
@@ -36,7 +39,7 @@ class ArchiveReader {
   VolumeFile* volume(size_t index) { return index == volumeIndex_ ? file_.get() : nullptr; }
 
  private:
-  enum class Step { entry, skip, volume_end, archive_end };
+  enum class Step { entry, service, skip, volume_end, archive_end };
   int open_volume(const std::string& path);
   int read_main_header(uint64_t offset);
   int read_block(ArchiveEntry& entry, Step& step);

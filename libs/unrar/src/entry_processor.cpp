@@ -227,6 +227,23 @@ int EntryProcessor::unpack(const ArchiveEntry& entry, const Target* target) {
   return result;
 }
 
+int EntryProcessor::unpack_text(const ArchiveEntry& entry, std::string& text) {
+  if (!supported(entry) || entry.splitBefore || entry.splitAfter) return ERAR_UNKNOWN;
+  std::unique_ptr<AesCbcDecryptor> cipher;
+  std::optional<Bytes32> hashKey;
+  if (entry.encrypted) {
+    const int keyed = make_cipher(entry, cipher, hashKey);
+    if (keyed != ERAR_SUCCESS) return keyed;
+  }
+  EntryInput input(reader_, entry, std::move(cipher));
+  EntrySink sink(-1, &text, nullptr, entry.blake2.has_value());
+  ArchiveEntry fresh = entry;
+  fresh.solid = false;
+  const int result = decode(fresh, input, sink);
+  if (result == ERAR_EWRITE) return ERAR_SMALL_BUF;
+  return result == ERAR_SUCCESS ? verify(entry, entry, sink, hashKey) : result;
+}
+
 int EntryProcessor::unpack_link(const ArchiveEntry& entry, EntryInput& input,
                                 const std::optional<Bytes32>& hashKey, const Target* target) {
   std::string linkTarget = entry.linkTarget;

@@ -40,6 +40,9 @@ class EntryProcessor {
   // the entry's own, or "". An ERAR_* code.
   int process(const ArchiveEntry& entry, EntryAction action, const std::string& destination,
               const std::string& outputName);
+  // A service entry's data (the archive comment) unpacked into text, with a decoder
+  // of its own; the reading position does not move. An ERAR_* code.
+  int unpack_text(const ArchiveEntry& entry, std::string& text);
 
  private:
   struct Target {

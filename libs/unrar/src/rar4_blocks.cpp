@@ -91,8 +91,8 @@ size_t crc_covered_bytes(const std::vector<uint8_t>& header, uint8_t type, uint1
   return header.size();
 }
 
-BlockStatus parse_file_header(const std::vector<uint8_t>& h, uint16_t flags, size_t& nameEnd,
-                              ArchiveEntry& entry) {
+BlockStatus parse_file_header(const std::vector<uint8_t>& h, uint16_t flags, bool service,
+                              size_t& nameEnd, ArchiveEntry& entry) {
   if (h.size() < kFileHeaderFixedBytes) return BlockStatus::bad_header;
   const uint8_t* p = h.data();
   const uint8_t* end = p + h.size();
@@ -119,6 +119,8 @@ BlockStatus parse_file_header(const std::vector<uint8_t>& h, uint16_t flags, siz
   entry.name = decode_rar4_name(p + pos, nameSize, (flags & kFileUnicode) != 0);
   pos += nameSize;
   nameEnd = pos;
+  // A service header keeps its own data between the name and the salt.
+  if (service && (flags & kFileSalt) && h.size() >= pos + 8) pos = h.size() - 8;
   if (flags & kFileSalt) {
     if (h.size() < pos + 8) return BlockStatus::bad_header;
     std::array<uint8_t, 8> salt{};
@@ -127,7 +129,7 @@ BlockStatus parse_file_header(const std::vector<uint8_t>& h, uint16_t flags, siz
     pos += 8;
   }
   entry.mtimeSeconds = dos_time_to_unix(entry.dosTime);
-  if (flags & kFileExtTime) read_extended_time(p + pos, end, entry);
+  if ((flags & kFileExtTime) && !service) read_extended_time(p + pos, end, entry);
 
   entry.splitBefore = flags & kFileSplitBefore;
   entry.splitAfter = flags & kFileSplitAfter;
@@ -211,7 +213,8 @@ BlockStatus read_rar4_block(VolumeFile& file, uint64_t offset, Rar4HeaderKeys* k
   uint64_t dataSize = 0;
   size_t nameEnd = header.size();
   if (block.type == kRar4FileBlock || block.type == kRar4ServiceBlock) {
-    const BlockStatus parsed = parse_file_header(header, block.flags, nameEnd, block.entry);
+    const BlockStatus parsed = parse_file_header(
+        header, block.flags, block.type == kRar4ServiceBlock, nameEnd, block.entry);
     // Under a wrong password the decrypted sizes are noise.
     if (parsed != BlockStatus::ok) return keys ? BlockStatus::bad_crc : parsed;
     dataSize = block.entry.packSize;

@@ -141,6 +141,15 @@ std::vector<char16_t> decode_packed_unicode(std::string_view ascii, const uint8_
 
 }  // namespace
 
+std::string utf16le_to_utf8(const std::string& bytes) {
+  std::vector<char16_t> units;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    units.push_back(static_cast<char16_t>(static_cast<uint8_t>(bytes[i]) |
+                                          (static_cast<uint8_t>(bytes[i + 1]) << 8)));
+  }
+  return utf16_to_utf8(units);
+}
+
 std::string decode_rar4_name(const uint8_t* field, size_t size, bool unicodeFlag) {
   const std::string_view bytes(reinterpret_cast<const char*>(field), size);
   const size_t zero = bytes.find('\0');

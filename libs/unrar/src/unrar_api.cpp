@@ -7,6 +7,7 @@
 
 #include "archive_reader.h"
 #include "entry_processor.h"
+#include "rar4_names.h"
 #include "unrar.h"
 
 namespace unrar {
@@ -63,6 +64,31 @@ void fill_header(const ArchiveEntry& entry, const std::string& volume, RARHeader
   header.CmtState = 0;
 }
 
+constexpr uint32_t kUnicodeComment = 0x01;
+
+// The archive comment into the open record's buffer, cut to fit.
+void read_comment(ArchiveReader& reader, RAROpenArchiveData& data) {
+  const std::optional<ArchiveEntry> comment = reader.comment_entry();
+  if (!comment) return;
+  EntryProcessor commentReader(reader);
+  std::string text;
+  const int result = commentReader.unpack_text(*comment, text);
+  if (result != ERAR_SUCCESS) {
+    data.CmtState = static_cast<unsigned>(result);
+    return;
+  }
+  if (comment->unpackVersion != 50 && (comment->attributes & kUnicodeComment)) {
+    text = utf16le_to_utf8(text);
+  }
+  // Some writers store the terminator with the text.
+  text.resize(std::min(text.size(), text.find('\0')));
+  const size_t fits = std::min<size_t>(text.size(), data.CmtBufSize - 1);
+  std::memcpy(data.CmtBuf, text.data(), fits);
+  data.CmtBuf[fits] = '\0';
+  data.CmtSize = static_cast<unsigned>(fits + 1);
+  data.CmtState = fits == text.size() ? 1 : ERAR_SMALL_BUF;
+}
+
 EntryAction action_for(int operation) {
   return operation == RAR_EXTRACT ? EntryAction::extract
          : operation == RAR_TEST  ? EntryAction::test
@@ -96,6 +122,7 @@ HANDLE RAROpenArchive(RAROpenArchiveData* data) {
     delete handle;
     return nullptr;
   }
+  if (data->CmtBuf && data->CmtBufSize > 0) unrar::read_comment(handle->reader, *data);
   return handle;
 }
 
