@@ -25,9 +25,12 @@ const std::string& input_path() {
 }
 
 void run(unsigned mode, int operation) {
+  char comment[1024];
   RAROpenArchiveData open{};
   open.ArcName = input_path().c_str();
   open.OpenMode = mode;
+  open.CmtBuf = comment;
+  open.CmtBufSize = sizeof comment;
   HANDLE handle = RAROpenArchive(&open);
   if (!handle) return;
   RARHeaderData header{};
