@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/active_session.h"
 #include "engine/session.h"
 #include "platform/files.h"
 #include "settings/reg_settings.h"
@@ -25,27 +26,10 @@ constexpr const char* kMissingVolume =
     "Tessaly does not presently support archive sets which contain volumes which are not "
     "located in the same folder.";
 
-// The library's data callback carries no user data: it finds the session of the call
-// in progress here, set for exactly the duration of one ExtractRarArchive.
-thread_local Session* activeSession = nullptr;
-
-class ActiveSessionGuard {
- public:
-  explicit ActiveSessionGuard(Session& session) : previous_(activeSession) {
-    activeSession = &session;
-  }
-  ~ActiveSessionGuard() { activeSession = previous_; }
-  ActiveSessionGuard(const ActiveSessionGuard&) = delete;
-  ActiveSessionGuard& operator=(const ActiveSessionGuard&) = delete;
-
- private:
-  Session* previous_;
-};
-
 // Runs while the library writes an entry: this is how the Status window's Cancel
 // reaches an entry in progress.
 int RarProcessDataCallback(unsigned char*, int) {
-  Session* session = activeSession;
+  Session* session = ActiveSessionGuard::Current();
   if (session == nullptr) return 1;
   session->events.pump();
   return session->job.CancelExtract ? 0 : 1;

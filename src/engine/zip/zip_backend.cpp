@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/active_session.h"
 #include "engine/session.h"
 #include "shell/file_icons.h"
 #include "unzip.h"
@@ -14,23 +15,6 @@
 namespace tessaly {
 
 namespace {
-
-// The library's callbacks carry no user data: they find the session of the call in
-// progress here, set for exactly the duration of one library call.
-thread_local Session* activeSession = nullptr;
-
-class ActiveSessionGuard {
- public:
-  explicit ActiveSessionGuard(Session& session) : previous_(activeSession) {
-    activeSession = &session;
-  }
-  ~ActiveSessionGuard() { activeSession = previous_; }
-  ActiveSessionGuard(const ActiveSessionGuard&) = delete;
-  ActiveSessionGuard& operator=(const ActiveSessionGuard&) = delete;
-
- private:
-  Session* previous_;
-};
 
 std::string BufferText(const char* buffer, size_t length) {
   if (buffer == nullptr) return {};
@@ -53,7 +37,7 @@ std::string StatusLineFor(const std::string& chunk) {
 }
 
 int32_t ZipPrintCallback(char* buffer, uint32_t length) {
-  Session* session = activeSession;
+  Session* session = ActiveSessionGuard::Current();
   if (session == nullptr) return 0;
   session->events.pump();
   const std::string chunk = BufferText(buffer, length);
@@ -66,7 +50,7 @@ int32_t ZipPrintCallback(char* buffer, uint32_t length) {
 }
 
 int32_t ZipReplaceCallback(char* buffer, uint32_t size) {
-  Session* session = activeSession;
+  Session* session = ActiveSessionGuard::Current();
   if (session == nullptr) return 100;
   JobState& job = session->job;
   const std::string name = BufferText(buffer, size);
@@ -91,7 +75,7 @@ int32_t ZipReplaceCallback(char* buffer, uint32_t size) {
 }
 
 int32_t ZipPasswordCallback(char* buffer, int32_t size, const char*, const char*) {
-  Session* session = activeSession;
+  Session* session = ActiveSessionGuard::Current();
   if (session == nullptr) return 1;
   const std::string password = session->dialogs.InputBox(
       "File is encrypted with a password. Please enter the password to extract.", "Enter Password",
@@ -106,7 +90,7 @@ int32_t ZipPasswordCallback(char* buffer, int32_t size, const char*, const char*
 void ZipListEntryCallback(uint64_t ucsize, uint64_t csize, uint32_t cfactor, uint32_t month,
                           uint32_t day, uint32_t year, uint32_t hour, uint32_t minute, char,
                           const char* filename, const char*, uint32_t, char fCrypt) {
-  Session* session = activeSession;
+  Session* session = ActiveSessionGuard::Current();
   if (session == nullptr) return;
   ZipOptions& zip = session->zip;
   if (zip.ListIntoContents) {
@@ -130,7 +114,7 @@ void ZipListEntryCallback(uint64_t ucsize, uint64_t csize, uint32_t cfactor, uin
 
 int32_t ZipServiceCallback(const char*, uint64_t) {
   // Keeps the windows alive during long entries; an archive always runs to its end.
-  if (activeSession != nullptr) activeSession->events.pump();
+  if (Session* session = ActiveSessionGuard::Current()) session->events.pump();
   return 0;
 }
 
