@@ -3,23 +3,10 @@
 #include <array>
 #include <cstdlib>
 
+#include "archive_crc.h"
+
 namespace unrar {
 namespace {
-
-uint32_t crc32_of(const uint8_t* data, size_t size) {
-  static const std::array<uint32_t, 256> table = [] {
-    std::array<uint32_t, 256> t{};
-    for (uint32_t i = 0; i < 256; ++i) {
-      uint32_t c = i;
-      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[i] = c;
-    }
-    return t;
-  }();
-  uint32_t crc = 0xFFFFFFFFu;
-  for (size_t i = 0; i < size; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-  return crc ^ 0xFFFFFFFFu;
-}
 
 uint32_t load_u32(const uint8_t* p) {
   return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
@@ -205,7 +192,7 @@ std::optional<StandardFilter> identify_standard_filter(const uint8_t* code, size
       {120, 0x3769893Fu, StandardFilter::itanium}, {29, 0x0E06077Du, StandardFilter::delta},
       {149, 0x1C2C5DC8u, StandardFilter::rgb},     {216, 0xBC85E701u, StandardFilter::audio},
   };
-  const uint32_t crc = crc32_of(code, size);
+  const uint32_t crc = crc32_continue(0, code, size);
   for (const Known& known : kKnown)
     if (known.size == size && known.crc == crc) return known.filter;
   return std::nullopt;
