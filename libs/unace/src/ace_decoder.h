@@ -33,7 +33,9 @@ enum class DecodeResult {
   stopped,        // UnpackedOutput::write returned false, or the input failed
 };
 
-enum class CompressionType { Lz77 = 1, Blocked = 2 };
+// Stored entries are copied as they are; in a solid archive their bytes still join
+// the dictionary, since later entries refer back into them.
+enum class CompressionType { Stored = 0, Lz77 = 1, Blocked = 2 };
 
 // One decoder per archive: in a solid archive each entry continues in the same
 // dictionary; a non-solid entry starts afresh (tables, repeat distances, modes).
