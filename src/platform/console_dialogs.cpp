@@ -204,8 +204,8 @@ MsgAnswer ConsoleDialogs::MessageBox(const MessageBoxRequest& request) {
 std::string ConsoleDialogs::InputBox(const std::string& prompt, const std::string& title,
                                      const std::string& defaultText) {
   prompts_ << "\n" << title << ": " << prompt << "\n";
-  if (prompt == kZipPasswordPrompt && answers_.password) return *answers_.password;
-  const bool hidden = title == "Enter Password";
+  const bool hidden = title == kPasswordTitle;
+  if (hidden && answers_.password) return *answers_.password;
   if (!defaultText.empty()) prompts_ << "(default: " << defaultText << ") ";
   prompts_ << "> ";
   const std::optional<std::string> line = ReadLine(hidden);

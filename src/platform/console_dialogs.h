@@ -18,14 +18,14 @@ namespace tessaly {
 
 struct Session;
 
-inline constexpr const char* kZipPasswordPrompt =
-    "File is encrypted with a password. Please enter the password to extract.";
+// The title of every backend's password box.
+inline constexpr const char* kPasswordTitle = "Enter Password";
 
 // Answers decided on the command line before any question is asked.
 struct ConsoleAnswers {
   bool assumeYes = false;                  // Yes/OK to every question, "All" at File Exists, "Go"
   bool noOverwrite = false;                // "No" at File Exists (wins over assumeYes there)
-  std::optional<std::string> password;     // answers the ZIP password box; "" = none
+  std::optional<std::string> password;     // answers every password box; "" = none
   std::optional<std::string> destination;  // the folder for the destination dialog
   bool perArchiveFolder = false;
 };

@@ -130,11 +130,17 @@ TEST(ConsoleDialogs, FileExistsAnswers) {
   EXPECT_EQ(Console("a\n", keep).dialogs.FileExists("q"), "No");
 }
 
-TEST(ConsoleDialogs, PasswordFromCommandLineOnlyForTheZipPrompt) {
+constexpr const char* kZipPasswordPrompt =
+    "File is encrypted with a password. Please enter the password to extract.";
+constexpr const char* kRarPasswordPrompt =
+    "The file a.txt is encrypted with a password. Please enter the password below to extract.";
+
+TEST(ConsoleDialogs, PasswordFromCommandLineOnlyForPasswordBoxes) {
   ConsoleAnswers withPassword;
   withPassword.password = "secret";
   Console console("typed\n", withPassword);
   EXPECT_EQ(console.dialogs.InputBox(kZipPasswordPrompt, "Enter Password", ""), "secret");
+  EXPECT_EQ(console.dialogs.InputBox(kRarPasswordPrompt, "Enter Password", ""), "secret");
   EXPECT_EQ(console.dialogs.InputBox("Type a name for the folder.", "Create New Folder", ""),
             "typed");
   EXPECT_NE(console.screen.str().find(std::string("Enter Password: ") + kZipPasswordPrompt),

@@ -6,6 +6,7 @@
 
 #include "app/extract_program_fixture.h"
 #include "support/job_texts.h"
+#include "support/rar_writer.h"
 
 namespace tessaly::testing {
 namespace {
@@ -108,6 +109,27 @@ TEST_F(ExtractProgram, PasswordFromOptionOrStandardInput) {
   run = Run({"-d", "bystdin", "locked.zip"}, "y\ng\ns3cret\n");  // create, Go, password
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_EQ(ReadFileText(work() / "bystdin/secret.txt"), "hidden text\n");
+}
+
+TEST_F(ExtractProgram, PasswordOptionAnswersTheRarPrompt) {
+  RarOptions locked;
+  locked.format = RarFormat::Rar5;
+  locked.password = "s3cret";
+  WriteRar((work() / "locked.rar").string(), {{"secret.txt", "hidden text\n", false, true}},
+           locked);
+
+  ProcessResult run = Run({"-y", "-p", "s3cret", "-d", "right", "locked.rar"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(ReadFileText(work() / "right/secret.txt"), "hidden text\n");
+  EXPECT_NE(run.err.find("Enter Password: The file secret.txt is encrypted with a password. "
+                         "Please enter the password below to extract."),
+            std::string::npos)
+      << run.err;
+
+  run = Run({"-y", "-p", "wrong", "-d", "wrong", "locked.rar"});
+  EXPECT_EQ(run.exitStatus, 1) << run.err;
+  EXPECT_NE(run.err.find("The password you entered was incorrect."), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(work() / "wrong/secret.txt"));
 }
 
 TEST_F(ExtractProgram, WrongOrMissingPasswordDoesNotFinish) {
