@@ -76,7 +76,7 @@ typedef struct {
   unsigned int FileAttr;         /* DOS attributes (0x10 folder, 0x01 read-only) */
   unsigned int CompressionType;  /* 0 stored, 1 ACE 1.0 LZ77, 2 ACE 2.0 blocked */
   unsigned int DictionaryBits;   /* dictionary size is 1 << DictionaryBits */
-  unsigned char Reserved[32];    /* up to byte 572 */
+  unsigned char Reserved[20];    /* up to byte 572 */
   char FileNameW[4096];          /* the whole entry name (cut only beyond 4095 bytes) */
   unsigned long long PackSize64; /* packed bytes in this volume */
   unsigned long long UnpSize64;  /* unpacked size of the whole entry */
