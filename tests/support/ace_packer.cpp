@@ -1,0 +1,551 @@
+#include "support/ace_packer.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <functional>
+#include <queue>
+#include <vector>
+
+namespace tessaly::testing {
+
+namespace {
+
+constexpr uint32_t kDosTime = (44u << 25) | (1u << 21) | (2u << 16) | (3u << 11) | (4u << 5) | 3u;
+constexpr uint8_t kHostWin32 = 2;
+constexpr unsigned kMainSymbols = 284;
+constexpr unsigned kLengthSymbols = 255;
+constexpr unsigned kRepeatSymbol = 256;
+constexpr unsigned kDistanceSymbol = 260;
+constexpr unsigned kModeChangeSymbol = 283;
+constexpr unsigned kMaxBlockSymbols = 32767;
+constexpr unsigned kTableWidth = 11;
+constexpr unsigned kWidthAlphabetWidth = 7;
+constexpr unsigned kMaxZeroRun = 19;
+constexpr unsigned kDeltaBlock = 65536;
+constexpr size_t kChainLength = 32;
+constexpr size_t kLongestMatch = 258;
+
+void PutU16(std::string& out, uint32_t value) {
+  out += static_cast<char>(value & 0xFF);
+  out += static_cast<char>((value >> 8) & 0xFF);
+}
+
+void PutU32(std::string& out, uint32_t value) {
+  PutU16(out, value & 0xFFFF);
+  PutU16(out, value >> 16);
+}
+
+std::string WithCrcAndSize(const std::string& body) {
+  std::string header;
+  PutU16(header, AceCrc32(body) & 0xFFFF);
+  PutU16(header, static_cast<uint32_t>(body.size()));
+  return header + body;
+}
+
+// Fills 32-bit words from their most significant bit; words are stored little-endian.
+class BitWriter {
+ public:
+  void put(uint32_t value, unsigned bits) {
+    if (bits == 0) return;
+    pending_ = (pending_ << bits) | (value & ((uint64_t{1} << bits) - 1));
+    count_ += bits;
+    if (count_ >= 32) {
+      count_ -= 32;
+      PutU32(bytes_, static_cast<uint32_t>(pending_ >> count_));
+    }
+  }
+  // The decoder peeks past the last code, so one zero word follows.
+  std::string finish() {
+    if (count_ > 0) PutU32(bytes_, static_cast<uint32_t>(pending_ << (32 - count_)));
+    PutU32(bytes_, 0);
+    return std::move(bytes_);
+  }
+
+ private:
+  std::string bytes_;
+  uint64_t pending_ = 0;
+  unsigned count_ = 0;
+};
+
+struct Code {
+  uint32_t bits = 0;
+  uint8_t width = 0;
+};
+
+using Widths = std::vector<uint8_t>;
+
+// A one-symbol table would be read as a 1-bit code the decoder fills only halfway.
+void UseAtLeastTwoSymbols(std::vector<uint32_t>& frequencies) {
+  auto used =
+      std::count_if(frequencies.begin(), frequencies.end(), [](uint32_t f) { return f != 0; });
+  for (size_t i = 0; used < 2; ++i) {
+    if (frequencies[i] == 0) {
+      frequencies[i] = 1;
+      ++used;
+    }
+  }
+}
+
+Widths HuffmanWidths(const std::vector<uint32_t>& frequencies) {
+  using Node = std::pair<uint64_t, size_t>;
+  std::priority_queue<Node, std::vector<Node>, std::greater<>> queue;
+  std::vector<size_t> parent(frequencies.size(), 0);
+  for (size_t i = 0; i < frequencies.size(); ++i) {
+    if (frequencies[i] != 0) queue.push({frequencies[i], i});
+  }
+  while (queue.size() > 1) {
+    const Node a = queue.top();
+    queue.pop();
+    const Node b = queue.top();
+    queue.pop();
+    parent.push_back(0);
+    parent[a.second] = parent[b.second] = parent.size() - 1;
+    queue.push({a.first + b.first, parent.size() - 1});
+  }
+  const size_t root = parent.size() - 1;
+  Widths widths(frequencies.size(), 0);
+  for (size_t i = 0; i < frequencies.size(); ++i) {
+    if (frequencies[i] == 0) continue;
+    uint8_t depth = 0;
+    for (size_t node = i; node != root; node = parent[node]) ++depth;
+    widths[i] = depth;
+  }
+  return widths;
+}
+
+// Halving the counts flattens the tree until its deepest code fits.
+Widths LimitedWidths(std::vector<uint32_t> frequencies, unsigned maxWidth) {
+  UseAtLeastTwoSymbols(frequencies);
+  for (;;) {
+    Widths widths = HuffmanWidths(frequencies);
+    if (*std::max_element(widths.begin(), widths.end()) <= maxWidth) return widths;
+    for (uint32_t& f : frequencies) {
+      if (f != 0) f = (f + 1) / 2;
+    }
+  }
+}
+
+// The decoder's own ordering of symbols by descending width; it is not stable, and
+// the order among equal widths decides which symbol gets which code.
+void SortByWidth(Widths& keys, std::vector<uint16_t>& symbols, int left, int right) {
+  int i = left;
+  int j = right;
+  const uint8_t pivot = keys[right];
+  do {
+    while (keys[i] > pivot) ++i;
+    while (keys[j] < pivot) --j;
+    if (i <= j) {
+      std::swap(keys[i], keys[j]);
+      std::swap(symbols[i], symbols[j]);
+      ++i;
+      --j;
+    }
+  } while (i < j);
+  if (left < j) {
+    if (left < j - 1) {
+      SortByWidth(keys, symbols, left, j);
+    } else if (keys[left] < keys[j]) {
+      std::swap(keys[left], keys[j]);
+      std::swap(symbols[left], symbols[j]);
+    }
+  }
+  if (i < right) {
+    if (i < right - 1) {
+      SortByWidth(keys, symbols, i, right);
+    } else if (keys[i] < keys[right]) {
+      std::swap(keys[i], keys[right]);
+      std::swap(symbols[i], symbols[right]);
+    }
+  }
+}
+
+// Codes as the decoder assigns them to the transmitted widths: shortest widths first,
+// in the sorted order, each taking the next slots of a 2^maxWidth lookup table.
+std::vector<Code> AssignCodes(const Widths& widths, unsigned maxWidth) {
+  Widths keys = widths;
+  std::vector<uint16_t> symbols(widths.size());
+  for (size_t i = 0; i < symbols.size(); ++i) symbols[i] = static_cast<uint16_t>(i);
+  if (widths.size() > 1) SortByWidth(keys, symbols, 0, static_cast<int>(widths.size()) - 1);
+  std::vector<Code> codes(widths.size());
+  uint32_t slot = 0;
+  for (size_t k = std::count_if(keys.begin(), keys.end(), [](uint8_t w) { return w != 0; });
+       k-- > 0;) {
+    codes[symbols[k]] = {slot >> (maxWidth - keys[k]), keys[k]};
+    slot += uint32_t{1} << (maxWidth - keys[k]);
+  }
+  return codes;
+}
+
+// Writes a table's widths and returns the codes for the symbols.
+std::vector<Code> WriteTable(BitWriter& out, const Widths& widths) {
+  size_t last = widths.size() - 1;
+  while (widths[last] == 0) --last;
+  const Widths sent(widths.begin(), widths.begin() + last + 1);
+  uint8_t narrowest = kTableWidth;
+  uint8_t widest = 0;
+  for (uint8_t w : sent) {
+    if (w == 0) continue;
+    narrowest = std::min(narrowest, w);
+    widest = std::max(widest, w);
+  }
+  const unsigned lower = narrowest - 1u;
+  const unsigned upper = widest - lower + 1u;  // the escape symbol of zero runs
+  std::vector<unsigned> deltas;
+  unsigned previous = 0;
+  for (size_t i = 0; i < sent.size(); ++i) {
+    const unsigned value = sent[i] == 0 ? 0 : sent[i] - lower;
+    deltas.push_back(i == 0 ? value : (value + upper - previous) % upper);
+    previous = value;
+  }
+  struct WidthSymbol {
+    unsigned symbol;
+    unsigned run;
+  };
+  std::vector<WidthSymbol> stream;
+  std::vector<uint32_t> frequencies(upper + 1, 0);
+  for (size_t i = 0; i < deltas.size();) {
+    size_t run = 0;
+    while (i + run < deltas.size() && deltas[i + run] == 0 && run < kMaxZeroRun) ++run;
+    if (run >= 4) {
+      stream.push_back({upper, static_cast<unsigned>(run)});
+      i += run;
+    } else {
+      stream.push_back({deltas[i], 1});
+      ++i;
+    }
+    ++frequencies[stream.back().symbol];
+  }
+  const Widths alphabetWidths = LimitedWidths(frequencies, kWidthAlphabetWidth);
+  const std::vector<Code> alphabet = AssignCodes(alphabetWidths, kWidthAlphabetWidth);
+  out.put(static_cast<uint32_t>(last), 9);
+  out.put(lower, 4);
+  out.put(upper, 4);
+  for (uint8_t w : alphabetWidths) out.put(w, 3);
+  for (const WidthSymbol& s : stream) {
+    out.put(alphabet[s.symbol].bits, alphabet[s.symbol].width);
+    if (s.symbol == upper) out.put(s.run - 4, 4);
+  }
+  std::vector<Code> codes = AssignCodes(sent, kTableWidth);
+  codes.resize(widths.size());
+  return codes;
+}
+
+unsigned BitLength(uint32_t value) {
+  unsigned bits = 0;
+  for (; value != 0; value >>= 1) ++bits;
+  return bits;
+}
+
+// The shortest match a new distance can code (distances are stored minus one).
+size_t ShortestMatch(uint32_t distanceCode) {
+  return distanceCode <= 255 ? 2 : distanceCode <= 8191 ? 3 : 4;
+}
+
+struct Token {
+  enum Kind : uint8_t { Literal, Match, ModeChange } kind;
+  uint8_t literal = 0;
+  uint32_t length = 0;    // match length; for a mode change its 8-bit parameter
+  uint32_t distance = 0;  // match distance; for a mode change the mode number
+  uint32_t blockLength = 0;
+};
+
+// One symbol of the main alphabet with what follows it in the stream.
+struct Coded {
+  uint16_t main;
+  int16_t length = -1;  // length-table symbol, if any
+  uint64_t extra = 0;
+  uint8_t extraBits = 0;
+};
+
+class Lz77Packer {
+ public:
+  // The chain table needs no more room than the window it indexes.
+  Lz77Packer(std::string_view window, size_t start, unsigned dictionaryBits)
+      : window_(window),
+        position_(start),
+        mask_(std::min(size_t{1} << dictionaryBits, std::bit_ceil(window.size())) - 1),
+        farthest_(std::max<size_t>((size_t{1} << dictionaryBits) - 2 * kLongestMatch, 1)),
+        head_(1u << 16, -1),
+        previous_(mask_ + 1, -1) {
+    for (size_t p = start > mask_ ? start - mask_ : 0; p < start; ++p) insert(p);
+  }
+
+  void change_mode(uint32_t mode, uint32_t parameter, uint32_t blockLength = 0) {
+    push({Token::ModeChange, 0, parameter, mode, blockLength});
+  }
+
+  // Tokens for the window's bytes up to end; no match runs past it.
+  void pack(size_t end) {
+    while (position_ < end) {
+      const auto [length, distance] = longest_match(end);
+      if (length == 0) {
+        push({Token::Literal, static_cast<uint8_t>(window_[position_]), 0, 0, 0});
+        insert(position_++);
+        continue;
+      }
+      push({Token::Match, 0, static_cast<uint32_t>(length), static_cast<uint32_t>(distance), 0});
+      for (size_t k = 0; k < length; ++k) insert(position_++);
+    }
+  }
+
+  std::string finish() {
+    if (!tokens_.empty()) write_block();
+    return bits_.finish();
+  }
+
+ private:
+  size_t hash(size_t p) const {
+    const auto byte = [&](size_t i) { return static_cast<uint8_t>(window_[i]); };
+    return ((byte(p) << 8) ^ (byte(p + 1) << 4) ^ byte(p + 2) ^ (byte(p) >> 3)) & 0xFFFF;
+  }
+
+  void insert(size_t p) {
+    if (p + 2 >= window_.size()) return;
+    const size_t h = hash(p);
+    previous_[p & mask_] = head_[h];
+    head_[h] = static_cast<int64_t>(p);
+  }
+
+  std::pair<size_t, size_t> longest_match(size_t end) {
+    const size_t p = position_;
+    const size_t limit = std::min(end - p, kLongestMatch);
+    size_t bestLength = 0;
+    size_t bestDistance = 0;
+    if (limit < 2 || p + 2 >= window_.size()) return {0, 0};
+    int64_t candidate = head_[hash(p)];
+    for (size_t chain = 0; candidate >= 0 && chain < kChainLength; ++chain) {
+      const size_t c = static_cast<size_t>(candidate);
+      const size_t distance = p - c;
+      if (c >= p || distance > farthest_) break;
+      size_t length = 0;
+      while (length < limit && window_[c + length] == window_[p + length]) ++length;
+      const size_t shortest = ShortestMatch(static_cast<uint32_t>(distance - 1));
+      length = std::min(length, shortest + kLengthSymbols - 1);
+      if (length >= shortest && length > bestLength) {
+        bestLength = length;
+        bestDistance = distance;
+        if (length == limit) break;
+      }
+      candidate = previous_[c & mask_];
+    }
+    return {bestLength, bestDistance};
+  }
+
+  void push(const Token& token) {
+    tokens_.push_back(token);
+    if (tokens_.size() == kMaxBlockSymbols) write_block();
+  }
+
+  Coded code_match(const Token& token) {
+    const uint32_t distanceCode = token.distance - 1;
+    for (unsigned r = 0; r < 4; ++r) {
+      const uint32_t shortest = r < 2 ? 2 : 3;
+      if (repeats_[r] != distanceCode || token.length < shortest ||
+          token.length - shortest >= kLengthSymbols)
+        continue;
+      std::rotate(repeats_.begin(), repeats_.begin() + r, repeats_.begin() + r + 1);
+      return {static_cast<uint16_t>(kRepeatSymbol + r),
+              static_cast<int16_t>(token.length - shortest)};
+    }
+    std::copy_backward(repeats_.begin(), repeats_.end() - 1, repeats_.end());
+    repeats_[0] = distanceCode;
+    const unsigned width = BitLength(distanceCode);
+    Coded coded{static_cast<uint16_t>(kDistanceSymbol + width),
+                static_cast<int16_t>(token.length - ShortestMatch(distanceCode))};
+    if (width >= 2) {
+      coded.extra = distanceCode - (uint32_t{1} << (width - 1));
+      coded.extraBits = static_cast<uint8_t>(width - 1);
+    }
+    return coded;
+  }
+
+  Coded code(const Token& token) {
+    switch (token.kind) {
+      case Token::Literal:
+        return {token.literal};
+      case Token::Match:
+        return code_match(token);
+      case Token::ModeChange:
+        break;
+    }
+    Coded coded{kModeChangeSymbol};
+    coded.extra = (uint64_t{token.distance} << 8) | token.length;
+    coded.extraBits = 16;
+    if (token.distance == 1) {  // DELTA: the block length follows the stride
+      coded.extra = (coded.extra << 17) | token.blockLength;
+      coded.extraBits += 17;
+    }
+    return coded;
+  }
+
+  void write_block() {
+    std::vector<Coded> coded;
+    coded.reserve(tokens_.size());
+    std::vector<uint32_t> mainFrequencies(kMainSymbols, 0);
+    std::vector<uint32_t> lengthFrequencies(kLengthSymbols, 0);
+    for (const Token& token : tokens_) {
+      coded.push_back(code(token));
+      ++mainFrequencies[coded.back().main];
+      if (coded.back().length >= 0) ++lengthFrequencies[coded.back().length];
+    }
+    const std::vector<Code> main = WriteTable(bits_, LimitedWidths(mainFrequencies, kTableWidth));
+    const std::vector<Code> lengths =
+        WriteTable(bits_, LimitedWidths(lengthFrequencies, kTableWidth));
+    bits_.put(static_cast<uint32_t>(coded.size()), 15);
+    for (const Coded& c : coded) {
+      bits_.put(main[c.main].bits, main[c.main].width);
+      if (c.extraBits > 32) bits_.put(static_cast<uint32_t>(c.extra >> 32), c.extraBits - 32);
+      bits_.put(static_cast<uint32_t>(c.extra), std::min<unsigned>(c.extraBits, 32));
+      if (c.length >= 0) bits_.put(lengths[c.length].bits, lengths[c.length].width);
+    }
+    tokens_.clear();
+  }
+
+  std::string_view window_;
+  size_t position_;
+  size_t mask_;
+  size_t farthest_;
+  std::vector<int64_t> head_;
+  std::vector<int64_t> previous_;
+  std::vector<Token> tokens_;
+  std::array<uint32_t, 4> repeats_{};
+  BitWriter bits_;
+};
+
+// Forward EXE filter: CALL and JMP operands become absolute, so that the decoder's
+// subtraction of the position restores them. Opcodes in the last 4 bytes stay.
+std::string ExeFiltered(std::string_view data, bool operands32) {
+  std::string out(data);
+  const auto add = [&](size_t at, size_t bytes, uint32_t amount) {
+    uint32_t value = 0;
+    for (size_t k = 0; k < bytes; ++k)
+      value |= uint32_t{static_cast<uint8_t>(out[at + k])} << 8 * k;
+    value += amount;
+    for (size_t k = 0; k < bytes; ++k) out[at + k] = static_cast<char>((value >> 8 * k) & 0xFF);
+  };
+  for (size_t p = 0; p + 4 < out.size();) {
+    const uint8_t opcode = static_cast<uint8_t>(out[p]);
+    if (opcode != 0xE8 && opcode != 0xE9) {
+      ++p;
+      continue;
+    }
+    const size_t operand = opcode == 0xE8 && operands32 ? 4 : 2;
+    add(p + 1, operand, static_cast<uint32_t>(p));
+    p += 1 + operand;
+  }
+  return out;
+}
+
+// Forward DELTA filter of one block: the bytes grouped plane by plane (every stride-th
+// byte together), then each replaced by its difference to the one before.
+std::string DeltaFiltered(std::string_view block, unsigned stride, uint8_t& last) {
+  const size_t columns = block.size() / stride;
+  std::string planar(block.size(), '\0');
+  size_t from = 0;
+  for (size_t c = 0; c < columns; ++c) {
+    for (size_t at = c; at < block.size(); at += columns) planar[at] = block[from++];
+  }
+  for (char& byte : planar) {
+    const uint8_t value = static_cast<uint8_t>(byte);
+    byte = static_cast<char>(static_cast<uint8_t>(value - last));
+    last = value;
+  }
+  return planar;
+}
+
+}  // namespace
+
+uint32_t AceCrc32(std::string_view bytes) {
+  static const std::array<uint32_t, 256> table = [] {
+    std::array<uint32_t, 256> t{};
+    for (uint32_t i = 0; i < 256; ++i) {
+      uint32_t c = i;
+      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+      t[i] = c;
+    }
+    return t;
+  }();
+  uint32_t crc = 0xFFFFFFFFu;
+  for (unsigned char b : bytes) crc = table[(crc ^ b) & 0xFF] ^ (crc >> 8);
+  return crc;
+}
+
+std::string AceMainHeader(const AceMainHeaderFields& fields) {
+  std::string body(1, '\0');
+  PutU16(body, fields.flags);
+  body += "**ACE**";
+  body += static_cast<char>(fields.versionNeeded);
+  body += static_cast<char>(fields.versionNeeded);
+  body += static_cast<char>(kHostWin32);
+  body += static_cast<char>(fields.volumeNumber);
+  PutU32(body, kDosTime);
+  body.append(8, '\0');
+  body += '\0';  // no authenticity string
+  return WithCrcAndSize(body);
+}
+
+std::string AceFileHeader(const AceFileHeaderFields& fields) {
+  std::string body(1, '\1');
+  PutU16(body, fields.flags);
+  PutU32(body, fields.packedSize);
+  PutU32(body, fields.originalSize);
+  PutU32(body, kDosTime);
+  PutU32(body, fields.attributes);
+  PutU32(body, fields.crc);
+  body += static_cast<char>(fields.type);
+  body += static_cast<char>(fields.type == 0 ? 0 : 3);  // quality "normal"
+  PutU16(body, (fields.dictionaryBits - 10) & 0xF);
+  PutU16(body, 0);
+  PutU16(body, static_cast<uint32_t>(fields.name.size()));
+  body += fields.name;
+  body.append(4, '\0');
+  return WithCrcAndSize(body);
+}
+
+AcePackedStream AcePack(std::string_view data, AceTransform transform, std::string_view history,
+                        unsigned dictionaryBits) {
+  const size_t dictionary = size_t{1} << dictionaryBits;
+  if (history.size() > dictionary) history.remove_prefix(history.size() - dictionary);
+  struct DeltaBlock {
+    unsigned stride;
+    size_t size;
+  };
+  std::vector<DeltaBlock> deltaBlocks;
+  std::string filtered;
+  switch (transform) {
+    case AceTransform::None:
+      filtered = data;
+      break;
+    case AceTransform::Exe32:
+    case AceTransform::Exe16:
+      filtered = ExeFiltered(data, transform == AceTransform::Exe32);
+      break;
+    case AceTransform::Delta: {
+      uint8_t last = 0;
+      for (size_t at = 0; at < data.size();) {
+        const size_t size = std::min<size_t>(kDeltaBlock, data.size() - at);
+        const unsigned stride = size < 4 ? 1 : deltaBlocks.size() % 2 == 0 ? 4 : 2;
+        filtered += DeltaFiltered(data.substr(at, size), stride, last);
+        deltaBlocks.push_back({stride, size});
+        at += size;
+      }
+      break;
+    }
+  }
+  const std::string window = std::string(history) + filtered;
+  Lz77Packer packer(window, history.size(), dictionaryBits);
+  if (transform == AceTransform::Delta) {
+    size_t end = history.size();
+    for (const DeltaBlock& block : deltaBlocks) {
+      packer.change_mode(1, block.stride, static_cast<uint32_t>(block.size));
+      packer.pack(end += block.size);
+    }
+  } else {
+    if (transform != AceTransform::None) packer.change_mode(2, transform == AceTransform::Exe32);
+    packer.pack(window.size());
+  }
+  return {packer.finish(), filtered};
+}
+
+}  // namespace tessaly::testing
