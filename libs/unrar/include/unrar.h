@@ -56,8 +56,8 @@ typedef struct {
   char* CmtBuf;            /* the archive comment goes here (may be NULL) */
   unsigned int CmtBufSize; /* bytes at CmtBuf, terminator included */
   unsigned int CmtSize;    /* out: comment bytes written, terminator included */
-  unsigned int CmtState;   /* out: 0 none (or an old-style comment), 1 read, ERAR_SMALL_BUF
-                              cut to fit, or the error code that kept it from being read */
+  unsigned int CmtState;   /* out: 0 none, 1 read, ERAR_SMALL_BUF cut to fit, or the
+                              error code that kept it from being read */
 } RAROpenArchiveData;
 
 /* The published 572-byte record up to CmtState, then fields of our own. Flags,

@@ -114,6 +114,7 @@ int ArchiveReader::read_main_header(uint64_t offset) {
     const bool encrypted = block.flags & kRar4MainEncryptedHeaders;
     if (volumeIndex_ > 0 && encrypted != rar4EncryptedHeaders_) return ERAR_BAD_ARCHIVE;
     rar4EncryptedHeaders_ = encrypted;
+    if (volumeIndex_ == 0) oldComment_ = std::move(block.oldComment);
     position_ = block.next;
     return ERAR_SUCCESS;
   }
@@ -211,7 +212,15 @@ int ArchiveReader::next_entry(ArchiveEntry& entry) {
     Step step = Step::skip;
     const int result = read_block(entry, step);
     if (result != ERAR_SUCCESS) return result;
-    if (step == Step::entry) return ERAR_SUCCESS;
+    if (step == Step::entry) {
+      // RAR 1.5 files carry no solid flag: in a solid archive every file after the
+      // first continues the stream.
+      if (format_ == ArchiveFormat::rar4 && entry.unpackVersion < 20 && solid_ && fileSeen_) {
+        entry.solid = true;
+      }
+      fileSeen_ = true;
+      return ERAR_SUCCESS;
+    }
     if (step == Step::archive_end) finished_ = true;
     if (step == Step::volume_end) {
       const int switched = switch_volume();

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "archive_entry.h"
 #include "rar4_blocks.h"
@@ -29,6 +30,8 @@ class ArchiveReader {
   // The archive comment: a "CMT" service block ahead of the first entry. The
   // reading position stays where it is.
   std::optional<ArchiveEntry> comment_entry();
+  // The old-style comment block embedded in a RAR 1.5-2.x main header; empty if none.
+  const std::vector<uint8_t>& old_comment() const { return oldComment_; }
   // The part of a split entry that continues in the next volume.
   int next_part(const ArchiveEntry& current, ArchiveEntry& part);
 
@@ -55,6 +58,8 @@ class ArchiveReader {
   bool newNumbering_ = false;
   bool solid_ = false;
   bool finished_ = false;
+  bool fileSeen_ = false;
+  std::vector<uint8_t> oldComment_;
   std::optional<std::string> password_;
   // RAR 1.5-4 encrypted headers.
   bool rar4EncryptedHeaders_ = false;

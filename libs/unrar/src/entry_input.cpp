@@ -9,12 +9,11 @@ namespace unrar {
 namespace {
 
 constexpr size_t kCipherChunk = 64 * 1024;
-constexpr size_t kAesBlock = 16;
 
 }  // namespace
 
 EntryInput::EntryInput(ArchiveReader& reader, const ArchiveEntry& first,
-                       std::unique_ptr<AesCbcDecryptor> cipher)
+                       std::unique_ptr<PackedCipher> cipher)
     : reader_(reader), part_(first), cipher_(std::move(cipher)) {}
 
 bool EntryInput::next_part() {
@@ -58,7 +57,7 @@ size_t EntryInput::read(uint8_t* buffer, size_t size) {
     plain_.resize(kCipherChunk);
     size_t got = read_raw(plain_.data(), plain_.size());
     // A cut-off last block cannot be decrypted; the checksum will tell.
-    got -= got % kAesBlock;
+    got -= got % cipher_->block_size();
     plain_.resize(got);
     plainPos_ = 0;
     if (got > 0 && !cipher_->decrypt(plain_.data(), got)) {

@@ -1,5 +1,5 @@
 // The packed data of one entry as one stream: its parts in consecutive volumes
-// joined, and decrypted when a cipher is given (the CBC chain runs on across the
+// joined, and decrypted when a cipher is given (its state runs on across the
 // volume boundaries).
 #pragma once
 
@@ -8,7 +8,7 @@
 
 #include "archive_entry.h"
 #include "archive_reader.h"
-#include "rar_crypto.h"
+#include "packed_cipher.h"
 #include "rar_decoder.h"
 
 namespace unrar {
@@ -16,7 +16,7 @@ namespace unrar {
 class EntryInput : public PackedInput {
  public:
   EntryInput(ArchiveReader& reader, const ArchiveEntry& first,
-             std::unique_ptr<AesCbcDecryptor> cipher);
+             std::unique_ptr<PackedCipher> cipher);
   size_t read(uint8_t* buffer, size_t size) override;
   bool failed() const override { return failure_ != 0; }
   // The ERAR_* code of a failed read (a missing volume, a damaged header).
@@ -34,7 +34,7 @@ class EntryInput : public PackedInput {
   ArchiveReader& reader_;
   ArchiveEntry part_;
   uint64_t offset_ = 0;  // within the current part
-  std::unique_ptr<AesCbcDecryptor> cipher_;
+  std::unique_ptr<PackedCipher> cipher_;
   std::vector<uint8_t> plain_;  // decrypted bytes not yet handed out
   size_t plainPos_ = 0;
   int failure_ = 0;

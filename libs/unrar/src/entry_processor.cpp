@@ -7,11 +7,12 @@
 #include "entry_input.h"
 #include "entry_sink.h"
 #include "output_files.h"
+#include "rar_legacy_crypto.h"
 
 namespace unrar {
 namespace {
 
-constexpr uint64_t kRar29Window = 4u << 20;
+constexpr uint64_t kRar4Window = 4u << 20;
 constexpr uint64_t kSmallestWindow = 256u << 10;
 constexpr size_t kCopyChunk = 64 * 1024;
 
@@ -23,9 +24,17 @@ bool supported(const ArchiveEntry& entry) {
     return entry.rar5Algorithm <= 1 &&
            (!entry.rar5Encryption || entry.rar5Encryption->version == 0);
   }
-  // RAR 1.5 and 2.0 compression, and the ciphers before AES, are not decoded yet.
-  if (entry.encrypted && entry.unpackVersion < 29) return false;
-  return entry.stored() || entry.unpackVersion == 29 || entry.unpackVersion == 36;
+  switch (entry.unpackVersion) {
+    case 13:
+    case 15:
+    case 20:
+    case 26:
+    case 29:
+    case 36:
+      return true;
+    default:
+      return entry.stored() && !entry.encrypted;
+  }
 }
 
 // A non-solid entry never refers further back than its own size, so a smaller
@@ -139,9 +148,23 @@ int EntryProcessor::skip(const ArchiveEntry& entry) {
   return EntryInput(reader_, entry, nullptr).skip_rest();
 }
 
-int EntryProcessor::make_cipher(const ArchiveEntry& entry, std::unique_ptr<AesCbcDecryptor>& cipher,
+int EntryProcessor::make_cipher(const ArchiveEntry& entry, std::unique_ptr<PackedCipher>& cipher,
                                 std::optional<Bytes32>& hashKey) {
   if (!password_ || password_->empty()) return ERAR_MISSING_PASSWORD;
+  switch (entry.unpackVersion) {
+    case 13:
+      cipher = std::make_unique<Rar13Cipher>(*password_);
+      return ERAR_SUCCESS;
+    case 15:
+      cipher = std::make_unique<Rar15Cipher>(*password_);
+      return ERAR_SUCCESS;
+    case 20:
+    case 26:
+      cipher = std::make_unique<Rar20Cipher>(*password_);
+      return ERAR_SUCCESS;
+    default:
+      break;
+  }
   if (entry.rar5Encryption) {
     const Rar5FileEncryption& parameters = *entry.rar5Encryption;
     Rar5Keys keys{};
@@ -151,20 +174,29 @@ int EntryProcessor::make_cipher(const ArchiveEntry& entry, std::unique_ptr<AesCb
     if (parameters.passwordCheck && *parameters.passwordCheck != keys.passwordCheck) {
       return ERAR_BAD_DATA;
     }
-    cipher = std::make_unique<AesCbcDecryptor>(keys.key.data(), keys.key.size(), parameters.iv);
+    cipher = std::make_unique<AesPackedCipher>(keys.key.data(), keys.key.size(), parameters.iv);
     if (parameters.macChecksums) hashKey = keys.hashKey;
     return ERAR_SUCCESS;
   }
   const Rar3Key key =
       derive_rar3_key(*password_, entry.rar3Salt ? entry.rar3Salt->data() : nullptr);
-  cipher = std::make_unique<AesCbcDecryptor>(key.key.data(), key.key.size(), key.iv);
+  cipher = std::make_unique<AesPackedCipher>(key.key.data(), key.key.size(), key.iv);
   return ERAR_SUCCESS;
 }
 
 int EntryProcessor::decoder_for(const ArchiveEntry& entry, Decoder*& decoder) {
   if (entry.unpackVersion != 50) {
-    if (!rar29_) rar29_ = make_rar29_decoder(kRar29Window);
-    decoder = rar29_.get();
+    // Each algorithm keeps its own stream; the window covers every dictionary of
+    // these versions.
+    std::unique_ptr<Decoder>& slot = entry.unpackVersion < 20   ? rar15_
+                                     : entry.unpackVersion < 29 ? rar20_
+                                                                : rar29_;
+    if (!slot) {
+      slot = entry.unpackVersion < 20   ? make_rar15_decoder(kRar4Window)
+             : entry.unpackVersion < 29 ? make_rar20_decoder(kRar4Window)
+                                        : make_rar29_decoder(kRar4Window);
+    }
+    decoder = slot.get();
     return decoder ? ERAR_SUCCESS : ERAR_NO_MEMORY;
   }
   const uint64_t window = window_for(entry, reader_.solid());
@@ -194,7 +226,7 @@ int EntryProcessor::decode(const ArchiveEntry& entry, EntryInput& input, EntrySi
 }
 
 int EntryProcessor::unpack(const ArchiveEntry& entry, const Target* target) {
-  std::unique_ptr<AesCbcDecryptor> cipher;
+  std::unique_ptr<PackedCipher> cipher;
   std::optional<Bytes32> hashKey;
   int result = supported(entry) ? ERAR_SUCCESS : ERAR_UNKNOWN;
   if (result == ERAR_SUCCESS && entry.encrypted) result = make_cipher(entry, cipher, hashKey);
@@ -229,7 +261,7 @@ int EntryProcessor::unpack(const ArchiveEntry& entry, const Target* target) {
 
 int EntryProcessor::unpack_text(const ArchiveEntry& entry, std::string& text) {
   if (!supported(entry) || entry.splitBefore || entry.splitAfter) return ERAR_UNKNOWN;
-  std::unique_ptr<AesCbcDecryptor> cipher;
+  std::unique_ptr<PackedCipher> cipher;
   std::optional<Bytes32> hashKey;
   if (entry.encrypted) {
     const int keyed = make_cipher(entry, cipher, hashKey);

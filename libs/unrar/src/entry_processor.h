@@ -11,6 +11,7 @@
 
 #include "archive_entry.h"
 #include "archive_reader.h"
+#include "packed_cipher.h"
 #include "rar_crypto.h"
 #include "rar_decoder.h"
 #include "unrar.h"
@@ -54,7 +55,7 @@ class EntryProcessor {
   int unpack_link(const ArchiveEntry& entry, EntryInput& input,
                   const std::optional<Bytes32>& hashKey, const Target* target);
   int decode(const ArchiveEntry& entry, EntryInput& input, EntrySink& sink);
-  int make_cipher(const ArchiveEntry& entry, std::unique_ptr<AesCbcDecryptor>& cipher,
+  int make_cipher(const ArchiveEntry& entry, std::unique_ptr<PackedCipher>& cipher,
                   std::optional<Bytes32>& hashKey);
   int decoder_for(const ArchiveEntry& entry, Decoder*& decoder);
   int skip(const ArchiveEntry& entry);
@@ -65,6 +66,8 @@ class EntryProcessor {
   bool listing_ = false;
   bool solidStreamBroken_ = false;
   std::vector<std::pair<std::string, ArchiveEntry>> folders_;
+  std::unique_ptr<Decoder> rar15_;
+  std::unique_ptr<Decoder> rar20_;
   std::unique_ptr<Decoder> rar29_;
   std::unique_ptr<Decoder> rar5_;
   uint64_t rar5Dictionary_ = 0;

@@ -43,4 +43,9 @@ int Rar29BitInput::next_byte() {
   return buffer_[pos_++];
 }
 
+bool Rar29BitInput::bytes_left(size_t count) {
+  if (filled_ - pos_ < count && !at_end_) refill();
+  return filled_ - pos_ >= count;
+}
+
 }  // namespace unrar

@@ -51,6 +51,9 @@ class Rar29BitInput {
   // The next whole byte (the reader must be byte-aligned); -1 past the end.
   int next_byte();
 
+  // At least count bytes of data remain, counting the one being read.
+  bool bytes_left(size_t count);
+
   // Bits were needed beyond the end of the data.
   bool overrun() const { return overrun_; }
   bool input_failed() const { return input_ != nullptr && input_->failed(); }

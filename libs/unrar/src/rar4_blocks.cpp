@@ -12,6 +12,7 @@ namespace {
 
 constexpr size_t kCommonHeaderBytes = 7;
 constexpr size_t kFileHeaderFixedBytes = 32;
+constexpr size_t kMainHeaderBytes = 13;
 constexpr uint16_t kLongBlock = 0x8000;
 
 // File header flags.
@@ -86,7 +87,7 @@ size_t crc_covered_bytes(const std::vector<uint8_t>& header, uint8_t type, uint1
                          size_t nameEnd) {
   if (type == 0x79 || type == 0x76) return 0;
   if (type == 0x77 && header.size() >= 13 && le16(&header[11]) == 0x0101) return 0;
-  if (type == kRar4MainBlock && (flags & kMainOldComment)) return 13;
+  if (type == kRar4MainBlock && (flags & kMainOldComment)) return kMainHeaderBytes;
   if (type == kRar4FileBlock && (flags & kFileOldComment)) return nameEnd;
   return header.size();
 }
@@ -224,7 +225,12 @@ BlockStatus read_rar4_block(VolumeFile& file, uint64_t offset, Rar4HeaderKeys* k
     if (header.size() < 11) return BlockStatus::bad_header;
     dataSize = le32(&header[7]);
   }
-  if (block.type == kRar4MainBlock && header.size() < 13) return BlockStatus::bad_header;
+  if (block.type == kRar4MainBlock && header.size() < kMainHeaderBytes) {
+    return BlockStatus::bad_header;
+  }
+  if (block.type == kRar4MainBlock && (block.flags & kMainOldComment)) {
+    block.oldComment.assign(header.begin() + kMainHeaderBytes, header.end());
+  }
   if (block.type == kRar4EndBlock) block.moreVolumes = block.flags & kEndNextVolume;
 
   const size_t covered = crc_covered_bytes(header, block.type, block.flags, nameEnd);

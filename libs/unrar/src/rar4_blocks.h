@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "archive_entry.h"
 #include "rar_crypto.h"
@@ -28,9 +29,10 @@ inline constexpr uint16_t kRar4MainFirstVolume = 0x0100;
 struct Rar4Block {
   uint8_t type = 0;
   uint16_t flags = 0;
-  uint64_t next = 0;         // where the following block starts
-  ArchiveEntry entry;        // file and service blocks
-  bool moreVolumes = false;  // end block: a further volume follows
+  uint64_t next = 0;                // where the following block starts
+  ArchiveEntry entry;               // file and service blocks
+  bool moreVolumes = false;         // end block: a further volume follows
+  std::vector<uint8_t> oldComment;  // main header: its embedded comment block (RAR 1.5-2.x)
 };
 
 enum class BlockStatus {

@@ -8,6 +8,7 @@
 #include "archive_reader.h"
 #include "entry_processor.h"
 #include "rar4_names.h"
+#include "rar4_old_comment.h"
 #include "unrar.h"
 
 namespace unrar {
@@ -66,19 +67,29 @@ void fill_header(const ArchiveEntry& entry, const std::string& volume, RARHeader
 
 constexpr uint32_t kUnicodeComment = 0x01;
 
+// The archive comment: embedded in the main header of old archives, a service
+// entry in newer ones. An ERAR_* code; ERAR_END_ARCHIVE when there is none.
+int comment_text(ArchiveReader& reader, std::string& text) {
+  if (!reader.old_comment().empty()) return unpack_old_comment(reader.old_comment(), text);
+  const std::optional<ArchiveEntry> comment = reader.comment_entry();
+  if (!comment) return ERAR_END_ARCHIVE;
+  EntryProcessor commentReader(reader);
+  const int result = commentReader.unpack_text(*comment, text);
+  if (result == ERAR_SUCCESS && comment->unpackVersion != 50 &&
+      (comment->attributes & kUnicodeComment)) {
+    text = utf16le_to_utf8(text);
+  }
+  return result;
+}
+
 // The archive comment into the open record's buffer, cut to fit.
 void read_comment(ArchiveReader& reader, RAROpenArchiveData& data) {
-  const std::optional<ArchiveEntry> comment = reader.comment_entry();
-  if (!comment) return;
-  EntryProcessor commentReader(reader);
   std::string text;
-  const int result = commentReader.unpack_text(*comment, text);
+  const int result = comment_text(reader, text);
+  if (result == ERAR_END_ARCHIVE) return;
   if (result != ERAR_SUCCESS) {
     data.CmtState = static_cast<unsigned>(result);
     return;
-  }
-  if (comment->unpackVersion != 50 && (comment->attributes & kUnicodeComment)) {
-    text = utf16le_to_utf8(text);
   }
   // Some writers store the terminator with the text.
   text.resize(std::min(text.size(), text.find('\0')));

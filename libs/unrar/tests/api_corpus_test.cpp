@@ -73,13 +73,6 @@ void PrintTo(const Case& c, std::ostream* out) {
   *out << c.archive << " [" << c.password << "]";
 }
 
-bool older_compression(const RunResult& run) {
-  for (const EntryOutcome& entry : run.entries) {
-    if (entry.unpVer < 29 && entry.method != 0x30) return true;
-  }
-  return false;
-}
-
 class CorpusCase : public testing::TestWithParam<Case> {};
 
 TEST_P(CorpusCase, ExtractsAsExpected) {
@@ -88,16 +81,6 @@ TEST_P(CorpusCase, ExtractsAsExpected) {
   const std::string destination = outside / "dest";
   fs::create_directory(destination);
   const RunResult run = run_archive(corpus(c.archive), RAR_EXTRACT, destination, c.password);
-  if (older_compression(run)) {
-    // RAR 1.5 and 2.0 compression come later: such entries are refused as unsupported.
-    for (const EntryOutcome& entry : run.entries) {
-      if (entry.unpVer < 29 && entry.method != 0x30) {
-        EXPECT_EQ(entry.result, ERAR_UNKNOWN);
-      }
-    }
-    GTEST_SKIP() << "RAR 1.5/2.0 compression";
-  }
-
   // Nothing ever lands beside the destination.
   EXPECT_EQ(everything_under(outside.path()).size(), everything_under(destination).size() + 1);
   std::set<std::string> expected;

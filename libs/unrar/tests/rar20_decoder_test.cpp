@@ -1,0 +1,268 @@
+// The RAR 2.0 decoder on streams written bit by bit here: every kind of match and
+// its length bonuses, tables replaced mid-stream and after a file's end, solid
+// continuation, the multimedia mode with one to four channels, and damage.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "api_support.h"
+#include "rar20_stream_builder.h"
+#include "rar_decoder.h"
+
+namespace unrar_test {
+namespace {
+
+using unrar::DecodeResult;
+
+class StringInput : public unrar::PackedInput {
+ public:
+  explicit StringInput(std::string bytes) : bytes_(std::move(bytes)) {}
+  size_t read(uint8_t* buffer, size_t size) override {
+    const size_t count = std::min(size, bytes_.size() - pos_);
+    std::memcpy(buffer, bytes_.data() + pos_, count);
+    pos_ += count;
+    return count;
+  }
+  bool failed() const override { return false; }
+
+ private:
+  std::string bytes_;
+  size_t pos_ = 0;
+};
+
+class StringOutput : public unrar::UnpackedOutput {
+ public:
+  bool write(const uint8_t* data, size_t size) override {
+    text.append(reinterpret_cast<const char*>(data), size);
+    largestPiece = std::max(largestPiece, size);
+    return true;
+  }
+  std::string text;
+  size_t largestPiece = 0;
+};
+
+struct Decoded {
+  DecodeResult result;
+  std::string text;
+};
+
+Decoded decode(unrar::Decoder& decoder, const std::string& packed, uint64_t size, bool solid) {
+  StringInput input(packed);
+  StringOutput output;
+  const DecodeResult result = decoder.decode_entry(input, output, size, solid);
+  return {result, output.text};
+}
+
+Decoded decode_once(const std::string& packed, uint64_t size) {
+  auto decoder = unrar::make_rar20_decoder(1u << 20);
+  return decode(*decoder, packed, size, false);
+}
+
+// What an LZ copy appends, byte by byte (overlapping copies repeat the pattern).
+void append_copy(std::string& text, size_t length, size_t distance) {
+  for (size_t i = 0; i < length; ++i) text += text[text.size() - distance];
+}
+
+void put_literals(BitWriter& out, const std::string& text) {
+  for (const char ch : text) FlatLz::symbol(out, static_cast<uint8_t>(ch));
+}
+
+// Match symbol 270 + class for length class 0 (3 bytes) with a distance class and
+// its extra bits.
+void put_match(BitWriter& out, int lengthClass, uint32_t lengthExtra, unsigned lengthBits,
+               int distanceClass, uint32_t distanceExtra, unsigned distanceBits) {
+  FlatLz::symbol(out, 270 + lengthClass);
+  out.put(lengthExtra, lengthBits);
+  FlatLz::distance(out, distanceClass);
+  out.put(distanceExtra, distanceBits);
+}
+
+TEST(Rar20Lz, LiteralsAndEveryMatchKind) {
+  BitWriter out;
+  put_tables(out, flat_lz_lengths(), false, {});
+  std::string expected = "abcdefgh";
+  put_literals(out, expected);
+  // Short match: class 1 (base 4, 2 extra bits) + 1 + 2 = distance 7, length 2.
+  FlatLz::symbol(out, 262);
+  out.put(2, 2);
+  append_copy(expected, 2, 7);
+  // Match: length class 8 (base 8, 1 bit: 1) + 3 = 12; distance class 5 (base 6,
+  // 1 bit: 1) + 1 = 8.
+  put_match(out, 8, 1, 1, 5, 1, 1);
+  append_copy(expected, 12, 8);
+  // Repeat the last match.
+  FlatLz::symbol(out, 256);
+  append_copy(expected, 12, 8);
+  // The distance before the last two (7): repeat class 2 -> length 4.
+  FlatLz::symbol(out, 259);
+  FlatLz::repeat(out, 2);
+  append_copy(expected, 4, 7);
+  // Now the last distance is 7 again, the one before it 8.
+  FlatLz::symbol(out, 258);
+  FlatLz::repeat(out, 0);
+  append_copy(expected, 2, 8);
+  put_literals(out, "!");
+  expected += "!";
+
+  const Decoded got = decode_once(out.bytes(), expected.size());
+  EXPECT_EQ(got.result, DecodeResult::ok);
+  EXPECT_EQ(got.text, expected);
+}
+
+// Far matches are longer than their code says: +1 from 0x2000, +1 from 0x40000,
+// and a repeated old distance +1 from 0x101 as well.
+TEST(Rar20Lz, FarDistancesLengthenTheMatch) {
+  BitWriter out;
+  put_tables(out, flat_lz_lengths(), false, {});
+  std::string expected;
+  for (uint32_t i = 0; expected.size() < 0x50000; ++i) expected += static_cast<char>((i * 7) % 251);
+  put_literals(out, expected);
+  // Distance class 36: base 262144, 16 extra bits; 262144 + 1 + 5 = 0x40006.
+  put_match(out, 0, 0, 0, 36, 5, 16);
+  append_copy(expected, 3 + 2, 0x40006);
+  // Distance class 26: base 8192, 12 bits -> 0x2001; length class 1 -> 4 + 1.
+  put_match(out, 1, 0, 0, 26, 0, 12);
+  append_copy(expected, 4 + 1, 0x2001);
+  // The old distance 0x40006, repeat class 0: 2 + 3.
+  FlatLz::symbol(out, 258);
+  FlatLz::repeat(out, 0);
+  append_copy(expected, 2 + 3, 0x40006);
+  // Distance class 16 (base 256, 7 bits) -> 0x101: no bonus as a match, +1 repeated.
+  put_match(out, 0, 0, 0, 16, 0, 7);
+  append_copy(expected, 3, 0x101);
+  FlatLz::symbol(out, 257);
+  FlatLz::repeat(out, 0);
+  append_copy(expected, 2 + 1, 0x101);
+
+  StringInput input(out.bytes());
+  StringOutput output;
+  auto decoder = unrar::make_rar20_decoder(4u << 20);
+  EXPECT_EQ(decoder->decode_entry(input, output, expected.size(), false), DecodeResult::ok);
+  EXPECT_TRUE(output.text == expected);
+  // The data callback sees pieces of at most 256 KiB.
+  EXPECT_LE(output.largestPiece, 256u * 1024);
+}
+
+// New tables in the middle of a file: as changes to the last ones (keep) or from
+// scratch, with the run-length codes of the bit-length table.
+TEST(Rar20Lz, TablesReplacedMidStream) {
+  BitWriter out;
+  const std::vector<uint8_t> flat = flat_lz_lengths();
+  put_tables(out, flat, false, {});
+  put_literals(out, "xy");
+  FlatLz::symbol(out, 269);
+  // Only 'A' (1 bit), 'B' (2 bits) and symbol 269 (2 bits) remain.
+  std::vector<uint8_t> small(kLzLengths, 0);
+  small['A'] = 1;
+  small['B'] = 2;
+  small[269] = 2;
+  put_tables(out, small, true, flat);
+  const Code smallCode = main_code(small);
+  for (const char ch : std::string("ABBA")) smallCode.put(out, ch);
+  smallCode.put(out, 269);
+  // From scratch, with every run code: 67 zeros (18: 11 + 7 bits), 'C' 2 bits and
+  // the previous length three times more (16: 3 + 2 bits) for 'D'..'F', then 5
+  // zeros (17: 3 + 3 bits) and longer runs to the end.
+  out.put(0, 2);
+  for (int i = 0; i < 19; ++i) out.put(5, 4);
+  out.put(18, 5);
+  out.put(67 - 11, 7);
+  out.put(2, 5);
+  out.put(16, 5);
+  out.put(0, 2);
+  out.put(17, 5);
+  out.put(5 - 3, 3);
+  size_t left = kLzLengths - 76;
+  while (left > 0) {
+    const size_t run = std::min<size_t>(left, 138);
+    ASSERT_GE(run, 11u);
+    out.put(18, 5);
+    out.put(static_cast<uint32_t>(run - 11), 7);
+    left -= run;
+  }
+  out.put(0b00111001, 8);  // C F E D
+  const Decoded got = decode_once(out.bytes(), 10);
+  EXPECT_EQ(got.result, DecodeResult::ok);
+  EXPECT_EQ(got.text, "xyABBACFED");
+}
+
+// A solid archive's next file continues the window and the tables; a table block
+// right after a file's last symbol belongs to the next file. A non-solid file starts
+// afresh: before its start there are only zeros.
+TEST(Rar20Lz, SolidFilesContinueTheStream) {
+  const std::vector<uint8_t> flat = flat_lz_lengths();
+  BitWriter first;
+  put_tables(first, flat, false, {});
+  put_literals(first, "solid ");
+  FlatLz::symbol(first, 269);
+  std::vector<uint8_t> next = flat;
+  for (size_t s = 0; s < kMainSymbols; ++s) next[s] = s == 'Z' ? 1 : 10;
+  put_tables(first, next, true, flat);
+
+  const Code nextCode = main_code(next);
+  BitWriter second;
+  nextCode.put(second, 'Z');
+  // Length class 3 (6 bytes) from distance class 5 (6 + 1 + 0 = 7): "solid ".
+  nextCode.put(second, 270 + 3);
+  FlatLz::distance(second, 5);
+  second.put(0, 1);
+
+  BitWriter third;  // the same tables again, and the last match repeated
+  nextCode.put(third, 'Z');
+  nextCode.put(third, 256);
+
+  BitWriter fresh;
+  put_tables(fresh, flat, false, {});
+  put_literals(fresh, "ab");
+  put_match(fresh, 0, 0, 0, 4, 0, 1);  // 3 bytes from 5 back
+
+  auto decoder = unrar::make_rar20_decoder(1u << 20);
+  const Decoded one = decode(*decoder, first.bytes(), 6, false);
+  EXPECT_EQ(one.result, DecodeResult::ok);
+  EXPECT_EQ(one.text, "solid ");
+  const Decoded two = decode(*decoder, second.bytes(), 7, true);
+  EXPECT_EQ(two.result, DecodeResult::ok);
+  EXPECT_EQ(two.text, "Zsolid ");
+  const Decoded three = decode(*decoder, third.bytes(), 7, true);
+  EXPECT_EQ(three.result, DecodeResult::ok);
+  EXPECT_EQ(three.text, "Zsolid ");
+  const Decoded four = decode(*decoder, fresh.bytes(), 5, false);
+  EXPECT_EQ(four.result, DecodeResult::ok);
+  EXPECT_EQ(four.text, std::string("ab\0\0\0", 5));
+}
+
+}  // namespace
+}  // namespace unrar_test
+
+namespace unrar_test {
+namespace {
+
+std::string comment_of(const std::string& archive) {
+  std::vector<char> buffer(16384);
+  RAROpenArchiveData open{};
+  open.ArcName = archive.c_str();
+  open.CmtBuf = buffer.data();
+  open.CmtBufSize = static_cast<unsigned>(buffer.size());
+  HANDLE handle = RAROpenArchive(&open);
+  if (handle) RARCloseArchive(handle);
+  return open.CmtState == 1 ? std::string(buffer.data(), open.CmtSize - 1)
+                            : "state " + std::to_string(open.CmtState);
+}
+
+TEST(Rar20Archives, CorpusEntriesAndCommentsComeOutWhole) {
+  TempDir dir;
+  const RunResult owner = run_archive(corpus("rar2-unix-owner.rar"), RAR_EXTRACT, dir.path());
+  EXPECT_TRUE(owner.all_ok());
+  EXPECT_EQ(read_file(dir / "file.txt"), "foo\n");
+
+  const RunResult right =
+      run_archive(corpus("rar202-comment-psw.rar"), RAR_EXTRACT, dir.path(), "password");
+  EXPECT_TRUE(right.all_ok());
+  EXPECT_EQ(read_file(dir / "FILE1.TXT"), "file1\r\n");
+  EXPECT_EQ(comment_of(corpus("rar202-comment-psw.rar")), "RARcomment");
+}
+
+}  // namespace
+}  // namespace unrar_test

@@ -1,0 +1,152 @@
+// Hand-made RAR 2.0 streams for the decoder tests: a bit writer, canonical codes
+// from bit lengths, table blocks, and RAR 2.0 archives holding such streams.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "archive_crc.h"
+
+namespace unrar_test {
+
+class BitWriter {
+ public:
+  void put(uint32_t value, unsigned bits) {
+    for (unsigned i = bits; i > 0; --i) {
+      if (used_ % 8 == 0) bytes_.push_back('\0');
+      if ((value >> (i - 1)) & 1)
+        bytes_.back() = static_cast<char>(bytes_.back() | (0x80 >> (used_ % 8)));
+      ++used_;
+    }
+  }
+  const std::string& bytes() const { return bytes_; }
+
+ private:
+  std::string bytes_;
+  size_t used_ = 0;
+};
+
+// The canonical code of each symbol: by length, then by symbol number.
+struct Code {
+  std::vector<uint32_t> codes;
+  std::vector<uint8_t> lengths;
+  void put(BitWriter& out, int symbol) const { out.put(codes[symbol], lengths[symbol]); }
+};
+
+inline Code canonical_code(const std::vector<uint8_t>& lengths) {
+  Code code{std::vector<uint32_t>(lengths.size()), lengths};
+  uint32_t next = 0;
+  for (unsigned length = 1; length <= 15; ++length) {
+    for (size_t s = 0; s < lengths.size(); ++s) {
+      if (lengths[s] == length) code.codes[s] = next++;
+    }
+    next <<= 1;
+  }
+  return code;
+}
+
+constexpr size_t kMainSymbols = 298;
+constexpr size_t kDistanceSymbols = 48;
+constexpr size_t kRepeatSymbols = 28;
+constexpr size_t kLzLengths = kMainSymbols + kDistanceSymbols + kRepeatSymbols;
+constexpr size_t kAudioSymbols = 257;
+
+// A table block. Lengths are sent as changes to previous (all zeros unless keep),
+// each as one 5-bit code of the bit-length table (every one of its 19 symbols has
+// length 5, so symbol s is sent as s).
+inline void put_tables(BitWriter& out, const std::vector<uint8_t>& lengths, bool keep,
+                       const std::vector<uint8_t>& previous, int audioChannels = 0) {
+  out.put(audioChannels > 0 ? 1 : 0, 1);
+  out.put(keep ? 1 : 0, 1);
+  if (audioChannels > 0) out.put(static_cast<uint32_t>(audioChannels - 1), 2);
+  for (int i = 0; i < 19; ++i) out.put(5, 4);
+  for (size_t i = 0; i < lengths.size(); ++i) {
+    const uint8_t before = keep && i < previous.size() ? previous[i] : 0;
+    out.put(static_cast<uint32_t>((lengths[i] - before) & 15), 5);
+  }
+}
+
+// LZ lengths: every main symbol 9 bits, distances 6, repeat lengths 5, so each
+// symbol is sent as its own number.
+inline std::vector<uint8_t> flat_lz_lengths() {
+  std::vector<uint8_t> lengths(kLzLengths, 9);
+  std::fill(lengths.begin() + kMainSymbols, lengths.end() - kRepeatSymbols, 6);
+  std::fill(lengths.end() - kRepeatSymbols, lengths.end(), 5);
+  return lengths;
+}
+
+// The main table's code from a whole LZ table block.
+inline Code main_code(const std::vector<uint8_t>& lzLengths) {
+  return canonical_code({lzLengths.begin(), lzLengths.begin() + kMainSymbols});
+}
+
+struct FlatLz {
+  static void symbol(BitWriter& out, int s) { out.put(static_cast<uint32_t>(s), 9); }
+  static void distance(BitWriter& out, int c) { out.put(static_cast<uint32_t>(c), 6); }
+  static void repeat(BitWriter& out, int c) { out.put(static_cast<uint32_t>(c), 5); }
+};
+
+struct Rar20Entry {
+  std::string name;
+  std::string packed;
+  std::string data;  // what the packed bytes unpack to
+  bool solid = false;
+  bool encrypted = false;  // packed is already encrypted and padded
+  int version = 20;
+};
+
+inline void put16(std::string& out, uint32_t value) {
+  out += static_cast<char>(value & 0xFF);
+  out += static_cast<char>((value >> 8) & 0xFF);
+}
+inline void put32(std::string& out, uint32_t value) {
+  put16(out, value & 0xFFFF);
+  put16(out, value >> 16);
+}
+inline uint32_t crc32_of(const std::string& bytes) {
+  return unrar::crc32_continue(0, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+// A block: CRC16 over everything after the CRC field.
+inline std::string block(const std::string& body) {
+  std::string out;
+  put16(out, crc32_of(body) & 0xFFFF);
+  return out + body;
+}
+
+// A RAR 1.5-4 archive of compressed RAR 2.0 entries (method 0x33, 1 MiB dictionary).
+inline std::string rar20_archive(const std::vector<Rar20Entry>& entries, bool solidArchive) {
+  std::string out("Rar!\x1a\x07\x00", 7);
+  std::string main;
+  main += '\x73';
+  put16(main, solidArchive ? 0x0008 : 0);
+  put16(main, 13);
+  put16(main, 0);
+  put32(main, 0);
+  out += block(main);
+  for (const Rar20Entry& entry : entries) {
+    std::string file;
+    file += '\x74';
+    uint32_t flags = 0x8000 | (4u << 5);
+    if (entry.encrypted) flags |= 0x0004;
+    if (entry.solid) flags |= 0x0010;
+    put16(file, flags);
+    put16(file, static_cast<uint32_t>(32 + entry.name.size()));
+    put32(file, static_cast<uint32_t>(entry.packed.size()));
+    put32(file, static_cast<uint32_t>(entry.data.size()));
+    file += '\0';  // MS-DOS
+    put32(file, crc32_of(entry.data));
+    put32(file, 0x5A210000);  // a DOS time in 2025
+    file += static_cast<char>(entry.version);
+    file += '\x33';
+    put16(file, static_cast<uint32_t>(entry.name.size()));
+    put32(file, 0x20);
+    file += entry.name;
+    out += block(file) + entry.packed;
+  }
+  return out;
+}
+
+}  // namespace unrar_test
