@@ -1,5 +1,5 @@
 // ACE archives for tests: stored entries, ACE 1.0 LZ77 entries and ACE 2.0 blocked
-// entries with DELTA and EXE blocks (literal-only codes), folders, empty files,
+// entries with DELTA and EXE blocks (with real matches), folders, empty files,
 // volume sets (name.ace, name.c00 ...), a self-extracting prefix, and encrypted
 // entries. Written from the format alone, so it checks the library's reading
 // independently; only the cipher is the library's own (its vectors are checked
