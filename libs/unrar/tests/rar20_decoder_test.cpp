@@ -10,6 +10,7 @@
 #include "api_support.h"
 #include "rar20_stream_builder.h"
 #include "rar_decoder.h"
+#include "rar_legacy_crypto.h"
 
 namespace unrar_test {
 namespace {
@@ -233,6 +234,50 @@ TEST(Rar20Lz, SolidFilesContinueTheStream) {
   EXPECT_EQ(four.text, std::string("ab\0\0\0", 5));
 }
 
+// Sound-like deltas in one to four channels, switching to LZ and back to another
+// channel count midway. The digests are those of the same streams unpacked by
+// unar 1.10.1 from archives built around them (its checksums agreed).
+TEST(Rar20Audio, OneToFourChannelsAndModeSwitches) {
+  const char* const kDigests[] = {
+      "896cb5412797ddfd7bcf8e617f95ab13e19cad3a8ec53f64c7f792565bba576a",
+      "884131754a86addb39eddbf6eb6c04a9e39bd0eb438eb1e40efe34000837dba6",
+      "0d4fd3686206c893fd5466e1f414724b1545a66cad4feda206b948c369376ed1",
+      "e04405e0d04555dc6d8c78a21a5b7260384d7f7ce78702854082d772e78daa04",
+  };
+  for (int channels = 1; channels <= 4; ++channels) {
+    SCOPED_TRACE(channels);
+    const Decoded got = decode_once(audio_stream(channels, channels % 4 + 1, 5000, 3001), 5000);
+    EXPECT_EQ(got.result, DecodeResult::ok);
+    EXPECT_EQ(got.text.substr(3001, 2), "LZ");
+    EXPECT_EQ(sha256_hex(got.text), kDigests[channels - 1]);
+  }
+}
+
+// Damage never ends as success or runs on: cut streams, flipped bits, and a size
+// far beyond what the data holds all end in bad data at once.
+TEST(Rar20Damage, DamagedStreamsEndInBadData) {
+  const std::string good = audio_stream(2, 3, 5000, 3001);
+  const Decoded whole = decode_once(good, 5000);
+  ASSERT_EQ(whole.result, DecodeResult::ok);
+  for (size_t cut = 0; cut < good.size(); cut += 293) {
+    EXPECT_EQ(decode_once(good.substr(0, cut), 5000).result, DecodeResult::bad_data) << cut;
+  }
+  for (size_t at = 0; at < good.size(); at += 157) {
+    std::string damaged = good;
+    damaged[at] = static_cast<char>(damaged[at] ^ 0x24);
+    const Decoded got = decode_once(damaged, 5000);
+    // A flip may decode to other bytes; the entry's checksum catches those.
+    if (got.result == DecodeResult::ok) {
+      EXPECT_EQ(got.text.size(), 5000u);
+    }
+  }
+  EXPECT_EQ(decode_once(good, uint64_t{4} << 30).result, DecodeResult::bad_data);
+  // Tables that claim more codes than their lengths allow.
+  BitWriter oversubscribed;
+  put_tables(oversubscribed, std::vector<uint8_t>(kLzLengths, 1), false, {});
+  EXPECT_EQ(decode_once(oversubscribed.bytes(), 10).result, DecodeResult::bad_data);
+}
+
 }  // namespace
 }  // namespace unrar_test
 
@@ -262,6 +307,75 @@ TEST(Rar20Archives, CorpusEntriesAndCommentsComeOutWhole) {
   EXPECT_TRUE(right.all_ok());
   EXPECT_EQ(read_file(dir / "FILE1.TXT"), "file1\r\n");
   EXPECT_EQ(comment_of(corpus("rar202-comment-psw.rar")), "RARcomment");
+  EXPECT_EQ(comment_of(corpus("rar15-comment-lock.rar")), "RARcomment -----");
+
+  const RunResult wrong =
+      run_archive(corpus("rar202-comment-psw.rar"), RAR_TEST, "", "wrong-password");
+  ASSERT_EQ(wrong.entries.size(), 2u);
+  for (const EntryOutcome& entry : wrong.entries) EXPECT_EQ(entry.result, ERAR_BAD_DATA);
+}
+
+// A solid RAR 2.0 archive through the API: the last entry alone is extracted, so
+// the ones before it are decoded on the way; with the 2.0 cipher the same holds
+// for the right password, and a wrong one fails every entry with bad data.
+TEST(Rar20Archives, SolidEntriesAfterSkippedOnes) {
+  const std::vector<uint8_t> flat = flat_lz_lengths();
+  BitWriter first;
+  put_tables(first, flat, false, {});
+  for (const char ch : std::string("solid ")) FlatLz::symbol(first, static_cast<uint8_t>(ch));
+  BitWriter second;
+  FlatLz::symbol(second, 'Z');
+  put_match(second, 3, 0, 0, 5, 0, 1);
+  std::vector<Rar20Entry> entries = {{"one.txt", first.bytes(), "solid "},
+                                     {"two.txt", second.bytes(), "Zsolid ", true}};
+  TempDir dir;
+  write_file(dir / "solid.rar", rar20_archive(entries, true));
+  for (auto& entry : entries) {
+    entry.packed = encrypt20("secret pw", entry.packed);
+    entry.encrypted = true;
+  }
+  write_file(dir / "locked.rar", rar20_archive(entries, true));
+
+  for (const auto& [archive, password] :
+       {std::pair<std::string, std::string>{"solid.rar", ""}, {"locked.rar", "secret pw"}}) {
+    SCOPED_TRACE(archive);
+    const std::string out = dir / (archive + ".out");
+    fs::create_directory(out);
+    RAROpenArchiveData open{};
+    const std::string path = dir / archive;
+    open.ArcName = path.c_str();
+    open.OpenMode = RAR_OM_EXTRACT;
+    HANDLE handle = RAROpenArchive(&open);
+    ASSERT_NE(handle, nullptr);
+    std::string passwordText = password;
+    if (!password.empty()) RARSetPassword(handle, passwordText.data());
+    RARHeaderData header{};
+    ASSERT_EQ(RARReadHeader(handle, &header), 0);
+    EXPECT_EQ(RARProcessFile(handle, RAR_SKIP, nullptr, nullptr), 0);
+    ASSERT_EQ(RARReadHeader(handle, &header), 0);
+    std::string destination = out;
+    EXPECT_EQ(RARProcessFile(handle, RAR_EXTRACT, destination.data(), nullptr), 0);
+    RARCloseArchive(handle);
+    EXPECT_EQ(read_file(out + "/two.txt"), "Zsolid ");
+    EXPECT_FALSE(fs::exists(out + "/one.txt"));
+  }
+  const RunResult wrong = run_archive(dir / "locked.rar", RAR_TEST, "", "secret pv");
+  ASSERT_EQ(wrong.entries.size(), 2u);
+  for (const EntryOutcome& entry : wrong.entries) EXPECT_EQ(entry.result, ERAR_BAD_DATA);
+}
+
+TEST(Rar20Archives, DamagedEntryIsBadData) {
+  TempDir dir;
+  const std::string packed = audio_stream(1, 2, 5000, 3001);
+  const Decoded whole = decode_once(packed, 5000);
+  Rar20Entry entry{"sound.raw", packed, whole.text};
+  entry.packed[packed.size() / 2] ^= 0x5A;
+  write_file(dir / "damaged.rar", rar20_archive({entry}, false));
+  fs::create_directory(dir / "out");
+  const RunResult run = run_archive(dir / "damaged.rar", RAR_EXTRACT, dir / "out");
+  ASSERT_EQ(run.entries.size(), 1u);
+  EXPECT_EQ(run.entries[0].result, ERAR_BAD_DATA);
+  EXPECT_FALSE(fs::exists(dir / "out/sound.raw"));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "archive_crc.h"
+#include "rar_legacy_crypto.h"
 
 namespace unrar_test {
 
@@ -89,6 +90,47 @@ struct FlatLz {
   static void repeat(BitWriter& out, int c) { out.put(static_cast<uint32_t>(c), 5); }
 };
 
+// A multimedia stream: every channel's table gives each delta 9 bits and symbol
+// 256 (new tables) 9 bits too. Deltas follow a fixed pseudo-random sequence;
+// after switchAt bytes the stream switches to LZ tables for a few literals and
+// then back to the multimedia mode with nextChannels channels.
+inline std::string audio_stream(int channels, int nextChannels, size_t bytes, size_t switchAt) {
+  BitWriter out;
+  const std::vector<uint8_t> flatAudio(kAudioSymbols * 4, 9);
+  put_tables(out, {flatAudio.begin(), flatAudio.begin() + kAudioSymbols * channels}, false, {},
+             channels);
+  uint32_t seed = 12345;
+  auto next_delta = [&] {
+    seed = seed * 1103515245u + 12345u;
+    // Small deltas mostly, as sampled sound gives.
+    const uint32_t r = (seed >> 16) & 0xFF;
+    return r < 200 ? (r % 9) - 4 : r;
+  };
+  for (size_t i = 0; i < bytes; ++i) {
+    if (i == switchAt) {
+      out.put(256, 9);
+      put_tables(out, flat_lz_lengths(), false, {});
+      for (const char ch : std::string("LZ")) FlatLz::symbol(out, static_cast<uint8_t>(ch));
+      FlatLz::symbol(out, 269);
+      put_tables(out, {flatAudio.begin(), flatAudio.begin() + kAudioSymbols * nextChannels}, false,
+                 {}, nextChannels);
+      i += 2;
+    }
+    out.put(next_delta() & 0xFF, 9);
+  }
+  return out.bytes();
+}
+
+// Packed bytes encrypted with the RAR 2.0 cipher, zero-padded to whole blocks.
+inline std::string encrypt20(const std::string& password, std::string bytes) {
+  bytes.resize((bytes.size() + 15) / 16 * 16, '\0');
+  unrar::Rar20Cipher cipher(password);
+  for (size_t i = 0; i < bytes.size(); i += 16) {
+    cipher.encrypt_block(reinterpret_cast<uint8_t*>(bytes.data() + i));
+  }
+  return bytes;
+}
+
 struct Rar20Entry {
   std::string name;
   std::string packed;
@@ -96,6 +138,7 @@ struct Rar20Entry {
   bool solid = false;
   bool encrypted = false;  // packed is already encrypted and padded
   int version = 20;
+  int method = 0x33;
 };
 
 inline void put16(std::string& out, uint32_t value) {
@@ -116,7 +159,7 @@ inline std::string block(const std::string& body) {
   return out + body;
 }
 
-// A RAR 1.5-4 archive of compressed RAR 2.0 entries (method 0x33, 1 MiB dictionary).
+// A RAR 1.5-4 archive of RAR 2.0-era entries (1 MiB dictionary).
 inline std::string rar20_archive(const std::vector<Rar20Entry>& entries, bool solidArchive) {
   std::string out("Rar!\x1a\x07\x00", 7);
   std::string main;
@@ -140,7 +183,7 @@ inline std::string rar20_archive(const std::vector<Rar20Entry>& entries, bool so
     put32(file, crc32_of(entry.data));
     put32(file, 0x5A210000);  // a DOS time in 2025
     file += static_cast<char>(entry.version);
-    file += '\x33';
+    file += static_cast<char>(entry.method);
     put16(file, static_cast<uint32_t>(entry.name.size()));
     put32(file, 0x20);
     file += entry.name;
