@@ -15,6 +15,8 @@ const char* const kArchives[] = {
     "test_read_format_rar5_multiple_files.rar",
     "rar3-solid.rar",
     "test_read_format_rar_filter.rar",
+    "rar2-unix-owner.rar",
+    "rar202-comment-psw.rar",
 };
 
 // Lists and tests the archive in file; the number of headers read.
@@ -26,7 +28,8 @@ size_t exercise(const std::string& file, const std::string& password) {
 }
 
 std::string password_of(const std::string& name) {
-  return name.find("encryption") != std::string::npos ? "12345678" : "";
+  if (name.find("encryption") != std::string::npos) return "12345678";
+  return name.find("psw") != std::string::npos ? "password" : "";
 }
 
 TEST(SlowDamage, TruncatedAnywhere) {
