@@ -6,9 +6,11 @@
 
 #include "app/archive_listing.h"
 #include "app/extract_options.h"
+#include "app/terminal_console_host.h"
 #include "engine/selection.h"
 #include "engine/session.h"
 #include "platform/console_dialogs.h"
+#include "platform/process_spawn.h"
 #include "settings/settings_vars.h"
 
 namespace tessaly {
@@ -62,6 +64,9 @@ int RunExtract(const std::vector<std::string>& args, const ConsoleStreams& strea
   ConsolePump pump;
   Session session(dialogs, pump);
   dialogs.Attach(session);
+  TerminalConsoleHost consoles(streams.err);
+  session.programs.host = &consoles;
+  session.programs.batchRunner = SiblingProgram("tessaly-batch");
   LoadSettings(session.settings, dialogs);
 
   if (options.list) return ListArchives(session, options.archives, streams.out);

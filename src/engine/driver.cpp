@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "engine/arj/arj_backend.h"
 #include "engine/rar/rar_backend.h"
 #include "engine/selection.h"
 #include "engine/session.h"
@@ -83,6 +84,9 @@ void RunBackend(Session& session) {
     for (const std::string& archive : job.LongFileNames) {
       job.ExtractResult = ExtractRarArchive(session, archive);
     }
+  } else if (job.ArchiveType == "arj") {
+    // One batch run extracts every archive of the job.
+    ExtractArjArchives(session);
   }
 }
 
@@ -162,6 +166,7 @@ void ExtractSelectedArchives(Session& session, CallingForm callingForm) {
   if (ReadyToRun(session)) {
     Form4& status = session.Form4Window;
     status.Load(session);
+    if (job.ArchiveType == "arj") PrepareArjStatus(session);
     session.dialogs.ShowStatus(status);
     status.Refresh();
     RunBackend(session);

@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 
+#include "engine/arj/arj_backend.h"
 #include "engine/driver.h"
 #include "engine/rar/rar_backend.h"
 #include "engine/session.h"
@@ -75,6 +76,8 @@ std::string DetectArchiveType(Session& session, const std::string& path) {
     type = "zip";
   } else if (RarProbe(session, path)) {
     type = "rar";
+  } else if (ArjProbe(session, path)) {
+    type = "arj";
   }
 
   job.ProbeMode = false;

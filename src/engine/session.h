@@ -3,6 +3,7 @@
 // Passed by reference; tests make a fresh one per case.
 #pragma once
 
+#include "engine/arj/shell_wait.h"
 #include "engine/extraction_dialogs.h"
 #include "engine/job_state.h"
 #include "inspect/contents_model.h"
@@ -23,6 +24,7 @@ struct Session {
   Form1Model Form1;
   Form4 Form4Window;
   ContentsModel Form10;
+  ExternalPrograms programs;
 };
 
 }  // namespace tessaly

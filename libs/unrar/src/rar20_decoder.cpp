@@ -24,7 +24,6 @@ constexpr size_t kAllLengths = kAudioSymbols * Rar20AudioPredictor::kMaxChannels
 constexpr size_t kBitLengthSymbols = 19;
 
 constexpr int kRepeatLast = 256;
-constexpr int kFirstOldDistance = 257;
 constexpr int kFirstShortMatch = 261;
 constexpr int kNewTables = 269;
 constexpr int kFirstMatch = 270;

@@ -1,0 +1,140 @@
+#include "engine/arj/arj_backend.h"
+
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <vector>
+
+#include "engine/arj/arj_batch.h"
+#include "engine/arj/shell_wait.h"
+#include "engine/driver.h"
+#include "engine/session.h"
+#include "platform/files.h"
+
+namespace tessaly {
+
+namespace {
+
+constexpr int kHiddenWindow = 0;
+
+constexpr const char* kWaitingText =
+    "Tessaly is waiting for the arj utility to finsh extracting the selected files.";
+constexpr const char* kCloseWindowText =
+    " Please close the DOS window when it is finished to return to Tessaly.";
+
+bool ClosesWindowItself(const Session& session) {
+  return session.settings.CloseExtractWindow == "1";
+}
+
+// The owner of the console window comes forward once the batch has finished.
+void ActivateMainWindow(Session& session) {
+  if (MainWindowView* main = session.Form1.view) {
+    main->SetEnabled(true);
+    main->Show();
+  }
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& text) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << text;
+  file.close();
+  return static_cast<bool>(file);
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return std::nullopt;
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void Refuse(Session& session, const std::string& text) {
+  session.dialogs.MessageBox({text, MsgButtons::OK, MsgIcon::Exclamation, "Oops!"});
+  session.job.ExtractResult = 1;
+}
+
+// The first path of the job that cannot be one argument of a batch line, if any.
+std::optional<std::string> UnquotablePath(const Session& session, const std::string& destination) {
+  std::vector<std::string> paths = {session.settings.ArjLocation, destination};
+  paths.insert(paths.end(), session.job.SelectedFiles.begin(), session.job.SelectedFiles.end());
+  for (const std::string& path : paths) {
+    if (!BatchPath(path)) return path;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> ExtractionBatch(Session& session, const std::string& destination) {
+  std::vector<std::string> lines;
+  for (const std::string& archive : session.job.SelectedFiles) {
+    const std::optional<std::string> line =
+        ArjExtractLine(session.settings.ArjLocation, session.job.ArjOptions, archive, destination);
+    if (!line) return std::nullopt;
+    lines.push_back(*line);
+  }
+  return BatchText(lines);
+}
+
+}  // namespace
+
+void PrepareArjStatus(Session& session) {
+  Form4& status = session.Form4Window;
+  status.Command1Visible = false;
+  if (ClosesWindowItself(session)) {
+    status.SetLblarc(kWaitingText);
+  } else {
+    status.SetLblarc(std::string(kWaitingText) + kCloseWindowText);
+    status.SetMax(100);
+  }
+}
+
+void ExtractArjArchives(Session& session) {
+  JobState& job = session.job;
+  Form4& status = session.Form4Window;
+  job.ActiveBackend = "arj";
+  ArchiveOptions(session, "arj");
+  const std::string destination = session.Form1.Combo1.text;
+  const std::string batchFile = session.settings.TempFolder + kArjBatchName;
+
+  if (const std::optional<std::string> path = UnquotablePath(session, destination)) {
+    // Such a line would split where the name does not: better to run nothing.
+    Refuse(session, "Tessaly cannot hand \"" + *path +
+                        "\" to the arj utility: a name that contains a double quotation mark "
+                        "or a line break cannot be written into the batch file. Please rename "
+                        "it and try again.");
+  } else if (session.settings.TempFolder.empty() ||
+             !WriteWholeFile(batchFile, ExtractionBatch(session, destination).value_or(""))) {
+    Refuse(session, "Tessaly could not write the batch file \"" + batchFile + "\".");
+  } else {
+    if (ClosesWindowItself(session)) {
+      ShellAndWatch(
+          session, batchFile, [&session] { ActivateMainWindow(session); },
+          session.settings.ShellWindowStyle);
+    } else {
+      ShellAndWait(session, batchFile, session.settings.ShellWindowStyle);
+    }
+    job.ExtractResult = 0;
+  }
+  status.Command1Visible = true;
+  status.SetValue(status.pb2Max);
+}
+
+bool ArjProbe(Session& session, const std::string& path) {
+  const std::string& arj = session.settings.ArjLocation;
+  const std::string& tempFolder = session.settings.TempFolder;
+  if (arj.empty() || !FileExists(arj) || tempFolder.empty()) return false;
+  const std::string batchFile = tempFolder + kArjBatchName;
+  const std::string listingFile = tempFolder + kArjListingName;
+  const std::optional<std::string> line = ArjListLine(arj, path, listingFile);
+  if (!line) return false;
+  // A fresh batch holds only this listing; an old listing must not answer for a run
+  // that never happened.
+  DeleteFile(listingFile);
+  if (!WriteWholeFile(batchFile, BatchText({*line}))) return false;
+  ShellAndWatch(
+      session, batchFile, [&session] { ActivateMainWindow(session); }, kHiddenWindow);
+  DeleteFile(batchFile);
+  // A program that could not be started leaves an empty listing, never an archive's.
+  const std::optional<std::string> listing = ReadWholeFile(listingFile);
+  return listing && !listing->empty() && listing->find("error(s)!") == std::string::npos;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,23 @@
+// ARJ archives are unpacked by the external ARJ utility, run from a batch file:
+// the driver's ARJ branch (all archives of a job in one run) and the probe that asks
+// the utility for a listing to learn whether a file is an ARJ archive.
+#pragma once
+
+#include <string>
+
+namespace tessaly {
+
+struct Session;
+
+// Before the Status window shows: no Cancel, and the waiting text.
+void PrepareArjStatus(Session& session);
+// Writes "Tessaly.bat" for every selected archive, runs it and waits; the job then
+// counts as finished whatever the utility did. A path that cannot be written into
+// the batch file ends the job, with a message, before anything runs.
+void ExtractArjArchives(Session& session);
+// The probe's ARJ step: true when the utility's listing of path is not empty and
+// has no "error(s)!".
+// Only when ArjLocation names an existing file. Leaves "arjtmp.tmp" in TempFolder.
+bool ArjProbe(Session& session, const std::string& path);
+
+}  // namespace tessaly

@@ -1,0 +1,84 @@
+#include "engine/arj/shell_wait.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <thread>
+
+#include "engine/session.h"
+
+namespace tessaly {
+
+namespace {
+
+constexpr auto kPollInterval = std::chrono::milliseconds(100);
+constexpr int kAnimationStep = 20;
+constexpr int kAnimationTop = 100;
+constexpr int kOtherStartError = 5;
+
+int32_t StartFailure(int errorNumber) {
+  return static_cast<int32_t>(kShellStartFailure + static_cast<uint32_t>(errorNumber));
+}
+
+std::string UpperCase(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return text;
+}
+
+void Animate(Session& session) {
+  if (session.job.ProbeMode) return;
+  int32_t& step = session.programs.ShellAnimationStep;
+  if (step == kAnimationTop) step = 0;
+  step += kAnimationStep;
+  session.Form4Window.SetValue(step);
+}
+
+int32_t RunAndWait(Session& session, const std::string& batchFile, std::optional<int> windowStyle,
+                   const std::function<void()>* activateOwner) {
+  ConsoleHost* host = session.programs.host;
+  if (host == nullptr) return StartFailure(kOtherStartError);
+  int errorNumber = kOtherStartError;
+  const std::optional<ProcessId> process = host->Start(
+      {session.programs.batchRunner, batchFile}, NormalizeWindowStyle(windowStyle), errorNumber);
+  if (!process) return StartFailure(errorNumber);
+
+  std::optional<ConsoleWindowId> window;
+  if (activateOwner) window = host->FindConsoleWindow(*process);
+  int32_t exitCode = kStillActive;
+  do {
+    if (window) {
+      const std::string title = host->WindowTitle(*window);
+      if (!title.empty() && UpperCase(title).rfind("FINISHED", 0) == 0) {
+        if (*activateOwner) (*activateOwner)();
+        host->CloseWindow(*window);
+        window.reset();
+      }
+    }
+    exitCode = host->ExitCode(*process);
+    session.events.pump();
+    std::this_thread::sleep_for(kPollInterval);
+    Animate(session);
+  } while (exitCode == kStillActive);
+  host->Release(*process);
+  return exitCode;
+}
+
+}  // namespace
+
+int NormalizeWindowStyle(std::optional<int> windowStyle) {
+  if (!windowStyle || *windowStyle < 0 || *windowStyle > 6) return 6;
+  return *windowStyle;
+}
+
+int32_t ShellAndWait(Session& session, const std::string& batchFile,
+                     std::optional<int> windowStyle) {
+  return RunAndWait(session, batchFile, windowStyle, nullptr);
+}
+
+int32_t ShellAndWatch(Session& session, const std::string& batchFile,
+                      const std::function<void()>& activateOwner, std::optional<int> windowStyle) {
+  return RunAndWait(session, batchFile, windowStyle, &activateOwner);
+}
+
+}  // namespace tessaly

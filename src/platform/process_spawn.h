@@ -1,0 +1,36 @@
+// Starting a program from an argv without a shell, and learning how it ended.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tessaly {
+
+struct SpawnOptions {
+  // Standard input, output and error on /dev/null, in a process group of its own so
+  // that ending it ends whatever it started. Otherwise they are inherited.
+  bool hidden = false;
+  // Standard output to this file (created or truncated) instead.
+  std::optional<std::string> stdoutFile;
+};
+
+// Starts argv[0] (a path: no search of PATH) with argv[1..]. On failure returns
+// nothing and sets errorNumber: 53 no such file, 70 permission denied (also a folder
+// or a file without execute permission), 5 anything else.
+std::optional<int> SpawnProcess(const std::vector<std::string>& argv, const SpawnOptions& options,
+                                int& errorNumber);
+
+// The exit status once the process has ended (reaped here; 128 + the signal for a
+// killed one), nothing while it runs.
+std::optional<int> PollProcess(int pid);
+// Waits for the process to end and returns its status as PollProcess does.
+int WaitProcess(int pid);
+// Asks the process (and its group, when it leads one) to end.
+void TerminateProcess(int pid);
+
+// The program called name in the folder of the running executable ("" when that
+// folder cannot be learnt).
+std::string SiblingProgram(const std::string& name);
+
+}  // namespace tessaly
