@@ -7,6 +7,7 @@
 
 #include "ace_bit_reader.h"
 #include "ace_huffman.h"
+#include "ace_lz77.h"
 #include "ace_modes.h"
 #include "decoder_stream_writer.h"
 #include "decoder_test_io.h"
@@ -133,6 +134,22 @@ TEST(DecoderLz77, DecodesTheFormatNotesLiteralExample) {
   const Decoded out = decode(packed, 10, CompressionType::Lz77);
   EXPECT_EQ(out.result, DecodeResult::ok);
   EXPECT_EQ(out.text, "abcabcabc\n");
+}
+
+TEST(DecoderWindow, KeepsTheLastBytesOfAnAppendLargerThanItself) {
+  unace::AceWindow window;
+  ASSERT_TRUE(window.allocate(10));
+  const std::vector<uint8_t> head = {1, 2, 3};
+  window.append(head.data(), head.size());
+  std::vector<uint8_t> big(window.size() + 12345);
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<uint8_t>(i * 31 + i / 256);
+  window.append(big.data(), big.size());
+  std::vector<uint8_t> recent;
+  window.visit_recent(300, 300, [&recent](const uint8_t* data, size_t length) {
+    recent.insert(recent.end(), data, data + length);
+    return true;
+  });
+  EXPECT_EQ(recent, std::vector<uint8_t>(big.end() - 300, big.end()));
 }
 
 struct ExeCase {
