@@ -11,6 +11,7 @@ namespace unrar {
 namespace {
 
 constexpr size_t kSfxSearchBytes = 0x200000 - 16;
+constexpr size_t kQuickSearchBytes = 0x10000;
 constexpr uint8_t kMarker[6] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07};
 constexpr size_t kRar4SignatureBytes = 7;
 // Blocks looked at for the comment before giving up (locators, recovery records).
@@ -37,11 +38,9 @@ bool valid_rar5_start(VolumeFile& file, uint64_t blockOffset) {
          (block.block.type == Rar5BlockType::main || block.block.type == Rar5BlockType::encryption);
 }
 
-// Where the archive's first block starts, and its format: the first place within
-// the search range that holds a signature followed by a sound main header.
-bool find_archive(VolumeFile& file, uint64_t& firstBlock, ArchiveFormat& format) {
-  std::vector<uint8_t> head(std::min<uint64_t>(file.size(), kSfxSearchBytes + 8));
-  if (!file.read_at(0, head.data(), head.size())) return false;
+// The first place in head that holds a signature followed by a sound main header.
+bool scan_for_archive(VolumeFile& file, const std::vector<uint8_t>& head, uint64_t& firstBlock,
+                      ArchiveFormat& format) {
   for (size_t pos = 0; pos + kRar4SignatureBytes <= head.size(); ++pos) {
     if (std::memcmp(&head[pos], kMarker, sizeof kMarker) != 0) continue;
     const uint8_t kind = head[pos + 6];
@@ -56,6 +55,18 @@ bool find_archive(VolumeFile& file, uint64_t& firstBlock, ArchiveFormat& format)
       format = ArchiveFormat::rar5;
       return true;
     }
+  }
+  return false;
+}
+
+// Where the archive's first block starts, and its format. Most archives start at
+// the signature, so a short head is searched before the whole search range is read.
+bool find_archive(VolumeFile& file, uint64_t& firstBlock, ArchiveFormat& format) {
+  for (const size_t range : {kQuickSearchBytes, kSfxSearchBytes}) {
+    std::vector<uint8_t> head(std::min<uint64_t>(file.size(), range + 8));
+    if (!file.read_at(0, head.data(), head.size())) return false;
+    if (scan_for_archive(file, head, firstBlock, format)) return true;
+    if (head.size() == file.size()) return false;
   }
   return false;
 }
