@@ -1,7 +1,10 @@
 # Sourced by the extraction benchmarks. The caller sets: tools (array), rounds, work,
 # reference (the tool whose output and times the others are compared with), and
 # defines die MESSAGE and run_tool TOOL DEST; then calls time_rounds and
-# print_medians.
+# print_medians. A caller may redefine same_output after sourcing this file.
+
+# Whether two extraction folders hold the same output.
+same_output() { diff -rq "$1" "$2"; }
 
 # Makes (once) the archive from a generator program: rebuilt only when the
 # generator's source changes. Usage: make_archive_once ARCHIVE GENERATOR.cpp PACK_COMMAND...
@@ -48,7 +51,7 @@ time_rounds() {
     if ((round == 1)); then
       for tool in "${tools[@]}"; do
         [[ $tool == "$reference" ]] && continue
-        diff -rq "$work/extract-$reference" "$work/extract-$tool" >"$work/$tool.diff" ||
+        same_output "$work/extract-$reference" "$work/extract-$tool" >"$work/$tool.diff" ||
           die "$tool's output differs from $reference's (see $work/$tool.diff)"
       done
     fi
