@@ -1,0 +1,117 @@
+#include "ace_headers.h"
+
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+
+#include "ace_crc.h"
+#include "cp437.h"
+
+namespace unace {
+namespace {
+
+constexpr uint16_t kFlagAddSize = 0x0001;
+constexpr uint16_t kFlag64Bit = 0x0004;
+constexpr size_t kMainFixedSize = 27;  // up to and including the AV string's length
+constexpr size_t kFileFixedSize32 = 31;
+constexpr unsigned kSmallestDictionaryBits = 10;
+
+std::string name_from_dos(const uint8_t* bytes, size_t size) {
+  // A zero byte ends the name.
+  const uint8_t* end = std::find(bytes, bytes + size, 0);
+  std::string raw(reinterpret_cast<const char*>(bytes), static_cast<size_t>(end - bytes));
+  std::replace(raw.begin(), raw.end(), '\\', '/');
+  return codepage::cp437_to_utf8(raw);
+}
+
+}  // namespace
+
+uint16_t read_le16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+uint32_t read_le32(const uint8_t* p) {
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+uint64_t read_le64(const uint8_t* p) {
+  return read_le32(p) | (static_cast<uint64_t>(read_le32(p + 4)) << 32);
+}
+
+bool block_crc_matches(uint16_t storedCrc, const uint8_t* body, size_t size) {
+  return ace_crc16(body, size) == storedCrc;
+}
+
+std::optional<MainHeader> parse_main_header(const uint8_t* body, size_t size) {
+  if (size < kMainFixedSize || body[0] != kMainHeader) return std::nullopt;
+  if (std::memcmp(body + kSignatureOffset, kSignature, sizeof kSignature) != 0) {
+    return std::nullopt;
+  }
+  MainHeader header;
+  header.flags = read_le16(body + 1);
+  header.versionToExtract = body[10];
+  header.host = body[12];
+  header.volumeNumber = body[13];
+  // The AV string's length byte is there whatever the flags say.
+  if (kMainFixedSize + body[26] > size) return std::nullopt;
+  return header;
+}
+
+std::optional<FileHeader> parse_file_header(const uint8_t* body, size_t size) {
+  if (size < 3) return std::nullopt;
+  const uint8_t type = body[0];
+  FileHeader header;
+  header.flags = read_le16(body + 1);
+  const bool wide = type == kFileHeader64;
+  if ((type != kFileHeader32 && !wide) || !(header.flags & kFlagAddSize) ||
+      wide != static_cast<bool>(header.flags & kFlag64Bit)) {
+    return std::nullopt;
+  }
+  const size_t shift = wide ? 8 : 0;
+  if (size < kFileFixedSize32 + shift) return std::nullopt;
+  header.packSize = wide ? read_le64(body + 3) : read_le32(body + 3);
+  header.unpackedSize = wide ? read_le64(body + 11) : read_le32(body + 7);
+  const uint8_t* rest = body + 11 + shift;
+  header.dosTime = read_le32(rest);
+  header.attributes = read_le32(rest + 4);
+  header.crc32 = read_le32(rest + 8);
+  header.type = rest[12];
+  header.dictionaryBits = kSmallestDictionaryBits + (read_le16(rest + 14) & 0x0F);
+  const size_t nameSize = read_le16(rest + 18);
+  const size_t nameOffset = kFileFixedSize32 + shift;
+  if (nameSize > size - nameOffset) return std::nullopt;
+  header.name = name_from_dos(body + nameOffset, nameSize);
+  return header;
+}
+
+std::optional<uint64_t> trailing_data_size(const uint8_t* body, size_t size) {
+  if (size < 3) return std::nullopt;
+  const uint16_t flags = read_le16(body + 1);
+  if (!(flags & kFlagAddSize)) return 0;
+  // 64-bit blocks (the newer recovery records) say so in the same flag as files.
+  const bool wide = flags & kFlag64Bit;
+  if (size < (wide ? 11u : 7u)) return std::nullopt;
+  return wide ? read_le64(body + 3) : read_le32(body + 3);
+}
+
+int64_t dos_time_to_unix(uint32_t dosTime) {
+  std::tm parts{};
+  parts.tm_year = static_cast<int>((dosTime >> 25) & 0x7F) + 80;
+  parts.tm_mon = static_cast<int>((dosTime >> 21) & 0x0F) - 1;
+  parts.tm_mday = static_cast<int>((dosTime >> 16) & 0x1F);
+  parts.tm_hour = static_cast<int>((dosTime >> 11) & 0x1F);
+  parts.tm_min = static_cast<int>((dosTime >> 5) & 0x3F);
+  parts.tm_sec = static_cast<int>(dosTime & 0x1F) * 2;
+  parts.tm_isdst = -1;
+  // Out-of-range fields (damaged headers) fall back to the earliest DOS time.
+  if (parts.tm_mon < 0 || parts.tm_mon > 11 || parts.tm_mday < 1 || parts.tm_hour > 23 ||
+      parts.tm_min > 59 || parts.tm_sec > 59) {
+    parts = std::tm{};
+    parts.tm_year = 80;
+    parts.tm_mday = 1;
+    parts.tm_isdst = -1;
+  }
+  return static_cast<int64_t>(std::mktime(&parts));
+}
+
+}  // namespace unace

@@ -1,0 +1,187 @@
+#include "archive_reader.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <vector>
+
+#include "unace.h"
+
+namespace unace {
+namespace {
+
+// Self-extracting stubs of the archiver stay well inside this.
+constexpr uint64_t kSearchWindow = 512 * 1024;
+constexpr size_t kLargestBlock = kBlockPrefixSize + 0xFFFF;
+constexpr uint8_t kNewestVersion = 20;
+
+struct Block {
+  std::vector<uint8_t> body;
+  uint64_t end = 0;  // offset just after the header
+};
+
+enum class BlockStatus { ok, broken };
+
+BlockStatus read_block(VolumeFile& file, uint64_t offset, Block& block) {
+  uint8_t prefix[kBlockPrefixSize];
+  if (!file.read_exact(offset, prefix, sizeof prefix)) return BlockStatus::broken;
+  const size_t size = read_le16(prefix + 2);
+  if (size < 3) return BlockStatus::broken;
+  block.body.resize(size);
+  if (!file.read_exact(offset + sizeof prefix, block.body.data(), size)) {
+    return BlockStatus::broken;
+  }
+  if (!block_crc_matches(read_le16(prefix), block.body.data(), size)) return BlockStatus::broken;
+  block.end = offset + sizeof prefix + size;
+  return BlockStatus::ok;
+}
+
+// Finds the first main header whose CRC holds within the search window.
+int locate_main_header(VolumeFile& file, MainHeader& header, uint64_t& end) {
+  std::vector<uint8_t> buffer(
+      static_cast<size_t>(std::min<uint64_t>(file.size(), kSearchWindow + kLargestBlock)));
+  buffer.resize(file.read_some(0, buffer.data(), buffer.size()));
+  bool brokenCandidate = false;
+  const size_t signatureAt = kBlockPrefixSize + kSignatureOffset;
+  auto from = buffer.begin();
+  while (true) {
+    const auto found =
+        std::search(from, buffer.end(), std::begin(kSignature), std::end(kSignature));
+    if (found == buffer.end()) break;
+    from = found + 1;
+    const size_t q = static_cast<size_t>(found - buffer.begin());
+    if (q < signatureAt) continue;
+    const size_t start = q - signatureAt;
+    if (start >= kSearchWindow) break;
+    if (buffer[start + kBlockPrefixSize] != kMainHeader) continue;
+    const size_t size = read_le16(&buffer[start + 2]);
+    const uint8_t* body = &buffer[start + kBlockPrefixSize];
+    if (start + kBlockPrefixSize + size > buffer.size() ||
+        !block_crc_matches(read_le16(&buffer[start]), body, size)) {
+      brokenCandidate = true;
+      continue;
+    }
+    const std::optional<MainHeader> parsed = parse_main_header(body, size);
+    if (!parsed || parsed->versionToExtract > kNewestVersion) return ACE_OPEN_BROKEN_MAIN_HEADER;
+    header = *parsed;
+    end = start + kBlockPrefixSize + size;
+    return ACE_OPEN_OK;
+  }
+  return brokenCandidate ? ACE_OPEN_BROKEN_MAIN_HEADER : ACE_OPEN_NOT_ACE;
+}
+
+bool is_file_header(uint8_t type) {
+  return type == kFileHeader32 || type == kFileHeader64;
+}
+
+}  // namespace
+
+std::string volume_name(const std::string& path, unsigned number, bool upperCase) {
+  const size_t slash = path.find_last_of('/');
+  const size_t dot = path.find_last_of('.');
+  std::string base = dot == std::string::npos || (slash != std::string::npos && dot < slash)
+                         ? path + "."
+                         : path.substr(0, dot + 1);
+  const unsigned index = number - 1;
+  if (index >= 100) return base + std::to_string(index);
+  const char digits[3] = {static_cast<char>('0' + index / 10), static_cast<char>('0' + index % 10),
+                          '\0'};
+  return base + (upperCase ? "C" : "c") + digits;
+}
+
+int ArchiveReader::open(const std::string& path, bool followVolumes) {
+  followVolumes_ = followVolumes;
+  file_ = VolumeFile::open(path);
+  if (!file_) return ACE_OPEN_NOT_ACE;
+  const int result = locate_main_header(*file_, main_, position_);
+  firstBlock_ = position_;
+  return result;
+}
+
+unsigned ArchiveReader::largest_dictionary_bits() {
+  const uint64_t resume = position_;
+  position_ = firstBlock_;
+  unsigned bits = 0;
+  AceEntry entry;
+  while (read_entry_in_volume(entry) == ACE_SUCCESS) {
+    if (entry.type != 0) bits = std::max(bits, entry.dictionaryBits);
+  }
+  position_ = resume;
+  return bits;
+}
+
+int ArchiveReader::read_entry_in_volume(AceEntry& entry) {
+  while (true) {
+    if (position_ == file_->size()) return ACE_END_ARCHIVE;
+    if (position_ > file_->size()) return ACE_READ_ERROR;
+    Block block;
+    if (read_block(*file_, position_, block) != BlockStatus::ok) return ACE_BAD_HEADER;
+    const uint8_t type = block.body[0];
+    uint64_t dataSize = 0;
+    if (is_file_header(type)) {
+      const std::optional<FileHeader> header =
+          parse_file_header(block.body.data(), block.body.size());
+      if (!header) return ACE_BAD_HEADER;
+      static_cast<FileHeader&>(entry) = *header;
+      entry.dataOffset = block.end;
+      entry.volumeIndex = volumeIndex_;
+      dataSize = header->packSize;
+    } else {
+      const std::optional<uint64_t> trailing =
+          trailing_data_size(block.body.data(), block.body.size());
+      if (!trailing) return ACE_BAD_HEADER;
+      dataSize = *trailing;
+    }
+    // Data that runs past the end leaves the position past it: the next read says so.
+    position_ = dataSize > file_->size() - std::min(block.end, file_->size())
+                    ? file_->size() + 1
+                    : block.end + dataSize;
+    if (is_file_header(type)) return ACE_SUCCESS;
+  }
+}
+
+int ArchiveReader::next_entry(AceEntry& entry) {
+  while (true) {
+    const int result = read_entry_in_volume(entry);
+    if (result != ACE_END_ARCHIVE || !followVolumes_ || !main_.multiVolume()) return result;
+    const int switched = switch_volume();
+    if (switched == ACE_VOLUME_MISSING) return ACE_END_ARCHIVE;
+    if (switched != ACE_SUCCESS) return switched;
+  }
+}
+
+int ArchiveReader::next_part(const AceEntry& current, AceEntry& part) {
+  const int switched = switch_volume();
+  if (switched != ACE_SUCCESS) return switched;
+  const int result = read_entry_in_volume(part);
+  if (result == ACE_END_ARCHIVE) return ACE_BAD_DATA;
+  if (result != ACE_SUCCESS) return result;
+  if (!part.splitBefore() || part.name != current.name) return ACE_BAD_DATA;
+  return ACE_SUCCESS;
+}
+
+int ArchiveReader::switch_volume() {
+  const unsigned number = main_.volumeNumber + 1u;
+  const std::string& path = file_->path();
+  const size_t dot = path.find_last_of('.');
+  const bool upperFirst = dot != std::string::npos && dot + 1 < path.size() &&
+                          std::isupper(static_cast<unsigned char>(path[dot + 1]));
+  std::unique_ptr<VolumeFile> next = VolumeFile::open(volume_name(path, number, upperFirst));
+  if (!next) next = VolumeFile::open(volume_name(path, number, !upperFirst));
+  if (!next) return ACE_VOLUME_MISSING;
+  MainHeader header;
+  uint64_t end = 0;
+  // A volume that claims another place in the set would send the walk in circles.
+  if (locate_main_header(*next, header, end) != ACE_OPEN_OK || header.volumeNumber != number) {
+    return ACE_BAD_HEADER;
+  }
+  file_ = std::move(next);
+  main_.volumeNumber = header.volumeNumber;
+  main_.flags = header.flags;
+  position_ = end;
+  firstBlock_ = end;
+  ++volumeIndex_;
+  return ACE_SUCCESS;
+}
+
+}  // namespace unace

@@ -1,0 +1,60 @@
+// Walks the entries of an archive: finds the main header (also behind a
+// self-extracting stub), skips recovery records and unknown blocks, and moves on
+// to the next volume of a set (name.c00, name.c01 ...) where an entry continues
+// or, when following the set, where a volume ends.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "ace_headers.h"
+#include "volume_file.h"
+
+namespace unace {
+
+struct AceEntry : FileHeader {
+  uint64_t dataOffset = 0;  // of this part, in its volume
+  size_t volumeIndex = 0;   // counts the volumes the reader has opened
+};
+
+class ArchiveReader {
+ public:
+  // An ACE_OPEN_* code. followVolumes: at the end of a volume of a set, go on with
+  // the entries of the next one (a listing reads one volume only).
+  int open(const std::string& path, bool followVolumes);
+
+  // The next entry: ACE_SUCCESS, ACE_END_ARCHIVE, ACE_BAD_HEADER, or
+  // ACE_READ_ERROR when the previous entry's data ran past the end of its volume.
+  int next_entry(AceEntry& entry);
+  // The part of a split entry that continues in the next volume: ACE_SUCCESS,
+  // ACE_VOLUME_MISSING, ACE_BAD_HEADER or ACE_BAD_DATA (no matching part there).
+  int next_part(const AceEntry& current, AceEntry& part);
+
+  // The largest dictionary the entries of the current volume ask for (headers
+  // only; the reading position does not move).
+  unsigned largest_dictionary_bits();
+
+  bool solid() const { return main_.solid(); }
+  const MainHeader& main_header() const { return main_; }
+  const std::string& volume_path() const { return file_->path(); }
+  // The volume an entry part lives in; null once the reader has moved past it.
+  VolumeFile* volume(size_t index) { return index == volumeIndex_ ? file_.get() : nullptr; }
+
+ private:
+  int read_entry_in_volume(AceEntry& entry);
+  int switch_volume();
+
+  std::unique_ptr<VolumeFile> file_;
+  MainHeader main_;
+  size_t volumeIndex_ = 0;
+  uint64_t position_ = 0;
+  uint64_t firstBlock_ = 0;  // of the current volume, after its main header
+  bool followVolumes_ = false;
+};
+
+// The file name of volume number (1 = the first continuation, name.c00) of the
+// set whose volume is at path; upperCase picks "C" over "c".
+std::string volume_name(const std::string& path, unsigned number, bool upperCase);
+
+}  // namespace unace

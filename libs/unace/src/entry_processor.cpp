@@ -1,0 +1,184 @@
+#include "entry_processor.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+#include "entry_input.h"
+#include "entry_sink.h"
+#include "output_files.h"
+#include "unace.h"
+
+namespace unace {
+namespace {
+
+constexpr uint8_t kTypeStored = 0;
+constexpr uint8_t kTypeBlocked = 2;
+constexpr unsigned kLargestDictionaryBits = 22;
+constexpr size_t kCopyChunk = 64 * 1024;
+
+int decode_status(DecodeResult result, const EntryInput& input, const EntrySink& sink) {
+  if (result != DecodeResult::ok) {
+    if (sink.write_failed()) return sink.write_failure();
+    // A cut-off or missing volume, rather than the bad data it made of the stream.
+    if (input.failed()) return input.failure();
+  }
+  switch (result) {
+    case DecodeResult::ok:
+      return ACE_SUCCESS;
+    case DecodeResult::bad_data:
+      return ACE_BAD_DATA;
+    case DecodeResult::unsupported:
+    case DecodeResult::out_of_memory:
+      return ACE_UNSUPPORTED;
+    case DecodeResult::stopped:
+      break;
+  }
+  return ACE_BAD_DATA;
+}
+
+int copy_stored(const AceEntry& entry, EntryInput& input, EntrySink& sink) {
+  std::vector<uint8_t> buffer(kCopyChunk);
+  uint64_t remaining = entry.unpackedSize;
+  while (remaining > 0) {
+    const size_t got = input.read(buffer.data(), std::min<uint64_t>(buffer.size(), remaining));
+    if (got == 0) break;
+    if (!sink.write(buffer.data(), got)) return sink.write_failure();
+    remaining -= got;
+  }
+  if (input.failed()) return input.failure();
+  return remaining == 0 ? ACE_SUCCESS : ACE_BAD_DATA;
+}
+
+// The CRC of the whole entry sits in its last part.
+int verify(const AceEntry& entry, const AceEntry& lastPart, const EntrySink& sink) {
+  if (sink.written() != entry.unpackedSize) return ACE_BAD_DATA;
+  return sink.crc32() == lastPart.crc32 ? ACE_SUCCESS : ACE_BAD_DATA;
+}
+
+}  // namespace
+
+EntryProcessor::~EntryProcessor() {
+  for (auto folder = folders_.rbegin(); folder != folders_.rend(); ++folder) {
+    apply_metadata(folder->first, folder->second.dosTime, folder->second.attributes, true);
+  }
+}
+
+bool EntryProcessor::decodable(const AceEntry& entry) const {
+  return entry.type <= kTypeBlocked && entry.dictionaryBits <= kLargestDictionaryBits;
+}
+
+int EntryProcessor::process(const AceEntry& entry, EntryAction action,
+                            const std::string& destination) {
+  if (action == EntryAction::skip) return skip(entry);
+  // Its first part lies in a volume before the one that was opened.
+  if (entry.splitBefore()) {
+    EntryInput(reader_, entry, nullptr).skip_rest();
+    return ACE_BAD_DATA;
+  }
+  std::string path;
+  if (action == EntryAction::extract) {
+    if (!output_path(destination, entry.name, path)) {
+      EntryInput(reader_, entry, nullptr).skip_rest();
+      return ACE_WRITE_PROTECTED;
+    }
+    const int folderError = make_folders(path, entry.directory());
+    if (folderError != 0) {
+      EntryInput(reader_, entry, nullptr).skip_rest();
+      return write_error_code(folderError);
+    }
+  }
+  if (entry.directory()) {
+    const int result = EntryInput(reader_, entry, nullptr).skip_rest();
+    if (action == EntryAction::extract) folders_.emplace_back(path, entry);
+    return result;
+  }
+  return unpack(entry, action == EntryAction::extract ? &path : nullptr);
+}
+
+int EntryProcessor::skip(const AceEntry& entry) {
+  EntryInput input(reader_, entry, nullptr);
+  // A listing reads one volume: the parts in the next ones are not its business.
+  const auto pass_over = [&] { return listing_ ? input.skip_part() : input.skip_rest(); };
+  if (!reader_.solid() || entry.directory() || entry.unpackedSize == 0) return pass_over();
+  // The dictionary of a solid archive must see every entry in turn.
+  if (listing_ || entry.splitBefore() || !decodable(entry) ||
+      (entry.encrypted() && (!password_ || password_->empty()))) {
+    solidStreamBroken_ = true;
+    return pass_over();
+  }
+  const int result = unpack(entry, nullptr);
+  // A damaged entry breaks the ones after it, which report it themselves.
+  return result == ACE_VOLUME_MISSING || result == ACE_READ_ERROR ? result : ACE_SUCCESS;
+}
+
+int EntryProcessor::decoder_for(const AceEntry& entry, Decoder*& decoder) {
+  unsigned bits = entry.dictionaryBits;
+  // A solid stream cannot change its dictionary under way: it gets the largest of
+  // the volume from the start.
+  if (reader_.solid() && !decoder_) {
+    bits = std::min(std::max(bits, reader_.largest_dictionary_bits()), kLargestDictionaryBits);
+  }
+  if (!decoder_ || decoderBits_ < bits) {
+    decoder_ = make_decoder(bits);
+    decoderBits_ = decoder_ ? bits : 0;
+  }
+  decoder = decoder_.get();
+  return decoder ? ACE_SUCCESS : ACE_UNSUPPORTED;
+}
+
+int EntryProcessor::decode(const AceEntry& entry, EntryInput& input, EntrySink& sink) {
+  const bool solid = reader_.solid();
+  if (entry.type == kTypeStored && !solid) return copy_stored(entry, input, sink);
+  if (solid && solidStreamBroken_) return ACE_BAD_DATA;
+  Decoder* decoder = nullptr;
+  const int result = decoder_for(entry, decoder);
+  if (result != ACE_SUCCESS) return result;
+  const auto type = static_cast<CompressionType>(entry.type);
+  return decode_status(decoder->decode_entry(input, sink, entry.unpackedSize, type, solid), input,
+                       sink);
+}
+
+int EntryProcessor::unpack(const AceEntry& entry, const std::string* path) {
+  if (!decodable(entry)) {
+    EntryInput(reader_, entry, nullptr).skip_rest();
+    return ACE_UNSUPPORTED;
+  }
+  std::unique_ptr<AceCbcDecryptor> cipher;
+  if (entry.encrypted()) {
+    // Without a password the data cannot be right.
+    if (!password_ || password_->empty()) {
+      if (reader_.solid()) solidStreamBroken_ = true;
+      EntryInput(reader_, entry, nullptr).skip_rest();
+      return ACE_BAD_DATA;
+    }
+    cipher = std::make_unique<AceCbcDecryptor>(*password_);
+  }
+  EntryInput input(reader_, entry, std::move(cipher));
+  const int fd = path ? create_output_file(*path) : -1;
+  if (path && fd < 0) {
+    const int error = errno;
+    input.skip_rest();
+    return write_error_code(error);
+  }
+  EntrySink sink(fd);
+  int result = decode(entry, input, sink);
+  const int rest = input.skip_rest();
+  if (result == ACE_SUCCESS) result = rest;
+  if (result == ACE_SUCCESS) result = verify(entry, input.part(), sink);
+  if (result != ACE_SUCCESS && reader_.solid()) solidStreamBroken_ = true;
+  if (fd >= 0) {
+    if (close(fd) != 0 && result == ACE_SUCCESS) result = write_error_code(errno);
+    // Nothing half-written or damaged is left behind under the entry's name.
+    if (result != ACE_SUCCESS) {
+      unlink(path->c_str());
+    } else {
+      apply_metadata(*path, entry.dosTime, entry.attributes, false);
+    }
+  }
+  return result;
+}
+
+}  // namespace unace

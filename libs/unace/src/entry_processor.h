@@ -1,0 +1,54 @@
+// Skips, tests or extracts the entry the reader has just reported: joins its
+// parts, decrypts, decodes (keeping the dictionary of a solid archive), checks its
+// CRC, and writes it below the destination.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ace_crypto.h"
+#include "ace_decoder.h"
+#include "archive_reader.h"
+
+namespace unace {
+
+class EntryInput;
+class EntrySink;
+
+enum class EntryAction { skip, test, extract };
+
+class EntryProcessor {
+ public:
+  explicit EntryProcessor(ArchiveReader& reader) : reader_(reader) {}
+  // Gives the extracted folders their times, which writing into them changed.
+  ~EntryProcessor();
+  EntryProcessor(const EntryProcessor&) = delete;
+  EntryProcessor& operator=(const EntryProcessor&) = delete;
+  void set_password(std::string password) { password_ = std::move(password); }
+  // Listing only skips: skipped entries of a solid archive are then not decoded,
+  // and a later entry that continues their stream cannot be unpacked.
+  void set_listing(bool listing) { listing_ = listing; }
+
+  // destination: the folder ("" = the current one). An ACE_* code.
+  int process(const AceEntry& entry, EntryAction action, const std::string& destination);
+
+ private:
+  int skip(const AceEntry& entry);
+  int unpack(const AceEntry& entry, const std::string* path);
+  int decode(const AceEntry& entry, EntryInput& input, EntrySink& sink);
+  int decoder_for(const AceEntry& entry, Decoder*& decoder);
+  bool decodable(const AceEntry& entry) const;
+
+  ArchiveReader& reader_;
+  std::optional<std::string> password_;
+  bool listing_ = false;
+  bool solidStreamBroken_ = false;
+  std::vector<std::pair<std::string, AceEntry>> folders_;
+  std::unique_ptr<Decoder> decoder_;
+  unsigned decoderBits_ = 0;
+};
+
+}  // namespace unace

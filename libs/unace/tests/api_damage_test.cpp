@@ -1,0 +1,130 @@
+// Damaged input always ends in a result code: truncated archives, huge sizes in
+// headers, and corpus archives with 1 % of their bytes flipped.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <chrono>
+#include <random>
+#include <set>
+
+#include "api_test_support.h"
+#include "support/ace_writer.h"
+
+namespace unace::testing {
+namespace {
+
+using tessaly::testing::AceMethod;
+using tessaly::testing::WriteAce;
+
+const std::string kCorpus = std::string(TESSALY_CORPUS_DIR) + "/ace/";
+
+const std::set<int> kEntryCodes = {ACE_SUCCESS,  ACE_VOLUME_MISSING, ACE_READ_ERROR,
+                                   ACE_BAD_DATA, ACE_UNSUPPORTED,    ACE_WRITE_PROTECTED};
+const std::set<int> kEndCodes = {ACE_END_ARCHIVE, ACE_BAD_HEADER, ACE_READ_ERROR,
+                                 ACE_VOLUME_MISSING, ACE_BAD_DATA};
+
+void ExpectOnlyResultCodes(const WalkResult& walk, const std::string& label) {
+  for (const auto& entry : walk.entries) {
+    EXPECT_TRUE(kEntryCodes.count(entry.code)) << label << ": " << entry.code;
+  }
+  if (walk.openResult == ACE_OPEN_OK) {
+    EXPECT_TRUE(kEndCodes.count(walk.endCode)) << label << ": " << walk.endCode;
+  }
+}
+
+std::vector<std::string> CorpusArchives() {
+  std::vector<std::string> names;
+  if (!fs::exists(kCorpus)) return names;
+  for (const auto& item : fs::directory_iterator(kCorpus)) {
+    if (item.path().extension() != ".tsv") names.push_back(item.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(AceDamage, TruncatedArchivesEndInAReadError) {
+  TempFolder temp;
+  std::string text;
+  for (int i = 0; i < 3000; ++i) text += std::to_string(i * 7919 % 1000) + ",";
+  WriteAce(temp / "whole.ace", {{"a.txt", text, false, AceMethod::Lz77},
+                                {"b.txt", text.substr(100), false, AceMethod::Stored}});
+  const std::string whole = ReadAll(temp / "whole.ace");
+  int readErrors = 0;
+  for (size_t length = whole.size() - 1; length > 0; length -= std::max<size_t>(1, length / 16)) {
+    WriteAll(temp / "cut.ace", whole.substr(0, length));
+    const WalkResult walk = Walk(temp / "cut.ace", ACE_OM_EXTRACT, ACE_TEST);
+    ExpectOnlyResultCodes(walk, "cut at " + std::to_string(length));
+    EXPECT_FALSE(walk.openResult == ACE_OPEN_OK && walk.endCode == ACE_END_ARCHIVE &&
+                 walk.entries.size() == 2 && walk.entries[1].code == ACE_SUCCESS)
+        << "cut at " << length;
+    for (const auto& entry : walk.entries) readErrors += entry.code == ACE_READ_ERROR;
+  }
+  EXPECT_GT(readErrors, 0);
+}
+
+TEST(AceDamage, HugeSizesInAHeaderEndQuickly) {
+  TempFolder temp;
+  WriteAce(temp / "a.ace",
+           {{"a.txt", "some text to pack, some text to pack", false, AceMethod::Lz77}});
+  const std::string original = ReadAll(temp / "a.ace");
+  const std::string all = std::string(4, '\xFF');
+  // Packed size, unpacked size, and both.
+  for (const auto& [offset, bytes] :
+       {std::pair<size_t, std::string>{3, all}, {7, all}, {3, all + all}}) {
+    WriteAll(temp / "huge.ace", PatchFirstFileHeader(original, offset, bytes));
+    const auto start = std::chrono::steady_clock::now();
+    const WalkResult walk = Walk(temp / "huge.ace", ACE_OM_EXTRACT, ACE_TEST);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    ExpectOnlyResultCodes(walk, "offset " + std::to_string(offset));
+    ASSERT_EQ(walk.entries.size(), 1u);
+    EXPECT_NE(walk.entries[0].code, ACE_SUCCESS);
+  }
+}
+
+TEST(AceDamage, CorruptArchiveOfTheCorpusFails) {
+  if (!fs::exists(kCorpus)) GTEST_SKIP() << "no corpus";
+  TempFolder temp;
+  const WalkResult walk =
+      Walk(kCorpus + "out_of_bounds.ace", ACE_OM_EXTRACT, ACE_EXTRACT, temp.path().string());
+  ExpectOnlyResultCodes(walk, "out_of_bounds.ace");
+  const bool allGood = walk.openResult == ACE_OPEN_OK && walk.endCode == ACE_END_ARCHIVE &&
+                       std::all_of(walk.entries.begin(), walk.entries.end(),
+                                   [](const EntryResult& e) { return e.code == ACE_SUCCESS; });
+  EXPECT_FALSE(allGood);
+}
+
+class SlowCorruption : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(SlowCorruption, FlippedBytesEndInResultCodes) {
+  const std::string name = GetParam();
+  const std::string original = ReadAll(kCorpus + name);
+  TempFolder temp;
+  const std::string copy = temp / name;
+  // The password of the encrypted ones, so that their data is decoded too.
+  const char* password = name == "passwd.ace" ? "pass" : "azerty";
+  for (unsigned run = 0; run < 200; ++run) {
+    std::mt19937 random(run * 7919u + static_cast<unsigned>(original.size()));
+    std::string bytes = original;
+    for (size_t flips = std::max<size_t>(1, bytes.size() / 100); flips > 0; --flips) {
+      bytes[random() % bytes.size()] ^= static_cast<char>(1u << (random() % 8));
+    }
+    WriteAll(copy, bytes);
+    const WalkResult walk = Walk(copy, ACE_OM_LIST, ACE_TEST, "", password);
+    ExpectOnlyResultCodes(walk, name + " run " + std::to_string(run));
+  }
+}
+
+std::string ParameterName(const ::testing::TestParamInfo<std::string>& info) {
+  std::string name = info.param;
+  for (char& c : name) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  }
+  return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, SlowCorruption, ::testing::ValuesIn(CorpusArchives()),
+                         ParameterName);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(SlowCorruption);
+
+}  // namespace
+}  // namespace unace::testing

@@ -1,0 +1,196 @@
+// Opening archives: where the main header is found, what the open result says,
+// and the header record of each entry.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "ace_crc.h"
+#include "api_test_support.h"
+#include "support/ace_writer.h"
+
+namespace unace::testing {
+namespace {
+
+using tessaly::testing::AceEntrySpec;
+using tessaly::testing::AceFolder;
+using tessaly::testing::AceMethod;
+using tessaly::testing::AceOptions;
+using tessaly::testing::WriteAce;
+
+const std::string kCorpus = std::string(TESSALY_CORPUS_DIR) + "/ace/";
+
+#define SKIP_WITHOUT_CORPUS() \
+  if (!fs::exists(kCorpus)) GTEST_SKIP() << "no corpus at " << kCorpus
+
+TEST(AceHeaderRecord, PlainArchiveFieldByField) {
+  SKIP_WITHOUT_CORPUS();
+  const std::string path = kCorpus + "ace_plain.ace";
+  unsigned openResult = 0;
+  HANDLE handle = Open(path, ACE_OM_LIST, &openResult);
+  ASSERT_NE(handle, nullptr);
+  EXPECT_EQ(openResult, unsigned{ACE_OPEN_OK});
+  ACEHeaderData header;
+  std::memset(&header, 0x5A, sizeof header);
+  ASSERT_EQ(ACEReadHeader(handle, &header), ACE_SUCCESS);
+  EXPECT_STREQ(header.ArcName, path.c_str());
+  EXPECT_STREQ(header.FileName, "ace.txt");
+  EXPECT_STREQ(header.FileNameW, "ace.txt");
+  EXPECT_EQ(header.Flags, 0x8000u);
+  EXPECT_EQ(header.PackSize, 8u);
+  EXPECT_EQ(header.UnpSize, 8u);
+  EXPECT_EQ(header.FileCRC, 0xECA042C7u);
+  EXPECT_EQ(header.FileTime, 0x49240C40u);
+  EXPECT_EQ(header.FileAttr, 0x20u);
+  EXPECT_EQ(header.CompressionType, 0u);
+  EXPECT_EQ(header.DictionaryBits, 20u);
+  EXPECT_EQ(header.PackSize64, 8u);
+  EXPECT_EQ(header.UnpSize64, 8u);
+  EXPECT_EQ(ACEProcessFile(handle, ACE_TEST, nullptr), ACE_SUCCESS);
+  EXPECT_EQ(ACEReadHeader(handle, &header), ACE_END_ARCHIVE);
+  EXPECT_EQ(ACEReadHeader(handle, &header), ACE_END_ARCHIVE);
+  ACECloseArchive(handle);
+}
+
+TEST(AceHeaderRecord, DosArchiveWithCommentsAndNoAuthenticityString) {
+  SKIP_WITHOUT_CORPUS();
+  HANDLE handle = Open(kCorpus + "ALCHT.ACE", ACE_OM_LIST);
+  ASSERT_NE(handle, nullptr);
+  ACEHeaderData header{};
+  ASSERT_EQ(ACEReadHeader(handle, &header), ACE_SUCCESS);
+  EXPECT_STREQ(header.FileName, "slots.crd");
+  EXPECT_EQ(header.UnpSize64, 103688u);
+  EXPECT_EQ(header.CompressionType, 1u);
+  // The upper bits of a DOS host's attributes are garbage.
+  EXPECT_EQ(header.FileAttr, 0x20u);
+  EXPECT_EQ(ACEProcessFile(handle, ACE_TEST, nullptr), ACE_SUCCESS);
+  EXPECT_EQ(ACEReadHeader(handle, &header), ACE_END_ARCHIVE);
+  ACECloseArchive(handle);
+}
+
+TEST(AceHeaderRecord, FlagsSayEncryptedAndContinuedInTheBackendsDigits) {
+  TempFolder temp;
+  AceOptions options;
+  options.password = "secret";
+  AceEntrySpec locked{"locked.txt", "hidden text", false, AceMethod::Lz77, true};
+  AceEntrySpec open{"open.txt", "plain text", false, AceMethod::Stored, false};
+  WriteAce(temp / "flags.ace", {AceFolder("dir"), locked, open}, options);
+  const WalkResult walk = Walk(temp / "flags.ace", ACE_OM_LIST, ACE_SKIP);
+  ASSERT_EQ(walk.entries.size(), 3u);
+  EXPECT_EQ(walk.entries[0].flags, unsigned{ACE_HDF_ALWAYS | ACE_HDF_DIRECTORY});
+  EXPECT_EQ(walk.entries[1].flags, unsigned{ACE_HDF_ALWAYS | ACE_HDF_ENCRYPTED});
+  EXPECT_EQ(walk.entries[2].flags, unsigned{ACE_HDF_ALWAYS});
+  EXPECT_EQ(walk.endCode, ACE_END_ARCHIVE);
+}
+
+TEST(AceHeaderRecord, LongNamesAreCutAtACharacterBoundaryOnlyInTheShortField) {
+  TempFolder temp;
+  // 258 ASCII bytes and then a two-byte character (code page 437 0x82 = "é").
+  const std::string name = std::string(258, 'n') + "\x82" + "z";
+  WriteAce(temp / "long.ace", {{name, "x", false, AceMethod::Stored}});
+  HANDLE handle = Open(temp / "long.ace", ACE_OM_LIST);
+  ASSERT_NE(handle, nullptr);
+  ACEHeaderData header{};
+  ASSERT_EQ(ACEReadHeader(handle, &header), ACE_SUCCESS);
+  EXPECT_EQ(std::string(header.FileName), std::string(258, 'n'));
+  EXPECT_EQ(std::string(header.FileNameW), std::string(258, 'n') + "\xC3\xA9z");
+  ACECloseArchive(handle);
+}
+
+struct OpenCase {
+  const char* label;
+  std::string prefix;
+  unsigned expected;
+};
+
+TEST(AceOpen, FindsTheArchiveBehindAPrefixWithinTheSearchWindow) {
+  TempFolder temp;
+  const OpenCase cases[] = {
+      {"no prefix", "", ACE_OPEN_OK},
+      {"4 KiB stub", "MZ" + std::string(4094, '\x90'), ACE_OPEN_OK},
+      // A signature whose header does not hold is passed over.
+      {"false signature",
+       "MZ" + std::string(5, 'x') + std::string(7, '\0') + "**ACE**" + std::string(100, 'x'),
+       ACE_OPEN_OK},
+      {"beyond 512 KiB", std::string(600 * 1024, 'x'), ACE_OPEN_NOT_ACE},
+  };
+  for (const auto& row : cases) {
+    AceOptions options;
+    options.sfxPrefix = row.prefix;
+    const std::string path = temp / "sfx.exe";
+    WriteAce(path, {{"inner.txt", "inside the stub", false, AceMethod::Lz77}}, options);
+    const WalkResult walk = Walk(path, ACE_OM_EXTRACT, ACE_TEST);
+    EXPECT_EQ(walk.openResult, row.expected) << row.label;
+    if (row.expected == ACE_OPEN_OK) {
+      ASSERT_EQ(walk.entries.size(), 1u) << row.label;
+      EXPECT_EQ(walk.entries[0].code, ACE_SUCCESS) << row.label;
+    }
+  }
+}
+
+TEST(AceOpen, ResultsForFilesThatAreNoArchive) {
+  TempFolder temp;
+  WriteAll(temp / "text.txt", "just some text, no archive here\n");
+  WriteAll(temp / "empty.ace", "");
+  fs::create_directory(temp / "folder.ace");
+  for (const std::string name : {"text.txt", "empty.ace", "folder.ace", "missing.ace"}) {
+    unsigned openResult = 0;
+    EXPECT_EQ(Open(temp / name, ACE_OM_LIST, &openResult), nullptr) << name;
+    EXPECT_EQ(openResult, unsigned{ACE_OPEN_NOT_ACE}) << name;
+  }
+  ACEOpenArchiveData data{};
+  EXPECT_EQ(ACEOpenArchive(&data), nullptr);
+  EXPECT_EQ(data.OpenResult, unsigned{ACE_OPEN_NOT_ACE});
+  EXPECT_EQ(ACEOpenArchive(nullptr), nullptr);
+}
+
+TEST(AceOpen, BrokenMainHeaderIsReportedAsSuch) {
+  TempFolder temp;
+  WriteAce(temp / "good.ace", {{"a.txt", "abc", false, AceMethod::Stored}});
+  const std::string good = ReadAll(temp / "good.ace");
+  const size_t mainSize = static_cast<uint8_t>(good[2]) | (static_cast<uint8_t>(good[3]) << 8);
+
+  std::string badCrc = good;
+  badCrc[4 + 12] ^= 0x01;  // the host byte
+  std::string truncated = good.substr(0, 4 + mainSize - 1);
+  std::string futureVersion = good;
+  futureVersion[4 + 10] = 30;
+  const uint16_t crc =
+      ace_crc16(reinterpret_cast<const uint8_t*>(futureVersion.data()) + 4, mainSize);
+  futureVersion[0] = static_cast<char>(crc & 0xFF);
+  futureVersion[1] = static_cast<char>(crc >> 8);
+
+  for (const auto& [label, bytes] : {std::pair<const char*, std::string>{"crc", badCrc},
+                                     {"truncated", truncated},
+                                     {"version 3.0", futureVersion}}) {
+    WriteAll(temp / "bad.ace", bytes);
+    unsigned openResult = 0;
+    EXPECT_EQ(Open(temp / "bad.ace", ACE_OM_EXTRACT, &openResult), nullptr) << label;
+    EXPECT_EQ(openResult, unsigned{ACE_OPEN_BROKEN_MAIN_HEADER}) << label;
+  }
+}
+
+TEST(AceOpen, BrokenFileHeaderEndsTheWalk) {
+  TempFolder temp;
+  WriteAce(temp / "good.ace", {{"a.txt", "first", false, AceMethod::Stored},
+                               {"b.txt", "second", false, AceMethod::Stored}});
+  std::string bytes = ReadAll(temp / "good.ace");
+  // The second entry's name is the last "b.txt" in the file.
+  bytes[bytes.rfind("b.txt")] = 'c';
+  WriteAll(temp / "bad.ace", bytes);
+  const WalkResult walk = Walk(temp / "bad.ace", ACE_OM_LIST, ACE_TEST);
+  ASSERT_EQ(walk.entries.size(), 1u);
+  EXPECT_EQ(walk.entries[0].code, ACE_SUCCESS);
+  EXPECT_EQ(walk.endCode, ACE_BAD_HEADER);
+}
+
+TEST(AceOpen, ContentDecidesNotTheName) {
+  SKIP_WITHOUT_CORPUS();
+  const WalkResult walk = Walk(kCorpus + "t.ace.foo", ACE_OM_EXTRACT, ACE_TEST);
+  EXPECT_EQ(walk.openResult, unsigned{ACE_OPEN_OK});
+  ASSERT_EQ(walk.entries.size(), 2u);
+  EXPECT_EQ(walk.entries[1].name, "t/t.txt");
+  EXPECT_EQ(walk.entries[1].code, ACE_SUCCESS);
+}
+
+}  // namespace
+}  // namespace unace::testing

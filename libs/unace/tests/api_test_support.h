@@ -1,0 +1,127 @@
+// What the API tests share: a temporary folder, whole-file reads, and walks over
+// an archive through the C API.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "ace_crc.h"
+#include "unace.h"
+
+namespace unace::testing {
+
+namespace fs = std::filesystem;
+
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "unace-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "no temporary folder";
+    path_ = pattern;
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    // Read-only files and folders made by a test must not stop the clean-up.
+    for (const auto& item : fs::recursive_directory_iterator(path_, ignored)) {
+      fs::permissions(item.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    }
+    fs::remove_all(path_, ignored);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const fs::path& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  fs::path path_;
+};
+
+inline std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteAll(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+inline HANDLE Open(const std::string& path, unsigned mode, unsigned* openResult = nullptr) {
+  ACEOpenArchiveData data{};
+  data.ArcName = path.c_str();
+  data.OpenMode = mode;
+  data.OpenResult = 0xDEAD;
+  HANDLE handle = ACEOpenArchive(&data);
+  if (openResult) *openResult = data.OpenResult;
+  return handle;
+}
+
+struct EntryResult {
+  std::string name;
+  unsigned flags = 0;
+  int code = 0;  // of ACEProcessFile
+};
+
+struct WalkResult {
+  unsigned openResult = 0;
+  std::vector<EntryResult> entries;
+  int endCode = 0;  // of the ACEReadHeader that ended the walk
+};
+
+// Opens path, reads every header and processes each entry with operation.
+inline WalkResult Walk(const std::string& path, unsigned mode, int operation,
+                       const std::string& destination = "", const char* password = nullptr) {
+  WalkResult walk;
+  HANDLE handle = Open(path, mode, &walk.openResult);
+  if (!handle) return walk;
+  if (password) ACESetPassword(handle, const_cast<char*>(password));
+  ACEHeaderData header{};
+  while ((walk.endCode = ACEReadHeader(handle, &header)) == ACE_SUCCESS) {
+    EntryResult entry{header.FileNameW, header.Flags, 0};
+    entry.code = ACEProcessFile(
+        handle, operation, destination.empty() ? nullptr : const_cast<char*>(destination.c_str()));
+    walk.entries.push_back(entry);
+  }
+  ACECloseArchive(handle);
+  return walk;
+}
+
+// Every file and folder under root, as relative paths with "/" after folders.
+inline std::vector<std::string> Tree(const fs::path& root) {
+  std::vector<std::string> names;
+  for (const auto& item : fs::recursive_directory_iterator(root)) {
+    std::string name = fs::relative(item.path(), root).generic_string();
+    if (item.is_directory()) name += "/";
+    names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Overwrites bytes of the first file header's body (offsets count from its type
+// byte) and makes its CRC match again.
+inline std::string PatchFirstFileHeader(std::string bytes, size_t bodyOffset,
+                                        const std::string& replacement) {
+  const auto u16 = [&](size_t at) {
+    return static_cast<size_t>(static_cast<uint8_t>(bytes[at]) |
+                               (static_cast<uint8_t>(bytes[at + 1]) << 8));
+  };
+  const size_t header = 4 + u16(2);
+  const size_t body = header + 4;
+  bytes.replace(body + bodyOffset, replacement.size(), replacement);
+  const uint16_t crc =
+      ace_crc16(reinterpret_cast<const uint8_t*>(bytes.data()) + body, u16(header + 2));
+  bytes[header] = static_cast<char>(crc & 0xFF);
+  bytes[header + 1] = static_cast<char>(crc >> 8);
+  return bytes;
+}
+
+}  // namespace unace::testing

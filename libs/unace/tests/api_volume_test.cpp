@@ -1,0 +1,145 @@
+// Volume sets: a listing reads the volume it was given, extraction follows the set
+// and joins the parts of split entries, and a missing volume is code 3.
+#include <gtest/gtest.h>
+
+#include "api_test_support.h"
+#include "archive_reader.h"
+#include "support/ace_writer.h"
+
+namespace unace::testing {
+namespace {
+
+using tessaly::testing::AceEntrySpec;
+using tessaly::testing::AceFolder;
+using tessaly::testing::AceMethod;
+using tessaly::testing::AceOptions;
+using tessaly::testing::WriteAceVolumes;
+
+const std::string kCorpus = std::string(TESSALY_CORPUS_DIR) + "/ace/";
+
+std::string Text(size_t size, unsigned seed) {
+  std::string text;
+  for (size_t i = 0; i < size; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    text += static_cast<char>('a' + (seed >> 16) % 26);
+  }
+  return text;
+}
+
+size_t CountWithFlag(const WalkResult& walk, unsigned flag) {
+  return static_cast<size_t>(std::count_if(walk.entries.begin(), walk.entries.end(),
+                                           [&](const EntryResult& e) { return e.flags & flag; }));
+}
+
+TEST(AceVolumeNames, FollowTheArchiversScheme) {
+  EXPECT_EQ(volume_name("/d/set.ace", 1, false), "/d/set.c00");
+  EXPECT_EQ(volume_name("/d/SET.ACE", 2, true), "/d/SET.C01");
+  EXPECT_EQ(volume_name("/d/set.c41", 100, false), "/d/set.c99");
+  EXPECT_EQ(volume_name("/d/set.exe", 101, false), "/d/set.100");
+  EXPECT_EQ(volume_name("/d.x/set", 1, false), "/d.x/set.c00");
+}
+
+TEST(AceVolumes, CorpusSetListsPerVolumeAndExtractsAsAWhole) {
+  if (!fs::exists(kCorpus)) GTEST_SKIP() << "no corpus";
+  const WalkResult first = Walk(kCorpus + "multivol2.ace", ACE_OM_LIST, ACE_SKIP);
+  const WalkResult second = Walk(kCorpus + "multivol2.c00", ACE_OM_LIST, ACE_SKIP);
+  EXPECT_EQ(first.entries.size(), 25u);
+  EXPECT_EQ(second.entries.size(), 17u);
+  EXPECT_EQ(CountWithFlag(first, ACE_HDF_SPLITBEFORE), 0u);
+  EXPECT_EQ(CountWithFlag(first, ACE_HDF_SPLITAFTER), 1u);
+  ASSERT_FALSE(second.entries.empty());
+  EXPECT_EQ(second.entries[0].flags, unsigned{ACE_HDF_ALWAYS | ACE_HDF_SPLITBEFORE});
+  EXPECT_EQ(second.entries[0].name, first.entries.back().name);
+  EXPECT_EQ(first.endCode, ACE_END_ARCHIVE);
+  EXPECT_EQ(second.endCode, ACE_END_ARCHIVE);
+
+  const WalkResult whole = Walk(kCorpus + "multivol2.ace", ACE_OM_EXTRACT, ACE_TEST);
+  EXPECT_EQ(whole.entries.size(), 41u);
+  for (const auto& entry : whole.entries) EXPECT_EQ(entry.code, ACE_SUCCESS) << entry.name;
+}
+
+class WrittenSet : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    big_ = Text(30000, 5);
+    entries_ = {AceFolder("d"),
+                {"d/small.txt", "small", false, AceMethod::Stored},
+                {"d/big.txt", big_, false, AceMethod::Stored},
+                {"after.txt", "after the split", false, AceMethod::Lz77}};
+    volumes_ = WriteAceVolumes(temp_ / "set", 12000, entries_);
+  }
+
+  TempFolder temp_;
+  std::string big_;
+  std::vector<AceEntrySpec> entries_;
+  std::vector<std::string> volumes_;
+};
+
+TEST_F(WrittenSet, ExtractionJoinsTheParts) {
+  ASSERT_GE(volumes_.size(), 3u);
+  const std::string out = temp_ / "out";
+  fs::create_directory(out);
+  const WalkResult walk = Walk(volumes_[0], ACE_OM_EXTRACT, ACE_EXTRACT, out);
+  ASSERT_EQ(walk.entries.size(), 4u);
+  for (const auto& entry : walk.entries) EXPECT_EQ(entry.code, ACE_SUCCESS) << entry.name;
+  EXPECT_EQ(ReadAll(out + "/d/big.txt"), big_);
+  EXPECT_EQ(ReadAll(out + "/after.txt"), "after the split");
+  EXPECT_EQ(walk.endCode, ACE_END_ARCHIVE);
+}
+
+TEST_F(WrittenSet, EachVolumeListsOnItsOwn) {
+  size_t listed = 0;
+  size_t continued = 0;
+  for (const auto& volume : volumes_) {
+    const WalkResult walk = Walk(volume, ACE_OM_LIST, ACE_SKIP);
+    EXPECT_EQ(walk.openResult, unsigned{ACE_OPEN_OK}) << volume;
+    EXPECT_EQ(walk.endCode, ACE_END_ARCHIVE) << volume;
+    listed += walk.entries.size();
+    continued += CountWithFlag(walk, ACE_HDF_SPLITBEFORE);
+  }
+  // Counting only the parts not continued from before gives every entry once.
+  EXPECT_EQ(listed - continued, entries_.size());
+}
+
+TEST_F(WrittenSet, AMissingVolumeIsCode3) {
+  ASSERT_GE(volumes_.size(), 3u);
+  fs::remove(volumes_[1]);
+  const WalkResult walk = Walk(volumes_[0], ACE_OM_EXTRACT, ACE_TEST);
+  ASSERT_GE(walk.entries.size(), 3u);
+  EXPECT_EQ(walk.entries[2].name, "d/big.txt");
+  EXPECT_EQ(walk.entries[2].code, ACE_VOLUME_MISSING);
+}
+
+TEST_F(WrittenSet, AVolumeOpenedInTheMiddleCannotUnpackItsContinuedPart) {
+  ASSERT_GE(volumes_.size(), 3u);
+  const WalkResult walk = Walk(volumes_.back(), ACE_OM_EXTRACT, ACE_TEST);
+  ASSERT_FALSE(walk.entries.empty());
+  EXPECT_EQ(walk.entries.front().name, "d/big.txt");
+  EXPECT_EQ(walk.entries.front().code, ACE_BAD_DATA);
+  EXPECT_EQ(walk.entries.back().name, "after.txt");
+  EXPECT_EQ(walk.entries.back().code, ACE_SUCCESS);
+}
+
+TEST(AceVolumes, EncryptedSolidEntrySplitAcrossVolumes) {
+  TempFolder temp;
+  AceOptions options;
+  options.password = "vol";
+  options.solid = true;
+  const std::string text = Text(20000, 9);
+  const auto volumes =
+      WriteAceVolumes(temp / "enc", 4000,
+                      {{"one.txt", text, false, AceMethod::Lz77, true},
+                       {"two.txt", text.substr(5000) + "tail", false, AceMethod::Lz77, true}},
+                      options);
+  ASSERT_GE(volumes.size(), 2u);
+  const std::string out = temp / "out";
+  fs::create_directory(out);
+  const WalkResult walk = Walk(volumes[0], ACE_OM_EXTRACT, ACE_EXTRACT, out, "vol");
+  ASSERT_EQ(walk.entries.size(), 2u);
+  EXPECT_EQ(walk.entries[0].code, ACE_SUCCESS);
+  EXPECT_EQ(walk.entries[1].code, ACE_SUCCESS);
+  EXPECT_EQ(ReadAll(out + "/two.txt"), text.substr(5000) + "tail");
+}
+
+}  // namespace
+}  // namespace unace::testing

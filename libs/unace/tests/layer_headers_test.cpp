@@ -1,0 +1,171 @@
+// The block parsers on real and hand-made header bodies.
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "ace_headers.h"
+
+namespace unace {
+namespace {
+
+const std::string kCorpus = std::string(TESSALY_CORPUS_DIR) + "/ace/";
+
+std::vector<uint8_t> Bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+int64_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
+  std::tm parts{};
+  parts.tm_year = year - 1900;
+  parts.tm_mon = month - 1;
+  parts.tm_mday = day;
+  parts.tm_hour = hour;
+  parts.tm_min = minute;
+  parts.tm_sec = second;
+  parts.tm_isdst = -1;
+  return std::mktime(&parts);
+}
+
+// A file header body with the 32-bit layout; name bytes as given.
+std::vector<uint8_t> FileBody(uint16_t flags, const std::string& name) {
+  std::vector<uint8_t> body(31, 0);
+  body[0] = kFileHeader32;
+  body[1] = flags & 0xFF;
+  body[2] = flags >> 8;
+  body[3] = 5;      // packed size
+  body[7] = 9;      // unpacked size
+  body[23] = 1;     // LZ77
+  body[25] = 0x05;  // dictionary 2^15
+  body[29] = static_cast<uint8_t>(name.size());
+  body.insert(body.end(), name.begin(), name.end());
+  return body;
+}
+
+TEST(AceHeaders, PlainArchiveFromTheCorpus) {
+  if (!std::filesystem::exists(kCorpus)) GTEST_SKIP() << "no corpus";
+  const std::vector<uint8_t> file = Bytes(kCorpus + "ace_plain.ace");
+  ASSERT_EQ(file.size(), 103u);
+  const size_t mainSize = read_le16(&file[2]);
+  EXPECT_EQ(read_le16(&file[0]), 0x350A);
+  EXPECT_EQ(mainSize, 49u);
+  EXPECT_TRUE(block_crc_matches(0x350A, &file[4], mainSize));
+  const std::optional<MainHeader> main = parse_main_header(&file[4], mainSize);
+  ASSERT_TRUE(main);
+  EXPECT_EQ(main->flags, 0x9000);
+  EXPECT_TRUE(main->solid());
+  EXPECT_FALSE(main->multiVolume());
+  EXPECT_EQ(main->versionToExtract, 20);
+  EXPECT_EQ(main->host, 2);
+  EXPECT_EQ(main->volumeNumber, 0);
+
+  const size_t at = 4 + mainSize;
+  EXPECT_EQ(at, 53u);
+  const size_t fileSize = read_le16(&file[at + 2]);
+  EXPECT_EQ(fileSize, 38u);
+  EXPECT_TRUE(block_crc_matches(0xE7F1, &file[at + 4], fileSize));
+  const std::optional<FileHeader> entry = parse_file_header(&file[at + 4], fileSize);
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(entry->flags, 0x8001);
+  EXPECT_EQ(entry->packSize, 8u);
+  EXPECT_EQ(entry->unpackedSize, 8u);
+  EXPECT_EQ(entry->dosTime, 0x49240C40u);
+  EXPECT_EQ(entry->attributes, 0x20u);
+  EXPECT_EQ(entry->crc32, 0xECA042C7u);
+  EXPECT_EQ(entry->type, 0);
+  EXPECT_EQ(entry->dictionaryBits, 20u);
+  EXPECT_EQ(entry->name, "ace.txt");
+  EXPECT_TRUE(entry->solid());
+  EXPECT_FALSE(entry->encrypted() || entry->directory() || entry->splitAfter());
+}
+
+TEST(AceHeaders, MainHeaderReadsTheAuthenticityLengthWhateverTheFlags) {
+  std::vector<uint8_t> body(27, 0);
+  std::copy(std::begin(kSignature), std::end(kSignature), body.begin() + 3);
+  body[10] = 10;
+  EXPECT_TRUE(parse_main_header(body.data(), body.size()));
+  body[26] = 5;  // a string longer than what is left
+  EXPECT_FALSE(parse_main_header(body.data(), body.size()));
+  body.resize(32);
+  EXPECT_TRUE(parse_main_header(body.data(), body.size()));
+  body[4] = 'x';
+  EXPECT_FALSE(parse_main_header(body.data(), body.size()));
+}
+
+TEST(AceHeaders, NamesBecomeUtf8WithSlashes) {
+  const struct {
+    std::string stored;
+    std::string expected;
+  } cases[] = {{"ZGFX2\\extra\\font5.DSL", "ZGFX2/extra/font5.DSL"},
+               {"caf\x82.txt", "caf\xC3\xA9.txt"},
+               {std::string("cut\0rest", 8), "cut"},
+               {"", ""}};
+  for (const auto& row : cases) {
+    const std::vector<uint8_t> body = FileBody(0x0001, row.stored);
+    const std::optional<FileHeader> header = parse_file_header(body.data(), body.size());
+    ASSERT_TRUE(header) << row.expected;
+    EXPECT_EQ(header->name, row.expected);
+  }
+}
+
+TEST(AceHeaders, FileHeadersThatContradictThemselvesAreRejected) {
+  std::vector<uint8_t> body = FileBody(0x0001, "name.txt");
+  EXPECT_TRUE(parse_file_header(body.data(), body.size()));
+  // The name runs past the body.
+  EXPECT_FALSE(parse_file_header(body.data(), body.size() - 1));
+  // Files always carry their data size.
+  body = FileBody(0x0000, "name.txt");
+  EXPECT_FALSE(parse_file_header(body.data(), body.size()));
+  // 64-bit sizes in a 32-bit header.
+  body = FileBody(0x0005, "name.txt");
+  EXPECT_FALSE(parse_file_header(body.data(), body.size()));
+  EXPECT_FALSE(parse_file_header(body.data(), 2));
+}
+
+TEST(AceHeaders, SixtyFourBitFileHeaderShiftsTheLaterFields) {
+  std::vector<uint8_t> body(39, 0);
+  body[0] = kFileHeader64;
+  body[1] = 0x05;
+  body[3 + 4] = 0x01;   // packed size 2^32
+  body[11 + 5] = 0x02;  // unpacked size 2^41
+  body[19] = 0x21;      // time
+  body[31] = 2;         // type
+  body[33] = 0x0C;      // dictionary 2^22
+  body[37] = 1;
+  body.push_back('z');
+  const std::optional<FileHeader> header = parse_file_header(body.data(), body.size());
+  ASSERT_TRUE(header);
+  EXPECT_EQ(header->packSize, uint64_t{1} << 32);
+  EXPECT_EQ(header->unpackedSize, uint64_t{1} << 41);
+  EXPECT_EQ(header->dosTime, 0x21u);
+  EXPECT_EQ(header->type, 2);
+  EXPECT_EQ(header->dictionaryBits, 22u);
+  EXPECT_EQ(header->name, "z");
+  body[1] = 0x01;  // a type 3 header without the 64-bit flag
+  EXPECT_FALSE(parse_file_header(body.data(), body.size()));
+}
+
+TEST(AceHeaders, OtherBlocksSayHowMuchDataFollows) {
+  const uint8_t recovery32[] = {2, 0x01, 0x00, 0x10, 0x20, 0x00, 0x00};
+  EXPECT_EQ(trailing_data_size(recovery32, sizeof recovery32), 0x2010u);
+  const uint8_t recovery64[] = {5, 0x05, 0x00, 0x5E, 0x06, 0, 0, 0, 0, 0, 1};
+  EXPECT_EQ(trailing_data_size(recovery64, sizeof recovery64), 0x010000000000065Eu);
+  const uint8_t bare[] = {9, 0x00, 0x00};
+  EXPECT_EQ(trailing_data_size(bare, sizeof bare), 0u);
+  EXPECT_FALSE(trailing_data_size(recovery64, 8));
+}
+
+TEST(AceHeaders, DosTimesAreLocalTimes) {
+  EXPECT_EQ(dos_time_to_unix(0x49240C40), LocalTime(2016, 9, 4, 1, 34, 0));
+  EXPECT_EQ(dos_time_to_unix(0x49240C4C), LocalTime(2016, 9, 4, 1, 34, 24));
+  // Month 0 and day 0 do not exist: the earliest DOS time stands in.
+  EXPECT_EQ(dos_time_to_unix(0), LocalTime(1980, 1, 1, 0, 0, 0));
+}
+
+}  // namespace
+}  // namespace unace
