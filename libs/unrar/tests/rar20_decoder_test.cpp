@@ -378,5 +378,28 @@ TEST(Rar20Archives, DamagedEntryIsBadData) {
   EXPECT_FALSE(fs::exists(dir / "out/sound.raw"));
 }
 
+// An encrypted RAR 2.0 entry cut into two volumes in the middle of a cipher block:
+// the cipher and the decoder run on across the cut; without the second volume the
+// entry fails with the missing-volume code.
+TEST(Rar20Archives, EncryptedEntryAcrossVolumes) {
+  const std::string packed = audio_stream(2, 1, 5000, 3001);
+  const Decoded whole = decode_once(packed, 5000);
+  Rar20Entry entry{"sound.raw", encrypt20("secret pw", packed), whole.text};
+  entry.encrypted = true;
+  const std::vector<std::string> volumes = rar20_two_volumes(entry, 1001);
+  TempDir dir;
+  write_file(dir / "set.rar", volumes[0]);
+  write_file(dir / "set.r00", volumes[1]);
+  fs::create_directory(dir / "out");
+  const RunResult run = run_archive(dir / "set.rar", RAR_EXTRACT, dir / "out", "secret pw");
+  EXPECT_TRUE(run.all_ok());
+  EXPECT_TRUE(read_file(dir / "out/sound.raw") == whole.text);
+
+  fs::remove(dir / "set.r00");
+  const RunResult missing = run_archive(dir / "set.rar", RAR_TEST, "", "secret pw");
+  ASSERT_EQ(missing.entries.size(), 1u);
+  EXPECT_EQ(missing.entries[0].result, ERAR_EOPEN);
+}
+
 }  // namespace
 }  // namespace unrar_test

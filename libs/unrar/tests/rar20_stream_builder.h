@@ -159,37 +159,66 @@ inline std::string block(const std::string& body) {
   return out + body;
 }
 
-// A RAR 1.5-4 archive of RAR 2.0-era entries (1 MiB dictionary).
-inline std::string rar20_archive(const std::vector<Rar20Entry>& entries, bool solidArchive) {
-  std::string out("Rar!\x1a\x07\x00", 7);
+inline std::string main_header(uint32_t flags) {
   std::string main;
   main += '\x73';
-  put16(main, solidArchive ? 0x0008 : 0);
+  put16(main, flags);
   put16(main, 13);
   put16(main, 0);
   put32(main, 0);
-  out += block(main);
+  return block(main);
+}
+
+// A file header for packed bytes of entry (all of them, or one volume's part).
+inline std::string file_header(const Rar20Entry& entry, const std::string& packed,
+                               uint32_t extraFlags, uint32_t crc) {
+  std::string file;
+  file += '\x74';
+  uint32_t flags = 0x8000 | (4u << 5) | extraFlags;
+  if (entry.encrypted) flags |= 0x0004;
+  if (entry.solid) flags |= 0x0010;
+  put16(file, flags);
+  put16(file, static_cast<uint32_t>(32 + entry.name.size()));
+  put32(file, static_cast<uint32_t>(packed.size()));
+  put32(file, static_cast<uint32_t>(entry.data.size()));
+  file += '\0';  // MS-DOS
+  put32(file, crc);
+  put32(file, 0x5A210000);  // a DOS time in 2025
+  file += static_cast<char>(entry.version);
+  file += static_cast<char>(entry.method);
+  put16(file, static_cast<uint32_t>(entry.name.size()));
+  put32(file, 0x20);
+  file += entry.name;
+  return block(file);
+}
+
+constexpr char kMarker[] = "Rar!\x1a\x07\x00";
+
+// A RAR 1.5-4 archive of RAR 2.0-era entries (1 MiB dictionary).
+inline std::string rar20_archive(const std::vector<Rar20Entry>& entries, bool solidArchive) {
+  std::string out = std::string(kMarker, 7) + main_header(solidArchive ? 0x0008 : 0);
   for (const Rar20Entry& entry : entries) {
-    std::string file;
-    file += '\x74';
-    uint32_t flags = 0x8000 | (4u << 5);
-    if (entry.encrypted) flags |= 0x0004;
-    if (entry.solid) flags |= 0x0010;
-    put16(file, flags);
-    put16(file, static_cast<uint32_t>(32 + entry.name.size()));
-    put32(file, static_cast<uint32_t>(entry.packed.size()));
-    put32(file, static_cast<uint32_t>(entry.data.size()));
-    file += '\0';  // MS-DOS
-    put32(file, crc32_of(entry.data));
-    put32(file, 0x5A210000);  // a DOS time in 2025
-    file += static_cast<char>(entry.version);
-    file += static_cast<char>(entry.method);
-    put16(file, static_cast<uint32_t>(entry.name.size()));
-    put32(file, 0x20);
-    file += entry.name;
-    out += block(file) + entry.packed;
+    out += file_header(entry, entry.packed, 0, crc32_of(entry.data)) + entry.packed;
   }
   return out;
+}
+
+// One entry split into two volumes (old naming: .rar, .r00) after cut packed bytes.
+inline std::vector<std::string> rar20_two_volumes(const Rar20Entry& entry, size_t cut) {
+  const std::string first = entry.packed.substr(0, cut);
+  const std::string second = entry.packed.substr(cut);
+  std::string end;
+  end += '\x7b';
+  put16(end, 0x4001);
+  put16(end, 7);
+  std::string last;
+  last += '\x7b';
+  put16(last, 0x4000);
+  put16(last, 7);
+  return {std::string(kMarker, 7) + main_header(0x0001) +
+              file_header(entry, first, 0x0002, crc32_of(first)) + first + block(end),
+          std::string(kMarker, 7) + main_header(0x0001) +
+              file_header(entry, second, 0x0001, crc32_of(entry.data)) + second + block(last)};
 }
 
 }  // namespace unrar_test

@@ -37,7 +37,7 @@ TEST(LegacyCipherKeys, LongPasswordsAreCut) {
   const std::string kept(127, 'k');
   EXPECT_EQ(unrar::Rar20Cipher(kept + "tail").keys(), unrar::Rar20Cipher(kept).keys());
   EXPECT_EQ(unrar::Rar15Cipher(kept + "tail").keys(), unrar::Rar15Cipher(kept).keys());
-  EXPECT_NE(unrar::Rar20Cipher(kept).keys(), unrar::Rar20Cipher(kept.substr(1)).keys());
+  EXPECT_NE(unrar::Rar15Cipher(kept).keys(), unrar::Rar15Cipher(kept.substr(1)).keys());
 }
 
 // The first block of FILE1.TXT in rar202-comment-psw.rar, and its second block,
