@@ -4,7 +4,9 @@
 // "stream mode" codes runs of literals without flags. The window and all the
 // adaptive state continue across the files of a solid archive.
 #include <array>
+#include <cstdint>
 #include <memory>
+#include <utility>
 
 #include "rar15_decoder_codes.h"
 #include "rar15_decoder_lists.h"
@@ -23,11 +25,17 @@ constexpr uint32_t kNearDistanceLimit = 0x2001;
 constexpr uint32_t kFarDistanceLimit = 0x7F00;
 // A repeated-distance length that toggles the short-match code instead of copying.
 constexpr uint32_t kToggleLength = 0x101;
+// Literal counts wear out sooner than those of distances and flag bytes.
+constexpr uint8_t kLiteralCountLimit = 0xA1;
+constexpr uint8_t kCountLimit = 0xFF;
 
 class Rar15Decoder : public Decoder {
  public:
   explicit Rar15Decoder(std::unique_ptr<Rar29Window> window)
-      : window_(std::move(window)), literals_(0xA1), longDistances_(0xFF), flagBytes_(0xFF) {
+      : window_(std::move(window)),
+        literals_(kLiteralCountLimit),
+        longDistances_(kCountLimit),
+        flagBytes_(kCountLimit) {
     reset_stream();
   }
 
@@ -42,7 +50,7 @@ class Rar15Decoder : public Decoder {
   DecodeResult literal();
   DecodeResult short_match();
   DecodeResult long_match();
-  DecodeResult repeat_match(uint32_t distance, uint32_t length);
+  DecodeResult remembered_match(uint32_t distance, uint32_t length);
   DecodeResult copy(uint32_t distance, uint32_t length);
 
   std::unique_ptr<Rar29Window> window_;
@@ -108,7 +116,8 @@ DecodeResult Rar15Decoder::copy(uint32_t distance, uint32_t length) {
   return window_->copy(length, distance) ? DecodeResult::ok : DecodeResult::bad_data;
 }
 
-DecodeResult Rar15Decoder::repeat_match(uint32_t distance, uint32_t length) {
+// A match the repeat codes of later short matches can refer to.
+DecodeResult Rar15Decoder::remembered_match(uint32_t distance, uint32_t length) {
   oldDistances_[oldDistanceNext_] = distance;
   oldDistanceNext_ = (oldDistanceNext_ + 1) & 3;
   lastLength_ = length;
@@ -210,13 +219,13 @@ DecodeResult Rar15Decoder::short_match() {
     }
     if (distance > 256) ++length;
     if (distance >= farDistanceLimit_) ++length;
-    return repeat_match(distance, length);
+    return remembered_match(distance, length);
   }
   shortLengthAverage_ += lengthClass;
   shortLengthAverage_ -= shortLengthAverage_ >> 4;
   const uint32_t position = read_rar15_code(input_, kRar15PositionCode2) & 0xFF;
   const uint32_t distance = shortDistances_.take(static_cast<uint8_t>(position)) + 1u;
-  return repeat_match(distance, lengthClass + 2);
+  return remembered_match(distance, lengthClass + 2);
 }
 
 DecodeResult Rar15Decoder::long_match() {
@@ -268,7 +277,7 @@ DecodeResult Rar15Decoder::long_match() {
   const bool far =
       previousNearAverage > 0xB0 || (literalAverage_ >= 0x2A00 && previousLengthAverage < 0x40);
   farDistanceLimit_ = far ? kFarDistanceLimit : kNearDistanceLimit;
-  return repeat_match(distance, length);
+  return remembered_match(distance, length);
 }
 
 DecodeResult Rar15Decoder::decode_file(UnpackedOutput& output) {
