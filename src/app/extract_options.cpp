@@ -158,8 +158,8 @@ ParsedOptions ParseExtractOptions(const std::vector<std::string>& args) {
 
 std::string UsageText() {
   return "Usage: tessaly-extract [options] ARCHIVE...\n"
-         "Extracts ZIP and RAR archives (also self-extracting ones and RAR volume sets) into a "
-         "folder.\n"
+         "Extracts ZIP, RAR and ACE archives (also self-extracting ones and RAR and ACE volume "
+         "sets) into a folder.\n"
          "\n"
          "  -d, --to DIR            extract into DIR (asked on the terminal when missing)\n"
          "  -y, --yes               answer every question with Yes, overwrite every file\n"

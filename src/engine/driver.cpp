@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "engine/ace/ace_backend.h"
 #include "engine/arj/arj_backend.h"
 #include "engine/rar/rar_backend.h"
 #include "engine/selection.h"
@@ -87,6 +88,10 @@ void RunBackend(Session& session) {
   } else if (job.ArchiveType == "arj") {
     // One batch run extracts every archive of the job.
     ExtractArjArchives(session);
+  } else if (job.ArchiveType == "ace") {
+    for (const std::string& archive : job.LongFileNames) {
+      job.ExtractResult = ExtractAceArchive(session, archive);
+    }
   }
 }
 

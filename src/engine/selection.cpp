@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 
+#include "engine/ace/ace_backend.h"
 #include "engine/arj/arj_backend.h"
 #include "engine/driver.h"
 #include "engine/rar/rar_backend.h"
@@ -47,6 +48,11 @@ bool ZipProbe(Session& session, const std::string& path) {
   return session.job.ExtractResult == 0;
 }
 
+bool AceProbe(Session& session, const std::string& path) {
+  AceTestOpen(session, path);
+  return session.job.ExtractResult == 0;
+}
+
 bool RarProbe(Session& session, const std::string& path) {
   RarTestOpen(session, path);
   return session.job.ExtractResult == 0;
@@ -74,6 +80,8 @@ std::string DetectArchiveType(Session& session, const std::string& path) {
   std::string type;
   if (ZipProbe(session, path)) {
     type = "zip";
+  } else if (AceProbe(session, path)) {
+    type = "ace";
   } else if (RarProbe(session, path)) {
     type = "rar";
   } else if (ArjProbe(session, path)) {

@@ -1,0 +1,300 @@
+#include "engine/ace/ace_backend.h"
+
+#include <sys/stat.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/ace/ace_flags.h"
+#include "engine/ace/ace_messages.h"
+#include "engine/session.h"
+#include "platform/files.h"
+#include "safe_path.h"
+#include "settings/reg_settings.h"
+#include "shell/folder_listing.h"
+#include "unace.h"
+
+namespace tessaly {
+
+namespace {
+
+std::string FieldText(const char* field, size_t size) {
+  return std::string(field, strnlen(field, size));
+}
+
+// The whole stored name: the record's own field may cut a long name.
+std::string EntryNameOf(const ACEHeaderData& header) {
+  const std::string whole = FieldText(header.FileNameW, sizeof header.FileNameW);
+  return whole.empty() ? FieldText(header.FileName, sizeof header.FileName) : whole;
+}
+
+std::string ArchiveNameOf(const ACEHeaderData& header) {
+  return FieldText(header.ArcName, sizeof header.ArcName);
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+// Where the library puts an entry: its name cleaned of absolute and ".." parts, below
+// the destination. "" where the library writes nothing (nothing is left of the name,
+// or it leads outside through a link), so nothing may be replaced there either.
+std::string TargetPathOf(const std::string& destination, const std::string& entryName) {
+  std::vector<char> cleaned(entryName.size() + 1);
+  const safepath_result resolved =
+      safepath_resolve(destination.empty() ? nullptr : destination.c_str(), entryName.c_str(),
+                       cleaned.data(), cleaned.size(), nullptr);
+  return resolved == SAFEPATH_OK ? destination + cleaned.data() : "";
+}
+
+// A search with normal attributes: regular files that are not hidden.
+bool FoundWithNormalAttributes(const std::string& path) {
+  const std::string name = path.substr(FolderOf(path).size());
+  return !name.starts_with('.') && FileExists(path);
+}
+
+// Removes a file about to be replaced, making it writable first.
+void DeleteForReplacement(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0) {
+    chmod(path.c_str(), info.st_mode | S_IWUSR);
+  }
+  DeleteFile(path);
+}
+
+// The names in folder that a search for pattern finds with normal attributes.
+std::vector<std::string> FilesMatching(const std::string& folder, const std::string& pattern) {
+  std::vector<std::string> names;
+  for (const FileListItem& item : ListFolder(folder.empty() ? "./" : folder, pattern)) {
+    if (item.tag.empty()) names.push_back(item.text);
+  }
+  return names;
+}
+
+// One open archive handle, closed when it goes.
+class AceArchive {
+ public:
+  AceArchive(const std::string& path, unsigned int mode) {
+    ACEOpenArchiveData data{};
+    data.ArcName = path.c_str();
+    data.OpenMode = mode;
+    handle_ = ACEOpenArchive(&data);
+    openResult_ = data.OpenResult;
+  }
+  ~AceArchive() {
+    if (handle_ != nullptr) ACECloseArchive(handle_);
+  }
+  AceArchive(const AceArchive&) = delete;
+  AceArchive& operator=(const AceArchive&) = delete;
+
+  unsigned int openResult() const { return openResult_; }
+  bool opened() const { return handle_ != nullptr; }
+
+  // An archive the library did not open reads as unreadable.
+  int ReadHeader(ACEHeaderData& header) {
+    if (handle_ == nullptr) return ACE_READ_ERROR;
+    return ACEReadHeader(handle_, &header);
+  }
+  int ProcessFile(int operation, const std::string& destination) {
+    if (handle_ == nullptr) return ACE_READ_ERROR;
+    std::string folder = destination;
+    return ACEProcessFile(handle_, operation, folder.empty() ? nullptr : folder.data());
+  }
+  void SetPassword(const std::string& password) {
+    if (handle_ == nullptr) return;
+    std::string text = password;
+    ACESetPassword(handle_, text.data());
+  }
+
+ private:
+  HANDLE handle_ = nullptr;
+  unsigned int openResult_ = ACE_OPEN_OK;
+};
+
+// The local state of one ExtractAceArchive call.
+class AceExtraction {
+ public:
+  AceExtraction(Session& session, const std::string& longPath)
+      : session_(session), job_(session.job), longPath_(longPath), folder_(FolderOf(longPath)) {
+    // Every file whose name starts like the archive's, less its three last characters:
+    // set.ace finds set.c00, set.c01 ...
+    const std::string name = longPath.substr(folder_.size());
+    volumePattern_ = name.substr(0, name.size() < 3 ? 0 : name.size() - 3) + "*";
+    const std::string& text = session.Form1.Combo1.text;
+    // An empty destination means the current folder: names stay relative then.
+    destination_ = text.empty() || text.ends_with('/') ? text : text + "/";
+  }
+
+  int32_t Run() {
+    CountEntries();
+    if (OpenForExtraction()) ExtractEntries();
+    return End();
+  }
+
+ private:
+  enum class Step { Next, Restart, Stop };
+
+  // Every volume of the set: entries continued from an earlier volume are not counted.
+  void CountEntries() {
+    int64_t entryCount = 0;
+    for (const std::string& name : FilesMatching(folder_, volumePattern_)) {
+      AceArchive volume(folder_ + name, ACE_OM_LIST);
+      if (volume.openResult() == ACE_OPEN_NOT_ACE) continue;
+      ACEHeaderData header{};
+      while (volume.ReadHeader(header) == ACE_SUCCESS) {
+        volume.ProcessFile(ACE_SKIP, "");
+        if (AceEntryCounted(header.Flags)) ++entryCount;
+      }
+    }
+    session_.Form4Window.SetMax(entryCount);
+  }
+
+  // False when the library refused the archive (the user has been told).
+  bool OpenForExtraction() {
+    archive_.reset();
+    archive_ = std::make_unique<AceArchive>(longPath_, ACE_OM_EXTRACT);
+    const std::string refusal = AceOpenResultMessage(archive_->openResult());
+    if (!refusal.empty()) {
+      Tell(refusal);
+      return false;
+    }
+    if (!password_.empty()) archive_->SetPassword(password_);
+    return true;
+  }
+
+  void ExtractEntries() {
+    for (;;) {
+      ACEHeaderData header{};
+      const int read = archive_->ReadHeader(header);
+      if (read != ACE_SUCCESS) return HeaderReadFailed(read, header);
+      session_.Form4Window.SetLblarc("Processing archive: " + ArchiveNameOf(header));
+      const Step step = ProcessEntry(header);
+      if (step == Step::Stop) return;
+      if (step == Step::Restart && !OpenForExtraction()) return;
+    }
+  }
+
+  // The end of the archive is the normal way out; a damaged or cut archive is not
+  // an extracted one.
+  void HeaderReadFailed(int read, const ACEHeaderData& header) {
+    if (read == ACE_END_ARCHIVE) return;
+    std::string archive = ArchiveNameOf(header);
+    if (archive.empty()) archive = longPath_;
+    const int code = read == ACE_BAD_HEADER ? ACE_BAD_DATA : read;
+    Tell(AceResultMessage(code, entryName_, archive, false));
+  }
+
+  Step ProcessEntry(const ACEHeaderData& header) {
+    entryName_ = EntryNameOf(header);
+    fullPath_ = TargetPathOf(destination_, entryName_);
+    session_.Form4Window.SetLblmsg("Extracting file: " + entryName_);
+
+    if (!password_.empty()) {
+      archive_->SetPassword(password_);
+    } else if (AceEntryEncrypted(header.Flags)) {
+      if (!AskPassword()) return Step::Stop;
+      archive_->SetPassword(password_);
+      if (archive_->ProcessFile(ACE_TEST, destination_) == ACE_BAD_DATA) {
+        return Tell(kAceWrongPassword);
+      }
+      return Step::Restart;
+    }
+
+    int operation = ACE_EXTRACT;
+    if (!DecideOverwrite(operation)) return Fail();
+    if (job_.CancelExtract) return Fail();
+
+    const int code = archive_->ProcessFile(operation, destination_);
+    const std::string failure =
+        AceResultMessage(code, entryName_, ArchiveNameOf(header), passwordAsked_);
+    if (!failure.empty()) return Tell(failure);
+    ++doneCount_;
+    session_.Form4Window.SetValue(doneCount_);
+    session_.events.pump();
+    return Step::Next;
+  }
+
+  // The backend removes every file it replaces; false when the user cancelled.
+  bool DecideOverwrite(int& operation) {
+    if (!FoundWithNormalAttributes(fullPath_)) return true;
+    if (AutoOverwrite() == "0" && job_.OverwriteAnswer != "All") {
+      const std::string pressed = session_.dialogs.FileExists(
+          "The file " + entryName_ + " already exists in the destination folder. Overwrite it?");
+      session_.Form4Window.Refresh();
+      // A prompt closed without an answer keeps the file: an earlier "Yes" must not
+      // overwrite a file the user was not asked about.
+      if (!pressed.empty()) job_.OverwriteAnswer = pressed;
+      const std::string answer = pressed.empty() ? "No" : pressed;
+      if (answer == "Cancel") return false;
+      if (answer == "No") {
+        operation = ACE_SKIP;
+        return true;
+      }
+    }
+    DeleteForReplacement(fullPath_);
+    return true;
+  }
+
+  // False when the answer was empty (reported at the end).
+  bool AskPassword() {
+    passwordAsked_ = true;
+    password_ = session_.dialogs.InputBox("The file " + entryName_ +
+                                              " is encrypted with a password. Please enter the "
+                                              "password below to extract.",
+                                          "Enter Password", "");
+    return !password_.empty();
+  }
+
+  std::string AutoOverwrite() const {
+    return ApplicationSettings().GetSetting(job_.ActiveBackend + " options", "auto overwrite", "");
+  }
+
+  Step Tell(const std::string& text) {
+    session_.dialogs.MessageBox({text, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
+    return Fail();
+  }
+
+  Step Fail() {
+    result_ = 1;
+    return Step::Stop;
+  }
+
+  int32_t End() {
+    if (passwordAsked_ && password_.empty()) Tell(kAceNoPassword);
+    archive_.reset();
+    return result_;
+  }
+
+  Session& session_;
+  JobState& job_;
+  const std::string longPath_;
+  const std::string folder_;
+  std::string volumePattern_;
+  std::string destination_;
+  std::unique_ptr<AceArchive> archive_;
+  int64_t doneCount_ = 0;
+  std::string password_;
+  bool passwordAsked_ = false;
+  std::string entryName_;
+  std::string fullPath_;
+  int32_t result_ = 0;
+};
+
+}  // namespace
+
+int32_t ExtractAceArchive(Session& session, const std::string& longPath) {
+  session.job.ActiveBackend = "ace";
+  AceExtraction extraction(session, longPath);
+  return extraction.Run();
+}
+
+void AceTestOpen(Session& session, const std::string& path) {
+  if (!session.job.ProbeMode) return;
+  const AceArchive archive(path, ACE_OM_EXTRACT);
+  session.job.ExtractResult = archive.opened() && archive.openResult() == ACE_OPEN_OK ? 0 : 1;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,20 @@
+// What the ACE backend tells the user when the library refuses an archive or an entry.
+#pragma once
+
+#include <string>
+
+namespace tessaly {
+
+inline constexpr const char* kAceWrongPassword = "The password you entered was incorrect.";
+inline constexpr const char* kAceNoPassword = "No password supplied. Aborting.";
+
+// The message for an open result, or "" when the archive may be read.
+std::string AceOpenResultMessage(unsigned int openResult);
+
+// The message for a process-file result, or "" when the entry counts as done.
+// archiveName is the volume the header came from; passwordAsked says whether this
+// archive's password was asked, which makes bad data a wrong password.
+std::string AceResultMessage(int code, const std::string& entryName, const std::string& archiveName,
+                             bool passwordAsked);
+
+}  // namespace tessaly

@@ -1,0 +1,339 @@
+// ACE jobs through the driver and the real library on archives the writer makes:
+// the count over every volume, passwords and the reopen, overwrite questions and the
+// files the backend removes, the result-code messages, and Cancel between entries.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/ace/ace_backend.h"
+#include "support/ace_packer.h"
+#include "support/ace_writer.h"
+#include "support/engine_fixture.h"
+#include "support/file_size_limit.h"
+#include "support/job_texts.h"
+
+namespace tessaly::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kWrongPassword = "The password you entered was incorrect.";
+
+AceEntrySpec Entry(const std::string& name, const std::string& data) {
+  AceEntrySpec entry;
+  entry.name = name;
+  entry.data = data;
+  return entry;
+}
+
+// Stored data keeps its size, so it fills volumes as planned.
+AceEntrySpec Stored(const std::string& name, const std::string& data) {
+  AceEntrySpec entry = Entry(name, data);
+  entry.method = AceMethod::Stored;
+  return entry;
+}
+
+AceEntrySpec Encrypted(const std::string& name, const std::string& data) {
+  AceEntrySpec entry = Entry(name, data);
+  entry.encrypted = true;
+  return entry;
+}
+
+AceOptions WithPassword(const std::string& password) {
+  AceOptions options;
+  options.password = password;
+  return options;
+}
+
+class AceBackendTest : public EngineTest {
+ protected:
+  AceBackendTest() : out_(PathOf("out")) {
+    fs::create_directory(out_);
+    session.Form1.Combo1.text = out_;
+  }
+  std::string Out(const std::string& name) const { return out_ + "/" + name; }
+  static std::string ExistsQuestion(const std::string& name) {
+    return "The file " + name + " already exists in the destination folder. Overwrite it?";
+  }
+  static std::string PasswordPrompt(const std::string& name) {
+    return "The file " + name +
+           " is encrypted with a password. Please enter the password below to extract.";
+  }
+  static void SetAutoOverwrite(const std::string& value) {
+    SetSetting("ace options", "auto overwrite", value);
+  }
+  void ExtractOne(const std::string& path) {
+    Select({path});
+    Extract();
+  }
+  void ExpectOnlyMessage(const std::string& text) const {
+    ASSERT_EQ(dialogs.messages.size(), 1u) << ::testing::PrintToString(MessageTexts());
+    const RecordedMessage& message = dialogs.messages[0];
+    EXPECT_EQ(message.text, text);
+    EXPECT_EQ(message.icon, MsgIcon::Critical);
+    EXPECT_EQ(message.buttons, MsgButtons::OK);
+    EXPECT_EQ(message.title, "Oops!");
+    EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
+  }
+  std::vector<std::string> PasswordPrompts() const {
+    std::vector<std::string> prompts;
+    for (const RecordedInput& input : dialogs.inputs) {
+      EXPECT_EQ(input.title, "Enter Password");
+      EXPECT_EQ(input.defaultText, "");
+      prompts.push_back(input.prompt);
+    }
+    return prompts;
+  }
+
+  std::string out_;
+};
+
+TEST_F(AceBackendTest, ExtractsFoldersAndFilesShowingEachEntryAndTheArchive) {
+  const std::string archive = PathOf("plain.ace");
+  WriteAce(archive, {AceFolder("docs"), Entry("docs/a.txt", "alpha"), Entry("b.txt", "beta")});
+  ExtractOne(archive);
+  EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"b.txt", "docs/", "docs/a.txt"}));
+  EXPECT_EQ(ReadFileText(Out("docs/a.txt")), "alpha");
+  EXPECT_EQ(status.Lblmsgs(),
+            (std::vector<std::string>{"Extracting file: docs", "Extracting file: docs/a.txt",
+                                      "Extracting file: b.txt"}));
+  EXPECT_TRUE(status.SawLblarc("Processing archive: " + archive));
+  EXPECT_EQ(session.Form4Window.pb2Max, 3);
+  EXPECT_EQ(session.Form4Window.pb2Value, 3);
+  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+}
+
+// The count opens every file named like the set whatever its case, skips what is
+// not ACE, and leaves out the parts continued from an earlier volume.
+TEST_F(AceBackendTest, TheCountCoversEveryVolumeOfTheSet) {
+  const std::string big(300, 'b');
+  const std::vector<std::string> volumes =
+      WriteAceVolumes(PathOf("set"), 100,
+                      {Stored("first.txt", "f"), Stored("big.txt", big), Stored("end.txt", "e")});
+  ASSERT_GE(volumes.size(), 3u);
+  WriteFileText(PathOf("set.txt"), "not an archive");
+  WriteFileText(PathOf("SET.NOTES"), "not an archive either");
+  WriteFileText(PathOf("settle.ace"), "another name");
+  ExtractOne(volumes[0]);
+  EXPECT_EQ(ReadFileText(Out("big.txt")), big);
+  EXPECT_EQ(ReadFileText(Out("end.txt")), "e");
+  EXPECT_TRUE(status.SawLblarc("Processing archive: " + volumes.back()));
+  EXPECT_EQ(session.Form4Window.pb2Max, 3);
+  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+}
+
+TEST_F(AceBackendTest, AMissingVolumeStopsWithItsMessageKeepingWhatWasExtracted) {
+  const std::vector<std::string> volumes = WriteAceVolumes(
+      PathOf("set"), 100,
+      {Stored("first.txt", std::string(50, 'f')), Stored("big.txt", std::string(300, 'b'))});
+  ASSERT_GE(volumes.size(), 3u);
+  fs::remove(volumes.back());
+  ExtractOne(volumes[0]);
+  ExpectOnlyMessage(
+      "Tessaly could not complete the extract operation because this ACE set is missing one or "
+      "more of its volumes. If this archive set is located on seperate floppy disks, please copy "
+      "all of the volumes to a single folder on your harddrive and extract them from there, as "
+      "Tessaly does not presently support archive sets which contain volumes which are not "
+      "located in the same folder.");
+  EXPECT_EQ(ReadFileText(Out("first.txt")), std::string(50, 'f'));
+}
+
+TEST_F(AceBackendTest, AnEncryptedEntryIsAskedForOnceAndTheArchiveStartsAgain) {
+  SetAutoOverwrite("0");
+  const std::string archive = PathOf("locked.ace");
+  WriteAce(archive, {Entry("open.txt", "plain"), Encrypted("secret.txt", "hidden")},
+           WithPassword("pass1234"));
+  dialogs.inputAnswers = {"pass1234"};
+  // open.txt was written before the prompt: started again, it is asked about.
+  dialogs.fileExistsAnswers = {"Yes"};
+  ExtractOne(archive);
+  EXPECT_EQ(PasswordPrompts(), std::vector<std::string>{PasswordPrompt("secret.txt")});
+  EXPECT_EQ(dialogs.fileExistsQuestions, std::vector<std::string>{ExistsQuestion("open.txt")});
+  EXPECT_EQ(ReadFileText(Out("open.txt")), "plain");
+  EXPECT_EQ(ReadFileText(Out("secret.txt")), "hidden");
+  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+}
+
+TEST_F(AceBackendTest, AWrongPasswordIsReportedAfterTheTest) {
+  WriteAce(PathOf("locked.ace"), {Encrypted("secret.txt", std::string(5000, 's'))},
+           WithPassword("right"));
+  dialogs.inputAnswers = {"wrong"};
+  ExtractOne(PathOf("locked.ace"));
+  ExpectOnlyMessage(kWrongPassword);
+}
+
+TEST_F(AceBackendTest, AnEmptyPasswordAbortsTheArchive) {
+  WriteAce(PathOf("locked.ace"), {Encrypted("secret.txt", "s")}, WithPassword("pw"));
+  dialogs.inputAnswers = {""};
+  ExtractOne(PathOf("locked.ace"));
+  ExpectOnlyMessage("No password supplied. Aborting.");
+  EXPECT_FALSE(fs::exists(Out("secret.txt")));
+}
+
+TEST_F(AceBackendTest, ADamagedEntryIsACrcErrorNamingTheArchive) {
+  const std::string archive = PathOf("damaged.ace");
+  AceEntrySpec entry = Entry("a.txt", "0123456789abcdef");
+  entry.method = AceMethod::Stored;
+  WriteAce(archive, {entry});
+  std::string bytes = ReadFileText(archive);
+  bytes[bytes.find("0123456789")] = 'X';
+  WriteFileText(archive, bytes);
+  ExtractOne(archive);
+  ExpectOnlyMessage("Tessaly encountered a CRC error while processing \"" + archive +
+                    "\". Operation aborted.");
+}
+
+TEST_F(AceBackendTest, AnEntryCutShortIsAReadErrorOfTheArchive) {
+  const std::string archive = PathOf("cut.ace");
+  WriteAce(archive, {Entry("a.txt", "alpha"), Stored("b.txt", std::string(2000, 'b'))});
+  const std::string bytes = ReadFileText(archive);
+  WriteFileText(archive, bytes.substr(0, bytes.size() - 100));
+  ExtractOne(archive);
+  ExpectOnlyMessage("There was an error reading from the drive on which " + archive +
+                    "is located. Operation aborted.");
+  EXPECT_EQ(ReadFileText(Out("a.txt")), "alpha");
+}
+
+// A damaged header before the end is no end of the archive: the job does not finish.
+TEST_F(AceBackendTest, ADamagedHeaderIsACrcErrorOfTheArchive) {
+  const std::string archive = PathOf("header.ace");
+  WriteAce(archive, {Entry("a.txt", "alpha"), Entry("b.txt", "beta")});
+  std::string bytes = ReadFileText(archive);
+  bytes[bytes.find("b.txt")] = 'c';
+  WriteFileText(archive, bytes);
+  ExtractOne(archive);
+  ExpectOnlyMessage("Tessaly encountered a CRC error while processing \"" + archive +
+                    "\". Operation aborted.");
+  EXPECT_EQ(TreeOf(out_), std::vector<std::string>{"a.txt"});
+}
+
+TEST_F(AceBackendTest, AnUnknownCompressionTypeStopsWithTheUnsupportedMessage) {
+  const std::string data = "four";
+  AceFileHeaderFields odd;
+  odd.packedSize = odd.originalSize = static_cast<uint32_t>(data.size());
+  odd.crc = AceCrc32(data);
+  odd.type = 9;
+  odd.name = "odd.bin";
+  WriteFileText(PathOf("odd.ace"), AceMainHeader({}) + AceFileHeader(odd) + data);
+  ExtractOne(PathOf("odd.ace"));
+  ExpectOnlyMessage(
+      "There was an unknown error encountered during the extraction process. Tessaly does not "
+      "currently support Ace version 2 compression. Operation Aborting.");
+}
+
+TEST_F(AceBackendTest, AFullDiskIsReportedAsAWriteError) {
+  WriteAce(PathOf("a.ace"), {Entry("big.bin", std::string(200000, 'b'))});
+  {
+    ScopedFileSizeLimit limit(50000);
+    ASSERT_TRUE(limit.active());
+    ExtractOne(PathOf("a.ace"));
+  }
+  ExpectOnlyMessage("Error writing big.bin. Disk full. Operation aborting.");
+}
+
+TEST_F(AceBackendTest, OverwritePromptAnswersNoYesAllThenNoMoreQuestions) {
+  SetAutoOverwrite("0");
+  WriteAce(PathOf("a.ace"), {Entry("a.txt", "new a"), Entry("b.txt", "new b"),
+                             Entry("c.txt", "new c"), Entry("d.txt", "new d")});
+  for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) WriteFileText(Out(name), "old");
+  dialogs.fileExistsAnswers = {"No", "Yes", "All"};
+  ExtractOne(PathOf("a.ace"));
+  EXPECT_EQ(dialogs.fileExistsQuestions,
+            (std::vector<std::string>{ExistsQuestion("a.txt"), ExistsQuestion("b.txt"),
+                                      ExistsQuestion("c.txt")}));
+  EXPECT_EQ(ReadFileText(Out("a.txt")), "old");
+  for (const char* name : {"b.txt", "c.txt", "d.txt"}) {
+    EXPECT_EQ(ReadFileText(Out(name)), std::string("new ") + name[0]) << name;
+  }
+  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+}
+
+TEST_F(AceBackendTest, CancelAtTheOverwritePromptStopsTheArchiveSilently) {
+  SetAutoOverwrite("0");
+  WriteAce(PathOf("a.ace"),
+           {Entry("kept.txt", "new"), Entry("stop.txt", "new"), Entry("never.txt", "new")});
+  WriteFileText(Out("kept.txt"), "old");
+  WriteFileText(Out("stop.txt"), "old");
+  dialogs.fileExistsAnswers = {"", "Cancel"};
+  ExtractOne(PathOf("a.ace"));
+  EXPECT_EQ(ReadFileText(Out("kept.txt")), "old") << "a prompt closed unanswered keeps the file";
+  EXPECT_EQ(ReadFileText(Out("stop.txt")), "old");
+  EXPECT_FALSE(fs::exists(Out("never.txt")));
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
+}
+
+TEST_F(AceBackendTest, WithoutTheQuestionAReadOnlyFileIsReplaced) {
+  WriteAce(PathOf("a.ace"), {Entry("x.txt", "new")});
+  for (const char* setting : {"1", ""}) {
+    SetAutoOverwrite(setting);
+    fs::remove(Out("x.txt"));
+    WriteFileText(Out("x.txt"), "old");
+    ASSERT_EQ(chmod(Out("x.txt").c_str(), 0444), 0);
+    ExtractOne(PathOf("a.ace"));
+    EXPECT_EQ(ReadFileText(Out("x.txt")), "new") << "setting \"" << setting << "\"";
+  }
+  EXPECT_TRUE(dialogs.fileExistsQuestions.empty());
+  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
+}
+
+// A name that climbs out of the destination is written inside it by the library; the
+// file it would name outside is neither asked about nor removed.
+TEST_F(AceBackendTest, ATraversalNameNeverRemovesAFileOutsideTheDestination) {
+  SetAutoOverwrite("1");
+  WriteAce(PathOf("evil.ace"), {Entry("../victim.txt", "evil")});
+  WriteFileText(PathOf("victim.txt"), "precious");
+  ExtractOne(PathOf("evil.ace"));
+  EXPECT_EQ(ReadFileText(PathOf("victim.txt")), "precious");
+  EXPECT_EQ(TreeOf(out_), std::vector<std::string>{"victim.txt"});
+}
+
+// Cancel comes from the Status window while the backend lets events run after an
+// entry; the next entry is not started.
+class CancellingPump : public EventPump {
+ public:
+  std::function<bool()> cancelNow;
+  JobState* job = nullptr;
+  void pump() override {
+    if (job != nullptr && cancelNow && cancelNow()) job->CancelExtract = true;
+  }
+};
+
+class AceDirectTest : public AceBackendTest {
+ protected:
+  AceDirectTest() {
+    direct.Form1.Combo1.text = out_;
+    cancelling.job = &direct.job;
+  }
+  CancellingPump cancelling;
+  Session direct{dialogs, cancelling};
+};
+
+TEST_F(AceDirectTest, CancelTakesEffectBeforeTheNextEntry) {
+  WriteAce(PathOf("a.ace"), {Entry("a.txt", "a"), Entry("b.txt", "b")});
+  cancelling.cancelNow = [this] { return fs::exists(Out("a.txt")); };
+  EXPECT_EQ(ExtractAceArchive(direct, PathOf("a.ace")), 1);
+  EXPECT_EQ(direct.job.ActiveBackend, "ace");
+  EXPECT_EQ(ReadFileText(Out("a.txt")), "a");
+  EXPECT_FALSE(fs::exists(Out("b.txt")));
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(AceDirectTest, AFileTheLibraryDoesNotOpenIsNotAValidAceArchive) {
+  WriteFileText(PathOf("fake.ace"), "**ACE** is not enough to make an archive");
+  EXPECT_EQ(ExtractAceArchive(direct, PathOf("fake.ace")), 1);
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text, "This file is not a valid Ace archive.");
+  EXPECT_EQ(dialogs.messages[0].title, "Oops!");
+  EXPECT_EQ(direct.Form4Window.pb2Max, 0);
+}
+
+}  // namespace
+}  // namespace tessaly::testing

@@ -1,0 +1,105 @@
+// The probe's ACE step: what the library opens is "ace", whatever the file is called
+// (.ace, the first volume of a set, a self-extracting .exe); anything else is refused.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/ace/ace_backend.h"
+#include "engine/selection.h"
+#include "support/ace_writer.h"
+#include "support/engine_fixture.h"
+#include "support/job_texts.h"
+#include "support/zip_fixtures.h"
+
+namespace tessaly::testing {
+namespace {
+
+std::string SfxStub() {
+  return "MZ" + std::string(4094, '\0');
+}
+
+AceEntrySpec Entry(const std::string& name, const std::string& data) {
+  AceEntrySpec entry;
+  entry.name = name;
+  entry.data = data;
+  return entry;
+}
+
+AceEntrySpec Stored(const std::string& name, const std::string& data) {
+  AceEntrySpec entry = Entry(name, data);
+  entry.method = AceMethod::Stored;
+  return entry;
+}
+
+class AceProbeTest : public EngineTest {
+ protected:
+  std::string Detect(const std::string& path) {
+    const std::string type = DetectArchiveType(session, path);
+    EXPECT_FALSE(session.job.ProbeMode);
+    EXPECT_FALSE(session.job.CountingPass);
+    return type;
+  }
+};
+
+TEST_F(AceProbeTest, ArchivesAreAceUnderEveryAcceptedName) {
+  WriteAce(PathOf("plain.ace"), {Entry("a.txt", "a")});
+  EXPECT_EQ(Detect(PathOf("plain.ace")), "ace");
+
+  const std::vector<std::string> volumes =
+      WriteAceVolumes(PathOf("set"), 10, {Stored("big.txt", std::string(25, 'b'))});
+  ASSERT_GE(volumes.size(), 2u);
+  EXPECT_EQ(volumes[1], PathOf("set.c00"));
+  EXPECT_EQ(Detect(volumes[0]), "ace");
+
+  AceOptions sfx;
+  sfx.sfxPrefix = SfxStub();
+  WriteAce(PathOf("setup.exe"), {Entry("a.txt", "a")}, sfx);
+  EXPECT_EQ(Detect(PathOf("setup.exe")), "ace");
+  EXPECT_TRUE(session.job.ProbeIsExe);
+
+  AceOptions locked;
+  locked.password = "pw";
+  AceEntrySpec secret = Entry("a.txt", "a");
+  secret.encrypted = true;
+  WriteAce(PathOf("locked.ace"), {secret}, locked);
+  EXPECT_EQ(Detect(PathOf("locked.ace")), "ace") << "passwords are asked when extracting";
+}
+
+TEST_F(AceProbeTest, OtherFilesAreNotAce) {
+  WriteFileText(PathOf("text.ace"), "**ACE** is not enough to make an archive");
+  EXPECT_EQ(Detect(PathOf("text.ace")), "");
+  WriteFileText(PathOf("program.exe"), SfxStub() + "no archive here");
+  EXPECT_EQ(Detect(PathOf("program.exe")), "");
+  WriteZip(PathOf("real.zip"), {{"a.txt", "a"}});
+  EXPECT_EQ(Detect(PathOf("real.zip")), "zip") << "ZIP is probed first";
+}
+
+TEST_F(AceProbeTest, TheTestOpenAnswersOnlyDuringAProbe) {
+  WriteFileText(PathOf("text.ace"), "not an archive");
+  session.job.ProbeMode = false;
+  session.job.ExtractResult = 7;
+  AceTestOpen(session, PathOf("text.ace"));
+  EXPECT_EQ(session.job.ExtractResult, 7);
+  session.job.ProbeMode = true;
+  AceTestOpen(session, PathOf("text.ace"));
+  EXPECT_EQ(session.job.ExtractResult, 1);
+}
+
+TEST_F(AceProbeTest, ASelfExtractingAceIsExtractedThroughTheDriver) {
+  AceOptions sfx;
+  sfx.sfxPrefix = SfxStub();
+  WriteAce(PathOf("setup.exe"), {Entry("readme.txt", "read me")}, sfx);
+  std::filesystem::create_directory(PathOf("out"));
+  session.Form1.Combo1.text = PathOf("out");
+  Select({PathOf("setup.exe")});
+  Extract();
+  EXPECT_EQ(session.job.ArchiveType, "ace");
+  EXPECT_EQ(ReadFileText(PathOf("out/readme.txt")), "read me");
+  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+}
+
+}  // namespace
+}  // namespace tessaly::testing
