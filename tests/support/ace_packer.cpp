@@ -25,6 +25,7 @@ constexpr unsigned kMaxZeroRun = 19;
 constexpr unsigned kDeltaBlock = 65536;
 constexpr size_t kChainLength = 32;
 constexpr size_t kLongestMatch = 258;
+constexpr size_t kGoodEnoughMatch = 64;  // stops the chain walk early
 
 void PutU16(std::string& out, uint32_t value) {
   out += static_cast<char>(value & 0xFF);
@@ -325,7 +326,7 @@ class Lz77Packer {
       if (length >= shortest && length > bestLength) {
         bestLength = length;
         bestDistance = distance;
-        if (length == limit) break;
+        if (length >= std::min(limit, kGoodEnoughMatch)) break;
       }
       candidate = previous_[c & mask_];
     }
