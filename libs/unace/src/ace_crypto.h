@@ -30,6 +30,9 @@ class AceBlowfish {
 class AceCbcDecryptor {
  public:
   explicit AceCbcDecryptor(std::string_view password);
+  // A cipher keyed once serves every entry of the same password: the key schedule
+  // costs far more than a small entry's data.
+  explicit AceCbcDecryptor(const AceBlowfish& cipher) : cipher_(cipher) {}
   // size is a multiple of 8.
   void decrypt(uint8_t* data, size_t size);
 

@@ -154,7 +154,8 @@ int EntryProcessor::unpack(const AceEntry& entry, const std::string* path) {
       EntryInput(reader_, entry, nullptr).skip_rest();
       return ACE_BAD_DATA;
     }
-    cipher = std::make_unique<AceCbcDecryptor>(*password_);
+    if (!cipher_) cipher_.emplace(derive_ace_key(*password_));
+    cipher = std::make_unique<AceCbcDecryptor>(*cipher_);
   }
   EntryInput input(reader_, entry, std::move(cipher));
   const int fd = path ? create_output_file(*path) : -1;

@@ -27,7 +27,10 @@ class EntryProcessor {
   ~EntryProcessor();
   EntryProcessor(const EntryProcessor&) = delete;
   EntryProcessor& operator=(const EntryProcessor&) = delete;
-  void set_password(std::string password) { password_ = std::move(password); }
+  void set_password(std::string password) {
+    password_ = std::move(password);
+    cipher_.reset();
+  }
   // Listing only skips: skipped entries of a solid archive are then not decoded,
   // and a later entry that continues their stream cannot be unpacked.
   void set_listing(bool listing) { listing_ = listing; }
@@ -44,6 +47,7 @@ class EntryProcessor {
 
   ArchiveReader& reader_;
   std::optional<std::string> password_;
+  std::optional<AceBlowfish> cipher_;  // keyed with password_ when first needed
   bool listing_ = false;
   bool solidStreamBroken_ = false;
   std::vector<std::pair<std::string, AceEntry>> folders_;

@@ -50,7 +50,7 @@ TEST(AceDamage, TruncatedArchivesEndInAReadError) {
                                 {"b.txt", text.substr(100), false, AceMethod::Stored}});
   const std::string whole = ReadAll(temp / "whole.ace");
   int readErrors = 0;
-  for (size_t length = whole.size() - 1; length > 0; length -= std::max<size_t>(1, length / 16)) {
+  for (size_t length = whole.size() - 1; length > 0; length -= std::max<size_t>(1, length / 8)) {
     WriteAll(temp / "cut.ace", whole.substr(0, length));
     const WalkResult walk = Walk(temp / "cut.ace", ACE_OM_EXTRACT, ACE_TEST);
     ExpectOnlyResultCodes(walk, "cut at " + std::to_string(length));
