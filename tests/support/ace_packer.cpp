@@ -243,11 +243,17 @@ size_t ShortestMatch(uint32_t distanceCode) {
   return distanceCode <= 255 ? 2 : distanceCode <= 8191 ? 3 : 4;
 }
 
+constexpr uint32_t kDeltaMode = 1;
+constexpr uint32_t kExeMode = 2;
+
 struct Token {
   enum Kind : uint8_t { Literal, Match, ModeChange } kind;
   uint8_t literal = 0;
-  uint32_t length = 0;    // match length; for a mode change its 8-bit parameter
-  uint32_t distance = 0;  // match distance; for a mode change the mode number
+  uint32_t length = 0;
+  uint32_t distance = 0;
+  // A mode change: the new mode, its 8-bit parameter and, for DELTA, the block length.
+  uint32_t mode = 0;
+  uint32_t parameter = 0;
   uint32_t blockLength = 0;
 };
 
@@ -273,7 +279,7 @@ class Lz77Packer {
   }
 
   void change_mode(uint32_t mode, uint32_t parameter, uint32_t blockLength = 0) {
-    push({Token::ModeChange, 0, parameter, mode, blockLength});
+    push({Token::ModeChange, 0, 0, 0, mode, parameter, blockLength});
   }
 
   // Tokens for the window's bytes up to end; no match runs past it.
@@ -281,11 +287,11 @@ class Lz77Packer {
     while (position_ < end) {
       const auto [length, distance] = longest_match(end);
       if (length == 0) {
-        push({Token::Literal, static_cast<uint8_t>(window_[position_]), 0, 0, 0});
+        push({Token::Literal, static_cast<uint8_t>(window_[position_])});
         insert(position_++);
         continue;
       }
-      push({Token::Match, 0, static_cast<uint32_t>(length), static_cast<uint32_t>(distance), 0});
+      push({Token::Match, 0, static_cast<uint32_t>(length), static_cast<uint32_t>(distance)});
       for (size_t k = 0; k < length; ++k) insert(position_++);
     }
   }
@@ -371,9 +377,9 @@ class Lz77Packer {
         break;
     }
     Coded coded{kModeChangeSymbol};
-    coded.extra = (uint64_t{token.distance} << 8) | token.length;
+    coded.extra = (uint64_t{token.mode} << 8) | token.parameter;
     coded.extraBits = 16;
-    if (token.distance == 1) {  // DELTA: the block length follows the stride
+    if (token.mode == kDeltaMode) {
       coded.extra = (coded.extra << 17) | token.blockLength;
       coded.extraBits += 17;
     }
@@ -539,11 +545,12 @@ AcePackedStream AcePack(std::string_view data, AceTransform transform, std::stri
   if (transform == AceTransform::Delta) {
     size_t end = history.size();
     for (const DeltaBlock& block : deltaBlocks) {
-      packer.change_mode(1, block.stride, static_cast<uint32_t>(block.size));
+      packer.change_mode(kDeltaMode, block.stride, static_cast<uint32_t>(block.size));
       packer.pack(end += block.size);
     }
   } else {
-    if (transform != AceTransform::None) packer.change_mode(2, transform == AceTransform::Exe32);
+    if (transform != AceTransform::None)
+      packer.change_mode(kExeMode, transform == AceTransform::Exe32);
     packer.pack(window.size());
   }
   return {packer.finish(), filtered};
