@@ -20,8 +20,49 @@ constexpr std::array<uint32_t, 256> make_crc_table() {
 }
 constexpr std::array<uint32_t, 256> kCrc = make_crc_table();
 
-std::string usable(const std::string& password) {
-  return password.substr(0, kMostPasswordBytes);
+// Code page 1252 bytes 0x80-0x9F and the characters they stand for (0 = unused).
+constexpr char32_t kCp1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+uint8_t cp1252_byte(char32_t code) {
+  if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return static_cast<uint8_t>(code);
+  for (uint8_t i = 0; i < 32; ++i) {
+    if (kCp1252High[i] == code) return static_cast<uint8_t>(0x80 + i);
+  }
+  return '?';
+}
+
+// The next character of UTF-8 text at pos, or false at a malformed sequence.
+bool next_utf8(const std::string& text, size_t& pos, char32_t& code) {
+  const auto lead = static_cast<uint8_t>(text[pos]);
+  const size_t extra = lead < 0x80 ? 0 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 ? 1 : 4;
+  if (extra > 3 || pos + extra >= text.size()) return false;
+  code = extra == 0 ? lead : lead & (0x3F >> extra);
+  for (size_t i = 1; i <= extra; ++i) {
+    const auto next = static_cast<uint8_t>(text[pos + i]);
+    if ((next & 0xC0) != 0x80) return false;
+    code = (code << 6) | (next & 0x3F);
+  }
+  pos += extra + 1;
+  return true;
+}
+
+// The password as these ciphers take it: one byte per character, in the Windows
+// code page the library's callers once typed it in ('?' for characters it lacks);
+// text that is not UTF-8 is taken byte for byte. At most 127 bytes count.
+std::string password_bytes(const std::string& password) {
+  std::string bytes;
+  char32_t code = 0;
+  for (size_t pos = 0; pos < password.size();) {
+    if (!next_utf8(password, pos, code)) {
+      bytes = password;
+      break;
+    }
+    bytes += static_cast<char>(cp1252_byte(code));
+  }
+  return bytes.substr(0, kMostPasswordBytes);
 }
 
 constexpr std::array<uint8_t, 256> kInitialSubstitution = {
@@ -60,7 +101,7 @@ uint16_t ror16(uint16_t value) {
 }  // namespace
 
 Rar13Cipher::Rar13Cipher(const std::string& password) {
-  for (const char ch : usable(password)) {
+  for (const char ch : password_bytes(password)) {
     const auto p = static_cast<uint8_t>(ch);
     keys_[0] = static_cast<uint8_t>(keys_[0] + p);
     keys_[1] ^= p;
@@ -78,7 +119,7 @@ bool Rar13Cipher::decrypt(uint8_t* data, size_t size) {
 }
 
 Rar15Cipher::Rar15Cipher(const std::string& password) {
-  const std::string bytes = usable(password);
+  const std::string bytes = password_bytes(password);
   uint32_t crc = 0xFFFFFFFFu;
   for (const char ch : bytes) crc = kCrc[(crc ^ static_cast<uint8_t>(ch)) & 0xFF] ^ (crc >> 8);
   keys_ = {static_cast<uint16_t>(crc), static_cast<uint16_t>(crc >> 16), 0, 0};
@@ -105,7 +146,7 @@ bool Rar15Cipher::decrypt(uint8_t* data, size_t size) {
 
 Rar20Cipher::Rar20Cipher(const std::string& password)
     : keys_(kInitialKeys), substitution_(kInitialSubstitution) {
-  const std::string bytes = usable(password);
+  const std::string bytes = password_bytes(password);
   // An odd-length password pairs its last byte with the terminating zero.
   std::string padded = bytes + std::string(kBlock, '\0');
   for (unsigned j = 0; j < 256; ++j) {

@@ -32,7 +32,13 @@ TEST(LegacyCipherKeys, PublishedValues) {
   EXPECT_TRUE(std::equal(firstEntries.begin(), firstEntries.end(), rar20.substitution().begin()));
 }
 
-// Only the first 127 bytes of a password count.
+// A password counts one code page 1252 byte per character, and only its first 127.
+TEST(LegacyCipherKeys, PasswordsAreCodePage1252Bytes) {
+  EXPECT_EQ(unrar::Rar15Cipher("p\xC3\xA4ssw\xC3\xB6rd \xE2\x82\xAC").keys(),
+            unrar::Rar15Cipher("p\xE4ssw\xF6rd \x80").keys());
+  EXPECT_EQ(unrar::Rar15Cipher("\xE4\xB8\xAD").keys(), unrar::Rar15Cipher("?").keys());
+}
+
 TEST(LegacyCipherKeys, LongPasswordsAreCut) {
   const std::string kept(127, 'k');
   EXPECT_EQ(unrar::Rar20Cipher(kept + "tail").keys(), unrar::Rar20Cipher(kept).keys());
