@@ -1,5 +1,5 @@
-// The ciphers of RAR 1.3, 1.5 and 2.0 archives. They take the password (UTF-8)
-// one byte per character in code page 1252, of which at most 127 count. 1.3 and 1.5 are byte
+// The ciphers of RAR 1.3, 1.5 and 2.0 archives. They take the password (UTF-8) one byte
+// per character in code page 1252, of which at most 127 count. 1.3 and 1.5 are byte
 // streams; 2.0 is a 16-byte block cipher whose keys change after every block.
 #pragma once
 
