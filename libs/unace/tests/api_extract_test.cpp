@@ -123,6 +123,20 @@ TEST(AceExtract, TraversalNamesStayInsideTheDestination) {
                                       "out/abs/rooted.txt", "out/drive.txt", "out/escaped.txt"}));
 }
 
+TEST(AceExtract, NothingIsWrittenThroughALinkThatLeavesTheDestination) {
+  TempFolder temp;
+  WriteAce(temp / "a.ace", {{"sub/x.txt", "x", false, AceMethod::Stored},
+                            {"inside.txt", "in", false, AceMethod::Stored}});
+  const std::string out = temp / "out";
+  fs::create_directories(temp / "outside");
+  fs::create_directory(out);
+  fs::create_directory_symlink("../outside", out + "/sub");
+  const WalkResult walk = Walk(temp / "a.ace", ACE_OM_EXTRACT, ACE_EXTRACT, out);
+  EXPECT_EQ(Codes(walk), (std::vector<int>{ACE_WRITE_PROTECTED, ACE_SUCCESS}));
+  EXPECT_TRUE(fs::is_empty(temp / "outside"));
+  EXPECT_EQ(ReadAll(out + "/inside.txt"), "in");
+}
+
 TEST(AceExtract, DamagedDataLeavesNothingUnderTheEntrysName) {
   TempFolder temp;
   WriteAce(temp / "a.ace", {{"good.txt", "fine", false, AceMethod::Stored},
