@@ -1,0 +1,75 @@
+// ARJ jobs through the built tessaly-extract: with Hide Output "0" the terminal is the
+// utility's console window (its output and questions go there, and "Finished" is
+// printed when the batch ends); hidden, the utility prints nothing.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/extract_program_fixture.h"
+
+namespace tessaly::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kArjUtility = "/usr/bin/arj";
+
+class ArjExtractProgramTest : public ExtractProgramTest {
+ protected:
+  void SetUp() override {
+    ExtractProgramTest::SetUp();
+    if (!fs::exists(kArjUtility)) GTEST_SKIP() << "the ARJ utility is not installed";
+    fs::create_directories(work() / "staging/sub");
+    WriteFileText(work() / "staging/a.txt", "from the archive");
+    WriteFileText(work() / "staging/sub/b.txt", "b");
+    ProcessRequest request;
+    request.argv = {kArjUtility, "a", "-r", "-y", (work() / "pack.arj").string(), "*"};
+    request.workDir = work() / "staging";
+    ASSERT_EQ(RunProcess(request).exitStatus, 0);
+    fs::remove_all(work() / "staging");
+  }
+  void WriteSettings(const std::string& hideOutput, const std::string& closeWindow,
+                     const std::string& autoOverwrite) {
+    WriteFileText(config() / "Brindlemoor/Tessaly 3.6.conf",
+                  "[General]\nFirst time=0\nShow confirmation=0\nHide Output=" + hideOutput +
+                      "\nClose extract window=" + closeWindow + "\n[Utility Locations]\narj=" +
+                      kArjUtility + "\n[arj options]\nauto overwrite=" + autoOverwrite + "\n");
+  }
+};
+
+TEST_F(ArjExtractProgramTest, AVisibleBatchRunsOnTheTerminalAndSaysFinished) {
+  WriteSettings("0", "1", "1");
+  const ProcessResult run = Run({"-y", "-d", "out", "pack.arj"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_NE(run.out.find("Extracting a.txt"), std::string::npos) << run.out;
+  EXPECT_EQ(Occurrences(run.err, "Finished\n"), 1u) << run.err;
+  EXPECT_EQ(ReadFileText(work() / "out/a.txt"), "from the archive");
+  EXPECT_EQ(ReadFileText(work() / "out/sub/b.txt"), "b");
+}
+
+TEST_F(ArjExtractProgramTest, TheUtilitysQuestionIsAnsweredOnTheTerminal) {
+  WriteSettings("0", "0", "0");
+  fs::create_directories(work() / "out/sub");
+  WriteFileText(work() / "out/a.txt", "old");
+  WriteFileText(work() / "out/sub/b.txt", "old b");
+  // The utility asks for sub/b.txt first, then for a.txt, whose "n" brings a second
+  // question (another name?) that is declined too.
+  const ProcessResult run = Run({"-y", "-d", "out", "pack.arj"}, "y\nn\nn\n");
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(Occurrences(run.out, "Overwrite?"), 2u) << run.out;
+  EXPECT_EQ(ReadFileText(work() / "out/sub/b.txt"), "b");
+  EXPECT_EQ(ReadFileText(work() / "out/a.txt"), "old");
+  EXPECT_EQ(Occurrences(run.err, "Finished\n"), 1u) << run.err;
+}
+
+TEST_F(ArjExtractProgramTest, AHiddenBatchShowsNothingOfTheUtility) {
+  WriteSettings("1", "1", "1");
+  const ProcessResult run = Run({"-y", "-d", "out", "pack.arj"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(run.out.find("Extracting"), std::string::npos) << run.out;
+  EXPECT_EQ(run.err.find("Finished\n"), std::string::npos) << run.err;
+  EXPECT_EQ(ReadFileText(work() / "out/sub/b.txt"), "b");
+}
+
+}  // namespace
+}  // namespace tessaly::testing
