@@ -295,6 +295,26 @@ TEST_F(AceBackendTest, ATraversalNameNeverRemovesAFileOutsideTheDestination) {
   EXPECT_EQ(TreeOf(out_), std::vector<std::string>{"victim.txt"});
 }
 
+// Every archive of the job is handed over: "All" answers the later ones too, and a
+// failure in the middle one is reported while the others are extracted.
+TEST_F(AceBackendTest, AJobOfThreeArchivesGoesOnAfterAFailureAndKeepsAll) {
+  SetAutoOverwrite("0");
+  WriteAce(PathOf("a.ace"), {Entry("x.txt", "new x")});
+  WriteAce(PathOf("b.ace"), {Encrypted("b.txt", "b")}, WithPassword("pw"));
+  WriteAce(PathOf("c.ace"), {Entry("y.txt", "new y")});
+  WriteFileText(Out("x.txt"), "old");
+  WriteFileText(Out("y.txt"), "old");
+  dialogs.fileExistsAnswers = {"All"};
+  dialogs.inputAnswers = {"wrong"};
+  Select({PathOf("a.ace"), PathOf("b.ace"), PathOf("c.ace")});
+  Extract();
+  EXPECT_EQ(dialogs.fileExistsQuestions, std::vector<std::string>{ExistsQuestion("x.txt")});
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{kWrongPassword});
+  EXPECT_EQ(ReadFileText(Out("x.txt")), "new x");
+  EXPECT_EQ(ReadFileText(Out("y.txt")), "new y");
+  EXPECT_EQ(session.Form4Window.lblarc, kFinished) << "the last archive's result counts";
+}
+
 // Cancel comes from the Status window while the backend lets events run after an
 // entry; the next entry is not started.
 class CancellingPump : public EventPump {
