@@ -14,6 +14,9 @@ namespace {
 constexpr uint64_t kSearchWindow = 512 * 1024;
 constexpr size_t kLargestBlock = kBlockPrefixSize + 0xFFFF;
 constexpr uint8_t kNewestVersion = 20;
+// Each candidate costs a CRC over up to 64 KiB: a file packed with false
+// signatures must not keep the search busy for long.
+constexpr int kMostCandidates = 64;
 
 struct Block {
   std::vector<uint8_t> body;
@@ -44,7 +47,8 @@ int locate_main_header(VolumeFile& file, MainHeader& header, uint64_t& end) {
   bool brokenCandidate = false;
   const size_t signatureAt = kBlockPrefixSize + kSignatureOffset;
   auto from = buffer.begin();
-  while (true) {
+  int candidates = 0;
+  while (candidates < kMostCandidates) {
     const auto found =
         std::search(from, buffer.end(), std::begin(kSignature), std::end(kSignature));
     if (found == buffer.end()) break;
@@ -54,6 +58,7 @@ int locate_main_header(VolumeFile& file, MainHeader& header, uint64_t& end) {
     const size_t start = q - signatureAt;
     if (start >= kSearchWindow) break;
     if (buffer[start + kBlockPrefixSize] != kMainHeader) continue;
+    ++candidates;
     const size_t size = read_le16(&buffer[start + 2]);
     const uint8_t* body = &buffer[start + kBlockPrefixSize];
     if (start + kBlockPrefixSize + size > buffer.size() ||

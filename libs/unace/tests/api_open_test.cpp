@@ -2,6 +2,7 @@
 // and the header record of each entry.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 
 #include "ace_crc.h"
@@ -125,6 +126,22 @@ TEST(AceOpen, FindsTheArchiveBehindAPrefixWithinTheSearchWindow) {
       EXPECT_EQ(walk.entries[0].code, ACE_SUCCESS) << row.label;
     }
   }
+}
+
+TEST(AceOpen, AFilePackedWithFalseSignaturesIsGivenUpQuickly) {
+  TempFolder temp;
+  // Each looks like the start of a main header with the largest size and a bad CRC.
+  const std::string fake = std::string("\0\0\xFF\xFF\0\0\0", 7) + "**ACE**";
+  std::string prefix;
+  while (prefix.size() < 400 * 1024) prefix += fake;
+  AceOptions options;
+  options.sfxPrefix = prefix;
+  WriteAce(temp / "many.exe", {{"a.txt", "a", false, AceMethod::Stored}}, options);
+  const auto start = std::chrono::steady_clock::now();
+  unsigned openResult = 0;
+  EXPECT_EQ(Open(temp / "many.exe", ACE_OM_LIST, &openResult), nullptr);
+  EXPECT_EQ(openResult, unsigned{ACE_OPEN_BROKEN_MAIN_HEADER});
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
 }
 
 TEST(AceOpen, ResultsForFilesThatAreNoArchive) {
