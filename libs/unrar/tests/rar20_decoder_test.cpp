@@ -437,5 +437,20 @@ TEST(Rar20Archives, EncryptedEntryAcrossVolumes) {
   EXPECT_EQ(missing.entries[0].result, ERAR_EOPEN);
 }
 
+// The old-style comment is covered by no header CRC: damage to it spoils the
+// comment alone, which the open record reports, and the entries still come out.
+TEST(Rar20Archives, DamagedOldCommentSpoilsOnlyTheComment) {
+  std::string bytes = read_file(corpus("rar202-comment-psw.rar"));
+  // The packed comment starts at byte 33: after the marker, the main header's 13
+  // bytes and the comment block's own 13.
+  bytes[36] = static_cast<char>(bytes[36] ^ 0x21);
+  TempDir dir;
+  write_file(dir / "comment.rar", bytes);
+  EXPECT_EQ(comment_of(dir / "comment.rar"), "state 12");
+  fs::create_directory(dir / "out");
+  EXPECT_TRUE(run_archive(dir / "comment.rar", RAR_EXTRACT, dir / "out", "password").all_ok());
+  EXPECT_EQ(read_file(dir / "out/FILE1.TXT"), "file1\r\n");
+}
+
 }  // namespace
 }  // namespace unrar_test
