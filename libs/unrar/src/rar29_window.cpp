@@ -1,18 +1,17 @@
 #include "rar29_window.h"
 
 #include <algorithm>
-#include <new>
+#include <cstdlib>
 
 namespace unrar {
 
 std::unique_ptr<Rar29Window> Rar29Window::create(size_t size) {
-  std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[size]());
+  Bytes data(static_cast<uint8_t*>(std::calloc(size, 1)));
   if (!data) return nullptr;
   return std::unique_ptr<Rar29Window>(new Rar29Window(std::move(data), size));
 }
 
-Rar29Window::Rar29Window(std::unique_ptr<uint8_t[]> data, size_t size)
-    : data_(std::move(data)), mask_(size - 1) {}
+Rar29Window::Rar29Window(Bytes data, size_t size) : data_(std::move(data)), mask_(size - 1) {}
 
 void Rar29Window::reset_stream() {
   position_ = 0;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <deque>
 #include <memory>
 #include <vector>
@@ -43,13 +44,19 @@ class Rar29Window {
   DecodeResult finish_file(UnpackedOutput& output, bool endMarkerSeen);
 
  private:
-  Rar29Window(std::unique_ptr<uint8_t[]> data, size_t size);
+  // calloc: a large window then comes as fresh zero pages, not written by a memset.
+  struct FreeBytes {
+    void operator()(uint8_t* bytes) const { std::free(bytes); }
+  };
+  using Bytes = std::unique_ptr<uint8_t[], FreeBytes>;
+
+  Rar29Window(Bytes data, size_t size);
   DecodeResult emit_window(uint64_t from, uint64_t to, UnpackedOutput& output);
   DecodeResult emit_bytes(const uint8_t* bytes, uint64_t start, uint64_t end,
                           UnpackedOutput& output);
   DecodeResult run_filters(UnpackedOutput& output);
 
-  std::unique_ptr<uint8_t[]> data_;
+  Bytes data_;
   uint64_t mask_;
   uint64_t position_ = 0;
   uint64_t written_ = 0;
