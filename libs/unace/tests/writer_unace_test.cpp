@@ -131,7 +131,7 @@ TEST_F(DebianUnace, ExtractsASolidArchive) {
   expect_extracted(entries);
 }
 
-TEST_F(DebianUnace, ExtractsAVolumeSetWithEntriesSplitAcrossVolumes) {
+TEST_F(DebianUnace, ExtractsVolumeSetsWithEntriesSplitAcrossVolumes) {
   const std::vector<AceEntrySpec> entries = {
       {"first.bin", RandomBytes(8, 25000)},
       AceFolder("dir"),
@@ -139,11 +139,19 @@ TEST_F(DebianUnace, ExtractsAVolumeSetWithEntriesSplitAcrossVolumes) {
       {"dir/text.txt", LogText(9, 90000)},
       {"last.bin", RandomBytes(10, 12000), false, AceMethod::Stored},
   };
-  const std::vector<std::string> volumes = WriteAceVolumes(dir / "set", 10000, entries);
-  ASSERT_GE(volumes.size(), 5u);
-  EXPECT_EQ(volumes[1], (dir / "set.c00").string());
-  EXPECT_EQ(extract(volumes.front()), 0) << log();
-  expect_extracted(entries);
+  for (const bool solid : {false, true}) {
+    SCOPED_TRACE(solid ? "solid" : "not solid");
+    fs::remove_all(out);
+    fs::create_directory(out);
+    AceOptions options;
+    options.solid = solid;
+    const std::string base = dir / (solid ? "solid-set" : "set");
+    const std::vector<std::string> volumes = WriteAceVolumes(base, 10000, entries, options);
+    ASSERT_GE(volumes.size(), 5u);
+    EXPECT_EQ(volumes[1], base + ".c00");
+    EXPECT_EQ(extract(volumes.front()), 0) << log();
+    expect_extracted(entries);
+  }
 }
 
 TEST_F(DebianUnace, FindsTheArchiveBehindASelfExtractingPrefix) {
