@@ -100,7 +100,30 @@ int ArchiveReader::open(const std::string& path, bool followVolumes) {
   if (!file_) return ACE_OPEN_NOT_ACE;
   const int result = locate_main_header(*file_, main_, position_);
   firstBlock_ = position_;
+  // Extracting a set named by a later volume starts at its first one, when it is there.
+  if (result == ACE_OPEN_OK && followVolumes && main_.volumeNumber > 0) open_first_volume();
   return result;
+}
+
+void ArchiveReader::open_first_volume() {
+  const std::string& path = file_->path();
+  const size_t slash = path.find_last_of('/');
+  const size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return;
+  for (const char* extension : {"ace", "ACE", "exe", "EXE"}) {
+    std::unique_ptr<VolumeFile> first = VolumeFile::open(path.substr(0, dot + 1) + extension);
+    MainHeader header;
+    uint64_t end = 0;
+    if (!first || locate_main_header(*first, header, end) != ACE_OPEN_OK ||
+        header.volumeNumber != 0 || !header.multiVolume()) {
+      continue;
+    }
+    file_ = std::move(first);
+    main_ = header;
+    position_ = end;
+    firstBlock_ = end;
+    return;
+  }
 }
 
 unsigned ArchiveReader::largest_dictionary_bits() {

@@ -20,8 +20,9 @@ struct AceEntry : FileHeader {
 
 class ArchiveReader {
  public:
-  // An ACE_OPEN_* code. followVolumes: at the end of a volume of a set, go on with
-  // the entries of the next one (a listing reads one volume only).
+  // An ACE_OPEN_* code. followVolumes: start at the first volume of a set and, at
+  // the end of a volume, go on with the entries of the next one (a listing reads
+  // the volume it was given, and only that one).
   int open(const std::string& path, bool followVolumes);
 
   // The next entry: ACE_SUCCESS, ACE_END_ARCHIVE, ACE_BAD_HEADER, or
@@ -42,6 +43,7 @@ class ArchiveReader {
   VolumeFile* volume(size_t index) { return index == volumeIndex_ ? file_.get() : nullptr; }
 
  private:
+  void open_first_volume();
   int read_entry_in_volume(AceEntry& entry);
   int switch_volume();
 

@@ -110,8 +110,16 @@ TEST_F(WrittenSet, AMissingVolumeIsCode3) {
   EXPECT_EQ(walk.entries[2].code, ACE_VOLUME_MISSING);
 }
 
-TEST_F(WrittenSet, AVolumeOpenedInTheMiddleCannotUnpackItsContinuedPart) {
+TEST_F(WrittenSet, ExtractingALaterVolumeStartsAtTheFirst) {
   ASSERT_GE(volumes_.size(), 3u);
+  const WalkResult walk = Walk(volumes_.back(), ACE_OM_EXTRACT, ACE_TEST);
+  ASSERT_EQ(walk.entries.size(), 4u);
+  for (const auto& entry : walk.entries) EXPECT_EQ(entry.code, ACE_SUCCESS) << entry.name;
+}
+
+TEST_F(WrittenSet, WithoutItsFirstVolumeAContinuedPartCannotBeUnpacked) {
+  ASSERT_GE(volumes_.size(), 3u);
+  fs::remove(volumes_[0]);
   const WalkResult walk = Walk(volumes_.back(), ACE_OM_EXTRACT, ACE_TEST);
   ASSERT_FALSE(walk.entries.empty());
   EXPECT_EQ(walk.entries.front().name, "d/big.txt");
