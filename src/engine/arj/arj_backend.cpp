@@ -94,14 +94,15 @@ void ExtractArjArchives(Session& session) {
   const std::string destination = session.Form1.Combo1.text;
   const std::string batchFile = session.settings.TempFolder + kArjBatchName;
 
-  if (const std::optional<std::string> path = UnquotablePath(session, destination)) {
+  const std::optional<std::string> batch = ExtractionBatch(session, destination);
+  if (!batch) {
     // Such a line would split where the name does not: better to run nothing.
-    Refuse(session, "Tessaly cannot hand \"" + *path +
+    Refuse(session, "Tessaly cannot hand \"" +
+                        UnquotablePath(session, destination).value_or(destination) +
                         "\" to the arj utility: a name that contains a double quotation mark "
                         "or a line break cannot be written into the batch file. Please rename "
                         "it and try again.");
-  } else if (session.settings.TempFolder.empty() ||
-             !WriteWholeFile(batchFile, ExtractionBatch(session, destination).value_or(""))) {
+  } else if (session.settings.TempFolder.empty() || !WriteWholeFile(batchFile, *batch)) {
     Refuse(session, "Tessaly could not write the batch file \"" + batchFile + "\".");
   } else {
     if (ClosesWindowItself(session)) {
