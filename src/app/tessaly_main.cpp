@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "engine/session.h"
+#include "platform/process_spawn.h"
+#include "platform/ui/qt_console_host.h"
 #include "platform/ui/qt_dialogs.h"
 #include "shell/ui/main_window.h"
 
@@ -28,7 +30,10 @@ int main(int argc, char** argv) {
 
   tessaly::QtDialogs dialogs;
   tessaly::QtEventPump events;
+  tessaly::QtConsoleHost consoles;
   tessaly::Session session(dialogs, events);
+  session.programs.host = &consoles;
+  session.programs.batchRunner = tessaly::SiblingProgram("tessaly-batch");
   dialogs.Attach(session);
   tessaly::Form1 form(session);
   dialogs.SetOwner(&form);

@@ -13,9 +13,7 @@ extern char** environ;
 
 namespace tessaly {
 
-namespace {
-
-int ErrorNumberFor(int error) {
+int StartErrorNumber(int error) {
   switch (error) {
     case ENOENT:
     case ENOTDIR:
@@ -29,6 +27,8 @@ int ErrorNumberFor(int error) {
       return 5;
   }
 }
+
+namespace {
 
 int StatusOf(int waitStatus) {
   if (WIFEXITED(waitStatus)) return WEXITSTATUS(waitStatus);
@@ -84,7 +84,7 @@ std::optional<int> SpawnProcess(const std::vector<std::string>& argv, const Spaw
   const int error =
       posix_spawn(&pid, argv[0].c_str(), &setup.actions, &setup.attributes, args.data(), environ);
   if (error != 0) {
-    errorNumber = ErrorNumberFor(error);
+    errorNumber = StartErrorNumber(error);
     return std::nullopt;
   }
   return pid;

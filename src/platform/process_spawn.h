@@ -15,9 +15,12 @@ struct SpawnOptions {
   std::optional<std::string> stdoutFile;
 };
 
+// The error number for the errno value that stopped a start: 53 no such file, 70
+// permission denied (also a folder or a file without execute permission), 5 anything else.
+int StartErrorNumber(int error);
+
 // Starts argv[0] (a path: no search of PATH) with argv[1..]. On failure returns
-// nothing and sets errorNumber: 53 no such file, 70 permission denied (also a folder
-// or a file without execute permission), 5 anything else.
+// nothing and sets errorNumber as StartErrorNumber says.
 std::optional<int> SpawnProcess(const std::vector<std::string>& argv, const SpawnOptions& options,
                                 int& errorNumber);
 

@@ -1,0 +1,198 @@
+// ARJ jobs with Hide Output "0": the batch runs in a real console window, the utility's
+// questions are answered by typing into it, and the job waits for the window as the
+// Close extract window setting says.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <set>
+
+#include "engine/driver.h"
+#include "engine/session.h"
+#include "platform/ui/qt_console_host.h"
+#include "platform/ui/qt_dialogs.h"
+#include "settings/isolated_settings.h"
+#include "settings/reg_settings.h"
+#include "settings/settings_vars.h"
+#include "support/engine_fixture.h"
+#include "support/files.h"
+#include "support/job_texts.h"
+
+namespace tessaly::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kArj = "/usr/bin/arj";
+constexpr const char* kWaiting =
+    "Tessaly is waiting for the arj utility to finsh extracting the selected files.";
+constexpr const char* kWaitingForTheUser =
+    "Tessaly is waiting for the arj utility to finsh extracting the selected files. Please close "
+    "the DOS window when it is finished to return to Tessaly.";
+
+ConsoleWindow* OpenConsoleWindow() {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    auto* console = qobject_cast<ConsoleWindow*>(widget);
+    if (console != nullptr && console->isVisible()) return console;
+  }
+  return nullptr;
+}
+
+class ArjConsoleJobTest : public IsolatedSettingsTest {
+ protected:
+  ArjConsoleJobTest() {
+    dialogs.session = &session;
+    session.Form1.view = &mainWindow;
+    session.Form4Window.view = &status;
+    session.Form1.CurrentFolder = Root() + "/";
+    session.programs.host = &host;
+    session.programs.batchRunner = TESSALY_BATCH_BIN;
+    Set("General", "First time", "0");
+    Set("General", "Show confirmation", "0");
+    Set("Utility Locations", "arj", kArj);
+    Set("General", "Hide Output", "0");
+    fs::create_directories(Destination());
+    session.Form1.Combo1.text = Destination();
+  }
+
+  void SetUp() override {
+    if (!fs::exists(kArj)) GTEST_SKIP() << "the ARJ utility is not installed at " << kArj;
+  }
+
+  static void Set(const std::string& section, const std::string& key, const std::string& value) {
+    ASSERT_TRUE(ApplicationSettings().SaveSetting(section, key, value));
+  }
+
+  std::string Destination() const { return Root() + "/out"; }
+
+  // An archive of a.txt and sub/b.txt made by the utility.
+  std::string MakeArchive(const std::string& name) {
+    const fs::path staging = fs::path(Root()) / ("staging-" + name);
+    WriteFileText(staging / "a.txt", "alpha\n");
+    fs::create_directories(staging / "sub");
+    WriteFileText(staging / "sub/b.txt", "bravo\n");
+    const std::string archive = Root() + "/" + name;
+    QProcess packer;
+    packer.setWorkingDirectory(QString::fromStdString(staging.string()));
+    packer.start(kArj, {"a", "-r", "-y", QString::fromStdString(archive), "*"});
+    EXPECT_TRUE(packer.waitForFinished(10000));
+    EXPECT_EQ(packer.exitCode(), 0) << packer.readAll().toStdString();
+    return archive;
+  }
+
+  // Runs the job while onTick looks at the console window every 20 ms.
+  void ExtractWhile(const std::vector<std::string>& archives,
+                    const std::function<void(ConsoleWindow&)>& onTick) {
+    session.job.SelectedFiles = archives;
+    session.job.SelectedCount = static_cast<int>(archives.size());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+      ConsoleWindow* console = OpenConsoleWindow();
+      if (console == nullptr) return;
+      titles.insert(console->windowTitle().toStdString());
+      // A test that waits for the wrong question fails instead of hanging.
+      if (std::chrono::steady_clock::now() > deadline) {
+        ADD_FAILURE() << "still open: " << console->toPlainText().toStdString();
+        console->close();
+        return;
+      }
+      onTick(*console);
+    });
+    watcher.start(20);
+    ExtractSelectedArchives(session, CallingForm::MainWindow);
+  }
+
+  static std::string BatchFile() {
+    SettingsVars vars;
+    return GetTempFolder(vars) + "Tessaly.bat";
+  }
+
+  ScriptedDialogs dialogs;
+  QtEventPump pump;
+  Session session{dialogs, pump};
+  RecordingMainWindow mainWindow;
+  StatusRecorder status{session.Form4Window};
+  QtConsoleHost host;
+  std::set<std::string> titles;
+};
+
+TEST_F(ArjConsoleJobTest, QuestionsAnsweredInTheWindowWhichClosesWhenTheBatchFinishes) {
+  Set("General", "Close extract window", "1");
+  Set("arj options", "auto overwrite", "0");
+  const std::string first = MakeArchive("first.arj");
+  const std::string second = MakeArchive("second one.arj");
+  WriteFileText(fs::path(Destination()) / "a.txt", "old\n");
+  int answered = 0;
+  ExtractWhile({first, second}, [&](ConsoleWindow& console) {
+    // Each question is answered once: "y" and Enter.
+    const int asked = console.toPlainText().count("Create this directory?") +
+                      console.toPlainText().count("Overwrite?");
+    if (asked > answered) {
+      ++answered;
+      QTest::keyClicks(&console, "y");
+      QTest::keyClick(&console, Qt::Key_Return);
+    }
+  });
+
+  EXPECT_GE(answered, 2);
+  EXPECT_EQ(ReadFileText(fs::path(Destination()) / "a.txt"), "alpha\n");
+  EXPECT_EQ(ReadFileText(fs::path(Destination()) / "sub/b.txt"), "bravo\n");
+  EXPECT_TRUE(titles.count("Tessaly.bat")) << ::testing::PrintToString(titles);
+  // The watcher closed the finished window at once and brought the main window back.
+  EXPECT_EQ(OpenConsoleWindow(), nullptr);
+  EXPECT_EQ(mainWindow.Count("Show"), 1);
+  EXPECT_TRUE(status.SawLblarc(kWaiting));
+  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+  EXPECT_EQ(session.job.ExtractResult, 0);
+  EXPECT_FALSE(fs::exists(BatchFile()));
+}
+
+TEST_F(ArjConsoleJobTest, JobWaitsUntilTheUserClosesTheFinishedWindow) {
+  Set("General", "Close extract window", "0");
+  Set("arj options", "auto overwrite", "1");
+  const std::string archive = MakeArchive("a.arj");
+  bool closedByUser = false;
+  ExtractWhile({archive}, [&](ConsoleWindow& console) {
+    if (!console.windowTitle().startsWith("Finished")) return;
+    // Finished, the window stays; the job still waits for it.
+    QTest::qWait(200);
+    EXPECT_TRUE(console.isVisible());
+    EXPECT_EQ(session.Form4Window.lblarc, kWaitingForTheUser);
+    closedByUser = true;
+    console.close();
+  });
+
+  EXPECT_TRUE(closedByUser);
+  EXPECT_EQ(mainWindow.Count("Show"), 0);
+  EXPECT_TRUE(titles.count("Finished - Tessaly.bat")) << ::testing::PrintToString(titles);
+  EXPECT_EQ(ReadFileText(fs::path(Destination()) / "sub/b.txt"), "bravo\n");
+  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+}
+
+TEST_F(ArjConsoleJobTest, ClosingTheWindowOfAUtilityWaitingForAnAnswerEndsTheJob) {
+  Set("General", "Close extract window", "0");
+  Set("arj options", "auto overwrite", "0");
+  const std::string archive = MakeArchive("a.arj");
+  WriteFileText(fs::path(Destination()) / "a.txt", "old\n");
+  bool closedByUser = false;
+  ExtractWhile({archive}, [&](ConsoleWindow& console) {
+    if (!console.toPlainText().contains("Create this directory?")) return;
+    closedByUser = true;
+    console.close();
+  });
+
+  EXPECT_TRUE(closedByUser);
+  EXPECT_EQ(ReadFileText(fs::path(Destination()) / "a.txt"), "old\n");
+  EXPECT_FALSE(fs::exists(fs::path(Destination()) / "sub"));
+  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+  EXPECT_FALSE(fs::exists(BatchFile()));
+}
+
+}  // namespace
+}  // namespace tessaly::testing

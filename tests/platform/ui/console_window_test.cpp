@@ -1,0 +1,220 @@
+// The desktop program's console host with real programs: hidden ones run with no
+// window, the others in a console window that shows their terminal output, passes
+// typed keys to them, says "Finished" when they end and stays until closed.
+#include "platform/ui/qt_console_host.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QRegularExpression>
+#include <QTest>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include "support/files.h"
+
+namespace tessaly::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kNormalWithFocus = 1;
+
+class ConsoleWindowTest : public ::testing::Test {
+ protected:
+  // Starts argv in a window; the test ends if it cannot.
+  ConsoleWindow* StartInWindow(const std::vector<std::string>& argv,
+                               int windowStyle = kNormalWithFocus) {
+    int errorNumber = -1;
+    const std::optional<ProcessId> started = host.Start(argv, windowStyle, errorNumber);
+    EXPECT_TRUE(started) << "error " << errorNumber;
+    if (!started) return nullptr;
+    EXPECT_EQ(errorNumber, 0);
+    process = *started;
+    const std::optional<ConsoleWindowId> window = host.FindConsoleWindow(process);
+    EXPECT_TRUE(window);
+    return window ? host.Window(*window) : nullptr;
+  }
+
+  bool WaitForText(ConsoleWindow& window, const QString& text) {
+    return QTest::qWaitFor([&] { return window.toPlainText().contains(text); }, 5000);
+  }
+  bool WaitForFinished(ConsoleWindow& window) {
+    return QTest::qWaitFor([&] { return window.windowTitle().startsWith("Finished"); }, 5000);
+  }
+
+  TempFolder temp;
+  const fs::path folder = temp.path();
+  QtConsoleHost host;
+  ProcessId process = 0;
+};
+
+TEST_F(ConsoleWindowTest, ShowsOutputAsATerminalAndStaysOpenWhenFinished) {
+  const fs::path script = folder / "Tessaly.bat";
+  std::ofstream(script) << "#!/bin/sh\nprintf 'first\\nabc\\rX\\nab\\bZ\\a\\033[1mbold\\033[0m\\n'"
+                           "\nexit 4\n";
+  fs::permissions(script, fs::perms::owner_all);
+  ConsoleWindow* window = StartInWindow({script.string()});
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_TRUE(window->isReadOnly());
+
+  ASSERT_TRUE(WaitForFinished(*window)) << window->windowTitle().toStdString();
+  EXPECT_EQ(host.WindowTitle(*host.FindConsoleWindow(process)), "Finished - Tessaly.bat");
+  EXPECT_EQ(window->toPlainText(), "first\nXbc\naZbold\n");
+  // Finished, the window waits for the user; the job sees the program as running.
+  QTest::qWait(150);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(host.ExitCode(process), kStillActive);
+
+  host.CloseWindow(*host.FindConsoleWindow(process));
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(host.ExitCode(process), 4);
+  host.Release(process);
+  EXPECT_FALSE(host.FindConsoleWindow(process));
+  EXPECT_EQ(host.WindowTitle(process), "");
+}
+
+TEST_F(ConsoleWindowTest, TypedAnswerReachesTheProgram) {
+  ConsoleWindow* window =
+      StartInWindow({"/bin/sh", "-c", "printf 'Answer? '; read a; echo \"got:$a\""});
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(WaitForText(*window, "Answer? "));
+  QTest::keyClicks(window, "yex");
+  QTest::keyClick(window, Qt::Key_Backspace);
+  QTest::keyClicks(window, "s");
+  QTest::keyClick(window, Qt::Key_Return);
+  ASSERT_TRUE(WaitForFinished(*window)) << window->toPlainText().toStdString();
+  // The terminal echoes what was typed, the erased letter rubbed out.
+  EXPECT_EQ(window->toPlainText(), "Answer? yes\ngot:yes\n");
+  // Keys typed after the end go nowhere.
+  QTest::keyClicks(window, "late");
+  QTest::qWait(50);
+  EXPECT_EQ(window->toPlainText(), "Answer? yes\ngot:yes\n");
+  window->close();
+  EXPECT_EQ(host.ExitCode(process), 0);
+}
+
+TEST_F(ConsoleWindowTest, ClosingWhileTheProgramRunsEndsIt) {
+  ConsoleWindow* window = StartInWindow({"/bin/sleep", "30"});
+  ASSERT_NE(window, nullptr);
+  QTest::qWait(100);
+  EXPECT_EQ(host.ExitCode(process), kStillActive);
+  EXPECT_EQ(window->windowTitle(), "30");
+  const auto started = std::chrono::steady_clock::now();
+  window->close();
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+  EXPECT_EQ(host.ExitCode(process), 128 + SIGHUP);
+  EXPECT_FALSE(window->windowTitle().startsWith("Finished"));
+}
+
+TEST_F(ConsoleWindowTest, ControlCInterruptsTheProgram) {
+  ConsoleWindow* window = StartInWindow({"/bin/sleep", "30"});
+  ASSERT_NE(window, nullptr);
+  QTest::keyClick(window, Qt::Key_C, Qt::ControlModifier);
+  ASSERT_TRUE(WaitForFinished(*window));
+  EXPECT_EQ(host.ExitCode(process), kStillActive);
+  host.CloseWindow(*host.FindConsoleWindow(process));
+  EXPECT_EQ(host.ExitCode(process), 128 + SIGINT);
+}
+
+TEST_F(ConsoleWindowTest, WindowStylesShowTheWindowAsAsked) {
+  struct Style {
+    int windowStyle;
+    bool minimized;
+    bool maximized;
+    bool withoutFocus;
+  };
+  for (const Style& style :
+       {Style{1, false, false, false}, Style{2, true, false, false}, Style{3, false, true, false},
+        Style{4, false, false, true}, Style{5, false, false, false}, Style{6, true, false, true}}) {
+    SCOPED_TRACE(style.windowStyle);
+    ConsoleWindow* window = StartInWindow({"/bin/sleep", "30"}, style.windowStyle);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->isMinimized(), style.minimized);
+    EXPECT_EQ(window->isMaximized(), style.maximized);
+    EXPECT_EQ(window->testAttribute(Qt::WA_ShowWithoutActivating), style.withoutFocus);
+    host.CloseWindow(process);
+    EXPECT_EQ(host.ExitCode(process), 128 + SIGHUP);
+    host.Release(process);
+  }
+}
+
+TEST_F(ConsoleWindowTest, HiddenProgramRunsWithoutAWindow) {
+  const fs::path marker = folder / "ran";
+  int errorNumber = -1;
+  const std::optional<ProcessId> started =
+      host.Start({"/bin/sh", "-c", "echo discarded; [ ! -t 0 ] && touch \"$0\"; sleep 0.2; exit 7",
+                  marker.string()},
+                 0, errorNumber);
+  ASSERT_TRUE(started);
+  EXPECT_EQ(errorNumber, 0);
+  EXPECT_FALSE(host.FindConsoleWindow(*started));
+  EXPECT_EQ(host.ExitCode(*started), kStillActive);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return host.ExitCode(*started) != kStillActive; }, 5000));
+  EXPECT_EQ(host.ExitCode(*started), 7);
+  EXPECT_TRUE(fs::exists(marker));
+  host.Release(*started);
+}
+
+TEST_F(ConsoleWindowTest, StartFailuresGiveTheErrorNumber) {
+  const fs::path text = folder / "not-a-program";
+  std::ofstream(text) << "plain text\n";
+  chmod(text.c_str(), 0644);
+  for (int windowStyle : {0, 1}) {
+    SCOPED_TRACE(windowStyle);
+    int errorNumber = 0;
+    EXPECT_FALSE(host.Start({(folder / "missing").string()}, windowStyle, errorNumber));
+    EXPECT_EQ(errorNumber, 53);
+    EXPECT_FALSE(host.Start({text.string()}, windowStyle, errorNumber));
+    EXPECT_EQ(errorNumber, 70);
+    EXPECT_FALSE(host.Start({folder.string()}, windowStyle, errorNumber));
+    EXPECT_EQ(errorNumber, 70);
+  }
+}
+
+// The ARJ utility asks on its terminal before it replaces a file; the answer typed
+// into the window reaches it.
+TEST_F(ConsoleWindowTest, ArjOverwriteQuestionAnsweredInTheWindow) {
+  if (!fs::exists("/usr/bin/arj")) GTEST_SKIP() << "the arj utility is not installed";
+  const fs::path source = folder / "source";
+  const fs::path destination = folder / "dest";
+  fs::create_directories(source);
+  fs::create_directories(destination);
+  std::ofstream(source / "a.txt") << "new text\n";
+  const fs::path archive = folder / "t.arj";
+  ConsoleWindow* packer =
+      StartInWindow({"/usr/bin/arj", "a", "-e", archive.string(), (source / "a.txt").string()});
+  ASSERT_NE(packer, nullptr);
+  ASSERT_TRUE(WaitForFinished(*packer)) << packer->toPlainText().toStdString();
+  host.CloseWindow(process);
+  ASSERT_EQ(host.ExitCode(process), 0) << packer->toPlainText().toStdString();
+  host.Release(process);
+
+  std::ofstream(destination / "a.txt") << "old\n";
+  fs::last_write_time(destination / "a.txt",
+                      fs::file_time_type::clock::now() + std::chrono::hours(1));
+  ConsoleWindow* window =
+      StartInWindow({"/usr/bin/arj", "x", "-v", archive.string(), destination.string() + "/"});
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(WaitForText(*window, "Overwrite?")) << window->toPlainText().toStdString();
+  QTest::keyClicks(window, "y");
+  QTest::keyClick(window, Qt::Key_Return);
+  ASSERT_TRUE(WaitForFinished(*window)) << window->toPlainText().toStdString();
+  EXPECT_EQ(window->windowTitle(), "Finished - arj");
+  // The progress the utility draws with backspaces ends as one line that says OK.
+  EXPECT_TRUE(
+      window->toPlainText().contains(QRegularExpression("Extracting a\\.txt +to .*a\\.txt +OK")))
+      << window->toPlainText().toStdString();
+  host.CloseWindow(process);
+  EXPECT_EQ(host.ExitCode(process), 0);
+  std::ifstream extracted(destination / "a.txt");
+  std::string line;
+  std::getline(extracted, line);
+  EXPECT_EQ(line, "new text");
+}
+
+}  // namespace
+}  // namespace tessaly::testing
