@@ -1,0 +1,333 @@
+// The ITANIUM, RGB and AUDIO filters of RAR 2.9, which no archive at hand uses:
+// the test writes each forward transform itself and expects the library to undo
+// it exactly, both called directly and as a filter record inside an LZ stream.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <optional>
+#include <random>
+#include <vector>
+
+#include "archive_crc.h"
+#include "rar_decoder.h"
+#include "rar_vm_filters.h"
+
+namespace unrar {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes random_bytes(size_t size, uint32_t seed) {
+  std::mt19937 random(seed);
+  Bytes bytes(size);
+  for (uint8_t& byte : bytes) byte = static_cast<uint8_t>(random());
+  return bytes;
+}
+
+// ITANIUM: bit fields are numbered from bit 0 of byte 0 of the bundle.
+uint32_t bits_at(const uint8_t* bundle, unsigned first, unsigned count) {
+  uint32_t value = 0;
+  for (unsigned i = 0; i < count; ++i)
+    value |= uint32_t{(bundle[(first + i) / 8] >> ((first + i) % 8)) & 1u} << i;
+  return value;
+}
+
+void set_bits(uint8_t* bundle, unsigned first, unsigned count, uint32_t value) {
+  for (unsigned i = 0; i < count; ++i) {
+    const unsigned bit = first + i;
+    bundle[bit / 8] = static_cast<uint8_t>((bundle[bit / 8] & ~(1u << (bit % 8))) |
+                                           (((value >> i) & 1u) << (bit % 8)));
+  }
+}
+
+// The compressor's side: branch targets become absolute by adding the bundle's number.
+Bytes itanium_forward(Bytes data, uint64_t fileOffset) {
+  static const uint8_t kBranchSlots[16] = {4, 4, 6, 6, 0, 0, 7, 7, 4, 4, 0, 0, 4, 4, 0, 0};
+  uint32_t bundleNumber = static_cast<uint32_t>(fileOffset >> 4);
+  for (size_t at = 0; at + 21 < data.size(); at += 16, ++bundleNumber) {
+    uint8_t* bundle = &data[at];
+    const unsigned templateBits = bundle[0] & 0x1F;
+    if (templateBits < 16) continue;
+    for (unsigned slot = 0; slot < 3; ++slot) {
+      if (!(kBranchSlots[templateBits - 16] & (1u << slot))) continue;
+      const unsigned slotStart = 5 + 41 * slot;
+      if (bits_at(bundle, slotStart + 37, 4) != 5) continue;
+      const uint32_t target = bits_at(bundle, slotStart + 13, 20);
+      set_bits(bundle, slotStart + 13, 20, (target + bundleNumber) & 0xFFFFF);
+    }
+  }
+  return data;
+}
+
+// Bundles whose every slot holds a branch, with templates that mark all, some
+// or none of the slots as branches.
+Bytes itanium_code(size_t size, uint32_t seed) {
+  Bytes data = random_bytes(size, seed);
+  for (size_t at = 0; at + 16 <= size; at += 16) {
+    uint8_t* bundle = &data[at];
+    bundle[0] = static_cast<uint8_t>((bundle[0] & 0xE0) | (16 + (at / 16) % 16));
+    for (unsigned slot = 0; slot < 3; ++slot) set_bits(bundle, 5 + 41 * slot + 37, 4, 5);
+  }
+  return data;
+}
+
+Bytes rgb_forward(const Bytes& original, uint32_t width, uint32_t redPosition) {
+  Bytes planes = original;
+  for (size_t j = redPosition; j + 2 < planes.size(); j += 3) {
+    planes[j] = static_cast<uint8_t>(original[j] - original[j + 1]);
+    planes[j + 2] = static_cast<uint8_t>(original[j + 2] - original[j + 1]);
+  }
+  Bytes encoded;
+  for (size_t channel = 0; channel < 3; ++channel) {
+    int previous = 0;
+    for (size_t j = channel; j < planes.size(); j += 3) {
+      int predicted = previous;
+      if (j >= width) {
+        const int up = planes[j - width + 3];
+        const int upLeft = planes[j - width];
+        const int guess = previous + up - upLeft;
+        const int pa = std::abs(guess - previous);
+        const int pb = std::abs(guess - up);
+        const int pc = std::abs(guess - upLeft);
+        predicted = pa <= pb && pa <= pc ? previous : (pb <= pc ? up : upLeft);
+      }
+      encoded.push_back(static_cast<uint8_t>(predicted - planes[j]));
+      previous = planes[j];
+    }
+  }
+  return encoded;
+}
+
+// Rows of a picture with smooth gradients, a sharp edge and some noise.
+Bytes picture(size_t rowBytes, size_t rows, uint32_t seed) {
+  std::mt19937 random(seed);
+  Bytes data;
+  for (size_t y = 0; y < rows; ++y)
+    for (size_t x = 0; x < rowBytes; ++x) {
+      const int edge = x > rowBytes / 2 ? 90 : 0;
+      data.push_back(static_cast<uint8_t>(x * 2 + y * 3 + edge + (x % 3) * 40 + random() % 4));
+    }
+  return data;
+}
+
+int signed_byte(unsigned value) {
+  return static_cast<int8_t>(static_cast<uint8_t>(value));
+}
+
+Bytes audio_forward(const Bytes& samples, uint32_t channels) {
+  Bytes encoded;
+  for (size_t channel = 0; channel < channels; ++channel) {
+    int previous = 0, previousDelta = 0, d1 = 0, d2 = 0, d3 = 0;
+    int weights[3] = {0, 0, 0};
+    long errors[7] = {};
+    for (size_t j = channel, count = 0; j < samples.size(); j += channels, ++count) {
+      d3 = d2;
+      d2 = previousDelta - d1;
+      d1 = previousDelta;
+      const int predicted =
+          ((8 * previous + weights[0] * d1 + weights[1] * d2 + weights[2] * d3) >> 3) & 0xFF;
+      const uint8_t coded = static_cast<uint8_t>(predicted - samples[j]);
+      encoded.push_back(coded);
+      previousDelta = signed_byte(samples[j] - previous);
+      previous = samples[j];
+      const int error = signed_byte(coded) * 8;
+      const int terms[3] = {d1, d2, d3};
+      errors[0] += std::abs(error);
+      for (int k = 0; k < 3; ++k) {
+        errors[1 + 2 * k] += std::abs(error - terms[k]);
+        errors[2 + 2 * k] += std::abs(error + terms[k]);
+      }
+      if (count % 32 != 0) continue;
+      int best = 0;
+      for (int k = 1; k < 7; ++k)
+        if (errors[k] < errors[best]) best = k;
+      std::fill(std::begin(errors), std::end(errors), 0);
+      if (best == 0) continue;
+      int& weight = weights[(best - 1) / 2];
+      if (best % 2 == 1 && weight >= -16) --weight;
+      if (best % 2 == 0 && weight < 16) ++weight;
+    }
+  }
+  return encoded;
+}
+
+// Interleaved channels, each a sine of its own pitch, with a click and a loud stretch
+// that wraps.
+Bytes sound(size_t frames, uint32_t channels) {
+  Bytes samples;
+  for (size_t frame = 0; frame < frames; ++frame)
+    for (uint32_t channel = 0; channel < channels; ++channel) {
+      const double level = frame > frames / 2 ? 300.0 : 60.0;
+      double value = 128 + level * std::sin(static_cast<double>(frame) * (0.05 + 0.03 * channel));
+      if (frame == frames / 3) value = 0;
+      samples.push_back(static_cast<uint8_t>(static_cast<int>(std::lround(value)) & 0xFF));
+    }
+  return samples;
+}
+
+Bytes undo(StandardFilter filter, const FilterParameters& parameters, Bytes data) {
+  Bytes scratch;
+  EXPECT_TRUE(apply_standard_filter(filter, parameters, data, scratch));
+  return data;
+}
+
+TEST(RarVmItanium, BranchTargetsComeBackForEveryBundleNumber) {
+  for (uint64_t fileOffset :
+       {uint64_t{0}, uint64_t{16}, uint64_t{0x1234}, uint64_t{0xFFFFF0} << 4, uint64_t{1} << 40}) {
+    for (size_t size : {size_t{22}, size_t{37}, size_t{38}, size_t{160}, size_t{1001}}) {
+      SCOPED_TRACE(testing::Message() << "offset " << fileOffset << " size " << size);
+      for (const Bytes& original : {itanium_code(size, 7), random_bytes(size, 8)}) {
+        const Bytes encoded = itanium_forward(original, fileOffset);
+        EXPECT_EQ(undo(StandardFilter::itanium, {0, 0, fileOffset}, encoded), original);
+      }
+    }
+  }
+  // The bundles the transform touches really change.
+  const Bytes code = itanium_code(160, 3);
+  EXPECT_NE(itanium_forward(code, 0x100), code);
+}
+
+TEST(RarVmItanium, BundlesWithoutSixBytesAfterThemStayAsTheyAre) {
+  for (size_t size : {size_t{0}, size_t{5}, size_t{16}, size_t{21}}) {
+    const Bytes code = itanium_code(size, 11);
+    EXPECT_EQ(undo(StandardFilter::itanium, {0, 0, 0x500}, code), code) << size;
+  }
+  // 37 bytes: the second bundle lacks the bytes after it and is left alone.
+  const Bytes code = itanium_code(37, 12);
+  const Bytes out = undo(StandardFilter::itanium, {0, 0, 0x500}, code);
+  EXPECT_NE(Bytes(out.begin(), out.begin() + 16), Bytes(code.begin(), code.begin() + 16));
+  EXPECT_EQ(Bytes(out.begin() + 16, out.end()), Bytes(code.begin() + 16, code.end()));
+}
+
+TEST(RarVmRgb, PicturesComeBackForEveryWidthAndRedPosition) {
+  for (uint32_t width : {6u, 9u, 30u, 300u}) {
+    for (uint32_t red : {0u, 1u, 2u}) {
+      const Bytes rows = picture(width, 21, width);
+      for (size_t size : {size_t{width} - 3, size_t{width} - 1, size_t{width},
+                          size_t{width} * 7 + 2, size_t{width} * 20}) {
+        SCOPED_TRACE(testing::Message() << "width " << width << " red " << red << " size " << size);
+        for (const Bytes& original :
+             {Bytes(rows.begin(), rows.begin() + size), random_bytes(size, red + width)}) {
+          EXPECT_EQ(undo(StandardFilter::rgb, {width, red, 0}, rgb_forward(original, width, red)),
+                    original);
+        }
+      }
+    }
+  }
+  // Wider than the data by up to three bytes: every byte predicts from its left.
+  const Bytes small = random_bytes(12, 5);
+  EXPECT_EQ(undo(StandardFilter::rgb, {15, 1, 0}, rgb_forward(small, 15, 1)), small);
+}
+
+TEST(RarVmAudio, SoundComesBackForEveryChannelCount) {
+  for (uint32_t channels : {1u, 2u, 3u, 6u, 128u}) {
+    for (size_t frames : {size_t{0}, size_t{1}, size_t{31}, size_t{33}, size_t{65}, size_t{2000}}) {
+      SCOPED_TRACE(testing::Message() << channels << " channels, " << frames << " frames");
+      Bytes samples = sound(frames, channels);
+      // A last frame cut short.
+      if (samples.size() > channels) samples.pop_back();
+      EXPECT_EQ(undo(StandardFilter::audio, {channels, 0, 0}, audio_forward(samples, channels)),
+                samples);
+      const Bytes noise = random_bytes(samples.size(), channels);
+      EXPECT_EQ(undo(StandardFilter::audio, {channels, 0, 0}, audio_forward(noise, channels)),
+                noise);
+    }
+  }
+}
+
+TEST(RarVmFilters, ImpossibleParametersAreRefused) {
+  const struct {
+    StandardFilter filter;
+    FilterParameters parameters;
+    size_t size;
+    bool accepted;
+  } cases[] = {
+      {StandardFilter::rgb, {3, 0, 0}, 2, false},     // less than a pixel
+      {StandardFilter::rgb, {3, 0, 0}, 0, false},     // nothing
+      {StandardFilter::rgb, {2, 0, 0}, 64, false},    // a row narrower than a pixel
+      {StandardFilter::rgb, {9, 3, 0}, 64, false},    // red beyond the pixel
+      {StandardFilter::rgb, {68, 0, 0}, 64, false},   // a row longer than the data and a pixel
+      {StandardFilter::rgb, {67, 2, 0}, 64, true},    // the longest row allowed
+      {StandardFilter::audio, {0, 0, 0}, 64, false},  // no channels
+      {StandardFilter::audio, {129, 0, 0}, 64, false},
+      {StandardFilter::audio, {128, 0, 0}, 64, true},  // more channels than bytes
+      {StandardFilter::audio, {5, 0, 0}, 0, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "r0 " << c.parameters.r0 << " size " << c.size);
+    Bytes data = random_bytes(c.size, 1), scratch;
+    EXPECT_EQ(apply_standard_filter(c.filter, c.parameters, data, scratch), c.accepted);
+    EXPECT_EQ(data.size(), c.size);
+  }
+}
+
+// A program of the given size whose CRC32 is the wanted one and whose first byte is
+// the XOR of the others: bits of bytes 1..6 are chosen by solving the linear
+// system that CRC32 and the XOR make over GF(2).
+Bytes program_with(size_t size, uint32_t crc, uint32_t seed) {
+  Bytes code = random_bytes(size, seed);
+  const auto signature = [](const Bytes& bytes) {
+    uint8_t xorOfAll = 0;
+    for (uint8_t byte : bytes) xorOfAll ^= byte;
+    return uint64_t{crc32_continue(0, bytes.data(), bytes.size())} | uint64_t{xorOfAll} << 32;
+  };
+  const uint64_t base = signature(code);
+  // Each free bit's effect, reduced to a basis that remembers which bits made it.
+  std::vector<std::pair<uint64_t, uint64_t>> basis;
+  for (unsigned bit = 0; bit < 48; ++bit) {
+    Bytes flipped = code;
+    flipped[1 + bit / 8] ^= static_cast<uint8_t>(1u << (bit % 8));
+    uint64_t effect = signature(flipped) ^ base;
+    uint64_t made = uint64_t{1} << bit;
+    for (const auto& [vector, bits] : basis)
+      if ((effect ^ vector) < effect) effect ^= vector, made ^= bits;
+    if (effect == 0) continue;
+    basis.emplace_back(effect, made);
+    std::sort(basis.begin(), basis.end(), std::greater<>());
+  }
+  uint64_t wanted = base ^ crc;
+  uint64_t flips = 0;
+  for (const auto& [vector, bits] : basis)
+    if ((wanted ^ vector) < wanted) wanted ^= vector, flips ^= bits;
+  EXPECT_EQ(wanted, 0u) << "no program of this size has the CRC";
+  for (unsigned bit = 0; bit < 48; ++bit)
+    if ((flips >> bit) & 1) code[1 + bit / 8] ^= static_cast<uint8_t>(1u << (bit % 8));
+  return code;
+}
+
+struct KnownProgram {
+  StandardFilter filter;
+  size_t size;
+  uint32_t crc;
+};
+constexpr KnownProgram kPrograms[] = {
+    {StandardFilter::e8, 53, 0xAD576887u},       {StandardFilter::e8e9, 57, 0x3CD7E57Eu},
+    {StandardFilter::itanium, 120, 0x3769893Fu}, {StandardFilter::delta, 29, 0x0E06077Du},
+    {StandardFilter::rgb, 149, 0x1C2C5DC8u},     {StandardFilter::audio, 216, 0xBC85E701u},
+};
+
+TEST(RarVmPrograms, EachStandardProgramIsKnownByItsSizeAndCrc) {
+  for (const KnownProgram& known : kPrograms) {
+    SCOPED_TRACE(known.size);
+    const Bytes code = program_with(known.size, known.crc, known.crc);
+    ASSERT_EQ(crc32_continue(0, code.data(), code.size()), known.crc);
+    EXPECT_EQ(identify_standard_filter(code.data(), code.size()), known.filter);
+
+    Bytes changed = code;
+    changed[known.size / 2] ^= 0x10;
+    changed[0] ^= 0x10;  // still a consistent XOR, but another CRC
+    EXPECT_EQ(identify_standard_filter(changed.data(), changed.size()), std::nullopt);
+
+    // The right CRC at another size is another program.
+    const Bytes longer = program_with(known.size + 1, known.crc, known.crc);
+    EXPECT_EQ(identify_standard_filter(longer.data(), longer.size()), std::nullopt);
+  }
+}
+
+}  // namespace
+}  // namespace unrar
