@@ -1,6 +1,7 @@
 #include "archive_reader.h"
 
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "rar5_blocks.h"
@@ -59,12 +60,26 @@ bool scan_for_archive(VolumeFile& file, const std::vector<uint8_t>& head, uint64
   return false;
 }
 
+// A ZIP, ACE or ARJ archive keeps a RAR archive it stores as one of its entries;
+// that is no self-extracting RAR archive.
+bool starts_as_other_archive(const std::vector<uint8_t>& head) {
+  const auto starts_with = [&head](size_t offset, std::string_view bytes) {
+    return head.size() >= offset + bytes.size() &&
+           std::memcmp(head.data() + offset, bytes.data(), bytes.size()) == 0;
+  };
+  constexpr size_t kArjLargestHeader = 2600;
+  const bool arj = starts_with(0, "\x60\xEA") && head.size() >= 4 &&
+                   static_cast<size_t>(head[2] | head[3] << 8) <= kArjLargestHeader;
+  return arj || starts_with(0, "PK\x03\x04") || starts_with(7, "**ACE**");
+}
+
 // Where the archive's first block starts, and its format. Most archives start at
 // the signature, so a short head is searched before the whole search range is read.
 bool find_archive(VolumeFile& file, uint64_t& firstBlock, ArchiveFormat& format) {
   for (const size_t range : {kQuickSearchBytes, kSfxSearchBytes}) {
     std::vector<uint8_t> head(std::min<uint64_t>(file.size(), range + 8));
     if (!file.read_at(0, head.data(), head.size())) return false;
+    if (starts_as_other_archive(head)) return false;
     if (scan_for_archive(file, head, firstBlock, format)) return true;
     if (head.size() == file.size()) return false;
   }

@@ -122,6 +122,21 @@ TEST_P(Formats, SelfExtractingStubIsSkipped) {
   ASSERT_EQ(run.entries.size(), 1u);
 }
 
+TEST_P(Formats, ARarStoredInsideAnotherArchiveIsNotFound) {
+  const std::vector<std::pair<std::string, std::string>> hosts = {
+      {"arj", std::string("\x60\xEA\x2C\x00", 4) + std::string(100, 'a')},
+      {"zip", "PK\x03\x04" + std::string(100, 'z')},
+      {"ace", std::string(7, 'x') + "**ACE**" + std::string(100, 'c')}};
+  for (const auto& [kind, start] : hosts) {
+    SCOPED_TRACE(kind);
+    RarOptions inside = options();
+    inside.sfxPrefix = start;
+    const std::string archive = dir / ("stored." + kind);
+    WriteRar(archive, {{"x.txt", "an entry of the other archive"}}, inside);
+    EXPECT_EQ(run_archive(archive, RAR_TEST).openResult, ERAR_UNKNOWN_FORMAT);
+  }
+}
+
 TEST_P(Formats, DamageEndsInACode) {
   const std::string good = dir / "g.rar";
   WriteRar(good, {{"one.txt", std::string(4000, '1')}, {"two.txt", std::string(4000, '2')}},
