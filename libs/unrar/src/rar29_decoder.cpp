@@ -97,6 +97,7 @@ class Rar29Decoder : public Decoder {
   DecodeResult decode_lz(UnpackedOutput& output, bool& endOfFile);
   DecodeResult decode_ppmd(UnpackedOutput& output, bool& endOfFile);
   DecodeResult lz_match(int symbol);
+  void take_lz_end_marker();
   DecodeResult add_filter(uint8_t first, const uint8_t* record, size_t size);
   DecodeResult read_lz_filter();
   DecodeResult read_ppmd_filter();
@@ -374,6 +375,14 @@ DecodeResult Rar29Decoder::decode_lz(UnpackedOutput& output, bool& endOfFile) {
   return input_.overrun() ? DecodeResult::bad_data : DecodeResult::ok;
 }
 
+// A file that ends at its size still has its end marker after the last byte, and
+// the marker says whether the next solid file starts with new tables.
+void Rar29Decoder::take_lz_end_marker() {
+  if (main_.decode(input_) != 256 || input_.overrun()) return;
+  const uint32_t bits = input_.peek16();
+  if ((bits & 0x8000) == 0 && (bits & 0x4000) != 0) tablesRead_ = false;
+}
+
 DecodeResult Rar29Decoder::decode_ppmd(UnpackedOutput& output, bool& endOfFile) {
   const uint64_t fileEnd = window_->file_end();
   while (window_->position() < fileEnd) {
@@ -446,6 +455,7 @@ DecodeResult Rar29Decoder::decode_entry(PackedInput& input, UnpackedOutput& outp
     result = ppmdBlock_ ? decode_ppmd(output, endOfFile) : decode_lz(output, endOfFile);
   if (input_.input_failed()) return DecodeResult::stopped;
   if (result != DecodeResult::ok) return result;
+  if (!endOfFile && !ppmdBlock_) take_lz_end_marker();
   result = window_->finish_file(output, endOfFile);
   if (result == DecodeResult::ok) broken_ = false;
   return result;
