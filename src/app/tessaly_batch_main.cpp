@@ -1,5 +1,5 @@
 // tessaly-batch: runs a batch file the program wrote, without a shell, and exits with
-// the status of its last command.
+// the first non-zero status of its commands (0 when every one succeeded).
 #include <fstream>
 #include <iostream>
 #include <iterator>

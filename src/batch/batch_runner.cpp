@@ -31,10 +31,11 @@ int RunBatch(const std::vector<BatchCommand>& commands, std::ostream& errors) {
     if (!pid) {
       errors << "tessaly-batch: cannot run \"" << command.argv.front()
              << "\": " << StartFailureText(errorNumber) << "\n";
-      status = kBatchCannotStart;
+      if (status == 0) status = kBatchCannotStart;
       continue;
     }
-    status = WaitProcess(*pid);
+    const int commandStatus = WaitProcess(*pid);
+    if (status == 0) status = commandStatus;
   }
   return status;
 }

@@ -53,9 +53,12 @@ TEST_F(ArjExtractProgramTest, TheUtilitysQuestionIsAnsweredOnTheTerminal) {
   WriteFileText(work() / "out/a.txt", "old");
   WriteFileText(work() / "out/sub/b.txt", "old b");
   // The utility asks for sub/b.txt first, then for a.txt, whose "n" brings a second
-  // question (another name?) that is declined too.
+  // question (another name?) that is declined too. A file left out is the utility's
+  // warning status: the job did not finish extracting every file.
   const ProcessResult run = Run({"-y", "-d", "out", "pack.arj"}, "y\nn\nn\n");
-  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(run.exitStatus, 1) << run.err;
+  EXPECT_NE(run.err.find("Tessaly did not finish extracting the files."), std::string::npos)
+      << run.err;
   EXPECT_EQ(Occurrences(run.out, "Overwrite?"), 2u) << run.out;
   EXPECT_EQ(ReadFileText(work() / "out/sub/b.txt"), "b");
   EXPECT_EQ(ReadFileText(work() / "out/a.txt"), "old");
@@ -69,6 +72,26 @@ TEST_F(ArjExtractProgramTest, AHiddenBatchShowsNothingOfTheUtility) {
   EXPECT_EQ(run.out.find("Extracting"), std::string::npos) << run.out;
   EXPECT_EQ(run.err.find("Finished\n"), std::string::npos) << run.err;
   EXPECT_EQ(ReadFileText(work() / "out/sub/b.txt"), "b");
+}
+
+// A wrong password is one of the corpus cases.
+TEST_F(ArjExtractProgramTest, SlowAPasswordGivenWithPAnswersTheGarbledArchivesBox) {
+  WriteSettings("1", "1", "1");
+  fs::create_directories(work() / "locked");
+  WriteFileText(work() / "locked/secret.txt", "behind the password");
+  ProcessRequest request;
+  request.argv = {kArjUtility, "a", "-gopen up", (work() / "locked.arj").string(), "*"};
+  request.workDir = work() / "locked";
+  ASSERT_EQ(RunProcess(request).exitStatus, 0);
+
+  const ProcessResult right = Run({"-y", "-d", "right", "-p", "open up", "locked.arj"});
+  EXPECT_EQ(right.exitStatus, 0) << right.err;
+  EXPECT_EQ(ReadFileText(work() / "right/secret.txt"), "behind the password");
+
+  const ProcessResult none = Run({"-y", "-d", "none", "locked.arj"});
+  EXPECT_EQ(none.exitStatus, 1) << none.err;
+  EXPECT_NE(none.err.find("No password supplied. Aborting."), std::string::npos) << none.err;
+  EXPECT_FALSE(fs::exists(work() / "none/secret.txt"));
 }
 
 }  // namespace

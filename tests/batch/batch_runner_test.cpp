@@ -1,6 +1,6 @@
 // The tessaly-batch program on batch files written here: every argument arrives as
 // written, ">" fills a file, nothing goes through a shell, and the exit status is
-// the last command's.
+// the first failing command's.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -42,11 +42,15 @@ TEST_F(BatchRunnerTest, ArgumentsReachTheProgramUninterpretedAndRedirectionFills
   EXPECT_EQ(run.out, "") << "the redirected output went to the file only";
 }
 
-TEST_F(BatchRunnerTest, EveryLineRunsInOrderAndTheLastStatusIsTheResult) {
-  EXPECT_EQ(RunBatchText("/bin/false\r\n/usr/bin/printf one\r\n").exitStatus, 0);
-  const ProcessResult failedLast = RunBatchText("/usr/bin/printf one\r\n/bin/false\r\n");
-  EXPECT_EQ(failedLast.exitStatus, 1);
-  EXPECT_EQ(failedLast.out, "one");
+TEST_F(BatchRunnerTest, EveryLineRunsInOrderAndTheFirstFailureIsTheResult) {
+  EXPECT_EQ(RunBatchText("/usr/bin/printf one\r\n/usr/bin/printf two\r\n").exitStatus, 0);
+  const ProcessResult failedFirst =
+      RunBatchText("/bin/false\r\n/usr/bin/printf one\r\n/usr/bin/test 1 -eq 2\r\n");
+  EXPECT_EQ(failedFirst.exitStatus, 1) << "a later success does not hide the failure";
+  EXPECT_EQ(failedFirst.out, "one");
+  const ProcessResult failedLast =
+      RunBatchText("/usr/bin/printf one\r\n/bin/sh -c \"exit 3\"\r\n/bin/false\r\n");
+  EXPECT_EQ(failedLast.exitStatus, 3) << "the first failure's own status";
 }
 
 TEST_F(BatchRunnerTest, AProgramThatCannotStartIs127AndTheBatchGoesOn) {
@@ -57,7 +61,7 @@ TEST_F(BatchRunnerTest, AProgramThatCannotStartIs127AndTheBatchGoesOn) {
 
   const ProcessResult notExecutable =
       RunBatchText("\"" + PathOf("notes.txt").string() + "\" x\r\n/usr/bin/printf after\r\n");
-  EXPECT_EQ(notExecutable.exitStatus, 0);
+  EXPECT_EQ(notExecutable.exitStatus, 127);
   EXPECT_NE(notExecutable.err.find("permission denied"), std::string::npos) << notExecutable.err;
   EXPECT_EQ(notExecutable.out, "after");
 

@@ -9,11 +9,17 @@ namespace tessaly::testing {
 
 namespace fs = std::filesystem;
 
+constexpr int kMissingProgramError = 53;
+
 std::optional<ProcessId> RecordingConsoleHost::Start(const std::vector<std::string>& argv,
                                                      int windowStyle, int& errorNumber) {
   Started started{argv, windowStyle, "", status_.Command1Visible};
   if (!argv.empty() && fs::is_regular_file(argv.back())) started.batch = ReadFileText(argv.back());
   starts.push_back(started);
+  if (failFromStart != 0 && starts.size() >= failFromStart) {
+    errorNumber = kMissingProgramError;
+    return std::nullopt;
+  }
   return real_.Start(argv, windowStyle, errorNumber);
 }
 

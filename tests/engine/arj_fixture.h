@@ -36,6 +36,8 @@ class RecordingConsoleHost : public ConsoleHost {
   void Release(ProcessId process) override { real_.Release(process); }
 
   std::vector<Started> starts;
+  // From this start on (counted from 1) nothing starts, as with a missing program; 0: never.
+  size_t failFromStart = 0;
 
  private:
   const Form4& status_;

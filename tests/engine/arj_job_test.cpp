@@ -107,23 +107,43 @@ TEST_F(ArjJobTest, AMultiVolumeSetExtractsFromItsFirstVolume) {
   EXPECT_EQ(session.Form4Window.lblarc, kFinished);
 }
 
-TEST_F(ArjJobTest, ADamagedArchiveStillEndsAsFinishedWithoutItsBadFile) {
+TEST_F(ArjJobTest, ADamagedArchiveIsReportedAsNotFinishedAlsoWhenALaterOneSucceeds) {
   const std::string content = Noise(40000, 2);
   const std::string archive = MakeArj(PathOf("bad.arj"), {{"data.bin", content}}, {"-m0"});
   std::string bytes = ReadFileText(archive);
   bytes[bytes.size() / 2] ^= 0x55;
   WriteFileText(archive, bytes);
+  const std::string sound = MakeArj(PathOf("sound.arj"), {{"ok.txt", "ok"}});
+  fs::create_directories(PathOf("out"));
+  session.Form1.Combo1.text = PathOf("out");
+  Select({archive, sound});
+  Extract();
+
+  // The utility's complaint stays in its hidden window; its status tells the job.
+  const Form4& form = session.Form4Window;
+  EXPECT_EQ(form.lblarc, kNotFinished);
+  EXPECT_EQ(session.job.ExtractResult, 1);
+  EXPECT_TRUE(form.Command1Visible);
+  EXPECT_EQ(form.pb2Value, form.pb2Max);
+  EXPECT_TRUE(dialogs.messages.empty());
+  const fs::path extracted = PathOf("out/data.bin");
+  EXPECT_FALSE(fs::exists(extracted) && ReadFileText(extracted) == content);
+  EXPECT_EQ(ReadFileText(PathOf("out/ok.txt")), "ok") << "the later archive still ran";
+  EXPECT_FALSE(fs::exists(Scratch() + "Tessaly.bat"));
+}
+
+TEST_F(ArjJobTest, AUtilityThatCannotStartIsReportedAsNotFinished) {
+  const std::string archive = MakeArj(PathOf("plain.arj"), {{"p.txt", "p"}});
   fs::create_directories(PathOf("out"));
   session.Form1.Combo1.text = PathOf("out");
   Select({archive});
+  host.failFromStart = 2;  // the probe runs, the extraction's batch cannot start
+  SetSetting("General", "Close extract window", "0");
   Extract();
 
-  // The utility's complaint stays in its hidden window: the job reports finished.
-  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
-  EXPECT_EQ(session.job.ExtractResult, 0);
-  const fs::path extracted = PathOf("out/data.bin");
-  EXPECT_FALSE(fs::exists(extracted) && ReadFileText(extracted) == content);
-  EXPECT_FALSE(fs::exists(Scratch() + "Tessaly.bat"));
+  EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
+  EXPECT_EQ(session.job.ExtractResult, 1);
+  EXPECT_TRUE(TreeOf(PathOf("out")).empty());
 }
 
 TEST_F(ArjJobTest, BlanksShellCharactersAndLeadingDashesReachTheUtilityAsOneArgument) {

@@ -5,7 +5,9 @@
 #include <optional>
 #include <vector>
 
+#include "batch/batch_text.h"
 #include "engine/arj/arj_batch.h"
+#include "engine/arj/arj_headers.h"
 #include "engine/arj/shell_wait.h"
 #include "engine/driver.h"
 #include "engine/session.h"
@@ -21,6 +23,10 @@ constexpr const char* kWaitingText =
     "Tessaly is waiting for the arj utility to finsh extracting the selected files.";
 constexpr const char* kCloseWindowText =
     " Please close the DOS window when it is finished to return to Tessaly.";
+constexpr const char* kNoPassword = "No password supplied. Aborting.";
+constexpr const char* kUnquotablePassword =
+    "Tessaly cannot hand this password to the arj utility: a password that contains a double "
+    "quotation mark or a line break cannot be written into the batch file.";
 
 bool ClosesWindowItself(const Session& session) {
   return session.settings.CloseExtractWindow == "1";
@@ -62,15 +68,60 @@ std::optional<std::string> UnquotablePath(const Session& session, const std::str
   return std::nullopt;
 }
 
-std::optional<std::string> ExtractionBatch(Session& session, const std::string& destination) {
+std::string FileNameOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// One password per archive of the job, "" for an archive without garbled entries; nothing
+// when the job ends here (no answer, or one the batch file cannot hold), its message shown.
+std::optional<std::vector<std::string>> AskPasswords(Session& session) {
+  const JobState& job = session.job;
+  std::vector<std::string> passwords;
+  for (size_t i = 0; i < job.SelectedFiles.size(); ++i) {
+    if (!ArjArchiveHasGarbledEntry(job.SelectedFiles[i])) {
+      passwords.emplace_back();
+      continue;
+    }
+    const std::string& longName =
+        i < job.LongFileNames.size() ? job.LongFileNames[i] : job.SelectedFiles[i];
+    const std::string password = session.dialogs.InputBox(
+        "The file " + FileNameOf(longName) +
+            " is encrypted with a password. Please enter the password below to extract.",
+        "Enter Password", "");
+    if (password.empty()) {
+      session.dialogs.MessageBox({kNoPassword, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
+      session.job.ExtractResult = 1;
+      return std::nullopt;
+    }
+    if (!QuoteBatchArgument(password)) {
+      Refuse(session, kUnquotablePassword);
+      return std::nullopt;
+    }
+    passwords.push_back(password);
+  }
+  return passwords;
+}
+
+std::string ExtractionBatch(const Session& session, const std::string& destination,
+                            const std::vector<std::string>& passwords) {
   std::vector<std::string> lines;
-  for (const std::string& archive : session.job.SelectedFiles) {
-    const std::optional<std::string> line =
-        ArjExtractLine(session.settings.ArjLocation, session.job.ArjOptions, archive, destination);
-    if (!line) return std::nullopt;
-    lines.push_back(*line);
+  for (size_t i = 0; i < session.job.SelectedFiles.size(); ++i) {
+    // Every path and password was checked before: each line can be written.
+    lines.push_back(ArjExtractLine(session.settings.ArjLocation, session.job.ArjOptions,
+                                   session.job.SelectedFiles[i], destination, passwords[i])
+                        .value());
   }
   return BatchText(lines);
+}
+
+int32_t RunArjBatch(Session& session, const std::string& batchFile) {
+  if (ClosesWindowItself(session)) {
+    return ShellAndWatch(
+        session, batchFile, [&session] { ActivateMainWindow(session); },
+        session.settings.ShellWindowStyle);
+  }
+  return ShellAndWait(session, batchFile, session.settings.ShellWindowStyle);
 }
 
 }  // namespace
@@ -94,25 +145,23 @@ void ExtractArjArchives(Session& session) {
   const std::string destination = session.Form1.Combo1.text;
   const std::string batchFile = session.settings.TempFolder + kArjBatchName;
 
-  const std::optional<std::string> batch = ExtractionBatch(session, destination);
-  if (!batch) {
+  if (const std::optional<std::string> path = UnquotablePath(session, destination)) {
     // Such a line would split where the name does not: better to run nothing.
-    Refuse(session, "Tessaly cannot hand \"" +
-                        UnquotablePath(session, destination).value_or(destination) +
+    Refuse(session, "Tessaly cannot hand \"" + *path +
                         "\" to the arj utility: a name that contains a double quotation mark "
                         "or a line break cannot be written into the batch file. Please rename "
                         "it and try again.");
-  } else if (session.settings.TempFolder.empty() || !WriteWholeFile(batchFile, *batch)) {
-    Refuse(session, "Tessaly could not write the batch file \"" + batchFile + "\".");
-  } else {
-    if (ClosesWindowItself(session)) {
-      ShellAndWatch(
-          session, batchFile, [&session] { ActivateMainWindow(session); },
-          session.settings.ShellWindowStyle);
+  } else if (const std::optional<std::vector<std::string>> passwords = AskPasswords(session)) {
+    // The batch file holds the passwords while the job runs: it lives in the private
+    // (0700) temp folder and the driver deletes it when the job ends.
+    if (session.settings.TempFolder.empty() ||
+        !WriteWholeFile(batchFile, ExtractionBatch(session, destination, *passwords))) {
+      Refuse(session, "Tessaly could not write the batch file \"" + batchFile + "\".");
     } else {
-      ShellAndWait(session, batchFile, session.settings.ShellWindowStyle);
+      // The runner exits with the first failing command's status, so one damaged or
+      // wrongly unlocked archive is not hidden by a later one that went well.
+      job.ExtractResult = RunArjBatch(session, batchFile) == 0 ? 0 : 1;
     }
-    job.ExtractResult = 0;
   }
   status.Command1Visible = true;
   status.SetValue(status.pb2Max);

@@ -11,9 +11,11 @@ struct Session;
 
 // Before the Status window shows: no Cancel, and the waiting text.
 void PrepareArjStatus(Session& session);
-// Writes "Tessaly.bat" for every selected archive, runs it and waits; the job then
-// counts as finished whatever the utility did. A path that cannot be written into
-// the batch file ends the job, with a message, before anything runs.
+// Asks for the password of every selected archive that holds garbled entries, writes
+// "Tessaly.bat" for all of them, runs it and waits; the job counts as finished only
+// when the batch exits with 0. A path or password that cannot be written into the
+// batch file, or a password not given, ends the job, with a message, before anything
+// runs.
 void ExtractArjArchives(Session& session);
 // The probe's ARJ step: true when the utility's listing of path is not empty and
 // has no "error(s)!".

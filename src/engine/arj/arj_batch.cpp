@@ -10,11 +10,18 @@ std::optional<std::string> BatchPath(const std::string& path) {
 
 std::optional<std::string> ArjExtractLine(const std::string& arjLocation,
                                           const std::string& arjOptions, const std::string& archive,
-                                          const std::string& destination) {
+                                          const std::string& destination,
+                                          const std::string& password) {
   const std::optional<std::string> program = BatchPath(arjLocation);
   const std::optional<std::string> source = BatchPath(archive);
   if (!program || !source) return std::nullopt;
-  std::string line = *program + " x -v " + arjOptions + *source;
+  std::string line = *program + " x -v " + arjOptions;
+  if (!password.empty()) {
+    const std::optional<std::string> garbleSwitch = QuoteBatchArgument("-g" + password);
+    if (!garbleSwitch) return std::nullopt;
+    line += *garbleSwitch + " ";
+  }
+  line += *source;
   if (destination.empty()) return line;
   // The utility takes a destination as a folder only when it ends in "/".
   const std::optional<std::string> target =

@@ -16,12 +16,14 @@ inline constexpr const char* kArjListingName = "arjtmp.tmp";
 // "-" is written as "./-...", so that the utility never reads it as a switch.
 std::optional<std::string> BatchPath(const std::string& path);
 
-// arjLocation x -v [-y ]archive destination/ ; the destination is left out when it is
-// empty (the utility then extracts into the working folder). Nothing when a path
-// cannot be quoted.
+// arjLocation x -v [-y ]["-gpassword" ]archive destination/ ; the password switch only
+// when password is not empty, the destination left out when it is empty (the utility
+// then extracts into the working folder). Nothing when a path or the password cannot
+// be quoted.
 std::optional<std::string> ArjExtractLine(const std::string& arjLocation,
                                           const std::string& arjOptions, const std::string& archive,
-                                          const std::string& destination);
+                                          const std::string& destination,
+                                          const std::string& password);
 // arjLocation l archive>listingFile, or nothing when a path cannot be quoted.
 std::optional<std::string> ArjListLine(const std::string& arjLocation, const std::string& archive,
                                        const std::string& listingFile);
