@@ -1,6 +1,6 @@
 // The ITANIUM, RGB and AUDIO filters of RAR 2.9, which no archive at hand uses:
 // the test writes each forward transform itself and expects the library to undo
-// it exactly, both called directly and as a filter record inside an LZ stream.
+// it exactly, both called directly and through filter records in an LZ stream.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "archive_crc.h"
+#include "rar29_lz_writer.h"
 #include "rar_decoder.h"
 #include "rar_vm_filters.h"
 
@@ -327,6 +328,88 @@ TEST(RarVmPrograms, EachStandardProgramIsKnownByItsSizeAndCrc) {
     const Bytes longer = program_with(known.size + 1, known.crc, known.crc);
     EXPECT_EQ(identify_standard_filter(longer.data(), longer.size()), std::nullopt);
   }
+}
+
+class BytesInput : public PackedInput {
+ public:
+  explicit BytesInput(const Bytes& data) : data_(data) {}
+  size_t read(uint8_t* buffer, size_t size) override {
+    size = std::min(size, data_.size() - at_);
+    if (size > 0) std::memcpy(buffer, data_.data() + at_, size);
+    at_ += size;
+    return size;
+  }
+  bool failed() const override { return false; }
+
+ private:
+  const Bytes& data_;
+  size_t at_ = 0;
+};
+
+class BytesOutput : public UnpackedOutput {
+ public:
+  bool write(const uint8_t* data, size_t size) override {
+    bytes.insert(bytes.end(), data, data + size);
+    return true;
+  }
+  Bytes bytes;
+};
+
+// A file of `before` literal bytes, then a filter record for the range of the
+// encoded bytes that follow (R0 and R1 set), then two more bytes.
+DecodeResult decode_filtered(const KnownProgram& program, uint32_t r0, uint32_t r1,
+                             const Bytes& before, const Bytes& encoded, Bytes& out) {
+  const rar29_test::LzTables tables = rar29_test::LzTables::uniform();
+  rar29_test::BitWriter stream;
+  tables.header(stream);
+  tables.literals(stream, before);
+  rar29_test::BitWriter record;
+  record.number(0);  // the first definition
+  record.number(0);  // the range starts at the next byte
+  record.number(static_cast<uint32_t>(encoded.size()));
+  record.put(3, 7);  // R0 and R1 follow
+  record.number(r0);
+  record.number(r1);
+  const Bytes code = program_with(program.size, program.crc, 1);
+  record.number(static_cast<uint32_t>(code.size()));
+  for (uint8_t byte : code) record.put(byte, 8);
+  tables.filter(stream, record, 0x80 | 0x20 | 0x10);
+  tables.literals(stream, encoded);
+  tables.text(stream, "<>");
+  tables.end_of_file(stream);
+
+  auto decoder = make_rar29_decoder(4u << 20);
+  BytesInput input(stream.bytes);
+  BytesOutput output;
+  const uint64_t size = before.size() + encoded.size() + 2;
+  const DecodeResult result = decoder->decode_entry(input, output, size, false);
+  out = std::move(output.bytes);
+  return result;
+}
+
+TEST(RarVmPrograms, FilterRecordsInAStreamCarryTheRegistersAndTheFileOffset) {
+  const Bytes before = random_bytes(37, 2);
+  const auto expect_restored = [&](const KnownProgram& program, uint32_t r0, uint32_t r1,
+                                   const Bytes& original, const Bytes& encoded) {
+    Bytes out;
+    ASSERT_EQ(decode_filtered(program, r0, r1, before, encoded, out), DecodeResult::ok);
+    Bytes expected = before;
+    expected.insert(expected.end(), original.begin(), original.end());
+    expected.push_back('<');
+    expected.push_back('>');
+    EXPECT_EQ(out, expected);
+  };
+  const Bytes code = itanium_code(320, 4);
+  // 37 bytes come first: the first bundle is number 2.
+  expect_restored(kPrograms[2], 0, 0, code, itanium_forward(code, before.size()));
+  const Bytes image = picture(36, 9, 6);
+  expect_restored(kPrograms[4], 36, 2, image, rgb_forward(image, 36, 2));
+  const Bytes samples = sound(300, 3);
+  expect_restored(kPrograms[5], 3, 0, samples, audio_forward(samples, 3));
+
+  // A channel count no AUDIO range can have fails the file.
+  Bytes out;
+  EXPECT_EQ(decode_filtered(kPrograms[5], 0, 0, before, samples, out), DecodeResult::bad_data);
 }
 
 }  // namespace
