@@ -1,7 +1,7 @@
 # Debian packages the build and the program need; sourced by run.sh and test.sh.
 BUILD_PACKAGES=(build-essential cmake pkg-config libzip-dev liblzma-dev libzstd-dev libssl-dev
                 zlib1g-dev libbz2-dev qt6-base-dev)
-RUN_PACKAGES=(xdg-utils)
+RUN_PACKAGES=(xdg-utils arj)
 # For rendering the windows to pictures without a display (tools/screenshots.sh).
 SCREENSHOT_PACKAGES=(xvfb xauth)
-TEST_PACKAGES=(libgtest-dev zip unzip p7zip-full python3)
+TEST_PACKAGES=(libgtest-dev zip unzip p7zip-full python3 unace)

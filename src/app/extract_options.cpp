@@ -158,8 +158,12 @@ ParsedOptions ParseExtractOptions(const std::vector<std::string>& args) {
 
 std::string UsageText() {
   return "Usage: tessaly-extract [options] ARCHIVE...\n"
-         "Extracts ZIP, RAR and ACE archives (also self-extracting ones and RAR and ACE volume "
-         "sets) into a folder.\n"
+         "Extracts ZIP, RAR, ACE and ARJ archives (also self-extracting ones and RAR, ACE and "
+         "ARJ volume sets) into a folder.\n"
+         "ARJ archives are extracted through the arj utility whose path is the setting\n"
+         "Utility Locations/arj of $XDG_CONFIG_HOME/Brindlemoor/Tessaly 3.6.conf:\n"
+         "  [Utility Locations]\n"
+         "  arj=/usr/bin/arj\n"
          "\n"
          "  -d, --to DIR            extract into DIR (asked on the terminal when missing)\n"
          "  -y, --yes               answer every question with Yes, overwrite every file\n"
