@@ -211,5 +211,22 @@ TEST(Rar5Version1, DistancesAbove4GiBAreBadDataForEverySlot) {
   }
 }
 
+// Version 1 dictionaries need not be powers of two (1 MiB and 8/32 of it here):
+// the limit on distances is the dictionary, not the window rounded up from it.
+TEST(Rar5Version1, AFractionalDictionaryBoundsDistancesExactly) {
+  constexpr uint64_t kDictionary = (1 << 20) + (1 << 20) / 32 * 8;
+  auto decoder = make_rar5_decoder(kDictionary, 1);
+  ASSERT_TRUE(decoder);
+  for (const auto& [distance, expected] : {std::pair{kDictionary, DecodeResult::ok},
+                                           std::pair{kDictionary + 1, DecodeResult::bad_data}}) {
+    SCOPED_TRACE(distance);
+    Version1Writer w(1);
+    w.tables();
+    w.literals("ab");
+    w.match(0, distance);
+    EXPECT_EQ(decode(*decoder, w.block(), 2 + 2 + 3).result, expected);
+  }
+}
+
 }  // namespace
 }  // namespace unrar
