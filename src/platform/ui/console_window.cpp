@@ -114,12 +114,12 @@ void ConsoleWindow::ReadOutput() {
   }
   if (output->empty()) return;
   screen_.Feed(*output);
-  Show(screen_.TakeFinishedLines(), screen_.CurrentLine());
+  ShowOutput(screen_.TakeFinishedLines(), screen_.CurrentLine());
 }
 
 // Lines above the cursor never change, so only the last block is rewritten.
-void ConsoleWindow::Show(const std::vector<std::string>& finishedLines,
-                         const std::string& currentLine) {
+void ConsoleWindow::ShowOutput(const std::vector<std::string>& finishedLines,
+                               const std::string& currentLine) {
   std::string text;
   for (const std::string& line : finishedLines) text += line + "\n";
   text += currentLine;

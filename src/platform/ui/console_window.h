@@ -39,7 +39,7 @@ class ConsoleWindow : public QPlainTextEdit {
 
  private:
   void ReadOutput();
-  void Show(const std::vector<std::string>& finishedLines, const std::string& currentLine);
+  void ShowOutput(const std::vector<std::string>& finishedLines, const std::string& currentLine);
   void SendPendingInput();
   void CheckFinished();
 
