@@ -83,10 +83,9 @@ std::optional<std::vector<std::string>> AskPasswords(Session& session) {
       passwords.emplace_back();
       continue;
     }
-    const std::string& longName =
-        i < job.LongFileNames.size() ? job.LongFileNames[i] : job.SelectedFiles[i];
+    // Short names are the long ones here, so the box names the file as the user chose it.
     const std::string password = session.dialogs.InputBox(
-        "The file " + FileNameOf(longName) +
+        "The file " + FileNameOf(job.SelectedFiles[i]) +
             " is encrypted with a password. Please enter the password below to extract.",
         "Enter Password", "");
     if (password.empty()) {
