@@ -62,7 +62,7 @@ int verify(const AceEntry& entry, const AceEntry& lastPart, const EntrySink& sin
 
 EntryProcessor::~EntryProcessor() {
   for (auto folder = folders_.rbegin(); folder != folders_.rend(); ++folder) {
-    apply_metadata(folder->first, folder->second.dosTime, folder->second.attributes, true);
+    apply_folder_time(folder->first, folder->second.dosTime);
   }
 }
 
@@ -84,7 +84,7 @@ int EntryProcessor::process(const AceEntry& entry, EntryAction action,
       EntryInput(reader_, entry, nullptr).skip_rest();
       return ACE_WRITE_PROTECTED;
     }
-    const int folderError = make_folders(path, entry.directory());
+    const int folderError = knownFolders_.make(path, entry.directory());
     if (folderError != 0) {
       EntryInput(reader_, entry, nullptr).skip_rest();
       return write_error_code(folderError);
@@ -141,6 +141,19 @@ int EntryProcessor::decode(const AceEntry& entry, EntryInput& input, EntrySink& 
                        sink);
 }
 
+int EntryProcessor::open_output_file(const std::string& path) {
+  const int fd = create_output_file(path);
+  if (fd >= 0 || errno != ENOENT) return fd;
+  // A folder this extraction made was removed under it: make the way again.
+  knownFolders_.forget();
+  const int error = knownFolders_.make(path, false);
+  if (error != 0) {
+    errno = error;
+    return -1;
+  }
+  return create_output_file(path);
+}
+
 int EntryProcessor::unpack(const AceEntry& entry, const std::string* path) {
   if (!decodable(entry)) {
     EntryInput(reader_, entry, nullptr).skip_rest();
@@ -158,7 +171,7 @@ int EntryProcessor::unpack(const AceEntry& entry, const std::string* path) {
     cipher = std::make_unique<AceCbcDecryptor>(*cipher_);
   }
   EntryInput input(reader_, entry, std::move(cipher));
-  const int fd = path ? create_output_file(*path) : -1;
+  const int fd = path ? open_output_file(*path) : -1;
   if (path && fd < 0) {
     const int error = errno;
     input.skip_rest();
@@ -171,13 +184,10 @@ int EntryProcessor::unpack(const AceEntry& entry, const std::string* path) {
   if (result == ACE_SUCCESS) result = verify(entry, input.part(), sink);
   if (result != ACE_SUCCESS && reader_.solid()) solidStreamBroken_ = true;
   if (fd >= 0) {
+    if (result == ACE_SUCCESS) apply_file_metadata(fd, entry.dosTime, entry.attributes);
     if (close(fd) != 0 && result == ACE_SUCCESS) result = write_error_code(errno);
     // Nothing half-written or damaged is left behind under the entry's name.
-    if (result != ACE_SUCCESS) {
-      unlink(path->c_str());
-    } else {
-      apply_metadata(*path, entry.dosTime, entry.attributes, false);
-    }
+    if (result != ACE_SUCCESS) unlink(path->c_str());
   }
   return result;
 }

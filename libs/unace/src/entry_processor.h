@@ -12,6 +12,7 @@
 #include "ace_crypto.h"
 #include "ace_decoder.h"
 #include "archive_reader.h"
+#include "output_files.h"
 
 namespace unace {
 
@@ -44,13 +45,16 @@ class EntryProcessor {
   int decode(const AceEntry& entry, EntryInput& input, EntrySink& sink);
   int decoder_for(const AceEntry& entry, Decoder*& decoder);
   bool decodable(const AceEntry& entry) const;
+  // The entry's new file, its folders made again if one has vanished; -1 and errno.
+  int open_output_file(const std::string& path);
 
   ArchiveReader& reader_;
   std::optional<std::string> password_;
   std::optional<AceBlowfish> cipher_;  // keyed with password_ when first needed
   bool listing_ = false;
   bool solidStreamBroken_ = false;
-  std::vector<std::pair<std::string, AceEntry>> folders_;
+  std::vector<std::pair<std::string, AceEntry>> folders_;  // extracted, for their times
+  KnownFolders knownFolders_;
   std::unique_ptr<Decoder> decoder_;
   unsigned decoderBits_ = 0;
 };

@@ -16,6 +16,7 @@ namespace {
 constexpr mode_t kDefaultFileMode = 0666;
 constexpr mode_t kDefaultFolderMode = 0777;
 constexpr uint32_t kDosReadOnly = 0x01;
+constexpr int kNewFileFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
 
 bool remove_non_folder(const std::string& path) {
   struct stat info {};
@@ -25,6 +26,15 @@ bool remove_non_folder(const std::string& path) {
     return false;
   }
   return unlink(path.c_str()) == 0;
+}
+
+bool is_folder(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+timespec unix_time(uint32_t dosTime) {
+  return {static_cast<time_t>(dos_time_to_unix(dosTime)), 0};
 }
 
 }  // namespace
@@ -45,32 +55,55 @@ bool output_path(const std::string& root, const std::string& name, std::string& 
   return true;
 }
 
-int make_folders(const std::string& path, bool folder) {
-  size_t pos = 0;
-  while ((pos = path.find('/', pos + 1)) != std::string::npos) {
-    const std::string level = path.substr(0, pos);
-    if (mkdir(level.c_str(), kDefaultFolderMode) != 0 && errno != EEXIST) return errno;
+int KnownFolders::make(const std::string& path, bool folder) {
+  const size_t last = path.rfind('/');
+  // Folders are remembered top down, so a known parent means known ancestors.
+  if (last != std::string::npos && last > 0 && !folders_.contains(path.substr(0, last))) {
+    size_t pos = 0;
+    while ((pos = path.find('/', pos + 1)) != std::string::npos) {
+      const int error = make_level(path.substr(0, pos));
+      if (error != 0) return error;
+    }
   }
   if (!folder) return 0;
-  if (mkdir(path.c_str(), kDefaultFolderMode) != 0 && errno != EEXIST) return errno;
-  struct stat info {};
-  if (stat(path.c_str(), &info) != 0) return errno;
-  return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
+  const int error = make_level(path);
+  if (error != 0) return error;
+  return folders_.contains(path) ? 0 : ENOTDIR;
+}
+
+// A level that exists as something else is left for the file's creation to fail on,
+// as the caller reports that failure.
+int KnownFolders::make_level(const std::string& level) {
+  if (folders_.contains(level)) return 0;
+  if (mkdir(level.c_str(), kDefaultFolderMode) == 0) {
+    folders_.insert(level);
+    return 0;
+  }
+  if (errno != EEXIST) return errno;
+  if (is_folder(level)) folders_.insert(level);
+  return 0;
 }
 
 int create_output_file(const std::string& path) {
+  // Most files are new: only a name that is taken costs a look at what is there.
+  const int fd = open(path.c_str(), kNewFileFlags, kDefaultFileMode);
+  if (fd >= 0 || errno != EEXIST) return fd;
   if (!remove_non_folder(path)) return -1;
-  return open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kDefaultFileMode);
+  return open(path.c_str(), kNewFileFlags, kDefaultFileMode);
 }
 
-void apply_metadata(const std::string& path, uint32_t dosTime, uint32_t attributes, bool folder) {
-  const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(dos_time_to_unix(dosTime)), 0}};
-  utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
-  // A folder stays writable: extracting the archive again must be able to fill it.
-  if ((attributes & kDosReadOnly) && !folder) {
+void apply_file_metadata(int fd, uint32_t dosTime, uint32_t attributes) {
+  const timespec times[2] = {{0, UTIME_OMIT}, unix_time(dosTime)};
+  futimens(fd, times);
+  if (attributes & kDosReadOnly) {
     struct stat info {};
-    if (stat(path.c_str(), &info) == 0) chmod(path.c_str(), info.st_mode & 07555);
+    if (fstat(fd, &info) == 0) fchmod(fd, info.st_mode & 07555);
   }
+}
+
+void apply_folder_time(const std::string& path, uint32_t dosTime) {
+  const timespec times[2] = {{0, UTIME_OMIT}, unix_time(dosTime)};
+  utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
 }
 
 }  // namespace unace

@@ -5,19 +5,39 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 
 namespace unace {
 
 // The full path for name under root ("" = the current folder), checked so that it
 // stays inside root; false when the name leaves nothing or leads outside.
 bool output_path(const std::string& root, const std::string& name, std::string& path);
-// Creates the folders above path (and path itself when folder is true); 0 or the
-// errno of the failure.
-int make_folders(const std::string& path, bool folder);
+
+// The folders one extraction has made or found, so that the levels above each entry
+// are created once instead of being tried again for every file. Only folders are
+// remembered: every entry's own path is still checked by output_path.
+class KnownFolders {
+ public:
+  // Creates the folders above path (and path itself when folder is true); 0 or the
+  // errno of the failure.
+  int make(const std::string& path, bool folder);
+  // After a folder vanished under an entry, so that it is made again.
+  void forget() { folders_.clear(); }
+
+ private:
+  int make_level(const std::string& level);
+
+  std::unordered_set<std::string> folders_;
+};
+
 // A new file at path, replacing a file (never writing through a link) that is
 // there; -1 with errno set when it cannot be created.
 int create_output_file(const std::string& path);
-// The DOS modification time and, for files, the read-only attribute.
-void apply_metadata(const std::string& path, uint32_t dosTime, uint32_t attributes, bool folder);
+// The DOS modification time and, for files, the read-only attribute, on the open
+// output file.
+void apply_file_metadata(int fd, uint32_t dosTime, uint32_t attributes);
+// The DOS modification time of an extracted folder; folders stay writable, so that
+// extracting the archive again can fill them.
+void apply_folder_time(const std::string& path, uint32_t dosTime);
 
 }  // namespace unace
