@@ -2,7 +2,6 @@
 // self-extracting file, Unicode names, and an archive whose last entry has another
 // password. Every file must come out with the content expected.tsv lists.
 #include <gtest/gtest.h>
-#include <openssl/sha.h>
 
 #include <cctype>
 #include <filesystem>
@@ -11,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/corpus_table.h"
 #include "support/engine_fixture.h"
 #include "support/job_texts.h"
 
@@ -46,25 +46,17 @@ std::vector<ExpectedRow> ExpectedRows(const std::string& archive, const std::str
 
 std::string Sha256Of(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  unsigned char digest[SHA256_DIGEST_LENGTH];
-  SHA256(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), digest);
-  static const char* hex = "0123456789abcdef";
-  std::string text;
-  for (unsigned char b : digest) {
-    text += hex[b >> 4];
-    text += hex[b & 15];
-  }
-  return text;
+  return Sha256Hex(
+      std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
 }
 
-struct CorpusCase {
+struct RarCorpusCase {
   const char* archive;
   const char* password;         // "-": none is asked
   const char* expectedMessage;  // "": the job finishes without one
 };
 
-class RarCorpusTest : public EngineTest, public ::testing::WithParamInterface<CorpusCase> {
+class RarCorpusTest : public EngineTest, public ::testing::WithParamInterface<RarCorpusCase> {
  protected:
   RarCorpusTest() : out_(PathOf("out")) {
     fs::create_directory(out_);
@@ -74,7 +66,7 @@ class RarCorpusTest : public EngineTest, public ::testing::WithParamInterface<Co
 };
 
 TEST_P(RarCorpusTest, EveryListedFileComesOutWithItsContent) {
-  const CorpusCase& c = GetParam();
+  const RarCorpusCase& c = GetParam();
   if (!fs::exists(kRarCorpus + c.archive)) GTEST_SKIP() << "the corpus is not here";
   const std::vector<ExpectedRow> rows = ExpectedRows(c.archive, c.password);
   ASSERT_FALSE(rows.empty()) << c.archive;
@@ -99,13 +91,13 @@ TEST_P(RarCorpusTest, EveryListedFileComesOutWithItsContent) {
 
 INSTANTIATE_TEST_SUITE_P(
     Archives, RarCorpusTest,
-    ::testing::Values(CorpusCase{"rar3-solid.rar", "-", ""},
-                      CorpusCase{"rar3-subdirs.rar", "-", ""},
-                      CorpusCase{"rar3-vols.part1.rar", "-", ""},
-                      CorpusCase{"test_read_format_rar5_multiarchive_solid.part01.rar", "-", ""},
-                      CorpusCase{"test_read_format_rar_sfx.exe", "-", ""},
-                      CorpusCase{"test_read_format_rar4_encrypted.rar", "password",
-                                 "The password you entered was incorrect."}),
+    ::testing::Values(RarCorpusCase{"rar3-solid.rar", "-", ""},
+                      RarCorpusCase{"rar3-subdirs.rar", "-", ""},
+                      RarCorpusCase{"rar3-vols.part1.rar", "-", ""},
+                      RarCorpusCase{"test_read_format_rar5_multiarchive_solid.part01.rar", "-", ""},
+                      RarCorpusCase{"test_read_format_rar_sfx.exe", "-", ""},
+                      RarCorpusCase{"test_read_format_rar4_encrypted.rar", "password",
+                                    "The password you entered was incorrect."}),
     [](const auto& info) {
       std::string name;
       for (const char* p = info.param.archive; *p != '\0'; ++p) {

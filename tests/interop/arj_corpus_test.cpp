@@ -3,7 +3,6 @@
 // the password of a garbled archive is given with -p; a wrong password and a
 // damaged archive end with the job not finished; every other case comes out exactly.
 #include <gtest/gtest.h>
-#include <openssl/sha.h>
 
 #include <cctype>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include <sstream>
 
 #include "app/process_runner.h"
+#include "support/corpus_table.h"
 
 namespace tessaly::testing {
 namespace {
@@ -21,55 +21,6 @@ namespace fs = std::filesystem;
 
 const fs::path kArjCorpus = fs::path(TESSALY_CORPUS_DIR) / "arj";
 constexpr const char* kArjUtility = "/usr/bin/arj";
-
-struct ExpectedRow {
-  std::string outcome;
-  std::string type;
-  std::string path;
-  std::string size;
-  std::string sha256;
-};
-
-struct CorpusCase {
-  std::string archive;
-  std::string password;
-  std::vector<ExpectedRow> rows;
-};
-
-void PrintTo(const CorpusCase& corpus, std::ostream* out) {
-  *out << corpus.archive << " (" << corpus.password << ")";
-}
-
-std::vector<CorpusCase> LoadCases() {
-  std::ifstream table(kArjCorpus / "expected.tsv");
-  if (!table) return {CorpusCase{"", "", {}}};
-  std::vector<CorpusCase> cases;
-  std::string line;
-  std::getline(table, line);  // the header
-  while (std::getline(table, line)) {
-    std::vector<std::string> f;
-    std::stringstream fields(line);
-    for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
-    if (f.size() != 7) continue;
-    if (cases.empty() || cases.back().archive != f[0] || cases.back().password != f[1]) {
-      cases.push_back({f[0], f[1], {}});
-    }
-    cases.back().rows.push_back({f[2], f[3], f[4], f[5], f[6]});
-  }
-  return cases;
-}
-
-std::string Sha256Hex(const std::string& bytes) {
-  unsigned char digest[SHA256_DIGEST_LENGTH];
-  SHA256(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), digest);
-  static const char* kHex = "0123456789abcdef";
-  std::string hex;
-  for (unsigned char byte : digest) {
-    hex += kHex[byte >> 4];
-    hex += kHex[byte & 0xf];
-  }
-  return hex;
-}
 
 std::string SettingsText() {
   return "[General]\nFirst time=0\nShow confirmation=0\nHide Output=1\nClose extract window=1\n"
@@ -83,7 +34,7 @@ TEST_P(ArjCorpus, ExtractsThroughTheUtilityAsExpected) {
   const CorpusCase& corpus = GetParam();
   if (corpus.archive.empty()) GTEST_SKIP() << "no corpus at " << kArjCorpus;
   if (!fs::exists(kArjUtility)) GTEST_SKIP() << "the ARJ utility is not installed";
-  for (const ExpectedRow& row : corpus.rows) {
+  for (const CorpusRow& row : corpus.rows) {
     if (row.type != "part") continue;
     ASSERT_EQ(Sha256Hex(ReadFileText(kArjCorpus / row.path)), row.sha256)
         << "the corpus copy of " << row.path << " is damaged";
@@ -106,7 +57,7 @@ TEST_P(ArjCorpus, ExtractsThroughTheUtilityAsExpected) {
   ASSERT_EQ(run.signal, 0) << run.err;
 
   std::set<std::string> outcomes;
-  for (const ExpectedRow& row : corpus.rows) outcomes.insert(row.outcome);
+  for (const CorpusRow& row : corpus.rows) outcomes.insert(row.outcome);
   if (outcomes.count("unsupported-by-design") != 0) {
     EXPECT_EQ(run.exitStatus, 2) << "refused before any job: " << run.err;
     EXPECT_FALSE(fs::exists(work / "out"));
@@ -130,7 +81,7 @@ TEST_P(ArjCorpus, ExtractsThroughTheUtilityAsExpected) {
       files[entry] = ReadFileText(work / "out" / entry);
     }
   }
-  for (const ExpectedRow& row : corpus.rows) {
+  for (const CorpusRow& row : corpus.rows) {
     if (row.type == "dir") {
       EXPECT_EQ(dirs.erase(row.path), 1u) << "missing folder " << row.path;
     } else if (row.type == "file") {
@@ -154,7 +105,8 @@ std::string NameOf(const ::testing::TestParamInfo<CorpusCase>& info) {
   return name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Archives, ArjCorpus, ::testing::ValuesIn(LoadCases()), NameOf);
+INSTANTIATE_TEST_SUITE_P(Archives, ArjCorpus, ::testing::ValuesIn(LoadCorpusCases(kArjCorpus)),
+                         NameOf);
 
 }  // namespace
 }  // namespace tessaly::testing

@@ -1,7 +1,6 @@
 // Every ZIP archive of the shared corpus through the built tessaly-extract, compared
 // with the corpus's expected.tsv.
 #include <gtest/gtest.h>
-#include <openssl/sha.h>
 
 #include <algorithm>
 #include <cctype>
@@ -12,6 +11,7 @@
 #include <sstream>
 
 #include "app/process_runner.h"
+#include "support/corpus_table.h"
 
 namespace tessaly::testing {
 namespace {
@@ -68,18 +68,6 @@ std::vector<CorpusArchive> LoadCorpus() {
     found->rows.push_back({f[2], f[3], f[4], f[5], f[6]});
   }
   return archives;
-}
-
-std::string Sha256Hex(const std::string& bytes) {
-  unsigned char digest[SHA256_DIGEST_LENGTH];
-  SHA256(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), digest);
-  static const char* kHex = "0123456789abcdef";
-  std::string hex;
-  for (unsigned char byte : digest) {
-    hex += kHex[byte >> 4];
-    hex += kHex[byte & 0xf];
-  }
-  return hex;
 }
 
 bool IsAscii(const std::string& text) {
