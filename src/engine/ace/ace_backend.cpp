@@ -9,6 +9,7 @@
 
 #include "engine/ace/ace_flags.h"
 #include "engine/ace/ace_messages.h"
+#include "engine/extraction_prompts.h"
 #include "engine/session.h"
 #include "platform/files.h"
 #include "safe_path.h"
@@ -221,13 +222,7 @@ class AceExtraction {
   bool DecideOverwrite(int& operation) {
     if (!FoundWithNormalAttributes(fullPath_)) return true;
     if (AutoOverwrite() == "0" && job_.OverwriteAnswer != "All") {
-      const std::string pressed = session_.dialogs.FileExists(
-          "The file " + entryName_ + " already exists in the destination folder. Overwrite it?");
-      session_.Form4Window.Refresh();
-      // A prompt closed without an answer keeps the file: an earlier "Yes" must not
-      // overwrite a file the user was not asked about.
-      if (!pressed.empty()) job_.OverwriteAnswer = pressed;
-      const std::string answer = pressed.empty() ? "No" : pressed;
+      const std::string answer = AskOverwrite(session_, entryName_);
       if (answer == "Cancel") return false;
       if (answer == "No") {
         operation = ACE_SKIP;
@@ -241,10 +236,7 @@ class AceExtraction {
   // False when the answer was empty (reported at the end).
   bool AskPassword() {
     passwordAsked_ = true;
-    password_ = session_.dialogs.InputBox("The file " + entryName_ +
-                                              " is encrypted with a password. Please enter the "
-                                              "password below to extract.",
-                                          "Enter Password", "");
+    password_ = tessaly::AskPassword(session_, entryName_);
     return !password_.empty();
   }
 

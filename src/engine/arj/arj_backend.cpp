@@ -10,6 +10,7 @@
 #include "engine/arj/arj_headers.h"
 #include "engine/arj/shell_wait.h"
 #include "engine/driver.h"
+#include "engine/extraction_prompts.h"
 #include "engine/session.h"
 #include "platform/files.h"
 
@@ -84,10 +85,7 @@ std::optional<std::vector<std::string>> AskPasswords(Session& session) {
       continue;
     }
     // Short names are the long ones here, so the box names the file as the user chose it.
-    const std::string password = session.dialogs.InputBox(
-        "The file " + FileNameOf(job.SelectedFiles[i]) +
-            " is encrypted with a password. Please enter the password below to extract.",
-        "Enter Password", "");
+    const std::string password = AskPassword(session, FileNameOf(job.SelectedFiles[i]));
     if (password.empty()) {
       session.dialogs.MessageBox({kNoPassword, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
       session.job.ExtractResult = 1;

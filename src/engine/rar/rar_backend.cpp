@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/active_session.h"
+#include "engine/extraction_prompts.h"
 #include "engine/session.h"
 #include "platform/files.h"
 #include "settings/reg_settings.h"
@@ -242,13 +243,7 @@ class RarExtraction {
   bool DecideOverwrite(const RARHeaderData& header, int& operation) {
     if (header.Flags == RHDF_DIRECTORY_FLAGS) return true;
     if (!FoundWithNormalAttributes(fullPath_) || job_.OverwriteAnswer == "All") return true;
-    const std::string pressed = session_.dialogs.FileExists(
-        "The file " + entryName_ + " already exists in the destination folder. Overwrite it?");
-    session_.Form4Window.Refresh();
-    // A prompt closed without an answer keeps the file: an earlier "Yes" must not
-    // overwrite a file the user was not asked about.
-    if (!pressed.empty()) job_.OverwriteAnswer = pressed;
-    const std::string answer = pressed.empty() ? "No" : pressed;
+    const std::string answer = AskOverwrite(session_, entryName_);
     if (answer == "Cancel") return false;
     if (answer == "No") operation = RAR_SKIP;
     if (answer == "Yes") DeleteFile(fullPath_);
@@ -258,10 +253,7 @@ class RarExtraction {
   // False when the answer was empty (reported at the end).
   bool AskPassword(const std::string& name) {
     passwordAsked_ = true;
-    password_ = session_.dialogs.InputBox("The file " + name +
-                                              " is encrypted with a password. Please enter the "
-                                              "password below to extract.",
-                                          "Enter Password", "");
+    password_ = tessaly::AskPassword(session_, name);
     return !password_.empty();
   }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/active_session.h"
+#include "engine/extraction_prompts.h"
 #include "engine/session.h"
 #include "shell/file_icons.h"
 #include "unzip.h"
@@ -54,13 +55,7 @@ int32_t ZipReplaceCallback(char* buffer, uint32_t size) {
   if (session == nullptr) return 100;
   JobState& job = session->job;
   const std::string name = BufferText(buffer, size);
-  const std::string pressed = session->dialogs.FileExists(
-      "The file " + name + " already exists in the destination folder. Overwrite it?");
-  session->Form4Window.Refresh();
-  // A prompt closed without an answer keeps the file: an earlier "Yes" must not
-  // overwrite a file the user was not asked about.
-  if (!pressed.empty()) job.OverwriteAnswer = pressed;
-  const std::string answer = pressed.empty() ? "No" : pressed;
+  const std::string answer = AskOverwrite(*session, name);
 
   if (answer == "Cancel") {
     session->Form4Window.SetValue(job.ZipTotalEntries);

@@ -1,0 +1,19 @@
+// The questions every backend asks in the same words: may an existing file be
+// replaced, and what is the password of an encrypted archive or entry.
+#pragma once
+
+#include <string>
+
+namespace tessaly {
+
+struct Session;
+
+// Shows FrmOW for name and returns "Yes", "No", "All" or "Cancel". The answer is kept
+// as the job's OverwriteAnswer; a prompt closed without one is "No" and keeps the
+// earlier answer, so an earlier "Yes" never replaces a file the user was not asked about.
+std::string AskOverwrite(Session& session, const std::string& name);
+
+// The password box for the file name; "" when the user gave none.
+std::string AskPassword(Session& session, const std::string& name);
+
+}  // namespace tessaly
