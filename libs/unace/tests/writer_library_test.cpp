@@ -72,23 +72,23 @@ class LibraryReadsWriter : public testing::Test {
       last[Name(entry)] = &entry;
     }
     ASSERT_EQ(last.size(), entries.size());
-    for (const AceEntrySpec& spec : entries) {
-      SCOPED_TRACE(spec.name);
-      ASSERT_TRUE(last.count(spec.name));
-      const ACEHeaderData& header = last[spec.name]->header;
-      const fs::path path = fs::path(out) / spec.name;
-      if (spec.folder) {
+    for (const AceEntrySpec& entry : entries) {
+      SCOPED_TRACE(entry.name);
+      ASSERT_TRUE(last.count(entry.name));
+      const ACEHeaderData& header = last[entry.name]->header;
+      const fs::path path = fs::path(out) / entry.name;
+      if (entry.folder) {
         EXPECT_TRUE(header.Flags & ACE_HDF_DIRECTORY);
         EXPECT_TRUE(fs::is_directory(path));
         continue;
       }
-      EXPECT_EQ(header.UnpSize64, spec.data.size());
-      EXPECT_EQ(!!(header.Flags & ACE_HDF_ENCRYPTED), spec.encrypted);
-      if (!spec.data.empty()) {
-        EXPECT_EQ(header.CompressionType, TypeOf(spec.method));
+      EXPECT_EQ(header.UnpSize64, entry.data.size());
+      EXPECT_EQ(!!(header.Flags & ACE_HDF_ENCRYPTED), entry.encrypted);
+      if (!entry.data.empty()) {
+        EXPECT_EQ(header.CompressionType, TypeOf(entry.method));
         EXPECT_EQ(header.DictionaryBits, dictionaryBits);
       }
-      EXPECT_TRUE(ReadBytes(path) == spec.data) << "content differs";
+      EXPECT_TRUE(ReadBytes(path) == entry.data) << "content differs";
     }
   }
 
