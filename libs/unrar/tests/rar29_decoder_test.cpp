@@ -16,6 +16,7 @@
 
 #include "rar29_bit_input.h"
 #include "rar29_huffman.h"
+#include "rar29_lz_writer.h"
 #include "rar_crypto.h"
 #include "rar_decoder.h"
 #include "rar_vm_filters.h"
@@ -346,34 +347,7 @@ TEST(Rar29Window, AnImpossibleDictionaryGivesNoDecoder) {
   EXPECT_EQ(make_rar29_decoder(uint64_t{1} << 40), nullptr);
 }
 
-// Writes bits first-bit-highest, as the decoder reads them.
-class BitWriter {
- public:
-  void put(uint32_t value, unsigned bits) {
-    for (unsigned i = bits; i-- > 0;) {
-      if (used_ % 8 == 0) bytes_.push_back(0);
-      if ((value >> i) & 1) bytes_.back() |= static_cast<uint8_t>(0x80 >> (used_ % 8));
-      ++used_;
-    }
-  }
-  // Filter records count small numbers in 6 bits, then 10, 18 or 34.
-  void number(uint32_t value) {
-    if (value < 16) {
-      put(0, 2), put(value, 4);
-    } else if (value < 256) {
-      put(1, 2), put(value, 8);
-    } else if (value < 65536) {
-      put(2, 2), put(value, 16);
-    } else {
-      put(3, 2), put(value >> 16, 16), put(value & 0xFFFF, 16);
-    }
-  }
-  const std::vector<uint8_t>& bytes() const { return bytes_; }
-
- private:
-  std::vector<uint8_t> bytes_;
-  size_t used_ = 0;
-};
+using rar29_test::BitWriter;
 
 struct Code {
   uint32_t bits = 0;
@@ -424,12 +398,12 @@ class LzStream {
   void filter(const BitWriter& record, uint8_t flags) {
     symbol(257);
     out.put(flags | 7, 8);
-    out.put(static_cast<uint32_t>(record.bytes().size()), 16);
-    for (uint8_t byte : record.bytes()) out.put(byte, 8);
+    out.put(static_cast<uint32_t>(record.bytes.size()), 16);
+    for (uint8_t byte : record.bytes) out.put(byte, 8);
   }
   PackedEntry entry(uint64_t unpackedSize, bool solid = false) const {
     PackedEntry e;
-    e.packed = out.bytes();
+    e.packed = out.bytes;
     e.unpackedSize = unpackedSize;
     e.solid = solid;
     return e;
@@ -563,7 +537,7 @@ TEST(Rar29Huffman, OverSubscribedCodesAreRefusedAndMissingCodesGiveNoSymbol) {
   const std::vector<Code> codes = canonical_codes(deep);
   BitWriter bits;
   for (int s : {15, 0, 11, 14}) bits.put(codes[s].bits, codes[s].length);
-  std::vector<uint8_t> data = bits.bytes();
+  std::vector<uint8_t> data = bits.bytes;
   VectorInput input(data);
   Rar29BitInput reader;
   reader.reset(input);
