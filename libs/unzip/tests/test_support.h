@@ -231,6 +231,20 @@ class WizTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+  // One call extracting zip into "out", recorded by recorder_.
+  int32_t extract(const std::string& zip) {
+    call_.zip = zip;
+    call_.folder = "out";
+    return call_.run(recorder_);
+  }
+  // The same for the entries, written to n.zip first.
+  int32_t extract(const std::vector<Entry>& entries) {
+    write_zip("n.zip", entries);
+    return extract("n.zip");
+  }
+
+  Call call_;
+  Recorder recorder_;
 
  private:
   std::optional<TempDir> base_;
@@ -239,6 +253,13 @@ class WizTest : public ::testing::Test {
 
 // "%-22s" as the chunks use it.
 std::string pad(const std::string& text, std::size_t width = 22);
+// The chunk that opens a stored or deflated entry's line.
+inline std::string extracting(const std::string& path) {
+  return " extracting: " + pad(path) + "  ";
+}
+inline std::string inflating(const std::string& path) {
+  return "  inflating: " + pad(path) + "  ";
+}
 inline std::vector<std::string> chunks(std::initializer_list<std::string> list) {
   return list;
 }

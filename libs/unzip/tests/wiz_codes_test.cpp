@@ -37,18 +37,12 @@ TEST(WizCodeTable, FinalExtractCode) {
   EXPECT_EQ(final_list_code(PK_WARN, 2), PK_WARN);
 }
 
-class WizCodes : public WizTest {
- protected:
-  Call call_;
-  Recorder recorder_;
-};
+using WizCodes = WizTest;
 
 TEST_F(WizCodes, UnsupportedWithPartialSuccess) {
   write_zip("m.zip", {{"ok.txt", "ok"}, {"odd.bin", "odd"}});
   set_method("m.zip", "odd.bin", 10);
-  call_.zip = "m.zip";
-  call_.folder = "out";
-  EXPECT_EQ(call_.run(recorder_), IZ_UNSUP);
+  EXPECT_EQ(extract("m.zip"), IZ_UNSUP);
   EXPECT_EQ(recorder_.chunks.front(),
             "   skipping: " + pad("odd.bin") + "  `DCL implode' method not supported\n");
   EXPECT_EQ(read_text("out/ok.txt"), "ok");
@@ -56,14 +50,12 @@ TEST_F(WizCodes, UnsupportedWithPartialSuccess) {
 
 TEST_F(WizCodes, UnmatchedIncludeGivesElevenExcludesNever) {
   write_zip("a.zip", {{"a.txt", "a"}, {"d/b.txt", "b"}});
-  call_.zip = "a.zip";
-  call_.folder = "out";
   call_.includes = {"a.txt", "b.txt"};
   call_.excludes = {"nothing*"};
-  EXPECT_EQ(call_.run(recorder_), PK_FIND);
-  EXPECT_EQ(recorder_.chunks, chunks({" extracting: " + pad("out/a.txt") + "  ", "\n",
-                                      "caution: filename not matched:  b.txt\n",
-                                      "caution: excluded filename not matched:  nothing*\n"}));
+  EXPECT_EQ(extract("a.zip"), PK_FIND);
+  EXPECT_EQ(recorder_.chunks,
+            chunks({extracting("out/a.txt"), "\n", "caution: filename not matched:  b.txt\n",
+                    "caution: excluded filename not matched:  nothing*\n"}));
 
   Recorder excluded_only;
   call_.includes.clear();
@@ -75,20 +67,16 @@ TEST_F(WizCodes, UnmatchedIncludeGivesElevenExcludesNever) {
 
 TEST_F(WizCodes, NothingSelectedIsEleven) {
   write_zip("a.zip", {{"a.txt", "a"}});
-  call_.zip = "a.zip";
-  call_.folder = "out";
   call_.excludes = {"*"};
-  EXPECT_EQ(call_.run(recorder_), PK_FIND);
+  EXPECT_EQ(extract("a.zip"), PK_FIND);
   EXPECT_TRUE(recorder_.chunks.empty());
 }
 
 TEST_F(WizCodes, ServiceCallbackStopsTheCall) {
   write_zip("a.zip", {{"a.txt", "a"}, {"b.txt", "b"}, {"c.txt", "c"}});
-  call_.zip = "a.zip";
-  call_.folder = "out";
   call_.includes = {"*", "never"};
   recorder_.stop_at_service_call = 1;
-  EXPECT_EQ(call_.run(recorder_), IZ_CTRLC);
+  EXPECT_EQ(extract("a.zip"), IZ_CTRLC);
   EXPECT_EQ(recorder_.service_calls.size(), 1u);
   EXPECT_EQ(recorder_.sounds, 1);
   EXPECT_EQ(recorder_.events.back(), "service");  // no caution chunk after the stop
@@ -100,9 +88,7 @@ TEST_F(WizCodes, ServiceIsPingedWhileALargeEntryIsWritten) {
   std::string big(700 * 1024, '\0');
   for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>((i * 7919) >> 5);
   write_zip("big.zip", {{"big.bin", big, ZIP_CM_DEFLATE}, {"next.txt", "n"}});
-  call_.zip = "big.zip";
-  call_.folder = "out";
-  EXPECT_EQ(call_.run(recorder_), PK_OK);
+  EXPECT_EQ(extract("big.zip"), PK_OK);
   ASSERT_EQ(recorder_.service_calls.size(), 4u);  // 256 KiB, 512 KiB, the end, next.txt
   EXPECT_EQ(recorder_.service_calls[0].name, "out/big.bin");
   EXPECT_EQ(recorder_.service_calls[0].size, big.size());

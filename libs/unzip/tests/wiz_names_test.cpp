@@ -6,21 +6,7 @@
 namespace unzip::test {
 namespace {
 
-class WizNames : public WizTest {
- protected:
-  int32_t extract(const std::vector<Entry>& entries) {
-    write_zip("n.zip", entries);
-    call_.zip = "n.zip";
-    call_.folder = "out";
-    return call_.run(recorder_);
-  }
-  Call call_;
-  Recorder recorder_;
-};
-
-std::string extracting(const std::string& out) {
-  return " extracting: " + pad(out) + "  ";
-}
+using WizNames = WizTest;
 
 TEST_F(WizNames, DotDotComponentsAreDropped) {
   EXPECT_EQ(extract({Entry("../up.txt", "u"), Entry("a/./b/../../c.txt", "c")}), PK_WARN);
@@ -85,9 +71,7 @@ TEST_F(WizNames, ControlBytesAndBlanks) {
   call_.options.SpaceToUnderscore = 1;
   write_zip("n.zip", {Entry("ctl#name.txt", "c"), Entry("a b/c d.txt", "s")});
   replace_bytes("n.zip", "ctl#", "ctl\x01");
-  call_.zip = "n.zip";
-  call_.folder = "out";
-  EXPECT_EQ(call_.run(recorder_), PK_OK);
+  EXPECT_EQ(extract("n.zip"), PK_OK);
   EXPECT_EQ(read_text("out/ctlname.txt"), "c");
   EXPECT_EQ(read_text("out/a_b/c_d.txt"), "s");
 }
@@ -96,9 +80,7 @@ TEST_F(WizNames, FilteredNamesInMessages) {
   write_zip("n.zip", {Entry("bad##.bin", "x")});
   set_method("n.zip", "bad##.bin", 96);
   replace_bytes("n.zip", "bad##", "bad\x02\x7f");
-  call_.zip = "n.zip";
-  call_.folder = "out";
-  EXPECT_EQ(call_.run(recorder_), IZ_UNSUP);
+  EXPECT_EQ(extract("n.zip"), IZ_UNSUP);
   EXPECT_EQ(recorder_.chunks, chunks({"   skipping: " + pad("bad^B?.bin") +
                                       "  unsupported compression method 96\n"}));
 }

@@ -12,12 +12,12 @@ const char* const kAgain = "Password incorrect--reenter: ";
 class WizPassword : public WizTest {
  protected:
   // Two ZipCrypto entries with the same password, made by the zip command.
-  void make_pair(const std::string& extra = {}) {
+  void make_pair() {
     fs::create_directory("src");
     write_text("src/one.txt", "first secret text\n");
     write_text("src/two.txt", "second secret text\n");
     zip_refusing({"a", "b", "c", "guess", "nope", "pw", "x", "y"},
-                 "cd src && zip -q -P secret ../p.zip one.txt two.txt " + extra);
+                 "cd src && zip -q -P secret ../p.zip one.txt two.txt");
     call_.zip = "p.zip";
     call_.folder = "out";
   }
@@ -40,8 +40,6 @@ class WizPassword : public WizTest {
     for (const PasswordQuestion& q : recorder_.password_questions) seen.push_back(q.prompt);
     return seen;
   }
-  Call call_;
-  Recorder recorder_;
 };
 
 TEST_F(WizPassword, ThreeWrongAnswersThenSkip) {
@@ -76,10 +74,8 @@ TEST_F(WizPassword, LastWrongTextIsTriedFirstOnTheNextEntry) {
   write_text("src/two.txt", "2");
   zip_refusing({"x", "y"},
                "cd src && zip -q -P first ../p.zip one.txt && zip -q -P second ../p.zip two.txt");
-  call_.zip = "p.zip";
-  call_.folder = "out";
   recorder_.password_answers = {{0, "x"}, {0, "y"}, {0, "second"}};
-  EXPECT_EQ(call_.run(recorder_), PK_WARN);  // some, not all, failed
+  EXPECT_EQ(extract("p.zip"), PK_WARN);  // some, not all, failed
   EXPECT_EQ(recorder_.password_questions.size(), 3u);
   EXPECT_EQ(read_text("out/two.txt"), "2");
 }
@@ -137,25 +133,21 @@ TEST_F(WizPassword, FolderEntryTurnsEightyTwoIntoOne) {
   fs::create_directories("src/d");
   write_text("src/d/x.txt", "x");
   ASSERT_EQ(run_in(".", "cd src && zip -q -P secret ../p.zip d/ d/x.txt"), 0);
-  call_.zip = "p.zip";
-  call_.folder = "out";
   recorder_.password_answers = {{1, ""}};
-  EXPECT_EQ(call_.run(recorder_), PK_WARN);
+  EXPECT_EQ(extract("p.zip"), PK_WARN);
 }
 
 TEST_F(WizPassword, AesEntriesUseTheSameLoop) {
   write_zip("aes.zip",
             {Entry("a.txt", "aes text one", ZIP_CM_DEFLATE).encrypt(ZIP_EM_AES_256, "pw"),
              Entry("b.txt", "aes text two").encrypt(ZIP_EM_AES_128, "pw")});
-  call_.zip = "aes.zip";
-  call_.folder = "out";
   recorder_.password_answers = {{0, "nope"}, {0, "pw"}};
-  EXPECT_EQ(call_.run(recorder_), PK_OK) << recorder_.joined();
+  EXPECT_EQ(extract("aes.zip"), PK_OK) << recorder_.joined();
   EXPECT_EQ(prompts(), (std::vector<std::string>{kFirst, kAgain}));
   EXPECT_EQ(read_text("out/a.txt"), "aes text one");
   EXPECT_EQ(read_text("out/b.txt"), "aes text two");
-  EXPECT_EQ(recorder_.chunks[0], "  inflating: " + pad("out/a.txt") + "  ");
-  EXPECT_EQ(recorder_.chunks[2], " extracting: " + pad("out/b.txt") + "  ");
+  EXPECT_EQ(recorder_.chunks[0], inflating("out/a.txt"));
+  EXPECT_EQ(recorder_.chunks[2], extracting("out/b.txt"));
 }
 
 TEST_F(WizPassword, DamagedEncryptedDataMayBeAWrongPassword) {
@@ -166,12 +158,11 @@ TEST_F(WizPassword, DamagedEncryptedDataMayBeAWrongPassword) {
   overwrite_byte("p.zip", data_at("p.zip", "one.txt") + 12 + 5, 0x55);
   overwrite_byte("aes.zip", data_at("aes.zip", "a.txt") + 16 + 2 + 3, 0x55);
   for (const char* zip : {"p.zip", "aes.zip"}) {
-    Call call;
-    call.zip = zip;
-    call.folder = "out";
     Recorder recorder;
     recorder.password_answers = {{0, "secret"}};
-    EXPECT_EQ(call.run(recorder), PK_ERR) << zip;
+    call_.zip = zip;
+    call_.folder = "out";
+    EXPECT_EQ(call_.run(recorder), PK_ERR) << zip;
     ASSERT_EQ(recorder.chunks.size(), 3u) << recorder.joined();
     EXPECT_EQ(recorder.chunks[1].substr(0, 9), " bad CRC ");
     EXPECT_EQ(recorder.chunks[2], "    (may instead be incorrect password)\n");

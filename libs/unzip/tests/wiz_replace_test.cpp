@@ -26,8 +26,6 @@ class WizReplace : public WizTest {
     return read_text("out/a.txt") + "|" + read_text("out/b.txt") + "|" + read_text("out/c.txt");
   }
   static constexpr time_t kArchiveTime = 1600000000;
-  Call call_;
-  Recorder recorder_;
 };
 
 TEST_F(WizReplace, SkipOverwriteAndTheirAllForms) {
@@ -42,21 +40,22 @@ TEST_F(WizReplace, SkipOverwriteAndTheirAllForms) {
   EXPECT_EQ(recorder_.sounds, 2);
 }
 
-TEST_F(WizReplace, OverwriteAllStopsAsking) {
-  recorder_.replace_answers = {{100, ""}, {103, ""}};
-  EXPECT_EQ(call_.run(recorder_), PK_OK);
-  EXPECT_EQ(contents(), "old|new b|new c");
-  EXPECT_EQ(recorder_.replace_questions.size(), 2u);
-}
-
-TEST_F(WizReplace, SkipAllStopsAskingAndReportsEachFile) {
+// 103 overwrites and 104 skips every later file without asking; skips are still reported.
+TEST_F(WizReplace, TheAllAnswersStopAsking) {
   recorder_.replace_answers = {{102, ""}, {104, ""}};
   EXPECT_EQ(call_.run(recorder_), PK_OK);
   EXPECT_EQ(contents(), "new a|old|old");
   EXPECT_EQ(recorder_.replace_questions.size(), 2u);
-  EXPECT_EQ(recorder_.chunks, chunks({" extracting: " + pad("out/a.txt") + "  ", "\n",
-                                      "Target file exists.  Skipping out/b.txt\n",
-                                      "Target file exists.  Skipping out/c.txt\n"}));
+  EXPECT_EQ(recorder_.chunks,
+            chunks({extracting("out/a.txt"), "\n", "Target file exists.  Skipping out/b.txt\n",
+                    "Target file exists.  Skipping out/c.txt\n"}));
+
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) write_text(fs::path("out") / name, "old");
+  Recorder overwrite_all;
+  overwrite_all.replace_answers = {{100, ""}, {103, ""}};
+  EXPECT_EQ(call_.run(overwrite_all), PK_OK);
+  EXPECT_EQ(contents(), "old|new b|new c");
+  EXPECT_EQ(overwrite_all.replace_questions.size(), 2u);
 }
 
 TEST_F(WizReplace, RenameIntoASubFolderAndAskAgainWhenTaken) {
@@ -67,7 +66,7 @@ TEST_F(WizReplace, RenameIntoASubFolderAndAskAgainWhenTaken) {
   EXPECT_EQ(recorder_.replace_questions[1].path, "out/b.txt");
   EXPECT_EQ(read_text("out/sub/dir/a2.txt"), "new a");
   EXPECT_EQ(contents(), "old|old|old");
-  EXPECT_EQ(recorder_.chunks.front(), " extracting: " + pad("out/sub/dir/a2.txt") + "  ");
+  EXPECT_EQ(recorder_.chunks.front(), extracting("out/sub/dir/a2.txt"));
 }
 
 TEST_F(WizReplace, RenameStaysInsideTheFolder) {

@@ -17,17 +17,9 @@ class WizTraversal : public WizTest {
     WizTest::SetUp();
     fs::create_directories("out");
     fs::create_directories("outside");
-    call_.folder = "out";
     call_.options.noflag = 1;
   }
-  int32_t extract(const std::vector<Entry>& entries) {
-    write_zip("t.zip", entries);
-    call_.zip = "t.zip";
-    return call_.run(recorder_);
-  }
   bool outside_is_empty() const { return fs::is_empty("outside"); }
-  Call call_;
-  Recorder recorder_;
 };
 
 std::string unsafe(const std::string& name) {
@@ -45,9 +37,8 @@ TEST_F(WizTraversal, LinksInsideAreMadeLinksOutsideAreRefused) {
   EXPECT_FALSE(fs::exists(fs::symlink_status("out/up")));
   EXPECT_FALSE(fs::exists(fs::symlink_status("out/abs")));
   EXPECT_FALSE(fs::exists(fs::symlink_status("out/sub/deep")));
-  EXPECT_EQ(recorder_.chunks, chunks({" extracting: " + pad("out/target.txt") + "  ", "\n",
-                                      " extracting: " + pad("out/sub/in") + "  ", "\n",
-                                      unsafe("up"), unsafe("abs"), unsafe("sub/deep")}));
+  EXPECT_EQ(recorder_.chunks, chunks({extracting("out/target.txt"), "\n", extracting("out/sub/in"),
+                                      "\n", unsafe("up"), unsafe("abs"), unsafe("sub/deep")}));
 }
 
 TEST_F(WizTraversal, DanglingLinkInsideCanBeExtractedAgain) {
@@ -64,8 +55,8 @@ TEST_F(WizTraversal, LinkAlreadyInTheFolderIsNeverWrittenThrough) {
   EXPECT_EQ(extract({Entry("esc/f.txt", "f"), Entry("victim.txt", "overwritten"),
                      Entry("fine.txt", "ok")}),
             PK_ERR);
-  EXPECT_EQ(recorder_.chunks, chunks({unsafe("esc/f.txt"), unsafe("victim.txt"),
-                                      " extracting: " + pad("out/fine.txt") + "  ", "\n"}));
+  EXPECT_EQ(recorder_.chunks,
+            chunks({unsafe("esc/f.txt"), unsafe("victim.txt"), extracting("out/fine.txt"), "\n"}));
   EXPECT_EQ(read_text("outside/victim.txt"), "safe");
   EXPECT_FALSE(fs::exists("outside/f.txt"));
   EXPECT_TRUE(recorder_.service_calls.size() == 1u);
@@ -101,21 +92,20 @@ TEST_F(WizTraversal, FullDiskStopsTheCall) {
   std::string big(300 * 1024, '\0');
   for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 31 + (i >> 9));
   write_zip("t.zip", {Entry("big.bin", big, ZIP_CM_DEFLATE), Entry("next.txt", "n")});
-  call_.zip = "t.zip";
   rlimit saved{};
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
   rlimit limited = saved;
   limited.rlim_cur = 100 * 1024;
   const auto previous_handler = signal(SIGXFSZ, SIG_IGN);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-  const int32_t code = call_.run(recorder_);
+  const int32_t code = extract("t.zip");
   setrlimit(RLIMIT_FSIZE, &saved);
   signal(SIGXFSZ, previous_handler);
 
   EXPECT_EQ(code, PK_DISK);
-  EXPECT_EQ(recorder_.chunks, chunks({"  inflating: " + pad("out/big.bin") + "  ",
-                                      "out/big.bin:  write error (disk full?).\n",
-                                      "warning:  out/big.bin is probably truncated\n"}));
+  EXPECT_EQ(recorder_.chunks,
+            chunks({inflating("out/big.bin"), "out/big.bin:  write error (disk full?).\n",
+                    "warning:  out/big.bin is probably truncated\n"}));
   EXPECT_TRUE(recorder_.service_calls.empty());
   EXPECT_FALSE(fs::exists("out/next.txt"));
 }
