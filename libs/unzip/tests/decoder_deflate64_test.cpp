@@ -1,6 +1,5 @@
-// Deflate64: hand-built streams for length symbol 285 and distance codes 30/31,
-// archives made by 7z (distances beyond 32 KiB, one of a few megabytes), the corpus
-// entries, and damage.
+// Deflate64: a hand-built stream for length symbol 285 and distance codes 30/31,
+// archives made by 7z (distances beyond 32 KiB, long runs), and damage.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -13,18 +12,13 @@ namespace unzip::test {
 namespace {
 
 constexpr uint16_t kDeflate64 = 9;
-constexpr unsigned kLongLengthSymbol = 285;
 
-const unsigned kLengthBase[] = {3,  4,  5,  6,  7,  8,  9,  10, 11, 13,  15,  17,  19,  23,
-                                27, 31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227};
-const unsigned kLengthExtra[] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
-                                 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
-const unsigned kDistanceBase[] = {1,    2,    3,    4,     5,     7,     9,     13,
-                                  17,   25,   33,   49,    65,    97,    129,   193,
-                                  257,  385,  513,  769,   1025,  1537,  2049,  3073,
-                                  4097, 6145, 8193, 12289, 16385, 24577, 32769, 49153};
+unsigned distance_base(unsigned code) {
+  return code < 4 ? code + 1 : ((2u | (code & 1)) << (code / 2 - 1)) + 1;
+}
 
-// A deflate64 stream built field by field with the fixed codes.
+// A deflate64 stream built field by field with the fixed codes. Every match uses
+// length symbol 285, whose 16 extra bits give any length from 3 to 65538.
 class FixedBlockWriter {
  public:
   void stored_block(const std::vector<unsigned char>& data, bool last) {
@@ -53,21 +47,13 @@ class FixedBlockWriter {
   void literals(const std::string& text) {
     for (unsigned char byte : text) symbol(byte);
   }
-  // Lengths up to 257 use symbols 257-284; longer ones (or forced) use 285.
-  void match(unsigned length, unsigned distance, bool long_symbol = false) {
-    if (long_symbol || length > 257) {
-      symbol(kLongLengthSymbol);
-      out_.bits(length - 3, 16);
-    } else {
-      unsigned code = 27;
-      while (kLengthBase[code] > length) --code;
-      symbol(257 + code);
-      out_.bits(length - kLengthBase[code], kLengthExtra[code]);
-    }
-    unsigned code = 31;
-    while (kDistanceBase[code] > distance) --code;
+  void match(unsigned length, unsigned distance) {
+    symbol(285);
+    out_.bits(length - 3, 16);
+    unsigned code = 0;
+    while (code < 31 && distance_base(code + 1) <= distance) ++code;
     out_.code(code, 5);
-    out_.bits(distance - kDistanceBase[code], code < 4 ? 0 : code / 2 - 1);
+    out_.bits(distance - distance_base(code), code < 4 ? 0 : code / 2 - 1);
   }
   void end_block() { symbol(256); }
   BitWriter& bits() { return out_; }
@@ -82,59 +68,29 @@ void copy_back(std::vector<unsigned char>& data, std::size_t length, std::size_t
   for (std::size_t i = 0; i < length; ++i) data.push_back(data[data.size() - distance]);
 }
 
-TEST(Deflate64Decoder, LengthSymbol285CarriesSixteenExtraBits) {
-  FixedBlockWriter stream;
-  stream.begin_fixed(true);
-  stream.literals("abc");
-  stream.match(1000, 3);
-  stream.match(60000, 1);
-  stream.end_block();
-  std::vector<unsigned char> expected = text_bytes("abc");
-  copy_back(expected, 1000, 3);
-  copy_back(expected, 60000, 1);
-
-  const DecodeOutcome outcome = run_decoder(kDeflate64, 0, expected.size(), stream.finish());
-  EXPECT_EQ(outcome.status, ReadStatus::Ok);
-  EXPECT_EQ(outcome.data.size(), 61003u);
-  EXPECT_EQ(crc_of(outcome.data), 0x9c5d0670u);
-  EXPECT_EQ(outcome.data, expected);
-}
-
-TEST(Deflate64Decoder, Symbol285WithTheSmallestAndLargestLengths) {
-  FixedBlockWriter stream;
-  stream.begin_fixed(true);
-  stream.literals("xy");
-  stream.match(3, 2, true);
-  stream.match(65538, 5, true);
-  stream.end_block();
-  std::vector<unsigned char> expected = text_bytes("xy");
-  copy_back(expected, 3, 2);
-  copy_back(expected, 65538, 5);
-  const DecodeOutcome outcome = run_decoder(kDeflate64, 0, expected.size(), stream.finish());
-  EXPECT_EQ(outcome.status, ReadStatus::Ok);
-  EXPECT_EQ(outcome.data, expected);
-}
-
-TEST(Deflate64Decoder, DistanceCodes30And31ReachBack64KiB) {
+TEST(Deflate64Decoder, LongestLengthsAndFarthestDistances) {
   const std::vector<unsigned char> history = sample_bytes(65536, 9);
   FixedBlockWriter stream;
   // A stored block holds at most 65535 bytes.
   stream.stored_block(cut(history, 40000), false);
   stream.stored_block(std::vector<unsigned char>(history.begin() + 40000, history.end()), false);
   stream.begin_fixed(true);
-  stream.match(300, 40000);  // code 30
-  stream.match(258, 50000);  // code 31
-  stream.match(100, 65536);  // code 31 with every extra bit set
-  stream.match(20, 32769);   // code 30 with none
-  stream.end_block();
+  stream.literals("xy");
   std::vector<unsigned char> expected = history;
-  copy_back(expected, 300, 40000);
-  copy_back(expected, 258, 50000);
-  copy_back(expected, 100, 65536);
-  copy_back(expected, 20, 32769);
+  expected.push_back('x');
+  expected.push_back('y');
+  // The shortest and longest lengths, then distance codes 30 and 31 with all and
+  // none of their extra bits set.
+  const std::pair<unsigned, unsigned> matches[] = {{3, 2},       {65538, 5},   {300, 40000},
+                                                   {258, 50000}, {100, 65536}, {20, 32769}};
+  for (const auto& [length, distance] : matches) {
+    stream.match(length, distance);
+    copy_back(expected, length, distance);
+  }
+  stream.end_block();
   const DecodeOutcome outcome = run_decoder(kDeflate64, 0, expected.size(), stream.finish());
   EXPECT_EQ(outcome.status, ReadStatus::Ok);
-  EXPECT_EQ(outcome.data, expected);
+  EXPECT_TRUE(outcome.data == expected);
 }
 
 struct BrokenStream {
@@ -246,42 +202,12 @@ class SevenZipDeflate64 : public ::testing::Test {
   TempDir dir_;
 };
 
-TEST_F(SevenZipDeflate64, FarCopiesDecodeByteForByte) {
-  const std::vector<unsigned char> data = far_repeats(300 * 1024);
+TEST_F(SevenZipDeflate64, FarCopiesAndLongRunsDecodeByteForByte) {
+  std::vector<unsigned char> data = far_repeats(300 * 1024);
+  data.insert(data.end(), 200000, 0);
   const Decoded decoded = make_and_decode(data);
   EXPECT_EQ(decoded.outcome(), ReadStatus::Ok);
   EXPECT_TRUE(decoded.data == data);
-}
-
-TEST_F(SevenZipDeflate64, SlowSeveralMegabytesDecodeByteForByte) {
-  std::vector<unsigned char> data = far_repeats(4 * 1024 * 1024);
-  data.insert(data.end(), 200000, 0);  // long runs of one byte
-  const Decoded decoded = make_and_decode(data);
-  EXPECT_EQ(decoded.outcome(), ReadStatus::Ok);
-  EXPECT_TRUE(decoded.data == data);
-}
-
-// The decoder reads the stream after the cipher layer took its header off.
-TEST_F(SevenZipDeflate64, EncryptedEntriesDecode) {
-  const std::vector<unsigned char> data = far_repeats(150 * 1024);
-  write_bytes(dir_ / "data.bin", data);
-  for (const char* cipher : {"AES256", "ZipCrypto"}) {
-    SCOPED_TRACE(cipher);
-    const std::string archive = std::string(cipher) + ".zip";
-    ASSERT_EQ(run_in(dir_.path(), "7z a -tzip -mm=Deflate64 -mem=" + std::string(cipher) +
-                                      " -psecret " + archive + " data.bin"),
-              0);
-    OpenResult result;
-    auto opened = open_ok(dir_ / archive, result);
-    ASSERT_TRUE(opened);
-    const EntryInfo* entry = find_entry(*opened, "data.bin");
-    ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(entry->real_method, kDeflate64);
-    EXPECT_TRUE(entry->encrypted);
-    const Decoded decoded = decode(*opened, *entry, "secret");
-    EXPECT_EQ(decoded.outcome(), ReadStatus::Ok);
-    EXPECT_TRUE(decoded.data == data);
-  }
 }
 
 TEST_F(SevenZipDeflate64, DamageEndsInInvalidData) {
@@ -292,19 +218,6 @@ TEST_F(SevenZipDeflate64, DamageEndsInInvalidData) {
   const RawEntryStream entry = raw_entry_stream((dir_ / "a.zip").string(), "data.bin");
   ASSERT_EQ(entry.method, kDeflate64);
   EXPECT_GT(expect_damage_caught(kDeflate64, 0, data, entry.raw, 150), 0u);
-}
-
-TEST(Deflate64Decoder, CorpusEntries) {
-  SKIP_WITHOUT_CORPUS();
-  for (const char* name : {"exe/test.exe", "jpg/test.jpg", "ΓÑßΓ.txt"}) {
-    SCOPED_TRACE(name);
-    const RawEntryStream entry = raw_entry_stream(corpus_file("sc-Zip.deflate64.zip"), name);
-    ASSERT_EQ(entry.method, kDeflate64);
-    const DecodeOutcome outcome = run_decoder(kDeflate64, entry.flags, entry.size, entry.raw);
-    EXPECT_EQ(outcome.status, ReadStatus::Ok);
-    EXPECT_EQ(outcome.data.size(), entry.size);
-    EXPECT_EQ(crc_of(outcome.data), entry.crc);
-  }
 }
 
 }  // namespace

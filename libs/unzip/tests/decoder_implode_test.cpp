@@ -1,6 +1,6 @@
-// Implode: the corpus entry (8 KiB window, literal tree) and streams from the test
-// encoder for all four flag combinations, with flat trees and with trees whose
-// codes run to 16 bits; broken tree descriptions.
+// Implode: streams from the test encoder for all four flag combinations (the corpus
+// has one), with flat trees and with trees whose codes run to 16 bits; broken tree
+// descriptions.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -143,17 +143,6 @@ TEST(ImplodeDecoder, TreesThatMakeNoCompleteCodeAreInvalid) {
   tree(out, flat);
   for (int i = 0; i < 20; ++i) out.byte(0xFF);
   EXPECT_EQ(run_decoder(kImplode, 0, 10, out.finish()).status, ReadStatus::Ok);
-}
-
-TEST(ImplodeDecoder, CorpusEntry) {
-  SKIP_WITHOUT_CORPUS();
-  const RawEntryStream entry = raw_entry_stream(corpus_file("zip2-implode.zip"), "first.txt");
-  ASSERT_EQ(entry.method, kImplode);
-  EXPECT_EQ(entry.flags & (kLargeWindow | kLiteralTree), kLargeWindow | kLiteralTree);
-  const DecodeOutcome outcome = run_decoder(kImplode, entry.flags, entry.size, entry.raw);
-  EXPECT_EQ(outcome.status, ReadStatus::Ok);
-  EXPECT_EQ(outcome.data.size(), entry.size);
-  EXPECT_EQ(crc_of(outcome.data), entry.crc);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Reduce: the corpus entries (factors 2 and 4) and streams from the test encoder
-// for every factor, with long lengths, the farthest distances and escaped 0x90.
+// Reduce: streams from the test encoder for every factor (the corpus has two), with
+// long lengths, the farthest distances and escaped 0x90.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -118,30 +118,6 @@ TEST(ReduceDecoder, SetLargerThan32IsInvalid) {
   out.bits(33, 6);
   for (int i = 0; i < 40; ++i) out.byte('a');
   EXPECT_EQ(run_decoder(kReduceFactor1, 0, 1, out.finish()).status, ReadStatus::InvalidData);
-}
-
-struct CorpusReduce {
-  const char* archive;
-  const char* entry;
-  uint16_t method;
-};
-
-TEST(ReduceDecoder, CorpusEntries) {
-  SKIP_WITHOUT_CORPUS();
-  const CorpusReduce rows[] = {
-      {"sc-Zip.reduce2.zip", "TEST.EXE", 3},
-      {"sc-Zip.reduce2.zip", "TEST.JPG", 3},
-      {"zip2-reduce.zip", "first.txt", 5},
-  };
-  for (const CorpusReduce& row : rows) {
-    SCOPED_TRACE(row.entry);
-    const RawEntryStream entry = raw_entry_stream(corpus_file(row.archive), row.entry);
-    ASSERT_EQ(entry.method, row.method);
-    const DecodeOutcome outcome = run_decoder(entry.method, entry.flags, entry.size, entry.raw);
-    EXPECT_EQ(outcome.status, ReadStatus::Ok);
-    EXPECT_EQ(outcome.data.size(), entry.size);
-    EXPECT_EQ(crc_of(outcome.data), entry.crc);
-  }
 }
 
 }  // namespace

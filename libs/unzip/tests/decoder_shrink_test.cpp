@@ -1,5 +1,5 @@
-// Shrink: the corpus entries (one with six partial clears) and hand-built code
-// sequences for KwKwK, growing codes, partial clearing and damage.
+// Shrink: hand-built code sequences for KwKwK, growing codes and partial clearing,
+// and damage to a corpus entry (the corpus itself is decoded through the call).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -77,26 +77,6 @@ const ShrinkCase kShrinkCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Streams, ShrinkStreams, ::testing::ValuesIn(kShrinkCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ShrinkDecoder, StopsAtSizeEvenWithCodesLeft) {
-  // "xyx" asked for only two bytes.
-  const DecodeOutcome outcome = run_decoder(kShrink, 0, 2, shrink_stream({c('x'), c('y'), 257}));
-  EXPECT_EQ(outcome.status, ReadStatus::Ok);
-  EXPECT_EQ(as_text(outcome.data), "xy");
-}
-
-TEST(ShrinkDecoder, CorpusEntriesWithPartialClears) {
-  SKIP_WITHOUT_CORPUS();
-  for (const char* name : {"TECT.TXT", "TEST.EXE"}) {
-    SCOPED_TRACE(name);
-    const RawEntryStream entry = raw_entry_stream(corpus_file("sc-Zip.shrink.zip"), name);
-    ASSERT_EQ(entry.method, kShrink);
-    const DecodeOutcome outcome = run_decoder(kShrink, entry.flags, entry.size, entry.raw);
-    EXPECT_EQ(outcome.status, ReadStatus::Ok);
-    EXPECT_EQ(outcome.data.size(), entry.size);
-    EXPECT_EQ(crc_of(outcome.data), entry.crc);
-  }
-}
 
 TEST(ShrinkDecoder, DamagedCorpusEntryEndsInInvalidData) {
   SKIP_WITHOUT_CORPUS();
