@@ -190,30 +190,6 @@ TEST_F(EntryFields, AesEntryWithoutItsFieldIsDamage) {
   }
 }
 
-TEST(CorpusMethods, PpmdEntriesAreLeftToTheCallFlow) {
-  SKIP_WITHOUT_CORPUS();
-  for (const char* name : {"zip2-ppmd.zip"}) {
-    if (!std::filesystem::exists(corpus_file(name))) continue;
-    SCOPED_TRACE(name);
-    OpenResult result;
-    auto archive = open_ok(corpus_file(name), result);
-    ASSERT_TRUE(archive);
-    for (const EntryInfo& entry : archive->entries()) {
-      if (entry.is_folder() || entry.method == 0) continue;
-      EXPECT_FALSE(archive->can_decode(entry)) << entry.name;
-    }
-  }
-}
-
-TEST(CorpusNames, Deflate64FixtureNameIsCodePage437) {
-  SKIP_WITHOUT_CORPUS();
-  OpenResult result;
-  auto archive = open_ok(corpus_file("sc-Zip.deflate64.zip"), result);
-  ASSERT_TRUE(archive);
-  EXPECT_NE(find_entry(*archive, "ΓÑßΓ.txt"), nullptr);
-  EXPECT_NE(find_entry(*archive, "Empty/"), nullptr);
-}
-
 TEST_F(EntryFields, ArchiveCommentIsUtf8) {
   write_raw_zip(dir_ / "utf8.zip", {stored_entry("a", text_bytes("a"))}, "caf\xc3\xa9");
   write_raw_zip(dir_ / "cp437.zip", {stored_entry("a", text_bytes("a"))}, "\x9c 5 \x81");

@@ -65,8 +65,6 @@ const MadeEntry kMadeEntries[] = {
     {"ZipCryptoDeflateTimeCheck", "zip -q -P secret a.zip data.bin", "secret", 8, 8, 0},
     {"ZipCryptoBzip2", "zip -q -Z bzip2 -P secret a.zip data.bin", "secret", 12, 12, 0},
     {"ZipCryptoCrcCheck", "7z a -tzip -mem=ZipCrypto -psecret a.zip data.bin", "secret", 8, 8, 0},
-    {"Aes128Deflate", "7z a -tzip -mem=AES128 -psecret a.zip data.bin", "secret", 99, 8, 1},
-    {"Aes192Deflate", "7z a -tzip -mem=AES192 -psecret a.zip data.bin", "secret", 99, 8, 2},
     {"Aes256Deflate", "7z a -tzip -mem=AES256 -psecret a.zip data.bin", "secret", 99, 8, 3},
     {"Aes256Store", "7z a -tzip -mx=0 -mem=AES256 -psecret a.zip data.bin", "secret", 99, 0, 3},
     {"Aes256Bzip2", "7z a -tzip -mm=BZip2 -mem=AES256 -psecret a.zip data.bin", "secret", 99, 12,
@@ -115,19 +113,6 @@ const LibzipCipher kLibzipCiphers[] = {
 
 INSTANTIATE_TEST_SUITE_P(Ciphers, MadeByLibzip, ::testing::ValuesIn(kLibzipCiphers),
                          [](const auto& info) { return std::string(info.param.label); });
-
-TEST(MadeByTools, LzmaEndMarkerFlagFollowsTheWriter) {
-  TempDir dir;
-  write_bytes(dir / "data.bin", sample_bytes(1000));
-  ASSERT_EQ(run_in(dir.path(), "7z a -tzip -mm=LZMA marker.zip data.bin"), 0);
-  ASSERT_EQ(run_in(dir.path(), "7z a -tzip -m0=LZMA:eos=off plain.zip data.bin"), 0);
-  OpenResult result;
-  auto marker = open_ok(dir / "marker.zip", result);
-  auto plain = open_ok(dir / "plain.zip", result);
-  ASSERT_TRUE(marker && plain);
-  EXPECT_TRUE(marker->entries().at(0).flags & 2);
-  EXPECT_FALSE(plain->entries().at(0).flags & 2);
-}
 
 }  // namespace
 }  // namespace unzip::test

@@ -3,10 +3,7 @@
 
 #include <sys/stat.h>
 
-#include <fstream>
-
 #include "test_support.h"
-#include "zip_crc32.h"
 
 namespace unzip::test {
 namespace {
@@ -147,116 +144,6 @@ TEST_F(OpenTest, WrongDirectorySizeIsCompensated) {
     for (int i = 0; i < 4; ++i) bytes[eocd + 12 + i] = static_cast<unsigned char>(size >> (8 * i));
     expect_readable(bytes, 0);
   }
-}
-
-void put(std::ofstream& out, uint64_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i, value >>= 8) out.put(static_cast<char>(value & 0xFF));
-}
-
-// A stored zip64 entry just over 4 GiB of zeros, written as a sparse file: sizes
-// and offsets only fit in the zip64 fields, and every byte must come through.
-TEST(OpenLarge, SlowZip64EntryBeyondFourGiB) {
-  TempDir dir;
-  const uint64_t size = (uint64_t{1} << 32) + 10;
-  const std::vector<unsigned char> zeros(1 << 20);
-  uint32_t crc = 0;
-  for (uint64_t done = 0; done < size;) {
-    const auto piece = static_cast<std::size_t>(std::min<uint64_t>(zeros.size(), size - done));
-    crc = crc32_update(crc, zeros.data(), piece);
-    done += piece;
-  }
-  const std::string name = "big.bin";
-  {
-    std::ofstream out(dir / "big.zip", std::ios::binary);
-    auto zip64_extra = [&] {
-      put(out, 0x0001, 2);
-      put(out, 16, 2);
-      put(out, size, 8);
-      put(out, size, 8);
-    };
-    auto common = [&] {  // version needed .. name/extra lengths
-      put(out, 45, 2);
-      put(out, 0, 2);
-      put(out, 0, 2);
-      put(out, 0x5A2C6000, 4);
-      put(out, crc, 4);
-      put(out, 0xFFFFFFFF, 4);
-      put(out, 0xFFFFFFFF, 4);
-      put(out, name.size(), 2);
-      put(out, 20, 2);
-    };
-    put(out, 0x04034b50, 4);
-    common();
-    out << name;
-    zip64_extra();
-    const uint64_t data_start = 30 + name.size() + 20;
-    out.seekp(static_cast<std::streamoff>(data_start + size));
-    const uint64_t central_offset = data_start + size;
-    put(out, 0x02014b50, 4);
-    put(out, 45, 2);
-    common();
-    put(out, 0, 6);  // comment length, disk, internal attributes
-    put(out, 0, 8);  // external attributes, local header offset
-    out << name;
-    zip64_extra();
-    const uint64_t central_size = 46 + name.size() + 20;
-    const uint64_t zip64_end = central_offset + central_size;
-    put(out, 0x06064b50, 4);
-    put(out, 44, 8);
-    put(out, 45, 2);
-    put(out, 45, 2);
-    put(out, 0, 8);  // this disk, directory disk
-    put(out, 1, 8);
-    put(out, 1, 8);
-    put(out, central_size, 8);
-    put(out, central_offset, 8);
-    put(out, 0x07064b50, 4);
-    put(out, 0, 4);
-    put(out, zip64_end, 8);
-    put(out, 1, 4);
-    put(out, 0x06054b50, 4);
-    put(out, 0, 4);
-    put(out, 1, 2);
-    put(out, 1, 2);
-    put(out, central_size, 4);
-    put(out, 0xFFFFFFFF, 4);
-    put(out, 0, 2);
-  }
-  OpenResult result;
-  auto archive = open_ok(dir / "big.zip", result);
-  ASSERT_TRUE(archive);
-  const EntryInfo& entry = archive->entries().at(0);
-  EXPECT_EQ(entry.uncompressed_size, size);
-  EXPECT_EQ(entry.compressed_size, size);
-  ReadStatus status;
-  auto reader = archive->open_entry(entry, "", status);
-  ASSERT_TRUE(reader);
-  std::vector<unsigned char> buffer(1 << 20);
-  uint64_t total = 0;
-  long long count;
-  while ((count = reader->read(buffer.data(), buffer.size())) > 0) total += count;
-  EXPECT_EQ(count, 0);
-  EXPECT_EQ(total, size);
-  EXPECT_EQ(reader->finish(), ReadStatus::Ok);
-  EXPECT_EQ(reader->computed_crc(), crc);
-}
-
-TEST(OpenCorpus, EntryFieldsComeFromTheCentralDirectory) {
-  SKIP_WITHOUT_CORPUS();
-  OpenResult result;
-  auto archive = open_ok(corpus_file("sc-Zip.zip64.zip"), result);
-  ASSERT_TRUE(archive);
-  EXPECT_EQ(result.prefix_bytes, 0u);
-  const EntryInfo* exe = find_entry(*archive, "exe/test.exe");
-  ASSERT_NE(exe, nullptr);
-  EXPECT_EQ(exe->method, 8);
-  EXPECT_EQ(exe->real_method, 8);
-  EXPECT_EQ(exe->version_needed & 0xFF, 45);
-  EXPECT_EQ(exe->host_system, 0);
-  EXPECT_EQ(exe->uncompressed_size, 45056u);
-  EXPECT_EQ(exe->crc, 0xcfb109c8u);
-  EXPECT_FALSE(exe->encrypted);
-  EXPECT_EQ(archive->entries().size(), 3u);
 }
 
 }  // namespace
