@@ -98,6 +98,7 @@ class Rar29Decoder : public Decoder {
   DecodeResult decode_ppmd(UnpackedOutput& output, bool& endOfFile);
   DecodeResult lz_match(int symbol);
   void take_lz_end_marker();
+  void take_ppmd_end_marker();
   DecodeResult add_filter(uint8_t first, const uint8_t* record, size_t size);
   DecodeResult read_lz_filter();
   DecodeResult read_ppmd_filter();
@@ -383,6 +384,19 @@ void Rar29Decoder::take_lz_end_marker() {
   if ((bits & 0x8000) == 0 && (bits & 0x4000) != 0) tablesRead_ = false;
 }
 
+// The same for a PPMd file: escape + 2 follows its last byte, and the next solid
+// file continues the model after it. A block that ends there (escape + 0) leaves
+// the marker to the block that follows.
+void Rar29Decoder::take_ppmd_end_marker() {
+  while (ppmdBlock_) {
+    if (ppmd_.decode_char() != escape_ || ppmdBytes_.exhausted()) return;
+    const int command = ppmd_.decode_char();
+    if (command != 0 || ppmdBytes_.exhausted()) return;
+    if (read_block_header() != DecodeResult::ok) return;
+  }
+  take_lz_end_marker();
+}
+
 DecodeResult Rar29Decoder::decode_ppmd(UnpackedOutput& output, bool& endOfFile) {
   const uint64_t fileEnd = window_->file_end();
   while (window_->position() < fileEnd) {
@@ -455,7 +469,12 @@ DecodeResult Rar29Decoder::decode_entry(PackedInput& input, UnpackedOutput& outp
     result = ppmdBlock_ ? decode_ppmd(output, endOfFile) : decode_lz(output, endOfFile);
   if (input_.input_failed()) return DecodeResult::stopped;
   if (result != DecodeResult::ok) return result;
-  if (!endOfFile && !ppmdBlock_) take_lz_end_marker();
+  if (!endOfFile) {
+    if (ppmdBlock_)
+      take_ppmd_end_marker();
+    else
+      take_lz_end_marker();
+  }
   result = window_->finish_file(output, endOfFile);
   if (result == DecodeResult::ok) broken_ = false;
   return result;
