@@ -74,45 +74,5 @@ const MadeEntry kMadeEntries[] = {
 
 INSTANTIATE_TEST_SUITE_P(Writers, MadeByTools, ::testing::ValuesIn(kMadeEntries), PrintLabel);
 
-struct LibzipCipher {
-  const char* label;
-  uint16_t encryption;
-  int32_t method;
-  int aes_strength;
-};
-
-class MadeByLibzip : public ::testing::TestWithParam<LibzipCipher> {};
-
-// libzip's writer: AE-2 for AES, and its own traditional-cipher headers.
-TEST_P(MadeByLibzip, DecodesByteForByte) {
-  const LibzipCipher& row = GetParam();
-  TempDir dir;
-  const auto data = sample_bytes(70000, 3);
-  write_zip(dir / "a.zip",
-            {Entry("e.bin", as_text(data), row.method).encrypt(row.encryption, "pw")});
-  OpenResult result;
-  auto archive = open_ok(dir / "a.zip", result);
-  ASSERT_TRUE(archive);
-  const EntryInfo& entry = archive->entries().at(0);
-  EXPECT_TRUE(entry.encrypted);
-  EXPECT_EQ(entry.aes_strength, row.aes_strength);
-  EXPECT_EQ(entry.real_method, row.method);
-  const Decoded decoded = decode(*archive, entry, "pw");
-  EXPECT_EQ(decoded.outcome(), ReadStatus::Ok);
-  EXPECT_TRUE(decoded.data == data);
-  EXPECT_NE(decode(*archive, entry, "wrong").outcome(), ReadStatus::Ok);
-}
-
-const LibzipCipher kLibzipCiphers[] = {
-    {"Aes128Deflate", ZIP_EM_AES_128, ZIP_CM_DEFLATE, 1},
-    {"Aes192Store", ZIP_EM_AES_192, ZIP_CM_STORE, 2},
-    {"Aes256Deflate", ZIP_EM_AES_256, ZIP_CM_DEFLATE, 3},
-    {"TraditionalDeflate", ZIP_EM_TRAD_PKWARE, ZIP_CM_DEFLATE, 0},
-    {"TraditionalStore", ZIP_EM_TRAD_PKWARE, ZIP_CM_STORE, 0},
-};
-
-INSTANTIATE_TEST_SUITE_P(Ciphers, MadeByLibzip, ::testing::ValuesIn(kLibzipCiphers),
-                         [](const auto& info) { return std::string(info.param.label); });
-
 }  // namespace
 }  // namespace unzip::test

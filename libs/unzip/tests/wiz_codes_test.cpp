@@ -39,15 +39,6 @@ TEST(WizCodeTable, FinalExtractCode) {
 
 using WizCodes = WizTest;
 
-TEST_F(WizCodes, UnsupportedWithPartialSuccess) {
-  write_zip("m.zip", {{"ok.txt", "ok"}, {"odd.bin", "odd"}});
-  set_method("m.zip", "odd.bin", 10);
-  EXPECT_EQ(extract("m.zip"), IZ_UNSUP);
-  EXPECT_EQ(recorder_.chunks.front(),
-            "   skipping: " + pad("odd.bin") + "  `DCL implode' method not supported\n");
-  EXPECT_EQ(read_text("out/ok.txt"), "ok");
-}
-
 TEST_F(WizCodes, UnmatchedIncludeGivesElevenExcludesNever) {
   write_zip("a.zip", {{"a.txt", "a"}, {"d/b.txt", "b"}});
   call_.includes = {"a.txt", "b.txt"};

@@ -86,12 +86,14 @@ TEST_F(WizFlow, InvalidDeflateData) {
 }
 
 TEST_F(WizFlow, UnsupportedEntriesAreReportedBeforeAnyExtraction) {
-  write_zip("m.zip", {{"first.txt", kA}, {"ppmd.bin", "p"}, {"odd.bin", "o"}});
+  write_zip("m.zip", {{"first.txt", kA}, {"dcl.bin", "d"}, {"ppmd.bin", "p"}, {"odd.bin", "o"}});
+  set_method("m.zip", "dcl.bin", 10);
   set_method("m.zip", "ppmd.bin", 98);
   set_method("m.zip", "odd.bin", 95 + 1);
   EXPECT_EQ(extract("m.zip"), IZ_UNSUP);
   EXPECT_EQ(recorder_.chunks,
-            chunks({"   skipping: " + pad("ppmd.bin") + "  `PPMd' method not supported\n",
+            chunks({"   skipping: " + pad("dcl.bin") + "  `DCL implode' method not supported\n",
+                    "   skipping: " + pad("ppmd.bin") + "  `PPMd' method not supported\n",
                     "   skipping: " + pad("odd.bin") + "  unsupported compression method 96\n",
                     extracting("out/first.txt"), "\n"}));
   EXPECT_EQ(recorder_.service_calls.size(), 1u);
