@@ -138,4 +138,30 @@ inline RunResult run_archive(const std::string& archive, int operation,
   return run;
 }
 
+// Skips every entry but the last, then extracts the last to destination (or tests
+// it, without one); the last entry's result.
+inline int process_last_after_skips(const std::string& archive, unsigned mode = RAR_OM_EXTRACT,
+                                    const std::string& destination = "",
+                                    const std::string& password = "") {
+  const size_t count = run_archive(archive, RAR_SKIP, "", "", RAR_OM_LIST).entries.size();
+  RAROpenArchiveData open{};
+  open.ArcName = archive.c_str();
+  open.OpenMode = mode;
+  HANDLE handle = RAROpenArchive(&open);
+  if (!handle) return -1;
+  std::string passwordText = password;
+  std::string destinationText = destination;
+  if (!password.empty()) RARSetPassword(handle, passwordText.data());
+  int result = -1;
+  RARHeaderData header{};
+  for (size_t i = 0; i < count && RARReadHeader(handle, &header) == 0; ++i) {
+    const bool last = i + 1 == count;
+    const int operation = !last ? RAR_SKIP : destination.empty() ? RAR_TEST : RAR_EXTRACT;
+    result = RARProcessFile(handle, operation,
+                            operation == RAR_EXTRACT ? destinationText.data() : nullptr, nullptr);
+  }
+  RARCloseArchive(handle);
+  return result;
+}
+
 }  // namespace unrar_test

@@ -4,28 +4,10 @@
 #include <sys/stat.h>
 
 #include "api_support.h"
-#include "archive_crc.h"
+#include "rar20_stream_builder.h"
 
 namespace unrar_test {
 namespace {
-
-void put16(std::string& out, unsigned value) {
-  out += static_cast<char>(value & 0xFF);
-  out += static_cast<char>((value >> 8) & 0xFF);
-}
-void put32(std::string& out, uint32_t value) {
-  put16(out, value & 0xFFFF);
-  put16(out, value >> 16);
-}
-
-// A block with its CRC16 in front; body starts at the type byte.
-std::string block(const std::string& body) {
-  const uint32_t crc =
-      unrar::crc32_continue(0, reinterpret_cast<const uint8_t*>(body.data()), body.size());
-  std::string out;
-  put16(out, crc & 0xFFFF);
-  return out + body;
-}
 
 std::string file_block(uint16_t flags, uint64_t packSize, uint64_t unpSize, const std::string& name,
                        const std::string& tail) {
@@ -33,7 +15,7 @@ std::string file_block(uint16_t flags, uint64_t packSize, uint64_t unpSize, cons
   body += '\x74';
   put16(body, flags | 0x8000);
   const size_t size = 7 + 25 + ((flags & 0x0100) ? 8 : 0) + name.size() + tail.size();
-  put16(body, static_cast<unsigned>(size));
+  put16(body, static_cast<uint32_t>(size));
   put32(body, static_cast<uint32_t>(packSize));
   put32(body, static_cast<uint32_t>(unpSize));
   body += '\x03';                                                     // Unix
@@ -41,7 +23,7 @@ std::string file_block(uint16_t flags, uint64_t packSize, uint64_t unpSize, cons
   put32(body, (45u << 25) | (6u << 21) | (15u << 16) | (12u << 11));  // 2025-06-15 12:00:00
   body += '\x1D';                                                     // unpack version 29
   body += '\x30';                                                     // stored
-  put16(body, static_cast<unsigned>(name.size()));
+  put16(body, static_cast<uint32_t>(name.size()));
   put32(body, 0100644);
   if (flags & 0x0100) {
     put32(body, static_cast<uint32_t>(packSize >> 32));
@@ -51,13 +33,7 @@ std::string file_block(uint16_t flags, uint64_t packSize, uint64_t unpSize, cons
 }
 
 std::string archive_with(const std::string& blocks) {
-  std::string main;
-  main += '\x73';
-  put16(main, 0);
-  put16(main, 13);
-  put16(main, 0);
-  put32(main, 0);
-  return std::string("Rar!\x1a\x07\x00", 7) + block(main) + blocks;
+  return std::string(kMarker, 7) + main_header(0) + blocks;
 }
 
 TEST(Rar4Headers, SizesBeyondFourGiBUseOurOwnFields) {
