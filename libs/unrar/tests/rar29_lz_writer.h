@@ -40,14 +40,24 @@ class BitWriter {
 // other tables 5), and main symbols written with those codes.
 class LzTables {
  public:
+  struct Code {
+    uint32_t bits = 0;
+    unsigned length = 0;
+  };
+  // The canonical code of each symbol: by length, then by symbol number.
+  static std::vector<Code> canonical(const std::vector<uint8_t>& lengths) {
+    std::vector<Code> codes(lengths.size());
+    uint32_t next = 0;
+    for (unsigned length = 1; length <= 15; ++length, next <<= 1)
+      for (size_t s = 0; s < lengths.size(); ++s)
+        if (lengths[s] == length) codes[s] = {next++, length};
+    return codes;
+  }
+
   explicit LzTables(std::vector<uint8_t> mainLengths) : lengths_(std::move(mainLengths)) {
     lengths_.resize(299 + 60, 6);
     lengths_.resize(299 + 60 + 17 + 28, 5);
-    uint32_t next = 0;
-    codes_.resize(299);
-    for (unsigned length = 1; length <= 15; ++length, next <<= 1)
-      for (size_t s = 0; s < 299; ++s)
-        if (lengths_[s] == length) codes_[s] = {next++, length};
+    codes_ = canonical({lengths_.begin(), lengths_.begin() + 299});
   }
   // Every literal 9 bits, the other main symbols 7.
   static LzTables uniform() {
@@ -68,6 +78,18 @@ class LzTables {
   void text(BitWriter& out, const std::string& text) const {
     for (char c : text) symbol(out, static_cast<uint8_t>(c));
   }
+  // Length classes 0-7 and distance classes 0-3 carry no extra bits; every distance
+  // class has a 6-bit code and every repeat length class a 5-bit one, so a class is
+  // sent as its own number.
+  void match(BitWriter& out, int lengthClass, int distanceClass) const {
+    symbol(out, 271 + lengthClass);
+    out.put(static_cast<uint32_t>(distanceClass), 6);
+  }
+  // The k-th (0-3) of the last four distances again.
+  void repeat_old_distance(BitWriter& out, int k, int lengthClass) const {
+    symbol(out, 259 + k);
+    out.put(static_cast<uint32_t>(lengthClass), 5);
+  }
   // The end of the file; newTables asks the next solid file to start with tables.
   void end_of_file(BitWriter& out, bool newTables = false) const {
     symbol(out, 256);
@@ -82,10 +104,6 @@ class LzTables {
   }
 
  private:
-  struct Code {
-    uint32_t bits = 0;
-    unsigned length = 0;
-  };
   std::vector<uint8_t> lengths_;
   std::vector<Code> codes_;
 };

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "archive_crc.h"
+#include "decoder_test_support.h"
 #include "rar29_lz_writer.h"
 #include "rar_decoder.h"
 #include "rar_vm_filters.h"
@@ -258,6 +259,7 @@ TEST(RarVmFilters, ImpossibleParametersAreRefused) {
       {StandardFilter::audio, {129, 0, 0}, 64, false},
       {StandardFilter::audio, {128, 0, 0}, 64, true},  // more channels than bytes
       {StandardFilter::audio, {5, 0, 0}, 0, true},
+      {StandardFilter::delta, {0, 0, 0}, 64, false},  // no channels
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "r0 " << c.parameters.r0 << " size " << c.size);
@@ -312,49 +314,6 @@ constexpr KnownProgram kPrograms[] = {
     {StandardFilter::rgb, 149, 0x1C2C5DC8u},     {StandardFilter::audio, 216, 0xBC85E701u},
 };
 
-TEST(RarVmPrograms, EachStandardProgramIsKnownByItsSizeAndCrc) {
-  for (const KnownProgram& known : kPrograms) {
-    SCOPED_TRACE(known.size);
-    const Bytes code = program_with(known.size, known.crc, known.crc);
-    ASSERT_EQ(crc32_continue(0, code.data(), code.size()), known.crc);
-    EXPECT_EQ(identify_standard_filter(code.data(), code.size()), known.filter);
-
-    Bytes changed = code;
-    changed[known.size / 2] ^= 0x10;
-    changed[0] ^= 0x10;  // still a consistent XOR, but another CRC
-    EXPECT_EQ(identify_standard_filter(changed.data(), changed.size()), std::nullopt);
-
-    // The right CRC at another size is another program.
-    const Bytes longer = program_with(known.size + 1, known.crc, known.crc);
-    EXPECT_EQ(identify_standard_filter(longer.data(), longer.size()), std::nullopt);
-  }
-}
-
-class BytesInput : public PackedInput {
- public:
-  explicit BytesInput(const Bytes& data) : data_(data) {}
-  size_t read(uint8_t* buffer, size_t size) override {
-    size = std::min(size, data_.size() - at_);
-    if (size > 0) std::memcpy(buffer, data_.data() + at_, size);
-    at_ += size;
-    return size;
-  }
-  bool failed() const override { return false; }
-
- private:
-  const Bytes& data_;
-  size_t at_ = 0;
-};
-
-class BytesOutput : public UnpackedOutput {
- public:
-  bool write(const uint8_t* data, size_t size) override {
-    bytes.insert(bytes.end(), data, data + size);
-    return true;
-  }
-  Bytes bytes;
-};
-
 // A file of `before` literal bytes, then a filter record for the range of the
 // encoded bytes that follow (R0 and R1 set), then two more bytes.
 DecodeResult decode_filtered(const KnownProgram& program, uint32_t r0, uint32_t r1,
@@ -379,12 +338,9 @@ DecodeResult decode_filtered(const KnownProgram& program, uint32_t r0, uint32_t 
   tables.end_of_file(stream);
 
   auto decoder = make_rar29_decoder(4u << 20);
-  BytesInput input(stream.bytes);
-  BytesOutput output;
-  const uint64_t size = before.size() + encoded.size() + 2;
-  const DecodeResult result = decoder->decode_entry(input, output, size, false);
-  out = std::move(output.bytes);
-  return result;
+  test::Decoded decoded = test::decode(*decoder, stream.bytes, before.size() + encoded.size() + 2);
+  out = std::move(decoded.bytes);
+  return decoded.result;
 }
 
 TEST(RarVmPrograms, FilterRecordsInAStreamCarryTheRegistersAndTheFileOffset) {
