@@ -2,7 +2,6 @@
 #include "rar5_headers.h"
 
 #include <gtest/gtest.h>
-#include <openssl/evp.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -215,63 +214,6 @@ TEST(Rar5HeadersCorpus, DictionaryAndChecksumsOfCompressedEntries) {
   EXPECT_GE(files[0].dictionarySize, 128u * 1024);
   EXPECT_EQ(files[0].dictionarySize & (files[0].dictionarySize - 1), 0u);
   EXPECT_EQ(files[0].algorithmVersion(), 0);
-}
-
-Bytes aes256_cbc_decrypt(const Bytes& key, const uint8_t* iv, const uint8_t* data, size_t size) {
-  Bytes plain(size + 16);
-  EVP_CIPHER_CTX* context = EVP_CIPHER_CTX_new();
-  int written = 0, finalBytes = 0;
-  EVP_DecryptInit_ex(context, EVP_aes_256_cbc(), nullptr, key.data(), iv);
-  EVP_CIPHER_CTX_set_padding(context, 0);
-  EVP_DecryptUpdate(context, plain.data(), &written, data, int(size));
-  EVP_DecryptFinal_ex(context, plain.data() + written, &finalBytes);
-  EVP_CIPHER_CTX_free(context);
-  plain.resize(size);
-  return plain;
-}
-
-// The encrypted headers of rar5-hpsw.rar, decrypted with libcrypto directly: the
-// sizing helper must say where each header ends and the next block starts.
-TEST(Rar5HeadersCorpus, EncryptedHeadersAreSizedAndParsedAfterDecryption) {
-  const Bytes archive = read_file(kRarCorpus / "rar5-hpsw.rar");
-  const Walk plain = walk_archive(archive);
-  ASSERT_EQ(plain.blocks.size(), 1u);
-  const Rar5EncryptionHeader& encryption = plain.blocks[0].encryption;
-  EXPECT_EQ(encryption.version, 0u);
-  EXPECT_TRUE(encryption.passwordCheck);
-
-  const std::string password = "password";
-  Bytes key(32);
-  PKCS5_PBKDF2_HMAC(password.data(), int(password.size()), encryption.salt.data(),
-                    int(encryption.salt.size()), 1 << encryption.lg2Count, EVP_sha256(),
-                    int(key.size()), key.data());
-  size_t offset = *first_block_offset(archive);
-  Rar5Block block;
-  size_t headerBytes = 0;
-  ASSERT_EQ(parse_rar5_block(archive.data() + offset, archive.size() - offset, block, headerBytes),
-            Rar5ParseResult::ok);
-  offset += headerBytes;
-  std::vector<std::string> names;
-  bool reachedEnd = false;
-  while (!reachedEnd && offset + kRar5HeaderIvBytes + kRar5AesBlockBytes <= archive.size()) {
-    const uint8_t* iv = archive.data() + offset;
-    const uint8_t* encrypted = iv + kRar5HeaderIvBytes;
-    const Bytes first = aes256_cbc_decrypt(key, iv, encrypted, kRar5AesBlockBytes);
-    size_t encryptedBytes = 0;
-    ASSERT_TRUE(rar5_encrypted_header_bytes(first.data(), encryptedBytes));
-    ASSERT_EQ(encryptedBytes % kRar5AesBlockBytes, 0u);
-    ASSERT_LE(offset + kRar5HeaderIvBytes + encryptedBytes, archive.size());
-    const Bytes header = aes256_cbc_decrypt(key, iv, encrypted, encryptedBytes);
-    ASSERT_EQ(parse_rar5_block(header.data(), header.size(), block, headerBytes),
-              Rar5ParseResult::ok);
-    EXPECT_EQ(rar5_padded_size(headerBytes), encryptedBytes);
-    if (block.type == Rar5BlockType::file) names.push_back(block.file.name);
-    reachedEnd = block.type == Rar5BlockType::end;
-    offset += kRar5HeaderIvBytes + encryptedBytes + block.dataSize;
-  }
-  EXPECT_TRUE(reachedEnd);
-  EXPECT_EQ(offset, archive.size());
-  EXPECT_EQ(names, (std::vector<std::string>{"stest1.txt", "stest2.txt"}));
 }
 
 // Every byte of the corpus's first file headers changed in turn, the CRC fixed so
