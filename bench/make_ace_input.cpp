@@ -20,7 +20,6 @@ using tessaly::testing::AceFileHeaderFields;
 using tessaly::testing::AceMainHeader;
 using tessaly::testing::AceMainHeaderFields;
 using tessaly::testing::AcePack;
-using tessaly::testing::AceTransform;
 
 constexpr unsigned kDictionaryBits = 20;
 constexpr size_t kMiB = 1024 * 1024;
@@ -77,7 +76,7 @@ bool PutEntry(FILE* archive, const std::string& name, const std::string& data) {
   fields.dictionaryBits = kDictionaryBits;
   fields.originalSize = static_cast<uint32_t>(data.size());
   fields.crc = AceCrc32(data);
-  const std::string packed = AcePack(data, AceTransform::None, {}, kDictionaryBits).packed;
+  const std::string packed = AcePack(data, {}, kDictionaryBits);
   fields.packedSize = static_cast<uint32_t>(packed.size());
   return Put(archive, AceFileHeader(fields)) && Put(archive, packed);
 }

@@ -17,12 +17,10 @@ constexpr unsigned kMainSymbols = 284;
 constexpr unsigned kLengthSymbols = 255;
 constexpr unsigned kRepeatSymbol = 256;
 constexpr unsigned kDistanceSymbol = 260;
-constexpr unsigned kModeChangeSymbol = 283;
 constexpr unsigned kMaxBlockSymbols = 32767;
 constexpr unsigned kTableWidth = 11;
 constexpr unsigned kWidthAlphabetWidth = 7;
 constexpr unsigned kMaxZeroRun = 19;
-constexpr unsigned kDeltaBlock = 65536;
 constexpr size_t kChainLength = 32;
 constexpr size_t kLongestMatch = 258;
 constexpr size_t kGoodEnoughMatch = 64;  // stops the chain walk early
@@ -43,36 +41,6 @@ std::string WithCrcAndSize(const std::string& body) {
   PutU16(header, static_cast<uint32_t>(body.size()));
   return header + body;
 }
-
-// Fills 32-bit words from their most significant bit; words are stored little-endian.
-class BitWriter {
- public:
-  void put(uint32_t value, unsigned bits) {
-    if (bits == 0) return;
-    pending_ = (pending_ << bits) | (value & ((uint64_t{1} << bits) - 1));
-    count_ += bits;
-    if (count_ >= 32) {
-      count_ -= 32;
-      PutU32(bytes_, static_cast<uint32_t>(pending_ >> count_));
-    }
-  }
-  // The decoder peeks past the last code, so one zero word follows.
-  std::string finish() {
-    if (count_ > 0) PutU32(bytes_, static_cast<uint32_t>(pending_ << (32 - count_)));
-    PutU32(bytes_, 0);
-    return std::move(bytes_);
-  }
-
- private:
-  std::string bytes_;
-  uint64_t pending_ = 0;
-  unsigned count_ = 0;
-};
-
-struct Code {
-  uint32_t bits = 0;
-  uint8_t width = 0;
-};
 
 using Widths = std::vector<uint8_t>;
 
@@ -163,12 +131,12 @@ void SortByWidth(Widths& keys, std::vector<uint16_t>& symbols, int left, int rig
 
 // Codes as the decoder assigns them to the transmitted widths: shortest widths first,
 // in the sorted order, each taking the next slots of a 2^maxWidth lookup table.
-std::vector<Code> AssignCodes(const Widths& widths, unsigned maxWidth) {
+std::vector<AceCode> AssignCodes(const Widths& widths, unsigned maxWidth) {
   Widths keys = widths;
   std::vector<uint16_t> symbols(widths.size());
   for (size_t i = 0; i < symbols.size(); ++i) symbols[i] = static_cast<uint16_t>(i);
   if (widths.size() > 1) SortByWidth(keys, symbols, 0, static_cast<int>(widths.size()) - 1);
-  std::vector<Code> codes(widths.size());
+  std::vector<AceCode> codes(widths.size());
   uint32_t slot = 0;
   for (size_t k = std::count_if(keys.begin(), keys.end(), [](uint8_t w) { return w != 0; });
        k-- > 0;) {
@@ -178,8 +146,9 @@ std::vector<Code> AssignCodes(const Widths& widths, unsigned maxWidth) {
   return codes;
 }
 
-// Writes a table's widths and returns the codes for the symbols.
-std::vector<Code> WriteTable(BitWriter& out, const Widths& widths) {
+}  // namespace
+
+std::vector<AceCode> AceWriteTable(AceBitWriter& out, const std::vector<uint8_t>& widths) {
   size_t last = widths.size() - 1;
   while (widths[last] == 0) --last;
   const Widths sent(widths.begin(), widths.begin() + last + 1);
@@ -218,7 +187,7 @@ std::vector<Code> WriteTable(BitWriter& out, const Widths& widths) {
     ++frequencies[stream.back().symbol];
   }
   const Widths alphabetWidths = LimitedWidths(frequencies, kWidthAlphabetWidth);
-  const std::vector<Code> alphabet = AssignCodes(alphabetWidths, kWidthAlphabetWidth);
+  const std::vector<AceCode> alphabet = AssignCodes(alphabetWidths, kWidthAlphabetWidth);
   out.put(static_cast<uint32_t>(last), 9);
   out.put(lower, 4);
   out.put(upper, 4);
@@ -227,10 +196,12 @@ std::vector<Code> WriteTable(BitWriter& out, const Widths& widths) {
     out.put(alphabet[s.symbol].bits, alphabet[s.symbol].width);
     if (s.symbol == upper) out.put(s.run - 4, 4);
   }
-  std::vector<Code> codes = AssignCodes(sent, kTableWidth);
+  std::vector<AceCode> codes = AssignCodes(sent, kTableWidth);
   codes.resize(widths.size());
   return codes;
 }
+
+namespace {
 
 unsigned BitLength(uint32_t value) {
   unsigned bits = 0;
@@ -243,25 +214,18 @@ size_t ShortestMatch(uint32_t distanceCode) {
   return distanceCode <= 255 ? 2 : distanceCode <= 8191 ? 3 : 4;
 }
 
-constexpr uint32_t kDeltaMode = 1;
-constexpr uint32_t kExeMode = 2;
-
 struct Token {
-  enum Kind : uint8_t { Literal, Match, ModeChange } kind;
+  enum Kind : uint8_t { Literal, Match } kind;
   uint8_t literal = 0;
   uint32_t length = 0;
   uint32_t distance = 0;
-  // A mode change: the new mode, its 8-bit parameter and, for DELTA, the block length.
-  uint32_t mode = 0;
-  uint32_t parameter = 0;
-  uint32_t blockLength = 0;
 };
 
 // One symbol of the main alphabet with what follows it in the stream.
 struct Coded {
   uint16_t main;
   int16_t length = -1;  // length-table symbol, if any
-  uint64_t extra = 0;
+  uint32_t extra = 0;
   uint8_t extraBits = 0;
 };
 
@@ -276,10 +240,6 @@ class Lz77Packer {
         head_(1u << 16, -1),
         previous_(mask_ + 1, -1) {
     for (size_t p = start > mask_ ? start - mask_ : 0; p < start; ++p) insert(p);
-  }
-
-  void change_mode(uint32_t mode, uint32_t parameter, uint32_t blockLength = 0) {
-    push({Token::ModeChange, 0, 0, 0, mode, parameter, blockLength});
   }
 
   // Tokens for the window's bytes up to end; no match runs past it.
@@ -368,22 +328,7 @@ class Lz77Packer {
   }
 
   Coded code(const Token& token) {
-    switch (token.kind) {
-      case Token::Literal:
-        return {token.literal};
-      case Token::Match:
-        return code_match(token);
-      case Token::ModeChange:
-        break;
-    }
-    Coded coded{kModeChangeSymbol};
-    coded.extra = (uint64_t{token.mode} << 8) | token.parameter;
-    coded.extraBits = 16;
-    if (token.mode == kDeltaMode) {
-      coded.extra = (coded.extra << 17) | token.blockLength;
-      coded.extraBits += 17;
-    }
-    return coded;
+    return token.kind == Token::Literal ? Coded{token.literal} : code_match(token);
   }
 
   void write_block() {
@@ -396,14 +341,14 @@ class Lz77Packer {
       ++mainFrequencies[coded.back().main];
       if (coded.back().length >= 0) ++lengthFrequencies[coded.back().length];
     }
-    const std::vector<Code> main = WriteTable(bits_, LimitedWidths(mainFrequencies, kTableWidth));
-    const std::vector<Code> lengths =
-        WriteTable(bits_, LimitedWidths(lengthFrequencies, kTableWidth));
+    const std::vector<AceCode> main =
+        AceWriteTable(bits_, LimitedWidths(mainFrequencies, kTableWidth));
+    const std::vector<AceCode> lengths =
+        AceWriteTable(bits_, LimitedWidths(lengthFrequencies, kTableWidth));
     bits_.put(static_cast<uint32_t>(coded.size()), 15);
     for (const Coded& c : coded) {
       bits_.put(main[c.main].bits, main[c.main].width);
-      if (c.extraBits > 32) bits_.put(static_cast<uint32_t>(c.extra >> 32), c.extraBits - 32);
-      bits_.put(static_cast<uint32_t>(c.extra), std::min<unsigned>(c.extraBits, 32));
+      bits_.put(c.extra, c.extraBits);
       if (c.length >= 0) bits_.put(lengths[c.length].bits, lengths[c.length].width);
     }
     tokens_.clear();
@@ -417,51 +362,26 @@ class Lz77Packer {
   std::vector<int64_t> previous_;
   std::vector<Token> tokens_;
   std::array<uint32_t, 4> repeats_{};
-  BitWriter bits_;
+  AceBitWriter bits_;
 };
 
-// Forward EXE filter: CALL and JMP operands become absolute, so that the decoder's
-// subtraction of the position restores them. Opcodes in the last 4 bytes stay.
-std::string ExeFiltered(std::string_view data, bool operands32) {
-  std::string out(data);
-  const auto add = [&](size_t at, size_t bytes, uint32_t amount) {
-    uint32_t value = 0;
-    for (size_t k = 0; k < bytes; ++k)
-      value |= uint32_t{static_cast<uint8_t>(out[at + k])} << 8 * k;
-    value += amount;
-    for (size_t k = 0; k < bytes; ++k) out[at + k] = static_cast<char>((value >> 8 * k) & 0xFF);
-  };
-  for (size_t p = 0; p + 4 < out.size();) {
-    const uint8_t opcode = static_cast<uint8_t>(out[p]);
-    if (opcode != 0xE8 && opcode != 0xE9) {
-      ++p;
-      continue;
-    }
-    const size_t operand = opcode == 0xE8 && operands32 ? 4 : 2;
-    add(p + 1, operand, static_cast<uint32_t>(p));
-    p += 1 + operand;
-  }
-  return out;
-}
-
-// Forward DELTA filter of one block: the bytes grouped plane by plane (every stride-th
-// byte together), then each replaced by its difference to the one before.
-std::string DeltaFiltered(std::string_view block, unsigned stride, uint8_t& last) {
-  const size_t columns = block.size() / stride;
-  std::string planar(block.size(), '\0');
-  size_t from = 0;
-  for (size_t c = 0; c < columns; ++c) {
-    for (size_t at = c; at < block.size(); at += columns) planar[at] = block[from++];
-  }
-  for (char& byte : planar) {
-    const uint8_t value = static_cast<uint8_t>(byte);
-    byte = static_cast<char>(static_cast<uint8_t>(value - last));
-    last = value;
-  }
-  return planar;
-}
-
 }  // namespace
+
+void AceBitWriter::put(uint32_t value, unsigned bits) {
+  if (bits == 0) return;
+  pending_ = (pending_ << bits) | (value & ((uint64_t{1} << bits) - 1));
+  count_ += bits;
+  if (count_ >= 32) {
+    count_ -= 32;
+    PutU32(bytes_, static_cast<uint32_t>(pending_ >> count_));
+  }
+}
+
+std::string AceBitWriter::finish() {
+  if (count_ > 0) PutU32(bytes_, static_cast<uint32_t>(pending_ << (32 - count_)));
+  PutU32(bytes_, 0);
+  return std::move(bytes_);
+}
 
 uint32_t AceCrc32(std::string_view bytes) {
   static const std::array<uint32_t, 256> table = [] {
@@ -510,50 +430,13 @@ std::string AceFileHeader(const AceFileHeaderFields& fields) {
   return WithCrcAndSize(body);
 }
 
-AcePackedStream AcePack(std::string_view data, AceTransform transform, std::string_view history,
-                        unsigned dictionaryBits) {
+std::string AcePack(std::string_view data, std::string_view history, unsigned dictionaryBits) {
   const size_t dictionary = size_t{1} << dictionaryBits;
   if (history.size() > dictionary) history.remove_prefix(history.size() - dictionary);
-  struct DeltaBlock {
-    unsigned stride;
-    size_t size;
-  };
-  std::vector<DeltaBlock> deltaBlocks;
-  std::string filtered;
-  switch (transform) {
-    case AceTransform::None:
-      filtered = data;
-      break;
-    case AceTransform::Exe32:
-    case AceTransform::Exe16:
-      filtered = ExeFiltered(data, transform == AceTransform::Exe32);
-      break;
-    case AceTransform::Delta: {
-      uint8_t last = 0;
-      for (size_t at = 0; at < data.size();) {
-        const size_t size = std::min<size_t>(kDeltaBlock, data.size() - at);
-        const unsigned stride = size < 4 ? 1 : deltaBlocks.size() % 2 == 0 ? 4 : 2;
-        filtered += DeltaFiltered(data.substr(at, size), stride, last);
-        deltaBlocks.push_back({stride, size});
-        at += size;
-      }
-      break;
-    }
-  }
-  const std::string window = std::string(history) + filtered;
+  const std::string window = std::string(history) + std::string(data);
   Lz77Packer packer(window, history.size(), dictionaryBits);
-  if (transform == AceTransform::Delta) {
-    size_t end = history.size();
-    for (const DeltaBlock& block : deltaBlocks) {
-      packer.change_mode(kDeltaMode, block.stride, static_cast<uint32_t>(block.size));
-      packer.pack(end += block.size);
-    }
-  } else {
-    if (transform != AceTransform::None)
-      packer.change_mode(kExeMode, transform == AceTransform::Exe32);
-    packer.pack(window.size());
-  }
-  return {packer.finish(), filtered};
+  packer.pack(window.size());
+  return packer.finish();
 }
 
 }  // namespace tessaly::testing

@@ -1,11 +1,12 @@
-// The bytes of ACE archives, for the test writer and the benchmark's input maker:
-// checksums, main and file headers, and packed streams (ACE 1.0 LZ77 with real
-// matches, optionally with the ACE 2.0 DELTA or EXE mode). No files, no cipher.
+// The bytes of ACE archives, for the test writer, the decoder tests and the
+// benchmark's input maker: checksums, main and file headers, Huffman tables sent the
+// archiver's way, and ACE 1.0 LZ77 streams with real matches. No files, no cipher.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessaly::testing {
 
@@ -33,17 +34,30 @@ std::string AceMainHeader(const AceMainHeaderFields& fields);
 // Ends with 4 zero bytes after the name, which Debian's unace 1.2b needs.
 std::string AceFileHeader(const AceFileHeaderFields& fields);
 
-enum class AceTransform { None, Delta, Exe32, Exe16 };
+// Fills 32-bit words from their most significant bit; words are stored little-endian.
+class AceBitWriter {
+ public:
+  void put(uint32_t value, unsigned bits);
+  // The decoder peeks past the last code, so one zero word follows.
+  std::string finish();
 
-struct AcePackedStream {
-  std::string packed;      // whole 32-bit words
-  std::string dictionary;  // the bytes the decoder's dictionary receives
+ private:
+  std::string bytes_;
+  uint64_t pending_ = 0;
+  unsigned count_ = 0;
 };
 
-// Packs data as an LZ77 stream whose matches may also reach into history (the
-// dictionary of the earlier entries of a solid archive). With a transform the
-// stream switches mode first, which needs compression type 2.
-AcePackedStream AcePack(std::string_view data, AceTransform transform, std::string_view history,
-                        unsigned dictionaryBits);
+struct AceCode {
+  uint32_t bits = 0;
+  uint8_t width = 0;
+};
+
+// Sends a table of code widths (at least one non-zero) and returns the code of each
+// symbol as the decoder assigns it.
+std::vector<AceCode> AceWriteTable(AceBitWriter& out, const std::vector<uint8_t>& widths);
+
+// Packs data as an LZ77 stream in whole 32-bit words whose matches may also reach
+// into history (the bytes of the earlier entries of a solid archive).
+std::string AcePack(std::string_view data, std::string_view history, unsigned dictionaryBits);
 
 }  // namespace tessaly::testing

@@ -34,19 +34,6 @@ uint8_t TypeOf(AceMethod method) {
   }
 }
 
-AceTransform TransformOf(AceMethod method) {
-  switch (method) {
-    case AceMethod::Delta:
-      return AceTransform::Delta;
-    case AceMethod::Exe32:
-      return AceTransform::Exe32;
-    case AceMethod::Exe16:
-      return AceTransform::Exe16;
-    default:
-      return AceTransform::None;
-  }
-}
-
 uint32_t LoadU32(const std::string& bytes, size_t at) {
   uint32_t value = 0;
   for (size_t k = 0; k < 4; ++k) value |= uint32_t{static_cast<uint8_t>(bytes[at + k])} << 8 * k;
@@ -105,14 +92,11 @@ std::vector<PackedEntry> PackEntries(const std::vector<AceEntrySpec>& entries,
     if (options.solid) fields.flags |= kSolid;
     if (entry.method == AceMethod::Stored) {
       out.packed = entry.data;
-      dictionary += entry.data;
     } else {
-      AcePackedStream stream =
-          AcePack(entry.data, TransformOf(entry.method), options.solid ? dictionary : std::string(),
-                  options.dictionaryBits);
-      out.packed = std::move(stream.packed);
-      dictionary += stream.dictionary;
+      out.packed =
+          AcePack(entry.data, options.solid ? dictionary : std::string(), options.dictionaryBits);
     }
+    dictionary += entry.data;
     if (!options.solid) dictionary.clear();
     if (dictionary.size() > dictionarySize) dictionary.erase(0, dictionary.size() - dictionarySize);
     if (entry.encrypted) {

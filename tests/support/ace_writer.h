@@ -1,5 +1,5 @@
-// ACE archives for tests: stored entries, ACE 1.0 LZ77 entries and ACE 2.0 blocked
-// entries with DELTA and EXE blocks (with real matches), folders, empty files,
+// ACE archives for tests: stored entries, LZ77 entries (with real matches) as ACE 1.0
+// or ACE 2.0 compression types, folders, empty files,
 // volume sets (name.ace, name.c00 ...), a self-extracting prefix, and encrypted
 // entries. Written from the format alone, so it checks the library's reading
 // independently; only the cipher is the library's own (its vectors are checked
@@ -16,10 +16,7 @@ namespace tessaly::testing {
 enum class AceMethod {
   Stored,
   Lz77,        // ACE 1.0 (type 1)
-  BlockedLz77, // ACE 2.0 (type 2), no mode change
-  Delta,       // ACE 2.0, the data in DELTA blocks
-  Exe32,       // ACE 2.0, EXE mode with 32-bit operands
-  Exe16        // ACE 2.0, EXE mode with 16-bit operands
+  BlockedLz77  // ACE 2.0 (type 2), no mode change
 };
 
 struct AceEntrySpec {
@@ -27,7 +24,7 @@ struct AceEntrySpec {
   std::string data;
   bool folder = false;
   AceMethod method = AceMethod::Lz77;
-  bool encrypted = false;  // with the archive's password
+  bool encrypted = false;      // with the archive's password
   unsigned attributes = 0x20;  // DOS attributes (0x10 is added for folders)
 };
 

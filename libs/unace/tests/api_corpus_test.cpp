@@ -13,8 +13,6 @@
 namespace unace::testing {
 namespace {
 
-const std::string kCorpus = std::string(TESSALY_CORPUS_DIR) + "/ace/";
-
 struct Row {
   std::string outcome;
   std::string type;

@@ -7,18 +7,9 @@
 
 #include "ace_crc.h"
 #include "api_test_support.h"
-#include "support/ace_writer.h"
 
 namespace unace::testing {
 namespace {
-
-using tessaly::testing::AceEntrySpec;
-using tessaly::testing::AceFolder;
-using tessaly::testing::AceMethod;
-using tessaly::testing::AceOptions;
-using tessaly::testing::WriteAce;
-
-const std::string kCorpus = std::string(TESSALY_CORPUS_DIR) + "/ace/";
 
 #define SKIP_WITHOUT_CORPUS() \
   if (!fs::exists(kCorpus)) GTEST_SKIP() << "no corpus at " << kCorpus
@@ -198,15 +189,6 @@ TEST(AceOpen, BrokenFileHeaderEndsTheWalk) {
   ASSERT_EQ(walk.entries.size(), 1u);
   EXPECT_EQ(walk.entries[0].code, ACE_SUCCESS);
   EXPECT_EQ(walk.endCode, ACE_BAD_HEADER);
-}
-
-TEST(AceOpen, ContentDecidesNotTheName) {
-  SKIP_WITHOUT_CORPUS();
-  const WalkResult walk = Walk(kCorpus + "t.ace.foo", ACE_OM_EXTRACT, ACE_TEST);
-  EXPECT_EQ(walk.openResult, unsigned{ACE_OPEN_OK});
-  ASSERT_EQ(walk.entries.size(), 2u);
-  EXPECT_EQ(walk.entries[1].name, "t/t.txt");
-  EXPECT_EQ(walk.entries[1].code, ACE_SUCCESS);
 }
 
 }  // namespace

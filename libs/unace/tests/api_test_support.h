@@ -1,5 +1,5 @@
-// What the API tests share: a temporary folder, whole-file reads, and walks over
-// an archive through the C API.
+// What the API and writer tests share: a temporary folder, whole-file reads, walks
+// over an archive through the C API, and deterministic data to pack.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,6 +7,8 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,11 +16,20 @@
 #include <vector>
 
 #include "ace_crc.h"
+#include "support/ace_writer.h"
 #include "unace.h"
 
 namespace unace::testing {
 
 namespace fs = std::filesystem;
+using tessaly::testing::AceEntrySpec;
+using tessaly::testing::AceFolder;
+using tessaly::testing::AceMethod;
+using tessaly::testing::AceOptions;
+using tessaly::testing::WriteAce;
+using tessaly::testing::WriteAceVolumes;
+
+inline const std::string kCorpus = std::string(TESSALY_CORPUS_DIR) + "/ace/";
 
 class TempFolder {
  public:
@@ -45,6 +56,14 @@ class TempFolder {
   fs::path path_;
 };
 
+// A temporary folder with an empty destination folder "out" in it.
+class ApiTest : public ::testing::Test {
+ protected:
+  ApiTest() { fs::create_directory(out); }
+  TempFolder temp;
+  const std::string out = temp / "out";
+};
+
 inline std::string ReadAll(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
@@ -52,6 +71,60 @@ inline std::string ReadAll(const fs::path& path) {
 
 inline void WriteAll(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
+}
+
+class Random {
+ public:
+  explicit Random(uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 1) {}
+  uint64_t next() {
+    state_ ^= state_ << 13;
+    state_ ^= state_ >> 7;
+    state_ ^= state_ << 17;
+    return state_;
+  }
+  uint64_t below(uint64_t n) { return next() % n; }
+
+ private:
+  uint64_t state_;
+};
+
+inline std::string RandomBytes(uint64_t seed, size_t size) {
+  Random random(seed);
+  std::string out(size, '\0');
+  for (char& byte : out) byte = static_cast<char>(random.next() >> 32);
+  return out;
+}
+
+// Log lines: many short and long repeats at all distances.
+inline std::string LogText(uint64_t seed, size_t size) {
+  static const char* const kWords[] = {"request", "worker", "processed", "cache", "miss",
+                                       "upload",  "retry",  "archive",   "entry", "folder"};
+  Random random(seed);
+  std::string out;
+  char line[160];
+  while (out.size() < size) {
+    const int length = std::snprintf(line, sizeof line, "%06llu %s %s id=%llu\n",
+                                     static_cast<unsigned long long>(random.below(1000000)),
+                                     kWords[random.below(10)], kWords[random.below(10)],
+                                     static_cast<unsigned long long>(random.below(1u << 20)));
+    out.append(line, static_cast<size_t>(length));
+  }
+  out.resize(size);
+  return out;
+}
+
+// Random runs that recur about distance bytes later.
+inline std::string FarCopies(uint64_t seed, size_t size, size_t distance) {
+  Random random(seed);
+  std::string out = RandomBytes(seed + 1, distance);
+  while (out.size() < size) {
+    const size_t from = out.size() - distance + random.below(distance / 4);
+    const size_t length = 100 + random.below(2000);
+    for (size_t i = 0; i < length; ++i) out += out[from + i];
+    out += RandomBytes(random.next(), 50 + random.below(500));
+  }
+  out.resize(size);
+  return out;
 }
 
 inline HANDLE Open(const std::string& path, unsigned mode, unsigned* openResult = nullptr) {
@@ -92,6 +165,12 @@ inline WalkResult Walk(const std::string& path, unsigned mode, int operation,
   }
   ACECloseArchive(handle);
   return walk;
+}
+
+inline std::vector<int> Codes(const WalkResult& walk) {
+  std::vector<int> codes;
+  for (const auto& entry : walk.entries) codes.push_back(entry.code);
+  return codes;
 }
 
 // Every file and folder under root, as relative paths with "/" after folders.
