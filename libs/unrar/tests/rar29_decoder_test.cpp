@@ -21,12 +21,17 @@ Decoded decode29(const Bytes& packed, uint64_t size) {
   return decode(*decoder, packed, size);
 }
 
+// An LZ file with filters and a PPMd one.
 TEST(Rar29Damaged, TruncatedDataIsBadData) {
-  const PackedFile file = rar4_files("test_read_format_rar_filter.rar").at(0);
-  for (size_t keep :
-       {size_t{0}, size_t{1}, size_t{100}, file.packed.size() / 2, file.packed.size() - 20}) {
-    const Bytes cut(file.packed.begin(), file.packed.begin() + keep);
-    EXPECT_EQ(decode29(cut, file.unpackedSize).result, DecodeResult::bad_data) << keep;
+  for (const char* archive :
+       {"test_read_format_rar_filter.rar", "test_read_format_rar_compress_best.rar"}) {
+    const PackedFile file = rar4_files(archive).at(0);
+    for (size_t keep :
+         {size_t{0}, size_t{1}, size_t{100}, file.packed.size() / 2, file.packed.size() - 20}) {
+      SCOPED_TRACE(testing::Message() << archive << " cut at " << keep);
+      const Bytes cut(file.packed.begin(), file.packed.begin() + keep);
+      EXPECT_EQ(decode29(cut, file.unpackedSize).result, DecodeResult::bad_data);
+    }
   }
 }
 
