@@ -1,5 +1,5 @@
-// Where one solid RAR 2.9 file ends and the next begins: a PPMd model that runs
-// on into the next file, and LZ end markers that ask the next file for new
+// Where one solid RAR 2.9 file ends and the next begins: PPMd end markers after
+// which the model runs on into the next file, and LZ end markers that ask the next file for new
 // tables, which may start a fresh PPMd model.
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "archive_crc.h"
@@ -97,35 +98,137 @@ class CountingSource : public ByteSource {
   const Bytes& bytes_;
 };
 
-// The best-mode HTML page: one PPMd block (flags 0xA7: restart, order 8, 25 MiB,
-// the default escape) whose text holds no escape. Cut between two symbols into
-// two solid files, the second decodes only with the model, the escape and the
-// range decoder the first left behind. The cut falls where the decoder has
-// taken exactly the bytes of the first part.
-TEST(Rar29SolidEnd, APpmdModelRunsOnIntoTheNextSolidFile) {
-  const CorpusFile html = file_at("test_read_format_rar_compress_best.rar", 0);
-  ASSERT_EQ(html.unpackedSize, 20111u);
-  ASSERT_EQ(html.packed.at(0), 0xA7);
-  const Bytes modelInput(html.packed.begin() + 2, html.packed.end());
-  for (uint32_t firstSize : {1u, 12345u}) {
-    SCOPED_TRACE(firstSize);
+// The best-mode files are single PPMd blocks (flags 0xA7: restart, order 8,
+// 25 MiB, the default escape) whose text holds no escape. Each carries its end
+// marker, escape + 2, right after its last byte and within its packed data.
+TEST(Rar29SolidEnd, CorpusPpmdFilesEndWithTheirMarker) {
+  for (int index : {0, 2}) {
+    const CorpusFile file = file_at("test_read_format_rar_compress_best.rar", index);
+    SCOPED_TRACE(file.unpackedSize);
+    ASSERT_EQ(file.packed.at(0), 0xA7);
+    const Bytes modelInput(file.packed.begin() + 2, file.packed.end());
     CountingSource source(modelInput);
     PpmdModel model;
     ASSERT_TRUE(model.restart(source, size_t{25} << 20, 8));
-    for (uint32_t i = 0; i < firstSize; ++i) ASSERT_GE(model.decode_char(), 0);
-    const size_t cut = 2 + source.used;
+    for (uint32_t i = 0; i < file.unpackedSize; ++i) ASSERT_NE(model.decode_char(), 2);
+    EXPECT_EQ(model.decode_char(), 2);
+    EXPECT_EQ(model.decode_char(), 2);
+    EXPECT_LE(source.used, modelInput.size());
+  }
+}
+
+constexpr int kOrder = 6;
+constexpr size_t kModelBytes = size_t{1} << 20;
+constexpr int kDefaultEscape = 2;
+
+// A PPMd block header that restarts the model with 1 MiB, and a new escape
+// character when it is not the default.
+Bytes ppmd_block_header(int escape) {
+  Bytes header = {static_cast<uint8_t>(0xA0 | (kOrder - 1)), 0};
+  if (escape != kDefaultEscape) {
+    header[0] |= 0x40;
+    header.push_back(static_cast<uint8_t>(escape));
+  }
+  return header;
+}
+
+Bytes noise(size_t size, uint32_t seed) {
+  Bytes bytes(size);
+  for (uint8_t& b : bytes) {
+    seed = seed * 1103515245u + 12345u;
+    b = static_cast<uint8_t>(seed >> 16);
+  }
+  return bytes;
+}
+
+// Any bytes decode to some symbols, so PPMd streams with a chosen escape command
+// are taken from pseudo-random bytes rather than compressed. A stream is read up
+// to its first escape, the command after it, and the symbols that follow up to
+// the next escape.
+struct PpmdStream {
+  Bytes packed;
+  std::string before;
+  int command = -1;
+  size_t commandEnd = 0;  // the bytes the model has taken with escape + command
+  std::string after;
+};
+
+PpmdStream stream_of(uint32_t seed, int escape) {
+  PpmdStream stream;
+  stream.packed = noise(2048, seed);
+  CountingSource source(stream.packed);
+  PpmdModel model;
+  if (!model.restart(source, kModelBytes, kOrder)) return stream;
+  auto run_until_escape = [&](std::string& symbols) {
+    int c = model.decode_char();
+    for (; c >= 0 && c != escape; c = model.decode_char()) symbols.push_back(static_cast<char>(c));
+    return c == escape;
+  };
+  if (!run_until_escape(stream.before)) return stream;
+  stream.command = model.decode_char();
+  stream.commandEnd = source.used;
+  run_until_escape(stream.after);
+  return stream;
+}
+
+// Seeds found by trying each from 1 on until the stream had the wanted command.
+constexpr uint32_t kEndOfFileSeed = 31;
+constexpr uint32_t kEndOfFileAfterHashSeed = 758;
+constexpr uint32_t kEndOfBlockSeed = 758;
+
+std::string text(const Bytes& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// A solid PPMd file ends at its size with escape + 2 after its last byte, and the
+// cut falls where the decoder has taken exactly those bytes. The next file
+// decodes only with the model, the escape and the range decoder the first left
+// behind after taking its marker; it would otherwise end at once on that marker.
+TEST(Rar29SolidEnd, ThePpmdModelRunsOnAfterTheEndMarkerIntoTheNextSolidFile) {
+  for (const auto& [seed, escape] :
+       {std::pair{kEndOfFileSeed, kDefaultEscape}, std::pair{kEndOfFileAfterHashSeed, int{'#'}}}) {
+    SCOPED_TRACE(escape);
+    const PpmdStream stream = stream_of(seed, escape);
+    ASSERT_EQ(stream.command, 2);
+    ASSERT_GE(stream.after.size(), 16u);
+    Bytes one = ppmd_block_header(escape);
+    one.insert(one.end(), stream.packed.begin(), stream.packed.begin() + stream.commandEnd);
+    const Bytes two(stream.packed.begin() + stream.commandEnd, stream.packed.end());
 
     auto decoder = make_rar29_decoder(4u << 20);
-    const Decoded one =
-        decode(*decoder, Bytes(html.packed.begin(), html.packed.begin() + cut), firstSize, false);
-    ASSERT_EQ(one.result, DecodeResult::ok);
-    const Bytes rest(html.packed.begin() + cut, html.packed.end());
-    const Decoded two = decode(*decoder, rest, html.unpackedSize - firstSize, true);
-    ASSERT_EQ(two.result, DecodeResult::ok);
-    Bytes whole = one.bytes;
-    whole.insert(whole.end(), two.bytes.begin(), two.bytes.end());
-    EXPECT_EQ(crc32_continue(0, whole.data(), whole.size()), html.crc);
+    const Decoded a = decode(*decoder, one, stream.before.size(), false);
+    EXPECT_EQ(a.result, DecodeResult::ok);
+    EXPECT_EQ(text(a.bytes), stream.before);
+    const Decoded b = decode(*decoder, two, stream.after.size(), true);
+    EXPECT_EQ(b.result, DecodeResult::ok);
+    EXPECT_EQ(text(b.bytes), stream.after);
   }
+}
+
+// A PPMd block may end right after a file's last byte (escape + 0); the file's
+// end marker is then the first symbol of the block that follows, here an LZ
+// block whose tables the next solid file goes on with.
+TEST(Rar29SolidEnd, ABlockThatEndsAfterTheLastByteLeavesTheMarkerToTheNextBlock) {
+  const PpmdStream stream = stream_of(kEndOfBlockSeed, kDefaultEscape);
+  ASSERT_EQ(stream.command, 0);
+  const LzTables tables = LzTables::uniform();
+  BitWriter lz;
+  tables.header(lz);
+  tables.end_of_file(lz);
+  Bytes one = ppmd_block_header(kDefaultEscape);
+  one.insert(one.end(), stream.packed.begin(), stream.packed.begin() + stream.commandEnd);
+  one.insert(one.end(), lz.bytes.begin(), lz.bytes.end());
+  BitWriter two;
+  tables.text(two, "then lz");
+  tables.end_of_file(two);
+
+  auto decoder = make_rar29_decoder(4u << 20);
+  const Decoded a = decode(*decoder, one, stream.before.size(), false);
+  EXPECT_EQ(a.result, DecodeResult::ok);
+  EXPECT_EQ(text(a.bytes), stream.before);
+  const Decoded b = decode(*decoder, two.bytes, 7, true);
+  EXPECT_EQ(b.result, DecodeResult::ok);
+  EXPECT_EQ(text(b.bytes), "then lz");
 }
 
 TEST(Rar29SolidEnd, AnLzEndMarkerAsksTheNextFileForNewTables) {
