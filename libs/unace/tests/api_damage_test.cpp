@@ -3,7 +3,6 @@
 // the encrypted ones, so that their data is decoded too).
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <chrono>
 #include <random>
 #include <set>
@@ -97,16 +96,8 @@ TEST_P(SlowCorruption, FlippedBytesEndInResultCodes) {
   }
 }
 
-std::string ParameterName(const ::testing::TestParamInfo<std::string>& info) {
-  std::string name = info.param;
-  for (char& c : name) {
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  }
-  return name;
-}
-
 INSTANTIATE_TEST_SUITE_P(Corpus, SlowCorruption, ::testing::ValuesIn(CorpusArchives()),
-                         ParameterName);
+                         [](const auto& info) { return TestNameOf(info.param); });
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(SlowCorruption);
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -113,20 +114,6 @@ inline std::string LogText(uint64_t seed, size_t size) {
   return out;
 }
 
-// Random runs that recur about distance bytes later.
-inline std::string FarCopies(uint64_t seed, size_t size, size_t distance) {
-  Random random(seed);
-  std::string out = RandomBytes(seed + 1, distance);
-  while (out.size() < size) {
-    const size_t from = out.size() - distance + random.below(distance / 4);
-    const size_t length = 100 + random.below(2000);
-    for (size_t i = 0; i < length; ++i) out += out[from + i];
-    out += RandomBytes(random.next(), 50 + random.below(500));
-  }
-  out.resize(size);
-  return out;
-}
-
 inline HANDLE Open(const std::string& path, unsigned mode, unsigned* openResult = nullptr) {
   ACEOpenArchiveData data{};
   data.ArcName = path.c_str();
@@ -171,6 +158,14 @@ inline std::vector<int> Codes(const WalkResult& walk) {
   std::vector<int> codes;
   for (const auto& entry : walk.entries) codes.push_back(entry.code);
   return codes;
+}
+
+// name with every character a test name may not hold replaced by "_".
+inline std::string TestNameOf(std::string name) {
+  for (char& c : name) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  }
+  return name;
 }
 
 // Every file and folder under root, as relative paths with "/" after folders.

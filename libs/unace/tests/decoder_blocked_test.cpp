@@ -4,7 +4,6 @@
 // in a result, never a crash or a hang.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -100,48 +99,32 @@ TEST(DecoderBlocked, PicRowsOfAFlatImageThenLz77) {
 }
 
 TEST(DecoderBlocked, ImpossibleModesAndParametersAreRefused) {
-  struct Case {
+  using Fields = std::vector<std::pair<uint32_t, unsigned>>;  // value, bits
+  const Fields longRow = [] {
+    Fields row = {{0, 12}};
+    row.insert(row.end(), 300, {1, 1});  // 300 * 4096
+    row.insert(row.end(), {{0, 1}, {1, 3}});
+    return row;
+  }();
+  const struct {
     const char* name;
     unsigned mode;
-    std::function<void(AceBitWriter&)> parameters;
+    Fields parameters;
     DecodeResult expected;
+  } cases[] = {
+      {"unknown mode", 8, {}, DecodeResult::unsupported},
+      {"delta stride 0", kDelta, {{0, 8}, {16, 17}}, DecodeResult::bad_data},
+      {"delta block shorter than its stride", kDelta, {{8, 8}, {4, 17}}, DecodeResult::bad_data},
+      {"delta block beyond the entry", kDelta, {{2, 8}, {5000, 17}}, DecodeResult::bad_data},
+      {"picture row longer than any image", kPic, longRow, DecodeResult::bad_data},
   };
-  const std::vector<Case> cases = {
-      {"unknown mode", 8, [](AceBitWriter&) {}, DecodeResult::unsupported},
-      {"delta stride 0", kDelta,
-       [](AceBitWriter& b) {
-         b.put(0, 8);
-         b.put(16, 17);
-       },
-       DecodeResult::bad_data},
-      {"delta block shorter than its stride", kDelta,
-       [](AceBitWriter& b) {
-         b.put(8, 8);
-         b.put(4, 17);
-       },
-       DecodeResult::bad_data},
-      {"delta block beyond the entry", kDelta,
-       [](AceBitWriter& b) {
-         b.put(2, 8);
-         b.put(5000, 17);
-       },
-       DecodeResult::bad_data},
-      {"picture row longer than any image", kPic,
-       [](AceBitWriter& b) {
-         b.put(0, 12);
-         for (int i = 0; i < 300; ++i) b.put(1, 1);  // 300 * 4096
-         b.put(0, 1);
-         b.put(1, 3);
-       },
-       DecodeResult::bad_data},
-  };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Lz77Writer w;
     w.block(32767);
     w.literals("x");
     w.mode_change(c.mode);
-    c.parameters(w.bits);
+    for (const auto& [value, bits] : c.parameters) w.bits.put(value, bits);
     w.literals(std::string(40, 'y'));
     EXPECT_EQ(decode(w.bits.finish(), 1000, CompressionType::Blocked).result, c.expected);
   }

@@ -90,59 +90,34 @@ TEST(DecoderWindow, KeepsTheLastBytesOfAnAppendLargerThanItself) {
   EXPECT_EQ(recent, std::vector<uint8_t>(big.end() - 300, big.end()));
 }
 
-struct ExeCase {
-  const char* name;
-  std::vector<uint8_t> data;
-  uint64_t offset;
-  bool call32;
-  std::vector<uint8_t> expected;
-  size_t final;
-};
+std::vector<uint8_t> Hex(const std::string& hex) {
+  std::vector<uint8_t> bytes;
+  for (size_t at = 0; at < hex.size(); at += 2)
+    bytes.push_back(static_cast<uint8_t>(std::stoul(hex.substr(at, 2), nullptr, 16)));
+  return bytes;
+}
 
 TEST(DecoderModes, UndoesTheExeTranslation) {
-  const std::vector<ExeCase> cases = {
-      {"32-bit call at its file offset",
-       {0x90, 0xE8, 0x10, 0x00, 0x00, 0x00, 0x90},
-       0x100,
-       true,
-       {0x90, 0xE8, 0x0F, 0xFF, 0xFF, 0xFF, 0x90},
-       7},
-      {"16-bit call",
-       {0xE8, 0x34, 0x12, 0x90, 0x90, 0x90},
-       2,
-       false,
-       {0xE8, 0x32, 0x12, 0x90, 0x90, 0x90},
-       6},
-      {"jump is always 16-bit",
-       {0xE9, 0x00, 0x00, 0x00, 0x00, 0x90},
-       1,
-       true,
-       {0xE9, 0xFF, 0xFF, 0x00, 0x00, 0x90},
-       6},
-      {"operand bytes are not opcodes",
-       {0xE8, 0xE8, 0x00, 0xE9, 0x00, 0x90, 0x90},
-       0,
-       true,
-       {0xE8, 0xE8, 0x00, 0xE9, 0x00, 0x90, 0x90},
-       7},
-      {"an opcode without 4 bytes after it waits",
-       {0x90, 0x90, 0xE8, 1, 2, 3},
-       0,
-       true,
-       {0x90, 0x90, 0xE8, 1, 2, 3},
-       2},
-      {"other bytes at the end are final",
-       {0x90, 0x90, 0x90, 1, 2, 3},
-       0,
-       true,
-       {0x90, 0x90, 0x90, 1, 2, 3},
-       6},
+  const struct {
+    const char* name;
+    const char* data;
+    uint64_t offset;
+    bool call32;
+    const char* expected;
+    size_t final;
+  } cases[] = {
+      {"32-bit call at its file offset", "90e81000000090", 0x100, true, "90e80fffffff90", 7},
+      {"16-bit call", "e83412909090", 2, false, "e83212909090", 6},
+      {"jump is always 16-bit", "e90000000090", 1, true, "e9ffff000090", 6},
+      {"operand bytes are not opcodes", "e8e800e9009090", 0, true, "e8e800e9009090", 7},
+      {"an opcode without 4 bytes after it waits", "9090e8010203", 0, true, "9090e8010203", 2},
+      {"other bytes at the end are final", "909090010203", 0, true, "909090010203", 6},
   };
-  for (const ExeCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    std::vector<uint8_t> data = c.data;
+    std::vector<uint8_t> data = Hex(c.data);
     EXPECT_EQ(unace::undo_exe_translation(data.data(), data.size(), c.offset, c.call32), c.final);
-    EXPECT_EQ(data, c.expected);
+    EXPECT_EQ(data, Hex(c.expected));
   }
 }
 
