@@ -347,12 +347,24 @@ DecodeResult Rar29Decoder::decode_lz(UnpackedOutput& output, bool& endOfFile) {
       const DecodeResult result = window_->flush(output);
       if (result != DecodeResult::ok) return result;
     }
-    const int symbol = main_.decode(input_);
+    // Literals run until the next flush or the file's end; at least one symbol is
+    // decoded even when a pending filter keeps the flush point behind.
+    const uint64_t limit =
+        std::max(std::min(fileEnd, window_->flush_point()), window_->position() + 1);
+    Rar29BitInput::Reservoir bits = input_.reservoir();
+    const int symbol = window_->put_literals(limit, [&] {
+      if (bits.count < 16) bits = input_.refilled(bits);
+      int next = main_.decode_quick(bits);
+      if (next < 0) {
+        input_.set_reservoir(bits);
+        next = main_.decode(input_);
+        bits = input_.reservoir();
+      }
+      return next;
+    });
+    input_.set_reservoir(bits);
+    if (symbol == Rar29Window::kLimitReached) continue;
     if (symbol < 0) return DecodeResult::bad_data;
-    if (symbol < 256) {
-      window_->put(static_cast<uint8_t>(symbol));
-      continue;
-    }
     DecodeResult result = DecodeResult::ok;
     if (symbol == 256) {
       const uint32_t bits = input_.peek16();

@@ -18,33 +18,33 @@ bool Rar29Huffman::build(const uint8_t* lengths, size_t count) {
     upper *= 2;
   }
 
-  sorted_.clear();
-  for (unsigned l = 1; l <= kMaxLength; ++l)
-    for (size_t i = 0; i < count; ++i)
-      if ((lengths[i] & 0xF) == l) sorted_.push_back(static_cast<uint16_t>(i));
-
-  for (uint32_t v = 0; v < quick_.size(); ++v) {
-    unsigned length = 0;
-    const int symbol = symbol_at(v << (16 - kQuickBits), length);
-    quick_[v] = length <= kQuickBits
-                    ? QuickEntry{static_cast<int16_t>(symbol), static_cast<uint8_t>(length)}
-                    : QuickEntry{};
+  // Symbols by code length, each length's in symbol order.
+  std::array<uint32_t, kMaxLength + 1> next = first_;
+  sorted_.resize(symbolsBefore);
+  for (size_t i = 0; i < count; ++i) {
+    const unsigned length = lengths[i] & 0xF;
+    if (length != 0) sorted_[next[length]++] = static_cast<uint16_t>(i);
   }
+
+  // The codes of length l fill the left-aligned range [limit_[l-1], limit_[l]).
+  constexpr unsigned kDropped = 16 - kQuickBits;
+  uint32_t v = 0;
+  for (unsigned l = 1; l <= kQuickBits; ++l) {
+    for (; v < limit_[l] >> kDropped; ++v) {
+      const uint32_t index = first_[l] + (((v << kDropped) - limit_[l - 1]) >> (16 - l));
+      quick_[v] = QuickEntry{static_cast<uint8_t>(l), static_cast<int16_t>(sorted_[index])};
+    }
+  }
+  for (; v < quick_.size(); ++v) quick_[v] = QuickEntry{};
   return true;
 }
 
-int Rar29Huffman::symbol_at(uint32_t bits, unsigned& length) const {
-  length = 1;
+int Rar29Huffman::decode_long(Rar29BitInput& input, uint32_t bits) const {
+  unsigned length = 1;
   while (length < kMaxLength && bits >= limit_[length]) ++length;
   const uint32_t index = first_[length] + ((bits - limit_[length - 1]) >> (16 - length));
-  return index < sorted_.size() ? sorted_[index] : -1;
-}
-
-int Rar29Huffman::decode_long(Rar29BitInput& input, uint32_t bits) const {
-  unsigned length = 0;
-  const int symbol = symbol_at(bits, length);
   input.skip(length);
-  return symbol;
+  return index < sorted_.size() ? sorted_[index] : -1;
 }
 
 }  // namespace unrar

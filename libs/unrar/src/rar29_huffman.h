@@ -27,17 +27,26 @@ class Rar29Huffman {
     return decode_long(input, bits);
   }
 
+  // The next symbol when its code is a short one whose bits the reservoir holds;
+  // -1 otherwise, leaving it to decode().
+  int decode_quick(Rar29BitInput::Reservoir& reservoir) const {
+    const QuickEntry entry = quick_[reservoir.bits >> (64 - kQuickBits)];
+    if (entry.length == 0 || entry.length > reservoir.count) return -1;
+    reservoir.bits <<= entry.length;
+    reservoir.count -= entry.length;
+    return entry.symbol;
+  }
+
  private:
   static constexpr unsigned kQuickBits = 10;
   static constexpr unsigned kMaxLength = 15;
   struct QuickEntry {
-    int16_t symbol = -1;
     uint8_t length = 0;
+    int16_t symbol = -1;
   };
 
+  // Codes longer than the quick table's, and bits that start no code.
   int decode_long(Rar29BitInput& input, uint32_t bits) const;
-  // The code length of the left-aligned 16-bit value and its symbol (-1 if none).
-  int symbol_at(uint32_t bits, unsigned& length) const;
 
   std::array<uint32_t, kMaxLength + 1> limit_{};
   std::array<uint32_t, kMaxLength + 1> first_{};

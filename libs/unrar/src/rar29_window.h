@@ -34,10 +34,31 @@ class Rar29Window {
   std::deque<PendingFilter>& pending() { return pending_; }
 
   void put(uint8_t byte) { data_[position_++ & mask_] = byte; }
+  // Puts the symbols next() gives while they are literals (0-255) and the position
+  // is below limit; returns the first other symbol, or kLimitReached.
+  static constexpr int kLimitReached = -2;
+  template <typename NextSymbol>
+  int put_literals(uint64_t limit, NextSymbol&& next) {
+    // Locals: the stores into the window would otherwise make every member reload.
+    uint8_t* const data = data_.get();
+    const uint64_t mask = mask_;
+    uint64_t position = position_;
+    int symbol = kLimitReached;
+    while (position < limit) {
+      symbol = next();
+      if (static_cast<unsigned>(symbol) > 0xFF) break;
+      data[position++ & mask] = static_cast<uint8_t>(symbol);
+      symbol = kLimitReached;
+    }
+    position_ = position;
+    return symbol;
+  }
   // False for a distance the window cannot hold.
   bool copy(uint32_t length, uint64_t distance);
 
   bool needs_flush() const { return position_ - written_ >= kMaxPiece; }
+  // The position from which needs_flush() holds.
+  uint64_t flush_point() const { return written_ + kMaxPiece; }
   // Hands over every byte that no pending filter holds back.
   DecodeResult flush(UnpackedOutput& output);
   // After the file's last symbol: everything written, no filter left incomplete.
