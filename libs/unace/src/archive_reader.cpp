@@ -39,38 +39,53 @@ BlockStatus read_block(VolumeFile& file, uint64_t offset, Block& block) {
   return BlockStatus::ok;
 }
 
-// Finds the first main header whose CRC holds within the search window.
+// Finds the first main header whose CRC holds within the search window. The window
+// is searched in pieces, since most files probed are no ACE archive: a buffer of the
+// whole window would take (and fault in) fresh memory on every probe.
 int locate_main_header(VolumeFile& file, MainHeader& header, uint64_t& end) {
-  std::vector<uint8_t> buffer(
-      static_cast<size_t>(std::min<uint64_t>(file.size(), kSearchWindow + kLargestBlock)));
-  buffer.resize(file.read_some(0, buffer.data(), buffer.size()));
+  constexpr size_t kPiece = 64 * 1024;
+  constexpr size_t kSignatureAt = kBlockPrefixSize + kSignatureOffset;
+  // Each piece repeats the end of the last, so that a signature found in it has the
+  // block's prefix in it too.
+  constexpr size_t kOverlap = kSignatureAt + sizeof kSignature - 1;
+  const uint64_t searchEnd = std::min<uint64_t>(file.size(), kSearchWindow + kOverlap + 1);
+  std::vector<uint8_t> piece(kPiece);
+  std::vector<uint8_t> body;
   bool brokenCandidate = false;
-  const size_t signatureAt = kBlockPrefixSize + kSignatureOffset;
-  auto from = buffer.begin();
   int candidates = 0;
-  while (candidates < kMostCandidates) {
-    const auto found =
-        std::search(from, buffer.end(), std::begin(kSignature), std::end(kSignature));
-    if (found == buffer.end()) break;
-    from = found + 1;
-    const size_t q = static_cast<size_t>(found - buffer.begin());
-    if (q < signatureAt) continue;
-    const size_t start = q - signatureAt;
-    if (start >= kSearchWindow) break;
-    if (buffer[start + kBlockPrefixSize] != kMainHeader) continue;
-    ++candidates;
-    const size_t size = read_le16(&buffer[start + 2]);
-    const uint8_t* body = &buffer[start + kBlockPrefixSize];
-    if (start + kBlockPrefixSize + size > buffer.size() ||
-        !block_crc_matches(read_le16(&buffer[start]), body, size)) {
-      brokenCandidate = true;
-      continue;
+  for (uint64_t base = 0; base < searchEnd; base += kPiece - kOverlap) {
+    const size_t got = file.read_some(
+        base, piece.data(), static_cast<size_t>(std::min<uint64_t>(kPiece, searchEnd - base)));
+    const auto pieceEnd = piece.begin() + static_cast<std::ptrdiff_t>(got);
+    for (auto from = piece.begin();;) {
+      if (candidates >= kMostCandidates)
+        return brokenCandidate ? ACE_OPEN_BROKEN_MAIN_HEADER : ACE_OPEN_NOT_ACE;
+      const auto found = std::search(from, pieceEnd, std::begin(kSignature), std::end(kSignature));
+      if (found == pieceEnd) break;
+      from = found + 1;
+      const size_t q = static_cast<size_t>(found - piece.begin());
+      // Too near the piece's start: before any block could begin, or seen in the last piece.
+      if (q < kSignatureAt) continue;
+      const uint8_t* prefix = &piece[q - kSignatureAt];
+      const uint64_t start = base + (q - kSignatureAt);
+      if (start >= kSearchWindow)
+        return brokenCandidate ? ACE_OPEN_BROKEN_MAIN_HEADER : ACE_OPEN_NOT_ACE;
+      if (prefix[kBlockPrefixSize] != kMainHeader) continue;
+      ++candidates;
+      const size_t size = read_le16(prefix + 2);
+      body.resize(size);
+      if (!file.read_exact(start + kBlockPrefixSize, body.data(), size) ||
+          !block_crc_matches(read_le16(prefix), body.data(), size)) {
+        brokenCandidate = true;
+        continue;
+      }
+      const std::optional<MainHeader> parsed = parse_main_header(body.data(), size);
+      if (!parsed || parsed->versionToExtract > kNewestVersion) return ACE_OPEN_BROKEN_MAIN_HEADER;
+      header = *parsed;
+      end = start + kBlockPrefixSize + size;
+      return ACE_OPEN_OK;
     }
-    const std::optional<MainHeader> parsed = parse_main_header(body, size);
-    if (!parsed || parsed->versionToExtract > kNewestVersion) return ACE_OPEN_BROKEN_MAIN_HEADER;
-    header = *parsed;
-    end = start + kBlockPrefixSize + size;
-    return ACE_OPEN_OK;
+    if (got < kPiece) break;
   }
   return brokenCandidate ? ACE_OPEN_BROKEN_MAIN_HEADER : ACE_OPEN_NOT_ACE;
 }
