@@ -38,8 +38,7 @@ std::vector<std::string> CorpusArchives() {
 
 TEST(AceDamage, TruncatedArchivesEndInAReadError) {
   TempFolder temp;
-  std::string text;
-  for (int i = 0; i < 3000; ++i) text += std::to_string(i * 7919 % 1000) + ",";
+  const std::string text = LogText(1, 12000);
   WriteAce(temp / "whole.ace", {{"a.txt", text, false, AceMethod::Lz77},
                                 {"b.txt", text.substr(100), false, AceMethod::Stored}});
   const std::string whole = ReadAll(temp / "whole.ace");

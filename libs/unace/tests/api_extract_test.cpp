@@ -1,6 +1,7 @@
 // Extracting and testing entries of archives the test writer makes: what lands on
 // disk, what is replaced, and the codes for what goes wrong.
 #include <sys/stat.h>
+#include <time.h>
 
 #include <gtest/gtest.h>
 
@@ -49,11 +50,7 @@ TEST_F(AceExtract, TimeAndReadOnlyAttributeAreApplied) {
 
   // The writer stamps every entry 2024-01-02 03:04:06, local time.
   std::tm written{};
-  written.tm_year = 124;
-  written.tm_mday = 2;
-  written.tm_hour = 3;
-  written.tm_min = 4;
-  written.tm_sec = 6;
+  strptime("2024-01-02 03:04:06", "%Y-%m-%d %H:%M:%S", &written);
   written.tm_isdst = -1;
   EXPECT_EQ(lockedInfo.st_mtime, std::mktime(&written));
 }

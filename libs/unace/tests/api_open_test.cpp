@@ -43,20 +43,21 @@ TEST(AceHeaderRecord, PlainArchiveFieldByField) {
   ACECloseArchive(handle);
 }
 
-TEST(AceHeaderRecord, DosArchiveWithCommentsAndNoAuthenticityString) {
-  SKIP_WITHOUT_CORPUS();
-  HANDLE handle = Open(kCorpus + "ALCHT.ACE", ACE_OM_LIST);
-  ASSERT_NE(handle, nullptr);
+ACEHeaderData FirstHeader(const std::string& path) {
   ACEHeaderData header{};
-  ASSERT_EQ(ACEReadHeader(handle, &header), ACE_SUCCESS);
-  EXPECT_STREQ(header.FileName, "slots.crd");
-  EXPECT_EQ(header.UnpSize64, 103688u);
-  EXPECT_EQ(header.CompressionType, 1u);
-  // The upper bits of a DOS host's attributes are garbage.
-  EXPECT_EQ(header.FileAttr, 0x20u);
-  EXPECT_EQ(ACEProcessFile(handle, ACE_TEST, nullptr), ACE_SUCCESS);
-  EXPECT_EQ(ACEReadHeader(handle, &header), ACE_END_ARCHIVE);
-  ACECloseArchive(handle);
+  HANDLE handle = Open(path, ACE_OM_LIST);
+  EXPECT_NE(handle, nullptr);
+  if (handle) {
+    EXPECT_EQ(ACEReadHeader(handle, &header), ACE_SUCCESS);
+    ACECloseArchive(handle);
+  }
+  return header;
+}
+
+// An archive with comments and no authenticity string, from a DOS host.
+TEST(AceHeaderRecord, TheUpperAttributeBitsOfADosHostAreGarbageAndDropped) {
+  SKIP_WITHOUT_CORPUS();
+  EXPECT_EQ(FirstHeader(kCorpus + "ALCHT.ACE").FileAttr, 0x20u);
 }
 
 TEST(AceHeaderRecord, FlagsSayEncryptedAndContinuedInTheBackendsDigits) {
@@ -79,13 +80,9 @@ TEST(AceHeaderRecord, LongNamesAreCutAtACharacterBoundaryOnlyInTheShortField) {
   // 258 ASCII bytes and then a two-byte character (code page 437 0x82 = "é").
   const std::string name = std::string(258, 'n') + "\x82" + "z";
   WriteAce(temp / "long.ace", {{name, "x", false, AceMethod::Stored}});
-  HANDLE handle = Open(temp / "long.ace", ACE_OM_LIST);
-  ASSERT_NE(handle, nullptr);
-  ACEHeaderData header{};
-  ASSERT_EQ(ACEReadHeader(handle, &header), ACE_SUCCESS);
+  const ACEHeaderData header = FirstHeader(temp / "long.ace");
   EXPECT_EQ(std::string(header.FileName), std::string(258, 'n'));
   EXPECT_EQ(std::string(header.FileNameW), std::string(258, 'n') + "\xC3\xA9z");
-  ACECloseArchive(handle);
 }
 
 struct OpenCase {

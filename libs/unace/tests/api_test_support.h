@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -74,25 +75,10 @@ inline void WriteAll(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-class Random {
- public:
-  explicit Random(uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 1) {}
-  uint64_t next() {
-    state_ ^= state_ << 13;
-    state_ ^= state_ >> 7;
-    state_ ^= state_ << 17;
-    return state_;
-  }
-  uint64_t below(uint64_t n) { return next() % n; }
-
- private:
-  uint64_t state_;
-};
-
 inline std::string RandomBytes(uint64_t seed, size_t size) {
-  Random random(seed);
+  std::mt19937_64 random(seed);
   std::string out(size, '\0');
-  for (char& byte : out) byte = static_cast<char>(random.next() >> 32);
+  for (char& byte : out) byte = static_cast<char>(random());
   return out;
 }
 
@@ -100,14 +86,14 @@ inline std::string RandomBytes(uint64_t seed, size_t size) {
 inline std::string LogText(uint64_t seed, size_t size) {
   static const char* const kWords[] = {"request", "worker", "processed", "cache", "miss",
                                        "upload",  "retry",  "archive",   "entry", "folder"};
-  Random random(seed);
+  std::mt19937_64 random(seed);
   std::string out;
   char line[160];
   while (out.size() < size) {
     const int length = std::snprintf(line, sizeof line, "%06llu %s %s id=%llu\n",
-                                     static_cast<unsigned long long>(random.below(1000000)),
-                                     kWords[random.below(10)], kWords[random.below(10)],
-                                     static_cast<unsigned long long>(random.below(1u << 20)));
+                                     static_cast<unsigned long long>(random() % 1000000),
+                                     kWords[random() % 10], kWords[random() % 10],
+                                     static_cast<unsigned long long>(random() % (1u << 20)));
     out.append(line, static_cast<size_t>(length));
   }
   out.resize(size);

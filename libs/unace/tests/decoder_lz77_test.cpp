@@ -37,71 +37,54 @@ TEST(DecoderLz77, LongOutputWrapsTheWindowAndLeavesInPieces) {
   for (size_t i = 0; i < size; i += 4099) ASSERT_EQ(out.text[i], "ACEdata"[i % 7]) << i;
 }
 
-struct BadStream {
-  const char* name;
-  std::string packed;
-  uint64_t size;
-  CompressionType type;
-  DecodeResult expected;
-};
-
-std::string stream(void (*write)(Lz77Writer&)) {
+std::string Literals(const std::string& text) {
   Lz77Writer w;
-  write(w);
+  w.block(static_cast<uint32_t>(text.size()));
+  w.literals(text);
+  return w.bits.finish();
+}
+
+// "a", then a match, or a switch to LZ77 mode when there is no match.
+std::string AThen(uint32_t distance = 0, unsigned length = 0) {
+  Lz77Writer w;
+  w.block(2);
+  w.literals("a");
+  length == 0 ? w.mode_change(0) : w.match(distance, length);
   return w.bits.finish();
 }
 
 TEST(DecoderLz77, DamagedStreamsEndInBadData) {
-  std::string cut = stream([](Lz77Writer& w) {
-    w.block(300);
-    w.literals(std::string(300, 'z'));
-  });
-  cut.resize(cut.size() / 2);
-  const std::vector<BadStream> cases = {
-      {"distance before the first byte", stream([](Lz77Writer& w) {
-         w.block(2);
-         w.literals("a");
-         w.match(1, 2);
-       }),
-       3, CompressionType::Lz77, DecodeResult::bad_data},
-      {"distance beyond the window", stream([](Lz77Writer& w) {
-         w.block(2);
-         w.literals("a");
-         w.match((1u << 21) + 5, 4);
-       }),
-       5, CompressionType::Lz77, DecodeResult::bad_data},
-      {"match past the end of the entry", stream([](Lz77Writer& w) {
-         w.block(2);
-         w.literals("a");
-         w.match(0, 10);
-       }),
-       5, CompressionType::Lz77, DecodeResult::bad_data},
-      {"symbols after the last byte are left alone", stream([](Lz77Writer& w) {
-         w.block(2);
-         w.literals("ab");
-       }),
-       1, CompressionType::Lz77, DecodeResult::ok},
-      {"mode change in an ACE 1.0 stream", stream([](Lz77Writer& w) {
-         w.block(2);
-         w.literals("a");
-         w.mode_change(0);
-       }),
-       5, CompressionType::Lz77, DecodeResult::bad_data},
-      {"stream cut short", cut, 300, CompressionType::Lz77, DecodeResult::bad_data},
+  const std::string whole = Literals(std::string(300, 'z'));
+  const struct {
+    const char* name;
+    std::string packed;
+    uint64_t size;
+    CompressionType type;
+    DecodeResult expected;
+  } cases[] = {
+      {"distance before the first byte", AThen(1, 2), 3, CompressionType::Lz77,
+       DecodeResult::bad_data},
+      {"distance beyond the window", AThen((1u << 21) + 5, 4), 5, CompressionType::Lz77,
+       DecodeResult::bad_data},
+      {"match past the end of the entry", AThen(0, 10), 5, CompressionType::Lz77,
+       DecodeResult::bad_data},
+      {"symbols after the last byte are left alone", Literals("ab"), 1, CompressionType::Lz77,
+       DecodeResult::ok},
+      {"mode change in an ACE 1.0 stream", AThen(), 5, CompressionType::Lz77,
+       DecodeResult::bad_data},
+      {"stream cut short", whole.substr(0, whole.size() / 2), 300, CompressionType::Lz77,
+       DecodeResult::bad_data},
       {"no data at all", "", 300, CompressionType::Lz77, DecodeResult::bad_data},
       {"stored entry cut short", "abc", 4, CompressionType::Stored, DecodeResult::bad_data},
   };
-  for (const BadStream& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(decode(c.packed, c.size, c.type).result, c.expected);
   }
 }
 
 TEST(DecoderLz77, AFailingInputOrOutputStopsDecoding) {
-  const std::string packed = stream([](Lz77Writer& w) {
-    w.block(2000);
-    w.literals(std::string(2000, 'q'));
-  });
+  const std::string packed = Literals(std::string(2000, 'q'));
   std::unique_ptr<unace::Decoder> decoder = unace::make_decoder(15);
   {
     BytesInput input(packed.substr(0, 500), true);
