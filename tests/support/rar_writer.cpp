@@ -25,6 +25,16 @@ const std::string kRar4Salt("\x11\x22\x33\x44\x55\x66\x77\x88", 8);
 const std::string kRar5Salt("saltsaltsaltsalt");
 const std::string kRar5FileIv("0123456789abcdef");
 
+struct RarAesKey {
+  std::string key;
+  std::string iv;
+};
+struct Rar5DerivedKeys {
+  std::string key;
+  std::string hashKey;
+  std::string check;
+};
+
 uint32_t Crc32(const std::string& bytes) {
   static const std::array<uint32_t, 256> table = [] {
     std::array<uint32_t, 256> t{};
@@ -421,14 +431,6 @@ std::vector<std::string> WriteVolumes(const std::vector<std::string>& paths, con
 }
 
 }  // namespace
-
-RarAesKey DeriveRar4AesKey(const std::string& password, const std::string& salt) {
-  return Rar4KeyOf(password, salt);
-}
-
-Rar5DerivedKeys DeriveRar5Keys(const std::string& password, const std::string& salt) {
-  return Rar5KeyChain(password, salt);
-}
 
 RarEntrySpec RarFolder(const std::string& name) {
   RarEntrySpec folder;

@@ -49,18 +49,4 @@ std::vector<std::string> WriteRarVolumes(const std::string& base, RarVolumeNamin
                                          const std::vector<RarEntrySpec>& entries,
                                          const RarOptions& options = {});
 
-// The writer's key derivations, exposed so that their published vectors can be checked.
-struct RarAesKey {
-  std::string key;
-  std::string iv;
-};
-struct Rar5DerivedKeys {
-  std::string key;
-  std::string hashKey;
-  std::string check;
-};
-RarAesKey DeriveRar4AesKey(const std::string& password, const std::string& salt);
-// With the writer's iteration count, 2^15.
-Rar5DerivedKeys DeriveRar5Keys(const std::string& password, const std::string& salt);
-
 }  // namespace tessaly::testing
