@@ -74,4 +74,17 @@ std::string ArjTest::Batch(const std::vector<std::string>& lines) {
   return text;
 }
 
+std::string ArjTest::ExtractLine(const std::string& archive, const std::string& destination,
+                                 const std::string& options) {
+  return "\"" + std::string(kArj) + "\" x -v " + options + "\"" + archive + "\" \"" + destination +
+         "\"";
+}
+
+void ArjTest::ExtractInto(const std::vector<std::string>& archives) {
+  fs::create_directories(PathOf("out"));
+  session.Form1.Combo1.text = PathOf("out");
+  Select(archives);
+  Extract();
+}
+
 }  // namespace tessaly::testing

@@ -60,6 +60,11 @@ class ArjTest : public EngineTest {
   std::string Scratch() const;
   // "@echo off" and lines, CR LF ended.
   static std::string Batch(const std::vector<std::string>& lines);
+  // The batch line that extracts archive into destination.
+  static std::string ExtractLine(const std::string& archive, const std::string& destination,
+                                 const std::string& options = "-y ");
+  // Extracts archives into PathOf("out"), made first.
+  void ExtractInto(const std::vector<std::string>& archives);
 
   RecordingConsoleHost host{session.Form4Window};
 };
