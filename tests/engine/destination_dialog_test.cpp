@@ -1,5 +1,6 @@
 // Form2 on real folders, with a tree double that behaves like the folder tree:
-// it selects existing folders only and reports every new selection to the form.
+// it selects existing folders only and reports every new selection to the form. Up
+// and the real tree are the destination window's tests' part.
 #include "engine/destination_dialog.h"
 
 #include <gtest/gtest.h>
@@ -39,16 +40,7 @@ class TreeDouble : public FolderTreeControl {
   TreeNodeKind SelectedKind() const override { return kind; }
   std::string SelectedPath() const override { return path; }
   std::string DesktopFolder() const override { return desktop; }
-  void SelectParent() override {
-    if (kind == TreeNodeKind::DesktopRoot) return;
-    if (kind == TreeNodeKind::ComputerRoot || path == desktop) {
-      Select(TreeNodeKind::DesktopRoot, "");
-    } else if (path == "/") {
-      Select(TreeNodeKind::ComputerRoot, "");
-    } else {
-      SelectFolder(fs::path(path).parent_path().parent_path().string());
-    }
-  }
+  void SelectParent() override {}
   void Reread() override { ++rereads; }
 
   void Select(TreeNodeKind newKind, const std::string& newPath) {
@@ -106,42 +98,33 @@ TEST_F(DestinationDialogTest, LoadClearsTheChoiceAndPointsTheTreeWhereAsked) {
   EXPECT_EQ(form.Label2, tree.desktop);
 }
 
-TEST_F(DestinationDialogTest, DesktopRootShowsTheDesktopFolderAndOkReturnsIt) {
-  Load();
-  tree.Select(TreeNodeKind::DesktopRoot, "");
-  EXPECT_EQ(form.Label2, tree.desktop);
-  EXPECT_TRUE(form.Command1Enabled);
-  EXPECT_TRUE(form.Command2Enabled);
-
-  form.Command1_Click(session);
-  EXPECT_TRUE(form.closed);
-  EXPECT_EQ(session.job.ChosenDestination, tree.desktop);
-  EXPECT_EQ(form.Answer(session).ChosenDestination, tree.desktop);
-}
-
-TEST_F(DestinationDialogTest, ComputerShowsNothingAndOffersNeitherOkNorNew) {
-  Load();
-  tree.Select(TreeNodeKind::ComputerRoot, "");
-  EXPECT_EQ(form.Label2, "");
-  EXPECT_FALSE(form.Command1Enabled);
-  EXPECT_FALSE(form.Command2Enabled);
-  tree.Select(TreeNodeKind::Folder, "/");
-  EXPECT_EQ(form.Label2, "/");
-  EXPECT_TRUE(form.Command1Enabled);
-}
-
 // Nothing selected yet: OK must not hand back "/" as the destination.
-TEST_F(DestinationDialogTest, OkWithNoFolderShownChoosesNothing) {
+TEST_F(DestinationDialogTest, EachTreeNodeShowsItsFolderAndOffersOkAndNewOnlyForOne) {
   Load();
   EXPECT_EQ(form.Label2, "");
   EXPECT_FALSE(form.Command1Enabled);
   EXPECT_FALSE(form.Command2Enabled);
-
   form.Command1_Click(session);
   form.Command2_Click(session);
   EXPECT_FALSE(form.closed);
   EXPECT_EQ(session.job.ChosenDestination, "");
   EXPECT_TRUE(dialogs.inputs.empty());
+
+  tree.Select(TreeNodeKind::Folder, "/");
+  EXPECT_EQ(form.Label2, "/");
+  tree.Select(TreeNodeKind::ComputerRoot, "");
+  EXPECT_EQ(form.Label2, "");
+  EXPECT_FALSE(form.Command1Enabled);
+  EXPECT_FALSE(form.Command2Enabled);
+
+  tree.Select(TreeNodeKind::DesktopRoot, "");
+  EXPECT_EQ(form.Label2, tree.desktop);
+  EXPECT_TRUE(form.Command1Enabled);
+  EXPECT_TRUE(form.Command2Enabled);
+  form.Command1_Click(session);
+  EXPECT_TRUE(form.closed);
+  EXPECT_EQ(session.job.ChosenDestination, tree.desktop);
+  EXPECT_EQ(form.Answer(session).ChosenDestination, tree.desktop);
 }
 
 TEST_F(DestinationDialogTest, NewMakesANamedFolderUnderTheSelectionAndSelectsIt) {
@@ -162,16 +145,27 @@ TEST_F(DestinationDialogTest, NewMakesANamedFolderUnderTheSelectionAndSelectsIt)
   EXPECT_TRUE(dialogs.messages.empty());
 }
 
-TEST_F(DestinationDialogTest, NewTakesAFullPathWhateverIsSelected) {
+TEST_F(DestinationDialogTest, NewTakesAFullPathOrAnExistingNameAndNothingForNothing) {
+  fs::create_directories(temp.path() / "Data" / "Old");
+  const fs::path elsewhere = temp.path() / "Elsewhere";
   Load();
   ASSERT_TRUE(tree.SelectFolder(Data()));
-  const fs::path elsewhere = temp.path() / "Elsewhere";
-  dialogs.inputAnswers.push_back(elsewhere.string());
+  dialogs.inputAnswers = {"", elsewhere.string(), "Old"};
   form.Command2_Click(session);
+  EXPECT_EQ(tree.rereads, 0);
+  EXPECT_EQ(form.Label2, Data());
 
+  form.Command2_Click(session);
   EXPECT_TRUE(fs::is_directory(elsewhere));
-  EXPECT_FALSE(fs::exists(temp.path() / "Data" / "Elsewhere"));
   EXPECT_EQ(form.Label2, Slashed(elsewhere));
+
+  ASSERT_TRUE(tree.SelectFolder(Data()));
+  form.Command2_Click(session);
+  EXPECT_EQ(form.Label2, Data() + "Old/");
+  EXPECT_EQ(tree.rereads, 2);
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_EQ(testing::TreeOf(temp.path()),
+            (std::vector<std::string>{"Data/", "Data/Old/", "Desktop/", "Elsewhere/"}));
 }
 
 TEST_F(DestinationDialogTest, NewCannotMakeAFolderWhosePathIsMissing) {
@@ -198,42 +192,6 @@ TEST_F(DestinationDialogTest, NewCannotMakeAFolderWhosePathIsMissing) {
     EXPECT_EQ(tree.rereads, 0);
     EXPECT_EQ(form.Label2, Data());
   }
-}
-
-TEST_F(DestinationDialogTest, NewWithAnExistingNameSelectsItWithoutAMessage) {
-  fs::create_directories(temp.path() / "Data" / "Old");
-  Load();
-  ASSERT_TRUE(tree.SelectFolder(Data()));
-  dialogs.inputAnswers.push_back("Old");
-  form.Command2_Click(session);
-
-  EXPECT_TRUE(dialogs.messages.empty());
-  EXPECT_EQ(tree.rereads, 1);
-  EXPECT_EQ(form.Label2, Data() + "Old/");
-}
-
-TEST_F(DestinationDialogTest, NewAnsweredWithNothingDoesNothing) {
-  Load();
-  ASSERT_TRUE(tree.SelectFolder(Data()));
-  dialogs.inputAnswers.push_back("");
-  form.Command2_Click(session);
-
-  EXPECT_EQ(tree.rereads, 0);
-  EXPECT_EQ(form.Label2, Data());
-  EXPECT_EQ(testing::TreeOf(temp.path()), (std::vector<std::string>{"Data/", "Desktop/"}));
-}
-
-TEST_F(DestinationDialogTest, UpGoesToTheParentAndStopsAtTheDesktop) {
-  fs::create_directories(temp.path() / "Data" / "Inner");
-  Load();
-  ASSERT_TRUE(tree.SelectFolder(Data() + "Inner"));
-  form.Command4_Click();
-  EXPECT_EQ(form.Label2, Data());
-
-  tree.Select(TreeNodeKind::DesktopRoot, "");
-  form.Command4_Click();
-  EXPECT_EQ(tree.kind, TreeNodeKind::DesktopRoot);
-  EXPECT_EQ(form.Label2, tree.desktop);
 }
 
 TEST_F(DestinationDialogTest, OnlyExtractToReportsThePerArchiveBox) {

@@ -92,7 +92,7 @@ TEST_F(DriverTest, FilesNoBackendAcceptsAreRefusedWithTheirName) {
   }
 }
 
-TEST_F(DriverTest, EmptyDestinationAnsweredNoEndsTheJobAndFocusesTheBox) {
+TEST_F(DriverTest, EmptyDestinationAnsweredNoEndsTheJobYesExtractsIntoTheWorkingDirectory) {
   Select({PathOf("a.zip")});
   dialogs.messageAnswers = {MsgAnswer::No};
   Extract();
@@ -105,9 +105,7 @@ TEST_F(DriverTest, EmptyDestinationAnsweredNoEndsTheJobAndFocusesTheBox) {
   EXPECT_EQ(mainWindow.Count("FocusCombo1"), 1);
   EXPECT_FALSE(fs::exists(WorkDir() + "/a.txt"));
   ExpectRefusedEarly();
-}
 
-TEST_F(DriverTest, EmptyDestinationAnsweredYesExtractsIntoTheWorkingDirectory) {
   Select({PathOf("a.zip")});
   dialogs.messageAnswers = {MsgAnswer::Yes};
   Extract();
@@ -116,28 +114,25 @@ TEST_F(DriverTest, EmptyDestinationAnsweredYesExtractsIntoTheWorkingDirectory) {
   EXPECT_EQ(session.Form4Window.lblarc, kFinished);
 }
 
-TEST_F(DriverTest, MissingDestinationIsCreatedAfterYes) {
+TEST_F(DriverTest, MissingDestinationIsCreatedOnlyAfterYes) {
   const std::string destination = PathOf("new out");
   session.Form1.Combo1.text = destination;
   Select({PathOf("a.zip")});
-  dialogs.messageAnswers = {MsgAnswer::Yes};
+  dialogs.messageAnswers = {MsgAnswer::No};
   Extract();
   ASSERT_EQ(dialogs.messages.size(), 1u);
   ExpectMessage(
       dialogs.messages[0],
       "The folder \"" + destination + "\" does not exist. Would you like it to be created?",
       MsgButtons::YesNo, MsgIcon::None, "Oops!");
-  EXPECT_EQ(ReadFileText(destination + "/a.txt"), "alpha");
-}
-
-TEST_F(DriverTest, MissingDestinationAnsweredNoIsNotCreated) {
-  session.Form1.Combo1.text = PathOf("out");
-  Select({PathOf("a.zip")});
-  dialogs.messageAnswers = {MsgAnswer::No};
-  Extract();
-  EXPECT_FALSE(fs::exists(PathOf("out")));
+  EXPECT_FALSE(fs::exists(destination));
   EXPECT_EQ(mainWindow.Count("FocusCombo1"), 0);
   ExpectRefusedEarly();
+
+  Select({PathOf("a.zip")});
+  dialogs.messageAnswers = {MsgAnswer::Yes};
+  Extract();
+  EXPECT_EQ(ReadFileText(destination + "/a.txt"), "alpha");
 }
 
 TEST_F(DriverTest, UncreatableDestinationIsReportedAndNoStatusWindowOpens) {
@@ -155,24 +150,6 @@ TEST_F(DriverTest, UncreatableDestinationIsReportedAndNoStatusWindowOpens) {
   ExpectRefusedEarly();
 }
 
-TEST_F(DriverTest, ConfirmationShowsTheDestinationAndGoRunsTheJob) {
-  SetSetting("General", "Show confirmation", "1");
-  session.Form1.Combo1.text = PathOf("out");
-  fs::create_directory(PathOf("out"));
-  Select({PathOf("a.zip")});
-  dialogs.confirmAnswers = {ConfirmAnswer::Go};
-  Extract();
-  ASSERT_EQ(dialogs.confirmations.size(), 1u);
-  EXPECT_EQ(dialogs.confirmations[0],
-            "You have chosen to extract the contents of the selected archive(s) to the "
-            "folder:\n\n" +
-                PathOf("out"));
-  EXPECT_FALSE(dialogs.confirmCommand3Visible[0]);
-  EXPECT_FALSE(session.job.ConfirmFromDriver);
-  EXPECT_EQ(ReadFileText(PathOf("out/a.txt")), "alpha");
-  EXPECT_EQ(GetSetting("General", "Show confirmation"), "1");
-}
-
 TEST_F(DriverTest, OnlyGoRunsTheJobAndOnlyGoSavesAnUntickedBox) {
   SetSetting("General", "Show confirmation", "1");
   session.Form1.Combo1.text = PathOf("out");
@@ -181,6 +158,12 @@ TEST_F(DriverTest, OnlyGoRunsTheJobAndOnlyGoSavesAnUntickedBox) {
 
   dialogs.confirmAnswers = {ConfirmAnswer::CancelUntick};
   Extract();
+  ASSERT_EQ(dialogs.confirmations.size(), 1u);
+  EXPECT_EQ(dialogs.confirmations[0],
+            "You have chosen to extract the contents of the selected archive(s) to the "
+            "folder:\n\n" +
+                PathOf("out"));
+  EXPECT_FALSE(dialogs.confirmCommand3Visible[0]);
   EXPECT_TRUE(session.job.ConfirmCancelled);
   EXPECT_EQ(dialogs.statusShown, 0);
   EXPECT_FALSE(fs::exists(PathOf("out/a.txt")));
@@ -195,6 +178,7 @@ TEST_F(DriverTest, OnlyGoRunsTheJobAndOnlyGoSavesAnUntickedBox) {
   Select({PathOf("a.zip")});
   dialogs.confirmAnswers = {ConfirmAnswer::GoUntick};
   Extract();
+  EXPECT_FALSE(session.job.ConfirmFromDriver);
   EXPECT_EQ(GetSetting("General", "Show confirmation"), "0");
   EXPECT_EQ(ReadFileText(PathOf("out/a.txt")), "alpha");
 

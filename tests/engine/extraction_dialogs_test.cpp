@@ -1,4 +1,5 @@
-// The confirmation dialog and the Status window as the windows drive them.
+// The confirmation dialog and the Status window as the windows drive them. What the
+// confirmation shows is the confirmation window's tests' part.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -49,14 +50,6 @@ TEST_F(ExtractionDialogsTest, StatusWindowOpensReadyAndCancelOnlyFlagsTheJob) {
   EXPECT_FALSE(mainWindow.busy);
 }
 
-TEST_F(ExtractionDialogsTest, FromTheDropTargetBackgroundIsDisabled) {
-  session.job.DropMode = true;
-  session.job.CancelExtract = true;
-  session.Form4Window.Load(session);
-  EXPECT_FALSE(session.Form4Window.Command2Enabled);
-  EXPECT_FALSE(session.job.CancelExtract);
-}
-
 TEST_F(ExtractionDialogsTest, EveryStatusChangeIsShownAndTheBarStaysInRange) {
   CountingStatusView view;
   Form4& form = session.Form4Window;
@@ -99,42 +92,41 @@ TEST_F(ExtractionDialogsTest, BackgroundHidesTheStatusUntilTheMainWindowIsActiva
   EXPECT_TRUE(mainWindow.calls.empty()) << "only the first activation brings the window back";
 }
 
-TEST_F(ExtractionDialogsTest, BackgroundDoesNothingWhileItsButtonIsDisabled) {
+TEST_F(ExtractionDialogsTest, FromTheDropTargetBackgroundIsDisabledAndDoesNothing) {
   session.job.DropMode = true;
+  session.job.CancelExtract = true;
   Form4& form = session.Form4Window;
   form.Load(session);
+  EXPECT_FALSE(form.Command2Enabled);
+  EXPECT_FALSE(session.job.CancelExtract);
   form.Command2_Click(session);
   EXPECT_TRUE(form.Visible);
   EXPECT_FALSE(session.job.StatusMinimised);
   EXPECT_EQ(mainWindow.windowState, kWindowNormal);
 }
 
-TEST_F(ExtractionDialogsTest, ExploreClosesTheWindowAndOpensTheDestinationBlanksAndAll) {
-  FakeOpener opener;
+// Explore opens the destination, blanks and all, or the working directory when the
+// job extracted there.
+TEST_F(ExtractionDialogsTest, ExploreClosesTheWindowAndOpensTheDestination) {
   const std::string destination = PathOf("my files/new one") + "/";
-  session.Form1.Combo1.text = destination;
   Form4& form = session.Form4Window;
-  form.Load(session);
-  form.Command1Caption = "OK";
-  form.Command2Caption = "Explore";
-  mainWindow.calls.clear();
-  form.Command2_Click(session);
-  EXPECT_FALSE(form.loaded);
-  EXPECT_TRUE(mainWindow.enabled);
-  EXPECT_FALSE(mainWindow.busy);
-  EXPECT_EQ(mainWindow.Count("Show"), 1) << "the main window gets the focus";
-  EXPECT_EQ(opener.WaitForArguments(), std::vector<std::string>{destination});
-}
-
-TEST_F(ExtractionDialogsTest, ExploreAfterAJobIntoTheWorkingDirectoryOpensThatDirectory) {
-  FakeOpener opener;
-  session.Form1.Combo1.text = "";
-  Form4& form = session.Form4Window;
-  form.Load(session);
-  form.Command2Caption = "Explore";
-  form.Command2_Click(session);
-  EXPECT_EQ(opener.WaitForArguments(),
-            std::vector<std::string>{std::filesystem::current_path().string()});
+  for (const std::string& box : {destination, std::string()}) {
+    SCOPED_TRACE(box);
+    FakeOpener opener;
+    session.Form1.Combo1.text = box;
+    form.Load(session);
+    form.Command1Caption = "OK";
+    form.Command2Caption = "Explore";
+    mainWindow.calls.clear();
+    form.Command2_Click(session);
+    EXPECT_FALSE(form.loaded);
+    EXPECT_TRUE(mainWindow.enabled);
+    EXPECT_FALSE(mainWindow.busy);
+    EXPECT_EQ(mainWindow.Count("Show"), 1) << "the main window gets the focus";
+    EXPECT_EQ(opener.WaitForArguments(),
+              std::vector<std::string>{box.empty() ? std::filesystem::current_path().string()
+                                                   : destination});
+  }
 }
 
 TEST_F(ExtractionDialogsTest, EscapeCancelsOnlyWhileTheFirstButtonCancels) {
@@ -156,19 +148,6 @@ TEST_F(ExtractionDialogsTest, ClosingTheStatusWindowFocusesOnlyAVisibleMainWindo
   form.Unload(session);
   EXPECT_EQ(mainWindow.Count("Show"), 0);
   EXPECT_TRUE(mainWindow.enabled);
-}
-
-TEST_F(ExtractionDialogsTest, ConfirmationOffersANewDestinationOnlyFromTheDropTarget) {
-  session.Form1.Combo1.text = PathOf("old");
-  Form3 form;
-  form.Check1 = false;
-  form.Load(session);
-  EXPECT_TRUE(form.Check1) << "ticked every time it opens";
-  EXPECT_FALSE(form.Command3Visible);
-
-  session.job.DropMode = true;
-  form.Load(session);
-  EXPECT_TRUE(form.Command3Visible);
 }
 
 TEST_F(ExtractionDialogsTest, ANewDestinationChosenInTheConfirmationLastsBeyondTheJob) {

@@ -58,21 +58,15 @@ TEST_F(ConfirmationWindowTest, ShowsTheDestinationAndItsButtons) {
   EXPECT_FALSE(window.Command3()->isVisible()) << "only from the drop target";
 }
 
-TEST_F(ConfirmationWindowTest, GoWithTheBoxUntickedTurnsConfirmationsOff) {
-  PressWithBoxUnticked("Command1");
-  EXPECT_FALSE(session.job.ConfirmCancelled);
-  EXPECT_EQ(GetSetting("General", "Show confirmation"), "0");
-}
-
-TEST_F(ConfirmationWindowTest, CancelAndEscapeNeverTurnConfirmationsOff) {
-  PressWithBoxUnticked("Command2");
-  EXPECT_TRUE(session.job.ConfirmCancelled);
-  EXPECT_EQ(GetSetting("General", "Show confirmation"), "1");
-
-  session.job.ConfirmCancelled = false;
-  PressWithBoxUnticked("Escape");
-  EXPECT_TRUE(session.job.ConfirmCancelled);
-  EXPECT_EQ(GetSetting("General", "Show confirmation"), "1");
+TEST_F(ConfirmationWindowTest, OnlyGoWithTheBoxUntickedTurnsConfirmationsOff) {
+  for (const char* button : {"Command2", "Escape", "Command1"}) {
+    SCOPED_TRACE(button);
+    const bool go = QString(button) == "Command1";
+    session.job.ConfirmCancelled = go;
+    PressWithBoxUnticked(button);
+    EXPECT_EQ(session.job.ConfirmCancelled, !go);
+    EXPECT_EQ(GetSetting("General", "Show confirmation"), go ? "0" : "1");
+  }
 }
 
 TEST_F(ConfirmationWindowTest, ANewDestinationFolderShowsInTheDialog) {
@@ -101,15 +95,12 @@ std::string AskWith(const std::function<void(FileExistsWindow*)>& action) {
   return AskFileExists("Replace \"a.txt\"?", nullptr);
 }
 
-TEST(FileExistsWindowTest, EachButtonAnswersItsCaption) {
+TEST(FileExistsWindowTest, EachButtonAnswersItsCaptionEnterNoAndClosingNothing) {
+  const std::vector<std::string> captions = {"Yes", "No", "All", "Cancel"};
   for (int i = 0; i < 4; ++i) {
-    const std::string answer =
-        AskWith([i](FileExistsWindow* w) { QTest::mouseClick(w->Cmd(i), Qt::LeftButton); });
-    EXPECT_EQ(answer, (std::vector<std::string>{"Yes", "No", "All", "Cancel"}[i]));
+    EXPECT_EQ(AskWith([i](FileExistsWindow* w) { QTest::mouseClick(w->Cmd(i), Qt::LeftButton); }),
+              captions[i]);
   }
-}
-
-TEST(FileExistsWindowTest, EnterAnswersNoAndClosingAnswersNothing) {
   EXPECT_EQ(AskWith([](FileExistsWindow* w) { QTest::keyClick(w, Qt::Key_Return); }), "No");
   EXPECT_EQ(AskWith([](FileExistsWindow* w) { w->close(); }), "");
   EXPECT_EQ(AskWith([](FileExistsWindow* w) { QTest::keyClick(w, Qt::Key_Escape); }), "");
@@ -130,29 +121,26 @@ TEST(FileExistsWindowTest, LaysOutTheQuestionAndButtonsLeftToRight) {
 using ImportantMessageWindowTest = EngineTest;
 
 TEST_F(ImportantMessageWindowTest, OKWithTheBoxUntickedStopsTheNotice) {
-  Form8 form;
-  ImportantMessageWindow window(session, form, nullptr);
-  window.show();
-  EXPECT_EQ(window.windowTitle(), "Important Message");
-  EXPECT_EQ(window.findChild<QLabel*>("Label1")->text().toStdString(), kForm8Label1);
-  EXPECT_EQ(window.Check1()->text(), "Show this message again in the future");
-  EXPECT_TRUE(window.Check1()->isChecked());
-  EXPECT_TRUE(window.Command1()->isDefault());
-  QTest::mouseClick(window.Check1(), Qt::LeftButton);
-  QTest::mouseClick(window.Command1(), Qt::LeftButton);
-  EXPECT_FALSE(window.isVisible());
-  EXPECT_EQ(GetSetting("General", "Show non-zip message"), "no");
-  EXPECT_EQ(session.settings.ShowNonZipMessage, "no");
-}
-
-TEST_F(ImportantMessageWindowTest, OKWithTheBoxTickedKeepsTheNotice) {
-  Form8 form;
-  ImportantMessageWindow window(session, form, nullptr);
-  window.show();
-  QTest::keyClick(&window, Qt::Key_Return);
-  EXPECT_FALSE(window.isVisible());
-  EXPECT_EQ(GetSetting("General", "Show non-zip message"), "");
-  EXPECT_EQ(session.settings.ShowNonZipMessage, "");
+  for (const bool untick : {false, true}) {
+    SCOPED_TRACE(untick);
+    Form8 form;
+    ImportantMessageWindow window(session, form, nullptr);
+    window.show();
+    EXPECT_EQ(window.windowTitle(), "Important Message");
+    EXPECT_EQ(window.findChild<QLabel*>("Label1")->text().toStdString(), kForm8Label1);
+    EXPECT_EQ(window.Check1()->text(), "Show this message again in the future");
+    EXPECT_TRUE(window.Check1()->isChecked());
+    EXPECT_TRUE(window.Command1()->isDefault());
+    if (untick) {
+      QTest::mouseClick(window.Check1(), Qt::LeftButton);
+      QTest::mouseClick(window.Command1(), Qt::LeftButton);
+    } else {
+      QTest::keyClick(&window, Qt::Key_Return);
+    }
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(GetSetting("General", "Show non-zip message"), untick ? "no" : "");
+    EXPECT_EQ(session.settings.ShowNonZipMessage, untick ? "no" : "");
+  }
 }
 
 }  // namespace

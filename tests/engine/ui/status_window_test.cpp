@@ -1,4 +1,5 @@
 // The Status window drives Form4 as the user does: buttons, Escape, the close box.
+// Background is driven through the main window's job tests.
 #include "engine/ui/status_window.h"
 
 #include <gtest/gtest.h>
@@ -85,17 +86,6 @@ TEST_F(StatusWindowTest, TheCloseBoxCancelsWhileTheJobRunsAndIsOKAfterIt) {
   EXPECT_TRUE(window->close());
   EXPECT_FALSE(form.loaded);
   EXPECT_TRUE(mainWindow.enabled);
-}
-
-TEST_F(StatusWindowTest, BackgroundHidesTheWindowUntilTheMainWindowComesBack) {
-  QTest::mouseClick(window->Command2(), Qt::LeftButton);
-  EXPECT_FALSE(window->isVisible());
-  EXPECT_EQ(mainWindow.windowState, kWindowMinimized);
-  EXPECT_TRUE(mainWindow.enabled);
-
-  MainWindowActivated(session);
-  EXPECT_TRUE(window->isVisible());
-  EXPECT_FALSE(mainWindow.enabled);
 }
 
 TEST_F(StatusWindowTest, StaysUsableWhenItsOwnerIsDisabledForTheJob) {
