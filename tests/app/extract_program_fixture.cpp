@@ -1,8 +1,6 @@
 #include "app/extract_program_fixture.h"
 
-#include <cstdlib>
-#include <optional>
-
+#include "settings/isolated_settings.h"
 #include "settings/reg_settings.h"
 #include "support/zip_fixtures.h"
 
@@ -42,17 +40,8 @@ fs::path ExtractProgramTest::MakeZip(const std::string& name,
 
 std::string ExtractProgramTest::StoredSetting(const std::string& section,
                                               const std::string& key) const {
-  const char* previous = std::getenv("XDG_CONFIG_HOME");
-  const std::optional<std::string> saved =
-      previous ? std::optional<std::string>(previous) : std::nullopt;
-  setenv("XDG_CONFIG_HOME", config().c_str(), 1);
-  const std::string value = ApplicationSettings().GetSetting(section, key, "<missing>");
-  if (saved) {
-    setenv("XDG_CONFIG_HOME", saved->c_str(), 1);
-  } else {
-    unsetenv("XDG_CONFIG_HOME");
-  }
-  return value;
+  const ScopedEnv home("XDG_CONFIG_HOME", config().string());
+  return ApplicationSettings().GetSetting(section, key, "<missing>");
 }
 
 size_t Occurrences(const std::string& text, const std::string& needle) {

@@ -1,4 +1,5 @@
-// End-to-end: the built tessaly-extract on archives made by the tests.
+// End-to-end: the built tessaly-extract on archives made by the tests. The texts of the
+// engine's questions are the driver tests' part; here what the console makes of them.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -6,7 +7,6 @@
 
 #include "app/extract_program_fixture.h"
 #include "support/job_texts.h"
-#include "support/rar_writer.h"
 
 namespace tessaly::testing {
 namespace {
@@ -96,52 +96,29 @@ TEST_F(ExtractProgram, OverwriteOptions) {
   EXPECT_EQ(ReadFileText(work() / "out/a.txt"), "new a\n");
 }
 
+// A wrong or empty password given as an option does not finish the job.
 TEST_F(ExtractProgram, PasswordFromOptionOrStandardInput) {
   MakeZip("locked.zip", {{"secret.txt", "hidden text\n"}}, "s3cret");
-  const std::string prompt =
-      "Enter Password: File is encrypted with a password. Please enter the password to extract.";
-
   ProcessResult run = Run({"-y", "-p", "s3cret", "-d", "byoption", "locked.zip"});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_EQ(ReadFileText(work() / "byoption/secret.txt"), "hidden text\n");
-  EXPECT_NE(run.err.find(prompt), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("Enter Password: File is encrypted with a password. Please enter the "
+                         "password to extract."),
+            std::string::npos)
+      << run.err;
 
   run = Run({"-d", "bystdin", "locked.zip"}, "y\ng\ns3cret\n");  // create, Go, password
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_EQ(ReadFileText(work() / "bystdin/secret.txt"), "hidden text\n");
-}
 
-TEST_F(ExtractProgram, PasswordOptionAnswersTheRarPrompt) {
-  RarOptions locked;
-  locked.format = RarFormat::Rar5;
-  locked.password = "s3cret";
-  WriteRar((work() / "locked.rar").string(), {{"secret.txt", "hidden text\n", false, true}},
-           locked);
-
-  ProcessResult run = Run({"-y", "-p", "s3cret", "-d", "right", "locked.rar"});
-  EXPECT_EQ(run.exitStatus, 0) << run.err;
-  EXPECT_EQ(ReadFileText(work() / "right/secret.txt"), "hidden text\n");
-  EXPECT_NE(run.err.find("Enter Password: The file secret.txt is encrypted with a password. "
-                         "Please enter the password below to extract."),
-            std::string::npos)
-      << run.err;
-
-  run = Run({"-y", "-p", "wrong", "-d", "wrong", "locked.rar"});
-  EXPECT_EQ(run.exitStatus, 1) << run.err;
-  EXPECT_NE(run.err.find("The password you entered was incorrect."), std::string::npos) << run.err;
-  EXPECT_FALSE(fs::exists(work() / "wrong/secret.txt"));
-}
-
-TEST_F(ExtractProgram, WrongOrMissingPasswordDoesNotFinish) {
-  MakeZip("locked.zip", {{"secret.txt", "hidden text\n"}}, "s3cret");
-  const std::string failure =
-      "Error: An error was encountered while processing \"locked.zip\". The file is probably "
-      "corrupted.\n";
   for (const std::string password : {"--password=wrong", "--password="}) {
     SCOPED_TRACE(password);
-    const ProcessResult run = Run({"-y", password, "-d", "out", "locked.zip"});
+    run = Run({"-y", password, "-d", "out", "locked.zip"});
     EXPECT_EQ(run.exitStatus, 1) << run.err;
-    EXPECT_NE(run.err.find(failure), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Error: An error was encountered while processing \"locked.zip\". The "
+                           "file is probably corrupted.\n"),
+              std::string::npos)
+        << run.err;
     EXPECT_NE(run.err.find(kNotFinished), std::string::npos);
     EXPECT_FALSE(fs::exists(work() / "out/secret.txt"));
   }
@@ -153,13 +130,7 @@ TEST_F(ExtractProgram, RefusalsBeforeExtracting) {
   fs::copy_file(work() / "two.zip", work() / "two.exe");
   ProcessResult run = Run({"-y", "-d", "out", "two.zip", "two.exe"});
   EXPECT_EQ(run.exitStatus, 2);
-  EXPECT_NE(run.err.find("Oops!: Tessaly cannot continue the extract operation because you have "
-                         "included files in your selection with different extensions. The "
-                         "program currently cannot process more than one archive type at a "
-                         "time. If these files are part of a Ace, Arj, or Rar set, you must only "
-                         "select the first file in the set (i.e. Example.rar) to proces the "
-                         "set.\n"),
-            std::string::npos)
+  EXPECT_NE(run.err.find("Oops!: Tessaly cannot continue the extract operation"), std::string::npos)
       << run.err;
   EXPECT_FALSE(fs::exists(work() / "out"));
 
@@ -167,22 +138,6 @@ TEST_F(ExtractProgram, RefusalsBeforeExtracting) {
   EXPECT_EQ(run.exitStatus, 2) << run.err;
   EXPECT_TRUE(fs::is_directory(work() / "out"));
   EXPECT_FALSE(fs::exists(work() / "out/a.txt"));
-}
-
-TEST_F(ExtractProgram, MissingDestinationIsCreatedAfterYes) {
-  MakeZip("two.zip", kTwoFiles);
-  const std::string folder = (work() / "new").string() + "/";
-  const std::string question =
-      "Oops!: The folder \"" + folder + "\" does not exist. Would you like it to be created?";
-
-  ProcessResult run = Run({"-d", "new", "two.zip"}, "n\n");
-  EXPECT_EQ(run.exitStatus, 2) << run.err;
-  EXPECT_NE(run.err.find(question), std::string::npos) << run.err;
-  EXPECT_FALSE(fs::exists(work() / "new"));
-
-  run = Run({"-d", "new", "two.zip"}, "y\ng\n");
-  EXPECT_EQ(run.exitStatus, 0) << run.err;
-  EXPECT_EQ(ReadFileText(work() / "new/docs/b.txt"), "new b\n");
 }
 
 TEST_F(ExtractProgram, OneFolderPerArchive) {

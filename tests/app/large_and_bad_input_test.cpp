@@ -104,9 +104,14 @@ TEST_F(LargeAndBadInput, FilesThatAreNoArchiveAreRefusedWithoutTouchingAnything)
   WriteFileText(work() / "truncated.zip", whole.substr(0, whole.size() / 2));
   fs::create_directory(work() / "folder.zip");
   WriteFileText(work() / "folder.zip/inside.txt", "inside\n");
+  std::vector<std::string> tokens = {"missing.zip", "notes.zip", "truncated.zip", "folder.zip"};
+  MakeZip("locked.zip", {{"a.txt", "a\n"}});
+  fs::permissions(work() / "locked.zip", fs::perms::none);
+  // The superuser reads an unreadable file all the same.
+  if (access((work() / "locked.zip").c_str(), R_OK) != 0) tokens.push_back("locked.zip");
 
   const auto before = Snapshot(work());
-  for (const std::string token : {"missing.zip", "notes.zip", "truncated.zip", "folder.zip"}) {
+  for (const std::string& token : tokens) {
     SCOPED_TRACE(token);
     const ProcessResult run = Run({"-y", "-d", "out", token});
     EXPECT_EQ(run.exitStatus, 2) << run.err;
@@ -115,19 +120,6 @@ TEST_F(LargeAndBadInput, FilesThatAreNoArchiveAreRefusedWithoutTouchingAnything)
     EXPECT_FALSE(Contains(run.err, "Processing archive")) << run.err;
     EXPECT_EQ(Snapshot(work()), before);
   }
-}
-
-TEST_F(LargeAndBadInput, AnUnreadableArchiveIsRefused) {
-  MakeZip("locked.zip", {{"a.txt", "a\n"}});
-  fs::permissions(work() / "locked.zip", fs::perms::none);
-  if (access((work() / "locked.zip").c_str(), R_OK) == 0) {
-    GTEST_SKIP() << "running as root: an unreadable file cannot be made";
-  }
-  const ProcessResult run = Run({"-y", "-d", "out", "locked.zip"});
-  fs::permissions(work() / "locked.zip", fs::perms::owner_read | fs::perms::owner_write);
-  EXPECT_EQ(run.exitStatus, 2) << run.err;
-  EXPECT_TRUE(Contains(run.err, "\nOops!: " + NotSupportedStart("locked.zip") + "\n")) << run.err;
-  EXPECT_EQ(TreeOf(work()), std::vector<std::string>{"locked.zip"});
 }
 
 // Damaged data is found while extracting: the job does not finish, and files that
