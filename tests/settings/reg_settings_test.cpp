@@ -54,38 +54,28 @@ TEST_F(RegSettingsTest, ConfigHomeFallsBackToHomeDotConfig) {
   }
 }
 
-TEST_F(RegSettingsTest, StarIsTheSectionsUnnamedValue) {
-  ASSERT_TRUE(Reg.SaveSetting("Shell", "*", "unnamed"));
-  ASSERT_TRUE(Reg.SaveSetting("Shell", "named", "other"));
-  EXPECT_EQ(Reg.GetSetting("Shell", "*", ""), "unnamed");
-  EXPECT_EQ(Reg.GetSetting("Shell", "named", ""), "other");
-  EXPECT_TRUE(Reg.DeleteSetting("Shell", "*"));
-  EXPECT_EQ(Reg.GetSetting("Shell", "*", "gone"), "gone");
-  EXPECT_EQ(Reg.GetSetting("Shell", "named", ""), "other");
-}
-
-TEST_F(RegSettingsTest, MissingOrEmptyValuesReadAsTheDefault) {
-  EXPECT_EQ(Reg.GetSetting("General", "Last Used Source Folder", "3"), "3");
+TEST_F(RegSettingsTest, EmptyReadsAsMissingStarIsUnnamedAndDeleteTakesAValueOrASection) {
   ASSERT_TRUE(Reg.SaveSetting("General", "Last Used Source Folder", ""));
   EXPECT_EQ(Reg.GetSetting("General", "Last Used Source Folder", "3"), "3");
   ASSERT_TRUE(Reg.SaveSetting("General", "Last Used Source Folder", " "));
   EXPECT_EQ(Reg.GetSetting("General", "Last Used Source Folder", "3"), " ");
-}
 
-TEST_F(RegSettingsTest, DeleteSettingRemovesOneValueOrAWholeSection) {
+  ASSERT_TRUE(Reg.SaveSetting("Shell", "*", "unnamed"));
+  ASSERT_TRUE(Reg.SaveSetting("Shell", "named", "other"));
+  EXPECT_EQ(Reg.GetSetting("Shell", "*", ""), "unnamed");
+  EXPECT_TRUE(Reg.DeleteSetting("Shell", "*"));
+  EXPECT_EQ(Reg.GetSetting("Shell", "*", "gone"), "gone");
+  EXPECT_EQ(Reg.GetSetting("Shell", "named", ""), "other");
+
   ASSERT_TRUE(Reg.SaveSetting("Favorite Folders", "folder0", "/a"));
   ASSERT_TRUE(Reg.SaveSetting("Favorite Folders", "folder1", "/b"));
-  ASSERT_TRUE(Reg.SaveSetting("General", "First time", "0"));
-
   EXPECT_TRUE(Reg.DeleteSetting("favorite folders", "FOLDER0"));
   EXPECT_EQ(Reg.GetSetting("Favorite Folders", "folder0", "none"), "none");
-  EXPECT_EQ(Reg.GetSetting("Favorite Folders", "folder1", ""), "/b");
   EXPECT_FALSE(Reg.DeleteSetting("Favorite Folders", "folder0"));
-
   EXPECT_TRUE(Reg.DeleteSetting("Favorite folders", ""));
   EXPECT_EQ(Reg.GetSetting("Favorite Folders", "folder1", "none"), "none");
   EXPECT_FALSE(Reg.DeleteSetting("Favorite Folders", ""));
-  EXPECT_EQ(Reg.GetSetting("General", "First time", "1"), "0");
+  EXPECT_EQ(Reg.GetSetting("General", "Last Used Source Folder", ""), " ");
   EXPECT_FALSE(Reg.DeleteSetting("", ""));
 }
 

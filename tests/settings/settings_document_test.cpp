@@ -15,17 +15,12 @@ struct NastyText {
 };
 
 const NastyText kNastyTexts[] = {
-    {"plain", "C:/Users/me/Downloads"},
     {"empty", ""},
     {"newlines", "line one\nline two\r\nthree\r"},
     {"equals", "a=b==c="},
     {"brackets", "[not a section]"},
-    {"leading and trailing blanks", "  padded \t "},
-    {"only blanks", "   "},
-    {"tabs inside", "a\tb"},
-    {"backslashes", "\\\\server\\share\\"},
-    {"trailing backslash", "ends with\\"},
-    {"backslash before letters", "\\n is not a newline \\s"},
+    {"blanks and tabs", "  padded \t "},
+    {"backslashes", "\\\\server\\share\\n\\"},
     {"NUL byte", "before\0after"s},
     {"UTF-8", "Fotos/Ärger/日本"},
     {"semicolon and hash", "; # not comments"},
@@ -70,11 +65,8 @@ TEST(SettingsDocumentTest, NamesCompareWithoutCaseAndKeepTheirFirstSpelling) {
   EXPECT_EQ(section.values[0].value, "/b");
   EXPECT_EQ(document.Value("favorite FOLDERS", "FOLDER1"), "/c");
   EXPECT_EQ(document.Value("Favorite Folders", "folder2"), std::nullopt);
-}
 
-TEST(SettingsDocumentTest, CaseFoldingIsAsciiOnly) {
-  SettingsDocument document;
-  document.SetValue("Ärger", "k", "1");
+  document.SetValue("Ärger", "k", "1");  // only ASCII letters fold
   EXPECT_EQ(document.Value("ärger", "k"), std::nullopt);
   EXPECT_EQ(document.Value("Ärger", "K"), "1");
 }

@@ -1,3 +1,5 @@
+// The stored placement read back on any screen. Saving on close and a maximized
+// window's return are driven through the main window's tests.
 #include "settings/window_placement.h"
 
 #include <gtest/gtest.h>
@@ -40,20 +42,6 @@ void ExpectPlacement(const WindowPlacement& p, int state, int left, int top, int
 TEST_F(WindowPlacementTest, NothingStoredCentresTheDesignedSize) {
   ExpectPlacement(Restore(), 0, 960 - 257, 540 - 173, 515, 346);
   EXPECT_EQ(SplitterPosSetting(0), 0);
-}
-
-TEST_F(WindowPlacementTest, SavedSettingsComeBackAsSaved) {
-  SaveSettings({0, 100, 80, 900, 600}, 3, "/out/", "/home/u/src/", 240);
-  ExpectPlacement(Restore(), 0, 100, 80, 900, 600);
-  EXPECT_EQ(reg.GetSetting("General", "Show File Type", ""), "3");
-  EXPECT_EQ(reg.GetSetting("General", "Last Used Destination Folder", ""), "/out/");
-  EXPECT_EQ(reg.GetSetting("General", "Last Used Source Folder", ""), "/home/u/src/");
-  EXPECT_EQ(SplitterPosSetting(0), 240);
-}
-
-TEST_F(WindowPlacementTest, MaximizedComesBackMaximizedWithItsNormalGeometry) {
-  SaveSettings({2, 120, 90, 800, 500}, 0, "", "/", 0);
-  ExpectPlacement(Restore(), 2, 120, 90, 800, 500);
 }
 
 TEST_F(WindowPlacementTest, MinimizedStartsNormal) {
