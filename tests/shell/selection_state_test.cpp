@@ -1,3 +1,5 @@
+// The enable table: which file commands a selection offers, the count in the status
+// panel and the paths it collects. The main window's tests check the binding.
 #include "shell/selection_state.h"
 
 #include <gtest/gtest.h>
@@ -11,17 +13,23 @@
 namespace tessaly {
 namespace {
 
-class SelectionStateTest : public ::testing::Test {
- protected:
-  SelectionStateTest() { session.Form1.CurrentFolder = "/data/"; }
+using Names = std::vector<std::string>;
 
-  void Select(const std::vector<ListItemRef>& items) { UpdateSelectionState(session, items); }
-  const SelectionCommands& Commands() const { return session.Form1.commands; }
-
-  testing::ScriptedDialogs dialogs;
-  testing::CountingPump pump;
-  Session session{dialogs, pump};
-};
+// The names of the commands that are on, in the menu's order.
+Names EnabledCommands(const SelectionCommands& c) {
+  const std::pair<const char*, bool> all[] = {
+      {"mnuEx", c.mnuEx},         {"fpopEx", c.fpopEx},   {"mnuZC", c.mnuZC},
+      {"fpopZC", c.fpopZC},       {"mnuSi", c.mnuSi},     {"fpopSI", c.fpopSI},
+      {"mnulaunch", c.mnulaunch}, {"fpopLa", c.fpopLa},   {"mnuProp", c.mnuProp},
+      {"fpopPr", c.fpopPr},       {"mnuren", c.mnuren},   {"fpopRen", c.fpopRen},
+      {"mnuCopy", c.mnuCopy},     {"fpopCpy", c.fpopCpy}, {"mnuMov", c.mnuMov},
+      {"fpopMov", c.fpopMov},     {"mnuDel", c.mnuDel},   {"fpopDe", c.fpopDe}};
+  Names on;
+  for (const auto& [name, enabled] : all) {
+    if (enabled) on.push_back(name);
+  }
+  return on;
+}
 
 ListItemRef FileItem(const std::string& name) {
   return {name, ""};
@@ -30,67 +38,85 @@ ListItemRef FolderItem(const std::string& name) {
   return {name, "/data/" + name};
 }
 
-TEST_F(SelectionStateTest, OneFileEnablesEverythingAndCollectsItsPath) {
+const Names kFileCommands = {"mnuCopy", "fpopCpy", "mnuMov", "fpopMov", "mnuDel", "fpopDe"};
+
+Names With(Names head, const Names& tail = kFileCommands) {
+  head.insert(head.end(), tail.begin(), tail.end());
+  return head;
+}
+
+class SelectionStateTest : public ::testing::Test {
+ protected:
+  SelectionStateTest() { session.Form1.CurrentFolder = "/data/"; }
+
+  void Select(const std::vector<ListItemRef>& items) { UpdateSelectionState(session, items); }
+
+  testing::ScriptedDialogs dialogs;
+  testing::CountingPump pump;
+  Session session{dialogs, pump};
+};
+
+TEST_F(SelectionStateTest, EachKindOfSelectionOffersItsCommands) {
+  struct Case {
+    const char* name;
+    std::vector<ListItemRef> items;
+    Names enabled;
+    const char* panel;
+    bool check1Enabled;
+  };
+  const Case cases[] = {
+      {"one file",
+       {FileItem("a.zip")},
+       With({"mnuEx", "fpopEx", "mnuZC", "fpopZC", "mnuSi", "fpopSI", "mnulaunch", "fpopLa",
+             "mnuProp", "fpopPr", "mnuren", "fpopRen"}),
+       "1 File(s) Selected.",
+       true},
+      {"one folder",
+       {FolderItem("backup.zip")},
+       With({"mnulaunch", "fpopLa", "mnuProp", "fpopPr", "mnuren", "fpopRen"}),
+       "1 File(s) Selected.",
+       true},
+      {"several of one type",
+       {FileItem("a.zip"), FileItem("B.ZIP"), FileItem("c.zip")},
+       With({"mnuEx", "fpopEx", "mnuSi", "fpopSI"}),
+       "3 File(s) Selected.",
+       true},
+      {"a zip first, then a rar",
+       {FileItem("a.zip"), FileItem("b.rar")},
+       kFileCommands,
+       "2 File(s) Selected.",
+       true},
+      {"a rar first",
+       {FileItem("x.rar"), FolderItem("sub"), FileItem("y.ace")},
+       kFileCommands,
+       "3 File(s) Selected.",
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Select(c.items);
+    EXPECT_EQ(EnabledCommands(session.Form1.commands), c.enabled);
+    EXPECT_EQ(session.Form1.pnlProgress, c.panel);
+    EXPECT_EQ(session.Form1.Check1Enabled, c.check1Enabled);
+    EXPECT_EQ(session.job.SelectedCount, static_cast<int>(c.items.size()));
+  }
+  EXPECT_EQ(session.job.SelectedFiles, (Names{"/data/x.rar", "/data/sub", "/data/y.ace"}));
+}
+
+TEST_F(SelectionStateTest, Check1IsOfferedForAZipFirstAndClearedOtherwise) {
   session.Form1.Check1 = true;
   Select({FileItem("a.zip")});
-  const SelectionCommands& c = Commands();
-  for (bool on : {c.mnuEx, c.fpopEx, c.mnuZC, c.fpopZC, c.mnuSi, c.fpopSI, c.mnulaunch, c.fpopLa,
-                  c.mnuProp, c.fpopPr, c.mnuren, c.fpopRen, c.mnuCopy, c.fpopCpy, c.mnuMov,
-                  c.fpopMov, c.mnuDel, c.fpopDe}) {
-    EXPECT_TRUE(on);
-  }
-  EXPECT_EQ(session.Form1.pnlProgress, "1 File(s) Selected.");
-  EXPECT_EQ(session.job.SelectedFiles, (std::vector<std::string>{"/data/a.zip"}));
-  EXPECT_EQ(session.job.SelectedCount, 1);
-  EXPECT_TRUE(session.Form1.Check1Enabled);
-  EXPECT_TRUE(session.Form1.Check1);  // offered, not ticked or unticked
-}
-
-TEST_F(SelectionStateTest, OneFolderCannotBeExtractedOrInspected) {
-  Select({FolderItem("backup.zip")});
-  const SelectionCommands& c = Commands();
-  EXPECT_FALSE(c.mnuEx || c.fpopEx || c.mnuZC || c.fpopZC || c.mnuSi || c.fpopSI);
-  EXPECT_TRUE(c.mnulaunch && c.fpopLa && c.mnuProp && c.fpopPr && c.mnuren && c.fpopRen);
-  EXPECT_TRUE(c.mnuCopy && c.fpopCpy && c.mnuMov && c.fpopMov && c.mnuDel && c.fpopDe);
-  EXPECT_EQ(session.job.SelectedFiles, (std::vector<std::string>{"/data/backup.zip"}));
-}
-
-TEST_F(SelectionStateTest, SeveralOfOneTypeMayBeExtractedAndSummarised) {
-  Select({FileItem("a.zip"), FileItem("B.ZIP"), FileItem("c.zip")});
-  const SelectionCommands& c = Commands();
-  EXPECT_EQ(session.Form1.pnlProgress, "3 File(s) Selected.");
-  EXPECT_TRUE(c.mnuEx && c.fpopEx && c.mnuSi && c.fpopSI);
-  EXPECT_FALSE(c.mnuZC || c.fpopZC || c.mnulaunch || c.fpopLa || c.mnuProp || c.fpopPr ||
-               c.mnuren || c.fpopRen);
-  EXPECT_TRUE(c.mnuCopy && c.mnuMov && c.mnuDel);
-  EXPECT_TRUE(session.Form1.Check1Enabled);
-  EXPECT_EQ(session.job.SelectedFiles,
-            (std::vector<std::string>{"/data/a.zip", "/data/B.ZIP", "/data/c.zip"}));
-}
-
-TEST_F(SelectionStateTest, MixedTypesStopExtractAndSetInfoAndCheck1FollowsTheFirst) {
-  Select({FileItem("a.zip"), FileItem("b.rar")});
-  EXPECT_FALSE(Commands().mnuEx || Commands().fpopEx || Commands().mnuSi || Commands().fpopSI);
-  EXPECT_TRUE(session.Form1.Check1Enabled);
-
-  session.Form1.Check1 = true;
+  EXPECT_TRUE(session.Form1.Check1) << "offered, not ticked or unticked";
   Select({FileItem("b.rar"), FileItem("a.zip")});
-  EXPECT_FALSE(Commands().mnuEx || Commands().mnuSi);
   EXPECT_FALSE(session.Form1.Check1);
-  EXPECT_FALSE(session.Form1.Check1Enabled);
-
-  Select({FileItem("x.rar"), FolderItem("sub"), FileItem("y.ace")});
-  EXPECT_EQ(session.Form1.pnlProgress, "3 File(s) Selected.");
 }
 
 TEST_F(SelectionStateTest, NoSelectionLeavesThePopUpAsItWasAndNoPathsBehind) {
   session.Form1.Check1 = true;
   Select({FileItem("a.zip")});
   Select({});
-  const SelectionCommands& c = Commands();
-  EXPECT_FALSE(c.mnuEx || c.mnuZC || c.fpopZC || c.mnuSi || c.mnulaunch || c.mnuProp || c.mnuren ||
-               c.fpopRen || c.mnuCopy || c.mnuMov || c.mnuDel);
-  EXPECT_TRUE(c.fpopEx && c.fpopSI && c.fpopLa && c.fpopPr && c.fpopCpy && c.fpopMov && c.fpopDe);
+  EXPECT_EQ(EnabledCommands(session.Form1.commands),
+            (Names{"fpopEx", "fpopSI", "fpopLa", "fpopPr", "fpopCpy", "fpopMov", "fpopDe"}));
   EXPECT_EQ(session.Form1.pnlProgress, "0 File(s) Selected.");
   EXPECT_EQ(session.job.SelectedCount, 0);
   EXPECT_TRUE(session.job.SelectedFiles.empty());
@@ -102,7 +128,7 @@ TEST_F(SelectionStateTest, PathsGetOneSeparatorAfterTheFolder) {
   session.Form1.CurrentFolder = "/home/u";
   CollectSelection(session, {FileItem("a b.zip")});
   EXPECT_EQ(session.Form1.SelectedFolderPath, "/home/u/");
-  EXPECT_EQ(session.job.SelectedFiles, (std::vector<std::string>{"/home/u/a b.zip"}));
+  EXPECT_EQ(session.job.SelectedFiles, (Names{"/home/u/a b.zip"}));
 }
 
 }  // namespace

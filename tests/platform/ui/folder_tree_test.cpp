@@ -10,12 +10,14 @@
 #include <QTest>
 #include <filesystem>
 
+#include "settings/isolated_settings.h"
 #include "support/files.h"
 
 namespace tessaly {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ScopedEnv;
 using testing::TempFolder;
 
 QString Q(const fs::path& path) {
@@ -29,27 +31,6 @@ QStringList ChildNames(const FolderTree& tree, const QModelIndex& parent) {
   }
   return names;
 }
-
-// Sets an environment variable for one test and puts the old value back.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const QByteArray& value)
-      : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
-    qputenv(name, value);
-  }
-  ~ScopedEnv() {
-    if (had_) {
-      qputenv(name_, old_);
-    } else {
-      qunsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  bool had_;
-  QByteArray old_;
-};
 
 class FolderTreeTest : public ::testing::Test {
  protected:
@@ -74,20 +55,15 @@ TEST_F(FolderTreeTest, SelectsADeepFolderAndReportsIt) {
   ASSERT_EQ(spy.count(), 2);
   EXPECT_EQ(spy[1][1].toString(), expected);
   EXPECT_FALSE(spy[1][2].toBool());
-}
 
-TEST_F(FolderTreeTest, RefusesWhatIsNoFolderAndKeepsTheSelection) {
-  fs::create_directories(temp.path() / "kept");
+  // What is no folder is refused and the selection stays.
   testing::WriteFileText(temp.path() / "file.txt", "x");
-  ASSERT_TRUE(tree.SelectFolder(Q(temp.path() / "kept")));
-  QSignalSpy spy(&tree, &FolderTree::FolderSelected);
-
-  EXPECT_FALSE(tree.SelectFolder(Q(temp.path() / "file.txt")));
-  EXPECT_FALSE(tree.SelectFolder(Q(temp.path() / "missing")));
-  EXPECT_FALSE(tree.SelectFolder(""));
-  EXPECT_FALSE(tree.SelectFolder("relative/path"));
-  EXPECT_EQ(spy.count(), 0);
-  EXPECT_EQ(tree.SelectedPath(), Q(temp.path()) + "/kept/");
+  for (const QString& refused : {Q(temp.path() / "file.txt"), Q(temp.path() / "missing"), QString(),
+                                 QString("relative/path")}) {
+    EXPECT_FALSE(tree.SelectFolder(refused)) << refused.toStdString();
+  }
+  EXPECT_EQ(spy.count(), 2);
+  EXPECT_EQ(tree.SelectedPath(), expected);
 }
 
 TEST_F(FolderTreeTest, ShowsOnlyVisibleFoldersSortedWithoutRegardToCase) {
@@ -150,10 +126,8 @@ TEST_F(FolderTreeTest, RereadShowsNewFoldersAndDropsVanishedOnesKeepingTheSelect
   const QModelIndex base = tree.currentIndex().parent().parent();
   EXPECT_EQ(ChildNames(tree, base), QStringList({"keep", "New"}));
   EXPECT_TRUE(tree.SelectFolder(Q(temp.path() / "New")));
-}
 
-TEST_F(FolderTreeTest, AFolderMadeAfterItsParentWasReadCanBeSelected) {
-  ASSERT_TRUE(tree.SelectFolder(Q(temp.path())));
+  // A folder made after its parent was read is found without a reread.
   fs::create_directories(temp.path() / "late");
   EXPECT_TRUE(tree.SelectFolder(Q(temp.path() / "late")));
   EXPECT_EQ(tree.SelectedPath(), Q(temp.path()) + "/late/");
@@ -179,8 +153,8 @@ TEST_F(FolderTreeTest, ParentWalksUpToTheDesktopRootAndStopsThere) {
 
 TEST(FolderTreeDesktop, ComesFromTheUserDirsFileElseDesktopElseHome) {
   TempFolder home;
-  const ScopedEnv homeEnv("HOME", home.path().string().c_str());
-  const ScopedEnv configEnv("XDG_CONFIG_HOME", (home.path() / "cfg").string().c_str());
+  const ScopedEnv homeEnv("HOME", home.path().string());
+  const ScopedEnv configEnv("XDG_CONFIG_HOME", (home.path() / "cfg").string());
   const QString homePath = Q(home.path());
 
   EXPECT_EQ(FolderTree::DesktopFolder(), homePath + "/");

@@ -1,10 +1,10 @@
-// file1 on its own: the rows it shows, what a drag carries, the tip for a name that
-// does not fit, and what the mouse reports.
+// file1 on its own: the rows it shows, what a drag carries and the tip for a name that
+// does not fit. Clicks, double clicks and typed keys are driven through the main
+// window's tests.
 #include <gtest/gtest.h>
 
 #include <QHelpEvent>
 #include <QMimeData>
-#include <QSignalSpy>
 #include <QTest>
 #include <QToolTip>
 #include <QUrl>
@@ -66,20 +66,6 @@ TEST_F(FileListViewTest, DragCarriesTheSelectedPathsInListOrderForCopyingOnly) {
             (QList<QUrl>{QUrl::fromLocalFile("/data/A"), QUrl::fromLocalFile("/data/c.zip")}));
 }
 
-TEST_F(FileListViewTest, ReportsTheButtonOfAClickAndDoubleClicksOnItemsOnly) {
-  QSignalSpy clicks(&list, &FileListView::ItemClicked);
-  QSignalSpy doubles(&list, &FileListView::ItemDoubleClicked);
-  QTest::mouseClick(list.viewport(), Qt::RightButton, Qt::NoModifier, CenterOf(1));
-  ASSERT_EQ(clicks.size(), 1);
-  EXPECT_EQ(clicks.at(0).at(0).value<Qt::MouseButton>(), Qt::RightButton);
-  EXPECT_EQ(list.SelectedRows(), std::vector<int>{1});
-
-  QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, CenterOf(1));
-  EXPECT_EQ(doubles.size(), 1);
-  QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(200, 190));
-  EXPECT_EQ(doubles.size(), 1);
-}
-
 TEST_F(FileListViewTest, AnItemWiderThanTheListGetsItsNameAsTip) {
   const std::string wide = std::string(120, 'w') + ".zip";
   list.SetItems("/data/", {File("short.zip"), File(wide)});
@@ -94,18 +80,6 @@ TEST_F(FileListViewTest, AnItemWiderThanTheListGetsItsNameAsTip) {
   };
   EXPECT_EQ(tipAt(0), "");
   EXPECT_EQ(tipAt(1), wide);
-}
-
-TEST_F(FileListViewTest, TypedKeysGoToTheFinderAndSelectWhatItFinds) {
-  std::vector<int> keys;
-  list.SetTypeToFind([&](const std::vector<FileListItem>& items, int keyCode) {
-    keys.push_back(keyCode);
-    return items.size() > 2 ? 2 : -1;
-  });
-  QTest::keyClick(&list, Qt::Key_C);
-  QTest::keyClick(&list, Qt::Key_5);
-  EXPECT_EQ(keys, (std::vector<int>{'C', '5'}));
-  EXPECT_EQ(list.SelectedRows(), std::vector<int>{2});
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QTest>
 #include <QWidget>
@@ -57,23 +58,22 @@ QString LabelText(QWidget* widget, const QString& objectName) {
   return label == nullptr ? QString() : label->text();
 }
 
-ScopedWorkingFolder::ScopedWorkingFolder(const std::string& folder)
-    : previous_(CurrentDirectory()) {
-  if (chdir(folder.c_str()) != 0) ADD_FAILURE() << "cannot enter " << folder;
+QStringList ComboList(const QComboBox& combo) {
+  QStringList items;
+  for (int i = 0; i < combo.count(); ++i) items.append(combo.itemText(i));
+  return items;
 }
 
-ScopedWorkingFolder::~ScopedWorkingFolder() {
-  if (chdir(previous_.c_str()) != 0) ADD_FAILURE() << "cannot return to " << previous_;
-}
-
-MainWindowTest::MainWindowTest() : browse_(Root() + "/browse/") {
+MainWindowTest::MainWindowTest()
+    : browse_(Root() + "/browse/"), previousFolder_(CurrentDirectory()) {
   std::filesystem::create_directories(browse_);
-  cwd_ = std::make_unique<ScopedWorkingFolder>(browse_);
+  if (chdir(browse_.c_str()) != 0) ADD_FAILURE() << "cannot enter " << browse_;
 }
 
 MainWindowTest::~MainWindowTest() {
   form_.reset();
   for (QWidget* window : QApplication::topLevelWidgets()) window->close();
+  if (chdir(previousFolder_.c_str()) != 0) ADD_FAILURE() << "cannot return to " << previousFolder_;
 }
 
 void MainWindowTest::Store(const std::string& section, const std::string& key,

@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <deque>
 #include <functional>
@@ -16,6 +17,7 @@
 #include "settings/isolated_settings.h"
 #include "shell/ui/main_window.h"
 
+class QComboBox;
 class QWidget;
 
 namespace tessaly::testing {
@@ -45,15 +47,7 @@ class ModalScript : public QObject {
 void ClickButton(QWidget* widget, const QString& text);
 // The text of the QLabel named objectName inside widget; "" when there is none.
 QString LabelText(QWidget* widget, const QString& objectName);
-
-class ScopedWorkingFolder {
- public:
-  explicit ScopedWorkingFolder(const std::string& folder);
-  ~ScopedWorkingFolder();
-
- private:
-  std::string previous_;
-};
+QStringList ComboList(const QComboBox& combo);
 
 class MainWindowTest : public IsolatedSettingsTest {
  protected:
@@ -87,7 +81,7 @@ class MainWindowTest : public IsolatedSettingsTest {
 
  private:
   std::string browse_;
-  std::unique_ptr<ScopedWorkingFolder> cwd_;
+  std::string previousFolder_;
   std::unique_ptr<QtDialogs> dialogs_;
   std::unique_ptr<QtEventPump> events_;
   std::unique_ptr<Session> session_;
