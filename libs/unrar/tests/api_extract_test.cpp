@@ -119,12 +119,6 @@ TEST_F(Extraction, SymlinkLeadingOutsideIsRefused) {
   }
 }
 
-TEST_F(Extraction, SymlinkInsideIsMade) {
-  const RunResult run = run_archive(corpus("test_read_format_rar.rar"), RAR_EXTRACT, out);
-  EXPECT_TRUE(run.all_ok());
-  EXPECT_EQ(fs::read_symlink(out + "/testlink"), "test.txt");
-}
-
 TEST_F(Extraction, PermissionsFromTheHostSystem) {
   RunResult run = run_archive(corpus("rar3-readonly-win.rar"), RAR_EXTRACT, out);
   EXPECT_TRUE(run.all_ok());

@@ -208,24 +208,6 @@ TEST(OpenRecord, ProcessBeforeAnyHeaderDoesNothing) {
   RARCloseArchive(handle);
 }
 
-}  // namespace
-}  // namespace unrar_test
-
-namespace unrar_test {
-namespace {
-
-std::pair<unsigned, std::string> comment_of(const std::string& archive, unsigned bufferSize) {
-  std::vector<char> buffer(bufferSize + 1, '#');
-  RAROpenArchiveData open{};
-  open.ArcName = archive.c_str();
-  open.CmtBuf = buffer.data();
-  open.CmtBufSize = bufferSize;
-  HANDLE handle = RAROpenArchive(&open);
-  if (handle) RARCloseArchive(handle);
-  EXPECT_EQ(buffer[bufferSize], '#');
-  return {open.CmtState, open.CmtState ? std::string(buffer.data(), open.CmtSize - 1) : ""};
-}
-
 TEST(Comments, ArchiveCommentComesWithTheOpenRecord) {
   EXPECT_EQ(comment_of(corpus("rar3-comment-plain.rar"), 16384),
             std::make_pair(1u, std::string("RARcomment\n")));
@@ -234,6 +216,9 @@ TEST(Comments, ArchiveCommentComesWithTheOpenRecord) {
   EXPECT_EQ(comment_of(corpus("rar3-comment-plain.rar"), 5),
             std::make_pair(static_cast<unsigned>(ERAR_SMALL_BUF), std::string("RARc")));
   EXPECT_EQ(comment_of(corpus("rar3-subdirs.rar"), 16384).first, 0u);
+  // Old-style comments, packed with the 2.0 and the 1.5 algorithm.
+  EXPECT_EQ(comment_of(corpus("rar202-comment-psw.rar")).second, "RARcomment");
+  EXPECT_EQ(comment_of(corpus("rar15-comment-lock.rar")).second, "RARcomment -----");
 }
 
 }  // namespace

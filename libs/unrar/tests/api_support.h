@@ -2,6 +2,7 @@
 // archive as the RAR backend does, and reading back what it wrote.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <openssl/evp.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "unrar.h"
@@ -136,6 +138,20 @@ inline RunResult run_archive(const std::string& archive, int operation,
   }
   RARCloseArchive(handle);
   return run;
+}
+
+// The open record's comment state, and the comment when there is one.
+inline std::pair<unsigned, std::string> comment_of(const std::string& archive,
+                                                   unsigned bufferSize = 16384) {
+  std::vector<char> buffer(bufferSize + 1, '#');
+  RAROpenArchiveData open{};
+  open.ArcName = archive.c_str();
+  open.CmtBuf = buffer.data();
+  open.CmtBufSize = bufferSize;
+  HANDLE handle = RAROpenArchive(&open);
+  if (handle) RARCloseArchive(handle);
+  EXPECT_EQ(buffer[bufferSize], '#') << "written past the buffer";
+  return {open.CmtState, open.CmtSize > 0 ? std::string(buffer.data(), open.CmtSize - 1) : ""};
 }
 
 // Skips every entry but the last, then extracts the last to destination (or tests

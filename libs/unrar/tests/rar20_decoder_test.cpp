@@ -234,30 +234,6 @@ TEST(Rar20Damage, DamagedStreamsEndInBadData) {
   EXPECT_EQ(decode_once(oversubscribed.bytes(), 10).result, DecodeResult::bad_data);
 }
 
-}  // namespace
-}  // namespace unrar_test
-
-namespace unrar_test {
-namespace {
-
-std::string comment_of(const std::string& archive) {
-  std::vector<char> buffer(16384);
-  RAROpenArchiveData open{};
-  open.ArcName = archive.c_str();
-  open.CmtBuf = buffer.data();
-  open.CmtBufSize = static_cast<unsigned>(buffer.size());
-  HANDLE handle = RAROpenArchive(&open);
-  if (handle) RARCloseArchive(handle);
-  return open.CmtState == 1 ? std::string(buffer.data(), open.CmtSize - 1)
-                            : "state " + std::to_string(open.CmtState);
-}
-
-// The old-style comments of the corpus, packed with the 2.0 and the 1.5 algorithm.
-TEST(Rar20Archives, CorpusOldCommentsAreUnpacked) {
-  EXPECT_EQ(comment_of(corpus("rar202-comment-psw.rar")), "RARcomment");
-  EXPECT_EQ(comment_of(corpus("rar15-comment-lock.rar")), "RARcomment -----");
-}
-
 // A solid RAR 2.0 archive through the API: the last entry alone is extracted, so
 // the ones before it are decoded on the way; with the 2.0 cipher the same holds
 // for the right password, and a wrong one fails every entry with bad data.
@@ -325,7 +301,7 @@ TEST(Rar20Archives, DamagedOldCommentSpoilsOnlyTheComment) {
   bytes[36] = static_cast<char>(bytes[36] ^ 0x21);
   TempDir dir;
   write_file(dir / "comment.rar", bytes);
-  EXPECT_EQ(comment_of(dir / "comment.rar"), "state 12");
+  EXPECT_EQ(comment_of(dir / "comment.rar").first, static_cast<unsigned>(ERAR_BAD_DATA));
   fs::create_directory(dir / "out");
   EXPECT_TRUE(run_archive(dir / "comment.rar", RAR_EXTRACT, dir / "out", "password").all_ok());
   EXPECT_EQ(read_file(dir / "out/FILE1.TXT"), "file1\r\n");
