@@ -34,23 +34,21 @@ TEST(DecoderBitReader, ReadsWordsLittleEndianFromTheTopAndFailsOnlyPastTheEnd) {
   EXPECT_TRUE(reader.overrun());
 }
 
-// Each row: widths, then the symbol every 3-bit lookup finds (-1: no code).
-struct CodeCase {
-  const char* name;
-  std::vector<uint8_t> widths;
-  bool valid;
-  std::vector<int> symbolAt;
-};
-
 TEST(DecoderHuffman, AssignsCodesOrRefusesImpossibleTables) {
-  const std::vector<CodeCase> cases = {
+  // Each row: widths, then the symbol every 3-bit lookup finds (-1: no code).
+  const struct {
+    const char* name;
+    std::vector<uint8_t> widths;
+    bool valid;
+    std::vector<int> symbolAt;
+  } cases[] = {
       {"complete", {2, 1, 2}, true, {1, 1, 1, 1, 0, 0, 2, 2}},
       {"incomplete leaves slots empty", {2, 0, 2}, true, {0, 0, 2, 2, -1, -1, -1, -1}},
       {"single symbol", {0, 3, 0}, true, {1, -1, -1, -1, -1, -1, -1, -1}},
       {"a full table ignores the symbols left", {1, 1, 1}, true, {0, 0, 0, 0, 1, 1, 1, 1}},
       {"width beyond the maximum", {4, 1, 2}, false, {}},
   };
-  for (const CodeCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     AceHuffman table;
     ASSERT_EQ(table.build(c.widths.data(), c.widths.size(), 3), c.valid);
