@@ -7,15 +7,9 @@
 namespace unzip::test {
 namespace {
 
-std::vector<unsigned char> le32(uint32_t value) {
-  return {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
-          static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
-}
-
 std::vector<unsigned char> unicode_path(const std::string& header_name, const std::string& utf8) {
   std::vector<unsigned char> data = {1};
-  const auto crc = le32(crc_of(text_bytes(header_name)));
-  data.insert(data.end(), crc.begin(), crc.end());
+  put_le(data, crc_of(text_bytes(header_name)), 4);
   data.insert(data.end(), utf8.begin(), utf8.end());
   return data;
 }
@@ -98,11 +92,11 @@ TEST_F(EntryFields, HeaderFieldsAreReadAsStored) {
 
 TEST_F(EntryFields, UnixTimesFromExtraFields) {
   const uint32_t when = 1700000000;
-  const auto mtime = le32(when);
   std::vector<unsigned char> ut = {1};
-  ut.insert(ut.end(), mtime.begin(), mtime.end());
-  std::vector<unsigned char> unix_fields = le32(12345);
-  unix_fields.insert(unix_fields.end(), mtime.begin(), mtime.end());
+  put_le(ut, when, 4);
+  std::vector<unsigned char> unix_fields;
+  put_le(unix_fields, 12345, 4);
+  put_le(unix_fields, when, 4);
 
   const std::pair<const char*, std::vector<unsigned char>> cases[] = {
       {"extended timestamp", extra_field(0x5455, ut)},

@@ -276,10 +276,6 @@ struct Central {
   std::vector<unsigned char> extra;
 };
 
-void put_le(std::vector<unsigned char>& out, uint64_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i, value >>= 8) out.push_back(static_cast<unsigned char>(value));
-}
-
 std::vector<unsigned char> central_record(const Central& c) {
   std::vector<unsigned char> out = {'P', 'K', 1, 2};
   put_le(out, 0x031E, 2);  // made by
@@ -305,11 +301,7 @@ std::vector<unsigned char> central_record(const Central& c) {
 std::vector<unsigned char> zip64_extra(std::initializer_list<std::pair<uint64_t, int>> values) {
   std::vector<unsigned char> body;
   for (const auto& [value, bytes] : values) put_le(body, value, bytes);
-  std::vector<unsigned char> out;
-  put_le(out, 1, 2);
-  put_le(out, body.size(), 2);
-  out.insert(out.end(), body.begin(), body.end());
-  return out;
+  return extra_field(1, body);
 }
 
 std::vector<unsigned char> rewritten(const std::vector<unsigned char>& directory, uint64_t count,

@@ -136,27 +136,17 @@ void write_zip(const fs::path& path, const std::vector<Entry>& entries,
 
 namespace {
 
-void put16(std::vector<unsigned char>& out, uint32_t value) {
-  out.push_back(static_cast<unsigned char>(value));
-  out.push_back(static_cast<unsigned char>(value >> 8));
-}
-
-void put32(std::vector<unsigned char>& out, uint32_t value) {
-  put16(out, value & 0xFFFF);
-  put16(out, value >> 16);
-}
-
 // The fields local and central headers share, from the version needed on.
 void put_common(std::vector<unsigned char>& out, const RawEntry& e, uint32_t compressed_size) {
-  put16(out, e.version_needed);
-  put16(out, e.flags);
-  put16(out, e.method);
-  put32(out, e.dos_datetime);
-  put32(out, e.crc);
-  put32(out, compressed_size);
-  put32(out, e.uncompressed_size);
-  put16(out, static_cast<uint32_t>(e.name.size()));
-  put16(out, static_cast<uint32_t>(e.extra.size()));
+  put_le(out, e.version_needed, 2);
+  put_le(out, e.flags, 2);
+  put_le(out, e.method, 2);
+  put_le(out, e.dos_datetime, 4);
+  put_le(out, e.crc, 4);
+  put_le(out, compressed_size, 4);
+  put_le(out, e.uncompressed_size, 4);
+  put_le(out, static_cast<uint32_t>(e.name.size()), 2);
+  put_le(out, static_cast<uint32_t>(e.extra.size()), 2);
 }
 
 }  // namespace
@@ -169,34 +159,38 @@ void write_raw_zip(const fs::path& path, const std::vector<RawEntry>& entries,
     const uint32_t compressed_size =
         e.recorded_compressed_size.value_or(static_cast<uint32_t>(e.stored.size()));
     const auto local_offset = static_cast<uint32_t>(out.size());
-    put32(out, 0x04034b50);
+    put_le(out, 0x04034b50, 4);
     put_common(out, e, compressed_size);
     out.insert(out.end(), e.name.begin(), e.name.end());
     out.insert(out.end(), e.extra.begin(), e.extra.end());
     out.insert(out.end(), e.stored.begin(), e.stored.end());
 
-    put32(central, 0x02014b50);
-    put16(central, e.version_made_by);
+    put_le(central, 0x02014b50, 4);
+    put_le(central, e.version_made_by, 2);
     put_common(central, e, compressed_size);
-    put16(central, 0);  // comment
-    put16(central, 0);  // disk
-    put16(central, 0);  // internal attributes
-    put32(central, e.external_attributes);
-    put32(central, local_offset);
+    put_le(central, 0, 2);  // comment
+    put_le(central, 0, 2);  // disk
+    put_le(central, 0, 2);  // internal attributes
+    put_le(central, e.external_attributes, 4);
+    put_le(central, local_offset, 4);
     central.insert(central.end(), e.name.begin(), e.name.end());
     central.insert(central.end(), e.extra.begin(), e.extra.end());
   }
   const auto central_offset = static_cast<uint32_t>(out.size());
   out.insert(out.end(), central.begin(), central.end());
-  put32(out, 0x06054b50);
-  put32(out, 0);  // this disk, the directory's disk
-  put16(out, static_cast<uint32_t>(entries.size()));
-  put16(out, static_cast<uint32_t>(entries.size()));
-  put32(out, static_cast<uint32_t>(central.size()));
-  put32(out, central_offset);
-  put16(out, static_cast<uint32_t>(archive_comment.size()));
+  put_le(out, 0x06054b50, 4);
+  put_le(out, 0, 4);  // this disk, the directory's disk
+  put_le(out, static_cast<uint32_t>(entries.size()), 2);
+  put_le(out, static_cast<uint32_t>(entries.size()), 2);
+  put_le(out, static_cast<uint32_t>(central.size()), 4);
+  put_le(out, central_offset, 4);
+  put_le(out, static_cast<uint32_t>(archive_comment.size()), 2);
   out.insert(out.end(), archive_comment.begin(), archive_comment.end());
   write_bytes(path, out);
+}
+
+void put_le(std::vector<unsigned char>& out, uint64_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i, value >>= 8) out.push_back(static_cast<unsigned char>(value));
 }
 
 RawEntry stored_entry(std::string name, const std::vector<unsigned char>& data) {
@@ -210,8 +204,8 @@ RawEntry stored_entry(std::string name, const std::vector<unsigned char>& data) 
 
 std::vector<unsigned char> extra_field(uint16_t id, const std::vector<unsigned char>& data) {
   std::vector<unsigned char> field;
-  put16(field, id);
-  put16(field, static_cast<uint32_t>(data.size()));
+  put_le(field, id, 2);
+  put_le(field, static_cast<uint32_t>(data.size()), 2);
   field.insert(field.end(), data.begin(), data.end());
   return field;
 }

@@ -130,6 +130,8 @@ void write_raw_zip(const fs::path& path, const std::vector<RawEntry>& entries,
 // A stored entry with the right CRC and size.
 RawEntry stored_entry(std::string name, const std::vector<unsigned char>& data);
 std::vector<unsigned char> extra_field(uint16_t id, const std::vector<unsigned char>& data);
+// Appends value as a little-endian field of the given width in bytes.
+void put_le(std::vector<unsigned char>& out, uint64_t value, int bytes);
 
 // Byte surgery on archives written by the tests.
 // Offset of the first byte of an entry's data, its local header found by its name.
