@@ -23,26 +23,6 @@ namespace fs = std::filesystem;
 
 const std::string kWrongPassword = "The password you entered was incorrect.";
 
-AceEntrySpec Entry(const std::string& name, const std::string& data) {
-  AceEntrySpec entry;
-  entry.name = name;
-  entry.data = data;
-  return entry;
-}
-
-// Stored data keeps its size, so it fills volumes as planned.
-AceEntrySpec Stored(const std::string& name, const std::string& data) {
-  AceEntrySpec entry = Entry(name, data);
-  entry.method = AceMethod::Stored;
-  return entry;
-}
-
-AceEntrySpec Encrypted(const std::string& name, const std::string& data) {
-  AceEntrySpec entry = Entry(name, data);
-  entry.encrypted = true;
-  return entry;
-}
-
 AceOptions WithPassword(const std::string& password) {
   AceOptions options;
   options.password = password;
@@ -94,7 +74,7 @@ class AceBackendTest : public EngineTest {
 
 TEST_F(AceBackendTest, ExtractsFoldersAndFilesShowingEachEntryAndTheArchive) {
   const std::string archive = PathOf("plain.ace");
-  WriteAce(archive, {AceFolder("docs"), Entry("docs/a.txt", "alpha"), Entry("b.txt", "beta")});
+  WriteAce(archive, {AceFolder("docs"), {"docs/a.txt", "alpha"}, {"b.txt", "beta"}});
   ExtractOne(archive);
   EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"b.txt", "docs/", "docs/a.txt"}));
   EXPECT_EQ(ReadFileText(Out("docs/a.txt")), "alpha");
@@ -114,7 +94,9 @@ TEST_F(AceBackendTest, TheCountCoversEveryVolumeOfTheSet) {
   const std::string big(300, 'b');
   const std::vector<std::string> volumes =
       WriteAceVolumes(PathOf("set"), 100,
-                      {Stored("first.txt", "f"), Stored("big.txt", big), Stored("end.txt", "e")});
+                      {{"first.txt", "f", false, AceMethod::Stored},
+                       {"big.txt", big, false, AceMethod::Stored},
+                       {"end.txt", "e", false, AceMethod::Stored}});
   ASSERT_GE(volumes.size(), 3u);
   WriteFileText(PathOf("set.txt"), "not an archive");
   WriteFileText(PathOf("SET.NOTES"), "not an archive either");
@@ -129,9 +111,10 @@ TEST_F(AceBackendTest, TheCountCoversEveryVolumeOfTheSet) {
 }
 
 TEST_F(AceBackendTest, AMissingVolumeStopsWithItsMessageKeepingWhatWasExtracted) {
-  const std::vector<std::string> volumes = WriteAceVolumes(
-      PathOf("set"), 100,
-      {Stored("first.txt", std::string(50, 'f')), Stored("big.txt", std::string(300, 'b'))});
+  const std::vector<std::string> volumes =
+      WriteAceVolumes(PathOf("set"), 100,
+                      {{"first.txt", std::string(50, 'f'), false, AceMethod::Stored},
+                       {"big.txt", std::string(300, 'b'), false, AceMethod::Stored}});
   ASSERT_GE(volumes.size(), 3u);
   fs::remove(volumes.back());
   ExtractOne(volumes[0]);
@@ -147,7 +130,7 @@ TEST_F(AceBackendTest, AMissingVolumeStopsWithItsMessageKeepingWhatWasExtracted)
 TEST_F(AceBackendTest, AnEncryptedEntryIsAskedForOnceAndTheArchiveStartsAgain) {
   SetAutoOverwrite("0");
   const std::string archive = PathOf("locked.ace");
-  WriteAce(archive, {Entry("open.txt", "plain"), Encrypted("secret.txt", "hidden")},
+  WriteAce(archive, {{"open.txt", "plain"}, {"secret.txt", "hidden", false, AceMethod::Lz77, true}},
            WithPassword("pass1234"));
   dialogs.inputAnswers = {"pass1234"};
   // open.txt was written before the prompt: started again, it is asked about.
@@ -162,7 +145,8 @@ TEST_F(AceBackendTest, AnEncryptedEntryIsAskedForOnceAndTheArchiveStartsAgain) {
 }
 
 TEST_F(AceBackendTest, AWrongPasswordIsReportedAfterTheTest) {
-  WriteAce(PathOf("locked.ace"), {Encrypted("secret.txt", std::string(5000, 's'))},
+  WriteAce(PathOf("locked.ace"),
+           {{"secret.txt", std::string(5000, 's'), false, AceMethod::Lz77, true}},
            WithPassword("right"));
   dialogs.inputAnswers = {"wrong"};
   ExtractOne(PathOf("locked.ace"));
@@ -170,7 +154,8 @@ TEST_F(AceBackendTest, AWrongPasswordIsReportedAfterTheTest) {
 }
 
 TEST_F(AceBackendTest, AnEmptyPasswordAbortsTheArchive) {
-  WriteAce(PathOf("locked.ace"), {Encrypted("secret.txt", "s")}, WithPassword("pw"));
+  WriteAce(PathOf("locked.ace"), {{"secret.txt", "s", false, AceMethod::Lz77, true}},
+           WithPassword("pw"));
   dialogs.inputAnswers = {""};
   ExtractOne(PathOf("locked.ace"));
   ExpectOnlyMessage("No password supplied. Aborting.");
@@ -179,9 +164,7 @@ TEST_F(AceBackendTest, AnEmptyPasswordAbortsTheArchive) {
 
 TEST_F(AceBackendTest, ADamagedEntryIsACrcErrorNamingTheArchive) {
   const std::string archive = PathOf("damaged.ace");
-  AceEntrySpec entry = Entry("a.txt", "0123456789abcdef");
-  entry.method = AceMethod::Stored;
-  WriteAce(archive, {entry});
+  WriteAce(archive, {{"a.txt", "0123456789abcdef", false, AceMethod::Stored}});
   std::string bytes = ReadFileText(archive);
   bytes[bytes.find("0123456789")] = 'X';
   WriteFileText(archive, bytes);
@@ -192,7 +175,8 @@ TEST_F(AceBackendTest, ADamagedEntryIsACrcErrorNamingTheArchive) {
 
 TEST_F(AceBackendTest, AnEntryCutShortIsAReadErrorOfTheArchive) {
   const std::string archive = PathOf("cut.ace");
-  WriteAce(archive, {Entry("a.txt", "alpha"), Stored("b.txt", std::string(2000, 'b'))});
+  WriteAce(archive,
+           {{"a.txt", "alpha"}, {"b.txt", std::string(2000, 'b'), false, AceMethod::Stored}});
   const std::string bytes = ReadFileText(archive);
   WriteFileText(archive, bytes.substr(0, bytes.size() - 100));
   ExtractOne(archive);
@@ -204,7 +188,7 @@ TEST_F(AceBackendTest, AnEntryCutShortIsAReadErrorOfTheArchive) {
 // A damaged header before the end is no end of the archive: the job does not finish.
 TEST_F(AceBackendTest, ADamagedHeaderIsACrcErrorOfTheArchive) {
   const std::string archive = PathOf("header.ace");
-  WriteAce(archive, {Entry("a.txt", "alpha"), Entry("b.txt", "beta")});
+  WriteAce(archive, {{"a.txt", "alpha"}, {"b.txt", "beta"}});
   std::string bytes = ReadFileText(archive);
   bytes[bytes.find("b.txt")] = 'c';
   WriteFileText(archive, bytes);
@@ -229,7 +213,7 @@ TEST_F(AceBackendTest, AnUnknownCompressionTypeStopsWithTheUnsupportedMessage) {
 }
 
 TEST_F(AceBackendTest, AFullDiskIsReportedAsAWriteError) {
-  WriteAce(PathOf("a.ace"), {Entry("big.bin", std::string(200000, 'b'))});
+  WriteAce(PathOf("a.ace"), {{"big.bin", std::string(200000, 'b')}});
   {
     ScopedFileSizeLimit limit(50000);
     ASSERT_TRUE(limit.active());
@@ -240,8 +224,8 @@ TEST_F(AceBackendTest, AFullDiskIsReportedAsAWriteError) {
 
 TEST_F(AceBackendTest, OverwritePromptAnswersNoYesAllThenNoMoreQuestions) {
   SetAutoOverwrite("0");
-  WriteAce(PathOf("a.ace"), {Entry("a.txt", "new a"), Entry("b.txt", "new b"),
-                             Entry("c.txt", "new c"), Entry("d.txt", "new d")});
+  WriteAce(PathOf("a.ace"),
+           {{"a.txt", "new a"}, {"b.txt", "new b"}, {"c.txt", "new c"}, {"d.txt", "new d"}});
   for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) WriteFileText(Out(name), "old");
   dialogs.fileExistsAnswers = {"No", "Yes", "All"};
   ExtractOne(PathOf("a.ace"));
@@ -257,8 +241,7 @@ TEST_F(AceBackendTest, OverwritePromptAnswersNoYesAllThenNoMoreQuestions) {
 
 TEST_F(AceBackendTest, CancelAtTheOverwritePromptStopsTheArchiveSilently) {
   SetAutoOverwrite("0");
-  WriteAce(PathOf("a.ace"),
-           {Entry("kept.txt", "new"), Entry("stop.txt", "new"), Entry("never.txt", "new")});
+  WriteAce(PathOf("a.ace"), {{"kept.txt", "new"}, {"stop.txt", "new"}, {"never.txt", "new"}});
   WriteFileText(Out("kept.txt"), "old");
   WriteFileText(Out("stop.txt"), "old");
   dialogs.fileExistsAnswers = {"", "Cancel"};
@@ -271,7 +254,7 @@ TEST_F(AceBackendTest, CancelAtTheOverwritePromptStopsTheArchiveSilently) {
 }
 
 TEST_F(AceBackendTest, WithoutTheQuestionAReadOnlyFileIsReplaced) {
-  WriteAce(PathOf("a.ace"), {Entry("x.txt", "new")});
+  WriteAce(PathOf("a.ace"), {{"x.txt", "new"}});
   for (const char* setting : {"1", ""}) {
     SetAutoOverwrite(setting);
     fs::remove(Out("x.txt"));
@@ -288,7 +271,7 @@ TEST_F(AceBackendTest, WithoutTheQuestionAReadOnlyFileIsReplaced) {
 // file it would name outside is neither asked about nor removed.
 TEST_F(AceBackendTest, ATraversalNameNeverRemovesAFileOutsideTheDestination) {
   SetAutoOverwrite("1");
-  WriteAce(PathOf("evil.ace"), {Entry("../victim.txt", "evil")});
+  WriteAce(PathOf("evil.ace"), {{"../victim.txt", "evil"}});
   WriteFileText(PathOf("victim.txt"), "precious");
   ExtractOne(PathOf("evil.ace"));
   EXPECT_EQ(ReadFileText(PathOf("victim.txt")), "precious");
@@ -299,9 +282,9 @@ TEST_F(AceBackendTest, ATraversalNameNeverRemovesAFileOutsideTheDestination) {
 // failure in the middle one is reported while the others are extracted.
 TEST_F(AceBackendTest, AJobOfThreeArchivesGoesOnAfterAFailureAndKeepsAll) {
   SetAutoOverwrite("0");
-  WriteAce(PathOf("a.ace"), {Entry("x.txt", "new x")});
-  WriteAce(PathOf("b.ace"), {Encrypted("b.txt", "b")}, WithPassword("pw"));
-  WriteAce(PathOf("c.ace"), {Entry("y.txt", "new y")});
+  WriteAce(PathOf("a.ace"), {{"x.txt", "new x"}});
+  WriteAce(PathOf("b.ace"), {{"b.txt", "b", false, AceMethod::Lz77, true}}, WithPassword("pw"));
+  WriteAce(PathOf("c.ace"), {{"y.txt", "new y"}});
   WriteFileText(Out("x.txt"), "old");
   WriteFileText(Out("y.txt"), "old");
   dialogs.fileExistsAnswers = {"All"};
@@ -337,7 +320,7 @@ class AceDirectTest : public AceBackendTest {
 };
 
 TEST_F(AceDirectTest, CancelTakesEffectBeforeTheNextEntry) {
-  WriteAce(PathOf("a.ace"), {Entry("a.txt", "a"), Entry("b.txt", "b")});
+  WriteAce(PathOf("a.ace"), {{"a.txt", "a"}, {"b.txt", "b"}});
   cancelling.cancelNow = [this] { return fs::exists(Out("a.txt")); };
   EXPECT_EQ(ExtractAceArchive(direct, PathOf("a.ace")), 1);
   EXPECT_EQ(direct.job.ActiveBackend, "ace");

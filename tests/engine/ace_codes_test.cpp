@@ -49,28 +49,15 @@ TEST(AceMessagesTest, OpenResultsThatRefuseTheArchive) {
   EXPECT_EQ(AceOpenResultMessage(2), "") << "any other value goes on";
 }
 
-TEST(AceMessagesTest, EveryResultCodeHasItsMessage) {
+// Missing volumes (3), a full disk (4), read errors (6), bad data (9, with and without
+// a password) and an unknown type show their texts in the backend's tests.
+TEST(AceMessagesTest, ResultCodesTheBackendTestsDoNotReach) {
   const std::string entry = "dir/a.txt";
   const std::string archive = "/tmp/set.c00";
   EXPECT_EQ(AceResultMessage(0, entry, archive, false), "");
   EXPECT_EQ(AceResultMessage(11, entry, archive, true), "") << "11 is success too";
-  EXPECT_EQ(AceResultMessage(3, entry, archive, false),
-            "Tessaly could not complete the extract operation because this ACE set is missing "
-            "one or more of its volumes. If this archive set is located on seperate floppy "
-            "disks, please copy all of the volumes to a single folder on your harddrive and "
-            "extract them from there, as Tessaly does not presently support archive sets which "
-            "contain volumes which are not located in the same folder.");
-  EXPECT_EQ(AceResultMessage(4, entry, archive, false),
-            "Error writing dir/a.txt. Disk full. Operation aborting.");
-  EXPECT_EQ(AceResultMessage(6, entry, archive, false),
-            "There was an error reading from the drive on which /tmp/set.c00is located. "
-            "Operation aborted.");
   EXPECT_EQ(AceResultMessage(7, entry, archive, false),
             "Error writing dir/a.txt. Disk is probably write-protected. Operation aborting.");
-  EXPECT_EQ(AceResultMessage(9, entry, archive, false),
-            "Tessaly encountered a CRC error while processing \"/tmp/set.c00\". Operation "
-            "aborted.");
-  EXPECT_EQ(AceResultMessage(9, entry, archive, true), "The password you entered was incorrect.");
   EXPECT_EQ(AceResultMessage(131, entry, archive, false),
             "The password you entered was incorrect.");
   const std::string unknown =

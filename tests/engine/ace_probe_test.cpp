@@ -20,19 +20,6 @@ std::string SfxStub() {
   return "MZ" + std::string(4094, '\0');
 }
 
-AceEntrySpec Entry(const std::string& name, const std::string& data) {
-  AceEntrySpec entry;
-  entry.name = name;
-  entry.data = data;
-  return entry;
-}
-
-AceEntrySpec Stored(const std::string& name, const std::string& data) {
-  AceEntrySpec entry = Entry(name, data);
-  entry.method = AceMethod::Stored;
-  return entry;
-}
-
 class AceProbeTest : public EngineTest {
  protected:
   std::string Detect(const std::string& path) {
@@ -44,26 +31,24 @@ class AceProbeTest : public EngineTest {
 };
 
 TEST_F(AceProbeTest, ArchivesAreAceUnderEveryAcceptedName) {
-  WriteAce(PathOf("plain.ace"), {Entry("a.txt", "a")});
+  WriteAce(PathOf("plain.ace"), {{"a.txt", "a"}});
   EXPECT_EQ(Detect(PathOf("plain.ace")), "ace");
 
-  const std::vector<std::string> volumes =
-      WriteAceVolumes(PathOf("set"), 10, {Stored("big.txt", std::string(25, 'b'))});
+  const std::vector<std::string> volumes = WriteAceVolumes(
+      PathOf("set"), 10, {{"big.txt", std::string(25, 'b'), false, AceMethod::Stored}});
   ASSERT_GE(volumes.size(), 2u);
   EXPECT_EQ(volumes[1], PathOf("set.c00"));
   EXPECT_EQ(Detect(volumes[0]), "ace");
 
   AceOptions sfx;
   sfx.sfxPrefix = SfxStub();
-  WriteAce(PathOf("setup.exe"), {Entry("a.txt", "a")}, sfx);
+  WriteAce(PathOf("setup.exe"), {{"a.txt", "a"}}, sfx);
   EXPECT_EQ(Detect(PathOf("setup.exe")), "ace");
   EXPECT_TRUE(session.job.ProbeIsExe);
 
   AceOptions locked;
   locked.password = "pw";
-  AceEntrySpec secret = Entry("a.txt", "a");
-  secret.encrypted = true;
-  WriteAce(PathOf("locked.ace"), {secret}, locked);
+  WriteAce(PathOf("locked.ace"), {{"a.txt", "a", false, AceMethod::Lz77, true}}, locked);
   EXPECT_EQ(Detect(PathOf("locked.ace")), "ace") << "passwords are asked when extracting";
 }
 
@@ -90,7 +75,7 @@ TEST_F(AceProbeTest, TheTestOpenAnswersOnlyDuringAProbe) {
 TEST_F(AceProbeTest, ASelfExtractingAceIsExtractedThroughTheDriver) {
   AceOptions sfx;
   sfx.sfxPrefix = SfxStub();
-  WriteAce(PathOf("setup.exe"), {Entry("readme.txt", "read me")}, sfx);
+  WriteAce(PathOf("setup.exe"), {{"readme.txt", "read me"}}, sfx);
   std::filesystem::create_directory(PathOf("out"));
   session.Form1.Combo1.text = PathOf("out");
   Select({PathOf("setup.exe")});
