@@ -1,10 +1,9 @@
 // ACE archives for tests: stored entries, LZ77 entries (with real matches) as ACE 1.0
-// or ACE 2.0 compression types, folders, empty files,
-// volume sets (name.ace, name.c00 ...), a self-extracting prefix, and encrypted
-// entries. Written from the format alone, so it checks the library's reading
-// independently; only the cipher is the library's own (its vectors are checked
-// separately). File headers carry 4 zero bytes after the name, which Debian's unace
-// 1.2b needs to list them.
+// or ACE 2.0 compression types, folders, empty files, volume sets (name.ace, name.c00
+// ...), a self-extracting prefix, and encrypted entries. Written from the format
+// alone, so it checks the library's reading independently; only the cipher is the
+// library's own (the corpus's encrypted archives check it). File headers carry 4 zero
+// bytes after the name, which Debian's unace 1.2b needs to list them.
 #pragma once
 
 #include <cstddef>
