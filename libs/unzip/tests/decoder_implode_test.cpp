@@ -1,5 +1,5 @@
 // Implode: streams from the test encoder for all four flag combinations (the corpus
-// has one), with flat trees and with trees whose codes run to 16 bits; broken tree
+// has one), with flat trees or trees whose codes run to 16 bits; broken tree
 // descriptions.
 #include <gtest/gtest.h>
 
@@ -94,9 +94,12 @@ TEST_P(ImplodeVariants, CopyFromBeforeTheStartGivesZeros) {
 const TreeShape kFlat = {"FlatTrees", 0, 0, 0};
 const TreeShape kDeep = {"SixteenBitCodes", 8, 10, 10};
 
+// Each flag combination once, the deep trees where they reach 16-bit codes.
 const ImplodeCase kImplodeCases[] = {
-    {0, kFlat}, {kLargeWindow, kFlat}, {kLiteralTree, kFlat}, {kLargeWindow | kLiteralTree, kFlat},
-    {0, kDeep}, {kLargeWindow, kDeep}, {kLiteralTree, kDeep}, {kLargeWindow | kLiteralTree, kDeep},
+    {0, kFlat},
+    {kLargeWindow, kDeep},
+    {kLiteralTree, kDeep},
+    {kLargeWindow | kLiteralTree, kFlat},
 };
 
 INSTANTIATE_TEST_SUITE_P(Variants, ImplodeVariants, ::testing::ValuesIn(kImplodeCases),

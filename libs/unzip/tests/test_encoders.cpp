@@ -2,22 +2,14 @@
 
 #include <algorithm>
 #include <array>
-#include <map>
 
 #include "decoder_test_support.h"
 
 namespace unzip::test {
 namespace {
 
-constexpr unsigned char kReduceEscape = 0x90;
 constexpr uint16_t kImplodeLargeWindow = 1 << 1;
 constexpr uint16_t kImplodeLiteralTree = 1 << 2;
-
-unsigned follower_index_bits(std::size_t n) {
-  unsigned bits = 1;
-  while ((std::size_t{1} << bits) < n) ++bits;
-  return bits;
-}
 
 // Canonical codes for the lengths, as deflate assigns them.
 std::vector<uint32_t> canonical_codes(const std::vector<uint8_t>& lengths) {
@@ -87,70 +79,6 @@ std::vector<LzToken> greedy_tokens(const std::vector<unsigned char>& data, unsig
     pos += best.length > 0 ? best.length : 1;
   }
   return tokens;
-}
-
-unsigned reduce_longest_match(unsigned factor) {
-  return (0xFFu >> factor) + 255 + 3;
-}
-
-unsigned reduce_farthest_distance(unsigned factor) {
-  return 256u << factor;
-}
-
-std::vector<unsigned char> reduce_encode(const std::vector<LzToken>& tokens, unsigned factor) {
-  // The expander's byte sequence first.
-  const unsigned mask = 0xFFu >> factor;
-  std::vector<unsigned char> sequence;
-  for (const LzToken& token : tokens) {
-    if (token.length == 0) {
-      sequence.push_back(token.literal);
-      if (token.literal == kReduceEscape) sequence.push_back(0);
-      continue;
-    }
-    const unsigned length = token.length - 3;
-    const unsigned distance = token.distance - 1;
-    sequence.push_back(kReduceEscape);
-    sequence.push_back(
-        static_cast<unsigned char>(((distance >> 8) << (8 - factor)) | std::min(length, mask)));
-    if (length >= mask) sequence.push_back(static_cast<unsigned char>(length - mask));
-    sequence.push_back(static_cast<unsigned char>(distance & 0xFF));
-  }
-  // Each byte's most frequent followers, up to 32.
-  std::array<std::map<unsigned char, unsigned>, 256> seen;
-  unsigned char last = 0;
-  for (unsigned char byte : sequence) {
-    ++seen[last][byte];
-    last = byte;
-  }
-  std::array<std::vector<unsigned char>, 256> followers;
-  for (unsigned value = 0; value < 256; ++value) {
-    std::vector<std::pair<unsigned, unsigned char>> ranked;
-    for (const auto& [byte, count] : seen[value]) ranked.emplace_back(count, byte);
-    std::sort(ranked.rbegin(), ranked.rend());
-    for (std::size_t i = 0; i < ranked.size() && i < 32; ++i)
-      followers[value].push_back(ranked[i].second);
-  }
-  BitWriter out;
-  for (int value = 255; value >= 0; --value) {
-    out.bits(static_cast<uint32_t>(followers[value].size()), 6);
-    for (unsigned char byte : followers[value]) out.byte(byte);
-  }
-  last = 0;
-  for (unsigned char byte : sequence) {
-    const std::vector<unsigned char>& set = followers[last];
-    const auto found = std::find(set.begin(), set.end(), byte);
-    if (set.empty()) {
-      out.byte(byte);
-    } else if (found == set.end()) {
-      out.bits(1, 1);
-      out.byte(byte);
-    } else {
-      out.bits(0, 1);
-      out.bits(static_cast<uint32_t>(found - set.begin()), follower_index_bits(set.size()));
-    }
-    last = byte;
-  }
-  return out.finish();
 }
 
 std::vector<uint8_t> complete_lengths(unsigned count, unsigned chain) {

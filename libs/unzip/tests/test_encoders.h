@@ -1,6 +1,6 @@
-// Tiny encoders for the methods no tool here writes any more (reduce, implode), so
-// the decoders meet every factor, window and tree variant. Matches are found by a
-// plain search; speed and ratio do not matter.
+// A tiny implode encoder (no tool here writes the method any more), so the decoder
+// meets every window and tree variant. Matches are found by a plain search; speed
+// and ratio do not matter.
 #pragma once
 
 #include <cstdint>
@@ -19,12 +19,6 @@ struct LzToken {
 // equal ones), else a literal.
 std::vector<LzToken> greedy_tokens(const std::vector<unsigned char>& data, unsigned window,
                                    unsigned min_match, unsigned max_match);
-
-// Reduce with factor 1-4; follower sets are built from the byte sequence itself.
-// Copies of length 3 within 256 bytes cannot be coded and must not be passed.
-std::vector<unsigned char> reduce_encode(const std::vector<LzToken>& tokens, unsigned factor);
-unsigned reduce_longest_match(unsigned factor);
-unsigned reduce_farthest_distance(unsigned factor);
 
 // Code lengths of a complete prefix code over count symbols (a power of two): the
 // first chain symbols get lengths 1, 2, ..., chain; the rest fill the remaining
