@@ -3,90 +3,19 @@
 // tables, which may start a fresh PPMd model.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdint>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <utility>
-#include <vector>
 
-#include "archive_crc.h"
+#include "decoder_test_support.h"
 #include "rar29_lz_writer.h"
-#include "rar_decoder.h"
 #include "rar_ppmd.h"
 
 namespace unrar {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using namespace test;
 using rar29_test::BitWriter;
 using rar29_test::LzTables;
-
-class BytesInput : public PackedInput {
- public:
-  explicit BytesInput(const Bytes& data) : data_(data) {}
-  size_t read(uint8_t* buffer, size_t size) override {
-    size = std::min({size, data_.size() - at_, size_t{1500}});
-    if (size > 0) std::memcpy(buffer, data_.data() + at_, size);
-    at_ += size;
-    return size;
-  }
-  bool failed() const override { return false; }
-
- private:
-  const Bytes& data_;
-  size_t at_ = 0;
-};
-
-class BytesOutput : public UnpackedOutput {
- public:
-  bool write(const uint8_t* data, size_t size) override {
-    bytes.insert(bytes.end(), data, data + size);
-    return true;
-  }
-  Bytes bytes;
-};
-
-struct Decoded {
-  DecodeResult result;
-  Bytes bytes;
-};
-
-Decoded decode(Decoder& decoder, const Bytes& packed, uint64_t size, bool solid) {
-  BytesInput input(packed);
-  BytesOutput output;
-  const DecodeResult result = decoder.decode_entry(input, output, size, solid);
-  return {result, std::move(output.bytes)};
-}
-
-struct CorpusFile {
-  Bytes packed;
-  uint32_t unpackedSize = 0;
-  uint32_t crc = 0;
-};
-
-// A file of a RAR 2.9 archive whose headers carry no surprises, by its place.
-CorpusFile file_at(const std::string& archive, int index) {
-  std::ifstream in(std::string(TESSALY_CORPUS_DIR) + "/rar/" + archive, std::ios::binary);
-  const Bytes data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  const auto le16 = [&](size_t at) { return uint32_t{data[at]} | uint32_t{data[at + 1]} << 8; };
-  const auto le32 = [&](size_t at) { return le16(at) | le16(at + 2) << 16; };
-  CorpusFile file;
-  for (size_t at = 7; at + 32 <= data.size();) {
-    const uint32_t headSize = le16(at + 5);
-    const uint32_t dataSize = (le16(at + 3) & 0x8000) ? le32(at + 7) : 0;
-    if (data[at + 2] == 0x74 && index-- == 0) {
-      file.packed.assign(data.begin() + at + headSize, data.begin() + at + headSize + dataSize);
-      file.unpackedSize = le32(at + 11);
-      file.crc = le32(at + 16);
-      break;
-    }
-    at += headSize + dataSize;
-  }
-  return file;
-}
 
 class CountingSource : public ByteSource {
  public:
@@ -97,25 +26,6 @@ class CountingSource : public ByteSource {
  private:
   const Bytes& bytes_;
 };
-
-// The best-mode files are single PPMd blocks (flags 0xA7: restart, order 8,
-// 25 MiB, the default escape) whose text holds no escape. Each carries its end
-// marker, escape + 2, right after its last byte and within its packed data.
-TEST(Rar29SolidEnd, CorpusPpmdFilesEndWithTheirMarker) {
-  for (int index : {0, 2}) {
-    const CorpusFile file = file_at("test_read_format_rar_compress_best.rar", index);
-    SCOPED_TRACE(file.unpackedSize);
-    ASSERT_EQ(file.packed.at(0), 0xA7);
-    const Bytes modelInput(file.packed.begin() + 2, file.packed.end());
-    CountingSource source(modelInput);
-    PpmdModel model;
-    ASSERT_TRUE(model.restart(source, size_t{25} << 20, 8));
-    for (uint32_t i = 0; i < file.unpackedSize; ++i) ASSERT_NE(model.decode_char(), 2);
-    EXPECT_EQ(model.decode_char(), 2);
-    EXPECT_EQ(model.decode_char(), 2);
-    EXPECT_LE(source.used, modelInput.size());
-  }
-}
 
 constexpr int kOrder = 6;
 constexpr size_t kModelBytes = size_t{1} << 20;
@@ -176,10 +86,6 @@ constexpr uint32_t kEndOfFileSeed = 31;
 constexpr uint32_t kEndOfFileAfterHashSeed = 758;
 constexpr uint32_t kEndOfBlockSeed = 758;
 
-std::string text(const Bytes& bytes) {
-  return std::string(bytes.begin(), bytes.end());
-}
-
 // A solid PPMd file ends at its size with escape + 2 after its last byte, and the
 // cut falls where the decoder has taken exactly those bytes. The next file
 // decodes only with the model, the escape and the range decoder the first left
@@ -198,10 +104,10 @@ TEST(Rar29SolidEnd, ThePpmdModelRunsOnAfterTheEndMarkerIntoTheNextSolidFile) {
     auto decoder = make_rar29_decoder(4u << 20);
     const Decoded a = decode(*decoder, one, stream.before.size(), false);
     EXPECT_EQ(a.result, DecodeResult::ok);
-    EXPECT_EQ(text(a.bytes), stream.before);
+    EXPECT_EQ(a.text(), stream.before);
     const Decoded b = decode(*decoder, two, stream.after.size(), true);
     EXPECT_EQ(b.result, DecodeResult::ok);
-    EXPECT_EQ(text(b.bytes), stream.after);
+    EXPECT_EQ(b.text(), stream.after);
   }
 }
 
@@ -225,10 +131,10 @@ TEST(Rar29SolidEnd, ABlockThatEndsAfterTheLastByteLeavesTheMarkerToTheNextBlock)
   auto decoder = make_rar29_decoder(4u << 20);
   const Decoded a = decode(*decoder, one, stream.before.size(), false);
   EXPECT_EQ(a.result, DecodeResult::ok);
-  EXPECT_EQ(text(a.bytes), stream.before);
+  EXPECT_EQ(a.text(), stream.before);
   const Decoded b = decode(*decoder, two.bytes, 7, true);
   EXPECT_EQ(b.result, DecodeResult::ok);
-  EXPECT_EQ(text(b.bytes), "then lz");
+  EXPECT_EQ(b.text(), "then lz");
 }
 
 TEST(Rar29SolidEnd, AnLzEndMarkerAsksTheNextFileForNewTables) {
@@ -252,17 +158,18 @@ TEST(Rar29SolidEnd, AnLzEndMarkerAsksTheNextFileForNewTables) {
     auto decoder = make_rar29_decoder(4u << 20);
     const Decoded a = decode(*decoder, one.bytes, 10, false);
     EXPECT_EQ(a.result, DecodeResult::ok);
-    EXPECT_EQ(std::string(a.bytes.begin(), a.bytes.end()), "first file");
+    EXPECT_EQ(a.text(), "first file");
     const Decoded b = decode(*decoder, two.bytes, 6, true);
     EXPECT_EQ(b.result, DecodeResult::ok);
-    EXPECT_EQ(std::string(b.bytes.begin(), b.bytes.end()), "second");
+    EXPECT_EQ(b.text(), "second");
   }
 }
 
 // The end marker's request for new tables is also how a solid file switches to a
 // PPMd block that starts its own model.
 TEST(Rar29SolidEnd, AfterAnLzFileTheNextMayStartAFreshPpmdModel) {
-  const CorpusFile text = file_at("test_read_format_rar_compress_best.rar", 2);
+  // The corpus's best-mode files are PPMd blocks that restart the model.
+  const PackedFile text = rar4_files("test_read_format_rar_compress_best.rar").at(2);
   ASSERT_EQ(text.unpackedSize, 20u);
   ASSERT_EQ(text.packed.at(0), 0xA7);
 
@@ -276,7 +183,7 @@ TEST(Rar29SolidEnd, AfterAnLzFileTheNextMayStartAFreshPpmdModel) {
   ASSERT_EQ(decode(*decoder, one.bytes, 2, false).result, DecodeResult::ok);
   const Decoded two = decode(*decoder, text.packed, text.unpackedSize, true);
   ASSERT_EQ(two.result, DecodeResult::ok);
-  EXPECT_EQ(crc32_continue(0, two.bytes.data(), two.bytes.size()), text.crc);
+  EXPECT_EQ(crc_of(two.bytes), text.crc);
 }
 
 }  // namespace
