@@ -1,10 +1,8 @@
-// What extraction leaves on disk when many entries share folders, and when the
-// destination changes between two entries of one extraction.
+// What extraction leaves on disk when the destination changes between two entries of
+// one extraction, or holds links where entries go.
 #include <gtest/gtest.h>
 
 #include <functional>
-
-#include <set>
 
 #include "api_test_support.h"
 
@@ -27,41 +25,6 @@ std::vector<int> ExtractStepwise(const std::string& archive, const std::string& 
   }
   ACECloseArchive(handle);
   return codes;
-}
-
-TEST_F(AceOutput, ManyFilesInNestedFoldersLandExactlyAndAreReplacedOnASecondRun) {
-  std::vector<AceEntrySpec> entries;
-  for (int i = 0; i < 240; ++i) {
-    const std::string name = "top" + std::to_string(i % 3) + "/mid" + std::to_string(i % 5) +
-                             (i % 2 ? "/deep" : "") + "/file" + std::to_string(i) + ".txt";
-    entries.push_back(
-        {name, "content of " + name, false, i % 4 ? AceMethod::Lz77 : AceMethod::Stored});
-  }
-  // Folder entries after the files below them, one of them new.
-  entries.push_back(AceFolder("top1/mid2"));
-  entries.push_back(AceFolder("top2/empty/inner"));
-  entries.push_back({"root.txt", "at the top", false, AceMethod::Stored});
-  std::set<std::string> names;  // with every folder above them
-  for (const AceEntrySpec& entry : entries) {
-    for (size_t at = entry.name.find('/'); at != std::string::npos;
-         at = entry.name.find('/', at + 1))
-      names.insert(entry.name.substr(0, at + 1));
-    names.insert(entry.name + (entry.folder ? "/" : ""));
-  }
-  const std::vector<std::string> expected(names.begin(), names.end());
-  WriteAce(temp / "a.ace", entries);
-
-  for (int run = 0; run < 2; ++run) {
-    const WalkResult walk = Walk(temp / "a.ace", ACE_OM_EXTRACT, ACE_EXTRACT, out);
-    ASSERT_EQ(walk.entries.size(), entries.size());
-    for (const auto& entry : walk.entries) EXPECT_EQ(entry.code, ACE_SUCCESS) << entry.name;
-    EXPECT_EQ(Tree(out), expected) << "run " << run;
-    for (const auto& entry : entries) {
-      if (!entry.folder) {
-        EXPECT_EQ(ReadAll(out + "/" + entry.name), entry.data) << entry.name;
-      }
-    }
-  }
 }
 
 // A folder removed is made again; one replaced by a file or by a link that leaves the

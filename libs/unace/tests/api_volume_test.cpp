@@ -1,6 +1,5 @@
-// Volume sets: a listing reads the volume it was given, extraction follows the set
-// from its first volume and joins the parts of split entries, and a missing volume
-// is code 3.
+// Volume sets: extraction follows the set from its first volume and joins the parts
+// of split entries, whichever volume it was given.
 #include <gtest/gtest.h>
 
 #include "api_test_support.h"
@@ -9,32 +8,12 @@
 namespace unace::testing {
 namespace {
 
-size_t CountWithFlag(const WalkResult& walk, unsigned flag) {
-  return static_cast<size_t>(std::count_if(walk.entries.begin(), walk.entries.end(),
-                                           [&](const EntryResult& e) { return e.flags & flag; }));
-}
-
 TEST(AceVolumeNames, FollowTheArchiversScheme) {
   EXPECT_EQ(volume_name("/d/set.ace", 1, false), "/d/set.c00");
   EXPECT_EQ(volume_name("/d/SET.ACE", 2, true), "/d/SET.C01");
   EXPECT_EQ(volume_name("/d/set.c41", 100, false), "/d/set.c99");
   EXPECT_EQ(volume_name("/d/set.exe", 101, false), "/d/set.100");
   EXPECT_EQ(volume_name("/d.x/set", 1, false), "/d.x/set.c00");
-}
-
-TEST(AceVolumes, ACorpusSetListsPerVolume) {
-  if (!fs::exists(kCorpus)) GTEST_SKIP() << "no corpus";
-  const WalkResult first = Walk(kCorpus + "multivol2.ace", ACE_OM_LIST, ACE_SKIP);
-  const WalkResult second = Walk(kCorpus + "multivol2.c00", ACE_OM_LIST, ACE_SKIP);
-  EXPECT_EQ(first.entries.size(), 25u);
-  EXPECT_EQ(second.entries.size(), 17u);
-  EXPECT_EQ(CountWithFlag(first, ACE_HDF_SPLITBEFORE), 0u);
-  EXPECT_EQ(CountWithFlag(first, ACE_HDF_SPLITAFTER), 1u);
-  ASSERT_FALSE(second.entries.empty());
-  EXPECT_EQ(second.entries[0].flags, unsigned{ACE_HDF_ALWAYS | ACE_HDF_SPLITBEFORE});
-  EXPECT_EQ(second.entries[0].name, first.entries.back().name);
-  EXPECT_EQ(first.endCode, ACE_END_ARCHIVE);
-  EXPECT_EQ(second.endCode, ACE_END_ARCHIVE);
 }
 
 class WrittenSet : public ::testing::Test {
@@ -53,15 +32,6 @@ class WrittenSet : public ::testing::Test {
   std::vector<AceEntrySpec> entries_;
   std::vector<std::string> volumes_;
 };
-
-TEST_F(WrittenSet, AMissingVolumeIsCode3) {
-  ASSERT_GE(volumes_.size(), 3u);
-  fs::remove(volumes_[1]);
-  const WalkResult walk = Walk(volumes_[0], ACE_OM_EXTRACT, ACE_TEST);
-  ASSERT_GE(walk.entries.size(), 3u);
-  EXPECT_EQ(walk.entries[2].name, "d/big.txt");
-  EXPECT_EQ(walk.entries[2].code, ACE_VOLUME_MISSING);
-}
 
 TEST_F(WrittenSet, ExtractingALaterVolumeStartsAtTheFirstAndJoinsTheParts) {
   ASSERT_GE(volumes_.size(), 3u);
