@@ -70,26 +70,6 @@ TEST_F(EntryFields, FlaggedNameThatIsNotUtf8IsDamage) {
   EXPECT_EQ(result.status, OpenStatus::Damaged);
 }
 
-TEST_F(EntryFields, HeaderFieldsAreReadAsStored) {
-  RawEntry entry = stored_entry("f.txt", text_bytes("hello"));
-  entry.version_made_by = 0x0314;
-  entry.version_needed = 0x000A;
-  entry.dos_datetime = 0x5A2C6123;
-  entry.external_attributes = 0100644u << 16;
-  auto archive = open_raw({entry});
-  ASSERT_TRUE(archive);
-  const EntryInfo& info = archive->entries().at(0);
-  EXPECT_EQ(info.host_system, 3);
-  EXPECT_EQ(info.version_needed, 0x000A);
-  EXPECT_EQ(info.dos_datetime, 0x5A2C6123u);
-  EXPECT_EQ(info.crc, crc_of(text_bytes("hello")));
-  EXPECT_EQ(info.compressed_size, 5u);
-  EXPECT_EQ(info.uncompressed_size, 5u);
-  EXPECT_EQ(info.external_attributes, 0100644u << 16);
-  EXPECT_FALSE(info.is_symlink);
-  EXPECT_FALSE(info.unix_mtime.has_value());
-}
-
 TEST_F(EntryFields, UnixTimesFromExtraFields) {
   const uint32_t when = 1700000000;
   std::vector<unsigned char> ut = {1};

@@ -1,4 +1,5 @@
-// Entries made by real writers, one per method and cipher, decode byte for byte.
+// Entries made by real writers decode byte for byte: each method and cipher the corpus
+// lacks (store and deflate are everywhere, AES over deflate is in the corpus).
 #include <gtest/gtest.h>
 
 #include "test_support.h"
@@ -51,24 +52,13 @@ TEST_P(MadeByTools, DecodesByteForByte) {
 }
 
 const MadeEntry kMadeEntries[] = {
-    {"ZipStore", "zip -q -0 a.zip data.bin", "", 0, 0, 0},
-    {"ZipDeflate", "zip -q a.zip data.bin", "", 8, 8, 0},
     {"ZipBzip2", "zip -q -Z bzip2 a.zip data.bin", "", 12, 12, 0},
-    {"SevenZipBzip2", "7z a -tzip -mm=BZip2 a.zip data.bin", "", 12, 12, 0},
     {"SevenZipLzmaEndMarker", "7z a -tzip -mm=LZMA a.zip data.bin", "", 14, 14, 0},
     {"SevenZipLzmaNoEndMarker", "7z a -tzip -m0=LZMA:eos=off a.zip data.bin", "", 14, 14, 0},
-    {"PythonLzma",
-     "python3 -c \"import zipfile; zipfile.ZipFile('a.zip', 'w', "
-     "zipfile.ZIP_LZMA).write('data.bin')\"",
-     "", 14, 14, 0},
     // Info-ZIP sets bit 3 when encrypting: the check byte is the DOS time's.
     {"ZipCryptoDeflateTimeCheck", "zip -q -P secret a.zip data.bin", "secret", 8, 8, 0},
-    {"ZipCryptoBzip2", "zip -q -Z bzip2 -P secret a.zip data.bin", "secret", 12, 12, 0},
     {"ZipCryptoCrcCheck", "7z a -tzip -mem=ZipCrypto -psecret a.zip data.bin", "secret", 8, 8, 0},
-    {"Aes256Deflate", "7z a -tzip -mem=AES256 -psecret a.zip data.bin", "secret", 99, 8, 3},
     {"Aes256Store", "7z a -tzip -mx=0 -mem=AES256 -psecret a.zip data.bin", "secret", 99, 0, 3},
-    {"Aes256Bzip2", "7z a -tzip -mm=BZip2 -mem=AES256 -psecret a.zip data.bin", "secret", 99, 12,
-     3},
     {"Aes256Lzma", "7z a -tzip -mm=LZMA -mem=AES256 -psecret a.zip data.bin", "secret", 99, 14, 3},
 };
 
