@@ -71,28 +71,6 @@ TEST_P(Formats, RecordCarriesNamesSizesAndFlags) {
   EXPECT_EQ(RARCloseArchive(handle), 0);
 }
 
-TEST_P(Formats, PasswordsOfEncryptedData) {
-  const std::string archive = dir / "p.rar";
-  WriteRar(archive, {{"plain.txt", "open"}, {"locked.txt", std::string(5000, 'L'), false, true}},
-           options("right"));
-  const std::string out = dir / "out";
-  fs::create_directory(out);
-
-  RunResult run = run_archive(archive, RAR_EXTRACT, out, "wrong");
-  ASSERT_EQ(run.entries.size(), 2u);
-  EXPECT_EQ(run.entries[0].result, 0);
-  EXPECT_EQ(run.entries[1].result, ERAR_BAD_DATA);
-  EXPECT_FALSE(fs::exists(out + "/locked.txt"));
-
-  run = run_archive(archive, RAR_EXTRACT, out, "right");
-  EXPECT_TRUE(run.all_ok());
-  EXPECT_EQ(read_file(out + "/locked.txt"), std::string(5000, 'L'));
-
-  run = run_archive(archive, RAR_TEST);
-  ASSERT_EQ(run.entries.size(), 2u);
-  EXPECT_EQ(run.entries[1].result, ERAR_MISSING_PASSWORD);
-}
-
 TEST_P(Formats, EncryptedHeadersNeedThePasswordFirst) {
   const std::string archive = dir / "h.rar";
   WriteRar(archive, {{"inside.txt", "payload"}}, options("hpw", true));

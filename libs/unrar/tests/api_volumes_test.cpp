@@ -72,19 +72,6 @@ TEST_P(VolumeSet, ListsEachEntryOnceAndExtractsJoinedData) {
   EXPECT_EQ(fromLater.entries[0].volume, volumes[0]);
 }
 
-TEST_P(VolumeSet, EncryptedSplitEntryDecryptsAcrossVolumes) {
-  const std::vector<std::string> volumes = WriteRarVolumes(
-      dir / "enc", GetParam().naming, 8000, {{"a.bin", pattern(20000, 3), false, true}},
-      RarOptions{GetParam().format, "secret", false, ""});
-  const std::string out = dir / "out";
-  fs::create_directory(out);
-  const RunResult run = run_archive(volumes[0], RAR_EXTRACT, out, "secret");
-  ASSERT_EQ(run.entries.size(), 1u);
-  EXPECT_EQ(run.entries[0].flags, 0x8006u);
-  EXPECT_EQ(run.entries[0].result, 0);
-  EXPECT_EQ(read_file(out + "/a.bin"), pattern(20000, 3));
-}
-
 TEST_P(VolumeSet, MissingMiddleVolumeIsAVolumeError) {
   const std::vector<std::string> volumes = write(dir / "gap");
   fs::remove(volumes[1]);
