@@ -30,30 +30,26 @@ Rar5StreamWriter long_stream() {
   return writer;
 }
 
-TEST(Rar5DecoderTest, OutputComesInPiecesSoTheProgressCallbackRuns) {
+// Output comes in pieces so that the progress callback runs; a refused write
+// stops the entry and fails the solid entry after it, and a fresh start recovers.
+TEST(Rar5DecoderTest, OutputPiecesAndARefusedWrite) {
   const Rar5StreamWriter writer = long_stream();
-  const Bytes packed = writer.block();
+  const Bytes first = writer.block();
   auto decoder = make_rar5_decoder(128 << 10, 0);
-  BytesInput input(packed, 777);
+  BytesInput input(first, 777);
   CollectingOutput output;
   ASSERT_EQ(decoder->decode_entry(input, output, writer.expected.size(), false), DecodeResult::ok);
   EXPECT_TRUE(std::string(output.bytes.begin(), output.bytes.end()) == writer.expected);
   EXPECT_LE(output.largestPiece, size_t{256} << 10);
   EXPECT_GE(output.pieces, 2u);
-}
 
-TEST(Rar5DecoderTest, RefusedWriteStopsTheEntryAndTheSolidStreamAfterIt) {
-  const Rar5StreamWriter writer = long_stream();
-  const Bytes first = writer.block();
   const Bytes second = one_block([](Rar5StreamWriter& w) { w.literals("next"); });
-  auto decoder = make_rar5_decoder(128 << 10, 0);
-  BytesInput input(first);
+  BytesInput again(first);
   CollectingOutput refusing;
   refusing.stopAfter = 1;
-  EXPECT_EQ(decoder->decode_entry(input, refusing, writer.expected.size(), false),
+  EXPECT_EQ(decoder->decode_entry(again, refusing, writer.expected.size(), false),
             DecodeResult::stopped);
   EXPECT_EQ(decode(*decoder, second, 4, true).result, DecodeResult::bad_data);
-  // A fresh non-solid start recovers.
   const Decoded fresh = decode(*decoder, first, writer.expected.size());
   EXPECT_EQ(fresh.result, DecodeResult::ok);
   EXPECT_TRUE(fresh.text() == writer.expected);
