@@ -108,22 +108,6 @@ TEST(Rar29Stream, DistancesBeforeTheStartReadZerosAndUnsetOnesFail) {
   EXPECT_EQ(decode29(unset.bytes, 3).result, DecodeResult::bad_data);
 }
 
-TEST(Rar29Stream, ASolidFileContinuesTheWindowAndTables) {
-  const LzTables tables = LzTables::uniform();
-  BitWriter first;
-  tables.header(first);
-  tables.text(first, "abc");
-  tables.end_of_file(first);
-  BitWriter second;
-  tables.match(second, 3, 2);
-  tables.end_of_file(second);
-  auto decoder = make_rar29_decoder(4u << 20);
-  EXPECT_EQ(decode(*decoder, first.bytes, 3).text(), "abc");
-  const Decoded got = decode(*decoder, second.bytes, 6, true);
-  EXPECT_EQ(got.result, DecodeResult::ok);
-  EXPECT_EQ(got.text(), "abcabc");
-}
-
 TEST(Rar29Stream, FilterRecords) {
   const struct {
     uint32_t start, length;
