@@ -220,8 +220,6 @@ TEST(Rar5HeadersBlocks, EncryptionRecord) {
        Rar5ParseResult::ok, false},
       {"all-zero check of a service header", 3,
        extra_record(1, encryption_payload(15, zeroCheck, true)), Rar5ParseResult::ok, false},
-      {"all-zero check of a file header", 2,
-       extra_record(1, encryption_payload(15, zeroCheck, true)), Rar5ParseResult::ok, true},
       {"2^25 iterations", 2, extra_record(1, encryption_payload(25, check, true)),
        Rar5ParseResult::bad_header, false},
       {"record cut inside the salt", 2, extra_record(1, vint(0) + vint(0) + Bytes{15, 1, 2}),
