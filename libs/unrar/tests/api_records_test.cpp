@@ -174,6 +174,14 @@ TEST(OpenRecord, ReportsWhyAnArchiveCannotBeOpened) {
   EXPECT_EQ(open.OpenResult, static_cast<unsigned>(ERAR_EOPEN));
 }
 
+TEST(OpenRecord, ADamagedMainHeaderIsABadArchive) {
+  TempDir dir;
+  std::string bytes = read_file(corpus("rar3-subdirs.rar"));
+  bytes[7] = static_cast<char>(bytes[7] ^ 0x55);
+  write_file(dir / "main.rar", bytes);
+  EXPECT_EQ(run_archive(dir / "main.rar", RAR_TEST).openResult, ERAR_BAD_ARCHIVE);
+}
+
 TEST(OpenRecord, ProcessBeforeAnyHeaderDoesNothing) {
   RAROpenArchiveData open{};
   const std::string archive = corpus("test_read_format_rar5_stored.rar");
