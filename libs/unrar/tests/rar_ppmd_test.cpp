@@ -89,7 +89,6 @@ TEST(RarPpmd, SmallModelsRunOutOfMemoryAndRestartDeterministically) {
   };
   const Case cases[] = {
       {"smallest model, order 64", 4096, 64, 8000},
-      {"16 KiB, order 8", 16 << 10, 8, 8000},
       {"64 KiB, order 64", 64 << 10, 64, 16000},
   };
   for (const Case& c : cases) {
