@@ -70,19 +70,6 @@ TEST(AceHeaderRecord, LongNamesAreCutAtACharacterBoundaryOnlyInTheShortField) {
   EXPECT_EQ(std::string(header.FileNameW), std::string(258, 'n') + "\xC3\xA9z");
 }
 
-// A signature whose header does not hold is passed over; where the real header may
-// fall is the search pieces' test.
-TEST(AceOpen, FindsTheArchiveBehindAFalseSignature) {
-  TempFolder temp;
-  AceOptions options;
-  options.sfxPrefix =
-      "MZ" + std::string(5, 'x') + std::string(7, '\0') + "**ACE**" + std::string(100, 'x');
-  WriteAce(temp / "sfx.exe", {{"inner.txt", "inside the stub", false, AceMethod::Lz77}}, options);
-  const WalkResult walk = Walk(temp / "sfx.exe", ACE_OM_EXTRACT, ACE_TEST);
-  EXPECT_EQ(walk.openResult, unsigned{ACE_OPEN_OK});
-  EXPECT_EQ(Codes(walk), std::vector<int>{ACE_SUCCESS});
-}
-
 TEST(AceOpen, AFilePackedWithFalseSignaturesIsGivenUpQuickly) {
   TempFolder temp;
   // Each looks like the start of a main header with the largest size and a bad CRC.

@@ -1,6 +1,5 @@
 // What the decoder tests share: packed streams written symbol by symbol with the
-// test packer's tables, packed input that can fail at its end, and output that can
-// refuse to write.
+// test packer's tables, packed input in small pieces, and output kept in a string.
 #pragma once
 
 #include <algorithm>
@@ -55,8 +54,7 @@ class Lz77Writer {
 
 class BytesInput : public unace::PackedInput {
  public:
-  explicit BytesInput(std::string bytes, bool failsAtEnd = false)
-      : bytes_(std::move(bytes)), failsAtEnd_(failsAtEnd) {}
+  explicit BytesInput(std::string bytes) : bytes_(std::move(bytes)) {}
   size_t read(uint8_t* buffer, size_t size) override {
     // Small pieces, so the reader's refilling is exercised too.
     const size_t n = std::min({size, bytes_.size() - at_, size_t{1000}});
@@ -64,26 +62,20 @@ class BytesInput : public unace::PackedInput {
     at_ += n;
     return n;
   }
-  bool failed() const override { return failsAtEnd_ && at_ == bytes_.size(); }
+  bool failed() const override { return false; }
 
  private:
   std::string bytes_;
   size_t at_ = 0;
-  bool failsAtEnd_;
 };
 
 class StringOutput : public unace::UnpackedOutput {
  public:
-  explicit StringOutput(size_t refuseAfter = SIZE_MAX) : refuseAfter_(refuseAfter) {}
   bool write(const uint8_t* data, size_t size) override {
-    if (text.size() + size > refuseAfter_) return false;
     text.append(reinterpret_cast<const char*>(data), size);
     return true;
   }
   std::string text;
-
- private:
-  size_t refuseAfter_;
 };
 
 struct Decoded {
