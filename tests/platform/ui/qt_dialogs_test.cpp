@@ -49,14 +49,8 @@ TEST_F(QtDialogsTest, MessageBoxesShowTheRequestAndAnswerTheButtonPressed) {
        QMessageBox::Ok, MsgAnswer::OK},
       {"yes/no, No default", MsgButtons::YesNo, MsgIcon::Exclamation, 2, QMessageBox::Warning,
        QMessageBox::No, QMessageBox::Yes, MsgAnswer::Yes},
-      {"yes/no closed", MsgButtons::YesNo, MsgIcon::None, 1, QMessageBox::NoIcon, QMessageBox::Yes,
-       QMessageBox::NoButton, MsgAnswer::No},
       {"yes/no/cancel closed", MsgButtons::YesNoCancel, MsgIcon::Question, 3, QMessageBox::Question,
        QMessageBox::Cancel, QMessageBox::NoButton, MsgAnswer::Cancel},
-      {"ok/cancel", MsgButtons::OKCancel, MsgIcon::Information, 1, QMessageBox::Information,
-       QMessageBox::Ok, QMessageBox::Cancel, MsgAnswer::Cancel},
-      {"ok closed", MsgButtons::OK, MsgIcon::None, 1, QMessageBox::NoIcon, QMessageBox::Ok,
-       QMessageBox::NoButton, MsgAnswer::OK},
   };
   for (const MessageRow& row : rows) {
     SCOPED_TRACE(row.name);
