@@ -35,8 +35,9 @@ class DamagedStream : public ::testing::TestWithParam<MethodMaker> {
 };
 
 // A cut stream fails or comes up short; a garbled one may decode to something but
-// stays in bounds (ASan) and never runs far past the entry's size.
-TEST_P(DamagedStream, CutOrGarbledStreamIsCaught) {
+// stays in bounds (ASan) and never runs far past the entry's size (the corpus has
+// none of these methods for the corruption runs); a corrupted entry is never good.
+TEST_P(DamagedStream, CutGarbledOrCorruptedEntryIsCaught) {
   ASSERT_TRUE(decode_raw(raw_).data == data_);
   for (std::size_t keep : {raw_.size() / 2, raw_.size() - 1, std::size_t{3}, std::size_t{0}}) {
     const DecodeOutcome outcome = decode_raw(cut(raw_, keep));
@@ -45,14 +46,10 @@ TEST_P(DamagedStream, CutOrGarbledStreamIsCaught) {
   std::mt19937 random(42);
   for (int round = 0; round < 40; ++round) {
     auto garbled = raw_;
-    for (int flips = 0; flips < 1 + round % 4; ++flips) {
+    for (int flips = 0; flips < 1 + round % 4; ++flips)
       garbled[random() % garbled.size()] ^= static_cast<unsigned char>(1 + random() % 255);
-    }
     EXPECT_LE(decode_raw(garbled).data.size(), data_.size() + 64 * 1024) << round;
   }
-}
-
-TEST_P(DamagedStream, CorruptedEntryIsNeverOk) {
   auto bytes = read_bytes(dir_ / "a.zip");
   const std::size_t middle = data_at(dir_ / "a.zip", "data.bin") + raw_.size() / 2;
   for (std::size_t i = 0; i < 8; ++i) bytes.at(middle + i) ^= 0x5A;
@@ -64,7 +61,6 @@ TEST_P(DamagedStream, CorruptedEntryIsNeverOk) {
 }
 
 const MethodMaker kMethodMakers[] = {
-    {"Deflate", "zip -q a.zip data.bin", 8},
     {"Bzip2", "zip -q -Z bzip2 a.zip data.bin", 12},
     {"LzmaEndMarker", "7z a -tzip -mm=LZMA a.zip data.bin", 14},
     {"LzmaNoEndMarker", "7z a -tzip -m0=LZMA:eos=off a.zip data.bin", 14},

@@ -247,14 +247,6 @@ void overwrite_byte(const fs::path& path, std::size_t at, unsigned char value) {
   write_text(path, bytes);
 }
 
-void damage(const fs::path& path, const std::string& needle) {
-  std::string bytes = read_text(path);
-  const std::size_t at = bytes.find(needle);
-  ASSERT_NE(at, std::string::npos) << needle;
-  bytes[at] = static_cast<char>(bytes[at] ^ 0x20);
-  write_text(path, bytes);
-}
-
 void replace_bytes(const fs::path& path, const std::string& from, const std::string& to) {
   ASSERT_EQ(from.size(), to.size());
   std::string bytes = read_text(path);

@@ -137,8 +137,6 @@ void put_le(std::vector<unsigned char>& out, uint64_t value, int bytes);
 // Offset of the first byte of an entry's data, its local header found by its name.
 std::size_t data_at(const fs::path& path, const std::string& name);
 void overwrite_byte(const fs::path& path, std::size_t at, unsigned char value);
-// Flips one byte of the first occurrence of needle in the file.
-void damage(const fs::path& path, const std::string& needle);
 // Replaces every occurrence of from by to (same length): names libzip refuses to write.
 void replace_bytes(const fs::path& path, const std::string& from, const std::string& to);
 // Rewrites the method field of an entry in both headers (to stand for methods no

@@ -1,4 +1,5 @@
-// How the final code is formed, first as a table, then through whole calls.
+// How the final code is formed: the combinations no call here reaches as a table
+// (the others come from the password, method and name tests), then whole calls.
 #include <gtest/gtest.h>
 
 #include "test_support.h"
@@ -17,18 +18,11 @@ struct CodeCase {
 
 TEST(WizCodeTable, FinalExtractCode) {
   const CodeCase cases[] = {
-      {"all fine", PK_OK, {3, 0, 0}, 0, PK_OK},
-      {"warnings stay", PK_WARN, {3, 0, 0}, 0, PK_WARN},
-      {"nothing at all", PK_OK, {0, 0, 0}, 0, PK_FIND},
-      {"only unsupported", PK_OK, {0, 2, 0}, 0, IZ_UNSUP},
       {"partly unsupported", PK_WARN, {1, 1, 0}, 0, IZ_UNSUP},
       {"error beats unsupported", PK_ERR, {1, 1, 0}, 0, PK_ERR},
-      {"every password failed", PK_OK, {2, 0, 2}, 0, IZ_BADPWD},
-      {"a folder besides the failed password", PK_OK, {2, 0, 1}, 0, PK_WARN},
       {"unmatched include beats warnings", PK_WARN, {1, 0, 0}, 1, PK_FIND},
       {"unmatched include loses to errors", PK_ERR, {1, 0, 0}, 1, PK_ERR},
       {"unmatched include with unsupported", PK_OK, {1, 1, 0}, 1, PK_FIND},
-      {"password give-up stays", PK_MEM2, {1, 0, 0}, 0, PK_MEM2},
   };
   for (const CodeCase& c : cases)
     EXPECT_EQ(final_extract_code(c.worst, c.tally, c.unmatched), c.expected) << c.what;

@@ -18,16 +18,11 @@ struct FactorCase {
 TEST(WizListFields, FactorExamples) {
   const FactorCase cases[] = {
       {1092, 709, 35},
-      {1092, 684, 37},
       {111690, 15023, 87},
-      {12, 14, 17},
       {26, 34, 31},
       {12, 60, 400},
       {50000, 50010, 0},
-      {6, 6, 0},
       {0, 0, 0},
-      {0, 50, 0},
-      {4000000, 1000000, 75},
       {5000000000ull, 5000000000ull / 4, 75},  // 64-bit sizes
       {1, UINT64_MAX, UINT32_MAX},             // clamped, not wrapped
   };
