@@ -77,10 +77,6 @@ struct EntryOutcome {
   unsigned flags = 0;
   unsigned long long packSize = 0;
   unsigned long long unpSize = 0;
-  unsigned unpVer = 0;
-  unsigned method = 0;
-  unsigned hostOs = 0;
-  unsigned attributes = 0;
   int result = 0;  // of RARProcessFile
 };
 
@@ -127,10 +123,6 @@ inline RunResult run_archive(const std::string& archive, int operation,
     entry.flags = header.Flags;
     entry.packSize = header.PackSize64;
     entry.unpSize = header.UnpSize64;
-    entry.unpVer = header.UnpVer;
-    entry.method = header.Method;
-    entry.hostOs = header.HostOS;
-    entry.attributes = header.FileAttr;
     if (!password.empty()) RARSetPassword(handle, passwordText.data());
     entry.result = RARProcessFile(handle, operation,
                                   destination.empty() ? nullptr : destinationText.data(), nullptr);
