@@ -25,10 +25,12 @@ RawEntry coded_entry(const std::string& name, uint16_t method, uint16_t flags,
 }
 
 TEST_F(DecoderCall, ImplodeWithTheLargeWindowFlag) {
-  std::vector<unsigned char> data = sample_bytes(12000, 4);
+  std::vector<LzToken> tokens;
+  for (unsigned char byte : sample_bytes(9000, 4)) tokens.push_back({0, 0, byte});
+  tokens.push_back({300, 8000, 0});  // only the 8 KiB window reaches this far
+  const std::vector<unsigned char> data = apply_tokens(tokens);
   const std::vector<unsigned char> stream =
-      implode_encode(greedy_tokens(data, 8192, 2, 320), kLargeWindow, {}, complete_lengths(64, 0),
-                     complete_lengths(64, 3));
+      implode_encode(tokens, kLargeWindow, {}, complete_lengths(64, 0), complete_lengths(64, 3));
   write_raw_zip("i.zip", {coded_entry("i.bin", kImplode, kLargeWindow, data, stream)});
   EXPECT_EQ(extract("i.zip"), PK_OK);
   EXPECT_EQ(recorder_.chunks, chunks({"  exploding: " + pad("out/i.bin") + "  ", "\n"}));

@@ -25,22 +25,20 @@ unsigned longest_match(uint16_t flags) {
   return implode_min_match(flags) + 63 + 255;
 }
 
-// All byte values, repeats from the farthest distance, a run longer than one match,
-// and short repeats close by.
-std::vector<unsigned char> implode_sample(uint16_t flags) {
-  std::vector<unsigned char> data(window_of(flags) + 100);
+// Random literals (every byte value), a copy from the farthest distance, the longest
+// copy (a run) and the shortest one close by.
+std::vector<LzToken> implode_sample(uint16_t flags) {
+  std::vector<LzToken> tokens;
   uint32_t state = flags + 1u;
-  for (unsigned char& byte : data) {
+  for (unsigned i = 0; i < window_of(flags) + 100; ++i) {
     state = state * 1103515245u + 12345u;
-    byte = static_cast<unsigned char>(state >> 16);
+    tokens.push_back({0, 0, static_cast<unsigned char>(state >> 16)});
   }
-  const std::size_t from = data.size() - window_of(flags);
-  const std::vector<unsigned char> again(data.begin() + static_cast<long>(from),
-                                         data.begin() + static_cast<long>(from) + 150);
-  data.insert(data.end(), again.begin(), again.end());
-  data.insert(data.end(), 700, 'q');
-  for (int i = 0; i < 50; ++i) data.push_back(static_cast<unsigned char>(200 + i % 3));
-  return data;
+  tokens.push_back({150, window_of(flags), 0});
+  tokens.push_back({0, 0, 'q'});
+  tokens.push_back({longest_match(flags), 1, 0});
+  tokens.push_back({implode_min_match(flags), 3, 0});
+  return tokens;
 }
 
 struct TreeShape {
@@ -69,15 +67,8 @@ class ImplodeVariants : public ::testing::TestWithParam<ImplodeCase> {};
 
 TEST_P(ImplodeVariants, EncodedStreamDecodesByteForByte) {
   const ImplodeCase& row = GetParam();
-  const std::vector<unsigned char> data = implode_sample(row.flags);
-  const std::vector<LzToken> tokens = greedy_tokens(
-      data, window_of(row.flags), implode_min_match(row.flags), longest_match(row.flags));
-  bool farthest = false, longest = false;
-  for (const LzToken& token : tokens) {
-    farthest |= token.distance == window_of(row.flags);
-    longest |= token.length == longest_match(row.flags);
-  }
-  EXPECT_TRUE(farthest && longest) << "the sample no longer reaches the limits";
+  const std::vector<LzToken> tokens = implode_sample(row.flags);
+  const std::vector<unsigned char> data = apply_tokens(tokens);
   const DecodeOutcome outcome = run_decoder(kImplode, row.flags, data.size(), encode(row, tokens));
   EXPECT_EQ(outcome.status, ReadStatus::Ok);
   EXPECT_EQ(outcome.data, data);
@@ -107,9 +98,9 @@ INSTANTIATE_TEST_SUITE_P(Variants, ImplodeVariants, ::testing::ValuesIn(kImplode
 
 TEST(ImplodeDecoder, DamageEndsInInvalidData) {
   const ImplodeCase row = {kLargeWindow | kLiteralTree, kDeep};
-  const std::vector<unsigned char> data = implode_sample(row.flags);
-  const std::vector<unsigned char> raw =
-      encode(row, greedy_tokens(data, window_of(row.flags), 3, longest_match(row.flags)));
+  const std::vector<LzToken> tokens = implode_sample(row.flags);
+  const std::vector<unsigned char> raw = encode(row, tokens);
+  const std::vector<unsigned char> data = apply_tokens(tokens);
   EXPECT_GT(expect_damage_caught(kImplode, row.flags, data, raw, 300), 0u);
 }
 

@@ -49,36 +49,14 @@ void write_inverted(BitWriter& out, const std::vector<uint32_t>& codes,
 
 }  // namespace
 
-std::vector<LzToken> greedy_tokens(const std::vector<unsigned char>& data, unsigned window,
-                                   unsigned min_match, unsigned max_match) {
-  // Earlier positions of each two-byte prefix, oldest first.
-  std::vector<std::vector<std::size_t>> seen(1 << 16);
-  auto key = [&](std::size_t pos) { return (data[pos] << 8) | data[pos + 1]; };
-  std::vector<LzToken> tokens;
-  std::size_t indexed = 0;
-  for (std::size_t pos = 0; pos < data.size();) {
-    for (; indexed < pos && indexed + 1 < data.size(); ++indexed)
-      seen[key(indexed)].push_back(indexed);
-    LzToken best;
-    best.literal = data[pos];
-    if (pos + 1 < data.size()) {
-      for (std::size_t from : seen[key(pos)]) {
-        if (pos - from > window) continue;
-        unsigned length = 0;
-        while (length < max_match && pos + length < data.size() &&
-               data[from + length] == data[pos + length])
-          ++length;
-        if (length >= min_match && length > best.length) {
-          best.length = length;
-          best.distance = static_cast<unsigned>(pos - from);
-        }
-        if (length == max_match) break;
-      }
-    }
-    tokens.push_back(best);
-    pos += best.length > 0 ? best.length : 1;
+std::vector<unsigned char> apply_tokens(const std::vector<LzToken>& tokens) {
+  std::vector<unsigned char> data;
+  for (const LzToken& token : tokens) {
+    if (token.length == 0) data.push_back(token.literal);
+    for (unsigned i = 0; i < token.length; ++i)
+      data.push_back(data.size() < token.distance ? 0 : data[data.size() - token.distance]);
   }
-  return tokens;
+  return data;
 }
 
 std::vector<uint8_t> complete_lengths(unsigned count, unsigned chain) {

@@ -1,6 +1,5 @@
 // A tiny implode encoder (no tool here writes the method any more), so the decoder
-// meets every window and tree variant. Matches are found by a plain search; speed
-// and ratio do not matter.
+// meets every window and tree variant. The tests choose the literals and copies.
 #pragma once
 
 #include <cstdint>
@@ -15,10 +14,8 @@ struct LzToken {
   unsigned char literal = 0;
 };
 
-// Longest earlier match at each position (distance at most window; the farthest of
-// equal ones), else a literal.
-std::vector<LzToken> greedy_tokens(const std::vector<unsigned char>& data, unsigned window,
-                                   unsigned min_match, unsigned max_match);
+// What the tokens decode to; copies from before the start read zeros.
+std::vector<unsigned char> apply_tokens(const std::vector<LzToken>& tokens);
 
 // Code lengths of a complete prefix code over count symbols (a power of two): the
 // first chain symbols get lengths 1, 2, ..., chain; the rest fill the remaining
