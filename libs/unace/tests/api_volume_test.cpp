@@ -16,39 +16,31 @@ TEST(AceVolumeNames, FollowTheArchiversScheme) {
   EXPECT_EQ(volume_name("/d.x/set", 1, false), "/d.x/set.c00");
 }
 
-class WrittenSet : public ::testing::Test {
+class WrittenSet : public ApiTest {
  protected:
-  void SetUp() override {
-    big_ = RandomBytes(5, 30000);
-    entries_ = {AceFolder("d"),
-                {"d/small.txt", "small", false, AceMethod::Stored},
-                {"d/big.txt", big_, false, AceMethod::Stored},
-                {"after.txt", "after the split", false, AceMethod::Lz77}};
-    volumes_ = WriteAceVolumes(temp_ / "set", 12000, entries_);
-  }
-
-  TempFolder temp_;
-  std::string big_;
-  std::vector<AceEntrySpec> entries_;
-  std::vector<std::string> volumes_;
+  const std::string big = RandomBytes(5, 30000);
+  const std::vector<std::string> volumes =
+      WriteAceVolumes(temp / "set", 12000,
+                      {AceFolder("d"),
+                       {"d/small.txt", "small", false, AceMethod::Stored},
+                       {"d/big.txt", big, false, AceMethod::Stored},
+                       {"after.txt", "after the split", false, AceMethod::Lz77}});
 };
 
 TEST_F(WrittenSet, ExtractingALaterVolumeStartsAtTheFirstAndJoinsTheParts) {
-  ASSERT_GE(volumes_.size(), 3u);
-  const std::string out = temp_ / "out";
-  fs::create_directory(out);
-  const WalkResult walk = Walk(volumes_.back(), ACE_OM_EXTRACT, ACE_EXTRACT, out);
+  ASSERT_GE(volumes.size(), 3u);
+  const WalkResult walk = Walk(volumes.back(), ACE_OM_EXTRACT, ACE_EXTRACT, out);
   ASSERT_EQ(walk.entries.size(), 4u);
   for (const auto& entry : walk.entries) EXPECT_EQ(entry.code, ACE_SUCCESS) << entry.name;
   EXPECT_EQ(walk.endCode, ACE_END_ARCHIVE);
-  EXPECT_TRUE(ReadAll(out + "/d/big.txt") == big_);
+  EXPECT_TRUE(ReadAll(out + "/d/big.txt") == big);
   EXPECT_EQ(ReadAll(out + "/after.txt"), "after the split");
 }
 
 TEST_F(WrittenSet, WithoutItsFirstVolumeAContinuedPartCannotBeUnpacked) {
-  ASSERT_GE(volumes_.size(), 3u);
-  fs::remove(volumes_[0]);
-  const WalkResult walk = Walk(volumes_.back(), ACE_OM_EXTRACT, ACE_TEST);
+  ASSERT_GE(volumes.size(), 3u);
+  fs::remove(volumes[0]);
+  const WalkResult walk = Walk(volumes.back(), ACE_OM_EXTRACT, ACE_TEST);
   ASSERT_FALSE(walk.entries.empty());
   EXPECT_EQ(walk.entries.front().name, "d/big.txt");
   EXPECT_EQ(walk.entries.front().code, ACE_BAD_DATA);

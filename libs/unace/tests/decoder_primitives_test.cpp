@@ -1,5 +1,5 @@
 // The decoder's building blocks on hand-worked values, for edges no archive shows:
-// code tables, the window, and the inverse EXE and DELTA filters.
+// code tables and the inverse EXE and DELTA filters.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +7,6 @@
 
 #include "ace_bit_reader.h"
 #include "ace_huffman.h"
-#include "ace_lz77.h"
 #include "ace_modes.h"
 #include "decoder_test_support.h"
 
@@ -53,22 +52,6 @@ TEST(DecoderHuffman, TheSingleSymbolOfATableConsumesOneBit) {
   reader.reset(input);
   EXPECT_EQ(table.decode(reader), 1);
   EXPECT_EQ(reader.read(3), 1u);
-}
-
-TEST(DecoderWindow, KeepsTheLastBytesOfAnAppendLargerThanItself) {
-  unace::AceWindow window;
-  ASSERT_TRUE(window.allocate(10));
-  const std::vector<uint8_t> head = {1, 2, 3};
-  window.append(head.data(), head.size());
-  std::vector<uint8_t> big(window.size() + 12345);
-  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<uint8_t>(i * 31 + i / 256);
-  window.append(big.data(), big.size());
-  std::vector<uint8_t> recent;
-  window.visit_recent(300, 300, [&recent](const uint8_t* data, size_t length) {
-    recent.insert(recent.end(), data, data + length);
-    return true;
-  });
-  EXPECT_EQ(recent, std::vector<uint8_t>(big.end() - 300, big.end()));
 }
 
 std::vector<uint8_t> Hex(const std::string& hex) {
