@@ -1,9 +1,11 @@
 // The RAR ciphers and checksums against published vectors. The corpus's encrypted
-// archives check the rest through the API: check values, MACed checksums and
+// archives check the rest through the API: check values, MACed CRC32s and
 // encrypted headers with the right and a wrong password.
 #include "rar_crypto.h"
 
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
+#include <openssl/hmac.h>
 
 #include <algorithm>
 #include <string>
@@ -160,6 +162,21 @@ TEST(Rar5Keys, MatchesTheFormatsVectors) {
   EXPECT_EQ(to_hex(keys.passwordCheck), "ea35671d70f12d4b");
   EXPECT_FALSE(derive_rar5_keys("password", salt.data(), 25, keys));
   EXPECT_FALSE(derive_rar5_keys("password", salt.data(), -1, keys));
+}
+
+// No corpus archive has BLAKE2 checksums under a password: this is their only check.
+TEST(Rar5Mac, TheMacedBlake2spDigestIsHmacSha256WithTheHashKey) {
+  Bytes32 hashKey{};
+  Bytes32 digest{};
+  for (size_t i = 0; i < 32; ++i) {
+    hashKey[i] = static_cast<uint8_t>(0xA0 + i);
+    digest[i] = static_cast<uint8_t>(i * 7);
+  }
+  Bytes32 expected{};
+  unsigned int size = 0;
+  ASSERT_NE(HMAC(EVP_sha256(), hashKey.data(), 32, digest.data(), 32, expected.data(), &size),
+            nullptr);
+  EXPECT_EQ(to_hex(rar5_mac_blake2sp(digest, hashKey)), to_hex(expected));
 }
 
 }  // namespace
