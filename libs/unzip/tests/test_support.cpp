@@ -292,7 +292,6 @@ Decoded decode(ZipArchive& archive, const EntryInfo& entry, const std::string& p
     result.data.insert(result.data.end(), buffer, buffer + count);
   }
   result.finish_status = reader->finish();
-  result.crc = reader->computed_crc();
   return result;
 }
 

@@ -148,7 +148,6 @@ struct Decoded {
   ReadStatus read_status = ReadStatus::Ok;  // status of the failing read, or Ok
   ReadStatus finish_status = ReadStatus::Ok;
   std::vector<unsigned char> data;
-  uint32_t crc = 0;
   ReadStatus outcome() const;  // the first status that is not Ok
 };
 Decoded decode(ZipArchive& archive, const EntryInfo& entry, const std::string& password = "");

@@ -7,9 +7,7 @@ namespace unzip {
 namespace {
 
 TEST(WizText, FilterShowsWhatCannotBePrinted) {
-  EXPECT_EQ(filter_name("plain/name.txt"), "plain/name.txt");
-  EXPECT_EQ(filter_name("a\x01z\x1f"), "a^Az^_");
-  EXPECT_EQ(filter_name("del\x7f"), "del?");
+  EXPECT_EQ(filter_name("a\x01z\x1f\x7f"), "a^Az^_?");
   EXPECT_EQ(filter_name("\xd1\x82\xd0\xb5\xd1\x81\xd1\x82.txt"),
             "\xd1\x82\xd0\xb5\xd1\x81\xd1\x82.txt");
   EXPECT_EQ(filter_name("bad\xff\xc3(\xe2\x82"),
