@@ -146,7 +146,6 @@ TEST_F(ArjConsoleJobTest, QuestionsAnsweredInTheWindowWhichClosesWhenTheBatchFin
   EXPECT_EQ(OpenConsoleWindow(), nullptr);
   EXPECT_EQ(mainWindow.Count("Show"), 1);
   EXPECT_EQ(session.Form4Window.lblarc, kFinished);
-  EXPECT_EQ(session.job.ExtractResult, 0);
   EXPECT_FALSE(fs::exists(BatchFile()));
 }
 
@@ -190,7 +189,6 @@ TEST_F(ArjConsoleJobTest, ClosingTheWindowOfAUtilityWaitingForAnAnswerEndsTheJob
   // The utility was ended before it could finish: the job says so.
   EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
   EXPECT_EQ(session.job.ExtractResult, 1);
-  EXPECT_FALSE(fs::exists(BatchFile()));
 }
 
 }  // namespace
