@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/ace/ace_backend.h"
 #include "engine/selection.h"
 #include "support/ace_writer.h"
 #include "support/engine_fixture.h"
