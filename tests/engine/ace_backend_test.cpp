@@ -21,42 +21,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kWrongPassword = "The password you entered was incorrect.";
-
 AceOptions WithPassword(const std::string& password) {
   AceOptions options;
   options.password = password;
   return options;
 }
 
-class AceBackendTest : public EngineTest {
+class AceBackendTest : public DestinationJobTest {
  protected:
-  AceBackendTest() : out_(PathOf("out")) {
-    fs::create_directory(out_);
-    session.Form1.Combo1.text = out_;
-  }
-  std::string Out(const std::string& name) const { return out_ + "/" + name; }
-  static std::string ExistsQuestion(const std::string& name) {
-    return "The file " + name + " already exists in the destination folder. Overwrite it?";
-  }
   static void SetAutoOverwrite(const std::string& value) {
     SetSetting("ace options", "auto overwrite", value);
   }
-  void ExtractOne(const std::string& path) {
-    Select({path});
-    Extract();
-  }
-  void ExpectOnlyMessage(const std::string& text) const {
-    ASSERT_EQ(dialogs.messages.size(), 1u) << ::testing::PrintToString(MessageTexts());
-    const RecordedMessage& message = dialogs.messages[0];
-    EXPECT_EQ(message.text, text);
-    EXPECT_EQ(message.icon, MsgIcon::Critical);
-    EXPECT_EQ(message.buttons, MsgButtons::OK);
-    EXPECT_EQ(message.title, "Oops!");
-    EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
-  }
-
-  std::string out_;
 };
 
 TEST_F(AceBackendTest, ExtractsFoldersAndFilesShowingEachEntryAndTheArchive) {

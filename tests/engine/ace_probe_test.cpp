@@ -9,25 +9,14 @@
 #include "engine/selection.h"
 #include "support/ace_writer.h"
 #include "support/engine_fixture.h"
+#include "support/files.h"
 #include "support/job_texts.h"
 #include "support/zip_fixtures.h"
 
 namespace tessaly::testing {
 namespace {
 
-std::string SfxStub() {
-  return "MZ" + std::string(4094, '\0');
-}
-
-class AceProbeTest : public EngineTest {
- protected:
-  std::string Detect(const std::string& path) {
-    const std::string type = DetectArchiveType(session, path);
-    EXPECT_FALSE(session.job.ProbeMode);
-    EXPECT_FALSE(session.job.CountingPass);
-    return type;
-  }
-};
+using AceProbeTest = EngineTest;
 
 TEST_F(AceProbeTest, ArchivesAreAceUnderEveryAcceptedName) {
   WriteAce(PathOf("plain.ace"), {{"a.txt", "a"}});

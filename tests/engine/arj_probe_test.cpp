@@ -18,12 +18,6 @@ class ArjProbeTest : public ArjTest {
     ArjTest::SetUp();
     LoadSettings(session.settings, dialogs);
   }
-  std::string Detect(const std::string& path) {
-    const std::string type = DetectArchiveType(session, path);
-    EXPECT_FALSE(session.job.ProbeMode);
-    EXPECT_FALSE(session.job.CountingPass);
-    return type;
-  }
 };
 
 TEST_F(ArjProbeTest, AnArchiveIsArjAndItsListingStaysWhileTheBatchGoes) {

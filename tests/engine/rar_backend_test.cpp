@@ -19,7 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kWrongPassword = "The password you entered was incorrect.";
 const std::string kMissingVolume =
     "Tessaly could not complete the extract operation because this RAR set is missing one or "
     "more of its volumes. If this archive set is located on seperate floppy disks, please copy "
@@ -31,35 +30,14 @@ RarEntrySpec Encrypted(const std::string& name, const std::string& data) {
   return {name, data, false, true};
 }
 
-class RarBackendTest : public EngineTest {
+class RarBackendTest : public DestinationJobTest {
  protected:
-  RarBackendTest() : out_(PathOf("out")) {
-    fs::create_directory(out_);
-    session.Form1.Combo1.text = out_;
-  }
-  std::string Out(const std::string& name) const { return out_ + "/" + name; }
-  static std::string ExistsQuestion(const std::string& name) {
-    return "The file " + name + " already exists in the destination folder. Overwrite it?";
-  }
   static std::string PasswordPrompt(const std::string& name) {
     return "The file " + name +
            " is encrypted with a password. Please enter the password below to extract.";
   }
   static void SetAutoOverwrite(const std::string& value) {
     SetSetting("rar options", "auto overwrite", value);
-  }
-  void ExtractOne(const std::string& path) {
-    Select({path});
-    Extract();
-  }
-  void ExpectOnlyMessage(const std::string& text) const {
-    ASSERT_EQ(dialogs.messages.size(), 1u) << ::testing::PrintToString(MessageTexts());
-    const RecordedMessage& message = dialogs.messages[0];
-    EXPECT_EQ(message.text, text);
-    EXPECT_EQ(message.icon, MsgIcon::Critical);
-    EXPECT_EQ(message.buttons, MsgButtons::OK);
-    EXPECT_EQ(message.title, "Oops!");
-    EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
   }
   std::vector<std::string> PasswordPrompts() const {
     std::vector<std::string> prompts;
@@ -70,8 +48,6 @@ class RarBackendTest : public EngineTest {
     }
     return prompts;
   }
-
-  std::string out_;
 };
 
 class RarFormatTest : public RarBackendTest, public ::testing::WithParamInterface<RarFormat> {

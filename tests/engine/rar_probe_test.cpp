@@ -7,6 +7,7 @@
 
 #include "engine/selection.h"
 #include "support/engine_fixture.h"
+#include "support/files.h"
 #include "support/job_texts.h"
 #include "support/rar_writer.h"
 #include "support/zip_fixtures.h"
@@ -14,19 +15,7 @@
 namespace tessaly::testing {
 namespace {
 
-std::string SfxStub() {
-  return "MZ" + std::string(4094, '\0');
-}
-
-class RarProbeTest : public EngineTest {
- protected:
-  std::string Detect(const std::string& path) {
-    const std::string type = DetectArchiveType(session, path);
-    EXPECT_FALSE(session.job.ProbeMode);
-    EXPECT_FALSE(session.job.CountingPass);
-    return type;
-  }
-};
+using RarProbeTest = EngineTest;
 
 TEST_F(RarProbeTest, ArchivesOfBothFormatsAreRarUnderEveryAcceptedName) {
   for (const RarFormat format : {RarFormat::Rar4, RarFormat::Rar5}) {

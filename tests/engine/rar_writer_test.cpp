@@ -32,11 +32,6 @@ bool Installed(const std::string& program) {
   return RunCommand("command -v " + program, ignored);
 }
 
-// A stub as self-extracting files start: a program header, then padding.
-std::string SfxStub() {
-  return "MZ" + std::string(4094, '\0');
-}
-
 class RarWriterArchives : public ::testing::TestWithParam<RarFormat> {
  protected:
   std::string PathOf(const std::string& name) const { return (folder_.path() / name).string(); }

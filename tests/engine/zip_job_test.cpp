@@ -15,16 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ZipJobTest : public EngineTest {
+class ZipJobTest : public DestinationJobTest {
  protected:
-  ZipJobTest() : out_(PathOf("out")) {
-    fs::create_directory(out_);
-    session.Form1.Combo1.text = out_;
-  }
-  std::string Out(const std::string& name) const { return out_ + "/" + name; }
-  std::string ExistsQuestion(const std::string& name) const {
-    return "The file " + Out(name) + " already exists in the destination folder. Overwrite it?";
-  }
   void ExpectDidNotFinish() const {
     const Form4& form = session.Form4Window;
     EXPECT_EQ(form.lblarc, kNotFinished);
@@ -33,8 +25,6 @@ class ZipJobTest : public EngineTest {
     EXPECT_EQ(form.Command1Caption, "OK");
     EXPECT_EQ(form.pb2Value, form.pb2Max);
   }
-
-  std::string out_;
 };
 
 TEST_F(ZipJobTest, EachArchiveGoesToASubFolderNamedAfterIt) {
@@ -72,7 +62,7 @@ TEST_F(ZipJobTest, AllAnswersEveryLaterPromptOfTheJobAndIsAskedAgainNextJob) {
   Select({PathOf("x.zip"), PathOf("y.zip")});
   dialogs.fileExistsAnswers = {"All"};
   Extract();
-  EXPECT_EQ(dialogs.fileExistsQuestions, (std::vector<std::string>{ExistsQuestion("a.txt")}));
+  EXPECT_EQ(dialogs.fileExistsQuestions, (std::vector<std::string>{ExistsQuestion(Out("a.txt"))}));
   EXPECT_EQ(ReadFileText(Out("a.txt")), "new a");
   EXPECT_EQ(ReadFileText(Out("b.txt")), "new b");
   EXPECT_EQ(ReadFileText(Out("c.txt")), "new c");
@@ -82,7 +72,7 @@ TEST_F(ZipJobTest, AllAnswersEveryLaterPromptOfTheJobAndIsAskedAgainNextJob) {
   dialogs.fileExistsAnswers = {"Yes"};
   Extract();
   EXPECT_EQ(dialogs.fileExistsQuestions.size(), 2u);
-  EXPECT_EQ(dialogs.fileExistsQuestions.back(), ExistsQuestion("c.txt"));
+  EXPECT_EQ(dialogs.fileExistsQuestions.back(), ExistsQuestion(Out("c.txt")));
 }
 
 TEST_F(ZipJobTest, NoKeepsTheFileAndStillAdvancesTheBar) {

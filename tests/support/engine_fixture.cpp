@@ -6,7 +6,9 @@
 #include <filesystem>
 
 #include "engine/driver.h"
+#include "engine/selection.h"
 #include "settings/reg_settings.h"
+#include "support/job_texts.h"
 
 namespace tessaly::testing {
 
@@ -74,6 +76,28 @@ std::vector<std::string> EngineTest::MessageTexts() const {
   std::vector<std::string> texts;
   for (const RecordedMessage& m : dialogs.messages) texts.push_back(m.text);
   return texts;
+}
+
+std::string EngineTest::Detect(const std::string& path) {
+  const std::string type = DetectArchiveType(session, path);
+  EXPECT_FALSE(session.job.ProbeMode);
+  EXPECT_FALSE(session.job.CountingPass);
+  return type;
+}
+
+DestinationJobTest::DestinationJobTest() : out_(PathOf("out")) {
+  std::filesystem::create_directory(out_);
+  session.Form1.Combo1.text = out_;
+}
+
+void DestinationJobTest::ExpectOnlyMessage(const std::string& text) const {
+  ASSERT_EQ(dialogs.messages.size(), 1u) << ::testing::PrintToString(MessageTexts());
+  const RecordedMessage& message = dialogs.messages[0];
+  EXPECT_EQ(message.text, text);
+  EXPECT_EQ(message.icon, MsgIcon::Critical);
+  EXPECT_EQ(message.buttons, MsgButtons::OK);
+  EXPECT_EQ(message.title, "Oops!");
+  EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
 }
 
 }  // namespace tessaly::testing

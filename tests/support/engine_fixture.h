@@ -76,6 +76,8 @@ class EngineTest : public IsolatedSettingsTest {
   // Fills the job's selection as the file list does.
   void Select(const std::vector<std::string>& paths);
   void Extract() { ExtractSelectedArchives(session, CallingForm::MainWindow); }
+  // The probe's answer for path; the probe leaves the job's modes as it found them.
+  std::string Detect(const std::string& path);
   // The texts of the message boxes shown so far.
   std::vector<std::string> MessageTexts() const;
 
@@ -87,6 +89,26 @@ class EngineTest : public IsolatedSettingsTest {
 
  private:
   std::string previousDir_;
+};
+
+// A job into the folder "out" of the test's folder, the destination typed in Combo1.
+class DestinationJobTest : public EngineTest {
+ protected:
+  DestinationJobTest();
+
+  std::string Out(const std::string& name) const { return out_ + "/" + name; }
+  static std::string ExistsQuestion(const std::string& path) {
+    return "The file " + path + " already exists in the destination folder. Overwrite it?";
+  }
+  void ExtractOne(const std::string& path) {
+    Select({path});
+    Extract();
+  }
+  // The one message shown is the critical "Oops!" box with text, and the job did not
+  // finish.
+  void ExpectOnlyMessage(const std::string& text) const;
+
+  std::string out_;
 };
 
 }  // namespace tessaly::testing

@@ -26,4 +26,9 @@ std::vector<std::string> TreeOf(const std::filesystem::path& root);
 std::string ReadFileText(const std::filesystem::path& file);
 void WriteFileText(const std::filesystem::path& file, const std::string& text);
 
+// A stub as self-extracting files start: a program header, then padding.
+inline std::string SfxStub() {
+  return "MZ" + std::string(4094, '\0');
+}
+
 }  // namespace tessaly::testing

@@ -10,6 +10,7 @@ inline const std::string kFinished =
     "Tessaly has finished extracting the files. Press \"OK\" to return to the program, or "
     "\"Explore\" to open an Explorer window in the folder to which the files were extracted.";
 inline const std::string kNotFinished = "Tessaly did not finish extracting the files.";
+inline const std::string kWrongPassword = "The password you entered was incorrect.";
 
 // The refusal's first sentences; the dialogs add the sentence about sets.
 inline std::string NotSupportedStart(const std::string& path) {
