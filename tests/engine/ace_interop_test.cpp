@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -89,16 +88,8 @@ TEST_P(AceInterop, ExtractsAsExpected) {
   }
 }
 
-std::string NameOf(const ::testing::TestParamInfo<CorpusCase>& info) {
-  std::string name = info.param.archive + "_" + info.param.password;
-  for (char& c : name) {
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  }
-  return name;
-}
-
 INSTANTIATE_TEST_SUITE_P(Corpus, AceInterop, ::testing::ValuesIn(LoadCorpusCases(kAceCorpus)),
-                         NameOf);
+                         CorpusCaseName);
 
 }  // namespace
 }  // namespace tessaly::testing

@@ -4,7 +4,6 @@
 // damaged archive end with the job not finished; every other case comes out exactly.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -96,17 +95,8 @@ TEST_P(ArjCorpus, ExtractsThroughTheUtilityAsExpected) {
   for (const std::string& dir : dirs) ADD_FAILURE() << "unexpected folder " << dir;
 }
 
-std::string NameOf(const ::testing::TestParamInfo<CorpusCase>& info) {
-  std::string name = info.param.archive.empty() ? "corpus_missing" : info.param.archive;
-  name += info.param.password == "-" ? "" : "_" + info.param.password;
-  for (char& c : name) {
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  }
-  return name;
-}
-
 INSTANTIATE_TEST_SUITE_P(Archives, ArjCorpus, ::testing::ValuesIn(LoadCorpusCases(kArjCorpus)),
-                         NameOf);
+                         CorpusCaseName);
 
 }  // namespace
 }  // namespace tessaly::testing

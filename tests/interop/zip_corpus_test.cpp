@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -117,17 +116,8 @@ TEST_P(ZipCorpus, ExtractsAsExpected) {
   EXPECT_EQ(TreeOf(kZipCorpus), corpusBefore) << "the corpus folder was changed";
 }
 
-std::string NameOf(const ::testing::TestParamInfo<CorpusCase>& info) {
-  std::string name = info.param.archive.empty() ? "corpus_missing" : info.param.archive;
-  name += info.param.password == "-" ? "" : "_" + info.param.password;
-  for (char& c : name) {
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  }
-  return name;
-}
-
 INSTANTIATE_TEST_SUITE_P(Archives, ZipCorpus, ::testing::ValuesIn(LoadCorpusCases(kZipCorpus)),
-                         NameOf);
+                         CorpusCaseName);
 
 }  // namespace
 }  // namespace tessaly::testing

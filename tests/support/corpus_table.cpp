@@ -3,6 +3,7 @@
 #include <openssl/sha.h>
 
 #include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <sstream>
 
@@ -30,6 +31,15 @@ std::vector<CorpusCase> LoadCorpusCases(const std::filesystem::path& folder) {
     found->rows.push_back({f[2], f[3], f[4], f[5], f[6]});
   }
   return cases;
+}
+
+std::string CorpusCaseName(const ::testing::TestParamInfo<CorpusCase>& info) {
+  std::string name = info.param.archive.empty() ? "corpus_missing" : info.param.archive;
+  name += info.param.password == "-" ? "" : "_" + info.param.password;
+  for (char& c : name) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  }
+  return name;
 }
 
 std::string Sha256Hex(const std::string& bytes) {
