@@ -22,9 +22,7 @@ ProcessResult ExtractProgramTest::Run(const std::vector<std::string>& args,
   request.argv.insert(request.argv.end(), args.begin(), args.end());
   request.input = input;
   request.workDir = work();
-  request.environment = {{"XDG_CONFIG_HOME", config().string()},
-                         {"TMPDIR", (temp_.path() / "tmp").string()},
-                         {"HOME", temp_.path().string()}};
+  request.environment = IsolatedEnvironment(temp_.path());
   return RunProcess(request);
 }
 

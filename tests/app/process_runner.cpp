@@ -47,4 +47,12 @@ ProcessResult RunProcess(const ProcessRequest& request) {
   return result;
 }
 
+std::vector<std::pair<std::string, std::string>> IsolatedEnvironment(
+    const std::filesystem::path& root) {
+  std::filesystem::create_directories(root / "tmp");
+  return {{"XDG_CONFIG_HOME", (root / "config").string()},
+          {"TMPDIR", (root / "tmp").string()},
+          {"HOME", root.string()}};
+}
+
 }  // namespace tessaly::testing

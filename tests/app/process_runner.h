@@ -27,4 +27,9 @@ struct ProcessRequest {
 
 ProcessResult RunProcess(const ProcessRequest& request);
 
+// The environment of a program run on its own: its settings in root/config, its
+// temporary files in root/tmp (made here) and root as its home.
+std::vector<std::pair<std::string, std::string>> IsolatedEnvironment(
+    const std::filesystem::path& root);
+
 }  // namespace tessaly::testing

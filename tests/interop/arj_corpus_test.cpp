@@ -42,16 +42,13 @@ TEST_P(ArjCorpus, ExtractsThroughTheUtilityAsExpected) {
   TempFolder temp;
   const fs::path work = temp.path() / "work";
   fs::create_directories(work);
-  fs::create_directories(temp.path() / "tmp");
   WriteFileText(temp.path() / "config/Brindlemoor/Tessaly 3.6.conf", SettingsText());
   ProcessRequest request;
   request.argv = {TESSALY_EXTRACT_BIN, "-y", "-d", "out"};
   if (corpus.password != "-") request.argv.push_back("--password=" + corpus.password);
   request.argv.push_back((kArjCorpus / corpus.archive).string());
   request.workDir = work;
-  request.environment = {{"XDG_CONFIG_HOME", (temp.path() / "config").string()},
-                         {"TMPDIR", (temp.path() / "tmp").string()},
-                         {"HOME", temp.path().string()}};
+  request.environment = IsolatedEnvironment(temp.path());
   const ProcessResult run = RunProcess(request);
   ASSERT_EQ(run.signal, 0) << run.err;
 

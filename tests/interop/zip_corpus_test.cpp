@@ -83,7 +83,6 @@ TEST_P(ZipCorpus, ExtractsAsExpected) {
   const fs::path work = temp.path() / "work";
   fs::create_directories(work);
   fs::create_directories(temp.path() / "config");
-  fs::create_directories(temp.path() / "tmp");
   ProcessRequest request;
   request.argv = {TESSALY_EXTRACT_BIN,
                   "-y",
@@ -92,9 +91,7 @@ TEST_P(ZipCorpus, ExtractsAsExpected) {
                   "out",
                   (kZipCorpus / expected.archive).string()};
   request.workDir = work;
-  request.environment = {{"XDG_CONFIG_HOME", (temp.path() / "config").string()},
-                         {"TMPDIR", (temp.path() / "tmp").string()},
-                         {"HOME", temp.path().string()}};
+  request.environment = IsolatedEnvironment(temp.path());
   const ProcessResult run = RunProcess(request);
 
   ASSERT_EQ(run.signal, 0) << run.err;
