@@ -23,6 +23,16 @@ inline Bytes read_corpus(const std::string& name) {
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// Pseudo-random bytes, the same for the same seed.
+inline Bytes noise(size_t size, uint32_t seed) {
+  Bytes bytes(size);
+  for (uint8_t& b : bytes) {
+    seed = seed * 1103515245u + 12345u;
+    b = static_cast<uint8_t>(seed >> 16);
+  }
+  return bytes;
+}
+
 inline uint32_t crc_of(const Bytes& bytes) {
   return crc32_continue(0, bytes.data(), bytes.size());
 }

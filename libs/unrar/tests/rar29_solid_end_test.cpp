@@ -42,15 +42,6 @@ Bytes ppmd_block_header(int escape) {
   return header;
 }
 
-Bytes noise(size_t size, uint32_t seed) {
-  Bytes bytes(size);
-  for (uint8_t& b : bytes) {
-    seed = seed * 1103515245u + 12345u;
-    b = static_cast<uint8_t>(seed >> 16);
-  }
-  return bytes;
-}
-
 // Any bytes decode to some symbols, so PPMd streams with a chosen escape command
 // are taken from pseudo-random bytes rather than compressed. A stream is read up
 // to its first escape, the command after it, and the symbols that follow up to

@@ -71,15 +71,6 @@ TEST(RarPpmd, RefusesModelSizesAndOrdersNoBlockHeaderCanAsk) {
 // hundred symbols: the allocator runs out, glues its free blocks and the model
 // restarts. Noise also escapes past the root now and then (-1); the model is
 // then started again on the following bytes, as a new block would.
-Bytes noise(size_t size, uint32_t seed) {
-  Bytes bytes(size);
-  for (uint8_t& b : bytes) {
-    seed = seed * 1103515245u + 12345u;
-    b = static_cast<uint8_t>(seed >> 16);
-  }
-  return bytes;
-}
-
 TEST(RarPpmd, SmallModelsRunOutOfMemoryAndRestartDeterministically) {
   struct Case {
     const char* name;
