@@ -6,7 +6,7 @@
 #   bench/rar_extract.sh [--rounds N] [--work DIR] [--corpus DIR] [path/to/tessaly-extract]
 #
 # The binary defaults to build-release/src/tessaly-extract, the corpus to
-# ../shared/corpus/rar. node-unrar-js is installed (once) from the npm registry into
+# tests/corpus/rar. node-unrar-js is installed (once) from the npm registry into
 # the work folder (default bench/out-rar). A peer whose files differ from ours, or
 # that fails, is left out of that archive's timing and said so.
 set -euo pipefail
@@ -15,7 +15,7 @@ export LC_ALL=C
 repo=$(cd "$(dirname "$0")/.." && pwd)
 rounds=5
 work="$repo/bench/out-rar"
-corpus="$repo/../shared/corpus/rar"
+corpus="$repo/tests/corpus/rar"
 tessaly="$repo/build-release/src/tessaly-extract"
 
 while (($#)); do

@@ -1,4 +1,4 @@
-// The cases of a corpus folder's expected.tsv (see ../shared/corpus/README.md): one
+// The cases of a corpus folder's expected.tsv (see tests/corpus/README.md): one
 // per archive and password, in the table's order, with the rows each must produce.
 #pragma once
 

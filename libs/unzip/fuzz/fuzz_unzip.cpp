@@ -7,7 +7,7 @@
 //   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DTESSALY_SANITIZE=ON -DTESSALY_TESTS=OFF
 //   cmake --build build-fuzz --target fuzz_unzip
 //   mkdir -p fuzz-work
-//   build-fuzz/libs/unzip/fuzz_unzip -max_total_time=60 fuzz-work ../shared/corpus/zip
+//   build-fuzz/libs/unzip/fuzz_unzip -max_total_time=60 fuzz-work tests/corpus/zip
 #include <unistd.h>
 
 #include <cstdint>
