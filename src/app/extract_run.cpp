@@ -64,6 +64,7 @@ int RunExtract(const std::vector<std::string>& args, const ConsoleStreams& strea
   ConsolePump pump;
   Session session(dialogs, pump);
   dialogs.Attach(session);
+  session.job.KeepExistingFiles = options.noOverwrite;
   TerminalConsoleHost consoles(streams.err);
   session.programs.host = &consoles;
   session.programs.batchRunner = SiblingProgram("tessaly-batch");

@@ -1,6 +1,7 @@
 #include "engine/extraction_prompts.h"
 
 #include "engine/session.h"
+#include "settings/reg_settings.h"
 
 namespace tessaly {
 
@@ -11,6 +12,17 @@ std::string AskOverwrite(Session& session, const std::string& name) {
   if (pressed.empty()) return "No";
   session.job.OverwriteAnswer = pressed;
   return pressed;
+}
+
+ExistingFile DecideExistingFile(Session& session, const std::string& name) {
+  const JobState& job = session.job;
+  if (job.KeepExistingFiles) return ExistingFile::Keep;
+  const std::string automatic =
+      ApplicationSettings().GetSetting(job.ActiveBackend + " options", "auto overwrite", "");
+  if (automatic == "1" || job.OverwriteAnswer == "All") return ExistingFile::Replace;
+  const std::string answer = AskOverwrite(session, name);
+  if (answer == "Cancel") return ExistingFile::Stop;
+  return answer == "No" ? ExistingFile::Keep : ExistingFile::Replace;
 }
 
 std::string AskPassword(Session& session, const std::string& name) {

@@ -49,6 +49,9 @@ struct JobState {
   // An archive of this job failed and its error was shown, even if the job went on.
   bool ArchiveFailed = false;
   std::string OverwriteAnswer;
+  // Every existing file stays as it is, whatever the settings say (tessaly-extract -n).
+  // Set for the whole run, never reset by a job.
+  bool KeepExistingFiles = false;
   bool StopAllArchives = false;
   bool ZipErrorContinued = false;
   bool ProbeMode = false;

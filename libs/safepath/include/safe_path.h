@@ -2,7 +2,8 @@
  *
  * Every library calls safepath_resolve for each entry before it creates anything,
  * and safepath_check_link before it creates a symbolic link. Names use "/" as
- * separator; "\" is never a separator here (it becomes "_").
+ * separator; "\" is never a separator here (it becomes "_"), and control characters
+ * become "_" too, so that no name can move a terminal's cursor or break a line.
  * All text is UTF-8 and NUL-terminated. Nothing here creates or removes files. */
 #ifndef TESSALY_SAFE_PATH_H
 #define TESSALY_SAFE_PATH_H
@@ -15,10 +16,11 @@ extern "C" {
 
 /* Bits of the "fixes" result: what had to be changed in a name. */
 enum {
-  SAFEPATH_FIX_ABSOLUTE = 1, /* leading "/" removed */
-  SAFEPATH_FIX_DRIVE = 2,    /* leading drive prefix ("C:") removed */
-  SAFEPATH_FIX_DOTDOT = 4,   /* ".." components dropped */
-  SAFEPATH_FIX_BACKSLASH = 8 /* "\" replaced by "_" */
+  SAFEPATH_FIX_ABSOLUTE = 1,  /* leading "/" removed */
+  SAFEPATH_FIX_DRIVE = 2,     /* leading drive prefix ("C:") removed */
+  SAFEPATH_FIX_DOTDOT = 4,    /* ".." components dropped */
+  SAFEPATH_FIX_BACKSLASH = 8, /* "\" replaced by "_" */
+  SAFEPATH_FIX_CONTROL = 16   /* control characters (0x01-0x1F, 0x7F) replaced by "_" */
 };
 
 typedef enum {
@@ -30,8 +32,8 @@ typedef enum {
 } safepath_result;
 
 /* Lexical cleaning only: removes leading "/" and a drive prefix, drops ".", ".." and
- * empty components, replaces "\" by "_". Writes the relative result (no leading or
- * trailing "/") into out (out_size bytes incl. terminator). fixes may be NULL. */
+ * empty components, replaces "\" and control characters by "_". Writes the relative result (no
+ * leading or trailing "/") into out (out_size bytes incl. terminator). fixes may be NULL. */
 safepath_result safepath_clean(const char* name, char* out, size_t out_size, unsigned* fixes);
 
 /* The check before creating root/name: cleans name as safepath_clean does, then walks

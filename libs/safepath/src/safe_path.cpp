@@ -53,9 +53,13 @@ std::string clean_name(const char* name, unsigned& fixes) {
   }
   std::string rest = raw.substr(start);
   for (char& c : rest) {
+    const unsigned char byte = static_cast<unsigned char>(c);
     if (c == '\\') {
       c = '_';
       fixes |= SAFEPATH_FIX_BACKSLASH;
+    } else if (byte < 0x20 || byte == 0x7F) {
+      c = '_';
+      fixes |= SAFEPATH_FIX_CONTROL;
     }
   }
   std::string cleaned;

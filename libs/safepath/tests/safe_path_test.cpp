@@ -42,6 +42,7 @@ TEST(SafePathClean, NeutralisesEveryWayOut) {
       {"c:rel.txt", "rel.txt", SAFEPATH_OK, SAFEPATH_FIX_DRIVE},
       {"C:\\evil\\x", "_evil_x", SAFEPATH_OK, SAFEPATH_FIX_DRIVE | SAFEPATH_FIX_BACKSLASH},
       {"..\\..\\x", ".._.._x", SAFEPATH_OK, SAFEPATH_FIX_BACKSLASH},
+      {"\x1b[31m/bell\a\n\x7f.txt", "_[31m/bell___.txt", SAFEPATH_OK, SAFEPATH_FIX_CONTROL},
       {"a/./b//c", "a/b/c", SAFEPATH_OK, 0},
       {"dir/", "dir", SAFEPATH_OK, 0},
       {"ab:c/d", "ab:c/d", SAFEPATH_OK, 0},

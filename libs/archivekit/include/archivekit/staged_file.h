@@ -1,0 +1,47 @@
+// An entry's output file, written under a temporary name beside its final path and
+// put in place only when the entry is whole and verified. Until then whatever is at
+// the final path (an older file of the same name) stays untouched, and a failed or
+// cancelled entry leaves nothing behind.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+
+namespace archivekit {
+
+class StagedFile {
+ public:
+  StagedFile() = default;
+  // A file neither committed nor discarded is discarded.
+  ~StagedFile();
+  StagedFile(const StagedFile&) = delete;
+  StagedFile& operator=(const StagedFile&) = delete;
+
+  // Creates the temporary file in the folder of path (which must exist), with the
+  // permissions a new file gets here. False with errno set when it cannot be made.
+  bool open(const std::string& path);
+  bool is_open() const { return fd_ >= 0; }
+  // Write here; times and modes set through it stay with the file when it is put in place.
+  int fd() const { return fd_; }
+  const std::string& path() const { return path_; }
+
+  // Closes the file and renames it to its path, replacing a file or link there but
+  // never a folder. False with errno set when either step fails; the temporary file
+  // is gone then and the path untouched.
+  bool commit();
+  // Closes and removes the temporary file.
+  void discard();
+
+ private:
+  int fd_ = -1;
+  std::string path_;
+  std::string temporary_;
+};
+
+// The permissions an archive recorded, as a file or folder gets them here: only the
+// read, write and execute bits, less those the umask withholds.
+mode_t permitted_mode(uint32_t recorded);
+
+}  // namespace archivekit

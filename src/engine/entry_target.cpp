@@ -1,0 +1,30 @@
+#include "engine/entry_target.h"
+
+#include <sys/stat.h>
+
+#include <vector>
+
+#include "safe_path.h"
+
+namespace tessaly {
+
+std::optional<EntryTarget> ResolveEntryTarget(const std::string& destination,
+                                              const std::string& storedName) {
+  std::vector<char> cleaned(storedName.size() + 1);
+  const safepath_result resolved =
+      safepath_resolve(destination.empty() ? nullptr : destination.c_str(), storedName.c_str(),
+                       cleaned.data(), cleaned.size(), nullptr);
+  if (resolved != SAFEPATH_OK) return std::nullopt;
+  return EntryTarget{destination + cleaned.data(), cleaned.data()};
+}
+
+std::string DestinationFolder(const std::string& text) {
+  return text.empty() || text.ends_with('/') ? text : text + "/";
+}
+
+bool FileWouldBeReplaced(const std::string& path) {
+  struct stat info {};
+  return lstat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+}  // namespace tessaly

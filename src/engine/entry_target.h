@@ -1,0 +1,28 @@
+// Where an archive library writes an entry, worked out the way the libraries do it,
+// so that what a backend tests, asks about or hands over is that very path.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace tessaly {
+
+struct EntryTarget {
+  std::string path;       // below the destination
+  std::string shownName;  // the stored name as cleaned for the disk, for messages
+};
+
+// destination: "" for the current folder, else a folder ending in "/". Nothing when
+// no name is left of storedName or a link on the way leads outside the destination:
+// the libraries write nothing there either.
+std::optional<EntryTarget> ResolveEntryTarget(const std::string& destination,
+                                              const std::string& storedName);
+
+// The destination box's text as ResolveEntryTarget takes it.
+std::string DestinationFolder(const std::string& text);
+
+// Something that is not a folder is at path (a file or a link, hidden or not): an
+// entry written there would replace it.
+bool FileWouldBeReplaced(const std::string& path);
+
+}  // namespace tessaly
