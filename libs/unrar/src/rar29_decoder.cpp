@@ -97,8 +97,7 @@ class Rar29Decoder : public Decoder {
   DecodeResult decode_lz(UnpackedOutput& output, bool& endOfFile);
   DecodeResult decode_ppmd(UnpackedOutput& output, bool& endOfFile);
   DecodeResult lz_match(int symbol);
-  void take_lz_end_marker();
-  void take_ppmd_end_marker();
+  void take_end_marker();
   DecodeResult add_filter(uint8_t first, const uint8_t* record, size_t size);
   DecodeResult read_lz_filter();
   DecodeResult read_ppmd_filter();
@@ -231,7 +230,9 @@ DecodeResult Rar29Decoder::read_ppmd_header() {
   }
   ppmdStarted_ = true;
   ppmdBlock_ = true;
-  tablesRead_ = true;
+  // Only LZ tables carry over: a solid file after a PPMd block starts with a block
+  // header of its own, which may keep the model but starts the range decoder again.
+  tablesRead_ = false;
   return DecodeResult::ok;
 }
 
@@ -388,25 +389,27 @@ DecodeResult Rar29Decoder::decode_lz(UnpackedOutput& output, bool& endOfFile) {
   return input_.overrun() ? DecodeResult::bad_data : DecodeResult::ok;
 }
 
-// A file that ends at its size still has its end marker after the last byte, and
-// the marker says whether the next solid file starts with new tables.
-void Rar29Decoder::take_lz_end_marker() {
-  if (main_.decode(input_) != 256 || input_.overrun()) return;
-  const uint32_t bits = input_.peek16();
-  if ((bits & 0x8000) == 0 && (bits & 0x4000) != 0) tablesRead_ = false;
-}
-
-// The same for a PPMd file: escape + 2 follows its last byte, and the next solid
-// file continues the model after it. A block that ends there (escape + 0) leaves
-// the marker to the block that follows.
-void Rar29Decoder::take_ppmd_end_marker() {
-  while (ppmdBlock_) {
-    if (ppmd_.decode_char() != escape_ || ppmdBytes_.exhausted()) return;
-    const int command = ppmd_.decode_char();
-    if (command != 0 || ppmdBytes_.exhausted()) return;
+// A file that ends at its size still has its end marker after the last byte: 256
+// and whether the next solid file starts with new tables, or escape + 2 in a PPMd
+// block. A block may end right there (256 + 1, escape + 0); the marker then follows
+// in the next block.
+void Rar29Decoder::take_end_marker() {
+  for (;;) {
+    if (ppmdBlock_) {
+      if (ppmd_.decode_char() != escape_ || ppmdBytes_.exhausted()) return;
+      const int command = ppmd_.decode_char();
+      if (command != 0 || ppmdBytes_.exhausted()) return;
+    } else {
+      if (main_.decode(input_) != 256 || input_.overrun()) return;
+      const uint32_t bits = input_.peek16();
+      if ((bits & 0x8000) == 0) {
+        if (bits & 0x4000) tablesRead_ = false;
+        return;
+      }
+      input_.skip(1);
+    }
     if (read_block_header() != DecodeResult::ok) return;
   }
-  take_lz_end_marker();
 }
 
 DecodeResult Rar29Decoder::decode_ppmd(UnpackedOutput& output, bool& endOfFile) {
@@ -481,12 +484,7 @@ DecodeResult Rar29Decoder::decode_entry(PackedInput& input, UnpackedOutput& outp
     result = ppmdBlock_ ? decode_ppmd(output, endOfFile) : decode_lz(output, endOfFile);
   if (input_.input_failed()) return DecodeResult::stopped;
   if (result != DecodeResult::ok) return result;
-  if (!endOfFile) {
-    if (ppmdBlock_)
-      take_ppmd_end_marker();
-    else
-      take_lz_end_marker();
-  }
+  if (!endOfFile) take_end_marker();
   result = window_->finish_file(output, endOfFile);
   if (result == DecodeResult::ok) broken_ = false;
   return result;

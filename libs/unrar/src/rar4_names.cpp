@@ -8,22 +8,35 @@
 namespace unrar {
 namespace {
 
+// Strict: no overlong forms, surrogates or code points past U+10FFFF, so that
+// code page bytes that merely look like UTF-8 are not taken for it.
 bool is_valid_utf8(std::string_view text) {
   size_t i = 0;
   while (i < text.size()) {
     const auto lead = static_cast<uint8_t>(text[i]);
     size_t extra = 0;
+    uint8_t low = 0x80, high = 0xBF;  // the second byte's range
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    }
     if (lead >= 0xC2 && lead < 0xE0) {
       extra = 1;
     } else if (lead >= 0xE0 && lead < 0xF0) {
       extra = 2;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
     } else if (lead >= 0xF0 && lead < 0xF5) {
       extra = 3;
-    } else if (lead >= 0x80) {
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
+    } else {
       return false;
     }
-    if (i + extra >= text.size() && extra != 0) return false;
-    for (size_t k = 1; k <= extra; ++k) {
+    if (text.size() - i <= extra) return false;
+    const auto second = static_cast<uint8_t>(text[i + 1]);
+    if (second < low || second > high) return false;
+    for (size_t k = 2; k <= extra; ++k) {
       if ((static_cast<uint8_t>(text[i + k]) & 0xC0) != 0x80) return false;
     }
     i += extra + 1;

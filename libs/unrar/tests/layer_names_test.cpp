@@ -39,6 +39,12 @@ TEST(Rar4Names, LegacyNamesBecomeUtf8WithSlashes) {
   // Code page 437 unless the bytes are UTF-8 already.
   EXPECT_EQ(name_of("\x84\x81.txt", false), "\xC3\xA4\xC3\xBC.txt");
   EXPECT_EQ(name_of("\xC3\xA4.txt", false), "\xC3\xA4.txt");
+  // Four-byte characters, also last in the name.
+  EXPECT_EQ(name_of("\xF0\x9D\x90\x80.txt", false), "\xF0\x9D\x90\x80.txt");
+  EXPECT_EQ(name_of("a\xF0\x9D\x90\x80", false), "a\xF0\x9D\x90\x80");
+  // A surrogate's or an overlong form's bytes are no UTF-8: code page 437 again.
+  EXPECT_EQ(name_of("\xED\xA0\x80", false), "\xCF\x86\xC3\xA1\xC3\x87");
+  EXPECT_EQ(name_of("\xF0\x80\x80\x80", false), "\xE2\x89\xA1\xC3\x87\xC3\x87\xC3\x87");
 }
 
 TEST(Rar4Names, PackedUnicodeForm) {

@@ -18,6 +18,10 @@ class BitWriter {
       ++used_;
     }
   }
+  // Zero bits up to the next byte, where a block header starts.
+  void align() {
+    while (used_ % 8 != 0) put(0, 1);
+  }
   // Numbers inside filter records: 6, 10, 18 or 34 bits.
   void number(uint32_t value) {
     if (value < 16) {
@@ -94,6 +98,12 @@ class LzTables {
   void end_of_file(BitWriter& out, bool newTables = false) const {
     symbol(out, 256);
     out.put(newTables ? 1 : 0, 2);
+  }
+  // The end of the block without the end of the file: a block header follows.
+  void end_of_block(BitWriter& out) const {
+    symbol(out, 256);
+    out.put(1, 1);
+    out.align();
   }
   // Symbol 257 and a record whose flags are `flags` (its length in two bytes).
   void filter(BitWriter& out, const BitWriter& record, uint8_t flags) const {

@@ -1,8 +1,10 @@
 // Where one solid RAR 2.9 file ends and the next begins: PPMd end markers after
-// which the model runs on into the next file, and LZ end markers that ask the next file for new
-// tables, which may start a fresh PPMd model.
+// which the next file starts with a block header that may keep the model, and LZ
+// end markers that keep the tables, ask the next file for new ones, or start a new
+// block, which may start a fresh PPMd model.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -44,31 +46,29 @@ Bytes ppmd_block_header(int escape) {
 
 // Any bytes decode to some symbols, so PPMd streams with a chosen escape command
 // are taken from pseudo-random bytes rather than compressed. A stream is read up
-// to its first escape, the command after it, and the symbols that follow up to
-// the next escape.
+// to its first escape and the command after it; the model stays for a next file.
 struct PpmdStream {
   Bytes packed;
   std::string before;
   int command = -1;
   size_t commandEnd = 0;  // the bytes the model has taken with escape + command
-  std::string after;
+  std::unique_ptr<PpmdModel> model = std::make_unique<PpmdModel>();
 };
+
+// The symbols up to the next escape, and the command after it (-1 when none).
+int run_until_escape(PpmdModel& model, int escape, std::string& symbols) {
+  int c = model.decode_char();
+  for (; c >= 0 && c != escape; c = model.decode_char()) symbols.push_back(static_cast<char>(c));
+  return c == escape ? model.decode_char() : -1;
+}
 
 PpmdStream stream_of(uint32_t seed, int escape) {
   PpmdStream stream;
   stream.packed = noise(2048, seed);
   CountingSource source(stream.packed);
-  PpmdModel model;
-  if (!model.restart(source, kModelBytes, kOrder)) return stream;
-  auto run_until_escape = [&](std::string& symbols) {
-    int c = model.decode_char();
-    for (; c >= 0 && c != escape; c = model.decode_char()) symbols.push_back(static_cast<char>(c));
-    return c == escape;
-  };
-  if (!run_until_escape(stream.before)) return stream;
-  stream.command = model.decode_char();
+  if (!stream.model->restart(source, kModelBytes, kOrder)) return stream;
+  stream.command = run_until_escape(*stream.model, escape, stream.before);
   stream.commandEnd = source.used;
-  run_until_escape(stream.after);
   return stream;
 }
 
@@ -76,29 +76,37 @@ PpmdStream stream_of(uint32_t seed, int escape) {
 constexpr uint32_t kEndOfFileSeed = 31;
 constexpr uint32_t kEndOfFileAfterHashSeed = 758;
 constexpr uint32_t kEndOfBlockSeed = 758;
+constexpr uint32_t kNextFileSeed = 5;
 
-// A solid PPMd file ends at its size with escape + 2 after its last byte, and the
-// cut falls where the decoder has taken exactly those bytes. The next file
-// decodes only with the model, the escape and the range decoder the first left
-// behind after taking its marker; it would otherwise end at once on that marker.
-TEST(Rar29SolidEnd, ThePpmdModelRunsOnAfterTheEndMarkerIntoTheNextSolidFile) {
+// Only LZ tables carry over to the next solid file. A file that ends in a PPMd
+// block (escape + 2) leaves the next one to start with a block header, here one
+// without the restart bit: the model and its escape go on, the range decoder
+// starts again on the new file's bytes.
+TEST(Rar29SolidEnd, AFileAfterAPpmdFileStartsWithABlockHeaderThatKeepsTheModel) {
   for (const auto& [seed, escape] :
        {std::pair{kEndOfFileSeed, kDefaultEscape}, std::pair{kEndOfFileAfterHashSeed, int{'#'}}}) {
     SCOPED_TRACE(escape);
     const PpmdStream stream = stream_of(seed, escape);
     ASSERT_EQ(stream.command, 2);
-    ASSERT_GE(stream.after.size(), 16u);
+    const Bytes next = noise(64, kNextFileSeed);
+    CountingSource nextSource(next);
+    ASSERT_TRUE(stream.model->resume(nextSource));
+    std::string after;
+    run_until_escape(*stream.model, escape, after);
+    ASSERT_GE(after.size(), 2u);
+
     Bytes one = ppmd_block_header(escape);
     one.insert(one.end(), stream.packed.begin(), stream.packed.begin() + stream.commandEnd);
-    const Bytes two(stream.packed.begin() + stream.commandEnd, stream.packed.end());
+    Bytes two = {static_cast<uint8_t>(0x80 | (kOrder - 1))};
+    two.insert(two.end(), next.begin(), next.end());
 
     auto decoder = make_rar29_decoder(4u << 20);
     const Decoded a = decode(*decoder, one, stream.before.size(), false);
     EXPECT_EQ(a.result, DecodeResult::ok);
     EXPECT_EQ(a.text(), stream.before);
-    const Decoded b = decode(*decoder, two, stream.after.size(), true);
+    const Decoded b = decode(*decoder, two, after.size(), true);
     EXPECT_EQ(b.result, DecodeResult::ok);
-    EXPECT_EQ(b.text(), stream.after);
+    EXPECT_EQ(b.text(), after);
   }
 }
 
@@ -128,31 +136,46 @@ TEST(Rar29SolidEnd, ABlockThatEndsAfterTheLastByteLeavesTheMarkerToTheNextBlock)
   EXPECT_EQ(b.text(), "then lz");
 }
 
-TEST(Rar29SolidEnd, AnLzEndMarkerAsksTheNextFileForNewTables) {
+// A two-byte file's end marker keeps its tables for the next solid file, asks it
+// for new ones, or ends the block, whose new tables then follow in this file.
+TEST(Rar29SolidEnd, AnLzEndMarkerKeepsTheTablesOrAsksForNewOnes) {
   std::vector<uint8_t> skewed(128, 8);
   skewed.resize(256, 10);
   skewed.resize(299, 7);
   const LzTables first = LzTables::uniform(), second(skewed);
+  enum class Next { same_tables, tables_in_next_file, tables_after_last_byte };
 
-  for (bool newTables : {true, false}) {
-    SCOPED_TRACE(newTables);
+  for (Next next : {Next::same_tables, Next::tables_in_next_file, Next::tables_after_last_byte}) {
+    SCOPED_TRACE(static_cast<int>(next));
     BitWriter one;
     first.header(one);
-    first.text(one, "first file");
-    first.end_of_file(one, newTables);
+    first.text(one, "ab");
+    if (next == Next::tables_after_last_byte) {
+      first.end_of_block(one);
+      second.header(one);
+    }
+    (next == Next::same_tables ? first : second)
+        .end_of_file(one, next == Next::tables_in_next_file);
 
     BitWriter two;
-    if (newTables) second.header(two);
-    (newTables ? second : first).text(two, "second");
-    (newTables ? second : first).end_of_file(two);
+    if (next == Next::same_tables) {
+      // The same two bytes again, as a short match two back.
+      first.symbol(two, 263);
+      two.put(1, 2);
+      first.end_of_file(two);
+    } else {
+      if (next == Next::tables_in_next_file) second.header(two);
+      second.text(two, "ab");
+      second.end_of_file(two);
+    }
 
     auto decoder = make_rar29_decoder(4u << 20);
-    const Decoded a = decode(*decoder, one.bytes, 10, false);
+    const Decoded a = decode(*decoder, one.bytes, 2, false);
     EXPECT_EQ(a.result, DecodeResult::ok);
-    EXPECT_EQ(a.text(), "first file");
-    const Decoded b = decode(*decoder, two.bytes, 6, true);
+    EXPECT_EQ(a.text(), "ab");
+    const Decoded b = decode(*decoder, two.bytes, 2, true);
     EXPECT_EQ(b.result, DecodeResult::ok);
-    EXPECT_EQ(b.text(), "second");
+    EXPECT_EQ(b.text(), "ab");
   }
 }
 
