@@ -153,7 +153,10 @@ BlockStatus parse_file_header(const std::vector<uint8_t>& h, uint16_t flags, boo
 // its data area begins.
 BlockStatus read_header_bytes(VolumeFile& file, uint64_t offset, Rar4HeaderKeys* keys,
                               std::vector<uint8_t>& header, uint64_t& dataStart) {
-  if (offset == file.size()) return BlockStatus::end_of_volume;
+  // Too few bytes for any block: padding or a cut-off end block, not damage.
+  if (offset <= file.size() && file.size() - offset < kCommonHeaderBytes) {
+    return BlockStatus::end_of_volume;
+  }
   if (!keys) {
     uint8_t common[kCommonHeaderBytes];
     if (!file.read_at(offset, common, sizeof common)) return BlockStatus::truncated;

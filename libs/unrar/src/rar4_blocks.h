@@ -37,7 +37,8 @@ struct Rar4Block {
 
 enum class BlockStatus {
   ok,
-  end_of_volume,  // the volume ends where a block would start
+  end_of_volume,  // the volume ends where a block would start, or too soon after
+                  // for any block to be there
   truncated,      // a header runs past the end of the volume
   bad_crc,        // damaged, or (for encrypted headers) the wrong password
   bad_header,     // impossible sizes

@@ -7,6 +7,8 @@ namespace unrar {
 namespace {
 
 constexpr size_t kFirstRead = 64;
+// CRC32, size, type and flags: the smallest block there is.
+constexpr uint64_t kSmallestBlock = 7;
 constexpr int kRar5UnixHost = 1;
 constexpr int kRar4WindowsHost = 2;
 constexpr int kRar4UnixHost = 3;
@@ -137,7 +139,10 @@ BlockStatus read_encrypted(VolumeFile& file, uint64_t offset, const Bytes32& key
 
 BlockStatus read_rar5_block(VolumeFile& file, uint64_t offset, const Bytes32* headerKey,
                             size_t volumeIndex, Rar5ReadBlock& out) {
-  if (offset == file.size()) return BlockStatus::end_of_volume;
+  // Too few bytes for any block: padding or a cut-off end block, not damage.
+  if (offset <= file.size() && file.size() - offset < kSmallestBlock) {
+    return BlockStatus::end_of_volume;
+  }
   out = Rar5ReadBlock{};
   uint64_t dataStart = 0;
   const BlockStatus status = headerKey ? read_encrypted(file, offset, *headerKey, out, dataStart)
