@@ -20,13 +20,14 @@ enum {
   ERAR_BAD_DATA = 12,         /* CRC mismatch, damaged stream or wrong password */
   ERAR_BAD_ARCHIVE = 13,      /* a header is damaged or the archive is truncated */
   ERAR_UNKNOWN_FORMAT = 14,   /* not a RAR archive */
-  ERAR_EOPEN = 15,            /* the archive or a further volume could not be opened */
+  ERAR_EOPEN = 15,            /* the archive or a further volume could not be opened, or a
+                                 volume came round again (the set's names lead back) */
   ERAR_ECREATE = 16,          /* a file or folder could not be created */
   ERAR_ECLOSE = 17,           /* a file could not be closed */
   ERAR_EREAD = 18,            /* the archive could not be read */
   ERAR_EWRITE = 19,           /* a file could not be written */
   ERAR_SMALL_BUF = 20,        /* the comment did not fit into CmtBuf (CmtState) */
-  ERAR_UNKNOWN = 21,          /* an unsupported method, or the data callback stopped the entry */
+  ERAR_UNKNOWN = 21,          /* an unsupported method, or the data callback stopped the call */
   ERAR_MISSING_PASSWORD = 22, /* the headers are encrypted and no password was set */
   ERAR_EREFERENCE = 23,
   ERAR_BAD_PASSWORD = 24
@@ -87,7 +88,12 @@ typedef struct {
 
 /* Called while an entry is written or tested with the bytes just unpacked, in pieces
  * of at most 256 KiB. Returning 0 stops the entry: RARProcessFile removes what it
- * wrote of it and returns ERAR_UNKNOWN. */
+ * wrote of it and returns ERAR_UNKNOWN.
+ * Also called with address NULL and size 0 each time a further volume is about to
+ * be opened for the next part of an entry (whatever the operation, also for the
+ * entry RARReadHeader skips when it was not processed), so that an entry running
+ * through a long chain of volumes can be stopped: returning 0 then ends that call
+ * with ERAR_UNKNOWN, and the volumes after it are not read. */
 typedef int (*PROCESSDATAPROC)(unsigned char* address, int size);
 /* Never called: further volumes are found next to the first one. */
 typedef int (*CHANGEVOLPROC)(char* arcName, int mode);

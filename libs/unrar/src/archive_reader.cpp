@@ -110,6 +110,8 @@ void ArchiveReader::set_password(const std::string& password) {
 int ArchiveReader::open_volume(const std::string& path) {
   std::unique_ptr<VolumeFile> file = VolumeFile::open(path);
   if (!file) return ERAR_EOPEN;
+  // A volume that comes round again: the rest of the set cannot be found.
+  if (opened_.count(file->identity())) return ERAR_EOPEN;
   uint64_t firstBlock = 0;
   ArchiveFormat format = ArchiveFormat::rar4;
   if (!find_archive(*file, firstBlock, format)) {
@@ -122,6 +124,7 @@ int ArchiveReader::open_volume(const std::string& path) {
   }
   if (file_ && format != format_) return ERAR_BAD_ARCHIVE;
   const bool nextVolume = file_ != nullptr;
+  opened_.insert(file->identity());
   file_ = std::move(file);
   format_ = format;
   if (nextVolume) ++volumeIndex_;
@@ -282,6 +285,9 @@ int ArchiveReader::next_part(const ArchiveEntry& current, ArchiveEntry& part) {
     }
     if (step == Step::archive_end) break;
     if (step == Step::volume_end) {
+      // An entry's parts may run through a long chain of volumes inside one call:
+      // the caller may stop it before each.
+      if (volumeCallback_ && volumeCallback_(nullptr, 0) == 0) return ERAR_UNKNOWN;
       const int opened = switch_volume();
       if (opened != ERAR_SUCCESS) return opened == ERAR_UNKNOWN_FORMAT ? ERAR_EOPEN : opened;
       switched = true;

@@ -6,11 +6,13 @@
 
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "archive_entry.h"
 #include "rar4_blocks.h"
+#include "unrar.h"
 #include "volume_file.h"
 
 namespace unrar {
@@ -24,6 +26,9 @@ class ArchiveReader {
   int open(const std::string& path);
   // Needed before the first entry of an archive with encrypted headers.
   void set_password(const std::string& password);
+  // Called with (NULL, 0) before each further volume is opened for the next part of
+  // an entry; returning 0 stops next_part with ERAR_UNKNOWN.
+  void set_volume_callback(PROCESSDATAPROC callback) { volumeCallback_ = callback; }
 
   // The next entry: ERAR_SUCCESS, ERAR_END_ARCHIVE or why no entry could be read.
   int next_entry(ArchiveEntry& entry);
@@ -50,6 +55,10 @@ class ArchiveReader {
   int switch_volume();
 
   std::unique_ptr<VolumeFile> file_;
+  // Every volume opened so far: a set whose names lead back to one of them would
+  // otherwise be read round and round.
+  std::set<std::pair<uint64_t, uint64_t>> opened_;
+  PROCESSDATAPROC volumeCallback_ = nullptr;
   size_t volumeIndex_ = 0;
   uint64_t position_ = 0;
   ArchiveFormat format_ = ArchiveFormat::rar4;

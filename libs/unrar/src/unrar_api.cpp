@@ -181,7 +181,10 @@ void RARSetPassword(HANDLE handle, char* password) {
 }
 
 void RARSetProcessDataProc(HANDLE handle, PROCESSDATAPROC callback) {
-  if (ArchiveHandle* archive = unrar::from(handle)) archive->processor.set_callback(callback);
+  ArchiveHandle* archive = unrar::from(handle);
+  if (!archive) return;
+  archive->processor.set_callback(callback);
+  archive->reader.set_volume_callback(callback);
 }
 
 void RARSetChangeVolProc(HANDLE handle, CHANGEVOLPROC callback) {

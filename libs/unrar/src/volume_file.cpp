@@ -13,11 +13,13 @@ std::unique_ptr<VolumeFile> VolumeFile::open(const std::string& path) {
     return nullptr;
   }
   return std::unique_ptr<VolumeFile>(
-      new VolumeFile(path, file, static_cast<uint64_t>(info.st_size)));
+      new VolumeFile(path, file, static_cast<uint64_t>(info.st_size),
+                     {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)}));
 }
 
-VolumeFile::VolumeFile(std::string path, FILE* file, uint64_t size)
-    : path_(std::move(path)), file_(file), size_(size) {}
+VolumeFile::VolumeFile(std::string path, FILE* file, uint64_t size,
+                       std::pair<uint64_t, uint64_t> identity)
+    : path_(std::move(path)), file_(file), size_(size), identity_(identity) {}
 
 VolumeFile::~VolumeFile() {
   std::fclose(file_);

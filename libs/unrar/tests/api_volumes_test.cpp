@@ -1,6 +1,9 @@
 // Volume sets through the C API: every naming scheme, entries split across
-// volumes reported once and joined, and a missing volume.
+// volumes reported once and joined, a missing volume, sets whose names lead back
+// to a volume already read, and stopping a long chain.
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 #include "api_support.h"
 #include "support/rar_writer.h"
@@ -93,6 +96,77 @@ INSTANTIATE_TEST_SUITE_P(Sets, VolumeSet,
                          testing::Values(SetCase{RarFormat::Rar4, RarVolumeNaming::OldStyle},
                                          SetCase{RarFormat::Rar4, RarVolumeNaming::Numbered},
                                          SetCase{RarFormat::Rar5, RarVolumeNaming::PartN}));
+
+// Every name of the old scheme's ring of extensions, from ".r00" on: after ".z99"
+// come ".a00" ... ".q99", and then ".r00" again.
+std::vector<std::string> ring_of_names(const std::string& base) {
+  std::vector<std::string> names;
+  for (int letter = 0; letter < 26; ++letter) {
+    for (int number = 0; number < 100; ++number) {
+      char extension[8];
+      std::snprintf(extension, sizeof extension, ".%c%02d", 'a' + (letter + 17) % 26, number);
+      names.push_back(base + extension);
+    }
+  }
+  return names;
+}
+
+// One entry continued through every volume of an old-style set whose names go
+// round the whole ring, every one of them the same continued volume: the set ends
+// as one with a missing volume when a volume comes round again, instead of being
+// read round forever.
+TEST(LoopingSets, AVolumeThatComesRoundAgainIsAMissingVolume) {
+  TempDir dir;
+  const std::vector<std::string> volumes = WriteRarVolumes(dir / "set", RarVolumeNaming::OldStyle,
+                                                           200, {{"long.bin", pattern(1200, 3)}});
+  ASSERT_GE(volumes.size(), 3u);
+  for (size_t i = 2; i < volumes.size(); ++i) fs::remove(volumes[i]);
+  for (const std::string& name : ring_of_names(dir / "set")) {
+    if (name != volumes[1]) fs::create_hard_link(volumes[1], name);
+  }
+  const RunResult tested = run_archive(volumes[0], RAR_TEST);
+  ASSERT_EQ(tested.entries.size(), 1u);
+  EXPECT_EQ(tested.entries[0].result, ERAR_EOPEN);
+  const RunResult listed = run_archive(volumes[0], RAR_SKIP, "", "", RAR_OM_LIST);
+  ASSERT_EQ(listed.entries.size(), 1u);
+  EXPECT_EQ(listed.entries[0].result, ERAR_EOPEN);
+}
+
+int gVolumeCalls = 0;
+int gStopAtVolume = 0;  // the call with this count returns 0; 0: never
+
+int count_volumes(unsigned char* address, int size) {
+  if (address == nullptr && size == 0) ++gVolumeCalls;
+  return gVolumeCalls == gStopAtVolume ? 0 : 1;
+}
+
+// The data callback hears of each further volume (NULL and 0) while a call reads
+// on through a long chain, and stops the call as it stops an entry.
+TEST(LoopingSets, TheDataCallbackIsToldOfEachFurtherVolumeAndCanStopTheChain) {
+  TempDir dir;
+  const std::vector<std::string> volumes = WriteRarVolumes(dir / "long", RarVolumeNaming::OldStyle,
+                                                           100, {{"long.bin", pattern(3000, 4)}});
+  ASSERT_GE(volumes.size(), 30u);
+  for (const int stopAt : {0, 3}) {
+    SCOPED_TRACE(stopAt);
+    gVolumeCalls = 0;
+    gStopAtVolume = stopAt;
+    const std::string out = dir / "out";
+    fs::remove_all(out);
+    fs::create_directory(out);
+    const RunResult run =
+        run_archive(volumes[0], RAR_EXTRACT, out, "", RAR_OM_EXTRACT, count_volumes);
+    ASSERT_EQ(run.entries.size(), 1u);
+    if (stopAt == 0) {
+      EXPECT_EQ(run.entries[0].result, 0);
+      EXPECT_EQ(gVolumeCalls, static_cast<int>(volumes.size()) - 1);
+    } else {
+      EXPECT_EQ(run.entries[0].result, ERAR_UNKNOWN);
+      EXPECT_EQ(gVolumeCalls, stopAt);
+      EXPECT_FALSE(fs::exists(out + "/long.bin"));
+    }
+  }
+}
 
 TEST(CorpusVolumes, OldSchemeSetReportsTheVolumeBeingRead) {
   const RunResult run = run_archive(corpus("rar3-old.rar"), RAR_TEST);

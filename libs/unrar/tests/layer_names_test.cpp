@@ -21,6 +21,7 @@ TEST(VolumeNames, OldSchemeCountsTheExtension) {
   EXPECT_EQ(next_volume_name("a.rar", false), "a.r00");
   EXPECT_EQ(next_volume_name("a", false), "a.r00");
   EXPECT_EQ(next_volume_name("a.r99", false), "a.s00");
+  EXPECT_EQ(next_volume_name("a.z99", false), "a.a00");  // round to "a.r00" in time
   EXPECT_EQ(next_volume_name("a.999", false), "a.a00");
   EXPECT_EQ(next_volume_name("v1.2/a.r09", false), "v1.2/a.r10");
 }
