@@ -20,20 +20,32 @@ struct CorpusRow {
 };
 
 struct CorpusCase {
-  std::string archive;   // "" stands for a missing table
-  std::string password;  // "-" for none
+  std::filesystem::path folder;  // the corpus folder holding the table
+  std::string archive;           // "" stands for a missing or empty table
+  std::string password;          // "-" for none
   std::vector<CorpusRow> rows;
+
+  bool AllOk() const;
+  bool Has(const std::string& outcome) const;
 };
 
 void PrintTo(const CorpusCase& corpus, std::ostream* out);
 
-// Without a table, one case with no archive, so that a test shows as skipped rather
-// than not being there at all.
+// Never empty: without a table, or with one that lists nothing, one case with no
+// archive, so that a suite made of the cases fails in CorpusFilesIntact instead of
+// having no test at all.
 std::vector<CorpusCase> LoadCorpusCases(const std::filesystem::path& folder);
 
-// A test name for the case: its archive and password, other characters as "_".
+// Whether the table, the archive and each of its parts are there, every part with the
+// SHA-256 the table lists; the failure names the missing or changed file.
+::testing::AssertionResult CorpusFilesIntact(const CorpusCase& corpus);
+
+// A test name for the case: its folder, archive and password, other characters as "_".
 std::string CorpusCaseName(const ::testing::TestParamInfo<CorpusCase>& info);
 
 std::string Sha256Hex(const std::string& bytes);
+// The same for a file's content, read in pieces so that large outputs need no copy in
+// memory; "" when the file cannot be read.
+std::string Sha256OfFile(const std::filesystem::path& file);
 
 }  // namespace tessaly::testing
