@@ -26,13 +26,15 @@ void ExpectOnlyResultCodes(const WalkResult& walk, const std::string& label) {
   }
 }
 
+// Never empty: without the corpus, the one name "expected.tsv" fails the test.
 std::vector<std::string> CorpusArchives() {
   std::vector<std::string> names;
-  if (!fs::exists(kCorpus)) return names;
-  for (const auto& item : fs::directory_iterator(kCorpus)) {
+  std::error_code error;
+  for (const auto& item : fs::directory_iterator(kCorpus, error)) {
     if (item.path().extension() != ".tsv") names.push_back(item.path().filename().string());
   }
   std::sort(names.begin(), names.end());
+  if (names.empty()) names.push_back("expected.tsv");
   return names;
 }
 
@@ -60,6 +62,7 @@ class SlowCorruption : public ::testing::TestWithParam<std::string> {};
 TEST_P(SlowCorruption, FlippedBytesEndInResultCodes) {
   const std::string name = GetParam();
   const std::string original = ReadAll(kCorpus + name);
+  ASSERT_FALSE(original.empty()) << "no corpus archive at " << kCorpus + name;
   TempFolder temp;
   const std::string copy = temp / name;
   // The password of the encrypted ones, so that their data is decoded too.
@@ -78,7 +81,6 @@ TEST_P(SlowCorruption, FlippedBytesEndInResultCodes) {
 
 INSTANTIATE_TEST_SUITE_P(Corpus, SlowCorruption, ::testing::ValuesIn(CorpusArchives()),
                          [](const auto& info) { return TestNameOf(info.param); });
-GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(SlowCorruption);
 
 }  // namespace
 }  // namespace unace::testing

@@ -89,7 +89,6 @@ std::string case_name(const ::testing::TestParamInfo<Fixture>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, SlowCorruption, ::testing::ValuesIn(fixtures()), case_name);
-GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(SlowCorruption);
 
 }  // namespace
 }  // namespace unrar_test

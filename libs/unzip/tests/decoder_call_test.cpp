@@ -38,7 +38,6 @@ TEST_F(DecoderCall, ImplodeWithTheLargeWindowFlag) {
 }
 
 TEST_F(DecoderCall, DamagedStreamsNameTheirMethod) {
-  SKIP_WITHOUT_CORPUS();
   const std::vector<unsigned char> data = sample_bytes(5000, 6);
   BitWriter shrink;
   for (unsigned char byte : {'a', 'b', 'c'}) shrink.bits(byte, 9);  // then nothing

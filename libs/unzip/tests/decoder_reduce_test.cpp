@@ -45,7 +45,6 @@ TEST(ReduceDecoder, SetLargerThan32IsInvalid) {
 }
 
 TEST(ReduceDecoder, DamagedCorpusEntryEndsInInvalidData) {
-  SKIP_WITHOUT_CORPUS();
   const RawEntryStream entry = raw_entry_stream(corpus_file("zip2-reduce.zip"), "first.txt");
   const DecodeOutcome good = run_decoder(entry.method, entry.flags, entry.size, entry.raw);
   ASSERT_EQ(good.status, ReadStatus::Ok);

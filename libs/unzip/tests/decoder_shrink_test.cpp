@@ -79,7 +79,6 @@ INSTANTIATE_TEST_SUITE_P(Streams, ShrinkStreams, ::testing::ValuesIn(kShrinkCase
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ShrinkDecoder, DamagedCorpusEntryEndsInInvalidData) {
-  SKIP_WITHOUT_CORPUS();
   const RawEntryStream entry = raw_entry_stream(corpus_file("sc-Zip.shrink.zip"), "TECT.TXT");
   const DecodeOutcome good = run_decoder(kShrink, entry.flags, entry.size, entry.raw);
   ASSERT_EQ(good.status, ReadStatus::Ok);

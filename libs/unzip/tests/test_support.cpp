@@ -11,7 +11,9 @@
 namespace unzip::test {
 
 fs::path corpus_file(const std::string& name) {
-  return fs::path(TESSALY_CORPUS_DIR) / "zip" / name;
+  const fs::path path = fs::path(TESSALY_CORPUS_DIR) / "zip" / name;
+  if (!fs::is_regular_file(path)) ADD_FAILURE() << "no corpus file at " << path;
+  return path;
 }
 
 std::vector<CorpusRow> corpus_rows() {

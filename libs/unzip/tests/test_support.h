@@ -21,14 +21,8 @@ namespace unzip::test {
 
 namespace fs = std::filesystem;
 
+// A file of the corpus; a missing one fails the calling test, naming it.
 fs::path corpus_file(const std::string& name);
-
-#define SKIP_WITHOUT_CORPUS()                                             \
-  do {                                                                    \
-    if (!std::filesystem::is_directory(::unzip::test::corpus_file(""))) { \
-      GTEST_SKIP() << "corpus folder missing";                            \
-    }                                                                     \
-  } while (0)
 
 // One line of the corpus's expected.tsv.
 struct CorpusRow {
