@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "settings/settings_document.h"
 #include "settings/settings_file.h"
 
 namespace tessaly {
@@ -59,28 +60,48 @@ std::string CRegSettings::GetSetting(const std::string& section, const std::stri
                                      const std::string& defaultValue) const {
   const std::string path = FilePath();
   if (path.empty()) return defaultValue;
-  const std::optional<std::string> value = ReadSettingsFile(path).Value(section, StoredKey(key));
-  return value && !value->empty() ? *value : defaultValue;
+  SettingsDocument document = ReadSettingsFile(path);
+  return SettingsEdit(document).GetSetting(section, key, defaultValue);
 }
 
 bool CRegSettings::SaveSetting(const std::string& section, const std::string& key,
                                const std::string& value) {
-  const std::string path = FilePath();
-  if (path.empty()) return false;
-  return UpdateSettingsFile(path, [&](SettingsDocument& document) {
-    document.SetValue(section, StoredKey(key), value);
+  return UpdateSettings([&](SettingsEdit& settings) {
+    settings.SaveSetting(section, key, value);
     return true;
   });
 }
 
 bool CRegSettings::DeleteSetting(const std::string& section, const std::string& key) {
+  return UpdateSettings(
+      [&](SettingsEdit& settings) { return settings.DeleteSetting(section, key); });
+}
+
+bool CRegSettings::UpdateSettings(const std::function<bool(SettingsEdit&)>& change) {
   const std::string path = FilePath();
-  // The unnamed section is the application's own: never wiped as a whole.
-  if (path.empty() || (section.empty() && key.empty())) return false;
+  if (path.empty()) return false;
   return UpdateSettingsFile(path, [&](SettingsDocument& document) {
-    return key.empty() ? document.RemoveSection(section)
-                       : document.RemoveValue(section, StoredKey(key));
+    SettingsEdit settings(document);
+    return change(settings);
   });
+}
+
+std::string SettingsEdit::GetSetting(const std::string& section, const std::string& key,
+                                     const std::string& defaultValue) const {
+  const std::optional<std::string> value = document_.Value(section, StoredKey(key));
+  return value && !value->empty() ? *value : defaultValue;
+}
+
+void SettingsEdit::SaveSetting(const std::string& section, const std::string& key,
+                               const std::string& value) {
+  document_.SetValue(section, StoredKey(key), value);
+}
+
+bool SettingsEdit::DeleteSetting(const std::string& section, const std::string& key) {
+  // The unnamed section is the application's own: never wiped as a whole.
+  if (section.empty() && key.empty()) return false;
+  return key.empty() ? document_.RemoveSection(section)
+                     : document_.RemoveValue(section, StoredKey(key));
 }
 
 CRegSettings ApplicationSettings() {

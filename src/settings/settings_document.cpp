@@ -60,6 +60,12 @@ std::string Escape(const std::string& text) {
       case ' ':
         out += (i == 0 || i + 1 == text.size()) ? "\\s" : " ";
         break;
+      case ';':
+      case '#':
+        // Only a key can start a line, where these would make it a comment.
+        if (i == 0) out += '\\';
+        out += c;
+        break;
       default:
         out += c;
     }
@@ -87,23 +93,28 @@ std::optional<char> Unescaped(char code) {
       return '[';
     case ']':
       return ']';
+    case ';':
+      return ';';
+    case '#':
+      return '#';
     default:
       return std::nullopt;
   }
 }
 
-std::optional<std::string> Unescape(const std::string& text) {
+// A backslash that starts no known escape is taken as it stands.
+std::string Unescape(const std::string& text) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\') {
+    const std::optional<char> c =
+        text[i] == '\\' && i + 1 < text.size() ? Unescaped(text[i + 1]) : std::nullopt;
+    if (c) {
+      out += *c;
+      ++i;
+    } else {
       out += text[i];
-      continue;
     }
-    if (i + 1 == text.size()) return std::nullopt;
-    const std::optional<char> c = Unescaped(text[++i]);
-    if (!c) return std::nullopt;
-    out += *c;
   }
   return out;
 }
@@ -120,58 +131,38 @@ size_t FindUnescaped(const std::string& text, char target) {
   return std::string::npos;
 }
 
-template <typename Items, typename NameOf>
-auto FindNamed(Items& items, const std::string& name, NameOf nameOf) {
-  return std::find_if(items.begin(), items.end(),
-                      [&](const auto& item) { return SameSettingsName(nameOf(item), name); });
+// Templates so that both the const and the changing members can use them.
+template <typename Sections>
+auto FindSection(Sections& sections, const std::string& name) {
+  return std::find_if(sections.begin(), sections.end(), [&](const SettingsSection& section) {
+    return SameSettingsName(section.name, name);
+  });
 }
 
-const std::string& SectionName(const SettingsSection& s) {
-  return s.name;
+template <typename Lines>
+auto FindSetting(Lines& lines, const std::string& key) {
+  return std::find_if(lines.begin(), lines.end(), [&](const SettingsLine& line) {
+    return !line.keptText && SameSettingsName(line.key, key);
+  });
 }
-const std::string& ValueKey(const SettingsValue& v) {
-  return v.key;
-}
 
-bool ParseLines(const std::string& text, SettingsDocument& document) {
-  std::string section;
-  size_t lineStart = 0;
-  while (lineStart < text.size()) {
-    size_t lineEnd = text.find('\n', lineStart);
-    if (lineEnd == std::string::npos) lineEnd = text.size();
-    const std::string line = TrimLayout(text.substr(lineStart, lineEnd - lineStart));
-    lineStart = lineEnd + 1;
-    if (line.empty()) continue;
-
-    if (line.front() == '[') {
-      const std::string inner = line.substr(1);
-      if (FindUnescaped(inner, ']') + 1 != inner.size()) return false;
-      const std::optional<std::string> name = Unescape(inner.substr(0, inner.size() - 1));
-      if (!name) return false;
-      section = *name;
-      document.AddSection(section);
-      continue;
-    }
-
-    const size_t equals = FindUnescaped(line, '=');
-    if (equals == std::string::npos) return false;
-    const std::optional<std::string> key = Unescape(TrimLayout(line.substr(0, equals)));
-    const std::optional<std::string> value = Unescape(TrimLayout(line.substr(equals + 1)));
-    if (!key || !value) return false;
-    document.SetValue(section, *key, *value);
-  }
-  return true;
+// The section header's name, or nullopt when line (trimmed, not empty) is no header.
+std::optional<std::string> HeaderName(const std::string& line) {
+  if (line.front() != '[') return std::nullopt;
+  const std::string inner = line.substr(1);
+  if (FindUnescaped(inner, ']') + 1 != inner.size()) return std::nullopt;
+  return Unescape(inner.substr(0, inner.size() - 1));
 }
 
 }  // namespace
 
 std::optional<std::string> SettingsDocument::Value(const std::string& section,
                                                    const std::string& key) const {
-  const auto s = FindNamed(sections_, section, SectionName);
+  const auto s = FindSection(sections_, section);
   if (s == sections_.end()) return std::nullopt;
-  const auto v = FindNamed(s->values, key, ValueKey);
-  if (v == s->values.end()) return std::nullopt;
-  return v->value;
+  const auto line = FindSetting(s->lines, key);
+  if (line == s->lines.end()) return std::nullopt;
+  return line->value;
 }
 
 void SettingsDocument::AddSection(const std::string& section) {
@@ -179,7 +170,7 @@ void SettingsDocument::AddSection(const std::string& section) {
 }
 
 SettingsSection& SettingsDocument::SectionNamed(const std::string& section) {
-  auto s = FindNamed(sections_, section, SectionName);
+  const auto s = FindSection(sections_, section);
   if (s != sections_.end()) return *s;
   sections_.push_back({section, {}});
   return sections_.back();
@@ -188,44 +179,78 @@ SettingsSection& SettingsDocument::SectionNamed(const std::string& section) {
 void SettingsDocument::SetValue(const std::string& section, const std::string& key,
                                 const std::string& value) {
   SettingsSection& s = SectionNamed(section);
-  const auto v = FindNamed(s.values, key, ValueKey);
-  if (v != s.values.end()) {
-    v->value = value;
+  const auto line = FindSetting(s.lines, key);
+  if (line != s.lines.end()) {
+    line->value = value;
   } else {
-    s.values.push_back({key, value});
+    s.lines.push_back({key, value, std::nullopt});
   }
 }
 
+void SettingsDocument::KeepLine(const std::string& section, const std::string& text) {
+  SectionNamed(section).lines.push_back({"", "", text});
+}
+
 bool SettingsDocument::RemoveValue(const std::string& section, const std::string& key) {
-  const auto s = FindNamed(sections_, section, SectionName);
+  const auto s = FindSection(sections_, section);
   if (s == sections_.end()) return false;
-  const auto v = FindNamed(s->values, key, ValueKey);
-  if (v == s->values.end()) return false;
-  s->values.erase(v);
+  const auto line = FindSetting(s->lines, key);
+  if (line == s->lines.end()) return false;
+  s->lines.erase(line);
   return true;
 }
 
 bool SettingsDocument::RemoveSection(const std::string& section) {
-  const auto s = FindNamed(sections_, section, SectionName);
+  const auto s = FindSection(sections_, section);
   if (s == sections_.end()) return false;
   sections_.erase(s);
   return true;
 }
 
-bool ParseSettingsText(const std::string& text, SettingsDocument& document) {
-  document = SettingsDocument();
-  if (ParseLines(text, document)) return true;
-  document = SettingsDocument();
-  return false;
+SettingsDocument ParseSettingsText(const std::string& text) {
+  SettingsDocument document;
+  std::string section;
+  size_t lineStart = 0;
+  while (lineStart < text.size()) {
+    size_t lineEnd = text.find('\n', lineStart);
+    if (lineEnd == std::string::npos) lineEnd = text.size();
+    const std::string raw = text.substr(lineStart, lineEnd - lineStart);
+    lineStart = lineEnd + 1;
+    const std::string line = TrimLayout(raw);
+    if (line.empty()) continue;
+    if (line.front() == ';' || line.front() == '#') {
+      document.KeepLine(section, raw);
+      continue;
+    }
+    if (const std::optional<std::string> name = HeaderName(line)) {
+      section = *name;
+      document.AddSection(section);
+      continue;
+    }
+    const size_t equals = FindUnescaped(line, '=');
+    if (equals == std::string::npos) {
+      document.KeepLine(section, raw);
+      continue;
+    }
+    document.SetValue(section, Unescape(TrimLayout(line.substr(0, equals))),
+                      Unescape(TrimLayout(line.substr(equals + 1))));
+  }
+  return document;
 }
 
 std::string SettingsText(const SettingsDocument& document) {
   std::string text;
   for (const SettingsSection& section : document.Sections()) {
-    if (!text.empty()) text += '\n';
-    text += '[' + Escape(section.name) + "]\n";
-    for (const SettingsValue& value : section.values) {
-      text += Escape(value.key) + '=' + Escape(value.value) + '\n';
+    // What comes before the first header is the unnamed section's: a comment at the
+    // top of the file stays on top.
+    const bool needsHeader = !text.empty() || !section.name.empty() || section.lines.empty();
+    if (needsHeader) {
+      if (!text.empty()) text += '\n';
+      text += '[' + Escape(section.name) + "]\n";
+    }
+    for (const SettingsLine& line : section.lines) {
+      text += line.keptText ? *line.keptText : Escape(line.key) + '=' + Escape(line.value);
+      text += '\n';
     }
   }
   return text;

@@ -121,10 +121,8 @@ class ExclusiveLock {
 }  // namespace
 
 SettingsDocument ReadSettingsFile(const std::string& path) {
-  SettingsDocument document;
   const std::optional<std::string> text = ReadWhole(path);
-  if (text) ParseSettingsText(*text, document);
-  return document;
+  return text ? ParseSettingsText(*text) : SettingsDocument();
 }
 
 bool UpdateSettingsFile(const std::string& path,
@@ -135,11 +133,7 @@ bool UpdateSettingsFile(const std::string& path,
 
   const std::optional<std::string> text = ReadWhole(path);
   if (!text) return false;
-  SettingsDocument document;
-  if (!ParseSettingsText(*text, document)) {
-    // Keep what the user may want to recover before starting afresh.
-    if (!ReplaceFile(path + ".bad", *text)) return false;
-  }
+  SettingsDocument document = ParseSettingsText(*text);
   if (!change(document)) return false;
   return ReplaceFile(path, SettingsText(document));
 }

@@ -10,15 +10,13 @@
 
 namespace tessaly {
 
-// Empty when the file is missing, unreadable or malformed.
+// Empty when the file is missing or cannot be read.
 SettingsDocument ReadSettingsFile(const std::string& path);
 
 // Under the lock: reads the file, lets change edit it and, when change returns true,
 // replaces the file (temp file in the same folder, fsync, rename, fsync of the folder).
-// Missing folders are created with mode 0700. A malformed file is copied to
-// "<file>.bad" first and then replaced by the change applied to an empty document; an
-// existing file that cannot be read is left alone and the update fails. Returns true
-// only when the new file is in place.
+// Missing folders are created with mode 0700. An existing file that cannot be read is
+// left alone and the update fails. Returns true only when the new file is in place.
 bool UpdateSettingsFile(const std::string& path,
                         const std::function<bool(SettingsDocument&)>& change);
 

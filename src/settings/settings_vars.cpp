@@ -35,14 +35,16 @@ void LoadSettings(SettingsVars& vars, Dialogs& dialogs) {
 
 void SetFirstRunDefaults(Dialogs& dialogs) {
   dialogs.ShowWelcome();
-  CRegSettings Reg = ApplicationSettings();
-  Reg.SaveSetting("General", "First time", "0");
-  Reg.SaveSetting("General", "Startup Mode", "0");
-  Reg.SaveSetting("General", "Show confirmation", "1");
-  Reg.SaveSetting("General", "Startup Folder Mode", "0");
-  Reg.SaveSetting("General", "Show File Type", "0");
-  Reg.SaveSetting("General", "Hide Output", "0");
-  Reg.SaveSetting("General", "Close extract window", "0");
+  ApplicationSettings().UpdateSettings([](SettingsEdit& settings) {
+    settings.SaveSetting("General", "First time", "0");
+    settings.SaveSetting("General", "Startup Mode", "0");
+    settings.SaveSetting("General", "Show confirmation", "1");
+    settings.SaveSetting("General", "Startup Folder Mode", "0");
+    settings.SaveSetting("General", "Show File Type", "0");
+    settings.SaveSetting("General", "Hide Output", "0");
+    settings.SaveSetting("General", "Close extract window", "0");
+    return true;
+  });
 }
 
 std::string GetTempFolder(SettingsVars& vars) {

@@ -15,25 +15,29 @@ std::string SlotKey(int slot) {
 }  // namespace
 
 void AddDestinationHistory(ComboBoxModel& Combo1, const std::string& folder) {
-  CRegSettings Reg = ApplicationSettings();
-
-  std::string slots[kHistorySize + 1];
-  bool known = false;
-  for (int i = 1; i <= kHistorySize; ++i) {
-    slots[i] = Reg.GetSetting(kHistorySection, SlotKey(i), "");
-    if (slots[i] == folder) known = true;
-  }
-  // An empty folder in front would end the list at once and hide the whole history.
-  if (!known && !folder.empty()) {
-    for (int i = kHistorySize; i >= 2; --i)
-      Reg.SaveSetting(kHistorySection, SlotKey(i), slots[i - 1]);
-    Reg.SaveSetting(kHistorySection, SlotKey(1), folder);
-  }
+  // One locked update: two copies ending jobs at once would otherwise each write back
+  // the history they read and drop the other's folder.
+  ApplicationSettings().UpdateSettings([&](SettingsEdit& settings) {
+    std::string slots[kHistorySize + 1];
+    bool known = false;
+    for (int i = 1; i <= kHistorySize; ++i) {
+      slots[i] = settings.GetSetting(kHistorySection, SlotKey(i), "");
+      if (slots[i] == folder) known = true;
+    }
+    // An empty folder in front would end the list at once and hide the whole history.
+    if (!known && !folder.empty()) {
+      for (int i = kHistorySize; i >= 2; --i) {
+        settings.SaveSetting(kHistorySection, SlotKey(i), slots[i - 1]);
+      }
+      settings.SaveSetting(kHistorySection, SlotKey(1), folder);
+    }
+    settings.SaveSetting("General", "Last Used Destination Folder", folder);
+    return true;
+  });
 
   Combo1.list.clear();
   Combo1.text = folder;
   FillDestinationHistory(Combo1);
-  Reg.SaveSetting("General", "Last Used Destination Folder", Combo1.text);
 }
 
 void FillDestinationHistory(ComboBoxModel& Combo1) {

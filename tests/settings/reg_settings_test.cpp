@@ -14,6 +14,7 @@ namespace tessaly {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 using testing::ReadFileText;
 using testing::WriteFileText;
@@ -23,28 +24,22 @@ class RegSettingsTest : public testing::IsolatedSettingsTest {
   CRegSettings Reg = ApplicationSettings();
 };
 
-TEST_F(RegSettingsTest, ValuesLiveInOneFileUnderTheTrimmedCompanyAndAppName) {
+TEST_F(RegSettingsTest, TheFileIsNamedByTheTrimmedNamesUnderTheConfigHome) {
   CRegSettings settings;
   settings.Company("  Brindlemoor ");
   settings.AppName(" Tessaly 3.6  ");
   EXPECT_EQ(settings.FilePath(), SettingsFile());
   EXPECT_TRUE(settings.SaveSetting("General", "Startup Mode", "1"));
-  EXPECT_TRUE(fs::is_regular_file(SettingsFile()));
   EXPECT_EQ(Reg.GetSetting("General", "Startup Mode", "0"), "1");
-}
 
-TEST_F(RegSettingsTest, NamesThatWouldLeaveTheConfigFolderAreRefused) {
+  // Names that would leave the configuration folder or name no file at all.
   for (const char* appName : {"", "..", "a/b"}) {
-    CRegSettings settings;
-    settings.Company("Brindlemoor");
     settings.AppName(appName);
     EXPECT_EQ(settings.FilePath(), "") << appName;
     EXPECT_FALSE(settings.SaveSetting("General", "k", "v")) << appName;
     EXPECT_EQ(settings.GetSetting("General", "k", "default"), "default") << appName;
   }
-}
 
-TEST_F(RegSettingsTest, ConfigHomeFallsBackToHomeDotConfig) {
   const testing::ScopedEnv home("HOME", Root() + "/home");
   for (const char* xdg : {"", "relative/config"}) {
     const testing::ScopedEnv config("XDG_CONFIG_HOME", xdg);
@@ -73,17 +68,53 @@ TEST_F(RegSettingsTest, EmptyReadsAsMissingStarIsUnnamedAndDeleteTakesAValueOrAS
   EXPECT_EQ(Reg.GetSetting("General", "Last Used Source Folder", ""), " ");
 }
 
-TEST_F(RegSettingsTest, MalformedFileReadsAsEmptyAndIsBackedUpBeforeBeingReplaced) {
-  const std::string malformed = "[General]\nFirst time=0\nthis line is not a setting\n";
-  WriteFileText(SettingsFile(), malformed);
+// A line the reader cannot take as a setting costs nothing else: the other settings
+// read, and a save keeps the line where it was.
+TEST_F(RegSettingsTest, AnOddLineIsSkippedAndKeptInPlace) {
+  const struct {
+    const char* name;
+    std::string line;
+    const char* sourceFolder;  // what the line sets, when it is a setting after all
+  } kRows[] = {
+      {"comment", "; written by hand", nullptr},
+      {"comment with equals", "# was C:\\temp = old", nullptr},
+      {"no equals", "this line is not a setting", nullptr},
+      {"unclosed bracket", "[Destination Folder Hist", nullptr},
+      {"text after a header", "[Other] see below", nullptr},
+      {"control bytes", "\x01\x7f\0 junk"s, nullptr},
+      {"lone backslash", "Last Used Source Folder=/home/u/a\\b", "/home/u/a\\b"},
+      {"backslash at the end", "Last Used Source Folder = C:\\", "C:\\"},
+  };
+  for (const auto& row : kRows) {
+    SCOPED_TRACE(row.name);
+    const std::string before =
+        "[General]\nFirst time=0\n" + row.line +
+        "\nStartup Folder=/home/u/x\n[Utility Locations]\narj=/usr/bin/arj\n";
+    WriteFileText(SettingsFile(), before);
+    const auto expectSettings = [&] {
+      EXPECT_EQ(Reg.GetSetting("General", "First time", "1"), "0");
+      EXPECT_EQ(Reg.GetSetting("General", "Startup Folder", ""), "/home/u/x");
+      EXPECT_EQ(Reg.GetSetting("Utility Locations", "arj", ""), "/usr/bin/arj");
+      EXPECT_EQ(Reg.GetSetting("General", "Last Used Source Folder", "3"),
+                row.sourceFolder ? row.sourceFolder : "3");
+    };
+    expectSettings();
+    EXPECT_EQ(ReadFileText(SettingsFile()), before);  // reading never rewrites
 
-  EXPECT_EQ(Reg.GetSetting("General", "First time", "1"), "1");
-  EXPECT_EQ(ReadFileText(SettingsFile()), malformed);  // reading never repairs
-
-  ASSERT_TRUE(Reg.SaveSetting("General", "Startup Mode", "1"));
-  EXPECT_EQ(ReadFileText(SettingsFile() + ".bad"), malformed);
-  EXPECT_EQ(Reg.GetSetting("General", "Startup Mode", ""), "1");
-  EXPECT_EQ(Reg.GetSetting("General", "First time", "1"), "1");
+    ASSERT_TRUE(Reg.SaveSetting("General", "Startup Mode", "1"));
+    expectSettings();
+    EXPECT_EQ(Reg.GetSetting("General", "Startup Mode", ""), "1");
+    const std::string after = ReadFileText(SettingsFile());
+    if (!row.sourceFolder) {
+      const size_t line = after.find("\n" + row.line + "\n");
+      EXPECT_NE(line, std::string::npos) << after;
+      EXPECT_LT(after.find("First time=0"), line) << after;
+      EXPECT_GT(after.find("Startup Folder="), line) << after;
+    }
+    ASSERT_TRUE(Reg.SaveSetting("General", "Startup Mode", "1"));
+    EXPECT_EQ(ReadFileText(SettingsFile()), after) << "a second save changes nothing";
+    EXPECT_FALSE(fs::exists(SettingsFile() + ".bad"));
+  }
 }
 
 TEST_F(RegSettingsTest, UnreadableFileReadsAsEmptyAndIsLeftAlone) {
@@ -119,36 +150,6 @@ TEST_F(RegSettingsTest, FailedWriteLeavesTheOldFileWholeAndNoTempBehind) {
   for (const auto& entry : fs::directory_iterator(fs::path(SettingsFile()).parent_path())) {
     const std::string name = entry.path().filename().string();
     EXPECT_TRUE(name == "Tessaly 3.6.conf" || name == "Tessaly 3.6.conf.lock") << name;
-  }
-}
-
-TEST_F(RegSettingsTest, ConcurrentWritersLoseNothing) {
-  constexpr int kWriters = 3;
-  constexpr int kKeysEach = 25;
-  pid_t children[kWriters];
-  for (int w = 0; w < kWriters; ++w) {
-    children[w] = fork();
-    ASSERT_GE(children[w], 0);
-    if (children[w] == 0) {
-      CRegSettings settings = ApplicationSettings();
-      bool ok = true;
-      for (int k = 0; k < kKeysEach; ++k) {
-        const std::string key = "writer" + std::to_string(w) + "-" + std::to_string(k);
-        ok = settings.SaveSetting(k % 2 ? "Race" : "race", key, key) && ok;
-      }
-      _exit(ok ? 0 : 1);
-    }
-  }
-  for (pid_t child : children) {
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
-  for (int w = 0; w < kWriters; ++w) {
-    for (int k = 0; k < kKeysEach; ++k) {
-      const std::string key = "writer" + std::to_string(w) + "-" + std::to_string(k);
-      EXPECT_EQ(Reg.GetSetting("RACE", key, "lost"), key);
-    }
   }
 }
 

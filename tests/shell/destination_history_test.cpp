@@ -2,7 +2,11 @@
 #include "shell/destination_history.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <vector>
 
 #include "settings/isolated_settings.h"
@@ -11,73 +15,112 @@
 namespace tessaly {
 namespace {
 
+using History = std::vector<std::string>;
+
 class DestinationHistoryTest : public testing::IsolatedSettingsTest {
  protected:
-  std::vector<std::string> StoredHistory() const {
-    std::vector<std::string> slots;
-    for (int i = 1; i <= 5; ++i) {
-      slots.push_back(Reg.GetSetting("Destination Folder Hist", "folder" + std::to_string(i), ""));
-    }
+  static std::string Slot(size_t i) { return "folder" + std::to_string(i + 1); }
+
+  History StoredHistory() const {
+    History slots;
+    for (size_t i = 0; i < 5; ++i) slots.push_back(Reg.GetSetting(kSection, Slot(i), ""));
     return slots;
   }
 
-  void Add(const std::string& folder) { AddDestinationHistory(Combo1, folder); }
-
+  static constexpr const char* kSection = "Destination Folder Hist";
   CRegSettings Reg = ApplicationSettings();
-  ComboBoxModel Combo1;
 };
 
-TEST_F(DestinationHistoryTest, NewestFirstAndTheSixthDropsTheOldest) {
-  Combo1.list = {"left over"};
-  Add("/out/1/");
-  EXPECT_EQ(Combo1.text, "/out/1/");
-  EXPECT_EQ(Combo1.list, (std::vector<std::string>{"/out/1/"}));
-  EXPECT_EQ(StoredHistory(), (std::vector<std::string>{"/out/1/", "", "", "", ""}));
+TEST_F(DestinationHistoryTest, AddingKeepsTheLastFiveNewestFirst) {
+  const struct {
+    const char* name;
+    History before;
+    std::string added;
+    History after;  // the list shown is this up to its first empty slot
+  } kRows[] = {
+      {"first", {}, "/out/1/", {"/out/1/", "", "", "", ""}},
+      {"sixth drops the oldest",
+       {"/5/", "/4/", "/3/", "/2/", "/1/"},
+       "/6/",
+       {"/6/", "/5/", "/4/", "/3/", "/2/"}},
+      {"known keeps the order", {"/c/", "/b/", "/a/"}, "/a/", {"/c/", "/b/", "/a/", "", ""}},
+      {"case counts", {"/c/", "/b/", "/a/"}, "/A/", {"/A/", "/c/", "/b/", "/a/", ""}},
+      // Found past the gap, so nothing moves; the list still ends at the gap.
+      {"known past a gap", {"/one/", "", "/three/"}, "/three/", {"/one/", "", "/three/", "", ""}},
+      {"new before a gap",
+       {"/one/", "", "/three/"},
+       "/new/",
+       {"/new/", "/one/", "", "/three/", ""}},
+      // An empty folder in front would hide the whole history.
+      {"empty folder",
+       {"/5/", "/4/", "/3/", "/2/", "/1/"},
+       "",
+       {"/5/", "/4/", "/3/", "/2/", "/1/"}},
+  };
+  for (const auto& row : kRows) {
+    SCOPED_TRACE(row.name);
+    std::filesystem::remove(SettingsFile());
+    for (size_t i = 0; i < row.before.size(); ++i) {
+      ASSERT_TRUE(Reg.SaveSetting(kSection, Slot(i), row.before[i]));
+    }
+    ComboBoxModel destinationBox;
+    destinationBox.list = {"left over"};
+    AddDestinationHistory(destinationBox, row.added);
 
-  for (const char* folder : {"/out/2/", "/out/3/", "/out/4/", "/out/5/"}) Add(folder);
-  EXPECT_EQ(StoredHistory(),
-            (std::vector<std::string>{"/out/5/", "/out/4/", "/out/3/", "/out/2/", "/out/1/"}));
-
-  Add("/out/6/");
-  const std::vector<std::string> expected = {"/out/6/", "/out/5/", "/out/4/", "/out/3/", "/out/2/"};
-  EXPECT_EQ(StoredHistory(), expected);
-  EXPECT_EQ(Combo1.list, expected);
-  EXPECT_EQ(Reg.GetSetting("General", "Last Used Destination Folder", ""), "/out/6/");
+    EXPECT_EQ(StoredHistory(), row.after);
+    History shown;
+    for (const std::string& folder : row.after) {
+      if (folder.empty()) break;
+      shown.push_back(folder);
+    }
+    EXPECT_EQ(destinationBox.list, shown);
+    EXPECT_EQ(destinationBox.text, row.added);
+    EXPECT_EQ(Reg.GetSetting("General", "Last Used Destination Folder", "unset"),
+              row.added.empty() ? "unset" : row.added);
+  }
 }
 
-TEST_F(DestinationHistoryTest, AFolderAlreadyKnownLeavesTheOrder) {
-  for (const char* folder : {"/a/", "/b/", "/c/"}) Add(folder);
-  Add("/a/");
-  const std::vector<std::string> expected = {"/c/", "/b/", "/a/"};
-  EXPECT_EQ(StoredHistory(), (std::vector<std::string>{"/c/", "/b/", "/a/", "", ""}));
-  EXPECT_EQ(Combo1.list, expected);
-  EXPECT_EQ(Combo1.text, "/a/");
-  EXPECT_EQ(Reg.GetSetting("General", "Last Used Destination Folder", ""), "/a/");
+// Two copies of the program finishing jobs at the same moment.
+TEST_F(DestinationHistoryTest, TwoProcessesAddingAtOnceLoseNoDestination) {
+  constexpr int kRounds = 6;
+  const auto folder = [](int process, int n) {
+    return "/out/" + std::to_string(process) + "/" + std::to_string(n) + "/";
+  };
+  for (int round = 0; round < kRounds && !HasFailure(); ++round) {
+    std::filesystem::remove(SettingsFile());
+    int start[2];
+    ASSERT_EQ(pipe(start), 0);
+    pid_t children[2];
+    for (int process = 0; process < 2; ++process) {
+      children[process] = fork();
+      ASSERT_GE(children[process], 0);
+      if (children[process] == 0) {
+        close(start[1]);
+        char go;
+        (void)!read(start[0], &go, 1);  // returns once the parent closes its end
+        ComboBoxModel destinationBox;
+        for (int n = 0; n < 2; ++n) AddDestinationHistory(destinationBox, folder(process, n));
+        _exit(0);
+      }
+    }
+    close(start[0]);
+    close(start[1]);
+    for (pid_t child : children) {
+      int status = 0;
+      ASSERT_EQ(waitpid(child, &status, 0), child);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
 
-  Add("/A/");  // case counts
-  EXPECT_EQ(Combo1.list, (std::vector<std::string>{"/A/", "/c/", "/b/", "/a/"}));
-}
-
-TEST_F(DestinationHistoryTest, TheListStopsAtTheFirstEmptySlot) {
-  ASSERT_TRUE(Reg.SaveSetting("Destination Folder Hist", "folder1", "/one/"));
-  ASSERT_TRUE(Reg.SaveSetting("Destination Folder Hist", "folder3", "/three/"));
-  // "/three/" is found past the gap, so nothing moves.
-  Add("/three/");
-  EXPECT_EQ(Combo1.list, (std::vector<std::string>{"/one/"}));
-  EXPECT_EQ(StoredHistory(), (std::vector<std::string>{"/one/", "", "/three/", "", ""}));
-
-  Add("/new/");
-  EXPECT_EQ(Combo1.list, (std::vector<std::string>{"/new/", "/one/"}));
-  EXPECT_EQ(StoredHistory(), (std::vector<std::string>{"/new/", "/one/", "", "/three/", ""}));
-}
-
-TEST_F(DestinationHistoryTest, AnEmptyFolderNeverHidesAFullHistory) {
-  for (const char* folder : {"/1/", "/2/", "/3/", "/4/", "/5/"}) Add(folder);
-  Add("");
-  EXPECT_EQ(StoredHistory(), (std::vector<std::string>{"/5/", "/4/", "/3/", "/2/", "/1/"}));
-  EXPECT_EQ(Combo1.text, "");
-  EXPECT_EQ(Combo1.list.size(), 5u);
-  EXPECT_EQ(Reg.GetSetting("General", "Last Used Destination Folder", "unset"), "unset");
+    const History history = StoredHistory();
+    SCOPED_TRACE("round " + std::to_string(round) + ": " + ::testing::PrintToString(history));
+    const auto slotOf = [&](const std::string& entry) {
+      return std::find(history.begin(), history.end(), entry) - history.begin();
+    };
+    for (int process = 0; process < 2; ++process) {
+      EXPECT_LT(slotOf(folder(process, 0)), 5) << folder(process, 0);
+      EXPECT_LT(slotOf(folder(process, 1)), slotOf(folder(process, 0))) << folder(process, 1);
+    }
+  }
 }
 
 }  // namespace
