@@ -80,6 +80,14 @@ std::string ArjTest::ExtractLine(const std::string& archive, const std::string& 
          "\"";
 }
 
+std::string ArjTest::StagingFolder(const std::string& batch, const std::string& destination,
+                                   int index) {
+  const std::string start = destination + ".tessaly-";
+  const size_t at = batch.find(start);
+  if (at == std::string::npos) return "(no staging folder in the batch)";
+  return batch.substr(at, start.size() + 6) + "/" + std::to_string(index) + "/";
+}
+
 void ArjTest::ExtractInto(const std::vector<std::string>& archives) {
   fs::create_directories(PathOf("out"));
   session.Form1.Combo1.text = PathOf("out");

@@ -63,6 +63,10 @@ class ArjTest : public EngineTest {
   // The batch line that extracts archive into destination.
   static std::string ExtractLine(const std::string& archive, const std::string& destination,
                                  const std::string& options = "-y ");
+  // The folder batch hands the utility for archive number index (from 1): the staging
+  // folder it names inside destination (ending in "/"), "destination.tessaly-XXXXXX/1/".
+  static std::string StagingFolder(const std::string& batch, const std::string& destination,
+                                   int index);
   // Extracts archives into PathOf("out"), made first.
   void ExtractInto(const std::vector<std::string>& archives);
 

@@ -35,8 +35,10 @@ TEST_F(ArjJobTest, SeveralArchivesWithFoldersExtractInOneHiddenWatchedRun) {
   const std::string scratch = Scratch();
   EXPECT_EQ(run.argv, (std::vector<std::string>{TESSALY_BATCH_BIN, scratch + "Tessaly.bat"}));
   EXPECT_EQ(run.windowStyle, 0);
-  EXPECT_EQ(run.batch, Batch({ExtractLine(first, PathOf("out") + "/"),
-                              ExtractLine(second, PathOf("out") + "/")}));
+  // Each archive into a staging folder of its own inside the destination, gone again.
+  const std::string out = PathOf("out") + "/";
+  EXPECT_EQ(run.batch, Batch({ExtractLine(first, StagingFolder(run.batch, out, 1)),
+                              ExtractLine(second, StagingFolder(run.batch, out, 2))}));
   EXPECT_FALSE(run.command1Visible) << "an ARJ job cannot be cancelled";
 
   const Form4& form = session.Form4Window;
@@ -53,25 +55,36 @@ TEST_F(ArjJobTest, SeveralArchivesWithFoldersExtractInOneHiddenWatchedRun) {
   EXPECT_EQ(session.job.ActiveBackend, "");
 }
 
-// A later archive that succeeds must not hide the failure of an earlier one.
-TEST_F(ArjJobTest, ADamagedArchiveIsReportedAsNotFinishedAlsoWhenALaterOneSucceeds) {
+// An entry the utility fails on (damaged data, a wrong password) must not cost the
+// file already there, and a later archive that succeeds must not hide the failure.
+TEST_F(ArjJobTest, AFailedEntryLeavesTheOldFileAndTheJobIsNotFinished) {
   const std::string content(40000, 'd');
-  const std::string archive = MakeArj(PathOf("bad.arj"), {{"data.bin", content}}, {"-m0"});
-  std::string bytes = ReadFileText(archive);
+  const std::string damaged = MakeArj(PathOf("bad.arj"), {{"data.bin", content}}, {"-m0"});
+  std::string bytes = ReadFileText(damaged);
   bytes[bytes.size() / 2] ^= 0x55;
-  WriteFileText(archive, bytes);
+  WriteFileText(damaged, bytes);
+  const std::string locked = MakeArj(PathOf("locked.arj"), {{"data.bin", content}}, {"-gright"});
   const std::string sound = MakeArj(PathOf("sound.arj"), {{"ok.txt", "ok"}});
-  ExtractInto({archive, sound});
+  struct Case {
+    std::string archive;
+    std::string password;
+  };
+  for (const Case& c : {Case{damaged, ""}, Case{locked, "wrong"}}) {
+    fs::remove_all(PathOf("out"));
+    fs::create_directories(PathOf("out"));
+    WriteFileText(PathOf("out/data.bin"), "old");
+    if (!c.password.empty()) dialogs.inputAnswers = {c.password};
+    ExtractInto({c.archive, sound});
 
-  // The utility's complaint stays in its hidden window; its status tells the job.
-  const Form4& form = session.Form4Window;
-  EXPECT_EQ(form.lblarc, kNotFinished);
-  EXPECT_EQ(session.job.ExtractResult, 1);
-  EXPECT_TRUE(dialogs.messages.empty());
-  const fs::path extracted = PathOf("out/data.bin");
-  EXPECT_FALSE(fs::exists(extracted) && ReadFileText(extracted) == content);
-  EXPECT_EQ(ReadFileText(PathOf("out/ok.txt")), "ok") << "the later archive still ran";
-  EXPECT_FALSE(fs::exists(Scratch() + "Tessaly.bat"));
+    // The utility's complaint stays in its hidden window; its status tells the job.
+    EXPECT_EQ(session.Form4Window.lblarc, kNotFinished) << c.archive;
+    EXPECT_EQ(session.job.ExtractResult, 1);
+    EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
+    EXPECT_EQ(ReadFileText(PathOf("out/data.bin")), "old");
+    EXPECT_EQ(ReadFileText(PathOf("out/ok.txt")), "ok") << "the later archive still ran";
+    EXPECT_EQ(TreeOf(PathOf("out")), (std::vector<std::string>{"data.bin", "ok.txt"}));
+    EXPECT_FALSE(fs::exists(Scratch() + "Tessaly.bat"));
+  }
 }
 
 TEST_F(ArjJobTest, AUtilityThatCannotStartIsReportedAsNotFinished) {
@@ -95,8 +108,10 @@ TEST_F(ArjJobTest, BlanksShellCharactersAndLeadingDashesReachTheUtilityAsOneArgu
   dialogs.messageAnswers = {MsgAnswer::Yes};  // create the destination
   Extract();
 
-  EXPECT_EQ(host.starts.back().batch, Batch({ExtractLine(first, "./-out $x; y/"),
-                                             ExtractLine("./-second.arj", "./-out $x; y/")}));
+  const std::string batch = host.starts.back().batch;
+  EXPECT_EQ(batch,
+            Batch({ExtractLine(first, "./" + StagingFolder(batch, "-out $x; y/", 1)),
+                   ExtractLine("./-second.arj", "./" + StagingFolder(batch, "-out $x; y/", 2))}));
   EXPECT_EQ(TreeOf(WorkDir() + "/-out $x; y"), (std::vector<std::string>{"x y.txt", "z.txt"}));
   EXPECT_EQ(session.Form4Window.lblarc, kFinished);
 }

@@ -30,8 +30,10 @@ TEST_F(ArjPasswordTest, OnlyTheGarbledArchiveIsAskedForAndGetsTheSwitch) {
             "below to extract.");
   EXPECT_EQ(dialogs.inputs[0].title, "Enter Password");
   const std::string out = PathOf("out") + "/";
-  EXPECT_EQ(host.starts.back().batch,
-            Batch({ExtractLine(plain, out), ExtractLine(locked, out, "-y \"-gsesame; $x\" ")}));
+  const std::string batch = host.starts.back().batch;
+  EXPECT_EQ(batch,
+            Batch({ExtractLine(plain, StagingFolder(batch, out, 1)),
+                   ExtractLine(locked, StagingFolder(batch, out, 2), "-y \"-gsesame; $x\" ")}));
   EXPECT_EQ(TreeOf(PathOf("out")),
             (std::vector<std::string>{"d/", "d/deep.txt", "open.txt", "secret.txt"}));
   EXPECT_EQ(ReadFileText(PathOf("out/secret.txt")), "secret");

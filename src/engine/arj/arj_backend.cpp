@@ -1,5 +1,7 @@
 #include "engine/arj/arj_backend.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -8,8 +10,11 @@
 #include "batch/batch_text.h"
 #include "engine/arj/arj_batch.h"
 #include "engine/arj/arj_headers.h"
+#include "engine/arj/arj_placement.h"
+#include "engine/arj/arj_staging.h"
 #include "engine/arj/shell_wait.h"
 #include "engine/driver.h"
+#include "engine/entry_target.h"
 #include "engine/extraction_prompts.h"
 #include "engine/session.h"
 #include "platform/files.h"
@@ -100,13 +105,15 @@ std::optional<std::vector<std::string>> AskPasswords(Session& session) {
   return passwords;
 }
 
-std::string ExtractionBatch(const Session& session, const std::string& destination,
+// One line per archive, each into its own staging folder.
+std::string ExtractionBatch(const Session& session,
+                            const std::vector<ArjStaging::ArchiveFolder>& folders,
                             const std::vector<std::string>& passwords) {
   std::vector<std::string> lines;
   for (size_t i = 0; i < session.job.SelectedFiles.size(); ++i) {
     // Every path and password was checked before: each line can be written.
     lines.push_back(ArjExtractLine(session.settings.ArjLocation, session.job.ArjOptions,
-                                   session.job.SelectedFiles[i], destination, passwords[i])
+                                   session.job.SelectedFiles[i], folders[i].base, passwords[i])
                         .value());
   }
   return BatchText(lines);
@@ -119,6 +126,53 @@ int32_t RunArjBatch(Session& session, const std::string& batchFile) {
         session.settings.ShellWindowStyle);
   }
   return ShellAndWait(session, batchFile, session.settings.ShellWindowStyle);
+}
+
+// The utility unpacks every archive into a staging folder of its own inside the
+// destination; then what passes the checks is put in place, archive by archive, and the
+// staging folder goes, whatever happened.
+void ExtractThroughStaging(Session& session, const std::string& destination,
+                           const std::vector<std::string>& passwords) {
+  JobState& job = session.job;
+  std::vector<ArjHeaders> headers;
+  for (const std::string& archive : job.SelectedFiles) {
+    headers.push_back(ReadArjHeaders(archive));
+    if (ArjClimbLevels(headers.back()) > kMaxArjClimbLevels) {
+      return Refuse(session, "Tessaly did not extract \"" + FileNameOf(archive) +
+                                 "\": the names in it lead too far outside the destination "
+                                 "folder.");
+    }
+  }
+  ArjStaging staging;
+  std::vector<ArjStaging::ArchiveFolder> folders;
+  int error = staging.Create(destination) ? 0 : errno;
+  for (size_t i = 0; error == 0 && i < headers.size(); ++i) {
+    const std::optional<ArjStaging::ArchiveFolder> folder =
+        staging.AddArchive(i + 1, ArjClimbLevels(headers[i]));
+    if (!folder) error = errno;
+    if (folder) folders.push_back(*folder);
+  }
+  if (error != 0) {
+    return Refuse(session, "Tessaly could not create a folder to unpack into in \"" +
+                               (destination.empty() ? CurrentDirectory() : destination) +
+                               "\": " + std::strerror(error) + ".");
+  }
+  // The batch file holds the passwords while the job runs: it lives in the private
+  // (0700) temp folder and the driver deletes it when the job ends.
+  const std::string batchFile = session.settings.TempFolder + kArjBatchName;
+  if (session.settings.TempFolder.empty() ||
+      !WriteWholeFile(batchFile, ExtractionBatch(session, folders, passwords))) {
+    return Refuse(session, "Tessaly could not write the batch file \"" + batchFile + "\".");
+  }
+  // The runner exits with the first failing command's status, so one damaged or
+  // wrongly unlocked archive is not hidden by a later one that went well.
+  bool finished = RunArjBatch(session, batchFile) == 0;
+  // What the utility did unpack and passes the checks is placed even after a failure.
+  for (size_t i = 0; i < folders.size(); ++i) {
+    if (!PlaceArjArchive(session, headers[i], folders[i], destination)) finished = false;
+  }
+  staging.Remove();
+  job.ExtractResult = finished ? 0 : 1;
 }
 
 }  // namespace
@@ -140,7 +194,6 @@ void ExtractArjArchives(Session& session) {
   job.ActiveBackend = "arj";
   ArchiveOptions(session, "arj");
   const std::string destination = session.Form1.Combo1.text;
-  const std::string batchFile = session.settings.TempFolder + kArjBatchName;
 
   if (const std::optional<std::string> path = UnquotablePath(session, destination)) {
     // Such a line would split where the name does not: better to run nothing.
@@ -149,16 +202,7 @@ void ExtractArjArchives(Session& session) {
                         "or a line break cannot be written into the batch file. Please rename "
                         "it and try again.");
   } else if (const std::optional<std::vector<std::string>> passwords = AskPasswords(session)) {
-    // The batch file holds the passwords while the job runs: it lives in the private
-    // (0700) temp folder and the driver deletes it when the job ends.
-    if (session.settings.TempFolder.empty() ||
-        !WriteWholeFile(batchFile, ExtractionBatch(session, destination, *passwords))) {
-      Refuse(session, "Tessaly could not write the batch file \"" + batchFile + "\".");
-    } else {
-      // The runner exits with the first failing command's status, so one damaged or
-      // wrongly unlocked archive is not hidden by a later one that went well.
-      job.ExtractResult = RunArjBatch(session, batchFile) == 0 ? 0 : 1;
-    }
+    ExtractThroughStaging(session, DestinationFolder(destination), *passwords);
   }
   status.Command1Visible = true;
   status.SetValue(status.pb2Max);

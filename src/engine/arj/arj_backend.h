@@ -12,10 +12,12 @@ struct Session;
 // Before the Status window shows: no Cancel, and the waiting text.
 void PrepareArjStatus(Session& session);
 // Asks for the password of every selected archive that holds garbled entries, writes
-// "Tessaly.bat" for all of them, runs it and waits; the job counts as finished only
-// when the batch exits with 0. A path or password that cannot be written into the
-// batch file, or a password not given, ends the job, with a message, before anything
-// runs.
+// "Tessaly.bat" for all of them, runs it and waits. The utility unpacks each archive
+// into a private staging folder inside the destination; Tessaly then puts what passes
+// its checks in place itself (arj_placement.h) and removes the staging folder. The job
+// counts as finished only when the batch exits with 0 and every unpacked file was placed
+// or kept. A path or password that cannot be written into the batch file, or a password
+// not given, ends the job, with a message, before anything runs.
 void ExtractArjArchives(Session& session);
 // The probe's ARJ step: true when the utility's listing of path is not empty and
 // has no "error(s)!".

@@ -1,0 +1,153 @@
+#include "engine/arj/arj_staging.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "engine/arj/arj_headers.h"
+
+namespace tessaly {
+
+namespace {
+
+constexpr const char* kStagingName = ".tessaly-XXXXXX";
+constexpr const char* kClimbLevel = "_/";
+
+// The leading ".." of a landing name.
+size_t ClimbOf(const std::string& landing) {
+  size_t levels = 0;
+  while (landing.compare(levels * 3, 3, "../") == 0) ++levels;
+  return landing.substr(levels * 3) == ".." ? levels + 1 : levels;
+}
+
+size_t DotDotsIn(const std::string& text) {
+  size_t count = 0;
+  for (size_t at = text.find(".."); at != std::string::npos; at = text.find("..", at + 2)) {
+    ++count;
+  }
+  return count;
+}
+
+void RemoveEntry(int parent, const char* name) {
+  struct stat info {};
+  if (fstatat(parent, name, &info, AT_SYMLINK_NOFOLLOW) != 0) return;
+  if (!S_ISDIR(info.st_mode)) {
+    unlinkat(parent, name, 0);
+    return;
+  }
+  // A folder unpacked with no permissions for its owner could be neither read nor
+  // emptied. It was just found to be a folder, not a link, in a private folder.
+  fchmodat(parent, name, S_IRWXU, 0);
+  const int folder = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (folder >= 0) {
+    std::vector<std::string> names;
+    if (DIR* listing = fdopendir(dup(folder))) {
+      while (const dirent* entry = readdir(listing)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+          names.emplace_back(entry->d_name);
+        }
+      }
+      closedir(listing);
+    }
+    for (const std::string& child : names) RemoveEntry(folder, child.c_str());
+    close(folder);
+  }
+  unlinkat(parent, name, AT_REMOVEDIR);
+}
+
+}  // namespace
+
+std::string ArjLandingName(const std::string& storedName) {
+  size_t at = 0;
+  for (;;) {
+    if (storedName.compare(at, 1, "/") == 0) {
+      at += 1;
+    } else if (storedName.compare(at, 2, "./") == 0) {
+      at += 2;
+    } else if (storedName.compare(at, 3, "../") == 0) {
+      at += 3;
+    } else {
+      break;
+    }
+  }
+  std::vector<std::string> parts;
+  size_t climbs = 0;
+  size_t start = at;
+  while (start <= storedName.size()) {
+    size_t end = storedName.find('/', start);
+    if (end == std::string::npos) end = storedName.size();
+    const std::string part = storedName.substr(start, end - start);
+    if (part == "..") {
+      if (parts.empty()) {
+        ++climbs;
+      } else {
+        parts.pop_back();
+      }
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  std::string landing;
+  for (size_t i = 0; i < climbs; ++i) landing += "../";
+  for (const std::string& part : parts) landing += part + "/";
+  if (!landing.empty()) landing.pop_back();
+  return landing;
+}
+
+size_t ArjClimbLevels(const ArjHeaders& headers) {
+  size_t deepestName = 0;
+  size_t throughLinks = 0;
+  for (const ArjEntryHeader& entry : headers.entries) {
+    deepestName = std::max(deepestName, ClimbOf(ArjLandingName(entry.name)));
+    if (entry.fileType == kArjSpecialFile) throughLinks += DotDotsIn(entry.extended);
+  }
+  return deepestName + throughLinks;
+}
+
+ArjStaging::~ArjStaging() {
+  Remove();
+}
+
+bool ArjStaging::Create(const std::string& destination) {
+  Remove();
+  std::string folder = destination + kStagingName;
+  if (mkdtemp(folder.data()) == nullptr) return false;
+  root_ = folder + "/";
+  return true;
+}
+
+std::optional<ArjStaging::ArchiveFolder> ArjStaging::AddArchive(size_t index, size_t climbs) {
+  if (root_.empty()) {
+    errno = ENOENT;
+    return std::nullopt;
+  }
+  ArchiveFolder folder;
+  folder.top = root_ + std::to_string(index) + "/";
+  if (mkdir(folder.top.c_str(), S_IRWXU) != 0) return std::nullopt;
+  folder.base = folder.top;
+  for (size_t level = 0; level < climbs; ++level) {
+    folder.base += kClimbLevel;
+    if (mkdir(folder.base.c_str(), S_IRWXU) != 0) return std::nullopt;
+  }
+  return folder;
+}
+
+void ArjStaging::Remove() {
+  if (root_.empty()) return;
+  RemoveTreeWithoutLinks(root_.substr(0, root_.size() - 1));
+  root_.clear();
+}
+
+void RemoveTreeWithoutLinks(const std::string& path) {
+  RemoveEntry(AT_FDCWD, path.c_str());
+}
+
+}  // namespace tessaly
