@@ -73,6 +73,11 @@ bool Confirmed(Session& session) {
   return !session.job.ConfirmCancelled;
 }
 
+void MarkArchiveFailed(JobState& job) {
+  job.ArchiveFailed = true;
+  job.ExtractResult = 1;
+}
+
 // Each archive type has its own way through the selection: ZIP archives go through
 // the two-pass loop; the other types' backends join this dispatch as they arrive.
 void RunBackend(Session& session) {
@@ -83,14 +88,14 @@ void RunBackend(Session& session) {
     // Every archive is handed over, whatever the last one returned: after a cancel
     // the backend returns at once.
     for (const std::string& archive : job.LongFileNames) {
-      job.ExtractResult = ExtractRarArchive(session, archive);
+      if (ExtractRarArchive(session, archive) != 0) MarkArchiveFailed(job);
     }
   } else if (job.ArchiveType == "arj") {
     // One batch run extracts every archive of the job.
     ExtractArjArchives(session);
   } else if (job.ArchiveType == "ace") {
     for (const std::string& archive : job.LongFileNames) {
-      job.ExtractResult = ExtractAceArchive(session, archive);
+      if (ExtractAceArchive(session, archive) != 0) MarkArchiveFailed(job);
     }
   }
 }
@@ -115,10 +120,12 @@ bool ReadyToRun(Session& session) {
   return Confirmed(session);
 }
 
+// One failed archive is enough: a job is finished only when every archive was.
 void ReportOutcome(Session& session) {
   Form4& status = session.Form4Window;
   status.lblmsg.clear();
-  if (session.job.ExtractResult != 0 || session.job.CancelExtract) {
+  const JobState& job = session.job;
+  if (job.ExtractResult != 0 || job.CancelExtract || job.ArchiveFailed) {
     status.Command2Visible = false;
     status.pb2Value = status.pb2Max;
     status.lblarc = kNotFinishedMessage;

@@ -18,6 +18,24 @@ std::optional<EntryTarget> ResolveEntryTarget(const std::string& destination,
   return EntryTarget{destination + cleaned.data(), cleaned.data()};
 }
 
+std::string ShownEntryName(const std::string& storedName) {
+  std::vector<char> cleaned(storedName.size() + 1);
+  if (safepath_clean(storedName.c_str(), cleaned.data(), cleaned.size(), nullptr) == SAFEPATH_OK) {
+    return cleaned.data();
+  }
+  std::string shown = storedName;
+  for (char& c : shown) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) c = '_';
+  }
+  return shown;
+}
+
+std::string OutsideDestinationText(const std::string& shownName) {
+  return "Tessaly did not extract \"" + shownName +
+         "\": its path leads outside the destination folder.";
+}
+
 std::string DestinationFolder(const std::string& text) {
   return text.empty() || text.ends_with('/') ? text : text + "/";
 }

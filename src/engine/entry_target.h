@@ -18,6 +18,14 @@ struct EntryTarget {
 std::optional<EntryTarget> ResolveEntryTarget(const std::string& destination,
                                               const std::string& storedName);
 
+// The stored name as messages show it when ResolveEntryTarget gives nothing: cleaned
+// the same way where anything is left of it, never with control characters.
+std::string ShownEntryName(const std::string& storedName);
+
+// What the user is told of an entry that was not extracted because its path leads
+// outside the destination.
+std::string OutsideDestinationText(const std::string& shownName);
+
 // The destination box's text as ResolveEntryTarget takes it.
 std::string DestinationFolder(const std::string& text);
 

@@ -203,17 +203,20 @@ TEST_F(AceBackendTest, CancelAtTheOverwritePromptStopsTheArchiveSilently) {
   EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
 }
 
-TEST_F(AceBackendTest, WithoutTheQuestionAReadOnlyFileIsReplaced) {
+TEST_F(AceBackendTest, OnlyTheSettingOneReplacesWithoutAskingAReadOnlyFileToo) {
   WriteAce(PathOf("a.ace"), {{"x.txt", "new"}});
-  for (const char* setting : {"1", ""}) {
+  for (const char* setting : {"", "0", "1"}) {
     SetAutoOverwrite(setting);
     fs::remove(Out("x.txt"));
     WriteFileText(Out("x.txt"), "old");
     ASSERT_EQ(chmod(Out("x.txt").c_str(), 0444), 0);
+    dialogs.fileExistsQuestions.clear();
+    const bool asked = std::string(setting) != "1";
+    if (asked) dialogs.fileExistsAnswers = {"Yes"};
     ExtractOne(PathOf("a.ace"));
-    EXPECT_EQ(ReadFileText(Out("x.txt")), "new") << "setting \"" << setting << "\"";
+    EXPECT_EQ(dialogs.fileExistsQuestions.size(), asked ? 1u : 0u) << "setting " << setting;
+    EXPECT_EQ(ReadFileText(Out("x.txt")), "new") << "setting " << setting;
   }
-  EXPECT_TRUE(dialogs.fileExistsQuestions.empty());
   EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
 }
 
@@ -229,7 +232,8 @@ TEST_F(AceBackendTest, ATraversalNameNeverRemovesAFileOutsideTheDestination) {
 }
 
 // Every archive of the job is handed over: "All" answers the later ones too, and a
-// failure in the middle one is reported while the others are extracted.
+// failure in the middle one is reported while the others are extracted; the job then
+// did not finish.
 TEST_F(AceBackendTest, AJobOfThreeArchivesGoesOnAfterAFailureAndKeepsAll) {
   SetAutoOverwrite("0");
   WriteAce(PathOf("a.ace"), {{"x.txt", "new x"}});
@@ -245,7 +249,7 @@ TEST_F(AceBackendTest, AJobOfThreeArchivesGoesOnAfterAFailureAndKeepsAll) {
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{kWrongPassword});
   EXPECT_EQ(ReadFileText(Out("x.txt")), "new x");
   EXPECT_EQ(ReadFileText(Out("y.txt")), "new y");
-  EXPECT_EQ(session.Form4Window.lblarc, kFinished) << "the last archive's result counts";
+  EXPECT_EQ(session.Form4Window.lblarc, kNotFinished) << "one failed archive is enough";
 }
 
 // Cancel comes from the Status window while the backend lets events run after an

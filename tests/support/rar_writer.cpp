@@ -199,8 +199,25 @@ bool Encrypted(const RarEntrySpec& entry, const RarOptions& options) {
   return !entry.folder && (entry.encrypted || options.encryptHeaders);
 }
 
+bool IsLink(const RarEntrySpec& entry) {
+  return !entry.linkTarget.empty();
+}
+
+// RAR 4 links carry their target as data; RAR5 ones in an extra record.
+std::string Content(const RarEntrySpec& entry, const RarOptions& options) {
+  if (!IsLink(entry)) return entry.data;
+  return options.format == RarFormat::Rar4 ? entry.linkTarget : "";
+}
+
+uint32_t ModeOf(const RarEntrySpec& entry) {
+  if (entry.mode != 0) return entry.mode;
+  if (IsLink(entry)) return 0120777;
+  return entry.folder ? 040755 : 0100644;
+}
+
 std::string Pack(const RarEntrySpec& entry, const RarOptions& options, const Keys& keys) {
   if (entry.folder) return {};
+  if (IsLink(entry)) return Content(entry, options);
   if (!Encrypted(entry, options)) return entry.data;
   if (options.format == RarFormat::Rar4)
     return AesCbcEncrypt(keys.rar4.key, keys.rar4.iv, entry.data);
@@ -231,7 +248,7 @@ Volumes Distribute(const std::vector<RarEntrySpec>& entries, const RarOptions& o
 
 uint32_t PieceCrc(const Piece& piece, const RarOptions& options, const Keys& keys) {
   if (piece.splitAfter) return Crc32(piece.packed);
-  const uint32_t crc = Crc32(piece.entry->data);
+  const uint32_t crc = Crc32(Content(*piece.entry, options)) ^ (piece.entry->wrongCrc ? 1u : 0u);
   if (options.format == RarFormat::Rar5 && Encrypted(*piece.entry, options)) {
     return MacedCrc(keys.rar5.hashKey, crc);
   }
@@ -266,14 +283,14 @@ std::string Rar4FileHeader(const Piece& piece, const RarOptions& options, const 
 
   std::string body;
   PutU32(body, static_cast<uint32_t>(piece.packed.size()));
-  PutU32(body, static_cast<uint32_t>(entry.data.size()));
+  PutU32(body, static_cast<uint32_t>(Content(entry, options).size()));
   body += '\x03';  // a Unix host: attributes are a mode
   PutU32(body, entry.folder ? 0 : PieceCrc(piece, options, keys));
   PutU32(body, kDosTime);
-  body += static_cast<char>(29);
-  body += '\x30';
+  body += static_cast<char>(entry.rar4Version);
+  body += static_cast<char>(entry.rar4Method);
   PutU16(body, static_cast<uint32_t>(name.size()));
-  PutU32(body, entry.folder ? 040755 : 0100644);
+  PutU32(body, ModeOf(entry));
   body += name;
   if (encrypted) body += kRar4Salt;
   return Rar4Block(0x74, flags, body);
@@ -338,15 +355,23 @@ std::string Rar5FileHeader(const Piece& piece, const RarOptions& options, const 
   if (piece.splitAfter) flags |= 0x0010;
   std::string fields;
   PutVint(fields, entry.folder ? 0x0003 : 0x0006);
-  PutVint(fields, entry.data.size());
-  PutVint(fields, entry.folder ? 040755 : 0100644);
+  PutVint(fields, Content(entry, options).size());
+  PutVint(fields, ModeOf(entry));
   PutU32(fields, kUnixTime);
   if (!entry.folder) PutU32(fields, PieceCrc(piece, options, keys));
-  PutVint(fields, 0);  // stored, version 0
+  PutVint(fields, entry.rar5Compression);
   PutVint(fields, 1);  // a Unix host
   PutVint(fields, entry.name.size());
   fields += entry.name;
-  const std::string extra = Encrypted(entry, options) ? Rar5EncryptionRecord(keys) : "";
+  std::string extra = Encrypted(entry, options) ? Rar5EncryptionRecord(keys) : "";
+  if (IsLink(entry)) {
+    std::string record = Vint(0x05);
+    PutVint(record, 1);  // a Unix symbolic link
+    PutVint(record, 0);
+    PutVint(record, entry.linkTarget.size());
+    record += entry.linkTarget;
+    extra += Vint(record.size()) + record;
+  }
   return Rar5Block(2, flags, fields, extra, &piece.packed);
 }
 

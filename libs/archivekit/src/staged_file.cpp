@@ -102,6 +102,28 @@ void StagedFile::discard() {
   temporary_.clear();
 }
 
+bool place_symlink(const std::string& target, const std::string& path) {
+  // symlink(2) has no exclusive-temporary form: try fresh names until one is free.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = folder_of(path) + kTemporaryName;
+    const int fd = mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) return false;
+    close(fd);
+    unlink(name.c_str());
+    if (symlink(target.c_str(), name.c_str()) != 0) {
+      if (errno == EEXIST) continue;
+      return false;
+    }
+    if (rename(name.c_str(), path.c_str()) == 0) return true;
+    const int error = errno;
+    unlink(name.c_str());
+    errno = error;
+    return false;
+  }
+  errno = EEXIST;
+  return false;
+}
+
 mode_t permitted_mode(uint32_t recorded) {
   return static_cast<mode_t>(recorded) & 0777 & ~process_umask();
 }

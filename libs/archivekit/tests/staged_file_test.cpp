@@ -93,6 +93,16 @@ TEST_F(StagedFileTest, ALinkIsReplacedNotWrittenThroughAndAFolderIsNeverReplaced
   EXPECT_EQ(Entries(), 3u);
 }
 
+TEST_F(StagedFileTest, ALinkIsPlacedOverAFileButNeverOverAFolder) {
+  Put(At("a"), "old");
+  ASSERT_TRUE(archivekit::place_symlink("target", At("a")));
+  EXPECT_EQ(fs::read_symlink(At("a")), "target");
+  fs::create_directory(At("folder"));
+  EXPECT_FALSE(archivekit::place_symlink("target", At("folder")));
+  EXPECT_TRUE(fs::is_directory(At("folder")));
+  EXPECT_EQ(Entries(), 2u);
+}
+
 TEST(PermittedMode, KeepsOnlyPermissionBitsTheUmaskAllows) {
   const mode_t mask = umask(0);
   umask(mask);

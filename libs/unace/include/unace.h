@@ -26,13 +26,13 @@ enum {
   ACE_SUCCESS = 0,
   ACE_VOLUME_MISSING = 3, /* the next volume of a continued entry is not there */
   ACE_DISK_FULL = 4,
-  ACE_READ_ERROR = 6,     /* the archive is truncated or could not be read */
-  ACE_WRITE_PROTECTED = 7,/* a file or folder could not be created or written (other than
-                             for lack of space) */
-  ACE_BAD_DATA = 9,       /* CRC mismatch, damaged stream, or wrong or missing password */
-  ACE_END_ARCHIVE = 10,   /* ACEReadHeader: no further entry */
-  ACE_BAD_HEADER = 12,    /* ACEReadHeader: a file header is damaged */
-  ACE_UNSUPPORTED = 20    /* a compression type or mode we do not decode */
+  ACE_READ_ERROR = 6,      /* the archive is truncated or could not be read */
+  ACE_WRITE_PROTECTED = 7, /* a file or folder could not be created or written (other than
+                              for lack of space) */
+  ACE_BAD_DATA = 9,        /* CRC mismatch, damaged stream, or wrong or missing password */
+  ACE_END_ARCHIVE = 10,    /* ACEReadHeader: no further entry */
+  ACE_BAD_HEADER = 12,     /* ACEReadHeader: a file header is damaged */
+  ACE_UNSUPPORTED = 20     /* a compression type or mode we do not decode */
 };
 
 /* OpenMode */
@@ -89,7 +89,8 @@ int ACECloseArchive(HANDLE handle);
 int ACEReadHeader(HANDLE handle, ACEHeaderData* header);
 /* Acts on the entry just read. ACE_EXTRACT writes it below destPath (a folder,
  * with or without its trailing "/"; NULL or "" = the current folder) under its own
- * name. An existing file is replaced. */
+ * name. An existing file is replaced only once the entry is whole and verified: a
+ * failed entry leaves it untouched and nothing of its own behind. */
 int ACEProcessFile(HANDLE handle, int operation, char* destPath);
 /* The password for the entries processed from now on. */
 void ACESetPassword(HANDLE handle, char* password);

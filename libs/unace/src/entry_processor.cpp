@@ -141,17 +141,16 @@ int EntryProcessor::decode(const AceEntry& entry, EntryInput& input, EntrySink& 
                        sink);
 }
 
-int EntryProcessor::open_output_file(const std::string& path) {
-  const int fd = create_output_file(path);
-  if (fd >= 0 || errno != ENOENT) return fd;
+bool EntryProcessor::open_output_file(const std::string& path, archivekit::StagedFile& file) {
+  if (file.open(path) || errno != ENOENT) return file.is_open();
   // A folder this extraction made was removed under it: make the way again.
   knownFolders_.forget();
   const int error = knownFolders_.make(path, false);
   if (error != 0) {
     errno = error;
-    return -1;
+    return false;
   }
-  return create_output_file(path);
+  return file.open(path);
 }
 
 int EntryProcessor::unpack(const AceEntry& entry, const std::string* path) {
@@ -171,23 +170,23 @@ int EntryProcessor::unpack(const AceEntry& entry, const std::string* path) {
     cipher = std::make_unique<AceCbcDecryptor>(*cipher_);
   }
   EntryInput input(reader_, entry, std::move(cipher));
-  const int fd = path ? open_output_file(*path) : -1;
-  if (path && fd < 0) {
+  archivekit::StagedFile file;
+  if (path && !open_output_file(*path, file)) {
     const int error = errno;
     input.skip_rest();
     return write_error_code(error);
   }
-  EntrySink sink(fd);
+  EntrySink sink(file.fd());
   int result = decode(entry, input, sink);
   const int rest = input.skip_rest();
   if (result == ACE_SUCCESS) result = rest;
   if (result == ACE_SUCCESS) result = verify(entry, input.part(), sink);
   if (result != ACE_SUCCESS && reader_.solid()) solidStreamBroken_ = true;
-  if (fd >= 0) {
-    if (result == ACE_SUCCESS) apply_file_metadata(fd, entry.dosTime, entry.attributes);
-    if (close(fd) != 0 && result == ACE_SUCCESS) result = write_error_code(errno);
-    // Nothing half-written or damaged is left behind under the entry's name.
-    if (result != ACE_SUCCESS) unlink(path->c_str());
+  // Only a whole, verified file takes the entry's name; anything else leaves what was
+  // there before untouched.
+  if (path && result == ACE_SUCCESS) {
+    apply_file_metadata(file.fd(), entry.dosTime, entry.attributes);
+    if (!file.commit()) result = write_error_code(errno);
   }
   return result;
 }

@@ -12,6 +12,7 @@
 #include "ace_crypto.h"
 #include "ace_decoder.h"
 #include "archive_reader.h"
+#include "archivekit/staged_file.h"
 #include "output_files.h"
 
 namespace unace {
@@ -45,8 +46,9 @@ class EntryProcessor {
   int decode(const AceEntry& entry, EntryInput& input, EntrySink& sink);
   int decoder_for(const AceEntry& entry, Decoder*& decoder);
   bool decodable(const AceEntry& entry) const;
-  // The entry's new file, its folders made again if one has vanished; -1 and errno.
-  int open_output_file(const std::string& path);
+  // The entry's staged file, its folders made again if one has vanished; false with
+  // errno set.
+  bool open_output_file(const std::string& path, archivekit::StagedFile& file);
 
   ArchiveReader& reader_;
   std::optional<std::string> password_;

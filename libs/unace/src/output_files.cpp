@@ -13,20 +13,8 @@
 namespace unace {
 namespace {
 
-constexpr mode_t kDefaultFileMode = 0666;
 constexpr mode_t kDefaultFolderMode = 0777;
 constexpr uint32_t kDosReadOnly = 0x01;
-constexpr int kNewFileFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-
-bool remove_non_folder(const std::string& path) {
-  struct stat info {};
-  if (lstat(path.c_str(), &info) != 0) return errno == ENOENT;
-  if (S_ISDIR(info.st_mode)) {
-    errno = EISDIR;
-    return false;
-  }
-  return unlink(path.c_str()) == 0;
-}
 
 bool is_folder(const std::string& path) {
   struct stat info {};
@@ -82,14 +70,6 @@ int KnownFolders::make_level(const std::string& level) {
   if (errno != EEXIST) return errno;
   if (is_folder(level)) folders_.insert(level);
   return 0;
-}
-
-int create_output_file(const std::string& path) {
-  // Most files are new: only a name that is taken costs a look at what is there.
-  const int fd = open(path.c_str(), kNewFileFlags, kDefaultFileMode);
-  if (fd >= 0 || errno != EEXIST) return fd;
-  if (!remove_non_folder(path)) return -1;
-  return open(path.c_str(), kNewFileFlags, kDefaultFileMode);
 }
 
 void apply_file_metadata(int fd, uint32_t dosTime, uint32_t attributes) {

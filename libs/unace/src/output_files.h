@@ -1,6 +1,7 @@
 // Creating what an entry becomes on disk, always inside the destination folder:
-// the checked path, folders on the way, the file itself, its time and read-only
-// attribute.
+// the checked path, folders on the way, the file's time and read-only attribute.
+// Files themselves are written through archivekit::StagedFile, so an old file is
+// replaced only by a whole, verified new one.
 #pragma once
 
 #include <cstdint>
@@ -30,9 +31,6 @@ class KnownFolders {
   std::unordered_set<std::string> folders_;
 };
 
-// A new file at path, replacing a file (never writing through a link) that is
-// there; -1 with errno set when it cannot be created.
-int create_output_file(const std::string& path);
 // The DOS modification time and, for files, the read-only attribute, on the open
 // output file.
 void apply_file_metadata(int fd, uint32_t dosTime, uint32_t attributes);

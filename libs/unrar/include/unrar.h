@@ -30,7 +30,8 @@ enum {
   ERAR_UNKNOWN = 21,          /* an unsupported method, or the data callback stopped the call */
   ERAR_MISSING_PASSWORD = 22, /* the headers are encrypted and no password was set */
   ERAR_EREFERENCE = 23,
-  ERAR_BAD_PASSWORD = 24
+  ERAR_BAD_PASSWORD = 24,
+  ERAR_UNSAFE_LINK = 30 /* a link whose target leads outside the destination: not created */
 };
 
 /* OpenMode */
@@ -105,8 +106,11 @@ int RARCloseArchive(HANDLE handle);
 int RARReadHeader(HANDLE handle, RARHeaderData* header);
 /* Acts on the entry just read. RAR_EXTRACT writes it below destPath (NULL or "" =
  * the current folder) under its own name, or, when destName is given, to destName.
- * Existing files are replaced; nothing is written through a link that leads outside
- * the destination (ERAR_ECREATE), nor is such a link created. */
+ * An existing file (or link) is replaced only once the entry is whole and verified:
+ * a failed or stopped entry leaves it untouched and nothing of its own behind.
+ * Nothing is written through a link that leads outside the destination
+ * (ERAR_ECREATE), nor is such a link created (ERAR_UNSAFE_LINK); the archive can be
+ * read on after either. */
 int RARProcessFile(HANDLE handle, int operation, char* destPath, char* destName);
 /* The password for the entries processed from now on (and for encrypted headers
  * when set before the next read). */

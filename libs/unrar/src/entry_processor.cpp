@@ -1,8 +1,9 @@
 #include "entry_processor.h"
 
-#include <unistd.h>
-
+#include <cerrno>
 #include <vector>
+
+#include "archivekit/staged_file.h"
 
 #include "entry_input.h"
 #include "entry_sink.h"
@@ -237,24 +238,22 @@ int EntryProcessor::unpack(const ArchiveEntry& entry, const Target* target) {
   }
   if (entry.link != LinkKind::none) return unpack_link(entry, input, hashKey, target);
 
-  const int fd = target ? create_output_file(target->path) : -1;
-  if (target && fd < 0) {
+  archivekit::StagedFile file;
+  if (target && !file.open(target->path)) {
+    const int error = errno;
     input.skip_rest();
-    return ERAR_ECREATE;
+    return error == ENOSPC ? ERAR_EWRITE : ERAR_ECREATE;
   }
-  EntrySink sink(fd, nullptr, callback_, entry.blake2.has_value());
+  EntrySink sink(file.fd(), nullptr, callback_, entry.blake2.has_value());
   result = decode(entry, input, sink);
   const int rest = input.skip_rest();
   if (result == ERAR_SUCCESS) result = rest;
   if (result == ERAR_SUCCESS) result = verify(entry, input.part(), sink, hashKey);
-  if (fd >= 0) {
-    if (close(fd) != 0 && result == ERAR_SUCCESS) result = ERAR_EWRITE;
-    // Nothing half-written or damaged is left behind under the entry's name.
-    if (result != ERAR_SUCCESS) {
-      unlink(target->path.c_str());
-    } else {
-      apply_metadata(target->path, entry);
-    }
+  // Only a whole, verified file takes the entry's name; anything else leaves what
+  // was there before untouched.
+  if (target && result == ERAR_SUCCESS) {
+    apply_file_metadata(file.fd(), entry);
+    if (!file.commit()) result = errno == ENOSPC ? ERAR_EWRITE : ERAR_ECREATE;
   }
   return result;
 }
@@ -292,15 +291,16 @@ int EntryProcessor::unpack_link(const ArchiveEntry& entry, EntryInput& input,
     result = input.skip_rest();
   }
   if (result != ERAR_SUCCESS || !target) return result;
-  bool made = false;
   if (entry.link == LinkKind::symlink) {
-    made = create_symlink(target->root, target->relative, target->path, linkTarget);
-  } else {
-    made = copy_extracted_file(target->root, linkTarget, target->path);
+    const LinkResult made =
+        create_symlink(target->root, target->relative, target->path, linkTarget);
+    if (made == LinkResult::outside) return ERAR_UNSAFE_LINK;
+    if (made == LinkResult::failed) return ERAR_ECREATE;
+    apply_metadata(target->path, entry);
+    return ERAR_SUCCESS;
   }
-  if (!made) return ERAR_ECREATE;
-  apply_metadata(target->path, entry);
-  return ERAR_SUCCESS;
+  return copy_extracted_file(target->root, linkTarget, entry, target->path) ? ERAR_SUCCESS
+                                                                            : ERAR_ECREATE;
 }
 
 }  // namespace unrar

@@ -1,19 +1,16 @@
 #include "engine/ace/ace_backend.h"
 
-#include <sys/stat.h>
-
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/ace/ace_flags.h"
 #include "engine/ace/ace_messages.h"
+#include "engine/entry_target.h"
 #include "engine/extraction_prompts.h"
 #include "engine/session.h"
-#include "platform/files.h"
-#include "safe_path.h"
-#include "settings/reg_settings.h"
 #include "shell/folder_listing.h"
 #include "unace.h"
 
@@ -38,32 +35,6 @@ std::string ArchiveNameOf(const ACEHeaderData& header) {
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? "" : path.substr(0, slash + 1);
-}
-
-// Where the library puts an entry: its name cleaned of absolute and ".." parts, below
-// the destination. "" where the library writes nothing (nothing is left of the name,
-// or it leads outside through a link), so nothing may be replaced there either.
-std::string TargetPathOf(const std::string& destination, const std::string& entryName) {
-  std::vector<char> cleaned(entryName.size() + 1);
-  const safepath_result resolved =
-      safepath_resolve(destination.empty() ? nullptr : destination.c_str(), entryName.c_str(),
-                       cleaned.data(), cleaned.size(), nullptr);
-  return resolved == SAFEPATH_OK ? destination + cleaned.data() : "";
-}
-
-// A search with normal attributes: regular files that are not hidden.
-bool FoundWithNormalAttributes(const std::string& path) {
-  const std::string name = path.substr(FolderOf(path).size());
-  return !name.starts_with('.') && FileExists(path);
-}
-
-// Removes a file about to be replaced, making it writable first.
-void DeleteForReplacement(const std::string& path) {
-  struct stat info {};
-  if (stat(path.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0) {
-    chmod(path.c_str(), info.st_mode | S_IWUSR);
-  }
-  DeleteFile(path);
 }
 
 // The names in folder that a search for pattern finds with normal attributes.
@@ -124,9 +95,7 @@ class AceExtraction {
     // set.ace finds set.c00, set.c01 ...
     const std::string name = longPath.substr(folder_.size());
     volumePattern_ = name.substr(0, name.size() < 3 ? 0 : name.size() - 3) + "*";
-    const std::string& text = session.Form1.Combo1.text;
-    // An empty destination means the current folder: names stay relative then.
-    destination_ = text.empty() || text.ends_with('/') ? text : text + "/";
+    destination_ = DestinationFolder(session.Form1.Combo1.text);
   }
 
   int32_t Run() {
@@ -189,8 +158,9 @@ class AceExtraction {
   }
 
   Step ProcessEntry(const ACEHeaderData& header) {
-    entryName_ = EntryNameOf(header);
-    fullPath_ = TargetPathOf(destination_, entryName_);
+    const std::string storedName = EntryNameOf(header);
+    target_ = ResolveEntryTarget(destination_, storedName);
+    entryName_ = target_ ? target_->shownName : ShownEntryName(storedName);
     session_.Form4Window.SetLblmsg("Extracting file: " + entryName_);
 
     if (!password_.empty()) {
@@ -204,11 +174,19 @@ class AceExtraction {
       return Step::Restart;
     }
 
-    int operation = ACE_EXTRACT;
-    if (!DecideOverwrite(operation)) return Fail();
+    // The library writes nothing where the path leads outside: the entry is passed
+    // over (a solid archive still decodes it for the ones after it).
+    int operation = target_ ? ACE_EXTRACT : ACE_SKIP;
+    if (target_ && !DecideOverwrite(operation)) return Fail();
     if (job_.CancelExtract) return Fail();
 
     const int code = archive_->ProcessFile(operation, destination_);
+    if (!target_ && code == ACE_SUCCESS) {
+      session_.dialogs.MessageBox(
+          {OutsideDestinationText(entryName_), MsgButtons::OK, MsgIcon::Exclamation, "Oops!"});
+      result_ = 1;
+      return Step::Next;
+    }
     const std::string failure =
         AceResultMessage(code, entryName_, ArchiveNameOf(header), passwordAsked_);
     if (!failure.empty()) return Tell(failure);
@@ -218,19 +196,19 @@ class AceExtraction {
     return Step::Next;
   }
 
-  // The backend removes every file it replaces; false when the user cancelled.
+  // False when the user cancelled.
   bool DecideOverwrite(int& operation) {
-    if (!FoundWithNormalAttributes(fullPath_)) return true;
-    if (AutoOverwrite() == "0" && job_.OverwriteAnswer != "All") {
-      const std::string answer = AskOverwrite(session_, entryName_);
-      if (answer == "Cancel") return false;
-      if (answer == "No") {
+    if (!FileWouldBeReplaced(target_->path)) return true;
+    switch (DecideExistingFile(session_, entryName_)) {
+      case ExistingFile::Replace:
+        return true;
+      case ExistingFile::Keep:
         operation = ACE_SKIP;
         return true;
-      }
+      case ExistingFile::Stop:
+        return false;
     }
-    DeleteForReplacement(fullPath_);
-    return true;
+    return false;
   }
 
   // False when the answer was empty (reported at the end).
@@ -238,10 +216,6 @@ class AceExtraction {
     passwordAsked_ = true;
     password_ = tessaly::AskPassword(session_, entryName_);
     return !password_.empty();
-  }
-
-  std::string AutoOverwrite() const {
-    return ApplicationSettings().GetSetting(job_.ActiveBackend + " options", "auto overwrite", "");
   }
 
   Step Tell(const std::string& text) {
@@ -271,7 +245,7 @@ class AceExtraction {
   std::string password_;
   bool passwordAsked_ = false;
   std::string entryName_;
-  std::string fullPath_;
+  std::optional<EntryTarget> target_;
   int32_t result_ = 0;
 };
 

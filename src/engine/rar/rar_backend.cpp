@@ -2,14 +2,14 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/active_session.h"
+#include "engine/entry_target.h"
 #include "engine/extraction_prompts.h"
 #include "engine/session.h"
-#include "platform/files.h"
-#include "settings/reg_settings.h"
 #include "unrar.h"
 
 namespace tessaly {
@@ -26,6 +26,16 @@ constexpr const char* kMissingVolume =
     "all of the volumes to a single folder on your harddrive and extract them from there, as "
     "Tessaly does not presently support archive sets which contain volumes which are not "
     "located in the same folder.";
+
+std::string UnsafeLinkText(const std::string& name) {
+  return "Tessaly did not create the link \"" + name +
+         "\": its target lies outside the destination folder.";
+}
+
+std::string UnsupportedText(const std::string& name) {
+  return "Tessaly could not extract \"" + name +
+         "\": it is packed with a method or dictionary size this version does not support.";
+}
 
 // Runs while the library writes an entry: this is how the Status window's Cancel
 // reaches an entry in progress.
@@ -52,13 +62,6 @@ std::string ArchiveNameOf(const RARHeaderData& header) {
 
 bool WrongPassword(int code) {
   return code == ERAR_BAD_DATA || code == ERAR_BAD_PASSWORD;
-}
-
-// A search with normal attributes: regular files that are not hidden.
-bool FoundWithNormalAttributes(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  return !name.starts_with('.') && FileExists(path);
 }
 
 // One open archive handle, closed when it goes.
@@ -114,12 +117,8 @@ class RarExtraction {
       : session_(session),
         job_(session.job),
         longPath_(longPath),
-        destinationText_(session.Form1.Combo1.text) {
-    // An empty destination means the current folder: names stay relative then.
-    destination_ = destinationText_.empty() || destinationText_.ends_with('/')
-                       ? destinationText_
-                       : destinationText_ + "/";
-  }
+        destinationText_(session.Form1.Combo1.text),
+        destination_(DestinationFolder(destinationText_)) {}
 
   int32_t Run() {
     if (CountEntries()) {
@@ -192,8 +191,9 @@ class RarExtraction {
   }
 
   Step ProcessEntry(const RARHeaderData& header) {
-    entryName_ = EntryNameOf(header);
-    fullPath_ = destination_ + entryName_;
+    const std::string storedName = EntryNameOf(header);
+    target_ = ResolveEntryTarget(destination_, storedName);
+    entryName_ = target_ ? target_->shownName : ShownEntryName(storedName);
     session_.Form4Window.SetLblmsg("Extracting file: " + entryName_);
 
     if (!password_.empty()) {
@@ -210,19 +210,20 @@ class RarExtraction {
     }
 
     int operation = RAR_EXTRACT;
-    if (AutoOverwrite() == "0" && !DecideOverwrite(header, operation)) return Fail();
+    // The library writes nothing where the path leads outside: the entry is passed
+    // over (a solid archive still decodes it for the ones after it).
+    if (!target_) operation = RAR_SKIP;
+    if (target_ && !DecideOverwrite(header, operation)) return Fail();
     if (job_.CancelExtract) return Fail();
 
     const int status = archive_->ProcessFile(operation, destinationText_);
     session_.events.pump();
+    if (!target_ && status == ERAR_SUCCESS) return Report(OutsideDestinationText(entryName_));
     return EntryDone(status, header);
   }
 
   Step EntryDone(int status, const RARHeaderData& header) {
-    if (WrongPassword(status) && passwordAsked_) {
-      DeleteFile(fullPath_);
-      return Tell(kWrongPassword);
-    }
+    if (WrongPassword(status) && passwordAsked_) return Tell(kWrongPassword);
     if (status == ERAR_EOPEN) return Tell(kMissingVolume);
     // A damaged entry or a failed write is not an extracted file.
     if (status == ERAR_BAD_DATA) return Tell(CrcErrorText(ArchiveNameOf(header)));
@@ -233,6 +234,12 @@ class RarExtraction {
       return Tell("Error writing " + entryName_ +
                   ". Disk is probably write-protected. Operation aborting.");
     }
+    if (status == ERAR_UNSAFE_LINK) return Report(UnsafeLinkText(entryName_));
+    if (status == ERAR_UNKNOWN && job_.CancelExtract) return Fail();
+    if (status == ERAR_UNKNOWN || status == ERAR_NO_MEMORY) {
+      return Report(UnsupportedText(entryName_));
+    }
+    if (status != ERAR_SUCCESS) return Tell(CrcErrorText(ArchiveNameOf(header)));
     ++doneCount_;
     session_.Form4Window.SetValue(doneCount_);
     session_.events.pump();
@@ -241,13 +248,17 @@ class RarExtraction {
 
   // False when the user cancelled at the prompt.
   bool DecideOverwrite(const RARHeaderData& header, int& operation) {
-    if (header.Flags == RHDF_DIRECTORY_FLAGS) return true;
-    if (!FoundWithNormalAttributes(fullPath_) || job_.OverwriteAnswer == "All") return true;
-    const std::string answer = AskOverwrite(session_, entryName_);
-    if (answer == "Cancel") return false;
-    if (answer == "No") operation = RAR_SKIP;
-    if (answer == "Yes") DeleteFile(fullPath_);
-    return true;
+    if (header.Flags == RHDF_DIRECTORY_FLAGS || !FileWouldBeReplaced(target_->path)) return true;
+    switch (DecideExistingFile(session_, entryName_)) {
+      case ExistingFile::Replace:
+        return true;
+      case ExistingFile::Keep:
+        operation = RAR_SKIP;
+        return true;
+      case ExistingFile::Stop:
+        return false;
+    }
+    return false;
   }
 
   // False when the answer was empty (reported at the end).
@@ -255,10 +266,6 @@ class RarExtraction {
     passwordAsked_ = true;
     password_ = tessaly::AskPassword(session_, name);
     return !password_.empty();
-  }
-
-  std::string AutoOverwrite() const {
-    return ApplicationSettings().GetSetting(job_.ArchiveType + " options", "auto overwrite", "");
   }
 
   static std::string FileNameOf(const std::string& path) {
@@ -274,6 +281,14 @@ class RarExtraction {
   Step Tell(const std::string& text) {
     session_.dialogs.MessageBox({text, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
     return Fail();
+  }
+
+  // An entry that was left out: the rest of the archive is still extracted, but the
+  // job does not count as finished.
+  Step Report(const std::string& text) {
+    session_.dialogs.MessageBox({text, MsgButtons::OK, MsgIcon::Exclamation, "Oops!"});
+    result_ = 1;
+    return Step::Next;
   }
 
   Step Fail() {
@@ -294,13 +309,13 @@ class RarExtraction {
   JobState& job_;
   const std::string longPath_;
   const std::string destinationText_;
-  std::string destination_;
+  const std::string destination_;
   std::unique_ptr<RarArchive> archive_;
   int64_t doneCount_ = 0;
   std::string password_;
   bool passwordAsked_ = false;
   std::string entryName_;
-  std::string fullPath_;
+  std::optional<EntryTarget> target_;
   int32_t result_ = 0;
 };
 

@@ -40,6 +40,11 @@ class StagedFile {
   std::string temporary_;
 };
 
+// Makes a symbolic link to target under a temporary name beside path and renames it
+// to path, replacing a file or link there but never a folder. False with errno set;
+// path is then untouched.
+bool place_symlink(const std::string& target, const std::string& path);
+
 // The permissions an archive recorded, as a file or folder gets them here: only the
 // read, write and execute bits, less those the umask withholds.
 mode_t permitted_mode(uint32_t recorded);
