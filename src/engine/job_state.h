@@ -32,6 +32,8 @@ struct ZipOptions {
   int64_t ListedBytes = 0;
   bool ListIntoContents = false;
   ZipListingMemo LastListing;
+  // The output path of the last call's write that failed; empty when none did.
+  std::string DiskFullPath;
 };
 
 enum class CallingForm { MainWindow, DropTarget, Contents };

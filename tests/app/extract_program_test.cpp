@@ -1,12 +1,16 @@
 // End-to-end: the built tessaly-extract on archives made by the tests. The texts of the
 // engine's questions are the driver tests' part; here what the console makes of them.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <regex>
 #include <sstream>
 
 #include "app/extract_program_fixture.h"
+#include "settings/isolated_settings.h"
+#include "settings/reg_settings.h"
 #include "support/job_texts.h"
+#include "support/zip_fixtures.h"
 
 namespace tessaly::testing {
 namespace {
@@ -83,9 +87,14 @@ TEST_F(ExtractProgram, FileExistsAnswersFromStandardInput) {
   }
 }
 
+// -n keeps every existing file, also where the settings would overwrite unasked.
 TEST_F(ExtractProgram, OverwriteOptions) {
   MakeZip("two.zip", kTwoFiles);
   WriteFileText(work() / "out/a.txt", "old\n");
+  {
+    const ScopedEnv home("XDG_CONFIG_HOME", config().string());
+    ASSERT_TRUE(ApplicationSettings().SaveSetting("zip options", "auto overwrite", "1"));
+  }
   ProcessResult run = Run({"-y", "-n", "-d", "out", "two.zip"});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_EQ(ReadFileText(work() / "out/a.txt"), "old\n");
@@ -137,6 +146,28 @@ TEST_F(ExtractProgram, RefusalsBeforeExtracting) {
   EXPECT_EQ(run.exitStatus, 2) << run.err;
   EXPECT_TRUE(fs::is_directory(work() / "out"));
   EXPECT_FALSE(fs::exists(work() / "out/a.txt"));
+}
+
+// Permission bits from the archive, as far as the umask allows; never set-user-ID,
+// set-group-ID or sticky.
+TEST_F(ExtractProgram, ModesAreTheArchivesWithinTheUmask) {
+  const std::pair<uint32_t, std::string> modes[] = {
+      {04777, "setuid"}, {02775, "setgid"}, {01777, "sticky"}, {0664, "plain"}};
+  std::vector<ZipEntrySpec> entries;
+  for (const auto& [mode, name] : modes) {
+    entries.emplace_back(name, name);
+    entries.back().unixMode = mode;
+  }
+  WriteZip((work() / "modes.zip").string(), entries);
+  const mode_t previous = umask(027);
+  const ProcessResult run = Run({"-y", "-d", "out", "modes.zip"});
+  umask(previous);
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  for (const auto& [mode, name] : modes) {
+    struct stat info {};
+    ASSERT_EQ(stat((work() / "out" / name).c_str(), &info), 0) << name;
+    EXPECT_EQ(info.st_mode & 07777, mode & 0750) << name;
+  }
 }
 
 TEST_F(ExtractProgram, OneFolderPerArchive) {

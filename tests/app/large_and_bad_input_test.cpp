@@ -178,11 +178,14 @@ TEST_F(LargeAndBadInput, AFolderWithoutWritePermissionGetsNothing) {
   EXPECT_EQ(TreeOf(work() / "out"), std::vector<std::string>{});
 }
 
-// A file size limit stands in for a full disk: writes fail with EFBIG.
+// A file size limit stands in for a full disk: writes fail with EFBIG. The run says
+// so and stops there (the next archive is not begun); no partial file is left, and
+// files that were there before stay as they were.
 TEST_F(LargeAndBadInput, AFullDiskIsAnErrorNeverAFinish) {
   WriteZip((work() / "full.zip").string(), {{"small.txt", "fits\n"},
                                             {"same.txt", "newer\n"},
                                             {"big.bin", std::string(4 << 20, '\0'), true}});
+  WriteZip((work() / "second.zip").string(), {{"later.txt", "later\n"}});
   WriteFileText(work() / "out/kept.txt", "was here before\n");
   WriteFileText(work() / "out/same.txt", "not to be overwritten\n");
   const auto before = Snapshot(work(), "out/");
@@ -190,30 +193,17 @@ TEST_F(LargeAndBadInput, AFullDiskIsAnErrorNeverAFinish) {
   {
     ScopedFileSizeLimit limit(256 * 1024);
     ASSERT_TRUE(limit.active());
-    run = Run({"-y", "-n", "-d", "out", "full.zip"});
-  }
-  ExpectNotFinished(run, "full.zip");
-  EXPECT_EQ(ReadFileText(work() / "out/small.txt"), "fits\n");
-  EXPECT_EQ(ReadFileText(work() / "out/same.txt"), "not to be overwritten\n");
-  EXPECT_EQ(Snapshot(work(), "out/"), before);
-}
-
-// Going on after a failed archive extracts the rest, but the run is no success.
-TEST_F(LargeAndBadInput, AFullDiskInAnEarlierArchiveStillFailsTheRun) {
-  WriteZip((work() / "first.zip").string(), {{"big.bin", std::string(4 << 20, '\0'), true}});
-  WriteZip((work() / "second.zip").string(), {{"small.txt", "fits\n"}});
-  ProcessResult run;
-  {
-    ScopedFileSizeLimit limit(256 * 1024);
-    ASSERT_TRUE(limit.active());
-    run = Run({"-y", "-d", "out", "first.zip", "second.zip"});
+    run = Run({"-y", "-n", "-d", "out", "full.zip", "second.zip"});
   }
   EXPECT_EQ(run.exitStatus, 1) << run.err;
-  EXPECT_TRUE(Contains(run.err,
-                       "\nError: There was an error in first.zip\nError #: 50\nWould you like to "
-                       "continue processing the remaining archives?\nYes\n"))
+  EXPECT_EQ(run.signal, 0);
+  EXPECT_TRUE(Contains(run.err, "\nOops!: Error writing big.bin. Disk full. Operation aborting.\n"))
       << run.err;
-  EXPECT_EQ(ReadFileText(work() / "out/small.txt"), "fits\n");
+  EXPECT_TRUE(Contains(run.err, kNotFinished + "\n")) << run.err;
+  EXPECT_EQ(TreeOf(work() / "out"),
+            (std::vector<std::string>{"kept.txt", "same.txt", "small.txt"}));
+  EXPECT_EQ(ReadFileText(work() / "out/same.txt"), "not to be overwritten\n");
+  EXPECT_EQ(Snapshot(work(), "out/"), before);
 }
 
 // Names and links that lead out of the destination: what stays inside is extracted,

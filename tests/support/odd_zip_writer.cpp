@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <vector>
 
 namespace tessaly::testing {
@@ -27,6 +28,30 @@ zip_t* Create(const std::string& path) {
 
 void Close(zip_t* archive) {
   EXPECT_EQ(zip_close(archive), 0) << zip_strerror(archive);
+}
+
+void Put(std::string& out, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i, value >>= 8) out += static_cast<char>(value & 0xFF);
+}
+
+uint32_t Crc(const std::string& data) {
+  return static_cast<uint32_t>(
+      crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+}
+
+// The fields local and central headers share, from "version needed" to the name length.
+std::string CommonFields(const std::string& name, const std::string& data) {
+  std::string fields;
+  Put(fields, 10, 2);  // version needed
+  Put(fields, 0, 2);   // flags
+  Put(fields, 0, 2);   // stored
+  Put(fields, 0, 2);   // DOS time: midnight
+  Put(fields, ((2024 - 1980) << 9) | (1 << 5) | 1, 2);
+  Put(fields, Crc(data), 4);
+  Put(fields, static_cast<uint32_t>(data.size()), 4);
+  Put(fields, static_cast<uint32_t>(data.size()), 4);
+  Put(fields, static_cast<uint32_t>(name.size()), 2);
+  return fields;
 }
 
 }  // namespace
@@ -88,6 +113,37 @@ uint32_t WriteLargeEntryZip(const std::string& path, const std::string& name, ui
   crc = stat.crc;
   zip_discard(archive);
   return crc;
+}
+
+std::string StoredLocalEntry(const std::string& name, const std::string& data) {
+  std::string entry = "PK\x03\x04" + CommonFields(name, data);
+  Put(entry, 0, 2);  // extra field length
+  return entry + name + data;
+}
+
+void WriteZipRecords(const std::string& path, const std::string& localPart,
+                     const std::vector<CentralRecordSpec>& records) {
+  std::string directory;
+  for (const CentralRecordSpec& record : records) {
+    directory += "PK\x01\x02";
+    Put(directory, 20, 2);  // version made by: FAT host
+    directory += CommonFields(record.name, record.data);
+    Put(directory, 0, 2);  // extra field length
+    Put(directory, 0, 2);  // comment length
+    Put(directory, 0, 2);  // disk
+    Put(directory, 0, 2);  // internal attributes
+    Put(directory, 0, 4);  // external attributes
+    Put(directory, record.offset, 4);
+    directory += record.name;
+  }
+  std::string end = "PK\x05\x06";
+  Put(end, 0, 4);  // this disk, the directory's disk
+  Put(end, static_cast<uint32_t>(records.size()), 2);
+  Put(end, static_cast<uint32_t>(records.size()), 2);
+  Put(end, static_cast<uint32_t>(directory.size()), 4);
+  Put(end, static_cast<uint32_t>(localPart.size()), 4);
+  Put(end, 0, 2);  // comment length
+  std::ofstream(path, std::ios::binary) << localPart << directory << end;
 }
 
 FileDigest DigestOf(const std::string& path) {

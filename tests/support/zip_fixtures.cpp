@@ -29,9 +29,12 @@ void WriteZip(const std::string& path, const std::vector<ZipEntrySpec>& entries)
     const auto i = static_cast<zip_uint64_t>(index);
     ASSERT_EQ(
         zip_set_file_compression(archive, i, entry.deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0), 0);
-    if (entry.symlink) {
-      const zip_uint32_t mode = S_IFLNK | 0777;
+    if (entry.symlink || entry.unixMode != 0) {
+      const zip_uint32_t mode = entry.symlink ? S_IFLNK | 0777 : S_IFREG | entry.unixMode;
       ASSERT_EQ(zip_file_set_external_attributes(archive, i, 0, ZIP_OPSYS_UNIX, mode << 16), 0);
+    }
+    if (entry.fatHost) {
+      ASSERT_EQ(zip_file_set_external_attributes(archive, i, 0, ZIP_OPSYS_DOS, 0), 0);
     }
     if (entry.password.empty()) {
       ASSERT_EQ(zip_file_set_dostime(archive, i, kDosTime, kDosDate, 0), 0);

@@ -1,6 +1,7 @@
 // ZIP archives for engine tests, written with libzip into the test's folder.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,7 +30,9 @@ struct ZipEntrySpec {
   bool deflate;          // else stored
   std::string password;  // traditional PKWARE encryption when not empty
   bool symlink = false;
-  bool cp437 = false;  // the name's bytes are stored without the UTF-8 flag
+  bool cp437 = false;     // the name's bytes are stored without the UTF-8 flag
+  uint32_t unixMode = 0;  // a regular file's mode bits from a Unix host; 0: none recorded
+  bool fatHost = false;   // made on a DOS host, where "\\" separates folders
 };
 
 // Writes the archive, every unencrypted file entry dated 3/7/2024 9:05; a failure

@@ -4,7 +4,9 @@
  * All text is UTF-8 and NUL-terminated; entry names use "/" as separator.
  * The call is synchronous: every callback runs on the caller's thread inside
  * Wiz_SingleEntryUnzip, and nothing of one call survives into the next.
- * Nothing is ever written outside the extraction folder. */
+ * Nothing is ever written outside the extraction folder, and an entry replaces an
+ * existing file only once it is whole and checked: a failed, stopped or refused entry
+ * leaves the old file as it was and no partial file beside it. */
 #ifndef TESSALY_UNZIP_H
 #define TESSALY_UNZIP_H
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "archivekit/staged_file.h"
 #include "safe_path.h"
 #include "unzip.h"
 #include "wiz_messages.h"
@@ -96,32 +97,29 @@ StreamEnd stream(CallState& call, EntryReader& reader, int fd, const std::string
   }
 }
 
+// The old file at out is replaced only by an entry that decoded whole and checked out;
+// anything less leaves it as it was and no partial file beside it.
 EntryEnd write_file(CallState& call, EntryReader& reader, const EntryInfo& entry,
                     const std::string& out) {
-  const int fd = open_output(call, out);
-  if (fd < 0) return after_attempt(call, out, entry);
+  archivekit::StagedFile file;
+  if (!open_output(call, file, out)) return after_attempt(call, out, entry);
   call.printer.say_verbose(chunk::per_file(entry.real_method, out));
-  switch (stream(call, reader, fd, out, entry)) {
+  switch (stream(call, reader, file.fd(), out, entry)) {
     case StreamEnd::Cancelled:
-      // A half-written file must not pass for a complete one.
-      close(fd);
-      unlink(out.c_str());
       return EntryEnd::Stop;
     case StreamEnd::WriteFailed:
-      close(fd);
       call.printer.say(chunk::write_error(out));
-      call.printer.say(chunk::probably_truncated(out));
       call.codes.raise(PK_DISK);
       return EntryEnd::Stop;
     case StreamEnd::ReadFailed:
       report_read_failure(call, reader.status(), entry, out);
       break;
     case StreamEnd::Complete:
-      if (check_finish(call, reader, entry, out)) call.printer.say_verbose("\n");
+      if (!check_finish(call, reader, entry, out)) break;
+      finish_output(file.fd(), entry);
+      if (commit_output(call, file)) call.printer.say_verbose("\n");
       break;
   }
-  finish_output(fd, entry);
-  close(fd);
   return after_attempt(call, out, entry);
 }
 

@@ -71,6 +71,12 @@ int32_t extract_entries(CallState& call, ZipArchive& archive, Selection& selecti
   std::vector<const EntryInfo*> accepted;
   for (const EntryInfo& entry : archive.entries()) {
     if (!selection.selects(entry.name)) continue;
+    // A damaged archive, not an entry to be written again and again.
+    if (archive.overlaps_another(entry)) {
+      call.printer.say(chunk::skip_overlapping(display_name(entry)));
+      call.codes.raise(PK_BADERR);
+      continue;
+    }
     if (!archive.can_decode(entry)) {
       report_unsupported(call, entry);
       ++tally.skipped;

@@ -67,7 +67,7 @@ int32_t list_entries(CallState& call, const ZipArchive& archive, Selection& sele
     const uint64_t compressed = listed_compressed_size(entry);
     if (call.callbacks.SendApplicationMessage) {
       const ListDate date = list_date(entry);
-      const std::string name = filter_name(display_name(entry), kListNameLimit);
+      const std::string name = filter_name(stored_path(entry), kListNameLimit);
       const std::string method = method_list_text(entry.method, entry.flags);
       call.callbacks.SendApplicationMessage(entry.uncompressed_size, compressed,
                                             compression_factor(entry.uncompressed_size, compressed),

@@ -49,17 +49,8 @@ std::string cannot_create(std::string_view out, std::string_view system_error) {
   return "error:  cannot create " + shown(out) + "\n        " + std::string(system_error) + "\n";
 }
 
-std::string cannot_delete_old(std::string_view out, std::string_view system_error) {
-  return "error:  cannot delete old " + shown(out) + "\n        " + std::string(system_error) +
-         "\n";
-}
-
 std::string write_error(std::string_view out) {
   return shown(out) + ":  write error (disk full?).\n";
-}
-
-std::string probably_truncated(std::string_view out) {
-  return "warning:  " + shown(out) + " is probably truncated\n";
 }
 
 std::string checkdir_failed(std::string_view folder, std::string_view system_error,
@@ -94,6 +85,10 @@ std::string skip_no_password(std::string_view name) {
 
 std::string skip_unsafe(std::string_view name) {
   return skipping(name, "unsafe path");
+}
+
+std::string skip_overlapping(std::string_view name) {
+  return skipping(name, "data overlaps another entry");
 }
 
 std::string target_exists(std::string_view out) {

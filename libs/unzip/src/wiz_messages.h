@@ -16,9 +16,7 @@ std::string may_be_password();
 std::string decode_failure(std::string_view problem, uint16_t method, std::string_view out,
                            bool quiet);
 std::string cannot_create(std::string_view out, std::string_view system_error);
-std::string cannot_delete_old(std::string_view out, std::string_view system_error);
 std::string write_error(std::string_view out);
-std::string probably_truncated(std::string_view out);
 std::string checkdir_failed(std::string_view folder, std::string_view system_error,
                             std::string_view name);
 std::string root_failed(std::string_view folder);
@@ -28,6 +26,7 @@ std::string skip_version(std::string_view name, uint16_t version_needed);
 std::string skip_incorrect_password(std::string_view name);
 std::string skip_no_password(std::string_view name);
 std::string skip_unsafe(std::string_view name);
+std::string skip_overlapping(std::string_view name);
 std::string target_exists(std::string_view out);
 std::string target_newer(std::string_view out);
 

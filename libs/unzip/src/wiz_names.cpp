@@ -15,14 +15,22 @@ namespace {
 
 constexpr uint8_t kFatHost = 0;
 
-std::string without_control_bytes(const std::string& name, bool spaces_to_underscores) {
-  std::string kept;
-  for (char c : name) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 32 || byte == 0x7F) continue;
-    kept += (spaces_to_underscores && c == ' ') ? '_' : c;
+std::string blanks_to_underscores(std::string name, bool wanted) {
+  if (wanted) {
+    for (char& c : name)
+      if (c == ' ') c = '_';
   }
-  return kept;
+  return name;
+}
+
+// The rule the path cleaning applies on disk, for names shown as they are typed or
+// stored: control characters cannot move a cursor or break a line of a message.
+std::string control_as_underscore(std::string name) {
+  for (char& c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) c = '_';
+  }
+  return name;
 }
 
 // Lexical cleaning through the shared path policy, with this call's warnings.
@@ -59,7 +67,7 @@ std::string absolute_root(const std::string& root) {
 
 }  // namespace
 
-std::string display_name(const EntryInfo& entry) {
+std::string stored_path(const EntryInfo& entry) {
   std::string name = entry.name;
   if (entry.host_system == kFatHost && name.find('/') == std::string::npos) {
     for (char& c : name)
@@ -68,8 +76,12 @@ std::string display_name(const EntryInfo& entry) {
   return name;
 }
 
+std::string display_name(const EntryInfo& entry) {
+  return control_as_underscore(stored_path(entry));
+}
+
 MappedName map_entry_name(CallState& call, const EntryInfo& entry) {
-  const std::string name = display_name(entry);
+  const std::string name = stored_path(entry);
   if (name != entry.name) {
     if (!call.backslashes_reported) {
       call.backslashes_reported = true;
@@ -79,8 +91,9 @@ MappedName map_entry_name(CallState& call, const EntryInfo& entry) {
   }
   const bool folder_entry = !name.empty() && name.back() == '/';
   const bool keep_folders = call.options.ndflag != 0;
-  std::string relative = clean_with_warnings(
-      call, without_control_bytes(name, call.options.SpaceToUnderscore != 0), name, keep_folders);
+  std::string relative =
+      clean_with_warnings(call, blanks_to_underscores(name, call.options.SpaceToUnderscore != 0),
+                          display_name(entry), keep_folders);
   if (!keep_folders) {
     if (folder_entry) return {};
     const std::size_t slash = relative.rfind('/');
@@ -98,9 +111,9 @@ MappedName map_rename(CallState& call, std::string typed, bool folder_entry) {
         typed.compare(0, root.size() + 1, root + "/") == 0)
       typed.erase(0, root.size() + 1);
   }
-  const std::string shown = typed;
+  const std::string shown = control_as_underscore(typed);
   std::string relative = clean_with_warnings(
-      call, without_control_bytes(typed, call.options.SpaceToUnderscore != 0), shown, true);
+      call, blanks_to_underscores(typed, call.options.SpaceToUnderscore != 0), shown, true);
   return checked(call, std::move(relative), folder_entry);
 }
 

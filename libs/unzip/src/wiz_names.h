@@ -19,8 +19,11 @@ struct MappedName {
   std::string relative;  // below the extraction folder, "/"-separated, no trailing "/"
 };
 
-// The stored name as every chunk and callback shows it: "/" as separator, also for
-// names from FAT hosts that used "\\".
+// The stored name with "/" as separator, also for names from FAT hosts that used "\\".
+std::string stored_path(const EntryInfo& entry);
+
+// The stored path as every chunk and callback of extract mode shows it: control
+// characters become "_", as they do in the name written to disk.
 std::string display_name(const EntryInfo& entry);
 
 // Prints the name warnings (backslashes, absolute path, "../") and raises their code.

@@ -16,21 +16,29 @@ namespace unzip {
 namespace {
 
 constexpr uint8_t kUnixHost = 3;
-constexpr mode_t kPermissionBits = 0777;
+constexpr uint32_t kPermissionBits = 0777;
 
 bool is_folder(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// Removes an old file so the new one never reuses its inode or follows its link.
-bool remove_old(CallState& call, const std::string& out) {
-  struct stat info;
-  if (lstat(out.c_str(), &info) != 0) return true;
-  if (unlink(out.c_str()) == 0) return true;
-  call.printer.say(chunk::cannot_delete_old(out, std::strerror(errno)));
+void cannot_create(CallState& call, const std::string& out, int error) {
+  call.printer.say(chunk::cannot_create(out, std::strerror(error)));
   call.codes.raise(PK_DISK);
-  return false;
+}
+
+// The errors creating out itself would give, found before anything is written: a
+// folder is never replaced, and a name the folder cannot hold is refused up front.
+int creation_error(const std::string& out) {
+  struct stat info;
+  if (lstat(out.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return EISDIR;
+  const std::size_t slash = out.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : out.substr(0, slash + 1);
+  const long longest = pathconf(folder.c_str(), _PC_NAME_MAX);
+  const std::size_t name_length = slash == std::string::npos ? out.size() : out.size() - slash - 1;
+  if (longest > 0 && name_length > static_cast<std::size_t>(longest)) return ENAMETOOLONG;
+  return 0;
 }
 
 void stamp_file(int fd, const EntryInfo& entry) {
@@ -81,29 +89,31 @@ bool make_root(const std::string& root) {
   return mkdir(root.c_str(), 0777) == 0 || (errno == EEXIST && is_folder(root));
 }
 
-int open_output(CallState& call, const std::string& out) {
-  if (!remove_old(call, out)) return -1;
-  const int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    call.printer.say(chunk::cannot_create(out, std::strerror(errno)));
-    call.codes.raise(PK_DISK);
-  }
-  return fd;
+bool open_output(CallState& call, archivekit::StagedFile& file, const std::string& out) {
+  const int error = creation_error(out);
+  if (error == 0 && file.open(out)) return true;
+  cannot_create(call, out, error != 0 ? error : errno);
+  return false;
 }
 
 void finish_output(int fd, const EntryInfo& entry) {
-  const mode_t stored = static_cast<mode_t>(entry.external_attributes >> 16);
+  const uint32_t stored = entry.external_attributes >> 16;
   if (entry.host_system == kUnixHost && (stored & kPermissionBits) != 0)
-    fchmod(fd, stored & kPermissionBits);
+    fchmod(fd, archivekit::permitted_mode(stored));
   stamp_file(fd, entry);
+}
+
+bool commit_output(CallState& call, archivekit::StagedFile& file) {
+  const std::string out = file.path();
+  if (file.commit()) return true;
+  cannot_create(call, out, errno);
+  return false;
 }
 
 bool write_symlink(CallState& call, const std::string& out, const std::string& target,
                    const EntryInfo& entry) {
-  if (!remove_old(call, out)) return false;
-  if (symlink(target.c_str(), out.c_str()) != 0) {
-    call.printer.say(chunk::cannot_create(out, std::strerror(errno)));
-    call.codes.raise(PK_DISK);
+  if (!archivekit::place_symlink(target, out)) {
+    cannot_create(call, out, errno);
     return false;
   }
   stamp_link(out, entry);

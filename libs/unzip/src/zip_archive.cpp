@@ -12,6 +12,7 @@
 #include "zip_entry_open.h"
 #include "zip_locate.h"
 #include "zip_names.h"
+#include "zip_overlap.h"
 #include "zip_split.h"
 #include "zip_window_source.h"
 
@@ -25,9 +26,17 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 class LibzipArchive final : public ZipArchive {
  public:
-  LibzipArchive(zip_t* archive, std::vector<EntryInfo> entries, std::string comment)
-      : archive_(archive), entries_(std::move(entries)), comment_(std::move(comment)) {}
-  ~LibzipArchive() override { zip_discard(archive_); }
+  // bytes: the source libzip reads the archive from, one reference of it ours.
+  LibzipArchive(zip_t* archive, zip_source_t* bytes, std::vector<EntryInfo> entries,
+                std::string comment)
+      : archive_(archive),
+        bytes_(bytes),
+        entries_(std::move(entries)),
+        comment_(std::move(comment)) {}
+  ~LibzipArchive() override {
+    zip_discard(archive_);
+    zip_source_free(bytes_);
+  }
   LibzipArchive(const LibzipArchive&) = delete;
   LibzipArchive& operator=(const LibzipArchive&) = delete;
 
@@ -39,6 +48,12 @@ class LibzipArchive final : public ZipArchive {
   bool password_matches(const EntryInfo& entry, const std::string& password) override {
     const EntryInfo* known = lookup(entry);
     return known && check_entry_password(archive_, *known, password) == ReadStatus::Ok;
+  }
+
+  bool overlaps_another(const EntryInfo& entry) override {
+    // Only extracting asks, so listings never read the local headers.
+    if (overlapping_.empty()) overlapping_ = find_overlaps(stored_extents(bytes_, entries_));
+    return entry.index < overlapping_.size() && overlapping_[entry.index];
   }
 
   std::unique_ptr<EntryReader> open_entry(const EntryInfo& entry, const std::string& password,
@@ -58,8 +73,10 @@ class LibzipArchive final : public ZipArchive {
   }
 
   zip_t* archive_;
+  zip_source_t* bytes_;
   std::vector<EntryInfo> entries_;
   std::string comment_;
+  std::vector<bool> overlapping_;
 };
 
 OpenStatus status_from_open_error(int code) {
@@ -85,6 +102,7 @@ void apply_libzip_stat(zip_t* archive, EntryInfo& entry) {
 }
 
 // libzip on the source, which it takes over; nullptr with result set when it refuses.
+// When it accepts, the source carries one more reference, for the caller.
 zip_t* open_with_libzip(zip_source_t* source, zip_error_t& error, OpenResult& result) {
   zip_t* archive = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
   if (archive == nullptr) {
@@ -93,19 +111,24 @@ zip_t* open_with_libzip(zip_source_t* source, zip_error_t& error, OpenResult& re
     if (zip_error_system_type(&error) == ZIP_ET_SYS) {
       result.system_error = std::strerror(zip_error_code_system(&error));
     }
+  } else {
+    zip_source_keep(source);
   }
   zip_error_fini(&error);
   return archive;
 }
 
-// The archive with its entries read from central_records, the directory libzip saw.
-std::unique_ptr<ZipArchive> describe(zip_t* archive, const std::vector<unsigned char>& records,
+// The archive with its entries read from central_records, the directory libzip saw;
+// bytes is the caller's reference of libzip's source, which this takes over.
+std::unique_ptr<ZipArchive> describe(zip_t* archive, zip_source_t* bytes,
+                                     const std::vector<unsigned char>& records,
                                      OpenResult& result) {
   const zip_int64_t count = zip_get_num_entries(archive, 0);
   std::vector<EntryInfo> entries;
   if (count < 0 || !parse_central_directory(records.data(), records.size(),
                                             static_cast<uint64_t>(count), entries)) {
     zip_discard(archive);
+    zip_source_free(bytes);
     result.status = OpenStatus::Damaged;
     return nullptr;
   }
@@ -116,7 +139,8 @@ std::unique_ptr<ZipArchive> describe(zip_t* archive, const std::vector<unsigned 
       comment ? comment_to_utf8(std::string_view(comment, static_cast<std::size_t>(comment_length)))
               : std::string();
   result.empty = entries.empty();
-  return std::make_unique<LibzipArchive>(archive, std::move(entries), std::move(comment_text));
+  return std::make_unique<LibzipArchive>(archive, bytes, std::move(entries),
+                                         std::move(comment_text));
 }
 
 // A split set: the given file is its last part, the others lie beside it.
@@ -131,7 +155,7 @@ std::unique_ptr<ZipArchive> open_split(const std::string& path, const ArchiveLoc
     return nullptr;
   }
   zip_t* archive = open_with_libzip(set.source, error, result);
-  return archive ? describe(archive, set.central_records, result) : nullptr;
+  return archive ? describe(archive, set.source, set.central_records, result) : nullptr;
 }
 
 }  // namespace
@@ -177,15 +201,17 @@ std::unique_ptr<ZipArchive> ZipArchive::open(const std::string& path, OpenResult
   if (location.central_size_corrected) {
     window.central_size = static_cast<uint32_t>(location.central_size);
   }
-  zip_t* archive = open_with_libzip(create_window_source(path, window, &error), error, result);
+  zip_source_t* source = create_window_source(path, window, &error);
+  zip_t* archive = open_with_libzip(source, error, result);
   if (archive == nullptr) return nullptr;
   std::vector<unsigned char> records;
   if (!read_central_records(file.get(), location, file_size, records)) {
     zip_discard(archive);
+    zip_source_free(source);
     result.status = OpenStatus::Damaged;
     return nullptr;
   }
-  return describe(archive, records, result);
+  return describe(archive, source, records, result);
 }
 
 }  // namespace unzip

@@ -49,8 +49,9 @@ struct EntryInfo {
   uint32_t dos_datetime = 0;              // DOS date (high 16 bits) and time (low 16 bits)
   std::optional<std::time_t> unix_mtime;  // from the UT / Unix extra fields
   uint32_t external_attributes = 0;
-  bool is_symlink = false;  // Unix host with a link mode in the external attributes
-  std::string comment;      // UTF-8: kept when the bytes are valid UTF-8, else code page 437
+  uint64_t local_offset = 0;  // of the local header, counted from the archive's start
+  bool is_symlink = false;    // Unix host with a link mode in the external attributes
+  std::string comment;        // UTF-8: kept when the bytes are valid UTF-8, else code page 437
   bool is_folder() const { return !name.empty() && name.back() == '/'; }
 };
 
@@ -96,6 +97,10 @@ class ZipArchive {
   // (1 in 65536). True for entries that are not encrypted; false for ciphers this
   // layer does not know and when the entry cannot be read.
   virtual bool password_matches(const EntryInfo& entry, const std::string& password) = 0;
+  // True when the entry's stored bytes (local header and data) share a byte with
+  // another entry's: a directory whose records point into each other's data makes a
+  // small archive write the same bytes many times over.
+  virtual bool overlaps_another(const EntryInfo& entry) = 0;
   // Opens the entry's data; password is ignored for entries that are not encrypted.
   // On failure returns nullptr and sets status.
   virtual std::unique_ptr<EntryReader> open_entry(const EntryInfo& entry,

@@ -13,6 +13,7 @@ namespace {
 constexpr std::size_t kCentralHeaderSize = 46;
 constexpr uint16_t kFlagUtf8 = 1 << 11;
 constexpr uint8_t kHostUnix = 3;
+constexpr uint32_t kSaturated32 = 0xFFFFFFFF;
 
 struct ExtraField {
   uint16_t id;
@@ -53,6 +54,18 @@ std::optional<std::time_t> unix_mtime(const std::vector<ExtraField>& fields) {
     }
   }
   return std::nullopt;
+}
+
+// Where the local header starts: the 32-bit field, or the zip64 field's value when
+// the header saturated it (its values come in a fixed order, only the saturated ones).
+uint64_t local_header_offset(const unsigned char* header, const std::vector<ExtraField>& fields) {
+  const uint32_t narrow = read_le32(header + 42);
+  const ExtraField* zip64 = find_field(fields, 0x0001);
+  if (narrow != kSaturated32 || zip64 == nullptr) return narrow;
+  std::size_t at = 0;
+  if (read_le32(header + 24) == kSaturated32) at += 8;
+  if (read_le32(header + 20) == kSaturated32) at += 8;
+  return zip64->size >= at + 8 ? read_le64(zip64->data + at) : narrow;
 }
 
 void apply_aes(const ExtraField* field, EntryInfo& entry) {
@@ -121,6 +134,7 @@ bool parse_central_directory(const unsigned char* data, std::size_t size, uint64
     const auto fields = split_extra(h + kCentralHeaderSize + name_length, extra_length);
     if (entry.method == 99) apply_aes(find_field(fields, 0x9901), entry);
     entry.unix_mtime = unix_mtime(fields);
+    entry.local_offset = local_header_offset(h, fields);
     entry.name = decode_name(raw_name, entry.flags, fields);
     const std::string_view raw_comment(
         reinterpret_cast<const char*>(h + kCentralHeaderSize + name_length + extra_length),

@@ -3,6 +3,8 @@
 #include <sys/types.h>
 
 #include <algorithm>
+#include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "zip_bytes.h"
@@ -118,6 +120,21 @@ Zip64Lookup find_zip64(std::FILE* file, EndRecord& record) {
   return lookup;
 }
 
+// A RAR, ACE or ARJ archive may store a ZIP archive as one of its entries, end
+// record and all; a self-extracting file starts with a program, never with another
+// archive's signature.
+bool starts_as_other_archive(std::FILE* file, uint64_t file_size) {
+  constexpr int kArjLargestHeader = 2600;
+  unsigned char head[14] = {};
+  if (!read_at(file, 0, head, static_cast<std::size_t>(std::min<uint64_t>(file_size, sizeof head))))
+    return false;
+  const auto at = [&head](std::size_t offset, std::string_view bytes) {
+    return std::memcmp(head + offset, bytes.data(), bytes.size()) == 0;
+  };
+  const bool arj = at(0, "\x60\xEA") && (head[2] | head[3] << 8) <= kArjLargestHeader;
+  return arj || at(0, "Rar!\x1A\x07") || at(7, "**ACE**");
+}
+
 bool central_header_at(std::FILE* file, uint64_t offset) {
   unsigned char signature[4];
   return read_at(file, offset, signature, sizeof signature) && has_signature(signature, 1, 2);
@@ -128,7 +145,7 @@ bool central_header_at(std::FILE* file, uint64_t offset) {
 ArchiveLocation locate_archive(std::FILE* file, uint64_t file_size) {
   ArchiveLocation location;
   EndRecord record;
-  if (!find_end_record(file, file_size, record)) {
+  if (starts_as_other_archive(file, file_size) || !find_end_record(file, file_size, record)) {
     location.status = OpenStatus::NoEndRecord;
     return location;
   }

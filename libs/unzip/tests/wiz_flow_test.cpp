@@ -59,7 +59,7 @@ TEST_F(WizFlow, BadCrcKeepsGoing) {
   std::snprintf(computed, sizeof computed, "%08x", crc32_of("Hello world\n"));
   expected[1].replace(9, 8, computed);
   EXPECT_EQ(recorder_.chunks, expected);
-  EXPECT_EQ(read_text("out/a.txt"), "Hello world\n");  // kept, as written
+  EXPECT_FALSE(fs::exists("out/a.txt"));  // damaged data is never put in place
   EXPECT_EQ(recorder_.service_calls.size(), 2u);
 
   Recorder quiet;  // the path comes first, as the line has no verb
@@ -100,6 +100,26 @@ TEST_F(WizFlow, UnsupportedEntriesAreReportedBeforeAnyExtraction) {
   EXPECT_EQ(recorder_.sounds, 1);
 }
 
+// Records pointing into each other's stored bytes would write one entry's data many
+// times over: every entry involved is refused, the others are extracted.
+TEST_F(WizFlow, EntriesSharingStoredBytesAreRefused) {
+  write_raw_zip("o.zip", {stored_entry("a.txt", text_bytes("shared data")),
+                          stored_entry("b.txt", text_bytes("other data")),
+                          stored_entry("c.txt", text_bytes("own data"))});
+  auto bytes = read_bytes("o.zip");
+  // b.txt's central record (its name's last occurrence) now points at a.txt's header.
+  const std::size_t offset_field = as_text(bytes).rfind("b.txt") - 46 + 42;
+  std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(offset_field), 4, 0);
+  write_bytes("o.zip", bytes);
+  EXPECT_EQ(extract("o.zip"), PK_BADERR);
+  EXPECT_EQ(recorder_.chunks,
+            chunks({"   skipping: " + pad("a.txt") + "  data overlaps another entry\n",
+                    "   skipping: " + pad("b.txt") + "  data overlaps another entry\n",
+                    extracting("out/c.txt"), "\n"}));
+  EXPECT_FALSE(fs::exists("out/a.txt"));
+  EXPECT_FALSE(fs::exists("out/b.txt"));
+}
+
 TEST_F(WizFlow, EmptyArchiveWarnsInBothModes) {
   write_text("empty.zip", std::string("PK\x05\x06", 4) + std::string(18, '\0'));
   EXPECT_EQ(extract("empty.zip"), PK_WARN);
@@ -122,6 +142,35 @@ TEST_F(WizFlow, StubInFrontIsReportedButNotAWarning) {
                   "  (attempting to process anyway)\n");
   EXPECT_EQ(recorder_.chunks, expected);
   EXPECT_EQ(read_text("out/d/b.txt"), kB);
+}
+
+// A RAR, ACE or ARJ archive storing a ZIP archive holds its end record too: that
+// is another archive's entry, not a ZIP archive behind a program stub.
+TEST_F(WizFlow, AnotherArchiveHoldingAZipIsNoZip) {
+  write_sample("a.zip");
+  struct Case {
+    const char* label;
+    std::string head;
+    int32_t code;
+  };
+  const Case cases[] = {
+      {"RAR 4", std::string("Rar!\x1a\x07\x00", 7), PK_NOZIP},
+      {"RAR 5", std::string("Rar!\x1a\x07\x01\x00", 8), PK_NOZIP},
+      {"ACE", std::string(7, '\0') + "**ACE**", PK_NOZIP},
+      {"ARJ", std::string("\x60\xEA\x28\x00", 4), PK_NOZIP},
+      {"ARJ's marker with a header too long for ARJ", std::string("\x60\xEA\x29\x0A", 4), PK_OK},
+      {"program stub", "MZ", PK_OK},
+  };
+  call_.zip = "held.bin";
+  call_.folder = "out";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    fs::remove_all("out");
+    write_text("held.bin", c.head + std::string(100, 'x') + read_text("a.zip"));
+    Recorder recorder;
+    EXPECT_EQ(call_.run(recorder), c.code) << recorder.joined();
+    EXPECT_EQ(fs::exists("out/a.txt"), c.code == PK_OK);
+  }
 }
 
 TEST_F(WizFlow, Zip64BehindAStub) {

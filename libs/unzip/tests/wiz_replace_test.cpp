@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <functional>
+
 #include "test_support.h"
 
 namespace unzip::test {
@@ -125,17 +127,66 @@ TEST_F(WizReplace, UpdateAndFreshen) {
   EXPECT_FALSE(fs::exists("out/c.txt"));  // freshen creates nothing new
 }
 
+// Permission bits only, and only those the umask allows: never set-user-ID, set-group-ID
+// or sticky.
 TEST_F(WizReplace, WrittenFilesGetTheirTimeAndMode) {
-  write_zip("m.zip", {Entry("x.sh", "#!/bin/sh\n").mode(0104755).time(kArchiveTime),
-                      Entry("y.txt", "y").mode(0100600)});
+  write_zip("m.zip", {Entry("x.sh", "#!/bin/sh\n").mode(0106777).time(kArchiveTime),
+                      Entry("y.txt", "y").mode(0101640)});
   call_.zip = "m.zip";
   EXPECT_EQ(call_.run(recorder_), PK_OK);
+  const mode_t mask = umask(0);
+  umask(mask);
   struct stat info;
   ASSERT_EQ(stat("out/x.sh", &info), 0);
-  EXPECT_EQ(info.st_mode & 07777, 0755u);  // never setuid
+  EXPECT_EQ(info.st_mode & 07777, 0777u & ~mask);
   EXPECT_EQ(info.st_mtime, kArchiveTime);
   ASSERT_EQ(stat("out/y.txt", &info), 0);
-  EXPECT_EQ(info.st_mode & 07777, 0600u);
+  EXPECT_EQ(info.st_mode & 07777, 0640u & ~mask);
+}
+
+// However the overwrite was granted, an entry that fails or is stopped leaves the file
+// it was to replace as it was, and nothing beside it.
+TEST_F(WizReplace, AFailedEntryLeavesTheOldFileAndNothingElse) {
+  const std::string big = as_text(sample_bytes(600 * 1024));
+  const auto flip = [](std::size_t after_data) {
+    return [after_data](const fs::path& zip) {
+      auto bytes = read_bytes(zip);
+      bytes.at(data_at(zip, "a.txt") + after_data) ^= 0x55;
+      write_bytes(zip, bytes);
+    };
+  };
+  struct Case {
+    const char* label;
+    Entry entry;
+    std::function<void(const fs::path&)> damage;
+    int32_t answer;  // 0: overwrite without asking
+    std::size_t stop_at_service_call;
+    int32_t code;
+  };
+  const Case cases[] = {
+      {"bad CRC", Entry("a.txt", "new a"), flip(0), 0, 0, PK_ERR},
+      {"invalid deflate data", Entry("a.txt", big, ZIP_CM_DEFLATE),
+       [](const fs::path& zip) { overwrite_byte(zip, data_at(zip, "a.txt"), 0x07); }, 102, 0,
+       PK_ERR},
+      // Past the salt and the password verifier: the authentication code fails.
+      {"AES data damaged", Entry("a.txt", "aes text").encrypt(ZIP_EM_AES_256, "secret"), flip(21),
+       103, 0, PK_ERR},
+      {"stopped while writing", Entry("a.txt", big, ZIP_CM_DEFLATE), nullptr, 0, 1, IZ_CTRLC},
+  };
+  call_.zip = "f.zip";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    write_zip("f.zip", {c.entry});
+    if (c.damage) c.damage("f.zip");
+    Recorder recorder;
+    recorder.password_answers = {{0, "secret"}};
+    if (c.answer != 0) recorder.replace_answers = {{c.answer, ""}};
+    recorder.stop_at_service_call = c.stop_at_service_call;
+    call_.options.noflag = c.answer == 0;
+    EXPECT_EQ(call_.run(recorder), c.code) << recorder.joined();
+    EXPECT_EQ(contents(), "old|old|old");
+    EXPECT_EQ(std::distance(fs::directory_iterator("out"), {}), 3);
+  }
 }
 
 }  // namespace

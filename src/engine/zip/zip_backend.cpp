@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/active_session.h"
@@ -37,11 +38,17 @@ std::string StatusLineFor(const std::string& chunk) {
   return chunk;
 }
 
+// The library's words for a write that failed (a full disk), after the output path.
+constexpr std::string_view kWriteErrorEnd = ":  write error (disk full?).\n";
+
 int32_t ZipPrintCallback(char* buffer, uint32_t length) {
   Session* session = ActiveSessionGuard::Current();
   if (session == nullptr) return 0;
   session->events.pump();
   const std::string chunk = BufferText(buffer, length);
+  if (chunk.ends_with(kWriteErrorEnd)) {
+    session->zip.DiskFullPath = chunk.substr(0, chunk.size() - kWriteErrorEnd.size());
+  }
   if (chunk.starts_with("Targ") || session->job.CountingPass) return 0;
   // Line-ending chunks are warnings, errors and the ends of file lines: not files.
   if (chunk.find('\n') != std::string::npos) return 0;
@@ -54,17 +61,17 @@ int32_t ZipReplaceCallback(char* buffer, uint32_t size) {
   Session* session = ActiveSessionGuard::Current();
   if (session == nullptr) return 100;
   JobState& job = session->job;
-  const std::string name = BufferText(buffer, size);
-  const std::string answer = AskOverwrite(*session, name);
-
-  if (answer == "Cancel") {
-    session->Form4Window.SetValue(job.ZipTotalEntries);
-    job.StopAllArchives = true;
-    job.ExtractResult = 1;
-    return 104;
+  switch (DecideExistingFile(*session, BufferText(buffer, size))) {
+    case ExistingFile::Replace:
+      return 102;
+    case ExistingFile::Stop:
+      session->Form4Window.SetValue(job.ZipTotalEntries);
+      job.StopAllArchives = true;
+      job.ExtractResult = 1;
+      return 104;
+    case ExistingFile::Keep:
+      break;
   }
-  if (answer == "All") return 103;
-  if (answer == "Yes") return 102;
   AdvanceProgress(*session);
   return 100;
 }
@@ -160,6 +167,27 @@ bool ReportLibraryError(Session& session, int32_t code) {
   return true;
 }
 
+// An output path as the library wrote it, below the extraction folder: the entry's
+// name as it lands on disk.
+std::string NameBelow(const std::string& path, std::string folder) {
+  if (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
+  if (folder.empty()) return path;
+  if (folder.back() != '/') folder += '/';
+  return path.starts_with(folder) ? path.substr(folder.size()) : path;
+}
+
+// The library stops at a write that fails: the disk is full, and the job ends here.
+void ReportDiskFull(Session& session) {
+  JobState& job = session.job;
+  job.ArchiveFailed = true;
+  session.dialogs.MessageBox({"Error writing " +
+                                  NameBelow(session.zip.DiskFullPath, session.zip.ExtractDir) +
+                                  ". Disk full. Operation aborting.",
+                              MsgButtons::OK, MsgIcon::Critical, "Oops!"});
+  job.CancelExtract = true;
+  job.ExtractResult = 1;
+}
+
 // What a list-mode answer depends on: the options the listing reads and the file
 // as it is now (a rewritten archive gets a new inode, size or change time).
 // Empty when the file cannot be examined: then nothing is reused.
@@ -200,11 +228,14 @@ void UnzipArchive(Session& session) {
   }
 
   DCL options{};
-  options.PromptToOverwrite = zip.uPromptToOverwrite ? 1 : 0;
+  // Keeping every existing file is the replace callback's answer, whatever the
+  // settings would let the library do without asking.
+  const bool overwriteAll = zip.uOverwriteAll && !job.KeepExistingFiles;
+  options.PromptToOverwrite = zip.uPromptToOverwrite || !overwriteAll ? 1 : 0;
   options.nvflag = zip.uExtractList ? 1 : 0;
   options.nzflag = zip.uShowComment ? 1 : 0;
   options.ndflag = zip.uHonorDirectories ? 1 : 0;
-  options.noflag = zip.uOverwriteAll ? 1 : 0;
+  options.noflag = overwriteAll ? 1 : 0;
   options.lpszZipFN = zip.ZipFileName.c_str();
   options.lpszExtractDir = zip.ExtractDir.c_str();
 
@@ -218,6 +249,7 @@ void UnzipArchive(Session& session) {
   PatternArray includes(zip.IncludeNames);
   PatternArray excludes(zip.ExcludeNames);
   int32_t code = 0;
+  zip.DiskFullPath.clear();
   const std::string listingKey = ReusableListing(session, options) ? ListingKey(zip, options) : "";
   if (!listingKey.empty() && listingKey == zip.LastListing.key) {
     code = zip.LastListing.code;
@@ -237,6 +269,7 @@ void UnzipArchive(Session& session) {
     job.ExtractResult = 1;
     return;
   }
+  if (code == PK_DISK && !zip.DiskFullPath.empty()) return ReportDiskFull(session);
   // In the counting pass of several archives an error is met again when extracting.
   if (code != 0 && (!job.CountingPass || job.SelectedCount == 1)) {
     if (!ReportLibraryError(session, code)) return;
