@@ -36,6 +36,11 @@ std::string OutsideDestinationText(const std::string& shownName) {
          "\": its path leads outside the destination folder.";
 }
 
+std::string LinkOutsideDestinationText(const std::string& shownName) {
+  return "Tessaly did not create the link \"" + shownName +
+         "\": its target lies outside the destination folder.";
+}
+
 std::string DestinationFolder(const std::string& text) {
   return text.empty() || text.ends_with('/') ? text : text + "/";
 }

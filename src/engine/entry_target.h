@@ -25,6 +25,8 @@ std::string ShownEntryName(const std::string& storedName);
 // What the user is told of an entry that was not extracted because its path leads
 // outside the destination.
 std::string OutsideDestinationText(const std::string& shownName);
+// And of a link that was not made because its target lies outside.
+std::string LinkOutsideDestinationText(const std::string& shownName);
 
 // The destination box's text as ResolveEntryTarget takes it.
 std::string DestinationFolder(const std::string& text);

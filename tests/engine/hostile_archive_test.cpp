@@ -227,20 +227,31 @@ TEST_P(HostileRarTest, AnUnsafeLinkIsSkippedWithItsOwnMessageAndTheRestIsExtract
   EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
 }
 
-TEST_P(HostileRarTest, AnEntryTheLibraryCannotDecodeIsNamedAndTheRestIsExtracted) {
-  RarEntrySpec unknown{"unknown.bin", "data"};
+TEST_P(HostileRarTest, EntriesTheLibraryCannotDecodeAreNamedAndTheRestIsExtracted) {
+  std::vector<RarEntrySpec> entries;
   if (GetParam() == RarFormat::Rar4) {
-    unknown.rar4Version = 99;
-    unknown.rar4Method = 0x33;
+    RarEntrySpec unknownVersion{"version99.bin", "data"};
+    unknownVersion.rar4Version = 99;
+    unknownVersion.rar4Method = 0x33;
+    entries.push_back(unknownVersion);
   } else {
-    unknown.rar5Compression = 6 << 7;  // method 6 does not exist
+    RarEntrySpec unknownMethod{"method6.bin", "data"};
+    unknownMethod.rar5Compression = 6 << 7;
+    // Version 1, method 1, solid, a window of 128 KiB << 31.
+    RarEntrySpec hugeWindow{"window.bin", "data"};
+    hugeWindow.rar5Compression = 0x01 | 0x40 | (1 << 7) | (31 << 10);
+    entries = {unknownMethod, hugeWindow};
   }
-  ExtractOne(Write({unknown, {"after.txt", "a"}}));
-  EXPECT_FALSE(fs::exists(Out("unknown.bin")));
-  EXPECT_EQ(ReadFileText(Out("after.txt")), "a");
-  EXPECT_EQ(MessageTexts(), std::vector<std::string>{
-                                "Tessaly could not extract \"unknown.bin\": it is packed with a "
-                                "method or dictionary size this version does not support."});
+  std::vector<std::string> expected;
+  for (const RarEntrySpec& entry : entries) {
+    expected.push_back("Tessaly could not extract \"" + entry.name +
+                       "\": it is packed with a method or dictionary size this version does "
+                       "not support.");
+  }
+  entries.push_back({"after.txt", "a"});
+  ExtractOne(Write(entries));
+  EXPECT_EQ(TreeOf(out_), std::vector<std::string>{"after.txt"});
+  EXPECT_EQ(MessageTexts(), expected);
   EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
 }
 

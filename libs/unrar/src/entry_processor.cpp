@@ -144,7 +144,9 @@ int EntryProcessor::skip(const ArchiveEntry& entry) {
     callback_ = nullptr;
     const int result = unpack(entry, nullptr);
     callback_ = callback;
-    return result == ERAR_EOPEN ? result : ERAR_SUCCESS;
+    // A missing volume, or a stop asked for between volumes, ends the skip too; a
+    // damaged entry is left to the ones after it to report.
+    return result == ERAR_EOPEN || result == ERAR_UNKNOWN ? result : ERAR_SUCCESS;
   }
   return EntryInput(reader_, entry, nullptr).skip_rest();
 }

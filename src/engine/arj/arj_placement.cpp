@@ -27,15 +27,6 @@ namespace {
 
 constexpr size_t kReadChunk = 256 * 1024;
 
-std::string OutsideText(const std::string& name) {
-  return "Tessaly did not extract \"" + name + "\": its path leads outside the destination folder.";
-}
-
-std::string UnsafeLinkText(const std::string& name) {
-  return "Tessaly did not create the link \"" + name +
-         "\": its target lies outside the destination folder.";
-}
-
 std::string FailedCheckText(const std::string& name) {
   return "Tessaly did not extract \"" + name +
          "\": it does not match the size and CRC-32 recorded in the archive.";
@@ -44,21 +35,6 @@ std::string FailedCheckText(const std::string& name) {
 std::string NotPlacedText(const std::string& name, int error) {
   return "Tessaly could not put \"" + name +
          "\" into the destination folder: " + std::strerror(error) + ".";
-}
-
-// A name as messages show it: cleaned for the disk where anything is left of it, never
-// with control characters.
-std::string ShownName(const std::string& storedName) {
-  std::vector<char> cleaned(storedName.size() + 1);
-  if (safepath_clean(storedName.c_str(), cleaned.data(), cleaned.size(), nullptr) == SAFEPATH_OK) {
-    return cleaned.data();
-  }
-  std::string shown = storedName;
-  for (char& c : shown) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) c = '_';
-  }
-  return shown;
 }
 
 // What the staging folder held before anything moved: moving files out changes the
@@ -104,7 +80,7 @@ class ArjPlacement {
       if (visited_.count(key) != 0) continue;
       const bool belowBase = key.size() > chain_.size() && key.starts_with(chain_);
       if (S_ISREG(item.mode)) {
-        Report(FailedCheckText(ShownName(belowBase ? key.substr(chain_.size()) : key)));
+        Report(FailedCheckText(ShownEntryName(belowBase ? key.substr(chain_.size()) : key)));
       } else if (belowBase) {
         Place(key, key.substr(chain_.size()), true);
       }
@@ -185,7 +161,7 @@ class ArjPlacement {
 
   void PlaceFile(const std::string& key, const std::string& name, const StagedItem& item) {
     const std::optional<EntryTarget> target = ResolveEntryTarget(destination_, name);
-    if (!target) return Report(OutsideText(ShownName(name)));
+    if (!target) return Report(OutsideDestinationText(ShownEntryName(name)));
     const std::string staged = top_ + key;
     // A file with a second name might be shared with something outside: never touched.
     const int fd = item.links == 1 ? open(staged.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC) : -1;
@@ -207,7 +183,7 @@ class ArjPlacement {
   void PlaceFolder(const std::string& name, const StagedItem& item, bool implicit) {
     const std::optional<EntryTarget> target = ResolveEntryTarget(destination_, name);
     if (!target) {
-      if (!implicit) Report(OutsideText(ShownName(name)));
+      if (!implicit) Report(OutsideDestinationText(ShownEntryName(name)));
       return;
     }
     if (!MakeFolders(target->path, target->shownName)) return;
@@ -220,7 +196,7 @@ class ArjPlacement {
 
   void PlaceLink(const std::string& key, const std::string& name) {
     const std::optional<EntryTarget> target = ResolveEntryTarget(destination_, name);
-    if (!target) return Report(OutsideText(ShownName(name)));
+    if (!target) return Report(OutsideDestinationText(ShownEntryName(name)));
     const std::string staged = top_ + key;
     std::vector<char> text(4096);
     const ssize_t length = readlink(staged.c_str(), text.data(), text.size() - 1);
@@ -228,7 +204,7 @@ class ArjPlacement {
     text[static_cast<size_t>(length)] = '\0';
     if (safepath_check_link(destination_.empty() ? nullptr : destination_.c_str(),
                             target->shownName.c_str(), text.data()) != SAFEPATH_OK) {
-      return Report(UnsafeLinkText(target->shownName));
+      return Report(LinkOutsideDestinationText(target->shownName));
     }
     if (!MakeParents(*target) || !MayReplace(*target)) return;
     if (rename(staged.c_str(), target->path.c_str()) != 0) {

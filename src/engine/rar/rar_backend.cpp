@@ -27,11 +27,6 @@ constexpr const char* kMissingVolume =
     "Tessaly does not presently support archive sets which contain volumes which are not "
     "located in the same folder.";
 
-std::string UnsafeLinkText(const std::string& name) {
-  return "Tessaly did not create the link \"" + name +
-         "\": its target lies outside the destination folder.";
-}
-
 std::string UnsupportedText(const std::string& name) {
   return "Tessaly could not extract \"" + name +
          "\": it is packed with a method or dictionary size this version does not support.";
@@ -134,6 +129,8 @@ class RarExtraction {
   // False when the user cancelled during the count.
   bool CountEntries() {
     RarArchive list(longPath_, RAR_OM_LIST);
+    // A long chain of volumes is read inside one call: Cancel reaches it through here.
+    list.SetDataCallback();
     if (!password_.empty()) list.SetPassword(password_);
     int64_t entryCount = 0;
     int status = ERAR_SUCCESS;
@@ -148,10 +145,11 @@ class RarExtraction {
       const int read = list.ReadHeader(header);
       ++entryCount;
       if (read != ERAR_SUCCESS) break;
-      if (job_.CancelExtract) {
-        result_ = 1;
-        return false;
-      }
+      if (job_.CancelExtract) break;
+    }
+    if (job_.CancelExtract) {
+      result_ = 1;
+      return false;
     }
     session_.Form4Window.SetMax(entryCount);
     return true;
@@ -234,7 +232,7 @@ class RarExtraction {
       return Tell("Error writing " + entryName_ +
                   ". Disk is probably write-protected. Operation aborting.");
     }
-    if (status == ERAR_UNSAFE_LINK) return Report(UnsafeLinkText(entryName_));
+    if (status == ERAR_UNSAFE_LINK) return Report(LinkOutsideDestinationText(entryName_));
     if (status == ERAR_UNKNOWN && job_.CancelExtract) return Fail();
     if (status == ERAR_UNKNOWN || status == ERAR_NO_MEMORY) {
       return Report(UnsupportedText(entryName_));
