@@ -1,5 +1,6 @@
 #include "engine/extraction_prompts.h"
 
+#include "engine/entry_target.h"
 #include "engine/session.h"
 #include "settings/reg_settings.h"
 
@@ -23,6 +24,21 @@ ExistingFile DecideExistingFile(Session& session, const std::string& name) {
   const std::string answer = AskOverwrite(session, name);
   if (answer == "Cancel") return ExistingFile::Stop;
   return answer == "No" ? ExistingFile::Keep : ExistingFile::Replace;
+}
+
+bool DecideEntryOperation(Session& session, const std::string& path, const std::string& name,
+                          int& operation, int skipOperation) {
+  if (!FileWouldBeReplaced(path)) return true;
+  switch (DecideExistingFile(session, name)) {
+    case ExistingFile::Replace:
+      return true;
+    case ExistingFile::Keep:
+      operation = skipOperation;
+      return true;
+    case ExistingFile::Stop:
+      return false;
+  }
+  return false;
 }
 
 std::string AskPassword(Session& session, const std::string& name) {

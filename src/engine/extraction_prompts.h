@@ -22,6 +22,11 @@ enum class ExistingFile { Replace, Keep, Stop };
 // before; else asked (Yes replaces, No keeps, Cancel stops the archive).
 ExistingFile DecideExistingFile(Session& session, const std::string& name);
 
+// The same rule for a library entry about to be written at path: operation becomes
+// skipOperation when the file there is kept; false when the user stopped the archive.
+bool DecideEntryOperation(Session& session, const std::string& path, const std::string& name,
+                          int& operation, int skipOperation);
+
 // The password box for the file name; "" when the user gave none.
 std::string AskPassword(Session& session, const std::string& name);
 

@@ -177,7 +177,10 @@ class AceExtraction {
     // The library writes nothing where the path leads outside: the entry is passed
     // over (a solid archive still decodes it for the ones after it).
     int operation = target_ ? ACE_EXTRACT : ACE_SKIP;
-    if (target_ && !DecideOverwrite(operation)) return Fail();
+    if (target_ &&
+        !DecideEntryOperation(session_, target_->path, entryName_, operation, ACE_SKIP)) {
+      return Fail();
+    }
     if (job_.CancelExtract) return Fail();
 
     const int code = archive_->ProcessFile(operation, destination_);
@@ -194,21 +197,6 @@ class AceExtraction {
     session_.Form4Window.SetValue(doneCount_);
     session_.events.pump();
     return Step::Next;
-  }
-
-  // False when the user cancelled.
-  bool DecideOverwrite(int& operation) {
-    if (!FileWouldBeReplaced(target_->path)) return true;
-    switch (DecideExistingFile(session_, entryName_)) {
-      case ExistingFile::Replace:
-        return true;
-      case ExistingFile::Keep:
-        operation = ACE_SKIP;
-        return true;
-      case ExistingFile::Stop:
-        return false;
-    }
-    return false;
   }
 
   // False when the answer was empty (reported at the end).

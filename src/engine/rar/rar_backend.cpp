@@ -246,17 +246,8 @@ class RarExtraction {
 
   // False when the user cancelled at the prompt.
   bool DecideOverwrite(const RARHeaderData& header, int& operation) {
-    if (header.Flags == RHDF_DIRECTORY_FLAGS || !FileWouldBeReplaced(target_->path)) return true;
-    switch (DecideExistingFile(session_, entryName_)) {
-      case ExistingFile::Replace:
-        return true;
-      case ExistingFile::Keep:
-        operation = RAR_SKIP;
-        return true;
-      case ExistingFile::Stop:
-        return false;
-    }
-    return false;
+    return header.Flags == RHDF_DIRECTORY_FLAGS ||
+           DecideEntryOperation(session_, target_->path, entryName_, operation, RAR_SKIP);
   }
 
   // False when the answer was empty (reported at the end).
