@@ -1,7 +1,7 @@
 // ARJ jobs through the built tessaly-extract: with Hide Output "0" the terminal is the
 // utility's console window (its output and questions go there, and "Finished" is
-// printed when the batch ends); hidden, the utility prints nothing. Passwords given
-// with -p are the corpus tests' part.
+// printed when the batch ends); hidden, the utility prints nothing and is never left
+// with a question nobody can answer. Passwords given with -p are the corpus tests' part.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -14,20 +14,31 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kArjUtility = "/usr/bin/arj";
+const std::string kBig(12000, 'v');
 
 class ArjExtractProgramTest : public ExtractProgramTest {
  protected:
   void SetUp() override {
     ExtractProgramTest::SetUp();
     if (!fs::exists(kArjUtility)) GTEST_SKIP() << "the ARJ utility is not installed";
-    fs::create_directories(work() / "staging/sub");
-    WriteFileText(work() / "staging/a.txt", "from the archive");
-    WriteFileText(work() / "staging/sub/b.txt", "b");
+    MakeArj("pack.arj", false);
+  }
+  // work()/name holding a.txt and sub/b.txt, in that order; as a set of two volumes,
+  // big.bin follows them.
+  void MakeArj(const std::string& name, bool volumeSet) {
+    const fs::path staging = work() / "staging";
+    fs::create_directories(staging / "sub");
+    WriteFileText(staging / "a.txt", "from the archive");
+    WriteFileText(staging / "sub/b.txt", "b");
     ProcessRequest request;
-    request.argv = {kArjUtility, "a", "-r", "-y", (work() / "pack.arj").string(), "*"};
-    request.workDir = work() / "staging";
+    request.argv = {kArjUtility, "a", "-y", (work() / name).string(), "a.txt", "sub/b.txt"};
+    if (volumeSet) {
+      WriteFileText(staging / "big.bin", kBig);
+      request.argv.insert(request.argv.end(), {"big.bin", "-m0", "-v10000"});
+    }
+    request.workDir = staging;
     ASSERT_EQ(RunProcess(request).exitStatus, 0);
-    fs::remove_all(work() / "staging");
+    fs::remove_all(staging);
   }
   void WriteSettings(const std::string& hideOutput, const std::string& closeWindow,
                      const std::string& autoOverwrite) {
@@ -47,7 +58,9 @@ TEST_F(ArjExtractProgramTest, AVisibleBatchRunsOnTheTerminalAndSaysFinishedAHidd
   EXPECT_EQ(ReadFileText(work() / "out/a.txt"), "from the archive");
   EXPECT_EQ(ReadFileText(work() / "out/sub/b.txt"), "b");
 
-  WriteSettings("1", "1", "1");
+  // Without auto overwrite the utility would ask in the hidden window whether to make
+  // the folder sub.
+  WriteSettings("1", "1", "");
   run = Run({"-y", "-d", "hidden", "pack.arj"});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_EQ(run.out.find("Extracting"), std::string::npos) << run.out;
@@ -56,18 +69,22 @@ TEST_F(ArjExtractProgramTest, AVisibleBatchRunsOnTheTerminalAndSaysFinishedAHidd
 }
 
 TEST_F(ArjExtractProgramTest, TheUtilitysQuestionIsAnsweredOnTheTerminalExistingFilesAreOurs) {
+  MakeArj("set.arj", true);
+  ASSERT_TRUE(fs::exists(work() / "set.a01"));
   WriteSettings("0", "0", "0");
   fs::create_directories(work() / "out");
   WriteFileText(work() / "out/a.txt", "old");
-  // The utility unpacks into a fresh staging folder and asks only whether to make sub
-  // there; the a.txt already in the destination is kept by -n.
-  const ProcessResult run = Run({"-y", "-n", "-d", "out", "pack.arj"}, "y\n");
+  // The utility unpacks into a fresh staging folder and asks only before the next
+  // volume; the a.txt already in the destination is kept by -n.
+  const ProcessResult run = Run({"-y", "-n", "-d", "out", "set.arj"}, "y\n");
   EXPECT_EQ(run.exitStatus, 0) << run.err;
-  EXPECT_EQ(Occurrences(run.out, "Create this directory?"), 1u) << run.out;
+  EXPECT_EQ(Occurrences(run.out, "OK to process next volume"), 1u) << run.out;
   EXPECT_EQ(run.out.find("Overwrite?"), std::string::npos) << run.out;
   EXPECT_EQ(ReadFileText(work() / "out/sub/b.txt"), "b");
   EXPECT_EQ(ReadFileText(work() / "out/a.txt"), "old");
-  EXPECT_EQ(TreeOf(work() / "out"), (std::vector<std::string>{"a.txt", "sub/", "sub/b.txt"}));
+  EXPECT_EQ(ReadFileText(work() / "out/big.bin"), kBig);
+  EXPECT_EQ(TreeOf(work() / "out"),
+            (std::vector<std::string>{"a.txt", "big.bin", "sub/", "sub/b.txt"}));
   EXPECT_EQ(Occurrences(run.err, "Finished\n"), 1u) << run.err;
 }
 

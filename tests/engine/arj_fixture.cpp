@@ -76,8 +76,8 @@ std::string ArjTest::Batch(const std::vector<std::string>& lines) {
 
 std::string ArjTest::ExtractLine(const std::string& archive, const std::string& destination,
                                  const std::string& options) {
-  return "\"" + std::string(kArj) + "\" x -v " + options + "\"" + archive + "\" \"" + destination +
-         "\"";
+  return "\"" + std::string(kArj) + "\" x -v -jyc " + options + "\"" + archive + "\" \"" +
+         destination + "\"";
 }
 
 std::string ArjTest::StagingFolder(const std::string& batch, const std::string& destination,

@@ -106,15 +106,15 @@ TEST_F(ArjStagingTest, NothingIsWrittenOutsideTheDestinationWhateverTheNames) {
 }
 
 // What becomes of files already there, for each way the job may be set up; the archive
-// lists b.txt, then a.txt, then c.txt (no folders: without "-y" the utility would ask
-// in its hidden window whether to make them).
+// lists b.txt, then a.txt, then sub/c.txt (without auto overwrite the utility once asked
+// in its hidden window whether to make sub, and the job failed).
 TEST_F(ArjStagingTest, ExistingFilesAreKeptReplacedOrAskedForAsTheRuleSays) {
-  fs::create_directories(PathOf("pack"));
+  fs::create_directories(PathOf("pack/sub"));
   WriteFileText(PathOf("pack/a.txt"), "new a");
   WriteFileText(PathOf("pack/b.txt"), "new b");
-  WriteFileText(PathOf("pack/c.txt"), "new c");
+  WriteFileText(PathOf("pack/sub/c.txt"), "new c");
   const std::string archive = PathOf("new.arj");
-  ASSERT_EQ(RunArj({"a", archive, "b.txt", "a.txt", "c.txt"}, PathOf("pack")), 0);
+  ASSERT_EQ(RunArj({"a", archive, "b.txt", "a.txt", "sub/c.txt"}, PathOf("pack")), 0);
   const std::string askB = "The file b.txt already exists in the destination folder. Overwrite it?";
   const std::string askA = "The file a.txt already exists in the destination folder. Overwrite it?";
   struct Case {
@@ -129,7 +129,7 @@ TEST_F(ArjStagingTest, ExistingFilesAreKeptReplacedOrAskedForAsTheRuleSays) {
   const std::vector<Case> cases = {
       {"-n with auto overwrite", true, "1", {}, {}, "old a", "old b", "new c", true},
       {"auto overwrite", false, "1", {}, {}, "new a", "new b", "new c", true},
-      {"asked", false, "0", {"No", "Yes"}, {askB, askA}, "new a", "old b", "new c", true},
+      {"asked", false, "", {"No", "Yes"}, {askB, askA}, "new a", "old b", "new c", true},
       {"cancelled", false, "0", {"Cancel"}, {askB}, "old a", "old b", "", false},
   };
   for (const Case& c : cases) {
@@ -146,7 +146,7 @@ TEST_F(ArjStagingTest, ExistingFilesAreKeptReplacedOrAskedForAsTheRuleSays) {
     EXPECT_EQ(dialogs.fileExistsQuestions, c.questions) << c.name;
     EXPECT_EQ(ReadFileText(PathOf("out/a.txt")), c.a) << c.name;
     EXPECT_EQ(ReadFileText(PathOf("out/b.txt")), c.b) << c.name;
-    EXPECT_EQ(fs::exists(PathOf("out/c.txt")) ? ReadFileText(PathOf("out/c.txt")) : "", c.c)
+    EXPECT_EQ(fs::exists(PathOf("out/sub/c.txt")) ? ReadFileText(PathOf("out/sub/c.txt")) : "", c.c)
         << c.name;
     EXPECT_EQ(session.Form4Window.lblarc, c.finished ? kFinished : kNotFinished) << c.name;
     ExpectNoStagingLeft();

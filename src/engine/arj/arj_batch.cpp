@@ -15,7 +15,9 @@ std::optional<std::string> ArjExtractLine(const std::string& arjLocation,
   const std::optional<std::string> program = BatchPath(arjLocation);
   const std::optional<std::string> source = BatchPath(archive);
   if (!program || !source) return std::nullopt;
-  std::string line = *program + " x -v " + arjOptions;
+  // The staging folder starts empty: without "-jyc" the utility would ask before making
+  // each folder, also where nobody sees its window.
+  std::string line = *program + " x -v -jyc " + arjOptions;
   if (!password.empty()) {
     const std::optional<std::string> garbleSwitch = QuoteBatchArgument("-g" + password);
     if (!garbleSwitch) return std::nullopt;

@@ -68,19 +68,27 @@ class ArjConsoleJobTest : public IsolatedSettingsTest {
 
   std::string Destination() const { return Root() + "/out"; }
 
-  // An archive of a.txt and sub/b.txt made by the utility.
-  std::string MakeArchive(const std::string& name) {
+  // An archive of a.txt and sub/b.txt made by the utility; as a set of two volumes,
+  // big.bin follows them, and the utility asks before it goes on to the second.
+  std::string MakeArchive(const std::string& name, bool volumeSet = false) {
     const fs::path staging = fs::path(Root()) / ("staging-" + name);
     WriteFileText(staging / "a.txt", "alpha\n");
     fs::create_directories(staging / "sub");
     WriteFileText(staging / "sub/b.txt", "bravo\n");
-    const std::string archive = Root() + "/" + name;
+    QStringList args = {"a", "-y", QString::fromStdString(Root() + "/" + name), "a.txt",
+                        "sub/b.txt"};
+    if (volumeSet) {
+      WriteFileText(staging / "big.bin", std::string(12000, 'v'));
+      args << "big.bin"
+           << "-m0"
+           << "-v10000";
+    }
     QProcess packer;
     packer.setWorkingDirectory(QString::fromStdString(staging.string()));
-    packer.start(kArj, {"a", "-r", "-y", QString::fromStdString(archive), "*"});
+    packer.start(kArj, args);
     EXPECT_TRUE(packer.waitForFinished(10000));
     EXPECT_EQ(packer.exitCode(), 0) << packer.readAll().toStdString();
-    return archive;
+    return Root() + "/" + name;
   }
 
   // Runs the job while onTick looks at the console window every 20 ms.
@@ -123,14 +131,14 @@ class ArjConsoleJobTest : public IsolatedSettingsTest {
 TEST_F(ArjConsoleJobTest, QuestionsAnsweredInTheWindowWhichClosesWhenTheBatchFinishes) {
   Set("General", "Close extract window", "1");
   Set("arj options", "auto overwrite", "0");
-  const std::string first = MakeArchive("first.arj");
-  const std::string second = MakeArchive("second one.arj");
+  const std::string first = MakeArchive("first.arj", true);
+  const std::string second = MakeArchive("second one.arj", true);
   WriteFileText(fs::path(Destination()) / "a.txt", "old\n");
   dialogs.fileExistsAnswers = {"All"};
   int answered = 0;
   ExtractWhile({first, second}, [&](ConsoleWindow& console) {
     // Each question is answered once: "y" and Enter.
-    const int asked = console.toPlainText().count("Create this directory?");
+    const int asked = console.toPlainText().count("OK to process next volume");
     if (asked > answered) {
       ++answered;
       QTest::keyClicks(&console, "y");
@@ -138,14 +146,15 @@ TEST_F(ArjConsoleJobTest, QuestionsAnsweredInTheWindowWhichClosesWhenTheBatchFin
     }
   });
 
-  // Each archive is unpacked into a fresh folder of its own, so the utility asks only
-  // for sub; the file already there is Tessaly's question, asked once for both.
+  // The utility asks only before each second volume (its folders are made without a
+  // question); the file already there is Tessaly's question, asked once for both.
   EXPECT_EQ(answered, 2);
   EXPECT_EQ(dialogs.fileExistsQuestions,
             std::vector<std::string>{
                 "The file a.txt already exists in the destination folder. Overwrite it?"});
   EXPECT_EQ(ReadFileText(fs::path(Destination()) / "a.txt"), "alpha\n");
   EXPECT_EQ(ReadFileText(fs::path(Destination()) / "sub/b.txt"), "bravo\n");
+  EXPECT_EQ(fs::file_size(fs::path(Destination()) / "big.bin"), 12000u);
   EXPECT_TRUE(titles.count("Tessaly.bat")) << ::testing::PrintToString(titles);
   // The watcher closed the finished window at once and brought the main window back.
   EXPECT_EQ(OpenConsoleWindow(), nullptr);
@@ -179,18 +188,22 @@ TEST_F(ArjConsoleJobTest, JobWaitsUntilTheUserClosesTheFinishedWindow) {
 TEST_F(ArjConsoleJobTest, ClosingTheWindowOfAUtilityWaitingForAnAnswerEndsTheJob) {
   Set("General", "Close extract window", "0");
   Set("arj options", "auto overwrite", "0");
-  const std::string archive = MakeArchive("a.arj");
+  const std::string archive = MakeArchive("a.arj", true);
   WriteFileText(fs::path(Destination()) / "a.txt", "old\n");
+  dialogs.fileExistsAnswers = {"No"};
   bool closedByUser = false;
   ExtractWhile({archive}, [&](ConsoleWindow& console) {
-    if (!console.toPlainText().contains("Create this directory?")) return;
+    if (!console.toPlainText().contains("OK to process next volume")) return;
     closedByUser = true;
     console.close();
   });
 
   EXPECT_TRUE(closedByUser);
+  // What the utility had unpacked whole is still placed as the rule says; the file it
+  // was stopped in is not.
   EXPECT_EQ(ReadFileText(fs::path(Destination()) / "a.txt"), "old\n");
-  EXPECT_FALSE(fs::exists(fs::path(Destination()) / "sub"));
+  EXPECT_EQ(ReadFileText(fs::path(Destination()) / "sub/b.txt"), "bravo\n");
+  EXPECT_FALSE(fs::exists(fs::path(Destination()) / "big.bin"));
   // The utility was ended before it could finish: the job says so.
   EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
   EXPECT_EQ(session.job.ExtractResult, 1);
