@@ -5,6 +5,7 @@
 // them. Failed entries are the job tests' part.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <zlib.h>
 
 #include <filesystem>
 #include <map>
@@ -103,6 +104,64 @@ TEST_F(ArjStagingTest, NothingIsWrittenOutsideTheDestinationWhateverTheNames) {
   EXPECT_EQ(ReadFileText(PathOf("out/sub/esc.txt")), "climbing");
   EXPECT_EQ(ReadFileText(PathOf("out") + PathOf("abs/a.txt")), "absolute");
   ExpectNoStagingLeft();
+}
+
+// The utility loops for ever on a name that, once its leading "/", "./" and "../" are
+// dropped, begins with ".", and cannot make such an archive either: the name is written
+// over that of an archive it made (same length) and the header's CRC-32 made right
+// again. Should the refusal fail, the extraction's batch cannot start: no hang.
+TEST_F(ArjStagingTest, ANameTheUtilityLoopsOnEndsTheJobBeforeAnythingRuns) {
+  struct Case {
+    std::string name;
+    std::string shown;                // in the refusal; "" where the archive is extracted
+    std::vector<std::string> landed;  // what comes out then
+  };
+  const std::vector<Case> cases = {
+      {"..x", "..x", {}},
+      {"...", "...", {}},
+      {"..\\x", ".._x", {}},
+      {".../x", ".../x", {}},
+      {"/.\x01z", "._z", {}},
+      {"./..", "./..", {}},
+      {"a/..x", "", {"a/", "a/..x"}},
+      {"\\..x", "", {"_..x"}},
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(PathOf("out"));
+    // A fresh one each time: the utility would add to the last and stall on its name.
+    fs::remove(PathOf("odd.arj"));
+    const std::string archive =
+        MakeArj(PathOf("odd.arj"), {{std::string(c.name.size(), 'q'), "data"}});
+    std::string bytes = ReadFileText(archive);
+    const auto little16 = [&bytes](size_t at) {
+      return static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8;
+    };
+    // After the main header (id, size, header, CRC, no extended header) the entry's id
+    // and size, then its header: the name follows the first first_hdr_size bytes.
+    const size_t header = 4 + little16(2) + 4 + 2 + 4;
+    const size_t size = little16(header - 2);
+    bytes.replace(header + static_cast<unsigned char>(bytes[header]), c.name.size(), c.name);
+    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(&bytes[header]), size);
+    for (size_t i = 0; i < 4; ++i) bytes[header + size + i] = static_cast<char>(crc >> (8 * i));
+    WriteFileText(archive, bytes);
+    dialogs.messages.clear();
+    const size_t probes = host.starts.size() + 1;
+    if (!c.shown.empty()) host.failFromStart = probes + 1;
+    ExtractInto({archive});
+    host.failFromStart = 0;
+
+    EXPECT_EQ(TreeOf(PathOf("out")), c.landed) << c.name;
+    if (c.shown.empty()) {
+      EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
+      EXPECT_EQ(session.Form4Window.lblarc, kFinished) << c.name;
+      continue;
+    }
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Tessaly did not extract \"odd.arj\": the "
+                                                       "utility cannot handle the name \"" +
+                                                       c.shown + "\" in it."});
+    EXPECT_EQ(host.starts.size(), probes) << c.name << ": only the probe ran";
+    EXPECT_EQ(session.Form4Window.lblarc, kNotFinished) << c.name;
+  }
 }
 
 // What becomes of files already there, for each way the job may be set up; the archive

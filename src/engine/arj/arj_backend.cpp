@@ -128,6 +128,23 @@ int32_t RunArjBatch(Session& session, const std::string& batchFile) {
   return ShellAndWait(session, batchFile, session.settings.ShellWindowStyle);
 }
 
+// Why the archive is not handed to the utility, if it is not: on some names the utility
+// never ends (nobody could stop it in a hidden window), and the staging folder is made
+// only so deep for names that climb.
+std::optional<std::string> Refusal(const std::string& archive, const ArjHeaders& headers) {
+  for (const ArjEntryHeader& entry : headers.entries) {
+    if (ArjNameStallsUtility(entry.name)) {
+      return "Tessaly did not extract \"" + ShownEntryName(FileNameOf(archive)) +
+             "\": the utility cannot handle the name \"" + ShownEntryName(entry.name) + "\" in it.";
+    }
+  }
+  if (ArjClimbLevels(headers) > kMaxArjClimbLevels) {
+    return "Tessaly did not extract \"" + FileNameOf(archive) +
+           "\": the names in it lead too far outside the destination folder.";
+  }
+  return std::nullopt;
+}
+
 // The utility unpacks every archive into a staging folder of its own inside the
 // destination; then what passes the checks is put in place, archive by archive, and the
 // staging folder goes, whatever happened.
@@ -137,10 +154,8 @@ void ExtractThroughStaging(Session& session, const std::string& destination,
   std::vector<ArjHeaders> headers;
   for (const std::string& archive : job.SelectedFiles) {
     headers.push_back(ReadArjHeaders(archive));
-    if (ArjClimbLevels(headers.back()) > kMaxArjClimbLevels) {
-      return Refuse(session, "Tessaly did not extract \"" + FileNameOf(archive) +
-                                 "\": the names in it lead too far outside the destination "
-                                 "folder.");
+    if (const std::optional<std::string> refusal = Refusal(archive, headers.back())) {
+      return Refuse(session, *refusal);
     }
   }
   ArjStaging staging;

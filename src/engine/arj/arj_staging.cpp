@@ -27,6 +27,23 @@ size_t ClimbOf(const std::string& landing) {
   return landing.substr(levels * 3) == ".." ? levels + 1 : levels;
 }
 
+// Where a stored name begins once the utility has dropped its leading "/", "./" and
+// "../".
+size_t LeadingPartsDropped(const std::string& storedName) {
+  size_t at = 0;
+  for (;;) {
+    if (storedName.compare(at, 1, "/") == 0) {
+      at += 1;
+    } else if (storedName.compare(at, 2, "./") == 0) {
+      at += 2;
+    } else if (storedName.compare(at, 3, "../") == 0) {
+      at += 3;
+    } else {
+      return at;
+    }
+  }
+}
+
 size_t DotDotsIn(const std::string& text) {
   size_t count = 0;
   for (size_t at = text.find(".."); at != std::string::npos; at = text.find("..", at + 2)) {
@@ -65,21 +82,9 @@ void RemoveEntry(int parent, const char* name) {
 }  // namespace
 
 std::string ArjLandingName(const std::string& storedName) {
-  size_t at = 0;
-  for (;;) {
-    if (storedName.compare(at, 1, "/") == 0) {
-      at += 1;
-    } else if (storedName.compare(at, 2, "./") == 0) {
-      at += 2;
-    } else if (storedName.compare(at, 3, "../") == 0) {
-      at += 3;
-    } else {
-      break;
-    }
-  }
   std::vector<std::string> parts;
   size_t climbs = 0;
-  size_t start = at;
+  size_t start = LeadingPartsDropped(storedName);
   while (start <= storedName.size()) {
     size_t end = storedName.find('/', start);
     if (end == std::string::npos) end = storedName.size();
@@ -100,6 +105,10 @@ std::string ArjLandingName(const std::string& storedName) {
   for (const std::string& part : parts) landing += part + "/";
   if (!landing.empty()) landing.pop_back();
   return landing;
+}
+
+bool ArjNameStallsUtility(const std::string& storedName) {
+  return storedName.compare(LeadingPartsDropped(storedName), 1, ".") == 0;
 }
 
 size_t ArjClimbLevels(const ArjHeaders& headers) {

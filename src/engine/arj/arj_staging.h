@@ -18,6 +18,11 @@ struct ArjHeaders;
 // "../x") may begin with ".." where the name climbs. "" when nothing is left.
 std::string ArjLandingName(const std::string& storedName);
 
+// True for a name the utility never gets past when it extracts: with its leading "/",
+// "./" and "../" dropped, it begins with "." (".x", "..", "...", "..\x"); the utility
+// then loops for ever. "\" is no separator to it.
+bool ArjNameStallsUtility(const std::string& storedName);
+
 // How many levels the utility may climb above its folder for this archive: the
 // deepest climb of a name, plus every ".." a link's target holds (a link the utility
 // makes may take a later name further up).
