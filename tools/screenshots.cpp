@@ -80,8 +80,8 @@ int main(int argc, char** argv) {
   dialogs.Attach(session);
   tessaly::Form1 form(session);
   dialogs.SetOwner(&form);
+  // Nothing stored of its placement: the window has the size of a first start.
   form.Load({});
-  form.resize(760, 520);
   form.Combo1().setEditText(QStringLiteral("/home/user/Extracted/"));
   session.Form1.Combo1.text = "/home/user/Extracted/";
   form.file1().SelectRow(4);

@@ -26,9 +26,24 @@ std::optional<int> StoredNumber(const CRegSettings& reg, const char* key) {
   return static_cast<int>(std::lround(std::clamp(value, -kReach, kReach)));
 }
 
+// A first start gets room for the folder names and every column of the list.
+constexpr int kComfortableWidth = 900;
+constexpr int kComfortableHeight = 600;
+
+// Two thirds of the screen, at least comfortable where the screen has room.
+int ComfortableSize(int comfortable, int screen) {
+  return std::min(std::max(screen * 2 / 3, comfortable), screen);
+}
+
 // The size between the smallest the window may have and the screen's.
-int FitSize(std::optional<int> stored, int minimum, int screen) {
-  return std::max(minimum, std::min(stored.value_or(minimum), screen));
+int FitSize(std::optional<int> stored, int fallback, int minimum, int screen) {
+  return std::max(minimum, std::min(stored.value_or(fallback), screen));
+}
+
+// A position at width `from` moved to keep its proportion at width `to`.
+int Rescale(int position, int from, int to) {
+  if (from <= 0 || to <= 0 || from == to) return position;
+  return static_cast<int>(std::lround(static_cast<double>(position) * to / from));
 }
 
 // The position that keeps the window on the screen; centred when nothing was stored.
@@ -50,8 +65,12 @@ WindowPlacement RestoreWindowPlacement(const WindowPlacement& current, int scree
   // A window that starts minimized looks as if the program never started.
   if (state == kWindowMinimized) placement.state = kWindowNormal;
 
-  placement.width = FitSize(StoredNumber(reg, "Width"), current.width, screenWidth);
-  placement.height = FitSize(StoredNumber(reg, "Height"), current.height, screenHeight);
+  placement.width =
+      FitSize(StoredNumber(reg, "Width"), ComfortableSize(kComfortableWidth, screenWidth),
+              current.width, screenWidth);
+  placement.height =
+      FitSize(StoredNumber(reg, "Height"), ComfortableSize(kComfortableHeight, screenHeight),
+              current.height, screenHeight);
   placement.left = FitPosition(StoredNumber(reg, "WinPosX"), placement.width, screenWidth);
   placement.top = FitPosition(StoredNumber(reg, "WinPosY"), placement.height, screenHeight);
   return placement;
@@ -76,6 +95,14 @@ void SaveSettings(const WindowPlacement& placement, int combo2Index, const std::
 int SplitterPosSetting(int defaultLeft) {
   const std::optional<int> stored = StoredNumber(ApplicationSettings(), "Splitter Pos");
   return stored && *stored >= 0 ? *stored : defaultLeft;
+}
+
+int SplitterPosToSave(int left, int containerWidth, int normalContainerWidth) {
+  return Rescale(left, containerWidth, normalContainerWidth);
+}
+
+int SplitterLeftFromSaved(int splitterPos, int normalContainerWidth, int containerWidth) {
+  return Rescale(splitterPos, normalContainerWidth, containerWidth);
 }
 
 }  // namespace tessaly

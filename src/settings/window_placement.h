@@ -12,8 +12,9 @@ struct WindowPlacement {
   int left = 0, top = 0, width = 0, height = 0;
 };
 
-// The stored placement, missing values taken from current (centred on the screen,
-// current size). current's size is the smallest the window may have. A stored
+// The stored placement, missing values taken from current's state and from a
+// comfortable size centred on the screen: two thirds of it, at least 900 x 600 where
+// the screen has room. current's size is the smallest the window may have. A stored
 // minimized state starts normal; a maximized one keeps its normal geometry for when
 // it is restored. Values that are not numbers read as missing; the size is kept
 // within the screen (never below current's) and the window on it.
@@ -28,5 +29,12 @@ void SaveSettings(const WindowPlacement& placement, int combo2Index, const std::
 
 // Window Settings/Splitter Pos; defaultLeft when missing, not a number or negative.
 int SplitterPosSetting(int defaultLeft);
+
+// Splitter Pos is the bar's left in the splitter's container as wide as it is in the
+// window's normal (not maximized) state, so a window closed maximized and started
+// maximized, or then restored, shows the same proportion again. These convert the
+// bar's left at containerWidth to and from that.
+int SplitterPosToSave(int left, int containerWidth, int normalContainerWidth);
+int SplitterLeftFromSaved(int splitterPos, int normalContainerWidth, int containerWidth);
 
 }  // namespace tessaly

@@ -39,8 +39,22 @@ void ExpectPlacement(const WindowPlacement& p, int state, int left, int top, int
   EXPECT_EQ(p.height, height);
 }
 
-TEST_F(WindowPlacementTest, NothingStoredCentresTheDesignedSize) {
-  ExpectPlacement(Restore(), 0, 960 - 257, 540 - 173, 515, 346);
+TEST_F(WindowPlacementTest, NothingStoredCentresAComfortableSize) {
+  struct Row {
+    int screenWidth, screenHeight;
+    int left, top, width, height;
+  };
+  const Row rows[] = {
+      {1920, 1080, 320, 180, 1280, 720},  // two thirds of the screen
+      {1024, 768, 62, 84, 900, 600},      // at least 900 x 600
+      {800, 600, 0, 0, 800, 600},         // as much as the screen has
+      {400, 300, 0, 0, 515, 346},         // never below the designed size
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.screenWidth);
+    ExpectPlacement(RestoreWindowPlacement(designed, row.screenWidth, row.screenHeight), 0,
+                    row.left, row.top, row.width, row.height);
+  }
   EXPECT_EQ(SplitterPosSetting(0), 0);
 }
 
@@ -69,6 +83,27 @@ TEST_F(WindowPlacementTest, NonsenseGivesAPlacementOnTheScreen) {
   EXPECT_EQ(SplitterPosSetting(150), 150);
   Store("Splitter Pos", "-20");
   EXPECT_EQ(SplitterPosSetting(150), 150);
+}
+
+// A window closed maximized starts maximized, where the window manager may make it so
+// before or after the splitter is placed, and is then restored: three rounds of it.
+TEST_F(WindowPlacementTest, TheSplitterPosGivesBackItsProportionInEitherState) {
+  constexpr int kNormal = 540;
+  constexpr int kMaximized = 1260;
+  int left = 229;  // in the maximized container
+  for (int round = 1; round <= 3; ++round) {
+    SCOPED_TRACE(round);
+    SaveSettings({2, 30, 40, 560, 400}, 0, "", "/", SplitterPosToSave(left, kMaximized, kNormal));
+    EXPECT_EQ(SplitterPosSetting(0), 98);
+    for (const int startWidth : {kNormal, kMaximized}) {
+      const int started = SplitterLeftFromSaved(SplitterPosSetting(0), kNormal, startWidth);
+      EXPECT_NEAR(started, 229.0 * startWidth / kMaximized, 0.5) << startWidth;
+    }
+    left = SplitterLeftFromSaved(SplitterPosSetting(0), kNormal, kMaximized);
+  }
+  // A window closed in its normal state keeps the position as it is.
+  EXPECT_EQ(SplitterPosToSave(150, kNormal, kNormal), 150);
+  EXPECT_EQ(SplitterLeftFromSaved(150, kNormal, kNormal), 150);
 }
 
 TEST_F(WindowPlacementTest, AScreenSmallerThanTheWindowKeepsItsSmallestSizeAtTheCorner) {

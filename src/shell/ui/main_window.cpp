@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -77,8 +76,6 @@ Form1::Form1(Session& session, QWidget* parent)
     for (const FileListItem& item : items) texts.push_back(item.text);
     return FindItemForKey(texts, keyCode);
   });
-  // Esc must reach the splitter whichever control has the focus.
-  qApp->installEventFilter(this);
 }
 
 Form1::~Form1() {
@@ -136,7 +133,11 @@ void Form1::SelectStartFolder() {
 void Form1::SetUpSplitter() {
   CVSplitterWnd& splitter = pbx_->VSplitter();
   pbx_->SetControls(ExplorerTree1_, file1_);
-  splitter.SetLeft(SplitterPosSetting(splitter.Left()));
+  // Whether the window manager has maximized the window yet or not, the saved
+  // position gives the proportion it had.
+  const int container = pbx_->contentsRect().width();
+  splitter.SetLeft(SplitterLeftFromSaved(SplitterPosSetting(splitter.Left()),
+                                         NormalWidthOf(container), container));
   splitter.SetTrackSplit(true);
   splitter.AdjustSplitterPosition(true);
   loading_ = false;
@@ -299,8 +300,14 @@ void Form1::SaveWindowSettings() {
   const QRect geometry = state == kWindowNormal ? this->geometry() : normalGeometry();
   const WindowPlacement placement{state, geometry.x(), geometry.y(), geometry.width(),
                                   geometry.height()};
+  const int container = pbx_->contentsRect().width();
   SaveSettings(placement, Combo2_->currentIndex(), model_.Combo1.text, model_.CurrentFolder,
-               pbx_->VSplitter().Left());
+               SplitterPosToSave(pbx_->VSplitter().Left(), container, NormalWidthOf(container)));
+}
+
+int Form1::NormalWidthOf(int width) const {
+  // The frames around the panes keep their widths whatever the window's size.
+  return width - (this->width() - normalGeometry().width());
 }
 
 void Form1::CloseOtherWindows() {
@@ -317,11 +324,6 @@ void Form1::changeEvent(QEvent* event) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress &&
-      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && pbx_->VSplitter().Splitting()) {
-    pbx_->VSplitter().CancelSplit();
-    return true;
-  }
   if (event->type() == QEvent::FocusIn && (watched == Combo1_ || watched == Combo1_->lineEdit())) {
     // After the focus change, so that a click does not undo the selection.
     QTimer::singleShot(0, Combo1_->lineEdit(), &QLineEdit::selectAll);

@@ -107,6 +107,8 @@ class Form1 : public QMainWindow, public MainWindowView {
   void SetUpSplitter();
   void ApplyPlacement(const WindowPlacement& placement);
   void SaveWindowSettings();
+  // A width inside the window as it is in the window's normal (not maximized) state.
+  int NormalWidthOf(int width) const;
   void CloseOtherWindows();
   void ShowStatusPanels();
 

@@ -1,16 +1,19 @@
 #include "winsupport/ui/split_panes.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPalette>
 #include <QRubberBand>
+#include <QWindow>
 
 namespace tessaly {
 
 namespace {
 
 // Where the bar stands before any layout: the folder tree gets about a third of
-// the container's designed 480 pixels.
+// the container's designed 480 pixels, and the same share of any other width.
 constexpr int kDesignedBarLeft = 160;
+constexpr int kDesignedWidth = 480;
 
 void MoveWidget(QWidget* widget, const SplitRect& rect, bool redraw) {
   widget->setGeometry(rect.left, rect.top, rect.width, rect.height);
@@ -49,12 +52,10 @@ class SplitPanes::Host : public SplitterHost {
   void MoveRightPane(const SplitRect& rect, bool redraw) override {
     MoveWidget(rightPane_, rect, redraw);
   }
+  // Never hidden on the way: a hidden widget loses the mouse of the press that
+  // started the drag, and every later move and the release would go nowhere.
   void MoveBar(const SplitRect& rect, bool redraw) override {
-    QWidget* bar = container_->frame4_;
-    bar->hide();
-    MoveWidget(bar, rect, false);
-    bar->show();
-    if (redraw) bar->repaint();
+    MoveWidget(container_->frame4_, rect, redraw);
   }
 
   void DrawOutline(const SplitRect& rect) override {
@@ -65,9 +66,17 @@ class SplitPanes::Host : public SplitterHost {
   void EraseOutline(const SplitRect&) override { container_->outline_->hide(); }
 
   // The button press that starts a drag already holds the mouse for the bar until
-  // its release, so there is nothing to take or give back.
-  bool BeginDrag() override { return container_->frame4_->isVisible(); }
-  void EndDrag() override {}
+  // its release. What the drag takes is the Escape key of its own window.
+  bool BeginDrag() override {
+    if (!container_->frame4_->isVisible()) return false;
+    container_->keyWindow_ = container_->window()->windowHandle();
+    if (container_->keyWindow_) container_->keyWindow_->installEventFilter(container_);
+    return true;
+  }
+  void EndDrag() override {
+    if (container_->keyWindow_) container_->keyWindow_->removeEventFilter(container_);
+    container_->keyWindow_ = nullptr;
+  }
 
  private:
   SplitPanes* container_;
@@ -95,6 +104,8 @@ void SplitPanes::SetControls(QWidget* leftPane, QWidget* rightPane) {
   rightPane->setParent(this);
   leftPane->show();
   rightPane->show();
+  const int width = contentsRect().width();
+  if (width > 0) frame4_->move(kDesignedBarLeft * width / kDesignedWidth, 0);
   host_ = std::make_unique<Host>(this, leftPane, rightPane);
   vsplitter_.SetControls(host_.get());
 }
@@ -105,6 +116,15 @@ void SplitPanes::resizeEvent(QResizeEvent* event) {
 }
 
 bool SplitPanes::eventFilter(QObject* watched, QEvent* event) {
+  // Keys reach the window before any of its controls, and only while a drag is on.
+  if (keyWindow_ && watched == keyWindow_) {
+    if (event->type() != QEvent::KeyPress ||
+        static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape) {
+      return false;
+    }
+    vsplitter_.CancelSplit();
+    return true;
+  }
   if (watched != frame4_) return QWidget::eventFilter(watched, event);
   switch (event->type()) {
     case QEvent::MouseButtonPress: {

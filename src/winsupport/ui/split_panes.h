@@ -3,12 +3,14 @@
 #pragma once
 
 #include <QFrame>
+#include <QPointer>
 #include <QWidget>
 #include <memory>
 
 #include "winsupport/vsplitter.h"
 
 class QRubberBand;
+class QWindow;
 
 namespace tessaly {
 
@@ -19,7 +21,8 @@ class SplitPanes : public QWidget {
   explicit SplitPanes(QWidget* parent = nullptr);
   ~SplitPanes() override;
 
-  // Puts pb1 (left) and file1 (right) into the container with the bar Frame4 between them.
+  // Puts pb1 (left) and file1 (right) into the container with the bar Frame4 between
+  // them, the bar at its designed share of the container's width.
   void SetControls(QWidget* leftPane, QWidget* rightPane);
   CVSplitterWnd& VSplitter() { return vsplitter_; }
   QWidget* Frame4() { return frame4_; }
@@ -34,6 +37,8 @@ class SplitPanes : public QWidget {
   CVSplitterWnd vsplitter_;
   QFrame* frame4_;
   QRubberBand* outline_;
+  // The window whose Escape cancels the drag in progress; none between drags.
+  QPointer<QWindow> keyWindow_;
   std::unique_ptr<Host> host_;
 };
 

@@ -212,23 +212,6 @@ TEST_F(MainWindowTest, ClosingSavesThePlacementTheFilterAndTheFolders) {
   EXPECT_EQ(again.pbx().VSplitter().Left(), splitter);
 }
 
-TEST_F(MainWindowTest, AMaximizedWindowComesBackMaximizedWithItsNormalGeometry) {
-  SkipWelcome();
-  Form1& window = Open();
-  window.setGeometry(30, 40, 560, 400);
-  window.SetWindowState(kWindowMaximized);
-  QTest::qWait(20);
-  EXPECT_EQ(window.WindowState(), kWindowMaximized);
-  CloseWindow();
-  EXPECT_EQ(Stored("Window Settings", "WinState"), "2");
-
-  Form1& again = Open();
-  EXPECT_EQ(again.WindowState(), kWindowMaximized);
-  again.SetWindowState(kWindowNormal);
-  QTest::qWait(20);
-  EXPECT_EQ(again.geometry(), QRect(30, 40, 560, 400));
-}
-
 TEST_F(MainWindowTest, ExitEndsWithoutSavingAnything) {
   SkipWelcome();
   Form1& window = Open();
@@ -245,24 +228,6 @@ TEST_F(MainWindowTest, ExitEndsWithoutSavingAnything) {
   script.Then([](QWidget* modal) { static_cast<QDialog*>(modal)->accept(); });
   QDialog later;
   EXPECT_EQ(later.exec(), QDialog::Accepted);
-}
-
-TEST_F(MainWindowTest, EscapeCancelsADragOfTheSplitter) {
-  SkipWelcome();
-  Form1& window = Open();
-  CVSplitterWnd& splitter = window.pbx().VSplitter();
-  QWidget* bar = window.pbx().Frame4();
-  const int before = splitter.Left();
-  QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, QPoint(0, 10));
-  QMouseEvent move(QEvent::MouseMove, QPointF(60, 10), bar->mapToGlobal(QPointF(60, 10)),
-                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(bar, &move);
-  ASSERT_TRUE(splitter.Splitting());
-  EXPECT_NE(splitter.Left(), before);
-
-  QTest::keyClick(&window.file1(), Qt::Key_Escape);
-  EXPECT_FALSE(splitter.Splitting());
-  EXPECT_EQ(splitter.Left(), before);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <QRubberBand>
 #include <QTest>
+#include <QWindow>
+#include <functional>
 
 namespace tessaly {
 namespace {
@@ -19,8 +21,21 @@ class SplitPanesTest : public ::testing::Test {
   }
 
   QRubberBand* Outline() { return panes.findChild<QRubberBand*>(); }
-  // A point of the container in the bar's own coordinates, as the bar is now.
-  QPoint OnBar(int containerX) { return panes.Frame4()->mapFrom(&panes, QPoint(containerX, 20)); }
+
+  // The mouse and keys as a user's reach the window: a press takes the mouse for the
+  // control under it until the release. x is in the container, which is the window.
+  QWindow* Window() { return panes.windowHandle(); }
+  void Press(int x) { QTest::mousePress(Window(), Qt::LeftButton, {}, QPoint(x, 20)); }
+  void Release(int x) { QTest::mouseRelease(Window(), Qt::LeftButton, {}, QPoint(x, 20)); }
+  // 2-pixel steps from x to x + distance; check runs after every step.
+  void MoveBy(int x, int distance, const std::function<void(int x)>& check = nullptr) {
+    const int step = distance < 0 ? -2 : 2;
+    for (int moved = 0; moved != distance; moved += step) {
+      QTest::mouseMove(Window(), QPoint(x + moved + step, 20));
+      if (check) check(x + moved + step);
+    }
+  }
+  void Escape() { QTest::keyClick(Window(), Qt::Key_Escape); }
 
   SplitPanes panes;
   QWidget* left = new QWidget;
@@ -42,54 +57,68 @@ TEST_F(SplitPanesTest, PanesAndBarFillTheContainerAndKeepTheirProportion) {
   EXPECT_EQ(right->geometry(), QRect(205, 0, 595, 500));
 }
 
-TEST_F(SplitPanesTest, DraggingTheBarMovesThePanes) {
-  panes.VSplitter().SetTrackSplit(true);
-  QTest::mousePress(panes.Frame4(), Qt::LeftButton, {}, OnBar(100));
-  EXPECT_TRUE(panes.VSplitter().Splitting());
-  QTest::mouseMove(panes.Frame4(), OnBar(180));
-  EXPECT_EQ(left->width(), 180);
-  EXPECT_EQ(panes.Frame4()->x(), 180);
-  EXPECT_FALSE(Outline()->isVisible());
+// Rows: the panes follow the mouse, or an outline does until the release.
+TEST_F(SplitPanesTest, ADragFollowsEveryMoveAndEndsOnTheRelease) {
+  for (const bool tracking : {true, false}) {
+    SCOPED_TRACE(tracking ? "tracking" : "outline");
+    panes.VSplitter().SetLeft(100);
+    panes.VSplitter().SetTrackSplit(tracking);
+    Press(102);  // the bar jumps to where it was taken
+    ASSERT_TRUE(panes.VSplitter().Splitting());
+    MoveBy(102, 160, [&](int x) {
+      if (tracking) {
+        ASSERT_EQ(left->width(), x);
+        ASSERT_EQ(panes.Frame4()->x(), x);
+      } else {
+        ASSERT_EQ(Outline()->x(), x);
+        ASSERT_EQ(left->width(), 100);
+      }
+    });
+    EXPECT_EQ(Outline()->isVisible(), !tracking);
 
-  QTest::mouseRelease(panes.Frame4(), Qt::LeftButton, {}, OnBar(250));
-  EXPECT_FALSE(panes.VSplitter().Splitting());
-  EXPECT_EQ(left->geometry(), QRect(0, 0, 250, 300));
-  EXPECT_EQ(right->geometry(), QRect(255, 0, 145, 300));
+    Release(262);
+    EXPECT_FALSE(panes.VSplitter().Splitting());
+    EXPECT_FALSE(Outline()->isVisible());
+    EXPECT_EQ(left->geometry(), QRect(0, 0, 262, 300));
+    EXPECT_EQ(right->geometry(), QRect(267, 0, 133, 300));
+
+    // The drag is over: neither the mouse nor Escape moves the bar any more.
+    MoveBy(262, -40);
+    Escape();
+    EXPECT_EQ(panes.VSplitter().Left(), 262);
+    EXPECT_EQ(left->width(), 262);
+  }
 
   panes.resize(800, 300);  // the new place is the proportion kept
   QCoreApplication::processEvents();
-  EXPECT_EQ(left->width(), 500);
+  EXPECT_EQ(left->width(), 524);
 }
 
-TEST_F(SplitPanesTest, OutlineDragMovesThePanesOnRelease) {
-  QTest::mousePress(panes.Frame4(), Qt::LeftButton, {}, OnBar(100));
-  QTest::mouseMove(panes.Frame4(), OnBar(20));
-  EXPECT_TRUE(Outline()->isVisible());
-  EXPECT_EQ(Outline()->geometry(), QRect(50, 0, 5, 300));  // stops MinPane from the edge
-  EXPECT_EQ(left->width(), 100);
-
-  QTest::mouseRelease(panes.Frame4(), Qt::LeftButton, {}, OnBar(60));
-  EXPECT_FALSE(Outline()->isVisible());
+TEST_F(SplitPanesTest, ABarDraggedOutOfTheContainerStopsMinPaneFromItsEdge) {
+  Press(102);
+  MoveBy(102, -120);
+  EXPECT_EQ(Outline()->geometry(), QRect(50, 0, 5, 300));
+  MoveBy(-18, 416);
+  EXPECT_EQ(Outline()->geometry(), QRect(400 - 55, 0, 5, 300));
+  Release(60);
   EXPECT_EQ(left->width(), 60);
   EXPECT_EQ(panes.Frame4()->x(), 60);
 }
 
-TEST_F(SplitPanesTest, CancelledDragsLeaveThePanesWhereTheyWere) {
-  QTest::mousePress(panes.Frame4(), Qt::LeftButton, {}, OnBar(100));
-  QTest::mouseMove(panes.Frame4(), OnBar(300));
-  panes.VSplitter().CancelSplit();
-  EXPECT_FALSE(Outline()->isVisible());
-  QTest::mouseRelease(panes.Frame4(), Qt::LeftButton, {}, OnBar(300));
-  EXPECT_EQ(left->width(), 100);
-
-  panes.VSplitter().SetTrackSplit(true);
-  QTest::mousePress(panes.Frame4(), Qt::LeftButton, {}, OnBar(100));
-  QTest::mouseMove(panes.Frame4(), OnBar(300));
-  ASSERT_EQ(left->width(), 300);
-  panes.VSplitter().CancelSplit();
-  QTest::mouseRelease(panes.Frame4(), Qt::LeftButton, {}, OnBar(300));
-  EXPECT_EQ(left->geometry(), QRect(0, 0, 100, 300));
-  EXPECT_EQ(right->geometry(), QRect(105, 0, 295, 300));
+TEST_F(SplitPanesTest, EscapeDuringADragLeavesThePanesWhereTheyWere) {
+  for (const bool tracking : {true, false}) {
+    SCOPED_TRACE(tracking ? "tracking" : "outline");
+    panes.VSplitter().SetTrackSplit(tracking);
+    Press(102);
+    MoveBy(102, 200);
+    ASSERT_EQ(panes.VSplitter().Left(), 302);
+    Escape();
+    EXPECT_FALSE(panes.VSplitter().Splitting());
+    EXPECT_FALSE(Outline()->isVisible());
+    Release(302);
+    EXPECT_EQ(left->geometry(), QRect(0, 0, 100, 300));
+    EXPECT_EQ(right->geometry(), QRect(105, 0, 295, 300));
+  }
 }
 
 }  // namespace

@@ -1,0 +1,111 @@
+// Form1 on the desktop among other windows: its size at a first start, the splitter
+// through closes while maximized, and a drag of the splitter by mouse and keys as a
+// user's reach the windows.
+#include <QDialog>
+#include <QScreen>
+#include <QTest>
+#include <QWindow>
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "settings/window_placement.h"
+#include "shell/ui/main_window_fixture.h"
+#include "winsupport/ui/split_panes.h"
+
+namespace tessaly::testing {
+namespace {
+
+TEST_F(MainWindowTest, AFirstStartOpensCentredAtAComfortableSize) {
+  SkipWelcome();
+  Form1& window = Open();
+  const QRect screen = window.screen()->availableGeometry();
+  EXPECT_GE(window.width(), std::min(900, screen.width()));
+  EXPECT_GE(window.height(), std::min(600, screen.height()));
+  EXPECT_LE(window.width(), screen.width());
+  EXPECT_LE(window.height(), screen.height());
+  // Centred, give or take what the window's frame shifts.
+  EXPECT_LE(std::abs(window.geometry().center().x() - screen.center().x()), 8);
+  EXPECT_LE(std::abs(window.geometry().center().y() - screen.center().y()), 8);
+  EXPECT_EQ(window.minimumSize(), QSize(515, 346));
+  // The folder tree has its designed third of the wider window.
+  EXPECT_NEAR(window.pbx().VSplitter().Left(), window.pbx().contentsRect().width() / 3.0, 2.0);
+}
+
+TEST_F(MainWindowTest, TheSplitterKeepsItsProportionThroughClosesWhileMaximized) {
+  SkipWelcome();
+  Open();
+  const auto container = [this] { return form().pbx().contentsRect().width(); };
+  const auto left = [this] { return form().pbx().VSplitter().Left(); };
+  const auto changeState = [this](int state) {
+    const int widthBefore = form().width();
+    form().SetWindowState(state);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form().width() != widthBefore; }));
+  };
+  form().setGeometry(30, 40, 560, 400);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form().width() == 560; }));
+  const int normalContainer = container();
+  changeState(kWindowMaximized);
+  const double proportion = static_cast<double>(left()) / container();
+
+  for (int round = 1; round <= 3; ++round) {
+    SCOPED_TRACE(round);
+    CloseWindow();
+    EXPECT_EQ(Stored("Window Settings", "WinState"), "2");
+    // Saved for the width it is restored to, and the same again every round.
+    EXPECT_NEAR(std::stoi(Stored("Window Settings", "Splitter Pos")), proportion * normalContainer,
+                1.0);
+
+    Open();
+    EXPECT_EQ(form().WindowState(), kWindowMaximized);
+    EXPECT_NEAR(left(), proportion * container(), 1.0);
+    changeState(kWindowNormal);
+    EXPECT_EQ(form().geometry(), QRect(30, 40, 560, 400));
+    EXPECT_NEAR(left(), proportion * normalContainer, 1.0);
+    changeState(kWindowMaximized);
+  }
+}
+
+// Another window of the program (the Status window, say) keeps its own keys.
+TEST_F(MainWindowTest, ASplitterDragEndsOnTheReleaseAndTakesOnlyItsOwnWindowsEscape) {
+  SkipWelcome();
+  Form1& window = Open();
+  const CVSplitterWnd& splitter = window.pbx().VSplitter();
+  QWindow* mainWindow = window.windowHandle();
+  const int before = splitter.Left();
+  // Takes the bar 2 pixels into it and moves 2 pixels at a time; gives where it ends.
+  const auto drag = [&](int steps) {
+    const QPoint start = window.pbx().Frame4()->mapTo(&window, QPoint(2, 20));
+    QTest::mousePress(mainWindow, Qt::LeftButton, {}, start);
+    for (int step = 1; step <= steps; ++step) {
+      QTest::mouseMove(mainWindow, start + QPoint(2 * step, 0));
+    }
+    return start + QPoint(2 * steps, 0);
+  };
+
+  QPoint at = drag(30);
+  ASSERT_TRUE(splitter.Splitting());
+  EXPECT_EQ(splitter.Left(), before + 62);
+  QDialog other;
+  other.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+  QTest::keyClick(other.windowHandle(), Qt::Key_Escape);
+  EXPECT_FALSE(other.isVisible()) << "Escape closes the window it was pressed in";
+  EXPECT_TRUE(splitter.Splitting());
+
+  QTest::mouseRelease(mainWindow, Qt::LeftButton, {}, at);
+  EXPECT_FALSE(splitter.Splitting());
+  QTest::keyClick(mainWindow, Qt::Key_Escape);
+  EXPECT_EQ(splitter.Left(), before + 62);
+
+  at = drag(10);
+  ASSERT_EQ(splitter.Left(), before + 84);
+  QTest::keyClick(mainWindow, Qt::Key_Escape);
+  EXPECT_FALSE(splitter.Splitting());
+  EXPECT_EQ(splitter.Left(), before + 62);
+  QTest::mouseRelease(mainWindow, Qt::LeftButton, {}, at);
+  EXPECT_EQ(splitter.Left(), before + 62);
+}
+
+}  // namespace
+}  // namespace tessaly::testing
