@@ -1,12 +1,16 @@
 // Renders the desktop program's windows to PNG files so they can be looked at: the
-// main window on a small demo folder, the Status window in the middle of a job, the
-// confirmation dialog, the File Exists prompt and the destination dialog.
+// main window on a small demo folder, the Status window in the middle of a job and
+// after a real job has finished, the confirmation dialog, the File Exists prompt and
+// the destination dialog.
 //
 //   tessaly_screenshots OUTFOLDER
 #include <unistd.h>
 
+#include <zip.h>
+
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QPixmap>
 #include <QWidget>
 #include <cstdio>
@@ -47,10 +51,29 @@ void MakeDemoFolder(const fs::path& demo) {
   MakeFile(demo / "readme.txt", 2'048);
 }
 
+// A real archive for a real job: two small stored entries.
+bool MakeZip(const fs::path& path) {
+  static const char kText[] = "Dear reader,\nthis file came out of an archive.\n";
+  zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, nullptr);
+  if (archive == nullptr) return false;
+  for (const char* name : {"letters/first.txt", "letters/second.txt"}) {
+    zip_source_t* source = zip_source_buffer(archive, kText, sizeof kText - 1, 0);
+    if (source == nullptr || zip_file_add(archive, name, source, ZIP_FL_OVERWRITE) < 0) {
+      zip_source_free(source);
+      zip_discard(archive);
+      return false;
+    }
+  }
+  return zip_close(archive) == 0;
+}
+
 bool Save(QWidget& window, const fs::path& folder, const char* name) {
   window.show();
   window.raise();
-  for (int turn = 0; turn < 5; ++turn) QApplication::processEvents();
+  // Long enough for the window manager to place and size the window.
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < 300) QApplication::processEvents(QEventLoop::AllEvents, 50);
   const fs::path file = folder / name;
   const bool saved = window.grab().save(QString::fromStdString(file.string()), "PNG");
   std::printf("%s %s\n", saved ? "wrote" : "could not write", file.c_str());
@@ -103,6 +126,19 @@ int main(int argc, char** argv) {
   status.SetMax(180);
   status.SetValue(77);
   saved &= Save(*dialogs.Status(), out, "status_window.png");
+  status.Command1Caption = "OK";
+  status.Command1_Click(session);
+
+  // A real job from the main window, into a folder that exists, without confirmation.
+  const fs::path extracted = out / "extracted";
+  fs::remove_all(extracted);
+  fs::create_directories(extracted);
+  tessaly::ApplicationSettings().SaveSetting("General", "Show confirmation", "0");
+  saved &= MakeZip(demo / "letters.zip");
+  session.Form1.Combo1.text = extracted.string() + "/";
+  form.ExtractDropped({(demo / "letters.zip").string()});
+  saved &= Save(*dialogs.Status(), out, "status_window_finished.png");
+  status.Command1_Click(session);
 
   tessaly::FileExistsWindow fileExists(
       "The file 2019/summer/beach-0042.jpg already exists in the destination folder. "

@@ -59,7 +59,7 @@ void Form2::Command2_Click(Session& session) {
   if (!Command2Enabled) return;
   const std::string folder = WithSlash(Label2);
   std::string answer =
-      session.dialogs.InputBox(NewFolderPrompt(folder), "Create New Folder", std::string());
+      session.dialogs.InputBox(NewFolderPrompt(folder), "Create New Folder", "", InputEcho::Normal);
   if (answer.empty()) return;
   if (answer.front() != '/') answer = folder + answer;
   if (mkdir(answer.c_str(), 0777) != 0 && (errno == ENOENT || errno == ENOTDIR)) {

@@ -86,7 +86,14 @@ void Form4::Command2_Click(Session& session) {
   if (Command2Caption == "Explore") {
     // Closing the window already gave the main window back.
     Unload(session);
-    OpenWithDesktop(FolderToExplore(session.Form1.Combo1.text));
+    const std::string folder = FolderToExplore(session.Form1.Combo1.text);
+    if (OpenWithDesktop(folder, session.events) != kDesktopOpenStarted) {
+      MessageBoxRequest request;
+      request.text = "Tessaly could not open the folder \"" + folder + "\".";
+      request.icon = MsgIcon::Exclamation;
+      request.title = "Oops!";
+      session.dialogs.MessageBox(request);
+    }
     return;
   }
   Visible = false;

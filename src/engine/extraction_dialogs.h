@@ -43,7 +43,8 @@ class Form4 {
   void Load(Session& session);
   // "Cancel" stops the running job at its next check; "OK" closes the window.
   void Command1_Click(Session& session);
-  // "Explore" closes the window and opens the destination in the file manager;
+  // "Explore" closes the window and opens the destination in the file manager (and
+  // says so when that fails);
   // "Background" hides the window and minimises the main window until it is activated.
   void Command2_Click(Session& session);
   // Escape presses Command1 only while it cancels the running job.

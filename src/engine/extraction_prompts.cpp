@@ -45,7 +45,7 @@ std::string AskPassword(Session& session, const std::string& name) {
   return session.dialogs.InputBox("The file " + name +
                                       " is encrypted with a password. Please enter the password "
                                       "below to extract.",
-                                  "Enter Password", "");
+                                  "Enter Password", "", InputEcho::Secret);
 }
 
 }  // namespace tessaly

@@ -202,9 +202,9 @@ MsgAnswer ConsoleDialogs::MessageBox(const MessageBoxRequest& request) {
 }
 
 std::string ConsoleDialogs::InputBox(const std::string& prompt, const std::string& title,
-                                     const std::string& defaultText) {
+                                     const std::string& defaultText, InputEcho echo) {
   prompts_ << "\n" << title << ": " << prompt << "\n";
-  const bool hidden = title == kPasswordTitle;
+  const bool hidden = echo == InputEcho::Secret;
   if (hidden && answers_.password) return *answers_.password;
   if (!defaultText.empty()) prompts_ << "(default: " << defaultText << ") ";
   prompts_ << "> ";

@@ -18,14 +18,11 @@ namespace tessaly {
 
 struct Session;
 
-// The title of every backend's password box.
-inline constexpr const char* kPasswordTitle = "Enter Password";
-
 // Answers decided on the command line before any question is asked.
 struct ConsoleAnswers {
   bool assumeYes = false;                  // Yes/OK to every question, "All" at File Exists, "Go"
   bool noOverwrite = false;                // "No" at File Exists (wins over assumeYes there)
-  std::optional<std::string> password;     // answers every password box; "" = none
+  std::optional<std::string> password;     // answers every secret input box; "" = none
   std::optional<std::string> destination;  // the folder for the destination dialog
   bool perArchiveFolder = false;
 };
@@ -79,7 +76,7 @@ class ConsoleDialogs : public Dialogs {
 
   MsgAnswer MessageBox(const MessageBoxRequest& request) override;
   std::string InputBox(const std::string& prompt, const std::string& title,
-                       const std::string& defaultText) override;
+                       const std::string& defaultText, InputEcho echo) override;
   std::string FileExists(const std::string& question) override;
   void ShowConfirmation(Form3& form) override;
   void ShowStatus(Form4& form) override;

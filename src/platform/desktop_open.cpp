@@ -13,6 +13,7 @@ namespace tessaly {
 namespace {
 
 constexpr const char* kOpener = "xdg-open";
+constexpr std::chrono::milliseconds kPollInterval{10};
 
 // The opener may run for as long as the file manager does: a detached thread
 // waits for it so that it never lingers as a zombie, without touching SIGCHLD.
@@ -26,13 +27,29 @@ void ReapInBackground(pid_t child) {
 
 }  // namespace
 
-int OpenWithDesktop(const std::string& pathOrFolder) {
+int OpenWithDesktop(const std::string& pathOrFolder, EventPump& events,
+                    std::chrono::milliseconds patience) {
   std::string program = kOpener;
   std::string argument = pathOrFolder;
   char* argv[] = {program.data(), argument.data(), nullptr};
   pid_t child = 0;
   if (posix_spawnp(&child, kOpener, nullptr, nullptr, argv, environ) != 0) {
     return kDesktopOpenNoOpener;
+  }
+  // xdg-open ends with a failure status at once when no application takes the path
+  // (no file manager set up); a desktop's own opener returns as soon as it started one.
+  const auto deadline = std::chrono::steady_clock::now() + patience;
+  while (std::chrono::steady_clock::now() < deadline) {
+    int status = 0;
+    const pid_t ended = waitpid(child, &status, WNOHANG);
+    if (ended == child) {
+      const bool opened = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+      return opened ? kDesktopOpenStarted : kDesktopOpenNoOpener;
+    }
+    // Reaped elsewhere (SIGCHLD ignored): how it ended cannot be learnt.
+    if (ended < 0 && errno != EINTR) return kDesktopOpenStarted;
+    events.pump();
+    std::this_thread::sleep_for(kPollInterval);
   }
   ReapInBackground(child);
   return kDesktopOpenStarted;

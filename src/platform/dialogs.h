@@ -15,6 +15,8 @@ class Form8;
 enum class MsgButtons { OK, OKCancel, YesNo, YesNoCancel };
 enum class MsgIcon { None, Critical, Question, Exclamation, Information };
 enum class MsgAnswer { OK, Cancel, Yes, No };
+// What the input box shows of the text typed: passwords are never shown.
+enum class InputEcho { Normal, Secret };
 
 struct MessageBoxRequest {
   std::string text;
@@ -42,7 +44,7 @@ class Dialogs {
   virtual MsgAnswer MessageBox(const MessageBoxRequest& request) = 0;
   // Returns "" when the user cancels or leaves the box empty.
   virtual std::string InputBox(const std::string& prompt, const std::string& title,
-                               const std::string& defaultText) = 0;
+                               const std::string& defaultText, InputEcho echo) = 0;
   // FrmOW: the caption of the button pressed ("Yes", "No", "All", "Cancel"),
   // or "" when the prompt was closed without one.
   virtual std::string FileExists(const std::string& question) = 0;

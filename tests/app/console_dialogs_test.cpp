@@ -87,9 +87,12 @@ TEST(ConsoleDialogs, PasswordFromCommandLineOnlyForPasswordBoxes) {
   ConsoleAnswers withPassword;
   withPassword.password = "secret";
   Console console("typed\n", withPassword);
-  EXPECT_EQ(console.dialogs.InputBox(kZipPasswordPrompt, "Enter Password", ""), "secret");
-  EXPECT_EQ(console.dialogs.InputBox(kRarPasswordPrompt, "Enter Password", ""), "secret");
-  EXPECT_EQ(console.dialogs.InputBox("Type a name for the folder.", "Create New Folder", ""),
+  EXPECT_EQ(console.dialogs.InputBox(kZipPasswordPrompt, "Enter Password", "", InputEcho::Secret),
+            "secret");
+  EXPECT_EQ(console.dialogs.InputBox(kRarPasswordPrompt, "Enter Password", "", InputEcho::Secret),
+            "secret");
+  EXPECT_EQ(console.dialogs.InputBox("Type a name for the folder.", "Create New Folder", "",
+                                     InputEcho::Normal),
             "typed");
   EXPECT_NE(console.screen.str().find(std::string("Enter Password: ") + kZipPasswordPrompt),
             std::string::npos);
@@ -97,7 +100,7 @@ TEST(ConsoleDialogs, PasswordFromCommandLineOnlyForPasswordBoxes) {
   ConsoleAnswers noPassword;
   noPassword.password = "";
   Console none("typed\n", noPassword);
-  EXPECT_EQ(none.dialogs.InputBox(kZipPasswordPrompt, "Enter Password", ""), "");
+  EXPECT_EQ(none.dialogs.InputBox(kZipPasswordPrompt, "Enter Password", "", InputEcho::Secret), "");
   EXPECT_EQ(none.Unread(), "typed\n");
 }
 

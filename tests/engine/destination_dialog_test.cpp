@@ -136,6 +136,7 @@ TEST_F(DestinationDialogTest, NewMakesANameFullPathOrExistingNameAndNothingForNo
   EXPECT_EQ(form.Label2, Data());
   ASSERT_EQ(dialogs.inputs.size(), 1u);
   EXPECT_EQ(dialogs.inputs[0].title, "Create New Folder");
+  EXPECT_EQ(dialogs.inputs[0].echo, InputEcho::Normal);
   EXPECT_EQ(dialogs.inputs[0].prompt, "Currently selected folder:\n\n" + Data() +
                                           "\n\nType a name for the folder in the box below.");
 

@@ -121,6 +121,39 @@ TEST_F(ExtractionDialogsTest, ExploreClosesTheWindowAndOpensTheDestination) {
     EXPECT_EQ(opener.WaitForArguments(),
               std::vector<std::string>{box.empty() ? std::filesystem::current_path().string()
                                                    : destination});
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{});
+  }
+}
+
+TEST_F(ExtractionDialogsTest, ExploreSaysWhenTheFolderCannotBeOpened) {
+  struct Row {
+    const char* name;
+    void (FakeOpener::*breakOpener)();
+  };
+  const Row rows[] = {
+      {"no file manager set up", &FakeOpener::FindNothing},
+      {"no opener installed", &FakeOpener::Remove},
+  };
+  const std::string destination = PathOf("my files") + "/";
+  session.Form1.Combo1.text = destination;
+  Form4& form = session.Form4Window;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakeOpener opener;
+    (opener.*row.breakOpener)();
+    dialogs.messages.clear();
+    form.Load(session);
+    form.Command1Caption = "OK";
+    form.Command2Caption = "Explore";
+    form.Command2_Click(session);
+    EXPECT_FALSE(form.loaded);
+    EXPECT_TRUE(mainWindow.enabled);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    const RecordedMessage& message = dialogs.messages[0];
+    EXPECT_EQ(message.text, "Tessaly could not open the folder \"" + destination + "\".");
+    EXPECT_EQ(message.buttons, MsgButtons::OK);
+    EXPECT_EQ(message.icon, MsgIcon::Exclamation);
+    EXPECT_EQ(message.title, "Oops!");
   }
 }
 

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "support/fake_opener.h"
+#include "support/scripted_dialogs.h"
 
 namespace tessaly::testing {
 namespace {
@@ -45,16 +46,37 @@ bool ZombiesGoneWithin(std::chrono::seconds limit) {
 
 TEST(DesktopOpenTest, ThePathReachesTheOpenerAsOneArgumentWhateverItHolds) {
   FakeOpener opener;
+  CountingPump pump;
   const std::string path = "/tmp/a folder/it's \"$HOME\" & `x`;*";
-  EXPECT_EQ(OpenWithDesktop(path), kDesktopOpenStarted);
+  EXPECT_EQ(OpenWithDesktop(path, pump), kDesktopOpenStarted);
   EXPECT_EQ(opener.WaitForArguments(), std::vector<std::string>{path});
   EXPECT_TRUE(ZombiesGoneWithin(std::chrono::seconds(3))) << "the ended opener was not reaped";
 }
 
-TEST(DesktopOpenTest, WithoutAnOpenerNothingStarts) {
-  FakeOpener opener;
-  opener.Remove();
-  EXPECT_EQ(OpenWithDesktop("/tmp"), kDesktopOpenNoOpener);
+// Only an opener that fails in time is a failure; the window stays alive meanwhile.
+TEST(DesktopOpenTest, AnOpenerThatFailsOrIsMissingIsAFailure) {
+  struct Row {
+    const char* name;
+    void (FakeOpener::*change)();
+    int want;
+  };
+  const Row rows[] = {
+      {"finds no application", &FakeOpener::FindNothing, kDesktopOpenNoOpener},
+      {"not installed", &FakeOpener::Remove, kDesktopOpenNoOpener},
+      {"still running", &FakeOpener::KeepRunning, kDesktopOpenStarted},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakeOpener opener;
+    (opener.*row.change)();
+    CountingPump pump;
+    EXPECT_EQ(OpenWithDesktop("/tmp", pump, std::chrono::milliseconds(200)), row.want);
+    if (row.change == &FakeOpener::KeepRunning) {
+      EXPECT_GT(pump.pumps, 5) << "the window stays alive while the opener runs";
+    }
+  }
+  EXPECT_TRUE(ZombiesGoneWithin(std::chrono::seconds(3)))
+      << "the opener left running was not reaped";
 }
 
 }  // namespace

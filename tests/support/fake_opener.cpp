@@ -43,6 +43,14 @@ std::vector<std::string> FakeOpener::WaitForArguments() const {
   return {};
 }
 
+void FakeOpener::FindNothing() {
+  WriteFileText(OpenerPath(folder_), "#!/bin/sh\nexit 3\n");
+}
+
+void FakeOpener::KeepRunning() {
+  WriteFileText(OpenerPath(folder_), "#!/bin/sh\nexec /bin/sleep 1\n");
+}
+
 void FakeOpener::Remove() {
   std::filesystem::remove(OpenerPath(folder_));
 }

@@ -19,6 +19,12 @@ class FakeOpener {
   std::vector<std::string> WaitForArguments() const;
   // PATH then names a folder without an opener.
   void Remove();
+  // The opener then finds no application and fails, as xdg-open does where no file
+  // manager is set up.
+  void FindNothing();
+  // The opener then runs on for a second, as one that waits for the file manager
+  // it started.
+  void KeepRunning();
 
  private:
   TempFolder folder_;

@@ -24,8 +24,8 @@ MsgAnswer ScriptedDialogs::MessageBox(const MessageBoxRequest& r) {
 }
 
 std::string ScriptedDialogs::InputBox(const std::string& prompt, const std::string& title,
-                                      const std::string& defaultText) {
-  inputs.push_back({prompt, title, defaultText});
+                                      const std::string& defaultText, InputEcho echo) {
+  inputs.push_back({prompt, title, defaultText, echo});
   std::string answer;
   TakeAnswer(inputAnswers, answer, "input box: " + prompt);
   return answer;

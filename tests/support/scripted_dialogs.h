@@ -24,6 +24,7 @@ struct RecordedInput {
   std::string prompt;
   std::string title;
   std::string defaultText;
+  InputEcho echo;
 };
 
 // Close: the dialog is closed without pressing a button.
@@ -54,7 +55,7 @@ class ScriptedDialogs : public Dialogs {
 
   MsgAnswer MessageBox(const MessageBoxRequest& request) override;
   std::string InputBox(const std::string& prompt, const std::string& title,
-                       const std::string& defaultText) override;
+                       const std::string& defaultText, InputEcho echo) override;
   std::string FileExists(const std::string& question) override;
   void ShowConfirmation(Form3& form) override;
   void ShowStatus(Form4& form) override;

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "engine/extraction_dialogs.h"
+#include "platform/ui/text_fit.h"
 
 namespace tessaly {
 
@@ -48,6 +49,7 @@ ConfirmationWindow::ConfirmationWindow(Session& session, Form3& form, QWidget* o
   layout->addWidget(check1_);
   layout->addLayout(buttons);
   setMinimumWidth(460);
+  KeepTextsWhole(*this);
 
   connect(command1_, &QPushButton::clicked, this, &ConfirmationWindow::Go);
   connect(command2_, &QPushButton::clicked, this, &ConfirmationWindow::reject);

@@ -80,7 +80,9 @@ DestinationWindow::DestinationWindow(Session& session, QWidget* owner)
   command4_->setObjectName("Command4");
   label1_->setWordWrap(true);
   label2_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  // A long path must not widen the fixed dialog; the tooltip shows all of it.
+  // A long path must not widen the fixed dialog: it wraps after its "/" and takes
+  // room from the tree. A name too long for a line still shows whole in the tooltip.
+  label2_->setWordWrap(true);
   label2_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   check1_->setVisible(false);
   command4_->setIcon(ImageList1Icon(kUpOneLevelImage));

@@ -6,6 +6,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "platform/ui/text_fit.h"
+
 namespace tessaly {
 
 namespace {
@@ -51,6 +53,7 @@ FileExistsWindow::FileExistsWindow(const std::string& question, QWidget* owner) 
   layout->addLayout(questionRow);
   layout->addLayout(buttons);
   setMinimumWidth(420);
+  KeepTextsWhole(*this);
   cmd_[kNo]->setFocus();
 }
 

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "engine/extraction_dialogs.h"
+#include "platform/ui/text_fit.h"
 
 namespace tessaly {
 
@@ -34,6 +35,7 @@ ImportantMessageWindow::ImportantMessageWindow(Session& session, Form8& form, QW
   layout->addWidget(label1);
   layout->addLayout(buttons);
   setMinimumWidth(420);
+  KeepTextsWhole(*this);
 
   connect(command1_, &QPushButton::clicked, this, [this] {
     form_.Check1 = check1_->isChecked();

@@ -11,6 +11,7 @@
 #include <climits>
 
 #include "engine/session.h"
+#include "platform/ui/text_fit.h"
 
 namespace tessaly {
 
@@ -34,8 +35,7 @@ StatusWindow::StatusWindow(Session& session, QWidget* owner)
   lblmsg_ = new QLabel(this);
   lblmsg_->setObjectName("lblmsg");
   lblmsg_->setTextFormat(Qt::PlainText);
-  // Entry names can be long: they must not widen the window with every entry.
-  lblmsg_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  lblmsg_->setWordWrap(true);
   pb2_ = new QProgressBar(this);
   pb2_->setObjectName("pb2");
   pb2_->setTextVisible(false);
@@ -56,6 +56,8 @@ StatusWindow::StatusWindow(Session& session, QWidget* owner)
   layout->addWidget(pb2_);
   layout->addLayout(buttons);
   setMinimumWidth(440);
+  // The final text is three lines where the job began with one.
+  KeepTextsWhole(*this);
 
   connect(command1_, &QPushButton::clicked, this, [this] { form_.Command1_Click(session_); });
   connect(command2_, &QPushButton::clicked, this, [this] { form_.Command2_Click(session_); });

@@ -81,7 +81,7 @@ int32_t ZipPasswordCallback(char* buffer, int32_t size, const char*, const char*
   if (session == nullptr) return 1;
   const std::string password = session->dialogs.InputBox(
       "File is encrypted with a password. Please enter the password to extract.", "Enter Password",
-      "");
+      "", InputEcho::Secret);
   if (password.empty() || buffer == nullptr || size <= 0) return 1;
   std::memset(buffer, 0, static_cast<size_t>(size));
   const size_t copied = std::min(password.size(), static_cast<size_t>(size) - 1);

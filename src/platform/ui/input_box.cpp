@@ -5,10 +5,12 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "platform/ui/text_fit.h"
+
 namespace tessaly {
 
 InputBoxWindow::InputBoxWindow(const std::string& prompt, const std::string& title,
-                               const std::string& defaultText, QWidget* owner)
+                               const std::string& defaultText, InputEcho echo, QWidget* owner)
     : QDialog(owner) {
   setWindowTitle(QString::fromStdString(title));
   setModal(true);
@@ -16,6 +18,7 @@ InputBoxWindow::InputBoxWindow(const std::string& prompt, const std::string& tit
   prompt_->setTextFormat(Qt::PlainText);
   prompt_->setWordWrap(true);
   text_ = new QLineEdit(QString::fromStdString(defaultText), this);
+  if (echo == InputEcho::Secret) text_->setEchoMode(QLineEdit::Password);
   text_->selectAll();
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -25,11 +28,12 @@ InputBoxWindow::InputBoxWindow(const std::string& prompt, const std::string& tit
   layout->addWidget(text_);
   layout->addWidget(buttons);
   setMinimumWidth(380);
+  KeepTextsWhole(*this);
 }
 
 std::string AskInput(const std::string& prompt, const std::string& title,
-                     const std::string& defaultText, QWidget* owner) {
-  InputBoxWindow window(prompt, title, defaultText, owner);
+                     const std::string& defaultText, InputEcho echo, QWidget* owner) {
+  InputBoxWindow window(prompt, title, defaultText, echo, owner);
   if (window.exec() != QDialog::Accepted) return "";
   return window.Text()->text().toStdString();
 }

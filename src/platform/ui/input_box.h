@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <string>
 
+#include "platform/dialogs.h"
+
 class QLabel;
 class QLineEdit;
 
@@ -14,7 +16,7 @@ class InputBoxWindow : public QDialog {
 
  public:
   InputBoxWindow(const std::string& prompt, const std::string& title,
-                 const std::string& defaultText, QWidget* owner);
+                 const std::string& defaultText, InputEcho echo, QWidget* owner);
 
   QLabel* Prompt() const { return prompt_; }
   QLineEdit* Text() const { return text_; }
@@ -26,6 +28,6 @@ class InputBoxWindow : public QDialog {
 
 // The text entered; "" when the box was cancelled or closed.
 std::string AskInput(const std::string& prompt, const std::string& title,
-                     const std::string& defaultText, QWidget* owner);
+                     const std::string& defaultText, InputEcho echo, QWidget* owner);
 
 }  // namespace tessaly

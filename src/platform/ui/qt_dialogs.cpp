@@ -94,6 +94,22 @@ class OwnerScope {
   QPointer<QWidget> saved_;
 };
 
+// Gives the keyboard focus back to the window a question belonged to once the
+// question has closed: left to the window manager it may land on another window,
+// such as the main window whose controls a job has disabled.
+class FocusReturn {
+ public:
+  explicit FocusReturn(QWidget* owner) : owner_(owner) {}
+  ~FocusReturn() {
+    if (owner_ != nullptr && owner_->isVisible()) owner_->activateWindow();
+  }
+  FocusReturn(const FocusReturn&) = delete;
+  FocusReturn& operator=(const FocusReturn&) = delete;
+
+ private:
+  QPointer<QWidget> owner_;
+};
+
 }  // namespace
 
 QtDialogs::QtDialogs(QWidget* owner) : owner_(owner) {}
@@ -106,8 +122,19 @@ StatusWindow* QtDialogs::Status() const {
   return status_;
 }
 
+QWidget* QtDialogs::QuestionOwner() const {
+  // A Status window of another owner (the main window's, while the confirmation
+  // owns the dialogs) is not the one the question comes from.
+  if (status_ != nullptr && status_->isVisible() && status_->parentWidget() == owner_) {
+    return status_;
+  }
+  return owner_;
+}
+
 MsgAnswer QtDialogs::MessageBox(const MessageBoxRequest& request) {
-  QMessageBox box(owner_);
+  QWidget* const owner = QuestionOwner();
+  const FocusReturn focus(owner);
+  QMessageBox box(owner);
   box.setWindowTitle(QString::fromStdString(request.title));
   box.setTextFormat(Qt::PlainText);
   box.setText(QString::fromStdString(request.text));
@@ -126,17 +153,23 @@ MsgAnswer QtDialogs::MessageBox(const MessageBoxRequest& request) {
 }
 
 std::string QtDialogs::InputBox(const std::string& prompt, const std::string& title,
-                                const std::string& defaultText) {
-  return AskInput(prompt, title, defaultText, owner_);
+                                const std::string& defaultText, InputEcho echo) {
+  QWidget* const owner = QuestionOwner();
+  const FocusReturn focus(owner);
+  return AskInput(prompt, title, defaultText, echo, owner);
 }
 
 std::string QtDialogs::FileExists(const std::string& question) {
-  return AskFileExists(question, owner_);
+  QWidget* const owner = QuestionOwner();
+  const FocusReturn focus(owner);
+  return AskFileExists(question, owner);
 }
 
 void QtDialogs::ShowConfirmation(Form3& form) {
   if (session_ == nullptr) return;
-  ConfirmationWindow window(*session_, form, owner_);
+  QWidget* const owner = QuestionOwner();
+  const FocusReturn focus(owner);
+  ConfirmationWindow window(*session_, form, owner);
   OwnerScope scope(owner_, &window);
   window.exec();
 }
@@ -154,18 +187,24 @@ void QtDialogs::ShowStatus(Form4& form) {
 
 DestinationAnswer QtDialogs::ChooseDestination(const DestinationRequest& request) {
   if (session_ == nullptr) return DestinationAnswer{};
-  return RunDestinationDialog(*session_, request, owner_);
+  QWidget* const owner = QuestionOwner();
+  const FocusReturn focus(owner);
+  return RunDestinationDialog(*session_, request, owner);
 }
 
 void QtDialogs::ShowWelcome() {
-  QMessageBox box(QMessageBox::Information, "Welcome", kWelcomeText, QMessageBox::Ok, owner_);
+  QWidget* const owner = QuestionOwner();
+  const FocusReturn focus(owner);
+  QMessageBox box(QMessageBox::Information, "Welcome", kWelcomeText, QMessageBox::Ok, owner);
   box.setTextFormat(Qt::PlainText);
   box.exec();
 }
 
 void QtDialogs::ShowImportantMessage(Form8& form) {
   if (session_ == nullptr) return;
-  ImportantMessageWindow window(*session_, form, owner_);
+  QWidget* const owner = QuestionOwner();
+  const FocusReturn focus(owner);
+  ImportantMessageWindow window(*session_, form, owner);
   window.exec();
 }
 

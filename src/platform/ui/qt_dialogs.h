@@ -25,6 +25,10 @@ class QtDialogs : public Dialogs {
   // target, the contents window); null: no owner.
   void SetOwner(QWidget* owner) { owner_ = owner; }
   QWidget* Owner() const { return owner_; }
+  // The window a question belongs to: the owner's Status window while it shows,
+  // since the job reports there; otherwise the owner. The keyboard focus goes back
+  // to it when the question closes.
+  QWidget* QuestionOwner() const;
   // The Status window once ShowStatus made it; null before.
   StatusWindow* Status() const;
 
@@ -32,7 +36,7 @@ class QtDialogs : public Dialogs {
   // No (Yes/No) or OK (OK alone).
   MsgAnswer MessageBox(const MessageBoxRequest& request) override;
   std::string InputBox(const std::string& prompt, const std::string& title,
-                       const std::string& defaultText) override;
+                       const std::string& defaultText, InputEcho echo) override;
   std::string FileExists(const std::string& question) override;
   void ShowConfirmation(Form3& form) override;
   void ShowStatus(Form4& form) override;

@@ -37,13 +37,19 @@ std::vector<std::string> LocalFiles(const QMimeData* data) {
   return paths;
 }
 
-// Command2: the large Extract button, which also takes dropped files.
-class ExtractButton : public QPushButton {
+// The room of Command2, the large Extract button, which takes the files dropped on
+// the button: a disabled button (nothing to extract is selected) takes no drops, and
+// Qt hands them on to the nearest parent that does.
+class ExtractDropArea : public QWidget {
  public:
-  ExtractButton(const QString& text, std::function<void(std::vector<std::string>)> onDrop,
-                QWidget* parent)
-      : QPushButton(text, parent), onDrop_(std::move(onDrop)) {
+  ExtractDropArea(QPushButton* button, std::function<void(std::vector<std::string>)> onDrop,
+                  QWidget* parent)
+      : QWidget(parent), onDrop_(std::move(onDrop)) {
     setAcceptDrops(true);
+    setSizePolicy(button->sizePolicy());
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(button);
   }
 
  protected:
@@ -141,9 +147,7 @@ void Form1::BuildControls() {
   frame2Layout->addWidget(Check1_, 1, 0, 1, 2);
   bottomRow->addWidget(Frame2_, 1);
 
-  Command2_ = new ExtractButton(
-      QStringLiteral("Extract"), [this](std::vector<std::string> paths) { ExtractDropped(paths); },
-      central);
+  Command2_ = new QPushButton(QStringLiteral("Extract"), central);
   Command2_->setObjectName(QStringLiteral("Command2"));
   Command2_->setToolTip(
       QStringLiteral("Click this button to extract selected archive files or drag and drop "
@@ -154,7 +158,8 @@ void Form1::BuildControls() {
   large.setPointSizeF(large.pointSizeF() * 1.4);
   large.setBold(true);
   Command2_->setFont(large);
-  bottomRow->addWidget(Command2_);
+  bottomRow->addWidget(new ExtractDropArea(
+      Command2_, [this](std::vector<std::string> paths) { ExtractDropped(paths); }, central));
   column->addLayout(bottomRow);
   setCentralWidget(central);
 

@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QToolBar>
 
 #include "shell/ui/image_lists.h"
@@ -171,6 +172,9 @@ void Form1::ApplySelectionCommands() {
   };
   for (const auto& [name, enabled] : states)
     actions_.at(QString::fromUtf8(name))->setEnabled(enabled);
+  // The big button runs File > Extract only, so it looks as that entry is; a
+  // disabled button still takes dropped files.
+  Command2_->setEnabled(c.mnuEx);
 }
 
 QAction* Form1::Action(const QString& name) const {

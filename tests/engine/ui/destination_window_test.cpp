@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -17,6 +18,7 @@
 #include "support/files.h"
 #include "support/scripted_dialogs.h"
 #include "support/ui/modal_driver.h"
+#include "support/ui/text_checks.h"
 
 namespace tessaly {
 namespace {
@@ -84,6 +86,19 @@ TEST_F(DestinationWindowTest, ShowsItsControlsAndGrowsOnlyForThePerArchiveBox) {
   deep.Load(request);
   EXPECT_EQ(deep.Label2()->text().toStdString(), longPath.string() + "/");
   EXPECT_EQ(deep.size(), window.size());
+
+  // A deep path wraps after its folders' names and shows whole.
+  const fs::path deeper = temp.path() / "Data" / "a folder with a long name" /
+                          "and another one inside it" / "and a third one" / "and a last one";
+  fs::create_directories(deeper);
+  DestinationWindow wrapped(session);
+  request.startFolder = deeper.string();
+  wrapped.Load(request);
+  wrapped.show();
+  QApplication::processEvents();
+  EXPECT_EQ(wrapped.Label2()->text().toStdString(), deeper.string() + "/");
+  EXPECT_EQ(wrapped.size(), window.size());
+  EXPECT_EQ(testing::ClippedTexts(wrapped), QStringList{});
 }
 
 TEST_F(DestinationWindowTest, SelectingInTheTreeShowsTheFolderAndOkChoosesIt) {

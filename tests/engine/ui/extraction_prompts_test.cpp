@@ -1,6 +1,7 @@
 // The confirmation, File Exists and Important Message windows, clicked as a user does.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -11,6 +12,7 @@
 #include "engine/ui/important_message_window.h"
 #include "support/engine_fixture.h"
 #include "support/ui/modal_driver.h"
+#include "support/ui/text_checks.h"
 
 namespace tessaly::testing {
 namespace {
@@ -83,6 +85,26 @@ TEST_F(ConfirmationWindowTest, ANewDestinationFolderShowsInTheDialog) {
   EXPECT_EQ(window.Label1()->text().toStdString(),
             std::string(kForm3Label1Lead) + "\n\n" + PathOf("elsewhere") + "/");
   EXPECT_TRUE(window.isVisible()) << "the dialog waits for Go or Cancel";
+}
+
+TEST_F(ConfirmationWindowTest, LongFoldersAndNamesShowWhole) {
+  const std::string deep =
+      "/home/user/Downloads/a folder with a long name/and another one inside it/and a third/";
+  session.Form1.Combo1.text = deep;
+  form.Load(session);
+  ConfirmationWindow confirmation(session, form, nullptr);
+  FileExistsWindow wrapped("The file " + deep +
+                               "a picture from the summer.jpg already exists in the destination "
+                               "folder. Overwrite it?",
+                           nullptr);
+  FileExistsWindow unbroken("The file " + std::string(90, 'x') +
+                                ".jpg already exists in the destination folder. Overwrite it?",
+                            nullptr);
+  for (QDialog* window : std::initializer_list<QDialog*>{&confirmation, &wrapped, &unbroken}) {
+    window->show();
+    QApplication::processEvents();
+    EXPECT_EQ(ClippedTexts(*window), QStringList{}) << window->windowTitle().toStdString();
+  }
 }
 
 // Runs the prompt modally; action answers it.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -11,6 +12,8 @@
 #include <memory>
 
 #include "support/engine_fixture.h"
+#include "support/job_texts.h"
+#include "support/ui/text_checks.h"
 
 namespace tessaly::testing {
 namespace {
@@ -58,6 +61,35 @@ TEST_F(StatusWindowTest, ShowsTheFormAsItChanges) {
   Finish();
   EXPECT_EQ(window->Command1()->text(), "OK");
   EXPECT_TRUE(window->Command2()->isHidden());
+}
+
+// The window opens on one short line; the lines the job writes later are longer and
+// the final text takes three lines.
+TEST_F(StatusWindowTest, EveryTextShowsWholeAsTheJobGoesOn) {
+  struct Row {
+    const char* name;
+    std::string lblarc;
+    std::string lblmsg;
+  };
+  const Row rows[] = {
+      {"a long archive path",
+       "Processing archive: /home/user/Downloads/a folder with a long name/and another one "
+       "inside it/photos from the summer of 2019.zip",
+       "inflating: 2019/summer/beach-0042.jpg"},
+      {"a long entry name", "Processing archive: /home/user/a.zip",
+       "inflating: 2019/summer/holidays/by the sea/the second week/a picture with a long name "
+       "taken at the beach-0042.jpg"},
+      {"the final text", kFinished, ""},
+  };
+  const int width = window->width();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    form.SetLblarc(row.lblarc);
+    form.SetLblmsg(row.lblmsg);
+    QApplication::processEvents();
+    EXPECT_EQ(ClippedTexts(*window), QStringList{});
+    EXPECT_EQ(window->width(), width) << "the window grows downwards only";
+  }
 }
 
 TEST_F(StatusWindowTest, EscapeCancelsWhileTheJobRunsAndDoesNothingAfterIt) {

@@ -9,7 +9,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
+#include <functional>
 
+#include "engine/extraction_prompts.h"
 #include "engine/session.h"
 #include "engine/ui/status_window.h"
 #include "platform/ui/input_box.h"
@@ -84,17 +87,19 @@ TEST_F(QtDialogsTest, MessageBoxesShowTheRequestAndAnswerTheButtonPressed) {
 }
 
 TEST_F(QtDialogsTest, InputBoxKeepsThePromptsLinesAndAnswersEmptyOnCancel) {
-  const std::string prompt = "File is encrypted.\nPlease enter the password:";
+  const std::string prompt = "Currently selected folder:\n\n/a/\n\nType a name for the folder.";
   WhenModalShows([&](QWidget* modal) {
     auto* box = qobject_cast<InputBoxWindow*>(modal);
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->windowTitle(), "Enter Password");
+    EXPECT_EQ(box->windowTitle(), "Create New Folder");
     EXPECT_EQ(box->Prompt()->text().toStdString(), prompt);
     EXPECT_EQ(box->Text()->text(), "default");
-    box->Text()->setText("s3cret & <more>");
+    EXPECT_EQ(box->Text()->echoMode(), QLineEdit::Normal);
+    box->Text()->setText("new & <more>");
     QTest::keyClick(box->Text(), Qt::Key_Return);
   });
-  EXPECT_EQ(dialogs.InputBox(prompt, "Enter Password", "default"), "s3cret & <more>");
+  EXPECT_EQ(dialogs.InputBox(prompt, "Create New Folder", "default", InputEcho::Normal),
+            "new & <more>");
 
   WhenModalShows([](QWidget* modal) {
     auto* box = qobject_cast<InputBoxWindow*>(modal);
@@ -102,7 +107,62 @@ TEST_F(QtDialogsTest, InputBoxKeepsThePromptsLinesAndAnswersEmptyOnCancel) {
     box->Text()->setText("typed");
     QTest::keyClick(box, Qt::Key_Escape);
   });
-  EXPECT_EQ(dialogs.InputBox(prompt, "Enter Password", "default"), "");
+  EXPECT_EQ(dialogs.InputBox(prompt, "Create New Folder", "default", InputEcho::Normal), "");
+}
+
+// The password box a backend shows, typed into key by key.
+TEST_F(QtDialogsTest, APasswordIsTypedAsDots) {
+  WhenModalShows([](QWidget* modal) {
+    auto* box = qobject_cast<InputBoxWindow*>(modal);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle(), "Enter Password");
+    QTest::keyClicks(box->Text(), "s3cret");
+    EXPECT_EQ(box->Text()->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(box->Text()->displayText().size(), 6);
+    EXPECT_FALSE(box->Text()->displayText().contains("s3cret"));
+    QTest::keyClick(box->Text(), Qt::Key_Return);
+  });
+  EXPECT_EQ(AskPassword(session, "a b.rar"), "s3cret");
+}
+
+// While a job runs its questions belong to the Status window: when one closes, the
+// keys go there again, so Return presses its Cancel without a click first.
+TEST_F(QtDialogsTest, AQuestionDuringAJobGivesTheKeysBackToTheStatusWindow) {
+  Form4& form = session.Form4Window;
+  form.Load(session);
+  dialogs.ShowStatus(form);
+  StatusWindow* status = dialogs.Status();
+  ASSERT_NE(status, nullptr);
+  status->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(status));
+
+  struct Row {
+    const char* name;
+    std::function<void()> ask;
+  };
+  const Row rows[] = {
+      {"message box",
+       [&] {
+         dialogs.MessageBox({"Bad data.", MsgButtons::OK, MsgIcon::Critical, "Oops!", 1});
+       }},
+      {"password box", [&] { AskPassword(session, "a.rar"); }},
+      {"File Exists", [&] { dialogs.FileExists("The file a.txt already exists."); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    session.job.CancelExtract = false;
+    WhenModalShows([status](QWidget* question) {
+      EXPECT_EQ(question->parentWidget(), status);
+      QTest::keyClick(question, Qt::Key_Escape);
+    });
+    row.ask();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(status, 1000));
+    QWindow* keys = QGuiApplication::focusWindow();
+    ASSERT_NE(keys, nullptr);
+    QTest::keyClick(keys, Qt::Key_Return);
+    EXPECT_TRUE(session.job.CancelExtract) << "Return reached the Status window's Cancel";
+    EXPECT_TRUE(status->isVisible());
+  }
 }
 
 TEST_F(QtDialogsTest, TheDestinationDialogOpensOverTheConfirmation) {

@@ -6,6 +6,7 @@
 #include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -17,6 +18,7 @@
 #include "engine/ui/status_window.h"
 #include "shell/ui/file_list_view.h"
 #include "shell/ui/main_window_fixture.h"
+#include "support/fake_opener.h"
 #include "support/files.h"
 #include "support/job_texts.h"
 #include "support/zip_fixtures.h"
@@ -74,6 +76,37 @@ TEST_F(MainWindowExtractTest, ExtractButtonRunsAConfirmedJobThatOverwritesAndRef
   EXPECT_EQ(ListTexts(), (std::vector<std::string>{"arc.zip", "inner.zip"}));
   EXPECT_EQ(ComboList(window.Combo1()), QStringList{QString::fromStdString(Browse())});
   PressStatusOk(status);
+}
+
+TEST_F(MainWindowExtractTest, ExploreSaysOverTheMainWindowWhenNoFileManagerOpensTheFolder) {
+  SkipWelcome();
+  Store("General", "Show confirmation", "0");
+  WriteZip(Browse() + "arc.zip", {{"a.txt", "a"}});
+  const std::string out = Root() + "/out/";
+  std::filesystem::create_directories(out);
+  Form1& window = Open();
+  window.Combo1().setEditText(QString::fromStdString(out));
+  ClickRow("arc.zip");
+  QTest::mouseClick(&window.Command2(), Qt::LeftButton);
+  ASSERT_NE(dialogs().Status(), nullptr);
+  StatusWindow& status = *dialogs().Status();
+  ASSERT_EQ(status.Command2()->text(), "Explore");
+
+  FakeOpener opener;
+  opener.FindNothing();
+  script.Then([&](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->parentWidget(), &window);
+    EXPECT_EQ(box->windowTitle(), "Oops!");
+    EXPECT_EQ(box->text().toStdString(), "Tessaly could not open the folder \"" + out + "\".");
+    EXPECT_EQ(box->icon(), QMessageBox::Warning);
+    ClickButton(box, "OK");
+  });
+  QTest::mouseClick(status.Command2(), Qt::LeftButton);
+  EXPECT_TRUE(script.Done());
+  EXPECT_FALSE(status.isVisible());
+  EXPECT_TRUE(window.IsEnabled());
 }
 
 TEST_F(MainWindowExtractTest, CancelInTheStatusWindowStopsBeforeTheNextArchive) {
@@ -195,6 +228,7 @@ TEST_F(MainWindowExtractTest, FilesDroppedOnExtractAreExtracted) {
   Form1& window = Open();
   window.Combo1().setEditText(QString::fromStdString(out));
   QPushButton& button = window.Command2();
+  EXPECT_FALSE(button.isEnabled()) << "nothing selected; files are dropped all the same";
 
   QMimeData files;
   files.setUrls({QUrl::fromLocalFile(QString::fromStdString(elsewhere + "second.zip")),

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QMenu>
+#include <QPushButton>
 #include <QTest>
 #include <filesystem>
 
@@ -130,11 +131,20 @@ TEST_F(MainWindowTest, CommandsFollowTheKindOfSelection) {
 
   EXPECT_FALSE(Enabled("mnuEx"));
   EXPECT_FALSE(window.Check1().isEnabled());
+  // The big Extract button looks as File > Extract does, and a click on it then does
+  // nothing (a question would fail the test).
+  EXPECT_FALSE(window.Command2().isEnabled());
+  QTest::mouseClick(&window.Command2(), Qt::LeftButton);
 
   ClickRow("a.zip");
   EXPECT_EQ(enabledSet().size(), std::size(selectionCommands));
   EXPECT_TRUE(window.Check1().isEnabled());
+  EXPECT_TRUE(window.Command2().isEnabled());
   EXPECT_EQ(session().job.SelectedFiles, std::vector<std::string>{Browse() + "a.zip"});
+
+  ClickRow("c.rar", Qt::ControlModifier);
+  EXPECT_FALSE(Enabled("mnuEx")) << "archives of two types";
+  EXPECT_FALSE(window.Command2().isEnabled());
 
   ClickRow("A");
   EXPECT_EQ(enabledSet(), (std::vector<std::string>{"mnulaunch", "fpopLa", "mnuProp", "fpopPr",
