@@ -4,4 +4,4 @@ BUILD_PACKAGES=(build-essential cmake pkg-config libzip-dev liblzma-dev libzstd-
 RUN_PACKAGES=(xdg-utils arj)
 # For rendering the windows to pictures without a display (tools/screenshots.sh).
 SCREENSHOT_PACKAGES=(xvfb xauth)
-TEST_PACKAGES=(libgtest-dev zip unzip p7zip-full python3 unace)
+TEST_PACKAGES=(libgtest-dev zip unzip p7zip-full python3 unace libarchive-tools)

@@ -68,7 +68,9 @@ TEST_F(ArjVolumesTest, AFileSplitOverVolumesIsCheckedOverEveryPart) {
   }
   EXPECT_EQ(dialogs.messages.size(), 2u);
 
-  // The same sets through the job and the utility.
+  // The same set through the job and the utility, its output hidden: with no one to
+  // answer the next volume's question, the utility must not ask it.
+  SetSetting("arj options", "auto overwrite", "");
   ExtractInto({plain});
   EXPECT_EQ(session.Form4Window.lblarc, kFinished);
   EXPECT_EQ(TreeOf(PathOf("out")), (std::vector<std::string>{"big.bin"}));

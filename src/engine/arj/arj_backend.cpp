@@ -109,10 +109,15 @@ std::optional<std::vector<std::string>> AskPasswords(Session& session) {
 std::string ExtractionBatch(const Session& session,
                             const std::vector<ArjStaging::ArchiveFolder>& folders,
                             const std::vector<std::string>& passwords) {
+  // Where nobody sees the utility, nobody can answer it either: it takes Yes for every
+  // question (the next volume of a set). The staging folder is empty, so Yes never
+  // replaces a file there.
+  const std::string options =
+      session.settings.ShellWindowStyle == kHiddenWindow ? "-y " : session.job.ArjOptions;
   std::vector<std::string> lines;
   for (size_t i = 0; i < session.job.SelectedFiles.size(); ++i) {
     // Every path and password was checked before: each line can be written.
-    lines.push_back(ArjExtractLine(session.settings.ArjLocation, session.job.ArjOptions,
+    lines.push_back(ArjExtractLine(session.settings.ArjLocation, options,
                                    session.job.SelectedFiles[i], folders[i].base, passwords[i])
                         .value());
   }
