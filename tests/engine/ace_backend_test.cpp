@@ -5,13 +5,13 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/ace/ace_backend.h"
 #include "support/ace_packer.h"
 #include "support/ace_writer.h"
+#include "support/cancelling_pump.h"
 #include "support/engine_fixture.h"
 #include "support/file_size_limit.h"
 #include "support/job_texts.h"
@@ -252,17 +252,7 @@ TEST_F(AceBackendTest, AJobOfThreeArchivesGoesOnAfterAFailureAndKeepsAll) {
   EXPECT_EQ(session.Form4Window.lblarc, kNotFinished) << "one failed archive is enough";
 }
 
-// Cancel comes from the Status window while the backend lets events run after an
-// entry; the next entry is not started.
-class CancellingPump : public EventPump {
- public:
-  std::function<bool()> cancelNow;
-  JobState* job = nullptr;
-  void pump() override {
-    if (job != nullptr && cancelNow && cancelNow()) job->CancelExtract = true;
-  }
-};
-
+// Cancel pressed once an entry is done: the next entry is not started.
 class AceDirectTest : public AceBackendTest {
  protected:
   AceDirectTest() {

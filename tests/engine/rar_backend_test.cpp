@@ -1,14 +1,14 @@
 // RAR jobs through the driver and the real library on archives the writer makes:
 // passwords and the reopen, overwrite questions, "All" across archives, volume sets,
-// the failure messages, and Cancel in the counting pass and inside an entry.
+// the failure messages, and Cancel in the counting pass.
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/rar/rar_backend.h"
+#include "support/cancelling_pump.h"
 #include "support/engine_fixture.h"
 #include "support/file_size_limit.h"
 #include "support/job_texts.h"
@@ -256,16 +256,6 @@ TEST_F(RarBackendTest, AFailureInTheMiddleArchiveIsReportedAndTheOthersAreExtrac
   EXPECT_EQ(session.Form4Window.lblarc, kNotFinished) << "one failed archive is enough";
 }
 
-// Cancel comes from the Status window while the backend lets events run.
-class CancellingPump : public EventPump {
- public:
-  std::function<bool()> cancelNow;
-  JobState* job = nullptr;
-  void pump() override {
-    if (job != nullptr && cancelNow && cancelNow()) job->CancelExtract = true;
-  }
-};
-
 class RarCancelTest : public RarBackendTest {
  protected:
   RarCancelTest() {
@@ -284,15 +274,6 @@ TEST_F(RarCancelTest, CancelInTheCountingPassReturnsWithoutExtracting) {
   EXPECT_EQ(direct.job.ActiveBackend, "rar");
   EXPECT_EQ(direct.Form4Window.lblarc, "") << "the archive is not opened for extraction";
   EXPECT_TRUE(TreeOf(out_).empty());
-}
-
-TEST_F(RarCancelTest, CancelWhileAnEntryIsWrittenStopsItAndTheArchive) {
-  WriteRar(PathOf("a.rar"), {{"big.bin", std::string(600 * 1024, 'b')}, {"small.txt", "s"}});
-  cancelling.cancelNow = [this] { return direct.Form4Window.lblmsg == "Extracting file: big.bin"; };
-  EXPECT_EQ(ExtractRarArchive(direct, PathOf("a.rar")), 1);
-  EXPECT_FALSE(fs::exists(Out("small.txt")));
-  EXPECT_FALSE(fs::exists(Out("big.bin"))) << "the library removes the entry it stopped";
-  EXPECT_TRUE(dialogs.messages.empty());
 }
 
 }  // namespace

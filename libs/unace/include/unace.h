@@ -32,7 +32,8 @@ enum {
   ACE_BAD_DATA = 9,        /* CRC mismatch, damaged stream, or wrong or missing password */
   ACE_END_ARCHIVE = 10,    /* ACEReadHeader: no further entry */
   ACE_BAD_HEADER = 12,     /* ACEReadHeader: a file header is damaged */
-  ACE_UNSUPPORTED = 20     /* a compression type or mode we do not decode */
+  ACE_UNSUPPORTED = 20,    /* a compression type or mode we do not decode */
+  ACE_STOPPED = 255        /* the data callback stopped the entry */
 };
 
 /* OpenMode */
@@ -82,6 +83,13 @@ typedef struct {
   unsigned long long UnpSize64;  /* unpacked size of the whole entry */
 } ACEHeaderData;
 
+/* Called while an entry is unpacked (extracted, tested, or decoded for the entries
+ * after it in a solid archive) with the bytes just unpacked, in pieces of at most
+ * 256 KiB: a copy, for the callback to read. Returning 0 stops the entry there:
+ * ACEProcessFile (or the ACEReadHeader that passes over the entry) returns
+ * ACE_STOPPED, and nothing of the entry is left behind. */
+typedef int (*ACEPROCESSDATAPROC)(unsigned char* address, int size);
+
 /* NULL when the archive cannot be opened; OpenResult tells why. */
 HANDLE ACEOpenArchive(ACEOpenArchiveData* data);
 int ACECloseArchive(HANDLE handle);
@@ -94,6 +102,8 @@ int ACEReadHeader(HANDLE handle, ACEHeaderData* header);
 int ACEProcessFile(HANDLE handle, int operation, char* destPath);
 /* The password for the entries processed from now on. */
 void ACESetPassword(HANDLE handle, char* password);
+/* The data callback for the entries processed from now on; NULL for none. */
+void ACESetProcessDataProc(HANDLE handle, ACEPROCESSDATAPROC callback);
 
 #ifdef __cplusplus
 }

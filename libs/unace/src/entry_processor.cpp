@@ -21,7 +21,7 @@ constexpr size_t kCopyChunk = 64 * 1024;
 
 int decode_status(DecodeResult result, const EntryInput& input, const EntrySink& sink) {
   if (result != DecodeResult::ok) {
-    if (sink.write_failed()) return sink.write_failure();
+    if (sink.failed()) return sink.failure();
     // A cut-off or missing volume, rather than the bad data it made of the stream.
     if (input.failed()) return input.failure();
   }
@@ -45,7 +45,7 @@ int copy_stored(const AceEntry& entry, EntryInput& input, EntrySink& sink) {
   while (remaining > 0) {
     const size_t got = input.read(buffer.data(), std::min<uint64_t>(buffer.size(), remaining));
     if (got == 0) break;
-    if (!sink.write(buffer.data(), got)) return sink.write_failure();
+    if (!sink.write(buffer.data(), got)) return sink.failure();
     remaining -= got;
   }
   if (input.failed()) return input.failure();
@@ -110,8 +110,11 @@ int EntryProcessor::skip(const AceEntry& entry) {
     return pass_over();
   }
   const int result = unpack(entry, nullptr);
-  // A damaged entry breaks the ones after it, which report it themselves.
-  return result == ACE_VOLUME_MISSING || result == ACE_READ_ERROR ? result : ACE_SUCCESS;
+  // A damaged entry breaks the ones after it, which report it themselves; a stop
+  // asked for by the caller ends the skip too.
+  return result == ACE_VOLUME_MISSING || result == ACE_READ_ERROR || result == ACE_STOPPED
+             ? result
+             : ACE_SUCCESS;
 }
 
 int EntryProcessor::decoder_for(const AceEntry& entry, Decoder*& decoder) {
@@ -176,7 +179,7 @@ int EntryProcessor::unpack(const AceEntry& entry, const std::string* path) {
     input.skip_rest();
     return write_error_code(error);
   }
-  EntrySink sink(file.fd());
+  EntrySink sink(file.fd(), callback_);
   int result = decode(entry, input, sink);
   const int rest = input.skip_rest();
   if (result == ACE_SUCCESS) result = rest;

@@ -14,6 +14,7 @@
 #include "archive_reader.h"
 #include "archivekit/staged_file.h"
 #include "output_files.h"
+#include "unace.h"
 
 namespace unace {
 
@@ -36,6 +37,8 @@ class EntryProcessor {
   // Listing only skips: skipped entries of a solid archive are then not decoded,
   // and a later entry that continues their stream cannot be unpacked.
   void set_listing(bool listing) { listing_ = listing; }
+  // Hears of every piece an entry unpacks to, and may stop the entry.
+  void set_callback(ACEPROCESSDATAPROC callback) { callback_ = callback; }
 
   // destination: the folder ("" = the current one). An ACE_* code.
   int process(const AceEntry& entry, EntryAction action, const std::string& destination);
@@ -53,6 +56,7 @@ class EntryProcessor {
   ArchiveReader& reader_;
   std::optional<std::string> password_;
   std::optional<AceBlowfish> cipher_;  // keyed with password_ when first needed
+  ACEPROCESSDATAPROC callback_ = nullptr;
   bool listing_ = false;
   bool solidStreamBroken_ = false;
   std::vector<std::pair<std::string, AceEntry>> folders_;  // extracted, for their times

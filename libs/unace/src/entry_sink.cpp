@@ -2,13 +2,30 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-
-#include "unace.h"
 
 namespace unace {
 
+namespace {
+
+// However much one decoder step hands over at once, the caller hears from us at
+// least this often.
+constexpr size_t kCallbackPiece = 256 * 1024;
+
+}  // namespace
+
 bool EntrySink::write(const uint8_t* data, size_t size) {
+  while (size > 0) {
+    const size_t piece = std::min(size, kCallbackPiece);
+    if (!write_piece(data, piece)) return false;
+    data += piece;
+    size -= piece;
+  }
+  return true;
+}
+
+bool EntrySink::write_piece(const uint8_t* data, size_t size) {
   crc_ = ace_crc32(crc_, data, size);
   written_ += size;
   size_t done = 0;
@@ -21,11 +38,16 @@ bool EntrySink::write(const uint8_t* data, size_t size) {
     }
     done += static_cast<size_t>(put);
   }
-  return true;
+  if (!callback_) return true;
+  // The bytes may still be the decoder's dictionary: the callback gets its own copy.
+  copy_.assign(data, data + size);
+  if (callback_(copy_.data(), static_cast<int>(size)) != 0) return true;
+  stopped_ = true;
+  return false;
 }
 
-int EntrySink::write_failure() const {
-  return write_error_code(writeError_);
+int EntrySink::failure() const {
+  return stopped_ ? ACE_STOPPED : write_error_code(writeError_);
 }
 
 // A file grown past what the file system or the process may hold is out of space too.

@@ -138,4 +138,8 @@ void ACESetPassword(HANDLE handle, char* password) {
   }
 }
 
+void ACESetProcessDataProc(HANDLE handle, ACEPROCESSDATAPROC callback) {
+  if (ArchiveHandle* archive = unace::from(handle)) archive->processor.set_callback(callback);
+}
+
 }  // extern "C"

@@ -138,6 +138,71 @@ TEST_F(AceExtract, SkippedSolidEntriesAreStillDecodedForTheOnesAfterThem) {
   EXPECT_EQ(ReadAll(out + "/second.txt"), second);
 }
 
+// What the data callback was handed; it has no user data of its own.
+struct DataSeen {
+  uint64_t bytes = 0;
+  int calls = 0;
+  int largest = 0;
+  int stopAt = 0;  // the call that answers 0; 0 for none
+};
+DataSeen seen;
+
+int RecordData(unsigned char*, int size) {
+  ++seen.calls;
+  seen.bytes += static_cast<uint64_t>(size);
+  seen.largest = std::max(seen.largest, size);
+  return seen.calls == seen.stopAt ? 0 : 1;
+}
+
+// Pieces of at most 256 KiB whatever the decoder hands over at once; a stop leaves an
+// old file as it was, and ends a solid skip as well.
+TEST_F(AceExtract, TheDataCallbackHearsOfEveryPieceAndMayStopTheEntry) {
+  const std::string big = LogText(5, 300000);
+  WriteAce(temp / "a.ace", {{"lz.txt", big, false, AceMethod::Lz77},
+                            {"stored.bin", big, false, AceMethod::Stored}});
+  for (const int operation : {ACE_TEST, ACE_EXTRACT}) {
+    HANDLE handle = Open(temp / "a.ace", ACE_OM_EXTRACT);
+    ASSERT_NE(handle, nullptr);
+    ACESetProcessDataProc(handle, RecordData);
+    ACEHeaderData header{};
+    while (ACEReadHeader(handle, &header) == ACE_SUCCESS) {
+      SCOPED_TRACE(std::string(header.FileNameW) + (operation == ACE_TEST ? " tested" : ""));
+      seen = {};
+      EXPECT_EQ(ACEProcessFile(handle, operation, const_cast<char*>(out.c_str())), ACE_SUCCESS);
+      EXPECT_EQ(seen.bytes, big.size());
+      EXPECT_LE(seen.largest, 256 * 1024);
+    }
+    ACECloseArchive(handle);
+  }
+
+  WriteAll(out + "/lz.txt", "old");
+  fs::remove(out + "/stored.bin");
+  HANDLE handle = Open(temp / "a.ace", ACE_OM_EXTRACT);
+  ASSERT_NE(handle, nullptr);
+  ACESetProcessDataProc(handle, RecordData);
+  seen = {.stopAt = 1};
+  ACEHeaderData header{};
+  ASSERT_EQ(ACEReadHeader(handle, &header), ACE_SUCCESS);
+  EXPECT_EQ(ACEProcessFile(handle, ACE_EXTRACT, const_cast<char*>(out.c_str())), ACE_STOPPED);
+  EXPECT_EQ(seen.calls, 1);
+  EXPECT_EQ(ACEReadHeader(handle, &header), ACE_SUCCESS) << "the next entry is still read";
+  ACECloseArchive(handle);
+  EXPECT_EQ(Tree(out), std::vector<std::string>{"lz.txt"});
+  EXPECT_EQ(ReadAll(out + "/lz.txt"), "old");
+
+  AceOptions solid;
+  solid.solid = true;
+  WriteAce(temp / "s.ace", {{"first.txt", big, false, AceMethod::Stored}, {"second.txt", "s"}},
+           solid);
+  handle = Open(temp / "s.ace", ACE_OM_EXTRACT);
+  ASSERT_NE(handle, nullptr);
+  ACESetProcessDataProc(handle, RecordData);
+  seen = {.stopAt = 1};
+  ASSERT_EQ(ACEReadHeader(handle, &header), ACE_SUCCESS);
+  EXPECT_EQ(ACEProcessFile(handle, ACE_SKIP, nullptr), ACE_STOPPED);
+  ACECloseArchive(handle);
+}
+
 // The entry after an unsupported one is still read.
 TEST_F(AceExtract, AnUnknownCompressionTypeIsUnsupported) {
   WriteAce(temp / "a.ace", {{"odd.bin", "odd", false, AceMethod::Stored},

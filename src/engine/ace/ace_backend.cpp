@@ -8,6 +8,7 @@
 
 #include "engine/ace/ace_flags.h"
 #include "engine/ace/ace_messages.h"
+#include "engine/active_session.h"
 #include "engine/entry_target.h"
 #include "engine/extraction_prompts.h"
 #include "engine/session.h"
@@ -17,6 +18,15 @@
 namespace tessaly {
 
 namespace {
+
+// Runs while the library unpacks an entry: this is how the Status window's Cancel
+// reaches an entry in progress.
+int AceProcessDataCallback(unsigned char*, int) {
+  Session* session = ActiveSessionGuard::Current();
+  if (session == nullptr) return 1;
+  session->events.pump();
+  return session->job.CancelExtract ? 0 : 1;
+}
 
 std::string FieldText(const char* field, size_t size) {
   return std::string(field, strnlen(field, size));
@@ -80,6 +90,9 @@ class AceArchive {
     std::string text = password;
     ACESetPassword(handle_, text.data());
   }
+  void SetDataCallback() {
+    if (handle_ != nullptr) ACESetProcessDataProc(handle_, AceProcessDataCallback);
+  }
 
  private:
   HANDLE handle_ = nullptr;
@@ -131,6 +144,7 @@ class AceExtraction {
       Tell(refusal);
       return false;
     }
+    archive_->SetDataCallback();
     if (!password_.empty()) archive_->SetPassword(password_);
     return true;
   }
@@ -151,6 +165,10 @@ class AceExtraction {
   // an extracted one.
   void HeaderReadFailed(int read, const ACEHeaderData& header) {
     if (read == ACE_END_ARCHIVE) return;
+    if (Cancelled(read)) {
+      result_ = 1;
+      return;
+    }
     std::string archive = ArchiveNameOf(header);
     if (archive.empty()) archive = longPath_;
     const int code = read == ACE_BAD_HEADER ? ACE_BAD_DATA : read;
@@ -168,9 +186,9 @@ class AceExtraction {
     } else if (AceEntryEncrypted(header.Flags)) {
       if (!AskPassword()) return Step::Stop;
       archive_->SetPassword(password_);
-      if (archive_->ProcessFile(ACE_TEST, destination_) == ACE_BAD_DATA) {
-        return Tell(kAceWrongPassword);
-      }
+      const int tested = archive_->ProcessFile(ACE_TEST, destination_);
+      if (Cancelled(tested)) return Fail();
+      if (tested == ACE_BAD_DATA) return Tell(kAceWrongPassword);
       return Step::Restart;
     }
 
@@ -184,6 +202,8 @@ class AceExtraction {
     if (job_.CancelExtract) return Fail();
 
     const int code = archive_->ProcessFile(operation, destination_);
+    // Cancel stopped the entry: nothing went wrong, and nothing more is said.
+    if (Cancelled(code)) return Fail();
     if (!target_ && code == ACE_SUCCESS) {
       session_.dialogs.MessageBox(
           {OutsideDestinationText(entryName_), MsgButtons::OK, MsgIcon::Exclamation, "Oops!"});
@@ -216,6 +236,8 @@ class AceExtraction {
     return Step::Stop;
   }
 
+  bool Cancelled(int code) const { return code == ACE_STOPPED && job_.CancelExtract; }
+
   int32_t End() {
     if (passwordAsked_ && password_.empty()) Tell(kAceNoPassword);
     archive_.reset();
@@ -241,6 +263,7 @@ class AceExtraction {
 
 int32_t ExtractAceArchive(Session& session, const std::string& longPath) {
   session.job.ActiveBackend = "ace";
+  ActiveSessionGuard guard(session);
   AceExtraction extraction(session, longPath);
   return extraction.Run();
 }

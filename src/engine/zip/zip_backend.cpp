@@ -114,10 +114,13 @@ void ZipListEntryCallback(uint64_t ucsize, uint64_t csize, uint32_t cfactor, uin
   ++zip.ListedEntries;
 }
 
+// Runs after every entry and at least every 256 KiB the library writes: the windows
+// stay alive, and the Status window's Cancel stops the entry in progress.
 int32_t ZipServiceCallback(const char*, uint64_t) {
-  // Keeps the windows alive during long entries; an archive always runs to its end.
-  if (Session* session = ActiveSessionGuard::Current()) session->events.pump();
-  return 0;
+  Session* session = ActiveSessionGuard::Current();
+  if (session == nullptr) return 0;
+  session->events.pump();
+  return session->job.CancelExtract ? 1 : 0;
 }
 
 // The library takes non-const pointers; these buffers live for one call. It reads
@@ -266,6 +269,11 @@ void UnzipArchive(Session& session) {
   }
 
   if (job.ProbeMode && code != 0) {
+    job.ExtractResult = 1;
+    return;
+  }
+  // Cancel stopped the entry in progress: nothing went wrong, and nothing is said.
+  if (code == IZ_CTRLC && job.CancelExtract) {
     job.ExtractResult = 1;
     return;
   }

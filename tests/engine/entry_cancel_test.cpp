@@ -1,0 +1,96 @@
+// Cancel pressed while a large entry is being written, for every format unpacked
+// in-process: the library stops within its next 256 KiB, the entry leaves neither a
+// partial file nor a changed old one, and the job ends unfinished without an error.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/driver.h"
+#include "support/ace_writer.h"
+#include "support/cancelling_pump.h"
+#include "support/engine_fixture.h"
+#include "support/job_texts.h"
+#include "support/rar_writer.h"
+#include "support/zip_fixtures.h"
+
+namespace tessaly::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Lines of text: compressible, yet every decoder has real work.
+std::string BigData() {
+  constexpr size_t kSize = size_t{2} << 20;
+  std::string data;
+  for (int line = 0; data.size() < kSize; ++line) data += "line " + std::to_string(line) + "\n";
+  data.resize(kSize);
+  return data;
+}
+
+struct CancelCase {
+  const char* archive;
+  const char* settingsSection;
+  void (*write)(const std::string& path, const std::string& big);
+};
+
+const CancelCase kCases[] = {
+    {"big.zip", "zip options",
+     [](const std::string& path, const std::string& big) {
+       WriteZip(path, {{"big.bin", big, true}, {"after.txt", "after"}});
+     }},
+    {"big.rar", "rar options",
+     [](const std::string& path, const std::string& big) {
+       WriteRar(path, {{"big.bin", big}, {"after.txt", "after"}});
+     }},
+    {"big.ace", "ace options",
+     [](const std::string& path, const std::string& big) {
+       WriteAce(path, {{"big.bin", big, false, AceMethod::Stored}, {"after.txt", "after"}});
+     }},
+};
+
+// The job runs on a session whose pump presses Cancel.
+class EntryCancelTest : public DestinationJobTest {
+ protected:
+  EntryCancelTest() {
+    direct.Form1.Combo1.text = out_;
+    direct.Form1.CurrentFolder = Root() + "/";
+    dialogs.session = &direct;
+    cancelling.job = &direct.job;
+  }
+  CancellingPump cancelling;
+  Session direct{dialogs, cancelling};
+};
+
+TEST_F(EntryCancelTest, CancelStopsTheEntryBeingWrittenAndKeepsTheOldFile) {
+  const std::string big = BigData();
+  for (const CancelCase& c : kCases) {
+    SCOPED_TRACE(c.archive);
+    fs::remove_all(out_);
+    fs::create_directory(out_);
+    const std::string archive = PathOf(c.archive);
+    c.write(archive, big);
+    SetSetting(c.settingsSection, "auto overwrite", "1");
+    WriteFileText(Out("big.bin"), "old");
+    cancelling.pumps = 0;
+    cancelling.pumpsAtCancel = -1;
+    cancelling.cancelNow = [this] {
+      return direct.Form4Window.lblmsg.find("big.bin") != std::string::npos;
+    };
+    direct.job.SelectedFiles = {archive};
+    direct.job.SelectedCount = 1;
+    ExtractSelectedArchives(direct, CallingForm::MainWindow);
+
+    ASSERT_GE(cancelling.pumpsAtCancel, 0) << "Cancel was pressed during the entry";
+    EXPECT_LE(cancelling.pumps - cancelling.pumpsAtCancel, 2) << "the library went on writing";
+    const std::string kept = ReadFileText(Out("big.bin"));
+    EXPECT_TRUE(kept == "old") << "the old file became " << kept.size() << " bytes";
+    EXPECT_EQ(TreeOf(out_), std::vector<std::string>{"big.bin"}) << "a partial file is left";
+    EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
+    EXPECT_EQ(direct.Form4Window.lblarc, kNotFinished);
+  }
+}
+
+}  // namespace
+}  // namespace tessaly::testing
