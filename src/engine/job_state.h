@@ -34,6 +34,8 @@ struct ZipOptions {
   ZipListingMemo LastListing;
   // The output path of the last call's write that failed; empty when none did.
   std::string DiskFullPath;
+  // The last call passed over an entry whose password was wrong or not given.
+  bool PasswordRefused = false;
 };
 
 enum class CallingForm { MainWindow, DropTarget, Contents };

@@ -106,7 +106,8 @@ TEST_F(ExtractProgram, OverwriteOptions) {
 
 // A wrong or empty password given as an option does not finish the job.
 TEST_F(ExtractProgram, PasswordFromOptionOrStandardInput) {
-  MakeZip("locked.zip", {{"secret.txt", "hidden text\n"}}, "s3cret");
+  WriteZipRefusing((work() / "locked.zip").string(),
+                   {{"secret.txt", "hidden text\n", true, "s3cret"}}, {"wrong", ""});
   ProcessResult run = Run({"-y", "-p", "s3cret", "-d", "byoption", "locked.zip"});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_EQ(ReadFileText(work() / "byoption/secret.txt"), "hidden text\n");
@@ -123,9 +124,7 @@ TEST_F(ExtractProgram, PasswordFromOptionOrStandardInput) {
     SCOPED_TRACE(password);
     run = Run({"-y", password, "-d", "out", "locked.zip"});
     EXPECT_EQ(run.exitStatus, 1) << run.err;
-    EXPECT_NE(run.err.find("Error: An error was encountered while processing \"locked.zip\". The "
-                           "file is probably corrupted.\n"),
-              std::string::npos)
+    EXPECT_NE(run.err.find("Oops!: The password you entered was incorrect.\n"), std::string::npos)
         << run.err;
     EXPECT_NE(run.err.find(kNotFinished), std::string::npos);
     EXPECT_FALSE(fs::exists(work() / "out/secret.txt"));

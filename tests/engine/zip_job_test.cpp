@@ -319,31 +319,65 @@ TEST_F(ZipJobTest, NothingOutsideTheDestinationChanges) {
   }
 }
 
-TEST_F(ZipJobTest, ThePasswordIsAskedForEachEncryptedEntry) {
-  WriteZip(PathOf("s.zip"), {{"s1.txt", "secret one", true, "pw"}, {"plain.txt", "plain"}});
-  Select({PathOf("s.zip")});
-  dialogs.inputAnswers = {"pw"};
-  Extract();
-  ASSERT_EQ(dialogs.inputs.size(), 1u);
-  EXPECT_EQ(dialogs.inputs[0].prompt,
-            "File is encrypted with a password. Please enter the password to extract.");
-  EXPECT_EQ(dialogs.inputs[0].title, "Enter Password");
-  EXPECT_EQ(dialogs.inputs[0].defaultText, "");
-  EXPECT_EQ(ReadFileText(Out("s1.txt")), "secret one");
-  EXPECT_EQ(session.Form4Window.Command2Caption, "Explore");
+// Each encrypted entry is asked for; a wrong answer is asked again saying why, and an
+// entry left out for its password is said so, not called a damaged archive.
+TEST_F(ZipJobTest, PasswordsAreAskedForAndARefusedOneIsSaid) {
+  const std::string first =
+      "File is encrypted with a password. Please enter the password to extract.";
+  const std::string again = "The password you entered was incorrect. " + first;
+  const struct {
+    const char* label;
+    std::vector<std::string> answers;
+    std::vector<std::string> prompts;
+    bool extracted;
+  } kCases[] = {
+      {"right", {"pw"}, {first}, true},
+      {"wrong, then right", {"wrong", "pw"}, {first, again}, true},
+      {"none", {""}, {first}, false},
+      {"wrong three times", {"wrong", "nope", "guess"}, {first, again, again}, false},
+  };
+  for (const bool aes : {false, true}) {
+    ZipEntrySpec secret("secret.txt", "secret text", true, "pw");
+    secret.aes = aes;
+    WriteZipRefusing(PathOf("s.zip"), {secret, {"plain.txt", "plain"}},
+                     {"", "wrong", "nope", "guess"});
+    for (const auto& c : kCases) {
+      SCOPED_TRACE(std::string(aes ? "AES, " : "traditional, ") + c.label);
+      StartCase();
+      dialogs.inputs.clear();
+      dialogs.inputAnswers.assign(c.answers.begin(), c.answers.end());
+      ExtractOne(PathOf("s.zip"));
+      std::vector<std::string> prompts;
+      for (const RecordedInput& input : dialogs.inputs) {
+        prompts.push_back(input.prompt);
+        EXPECT_EQ(input.title, "Enter Password");
+        EXPECT_EQ(input.defaultText, "");
+      }
+      EXPECT_EQ(prompts, c.prompts);
+      EXPECT_EQ(ReadFileText(Out("plain.txt")), "plain");
+      if (c.extracted) {
+        EXPECT_EQ(ReadFileText(Out("secret.txt")), "secret text");
+        EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
+        EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+      } else {
+        EXPECT_FALSE(fs::exists(Out("secret.txt")));
+        ExpectOnlyMessage(kWrongPassword);
+      }
+    }
+  }
 }
 
-TEST_F(ZipJobTest, AnEmptyPasswordSkipsTheEntryAndTheArchiveIsReported) {
-  WriteZip(PathOf("s.zip"), {{"s1.txt", "secret one", true, "pw"}});
-  Select({PathOf("s.zip")});
-  dialogs.inputAnswers = {""};
+// The archive whose every entry refused the password is said so instead of asking
+// whether to go on; the next archive is extracted.
+TEST_F(ZipJobTest, ARefusedPasswordInAnEarlierArchiveLetsTheJobGoOn) {
+  WriteZipRefusing(PathOf("a.zip"), {{"a.txt", "secret a", false, "pw"}},
+                   {"wrong", "nope", "guess"});
+  WriteZip(PathOf("b.zip"), {{"b.txt", "b"}});
+  dialogs.inputAnswers = {"wrong", "nope", "guess"};
+  Select({PathOf("a.zip"), PathOf("b.zip")});
   Extract();
-  EXPECT_EQ(dialogs.inputs.size(), 1u);
-  EXPECT_FALSE(fs::exists(Out("s1.txt")));
-  ASSERT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_EQ(dialogs.messages[0].text, "An error was encountered while processing \"" +
-                                          PathOf("s.zip") + "\". The file is probably corrupted.");
-  ExpectDidNotFinish();
+  ExpectOnlyMessage(kWrongPassword);
+  EXPECT_EQ(TreeOf(out_), std::vector<std::string>{"b.txt"});
 }
 
 class ZipErrorTest : public ZipJobTest {

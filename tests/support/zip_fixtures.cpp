@@ -1,8 +1,11 @@
 #include "support/zip_fixtures.h"
 
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
 #include <sys/stat.h>
 #include <zip.h>
+
+#include <cstring>
 
 namespace tessaly::testing {
 
@@ -41,11 +44,76 @@ void WriteZip(const std::string& path, const std::vector<ZipEntrySpec>& entries)
     } else {
       // Encrypted entries keep their own time: libzip 1.7.3 derives the password
       // check byte from it even after the time was changed.
-      ASSERT_EQ(zip_file_set_encryption(archive, i, ZIP_EM_TRAD_PKWARE, entry.password.c_str()), 0)
+      const zip_uint16_t method = entry.aes ? ZIP_EM_AES_256 : ZIP_EM_TRAD_PKWARE;
+      ASSERT_EQ(zip_file_set_encryption(archive, i, method, entry.password.c_str()), 0)
           << zip_strerror(archive);
     }
   }
   ASSERT_EQ(zip_close(archive), 0) << zip_strerror(archive);
+}
+
+namespace {
+
+// The AES check: the last two bytes the password derives from the entry's salt
+// (PBKDF2-HMAC-SHA1, 1000 rounds) against the two stored after the salt.
+bool AesRefuses(zip_t* archive, zip_uint64_t index, const std::string& password) {
+  constexpr int kSaltSize = 16;  // AES-256
+  constexpr int kDerivedSize = 2 * 32 + 2;
+  zip_file_t* raw = zip_fopen_index(archive, index, ZIP_FL_COMPRESSED | ZIP_FL_ENCRYPTED);
+  if (raw == nullptr) return false;
+  unsigned char start[kSaltSize + 2];
+  const zip_int64_t got = zip_fread(raw, start, sizeof start);
+  zip_fclose(raw);
+  if (got != static_cast<zip_int64_t>(sizeof start)) return false;
+  unsigned char derived[kDerivedSize];
+  if (PKCS5_PBKDF2_HMAC_SHA1(password.data(), static_cast<int>(password.size()), start, kSaltSize,
+                             1000, kDerivedSize, derived) != 1) {
+    return false;
+  }
+  return std::memcmp(derived + kDerivedSize - 2, start + kSaltSize, 2) != 0;
+}
+
+// The traditional check is libzip's own.
+bool TraditionalRefuses(zip_t* archive, zip_uint64_t index, const std::string& password) {
+  zip_file_t* file = zip_fopen_index_encrypted(archive, index, 0, password.c_str());
+  if (file != nullptr) {
+    zip_fclose(file);
+    return false;
+  }
+  const bool refused = zip_error_code_zip(zip_get_error(archive)) == ZIP_ER_WRONGPASSWD;
+  zip_error_clear(archive);
+  return refused;
+}
+
+bool EveryEntryRefuses(const std::string& path, const std::vector<ZipEntrySpec>& entries,
+                       const std::vector<std::string>& wrong) {
+  int error = 0;
+  zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &error);
+  if (archive == nullptr) return false;
+  bool refused = true;
+  for (const ZipEntrySpec& entry : entries) {
+    if (entry.password.empty()) continue;
+    const zip_int64_t index = zip_name_locate(archive, entry.name.c_str(), 0);
+    const auto i = static_cast<zip_uint64_t>(index);
+    for (const std::string& password : wrong) {
+      refused =
+          refused && index >= 0 &&
+          (entry.aes ? AesRefuses(archive, i, password) : TraditionalRefuses(archive, i, password));
+    }
+  }
+  zip_discard(archive);
+  return refused;
+}
+
+}  // namespace
+
+void WriteZipRefusing(const std::string& path, const std::vector<ZipEntrySpec>& entries,
+                      const std::vector<std::string>& wrong) {
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    WriteZip(path, entries);
+    if (::testing::Test::HasFatalFailure() || EveryEntryRefuses(path, entries, wrong)) return;
+  }
+  FAIL() << path << " lets a wrong password through every time";
 }
 
 void DamageBytes(const std::string& path, const std::string& text) {

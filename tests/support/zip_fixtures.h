@@ -29,6 +29,7 @@ struct ZipEntrySpec {
   std::string content;   // ignored for folders; a link's target
   bool deflate;          // else stored
   std::string password;  // traditional PKWARE encryption when not empty
+  bool aes = false;      // WinZip AES-256 instead, with password
   bool symlink = false;
   bool cp437 = false;     // the name's bytes are stored without the UTF-8 flag
   uint32_t unixMode = 0;  // a regular file's mode bits from a Unix host; 0: none recorded
@@ -38,6 +39,11 @@ struct ZipEntrySpec {
 // Writes the archive, every unencrypted file entry dated 3/7/2024 9:05; a failure
 // fails the test.
 void WriteZip(const std::string& path, const std::vector<ZipEntrySpec>& entries);
+// As WriteZip, written again until every encrypted entry fails its password check
+// with each of wrong: a wrong password passes it once in 256 (traditional) or 65536
+// (AES) tries, and each writing salts the entries afresh.
+void WriteZipRefusing(const std::string& path, const std::vector<ZipEntrySpec>& entries,
+                      const std::vector<std::string>& wrong);
 // Flips the first byte of text inside the file (text must occur once, e.g. the data
 // of a stored entry), so that entry fails its CRC while the archive still lists.
 void DamageBytes(const std::string& path, const std::string& text);

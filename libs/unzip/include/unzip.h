@@ -47,7 +47,12 @@ typedef void (*DLLSND)(void);
 typedef int32_t (*DLLREPLACE)(char* buffer, uint32_t size);
 /* Password for an encrypted entry: write it into buffer (size bytes incl. terminator)
  * and return 0; 1 (or any value but 0, 5, -2) = no password; 5 = give up on this entry;
- * -2 = no password and ask no more in this call. */
+ * -2 = no password and ask no more in this call. prompt is "Enter password for: " the
+ * first time an entry is asked for, "Password incorrect--reenter: " after a wrong
+ * answer (at most three questions per entry). An entry whose password is still wrong,
+ * or not given, is passed over with the "   skipping: <name>  incorrect password\n"
+ * message (<name> padded to 22 columns); the call then returns 82 when every entry it
+ * processed was passed over so, else 1 unless something worse happened. */
 typedef int32_t (*DLLPASSWORD)(char* buffer, int32_t size, const char* prompt, const char* name);
 /* List mode: one call per entry. Sizes are 64-bit here; the factor and the date
  * fields are as the listing shows them (year with 4 digits, month/day/year order). */

@@ -40,6 +40,15 @@ std::string StatusLineFor(const std::string& chunk) {
 
 // The library's words for a write that failed (a full disk), after the output path.
 constexpr std::string_view kWriteErrorEnd = ":  write error (disk full?).\n";
+// ... for an entry passed over because its password was wrong or not given.
+constexpr std::string_view kSkippingStart = "   skipping: ";
+constexpr std::string_view kIncorrectPasswordEnd = "  incorrect password\n";
+// The library's prompt when it asks again for the entry whose password was wrong.
+constexpr std::string_view kAskedAgain = "Password incorrect--reenter: ";
+
+constexpr const char* kPasswordPrompt =
+    "File is encrypted with a password. Please enter the password to extract.";
+constexpr const char* kWrongPassword = "The password you entered was incorrect.";
 
 int32_t ZipPrintCallback(char* buffer, uint32_t length) {
   Session* session = ActiveSessionGuard::Current();
@@ -48,6 +57,9 @@ int32_t ZipPrintCallback(char* buffer, uint32_t length) {
   const std::string chunk = BufferText(buffer, length);
   if (chunk.ends_with(kWriteErrorEnd)) {
     session->zip.DiskFullPath = chunk.substr(0, chunk.size() - kWriteErrorEnd.size());
+  }
+  if (chunk.starts_with(kSkippingStart) && chunk.ends_with(kIncorrectPasswordEnd)) {
+    session->zip.PasswordRefused = true;
   }
   if (chunk.starts_with("Targ") || session->job.CountingPass) return 0;
   // Line-ending chunks are warnings, errors and the ends of file lines: not files.
@@ -76,12 +88,14 @@ int32_t ZipReplaceCallback(char* buffer, uint32_t size) {
   return 100;
 }
 
-int32_t ZipPasswordCallback(char* buffer, int32_t size, const char*, const char*) {
+int32_t ZipPasswordCallback(char* buffer, int32_t size, const char* prompt, const char*) {
   Session* session = ActiveSessionGuard::Current();
   if (session == nullptr) return 1;
+  // Asked again for the same entry: the user is told why.
+  const bool again = prompt != nullptr && kAskedAgain == prompt;
   const std::string password = session->dialogs.InputBox(
-      "File is encrypted with a password. Please enter the password to extract.", "Enter Password",
-      "", InputEcho::Secret);
+      again ? std::string(kWrongPassword) + " " + kPasswordPrompt : kPasswordPrompt,
+      "Enter Password", "", InputEcho::Secret);
   if (password.empty() || buffer == nullptr || size <= 0) return 1;
   std::memset(buffer, 0, static_cast<size_t>(size));
   const size_t copied = std::min(password.size(), static_cast<size_t>(size) - 1);
@@ -179,6 +193,15 @@ std::string NameBelow(const std::string& path, std::string folder) {
   return path.starts_with(folder) ? path.substr(folder.size()) : path;
 }
 
+// A password refused (a wrong one, or none given) is the reason entries were left
+// out, not a damaged archive: the archive failed, and the job goes on.
+void ReportWrongPassword(Session& session) {
+  JobState& job = session.job;
+  job.ArchiveFailed = true;
+  job.ExtractResult = 1;
+  session.dialogs.MessageBox({kWrongPassword, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
+}
+
 // The library stops at a write that fails: the disk is full, and the job ends here.
 void ReportDiskFull(Session& session) {
   JobState& job = session.job;
@@ -253,6 +276,7 @@ void UnzipArchive(Session& session) {
   PatternArray excludes(zip.ExcludeNames);
   int32_t code = 0;
   zip.DiskFullPath.clear();
+  zip.PasswordRefused = false;
   const std::string listingKey = ReusableListing(session, options) ? ListingKey(zip, options) : "";
   if (!listingKey.empty() && listingKey == zip.LastListing.key) {
     code = zip.LastListing.code;
@@ -278,6 +302,12 @@ void UnzipArchive(Session& session) {
     return;
   }
   if (code == PK_DISK && !zip.DiskFullPath.empty()) return ReportDiskFull(session);
+  // Every entry refused its password (82), or some did and the rest went well (1).
+  if (zip.PasswordRefused && (code == IZ_BADPWD || code == PK_WARN)) {
+    ReportWrongPassword(session);
+    zip.ZipMemberCount = callbacks.NumMembers;
+    return;
+  }
   // In the counting pass of several archives an error is met again when extracting.
   if (code != 0 && (!job.CountingPass || job.SelectedCount == 1)) {
     if (!ReportLibraryError(session, code)) return;
