@@ -1,5 +1,7 @@
 #include "shell/destination_history.h"
 
+#include <string_view>
+
 #include "settings/reg_settings.h"
 
 namespace tessaly {
@@ -12,6 +14,16 @@ std::string SlotKey(int slot) {
   return "folder" + std::to_string(slot);
 }
 
+// "/out/" and "/out" are one folder; the root stays "/".
+std::string_view WithoutTrailingSlash(std::string_view folder) {
+  if (folder.size() > 1 && folder.back() == '/') folder.remove_suffix(1);
+  return folder;
+}
+
+bool SameFolder(const std::string& stored, const std::string& folder) {
+  return !stored.empty() && WithoutTrailingSlash(stored) == WithoutTrailingSlash(folder);
+}
+
 }  // namespace
 
 void AddDestinationHistory(ComboBoxModel& Combo1, const std::string& folder) {
@@ -22,7 +34,7 @@ void AddDestinationHistory(ComboBoxModel& Combo1, const std::string& folder) {
     bool known = false;
     for (int i = 1; i <= kHistorySize; ++i) {
       slots[i] = settings.GetSetting(kHistorySection, SlotKey(i), "");
-      if (slots[i] == folder) known = true;
+      if (SameFolder(slots[i], folder)) known = true;
     }
     // An empty folder in front would end the list at once and hide the whole history.
     if (!known && !folder.empty()) {

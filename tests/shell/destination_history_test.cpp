@@ -45,6 +45,14 @@ TEST_F(DestinationHistoryTest, AddingKeepsTheLastFiveNewestFirst) {
        {"/6/", "/5/", "/4/", "/3/", "/2/"}},
       {"known keeps the order", {"/c/", "/b/", "/a/"}, "/a/", {"/c/", "/b/", "/a/", "", ""}},
       {"case counts", {"/c/", "/b/", "/a/"}, "/A/", {"/A/", "/c/", "/b/", "/a/", ""}},
+      // One trailing "/" does not make another folder.
+      {"known without its slash",
+       {"/c/", "/out4", "/a/"},
+       "/out4/",
+       {"/c/", "/out4", "/a/", "", ""}},
+      {"known with its slash", {"/c/", "/out4/", "/a/"}, "/out4", {"/c/", "/out4/", "/a/", "", ""}},
+      {"slash and case", {"/c/", "/out4"}, "/OUT4/", {"/OUT4/", "/c/", "/out4", "", ""}},
+      {"the root", {"/c/", "/b/"}, "/", {"/", "/c/", "/b/", "", ""}},
       // Found past the gap, so nothing moves; the list still ends at the gap.
       {"known past a gap", {"/one/", "", "/three/"}, "/three/", {"/one/", "", "/three/", "", ""}},
       {"new before a gap",
