@@ -1,5 +1,5 @@
-// Opening: what is not a ZIP, where the archive starts inside a file, odd archives
-// (missing files, folders, empty archives and plain stubs go through the whole call).
+// Opening: what is not a ZIP, where the archive starts inside a file, odd directories
+// (a stub in front, plain files, missing files and folders go through the whole call).
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -15,16 +15,6 @@ std::vector<unsigned char> concat(std::vector<unsigned char> a,
   return a;
 }
 
-std::vector<unsigned char> random_stub(std::size_t size) {
-  std::vector<unsigned char> stub(size);
-  uint32_t state = 7;
-  for (auto& byte : stub) {
-    state = state * 1664525u + 1013904223u;
-    byte = static_cast<unsigned char>(state >> 24);
-  }
-  return stub;
-}
-
 class OpenTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -34,15 +24,15 @@ class OpenTest : public ::testing::Test {
     plain_ = read_bytes(dir_ / "plain.zip");
   }
 
-  // Opens bytes written to a file and checks both entries decode.
+  // Opens bytes written to a file and checks the second entry decodes.
   void expect_readable(const std::vector<unsigned char>& bytes, uint64_t prefix) {
     write_bytes(dir_ / "probe.zip", bytes);
     OpenResult result;
     auto archive = open_ok(dir_ / "probe.zip", result);
     ASSERT_TRUE(archive);
     EXPECT_EQ(result.prefix_bytes, prefix);
-    ASSERT_EQ(archive->entries().size(), 2u);
-    const Decoded decoded = decode(*archive, archive->entries()[1]);
+    EXPECT_EQ(archive->comment(), "");
+    const Decoded decoded = decode(*archive, archive->entries().at(1));
     EXPECT_EQ(decoded.outcome(), ReadStatus::Ok);
     EXPECT_EQ(decoded.data, sample_bytes(50000));
   }
@@ -70,43 +60,37 @@ TEST_F(OpenTest, PipeIsRefusedWithoutBlocking) {
 TEST_F(OpenTest, FilesWithoutEndRecordAreNotZips) {
   EXPECT_EQ(open_status({}), OpenStatus::NoEndRecord);
   EXPECT_EQ(open_status(text_bytes("PK\x05")), OpenStatus::NoEndRecord);
-  EXPECT_EQ(open_status(random_stub(100000)), OpenStatus::NoEndRecord);
   // More than the search span of other data after the archive hides its end record.
   EXPECT_EQ(open_status(concat(plain_, std::vector<unsigned char>(100 * 1024))),
             OpenStatus::NoEndRecord);
 }
 
-// Other bytes before or after the archive: a stub in front is measured as the prefix,
-// unless zip -A adjusted the offsets; data after it within the search span is ignored;
-// a recorded comment longer than what was written is tolerated (some writers do so).
+// Data after the archive within the search span is ignored; a stub in front that
+// zip -A adjusted the offsets for is no prefix; a recorded comment longer than what
+// was written is tolerated (some writers do so), with a stub in front too.
 TEST_F(OpenTest, ArchivesAmongOtherBytes) {
+  const std::vector<unsigned char> stub = sample_bytes(20480, 7);
   auto long_comment = plain_;
   long_comment[long_comment.size() - 2] = 100;
-  write_bytes(dir_ / "sfx.zip", concat(random_stub(20480), plain_));
+  write_bytes(dir_ / "sfx.zip", concat(stub, plain_));
   ASSERT_EQ(run_in(dir_.path(), "zip -A sfx.zip"), 0);
   const std::pair<std::vector<unsigned char>, uint64_t> cases[] = {
       {concat(plain_, std::vector<unsigned char>(20 * 1024)), 0},
       {read_bytes(dir_ / "sfx.zip"), 0},
       {long_comment, 0},
-      {concat(random_stub(20480), long_comment), 20480},
+      {concat(stub, long_comment), 20480},
   };
   for (const auto& [bytes, prefix] : cases) {
-    SCOPED_TRACE(prefix);
+    SCOPED_TRACE(bytes.size());
     expect_readable(bytes, prefix);
   }
-  OpenResult result;
-  auto archive = open_ok(dir_ / "probe.zip", result);
-  ASSERT_TRUE(archive);
-  EXPECT_EQ(archive->comment(), "");
 }
 
 TEST_F(OpenTest, CentralDirectoryDamageIsReported) {
   auto bytes = plain_;
   const std::size_t eocd = bytes.size() - 22;
-  const uint32_t central_offset = bytes[eocd + 16] | (bytes[eocd + 17] << 8);
-  bytes[central_offset] = 'X';  // first central signature
+  bytes[bytes[eocd + 16] | (bytes[eocd + 17] << 8)] = 'X';  // first central signature
   EXPECT_EQ(open_status(bytes), OpenStatus::Damaged);
-
   bytes = plain_;
   bytes[eocd + 19] = 0x7F;  // directory offset far beyond the file
   EXPECT_EQ(open_status(bytes), OpenStatus::Damaged);

@@ -1,7 +1,8 @@
-// Split sets (name.z01, name.z02, ..., name.zip) opened as one archive: sets made by
-// the zip command or cut anywhere, decoded byte for byte (the corpus set goes through
-// the whole call elsewhere); missing parts; the directory rewrite past what the sets
-// made here reach (offsets beyond 4 GiB, more than 65535 entries).
+// Split sets (name.z01, name.z02, ..., name.zip) opened as one archive, beyond the
+// corpus's plain two-part set: sets made by the zip command (encrypted, zip64, part
+// names in upper case) or cut anywhere, decoded byte for byte; parts missing or
+// short; the directory rewrite past what the sets made here reach (offsets beyond
+// 4 GiB, more than 65535 entries).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,17 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string text_sample(std::size_t size) {
-  std::string text;
-  uint32_t state = 7;
-  while (text.size() < size) {
-    state = state * 1103515245 + 12345;
-    text += "word" + std::to_string((state >> 16) % 97) + ((state >> 8) % 9 == 0 ? "\n" : " ");
-  }
-  text.resize(size);
-  return text;
-}
-
 // The first entry (stored, no extra fields) is sized so that the second one's
 // local header fills the end of the first part and its data begins the next.
 constexpr std::size_t kPartSize = 64 * 1024;
@@ -38,7 +28,7 @@ class SplitSet : public ::testing::Test {
   void SetUp() override {
     files_["a.bin"] = as_text(sample_bytes(kFirstSize, 3));
     files_["b.bin"] = as_text(sample_bytes(150000, 4));
-    files_["folder/text.txt"] = text_sample(200000);
+    files_["folder/text.txt"] = as_text(sample_bytes(200000, 5));
     files_["small.txt"] = "small\n";
     fs::create_directories(dir_ / "folder");
     for (const auto& [name, data] : files_) write_bytes(dir_ / name, text_bytes(data));
@@ -65,9 +55,6 @@ class SplitSet : public ::testing::Test {
       EXPECT_EQ(decoded.outcome(), ReadStatus::Ok) << name;
       EXPECT_TRUE(as_text(decoded.data) == data) << name << " differs";
     }
-    const EntryInfo* folder = find_entry(archive, "folder/");
-    ASSERT_NE(folder, nullptr);
-    EXPECT_TRUE(folder->is_folder());
   }
 
   TempDir dir_;
@@ -86,25 +73,11 @@ TEST_F(SplitSet, MadeByZipDecodesByteForByte) {
       EXPECT_TRUE(has_signature(first.data() + kPartSize - kHeaderSize, 3, 4));
     }
     const std::string last = as_text(read_bytes(dir_ / "set.zip"));
-    const std::size_t end_record = last.rfind("PK\x05\x06");
-    ASSERT_NE(end_record, std::string::npos);
-    EXPECT_EQ(read_le32(reinterpret_cast<const unsigned char*>(last.data()) + end_record + 16) ==
-                  0xFFFFFFFFu,
-              options == "-fz")
-        << "the directory offset is in the zip64 end record only with -fz";
-
+    ASSERT_EQ(last.find("PK\x06\x06") != std::string::npos, options == "-fz");
     OpenResult result;
     auto archive = open_ok(dir_ / "set.zip", result);
     ASSERT_TRUE(archive);
-    EXPECT_EQ(result.prefix_bytes, 0u);
-    EXPECT_FALSE(result.empty);
     EXPECT_EQ(archive->comment(), "the set's comment");
-    const EntryInfo* spanning = find_entry(*archive, "b.bin");
-    ASSERT_NE(spanning, nullptr);
-    EXPECT_EQ(spanning->method, 0);
-    EXPECT_EQ(find_entry(*archive, "folder/text.txt")->method, 8);
-    EXPECT_EQ(spanning->encrypted, options == "-P secret");
-    EXPECT_TRUE(archive->password_matches(*spanning, "secret"));
     expect_contents(*archive, "secret");
   }
 }
@@ -115,10 +88,10 @@ TEST_F(SplitSet, UpperAndMixedCaseNames) {
   fs::rename(dir_ / "set.zip", dir_ / "SET.ZIP");
   for (const std::string ext : {"Z", "z"}) {
     SCOPED_TRACE(ext);
-    for (const char* part : {"01", "02", "03"}) {
-      for (const std::string prefix : {"set.z", "SET.Z", "SET.z"}) {
+    for (char part = '1'; part <= '9'; ++part) {
+      for (const std::string prefix : {"set.z0", "SET.Z0", "SET.z0"}) {
         if (fs::exists(dir_ / (prefix + part)))
-          fs::rename(dir_ / (prefix + part), dir_ / ("SET." + ext + part));
+          fs::rename(dir_ / (prefix + part), dir_ / ("SET." + ext + "0" + part));
       }
     }
     OpenResult result;
@@ -128,23 +101,18 @@ TEST_F(SplitSet, UpperAndMixedCaseNames) {
   }
 }
 
-TEST_F(SplitSet, MissingOrUnreadablePartIsMultiDisk) {
+// A missing part goes through the whole call (WizSplit).
+TEST_F(SplitSet, PartsThatCannotBeFoundAreMultiDisk) {
   make_set();
-  fs::rename(dir_ / "set.z02", dir_ / "aside");
+  // A last part not named .zip has no parts to find.
+  fs::copy_file(dir_ / "set.zip", dir_ / "set.bin");
   OpenResult result;
-  EXPECT_EQ(ZipArchive::open((dir_ / "set.zip").string(), result), nullptr);
+  EXPECT_EQ(ZipArchive::open((dir_ / "set.bin").string(), result), nullptr);
   EXPECT_EQ(result.status, OpenStatus::MultiDisk);
-
   // A folder where a part should be is no part either.
+  fs::remove(dir_ / "set.z02");
   fs::create_directory(dir_ / "set.z02");
   EXPECT_EQ(ZipArchive::open((dir_ / "set.zip").string(), result), nullptr);
-  EXPECT_EQ(result.status, OpenStatus::MultiDisk);
-
-  // A last part not named .zip has no parts to find.
-  fs::remove(dir_ / "set.z02");
-  fs::rename(dir_ / "aside", dir_ / "set.z02");
-  fs::copy_file(dir_ / "set.zip", dir_ / "set.bin");
-  EXPECT_EQ(ZipArchive::open((dir_ / "set.bin").string(), result), nullptr);
   EXPECT_EQ(result.status, OpenStatus::MultiDisk);
 }
 
@@ -220,7 +188,7 @@ void write_cut_set(const fs::path& folder, const std::vector<unsigned char>& arc
 TEST(SplitCut, HeadersAndDataCutAnywhere) {
   TempDir dir;
   const std::vector<unsigned char> one = sample_bytes(1000, 1);
-  const std::vector<unsigned char> two = text_bytes(text_sample(30000));
+  const std::vector<unsigned char> two = sample_bytes(30000, 5);
   const std::vector<unsigned char> three = sample_bytes(5000, 2);
   write_zip(dir / "whole.zip",
             {Entry("one.bin", as_text(one)), Entry("two.txt", as_text(two), ZIP_CM_DEFLATE),
@@ -236,7 +204,6 @@ TEST(SplitCut, HeadersAndDataCutAnywhere) {
   auto archive = open_ok(dir / "cut.zip", result);
   ASSERT_TRUE(archive);
   ASSERT_EQ(archive->entries().size(), 3u);
-  EXPECT_EQ(find_entry(*archive, "three.bin")->method, 99);
   for (const auto& [name, data] : std::vector<std::pair<std::string, std::vector<unsigned char>>>{
            {"one.bin", one}, {"two.txt", two}, {"three.bin", three}}) {
     const Decoded decoded = decode(*archive, *find_entry(*archive, name), "secret");
@@ -273,9 +240,7 @@ TEST(SplitDirectory, OffsetsBeyondFourGiBMoveIntoAZip64Field) {
       rewrite_split_directory(directory.data(), directory.size(), 1, {0, 5000000000}, records));
   ASSERT_EQ(records.size(), 46u + 1 + 12);
   EXPECT_EQ(read_le32(records.data() + 42), 0xFFFFFFFFu);
-  EXPECT_EQ(read_le16(records.data() + 30), 12);
-  EXPECT_EQ(read_le16(records.data() + 47), 1);
-  EXPECT_EQ(read_le16(records.data() + 49), 8);
+  EXPECT_EQ(read_le32(records.data() + 47), 1u | 8u << 16);  // the field's id and size
   EXPECT_EQ(read_le64(records.data() + 51), 5000000100u);
 }
 
@@ -298,15 +263,12 @@ TEST(SplitDirectory, ManyEntriesGetZip64EndRecords) {
   const unsigned char* z64 = tail.data() + 4;
   EXPECT_TRUE(has_signature(z64, 6, 6));
   EXPECT_EQ(read_le64(z64 + 32), 70000u);
-  EXPECT_EQ(read_le64(z64 + 40), 4u);
   EXPECT_EQ(read_le64(z64 + 48), 6000000000u);
   const unsigned char* locator = z64 + 56;
   EXPECT_TRUE(has_signature(locator, 6, 7));
-  EXPECT_EQ(read_le64(locator + 8), 6000000004u);
-  EXPECT_EQ(read_le32(locator + 16), 1u);
-  const unsigned char* end = locator + 20;
-  EXPECT_EQ(read_le16(end + 10), 0xFFFF);
-  EXPECT_EQ(read_le32(end + 16), 0xFFFFFFFFu);
+  EXPECT_EQ(read_le64(locator + 8), 6000000004u);  // where the zip64 record is
+  EXPECT_EQ(read_le32(locator + 16), 1u);          // disks in all
+  EXPECT_EQ(read_le16(locator + 20 + 10), 0xFFFF);
 }
 
 using WizSplit = WizTest;

@@ -1,5 +1,5 @@
-// Shrink: hand-built code sequences for KwKwK, growing codes and partial clearing,
-// and damage to a corpus entry (the corpus itself is decoded through the call).
+// Shrink: hand-built code sequences for the edges of partial clearing, control codes
+// and the entry's size, broken sequences, and damage to a corpus entry.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -51,17 +51,11 @@ TEST_P(ShrinkStreams, DecodeAsBuilt) {
   }
 }
 
+// The corpus entries already grow the codes and clear partly, many times over.
 const ShrinkCase kShrinkCases[] = {
-    // 257 and 258 are used before they are defined: each is the previous string
-    // plus its first byte.
-    {"KwKwK", {c('a'), 257, 258}, "aaaaaa"},
-    {"GrowToTenBits", {c('a'), kControl, kGrow, c('b'), 257}, "abab"},
-    // 259 ("abb") and 260 ("baa") are leaves and go; 257 and 258 are parents and
-    // stay. The next strings fill 259 and 260 again.
-    {"PartialClearKeepsParents",
-     {c('a'), c('b'), 257, 258, 257, kControl, kClear, c('c'), 259, 260},
-     "ababbaabcabcca"},
-    // Right after the clear the lowest free slot, 259, is used before it is defined.
+    // A partial clear frees the leaves 259 ("abb") and 260 ("baa") but keeps the
+    // parents 257 and 258; the lowest free slot, 259, is then used before it is
+    // defined: it is the previous string plus its first byte.
     {"KwKwKIntoClearedSlot", {c('a'), c('b'), 257, 258, 257, kControl, kClear, 259}, "ababbaababa"},
     {"UnknownControlIgnored", {c('a'), kControl, 7, c('b')}, "ab"},
     // More codes than the entry's size: the output stops at the size.

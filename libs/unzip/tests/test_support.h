@@ -1,7 +1,6 @@
 // What the library's tests share: temporary folders, whole-file reads and writes,
-// archives written with libzip, the zip command or byte by byte, the corpus and its
-// expected.tsv, decoding a whole entry, and a recorder behind the call's plain C
-// callbacks.
+// archives written with libzip, the zip command or byte by byte, corpus files,
+// decoding a whole entry, and a recorder behind the call's plain C callbacks.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -23,13 +22,6 @@ namespace fs = std::filesystem;
 
 // A file of the corpus; a missing one fails the calling test, naming it.
 fs::path corpus_file(const std::string& name);
-
-// One line of the corpus's expected.tsv.
-struct CorpusRow {
-  std::string archive, password, outcome, type, path, size, sha256;
-};
-std::vector<CorpusRow> corpus_rows();
-std::string sha256_of(const std::string& data);
 
 class TempDir {
  public:
@@ -113,8 +105,6 @@ struct RawEntry {
   uint16_t method = 0;
   uint16_t flags = 0;
   uint16_t version_made_by = 20;  // host in the high byte
-  uint16_t version_needed = 20;
-  uint32_t dos_datetime = 0x5A2C6000;  // 2025-01-12 12:00:00
   uint32_t external_attributes = 0;
   std::vector<unsigned char> extra;                  // written to local and central headers
   std::optional<uint32_t> recorded_compressed_size;  // instead of stored.size()
@@ -172,6 +162,7 @@ struct ListedEntry {
 struct ServiceCall {
   std::string name;
   uint64_t size;
+  bool operator==(const ServiceCall&) const = default;
 };
 
 struct PasswordAnswer {
