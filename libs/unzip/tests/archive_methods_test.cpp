@@ -53,7 +53,8 @@ TEST_P(MadeByTools, DecodesByteForByteAndDamageIsCaught) {
   if (!*row.password) {
     // The library decoders on the raw stream: cut, it fails or comes up short;
     // garbled, it stays in bounds (ASan) and never runs far past the entry's size.
-    const std::vector<unsigned char> raw = raw_entry_stream((dir / "a.zip").string(), "data.bin").raw;
+    const std::vector<unsigned char> raw =
+        raw_entry_stream((dir / "a.zip").string(), "data.bin").raw;
     const auto run = [&](const std::vector<unsigned char>& stream) {
       return run_decoder(row.method, 0, data.size(), stream, 999);
     };

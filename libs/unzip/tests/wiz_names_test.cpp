@@ -12,9 +12,9 @@ using WizNames = WizTest;
 // fQuiet 1, the "../" one goes.
 TEST_F(WizNames, DotDotComponentsAndLeadingSlashesAreDropped) {
   call_.options.ndflag = 2;
-  EXPECT_EQ(extract({Entry("../up.txt", "u"), Entry("a/./b/../../c.txt", "c"),
-                     Entry("//abs.txt", "a")}),
-            PK_WARN);
+  EXPECT_EQ(
+      extract({Entry("../up.txt", "u"), Entry("a/./b/../../c.txt", "c"), Entry("//abs.txt", "a")}),
+      PK_WARN);
   EXPECT_EQ(recorder_.chunks,
             chunks({"warning:  skipped \"../\" path component(s) in ../up.txt\n",
                     extracting("out/up.txt"), "\n",
@@ -94,12 +94,12 @@ TEST_F(WizNames, FolderOrFileThatCannotBeCreated) {
   const std::string long_name(300, 'n');
   EXPECT_EQ(extract({Entry("taken/x.txt", "x"), Entry(long_name, "x"), Entry("ok.txt", "o")}),
             PK_DISK);
-  EXPECT_EQ(recorder_.chunks, chunks({"checkdir error:  cannot create out/taken\n"
-                                      "                 Not a directory\n"
-                                      "                 unable to process taken/x.txt.\n",
-                                      "error:  cannot create out/" + long_name +
-                                          "\n        File name too long\n",
-                                      extracting("out/ok.txt"), "\n"}));
+  EXPECT_EQ(recorder_.chunks,
+            chunks({"checkdir error:  cannot create out/taken\n"
+                    "                 Not a directory\n"
+                    "                 unable to process taken/x.txt.\n",
+                    "error:  cannot create out/" + long_name + "\n        File name too long\n",
+                    extracting("out/ok.txt"), "\n"}));
   EXPECT_EQ(read_text("out/ok.txt"), "o");
   EXPECT_EQ(recorder_.service_calls.size(), 2u);  // the file entry and ok.txt
 }

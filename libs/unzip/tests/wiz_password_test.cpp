@@ -38,10 +38,10 @@ class WizPassword : public WizTest {
   }
   // Two entries with the same password, the first deflated.
   static void make_pair() {
-    write_refusing({Entry("one.txt", "first secret text\n", ZIP_CM_DEFLATE)
-                        .encrypt(ZIP_EM_AES_256, "secret"),
-                    Entry("two.txt", "second secret text\n").encrypt(ZIP_EM_AES_128, "secret")},
-                   {"a", "b", "c", "guess"});
+    write_refusing(
+        {Entry("one.txt", "first secret text\n", ZIP_CM_DEFLATE).encrypt(ZIP_EM_AES_256, "secret"),
+         Entry("two.txt", "second secret text\n").encrypt(ZIP_EM_AES_128, "secret")},
+        {"a", "b", "c", "guess"});
   }
   std::vector<std::string> prompts(const Recorder& recorder) const {
     std::vector<std::string> seen;

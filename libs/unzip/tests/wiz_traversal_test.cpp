@@ -56,8 +56,8 @@ TEST_F(WizTraversal, LinkAlreadyInTheFolderIsNeverWrittenThrough) {
   EXPECT_EQ(extract({Entry("esc/f.txt", "f"), Entry("victim.txt", "overwritten"),
                      Entry("alias.txt", "new")}),
             PK_ERR);
-  EXPECT_EQ(recorder_.chunks, chunks({unsafe("esc/f.txt"), unsafe("victim.txt"),
-                                      extracting("out/alias.txt"), "\n"}));
+  EXPECT_EQ(recorder_.chunks,
+            chunks({unsafe("esc/f.txt"), unsafe("victim.txt"), extracting("out/alias.txt"), "\n"}));
   EXPECT_EQ(read_text("outside/victim.txt"), "safe");
   EXPECT_FALSE(fs::exists("outside/f.txt"));
   EXPECT_EQ(recorder_.service_calls.size(), 1u);
