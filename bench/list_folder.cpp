@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/folder_listing.h"
+#include "platform/folder_listing.h"
 #include "shell/ui/file_list_view.h"
 
 extern char** environ;

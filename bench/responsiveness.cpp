@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "app/ui/qt_dialogs.h"
 #include "engine/driver.h"
 #include "engine/session.h"
-#include "platform/ui/qt_dialogs.h"
 #include "settings/reg_settings.h"
 #include "settings/settings_vars.h"
 

@@ -18,6 +18,7 @@
 #include <fstream>
 #include <string>
 
+#include "app/ui/qt_dialogs.h"
 #include "engine/destination_dialog.h"
 #include "engine/extraction_dialogs.h"
 #include "engine/session.h"
@@ -25,7 +26,6 @@
 #include "engine/ui/destination_window.h"
 #include "engine/ui/file_exists_window.h"
 #include "engine/ui/status_window.h"
-#include "platform/ui/qt_dialogs.h"
 #include "settings/reg_settings.h"
 #include "shell/ui/file_list_view.h"
 #include "shell/ui/main_window.h"

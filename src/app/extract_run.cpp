@@ -5,11 +5,11 @@
 #include <ostream>
 
 #include "app/archive_listing.h"
+#include "app/console_dialogs.h"
 #include "app/extract_options.h"
 #include "app/terminal_console_host.h"
 #include "engine/selection.h"
 #include "engine/session.h"
-#include "platform/console_dialogs.h"
 #include "platform/process_spawn.h"
 #include "settings/settings_vars.h"
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "app/ui/qt_dialogs.h"
 #include "engine/session.h"
 #include "platform/process_spawn.h"
 #include "platform/ui/qt_console_host.h"
-#include "platform/ui/qt_dialogs.h"
 #include "shell/ui/main_window.h"
 
 int main(int argc, char** argv) {

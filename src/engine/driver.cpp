@@ -9,9 +9,9 @@
 #include "engine/selection.h"
 #include "engine/session.h"
 #include "platform/files.h"
+#include "settings/destination_history.h"
 #include "settings/reg_settings.h"
 #include "settings/settings_vars.h"
-#include "shell/destination_history.h"
 
 namespace tessaly {
 

@@ -6,7 +6,6 @@
 #include <optional>
 
 #include "settings/reg_settings.h"
-#include "shell/main_window_model.h"
 
 namespace tessaly {
 namespace {

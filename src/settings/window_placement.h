@@ -6,6 +6,11 @@
 
 namespace tessaly {
 
+// Window states as the settings store them.
+inline constexpr int kWindowNormal = 0;
+inline constexpr int kWindowMinimized = 1;
+inline constexpr int kWindowMaximized = 2;
+
 // Pixels on the screen; state is kWindowNormal, kWindowMinimized or kWindowMaximized.
 struct WindowPlacement {
   int state = 0;

@@ -6,13 +6,9 @@
 #include <string>
 
 #include "platform/controls.h"
+#include "settings/window_placement.h"
 
 namespace tessaly {
-
-// Window states as the settings store them.
-inline constexpr int kWindowNormal = 0;
-inline constexpr int kWindowMinimized = 1;
-inline constexpr int kWindowMaximized = 2;
 
 class MainWindowView {
  public:

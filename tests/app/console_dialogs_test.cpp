@@ -1,6 +1,6 @@
 // The console front end's questions. The answers a run gets from its options and
 // standard input are driven through the built program by the extract-program tests.
-#include "platform/console_dialogs.h"
+#include "app/console_dialogs.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 
 #include "engine/driver.h"
 #include "engine/selection.h"
-#include "shell/file_icons.h"
+#include "platform/file_icons.h"
 
 namespace tessaly {
 namespace {

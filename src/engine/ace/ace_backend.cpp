@@ -12,7 +12,7 @@
 #include "engine/entry_target.h"
 #include "engine/extraction_prompts.h"
 #include "engine/session.h"
-#include "shell/folder_listing.h"
+#include "platform/folder_listing.h"
 #include "unace.h"
 
 namespace tessaly {

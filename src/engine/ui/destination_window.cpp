@@ -10,7 +10,7 @@
 
 #include "engine/session.h"
 #include "platform/ui/folder_tree.h"
-#include "shell/ui/image_lists.h"
+#include "winsupport/ui/image_lists.h"
 
 namespace tessaly {
 

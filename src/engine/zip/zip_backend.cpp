@@ -11,7 +11,7 @@
 #include "engine/active_session.h"
 #include "engine/extraction_prompts.h"
 #include "engine/session.h"
-#include "shell/file_icons.h"
+#include "platform/file_icons.h"
 #include "unzip.h"
 
 namespace tessaly {

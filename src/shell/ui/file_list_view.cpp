@@ -10,7 +10,7 @@
 #include <QUrl>
 #include <algorithm>
 
-#include "shell/ui/image_lists.h"
+#include "winsupport/ui/image_lists.h"
 
 namespace tessaly {
 

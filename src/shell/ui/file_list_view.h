@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/folder_listing.h"
+#include "platform/folder_listing.h"
 
 namespace tessaly {
 

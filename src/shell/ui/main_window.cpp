@@ -20,15 +20,15 @@
 #include "engine/extraction_dialogs.h"
 #include "engine/selection.h"
 #include "platform/files.h"
+#include "platform/folder_listing.h"
 #include "platform/ui/folder_tree.h"
+#include "settings/destination_history.h"
 #include "settings/settings_vars.h"
 #include "settings/window_placement.h"
 #include "shell/browser_logic.h"
-#include "shell/destination_history.h"
-#include "shell/folder_listing.h"
 #include "shell/selection_state.h"
 #include "shell/ui/file_list_view.h"
-#include "shell/ui/image_lists.h"
+#include "winsupport/ui/image_lists.h"
 #include "winsupport/ui/split_panes.h"
 
 namespace tessaly {

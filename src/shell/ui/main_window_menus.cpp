@@ -5,9 +5,9 @@
 #include <QPushButton>
 #include <QToolBar>
 
-#include "shell/ui/image_lists.h"
 #include "shell/ui/main_window.h"
 #include "winsupport/menu_icons.h"
+#include "winsupport/ui/image_lists.h"
 
 namespace tessaly {
 

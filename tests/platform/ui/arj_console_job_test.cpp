@@ -12,10 +12,10 @@
 #include <functional>
 #include <set>
 
+#include "app/ui/qt_dialogs.h"
 #include "engine/driver.h"
 #include "engine/session.h"
 #include "platform/ui/qt_console_host.h"
-#include "platform/ui/qt_dialogs.h"
 #include "settings/isolated_settings.h"
 #include "settings/reg_settings.h"
 #include "settings/settings_vars.h"

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "app/ui/qt_dialogs.h"
 #include "engine/session.h"
-#include "platform/ui/qt_dialogs.h"
 #include "settings/isolated_settings.h"
 #include "shell/ui/main_window.h"
 

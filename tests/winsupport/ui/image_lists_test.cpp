@@ -1,4 +1,4 @@
-#include "shell/ui/image_lists.h"
+#include "winsupport/ui/image_lists.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // QtDialogs shows each question of the core as the request says and answers with
 // the button pressed.
-#include "platform/ui/qt_dialogs.h"
+#include "app/ui/qt_dialogs.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The destination history. Its fill at start-up is the main window's tests' part.
-#include "shell/destination_history.h"
+#include "settings/destination_history.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

@@ -1,4 +1,4 @@
-#include "shell/folder_listing.h"
+#include "platform/folder_listing.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "platform/ui/qt_dialogs.h"
+#include "app/ui/qt_dialogs.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "shell/file_icons.h"
+#include "platform/file_icons.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "platform/console_dialogs.h"
+#include "app/console_dialogs.h"
 
 #include <termios.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "shell/folder_listing.h"
+#include "platform/folder_listing.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -9,7 +9,7 @@
 #include <ctime>
 #include <string_view>
 
-#include "shell/file_icons.h"
+#include "platform/file_icons.h"
 
 namespace tessaly {
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/destination_history.h"
+#include "settings/destination_history.h"
 
 #include <string_view>
 
