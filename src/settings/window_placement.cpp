@@ -76,16 +76,17 @@ WindowPlacement RestoreWindowPlacement(const WindowPlacement& current, int scree
   return placement;
 }
 
-void SaveSettings(const WindowPlacement& placement, int combo2Index, const std::string& combo1Text,
-                  const std::string& currentFolder, int splitterPos) {
+void SaveSettings(const WindowPlacement& placement, int fileTypeIndex,
+                  const std::string& destinationText, const std::string& currentFolder,
+                  int splitterPos) {
   ApplicationSettings().UpdateSettings([&](SettingsEdit& settings) {
     settings.SaveSetting(kWindowSection, "WinState", std::to_string(placement.state));
     settings.SaveSetting(kWindowSection, "WinPosX", std::to_string(placement.left));
     settings.SaveSetting(kWindowSection, "WinPosY", std::to_string(placement.top));
     settings.SaveSetting(kWindowSection, "Width", std::to_string(placement.width));
     settings.SaveSetting(kWindowSection, "Height", std::to_string(placement.height));
-    settings.SaveSetting("General", "Show File Type", std::to_string(combo2Index));
-    settings.SaveSetting("General", "Last Used Destination Folder", combo1Text);
+    settings.SaveSetting("General", "Show File Type", std::to_string(fileTypeIndex));
+    settings.SaveSetting("General", "Last Used Destination Folder", destinationText);
     settings.SaveSetting("General", "Last Used Source Folder", currentFolder);
     settings.SaveSetting(kWindowSection, "Splitter Pos", std::to_string(splitterPos));
     return true;

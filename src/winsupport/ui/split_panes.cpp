@@ -29,7 +29,7 @@ class SplitPanes::Host : public SplitterHost {
 
   int ContainerClientWidth() const override { return container_->contentsRect().width(); }
   int ContainerClientHeight() const override { return container_->contentsRect().height(); }
-  int BarLeft() const override { return container_->frame4_->x(); }
+  int BarLeft() const override { return container_->bar_->x(); }
   SplitterMetrics Metrics() const override { return kDesktopSplitterMetrics; }
 
   bool LeftPaneHasEdgeAndBorder() const override {
@@ -39,7 +39,7 @@ class SplitPanes::Host : public SplitterHost {
   }
 
   void PrepareBar() override {
-    QWidget* bar = container_->frame4_;
+    QWidget* bar = container_->bar_;
     bar->setBackgroundRole(QPalette::Mid);
     bar->setAutoFillBackground(true);
     bar->setCursor(Qt::SizeHorCursor);
@@ -55,7 +55,7 @@ class SplitPanes::Host : public SplitterHost {
   // Never hidden on the way: a hidden widget loses the mouse of the press that
   // started the drag, and every later move and the release would go nowhere.
   void MoveBar(const SplitRect& rect, bool redraw) override {
-    MoveWidget(container_->frame4_, rect, redraw);
+    MoveWidget(container_->bar_, rect, redraw);
   }
 
   void DrawOutline(const SplitRect& rect) override {
@@ -68,7 +68,7 @@ class SplitPanes::Host : public SplitterHost {
   // The button press that starts a drag already holds the mouse for the bar until
   // its release. What the drag takes is the Escape key of its own window.
   bool BeginDrag() override {
-    if (!container_->frame4_->isVisible()) return false;
+    if (!container_->bar_->isVisible()) return false;
     container_->keyWindow_ = container_->window()->windowHandle();
     if (container_->keyWindow_) container_->keyWindow_->installEventFilter(container_);
     return true;
@@ -86,11 +86,11 @@ class SplitPanes::Host : public SplitterHost {
 
 SplitPanes::SplitPanes(QWidget* parent)
     : QWidget(parent),
-      frame4_(new QFrame(this)),
+      bar_(new QFrame(this)),
       outline_(new QRubberBand(QRubberBand::Rectangle, this)) {
-  frame4_->setObjectName("Frame4");
-  frame4_->setGeometry(kDesignedBarLeft, 0, 1, 1);
-  frame4_->installEventFilter(this);
+  bar_->setObjectName("Frame4");
+  bar_->setGeometry(kDesignedBarLeft, 0, 1, 1);
+  bar_->installEventFilter(this);
   outline_->hide();
 }
 
@@ -105,7 +105,7 @@ void SplitPanes::SetControls(QWidget* leftPane, QWidget* rightPane) {
   leftPane->show();
   rightPane->show();
   const int width = contentsRect().width();
-  if (width > 0) frame4_->move(kDesignedBarLeft * width / kDesignedWidth, 0);
+  if (width > 0) bar_->move(kDesignedBarLeft * width / kDesignedWidth, 0);
   host_ = std::make_unique<Host>(this, leftPane, rightPane);
   vsplitter_.SetControls(host_.get());
 }
@@ -125,7 +125,7 @@ bool SplitPanes::eventFilter(QObject* watched, QEvent* event) {
     vsplitter_.CancelSplit();
     return true;
   }
-  if (watched != frame4_) return QWidget::eventFilter(watched, event);
+  if (watched != bar_) return QWidget::eventFilter(watched, event);
   switch (event->type()) {
     case QEvent::MouseButtonPress: {
       const auto* mouse = static_cast<QMouseEvent*>(event);

@@ -1,4 +1,4 @@
-// The container pbx of the main window: the left pane, the bar Frame4 and the
+// The split container of the main window: the left pane, the bar and the
 // right pane, arranged by a CVSplitterWnd.
 #pragma once
 
@@ -21,11 +21,11 @@ class SplitPanes : public QWidget {
   explicit SplitPanes(QWidget* parent = nullptr);
   ~SplitPanes() override;
 
-  // Puts pb1 (left) and file1 (right) into the container with the bar Frame4 between
+  // Puts the folder tree (left) and the file list (right) into the container with the bar between
   // them, the bar at its designed share of the container's width.
   void SetControls(QWidget* leftPane, QWidget* rightPane);
   CVSplitterWnd& VSplitter() { return vsplitter_; }
-  QWidget* Frame4() { return frame4_; }
+  QWidget* Bar() { return bar_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -35,7 +35,7 @@ class SplitPanes : public QWidget {
   class Host;
 
   CVSplitterWnd vsplitter_;
-  QFrame* frame4_;
+  QFrame* bar_;
   QRubberBand* outline_;
   // The window whose Escape cancels the drag in progress; none between drags.
   QPointer<QWindow> keyWindow_;

@@ -46,14 +46,14 @@ TEST_F(SplitPanesTest, PanesAndBarFillTheContainerAndKeepTheirProportion) {
   EXPECT_EQ(left->parentWidget(), &panes);
   EXPECT_EQ(right->parentWidget(), &panes);
   EXPECT_EQ(left->geometry(), QRect(0, 0, 100, 300));
-  EXPECT_EQ(panes.Frame4()->geometry(), QRect(100, 0, 5, 300));
+  EXPECT_EQ(panes.Bar()->geometry(), QRect(100, 0, 5, 300));
   EXPECT_EQ(right->geometry(), QRect(105, 0, 295, 300));
-  EXPECT_EQ(panes.Frame4()->cursor().shape(), Qt::SizeHorCursor);
+  EXPECT_EQ(panes.Bar()->cursor().shape(), Qt::SizeHorCursor);
 
   panes.resize(800, 500);
   QCoreApplication::processEvents();
   EXPECT_EQ(left->geometry(), QRect(0, 0, 200, 500));
-  EXPECT_EQ(panes.Frame4()->geometry(), QRect(200, 0, 5, 500));
+  EXPECT_EQ(panes.Bar()->geometry(), QRect(200, 0, 5, 500));
   EXPECT_EQ(right->geometry(), QRect(205, 0, 595, 500));
 }
 
@@ -68,7 +68,7 @@ TEST_F(SplitPanesTest, ADragFollowsEveryMoveAndEndsOnTheRelease) {
     MoveBy(102, 160, [&](int x) {
       if (tracking) {
         ASSERT_EQ(left->width(), x);
-        ASSERT_EQ(panes.Frame4()->x(), x);
+        ASSERT_EQ(panes.Bar()->x(), x);
       } else {
         ASSERT_EQ(Outline()->x(), x);
         ASSERT_EQ(left->width(), 100);
@@ -102,7 +102,7 @@ TEST_F(SplitPanesTest, ABarDraggedOutOfTheContainerStopsMinPaneFromItsEdge) {
   EXPECT_EQ(Outline()->geometry(), QRect(400 - 55, 0, 5, 300));
   Release(60);
   EXPECT_EQ(left->width(), 60);
-  EXPECT_EQ(panes.Frame4()->x(), 60);
+  EXPECT_EQ(panes.Bar()->x(), 60);
 }
 
 TEST_F(SplitPanesTest, EscapeDuringADragLeavesThePanesWhereTheyWere) {
