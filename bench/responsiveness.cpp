@@ -22,7 +22,7 @@
 #include "engine/driver.h"
 #include "engine/session.h"
 #include "platform/ui/qt_dialogs.h"
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 #include "settings/settings_vars.h"
 
 extern char** environ;
@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
 
   // Settings of its own: no welcome, no confirmation, no overwrite question.
   setenv("XDG_CONFIG_HOME", (work + "/config").c_str(), 1);
-  tessaly::CRegSettings settings = tessaly::ApplicationSettings();
+  tessaly::SettingsStore settings = tessaly::ApplicationSettings();
   settings.SaveSetting("General", "First time", "0");
   settings.SaveSetting("General", "Show confirmation", "0");
 

@@ -26,7 +26,7 @@
 #include "engine/ui/file_exists_window.h"
 #include "engine/ui/status_window.h"
 #include "platform/ui/qt_dialogs.h"
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 #include "shell/ui/file_list_view.h"
 #include "shell/ui/main_window.h"
 

@@ -9,7 +9,7 @@
 #include "engine/selection.h"
 #include "engine/session.h"
 #include "platform/files.h"
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 #include "settings/settings_vars.h"
 #include "shell/destination_history.h"
 

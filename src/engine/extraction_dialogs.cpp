@@ -5,7 +5,7 @@
 #include "engine/session.h"
 #include "platform/desktop_open.h"
 #include "platform/files.h"
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 
 namespace tessaly {
 

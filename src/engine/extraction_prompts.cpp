@@ -2,7 +2,7 @@
 
 #include "engine/entry_target.h"
 #include "engine/session.h"
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 
 namespace tessaly {
 

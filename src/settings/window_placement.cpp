@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 #include "shell/main_window_model.h"
 
 namespace tessaly {
@@ -15,8 +15,8 @@ constexpr const char* kWindowSection = "Window Settings";
 
 // A whole number of pixels from the stored text; nothing for text that is not a
 // finite number within reach of the screen's coordinates.
-std::optional<int> StoredNumber(const CRegSettings& reg, const char* key) {
-  const std::string text = reg.GetSetting(kWindowSection, key, "");
+std::optional<int> StoredNumber(const SettingsStore& store, const char* key) {
+  const std::string text = store.GetSetting(kWindowSection, key, "");
   if (text.empty()) return std::nullopt;
   char* end = nullptr;
   const double value = std::strtod(text.c_str(), &end);
@@ -56,23 +56,23 @@ int FitPosition(std::optional<int> stored, int size, int screen) {
 
 WindowPlacement RestoreWindowPlacement(const WindowPlacement& current, int screenWidth,
                                        int screenHeight) {
-  const CRegSettings reg = ApplicationSettings();
+  const SettingsStore store = ApplicationSettings();
   WindowPlacement placement;
 
-  const std::optional<int> state = StoredNumber(reg, "WinState");
+  const std::optional<int> state = StoredNumber(store, "WinState");
   placement.state = current.state;
   if (state == kWindowNormal || state == kWindowMaximized) placement.state = *state;
   // A window that starts minimized looks as if the program never started.
   if (state == kWindowMinimized) placement.state = kWindowNormal;
 
   placement.width =
-      FitSize(StoredNumber(reg, "Width"), ComfortableSize(kComfortableWidth, screenWidth),
+      FitSize(StoredNumber(store, "Width"), ComfortableSize(kComfortableWidth, screenWidth),
               current.width, screenWidth);
   placement.height =
-      FitSize(StoredNumber(reg, "Height"), ComfortableSize(kComfortableHeight, screenHeight),
+      FitSize(StoredNumber(store, "Height"), ComfortableSize(kComfortableHeight, screenHeight),
               current.height, screenHeight);
-  placement.left = FitPosition(StoredNumber(reg, "WinPosX"), placement.width, screenWidth);
-  placement.top = FitPosition(StoredNumber(reg, "WinPosY"), placement.height, screenHeight);
+  placement.left = FitPosition(StoredNumber(store, "WinPosX"), placement.width, screenWidth);
+  placement.top = FitPosition(StoredNumber(store, "WinPosY"), placement.height, screenHeight);
   return placement;
 }
 

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 
 namespace tessaly {
 namespace {
@@ -53,9 +53,9 @@ void AddDestinationHistory(ComboBoxModel& destinationBox, const std::string& fol
 }
 
 void FillDestinationHistory(ComboBoxModel& destinationBox) {
-  const CRegSettings Reg = ApplicationSettings();
+  const SettingsStore store = ApplicationSettings();
   for (int i = 1; i <= kHistorySize; ++i) {
-    const std::string entry = Reg.GetSetting(kHistorySection, SlotKey(i), "");
+    const std::string entry = store.GetSetting(kHistorySection, SlotKey(i), "");
     if (entry.empty()) break;
     destinationBox.list.push_back(entry);
   }

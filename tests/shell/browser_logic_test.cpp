@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 #include "support/engine_fixture.h"
 
 namespace tessaly::testing {

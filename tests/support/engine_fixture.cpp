@@ -7,7 +7,7 @@
 
 #include "engine/driver.h"
 #include "engine/selection.h"
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 #include "support/job_texts.h"
 
 namespace tessaly::testing {

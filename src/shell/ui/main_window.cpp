@@ -132,7 +132,7 @@ void MainWindow::SelectStartFolder() {
 }
 
 void MainWindow::SetUpSplitter() {
-  CVSplitterWnd& splitter = panes_->VSplitter();
+  SplitterGeometry& splitter = panes_->Geometry();
   panes_->SetControls(tree_, fileList_);
   // Whether the window manager has maximized the window yet or not, the saved
   // position gives the proportion it had.
@@ -305,7 +305,7 @@ void MainWindow::SaveWindowSettings() {
   const int container = panes_->contentsRect().width();
   SaveSettings(placement, fileTypeFilter_->currentIndex(), model_.destinationBox.text,
                model_.currentFolder,
-               SplitterPosToSave(panes_->VSplitter().Left(), container, NormalWidthOf(container)));
+               SplitterPosToSave(panes_->Geometry().Left(), container, NormalWidthOf(container)));
 }
 
 int MainWindow::NormalWidthOf(int width) const {

@@ -96,7 +96,7 @@ SplitPanes::SplitPanes(QWidget* parent)
 
 SplitPanes::~SplitPanes() {
   // The panes are children and go with the container; the splitter must not reach them.
-  vsplitter_.SetControls(nullptr);
+  geometry_.SetControls(nullptr);
 }
 
 void SplitPanes::SetControls(QWidget* leftPane, QWidget* rightPane) {
@@ -107,12 +107,12 @@ void SplitPanes::SetControls(QWidget* leftPane, QWidget* rightPane) {
   const int width = contentsRect().width();
   if (width > 0) bar_->move(kDesignedBarLeft * width / kDesignedWidth, 0);
   host_ = std::make_unique<Host>(this, leftPane, rightPane);
-  vsplitter_.SetControls(host_.get());
+  geometry_.SetControls(host_.get());
 }
 
 void SplitPanes::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  vsplitter_.AdjustSplitterPosition(true);
+  geometry_.AdjustSplitterPosition(true);
 }
 
 bool SplitPanes::eventFilter(QObject* watched, QEvent* event) {
@@ -122,7 +122,7 @@ bool SplitPanes::eventFilter(QObject* watched, QEvent* event) {
         static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape) {
       return false;
     }
-    vsplitter_.CancelSplit();
+    geometry_.CancelSplit();
     return true;
   }
   if (watched != bar_) return QWidget::eventFilter(watched, event);
@@ -131,19 +131,19 @@ bool SplitPanes::eventFilter(QObject* watched, QEvent* event) {
       const auto* mouse = static_cast<QMouseEvent*>(event);
       if (mouse->button() != Qt::LeftButton) return false;
       const QPoint at = mouse->position().toPoint();
-      vsplitter_.BeginSplit(at.x(), at.y());
+      geometry_.BeginSplit(at.x(), at.y());
       return true;
     }
     case QEvent::MouseMove: {
       const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
-      vsplitter_.MoveSplitter(at.x(), at.y());
-      return vsplitter_.Splitting();
+      geometry_.MoveSplitter(at.x(), at.y());
+      return geometry_.Splitting();
     }
     case QEvent::MouseButtonRelease: {
       const auto* mouse = static_cast<QMouseEvent*>(event);
       if (mouse->button() != Qt::LeftButton) return false;
       const QPoint at = mouse->position().toPoint();
-      vsplitter_.EndSplit(at.x(), at.y(), true);
+      geometry_.EndSplit(at.x(), at.y(), true);
       return true;
     }
     default:

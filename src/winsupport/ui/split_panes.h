@@ -1,5 +1,5 @@
 // The split container of the main window: the left pane, the bar and the
-// right pane, arranged by a CVSplitterWnd.
+// right pane, arranged by a SplitterGeometry.
 #pragma once
 
 #include <QFrame>
@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "winsupport/vsplitter.h"
+#include "winsupport/splitter_geometry.h"
 
 class QRubberBand;
 class QWindow;
@@ -24,7 +24,7 @@ class SplitPanes : public QWidget {
   // Puts the folder tree (left) and the file list (right) into the container with the bar between
   // them, the bar at its designed share of the container's width.
   void SetControls(QWidget* leftPane, QWidget* rightPane);
-  CVSplitterWnd& VSplitter() { return vsplitter_; }
+  SplitterGeometry& Geometry() { return geometry_; }
   QWidget* Bar() { return bar_; }
 
  protected:
@@ -34,7 +34,7 @@ class SplitPanes : public QWidget {
  private:
   class Host;
 
-  CVSplitterWnd vsplitter_;
+  SplitterGeometry geometry_;
   QFrame* bar_;
   QRubberBand* outline_;
   // The window whose Escape cancels the drag in progress; none between drags.

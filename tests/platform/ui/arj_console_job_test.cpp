@@ -17,7 +17,7 @@
 #include "platform/ui/qt_console_host.h"
 #include "platform/ui/qt_dialogs.h"
 #include "settings/isolated_settings.h"
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 #include "settings/settings_vars.h"
 #include "support/engine_fixture.h"
 #include "support/files.h"

@@ -29,14 +29,14 @@ TEST_F(MainWindowTest, AFirstStartOpensCentredAtAComfortableSize) {
   EXPECT_LE(std::abs(window.geometry().center().y() - screen.center().y()), 8);
   EXPECT_EQ(window.minimumSize(), QSize(515, 346));
   // The folder tree has its designed third of the wider window.
-  EXPECT_NEAR(window.Panes().VSplitter().Left(), window.Panes().contentsRect().width() / 3.0, 2.0);
+  EXPECT_NEAR(window.Panes().Geometry().Left(), window.Panes().contentsRect().width() / 3.0, 2.0);
 }
 
 TEST_F(MainWindowTest, TheSplitterKeepsItsProportionThroughClosesWhileMaximized) {
   SkipWelcome();
   Open();
   const auto container = [this] { return mainWindow().Panes().contentsRect().width(); };
-  const auto left = [this] { return mainWindow().Panes().VSplitter().Left(); };
+  const auto left = [this] { return mainWindow().Panes().Geometry().Left(); };
   const auto changeState = [this](int state) {
     const int widthBefore = mainWindow().width();
     mainWindow().SetWindowState(state);
@@ -70,7 +70,7 @@ TEST_F(MainWindowTest, TheSplitterKeepsItsProportionThroughClosesWhileMaximized)
 TEST_F(MainWindowTest, ASplitterDragEndsOnTheReleaseAndTakesOnlyItsOwnWindowsEscape) {
   SkipWelcome();
   MainWindow& window = Open();
-  const CVSplitterWnd& splitter = window.Panes().VSplitter();
+  const SplitterGeometry& splitter = window.Panes().Geometry();
   QWindow* mainWindow = window.windowHandle();
   const int before = splitter.Left();
   // Takes the bar 2 pixels into it and moves 2 pixels at a time; gives where it ends.

@@ -12,7 +12,7 @@
 #include <filesystem>
 
 #include "platform/files.h"
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 #include "shell/ui/file_list_view.h"
 
 namespace tessaly::testing {

@@ -209,7 +209,7 @@ TEST_F(MainWindowTest, ClosingSavesThePlacementTheFilterAndTheFolders) {
   window.FileTypeFilter().setCurrentIndex(4);
   emit window.FileTypeFilter().activated(4);
   window.DestinationBox().setEditText("/srv/dest");
-  const int splitter = window.Panes().VSplitter().Left();
+  const int splitter = window.Panes().Geometry().Left();
   CloseWindow();
 
   EXPECT_EQ(Stored("Window Settings", "WinState"), "0");
@@ -219,7 +219,7 @@ TEST_F(MainWindowTest, ClosingSavesThePlacementTheFilterAndTheFolders) {
 
   MainWindow& again = Open();
   EXPECT_EQ(again.geometry(), QRect(40, 50, 600, 420));
-  EXPECT_EQ(again.Panes().VSplitter().Left(), splitter);
+  EXPECT_EQ(again.Panes().Geometry().Left(), splitter);
 }
 
 TEST_F(MainWindowTest, ExitEndsWithoutSavingAnything) {

@@ -17,7 +17,7 @@ class SplitPanesTest : public ::testing::Test {
     panes.SetControls(left, right);
     panes.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&panes));
-    panes.VSplitter().SetLeft(100);
+    panes.Geometry().SetLeft(100);
   }
 
   QRubberBand* Outline() { return panes.findChild<QRubberBand*>(); }
@@ -61,10 +61,10 @@ TEST_F(SplitPanesTest, PanesAndBarFillTheContainerAndKeepTheirProportion) {
 TEST_F(SplitPanesTest, ADragFollowsEveryMoveAndEndsOnTheRelease) {
   for (const bool tracking : {true, false}) {
     SCOPED_TRACE(tracking ? "tracking" : "outline");
-    panes.VSplitter().SetLeft(100);
-    panes.VSplitter().SetTrackSplit(tracking);
+    panes.Geometry().SetLeft(100);
+    panes.Geometry().SetTrackSplit(tracking);
     Press(102);  // the bar jumps to where it was taken
-    ASSERT_TRUE(panes.VSplitter().Splitting());
+    ASSERT_TRUE(panes.Geometry().Splitting());
     MoveBy(102, 160, [&](int x) {
       if (tracking) {
         ASSERT_EQ(left->width(), x);
@@ -77,7 +77,7 @@ TEST_F(SplitPanesTest, ADragFollowsEveryMoveAndEndsOnTheRelease) {
     EXPECT_EQ(Outline()->isVisible(), !tracking);
 
     Release(262);
-    EXPECT_FALSE(panes.VSplitter().Splitting());
+    EXPECT_FALSE(panes.Geometry().Splitting());
     EXPECT_FALSE(Outline()->isVisible());
     EXPECT_EQ(left->geometry(), QRect(0, 0, 262, 300));
     EXPECT_EQ(right->geometry(), QRect(267, 0, 133, 300));
@@ -85,7 +85,7 @@ TEST_F(SplitPanesTest, ADragFollowsEveryMoveAndEndsOnTheRelease) {
     // The drag is over: neither the mouse nor Escape moves the bar any more.
     MoveBy(262, -40);
     Escape();
-    EXPECT_EQ(panes.VSplitter().Left(), 262);
+    EXPECT_EQ(panes.Geometry().Left(), 262);
     EXPECT_EQ(left->width(), 262);
   }
 
@@ -108,12 +108,12 @@ TEST_F(SplitPanesTest, ABarDraggedOutOfTheContainerStopsMinPaneFromItsEdge) {
 TEST_F(SplitPanesTest, EscapeDuringADragLeavesThePanesWhereTheyWere) {
   for (const bool tracking : {true, false}) {
     SCOPED_TRACE(tracking ? "tracking" : "outline");
-    panes.VSplitter().SetTrackSplit(tracking);
+    panes.Geometry().SetTrackSplit(tracking);
     Press(102);
     MoveBy(102, 200);
-    ASSERT_EQ(panes.VSplitter().Left(), 302);
+    ASSERT_EQ(panes.Geometry().Left(), 302);
     Escape();
-    EXPECT_FALSE(panes.VSplitter().Splitting());
+    EXPECT_FALSE(panes.Geometry().Splitting());
     EXPECT_FALSE(Outline()->isVisible());
     Release(302);
     EXPECT_EQ(left->geometry(), QRect(0, 0, 100, 300));
