@@ -22,7 +22,7 @@
 #include "app/ui/qt_dialogs.h"
 #include "engine/driver.h"
 #include "engine/session.h"
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 #include "settings/settings_vars.h"
 
 extern char** environ;
@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
 
   // Settings of its own: no welcome, no confirmation, no overwrite question.
   setenv("XDG_CONFIG_HOME", (work + "/config").c_str(), 1);
-  tessaly::CRegSettings settings = tessaly::ApplicationSettings();
+  tessaly::SettingsStore settings = tessaly::ApplicationSettings();
   settings.SaveSetting("General", "First time", "0");
   settings.SaveSetting("General", "Show confirmation", "0");
 
@@ -117,8 +117,8 @@ int main(int argc, char** argv) {
   tessaly::Session session(dialogs, pump);
   dialogs.Attach(session);
   tessaly::LoadSettings(session.settings, dialogs);
-  session.Form1.CurrentFolder = work + "/";
-  session.Form1.Combo1.text = destination;
+  session.mainWindow.currentFolder = work + "/";
+  session.mainWindow.destinationBox.text = destination;
   session.job.SelectedFiles = {archive};
   session.job.SelectedCount = 1;
 
@@ -153,7 +153,7 @@ int main(int argc, char** argv) {
   fs::remove_all(destination);
   if (error || size != kEntryBytes) {
     std::fprintf(stderr, "responsiveness: the entry was not extracted whole (%s)\n",
-                 session.Form4Window.lblarc.c_str());
+                 session.status.archiveLabel.c_str());
     return 1;
   }
   const double gapMs = std::chrono::duration<double, std::milli>(longestGap).count();

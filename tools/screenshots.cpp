@@ -26,7 +26,7 @@
 #include "engine/ui/destination_window.h"
 #include "engine/ui/file_exists_window.h"
 #include "engine/ui/status_window.h"
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 #include "shell/ui/file_list_view.h"
 #include "shell/ui/main_window.h"
 
@@ -101,33 +101,33 @@ int main(int argc, char** argv) {
   tessaly::QtEventPump events;
   tessaly::Session session(dialogs, events);
   dialogs.Attach(session);
-  tessaly::Form1 form(session);
-  dialogs.SetOwner(&form);
+  tessaly::MainWindow mainWindow(session);
+  dialogs.SetOwner(&mainWindow);
   // Nothing stored of its placement: the window has the size of a first start.
-  form.Load({});
-  form.Combo1().setEditText(QStringLiteral("/home/user/Extracted/"));
-  session.Form1.Combo1.text = "/home/user/Extracted/";
-  form.file1().SelectRow(4);
-  form.file1().SelectRow(5);
-  form.UpdateSelectionState();
-  bool saved = Save(form, out, "main_window.png");
+  mainWindow.Load({});
+  mainWindow.DestinationBox().setEditText(QStringLiteral("/home/user/Extracted/"));
+  session.mainWindow.destinationBox.text = "/home/user/Extracted/";
+  mainWindow.FileList().SelectRow(4);
+  mainWindow.FileList().SelectRow(5);
+  mainWindow.UpdateSelectionState();
+  bool saved = Save(mainWindow, out, "main_window.png");
 
-  tessaly::Form3 confirmation;
+  tessaly::ConfirmationModel confirmation;
   confirmation.Load(session);
-  tessaly::ConfirmationWindow confirmationWindow(session, confirmation, &form);
+  tessaly::ConfirmationWindow confirmationWindow(session, confirmation, &mainWindow);
   saved &= Save(confirmationWindow, out, "confirmation.png");
   confirmationWindow.hide();
 
-  tessaly::Form4& status = session.Form4Window;
+  tessaly::StatusModel& status = session.status;
   status.Load(session);
   dialogs.ShowStatus(status);
-  status.SetLblarc("Processing archive: " + (demo / "photos 2019.zip").string());
-  status.SetLblmsg("inflating: 2019/summer/beach-0042.jpg");
+  status.SetArchiveLabel("Processing archive: " + (demo / "photos 2019.zip").string());
+  status.SetMessageLabel("inflating: 2019/summer/beach-0042.jpg");
   status.SetMax(180);
   status.SetValue(77);
   saved &= Save(*dialogs.Status(), out, "status_window.png");
-  status.Command1Caption = "OK";
-  status.Command1_Click(session);
+  status.cancelButtonCaption = "OK";
+  status.CancelButtonClicked(session);
 
   // A real job from the main window, into a folder that exists, without confirmation.
   const fs::path extracted = out / "extracted";
@@ -135,22 +135,22 @@ int main(int argc, char** argv) {
   fs::create_directories(extracted);
   tessaly::ApplicationSettings().SaveSetting("General", "Show confirmation", "0");
   saved &= MakeZip(demo / "letters.zip");
-  session.Form1.Combo1.text = extracted.string() + "/";
-  form.ExtractDropped({(demo / "letters.zip").string()});
+  session.mainWindow.destinationBox.text = extracted.string() + "/";
+  mainWindow.ExtractDropped({(demo / "letters.zip").string()});
   saved &= Save(*dialogs.Status(), out, "status_window_finished.png");
-  status.Command1_Click(session);
+  status.CancelButtonClicked(session);
 
   tessaly::FileExistsWindow fileExists(
       "The file 2019/summer/beach-0042.jpg already exists in the destination folder. "
       "Overwrite it?",
-      &form);
+      &mainWindow);
   saved &= Save(fileExists, out, "file_exists.png");
   fileExists.hide();
 
   tessaly::DestinationRequest request;
   request.showPerArchiveCheck = true;
   request.startFolder = demo.string() + "/";
-  tessaly::DestinationWindow destination(session, &form);
+  tessaly::DestinationWindow destination(session, &mainWindow);
   destination.Load(request);
   saved &= Save(destination, out, "destination_dialog.png");
   return saved ? 0 : 1;

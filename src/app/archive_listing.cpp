@@ -41,7 +41,7 @@ bool ListZipIntoContents(Session& session, const std::string& path) {
   session.zip.ListedEntries = 0;
   session.zip.ListedBytes = 0;
   session.zip.ListIntoContents = true;
-  session.Form10.Clear();
+  session.contents.Clear();
   UnzipArchive(session);
   session.zip.ListIntoContents = false;
   job.CountingPass = false;
@@ -49,15 +49,15 @@ bool ListZipIntoContents(Session& session, const std::string& path) {
 }
 
 void PrintContents(const Session& session, const std::string& path, std::ostream& out) {
-  const ContentsModel& contents = session.Form10;
+  const ContentsModel& contents = session.contents;
   out << "Archive: " << path << "\n";
   // Rows were inserted at the top, so the archive's order is from the bottom up.
-  for (auto row = contents.ListView1.rbegin(); row != contents.ListView1.rend(); ++row) {
-    const auto& sub = row->SubItems;  // date, unpacked, ratio, packed, folder
+  for (auto row = contents.rows.rbegin(); row != contents.rows.rend(); ++row) {
+    const auto& sub = row->subItems;  // date, unpacked, ratio, packed, folder
     out << row->text << "\t" << sub[4] << "\t" << sub[1] << "\t" << sub[3] << "\t" << sub[0]
         << "\n";
   }
-  out << "Total Files: " << contents.ListView1.size()
+  out << "Total Files: " << contents.rows.size()
       << "  Total Uncompressed Size: " << session.zip.ListedBytes << "\n";
 }
 

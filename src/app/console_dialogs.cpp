@@ -111,8 +111,8 @@ ConsoleStatusView::ConsoleStatusView(std::ostream& out, std::chrono::millisecond
                                      Clock now)
     : out_(out), progressInterval_(progressInterval), now_(std::move(now)) {}
 
-void ConsoleStatusView::Watch(const Form4& form) {
-  form_ = &form;
+void ConsoleStatusView::Watch(const StatusModel& status) {
+  model_ = &status;
   shownArc_.clear();
   shownMsg_.clear();
   shownValue_ = -1;
@@ -120,24 +120,24 @@ void ConsoleStatusView::Watch(const Form4& form) {
 }
 
 void ConsoleStatusView::Refresh() {
-  if (form_ == nullptr) return;
+  if (model_ == nullptr) return;
   // One write per refresh: standard error is unbuffered, and a status line per
   // entry of a large archive would otherwise cost several system calls.
   std::string lines;
-  if (form_->lblarc != shownArc_) {
-    shownArc_ = form_->lblarc;
+  if (model_->archiveLabel != shownArc_) {
+    shownArc_ = model_->archiveLabel;
     if (!shownArc_.empty()) lines += shownArc_ + "\n";
   }
-  if (form_->lblmsg != shownMsg_) {
-    shownMsg_ = form_->lblmsg;
+  if (model_->messageLabel != shownMsg_) {
+    shownMsg_ = model_->messageLabel;
     if (!shownMsg_.empty()) lines += shownMsg_ + "\n";
   }
   const bool linePrinted = !lines.empty();
-  if (form_->pb2Value != shownValue_ || form_->pb2Max != shownMax_) {
+  if (model_->progressValue != shownValue_ || model_->progressMax != shownMax_) {
     const auto now = now_();
     if (linePrinted || now - progressShownAt_ >= progressInterval_) {
-      shownValue_ = form_->pb2Value;
-      shownMax_ = form_->pb2Max;
+      shownValue_ = model_->progressValue;
+      shownMax_ = model_->progressMax;
       progressShownAt_ = now;
       lines += "progress " + std::to_string(shownValue_) + "/" + std::to_string(shownMax_) + "\n";
     }
@@ -227,8 +227,8 @@ std::string ConsoleDialogs::FileExists(const std::string& question) {
   return captions[AskChoice(captions, 1)];
 }
 
-void ConsoleDialogs::ShowConfirmation(Form3& form) {
-  prompts_ << "\nConfirmation: " << form.Label1 << "\n" << kForm3Label2 << "\n";
+void ConsoleDialogs::ShowConfirmation(ConfirmationModel& confirmation) {
+  prompts_ << "\nConfirmation: " << confirmation.message << "\n" << kConfirmationPrompt << "\n";
   bool go = true;
   if (answers_.assumeYes) {
     prompts_ << "Go\n";
@@ -237,23 +237,23 @@ void ConsoleDialogs::ShowConfirmation(Form3& form) {
   }
   if (session_ == nullptr) return;
   if (go) {
-    form.Command1_Click(*session_);
+    confirmation.GoClicked(*session_);
   } else {
-    form.Command2_Click(*session_);
+    confirmation.CancelClicked(*session_);
   }
 }
 
-void ConsoleDialogs::ShowStatus(Form4& form) {
-  status_.Watch(form);
-  form.view = &status_;
+void ConsoleDialogs::ShowStatus(StatusModel& status) {
+  status_.Watch(status);
+  status.view = &status_;
   status_.Refresh();
 }
 
 DestinationAnswer ConsoleDialogs::ChooseDestination(const DestinationRequest&) {
   DestinationAnswer answer;
   if (answers_.destination) {
-    answer.ChosenDestination = AsDestinationFolder(*answers_.destination);
-    answer.Check1 = answers_.perArchiveFolder;
+    answer.chosenDestination = AsDestinationFolder(*answers_.destination);
+    answer.perArchiveFolder = answers_.perArchiveFolder;
     return answer;
   }
   prompts_ << "Extract to folder: ";
@@ -262,8 +262,8 @@ DestinationAnswer ConsoleDialogs::ChooseDestination(const DestinationRequest&) {
     if (!line) prompts_ << "\n";
     return answer;
   }
-  answer.ChosenDestination = AsDestinationFolder(Trimmed(*line));
-  answer.Check1 = answers_.perArchiveFolder;
+  answer.chosenDestination = AsDestinationFolder(Trimmed(*line));
+  answer.perArchiveFolder = answers_.perArchiveFolder;
   return answer;
 }
 

@@ -48,7 +48,7 @@ class ConsoleStatusView : public StatusView {
                              std::chrono::milliseconds progressInterval = kProgressInterval,
                              Clock now = std::chrono::steady_clock::now);
 
-  void Watch(const Form4& form);
+  void Watch(const StatusModel& status);
   void Refresh() override;
 
   static constexpr std::chrono::milliseconds kProgressInterval{250};
@@ -57,7 +57,7 @@ class ConsoleStatusView : public StatusView {
   std::ostream& out_;
   std::chrono::milliseconds progressInterval_;
   Clock now_;
-  const Form4* form_ = nullptr;
+  const StatusModel* model_ = nullptr;
   std::string shownArc_;
   std::string shownMsg_;
   int64_t shownValue_ = -1;
@@ -71,19 +71,19 @@ class ConsoleDialogs : public Dialogs {
   ConsoleDialogs(ConsoleAnswers answers, std::istream& in, std::ostream& prompts,
                  bool inputIsTerminal);
 
-  // The session whose Form3 handlers the confirmation runs.
+  // The session whose confirmation handlers the confirmation runs.
   void Attach(Session& session) { session_ = &session; }
 
   MsgAnswer MessageBox(const MessageBoxRequest& request) override;
   std::string InputBox(const std::string& prompt, const std::string& title,
                        const std::string& defaultText, InputEcho echo) override;
   std::string FileExists(const std::string& question) override;
-  void ShowConfirmation(Form3& form) override;
-  void ShowStatus(Form4& form) override;
+  void ShowConfirmation(ConfirmationModel& confirmation) override;
+  void ShowStatus(StatusModel& status) override;
   DestinationAnswer ChooseDestination(const DestinationRequest& request) override;
   void ShowWelcome() override {}
   // The console has no file-type filter, so the notice is never asked for.
-  void ShowImportantMessage(Form8&) override {}
+  void ShowImportantMessage(ImportantMessageModel&) override {}
 
  private:
   // The chosen caption; EOF, or a line that is no choice followed by EOF, is the default.

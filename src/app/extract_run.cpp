@@ -29,9 +29,9 @@ std::string CurrentFolder() {
 
 // 0 when the Status window ended with "has finished", 1 with "did not finish", 2 when
 // the job never reached the Status window.
-int ExitStatusFor(const Form4& status) {
-  if (status.lblarc.rfind(kFinishedText, 0) == 0) return kExitFinished;
-  if (status.lblarc == kNotFinishedText) return kExitNotFinished;
+int ExitStatusFor(const StatusModel& status) {
+  if (status.archiveLabel.rfind(kFinishedText, 0) == 0) return kExitFinished;
+  if (status.archiveLabel == kNotFinishedText) return kExitNotFinished;
   return kExitRefused;
 }
 
@@ -72,18 +72,18 @@ int RunExtract(const std::vector<std::string>& args, const ConsoleStreams& strea
 
   if (options.list) return ListArchives(session, options.archives, streams.out);
 
-  session.Form1.CurrentFolder = CurrentFolder();
-  if (answers.destination) session.Form1.Combo1.text = *answers.destination;
-  session.Form1.Check1 = options.perArchiveFolder;
+  session.mainWindow.currentFolder = CurrentFolder();
+  if (answers.destination) session.mainWindow.destinationBox.text = *answers.destination;
+  session.mainWindow.perArchiveFolder = options.perArchiveFolder;
   ParseCommandLine(session, std::nullopt, options.archives);
 
-  int status = ExitStatusFor(session.Form4Window);
+  int status = ExitStatusFor(session.status);
   // After the user chose to go on past a failed archive the job still "has finished";
   // a script must not take that for success.
   if (status == kExitFinished && session.job.ArchiveFailed) status = kExitNotFinished;
   // The job is over: the Status window's "OK" closes it.
-  if (session.Form4Window.loaded && session.Form4Window.Command1Caption == "OK") {
-    session.Form4Window.Command1_Click(session);
+  if (session.status.loaded && session.status.cancelButtonCaption == "OK") {
+    session.status.CancelButtonClicked(session);
   }
   return status;
 }

@@ -35,8 +35,8 @@ int main(int argc, char** argv) {
   session.programs.host = &consoles;
   session.programs.batchRunner = tessaly::SiblingProgram("tessaly-batch");
   dialogs.Attach(session);
-  tessaly::Form1 form(session);
-  dialogs.SetOwner(&form);
-  form.Load(args);
+  tessaly::MainWindow mainWindow(session);
+  dialogs.SetOwner(&mainWindow);
+  mainWindow.Load(args);
   return QApplication::exec();
 }

@@ -27,37 +27,37 @@ std::string CouldNotCreateText(const std::string& folder) {
 
 }  // namespace
 
-void Form2::Load(Session& session, const DestinationRequest& request) {
-  Caption = request.caption;
-  Check1Visible = request.showPerArchiveCheck;
-  Check1 = false;
+void DestinationModel::Load(Session& session, const DestinationRequest& request) {
+  caption = request.caption;
+  perArchiveFolderVisible = request.showPerArchiveCheck;
+  perArchiveFolder = false;
   closed = false;
   SelectionChanged(TreeNodeKind::Folder, "");
-  if (session.job.ConfirmFromDriver) FT1.SelectFolder(session.Form1.CurrentFolder);
+  if (session.job.ConfirmFromDriver) tree_.SelectFolder(session.mainWindow.currentFolder);
   session.job.ChosenDestination.clear();
-  if (!request.startFolder.empty()) FT1.SelectFolder(request.startFolder);
+  if (!request.startFolder.empty()) tree_.SelectFolder(request.startFolder);
 }
 
-void Form2::SelectionChanged(TreeNodeKind kind, const std::string& path) {
+void DestinationModel::SelectionChanged(TreeNodeKind kind, const std::string& path) {
   std::string shown = path;
-  if (kind == TreeNodeKind::DesktopRoot) shown = FT1.DesktopFolder();
+  if (kind == TreeNodeKind::DesktopRoot) shown = tree_.DesktopFolder();
   if (kind == TreeNodeKind::ComputerRoot) shown.clear();
-  Label2 = WithSlash(shown);
+  chosenFolder = WithSlash(shown);
   // OK with nothing shown would hand back "/", the root of the file system.
-  Command1Enabled = !Label2.empty();
-  Command2Enabled = !Label2.empty();
+  okEnabled = !chosenFolder.empty();
+  newFolderEnabled = !chosenFolder.empty();
 }
 
-void Form2::Command1_Click(Session& session) {
-  if (!Command1Enabled) return;
-  if (Caption == kForm2Caption) session.job.PerArchiveFolder = Check1;
-  session.job.ChosenDestination = WithSlash(Label2);
+void DestinationModel::OkClicked(Session& session) {
+  if (!okEnabled) return;
+  if (caption == kDestinationCaption) session.job.PerArchiveFolder = perArchiveFolder;
+  session.job.ChosenDestination = WithSlash(chosenFolder);
   closed = true;
 }
 
-void Form2::Command2_Click(Session& session) {
-  if (!Command2Enabled) return;
-  const std::string folder = WithSlash(Label2);
+void DestinationModel::NewFolderClicked(Session& session) {
+  if (!newFolderEnabled) return;
+  const std::string folder = WithSlash(chosenFolder);
   std::string answer =
       session.dialogs.InputBox(NewFolderPrompt(folder), "Create New Folder", "", InputEcho::Normal);
   if (answer.empty()) return;
@@ -72,25 +72,25 @@ void Form2::Command2_Click(Session& session) {
     return;
   }
   // Any other failure (the folder exists, no rights) still shows whatever is there.
-  FT1.Reread();
-  FT1.SelectFolder(answer);
-  SelectionChanged(FT1.SelectedKind(), FT1.SelectedPath());
+  tree_.Reread();
+  tree_.SelectFolder(answer);
+  SelectionChanged(tree_.SelectedKind(), tree_.SelectedPath());
 }
 
-void Form2::Command3_Click(Session& session) {
+void DestinationModel::CancelClicked(Session& session) {
   session.job.ChosenDestination.clear();
   closed = true;
 }
 
-void Form2::Command4_Click() {
-  if (FT1.SelectedKind() != TreeNodeKind::DesktopRoot) FT1.SelectParent();
+void DestinationModel::UpOneLevelClicked() {
+  if (tree_.SelectedKind() != TreeNodeKind::DesktopRoot) tree_.SelectParent();
 }
 
-DestinationAnswer Form2::Answer(const Session& session) const {
+DestinationAnswer DestinationModel::Answer(const Session& session) const {
   DestinationAnswer answer;
-  answer.ChosenDestination = session.job.ChosenDestination;
+  answer.chosenDestination = session.job.ChosenDestination;
   // Under other captions the box was never asked, so the job's value stands.
-  if (!answer.ChosenDestination.empty()) answer.Check1 = session.job.PerArchiveFolder;
+  if (!answer.chosenDestination.empty()) answer.perArchiveFolder = session.job.PerArchiveFolder;
   return answer;
 }
 

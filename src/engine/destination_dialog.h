@@ -1,4 +1,4 @@
-// Form2, the one folder chooser: what it shows, what its buttons do, and what it
+// The destination dialog, the one folder chooser: what it shows, what its buttons do, and what it
 // hands back in the job state. The window shows this model and forwards its events.
 #pragma once
 
@@ -12,7 +12,7 @@ struct Session;
 
 enum class TreeNodeKind { Folder, DesktopRoot, ComputerRoot };
 
-// What the dialog needs of its folder tree (FT1).
+// What the dialog needs of its folder tree .
 class FolderTreeControl {
  public:
   virtual ~FolderTreeControl() = default;
@@ -27,36 +27,37 @@ class FolderTreeControl {
   virtual void Reread() = 0;
 };
 
-inline constexpr const char* kForm2Caption = "Extract to...";
-inline constexpr const char* kForm2Label1 =
+inline constexpr const char* kDestinationCaption = "Extract to...";
+inline constexpr const char* kDestinationInstructions =
     "Choose a folder from the list below and press \"OK\". To create a folder, press \"New\" "
     "and enter a name in the space provided.";
-inline constexpr const char* kForm2Check1 = "Create new folder for each zip under selected folder.";
+inline constexpr const char* kPerArchiveFolderCaption =
+    "Create new folder for each zip under selected folder.";
 
-class Form2 {
+class DestinationModel {
  public:
-  explicit Form2(FolderTreeControl& tree) : FT1(tree) {}
+  explicit DestinationModel(FolderTreeControl& tree) : tree_(tree) {}
 
-  std::string Caption = kForm2Caption;
-  std::string Label2;  // the chosen folder, ending in "/" when not empty
-  bool Check1 = false;
-  bool Check1Visible = false;    // only in the enlarged dialog
-  bool Command1Enabled = false;  // OK
-  bool Command2Enabled = false;  // New
-  bool closed = false;           // OK or Cancel ended the dialog
+  std::string caption = kDestinationCaption;
+  std::string chosenFolder;  // the chosen folder, ending in "/" when not empty
+  bool perArchiveFolder = false;
+  bool perArchiveFolderVisible = false;  // only in the enlarged dialog
+  bool okEnabled = false;                // OK
+  bool newFolderEnabled = false;         // New
+  bool closed = false;                   // OK or Cancel ended the dialog
 
   void Load(Session& session, const DestinationRequest& request);
   // The tree reports a newly selected node.
   void SelectionChanged(TreeNodeKind kind, const std::string& path);
-  void Command1_Click(Session& session);  // OK
-  void Command2_Click(Session& session);  // New
-  void Command3_Click(Session& session);  // Cancel
-  void Command4_Click();                  // up one level
+  void OkClicked(Session& session);         // OK
+  void NewFolderClicked(Session& session);  // New
+  void CancelClicked(Session& session);     // Cancel
+  void UpOneLevelClicked();                 // up one level
   // What the caller reads after the dialog has gone, however it was closed.
   DestinationAnswer Answer(const Session& session) const;
 
  private:
-  FolderTreeControl& FT1;
+  FolderTreeControl& tree_;
 };
 
 }  // namespace tessaly

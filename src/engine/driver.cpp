@@ -10,7 +10,7 @@
 #include "engine/session.h"
 #include "platform/files.h"
 #include "settings/destination_history.h"
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 #include "settings/settings_vars.h"
 
 namespace tessaly {
@@ -66,10 +66,10 @@ bool Confirmed(Session& session) {
   session.job.ConfirmFromDriver = true;
   // Only "Go" starts the job: a dialog closed without an answer cancels it.
   session.job.ConfirmCancelled = true;
-  Form3 form;
-  form.Load(session);
-  session.dialogs.ShowConfirmation(form);
-  form.Unload(session);
+  ConfirmationModel confirmation;
+  confirmation.Load(session);
+  session.dialogs.ShowConfirmation(confirmation);
+  confirmation.Unload(session);
   return !session.job.ConfirmCancelled;
 }
 
@@ -122,19 +122,19 @@ bool ReadyToRun(Session& session) {
 
 // One failed archive is enough: a job is finished only when every archive was.
 void ReportOutcome(Session& session) {
-  Form4& status = session.Form4Window;
-  status.lblmsg.clear();
+  StatusModel& status = session.status;
+  status.messageLabel.clear();
   const JobState& job = session.job;
   if (job.ExtractResult != 0 || job.CancelExtract || job.ArchiveFailed) {
-    status.Command2Visible = false;
-    status.pb2Value = status.pb2Max;
-    status.lblarc = kNotFinishedMessage;
+    status.backgroundButtonVisible = false;
+    status.progressValue = status.progressMax;
+    status.archiveLabel = kNotFinishedMessage;
   } else {
-    status.lblarc = kFinishedMessage;
-    status.Command2Caption = "Explore";
-    status.Command2Enabled = true;
+    status.archiveLabel = kFinishedMessage;
+    status.backgroundButtonCaption = "Explore";
+    status.backgroundButtonEnabled = true;
   }
-  status.Command1Caption = "OK";
+  status.cancelButtonCaption = "OK";
   status.Refresh();
 }
 
@@ -143,7 +143,7 @@ void RemoveArjBatch(Session& session) {
 }
 
 void EndJob(Session& session) {
-  if (MainWindowView* main = session.Form1.view) {
+  if (MainWindowView* main = session.mainWindow.view) {
     main->SetBusy(false);
     main->UpdateSelectionState();
   }
@@ -163,7 +163,7 @@ void ExtractSelectedArchives(Session& session, CallingForm callingForm) {
   job.SelectedCount = static_cast<int>(job.SelectedFiles.size());
   if (job.SelectedCount == 0) return;
 
-  if (MainWindowView* main = session.Form1.view) main->SetBusy(true);
+  if (MainWindowView* main = session.mainWindow.view) main->SetBusy(true);
   job.CancelExtract = false;
   job.ExtractResult = 0;
   job.ArchiveFailed = false;
@@ -176,23 +176,23 @@ void ExtractSelectedArchives(Session& session, CallingForm callingForm) {
   LoadSettings(session.settings, session.dialogs);
 
   if (ReadyToRun(session)) {
-    Form4& status = session.Form4Window;
+    StatusModel& status = session.status;
     status.Load(session);
     if (job.ArchiveType == "arj") PrepareArjStatus(session);
     session.dialogs.ShowStatus(status);
     status.Refresh();
     RunBackend(session);
     ReportOutcome(session);
-    if (MainWindowView* main = session.Form1.view) main->ListFolder();
-    const std::string destination = session.Form1.Combo1.text;
-    AddDestinationHistory(session.Form1.Combo1, destination);
+    if (MainWindowView* main = session.mainWindow.view) main->ListFolder();
+    const std::string destination = session.mainWindow.destinationBox.text;
+    AddDestinationHistory(session.mainWindow.destinationBox, destination);
   }
   RemoveArjBatch(session);
   EndJob(session);
 }
 
 std::string CheckDestination(Session& session) {
-  const std::string& destination = session.Form1.Combo1.text;
+  const std::string& destination = session.mainWindow.destinationBox.text;
   if (destination.empty()) {
     const MsgAnswer answer =
         Ask(session,
@@ -201,7 +201,7 @@ std::string CheckDestination(Session& session) {
                 CurrentDirectory() + "\". Do you wish to continue?",
             MsgButtons::YesNo, MsgIcon::Exclamation, 2);
     if (answer != MsgAnswer::Yes) {
-      if (MainWindowView* main = session.Form1.view) main->FocusCombo1();
+      if (MainWindowView* main = session.mainWindow.view) main->FocusDestinationBox();
       return "oops";
     }
     return destination;
@@ -221,7 +221,7 @@ std::string CheckDestination(Session& session) {
       return "oops";
     }
   }
-  return session.Form1.Combo1.text;
+  return session.mainWindow.destinationBox.text;
 }
 
 void ArchiveOptions(Session& session, const std::string& type) {

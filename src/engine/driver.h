@@ -9,7 +9,7 @@ namespace tessaly {
 
 struct Session;
 
-// Runs one job over session.job.SelectedFiles into the text of Form1.Combo1.
+// Runs one job over session.job.SelectedFiles into the text of the main window's destination box.
 void ExtractSelectedArchives(Session& session, CallingForm callingForm);
 // The ZIP loop: counts every ZIP archive of the job, then extracts them.
 void ExtractZipArchives(Session& session);

@@ -5,18 +5,18 @@
 #include "engine/session.h"
 #include "platform/desktop_open.h"
 #include "platform/files.h"
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 
 namespace tessaly {
 
 namespace {
 
-MainWindowView* MainWindow(Session& session) {
-  return session.Form1.view;
+MainWindowView* MainWindowViewOf(Session& session) {
+  return session.mainWindow.view;
 }
 
 std::string ConfirmationText(const std::string& destination) {
-  return std::string(kForm3Label1Lead) + "\n\n" + destination;
+  return std::string(kConfirmationLead) + "\n\n" + destination;
 }
 
 // An empty destination box sent the files into the working directory.
@@ -26,54 +26,54 @@ std::string FolderToExplore(const std::string& destination) {
 
 }  // namespace
 
-void Form4::SetLblarc(const std::string& text) {
-  lblarc = text;
+void StatusModel::SetArchiveLabel(const std::string& text) {
+  archiveLabel = text;
   Refresh();
 }
 
-void Form4::SetLblmsg(const std::string& text) {
-  lblmsg = text;
+void StatusModel::SetMessageLabel(const std::string& text) {
+  messageLabel = text;
   Refresh();
 }
 
-void Form4::SetMax(int64_t max) {
-  pb2Max = max;
-  pb2Value = std::clamp<int64_t>(pb2Value, 0, std::max<int64_t>(pb2Max, 0));
+void StatusModel::SetMax(int64_t max) {
+  progressMax = max;
+  progressValue = std::clamp<int64_t>(progressValue, 0, std::max<int64_t>(progressMax, 0));
   Refresh();
 }
 
-void Form4::SetValue(int64_t value) {
+void StatusModel::SetValue(int64_t value) {
   // A bar never shows more than full, however the backends count.
-  pb2Value = std::clamp<int64_t>(value, 0, std::max<int64_t>(pb2Max, 0));
+  progressValue = std::clamp<int64_t>(value, 0, std::max<int64_t>(progressMax, 0));
   Refresh();
 }
 
-void Form4::Refresh() {
+void StatusModel::Refresh() {
   if (view != nullptr) view->Refresh();
 }
 
-void Form4::Load(Session& session) {
+void StatusModel::Load(Session& session) {
   loaded = true;
-  Visible = true;
-  Command2Enabled = !session.job.DropMode;
-  Command2Visible = true;
+  visible = true;
+  backgroundButtonEnabled = !session.job.DropMode;
+  backgroundButtonVisible = true;
   session.job.CancelExtract = false;
-  Command1Caption = "Cancel";
-  Command1Visible = true;
-  if (MainWindowView* main = MainWindow(session)) {
+  cancelButtonCaption = "Cancel";
+  cancelButtonVisible = true;
+  if (MainWindowView* main = MainWindowViewOf(session)) {
     main->SetBusy(true);
     main->SetEnabled(false);
   }
-  Command2Caption = "Background";
-  lblarc = "Preparing to extract files...";
-  lblmsg.clear();
-  pb2Max = 100;
-  pb2Value = 0;
+  backgroundButtonCaption = "Background";
+  archiveLabel = "Preparing to extract files...";
+  messageLabel.clear();
+  progressMax = 100;
+  progressValue = 0;
   Refresh();
 }
 
-void Form4::Command1_Click(Session& session) {
-  if (Command1Caption == "Cancel") {
+void StatusModel::CancelButtonClicked(Session& session) {
+  if (cancelButtonCaption == "Cancel") {
     session.job.ExtractResult = 1;
     session.job.CancelExtract = true;
     return;
@@ -81,12 +81,12 @@ void Form4::Command1_Click(Session& session) {
   Unload(session);
 }
 
-void Form4::Command2_Click(Session& session) {
-  if (!Command2Enabled || !Command2Visible) return;
-  if (Command2Caption == "Explore") {
+void StatusModel::BackgroundButtonClicked(Session& session) {
+  if (!backgroundButtonEnabled || !backgroundButtonVisible) return;
+  if (backgroundButtonCaption == "Explore") {
     // Closing the window already gave the main window back.
     Unload(session);
-    const std::string folder = FolderToExplore(session.Form1.Combo1.text);
+    const std::string folder = FolderToExplore(session.mainWindow.destinationBox.text);
     if (OpenWithDesktop(folder, session.events) != kDesktopOpenStarted) {
       MessageBoxRequest request;
       request.text = "Tessaly could not open the folder \"" + folder + "\".";
@@ -96,8 +96,8 @@ void Form4::Command2_Click(Session& session) {
     }
     return;
   }
-  Visible = false;
-  if (MainWindowView* main = MainWindow(session)) {
+  visible = false;
+  if (MainWindowView* main = MainWindowViewOf(session)) {
     main->SetEnabled(true);
     session.job.SavedWindowState = main->WindowState();
     main->SetWindowState(kWindowMinimized);
@@ -106,14 +106,14 @@ void Form4::Command2_Click(Session& session) {
   Refresh();
 }
 
-bool Form4::EscapeCancels() const {
-  return loaded && Command1Visible && Command1Caption == "Cancel";
+bool StatusModel::EscapeCancels() const {
+  return loaded && cancelButtonVisible && cancelButtonCaption == "Cancel";
 }
 
-void Form4::Unload(Session& session) {
+void StatusModel::Unload(Session& session) {
   loaded = false;
   session.job.StatusMinimised = false;
-  if (MainWindowView* main = MainWindow(session)) {
+  if (MainWindowView* main = MainWindowViewOf(session)) {
     main->SetEnabled(true);
     main->SetBusy(false);
     // Showing a window that is already visible brings it to the front with the focus.
@@ -127,54 +127,54 @@ void MainWindowActivated(Session& session) {
   if (!job.StatusMinimised) return;
   // Cleared first: restoring the window may report its activation again.
   job.StatusMinimised = false;
-  MainWindowView* main = MainWindow(session);
+  MainWindowView* main = MainWindowViewOf(session);
   if (main != nullptr) main->SetWindowState(job.SavedWindowState);
-  session.Form4Window.Visible = true;
-  session.Form4Window.Refresh();
+  session.status.visible = true;
+  session.status.Refresh();
   if (main != nullptr) main->SetEnabled(false);
 }
 
-void Form3::Load(Session& session) {
-  Check1 = true;
-  Command3Visible = session.job.DropMode;
-  Label1 = ConfirmationText(session.Form1.Combo1.text);
+void ConfirmationModel::Load(Session& session) {
+  showAgain = true;
+  newDestinationVisible = session.job.DropMode;
+  message = ConfirmationText(session.mainWindow.destinationBox.text);
 }
 
-void Form3::Command1_Click(Session& session) {
+void ConfirmationModel::GoClicked(Session& session) {
   session.job.ConfirmCancelled = false;
-  if (!Check1) ApplicationSettings().SaveSetting("General", "Show confirmation", "0");
+  if (!showAgain) ApplicationSettings().SaveSetting("General", "Show confirmation", "0");
   Unload(session);
 }
 
-void Form3::Command2_Click(Session& session) {
+void ConfirmationModel::CancelClicked(Session& session) {
   session.job.ConfirmCancelled = true;
   Unload(session);
 }
 
-void Form3::Command3_Click(Session& session) {
+void ConfirmationModel::NewDestinationClicked(Session& session) {
   JobState& job = session.job;
   DestinationRequest request;
   request.showPerArchiveCheck = job.ArchiveType == "zip" && job.DropMode;
-  const std::string& destination = session.Form1.Combo1.text;
+  const std::string& destination = session.mainWindow.destinationBox.text;
   if (DirectoryExists(destination)) {
     request.startFolder = destination;
   } else if (job.ConfirmFromDriver) {
-    request.startFolder = session.Form1.CurrentFolder;
+    request.startFolder = session.mainWindow.currentFolder;
   }
   const DestinationAnswer answer = session.dialogs.ChooseDestination(request);
-  job.ChosenDestination = answer.ChosenDestination;
-  if (answer.ChosenDestination.empty()) return;
-  job.PerArchiveFolder = answer.Check1;
-  session.Form1.Combo1.text = answer.ChosenDestination;
-  Label1 = ConfirmationText(answer.ChosenDestination);
+  job.ChosenDestination = answer.chosenDestination;
+  if (answer.chosenDestination.empty()) return;
+  job.PerArchiveFolder = answer.perArchiveFolder;
+  session.mainWindow.destinationBox.text = answer.chosenDestination;
+  message = ConfirmationText(answer.chosenDestination);
 }
 
-void Form3::Unload(Session& session) {
+void ConfirmationModel::Unload(Session& session) {
   session.job.ConfirmFromDriver = false;
 }
 
-void Form8::Command1_Click(Session& session) {
-  if (Check1) return;
+void ImportantMessageModel::OkClicked(Session& session) {
+  if (showAgain) return;
   ApplicationSettings().SaveSetting("General", "Show non-zip message", "no");
   session.settings.ShowNonZipMessage = "no";
 }

@@ -1,4 +1,4 @@
-// The confirmation dialog (Form3) and the Status window (Form4) as the core sees
+// The confirmation dialog and the Status window as the core sees
 // them: their controls' state and their handlers. A window only shows this state
 // and calls the handlers; every decision is made here.
 #pragma once
@@ -17,24 +17,24 @@ class StatusView {
   virtual void Refresh() = 0;
 };
 
-class Form4 {
+class StatusModel {
  public:
-  std::string lblarc;
-  std::string lblmsg;
-  int64_t pb2Max = 100;
-  int64_t pb2Value = 0;
-  std::string Command1Caption;
-  bool Command1Visible = true;
-  std::string Command2Caption;
-  bool Command2Enabled = true;
-  bool Command2Visible = true;
+  std::string archiveLabel;
+  std::string messageLabel;
+  int64_t progressMax = 100;
+  int64_t progressValue = 0;
+  std::string cancelButtonCaption;
+  bool cancelButtonVisible = true;
+  std::string backgroundButtonCaption;
+  bool backgroundButtonEnabled = true;
+  bool backgroundButtonVisible = true;
   bool loaded = false;
-  bool Visible = true;  // false while "Background" hides the window
+  bool visible = true;  // false while "Background" hides the window
 
   StatusView* view = nullptr;
 
-  void SetLblarc(const std::string& text);
-  void SetLblmsg(const std::string& text);
+  void SetArchiveLabel(const std::string& text);
+  void SetMessageLabel(const std::string& text);
   void SetMax(int64_t max);
   void SetValue(int64_t value);
   void Refresh();
@@ -42,12 +42,12 @@ class Form4 {
   // Loading: "Preparing to extract files...", Cancel/Background, CancelExtract cleared.
   void Load(Session& session);
   // "Cancel" stops the running job at its next check; "OK" closes the window.
-  void Command1_Click(Session& session);
+  void CancelButtonClicked(Session& session);
   // "Explore" closes the window and opens the destination in the file manager (and
   // says so when that fails);
   // "Background" hides the window and minimises the main window until it is activated.
-  void Command2_Click(Session& session);
-  // Escape presses Command1 only while it cancels the running job.
+  void BackgroundButtonClicked(Session& session);
+  // Escape presses the cancel button only while it cancels the running job.
   bool EscapeCancels() const;
   // Closing: the main window is enabled again, loses its hourglass and gets the focus.
   void Unload(Session& session);
@@ -57,35 +57,35 @@ class Form4 {
 // and the main window is disabled again while it shows.
 void MainWindowActivated(Session& session);
 
-class Form3 {
+class ConfirmationModel {
  public:
-  std::string Label1;
-  bool Check1 = true;  // "Show this message again in the future."
-  bool Command3Visible = false;
+  std::string message;
+  bool showAgain = true;  // "Show this message again in the future."
+  bool newDestinationVisible = false;
 
   void Load(Session& session);
-  void Command1_Click(Session& session);  // "Go"
-  void Command2_Click(Session& session);  // "Cancel"
+  void GoClicked(Session& session);      // "Go"
+  void CancelClicked(Session& session);  // "Cancel"
   // "Select New Destination Folder": a new destination for this job and later ones.
-  void Command3_Click(Session& session);
+  void NewDestinationClicked(Session& session);
   void Unload(Session& session);
 };
 
 // The archive-set notice, shown when the file-type filter turns to a type whose
 // archives come in sets.
-class Form8 {
+class ImportantMessageModel {
  public:
-  bool Check1 = true;                     // "Show this message again in the future"
-  void Command1_Click(Session& session);  // "OK"
+  bool showAgain = true;             // "Show this message again in the future"
+  void OkClicked(Session& session);  // "OK"
 };
 
-inline constexpr const char* kForm3Label1Lead =
+inline constexpr const char* kConfirmationLead =
     "You have chosen to extract the contents of the selected archive(s) to the folder:";
 
-inline constexpr const char* kForm3Label2 =
+inline constexpr const char* kConfirmationPrompt =
     "Click \"Go\" to continue or \"Cancel\" to abort this operation.";
 
-inline constexpr const char* kForm8Label1 =
+inline constexpr const char* kSetNotice =
     "Since Arj, Rar, and Ace archives and their self-extracting equivalents behave differently "
     "from Zips, only the first file in the set needs to be selected to process the entire set. "
     "To see how many files are in a set, view \"All Files\" or click \"Set Info\" from the "

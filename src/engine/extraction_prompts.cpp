@@ -2,14 +2,14 @@
 
 #include "engine/entry_target.h"
 #include "engine/session.h"
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 
 namespace tessaly {
 
 std::string AskOverwrite(Session& session, const std::string& name) {
   const std::string pressed = session.dialogs.FileExists(
       "The file " + name + " already exists in the destination folder. Overwrite it?");
-  session.Form4Window.Refresh();
+  session.status.Refresh();
   if (pressed.empty()) return "No";
   session.job.OverwriteAnswer = pressed;
   return pressed;

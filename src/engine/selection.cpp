@@ -178,14 +178,15 @@ void ParseCommandLine(Session& session, const std::optional<std::string>& comman
   if (!commandLine) {
     DestinationRequest request;
     request.showPerArchiveCheck = previous == "zip";
-    request.startFolder =
-        session.Form1.Combo1.text.empty() ? session.Form1.CurrentFolder : session.Form1.Combo1.text;
-    if (MainWindowView* main = session.Form1.view) main->Show();
+    request.startFolder = session.mainWindow.destinationBox.text.empty()
+                              ? session.mainWindow.currentFolder
+                              : session.mainWindow.destinationBox.text;
+    if (MainWindowView* main = session.mainWindow.view) main->Show();
     const DestinationAnswer answer = session.dialogs.ChooseDestination(request);
-    job.ChosenDestination = answer.ChosenDestination;
-    if (answer.ChosenDestination.empty()) return;
-    job.PerArchiveFolder = answer.Check1;
-    session.Form1.Combo1.text = answer.ChosenDestination;
+    job.ChosenDestination = answer.chosenDestination;
+    if (answer.chosenDestination.empty()) return;
+    job.PerArchiveFolder = answer.perArchiveFolder;
+    session.mainWindow.destinationBox.text = answer.chosenDestination;
   }
 
   job.DropMode = false;

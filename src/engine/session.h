@@ -21,9 +21,9 @@ struct Session {
   SettingsVars settings;
   JobState job;
   ZipOptions zip;
-  Form1Model Form1;
-  Form4 Form4Window;
-  ContentsModel Form10;
+  MainWindowModel mainWindow;
+  StatusModel status;
+  ContentsModel contents;
   ExternalPrograms programs;
 };
 

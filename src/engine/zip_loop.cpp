@@ -36,8 +36,8 @@ std::vector<std::string> LiteralPatterns(const std::vector<std::string>& names) 
 
 // The folder archive i (0-based) is extracted into.
 std::string ArchiveDestination(Session& session, size_t i) {
-  const std::string& destination = session.Form1.Combo1.text;
-  if (!session.Form1.Check1 && !session.job.PerArchiveFolder) return destination;
+  const std::string& destination = session.mainWindow.destinationBox.text;
+  if (!session.mainWindow.perArchiveFolder && !session.job.PerArchiveFolder) return destination;
   std::string folder = destination;
   // Without a destination the sub-folder goes into the working directory, not the root.
   if (!folder.empty() && folder.back() != '/') folder += '/';
@@ -91,14 +91,14 @@ void ExtractZipArchives(Session& session) {
     }
 
     if (job.CountingPass) {
-      session.Form4Window.SetMax(job.SelectedEntriesMode
-                                     ? static_cast<int64_t>(job.SelectedEntryNames.size())
-                                     : job.ZipTotalEntries);
+      session.status.SetMax(job.SelectedEntriesMode
+                                ? static_cast<int64_t>(job.SelectedEntryNames.size())
+                                : job.ZipTotalEntries);
       job.CountingPass = false;
     }
   }
 
-  if (!job.ZipErrorContinued) session.Form4Window.SetValue(job.ZipTotalEntries);
+  if (!job.ZipErrorContinued) session.status.SetValue(job.ZipTotalEntries);
   job.OverwriteAnswer.clear();
   job.ExtractResult = job.StopAllArchives ? 1 : 0;
   ClearLoopFlags(job);

@@ -5,12 +5,12 @@
 namespace tessaly {
 
 void ContentsModel::InsertRowAtTop(ContentsRow row) {
-  ListView1.push_front(std::move(row));
+  rows.push_front(std::move(row));
 }
 
 void ContentsModel::Clear() {
-  ListView1.clear();
-  Label1.clear();
+  rows.clear();
+  totals.clear();
 }
 
 }  // namespace tessaly

@@ -1,5 +1,5 @@
-// What the contents window (Form10) shows: the rows of its list ListView1 and the
-// totals line Label1. Listings fill it; the window only displays it.
+// What the contents window shows: the rows of its list and the totals line. Listings fill it; the
+// window only displays it.
 #pragma once
 
 #include <array>
@@ -12,12 +12,12 @@ struct ContentsRow {
   std::string text;     // the "Filename" column
   std::string iconKey;  // large and small icon alike
   // Sub-items 1 to 5 (index 0 is sub-item 1); their meaning depends on the listing.
-  std::array<std::string, 5> SubItems;
+  std::array<std::string, 5> subItems;
 };
 
 struct ContentsModel {
-  std::deque<ContentsRow> ListView1;
-  std::string Label1;
+  std::deque<ContentsRow> rows;
+  std::string totals;
 
   // Listings that place each new row above the ones before it.
   void InsertRowAtTop(ContentsRow row);

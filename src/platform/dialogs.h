@@ -8,9 +8,9 @@
 
 namespace tessaly {
 
-class Form3;
-class Form4;
-class Form8;
+class ConfirmationModel;
+class StatusModel;
+class ImportantMessageModel;
 
 enum class MsgButtons { OK, OKCancel, YesNo, YesNoCancel };
 enum class MsgIcon { None, Critical, Question, Exclamation, Information };
@@ -26,16 +26,16 @@ struct MessageBoxRequest {
   int defaultButton = 1;  // 1 = the first button, 2 = the second, ...
 };
 
-// The destination dialog (Form2): the one folder chooser.
+// The destination dialog: the one folder chooser.
 struct DestinationRequest {
   std::string caption = "Extract to...";
-  bool showPerArchiveCheck = false;  // enlarged so that Check1 shows
-  std::string startFolder;           // where FT1 points first ("" = leave it)
+  bool showPerArchiveCheck = false;  // enlarged so that the per-archive-folder box shows
+  std::string startFolder;           // where the folder tree points first ("" = leave it)
 };
 
 struct DestinationAnswer {
-  std::string ChosenDestination;  // ends in "/"; "" when nothing was chosen
-  bool Check1 = false;            // "Create new folder for each zip under selected folder."
+  std::string chosenDestination;  // ends in "/"; "" when nothing was chosen
+  bool perArchiveFolder = false;  // "Create new folder for each zip under selected folder."
 };
 
 class Dialogs {
@@ -45,18 +45,19 @@ class Dialogs {
   // Returns "" when the user cancels or leaves the box empty.
   virtual std::string InputBox(const std::string& prompt, const std::string& title,
                                const std::string& defaultText, InputEcho echo) = 0;
-  // FrmOW: the caption of the button pressed ("Yes", "No", "All", "Cancel"),
+  // The File Exists prompt: the caption of the button pressed ("Yes", "No", "All", "Cancel"),
   // or "" when the prompt was closed without one.
   virtual std::string FileExists(const std::string& question) = 0;
-  // Form3, shown modally; the window calls the form's handlers.
-  virtual void ShowConfirmation(Form3& form) = 0;
-  // Form4, shown without blocking; the window shows the form's state as it changes.
-  virtual void ShowStatus(Form4& form) = 0;
+  // The confirmation, shown modally; the window calls the model's handlers.
+  virtual void ShowConfirmation(ConfirmationModel& confirmation) = 0;
+  // The Status window, shown without blocking; the window shows the model's state as it changes.
+  virtual void ShowStatus(StatusModel& status) = 0;
   virtual DestinationAnswer ChooseDestination(const DestinationRequest& request) = 0;
-  // FrmIntro, shown modally on the very first run.
+  // The Welcome window, shown modally on the very first run.
   virtual void ShowWelcome() = 0;
-  // Form8, the archive-set notice, shown modally; the window calls the form's handler.
-  virtual void ShowImportantMessage(Form8& form) = 0;
+  // The Important Message window (the archive-set notice), shown modally; the window calls
+  // the model's handler.
+  virtual void ShowImportantMessage(ImportantMessageModel& notice) = 0;
 };
 
 class EventPump {

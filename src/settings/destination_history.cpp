@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 
 namespace tessaly {
 namespace {
@@ -26,7 +26,7 @@ bool SameFolder(const std::string& stored, const std::string& folder) {
 
 }  // namespace
 
-void AddDestinationHistory(ComboBoxModel& Combo1, const std::string& folder) {
+void AddDestinationHistory(ComboBoxModel& destinationBox, const std::string& folder) {
   // One locked update: two copies ending jobs at once would otherwise each write back
   // the history they read and drop the other's folder.
   ApplicationSettings().UpdateSettings([&](SettingsEdit& settings) {
@@ -47,17 +47,17 @@ void AddDestinationHistory(ComboBoxModel& Combo1, const std::string& folder) {
     return true;
   });
 
-  Combo1.list.clear();
-  Combo1.text = folder;
-  FillDestinationHistory(Combo1);
+  destinationBox.list.clear();
+  destinationBox.text = folder;
+  FillDestinationHistory(destinationBox);
 }
 
-void FillDestinationHistory(ComboBoxModel& Combo1) {
-  const CRegSettings Reg = ApplicationSettings();
+void FillDestinationHistory(ComboBoxModel& destinationBox) {
+  const SettingsStore store = ApplicationSettings();
   for (int i = 1; i <= kHistorySize; ++i) {
-    const std::string entry = Reg.GetSetting(kHistorySection, SlotKey(i), "");
+    const std::string entry = store.GetSetting(kHistorySection, SlotKey(i), "");
     if (entry.empty()) break;
-    Combo1.list.push_back(entry);
+    destinationBox.list.push_back(entry);
   }
 }
 

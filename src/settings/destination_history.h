@@ -10,10 +10,11 @@ namespace tessaly {
 // Records folder in Destination Folder Hist/folder1..folder5 (unless already there,
 // compared with case and without one trailing "/") and General/Last Used Destination
 // Folder in one locked update of the settings file, so a copy running at the same
-// time loses nothing, then refills Combo1 from the history.
-void AddDestinationHistory(ComboBoxModel& Combo1, const std::string& folder);
+// time loses nothing, then refills the destination box from the history.
+void AddDestinationHistory(ComboBoxModel& destinationBox, const std::string& folder);
 
-// Adds the stored history to Combo1's list, most recent first, up to the first empty slot.
-void FillDestinationHistory(ComboBoxModel& Combo1);
+// Adds the stored history to the destination box's list, most recent first, up to the first empty
+// slot.
+void FillDestinationHistory(ComboBoxModel& destinationBox);
 
 }  // namespace tessaly

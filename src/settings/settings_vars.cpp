@@ -2,33 +2,33 @@
 
 #include "platform/dialogs.h"
 #include "settings/private_temp_folder.h"
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 
 namespace tessaly {
 
 void LoadSettings(SettingsVars& vars, Dialogs& dialogs) {
-  const CRegSettings Reg = ApplicationSettings();
-  if (Reg.GetSetting("General", "First time", "1") == "1") SetFirstRunDefaults(dialogs);
+  const SettingsStore store = ApplicationSettings();
+  if (store.GetSetting("General", "First time", "1") == "1") SetFirstRunDefaults(dialogs);
 
-  vars.HideOutput = Reg.GetSetting("General", "Hide Output", "");
+  vars.HideOutput = store.GetSetting("General", "Hide Output", "");
   if (vars.HideOutput == "0") {
     vars.ShellWindowStyle = 1;
   } else if (vars.HideOutput == "1") {
     vars.ShellWindowStyle = 0;
   }
-  vars.DCAction = Reg.GetSetting("General", "DCAction", "0");
-  vars.ShowNonZipMessage = Reg.GetSetting("General", "Show non-zip message", "");
-  vars.ArjLocation = Reg.GetSetting("Utility Locations", "arj", "");
-  vars.ShowConfirmation = Reg.GetSetting("General", "Show confirmation", "");
-  vars.ShowFileType = Reg.GetSetting("General", "Show File Type", "0");
-  vars.LastDestinationFolder = Reg.GetSetting("General", "Last Used Destination Folder", "");
-  vars.LastSourceFolder = Reg.GetSetting("General", "Last Used Source Folder", "3");
-  vars.StartupFolderMode = Reg.GetSetting("General", "Startup Folder Mode", "");
-  vars.StartupFolder = Reg.GetSetting("General", "Startup Folder", "");
-  vars.StartupMode = Reg.GetSetting("General", "Startup Mode", "");
+  vars.DCAction = store.GetSetting("General", "DCAction", "0");
+  vars.ShowNonZipMessage = store.GetSetting("General", "Show non-zip message", "");
+  vars.ArjLocation = store.GetSetting("Utility Locations", "arj", "");
+  vars.ShowConfirmation = store.GetSetting("General", "Show confirmation", "");
+  vars.ShowFileType = store.GetSetting("General", "Show File Type", "0");
+  vars.LastDestinationFolder = store.GetSetting("General", "Last Used Destination Folder", "");
+  vars.LastSourceFolder = store.GetSetting("General", "Last Used Source Folder", "3");
+  vars.StartupFolderMode = store.GetSetting("General", "Startup Folder Mode", "");
+  vars.StartupFolder = store.GetSetting("General", "Startup Folder", "");
+  vars.StartupMode = store.GetSetting("General", "Startup Mode", "");
   // Read and not kept: nothing consults this value.
-  Reg.GetSetting("General", "Show non-zip message again", "");
-  vars.CloseExtractWindow = Reg.GetSetting("General", "Close extract window", "");
+  store.GetSetting("General", "Show non-zip message again", "");
+  vars.CloseExtractWindow = store.GetSetting("General", "Close extract window", "");
 
   GetTempFolder(vars);
 }

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 
 namespace tessaly {
 namespace {
@@ -14,8 +14,8 @@ constexpr const char* kWindowSection = "Window Settings";
 
 // A whole number of pixels from the stored text; nothing for text that is not a
 // finite number within reach of the screen's coordinates.
-std::optional<int> StoredNumber(const CRegSettings& reg, const char* key) {
-  const std::string text = reg.GetSetting(kWindowSection, key, "");
+std::optional<int> StoredNumber(const SettingsStore& store, const char* key) {
+  const std::string text = store.GetSetting(kWindowSection, key, "");
   if (text.empty()) return std::nullopt;
   char* end = nullptr;
   const double value = std::strtod(text.c_str(), &end);
@@ -55,36 +55,37 @@ int FitPosition(std::optional<int> stored, int size, int screen) {
 
 WindowPlacement RestoreWindowPlacement(const WindowPlacement& current, int screenWidth,
                                        int screenHeight) {
-  const CRegSettings reg = ApplicationSettings();
+  const SettingsStore store = ApplicationSettings();
   WindowPlacement placement;
 
-  const std::optional<int> state = StoredNumber(reg, "WinState");
+  const std::optional<int> state = StoredNumber(store, "WinState");
   placement.state = current.state;
   if (state == kWindowNormal || state == kWindowMaximized) placement.state = *state;
   // A window that starts minimized looks as if the program never started.
   if (state == kWindowMinimized) placement.state = kWindowNormal;
 
   placement.width =
-      FitSize(StoredNumber(reg, "Width"), ComfortableSize(kComfortableWidth, screenWidth),
+      FitSize(StoredNumber(store, "Width"), ComfortableSize(kComfortableWidth, screenWidth),
               current.width, screenWidth);
   placement.height =
-      FitSize(StoredNumber(reg, "Height"), ComfortableSize(kComfortableHeight, screenHeight),
+      FitSize(StoredNumber(store, "Height"), ComfortableSize(kComfortableHeight, screenHeight),
               current.height, screenHeight);
-  placement.left = FitPosition(StoredNumber(reg, "WinPosX"), placement.width, screenWidth);
-  placement.top = FitPosition(StoredNumber(reg, "WinPosY"), placement.height, screenHeight);
+  placement.left = FitPosition(StoredNumber(store, "WinPosX"), placement.width, screenWidth);
+  placement.top = FitPosition(StoredNumber(store, "WinPosY"), placement.height, screenHeight);
   return placement;
 }
 
-void SaveSettings(const WindowPlacement& placement, int combo2Index, const std::string& combo1Text,
-                  const std::string& currentFolder, int splitterPos) {
+void SaveSettings(const WindowPlacement& placement, int fileTypeIndex,
+                  const std::string& destinationText, const std::string& currentFolder,
+                  int splitterPos) {
   ApplicationSettings().UpdateSettings([&](SettingsEdit& settings) {
     settings.SaveSetting(kWindowSection, "WinState", std::to_string(placement.state));
     settings.SaveSetting(kWindowSection, "WinPosX", std::to_string(placement.left));
     settings.SaveSetting(kWindowSection, "WinPosY", std::to_string(placement.top));
     settings.SaveSetting(kWindowSection, "Width", std::to_string(placement.width));
     settings.SaveSetting(kWindowSection, "Height", std::to_string(placement.height));
-    settings.SaveSetting("General", "Show File Type", std::to_string(combo2Index));
-    settings.SaveSetting("General", "Last Used Destination Folder", combo1Text);
+    settings.SaveSetting("General", "Show File Type", std::to_string(fileTypeIndex));
+    settings.SaveSetting("General", "Last Used Destination Folder", destinationText);
     settings.SaveSetting("General", "Last Used Source Folder", currentFolder);
     settings.SaveSetting(kWindowSection, "Splitter Pos", std::to_string(splitterPos));
     return true;

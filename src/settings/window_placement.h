@@ -29,8 +29,9 @@ WindowPlacement RestoreWindowPlacement(const WindowPlacement& current, int scree
 // Writes the placement (for a maximized window its normal geometry), General/Show
 // File Type, Last Used Destination Folder, Last Used Source Folder, and
 // Window Settings/Splitter Pos.
-void SaveSettings(const WindowPlacement& placement, int combo2Index, const std::string& combo1Text,
-                  const std::string& currentFolder, int splitterPos);
+void SaveSettings(const WindowPlacement& placement, int fileTypeIndex,
+                  const std::string& destinationText, const std::string& currentFolder,
+                  int splitterPos);
 
 // Window Settings/Splitter Pos; defaultLeft when missing, not a number or negative.
 int SplitterPosSetting(int defaultLeft);

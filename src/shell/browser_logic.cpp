@@ -55,19 +55,19 @@ void FilterChange(Session& session, int newIndex, bool startingUp) {
   // Arj, Rar and Ace archives come in sets whose first file stands for the whole set.
   if (!startingUp && session.settings.ShowNonZipMessage.empty() && newIndex >= kArjFilter &&
       newIndex <= kAceFilter) {
-    Form8 notice;
+    ImportantMessageModel notice;
     session.dialogs.ShowImportantMessage(notice);
   }
-  Form1Model& form = session.Form1;
-  form.Combo2Index = newIndex;
-  form.FilePattern = PatternForIndex(newIndex);
-  if (startingUp || !form.view) return;
-  form.view->ListFolder();
-  form.view->UpdateSelectionState();
+  MainWindowModel& mainWindow = session.mainWindow;
+  mainWindow.fileTypeIndex = newIndex;
+  mainWindow.filePattern = PatternForIndex(newIndex);
+  if (startingUp || !mainWindow.view) return;
+  mainWindow.view->ListFolder();
+  mainWindow.view->UpdateSelectionState();
 }
 
 std::string FolderChange(Session& session, const std::string& folderPath) {
-  std::string& current = session.Form1.CurrentFolder;
+  std::string& current = session.mainWindow.currentFolder;
   current = folderPath;
   if (!current.empty() && current.back() != '/') current += '/';
   return "Tessaly - " + current;

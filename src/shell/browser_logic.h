@@ -19,12 +19,12 @@ std::string PatternForIndex(int index);
 // General/Show File Type as a list index; a value that names no entry gives 0.
 int FilterIndexFromSetting(const std::string& showFileType);
 
-// The filter turned to newIndex: the archive-set notice (Form8) for Arj, Rar and Ace
-// unless startingUp or the user turned it off; Form1.Combo2Index and FilePattern;
+// The filter turned to newIndex: the archive-set notice for Arj, Rar and Ace
+// unless startingUp or the user turned it off; mainWindow.fileTypeIndex and filePattern;
 // then, unless startingUp, the view lists the folder again and recounts the selection.
 void FilterChange(Session& session, int newIndex, bool startingUp);
 
-// The tree selected folderPath: Form1.CurrentFolder becomes it, ending in "/".
+// The tree selected folderPath: mainWindow.currentFolder becomes it, ending in "/".
 // Returns the window caption, "Tessaly - " + CurrentFolder.
 std::string FolderChange(Session& session, const std::string& folderPath);
 

@@ -1,4 +1,4 @@
-// What the core knows of the main window (Form1): the destination box, the
+// What the core knows of the main window: the destination box, the
 // per-archive-folder box, the browsing state, the commands that follow the
 // selection, and the few things it asks the window to do.
 #pragma once
@@ -17,7 +17,7 @@ class MainWindowView {
   virtual void UpdateSelectionState() = 0;  // selection count and command states
   virtual void SetBusy(bool busy) = 0;      // the hourglass pointer
   virtual void SetEnabled(bool enabled) = 0;
-  virtual void FocusCombo1() = 0;
+  virtual void FocusDestinationBox() = 0;
   virtual void Show() = 0;
   virtual int WindowState() const = 0;  // kWindowNormal, kWindowMinimized, kWindowMaximized
   virtual void SetWindowState(int state) = 0;
@@ -38,16 +38,16 @@ struct SelectionCommands {
   bool mnuDel = false, fpopDe = false;
 };
 
-struct Form1Model {
-  ComboBoxModel Combo1;  // the destination box and its history
-  bool Check1 = false;   // "Create new folder under this one for each zip in set."
-  bool Check1Enabled = false;
+struct MainWindowModel {
+  ComboBoxModel destinationBox;   // the destination box and its history
+  bool perArchiveFolder = false;  // "Create new folder under this one for each zip in set."
+  bool perArchiveFolderEnabled = false;
   SelectionCommands commands;
-  std::string pnlProgress = "0 File(s) Selected.";  // status bar panel 2
-  std::string CurrentFolder;                        // the folder browsed, ending in "/"
-  std::string FilePattern = "*.zip";                // the file-type filter
-  int Combo2Index = 0;                              // the filter's list index
-  std::string SelectedFolderPath;  // CurrentFolder ending in "/": prefix of every selection
+  std::string selectionStatus = "0 File(s) Selected.";  // status bar panel 2
+  std::string currentFolder;                            // the folder browsed, ending in "/"
+  std::string filePattern = "*.zip";                    // the file-type filter
+  int fileTypeIndex = 0;                                // the filter's list index
+  std::string selectedFolderPath;  // CurrentFolder ending in "/": prefix of every selection
   MainWindowView* view = nullptr;  // null when no window exists (console)
 };
 

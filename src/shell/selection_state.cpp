@@ -41,10 +41,10 @@ void EnableCommands(SelectionCommands& c, const std::vector<ListItemRef>& select
 }  // namespace
 
 void CollectSelection(Session& session, const std::vector<ListItemRef>& selectedInListOrder) {
-  Form1Model& form = session.Form1;
-  form.SelectedFolderPath = form.CurrentFolder;
-  if (form.SelectedFolderPath.empty() || form.SelectedFolderPath.back() != '/') {
-    form.SelectedFolderPath += '/';
+  MainWindowModel& mainWindow = session.mainWindow;
+  mainWindow.selectedFolderPath = mainWindow.currentFolder;
+  if (mainWindow.selectedFolderPath.empty() || mainWindow.selectedFolderPath.back() != '/') {
+    mainWindow.selectedFolderPath += '/';
   }
   JobState& job = session.job;
   job.SelectedCount = static_cast<int>(selectedInListOrder.size());
@@ -52,24 +52,24 @@ void CollectSelection(Session& session, const std::vector<ListItemRef>& selected
   job.SelectedFiles.clear();
   job.SelectedFiles.reserve(selectedInListOrder.size());
   for (const ListItemRef& item : selectedInListOrder) {
-    job.SelectedFiles.push_back(form.SelectedFolderPath + item.text);
+    job.SelectedFiles.push_back(mainWindow.selectedFolderPath + item.text);
   }
 }
 
 void UpdateSelectionState(Session& session, const std::vector<ListItemRef>& selectedInListOrder) {
-  Form1Model& form = session.Form1;
-  form.pnlProgress = std::to_string(selectedInListOrder.size()) + " File(s) Selected.";
-  EnableCommands(form.commands, selectedInListOrder);
+  MainWindowModel& mainWindow = session.mainWindow;
+  mainWindow.selectionStatus = std::to_string(selectedInListOrder.size()) + " File(s) Selected.";
+  EnableCommands(mainWindow.commands, selectedInListOrder);
   CollectSelection(session, selectedInListOrder);
 
   const std::vector<std::string>& files = session.job.SelectedFiles;
   if (files.empty()) {
-    form.Check1 = false;
-    form.Check1Enabled = false;
+    mainWindow.perArchiveFolder = false;
+    mainWindow.perArchiveFolderEnabled = false;
     return;
   }
 
-  SelectionCommands& c = form.commands;
+  SelectionCommands& c = mainWindow.commands;
   const std::string first = LowerLastFour(files.front());
   for (size_t i = 0; i < files.size(); ++i) {
     const std::string ext = i == 0 ? first : LowerLastFour(files[i]);
@@ -81,10 +81,10 @@ void UpdateSelectionState(Session& session, const std::vector<ListItemRef>& sele
     }
     // One folder per archive is offered for ZIP archives only.
     if (ext == ".zip") {
-      form.Check1Enabled = true;
+      mainWindow.perArchiveFolderEnabled = true;
     } else {
-      form.Check1 = false;
-      form.Check1Enabled = false;
+      mainWindow.perArchiveFolder = false;
+      mainWindow.perArchiveFolderEnabled = false;
     }
   }
 }

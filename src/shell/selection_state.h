@@ -15,12 +15,12 @@ struct ListItemRef {
   std::string tag;
 };
 
-// Recounts the selection into Form1.pnlProgress ("<n> File(s) Selected."), enables
-// Form1.commands by the kind of selection, collects the selection into the job and
-// offers Form1.Check1 only when the selected archives are ZIP archives.
+// Recounts the selection into mainWindow.selectionStatus ("<n> File(s) Selected."), enables
+// mainWindow.commands by the kind of selection, collects the selection into the job and
+// offers mainWindow.perArchiveFolder only when the selected archives are ZIP archives.
 void UpdateSelectionState(Session& session, const std::vector<ListItemRef>& selectedInListOrder);
 
-// Form1.SelectedFolderPath = CurrentFolder ending in "/"; job.SelectedFiles (in list
+// mainWindow.selectedFolderPath = currentFolder ending in "/"; job.SelectedFiles (in list
 // order) = that prefix + each item's text; job.SelectedCount = their number.
 void CollectSelection(Session& session, const std::vector<ListItemRef>& selectedInListOrder);
 

@@ -9,8 +9,8 @@ namespace tessaly {
 
 namespace {
 
-const std::array<std::string, kImageList1Count>& Tags() {
-  static const std::array<std::string, kImageList1Count> tags = {
+const std::array<std::string, kCommandIconCount>& Tags() {
+  static const std::array<std::string, kCommandIconCount> tags = {
       "&Extract",
       "&Launch",
       "&Delete File(s)",
@@ -72,9 +72,9 @@ bool AgreeOverShorter(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-const std::string& ImageList1Tag(int index) {
+const std::string& CommandIconTag(int index) {
   static const std::string none;
-  if (index < 1 || index > kImageList1Count) return none;
+  if (index < 1 || index > kCommandIconCount) return none;
   return Tags()[index - 1];
 }
 
@@ -82,7 +82,7 @@ int MenuImageIndexFor(const std::string& caption) {
   // Over a length of zero every tag would agree: an entry without text gets no icon.
   if (caption.empty()) return 0;
   const auto& tags = Tags();
-  for (int i = 0; i < kImageList1Count; ++i) {
+  for (int i = 0; i < kCommandIconCount; ++i) {
     if (!tags[i].empty() && AgreeOverShorter(tags[i], caption)) return i + 1;
   }
   return 0;

@@ -1,4 +1,4 @@
-// The images of the main window's ImageList1 as tags, the rule that gives a menu
+// The main window's command images as tags, the rule that gives a menu
 // entry its icon, and the toolbar built on the same images.
 #pragma once
 
@@ -7,10 +7,10 @@
 
 namespace tessaly {
 
-inline constexpr int kImageList1Count = 45;
+inline constexpr int kCommandIconCount = 45;
 
-// The tag of image index (1-based, 1..kImageList1Count); "" outside that range.
-const std::string& ImageList1Tag(int index);
+// The tag of image index (1-based, 1..kCommandIconCount); "" outside that range.
+const std::string& CommandIconTag(int index);
 
 // The 1-based index of the first image whose tag agrees with the caption, without
 // regard to case, over the length of the shorter text; 0 when none does or the
@@ -21,13 +21,13 @@ int MenuImageIndexFor(const std::string& caption);
 struct ToolbarButtonSpec {
   std::string key;
   std::string tooltip;
-  int image = 0;        // index into ImageList1
+  int image = 0;        // index into the command images
   std::string command;  // the menu entry a click runs, e.g. "mnuEx"
 
   bool IsSeparator() const { return key.empty(); }
 };
 
-// Toolbar1's buttons and separators, left to right.
+// The toolbar's buttons and separators, left to right.
 const std::vector<ToolbarButtonSpec>& ToolbarButtons();
 
 // The menu command a button key runs; "" for a key no button has.

@@ -106,7 +106,7 @@ TEST(ConsoleDialogs, PasswordFromCommandLineOnlyForPasswordBoxes) {
 
 TEST(ConsoleDialogs, ATypedDestinationIsAFolderOfTheWorkingDirectory) {
   Console typed("out/sub\n");
-  EXPECT_EQ(typed.dialogs.ChooseDestination({}).ChosenDestination,
+  EXPECT_EQ(typed.dialogs.ChooseDestination({}).chosenDestination,
             std::filesystem::current_path().string() + "/out/sub/");
   EXPECT_EQ(AsDestinationFolder("/a/./b/../c"), "/a/c/");
 }
@@ -115,23 +115,23 @@ TEST(ConsoleStatusView, PrintsChangedLinesAndThrottlesProgress) {
   std::ostringstream screen;
   auto now = std::chrono::steady_clock::time_point{} + std::chrono::hours(1);
   ConsoleStatusView view(screen, std::chrono::milliseconds(250), [&] { return now; });
-  Form4 form;
-  view.Watch(form);
-  form.view = &view;
+  StatusModel status;
+  view.Watch(status);
+  status.view = &view;
 
-  form.lblarc = "Processing archive: /a.zip";
-  form.pb2Max = 4;
+  status.archiveLabel = "Processing archive: /a.zip";
+  status.progressMax = 4;
   view.Refresh();
   view.Refresh();  // nothing changed: nothing printed
-  form.lblmsg = "Extracting file: a.txt";
-  form.pb2Value = 1;
+  status.messageLabel = "Extracting file: a.txt";
+  status.progressValue = 1;
   view.Refresh();
-  form.pb2Value = 2;  // no new line and too soon: not printed
+  status.progressValue = 2;  // no new line and too soon: not printed
   now += std::chrono::milliseconds(100);
   view.Refresh();
   now += std::chrono::milliseconds(200);
-  view.Refresh();       // the interval has passed
-  form.lblmsg.clear();  // an emptied line prints nothing
+  view.Refresh();               // the interval has passed
+  status.messageLabel.clear();  // an emptied line prints nothing
   view.Refresh();
 
   EXPECT_EQ(screen.str(),

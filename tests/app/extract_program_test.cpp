@@ -8,7 +8,7 @@
 
 #include "app/extract_program_fixture.h"
 #include "settings/isolated_settings.h"
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 #include "support/job_texts.h"
 #include "support/zip_fixtures.h"
 

@@ -40,14 +40,14 @@ TEST_F(AceBackendTest, ExtractsFoldersAndFilesShowingEachEntryAndTheArchive) {
   ExtractOne(archive);
   EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"b.txt", "docs/", "docs/a.txt"}));
   EXPECT_EQ(ReadFileText(Out("docs/a.txt")), "alpha");
-  EXPECT_EQ(status.Lblmsgs(),
+  EXPECT_EQ(recorder.MessageLines(),
             (std::vector<std::string>{"Extracting file: docs", "Extracting file: docs/a.txt",
                                       "Extracting file: b.txt"}));
-  EXPECT_TRUE(status.SawLblarc("Processing archive: " + archive));
-  EXPECT_EQ(session.Form4Window.pb2Max, 3);
-  EXPECT_EQ(session.Form4Window.pb2Value, 3);
+  EXPECT_TRUE(recorder.SawArchiveLabel("Processing archive: " + archive));
+  EXPECT_EQ(session.status.progressMax, 3);
+  EXPECT_EQ(session.status.progressValue, 3);
   EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
-  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
 // The count opens every file named like the set whatever its case, skips what is
@@ -66,10 +66,10 @@ TEST_F(AceBackendTest, TheCountCoversEveryVolumeOfTheSet) {
   ExtractOne(volumes[0]);
   EXPECT_EQ(ReadFileText(Out("big.txt")), big);
   EXPECT_EQ(ReadFileText(Out("end.txt")), "e");
-  EXPECT_TRUE(status.SawLblarc("Processing archive: " + volumes.back()));
-  EXPECT_EQ(session.Form4Window.pb2Max, 3);
+  EXPECT_TRUE(recorder.SawArchiveLabel("Processing archive: " + volumes.back()));
+  EXPECT_EQ(session.status.progressMax, 3);
   EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
-  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
 TEST_F(AceBackendTest, AMissingVolumeStopsWithItsMessageKeepingWhatWasExtracted) {
@@ -105,7 +105,7 @@ TEST_F(AceBackendTest, AnEncryptedEntryIsAskedForOnceAndTheArchiveStartsAgain) {
   EXPECT_EQ(ReadFileText(Out("open.txt")), "plain");
   EXPECT_EQ(ReadFileText(Out("secret.txt")), "hidden");
   EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
-  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
 TEST_F(AceBackendTest, AnEmptyPasswordAbortsTheArchive) {
@@ -186,7 +186,7 @@ TEST_F(AceBackendTest, OverwritePromptAnswersNoYesAllThenNoMoreQuestions) {
   for (const char* name : {"b.txt", "c.txt", "d.txt"}) {
     EXPECT_EQ(ReadFileText(Out(name)), std::string("new ") + name[0]) << name;
   }
-  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
 TEST_F(AceBackendTest, CancelAtTheOverwritePromptStopsTheArchiveSilently) {
@@ -200,7 +200,7 @@ TEST_F(AceBackendTest, CancelAtTheOverwritePromptStopsTheArchiveSilently) {
   EXPECT_EQ(ReadFileText(Out("stop.txt")), "old");
   EXPECT_FALSE(fs::exists(Out("never.txt")));
   EXPECT_TRUE(dialogs.messages.empty());
-  EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
+  EXPECT_EQ(session.status.archiveLabel, kNotFinished);
 }
 
 TEST_F(AceBackendTest, OnlyTheSettingOneReplacesWithoutAskingAReadOnlyFileToo) {
@@ -249,14 +249,14 @@ TEST_F(AceBackendTest, AJobOfThreeArchivesGoesOnAfterAFailureAndKeepsAll) {
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{kWrongPassword});
   EXPECT_EQ(ReadFileText(Out("x.txt")), "new x");
   EXPECT_EQ(ReadFileText(Out("y.txt")), "new y");
-  EXPECT_EQ(session.Form4Window.lblarc, kNotFinished) << "one failed archive is enough";
+  EXPECT_EQ(session.status.archiveLabel, kNotFinished) << "one failed archive is enough";
 }
 
 // Cancel pressed once an entry is done: the next entry is not started.
 class AceDirectTest : public AceBackendTest {
  protected:
   AceDirectTest() {
-    direct.Form1.Combo1.text = out_;
+    direct.mainWindow.destinationBox.text = out_;
     cancelling.job = &direct.job;
   }
   CancellingPump cancelling;
@@ -279,7 +279,7 @@ TEST_F(AceDirectTest, AFileTheLibraryDoesNotOpenIsNotAValidAceArchive) {
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].text, "This file is not a valid Ace archive.");
   EXPECT_EQ(dialogs.messages[0].title, "Oops!");
-  EXPECT_EQ(direct.Form4Window.pb2Max, 0);
+  EXPECT_EQ(direct.status.progressMax, 0);
 }
 
 }  // namespace

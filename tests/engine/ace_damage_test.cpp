@@ -69,7 +69,7 @@ TEST_P(AceDamageTest, EveryRunEndsWithAResultTheUserIsToldAbout) {
     dialogs.messages.clear();
     dialogs.inputAnswers = {source.password};
     session.job = JobState{};
-    session.Form1.Combo1.text = out;
+    session.mainWindow.destinationBox.text = out;
 
     const int32_t result = ExtractAceArchive(session, archive);
 

@@ -48,13 +48,13 @@ TEST_F(AceProbeTest, ASelfExtractingAceIsExtractedThroughTheDriver) {
   sfx.sfxPrefix = SfxStub();
   WriteAce(PathOf("setup.exe"), {{"readme.txt", "read me"}}, sfx);
   std::filesystem::create_directory(PathOf("out"));
-  session.Form1.Combo1.text = PathOf("out");
+  session.mainWindow.destinationBox.text = PathOf("out");
   Select({PathOf("setup.exe")});
   Extract();
   EXPECT_EQ(session.job.ArchiveType, "ace");
   EXPECT_EQ(ReadFileText(PathOf("out/readme.txt")), "read me");
   EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
-  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
 }  // namespace

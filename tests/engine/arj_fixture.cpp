@@ -13,7 +13,7 @@ constexpr int kMissingProgramError = 53;
 
 std::optional<ProcessId> RecordingConsoleHost::Start(const std::vector<std::string>& argv,
                                                      int windowStyle, int& errorNumber) {
-  Started started{argv, windowStyle, "", status_.Command1Visible};
+  Started started{argv, windowStyle, "", status_.cancelButtonVisible};
   if (!argv.empty() && fs::is_regular_file(argv.back())) started.batch = ReadFileText(argv.back());
   starts.push_back(started);
   if (failFromStart != 0 && starts.size() >= failFromStart) {
@@ -90,7 +90,7 @@ std::string ArjTest::StagingFolder(const std::string& batch, const std::string& 
 
 void ArjTest::ExtractInto(const std::vector<std::string>& archives) {
   fs::create_directories(PathOf("out"));
-  session.Form1.Combo1.text = PathOf("out");
+  session.mainWindow.destinationBox.text = PathOf("out");
   Select(archives);
   Extract();
 }

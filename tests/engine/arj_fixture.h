@@ -20,10 +20,10 @@ class RecordingConsoleHost : public ConsoleHost {
   struct Started {
     std::vector<std::string> argv;
     int windowStyle = -1;
-    std::string batch;            // the batch file's bytes as the run began
-    bool command1Visible = true;  // the Status window's Cancel button then
+    std::string batch;                // the batch file's bytes as the run began
+    bool cancelButtonVisible = true;  // the Status window's Cancel button then
   };
-  explicit RecordingConsoleHost(const Form4& status) : status_(status) {}
+  explicit RecordingConsoleHost(const StatusModel& status) : status_(status) {}
 
   std::optional<ProcessId> Start(const std::vector<std::string>& argv, int windowStyle,
                                  int& errorNumber) override;
@@ -40,7 +40,7 @@ class RecordingConsoleHost : public ConsoleHost {
   size_t failFromStart = 0;
 
  private:
-  const Form4& status_;
+  const StatusModel& status_;
   std::ostringstream terminal_;
   TerminalConsoleHost real_{terminal_};
 };
@@ -70,7 +70,7 @@ class ArjTest : public EngineTest {
   // Extracts archives into PathOf("out"), made first.
   void ExtractInto(const std::vector<std::string>& archives);
 
-  RecordingConsoleHost host{session.Form4Window};
+  RecordingConsoleHost host{session.status};
 };
 
 }  // namespace tessaly::testing

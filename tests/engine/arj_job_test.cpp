@@ -39,15 +39,15 @@ TEST_F(ArjJobTest, SeveralArchivesWithFoldersExtractInOneHiddenWatchedRun) {
   const std::string out = PathOf("out") + "/";
   EXPECT_EQ(run.batch, Batch({ExtractLine(first, StagingFolder(run.batch, out, 1)),
                               ExtractLine(second, StagingFolder(run.batch, out, 2))}));
-  EXPECT_FALSE(run.command1Visible) << "an ARJ job cannot be cancelled";
+  EXPECT_FALSE(run.cancelButtonVisible) << "an ARJ job cannot be cancelled";
 
-  const Form4& form = session.Form4Window;
-  EXPECT_TRUE(status.SawLblarc(kWaiting));
-  EXPECT_EQ(form.lblarc, kFinished);
-  EXPECT_TRUE(form.Command1Visible);
-  EXPECT_EQ(form.pb2Value, form.pb2Max);
+  const StatusModel& status = session.status;
+  EXPECT_TRUE(recorder.SawArchiveLabel(kWaiting));
+  EXPECT_EQ(status.archiveLabel, kFinished);
+  EXPECT_TRUE(status.cancelButtonVisible);
+  EXPECT_EQ(status.progressValue, status.progressMax);
   EXPECT_EQ(session.job.ExtractResult, 0);
-  for (const StatusRecorder::Snapshot& s : status.snapshots) {
+  for (const StatusRecorder::Snapshot& s : recorder.snapshots) {
     EXPECT_TRUE(s.value % 20 == 0) << "the bar only shows the animation's steps: " << s.value;
   }
   EXPECT_FALSE(fs::exists(scratch + "Tessaly.bat"));
@@ -77,7 +77,7 @@ TEST_F(ArjJobTest, AFailedEntryLeavesTheOldFileAndTheJobIsNotFinished) {
     ExtractInto({c.archive, sound});
 
     // The utility's complaint stays in its hidden window; its status tells the job.
-    EXPECT_EQ(session.Form4Window.lblarc, kNotFinished) << c.archive;
+    EXPECT_EQ(session.status.archiveLabel, kNotFinished) << c.archive;
     EXPECT_EQ(session.job.ExtractResult, 1);
     EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
     EXPECT_EQ(ReadFileText(PathOf("out/data.bin")), "old");
@@ -93,7 +93,7 @@ TEST_F(ArjJobTest, AUtilityThatCannotStartIsReportedAsNotFinished) {
   SetSetting("General", "Close extract window", "0");
   ExtractInto({archive});
 
-  EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
+  EXPECT_EQ(session.status.archiveLabel, kNotFinished);
   EXPECT_EQ(session.job.ExtractResult, 1);
   EXPECT_TRUE(TreeOf(PathOf("out")).empty());
 }
@@ -103,7 +103,7 @@ TEST_F(ArjJobTest, BlanksShellCharactersAndLeadingDashesReachTheUtilityAsOneArgu
   const std::string first =
       MakeArj(PathOf("odd dir;$HOME`id`/-first arc.arj"), {{"x y.txt", "first"}});
   MakeArj(WorkDir() + "/-second.arj", {{"z.txt", "second"}});
-  session.Form1.Combo1.text = "-out $x; y";
+  session.mainWindow.destinationBox.text = "-out $x; y";
   Select({first, "-second.arj"});
   dialogs.messageAnswers = {MsgAnswer::Yes};  // create the destination
   Extract();
@@ -113,14 +113,14 @@ TEST_F(ArjJobTest, BlanksShellCharactersAndLeadingDashesReachTheUtilityAsOneArgu
             Batch({ExtractLine(first, "./" + StagingFolder(batch, "-out $x; y/", 1)),
                    ExtractLine("./-second.arj", "./" + StagingFolder(batch, "-out $x; y/", 2))}));
   EXPECT_EQ(TreeOf(WorkDir() + "/-out $x; y"), (std::vector<std::string>{"x y.txt", "z.txt"}));
-  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
 TEST_F(ArjJobTest, ADestinationWithADoubleQuoteEndsTheJobBeforeAnythingRuns) {
   const std::string archive = MakeArj(PathOf("q.arj"), {{"q.txt", "q"}});
   const std::string destination = PathOf("say \"hi\"");
   fs::create_directories(destination);
-  session.Form1.Combo1.text = destination;
+  session.mainWindow.destinationBox.text = destination;
   Select({archive});
   Extract();
 
@@ -130,7 +130,7 @@ TEST_F(ArjJobTest, ADestinationWithADoubleQuoteEndsTheJobBeforeAnythingRuns) {
                 "\" to the arj utility: a name that contains a double quotation mark or a line "
                 "break cannot be written into the batch file. Please rename it and try again.");
   EXPECT_EQ(host.starts.size(), 1u) << "only the probe ran";
-  EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
+  EXPECT_EQ(session.status.archiveLabel, kNotFinished);
   EXPECT_TRUE(TreeOf(destination).empty());
 }
 
@@ -141,7 +141,7 @@ TEST_F(ArjJobTest, ArchivesTheUtilityCannotBeReachedForAreRefusedAsUnsupported) 
       " If this file is part of an Ace, Rar, or Arj set, you must select the first file in the "
       "set (i.e. \"MyFile.rar\") to process the set.";
   WriteFileText(PathOf("arj-notes.txt"), "not a program");
-  session.Form1.Combo1.text = PathOf("out");
+  session.mainWindow.destinationBox.text = PathOf("out");
   for (const std::string& location :
        {std::string(), PathOf("missing/arj"), WorkDir(), PathOf("arj-notes.txt")}) {
     SetSetting("Utility Locations", "arj", location);

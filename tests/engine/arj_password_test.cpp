@@ -37,7 +37,7 @@ TEST_F(ArjPasswordTest, OnlyTheGarbledArchiveIsAskedForAndGetsTheSwitch) {
   EXPECT_EQ(TreeOf(PathOf("out")),
             (std::vector<std::string>{"d/", "d/deep.txt", "open.txt", "secret.txt"}));
   EXPECT_EQ(ReadFileText(PathOf("out/secret.txt")), "secret");
-  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
   EXPECT_FALSE(fs::exists(Scratch() + "Tessaly.bat")) << "the batch held the password";
 }
 
@@ -62,7 +62,7 @@ TEST_F(ArjPasswordTest, NoPasswordOrOneTheBatchCannotHoldRunsNothing) {
     EXPECT_EQ(dialogs.messages[0].text, c.text);
     EXPECT_EQ(dialogs.messages[0].icon, c.icon);
     EXPECT_EQ(host.starts.size(), 1u) << "only the probe ran";
-    EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
+    EXPECT_EQ(session.status.archiveLabel, kNotFinished);
     EXPECT_EQ(session.job.ExtractResult, 1);
     EXPECT_TRUE(TreeOf(PathOf("out")).empty());
     EXPECT_FALSE(fs::exists(Scratch() + "Tessaly.bat"));

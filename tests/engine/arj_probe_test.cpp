@@ -32,7 +32,7 @@ TEST_F(ArjProbeTest, AnArchiveIsArjAndItsListingStaysWhileTheBatchGoes) {
             Batch({"\"/usr/bin/arj\" l \"" + archive + "\">\"" + scratch + "arjtmp.tmp\""}));
   EXPECT_FALSE(fs::exists(scratch + "Tessaly.bat"));
   EXPECT_NE(ReadFileText(scratch + "arjtmp.tmp").find("inside.txt"), std::string::npos);
-  EXPECT_TRUE(status.snapshots.empty()) << "a probe moves no bar";
+  EXPECT_TRUE(recorder.snapshots.empty()) << "a probe moves no bar";
 }
 
 TEST_F(ArjProbeTest, SelfExtractingArchivesAreArjAndOtherFilesAreNot) {

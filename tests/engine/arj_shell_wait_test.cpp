@@ -63,7 +63,7 @@ class ShellWaitTest : public EngineTest {
   }
   std::vector<int64_t> BarValues() const {
     std::vector<int64_t> values;
-    for (const StatusRecorder::Snapshot& s : status.snapshots) values.push_back(s.value);
+    for (const StatusRecorder::Snapshot& s : recorder.snapshots) values.push_back(s.value);
     return values;
   }
   ScriptedConsoleHost host;

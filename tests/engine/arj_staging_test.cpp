@@ -90,7 +90,7 @@ TEST_F(ArjStagingTest, NothingIsWrittenOutsideTheDestinationWhateverTheNames) {
   fs::create_directories(PathOf("out"));
   fs::create_directory_symlink("../outside", PathOf("out/pre"));
   const std::map<std::string, std::string> before = Outside();
-  session.Form1.Combo1.text = PathOf("out");
+  session.mainWindow.destinationBox.text = PathOf("out");
   Select({archive});
   Extract();
 
@@ -98,7 +98,7 @@ TEST_F(ArjStagingTest, NothingIsWrittenOutsideTheDestinationWhateverTheNames) {
   ASSERT_EQ(dialogs.messages.size(), 1u) << ::testing::PrintToString(MessageTexts());
   EXPECT_EQ(dialogs.messages[0].text, OutsideText("pre/j.txt"));
   EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
-  EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
+  EXPECT_EQ(session.status.archiveLabel, kNotFinished);
   // The other names land where the libraries put them: ".." and "/" dropped.
   EXPECT_EQ(ReadFileText(PathOf("out/x.txt")), "dot dot");
   EXPECT_EQ(ReadFileText(PathOf("out/sub/esc.txt")), "climbing");
@@ -153,14 +153,14 @@ TEST_F(ArjStagingTest, ANameTheUtilityLoopsOnEndsTheJobBeforeAnythingRuns) {
     EXPECT_EQ(TreeOf(PathOf("out")), c.landed) << c.name;
     if (c.shown.empty()) {
       EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
-      EXPECT_EQ(session.Form4Window.lblarc, kFinished) << c.name;
+      EXPECT_EQ(session.status.archiveLabel, kFinished) << c.name;
       continue;
     }
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Tessaly did not extract \"odd.arj\": the "
                                                        "utility cannot handle the name \"" +
                                                        c.shown + "\" in it."});
     EXPECT_EQ(host.starts.size(), probes) << c.name << ": only the probe ran";
-    EXPECT_EQ(session.Form4Window.lblarc, kNotFinished) << c.name;
+    EXPECT_EQ(session.status.archiveLabel, kNotFinished) << c.name;
   }
 }
 
@@ -207,7 +207,7 @@ TEST_F(ArjStagingTest, ExistingFilesAreKeptReplacedOrAskedForAsTheRuleSays) {
     EXPECT_EQ(ReadFileText(PathOf("out/b.txt")), c.b) << c.name;
     EXPECT_EQ(fs::exists(PathOf("out/sub/c.txt")) ? ReadFileText(PathOf("out/sub/c.txt")) : "", c.c)
         << c.name;
-    EXPECT_EQ(session.Form4Window.lblarc, c.finished ? kFinished : kNotFinished) << c.name;
+    EXPECT_EQ(session.status.archiveLabel, c.finished ? kFinished : kNotFinished) << c.name;
     ExpectNoStagingLeft();
   }
 }
@@ -239,7 +239,7 @@ TEST_F(ArjStagingTest, ModesLoseSetIdBitsNamesLoseControlCharactersLinksStayInsi
   EXPECT_EQ(dialogs.messages[0].text,
             "Tessaly did not create the link \"dd/bad\": its target lies outside the destination "
             "folder.");
-  EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
+  EXPECT_EQ(session.status.archiveLabel, kNotFinished);
   ExpectNoStagingLeft();
 }
 

@@ -72,7 +72,7 @@ TEST_F(ArjVolumesTest, AFileSplitOverVolumesIsCheckedOverEveryPart) {
   // answer the next volume's question, the utility must not ask it.
   SetSetting("arj options", "auto overwrite", "");
   ExtractInto({plain});
-  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
   EXPECT_EQ(TreeOf(PathOf("out")), (std::vector<std::string>{"big.bin"}));
   EXPECT_EQ(ReadFileText(PathOf("out/big.bin")), content);
 }

@@ -1,6 +1,6 @@
-// Form2 on real folders, with a tree double that behaves like the folder tree:
-// it selects existing folders only and reports every new selection to the form. Up
-// and the real tree are the destination window's tests' part.
+// The destination dialog's model on real folders, with a tree double that behaves like the folder
+// tree: it selects existing folders only and reports every new selection to the model. Up and the
+// real tree are the destination window's tests' part.
 #include "engine/destination_dialog.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +24,7 @@ std::string Slashed(const fs::path& path) {
 
 class TreeDouble : public FolderTreeControl {
  public:
-  Form2* form = nullptr;
+  DestinationModel* dialog = nullptr;
   std::string desktop;
   TreeNodeKind kind = TreeNodeKind::Folder;
   std::string path;
@@ -46,7 +46,7 @@ class TreeDouble : public FolderTreeControl {
   void Select(TreeNodeKind newKind, const std::string& newPath) {
     kind = newKind;
     path = newPath;
-    form->SelectionChanged(kind, path);
+    dialog->SelectionChanged(kind, path);
   }
 };
 
@@ -54,17 +54,17 @@ class DestinationDialogTest : public ::testing::Test {
  protected:
   DestinationDialogTest() {
     dialogs.session = &session;
-    tree.form = &form;
+    tree.dialog = &dialog;
     fs::create_directories(temp.path() / "Desktop");
     fs::create_directories(temp.path() / "Data");
     tree.desktop = Slashed(temp.path() / "Desktop");
   }
 
-  void Load(const std::string& caption = kForm2Caption, bool enlarged = false) {
+  void Load(const std::string& caption = kDestinationCaption, bool enlarged = false) {
     DestinationRequest request;
     request.caption = caption;
     request.showPerArchiveCheck = enlarged;
-    form.Load(session, request);
+    dialog.Load(session, request);
   }
 
   std::string Data() const { return Slashed(temp.path() / "Data"); }
@@ -74,55 +74,55 @@ class DestinationDialogTest : public ::testing::Test {
   testing::CountingPump pump;
   Session session{dialogs, pump};
   TreeDouble tree;
-  Form2 form{tree};
+  DestinationModel dialog{tree};
 };
 
 TEST_F(DestinationDialogTest, LoadClearsTheChoiceAndPointsTheTreeWhereAsked) {
   session.job.ChosenDestination = "/old/";
   session.job.ConfirmFromDriver = true;
-  session.Form1.CurrentFolder = Data();
+  session.mainWindow.currentFolder = Data();
   Load("Copy to...", true);
 
   EXPECT_EQ(session.job.ChosenDestination, "");
-  EXPECT_EQ(form.Caption, "Copy to...");
-  EXPECT_TRUE(form.Check1Visible);
-  EXPECT_FALSE(form.Check1);
-  EXPECT_EQ(form.Label2, Data());
-  EXPECT_TRUE(form.Command1Enabled);
+  EXPECT_EQ(dialog.caption, "Copy to...");
+  EXPECT_TRUE(dialog.perArchiveFolderVisible);
+  EXPECT_FALSE(dialog.perArchiveFolder);
+  EXPECT_EQ(dialog.chosenFolder, Data());
+  EXPECT_TRUE(dialog.okEnabled);
 
   DestinationRequest request;
   request.startFolder = tree.desktop;
-  form.Load(session, request);
-  EXPECT_EQ(form.Label2, tree.desktop);
+  dialog.Load(session, request);
+  EXPECT_EQ(dialog.chosenFolder, tree.desktop);
 }
 
 // Nothing selected yet: OK must not hand back "/" as the destination.
 TEST_F(DestinationDialogTest, EachTreeNodeShowsItsFolderAndOffersOkAndNewOnlyForOne) {
   Load();
-  EXPECT_EQ(form.Label2, "");
-  EXPECT_FALSE(form.Command1Enabled);
-  EXPECT_FALSE(form.Command2Enabled);
-  form.Command1_Click(session);
-  form.Command2_Click(session);
-  EXPECT_FALSE(form.closed);
+  EXPECT_EQ(dialog.chosenFolder, "");
+  EXPECT_FALSE(dialog.okEnabled);
+  EXPECT_FALSE(dialog.newFolderEnabled);
+  dialog.OkClicked(session);
+  dialog.NewFolderClicked(session);
+  EXPECT_FALSE(dialog.closed);
   EXPECT_EQ(session.job.ChosenDestination, "");
   EXPECT_TRUE(dialogs.inputs.empty());
 
   tree.Select(TreeNodeKind::Folder, "/");
-  EXPECT_EQ(form.Label2, "/");
+  EXPECT_EQ(dialog.chosenFolder, "/");
   tree.Select(TreeNodeKind::ComputerRoot, "");
-  EXPECT_EQ(form.Label2, "");
-  EXPECT_FALSE(form.Command1Enabled);
-  EXPECT_FALSE(form.Command2Enabled);
+  EXPECT_EQ(dialog.chosenFolder, "");
+  EXPECT_FALSE(dialog.okEnabled);
+  EXPECT_FALSE(dialog.newFolderEnabled);
 
   tree.Select(TreeNodeKind::DesktopRoot, "");
-  EXPECT_EQ(form.Label2, tree.desktop);
-  EXPECT_TRUE(form.Command1Enabled);
-  EXPECT_TRUE(form.Command2Enabled);
-  form.Command1_Click(session);
-  EXPECT_TRUE(form.closed);
+  EXPECT_EQ(dialog.chosenFolder, tree.desktop);
+  EXPECT_TRUE(dialog.okEnabled);
+  EXPECT_TRUE(dialog.newFolderEnabled);
+  dialog.OkClicked(session);
+  EXPECT_TRUE(dialog.closed);
   EXPECT_EQ(session.job.ChosenDestination, tree.desktop);
-  EXPECT_EQ(form.Answer(session).ChosenDestination, tree.desktop);
+  EXPECT_EQ(dialog.Answer(session).chosenDestination, tree.desktop);
 }
 
 TEST_F(DestinationDialogTest, NewMakesANameFullPathOrExistingNameAndNothingForNothing) {
@@ -131,25 +131,25 @@ TEST_F(DestinationDialogTest, NewMakesANameFullPathOrExistingNameAndNothingForNo
   Load();
   ASSERT_TRUE(tree.SelectFolder(Data()));
   dialogs.inputAnswers = {"", "Reports", elsewhere.string(), "Old"};
-  form.Command2_Click(session);
+  dialog.NewFolderClicked(session);
   EXPECT_EQ(tree.rereads, 0);
-  EXPECT_EQ(form.Label2, Data());
+  EXPECT_EQ(dialog.chosenFolder, Data());
   ASSERT_EQ(dialogs.inputs.size(), 1u);
   EXPECT_EQ(dialogs.inputs[0].title, "Create New Folder");
   EXPECT_EQ(dialogs.inputs[0].echo, InputEcho::Normal);
   EXPECT_EQ(dialogs.inputs[0].prompt, "Currently selected folder:\n\n" + Data() +
                                           "\n\nType a name for the folder in the box below.");
 
-  form.Command2_Click(session);
+  dialog.NewFolderClicked(session);
   EXPECT_EQ(tree.path, Data() + "Reports/");
-  EXPECT_EQ(form.Label2, Data() + "Reports/");
+  EXPECT_EQ(dialog.chosenFolder, Data() + "Reports/");
 
-  form.Command2_Click(session);
-  EXPECT_EQ(form.Label2, Slashed(elsewhere));
+  dialog.NewFolderClicked(session);
+  EXPECT_EQ(dialog.chosenFolder, Slashed(elsewhere));
 
   ASSERT_TRUE(tree.SelectFolder(Data()));
-  form.Command2_Click(session);
-  EXPECT_EQ(form.Label2, Data() + "Old/");
+  dialog.NewFolderClicked(session);
+  EXPECT_EQ(dialog.chosenFolder, Data() + "Old/");
   EXPECT_EQ(tree.rereads, 3);
   EXPECT_TRUE(dialogs.messages.empty());
   EXPECT_EQ(
@@ -165,7 +165,7 @@ TEST_F(DestinationDialogTest, NewCannotMakeAFolderWhosePathIsMissing) {
     ASSERT_TRUE(tree.SelectFolder(Data()));
     dialogs.messages.clear();
     dialogs.inputAnswers.push_back(typed);
-    form.Command2_Click(session);
+    dialog.NewFolderClicked(session);
 
     const std::string full = Data() + typed;
     ASSERT_EQ(dialogs.messages.size(), 1u);
@@ -175,7 +175,7 @@ TEST_F(DestinationDialogTest, NewCannotMakeAFolderWhosePathIsMissing) {
                   "characters are not allowed in a folder name: \\ / : * ? \" < > |");
     EXPECT_EQ(dialogs.messages[0].title, "Oops!");
     EXPECT_FALSE(fs::exists(full));
-    EXPECT_EQ(form.Label2, Data());
+    EXPECT_EQ(dialog.chosenFolder, Data());
   }
 }
 
@@ -195,11 +195,11 @@ TEST_F(DestinationDialogTest, OnlyExtractToReportsThePerArchiveBox) {
     session.job.PerArchiveFolder = row.before;
     Load(row.caption, true);
     ASSERT_TRUE(tree.SelectFolder(Data()));
-    form.Check1 = row.ticked;
-    form.Command1_Click(session);
+    dialog.perArchiveFolder = row.ticked;
+    dialog.OkClicked(session);
     EXPECT_EQ(session.job.PerArchiveFolder, row.after);
     EXPECT_EQ(session.job.ChosenDestination, Data());
-    EXPECT_EQ(form.Answer(session).Check1, row.after);
+    EXPECT_EQ(dialog.Answer(session).perArchiveFolder, row.after);
   }
 }
 

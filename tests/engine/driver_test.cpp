@@ -113,7 +113,7 @@ TEST_F(DriverTest, EmptyDestinationAnsweredNoEndsTheJobYesExtractsIntoTheWorking
 
 TEST_F(DriverTest, MissingDestinationIsCreatedOnlyAfterYes) {
   const std::string destination = PathOf("new out");
-  session.Form1.Combo1.text = destination;
+  session.mainWindow.destinationBox.text = destination;
   Select({PathOf("a.zip")});
   dialogs.messageAnswers = {MsgAnswer::No};
   Extract();
@@ -134,7 +134,7 @@ TEST_F(DriverTest, MissingDestinationIsCreatedOnlyAfterYes) {
 
 TEST_F(DriverTest, UncreatableDestinationIsReportedAndNoStatusWindowOpens) {
   const std::string destination = PathOf("missing/deeper");
-  session.Form1.Combo1.text = destination;
+  session.mainWindow.destinationBox.text = destination;
   Select({PathOf("a.zip")});
   dialogs.messageAnswers = {MsgAnswer::Yes};
   Extract();
@@ -149,7 +149,7 @@ TEST_F(DriverTest, UncreatableDestinationIsReportedAndNoStatusWindowOpens) {
 
 TEST_F(DriverTest, OnlyGoRunsTheJobAndOnlyGoSavesAnUntickedBox) {
   SetSetting("General", "Show confirmation", "1");
-  session.Form1.Combo1.text = PathOf("out");
+  session.mainWindow.destinationBox.text = PathOf("out");
   fs::create_directory(PathOf("out"));
   Select({PathOf("a.zip")});
 
@@ -160,7 +160,7 @@ TEST_F(DriverTest, OnlyGoRunsTheJobAndOnlyGoSavesAnUntickedBox) {
             "You have chosen to extract the contents of the selected archive(s) to the "
             "folder:\n\n" +
                 PathOf("out"));
-  EXPECT_FALSE(dialogs.confirmCommand3Visible[0]);
+  EXPECT_FALSE(dialogs.confirmNewDestinationVisible[0]);
   EXPECT_TRUE(session.job.ConfirmCancelled);
   EXPECT_EQ(dialogs.statusShown, 0);
   EXPECT_FALSE(fs::exists(PathOf("out/a.txt")));
@@ -188,38 +188,39 @@ TEST_F(DriverTest, OnlyGoRunsTheJobAndOnlyGoSavesAnUntickedBox) {
 TEST_F(DriverTest, ASuccessfulJobGoesThroughEveryStageOfTheStatusWindow) {
   const std::string out = PathOf("out");
   fs::create_directory(out);
-  session.Form1.Combo1.text = out;
+  session.mainWindow.destinationBox.text = out;
   Select({PathOf("a.zip")});
   Extract();
 
   EXPECT_TRUE(dialogs.messages.empty());
   EXPECT_EQ(dialogs.statusShown, 1);
-  ASSERT_FALSE(status.snapshots.empty());
-  const StatusRecorder::Snapshot& first = status.snapshots.front();
-  EXPECT_EQ(first.lblarc, "Preparing to extract files...");
+  ASSERT_FALSE(recorder.snapshots.empty());
+  const StatusRecorder::Snapshot& first = recorder.snapshots.front();
+  EXPECT_EQ(first.archiveLabel, "Preparing to extract files...");
   EXPECT_EQ(first.max, 100);
-  EXPECT_TRUE(status.SawLblarc("Processing archive: " + PathOf("a.zip")));
+  EXPECT_TRUE(recorder.SawArchiveLabel("Processing archive: " + PathOf("a.zip")));
   // Stored and deflated entries, each line as the library printed it.
-  EXPECT_EQ(status.Lblmsgs(), (std::vector<std::string>{"Extracting file: " + out + "/a.txt  ",
-                                                        "Extracting file: " + out + "/d/b.txt  "}));
+  EXPECT_EQ(recorder.MessageLines(),
+            (std::vector<std::string>{"Extracting file: " + out + "/a.txt  ",
+                                      "Extracting file: " + out + "/d/b.txt  "}));
 
-  const Form4& form = session.Form4Window;
-  EXPECT_EQ(form.lblarc, kFinished);
-  EXPECT_EQ(form.pb2Max, 3);  // three entries counted, the folder among them
-  EXPECT_EQ(form.pb2Value, 3);
-  EXPECT_EQ(form.Command1Caption, "OK");
-  EXPECT_EQ(form.Command2Caption, "Explore");
+  const StatusModel& status = session.status;
+  EXPECT_EQ(status.archiveLabel, kFinished);
+  EXPECT_EQ(status.progressMax, 3);  // three entries counted, the folder among them
+  EXPECT_EQ(status.progressValue, 3);
+  EXPECT_EQ(status.cancelButtonCaption, "OK");
+  EXPECT_EQ(status.backgroundButtonCaption, "Explore");
   EXPECT_EQ(session.job.ExtractResult, 0);
 
   EXPECT_EQ(ReadFileText(out + "/d/b.txt"), Bravo());
   EXPECT_EQ(mainWindow.Count("ListFolder"), 1);
   EXPECT_EQ(mainWindow.Count("UpdateSelectionState"), 1);
   EXPECT_FALSE(mainWindow.enabled) << "the Status window keeps the main window disabled";
-  EXPECT_EQ(session.Form1.Combo1.list, (std::vector<std::string>{out}));
+  EXPECT_EQ(session.mainWindow.destinationBox.list, (std::vector<std::string>{out}));
   EXPECT_EQ(GetSetting("Destination Folder Hist", "folder1"), out);
 
-  session.Form4Window.Command1_Click(session);
-  EXPECT_FALSE(form.loaded);
+  session.status.CancelButtonClicked(session);
+  EXPECT_FALSE(status.loaded);
   EXPECT_TRUE(mainWindow.enabled);
   EXPECT_FALSE(mainWindow.busy);
 }

@@ -54,8 +54,8 @@ const CancelCase kCases[] = {
 class EntryCancelTest : public DestinationJobTest {
  protected:
   EntryCancelTest() {
-    direct.Form1.Combo1.text = out_;
-    direct.Form1.CurrentFolder = Root() + "/";
+    direct.mainWindow.destinationBox.text = out_;
+    direct.mainWindow.currentFolder = Root() + "/";
     dialogs.session = &direct;
     cancelling.job = &direct.job;
   }
@@ -76,7 +76,7 @@ TEST_F(EntryCancelTest, CancelStopsTheEntryBeingWrittenAndKeepsTheOldFile) {
     cancelling.pumps = 0;
     cancelling.pumpsAtCancel = -1;
     cancelling.cancelNow = [this] {
-      return direct.Form4Window.lblmsg.find("big.bin") != std::string::npos;
+      return direct.status.messageLabel.find("big.bin") != std::string::npos;
     };
     direct.job.SelectedFiles = {archive};
     direct.job.SelectedCount = 1;
@@ -88,7 +88,7 @@ TEST_F(EntryCancelTest, CancelStopsTheEntryBeingWrittenAndKeepsTheOldFile) {
     EXPECT_TRUE(kept == "old") << "the old file became " << kept.size() << " bytes";
     EXPECT_EQ(TreeOf(out_), std::vector<std::string>{"big.bin"}) << "a partial file is left";
     EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
-    EXPECT_EQ(direct.Form4Window.lblarc, kNotFinished);
+    EXPECT_EQ(direct.status.archiveLabel, kNotFinished);
   }
 }
 

@@ -19,31 +19,31 @@ class CountingStatusView : public StatusView {
 using ExtractionDialogsTest = EngineTest;
 
 TEST_F(ExtractionDialogsTest, StatusWindowOpensReadyAndCancelOnlyFlagsTheJob) {
-  Form4& form = session.Form4Window;
-  form.lblmsg = "left over";
-  form.pb2Value = 7;
-  form.Command2Visible = false;
-  form.Load(session);
-  EXPECT_TRUE(form.loaded);
-  EXPECT_EQ(form.lblarc, "Preparing to extract files...");
-  EXPECT_EQ(form.lblmsg, "");
-  EXPECT_EQ(form.pb2Max, 100);
-  EXPECT_EQ(form.pb2Value, 0);
-  EXPECT_EQ(form.Command1Caption, "Cancel");
-  EXPECT_EQ(form.Command2Caption, "Background");
-  EXPECT_TRUE(form.Command2Enabled);
-  EXPECT_TRUE(form.Command2Visible);
+  StatusModel& status = session.status;
+  status.messageLabel = "left over";
+  status.progressValue = 7;
+  status.backgroundButtonVisible = false;
+  status.Load(session);
+  EXPECT_TRUE(status.loaded);
+  EXPECT_EQ(status.archiveLabel, "Preparing to extract files...");
+  EXPECT_EQ(status.messageLabel, "");
+  EXPECT_EQ(status.progressMax, 100);
+  EXPECT_EQ(status.progressValue, 0);
+  EXPECT_EQ(status.cancelButtonCaption, "Cancel");
+  EXPECT_EQ(status.backgroundButtonCaption, "Background");
+  EXPECT_TRUE(status.backgroundButtonEnabled);
+  EXPECT_TRUE(status.backgroundButtonVisible);
   EXPECT_FALSE(mainWindow.enabled);
   EXPECT_TRUE(mainWindow.busy);
 
-  form.Command1_Click(session);
+  status.CancelButtonClicked(session);
   EXPECT_TRUE(session.job.CancelExtract);
   EXPECT_EQ(session.job.ExtractResult, 1);
 
-  form.Command1Caption = "OK";
+  status.cancelButtonCaption = "OK";
   session.job.StatusMinimised = true;
-  form.Command1_Click(session);
-  EXPECT_FALSE(form.loaded);
+  status.CancelButtonClicked(session);
+  EXPECT_FALSE(status.loaded);
   EXPECT_FALSE(session.job.StatusMinimised);
   EXPECT_TRUE(mainWindow.enabled);
   EXPECT_FALSE(mainWindow.busy);
@@ -51,27 +51,27 @@ TEST_F(ExtractionDialogsTest, StatusWindowOpensReadyAndCancelOnlyFlagsTheJob) {
 
 TEST_F(ExtractionDialogsTest, EveryStatusChangeIsShownAndTheBarStaysInRange) {
   CountingStatusView view;
-  Form4& form = session.Form4Window;
-  form.view = &view;
-  form.SetMax(5);
-  form.SetValue(9);
-  EXPECT_EQ(form.pb2Value, 5);
-  form.SetValue(-1);
-  EXPECT_EQ(form.pb2Value, 0);
+  StatusModel& status = session.status;
+  status.view = &view;
+  status.SetMax(5);
+  status.SetValue(9);
+  EXPECT_EQ(status.progressValue, 5);
+  status.SetValue(-1);
+  EXPECT_EQ(status.progressValue, 0);
   EXPECT_EQ(view.refreshes, 3);
 }
 
 TEST_F(ExtractionDialogsTest, BackgroundHidesTheStatusUntilTheMainWindowIsActivated) {
-  Form4& form = session.Form4Window;
+  StatusModel& status = session.status;
   mainWindow.windowState = kWindowMaximized;
-  form.Load(session);
+  status.Load(session);
   MainWindowActivated(session);
   EXPECT_FALSE(mainWindow.enabled) << "activation without Background changes nothing";
   EXPECT_EQ(mainWindow.Count("SetWindowState(0)") + mainWindow.Count("SetWindowState(2)"), 0);
 
-  form.Command2_Click(session);
-  EXPECT_FALSE(form.Visible);
-  EXPECT_TRUE(form.loaded);
+  status.BackgroundButtonClicked(session);
+  EXPECT_FALSE(status.visible);
+  EXPECT_TRUE(status.loaded);
   EXPECT_TRUE(mainWindow.enabled);
   EXPECT_EQ(mainWindow.windowState, kWindowMinimized);
   EXPECT_TRUE(session.job.StatusMinimised);
@@ -79,7 +79,7 @@ TEST_F(ExtractionDialogsTest, BackgroundHidesTheStatusUntilTheMainWindowIsActiva
   EXPECT_FALSE(session.job.CancelExtract) << "the job runs on in the background";
 
   MainWindowActivated(session);
-  EXPECT_TRUE(form.Visible);
+  EXPECT_TRUE(status.visible);
   EXPECT_EQ(mainWindow.windowState, kWindowMaximized);
 
   mainWindow.calls.clear();
@@ -90,12 +90,12 @@ TEST_F(ExtractionDialogsTest, BackgroundHidesTheStatusUntilTheMainWindowIsActiva
 TEST_F(ExtractionDialogsTest, FromTheDropTargetBackgroundIsDisabledAndDoesNothing) {
   session.job.DropMode = true;
   session.job.CancelExtract = true;
-  Form4& form = session.Form4Window;
-  form.Load(session);
-  EXPECT_FALSE(form.Command2Enabled);
+  StatusModel& status = session.status;
+  status.Load(session);
+  EXPECT_FALSE(status.backgroundButtonEnabled);
   EXPECT_FALSE(session.job.CancelExtract);
-  form.Command2_Click(session);
-  EXPECT_TRUE(form.Visible);
+  status.BackgroundButtonClicked(session);
+  EXPECT_TRUE(status.visible);
   EXPECT_FALSE(session.job.StatusMinimised);
   EXPECT_EQ(mainWindow.windowState, kWindowNormal);
 }
@@ -104,17 +104,17 @@ TEST_F(ExtractionDialogsTest, FromTheDropTargetBackgroundIsDisabledAndDoesNothin
 // job extracted there.
 TEST_F(ExtractionDialogsTest, ExploreClosesTheWindowAndOpensTheDestination) {
   const std::string destination = PathOf("my files/new one") + "/";
-  Form4& form = session.Form4Window;
+  StatusModel& status = session.status;
   for (const std::string& box : {destination, std::string()}) {
     SCOPED_TRACE(box);
     FakeOpener opener;
-    session.Form1.Combo1.text = box;
-    form.Load(session);
-    form.Command1Caption = "OK";
-    form.Command2Caption = "Explore";
+    session.mainWindow.destinationBox.text = box;
+    status.Load(session);
+    status.cancelButtonCaption = "OK";
+    status.backgroundButtonCaption = "Explore";
     mainWindow.calls.clear();
-    form.Command2_Click(session);
-    EXPECT_FALSE(form.loaded);
+    status.BackgroundButtonClicked(session);
+    EXPECT_FALSE(status.loaded);
     EXPECT_TRUE(mainWindow.enabled);
     EXPECT_FALSE(mainWindow.busy);
     EXPECT_EQ(mainWindow.Count("Show"), 1) << "the main window gets the focus";
@@ -135,18 +135,18 @@ TEST_F(ExtractionDialogsTest, ExploreSaysWhenTheFolderCannotBeOpened) {
       {"no opener installed", &FakeOpener::Remove},
   };
   const std::string destination = PathOf("my files") + "/";
-  session.Form1.Combo1.text = destination;
-  Form4& form = session.Form4Window;
+  session.mainWindow.destinationBox.text = destination;
+  StatusModel& status = session.status;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     FakeOpener opener;
     (opener.*row.breakOpener)();
     dialogs.messages.clear();
-    form.Load(session);
-    form.Command1Caption = "OK";
-    form.Command2Caption = "Explore";
-    form.Command2_Click(session);
-    EXPECT_FALSE(form.loaded);
+    status.Load(session);
+    status.cancelButtonCaption = "OK";
+    status.backgroundButtonCaption = "Explore";
+    status.BackgroundButtonClicked(session);
+    EXPECT_FALSE(status.loaded);
     EXPECT_TRUE(mainWindow.enabled);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     const RecordedMessage& message = dialogs.messages[0];
@@ -158,41 +158,42 @@ TEST_F(ExtractionDialogsTest, ExploreSaysWhenTheFolderCannotBeOpened) {
 }
 
 TEST_F(ExtractionDialogsTest, ClosingTheStatusWindowFocusesOnlyAVisibleMainWindow) {
-  Form4& form = session.Form4Window;
+  StatusModel& status = session.status;
   mainWindow.visible = false;
-  form.Load(session);
-  form.Unload(session);
+  status.Load(session);
+  status.Unload(session);
   EXPECT_EQ(mainWindow.Count("Show"), 0);
   EXPECT_TRUE(mainWindow.enabled);
 }
 
 TEST_F(ExtractionDialogsTest, ANewDestinationChosenInTheConfirmationLastsBeyondTheJob) {
   std::filesystem::create_directory(PathOf("old"));
-  session.Form1.Combo1.text = PathOf("old");
+  session.mainWindow.destinationBox.text = PathOf("old");
   session.job.DropMode = true;
   session.job.ArchiveType = "zip";
   session.job.ConfirmFromDriver = true;
-  Form3 form;
-  form.Load(session);
+  ConfirmationModel confirmation;
+  confirmation.Load(session);
 
   DestinationAnswer answer;
-  answer.ChosenDestination = PathOf("new") + "/";
-  answer.Check1 = true;
+  answer.chosenDestination = PathOf("new") + "/";
+  answer.perArchiveFolder = true;
   dialogs.destinationAnswers = {answer, DestinationAnswer{}};
-  form.Command3_Click(session);
+  confirmation.NewDestinationClicked(session);
   ASSERT_EQ(dialogs.destinationRequests.size(), 1u);
   EXPECT_TRUE(dialogs.destinationRequests[0].showPerArchiveCheck);
   EXPECT_EQ(dialogs.destinationRequests[0].startFolder, PathOf("old"));
-  EXPECT_EQ(session.Form1.Combo1.text, PathOf("new") + "/");
+  EXPECT_EQ(session.mainWindow.destinationBox.text, PathOf("new") + "/");
   EXPECT_TRUE(session.job.PerArchiveFolder);
 
   // The new folder does not exist yet: the tree starts at the browsed folder.
-  form.Command3_Click(session);
-  EXPECT_EQ(dialogs.destinationRequests[1].startFolder, session.Form1.CurrentFolder);
-  EXPECT_EQ(session.Form1.Combo1.text, PathOf("new") + "/") << "a cancelled choice changes nothing";
+  confirmation.NewDestinationClicked(session);
+  EXPECT_EQ(dialogs.destinationRequests[1].startFolder, session.mainWindow.currentFolder);
+  EXPECT_EQ(session.mainWindow.destinationBox.text, PathOf("new") + "/")
+      << "a cancelled choice changes nothing";
   EXPECT_TRUE(session.job.PerArchiveFolder);
 
-  form.Command1_Click(session);
+  confirmation.GoClicked(session);
   EXPECT_FALSE(session.job.ConfirmFromDriver);
   EXPECT_FALSE(session.job.ConfirmCancelled);
 }

@@ -111,7 +111,7 @@ TEST_P(HostileArchiveTest, NamesThatClimbOutAreWrittenInsideAndNothingOutsideCha
   EXPECT_EQ(Outside(), before);
   EXPECT_EQ(TreeOf(out_),
             (std::vector<std::string>{"abs.txt", "drive.txt", "etc.txt", "victim.txt"}));
-  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
 TEST_P(HostileArchiveTest, ALinkInTheDestinationLeadingOutIsNeverWrittenThrough) {
@@ -126,7 +126,7 @@ TEST_P(HostileArchiveTest, ALinkInTheDestinationLeadingOutIsNeverWrittenThrough)
   EXPECT_EQ(ReadFileText(Out("after.txt")), "fine");
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{OutsideDestinationText("pre/keep.txt"),
                                                       OutsideDestinationText("pre/new.txt")}));
-  EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
+  EXPECT_EQ(session.status.archiveLabel, kNotFinished);
 }
 
 TEST_P(HostileArchiveTest, AFailedReplacementLeavesTheOldFileAndNothingElse) {
@@ -137,7 +137,7 @@ TEST_P(HostileArchiveTest, AFailedReplacementLeavesTheOldFileAndNothingElse) {
   EXPECT_EQ(TreeOf(out_), std::vector<std::string>{"a.txt"});
   EXPECT_EQ(ReadFileText(Out("a.txt")), "old");
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{CrcError()});
-  EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
+  EXPECT_EQ(session.status.archiveLabel, kNotFinished);
 }
 
 // After a password was asked, a failing entry once made the backend delete the path
@@ -150,7 +150,7 @@ TEST_P(HostileArchiveTest, AFailingEntryAfterAPasswordRemovesNothingOutside) {
   EXPECT_EQ(ReadFileText(PathOf("victim.txt")), "precious");
   EXPECT_EQ(ReadFileText(Out("a.txt")), "secret");
   EXPECT_FALSE(fs::exists(Out("victim.txt")));
-  EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
+  EXPECT_EQ(session.status.archiveLabel, kNotFinished);
 }
 
 TEST_P(HostileArchiveTest, KeepingExistingFilesWinsOverTheSetting) {
@@ -162,14 +162,14 @@ TEST_P(HostileArchiveTest, KeepingExistingFilesWinsOverTheSetting) {
   EXPECT_EQ(ReadFileText(Out("a.txt")), "old");
   EXPECT_EQ(ReadFileText(Out("b.txt")), "new b");
   EXPECT_TRUE(dialogs.fileExistsQuestions.empty());
-  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
 TEST_P(HostileArchiveTest, ControlCharactersInNamesBecomeUnderscoresOnDiskAndOnScreen) {
   Write({{"bell\a\x1b[1m\n.txt", "x"}});
   ExtractOne(ArchivePath());
   EXPECT_EQ(TreeOf(out_), std::vector<std::string>{"bell__[1m_.txt"});
-  EXPECT_EQ(status.Lblmsgs(), std::vector<std::string>{"Extracting file: bell__[1m_.txt"});
+  EXPECT_EQ(recorder.MessageLines(), std::vector<std::string>{"Extracting file: bell__[1m_.txt"});
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryInProcessFormat, HostileArchiveTest,
@@ -224,7 +224,7 @@ TEST_P(HostileRarTest, AnUnsafeLinkIsSkippedWithItsOwnMessageAndTheRestIsExtract
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{
                                 "Tessaly did not create the link \"links/bad_link\": its target "
                                 "lies outside the destination folder."});
-  EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
+  EXPECT_EQ(session.status.archiveLabel, kNotFinished);
 }
 
 TEST_P(HostileRarTest, EntriesTheLibraryCannotDecodeAreNamedAndTheRestIsExtracted) {
@@ -252,7 +252,7 @@ TEST_P(HostileRarTest, EntriesTheLibraryCannotDecodeAreNamedAndTheRestIsExtracte
   ExtractOne(Write(entries));
   EXPECT_EQ(TreeOf(out_), std::vector<std::string>{"after.txt"});
   EXPECT_EQ(MessageTexts(), expected);
-  EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
+  EXPECT_EQ(session.status.archiveLabel, kNotFinished);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFormats, HostileRarTest,

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 class ManyEntriesTest : public EngineTest {
  protected:
-  ManyEntriesTest() : out_(PathOf("out")) { session.Form1.Combo1.text = out_; }
+  ManyEntriesTest() : out_(PathOf("out")) { session.mainWindow.destinationBox.text = out_; }
   std::string Out(const std::string& name) const { return out_ + "/" + name; }
 
   std::string out_;
@@ -34,13 +34,13 @@ TEST_F(ManyEntriesTest, SlowMoreThan65535EntriesAllArriveAndFillTheBar) {
   Extract();
 
   EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
-  const Form4& form = session.Form4Window;
-  EXPECT_EQ(form.lblarc, kFinished);
-  EXPECT_EQ(form.pb2Max, kCount);
-  EXPECT_EQ(form.pb2Value, kCount);
+  const StatusModel& status = session.status;
+  EXPECT_EQ(status.archiveLabel, kFinished);
+  EXPECT_EQ(status.progressMax, kCount);
+  EXPECT_EQ(status.progressValue, kCount);
   EXPECT_EQ(session.job.ProgressCount, kCount);
-  EXPECT_TRUE(status.SawLblarc("Processing archive: " + PathOf("many.zip")));
-  const std::vector<std::string> lines = status.Lblmsgs();
+  EXPECT_TRUE(recorder.SawArchiveLabel("Processing archive: " + PathOf("many.zip")));
+  const std::vector<std::string> lines = recorder.MessageLines();
   ASSERT_EQ(lines.size(), static_cast<size_t>(kCount));
   EXPECT_EQ(lines.front(), "Extracting file: " + Out(ManyEntriesName(0)) + "  ");
   EXPECT_EQ(lines.back(), "Extracting file: " + Out(ManyEntriesName(kCount - 1)) + "  ");

@@ -66,13 +66,13 @@ TEST_P(RarFormatTest, ExtractsFoldersAndFilesShowingEachEntryAndTheArchive) {
   ExtractOne(archive);
   EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"b.txt", "docs/", "docs/a.txt"}));
   EXPECT_EQ(ReadFileText(Out("docs/a.txt")), "alpha");
-  EXPECT_EQ(status.Lblmsgs(),
+  EXPECT_EQ(recorder.MessageLines(),
             (std::vector<std::string>{"Extracting file: docs", "Extracting file: docs/a.txt",
                                       "Extracting file: b.txt"}));
-  EXPECT_TRUE(status.SawLblarc("Processing archive: " + archive));
-  EXPECT_EQ(session.Form4Window.pb2Max, 4) << "the count includes the failing last read";
+  EXPECT_TRUE(recorder.SawArchiveLabel("Processing archive: " + archive));
+  EXPECT_EQ(session.status.progressMax, 4) << "the count includes the failing last read";
   EXPECT_TRUE(dialogs.messages.empty());
-  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
 TEST_P(RarFormatTest, AnEncryptedFirstEntryIsAskedForOnceAndEverythingIsExtracted) {
@@ -84,7 +84,7 @@ TEST_P(RarFormatTest, AnEncryptedFirstEntryIsAskedForOnceAndEverythingIsExtracte
   EXPECT_EQ(PasswordPrompts(), std::vector<std::string>{PasswordPrompt("secret.txt")});
   EXPECT_EQ(ReadFileText(Out("secret.txt")), "hidden");
   EXPECT_EQ(ReadFileText(Out("open.txt")), "plain");
-  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
 TEST_P(RarFormatTest, AWrongPasswordIsReportedAndLeavesNoFileBehind) {
@@ -105,8 +105,8 @@ TEST_P(RarFormatTest, EncryptedHeadersAskForThePasswordNamingTheArchive) {
   ExtractOne(archive);
   EXPECT_EQ(PasswordPrompts(), std::vector<std::string>{PasswordPrompt("hidden.rar")});
   EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"a.txt", "b.txt"}));
-  EXPECT_EQ(session.Form4Window.pb2Max, 3) << "counted again with the password";
-  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+  EXPECT_EQ(session.status.progressMax, 3) << "counted again with the password";
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
 // The first part of a split encrypted entry has the "continued in the next volume"
@@ -121,8 +121,8 @@ TEST_P(RarFormatTest, AVolumeSetExtractsAnEncryptedEntrySplitAcrossIt) {
   EXPECT_EQ(PasswordPrompts(), std::vector<std::string>{PasswordPrompt("big.txt")});
   EXPECT_EQ(ReadFileText(Out("big.txt")), big);
   EXPECT_EQ(ReadFileText(Out("end.txt")), "e");
-  EXPECT_TRUE(status.SawLblarc("Processing archive: " + volumes.back()));
-  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+  EXPECT_TRUE(recorder.SawArchiveLabel("Processing archive: " + volumes.back()));
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
   EXPECT_TRUE(dialogs.messages.empty());
 }
 
@@ -154,7 +154,7 @@ TEST_F(RarBackendTest, AThirdEncryptedEntryExtractsTheFirstTwoAgainAskingAboutEa
   EXPECT_EQ(ReadFileText(Out("one.txt")), "old");
   EXPECT_EQ(ReadFileText(Out("two.txt")), "2");
   EXPECT_EQ(ReadFileText(Out("three.txt")), "3");
-  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
 TEST_F(RarBackendTest, AllAtTheFirstPromptAnswersEveryLaterArchiveOfTheJob) {
@@ -169,7 +169,7 @@ TEST_F(RarBackendTest, AllAtTheFirstPromptAnswersEveryLaterArchiveOfTheJob) {
   for (const char* name : {"x.txt", "y.txt", "z.txt"}) {
     EXPECT_EQ(ReadFileText(Out(name)), std::string("new ") + name[0]);
   }
-  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
 TEST_F(RarBackendTest, NoKeepsTheFileAndCancelStopsTheArchive) {
@@ -183,7 +183,7 @@ TEST_F(RarBackendTest, NoKeepsTheFileAndCancelStopsTheArchive) {
   EXPECT_EQ(ReadFileText(Out("stop.txt")), "old");
   EXPECT_FALSE(fs::exists(Out("never.txt")));
   EXPECT_TRUE(dialogs.messages.empty());
-  EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
+  EXPECT_EQ(session.status.archiveLabel, kNotFinished);
 }
 
 TEST_F(RarBackendTest, OnlyTheSettingOneReplacesExistingFilesWithoutAsking) {
@@ -253,13 +253,13 @@ TEST_F(RarBackendTest, AFailureInTheMiddleArchiveIsReportedAndTheOthersAreExtrac
   Extract();
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{kWrongPassword});
   EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"a.txt", "c.txt"}));
-  EXPECT_EQ(session.Form4Window.lblarc, kNotFinished) << "one failed archive is enough";
+  EXPECT_EQ(session.status.archiveLabel, kNotFinished) << "one failed archive is enough";
 }
 
 class RarCancelTest : public RarBackendTest {
  protected:
   RarCancelTest() {
-    direct.Form1.Combo1.text = out_;
+    direct.mainWindow.destinationBox.text = out_;
     direct.job.ArchiveType = "rar";
     cancelling.job = &direct.job;
   }
@@ -272,7 +272,7 @@ TEST_F(RarCancelTest, CancelInTheCountingPassReturnsWithoutExtracting) {
   cancelling.cancelNow = [] { return true; };
   EXPECT_EQ(ExtractRarArchive(direct, PathOf("a.rar")), 1);
   EXPECT_EQ(direct.job.ActiveBackend, "rar");
-  EXPECT_EQ(direct.Form4Window.lblarc, "") << "the archive is not opened for extraction";
+  EXPECT_EQ(direct.status.archiveLabel, "") << "the archive is not opened for extraction";
   EXPECT_TRUE(TreeOf(out_).empty());
 }
 

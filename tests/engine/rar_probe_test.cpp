@@ -55,7 +55,7 @@ TEST_F(RarProbeTest, OtherFilesAreNotRar) {
 
 TEST_F(RarProbeTest, ASelectionOfAFileNoBackendOpensIsRefusedNamingIt) {
   WriteFileText(PathOf("fake.rar"), "not an archive");
-  session.Form1.Combo1.text = PathOf("");
+  session.mainWindow.destinationBox.text = PathOf("");
   Select({PathOf("fake.rar")});
   Extract();
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{
@@ -72,7 +72,7 @@ TEST_F(RarProbeTest, SelfExtractingZipAndRarTogetherAreMixedTypes) {
   RarOptions options;
   options.sfxPrefix = SfxStub();
   WriteRar(PathOf("rar.exe"), {{"r.txt", "r"}}, options);
-  session.Form1.Combo1.text = PathOf("");
+  session.mainWindow.destinationBox.text = PathOf("");
   Select({PathOf("zip.exe"), PathOf("rar.exe")});
   Extract();
   EXPECT_EQ(MessageTexts(),

@@ -43,7 +43,7 @@ TEST_F(SelectionTest, TheProbeFindsZipArchivesByTheirContents) {
     EXPECT_FALSE(session.job.CountingPass);
   }
   EXPECT_TRUE(dialogs.messages.empty()) << "the probe shows nothing";
-  EXPECT_EQ(session.Form4Window.lblmsg, "");
+  EXPECT_EQ(session.status.messageLabel, "");
 }
 
 TEST_F(SelectionTest, ClassifyAcceptsSixExtensionsAndProbesEveryFile) {
@@ -68,7 +68,7 @@ TEST_F(SelectionTest, AGivenCommandLineExtractsIntoTheDestinationBoxOneOfBlanksD
 
   WriteZip(PathOf("b.zip"), {{"b.txt", "bravo"}});
   fs::create_directory(PathOf("out"));
-  session.Form1.Combo1.text = PathOf("out");
+  session.mainWindow.destinationBox.text = PathOf("out");
   session.job.DropMode = true;
   ParseCommandLine(session, PathOf("a.zip") + " \t" + PathOf("b.zip"));
   EXPECT_TRUE(dialogs.destinationRequests.empty());
@@ -89,7 +89,7 @@ TEST_F(SelectionTest, AnUnsupportedTokenEndsTheStartQuietlyAfterItsMessage) {
 TEST_F(SelectionTest, OnlyTheFirstHundredTokensAreUsed) {
   SetSetting("zip options", "auto overwrite", "1");
   fs::create_directory(PathOf("out"));
-  session.Form1.Combo1.text = PathOf("out");
+  session.mainWindow.destinationBox.text = PathOf("out");
   std::string line;
   for (int i = 0; i < 100; ++i) line += PathOf("a.zip") + " ";
   for (int i = 0; i < 50; ++i) line += PathOf("notes.txt") + " ";
@@ -103,8 +103,8 @@ TEST_F(SelectionTest, TheProgramsOwnArgumentsAskForADestinationFirst) {
   fs::create_directory(PathOf("my dir"));
   WriteZip(PathOf("my dir/c d.zip"), {{"c.txt", "charlie"}});
   DestinationAnswer answer;
-  answer.ChosenDestination = PathOf("out") + "/";
-  answer.Check1 = true;
+  answer.chosenDestination = PathOf("out") + "/";
+  answer.perArchiveFolder = true;
   fs::create_directory(PathOf("out"));
   dialogs.destinationAnswers = {answer};
   ParseCommandLine(session, std::nullopt, {PathOf("my dir/c d.zip"), PathOf("a.zip")});
@@ -113,22 +113,22 @@ TEST_F(SelectionTest, TheProgramsOwnArgumentsAskForADestinationFirst) {
   const DestinationRequest& request = dialogs.destinationRequests[0];
   EXPECT_EQ(request.caption, "Extract to...");
   EXPECT_TRUE(request.showPerArchiveCheck);
-  EXPECT_EQ(request.startFolder, session.Form1.CurrentFolder);
+  EXPECT_EQ(request.startFolder, session.mainWindow.currentFolder);
   EXPECT_EQ(mainWindow.Count("Show"), 1);
-  EXPECT_EQ(session.Form1.Combo1.text, PathOf("out") + "/");
+  EXPECT_EQ(session.mainWindow.destinationBox.text, PathOf("out") + "/");
   EXPECT_EQ(ReadFileText(PathOf("out/c d/c.txt")), "charlie");
   EXPECT_EQ(ReadFileText(PathOf("out/a/a.txt")), "alpha");
 }
 
 TEST_F(SelectionTest, CancellingTheDestinationAtStartUpExtractsNothing) {
-  session.Form1.Combo1.text = PathOf("last");
+  session.mainWindow.destinationBox.text = PathOf("last");
   dialogs.destinationAnswers = {DestinationAnswer{}};
   ParseCommandLine(session, std::nullopt, {PathOf("a.zip")});
   ASSERT_EQ(dialogs.destinationRequests.size(), 1u);
   EXPECT_EQ(dialogs.destinationRequests[0].startFolder, PathOf("last"));
   EXPECT_EQ(dialogs.statusShown, 0);
   EXPECT_TRUE(dialogs.messages.empty());
-  EXPECT_EQ(session.Form1.Combo1.text, PathOf("last"));
+  EXPECT_EQ(session.mainWindow.destinationBox.text, PathOf("last"));
 }
 
 }  // namespace

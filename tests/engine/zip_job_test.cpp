@@ -34,12 +34,12 @@ class ZipJobTest : public DestinationJobTest {
     dialogs.fileExistsQuestions.clear();
   }
   void ExpectDidNotFinish() const {
-    const Form4& form = session.Form4Window;
-    EXPECT_EQ(form.lblarc, kNotFinished);
-    EXPECT_EQ(form.lblmsg, "");
-    EXPECT_FALSE(form.Command2Visible);
-    EXPECT_EQ(form.Command1Caption, "OK");
-    EXPECT_EQ(form.pb2Value, form.pb2Max);
+    const StatusModel& status = session.status;
+    EXPECT_EQ(status.archiveLabel, kNotFinished);
+    EXPECT_EQ(status.messageLabel, "");
+    EXPECT_FALSE(status.backgroundButtonVisible);
+    EXPECT_EQ(status.cancelButtonCaption, "OK");
+    EXPECT_EQ(status.progressValue, status.progressMax);
   }
 };
 
@@ -48,7 +48,7 @@ TEST_F(ZipJobTest, EachArchiveGoesToASubFolderNamedAfterIt) {
   WriteZip(PathOf("y.v2.zip"), {{"two.txt", "2"}});
   fs::create_directory(Out("x"));
   WriteFileText(Out("x/kept.txt"), "kept");
-  session.Form1.Check1 = true;
+  session.mainWindow.perArchiveFolder = true;
   Select({PathOf("x.zip"), PathOf("y.v2.zip")});
   Extract();
   EXPECT_EQ(ReadFileText(Out("x/one.txt")), "1");
@@ -59,7 +59,7 @@ TEST_F(ZipJobTest, EachArchiveGoesToASubFolderNamedAfterIt) {
 
 TEST_F(ZipJobTest, PerArchiveFolderFromTheDestinationDialogLastsOneJob) {
   WriteZip(PathOf("x.zip"), {{"one.txt", "1"}});
-  session.Form1.Combo1.text = out_ + "/";
+  session.mainWindow.destinationBox.text = out_ + "/";
   session.job.PerArchiveFolder = true;
   Select({PathOf("x.zip")});
   Extract();
@@ -101,11 +101,11 @@ TEST_F(ZipJobTest, NoKeepsTheFileAndStillAdvancesTheBar) {
   EXPECT_EQ(ReadFileText(Out("b.txt")), "new b");
   EXPECT_EQ(session.job.ProgressCount, 2);
   bool sawSkipCounted = false;
-  for (const StatusRecorder::Snapshot& s : status.snapshots) {
-    if (s.value == 1 && s.lblmsg.empty()) sawSkipCounted = true;
+  for (const StatusRecorder::Snapshot& s : recorder.snapshots) {
+    if (s.value == 1 && s.messageLabel.empty()) sawSkipCounted = true;
   }
   EXPECT_TRUE(sawSkipCounted) << "the bar moved for the skipped file before any file line";
-  EXPECT_EQ(status.Lblmsgs(),
+  EXPECT_EQ(recorder.MessageLines(),
             (std::vector<std::string>{"Extracting file: " + Out("b.txt") + "  "}));
   EXPECT_EQ(session.job.ExtractResult, 0);
 }
@@ -135,11 +135,11 @@ TEST_F(ZipJobTest, CancelAtThePromptFillsTheBarAndStopsBeforeTheNextArchive) {
   EXPECT_EQ(ReadFileText(Out("c.txt")), "new c") << "the rest of the archive is extracted";
   EXPECT_FALSE(fs::exists(Out("z.txt")));
   bool fullAfterCancel = false;
-  for (const StatusRecorder::Snapshot& s : status.snapshots) {
-    if (s.max == 4 && s.value == 4 && s.lblarc != kNotFinished) fullAfterCancel = true;
+  for (const StatusRecorder::Snapshot& s : recorder.snapshots) {
+    if (s.max == 4 && s.value == 4 && s.archiveLabel != kNotFinished) fullAfterCancel = true;
   }
   EXPECT_TRUE(fullAfterCancel);
-  EXPECT_FALSE(status.SawLblarc("Processing archive: " + PathOf("y.zip")));
+  EXPECT_FALSE(recorder.SawArchiveLabel("Processing archive: " + PathOf("y.zip")));
   EXPECT_EQ(session.job.ExtractResult, 1);
   ExpectDidNotFinish();
 }
@@ -168,7 +168,7 @@ TEST_F(ZipJobTest, ExistingFilesFollowTheSettingUnlessEveryFileIsKept) {
     EXPECT_EQ(ReadFileText(Out("a.txt")), c.a);
     EXPECT_EQ(ReadFileText(Out("b.txt")), "new b");
     EXPECT_TRUE(dialogs.fileExistsQuestions.empty());
-    EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+    EXPECT_EQ(session.status.archiveLabel, kFinished);
   }
 }
 
@@ -202,7 +202,7 @@ TEST_F(ZipJobTest, AFailedEntryNeverReplacesTheOldFile) {
       EXPECT_EQ(ReadFileText(Out("a.txt")), "old");
       EXPECT_EQ(TreeOf(out_), std::vector<std::string>{"a.txt"});
       EXPECT_EQ(MessageTexts(), std::vector<std::string>{Corrupted(archive)});
-      EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
+      EXPECT_EQ(session.status.archiveLabel, kNotFinished);
     }
   }
 }
@@ -238,7 +238,7 @@ TEST_F(ZipJobTest, ControlCharactersInNamesBecomeUnderscores) {
   dialogs.fileExistsAnswers = {"Yes"};
   ExtractOne(PathOf("c.zip"));
   EXPECT_EQ(dialogs.fileExistsQuestions, std::vector<std::string>{ExistsQuestion(path)});
-  EXPECT_EQ(status.Lblmsgs(), std::vector<std::string>{"Extracting file: " + path + "  "});
+  EXPECT_EQ(recorder.MessageLines(), std::vector<std::string>{"Extracting file: " + path + "  "});
   EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"bell_/", "bell_/esc_[1m.txt"}));
   EXPECT_EQ(ReadFileText(path), "new");
 }
@@ -259,7 +259,7 @@ TEST_F(ZipJobTest, RecordsSharingDataAreADamagedArchive) {
     StartCase();
     ExtractOne(PathOf(archive));
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{Corrupted(archive)});
-    EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
+    EXPECT_EQ(session.status.archiveLabel, kNotFinished);
     EXPECT_EQ(TreeOf(out_), std::vector<std::string>{});
   }
 }
@@ -358,7 +358,7 @@ TEST_F(ZipJobTest, PasswordsAreAskedForAndARefusedOneIsSaid) {
       if (c.extracted) {
         EXPECT_EQ(ReadFileText(Out("secret.txt")), "secret text");
         EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
-        EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+        EXPECT_EQ(session.status.archiveLabel, kFinished);
       } else {
         EXPECT_FALSE(fs::exists(Out("secret.txt")));
         ExpectOnlyMessage(kWrongPassword);
@@ -449,7 +449,7 @@ TEST_F(ZipErrorTest, ASingleArchiveFailingInTheCountingPassStopsTheJob) {
   EXPECT_EQ(dialogs.messages[0].text, "An error was encountered while processing \"" +
                                           PathOf("a1.zip") + "\". The file is probably corrupted.");
   EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Critical);
-  EXPECT_FALSE(status.SawLblarc("Processing archive: " + PathOf("a1.zip")));
+  EXPECT_FALSE(recorder.SawArchiveLabel("Processing archive: " + PathOf("a1.zip")));
   EXPECT_FALSE(fs::exists(Out("a1.txt")));
   EXPECT_FALSE(session.job.SelectedEntriesMode);
   ExpectDidNotFinish();
@@ -479,8 +479,8 @@ TEST_F(ZipJobTest, SelectedEntriesAreExtractedByTheirFullPathsWithoutACap) {
   EXPECT_FALSE(fs::exists(Out("dir/f120.txt")));
   EXPECT_EQ(ReadFileText(Out("odd[1].txt")), "odd");
   EXPECT_FALSE(fs::exists(Out("odd1.txt")));
-  EXPECT_EQ(session.Form4Window.pb2Max, 121);
-  EXPECT_EQ(session.Form4Window.pb2Value, 121);
+  EXPECT_EQ(session.status.progressMax, 121);
+  EXPECT_EQ(session.status.progressValue, 121);
   EXPECT_FALSE(session.job.SelectedEntriesMode);
 }
 

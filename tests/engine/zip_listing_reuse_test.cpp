@@ -64,9 +64,9 @@ TEST_F(ZipListingReuseTest, AChangedArchiveOrOtherNamesAreReadAgain) {
 
   // A listing that fills the contents window always reads the archive.
   session.zip.ListIntoContents = true;
-  session.Form10.Clear();
+  session.contents.Clear();
   Count(PathOf("a.zip"));
-  EXPECT_EQ(session.Form10.ListView1.size(), 3u);
+  EXPECT_EQ(session.contents.rows.size(), 3u);
   session.zip.ListIntoContents = false;
 
   // A missing archive is an error every time, not a remembered listing.

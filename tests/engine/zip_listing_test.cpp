@@ -30,24 +30,24 @@ TEST_F(ZipListingTest, RowsGoOnTopWithTheirColumns) {
                              {"a/b.txt", "secret", false, "pw"}});
   List(PathOf("l.zip"), true);
 
-  const auto& rows = session.Form10.ListView1;
+  const auto& rows = session.contents.rows;
   ASSERT_EQ(rows.size(), 4u);
   EXPECT_EQ(rows[0].text, "b.txt+");
   EXPECT_EQ(rows[0].iconKey, "txt");
-  EXPECT_EQ(rows[0].SubItems[1], "6");
-  EXPECT_EQ(rows[0].SubItems[3], "6") << "the encryption header is not counted";
-  EXPECT_EQ(rows[0].SubItems[4], "a/");
+  EXPECT_EQ(rows[0].subItems[1], "6");
+  EXPECT_EQ(rows[0].subItems[3], "6") << "the encryption header is not counted";
+  EXPECT_EQ(rows[0].subItems[4], "a/");
 
   EXPECT_EQ(rows[1].text, "guide.doc");
   EXPECT_EQ(rows[1].iconKey, "Others");
-  EXPECT_EQ(rows[1].SubItems[4], "docs/");
-  EXPECT_NE(rows[1].SubItems[3], "1000") << "deflated";
+  EXPECT_EQ(rows[1].subItems[4], "docs/");
+  EXPECT_NE(rows[1].subItems[3], "1000") << "deflated";
 
   EXPECT_EQ(rows[2].text, "");
-  EXPECT_EQ(rows[2].SubItems[4], "docs/");
+  EXPECT_EQ(rows[2].subItems[4], "docs/");
 
   EXPECT_EQ(rows[3].text, "top.txt");
-  EXPECT_EQ(rows[3].SubItems, (std::array<std::string, 5>{"3/7/2024 9:5", "5", "0%", "5", ""}));
+  EXPECT_EQ(rows[3].subItems, (std::array<std::string, 5>{"3/7/2024 9:5", "5", "0%", "5", ""}));
 
   EXPECT_EQ(session.zip.ListedBytes, 5 + 1000 + 6);
   EXPECT_EQ(session.zip.ListedEntries, 4);
@@ -58,14 +58,14 @@ TEST_F(ZipListingTest, RowsGoOnTopWithTheirColumns) {
 TEST_F(ZipListingTest, WithoutTheContentsWindowEntriesAreOnlyCounted) {
   WriteZip(PathOf("l.zip"), {{"x.zip", "inner"}, {"y.cpp", "int"}});
   List(PathOf("l.zip"), false);
-  EXPECT_TRUE(session.Form10.ListView1.empty());
+  EXPECT_TRUE(session.contents.rows.empty());
   EXPECT_EQ(session.zip.ListedEntries, 2);
   EXPECT_EQ(session.zip.ListedBytes, 0);
 
   List(PathOf("l.zip"), true);
-  ASSERT_EQ(session.Form10.ListView1.size(), 2u);
-  EXPECT_EQ(session.Form10.ListView1[0].iconKey, "cpp");
-  EXPECT_EQ(session.Form10.ListView1[1].iconKey, "tessaly");
+  ASSERT_EQ(session.contents.rows.size(), 2u);
+  EXPECT_EQ(session.contents.rows[0].iconKey, "cpp");
+  EXPECT_EQ(session.contents.rows[1].iconKey, "tessaly");
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "settings/isolated_settings.h"
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 
 namespace tessaly {
 namespace {
@@ -23,12 +23,12 @@ class DestinationHistoryTest : public testing::IsolatedSettingsTest {
 
   History StoredHistory() const {
     History slots;
-    for (size_t i = 0; i < 5; ++i) slots.push_back(Reg.GetSetting(kSection, Slot(i), ""));
+    for (size_t i = 0; i < 5; ++i) slots.push_back(store.GetSetting(kSection, Slot(i), ""));
     return slots;
   }
 
   static constexpr const char* kSection = "Destination Folder Hist";
-  CRegSettings Reg = ApplicationSettings();
+  SettingsStore store = ApplicationSettings();
 };
 
 TEST_F(DestinationHistoryTest, AddingKeepsTheLastFiveNewestFirst) {
@@ -69,7 +69,7 @@ TEST_F(DestinationHistoryTest, AddingKeepsTheLastFiveNewestFirst) {
     SCOPED_TRACE(row.name);
     std::filesystem::remove(SettingsFile());
     for (size_t i = 0; i < row.before.size(); ++i) {
-      ASSERT_TRUE(Reg.SaveSetting(kSection, Slot(i), row.before[i]));
+      ASSERT_TRUE(store.SaveSetting(kSection, Slot(i), row.before[i]));
     }
     ComboBoxModel destinationBox;
     destinationBox.list = {"left over"};
@@ -83,7 +83,7 @@ TEST_F(DestinationHistoryTest, AddingKeepsTheLastFiveNewestFirst) {
     }
     EXPECT_EQ(destinationBox.list, shown);
     EXPECT_EQ(destinationBox.text, row.added);
-    EXPECT_EQ(Reg.GetSetting("General", "Last Used Destination Folder", "unset"),
+    EXPECT_EQ(store.GetSetting("General", "Last Used Destination Folder", "unset"),
               row.added.empty() ? "unset" : row.added);
   }
 }

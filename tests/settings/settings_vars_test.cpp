@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "settings/isolated_settings.h"
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 #include "support/scripted_dialogs.h"
 
 namespace tessaly {
@@ -20,9 +20,9 @@ namespace fs = std::filesystem;
 class LoadSettingsTest : public testing::IsolatedSettingsTest {
  protected:
   // A store that has been through its first run already.
-  void SkipFirstRun() { ASSERT_TRUE(Reg.SaveSetting("General", "First time", "0")); }
+  void SkipFirstRun() { ASSERT_TRUE(store.SaveSetting("General", "First time", "0")); }
 
-  CRegSettings Reg = ApplicationSettings();
+  SettingsStore store = ApplicationSettings();
   testing::ScriptedDialogs dialogs;
   SettingsVars vars;
 };
@@ -43,7 +43,7 @@ TEST_F(LoadSettingsTest, FirstRunGreetsOnceThenWritesItsValuesInOrder) {
   EXPECT_EQ(vars.ShowConfirmation, "1");
   EXPECT_EQ(vars.ShellWindowStyle, 1);
 
-  std::ifstream in(Reg.FilePath());
+  std::ifstream in(store.FilePath());
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   const std::vector<std::string> expected = {
@@ -55,7 +55,7 @@ TEST_F(LoadSettingsTest, FirstRunGreetsOnceThenWritesItsValuesInOrder) {
 
   LoadSettings(vars, checking);
   EXPECT_EQ(checking.welcomeShown, 1);
-  ASSERT_TRUE(Reg.DeleteSetting("General", "First time"));
+  ASSERT_TRUE(store.DeleteSetting("General", "First time"));
   LoadSettings(vars, checking);
   EXPECT_EQ(checking.welcomeShown, 2);
 }
@@ -71,7 +71,7 @@ TEST_F(LoadSettingsTest, StoredValuesReachTheirVariablesAndStaleOnesGo) {
       {"General", "DCAction", "2", &SettingsVars::DCAction},
       {"Utility Locations", "arj", "/usr/bin/arj", &SettingsVars::ArjLocation},
   };
-  for (const auto& row : kRows) ASSERT_TRUE(Reg.SaveSetting(row.section, row.key, row.value));
+  for (const auto& row : kRows) ASSERT_TRUE(store.SaveSetting(row.section, row.key, row.value));
   vars.ShowConfirmation = "stale";
   LoadSettings(vars, dialogs);
   EXPECT_EQ(dialogs.welcomeShown, 0);
@@ -92,7 +92,7 @@ TEST_F(LoadSettingsTest, HideOutputSetsTheWindowStyleOnlyForZeroOrOne) {
       {" 1", 1, 1},
   };
   for (const auto& row : kRows) {
-    ASSERT_TRUE(Reg.SaveSetting("General", "Hide Output", row.hideOutput));
+    ASSERT_TRUE(store.SaveSetting("General", "Hide Output", row.hideOutput));
     vars.ShellWindowStyle = row.styleBefore;
     LoadSettings(vars, dialogs);
     EXPECT_EQ(vars.ShellWindowStyle, row.styleAfter) << '"' << row.hideOutput << '"';

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "settings/isolated_settings.h"
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 
 namespace tessaly {
 namespace {
@@ -24,10 +24,10 @@ class WindowPlacementTest : public testing::IsolatedSettingsTest {
     return RestoreWindowPlacement(designed, kScreenWidth, kScreenHeight);
   }
   void Store(const std::string& key, const std::string& value) {
-    ASSERT_TRUE(reg.SaveSetting("Window Settings", key, value));
+    ASSERT_TRUE(store.SaveSetting("Window Settings", key, value));
   }
 
-  CRegSettings reg = ApplicationSettings();
+  SettingsStore store = ApplicationSettings();
 };
 
 void ExpectPlacement(const WindowPlacement& p, int state, int left, int top, int width,

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 #include "support/engine_fixture.h"
 
 namespace tessaly::testing {
@@ -19,21 +19,21 @@ using BrowserLogicTest = EngineTest;
 TEST_F(BrowserLogicTest, FilterChangeShowsTheSetNoticeForArjRarAndAceUntilTurnedOff) {
   FilterChange(session, 2, false);
   EXPECT_EQ(dialogs.importantMessagesShown, 1);
-  EXPECT_EQ(session.Form1.FilePattern, "*.rar");
-  EXPECT_EQ(session.Form1.Combo2Index, 2);
+  EXPECT_EQ(session.mainWindow.filePattern, "*.rar");
+  EXPECT_EQ(session.mainWindow.fileTypeIndex, 2);
   EXPECT_EQ(mainWindow.calls, (std::vector<std::string>{"ListFolder", "UpdateSelectionState"}));
 
   FilterChange(session, 4, false);
   FilterChange(session, 0, false);
   EXPECT_EQ(dialogs.importantMessagesShown, 1);
-  EXPECT_EQ(session.Form1.FilePattern, "*.zip");
+  EXPECT_EQ(session.mainWindow.filePattern, "*.zip");
 
   dialogs.untickImportantMessage = true;
   FilterChange(session, 1, false);
   EXPECT_EQ(dialogs.importantMessagesShown, 2);
   FilterChange(session, 3, false);
   EXPECT_EQ(dialogs.importantMessagesShown, 2);
-  EXPECT_EQ(session.Form1.FilePattern, "*.ace");
+  EXPECT_EQ(session.mainWindow.filePattern, "*.ace");
   EXPECT_EQ(GetSetting("General", "Show non-zip message"), "no");
 }
 

@@ -47,7 +47,7 @@ Names With(Names head, const Names& tail = kFileCommands) {
 
 class SelectionStateTest : public ::testing::Test {
  protected:
-  SelectionStateTest() { session.Form1.CurrentFolder = "/data/"; }
+  SelectionStateTest() { session.mainWindow.currentFolder = "/data/"; }
 
   void Select(const std::vector<ListItemRef>& items) { UpdateSelectionState(session, items); }
 
@@ -62,7 +62,7 @@ TEST_F(SelectionStateTest, EachKindOfSelectionOffersItsCommands) {
     std::vector<ListItemRef> items;
     Names enabled;
     const char* panel;
-    bool check1Enabled;
+    bool perArchiveFolderEnabled;
   };
   const Case cases[] = {
       {"one file",
@@ -95,39 +95,39 @@ TEST_F(SelectionStateTest, EachKindOfSelectionOffersItsCommands) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Select(c.items);
-    EXPECT_EQ(EnabledCommands(session.Form1.commands), c.enabled);
-    EXPECT_EQ(session.Form1.pnlProgress, c.panel);
-    EXPECT_EQ(session.Form1.Check1Enabled, c.check1Enabled);
+    EXPECT_EQ(EnabledCommands(session.mainWindow.commands), c.enabled);
+    EXPECT_EQ(session.mainWindow.selectionStatus, c.panel);
+    EXPECT_EQ(session.mainWindow.perArchiveFolderEnabled, c.perArchiveFolderEnabled);
     EXPECT_EQ(session.job.SelectedCount, static_cast<int>(c.items.size()));
   }
   EXPECT_EQ(session.job.SelectedFiles, (Names{"/data/x.rar", "/data/sub", "/data/y.ace"}));
 }
 
-TEST_F(SelectionStateTest, Check1IsOfferedForAZipFirstAndClearedOtherwise) {
-  session.Form1.Check1 = true;
+TEST_F(SelectionStateTest, PerArchiveFolderIsOfferedForAZipFirstAndClearedOtherwise) {
+  session.mainWindow.perArchiveFolder = true;
   Select({FileItem("a.zip")});
-  EXPECT_TRUE(session.Form1.Check1) << "offered, not ticked or unticked";
+  EXPECT_TRUE(session.mainWindow.perArchiveFolder) << "offered, not ticked or unticked";
   Select({FileItem("b.rar"), FileItem("a.zip")});
-  EXPECT_FALSE(session.Form1.Check1);
+  EXPECT_FALSE(session.mainWindow.perArchiveFolder);
 }
 
 TEST_F(SelectionStateTest, NoSelectionLeavesThePopUpAsItWasAndNoPathsBehind) {
-  session.Form1.Check1 = true;
+  session.mainWindow.perArchiveFolder = true;
   Select({FileItem("a.zip")});
   Select({});
-  EXPECT_EQ(EnabledCommands(session.Form1.commands),
+  EXPECT_EQ(EnabledCommands(session.mainWindow.commands),
             (Names{"fpopEx", "fpopSI", "fpopLa", "fpopPr", "fpopCpy", "fpopMov", "fpopDe"}));
-  EXPECT_EQ(session.Form1.pnlProgress, "0 File(s) Selected.");
+  EXPECT_EQ(session.mainWindow.selectionStatus, "0 File(s) Selected.");
   EXPECT_EQ(session.job.SelectedCount, 0);
   EXPECT_TRUE(session.job.SelectedFiles.empty());
-  EXPECT_FALSE(session.Form1.Check1);
-  EXPECT_FALSE(session.Form1.Check1Enabled);
+  EXPECT_FALSE(session.mainWindow.perArchiveFolder);
+  EXPECT_FALSE(session.mainWindow.perArchiveFolderEnabled);
 }
 
 TEST_F(SelectionStateTest, PathsGetOneSeparatorAfterTheFolder) {
-  session.Form1.CurrentFolder = "/home/u";
+  session.mainWindow.currentFolder = "/home/u";
   CollectSelection(session, {FileItem("a b.zip")});
-  EXPECT_EQ(session.Form1.SelectedFolderPath, "/home/u/");
+  EXPECT_EQ(session.mainWindow.selectedFolderPath, "/home/u/");
   EXPECT_EQ(session.job.SelectedFiles, (Names{"/home/u/a b.zip"}));
 }
 

@@ -7,7 +7,7 @@
 
 #include "engine/driver.h"
 #include "engine/selection.h"
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 #include "support/job_texts.h"
 
 namespace tessaly::testing {
@@ -17,20 +17,20 @@ int RecordingMainWindow::Count(const std::string& call) const {
 }
 
 void StatusRecorder::Refresh() {
-  Snapshot now{form_.lblarc, form_.lblmsg, form_.pb2Max, form_.pb2Value};
+  Snapshot now{model_.archiveLabel, model_.messageLabel, model_.progressMax, model_.progressValue};
   if (snapshots.empty() || !(snapshots.back() == now)) snapshots.push_back(now);
 }
 
-bool StatusRecorder::SawLblarc(const std::string& text) const {
+bool StatusRecorder::SawArchiveLabel(const std::string& text) const {
   return std::any_of(snapshots.begin(), snapshots.end(),
-                     [&](const Snapshot& s) { return s.lblarc == text; });
+                     [&](const Snapshot& s) { return s.archiveLabel == text; });
 }
 
-std::vector<std::string> StatusRecorder::Lblmsgs() const {
+std::vector<std::string> StatusRecorder::MessageLines() const {
   std::vector<std::string> lines;
   for (const Snapshot& s : snapshots) {
-    if (!s.lblmsg.empty() && (lines.empty() || lines.back() != s.lblmsg)) {
-      lines.push_back(s.lblmsg);
+    if (!s.messageLabel.empty() && (lines.empty() || lines.back() != s.messageLabel)) {
+      lines.push_back(s.messageLabel);
     }
   }
   return lines;
@@ -41,9 +41,9 @@ EngineTest::EngineTest() {
   std::filesystem::create_directories(WorkDir());
   std::filesystem::current_path(WorkDir());
   dialogs.session = &session;
-  session.Form1.view = &mainWindow;
-  session.Form4Window.view = &status;
-  session.Form1.CurrentFolder = Root() + "/";
+  session.mainWindow.view = &mainWindow;
+  session.status.view = &recorder;
+  session.mainWindow.currentFolder = Root() + "/";
   SetSetting("General", "First time", "0");
   SetSetting("General", "Show confirmation", "0");
 }
@@ -87,7 +87,7 @@ std::string EngineTest::Detect(const std::string& path) {
 
 DestinationJobTest::DestinationJobTest() : out_(PathOf("out")) {
   std::filesystem::create_directory(out_);
-  session.Form1.Combo1.text = out_;
+  session.mainWindow.destinationBox.text = out_;
 }
 
 void DestinationJobTest::ExpectOnlyMessage(const std::string& text) const {
@@ -97,7 +97,7 @@ void DestinationJobTest::ExpectOnlyMessage(const std::string& text) const {
   EXPECT_EQ(message.icon, MsgIcon::Critical);
   EXPECT_EQ(message.buttons, MsgButtons::OK);
   EXPECT_EQ(message.title, "Oops!");
-  EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
+  EXPECT_EQ(session.status.archiveLabel, kNotFinished);
 }
 
 }  // namespace tessaly::testing

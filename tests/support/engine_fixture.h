@@ -28,7 +28,7 @@ class RecordingMainWindow : public MainWindowView {
     enabled = value;
     calls.push_back(value ? "SetEnabled(1)" : "SetEnabled(0)");
   }
-  void FocusCombo1() override { calls.push_back("FocusCombo1"); }
+  void FocusDestinationBox() override { calls.push_back("FocusCombo1"); }
   void Show() override { calls.push_back("Show"); }
   int WindowState() const override { return windowState; }
   void SetWindowState(int state) override {
@@ -45,21 +45,21 @@ class RecordingMainWindow : public MainWindowView {
 class StatusRecorder : public StatusView {
  public:
   struct Snapshot {
-    std::string lblarc;
-    std::string lblmsg;
+    std::string archiveLabel;
+    std::string messageLabel;
     int64_t max;
     int64_t value;
     bool operator==(const Snapshot&) const = default;
   };
-  explicit StatusRecorder(const Form4& form) : form_(form) {}
+  explicit StatusRecorder(const StatusModel& status) : model_(status) {}
   void Refresh() override;
-  bool SawLblarc(const std::string& text) const;
-  std::vector<std::string> Lblmsgs() const;  // each distinct entry line, in order
+  bool SawArchiveLabel(const std::string& text) const;
+  std::vector<std::string> MessageLines() const;  // each distinct entry line, in order
 
   std::vector<Snapshot> snapshots;
 
  private:
-  const Form4& form_;
+  const StatusModel& model_;
 };
 
 class EngineTest : public IsolatedSettingsTest {
@@ -85,13 +85,13 @@ class EngineTest : public IsolatedSettingsTest {
   CountingPump pump;
   Session session{dialogs, pump};
   RecordingMainWindow mainWindow;
-  StatusRecorder status{session.Form4Window};
+  StatusRecorder recorder{session.status};
 
  private:
   std::string previousDir_;
 };
 
-// A job into the folder "out" of the test's folder, the destination typed in Combo1.
+// A job into the folder "out" of the test's folder, the destination typed in the destination box.
 class DestinationJobTest : public EngineTest {
  protected:
   DestinationJobTest();

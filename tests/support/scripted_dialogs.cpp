@@ -38,23 +38,23 @@ std::string ScriptedDialogs::FileExists(const std::string& question) {
   return answer;
 }
 
-void ScriptedDialogs::ShowConfirmation(Form3& form) {
-  confirmations.push_back(form.Label1);
-  confirmCommand3Visible.push_back(form.Command3Visible);
+void ScriptedDialogs::ShowConfirmation(ConfirmationModel& confirmation) {
+  confirmations.push_back(confirmation.message);
+  confirmNewDestinationVisible.push_back(confirmation.newDestinationVisible);
   ConfirmAnswer answer = ConfirmAnswer::Cancel;
-  if (!TakeAnswer(confirmAnswers, answer, "confirmation: " + form.Label1)) return;
+  if (!TakeAnswer(confirmAnswers, answer, "confirmation: " + confirmation.message)) return;
   if (answer == ConfirmAnswer::GoUntick || answer == ConfirmAnswer::CancelUntick) {
-    form.Check1 = false;
+    confirmation.showAgain = false;
   }
   if (answer == ConfirmAnswer::Close) return;
   if (answer == ConfirmAnswer::Go || answer == ConfirmAnswer::GoUntick) {
-    form.Command1_Click(*session);
+    confirmation.GoClicked(*session);
   } else {
-    form.Command2_Click(*session);
+    confirmation.CancelClicked(*session);
   }
 }
 
-void ScriptedDialogs::ShowStatus(Form4&) {
+void ScriptedDialogs::ShowStatus(StatusModel&) {
   ++statusShown;
 }
 
@@ -69,10 +69,10 @@ void ScriptedDialogs::ShowWelcome() {
   ++welcomeShown;
 }
 
-void ScriptedDialogs::ShowImportantMessage(Form8& form) {
+void ScriptedDialogs::ShowImportantMessage(ImportantMessageModel& notice) {
   ++importantMessagesShown;
-  if (untickImportantMessage) form.Check1 = false;
-  form.Command1_Click(*session);
+  if (untickImportantMessage) notice.showAgain = false;
+  notice.OkClicked(*session);
 }
 
 }  // namespace tessaly::testing

@@ -43,25 +43,25 @@ class ScriptedDialogs : public Dialogs {
   std::vector<RecordedMessage> messages;
   std::vector<RecordedInput> inputs;
   std::vector<std::string> fileExistsQuestions;
-  std::vector<std::string> confirmations;  // Form3.Label1 as shown
-  std::vector<bool> confirmCommand3Visible;
+  std::vector<std::string> confirmations;  // the confirmation's message as shown
+  std::vector<bool> confirmNewDestinationVisible;
   std::vector<DestinationRequest> destinationRequests;
   int statusShown = 0;
   int welcomeShown = 0;
   int importantMessagesShown = 0;
-  bool untickImportantMessage = false;  // Form8: "Show this message again" unticked
+  bool untickImportantMessage = false;  // the Important Message: "Show this message again" unticked
 
-  Session* session = nullptr;  // needed to run Form3's handlers
+  Session* session = nullptr;  // needed to run the confirmation's handlers
 
   MsgAnswer MessageBox(const MessageBoxRequest& request) override;
   std::string InputBox(const std::string& prompt, const std::string& title,
                        const std::string& defaultText, InputEcho echo) override;
   std::string FileExists(const std::string& question) override;
-  void ShowConfirmation(Form3& form) override;
-  void ShowStatus(Form4& form) override;
+  void ShowConfirmation(ConfirmationModel& confirmation) override;
+  void ShowStatus(StatusModel& status) override;
   DestinationAnswer ChooseDestination(const DestinationRequest& request) override;
   void ShowWelcome() override;
-  void ShowImportantMessage(Form8& form) override;
+  void ShowImportantMessage(ImportantMessageModel& notice) override;
 };
 
 class CountingPump : public EventPump {

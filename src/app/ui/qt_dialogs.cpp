@@ -165,23 +165,23 @@ std::string QtDialogs::FileExists(const std::string& question) {
   return AskFileExists(question, owner);
 }
 
-void QtDialogs::ShowConfirmation(Form3& form) {
+void QtDialogs::ShowConfirmation(ConfirmationModel& confirmation) {
   if (session_ == nullptr) return;
   QWidget* const owner = QuestionOwner();
   const FocusReturn focus(owner);
-  ConfirmationWindow window(*session_, form, owner);
+  ConfirmationWindow window(*session_, confirmation, owner);
   OwnerScope scope(owner_, &window);
   window.exec();
 }
 
-void QtDialogs::ShowStatus(Form4& form) {
+void QtDialogs::ShowStatus(StatusModel& status) {
   if (session_ == nullptr) return;
   if (status_ == nullptr) {
     status_ = new StatusWindow(*session_, owner_);
   } else if (status_->parentWidget() != owner_) {
     status_->setParent(owner_, status_->windowFlags());
   }
-  form.view = status_.data();
+  status.view = status_.data();
   status_->Refresh();
 }
 
@@ -196,15 +196,16 @@ void QtDialogs::ShowWelcome() {
   QWidget* const owner = QuestionOwner();
   const FocusReturn focus(owner);
   QMessageBox box(QMessageBox::Information, "Welcome", kWelcomeText, QMessageBox::Ok, owner);
+  box.setObjectName("FrmIntro");
   box.setTextFormat(Qt::PlainText);
   box.exec();
 }
 
-void QtDialogs::ShowImportantMessage(Form8& form) {
+void QtDialogs::ShowImportantMessage(ImportantMessageModel& notice) {
   if (session_ == nullptr) return;
   QWidget* const owner = QuestionOwner();
   const FocusReturn focus(owner);
-  ImportantMessageWindow window(*session_, form, owner);
+  ImportantMessageWindow window(*session_, notice, owner);
   window.exec();
 }
 

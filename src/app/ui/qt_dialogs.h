@@ -38,11 +38,11 @@ class QtDialogs : public Dialogs {
   std::string InputBox(const std::string& prompt, const std::string& title,
                        const std::string& defaultText, InputEcho echo) override;
   std::string FileExists(const std::string& question) override;
-  void ShowConfirmation(Form3& form) override;
-  void ShowStatus(Form4& form) override;
+  void ShowConfirmation(ConfirmationModel& confirmation) override;
+  void ShowStatus(StatusModel& status) override;
   DestinationAnswer ChooseDestination(const DestinationRequest& request) override;
   void ShowWelcome() override;
-  void ShowImportantMessage(Form8& form) override;
+  void ShowImportantMessage(ImportantMessageModel& notice) override;
 
  private:
   Session* session_ = nullptr;

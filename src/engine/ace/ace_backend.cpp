@@ -108,7 +108,7 @@ class AceExtraction {
     // set.ace finds set.c00, set.c01 ...
     const std::string name = longPath.substr(folder_.size());
     volumePattern_ = name.substr(0, name.size() < 3 ? 0 : name.size() - 3) + "*";
-    destination_ = DestinationFolder(session.Form1.Combo1.text);
+    destination_ = DestinationFolder(session.mainWindow.destinationBox.text);
   }
 
   int32_t Run() {
@@ -132,7 +132,7 @@ class AceExtraction {
         if (AceEntryCounted(header.Flags)) ++entryCount;
       }
     }
-    session_.Form4Window.SetMax(entryCount);
+    session_.status.SetMax(entryCount);
   }
 
   // False when the library refused the archive (the user has been told).
@@ -154,7 +154,7 @@ class AceExtraction {
       ACEHeaderData header{};
       const int read = archive_->ReadHeader(header);
       if (read != ACE_SUCCESS) return HeaderReadFailed(read, header);
-      session_.Form4Window.SetLblarc("Processing archive: " + ArchiveNameOf(header));
+      session_.status.SetArchiveLabel("Processing archive: " + ArchiveNameOf(header));
       const Step step = ProcessEntry(header);
       if (step == Step::Stop) return;
       if (step == Step::Restart && !OpenForExtraction()) return;
@@ -179,7 +179,7 @@ class AceExtraction {
     const std::string storedName = EntryNameOf(header);
     target_ = ResolveEntryTarget(destination_, storedName);
     entryName_ = target_ ? target_->shownName : ShownEntryName(storedName);
-    session_.Form4Window.SetLblmsg("Extracting file: " + entryName_);
+    session_.status.SetMessageLabel("Extracting file: " + entryName_);
 
     if (!password_.empty()) {
       archive_->SetPassword(password_);
@@ -214,7 +214,7 @@ class AceExtraction {
         AceResultMessage(code, entryName_, ArchiveNameOf(header), passwordAsked_);
     if (!failure.empty()) return Tell(failure);
     ++doneCount_;
-    session_.Form4Window.SetValue(doneCount_);
+    session_.status.SetValue(doneCount_);
     session_.events.pump();
     return Step::Next;
   }

@@ -40,7 +40,7 @@ bool ClosesWindowItself(const Session& session) {
 
 // The owner of the console window comes forward once the batch has finished.
 void ActivateMainWindow(Session& session) {
-  if (MainWindowView* main = session.Form1.view) {
+  if (MainWindowView* main = session.mainWindow.view) {
     main->SetEnabled(true);
     main->Show();
   }
@@ -198,22 +198,22 @@ void ExtractThroughStaging(Session& session, const std::string& destination,
 }  // namespace
 
 void PrepareArjStatus(Session& session) {
-  Form4& status = session.Form4Window;
-  status.Command1Visible = false;
+  StatusModel& status = session.status;
+  status.cancelButtonVisible = false;
   if (ClosesWindowItself(session)) {
-    status.SetLblarc(kWaitingText);
+    status.SetArchiveLabel(kWaitingText);
   } else {
-    status.SetLblarc(std::string(kWaitingText) + kCloseWindowText);
+    status.SetArchiveLabel(std::string(kWaitingText) + kCloseWindowText);
     status.SetMax(100);
   }
 }
 
 void ExtractArjArchives(Session& session) {
   JobState& job = session.job;
-  Form4& status = session.Form4Window;
+  StatusModel& status = session.status;
   job.ActiveBackend = "arj";
   ArchiveOptions(session, "arj");
-  const std::string destination = session.Form1.Combo1.text;
+  const std::string destination = session.mainWindow.destinationBox.text;
 
   if (const std::optional<std::string> path = UnquotablePath(session, destination)) {
     // Such a line would split where the name does not: better to run nothing.
@@ -224,8 +224,8 @@ void ExtractArjArchives(Session& session) {
   } else if (const std::optional<std::vector<std::string>> passwords = AskPasswords(session)) {
     ExtractThroughStaging(session, DestinationFolder(destination), *passwords);
   }
-  status.Command1Visible = true;
-  status.SetValue(status.pb2Max);
+  status.cancelButtonVisible = true;
+  status.SetValue(status.progressMax);
 }
 
 bool ArjProbe(Session& session, const std::string& path) {

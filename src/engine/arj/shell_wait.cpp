@@ -31,7 +31,7 @@ void Animate(Session& session) {
   int32_t& step = session.programs.ShellAnimationStep;
   if (step == kAnimationTop) step = 0;
   step += kAnimationStep;
-  session.Form4Window.SetValue(step);
+  session.status.SetValue(step);
 }
 
 int32_t RunAndWait(Session& session, const std::string& batchFile, std::optional<int> windowStyle,

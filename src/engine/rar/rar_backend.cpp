@@ -112,7 +112,7 @@ class RarExtraction {
       : session_(session),
         job_(session.job),
         longPath_(longPath),
-        destinationText_(session.Form1.Combo1.text),
+        destinationText_(session.mainWindow.destinationBox.text),
         destination_(DestinationFolder(destinationText_)) {}
 
   int32_t Run() {
@@ -151,7 +151,7 @@ class RarExtraction {
       result_ = 1;
       return false;
     }
-    session_.Form4Window.SetMax(entryCount);
+    session_.status.SetMax(entryCount);
     return true;
   }
 
@@ -166,7 +166,7 @@ class RarExtraction {
     for (;;) {
       RARHeaderData header{};
       const int read = archive_->ReadHeader(header);
-      session_.Form4Window.SetLblarc("Processing archive: " + ArchiveNameOf(header));
+      session_.status.SetArchiveLabel("Processing archive: " + ArchiveNameOf(header));
       const Step step = read == ERAR_SUCCESS ? ProcessEntry(header) : HeaderReadFailed(read);
       if (step == Step::Stop) return;
       if (step == Step::Restart) OpenForExtraction();
@@ -192,7 +192,7 @@ class RarExtraction {
     const std::string storedName = EntryNameOf(header);
     target_ = ResolveEntryTarget(destination_, storedName);
     entryName_ = target_ ? target_->shownName : ShownEntryName(storedName);
-    session_.Form4Window.SetLblmsg("Extracting file: " + entryName_);
+    session_.status.SetMessageLabel("Extracting file: " + entryName_);
 
     if (!password_.empty()) {
       archive_->SetPassword(password_);
@@ -239,7 +239,7 @@ class RarExtraction {
     }
     if (status != ERAR_SUCCESS) return Tell(CrcErrorText(ArchiveNameOf(header)));
     ++doneCount_;
-    session_.Form4Window.SetValue(doneCount_);
+    session_.status.SetValue(doneCount_);
     session_.events.pump();
     return Step::Next;
   }

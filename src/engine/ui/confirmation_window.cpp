@@ -11,66 +11,69 @@
 
 namespace tessaly {
 
-ConfirmationWindow::ConfirmationWindow(Session& session, Form3& form, QWidget* owner)
-    : QDialog(owner), session_(session), form_(form) {
+ConfirmationWindow::ConfirmationWindow(Session& session, ConfirmationModel& confirmation,
+                                       QWidget* owner)
+    : QDialog(owner), session_(session), model_(confirmation) {
+  setObjectName("Form3");
   setWindowTitle("Confirmation");
   setModal(true);
 
-  label1_ = new QLabel(QString::fromStdString(form.Label1), this);
-  label1_->setObjectName("Label1");
-  label1_->setTextFormat(Qt::PlainText);
-  label1_->setWordWrap(true);
-  auto* label2 = new QLabel(kForm3Label2, this);
-  label2->setObjectName("Label2");
-  label2->setTextFormat(Qt::PlainText);
-  label2->setWordWrap(true);
-  check1_ = new QCheckBox("Show this message again in the future.", this);
-  check1_->setObjectName("Check1");
-  check1_->setChecked(form.Check1);
-  command1_ = new QPushButton("Go", this);
-  command1_->setObjectName("Command1");
-  command1_->setDefault(true);
-  command2_ = new QPushButton("Cancel", this);
-  command2_->setObjectName("Command2");
-  command2_->setAutoDefault(false);
-  command3_ = new QPushButton("Select New Destination Folder", this);
-  command3_->setObjectName("Command3");
-  command3_->setAutoDefault(false);
-  command3_->setVisible(form.Command3Visible);
+  messageLabel_ = new QLabel(QString::fromStdString(confirmation.message), this);
+  messageLabel_->setObjectName("Label1");
+  messageLabel_->setTextFormat(Qt::PlainText);
+  messageLabel_->setWordWrap(true);
+  auto* promptLabel = new QLabel(kConfirmationPrompt, this);
+  promptLabel->setObjectName("Label2");
+  promptLabel->setTextFormat(Qt::PlainText);
+  promptLabel->setWordWrap(true);
+  showAgainBox_ = new QCheckBox("Show this message again in the future.", this);
+  showAgainBox_->setObjectName("Check1");
+  showAgainBox_->setChecked(confirmation.showAgain);
+  goButton_ = new QPushButton("Go", this);
+  goButton_->setObjectName("Command1");
+  goButton_->setDefault(true);
+  cancelButton_ = new QPushButton("Cancel", this);
+  cancelButton_->setObjectName("Command2");
+  cancelButton_->setAutoDefault(false);
+  newDestinationButton_ = new QPushButton("Select New Destination Folder", this);
+  newDestinationButton_->setObjectName("Command3");
+  newDestinationButton_->setAutoDefault(false);
+  newDestinationButton_->setVisible(confirmation.newDestinationVisible);
 
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(command3_);
+  buttons->addWidget(newDestinationButton_);
   buttons->addStretch();
-  buttons->addWidget(command1_);
-  buttons->addWidget(command2_);
+  buttons->addWidget(goButton_);
+  buttons->addWidget(cancelButton_);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(label1_);
-  layout->addWidget(label2);
-  layout->addWidget(check1_);
+  layout->addWidget(messageLabel_);
+  layout->addWidget(promptLabel);
+  layout->addWidget(showAgainBox_);
   layout->addLayout(buttons);
   setMinimumWidth(460);
   KeepTextsWhole(*this);
 
-  connect(command1_, &QPushButton::clicked, this, &ConfirmationWindow::Go);
-  connect(command2_, &QPushButton::clicked, this, &ConfirmationWindow::reject);
-  connect(command3_, &QPushButton::clicked, this, &ConfirmationWindow::SelectNewDestination);
+  connect(goButton_, &QPushButton::clicked, this, &ConfirmationWindow::Go);
+  connect(cancelButton_, &QPushButton::clicked, this, &ConfirmationWindow::reject);
+  connect(newDestinationButton_, &QPushButton::clicked, this,
+          &ConfirmationWindow::SelectNewDestination);
 }
 
 void ConfirmationWindow::Go() {
-  form_.Check1 = check1_->isChecked();
-  form_.Command1_Click(session_);
+  model_.showAgain = showAgainBox_->isChecked();
+  model_.GoClicked(session_);
   accept();
 }
 
 void ConfirmationWindow::reject() {
-  form_.Check1 = check1_->isChecked();
-  form_.Command2_Click(session_);
+  model_.showAgain = showAgainBox_->isChecked();
+  model_.CancelClicked(session_);
   QDialog::reject();
 }
 
 void ConfirmationWindow::SelectNewDestination() {
-  form_.Command3_Click(session_);
-  label1_->setText(QString::fromStdString(form_.Label1));
+  model_.NewDestinationClicked(session_);
+  messageLabel_->setText(QString::fromStdString(model_.message));
 }
 
 }  // namespace tessaly

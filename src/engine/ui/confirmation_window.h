@@ -1,5 +1,5 @@
-// The confirmation dialog (Form3): shows the form and sends its buttons to the
-// form's handlers. Modal.
+// The confirmation dialog: shows the model and sends its buttons to the
+// model's handlers. Modal.
 #pragma once
 
 #include <QDialog>
@@ -11,19 +11,19 @@ class QPushButton;
 namespace tessaly {
 
 struct Session;
-class Form3;
+class ConfirmationModel;
 
 class ConfirmationWindow : public QDialog {
   Q_OBJECT
 
  public:
-  ConfirmationWindow(Session& session, Form3& form, QWidget* owner);
+  ConfirmationWindow(Session& session, ConfirmationModel& confirmation, QWidget* owner);
 
-  QLabel* Label1() const { return label1_; }
-  QCheckBox* Check1() const { return check1_; }
-  QPushButton* Command1() const { return command1_; }
-  QPushButton* Command2() const { return command2_; }
-  QPushButton* Command3() const { return command3_; }
+  QLabel* MessageLabel() const { return messageLabel_; }
+  QCheckBox* ShowAgainBox() const { return showAgainBox_; }
+  QPushButton* GoButton() const { return goButton_; }
+  QPushButton* CancelButton() const { return cancelButton_; }
+  QPushButton* NewDestinationButton() const { return newDestinationButton_; }
 
   // Escape and the close box press "Cancel".
   void reject() override;
@@ -33,12 +33,12 @@ class ConfirmationWindow : public QDialog {
   void SelectNewDestination();
 
   Session& session_;
-  Form3& form_;
-  QLabel* label1_;
-  QCheckBox* check1_;
-  QPushButton* command1_;
-  QPushButton* command2_;
-  QPushButton* command3_;
+  ConfirmationModel& model_;
+  QLabel* messageLabel_;
+  QCheckBox* showAgainBox_;
+  QPushButton* goButton_;
+  QPushButton* cancelButton_;
+  QPushButton* newDestinationButton_;
 };
 
 }  // namespace tessaly

@@ -56,100 +56,103 @@ class DestinationWindow::TreeAdapter : public FolderTreeControl {
 DestinationWindow::DestinationWindow(Session& session, QWidget* owner)
     : QDialog(owner),
       session_(session),
-      ft1_(new FolderTree),
-      tree_(std::make_unique<TreeAdapter>(*ft1_)),
-      form_(std::make_unique<Form2>(*tree_)),
-      label1_(new QLabel(kForm2Label1)),
-      frame1_(new QGroupBox),
-      label2_(new QLabel),
-      check1_(new QCheckBox(kForm2Check1)),
-      command1_(new QPushButton("OK")),
-      command2_(new QPushButton("New")),
-      command3_(new QPushButton("Cancel")),
-      command4_(new QPushButton) {
+      folderTree_(new FolderTree),
+      tree_(std::make_unique<TreeAdapter>(*folderTree_)),
+      model_(std::make_unique<DestinationModel>(*tree_)),
+      instructionsLabel_(new QLabel(kDestinationInstructions)),
+      folderFrame_(new QGroupBox),
+      chosenFolderLabel_(new QLabel),
+      perArchiveFolderBox_(new QCheckBox(kPerArchiveFolderCaption)),
+      okButton_(new QPushButton("OK")),
+      newFolderButton_(new QPushButton("New")),
+      cancelButton_(new QPushButton("Cancel")),
+      upButton_(new QPushButton) {
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   setObjectName("Form2");
-  ft1_->setObjectName("FT1");
-  label1_->setObjectName("Label1");
-  frame1_->setObjectName("Frame1");
-  label2_->setObjectName("Label2");
-  check1_->setObjectName("Check1");
-  command1_->setObjectName("Command1");
-  command2_->setObjectName("Command2");
-  command3_->setObjectName("Command3");
-  command4_->setObjectName("Command4");
-  label1_->setWordWrap(true);
-  label2_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  folderTree_->setObjectName("FT1");
+  instructionsLabel_->setObjectName("Label1");
+  folderFrame_->setObjectName("Frame1");
+  chosenFolderLabel_->setObjectName("Label2");
+  perArchiveFolderBox_->setObjectName("Check1");
+  okButton_->setObjectName("Command1");
+  newFolderButton_->setObjectName("Command2");
+  cancelButton_->setObjectName("Command3");
+  upButton_->setObjectName("Command4");
+  instructionsLabel_->setWordWrap(true);
+  chosenFolderLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   // A long path must not widen the fixed dialog: it wraps after its "/" and takes
   // room from the tree. A name too long for a line still shows whole in the tooltip.
-  label2_->setWordWrap(true);
-  label2_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  check1_->setVisible(false);
-  command4_->setIcon(ImageList1Icon(kUpOneLevelImage));
-  command4_->setToolTip("Up One Level");
-  command1_->setDefault(true);
-  for (QPushButton* button : {command2_, command3_, command4_}) button->setAutoDefault(false);
+  chosenFolderLabel_->setWordWrap(true);
+  chosenFolderLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  perArchiveFolderBox_->setVisible(false);
+  upButton_->setIcon(CommandIcon(kUpOneLevelImage));
+  upButton_->setToolTip("Up One Level");
+  okButton_->setDefault(true);
+  for (QPushButton* button : {newFolderButton_, cancelButton_, upButton_})
+    button->setAutoDefault(false);
 
-  auto* frameLayout = new QVBoxLayout(frame1_);
-  frameLayout->addWidget(ft1_, 1);
-  frameLayout->addWidget(label2_);
+  auto* frameLayout = new QVBoxLayout(folderFrame_);
+  frameLayout->addWidget(folderTree_, 1);
+  frameLayout->addWidget(chosenFolderLabel_);
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(command3_);
-  buttons->addWidget(command2_);
-  buttons->addWidget(command4_);
-  buttons->addWidget(command1_);
+  buttons->addWidget(cancelButton_);
+  buttons->addWidget(newFolderButton_);
+  buttons->addWidget(upButton_);
+  buttons->addWidget(okButton_);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(label1_);
-  layout->addWidget(frame1_, 1);
+  layout->addWidget(instructionsLabel_);
+  layout->addWidget(folderFrame_, 1);
   layout->addLayout(buttons);
-  layout->addWidget(check1_);
+  layout->addWidget(perArchiveFolderBox_);
 
-  connect(ft1_, &FolderTree::FolderSelected, this,
+  connect(folderTree_, &FolderTree::FolderSelected, this,
           [this](FolderNodeKind kind, const QString& path, bool) {
-            form_->SelectionChanged(ToTreeNodeKind(kind), path.toStdString());
-            ShowForm();
+            model_->SelectionChanged(ToTreeNodeKind(kind), path.toStdString());
+            ShowModel();
           });
-  connect(command1_, &QPushButton::clicked, this, [this] { Ok(); });
-  connect(command2_, &QPushButton::clicked, this, [this] {
-    form_->Command2_Click(session_);
-    ShowForm();
+  connect(okButton_, &QPushButton::clicked, this, [this] { Ok(); });
+  connect(newFolderButton_, &QPushButton::clicked, this, [this] {
+    model_->NewFolderClicked(session_);
+    ShowModel();
   });
-  connect(command3_, &QPushButton::clicked, this, [this] {
-    form_->Command3_Click(session_);
+  connect(cancelButton_, &QPushButton::clicked, this, [this] {
+    model_->CancelClicked(session_);
     reject();
   });
-  connect(command4_, &QPushButton::clicked, this, [this] { form_->Command4_Click(); });
-  connect(check1_, &QCheckBox::toggled, this, [this](bool ticked) { form_->Check1 = ticked; });
+  connect(upButton_, &QPushButton::clicked, this, [this] { model_->UpOneLevelClicked(); });
+  connect(perArchiveFolderBox_, &QCheckBox::toggled, this,
+          [this](bool ticked) { model_->perArchiveFolder = ticked; });
 }
 
 DestinationWindow::~DestinationWindow() = default;
 
 void DestinationWindow::Load(const DestinationRequest& request) {
-  form_->Load(session_, request);
-  check1_->setChecked(form_->Check1);
-  check1_->setVisible(form_->Check1Visible);
-  const int heightTwips = form_->Check1Visible ? kEnlargedHeightTwips : kClientHeightTwips;
+  model_->Load(session_, request);
+  perArchiveFolderBox_->setChecked(model_->perArchiveFolder);
+  perArchiveFolderBox_->setVisible(model_->perArchiveFolderVisible);
+  const int heightTwips =
+      model_->perArchiveFolderVisible ? kEnlargedHeightTwips : kClientHeightTwips;
   const QSize needed = layout()->totalMinimumSize();
   setFixedSize(std::max(kClientWidthTwips / kTwipsPerPixel, needed.width()),
                std::max(heightTwips / kTwipsPerPixel, needed.height()));
-  ShowForm();
+  ShowModel();
 }
 
 DestinationAnswer DestinationWindow::Answer() const {
-  return form_->Answer(session_);
+  return model_->Answer(session_);
 }
 
-void DestinationWindow::ShowForm() {
-  setWindowTitle(QString::fromStdString(form_->Caption));
-  label2_->setText(QString::fromStdString(form_->Label2));
-  label2_->setToolTip(label2_->text());
-  command1_->setEnabled(form_->Command1Enabled);
-  command2_->setEnabled(form_->Command2Enabled);
+void DestinationWindow::ShowModel() {
+  setWindowTitle(QString::fromStdString(model_->caption));
+  chosenFolderLabel_->setText(QString::fromStdString(model_->chosenFolder));
+  chosenFolderLabel_->setToolTip(chosenFolderLabel_->text());
+  okButton_->setEnabled(model_->okEnabled);
+  newFolderButton_->setEnabled(model_->newFolderEnabled);
 }
 
 void DestinationWindow::Ok() {
-  form_->Command1_Click(session_);
-  if (form_->closed) accept();
+  model_->OkClicked(session_);
+  if (model_->closed) accept();
 }
 
 DestinationAnswer RunDestinationDialog(Session& session, const DestinationRequest& request,

@@ -1,4 +1,4 @@
-// The destination dialog (Form2): a thin view of the Form2 model around a folder
+// The destination dialog: a thin view of the DestinationModel around a folder
 // tree. Escape and the close box close it without a choice.
 #pragma once
 
@@ -25,38 +25,38 @@ class DestinationWindow : public QDialog {
   ~DestinationWindow() override;
 
   void Load(const DestinationRequest& request);
-  const Form2& form() const { return *form_; }
+  const DestinationModel& dialog() const { return *model_; }
   DestinationAnswer Answer() const;
 
-  FolderTree* FT1() const { return ft1_; }
-  QLabel* Label1() const { return label1_; }
-  QLabel* Label2() const { return label2_; }
-  QCheckBox* Check1() const { return check1_; }
-  QPushButton* Command1() const { return command1_; }
-  QPushButton* Command2() const { return command2_; }
-  QPushButton* Command3() const { return command3_; }
-  QPushButton* Command4() const { return command4_; }
+  FolderTree* Tree() const { return folderTree_; }
+  QLabel* InstructionsLabel() const { return instructionsLabel_; }
+  QLabel* ChosenFolderLabel() const { return chosenFolderLabel_; }
+  QCheckBox* PerArchiveFolderBox() const { return perArchiveFolderBox_; }
+  QPushButton* OkButton() const { return okButton_; }
+  QPushButton* NewFolderButton() const { return newFolderButton_; }
+  QPushButton* CancelButton() const { return cancelButton_; }
+  QPushButton* UpButton() const { return upButton_; }
 
  private:
-  void ShowForm();
+  void ShowModel();
   void Ok();
 
   class TreeAdapter;
   Session& session_;
-  FolderTree* ft1_;
+  FolderTree* folderTree_;
   std::unique_ptr<TreeAdapter> tree_;
-  std::unique_ptr<Form2> form_;
-  QLabel* label1_;
-  QGroupBox* frame1_;
-  QLabel* label2_;
-  QCheckBox* check1_;
-  QPushButton* command1_;
-  QPushButton* command2_;
-  QPushButton* command3_;
-  QPushButton* command4_;
+  std::unique_ptr<DestinationModel> model_;
+  QLabel* instructionsLabel_;
+  QGroupBox* folderFrame_;
+  QLabel* chosenFolderLabel_;
+  QCheckBox* perArchiveFolderBox_;
+  QPushButton* okButton_;
+  QPushButton* newFolderButton_;
+  QPushButton* cancelButton_;
+  QPushButton* upButton_;
 };
 
-// Shows Form2 modally over owner; returns the choice ("" when nothing was chosen).
+// Shows the destination dialog modally over owner; returns the choice ("" when nothing was chosen).
 DestinationAnswer RunDestinationDialog(Session& session, const DestinationRequest& request,
                                        QWidget* owner);
 

@@ -18,18 +18,19 @@ constexpr int kNo = 1;
 }  // namespace
 
 FileExistsWindow::FileExistsWindow(const std::string& question, QWidget* owner) : QDialog(owner) {
+  setObjectName("FrmOW");
   setWindowTitle("File Exists");
   setModal(true);
 
-  auto* image1 = new QLabel(this);
-  image1->setObjectName("Image1");
+  auto* questionIcon = new QLabel(this);
+  questionIcon->setObjectName("Image1");
   const int iconSize = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
-  image1->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(iconSize));
-  image1->setAlignment(Qt::AlignTop);
-  label1_ = new QLabel(QString::fromStdString(question), this);
-  label1_->setObjectName("Label1");
-  label1_->setTextFormat(Qt::PlainText);
-  label1_->setWordWrap(true);
+  questionIcon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(iconSize));
+  questionIcon->setAlignment(Qt::AlignTop);
+  questionLabel_ = new QLabel(QString::fromStdString(question), this);
+  questionLabel_->setObjectName("Label1");
+  questionLabel_->setTextFormat(Qt::PlainText);
+  questionLabel_->setWordWrap(true);
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
@@ -42,19 +43,19 @@ FileExistsWindow::FileExistsWindow(const std::string& question, QWidget* owner) 
       accept();
     });
     buttons->addWidget(button);
-    cmd_[i] = button;
+    answerButtons_[i] = button;
   }
-  cmd_[kNo]->setDefault(true);
+  answerButtons_[kNo]->setDefault(true);
 
   auto* questionRow = new QHBoxLayout;
-  questionRow->addWidget(image1);
-  questionRow->addWidget(label1_, 1);
+  questionRow->addWidget(questionIcon);
+  questionRow->addWidget(questionLabel_, 1);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(questionRow);
   layout->addLayout(buttons);
   setMinimumWidth(420);
   KeepTextsWhole(*this);
-  cmd_[kNo]->setFocus();
+  answerButtons_[kNo]->setFocus();
 }
 
 std::string AskFileExists(const std::string& question, QWidget* owner) {

@@ -1,4 +1,4 @@
-// The File Exists prompt (FrmOW): the question and four answers. Modal.
+// The File Exists prompt: the question and four answers. Modal.
 #pragma once
 
 #include <QDialog>
@@ -19,13 +19,13 @@ class FileExistsWindow : public QDialog {
   // The caption of the button pressed; "" when the prompt was closed without one.
   std::string Answer() const { return answer_; }
 
-  QLabel* Label1() const { return label1_; }
-  // Cmd(0..3): "Yes", "No", "All", "Cancel".
-  QPushButton* Cmd(int index) const { return cmd_.at(index); }
+  QLabel* QuestionLabel() const { return questionLabel_; }
+  // AnswerButton(0..3): "Yes", "No", "All", "Cancel".
+  QPushButton* AnswerButton(int index) const { return answerButtons_.at(index); }
 
  private:
-  QLabel* label1_;
-  std::array<QPushButton*, 4> cmd_{};
+  QLabel* questionLabel_;
+  std::array<QPushButton*, 4> answerButtons_{};
   std::string answer_;
 };
 

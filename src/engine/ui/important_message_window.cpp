@@ -11,35 +11,37 @@
 
 namespace tessaly {
 
-ImportantMessageWindow::ImportantMessageWindow(Session& session, Form8& form, QWidget* owner)
-    : QDialog(owner), session_(session), form_(form) {
+ImportantMessageWindow::ImportantMessageWindow(Session& session, ImportantMessageModel& notice,
+                                               QWidget* owner)
+    : QDialog(owner), session_(session), model_(notice) {
+  setObjectName("Form8");
   setWindowTitle("Important Message");
   setModal(true);
 
-  auto* label1 = new QLabel(kForm8Label1, this);
-  label1->setObjectName("Label1");
-  label1->setTextFormat(Qt::PlainText);
-  label1->setWordWrap(true);
-  check1_ = new QCheckBox("Show this message again in the future", this);
-  check1_->setObjectName("Check1");
-  check1_->setChecked(form.Check1);
-  command1_ = new QPushButton("OK", this);
-  command1_->setObjectName("Command1");
-  command1_->setDefault(true);
+  auto* noticeLabel = new QLabel(kSetNotice, this);
+  noticeLabel->setObjectName("Label1");
+  noticeLabel->setTextFormat(Qt::PlainText);
+  noticeLabel->setWordWrap(true);
+  showAgainBox_ = new QCheckBox("Show this message again in the future", this);
+  showAgainBox_->setObjectName("Check1");
+  showAgainBox_->setChecked(notice.showAgain);
+  okButton_ = new QPushButton("OK", this);
+  okButton_->setObjectName("Command1");
+  okButton_->setDefault(true);
 
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(check1_);
+  buttons->addWidget(showAgainBox_);
   buttons->addStretch();
-  buttons->addWidget(command1_);
+  buttons->addWidget(okButton_);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(label1);
+  layout->addWidget(noticeLabel);
   layout->addLayout(buttons);
   setMinimumWidth(420);
   KeepTextsWhole(*this);
 
-  connect(command1_, &QPushButton::clicked, this, [this] {
-    form_.Check1 = check1_->isChecked();
-    form_.Command1_Click(session_);
+  connect(okButton_, &QPushButton::clicked, this, [this] {
+    model_.showAgain = showAgainBox_->isChecked();
+    model_.OkClicked(session_);
     accept();
   });
 }

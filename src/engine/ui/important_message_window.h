@@ -1,4 +1,4 @@
-// The Important Message window (Form8): the archive-set notice. Modal.
+// The Important Message window: the archive-set notice. Modal.
 #pragma once
 
 #include <QDialog>
@@ -9,22 +9,22 @@ class QPushButton;
 namespace tessaly {
 
 struct Session;
-class Form8;
+class ImportantMessageModel;
 
 class ImportantMessageWindow : public QDialog {
   Q_OBJECT
 
  public:
-  ImportantMessageWindow(Session& session, Form8& form, QWidget* owner);
+  ImportantMessageWindow(Session& session, ImportantMessageModel& notice, QWidget* owner);
 
-  QCheckBox* Check1() const { return check1_; }
-  QPushButton* Command1() const { return command1_; }
+  QCheckBox* ShowAgainBox() const { return showAgainBox_; }
+  QPushButton* OkButton() const { return okButton_; }
 
  private:
   Session& session_;
-  Form8& form_;
-  QCheckBox* check1_;
-  QPushButton* command1_;
+  ImportantMessageModel& model_;
+  QCheckBox* showAgainBox_;
+  QPushButton* okButton_;
 };
 
 }  // namespace tessaly

@@ -24,47 +24,50 @@ BarRange ScaledBarRange(int64_t max, int64_t value) {
 }
 
 StatusWindow::StatusWindow(Session& session, QWidget* owner)
-    : QDialog(owner), session_(session), form_(session.Form4Window) {
+    : QDialog(owner), session_(session), model_(session.status) {
+  setObjectName("Form4");
   setWindowTitle("Status");
   setModal(false);
 
-  lblarc_ = new QLabel(this);
-  lblarc_->setObjectName("lblarc");
-  lblarc_->setTextFormat(Qt::PlainText);
-  lblarc_->setWordWrap(true);
-  lblmsg_ = new QLabel(this);
-  lblmsg_->setObjectName("lblmsg");
-  lblmsg_->setTextFormat(Qt::PlainText);
-  lblmsg_->setWordWrap(true);
-  pb2_ = new QProgressBar(this);
-  pb2_->setObjectName("pb2");
-  pb2_->setTextVisible(false);
-  command1_ = new QPushButton(this);
-  command1_->setObjectName("Command1");
-  command1_->setDefault(true);
-  command2_ = new QPushButton(this);
-  command2_->setObjectName("Command2");
-  command2_->setAutoDefault(false);
+  archiveLabel_ = new QLabel(this);
+  archiveLabel_->setObjectName("lblarc");
+  archiveLabel_->setTextFormat(Qt::PlainText);
+  archiveLabel_->setWordWrap(true);
+  messageLabel_ = new QLabel(this);
+  messageLabel_->setObjectName("lblmsg");
+  messageLabel_->setTextFormat(Qt::PlainText);
+  messageLabel_->setWordWrap(true);
+  progressBar_ = new QProgressBar(this);
+  progressBar_->setObjectName("pb2");
+  progressBar_->setTextVisible(false);
+  cancelButton_ = new QPushButton(this);
+  cancelButton_->setObjectName("Command1");
+  cancelButton_->setDefault(true);
+  backgroundButton_ = new QPushButton(this);
+  backgroundButton_->setObjectName("Command2");
+  backgroundButton_->setAutoDefault(false);
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  buttons->addWidget(command1_);
-  buttons->addWidget(command2_);
+  buttons->addWidget(cancelButton_);
+  buttons->addWidget(backgroundButton_);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(lblarc_);
-  layout->addWidget(lblmsg_);
-  layout->addWidget(pb2_);
+  layout->addWidget(archiveLabel_);
+  layout->addWidget(messageLabel_);
+  layout->addWidget(progressBar_);
   layout->addLayout(buttons);
   setMinimumWidth(440);
   // The final text is three lines where the job began with one.
   KeepTextsWhole(*this);
 
-  connect(command1_, &QPushButton::clicked, this, [this] { form_.Command1_Click(session_); });
-  connect(command2_, &QPushButton::clicked, this, [this] { form_.Command2_Click(session_); });
+  connect(cancelButton_, &QPushButton::clicked, this,
+          [this] { model_.CancelButtonClicked(session_); });
+  connect(backgroundButton_, &QPushButton::clicked, this,
+          [this] { model_.BackgroundButtonClicked(session_); });
 }
 
 StatusWindow::~StatusWindow() {
-  if (form_.view == this) form_.view = nullptr;
+  if (model_.view == this) model_.view = nullptr;
 }
 
 void StatusWindow::SyncText(QLabel* label, const std::string& text, std::string& shown) {
@@ -84,19 +87,20 @@ void StatusWindow::SyncButton(QPushButton* button, const std::string& caption, b
 }
 
 void StatusWindow::Refresh() {
-  SyncText(lblarc_, form_.lblarc, shownArc_);
-  SyncText(lblmsg_, form_.lblmsg, shownMsg_);
-  if (form_.pb2Max != shownMax_ || form_.pb2Value != shownValue_) {
-    const BarRange range = ScaledBarRange(form_.pb2Max, form_.pb2Value);
-    if (form_.pb2Max != shownMax_) pb2_->setRange(0, range.max);
-    pb2_->setValue(range.value);
-    shownMax_ = form_.pb2Max;
-    shownValue_ = form_.pb2Value;
+  SyncText(archiveLabel_, model_.archiveLabel, shownArc_);
+  SyncText(messageLabel_, model_.messageLabel, shownMsg_);
+  if (model_.progressMax != shownMax_ || model_.progressValue != shownValue_) {
+    const BarRange range = ScaledBarRange(model_.progressMax, model_.progressValue);
+    if (model_.progressMax != shownMax_) progressBar_->setRange(0, range.max);
+    progressBar_->setValue(range.value);
+    shownMax_ = model_.progressMax;
+    shownValue_ = model_.progressValue;
   }
-  SyncButton(command1_, form_.Command1Caption, true, form_.Command1Visible, shownCommand1_);
-  SyncButton(command2_, form_.Command2Caption, form_.Command2Enabled, form_.Command2Visible,
-             shownCommand2_);
-  const bool wanted = form_.loaded && form_.Visible;
+  SyncButton(cancelButton_, model_.cancelButtonCaption, true, model_.cancelButtonVisible,
+             shownCancelCaption_);
+  SyncButton(backgroundButton_, model_.backgroundButtonCaption, model_.backgroundButtonEnabled,
+             model_.backgroundButtonVisible, shownBackgroundCaption_);
+  const bool wanted = model_.loaded && model_.visible;
   if (wanted == isVisible()) return;
   if (wanted) {
     show();
@@ -116,7 +120,7 @@ void StatusWindow::changeEvent(QEvent* event) {
 
 void StatusWindow::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape) {
-    if (form_.EscapeCancels()) form_.Command1_Click(session_);
+    if (model_.EscapeCancels()) model_.CancelButtonClicked(session_);
     event->accept();
     return;
   }
@@ -124,9 +128,9 @@ void StatusWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void StatusWindow::closeEvent(QCloseEvent* event) {
-  // The close box is Command1: Cancel while the job runs (the window stays), OK after it.
-  if (form_.loaded && form_.Command1Visible) form_.Command1_Click(session_);
-  if (form_.loaded) {
+  // The close box is the cancel button: Cancel while the job runs (the window stays), OK after it.
+  if (model_.loaded && model_.cancelButtonVisible) model_.CancelButtonClicked(session_);
+  if (model_.loaded) {
     event->ignore();
   } else {
     event->accept();

@@ -1,5 +1,5 @@
-// The Status window (Form4): shows the form's state and sends its buttons to the
-// form's handlers. Non-modal, owned by the window that started the job.
+// The Status window: shows the model's state and sends its buttons to the
+// model's handlers. Non-modal, owned by the window that started the job.
 #pragma once
 
 #include <QDialog>
@@ -33,11 +33,11 @@ class StatusWindow : public QDialog, public StatusView {
   // Cheap when nothing changed: the engine calls it for every entry.
   void Refresh() override;
 
-  QLabel* lblarc() const { return lblarc_; }
-  QLabel* lblmsg() const { return lblmsg_; }
-  QProgressBar* pb2() const { return pb2_; }
-  QPushButton* Command1() const { return command1_; }
-  QPushButton* Command2() const { return command2_; }
+  QLabel* ArchiveLabel() const { return archiveLabel_; }
+  QLabel* MessageLabel() const { return messageLabel_; }
+  QProgressBar* ProgressBar() const { return progressBar_; }
+  QPushButton* CancelButton() const { return cancelButton_; }
+  QPushButton* BackgroundButton() const { return backgroundButton_; }
 
  protected:
   void changeEvent(QEvent* event) override;
@@ -50,16 +50,16 @@ class StatusWindow : public QDialog, public StatusView {
                   std::string& shownCaption);
 
   Session& session_;
-  Form4& form_;
-  QLabel* lblarc_;
-  QLabel* lblmsg_;
-  QProgressBar* pb2_;
-  QPushButton* command1_;
-  QPushButton* command2_;
+  StatusModel& model_;
+  QLabel* archiveLabel_;
+  QLabel* messageLabel_;
+  QProgressBar* progressBar_;
+  QPushButton* cancelButton_;
+  QPushButton* backgroundButton_;
   std::string shownArc_;
   std::string shownMsg_;
-  std::string shownCommand1_;
-  std::string shownCommand2_;
+  std::string shownCancelCaption_;
+  std::string shownBackgroundCaption_;
   int64_t shownMax_ = -1;
   int64_t shownValue_ = -1;
 };

@@ -25,7 +25,7 @@ std::string BufferText(const char* buffer, size_t length) {
 
 void AdvanceProgress(Session& session) {
   ++session.job.ProgressCount;
-  session.Form4Window.SetValue(session.job.ProgressCount);
+  session.status.SetValue(session.job.ProgressCount);
 }
 
 // The entry line of the status window: "  inflating: x" and " extracting: x" read
@@ -64,7 +64,7 @@ int32_t ZipPrintCallback(char* buffer, uint32_t length) {
   if (chunk.starts_with("Targ") || session->job.CountingPass) return 0;
   // Line-ending chunks are warnings, errors and the ends of file lines: not files.
   if (chunk.find('\n') != std::string::npos) return 0;
-  session->Form4Window.SetLblmsg(StatusLineFor(chunk));
+  session->status.SetMessageLabel(StatusLineFor(chunk));
   AdvanceProgress(*session);
   return 0;
 }
@@ -77,7 +77,7 @@ int32_t ZipReplaceCallback(char* buffer, uint32_t size) {
     case ExistingFile::Replace:
       return 102;
     case ExistingFile::Stop:
-      session->Form4Window.SetValue(job.ZipTotalEntries);
+      session->status.SetValue(job.ZipTotalEntries);
       job.StopAllArchives = true;
       job.ExtractResult = 1;
       return 104;
@@ -118,11 +118,11 @@ void ZipListEntryCallback(uint64_t ucsize, uint64_t csize, uint32_t cfactor, uin
     ContentsRow row;
     row.text = fileName + (fCrypt == 'E' ? "+" : "");
     row.iconKey = IconKeyFor(ListExtension(fileName));
-    row.SubItems = {std::to_string(month) + "/" + std::to_string(day) + "/" + std::to_string(year) +
+    row.subItems = {std::to_string(month) + "/" + std::to_string(day) + "/" + std::to_string(year) +
                         " " + std::to_string(hour) + ":" + std::to_string(minute),
                     std::to_string(ucsize), std::to_string(cfactor) + "%", std::to_string(csize),
                     folder};
-    session->Form10.InsertRowAtTop(std::move(row));
+    session->contents.InsertRowAtTop(std::move(row));
     zip.ListedBytes += static_cast<int64_t>(ucsize);
   }
   ++zip.ListedEntries;
@@ -249,8 +249,8 @@ void UnzipArchive(Session& session) {
   session.events.pump();
   if (job.CancelExtract) return;
   if (!job.CountingPass) {
-    session.Form4Window.SetLblarc("Processing archive: " +
-                                  ArchiveListEntry(job.LongFileNames, job.ZipArchiveIndex));
+    session.status.SetArchiveLabel("Processing archive: " +
+                                   ArchiveListEntry(job.LongFileNames, job.ZipArchiveIndex));
   }
 
   DCL options{};

@@ -1,7 +1,6 @@
-// The folder tree of the main window (ExplorerTree1) and of the destination dialog
-// (FT1): a "Desktop" root holding the user's home folder, the desktop folder and a
-// "Computer" node with the file-system root and the mounted volumes; below them the
-// real folders, read lazily.
+// The folder tree of the main window and of the destination dialog: a "Desktop" root holding the
+// user's home folder, the desktop folder and a "Computer" node with the file-system root and the
+// mounted volumes; below them the real folders, read lazily.
 #pragma once
 
 #include <QPoint>

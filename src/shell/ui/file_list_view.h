@@ -1,4 +1,4 @@
-// file1: the main window's list of the browsed folder (folders first, then the
+// The main window's list of the browsed folder (folders first, then the
 // files that match the filter), in the order ListFolder made it.
 #pragma once
 

@@ -48,8 +48,8 @@ std::string WorkingFolder() {
 
 }  // namespace
 
-Form1::Form1(Session& session, QWidget* parent)
-    : QMainWindow(parent), session_(session), model_(session.Form1) {
+MainWindow::MainWindow(Session& session, QWidget* parent)
+    : QMainWindow(parent), session_(session), model_(session.mainWindow) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Tessaly"));
   setWindowIcon(FileTypeIcon("tessaly"));
@@ -59,18 +59,19 @@ Form1::Form1(Session& session, QWidget* parent)
   BuildPopups();
   model_.view = this;
 
-  connect(Combo2_, &QComboBox::activated, this, &Form1::Combo2_Click);
-  connect(Combo1_, &QComboBox::editTextChanged, this,
-          [this](const QString& text) { model_.Combo1.text = text.toStdString(); });
-  connect(Check1_, &QCheckBox::toggled, this, [this](bool checked) { model_.Check1 = checked; });
-  connect(Command1_, &QPushButton::clicked, this, &Form1::Command1_Click);
-  connect(Command2_, &QPushButton::clicked, this, &Form1::Command2_Click);
-  connect(ExplorerTree1_, &FolderTree::FolderSelected, this, &Form1::FolderChanged);
-  connect(ExplorerTree1_, &FolderTree::ContextMenuOnItem, this, &Form1::TreeContextMenu);
-  connect(file1_, &FileListView::SelectionChanged, this, &Form1::UpdateSelectionState);
-  connect(file1_, &FileListView::ItemClicked, this, &Form1::ListItemClicked);
-  connect(file1_, &FileListView::ItemDoubleClicked, this, &Form1::ListDoubleClicked);
-  file1_->SetTypeToFind([](const std::vector<FileListItem>& items, int keyCode) {
+  connect(fileTypeFilter_, &QComboBox::activated, this, &MainWindow::FileTypeChanged);
+  connect(destinationBox_, &QComboBox::editTextChanged, this,
+          [this](const QString& text) { model_.destinationBox.text = text.toStdString(); });
+  connect(perArchiveFolder_, &QCheckBox::toggled, this,
+          [this](bool checked) { model_.perArchiveFolder = checked; });
+  connect(browseButton_, &QPushButton::clicked, this, &MainWindow::BrowseClicked);
+  connect(extractButton_, &QPushButton::clicked, this, &MainWindow::ExtractClicked);
+  connect(tree_, &FolderTree::FolderSelected, this, &MainWindow::FolderChanged);
+  connect(tree_, &FolderTree::ContextMenuOnItem, this, &MainWindow::TreeContextMenu);
+  connect(fileList_, &FileListView::SelectionChanged, this, &MainWindow::UpdateSelectionState);
+  connect(fileList_, &FileListView::ItemClicked, this, &MainWindow::ListItemClicked);
+  connect(fileList_, &FileListView::ItemDoubleClicked, this, &MainWindow::ListDoubleClicked);
+  fileList_->SetTypeToFind([](const std::vector<FileListItem>& items, int keyCode) {
     std::vector<std::string> texts;
     texts.reserve(items.size());
     for (const FileListItem& item : items) texts.push_back(item.text);
@@ -78,11 +79,11 @@ Form1::Form1(Session& session, QWidget* parent)
   });
 }
 
-Form1::~Form1() {
+MainWindow::~MainWindow() {
   if (model_.view == this) model_.view = nullptr;
 }
 
-void Form1::Load(const std::vector<std::string>& programArgs) {
+void MainWindow::Load(const std::vector<std::string>& programArgs) {
   SetBusy(true);
   SetEnabled(false);
   loading_ = true;
@@ -97,20 +98,20 @@ void Form1::Load(const std::vector<std::string>& programArgs) {
   // The archive-set notice stays quiet while the filter is set from the settings.
   const int filterIndex = FilterIndexFromSetting(session_.settings.ShowFileType);
   {
-    const QSignalBlocker quiet(Combo2_);
-    Combo2_->setCurrentIndex(filterIndex);
+    const QSignalBlocker quiet(fileTypeFilter_);
+    fileTypeFilter_->setCurrentIndex(filterIndex);
   }
   FilterChange(session_, filterIndex, true);
 
   SelectStartFolder();
-  model_.Combo1.text = session_.settings.LastDestinationFolder;
+  model_.destinationBox.text = session_.settings.LastDestinationFolder;
   session_.events.pump();
-  FillDestinationHistory(model_.Combo1);
-  SyncCombo1FromModel();
+  FillDestinationHistory(model_.destinationBox);
+  ShowDestinationBox();
   ShowStatusPanels();
 
   ParseCommandLine(session_, std::nullopt, programArgs);
-  SyncCombo1FromModel();
+  ShowDestinationBox();
 
   SetBusy(false);
   SetEnabled(true);
@@ -119,23 +120,23 @@ void Form1::Load(const std::vector<std::string>& programArgs) {
   Show();
 }
 
-void Form1::ApplyPlacement(const WindowPlacement& placement) {
+void MainWindow::ApplyPlacement(const WindowPlacement& placement) {
   setGeometry(placement.left, placement.top, placement.width, placement.height);
   SetWindowState(placement.state);
 }
 
-void Form1::SelectStartFolder() {
+void MainWindow::SelectStartFolder() {
   const std::string cwd = WorkingFolder();
   const std::string start = StartFolderFor(session_.settings, cwd, DirectoryExists);
-  if (!ExplorerTree1_->SelectFolder(Q(start))) ExplorerTree1_->SelectFolder(Q(cwd));
+  if (!tree_->SelectFolder(Q(start))) tree_->SelectFolder(Q(cwd));
 }
 
-void Form1::SetUpSplitter() {
-  CVSplitterWnd& splitter = pbx_->VSplitter();
-  pbx_->SetControls(ExplorerTree1_, file1_);
+void MainWindow::SetUpSplitter() {
+  SplitterGeometry& splitter = panes_->Geometry();
+  panes_->SetControls(tree_, fileList_);
   // Whether the window manager has maximized the window yet or not, the saved
   // position gives the proportion it had.
-  const int container = pbx_->contentsRect().width();
+  const int container = panes_->contentsRect().width();
   splitter.SetLeft(SplitterLeftFromSaved(SplitterPosSetting(splitter.Left()),
                                          NormalWidthOf(container), container));
   splitter.SetTrackSplit(true);
@@ -143,78 +144,79 @@ void Form1::SetUpSplitter() {
   loading_ = false;
 }
 
-void Form1::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (loading_) SetUpSplitter();
 }
 
-void Form1::SyncCombo1FromModel() {
+void MainWindow::ShowDestinationBox() {
   // The core changes the destination box and its history (after a job, from the
   // command line, from the confirmation dialog); the widget follows its model.
-  const QSignalBlocker quiet(Combo1_);
+  const QSignalBlocker quiet(destinationBox_);
   QStringList list;
-  for (const std::string& folder : model_.Combo1.list) list.append(Q(folder));
+  for (const std::string& folder : model_.destinationBox.list) list.append(Q(folder));
   QStringList shown;
-  for (int i = 0; i < Combo1_->count(); ++i) shown.append(Combo1_->itemText(i));
+  for (int i = 0; i < destinationBox_->count(); ++i) shown.append(destinationBox_->itemText(i));
   if (shown != list) {
-    Combo1_->clear();
-    Combo1_->addItems(list);
+    destinationBox_->clear();
+    destinationBox_->addItems(list);
   }
-  if (Combo1_->currentText() != Q(model_.Combo1.text)) Combo1_->setEditText(Q(model_.Combo1.text));
+  if (destinationBox_->currentText() != Q(model_.destinationBox.text))
+    destinationBox_->setEditText(Q(model_.destinationBox.text));
 }
 
-void Form1::Combo2_Click(int index) {
+void MainWindow::FileTypeChanged(int index) {
   FilterChange(session_, index, loading_);
 }
 
-void Form1::FolderChanged(FolderNodeKind, const QString& path, bool listWanted) {
+void MainWindow::FolderChanged(FolderNodeKind, const QString& path, bool listWanted) {
   setWindowTitle(Q(FolderChange(session_, path.toStdString())));
   if (listWanted) ListFolder();
   UpdateSelectionState();
 }
 
-void Form1::ListFolder() {
+void MainWindow::ListFolder() {
   SetBusy(true);
   // A virtual node of the tree (no path) lists nothing.
   std::vector<FileListItem> items;
-  if (!model_.CurrentFolder.empty()) {
-    items = tessaly::ListFolder(model_.CurrentFolder, model_.FilePattern);
+  if (!model_.currentFolder.empty()) {
+    items = tessaly::ListFolder(model_.currentFolder, model_.filePattern);
   }
-  file1_->SetItems(model_.CurrentFolder, std::move(items));
+  fileList_->SetItems(model_.currentFolder, std::move(items));
   SetBusy(false);
 }
 
-void Form1::UpdateSelectionState() {
-  const std::vector<FileListItem>& items = file1_->Items();
+void MainWindow::UpdateSelectionState() {
+  const std::vector<FileListItem>& items = fileList_->Items();
   std::vector<ListItemRef> selected;
-  for (int row : file1_->SelectedRows()) {
+  for (int row : fileList_->SelectedRows()) {
     const FileListItem& item = items[static_cast<size_t>(row)];
     selected.push_back({item.text, item.tag});
   }
   tessaly::UpdateSelectionState(session_, selected);
   ApplySelectionCommands();
-  pnlProgress_->setText(Q(model_.pnlProgress));
+  selectionPanel_->setText(Q(model_.selectionStatus));
   {
-    const QSignalBlocker quiet(Check1_);
-    Check1_->setChecked(model_.Check1);
+    const QSignalBlocker quiet(perArchiveFolder_);
+    perArchiveFolder_->setChecked(model_.perArchiveFolder);
   }
-  Check1_->setEnabled(model_.Check1Enabled);
-  SyncCombo1FromModel();
+  perArchiveFolder_->setEnabled(model_.perArchiveFolderEnabled);
+  ShowDestinationBox();
 }
 
-void Form1::ListItemClicked(Qt::MouseButton button, const QPoint& globalPos) {
+void MainWindow::ListItemClicked(Qt::MouseButton button, const QPoint& globalPos) {
   UpdateSelectionState();
-  if (button == Qt::RightButton) fpop_->popup(globalPos, fpop_->defaultAction());
+  if (button == Qt::RightButton) filePopup_->popup(globalPos, filePopup_->defaultAction());
 }
 
-void Form1::ListDoubleClicked() {
-  const std::vector<int> rows = file1_->SelectedRows();
+void MainWindow::ListDoubleClicked() {
+  const std::vector<int> rows = fileList_->SelectedRows();
   if (rows.empty()) return;
-  const FileListItem& item = file1_->Items()[static_cast<size_t>(rows.front())];
+  const FileListItem& item = fileList_->Items()[static_cast<size_t>(rows.front())];
   switch (DoubleClickActionFor(!item.tag.empty(), session_.settings.DCAction)) {
     case DoubleClickAction::OpenFolder:
       // A folder that has gone since the list was read disappears from the list.
-      if (!ExplorerTree1_->SelectFolder(Q(item.tag))) mnuRef_Click();
+      if (!tree_->SelectFolder(Q(item.tag))) mnuRef_Click();
       break;
     case DoubleClickAction::Extract:
       mnuEx_Click();
@@ -226,50 +228,50 @@ void Form1::ListDoubleClicked() {
   }
 }
 
-void Form1::TreeContextMenu(const QPoint& globalPos) {
-  folderPop_->popup(globalPos, folderPop_->defaultAction());
+void MainWindow::TreeContextMenu(const QPoint& globalPos) {
+  folderPopup_->popup(globalPos, folderPopup_->defaultAction());
 }
 
-void Form1::mnuEx_Click() {
+void MainWindow::mnuEx_Click() {
   session_.job.DropMode = false;
   ExtractSelectedArchives(session_, CallingForm::MainWindow);
 }
 
-void Form1::Command2_Click() {
+void MainWindow::ExtractClicked() {
   if (Action(QStringLiteral("mnuEx"))->isEnabled()) mnuEx_Click();
 }
 
-void Form1::ExtractDropped(const std::vector<std::string>& paths) {
+void MainWindow::ExtractDropped(const std::vector<std::string>& paths) {
   TakeDroppedFiles(session_.job, paths);
   session_.job.DropMode = false;
   ExtractSelectedArchives(session_, CallingForm::MainWindow);
 }
 
-void Form1::Command1_Click() {
+void MainWindow::BrowseClicked() {
   DestinationRequest request;
-  request.startFolder = model_.Combo1.text;
+  request.startFolder = model_.destinationBox.text;
   const DestinationAnswer answer = session_.dialogs.ChooseDestination(request);
-  if (answer.ChosenDestination.empty()) return;
-  model_.Combo1.text = answer.ChosenDestination;
-  SyncCombo1FromModel();
+  if (answer.chosenDestination.empty()) return;
+  model_.destinationBox.text = answer.chosenDestination;
+  ShowDestinationBox();
 }
 
-void Form1::mnuRef_Click() {
+void MainWindow::mnuRef_Click() {
   ListFolder();
   UpdateSelectionState();
 }
 
-void Form1::selall_Click() {
-  file1_->SetAllSelected(true);
+void MainWindow::selall_Click() {
+  fileList_->SetAllSelected(true);
   UpdateSelectionState();
 }
 
-void Form1::selnone_Click() {
-  file1_->SetAllSelected(false);
+void MainWindow::selnone_Click() {
+  fileList_->SetAllSelected(false);
   UpdateSelectionState();
 }
 
-void Form1::fmexit_Click() {
+void MainWindow::fmexit_Click() {
   // Ends at once: nothing is saved and no closing step runs.
   exiting_ = true;
   for (QWidget* window : QApplication::topLevelWidgets()) {
@@ -280,7 +282,7 @@ void Form1::fmexit_Click() {
   QCoreApplication::quit();
 }
 
-void Form1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
   // While a job or start-up holds the window it cannot be closed, as a disabled
   // window cannot; the job would go on without the window it reports to.
   if (!exiting_ && !IsEnabled()) {
@@ -294,44 +296,46 @@ void Form1::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void Form1::SaveWindowSettings() {
+void MainWindow::SaveWindowSettings() {
   const int state = WindowState();
   // A maximized or minimized window keeps the geometry it is restored to.
   const QRect geometry = state == kWindowNormal ? this->geometry() : normalGeometry();
   const WindowPlacement placement{state, geometry.x(), geometry.y(), geometry.width(),
                                   geometry.height()};
-  const int container = pbx_->contentsRect().width();
-  SaveSettings(placement, Combo2_->currentIndex(), model_.Combo1.text, model_.CurrentFolder,
-               SplitterPosToSave(pbx_->VSplitter().Left(), container, NormalWidthOf(container)));
+  const int container = panes_->contentsRect().width();
+  SaveSettings(placement, fileTypeFilter_->currentIndex(), model_.destinationBox.text,
+               model_.currentFolder,
+               SplitterPosToSave(panes_->Geometry().Left(), container, NormalWidthOf(container)));
 }
 
-int Form1::NormalWidthOf(int width) const {
+int MainWindow::NormalWidthOf(int width) const {
   // The frames around the panes keep their widths whatever the window's size.
   return width - (this->width() - normalGeometry().width());
 }
 
-void Form1::CloseOtherWindows() {
+void MainWindow::CloseOtherWindows() {
   for (QWidget* window : QApplication::topLevelWidgets()) {
     if (window != this && window->isVisible()) window->close();
   }
 }
 
-void Form1::changeEvent(QEvent* event) {
+void MainWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
   if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
     MainWindowActivated(session_);
   }
 }
 
-bool Form1::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusIn && (watched == Combo1_ || watched == Combo1_->lineEdit())) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusIn &&
+      (watched == destinationBox_ || watched == destinationBox_->lineEdit())) {
     // After the focus change, so that a click does not undo the selection.
-    QTimer::singleShot(0, Combo1_->lineEdit(), &QLineEdit::selectAll);
+    QTimer::singleShot(0, destinationBox_->lineEdit(), &QLineEdit::selectAll);
   }
   return QMainWindow::eventFilter(watched, event);
 }
 
-void Form1::SetBusy(bool busy) {
+void MainWindow::SetBusy(bool busy) {
   if (busy) {
     setCursor(Qt::WaitCursor);
   } else {
@@ -339,37 +343,37 @@ void Form1::SetBusy(bool busy) {
   }
 }
 
-void Form1::SetEnabled(bool enabled) {
+void MainWindow::SetEnabled(bool enabled) {
   // The controls, not the window: the windows this one owns (the Status window)
   // must stay usable while the main window is disabled.
   for (QWidget* part : {centralWidget(), static_cast<QWidget*>(menuBar()),
-                        static_cast<QWidget*>(Toolbar1_), static_cast<QWidget*>(statusBar())}) {
+                        static_cast<QWidget*>(toolbar_), static_cast<QWidget*>(statusBar())}) {
     part->setEnabled(enabled);
   }
 }
 
-bool Form1::IsEnabled() const {
+bool MainWindow::IsEnabled() const {
   return centralWidget()->isEnabled();
 }
 
-void Form1::FocusCombo1() {
-  Combo1_->setFocus(Qt::OtherFocusReason);
+void MainWindow::FocusDestinationBox() {
+  destinationBox_->setFocus(Qt::OtherFocusReason);
 }
 
-void Form1::Show() {
+void MainWindow::Show() {
   show();
   raise();
   activateWindow();
 }
 
-int Form1::WindowState() const {
+int MainWindow::WindowState() const {
   const Qt::WindowStates state = windowState();
   if (state & Qt::WindowMinimized) return kWindowMinimized;
   if (state & Qt::WindowMaximized) return kWindowMaximized;
   return kWindowNormal;
 }
 
-void Form1::SetWindowState(int state) {
+void MainWindow::SetWindowState(int state) {
   switch (state) {
     case kWindowMinimized:
       setWindowState(Qt::WindowMinimized);
@@ -383,7 +387,7 @@ void Form1::SetWindowState(int state) {
   }
 }
 
-bool Form1::IsVisible() const {
+bool MainWindow::IsVisible() const {
   return isVisible();
 }
 

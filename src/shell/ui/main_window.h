@@ -1,4 +1,4 @@
-// Form1: the main window. A thin view over the session: it shows the core's
+// The main window. A thin view over the session: it shows the core's
 // state and hands every event to the core's logic.
 #pragma once
 
@@ -27,12 +27,12 @@ class SplitPanes;
 enum class FolderNodeKind;
 struct WindowPlacement;
 
-class Form1 : public QMainWindow, public MainWindowView {
+class MainWindow : public QMainWindow, public MainWindowView {
   Q_OBJECT
 
  public:
-  explicit Form1(Session& session, QWidget* parent = nullptr);
-  ~Form1() override;
+  explicit MainWindow(Session& session, QWidget* parent = nullptr);
+  ~MainWindow() override;
 
   // Start-up: settings, filter, start folder, destination and its history, then the
   // archives named on the command line (each argument one path); shows the window.
@@ -44,13 +44,13 @@ class Form1 : public QMainWindow, public MainWindowView {
   // The entry of a menu, pop-up or toolbar by its control name or button key.
   QAction* Action(const QString& name) const;
   QMenu* PopupMenu(const QString& name) const;
-  FileListView& file1() { return *file1_; }
-  FolderTree& ExplorerTree1() { return *ExplorerTree1_; }
-  QComboBox& Combo1() { return *Combo1_; }
-  QComboBox& Combo2() { return *Combo2_; }
-  QCheckBox& Check1() { return *Check1_; }
-  QPushButton& Command2() { return *Command2_; }
-  SplitPanes& pbx() { return *pbx_; }
+  FileListView& FileList() { return *fileList_; }
+  FolderTree& Tree() { return *tree_; }
+  QComboBox& DestinationBox() { return *destinationBox_; }
+  QComboBox& FileTypeFilter() { return *fileTypeFilter_; }
+  QCheckBox& PerArchiveFolderBox() { return *perArchiveFolder_; }
+  QPushButton& ExtractButton() { return *extractButton_; }
+  SplitPanes& Panes() { return *panes_; }
   QString StatusPanelText(int panel) const;
 
   // MainWindowView
@@ -58,7 +58,7 @@ class Form1 : public QMainWindow, public MainWindowView {
   void UpdateSelectionState() override;
   void SetBusy(bool busy) override;
   void SetEnabled(bool enabled) override;
-  void FocusCombo1() override;
+  void FocusDestinationBox() override;
   void Show() override;
   int WindowState() const override;
   void SetWindowState(int state) override;
@@ -72,9 +72,9 @@ class Form1 : public QMainWindow, public MainWindowView {
   void selall_Click();
   void selnone_Click();
   void fmexit_Click();
-  void Command1_Click();
-  void Command2_Click();
-  // Files dropped on Command2, in drop order.
+  void BrowseClicked();
+  void ExtractClicked();
+  // Files dropped on the Extract button, in drop order.
   void ExtractDropped(const std::vector<std::string>& paths);
   // A toolbar button, by its key.
   void Toolbar1_ButtonClick(const QString& key);
@@ -96,11 +96,11 @@ class Form1 : public QMainWindow, public MainWindowView {
   QAction* AddEntry(QMenu* menu, const char* name, const char* caption);
   void ApplySelectionCommands();
 
-  void Combo2_Click(int index);
+  void FileTypeChanged(int index);
   void FolderChanged(FolderNodeKind kind, const QString& path, bool listWanted);
   void SelectStartFolder();
   void FillHistoryFromSettings();
-  void SyncCombo1FromModel();
+  void ShowDestinationBox();
   void ListItemClicked(Qt::MouseButton button, const QPoint& globalPos);
   void ListDoubleClicked();
   void TreeContextMenu(const QPoint& globalPos);
@@ -113,26 +113,26 @@ class Form1 : public QMainWindow, public MainWindowView {
   void ShowStatusPanels();
 
   Session& session_;
-  Form1Model& model_;
+  MainWindowModel& model_;
   bool loading_ = true;
   bool exiting_ = false;
 
-  QToolBar* Toolbar1_ = nullptr;
-  QGroupBox* Frame1_ = nullptr;
-  SplitPanes* pbx_ = nullptr;
-  FolderTree* ExplorerTree1_ = nullptr;
-  FileListView* file1_ = nullptr;
-  QLabel* Label1_ = nullptr;
-  QComboBox* Combo2_ = nullptr;
-  QGroupBox* Frame2_ = nullptr;
-  QComboBox* Combo1_ = nullptr;
-  QPushButton* Command1_ = nullptr;
-  QCheckBox* Check1_ = nullptr;
-  QPushButton* Command2_ = nullptr;
-  QLabel* pnlStatus_ = nullptr;
-  QLabel* pnlProgress_ = nullptr;
-  QMenu* fpop_ = nullptr;
-  QMenu* folderPop_ = nullptr;
+  QToolBar* toolbar_ = nullptr;
+  QGroupBox* filesFrame_ = nullptr;
+  SplitPanes* panes_ = nullptr;
+  FolderTree* tree_ = nullptr;
+  FileListView* fileList_ = nullptr;
+  QLabel* showLabel_ = nullptr;
+  QComboBox* fileTypeFilter_ = nullptr;
+  QGroupBox* destinationFrame_ = nullptr;
+  QComboBox* destinationBox_ = nullptr;
+  QPushButton* browseButton_ = nullptr;
+  QCheckBox* perArchiveFolder_ = nullptr;
+  QPushButton* extractButton_ = nullptr;
+  QLabel* noticePanel_ = nullptr;
+  QLabel* selectionPanel_ = nullptr;
+  QMenu* filePopup_ = nullptr;
+  QMenu* folderPopup_ = nullptr;
   std::map<QString, QAction*> actions_;
 };
 

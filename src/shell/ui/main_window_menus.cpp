@@ -1,4 +1,4 @@
-// Form1's menu bar, pop-up menus and toolbar, and the commands they dispatch to.
+// The main window's menu bar, pop-up menus and toolbar, and the commands they dispatch to.
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -11,7 +11,7 @@
 
 namespace tessaly {
 
-QAction* Form1::AddEntry(QMenu* menu, const char* name, const char* caption) {
+QAction* MainWindow::AddEntry(QMenu* menu, const char* name, const char* caption) {
   const QString text = QString::fromUtf8(caption);
   QAction* action = menu->addAction(MenuIconFor(text), text);
   action->setObjectName(QString::fromUtf8(name));
@@ -19,7 +19,7 @@ QAction* Form1::AddEntry(QMenu* menu, const char* name, const char* caption) {
   return action;
 }
 
-void Form1::BuildMenus() {
+void MainWindow::BuildMenus() {
   QMenuBar* bar = menuBar();
   auto addMenu = [&](const char* name, const char* caption) {
     QMenu* menu = bar->addMenu(QString::fromUtf8(caption));
@@ -29,7 +29,8 @@ void Form1::BuildMenus() {
   };
 
   QMenu* fmenu = addMenu("fmenu", "&File");
-  connect(AddEntry(fmenu, "mnuEx", "&Extract"), &QAction::triggered, this, &Form1::mnuEx_Click);
+  connect(AddEntry(fmenu, "mnuEx", "&Extract"), &QAction::triggered, this,
+          &MainWindow::mnuEx_Click);
   AddEntry(fmenu, "mnuZC", "&Archive Contents");
   AddEntry(fmenu, "mnuSi", "&Set Info");
   fmenu->addSeparator();
@@ -42,7 +43,7 @@ void Form1::BuildMenus() {
   fmenu->addSeparator();
   AddEntry(fmenu, "mnuShr", "Shrink to Drop &Target");
   AddEntry(fmenu, "mnuST", "Minimize to S&ystem Tray");
-  connect(AddEntry(fmenu, "fmexit", "E&xit"), &QAction::triggered, this, &Form1::fmexit_Click);
+  connect(AddEntry(fmenu, "fmexit", "E&xit"), &QAction::triggered, this, &MainWindow::fmexit_Click);
 
   QMenu* mnuFold = addMenu("mnuFold", "F&older");
   AddEntry(mnuFold, "mnuFind", "F&ind Files");
@@ -56,10 +57,11 @@ void Form1::BuildMenus() {
 
   QMenu* mnuEdit = addMenu("mnuEdit", "&Edit");
   connect(AddEntry(mnuEdit, "selall", "&Select All"), &QAction::triggered, this,
-          &Form1::selall_Click);
+          &MainWindow::selall_Click);
   connect(AddEntry(mnuEdit, "selnone", "Select &None"), &QAction::triggered, this,
-          &Form1::selnone_Click);
-  connect(AddEntry(mnuEdit, "mnuRef", "Refres&h"), &QAction::triggered, this, &Form1::mnuRef_Click);
+          &MainWindow::selnone_Click);
+  connect(AddEntry(mnuEdit, "mnuRef", "Refres&h"), &QAction::triggered, this,
+          &MainWindow::mnuRef_Click);
   mnuEdit->addSeparator();
   AddEntry(mnuEdit, "mnuOp", "&Options");
 
@@ -84,7 +86,7 @@ void Form1::BuildMenus() {
   AddEntry(hlpmenu, "abmenu", "&About Tessaly");
 }
 
-void Form1::ShowFavoritesEmpty() {
+void MainWindow::ShowFavoritesEmpty() {
   // The menu as designed: with no favourites the first entry says so.
   QAction* first = actions_.at(QStringLiteral("favs0"));
   first->setText(QStringLiteral("(Empty)"));
@@ -93,56 +95,57 @@ void Form1::ShowFavoritesEmpty() {
   for (int i = 1; i < 5; ++i) actions_.at(QStringLiteral("favs%1").arg(i))->setVisible(false);
 }
 
-void Form1::BuildPopups() {
-  fpop_ = new QMenu(this);
-  fpop_->setObjectName(QStringLiteral("fpop"));
-  QAction* fpopEx = AddEntry(fpop_, "fpopEx", "Extract");
-  connect(fpopEx, &QAction::triggered, this, &Form1::mnuEx_Click);
+void MainWindow::BuildPopups() {
+  filePopup_ = new QMenu(this);
+  filePopup_->setObjectName(QStringLiteral("fpop"));
+  QAction* fpopEx = AddEntry(filePopup_, "fpopEx", "Extract");
+  connect(fpopEx, &QAction::triggered, this, &MainWindow::mnuEx_Click);
   QFont bold = fpopEx->font();
   bold.setBold(true);
   fpopEx->setFont(bold);
-  fpop_->setDefaultAction(fpopEx);
-  AddEntry(fpop_, "fpopZC", "Archive Contents");
-  AddEntry(fpop_, "fpopSI", "Set Info");
-  fpop_->addSeparator();
-  AddEntry(fpop_, "fpopLa", "Launch");
-  AddEntry(fpop_, "fpopCpy", "Copy to...");
-  AddEntry(fpop_, "fpopMov", "Move to...");
-  AddEntry(fpop_, "fpopRen", "Rename");
-  AddEntry(fpop_, "fpopDe", "Delete");
-  AddEntry(fpop_, "fpopPr", "Properties");
-  fpop_->addSeparator();
-  connect(AddEntry(fpop_, "fpopRe", "Refresh"), &QAction::triggered, this, &Form1::mnuRef_Click);
+  filePopup_->setDefaultAction(fpopEx);
+  AddEntry(filePopup_, "fpopZC", "Archive Contents");
+  AddEntry(filePopup_, "fpopSI", "Set Info");
+  filePopup_->addSeparator();
+  AddEntry(filePopup_, "fpopLa", "Launch");
+  AddEntry(filePopup_, "fpopCpy", "Copy to...");
+  AddEntry(filePopup_, "fpopMov", "Move to...");
+  AddEntry(filePopup_, "fpopRen", "Rename");
+  AddEntry(filePopup_, "fpopDe", "Delete");
+  AddEntry(filePopup_, "fpopPr", "Properties");
+  filePopup_->addSeparator();
+  connect(AddEntry(filePopup_, "fpopRe", "Refresh"), &QAction::triggered, this,
+          &MainWindow::mnuRef_Click);
 
-  folderPop_ = new QMenu(this);
-  folderPop_->setObjectName(QStringLiteral("folderPop"));
-  QAction* folderEx = AddEntry(folderPop_, "folderEx", "Explore");
+  folderPopup_ = new QMenu(this);
+  folderPopup_->setObjectName(QStringLiteral("folderPop"));
+  QAction* folderEx = AddEntry(folderPopup_, "folderEx", "Explore");
   bold = folderEx->font();
   bold.setBold(true);
   folderEx->setFont(bold);
-  folderPop_->setDefaultAction(folderEx);
-  AddEntry(folderPop_, "folderDest", "Set as Destination");
-  AddEntry(folderPop_, "folderAddFav", "Add to Favorites");
-  AddEntry(folderPop_, "folderNew", "Create New Folder");
-  AddEntry(folderPop_, "folDel", "Delete Folder");
-  AddEntry(folderPop_, "folren", "Rename Folder");
-  AddEntry(folderPop_, "folderprop", "Folder Properties");
-  AddEntry(folderPop_, "folderFind", "Find Files");
+  folderPopup_->setDefaultAction(folderEx);
+  AddEntry(folderPopup_, "folderDest", "Set as Destination");
+  AddEntry(folderPopup_, "folderAddFav", "Add to Favorites");
+  AddEntry(folderPopup_, "folderNew", "Create New Folder");
+  AddEntry(folderPopup_, "folDel", "Delete Folder");
+  AddEntry(folderPopup_, "folren", "Rename Folder");
+  AddEntry(folderPopup_, "folderprop", "Folder Properties");
+  AddEntry(folderPopup_, "folderFind", "Find Files");
 }
 
-void Form1::BuildToolbar() {
-  Toolbar1_ = addToolBar(QStringLiteral("Toolbar1"));
-  Toolbar1_->setObjectName(QStringLiteral("Toolbar1"));
-  Toolbar1_->setMovable(false);
-  Toolbar1_->setFloatable(false);
-  Toolbar1_->setIconSize(QSize(16, 16));
+void MainWindow::BuildToolbar() {
+  toolbar_ = addToolBar(QStringLiteral("Toolbar1"));
+  toolbar_->setObjectName(QStringLiteral("Toolbar1"));
+  toolbar_->setMovable(false);
+  toolbar_->setFloatable(false);
+  toolbar_->setIconSize(QSize(16, 16));
   for (const ToolbarButtonSpec& button : ToolbarButtons()) {
     if (button.IsSeparator()) {
-      Toolbar1_->addSeparator();
+      toolbar_->addSeparator();
       continue;
     }
     const QString key = QString::fromStdString(button.key);
-    QAction* action = Toolbar1_->addAction(ImageList1Icon(button.image), key);
+    QAction* action = toolbar_->addAction(CommandIcon(button.image), key);
     action->setObjectName(key);
     action->setToolTip(QString::fromStdString(button.tooltip));
     actions_[key] = action;
@@ -150,7 +153,7 @@ void Form1::BuildToolbar() {
   }
 }
 
-void Form1::Toolbar1_ButtonClick(const QString& key) {
+void MainWindow::Toolbar1_ButtonClick(const QString& key) {
   // A button runs its menu entry's command, whatever that entry's enabled state.
   const std::string command = ToolbarCommandFor(key.toStdString());
   if (command == "mnuEx") {
@@ -160,7 +163,7 @@ void Form1::Toolbar1_ButtonClick(const QString& key) {
   }
 }
 
-void Form1::ApplySelectionCommands() {
+void MainWindow::ApplySelectionCommands() {
   const SelectionCommands& c = model_.commands;
   const std::pair<const char*, bool> states[] = {
       {"mnuEx", c.mnuEx},         {"fpopEx", c.fpopEx},   {"mnuZC", c.mnuZC},
@@ -174,17 +177,17 @@ void Form1::ApplySelectionCommands() {
     actions_.at(QString::fromUtf8(name))->setEnabled(enabled);
   // The big button runs File > Extract only, so it looks as that entry is; a
   // disabled button still takes dropped files.
-  Command2_->setEnabled(c.mnuEx);
+  extractButton_->setEnabled(c.mnuEx);
 }
 
-QAction* Form1::Action(const QString& name) const {
+QAction* MainWindow::Action(const QString& name) const {
   const auto found = actions_.find(name);
   return found == actions_.end() ? nullptr : found->second;
 }
 
-QMenu* Form1::PopupMenu(const QString& name) const {
-  if (name == QLatin1String("fpop")) return fpop_;
-  if (name == QLatin1String("folderPop")) return folderPop_;
+QMenu* MainWindow::PopupMenu(const QString& name) const {
+  if (name == QLatin1String("fpop")) return filePopup_;
+  if (name == QLatin1String("folderPop")) return folderPopup_;
   return nullptr;
 }
 

@@ -406,8 +406,8 @@ QIcon Render(const Picture& picture) {
   return icon;
 }
 
-// The pictures of ImageList1 in the order of its tags.
-const std::array<Picture, kImageList1Count>& ImageList1Pictures() {
+// The command pictures in the order of their tags.
+const std::array<Picture, kCommandIconCount>& CommandPictures() {
   const Picture extract{Base::Archive, Badge::ArrowDown};
   const Picture launch{Base::Document, Badge::Play};
   const Picture deleteFile{Base::Document, Badge::Cross};
@@ -423,7 +423,7 @@ const std::array<Picture, kImageList1Count>& ImageList1Pictures() {
   const Picture newFolder{Base::Folder, Badge::Plus};
   const Picture deleteFolder{Base::Folder, Badge::Cross};
   const Picture folderProperties{Base::Folder, Badge::Info};
-  static const std::array<Picture, kImageList1Count> pictures = {
+  static const std::array<Picture, kCommandIconCount> pictures = {
       extract,
       launch,
       deleteFile,
@@ -473,7 +473,7 @@ const std::array<Picture, kImageList1Count>& ImageList1Pictures() {
   return pictures;
 }
 
-const std::map<std::string, Picture>& ImageList2Pictures() {
+const std::map<std::string, Picture>& FileTypePictures() {
   static const std::map<std::string, Picture> pictures = {
       {"DOS", {Base::Folder}},
       {"Drive", {Base::Drive}},
@@ -504,8 +504,8 @@ const std::map<std::string, Picture>& ImageList2Pictures() {
 }
 
 struct IconCaches {
-  std::array<QIcon, kImageList1Count> imageList1;
-  std::map<std::string, QIcon> imageList2;
+  std::array<QIcon, kCommandIconCount> commandIcons;
+  std::map<std::string, QIcon> fileTypeIcons;
 };
 
 // Rendered once; emptied when the application goes, since pixmaps must not outlive it.
@@ -521,22 +521,22 @@ IconCaches& Caches() {
 
 }  // namespace
 
-QIcon ImageList1Icon(int index) {
-  if (index < 1 || index > kImageList1Count) return QIcon();
-  QIcon& icon = Caches().imageList1[index - 1];
-  if (icon.isNull()) icon = Render(ImageList1Pictures()[index - 1]);
+QIcon CommandIcon(int index) {
+  if (index < 1 || index > kCommandIconCount) return QIcon();
+  QIcon& icon = Caches().commandIcons[index - 1];
+  if (icon.isNull()) icon = Render(CommandPictures()[index - 1]);
   return icon;
 }
 
 QIcon MenuIconFor(const QString& caption) {
-  return ImageList1Icon(MenuImageIndexFor(caption.toStdString()));
+  return CommandIcon(MenuImageIndexFor(caption.toStdString()));
 }
 
 QIcon FileTypeIcon(const std::string& key) {
-  const auto& pictures = ImageList2Pictures();
+  const auto& pictures = FileTypePictures();
   auto picture = pictures.find(key);
   if (picture == pictures.end()) picture = pictures.find("Others");
-  QIcon& icon = Caches().imageList2[picture->first];
+  QIcon& icon = Caches().fileTypeIcons[picture->first];
   if (icon.isNull()) icon = Render(picture->second);
   return icon;
 }

@@ -29,7 +29,7 @@ class SplitPanes::Host : public SplitterHost {
 
   int ContainerClientWidth() const override { return container_->contentsRect().width(); }
   int ContainerClientHeight() const override { return container_->contentsRect().height(); }
-  int BarLeft() const override { return container_->frame4_->x(); }
+  int BarLeft() const override { return container_->bar_->x(); }
   SplitterMetrics Metrics() const override { return kDesktopSplitterMetrics; }
 
   bool LeftPaneHasEdgeAndBorder() const override {
@@ -39,7 +39,7 @@ class SplitPanes::Host : public SplitterHost {
   }
 
   void PrepareBar() override {
-    QWidget* bar = container_->frame4_;
+    QWidget* bar = container_->bar_;
     bar->setBackgroundRole(QPalette::Mid);
     bar->setAutoFillBackground(true);
     bar->setCursor(Qt::SizeHorCursor);
@@ -55,7 +55,7 @@ class SplitPanes::Host : public SplitterHost {
   // Never hidden on the way: a hidden widget loses the mouse of the press that
   // started the drag, and every later move and the release would go nowhere.
   void MoveBar(const SplitRect& rect, bool redraw) override {
-    MoveWidget(container_->frame4_, rect, redraw);
+    MoveWidget(container_->bar_, rect, redraw);
   }
 
   void DrawOutline(const SplitRect& rect) override {
@@ -68,7 +68,7 @@ class SplitPanes::Host : public SplitterHost {
   // The button press that starts a drag already holds the mouse for the bar until
   // its release. What the drag takes is the Escape key of its own window.
   bool BeginDrag() override {
-    if (!container_->frame4_->isVisible()) return false;
+    if (!container_->bar_->isVisible()) return false;
     container_->keyWindow_ = container_->window()->windowHandle();
     if (container_->keyWindow_) container_->keyWindow_->installEventFilter(container_);
     return true;
@@ -86,17 +86,17 @@ class SplitPanes::Host : public SplitterHost {
 
 SplitPanes::SplitPanes(QWidget* parent)
     : QWidget(parent),
-      frame4_(new QFrame(this)),
+      bar_(new QFrame(this)),
       outline_(new QRubberBand(QRubberBand::Rectangle, this)) {
-  frame4_->setObjectName("Frame4");
-  frame4_->setGeometry(kDesignedBarLeft, 0, 1, 1);
-  frame4_->installEventFilter(this);
+  bar_->setObjectName("Frame4");
+  bar_->setGeometry(kDesignedBarLeft, 0, 1, 1);
+  bar_->installEventFilter(this);
   outline_->hide();
 }
 
 SplitPanes::~SplitPanes() {
   // The panes are children and go with the container; the splitter must not reach them.
-  vsplitter_.SetControls(nullptr);
+  geometry_.SetControls(nullptr);
 }
 
 void SplitPanes::SetControls(QWidget* leftPane, QWidget* rightPane) {
@@ -105,14 +105,14 @@ void SplitPanes::SetControls(QWidget* leftPane, QWidget* rightPane) {
   leftPane->show();
   rightPane->show();
   const int width = contentsRect().width();
-  if (width > 0) frame4_->move(kDesignedBarLeft * width / kDesignedWidth, 0);
+  if (width > 0) bar_->move(kDesignedBarLeft * width / kDesignedWidth, 0);
   host_ = std::make_unique<Host>(this, leftPane, rightPane);
-  vsplitter_.SetControls(host_.get());
+  geometry_.SetControls(host_.get());
 }
 
 void SplitPanes::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  vsplitter_.AdjustSplitterPosition(true);
+  geometry_.AdjustSplitterPosition(true);
 }
 
 bool SplitPanes::eventFilter(QObject* watched, QEvent* event) {
@@ -122,28 +122,28 @@ bool SplitPanes::eventFilter(QObject* watched, QEvent* event) {
         static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape) {
       return false;
     }
-    vsplitter_.CancelSplit();
+    geometry_.CancelSplit();
     return true;
   }
-  if (watched != frame4_) return QWidget::eventFilter(watched, event);
+  if (watched != bar_) return QWidget::eventFilter(watched, event);
   switch (event->type()) {
     case QEvent::MouseButtonPress: {
       const auto* mouse = static_cast<QMouseEvent*>(event);
       if (mouse->button() != Qt::LeftButton) return false;
       const QPoint at = mouse->position().toPoint();
-      vsplitter_.BeginSplit(at.x(), at.y());
+      geometry_.BeginSplit(at.x(), at.y());
       return true;
     }
     case QEvent::MouseMove: {
       const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
-      vsplitter_.MoveSplitter(at.x(), at.y());
-      return vsplitter_.Splitting();
+      geometry_.MoveSplitter(at.x(), at.y());
+      return geometry_.Splitting();
     }
     case QEvent::MouseButtonRelease: {
       const auto* mouse = static_cast<QMouseEvent*>(event);
       if (mouse->button() != Qt::LeftButton) return false;
       const QPoint at = mouse->position().toPoint();
-      vsplitter_.EndSplit(at.x(), at.y(), true);
+      geometry_.EndSplit(at.x(), at.y(), true);
       return true;
     }
     default:

@@ -1,5 +1,5 @@
-// The container pbx of the main window: the left pane, the bar Frame4 and the
-// right pane, arranged by a CVSplitterWnd.
+// The split container of the main window: the left pane, the bar and the
+// right pane, arranged by a SplitterGeometry.
 #pragma once
 
 #include <QFrame>
@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "winsupport/vsplitter.h"
+#include "winsupport/splitter_geometry.h"
 
 class QRubberBand;
 class QWindow;
@@ -21,11 +21,11 @@ class SplitPanes : public QWidget {
   explicit SplitPanes(QWidget* parent = nullptr);
   ~SplitPanes() override;
 
-  // Puts pb1 (left) and file1 (right) into the container with the bar Frame4 between
+  // Puts the folder tree (left) and the file list (right) into the container with the bar between
   // them, the bar at its designed share of the container's width.
   void SetControls(QWidget* leftPane, QWidget* rightPane);
-  CVSplitterWnd& VSplitter() { return vsplitter_; }
-  QWidget* Frame4() { return frame4_; }
+  SplitterGeometry& Geometry() { return geometry_; }
+  QWidget* Bar() { return bar_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -34,8 +34,8 @@ class SplitPanes : public QWidget {
  private:
   class Host;
 
-  CVSplitterWnd vsplitter_;
-  QFrame* frame4_;
+  SplitterGeometry geometry_;
+  QFrame* bar_;
   QRubberBand* outline_;
   // The window whose Escape cancels the drag in progress; none between drags.
   QPointer<QWindow> keyWindow_;

@@ -86,6 +86,16 @@ TEST_F(QtDialogsTest, MessageBoxesShowTheRequestAndAnswerTheButtonPressed) {
   }
 }
 
+// Automation finds the first-run greeting by its historical object name.
+TEST_F(QtDialogsTest, TheWelcomeIsFoundByItsObjectName) {
+  WhenModalShows([](QWidget* modal) {
+    EXPECT_EQ(modal->objectName(), "FrmIntro");
+    EXPECT_EQ(modal->windowTitle(), "Welcome");
+    QTest::keyClick(modal, Qt::Key_Return);
+  });
+  dialogs.ShowWelcome();
+}
+
 TEST_F(QtDialogsTest, InputBoxKeepsThePromptsLinesAndAnswersEmptyOnCancel) {
   const std::string prompt = "Currently selected folder:\n\n/a/\n\nType a name for the folder.";
   WhenModalShows([&](QWidget* modal) {
@@ -128,9 +138,9 @@ TEST_F(QtDialogsTest, APasswordIsTypedAsDots) {
 // While a job runs its questions belong to the Status window: when one closes, the
 // keys go there again, so Return presses its Cancel without a click first.
 TEST_F(QtDialogsTest, AQuestionDuringAJobGivesTheKeysBackToTheStatusWindow) {
-  Form4& form = session.Form4Window;
-  form.Load(session);
-  dialogs.ShowStatus(form);
+  StatusModel& model = session.status;
+  model.Load(session);
+  dialogs.ShowStatus(model);
   StatusWindow* status = dialogs.Status();
   ASSERT_NE(status, nullptr);
   status->activateWindow();
@@ -167,10 +177,10 @@ TEST_F(QtDialogsTest, AQuestionDuringAJobGivesTheKeysBackToTheStatusWindow) {
 
 TEST_F(QtDialogsTest, TheDestinationDialogOpensOverTheConfirmation) {
   session.job.DropMode = true;
-  session.Form1.Combo1.text = Root() + "/";
-  Form3 form;
-  form.Load(session);
-  const std::string label = form.Label1;
+  session.mainWindow.destinationBox.text = Root() + "/";
+  ConfirmationModel confirmation;
+  confirmation.Load(session);
+  const std::string label = confirmation.message;
   WhenModalShows([&](QWidget* confirmation) {
     WhenModalShows([confirmation](QWidget* destination) {
       EXPECT_NE(destination, confirmation);
@@ -182,33 +192,33 @@ TEST_F(QtDialogsTest, TheDestinationDialogOpensOverTheConfirmation) {
         << "no folder chosen: the destination stays";
     QTest::mouseClick(confirmation->findChild<QPushButton*>("Command2"), Qt::LeftButton);
   });
-  dialogs.ShowConfirmation(form);
+  dialogs.ShowConfirmation(confirmation);
   EXPECT_TRUE(session.job.ConfirmCancelled);
   EXPECT_EQ(dialogs.Owner(), &owner) << "the owner is the main window again";
 }
 
 TEST_F(QtDialogsTest, OneStatusWindowOwnedByTheCurrentOwnerServesEveryJob) {
-  Form4& form = session.Form4Window;
-  form.Load(session);
-  dialogs.ShowStatus(form);
+  StatusModel& model = session.status;
+  model.Load(session);
+  dialogs.ShowStatus(model);
   StatusWindow* status = dialogs.Status();
   ASSERT_NE(status, nullptr);
-  EXPECT_EQ(form.view, status);
+  EXPECT_EQ(model.view, status);
   EXPECT_EQ(status->parentWidget(), &owner);
   EXPECT_TRUE(status->isVisible());
-  form.Command1Caption = "OK";
-  form.Command1_Click(session);
+  model.cancelButtonCaption = "OK";
+  model.CancelButtonClicked(session);
   EXPECT_FALSE(status->isVisible());
 
   QWidget dropTarget;
   dropTarget.show();
   dialogs.SetOwner(&dropTarget);
-  form.Load(session);
-  dialogs.ShowStatus(form);
+  model.Load(session);
+  dialogs.ShowStatus(model);
   EXPECT_EQ(dialogs.Status(), status);
   EXPECT_EQ(status->parentWidget(), &dropTarget);
   EXPECT_TRUE(status->isVisible());
-  EXPECT_EQ(status->lblarc()->text(), "Preparing to extract files...");
+  EXPECT_EQ(status->ArchiveLabel()->text(), "Preparing to extract files...");
 }
 
 }  // namespace

@@ -53,17 +53,17 @@ TEST_F(DestinationWindowTest, ShowsItsControlsAndGrowsOnlyForThePerArchiveBox) {
   window.Load(DestinationRequest{});
   window.show();
   EXPECT_EQ(window.windowTitle(), "Extract to...");
-  EXPECT_EQ(window.Label1()->text(),
+  EXPECT_EQ(window.InstructionsLabel()->text(),
             "Choose a folder from the list below and press \"OK\". To create a folder, press "
             "\"New\" and enter a name in the space provided.");
-  EXPECT_EQ(window.Command1()->text(), "OK");
-  EXPECT_EQ(window.Command2()->text(), "New");
-  EXPECT_EQ(window.Command3()->text(), "Cancel");
-  EXPECT_TRUE(window.Command1()->isDefault());
-  EXPECT_FALSE(window.Check1()->isVisible());
-  EXPECT_EQ(window.Label2()->text(), "");
-  EXPECT_FALSE(window.Command1()->isEnabled());
-  EXPECT_FALSE(window.Command2()->isEnabled());
+  EXPECT_EQ(window.OkButton()->text(), "OK");
+  EXPECT_EQ(window.NewFolderButton()->text(), "New");
+  EXPECT_EQ(window.CancelButton()->text(), "Cancel");
+  EXPECT_TRUE(window.OkButton()->isDefault());
+  EXPECT_FALSE(window.PerArchiveFolderBox()->isVisible());
+  EXPECT_EQ(window.ChosenFolderLabel()->text(), "");
+  EXPECT_FALSE(window.OkButton()->isEnabled());
+  EXPECT_FALSE(window.NewFolderButton()->isEnabled());
   EXPECT_EQ(window.minimumSize(), window.maximumSize());
   const int plainHeight = window.height();
 
@@ -74,8 +74,9 @@ TEST_F(DestinationWindowTest, ShowsItsControlsAndGrowsOnlyForThePerArchiveBox) {
   enlarged.Load(request);
   enlarged.show();
   EXPECT_EQ(enlarged.windowTitle(), "Copy to...");
-  EXPECT_TRUE(enlarged.Check1()->isVisible());
-  EXPECT_EQ(enlarged.Check1()->text(), "Create new folder for each zip under selected folder.");
+  EXPECT_TRUE(enlarged.PerArchiveFolderBox()->isVisible());
+  EXPECT_EQ(enlarged.PerArchiveFolderBox()->text(),
+            "Create new folder for each zip under selected folder.");
   EXPECT_GT(enlarged.height(), plainHeight);
 
   const fs::path longPath = temp.path() / std::string(200, 'x');
@@ -84,7 +85,7 @@ TEST_F(DestinationWindowTest, ShowsItsControlsAndGrowsOnlyForThePerArchiveBox) {
   request.startFolder = longPath.string();
   request.showPerArchiveCheck = false;
   deep.Load(request);
-  EXPECT_EQ(deep.Label2()->text().toStdString(), longPath.string() + "/");
+  EXPECT_EQ(deep.ChosenFolderLabel()->text().toStdString(), longPath.string() + "/");
   EXPECT_EQ(deep.size(), window.size());
 
   // A deep path wraps after its folders' names and shows whole.
@@ -96,7 +97,7 @@ TEST_F(DestinationWindowTest, ShowsItsControlsAndGrowsOnlyForThePerArchiveBox) {
   wrapped.Load(request);
   wrapped.show();
   QApplication::processEvents();
-  EXPECT_EQ(wrapped.Label2()->text().toStdString(), deeper.string() + "/");
+  EXPECT_EQ(wrapped.ChosenFolderLabel()->text().toStdString(), deeper.string() + "/");
   EXPECT_EQ(wrapped.size(), window.size());
   EXPECT_EQ(testing::ClippedTexts(wrapped), QStringList{});
 }
@@ -104,22 +105,22 @@ TEST_F(DestinationWindowTest, ShowsItsControlsAndGrowsOnlyForThePerArchiveBox) {
 TEST_F(DestinationWindowTest, SelectingInTheTreeShowsTheFolderAndOkChoosesIt) {
   DestinationWindow window(session);
   window.Load(DestinationRequest{});
-  ASSERT_TRUE(window.FT1()->SelectFolder(QString::fromStdString(Data() + "Inner")));
-  EXPECT_EQ(window.Label2()->text().toStdString(), Data() + "Inner/");
-  EXPECT_TRUE(window.Command1()->isEnabled());
+  ASSERT_TRUE(window.Tree()->SelectFolder(QString::fromStdString(Data() + "Inner")));
+  EXPECT_EQ(window.ChosenFolderLabel()->text().toStdString(), Data() + "Inner/");
+  EXPECT_TRUE(window.OkButton()->isEnabled());
 
-  QTest::mouseClick(window.Command4(), Qt::LeftButton);
-  EXPECT_EQ(window.Label2()->text().toStdString(), Data());
+  QTest::mouseClick(window.UpButton(), Qt::LeftButton);
+  EXPECT_EQ(window.ChosenFolderLabel()->text().toStdString(), Data());
 
-  ASSERT_TRUE(window.FT1()->SelectFolder(QString::fromStdString(Data())));
+  ASSERT_TRUE(window.Tree()->SelectFolder(QString::fromStdString(Data())));
   dialogs.inputAnswers.push_back("Reports");
-  QTest::mouseClick(window.Command2(), Qt::LeftButton);
-  EXPECT_EQ(window.FT1()->SelectedPath().toStdString(), Data() + "Reports/");
-  ASSERT_TRUE(window.FT1()->SelectFolder(QString::fromStdString(Data())));
-  QTest::mouseClick(window.Command1(), Qt::LeftButton);
+  QTest::mouseClick(window.NewFolderButton(), Qt::LeftButton);
+  EXPECT_EQ(window.Tree()->SelectedPath().toStdString(), Data() + "Reports/");
+  ASSERT_TRUE(window.Tree()->SelectFolder(QString::fromStdString(Data())));
+  QTest::mouseClick(window.OkButton(), Qt::LeftButton);
   EXPECT_EQ(window.result(), QDialog::Accepted);
   EXPECT_EQ(session.job.ChosenDestination, Data());
-  EXPECT_EQ(window.Answer().ChosenDestination, Data());
+  EXPECT_EQ(window.Answer().chosenDestination, Data());
 }
 
 TEST_F(DestinationWindowTest, ModalOkWithEnterReturnsTheFolderAndTheTickedBox) {
@@ -129,20 +130,20 @@ TEST_F(DestinationWindowTest, ModalOkWithEnterReturnsTheFolderAndTheTickedBox) {
   testing::WhenModalShows([](QWidget* modal) {
     DestinationWindow* window = AsDestinationWindow(modal);
     if (window == nullptr) return;
-    window->Check1()->setChecked(true);
-    QTest::keyClick(window->FT1(), Qt::Key_Return);
+    window->PerArchiveFolderBox()->setChecked(true);
+    QTest::keyClick(window->Tree(), Qt::Key_Return);
   });
   const DestinationAnswer answer = RunDestinationDialog(session, request, nullptr);
 
-  EXPECT_EQ(answer.ChosenDestination, Data());
-  EXPECT_TRUE(answer.Check1);
+  EXPECT_EQ(answer.chosenDestination, Data());
+  EXPECT_TRUE(answer.perArchiveFolder);
   EXPECT_TRUE(session.job.PerArchiveFolder);
   EXPECT_EQ(session.job.ChosenDestination, Data());
 }
 
 TEST_F(DestinationWindowTest, CancelEscapeAndTheCloseBoxChooseNothing) {
   const std::function<void(DestinationWindow*)> closers[] = {
-      [](DestinationWindow* window) { QTest::mouseClick(window->Command3(), Qt::LeftButton); },
+      [](DestinationWindow* window) { QTest::mouseClick(window->CancelButton(), Qt::LeftButton); },
       [](DestinationWindow* window) { QTest::keyClick(window, Qt::Key_Escape); },
       [](DestinationWindow* window) { window->close(); },
   };
@@ -154,7 +155,7 @@ TEST_F(DestinationWindowTest, CancelEscapeAndTheCloseBoxChooseNothing) {
       if (DestinationWindow* window = AsDestinationWindow(modal)) close(window);
     });
     const DestinationAnswer answer = RunDestinationDialog(session, request, nullptr);
-    EXPECT_EQ(answer.ChosenDestination, "");
+    EXPECT_EQ(answer.chosenDestination, "");
     EXPECT_EQ(session.job.ChosenDestination, "");
   }
 }

@@ -21,17 +21,17 @@ class ConfirmationWindowTest : public EngineTest {
  protected:
   ConfirmationWindowTest() {
     SetSetting("General", "Show confirmation", "1");
-    session.Form1.Combo1.text = PathOf("to <here>") + "/";
+    session.mainWindow.destinationBox.text = PathOf("to <here>") + "/";
     session.job.ConfirmCancelled = true;
   }
 
   // Opens the dialog as the driver does, unticks its box and presses a button.
   void PressWithBoxUnticked(const char* button) {
-    form.Load(session);
-    ConfirmationWindow window(session, form, nullptr);
+    confirmation.Load(session);
+    ConfirmationWindow window(session, confirmation, nullptr);
     window.show();
-    QTest::mouseClick(window.Check1(), Qt::LeftButton);
-    EXPECT_FALSE(window.Check1()->isChecked());
+    QTest::mouseClick(window.ShowAgainBox(), Qt::LeftButton);
+    EXPECT_FALSE(window.ShowAgainBox()->isChecked());
     if (QString(button) == "Escape") {
       QTest::keyClick(&window, Qt::Key_Escape);
     } else {
@@ -40,24 +40,25 @@ class ConfirmationWindowTest : public EngineTest {
     EXPECT_FALSE(window.isVisible());
   }
 
-  Form3 form;
+  ConfirmationModel confirmation;
 };
 
 TEST_F(ConfirmationWindowTest, ShowsTheDestinationAndItsButtons) {
-  form.Load(session);
-  ConfirmationWindow window(session, form, nullptr);
+  confirmation.Load(session);
+  ConfirmationWindow window(session, confirmation, nullptr);
   window.show();
   EXPECT_EQ(window.windowTitle(), "Confirmation");
-  EXPECT_EQ(window.Label1()->text().toStdString(),
-            std::string(kForm3Label1Lead) + "\n\n" + PathOf("to <here>") + "/");
-  EXPECT_EQ(window.Label1()->textFormat(), Qt::PlainText);
-  EXPECT_EQ(window.findChild<QLabel*>("Label2")->text().toStdString(), kForm3Label2);
-  EXPECT_EQ(window.Check1()->text(), "Show this message again in the future.");
-  EXPECT_TRUE(window.Check1()->isChecked());
-  EXPECT_EQ(window.Command1()->text(), "Go");
-  EXPECT_TRUE(window.Command1()->isDefault());
-  EXPECT_EQ(window.Command2()->text(), "Cancel");
-  EXPECT_FALSE(window.Command3()->isVisible()) << "only from the drop target";
+  EXPECT_EQ(window.objectName(), "Form3");
+  EXPECT_EQ(window.MessageLabel()->text().toStdString(),
+            std::string(kConfirmationLead) + "\n\n" + PathOf("to <here>") + "/");
+  EXPECT_EQ(window.MessageLabel()->textFormat(), Qt::PlainText);
+  EXPECT_EQ(window.findChild<QLabel*>("Label2")->text().toStdString(), kConfirmationPrompt);
+  EXPECT_EQ(window.ShowAgainBox()->text(), "Show this message again in the future.");
+  EXPECT_TRUE(window.ShowAgainBox()->isChecked());
+  EXPECT_EQ(window.GoButton()->text(), "Go");
+  EXPECT_TRUE(window.GoButton()->isDefault());
+  EXPECT_EQ(window.CancelButton()->text(), "Cancel");
+  EXPECT_FALSE(window.NewDestinationButton()->isVisible()) << "only from the drop target";
 }
 
 TEST_F(ConfirmationWindowTest, OnlyGoWithTheBoxUntickedTurnsConfirmationsOff) {
@@ -73,26 +74,26 @@ TEST_F(ConfirmationWindowTest, OnlyGoWithTheBoxUntickedTurnsConfirmationsOff) {
 
 TEST_F(ConfirmationWindowTest, ANewDestinationFolderShowsInTheDialog) {
   session.job.DropMode = true;
-  form.Load(session);
-  ConfirmationWindow window(session, form, nullptr);
+  confirmation.Load(session);
+  ConfirmationWindow window(session, confirmation, nullptr);
   window.show();
-  ASSERT_TRUE(window.Command3()->isVisible());
-  EXPECT_EQ(window.Command3()->text(), "Select New Destination Folder");
+  ASSERT_TRUE(window.NewDestinationButton()->isVisible());
+  EXPECT_EQ(window.NewDestinationButton()->text(), "Select New Destination Folder");
   DestinationAnswer answer;
-  answer.ChosenDestination = PathOf("elsewhere") + "/";
+  answer.chosenDestination = PathOf("elsewhere") + "/";
   dialogs.destinationAnswers = {answer};
-  QTest::mouseClick(window.Command3(), Qt::LeftButton);
-  EXPECT_EQ(window.Label1()->text().toStdString(),
-            std::string(kForm3Label1Lead) + "\n\n" + PathOf("elsewhere") + "/");
+  QTest::mouseClick(window.NewDestinationButton(), Qt::LeftButton);
+  EXPECT_EQ(window.MessageLabel()->text().toStdString(),
+            std::string(kConfirmationLead) + "\n\n" + PathOf("elsewhere") + "/");
   EXPECT_TRUE(window.isVisible()) << "the dialog waits for Go or Cancel";
 }
 
 TEST_F(ConfirmationWindowTest, LongFoldersAndNamesShowWhole) {
   const std::string deep =
       "/home/user/Downloads/a folder with a long name/and another one inside it/and a third/";
-  session.Form1.Combo1.text = deep;
-  form.Load(session);
-  ConfirmationWindow confirmation(session, form, nullptr);
+  session.mainWindow.destinationBox.text = deep;
+  confirmation.Load(session);
+  ConfirmationWindow confirmationWindow(session, confirmation, nullptr);
   FileExistsWindow wrapped("The file " + deep +
                                "a picture from the summer.jpg already exists in the destination "
                                "folder. Overwrite it?",
@@ -100,7 +101,8 @@ TEST_F(ConfirmationWindowTest, LongFoldersAndNamesShowWhole) {
   FileExistsWindow unbroken("The file " + std::string(90, 'x') +
                                 ".jpg already exists in the destination folder. Overwrite it?",
                             nullptr);
-  for (QDialog* window : std::initializer_list<QDialog*>{&confirmation, &wrapped, &unbroken}) {
+  for (QDialog* window :
+       std::initializer_list<QDialog*>{&confirmationWindow, &wrapped, &unbroken}) {
     window->show();
     QApplication::processEvents();
     EXPECT_EQ(ClippedTexts(*window), QStringList{}) << window->windowTitle().toStdString();
@@ -120,7 +122,9 @@ std::string AskWith(const std::function<void(FileExistsWindow*)>& action) {
 TEST(FileExistsWindowTest, EachButtonAnswersItsCaptionEnterNoAndClosingNothing) {
   const std::vector<std::string> captions = {"Yes", "No", "All", "Cancel"};
   for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(AskWith([i](FileExistsWindow* w) { QTest::mouseClick(w->Cmd(i), Qt::LeftButton); }),
+    EXPECT_EQ(AskWith([i](FileExistsWindow* w) {
+                QTest::mouseClick(w->AnswerButton(i), Qt::LeftButton);
+              }),
               captions[i]);
   }
   EXPECT_EQ(AskWith([](FileExistsWindow* w) { QTest::keyClick(w, Qt::Key_Return); }), "No");
@@ -132,11 +136,13 @@ TEST(FileExistsWindowTest, LaysOutTheQuestionAndButtonsLeftToRight) {
   FileExistsWindow window("Overwrite <x>?\nSecond line", nullptr);
   window.show();
   EXPECT_EQ(window.windowTitle(), "File Exists");
-  EXPECT_EQ(window.Label1()->text(), "Overwrite <x>?\nSecond line");
-  EXPECT_EQ(window.Label1()->textFormat(), Qt::PlainText);
-  for (int i = 0; i < 3; ++i) EXPECT_LT(window.Cmd(i)->x(), window.Cmd(i + 1)->x());
-  EXPECT_TRUE(window.Cmd(1)->isDefault());
-  EXPECT_EQ(window.focusWidget(), window.Cmd(1));
+  EXPECT_EQ(window.objectName(), "FrmOW");
+  EXPECT_EQ(window.QuestionLabel()->text(), "Overwrite <x>?\nSecond line");
+  EXPECT_EQ(window.QuestionLabel()->textFormat(), Qt::PlainText);
+  for (int i = 0; i < 3; ++i)
+    EXPECT_LT(window.AnswerButton(i)->x(), window.AnswerButton(i + 1)->x());
+  EXPECT_TRUE(window.AnswerButton(1)->isDefault());
+  EXPECT_EQ(window.focusWidget(), window.AnswerButton(1));
 }
 
 using ImportantMessageWindowTest = EngineTest;
@@ -144,16 +150,17 @@ using ImportantMessageWindowTest = EngineTest;
 TEST_F(ImportantMessageWindowTest, OKWithTheBoxUntickedStopsTheNotice) {
   for (const bool untick : {false, true}) {
     SCOPED_TRACE(untick);
-    Form8 form;
-    ImportantMessageWindow window(session, form, nullptr);
+    ImportantMessageModel notice;
+    ImportantMessageWindow window(session, notice, nullptr);
     window.show();
     EXPECT_EQ(window.windowTitle(), "Important Message");
-    EXPECT_EQ(window.findChild<QLabel*>("Label1")->text().toStdString(), kForm8Label1);
-    EXPECT_EQ(window.Check1()->text(), "Show this message again in the future");
-    EXPECT_TRUE(window.Check1()->isChecked());
+    EXPECT_EQ(window.objectName(), "Form8");
+    EXPECT_EQ(window.findChild<QLabel*>("Label1")->text().toStdString(), kSetNotice);
+    EXPECT_EQ(window.ShowAgainBox()->text(), "Show this message again in the future");
+    EXPECT_TRUE(window.ShowAgainBox()->isChecked());
     if (untick) {
-      QTest::mouseClick(window.Check1(), Qt::LeftButton);
-      QTest::mouseClick(window.Command1(), Qt::LeftButton);
+      QTest::mouseClick(window.ShowAgainBox(), Qt::LeftButton);
+      QTest::mouseClick(window.OkButton(), Qt::LeftButton);
     } else {
       QTest::keyClick(&window, Qt::Key_Return);
     }

@@ -1,4 +1,4 @@
-// The Status window drives Form4 as the user does: buttons, Escape, the close box.
+// The Status window drives its model as the user does: buttons, Escape, the close box.
 // Background is driven through the main window's job tests.
 #include "engine/ui/status_window.h"
 
@@ -21,46 +21,47 @@ namespace {
 class StatusWindowTest : public EngineTest {
  protected:
   StatusWindowTest() {
-    form.Load(session);
-    form.view = window.get();
+    status.Load(session);
+    status.view = window.get();
     window->Refresh();
   }
 
   // The driver's end of a job that went well.
   void Finish() {
-    form.lblarc = "done";
-    form.Command1Caption = "OK";
-    form.Command2Caption = "Explore";
-    form.Refresh();
+    status.archiveLabel = "done";
+    status.cancelButtonCaption = "OK";
+    status.backgroundButtonCaption = "Explore";
+    status.Refresh();
   }
 
-  Form4& form = session.Form4Window;
+  StatusModel& status = session.status;
   std::unique_ptr<StatusWindow> window = std::make_unique<StatusWindow>(session, nullptr);
 };
 
-TEST_F(StatusWindowTest, ShowsTheFormAsItChanges) {
+TEST_F(StatusWindowTest, ShowsTheModelAsItChanges) {
   EXPECT_TRUE(window->isVisible());
   EXPECT_EQ(window->windowTitle(), "Status");
+  EXPECT_EQ(window->objectName(), "Form4");
   EXPECT_FALSE(window->isModal());
-  EXPECT_EQ(window->lblarc()->text(), "Preparing to extract files...");
-  EXPECT_EQ(window->Command1()->text(), "Cancel");
-  EXPECT_TRUE(window->Command1()->isDefault());
-  EXPECT_EQ(window->Command2()->text(), "Background");
+  EXPECT_EQ(window->ArchiveLabel()->text(), "Preparing to extract files...");
+  EXPECT_EQ(window->CancelButton()->text(), "Cancel");
+  EXPECT_TRUE(window->CancelButton()->isDefault());
+  EXPECT_EQ(window->BackgroundButton()->text(), "Background");
 
-  form.SetLblarc("Processing archive: <b>a.zip</b>");
-  form.SetLblmsg("Extracting: x");
-  form.SetMax(4);
-  form.SetValue(3);
-  EXPECT_EQ(window->lblarc()->text(), "Processing archive: <b>a.zip</b>");
-  EXPECT_EQ(window->lblarc()->textFormat(), Qt::PlainText);
-  EXPECT_EQ(window->lblmsg()->text(), "Extracting: x");
-  EXPECT_EQ(window->pb2()->maximum(), 4);
-  EXPECT_EQ(window->pb2()->value(), 3);
+  status.SetArchiveLabel("Processing archive: <b>a.zip</b>");
+  status.SetMessageLabel("Extracting: x");
+  status.SetMax(4);
+  status.SetValue(3);
+  EXPECT_EQ(window->ArchiveLabel()->text(), "Processing archive: <b>a.zip</b>");
+  EXPECT_EQ(window->ArchiveLabel()->textFormat(), Qt::PlainText);
+  EXPECT_EQ(window->MessageLabel()->text(), "Extracting: x");
+  EXPECT_EQ(window->ProgressBar()->maximum(), 4);
+  EXPECT_EQ(window->ProgressBar()->value(), 3);
 
-  form.Command2Visible = false;
+  status.backgroundButtonVisible = false;
   Finish();
-  EXPECT_EQ(window->Command1()->text(), "OK");
-  EXPECT_TRUE(window->Command2()->isHidden());
+  EXPECT_EQ(window->CancelButton()->text(), "OK");
+  EXPECT_TRUE(window->BackgroundButton()->isHidden());
 }
 
 // The window opens on one short line; the lines the job writes later are longer and
@@ -68,8 +69,8 @@ TEST_F(StatusWindowTest, ShowsTheFormAsItChanges) {
 TEST_F(StatusWindowTest, EveryTextShowsWholeAsTheJobGoesOn) {
   struct Row {
     const char* name;
-    std::string lblarc;
-    std::string lblmsg;
+    std::string archiveLabel;
+    std::string messageLabel;
   };
   const Row rows[] = {
       {"a long archive path",
@@ -84,8 +85,8 @@ TEST_F(StatusWindowTest, EveryTextShowsWholeAsTheJobGoesOn) {
   const int width = window->width();
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    form.SetLblarc(row.lblarc);
-    form.SetLblmsg(row.lblmsg);
+    status.SetArchiveLabel(row.archiveLabel);
+    status.SetMessageLabel(row.messageLabel);
     QApplication::processEvents();
     EXPECT_EQ(ClippedTexts(*window), QStringList{});
     EXPECT_EQ(window->width(), width) << "the window grows downwards only";
@@ -96,18 +97,18 @@ TEST_F(StatusWindowTest, EscapeCancelsWhileTheJobRunsAndDoesNothingAfterIt) {
   QTest::keyClick(window.get(), Qt::Key_Escape);
   EXPECT_TRUE(session.job.CancelExtract);
   EXPECT_TRUE(window->isVisible());
-  EXPECT_TRUE(form.EscapeCancels());
+  EXPECT_TRUE(status.EscapeCancels());
 
   session.job.CancelExtract = false;
   Finish();
-  EXPECT_FALSE(form.EscapeCancels());
+  EXPECT_FALSE(status.EscapeCancels());
   QTest::keyClick(window.get(), Qt::Key_Escape);
   EXPECT_FALSE(session.job.CancelExtract);
-  EXPECT_TRUE(form.loaded);
+  EXPECT_TRUE(status.loaded);
   EXPECT_TRUE(window->isVisible());
 
   QTest::keyClick(window.get(), Qt::Key_Return);
-  EXPECT_FALSE(form.loaded) << "Enter presses OK";
+  EXPECT_FALSE(status.loaded) << "Enter presses OK";
   EXPECT_FALSE(window->isVisible());
 }
 
@@ -118,7 +119,7 @@ TEST_F(StatusWindowTest, TheCloseBoxCancelsWhileTheJobRunsAndIsOKAfterIt) {
 
   Finish();
   EXPECT_TRUE(window->close());
-  EXPECT_FALSE(form.loaded);
+  EXPECT_FALSE(status.loaded);
   EXPECT_TRUE(mainWindow.enabled);
 }
 
@@ -126,18 +127,18 @@ TEST_F(StatusWindowTest, StaysUsableWhenItsOwnerIsDisabledForTheJob) {
   QWidget owner;
   owner.show();
   auto* owned = new StatusWindow(session, &owner);  // deleted with its owner
-  form.view = owned;
+  status.view = owned;
   owned->Refresh();
   owner.setEnabled(false);
   EXPECT_TRUE(owned->isEnabled());
-  QTest::mouseClick(owned->Command1(), Qt::LeftButton);
+  QTest::mouseClick(owned->CancelButton(), Qt::LeftButton);
   EXPECT_TRUE(session.job.CancelExtract);
 }
 
-TEST_F(StatusWindowTest, ClosingTheWindowLeavesTheFormWithoutAView) {
+TEST_F(StatusWindowTest, ClosingTheWindowLeavesTheModelWithoutAView) {
   window.reset();
-  EXPECT_EQ(form.view, nullptr);
-  form.SetLblarc("still safe");
+  EXPECT_EQ(status.view, nullptr);
+  status.SetArchiveLabel("still safe");
 }
 
 TEST(StatusBarRangeTest, SixtyFourBitCountsFitTheBar) {

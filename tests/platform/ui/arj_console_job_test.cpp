@@ -17,7 +17,7 @@
 #include "engine/session.h"
 #include "platform/ui/qt_console_host.h"
 #include "settings/isolated_settings.h"
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 #include "settings/settings_vars.h"
 #include "support/engine_fixture.h"
 #include "support/files.h"
@@ -45,9 +45,9 @@ class ArjConsoleJobTest : public IsolatedSettingsTest {
  protected:
   ArjConsoleJobTest() {
     dialogs.session = &session;
-    session.Form1.view = &mainWindow;
-    session.Form4Window.view = &status;
-    session.Form1.CurrentFolder = Root() + "/";
+    session.mainWindow.view = &mainWindow;
+    session.status.view = &status;
+    session.mainWindow.currentFolder = Root() + "/";
     session.programs.host = &host;
     session.programs.batchRunner = TESSALY_BATCH_BIN;
     Set("General", "First time", "0");
@@ -55,7 +55,7 @@ class ArjConsoleJobTest : public IsolatedSettingsTest {
     Set("Utility Locations", "arj", kArj);
     Set("General", "Hide Output", "0");
     fs::create_directories(Destination());
-    session.Form1.Combo1.text = Destination();
+    session.mainWindow.destinationBox.text = Destination();
   }
 
   void SetUp() override {
@@ -123,7 +123,7 @@ class ArjConsoleJobTest : public IsolatedSettingsTest {
   QtEventPump pump;
   Session session{dialogs, pump};
   RecordingMainWindow mainWindow;
-  StatusRecorder status{session.Form4Window};
+  StatusRecorder status{session.status};
   QtConsoleHost host;
   std::set<std::string> titles;
 };
@@ -159,7 +159,7 @@ TEST_F(ArjConsoleJobTest, QuestionsAnsweredInTheWindowWhichClosesWhenTheBatchFin
   // The watcher closed the finished window at once and brought the main window back.
   EXPECT_EQ(OpenConsoleWindow(), nullptr);
   EXPECT_EQ(mainWindow.Count("Show"), 1);
-  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
   EXPECT_FALSE(fs::exists(BatchFile()));
 }
 
@@ -173,7 +173,7 @@ TEST_F(ArjConsoleJobTest, JobWaitsUntilTheUserClosesTheFinishedWindow) {
     // Finished, the window stays; the job still waits for it.
     QTest::qWait(200);
     EXPECT_TRUE(console.isVisible());
-    EXPECT_EQ(session.Form4Window.lblarc, kWaitingForTheUser);
+    EXPECT_EQ(session.status.archiveLabel, kWaitingForTheUser);
     closedByUser = true;
     console.close();
   });
@@ -182,7 +182,7 @@ TEST_F(ArjConsoleJobTest, JobWaitsUntilTheUserClosesTheFinishedWindow) {
   EXPECT_EQ(mainWindow.Count("Show"), 0);
   EXPECT_TRUE(titles.count("Finished - Tessaly.bat")) << ::testing::PrintToString(titles);
   EXPECT_EQ(ReadFileText(fs::path(Destination()) / "sub/b.txt"), "bravo\n");
-  EXPECT_EQ(session.Form4Window.lblarc, kFinished);
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
 TEST_F(ArjConsoleJobTest, ClosingTheWindowOfAUtilityWaitingForAnAnswerEndsTheJob) {
@@ -205,7 +205,7 @@ TEST_F(ArjConsoleJobTest, ClosingTheWindowOfAUtilityWaitingForAnAnswerEndsTheJob
   EXPECT_EQ(ReadFileText(fs::path(Destination()) / "sub/b.txt"), "bravo\n");
   EXPECT_FALSE(fs::exists(fs::path(Destination()) / "big.bin"));
   // The utility was ended before it could finish: the job says so.
-  EXPECT_EQ(session.Form4Window.lblarc, kNotFinished);
+  EXPECT_EQ(session.status.archiveLabel, kNotFinished);
   EXPECT_EQ(session.job.ExtractResult, 1);
 }
 

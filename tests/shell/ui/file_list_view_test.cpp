@@ -1,4 +1,4 @@
-// file1 on its own: the rows it shows, what a drag carries and the tip for a name that
+// The file list on its own: the rows it shows, what a drag carries and the tip for a name that
 // does not fit. Clicks, double clicks and typed keys are driven through the main
 // window's tests.
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// Form1 on the desktop among other windows: its size at a first start, the splitter
+// The main window on the desktop among other windows: its size at a first start, the splitter
 // through closes while maximized, and a drag of the splitter by mouse and keys as a
 // user's reach the windows.
 #include <QDialog>
@@ -18,7 +18,7 @@ namespace {
 
 TEST_F(MainWindowTest, AFirstStartOpensCentredAtAComfortableSize) {
   SkipWelcome();
-  Form1& window = Open();
+  MainWindow& window = Open();
   const QRect screen = window.screen()->availableGeometry();
   EXPECT_GE(window.width(), std::min(900, screen.width()));
   EXPECT_GE(window.height(), std::min(600, screen.height()));
@@ -29,21 +29,21 @@ TEST_F(MainWindowTest, AFirstStartOpensCentredAtAComfortableSize) {
   EXPECT_LE(std::abs(window.geometry().center().y() - screen.center().y()), 8);
   EXPECT_EQ(window.minimumSize(), QSize(515, 346));
   // The folder tree has its designed third of the wider window.
-  EXPECT_NEAR(window.pbx().VSplitter().Left(), window.pbx().contentsRect().width() / 3.0, 2.0);
+  EXPECT_NEAR(window.Panes().Geometry().Left(), window.Panes().contentsRect().width() / 3.0, 2.0);
 }
 
 TEST_F(MainWindowTest, TheSplitterKeepsItsProportionThroughClosesWhileMaximized) {
   SkipWelcome();
   Open();
-  const auto container = [this] { return form().pbx().contentsRect().width(); };
-  const auto left = [this] { return form().pbx().VSplitter().Left(); };
+  const auto container = [this] { return mainWindow().Panes().contentsRect().width(); };
+  const auto left = [this] { return mainWindow().Panes().Geometry().Left(); };
   const auto changeState = [this](int state) {
-    const int widthBefore = form().width();
-    form().SetWindowState(state);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form().width() != widthBefore; }));
+    const int widthBefore = mainWindow().width();
+    mainWindow().SetWindowState(state);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return mainWindow().width() != widthBefore; }));
   };
-  form().setGeometry(30, 40, 560, 400);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return form().width() == 560; }));
+  mainWindow().setGeometry(30, 40, 560, 400);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return mainWindow().width() == 560; }));
   const int normalContainer = container();
   changeState(kWindowMaximized);
   const double proportion = static_cast<double>(left()) / container();
@@ -57,10 +57,10 @@ TEST_F(MainWindowTest, TheSplitterKeepsItsProportionThroughClosesWhileMaximized)
                 1.0);
 
     Open();
-    EXPECT_EQ(form().WindowState(), kWindowMaximized);
+    EXPECT_EQ(mainWindow().WindowState(), kWindowMaximized);
     EXPECT_NEAR(left(), proportion * container(), 1.0);
     changeState(kWindowNormal);
-    EXPECT_EQ(form().geometry(), QRect(30, 40, 560, 400));
+    EXPECT_EQ(mainWindow().geometry(), QRect(30, 40, 560, 400));
     EXPECT_NEAR(left(), proportion * normalContainer, 1.0);
     changeState(kWindowMaximized);
   }
@@ -69,13 +69,13 @@ TEST_F(MainWindowTest, TheSplitterKeepsItsProportionThroughClosesWhileMaximized)
 // Another window of the program (the Status window, say) keeps its own keys.
 TEST_F(MainWindowTest, ASplitterDragEndsOnTheReleaseAndTakesOnlyItsOwnWindowsEscape) {
   SkipWelcome();
-  Form1& window = Open();
-  const CVSplitterWnd& splitter = window.pbx().VSplitter();
+  MainWindow& window = Open();
+  const SplitterGeometry& splitter = window.Panes().Geometry();
   QWindow* mainWindow = window.windowHandle();
   const int before = splitter.Left();
   // Takes the bar 2 pixels into it and moves 2 pixels at a time; gives where it ends.
   const auto drag = [&](int steps) {
-    const QPoint start = window.pbx().Frame4()->mapTo(&window, QPoint(2, 20));
+    const QPoint start = window.Panes().Bar()->mapTo(&window, QPoint(2, 20));
     QTest::mousePress(mainWindow, Qt::LeftButton, {}, start);
     for (int step = 1; step <= steps; ++step) {
       QTest::mouseMove(mainWindow, start + QPoint(2 * step, 0));

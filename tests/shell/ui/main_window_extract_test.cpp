@@ -1,4 +1,4 @@
-// Jobs started from Form1: the Extract button through the real confirmation, File
+// Jobs started from the main window: the Extract button through the real confirmation, File
 // Exists and Status windows, Cancel, and files dropped on the button.
 #include <QAbstractButton>
 #include <QComboBox>
@@ -30,11 +30,11 @@ class MainWindowExtractTest : public MainWindowTest {
  protected:
   // "OK" in the Status window hands the main window back.
   void PressStatusOk(StatusWindow& status) {
-    EXPECT_EQ(status.Command1()->text(), "OK");
-    QTest::mouseClick(status.Command1(), Qt::LeftButton);
+    EXPECT_EQ(status.CancelButton()->text(), "OK");
+    QTest::mouseClick(status.CancelButton(), Qt::LeftButton);
     QApplication::processEvents();
     EXPECT_FALSE(status.isVisible());
-    EXPECT_TRUE(form().IsEnabled());
+    EXPECT_TRUE(mainWindow().IsEnabled());
   }
 };
 
@@ -43,14 +43,14 @@ TEST_F(MainWindowExtractTest, ExtractButtonRunsAConfirmedJobThatOverwritesAndRef
   Store("General", "Show confirmation", "1");
   WriteZip(Browse() + "arc.zip", {{"a.txt", "new"}, {"inner.zip", "inner"}});
   WriteFileText(Browse() + "a.txt", "old");
-  Form1& window = Open();
-  window.Combo1().setEditText(QString::fromStdString(Browse()));
+  MainWindow& window = Open();
+  window.DestinationBox().setEditText(QString::fromStdString(Browse()));
   ClickRow("arc.zip");
 
   script.Then([&](QWidget* confirmation) {
     EXPECT_EQ(confirmation->windowTitle(), "Confirmation");
     EXPECT_EQ(LabelText(confirmation, "Label1").toStdString(),
-              std::string(kForm3Label1Lead) + "\n\n" + Browse());
+              std::string(kConfirmationLead) + "\n\n" + Browse());
     ClickButton(confirmation, "Go");
   });
   script.Then([&](QWidget* exists) {
@@ -59,14 +59,14 @@ TEST_F(MainWindowExtractTest, ExtractButtonRunsAConfirmedJobThatOverwritesAndRef
     EXPECT_FALSE(window.IsEnabled());
     ClickButton(exists, "Yes");
   });
-  QTest::mouseClick(&window.Command2(), Qt::LeftButton);
+  QTest::mouseClick(&window.ExtractButton(), Qt::LeftButton);
   EXPECT_TRUE(script.Done());
 
   ASSERT_NE(dialogs().Status(), nullptr);
   StatusWindow& status = *dialogs().Status();
   EXPECT_TRUE(status.isVisible());
-  EXPECT_EQ(status.lblarc()->text().toStdString(), kFinished);
-  EXPECT_EQ(status.Command2()->text(), "Explore");
+  EXPECT_EQ(status.ArchiveLabel()->text().toStdString(), kFinished);
+  EXPECT_EQ(status.BackgroundButton()->text(), "Explore");
   EXPECT_FALSE(window.IsEnabled());
   // The window stays while the Status window holds it.
   EXPECT_FALSE(window.close());
@@ -74,7 +74,7 @@ TEST_F(MainWindowExtractTest, ExtractButtonRunsAConfirmedJobThatOverwritesAndRef
 
   EXPECT_EQ(ReadFileText(Browse() + "a.txt"), "new");
   EXPECT_EQ(ListTexts(), (std::vector<std::string>{"arc.zip", "inner.zip"}));
-  EXPECT_EQ(ComboList(window.Combo1()), QStringList{QString::fromStdString(Browse())});
+  EXPECT_EQ(ComboList(window.DestinationBox()), QStringList{QString::fromStdString(Browse())});
   PressStatusOk(status);
 }
 
@@ -84,13 +84,13 @@ TEST_F(MainWindowExtractTest, ExploreSaysOverTheMainWindowWhenNoFileManagerOpens
   WriteZip(Browse() + "arc.zip", {{"a.txt", "a"}});
   const std::string out = Root() + "/out/";
   std::filesystem::create_directories(out);
-  Form1& window = Open();
-  window.Combo1().setEditText(QString::fromStdString(out));
+  MainWindow& window = Open();
+  window.DestinationBox().setEditText(QString::fromStdString(out));
   ClickRow("arc.zip");
-  QTest::mouseClick(&window.Command2(), Qt::LeftButton);
+  QTest::mouseClick(&window.ExtractButton(), Qt::LeftButton);
   ASSERT_NE(dialogs().Status(), nullptr);
   StatusWindow& status = *dialogs().Status();
-  ASSERT_EQ(status.Command2()->text(), "Explore");
+  ASSERT_EQ(status.BackgroundButton()->text(), "Explore");
 
   FakeOpener opener;
   opener.FindNothing();
@@ -103,7 +103,7 @@ TEST_F(MainWindowExtractTest, ExploreSaysOverTheMainWindowWhenNoFileManagerOpens
     EXPECT_EQ(box->icon(), QMessageBox::Warning);
     ClickButton(box, "OK");
   });
-  QTest::mouseClick(status.Command2(), Qt::LeftButton);
+  QTest::mouseClick(status.BackgroundButton(), Qt::LeftButton);
   EXPECT_TRUE(script.Done());
   EXPECT_FALSE(status.isVisible());
   EXPECT_TRUE(window.IsEnabled());
@@ -117,8 +117,8 @@ TEST_F(MainWindowExtractTest, CancelInTheStatusWindowStopsBeforeTheNextArchive) 
   WriteFileText(out + "a.txt", "old");
   WriteZip(Browse() + "one.zip", {{"a.txt", "new"}});
   WriteZip(Browse() + "two.zip", {{"b.txt", "b"}});
-  Form1& window = Open();
-  window.Combo1().setEditText(QString::fromStdString(out));
+  MainWindow& window = Open();
+  window.DestinationBox().setEditText(QString::fromStdString(out));
   ClickRow("one.zip");
   ClickRow("two.zip", Qt::ControlModifier);
   ASSERT_EQ(window.StatusPanelText(2), "2 File(s) Selected.");
@@ -126,15 +126,15 @@ TEST_F(MainWindowExtractTest, CancelInTheStatusWindowStopsBeforeTheNextArchive) 
   script.Then([&](QWidget* exists) {
     StatusWindow* status = dialogs().Status();
     ASSERT_NE(status, nullptr);
-    EXPECT_EQ(status->Command1()->text(), "Cancel");
-    QTest::mouseClick(status->Command1(), Qt::LeftButton);
+    EXPECT_EQ(status->CancelButton()->text(), "Cancel");
+    QTest::mouseClick(status->CancelButton(), Qt::LeftButton);
     ClickButton(exists, "Yes");
   });
   window.Action("mnuEx")->trigger();
 
   ASSERT_NE(dialogs().Status(), nullptr);
   StatusWindow& status = *dialogs().Status();
-  EXPECT_EQ(status.lblarc()->text().toStdString(), kNotFinished);
+  EXPECT_EQ(status.ArchiveLabel()->text().toStdString(), kNotFinished);
   EXPECT_FALSE(std::filesystem::exists(out + "b.txt"));
   PressStatusOk(status);
 }
@@ -144,20 +144,20 @@ TEST_F(MainWindowExtractTest, BackgroundMinimizesTheWindowAndActivationBringsThe
   Store("General", "Show confirmation", "0");
   WriteZip(Browse() + "arc.zip", {{"a.txt", "new"}});
   WriteFileText(Browse() + "a.txt", "old");
-  Form1& window = Open();
-  window.Combo1().setEditText(QString::fromStdString(Browse()));
+  MainWindow& window = Open();
+  window.DestinationBox().setEditText(QString::fromStdString(Browse()));
   ClickRow("arc.zip");
 
   script.Then([&](QWidget* exists) {
     StatusWindow* status = dialogs().Status();
     ASSERT_NE(status, nullptr);
-    EXPECT_EQ(status->Command2()->text(), "Background");
-    QTest::mouseClick(status->Command2(), Qt::LeftButton);
+    EXPECT_EQ(status->BackgroundButton()->text(), "Background");
+    QTest::mouseClick(status->BackgroundButton(), Qt::LeftButton);
     EXPECT_FALSE(status->isVisible());
     EXPECT_EQ(window.WindowState(), kWindowMinimized);
     ClickButton(exists, "No");
   });
-  QTest::mouseClick(&window.Command2(), Qt::LeftButton);
+  QTest::mouseClick(&window.ExtractButton(), Qt::LeftButton);
   ASSERT_NE(dialogs().Status(), nullptr);
   StatusWindow& status = *dialogs().Status();
   EXPECT_TRUE(session().job.StatusMinimised);
@@ -183,12 +183,12 @@ TEST_F(MainWindowExtractTest, ArchivesOnTheCommandLineAreExtractedAfterADestinat
     ClickButton(chooser, "OK");
   });
   // Each argument is one path, blanks and all; a relative one is the working folder's.
-  Form1& window = Open({"my one.zip", Browse() + "two.zip"});
+  MainWindow& window = Open({"my one.zip", Browse() + "two.zip"});
 
   EXPECT_EQ(ReadFileText(out + "1.txt"), "1");
   EXPECT_EQ(ReadFileText(out + "2.txt"), "2");
   ASSERT_NE(dialogs().Status(), nullptr);
-  EXPECT_EQ(dialogs().Status()->lblarc()->text().toStdString(), kFinished);
+  EXPECT_EQ(dialogs().Status()->ArchiveLabel()->text().toStdString(), kFinished);
   EXPECT_TRUE(window.isVisible());
   PressStatusOk(*dialogs().Status());
 }
@@ -197,23 +197,23 @@ TEST_F(MainWindowExtractTest, BrowseButtonPutsTheChosenFolderIntoTheDestinationB
   SkipWelcome();
   const std::string out = Root() + "/out";
   std::filesystem::create_directories(out);
-  Form1& window = Open();
-  window.Combo1().setEditText(QString::fromStdString(out));
+  MainWindow& window = Open();
+  window.DestinationBox().setEditText(QString::fromStdString(out));
 
   script.Then([&](QWidget* chooser) {
     EXPECT_EQ(chooser->windowTitle(), "Extract to...");
     ClickButton(chooser, "OK");
   });
   QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
-  EXPECT_EQ(session().Form1.Combo1.text, out + "/");
+  EXPECT_EQ(session().mainWindow.destinationBox.text, out + "/");
 
   // Focus on the box selects its whole text, ready to be typed over.
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-  window.file1().setFocus();
-  window.Combo1().setFocus();
+  window.FileList().setFocus();
+  window.DestinationBox().setFocus();
   QApplication::processEvents();
-  EXPECT_EQ(window.Combo1().lineEdit()->selectedText().toStdString(), out + "/");
+  EXPECT_EQ(window.DestinationBox().lineEdit()->selectedText().toStdString(), out + "/");
 }
 
 TEST_F(MainWindowExtractTest, FilesDroppedOnExtractAreExtracted) {
@@ -225,9 +225,9 @@ TEST_F(MainWindowExtractTest, FilesDroppedOnExtractAreExtracted) {
   std::filesystem::create_directories(elsewhere);
   WriteZip(elsewhere + "first.zip", {{"f.txt", "1"}});
   WriteZip(elsewhere + "second.zip", {{"s.txt", "2"}});
-  Form1& window = Open();
-  window.Combo1().setEditText(QString::fromStdString(out));
-  QPushButton& button = window.Command2();
+  MainWindow& window = Open();
+  window.DestinationBox().setEditText(QString::fromStdString(out));
+  QPushButton& button = window.ExtractButton();
   EXPECT_FALSE(button.isEnabled()) << "nothing selected; files are dropped all the same";
 
   QMimeData files;
@@ -244,7 +244,7 @@ TEST_F(MainWindowExtractTest, FilesDroppedOnExtractAreExtracted) {
   EXPECT_EQ(ReadFileText(out + "f.txt"), "1");
   EXPECT_EQ(ReadFileText(out + "s.txt"), "2");
   ASSERT_NE(dialogs().Status(), nullptr);
-  EXPECT_EQ(dialogs().Status()->lblarc()->text().toStdString(), kFinished);
+  EXPECT_EQ(dialogs().Status()->ArchiveLabel()->text().toStdString(), kFinished);
   PressStatusOk(*dialogs().Status());
 }
 

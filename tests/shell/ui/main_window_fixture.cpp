@@ -12,7 +12,7 @@
 #include <filesystem>
 
 #include "platform/files.h"
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 #include "shell/ui/file_list_view.h"
 
 namespace tessaly::testing {
@@ -71,7 +71,7 @@ MainWindowTest::MainWindowTest()
 }
 
 MainWindowTest::~MainWindowTest() {
-  form_.reset();
+  mainWindow_.reset();
   for (QWidget* window : QApplication::topLevelWidgets()) window->close();
   if (chdir(previousFolder_.c_str()) != 0) ADD_FAILURE() << "cannot return to " << previousFolder_;
 }
@@ -89,27 +89,27 @@ void MainWindowTest::SkipWelcome() {
   Store("General", "First time", "0");
 }
 
-Form1& MainWindowTest::Open(const std::vector<std::string>& args) {
-  form_.reset();
+MainWindow& MainWindowTest::Open(const std::vector<std::string>& args) {
+  mainWindow_.reset();
   dialogs_ = std::make_unique<QtDialogs>();
   events_ = std::make_unique<QtEventPump>();
   session_ = std::make_unique<Session>(*dialogs_, *events_);
   dialogs_->Attach(*session_);
-  form_ = std::make_unique<Form1>(*session_);
-  dialogs_->SetOwner(form_.get());
-  form_->Load(args);
-  EXPECT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
-  return *form_;
+  mainWindow_ = std::make_unique<MainWindow>(*session_);
+  dialogs_->SetOwner(mainWindow_.get());
+  mainWindow_->Load(args);
+  EXPECT_TRUE(QTest::qWaitForWindowExposed(mainWindow_.get()));
+  return *mainWindow_;
 }
 
 void MainWindowTest::CloseWindow() {
-  form_->close();
+  mainWindow_->close();
   QApplication::processEvents();
 }
 
 std::vector<std::string> MainWindowTest::ListTexts() {
   std::vector<std::string> texts;
-  for (const FileListItem& item : form_->file1().Items()) texts.push_back(item.text);
+  for (const FileListItem& item : mainWindow_->FileList().Items()) texts.push_back(item.text);
   return texts;
 }
 
@@ -124,7 +124,7 @@ int MainWindowTest::RowOf(const std::string& text) {
 
 void MainWindowTest::ClickRow(const std::string& text, Qt::KeyboardModifiers modifiers,
                               Qt::MouseButton button) {
-  FileListView& list = form_->file1();
+  FileListView& list = mainWindow_->FileList();
   const QModelIndex index = list.model()->index(RowOf(text), 0);
   list.scrollTo(index);
   const QRect rect = list.visualRect(index);
@@ -132,7 +132,7 @@ void MainWindowTest::ClickRow(const std::string& text, Qt::KeyboardModifiers mod
 }
 
 bool MainWindowTest::Enabled(const char* actionName) {
-  QAction* action = form_->Action(QString::fromUtf8(actionName));
+  QAction* action = mainWindow_->Action(QString::fromUtf8(actionName));
   if (action == nullptr) {
     ADD_FAILURE() << "no entry " << actionName;
     return false;

@@ -1,4 +1,4 @@
-// A real Form1 on the offscreen platform, over a temporary settings file and a
+// A real main window on the offscreen platform, over a temporary settings file and a
 // temporary folder to browse, with modal dialogs answered by a script.
 #pragma once
 
@@ -63,16 +63,16 @@ class MainWindowTest : public IsolatedSettingsTest {
   static void SkipWelcome();
 
   // Makes and loads the window (each argument one command-line path).
-  Form1& Open(const std::vector<std::string>& args = {});
+  MainWindow& Open(const std::vector<std::string>& args = {});
   void CloseWindow();
-  Form1& form() { return *form_; }
+  MainWindow& mainWindow() { return *mainWindow_; }
   Session& session() { return *session_; }
   QtDialogs& dialogs() { return *dialogs_; }
 
   // The list's texts in list order.
   std::vector<std::string> ListTexts();
   int RowOf(const std::string& text);
-  // A click on a row of file1, with modifiers (Ctrl adds to the selection).
+  // A click on a row of the file list, with modifiers (Ctrl adds to the selection).
   void ClickRow(const std::string& text, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
                 Qt::MouseButton button = Qt::LeftButton);
   bool Enabled(const char* actionName);
@@ -85,7 +85,7 @@ class MainWindowTest : public IsolatedSettingsTest {
   std::unique_ptr<QtDialogs> dialogs_;
   std::unique_ptr<QtEventPump> events_;
   std::unique_ptr<Session> session_;
-  std::unique_ptr<Form1> form_;
+  std::unique_ptr<MainWindow> mainWindow_;
 };
 
 }  // namespace tessaly::testing

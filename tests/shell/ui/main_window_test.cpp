@@ -1,4 +1,4 @@
-// Form1 on a temporary settings file and folder: start-up, the list, the command
+// The main window on a temporary settings file and folder: start-up, the list, the command
 // states, closing and Exit.
 #include <QAction>
 #include <QCheckBox>
@@ -23,12 +23,12 @@ TEST_F(MainWindowTest, FirstStartShowsZipFilesInTheWorkingFolderWithNoDestinatio
     EXPECT_EQ(welcome->windowTitle(), "Welcome");
     ClickButton(welcome, "OK");
   });
-  Form1& window = Open();
+  MainWindow& window = Open();
 
-  EXPECT_EQ(window.Combo2().currentText(), "Zip Files");
-  EXPECT_EQ(window.ExplorerTree1().SelectedPath().toStdString(), Browse());
+  EXPECT_EQ(window.FileTypeFilter().currentText(), "Zip Files");
+  EXPECT_EQ(window.Tree().SelectedPath().toStdString(), Browse());
   EXPECT_EQ(window.windowTitle().toStdString(), "Tessaly - " + Browse());
-  EXPECT_EQ(window.Combo1().count(), 0);
+  EXPECT_EQ(window.DestinationBox().count(), 0);
   EXPECT_EQ(window.StatusPanelText(2), "0 File(s) Selected.");
   EXPECT_TRUE(window.StatusPanelText(1).contains("Brindlemoor"));
   EXPECT_EQ(window.Action("favs0")->text(), "(Empty)");
@@ -51,17 +51,17 @@ TEST_F(MainWindowTest, StartFolderFilterAndDestinationComeFromTheSettings) {
   Store("General", "Show File Type", "2");
   Store("Destination Folder Hist", "folder1", "/srv/one");
   Store("General", "Last Used Destination Folder", "/srv/last");
-  Form1& window = Open();
-  EXPECT_EQ(ComboList(window.Combo1()), QStringList{"/srv/one"});
-  EXPECT_EQ(window.Combo1().currentText(), "/srv/last");
-  EXPECT_EQ(window.Combo2().currentText(), "Rar Files");
-  EXPECT_EQ(window.ExplorerTree1().SelectedPath().toStdString(), Browse() + "kept/");
+  MainWindow& window = Open();
+  EXPECT_EQ(ComboList(window.DestinationBox()), QStringList{"/srv/one"});
+  EXPECT_EQ(window.DestinationBox().currentText(), "/srv/last");
+  EXPECT_EQ(window.FileTypeFilter().currentText(), "Rar Files");
+  EXPECT_EQ(window.Tree().SelectedPath().toStdString(), Browse() + "kept/");
   EXPECT_EQ(ListTexts(), std::vector<std::string>{"x.rar"});
   CloseWindow();
 
   Store("General", "Last Used Source Folder", Browse() + "gone/");
   Open();
-  EXPECT_EQ(form().ExplorerTree1().SelectedPath().toStdString(), Browse());
+  EXPECT_EQ(mainWindow().Tree().SelectedPath().toStdString(), Browse());
 }
 
 TEST_F(MainWindowTest, ListsFoldersFirstThenMatchingArchivesAndFollowsTheFilter) {
@@ -71,14 +71,14 @@ TEST_F(MainWindowTest, ListsFoldersFirstThenMatchingArchivesAndFollowsTheFilter)
   WriteFileText(Browse() + "z.zip", "");
   WriteFileText(Browse() + "a.zip", "");
   WriteFileText(Browse() + "notes.txt", "");
-  Form1& window = Open();
+  MainWindow& window = Open();
   EXPECT_EQ(ListTexts(), (std::vector<std::string>{"A", "b", "a.zip", "z.zip"}));
-  EXPECT_TRUE(window.file1().SelectedRows().empty());
+  EXPECT_TRUE(window.FileList().SelectedRows().empty());
 
-  window.Combo2().setCurrentIndex(5);
-  emit window.Combo2().activated(5);
+  window.FileTypeFilter().setCurrentIndex(5);
+  emit window.FileTypeFilter().activated(5);
   EXPECT_EQ(ListTexts(), (std::vector<std::string>{"A", "b", "a.zip", "notes.txt", "z.zip"}));
-  EXPECT_EQ(session().Form1.FilePattern, "*.*");
+  EXPECT_EQ(session().mainWindow.filePattern, "*.*");
 
   WriteFileText(Browse() + "new.zip", "");
   EXPECT_EQ(window.Action("refresh")->toolTip(), "Refresh file list");
@@ -86,25 +86,25 @@ TEST_F(MainWindowTest, ListsFoldersFirstThenMatchingArchivesAndFollowsTheFilter)
   EXPECT_EQ(RowOf("new.zip"), 3);
 
   // Typing a letter selects the first item that starts with it.
-  QTest::keyClick(&window.file1(), Qt::Key_Z);
-  EXPECT_EQ(window.file1().SelectedRows(), std::vector<int>{RowOf("z.zip")});
+  QTest::keyClick(&window.FileList(), Qt::Key_Z);
+  EXPECT_EQ(window.FileList().SelectedRows(), std::vector<int>{RowOf("z.zip")});
   EXPECT_EQ(window.StatusPanelText(2), "1 File(s) Selected.");
 }
 
 TEST_F(MainWindowTest, TheSetNoticeShowsForASetTypeOnlyAfterStartUp) {
   SkipWelcome();
   Store("General", "Show File Type", "2");
-  Form1& window = Open();
-  EXPECT_EQ(window.Combo2().currentText(), "Rar Files");
+  MainWindow& window = Open();
+  EXPECT_EQ(window.FileTypeFilter().currentText(), "Rar Files");
 
   script.Then([](QWidget* notice) {
     EXPECT_EQ(notice->windowTitle(), "Important Message");
     ClickButton(notice, "OK");
   });
-  window.Combo2().setCurrentIndex(3);
-  emit window.Combo2().activated(3);
+  window.FileTypeFilter().setCurrentIndex(3);
+  emit window.FileTypeFilter().activated(3);
   EXPECT_TRUE(script.Done());
-  EXPECT_EQ(session().Form1.FilePattern, "*.ace");
+  EXPECT_EQ(session().mainWindow.filePattern, "*.ace");
 }
 
 // The enable table itself is the selection-state tests' part; here its binding.
@@ -115,7 +115,7 @@ TEST_F(MainWindowTest, CommandsFollowTheKindOfSelection) {
   WriteFileText(Browse() + "a.zip", "");
   WriteFileText(Browse() + "c.rar", "");
   WriteFileText(Browse() + "z.zip", "");
-  Form1& window = Open();
+  MainWindow& window = Open();
 
   const char* selectionCommands[] = {"mnuEx",   "fpopEx",    "mnuZC",   "fpopZC",  "mnuSi",
                                      "fpopSI",  "mnulaunch", "fpopLa",  "mnuProp", "fpopPr",
@@ -130,21 +130,21 @@ TEST_F(MainWindowTest, CommandsFollowTheKindOfSelection) {
   };
 
   EXPECT_FALSE(Enabled("mnuEx"));
-  EXPECT_FALSE(window.Check1().isEnabled());
+  EXPECT_FALSE(window.PerArchiveFolderBox().isEnabled());
   // The big Extract button looks as File > Extract does, and a click on it then does
   // nothing (a question would fail the test).
-  EXPECT_FALSE(window.Command2().isEnabled());
-  QTest::mouseClick(&window.Command2(), Qt::LeftButton);
+  EXPECT_FALSE(window.ExtractButton().isEnabled());
+  QTest::mouseClick(&window.ExtractButton(), Qt::LeftButton);
 
   ClickRow("a.zip");
   EXPECT_EQ(enabledSet().size(), std::size(selectionCommands));
-  EXPECT_TRUE(window.Check1().isEnabled());
-  EXPECT_TRUE(window.Command2().isEnabled());
+  EXPECT_TRUE(window.PerArchiveFolderBox().isEnabled());
+  EXPECT_TRUE(window.ExtractButton().isEnabled());
   EXPECT_EQ(session().job.SelectedFiles, std::vector<std::string>{Browse() + "a.zip"});
 
   ClickRow("c.rar", Qt::ControlModifier);
   EXPECT_FALSE(Enabled("mnuEx")) << "archives of two types";
-  EXPECT_FALSE(window.Command2().isEnabled());
+  EXPECT_FALSE(window.ExtractButton().isEnabled());
 
   ClickRow("A");
   EXPECT_EQ(enabledSet(), (std::vector<std::string>{"mnulaunch", "fpopLa", "mnuProp", "fpopPr",
@@ -158,7 +158,7 @@ TEST_F(MainWindowTest, CommandsFollowTheKindOfSelection) {
 TEST_F(MainWindowTest, RightClickOpensTheFilePopupWithExtractAsDefault) {
   SkipWelcome();
   WriteFileText(Browse() + "a.zip", "");
-  Form1& window = Open();
+  MainWindow& window = Open();
   QMenu* fpop = window.PopupMenu("fpop");
   ASSERT_NE(fpop, nullptr);
   EXPECT_EQ(fpop->defaultAction(), window.Action("fpopEx"));
@@ -170,7 +170,7 @@ TEST_F(MainWindowTest, RightClickOpensTheFilePopupWithExtractAsDefault) {
   QMenu* folderPop = window.PopupMenu("folderPop");
   ASSERT_NE(folderPop, nullptr);
   EXPECT_EQ(folderPop->defaultAction(), window.Action("folderEx"));
-  emit window.ExplorerTree1().ContextMenuOnItem(window.mapToGlobal(QPoint(20, 80)));
+  emit window.Tree().ContextMenuOnItem(window.mapToGlobal(QPoint(20, 80)));
   EXPECT_TRUE(folderPop->isVisible());
   folderPop->close();
 }
@@ -180,8 +180,8 @@ TEST_F(MainWindowTest, DoubleClickOnAFolderOpensItOrRefreshesTheListWhenItHasGon
   std::filesystem::create_directories(Browse() + "inner");
   std::filesystem::create_directories(Browse() + "gone");
   WriteFileText(Browse() + "inner/deep.zip", "");
-  Form1& window = Open();
-  FileListView& list = window.file1();
+  MainWindow& window = Open();
+  FileListView& list = window.FileList();
   const auto doubleClick = [&](const std::string& text) {
     const QPoint at = list.visualRect(list.model()->index(RowOf(text), 0)).center();
     QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, at);
@@ -190,26 +190,26 @@ TEST_F(MainWindowTest, DoubleClickOnAFolderOpensItOrRefreshesTheListWhenItHasGon
   // Below the items a double click is on nothing.
   QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier,
                      QPoint(5, list.viewport()->height() - 5));
-  EXPECT_EQ(session().Form1.CurrentFolder, Browse());
+  EXPECT_EQ(session().mainWindow.currentFolder, Browse());
   std::filesystem::remove(Browse() + "gone");
   doubleClick("gone");
-  EXPECT_EQ(session().Form1.CurrentFolder, Browse());
+  EXPECT_EQ(session().mainWindow.currentFolder, Browse());
   EXPECT_EQ(ListTexts(), std::vector<std::string>{"inner"});
 
   doubleClick("inner");
-  EXPECT_EQ(session().Form1.CurrentFolder, Browse() + "inner/");
+  EXPECT_EQ(session().mainWindow.currentFolder, Browse() + "inner/");
   EXPECT_EQ(window.windowTitle().toStdString(), "Tessaly - " + Browse() + "inner/");
   EXPECT_EQ(ListTexts(), std::vector<std::string>{"deep.zip"});
 }
 
 TEST_F(MainWindowTest, ClosingSavesThePlacementTheFilterAndTheFolders) {
   SkipWelcome();
-  Form1& window = Open();
+  MainWindow& window = Open();
   window.setGeometry(40, 50, 600, 420);
-  window.Combo2().setCurrentIndex(4);
-  emit window.Combo2().activated(4);
-  window.Combo1().setEditText("/srv/dest");
-  const int splitter = window.pbx().VSplitter().Left();
+  window.FileTypeFilter().setCurrentIndex(4);
+  emit window.FileTypeFilter().activated(4);
+  window.DestinationBox().setEditText("/srv/dest");
+  const int splitter = window.Panes().Geometry().Left();
   CloseWindow();
 
   EXPECT_EQ(Stored("Window Settings", "WinState"), "0");
@@ -217,17 +217,17 @@ TEST_F(MainWindowTest, ClosingSavesThePlacementTheFilterAndTheFolders) {
   EXPECT_EQ(Stored("General", "Last Used Destination Folder"), "/srv/dest");
   EXPECT_EQ(Stored("General", "Last Used Source Folder"), Browse());
 
-  Form1& again = Open();
+  MainWindow& again = Open();
   EXPECT_EQ(again.geometry(), QRect(40, 50, 600, 420));
-  EXPECT_EQ(again.pbx().VSplitter().Left(), splitter);
+  EXPECT_EQ(again.Panes().Geometry().Left(), splitter);
 }
 
 TEST_F(MainWindowTest, ExitEndsWithoutSavingAnything) {
   SkipWelcome();
-  Form1& window = Open();
+  MainWindow& window = Open();
   const std::string before = ReadFileText(SettingsFile());
-  window.Combo2().setCurrentIndex(3);
-  window.Combo1().setEditText("/srv/never");
+  window.FileTypeFilter().setCurrentIndex(3);
+  window.DestinationBox().setEditText("/srv/never");
   window.Action("fmexit")->trigger();
   QApplication::processEvents();
 

@@ -28,18 +28,18 @@ bool HasPaint(const QIcon& icon) {
 
 TEST(ImageLists, EveryToolbarAndMenuImageIsDrawn) {
   std::set<QByteArray> toolbarPictures;
-  for (int i = 1; i <= kImageList1Count; ++i) {
-    const QIcon icon = ImageList1Icon(i);
+  for (int i = 1; i <= kCommandIconCount; ++i) {
+    const QIcon icon = CommandIcon(i);
     ASSERT_FALSE(icon.isNull()) << i;
     EXPECT_TRUE(HasPaint(icon)) << i;
     if (i <= 15) toolbarPictures.insert(Pixels(icon));
   }
   EXPECT_EQ(toolbarPictures.size(), 15u) << "toolbar buttons must be told apart";
-  EXPECT_TRUE(ImageList1Icon(0).isNull());
-  EXPECT_TRUE(ImageList1Icon(46).isNull());
+  EXPECT_TRUE(CommandIcon(0).isNull());
+  EXPECT_TRUE(CommandIcon(46).isNull());
 
-  EXPECT_EQ(Pixels(MenuIconFor("E&xit")), Pixels(ImageList1Icon(17)));
-  EXPECT_EQ(Pixels(MenuIconFor("Extract")), Pixels(ImageList1Icon(1)));  // same picture twice
+  EXPECT_EQ(Pixels(MenuIconFor("E&xit")), Pixels(CommandIcon(17)));
+  EXPECT_EQ(Pixels(MenuIconFor("Extract")), Pixels(CommandIcon(1)));  // same picture twice
   EXPECT_TRUE(MenuIconFor("(Empty)").isNull());
 }
 

@@ -17,7 +17,7 @@ class SplitPanesTest : public ::testing::Test {
     panes.SetControls(left, right);
     panes.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&panes));
-    panes.VSplitter().SetLeft(100);
+    panes.Geometry().SetLeft(100);
   }
 
   QRubberBand* Outline() { return panes.findChild<QRubberBand*>(); }
@@ -46,14 +46,14 @@ TEST_F(SplitPanesTest, PanesAndBarFillTheContainerAndKeepTheirProportion) {
   EXPECT_EQ(left->parentWidget(), &panes);
   EXPECT_EQ(right->parentWidget(), &panes);
   EXPECT_EQ(left->geometry(), QRect(0, 0, 100, 300));
-  EXPECT_EQ(panes.Frame4()->geometry(), QRect(100, 0, 5, 300));
+  EXPECT_EQ(panes.Bar()->geometry(), QRect(100, 0, 5, 300));
   EXPECT_EQ(right->geometry(), QRect(105, 0, 295, 300));
-  EXPECT_EQ(panes.Frame4()->cursor().shape(), Qt::SizeHorCursor);
+  EXPECT_EQ(panes.Bar()->cursor().shape(), Qt::SizeHorCursor);
 
   panes.resize(800, 500);
   QCoreApplication::processEvents();
   EXPECT_EQ(left->geometry(), QRect(0, 0, 200, 500));
-  EXPECT_EQ(panes.Frame4()->geometry(), QRect(200, 0, 5, 500));
+  EXPECT_EQ(panes.Bar()->geometry(), QRect(200, 0, 5, 500));
   EXPECT_EQ(right->geometry(), QRect(205, 0, 595, 500));
 }
 
@@ -61,14 +61,14 @@ TEST_F(SplitPanesTest, PanesAndBarFillTheContainerAndKeepTheirProportion) {
 TEST_F(SplitPanesTest, ADragFollowsEveryMoveAndEndsOnTheRelease) {
   for (const bool tracking : {true, false}) {
     SCOPED_TRACE(tracking ? "tracking" : "outline");
-    panes.VSplitter().SetLeft(100);
-    panes.VSplitter().SetTrackSplit(tracking);
+    panes.Geometry().SetLeft(100);
+    panes.Geometry().SetTrackSplit(tracking);
     Press(102);  // the bar jumps to where it was taken
-    ASSERT_TRUE(panes.VSplitter().Splitting());
+    ASSERT_TRUE(panes.Geometry().Splitting());
     MoveBy(102, 160, [&](int x) {
       if (tracking) {
         ASSERT_EQ(left->width(), x);
-        ASSERT_EQ(panes.Frame4()->x(), x);
+        ASSERT_EQ(panes.Bar()->x(), x);
       } else {
         ASSERT_EQ(Outline()->x(), x);
         ASSERT_EQ(left->width(), 100);
@@ -77,7 +77,7 @@ TEST_F(SplitPanesTest, ADragFollowsEveryMoveAndEndsOnTheRelease) {
     EXPECT_EQ(Outline()->isVisible(), !tracking);
 
     Release(262);
-    EXPECT_FALSE(panes.VSplitter().Splitting());
+    EXPECT_FALSE(panes.Geometry().Splitting());
     EXPECT_FALSE(Outline()->isVisible());
     EXPECT_EQ(left->geometry(), QRect(0, 0, 262, 300));
     EXPECT_EQ(right->geometry(), QRect(267, 0, 133, 300));
@@ -85,7 +85,7 @@ TEST_F(SplitPanesTest, ADragFollowsEveryMoveAndEndsOnTheRelease) {
     // The drag is over: neither the mouse nor Escape moves the bar any more.
     MoveBy(262, -40);
     Escape();
-    EXPECT_EQ(panes.VSplitter().Left(), 262);
+    EXPECT_EQ(panes.Geometry().Left(), 262);
     EXPECT_EQ(left->width(), 262);
   }
 
@@ -102,18 +102,18 @@ TEST_F(SplitPanesTest, ABarDraggedOutOfTheContainerStopsMinPaneFromItsEdge) {
   EXPECT_EQ(Outline()->geometry(), QRect(400 - 55, 0, 5, 300));
   Release(60);
   EXPECT_EQ(left->width(), 60);
-  EXPECT_EQ(panes.Frame4()->x(), 60);
+  EXPECT_EQ(panes.Bar()->x(), 60);
 }
 
 TEST_F(SplitPanesTest, EscapeDuringADragLeavesThePanesWhereTheyWere) {
   for (const bool tracking : {true, false}) {
     SCOPED_TRACE(tracking ? "tracking" : "outline");
-    panes.VSplitter().SetTrackSplit(tracking);
+    panes.Geometry().SetTrackSplit(tracking);
     Press(102);
     MoveBy(102, 200);
-    ASSERT_EQ(panes.VSplitter().Left(), 302);
+    ASSERT_EQ(panes.Geometry().Left(), 302);
     Escape();
-    EXPECT_FALSE(panes.VSplitter().Splitting());
+    EXPECT_FALSE(panes.Geometry().Splitting());
     EXPECT_FALSE(Outline()->isVisible());
     Release(302);
     EXPECT_EQ(left->geometry(), QRect(0, 0, 100, 300));

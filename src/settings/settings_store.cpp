@@ -1,4 +1,4 @@
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -41,43 +41,43 @@ std::string ConfigHome() {
 
 }  // namespace
 
-void CRegSettings::Company(const std::string& value) {
+void SettingsStore::Company(const std::string& value) {
   company_ = TrimBlanks(value);
 }
 
-void CRegSettings::AppName(const std::string& value) {
+void SettingsStore::AppName(const std::string& value) {
   appName_ = TrimBlanks(value);
 }
 
-std::string CRegSettings::FilePath() const {
+std::string SettingsStore::FilePath() const {
   if (!UsableAsFileName(company_) || !UsableAsFileName(appName_)) return "";
   const std::string home = ConfigHome();
   if (home.empty()) return "";
   return home + "/" + company_ + "/" + appName_ + ".conf";
 }
 
-std::string CRegSettings::GetSetting(const std::string& section, const std::string& key,
-                                     const std::string& defaultValue) const {
+std::string SettingsStore::GetSetting(const std::string& section, const std::string& key,
+                                      const std::string& defaultValue) const {
   const std::string path = FilePath();
   if (path.empty()) return defaultValue;
   SettingsDocument document = ReadSettingsFile(path);
   return SettingsEdit(document).GetSetting(section, key, defaultValue);
 }
 
-bool CRegSettings::SaveSetting(const std::string& section, const std::string& key,
-                               const std::string& value) {
+bool SettingsStore::SaveSetting(const std::string& section, const std::string& key,
+                                const std::string& value) {
   return UpdateSettings([&](SettingsEdit& settings) {
     settings.SaveSetting(section, key, value);
     return true;
   });
 }
 
-bool CRegSettings::DeleteSetting(const std::string& section, const std::string& key) {
+bool SettingsStore::DeleteSetting(const std::string& section, const std::string& key) {
   return UpdateSettings(
       [&](SettingsEdit& settings) { return settings.DeleteSetting(section, key); });
 }
 
-bool CRegSettings::UpdateSettings(const std::function<bool(SettingsEdit&)>& change) {
+bool SettingsStore::UpdateSettings(const std::function<bool(SettingsEdit&)>& change) {
   const std::string path = FilePath();
   if (path.empty()) return false;
   return UpdateSettingsFile(path, [&](SettingsDocument& document) {
@@ -104,8 +104,8 @@ bool SettingsEdit::DeleteSetting(const std::string& section, const std::string& 
                      : document_.RemoveValue(section, StoredKey(key));
 }
 
-CRegSettings ApplicationSettings() {
-  CRegSettings settings;
+SettingsStore ApplicationSettings() {
+  SettingsStore settings;
   settings.Company(kCompany);
   settings.AppName(kAppName);
   return settings;

@@ -1,11 +1,11 @@
-#include "winsupport/vsplitter.h"
+#include "winsupport/splitter_geometry.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace tessaly {
 
-void CVSplitterWnd::SetControls(SplitterHost* host) {
+void SplitterGeometry::SetControls(SplitterHost* host) {
   host_ = host;
   if (!host_) return;
   host_->PrepareBar();
@@ -15,7 +15,7 @@ void CVSplitterWnd::SetControls(SplitterHost* host) {
   minPane_ = (metrics.minTrack - (2 * metrics.frame + width_)) / 2;
 }
 
-uint8_t CVSplitterWnd::Percent() const {
+uint8_t SplitterGeometry::Percent() const {
   if (!host_) return 0;
   const int clientWidth = host_->ContainerClientWidth();
   if (clientWidth <= 0) return 0;
@@ -23,12 +23,12 @@ uint8_t CVSplitterWnd::Percent() const {
   return static_cast<uint8_t>(std::clamp(percent, 0L, 255L));
 }
 
-void CVSplitterWnd::SetPercent(uint8_t percent) {
+void SplitterGeometry::SetPercent(uint8_t percent) {
   if (!host_) return;
   SetLeft(static_cast<int>(std::lround(percent * 0.01 * host_->ContainerClientWidth())));
 }
 
-void CVSplitterWnd::SetLeft(int left) {
+void SplitterGeometry::SetLeft(int left) {
   left_ = left;
   ratio_ = 0;
   // The new left is meant for the container as it is now, not as it was when the
@@ -37,22 +37,22 @@ void CVSplitterWnd::SetLeft(int left) {
   AdjustSplitterPosition(true);
 }
 
-void CVSplitterWnd::SetWidth(uint8_t width) {
+void SplitterGeometry::SetWidth(uint8_t width) {
   width_ = width;
   AdjustSplitterPosition(true);
 }
 
-void CVSplitterWnd::SetTop(int top) {
+void SplitterGeometry::SetTop(int top) {
   top_ = top;
   AdjustSplitterPosition(true);
 }
 
-void CVSplitterWnd::SetHeightOffset(int heightOffset) {
+void SplitterGeometry::SetHeightOffset(int heightOffset) {
   heightOffset_ = heightOffset;
   AdjustSplitterPosition(true);
 }
 
-void CVSplitterWnd::AdjustSplitterPosition(bool redraw) {
+void SplitterGeometry::AdjustSplitterPosition(bool redraw) {
   if (!host_) return;
   const int clientWidth = host_->ContainerClientWidth();
   const int clientHeight = host_->ContainerClientHeight();
@@ -70,7 +70,7 @@ void CVSplitterWnd::AdjustSplitterPosition(bool redraw) {
   MovePanes(redraw);
 }
 
-void CVSplitterWnd::BeginSplit(int x, int /*y*/) {
+void SplitterGeometry::BeginSplit(int x, int /*y*/) {
   if (!host_ || splitting_) return;
   if (!host_->BeginDrag()) return;
   splitting_ = true;
@@ -83,7 +83,7 @@ void CVSplitterWnd::BeginSplit(int x, int /*y*/) {
   if (!trackSplit_) host_->DrawOutline(OutlineRect());
 }
 
-void CVSplitterWnd::MoveSplitter(int x, int /*y*/) {
+void SplitterGeometry::MoveSplitter(int x, int /*y*/) {
   if (!host_ || !splitting_) return;
   if (trackSplit_) {
     left_ = PointerLeft(x);
@@ -95,7 +95,7 @@ void CVSplitterWnd::MoveSplitter(int x, int /*y*/) {
   host_->DrawOutline(OutlineRect());
 }
 
-void CVSplitterWnd::EndSplit(int x, int /*y*/, bool redraw) {
+void SplitterGeometry::EndSplit(int x, int /*y*/, bool redraw) {
   if (!host_ || !splitting_) return;
   host_->EndDrag();
   if (!trackSplit_) host_->EraseOutline(OutlineRect());
@@ -104,7 +104,7 @@ void CVSplitterWnd::EndSplit(int x, int /*y*/, bool redraw) {
   MovePanes(redraw);
 }
 
-void CVSplitterWnd::CancelSplit() {
+void SplitterGeometry::CancelSplit() {
   if (!host_ || !splitting_) return;
   host_->EndDrag();
   if (!trackSplit_) host_->EraseOutline(OutlineRect());
@@ -116,20 +116,20 @@ void CVSplitterWnd::CancelSplit() {
   splitting_ = false;
 }
 
-int CVSplitterWnd::ClampLeft(int left) const {
+int SplitterGeometry::ClampLeft(int left) const {
   left = std::max(left, minPane_);
   return std::min(left, containerWidth_ - (width_ + minPane_));
 }
 
-int CVSplitterWnd::PointerLeft(int x) const {
+int SplitterGeometry::PointerLeft(int x) const {
   return ClampLeft(host_->BarLeft() + x);
 }
 
-SplitRect CVSplitterWnd::OutlineRect() const {
+SplitRect SplitterGeometry::OutlineRect() const {
   return {left_, top_, width_, availHeight_ - top_};
 }
 
-void CVSplitterWnd::MovePanes(bool redraw) {
+void SplitterGeometry::MovePanes(bool redraw) {
   const int height = std::max(0, availHeight_ - top_);
   const SplitRect leftPane{0, top_, std::max(0, left_ + edgeAdjust_), height};
   const SplitRect rightPane{left_ + width_ - edgeAdjust_, top_,

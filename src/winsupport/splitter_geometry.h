@@ -1,4 +1,4 @@
-// CVSplitterWnd: a container split into a left pane, a vertical bar and a right
+// SplitterGeometry: a container split into a left pane, a vertical bar and a right
 // pane. The bar keeps its proportion of the width when the container is resized
 // and can be dragged, either moving the panes live or showing an outline until
 // the button is released. All positions are pixels of the container's client area.
@@ -49,7 +49,7 @@ class SplitterHost {
   virtual void EndDrag() = 0;
 };
 
-class CVSplitterWnd {
+class SplitterGeometry {
  public:
   // The host must outlive the splitter or be replaced first; nullptr detaches.
   void SetControls(SplitterHost* host);

@@ -16,7 +16,7 @@ inline constexpr const char* kAppName = "Tessaly 3.6";
 
 class SettingsDocument;
 
-// The settings as one CRegSettings::UpdateSettings sees them, by the store's rules;
+// The settings as one SettingsStore::UpdateSettings sees them, by the store's rules;
 // reads see the changes made before them.
 class SettingsEdit {
  public:
@@ -31,7 +31,7 @@ class SettingsEdit {
   SettingsDocument& document_;
 };
 
-class CRegSettings {
+class SettingsStore {
  public:
   const std::string& Company() const { return company_; }
   void Company(const std::string& value);  // stored trimmed of blanks
@@ -61,6 +61,6 @@ class CRegSettings {
 };
 
 // A store with Company "Brindlemoor" and AppName "Tessaly 3.6", as every part uses.
-CRegSettings ApplicationSettings();
+SettingsStore ApplicationSettings();
 
 }  // namespace tessaly

@@ -1,6 +1,6 @@
 // The splitter's geometry without windows. Drags with the mouse, outline and tracking,
 // and their cancelling are driven on the real panes by the split-panes window tests.
-#include "winsupport/vsplitter.h"
+#include "winsupport/splitter_geometry.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +43,7 @@ class RecordingHost : public SplitterHost {
   void EndDrag() override {}
 };
 
-class VSplitterTest : public ::testing::Test {
+class SplitterGeometryTest : public ::testing::Test {
  protected:
   // A 400 x 300 container with the bar at 100, laid out once.
   void SetUp() override {
@@ -53,11 +53,11 @@ class VSplitterTest : public ::testing::Test {
   }
 
   RecordingHost host;
-  CVSplitterWnd splitter;
+  SplitterGeometry splitter;
 };
 
 // Plain resizing is the split-panes window tests' part.
-TEST_F(VSplitterTest, ResizeKeepsTheProportionAlsoAfterANarrowSpell) {
+TEST_F(SplitterGeometryTest, ResizeKeepsTheProportionAlsoAfterANarrowSpell) {
   host.clientWidth = 120;  // too narrow for the proportion: the left pane keeps MinPane
   splitter.AdjustSplitterPosition(true);
   EXPECT_EQ(splitter.Left(), 50);
@@ -67,7 +67,7 @@ TEST_F(VSplitterTest, ResizeKeepsTheProportionAlsoAfterANarrowSpell) {
   EXPECT_EQ(splitter.Left(), 100);
 }
 
-TEST_F(VSplitterTest, TopHeightOffsetAndEdgeShapeThePanes) {
+TEST_F(SplitterGeometryTest, TopHeightOffsetAndEdgeShapeThePanes) {
   splitter.SetTop(10);
   splitter.SetHeightOffset(20);
   EXPECT_EQ(host.leftPane, (SplitRect{0, 10, 100, 270}));
@@ -79,14 +79,14 @@ TEST_F(VSplitterTest, TopHeightOffsetAndEdgeShapeThePanes) {
 
   RecordingHost edged;
   edged.leftPaneEdged = true;
-  CVSplitterWnd splitter2;
-  splitter2.SetControls(&edged);
-  splitter2.AdjustSplitterPosition(true);
+  SplitterGeometry edgedSplitter;
+  edgedSplitter.SetControls(&edged);
+  edgedSplitter.AdjustSplitterPosition(true);
   EXPECT_EQ(edged.leftPane, (SplitRect{0, 0, 101, 300}));
   EXPECT_EQ(edged.rightPane, (SplitRect{104, 0, 296, 300}));
 }
 
-TEST_F(VSplitterTest, LeftAndPercentAreTakenAtTheCurrentWidth) {
+TEST_F(SplitterGeometryTest, LeftAndPercentAreTakenAtTheCurrentWidth) {
   EXPECT_EQ(splitter.Percent(), 25);
   splitter.SetPercent(50);
   EXPECT_EQ(splitter.Left(), 200);
@@ -104,7 +104,7 @@ TEST_F(VSplitterTest, LeftAndPercentAreTakenAtTheCurrentWidth) {
   EXPECT_EQ(splitter.Percent(), 93);
 }
 
-TEST_F(VSplitterTest, ARefusedMouseOrNoContainerOrNoWidthMovesNothing) {
+TEST_F(SplitterGeometryTest, ARefusedMouseOrNoContainerOrNoWidthMovesNothing) {
   host.dragAllowed = false;
   splitter.BeginSplit(10, 0);
   EXPECT_FALSE(splitter.Splitting());
@@ -118,7 +118,7 @@ TEST_F(VSplitterTest, ARefusedMouseOrNoContainerOrNoWidthMovesNothing) {
 
   RecordingHost unsized;
   unsized.clientWidth = 0;
-  CVSplitterWnd waiting;
+  SplitterGeometry waiting;
   waiting.SetControls(&unsized);
   waiting.AdjustSplitterPosition(true);
   EXPECT_EQ(unsized.paneMoves, 0);

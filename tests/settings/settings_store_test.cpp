@@ -1,4 +1,4 @@
-#include "settings/reg_settings.h"
+#include "settings/settings_store.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -19,18 +19,18 @@ using namespace std::string_literals;
 using testing::ReadFileText;
 using testing::WriteFileText;
 
-class RegSettingsTest : public testing::IsolatedSettingsTest {
+class SettingsStoreTest : public testing::IsolatedSettingsTest {
  protected:
-  CRegSettings Reg = ApplicationSettings();
+  SettingsStore store = ApplicationSettings();
 };
 
-TEST_F(RegSettingsTest, TheFileIsNamedByTheTrimmedNamesUnderTheConfigHome) {
-  CRegSettings settings;
+TEST_F(SettingsStoreTest, TheFileIsNamedByTheTrimmedNamesUnderTheConfigHome) {
+  SettingsStore settings;
   settings.Company("  Brindlemoor ");
   settings.AppName(" Tessaly 3.6  ");
   EXPECT_EQ(settings.FilePath(), SettingsFile());
   EXPECT_TRUE(settings.SaveSetting("General", "Startup Mode", "1"));
-  EXPECT_EQ(Reg.GetSetting("General", "Startup Mode", "0"), "1");
+  EXPECT_EQ(store.GetSetting("General", "Startup Mode", "0"), "1");
 
   // Names that would leave the configuration folder or name no file at all.
   for (const char* appName : {"", "..", "a/b"}) {
@@ -43,34 +43,34 @@ TEST_F(RegSettingsTest, TheFileIsNamedByTheTrimmedNamesUnderTheConfigHome) {
   const testing::ScopedEnv home("HOME", Root() + "/home");
   for (const char* xdg : {"", "relative/config"}) {
     const testing::ScopedEnv config("XDG_CONFIG_HOME", xdg);
-    EXPECT_EQ(Reg.FilePath(), Root() + "/home/.config/Brindlemoor/Tessaly 3.6.conf") << xdg;
+    EXPECT_EQ(store.FilePath(), Root() + "/home/.config/Brindlemoor/Tessaly 3.6.conf") << xdg;
   }
 }
 
-TEST_F(RegSettingsTest, EmptyReadsAsMissingStarIsUnnamedAndDeleteTakesAValueOrASection) {
-  ASSERT_TRUE(Reg.SaveSetting("General", "Last Used Source Folder", ""));
-  EXPECT_EQ(Reg.GetSetting("General", "Last Used Source Folder", "3"), "3");
-  ASSERT_TRUE(Reg.SaveSetting("General", "Last Used Source Folder", " "));
-  EXPECT_EQ(Reg.GetSetting("General", "Last Used Source Folder", "3"), " ");
+TEST_F(SettingsStoreTest, EmptyReadsAsMissingStarIsUnnamedAndDeleteTakesAValueOrASection) {
+  ASSERT_TRUE(store.SaveSetting("General", "Last Used Source Folder", ""));
+  EXPECT_EQ(store.GetSetting("General", "Last Used Source Folder", "3"), "3");
+  ASSERT_TRUE(store.SaveSetting("General", "Last Used Source Folder", " "));
+  EXPECT_EQ(store.GetSetting("General", "Last Used Source Folder", "3"), " ");
 
-  ASSERT_TRUE(Reg.SaveSetting("Shell", "*", "unnamed"));
-  EXPECT_EQ(Reg.GetSetting("Shell", "*", ""), "unnamed");
-  EXPECT_TRUE(Reg.DeleteSetting("Shell", "*"));
-  EXPECT_EQ(Reg.GetSetting("Shell", "*", "gone"), "gone");
+  ASSERT_TRUE(store.SaveSetting("Shell", "*", "unnamed"));
+  EXPECT_EQ(store.GetSetting("Shell", "*", ""), "unnamed");
+  EXPECT_TRUE(store.DeleteSetting("Shell", "*"));
+  EXPECT_EQ(store.GetSetting("Shell", "*", "gone"), "gone");
 
-  ASSERT_TRUE(Reg.SaveSetting("Favorite Folders", "folder0", "/a"));
-  ASSERT_TRUE(Reg.SaveSetting("Favorite Folders", "folder1", "/b"));
-  EXPECT_TRUE(Reg.DeleteSetting("favorite folders", "FOLDER0"));
-  EXPECT_EQ(Reg.GetSetting("Favorite Folders", "folder0", "none"), "none");
-  EXPECT_FALSE(Reg.DeleteSetting("Favorite Folders", "folder0"));
-  EXPECT_TRUE(Reg.DeleteSetting("Favorite folders", ""));
-  EXPECT_EQ(Reg.GetSetting("Favorite Folders", "folder1", "none"), "none");
-  EXPECT_EQ(Reg.GetSetting("General", "Last Used Source Folder", ""), " ");
+  ASSERT_TRUE(store.SaveSetting("Favorite Folders", "folder0", "/a"));
+  ASSERT_TRUE(store.SaveSetting("Favorite Folders", "folder1", "/b"));
+  EXPECT_TRUE(store.DeleteSetting("favorite folders", "FOLDER0"));
+  EXPECT_EQ(store.GetSetting("Favorite Folders", "folder0", "none"), "none");
+  EXPECT_FALSE(store.DeleteSetting("Favorite Folders", "folder0"));
+  EXPECT_TRUE(store.DeleteSetting("Favorite folders", ""));
+  EXPECT_EQ(store.GetSetting("Favorite Folders", "folder1", "none"), "none");
+  EXPECT_EQ(store.GetSetting("General", "Last Used Source Folder", ""), " ");
 }
 
 // A line the reader cannot take as a setting costs nothing else: the other settings
 // read, and a save keeps the line where it was.
-TEST_F(RegSettingsTest, AnOddLineIsSkippedAndKeptInPlace) {
+TEST_F(SettingsStoreTest, AnOddLineIsSkippedAndKeptInPlace) {
   const struct {
     const char* name;
     std::string line;
@@ -92,18 +92,18 @@ TEST_F(RegSettingsTest, AnOddLineIsSkippedAndKeptInPlace) {
         "\nStartup Folder=/home/u/x\n[Utility Locations]\narj=/usr/bin/arj\n";
     WriteFileText(SettingsFile(), before);
     const auto expectSettings = [&] {
-      EXPECT_EQ(Reg.GetSetting("General", "First time", "1"), "0");
-      EXPECT_EQ(Reg.GetSetting("General", "Startup Folder", ""), "/home/u/x");
-      EXPECT_EQ(Reg.GetSetting("Utility Locations", "arj", ""), "/usr/bin/arj");
-      EXPECT_EQ(Reg.GetSetting("General", "Last Used Source Folder", "3"),
+      EXPECT_EQ(store.GetSetting("General", "First time", "1"), "0");
+      EXPECT_EQ(store.GetSetting("General", "Startup Folder", ""), "/home/u/x");
+      EXPECT_EQ(store.GetSetting("Utility Locations", "arj", ""), "/usr/bin/arj");
+      EXPECT_EQ(store.GetSetting("General", "Last Used Source Folder", "3"),
                 row.sourceFolder ? row.sourceFolder : "3");
     };
     expectSettings();
     EXPECT_EQ(ReadFileText(SettingsFile()), before);  // reading never rewrites
 
-    ASSERT_TRUE(Reg.SaveSetting("General", "Startup Mode", "1"));
+    ASSERT_TRUE(store.SaveSetting("General", "Startup Mode", "1"));
     expectSettings();
-    EXPECT_EQ(Reg.GetSetting("General", "Startup Mode", ""), "1");
+    EXPECT_EQ(store.GetSetting("General", "Startup Mode", ""), "1");
     const std::string after = ReadFileText(SettingsFile());
     if (!row.sourceFolder) {
       const size_t line = after.find("\n" + row.line + "\n");
@@ -111,23 +111,23 @@ TEST_F(RegSettingsTest, AnOddLineIsSkippedAndKeptInPlace) {
       EXPECT_LT(after.find("First time=0"), line) << after;
       EXPECT_GT(after.find("Startup Folder="), line) << after;
     }
-    ASSERT_TRUE(Reg.SaveSetting("General", "Startup Mode", "1"));
+    ASSERT_TRUE(store.SaveSetting("General", "Startup Mode", "1"));
     EXPECT_EQ(ReadFileText(SettingsFile()), after) << "a second save changes nothing";
     EXPECT_FALSE(fs::exists(SettingsFile() + ".bad"));
   }
 }
 
-TEST_F(RegSettingsTest, UnreadableFileReadsAsEmptyAndIsLeftAlone) {
+TEST_F(SettingsStoreTest, UnreadableFileReadsAsEmptyAndIsLeftAlone) {
   // A folder where the file should be: it exists but cannot be read as one.
   fs::create_directories(SettingsFile() + "/inside");
-  EXPECT_EQ(Reg.GetSetting("General", "First time", "1"), "1");
-  EXPECT_FALSE(Reg.SaveSetting("General", "First time", "0"));
-  EXPECT_FALSE(Reg.DeleteSetting("General", "First time"));
+  EXPECT_EQ(store.GetSetting("General", "First time", "1"), "1");
+  EXPECT_FALSE(store.SaveSetting("General", "First time", "0"));
+  EXPECT_FALSE(store.DeleteSetting("General", "First time"));
   EXPECT_TRUE(fs::is_directory(SettingsFile() + "/inside"));
 }
 
-TEST_F(RegSettingsTest, FailedWriteLeavesTheOldFileWholeAndNoTempBehind) {
-  ASSERT_TRUE(Reg.SaveSetting("General", "Startup Mode", "0"));
+TEST_F(SettingsStoreTest, FailedWriteLeavesTheOldFileWholeAndNoTempBehind) {
+  ASSERT_TRUE(store.SaveSetting("General", "Startup Mode", "0"));
   const std::string before = ReadFileText(SettingsFile());
 
   // A child whose file size limit stops the write half-way.
@@ -137,7 +137,7 @@ TEST_F(RegSettingsTest, FailedWriteLeavesTheOldFileWholeAndNoTempBehind) {
     signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{64, 64};
     setrlimit(RLIMIT_FSIZE, &limit);
-    CRegSettings settings = ApplicationSettings();
+    SettingsStore settings = ApplicationSettings();
     _exit(settings.SaveSetting("General", "Big", std::string(4096, 'x')) ? 1 : 0);
   }
   int status = 0;
@@ -146,7 +146,7 @@ TEST_F(RegSettingsTest, FailedWriteLeavesTheOldFileWholeAndNoTempBehind) {
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the save should have failed";
 
   EXPECT_EQ(ReadFileText(SettingsFile()), before);
-  EXPECT_EQ(Reg.GetSetting("General", "Startup Mode", ""), "0");
+  EXPECT_EQ(store.GetSetting("General", "Startup Mode", ""), "0");
   for (const auto& entry : fs::directory_iterator(fs::path(SettingsFile()).parent_path())) {
     const std::string name = entry.path().filename().string();
     EXPECT_TRUE(name == "Tessaly 3.6.conf" || name == "Tessaly 3.6.conf.lock") << name;
