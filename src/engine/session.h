@@ -4,12 +4,12 @@
 #pragma once
 
 #include "engine/arj/shell_wait.h"
+#include "engine/contents_model.h"
 #include "engine/extraction_dialogs.h"
 #include "engine/job_state.h"
-#include "inspect/contents_model.h"
+#include "engine/main_window_link.h"
 #include "platform/dialogs.h"
 #include "settings/settings_vars.h"
-#include "shell/main_window_model.h"
 
 namespace tessaly {
 
@@ -21,7 +21,7 @@ struct Session {
   SettingsVars settings;
   JobState job;
   ZipOptions zip;
-  MainWindowModel mainWindow;
+  MainWindowLink mainWindow;
   StatusModel status;
   ContentsModel contents;
   ExternalPrograms programs;

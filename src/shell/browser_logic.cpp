@@ -5,6 +5,7 @@
 
 #include "engine/extraction_dialogs.h"
 #include "engine/session.h"
+#include "shell/browser_state.h"
 
 namespace tessaly {
 namespace {
@@ -50,7 +51,7 @@ int FilterIndexFromSetting(const std::string& showFileType) {
   return ValidFilterIndex(index) ? index : 0;
 }
 
-void FilterChange(Session& session, int newIndex, bool startingUp) {
+void FilterChange(Session& session, BrowserState& browser, int newIndex, bool startingUp) {
   if (!ValidFilterIndex(newIndex)) newIndex = 0;
   // Arj, Rar and Ace archives come in sets whose first file stands for the whole set.
   if (!startingUp && session.settings.ShowNonZipMessage.empty() && newIndex >= kArjFilter &&
@@ -58,12 +59,12 @@ void FilterChange(Session& session, int newIndex, bool startingUp) {
     ImportantMessageModel notice;
     session.dialogs.ShowImportantMessage(notice);
   }
-  MainWindowModel& mainWindow = session.mainWindow;
-  mainWindow.fileTypeIndex = newIndex;
-  mainWindow.filePattern = PatternForIndex(newIndex);
-  if (startingUp || !mainWindow.view) return;
-  mainWindow.view->ListFolder();
-  mainWindow.view->UpdateSelectionState();
+  browser.fileTypeIndex = newIndex;
+  browser.filePattern = PatternForIndex(newIndex);
+  MainWindowView* view = session.mainWindow.view;
+  if (startingUp || !view) return;
+  view->ListFolder();
+  view->UpdateSelectionState();
 }
 
 std::string FolderChange(Session& session, const std::string& folderPath) {

@@ -8,6 +8,7 @@
 
 namespace tessaly {
 
+struct BrowserState;
 struct Session;
 struct SettingsVars;
 struct JobState;
@@ -20,9 +21,9 @@ std::string PatternForIndex(int index);
 int FilterIndexFromSetting(const std::string& showFileType);
 
 // The filter turned to newIndex: the archive-set notice for Arj, Rar and Ace
-// unless startingUp or the user turned it off; mainWindow.fileTypeIndex and filePattern;
+// unless startingUp or the user turned it off; browser.fileTypeIndex and filePattern;
 // then, unless startingUp, the view lists the folder again and recounts the selection.
-void FilterChange(Session& session, int newIndex, bool startingUp);
+void FilterChange(Session& session, BrowserState& browser, int newIndex, bool startingUp);
 
 // The tree selected folderPath: mainWindow.currentFolder becomes it, ending in "/".
 // Returns the window caption, "Tessaly - " + CurrentFolder.

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "engine/session.h"
+#include "shell/browser_state.h"
 
 namespace tessaly {
 namespace {
@@ -40,11 +41,11 @@ void EnableCommands(SelectionCommands& c, const std::vector<ListItemRef>& select
 
 }  // namespace
 
-void CollectSelection(Session& session, const std::vector<ListItemRef>& selectedInListOrder) {
-  MainWindowModel& mainWindow = session.mainWindow;
-  mainWindow.selectedFolderPath = mainWindow.currentFolder;
-  if (mainWindow.selectedFolderPath.empty() || mainWindow.selectedFolderPath.back() != '/') {
-    mainWindow.selectedFolderPath += '/';
+void CollectSelection(Session& session, BrowserState& browser,
+                      const std::vector<ListItemRef>& selectedInListOrder) {
+  browser.selectedFolderPath = session.mainWindow.currentFolder;
+  if (browser.selectedFolderPath.empty() || browser.selectedFolderPath.back() != '/') {
+    browser.selectedFolderPath += '/';
   }
   JobState& job = session.job;
   job.SelectedCount = static_cast<int>(selectedInListOrder.size());
@@ -52,24 +53,25 @@ void CollectSelection(Session& session, const std::vector<ListItemRef>& selected
   job.SelectedFiles.clear();
   job.SelectedFiles.reserve(selectedInListOrder.size());
   for (const ListItemRef& item : selectedInListOrder) {
-    job.SelectedFiles.push_back(mainWindow.selectedFolderPath + item.text);
+    job.SelectedFiles.push_back(browser.selectedFolderPath + item.text);
   }
 }
 
-void UpdateSelectionState(Session& session, const std::vector<ListItemRef>& selectedInListOrder) {
-  MainWindowModel& mainWindow = session.mainWindow;
-  mainWindow.selectionStatus = std::to_string(selectedInListOrder.size()) + " File(s) Selected.";
-  EnableCommands(mainWindow.commands, selectedInListOrder);
-  CollectSelection(session, selectedInListOrder);
+void UpdateSelectionState(Session& session, BrowserState& browser,
+                          const std::vector<ListItemRef>& selectedInListOrder) {
+  MainWindowLink& mainWindow = session.mainWindow;
+  browser.selectionStatus = std::to_string(selectedInListOrder.size()) + " File(s) Selected.";
+  EnableCommands(browser.commands, selectedInListOrder);
+  CollectSelection(session, browser, selectedInListOrder);
 
   const std::vector<std::string>& files = session.job.SelectedFiles;
   if (files.empty()) {
     mainWindow.perArchiveFolder = false;
-    mainWindow.perArchiveFolderEnabled = false;
+    browser.perArchiveFolderEnabled = false;
     return;
   }
 
-  SelectionCommands& c = mainWindow.commands;
+  SelectionCommands& c = browser.commands;
   const std::string first = LowerLastFour(files.front());
   for (size_t i = 0; i < files.size(); ++i) {
     const std::string ext = i == 0 ? first : LowerLastFour(files[i]);
@@ -81,10 +83,10 @@ void UpdateSelectionState(Session& session, const std::vector<ListItemRef>& sele
     }
     // One folder per archive is offered for ZIP archives only.
     if (ext == ".zip") {
-      mainWindow.perArchiveFolderEnabled = true;
+      browser.perArchiveFolderEnabled = true;
     } else {
       mainWindow.perArchiveFolder = false;
-      mainWindow.perArchiveFolderEnabled = false;
+      browser.perArchiveFolderEnabled = false;
     }
   }
 }

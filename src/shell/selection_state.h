@@ -7,6 +7,7 @@
 
 namespace tessaly {
 
+struct BrowserState;
 struct Session;
 
 // A selected row of the file list: its text and tag (a non-empty tag marks a folder).
@@ -15,13 +16,15 @@ struct ListItemRef {
   std::string tag;
 };
 
-// Recounts the selection into mainWindow.selectionStatus ("<n> File(s) Selected."), enables
-// mainWindow.commands by the kind of selection, collects the selection into the job and
+// Recounts the selection into browser.selectionStatus ("<n> File(s) Selected."), enables
+// browser.commands by the kind of selection, collects the selection into the job and
 // offers mainWindow.perArchiveFolder only when the selected archives are ZIP archives.
-void UpdateSelectionState(Session& session, const std::vector<ListItemRef>& selectedInListOrder);
+void UpdateSelectionState(Session& session, BrowserState& browser,
+                          const std::vector<ListItemRef>& selectedInListOrder);
 
-// mainWindow.selectedFolderPath = currentFolder ending in "/"; job.SelectedFiles (in list
+// browser.selectedFolderPath = currentFolder ending in "/"; job.SelectedFiles (in list
 // order) = that prefix + each item's text; job.SelectedCount = their number.
-void CollectSelection(Session& session, const std::vector<ListItemRef>& selectedInListOrder);
+void CollectSelection(Session& session, BrowserState& browser,
+                      const std::vector<ListItemRef>& selectedInListOrder);
 
 }  // namespace tessaly

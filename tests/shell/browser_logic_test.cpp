@@ -9,31 +9,35 @@
 #include <vector>
 
 #include "settings/settings_store.h"
+#include "shell/browser_state.h"
 #include "support/engine_fixture.h"
 
 namespace tessaly::testing {
 namespace {
 
-using BrowserLogicTest = EngineTest;
+class BrowserLogicTest : public EngineTest {
+ protected:
+  BrowserState browser;
+};
 
 TEST_F(BrowserLogicTest, FilterChangeShowsTheSetNoticeForArjRarAndAceUntilTurnedOff) {
-  FilterChange(session, 2, false);
+  FilterChange(session, browser, 2, false);
   EXPECT_EQ(dialogs.importantMessagesShown, 1);
-  EXPECT_EQ(session.mainWindow.filePattern, "*.rar");
-  EXPECT_EQ(session.mainWindow.fileTypeIndex, 2);
+  EXPECT_EQ(browser.filePattern, "*.rar");
+  EXPECT_EQ(browser.fileTypeIndex, 2);
   EXPECT_EQ(mainWindow.calls, (std::vector<std::string>{"ListFolder", "UpdateSelectionState"}));
 
-  FilterChange(session, 4, false);
-  FilterChange(session, 0, false);
+  FilterChange(session, browser, 4, false);
+  FilterChange(session, browser, 0, false);
   EXPECT_EQ(dialogs.importantMessagesShown, 1);
-  EXPECT_EQ(session.mainWindow.filePattern, "*.zip");
+  EXPECT_EQ(browser.filePattern, "*.zip");
 
   dialogs.untickImportantMessage = true;
-  FilterChange(session, 1, false);
+  FilterChange(session, browser, 1, false);
   EXPECT_EQ(dialogs.importantMessagesShown, 2);
-  FilterChange(session, 3, false);
+  FilterChange(session, browser, 3, false);
   EXPECT_EQ(dialogs.importantMessagesShown, 2);
-  EXPECT_EQ(session.mainWindow.filePattern, "*.ace");
+  EXPECT_EQ(browser.filePattern, "*.ace");
   EXPECT_EQ(GetSetting("General", "Show non-zip message"), "no");
 }
 

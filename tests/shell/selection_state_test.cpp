@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/session.h"
+#include "shell/browser_state.h"
 #include "support/scripted_dialogs.h"
 
 namespace tessaly {
@@ -49,11 +50,14 @@ class SelectionStateTest : public ::testing::Test {
  protected:
   SelectionStateTest() { session.mainWindow.currentFolder = "/data/"; }
 
-  void Select(const std::vector<ListItemRef>& items) { UpdateSelectionState(session, items); }
+  void Select(const std::vector<ListItemRef>& items) {
+    UpdateSelectionState(session, browser, items);
+  }
 
   testing::ScriptedDialogs dialogs;
   testing::CountingPump pump;
   Session session{dialogs, pump};
+  BrowserState browser;
 };
 
 TEST_F(SelectionStateTest, EachKindOfSelectionOffersItsCommands) {
@@ -95,9 +99,9 @@ TEST_F(SelectionStateTest, EachKindOfSelectionOffersItsCommands) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Select(c.items);
-    EXPECT_EQ(EnabledCommands(session.mainWindow.commands), c.enabled);
-    EXPECT_EQ(session.mainWindow.selectionStatus, c.panel);
-    EXPECT_EQ(session.mainWindow.perArchiveFolderEnabled, c.perArchiveFolderEnabled);
+    EXPECT_EQ(EnabledCommands(browser.commands), c.enabled);
+    EXPECT_EQ(browser.selectionStatus, c.panel);
+    EXPECT_EQ(browser.perArchiveFolderEnabled, c.perArchiveFolderEnabled);
     EXPECT_EQ(session.job.SelectedCount, static_cast<int>(c.items.size()));
   }
   EXPECT_EQ(session.job.SelectedFiles, (Names{"/data/x.rar", "/data/sub", "/data/y.ace"}));
@@ -115,19 +119,19 @@ TEST_F(SelectionStateTest, NoSelectionLeavesThePopUpAsItWasAndNoPathsBehind) {
   session.mainWindow.perArchiveFolder = true;
   Select({FileItem("a.zip")});
   Select({});
-  EXPECT_EQ(EnabledCommands(session.mainWindow.commands),
+  EXPECT_EQ(EnabledCommands(browser.commands),
             (Names{"fpopEx", "fpopSI", "fpopLa", "fpopPr", "fpopCpy", "fpopMov", "fpopDe"}));
-  EXPECT_EQ(session.mainWindow.selectionStatus, "0 File(s) Selected.");
+  EXPECT_EQ(browser.selectionStatus, "0 File(s) Selected.");
   EXPECT_EQ(session.job.SelectedCount, 0);
   EXPECT_TRUE(session.job.SelectedFiles.empty());
   EXPECT_FALSE(session.mainWindow.perArchiveFolder);
-  EXPECT_FALSE(session.mainWindow.perArchiveFolderEnabled);
+  EXPECT_FALSE(browser.perArchiveFolderEnabled);
 }
 
 TEST_F(SelectionStateTest, PathsGetOneSeparatorAfterTheFolder) {
   session.mainWindow.currentFolder = "/home/u";
-  CollectSelection(session, {FileItem("a b.zip")});
-  EXPECT_EQ(session.mainWindow.selectedFolderPath, "/home/u/");
+  CollectSelection(session, browser, {FileItem("a b.zip")});
+  EXPECT_EQ(browser.selectedFolderPath, "/home/u/");
   EXPECT_EQ(session.job.SelectedFiles, (Names{"/home/u/a b.zip"}));
 }
 

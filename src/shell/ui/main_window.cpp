@@ -101,7 +101,7 @@ void MainWindow::Load(const std::vector<std::string>& programArgs) {
     const QSignalBlocker quiet(fileTypeFilter_);
     fileTypeFilter_->setCurrentIndex(filterIndex);
   }
-  FilterChange(session_, filterIndex, true);
+  FilterChange(session_, browser_, filterIndex, true);
 
   SelectStartFolder();
   model_.destinationBox.text = session_.settings.LastDestinationFolder;
@@ -166,7 +166,7 @@ void MainWindow::ShowDestinationBox() {
 }
 
 void MainWindow::FileTypeChanged(int index) {
-  FilterChange(session_, index, loading_);
+  FilterChange(session_, browser_, index, loading_);
 }
 
 void MainWindow::FolderChanged(FolderNodeKind, const QString& path, bool listWanted) {
@@ -180,7 +180,7 @@ void MainWindow::ListFolder() {
   // A virtual node of the tree (no path) lists nothing.
   std::vector<FileListItem> items;
   if (!model_.currentFolder.empty()) {
-    items = tessaly::ListFolder(model_.currentFolder, model_.filePattern);
+    items = tessaly::ListFolder(model_.currentFolder, browser_.filePattern);
   }
   fileList_->SetItems(model_.currentFolder, std::move(items));
   SetBusy(false);
@@ -193,14 +193,14 @@ void MainWindow::UpdateSelectionState() {
     const FileListItem& item = items[static_cast<size_t>(row)];
     selected.push_back({item.text, item.tag});
   }
-  tessaly::UpdateSelectionState(session_, selected);
+  tessaly::UpdateSelectionState(session_, browser_, selected);
   ApplySelectionCommands();
-  selectionPanel_->setText(Q(model_.selectionStatus));
+  selectionPanel_->setText(Q(browser_.selectionStatus));
   {
     const QSignalBlocker quiet(perArchiveFolder_);
     perArchiveFolder_->setChecked(model_.perArchiveFolder);
   }
-  perArchiveFolder_->setEnabled(model_.perArchiveFolderEnabled);
+  perArchiveFolder_->setEnabled(browser_.perArchiveFolderEnabled);
   ShowDestinationBox();
 }
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/session.h"
-#include "shell/main_window_model.h"
+#include "shell/browser_state.h"
 
 class QAction;
 class QCheckBox;
@@ -40,6 +40,7 @@ class MainWindow : public QMainWindow, public MainWindowView {
 
   // True from construction until the first layout has placed the splitter.
   bool loading() const { return loading_; }
+  const BrowserState& browser() const { return browser_; }
 
   // The entry of a menu, pop-up or toolbar by its control name or button key.
   QAction* Action(const QString& name) const;
@@ -113,7 +114,8 @@ class MainWindow : public QMainWindow, public MainWindowView {
   void ShowStatusPanels();
 
   Session& session_;
-  MainWindowModel& model_;
+  MainWindowLink& model_;
+  BrowserState browser_;
   bool loading_ = true;
   bool exiting_ = false;
 

@@ -182,7 +182,7 @@ QString MainWindow::StatusPanelText(int panel) const {
 
 void MainWindow::ShowStatusPanels() {
   noticePanel_->setText(QString::fromUtf8(kMakerNotice));
-  selectionPanel_->setText(QString::fromStdString(model_.selectionStatus));
+  selectionPanel_->setText(QString::fromStdString(browser_.selectionStatus));
 }
 
 }  // namespace tessaly

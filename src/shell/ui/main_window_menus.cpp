@@ -164,7 +164,7 @@ void MainWindow::Toolbar1_ButtonClick(const QString& key) {
 }
 
 void MainWindow::ApplySelectionCommands() {
-  const SelectionCommands& c = model_.commands;
+  const SelectionCommands& c = browser_.commands;
   const std::pair<const char*, bool> states[] = {
       {"mnuEx", c.mnuEx},         {"fpopEx", c.fpopEx},   {"mnuZC", c.mnuZC},
       {"fpopZC", c.fpopZC},       {"mnuSi", c.mnuSi},     {"fpopSI", c.fpopSI},

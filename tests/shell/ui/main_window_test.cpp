@@ -78,7 +78,7 @@ TEST_F(MainWindowTest, ListsFoldersFirstThenMatchingArchivesAndFollowsTheFilter)
   window.FileTypeFilter().setCurrentIndex(5);
   emit window.FileTypeFilter().activated(5);
   EXPECT_EQ(ListTexts(), (std::vector<std::string>{"A", "b", "a.zip", "notes.txt", "z.zip"}));
-  EXPECT_EQ(session().mainWindow.filePattern, "*.*");
+  EXPECT_EQ(mainWindow().browser().filePattern, "*.*");
 
   WriteFileText(Browse() + "new.zip", "");
   EXPECT_EQ(window.Action("refresh")->toolTip(), "Refresh file list");
@@ -104,7 +104,7 @@ TEST_F(MainWindowTest, TheSetNoticeShowsForASetTypeOnlyAfterStartUp) {
   window.FileTypeFilter().setCurrentIndex(3);
   emit window.FileTypeFilter().activated(3);
   EXPECT_TRUE(script.Done());
-  EXPECT_EQ(session().mainWindow.filePattern, "*.ace");
+  EXPECT_EQ(mainWindow().browser().filePattern, "*.ace");
 }
 
 // The enable table itself is the selection-state tests' part; here its binding.

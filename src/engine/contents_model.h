@@ -1,5 +1,5 @@
-// What the contents window shows: the rows of its list and the totals line. Listings fill it; the
-// window only displays it.
+// An archive's listing as the contents window shows it: the rows of its list and the
+// totals line. The backends' listings fill it; the window only displays it.
 #pragma once
 
 #include <array>

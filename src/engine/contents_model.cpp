@@ -1,4 +1,4 @@
-#include "inspect/contents_model.h"
+#include "engine/contents_model.h"
 
 #include <utility>
 
