@@ -47,12 +47,12 @@ void CollectSelection(Session& session, const std::vector<ListItemRef>& selected
     mainWindow.selectedFolderPath += '/';
   }
   JobState& job = session.job;
-  job.SelectedCount = static_cast<int>(selectedInListOrder.size());
+  job.selectedCount = static_cast<int>(selectedInListOrder.size());
   // An empty selection leaves no paths behind for a command still enabled on the pop-up.
-  job.SelectedFiles.clear();
-  job.SelectedFiles.reserve(selectedInListOrder.size());
+  job.selectedFiles.clear();
+  job.selectedFiles.reserve(selectedInListOrder.size());
   for (const ListItemRef& item : selectedInListOrder) {
-    job.SelectedFiles.push_back(mainWindow.selectedFolderPath + item.text);
+    job.selectedFiles.push_back(mainWindow.selectedFolderPath + item.text);
   }
 }
 
@@ -62,7 +62,7 @@ void UpdateSelectionState(Session& session, const std::vector<ListItemRef>& sele
   EnableCommands(mainWindow.commands, selectedInListOrder);
   CollectSelection(session, selectedInListOrder);
 
-  const std::vector<std::string>& files = session.job.SelectedFiles;
+  const std::vector<std::string>& files = session.job.selectedFiles;
   if (files.empty()) {
     mainWindow.perArchiveFolder = false;
     mainWindow.perArchiveFolderEnabled = false;

@@ -20,8 +20,8 @@ struct ListItemRef {
 // offers mainWindow.perArchiveFolder only when the selected archives are ZIP archives.
 void UpdateSelectionState(Session& session, const std::vector<ListItemRef>& selectedInListOrder);
 
-// mainWindow.selectedFolderPath = currentFolder ending in "/"; job.SelectedFiles (in list
-// order) = that prefix + each item's text; job.SelectedCount = their number.
+// mainWindow.selectedFolderPath = currentFolder ending in "/"; job.selectedFiles (in list
+// order) = that prefix + each item's text; job.selectedCount = their number.
 void CollectSelection(Session& session, const std::vector<ListItemRef>& selectedInListOrder);
 
 }  // namespace tessaly
