@@ -119,8 +119,8 @@ int main(int argc, char** argv) {
   tessaly::LoadSettings(session.settings, dialogs);
   session.mainWindow.currentFolder = work + "/";
   session.mainWindow.destinationBox.text = destination;
-  session.job.SelectedFiles = {archive};
-  session.job.SelectedCount = 1;
+  session.job.selectedFiles = {archive};
+  session.job.selectedCount = 1;
 
   Clock::time_point lastTurn = Clock::now();
   Clock::duration longestGap{};
@@ -139,7 +139,7 @@ int main(int argc, char** argv) {
   QTimer::singleShot(0, [&] {
     ticker.start();
     start = lastTurn = Clock::now();
-    tessaly::ExtractSelectedArchives(session, tessaly::CallingForm::MainWindow);
+    tessaly::ExtractSelectedArchives(session, tessaly::CallingWindow::MainWindow);
     seconds = std::chrono::duration<double>(Clock::now() - start).count();
     longestGap = std::max(longestGap, Clock::now() - lastTurn);
     ticker.stop();

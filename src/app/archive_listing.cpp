@@ -27,25 +27,25 @@ void ShowUnsupported(Session& session, const std::string& path) {
 // The ZIP backend in list mode, filling the contents model as the contents window does.
 bool ListZipIntoContents(Session& session, const std::string& path) {
   JobState& job = session.job;
-  job.SelectedFiles = {path};
-  job.LongFileNames = {path};
-  job.SelectedCount = 1;
-  job.ZipArchiveIndex = 1;
-  job.ExtractResult = 0;
-  job.CancelExtract = false;
-  job.CountingPass = true;
-  session.zip.ZipFileName = path;
-  session.zip.ExtractDir.clear();
-  session.zip.IncludeNames.clear();
-  session.zip.uExtractList = true;
-  session.zip.ListedEntries = 0;
-  session.zip.ListedBytes = 0;
-  session.zip.ListIntoContents = true;
+  job.selectedFiles = {path};
+  job.longFileNames = {path};
+  job.selectedCount = 1;
+  job.zipArchiveIndex = 1;
+  job.extractResult = 0;
+  job.cancelExtract = false;
+  job.countingPass = true;
+  session.zip.zipFileName = path;
+  session.zip.extractDir.clear();
+  session.zip.includeNames.clear();
+  session.zip.extractList = true;
+  session.zip.listedEntries = 0;
+  session.zip.listedBytes = 0;
+  session.zip.listIntoContents = true;
   session.contents.Clear();
   UnzipArchive(session);
-  session.zip.ListIntoContents = false;
-  job.CountingPass = false;
-  return job.ExtractResult == 0;
+  session.zip.listIntoContents = false;
+  job.countingPass = false;
+  return job.extractResult == 0;
 }
 
 void PrintContents(const Session& session, const std::string& path, std::ostream& out) {
@@ -58,7 +58,7 @@ void PrintContents(const Session& session, const std::string& path, std::ostream
         << "\n";
   }
   out << "Total Files: " << contents.rows.size()
-      << "  Total Uncompressed Size: " << session.zip.ListedBytes << "\n";
+      << "  Total Uncompressed Size: " << session.zip.listedBytes << "\n";
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ int RunExtract(const std::vector<std::string>& args, const ConsoleStreams& strea
   ConsolePump pump;
   Session session(dialogs, pump);
   dialogs.Attach(session);
-  session.job.KeepExistingFiles = options.noOverwrite;
+  session.job.keepExistingFiles = options.noOverwrite;
   TerminalConsoleHost consoles(streams.err);
   session.programs.host = &consoles;
   session.programs.batchRunner = SiblingProgram("tessaly-batch");
@@ -80,7 +80,7 @@ int RunExtract(const std::vector<std::string>& args, const ConsoleStreams& strea
   int status = ExitStatusFor(session.status);
   // After the user chose to go on past a failed archive the job still "has finished";
   // a script must not take that for success.
-  if (status == kExitFinished && session.job.ArchiveFailed) status = kExitNotFinished;
+  if (status == kExitFinished && session.job.archiveFailed) status = kExitNotFinished;
   // The job is over: the Status window's "OK" closes it.
   if (session.status.loaded && session.status.cancelButtonCaption == "OK") {
     session.status.CancelButtonClicked(session);

@@ -33,8 +33,8 @@ void DestinationModel::Load(Session& session, const DestinationRequest& request)
   perArchiveFolder = false;
   closed = false;
   SelectionChanged(TreeNodeKind::Folder, "");
-  if (session.job.ConfirmFromDriver) tree_.SelectFolder(session.mainWindow.currentFolder);
-  session.job.ChosenDestination.clear();
+  if (session.job.confirmFromDriver) tree_.SelectFolder(session.mainWindow.currentFolder);
+  session.job.chosenDestination.clear();
   if (!request.startFolder.empty()) tree_.SelectFolder(request.startFolder);
 }
 
@@ -50,8 +50,8 @@ void DestinationModel::SelectionChanged(TreeNodeKind kind, const std::string& pa
 
 void DestinationModel::OkClicked(Session& session) {
   if (!okEnabled) return;
-  if (caption == kDestinationCaption) session.job.PerArchiveFolder = perArchiveFolder;
-  session.job.ChosenDestination = WithSlash(chosenFolder);
+  if (caption == kDestinationCaption) session.job.perArchiveFolder = perArchiveFolder;
+  session.job.chosenDestination = WithSlash(chosenFolder);
   closed = true;
 }
 
@@ -78,7 +78,7 @@ void DestinationModel::NewFolderClicked(Session& session) {
 }
 
 void DestinationModel::CancelClicked(Session& session) {
-  session.job.ChosenDestination.clear();
+  session.job.chosenDestination.clear();
   closed = true;
 }
 
@@ -88,9 +88,9 @@ void DestinationModel::UpOneLevelClicked() {
 
 DestinationAnswer DestinationModel::Answer(const Session& session) const {
   DestinationAnswer answer;
-  answer.chosenDestination = session.job.ChosenDestination;
+  answer.chosenDestination = session.job.chosenDestination;
   // Under other captions the box was never asked, so the job's value stands.
-  if (!answer.chosenDestination.empty()) answer.perArchiveFolder = session.job.PerArchiveFolder;
+  if (!answer.chosenDestination.empty()) answer.perArchiveFolder = session.job.perArchiveFolder;
   return answer;
 }
 

@@ -43,10 +43,10 @@ double NumericValue(const std::string& text) {
 
 bool ExtensionsMatch(Session& session) {
   JobState& job = session.job;
-  for (size_t i = 0; i < job.SelectedFiles.size(); ++i) {
-    const std::string previous = job.CurrentExt;
-    job.CurrentExt = LastThreeLower(job.SelectedFiles[i]);
-    if (i > 0 && job.CurrentExt != previous) {
+  for (size_t i = 0; i < job.selectedFiles.size(); ++i) {
+    const std::string previous = job.currentExt;
+    job.currentExt = LastThreeLower(job.selectedFiles[i]);
+    if (i > 0 && job.currentExt != previous) {
       Ask(session, kMixedExtensionsMessage, MsgButtons::OK, MsgIcon::Critical);
       return false;
     }
@@ -56,45 +56,45 @@ bool ExtensionsMatch(Session& session) {
 
 void DeleteBatchFile(const Session& session) {
   // Without a temporary folder the name would point into the working directory.
-  if (session.settings.TempFolder.empty()) return;
-  const std::string batch = session.settings.TempFolder + kBatchFileName;
+  if (session.settings.tempFolder.empty()) return;
+  const std::string batch = session.settings.tempFolder + kBatchFileName;
   if (FileExists(batch)) DeleteFile(batch);
 }
 
 bool Confirmed(Session& session) {
-  if (NumericValue(session.settings.ShowConfirmation) != 1) return true;
-  session.job.ConfirmFromDriver = true;
+  if (NumericValue(session.settings.showConfirmation) != 1) return true;
+  session.job.confirmFromDriver = true;
   // Only "Go" starts the job: a dialog closed without an answer cancels it.
-  session.job.ConfirmCancelled = true;
+  session.job.confirmCancelled = true;
   ConfirmationModel confirmation;
   confirmation.Load(session);
   session.dialogs.ShowConfirmation(confirmation);
   confirmation.Unload(session);
-  return !session.job.ConfirmCancelled;
+  return !session.job.confirmCancelled;
 }
 
 void MarkArchiveFailed(JobState& job) {
-  job.ArchiveFailed = true;
-  job.ExtractResult = 1;
+  job.archiveFailed = true;
+  job.extractResult = 1;
 }
 
 // Each archive type has its own way through the selection: ZIP archives go through
 // the two-pass loop; the other types' backends join this dispatch as they arrive.
 void RunBackend(Session& session) {
   JobState& job = session.job;
-  if (job.ArchiveType == "zip") {
+  if (job.archiveType == "zip") {
     ExtractZipArchives(session);
-  } else if (job.ArchiveType == "rar") {
+  } else if (job.archiveType == "rar") {
     // Every archive is handed over, whatever the last one returned: after a cancel
     // the backend returns at once.
-    for (const std::string& archive : job.LongFileNames) {
+    for (const std::string& archive : job.longFileNames) {
       if (ExtractRarArchive(session, archive) != 0) MarkArchiveFailed(job);
     }
-  } else if (job.ArchiveType == "arj") {
+  } else if (job.archiveType == "arj") {
     // One batch run extracts every archive of the job.
     ExtractArjArchives(session);
-  } else if (job.ArchiveType == "ace") {
-    for (const std::string& archive : job.LongFileNames) {
+  } else if (job.archiveType == "ace") {
+    for (const std::string& archive : job.longFileNames) {
       if (ExtractAceArchive(session, archive) != 0) MarkArchiveFailed(job);
     }
   }
@@ -103,20 +103,20 @@ void RunBackend(Session& session) {
 // Classification, destination and confirmation: true when the job may start.
 bool ReadyToRun(Session& session) {
   JobState& job = session.job;
-  job.ConfirmCancelled = false;
-  job.ArchiveType = ClassifySelection(session);
-  if (job.ArchiveType == "arj" && session.settings.ArjLocation.empty()) {
+  job.confirmCancelled = false;
+  job.archiveType = ClassifySelection(session);
+  if (job.archiveType == "arj" && session.settings.arjLocation.empty()) {
     Ask(session,
         "You have not specified the location of \"arj.exe\". Choose \"Options\" from the Edit "
         "menu to do this. Tessaly cannot extract \"" +
-            job.ArchiveType + "\" archives until you do.",
+            job.archiveType + "\" archives until you do.",
         MsgButtons::OK, MsgIcon::Exclamation);
     return false;
   }
-  if (job.ArchiveType == "ns") return false;
+  if (job.archiveType == "ns") return false;
   if (CheckDestination(session) == "oops") return false;
-  job.LongFileNames = job.SelectedFiles;
-  for (std::string& file : job.SelectedFiles) file = GetShortName(file);
+  job.longFileNames = job.selectedFiles;
+  for (std::string& file : job.selectedFiles) file = GetShortName(file);
   return Confirmed(session);
 }
 
@@ -125,7 +125,7 @@ void ReportOutcome(Session& session) {
   StatusModel& status = session.status;
   status.messageLabel.clear();
   const JobState& job = session.job;
-  if (job.ExtractResult != 0 || job.CancelExtract || job.ArchiveFailed) {
+  if (job.extractResult != 0 || job.cancelExtract || job.archiveFailed) {
     status.backgroundButtonVisible = false;
     status.progressValue = status.progressMax;
     status.archiveLabel = kNotFinishedMessage;
@@ -139,7 +139,7 @@ void ReportOutcome(Session& session) {
 }
 
 void RemoveArjBatch(Session& session) {
-  if (session.job.ArchiveType == "arj") DeleteBatchFile(session);
+  if (session.job.archiveType == "arj") DeleteBatchFile(session);
 }
 
 void EndJob(Session& session) {
@@ -147,28 +147,28 @@ void EndJob(Session& session) {
     main->SetBusy(false);
     main->UpdateSelectionState();
   }
-  session.job.StopAllArchives = false;
-  session.job.ActiveBackend.clear();
+  session.job.stopAllArchives = false;
+  session.job.activeBackend.clear();
 }
 
 }  // namespace
 
-void ExtractSelectedArchives(Session& session, CallingForm callingForm) {
+void ExtractSelectedArchives(Session& session, CallingWindow callingWindow) {
   JobState& job = session.job;
   // The list holds the job's archives and nothing else.
-  if (job.SelectedCount < 0) job.SelectedCount = 0;
-  if (static_cast<size_t>(job.SelectedCount) < job.SelectedFiles.size()) {
-    job.SelectedFiles.resize(job.SelectedCount);
+  if (job.selectedCount < 0) job.selectedCount = 0;
+  if (static_cast<size_t>(job.selectedCount) < job.selectedFiles.size()) {
+    job.selectedFiles.resize(job.selectedCount);
   }
-  job.SelectedCount = static_cast<int>(job.SelectedFiles.size());
-  if (job.SelectedCount == 0) return;
+  job.selectedCount = static_cast<int>(job.selectedFiles.size());
+  if (job.selectedCount == 0) return;
 
   if (MainWindowView* main = session.mainWindow.view) main->SetBusy(true);
-  job.CancelExtract = false;
-  job.ExtractResult = 0;
-  job.ArchiveFailed = false;
-  job.OverwriteAnswer.clear();
-  job.callingForm = callingForm;
+  job.cancelExtract = false;
+  job.extractResult = 0;
+  job.archiveFailed = false;
+  job.overwriteAnswer.clear();
+  job.callingWindow = callingWindow;
 
   if (!ExtensionsMatch(session)) return EndJob(session);
 
@@ -178,7 +178,7 @@ void ExtractSelectedArchives(Session& session, CallingForm callingForm) {
   if (ReadyToRun(session)) {
     StatusModel& status = session.status;
     status.Load(session);
-    if (job.ArchiveType == "arj") PrepareArjStatus(session);
+    if (job.archiveType == "arj") PrepareArjStatus(session);
     session.dialogs.ShowStatus(status);
     status.Refresh();
     RunBackend(session);
@@ -228,10 +228,10 @@ void ArchiveOptions(Session& session, const std::string& type) {
   const std::string value =
       ApplicationSettings().GetSetting(type + " options", "auto overwrite", "");
   if (type == "zip") {
-    session.job.ZipAutoOverwrite = value;
-    session.job.ArjOptions.clear();
+    session.job.zipAutoOverwrite = value;
+    session.job.arjOptions.clear();
   } else if (type == "arj") {
-    session.job.ArjOptions = value == "1" ? "-y " : "";
+    session.job.arjOptions = value == "1" ? "-y " : "";
   }
 }
 

@@ -9,13 +9,13 @@ namespace tessaly {
 
 struct Session;
 
-// Runs one job over session.job.SelectedFiles into the text of the main window's destination box.
-void ExtractSelectedArchives(Session& session, CallingForm callingForm);
+// Runs one job over session.job.selectedFiles into the text of the main window's destination box.
+void ExtractSelectedArchives(Session& session, CallingWindow callingWindow);
 // The ZIP loop: counts every ZIP archive of the job, then extracts them.
 void ExtractZipArchives(Session& session);
 // The destination text, or "oops" when the job must not go on.
 std::string CheckDestination(Session& session);
-// Reads "<type> options"/"auto overwrite" into ZipAutoOverwrite / ArjOptions.
+// Reads "<type> options"/"auto overwrite" into zipAutoOverwrite / arjOptions.
 void ArchiveOptions(Session& session, const std::string& type);
 // part 0 drive, 1 folder, 2 name without extension, 3 extension (with its dot).
 // Any other part throws std::invalid_argument.

@@ -55,9 +55,9 @@ void StatusModel::Refresh() {
 void StatusModel::Load(Session& session) {
   loaded = true;
   visible = true;
-  backgroundButtonEnabled = !session.job.DropMode;
+  backgroundButtonEnabled = !session.job.dropMode;
   backgroundButtonVisible = true;
-  session.job.CancelExtract = false;
+  session.job.cancelExtract = false;
   cancelButtonCaption = "Cancel";
   cancelButtonVisible = true;
   if (MainWindowView* main = MainWindowViewOf(session)) {
@@ -74,8 +74,8 @@ void StatusModel::Load(Session& session) {
 
 void StatusModel::CancelButtonClicked(Session& session) {
   if (cancelButtonCaption == "Cancel") {
-    session.job.ExtractResult = 1;
-    session.job.CancelExtract = true;
+    session.job.extractResult = 1;
+    session.job.cancelExtract = true;
     return;
   }
   Unload(session);
@@ -99,10 +99,10 @@ void StatusModel::BackgroundButtonClicked(Session& session) {
   visible = false;
   if (MainWindowView* main = MainWindowViewOf(session)) {
     main->SetEnabled(true);
-    session.job.SavedWindowState = main->WindowState();
+    session.job.savedWindowState = main->WindowState();
     main->SetWindowState(kWindowMinimized);
   }
-  session.job.StatusMinimised = true;
+  session.job.statusMinimised = true;
   Refresh();
 }
 
@@ -112,7 +112,7 @@ bool StatusModel::EscapeCancels() const {
 
 void StatusModel::Unload(Session& session) {
   loaded = false;
-  session.job.StatusMinimised = false;
+  session.job.statusMinimised = false;
   if (MainWindowView* main = MainWindowViewOf(session)) {
     main->SetEnabled(true);
     main->SetBusy(false);
@@ -124,11 +124,11 @@ void StatusModel::Unload(Session& session) {
 
 void MainWindowActivated(Session& session) {
   JobState& job = session.job;
-  if (!job.StatusMinimised) return;
+  if (!job.statusMinimised) return;
   // Cleared first: restoring the window may report its activation again.
-  job.StatusMinimised = false;
+  job.statusMinimised = false;
   MainWindowView* main = MainWindowViewOf(session);
-  if (main != nullptr) main->SetWindowState(job.SavedWindowState);
+  if (main != nullptr) main->SetWindowState(job.savedWindowState);
   session.status.visible = true;
   session.status.Refresh();
   if (main != nullptr) main->SetEnabled(false);
@@ -136,47 +136,47 @@ void MainWindowActivated(Session& session) {
 
 void ConfirmationModel::Load(Session& session) {
   showAgain = true;
-  newDestinationVisible = session.job.DropMode;
+  newDestinationVisible = session.job.dropMode;
   message = ConfirmationText(session.mainWindow.destinationBox.text);
 }
 
 void ConfirmationModel::GoClicked(Session& session) {
-  session.job.ConfirmCancelled = false;
+  session.job.confirmCancelled = false;
   if (!showAgain) ApplicationSettings().SaveSetting("General", "Show confirmation", "0");
   Unload(session);
 }
 
 void ConfirmationModel::CancelClicked(Session& session) {
-  session.job.ConfirmCancelled = true;
+  session.job.confirmCancelled = true;
   Unload(session);
 }
 
 void ConfirmationModel::NewDestinationClicked(Session& session) {
   JobState& job = session.job;
   DestinationRequest request;
-  request.showPerArchiveCheck = job.ArchiveType == "zip" && job.DropMode;
+  request.showPerArchiveCheck = job.archiveType == "zip" && job.dropMode;
   const std::string& destination = session.mainWindow.destinationBox.text;
   if (DirectoryExists(destination)) {
     request.startFolder = destination;
-  } else if (job.ConfirmFromDriver) {
+  } else if (job.confirmFromDriver) {
     request.startFolder = session.mainWindow.currentFolder;
   }
   const DestinationAnswer answer = session.dialogs.ChooseDestination(request);
-  job.ChosenDestination = answer.chosenDestination;
+  job.chosenDestination = answer.chosenDestination;
   if (answer.chosenDestination.empty()) return;
-  job.PerArchiveFolder = answer.perArchiveFolder;
+  job.perArchiveFolder = answer.perArchiveFolder;
   session.mainWindow.destinationBox.text = answer.chosenDestination;
   message = ConfirmationText(answer.chosenDestination);
 }
 
 void ConfirmationModel::Unload(Session& session) {
-  session.job.ConfirmFromDriver = false;
+  session.job.confirmFromDriver = false;
 }
 
 void ImportantMessageModel::OkClicked(Session& session) {
   if (showAgain) return;
   ApplicationSettings().SaveSetting("General", "Show non-zip message", "no");
-  session.settings.ShowNonZipMessage = "no";
+  session.settings.showNonZipMessage = "no";
 }
 
 }  // namespace tessaly

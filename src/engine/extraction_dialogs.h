@@ -39,7 +39,7 @@ class StatusModel {
   void SetValue(int64_t value);
   void Refresh();
 
-  // Loading: "Preparing to extract files...", Cancel/Background, CancelExtract cleared.
+  // Loading: "Preparing to extract files...", Cancel/Background, cancelExtract cleared.
   void Load(Session& session);
   // "Cancel" stops the running job at its next check; "OK" closes the window.
   void CancelButtonClicked(Session& session);

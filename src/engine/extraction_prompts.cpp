@@ -11,16 +11,16 @@ std::string AskOverwrite(Session& session, const std::string& name) {
       "The file " + name + " already exists in the destination folder. Overwrite it?");
   session.status.Refresh();
   if (pressed.empty()) return "No";
-  session.job.OverwriteAnswer = pressed;
+  session.job.overwriteAnswer = pressed;
   return pressed;
 }
 
 ExistingFile DecideExistingFile(Session& session, const std::string& name) {
   const JobState& job = session.job;
-  if (job.KeepExistingFiles) return ExistingFile::Keep;
+  if (job.keepExistingFiles) return ExistingFile::Keep;
   const std::string automatic =
-      ApplicationSettings().GetSetting(job.ActiveBackend + " options", "auto overwrite", "");
-  if (automatic == "1" || job.OverwriteAnswer == "All") return ExistingFile::Replace;
+      ApplicationSettings().GetSetting(job.activeBackend + " options", "auto overwrite", "");
+  if (automatic == "1" || job.overwriteAnswer == "All") return ExistingFile::Replace;
   const std::string answer = AskOverwrite(session, name);
   if (answer == "Cancel") return ExistingFile::Stop;
   return answer == "No" ? ExistingFile::Keep : ExistingFile::Replace;

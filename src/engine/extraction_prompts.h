@@ -10,7 +10,7 @@ namespace tessaly {
 struct Session;
 
 // Shows the File Exists prompt for name and returns "Yes", "No", "All" or "Cancel". The answer is
-// kept as the job's OverwriteAnswer; a prompt closed without one is "No" and keeps the earlier
+// kept as the job's overwriteAnswer; a prompt closed without one is "No" and keeps the earlier
 // answer, so an earlier "Yes" never replaces a file the user was not asked about.
 std::string AskOverwrite(Session& session, const std::string& name);
 

@@ -18,65 +18,65 @@ struct ZipListingMemo {
 
 // Inputs and outputs of the ZIP backend, set by its callers before each call.
 struct ZipOptions {
-  bool uPromptToOverwrite = false;
-  bool uExtractList = false;
-  bool uShowComment = false;
-  bool uHonorDirectories = false;
-  bool uOverwriteAll = false;
-  std::string ZipFileName;
-  std::string ExtractDir;
-  std::vector<std::string> IncludeNames;  // IncludeCount = size(); empty = every entry
-  std::vector<std::string> ExcludeNames;
-  uint32_t ZipMemberCount = 0;
-  int64_t ListedEntries = 0;
-  int64_t ListedBytes = 0;
-  bool ListIntoContents = false;
-  ZipListingMemo LastListing;
+  bool promptToOverwrite = false;
+  bool extractList = false;
+  bool showComment = false;
+  bool honorDirectories = false;
+  bool overwriteAll = false;
+  std::string zipFileName;
+  std::string extractDir;
+  std::vector<std::string> includeNames;  // IncludeCount = size(); empty = every entry
+  std::vector<std::string> excludeNames;
+  uint32_t zipMemberCount = 0;
+  int64_t listedEntries = 0;
+  int64_t listedBytes = 0;
+  bool listIntoContents = false;
+  ZipListingMemo lastListing;
   // The output path of the last call's write that failed; empty when none did.
-  std::string DiskFullPath;
+  std::string diskFullPath;
   // The last call passed over an entry whose password was wrong or not given.
-  bool PasswordRefused = false;
+  bool passwordRefused = false;
 };
 
-enum class CallingForm { MainWindow, DropTarget, Contents };
+enum class CallingWindow { MainWindow, DropTarget, Contents };
 
 struct JobState {
-  // SelectedFiles[0] is the first archive; messages number them from 1.
-  std::vector<std::string> SelectedFiles;
-  int SelectedCount = 0;
-  std::vector<std::string> LongFileNames;
-  std::string ArchiveType;
-  std::string CurrentExt;
-  CallingForm callingForm = CallingForm::MainWindow;
-  bool CancelExtract = false;
-  int32_t ExtractResult = 0;
+  // selectedFiles[0] is the first archive; messages number them from 1.
+  std::vector<std::string> selectedFiles;
+  int selectedCount = 0;
+  std::vector<std::string> longFileNames;
+  std::string archiveType;
+  std::string currentExt;
+  CallingWindow callingWindow = CallingWindow::MainWindow;
+  bool cancelExtract = false;
+  int32_t extractResult = 0;
   // An archive of this job failed and its error was shown, even if the job went on.
-  bool ArchiveFailed = false;
-  std::string OverwriteAnswer;
+  bool archiveFailed = false;
+  std::string overwriteAnswer;
   // Every existing file stays as it is, whatever the settings say (tessaly-extract -n).
   // Set for the whole run, never reset by a job.
-  bool KeepExistingFiles = false;
-  bool StopAllArchives = false;
-  bool ZipErrorContinued = false;
-  bool ProbeMode = false;
-  bool ProbeIsExe = false;
-  std::string ActiveBackend;
-  bool ConfirmCancelled = false;
-  bool ConfirmFromDriver = false;
-  bool DropMode = false;
-  std::string ArjOptions;
-  std::string ZipAutoOverwrite;
-  bool CountingPass = false;
-  int32_t ZipArchiveIndex = 0;  // 1-based
-  int64_t ZipTotalEntries = 0;
-  int64_t ProgressCount = 0;
-  bool SelectedEntriesMode = false;
-  std::vector<std::string> SelectedEntryNames;  // full stored paths
-  bool PerArchiveFolder = false;
-  std::string ChosenDestination;
+  bool keepExistingFiles = false;
+  bool stopAllArchives = false;
+  bool zipErrorContinued = false;
+  bool probeMode = false;
+  bool probeIsExe = false;
+  std::string activeBackend;
+  bool confirmCancelled = false;
+  bool confirmFromDriver = false;
+  bool dropMode = false;
+  std::string arjOptions;
+  std::string zipAutoOverwrite;
+  bool countingPass = false;
+  int32_t zipArchiveIndex = 0;  // 1-based
+  int64_t zipTotalEntries = 0;
+  int64_t progressCount = 0;
+  bool selectedEntriesMode = false;
+  std::vector<std::string> selectedEntryNames;  // full stored paths
+  bool perArchiveFolder = false;
+  std::string chosenDestination;
   // True while "Background" hides the Status window; the main window's state then.
-  bool StatusMinimised = false;
-  int SavedWindowState = 0;
+  bool statusMinimised = false;
+  int savedWindowState = 0;
 };
 
 }  // namespace tessaly

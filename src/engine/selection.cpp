@@ -40,22 +40,22 @@ bool AcceptedExtension(const std::string& extension) {
 
 bool ZipProbe(Session& session, const std::string& path) {
   ZipOptions& zip = session.zip;
-  zip.uExtractList = true;
-  zip.ExtractDir.clear();
-  zip.ZipFileName = path;
-  zip.IncludeNames.clear();
+  zip.extractList = true;
+  zip.extractDir.clear();
+  zip.zipFileName = path;
+  zip.includeNames.clear();
   UnzipArchive(session);
-  return session.job.ExtractResult == 0;
+  return session.job.extractResult == 0;
 }
 
 bool AceProbe(Session& session, const std::string& path) {
   AceTestOpen(session, path);
-  return session.job.ExtractResult == 0;
+  return session.job.extractResult == 0;
 }
 
 bool RarProbe(Session& session, const std::string& path) {
   RarTestOpen(session, path);
-  return session.job.ExtractResult == 0;
+  return session.job.extractResult == 0;
 }
 
 }  // namespace
@@ -69,11 +69,11 @@ std::string LastThreeLower(const std::string& path) {
 
 std::string DetectArchiveType(Session& session, const std::string& path) {
   JobState& job = session.job;
-  job.ExtractResult = 0;
-  job.ProbeIsExe = LastThreeLower(path) == "exe";
-  job.CancelExtract = false;
-  job.CountingPass = true;
-  job.ProbeMode = true;
+  job.extractResult = 0;
+  job.probeIsExe = LastThreeLower(path) == "exe";
+  job.cancelExtract = false;
+  job.countingPass = true;
+  job.probeMode = true;
 
   // The probes run in a fixed order (ZIP, then ACE, RAR, ARJ as their backends
   // arrive): a file is the first type whose backend accepts it.
@@ -88,14 +88,14 @@ std::string DetectArchiveType(Session& session, const std::string& path) {
     type = "arj";
   }
 
-  job.ProbeMode = false;
-  job.CountingPass = false;
+  job.probeMode = false;
+  job.countingPass = false;
   return type;
 }
 
 std::string ClassifySelection(Session& session) {
   std::string common;
-  const std::vector<std::string> files = session.job.SelectedFiles;
+  const std::vector<std::string> files = session.job.selectedFiles;
   for (size_t i = 0; i < files.size(); ++i) {
     const std::string notSupported =
         NotSupportedText(files[i]) +
@@ -157,7 +157,7 @@ void ParseCommandLine(Session& session, const std::optional<std::string>& comman
   if (tokens.empty()) return;
 
   JobState& job = session.job;
-  job.SelectedFiles.assign(tokens.size(), "");
+  job.selectedFiles.assign(tokens.size(), "");
   std::string previous;
   for (size_t i = 0; i < tokens.size(); ++i) {
     const std::string type = DetectArchiveType(session, tokens[i]);
@@ -165,15 +165,15 @@ void ParseCommandLine(Session& session, const std::optional<std::string>& comman
       Tell(session, NotSupportedText(tokens[i]), MsgIcon::Exclamation);
       return;
     }
-    job.ActiveBackend = type;
-    job.SelectedFiles[i] = tokens[i];
+    job.activeBackend = type;
+    job.selectedFiles[i] = tokens[i];
     if (i > 0 && type != previous) {
       Tell(session, kMixedTypesMessage, MsgIcon::Critical);
       return;
     }
     previous = type;
   }
-  job.SelectedCount = static_cast<int>(tokens.size());
+  job.selectedCount = static_cast<int>(tokens.size());
 
   if (!commandLine) {
     DestinationRequest request;
@@ -183,14 +183,14 @@ void ParseCommandLine(Session& session, const std::optional<std::string>& comman
                               : session.mainWindow.destinationBox.text;
     if (MainWindowView* main = session.mainWindow.view) main->Show();
     const DestinationAnswer answer = session.dialogs.ChooseDestination(request);
-    job.ChosenDestination = answer.chosenDestination;
+    job.chosenDestination = answer.chosenDestination;
     if (answer.chosenDestination.empty()) return;
-    job.PerArchiveFolder = answer.perArchiveFolder;
+    job.perArchiveFolder = answer.perArchiveFolder;
     session.mainWindow.destinationBox.text = answer.chosenDestination;
   }
 
-  job.DropMode = false;
-  ExtractSelectedArchives(session, CallingForm::MainWindow);
+  job.dropMode = false;
+  ExtractSelectedArchives(session, CallingWindow::MainWindow);
 }
 
 }  // namespace tessaly

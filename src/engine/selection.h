@@ -9,7 +9,7 @@ namespace tessaly {
 
 struct Session;
 
-// The common type of session.job.SelectedFiles, or "ns" after a refusal message.
+// The common type of session.job.selectedFiles, or "ns" after a refusal message.
 std::string ClassifySelection(Session& session);
 // "zip", "ace", "rar", "arj", or "" when no backend accepts the file. Shows nothing.
 std::string DetectArchiveType(Session& session, const std::string& path);

@@ -13,9 +13,9 @@ namespace tessaly {
 namespace {
 
 void ClearLoopFlags(JobState& job) {
-  job.SelectedEntriesMode = false;
-  job.PerArchiveFolder = false;
-  job.ZipErrorContinued = false;
+  job.selectedEntriesMode = false;
+  job.perArchiveFolder = false;
+  job.zipErrorContinued = false;
 }
 
 // The library reads include names as patterns; escaped, each selected entry
@@ -37,12 +37,12 @@ std::vector<std::string> LiteralPatterns(const std::vector<std::string>& names) 
 // The folder archive i (0-based) is extracted into.
 std::string ArchiveDestination(Session& session, size_t i) {
   const std::string& destination = session.mainWindow.destinationBox.text;
-  if (!session.mainWindow.perArchiveFolder && !session.job.PerArchiveFolder) return destination;
+  if (!session.mainWindow.perArchiveFolder && !session.job.perArchiveFolder) return destination;
   std::string folder = destination;
   // Without a destination the sub-folder goes into the working directory, not the root.
   if (!folder.empty() && folder.back() != '/') folder += '/';
-  const std::vector<std::string>& longNames = session.job.LongFileNames;
-  folder += ParsePath(i < longNames.size() ? longNames[i] : session.job.SelectedFiles[i], 2);
+  const std::vector<std::string>& longNames = session.job.longFileNames;
+  folder += ParsePath(i < longNames.size() ? longNames[i] : session.job.selectedFiles[i], 2);
   if (!DirectoryExists(folder)) CreateFolder(folder);
   return folder;
 }
@@ -53,54 +53,54 @@ void ExtractZipArchives(Session& session) {
   JobState& job = session.job;
   ZipOptions& zip = session.zip;
   session.events.pump();
-  job.ZipArchiveIndex = 0;
-  job.ZipTotalEntries = 0;
-  job.ProgressCount = 0;
-  job.ActiveBackend = "zip";
-  job.CountingPass = true;
+  job.zipArchiveIndex = 0;
+  job.zipTotalEntries = 0;
+  job.progressCount = 0;
+  job.activeBackend = "zip";
+  job.countingPass = true;
 
   for (int pass = 0; pass < 2; ++pass) {
     ArchiveOptions(session, "zip");
-    zip.uOverwriteAll = job.ZipAutoOverwrite == "1";
-    zip.uPromptToOverwrite = !zip.uOverwriteAll;
-    job.StopAllArchives = false;
+    zip.overwriteAll = job.zipAutoOverwrite == "1";
+    zip.promptToOverwrite = !zip.overwriteAll;
+    job.stopAllArchives = false;
 
-    for (size_t i = 0; i < job.SelectedFiles.size(); ++i) {
-      if (job.StopAllArchives || job.CancelExtract) {
-        job.ExtractResult = 1;
+    for (size_t i = 0; i < job.selectedFiles.size(); ++i) {
+      if (job.stopAllArchives || job.cancelExtract) {
+        job.extractResult = 1;
         ClearLoopFlags(job);
         return;
       }
-      zip.ExtractDir.clear();
-      zip.ListedEntries = 0;
-      if (job.OverwriteAnswer == "All") zip.uOverwriteAll = true;
-      zip.uShowComment = false;
-      zip.uExtractList = true;
-      zip.uHonorDirectories = true;
-      zip.IncludeNames = job.SelectedEntriesMode ? LiteralPatterns(job.SelectedEntryNames)
+      zip.extractDir.clear();
+      zip.listedEntries = 0;
+      if (job.overwriteAnswer == "All") zip.overwriteAll = true;
+      zip.showComment = false;
+      zip.extractList = true;
+      zip.honorDirectories = true;
+      zip.includeNames = job.selectedEntriesMode ? LiteralPatterns(job.selectedEntryNames)
                                                  : std::vector<std::string>{};
-      zip.ExcludeNames.clear();
-      zip.ZipFileName = job.SelectedFiles[i];
-      if (!job.CountingPass) {
-        zip.ExtractDir = ArchiveDestination(session, i);
-        zip.uExtractList = false;
+      zip.excludeNames.clear();
+      zip.zipFileName = job.selectedFiles[i];
+      if (!job.countingPass) {
+        zip.extractDir = ArchiveDestination(session, i);
+        zip.extractList = false;
       }
-      job.ZipArchiveIndex = static_cast<int32_t>(i + 1);
+      job.zipArchiveIndex = static_cast<int32_t>(i + 1);
       UnzipArchive(session);
-      if (job.CountingPass) job.ZipTotalEntries += zip.ZipMemberCount;
+      if (job.countingPass) job.zipTotalEntries += zip.zipMemberCount;
     }
 
-    if (job.CountingPass) {
-      session.status.SetMax(job.SelectedEntriesMode
-                                ? static_cast<int64_t>(job.SelectedEntryNames.size())
-                                : job.ZipTotalEntries);
-      job.CountingPass = false;
+    if (job.countingPass) {
+      session.status.SetMax(job.selectedEntriesMode
+                                ? static_cast<int64_t>(job.selectedEntryNames.size())
+                                : job.zipTotalEntries);
+      job.countingPass = false;
     }
   }
 
-  if (!job.ZipErrorContinued) session.status.SetValue(job.ZipTotalEntries);
-  job.OverwriteAnswer.clear();
-  job.ExtractResult = job.StopAllArchives ? 1 : 0;
+  if (!job.zipErrorContinued) session.status.SetValue(job.zipTotalEntries);
+  job.overwriteAnswer.clear();
+  job.extractResult = job.stopAllArchives ? 1 : 0;
   ClearLoopFlags(job);
 }
 

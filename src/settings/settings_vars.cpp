@@ -10,25 +10,25 @@ void LoadSettings(SettingsVars& vars, Dialogs& dialogs) {
   const SettingsStore store = ApplicationSettings();
   if (store.GetSetting("General", "First time", "1") == "1") SetFirstRunDefaults(dialogs);
 
-  vars.HideOutput = store.GetSetting("General", "Hide Output", "");
-  if (vars.HideOutput == "0") {
-    vars.ShellWindowStyle = 1;
-  } else if (vars.HideOutput == "1") {
-    vars.ShellWindowStyle = 0;
+  vars.hideOutput = store.GetSetting("General", "Hide Output", "");
+  if (vars.hideOutput == "0") {
+    vars.shellWindowStyle = 1;
+  } else if (vars.hideOutput == "1") {
+    vars.shellWindowStyle = 0;
   }
-  vars.DCAction = store.GetSetting("General", "DCAction", "0");
-  vars.ShowNonZipMessage = store.GetSetting("General", "Show non-zip message", "");
-  vars.ArjLocation = store.GetSetting("Utility Locations", "arj", "");
-  vars.ShowConfirmation = store.GetSetting("General", "Show confirmation", "");
-  vars.ShowFileType = store.GetSetting("General", "Show File Type", "0");
-  vars.LastDestinationFolder = store.GetSetting("General", "Last Used Destination Folder", "");
-  vars.LastSourceFolder = store.GetSetting("General", "Last Used Source Folder", "3");
-  vars.StartupFolderMode = store.GetSetting("General", "Startup Folder Mode", "");
-  vars.StartupFolder = store.GetSetting("General", "Startup Folder", "");
-  vars.StartupMode = store.GetSetting("General", "Startup Mode", "");
+  vars.doubleClickAction = store.GetSetting("General", "DCAction", "0");
+  vars.showNonZipMessage = store.GetSetting("General", "Show non-zip message", "");
+  vars.arjLocation = store.GetSetting("Utility Locations", "arj", "");
+  vars.showConfirmation = store.GetSetting("General", "Show confirmation", "");
+  vars.showFileType = store.GetSetting("General", "Show File Type", "0");
+  vars.lastDestinationFolder = store.GetSetting("General", "Last Used Destination Folder", "");
+  vars.lastSourceFolder = store.GetSetting("General", "Last Used Source Folder", "3");
+  vars.startupFolderMode = store.GetSetting("General", "Startup Folder Mode", "");
+  vars.startupFolder = store.GetSetting("General", "Startup Folder", "");
+  vars.startupMode = store.GetSetting("General", "Startup Mode", "");
   // Read and not kept: nothing consults this value.
   store.GetSetting("General", "Show non-zip message again", "");
-  vars.CloseExtractWindow = store.GetSetting("General", "Close extract window", "");
+  vars.closeExtractWindow = store.GetSetting("General", "Close extract window", "");
 
   GetTempFolder(vars);
 }
@@ -48,8 +48,8 @@ void SetFirstRunDefaults(Dialogs& dialogs) {
 }
 
 std::string GetTempFolder(SettingsVars& vars) {
-  vars.TempFolder = PrivateTempFolder(vars.TempFolder);
-  return vars.TempFolder;
+  vars.tempFolder = PrivateTempFolder(vars.tempFolder);
+  return vars.tempFolder;
 }
 
 }  // namespace tessaly

@@ -8,20 +8,20 @@ namespace tessaly {
 class Dialogs;
 
 struct SettingsVars {
-  std::string HideOutput;
-  int ShellWindowStyle = 0;
-  std::string DCAction;
-  std::string ShowNonZipMessage;
-  std::string ArjLocation;
-  std::string ShowConfirmation;
-  std::string ShowFileType;
-  std::string LastDestinationFolder;
-  std::string LastSourceFolder;
-  std::string StartupFolderMode;
-  std::string StartupFolder;
-  std::string StartupMode;
-  std::string CloseExtractWindow;
-  std::string TempFolder;  // private per-user folder, ending in "/"
+  std::string hideOutput;
+  int shellWindowStyle = 0;
+  std::string doubleClickAction;
+  std::string showNonZipMessage;
+  std::string arjLocation;
+  std::string showConfirmation;
+  std::string showFileType;
+  std::string lastDestinationFolder;
+  std::string lastSourceFolder;
+  std::string startupFolderMode;
+  std::string startupFolder;
+  std::string startupMode;
+  std::string closeExtractWindow;
+  std::string tempFolder;  // private per-user folder, ending in "/"
 };
 
 // Reads every setting (writing the first-run defaults first on the very first run).
@@ -30,7 +30,7 @@ void LoadSettings(SettingsVars& vars, Dialogs& dialogs);
 void SetFirstRunDefaults(Dialogs& dialogs);
 // $TMPDIR (default /tmp) + "tessaly-<uid>/", created with mode 0700. When that name is
 // a symlink, not a folder, another user's, or open to others, a fresh private mkdtemp
-// folder is used instead (and kept while it stays private). Stored in vars.TempFolder
+// folder is used instead (and kept while it stays private). Stored in vars.tempFolder
 // and returned; "" when no private folder can be made.
 std::string GetTempFolder(SettingsVars& vars);
 

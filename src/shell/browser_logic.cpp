@@ -54,7 +54,7 @@ int FilterIndexFromSetting(const std::string& showFileType) {
 void FilterChange(Session& session, BrowserState& browser, int newIndex, bool startingUp) {
   if (!ValidFilterIndex(newIndex)) newIndex = 0;
   // Arj, Rar and Ace archives come in sets whose first file stands for the whole set.
-  if (!startingUp && session.settings.ShowNonZipMessage.empty() && newIndex >= kArjFilter &&
+  if (!startingUp && session.settings.showNonZipMessage.empty() && newIndex >= kArjFilter &&
       newIndex <= kAceFilter) {
     ImportantMessageModel notice;
     session.dialogs.ShowImportantMessage(notice);
@@ -77,10 +77,10 @@ std::string FolderChange(Session& session, const std::string& folderPath) {
 std::string StartFolderFor(const SettingsVars& settings, const std::string& currentDirectory,
                            const std::function<bool(const std::string&)>& folderExists) {
   std::string chosen;
-  if (settings.StartupFolderMode == "1") {
-    chosen = settings.LastSourceFolder;
-  } else if (settings.StartupFolderMode == "2") {
-    chosen = settings.StartupFolder;
+  if (settings.startupFolderMode == "1") {
+    chosen = settings.lastSourceFolder;
+  } else if (settings.startupFolderMode == "2") {
+    chosen = settings.startupFolder;
   } else {
     return currentDirectory;
   }
@@ -89,11 +89,11 @@ std::string StartFolderFor(const SettingsVars& settings, const std::string& curr
   return chosen;
 }
 
-DoubleClickAction DoubleClickActionFor(bool folderItem, const std::string& DCAction) {
+DoubleClickAction DoubleClickActionFor(bool folderItem, const std::string& doubleClickAction) {
   if (folderItem) return DoubleClickAction::OpenFolder;
-  if (DCAction == "0") return DoubleClickAction::Extract;
-  if (DCAction == "1") return DoubleClickAction::ArchiveContents;
-  if (DCAction == "2") return DoubleClickAction::Launch;
+  if (doubleClickAction == "0") return DoubleClickAction::Extract;
+  if (doubleClickAction == "1") return DoubleClickAction::ArchiveContents;
+  if (doubleClickAction == "2") return DoubleClickAction::Launch;
   return DoubleClickAction::Nothing;
 }
 
@@ -109,12 +109,12 @@ int FindItemForKey(const std::vector<std::string>& texts, int keyCode) {
 }
 
 void TakeDroppedFiles(JobState& job, const std::vector<std::string>& paths) {
-  job.SelectedFiles.clear();
-  job.SelectedFiles.reserve(paths.size());
+  job.selectedFiles.clear();
+  job.selectedFiles.reserve(paths.size());
   for (const std::string& path : paths) {
-    job.SelectedFiles.push_back(path.starts_with("//") ? path.substr(1) : path);
+    job.selectedFiles.push_back(path.starts_with("//") ? path.substr(1) : path);
   }
-  job.SelectedCount = static_cast<int>(job.SelectedFiles.size());
+  job.selectedCount = static_cast<int>(job.selectedFiles.size());
 }
 
 }  // namespace tessaly

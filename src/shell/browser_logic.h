@@ -29,7 +29,7 @@ void FilterChange(Session& session, BrowserState& browser, int newIndex, bool st
 // Returns the window caption, "Tessaly - " + CurrentFolder.
 std::string FolderChange(Session& session, const std::string& folderPath);
 
-// The folder the tree selects at start-up by StartupFolderMode: "1" the last source
+// The folder the tree selects at start-up by startupFolderMode: "1" the last source
 // folder, "2" the custom folder, else currentDirectory; a chosen folder that is not
 // an absolute path of an existing folder falls back to currentDirectory.
 std::string StartFolderFor(const SettingsVars& settings, const std::string& currentDirectory,
@@ -37,9 +37,9 @@ std::string StartFolderFor(const SettingsVars& settings, const std::string& curr
 
 enum class DoubleClickAction { OpenFolder, Extract, ArchiveContents, Launch, Nothing };
 
-// A folder item opens; a file acts by DCAction: "0" extract, "1" archive contents,
+// A folder item opens; a file acts by doubleClickAction: "0" extract, "1" archive contents,
 // "2" launch, anything else nothing.
-DoubleClickAction DoubleClickActionFor(bool folderItem, const std::string& DCAction);
+DoubleClickAction DoubleClickActionFor(bool folderItem, const std::string& doubleClickAction);
 
 // The index of the first text that starts with the key's character (letters without
 // regard to case), for key codes 48 to 90; -1 for other keys or when none does.

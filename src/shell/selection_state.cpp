@@ -48,12 +48,12 @@ void CollectSelection(Session& session, BrowserState& browser,
     browser.selectedFolderPath += '/';
   }
   JobState& job = session.job;
-  job.SelectedCount = static_cast<int>(selectedInListOrder.size());
+  job.selectedCount = static_cast<int>(selectedInListOrder.size());
   // An empty selection leaves no paths behind for a command still enabled on the pop-up.
-  job.SelectedFiles.clear();
-  job.SelectedFiles.reserve(selectedInListOrder.size());
+  job.selectedFiles.clear();
+  job.selectedFiles.reserve(selectedInListOrder.size());
   for (const ListItemRef& item : selectedInListOrder) {
-    job.SelectedFiles.push_back(browser.selectedFolderPath + item.text);
+    job.selectedFiles.push_back(browser.selectedFolderPath + item.text);
   }
 }
 
@@ -64,7 +64,7 @@ void UpdateSelectionState(Session& session, BrowserState& browser,
   EnableCommands(browser.commands, selectedInListOrder);
   CollectSelection(session, browser, selectedInListOrder);
 
-  const std::vector<std::string>& files = session.job.SelectedFiles;
+  const std::vector<std::string>& files = session.job.selectedFiles;
   if (files.empty()) {
     mainWindow.perArchiveFolder = false;
     browser.perArchiveFolderEnabled = false;

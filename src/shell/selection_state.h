@@ -22,8 +22,8 @@ struct ListItemRef {
 void UpdateSelectionState(Session& session, BrowserState& browser,
                           const std::vector<ListItemRef>& selectedInListOrder);
 
-// browser.selectedFolderPath = currentFolder ending in "/"; job.SelectedFiles (in list
-// order) = that prefix + each item's text; job.SelectedCount = their number.
+// browser.selectedFolderPath = currentFolder ending in "/"; job.selectedFiles (in list
+// order) = that prefix + each item's text; job.selectedCount = their number.
 void CollectSelection(Session& session, BrowserState& browser,
                       const std::vector<ListItemRef>& selectedInListOrder);
 

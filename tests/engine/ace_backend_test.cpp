@@ -267,7 +267,7 @@ TEST_F(AceDirectTest, CancelTakesEffectBeforeTheNextEntry) {
   WriteAce(PathOf("a.ace"), {{"a.txt", "a"}, {"b.txt", "b"}});
   cancelling.cancelNow = [this] { return fs::exists(Out("a.txt")); };
   EXPECT_EQ(ExtractAceArchive(direct, PathOf("a.ace")), 1);
-  EXPECT_EQ(direct.job.ActiveBackend, "ace");
+  EXPECT_EQ(direct.job.activeBackend, "ace");
   EXPECT_EQ(ReadFileText(Out("a.txt")), "a");
   EXPECT_FALSE(fs::exists(Out("b.txt")));
   EXPECT_TRUE(dialogs.messages.empty());

@@ -51,7 +51,7 @@ TEST_F(AceProbeTest, ASelfExtractingAceIsExtractedThroughTheDriver) {
   session.mainWindow.destinationBox.text = PathOf("out");
   Select({PathOf("setup.exe")});
   Extract();
-  EXPECT_EQ(session.job.ArchiveType, "ace");
+  EXPECT_EQ(session.job.archiveType, "ace");
   EXPECT_EQ(ReadFileText(PathOf("out/readme.txt")), "read me");
   EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
   EXPECT_EQ(session.status.archiveLabel, kFinished);

@@ -46,13 +46,13 @@ TEST_F(ArjJobTest, SeveralArchivesWithFoldersExtractInOneHiddenWatchedRun) {
   EXPECT_EQ(status.archiveLabel, kFinished);
   EXPECT_TRUE(status.cancelButtonVisible);
   EXPECT_EQ(status.progressValue, status.progressMax);
-  EXPECT_EQ(session.job.ExtractResult, 0);
+  EXPECT_EQ(session.job.extractResult, 0);
   for (const StatusRecorder::Snapshot& s : recorder.snapshots) {
     EXPECT_TRUE(s.value % 20 == 0) << "the bar only shows the animation's steps: " << s.value;
   }
   EXPECT_FALSE(fs::exists(scratch + "Tessaly.bat"));
   EXPECT_TRUE(fs::exists(scratch + "arjtmp.tmp")) << "the last probe's listing stays";
-  EXPECT_EQ(session.job.ActiveBackend, "");
+  EXPECT_EQ(session.job.activeBackend, "");
 }
 
 // An entry the utility fails on (damaged data, a wrong password) must not cost the
@@ -78,7 +78,7 @@ TEST_F(ArjJobTest, AFailedEntryLeavesTheOldFileAndTheJobIsNotFinished) {
 
     // The utility's complaint stays in its hidden window; its status tells the job.
     EXPECT_EQ(session.status.archiveLabel, kNotFinished) << c.archive;
-    EXPECT_EQ(session.job.ExtractResult, 1);
+    EXPECT_EQ(session.job.extractResult, 1);
     EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
     EXPECT_EQ(ReadFileText(PathOf("out/data.bin")), "old");
     EXPECT_EQ(ReadFileText(PathOf("out/ok.txt")), "ok") << "the later archive still ran";
@@ -94,7 +94,7 @@ TEST_F(ArjJobTest, AUtilityThatCannotStartIsReportedAsNotFinished) {
   ExtractInto({archive});
 
   EXPECT_EQ(session.status.archiveLabel, kNotFinished);
-  EXPECT_EQ(session.job.ExtractResult, 1);
+  EXPECT_EQ(session.job.extractResult, 1);
   EXPECT_TRUE(TreeOf(PathOf("out")).empty());
 }
 

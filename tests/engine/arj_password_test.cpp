@@ -63,7 +63,7 @@ TEST_F(ArjPasswordTest, NoPasswordOrOneTheBatchCannotHoldRunsNothing) {
     EXPECT_EQ(dialogs.messages[0].icon, c.icon);
     EXPECT_EQ(host.starts.size(), 1u) << "only the probe ran";
     EXPECT_EQ(session.status.archiveLabel, kNotFinished);
-    EXPECT_EQ(session.job.ExtractResult, 1);
+    EXPECT_EQ(session.job.extractResult, 1);
     EXPECT_TRUE(TreeOf(PathOf("out")).empty());
     EXPECT_FALSE(fs::exists(Scratch() + "Tessaly.bat"));
   }

@@ -23,7 +23,7 @@ class ArjProbeTest : public ArjTest {
 TEST_F(ArjProbeTest, AnArchiveIsArjAndItsListingStaysWhileTheBatchGoes) {
   const std::string archive = MakeArj(PathOf("my files.arj"), {{"inside.txt", "x"}});
   EXPECT_EQ(Detect(archive), "arj");
-  const std::string scratch = session.settings.TempFolder;
+  const std::string scratch = session.settings.tempFolder;
   ASSERT_EQ(host.starts.size(), 1u);
   EXPECT_EQ(host.starts[0].windowStyle, 0);
   EXPECT_EQ(host.starts[0].argv,
@@ -38,17 +38,17 @@ TEST_F(ArjProbeTest, AnArchiveIsArjAndItsListingStaysWhileTheBatchGoes) {
 TEST_F(ArjProbeTest, SelfExtractingArchivesAreArjAndOtherFilesAreNot) {
   const std::string sfx = MakeArj(PathOf("setup.exe"), {{"read.me", "r"}}, {"-je"});
   EXPECT_EQ(Detect(sfx), "arj");
-  EXPECT_TRUE(session.job.ProbeIsExe);
+  EXPECT_TRUE(session.job.probeIsExe);
 
   WriteFileText(PathOf("fake.arj"), "this is not an archive at all");
   EXPECT_EQ(Detect(PathOf("fake.arj")), "");
-  EXPECT_NE(ReadFileText(session.settings.TempFolder + "arjtmp.tmp").find("error(s)!"),
+  EXPECT_NE(ReadFileText(session.settings.tempFolder + "arjtmp.tmp").find("error(s)!"),
             std::string::npos);
   EXPECT_EQ(Detect("/bin/true"), "") << "a program is not an archive";
 }
 
 TEST_F(ArjProbeTest, AnOldBatchOrListingNeverAnswersForThisProbe) {
-  const std::string scratch = session.settings.TempFolder;
+  const std::string scratch = session.settings.tempFolder;
   const std::string archive = MakeArj(PathOf("good.arj"), {{"g.txt", "g"}});
   const std::string marker = PathOf("stale batch ran");
   WriteFileText(scratch + "Tessaly.bat", Batch({"\"/usr/bin/touch\" \"" + marker + "\""}));

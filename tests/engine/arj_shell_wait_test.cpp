@@ -102,7 +102,7 @@ TEST_F(ShellWaitTest, EachPollPumpsEventsAndTheBarCyclesOnAcrossWaits) {
   host.exitCodes = {kStillActive, 0};
   ShellAndWait(session, "b.bat", 0);
   EXPECT_EQ(BarValues(), (std::vector<int64_t>{20, 40, 60, 80, 100, 20, 40}));
-  EXPECT_EQ(session.programs.ShellAnimationStep, 40);
+  EXPECT_EQ(session.programs.shellAnimationStep, 40);
 }
 
 TEST_F(ShellWaitTest, OnlyTheWatcherClosesTheWindowOnceItsTitleSaysFinished) {

@@ -196,7 +196,7 @@ TEST_F(ArjStagingTest, ExistingFilesAreKeptReplacedOrAskedForAsTheRuleSays) {
     fs::create_directories(PathOf("out"));
     WriteFileText(PathOf("out/a.txt"), "old a");
     WriteFileText(PathOf("out/b.txt"), "old b");
-    session.job.KeepExistingFiles = c.keepExisting;
+    session.job.keepExistingFiles = c.keepExisting;
     SetSetting("arj options", "auto overwrite", c.autoOverwrite);
     dialogs.fileExistsQuestions.clear();
     dialogs.fileExistsAnswers = {c.answers.begin(), c.answers.end()};
@@ -259,7 +259,7 @@ TEST_F(ArjStagingTest, OnlyFilesThatMatchTheArchiveAreMoved) {
   WriteFileText(folder->base + "g.txt", "good");
   WriteFileText(folder->base + "h.txt", "longer");
   WriteFileText(folder->base + "stray.txt", "no entry of this name");
-  session.job.ActiveBackend = "arj";
+  session.job.activeBackend = "arj";
 
   EXPECT_FALSE(PlaceArjArchive(session, ReadArjHeaders(archive), *folder, out));
   staging.Remove();

@@ -42,7 +42,7 @@ TEST_F(ArjVolumesTest, AFileSplitOverVolumesIsCheckedOverEveryPart) {
   ASSERT_TRUE(fs::exists(PathOf("S002.ARJ")));
   const std::string out = PathOf("out") + "/";
   fs::create_directories(out);
-  session.job.ActiveBackend = "arj";
+  session.job.activeBackend = "arj";
   for (const std::string& archive : {plain, alternate}) {
     const ArjHeaders headers = ReadArjHeaders(archive);
     EXPECT_TRUE(headers.complete) << archive;

@@ -78,12 +78,12 @@ class DestinationDialogTest : public ::testing::Test {
 };
 
 TEST_F(DestinationDialogTest, LoadClearsTheChoiceAndPointsTheTreeWhereAsked) {
-  session.job.ChosenDestination = "/old/";
-  session.job.ConfirmFromDriver = true;
+  session.job.chosenDestination = "/old/";
+  session.job.confirmFromDriver = true;
   session.mainWindow.currentFolder = Data();
   Load("Copy to...", true);
 
-  EXPECT_EQ(session.job.ChosenDestination, "");
+  EXPECT_EQ(session.job.chosenDestination, "");
   EXPECT_EQ(dialog.caption, "Copy to...");
   EXPECT_TRUE(dialog.perArchiveFolderVisible);
   EXPECT_FALSE(dialog.perArchiveFolder);
@@ -105,7 +105,7 @@ TEST_F(DestinationDialogTest, EachTreeNodeShowsItsFolderAndOffersOkAndNewOnlyFor
   dialog.OkClicked(session);
   dialog.NewFolderClicked(session);
   EXPECT_FALSE(dialog.closed);
-  EXPECT_EQ(session.job.ChosenDestination, "");
+  EXPECT_EQ(session.job.chosenDestination, "");
   EXPECT_TRUE(dialogs.inputs.empty());
 
   tree.Select(TreeNodeKind::Folder, "/");
@@ -121,7 +121,7 @@ TEST_F(DestinationDialogTest, EachTreeNodeShowsItsFolderAndOffersOkAndNewOnlyFor
   EXPECT_TRUE(dialog.newFolderEnabled);
   dialog.OkClicked(session);
   EXPECT_TRUE(dialog.closed);
-  EXPECT_EQ(session.job.ChosenDestination, tree.desktop);
+  EXPECT_EQ(session.job.chosenDestination, tree.desktop);
   EXPECT_EQ(dialog.Answer(session).chosenDestination, tree.desktop);
 }
 
@@ -192,13 +192,13 @@ TEST_F(DestinationDialogTest, OnlyExtractToReportsThePerArchiveBox) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(std::string(row.caption) + (row.ticked ? " ticked" : " clear"));
-    session.job.PerArchiveFolder = row.before;
+    session.job.perArchiveFolder = row.before;
     Load(row.caption, true);
     ASSERT_TRUE(tree.SelectFolder(Data()));
     dialog.perArchiveFolder = row.ticked;
     dialog.OkClicked(session);
-    EXPECT_EQ(session.job.PerArchiveFolder, row.after);
-    EXPECT_EQ(session.job.ChosenDestination, Data());
+    EXPECT_EQ(session.job.perArchiveFolder, row.after);
+    EXPECT_EQ(session.job.chosenDestination, Data());
     EXPECT_EQ(dialog.Answer(session).perArchiveFolder, row.after);
   }
 }

@@ -161,7 +161,7 @@ TEST_F(DriverTest, OnlyGoRunsTheJobAndOnlyGoSavesAnUntickedBox) {
             "folder:\n\n" +
                 PathOf("out"));
   EXPECT_FALSE(dialogs.confirmNewDestinationVisible[0]);
-  EXPECT_TRUE(session.job.ConfirmCancelled);
+  EXPECT_TRUE(session.job.confirmCancelled);
   EXPECT_EQ(dialogs.statusShown, 0);
   EXPECT_FALSE(fs::exists(PathOf("out/a.txt")));
   EXPECT_EQ(GetSetting("General", "Show confirmation"), "1");
@@ -170,12 +170,12 @@ TEST_F(DriverTest, OnlyGoRunsTheJobAndOnlyGoSavesAnUntickedBox) {
   dialogs.confirmAnswers = {ConfirmAnswer::Close};
   Extract();
   EXPECT_EQ(dialogs.statusShown, 0) << "closing the dialog is no Go";
-  EXPECT_FALSE(session.job.ConfirmFromDriver);
+  EXPECT_FALSE(session.job.confirmFromDriver);
 
   Select({PathOf("a.zip")});
   dialogs.confirmAnswers = {ConfirmAnswer::GoUntick};
   Extract();
-  EXPECT_FALSE(session.job.ConfirmFromDriver);
+  EXPECT_FALSE(session.job.confirmFromDriver);
   EXPECT_EQ(GetSetting("General", "Show confirmation"), "0");
   EXPECT_EQ(ReadFileText(PathOf("out/a.txt")), "alpha");
 
@@ -210,7 +210,7 @@ TEST_F(DriverTest, ASuccessfulJobGoesThroughEveryStageOfTheStatusWindow) {
   EXPECT_EQ(status.progressValue, 3);
   EXPECT_EQ(status.cancelButtonCaption, "OK");
   EXPECT_EQ(status.backgroundButtonCaption, "Explore");
-  EXPECT_EQ(session.job.ExtractResult, 0);
+  EXPECT_EQ(session.job.extractResult, 0);
 
   EXPECT_EQ(ReadFileText(out + "/d/b.txt"), Bravo());
   EXPECT_EQ(mainWindow.Count("ListFolder"), 1);

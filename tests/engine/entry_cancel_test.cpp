@@ -78,9 +78,9 @@ TEST_F(EntryCancelTest, CancelStopsTheEntryBeingWrittenAndKeepsTheOldFile) {
     cancelling.cancelNow = [this] {
       return direct.status.messageLabel.find("big.bin") != std::string::npos;
     };
-    direct.job.SelectedFiles = {archive};
-    direct.job.SelectedCount = 1;
-    ExtractSelectedArchives(direct, CallingForm::MainWindow);
+    direct.job.selectedFiles = {archive};
+    direct.job.selectedCount = 1;
+    ExtractSelectedArchives(direct, CallingWindow::MainWindow);
 
     ASSERT_GE(cancelling.pumpsAtCancel, 0) << "Cancel was pressed during the entry";
     EXPECT_LE(cancelling.pumps - cancelling.pumpsAtCancel, 2) << "the library went on writing";

@@ -37,14 +37,14 @@ TEST_F(ExtractionDialogsTest, StatusWindowOpensReadyAndCancelOnlyFlagsTheJob) {
   EXPECT_TRUE(mainWindow.busy);
 
   status.CancelButtonClicked(session);
-  EXPECT_TRUE(session.job.CancelExtract);
-  EXPECT_EQ(session.job.ExtractResult, 1);
+  EXPECT_TRUE(session.job.cancelExtract);
+  EXPECT_EQ(session.job.extractResult, 1);
 
   status.cancelButtonCaption = "OK";
-  session.job.StatusMinimised = true;
+  session.job.statusMinimised = true;
   status.CancelButtonClicked(session);
   EXPECT_FALSE(status.loaded);
-  EXPECT_FALSE(session.job.StatusMinimised);
+  EXPECT_FALSE(session.job.statusMinimised);
   EXPECT_TRUE(mainWindow.enabled);
   EXPECT_FALSE(mainWindow.busy);
 }
@@ -74,9 +74,9 @@ TEST_F(ExtractionDialogsTest, BackgroundHidesTheStatusUntilTheMainWindowIsActiva
   EXPECT_TRUE(status.loaded);
   EXPECT_TRUE(mainWindow.enabled);
   EXPECT_EQ(mainWindow.windowState, kWindowMinimized);
-  EXPECT_TRUE(session.job.StatusMinimised);
-  EXPECT_EQ(session.job.SavedWindowState, kWindowMaximized);
-  EXPECT_FALSE(session.job.CancelExtract) << "the job runs on in the background";
+  EXPECT_TRUE(session.job.statusMinimised);
+  EXPECT_EQ(session.job.savedWindowState, kWindowMaximized);
+  EXPECT_FALSE(session.job.cancelExtract) << "the job runs on in the background";
 
   MainWindowActivated(session);
   EXPECT_TRUE(status.visible);
@@ -88,15 +88,15 @@ TEST_F(ExtractionDialogsTest, BackgroundHidesTheStatusUntilTheMainWindowIsActiva
 }
 
 TEST_F(ExtractionDialogsTest, FromTheDropTargetBackgroundIsDisabledAndDoesNothing) {
-  session.job.DropMode = true;
-  session.job.CancelExtract = true;
+  session.job.dropMode = true;
+  session.job.cancelExtract = true;
   StatusModel& status = session.status;
   status.Load(session);
   EXPECT_FALSE(status.backgroundButtonEnabled);
-  EXPECT_FALSE(session.job.CancelExtract);
+  EXPECT_FALSE(session.job.cancelExtract);
   status.BackgroundButtonClicked(session);
   EXPECT_TRUE(status.visible);
-  EXPECT_FALSE(session.job.StatusMinimised);
+  EXPECT_FALSE(session.job.statusMinimised);
   EXPECT_EQ(mainWindow.windowState, kWindowNormal);
 }
 
@@ -169,9 +169,9 @@ TEST_F(ExtractionDialogsTest, ClosingTheStatusWindowFocusesOnlyAVisibleMainWindo
 TEST_F(ExtractionDialogsTest, ANewDestinationChosenInTheConfirmationLastsBeyondTheJob) {
   std::filesystem::create_directory(PathOf("old"));
   session.mainWindow.destinationBox.text = PathOf("old");
-  session.job.DropMode = true;
-  session.job.ArchiveType = "zip";
-  session.job.ConfirmFromDriver = true;
+  session.job.dropMode = true;
+  session.job.archiveType = "zip";
+  session.job.confirmFromDriver = true;
   ConfirmationModel confirmation;
   confirmation.Load(session);
 
@@ -184,18 +184,18 @@ TEST_F(ExtractionDialogsTest, ANewDestinationChosenInTheConfirmationLastsBeyondT
   EXPECT_TRUE(dialogs.destinationRequests[0].showPerArchiveCheck);
   EXPECT_EQ(dialogs.destinationRequests[0].startFolder, PathOf("old"));
   EXPECT_EQ(session.mainWindow.destinationBox.text, PathOf("new") + "/");
-  EXPECT_TRUE(session.job.PerArchiveFolder);
+  EXPECT_TRUE(session.job.perArchiveFolder);
 
   // The new folder does not exist yet: the tree starts at the browsed folder.
   confirmation.NewDestinationClicked(session);
   EXPECT_EQ(dialogs.destinationRequests[1].startFolder, session.mainWindow.currentFolder);
   EXPECT_EQ(session.mainWindow.destinationBox.text, PathOf("new") + "/")
       << "a cancelled choice changes nothing";
-  EXPECT_TRUE(session.job.PerArchiveFolder);
+  EXPECT_TRUE(session.job.perArchiveFolder);
 
   confirmation.GoClicked(session);
-  EXPECT_FALSE(session.job.ConfirmFromDriver);
-  EXPECT_FALSE(session.job.ConfirmCancelled);
+  EXPECT_FALSE(session.job.confirmFromDriver);
+  EXPECT_FALSE(session.job.confirmCancelled);
 }
 
 }  // namespace

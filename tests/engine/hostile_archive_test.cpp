@@ -155,7 +155,7 @@ TEST_P(HostileArchiveTest, AFailingEntryAfterAPasswordRemovesNothingOutside) {
 
 TEST_P(HostileArchiveTest, KeepingExistingFilesWinsOverTheSetting) {
   SetAutoOverwrite("1");
-  session.job.KeepExistingFiles = true;
+  session.job.keepExistingFiles = true;
   WriteFileText(Out("a.txt"), "old");
   Write({{"a.txt", "new a"}, {"b.txt", "new b"}});
   ExtractOne(ArchivePath());

@@ -38,7 +38,7 @@ TEST_F(ManyEntriesTest, SlowMoreThan65535EntriesAllArriveAndFillTheBar) {
   EXPECT_EQ(status.archiveLabel, kFinished);
   EXPECT_EQ(status.progressMax, kCount);
   EXPECT_EQ(status.progressValue, kCount);
-  EXPECT_EQ(session.job.ProgressCount, kCount);
+  EXPECT_EQ(session.job.progressCount, kCount);
   EXPECT_TRUE(recorder.SawArchiveLabel("Processing archive: " + PathOf("many.zip")));
   const std::vector<std::string> lines = recorder.MessageLines();
   ASSERT_EQ(lines.size(), static_cast<size_t>(kCount));

@@ -260,7 +260,7 @@ class RarCancelTest : public RarBackendTest {
  protected:
   RarCancelTest() {
     direct.mainWindow.destinationBox.text = out_;
-    direct.job.ArchiveType = "rar";
+    direct.job.archiveType = "rar";
     cancelling.job = &direct.job;
   }
   CancellingPump cancelling;
@@ -271,7 +271,7 @@ TEST_F(RarCancelTest, CancelInTheCountingPassReturnsWithoutExtracting) {
   WriteRar(PathOf("a.rar"), {{"a.txt", "a"}, {"b.txt", "b"}});
   cancelling.cancelNow = [] { return true; };
   EXPECT_EQ(ExtractRarArchive(direct, PathOf("a.rar")), 1);
-  EXPECT_EQ(direct.job.ActiveBackend, "rar");
+  EXPECT_EQ(direct.job.activeBackend, "rar");
   EXPECT_EQ(direct.status.archiveLabel, "") << "the archive is not opened for extraction";
   EXPECT_TRUE(TreeOf(out_).empty());
 }

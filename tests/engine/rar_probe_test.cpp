@@ -33,7 +33,7 @@ TEST_F(RarProbeTest, ArchivesOfBothFormatsAreRarUnderEveryAcceptedName) {
     options.sfxPrefix = SfxStub();
     WriteRar(PathOf("setup" + tag + ".exe"), {{"a.txt", "a"}}, options);
     EXPECT_EQ(Detect(PathOf("setup" + tag + ".exe")), "rar") << tag;
-    EXPECT_TRUE(session.job.ProbeIsExe);
+    EXPECT_TRUE(session.job.probeIsExe);
 
     options.sfxPrefix.clear();
     options.password = "pw";

@@ -38,9 +38,9 @@ TEST_F(SelectionTest, TheProbeFindsZipArchivesByTheirContents) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     EXPECT_EQ(DetectArchiveType(session, PathOf(c.file)), c.type);
-    EXPECT_EQ(session.job.ProbeIsExe, c.isExe);
-    EXPECT_FALSE(session.job.ProbeMode);
-    EXPECT_FALSE(session.job.CountingPass);
+    EXPECT_EQ(session.job.probeIsExe, c.isExe);
+    EXPECT_FALSE(session.job.probeMode);
+    EXPECT_FALSE(session.job.countingPass);
   }
   EXPECT_TRUE(dialogs.messages.empty()) << "the probe shows nothing";
   EXPECT_EQ(session.status.messageLabel, "");
@@ -49,11 +49,11 @@ TEST_F(SelectionTest, TheProbeFindsZipArchivesByTheirContents) {
 TEST_F(SelectionTest, ClassifyAcceptsSixExtensionsAndProbesEveryFile) {
   fs::copy_file(PathOf("a.zip"), PathOf("b.001"));
   fs::copy_file(PathOf("a.zip"), PathOf("c.tar"));
-  session.job.SelectedFiles = {PathOf("a.zip")};
+  session.job.selectedFiles = {PathOf("a.zip")};
   EXPECT_EQ(ClassifySelection(session), "zip");
-  session.job.SelectedFiles = {PathOf("b.001")};
+  session.job.selectedFiles = {PathOf("b.001")};
   EXPECT_EQ(ClassifySelection(session), "zip");
-  session.job.SelectedFiles = {PathOf("c.tar")};
+  session.job.selectedFiles = {PathOf("c.tar")};
   EXPECT_EQ(ClassifySelection(session), "ns") << "a foreign extension is not even probed";
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Critical);
@@ -64,18 +64,18 @@ TEST_F(SelectionTest, AGivenCommandLineExtractsIntoTheDestinationBoxOneOfBlanksD
   ParseCommandLine(session, std::string(" \t  \t "));
   ParseCommandLine(session, std::nullopt, {});
   EXPECT_EQ(pump.pumps, 0);
-  EXPECT_EQ(session.job.SelectedCount, 0);
+  EXPECT_EQ(session.job.selectedCount, 0);
 
   WriteZip(PathOf("b.zip"), {{"b.txt", "bravo"}});
   fs::create_directory(PathOf("out"));
   session.mainWindow.destinationBox.text = PathOf("out");
-  session.job.DropMode = true;
+  session.job.dropMode = true;
   ParseCommandLine(session, PathOf("a.zip") + " \t" + PathOf("b.zip"));
   EXPECT_TRUE(dialogs.destinationRequests.empty());
   EXPECT_EQ(ReadFileText(PathOf("out/a.txt")), "alpha");
   EXPECT_EQ(ReadFileText(PathOf("out/b.txt")), "bravo");
-  EXPECT_FALSE(session.job.DropMode);
-  EXPECT_EQ(session.job.ActiveBackend, "") << "the job is over";
+  EXPECT_FALSE(session.job.dropMode);
+  EXPECT_EQ(session.job.activeBackend, "") << "the job is over";
 }
 
 TEST_F(SelectionTest, AnUnsupportedTokenEndsTheStartQuietlyAfterItsMessage) {
@@ -95,7 +95,7 @@ TEST_F(SelectionTest, OnlyTheFirstHundredTokensAreUsed) {
   for (int i = 0; i < 50; ++i) line += PathOf("notes.txt") + " ";
   ParseCommandLine(session, line);
   EXPECT_TRUE(dialogs.messages.empty()) << "token 101 was looked at";
-  EXPECT_EQ(session.job.SelectedCount, 100);
+  EXPECT_EQ(session.job.selectedCount, 100);
   EXPECT_EQ(ReadFileText(PathOf("out/a.txt")), "alpha");
 }
 

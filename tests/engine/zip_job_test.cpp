@@ -60,11 +60,11 @@ TEST_F(ZipJobTest, EachArchiveGoesToASubFolderNamedAfterIt) {
 TEST_F(ZipJobTest, PerArchiveFolderFromTheDestinationDialogLastsOneJob) {
   WriteZip(PathOf("x.zip"), {{"one.txt", "1"}});
   session.mainWindow.destinationBox.text = out_ + "/";
-  session.job.PerArchiveFolder = true;
+  session.job.perArchiveFolder = true;
   Select({PathOf("x.zip")});
   Extract();
   EXPECT_EQ(ReadFileText(Out("x/one.txt")), "1");
-  EXPECT_FALSE(session.job.PerArchiveFolder);
+  EXPECT_FALSE(session.job.perArchiveFolder);
 
   Select({PathOf("x.zip")});
   Extract();
@@ -82,7 +82,7 @@ TEST_F(ZipJobTest, AllAnswersEveryLaterPromptOfTheJobAndIsAskedAgainNextJob) {
   EXPECT_EQ(ReadFileText(Out("a.txt")), "new a");
   EXPECT_EQ(ReadFileText(Out("b.txt")), "new b");
   EXPECT_EQ(ReadFileText(Out("c.txt")), "new c");
-  EXPECT_EQ(session.job.OverwriteAnswer, "");
+  EXPECT_EQ(session.job.overwriteAnswer, "");
 
   Select({PathOf("y.zip")});
   dialogs.fileExistsAnswers = {"Yes"};
@@ -99,7 +99,7 @@ TEST_F(ZipJobTest, NoKeepsTheFileAndStillAdvancesTheBar) {
   Extract();
   EXPECT_EQ(ReadFileText(Out("a.txt")), "old");
   EXPECT_EQ(ReadFileText(Out("b.txt")), "new b");
-  EXPECT_EQ(session.job.ProgressCount, 2);
+  EXPECT_EQ(session.job.progressCount, 2);
   bool sawSkipCounted = false;
   for (const StatusRecorder::Snapshot& s : recorder.snapshots) {
     if (s.value == 1 && s.messageLabel.empty()) sawSkipCounted = true;
@@ -107,7 +107,7 @@ TEST_F(ZipJobTest, NoKeepsTheFileAndStillAdvancesTheBar) {
   EXPECT_TRUE(sawSkipCounted) << "the bar moved for the skipped file before any file line";
   EXPECT_EQ(recorder.MessageLines(),
             (std::vector<std::string>{"Extracting file: " + Out("b.txt") + "  "}));
-  EXPECT_EQ(session.job.ExtractResult, 0);
+  EXPECT_EQ(session.job.extractResult, 0);
 }
 
 TEST_F(ZipJobTest, ClosingThePromptWithoutAnAnswerKeepsTheFile) {
@@ -140,7 +140,7 @@ TEST_F(ZipJobTest, CancelAtThePromptFillsTheBarAndStopsBeforeTheNextArchive) {
   }
   EXPECT_TRUE(fullAfterCancel);
   EXPECT_FALSE(recorder.SawArchiveLabel("Processing archive: " + PathOf("y.zip")));
-  EXPECT_EQ(session.job.ExtractResult, 1);
+  EXPECT_EQ(session.job.extractResult, 1);
   ExpectDidNotFinish();
 }
 
@@ -163,7 +163,7 @@ TEST_F(ZipJobTest, ExistingFilesFollowTheSettingUnlessEveryFileIsKept) {
     StartCase();
     WriteFileText(Out("a.txt"), "old a");
     SetSetting("zip options", "auto overwrite", c.setting);
-    session.job.KeepExistingFiles = c.keep;
+    session.job.keepExistingFiles = c.keep;
     ExtractOne(PathOf("x.zip"));
     EXPECT_EQ(ReadFileText(Out("a.txt")), c.a);
     EXPECT_EQ(ReadFileText(Out("b.txt")), "new b");
@@ -420,7 +420,7 @@ TEST_F(ZipErrorTest, NoAtTheQuestionStopsTheJob) {
   Extract();
   EXPECT_EQ(ReadFileText(Out("a1.txt")), "contents of a1");
   EXPECT_FALSE(fs::exists(Out("a3.txt")));
-  EXPECT_TRUE(session.job.CancelExtract);
+  EXPECT_TRUE(session.job.cancelExtract);
   ExpectDidNotFinish();
 }
 
@@ -441,8 +441,8 @@ TEST_F(ZipErrorTest, AnErrorInTheLastArchiveIsReportedAsCritical) {
 
 TEST_F(ZipErrorTest, ASingleArchiveFailingInTheCountingPassStopsTheJob) {
   // The archive no longer holds the entry the contents window asked for.
-  session.job.SelectedEntriesMode = true;
-  session.job.SelectedEntryNames = {"gone.txt"};
+  session.job.selectedEntriesMode = true;
+  session.job.selectedEntryNames = {"gone.txt"};
   Select({PathOf("a1.zip")});
   Extract();
   ASSERT_EQ(dialogs.messages.size(), 1u);
@@ -451,7 +451,7 @@ TEST_F(ZipErrorTest, ASingleArchiveFailingInTheCountingPassStopsTheJob) {
   EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Critical);
   EXPECT_FALSE(recorder.SawArchiveLabel("Processing archive: " + PathOf("a1.zip")));
   EXPECT_FALSE(fs::exists(Out("a1.txt")));
-  EXPECT_FALSE(session.job.SelectedEntriesMode);
+  EXPECT_FALSE(session.job.selectedEntriesMode);
   ExpectDidNotFinish();
 }
 
@@ -468,8 +468,8 @@ TEST_F(ZipJobTest, SelectedEntriesAreExtractedByTheirFullPathsWithoutACap) {
   chosen.push_back("odd[1].txt");
   WriteZip(PathOf("many.zip"), entries);
 
-  session.job.SelectedEntriesMode = true;
-  session.job.SelectedEntryNames = chosen;
+  session.job.selectedEntriesMode = true;
+  session.job.selectedEntryNames = chosen;
   Select({PathOf("many.zip")});
   Extract();
 
@@ -481,7 +481,7 @@ TEST_F(ZipJobTest, SelectedEntriesAreExtractedByTheirFullPathsWithoutACap) {
   EXPECT_FALSE(fs::exists(Out("odd1.txt")));
   EXPECT_EQ(session.status.progressMax, 121);
   EXPECT_EQ(session.status.progressValue, 121);
-  EXPECT_FALSE(session.job.SelectedEntriesMode);
+  EXPECT_FALSE(session.job.selectedEntriesMode);
 }
 
 }  // namespace

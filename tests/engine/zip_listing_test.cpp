@@ -13,12 +13,12 @@ namespace {
 class ZipListingTest : public EngineTest {
  protected:
   void List(const std::string& archive, bool intoContents) {
-    session.job.CountingPass = true;
-    session.zip.uExtractList = true;
-    session.zip.ZipFileName = archive;
-    session.zip.ListIntoContents = intoContents;
-    session.zip.ListedBytes = 0;
-    session.zip.ListedEntries = 0;
+    session.job.countingPass = true;
+    session.zip.extractList = true;
+    session.zip.zipFileName = archive;
+    session.zip.listIntoContents = intoContents;
+    session.zip.listedBytes = 0;
+    session.zip.listedEntries = 0;
     UnzipArchive(session);
   }
 };
@@ -49,9 +49,9 @@ TEST_F(ZipListingTest, RowsGoOnTopWithTheirColumns) {
   EXPECT_EQ(rows[3].text, "top.txt");
   EXPECT_EQ(rows[3].subItems, (std::array<std::string, 5>{"3/7/2024 9:5", "5", "0%", "5", ""}));
 
-  EXPECT_EQ(session.zip.ListedBytes, 5 + 1000 + 6);
-  EXPECT_EQ(session.zip.ListedEntries, 4);
-  EXPECT_EQ(session.zip.ZipMemberCount, 4u);
+  EXPECT_EQ(session.zip.listedBytes, 5 + 1000 + 6);
+  EXPECT_EQ(session.zip.listedEntries, 4);
+  EXPECT_EQ(session.zip.zipMemberCount, 4u);
   EXPECT_TRUE(dialogs.inputs.empty()) << "listing asks for no password";
 }
 
@@ -59,8 +59,8 @@ TEST_F(ZipListingTest, WithoutTheContentsWindowEntriesAreOnlyCounted) {
   WriteZip(PathOf("l.zip"), {{"x.zip", "inner"}, {"y.cpp", "int"}});
   List(PathOf("l.zip"), false);
   EXPECT_TRUE(session.contents.rows.empty());
-  EXPECT_EQ(session.zip.ListedEntries, 2);
-  EXPECT_EQ(session.zip.ListedBytes, 0);
+  EXPECT_EQ(session.zip.listedEntries, 2);
+  EXPECT_EQ(session.zip.listedBytes, 0);
 
   List(PathOf("l.zip"), true);
   ASSERT_EQ(session.contents.rows.size(), 2u);

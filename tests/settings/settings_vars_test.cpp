@@ -40,8 +40,8 @@ TEST_F(LoadSettingsTest, FirstRunGreetsOnceThenWritesItsValuesInOrder) {
   LoadSettings(vars, checking);
   EXPECT_EQ(checking.welcomeShown, 1);
   EXPECT_TRUE(checking.storeWasEmpty);
-  EXPECT_EQ(vars.ShowConfirmation, "1");
-  EXPECT_EQ(vars.ShellWindowStyle, 1);
+  EXPECT_EQ(vars.showConfirmation, "1");
+  EXPECT_EQ(vars.shellWindowStyle, 1);
 
   std::ifstream in(store.FilePath());
   std::vector<std::string> lines;
@@ -68,15 +68,15 @@ TEST_F(LoadSettingsTest, StoredValuesReachTheirVariablesAndStaleOnesGo) {
     const char* value;
     std::string SettingsVars::*variable;
   } kRows[] = {
-      {"General", "DCAction", "2", &SettingsVars::DCAction},
-      {"Utility Locations", "arj", "/usr/bin/arj", &SettingsVars::ArjLocation},
+      {"General", "DCAction", "2", &SettingsVars::doubleClickAction},
+      {"Utility Locations", "arj", "/usr/bin/arj", &SettingsVars::arjLocation},
   };
   for (const auto& row : kRows) ASSERT_TRUE(store.SaveSetting(row.section, row.key, row.value));
-  vars.ShowConfirmation = "stale";
+  vars.showConfirmation = "stale";
   LoadSettings(vars, dialogs);
   EXPECT_EQ(dialogs.welcomeShown, 0);
   for (const auto& row : kRows) EXPECT_EQ(vars.*row.variable, row.value) << row.key;
-  EXPECT_EQ(vars.ShowConfirmation, "") << "a value never saved reads empty";
+  EXPECT_EQ(vars.showConfirmation, "") << "a value never saved reads empty";
 }
 
 TEST_F(LoadSettingsTest, HideOutputSetsTheWindowStyleOnlyForZeroOrOne) {
@@ -93,10 +93,10 @@ TEST_F(LoadSettingsTest, HideOutputSetsTheWindowStyleOnlyForZeroOrOne) {
   };
   for (const auto& row : kRows) {
     ASSERT_TRUE(store.SaveSetting("General", "Hide Output", row.hideOutput));
-    vars.ShellWindowStyle = row.styleBefore;
+    vars.shellWindowStyle = row.styleBefore;
     LoadSettings(vars, dialogs);
-    EXPECT_EQ(vars.ShellWindowStyle, row.styleAfter) << '"' << row.hideOutput << '"';
-    EXPECT_EQ(vars.HideOutput, row.hideOutput);
+    EXPECT_EQ(vars.shellWindowStyle, row.styleAfter) << '"' << row.hideOutput << '"';
+    EXPECT_EQ(vars.hideOutput, row.hideOutput);
   }
 }
 
@@ -128,7 +128,7 @@ class TempFolderTest : public testing::IsolatedSettingsTest {
 TEST_F(TempFolderTest, CreatesThePrivateFolderUnderTmpdirAndRestoresItsOwnerRights) {
   const std::string folder = GetTempFolder(vars);
   EXPECT_EQ(folder, OwnFolder());
-  EXPECT_EQ(vars.TempFolder, folder);
+  EXPECT_EQ(vars.tempFolder, folder);
   EXPECT_TRUE(S_ISDIR(ModeOf(folder)));
   EXPECT_EQ(ModeOf(folder) & 07777, 0700u);
 
@@ -162,7 +162,7 @@ TEST_F(TempFolderTest, OnlyAFallbackUnderTheCurrentTmpdirIsReused) {
   ASSERT_EQ(chmod(own.c_str(), 0777), 0);
   const std::string elsewhere = Root() + "/tessaly-" + std::to_string(geteuid()) + "-old";
   ASSERT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
-  vars.TempFolder = elsewhere + "/";  // private, but not under TMPDIR
+  vars.tempFolder = elsewhere + "/";  // private, but not under TMPDIR
   ExpectFallback(GetTempFolder(vars));
 }
 

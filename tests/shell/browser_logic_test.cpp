@@ -52,20 +52,20 @@ TEST(FilterSettingTest, AValueThatNamesNoEntryShowsZipFiles) {
 TEST_F(BrowserLogicTest, StartFolderFallsBackToTheCurrentDirectory) {
   const auto exists = [](const std::string& path) { return std::filesystem::is_directory(path); };
   SettingsVars vars;
-  vars.LastSourceFolder = Root() + "/";
-  vars.StartupFolder = Root() + "/gone/";
+  vars.lastSourceFolder = Root() + "/";
+  vars.startupFolder = Root() + "/gone/";
   EXPECT_EQ(StartFolderFor(vars, "/cwd/", exists), "/cwd/");
-  vars.StartupFolderMode = "1";
+  vars.startupFolderMode = "1";
   EXPECT_EQ(StartFolderFor(vars, "/cwd/", exists), Root() + "/");
-  vars.StartupFolderMode = "2";
+  vars.startupFolderMode = "2";
   EXPECT_EQ(StartFolderFor(vars, "/cwd/", exists), "/cwd/");
   std::filesystem::create_directory(Root() + "/gone");
   EXPECT_EQ(StartFolderFor(vars, "/cwd/", exists), Root() + "/gone/");
 
   // Never saved: the stored default "3" names no folder wherever the program starts.
   std::filesystem::create_directory("3");
-  vars.StartupFolderMode = "1";
-  vars.LastSourceFolder = "3";
+  vars.startupFolderMode = "1";
+  vars.lastSourceFolder = "3";
   EXPECT_EQ(StartFolderFor(vars, "/cwd/", exists), "/cwd/");
 }
 
@@ -88,10 +88,10 @@ TEST(TypeToFindTest, FirstItemStartingWithTheKeysCharacter) {
 
 TEST(DroppedFilesTest, DropOrderAndOneSeparatorAfterTheRoot) {
   JobState job;
-  job.SelectedFiles = {"/old.zip", "/older.zip", "/oldest.zip"};
+  job.selectedFiles = {"/old.zip", "/older.zip", "/oldest.zip"};
   TakeDroppedFiles(job, {"/b/z.zip", "//a.zip", "/c d/e.rar"});
-  EXPECT_EQ(job.SelectedFiles, (std::vector<std::string>{"/b/z.zip", "/a.zip", "/c d/e.rar"}));
-  EXPECT_EQ(job.SelectedCount, 3);
+  EXPECT_EQ(job.selectedFiles, (std::vector<std::string>{"/b/z.zip", "/a.zip", "/c d/e.rar"}));
+  EXPECT_EQ(job.selectedCount, 3);
 }
 
 }  // namespace

@@ -102,9 +102,9 @@ TEST_F(SelectionStateTest, EachKindOfSelectionOffersItsCommands) {
     EXPECT_EQ(EnabledCommands(browser.commands), c.enabled);
     EXPECT_EQ(browser.selectionStatus, c.panel);
     EXPECT_EQ(browser.perArchiveFolderEnabled, c.perArchiveFolderEnabled);
-    EXPECT_EQ(session.job.SelectedCount, static_cast<int>(c.items.size()));
+    EXPECT_EQ(session.job.selectedCount, static_cast<int>(c.items.size()));
   }
-  EXPECT_EQ(session.job.SelectedFiles, (Names{"/data/x.rar", "/data/sub", "/data/y.ace"}));
+  EXPECT_EQ(session.job.selectedFiles, (Names{"/data/x.rar", "/data/sub", "/data/y.ace"}));
 }
 
 TEST_F(SelectionStateTest, PerArchiveFolderIsOfferedForAZipFirstAndClearedOtherwise) {
@@ -122,8 +122,8 @@ TEST_F(SelectionStateTest, NoSelectionLeavesThePopUpAsItWasAndNoPathsBehind) {
   EXPECT_EQ(EnabledCommands(browser.commands),
             (Names{"fpopEx", "fpopSI", "fpopLa", "fpopPr", "fpopCpy", "fpopMov", "fpopDe"}));
   EXPECT_EQ(browser.selectionStatus, "0 File(s) Selected.");
-  EXPECT_EQ(session.job.SelectedCount, 0);
-  EXPECT_TRUE(session.job.SelectedFiles.empty());
+  EXPECT_EQ(session.job.selectedCount, 0);
+  EXPECT_TRUE(session.job.selectedFiles.empty());
   EXPECT_FALSE(session.mainWindow.perArchiveFolder);
   EXPECT_FALSE(browser.perArchiveFolderEnabled);
 }
@@ -132,7 +132,7 @@ TEST_F(SelectionStateTest, PathsGetOneSeparatorAfterTheFolder) {
   session.mainWindow.currentFolder = "/home/u";
   CollectSelection(session, browser, {FileItem("a b.zip")});
   EXPECT_EQ(browser.selectedFolderPath, "/home/u/");
-  EXPECT_EQ(session.job.SelectedFiles, (Names{"/home/u/a b.zip"}));
+  EXPECT_EQ(session.job.selectedFiles, (Names{"/home/u/a b.zip"}));
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ class CancellingPump : public EventPump {
   void pump() override {
     ++pumps;
     if (job == nullptr || !cancelNow || pumpsAtCancel >= 0 || !cancelNow()) return;
-    job->CancelExtract = true;
+    job->cancelExtract = true;
     pumpsAtCancel = pumps;
   }
 };

@@ -68,8 +68,8 @@ std::string EngineTest::GetSetting(const std::string& section, const std::string
 }
 
 void EngineTest::Select(const std::vector<std::string>& paths) {
-  session.job.SelectedFiles = paths;
-  session.job.SelectedCount = static_cast<int>(paths.size());
+  session.job.selectedFiles = paths;
+  session.job.selectedCount = static_cast<int>(paths.size());
 }
 
 std::vector<std::string> EngineTest::MessageTexts() const {
@@ -80,8 +80,8 @@ std::vector<std::string> EngineTest::MessageTexts() const {
 
 std::string EngineTest::Detect(const std::string& path) {
   const std::string type = DetectArchiveType(session, path);
-  EXPECT_FALSE(session.job.ProbeMode);
-  EXPECT_FALSE(session.job.CountingPass);
+  EXPECT_FALSE(session.job.probeMode);
+  EXPECT_FALSE(session.job.countingPass);
   return type;
 }
 

@@ -75,7 +75,7 @@ class EngineTest : public IsolatedSettingsTest {
   static std::string GetSetting(const std::string& section, const std::string& key);
   // Fills the job's selection as the file list does.
   void Select(const std::vector<std::string>& paths);
-  void Extract() { ExtractSelectedArchives(session, CallingForm::MainWindow); }
+  void Extract() { ExtractSelectedArchives(session, CallingWindow::MainWindow); }
   // The probe's answer for path; the probe leaves the job's modes as it found them.
   std::string Detect(const std::string& path);
   // The texts of the message boxes shown so far.

@@ -25,7 +25,7 @@ int AceProcessDataCallback(unsigned char*, int) {
   Session* session = ActiveSessionGuard::Current();
   if (session == nullptr) return 1;
   session->events.pump();
-  return session->job.CancelExtract ? 0 : 1;
+  return session->job.cancelExtract ? 0 : 1;
 }
 
 std::string FieldText(const char* field, size_t size) {
@@ -199,7 +199,7 @@ class AceExtraction {
         !DecideEntryOperation(session_, target_->path, entryName_, operation, ACE_SKIP)) {
       return Fail();
     }
-    if (job_.CancelExtract) return Fail();
+    if (job_.cancelExtract) return Fail();
 
     const int code = archive_->ProcessFile(operation, destination_);
     // Cancel stopped the entry: nothing went wrong, and nothing more is said.
@@ -236,7 +236,7 @@ class AceExtraction {
     return Step::Stop;
   }
 
-  bool Cancelled(int code) const { return code == ACE_STOPPED && job_.CancelExtract; }
+  bool Cancelled(int code) const { return code == ACE_STOPPED && job_.cancelExtract; }
 
   int32_t End() {
     if (passwordAsked_ && password_.empty()) Tell(kAceNoPassword);
@@ -262,16 +262,16 @@ class AceExtraction {
 }  // namespace
 
 int32_t ExtractAceArchive(Session& session, const std::string& longPath) {
-  session.job.ActiveBackend = "ace";
+  session.job.activeBackend = "ace";
   ActiveSessionGuard guard(session);
   AceExtraction extraction(session, longPath);
   return extraction.Run();
 }
 
 void AceTestOpen(Session& session, const std::string& path) {
-  if (!session.job.ProbeMode) return;
+  if (!session.job.probeMode) return;
   const AceArchive archive(path, ACE_OM_EXTRACT);
-  session.job.ExtractResult = archive.opened() && archive.openResult() == ACE_OPEN_OK ? 0 : 1;
+  session.job.extractResult = archive.opened() && archive.openResult() == ACE_OPEN_OK ? 0 : 1;
 }
 
 }  // namespace tessaly

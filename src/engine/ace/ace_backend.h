@@ -13,7 +13,7 @@ struct Session;
 // 0 when the archive was extracted, 1 when it was stopped or failed (the user has
 // then been told why, unless the job was cancelled).
 int32_t ExtractAceArchive(Session& session, const std::string& longPath);
-// While job.ProbeMode is set: job.ExtractResult = 0 when the library opens path as an
+// While job.probeMode is set: job.extractResult = 0 when the library opens path as an
 // ACE archive, else 1. Does nothing outside a probe.
 void AceTestOpen(Session& session, const std::string& path);
 

@@ -35,7 +35,7 @@ constexpr const char* kUnquotablePassword =
     "quotation mark or a line break cannot be written into the batch file.";
 
 bool ClosesWindowItself(const Session& session) {
-  return session.settings.CloseExtractWindow == "1";
+  return session.settings.closeExtractWindow == "1";
 }
 
 // The owner of the console window comes forward once the batch has finished.
@@ -61,13 +61,13 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 
 void Refuse(Session& session, const std::string& text) {
   session.dialogs.MessageBox({text, MsgButtons::OK, MsgIcon::Exclamation, "Oops!"});
-  session.job.ExtractResult = 1;
+  session.job.extractResult = 1;
 }
 
 // The first path of the job that cannot be one argument of a batch line, if any.
 std::optional<std::string> UnquotablePath(const Session& session, const std::string& destination) {
-  std::vector<std::string> paths = {session.settings.ArjLocation, destination};
-  paths.insert(paths.end(), session.job.SelectedFiles.begin(), session.job.SelectedFiles.end());
+  std::vector<std::string> paths = {session.settings.arjLocation, destination};
+  paths.insert(paths.end(), session.job.selectedFiles.begin(), session.job.selectedFiles.end());
   for (const std::string& path : paths) {
     if (!BatchPath(path)) return path;
   }
@@ -84,16 +84,16 @@ std::string FileNameOf(const std::string& path) {
 std::optional<std::vector<std::string>> AskPasswords(Session& session) {
   const JobState& job = session.job;
   std::vector<std::string> passwords;
-  for (size_t i = 0; i < job.SelectedFiles.size(); ++i) {
-    if (!ArjArchiveHasGarbledEntry(job.SelectedFiles[i])) {
+  for (size_t i = 0; i < job.selectedFiles.size(); ++i) {
+    if (!ArjArchiveHasGarbledEntry(job.selectedFiles[i])) {
       passwords.emplace_back();
       continue;
     }
     // Short names are the long ones here, so the box names the file as the user chose it.
-    const std::string password = AskPassword(session, FileNameOf(job.SelectedFiles[i]));
+    const std::string password = AskPassword(session, FileNameOf(job.selectedFiles[i]));
     if (password.empty()) {
       session.dialogs.MessageBox({kNoPassword, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
-      session.job.ExtractResult = 1;
+      session.job.extractResult = 1;
       return std::nullopt;
     }
     if (!QuoteBatchArgument(password)) {
@@ -113,12 +113,12 @@ std::string ExtractionBatch(const Session& session,
   // question (the next volume of a set). The staging folder is empty, so Yes never
   // replaces a file there.
   const std::string options =
-      session.settings.ShellWindowStyle == kHiddenWindow ? "-y " : session.job.ArjOptions;
+      session.settings.shellWindowStyle == kHiddenWindow ? "-y " : session.job.arjOptions;
   std::vector<std::string> lines;
-  for (size_t i = 0; i < session.job.SelectedFiles.size(); ++i) {
+  for (size_t i = 0; i < session.job.selectedFiles.size(); ++i) {
     // Every path and password was checked before: each line can be written.
-    lines.push_back(ArjExtractLine(session.settings.ArjLocation, options,
-                                   session.job.SelectedFiles[i], folders[i].base, passwords[i])
+    lines.push_back(ArjExtractLine(session.settings.arjLocation, options,
+                                   session.job.selectedFiles[i], folders[i].base, passwords[i])
                         .value());
   }
   return BatchText(lines);
@@ -128,9 +128,9 @@ int32_t RunArjBatch(Session& session, const std::string& batchFile) {
   if (ClosesWindowItself(session)) {
     return ShellAndWatch(
         session, batchFile, [&session] { ActivateMainWindow(session); },
-        session.settings.ShellWindowStyle);
+        session.settings.shellWindowStyle);
   }
-  return ShellAndWait(session, batchFile, session.settings.ShellWindowStyle);
+  return ShellAndWait(session, batchFile, session.settings.shellWindowStyle);
 }
 
 // Why the archive is not handed to the utility, if it is not: on some names the utility
@@ -157,7 +157,7 @@ void ExtractThroughStaging(Session& session, const std::string& destination,
                            const std::vector<std::string>& passwords) {
   JobState& job = session.job;
   std::vector<ArjHeaders> headers;
-  for (const std::string& archive : job.SelectedFiles) {
+  for (const std::string& archive : job.selectedFiles) {
     headers.push_back(ReadArjHeaders(archive));
     if (const std::optional<std::string> refusal = Refusal(archive, headers.back())) {
       return Refuse(session, *refusal);
@@ -179,8 +179,8 @@ void ExtractThroughStaging(Session& session, const std::string& destination,
   }
   // The batch file holds the passwords while the job runs: it lives in the private
   // (0700) temp folder and the driver deletes it when the job ends.
-  const std::string batchFile = session.settings.TempFolder + kArjBatchName;
-  if (session.settings.TempFolder.empty() ||
+  const std::string batchFile = session.settings.tempFolder + kArjBatchName;
+  if (session.settings.tempFolder.empty() ||
       !WriteWholeFile(batchFile, ExtractionBatch(session, folders, passwords))) {
     return Refuse(session, "Tessaly could not write the batch file \"" + batchFile + "\".");
   }
@@ -192,7 +192,7 @@ void ExtractThroughStaging(Session& session, const std::string& destination,
     if (!PlaceArjArchive(session, headers[i], folders[i], destination)) finished = false;
   }
   staging.Remove();
-  job.ExtractResult = finished ? 0 : 1;
+  job.extractResult = finished ? 0 : 1;
 }
 
 }  // namespace
@@ -211,7 +211,7 @@ void PrepareArjStatus(Session& session) {
 void ExtractArjArchives(Session& session) {
   JobState& job = session.job;
   StatusModel& status = session.status;
-  job.ActiveBackend = "arj";
+  job.activeBackend = "arj";
   ArchiveOptions(session, "arj");
   const std::string destination = session.mainWindow.destinationBox.text;
 
@@ -229,8 +229,8 @@ void ExtractArjArchives(Session& session) {
 }
 
 bool ArjProbe(Session& session, const std::string& path) {
-  const std::string& arj = session.settings.ArjLocation;
-  const std::string& tempFolder = session.settings.TempFolder;
+  const std::string& arj = session.settings.arjLocation;
+  const std::string& tempFolder = session.settings.tempFolder;
   if (arj.empty() || !FileExists(arj) || tempFolder.empty()) return false;
   const std::string batchFile = tempFolder + kArjBatchName;
   const std::string listingFile = tempFolder + kArjListingName;

@@ -21,7 +21,7 @@ void PrepareArjStatus(Session& session);
 void ExtractArjArchives(Session& session);
 // The probe's ARJ step: true when the utility's listing of path is not empty and
 // has no "error(s)!".
-// Only when ArjLocation names an existing file. Leaves "arjtmp.tmp" in TempFolder.
+// Only when arjLocation names an existing file. Leaves "arjtmp.tmp" in tempFolder.
 bool ArjProbe(Session& session, const std::string& path);
 
 }  // namespace tessaly

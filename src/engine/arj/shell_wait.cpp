@@ -27,8 +27,8 @@ std::string UpperCase(std::string text) {
 }
 
 void Animate(Session& session) {
-  if (session.job.ProbeMode) return;
-  int32_t& step = session.programs.ShellAnimationStep;
+  if (session.job.probeMode) return;
+  int32_t& step = session.programs.shellAnimationStep;
   if (step == kAnimationTop) step = 0;
   step += kAnimationStep;
   session.status.SetValue(step);

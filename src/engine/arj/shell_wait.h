@@ -20,7 +20,7 @@ struct ExternalPrograms {
   std::string batchRunner;  // the tessaly-batch program that executes batch files
   // The value the Status window's bar shows while a wait goes on; it resumes where
   // the last wait left it.
-  int32_t ShellAnimationStep = 0;
+  int32_t shellAnimationStep = 0;
 };
 
 // Added to the error number when the batch cannot be started.

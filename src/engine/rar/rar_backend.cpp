@@ -38,7 +38,7 @@ int RarProcessDataCallback(unsigned char*, int) {
   Session* session = ActiveSessionGuard::Current();
   if (session == nullptr) return 1;
   session->events.pump();
-  return session->job.CancelExtract ? 0 : 1;
+  return session->job.cancelExtract ? 0 : 1;
 }
 
 std::string FieldText(const char* field, size_t size) {
@@ -145,9 +145,9 @@ class RarExtraction {
       const int read = list.ReadHeader(header);
       ++entryCount;
       if (read != ERAR_SUCCESS) break;
-      if (job_.CancelExtract) break;
+      if (job_.cancelExtract) break;
     }
-    if (job_.CancelExtract) {
+    if (job_.cancelExtract) {
       result_ = 1;
       return false;
     }
@@ -212,7 +212,7 @@ class RarExtraction {
     // over (a solid archive still decodes it for the ones after it).
     if (!target_) operation = RAR_SKIP;
     if (target_ && !DecideOverwrite(header, operation)) return Fail();
-    if (job_.CancelExtract) return Fail();
+    if (job_.cancelExtract) return Fail();
 
     const int status = archive_->ProcessFile(operation, destinationText_);
     session_.events.pump();
@@ -233,7 +233,7 @@ class RarExtraction {
                   ". Disk is probably write-protected. Operation aborting.");
     }
     if (status == ERAR_UNSAFE_LINK) return Report(LinkOutsideDestinationText(entryName_));
-    if (status == ERAR_UNKNOWN && job_.CancelExtract) return Fail();
+    if (status == ERAR_UNKNOWN && job_.cancelExtract) return Fail();
     if (status == ERAR_UNKNOWN || status == ERAR_NO_MEMORY) {
       return Report(UnsupportedText(entryName_));
     }
@@ -311,7 +311,7 @@ class RarExtraction {
 }  // namespace
 
 int32_t ExtractRarArchive(Session& session, const std::string& longPath) {
-  session.job.ActiveBackend = "rar";
+  session.job.activeBackend = "rar";
   ActiveSessionGuard guard(session);
   RarExtraction extraction(session, longPath);
   return extraction.Run();
@@ -319,7 +319,7 @@ int32_t ExtractRarArchive(Session& session, const std::string& longPath) {
 
 void RarTestOpen(Session& session, const std::string& path) {
   const RarArchive archive(path, RAR_OM_LIST);
-  session.job.ExtractResult = archive.openResult() != ERAR_SUCCESS ? 1 : 0;
+  session.job.extractResult = archive.openResult() != ERAR_SUCCESS ? 1 : 0;
 }
 
 }  // namespace tessaly

@@ -13,7 +13,7 @@ struct Session;
 // 0 when the archive was extracted, 1 when it was stopped or failed (the user has
 // then been told why, unless the job was cancelled).
 int32_t ExtractRarArchive(Session& session, const std::string& longPath);
-// Sets job.ExtractResult to 0 when the library opens path as a RAR archive, else 1.
+// Sets job.extractResult to 0 when the library opens path as a RAR archive, else 1.
 void RarTestOpen(Session& session, const std::string& path);
 
 }  // namespace tessaly

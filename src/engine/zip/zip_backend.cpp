@@ -24,8 +24,8 @@ std::string BufferText(const char* buffer, size_t length) {
 }
 
 void AdvanceProgress(Session& session) {
-  ++session.job.ProgressCount;
-  session.status.SetValue(session.job.ProgressCount);
+  ++session.job.progressCount;
+  session.status.SetValue(session.job.progressCount);
 }
 
 // The entry line of the status window: "  inflating: x" and " extracting: x" read
@@ -56,12 +56,12 @@ int32_t ZipPrintCallback(char* buffer, uint32_t length) {
   session->events.pump();
   const std::string chunk = BufferText(buffer, length);
   if (chunk.ends_with(kWriteErrorEnd)) {
-    session->zip.DiskFullPath = chunk.substr(0, chunk.size() - kWriteErrorEnd.size());
+    session->zip.diskFullPath = chunk.substr(0, chunk.size() - kWriteErrorEnd.size());
   }
   if (chunk.starts_with(kSkippingStart) && chunk.ends_with(kIncorrectPasswordEnd)) {
-    session->zip.PasswordRefused = true;
+    session->zip.passwordRefused = true;
   }
-  if (chunk.starts_with("Targ") || session->job.CountingPass) return 0;
+  if (chunk.starts_with("Targ") || session->job.countingPass) return 0;
   // Line-ending chunks are warnings, errors and the ends of file lines: not files.
   if (chunk.find('\n') != std::string::npos) return 0;
   session->status.SetMessageLabel(StatusLineFor(chunk));
@@ -77,9 +77,9 @@ int32_t ZipReplaceCallback(char* buffer, uint32_t size) {
     case ExistingFile::Replace:
       return 102;
     case ExistingFile::Stop:
-      session->status.SetValue(job.ZipTotalEntries);
-      job.StopAllArchives = true;
-      job.ExtractResult = 1;
+      session->status.SetValue(job.zipTotalEntries);
+      job.stopAllArchives = true;
+      job.extractResult = 1;
       return 104;
     case ExistingFile::Keep:
       break;
@@ -109,7 +109,7 @@ void ZipListEntryCallback(uint64_t ucsize, uint64_t csize, uint32_t cfactor, uin
   Session* session = ActiveSessionGuard::Current();
   if (session == nullptr) return;
   ZipOptions& zip = session->zip;
-  if (zip.ListIntoContents) {
+  if (zip.listIntoContents) {
     const std::string entry = filename != nullptr ? filename : "";
     const size_t slash = entry.rfind('/');
     const std::string fileName = slash == std::string::npos ? entry : entry.substr(slash + 1);
@@ -123,9 +123,9 @@ void ZipListEntryCallback(uint64_t ucsize, uint64_t csize, uint32_t cfactor, uin
                     std::to_string(ucsize), std::to_string(cfactor) + "%", std::to_string(csize),
                     folder};
     session->contents.InsertRowAtTop(std::move(row));
-    zip.ListedBytes += static_cast<int64_t>(ucsize);
+    zip.listedBytes += static_cast<int64_t>(ucsize);
   }
-  ++zip.ListedEntries;
+  ++zip.listedEntries;
 }
 
 // Runs after every entry and at least every 256 KiB the library writes: the windows
@@ -134,7 +134,7 @@ int32_t ZipServiceCallback(const char*, uint64_t) {
   Session* session = ActiveSessionGuard::Current();
   if (session == nullptr) return 0;
   session->events.pump();
-  return session->job.CancelExtract ? 1 : 0;
+  return session->job.cancelExtract ? 1 : 0;
 }
 
 // The library takes non-const pointers; these buffers live for one call. It reads
@@ -161,14 +161,14 @@ std::string ArchiveListEntry(const std::vector<std::string>& list, int32_t index
 // Returns false when the user chose to stop the job.
 bool ReportLibraryError(Session& session, int32_t code) {
   JobState& job = session.job;
-  job.ArchiveFailed = true;
-  const std::string archive = ArchiveListEntry(job.SelectedFiles, job.ZipArchiveIndex);
-  if (job.ZipArchiveIndex == job.SelectedCount || job.SelectedCount <= 1) {
+  job.archiveFailed = true;
+  const std::string archive = ArchiveListEntry(job.selectedFiles, job.zipArchiveIndex);
+  if (job.zipArchiveIndex == job.selectedCount || job.selectedCount <= 1) {
     session.dialogs.MessageBox({"An error was encountered while processing \"" + archive +
                                     "\". The file is probably corrupted.",
                                 MsgButtons::OK, MsgIcon::Critical, "Error"});
-    job.CancelExtract = true;
-    job.ExtractResult = 1;
+    job.cancelExtract = true;
+    job.extractResult = 1;
     return true;
   }
   const MsgAnswer answer = session.dialogs.MessageBox(
@@ -176,11 +176,11 @@ bool ReportLibraryError(Session& session, int32_t code) {
            "\nWould you like to continue processing the remaining archives?",
        MsgButtons::YesNo, MsgIcon::None, "Error"});
   if (answer != MsgAnswer::Yes) {
-    job.CancelExtract = true;
-    job.ExtractResult = 1;
+    job.cancelExtract = true;
+    job.extractResult = 1;
     return false;
   }
-  job.ZipErrorContinued = true;
+  job.zipErrorContinued = true;
   return true;
 }
 
@@ -197,21 +197,21 @@ std::string NameBelow(const std::string& path, std::string folder) {
 // out, not a damaged archive: the archive failed, and the job goes on.
 void ReportWrongPassword(Session& session) {
   JobState& job = session.job;
-  job.ArchiveFailed = true;
-  job.ExtractResult = 1;
+  job.archiveFailed = true;
+  job.extractResult = 1;
   session.dialogs.MessageBox({kWrongPassword, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
 }
 
 // The library stops at a write that fails: the disk is full, and the job ends here.
 void ReportDiskFull(Session& session) {
   JobState& job = session.job;
-  job.ArchiveFailed = true;
+  job.archiveFailed = true;
   session.dialogs.MessageBox({"Error writing " +
-                                  NameBelow(session.zip.DiskFullPath, session.zip.ExtractDir) +
+                                  NameBelow(session.zip.diskFullPath, session.zip.extractDir) +
                                   ". Disk full. Operation aborting.",
                               MsgButtons::OK, MsgIcon::Critical, "Oops!"});
-  job.CancelExtract = true;
-  job.ExtractResult = 1;
+  job.cancelExtract = true;
+  job.extractResult = 1;
 }
 
 // What a list-mode answer depends on: the options the listing reads and the file
@@ -219,8 +219,8 @@ void ReportDiskFull(Session& session) {
 // Empty when the file cannot be examined: then nothing is reused.
 std::string ListingKey(const ZipOptions& zip, const DCL& options) {
   struct stat info {};
-  if (stat(zip.ZipFileName.c_str(), &info) != 0) return {};
-  std::string key = zip.ZipFileName;
+  if (stat(zip.zipFileName.c_str(), &info) != 0) return {};
+  std::string key = zip.zipFileName;
   for (const long long field :
        {static_cast<long long>(info.st_dev), static_cast<long long>(info.st_ino),
         static_cast<long long>(info.st_size), static_cast<long long>(info.st_mtim.tv_sec),
@@ -228,7 +228,7 @@ std::string ListingKey(const ZipOptions& zip, const DCL& options) {
         static_cast<long long>(info.st_ctim.tv_nsec), static_cast<long long>(options.nzflag)}) {
     key += '\0' + std::to_string(field);
   }
-  for (const std::vector<std::string>* names : {&zip.IncludeNames, &zip.ExcludeNames}) {
+  for (const std::vector<std::string>* names : {&zip.includeNames, &zip.excludeNames}) {
     key += '\0' + std::to_string(names->size());
     for (const std::string& name : *names) key += '\0' + name;
   }
@@ -238,7 +238,7 @@ std::string ListingKey(const ZipOptions& zip, const DCL& options) {
 // A counting or probing listing only counts: its chunks are not shown and it fills
 // no contents window, so an unchanged archive need not be read again.
 bool ReusableListing(const Session& session, const DCL& options) {
-  return options.nvflag != 0 && session.job.CountingPass && !session.zip.ListIntoContents;
+  return options.nvflag != 0 && session.job.countingPass && !session.zip.listIntoContents;
 }
 
 }  // namespace
@@ -247,23 +247,23 @@ void UnzipArchive(Session& session) {
   JobState& job = session.job;
   ZipOptions& zip = session.zip;
   session.events.pump();
-  if (job.CancelExtract) return;
-  if (!job.CountingPass) {
+  if (job.cancelExtract) return;
+  if (!job.countingPass) {
     session.status.SetArchiveLabel("Processing archive: " +
-                                   ArchiveListEntry(job.LongFileNames, job.ZipArchiveIndex));
+                                   ArchiveListEntry(job.longFileNames, job.zipArchiveIndex));
   }
 
   DCL options{};
   // Keeping every existing file is the replace callback's answer, whatever the
   // settings would let the library do without asking.
-  const bool overwriteAll = zip.uOverwriteAll && !job.KeepExistingFiles;
-  options.PromptToOverwrite = zip.uPromptToOverwrite || !overwriteAll ? 1 : 0;
-  options.nvflag = zip.uExtractList ? 1 : 0;
-  options.nzflag = zip.uShowComment ? 1 : 0;
-  options.ndflag = zip.uHonorDirectories ? 1 : 0;
+  const bool overwriteAll = zip.overwriteAll && !job.keepExistingFiles;
+  options.PromptToOverwrite = zip.promptToOverwrite || !overwriteAll ? 1 : 0;
+  options.nvflag = zip.extractList ? 1 : 0;
+  options.nzflag = zip.showComment ? 1 : 0;
+  options.ndflag = zip.honorDirectories ? 1 : 0;
   options.noflag = overwriteAll ? 1 : 0;
-  options.lpszZipFN = zip.ZipFileName.c_str();
-  options.lpszExtractDir = zip.ExtractDir.c_str();
+  options.lpszZipFN = zip.zipFileName.c_str();
+  options.lpszExtractDir = zip.extractDir.c_str();
 
   USERFUNCTIONS callbacks{};
   callbacks.print = ZipPrintCallback;
@@ -272,47 +272,47 @@ void UnzipArchive(Session& session) {
   callbacks.SendApplicationMessage = ZipListEntryCallback;
   callbacks.ServCallBk = ZipServiceCallback;
 
-  PatternArray includes(zip.IncludeNames);
-  PatternArray excludes(zip.ExcludeNames);
+  PatternArray includes(zip.includeNames);
+  PatternArray excludes(zip.excludeNames);
   int32_t code = 0;
-  zip.DiskFullPath.clear();
-  zip.PasswordRefused = false;
+  zip.diskFullPath.clear();
+  zip.passwordRefused = false;
   const std::string listingKey = ReusableListing(session, options) ? ListingKey(zip, options) : "";
-  if (!listingKey.empty() && listingKey == zip.LastListing.key) {
-    code = zip.LastListing.code;
-    callbacks.NumMembers = zip.LastListing.members;
-    zip.ListedEntries += zip.LastListing.entries;
+  if (!listingKey.empty() && listingKey == zip.lastListing.key) {
+    code = zip.lastListing.code;
+    callbacks.NumMembers = zip.lastListing.members;
+    zip.listedEntries += zip.lastListing.entries;
   } else {
-    const int64_t listedBefore = zip.ListedEntries;
+    const int64_t listedBefore = zip.listedEntries;
     {
       ActiveSessionGuard guard(session);
       code = Wiz_SingleEntryUnzip(includes.count(), includes.data(), excludes.count(),
                                   excludes.data(), &options, &callbacks);
     }
-    zip.LastListing = {listingKey, code, callbacks.NumMembers, zip.ListedEntries - listedBefore};
+    zip.lastListing = {listingKey, code, callbacks.NumMembers, zip.listedEntries - listedBefore};
   }
 
-  if (job.ProbeMode && code != 0) {
-    job.ExtractResult = 1;
+  if (job.probeMode && code != 0) {
+    job.extractResult = 1;
     return;
   }
   // Cancel stopped the entry in progress: nothing went wrong, and nothing is said.
-  if (code == IZ_CTRLC && job.CancelExtract) {
-    job.ExtractResult = 1;
+  if (code == IZ_CTRLC && job.cancelExtract) {
+    job.extractResult = 1;
     return;
   }
-  if (code == PK_DISK && !zip.DiskFullPath.empty()) return ReportDiskFull(session);
+  if (code == PK_DISK && !zip.diskFullPath.empty()) return ReportDiskFull(session);
   // Every entry refused its password (82), or some did and the rest went well (1).
-  if (zip.PasswordRefused && (code == IZ_BADPWD || code == PK_WARN)) {
+  if (zip.passwordRefused && (code == IZ_BADPWD || code == PK_WARN)) {
     ReportWrongPassword(session);
-    zip.ZipMemberCount = callbacks.NumMembers;
+    zip.zipMemberCount = callbacks.NumMembers;
     return;
   }
   // In the counting pass of several archives an error is met again when extracting.
-  if (code != 0 && (!job.CountingPass || job.SelectedCount == 1)) {
+  if (code != 0 && (!job.countingPass || job.selectedCount == 1)) {
     if (!ReportLibraryError(session, code)) return;
   }
-  zip.ZipMemberCount = callbacks.NumMembers;
+  zip.zipMemberCount = callbacks.NumMembers;
 }
 
 }  // namespace tessaly

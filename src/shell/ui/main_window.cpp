@@ -96,7 +96,7 @@ void MainWindow::Load(const std::vector<std::string>& programArgs) {
   ApplyPlacement(RestoreWindowPlacement(current, screen.width(), screen.height()));
 
   // The archive-set notice stays quiet while the filter is set from the settings.
-  const int filterIndex = FilterIndexFromSetting(session_.settings.ShowFileType);
+  const int filterIndex = FilterIndexFromSetting(session_.settings.showFileType);
   {
     const QSignalBlocker quiet(fileTypeFilter_);
     fileTypeFilter_->setCurrentIndex(filterIndex);
@@ -104,7 +104,7 @@ void MainWindow::Load(const std::vector<std::string>& programArgs) {
   FilterChange(session_, browser_, filterIndex, true);
 
   SelectStartFolder();
-  model_.destinationBox.text = session_.settings.LastDestinationFolder;
+  model_.destinationBox.text = session_.settings.lastDestinationFolder;
   session_.events.pump();
   FillDestinationHistory(model_.destinationBox);
   ShowDestinationBox();
@@ -115,7 +115,7 @@ void MainWindow::Load(const std::vector<std::string>& programArgs) {
 
   SetBusy(false);
   SetEnabled(true);
-  // Start-up into the drop target (StartupMode "1") comes with that window; until
+  // Start-up into the drop target (startupMode "1") comes with that window; until
   // then the main window shows in every mode.
   Show();
 }
@@ -213,7 +213,7 @@ void MainWindow::ListDoubleClicked() {
   const std::vector<int> rows = fileList_->SelectedRows();
   if (rows.empty()) return;
   const FileListItem& item = fileList_->Items()[static_cast<size_t>(rows.front())];
-  switch (DoubleClickActionFor(!item.tag.empty(), session_.settings.DCAction)) {
+  switch (DoubleClickActionFor(!item.tag.empty(), session_.settings.doubleClickAction)) {
     case DoubleClickAction::OpenFolder:
       // A folder that has gone since the list was read disappears from the list.
       if (!tree_->SelectFolder(Q(item.tag))) mnuRef_Click();
@@ -233,8 +233,8 @@ void MainWindow::TreeContextMenu(const QPoint& globalPos) {
 }
 
 void MainWindow::mnuEx_Click() {
-  session_.job.DropMode = false;
-  ExtractSelectedArchives(session_, CallingForm::MainWindow);
+  session_.job.dropMode = false;
+  ExtractSelectedArchives(session_, CallingWindow::MainWindow);
 }
 
 void MainWindow::ExtractClicked() {
@@ -243,8 +243,8 @@ void MainWindow::ExtractClicked() {
 
 void MainWindow::ExtractDropped(const std::vector<std::string>& paths) {
   TakeDroppedFiles(session_.job, paths);
-  session_.job.DropMode = false;
-  ExtractSelectedArchives(session_, CallingForm::MainWindow);
+  session_.job.dropMode = false;
+  ExtractSelectedArchives(session_, CallingWindow::MainWindow);
 }
 
 void MainWindow::BrowseClicked() {

@@ -160,7 +160,7 @@ TEST_F(QtDialogsTest, AQuestionDuringAJobGivesTheKeysBackToTheStatusWindow) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    session.job.CancelExtract = false;
+    session.job.cancelExtract = false;
     WhenModalShows([status](QWidget* question) {
       EXPECT_EQ(question->parentWidget(), status);
       QTest::keyClick(question, Qt::Key_Escape);
@@ -170,13 +170,13 @@ TEST_F(QtDialogsTest, AQuestionDuringAJobGivesTheKeysBackToTheStatusWindow) {
     QWindow* keys = QGuiApplication::focusWindow();
     ASSERT_NE(keys, nullptr);
     QTest::keyClick(keys, Qt::Key_Return);
-    EXPECT_TRUE(session.job.CancelExtract) << "Return reached the Status window's Cancel";
+    EXPECT_TRUE(session.job.cancelExtract) << "Return reached the Status window's Cancel";
     EXPECT_TRUE(status->isVisible());
   }
 }
 
 TEST_F(QtDialogsTest, TheDestinationDialogOpensOverTheConfirmation) {
-  session.job.DropMode = true;
+  session.job.dropMode = true;
   session.mainWindow.destinationBox.text = Root() + "/";
   ConfirmationModel confirmation;
   confirmation.Load(session);
@@ -193,7 +193,7 @@ TEST_F(QtDialogsTest, TheDestinationDialogOpensOverTheConfirmation) {
     QTest::mouseClick(confirmation->findChild<QPushButton*>("Command2"), Qt::LeftButton);
   });
   dialogs.ShowConfirmation(confirmation);
-  EXPECT_TRUE(session.job.ConfirmCancelled);
+  EXPECT_TRUE(session.job.confirmCancelled);
   EXPECT_EQ(dialogs.Owner(), &owner) << "the owner is the main window again";
 }
 

@@ -119,7 +119,7 @@ TEST_F(DestinationWindowTest, SelectingInTheTreeShowsTheFolderAndOkChoosesIt) {
   ASSERT_TRUE(window.Tree()->SelectFolder(QString::fromStdString(Data())));
   QTest::mouseClick(window.OkButton(), Qt::LeftButton);
   EXPECT_EQ(window.result(), QDialog::Accepted);
-  EXPECT_EQ(session.job.ChosenDestination, Data());
+  EXPECT_EQ(session.job.chosenDestination, Data());
   EXPECT_EQ(window.Answer().chosenDestination, Data());
 }
 
@@ -137,8 +137,8 @@ TEST_F(DestinationWindowTest, ModalOkWithEnterReturnsTheFolderAndTheTickedBox) {
 
   EXPECT_EQ(answer.chosenDestination, Data());
   EXPECT_TRUE(answer.perArchiveFolder);
-  EXPECT_TRUE(session.job.PerArchiveFolder);
-  EXPECT_EQ(session.job.ChosenDestination, Data());
+  EXPECT_TRUE(session.job.perArchiveFolder);
+  EXPECT_EQ(session.job.chosenDestination, Data());
 }
 
 TEST_F(DestinationWindowTest, CancelEscapeAndTheCloseBoxChooseNothing) {
@@ -148,7 +148,7 @@ TEST_F(DestinationWindowTest, CancelEscapeAndTheCloseBoxChooseNothing) {
       [](DestinationWindow* window) { window->close(); },
   };
   for (const auto& close : closers) {
-    session.job.ChosenDestination = "/stale/";
+    session.job.chosenDestination = "/stale/";
     DestinationRequest request;
     request.startFolder = Data();
     testing::WhenModalShows([&close](QWidget* modal) {
@@ -156,7 +156,7 @@ TEST_F(DestinationWindowTest, CancelEscapeAndTheCloseBoxChooseNothing) {
     });
     const DestinationAnswer answer = RunDestinationDialog(session, request, nullptr);
     EXPECT_EQ(answer.chosenDestination, "");
-    EXPECT_EQ(session.job.ChosenDestination, "");
+    EXPECT_EQ(session.job.chosenDestination, "");
   }
 }
 

@@ -22,7 +22,7 @@ class ConfirmationWindowTest : public EngineTest {
   ConfirmationWindowTest() {
     SetSetting("General", "Show confirmation", "1");
     session.mainWindow.destinationBox.text = PathOf("to <here>") + "/";
-    session.job.ConfirmCancelled = true;
+    session.job.confirmCancelled = true;
   }
 
   // Opens the dialog as the driver does, unticks its box and presses a button.
@@ -65,15 +65,15 @@ TEST_F(ConfirmationWindowTest, OnlyGoWithTheBoxUntickedTurnsConfirmationsOff) {
   for (const char* button : {"Escape", "Command1"}) {
     SCOPED_TRACE(button);
     const bool go = QString(button) == "Command1";
-    session.job.ConfirmCancelled = go;
+    session.job.confirmCancelled = go;
     PressWithBoxUnticked(button);
-    EXPECT_EQ(session.job.ConfirmCancelled, !go);
+    EXPECT_EQ(session.job.confirmCancelled, !go);
     EXPECT_EQ(GetSetting("General", "Show confirmation"), go ? "0" : "1");
   }
 }
 
 TEST_F(ConfirmationWindowTest, ANewDestinationFolderShowsInTheDialog) {
-  session.job.DropMode = true;
+  session.job.dropMode = true;
   confirmation.Load(session);
   ConfirmationWindow window(session, confirmation, nullptr);
   window.show();
@@ -166,7 +166,7 @@ TEST_F(ImportantMessageWindowTest, OKWithTheBoxUntickedStopsTheNotice) {
     }
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(GetSetting("General", "Show non-zip message"), untick ? "no" : "");
-    EXPECT_EQ(session.settings.ShowNonZipMessage, untick ? "no" : "");
+    EXPECT_EQ(session.settings.showNonZipMessage, untick ? "no" : "");
   }
 }
 

@@ -95,15 +95,15 @@ TEST_F(StatusWindowTest, EveryTextShowsWholeAsTheJobGoesOn) {
 
 TEST_F(StatusWindowTest, EscapeCancelsWhileTheJobRunsAndDoesNothingAfterIt) {
   QTest::keyClick(window.get(), Qt::Key_Escape);
-  EXPECT_TRUE(session.job.CancelExtract);
+  EXPECT_TRUE(session.job.cancelExtract);
   EXPECT_TRUE(window->isVisible());
   EXPECT_TRUE(status.EscapeCancels());
 
-  session.job.CancelExtract = false;
+  session.job.cancelExtract = false;
   Finish();
   EXPECT_FALSE(status.EscapeCancels());
   QTest::keyClick(window.get(), Qt::Key_Escape);
-  EXPECT_FALSE(session.job.CancelExtract);
+  EXPECT_FALSE(session.job.cancelExtract);
   EXPECT_TRUE(status.loaded);
   EXPECT_TRUE(window->isVisible());
 
@@ -114,7 +114,7 @@ TEST_F(StatusWindowTest, EscapeCancelsWhileTheJobRunsAndDoesNothingAfterIt) {
 
 TEST_F(StatusWindowTest, TheCloseBoxCancelsWhileTheJobRunsAndIsOKAfterIt) {
   EXPECT_FALSE(window->close());
-  EXPECT_TRUE(session.job.CancelExtract);
+  EXPECT_TRUE(session.job.cancelExtract);
   EXPECT_TRUE(window->isVisible());
 
   Finish();
@@ -132,7 +132,7 @@ TEST_F(StatusWindowTest, StaysUsableWhenItsOwnerIsDisabledForTheJob) {
   owner.setEnabled(false);
   EXPECT_TRUE(owned->isEnabled());
   QTest::mouseClick(owned->CancelButton(), Qt::LeftButton);
-  EXPECT_TRUE(session.job.CancelExtract);
+  EXPECT_TRUE(session.job.cancelExtract);
 }
 
 TEST_F(StatusWindowTest, ClosingTheWindowLeavesTheModelWithoutAView) {

@@ -94,8 +94,8 @@ class ArjConsoleJobTest : public IsolatedSettingsTest {
   // Runs the job while onTick looks at the console window every 20 ms.
   void ExtractWhile(const std::vector<std::string>& archives,
                     const std::function<void(ConsoleWindow&)>& onTick) {
-    session.job.SelectedFiles = archives;
-    session.job.SelectedCount = static_cast<int>(archives.size());
+    session.job.selectedFiles = archives;
+    session.job.selectedCount = static_cast<int>(archives.size());
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     QTimer watcher;
     QObject::connect(&watcher, &QTimer::timeout, [&] {
@@ -111,7 +111,7 @@ class ArjConsoleJobTest : public IsolatedSettingsTest {
       onTick(*console);
     });
     watcher.start(20);
-    ExtractSelectedArchives(session, CallingForm::MainWindow);
+    ExtractSelectedArchives(session, CallingWindow::MainWindow);
   }
 
   static std::string BatchFile() {
@@ -206,7 +206,7 @@ TEST_F(ArjConsoleJobTest, ClosingTheWindowOfAUtilityWaitingForAnAnswerEndsTheJob
   EXPECT_FALSE(fs::exists(fs::path(Destination()) / "big.bin"));
   // The utility was ended before it could finish: the job says so.
   EXPECT_EQ(session.status.archiveLabel, kNotFinished);
-  EXPECT_EQ(session.job.ExtractResult, 1);
+  EXPECT_EQ(session.job.extractResult, 1);
 }
 
 }  // namespace

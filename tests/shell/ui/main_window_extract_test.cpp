@@ -160,7 +160,7 @@ TEST_F(MainWindowExtractTest, BackgroundMinimizesTheWindowAndActivationBringsThe
   QTest::mouseClick(&window.ExtractButton(), Qt::LeftButton);
   ASSERT_NE(dialogs().Status(), nullptr);
   StatusWindow& status = *dialogs().Status();
-  EXPECT_TRUE(session().job.StatusMinimised);
+  EXPECT_TRUE(session().job.statusMinimised);
 
   window.activateWindow();
   QTest::qWait(50);

@@ -140,7 +140,7 @@ TEST_F(MainWindowTest, CommandsFollowTheKindOfSelection) {
   EXPECT_EQ(enabledSet().size(), std::size(selectionCommands));
   EXPECT_TRUE(window.PerArchiveFolderBox().isEnabled());
   EXPECT_TRUE(window.ExtractButton().isEnabled());
-  EXPECT_EQ(session().job.SelectedFiles, std::vector<std::string>{Browse() + "a.zip"});
+  EXPECT_EQ(session().job.selectedFiles, std::vector<std::string>{Browse() + "a.zip"});
 
   ClickRow("c.rar", Qt::ControlModifier);
   EXPECT_FALSE(Enabled("mnuEx")) << "archives of two types";
