@@ -24,8 +24,7 @@ class Decoder {
   virtual ~Decoder() = default;
   // Decodes exactly unpackedSize bytes of one entry.
   virtual DecodeResult decode_entry(PackedInput& input, UnpackedOutput& output,
-                                    uint64_t unpackedSize, CompressionType type,
-                                    bool solid) = 0;
+                                    uint64_t unpackedSize, CompressionType type, bool solid) = 0;
 };
 
 // dictionaryBits: the largest dictionary of the archive's entries, 1 << bits bytes
