@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <vector>
 
-#include "archivekit/paced_output.h"
+#include "archivekit/entry_output.h"
 #include "entry_sink.h"
 #include "output_files.h"
 #include "unace.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ace_crc.h"
-#include "archivekit/paced_output.h"
+#include "archivekit/entry_output.h"
 #include "unace.h"
 
 namespace unace {

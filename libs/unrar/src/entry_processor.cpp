@@ -5,7 +5,7 @@
 
 #include "archivekit/staged_file.h"
 
-#include "archivekit/paced_output.h"
+#include "archivekit/entry_output.h"
 #include "entry_sink.h"
 #include "output_files.h"
 #include "rar_legacy_crypto.h"

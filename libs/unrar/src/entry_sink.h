@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "archivekit/paced_output.h"
+#include "archivekit/entry_output.h"
 #include "rar_crypto.h"
 #include "unrar.h"
 

@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "archivekit/paced_output.h"
+#include "archivekit/entry_output.h"
 #include "archivekit/staged_file.h"
 #include "safe_path.h"
 

@@ -1,6 +1,7 @@
-// The output side of an entry: the decoder's bytes handed on in pieces small
-// enough that the caller's data callback hears from the library at least every
-// 256 KiB, however much one decoder step produces at once.
+// The output side of an entry: where it may go (always through the path-safety
+// check), and its bytes handed on in pieces small enough that the caller's data
+// callback hears from the library at least every 256 KiB, however much one decoder
+// step produces at once.
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "archivekit/paced_output.h"
+#include "archivekit/entry_output.h"
 
 #include <unistd.h>
 
