@@ -1,5 +1,7 @@
 #include "support/ace_packer.h"
 
+#include "support/archive_bytes.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -25,20 +27,10 @@ constexpr size_t kChainLength = 32;
 constexpr size_t kLongestMatch = 258;
 constexpr size_t kGoodEnoughMatch = 64;  // stops the chain walk early
 
-void PutU16(std::string& out, uint32_t value) {
-  out += static_cast<char>(value & 0xFF);
-  out += static_cast<char>((value >> 8) & 0xFF);
-}
-
-void PutU32(std::string& out, uint32_t value) {
-  PutU16(out, value & 0xFFFF);
-  PutU16(out, value >> 16);
-}
-
 std::string WithCrcAndSize(const std::string& body) {
   std::string header;
-  PutU16(header, AceCrc32(body) & 0xFFFF);
-  PutU16(header, static_cast<uint32_t>(body.size()));
+  PutLe16(header, AceCrc32(body) & 0xFFFF);
+  PutLe16(header, static_cast<uint32_t>(body.size()));
   return header + body;
 }
 
@@ -373,40 +365,29 @@ void AceBitWriter::put(uint32_t value, unsigned bits) {
   count_ += bits;
   if (count_ >= 32) {
     count_ -= 32;
-    PutU32(bytes_, static_cast<uint32_t>(pending_ >> count_));
+    PutLe32(bytes_, static_cast<uint32_t>(pending_ >> count_));
   }
 }
 
 std::string AceBitWriter::finish() {
-  if (count_ > 0) PutU32(bytes_, static_cast<uint32_t>(pending_ << (32 - count_)));
-  PutU32(bytes_, 0);
+  if (count_ > 0) PutLe32(bytes_, static_cast<uint32_t>(pending_ << (32 - count_)));
+  PutLe32(bytes_, 0);
   return std::move(bytes_);
 }
 
 uint32_t AceCrc32(std::string_view bytes) {
-  static const std::array<uint32_t, 256> table = [] {
-    std::array<uint32_t, 256> t{};
-    for (uint32_t i = 0; i < 256; ++i) {
-      uint32_t c = i;
-      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[i] = c;
-    }
-    return t;
-  }();
-  uint32_t crc = 0xFFFFFFFFu;
-  for (unsigned char b : bytes) crc = table[(crc ^ b) & 0xFF] ^ (crc >> 8);
-  return crc;
+  return Crc32Register(bytes);
 }
 
 std::string AceMainHeader(const AceMainHeaderFields& fields) {
   std::string body(1, '\0');
-  PutU16(body, fields.flags);
+  PutLe16(body, fields.flags);
   body += "**ACE**";
   body += static_cast<char>(fields.versionNeeded);
   body += static_cast<char>(fields.versionNeeded);
   body += static_cast<char>(kHostWin32);
   body += static_cast<char>(fields.volumeNumber);
-  PutU32(body, kDosTime);
+  PutLe32(body, kDosTime);
   body.append(8, '\0');
   body += '\0';  // no authenticity string
   return WithCrcAndSize(body);
@@ -414,17 +395,17 @@ std::string AceMainHeader(const AceMainHeaderFields& fields) {
 
 std::string AceFileHeader(const AceFileHeaderFields& fields) {
   std::string body(1, '\1');
-  PutU16(body, fields.flags);
-  PutU32(body, fields.packedSize);
-  PutU32(body, fields.originalSize);
-  PutU32(body, kDosTime);
-  PutU32(body, fields.attributes);
-  PutU32(body, fields.crc);
+  PutLe16(body, fields.flags);
+  PutLe32(body, fields.packedSize);
+  PutLe32(body, fields.originalSize);
+  PutLe32(body, kDosTime);
+  PutLe32(body, fields.attributes);
+  PutLe32(body, fields.crc);
   body += static_cast<char>(fields.type);
   body += static_cast<char>(fields.type == 0 ? 0 : 3);  // quality "normal"
-  PutU16(body, (fields.dictionaryBits - 10) & 0xF);
-  PutU16(body, 0);
-  PutU16(body, static_cast<uint32_t>(fields.name.size()));
+  PutLe16(body, (fields.dictionaryBits - 10) & 0xF);
+  PutLe16(body, 0);
+  PutLe16(body, static_cast<uint32_t>(fields.name.size()));
   body += fields.name;
   body.append(4, '\0');
   return WithCrcAndSize(body);

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <limits>
 
 #include "ace_crypto.h"
 #include "support/ace_packer.h"
+#include "support/archive_bytes.h"
 
 namespace tessaly::testing {
 
@@ -144,10 +144,7 @@ std::vector<std::string> Assemble(const std::vector<PackedEntry>& entries,
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  EXPECT_TRUE(out) << "cannot write " << path;
+  EXPECT_TRUE(WriteBinaryFile(path, bytes)) << "cannot write " << path;
 }
 
 // name.ace, then name.c00 ... name.c99, then name.100 ...

@@ -1,15 +1,15 @@
 #include "support/rar_writer.h"
 
+#include "support/archive_bytes.h"
+
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
 #include <openssl/sha.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <limits>
 
 namespace tessaly::testing {
@@ -36,28 +36,7 @@ struct Rar5DerivedKeys {
 };
 
 uint32_t Crc32(const std::string& bytes) {
-  static const std::array<uint32_t, 256> table = [] {
-    std::array<uint32_t, 256> t{};
-    for (uint32_t i = 0; i < 256; ++i) {
-      uint32_t c = i;
-      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[i] = c;
-    }
-    return t;
-  }();
-  uint32_t crc = 0xFFFFFFFFu;
-  for (unsigned char b : bytes) crc = table[(crc ^ b) & 0xFF] ^ (crc >> 8);
-  return crc ^ 0xFFFFFFFFu;
-}
-
-void PutU16(std::string& out, uint32_t value) {
-  out += static_cast<char>(value & 0xFF);
-  out += static_cast<char>((value >> 8) & 0xFF);
-}
-
-void PutU32(std::string& out, uint32_t value) {
-  PutU16(out, value & 0xFFFF);
-  PutU16(out, value >> 16);
+  return ~Crc32Register(bytes);
 }
 
 void PutVint(std::string& out, uint64_t value) {
@@ -171,7 +150,7 @@ std::string CheckSum(const std::string& check) {
 
 uint32_t MacedCrc(const std::string& hashKey, uint32_t crc) {
   std::string value;
-  PutU32(value, crc);
+  PutLe32(value, crc);
   const std::string mac = HmacSha256(hashKey, value);
   uint32_t folded = 0;
   for (size_t i = 0; i < mac.size(); ++i) {
@@ -259,10 +238,10 @@ uint32_t PieceCrc(const Piece& piece, const RarOptions& options, const Keys& key
 
 std::string Rar4Block(uint8_t type, uint16_t flags, const std::string& body) {
   std::string header;
-  PutU16(header, 0);
+  PutLe16(header, 0);
   header += static_cast<char>(type);
-  PutU16(header, flags);
-  PutU16(header, static_cast<uint32_t>(7 + body.size()));
+  PutLe16(header, flags);
+  PutLe16(header, static_cast<uint32_t>(7 + body.size()));
   header += body;
   const uint32_t crc = Crc32(header.substr(2)) & 0xFFFF;
   header[0] = static_cast<char>(crc & 0xFF);
@@ -282,15 +261,15 @@ std::string Rar4FileHeader(const Piece& piece, const RarOptions& options, const 
   std::replace(name.begin(), name.end(), '/', '\\');
 
   std::string body;
-  PutU32(body, static_cast<uint32_t>(piece.packed.size()));
-  PutU32(body, static_cast<uint32_t>(Content(entry, options).size()));
+  PutLe32(body, static_cast<uint32_t>(piece.packed.size()));
+  PutLe32(body, static_cast<uint32_t>(Content(entry, options).size()));
   body += '\x03';  // a Unix host: attributes are a mode
-  PutU32(body, entry.folder ? 0 : PieceCrc(piece, options, keys));
-  PutU32(body, kDosTime);
+  PutLe32(body, entry.folder ? 0 : PieceCrc(piece, options, keys));
+  PutLe32(body, kDosTime);
   body += static_cast<char>(entry.rar4Version);
   body += static_cast<char>(entry.rar4Method);
-  PutU16(body, static_cast<uint32_t>(name.size()));
-  PutU32(body, ModeOf(entry));
+  PutLe16(body, static_cast<uint32_t>(name.size()));
+  PutLe32(body, ModeOf(entry));
   body += name;
   if (encrypted) body += kRar4Salt;
   return Rar4Block(0x74, flags, body);
@@ -317,7 +296,7 @@ std::string Rar4Volume(const std::vector<Piece>& pieces, size_t index, size_t co
   if (volumeSet) {
     endFlags |= 0x0008;
     if (!last) endFlags |= 0x0001;
-    PutU16(endBody, static_cast<uint32_t>(index));
+    PutLe16(endBody, static_cast<uint32_t>(index));
   }
   return out + wrap(Rar4Block(0x7B, endFlags, endBody));
 }
@@ -335,7 +314,7 @@ std::string Rar5Block(uint64_t type, uint64_t flags, const std::string& fields,
   inner += fields + extra;
   const std::string sized = Vint(inner.size()) + inner;
   std::string header;
-  PutU32(header, Crc32(sized));
+  PutLe32(header, Crc32(sized));
   return header + sized;
 }
 
@@ -357,8 +336,8 @@ std::string Rar5FileHeader(const Piece& piece, const RarOptions& options, const 
   PutVint(fields, entry.folder ? 0x0003 : 0x0006);
   PutVint(fields, Content(entry, options).size());
   PutVint(fields, ModeOf(entry));
-  PutU32(fields, kUnixTime);
-  if (!entry.folder) PutU32(fields, PieceCrc(piece, options, keys));
+  PutLe32(fields, kUnixTime);
+  if (!entry.folder) PutLe32(fields, PieceCrc(piece, options, keys));
   PutVint(fields, entry.rar5Compression);
   PutVint(fields, 1);  // a Unix host
   PutVint(fields, entry.name.size());
@@ -435,10 +414,7 @@ Keys KeysFor(const std::vector<RarEntrySpec>& entries, const RarOptions& options
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  EXPECT_TRUE(out.good()) << "could not write " << path;
+  EXPECT_TRUE(WriteBinaryFile(path, bytes)) << "could not write " << path;
 }
 
 std::vector<std::string> WriteVolumes(const std::vector<std::string>& paths, const Volumes& volumes,

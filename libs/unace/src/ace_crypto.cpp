@@ -117,7 +117,7 @@ void AceBlowfish::decrypt_block(uint32_t& left, uint32_t& right) const {
 
 AceCbcDecryptor::AceCbcDecryptor(std::string_view password) : cipher_(derive_ace_key(password)) {}
 
-void AceCbcDecryptor::decrypt(uint8_t* data, size_t size) {
+bool AceCbcDecryptor::decrypt(uint8_t* data, size_t size) {
   for (size_t offset = 0; offset + 8 <= size; offset += 8) {
     uint8_t* block = data + offset;
     const uint32_t cipherLeft = load_le32(block);
@@ -130,6 +130,7 @@ void AceCbcDecryptor::decrypt(uint8_t* data, size_t size) {
     previousLeft_ = cipherLeft;
     previousRight_ = cipherRight;
   }
+  return true;
 }
 
 }  // namespace unace

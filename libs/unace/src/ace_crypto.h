@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "archivekit/packed_entry_input.h"
+
 namespace unace {
 
 using AceKeyWords = std::array<uint32_t, 5>;
@@ -27,14 +29,15 @@ class AceBlowfish {
 
 // Decrypts one entry's packed data in whole 8-byte blocks (little-endian halves,
 // left first); the chain runs on across the parts of a split entry.
-class AceCbcDecryptor {
+class AceCbcDecryptor : public archivekit::BlockDecryptor {
  public:
   explicit AceCbcDecryptor(std::string_view password);
   // A cipher keyed once serves every entry of the same password: the key schedule
   // costs far more than a small entry's data.
   explicit AceCbcDecryptor(const AceBlowfish& cipher) : cipher_(cipher) {}
-  // size is a multiple of 8.
-  void decrypt(uint8_t* data, size_t size);
+  size_t block_size() const override { return 8; }
+  // size is a multiple of 8; never refuses.
+  bool decrypt(uint8_t* data, size_t size) override;
 
  private:
   AceBlowfish cipher_;

@@ -1,37 +1,17 @@
-// The seam between the archive layer and the decompression algorithms: the layer
-// hands each entry's packed bytes (already decrypted, all volumes joined) to the
-// decoder and receives the unpacked bytes in order.
+// The ACE decoder; it reads and writes through the kit's seam between the archive
+// layer and the decompression algorithms.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <memory>
 
+#include "archivekit/decoder_io.h"
+
 namespace unace {
 
-class PackedInput {
- public:
-  virtual ~PackedInput() = default;
-  // Up to size bytes of the entry's packed data; 0 at its end. A read error or a
-  // missing volume is reported by the layer itself (failed() then tells).
-  virtual size_t read(uint8_t* buffer, size_t size) = 0;
-  virtual bool failed() const = 0;
-};
-
-class UnpackedOutput {
- public:
-  virtual ~UnpackedOutput() = default;
-  // False stops decoding (the write failed).
-  virtual bool write(const uint8_t* data, size_t size) = 0;
-};
-
-enum class DecodeResult {
-  ok,
-  bad_data,       // the stream is damaged (or the password was wrong)
-  unsupported,    // a compression type or mode we do not decode
-  out_of_memory,  // the dictionary cannot be had
-  stopped,        // UnpackedOutput::write returned false, or the input failed
-};
+using archivekit::DecodeResult;
+using archivekit::PackedInput;
+using archivekit::UnpackedOutput;
 
 // Stored entries are copied as they are; in a solid archive their bytes still join
 // the dictionary, since later entries refer back into them.
@@ -44,8 +24,7 @@ class Decoder {
   virtual ~Decoder() = default;
   // Decodes exactly unpackedSize bytes of one entry.
   virtual DecodeResult decode_entry(PackedInput& input, UnpackedOutput& output,
-                                    uint64_t unpackedSize, CompressionType type,
-                                    bool solid) = 0;
+                                    uint64_t unpackedSize, CompressionType type, bool solid) = 0;
 };
 
 // dictionaryBits: the largest dictionary of the archive's entries, 1 << bits bytes

@@ -9,9 +9,11 @@
 #include <string>
 
 #include "ace_headers.h"
-#include "volume_file.h"
+#include "archivekit/volume_file.h"
 
 namespace unace {
+
+using archivekit::VolumeFile;
 
 struct AceEntry : FileHeader {
   uint64_t dataOffset = 0;  // of this part, in its volume

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <vector>
 
-#include "entry_input.h"
+#include "archivekit/entry_output.h"
 #include "entry_sink.h"
 #include "output_files.h"
 #include "unace.h"
@@ -60,27 +60,22 @@ int verify(const AceEntry& entry, const AceEntry& lastPart, const EntrySink& sin
 
 }  // namespace
 
-EntryProcessor::~EntryProcessor() {
-  for (auto folder = folders_.rbegin(); folder != folders_.rend(); ++folder) {
-    apply_folder_time(folder->first, folder->second.dosTime);
-  }
-}
-
 bool EntryProcessor::decodable(const AceEntry& entry) const {
   return entry.type <= kTypeBlocked && entry.dictionaryBits <= kLargestDictionaryBits;
 }
 
-int EntryProcessor::process(const AceEntry& entry, EntryAction action,
+int EntryProcessor::process(const AceEntry& entry, archivekit::EntryAction action,
                             const std::string& destination) {
-  if (action == EntryAction::skip) return skip(entry);
+  if (action == archivekit::EntryAction::skip) return skip(entry);
   // Its first part lies in a volume before the one that was opened.
   if (entry.splitBefore()) {
     EntryInput(reader_, entry, nullptr).skip_rest();
     return ACE_BAD_DATA;
   }
   std::string path;
-  if (action == EntryAction::extract) {
-    if (!output_path(destination, entry.name, path)) {
+  if (action == archivekit::EntryAction::extract) {
+    std::string relative;
+    if (!archivekit::resolve_output_path(destination, entry.name, path, relative)) {
       EntryInput(reader_, entry, nullptr).skip_rest();
       return ACE_WRITE_PROTECTED;
     }
@@ -92,16 +87,19 @@ int EntryProcessor::process(const AceEntry& entry, EntryAction action,
   }
   if (entry.directory()) {
     const int result = EntryInput(reader_, entry, nullptr).skip_rest();
-    if (action == EntryAction::extract) folders_.emplace_back(path, entry);
+    if (action == archivekit::EntryAction::extract) folders_.add(path, entry);
     return result;
   }
-  return unpack(entry, action == EntryAction::extract ? &path : nullptr);
+  return unpack(entry, action == archivekit::EntryAction::extract ? &path : nullptr);
 }
 
 int EntryProcessor::skip(const AceEntry& entry) {
   EntryInput input(reader_, entry, nullptr);
   // A listing reads one volume: the parts in the next ones are not its business.
-  const auto pass_over = [&] { return listing_ ? input.skip_part() : input.skip_rest(); };
+  const auto pass_over = [&]() -> int {
+    if (!listing_) return input.skip_rest();
+    return input.skip_part() ? ACE_SUCCESS : ACE_READ_ERROR;
+  };
   if (!reader_.solid() || entry.directory() || entry.unpackedSize == 0) return pass_over();
   // The dictionary of a solid archive must see every entry in turn.
   if (listing_ || entry.splitBefore() || !decodable(entry) ||

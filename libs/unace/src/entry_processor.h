@@ -6,30 +6,25 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "ace_crypto.h"
 #include "ace_decoder.h"
 #include "archive_reader.h"
+#include "archivekit/archive_session.h"
+#include "archivekit/extracted_folders.h"
 #include "archivekit/staged_file.h"
+#include "entry_input.h"
 #include "output_files.h"
 #include "unace.h"
 
 namespace unace {
 
-class EntryInput;
 class EntrySink;
 
-enum class EntryAction { skip, test, extract };
-
+// Extracted folders get their times when it is destroyed.
 class EntryProcessor {
  public:
   explicit EntryProcessor(ArchiveReader& reader) : reader_(reader) {}
-  // Gives the extracted folders their times, which writing into them changed.
-  ~EntryProcessor();
-  EntryProcessor(const EntryProcessor&) = delete;
-  EntryProcessor& operator=(const EntryProcessor&) = delete;
   void set_password(std::string password) {
     password_ = std::move(password);
     cipher_.reset();
@@ -41,10 +36,12 @@ class EntryProcessor {
   void set_callback(ACEPROCESSDATAPROC callback) { callback_ = callback; }
 
   // destination: the folder ("" = the current one). An ACE_* code.
-  int process(const AceEntry& entry, EntryAction action, const std::string& destination);
+  int process(const AceEntry& entry, archivekit::EntryAction action,
+              const std::string& destination);
+  // Moves past the entry, decoding it when a solid stream needs it. An ACE_* code.
+  int skip(const AceEntry& entry);
 
  private:
-  int skip(const AceEntry& entry);
   int unpack(const AceEntry& entry, const std::string* path);
   int decode(const AceEntry& entry, EntryInput& input, EntrySink& sink);
   int decoder_for(const AceEntry& entry, Decoder*& decoder);
@@ -59,7 +56,10 @@ class EntryProcessor {
   ACEPROCESSDATAPROC callback_ = nullptr;
   bool listing_ = false;
   bool solidStreamBroken_ = false;
-  std::vector<std::pair<std::string, AceEntry>> folders_;  // extracted, for their times
+  archivekit::ExtractedFolders<AceEntry> folders_{
+      [](const std::string& path, const AceEntry& entry) {
+        apply_folder_time(path, entry.dosTime);
+      }};
   KnownFolders knownFolders_;
   std::unique_ptr<Decoder> decoder_;
   unsigned decoderBits_ = 0;

@@ -7,16 +7,15 @@
 #include <vector>
 
 #include "ace_crc.h"
-#include "ace_decoder.h"
+#include "archivekit/entry_output.h"
 #include "unace.h"
 
 namespace unace {
 
-class EntrySink : public UnpackedOutput {
+class EntrySink : public archivekit::PacedOutput {
  public:
   // fd: the open output file, or -1 to only count and check. callback: may be null.
   EntrySink(int fd, ACEPROCESSDATAPROC callback) : fd_(fd), callback_(callback) {}
-  bool write(const uint8_t* data, size_t size) override;
 
   uint64_t written() const { return written_; }
   uint32_t crc32() const { return crc_; }
@@ -26,7 +25,7 @@ class EntrySink : public UnpackedOutput {
   int failure() const;
 
  private:
-  bool write_piece(const uint8_t* data, size_t size);
+  bool write_piece(const uint8_t* data, size_t size) override;
 
   int fd_;
   ACEPROCESSDATAPROC callback_;

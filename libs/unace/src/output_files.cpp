@@ -5,10 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <vector>
 
 #include "ace_headers.h"
-#include "safe_path.h"
 
 namespace unace {
 namespace {
@@ -26,22 +24,6 @@ timespec unix_time(uint32_t dosTime) {
 }
 
 }  // namespace
-
-bool output_path(const std::string& root, const std::string& name, std::string& path) {
-  std::vector<char> cleaned(name.size() + 2);
-  if (safepath_resolve(root.empty() ? nullptr : root.c_str(), name.c_str(), cleaned.data(),
-                       cleaned.size(), nullptr) != SAFEPATH_OK) {
-    return false;
-  }
-  if (root.empty()) {
-    path = cleaned.data();
-  } else {
-    path = root;
-    if (path.back() != '/') path += '/';
-    path += cleaned.data();
-  }
-  return true;
-}
 
 int KnownFolders::make(const std::string& path, bool folder) {
   const size_t last = path.rfind('/');

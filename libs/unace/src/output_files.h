@@ -1,7 +1,7 @@
-// Creating what an entry becomes on disk, always inside the destination folder:
-// the checked path, folders on the way, the file's time and read-only attribute.
-// Files themselves are written through archivekit::StagedFile, so an old file is
-// replaced only by a whole, verified new one.
+// Creating what an entry becomes on disk, always inside the destination folder
+// (its path checked by archivekit::resolve_output_path): folders on the way, the file's time and
+// read-only attribute. Files themselves are written through archivekit::StagedFile, so an old file
+// is replaced only by a whole, verified new one.
 #pragma once
 
 #include <cstdint>
@@ -10,13 +10,10 @@
 
 namespace unace {
 
-// The full path for name under root ("" = the current folder), checked so that it
-// stays inside root; false when the name leaves nothing or leads outside.
-bool output_path(const std::string& root, const std::string& name, std::string& path);
-
 // The folders one extraction has made or found, so that the levels above each entry
 // are created once instead of being tried again for every file. Only folders are
-// remembered: every entry's own path is still checked by output_path.
+// remembered: every entry's own path is still checked by
+// archivekit::resolve_output_path.
 class KnownFolders {
  public:
   // Creates the folders above path (and path itself when folder is true); 0 or the

@@ -1,11 +1,11 @@
 // The C API: one handle per opened archive, the entry just read, and the records.
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <optional>
 #include <string>
 
 #include "archive_reader.h"
+#include "archivekit/archive_session.h"
 #include "entry_processor.h"
 #include "unace.h"
 
@@ -14,25 +14,9 @@ namespace {
 
 constexpr uint8_t kHostMsDos = 0;
 
-struct ArchiveHandle {
-  ArchiveReader reader;
-  EntryProcessor processor{reader};
-  std::optional<AceEntry> current;  // read and not yet processed
-};
+static_assert(ACE_TEST == 1 && ACE_EXTRACT == 2, "archivekit::action_for reads these codes");
 
-ArchiveHandle* from(HANDLE handle) {
-  return static_cast<ArchiveHandle*>(handle);
-}
-
-// Copies text into a fixed field, cut before a UTF-8 sequence that would not fit.
-void copy_text(char* field, size_t fieldSize, const std::string& text) {
-  size_t length = std::min(text.size(), fieldSize - 1);
-  if (length < text.size()) {
-    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
-  }
-  std::memcpy(field, text.data(), length);
-  field[length] = '\0';
-}
+using ArchiveHandle = archivekit::ArchiveSession<ArchiveReader, EntryProcessor, AceEntry>;
 
 // The backend reads the flags as a binary numeral: the second digit must mean
 // "encrypted" and the third "continued from the previous volume" for every entry.
@@ -47,9 +31,9 @@ unsigned header_flags(const AceEntry& entry) {
 
 void fill_header(const AceEntry& entry, const ArchiveReader& reader, ACEHeaderData& header) {
   std::memset(&header, 0, sizeof header);
-  copy_text(header.ArcName, sizeof header.ArcName, reader.volume_path());
-  copy_text(header.FileName, sizeof header.FileName, entry.name);
-  copy_text(header.FileNameW, sizeof header.FileNameW, entry.name);
+  archivekit::copy_to_field(header.ArcName, sizeof header.ArcName, reader.volume_path());
+  archivekit::copy_to_field(header.FileName, sizeof header.FileName, entry.name);
+  archivekit::copy_to_field(header.FileNameW, sizeof header.FileNameW, entry.name);
   header.Flags = header_flags(entry);
   header.PackSize = static_cast<unsigned>(entry.packSize);
   header.UnpSize = static_cast<unsigned>(entry.unpackedSize);
@@ -62,12 +46,6 @@ void fill_header(const AceEntry& entry, const ArchiveReader& reader, ACEHeaderDa
   header.DictionaryBits = entry.dictionaryBits;
   header.PackSize64 = entry.packSize;
   header.UnpSize64 = entry.unpackedSize;
-}
-
-EntryAction action_for(int operation) {
-  return operation == ACE_EXTRACT ? EntryAction::extract
-         : operation == ACE_TEST  ? EntryAction::test
-                                  : EntryAction::skip;
 }
 
 }  // namespace
@@ -83,63 +61,42 @@ HANDLE ACEOpenArchive(ACEOpenArchiveData* data) {
     data->OpenResult = ACE_OPEN_NOT_ACE;
     return nullptr;
   }
-  auto* handle = new (std::nothrow) ArchiveHandle;
-  if (!handle) {
-    data->OpenResult = ACE_OPEN_NO_MEMORY;
-    return nullptr;
-  }
   const bool listing = data->OpenMode != ACE_OM_EXTRACT;
-  handle->processor.set_listing(listing);
-  const int result = handle->reader.open(data->ArcName, !listing);
-  data->OpenResult = static_cast<unsigned>(result);
-  if (result != ACE_OPEN_OK) {
-    delete handle;
-    return nullptr;
-  }
-  return handle;
+  return archivekit::open_handle<ArchiveHandle>(
+      data->OpenResult, ACE_OPEN_NO_MEMORY, [&](ArchiveHandle& handle) {
+        handle.processor.set_listing(listing);
+        return handle.reader.open(data->ArcName, !listing);
+      });
 }
 
 int ACECloseArchive(HANDLE handle) {
-  delete unace::from(handle);
+  delete ArchiveHandle::from(handle);
   return ACE_SUCCESS;
 }
 
 int ACEReadHeader(HANDLE handle, ACEHeaderData* header) {
-  ArchiveHandle* archive = unace::from(handle);
+  ArchiveHandle* archive = ArchiveHandle::from(handle);
   if (!archive || !header) return ACE_BAD_HEADER;
-  // An entry that was read but not processed is skipped, so the reader is past it.
-  if (archive->current) {
-    const unace::AceEntry pending = *archive->current;
-    archive->current.reset();
-    const int skipped = archive->processor.process(pending, unace::EntryAction::skip, {});
-    if (skipped != ACE_SUCCESS) return skipped;
-  }
-  unace::AceEntry entry;
-  const int result = archive->reader.next_entry(entry);
-  if (result != ACE_SUCCESS) return result;
-  unace::fill_header(entry, archive->reader, *header);
-  archive->current = std::move(entry);
-  return ACE_SUCCESS;
+  return archive->read_next(
+      [&](const unace::AceEntry& entry) { unace::fill_header(entry, archive->reader, *header); });
 }
 
 int ACEProcessFile(HANDLE handle, int operation, char* destPath) {
-  ArchiveHandle* archive = unace::from(handle);
+  ArchiveHandle* archive = ArchiveHandle::from(handle);
   if (!archive) return ACE_BAD_HEADER;
-  // Nothing read yet, or the entry was processed already: nothing to do.
-  if (!archive->current) return ACE_SUCCESS;
-  const unace::AceEntry entry = *archive->current;
-  archive->current.reset();
-  return archive->processor.process(entry, unace::action_for(operation), destPath ? destPath : "");
+  return archive->process_current(archivekit::action_for(operation),
+                                  std::string(destPath ? destPath : ""));
 }
 
 void ACESetPassword(HANDLE handle, char* password) {
-  if (ArchiveHandle* archive = unace::from(handle)) {
+  if (ArchiveHandle* archive = ArchiveHandle::from(handle)) {
     archive->processor.set_password(password ? password : "");
   }
 }
 
 void ACESetProcessDataProc(HANDLE handle, ACEPROCESSDATAPROC callback) {
-  if (ArchiveHandle* archive = unace::from(handle)) archive->processor.set_callback(callback);
+  if (ArchiveHandle* archive = ArchiveHandle::from(handle))
+    archive->processor.set_callback(callback);
 }
 
 }  // extern "C"

@@ -78,7 +78,7 @@ bool starts_as_other_archive(const std::vector<uint8_t>& head) {
 bool find_archive(VolumeFile& file, uint64_t& firstBlock, ArchiveFormat& format) {
   for (const size_t range : {kQuickSearchBytes, kSfxSearchBytes}) {
     std::vector<uint8_t> head(std::min<uint64_t>(file.size(), range + 8));
-    if (!file.read_at(0, head.data(), head.size())) return false;
+    if (!file.read_exact(0, head.data(), head.size())) return false;
     if (starts_as_other_archive(head)) return false;
     if (scan_for_archive(file, head, firstBlock, format)) return true;
     if (head.size() == file.size()) return false;
@@ -118,8 +118,8 @@ int ArchiveReader::open_volume(const std::string& path) {
     if (file_) return ERAR_EOPEN;
     // A file that starts like an archive but whose main header is damaged.
     uint8_t start[sizeof kMarker];
-    const bool marked =
-        file->read_at(0, start, sizeof start) && std::memcmp(start, kMarker, sizeof kMarker) == 0;
+    const bool marked = file->read_exact(0, start, sizeof start) &&
+                        std::memcmp(start, kMarker, sizeof kMarker) == 0;
     return marked ? ERAR_BAD_ARCHIVE : ERAR_UNKNOWN_FORMAT;
   }
   if (file_ && format != format_) return ERAR_BAD_ARCHIVE;

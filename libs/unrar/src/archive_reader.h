@@ -11,11 +11,13 @@
 #include <vector>
 
 #include "archive_entry.h"
+#include "archivekit/volume_file.h"
 #include "rar4_blocks.h"
 #include "unrar.h"
-#include "volume_file.h"
 
 namespace unrar {
+
+using archivekit::VolumeFile;
 
 enum class ArchiveFormat { rar4, rar5 };
 

@@ -5,7 +5,7 @@
 
 #include "archivekit/staged_file.h"
 
-#include "entry_input.h"
+#include "archivekit/entry_output.h"
 #include "entry_sink.h"
 #include "output_files.h"
 #include "rar_legacy_crypto.h"
@@ -96,30 +96,26 @@ int verify(const ArchiveEntry& entry, const ArchiveEntry& lastPart, EntrySink& s
 
 }  // namespace
 
-EntryProcessor::~EntryProcessor() {
-  for (auto folder = folders_.rbegin(); folder != folders_.rend(); ++folder) {
-    apply_metadata(folder->first, folder->second);
-  }
-}
-
-int EntryProcessor::process(const ArchiveEntry& entry, EntryAction action,
+int EntryProcessor::process(const ArchiveEntry& entry, archivekit::EntryAction action,
                             const std::string& destination, const std::string& outputName) {
-  if (action == EntryAction::skip) return skip(entry);
+  if (action == archivekit::EntryAction::skip) return skip(entry);
   // Its first part lies in a volume before the one that was opened.
   if (entry.splitBefore) {
     EntryInput(reader_, entry, nullptr).skip_rest();
     return ERAR_BAD_DATA;
   }
   Target target;
-  if (action == EntryAction::extract) {
+  if (action == archivekit::EntryAction::extract) {
     bool placed = false;
     if (outputName.empty()) {
       target.root = destination;
-      placed = output_path(destination, entry.name, target.path, target.relative);
+      placed =
+          archivekit::resolve_output_path(destination, entry.name, target.path, target.relative);
     } else {
       const size_t slash = outputName.find_last_of('/');
       target.root = slash == std::string::npos ? "" : outputName.substr(0, slash);
-      placed = output_path(target.root, outputName.substr(slash + 1), target.path, target.relative);
+      placed = archivekit::resolve_output_path(target.root, outputName.substr(slash + 1),
+                                               target.path, target.relative);
     }
     if (!placed || !make_folders(target.path, entry.directory)) {
       EntryInput(reader_, entry, nullptr).skip_rest();
@@ -128,10 +124,10 @@ int EntryProcessor::process(const ArchiveEntry& entry, EntryAction action,
   }
   if (entry.directory) {
     const int result = EntryInput(reader_, entry, nullptr).skip_rest();
-    if (action == EntryAction::extract) folders_.emplace_back(target.path, entry);
+    if (action == archivekit::EntryAction::extract) folders_.add(target.path, entry);
     return result;
   }
-  return unpack(entry, action == EntryAction::extract ? &target : nullptr);
+  return unpack(entry, action == archivekit::EntryAction::extract ? &target : nullptr);
 }
 
 int EntryProcessor::skip(const ArchiveEntry& entry) {

@@ -6,11 +6,13 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "archive_entry.h"
 #include "archive_reader.h"
+#include "archivekit/archive_session.h"
+#include "archivekit/extracted_folders.h"
+#include "entry_input.h"
+#include "output_files.h"
 #include "packed_cipher.h"
 #include "rar_crypto.h"
 #include "rar_decoder.h"
@@ -18,19 +20,12 @@
 
 namespace unrar {
 
-class EntryInput;
 class EntrySink;
 
-enum class EntryAction { skip, test, extract };
-
+// Extracted folders get their times and modes when it is destroyed.
 class EntryProcessor {
  public:
   explicit EntryProcessor(ArchiveReader& reader) : reader_(reader) {}
-  // Gives the extracted folders their times and modes, which writing into them
-  // would have changed or prevented.
-  ~EntryProcessor();
-  EntryProcessor(const EntryProcessor&) = delete;
-  EntryProcessor& operator=(const EntryProcessor&) = delete;
   void set_password(const std::string& password) { password_ = password; }
   void set_callback(PROCESSDATAPROC callback) { callback_ = callback; }
   // Listing only skips: skipped entries of a solid archive are then not decoded, and
@@ -39,8 +34,10 @@ class EntryProcessor {
 
   // destination: the folder ("" = the current one); outputName: a path that replaces
   // the entry's own, or "". An ERAR_* code.
-  int process(const ArchiveEntry& entry, EntryAction action, const std::string& destination,
-              const std::string& outputName);
+  int process(const ArchiveEntry& entry, archivekit::EntryAction action,
+              const std::string& destination, const std::string& outputName);
+  // Moves past the entry, decoding it when a solid stream needs it. An ERAR_* code.
+  int skip(const ArchiveEntry& entry);
   // A service entry's data (the archive comment) unpacked into text, with a decoder
   // of its own; the reading position does not move. An ERAR_* code.
   int unpack_text(const ArchiveEntry& entry, std::string& text);
@@ -58,14 +55,13 @@ class EntryProcessor {
   int make_cipher(const ArchiveEntry& entry, std::unique_ptr<PackedCipher>& cipher,
                   std::optional<Bytes32>& hashKey);
   int decoder_for(const ArchiveEntry& entry, Decoder*& decoder);
-  int skip(const ArchiveEntry& entry);
 
   ArchiveReader& reader_;
   std::optional<std::string> password_;
   PROCESSDATAPROC callback_ = nullptr;
   bool listing_ = false;
   bool solidStreamBroken_ = false;
-  std::vector<std::pair<std::string, ArchiveEntry>> folders_;
+  archivekit::ExtractedFolders<ArchiveEntry> folders_{apply_metadata};
   std::unique_ptr<Decoder> rar15_;
   std::unique_ptr<Decoder> rar20_;
   std::unique_ptr<Decoder> rar29_;

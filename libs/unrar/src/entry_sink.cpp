@@ -1,32 +1,12 @@
 #include "entry_sink.h"
 
-#include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-
 #include "archive_crc.h"
 
 namespace unrar {
-namespace {
-
-constexpr size_t kCallbackPiece = 256 * 1024;
-
-}  // namespace
 
 EntrySink::EntrySink(int fd, std::string* memory, PROCESSDATAPROC callback, bool blake2)
     : fd_(fd), memory_(memory), callback_(callback) {
   if (blake2) blake2_ = std::make_unique<Blake2sp>();
-}
-
-bool EntrySink::write(const uint8_t* data, size_t size) {
-  while (size > 0) {
-    const size_t piece = std::min(size, kCallbackPiece);
-    if (!write_piece(data, piece)) return false;
-    data += piece;
-    size -= piece;
-  }
-  return true;
 }
 
 bool EntrySink::write_piece(const uint8_t* data, size_t size) {
@@ -40,15 +20,9 @@ bool EntrySink::write_piece(const uint8_t* data, size_t size) {
     }
     memory_->append(reinterpret_cast<const char*>(data), size);
   }
-  size_t done = 0;
-  while (fd_ >= 0 && done < size) {
-    const ssize_t put = ::write(fd_, data + done, size - done);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) {
-      writeFailed_ = true;
-      return false;
-    }
-    done += static_cast<size_t>(put);
+  if (fd_ >= 0 && archivekit::write_fully(fd_, data, size) != 0) {
+    writeFailed_ = true;
+    return false;
   }
   // The callback may read the bytes but not change them: hand it a copy.
   if (callback_) {

@@ -6,18 +6,17 @@
 #include <memory>
 #include <string>
 
+#include "archivekit/entry_output.h"
 #include "rar_crypto.h"
-#include "rar_decoder.h"
 #include "unrar.h"
 
 namespace unrar {
 
-class EntrySink : public UnpackedOutput {
+class EntrySink : public archivekit::PacedOutput {
  public:
   // fd: the open output file, or -1. memory: collects the bytes (at most
   // kMemoryLimit of them) when not null.
   EntrySink(int fd, std::string* memory, PROCESSDATAPROC callback, bool blake2);
-  bool write(const uint8_t* data, size_t size) override;
 
   uint64_t written() const { return written_; }
   uint32_t crc32() const { return crc_; }
@@ -28,7 +27,7 @@ class EntrySink : public UnpackedOutput {
   static constexpr size_t kMemoryLimit = 64 * 1024;
 
  private:
-  bool write_piece(const uint8_t* data, size_t size);
+  bool write_piece(const uint8_t* data, size_t size) override;
 
   int fd_;
   std::string* memory_;

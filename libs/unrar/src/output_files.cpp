@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <vector>
 
+#include "archivekit/entry_output.h"
 #include "archivekit/staged_file.h"
 #include "safe_path.h"
 
@@ -38,24 +38,6 @@ mode_t recorded_mode(const ArchiveEntry& entry, mode_t current) {
 }
 
 }  // namespace
-
-bool output_path(const std::string& root, const std::string& name, std::string& path,
-                 std::string& relative) {
-  std::vector<char> cleaned(name.size() + 2);
-  if (safepath_resolve(root_or_null(root), name.c_str(), cleaned.data(), cleaned.size(), nullptr) !=
-      SAFEPATH_OK) {
-    return false;
-  }
-  relative = cleaned.data();
-  if (root.empty()) {
-    path = relative;
-  } else {
-    path = root;
-    if (path.back() != '/') path += '/';
-    path += relative;
-  }
-  return true;
-}
 
 bool make_folders(const std::string& path, bool folder) {
   size_t pos = 0;
@@ -103,7 +85,7 @@ bool copy_extracted_file(const std::string& root, const std::string& sourceName,
                          const ArchiveEntry& entry, const std::string& path) {
   std::string sourcePath;
   std::string sourceRelative;
-  if (!output_path(root, sourceName, sourcePath, sourceRelative)) return false;
+  if (!archivekit::resolve_output_path(root, sourceName, sourcePath, sourceRelative)) return false;
   const int in = open(sourcePath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   if (in < 0) return false;
   archivekit::StagedFile out;

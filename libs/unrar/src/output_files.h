@@ -1,7 +1,7 @@
-// Creating what an entry becomes on disk, always inside the destination folder:
-// the checked path, folders on the way, links, times and modes. Files themselves
-// are written through archivekit::StagedFile, so an old file is replaced only by a
-// whole, verified new one.
+// Creating what an entry becomes on disk, always inside the destination folder
+// (its path checked by archivekit::resolve_output_path): folders on the way, links, times and
+// modes. Files themselves are written through archivekit::StagedFile, so an old file is replaced
+// only by a whole, verified new one.
 #pragma once
 
 #include <string>
@@ -10,10 +10,6 @@
 
 namespace unrar {
 
-// The full path for name under root ("" = the current folder), checked so that it
-// stays inside root; false when the name leaves nothing or leads outside.
-bool output_path(const std::string& root, const std::string& name, std::string& path,
-                 std::string& relative);
 // Creates the folders above path (and path itself when folder is true).
 bool make_folders(const std::string& path, bool folder);
 

@@ -6,18 +6,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "archivekit/packed_entry_input.h"
 #include "rar_crypto.h"
 
 namespace unrar {
 
-class PackedCipher {
- public:
-  virtual ~PackedCipher() = default;
-  // Data is decrypted in whole blocks of this many bytes; a cut-off block cannot be.
-  virtual size_t block_size() const = 0;
-  // size is a multiple of block_size().
-  virtual bool decrypt(uint8_t* data, size_t size) = 0;
-};
+using PackedCipher = archivekit::BlockDecryptor;
 
 class AesPackedCipher : public PackedCipher {
  public:

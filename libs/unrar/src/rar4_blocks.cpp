@@ -159,17 +159,18 @@ BlockStatus read_header_bytes(VolumeFile& file, uint64_t offset, Rar4HeaderKeys*
   }
   if (!keys) {
     uint8_t common[kCommonHeaderBytes];
-    if (!file.read_at(offset, common, sizeof common)) return BlockStatus::truncated;
+    if (!file.read_exact(offset, common, sizeof common)) return BlockStatus::truncated;
     const size_t headSize = le16(common + 5);
     if (headSize < kCommonHeaderBytes) return BlockStatus::bad_header;
     header.resize(headSize);
-    if (!file.read_at(offset, header.data(), headSize)) return BlockStatus::truncated;
+    if (!file.read_exact(offset, header.data(), headSize)) return BlockStatus::truncated;
     dataStart = offset + headSize;
     return BlockStatus::ok;
   }
   uint8_t salt[8];
   uint8_t first[16];
-  if (!file.read_at(offset, salt, sizeof salt) || !file.read_at(offset + 8, first, sizeof first)) {
+  if (!file.read_exact(offset, salt, sizeof salt) ||
+      !file.read_exact(offset + 8, first, sizeof first)) {
     return BlockStatus::truncated;
   }
   const Rar3Key& key = keys->key_for(salt);
@@ -181,8 +182,8 @@ BlockStatus read_header_bytes(VolumeFile& file, uint64_t offset, Rar4HeaderKeys*
   header.resize(padded);
   std::memcpy(header.data(), first, sizeof first);
   if (padded > sizeof first) {
-    if (!file.read_at(offset + 8 + sizeof first, header.data() + sizeof first,
-                      padded - sizeof first)) {
+    if (!file.read_exact(offset + 8 + sizeof first, header.data() + sizeof first,
+                         padded - sizeof first)) {
       return BlockStatus::truncated;
     }
     if (!cipher.decrypt(header.data() + sizeof first, padded - sizeof first)) {

@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "archive_entry.h"
+#include "archivekit/volume_file.h"
 #include "rar_crypto.h"
-#include "volume_file.h"
 
 namespace unrar {
+
+using archivekit::VolumeFile;
 
 inline constexpr uint8_t kRar4MainBlock = 0x73;
 inline constexpr uint8_t kRar4FileBlock = 0x74;

@@ -96,7 +96,7 @@ BlockStatus read_plain(VolumeFile& file, uint64_t offset, Rar5ReadBlock& out, ui
   if (result == Rar5ParseResult::need_more && headerBytes > bytes.size()) {
     if (offset + headerBytes > file.size()) return BlockStatus::truncated;
     bytes.resize(headerBytes);
-    if (!file.read_at(offset, bytes.data(), bytes.size())) return BlockStatus::truncated;
+    if (!file.read_exact(offset, bytes.data(), bytes.size())) return BlockStatus::truncated;
     result = parse_rar5_block(bytes.data(), bytes.size(), out.block, headerBytes);
   }
   if (result != Rar5ParseResult::ok) return parse_status(result);
@@ -109,8 +109,8 @@ BlockStatus read_encrypted(VolumeFile& file, uint64_t offset, const Bytes32& key
                            Rar5ReadBlock& out, uint64_t& dataStart) {
   Bytes16 iv{};
   uint8_t first[kRar5AesBlockBytes];
-  if (!file.read_at(offset, iv.data(), iv.size()) ||
-      !file.read_at(offset + kRar5HeaderIvBytes, first, sizeof first)) {
+  if (!file.read_exact(offset, iv.data(), iv.size()) ||
+      !file.read_exact(offset + kRar5HeaderIvBytes, first, sizeof first)) {
     return BlockStatus::truncated;
   }
   AesCbcDecryptor cipher(key.data(), key.size(), iv);
@@ -121,8 +121,8 @@ BlockStatus read_encrypted(VolumeFile& file, uint64_t offset, const Bytes32& key
   std::vector<uint8_t> bytes(encryptedBytes);
   std::copy(first, first + sizeof first, bytes.begin());
   if (encryptedBytes > sizeof first) {
-    if (!file.read_at(offset + kRar5HeaderIvBytes + sizeof first, bytes.data() + sizeof first,
-                      encryptedBytes - sizeof first) ||
+    if (!file.read_exact(offset + kRar5HeaderIvBytes + sizeof first, bytes.data() + sizeof first,
+                         encryptedBytes - sizeof first) ||
         !cipher.decrypt(bytes.data() + sizeof first, encryptedBytes - sizeof first)) {
       return BlockStatus::truncated;
     }

@@ -7,12 +7,14 @@
 #include <string>
 
 #include "archive_entry.h"
+#include "archivekit/volume_file.h"
 #include "rar4_blocks.h"
 #include "rar5_headers.h"
 #include "rar_crypto.h"
-#include "volume_file.h"
 
 namespace unrar {
+
+using archivekit::VolumeFile;
 
 struct Rar5ReadBlock {
   Rar5Block block;

@@ -1,37 +1,17 @@
-// The seam between the archive layer and the decompression algorithms: the layer
-// hands each entry's packed bytes (already decrypted, all volumes joined) to the
-// decoder of its algorithm and receives the unpacked bytes in order.
+// The decoders of every RAR version; they read and write through the kit's seam
+// between the archive layer and the decompression algorithms.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <memory>
 
+#include "archivekit/decoder_io.h"
+
 namespace unrar {
 
-class PackedInput {
- public:
-  virtual ~PackedInput() = default;
-  // Up to size bytes of the entry's packed data; 0 at its end. A read error or a
-  // missing volume is reported by the layer itself (failed() then tells).
-  virtual size_t read(uint8_t* buffer, size_t size) = 0;
-  virtual bool failed() const = 0;
-};
-
-class UnpackedOutput {
- public:
-  virtual ~UnpackedOutput() = default;
-  // False stops decoding (the caller cancelled or the write failed).
-  virtual bool write(const uint8_t* data, size_t size) = 0;
-};
-
-enum class DecodeResult {
-  ok,
-  bad_data,       // the stream is damaged (or the password was wrong)
-  unsupported,    // a method or filter we do not decode
-  out_of_memory,  // the dictionary cannot be had
-  stopped,        // UnpackedOutput::write returned false, or the input failed
-};
+using archivekit::DecodeResult;
+using archivekit::PackedInput;
+using archivekit::UnpackedOutput;
 
 // One decoder per archive: a solid archive's entries continue in the same window
 // and tables; a non-solid entry starts afresh.

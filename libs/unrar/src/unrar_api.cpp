@@ -1,11 +1,11 @@
 // The C API: one handle per opened archive, the entry just read, and the records.
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <optional>
 #include <string>
 
 #include "archive_reader.h"
+#include "archivekit/archive_session.h"
 #include "entry_processor.h"
 #include "rar4_names.h"
 #include "rar4_old_comment.h"
@@ -16,25 +16,14 @@ namespace {
 
 constexpr unsigned kFlagsAlways = RHDF_ALWAYS;
 
-struct ArchiveHandle {
-  ArchiveReader reader;
-  EntryProcessor processor{reader};
-  std::optional<ArchiveEntry> current;  // read and not yet processed
+static_assert(RAR_TEST == 1 && RAR_EXTRACT == 2, "archivekit::action_for reads these codes");
+
+struct ArchiveHandle : archivekit::ArchiveSession<ArchiveReader, EntryProcessor, ArchiveEntry> {
   CHANGEVOLPROC changeVolume = nullptr;
 };
 
 ArchiveHandle* from(HANDLE handle) {
   return static_cast<ArchiveHandle*>(handle);
-}
-
-// Copies text into a fixed field, cut before a UTF-8 sequence that would not fit.
-void copy_text(char* field, size_t fieldSize, const std::string& text) {
-  size_t length = std::min(text.size(), fieldSize - 1);
-  if (length < text.size()) {
-    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
-  }
-  std::memcpy(field, text.data(), length);
-  field[length] = '\0';
 }
 
 unsigned header_flags(const ArchiveEntry& entry) {
@@ -47,9 +36,9 @@ unsigned header_flags(const ArchiveEntry& entry) {
 }
 
 void fill_header(const ArchiveEntry& entry, const std::string& volume, RARHeaderData& header) {
-  copy_text(header.ArcName, sizeof header.ArcName, volume);
-  copy_text(header.FileName, sizeof header.FileName, entry.name);
-  copy_text(header.FileNameW, sizeof header.FileNameW, entry.name);
+  archivekit::copy_to_field(header.ArcName, sizeof header.ArcName, volume);
+  archivekit::copy_to_field(header.FileName, sizeof header.FileName, entry.name);
+  archivekit::copy_to_field(header.FileNameW, sizeof header.FileNameW, entry.name);
   header.Flags = header_flags(entry);
   header.PackSize = static_cast<unsigned>(entry.packSize);
   header.UnpSize = static_cast<unsigned>(entry.unpackedSize);
@@ -100,12 +89,6 @@ void read_comment(ArchiveReader& reader, RAROpenArchiveData& data) {
   data.CmtState = fits == text.size() ? 1 : ERAR_SMALL_BUF;
 }
 
-EntryAction action_for(int operation) {
-  return operation == RAR_EXTRACT ? EntryAction::extract
-         : operation == RAR_TEST  ? EntryAction::test
-                                  : EntryAction::skip;
-}
-
 }  // namespace
 }  // namespace unrar
 
@@ -121,20 +104,15 @@ HANDLE RAROpenArchive(RAROpenArchiveData* data) {
     data->OpenResult = ERAR_EOPEN;
     return nullptr;
   }
-  auto* handle = new (std::nothrow) ArchiveHandle;
-  if (!handle) {
-    data->OpenResult = ERAR_NO_MEMORY;
-    return nullptr;
-  }
-  handle->processor.set_listing(data->OpenMode == RAR_OM_LIST);
-  const int result = handle->reader.open(data->ArcName);
-  data->OpenResult = static_cast<unsigned>(result);
-  if (result != ERAR_SUCCESS) {
-    delete handle;
-    return nullptr;
-  }
-  if (data->CmtBuf && data->CmtBufSize > 0) unrar::read_comment(handle->reader, *data);
-  return handle;
+  return archivekit::open_handle<ArchiveHandle>(
+      data->OpenResult, ERAR_NO_MEMORY, [&](ArchiveHandle& handle) {
+        handle.processor.set_listing(data->OpenMode == RAR_OM_LIST);
+        const int result = handle.reader.open(data->ArcName);
+        if (result == ERAR_SUCCESS && data->CmtBuf && data->CmtBufSize > 0) {
+          unrar::read_comment(handle.reader, *data);
+        }
+        return result;
+      });
 }
 
 int RARCloseArchive(HANDLE handle) {
@@ -145,31 +123,17 @@ int RARCloseArchive(HANDLE handle) {
 int RARReadHeader(HANDLE handle, RARHeaderData* header) {
   ArchiveHandle* archive = unrar::from(handle);
   if (!archive || !header) return ERAR_EREFERENCE;
-  // An entry that was read but not processed is skipped, so the reader is past it.
-  if (archive->current) {
-    const unrar::ArchiveEntry pending = *archive->current;
-    archive->current.reset();
-    const int skipped =
-        archive->processor.process(pending, unrar::EntryAction::skip, std::string(), {});
-    if (skipped != ERAR_SUCCESS) return skipped;
-  }
-  unrar::ArchiveEntry entry;
-  const int result = archive->reader.next_entry(entry);
-  if (result != ERAR_SUCCESS) return result;
-  unrar::fill_header(entry, archive->reader.volume_path(), *header);
-  archive->current = std::move(entry);
-  return ERAR_SUCCESS;
+  return archive->read_next([&](const unrar::ArchiveEntry& entry) {
+    unrar::fill_header(entry, archive->reader.volume_path(), *header);
+  });
 }
 
 int RARProcessFile(HANDLE handle, int operation, char* destPath, char* destName) {
   ArchiveHandle* archive = unrar::from(handle);
   if (!archive) return ERAR_EREFERENCE;
-  // Nothing read yet, or the entry was processed already: nothing to do.
-  if (!archive->current) return ERAR_SUCCESS;
-  const unrar::ArchiveEntry entry = *archive->current;
-  archive->current.reset();
-  return archive->processor.process(entry, unrar::action_for(operation), destPath ? destPath : "",
-                                    destName ? destName : "");
+  return archive->process_current(archivekit::action_for(operation),
+                                  std::string(destPath ? destPath : ""),
+                                  std::string(destName ? destName : ""));
 }
 
 void RARSetPassword(HANDLE handle, char* password) {

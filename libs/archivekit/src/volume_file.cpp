@@ -1,4 +1,4 @@
-#include "volume_file.h"
+#include "archivekit/volume_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-namespace unace {
+namespace archivekit {
 
 std::unique_ptr<VolumeFile> VolumeFile::open(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -16,14 +16,17 @@ std::unique_ptr<VolumeFile> VolumeFile::open(const std::string& path) {
     close(fd);
     return nullptr;
   }
-  return std::unique_ptr<VolumeFile>(new VolumeFile(fd, static_cast<uint64_t>(info.st_size), path));
+  return std::unique_ptr<VolumeFile>(
+      new VolumeFile(fd, path, static_cast<uint64_t>(info.st_size),
+                     {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)}));
 }
 
 VolumeFile::~VolumeFile() {
   close(fd_);
 }
 
-size_t VolumeFile::read_some(uint64_t offset, uint8_t* buffer, size_t size) {
+size_t VolumeFile::read_some(uint64_t offset, void* out, size_t size) const {
+  auto* buffer = static_cast<uint8_t*>(out);
   size_t total = 0;
   while (total < size && offset + total < size_) {
     const ssize_t got =
@@ -35,4 +38,4 @@ size_t VolumeFile::read_some(uint64_t offset, uint8_t* buffer, size_t size) {
   return total;
 }
 
-}  // namespace unace
+}  // namespace archivekit

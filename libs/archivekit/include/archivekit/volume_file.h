@@ -1,14 +1,13 @@
-// One volume of an archive opened for reading at any offset.
+// One volume of an archive, open for reading at any offset.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <utility>
 
-namespace unrar {
+namespace archivekit {
 
 class VolumeFile {
  public:
@@ -22,17 +21,21 @@ class VolumeFile {
   uint64_t size() const { return size_; }
   // Device and inode: the same file under any name or link.
   std::pair<uint64_t, uint64_t> identity() const { return identity_; }
-  // Exactly size bytes from offset; false when they are not all there.
-  bool read_at(uint64_t offset, void* out, size_t size);
-  // Up to size bytes from offset; the count read (0 at the end or on an error).
-  size_t read_some(uint64_t offset, void* out, size_t size);
+  // Up to size bytes from offset; fewer only at the end of the file or on an error.
+  size_t read_some(uint64_t offset, void* out, size_t size) const;
+  // Exactly size bytes from offset, or false.
+  bool read_exact(uint64_t offset, void* out, size_t size) const {
+    return read_some(offset, out, size) == size;
+  }
 
  private:
-  VolumeFile(std::string path, FILE* file, uint64_t size, std::pair<uint64_t, uint64_t> identity);
+  VolumeFile(int fd, std::string path, uint64_t size, std::pair<uint64_t, uint64_t> identity)
+      : fd_(fd), path_(std::move(path)), size_(size), identity_(identity) {}
+
+  int fd_;
   std::string path_;
-  FILE* file_;
   uint64_t size_;
   std::pair<uint64_t, uint64_t> identity_;
 };
 
-}  // namespace unrar
+}  // namespace archivekit

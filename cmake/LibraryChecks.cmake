@@ -1,0 +1,33 @@
+# The test binary and the fuzz target of one library in libs/<name>:
+#   tessaly_library_checks(<name> [SOURCES <the library's sources, for the fuzz target>]
+#                          [LIBRARIES <what the library links>]
+#                          [TEST_SOURCES <test support sources beside tests/*.cpp>]
+#                          [TEST_LIBRARIES <what the tests link beside the library>])
+# The tests (<name>_tests) are tests/*.cpp, see the library's private headers and
+# tests/, and find the corpus through TESSALY_CORPUS_DIR. The fuzz target
+# (fuzz_<name>) is fuzz/fuzz_<name>.cpp; libFuzzer needs clang, and the target
+# compiles the library's sources itself so that they carry the fuzzer's coverage
+# instrumentation.
+function(tessaly_library_checks name)
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "" "SOURCES;LIBRARIES;TEST_SOURCES;TEST_LIBRARIES")
+  set(dir ${CMAKE_CURRENT_SOURCE_DIR})
+
+  file(GLOB tests CONFIGURE_DEPENDS ${dir}/tests/*.cpp)
+  if(TESSALY_TESTS AND tests)
+    add_executable(${name}_tests ${tests} ${ARG_TEST_SOURCES})
+    target_include_directories(${name}_tests PRIVATE ${dir}/src ${PROJECT_SOURCE_DIR}/tests)
+    target_link_libraries(${name}_tests PRIVATE tessaly_${name} ${ARG_TEST_LIBRARIES}
+                                                GTest::gtest_main)
+    target_compile_definitions(${name}_tests PRIVATE
+      TESSALY_CORPUS_DIR="${PROJECT_SOURCE_DIR}/tests/corpus")
+    gtest_discover_tests(${name}_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS ${name})
+  endif()
+
+  if(CMAKE_CXX_COMPILER_ID MATCHES Clang AND EXISTS ${dir}/fuzz/fuzz_${name}.cpp)
+    add_executable(fuzz_${name} ${dir}/fuzz/fuzz_${name}.cpp ${ARG_SOURCES})
+    target_include_directories(fuzz_${name} PRIVATE ${dir}/include ${dir}/src)
+    target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(fuzz_${name} PRIVATE ${ARG_LIBRARIES})
+  endif()
+endfunction()

@@ -1,0 +1,35 @@
+// The output side of an entry: where it may go (always through the path-safety
+// check), and its bytes handed on in pieces small enough that the caller's data
+// callback hears from the library at least every 256 KiB, however much one decoder
+// step produces at once.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "archivekit/decoder_io.h"
+
+namespace archivekit {
+
+class PacedOutput : public UnpackedOutput {
+ public:
+  static constexpr size_t kPieceSize = 256 * 1024;
+  bool write(const uint8_t* data, size_t size) final;
+
+ protected:
+  // One piece of at most kPieceSize bytes; false stops decoding.
+  virtual bool write_piece(const uint8_t* data, size_t size) = 0;
+};
+
+// Writes all size bytes to fd; 0, or the errno of the failure (ENOSPC when the
+// file takes no more).
+int write_fully(int fd, const uint8_t* data, size_t size);
+
+// The full path for name under root ("" = the current folder), checked by the
+// path-safety function so that it stays inside root; relative is the checked name.
+// False when the name leaves nothing or leads outside.
+bool resolve_output_path(const std::string& root, const std::string& name, std::string& path,
+                         std::string& relative);
+
+}  // namespace archivekit
