@@ -85,7 +85,7 @@ inline constexpr const char* kConfirmationLead =
 inline constexpr const char* kConfirmationPrompt =
     "Click \"Go\" to continue or \"Cancel\" to abort this operation.";
 
-inline constexpr const char* kSetNotice =
+inline constexpr const char* kArchiveSetNotice =
     "Since Arj, Rar, and Ace archives and their self-extracting equivalents behave differently "
     "from Zips, only the first file in the set needs to be selected to process the entire set. "
     "To see how many files are in a set, view \"All Files\" or click \"Set Info\" from the "

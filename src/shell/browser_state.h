@@ -9,15 +9,15 @@ namespace tessaly {
 // Enabled state of the commands that follow the file list's selection: menu-bar
 // entries and their file pop-up twins.
 struct SelectionCommands {
-  bool mnuEx = false, fpopEx = false;
-  bool mnuZC = false, fpopZC = false;
-  bool mnuSi = false, fpopSI = false;
-  bool mnulaunch = false, fpopLa = false;
-  bool mnuProp = false, fpopPr = false;
-  bool mnuren = false, fpopRen = false;
-  bool mnuCopy = false, fpopCpy = false;
-  bool mnuMov = false, fpopMov = false;
-  bool mnuDel = false, fpopDe = false;
+  bool extractMenu = false, extractPopup = false;
+  bool contentsMenu = false, contentsPopup = false;
+  bool setInfoMenu = false, setInfoPopup = false;
+  bool launchMenu = false, launchPopup = false;
+  bool propertiesMenu = false, propertiesPopup = false;
+  bool renameMenu = false, renamePopup = false;
+  bool copyMenu = false, copyPopup = false;
+  bool moveMenu = false, movePopup = false;
+  bool deleteMenu = false, deletePopup = false;
 };
 
 // The browser's state that follows the file list and the file-type filter.

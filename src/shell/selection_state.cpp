@@ -18,25 +18,26 @@ std::string LowerLastFour(const std::string& path) {
 
 void EnableCommands(SelectionCommands& c, const std::vector<ListItemRef>& selected) {
   if (selected.empty()) {
-    // The pop-up entries fpopEx, fpopSI, fpopLa, fpopPr, fpopCpy, fpopMov and fpopDe
-    // keep the state the last selection gave them.
-    c.mnuEx = c.mnuZC = c.fpopZC = c.mnuSi = c.mnulaunch = c.mnuProp = false;
-    c.mnuren = c.fpopRen = c.mnuCopy = c.mnuMov = c.mnuDel = false;
+    // The pop-up entries Extract, Set Info, Launch, Properties, Copy to..., Move to... and
+    // Delete keep the state the last selection gave them.
+    c.extractMenu = c.contentsMenu = c.contentsPopup = c.setInfoMenu = c.launchMenu =
+        c.propertiesMenu = false;
+    c.renameMenu = c.renamePopup = c.copyMenu = c.moveMenu = c.deleteMenu = false;
     return;
   }
   const bool one = selected.size() == 1;
   const bool oneFile = one && selected.front().tag.empty();
   const bool oneFolder = one && !oneFile;
 
-  c.mnuEx = c.fpopEx = !oneFolder;
-  c.mnuZC = c.fpopZC = oneFile;
-  c.mnuSi = c.fpopSI = oneFile;
-  c.mnulaunch = c.fpopLa = one;
-  c.mnuProp = c.fpopPr = one;
-  c.mnuren = c.fpopRen = one;
-  c.mnuCopy = c.fpopCpy = true;
-  c.mnuMov = c.fpopMov = true;
-  c.mnuDel = c.fpopDe = true;
+  c.extractMenu = c.extractPopup = !oneFolder;
+  c.contentsMenu = c.contentsPopup = oneFile;
+  c.setInfoMenu = c.setInfoPopup = oneFile;
+  c.launchMenu = c.launchPopup = one;
+  c.propertiesMenu = c.propertiesPopup = one;
+  c.renameMenu = c.renamePopup = one;
+  c.copyMenu = c.copyPopup = true;
+  c.moveMenu = c.movePopup = true;
+  c.deleteMenu = c.deletePopup = true;
 }
 
 }  // namespace
@@ -78,7 +79,7 @@ void UpdateSelectionState(Session& session, BrowserState& browser,
     if (i > 0) {
       // Archives of different types cannot be extracted or summarised as one set.
       const bool sameType = ext == first;
-      c.mnuEx = c.fpopEx = c.fpopSI = c.mnuSi = sameType;
+      c.extractMenu = c.extractPopup = c.setInfoPopup = c.setInfoMenu = sameType;
       if (!sameType) return;
     }
     // One folder per archive is offered for ZIP archives only.

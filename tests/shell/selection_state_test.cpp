@@ -19,12 +19,12 @@ using Names = std::vector<std::string>;
 // The names of the commands that are on, in the menu's order.
 Names EnabledCommands(const SelectionCommands& c) {
   const std::pair<const char*, bool> all[] = {
-      {"mnuEx", c.mnuEx},         {"fpopEx", c.fpopEx},   {"mnuZC", c.mnuZC},
-      {"fpopZC", c.fpopZC},       {"mnuSi", c.mnuSi},     {"fpopSI", c.fpopSI},
-      {"mnulaunch", c.mnulaunch}, {"fpopLa", c.fpopLa},   {"mnuProp", c.mnuProp},
-      {"fpopPr", c.fpopPr},       {"mnuren", c.mnuren},   {"fpopRen", c.fpopRen},
-      {"mnuCopy", c.mnuCopy},     {"fpopCpy", c.fpopCpy}, {"mnuMov", c.mnuMov},
-      {"fpopMov", c.fpopMov},     {"mnuDel", c.mnuDel},   {"fpopDe", c.fpopDe}};
+      {"mnuEx", c.extractMenu},      {"fpopEx", c.extractPopup}, {"mnuZC", c.contentsMenu},
+      {"fpopZC", c.contentsPopup},   {"mnuSi", c.setInfoMenu},   {"fpopSI", c.setInfoPopup},
+      {"mnulaunch", c.launchMenu},   {"fpopLa", c.launchPopup},  {"mnuProp", c.propertiesMenu},
+      {"fpopPr", c.propertiesPopup}, {"mnuren", c.renameMenu},   {"fpopRen", c.renamePopup},
+      {"mnuCopy", c.copyMenu},       {"fpopCpy", c.copyPopup},   {"mnuMov", c.moveMenu},
+      {"fpopMov", c.movePopup},      {"mnuDel", c.deleteMenu},   {"fpopDe", c.deletePopup}};
   Names on;
   for (const auto& [name, enabled] : all) {
     if (enabled) on.push_back(name);

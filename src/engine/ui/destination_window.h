@@ -25,7 +25,7 @@ class DestinationWindow : public QDialog {
   ~DestinationWindow() override;
 
   void Load(const DestinationRequest& request);
-  const DestinationModel& dialog() const { return *model_; }
+  const DestinationModel& Model() const { return *model_; }
   DestinationAnswer Answer() const;
 
   FolderTree* Tree() const { return folderTree_; }

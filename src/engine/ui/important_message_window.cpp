@@ -18,7 +18,7 @@ ImportantMessageWindow::ImportantMessageWindow(Session& session, ImportantMessag
   setWindowTitle("Important Message");
   setModal(true);
 
-  auto* noticeLabel = new QLabel(kSetNotice, this);
+  auto* noticeLabel = new QLabel(kArchiveSetNotice, this);
   noticeLabel->setObjectName("Label1");
   noticeLabel->setTextFormat(Qt::PlainText);
   noticeLabel->setWordWrap(true);

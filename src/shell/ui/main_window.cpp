@@ -216,10 +216,10 @@ void MainWindow::ListDoubleClicked() {
   switch (DoubleClickActionFor(!item.tag.empty(), session_.settings.doubleClickAction)) {
     case DoubleClickAction::OpenFolder:
       // A folder that has gone since the list was read disappears from the list.
-      if (!tree_->SelectFolder(Q(item.tag))) mnuRef_Click();
+      if (!tree_->SelectFolder(Q(item.tag))) RefreshList();
       break;
     case DoubleClickAction::Extract:
-      mnuEx_Click();
+      ExtractSelected();
       break;
     case DoubleClickAction::ArchiveContents:
     case DoubleClickAction::Launch:
@@ -232,13 +232,13 @@ void MainWindow::TreeContextMenu(const QPoint& globalPos) {
   folderPopup_->popup(globalPos, folderPopup_->defaultAction());
 }
 
-void MainWindow::mnuEx_Click() {
+void MainWindow::ExtractSelected() {
   session_.job.dropMode = false;
   ExtractSelectedArchives(session_, CallingWindow::MainWindow);
 }
 
 void MainWindow::ExtractClicked() {
-  if (Action(QStringLiteral("mnuEx"))->isEnabled()) mnuEx_Click();
+  if (Action(QStringLiteral("mnuEx"))->isEnabled()) ExtractSelected();
 }
 
 void MainWindow::ExtractDropped(const std::vector<std::string>& paths) {
@@ -256,22 +256,22 @@ void MainWindow::BrowseClicked() {
   ShowDestinationBox();
 }
 
-void MainWindow::mnuRef_Click() {
+void MainWindow::RefreshList() {
   ListFolder();
   UpdateSelectionState();
 }
 
-void MainWindow::selall_Click() {
+void MainWindow::SelectAll() {
   fileList_->SetAllSelected(true);
   UpdateSelectionState();
 }
 
-void MainWindow::selnone_Click() {
+void MainWindow::SelectNone() {
   fileList_->SetAllSelected(false);
   UpdateSelectionState();
 }
 
-void MainWindow::fmexit_Click() {
+void MainWindow::ExitProgram() {
   // Ends at once: nothing is saved and no closing step runs.
   exiting_ = true;
   for (QWidget* window : QApplication::topLevelWidgets()) {

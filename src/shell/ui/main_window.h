@@ -68,17 +68,17 @@ class MainWindow : public QMainWindow, public MainWindowView {
   bool IsEnabled() const;
 
   // Menu commands that run in this window.
-  void mnuEx_Click();
-  void mnuRef_Click();
-  void selall_Click();
-  void selnone_Click();
-  void fmexit_Click();
+  void ExtractSelected();
+  void RefreshList();
+  void SelectAll();
+  void SelectNone();
+  void ExitProgram();
   void BrowseClicked();
   void ExtractClicked();
   // Files dropped on the Extract button, in drop order.
   void ExtractDropped(const std::vector<std::string>& paths);
   // A toolbar button, by its key.
-  void Toolbar1_ButtonClick(const QString& key);
+  void ToolbarButtonClicked(const QString& key);
 
  protected:
   void closeEvent(QCloseEvent* event) override;

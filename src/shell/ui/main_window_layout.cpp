@@ -164,7 +164,7 @@ void MainWindow::BuildControls() {
   setCentralWidget(central);
 
   QStatusBar* panels = statusBar();
-  panels->setObjectName(QStringLiteral("panels"));
+  panels->setObjectName(QStringLiteral("sbStatusBar"));
   noticePanel_ = new QLabel(panels);
   noticePanel_->setObjectName(QStringLiteral("pnlStatus"));
   selectionPanel_ = new QLabel(panels);

@@ -28,62 +28,63 @@ void MainWindow::BuildMenus() {
     return menu;
   };
 
-  QMenu* fmenu = addMenu("fmenu", "&File");
-  connect(AddEntry(fmenu, "mnuEx", "&Extract"), &QAction::triggered, this,
-          &MainWindow::mnuEx_Click);
-  AddEntry(fmenu, "mnuZC", "&Archive Contents");
-  AddEntry(fmenu, "mnuSi", "&Set Info");
-  fmenu->addSeparator();
-  AddEntry(fmenu, "mnulaunch", "&Launch");
-  AddEntry(fmenu, "mnuCopy", "&Copy File(s) to...");
-  AddEntry(fmenu, "mnuMov", "&Move File(s) to...");
-  AddEntry(fmenu, "mnuren", "&Rename File");
-  AddEntry(fmenu, "mnuDel", "&Delete File(s)");
-  AddEntry(fmenu, "mnuProp", "&File Properties");
-  fmenu->addSeparator();
-  AddEntry(fmenu, "mnuShr", "Shrink to Drop &Target");
-  AddEntry(fmenu, "mnuST", "Minimize to S&ystem Tray");
-  connect(AddEntry(fmenu, "fmexit", "E&xit"), &QAction::triggered, this, &MainWindow::fmexit_Click);
+  QMenu* fileMenu = addMenu("fmenu", "&File");
+  connect(AddEntry(fileMenu, "mnuEx", "&Extract"), &QAction::triggered, this,
+          &MainWindow::ExtractSelected);
+  AddEntry(fileMenu, "mnuZC", "&Archive Contents");
+  AddEntry(fileMenu, "mnuSi", "&Set Info");
+  fileMenu->addSeparator();
+  AddEntry(fileMenu, "mnulaunch", "&Launch");
+  AddEntry(fileMenu, "mnuCopy", "&Copy File(s) to...");
+  AddEntry(fileMenu, "mnuMov", "&Move File(s) to...");
+  AddEntry(fileMenu, "mnuren", "&Rename File");
+  AddEntry(fileMenu, "mnuDel", "&Delete File(s)");
+  AddEntry(fileMenu, "mnuProp", "&File Properties");
+  fileMenu->addSeparator();
+  AddEntry(fileMenu, "mnuShr", "Shrink to Drop &Target");
+  AddEntry(fileMenu, "mnuST", "Minimize to S&ystem Tray");
+  connect(AddEntry(fileMenu, "fmexit", "E&xit"), &QAction::triggered, this,
+          &MainWindow::ExitProgram);
 
-  QMenu* mnuFold = addMenu("mnuFold", "F&older");
-  AddEntry(mnuFold, "mnuFind", "F&ind Files");
-  mnuFold->addSeparator();
-  AddEntry(mnuFold, "mnuExp", "Explore Selected &Folder");
-  AddEntry(mnuFold, "mnuDest", "Se&t Selected Folder as Destination");
-  AddEntry(mnuFold, "mnuNF", "Create Ne&w Folder");
-  AddEntry(mnuFold, "mnuDelFol", "De&lete Folder");
-  AddEntry(mnuFold, "mnurenfol", "Re&name Folder");
-  AddEntry(mnuFold, "mnufprop", "F&older Properties");
+  QMenu* folderMenu = addMenu("mnuFold", "F&older");
+  AddEntry(folderMenu, "mnuFind", "F&ind Files");
+  folderMenu->addSeparator();
+  AddEntry(folderMenu, "mnuExp", "Explore Selected &Folder");
+  AddEntry(folderMenu, "mnuDest", "Se&t Selected Folder as Destination");
+  AddEntry(folderMenu, "mnuNF", "Create Ne&w Folder");
+  AddEntry(folderMenu, "mnuDelFol", "De&lete Folder");
+  AddEntry(folderMenu, "mnurenfol", "Re&name Folder");
+  AddEntry(folderMenu, "mnufprop", "F&older Properties");
 
-  QMenu* mnuEdit = addMenu("mnuEdit", "&Edit");
-  connect(AddEntry(mnuEdit, "selall", "&Select All"), &QAction::triggered, this,
-          &MainWindow::selall_Click);
-  connect(AddEntry(mnuEdit, "selnone", "Select &None"), &QAction::triggered, this,
-          &MainWindow::selnone_Click);
-  connect(AddEntry(mnuEdit, "mnuRef", "Refres&h"), &QAction::triggered, this,
-          &MainWindow::mnuRef_Click);
-  mnuEdit->addSeparator();
-  AddEntry(mnuEdit, "mnuOp", "&Options");
+  QMenu* editMenu = addMenu("mnuEdit", "&Edit");
+  connect(AddEntry(editMenu, "selall", "&Select All"), &QAction::triggered, this,
+          &MainWindow::SelectAll);
+  connect(AddEntry(editMenu, "selnone", "Select &None"), &QAction::triggered, this,
+          &MainWindow::SelectNone);
+  connect(AddEntry(editMenu, "mnuRef", "Refres&h"), &QAction::triggered, this,
+          &MainWindow::RefreshList);
+  editMenu->addSeparator();
+  AddEntry(editMenu, "mnuOp", "&Options");
 
-  QMenu* mnuJump = addMenu("mnuJump", "&Navigate");
-  AddEntry(mnuJump, "mnuUpLvl", "&Up One Folder Level");
-  AddEntry(mnuJump, "mnuLast", "&Last Used Destination Folder");
-  mnuJump->addSeparator();
-  QMenu* mnuFav =
-      mnuJump->addMenu(MenuIconFor(QStringLiteral("&Favorites")), QStringLiteral("&Favorites"));
-  mnuFav->setObjectName(QStringLiteral("mnuFav"));
-  mnuFav->menuAction()->setObjectName(QStringLiteral("mnuFav"));
+  QMenu* navigateMenu = addMenu("mnuJump", "&Navigate");
+  AddEntry(navigateMenu, "mnuUpLvl", "&Up One Folder Level");
+  AddEntry(navigateMenu, "mnuLast", "&Last Used Destination Folder");
+  navigateMenu->addSeparator();
+  QMenu* favoritesMenu = navigateMenu->addMenu(MenuIconFor(QStringLiteral("&Favorites")),
+                                               QStringLiteral("&Favorites"));
+  favoritesMenu->setObjectName(QStringLiteral("mnuFav"));
+  favoritesMenu->menuAction()->setObjectName(QStringLiteral("mnuFav"));
   for (int i = 0; i < 5; ++i) {
     const std::string name = "favs" + std::to_string(i);
-    AddEntry(mnuFav, name.c_str(), "");
+    AddEntry(favoritesMenu, name.c_str(), "");
   }
   ShowFavoritesEmpty();
-  AddEntry(mnuJump, "mnuEdfavs", "&Edit Favorites List");
+  AddEntry(navigateMenu, "mnuEdfavs", "&Edit Favorites List");
 
-  QMenu* hlpmenu = addMenu("hlpmenu", "&Help");
-  AddEntry(hlpmenu, "hlpcontmenu", "&Contents");
-  hlpmenu->addSeparator();
-  AddEntry(hlpmenu, "abmenu", "&About Tessaly");
+  QMenu* helpMenu = addMenu("hlpmenu", "&Help");
+  AddEntry(helpMenu, "hlpcontmenu", "&Contents");
+  helpMenu->addSeparator();
+  AddEntry(helpMenu, "abmenu", "&About Tessaly");
 }
 
 void MainWindow::ShowFavoritesEmpty() {
@@ -98,12 +99,12 @@ void MainWindow::ShowFavoritesEmpty() {
 void MainWindow::BuildPopups() {
   filePopup_ = new QMenu(this);
   filePopup_->setObjectName(QStringLiteral("fpop"));
-  QAction* fpopEx = AddEntry(filePopup_, "fpopEx", "Extract");
-  connect(fpopEx, &QAction::triggered, this, &MainWindow::mnuEx_Click);
-  QFont bold = fpopEx->font();
+  QAction* extractPopup = AddEntry(filePopup_, "fpopEx", "Extract");
+  connect(extractPopup, &QAction::triggered, this, &MainWindow::ExtractSelected);
+  QFont bold = extractPopup->font();
   bold.setBold(true);
-  fpopEx->setFont(bold);
-  filePopup_->setDefaultAction(fpopEx);
+  extractPopup->setFont(bold);
+  filePopup_->setDefaultAction(extractPopup);
   AddEntry(filePopup_, "fpopZC", "Archive Contents");
   AddEntry(filePopup_, "fpopSI", "Set Info");
   filePopup_->addSeparator();
@@ -115,15 +116,15 @@ void MainWindow::BuildPopups() {
   AddEntry(filePopup_, "fpopPr", "Properties");
   filePopup_->addSeparator();
   connect(AddEntry(filePopup_, "fpopRe", "Refresh"), &QAction::triggered, this,
-          &MainWindow::mnuRef_Click);
+          &MainWindow::RefreshList);
 
   folderPopup_ = new QMenu(this);
   folderPopup_->setObjectName(QStringLiteral("folderPop"));
-  QAction* folderEx = AddEntry(folderPopup_, "folderEx", "Explore");
-  bold = folderEx->font();
+  QAction* exploreEntry = AddEntry(folderPopup_, "folderEx", "Explore");
+  bold = exploreEntry->font();
   bold.setBold(true);
-  folderEx->setFont(bold);
-  folderPopup_->setDefaultAction(folderEx);
+  exploreEntry->setFont(bold);
+  folderPopup_->setDefaultAction(exploreEntry);
   AddEntry(folderPopup_, "folderDest", "Set as Destination");
   AddEntry(folderPopup_, "folderAddFav", "Add to Favorites");
   AddEntry(folderPopup_, "folderNew", "Create New Folder");
@@ -149,35 +150,35 @@ void MainWindow::BuildToolbar() {
     action->setObjectName(key);
     action->setToolTip(QString::fromStdString(button.tooltip));
     actions_[key] = action;
-    connect(action, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
+    connect(action, &QAction::triggered, this, [this, key] { ToolbarButtonClicked(key); });
   }
 }
 
-void MainWindow::Toolbar1_ButtonClick(const QString& key) {
+void MainWindow::ToolbarButtonClicked(const QString& key) {
   // A button runs its menu entry's command, whatever that entry's enabled state.
   const std::string command = ToolbarCommandFor(key.toStdString());
   if (command == "mnuEx") {
-    mnuEx_Click();
+    ExtractSelected();
   } else if (command == "mnuRef") {
-    mnuRef_Click();
+    RefreshList();
   }
 }
 
 void MainWindow::ApplySelectionCommands() {
   const SelectionCommands& c = browser_.commands;
   const std::pair<const char*, bool> states[] = {
-      {"mnuEx", c.mnuEx},         {"fpopEx", c.fpopEx},   {"mnuZC", c.mnuZC},
-      {"fpopZC", c.fpopZC},       {"mnuSi", c.mnuSi},     {"fpopSI", c.fpopSI},
-      {"mnulaunch", c.mnulaunch}, {"fpopLa", c.fpopLa},   {"mnuProp", c.mnuProp},
-      {"fpopPr", c.fpopPr},       {"mnuren", c.mnuren},   {"fpopRen", c.fpopRen},
-      {"mnuCopy", c.mnuCopy},     {"fpopCpy", c.fpopCpy}, {"mnuMov", c.mnuMov},
-      {"fpopMov", c.fpopMov},     {"mnuDel", c.mnuDel},   {"fpopDe", c.fpopDe},
+      {"mnuEx", c.extractMenu},      {"fpopEx", c.extractPopup}, {"mnuZC", c.contentsMenu},
+      {"fpopZC", c.contentsPopup},   {"mnuSi", c.setInfoMenu},   {"fpopSI", c.setInfoPopup},
+      {"mnulaunch", c.launchMenu},   {"fpopLa", c.launchPopup},  {"mnuProp", c.propertiesMenu},
+      {"fpopPr", c.propertiesPopup}, {"mnuren", c.renameMenu},   {"fpopRen", c.renamePopup},
+      {"mnuCopy", c.copyMenu},       {"fpopCpy", c.copyPopup},   {"mnuMov", c.moveMenu},
+      {"fpopMov", c.movePopup},      {"mnuDel", c.deleteMenu},   {"fpopDe", c.deletePopup},
   };
   for (const auto& [name, enabled] : states)
     actions_.at(QString::fromUtf8(name))->setEnabled(enabled);
   // The big button runs File > Extract only, so it looks as that entry is; a
   // disabled button still takes dropped files.
-  extractButton_->setEnabled(c.mnuEx);
+  extractButton_->setEnabled(c.extractMenu);
 }
 
 QAction* MainWindow::Action(const QString& name) const {

@@ -155,7 +155,7 @@ TEST_F(ImportantMessageWindowTest, OKWithTheBoxUntickedStopsTheNotice) {
     window.show();
     EXPECT_EQ(window.windowTitle(), "Important Message");
     EXPECT_EQ(window.objectName(), "Form8");
-    EXPECT_EQ(window.findChild<QLabel*>("Label1")->text().toStdString(), kSetNotice);
+    EXPECT_EQ(window.findChild<QLabel*>("Label1")->text().toStdString(), kArchiveSetNotice);
     EXPECT_EQ(window.ShowAgainBox()->text(), "Show this message again in the future");
     EXPECT_TRUE(window.ShowAgainBox()->isChecked());
     if (untick) {

@@ -159,20 +159,20 @@ TEST_F(MainWindowTest, RightClickOpensTheFilePopupWithExtractAsDefault) {
   SkipWelcome();
   WriteFileText(Browse() + "a.zip", "");
   MainWindow& window = Open();
-  QMenu* fpop = window.PopupMenu("fpop");
-  ASSERT_NE(fpop, nullptr);
-  EXPECT_EQ(fpop->defaultAction(), window.Action("fpopEx"));
+  QMenu* filePopup = window.PopupMenu("fpop");
+  ASSERT_NE(filePopup, nullptr);
+  EXPECT_EQ(filePopup->defaultAction(), window.Action("fpopEx"));
 
   ClickRow("a.zip", Qt::NoModifier, Qt::RightButton);
-  EXPECT_TRUE(fpop->isVisible());
-  fpop->close();
+  EXPECT_TRUE(filePopup->isVisible());
+  filePopup->close();
 
-  QMenu* folderPop = window.PopupMenu("folderPop");
-  ASSERT_NE(folderPop, nullptr);
-  EXPECT_EQ(folderPop->defaultAction(), window.Action("folderEx"));
+  QMenu* folderPopup = window.PopupMenu("folderPop");
+  ASSERT_NE(folderPopup, nullptr);
+  EXPECT_EQ(folderPopup->defaultAction(), window.Action("folderEx"));
   emit window.Tree().ContextMenuOnItem(window.mapToGlobal(QPoint(20, 80)));
-  EXPECT_TRUE(folderPop->isVisible());
-  folderPop->close();
+  EXPECT_TRUE(folderPopup->isVisible());
+  folderPopup->close();
 }
 
 TEST_F(MainWindowTest, DoubleClickOnAFolderOpensItOrRefreshesTheListWhenItHasGone) {
