@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <optional>
 
 #include "ace_crc.h"
 #include "api_test_support.h"
@@ -77,46 +78,44 @@ TEST(AceOpen, AFilePackedWithFalseSignaturesIsGivenUpQuickly) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
 }
 
-TEST(AceOpen, ResultsForFilesThatAreNoArchive) {
-  TempFolder temp;
-  WriteFileText(temp / "text.txt", "just some text, no archive here\n");
-  WriteFileText(temp / "empty.ace", "");
-  fs::create_directory(temp / "folder.ace");
-  for (const std::string name : {"text.txt", "empty.ace", "folder.ace", "missing.ace"}) {
-    unsigned openResult = 0;
-    EXPECT_EQ(Open(temp / name, ACE_OM_LIST, &openResult), nullptr) << name;
-    EXPECT_EQ(openResult, unsigned{ACE_OPEN_NOT_ACE}) << name;
-  }
-  ACEOpenArchiveData data{};
-  EXPECT_EQ(ACEOpenArchive(&data), nullptr);
-  EXPECT_EQ(data.OpenResult, unsigned{ACE_OPEN_NOT_ACE});
-  EXPECT_EQ(ACEOpenArchive(nullptr), nullptr);
-}
-
-TEST(AceOpen, BrokenMainHeaderIsReportedAsSuch) {
+TEST(AceOpen, ResultsForFilesThatAreNoArchiveOrHaveABrokenMainHeader) {
   TempFolder temp;
   WriteAce(temp / "good.ace", {{"a.txt", "abc", false, AceMethod::Stored}});
   const std::string good = ReadFileText(temp / "good.ace");
   const size_t mainSize = static_cast<uint8_t>(good[2]) | (static_cast<uint8_t>(good[3]) << 8);
-
   std::string badCrc = good;
   badCrc[4 + 12] ^= 0x01;  // the host byte
-  std::string truncated = good.substr(0, 4 + mainSize - 1);
   std::string futureVersion = good;
   futureVersion[4 + 10] = 30;
   const uint16_t crc =
       ace_crc16(reinterpret_cast<const uint8_t*>(futureVersion.data()) + 4, mainSize);
   futureVersion[0] = static_cast<char>(crc & 0xFF);
   futureVersion[1] = static_cast<char>(crc >> 8);
+  fs::create_directory(temp / "folder.ace");
 
-  for (const auto& [label, bytes] : {std::pair<const char*, std::string>{"crc", badCrc},
-                                     {"truncated", truncated},
-                                     {"version 3.0", futureVersion}}) {
-    WriteFileText(temp / "bad.ace", bytes);
+  const struct {
+    const char* name;
+    std::optional<std::string> bytes;  // none: no file written
+    unsigned expected;
+  } rows[] = {
+      {"text.txt", "just some text, no archive here\n", ACE_OPEN_NOT_ACE},
+      {"empty.ace", "", ACE_OPEN_NOT_ACE},
+      {"folder.ace", std::nullopt, ACE_OPEN_NOT_ACE},
+      {"missing.ace", std::nullopt, ACE_OPEN_NOT_ACE},
+      {"crc.ace", badCrc, ACE_OPEN_BROKEN_MAIN_HEADER},
+      {"truncated.ace", good.substr(0, 4 + mainSize - 1), ACE_OPEN_BROKEN_MAIN_HEADER},
+      {"version 3.0.ace", futureVersion, ACE_OPEN_BROKEN_MAIN_HEADER},
+  };
+  for (const auto& row : rows) {
+    if (row.bytes) WriteFileText(temp / row.name, *row.bytes);
     unsigned openResult = 0;
-    EXPECT_EQ(Open(temp / "bad.ace", ACE_OM_EXTRACT, &openResult), nullptr) << label;
-    EXPECT_EQ(openResult, unsigned{ACE_OPEN_BROKEN_MAIN_HEADER}) << label;
+    EXPECT_EQ(Open(temp / row.name, ACE_OM_EXTRACT, &openResult), nullptr) << row.name;
+    EXPECT_EQ(openResult, row.expected) << row.name;
   }
+  ACEOpenArchiveData data{};
+  EXPECT_EQ(ACEOpenArchive(&data), nullptr);
+  EXPECT_EQ(data.OpenResult, unsigned{ACE_OPEN_NOT_ACE});
+  EXPECT_EQ(ACEOpenArchive(nullptr), nullptr);
 }
 
 unsigned OpenResultBehind(const TempFolder& temp, const std::string& prefix) {
