@@ -23,13 +23,15 @@ void CheckContents(const fs::path& out, const std::vector<CorpusRow>& rows) {
     if (row.type == "dir") expected.push_back(row.path + "/");
     if (row.type != "file") continue;
     expected.push_back(row.path);
-    const std::string content = ReadAll(out / row.path);
+    const std::string content = ReadFileText(out / row.path);
     EXPECT_EQ(std::to_string(content.size()), row.size) << row.path;
     EXPECT_EQ(tessaly::testing::Sha256Hex(content), row.sha256) << row.path;
   }
   std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(Tree(out), expected);
+  EXPECT_EQ(TreeOf(out), expected);
 }
+
+const fs::path kCorpusFolder = fs::path(kCorpus).parent_path();
 
 class AceCorpusCase : public ::testing::TestWithParam<CorpusCase> {};
 
@@ -49,7 +51,7 @@ TEST_P(AceCorpusCase, ComesOutAsListed) {
     EXPECT_FALSE(AllSucceeded(walk));
   } else if (outcome == "path-traversal-attempt") {
     // Whatever it extracts stays in the destination.
-    for (const std::string& name : Tree(temp.path())) {
+    for (const std::string& name : TreeOf(temp.path())) {
       EXPECT_TRUE(name == "dest/" || name.rfind("dest/out/", 0) == 0) << name;
     }
   } else {
@@ -58,13 +60,11 @@ TEST_P(AceCorpusCase, ComesOutAsListed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, AceCorpusCase,
-                         ::testing::ValuesIn(tessaly::testing::LoadCorpusCases(kCorpus)),
-                         [](const auto& info) {
-                           return TestNameOf(info.param.archive + "_" + info.param.password);
-                         });
+                         ::testing::ValuesIn(tessaly::testing::LoadCorpusCases(kCorpusFolder)),
+                         tessaly::testing::CorpusCaseName);
 
 TEST(AceCorpus, EveryArchiveHasItsCase) {
-  EXPECT_EQ(tessaly::testing::LoadCorpusCases(kCorpus).size(), 15u) << kCorpus;
+  EXPECT_EQ(tessaly::testing::LoadCorpusCases(kCorpusFolder).size(), 15u) << kCorpus;
 }
 
 }  // namespace

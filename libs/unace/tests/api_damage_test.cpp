@@ -3,6 +3,7 @@
 // so that their data is decoded too). An archive cut short is the backend's test.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <random>
 #include <set>
@@ -42,12 +43,12 @@ TEST(AceDamage, HugeSizesInAHeaderEndQuickly) {
   TempFolder temp;
   WriteAce(temp / "a.ace",
            {{"a.txt", "some text to pack, some text to pack", false, AceMethod::Lz77}});
-  const std::string original = ReadAll(temp / "a.ace");
+  const std::string original = ReadFileText(temp / "a.ace");
   const std::string all = std::string(4, '\xFF');
   // Packed size, unpacked size, and both.
   for (const auto& [offset, bytes] :
        {std::pair<size_t, std::string>{3, all}, {7, all}, {3, all + all}}) {
-    WriteAll(temp / "huge.ace", PatchFirstFileHeader(original, offset, bytes));
+    WriteFileText(temp / "huge.ace", PatchFirstFileHeader(original, offset, bytes));
     const auto start = std::chrono::steady_clock::now();
     const WalkResult walk = Walk(temp / "huge.ace", ACE_OM_EXTRACT, ACE_TEST);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
@@ -61,7 +62,7 @@ class SlowCorruption : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(SlowCorruption, FlippedBytesEndInResultCodes) {
   const std::string name = GetParam();
-  const std::string original = ReadAll(kCorpus + name);
+  const std::string original = ReadFileText(kCorpus + name);
   ASSERT_FALSE(original.empty()) << "no corpus archive at " << kCorpus + name;
   TempFolder temp;
   const std::string copy = temp / name;
@@ -73,14 +74,19 @@ TEST_P(SlowCorruption, FlippedBytesEndInResultCodes) {
     for (size_t flips = std::max<size_t>(1, bytes.size() / 100); flips > 0; --flips) {
       bytes[random() % bytes.size()] ^= static_cast<char>(1u << (random() % 8));
     }
-    WriteAll(copy, bytes);
+    WriteFileText(copy, bytes);
     const WalkResult walk = Walk(copy, ACE_OM_LIST, ACE_TEST, "", password);
     ExpectOnlyResultCodes(walk, name + " run " + std::to_string(run));
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, SlowCorruption, ::testing::ValuesIn(CorpusArchives()),
-                         [](const auto& info) { return TestNameOf(info.param); });
+                         [](const auto& info) {
+                           std::string name = info.param;
+                           for (char& c : name)
+                             c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                           return name;
+                         });
 
 }  // namespace
 }  // namespace unace::testing

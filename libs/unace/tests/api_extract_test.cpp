@@ -1,9 +1,12 @@
 // Extracting and testing entries of archives the test writer makes: what lands on
-// disk, what is replaced, and the codes for what goes wrong.
+// disk, what is replaced, what happens when the destination changes between two
+// entries or holds links where entries go, and the codes for what goes wrong.
 #include <sys/stat.h>
 #include <time.h>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include "api_test_support.h"
 
@@ -23,15 +26,15 @@ TEST_F(AceExtract, TestingWritesNothingAndExtractingWritesEveryEntryBelowTheDest
                             {"big.txt", big, false, AceMethod::BlockedLz77}});
   EXPECT_EQ(Codes(Walk(temp / "a.ace", ACE_OM_EXTRACT, ACE_TEST, out)),
             std::vector<int>(5, ACE_SUCCESS));
-  EXPECT_TRUE(Tree(out).empty());
+  EXPECT_TRUE(TreeOf(out).empty());
 
   const WalkResult walk = Walk(temp / "a.ace", ACE_OM_EXTRACT, ACE_EXTRACT, out + "/");
   EXPECT_EQ(Codes(walk), std::vector<int>(5, ACE_SUCCESS));
   EXPECT_EQ(walk.endCode, ACE_END_ARCHIVE);
-  EXPECT_EQ(Tree(out), (std::vector<std::string>{"big.txt", "docs/", "docs/empty/",
-                                                 "docs/readme.txt", "docs/zero.bin"}));
-  EXPECT_EQ(ReadAll(out + "/big.txt"), big);
-  EXPECT_EQ(ReadAll(out + "/docs/readme.txt"), "read me\n");
+  EXPECT_EQ(TreeOf(out), (std::vector<std::string>{"big.txt", "docs/", "docs/empty/",
+                                                   "docs/readme.txt", "docs/zero.bin"}));
+  EXPECT_EQ(ReadFileText(out + "/big.txt"), big);
+  EXPECT_EQ(ReadFileText(out + "/docs/readme.txt"), "read me\n");
   EXPECT_EQ(fs::file_size(out + "/docs/zero.bin"), 0u);
 }
 
@@ -56,11 +59,11 @@ TEST_F(AceExtract, TimeAndReadOnlyAttributeAreApplied) {
 
 TEST_F(AceExtract, AnExistingFileIsReplacedEvenWhenReadOnly) {
   WriteAce(temp / "a.ace", {{"same.txt", "new content", false, AceMethod::Lz77}});
-  WriteAll(out + "/same.txt", "old content that is longer");
+  WriteFileText(out + "/same.txt", "old content that is longer");
   chmod((out + "/same.txt").c_str(), 0444);
   const WalkResult walk = Walk(temp / "a.ace", ACE_OM_EXTRACT, ACE_EXTRACT, out);
   EXPECT_EQ(Codes(walk), std::vector<int>{ACE_SUCCESS});
-  EXPECT_EQ(ReadAll(out + "/same.txt"), "new content");
+  EXPECT_EQ(ReadFileText(out + "/same.txt"), "new content");
 }
 
 TEST_F(AceExtract, TraversalNamesStayInsideTheDestination) {
@@ -70,7 +73,7 @@ TEST_F(AceExtract, TraversalNamesStayInsideTheDestination) {
                                {"a/../../b/deep.txt", "deep", false, AceMethod::Stored}});
   const WalkResult walk = Walk(temp / "evil.ace", ACE_OM_EXTRACT, ACE_EXTRACT, out);
   EXPECT_EQ(Codes(walk), std::vector<int>(4, ACE_SUCCESS));
-  EXPECT_EQ(Tree(temp.path()),
+  EXPECT_EQ(TreeOf(temp.path()),
             (std::vector<std::string>{"evil.ace", "out/", "out/a/", "out/a/b/", "out/a/b/deep.txt",
                                       "out/abs/", "out/abs/rooted.txt", "out/drive.txt",
                                       "out/escaped.txt"}));
@@ -84,18 +87,18 @@ TEST_F(AceExtract, NothingIsWrittenThroughALinkThatLeavesTheDestination) {
   const WalkResult walk = Walk(temp / "a.ace", ACE_OM_EXTRACT, ACE_EXTRACT, out);
   EXPECT_EQ(Codes(walk), (std::vector<int>{ACE_WRITE_PROTECTED, ACE_SUCCESS}));
   EXPECT_TRUE(fs::is_empty(temp / "outside"));
-  EXPECT_EQ(ReadAll(out + "/inside.txt"), "in");
+  EXPECT_EQ(ReadFileText(out + "/inside.txt"), "in");
 }
 
 TEST_F(AceExtract, DamagedDataLeavesNothingUnderTheEntrysName) {
   WriteAce(temp / "a.ace", {{"good.txt", "fine", false, AceMethod::Stored},
                             {"bad.txt", "this will be damaged", false, AceMethod::Stored}});
-  std::string bytes = ReadAll(temp / "a.ace");
+  std::string bytes = ReadFileText(temp / "a.ace");
   bytes[bytes.rfind("damaged")] ^= 0x20;
-  WriteAll(temp / "a.ace", bytes);
+  WriteFileText(temp / "a.ace", bytes);
   const WalkResult walk = Walk(temp / "a.ace", ACE_OM_EXTRACT, ACE_EXTRACT, out);
   EXPECT_EQ(Codes(walk), (std::vector<int>{ACE_SUCCESS, ACE_BAD_DATA}));
-  EXPECT_EQ(Tree(out), std::vector<std::string>{"good.txt"});
+  EXPECT_EQ(TreeOf(out), std::vector<std::string>{"good.txt"});
 }
 
 // The right password is the encrypted volume set's test and the corpus's.
@@ -110,7 +113,7 @@ TEST_F(AceExtract, AWrongOrMissingPasswordLeavesNothingAndTheNextEntryIsRead) {
     const std::string label = password ? password : "(none)";
     const WalkResult walk = Walk(temp / "p.ace", ACE_OM_EXTRACT, ACE_EXTRACT, out, password);
     EXPECT_EQ(Codes(walk), (std::vector<int>{ACE_BAD_DATA, ACE_SUCCESS})) << label;
-    EXPECT_EQ(Tree(out), std::vector<std::string>{"plain.txt"}) << label;
+    EXPECT_EQ(TreeOf(out), std::vector<std::string>{"plain.txt"}) << label;
   }
 }
 
@@ -135,7 +138,7 @@ TEST_F(AceExtract, SkippedSolidEntriesAreStillDecodedForTheOnesAfterThem) {
   ASSERT_EQ(ACEReadHeader(handle, &header), ACE_SUCCESS);
   EXPECT_EQ(ACEProcessFile(handle, ACE_EXTRACT, const_cast<char*>(out.c_str())), ACE_SUCCESS);
   ACECloseArchive(handle);
-  EXPECT_EQ(ReadAll(out + "/second.txt"), second);
+  EXPECT_EQ(ReadFileText(out + "/second.txt"), second);
 }
 
 // What the data callback was handed; it has no user data of its own.
@@ -175,7 +178,7 @@ TEST_F(AceExtract, TheDataCallbackHearsOfEveryPieceAndMayStopTheEntry) {
     ACECloseArchive(handle);
   }
 
-  WriteAll(out + "/lz.txt", "old");
+  WriteFileText(out + "/lz.txt", "old");
   fs::remove(out + "/stored.bin");
   HANDLE handle = Open(temp / "a.ace", ACE_OM_EXTRACT);
   ASSERT_NE(handle, nullptr);
@@ -187,8 +190,8 @@ TEST_F(AceExtract, TheDataCallbackHearsOfEveryPieceAndMayStopTheEntry) {
   EXPECT_EQ(seen.calls, 1);
   EXPECT_EQ(ACEReadHeader(handle, &header), ACE_SUCCESS) << "the next entry is still read";
   ACECloseArchive(handle);
-  EXPECT_EQ(Tree(out), std::vector<std::string>{"lz.txt"});
-  EXPECT_EQ(ReadAll(out + "/lz.txt"), "old");
+  EXPECT_EQ(TreeOf(out), std::vector<std::string>{"lz.txt"});
+  EXPECT_EQ(ReadFileText(out + "/lz.txt"), "old");
 
   AceOptions solid;
   solid.solid = true;
@@ -208,9 +211,72 @@ TEST_F(AceExtract, AnUnknownCompressionTypeIsUnsupported) {
   WriteAce(temp / "a.ace", {{"odd.bin", "odd", false, AceMethod::Stored},
                             {"next.txt", "next", false, AceMethod::Stored}});
   // The type byte sits at body offset 23.
-  WriteAll(temp / "a.ace", PatchFirstFileHeader(ReadAll(temp / "a.ace"), 23, "\x07"));
+  WriteFileText(temp / "a.ace", PatchFirstFileHeader(ReadFileText(temp / "a.ace"), 23, "\x07"));
   const WalkResult walk = Walk(temp / "a.ace", ACE_OM_EXTRACT, ACE_TEST);
   EXPECT_EQ(Codes(walk), (std::vector<int>{ACE_UNSUPPORTED, ACE_SUCCESS}));
+}
+
+// Extracts every entry into out, calling between(index) before entry index is
+// processed; the codes of ACEProcessFile.
+std::vector<int> ExtractStepwise(const std::string& archive, const std::string& out,
+                                 const std::function<void(size_t)>& between) {
+  std::vector<int> codes;
+  HANDLE handle = Open(archive, ACE_OM_EXTRACT);
+  if (!handle) return codes;
+  ACEHeaderData header{};
+  while (ACEReadHeader(handle, &header) == ACE_SUCCESS) {
+    between(codes.size());
+    codes.push_back(ACEProcessFile(handle, ACE_EXTRACT, const_cast<char*>(out.c_str())));
+  }
+  ACECloseArchive(handle);
+  return codes;
+}
+
+// A folder removed is made again; one replaced by a file or by a link that leaves the
+// destination is a write error for the entries below it.
+TEST_F(AceExtract, AFolderChangedBetweenEntries) {
+  WriteAce(temp / "a.ace", {{"gone/deep/one.txt", "one", false, AceMethod::Stored},
+                            {"gone/deep/two.txt", "two", false, AceMethod::Lz77},
+                            {"sub/one.txt", "one", false, AceMethod::Stored},
+                            {"sub/two.txt", "two", false, AceMethod::Stored},
+                            {"link/one.txt", "one", false, AceMethod::Stored},
+                            {"link/two.txt", "two", false, AceMethod::Stored},
+                            {"after.txt", "after", false, AceMethod::Stored}});
+  fs::create_directories(temp / "outside");
+  const auto codes = ExtractStepwise(temp / "a.ace", out, [&](size_t index) {
+    if (index == 1) fs::remove_all(out + "/gone");
+    if (index == 3) {
+      fs::remove_all(out + "/sub");
+      WriteFileText(out + "/sub", "a file now");
+    }
+    if (index == 5) {
+      fs::remove_all(out + "/link");
+      fs::create_directory_symlink("../outside", out + "/link");
+    }
+  });
+  EXPECT_EQ(codes, (std::vector<int>{ACE_SUCCESS, ACE_SUCCESS, ACE_SUCCESS, ACE_WRITE_PROTECTED,
+                                     ACE_SUCCESS, ACE_WRITE_PROTECTED, ACE_SUCCESS}));
+  EXPECT_EQ(TreeOf(out + "/gone"), (std::vector<std::string>{"deep/", "deep/two.txt"}));
+  EXPECT_EQ(ReadFileText(out + "/gone/deep/two.txt"), "two");
+  EXPECT_EQ(ReadFileText(out + "/sub"), "a file now");
+  EXPECT_TRUE(fs::is_empty(temp / "outside"));
+  EXPECT_EQ(ReadFileText(out + "/after.txt"), "after");
+}
+
+TEST_F(AceExtract, ALinkInTheFilesPlaceIsReplacedAndItsTargetLeftAlone) {
+  WriteAce(temp / "a.ace", {{"to-file.txt", "new", false, AceMethod::Stored},
+                            {"dangling.txt", "new too", false, AceMethod::Lz77}});
+  WriteFileText(out + "/target.txt", "kept");
+  fs::create_symlink("target.txt", out + "/to-file.txt");
+  fs::create_symlink("missing.txt", out + "/dangling.txt");
+  const WalkResult walk = Walk(temp / "a.ace", ACE_OM_EXTRACT, ACE_EXTRACT, out);
+  EXPECT_EQ(walk.entries.size(), 2u);
+  for (const auto& entry : walk.entries) EXPECT_EQ(entry.code, ACE_SUCCESS) << entry.name;
+  EXPECT_EQ(TreeOf(out), (std::vector<std::string>{"dangling.txt", "target.txt", "to-file.txt"}));
+  EXPECT_FALSE(fs::is_symlink(out + "/to-file.txt"));
+  EXPECT_EQ(ReadFileText(out + "/to-file.txt"), "new");
+  EXPECT_EQ(ReadFileText(out + "/target.txt"), "kept");
+  EXPECT_EQ(ReadFileText(out + "/dangling.txt"), "new too");
 }
 
 }  // namespace

@@ -1,9 +1,13 @@
 // Opening archives: where the main header is found, what the open result says,
-// and the header record of each entry.
+// and the header record of each entry. The search for the main header reads the
+// file in 64 KiB pieces that overlap: an archive behind a stub is found wherever its
+// header falls against their edges, and a signature seen at the end of one piece and
+// again at the start of the next is tried once.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstring>
+#include <optional>
 
 #include "ace_crc.h"
 #include "api_test_support.h"
@@ -74,15 +78,39 @@ TEST(AceOpen, AFilePackedWithFalseSignaturesIsGivenUpQuickly) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
 }
 
-TEST(AceOpen, ResultsForFilesThatAreNoArchive) {
+TEST(AceOpen, ResultsForFilesThatAreNoArchiveOrHaveABrokenMainHeader) {
   TempFolder temp;
-  WriteAll(temp / "text.txt", "just some text, no archive here\n");
-  WriteAll(temp / "empty.ace", "");
+  WriteAce(temp / "good.ace", {{"a.txt", "abc", false, AceMethod::Stored}});
+  const std::string good = ReadFileText(temp / "good.ace");
+  const size_t mainSize = static_cast<uint8_t>(good[2]) | (static_cast<uint8_t>(good[3]) << 8);
+  std::string badCrc = good;
+  badCrc[4 + 12] ^= 0x01;  // the host byte
+  std::string futureVersion = good;
+  futureVersion[4 + 10] = 30;
+  const uint16_t crc =
+      ace_crc16(reinterpret_cast<const uint8_t*>(futureVersion.data()) + 4, mainSize);
+  futureVersion[0] = static_cast<char>(crc & 0xFF);
+  futureVersion[1] = static_cast<char>(crc >> 8);
   fs::create_directory(temp / "folder.ace");
-  for (const std::string name : {"text.txt", "empty.ace", "folder.ace", "missing.ace"}) {
+
+  const struct {
+    const char* name;
+    std::optional<std::string> bytes;  // none: no file written
+    unsigned expected;
+  } rows[] = {
+      {"text.txt", "just some text, no archive here\n", ACE_OPEN_NOT_ACE},
+      {"empty.ace", "", ACE_OPEN_NOT_ACE},
+      {"folder.ace", std::nullopt, ACE_OPEN_NOT_ACE},
+      {"missing.ace", std::nullopt, ACE_OPEN_NOT_ACE},
+      {"crc.ace", badCrc, ACE_OPEN_BROKEN_MAIN_HEADER},
+      {"truncated.ace", good.substr(0, 4 + mainSize - 1), ACE_OPEN_BROKEN_MAIN_HEADER},
+      {"version 3.0.ace", futureVersion, ACE_OPEN_BROKEN_MAIN_HEADER},
+  };
+  for (const auto& row : rows) {
+    if (row.bytes) WriteFileText(temp / row.name, *row.bytes);
     unsigned openResult = 0;
-    EXPECT_EQ(Open(temp / name, ACE_OM_LIST, &openResult), nullptr) << name;
-    EXPECT_EQ(openResult, unsigned{ACE_OPEN_NOT_ACE}) << name;
+    EXPECT_EQ(Open(temp / row.name, ACE_OM_EXTRACT, &openResult), nullptr) << row.name;
+    EXPECT_EQ(openResult, row.expected) << row.name;
   }
   ACEOpenArchiveData data{};
   EXPECT_EQ(ACEOpenArchive(&data), nullptr);
@@ -90,30 +118,43 @@ TEST(AceOpen, ResultsForFilesThatAreNoArchive) {
   EXPECT_EQ(ACEOpenArchive(nullptr), nullptr);
 }
 
-TEST(AceOpen, BrokenMainHeaderIsReportedAsSuch) {
+unsigned OpenResultBehind(const TempFolder& temp, const std::string& prefix) {
+  AceOptions options;
+  options.sfxPrefix = prefix;
+  const std::string path = temp / "stub.exe";
+  WriteAce(path, {{"inner.txt", "behind the stub", false, AceMethod::Stored}}, options);
+  unsigned openResult = 0;
+  HANDLE handle = Open(path, ACE_OM_LIST, &openResult);
+  if (handle != nullptr) ACECloseArchive(handle);
+  return openResult;
+}
+
+TEST(AceSearchPieces, TheHeaderIsFoundAcrossEveryEdgeOfThePieces) {
   TempFolder temp;
-  WriteAce(temp / "good.ace", {{"a.txt", "abc", false, AceMethod::Stored}});
-  const std::string good = ReadAll(temp / "good.ace");
-  const size_t mainSize = static_cast<uint8_t>(good[2]) | (static_cast<uint8_t>(good[3]) << 8);
-
-  std::string badCrc = good;
-  badCrc[4 + 12] ^= 0x01;  // the host byte
-  std::string truncated = good.substr(0, 4 + mainSize - 1);
-  std::string futureVersion = good;
-  futureVersion[4 + 10] = 30;
-  const uint16_t crc =
-      ace_crc16(reinterpret_cast<const uint8_t*>(futureVersion.data()) + 4, mainSize);
-  futureVersion[0] = static_cast<char>(crc & 0xFF);
-  futureVersion[1] = static_cast<char>(crc >> 8);
-
-  for (const auto& [label, bytes] : {std::pair<const char*, std::string>{"crc", badCrc},
-                                     {"truncated", truncated},
-                                     {"version 3.0", futureVersion}}) {
-    WriteAll(temp / "bad.ace", bytes);
-    unsigned openResult = 0;
-    EXPECT_EQ(Open(temp / "bad.ace", ACE_OM_EXTRACT, &openResult), nullptr) << label;
-    EXPECT_EQ(openResult, unsigned{ACE_OPEN_BROKEN_MAIN_HEADER}) << label;
+  // Piece k starts at k * (64 KiB - 13); the header's signature sits 7 bytes in.
+  for (size_t edge : {size_t{65536 - 13}, size_t{2 * (65536 - 13)}}) {
+    for (size_t at = edge - 16; at <= edge + 16; ++at)
+      EXPECT_EQ(OpenResultBehind(temp, std::string(at, 'x')), unsigned{ACE_OPEN_OK}) << at;
   }
+}
+
+TEST(AceSearchPieces, TheWindowEndsAfter512KiBWhereverThePiecesFall) {
+  TempFolder temp;
+  EXPECT_EQ(OpenResultBehind(temp, std::string(512 * 1024 - 1, 'x')), unsigned{ACE_OPEN_OK});
+  EXPECT_EQ(OpenResultBehind(temp, std::string(512 * 1024, 'x')), unsigned{ACE_OPEN_NOT_ACE});
+}
+
+TEST(AceSearchPieces, AFalseSignatureOnAnEdgeCountsOnce) {
+  TempFolder temp;
+  // 64 false candidates end the search. The 63rd has its signature at 65525, in the
+  // 13 bytes both of the first two pieces hold: counted twice, it would leave the
+  // real header behind it untried.
+  const std::string fake = std::string("\0\0\xFF\xFF\0\0\0", 7) + "**ACE**";
+  std::string prefix;
+  for (int i = 0; i < 62; ++i) prefix += fake;
+  prefix += std::string(65525 - 7 - prefix.size(), 'x');
+  prefix += fake;
+  EXPECT_EQ(OpenResultBehind(temp, prefix), unsigned{ACE_OPEN_OK});
 }
 
 }  // namespace

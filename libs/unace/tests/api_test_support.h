@@ -1,23 +1,19 @@
-// What the API and writer tests share: a temporary folder, whole-file reads, walks
-// over an archive through the C API, and deterministic data to pack.
+// What the API and writer tests share: a temporary folder, walks over an archive
+// through the C API, and deterministic data to pack.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "ace_crc.h"
 #include "support/ace_writer.h"
+#include "support/files.h"
 #include "unace.h"
 
 namespace unace::testing {
@@ -27,34 +23,19 @@ using tessaly::testing::AceEntrySpec;
 using tessaly::testing::AceFolder;
 using tessaly::testing::AceMethod;
 using tessaly::testing::AceOptions;
+using tessaly::testing::ReadFileText;
+using tessaly::testing::TreeOf;
 using tessaly::testing::WriteAce;
 using tessaly::testing::WriteAceVolumes;
+using tessaly::testing::WriteFileText;
 
 inline const std::string kCorpus = std::string(TESSALY_CORPUS_DIR) + "/ace/";
 
-class TempFolder {
+// The shared temporary folder, whose "/" gives a name in it as the text the writers
+// and the C API take.
+class TempFolder : public tessaly::testing::TempFolder {
  public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "unace-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "no temporary folder";
-    path_ = pattern;
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    // Read-only files and folders made by a test must not stop the clean-up.
-    for (const auto& item : fs::recursive_directory_iterator(path_, ignored)) {
-      fs::permissions(item.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-    }
-    fs::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const fs::path& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  fs::path path_;
+  std::string operator/(const std::string& name) const { return (path() / name).string(); }
 };
 
 // A temporary folder with an empty destination folder "out" in it.
@@ -64,15 +45,6 @@ class ApiTest : public ::testing::Test {
   TempFolder temp;
   const std::string out = temp / "out";
 };
-
-inline std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteAll(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 inline std::string RandomBytes(uint64_t seed, size_t size) {
   std::mt19937_64 random(seed);
@@ -138,26 +110,6 @@ inline std::vector<int> Codes(const WalkResult& walk) {
   std::vector<int> codes;
   for (const auto& entry : walk.entries) codes.push_back(entry.code);
   return codes;
-}
-
-// name with every character a test name may not hold replaced by "_".
-inline std::string TestNameOf(std::string name) {
-  for (char& c : name) {
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  }
-  return name;
-}
-
-// Every file and folder under root, as relative paths with "/" after folders.
-inline std::vector<std::string> Tree(const fs::path& root) {
-  std::vector<std::string> names;
-  for (const auto& item : fs::recursive_directory_iterator(root)) {
-    std::string name = fs::relative(item.path(), root).generic_string();
-    if (item.is_directory()) name += "/";
-    names.push_back(name);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 // Overwrites bytes of the first file header's body (offsets count from its type

@@ -33,8 +33,8 @@ TEST_F(WrittenSet, ExtractingALaterVolumeStartsAtTheFirstAndJoinsTheParts) {
   ASSERT_EQ(walk.entries.size(), 4u);
   for (const auto& entry : walk.entries) EXPECT_EQ(entry.code, ACE_SUCCESS) << entry.name;
   EXPECT_EQ(walk.endCode, ACE_END_ARCHIVE);
-  EXPECT_TRUE(ReadAll(out + "/d/big.txt") == big);
-  EXPECT_EQ(ReadAll(out + "/after.txt"), "after the split");
+  EXPECT_TRUE(ReadFileText(out + "/d/big.txt") == big);
+  EXPECT_EQ(ReadFileText(out + "/after.txt"), "after the split");
 }
 
 TEST_F(WrittenSet, WithoutItsFirstVolumeAContinuedPartCannotBeUnpacked) {
@@ -63,7 +63,7 @@ TEST_F(WrittenEncryptedSet, ASolidEntrySplitAcrossVolumesIsDecrypted) {
   ASSERT_GE(volumes.size(), 2u);
   const WalkResult walk = Walk(volumes[0], ACE_OM_EXTRACT, ACE_EXTRACT, out, "vol");
   EXPECT_EQ(Codes(walk), (std::vector<int>{ACE_SUCCESS, ACE_SUCCESS}));
-  EXPECT_EQ(ReadAll(out + "/two.txt"), text.substr(5000) + "tail");
+  EXPECT_EQ(ReadFileText(out + "/two.txt"), text.substr(5000) + "tail");
 }
 
 }  // namespace

@@ -29,16 +29,16 @@ class DebianUnace : public ::testing::Test {
     const std::string log = temp_ / "unace.log";
     const std::string command = "cd '" + out_.string() + "' && timeout 60 " + kUnace + " x -y '" +
                                 archive + "' >'" + log + "' 2>&1 </dev/null";
-    EXPECT_EQ(std::system(command.c_str()), 0) << ReadAll(log);
+    EXPECT_EQ(std::system(command.c_str()), 0) << ReadFileText(log);
     std::vector<std::string> expected;
     for (const AceEntrySpec& entry : entries) {
       expected.push_back(entry.name + (entry.folder ? "/" : ""));
       if (entry.folder) continue;
-      EXPECT_TRUE(ReadAll(out_ / entry.name) == entry.data) << entry.name << " differs\n"
-                                                            << ReadAll(log);
+      EXPECT_TRUE(ReadFileText(out_ / entry.name) == entry.data) << entry.name << " differs\n"
+                                                                 << ReadFileText(log);
     }
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(Tree(out_), expected) << ReadAll(log);
+    EXPECT_EQ(TreeOf(out_), expected) << ReadFileText(log);
   }
 
   TempFolder temp_;

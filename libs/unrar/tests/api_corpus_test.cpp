@@ -2,15 +2,17 @@
 // its expected contents.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <set>
-#include <sstream>
 
 #include "api_support.h"
-#include "corpus_cases.h"
+#include "support/corpus_table.h"
 
 namespace unrar_test {
 namespace {
+
+using tessaly::testing::CorpusCase;
+using tessaly::testing::CorpusRow;
+using tessaly::testing::Sha256Hex;
 
 std::set<std::string> everything_under(const std::string& root) {
   std::set<std::string> found;
@@ -20,18 +22,20 @@ std::set<std::string> everything_under(const std::string& root) {
   return found;
 }
 
-class CorpusCase : public testing::TestWithParam<Case> {};
+class RarCorpusCase : public testing::TestWithParam<CorpusCase> {};
 
-TEST_P(CorpusCase, ExtractsAsExpected) {
-  const Case& c = GetParam();
+TEST_P(RarCorpusCase, ExtractsAsExpected) {
+  const CorpusCase& c = GetParam();
+  ASSERT_TRUE(tessaly::testing::CorpusFilesIntact(c));
   TempDir outside;
   const std::string destination = outside / "dest";
   fs::create_directory(destination);
-  const RunResult run = run_archive(corpus(c.archive), RAR_EXTRACT, destination, c.password);
+  const RunResult run =
+      run_archive(corpus(c.archive), RAR_EXTRACT, destination, c.password == "-" ? "" : c.password);
   // Nothing ever lands beside the destination.
   EXPECT_EQ(everything_under(outside.path()).size(), everything_under(destination).size() + 1);
   std::set<std::string> expected;
-  for (const Row& row : c.rows) {
+  for (const CorpusRow& row : c.rows) {
     if (row.outcome != "ok" || row.type == "part" || row.type == "-") continue;
     const std::string path = destination + "/" + row.path;
     expected.insert(row.path);
@@ -40,22 +44,22 @@ TEST_P(CorpusCase, ExtractsAsExpected) {
       EXPECT_TRUE(fs::is_directory(fs::symlink_status(path)));
     } else if (row.type == "link") {
       ASSERT_TRUE(fs::is_symlink(fs::symlink_status(path)));
-      EXPECT_EQ(sha256_hex(fs::read_symlink(path).string()), row.sha256);
+      EXPECT_EQ(Sha256Hex(fs::read_symlink(path).string()), row.sha256);
     } else {
       ASSERT_TRUE(fs::is_regular_file(fs::symlink_status(path)));
       EXPECT_EQ(std::to_string(fs::file_size(path)), row.size);
-      EXPECT_EQ(sha256_hex(read_file(path)), row.sha256);
+      EXPECT_EQ(Sha256Hex(ReadFileText(path)), row.sha256);
     }
   }
-  if (c.all_ok()) {
+  if (c.AllOk()) {
     EXPECT_EQ(run.openResult, 0);
     EXPECT_EQ(run.endResult, ERAR_END_ARCHIVE);
     for (const EntryOutcome& entry : run.entries) EXPECT_EQ(entry.result, 0) << entry.name;
     EXPECT_EQ(everything_under(destination), expected);
-  } else if (c.has("wrong-password-expected") || c.has("damaged")) {
+  } else if (c.Has("wrong-password-expected") || c.Has("damaged")) {
     EXPECT_FALSE(run.all_ok());
   }
-  if (c.has("path-traversal-attempt")) {
+  if (c.Has("path-traversal-attempt")) {
     for (const auto& item : fs::recursive_directory_iterator(destination)) {
       if (!item.is_symlink()) continue;
       const fs::path target =
@@ -66,33 +70,26 @@ TEST_P(CorpusCase, ExtractsAsExpected) {
   }
 }
 
-std::string case_name(const testing::TestParamInfo<Case>& info) {
-  std::string name =
-      info.param.archive + (info.param.password.empty() ? "" : "_pw_" + info.param.password);
-  for (char& ch : name) {
-    if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-  }
-  return name + "_" + std::to_string(info.index);
-}
-
 // Cases that unpack hundreds of megabytes.
-bool large(const Case& c) {
-  for (const Row& row : c.rows) {
+bool large(const CorpusCase& c) {
+  for (const CorpusRow& row : c.rows) {
     if (row.type == "file" && std::strtoull(row.size.c_str(), nullptr, 10) > 100000000) return true;
   }
   return false;
 }
 
-std::vector<Case> cases_where(bool wantLarge) {
-  std::vector<Case> chosen;
-  for (const Case& c : load_cases()) {
+std::vector<CorpusCase> cases_where(bool wantLarge) {
+  std::vector<CorpusCase> chosen;
+  for (const CorpusCase& c : tessaly::testing::LoadCorpusCases(kCorpusFolder)) {
     if (large(c) == wantLarge) chosen.push_back(c);
   }
   return chosen;
 }
 
-INSTANTIATE_TEST_SUITE_P(Rar, CorpusCase, testing::ValuesIn(cases_where(false)), case_name);
-INSTANTIATE_TEST_SUITE_P(SlowRar, CorpusCase, testing::ValuesIn(cases_where(true)), case_name);
+INSTANTIATE_TEST_SUITE_P(Corpus, RarCorpusCase, testing::ValuesIn(cases_where(false)),
+                         tessaly::testing::CorpusCaseName);
+INSTANTIATE_TEST_SUITE_P(SlowCorpus, RarCorpusCase, testing::ValuesIn(cases_where(true)),
+                         tessaly::testing::CorpusCaseName);
 
 }  // namespace
 }  // namespace unrar_test

@@ -8,7 +8,7 @@
 #include <set>
 
 #include "api_support.h"
-#include "corpus_cases.h"
+#include "support/corpus_table.h"
 
 namespace unrar_test {
 namespace {
@@ -37,10 +37,10 @@ void PrintTo(const Fixture& fixture, std::ostream* out) {
 std::vector<Fixture> fixtures() {
   std::vector<Fixture> list;
   std::set<std::string> seen;
-  for (const Case& c : load_cases()) {
+  for (const tessaly::testing::CorpusCase& c : tessaly::testing::LoadCorpusCases(kCorpusFolder)) {
     if (!seen.insert(c.archive).second) continue;
-    Fixture fixture{c.archive, c.password, {}};
-    for (const Row& row : c.rows) {
+    Fixture fixture{c.archive, c.password == "-" ? "" : c.password, {}};
+    for (const tessaly::testing::CorpusRow& row : c.rows) {
       if (row.type == "part" && row.path != c.archive) fixture.volumes.push_back(row.path);
     }
     list.push_back(fixture);
@@ -65,14 +65,14 @@ TEST_P(SlowCorruption, OnePercentFlippedEndsInResultCodes) {
   const Fixture& fixture = GetParam();
   TempDir dir;
   for (const std::string& volume : fixture.volumes) {
-    write_file(dir / volume, read_file(corpus(volume)));
+    WriteFileText(dir / volume, ReadFileText(corpus(volume)));
   }
-  const std::string original = read_file(corpus(fixture.archive));
+  const std::string original = ReadFileText(corpus(fixture.archive));
   ASSERT_FALSE(original.empty());
   const std::string damaged = dir / fixture.archive;
   for (int run = 0; run < kRuns; ++run) {
     SCOPED_TRACE("run " + std::to_string(run));
-    write_file(damaged, flip_one_percent(original, static_cast<unsigned>(run)));
+    WriteFileText(damaged, flip_one_percent(original, static_cast<unsigned>(run)));
     outputSoFar = 0;
     const RunResult tested =
         run_archive(damaged, RAR_TEST, "", fixture.password, RAR_OM_EXTRACT, limit_output);

@@ -90,28 +90,31 @@ TEST_P(Formats, EncryptedHeadersNeedThePasswordFirst) {
   EXPECT_EQ(run.entries[0].name, "inside.txt");
 }
 
-TEST_P(Formats, SelfExtractingStubIsSkipped) {
-  const std::string archive = dir / "s.exe";
-  RarOptions withStub = options();
-  withStub.sfxPrefix = "MZ" + std::string(70001, '\x90') + "Rar!\x1a\x07";
-  WriteRar(archive, {{"x.txt", "from the sfx"}}, withStub);
-  const RunResult run = run_archive(archive, RAR_TEST);
-  EXPECT_TRUE(run.all_ok());
-  ASSERT_EQ(run.entries.size(), 1u);
-}
-
-TEST_P(Formats, ARarStoredInsideAnotherArchiveIsNotFound) {
-  const std::vector<std::pair<std::string, std::string>> hosts = {
-      {"arj", std::string("\x60\xEA\x2C\x00", 4) + std::string(100, 'a')},
-      {"zip", "PK\x03\x04" + std::string(100, 'z')},
-      {"ace", std::string(7, 'x') + "**ACE**" + std::string(100, 'c')}};
-  for (const auto& [kind, start] : hosts) {
-    SCOPED_TRACE(kind);
-    RarOptions inside = options();
-    inside.sfxPrefix = start;
-    const std::string archive = dir / ("stored." + kind);
-    WriteRar(archive, {{"x.txt", "an entry of the other archive"}}, inside);
-    EXPECT_EQ(run_archive(archive, RAR_TEST).openResult, ERAR_UNKNOWN_FORMAT);
+// A self-extracting stub is skipped; a RAR stored inside another archive is not
+// found.
+TEST_P(Formats, ARarBehindAStubOpensAndOneInsideAnotherArchiveDoesNot) {
+  const struct {
+    const char* name;
+    std::string prefix;
+    int openResult;
+  } rows[] = {
+      {"s.exe", "MZ" + std::string(70001, '\x90') + "Rar!\x1a\x07", 0},
+      {"stored.arj", std::string("\x60\xEA\x2C\x00", 4) + std::string(100, 'a'),
+       ERAR_UNKNOWN_FORMAT},
+      {"stored.zip", "PK\x03\x04" + std::string(100, 'z'), ERAR_UNKNOWN_FORMAT},
+      {"stored.ace", std::string(7, 'x') + "**ACE**" + std::string(100, 'c'), ERAR_UNKNOWN_FORMAT},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    RarOptions withPrefix = options();
+    withPrefix.sfxPrefix = row.prefix;
+    WriteRar(dir / row.name, {{"x.txt", "an entry"}}, withPrefix);
+    const RunResult run = run_archive(dir / row.name, RAR_TEST);
+    EXPECT_EQ(run.openResult, row.openResult);
+    EXPECT_EQ(run.entries.size(), row.openResult == 0 ? 1u : 0u);
+    if (row.openResult == 0) {
+      EXPECT_TRUE(run.all_ok());
+    }
   }
 }
 
@@ -119,13 +122,13 @@ TEST_P(Formats, DamageEndsInACode) {
   const std::string good = dir / "g.rar";
   WriteRar(good, {{"one.txt", std::string(4000, '1')}, {"two.txt", std::string(4000, '2')}},
            options());
-  const std::string bytes = read_file(good);
+  const std::string bytes = ReadFileText(good);
 
   // A flipped byte inside the first entry's name fails its header check.
   std::string badHeader = bytes;
   const size_t name = badHeader.find("one.txt");
   badHeader[name] = 'X';
-  write_file(dir / "h.rar", badHeader);
+  WriteFileText(dir / "h.rar", badHeader);
   RunResult run = run_archive(dir / "h.rar", RAR_TEST);
   EXPECT_EQ(run.endResult, ERAR_BAD_ARCHIVE);
   EXPECT_TRUE(run.entries.empty());
@@ -133,21 +136,21 @@ TEST_P(Formats, DamageEndsInACode) {
   // A flipped data byte fails the entry's CRC; the next entry still comes out.
   std::string badData = bytes;
   badData[bytes.find(std::string(100, '1')) + 50] = '7';
-  write_file(dir / "d.rar", badData);
+  WriteFileText(dir / "d.rar", badData);
   run = run_archive(dir / "d.rar", RAR_TEST);
   ASSERT_EQ(run.entries.size(), 2u);
   EXPECT_EQ(run.entries[0].result, ERAR_BAD_DATA);
   EXPECT_EQ(run.entries[1].result, 0);
 
   // Cut inside the second entry's data: its data is short.
-  write_file(dir / "t.rar", bytes.substr(0, bytes.find(std::string(100, '2')) + 100));
+  WriteFileText(dir / "t.rar", bytes.substr(0, bytes.find(std::string(100, '2')) + 100));
   run = run_archive(dir / "t.rar", RAR_TEST);
   ASSERT_EQ(run.entries.size(), 2u);
   EXPECT_EQ(run.entries[0].result, 0);
   EXPECT_EQ(run.entries[1].result, ERAR_BAD_DATA);
 
   // Cut inside the second entry's header.
-  write_file(dir / "c.rar", bytes.substr(0, bytes.find("two.txt") - 3));
+  WriteFileText(dir / "c.rar", bytes.substr(0, bytes.find("two.txt") - 3));
   run = run_archive(dir / "c.rar", RAR_TEST);
   ASSERT_EQ(run.entries.size(), 1u);
   EXPECT_EQ(run.endResult, ERAR_BAD_ARCHIVE);
@@ -164,9 +167,9 @@ int keep_going(unsigned char*, int) {
 TEST_P(Formats, ListThenExtractEndsCleanlyBeforeATooShortTail) {
   const std::string whole = dir / "whole.rar";
   WriteRar(whole, {RarFolder("a"), {"a/one.txt", "one"}}, options());
-  const std::string bytes = read_file(whole);
+  const std::string bytes = ReadFileText(whole);
   const std::string cut = dir / "cut.rar";
-  write_file(cut, bytes.substr(0, bytes.size() - 2));
+  WriteFileText(cut, bytes.substr(0, bytes.size() - 2));
   struct Row {
     std::string archive;
     std::vector<std::string> names;
@@ -203,25 +206,20 @@ INSTANTIATE_TEST_SUITE_P(Writer, Formats, testing::Values(RarFormat::Rar4, RarFo
 
 TEST(OpenRecord, ReportsWhyAnArchiveCannotBeOpened) {
   TempDir dir;
-  write_file(dir / "plain.txt", std::string(5000, 'p') + "Rar!\x1a\x07" + std::string(40, '\0'));
-  RAROpenArchiveData open{};
-  const std::string notArchive = dir / "plain.txt";
-  open.ArcName = notArchive.c_str();
-  EXPECT_EQ(RAROpenArchive(&open), nullptr);
-  EXPECT_EQ(open.OpenResult, static_cast<unsigned>(ERAR_UNKNOWN_FORMAT));
-
-  const std::string missing = dir / "missing.rar";
-  open.ArcName = missing.c_str();
-  EXPECT_EQ(RAROpenArchive(&open), nullptr);
-  EXPECT_EQ(open.OpenResult, static_cast<unsigned>(ERAR_EOPEN));
-}
-
-TEST(OpenRecord, ADamagedMainHeaderIsABadArchive) {
-  TempDir dir;
-  std::string bytes = read_file(corpus("rar3-subdirs.rar"));
-  bytes[7] = static_cast<char>(bytes[7] ^ 0x55);
-  write_file(dir / "main.rar", bytes);
-  EXPECT_EQ(run_archive(dir / "main.rar", RAR_TEST).openResult, ERAR_BAD_ARCHIVE);
+  WriteFileText(dir / "plain.txt", std::string(5000, 'p') + "Rar!\x1a\x07" + std::string(40, '\0'));
+  std::string damagedMain = ReadFileText(corpus("rar3-subdirs.rar"));
+  damagedMain[7] = static_cast<char>(damagedMain[7] ^ 0x55);
+  WriteFileText(dir / "main.rar", damagedMain);
+  for (const auto& [name, expected] :
+       {std::pair<std::string, int>{"plain.txt", ERAR_UNKNOWN_FORMAT},
+        {"missing.rar", ERAR_EOPEN},
+        {"main.rar", ERAR_BAD_ARCHIVE}}) {
+    RAROpenArchiveData open{};
+    const std::string path = dir / name;
+    open.ArcName = path.c_str();
+    EXPECT_EQ(RAROpenArchive(&open), nullptr) << name;
+    EXPECT_EQ(open.OpenResult, static_cast<unsigned>(expected)) << name;
+  }
 }
 
 TEST(OpenRecord, ProcessBeforeAnyHeaderDoesNothing) {

@@ -1,75 +1,36 @@
-// Helpers of the C API tests: temporary folders, driving the library over a whole
-// archive as the RAR backend does, and reading back what it wrote.
+// Helpers of the C API tests: driving the library over a whole archive as the RAR
+// backend does, and reading back what it wrote.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <openssl/evp.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "support/files.h"
 #include "unrar.h"
 
 namespace unrar_test {
 
 namespace fs = std::filesystem;
 
+using tessaly::testing::ReadFileText;
+using tessaly::testing::WriteFileText;
+
+inline const fs::path kCorpusFolder = fs::path(TESSALY_CORPUS_DIR) / "rar";
+
 inline std::string corpus(const std::string& name) {
-  return std::string(TESSALY_CORPUS_DIR) + "/rar/" + name;
+  return (kCorpusFolder / name).string();
 }
 
-class TempDir {
+// The shared temporary folder, whose "/" gives a name in it as the text the C API
+// takes.
+class TempDir : public tessaly::testing::TempFolder {
  public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "unrar-test-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-    for (const auto& item : fs::recursive_directory_iterator(path_, ignored)) {
-      if (!item.is_symlink()) {
-        fs::permissions(item.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-      }
-    }
-    fs::remove_all(path_, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
+  std::string operator/(const std::string& name) const { return (path() / name).string(); }
 };
-
-inline std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void write_file(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-inline std::string sha256_hex(const std::string& bytes) {
-  unsigned char digest[32];
-  unsigned int size = 0;
-  EVP_Digest(bytes.data(), bytes.size(), digest, &size, EVP_sha256(), nullptr);
-  static const char* hex = "0123456789abcdef";
-  std::string text;
-  for (unsigned i = 0; i < size; ++i) {
-    text += hex[digest[i] >> 4];
-    text += hex[digest[i] & 15];
-  }
-  return text;
-}
 
 struct EntryOutcome {
   std::string name;

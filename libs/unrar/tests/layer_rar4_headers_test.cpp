@@ -1,9 +1,10 @@
-// RAR 1.5-4 file headers made byte by byte: 64-bit sizes, the extended time, and
-// header checks.
+// RAR 1.5-4 headers made byte by byte: 64-bit sizes, the extended time, header
+// checks, and the main header's solid flag.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include "api_support.h"
+#include "rar15_decoder_test_writer.h"
 #include "rar20_stream_builder.h"
 
 namespace unrar_test {
@@ -39,7 +40,7 @@ std::string archive_with(const std::string& blocks) {
 TEST(Rar4Headers, SizesBeyondFourGiBUseOurOwnFields) {
   TempDir dir;
   const uint64_t big = (uint64_t{1} << 32) + 5;
-  write_file(dir / "big.rar", archive_with(file_block(0x0100, big, big, "huge.bin", "")));
+  WriteFileText(dir / "big.rar", archive_with(file_block(0x0100, big, big, "huge.bin", "")));
   const RunResult run = run_archive(dir / "big.rar", RAR_SKIP, "", "", RAR_OM_LIST);
   ASSERT_EQ(run.entries.size(), 1u);
   EXPECT_EQ(run.entries[0].unpSize, big);
@@ -53,7 +54,7 @@ TEST(Rar4Headers, ExtendedTimeAddsSecondAndFraction) {
   std::string tail;
   put16(tail, 0xF000);  // mtime: +1 s and three fraction bytes
   tail += std::string("\xAB\x3A\x89", 3);
-  write_file(dir / "t.rar", archive_with(file_block(0x1000, 0, 0, "t.txt", tail)));
+  WriteFileText(dir / "t.rar", archive_with(file_block(0x1000, 0, 0, "t.txt", tail)));
   const std::string out = dir / "out";
   fs::create_directory(out);
   const RunResult run = run_archive(dir / "t.rar", RAR_EXTRACT, out);
@@ -72,10 +73,44 @@ TEST(Rar4Headers, AHeaderSmallerThanItsFixedPartIsRefused) {
   put16(body, 12);
   put32(body, 0);
   put16(body, 0);
-  write_file(dir / "small.rar", archive_with(block(body)));
+  WriteFileText(dir / "small.rar", archive_with(block(body)));
   const RunResult run = run_archive(dir / "small.rar", RAR_TEST);
   EXPECT_TRUE(run.entries.empty());
   EXPECT_EQ(run.endResult, ERAR_BAD_ARCHIVE);
+}
+
+std::string text_of(const std::vector<uint8_t>& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// RAR 1.5 files carry no solid flag of their own: in an archive whose main header
+// says solid, every file after the first continues the stream.
+TEST(Rar4Headers, ASolidMainHeaderMakesLaterRar15FilesContinueTheStream) {
+  unrar::test::Rar15StreamWriter writer;
+  for (const char ch : std::string("an old solid stream "))
+    writer.literal(static_cast<uint8_t>(ch));
+  const std::string firstPacked = text_of(writer.packed());
+  const std::string firstText = text_of(writer.output());
+  writer.next_solid_file();
+  writer.literal('>');
+  writer.long_match(20, 10);  // back into the first file
+  const std::string secondPacked = text_of(writer.packed());
+  const std::string secondText = text_of(writer.output());
+  ASSERT_NE(secondText.find("old"), std::string::npos);
+
+  const std::vector<Rar20Entry> entries = {
+      {"first.txt", firstPacked, firstText, false, false, 15},
+      {"second.txt", secondPacked, secondText, false, false, 15}};
+  TempDir dir;
+  WriteFileText(dir / "solid.rar", rar20_archive(entries, true));
+  WriteFileText(dir / "plain.rar", rar20_archive(entries, false));
+  fs::create_directory(dir / "solid");
+  fs::create_directory(dir / "plain");
+  EXPECT_EQ(process_last_after_skips(dir / "solid.rar", RAR_OM_EXTRACT, dir / "solid"), 0);
+  EXPECT_EQ(ReadFileText(dir / "solid/second.txt"), secondText);
+  // Without the archive's solid flag the second file starts a fresh stream.
+  EXPECT_EQ(process_last_after_skips(dir / "plain.rar", RAR_OM_EXTRACT, dir / "plain"),
+            ERAR_BAD_DATA);
 }
 
 }  // namespace

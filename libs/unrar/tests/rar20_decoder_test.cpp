@@ -12,6 +12,7 @@
 #include "rar20_stream_builder.h"
 #include "rar_decoder.h"
 #include "rar_legacy_crypto.h"
+#include "support/corpus_table.h"
 
 namespace unrar_test {
 namespace {
@@ -178,7 +179,7 @@ TEST(Rar20Audio, OneToFourChannelsAndModeSwitches) {
     const Decoded got = decode_once(audio_stream(channels, channels % 4 + 1, 5000, 3001), 5000);
     EXPECT_EQ(got.result, DecodeResult::ok);
     EXPECT_EQ(got.text.substr(3001, 2), "LZ");
-    EXPECT_EQ(sha256_hex(got.text), kDigests[channels - 1]);
+    EXPECT_EQ(tessaly::testing::Sha256Hex(got.text), kDigests[channels - 1]);
   }
 }
 
@@ -248,12 +249,12 @@ TEST(Rar20Archives, SolidEntriesAfterSkippedOnes) {
   std::vector<Rar20Entry> entries = {{"one.txt", first.bytes(), "solid "},
                                      {"two.txt", second.bytes(), "Zsolid ", true}};
   TempDir dir;
-  write_file(dir / "solid.rar", rar20_archive(entries, true));
+  WriteFileText(dir / "solid.rar", rar20_archive(entries, true));
   for (auto& entry : entries) {
     entry.packed = encrypt20("secret pw", entry.packed);
     entry.encrypted = true;
   }
-  write_file(dir / "locked.rar", rar20_archive(entries, true));
+  WriteFileText(dir / "locked.rar", rar20_archive(entries, true));
 
   for (const auto& [archive, password] :
        {std::pair<std::string, std::string>{"solid.rar", ""}, {"locked.rar", "secret pw"}}) {
@@ -261,7 +262,7 @@ TEST(Rar20Archives, SolidEntriesAfterSkippedOnes) {
     const std::string out = dir / (archive + ".out");
     fs::create_directory(out);
     EXPECT_EQ(process_last_after_skips(dir / archive, RAR_OM_EXTRACT, out, password), 0);
-    EXPECT_EQ(read_file(out + "/two.txt"), "Zsolid ");
+    EXPECT_EQ(ReadFileText(out + "/two.txt"), "Zsolid ");
     EXPECT_FALSE(fs::exists(out + "/one.txt"));
   }
   const RunResult wrong = run_archive(dir / "locked.rar", RAR_TEST, "", "secret pv");
@@ -279,12 +280,12 @@ TEST(Rar20Archives, EncryptedEntryAcrossVolumes) {
   entry.encrypted = true;
   const std::vector<std::string> volumes = rar20_two_volumes(entry, 1001);
   TempDir dir;
-  write_file(dir / "set.rar", volumes[0]);
-  write_file(dir / "set.r00", volumes[1]);
+  WriteFileText(dir / "set.rar", volumes[0]);
+  WriteFileText(dir / "set.r00", volumes[1]);
   fs::create_directory(dir / "out");
   const RunResult run = run_archive(dir / "set.rar", RAR_EXTRACT, dir / "out", "secret pw");
   EXPECT_TRUE(run.all_ok());
-  EXPECT_TRUE(read_file(dir / "out/sound.raw") == whole.text);
+  EXPECT_TRUE(ReadFileText(dir / "out/sound.raw") == whole.text);
 
   fs::remove(dir / "set.r00");
   const RunResult missing = run_archive(dir / "set.rar", RAR_TEST, "", "secret pw");
@@ -295,16 +296,16 @@ TEST(Rar20Archives, EncryptedEntryAcrossVolumes) {
 // The old-style comment is covered by no header CRC: damage to it spoils the
 // comment alone, which the open record reports, and the entries still come out.
 TEST(Rar20Archives, DamagedOldCommentSpoilsOnlyTheComment) {
-  std::string bytes = read_file(corpus("rar202-comment-psw.rar"));
+  std::string bytes = ReadFileText(corpus("rar202-comment-psw.rar"));
   // The packed comment starts at byte 33: after the marker, the main header's 13
   // bytes and the comment block's own 13.
   bytes[36] = static_cast<char>(bytes[36] ^ 0x21);
   TempDir dir;
-  write_file(dir / "comment.rar", bytes);
+  WriteFileText(dir / "comment.rar", bytes);
   EXPECT_EQ(comment_of(dir / "comment.rar").first, static_cast<unsigned>(ERAR_BAD_DATA));
   fs::create_directory(dir / "out");
   EXPECT_TRUE(run_archive(dir / "comment.rar", RAR_EXTRACT, dir / "out", "password").all_ok());
-  EXPECT_EQ(read_file(dir / "out/FILE1.TXT"), "file1\r\n");
+  EXPECT_EQ(ReadFileText(dir / "out/FILE1.TXT"), "file1\r\n");
 }
 
 }  // namespace

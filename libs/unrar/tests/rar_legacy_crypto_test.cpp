@@ -21,21 +21,16 @@ std::vector<uint8_t> from_hex(const std::string& hex) {
   return bytes;
 }
 
-// A password counts one code page 1252 byte per character, and only its first 127.
-TEST(LegacyCipherKeys, PasswordsAreCodePage1252Bytes) {
+// A password counts one code page 1252 byte per character, and only its first 127;
+// the 2.0 cipher decrypts whole blocks only.
+TEST(LegacyCipherKeys, PasswordsAreCodePage1252BytesCutAt127) {
   EXPECT_EQ(unrar::Rar15Cipher("p\xC3\xA4ssw\xC3\xB6rd \xE2\x82\xAC").keys(),
             unrar::Rar15Cipher("p\xE4ssw\xF6rd \x80").keys());
   EXPECT_EQ(unrar::Rar15Cipher("\xE4\xB8\xAD").keys(), unrar::Rar15Cipher("?").keys());
-}
-
-TEST(LegacyCipherKeys, LongPasswordsAreCut) {
   const std::string kept(127, 'k');
   EXPECT_EQ(unrar::Rar20Cipher(kept + "tail").keys(), unrar::Rar20Cipher(kept).keys());
   EXPECT_EQ(unrar::Rar15Cipher(kept + "tail").keys(), unrar::Rar15Cipher(kept).keys());
   EXPECT_NE(unrar::Rar15Cipher(kept).keys(), unrar::Rar15Cipher(kept.substr(1)).keys());
-}
-
-TEST(Rar20Cipher, DecryptsWholeBlocksOnly) {
   uint8_t data[7] = {};
   EXPECT_FALSE(unrar::Rar20Cipher("password").decrypt(data, sizeof data));
 }
@@ -50,7 +45,7 @@ TEST(LegacyCipherArchives, StoredEntriesOfEveryCipher) {
                       0x30};
   };
   TempDir dir;
-  write_file(
+  WriteFileText(
       dir / "legacy.rar",
       rar20_archive({entry("v13.txt", 13, "e6e8af4ac93814685b2bc846b09700e2c267"),
                      entry("v15.txt", 15, "3d97b2d28a47e59dd84232b86f8c8d07fc70"),
@@ -61,7 +56,7 @@ TEST(LegacyCipherArchives, StoredEntriesOfEveryCipher) {
   const RunResult right = run_archive(dir / "legacy.rar", RAR_EXTRACT, dir / "out", "secret pw");
   EXPECT_TRUE(right.all_ok());
   for (const char* name : {"v13.txt", "v15.txt", "v20.txt"}) {
-    EXPECT_EQ(read_file(dir / ("out/" + std::string(name))), text) << name;
+    EXPECT_EQ(ReadFileText(dir / ("out/" + std::string(name))), text) << name;
   }
   const RunResult wrong = run_archive(dir / "legacy.rar", RAR_TEST, "", "secret pW");
   ASSERT_EQ(wrong.entries.size(), 3u);

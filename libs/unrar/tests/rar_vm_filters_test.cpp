@@ -25,10 +25,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 Bytes random_bytes(size_t size, uint32_t seed) {
-  std::mt19937 random(seed);
-  Bytes bytes(size);
-  for (uint8_t& byte : bytes) byte = static_cast<uint8_t>(random());
-  return bytes;
+  return test::noise(size, seed);
 }
 
 // ITANIUM: bit fields are numbered from bit 0 of byte 0 of the bundle.
