@@ -1,30 +1,19 @@
 // What only ACE jobs do, through the driver and the real library on archives the
-// writer makes: the count over every volume, the reopen after a password, the
-// result-code messages, and Cancel between entries. What every in-process format does
-// is in the hostile archive tables.
+// writer makes: the count over every volume and the result-code messages. What every in-process
+// format does is in the hostile archive tables, Cancel in the entry cancel tests.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "engine/ace/ace_backend.h"
 #include "support/ace_packer.h"
 #include "support/ace_writer.h"
-#include "support/cancelling_pump.h"
 #include "support/engine_fixture.h"
 #include "support/job_texts.h"
 
 namespace tessaly::testing {
 namespace {
-
-namespace fs = std::filesystem;
-
-AceOptions WithPassword(const std::string& password) {
-  AceOptions options;
-  options.password = password;
-  return options;
-}
 
 class AceBackendTest : public DestinationJobTest {
  protected:
@@ -51,42 +40,6 @@ TEST_F(AceBackendTest, TheCountCoversEveryVolumeOfTheSet) {
   EXPECT_EQ(ReadFileText(Out("end.txt")), "e");
   EXPECT_TRUE(recorder.SawArchiveLabel("Processing archive: " + volumes.back()));
   EXPECT_EQ(session.status.progressMax, 3);
-  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
-  EXPECT_EQ(session.status.archiveLabel, kFinished);
-}
-
-TEST_F(AceBackendTest, AMissingVolumeStopsWithItsMessageKeepingWhatWasExtracted) {
-  const std::vector<std::string> volumes =
-      WriteAceVolumes(PathOf("set"), 100,
-                      {{"first.txt", std::string(50, 'f'), false, AceMethod::Stored},
-                       {"big.txt", std::string(300, 'b'), false, AceMethod::Stored}});
-  ASSERT_GE(volumes.size(), 3u);
-  fs::remove(volumes.back());
-  ExtractOne(volumes[0]);
-  ExpectOnlyMessage(
-      "Tessaly could not complete the extract operation because this ACE set is missing one or "
-      "more of its volumes. If this archive set is located on seperate floppy disks, please copy "
-      "all of the volumes to a single folder on your harddrive and extract them from there, as "
-      "Tessaly does not presently support archive sets which contain volumes which are not "
-      "located in the same folder.");
-  EXPECT_EQ(ReadFileText(Out("first.txt")), std::string(50, 'f'));
-}
-
-TEST_F(AceBackendTest, AnEncryptedEntryIsAskedForOnceAndTheArchiveStartsAgain) {
-  SetAutoOverwrite("0");
-  const std::string archive = PathOf("locked.ace");
-  WriteAce(archive, {{"open.txt", "plain"}, {"secret.txt", "hidden", false, AceMethod::Lz77, true}},
-           WithPassword("pass1234"));
-  dialogs.inputAnswers = {"pass1234"};
-  // open.txt was written before the prompt: started again, it is asked about.
-  dialogs.fileExistsAnswers = {"Yes"};
-  ExtractOne(archive);
-  // The prompt's own texts are the shared prompt's tests'.
-  ASSERT_EQ(dialogs.inputs.size(), 1u);
-  EXPECT_NE(dialogs.inputs[0].prompt.find(" secret.txt "), std::string::npos);
-  EXPECT_EQ(dialogs.fileExistsQuestions, std::vector<std::string>{ExistsQuestion("open.txt")});
-  EXPECT_EQ(ReadFileText(Out("open.txt")), "plain");
-  EXPECT_EQ(ReadFileText(Out("secret.txt")), "hidden");
   EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
   EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
@@ -147,34 +100,13 @@ TEST_F(AceBackendTest, OverwritePromptAnswersNoYesAllThenNoMoreQuestions) {
   EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
-// Cancel pressed once an entry is done: the next entry is not started.
-class AceDirectTest : public AceBackendTest {
- protected:
-  AceDirectTest() {
-    direct.mainWindow.destinationBox.text = out_;
-    cancelling.job = &direct.job;
-  }
-  CancellingPump cancelling;
-  Session direct{dialogs, cancelling};
-};
-
-TEST_F(AceDirectTest, CancelTakesEffectBeforeTheNextEntry) {
-  WriteAce(PathOf("a.ace"), {{"a.txt", "a"}, {"b.txt", "b"}});
-  cancelling.cancelNow = [this] { return fs::exists(Out("a.txt")); };
-  EXPECT_EQ(ExtractAceArchive(direct, PathOf("a.ace")), 1);
-  EXPECT_EQ(direct.job.activeBackend, "ace");
-  EXPECT_EQ(ReadFileText(Out("a.txt")), "a");
-  EXPECT_FALSE(fs::exists(Out("b.txt")));
-  EXPECT_TRUE(dialogs.messages.empty());
-}
-
-TEST_F(AceDirectTest, AFileTheLibraryDoesNotOpenIsNotAValidAceArchive) {
+TEST_F(AceBackendTest, AFileTheLibraryDoesNotOpenIsNotAValidAceArchive) {
   WriteFileText(PathOf("fake.ace"), "**ACE** is not enough to make an archive");
-  EXPECT_EQ(ExtractAceArchive(direct, PathOf("fake.ace")), 1);
+  EXPECT_EQ(ExtractAceArchive(session, PathOf("fake.ace")), 1);
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].text, "This file is not a valid Ace archive.");
   EXPECT_EQ(dialogs.messages[0].title, "Oops!");
-  EXPECT_EQ(direct.status.progressMax, 0);
+  EXPECT_EQ(session.status.progressMax, 0);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cctype>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -53,7 +54,9 @@ class HostileArchiveTest : public DestinationJobTest, public ::testing::WithPara
     if (GetParam() == Format::Ace) {
       std::vector<AceEntrySpec> specs;
       for (const HostileEntry& entry : entries) {
-        specs.push_back({entry.name, entry.data, entry.folder, AceMethod::Stored, entry.encrypted});
+        // Encrypted entries are packed, so that decryption feeds the decoder.
+        specs.push_back({entry.name, entry.data, entry.folder,
+                         entry.encrypted ? AceMethod::Lz77 : AceMethod::Stored, entry.encrypted});
       }
       AceOptions options;
       options.password = "pw";
@@ -170,18 +173,6 @@ TEST_P(HostileArchiveTest, AFailingEntryAfterAPasswordRemovesNothingOutside) {
   EXPECT_EQ(session.status.archiveLabel, kNotFinished);
 }
 
-TEST_P(HostileArchiveTest, KeepingExistingFilesWinsOverTheSetting) {
-  SetAutoOverwrite("1");
-  session.job.keepExistingFiles = true;
-  WriteFileText(Out("a.txt"), "old");
-  Write({{"a.txt", "new a"}, {"b.txt", "new b"}});
-  ExtractOne(ArchivePath());
-  EXPECT_EQ(ReadFileText(Out("a.txt")), "old");
-  EXPECT_EQ(ReadFileText(Out("b.txt")), "new b");
-  EXPECT_TRUE(dialogs.fileExistsQuestions.empty());
-  EXPECT_EQ(session.status.archiveLabel, kFinished);
-}
-
 TEST_P(HostileArchiveTest, ControlCharactersInNamesBecomeUnderscoresOnDiskAndOnScreen) {
   Write({{"bell\a\x1b[1m\n.txt", "x"}});
   ExtractOne(ArchivePath());
@@ -205,21 +196,35 @@ TEST_P(HostileArchiveTest, ExtractsFoldersAndFilesShowingEachEntryAndTheArchive)
   EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
-// Only "1" replaces unasked; a read-only old file is replaced all the same.
-TEST_P(HostileArchiveTest, OnlyTheSettingOneReplacesWithoutAskingAReadOnlyFileToo) {
-  Write({{"x.txt", "new"}});
-  for (const std::string setting : {"", "0", "yes", "1"}) {
-    SCOPED_TRACE("auto overwrite \"" + setting + "\"");
-    SetAutoOverwrite(setting);
-    fs::remove(Out("x.txt"));
+// Only "1" replaces unasked, a read-only old file too; keeping every existing file
+// (tessaly-extract -n) wins over it.
+TEST_P(HostileArchiveTest, OnlyTheSettingOneReplacesWithoutAskingUnlessFilesAreKept) {
+  const struct {
+    std::string setting;
+    bool keep;
+    bool asked;
+    std::string result;
+  } kCases[] = {{"", false, true, "new"},
+                {"0", false, true, "new"},
+                {"yes", false, true, "new"},
+                {"1", false, false, "new"},
+                {"1", true, false, "old"}};
+  Write({{"x.txt", "new"}, {"y.txt", "new y"}});
+  for (const auto& c : kCases) {
+    SCOPED_TRACE("auto overwrite \"" + c.setting + (c.keep ? "\", kept" : "\""));
+    SetAutoOverwrite(c.setting);
+    session.job.keepExistingFiles = c.keep;
+    fs::remove_all(out_);
+    fs::create_directory(out_);
     WriteFileText(Out("x.txt"), "old");
     ASSERT_EQ(chmod(Out("x.txt").c_str(), 0444), 0);
     dialogs.fileExistsQuestions.clear();
-    const bool asked = setting != "1";
-    if (asked) dialogs.fileExistsAnswers = {"Yes"};
+    if (c.asked) dialogs.fileExistsAnswers = {"Yes"};
     ExtractOne(ArchivePath());
-    EXPECT_EQ(dialogs.fileExistsQuestions.size(), asked ? 1u : 0u);
-    EXPECT_EQ(ReadFileText(Out("x.txt")), "new");
+    EXPECT_EQ(dialogs.fileExistsQuestions.size(), c.asked ? 1u : 0u);
+    EXPECT_EQ(ReadFileText(Out("x.txt")), c.result);
+    EXPECT_EQ(ReadFileText(Out("y.txt")), "new y");
+    EXPECT_EQ(session.status.archiveLabel, kFinished);
   }
   EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
 }
@@ -287,6 +292,59 @@ TEST_P(HostileArchiveTest, AFullDiskIsReportedAsAWriteError) {
     ExtractOne(ArchivePath());
   }
   ExpectOnlyMessage("Error writing big.bin. Disk full. Operation aborting.");
+}
+
+// Whatever was extracted before the gap stays.
+TEST_P(HostileArchiveTest, AMissingVolumeStopsWithItsMessageKeepingWhatWasExtracted) {
+  const std::vector<HostileEntry> entries = {{"first.txt", std::string(50, 'f')},
+                                             {"big.txt", std::string(300, 'b')}};
+  std::vector<std::string> volumes;
+  if (GetParam() == Format::Ace) {
+    std::vector<AceEntrySpec> specs;
+    for (const HostileEntry& e : entries)
+      specs.push_back({e.name, e.data, false, AceMethod::Stored});
+    volumes = WriteAceVolumes(PathOf("set"), 100, specs);
+  } else {
+    RarOptions options;
+    options.format = GetParam() == Format::Rar4 ? RarFormat::Rar4 : RarFormat::Rar5;
+    std::vector<RarEntrySpec> specs;
+    for (const HostileEntry& e : entries) specs.push_back({e.name, e.data});
+    volumes = WriteRarVolumes(PathOf("set"), RarVolumeNaming::PartN, 100, specs, options);
+  }
+  ASSERT_GE(volumes.size(), 3u);
+  fs::remove(volumes.back());
+  ExtractOne(volumes[0]);
+  std::string set = Type();
+  for (char& c : set) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  ExpectOnlyMessage(
+      "Tessaly could not complete the extract operation because this " + set +
+      " set is missing one or more of its volumes. If this archive set is located on seperate "
+      "floppy disks, please copy all of the volumes to a single folder on your harddrive and "
+      "extract them from there, as Tessaly does not presently support archive sets which "
+      "contain volumes which are not located in the same folder.");
+  EXPECT_EQ(ReadFileText(Out("first.txt")), std::string(50, 'f'));
+}
+
+// The archive starts again after the password: every file before the encrypted entry
+// is asked about again, those this job wrote too; the folder never.
+TEST_P(HostileArchiveTest, AnEncryptedEntryStartsTheArchiveAgainAskingAboutEachFile) {
+  SetAutoOverwrite("0");
+  WriteFileText(Out("two.txt"), "old");
+  Write({Folder("dir"), {"one.txt", "1"}, {"two.txt", "2"}, {"three.txt", "3", true}});
+  dialogs.inputAnswers = {"pw"};
+  // Before the password two.txt is kept; started again, it is replaced.
+  dialogs.fileExistsAnswers = {"No", "No", "Yes"};
+  ExtractOne(ArchivePath());
+  ASSERT_EQ(dialogs.inputs.size(), 1u);
+  EXPECT_NE(dialogs.inputs[0].prompt.find(" three.txt "), std::string::npos);
+  EXPECT_EQ(dialogs.fileExistsQuestions,
+            (std::vector<std::string>{ExistsQuestion("two.txt"), ExistsQuestion("one.txt"),
+                                      ExistsQuestion("two.txt")}));
+  EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"dir/", "one.txt", "three.txt", "two.txt"}));
+  EXPECT_EQ(ReadFileText(Out("two.txt")), "2");
+  EXPECT_EQ(ReadFileText(Out("three.txt")), "3");
+  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryInProcessFormat, HostileArchiveTest,

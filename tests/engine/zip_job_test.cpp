@@ -43,6 +43,7 @@ class ZipJobTest : public DestinationJobTest {
   }
 };
 
+// The main window's box lasts; the destination dialog's choice lasts one job.
 TEST_F(ZipJobTest, EachArchiveGoesToASubFolderNamedAfterIt) {
   WriteZip(PathOf("x.zip"), {{"one.txt", "1"}});
   WriteZip(PathOf("y.v2.zip"), {{"two.txt", "2"}});
@@ -55,19 +56,15 @@ TEST_F(ZipJobTest, EachArchiveGoesToASubFolderNamedAfterIt) {
   EXPECT_EQ(ReadFileText(Out("x/kept.txt")), "kept") << "an existing sub-folder is reused";
   EXPECT_EQ(ReadFileText(Out("y/two.txt")), "2");
   EXPECT_TRUE(dialogs.messages.empty());
-}
 
-TEST_F(ZipJobTest, PerArchiveFolderFromTheDestinationDialogLastsOneJob) {
-  WriteZip(PathOf("x.zip"), {{"one.txt", "1"}});
+  StartCase();
+  session.mainWindow.perArchiveFolder = false;
   session.mainWindow.destinationBox.text = out_ + "/";
   session.job.perArchiveFolder = true;
-  Select({PathOf("x.zip")});
-  Extract();
+  ExtractOne(PathOf("x.zip"));
   EXPECT_EQ(ReadFileText(Out("x/one.txt")), "1");
   EXPECT_FALSE(session.job.perArchiveFolder);
-
-  Select({PathOf("x.zip")});
-  Extract();
+  ExtractOne(PathOf("x.zip"));
   EXPECT_EQ(ReadFileText(Out("one.txt")), "1");
 }
 
