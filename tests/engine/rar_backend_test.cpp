@@ -15,10 +15,6 @@
 namespace tessaly::testing {
 namespace {
 
-RarEntrySpec Encrypted(const std::string& name, const std::string& data) {
-  return {name, data, false, true};
-}
-
 class RarBackendTest : public DestinationJobTest {
  protected:
   static std::string PasswordPrompt(const std::string& name) {
@@ -46,18 +42,6 @@ class RarFormatTest : public RarBackendTest, public ::testing::WithParamInterfac
   }
 };
 
-TEST_P(RarFormatTest, AnEncryptedFirstEntryIsAskedForOnceAndEverythingIsExtracted) {
-  const std::string archive = PathOf("locked.rar");
-  WriteRar(archive, {Encrypted("secret.txt", "hidden"), {"open.txt", "plain"}},
-           Options("pass1234"));
-  dialogs.inputAnswers = {"pass1234"};
-  ExtractOne(archive);
-  EXPECT_EQ(PasswordPrompts(), std::vector<std::string>{PasswordPrompt("secret.txt")});
-  EXPECT_EQ(ReadFileText(Out("secret.txt")), "hidden");
-  EXPECT_EQ(ReadFileText(Out("open.txt")), "plain");
-  EXPECT_EQ(session.status.archiveLabel, kFinished);
-}
-
 TEST_P(RarFormatTest, EncryptedHeadersAskForThePasswordNamingTheArchive) {
   const std::string archive = PathOf("hidden.rar");
   RarOptions options = Options("pass1234");
@@ -77,7 +61,7 @@ TEST_P(RarFormatTest, AVolumeSetExtractsAnEncryptedEntrySplitAcrossIt) {
   const std::string big(300, 'x');
   const std::vector<std::string> volumes =
       WriteRarVolumes(PathOf("set"), RarVolumeNaming::PartN, 100,
-                      {Encrypted("big.txt", big), {"end.txt", "e"}}, Options("pass1234"));
+                      {{"big.txt", big, false, true}, {"end.txt", "e"}}, Options("pass1234"));
   dialogs.inputAnswers = {"pass1234"};
   ExtractOne(volumes[0]);
   EXPECT_EQ(PasswordPrompts(), std::vector<std::string>{PasswordPrompt("big.txt")});
