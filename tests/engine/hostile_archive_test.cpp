@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cctype>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -296,33 +295,28 @@ TEST_P(HostileArchiveTest, AFullDiskIsReportedAsAWriteError) {
 
 // Whatever was extracted before the gap stays.
 TEST_P(HostileArchiveTest, AMissingVolumeStopsWithItsMessageKeepingWhatWasExtracted) {
-  const std::vector<HostileEntry> entries = {{"first.txt", std::string(50, 'f')},
-                                             {"big.txt", std::string(300, 'b')}};
-  std::vector<std::string> volumes;
-  if (GetParam() == Format::Ace) {
-    std::vector<AceEntrySpec> specs;
-    for (const HostileEntry& e : entries)
-      specs.push_back({e.name, e.data, false, AceMethod::Stored});
-    volumes = WriteAceVolumes(PathOf("set"), 100, specs);
-  } else {
-    RarOptions options;
-    options.format = GetParam() == Format::Rar4 ? RarFormat::Rar4 : RarFormat::Rar5;
-    std::vector<RarEntrySpec> specs;
-    for (const HostileEntry& e : entries) specs.push_back({e.name, e.data});
-    volumes = WriteRarVolumes(PathOf("set"), RarVolumeNaming::PartN, 100, specs, options);
-  }
+  const std::string first(50, 'f');
+  const std::string big(300, 'b');
+  RarOptions options;
+  options.format = GetParam() == Format::Rar5 ? RarFormat::Rar5 : RarFormat::Rar4;
+  const std::vector<std::string> volumes =
+      GetParam() == Format::Ace
+          ? WriteAceVolumes(PathOf("set"), 100,
+                            {{"first.txt", first, false, AceMethod::Stored},
+                             {"big.txt", big, false, AceMethod::Stored}})
+          : WriteRarVolumes(PathOf("set"), RarVolumeNaming::PartN, 100,
+                            {{"first.txt", first}, {"big.txt", big}}, options);
   ASSERT_GE(volumes.size(), 3u);
   fs::remove(volumes.back());
   ExtractOne(volumes[0]);
-  std::string set = Type();
-  for (char& c : set) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   ExpectOnlyMessage(
-      "Tessaly could not complete the extract operation because this " + set +
+      "Tessaly could not complete the extract operation because this " +
+      std::string(GetParam() == Format::Ace ? "ACE" : "RAR") +
       " set is missing one or more of its volumes. If this archive set is located on seperate "
       "floppy disks, please copy all of the volumes to a single folder on your harddrive and "
       "extract them from there, as Tessaly does not presently support archive sets which "
       "contain volumes which are not located in the same folder.");
-  EXPECT_EQ(ReadFileText(Out("first.txt")), std::string(50, 'f'));
+  EXPECT_EQ(ReadFileText(Out("first.txt")), first);
 }
 
 // The archive starts again after the password: every file before the encrypted entry
