@@ -78,7 +78,8 @@ TEST_F(DriverTest, MixedExtensionsAreRefusedBeforeAnyFileIsOpened) {
 TEST_F(DriverTest, FilesNoBackendAcceptsAreRefusedWithTheirName) {
   WriteFileText(PathOf("notes.txt"), "plain text");
   WriteFileText(PathOf("broken.zip"), "PK\x03\x04 not really");
-  for (const std::string file : {"notes.txt", "broken.zip"}) {
+  WriteFileText(PathOf("fake.rar"), "not an archive");
+  for (const std::string file : {"notes.txt", "broken.zip", "fake.rar"}) {
     SCOPED_TRACE(file);
     dialogs.messages.clear();
     mainWindow.calls.clear();
@@ -91,45 +92,48 @@ TEST_F(DriverTest, FilesNoBackendAcceptsAreRefusedWithTheirName) {
   }
 }
 
-TEST_F(DriverTest, EmptyDestinationAnsweredNoEndsTheJobYesExtractsIntoTheWorkingDirectory) {
-  Select({PathOf("a.zip")});
-  dialogs.messageAnswers = {MsgAnswer::No};
-  Extract();
-  ASSERT_EQ(dialogs.messages.size(), 1u);
-  ExpectMessage(dialogs.messages[0],
-                "You have not specified a destination folder. If you choose to continue, all "
-                "files will be extracted to the current folder, which is \"" +
-                    WorkDir() + "\". Do you wish to continue?",
-                MsgButtons::YesNo, MsgIcon::Exclamation, "Oops!", 2);
-  EXPECT_EQ(mainWindow.Count("FocusCombo1"), 1);
-  EXPECT_FALSE(fs::exists(WorkDir() + "/a.txt"));
-  ExpectRefusedEarly();
+// No ends the job before the Status window; Yes extracts.
+TEST_F(DriverTest, EmptyOrMissingDestinationIsAskedAboutFirst) {
+  const struct {
+    const char* label;
+    std::string box;
+    std::string question;
+    MsgIcon icon;
+    int defaultButton;
+    int focused;  // whether No puts the focus in the destination box
+    std::string extractedTo;
+  } kCases[] = {
+      {"empty", "",
+       "You have not specified a destination folder. If you choose to continue, all files will "
+       "be extracted to the current folder, which is \"" +
+           WorkDir() + "\". Do you wish to continue?",
+       MsgIcon::Exclamation, 2, 1, WorkDir()},
+      {"missing", PathOf("new out"),
+       "The folder \"" + PathOf("new out") + "\" does not exist. Would you like it to be created?",
+       MsgIcon::None, 1, 0, PathOf("new out")},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.label);
+    dialogs.messages.clear();
+    mainWindow.calls.clear();
+    session.mainWindow.destinationBox.text = c.box;
+    Select({PathOf("a.zip")});
+    dialogs.messageAnswers = {MsgAnswer::No};
+    Extract();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    ExpectMessage(dialogs.messages[0], c.question, MsgButtons::YesNo, c.icon, "Oops!",
+                  c.defaultButton);
+    EXPECT_EQ(mainWindow.Count("FocusCombo1"), c.focused);
+    EXPECT_FALSE(fs::exists(c.extractedTo + "/a.txt"));
+    ExpectRefusedEarly();
 
-  Select({PathOf("a.zip")});
-  dialogs.messageAnswers = {MsgAnswer::Yes};
-  Extract();
-  EXPECT_EQ(ReadFileText(WorkDir() + "/a.txt"), "alpha");
-}
-
-TEST_F(DriverTest, MissingDestinationIsCreatedOnlyAfterYes) {
-  const std::string destination = PathOf("new out");
-  session.mainWindow.destinationBox.text = destination;
-  Select({PathOf("a.zip")});
-  dialogs.messageAnswers = {MsgAnswer::No};
-  Extract();
-  ASSERT_EQ(dialogs.messages.size(), 1u);
-  ExpectMessage(
-      dialogs.messages[0],
-      "The folder \"" + destination + "\" does not exist. Would you like it to be created?",
-      MsgButtons::YesNo, MsgIcon::None, "Oops!");
-  EXPECT_FALSE(fs::exists(destination));
-  EXPECT_EQ(mainWindow.Count("FocusCombo1"), 0);
-  ExpectRefusedEarly();
-
-  Select({PathOf("a.zip")});
-  dialogs.messageAnswers = {MsgAnswer::Yes};
-  Extract();
-  EXPECT_EQ(ReadFileText(destination + "/a.txt"), "alpha");
+    Select({PathOf("a.zip")});
+    dialogs.messageAnswers = {MsgAnswer::Yes};
+    Extract();
+    EXPECT_EQ(ReadFileText(c.extractedTo + "/a.txt"), "alpha");
+    session.status.CancelButtonClicked(session);  // OK closes the finished job
+    dialogs.statusShown = 0;
+  }
 }
 
 TEST_F(DriverTest, UncreatableDestinationIsReportedAndNoStatusWindowOpens) {

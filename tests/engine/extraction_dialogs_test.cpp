@@ -100,15 +100,28 @@ TEST_F(ExtractionDialogsTest, FromTheDropTargetBackgroundIsDisabledAndDoesNothin
   EXPECT_EQ(mainWindow.windowState, kWindowNormal);
 }
 
-// Explore opens the destination, blanks and all, or the working directory when the
-// job extracted there.
+// Explore closes the window and opens the destination, blanks and all, or the working
+// directory when the job extracted there; a folder that cannot be opened is said so.
 TEST_F(ExtractionDialogsTest, ExploreClosesTheWindowAndOpensTheDestination) {
   const std::string destination = PathOf("my files/new one") + "/";
+  const struct {
+    const char* name;
+    std::string box;
+    void (FakeOpener::*breakOpener)();
+    std::string opened;  // "" when the folder cannot be opened
+  } rows[] = {
+      {"destination", destination, nullptr, destination},
+      {"working directory", "", nullptr, std::filesystem::current_path().string()},
+      {"no file manager set up", destination, &FakeOpener::FindNothing, ""},
+      {"no opener installed", destination, &FakeOpener::Remove, ""},
+  };
   StatusModel& status = session.status;
-  for (const std::string& box : {destination, std::string()}) {
-    SCOPED_TRACE(box);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
     FakeOpener opener;
-    session.mainWindow.destinationBox.text = box;
+    if (row.breakOpener != nullptr) (opener.*row.breakOpener)();
+    dialogs.messages.clear();
+    session.mainWindow.destinationBox.text = row.box;
     status.Load(session);
     status.cancelButtonCaption = "OK";
     status.backgroundButtonCaption = "Explore";
@@ -118,36 +131,11 @@ TEST_F(ExtractionDialogsTest, ExploreClosesTheWindowAndOpensTheDestination) {
     EXPECT_TRUE(mainWindow.enabled);
     EXPECT_FALSE(mainWindow.busy);
     EXPECT_EQ(mainWindow.Count("Show"), 1) << "the main window gets the focus";
-    EXPECT_EQ(opener.WaitForArguments(),
-              std::vector<std::string>{box.empty() ? std::filesystem::current_path().string()
-                                                   : destination});
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{});
-  }
-}
-
-TEST_F(ExtractionDialogsTest, ExploreSaysWhenTheFolderCannotBeOpened) {
-  struct Row {
-    const char* name;
-    void (FakeOpener::*breakOpener)();
-  };
-  const Row rows[] = {
-      {"no file manager set up", &FakeOpener::FindNothing},
-      {"no opener installed", &FakeOpener::Remove},
-  };
-  const std::string destination = PathOf("my files") + "/";
-  session.mainWindow.destinationBox.text = destination;
-  StatusModel& status = session.status;
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    FakeOpener opener;
-    (opener.*row.breakOpener)();
-    dialogs.messages.clear();
-    status.Load(session);
-    status.cancelButtonCaption = "OK";
-    status.backgroundButtonCaption = "Explore";
-    status.BackgroundButtonClicked(session);
-    EXPECT_FALSE(status.loaded);
-    EXPECT_TRUE(mainWindow.enabled);
+    if (!row.opened.empty()) {
+      EXPECT_EQ(opener.WaitForArguments(), std::vector<std::string>{row.opened});
+      EXPECT_EQ(MessageTexts(), std::vector<std::string>{});
+      continue;
+    }
     ASSERT_EQ(dialogs.messages.size(), 1u);
     const RecordedMessage& message = dialogs.messages[0];
     EXPECT_EQ(message.text, "Tessaly could not open the folder \"" + destination + "\".");

@@ -1,5 +1,6 @@
-// Hostile and broken archives against the in-process backends, one table per kind of
-// attack with a row per format: nothing outside the destination is written or
+// The in-process backends on archives the writers make, one test per case with a row
+// per format: what is shown while extracting, the overwrite questions, failures and
+// their messages, and hostile archives. Nothing outside the destination is written or
 // removed, an old file survives a failed replacement, and a job with a failure never
 // ends "finished".
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include "engine/entry_target.h"
 #include "support/ace_writer.h"
 #include "support/engine_fixture.h"
+#include "support/file_size_limit.h"
 #include "support/job_texts.h"
 #include "support/rar_writer.h"
 
@@ -27,23 +29,33 @@ struct HostileEntry {
   std::string data;
   bool encrypted = false;
   bool wrongCrc = false;
+  bool folder = false;
 };
+
+HostileEntry Folder(const std::string& name) {
+  return {name, "", false, false, true};
+}
 
 class HostileArchiveTest : public DestinationJobTest, public ::testing::WithParamInterface<Format> {
  protected:
   std::string Type() const { return GetParam() == Format::Ace ? "ace" : "rar"; }
-  std::string ArchivePath() const { return PathOf("hostile." + Type()); }
+  std::string ArchivePath(const std::string& name = "hostile") const {
+    return PathOf(name + "." + Type());
+  }
   void SetAutoOverwrite(const std::string& value) const {
     SetSetting(Type() + " options", "auto overwrite", value);
   }
 
   // The archive of entries, encrypted ones with the password "pw".
-  std::string Write(const std::vector<HostileEntry>& entries) const {
-    const std::string path = ArchivePath();
+  std::string Write(const std::vector<HostileEntry>& entries,
+                    const std::string& name = "hostile") const {
+    const std::string path = ArchivePath(name);
     if (GetParam() == Format::Ace) {
       std::vector<AceEntrySpec> specs;
       for (const HostileEntry& entry : entries) {
-        specs.push_back({entry.name, entry.data, false, AceMethod::Stored, entry.encrypted});
+        // Encrypted entries are packed, so that decryption feeds the decoder.
+        specs.push_back({entry.name, entry.data, entry.folder,
+                         entry.encrypted ? AceMethod::Lz77 : AceMethod::Stored, entry.encrypted});
       }
       AceOptions options;
       options.password = "pw";
@@ -55,7 +67,7 @@ class HostileArchiveTest : public DestinationJobTest, public ::testing::WithPara
     }
     std::vector<RarEntrySpec> specs;
     for (const HostileEntry& entry : entries) {
-      RarEntrySpec spec{entry.name, entry.data, false, entry.encrypted};
+      RarEntrySpec spec{entry.name, entry.data, entry.folder, entry.encrypted};
       spec.wrongCrc = entry.wrongCrc;
       specs.push_back(spec);
     }
@@ -97,9 +109,9 @@ class HostileArchiveTest : public DestinationJobTest, public ::testing::WithPara
   }
 };
 
-// The setting asks before replacing: a file outside must not even be asked about.
+// Whether the setting asks or replaces, a file outside is neither asked about nor
+// removed.
 TEST_P(HostileArchiveTest, NamesThatClimbOutAreWrittenInsideAndNothingOutsideChanges) {
-  SetAutoOverwrite("0");
   WriteFileText(PathOf("victim.txt"), "precious");
   WriteFileText(PathOf("etc.txt"), "precious");
   const std::vector<std::string> before = Outside();
@@ -107,11 +119,16 @@ TEST_P(HostileArchiveTest, NamesThatClimbOutAreWrittenInsideAndNothingOutsideCha
          {"../../../../../../../../../../../etc.txt", "evil 2"},
          {"/abs.txt", "evil 3"},
          {"C:/drive.txt", "evil 4"}});
-  ExtractOne(ArchivePath());
-  EXPECT_EQ(Outside(), before);
-  EXPECT_EQ(TreeOf(out_),
-            (std::vector<std::string>{"abs.txt", "drive.txt", "etc.txt", "victim.txt"}));
-  EXPECT_EQ(session.status.archiveLabel, kFinished);
+  for (const std::string setting : {"0", "1"}) {
+    SCOPED_TRACE("auto overwrite " + setting);
+    SetAutoOverwrite(setting);
+    ExtractOne(ArchivePath());
+    EXPECT_EQ(Outside(), before);
+    EXPECT_EQ(TreeOf(out_),
+              (std::vector<std::string>{"abs.txt", "drive.txt", "etc.txt", "victim.txt"}));
+    EXPECT_TRUE(dialogs.fileExistsQuestions.empty());
+    EXPECT_EQ(session.status.archiveLabel, kFinished);
+  }
 }
 
 TEST_P(HostileArchiveTest, ALinkInTheDestinationLeadingOutIsNeverWrittenThrough) {
@@ -140,29 +157,19 @@ TEST_P(HostileArchiveTest, AFailedReplacementLeavesTheOldFileAndNothingElse) {
   EXPECT_EQ(session.status.archiveLabel, kNotFinished);
 }
 
-// After a password was asked, a failing entry once made the backend delete the path
-// its raw name gave, outside the destination.
+// After a password was asked (in a box that hides what is typed), a failing entry once
+// made the backend delete the path its raw name gave, outside the destination.
 TEST_P(HostileArchiveTest, AFailingEntryAfterAPasswordRemovesNothingOutside) {
   WriteFileText(PathOf("victim.txt"), "precious");
   Write({{"a.txt", "secret", true}, {"../victim.txt", "fails its check", false, true}});
   dialogs.inputAnswers = {"pw"};
   ExtractOne(ArchivePath());
+  ASSERT_EQ(dialogs.inputs.size(), 1u);
+  EXPECT_EQ(dialogs.inputs[0].echo, InputEcho::Secret);
   EXPECT_EQ(ReadFileText(PathOf("victim.txt")), "precious");
   EXPECT_EQ(ReadFileText(Out("a.txt")), "secret");
   EXPECT_FALSE(fs::exists(Out("victim.txt")));
   EXPECT_EQ(session.status.archiveLabel, kNotFinished);
-}
-
-TEST_P(HostileArchiveTest, KeepingExistingFilesWinsOverTheSetting) {
-  SetAutoOverwrite("1");
-  session.job.keepExistingFiles = true;
-  WriteFileText(Out("a.txt"), "old");
-  Write({{"a.txt", "new a"}, {"b.txt", "new b"}});
-  ExtractOne(ArchivePath());
-  EXPECT_EQ(ReadFileText(Out("a.txt")), "old");
-  EXPECT_EQ(ReadFileText(Out("b.txt")), "new b");
-  EXPECT_TRUE(dialogs.fileExistsQuestions.empty());
-  EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
 TEST_P(HostileArchiveTest, ControlCharactersInNamesBecomeUnderscoresOnDiskAndOnScreen) {
@@ -170,6 +177,168 @@ TEST_P(HostileArchiveTest, ControlCharactersInNamesBecomeUnderscoresOnDiskAndOnS
   ExtractOne(ArchivePath());
   EXPECT_EQ(TreeOf(out_), std::vector<std::string>{"bell__[1m_.txt"});
   EXPECT_EQ(recorder.MessageLines(), std::vector<std::string>{"Extracting file: bell__[1m_.txt"});
+}
+
+TEST_P(HostileArchiveTest, ExtractsFoldersAndFilesShowingEachEntryAndTheArchive) {
+  Write({Folder("docs"), {"docs/a.txt", "alpha"}, {"b.txt", "beta"}});
+  ExtractOne(ArchivePath());
+  EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"b.txt", "docs/", "docs/a.txt"}));
+  EXPECT_EQ(ReadFileText(Out("docs/a.txt")), "alpha");
+  EXPECT_EQ(recorder.MessageLines(),
+            (std::vector<std::string>{"Extracting file: docs", "Extracting file: docs/a.txt",
+                                      "Extracting file: b.txt"}));
+  EXPECT_TRUE(recorder.SawArchiveLabel("Processing archive: " + ArchivePath()));
+  // The RAR count includes the failing last read.
+  EXPECT_EQ(session.status.progressMax, GetParam() == Format::Ace ? 3 : 4);
+  EXPECT_EQ(session.status.progressValue, 3) << "one step per entry";
+  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
+}
+
+// Only "1" replaces unasked, a read-only old file too; keeping every existing file
+// (tessaly-extract -n) wins over it.
+TEST_P(HostileArchiveTest, OnlyTheSettingOneReplacesWithoutAskingUnlessFilesAreKept) {
+  const struct {
+    std::string setting;
+    bool keep;
+    bool asked;
+    std::string result;
+  } kCases[] = {{"", false, true, "new"},
+                {"0", false, true, "new"},
+                {"yes", false, true, "new"},
+                {"1", false, false, "new"},
+                {"1", true, false, "old"}};
+  Write({{"x.txt", "new"}, {"y.txt", "new y"}});
+  for (const auto& c : kCases) {
+    SCOPED_TRACE("auto overwrite \"" + c.setting + (c.keep ? "\", kept" : "\""));
+    SetAutoOverwrite(c.setting);
+    session.job.keepExistingFiles = c.keep;
+    fs::remove_all(out_);
+    fs::create_directory(out_);
+    WriteFileText(Out("x.txt"), "old");
+    ASSERT_EQ(chmod(Out("x.txt").c_str(), 0444), 0);
+    dialogs.fileExistsQuestions.clear();
+    if (c.asked) dialogs.fileExistsAnswers = {"Yes"};
+    ExtractOne(ArchivePath());
+    EXPECT_EQ(dialogs.fileExistsQuestions.size(), c.asked ? 1u : 0u);
+    EXPECT_EQ(ReadFileText(Out("x.txt")), c.result);
+    EXPECT_EQ(ReadFileText(Out("y.txt")), "new y");
+    EXPECT_EQ(session.status.archiveLabel, kFinished);
+  }
+  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
+}
+
+// No and a prompt closed unanswered keep the file; Cancel keeps it and stops the
+// archive without a message.
+TEST_P(HostileArchiveTest, NoOrNoAnswerKeepsTheFileAndCancelStopsTheArchive) {
+  SetAutoOverwrite("0");
+  Write({{"no.txt", "new"}, {"closed.txt", "new"}, {"stop.txt", "new"}, {"never.txt", "new"}});
+  for (const char* name : {"no.txt", "closed.txt", "stop.txt"}) WriteFileText(Out(name), "old");
+  dialogs.fileExistsAnswers = {"No", "", "Cancel"};
+  ExtractOne(ArchivePath());
+  EXPECT_EQ(dialogs.fileExistsQuestions.size(), 3u);
+  for (const char* name : {"no.txt", "closed.txt", "stop.txt"}) {
+    EXPECT_EQ(ReadFileText(Out(name)), "old") << name;
+  }
+  EXPECT_FALSE(fs::exists(Out("never.txt")));
+  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(session.status.archiveLabel, kNotFinished);
+}
+
+// Every archive of the job is handed over: "All" answers the later ones too, and a
+// failure in the middle one is reported while the others are extracted.
+TEST_P(HostileArchiveTest, AJobGoesOnAfterAFailedArchiveAndAllAnswersTheLaterOnes) {
+  SetAutoOverwrite("0");
+  Write({{"x.txt", "new x"}, {"z.txt", "new z"}}, "a");
+  Write({{"b.txt", "b", true}}, "b");
+  Write({{"y.txt", "new y"}}, "c");
+  for (const char* name : {"x.txt", "y.txt", "z.txt"}) WriteFileText(Out(name), "old");
+  dialogs.fileExistsAnswers = {"All"};
+  dialogs.inputAnswers = {"wrong"};
+  Select({ArchivePath("a"), ArchivePath("b"), ArchivePath("c")});
+  Extract();
+  EXPECT_EQ(dialogs.fileExistsQuestions, std::vector<std::string>{ExistsQuestion("x.txt")});
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{kWrongPassword});
+  for (const char* name : {"x.txt", "y.txt", "z.txt"}) {
+    EXPECT_EQ(ReadFileText(Out(name)), std::string("new ") + name[0]);
+  }
+  EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"x.txt", "y.txt", "z.txt"}));
+  EXPECT_EQ(session.status.archiveLabel, kNotFinished) << "one failed archive is enough";
+}
+
+TEST_P(HostileArchiveTest, AMissingOrWrongPasswordIsSaidAndLeavesNoFile) {
+  Write({{"secret.txt", std::string(5000, 's'), true}});
+  const struct {
+    std::string answer;
+    std::string message;
+  } kCases[] = {{"", "No password supplied. Aborting."}, {"wrong", kWrongPassword}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE("answer \"" + c.answer + "\"");
+    dialogs.messages.clear();
+    dialogs.inputAnswers = {c.answer};
+    ExtractOne(ArchivePath());
+    ExpectOnlyMessage(c.message);
+    EXPECT_EQ(TreeOf(out_), std::vector<std::string>{});
+  }
+}
+
+// A file size limit stands in for a full disk.
+TEST_P(HostileArchiveTest, AFullDiskIsReportedAsAWriteError) {
+  Write({{"big.bin", std::string(200000, 'b')}});
+  {
+    ScopedFileSizeLimit limit(50000);
+    ASSERT_TRUE(limit.active());
+    ExtractOne(ArchivePath());
+  }
+  ExpectOnlyMessage("Error writing big.bin. Disk full. Operation aborting.");
+}
+
+// Whatever was extracted before the gap stays.
+TEST_P(HostileArchiveTest, AMissingVolumeStopsWithItsMessageKeepingWhatWasExtracted) {
+  const std::string first(50, 'f');
+  const std::string big(300, 'b');
+  RarOptions options;
+  options.format = GetParam() == Format::Rar5 ? RarFormat::Rar5 : RarFormat::Rar4;
+  const std::vector<std::string> volumes =
+      GetParam() == Format::Ace
+          ? WriteAceVolumes(PathOf("set"), 100,
+                            {{"first.txt", first, false, AceMethod::Stored},
+                             {"big.txt", big, false, AceMethod::Stored}})
+          : WriteRarVolumes(PathOf("set"), RarVolumeNaming::PartN, 100,
+                            {{"first.txt", first}, {"big.txt", big}}, options);
+  ASSERT_GE(volumes.size(), 3u);
+  fs::remove(volumes.back());
+  ExtractOne(volumes[0]);
+  ExpectOnlyMessage(
+      "Tessaly could not complete the extract operation because this " +
+      std::string(GetParam() == Format::Ace ? "ACE" : "RAR") +
+      " set is missing one or more of its volumes. If this archive set is located on seperate "
+      "floppy disks, please copy all of the volumes to a single folder on your harddrive and "
+      "extract them from there, as Tessaly does not presently support archive sets which "
+      "contain volumes which are not located in the same folder.");
+  EXPECT_EQ(ReadFileText(Out("first.txt")), first);
+}
+
+// The archive starts again after the password: every file before the encrypted entry
+// is asked about again, those this job wrote too; the folder never.
+TEST_P(HostileArchiveTest, AnEncryptedEntryStartsTheArchiveAgainAskingAboutEachFile) {
+  SetAutoOverwrite("0");
+  WriteFileText(Out("two.txt"), "old");
+  Write({Folder("dir"), {"one.txt", "1"}, {"two.txt", "2"}, {"three.txt", "3", true}});
+  dialogs.inputAnswers = {"pw"};
+  // Before the password two.txt is kept; started again, it is replaced.
+  dialogs.fileExistsAnswers = {"No", "No", "Yes"};
+  ExtractOne(ArchivePath());
+  ASSERT_EQ(dialogs.inputs.size(), 1u);
+  EXPECT_NE(dialogs.inputs[0].prompt.find(" three.txt "), std::string::npos);
+  EXPECT_EQ(dialogs.fileExistsQuestions,
+            (std::vector<std::string>{ExistsQuestion("two.txt"), ExistsQuestion("one.txt"),
+                                      ExistsQuestion("two.txt")}));
+  EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"dir/", "one.txt", "three.txt", "two.txt"}));
+  EXPECT_EQ(ReadFileText(Out("two.txt")), "2");
+  EXPECT_EQ(ReadFileText(Out("three.txt")), "3");
+  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryInProcessFormat, HostileArchiveTest,

@@ -1,43 +1,25 @@
-// RAR jobs through the driver and the real library on archives the writer makes:
-// passwords and the reopen, overwrite questions, "All" across archives, volume sets,
-// the failure messages, and Cancel in the counting pass.
+// What only RAR jobs do, through the driver and the real library on archives the
+// writer makes: passwords and the reopen, encrypted headers and volume sets. What
+// every in-process format does is in the hostile archive tables, Cancel in the entry
+// cancel tests.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "engine/rar/rar_backend.h"
-#include "support/cancelling_pump.h"
 #include "support/engine_fixture.h"
-#include "support/file_size_limit.h"
 #include "support/job_texts.h"
 #include "support/rar_writer.h"
 
 namespace tessaly::testing {
 namespace {
 
-namespace fs = std::filesystem;
-
-const std::string kMissingVolume =
-    "Tessaly could not complete the extract operation because this RAR set is missing one or "
-    "more of its volumes. If this archive set is located on seperate floppy disks, please copy "
-    "all of the volumes to a single folder on your harddrive and extract them from there, as "
-    "Tessaly does not presently support archive sets which contain volumes which are not "
-    "located in the same folder.";
-
-RarEntrySpec Encrypted(const std::string& name, const std::string& data) {
-  return {name, data, false, true};
-}
-
 class RarBackendTest : public DestinationJobTest {
  protected:
   static std::string PasswordPrompt(const std::string& name) {
     return "The file " + name +
            " is encrypted with a password. Please enter the password below to extract.";
-  }
-  static void SetAutoOverwrite(const std::string& value) {
-    SetSetting("rar options", "auto overwrite", value);
   }
   std::vector<std::string> PasswordPrompts() const {
     std::vector<std::string> prompts;
@@ -60,42 +42,6 @@ class RarFormatTest : public RarBackendTest, public ::testing::WithParamInterfac
   }
 };
 
-TEST_P(RarFormatTest, ExtractsFoldersAndFilesShowingEachEntryAndTheArchive) {
-  const std::string archive = PathOf("plain.rar");
-  WriteRar(archive, {RarFolder("docs"), {"docs/a.txt", "alpha"}, {"b.txt", "beta"}}, Options());
-  ExtractOne(archive);
-  EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"b.txt", "docs/", "docs/a.txt"}));
-  EXPECT_EQ(ReadFileText(Out("docs/a.txt")), "alpha");
-  EXPECT_EQ(recorder.MessageLines(),
-            (std::vector<std::string>{"Extracting file: docs", "Extracting file: docs/a.txt",
-                                      "Extracting file: b.txt"}));
-  EXPECT_TRUE(recorder.SawArchiveLabel("Processing archive: " + archive));
-  EXPECT_EQ(session.status.progressMax, 4) << "the count includes the failing last read";
-  EXPECT_TRUE(dialogs.messages.empty());
-  EXPECT_EQ(session.status.archiveLabel, kFinished);
-}
-
-TEST_P(RarFormatTest, AnEncryptedFirstEntryIsAskedForOnceAndEverythingIsExtracted) {
-  const std::string archive = PathOf("locked.rar");
-  WriteRar(archive, {Encrypted("secret.txt", "hidden"), {"open.txt", "plain"}},
-           Options("pass1234"));
-  dialogs.inputAnswers = {"pass1234"};
-  ExtractOne(archive);
-  EXPECT_EQ(PasswordPrompts(), std::vector<std::string>{PasswordPrompt("secret.txt")});
-  EXPECT_EQ(ReadFileText(Out("secret.txt")), "hidden");
-  EXPECT_EQ(ReadFileText(Out("open.txt")), "plain");
-  EXPECT_EQ(session.status.archiveLabel, kFinished);
-}
-
-TEST_P(RarFormatTest, AWrongPasswordIsReportedAndLeavesNoFileBehind) {
-  const std::string archive = PathOf("locked.rar");
-  WriteRar(archive, {Encrypted("secret.txt", std::string(5000, 's'))}, Options("right"));
-  dialogs.inputAnswers = {"wrong"};
-  ExtractOne(archive);
-  ExpectOnlyMessage(kWrongPassword);
-  EXPECT_FALSE(fs::exists(Out("secret.txt")));
-}
-
 TEST_P(RarFormatTest, EncryptedHeadersAskForThePasswordNamingTheArchive) {
   const std::string archive = PathOf("hidden.rar");
   RarOptions options = Options("pass1234");
@@ -115,7 +61,7 @@ TEST_P(RarFormatTest, AVolumeSetExtractsAnEncryptedEntrySplitAcrossIt) {
   const std::string big(300, 'x');
   const std::vector<std::string> volumes =
       WriteRarVolumes(PathOf("set"), RarVolumeNaming::PartN, 100,
-                      {Encrypted("big.txt", big), {"end.txt", "e"}}, Options("pass1234"));
+                      {{"big.txt", big, false, true}, {"end.txt", "e"}}, Options("pass1234"));
   dialogs.inputAnswers = {"pass1234"};
   ExtractOne(volumes[0]);
   EXPECT_EQ(PasswordPrompts(), std::vector<std::string>{PasswordPrompt("big.txt")});
@@ -131,150 +77,6 @@ INSTANTIATE_TEST_SUITE_P(BothFormats, RarFormatTest,
                            return info.param == RarFormat::Rar4 ? std::string("Rar4")
                                                                 : std::string("Rar5");
                          });
-
-TEST_F(RarBackendTest, AThirdEncryptedEntryExtractsTheFirstTwoAgainAskingAboutEach) {
-  SetAutoOverwrite("0");
-  const std::string archive = PathOf("third.rar");
-  RarOptions options;
-  options.password = "pw";
-  WriteRar(archive,
-           {RarFolder("dir"), {"one.txt", "1"}, {"two.txt", "2"}, Encrypted("three.txt", "3")},
-           options);
-  WriteFileText(Out("one.txt"), "old");
-  WriteFileText(Out("two.txt"), "old");
-  dialogs.inputAnswers = {"pw"};
-  // Before the password: keep both; after it, keep one.txt and replace two.txt.
-  dialogs.fileExistsAnswers = {"No", "No", "No", "Yes"};
-  ExtractOne(archive);
-  EXPECT_EQ(PasswordPrompts(), std::vector<std::string>{PasswordPrompt("three.txt")});
-  EXPECT_EQ(dialogs.fileExistsQuestions,
-            (std::vector<std::string>{ExistsQuestion("one.txt"), ExistsQuestion("two.txt"),
-                                      ExistsQuestion("one.txt"), ExistsQuestion("two.txt")}))
-      << "the folder entry is never asked about";
-  EXPECT_EQ(ReadFileText(Out("one.txt")), "old");
-  EXPECT_EQ(ReadFileText(Out("two.txt")), "2");
-  EXPECT_EQ(ReadFileText(Out("three.txt")), "3");
-  EXPECT_EQ(session.status.archiveLabel, kFinished);
-}
-
-TEST_F(RarBackendTest, AllAtTheFirstPromptAnswersEveryLaterArchiveOfTheJob) {
-  SetAutoOverwrite("0");
-  WriteRar(PathOf("a.rar"), {{"x.txt", "new x"}, {"z.txt", "new z"}});
-  WriteRar(PathOf("b.rar"), {{"y.txt", "new y"}});
-  for (const char* name : {"x.txt", "y.txt", "z.txt"}) WriteFileText(Out(name), "old");
-  dialogs.fileExistsAnswers = {"All"};
-  Select({PathOf("a.rar"), PathOf("b.rar")});
-  Extract();
-  EXPECT_EQ(dialogs.fileExistsQuestions, std::vector<std::string>{ExistsQuestion("x.txt")});
-  for (const char* name : {"x.txt", "y.txt", "z.txt"}) {
-    EXPECT_EQ(ReadFileText(Out(name)), std::string("new ") + name[0]);
-  }
-  EXPECT_EQ(session.status.archiveLabel, kFinished);
-}
-
-TEST_F(RarBackendTest, NoKeepsTheFileAndCancelStopsTheArchive) {
-  SetAutoOverwrite("0");
-  WriteRar(PathOf("a.rar"), {{"kept.txt", "new"}, {"stop.txt", "new"}, {"never.txt", "new"}});
-  WriteFileText(Out("kept.txt"), "old");
-  WriteFileText(Out("stop.txt"), "old");
-  dialogs.fileExistsAnswers = {"No", "Cancel"};
-  ExtractOne(PathOf("a.rar"));
-  EXPECT_EQ(ReadFileText(Out("kept.txt")), "old");
-  EXPECT_EQ(ReadFileText(Out("stop.txt")), "old");
-  EXPECT_FALSE(fs::exists(Out("never.txt")));
-  EXPECT_TRUE(dialogs.messages.empty());
-  EXPECT_EQ(session.status.archiveLabel, kNotFinished);
-}
-
-TEST_F(RarBackendTest, OnlyTheSettingOneReplacesExistingFilesWithoutAsking) {
-  WriteRar(PathOf("a.rar"), {{"x.txt", "new"}});
-  for (const char* setting : {"", "0", "yes", "1"}) {
-    SetAutoOverwrite(setting);
-    WriteFileText(Out("x.txt"), "old");
-    dialogs.fileExistsQuestions.clear();
-    const bool asked = std::string(setting) != "1";
-    if (asked) dialogs.fileExistsAnswers = {"No"};
-    ExtractOne(PathOf("a.rar"));
-    EXPECT_EQ(dialogs.fileExistsQuestions.size(), asked ? 1u : 0u) << "setting " << setting;
-    EXPECT_EQ(ReadFileText(Out("x.txt")), asked ? "old" : "new") << "setting " << setting;
-  }
-}
-
-TEST_F(RarBackendTest, AMissingVolumeStopsWithItsMessageKeepingWhatWasExtracted) {
-  const std::vector<std::string> volumes =
-      WriteRarVolumes(PathOf("set"), RarVolumeNaming::PartN, 100,
-                      {{"first.txt", std::string(50, 'f')}, {"big.txt", std::string(300, 'b')}});
-  ASSERT_GE(volumes.size(), 3u);
-  fs::remove(volumes[1]);
-  ExtractOne(volumes[0]);
-  ExpectOnlyMessage(kMissingVolume);
-  EXPECT_EQ(ReadFileText(Out("first.txt")), std::string(50, 'f'));
-}
-
-TEST_F(RarBackendTest, AnEmptyPasswordAbortsTheArchive) {
-  RarOptions options;
-  options.password = "pw";
-  WriteRar(PathOf("a.rar"), {Encrypted("secret.txt", "s")}, options);
-  dialogs.inputAnswers = {""};
-  ExtractOne(PathOf("a.rar"));
-  ExpectOnlyMessage("No password supplied. Aborting.");
-  EXPECT_FALSE(fs::exists(Out("secret.txt")));
-}
-
-TEST_F(RarBackendTest, ADamagedEntryIsReportedAsACrcErrorOfTheArchive) {
-  const std::string archive = PathOf("damaged.rar");
-  WriteRar(archive, {{"a.txt", "0123456789abcdef"}});
-  std::string bytes = ReadFileText(archive);
-  bytes[bytes.find("0123456789")] = 'X';
-  WriteFileText(archive, bytes);
-  ExtractOne(archive);
-  ExpectOnlyMessage("Tessaly encountered a CRC error while processing \"" + archive +
-                    "\". Operation aborted.");
-}
-
-TEST_F(RarBackendTest, AFullDiskIsReportedAsAWriteError) {
-  WriteRar(PathOf("a.rar"), {{"big.bin", std::string(200000, 'b')}});
-  {
-    ScopedFileSizeLimit limit(50000);
-    ASSERT_TRUE(limit.active());
-    ExtractOne(PathOf("a.rar"));
-  }
-  ExpectOnlyMessage("Error writing big.bin. Disk full. Operation aborting.");
-}
-
-TEST_F(RarBackendTest, AFailureInTheMiddleArchiveIsReportedAndTheOthersAreExtracted) {
-  WriteRar(PathOf("a.rar"), {{"a.txt", "a"}});
-  RarOptions options;
-  options.password = "pw";
-  WriteRar(PathOf("b.rar"), {Encrypted("b.txt", "b")}, options);
-  WriteRar(PathOf("c.rar"), {{"c.txt", "c"}});
-  dialogs.inputAnswers = {"wrong"};
-  Select({PathOf("a.rar"), PathOf("b.rar"), PathOf("c.rar")});
-  Extract();
-  EXPECT_EQ(MessageTexts(), std::vector<std::string>{kWrongPassword});
-  EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"a.txt", "c.txt"}));
-  EXPECT_EQ(session.status.archiveLabel, kNotFinished) << "one failed archive is enough";
-}
-
-class RarCancelTest : public RarBackendTest {
- protected:
-  RarCancelTest() {
-    direct.mainWindow.destinationBox.text = out_;
-    direct.job.archiveType = "rar";
-    cancelling.job = &direct.job;
-  }
-  CancellingPump cancelling;
-  Session direct{dialogs, cancelling};
-};
-
-TEST_F(RarCancelTest, CancelInTheCountingPassReturnsWithoutExtracting) {
-  WriteRar(PathOf("a.rar"), {{"a.txt", "a"}, {"b.txt", "b"}});
-  cancelling.cancelNow = [] { return true; };
-  EXPECT_EQ(ExtractRarArchive(direct, PathOf("a.rar")), 1);
-  EXPECT_EQ(direct.job.activeBackend, "rar");
-  EXPECT_EQ(direct.status.archiveLabel, "") << "the archive is not opened for extraction";
-  EXPECT_TRUE(TreeOf(out_).empty());
-}
 
 }  // namespace
 }  // namespace tessaly::testing

@@ -43,6 +43,7 @@ class ZipJobTest : public DestinationJobTest {
   }
 };
 
+// The main window's box lasts; the destination dialog's choice lasts one job.
 TEST_F(ZipJobTest, EachArchiveGoesToASubFolderNamedAfterIt) {
   WriteZip(PathOf("x.zip"), {{"one.txt", "1"}});
   WriteZip(PathOf("y.v2.zip"), {{"two.txt", "2"}});
@@ -55,19 +56,15 @@ TEST_F(ZipJobTest, EachArchiveGoesToASubFolderNamedAfterIt) {
   EXPECT_EQ(ReadFileText(Out("x/kept.txt")), "kept") << "an existing sub-folder is reused";
   EXPECT_EQ(ReadFileText(Out("y/two.txt")), "2");
   EXPECT_TRUE(dialogs.messages.empty());
-}
 
-TEST_F(ZipJobTest, PerArchiveFolderFromTheDestinationDialogLastsOneJob) {
-  WriteZip(PathOf("x.zip"), {{"one.txt", "1"}});
+  StartCase();
+  session.mainWindow.perArchiveFolder = false;
   session.mainWindow.destinationBox.text = out_ + "/";
   session.job.perArchiveFolder = true;
-  Select({PathOf("x.zip")});
-  Extract();
+  ExtractOne(PathOf("x.zip"));
   EXPECT_EQ(ReadFileText(Out("x/one.txt")), "1");
   EXPECT_FALSE(session.job.perArchiveFolder);
-
-  Select({PathOf("x.zip")});
-  Extract();
+  ExtractOne(PathOf("x.zip"));
   EXPECT_EQ(ReadFileText(Out("one.txt")), "1");
 }
 
@@ -91,34 +88,29 @@ TEST_F(ZipJobTest, AllAnswersEveryLaterPromptOfTheJobAndIsAskedAgainNextJob) {
   EXPECT_EQ(dialogs.fileExistsQuestions.back(), ExistsQuestion(Out("c.txt")));
 }
 
-TEST_F(ZipJobTest, NoKeepsTheFileAndStillAdvancesTheBar) {
-  WriteZip(PathOf("x.zip"), {{"a.txt", "new a"}, {"b.txt", "new b"}});
-  WriteFileText(Out("a.txt"), "old");
+// Each prompt answers only its own file: No and a prompt closed unanswered keep it,
+// and the bar still moves for a kept file.
+TEST_F(ZipJobTest, NoOrNoAnswerKeepsTheFileAndStillAdvancesTheBar) {
+  WriteZip(PathOf("x.zip"),
+           {{"a.txt", "new a"}, {"b.txt", "new b"}, {"c.txt", "new c"}, {"d.txt", "new d"}});
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) WriteFileText(Out(name), "old");
   Select({PathOf("x.zip")});
-  dialogs.fileExistsAnswers = {"No"};
+  dialogs.fileExistsAnswers = {"No", "Yes", ""};
   Extract();
   EXPECT_EQ(ReadFileText(Out("a.txt")), "old");
   EXPECT_EQ(ReadFileText(Out("b.txt")), "new b");
-  EXPECT_EQ(session.job.progressCount, 2);
+  EXPECT_EQ(ReadFileText(Out("c.txt")), "old") << "an earlier Yes must not answer for it";
+  EXPECT_EQ(ReadFileText(Out("d.txt")), "new d");
+  EXPECT_EQ(session.job.progressCount, 4);
   bool sawSkipCounted = false;
   for (const StatusRecorder::Snapshot& s : recorder.snapshots) {
     if (s.value == 1 && s.messageLabel.empty()) sawSkipCounted = true;
   }
   EXPECT_TRUE(sawSkipCounted) << "the bar moved for the skipped file before any file line";
   EXPECT_EQ(recorder.MessageLines(),
-            (std::vector<std::string>{"Extracting file: " + Out("b.txt") + "  "}));
+            (std::vector<std::string>{"Extracting file: " + Out("b.txt") + "  ",
+                                      "Extracting file: " + Out("d.txt") + "  "}));
   EXPECT_EQ(session.job.extractResult, 0);
-}
-
-TEST_F(ZipJobTest, ClosingThePromptWithoutAnAnswerKeepsTheFile) {
-  WriteZip(PathOf("x.zip"), {{"a.txt", "new a"}, {"b.txt", "new b"}});
-  WriteFileText(Out("a.txt"), "old a");
-  WriteFileText(Out("b.txt"), "old b");
-  Select({PathOf("x.zip")});
-  dialogs.fileExistsAnswers = {"Yes", ""};
-  Extract();
-  EXPECT_EQ(ReadFileText(Out("a.txt")), "new a");
-  EXPECT_EQ(ReadFileText(Out("b.txt")), "old b") << "an earlier Yes must not answer for it";
 }
 
 TEST_F(ZipJobTest, CancelAtThePromptFillsTheBarAndStopsBeforeTheNextArchive) {
@@ -352,6 +344,7 @@ TEST_F(ZipJobTest, PasswordsAreAskedForAndARefusedOneIsSaid) {
         prompts.push_back(input.prompt);
         EXPECT_EQ(input.title, "Enter Password");
         EXPECT_EQ(input.defaultText, "");
+        EXPECT_EQ(input.echo, InputEcho::Secret);
       }
       EXPECT_EQ(prompts, c.prompts);
       EXPECT_EQ(ReadFileText(Out("plain.txt")), "plain");
@@ -398,30 +391,27 @@ class ZipErrorTest : public ZipJobTest {
   }
 };
 
+// Yes goes on with the next archive, No stops the job.
 TEST_F(ZipErrorTest, AnErrorBeforeTheLastArchiveAsksWhetherToGoOn) {
   Damage("a2");
-  SelectAll();
-  dialogs.messageAnswers = {MsgAnswer::Yes};
-  Extract();
-  ASSERT_EQ(dialogs.messages.size(), 1u);
-  const RecordedMessage& m = dialogs.messages[0];
-  EXPECT_EQ(m.text, ContinueQuestion("a2.zip"));
-  EXPECT_EQ(m.buttons, MsgButtons::YesNo);
-  EXPECT_EQ(m.icon, MsgIcon::None);
-  EXPECT_EQ(m.title, "Error");
-  EXPECT_EQ(ReadFileText(Out("a3.txt")), "contents of a3");
-  ExpectDidNotFinish();
-}
-
-TEST_F(ZipErrorTest, NoAtTheQuestionStopsTheJob) {
-  Damage("a2");
-  SelectAll();
-  dialogs.messageAnswers = {MsgAnswer::No};
-  Extract();
-  EXPECT_EQ(ReadFileText(Out("a1.txt")), "contents of a1");
-  EXPECT_FALSE(fs::exists(Out("a3.txt")));
-  EXPECT_TRUE(session.job.cancelExtract);
-  ExpectDidNotFinish();
+  for (const MsgAnswer answer : {MsgAnswer::Yes, MsgAnswer::No}) {
+    const bool goOn = answer == MsgAnswer::Yes;
+    SCOPED_TRACE(goOn ? "Yes" : "No");
+    StartCase();
+    SelectAll();
+    dialogs.messageAnswers = {answer};
+    Extract();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    const RecordedMessage& m = dialogs.messages[0];
+    EXPECT_EQ(m.text, ContinueQuestion("a2.zip"));
+    EXPECT_EQ(m.buttons, MsgButtons::YesNo);
+    EXPECT_EQ(m.icon, MsgIcon::None);
+    EXPECT_EQ(m.title, "Error");
+    EXPECT_EQ(ReadFileText(Out("a1.txt")), "contents of a1");
+    EXPECT_EQ(fs::exists(Out("a3.txt")), goOn);
+    EXPECT_EQ(session.job.cancelExtract, !goOn);
+    ExpectDidNotFinish();
+  }
 }
 
 TEST_F(ZipErrorTest, AnErrorInTheLastArchiveIsReportedAsCritical) {
@@ -430,8 +420,7 @@ TEST_F(ZipErrorTest, AnErrorInTheLastArchiveIsReportedAsCritical) {
   Extract();
   ASSERT_EQ(dialogs.messages.size(), 1u);
   const RecordedMessage& m = dialogs.messages[0];
-  EXPECT_EQ(m.text, "An error was encountered while processing \"" + PathOf("a3.zip") +
-                        "\". The file is probably corrupted.");
+  EXPECT_EQ(m.text, Corrupted("a3.zip"));
   EXPECT_EQ(m.buttons, MsgButtons::OK);
   EXPECT_EQ(m.icon, MsgIcon::Critical);
   EXPECT_EQ(m.title, "Error");
@@ -445,9 +434,7 @@ TEST_F(ZipErrorTest, ASingleArchiveFailingInTheCountingPassStopsTheJob) {
   session.job.selectedEntryNames = {"gone.txt"};
   Select({PathOf("a1.zip")});
   Extract();
-  ASSERT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_EQ(dialogs.messages[0].text, "An error was encountered while processing \"" +
-                                          PathOf("a1.zip") + "\". The file is probably corrupted.");
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{Corrupted("a1.zip")});
   EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Critical);
   EXPECT_FALSE(recorder.SawArchiveLabel("Processing archive: " + PathOf("a1.zip")));
   EXPECT_FALSE(fs::exists(Out("a1.txt")));

@@ -1,11 +1,14 @@
-// The probe's RAR step: what the library opens is "rar", whatever the file is called
-// (.rar, a first volume .001, a self-extracting .exe); anything else is refused.
+// The probe's RAR and ACE steps: what a library opens is its type, whatever the file
+// is called (.rar, .ace, a first volume, a self-extracting .exe); anything else is
+// refused.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "engine/selection.h"
+#include "support/ace_writer.h"
 #include "support/engine_fixture.h"
 #include "support/files.h"
 #include "support/job_texts.h"
@@ -15,9 +18,9 @@
 namespace tessaly::testing {
 namespace {
 
-using RarProbeTest = EngineTest;
+using RarAceProbeTest = EngineTest;
 
-TEST_F(RarProbeTest, ArchivesOfBothFormatsAreRarUnderEveryAcceptedName) {
+TEST_F(RarAceProbeTest, ArchivesOfBothFormatsAreRarUnderEveryAcceptedName) {
   for (const RarFormat format : {RarFormat::Rar4, RarFormat::Rar5}) {
     const std::string tag = format == RarFormat::Rar4 ? "4" : "5";
     RarOptions options;
@@ -44,29 +47,48 @@ TEST_F(RarProbeTest, ArchivesOfBothFormatsAreRarUnderEveryAcceptedName) {
   }
 }
 
-TEST_F(RarProbeTest, OtherFilesAreNotRar) {
+TEST_F(RarAceProbeTest, ArchivesAreAceUnderEveryAcceptedName) {
+  WriteAce(PathOf("plain.ace"), {{"a.txt", "a"}});
+  EXPECT_EQ(Detect(PathOf("plain.ace")), "ace");
+
+  const std::vector<std::string> volumes = WriteAceVolumes(
+      PathOf("set"), 10, {{"big.txt", std::string(25, 'b'), false, AceMethod::Stored}});
+  ASSERT_GE(volumes.size(), 2u);
+  EXPECT_EQ(Detect(volumes[0]), "ace");
+
+  AceOptions locked;
+  locked.password = "pw";
+  WriteAce(PathOf("locked.ace"), {{"a.txt", "a", false, AceMethod::Lz77, true}}, locked);
+  EXPECT_EQ(Detect(PathOf("locked.ace")), "ace") << "passwords are asked when extracting";
+}
+
+TEST_F(RarAceProbeTest, ASignatureOrAStubAloneIsNoArchive) {
   WriteFileText(PathOf("text.rar"), "Rar! is not enough to make an archive");
-  EXPECT_EQ(Detect(PathOf("text.rar")), "");
+  WriteFileText(PathOf("text.ace"), "**ACE** is not enough to make an archive");
   WriteFileText(PathOf("program.exe"), SfxStub() + "no archive here");
-  EXPECT_EQ(Detect(PathOf("program.exe")), "");
+  for (const char* name : {"text.rar", "text.ace", "program.exe"}) {
+    EXPECT_EQ(Detect(PathOf(name)), "") << name;
+  }
   WriteZip(PathOf("real.zip"), {{"a.txt", "a"}});
   EXPECT_EQ(Detect(PathOf("real.zip")), "zip") << "ZIP is probed first";
 }
 
-TEST_F(RarProbeTest, ASelectionOfAFileNoBackendOpensIsRefusedNamingIt) {
-  WriteFileText(PathOf("fake.rar"), "not an archive");
-  session.mainWindow.destinationBox.text = PathOf("");
-  Select({PathOf("fake.rar")});
+// Found behind its stub and extracted.
+TEST_F(RarAceProbeTest, ASelfExtractingAceIsExtractedThroughTheDriver) {
+  AceOptions sfx;
+  sfx.sfxPrefix = SfxStub();
+  WriteAce(PathOf("setup.exe"), {{"readme.txt", "read me"}}, sfx);
+  std::filesystem::create_directory(PathOf("out"));
+  session.mainWindow.destinationBox.text = PathOf("out");
+  Select({PathOf("setup.exe")});
   Extract();
-  EXPECT_EQ(MessageTexts(), std::vector<std::string>{
-                                NotSupportedStart(PathOf("fake.rar")) +
-                                " If this file is part of an Ace, Rar, or Arj set, you must select "
-                                "the first file in the set (i.e. \"MyFile.rar\") to process the "
-                                "set."});
-  EXPECT_EQ(dialogs.statusShown, 0);
+  EXPECT_EQ(session.job.archiveType, "ace");
+  EXPECT_EQ(ReadFileText(PathOf("out/readme.txt")), "read me");
+  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
-TEST_F(RarProbeTest, SelfExtractingZipAndRarTogetherAreMixedTypes) {
+TEST_F(RarAceProbeTest, SelfExtractingZipAndRarTogetherAreMixedTypes) {
   WriteZip(PathOf("inner.zip"), {{"z.txt", "z"}});
   WriteFileText(PathOf("zip.exe"), SfxStub() + ReadFileText(PathOf("inner.zip")));
   RarOptions options;
