@@ -6,6 +6,7 @@
 #include "engine/selection.h"
 #include "engine/session.h"
 #include "engine/zip/zip_backend.h"
+#include "inspect/archive_listings.h"
 
 namespace tessaly {
 
@@ -61,11 +62,47 @@ void PrintContents(const Session& session, const std::string& path, std::ostream
       << "  Total Uncompressed Size: " << session.zip.listedBytes << "\n";
 }
 
+// RAR and ACE rows: name with "+" when encrypted, folder, unpacked size, packed size.
+void PrintHeaderWalkContents(const Session& session, const std::string& path, std::ostream& out) {
+  const ContentsModel& contents = session.contents;
+  out << "Archive: " << path << "\n";
+  for (auto row = contents.rows.rbegin(); row != contents.rows.rend(); ++row) {
+    const auto& sub = row->subItems;  // unpacked, packed, folder
+    out << row->text << "\t" << sub[2] << "\t" << sub[0] << "\t" << sub[1] << "\n";
+  }
+  out << contents.totals << "\n";
+}
+
+void ShowMissingRarVolume(Session& session) {
+  MessageBoxRequest request;
+  request.text = kRarListingMissingVolume;
+  request.buttons = MsgButtons::OK;
+  request.icon = MsgIcon::Critical;
+  request.title = "Oops!";
+  session.dialogs.MessageBox(request);
+}
+
+// The RAR or ACE listing; false when it ended in a message.
+bool ListByHeaders(Session& session, const std::string& type, const std::string& path) {
+  if (type == "ace") return ListAceArchive(session, path) == ListingResult::Listed;
+  if (ListRarArchive(session, path) == ListingResult::MissingVolume) {
+    ShowMissingRarVolume(session);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int ListArchives(Session& session, const std::vector<std::string>& archives, std::ostream& out) {
   for (const std::string& path : archives) {
-    if (DetectArchiveType(session, path) != "zip") {
+    const std::string type = DetectArchiveType(session, path);
+    if (type == "rar" || type == "ace") {
+      if (!ListByHeaders(session, type, path)) return kExitNotFinished;
+      PrintHeaderWalkContents(session, path, out);
+      continue;
+    }
+    if (type != "zip") {
       ShowUnsupported(session, path);
       return kExitRefused;
     }

@@ -10,10 +10,11 @@ namespace tessaly {
 struct Session;
 
 // Prints, for each archive, a line "Archive: <path>", one line per entry (name with
-// "+" when encrypted, folder, unpacked size, packed size, date; separated by tabs, in
-// the archive's order) and the totals line. Stops at the first archive that is not a
-// ZIP archive (the unsupported-file message, exit status 2) or that cannot be listed
-// (the backend's message, exit status 1); 0 when every archive was listed.
+// "+" when encrypted, folder, unpacked size, packed size, and for ZIP the date;
+// separated by tabs, in the archive's order) and the totals line. Stops at the first
+// archive that is not a ZIP, RAR or ACE archive (the unsupported-file message, exit
+// status 2) or that cannot be listed (the listing's message, exit status 1); 0 when
+// every archive was listed.
 int ListArchives(Session& session, const std::vector<std::string>& archives, std::ostream& out);
 
 }  // namespace tessaly

@@ -13,6 +13,9 @@ struct ContentsRow {
   std::string iconKey;  // large and small icon alike
   // Sub-items 1 to 5 (index 0 is sub-item 1); their meaning depends on the listing.
   std::array<std::string, 5> subItems;
+  // The entry's whole name as the archive stores it ("/" separated): the row text
+  // drops the folder and may carry the "+" marker.
+  std::string storedName;
 };
 
 struct ContentsModel {

@@ -1,0 +1,103 @@
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/ace/ace_flags.h"
+#include "engine/ace/ace_messages.h"
+#include "inspect/archive_listings.h"
+#include "platform/folder_listing.h"
+#include "unace.h"
+
+namespace tessaly {
+
+namespace {
+
+std::string AceEntryName(const ACEHeaderData& header) {
+  const std::string whole(header.FileNameW, strnlen(header.FileNameW, sizeof header.FileNameW));
+  if (!whole.empty()) return whole;
+  return std::string(header.FileName, strnlen(header.FileName, sizeof header.FileName));
+}
+
+void ShowListingError(Session& session, const std::string& text) {
+  MessageBoxRequest request;
+  request.text = text;
+  request.buttons = MsgButtons::OK;
+  request.icon = MsgIcon::Critical;
+  request.title = "Oops!";
+  session.dialogs.MessageBox(request);
+}
+
+// The message for a skip result that ends the listing, or "" when the walk goes on.
+std::string SkipResultMessage(int result, const std::string& volume) {
+  if (result == ACE_READ_ERROR) {
+    // No blank before "is": the text stays as users have always seen it.
+    return "There was an error reading from the drive on which " + volume +
+           "is located. Operation aborted.";
+  }
+  if (result == ACE_BAD_DATA) return "CRC error in " + volume + ". Operation aborted.";
+  return "";
+}
+
+std::vector<std::string> VolumeCandidates(const std::string& folder, const std::string& pattern) {
+  std::vector<std::string> names;
+  for (const FileListItem& item : ListFolder(folder.empty() ? "./" : folder, pattern)) {
+    if (item.tag.empty()) names.push_back(item.text);
+  }
+  return names;
+}
+
+}  // namespace
+
+ListingResult ListAceArchive(Session& session, const std::string& archivePath) {
+  ContentsModel& contents = session.contents;
+  contents.Clear();
+  const size_t slash = archivePath.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : archivePath.substr(0, slash + 1);
+  const std::string name = archivePath.substr(folder.size());
+  // set.ace finds set.c00, set.c01 ... and any other file named set.<something>.
+  const std::string pattern = name.substr(0, name.size() < 3 ? 0 : name.size() - 3) + "*";
+
+  uint64_t listedBytes = 0;
+  bool firstMatch = true;
+  auto header = std::make_unique<ACEHeaderData>();
+  for (const std::string& match : VolumeCandidates(folder, pattern)) {
+    const std::string volume = folder + match;
+    ACEOpenArchiveData open{};
+    open.ArcName = volume.c_str();
+    open.OpenMode = ACE_OM_LIST;
+    HANDLE handle = ACEOpenArchive(&open);
+    const bool examined = firstMatch;
+    firstMatch = false;
+    if (open.OpenResult == ACE_OPEN_NOT_ACE) {
+      if (handle != nullptr) ACECloseArchive(handle);
+      continue;
+    }
+    if (examined &&
+        (open.OpenResult == ACE_OPEN_NO_MEMORY || open.OpenResult == ACE_OPEN_BROKEN_MAIN_HEADER)) {
+      if (handle != nullptr) ACECloseArchive(handle);
+      ShowListingError(session, AceOpenResultMessage(open.OpenResult));
+      return ListingResult::Aborted;
+    }
+    if (handle == nullptr) continue;
+    while (ACEReadHeader(handle, header.get()) == ACE_SUCCESS) {
+      const std::string message =
+          SkipResultMessage(ACEProcessFile(handle, ACE_SKIP, nullptr), volume);
+      if (!message.empty()) {
+        ACECloseArchive(handle);
+        ShowListingError(session, message);
+        return ListingResult::Aborted;
+      }
+      // A part continued from an earlier volume was listed there.
+      if (!AceEntryCounted(header->Flags)) continue;
+      contents.InsertRowAtTop(ListingRow(AceEntryName(*header), AceEntryEncrypted(header->Flags),
+                                         header->UnpSize64, header->PackSize64));
+      listedBytes += header->UnpSize64;
+    }
+    ACECloseArchive(handle);
+  }
+  contents.totals = ListingTotals(contents.rows.size(), listedBytes);
+  return ListingResult::Listed;
+}
+
+}  // namespace tessaly
