@@ -1,0 +1,94 @@
+// tessaly-extract -l on RAR and ACE archives: the header-walk listings, printed in the
+// archive's order, and their messages with exit status 1.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "app/extract_program_fixture.h"
+#include "support/ace_writer.h"
+#include "support/files.h"
+#include "support/rar_writer.h"
+
+namespace tessaly::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+using ListProgram = ExtractProgramTest;
+
+TEST_F(ListProgram, ListsRarAndAceArchivesOrSaysWhyNot) {
+  struct Case {
+    const char* name;
+    std::function<void(const fs::path& work)> write;
+    std::string archive;
+    int exitStatus;
+    std::string out;
+    std::string err;  // a line the standard error holds ("" for none expected)
+  };
+  const std::string rows =
+      "top.txt\t\t5\t5\n"
+      "b.txt+\tdocs/\t6\t*\n"
+      "Total Files: 2  Total Uncompressed Size: 11\n";
+  const Case cases[] = {
+      {"rar",
+       [](const fs::path& work) {
+         RarOptions options;
+         options.password = "pw";
+         WriteRar((work / "l.rar").string(),
+                  {{"top.txt", "12345"}, RarFolder("docs"), {"docs/b.txt", "secret", false, true}},
+                  options);
+       },
+       "l.rar", 0, "Archive: l.rar\n" + rows, ""},
+      {"ace",
+       [](const fs::path& work) {
+         AceOptions options;
+         options.password = "pw";
+         WriteAce((work / "l.ace").string(),
+                  {{"top.txt", "12345", false, AceMethod::Stored},
+                   {"docs/b.txt", "secret", false, AceMethod::Lz77, true}},
+                  options);
+       },
+       "l.ace", 0, "Archive: l.ace\n" + rows, ""},
+      {"rar missing volume",
+       [](const fs::path& work) {
+         const auto volumes = WriteRarVolumes((work / "set").string(), RarVolumeNaming::PartN, 100,
+                                              {{"a.txt", std::string(300, 'a')}});
+         fs::remove(volumes[1]);
+       },
+       "set.part1.rar", 1, "",
+       "Oops!: Tessaly could not complete the operation because this RAR set is missing one or "
+       "some of its volumes.\n"},
+      {"ace cut short",
+       [](const fs::path& work) {
+         const fs::path archive = work / "cut.ace";
+         WriteAce(archive.string(), {{"a.txt", std::string(2000, 'a'), false, AceMethod::Stored}});
+         const std::string bytes = ReadFileText(archive);
+         WriteFileText(archive, bytes.substr(0, bytes.size() - 100));
+       },
+       "cut.ace", 1, "",
+       "Oops!: There was an error reading from the drive on which cut.aceis located. Operation "
+       "aborted.\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.write(work());
+    const ProcessResult run = Run({"-l", c.archive});
+    EXPECT_EQ(run.exitStatus, c.exitStatus) << run.err;
+    // The packed size of an encrypted entry depends on the cipher's padding.
+    std::string out = run.out;
+    const size_t marked = out.find("b.txt+\tdocs/\t6\t");
+    if (marked != std::string::npos) {
+      const size_t start = marked + std::string("b.txt+\tdocs/\t6\t").size();
+      out.replace(start, out.find('\n', start) - start, "*");
+    }
+    EXPECT_EQ(out, c.out);
+    if (!c.err.empty()) {
+      EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tessaly::testing
