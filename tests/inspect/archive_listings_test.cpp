@@ -228,7 +228,9 @@ TEST_P(CorpusListingTest, ListsTheEntriesOfTheTable) {
   std::set<std::string> listed;
   for (const ContentsRow& row : session.contents.rows) listed.insert(row.storedName);
   if (listed.empty() && corpus.password != "-" && !ace) {
-    GTEST_SKIP() << "the headers are encrypted: the listing asks for no password";
+    // Encrypted headers: the listing asks for no password and shows an empty list.
+    EXPECT_EQ(session.contents.totals, "Total Files: 0  Total Uncompressed Size: 0");
+    return;
   }
   for (const CorpusRow& row : corpus.rows) {
     if (row.outcome != "ok" || (row.type != "file" && row.type != "link")) continue;
