@@ -51,30 +51,31 @@ class HostileArchiveTest : public DestinationJobTest, public ::testing::WithPara
                     const std::string& name = "hostile") const {
     const std::string path = ArchivePath(name);
     if (GetParam() == Format::Ace) {
-      std::vector<AceEntrySpec> specs;
+      std::vector<AceEntrySpec> aceEntries;
       for (const HostileEntry& entry : entries) {
         // Encrypted entries are packed, so that decryption feeds the decoder.
-        specs.push_back({entry.name, entry.data, entry.folder,
-                         entry.encrypted ? AceMethod::Lz77 : AceMethod::Stored, entry.encrypted});
+        aceEntries.push_back({entry.name, entry.data, entry.folder,
+                              entry.encrypted ? AceMethod::Lz77 : AceMethod::Stored,
+                              entry.encrypted});
       }
       AceOptions options;
       options.password = "pw";
-      WriteAce(path, specs, options);
+      WriteAce(path, aceEntries, options);
       for (const HostileEntry& entry : entries) {
         if (entry.wrongCrc) Damage(path, entry.data);
       }
       return path;
     }
-    std::vector<RarEntrySpec> specs;
+    std::vector<RarEntrySpec> rarEntries;
     for (const HostileEntry& entry : entries) {
-      RarEntrySpec spec{entry.name, entry.data, entry.folder, entry.encrypted};
-      spec.wrongCrc = entry.wrongCrc;
-      specs.push_back(spec);
+      RarEntrySpec rarEntry{entry.name, entry.data, entry.folder, entry.encrypted};
+      rarEntry.wrongCrc = entry.wrongCrc;
+      rarEntries.push_back(rarEntry);
     }
     RarOptions options;
     options.format = GetParam() == Format::Rar4 ? RarFormat::Rar4 : RarFormat::Rar5;
     options.password = "pw";
-    WriteRar(path, specs, options);
+    WriteRar(path, rarEntries, options);
     return path;
   }
 
