@@ -14,15 +14,8 @@ namespace {
 
 // The command-line start's refusal for a file no backend lists here.
 void ShowUnsupported(Session& session, const std::string& path) {
-  MessageBoxRequest request;
-  request.text = "The file \"" + path +
-                 "\" is either not a supported archive type or is corrupted. If this is an Arj "
-                 "type archive, Tessaly requires the DOS Arj utility to process it. You must "
-                 "specify the location of \"arj.exe\" in the \"Options\" dialog.";
-  request.buttons = MsgButtons::OK;
-  request.icon = MsgIcon::Exclamation;
-  request.title = "Oops!";
-  session.dialogs.MessageBox(request);
+  session.dialogs.MessageBox(
+      {NotSupportedText(path), MsgButtons::OK, MsgIcon::Exclamation, "Oops!"});
 }
 
 // The ZIP backend in list mode, filling the contents model as the contents window does.
@@ -74,12 +67,8 @@ void PrintHeaderWalkContents(const Session& session, const std::string& path, st
 }
 
 void ShowMissingRarVolume(Session& session) {
-  MessageBoxRequest request;
-  request.text = kRarListingMissingVolume;
-  request.buttons = MsgButtons::OK;
-  request.icon = MsgIcon::Critical;
-  request.title = "Oops!";
-  session.dialogs.MessageBox(request);
+  session.dialogs.MessageBox(
+      {kRarListingMissingVolume, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
 }
 
 // The RAR or ACE listing; false when it ended in a message.

@@ -21,12 +21,16 @@ constexpr const char* kMixedTypesMessage =
     "You have included more than one archive type in your file selection. Please select only "
     "files of the same archive type.";
 
+}  // namespace
+
 std::string NotSupportedText(const std::string& path) {
   return "The file \"" + path +
          "\" is either not a supported archive type or is corrupted. If this is an Arj type "
          "archive, Tessaly requires the DOS Arj utility to process it. You must specify the "
          "location of \"arj.exe\" in the \"Options\" dialog.";
 }
+
+namespace {
 
 void Tell(Session& session, const std::string& text, MsgIcon icon) {
   session.dialogs.MessageBox({text, MsgButtons::OK, icon, "Oops!"});

@@ -20,12 +20,7 @@ std::string AceEntryName(const ACEHeaderData& header) {
 }
 
 void ShowListingError(Session& session, const std::string& text) {
-  MessageBoxRequest request;
-  request.text = text;
-  request.buttons = MsgButtons::OK;
-  request.icon = MsgIcon::Critical;
-  request.title = "Oops!";
-  session.dialogs.MessageBox(request);
+  session.dialogs.MessageBox({text, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
 }
 
 // The message for a skip result that ends the listing, or "" when the walk goes on.
