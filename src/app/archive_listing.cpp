@@ -18,30 +18,6 @@ void ShowUnsupported(Session& session, const std::string& path) {
       {NotSupportedText(path), MsgButtons::OK, MsgIcon::Exclamation, "Oops!"});
 }
 
-// The ZIP backend in list mode, filling the contents model as the contents window does.
-bool ListZipIntoContents(Session& session, const std::string& path) {
-  JobState& job = session.job;
-  job.selectedFiles = {path};
-  job.longFileNames = {path};
-  job.selectedCount = 1;
-  job.zipArchiveIndex = 1;
-  job.extractResult = 0;
-  job.cancelExtract = false;
-  job.countingPass = true;
-  session.zip.zipFileName = path;
-  session.zip.extractDir.clear();
-  session.zip.includeNames.clear();
-  session.zip.extractList = true;
-  session.zip.listedEntries = 0;
-  session.zip.listedBytes = 0;
-  session.zip.listIntoContents = true;
-  session.contents.Clear();
-  UnzipArchive(session);
-  session.zip.listIntoContents = false;
-  job.countingPass = false;
-  return job.extractResult == 0;
-}
-
 void PrintContents(const Session& session, const std::string& path, std::ostream& out) {
   const ContentsModel& contents = session.contents;
   out << "Archive: " << path << "\n";
@@ -51,8 +27,7 @@ void PrintContents(const Session& session, const std::string& path, std::ostream
     out << row->text << "\t" << sub[4] << "\t" << sub[1] << "\t" << sub[3] << "\t" << sub[0]
         << "\n";
   }
-  out << "Total Files: " << contents.rows.size()
-      << "  Total Uncompressed Size: " << session.zip.listedBytes << "\n";
+  out << contents.totals << "\n";
 }
 
 // RAR and ACE rows: name with "+" when encrypted, folder, unpacked size, packed size.
@@ -71,32 +46,30 @@ void ShowMissingRarVolume(Session& session) {
       {kRarListingMissingVolume, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
 }
 
-// The RAR or ACE listing; false when it ended in a message.
-bool ListByHeaders(Session& session, const std::string& type, const std::string& path) {
-  if (type == "ace") return ListAceArchive(session, path) == ListingResult::Listed;
-  if (ListRarArchive(session, path) == ListingResult::MissingVolume) {
-    ShowMissingRarVolume(session);
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 int ListArchives(Session& session, const std::vector<std::string>& archives, std::ostream& out) {
   for (const std::string& path : archives) {
     const std::string type = DetectArchiveType(session, path);
-    if (type == "rar" || type == "ace") {
-      if (!ListByHeaders(session, type, path)) return kExitNotFinished;
-      PrintHeaderWalkContents(session, path, out);
-      continue;
-    }
-    if (type != "zip") {
+    if (type != "zip" && type != "rar" && type != "ace") {
       ShowUnsupported(session, path);
       return kExitRefused;
     }
-    if (!ListZipIntoContents(session, path)) return kExitNotFinished;
-    PrintContents(session, path, out);
+    switch (ListArchive(session, type, path)) {
+      case ListingResult::Listed:
+        break;
+      case ListingResult::MissingVolume:
+        ShowMissingRarVolume(session);
+        return kExitNotFinished;
+      case ListingResult::Aborted:
+      case ListingResult::Incomplete:
+        return kExitNotFinished;
+    }
+    if (type == "zip") {
+      PrintContents(session, path, out);
+    } else {
+      PrintHeaderWalkContents(session, path, out);
+    }
   }
   return kExitFinished;
 }

@@ -1,6 +1,8 @@
-// The RAR and ACE listings of the contents window: each walks the archive's headers
-// through its library, unpacks nothing, and fills session.contents (rows to the top,
-// columns Filename, Actual Size, Packed Size, Path; the totals line).
+// The listings of the contents window: each fills session.contents with the rows and
+// the totals line of one archive. ZIP lists through the ZIP backend's list mode
+// (columns Filename, Date, Actual Size, Compression, Packed Size, Path); RAR and ACE
+// walk the headers through their libraries and unpack nothing (columns Filename,
+// Actual Size, Packed Size, Path). Rows go to the top.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +17,7 @@ enum class ListingResult {
   Listed,         // rows and the totals line are in session.contents
   MissingVolume,  // RAR: a volume of the set is missing; the rows gathered so far, no totals
   Aborted,        // ACE: the user has been told why; the contents window closes
+  Incomplete,     // ZIP: the backend has told the user why; the rows read so far stand
 };
 
 // What the contents window says when the RAR listing met a missing volume.
@@ -22,6 +25,11 @@ inline constexpr const char* kRarListingMissingVolume =
     "Tessaly could not complete the operation because this RAR set is missing one or some of "
     "its volumes.";
 
+// The listing for an archive of the probed type ("zip", "rar", "ace", "arj").
+ListingResult ListArchive(Session& session, const std::string& type,
+                          const std::string& archivePath);
+
+ListingResult ListZipArchive(Session& session, const std::string& archivePath);
 ListingResult ListRarArchive(Session& session, const std::string& archivePath);
 // Lists every volume of the set: every file beside the archive whose name starts like
 // the archive's, less its three last characters.

@@ -122,6 +122,7 @@ void ZipListEntryCallback(uint64_t ucsize, uint64_t csize, uint32_t cfactor, uin
                         " " + std::to_string(hour) + ":" + std::to_string(minute),
                     std::to_string(ucsize), std::to_string(cfactor) + "%", std::to_string(csize),
                     folder};
+    row.storedName = entry;
     session->contents.InsertRowAtTop(std::move(row));
     zip.listedBytes += static_cast<int64_t>(ucsize);
   }

@@ -1,0 +1,45 @@
+#include <string>
+
+#include "engine/zip/zip_backend.h"
+#include "inspect/archive_listings.h"
+
+namespace tessaly {
+
+ListingResult ListZipArchive(Session& session, const std::string& archivePath) {
+  JobState& job = session.job;
+  job.selectedFiles = {archivePath};
+  job.longFileNames = {archivePath};
+  job.selectedCount = 1;
+  job.zipArchiveIndex = 1;
+  job.extractResult = 0;
+  job.cancelExtract = false;
+  // Without the Status window: the backend's failures speak for themselves.
+  job.countingPass = true;
+  ZipOptions& zip = session.zip;
+  zip.zipFileName = archivePath;
+  zip.extractDir.clear();
+  zip.includeNames.clear();
+  zip.extractList = true;
+  zip.listedEntries = 0;
+  zip.listedBytes = 0;
+  zip.listIntoContents = true;
+  session.contents.Clear();
+  UnzipArchive(session);
+  zip.listIntoContents = false;
+  zip.extractList = false;
+  job.countingPass = false;
+  session.contents.totals =
+      ListingTotals(session.contents.rows.size(), static_cast<uint64_t>(zip.listedBytes));
+  return job.extractResult == 0 ? ListingResult::Listed : ListingResult::Incomplete;
+}
+
+ListingResult ListArchive(Session& session, const std::string& type,
+                          const std::string& archivePath) {
+  if (type == "zip") return ListZipArchive(session, archivePath);
+  if (type == "rar") return ListRarArchive(session, archivePath);
+  if (type == "ace") return ListAceArchive(session, archivePath);
+  session.contents.Clear();
+  return ListingResult::Listed;
+}
+
+}  // namespace tessaly
