@@ -37,8 +37,8 @@ ListingResult ListRarArchive(Session& session, const std::string& archivePath) {
         RARCloseArchive(handle);
         return ListingResult::MissingVolume;
       }
-      // Only an entry that does not go on into the next volume shows the marker.
-      const bool marked = (header->Flags & 7) == RHDF_ENCRYPTED;
+      // Encrypted whatever its volume bits: a split entry needs the password too.
+      const bool marked = (header->Flags & RHDF_ENCRYPTED) != 0;
       contents.InsertRowAtTop(
           ListingRow(RarEntryName(*header), marked, header->UnpSize64, header->PackSize64));
       listedBytes += header->UnpSize64;

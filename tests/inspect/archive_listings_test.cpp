@@ -85,7 +85,7 @@ TEST_P(RarListingTest, RowsFoldersMarkersAndTotals) {
   EXPECT_TRUE(dialogs.inputs.empty()) << "listing asks for no password";
 }
 
-// An encrypted entry that goes on into the next volume shows no marker; without its
+// An encrypted entry that goes on into the next volume shows the marker; without its
 // second volume the listing stops at that entry with the rows before it.
 TEST_P(RarListingTest, AVolumeSetAndItsMissingVolume) {
   RarOptions options;
@@ -100,7 +100,7 @@ TEST_P(RarListingTest, AVolumeSetAndItsMissingVolume) {
   ASSERT_GE(volumes.size(), 3u);
   EXPECT_EQ(ListRarArchive(session, volumes[0]), ListingResult::Listed);
   EXPECT_EQ(Rows(false), (std::vector<Row>{{"c.txt", "c.txt", "1", "*", "", "txt"},
-                                           {"b.txt", "b.txt", "300", "*", "", "txt"},
+                                           {"b.txt+", "b.txt", "300", "*", "", "txt"},
                                            {"a.txt", "a.txt", "40", "*", "", "txt"}}));
   EXPECT_EQ(session.contents.totals, "Total Files: 3  Total Uncompressed Size: 341");
 
