@@ -142,9 +142,9 @@ class RarExtraction {
       if (beforeFirstHeader) status = ERAR_SUCCESS;
       beforeFirstHeader = false;
       RARHeaderData header{};
-      const int read = list.ReadHeader(header);
+      // The failing read that ends the walk is no entry: the bar ends full.
+      if (list.ReadHeader(header) != ERAR_SUCCESS) break;
       ++entryCount;
-      if (read != ERAR_SUCCESS) break;
       if (job_.cancelExtract) break;
     }
     if (job_.cancelExtract) {
