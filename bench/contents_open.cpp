@@ -20,6 +20,7 @@
 #include "engine/selection.h"
 #include "engine/session.h"
 #include "inspect/archive_listings.h"
+#include "platform/time_zone.h"
 
 namespace {
 
@@ -67,6 +68,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: contents_open_bench [--rounds N] [--entries N] ARCHIVE\n");
     return 64;
   }
+  // As the programs do at start.
+  tessaly::ReadTimeZoneOnce();
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   tessaly::QtDialogs dialogs;

@@ -1,6 +1,5 @@
 // tessaly: the desktop program. Archives named on the command line are extracted
 // at start-up after a destination is chosen.
-#include <stdlib.h>
 
 #include <QApplication>
 #include <string>
@@ -9,14 +8,12 @@
 #include "app/ui/qt_dialogs.h"
 #include "engine/session.h"
 #include "platform/process_spawn.h"
+#include "platform/time_zone.h"
 #include "platform/ui/qt_console_host.h"
 #include "shell/ui/main_window.h"
 
 int main(int argc, char** argv) {
-  // With TZ unset the C library re-reads /etc/localtime on every date conversion,
-  // and libzip converts each entry's date whenever an archive is opened. Naming the
-  // same default zone once stops that; a TZ the user set stays.
-  setenv("TZ", ":/etc/localtime", 0);
+  tessaly::ReadTimeZoneOnce();
   QApplication app(argc, argv);
   QApplication::setOrganizationName(QStringLiteral("Brindlemoor"));
   QApplication::setApplicationName(QStringLiteral("Tessaly"));
