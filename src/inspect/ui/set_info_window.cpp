@@ -11,6 +11,7 @@
 
 #include "engine/selection.h"
 #include "inspect/set_info.h"
+#include "platform/ui/text_fit.h"
 
 namespace tessaly {
 
@@ -45,6 +46,7 @@ SetInfoWindow::SetInfoWindow(Session& session, const std::string& selectedItemTe
   layout->addWidget(volumeList_, 1);
   layout->addLayout(buttons);
   resize(520, 280);
+  KeepTextsWhole(*this);
 
   Load(session, selectedItemText);
 }

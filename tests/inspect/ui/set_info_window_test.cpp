@@ -14,6 +14,7 @@
 #include "shell/ui/main_window_fixture.h"
 #include "support/files.h"
 #include "support/rar_writer.h"
+#include "support/ui/text_checks.h"
 
 namespace tessaly::testing {
 namespace {
@@ -53,6 +54,7 @@ TEST_F(SetInfoWindowTest, SetInfoListsTheVolumesOfTheSelectedSetAndOkCloses) {
         setInfo->SummaryLabel()->text().toStdString(),
         "This set appears to contain 3 file(s) totalling " + std::to_string(total) + " bytes.");
     EXPECT_TRUE(setInfo->OkButton()->isDefault());
+    EXPECT_EQ(ClippedTexts(*setInfo), QStringList());
     QTest::mouseClick(setInfo->OkButton(), Qt::LeftButton);
   });
   window.Action("mnuSi")->trigger();
