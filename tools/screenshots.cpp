@@ -1,7 +1,7 @@
 // Renders the desktop program's windows to PNG files so they can be looked at: the
 // main window on a small demo folder, the Status window in the middle of a job and
-// after a real job has finished, the confirmation dialog, the File Exists prompt and
-// the destination dialog.
+// after a real job has finished, the confirmation dialog, the File Exists prompt, the
+// destination dialog and the set information of a three-volume RAR set.
 //
 //   tessaly_screenshots OUTFOLDER
 #include <unistd.h>
@@ -26,6 +26,7 @@
 #include "engine/ui/destination_window.h"
 #include "engine/ui/file_exists_window.h"
 #include "engine/ui/status_window.h"
+#include "inspect/ui/set_info_window.h"
 #include "settings/settings_store.h"
 #include "shell/ui/file_list_view.h"
 #include "shell/ui/main_window.h"
@@ -48,6 +49,8 @@ void MakeDemoFolder(const fs::path& demo) {
   MakeFile(demo / "photos 2019.zip", 731'554'120);
   MakeFile(demo / "project-src.zip", 2'311'870);
   MakeFile(demo / "manual.rar", 5'120'400);
+  MakeFile(demo / "manual.r00", 5'120'400);
+  MakeFile(demo / "manual.r01", 1'733'912);
   MakeFile(demo / "readme.txt", 2'048);
 }
 
@@ -153,5 +156,13 @@ int main(int argc, char** argv) {
   tessaly::DestinationWindow destination(session, &mainWindow);
   destination.Load(request);
   saved &= Save(destination, out, "destination_dialog.png");
+  destination.hide();
+
+  // The window reads directory entries only: the volumes need no archive inside.
+  session.job.selectedFiles = {(demo / "manual.rar").string()};
+  session.job.currentExt = "rar";
+  session.job.probeIsExe = false;
+  tessaly::SetInfoWindow setInfo(session, "manual.rar", &mainWindow);
+  saved &= Save(setInfo, out, "set_info.png");
   return saved ? 0 : 1;
 }

@@ -19,6 +19,7 @@
 #include "engine/driver.h"
 #include "engine/extraction_dialogs.h"
 #include "engine/selection.h"
+#include "inspect/ui/set_info_window.h"
 #include "platform/files.h"
 #include "platform/folder_listing.h"
 #include "platform/ui/folder_tree.h"
@@ -254,6 +255,26 @@ void MainWindow::BrowseClicked() {
   if (answer.chosenDestination.empty()) return;
   model_.destinationBox.text = answer.chosenDestination;
   ShowDestinationBox();
+}
+
+void MainWindow::ShowSetInfo() {
+  JobState& job = session_.job;
+  if (job.selectedFiles.empty()) return;
+  SetBusy(true);
+  job.currentExt = DetectArchiveType(session_, job.selectedFiles.front());
+  if (!job.currentExt.empty()) {
+    // The first selected row is the first selected file.
+    const std::vector<int> rows = fileList_->SelectedRows();
+    const std::string itemText =
+        rows.empty() ? std::string() : fileList_->Items()[static_cast<size_t>(rows.front())].text;
+    SetInfoWindow window(session_, itemText, this);
+    window.exec();
+    job.currentExt.clear();
+  } else {
+    session_.dialogs.MessageBox(
+        {NotSupportedText(job.selectedFiles.front()), MsgButtons::OK, MsgIcon::Critical, "Oops!"});
+  }
+  SetBusy(false);
 }
 
 void MainWindow::RefreshList() {

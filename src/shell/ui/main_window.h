@@ -77,6 +77,9 @@ class MainWindow : public QMainWindow, public MainWindowView {
   void ExtractClicked();
   // Files dropped on the Extract button, in drop order.
   void ExtractDropped(const std::vector<std::string>& paths);
+  // Set Info: the set-information window for the first selected file, or the refusal
+  // when no backend takes it.
+  void ShowSetInfo();
   // A toolbar button, by its key.
   void ToolbarButtonClicked(const QString& key);
 

@@ -32,7 +32,8 @@ void MainWindow::BuildMenus() {
   connect(AddEntry(fileMenu, "mnuEx", "&Extract"), &QAction::triggered, this,
           &MainWindow::ExtractSelected);
   AddEntry(fileMenu, "mnuZC", "&Archive Contents");
-  AddEntry(fileMenu, "mnuSi", "&Set Info");
+  connect(AddEntry(fileMenu, "mnuSi", "&Set Info"), &QAction::triggered, this,
+          &MainWindow::ShowSetInfo);
   fileMenu->addSeparator();
   AddEntry(fileMenu, "mnulaunch", "&Launch");
   AddEntry(fileMenu, "mnuCopy", "&Copy File(s) to...");
@@ -106,7 +107,8 @@ void MainWindow::BuildPopups() {
   extractPopup->setFont(bold);
   filePopup_->setDefaultAction(extractPopup);
   AddEntry(filePopup_, "fpopZC", "Archive Contents");
-  AddEntry(filePopup_, "fpopSI", "Set Info");
+  connect(AddEntry(filePopup_, "fpopSI", "Set Info"), &QAction::triggered, this,
+          &MainWindow::ShowSetInfo);
   filePopup_->addSeparator();
   AddEntry(filePopup_, "fpopLa", "Launch");
   AddEntry(filePopup_, "fpopCpy", "Copy to...");
@@ -161,6 +163,8 @@ void MainWindow::ToolbarButtonClicked(const QString& key) {
     ExtractSelected();
   } else if (command == "mnuRef") {
     RefreshList();
+  } else if (command == "mnuSi") {
+    ShowSetInfo();
   }
 }
 

@@ -1,0 +1,123 @@
+#include "inspect/set_info.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "platform/folder_listing.h"
+
+namespace tessaly {
+
+namespace {
+
+// The regular files a wildcard search for pattern (a path whose last part may hold
+// "*") finds, in name order, with their sizes and dates. Folders and dot files are
+// never found.
+std::vector<FileListItem> FindFiles(const std::string& pattern) {
+  const size_t slash = pattern.rfind('/');
+  const std::string folder = slash == std::string::npos ? "./" : pattern.substr(0, slash + 1);
+  const std::string namePattern = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+  std::vector<FileListItem> found = ListFolder(folder, namePattern);
+  std::erase_if(found, [](const FileListItem& item) { return !item.tag.empty(); });
+  for (FileListItem& item : found) LoadFileDetails(folder, item);
+  return found;
+}
+
+void AddVolume(SetInfo& info, const std::string& name, int64_t modified, uint64_t bytes) {
+  info.volumes.push_back({name, modified, bytes});
+  info.totalBytes = info.totalBytes.value_or(0) + bytes;
+}
+
+void AddVolume(SetInfo& info, const FileListItem& file) {
+  AddVolume(info, file.text, file.mtime, file.bytes);
+}
+
+bool EndsInDigit(const std::string& name) {
+  return !name.empty() && name.back() >= '0' && name.back() <= '9';
+}
+
+void ReadRarSet(SetInfo& info, const std::string& base, bool probeIsExe) {
+  if (probeIsExe) {
+    info.volumeCount = 1;
+    const std::vector<FileListItem> exe = FindFiles(base + "exe");
+    if (!exe.empty()) AddVolume(info, exe.front());
+  }
+  for (const FileListItem& file : FindFiles(base + "r*")) {
+    AddVolume(info, file);
+    ++info.volumeCount;
+  }
+}
+
+void ReadArjSet(SetInfo& info, const std::string& base) {
+  info.volumeCount = 1;
+  const std::vector<FileListItem> found = FindFiles(base + "a*");
+  if (found.empty()) return;
+  AddVolume(info, found.front());
+  // The first match is the first volume whatever its name; later ones must look like
+  // a volume. The "arj" test is exact, so an upper-case ".ARJ" after a volume is skipped.
+  for (size_t i = 1; i < found.size(); ++i) {
+    const std::string& name = found[i].text;
+    const bool arj = name.size() >= 3 && name.compare(name.size() - 3, 3, "arj") == 0;
+    if (!arj && !EndsInDigit(name)) continue;
+    AddVolume(info, found[i]);
+    ++info.volumeCount;
+  }
+}
+
+void ReadAceSet(SetInfo& info, const std::string& archivePath, const std::string& base,
+                const std::string& selectedItemText) {
+  info.volumeCount = 1;
+  struct stat archive {};
+  if (stat(archivePath.c_str(), &archive) != 0) archive = {};
+  AddVolume(info, selectedItemText, static_cast<int64_t>(archive.st_mtim.tv_sec),
+            static_cast<uint64_t>(archive.st_size));
+  const std::vector<FileListItem> found = FindFiles(base + "c*");
+  if (found.empty()) return;
+  AddVolume(info, found.front());
+  ++info.volumeCount;
+  for (size_t i = 1; i < found.size(); ++i) {
+    if (!EndsInDigit(found[i].text)) continue;
+    AddVolume(info, found[i]);
+    ++info.volumeCount;
+  }
+}
+
+std::string Folded(const std::string& text) {
+  std::string folded = text;
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return folded;
+}
+
+}  // namespace
+
+SetInfo ReadSetInfo(const std::string& archivePath, const std::string& type, bool probeIsExe,
+                    const std::string& selectedItemText) {
+  SetInfo info;
+  if (archivePath.empty()) return info;
+  // The volumes share the archive's name up to its three last characters.
+  const std::string base =
+      archivePath.substr(0, archivePath.size() < 3 ? 0 : archivePath.size() - 3);
+  if (type == "rar") {
+    ReadRarSet(info, base, probeIsExe);
+  } else if (type == "arj") {
+    ReadArjSet(info, base);
+  } else if (type == "ace") {
+    ReadAceSet(info, archivePath, base, selectedItemText);
+  }
+  std::stable_sort(info.volumes.begin(), info.volumes.end(),
+                   [](const SetVolume& a, const SetVolume& b) {
+                     const std::string foldedA = Folded(a.name), foldedB = Folded(b.name);
+                     return foldedA != foldedB ? foldedA < foldedB : a.name < b.name;
+                   });
+  return info;
+}
+
+std::string SetSummaryText(const SetInfo& info) {
+  const std::string total = info.totalBytes ? std::to_string(*info.totalBytes) : "";
+  return "This set appears to contain " + std::to_string(info.volumeCount) + " file(s) totalling " +
+         total + " bytes.";
+}
+
+}  // namespace tessaly
