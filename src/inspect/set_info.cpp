@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "engine/selection.h"
 #include "platform/folder_listing.h"
 
 namespace tessaly {
@@ -48,17 +49,24 @@ void ReadRarSet(SetInfo& info, const std::string& base, bool probeIsExe) {
   }
 }
 
-void ReadArjSet(SetInfo& info, const std::string& base) {
+void ReadArjSet(SetInfo& info, const std::string& base, bool probeIsExe) {
   info.volumeCount = 1;
   const std::vector<FileListItem> found = FindFiles(base + "a*");
-  if (found.empty()) return;
-  AddVolume(info, found.front());
-  // The first match is the first volume whatever its name; later ones must look like
-  // a volume. The "arj" test is exact, so an upper-case ".ARJ" after a volume is skipped.
-  for (size_t i = 1; i < found.size(); ++i) {
+  size_t next = 0;
+  if (probeIsExe) {
+    // A self-extracting first volume heads the set, as for RAR.
+    const std::vector<FileListItem> exe = FindFiles(base + "exe");
+    if (!exe.empty()) AddVolume(info, exe.front());
+  } else if (!found.empty()) {
+    // The first match is the first volume whatever its name.
+    AddVolume(info, found.front());
+    next = 1;
+  }
+  // Later matches must look like a volume: "arj" in any case (the selected SET.ARJ
+  // belongs to its own set), or a last digit.
+  for (size_t i = next; i < found.size(); ++i) {
     const std::string& name = found[i].text;
-    const bool arj = name.size() >= 3 && name.compare(name.size() - 3, 3, "arj") == 0;
-    if (!arj && !EndsInDigit(name)) continue;
+    if (LastThreeLower(name) != "arj" && !EndsInDigit(name)) continue;
     AddVolume(info, found[i]);
     ++info.volumeCount;
   }
@@ -102,7 +110,7 @@ SetInfo ReadSetInfo(const std::string& archivePath, const std::string& type, boo
   if (type == "rar") {
     ReadRarSet(info, base, probeIsExe);
   } else if (type == "arj") {
-    ReadArjSet(info, base);
+    ReadArjSet(info, base, probeIsExe);
   } else if (type == "ace") {
     ReadAceSet(info, archivePath, base, selectedItemText);
   }
