@@ -344,6 +344,22 @@ TEST_F(ArjListingTest, AListingThatEndsEarlyKeepsTheRowsReadSoFar) {
   EXPECT_TRUE(session.contents.rows.empty());
 }
 
+// Sizes of 2 GiB and more, each and summed, stay whole: the utility's listing of a small
+// archive is given such sizes, as the utility widens its columns for them.
+TEST_F(ArjListingTest, SizesOfTwoGibibytesAndMoreStayWhole) {
+  MakeArjInOrder(PathOf("l.arj"), {{"a.txt", "alpha"}, {"b.txt", "beta"}});
+  ASSERT_EQ(ProbeAndList(PathOf("l.arj")), ListingResult::Listed);
+  std::string listing = ReadFileText(Listing());
+  const size_t first = listing.find('\n', listing.find("001) a.txt")) + 1;
+  listing.replace(listing.find(" 5 ", first), 3, " 5000000000 ");
+  listing.replace(listing.find(" 9 ", listing.find(" files ")), 3, " 5000000004 ");
+  WriteFileText(Listing(), listing);
+  EXPECT_EQ(ListArjArchive(session, Listing()), ListingResult::Listed);
+  ASSERT_EQ(session.contents.rows.size(), 2u);
+  EXPECT_EQ(session.contents.rows[0].subItems[1], "5000000000");
+  EXPECT_EQ(session.contents.totals, "Total Files: 2  Total Uncompressed Size: 5000000004");
+}
+
 // Every entry the corpus table names is listed under its whole stored name. ARJ
 // archives are listed as the contents window lists them, from the probe's listing.
 class CorpusListingTest : public ArjTest, public ::testing::WithParamInterface<CorpusCase> {
