@@ -3,10 +3,12 @@
 #include <ostream>
 
 #include "app/extract_options.h"
+#include "engine/arj/arj_batch.h"
 #include "engine/selection.h"
 #include "engine/session.h"
 #include "engine/zip/zip_backend.h"
 #include "inspect/archive_listings.h"
+#include "platform/files.h"
 
 namespace tessaly {
 
@@ -41,6 +43,18 @@ void PrintHeaderWalkContents(const Session& session, const std::string& path, st
   out << contents.totals << "\n";
 }
 
+// ARJ rows, in the archive's order: whole stored name, date and time, unpacked size,
+// packed size. A listing that ended early has no totals line.
+void PrintArjContents(const Session& session, const std::string& path, std::ostream& out) {
+  const ContentsModel& contents = session.contents;
+  out << "Archive: " << path << "\n";
+  for (const ContentsRow& row : contents.rows) {
+    const auto& sub = row.subItems;  // date, unpacked, ratio, packed
+    out << row.storedName << "\t" << sub[0] << "\t" << sub[1] << "\t" << sub[3] << "\n";
+  }
+  if (!contents.totals.empty()) out << contents.totals << "\n";
+}
+
 void ShowMissingRarVolume(Session& session) {
   session.dialogs.MessageBox(
       {kRarListingMissingVolume, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
@@ -51,9 +65,19 @@ void ShowMissingRarVolume(Session& session) {
 int ListArchives(Session& session, const std::vector<std::string>& archives, std::ostream& out) {
   for (const std::string& path : archives) {
     const std::string type = DetectArchiveType(session, path);
-    if (type != "zip" && type != "rar" && type != "ace") {
+    if (type.empty()) {
+      // The ARJ probe, the last one, left its listing of a file it did not take.
+      DeleteFile(session.settings.tempFolder + kArjListingName);
       ShowUnsupported(session, path);
       return kExitRefused;
+    }
+    if (type == "arj") {
+      const ListingResult result = ListArchive(session, type, path);
+      // The probe's listing has served: nothing else here reads it.
+      DeleteFile(session.settings.tempFolder + kArjListingName);
+      PrintArjContents(session, path, out);
+      if (result != ListingResult::Listed) return kExitNotFinished;
+      continue;
     }
     switch (ListArchive(session, type, path)) {
       case ListingResult::Listed:

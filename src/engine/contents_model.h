@@ -24,6 +24,8 @@ struct ContentsModel {
 
   // Listings that place each new row above the ones before it.
   void InsertRowAtTop(ContentsRow row);
+  // Listings that keep the archive's order.
+  void AppendRow(ContentsRow row);
   void Clear();
 };
 

@@ -2,7 +2,9 @@
 // the totals line of one archive. ZIP lists through the ZIP backend's list mode
 // (columns Filename, Date, Actual Size, Compression, Packed Size, Path); RAR and ACE
 // walk the headers through their libraries and unpack nothing (columns Filename,
-// Actual Size, Packed Size, Path). Rows go to the top.
+// Actual Size, Packed Size, Path). Their rows go to the top. ARJ reads the listing the
+// ARJ utility wrote for the probe (columns Filename, Date, Actual Size, Comp. Ratio,
+// Packed Size); its rows go to the end.
 #pragma once
 
 #include <cstddef>
@@ -17,7 +19,10 @@ enum class ListingResult {
   Listed,         // rows and the totals line are in session.contents
   MissingVolume,  // RAR: a volume of the set is missing; the rows gathered so far, no totals
   Aborted,        // ACE: the user has been told why; the contents window closes
-  Incomplete,     // ZIP: the backend has told the user why; the rows read so far stand
+  // ZIP: the backend has told the user why; ARJ: the utility's listing ended early or a
+  // volume of the set is missing, and the user has been told so. The rows read so far
+  // stand, with no totals line.
+  Incomplete,
 };
 
 // What the contents window says when the RAR listing met a missing volume.
@@ -25,7 +30,13 @@ inline constexpr const char* kRarListingMissingVolume =
     "Tessaly could not complete the operation because this RAR set is missing one or some of "
     "its volumes.";
 
-// The listing for an archive of the probed type ("zip", "rar", "ace", "arj").
+// What the ARJ listing says when the utility's listing was not whole.
+inline constexpr const char* kArjListingIncomplete =
+    "The arj utility's listing of this archive ended early, or a volume of the set is "
+    "missing: only the files listed so far are shown.";
+
+// The listing for an archive of the probed type ("zip", "rar", "ace", "arj"); for ARJ
+// the probe's listing in the temp folder.
 ListingResult ListArchive(Session& session, const std::string& type,
                           const std::string& archivePath);
 
@@ -34,6 +45,11 @@ ListingResult ListRarArchive(Session& session, const std::string& archivePath);
 // Lists every volume of the set: every file beside the archive whose name starts like
 // the archive's, less its three last characters.
 ListingResult ListAceArchive(Session& session, const std::string& archivePath);
+// Reads the utility's verbose listing of an archive and its following volumes (as the
+// probe's ArjListLine asks for it): one row per entry, in the archive's order, an entry
+// split over volumes once with its parts added up, a chapter's label left out; the
+// totals from the utility's own summary. Sizes, ratio, date and time are the utility's.
+ListingResult ListArjArchive(Session& session, const std::string& listingPath);
 
 // Shared by both listings: one row for an entry's whole stored name ("/" separated).
 ContentsRow ListingRow(const std::string& storedName, bool encrypted, uint64_t unpackedSize,

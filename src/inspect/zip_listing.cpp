@@ -1,5 +1,6 @@
 #include <string>
 
+#include "engine/arj/arj_batch.h"
 #include "engine/zip/zip_backend.h"
 #include "inspect/archive_listings.h"
 
@@ -38,6 +39,7 @@ ListingResult ListArchive(Session& session, const std::string& type,
   if (type == "zip") return ListZipArchive(session, archivePath);
   if (type == "rar") return ListRarArchive(session, archivePath);
   if (type == "ace") return ListAceArchive(session, archivePath);
+  if (type == "arj") return ListArjArchive(session, session.settings.tempFolder + kArjListingName);
   session.contents.Clear();
   return ListingResult::Listed;
 }

@@ -1,4 +1,4 @@
-// tessaly-extract -l on RAR and ACE archives: the header-walk listings, printed in the
+// tessaly-extract -l on RAR, ACE and ARJ archives: the listings, printed in the
 // archive's order, and their messages with exit status 1.
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/extract_program_fixture.h"
+#include "app/process_runner.h"
 #include "support/ace_writer.h"
 #include "support/files.h"
 #include "support/rar_writer.h"
@@ -18,7 +19,9 @@ namespace fs = std::filesystem;
 
 using ListProgram = ExtractProgramTest;
 
-TEST_F(ListProgram, ListsRarAndAceArchivesOrSaysWhyNot) {
+constexpr const char* kArjUtility = "/usr/bin/arj";
+
+TEST_F(ListProgram, ListsRarAceAndArjArchivesOrSaysWhyNot) {
   struct Case {
     const char* name;
     std::function<void(const fs::path& work)> write;
@@ -70,9 +73,29 @@ TEST_F(ListProgram, ListsRarAndAceArchivesOrSaysWhyNot) {
        "cut.ace", 1, "",
        "Oops!: There was an error reading from the drive on which cut.aceis located. Operation "
        "aborted.\n"},
+      {"arj",
+       [this](const fs::path& work) {
+         WriteFileText(config() / "Brindlemoor/Tessaly 3.6.conf",
+                       "[Utility Locations]\narj=" + std::string(kArjUtility) + "\n");
+         ProcessRequest request{{kArjUtility, "a", "-y", "../l.arj"}, "", work / "staging", {}};
+         for (const auto& [name, content] :
+              {std::pair{"top.txt", "12345"}, std::pair{"docs/b.txt", "secret"}}) {
+           WriteFileText(work / "staging" / name, content);
+           EXPECT_TRUE(SetLocalFileTime(work / "staging" / name, 2024, 3, 7, 9, 5, 10));
+           request.argv.push_back(name);
+         }
+         EXPECT_EQ(RunProcess(request).exitStatus, 0);
+       },
+       "l.arj", 0,
+       "Archive: l.arj\n"
+       "top.txt\t24-03-07 09:05:10\t5\t5\n"
+       "docs/b.txt\t24-03-07 09:05:10\t6\t6\n"
+       "Total Files: 2  Total Uncompressed Size: 11\n",
+       ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    if (std::string(c.name) == "arj" && !fs::exists(kArjUtility)) continue;
     c.write(work());
     const ProcessResult run = Run({"-l", c.archive});
     EXPECT_EQ(run.exitStatus, c.exitStatus) << run.err;
@@ -86,6 +109,10 @@ TEST_F(ListProgram, ListsRarAndAceArchivesOrSaysWhyNot) {
     EXPECT_EQ(out, c.out);
     if (!c.err.empty()) {
       EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+    }
+    // The ARJ probe's listing has served once the archive is listed.
+    for (const auto& file : fs::recursive_directory_iterator(work().parent_path() / "tmp")) {
+      EXPECT_NE(file.path().filename(), "arjtmp.tmp");
     }
   }
 }

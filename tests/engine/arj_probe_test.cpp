@@ -29,7 +29,7 @@ TEST_F(ArjProbeTest, AnArchiveIsArjAndItsListingStaysWhileTheBatchGoes) {
   EXPECT_EQ(host.starts[0].argv,
             (std::vector<std::string>{TESSALY_BATCH_BIN, scratch + "Tessaly.bat"}));
   EXPECT_EQ(host.starts[0].batch,
-            Batch({"\"/usr/bin/arj\" l \"" + archive + "\">\"" + scratch + "arjtmp.tmp\""}));
+            Batch({"\"/usr/bin/arj\" v -v -y \"" + archive + "\">\"" + scratch + "arjtmp.tmp\""}));
   EXPECT_FALSE(fs::exists(scratch + "Tessaly.bat"));
   EXPECT_NE(ReadFileText(scratch + "arjtmp.tmp").find("inside.txt"), std::string::npos);
   EXPECT_TRUE(recorder.snapshots.empty()) << "a probe moves no bar";

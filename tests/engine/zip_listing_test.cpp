@@ -39,6 +39,7 @@ TEST_F(ZipListingTest, RowsGoOnTopWithTheirColumns) {
   const auto& rows = session.contents.rows;
   ASSERT_EQ(rows.size(), 4u);
   EXPECT_EQ(rows[0].text, "b.txt+");
+  EXPECT_EQ(rows[0].storedName, "a/b.txt");
   EXPECT_EQ(rows[0].iconKey, "txt");
   EXPECT_EQ(rows[0].subItems[1], "6");
   EXPECT_EQ(rows[0].subItems[3], "6") << "the encryption header is not counted";

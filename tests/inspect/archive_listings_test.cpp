@@ -1,13 +1,18 @@
-// The RAR and ACE listings of the contents window on archives the tests write and on
-// the corpus: rows top-first, folders, markers, totals, volume sets and the messages.
+// The listings of the contents window on archives the tests write and on the corpus:
+// RAR and ACE rows top-first, ARJ rows read from the utility's listing in the archive's
+// order; folders, markers, totals, volume sets and the messages.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "engine/arj_fixture.h"
 #include "inspect/archive_listings.h"
+#include "settings/settings_vars.h"
 #include "support/ace_packer.h"
 #include "support/ace_writer.h"
 #include "support/corpus_table.h"
@@ -215,26 +220,182 @@ TEST_F(AceListingTest, DamageEndsTheListingWithItsMessage) {
   }
 }
 
-// Every entry the corpus table names is listed under its whole stored name.
-class CorpusListingTest : public ListingTest, public ::testing::WithParamInterface<CorpusCase> {};
+// Files added in this order, each dated kFileTime, so the rows and dates are known.
+using ArjFiles = std::vector<std::pair<std::string, std::string>>;
+constexpr const char* kFileTime = "24-03-07 09:05:10";
+
+class ArjListingTest : public ArjTest {
+ protected:
+  void SetUp() override {
+    ArjTest::SetUp();
+    LoadSettings(session.settings, dialogs);
+  }
+  void MakeArjInOrder(const std::string& archive, const ArjFiles& files,
+                      const std::vector<std::string>& switches = {}) {
+    const fs::path staging = PathOf("staging");
+    std::vector<std::string> args = {"a", "-y"};
+    args.insert(args.end(), switches.begin(), switches.end());
+    args.push_back(archive);
+    for (const auto& [name, content] : files) {
+      WriteFileText(staging / name, content);
+      ASSERT_TRUE(SetLocalFileTime(staging / name, 2024, 3, 7, 9, 5, 10));
+      args.push_back(name);
+    }
+    ASSERT_EQ(RunArj(args, staging.string()), 0);
+    fs::remove_all(staging);
+  }
+  // The probe's listing of archive, read as the contents window reads it.
+  ListingResult ProbeAndList(const std::string& archive) {
+    EXPECT_EQ(Detect(archive), "arj");
+    return ListArchive(session, "arj", archive);
+  }
+  std::string Listing() const { return session.settings.tempFolder + "arjtmp.tmp"; }
+  // Text, stored name and the five sub-items of each row.
+  std::vector<std::vector<std::string>> Rows() const {
+    std::vector<std::vector<std::string>> rows;
+    for (const ContentsRow& row : session.contents.rows) {
+      rows.push_back({row.text, row.storedName, row.iconKey});
+      rows.back().insert(rows.back().end(), row.subItems.begin(), row.subItems.end());
+    }
+    return rows;
+  }
+  std::vector<std::string> Row(const std::string& text, const std::string& storedName,
+                               const std::string& iconKey, const std::string& unpacked,
+                               const std::string& ratio, const std::string& packed) const {
+    return {text, storedName, iconKey, kFileTime, unpacked, ratio, packed, ""};
+  }
+  void ExpectIncomplete(ListingResult result) {
+    EXPECT_EQ(result, ListingResult::Incomplete);
+    EXPECT_EQ(session.contents.totals, "");
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{kArjListingIncomplete});
+    dialogs.messages.clear();
+  }
+};
+
+// The first entry, a folder, blanks in a name, and comments of the archive and of an
+// entry that look like the listing's own rule and summary lines.
+TEST_F(ArjListingTest, RowsInTheArchivesOrderWithWholeNamesAndTheUtilitysTotals) {
+  const std::string archive = PathOf("l.arj");
+  MakeArjInOrder(archive, {{"top.txt", "12345"},
+                           {"docs/guide.doc", std::string(1000, 'g')},
+                           {"my file.txt", "with blanks"}});
+  WriteFileText(PathOf("note"),
+                "A note\n------------ ---------- ---------- -----\n"
+                "     9 files          1          1 1.000\n");
+  ASSERT_EQ(RunArj({"c", "-y", archive, "-z" + PathOf("note")}, Root()), 0);
+  ASSERT_EQ(RunArj({"c", "-y", archive, "top.txt", "-jz" + PathOf("note")}, Root()), 0);
+
+  EXPECT_EQ(ProbeAndList(archive), ListingResult::Listed);
+  EXPECT_EQ(Rows(), (std::vector<std::vector<std::string>>{
+                        Row("top.txt", "top.txt", "txt", "5", "1.000", "5"),
+                        Row("guide.doc", "docs/guide.doc", "Others", "1000", "0.013", "13"),
+                        Row("my file.txt", "my file.txt", "txt", "11", "1.000", "11")}));
+  EXPECT_EQ(session.contents.totals, "Total Files: 3  Total Uncompressed Size: 1016");
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// An entry split over volumes is one row with its parts added up; without a later
+// volume the rows read so far stand, without totals.
+TEST_F(ArjListingTest, AVolumeSetAndItsMissingVolume) {
+  const std::string archive = PathOf("set.arj");
+  MakeArjInOrder(archive,
+                 {{"a.txt", "alpha"}, {"big.bin", std::string(25000, 'v')}, {"c.txt", "c"}},
+                 {"-m0", "-v10000"});
+  ASSERT_TRUE(fs::exists(PathOf("set.a02")));
+  EXPECT_EQ(ProbeAndList(archive), ListingResult::Listed);
+  EXPECT_EQ(Rows(), (std::vector<std::vector<std::string>>{
+                        Row("a.txt", "a.txt", "txt", "5", "1.000", "5"),
+                        Row("big.bin", "big.bin", "Others", "25000", "1.000", "25000"),
+                        Row("c.txt", "c.txt", "txt", "1", "0.000", "1")}));
+  EXPECT_EQ(session.contents.totals, "Total Files: 3  Total Uncompressed Size: 25006");
+
+  fs::remove(PathOf("set.a02"));
+  ExpectIncomplete(ProbeAndList(archive));
+  ASSERT_EQ(session.contents.rows.size(), 2u);
+  EXPECT_EQ(session.contents.rows[1].storedName, "big.bin");
+  EXPECT_NE(session.contents.rows[1].subItems[1], "25000");
+}
+
+TEST_F(ArjListingTest, AListingThatEndsEarlyKeepsTheRowsReadSoFar) {
+  const std::string archive = PathOf("l.arj");
+  MakeArjInOrder(archive, {{"a.txt", "alpha"}, {"b.txt", "beta"}});
+  ASSERT_EQ(ProbeAndList(archive), ListingResult::Listed);
+  const std::string whole = ReadFileText(Listing());
+  const size_t second = whole.find("002) b.txt");
+  const size_t summary = whole.rfind('\n', whole.rfind(" files ")) + 1;
+  const struct {
+    const char* name;
+    size_t length;
+    size_t rows;
+  } cases[] = {
+      {"in the header", whole.find("Rev/Host"), 0},
+      {"after the first entry", second, 1},
+      {"inside the second entry's properties", whole.find('\n', second) + 30, 1},
+      {"before the summary", summary, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFileText(Listing(), whole.substr(0, c.length));
+    ExpectIncomplete(ListArjArchive(session, Listing()));
+    EXPECT_EQ(session.contents.rows.size(), c.rows);
+  }
+  fs::remove(Listing());
+  ExpectIncomplete(ListArjArchive(session, Listing()));
+  EXPECT_TRUE(session.contents.rows.empty());
+}
+
+// Sizes of 2 GiB and more, each and summed, stay whole: the utility's listing of a small
+// archive is given such sizes, as the utility widens its columns for them.
+TEST_F(ArjListingTest, SizesOfTwoGibibytesAndMoreStayWhole) {
+  MakeArjInOrder(PathOf("l.arj"), {{"a.txt", "alpha"}, {"b.txt", "beta"}});
+  ASSERT_EQ(ProbeAndList(PathOf("l.arj")), ListingResult::Listed);
+  std::string listing = ReadFileText(Listing());
+  const size_t first = listing.find('\n', listing.find("001) a.txt")) + 1;
+  listing.replace(listing.find(" 5 ", first), 3, " 5000000000 ");
+  listing.replace(listing.find(" 9 ", listing.find(" files ")), 3, " 5000000004 ");
+  WriteFileText(Listing(), listing);
+  EXPECT_EQ(ListArjArchive(session, Listing()), ListingResult::Listed);
+  ASSERT_EQ(session.contents.rows.size(), 2u);
+  EXPECT_EQ(session.contents.rows[0].subItems[1], "5000000000");
+  EXPECT_EQ(session.contents.totals, "Total Files: 2  Total Uncompressed Size: 5000000004");
+}
+
+// Every entry the corpus table names is listed under its whole stored name. ARJ
+// archives are listed as the contents window lists them, from the probe's listing.
+class CorpusListingTest : public ArjTest, public ::testing::WithParamInterface<CorpusCase> {
+ protected:
+  void SetUp() override {
+    if (Format() != "arj") return;
+    ArjTest::SetUp();
+    LoadSettings(session.settings, dialogs);
+  }
+  std::string Format() const { return GetParam().folder.filename().string(); }
+};
 
 TEST_P(CorpusListingTest, ListsTheEntriesOfTheTable) {
   const CorpusCase& corpus = GetParam();
   ASSERT_TRUE(CorpusFilesIntact(corpus));
   const std::string archive = (corpus.folder / corpus.archive).string();
-  const bool ace = corpus.folder.filename() == "ace";
-  const ListingResult result =
-      ace ? ListAceArchive(session, archive) : ListRarArchive(session, archive);
-  std::set<std::string> listed;
-  for (const ContentsRow& row : session.contents.rows) listed.insert(row.storedName);
-  if (listed.empty() && corpus.password != "-" && !ace) {
+  const std::string format = Format();
+  if (format == "arj") {
+    ASSERT_EQ(Detect(archive), "arj");
+  }
+  const ListingResult result = format == "ace"   ? ListAceArchive(session, archive)
+                               : format == "rar" ? ListRarArchive(session, archive)
+                                                 : ListArchive(session, format, archive);
+  // Stored name -> unpacked size; an ARJ entry split over volumes is one row of its whole size.
+  std::map<std::string, std::string> listed;
+  for (const ContentsRow& row : session.contents.rows) {
+    listed[row.storedName] = row.subItems[format == "arj" ? 1 : 0];
+  }
+  if (listed.empty() && corpus.password != "-" && format == "rar") {
     // Encrypted headers: the listing asks for no password and shows an empty list.
     EXPECT_EQ(session.contents.totals, "Total Files: 0  Total Uncompressed Size: 0");
     return;
   }
   for (const CorpusRow& row : corpus.rows) {
     if (row.outcome != "ok" || (row.type != "file" && row.type != "link")) continue;
-    EXPECT_TRUE(listed.count(row.path)) << row.path;
+    EXPECT_EQ(listed.count(row.path) ? listed[row.path] : "(not listed)", row.size) << row.path;
   }
   if (corpus.AllOk()) {
     EXPECT_EQ(result, ListingResult::Listed);
@@ -245,7 +406,7 @@ TEST_P(CorpusListingTest, ListsTheEntriesOfTheTable) {
 std::vector<CorpusCase> ListingCorpusCases() {
   std::vector<CorpusCase> cases;
   std::set<std::string> seen;
-  for (const char* format : {"rar", "ace"}) {
+  for (const char* format : {"rar", "ace", "arj"}) {
     for (CorpusCase& c : LoadCorpusCases(fs::path(TESSALY_CORPUS_DIR) / format)) {
       // A listing is the same whatever the password: one case per archive.
       if (seen.insert(std::string(format) + "/" + c.archive).second) cases.push_back(c);

@@ -1,6 +1,10 @@
 #include "support/files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 
@@ -44,6 +48,20 @@ std::string ReadFileText(const std::filesystem::path& file) {
 void WriteFileText(const std::filesystem::path& file, const std::string& text) {
   std::filesystem::create_directories(file.parent_path());
   std::ofstream(file, std::ios::binary) << text;
+}
+
+bool SetLocalFileTime(const std::filesystem::path& file, int year, int month, int day, int hour,
+                      int minute, int second) {
+  std::tm local{};
+  local.tm_year = year - 1900;
+  local.tm_mon = month - 1;
+  local.tm_mday = day;
+  local.tm_hour = hour;
+  local.tm_min = minute;
+  local.tm_sec = second;
+  local.tm_isdst = -1;
+  const timespec times[2] = {{std::mktime(&local), 0}, {std::mktime(&local), 0}};
+  return utimensat(AT_FDCWD, file.c_str(), times, 0) == 0;
 }
 
 }  // namespace tessaly::testing

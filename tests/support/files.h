@@ -25,6 +25,10 @@ class TempFolder {
 std::vector<std::string> TreeOf(const std::filesystem::path& root);
 std::string ReadFileText(const std::filesystem::path& file);
 void WriteFileText(const std::filesystem::path& file, const std::string& text);
+// Dates file (access and modification) at a local time, as archivers store it; false
+// when it cannot.
+bool SetLocalFileTime(const std::filesystem::path& file, int year, int month, int day, int hour,
+                      int minute, int second);
 
 // A stub as self-extracting files start: a program header, then padding.
 inline std::string SfxStub() {

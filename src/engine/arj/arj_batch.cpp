@@ -38,7 +38,7 @@ std::optional<std::string> ArjListLine(const std::string& arjLocation, const std
   const std::optional<std::string> source = BatchPath(archive);
   const std::optional<std::string> listing = BatchPath(listingFile);
   if (!program || !source || !listing) return std::nullopt;
-  return *program + " l " + *source + ">" + *listing;
+  return *program + " v -v -y " + *source + ">" + *listing;
 }
 
 std::string BatchText(const std::vector<std::string>& lines) {

@@ -24,7 +24,9 @@ std::optional<std::string> ArjExtractLine(const std::string& arjLocation,
                                           const std::string& arjOptions, const std::string& archive,
                                           const std::string& destination,
                                           const std::string& password);
-// arjLocation l archive>listingFile, or nothing when a path cannot be quoted.
+// arjLocation v -v -y archive>listingFile, or nothing when a path cannot be quoted. The
+// verbose listing names each entry with its folders; -v goes on through the following
+// volumes of a set and -y lets it do so where nobody could answer its question.
 std::optional<std::string> ArjListLine(const std::string& arjLocation, const std::string& archive,
                                        const std::string& listingFile);
 
