@@ -31,7 +31,8 @@ void MainWindow::BuildMenus() {
   QMenu* fileMenu = addMenu("fmenu", "&File");
   connect(AddEntry(fileMenu, "mnuEx", "&Extract"), &QAction::triggered, this,
           &MainWindow::ExtractSelected);
-  AddEntry(fileMenu, "mnuZC", "&Archive Contents");
+  connect(AddEntry(fileMenu, "mnuZC", "&Archive Contents"), &QAction::triggered, this,
+          &MainWindow::ShowArchiveContents);
   AddEntry(fileMenu, "mnuSi", "&Set Info");
   fileMenu->addSeparator();
   AddEntry(fileMenu, "mnulaunch", "&Launch");
@@ -105,7 +106,8 @@ void MainWindow::BuildPopups() {
   bold.setBold(true);
   extractPopup->setFont(bold);
   filePopup_->setDefaultAction(extractPopup);
-  AddEntry(filePopup_, "fpopZC", "Archive Contents");
+  connect(AddEntry(filePopup_, "fpopZC", "Archive Contents"), &QAction::triggered, this,
+          &MainWindow::ShowArchiveContents);
   AddEntry(filePopup_, "fpopSI", "Set Info");
   filePopup_->addSeparator();
   AddEntry(filePopup_, "fpopLa", "Launch");
@@ -161,6 +163,8 @@ void MainWindow::ToolbarButtonClicked(const QString& key) {
     ExtractSelected();
   } else if (command == "mnuRef") {
     RefreshList();
+  } else if (command == "mnuZC") {
+    ShowArchiveContents();
   }
 }
 

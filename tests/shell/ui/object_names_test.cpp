@@ -12,6 +12,8 @@
 #include "engine/ui/file_exists_window.h"
 #include "engine/ui/important_message_window.h"
 #include "engine/ui/status_window.h"
+#include "inspect/ui/contents_window.h"
+#include "inspect/ui/text_viewer_window.h"
 #include "shell/ui/main_window.h"
 #include "shell/ui/main_window_fixture.h"
 
@@ -45,6 +47,8 @@ TEST_F(MainWindowTest, EveryWindowAndControlIsNamedAndListedInTheDocument) {
   dialogs.emplace_back(std::make_unique<StatusWindow>(session(), nullptr));
   dialogs.emplace_back(std::make_unique<FileExistsWindow>("Overwrite?", nullptr));
   dialogs.emplace_back(std::make_unique<ImportantMessageWindow>(session(), notice, nullptr));
+  dialogs.emplace_back(std::make_unique<ContentsWindow>(session(), nullptr));
+  dialogs.emplace_back(std::make_unique<TextViewerWindow>());
 
   const struct {
     const QObject* root;
@@ -54,7 +58,9 @@ TEST_F(MainWindowTest, EveryWindowAndControlIsNamedAndListedInTheDocument) {
                  {dialogs[1].get(), "Form3"},
                  {dialogs[2].get(), "Form4"},
                  {dialogs[3].get(), "FrmOW"},
-                 {dialogs[4].get(), "Form8"}};
+                 {dialogs[4].get(), "Form8"},
+                 {dialogs[5].get(), "Form10"},
+                 {dialogs[6].get(), "TextViewer"}};
   for (const auto& window : windows) {
     SCOPED_TRACE(window.name);
     EXPECT_EQ(window.root->objectName(), window.name);
