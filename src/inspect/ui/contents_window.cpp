@@ -31,6 +31,9 @@ constexpr const char* kViewerError = "There was an error opening Notepad!";
 // The list as designed is 7365 twips wide: 491 pixels.
 constexpr int kListWidth = 560;
 constexpr int kListHeight = 250;
+constexpr int kMeasuredRows = 100;
+// The least width of the Filename and Path columns.
+constexpr int kWideColumn = 130;
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption) {
   auto* button = new QPushButton(QString::fromUtf8(caption), parent);
@@ -142,7 +145,7 @@ bool ContentsWindow::Load() {
     result = ListArchive(session_, type_, archivePath_);
   }
   model_->ShowListing(type_);
-  SetColumnWidths();
+  SizeNarrowColumns();
   list_->clearSelection();
   totals_->setText(QString::fromStdString(session_.contents.totals));
   UpdateButtons();
@@ -155,25 +158,45 @@ bool ContentsWindow::Load() {
   return result != ListingResult::Aborted;
 }
 
-void ContentsWindow::SetColumnWidths() {
+void ContentsWindow::SizeNarrowColumns() {
   QHeaderView* header = list_->header();
-  const int columns = model_->columnCount();
+  const QFontMetrics& metrics = list_->fontMetrics();
   int narrowWidth = 0;
   int wideCount = 0;
-  for (int column = 0; column < columns; ++column) {
+  for (int column = 0; column < model_->columnCount(); ++column) {
     if (model_->IsWideColumn(column)) {
       ++wideCount;
       continue;
     }
-    const QString caption = model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-    const int width = header->fontMetrics().horizontalAdvance(caption) + 24;
+    // The caption and the first rows are enough: these columns hold dates and numbers.
+    int width = header->fontMetrics().horizontalAdvance(
+        model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
+    for (int row = 0; row < std::min(model_->rowCount(), kMeasuredRows); ++row) {
+      width = std::max(width, metrics.horizontalAdvance(
+                                  model_->index(row, column).data(Qt::DisplayRole).toString()));
+    }
+    width += 16;
     header->resizeSection(column, width);
     narrowWidth += width;
   }
-  const int room = list_->minimumWidth() - narrowWidth - 4;
-  const int wideWidth = std::max(120, wideCount == 0 ? 0 : room / wideCount);
-  for (int column = 0; column < columns; ++column) {
-    if (model_->IsWideColumn(column)) header->resizeSection(column, wideWidth);
+  // Room for the wide columns, the frame and a scroll bar.
+  list_->setMinimumWidth(std::max(kListWidth, narrowWidth + wideCount * kWideColumn + 24));
+}
+
+void ContentsWindow::ShareWideColumns() {
+  int wideCount = 0;
+  int room = list_->viewport()->width();
+  for (int column = 0; column < model_->columnCount(); ++column) {
+    if (model_->IsWideColumn(column)) {
+      ++wideCount;
+    } else {
+      room -= list_->header()->sectionSize(column);
+    }
+  }
+  if (wideCount == 0) return;
+  const int wideWidth = std::max(kWideColumn, room / wideCount);
+  for (int column = 0; column < model_->columnCount(); ++column) {
+    if (model_->IsWideColumn(column)) list_->header()->resizeSection(column, wideWidth);
   }
 }
 
@@ -266,6 +289,15 @@ bool ContentsWindow::eventFilter(QObject* watched, QEvent* event) {
     doubleClickButton_ = static_cast<QMouseEvent*>(event)->button();
   }
   return QDialog::eventFilter(watched, event);
+}
+
+void ContentsWindow::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // Only a shown list knows its width.
+  if (!columnsShared_) {
+    columnsShared_ = true;
+    ShareWideColumns();
+  }
 }
 
 void ContentsWindow::done(int result) {

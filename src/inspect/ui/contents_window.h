@@ -51,10 +51,13 @@ class ContentsWindow : public QDialog {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void BuildControls();
-  void SetColumnWidths();
+  // Dates and numbers get what they need; Filename and Path share the rest once shown.
+  void SizeNarrowColumns();
+  void ShareWideColumns();
   void UpdateButtons();
   std::vector<int> SelectedRows() const;
   // The one selected entry unpacked into the temporary folder; nothing when the
@@ -66,6 +69,7 @@ class ContentsWindow : public QDialog {
   Session& session_;
   std::string archivePath_;
   std::string type_;
+  bool columnsShared_ = false;
   bool loaded_ = false;  // from Load until the window gives the main window back
   Qt::MouseButton doubleClickButton_ = Qt::NoButton;
   ContentsTableModel* model_ = nullptr;
