@@ -173,6 +173,19 @@ TEST_F(ContentsWindowTest, ExtractsTheChosenEntriesByTheirStoredNamesAndStaysUsa
   ClickEntry(*window, "docs/readme.txt");
   ClickEntry(*window, "b/same.txt", Qt::ControlModifier);
 
+  // A job refused before it starts leaves no entry selection behind for the next one.
+  const std::string missing = Root() + "/missing/";
+  mainWindow().DestinationBox().setEditText(QString::fromStdString(missing));
+  script.Then([&](QWidget* modal) {
+    EXPECT_EQ(qobject_cast<QMessageBox*>(modal)->text().toStdString(),
+              "The folder \"" + missing + "\" does not exist. Would you like it to be created?");
+    ClickButton(modal, "No");
+  });
+  QTest::mouseClick(window->ExtractButton(), Qt::LeftButton);
+  EXPECT_TRUE(script.Done());
+  EXPECT_FALSE(session().job.selectedEntriesMode);
+  mainWindow().DestinationBox().setEditText(QString::fromStdString(Browse()));
+
   // Extract Selected File(s) To, cancelled: nothing happens.
   script.Then([](QWidget* modal) {
     ASSERT_NE(qobject_cast<DestinationWindow*>(modal), nullptr);
