@@ -234,7 +234,8 @@ TEST_F(ContentsWindowTest, ExtractsTheChosenEntriesByTheirStoredNamesAndStaysUsa
 }
 
 TEST_F(ContentsWindowTest, LaunchHandsTheEntryToTheDesktopOrOffersTheTextViewer) {
-  WriteZip(Browse() + "a.zip", {{"docs/note.txt", "héllo\nfind me\n"}, {"b.txt", "b"}});
+  WriteZip(Browse() + "a.zip", {{"docs/note.txt", "héllo\nfind me\n"}, {"bad.txt", "damaged"}});
+  DamageBytes(Browse() + "a.zip", "damaged");
   Open();
   ClickRow("a.zip");
   mainWindow().Action("mnuZC")->trigger();
@@ -283,8 +284,21 @@ TEST_F(ContentsWindowTest, LaunchHandsTheEntryToTheDesktopOrOffersTheTextViewer)
   QTest::keyClick(viewer->FindBox(), Qt::Key_Escape);
   EXPECT_FALSE(viewer->FindBox()->isVisible());
 
-  // An unreadable unpacked file: the viewer refuses it and the user is told.
-  EXPECT_FALSE(TextViewerWindow::Show(Browse() + "missing.txt", nullptr));
+  // An entry that fails its check leaves no file to show: after the library's own
+  // message the user is told the viewer could not open it.
+  ClickEntry(*window, "bad.txt");
+  script.Then([&](QWidget* modal) {
+    ExpectOnlyTheMessage(modal, "Error",
+                         "An error was encountered while processing \"" + Browse() +
+                             "a.zip\". The file is probably corrupted.",
+                         "OK");
+  });
+  script.Then([&](QWidget* modal) {
+    ExpectOnlyTheMessage(modal, "Oops!", "There was an error opening Notepad!", "OK");
+  });
+  QTest::mouseClick(window->ViewButton(), Qt::LeftButton);
+  EXPECT_TRUE(script.Done());
+  EXPECT_FALSE(fs::exists(session().settings.tempFolder + "bad.txt"));
 }
 
 TEST_F(ContentsWindowTest, AnArchiveThatCannotBeListedIsToldAndNoWindowStays) {
