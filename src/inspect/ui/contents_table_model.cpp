@@ -20,6 +20,7 @@ void ContentsTableModel::ShowListing(const std::string& type) {
     columns_ = {QStringLiteral("Filename"), QStringLiteral("Actual Size"),
                 QStringLiteral("Packed Size"), QStringLiteral("Path")};
   }
+  rows_ = static_cast<int>(contents_.rows.size());
   endResetModel();
 }
 
@@ -29,7 +30,7 @@ bool ContentsTableModel::IsWideColumn(int column) const {
 }
 
 int ContentsTableModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(contents_.rows.size());
+  return parent.isValid() ? 0 : rows_;
 }
 
 int ContentsTableModel::columnCount(const QModelIndex& parent) const {

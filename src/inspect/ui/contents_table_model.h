@@ -36,6 +36,8 @@ class ContentsTableModel : public QAbstractTableModel {
   const QIcon& IconFor(const std::string& key) const;
 
   const ContentsModel& contents_;
+  // The rows as of ShowListing: a listing under way changes them unannounced.
+  int rows_ = 0;
   QStringList columns_;
   mutable QHash<QString, QIcon> icons_;
 };

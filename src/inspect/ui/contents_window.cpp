@@ -28,7 +28,7 @@ constexpr const char* kNoApplication =
     "Notepad?";
 constexpr const char* kViewerError = "There was an error opening Notepad!";
 
-// The list as designed is 7365 twips wide: 491 pixels.
+// The list's least size: somewhat more than the design's 491 pixels, for today's fonts.
 constexpr int kListWidth = 560;
 constexpr int kListHeight = 250;
 constexpr int kMeasuredRows = 100;
