@@ -1,7 +1,8 @@
 // Renders the desktop program's windows to PNG files so they can be looked at: the
 // main window on a small demo folder, the Status window in the middle of a job and
 // after a real job has finished, the confirmation dialog, the File Exists prompt, the
-// destination dialog and the set information of a three-volume RAR set.
+// destination dialog, the set information of a three-volume RAR set and the contents
+// window on a ZIP and on a RAR archive.
 //
 //   tessaly_screenshots OUTFOLDER
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QPixmap>
+#include <QTreeView>
 #include <QWidget>
 #include <cstdio>
 #include <filesystem>
@@ -26,6 +28,7 @@
 #include "engine/ui/destination_window.h"
 #include "engine/ui/file_exists_window.h"
 #include "engine/ui/status_window.h"
+#include "inspect/ui/contents_window.h"
 #include "inspect/ui/set_info_window.h"
 #include "settings/settings_store.h"
 #include "shell/ui/file_list_view.h"
@@ -164,5 +167,25 @@ int main(int argc, char** argv) {
   session.job.probeIsExe = false;
   tessaly::SetInfoWindow setInfo(session, "manual.rar", &mainWindow);
   saved &= Save(setInfo, out, "set_info.png");
+
+  // The contents window: a ZIP archive with its buttons and a row chosen, and a RAR
+  // archive, which it only lists.
+  const struct {
+    std::string archive;
+    const char* type;
+    const char* picture;
+  } listings[] = {{(demo / "letters.zip").string(), "zip", "contents_zip.png"},
+                  {TESSALY_CORPUS_DIR "/rar/rar3-subdirs.rar", "rar", "contents_rar.png"}};
+  for (const auto& listing : listings) {
+    session.job.selectedFiles = {listing.archive};
+    session.job.activeBackend = listing.type;
+    tessaly::ContentsWindow* contents = tessaly::ContentsWindow::Open(session, &mainWindow);
+    if (contents == nullptr) return 1;
+    if (std::string(listing.type) == "zip") {
+      contents->List()->setCurrentIndex(contents->List()->model()->index(0, 0));
+    }
+    saved &= Save(*contents, out, listing.picture);
+    contents->close();
+  }
   return saved ? 0 : 1;
 }

@@ -144,7 +144,8 @@ void RemoveArjBatch(Session& session) {
 
 void EndJob(Session& session) {
   if (MainWindowView* main = session.mainWindow.view) {
-    main->SetBusy(false);
+    // The contents window resets the main window's pointer when it closes.
+    if (session.job.callingWindow != CallingWindow::Contents) main->SetBusy(false);
     main->UpdateSelectionState();
   }
   session.job.stopAllArchives = false;

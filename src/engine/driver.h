@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/job_state.h"
 
@@ -13,6 +14,9 @@ struct Session;
 void ExtractSelectedArchives(Session& session, CallingWindow callingWindow);
 // The ZIP loop: counts every ZIP archive of the job, then extracts them.
 void ExtractZipArchives(Session& session);
+// The ZIP library reads include names as patterns; escaped, each name selects exactly
+// the entry stored under it, whatever characters it holds.
+std::vector<std::string> LiteralPatterns(const std::vector<std::string>& names);
 // The destination text, or "oops" when the job must not go on.
 std::string CheckDestination(Session& session);
 // Reads "<type> options"/"auto overwrite" into zipAutoOverwrite / arjOptions.

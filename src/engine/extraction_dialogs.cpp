@@ -15,6 +15,13 @@ MainWindowView* MainWindowViewOf(Session& session) {
   return session.mainWindow.view;
 }
 
+// The contents window holds the main window disabled and busy until it closes
+// itself; a job it started must not give the main window back before then.
+MainWindowView* MainWindowToGiveBack(Session& session) {
+  if (session.job.callingWindow == CallingWindow::Contents) return nullptr;
+  return session.mainWindow.view;
+}
+
 std::string ConfirmationText(const std::string& destination) {
   return std::string(kConfirmationLead) + "\n\n" + destination;
 }
@@ -98,7 +105,7 @@ void StatusModel::BackgroundButtonClicked(Session& session) {
   }
   visible = false;
   if (MainWindowView* main = MainWindowViewOf(session)) {
-    main->SetEnabled(true);
+    if (MainWindowToGiveBack(session) != nullptr) main->SetEnabled(true);
     session.job.savedWindowState = main->WindowState();
     main->SetWindowState(kWindowMinimized);
   }
@@ -113,7 +120,7 @@ bool StatusModel::EscapeCancels() const {
 void StatusModel::Unload(Session& session) {
   loaded = false;
   session.job.statusMinimised = false;
-  if (MainWindowView* main = MainWindowViewOf(session)) {
+  if (MainWindowView* main = MainWindowToGiveBack(session)) {
     main->SetEnabled(true);
     main->SetBusy(false);
     // Showing a window that is already visible brings it to the front with the focus.

@@ -18,22 +18,6 @@ void ClearLoopFlags(JobState& job) {
   job.zipErrorContinued = false;
 }
 
-// The library reads include names as patterns; escaped, each selected entry
-// selects exactly itself, whatever characters its name holds.
-std::vector<std::string> LiteralPatterns(const std::vector<std::string>& names) {
-  std::vector<std::string> patterns;
-  patterns.reserve(names.size());
-  for (const std::string& name : names) {
-    std::string pattern;
-    for (char c : name) {
-      if (c == '\\' || c == '*' || c == '?' || c == '[') pattern += '\\';
-      pattern += c;
-    }
-    patterns.push_back(std::move(pattern));
-  }
-  return patterns;
-}
-
 // The folder archive i (0-based) is extracted into.
 std::string ArchiveDestination(Session& session, size_t i) {
   const std::string& destination = session.mainWindow.destinationBox.text;
@@ -48,6 +32,20 @@ std::string ArchiveDestination(Session& session, size_t i) {
 }
 
 }  // namespace
+
+std::vector<std::string> LiteralPatterns(const std::vector<std::string>& names) {
+  std::vector<std::string> patterns;
+  patterns.reserve(names.size());
+  for (const std::string& name : names) {
+    std::string pattern;
+    for (char c : name) {
+      if (c == '\\' || c == '*' || c == '?' || c == '[') pattern += '\\';
+      pattern += c;
+    }
+    patterns.push_back(std::move(pattern));
+  }
+  return patterns;
+}
 
 void ExtractZipArchives(Session& session) {
   JobState& job = session.job;

@@ -19,6 +19,7 @@
 #include "engine/driver.h"
 #include "engine/extraction_dialogs.h"
 #include "engine/selection.h"
+#include "inspect/ui/contents_window.h"
 #include "inspect/ui/set_info_window.h"
 #include "platform/files.h"
 #include "platform/folder_listing.h"
@@ -223,6 +224,8 @@ void MainWindow::ListDoubleClicked() {
       ExtractSelected();
       break;
     case DoubleClickAction::ArchiveContents:
+      ShowArchiveContents();
+      break;
     case DoubleClickAction::Launch:
     case DoubleClickAction::Nothing:
       break;
@@ -236,6 +239,24 @@ void MainWindow::TreeContextMenu(const QPoint& globalPos) {
 void MainWindow::ExtractSelected() {
   session_.job.dropMode = false;
   ExtractSelectedArchives(session_, CallingWindow::MainWindow);
+}
+
+void MainWindow::ShowArchiveContents() {
+  const std::vector<std::string>& selected = session_.job.selectedFiles;
+  if (selected.empty()) {
+    SetBusy(false);
+    return;
+  }
+  SetBusy(true);
+  session_.job.activeBackend = DetectArchiveType(session_, selected.front());
+  if (session_.job.activeBackend.empty()) {
+    session_.dialogs.MessageBox(
+        {NotSupportedText(selected.front()), MsgButtons::OK, MsgIcon::Critical, "Oops!", 1});
+    SetBusy(false);
+    return;
+  }
+  // The pointer stays busy until the contents window closes.
+  ContentsWindow::Open(session_, this);
 }
 
 void MainWindow::ExtractClicked() {

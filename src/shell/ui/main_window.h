@@ -69,6 +69,8 @@ class MainWindow : public QMainWindow, public MainWindowView {
 
   // Menu commands that run in this window.
   void ExtractSelected();
+  // Opens the contents window on the first selected archive.
+  void ShowArchiveContents();
   void RefreshList();
   void SelectAll();
   void SelectNone();

@@ -31,7 +31,8 @@ void MainWindow::BuildMenus() {
   QMenu* fileMenu = addMenu("fmenu", "&File");
   connect(AddEntry(fileMenu, "mnuEx", "&Extract"), &QAction::triggered, this,
           &MainWindow::ExtractSelected);
-  AddEntry(fileMenu, "mnuZC", "&Archive Contents");
+  connect(AddEntry(fileMenu, "mnuZC", "&Archive Contents"), &QAction::triggered, this,
+          &MainWindow::ShowArchiveContents);
   connect(AddEntry(fileMenu, "mnuSi", "&Set Info"), &QAction::triggered, this,
           &MainWindow::ShowSetInfo);
   fileMenu->addSeparator();
@@ -106,7 +107,8 @@ void MainWindow::BuildPopups() {
   bold.setBold(true);
   extractPopup->setFont(bold);
   filePopup_->setDefaultAction(extractPopup);
-  AddEntry(filePopup_, "fpopZC", "Archive Contents");
+  connect(AddEntry(filePopup_, "fpopZC", "Archive Contents"), &QAction::triggered, this,
+          &MainWindow::ShowArchiveContents);
   connect(AddEntry(filePopup_, "fpopSI", "Set Info"), &QAction::triggered, this,
           &MainWindow::ShowSetInfo);
   filePopup_->addSeparator();
@@ -163,6 +165,8 @@ void MainWindow::ToolbarButtonClicked(const QString& key) {
     ExtractSelected();
   } else if (command == "mnuRef") {
     RefreshList();
+  } else if (command == "mnuZC") {
+    ShowArchiveContents();
   } else if (command == "mnuSi") {
     ShowSetInfo();
   }

@@ -12,7 +12,9 @@
 #include "engine/ui/file_exists_window.h"
 #include "engine/ui/important_message_window.h"
 #include "engine/ui/status_window.h"
+#include "inspect/ui/contents_window.h"
 #include "inspect/ui/set_info_window.h"
+#include "inspect/ui/text_viewer_window.h"
 #include "shell/ui/main_window.h"
 #include "shell/ui/main_window_fixture.h"
 
@@ -47,6 +49,8 @@ TEST_F(MainWindowTest, EveryWindowAndControlIsNamedAndListedInTheDocument) {
   dialogs.emplace_back(std::make_unique<FileExistsWindow>("Overwrite?", nullptr));
   dialogs.emplace_back(std::make_unique<ImportantMessageWindow>(session(), notice, nullptr));
   dialogs.emplace_back(std::make_unique<SetInfoWindow>(session(), "", nullptr));
+  dialogs.emplace_back(std::make_unique<ContentsWindow>(session(), nullptr));
+  dialogs.emplace_back(std::make_unique<TextViewerWindow>());
 
   const struct {
     const QObject* root;
@@ -57,7 +61,9 @@ TEST_F(MainWindowTest, EveryWindowAndControlIsNamedAndListedInTheDocument) {
                  {dialogs[2].get(), "Form4"},
                  {dialogs[3].get(), "FrmOW"},
                  {dialogs[4].get(), "Form8"},
-                 {dialogs[5].get(), "Form12"}};
+                 {dialogs[5].get(), "Form12"},
+                 {dialogs[6].get(), "Form10"},
+                 {dialogs[7].get(), "TextViewer"}};
   for (const auto& window : windows) {
     SCOPED_TRACE(window.name);
     EXPECT_EQ(window.root->objectName(), window.name);

@@ -1,0 +1,69 @@
+#include "inspect/ui/contents_table_model.h"
+
+#include "winsupport/ui/image_lists.h"
+
+namespace tessaly {
+
+ContentsTableModel::ContentsTableModel(const ContentsModel& contents, QObject* parent)
+    : QAbstractTableModel(parent), contents_(contents) {}
+
+void ContentsTableModel::ShowListing(const std::string& type) {
+  beginResetModel();
+  if (type == "zip") {
+    columns_ = {QStringLiteral("Filename"),    QStringLiteral("Date"),
+                QStringLiteral("Actual Size"), QStringLiteral("Compression"),
+                QStringLiteral("Packed Size"), QStringLiteral("Path")};
+  } else if (type == "arj") {
+    columns_ = {QStringLiteral("Filename"), QStringLiteral("Date"), QStringLiteral("Actual Size"),
+                QStringLiteral("Comp. Ratio"), QStringLiteral("Packed Size")};
+  } else {
+    columns_ = {QStringLiteral("Filename"), QStringLiteral("Actual Size"),
+                QStringLiteral("Packed Size"), QStringLiteral("Path")};
+  }
+  rows_ = static_cast<int>(contents_.rows.size());
+  endResetModel();
+}
+
+bool ContentsTableModel::IsWideColumn(int column) const {
+  const QString& name = columns_.value(column);
+  return name == QLatin1String("Filename") || name == QLatin1String("Path");
+}
+
+int ContentsTableModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : rows_;
+}
+
+int ContentsTableModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+}
+
+const QIcon& ContentsTableModel::IconFor(const std::string& key) const {
+  const QString name = QString::fromStdString(key);
+  auto found = icons_.find(name);
+  if (found == icons_.end()) found = icons_.insert(name, FileTypeIcon(key));
+  return *found;
+}
+
+QVariant ContentsTableModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() >= rowCount()) return {};
+  const ContentsRow& row = Row(index.row());
+  if (role == Qt::DisplayRole) {
+    if (index.column() == 0) return QString::fromStdString(row.text);
+    const size_t sub = static_cast<size_t>(index.column() - 1);
+    return sub < row.subItems.size() ? QString::fromStdString(row.subItems[sub]) : QString();
+  }
+  if (role == Qt::DecorationRole && index.column() == 0) return IconFor(row.iconKey);
+  return {};
+}
+
+QVariant ContentsTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+  return columns_.value(section);
+}
+
+Qt::ItemFlags ContentsTableModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,65 @@
+// One ZIP entry unpacked into the temporary folder for the contents window's Launch and
+// View in Notepad: by its stored name, without its folders, asking before it replaces a
+// file already there.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "inspect/entry_viewing.h"
+#include "support/engine_fixture.h"
+#include "support/files.h"
+#include "support/zip_fixtures.h"
+
+namespace tessaly::testing {
+namespace {
+
+class EntryViewingTest : public EngineTest {
+ protected:
+  EntryViewingTest() {
+    std::filesystem::create_directories(PathOf("tmp"));
+    session.settings.tempFolder = PathOf("tmp/");
+    WriteZip(PathOf("a.zip"), {{"docs/read[me].txt", "new text"}, {"read[me].txt", "top"}});
+  }
+};
+
+TEST_F(EntryViewingTest, UnpacksTheNamedEntryAndAsksBeforeReplacingAFileThere) {
+  const struct {
+    const char* name;
+    const char* existing;  // nullptr: the temporary folder is empty
+    const char* answer;
+    bool opened;
+    const char* content;
+  } cases[] = {
+      {"empty folder", nullptr, nullptr, true, "new text"},
+      {"replaced", "old", "Yes", true, "new text"},
+      {"kept", "old", "No", true, "old"},
+      {"cancelled", "old", "Cancel", false, "old"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string target = PathOf("tmp/read[me].txt");
+    std::filesystem::remove(target);
+    if (c.existing != nullptr) WriteFileText(target, c.existing);
+    if (c.answer != nullptr) dialogs.fileExistsAnswers.push_back(c.answer);
+    dialogs.fileExistsQuestions.clear();
+
+    const std::optional<std::string> path =
+        UnpackEntryForViewing(session, PathOf("a.zip"), "docs/read[me].txt");
+
+    EXPECT_EQ(path.has_value(), c.opened);
+    if (path) {
+      EXPECT_EQ(*path, target);
+    }
+    EXPECT_EQ(ReadFileText(target), c.content);
+    EXPECT_EQ(dialogs.fileExistsQuestions.size(), c.existing != nullptr ? 1u : 0u);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_FALSE(session.job.stopAllArchives);
+    EXPECT_EQ(dialogs.statusShown, 0);
+    EXPECT_FALSE(std::filesystem::exists(PathOf("tmp/docs")));
+  }
+}
+
+}  // namespace
+}  // namespace tessaly::testing
