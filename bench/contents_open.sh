@@ -1,6 +1,6 @@
 #!/bin/bash
-# Times opening a 100,000-entry archive in the contents window (the type probe and the
-# listing into the window's model) against listing the same archive with `unzip -l`,
+# Times opening a 100,000-entry archive in the contents window (the type probe, the
+# listing and the window shown) against listing the same archive with `unzip -l`,
 # `bsdtar -tf` and `7z l` (those that read it), in one run; prints each tool's best
 # and median times, tessaly's ratio to each peer, and peak memory.
 #

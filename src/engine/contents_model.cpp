@@ -15,6 +15,7 @@ void ContentsModel::AppendRow(ContentsRow row) {
 void ContentsModel::Clear() {
   rows.clear();
   totals.clear();
+  probedArchive.clear();
 }
 
 }  // namespace tessaly

@@ -21,6 +21,8 @@ struct ContentsRow {
 struct ContentsModel {
   std::deque<ContentsRow> rows;
   std::string totals;
+  // The ZIP archive whose rows its type probe has listed here already; "" otherwise.
+  std::string probedArchive;
 
   // Listings that place each new row above the ones before it.
   void InsertRowAtTop(ContentsRow row);

@@ -35,6 +35,11 @@ inline constexpr const char* kArjListingIncomplete =
     "The arj utility's listing of this archive ended early, or a volume of the set is "
     "missing: only the files listed so far are shown.";
 
+// The contents window's type probe (DetectArchiveType). A ZIP archive is listed into
+// session.contents as it is probed, so its directory is read once: ListArchive then
+// keeps those rows.
+std::string ProbeArchiveForContents(Session& session, const std::string& archivePath);
+
 // The listing for an archive of the probed type ("zip", "rar", "ace", "arj"); for ARJ
 // the probe's listing in the temp folder.
 ListingResult ListArchive(Session& session, const std::string& type,

@@ -1,6 +1,7 @@
 #include <string>
 
 #include "engine/arj/arj_batch.h"
+#include "engine/selection.h"
 #include "engine/zip/zip_backend.h"
 #include "inspect/archive_listings.h"
 
@@ -34,8 +35,30 @@ ListingResult ListZipArchive(Session& session, const std::string& archivePath) {
   return job.extractResult == 0 ? ListingResult::Listed : ListingResult::Incomplete;
 }
 
+std::string ProbeArchiveForContents(Session& session, const std::string& archivePath) {
+  ContentsModel& contents = session.contents;
+  contents.Clear();
+  session.zip.listedBytes = 0;
+  session.zip.listIntoContents = true;
+  const std::string type = DetectArchiveType(session, archivePath);
+  session.zip.listIntoContents = false;
+  if (type != "zip") {
+    // A ZIP probe that failed part way may have listed some rows.
+    contents.Clear();
+    return type;
+  }
+  contents.totals =
+      ListingTotals(contents.rows.size(), static_cast<uint64_t>(session.zip.listedBytes));
+  contents.probedArchive = archivePath;
+  return type;
+}
+
 ListingResult ListArchive(Session& session, const std::string& type,
                           const std::string& archivePath) {
+  if (type == "zip" && session.contents.probedArchive == archivePath) {
+    session.contents.probedArchive.clear();
+    return ListingResult::Listed;
+  }
   if (type == "zip") return ListZipArchive(session, archivePath);
   if (type == "rar") return ListRarArchive(session, archivePath);
   if (type == "ace") return ListAceArchive(session, archivePath);

@@ -19,6 +19,7 @@
 #include "support/engine_fixture.h"
 #include "support/files.h"
 #include "support/rar_writer.h"
+#include "support/zip_fixtures.h"
 
 namespace tessaly::testing {
 namespace {
@@ -126,6 +127,26 @@ INSTANTIATE_TEST_SUITE_P(Formats, RarListingTest,
                          ::testing::Values(RarFormat::Rar4, RarFormat::Rar5), [](const auto& info) {
                            return std::string(info.param == RarFormat::Rar4 ? "Rar4" : "Rar5");
                          });
+
+// The contents window's probe lists a ZIP archive as it probes it; the listing then
+// keeps those rows once, and a RAR archive is probed and listed as before.
+TEST_F(ListingTest, TheProbeListsAZipArchiveOnceForTheContentsWindow) {
+  WriteZip(PathOf("z.zip"), {{"a.txt", "alpha"}, {"d/b.txt", "beta"}});
+  WriteRar(PathOf("r.rar"), {{"c.txt", "gamma"}});
+  ASSERT_EQ(ProbeArchiveForContents(session, PathOf("z.zip")), "zip");
+  ASSERT_EQ(ListArchive(session, "zip", PathOf("z.zip")), ListingResult::Listed);
+  const auto kept = Rows();
+  EXPECT_EQ(session.contents.totals, "Total Files: 2  Total Uncompressed Size: 9");
+  EXPECT_EQ(ListArchive(session, "zip", PathOf("z.zip")), ListingResult::Listed);
+  EXPECT_EQ(Rows(), kept) << "listed again, the same";
+  ASSERT_EQ(kept.size(), 2u);
+  EXPECT_EQ(kept[0].storedName, "d/b.txt");
+
+  ASSERT_EQ(ProbeArchiveForContents(session, PathOf("r.rar")), "rar");
+  EXPECT_TRUE(session.contents.rows.empty());
+  EXPECT_EQ(ListArchive(session, "rar", PathOf("r.rar")), ListingResult::Listed);
+  EXPECT_EQ(session.contents.rows.size(), 1u);
+}
 
 using AceListingTest = ListingTest;
 

@@ -1,5 +1,6 @@
 #include "wiz_text.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <vector>
@@ -10,22 +11,23 @@ namespace unzip {
 
 std::string filter_name(std::string_view name, std::size_t limit) {
   std::string shown;
+  shown.reserve(std::min(name.size(), limit));
   std::size_t at = 0;
   while (at < name.size()) {
     const auto byte = static_cast<unsigned char>(name[at]);
-    std::string piece;
+    // Pieces are views: a listing filters every name of the archive.
+    const char caret[2] = {'^', static_cast<char>(byte + 64)};
+    std::string_view piece = "?";
     std::size_t step = 1;
     if (byte < 32) {
-      piece = {'^', static_cast<char>(byte + 64)};
+      piece = std::string_view(caret, 2);
+    } else if (byte < 0x7F) {
+      piece = name.substr(at, 1);
     } else if (byte == 0x7F) {
       piece = "?";
-    } else if (byte < 0x80) {
-      piece = std::string(1, static_cast<char>(byte));
     } else if (const std::size_t length = utf8_sequence_length(name, at); length > 0) {
-      piece = std::string(name.substr(at, length));
+      piece = name.substr(at, length);
       step = length;
-    } else {
-      piece = "?";
     }
     if (shown.size() + piece.size() > limit) {
       // Room for the ellipsis without splitting a character.
@@ -36,7 +38,7 @@ std::string filter_name(std::string_view name, std::size_t limit) {
       }
       return shown + "...";
     }
-    shown += piece;
+    shown.append(piece);
     at += step;
   }
   return shown;

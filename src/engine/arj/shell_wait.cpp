@@ -43,8 +43,8 @@ int32_t RunAndWait(Session& session, const std::string& batchFile, std::optional
       {session.programs.batchRunner, batchFile}, NormalizeWindowStyle(windowStyle), errorNumber);
   if (!process) return StartFailure(errorNumber);
 
-  std::optional<ConsoleWindowId> window;
-  if (activateOwner) window = host->FindConsoleWindow(*process);
+  std::optional<ConsoleWindowId> window =
+      activateOwner ? host->FindConsoleWindow(*process) : std::nullopt;
   int32_t exitCode = kStillActive;
   do {
     if (window) {

@@ -139,11 +139,8 @@ bool ContentsWindow::Load() {
   }
   setWindowTitle(QString::fromStdString("Contents of " + archivePath_));
 
-  session_.contents.Clear();
-  ListingResult result = ListingResult::Listed;
-  if (!type_.empty() && !archivePath_.empty()) {
-    result = ListArchive(session_, type_, archivePath_);
-  }
+  // Each listing starts afresh, or keeps what the ZIP probe listed of this archive.
+  const ListingResult result = ListArchive(session_, type_, archivePath_);
   model_->ShowListing(type_);
   SizeNarrowColumns();
   list_->clearSelection();

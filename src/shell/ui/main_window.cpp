@@ -19,6 +19,7 @@
 #include "engine/driver.h"
 #include "engine/extraction_dialogs.h"
 #include "engine/selection.h"
+#include "inspect/archive_listings.h"
 #include "inspect/ui/contents_window.h"
 #include "inspect/ui/set_info_window.h"
 #include "platform/files.h"
@@ -248,7 +249,7 @@ void MainWindow::ShowArchiveContents() {
     return;
   }
   SetBusy(true);
-  session_.job.activeBackend = DetectArchiveType(session_, selected.front());
+  session_.job.activeBackend = ProbeArchiveForContents(session_, selected.front());
   if (session_.job.activeBackend.empty()) {
     session_.dialogs.MessageBox(
         {NotSupportedText(selected.front()), MsgButtons::OK, MsgIcon::Critical, "Oops!", 1});
