@@ -43,16 +43,23 @@ int32_t RunAndWait(Session& session, const std::string& batchFile, std::optional
       {session.programs.batchRunner, batchFile}, NormalizeWindowStyle(windowStyle), errorNumber);
   if (!process) return StartFailure(errorNumber);
 
-  std::optional<ConsoleWindowId> window =
-      activateOwner ? host->FindConsoleWindow(*process) : std::nullopt;
+  // A plain id and flag: an optional here trips a false uninitialised-use warning.
+  ConsoleWindowId window = 0;
+  bool watchingWindow = false;
+  if (activateOwner) {
+    if (const std::optional<ConsoleWindowId> found = host->FindConsoleWindow(*process)) {
+      window = *found;
+      watchingWindow = true;
+    }
+  }
   int32_t exitCode = kStillActive;
   do {
-    if (window) {
-      const std::string title = host->WindowTitle(*window);
+    if (watchingWindow) {
+      const std::string title = host->WindowTitle(window);
       if (!title.empty() && UpperCase(title).rfind("FINISHED", 0) == 0) {
         if (*activateOwner) (*activateOwner)();
-        host->CloseWindow(*window);
-        window.reset();
+        host->CloseWindow(window);
+        watchingWindow = false;
       }
     }
     exitCode = host->ExitCode(*process);
