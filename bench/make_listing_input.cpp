@@ -15,9 +15,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using tessaly::testing::RarEntrySpec;
 using tessaly::testing::RarFolder;
 using tessaly::testing::RarFormat;
+using tessaly::testing::RarTestEntry;
 using tessaly::testing::WriteRar;
 
 constexpr int kEntries = 100000;
@@ -46,7 +46,7 @@ std::string SmallText(Random& random) {
 
 struct Listing {
   std::vector<std::string> folders;  // "/" separated, no trailing "/"
-  std::vector<RarEntrySpec> files;
+  std::vector<RarTestEntry> files;
 };
 
 Listing MakeListing() {
@@ -61,7 +61,7 @@ Listing MakeListing() {
     for (int i = folder * kEntries / kFolders; i < (folder + 1) * kEntries / kFolders; ++i) {
       std::snprintf(name, sizeof name, "/file-%06d%s", i,
                     kExtensions[random.Below(std::size(kExtensions))]);
-      RarEntrySpec file;
+      RarTestEntry file;
       file.name = listing.folders.back() + name;
       file.data = SmallText(random);
       listing.files.push_back(std::move(file));
@@ -72,7 +72,7 @@ Listing MakeListing() {
 
 bool WriteTree(const fs::path& root, const Listing& listing) {
   for (const std::string& folder : listing.folders) fs::create_directories(root / folder);
-  for (const RarEntrySpec& file : listing.files) {
+  for (const RarTestEntry& file : listing.files) {
     const fs::path path = root / file.name;
     std::FILE* out = std::fopen(path.c_str(), "wb");
     if (!out) return false;
@@ -84,11 +84,11 @@ bool WriteTree(const fs::path& root, const Listing& listing) {
 }
 
 // Each folder's header comes before its files, as archivers write them.
-std::vector<RarEntrySpec> RarEntries(const Listing& listing) {
-  std::vector<RarEntrySpec> entries;
+std::vector<RarTestEntry> RarEntries(const Listing& listing) {
+  std::vector<RarTestEntry> entries;
   entries.reserve(listing.folders.size() * 3 + listing.files.size());
   std::string last;
-  for (const RarEntrySpec& file : listing.files) {
+  for (const RarTestEntry& file : listing.files) {
     const std::string folder = file.name.substr(0, file.name.rfind('/'));
     if (folder != last) {
       for (size_t slash = folder.find('/'); slash != std::string::npos;
@@ -104,7 +104,7 @@ std::vector<RarEntrySpec> RarEntries(const Listing& listing) {
   return entries;
 }
 
-bool WriteArchive(const std::string& path, const std::vector<RarEntrySpec>& entries,
+bool WriteArchive(const std::string& path, const std::vector<RarTestEntry>& entries,
                   RarFormat format) {
   fs::remove(path);
   tessaly::testing::RarOptions options;
@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
     std::perror(argv[1]);
     return 1;
   }
-  const std::vector<RarEntrySpec> entries = RarEntries(listing);
+  const std::vector<RarTestEntry> entries = RarEntries(listing);
   if (!WriteArchive(argv[2], entries, RarFormat::Rar4) ||
       !WriteArchive(argv[3], entries, RarFormat::Rar5)) {
     std::fprintf(stderr, "make_listing_input: cannot write the RAR archives\n");

@@ -88,8 +88,8 @@ int MenuImageIndexFor(const std::string& caption) {
   return 0;
 }
 
-const std::vector<ToolbarButtonSpec>& ToolbarButtons() {
-  static const std::vector<ToolbarButtonSpec> buttons = {
+const std::vector<ToolbarButton>& ToolbarButtons() {
+  static const std::vector<ToolbarButton> buttons = {
       {"extract", "Extract", 1, "mnuEx"},
       {"launch", "Launch", 2, "mnulaunch"},
       {},

@@ -18,7 +18,7 @@ const std::string& CommandIconTag(int index);
 int MenuImageIndexFor(const std::string& caption);
 
 // One toolbar button; a separator has an empty key, tooltip and command and image 0.
-struct ToolbarButtonSpec {
+struct ToolbarButton {
   std::string key;
   std::string tooltip;
   int image = 0;        // index into the command images
@@ -28,7 +28,7 @@ struct ToolbarButtonSpec {
 };
 
 // The toolbar's buttons and separators, left to right.
-const std::vector<ToolbarButtonSpec>& ToolbarButtons();
+const std::vector<ToolbarButton>& ToolbarButtons();
 
 // The menu command a button key runs; "" for a key no button has.
 std::string ToolbarCommandFor(const std::string& key);

@@ -152,7 +152,7 @@ TEST_F(ExtractProgram, RefusalsBeforeExtracting) {
 TEST_F(ExtractProgram, ModesAreTheArchivesWithinTheUmask) {
   const std::pair<uint32_t, std::string> modes[] = {
       {04777, "setuid"}, {02775, "setgid"}, {01777, "sticky"}, {0664, "plain"}};
-  std::vector<ZipEntrySpec> entries;
+  std::vector<ZipTestEntry> entries;
   for (const auto& [mode, name] : modes) {
     entries.emplace_back(name, name);
     entries.back().unixMode = mode;

@@ -212,10 +212,10 @@ TEST_F(LargeAndBadInput, NothingIsWrittenOutsideTheDestination) {
   WriteZip((work() / "slip.zip").string(), {{"../up.txt", "up\n"},
                                             {"/abs.txt", "abs\n"},
                                             {"sub/../../../deep.txt", "deep\n"},
-                                            ZipEntrySpec::Link("link", "../outside"),
+                                            ZipTestEntry::Link("link", "../outside"),
                                             {"link/through.txt", "through\n"},
-                                            ZipEntrySpec::Link("here", "."),
-                                            ZipEntrySpec::Link("there", "here/../outside"),
+                                            ZipTestEntry::Link("here", "."),
+                                            ZipTestEntry::Link("there", "here/../outside"),
                                             {"there/beyond.txt", "beyond\n"},
                                             {"ok.txt", "ok\n"}});
   WriteZip((work() / "via.zip").string(),
@@ -244,7 +244,7 @@ TEST_F(LargeAndBadInput, NothingIsWrittenOutsideTheDestination) {
 
 TEST_F(LargeAndBadInput, ADestinationReachedThroughALinkIsUsable) {
   WriteZip((work() / "linked.zip").string(),
-           {{"d/a.txt", "a\n"}, ZipEntrySpec::Link("d/to-a", "a.txt")});
+           {{"d/a.txt", "a\n"}, ZipTestEntry::Link("d/to-a", "a.txt")});
   fs::create_directory(work() / "real");
   fs::create_directory_symlink("real", work() / "alias");
   const ProcessResult run = Run({"-y", "-d", "alias", "linked.zip"});
@@ -287,7 +287,7 @@ TEST_F(LargeAndBadInput, SelfExtractingFilesWithAndWithoutAdjustedOffsets) {
 
 TEST_F(LargeAndBadInput, CodePageNamesComeOutInUtf8) {
   // 0x81 and 0x94 are u and o with diaeresis in code page 437.
-  ZipEntrySpec dos("M\x81nchen/K\x94ln.txt", "dom\n");
+  ZipTestEntry dos("M\x81nchen/K\x94ln.txt", "dom\n");
   dos.cp437 = true;
   WriteZip((work() / "dos.zip").string(), {dos});
 

@@ -51,7 +51,7 @@ class HostileArchiveTest : public DestinationJobTest, public ::testing::WithPara
                     const std::string& name = "hostile") const {
     const std::string path = ArchivePath(name);
     if (GetParam() == Format::Ace) {
-      std::vector<AceEntrySpec> aceEntries;
+      std::vector<AceTestEntry> aceEntries;
       for (const HostileEntry& entry : entries) {
         // Encrypted entries are packed, so that decryption feeds the decoder.
         aceEntries.push_back({entry.name, entry.data, entry.folder,
@@ -66,9 +66,9 @@ class HostileArchiveTest : public DestinationJobTest, public ::testing::WithPara
       }
       return path;
     }
-    std::vector<RarEntrySpec> rarEntries;
+    std::vector<RarTestEntry> rarEntries;
     for (const HostileEntry& entry : entries) {
-      RarEntrySpec rarEntry{entry.name, entry.data, entry.folder, entry.encrypted};
+      RarTestEntry rarEntry{entry.name, entry.data, entry.folder, entry.encrypted};
       rarEntry.wrongCrc = entry.wrongCrc;
       rarEntries.push_back(rarEntry);
     }
@@ -357,22 +357,22 @@ INSTANTIATE_TEST_SUITE_P(EveryInProcessFormat, HostileArchiveTest,
 // What only RAR archives can carry: modes, links, and methods the library lacks.
 class HostileRarTest : public DestinationJobTest, public ::testing::WithParamInterface<RarFormat> {
  protected:
-  std::string Write(const std::vector<RarEntrySpec>& entries) const {
+  std::string Write(const std::vector<RarTestEntry>& entries) const {
     RarOptions options;
     options.format = GetParam();
     const std::string path = PathOf("hostile.rar");
     WriteRar(path, entries, options);
     return path;
   }
-  static RarEntrySpec Link(const std::string& name, const std::string& target) {
-    RarEntrySpec link{name, ""};
+  static RarTestEntry Link(const std::string& name, const std::string& target) {
+    RarTestEntry link{name, ""};
     link.linkTarget = target;
     return link;
   }
 };
 
 TEST_P(HostileRarTest, ModesLoseSetIdAndStickyBitsAndFollowTheUmask) {
-  RarEntrySpec program{"program", "#!/bin/sh\n"};
+  RarTestEntry program{"program", "#!/bin/sh\n"};
   program.mode = 0106755;
   ExtractOne(Write({program}));
   struct stat info {};
@@ -397,22 +397,22 @@ TEST_P(HostileRarTest, AnUnsafeLinkIsSkippedWithItsOwnMessageAndTheRestIsExtract
 }
 
 TEST_P(HostileRarTest, EntriesTheLibraryCannotDecodeAreNamedAndTheRestIsExtracted) {
-  std::vector<RarEntrySpec> entries;
+  std::vector<RarTestEntry> entries;
   if (GetParam() == RarFormat::Rar4) {
-    RarEntrySpec unknownVersion{"version99.bin", "data"};
+    RarTestEntry unknownVersion{"version99.bin", "data"};
     unknownVersion.rar4Version = 99;
     unknownVersion.rar4Method = 0x33;
     entries.push_back(unknownVersion);
   } else {
-    RarEntrySpec unknownMethod{"method6.bin", "data"};
+    RarTestEntry unknownMethod{"method6.bin", "data"};
     unknownMethod.rar5Compression = 6 << 7;
     // Version 1, method 1, solid, a window of 128 KiB << 31.
-    RarEntrySpec hugeWindow{"window.bin", "data"};
+    RarTestEntry hugeWindow{"window.bin", "data"};
     hugeWindow.rar5Compression = 0x01 | 0x40 | (1 << 7) | (31 << 10);
     entries = {unknownMethod, hugeWindow};
   }
   std::vector<std::string> expected;
-  for (const RarEntrySpec& entry : entries) {
+  for (const RarTestEntry& entry : entries) {
     expected.push_back("Tessaly could not extract \"" + entry.name +
                        "\": it is packed with a method or dictionary size this version does "
                        "not support.");

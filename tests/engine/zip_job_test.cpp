@@ -222,7 +222,7 @@ TEST_F(ZipJobTest, AFullDiskIsSaidAndLeavesTheOldFile) {
 // The status line and the question show the name as it is written, control
 // characters as "_".
 TEST_F(ZipJobTest, ControlCharactersInNamesBecomeUnderscores) {
-  ZipEntrySpec entry("bell\a/esc\x1b[1m.txt", "new");
+  ZipTestEntry entry("bell\a/esc\x1b[1m.txt", "new");
   entry.cp437 = true;
   WriteZip(PathOf("c.zip"), {entry});
   const std::string path = Out("bell_/esc_[1m.txt");
@@ -239,7 +239,7 @@ TEST_F(ZipJobTest, ControlCharactersInNamesBecomeUnderscores) {
 // much: 200 records of one local entry, and an entry stored inside another's data.
 TEST_F(ZipJobTest, RecordsSharingDataAreADamagedArchive) {
   const std::string data(4096, 'z');
-  std::vector<CentralRecordSpec> records;
+  std::vector<CentralRecord> records;
   for (int i = 0; i < 200; ++i) records.push_back({"f" + std::to_string(i) + ".txt", 0, data});
   WriteZipRecords(PathOf("same.zip"), StoredLocalEntry("f0.txt", data), records);
   const std::string inner = StoredLocalEntry("b.txt", data);
@@ -278,7 +278,7 @@ TEST_F(ZipJobTest, AnArchiveHoldingAStoredZipIsNoZip) {
 // Names that try to leave the destination and a link already in it: nothing outside
 // is written or removed, however overwriting is granted.
 TEST_F(ZipJobTest, NothingOutsideTheDestinationChanges) {
-  ZipEntrySpec backslashes("a\\..\\..\\x", "backslashes");
+  ZipTestEntry backslashes("a\\..\\..\\x", "backslashes");
   backslashes.fatHost = true;
   WriteZip(PathOf("slip.zip"), {{"../x", "dot-dot"},
                                 {"/abs", "absolute"},
@@ -329,7 +329,7 @@ TEST_F(ZipJobTest, PasswordsAreAskedForAndARefusedOneIsSaid) {
       {"wrong three times", {"wrong", "nope", "guess"}, {first, again, again}, false},
   };
   for (const bool aes : {false, true}) {
-    ZipEntrySpec secret("secret.txt", "secret text", true, "pw");
+    ZipTestEntry secret("secret.txt", "secret text", true, "pw");
     secret.aes = aes;
     WriteZipRefusing(PathOf("s.zip"), {secret, {"plain.txt", "plain"}},
                      {"", "wrong", "nope", "guess"});
@@ -443,7 +443,7 @@ TEST_F(ZipErrorTest, ASingleArchiveFailingInTheCountingPassStopsTheJob) {
 }
 
 TEST_F(ZipJobTest, SelectedEntriesAreExtractedByTheirFullPathsWithoutACap) {
-  std::vector<ZipEntrySpec> entries;
+  std::vector<ZipTestEntry> entries;
   std::vector<std::string> chosen;
   for (int i = 0; i < 150; ++i) {
     const std::string name = "dir/f" + std::to_string(i) + ".txt";

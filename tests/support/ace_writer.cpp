@@ -65,14 +65,14 @@ struct PackedEntry {
   std::string packed;
 };
 
-std::vector<PackedEntry> PackEntries(const std::vector<AceEntrySpec>& entries,
+std::vector<PackedEntry> PackEntries(const std::vector<AceTestEntry>& entries,
                                      const AceOptions& options) {
   EXPECT_TRUE(options.dictionaryBits >= 10 && options.dictionaryBits <= 22)
       << "dictionary bits " << options.dictionaryBits;
   const size_t dictionarySize = size_t{1} << options.dictionaryBits;
   std::string dictionary;  // what a solid archive's next entry may refer to
   std::vector<PackedEntry> packed;
-  for (const AceEntrySpec& entry : entries) {
+  for (const AceTestEntry& entry : entries) {
     PackedEntry out;
     AceFileHeaderFields& fields = out.fields;
     fields.name = entry.name;
@@ -157,14 +157,14 @@ std::string VolumeName(const std::string& base, size_t index) {
 
 }  // namespace
 
-AceEntrySpec AceFolder(const std::string& name) {
-  AceEntrySpec folder;
+AceTestEntry AceFolder(const std::string& name) {
+  AceTestEntry folder;
   folder.name = name;
   folder.folder = true;
   return folder;
 }
 
-void WriteAce(const std::string& path, const std::vector<AceEntrySpec>& entries,
+void WriteAce(const std::string& path, const std::vector<AceTestEntry>& entries,
               const AceOptions& options) {
   const std::vector<std::string> volumes =
       Assemble(PackEntries(entries, options), options, std::numeric_limits<size_t>::max(), false);
@@ -172,7 +172,7 @@ void WriteAce(const std::string& path, const std::vector<AceEntrySpec>& entries,
 }
 
 std::vector<std::string> WriteAceVolumes(const std::string& base, size_t volumeData,
-                                         const std::vector<AceEntrySpec>& entries,
+                                         const std::vector<AceTestEntry>& entries,
                                          const AceOptions& options) {
   EXPECT_GT(volumeData, 0u);
   if (volumeData == 0) return {};

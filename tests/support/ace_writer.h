@@ -18,7 +18,7 @@ enum class AceMethod {
   BlockedLz77  // ACE 2.0 (type 2), no mode change
 };
 
-struct AceEntrySpec {
+struct AceTestEntry {
   std::string name;  // "/" separated; stored with "\" as the format wants
   std::string data;
   bool folder = false;
@@ -34,17 +34,17 @@ struct AceOptions {
   unsigned dictionaryBits = 15;
 };
 
-AceEntrySpec AceFolder(const std::string& name);
+AceTestEntry AceFolder(const std::string& name);
 
 // Writes one archive to path; a failure fails the test.
-void WriteAce(const std::string& path, const std::vector<AceEntrySpec>& entries,
+void WriteAce(const std::string& path, const std::vector<AceTestEntry>& entries,
               const AceOptions& options = {});
 
 // Writes a volume set base.ace, base.c00, base.c01 ..., each volume holding at most
 // volumeData bytes of packed data (entries are split across volumes where they do
 // not fit). Returns the volume paths, first volume first.
 std::vector<std::string> WriteAceVolumes(const std::string& base, size_t volumeData,
-                                         const std::vector<AceEntrySpec>& entries,
+                                         const std::vector<AceTestEntry>& entries,
                                          const AceOptions& options = {});
 
 }  // namespace tessaly::testing

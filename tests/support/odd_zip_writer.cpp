@@ -122,9 +122,9 @@ std::string StoredLocalEntry(const std::string& name, const std::string& data) {
 }
 
 void WriteZipRecords(const std::string& path, const std::string& localPart,
-                     const std::vector<CentralRecordSpec>& records) {
+                     const std::vector<CentralRecord>& records) {
   std::string directory;
-  for (const CentralRecordSpec& record : records) {
+  for (const CentralRecord& record : records) {
     directory += "PK\x01\x02";
     Put(directory, 20, 2);  // version made by: FAT host
     directory += CommonFields(record.name, record.data);

@@ -24,7 +24,7 @@ std::string StoredLocalEntry(const std::string& name, const std::string& data);
 
 // What one central-directory record says: a stored entry named name, holding data,
 // whose local header is at offset.
-struct CentralRecordSpec {
+struct CentralRecord {
   std::string name;
   uint32_t offset = 0;
   std::string data;
@@ -33,7 +33,7 @@ struct CentralRecordSpec {
 // The archive made of localPart followed by a central directory of records, which may
 // point anywhere into localPart (also more than one at the same entry).
 void WriteZipRecords(const std::string& path, const std::string& localPart,
-                     const std::vector<CentralRecordSpec>& records);
+                     const std::vector<CentralRecord>& records);
 
 // CRC-32 and length of a file, read in pieces.
 struct FileDigest {

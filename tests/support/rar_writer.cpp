@@ -161,7 +161,7 @@ uint32_t MacedCrc(const std::string& hashKey, uint32_t crc) {
 
 // One entry's share of one volume.
 struct Piece {
-  const RarEntrySpec* entry;
+  const RarTestEntry* entry;
   std::string packed;
   bool splitBefore;
   bool splitAfter;
@@ -174,27 +174,27 @@ struct Keys {
   Rar5DerivedKeys rar5;
 };
 
-bool Encrypted(const RarEntrySpec& entry, const RarOptions& options) {
+bool Encrypted(const RarTestEntry& entry, const RarOptions& options) {
   return !entry.folder && (entry.encrypted || options.encryptHeaders);
 }
 
-bool IsLink(const RarEntrySpec& entry) {
+bool IsLink(const RarTestEntry& entry) {
   return !entry.linkTarget.empty();
 }
 
 // RAR 4 links carry their target as data; RAR5 ones in an extra record.
-std::string Content(const RarEntrySpec& entry, const RarOptions& options) {
+std::string Content(const RarTestEntry& entry, const RarOptions& options) {
   if (!IsLink(entry)) return entry.data;
   return options.format == RarFormat::Rar4 ? entry.linkTarget : "";
 }
 
-uint32_t ModeOf(const RarEntrySpec& entry) {
+uint32_t ModeOf(const RarTestEntry& entry) {
   if (entry.mode != 0) return entry.mode;
   if (IsLink(entry)) return 0120777;
   return entry.folder ? 040755 : 0100644;
 }
 
-std::string Pack(const RarEntrySpec& entry, const RarOptions& options, const Keys& keys) {
+std::string Pack(const RarTestEntry& entry, const RarOptions& options, const Keys& keys) {
   if (entry.folder) return {};
   if (IsLink(entry)) return Content(entry, options);
   if (!Encrypted(entry, options)) return entry.data;
@@ -203,11 +203,11 @@ std::string Pack(const RarEntrySpec& entry, const RarOptions& options, const Key
   return AesCbcEncrypt(keys.rar5.key, kRar5FileIv, entry.data);
 }
 
-Volumes Distribute(const std::vector<RarEntrySpec>& entries, const RarOptions& options,
+Volumes Distribute(const std::vector<RarTestEntry>& entries, const RarOptions& options,
                    const Keys& keys, size_t volumeData) {
   Volumes volumes(1);
   size_t room = volumeData;
-  for (const RarEntrySpec& entry : entries) {
+  for (const RarTestEntry& entry : entries) {
     const std::string packed = Pack(entry, options, keys);
     size_t offset = 0;
     do {
@@ -250,7 +250,7 @@ std::string Rar4Block(uint8_t type, uint16_t flags, const std::string& body) {
 }
 
 std::string Rar4FileHeader(const Piece& piece, const RarOptions& options, const Keys& keys) {
-  const RarEntrySpec& entry = *piece.entry;
+  const RarTestEntry& entry = *piece.entry;
   const bool encrypted = Encrypted(entry, options);
   uint16_t flags = 0x8000;
   if (piece.splitBefore) flags |= 0x0001;
@@ -328,7 +328,7 @@ std::string Rar5EncryptionRecord(const Keys& keys) {
 }
 
 std::string Rar5FileHeader(const Piece& piece, const RarOptions& options, const Keys& keys) {
-  const RarEntrySpec& entry = *piece.entry;
+  const RarTestEntry& entry = *piece.entry;
   uint64_t flags = 0;
   if (piece.splitBefore) flags |= 0x0008;
   if (piece.splitAfter) flags |= 0x0010;
@@ -399,11 +399,11 @@ std::string VolumeName(const std::string& base, RarVolumeNaming naming, size_t i
   return base;
 }
 
-Keys KeysFor(const std::vector<RarEntrySpec>& entries, const RarOptions& options) {
+Keys KeysFor(const std::vector<RarTestEntry>& entries, const RarOptions& options) {
   Keys keys;
   const bool needed =
       options.encryptHeaders || std::any_of(entries.begin(), entries.end(),
-                                            [](const RarEntrySpec& e) { return e.encrypted; });
+                                            [](const RarTestEntry& e) { return e.encrypted; });
   if (!needed) return keys;
   if (options.format == RarFormat::Rar4) {
     keys.rar4 = Rar4KeyOf(options.password, kRar4Salt);
@@ -433,14 +433,14 @@ std::vector<std::string> WriteVolumes(const std::vector<std::string>& paths, con
 
 }  // namespace
 
-RarEntrySpec RarFolder(const std::string& name) {
-  RarEntrySpec folder;
+RarTestEntry RarFolder(const std::string& name) {
+  RarTestEntry folder;
   folder.name = name;
   folder.folder = true;
   return folder;
 }
 
-void WriteRar(const std::string& path, const std::vector<RarEntrySpec>& entries,
+void WriteRar(const std::string& path, const std::vector<RarTestEntry>& entries,
               const RarOptions& options) {
   const Keys keys = KeysFor(entries, options);
   const Volumes volumes = Distribute(entries, options, keys, std::numeric_limits<size_t>::max());
@@ -449,7 +449,7 @@ void WriteRar(const std::string& path, const std::vector<RarEntrySpec>& entries,
 
 std::vector<std::string> WriteRarVolumes(const std::string& base, RarVolumeNaming naming,
                                          size_t volumeData,
-                                         const std::vector<RarEntrySpec>& entries,
+                                         const std::vector<RarTestEntry>& entries,
                                          const RarOptions& options) {
   const Keys keys = KeysFor(entries, options);
   const Volumes volumes = Distribute(entries, options, keys, volumeData);

@@ -18,7 +18,7 @@ enum class RarFormat { Rar4, Rar5 };
 // Numbered set.001, set.002.
 enum class RarVolumeNaming { OldStyle, PartN, Numbered };
 
-struct RarEntrySpec {
+struct RarTestEntry {
   std::string name;  // "/" separated
   std::string data;
   bool folder = false;
@@ -42,10 +42,10 @@ struct RarOptions {
 };
 
 // A folder entry.
-RarEntrySpec RarFolder(const std::string& name);
+RarTestEntry RarFolder(const std::string& name);
 
 // Writes one archive to path; a failure fails the test.
-void WriteRar(const std::string& path, const std::vector<RarEntrySpec>& entries,
+void WriteRar(const std::string& path, const std::vector<RarTestEntry>& entries,
               const RarOptions& options = {});
 
 // Writes a volume set named from base, each volume holding at most volumeData bytes of
@@ -53,7 +53,7 @@ void WriteRar(const std::string& path, const std::vector<RarEntrySpec>& entries,
 // volume paths, first volume first.
 std::vector<std::string> WriteRarVolumes(const std::string& base, RarVolumeNaming naming,
                                          size_t volumeData,
-                                         const std::vector<RarEntrySpec>& entries,
+                                         const std::vector<RarTestEntry>& entries,
                                          const RarOptions& options = {});
 
 }  // namespace tessaly::testing

@@ -13,11 +13,11 @@ namespace tessaly::testing {
 constexpr zip_uint16_t kDosDate = ((2024 - 1980) << 9) | (3 << 5) | 7;
 constexpr zip_uint16_t kDosTime = (9 << 11) | (5 << 5);
 
-void WriteZip(const std::string& path, const std::vector<ZipEntrySpec>& entries) {
+void WriteZip(const std::string& path, const std::vector<ZipTestEntry>& entries) {
   int error = 0;
   zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
   ASSERT_NE(archive, nullptr) << "zip_open " << path << ": " << error;
-  for (const ZipEntrySpec& entry : entries) {
+  for (const ZipTestEntry& entry : entries) {
     if (!entry.name.empty() && entry.name.back() == '/') {
       ASSERT_GE(zip_dir_add(archive, entry.name.c_str(), ZIP_FL_ENC_UTF_8), 0) << entry.name;
       continue;
@@ -85,13 +85,13 @@ bool TraditionalRefuses(zip_t* archive, zip_uint64_t index, const std::string& p
   return refused;
 }
 
-bool EveryEntryRefuses(const std::string& path, const std::vector<ZipEntrySpec>& entries,
+bool EveryEntryRefuses(const std::string& path, const std::vector<ZipTestEntry>& entries,
                        const std::vector<std::string>& wrong) {
   int error = 0;
   zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &error);
   if (archive == nullptr) return false;
   bool refused = true;
-  for (const ZipEntrySpec& entry : entries) {
+  for (const ZipTestEntry& entry : entries) {
     if (entry.password.empty()) continue;
     const zip_int64_t index = zip_name_locate(archive, entry.name.c_str(), 0);
     const auto i = static_cast<zip_uint64_t>(index);
@@ -107,7 +107,7 @@ bool EveryEntryRefuses(const std::string& path, const std::vector<ZipEntrySpec>&
 
 }  // namespace
 
-void WriteZipRefusing(const std::string& path, const std::vector<ZipEntrySpec>& entries,
+void WriteZipRefusing(const std::string& path, const std::vector<ZipTestEntry>& entries,
                       const std::vector<std::string>& wrong) {
   for (int attempt = 0; attempt < 20; ++attempt) {
     WriteZip(path, entries);

@@ -10,8 +10,8 @@
 
 namespace tessaly::testing {
 
-struct ZipEntrySpec {
-  ZipEntrySpec(std::string entryName, std::string entryContent = "", bool deflated = false,
+struct ZipTestEntry {
+  ZipTestEntry(std::string entryName, std::string entryContent = "", bool deflated = false,
                std::string entryPassword = "")
       : name(std::move(entryName)),
         content(std::move(entryContent)),
@@ -19,8 +19,8 @@ struct ZipEntrySpec {
         password(std::move(entryPassword)) {}
 
   // A symbolic link made on a Unix host, pointing at target.
-  static ZipEntrySpec Link(std::string linkName, std::string target) {
-    ZipEntrySpec link(std::move(linkName), std::move(target));
+  static ZipTestEntry Link(std::string linkName, std::string target) {
+    ZipTestEntry link(std::move(linkName), std::move(target));
     link.symlink = true;
     return link;
   }
@@ -38,11 +38,11 @@ struct ZipEntrySpec {
 
 // Writes the archive, every unencrypted file entry dated 3/7/2024 9:05; a failure
 // fails the test.
-void WriteZip(const std::string& path, const std::vector<ZipEntrySpec>& entries);
+void WriteZip(const std::string& path, const std::vector<ZipTestEntry>& entries);
 // As WriteZip, written again until every encrypted entry fails its password check
 // with each of wrong: a wrong password passes it once in 256 (traditional) or 65536
 // (AES) tries, and each writing salts the entries afresh.
-void WriteZipRefusing(const std::string& path, const std::vector<ZipEntrySpec>& entries,
+void WriteZipRefusing(const std::string& path, const std::vector<ZipTestEntry>& entries,
                       const std::vector<std::string>& wrong);
 // Flips the first byte of text inside the file (text must occur once, e.g. the data
 // of a stored entry), so that entry fails its CRC while the archive still lists.

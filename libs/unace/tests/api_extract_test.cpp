@@ -39,7 +39,7 @@ TEST_F(AceExtract, TestingWritesNothingAndExtractingWritesEveryEntryBelowTheDest
 }
 
 TEST_F(AceExtract, TimeAndReadOnlyAttributeAreApplied) {
-  AceEntrySpec locked{"locked.txt", "keep", false, AceMethod::Stored};
+  AceTestEntry locked{"locked.txt", "keep", false, AceMethod::Stored};
   locked.attributes = 0x21;
   WriteAce(temp / "a.ace", {locked, {"free.txt", "free", false, AceMethod::Stored}});
   Walk(temp / "a.ace", ACE_OM_EXTRACT, ACE_EXTRACT, out);

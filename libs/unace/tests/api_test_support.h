@@ -19,10 +19,10 @@
 namespace unace::testing {
 
 namespace fs = std::filesystem;
-using tessaly::testing::AceEntrySpec;
 using tessaly::testing::AceFolder;
 using tessaly::testing::AceMethod;
 using tessaly::testing::AceOptions;
+using tessaly::testing::AceTestEntry;
 using tessaly::testing::ReadFileText;
 using tessaly::testing::TreeOf;
 using tessaly::testing::WriteAce;

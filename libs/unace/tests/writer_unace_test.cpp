@@ -23,7 +23,7 @@ class DebianUnace : public ::testing::Test {
   // Extracts into a fresh folder (unace extracts into the current one; without -y it
   // would wait for answers) and expects every file and folder the entries name there
   // with its bytes, and nothing else (the entries name every folder).
-  void expect_extracted(const std::string& archive, const std::vector<AceEntrySpec>& entries) {
+  void expect_extracted(const std::string& archive, const std::vector<AceTestEntry>& entries) {
     fs::remove_all(out_);
     fs::create_directory(out_);
     const std::string log = temp_ / "unace.log";
@@ -31,7 +31,7 @@ class DebianUnace : public ::testing::Test {
                                 archive + "' >'" + log + "' 2>&1 </dev/null";
     EXPECT_EQ(std::system(command.c_str()), 0) << ReadFileText(log);
     std::vector<std::string> expected;
-    for (const AceEntrySpec& entry : entries) {
+    for (const AceTestEntry& entry : entries) {
       expected.push_back(entry.name + (entry.folder ? "/" : ""));
       if (entry.folder) continue;
       EXPECT_TRUE(ReadFileText(out_ / entry.name) == entry.data) << entry.name << " differs\n"
@@ -46,7 +46,7 @@ class DebianUnace : public ::testing::Test {
 };
 
 TEST_F(DebianUnace, ExtractsStoredAndLz77EntriesFoldersAndEmptyFilesAlsoBehindAPrefix) {
-  const std::vector<AceEntrySpec> entries = {
+  const std::vector<AceTestEntry> entries = {
       AceFolder("docs"),
       {"docs/readme.txt", LogText(1, 20000)},
       {"docs/stored.bin", RandomBytes(2, 3000), false, AceMethod::Stored},
@@ -68,7 +68,7 @@ TEST_F(DebianUnace, ExtractsStoredAndLz77EntriesFoldersAndEmptyFilesAlsoBehindAP
 // dictionary allows (Debian's unace reads dictionaries up to 1 MiB).
 TEST_F(DebianUnace, ExtractsLargeEntriesWithEveryDictionarySize) {
   const std::string far = RandomBytes(5, 60000);
-  const std::vector<AceEntrySpec> entries = {
+  const std::vector<AceTestEntry> entries = {
       {"text.log", LogText(4, 100000)},
       {"far.bin", far + far.substr(0, 20000)},
   };
@@ -87,7 +87,7 @@ TEST_F(DebianUnace, ExtractsLargeEntriesWithEveryDictionarySize) {
 TEST_F(DebianUnace, ExtractsVolumeSetsWithEntriesSplitAcrossVolumes) {
   const std::string text = LogText(9, 90000);
   const std::string stored = RandomBytes(10, 12000);
-  const std::vector<AceEntrySpec> entries = {
+  const std::vector<AceTestEntry> entries = {
       {"first.bin", RandomBytes(8, 25000)},
       AceFolder("dir"),
       {"dir/empty", ""},

@@ -9,9 +9,9 @@
 namespace unrar_test {
 namespace {
 
-using tessaly::testing::RarEntrySpec;
 using tessaly::testing::RarFormat;
 using tessaly::testing::RarOptions;
+using tessaly::testing::RarTestEntry;
 using tessaly::testing::WriteRar;
 
 struct CallbackLog {

@@ -10,10 +10,10 @@
 namespace unrar_test {
 namespace {
 
-using tessaly::testing::RarEntrySpec;
 using tessaly::testing::RarFolder;
 using tessaly::testing::RarFormat;
 using tessaly::testing::RarOptions;
+using tessaly::testing::RarTestEntry;
 using tessaly::testing::WriteRar;
 
 class Formats : public testing::TestWithParam<RarFormat> {

@@ -11,9 +11,9 @@
 namespace unrar_test {
 namespace {
 
-using tessaly::testing::RarEntrySpec;
 using tessaly::testing::RarFormat;
 using tessaly::testing::RarOptions;
+using tessaly::testing::RarTestEntry;
 using tessaly::testing::RarVolumeNaming;
 using tessaly::testing::WriteRarVolumes;
 
@@ -24,7 +24,7 @@ std::string pattern(size_t size, int seed) {
   return data;
 }
 
-const std::vector<RarEntrySpec> kEntries = {
+const std::vector<RarTestEntry> kEntries = {
     {"first.bin", pattern(3000, 1)},
     {"docs/split.bin", pattern(25000, 2)},
     {"last.txt", "the end\n"},
@@ -64,7 +64,7 @@ TEST_P(VolumeSet, ListsEachEntryOnceAndExtractsJoinedData) {
   fs::create_directory(out);
   const RunResult extracted = run_archive(volumes[0], RAR_EXTRACT, out);
   EXPECT_TRUE(extracted.all_ok());
-  for (const RarEntrySpec& entry : kEntries) {
+  for (const RarTestEntry& entry : kEntries) {
     EXPECT_EQ(ReadFileText(out + "/" + entry.name), entry.data) << entry.name;
   }
 

@@ -144,7 +144,7 @@ void MainWindow::BuildToolbar() {
   toolbar_->setMovable(false);
   toolbar_->setFloatable(false);
   toolbar_->setIconSize(QSize(16, 16));
-  for (const ToolbarButtonSpec& button : ToolbarButtons()) {
+  for (const ToolbarButton& button : ToolbarButtons()) {
     if (button.IsSeparator()) {
       toolbar_->addSeparator();
       continue;
