@@ -1,0 +1,89 @@
+// Delete and Move to... through the main window's entries: the confirmation and the
+// destination dialog answered as the user would, the files where they end up.
+#include <QAction>
+#include <filesystem>
+
+#include "engine/ui/destination_window.h"
+#include "platform/ui/folder_tree.h"
+#include "settings/isolated_settings.h"
+#include "shell/ui/main_window_fixture.h"
+#include "support/files.h"
+
+namespace tessaly::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class MainWindowFileCommandsTest : public MainWindowTest {
+ protected:
+  // The desktop Trash of this test: $XDG_DATA_HOME/Trash, on the browsed file system.
+  std::string Trash() const { return Root() + "/data/Trash/"; }
+
+  ScopedEnv home_{"HOME", Root()};
+  ScopedEnv dataHome_{"XDG_DATA_HOME", Root() + "/data"};
+};
+
+TEST_F(MainWindowFileCommandsTest, DeleteMovesTheSelectedFileToTheTrashWithItsInfo) {
+  SkipWelcome();
+  WriteFileText(Browse() + "gone -x.zip", "data");
+  WriteFileText(Browse() + "kept.zip", "");
+  Open();
+  ClickRow("gone -x.zip");
+  std::string question;
+  script.Then([&](QWidget* confirmation) {
+    question = LabelText(confirmation, "qt_msgbox_label").toStdString();
+    ClickButton(confirmation, "Yes");
+  });
+  mainWindow().Action("mnuDel")->trigger();
+
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(question,
+            "Are you sure you want to move \"" + Browse() + "gone -x.zip\" to the Trash?");
+  EXPECT_EQ(ReadFileText(Trash() + "files/gone -x.zip"), "data");
+  const std::string info = ReadFileText(Trash() + "info/gone -x.zip.trashinfo");
+  EXPECT_EQ(info.rfind("[Trash Info]\nPath=", 0), 0u) << info;
+  EXPECT_NE(info.find("DeletionDate="), std::string::npos) << info;
+  EXPECT_EQ(ListTexts(), std::vector<std::string>{"kept.zip"});
+}
+
+TEST_F(MainWindowFileCommandsTest, DeleteFolderTrashesItAndSelectsItsParent) {
+  SkipWelcome();
+  fs::create_directories(Browse() + "old/deep");
+  Open();
+  ASSERT_TRUE(mainWindow().Tree().SelectFolder(QString::fromStdString(Browse() + "old/")));
+  script.Then([](QWidget* confirmation) { ClickButton(confirmation, "Yes"); });
+  mainWindow().Action("mnuDelFol")->trigger();
+
+  EXPECT_TRUE(script.Done());
+  EXPECT_TRUE(fs::is_directory(Trash() + "files/old/deep"));
+  EXPECT_FALSE(fs::exists(Browse() + "old"));
+  EXPECT_EQ(session().mainWindow.currentFolder, Browse());
+}
+
+TEST_F(MainWindowFileCommandsTest, MoveToMovesTheSelectedFileIntoTheChosenFolder) {
+  SkipWelcome();
+  WriteFileText(Browse() + "a.zip", "moved");
+  WriteFileText(Browse() + "b.zip", "");
+  const std::string destination = Root() + "/dest/";
+  fs::create_directories(destination);
+  Open();
+  ClickRow("a.zip");
+  QString caption;
+  script.Then([&](QWidget* modal) {
+    auto* chooser = qobject_cast<DestinationWindow*>(modal);
+    ASSERT_NE(chooser, nullptr);
+    caption = chooser->windowTitle();
+    chooser->Tree()->SelectFolder(QString::fromStdString(destination));
+    ClickButton(chooser, "OK");
+  });
+  mainWindow().Action("mnuMov")->trigger();
+
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(caption, "Move to...");
+  EXPECT_EQ(ReadFileText(destination + "a.zip"), "moved");
+  EXPECT_FALSE(fs::exists(Browse() + "a.zip"));
+  EXPECT_EQ(ListTexts(), std::vector<std::string>{"b.zip"});
+}
+
+}  // namespace
+}  // namespace tessaly::testing
