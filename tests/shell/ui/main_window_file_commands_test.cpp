@@ -60,14 +60,16 @@ TEST_F(MainWindowFileCommandsTest, DeleteFolderTrashesItAndSelectsItsParent) {
   EXPECT_EQ(session().mainWindow.currentFolder, Browse());
 }
 
-TEST_F(MainWindowFileCommandsTest, MoveToMovesTheSelectedFileIntoTheChosenFolder) {
+TEST_F(MainWindowFileCommandsTest, MoveToMovesTheSelectedFilesAndAsksBeforeReplacing) {
   SkipWelcome();
   WriteFileText(Browse() + "a.zip", "moved");
-  WriteFileText(Browse() + "b.zip", "");
+  WriteFileText(Browse() + "b.zip", "new b");
+  WriteFileText(Browse() + "c.zip", "");
   const std::string destination = Root() + "/dest/";
-  fs::create_directories(destination);
+  WriteFileText(destination + "b.zip", "old b");
   Open();
   ClickRow("a.zip");
+  ClickRow("b.zip", Qt::ControlModifier);
   QString caption;
   script.Then([&](QWidget* modal) {
     auto* chooser = qobject_cast<DestinationWindow*>(modal);
@@ -76,13 +78,21 @@ TEST_F(MainWindowFileCommandsTest, MoveToMovesTheSelectedFileIntoTheChosenFolder
     chooser->Tree()->SelectFolder(QString::fromStdString(destination));
     ClickButton(chooser, "OK");
   });
+  std::string question;
+  script.Then([&](QWidget* replace) {
+    EXPECT_EQ(replace->objectName(), "TransferReplace");
+    question = LabelText(replace, "qt_msgbox_label").toStdString();
+    ClickButton(replace, "Skip");
+  });
   mainWindow().Action("mnuMov")->trigger();
 
   EXPECT_TRUE(script.Done());
   EXPECT_EQ(caption, "Move to...");
+  EXPECT_EQ(question,
+            "The file \"" + destination + "b.zip\" already exists. Do you want to replace it?");
   EXPECT_EQ(ReadFileText(destination + "a.zip"), "moved");
-  EXPECT_FALSE(fs::exists(Browse() + "a.zip"));
-  EXPECT_EQ(ListTexts(), std::vector<std::string>{"b.zip"});
+  EXPECT_EQ(ReadFileText(destination + "b.zip"), "old b");
+  EXPECT_EQ(ListTexts(), (std::vector<std::string>{"b.zip", "c.zip"}));
 }
 
 }  // namespace
