@@ -23,11 +23,14 @@ class MainWindowFileCommandsTest : public MainWindowTest {
   ScopedEnv dataHome_{"XDG_DATA_HOME", Root() + "/data"};
 };
 
-TEST_F(MainWindowFileCommandsTest, DeleteMovesTheSelectedFileToTheTrashWithItsInfo) {
+// Deleting the tree's folder afterwards selects its parent.
+TEST_F(MainWindowFileCommandsTest, DeleteAndDeleteFolderMoveToTheTrashWithTheirInfo) {
   SkipWelcome();
-  WriteFileText(Browse() + "gone -x.zip", "data");
-  WriteFileText(Browse() + "kept.zip", "");
+  fs::create_directories(Browse() + "old/deep");
+  WriteFileText(Browse() + "old/gone -x.zip", "data");
+  WriteFileText(Browse() + "old/kept.zip", "");
   Open();
+  ASSERT_TRUE(mainWindow().Tree().SelectFolder(QString::fromStdString(Browse() + "old/")));
   ClickRow("gone -x.zip");
   std::string question;
   script.Then([&](QWidget* confirmation) {
@@ -35,27 +38,19 @@ TEST_F(MainWindowFileCommandsTest, DeleteMovesTheSelectedFileToTheTrashWithItsIn
     ClickButton(confirmation, "Yes");
   });
   mainWindow().Action("mnuDel")->trigger();
-
-  EXPECT_TRUE(script.Done());
   EXPECT_EQ(question,
-            "Are you sure you want to move \"" + Browse() + "gone -x.zip\" to the Trash?");
+            "Are you sure you want to move \"" + Browse() + "old/gone -x.zip\" to the Trash?");
   EXPECT_EQ(ReadFileText(Trash() + "files/gone -x.zip"), "data");
   const std::string info = ReadFileText(Trash() + "info/gone -x.zip.trashinfo");
   EXPECT_EQ(info.rfind("[Trash Info]\nPath=", 0), 0u) << info;
   EXPECT_NE(info.find("DeletionDate="), std::string::npos) << info;
-  EXPECT_EQ(ListTexts(), std::vector<std::string>{"kept.zip"});
-}
+  EXPECT_EQ(ListTexts(), (std::vector<std::string>{"deep", "kept.zip"}));
 
-TEST_F(MainWindowFileCommandsTest, DeleteFolderTrashesItAndSelectsItsParent) {
-  SkipWelcome();
-  fs::create_directories(Browse() + "old/deep");
-  Open();
-  ASSERT_TRUE(mainWindow().Tree().SelectFolder(QString::fromStdString(Browse() + "old/")));
   script.Then([](QWidget* confirmation) { ClickButton(confirmation, "Yes"); });
   mainWindow().Action("mnuDelFol")->trigger();
-
   EXPECT_TRUE(script.Done());
-  EXPECT_TRUE(fs::is_directory(Trash() + "files/old/deep"));
+  EXPECT_TRUE(fs::exists(Trash() + "files/old/deep"));
+  EXPECT_TRUE(fs::exists(Trash() + "info/old.trashinfo"));
   EXPECT_FALSE(fs::exists(Browse() + "old"));
   EXPECT_EQ(session().mainWindow.currentFolder, Browse());
 }
