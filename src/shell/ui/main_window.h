@@ -82,6 +82,11 @@ class MainWindow : public QMainWindow, public MainWindowView {
   // Set Info: the set-information window for the first selected file, or the refusal
   // when no backend takes it.
   void ShowSetInfo();
+  // Copy to... (false) or Move to... (true) of the selected files.
+  void CopyOrMoveSelected(bool move);
+  // Delete File(s) and Delete Folder: to the Trash, after a confirmation.
+  void DeleteSelectedFiles();
+  void DeleteSelectedFolder();
   // A toolbar button, by its key.
   void ToolbarButtonClicked(const QString& key);
 

@@ -37,10 +37,13 @@ void MainWindow::BuildMenus() {
           &MainWindow::ShowSetInfo);
   fileMenu->addSeparator();
   AddEntry(fileMenu, "mnulaunch", "&Launch");
-  AddEntry(fileMenu, "mnuCopy", "&Copy File(s) to...");
-  AddEntry(fileMenu, "mnuMov", "&Move File(s) to...");
+  connect(AddEntry(fileMenu, "mnuCopy", "&Copy File(s) to..."), &QAction::triggered, this,
+          [this] { CopyOrMoveSelected(false); });
+  connect(AddEntry(fileMenu, "mnuMov", "&Move File(s) to..."), &QAction::triggered, this,
+          [this] { CopyOrMoveSelected(true); });
   AddEntry(fileMenu, "mnuren", "&Rename File");
-  AddEntry(fileMenu, "mnuDel", "&Delete File(s)");
+  connect(AddEntry(fileMenu, "mnuDel", "&Delete File(s)"), &QAction::triggered, this,
+          &MainWindow::DeleteSelectedFiles);
   AddEntry(fileMenu, "mnuProp", "&File Properties");
   fileMenu->addSeparator();
   AddEntry(fileMenu, "mnuShr", "Shrink to Drop &Target");
@@ -54,7 +57,8 @@ void MainWindow::BuildMenus() {
   AddEntry(folderMenu, "mnuExp", "Explore Selected &Folder");
   AddEntry(folderMenu, "mnuDest", "Se&t Selected Folder as Destination");
   AddEntry(folderMenu, "mnuNF", "Create Ne&w Folder");
-  AddEntry(folderMenu, "mnuDelFol", "De&lete Folder");
+  connect(AddEntry(folderMenu, "mnuDelFol", "De&lete Folder"), &QAction::triggered, this,
+          &MainWindow::DeleteSelectedFolder);
   AddEntry(folderMenu, "mnurenfol", "Re&name Folder");
   AddEntry(folderMenu, "mnufprop", "F&older Properties");
 
@@ -113,10 +117,13 @@ void MainWindow::BuildPopups() {
           &MainWindow::ShowSetInfo);
   filePopup_->addSeparator();
   AddEntry(filePopup_, "fpopLa", "Launch");
-  AddEntry(filePopup_, "fpopCpy", "Copy to...");
-  AddEntry(filePopup_, "fpopMov", "Move to...");
+  connect(AddEntry(filePopup_, "fpopCpy", "Copy to..."), &QAction::triggered, this,
+          [this] { CopyOrMoveSelected(false); });
+  connect(AddEntry(filePopup_, "fpopMov", "Move to..."), &QAction::triggered, this,
+          [this] { CopyOrMoveSelected(true); });
   AddEntry(filePopup_, "fpopRen", "Rename");
-  AddEntry(filePopup_, "fpopDe", "Delete");
+  connect(AddEntry(filePopup_, "fpopDe", "Delete"), &QAction::triggered, this,
+          &MainWindow::DeleteSelectedFiles);
   AddEntry(filePopup_, "fpopPr", "Properties");
   filePopup_->addSeparator();
   connect(AddEntry(filePopup_, "fpopRe", "Refresh"), &QAction::triggered, this,
@@ -132,7 +139,8 @@ void MainWindow::BuildPopups() {
   AddEntry(folderPopup_, "folderDest", "Set as Destination");
   AddEntry(folderPopup_, "folderAddFav", "Add to Favorites");
   AddEntry(folderPopup_, "folderNew", "Create New Folder");
-  AddEntry(folderPopup_, "folDel", "Delete Folder");
+  connect(AddEntry(folderPopup_, "folDel", "Delete Folder"), &QAction::triggered, this,
+          &MainWindow::DeleteSelectedFolder);
   AddEntry(folderPopup_, "folren", "Rename Folder");
   AddEntry(folderPopup_, "folderprop", "Folder Properties");
   AddEntry(folderPopup_, "folderFind", "Find Files");
@@ -169,6 +177,12 @@ void MainWindow::ToolbarButtonClicked(const QString& key) {
     ShowArchiveContents();
   } else if (command == "mnuSi") {
     ShowSetInfo();
+  } else if (command == "mnuCopy") {
+    CopyOrMoveSelected(false);
+  } else if (command == "mnuMov") {
+    CopyOrMoveSelected(true);
+  } else if (command == "mnuDel") {
+    DeleteSelectedFiles();
   }
 }
 

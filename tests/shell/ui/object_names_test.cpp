@@ -17,6 +17,7 @@
 #include "inspect/ui/text_viewer_window.h"
 #include "shell/ui/main_window.h"
 #include "shell/ui/main_window_fixture.h"
+#include "shell/ui/transfer_window.h"
 
 namespace tessaly::testing {
 namespace {
@@ -51,6 +52,7 @@ TEST_F(MainWindowTest, EveryWindowAndControlIsNamedAndListedInTheDocument) {
   dialogs.emplace_back(std::make_unique<SetInfoWindow>(session(), "", nullptr));
   dialogs.emplace_back(std::make_unique<ContentsWindow>(session(), nullptr));
   dialogs.emplace_back(std::make_unique<TextViewerWindow>());
+  TransferWindow transfer(TransferKind::Copy, session().dialogs, nullptr);
 
   const struct {
     const QObject* root;
@@ -63,7 +65,8 @@ TEST_F(MainWindowTest, EveryWindowAndControlIsNamedAndListedInTheDocument) {
                  {dialogs[4].get(), "Form8"},
                  {dialogs[5].get(), "Form12"},
                  {dialogs[6].get(), "Form10"},
-                 {dialogs[7].get(), "TextViewer"}};
+                 {dialogs[7].get(), "TextViewer"},
+                 {&transfer.ProgressWindow(), "TransferProgress"}};
   for (const auto& window : windows) {
     SCOPED_TRACE(window.name);
     EXPECT_EQ(window.root->objectName(), window.name);
