@@ -1,4 +1,4 @@
-// Properties, Find Files and Launch from the main window, on files the tests make.
+// Properties, Find Files, Rename, Launch and Explore from the main window, on files the tests make.
 #include <sys/stat.h>
 #include <QAction>
 #include <QDateTime>
@@ -121,15 +121,20 @@ TEST_F(MainWindowTest, RenameInTheListRestoresTheOldNameWhenTheNewOneExists) {
   EXPECT_EQ(ReadFileText(Browse() + "c d.zip"), "a");
 }
 
-TEST_F(MainWindowTest, LaunchOpensTheFileAndSaysSoWhenNoApplicationTakesIt) {
+TEST_F(MainWindowTest, LaunchAndExploreOpenWithTheDesktopAndLaunchSaysWhenNothingTakesTheFile) {
   SkipWelcome();
   WriteFileText(Browse() + "a.zip", "");
-  FakeOpener opener;
   MainWindow& window = Open();
   ClickRow("a.zip");
-  window.Action("launch")->trigger();
-  EXPECT_EQ(opener.WaitForArguments(), std::vector<std::string>{Browse() + "a.zip"});
+  const std::pair<const char*, std::string> opened[] = {{"launch", Browse() + "a.zip"},
+                                                        {"mnuExp", Browse()}};
+  for (const auto& [entry, path] : opened) {
+    FakeOpener opener;
+    window.Action(entry)->trigger();
+    EXPECT_EQ(opener.WaitForArguments(), std::vector<std::string>{path}) << entry;
+  }
 
+  FakeOpener opener;
   opener.FindNothing();
   script.Then([](QWidget* modal) {
     auto* box = qobject_cast<QMessageBox*>(modal);
