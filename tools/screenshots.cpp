@@ -2,7 +2,8 @@
 // main window on a small demo folder, the Status window in the middle of a job and
 // after a real job has finished, the confirmation dialog, the File Exists prompt, the
 // destination dialog, the set information of a three-volume RAR set and the contents
-// window on a ZIP and on a RAR archive.
+// window on a ZIP and on a RAR archive, the Properties dialog of an archive and the
+// Find Files window after a search of the demo folder.
 //
 //   tessaly_screenshots OUTFOLDER
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QTreeView>
 #include <QWidget>
@@ -32,7 +34,9 @@
 #include "inspect/ui/set_info_window.h"
 #include "settings/settings_store.h"
 #include "shell/ui/file_list_view.h"
+#include "shell/ui/find_window.h"
 #include "shell/ui/main_window.h"
+#include "shell/ui/properties_window.h"
 
 namespace {
 
@@ -187,5 +191,18 @@ int main(int argc, char** argv) {
     saved &= Save(*contents, out, listing.picture);
     contents->close();
   }
+
+  tessaly::PropertiesWindow properties({(demo / "letters.zip").string()}, &mainWindow);
+  saved &= Save(properties, out, "properties.png");
+  properties.hide();
+
+  tessaly::FindWindow find(demo.string() + "/", &mainWindow);
+  find.PatternBox()->setText(QStringLiteral("*.r*"));
+  find.StartSearch();
+  QElapsedTimer searching;
+  searching.start();
+  while (find.Searching() && searching.elapsed() < 5000) QApplication::processEvents();
+  saved &= Save(find, out, "find_files.png");
+  find.hide();
   return saved ? 0 : 1;
 }

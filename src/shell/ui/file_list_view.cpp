@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QToolTip>
 #include <QUrl>
 #include <algorithm>
@@ -68,6 +69,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
         return {};
     }
   }
+  if (role == Qt::EditRole && index.column() == kName) return Q(item.text);
   if (role == Qt::DecorationRole && index.column() == kName) return IconFor(item.iconKey);
   return {};
 }
@@ -88,8 +90,25 @@ QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int
 
 Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
-  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled |
-         Qt::ItemNeverHasChildren;
+  Qt::ItemFlags flags =
+      Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemNeverHasChildren;
+  if (renamer_ && index.column() == kName) flags |= Qt::ItemIsEditable;
+  return flags;
+}
+
+bool FileListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (role != Qt::EditRole || !renamer_ || index.column() != kName ||
+      index.row() >= static_cast<int>(items_.size()))
+    return false;
+  FileListItem& item = items_[static_cast<size_t>(index.row())];
+  const std::string newName = value.toString().toStdString();
+  if (newName == item.text) return false;
+  const std::string why = renamer_(item.text, newName);
+  if (!why.empty()) return false;
+  item.text = newName;
+  if (!item.tag.empty()) item.tag = folder_ + newName;
+  emit dataChanged(index, index);
+  return true;
 }
 
 QStringList FileListModel::mimeTypes() const {
@@ -135,6 +154,26 @@ FileListView::FileListView(QWidget* parent) : QTreeView(parent) {
   header()->resizeSection(kSize, 80);
   connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this] { emit SelectionChanged(); });
+}
+
+void FileListView::SetRenamer(FileListModel::Renamer renamer) {
+  // The outcome is told after the edit has closed, so a message box does not open
+  // inside the editor's commit.
+  model_.SetRenamer(
+      [this, renamer = std::move(renamer)](const std::string& oldName, const std::string& newName) {
+        const std::string why = renamer(oldName, newName);
+        if (why.empty()) {
+          QTimer::singleShot(0, this, [this] { emit ItemRenamed(); });
+        } else {
+          QTimer::singleShot(0, this, [this, why] { emit RenameRefused(Q(why)); });
+        }
+        return why;
+      });
+}
+
+void FileListView::StartRename() {
+  const QModelIndex current = currentIndex();
+  if (current.isValid()) edit(current.siblingAtColumn(kName));
 }
 
 void FileListView::SetItems(const std::string& folder, std::vector<FileListItem> items) {

@@ -18,6 +18,10 @@ class FileListModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
+  // Renames an item's file in the listed folder; "" when done, else why not.
+  using Renamer =
+      std::function<std::string(const std::string& oldName, const std::string& newName)>;
+
   explicit FileListModel(QObject* parent = nullptr);
 
   // folder ends in "/": the prefix of every dragged path.
@@ -30,6 +34,9 @@ class FileListModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
+  // The end of a name's in-place edit: the renamer decides; a refused name keeps the old text.
+  bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+  void SetRenamer(Renamer renamer) { renamer_ = std::move(renamer); }
   QStringList mimeTypes() const override;
   QMimeData* mimeData(const QModelIndexList& indexes) const override;
   Qt::DropActions supportedDragActions() const override;
@@ -37,6 +44,7 @@ class FileListModel : public QAbstractTableModel {
  private:
   const QIcon& IconFor(const std::string& key) const;
 
+  Renamer renamer_;
   std::string folder_;
   // Rows read their size and date when first shown.
   mutable std::vector<FileListItem> items_;
@@ -59,6 +67,9 @@ class FileListView : public QTreeView {
   void SelectRow(int row);
   void SetAllSelected(bool selected);
   void SetTypeToFind(TypeToFind find) { typeToFind_ = std::move(find); }
+  void SetRenamer(FileListModel::Renamer renamer);
+  // Starts the in-place edit of the current item's name.
+  void StartRename();
   // The mouse button of the last mouse-down on the list (LastButton).
   Qt::MouseButton LastButton() const { return lastButton_; }
 
@@ -68,6 +79,9 @@ class FileListView : public QTreeView {
   void ItemDoubleClicked();
   // The selection changed by any road (mouse, keyboard, type-to-find, select all).
   void SelectionChanged();
+  // An in-place rename went through, or was refused (the old text is back) for why.
+  void ItemRenamed();
+  void RenameRefused(const QString& why);
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;

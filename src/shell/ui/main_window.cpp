@@ -29,6 +29,7 @@
 #include "settings/settings_vars.h"
 #include "settings/window_placement.h"
 #include "shell/browser_logic.h"
+#include "shell/rename_commands.h"
 #include "shell/selection_state.h"
 #include "shell/ui/file_list_view.h"
 #include "winsupport/ui/image_lists.h"
@@ -79,6 +80,13 @@ MainWindow::MainWindow(Session& session, QWidget* parent)
     texts.reserve(items.size());
     for (const FileListItem& item : items) texts.push_back(item.text);
     return FindItemForKey(texts, keyCode);
+  });
+  fileList_->SetRenamer([this](const std::string& oldName, const std::string& newName) {
+    return RenameInFolder(model_.currentFolder, oldName, newName);
+  });
+  connect(fileList_, &FileListView::ItemRenamed, this, &MainWindow::UpdateSelectionState);
+  connect(fileList_, &FileListView::RenameRefused, this, [this](const QString& why) {
+    session_.dialogs.MessageBox({why.toStdString(), MsgButtons::OK, MsgIcon::Exclamation, "Oops!"});
   });
 }
 
@@ -228,6 +236,8 @@ void MainWindow::ListDoubleClicked() {
       ShowArchiveContents();
       break;
     case DoubleClickAction::Launch:
+      LaunchSelected();
+      break;
     case DoubleClickAction::Nothing:
       break;
   }

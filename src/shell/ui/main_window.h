@@ -87,6 +87,18 @@ class MainWindow : public QMainWindow, public MainWindowView {
   // Delete File(s) and Delete Folder: to the Trash, after a confirmation.
   void DeleteSelectedFiles();
   void DeleteSelectedFolder();
+  // File and folder commands: Properties of the selected files or of the tree's folder,
+  // Launch, Explore, Find Files, Rename File (in-place), Rename Folder, Create New Folder.
+  void ShowFileProperties();
+  void ShowFolderProperties();
+  void LaunchSelected();
+  void ExploreSelectedFolder();
+  void FindFilesInFolder();
+  void RenameSelectedFile();
+  void RenameSelectedFolder();
+  void CreateNewFolder();
+  // A Find result: its folder in the tree, the file selected in the list.
+  void ShowFoundFile(const QString& path);
   // A toolbar button, by its key.
   void ToolbarButtonClicked(const QString& key);
 

@@ -36,15 +36,18 @@ void MainWindow::BuildMenus() {
   connect(AddEntry(fileMenu, "mnuSi", "&Set Info"), &QAction::triggered, this,
           &MainWindow::ShowSetInfo);
   fileMenu->addSeparator();
-  AddEntry(fileMenu, "mnulaunch", "&Launch");
+  connect(AddEntry(fileMenu, "mnulaunch", "&Launch"), &QAction::triggered, this,
+          &MainWindow::LaunchSelected);
   connect(AddEntry(fileMenu, "mnuCopy", "&Copy File(s) to..."), &QAction::triggered, this,
           [this] { CopyOrMoveSelected(false); });
   connect(AddEntry(fileMenu, "mnuMov", "&Move File(s) to..."), &QAction::triggered, this,
           [this] { CopyOrMoveSelected(true); });
-  AddEntry(fileMenu, "mnuren", "&Rename File");
+  connect(AddEntry(fileMenu, "mnuren", "&Rename File"), &QAction::triggered, this,
+          &MainWindow::RenameSelectedFile);
   connect(AddEntry(fileMenu, "mnuDel", "&Delete File(s)"), &QAction::triggered, this,
           &MainWindow::DeleteSelectedFiles);
-  AddEntry(fileMenu, "mnuProp", "&File Properties");
+  connect(AddEntry(fileMenu, "mnuProp", "&File Properties"), &QAction::triggered, this,
+          &MainWindow::ShowFileProperties);
   fileMenu->addSeparator();
   AddEntry(fileMenu, "mnuShr", "Shrink to Drop &Target");
   AddEntry(fileMenu, "mnuST", "Minimize to S&ystem Tray");
@@ -52,15 +55,20 @@ void MainWindow::BuildMenus() {
           &MainWindow::ExitProgram);
 
   QMenu* folderMenu = addMenu("mnuFold", "F&older");
-  AddEntry(folderMenu, "mnuFind", "F&ind Files");
+  connect(AddEntry(folderMenu, "mnuFind", "F&ind Files"), &QAction::triggered, this,
+          &MainWindow::FindFilesInFolder);
   folderMenu->addSeparator();
-  AddEntry(folderMenu, "mnuExp", "Explore Selected &Folder");
+  connect(AddEntry(folderMenu, "mnuExp", "Explore Selected &Folder"), &QAction::triggered, this,
+          &MainWindow::ExploreSelectedFolder);
   AddEntry(folderMenu, "mnuDest", "Se&t Selected Folder as Destination");
-  AddEntry(folderMenu, "mnuNF", "Create Ne&w Folder");
+  connect(AddEntry(folderMenu, "mnuNF", "Create Ne&w Folder"), &QAction::triggered, this,
+          &MainWindow::CreateNewFolder);
   connect(AddEntry(folderMenu, "mnuDelFol", "De&lete Folder"), &QAction::triggered, this,
           &MainWindow::DeleteSelectedFolder);
-  AddEntry(folderMenu, "mnurenfol", "Re&name Folder");
-  AddEntry(folderMenu, "mnufprop", "F&older Properties");
+  connect(AddEntry(folderMenu, "mnurenfol", "Re&name Folder"), &QAction::triggered, this,
+          &MainWindow::RenameSelectedFolder);
+  connect(AddEntry(folderMenu, "mnufprop", "F&older Properties"), &QAction::triggered, this,
+          &MainWindow::ShowFolderProperties);
 
   QMenu* editMenu = addMenu("mnuEdit", "&Edit");
   connect(AddEntry(editMenu, "selall", "&Select All"), &QAction::triggered, this,
@@ -116,15 +124,18 @@ void MainWindow::BuildPopups() {
   connect(AddEntry(filePopup_, "fpopSI", "Set Info"), &QAction::triggered, this,
           &MainWindow::ShowSetInfo);
   filePopup_->addSeparator();
-  AddEntry(filePopup_, "fpopLa", "Launch");
+  connect(AddEntry(filePopup_, "fpopLa", "Launch"), &QAction::triggered, this,
+          &MainWindow::LaunchSelected);
   connect(AddEntry(filePopup_, "fpopCpy", "Copy to..."), &QAction::triggered, this,
           [this] { CopyOrMoveSelected(false); });
   connect(AddEntry(filePopup_, "fpopMov", "Move to..."), &QAction::triggered, this,
           [this] { CopyOrMoveSelected(true); });
-  AddEntry(filePopup_, "fpopRen", "Rename");
+  connect(AddEntry(filePopup_, "fpopRen", "Rename"), &QAction::triggered, this,
+          &MainWindow::RenameSelectedFile);
   connect(AddEntry(filePopup_, "fpopDe", "Delete"), &QAction::triggered, this,
           &MainWindow::DeleteSelectedFiles);
-  AddEntry(filePopup_, "fpopPr", "Properties");
+  connect(AddEntry(filePopup_, "fpopPr", "Properties"), &QAction::triggered, this,
+          &MainWindow::ShowFileProperties);
   filePopup_->addSeparator();
   connect(AddEntry(filePopup_, "fpopRe", "Refresh"), &QAction::triggered, this,
           &MainWindow::RefreshList);
@@ -132,18 +143,23 @@ void MainWindow::BuildPopups() {
   folderPopup_ = new QMenu(this);
   folderPopup_->setObjectName(QStringLiteral("folderPop"));
   QAction* exploreEntry = AddEntry(folderPopup_, "folderEx", "Explore");
+  connect(exploreEntry, &QAction::triggered, this, &MainWindow::ExploreSelectedFolder);
   bold = exploreEntry->font();
   bold.setBold(true);
   exploreEntry->setFont(bold);
   folderPopup_->setDefaultAction(exploreEntry);
   AddEntry(folderPopup_, "folderDest", "Set as Destination");
   AddEntry(folderPopup_, "folderAddFav", "Add to Favorites");
-  AddEntry(folderPopup_, "folderNew", "Create New Folder");
+  connect(AddEntry(folderPopup_, "folderNew", "Create New Folder"), &QAction::triggered, this,
+          &MainWindow::CreateNewFolder);
   connect(AddEntry(folderPopup_, "folDel", "Delete Folder"), &QAction::triggered, this,
           &MainWindow::DeleteSelectedFolder);
-  AddEntry(folderPopup_, "folren", "Rename Folder");
-  AddEntry(folderPopup_, "folderprop", "Folder Properties");
-  AddEntry(folderPopup_, "folderFind", "Find Files");
+  connect(AddEntry(folderPopup_, "folren", "Rename Folder"), &QAction::triggered, this,
+          &MainWindow::RenameSelectedFolder);
+  connect(AddEntry(folderPopup_, "folderprop", "Folder Properties"), &QAction::triggered, this,
+          &MainWindow::ShowFolderProperties);
+  connect(AddEntry(folderPopup_, "folderFind", "Find Files"), &QAction::triggered, this,
+          &MainWindow::FindFilesInFolder);
 }
 
 void MainWindow::BuildToolbar() {
@@ -183,6 +199,12 @@ void MainWindow::ToolbarButtonClicked(const QString& key) {
     CopyOrMoveSelected(true);
   } else if (command == "mnuDel") {
     DeleteSelectedFiles();
+  } else if (command == "mnuProp") {
+    ShowFileProperties();
+  } else if (command == "mnulaunch") {
+    LaunchSelected();
+  } else if (command == "mnuFind") {
+    FindFilesInFolder();
   }
 }
 

@@ -15,8 +15,10 @@
 #include "inspect/ui/contents_window.h"
 #include "inspect/ui/set_info_window.h"
 #include "inspect/ui/text_viewer_window.h"
+#include "shell/ui/find_window.h"
 #include "shell/ui/main_window.h"
 #include "shell/ui/main_window_fixture.h"
+#include "shell/ui/properties_window.h"
 #include "shell/ui/transfer_window.h"
 
 namespace tessaly::testing {
@@ -53,6 +55,9 @@ TEST_F(MainWindowTest, EveryWindowAndControlIsNamedAndListedInTheDocument) {
   dialogs.emplace_back(std::make_unique<ContentsWindow>(session(), nullptr));
   dialogs.emplace_back(std::make_unique<TextViewerWindow>());
   TransferWindow transfer(TransferKind::Copy, session().dialogs, nullptr);
+  dialogs.emplace_back(
+      std::make_unique<PropertiesWindow>(std::vector<std::string>{Browse()}, nullptr));
+  dialogs.emplace_back(std::make_unique<FindWindow>(Browse(), nullptr));
 
   const struct {
     const QObject* root;
@@ -66,7 +71,9 @@ TEST_F(MainWindowTest, EveryWindowAndControlIsNamedAndListedInTheDocument) {
                  {dialogs[5].get(), "Form12"},
                  {dialogs[6].get(), "Form10"},
                  {dialogs[7].get(), "TextViewer"},
-                 {&transfer.ProgressWindow(), "TransferProgress"}};
+                 {&transfer.ProgressWindow(), "TransferProgress"},
+                 {dialogs[8].get(), "PropertiesWindow"},
+                 {dialogs[9].get(), "FindWindow"}};
   for (const auto& window : windows) {
     SCOPED_TRACE(window.name);
     EXPECT_EQ(window.root->objectName(), window.name);
