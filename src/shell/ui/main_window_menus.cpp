@@ -52,7 +52,8 @@ void MainWindow::BuildMenus() {
   AddEntry(folderMenu, "mnuFind", "F&ind Files");
   folderMenu->addSeparator();
   AddEntry(folderMenu, "mnuExp", "Explore Selected &Folder");
-  AddEntry(folderMenu, "mnuDest", "Se&t Selected Folder as Destination");
+  connect(AddEntry(folderMenu, "mnuDest", "Se&t Selected Folder as Destination"),
+          &QAction::triggered, this, &MainWindow::SetFolderAsDestination);
   AddEntry(folderMenu, "mnuNF", "Create Ne&w Folder");
   AddEntry(folderMenu, "mnuDelFol", "De&lete Folder");
   AddEntry(folderMenu, "mnurenfol", "Re&name Folder");
@@ -69,33 +70,28 @@ void MainWindow::BuildMenus() {
   AddEntry(editMenu, "mnuOp", "&Options");
 
   QMenu* navigateMenu = addMenu("mnuJump", "&Navigate");
-  AddEntry(navigateMenu, "mnuUpLvl", "&Up One Folder Level");
-  AddEntry(navigateMenu, "mnuLast", "&Last Used Destination Folder");
+  connect(AddEntry(navigateMenu, "mnuUpLvl", "&Up One Folder Level"), &QAction::triggered, this,
+          &MainWindow::UpOneLevel);
+  connect(AddEntry(navigateMenu, "mnuLast", "&Last Used Destination Folder"), &QAction::triggered,
+          this, &MainWindow::OpenLastDestination);
   navigateMenu->addSeparator();
   QMenu* favoritesMenu = navigateMenu->addMenu(MenuIconFor(QStringLiteral("&Favorites")),
                                                QStringLiteral("&Favorites"));
   favoritesMenu->setObjectName(QStringLiteral("mnuFav"));
   favoritesMenu->menuAction()->setObjectName(QStringLiteral("mnuFav"));
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < kFavouriteSlots; ++i) {
     const std::string name = "favs" + std::to_string(i);
-    AddEntry(favoritesMenu, name.c_str(), "");
+    connect(AddEntry(favoritesMenu, name.c_str(), ""), &QAction::triggered, this,
+            [this, i] { OpenFavourite(i); });
   }
-  ShowFavoritesEmpty();
-  AddEntry(navigateMenu, "mnuEdfavs", "&Edit Favorites List");
+  ShowFavourites();
+  connect(AddEntry(navigateMenu, "mnuEdfavs", "&Edit Favorites List"), &QAction::triggered, this,
+          &MainWindow::EditFavourites);
 
   QMenu* helpMenu = addMenu("hlpmenu", "&Help");
   AddEntry(helpMenu, "hlpcontmenu", "&Contents");
   helpMenu->addSeparator();
   AddEntry(helpMenu, "abmenu", "&About Tessaly");
-}
-
-void MainWindow::ShowFavoritesEmpty() {
-  // The menu as designed: with no favourites the first entry says so.
-  QAction* first = actions_.at(QStringLiteral("favs0"));
-  first->setText(QStringLiteral("(Empty)"));
-  first->setIcon(MenuIconFor(first->text()));
-  first->setEnabled(false);
-  for (int i = 1; i < 5; ++i) actions_.at(QStringLiteral("favs%1").arg(i))->setVisible(false);
 }
 
 void MainWindow::BuildPopups() {
@@ -129,8 +125,10 @@ void MainWindow::BuildPopups() {
   bold.setBold(true);
   exploreEntry->setFont(bold);
   folderPopup_->setDefaultAction(exploreEntry);
-  AddEntry(folderPopup_, "folderDest", "Set as Destination");
-  AddEntry(folderPopup_, "folderAddFav", "Add to Favorites");
+  connect(AddEntry(folderPopup_, "folderDest", "Set as Destination"), &QAction::triggered, this,
+          &MainWindow::SetFolderAsDestination);
+  connect(AddEntry(folderPopup_, "folderAddFav", "Add to Favorites"), &QAction::triggered, this,
+          &MainWindow::AddFolderToFavourites);
   AddEntry(folderPopup_, "folderNew", "Create New Folder");
   AddEntry(folderPopup_, "folDel", "Delete Folder");
   AddEntry(folderPopup_, "folren", "Rename Folder");
@@ -156,6 +154,11 @@ void MainWindow::BuildToolbar() {
     actions_[key] = action;
     connect(action, &QAction::triggered, this, [this, key] { ToolbarButtonClicked(key); });
   }
+  // The commands of Options, the drop target, the tray and help are still to come.
+  for (const char* name : {"mnuOp", "mnuShr", "mnuST", "hlpcontmenu", "abmenu", "options", "shrink",
+                           "help", "about"}) {
+    actions_.at(QString::fromUtf8(name))->setEnabled(false);
+  }
 }
 
 void MainWindow::ToolbarButtonClicked(const QString& key) {
@@ -169,6 +172,9 @@ void MainWindow::ToolbarButtonClicked(const QString& key) {
     ShowArchiveContents();
   } else if (command == "mnuSi") {
     ShowSetInfo();
+  } else if (QAction* entry = Action(QString::fromStdString(command))) {
+    // Any other button runs what its entry is connected to.
+    emit entry->triggered();
   }
 }
 

@@ -15,6 +15,7 @@
 #include "inspect/ui/contents_window.h"
 #include "inspect/ui/set_info_window.h"
 #include "inspect/ui/text_viewer_window.h"
+#include "shell/ui/favourites_dialog.h"
 #include "shell/ui/main_window.h"
 #include "shell/ui/main_window_fixture.h"
 
@@ -51,6 +52,8 @@ TEST_F(MainWindowTest, EveryWindowAndControlIsNamedAndListedInTheDocument) {
   dialogs.emplace_back(std::make_unique<SetInfoWindow>(session(), "", nullptr));
   dialogs.emplace_back(std::make_unique<ContentsWindow>(session(), nullptr));
   dialogs.emplace_back(std::make_unique<TextViewerWindow>());
+  dialogs.emplace_back(
+      std::make_unique<FavouritesDialog>(session().dialogs, NoFavouritesMenu(), "", nullptr));
 
   const struct {
     const QObject* root;
@@ -63,7 +66,8 @@ TEST_F(MainWindowTest, EveryWindowAndControlIsNamedAndListedInTheDocument) {
                  {dialogs[4].get(), "Form8"},
                  {dialogs[5].get(), "Form12"},
                  {dialogs[6].get(), "Form10"},
-                 {dialogs[7].get(), "TextViewer"}};
+                 {dialogs[7].get(), "TextViewer"},
+                 {dialogs[8].get(), "Form7"}};
   for (const auto& window : windows) {
     SCOPED_TRACE(window.name);
     EXPECT_EQ(window.root->objectName(), window.name);
