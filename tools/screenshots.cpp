@@ -1,9 +1,10 @@
 // Renders the desktop program's windows to PNG files so they can be looked at: the
 // main window on a small demo folder, the Status window in the middle of a job and
 // after a real job has finished, the confirmation dialog, the File Exists prompt, the
-// destination dialog, the set information of a three-volume RAR set and the contents
-// window on a ZIP and on a RAR archive, the Properties dialog of an archive and the
-// Find Files window after a search of the demo folder.
+// destination dialog, the Edit Favorite Folders dialog, the set information of a
+// three-volume RAR set, the contents window on a ZIP and on a RAR archive, the
+// Properties dialog of an archive and the Find Files window after a search of the
+// demo folder.
 //
 //   tessaly_screenshots OUTFOLDER
 #include <unistd.h>
@@ -33,6 +34,8 @@
 #include "inspect/ui/contents_window.h"
 #include "inspect/ui/set_info_window.h"
 #include "settings/settings_store.h"
+#include "shell/favourites.h"
+#include "shell/ui/favourites_dialog.h"
 #include "shell/ui/file_list_view.h"
 #include "shell/ui/find_window.h"
 #include "shell/ui/main_window.h"
@@ -164,6 +167,17 @@ int main(int argc, char** argv) {
   destination.Load(request);
   saved &= Save(destination, out, "destination_dialog.png");
   destination.hide();
+
+  // Two favourites, the tree on the demo folder.
+  tessaly::ApplicationSettings().SaveSetting("Favorite folders", "folder0",
+                                             (demo / "Backups").string() + "/");
+  tessaly::ApplicationSettings().SaveSetting("Favorite folders", "folder1",
+                                             (demo / "old disks").string() + "/");
+  tessaly::FavouritesDialog favourites(dialogs,
+                                       tessaly::StartupFavouritesMenu(tessaly::ReadFavourites()),
+                                       demo.string() + "/", &mainWindow);
+  saved &= Save(favourites, out, "favourites_dialog.png");
+  favourites.hide();
 
   // The window reads directory entries only: the volumes need no archive inside.
   session.job.selectedFiles = {(demo / "manual.rar").string()};

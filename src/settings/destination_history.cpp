@@ -9,6 +9,7 @@ namespace {
 
 constexpr int kHistorySize = 5;
 constexpr const char* kHistorySection = "Destination Folder Hist";
+constexpr const char* kLastDestinationKey = "Last Used Destination Folder";
 
 std::string SlotKey(int slot) {
   return "folder" + std::to_string(slot);
@@ -43,7 +44,7 @@ void AddDestinationHistory(ComboBoxModel& destinationBox, const std::string& fol
       }
       settings.SaveSetting(kHistorySection, SlotKey(1), folder);
     }
-    settings.SaveSetting("General", "Last Used Destination Folder", folder);
+    settings.SaveSetting("General", kLastDestinationKey, folder);
     return true;
   });
 
@@ -59,6 +60,10 @@ void FillDestinationHistory(ComboBoxModel& destinationBox) {
     if (entry.empty()) break;
     destinationBox.list.push_back(entry);
   }
+}
+
+std::string StoredLastDestination() {
+  return ApplicationSettings().GetSetting("General", kLastDestinationKey, "");
 }
 
 }  // namespace tessaly

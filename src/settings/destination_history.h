@@ -17,4 +17,7 @@ void AddDestinationHistory(ComboBoxModel& destinationBox, const std::string& fol
 // slot.
 void FillDestinationHistory(ComboBoxModel& destinationBox);
 
+// General/Last Used Destination Folder as stored now; "" when there is none.
+std::string StoredLastDestination();
+
 }  // namespace tessaly

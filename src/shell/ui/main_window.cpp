@@ -102,6 +102,8 @@ void MainWindow::Load(const std::vector<std::string>& programArgs) {
   resize(designSize);
 
   LoadSettings(session_.settings, session_.dialogs);
+  favourites_ = StartupFavouritesMenu(ReadFavourites());
+  ShowFavourites();
   const QRect screen = this->screen()->availableGeometry();
   const WindowPlacement current{WindowState(), x(), y(), designSize.width(), designSize.height()};
   ApplyPlacement(RestoreWindowPlacement(current, screen.width(), screen.height()));

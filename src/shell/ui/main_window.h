@@ -9,6 +9,7 @@
 
 #include "engine/session.h"
 #include "shell/browser_state.h"
+#include "shell/favourites.h"
 
 class QAction;
 class QCheckBox;
@@ -101,6 +102,13 @@ class MainWindow : public QMainWindow, public MainWindowView {
   void ShowFoundFile(const QString& path);
   // A toolbar button, by its key.
   void ToolbarButtonClicked(const QString& key);
+  // main_window_navigate.cpp
+  void OpenFavourite(int slot);
+  void AddFolderToFavourites();
+  void EditFavourites();
+  void OpenLastDestination();
+  void UpOneLevel();
+  void SetFolderAsDestination();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -115,7 +123,7 @@ class MainWindow : public QMainWindow, public MainWindowView {
   void BuildMenus();
   void BuildToolbar();
   void BuildPopups();
-  void ShowFavoritesEmpty();
+  void ShowFavourites();
   QAction* AddEntry(QMenu* menu, const char* name, const char* caption);
   void ApplySelectionCommands();
 
@@ -158,6 +166,7 @@ class MainWindow : public QMainWindow, public MainWindowView {
   QMenu* filePopup_ = nullptr;
   QMenu* folderPopup_ = nullptr;
   std::map<QString, QAction*> actions_;
+  FavouritesMenu favourites_ = NoFavouritesMenu();
 };
 
 }  // namespace tessaly

@@ -60,7 +60,8 @@ void MainWindow::BuildMenus() {
   folderMenu->addSeparator();
   connect(AddEntry(folderMenu, "mnuExp", "Explore Selected &Folder"), &QAction::triggered, this,
           &MainWindow::ExploreSelectedFolder);
-  AddEntry(folderMenu, "mnuDest", "Se&t Selected Folder as Destination");
+  connect(AddEntry(folderMenu, "mnuDest", "Se&t Selected Folder as Destination"),
+          &QAction::triggered, this, &MainWindow::SetFolderAsDestination);
   connect(AddEntry(folderMenu, "mnuNF", "Create Ne&w Folder"), &QAction::triggered, this,
           &MainWindow::CreateNewFolder);
   connect(AddEntry(folderMenu, "mnuDelFol", "De&lete Folder"), &QAction::triggered, this,
@@ -81,33 +82,28 @@ void MainWindow::BuildMenus() {
   AddEntry(editMenu, "mnuOp", "&Options");
 
   QMenu* navigateMenu = addMenu("mnuJump", "&Navigate");
-  AddEntry(navigateMenu, "mnuUpLvl", "&Up One Folder Level");
-  AddEntry(navigateMenu, "mnuLast", "&Last Used Destination Folder");
+  connect(AddEntry(navigateMenu, "mnuUpLvl", "&Up One Folder Level"), &QAction::triggered, this,
+          &MainWindow::UpOneLevel);
+  connect(AddEntry(navigateMenu, "mnuLast", "&Last Used Destination Folder"), &QAction::triggered,
+          this, &MainWindow::OpenLastDestination);
   navigateMenu->addSeparator();
   QMenu* favoritesMenu = navigateMenu->addMenu(MenuIconFor(QStringLiteral("&Favorites")),
                                                QStringLiteral("&Favorites"));
   favoritesMenu->setObjectName(QStringLiteral("mnuFav"));
   favoritesMenu->menuAction()->setObjectName(QStringLiteral("mnuFav"));
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < kFavouriteSlots; ++i) {
     const std::string name = "favs" + std::to_string(i);
-    AddEntry(favoritesMenu, name.c_str(), "");
+    connect(AddEntry(favoritesMenu, name.c_str(), ""), &QAction::triggered, this,
+            [this, i] { OpenFavourite(i); });
   }
-  ShowFavoritesEmpty();
-  AddEntry(navigateMenu, "mnuEdfavs", "&Edit Favorites List");
+  ShowFavourites();
+  connect(AddEntry(navigateMenu, "mnuEdfavs", "&Edit Favorites List"), &QAction::triggered, this,
+          &MainWindow::EditFavourites);
 
   QMenu* helpMenu = addMenu("hlpmenu", "&Help");
   AddEntry(helpMenu, "hlpcontmenu", "&Contents");
   helpMenu->addSeparator();
   AddEntry(helpMenu, "abmenu", "&About Tessaly");
-}
-
-void MainWindow::ShowFavoritesEmpty() {
-  // The menu as designed: with no favourites the first entry says so.
-  QAction* first = actions_.at(QStringLiteral("favs0"));
-  first->setText(QStringLiteral("(Empty)"));
-  first->setIcon(MenuIconFor(first->text()));
-  first->setEnabled(false);
-  for (int i = 1; i < 5; ++i) actions_.at(QStringLiteral("favs%1").arg(i))->setVisible(false);
 }
 
 void MainWindow::BuildPopups() {
@@ -148,8 +144,10 @@ void MainWindow::BuildPopups() {
   bold.setBold(true);
   exploreEntry->setFont(bold);
   folderPopup_->setDefaultAction(exploreEntry);
-  AddEntry(folderPopup_, "folderDest", "Set as Destination");
-  AddEntry(folderPopup_, "folderAddFav", "Add to Favorites");
+  connect(AddEntry(folderPopup_, "folderDest", "Set as Destination"), &QAction::triggered, this,
+          &MainWindow::SetFolderAsDestination);
+  connect(AddEntry(folderPopup_, "folderAddFav", "Add to Favorites"), &QAction::triggered, this,
+          &MainWindow::AddFolderToFavourites);
   connect(AddEntry(folderPopup_, "folderNew", "Create New Folder"), &QAction::triggered, this,
           &MainWindow::CreateNewFolder);
   connect(AddEntry(folderPopup_, "folDel", "Delete Folder"), &QAction::triggered, this,
@@ -180,31 +178,18 @@ void MainWindow::BuildToolbar() {
     actions_[key] = action;
     connect(action, &QAction::triggered, this, [this, key] { ToolbarButtonClicked(key); });
   }
+  // The commands of Options, the drop target, the tray and help are still to come.
+  for (const char* name : {"mnuOp", "mnuShr", "mnuST", "hlpcontmenu", "abmenu", "options", "shrink",
+                           "help", "about"}) {
+    actions_.at(QString::fromUtf8(name))->setEnabled(false);
+  }
 }
 
 void MainWindow::ToolbarButtonClicked(const QString& key) {
-  // A button runs its menu entry's command, whatever that entry's enabled state.
-  const std::string command = ToolbarCommandFor(key.toStdString());
-  if (command == "mnuEx") {
-    ExtractSelected();
-  } else if (command == "mnuRef") {
-    RefreshList();
-  } else if (command == "mnuZC") {
-    ShowArchiveContents();
-  } else if (command == "mnuSi") {
-    ShowSetInfo();
-  } else if (command == "mnuCopy") {
-    CopyOrMoveSelected(false);
-  } else if (command == "mnuMov") {
-    CopyOrMoveSelected(true);
-  } else if (command == "mnuDel") {
-    DeleteSelectedFiles();
-  } else if (command == "mnuProp") {
-    ShowFileProperties();
-  } else if (command == "mnulaunch") {
-    LaunchSelected();
-  } else if (command == "mnuFind") {
-    FindFilesInFolder();
+  // A button runs what its menu entry is connected to, whatever that entry's enabled
+  // state.
+  if (QAction* entry = Action(QString::fromStdString(ToolbarCommandFor(key.toStdString())))) {
+    emit entry->triggered();
   }
 }
 
