@@ -84,7 +84,11 @@ MainWindow::MainWindow(Session& session, QWidget* parent)
   fileList_->SetRenamer([this](const std::string& oldName, const std::string& newName) {
     return RenameInFolder(model_.currentFolder, oldName, newName);
   });
-  connect(fileList_, &FileListView::ItemRenamed, this, &MainWindow::UpdateSelectionState);
+  connect(fileList_, &FileListView::ItemRenamed, this, [this] {
+    // A renamed folder item is renamed in the tree as well.
+    tree_->Reread();
+    UpdateSelectionState();
+  });
   connect(fileList_, &FileListView::RenameRefused, this, [this](const QString& why) {
     session_.dialogs.MessageBox({why.toStdString(), MsgButtons::OK, MsgIcon::Exclamation, "Oops!"});
   });

@@ -121,6 +121,34 @@ TEST_F(MainWindowTest, RenameInTheListRestoresTheOldNameWhenTheNewOneExists) {
   EXPECT_EQ(ReadFileText(Browse() + "c d.zip"), "a");
 }
 
+// A folder renamed in the list is renamed in the tree too.
+TEST_F(MainWindowTest, AFolderRenamedInTheListShowsItsNewNameInTheTree) {
+  SkipWelcome();
+  fs::create_directory(Browse() + "old");
+  MainWindow& window = Open();
+  FolderTree& tree = window.Tree();
+  const auto treeChildren = [&] {
+    std::vector<std::string> names;
+    const QModelIndex current = tree.currentIndex();
+    for (int row = 0; row < tree.model()->rowCount(current); ++row) {
+      names.push_back(tree.model()->index(row, 0, current).data().toString().toStdString());
+    }
+    return names;
+  };
+  tree.expand(tree.currentIndex());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return treeChildren() == std::vector<std::string>{"old"}; }));
+  ClickRow("old");
+  window.Action("mnuren")->trigger();
+  auto* editor = window.FileList().viewport()->findChild<QLineEdit*>();
+  ASSERT_NE(editor, nullptr);
+  editor->selectAll();
+  QTest::keyClicks(editor, "new");
+  QTest::keyClick(editor, Qt::Key_Return);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return treeChildren() == std::vector<std::string>{"new"}; }))
+      << ::testing::PrintToString(treeChildren());
+  EXPECT_TRUE(fs::is_directory(Browse() + "new"));
+}
+
 TEST_F(MainWindowTest, LaunchAndExploreOpenWithTheDesktopAndLaunchSaysWhenNothingTakesTheFile) {
   SkipWelcome();
   WriteFileText(Browse() + "a.zip", "");
