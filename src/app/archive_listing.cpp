@@ -64,7 +64,8 @@ void ShowMissingRarVolume(Session& session) {
 
 int ListArchives(Session& session, const std::vector<std::string>& archives, std::ostream& out) {
   for (const std::string& path : archives) {
-    const std::string type = DetectArchiveType(session, path);
+    // Lists a ZIP archive as it probes it: its directory is read once.
+    const std::string type = ProbeArchiveForContents(session, path);
     if (type.empty()) {
       // The ARJ probe, the last one, left its listing of a file it did not take.
       DeleteFile(session.settings.tempFolder + kArjListingName);

@@ -90,14 +90,6 @@ void ReadAceSet(SetInfo& info, const std::string& archivePath, const std::string
   }
 }
 
-std::string Folded(const std::string& text) {
-  std::string folded = text;
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return folded;
-}
-
 }  // namespace
 
 SetInfo ReadSetInfo(const std::string& archivePath, const std::string& type, bool probeIsExe,
@@ -114,11 +106,8 @@ SetInfo ReadSetInfo(const std::string& archivePath, const std::string& type, boo
   } else if (type == "ace") {
     ReadAceSet(info, archivePath, base, selectedItemText);
   }
-  std::stable_sort(info.volumes.begin(), info.volumes.end(),
-                   [](const SetVolume& a, const SetVolume& b) {
-                     const std::string foldedA = Folded(a.name), foldedB = Folded(b.name);
-                     return foldedA != foldedB ? foldedA < foldedB : a.name < b.name;
-                   });
+  std::sort(info.volumes.begin(), info.volumes.end(),
+            [](const SetVolume& a, const SetVolume& b) { return NameOrderBefore(a.name, b.name); });
   return info;
 }
 

@@ -96,6 +96,11 @@ class DirHandle {
 
 }  // namespace
 
+bool NameOrderBefore(const std::string& a, const std::string& b) {
+  const int byFolded = FoldedName(a).compare(FoldedName(b));
+  return byFolded != 0 ? byFolded < 0 : a < b;
+}
+
 bool MatchesFilePattern(const std::string& name, const std::string& pattern) {
   return PatternMatch(name, pattern);
 }

@@ -39,6 +39,10 @@ std::string FormatFileSize(uint64_t bytes);
 // The local date and time as "YYYY-MM-DD HH:MM:SS"; "" when it has no such form.
 std::string FormatFileDate(int64_t unixTime);
 
+// True when a comes before b in the order ListFolder sorts names: letters without
+// regard to case, names equal that way in byte order.
+bool NameOrderBefore(const std::string& a, const std::string& b);
+
 // name matches pattern: "*" any run, "?" one character, letters without regard to
 // case; a pattern ending in ".*" also takes names without a dot.
 bool MatchesFilePattern(const std::string& name, const std::string& pattern);
