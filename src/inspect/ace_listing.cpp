@@ -34,14 +34,6 @@ std::string SkipResultMessage(int result, const std::string& volume) {
   return "";
 }
 
-std::vector<std::string> VolumeCandidates(const std::string& folder, const std::string& pattern) {
-  std::vector<std::string> names;
-  for (const FileListItem& item : ListFolder(folder.empty() ? "./" : folder, pattern)) {
-    if (item.tag.empty()) names.push_back(item.text);
-  }
-  return names;
-}
-
 }  // namespace
 
 ListingResult ListAceArchive(Session& session, const std::string& archivePath) {
@@ -56,7 +48,7 @@ ListingResult ListAceArchive(Session& session, const std::string& archivePath) {
   uint64_t listedBytes = 0;
   bool firstMatch = true;
   auto header = std::make_unique<ACEHeaderData>();
-  for (const std::string& match : VolumeCandidates(folder, pattern)) {
+  for (const std::string& match : FilesMatching(folder, pattern)) {
     const std::string volume = folder + match;
     ACEOpenArchiveData open{};
     open.ArcName = volume.c_str();

@@ -157,6 +157,14 @@ std::vector<FileListItem> ListFolder(const std::string& path, const std::string&
   return rows;
 }
 
+std::vector<std::string> FilesMatching(const std::string& folder, const std::string& pattern) {
+  std::vector<std::string> names;
+  for (const FileListItem& item : ListFolder(folder.empty() ? "./" : folder, pattern)) {
+    if (item.tag.empty()) names.push_back(item.text);
+  }
+  return names;
+}
+
 void LoadFileDetails(const std::string& folder, FileListItem& item) {
   if (!item.detailsPending) return;
   item.detailsPending = false;

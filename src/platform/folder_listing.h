@@ -28,6 +28,10 @@ struct FileListItem {
 // gives an empty list. Regular files come with detailsPending set.
 std::vector<FileListItem> ListFolder(const std::string& path, const std::string& pattern);
 
+// The names of the regular files of folder ("" for the current folder; else ending
+// in "/") that match pattern, as ListFolder finds and orders them.
+std::vector<std::string> FilesMatching(const std::string& folder, const std::string& pattern);
+
 // Reads a pending file row's size and date (folder ends in "/"); a file that has
 // gone since the listing keeps empty texts.
 void LoadFileDetails(const std::string& folder, FileListItem& item);

@@ -47,15 +47,6 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? "" : path.substr(0, slash + 1);
 }
 
-// The names in folder that a search for pattern finds with normal attributes.
-std::vector<std::string> FilesMatching(const std::string& folder, const std::string& pattern) {
-  std::vector<std::string> names;
-  for (const FileListItem& item : ListFolder(folder.empty() ? "./" : folder, pattern)) {
-    if (item.tag.empty()) names.push_back(item.text);
-  }
-  return names;
-}
-
 // One open archive handle, closed when it goes.
 class AceArchive {
  public:
