@@ -43,8 +43,6 @@ TEST(HelpWindowTest, ContentsLinksBackForwardAndAnchors) {
   EXPECT_TRUE(help->isVisible());
   EXPECT_EQ(PageOf(*help), "options.html#arj");
   EXPECT_GT(help->Browser()->verticalScrollBar()->value(), 0);
-  // The same window shows the next page.
-  EXPECT_EQ(ShowHelpPage(&owner, "options.html"), help);
 
   QTest::mouseClick(help->ContentsButton(), Qt::LeftButton);
   EXPECT_EQ(PageOf(*help), "index.html");
@@ -58,17 +56,15 @@ TEST(HelpWindowTest, ContentsLinksBackForwardAndAnchors) {
   EXPECT_EQ(PageOf(*help), "extracting.html");
   EXPECT_FALSE(help->ForwardButton()->isEnabled());
 
-  help->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(help));
-  help->Browser()->setFocus();
   // A button's shortcut presses it a moment later, as a click shows.
   QTest::keyClick(help->Browser(), Qt::Key_Left, Qt::AltModifier);
   EXPECT_TRUE(QTest::qWaitFor([&] { return PageOf(*help) == "index.html"; }));
   QTest::keyClick(help->Browser(), Qt::Key_Right, Qt::AltModifier);
   EXPECT_TRUE(QTest::qWaitFor([&] { return PageOf(*help) == "extracting.html"; }));
 
-  // A page that is not there: the window says where it looked.
-  ShowHelpPage(&owner, "missing.html");
+  // A page that is not there: the same window says where it looked.
+  EXPECT_EQ(ShowHelpPage(&owner, "missing.html"), help);
   EXPECT_TRUE(help->Browser()->toPlainText().contains(HelpPagesFolder()));
 }
 
