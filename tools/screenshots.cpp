@@ -3,8 +3,8 @@
 // after a real job has finished, the confirmation dialog, the File Exists prompt, the
 // destination dialog, the Edit Favorite Folders dialog, the set information of a
 // three-volume RAR set, the contents window on a ZIP and on a RAR archive, the
-// Properties dialog of an archive and the Find Files window after a search of the
-// demo folder.
+// Properties dialog of an archive, the Find Files window after a search of the
+// demo folder, the Welcome and About windows and the help window on two pages.
 //
 //   tessaly_screenshots OUTFOLDER
 #include <unistd.h>
@@ -33,7 +33,10 @@
 #include "engine/ui/status_window.h"
 #include "inspect/ui/contents_window.h"
 #include "inspect/ui/set_info_window.h"
+#include "platform/ui/help_window.h"
 #include "settings/settings_store.h"
+#include "settings/ui/about_window.h"
+#include "settings/ui/welcome_window.h"
 #include "shell/favourites.h"
 #include "shell/ui/favourites_dialog.h"
 #include "shell/ui/file_list_view.h"
@@ -218,5 +221,17 @@ int main(int argc, char** argv) {
   while (find.Searching() && searching.elapsed() < 5000) QApplication::processEvents();
   saved &= Save(find, out, "find_files.png");
   find.hide();
+
+  tessaly::WelcomeWindow welcome(&mainWindow);
+  saved &= Save(welcome, out, "welcome.png");
+  welcome.hide();
+  tessaly::AboutWindow about(dialogs, events, &mainWindow);
+  saved &= Save(about, out, "about.png");
+  about.hide();
+  tessaly::HelpWindow* help = tessaly::ShowHelpPage(&mainWindow, QStringLiteral("index.html"));
+  saved &= Save(*help, out, "help_contents.png");
+  help->ShowPage(QStringLiteral("options.html#general"));
+  saved &= Save(*help, out, "help_options.png");
+  help->close();
   return saved ? 0 : 1;
 }

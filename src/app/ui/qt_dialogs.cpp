@@ -12,14 +12,11 @@
 #include "engine/ui/important_message_window.h"
 #include "engine/ui/status_window.h"
 #include "platform/ui/input_box.h"
+#include "settings/ui/welcome_window.h"
 
 namespace tessaly {
 
 namespace {
-
-constexpr const char* kWelcomeText =
-    "Welcome to Tessaly!\n\nSelect one or more archives in the file list, choose the folder to "
-    "extract them to, and press \"Extract\".";
 
 QMessageBox::Icon QtIcon(MsgIcon icon) {
   switch (icon) {
@@ -195,10 +192,8 @@ DestinationAnswer QtDialogs::ChooseDestination(const DestinationRequest& request
 void QtDialogs::ShowWelcome() {
   QWidget* const owner = QuestionOwner();
   const FocusReturn focus(owner);
-  QMessageBox box(QMessageBox::Information, "Welcome", kWelcomeText, QMessageBox::Ok, owner);
-  box.setObjectName("FrmIntro");
-  box.setTextFormat(Qt::PlainText);
-  box.exec();
+  WelcomeWindow welcome(owner);
+  welcome.exec();
 }
 
 void QtDialogs::ShowImportantMessage(ImportantMessageModel& notice) {

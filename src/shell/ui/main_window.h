@@ -109,6 +109,9 @@ class MainWindow : public QMainWindow, public MainWindowView {
   void OpenLastDestination();
   void UpOneLevel();
   void SetFolderAsDestination();
+  // main_window_help.cpp: the About window, modal over owner; the help contents.
+  void ShowAbout(QWidget* owner);
+  void ShowHelpContents();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -101,9 +101,12 @@ void MainWindow::BuildMenus() {
           &MainWindow::EditFavourites);
 
   QMenu* helpMenu = addMenu("hlpmenu", "&Help");
-  AddEntry(helpMenu, "hlpcontmenu", "&Contents");
+  QAction* helpContents = AddEntry(helpMenu, "hlpcontmenu", "&Contents");
+  helpContents->setShortcut(QKeySequence::HelpContents);
+  connect(helpContents, &QAction::triggered, this, &MainWindow::ShowHelpContents);
   helpMenu->addSeparator();
-  AddEntry(helpMenu, "abmenu", "&About Tessaly");
+  connect(AddEntry(helpMenu, "abmenu", "&About Tessaly"), &QAction::triggered, this,
+          [this] { ShowAbout(this); });
 }
 
 void MainWindow::BuildPopups() {
@@ -178,9 +181,8 @@ void MainWindow::BuildToolbar() {
     actions_[key] = action;
     connect(action, &QAction::triggered, this, [this, key] { ToolbarButtonClicked(key); });
   }
-  // The commands of Options, the drop target, the tray and help are still to come.
-  for (const char* name : {"mnuOp", "mnuShr", "mnuST", "hlpcontmenu", "abmenu", "options", "shrink",
-                           "help", "about"}) {
+  // The commands of Options, the drop target and the tray are still to come.
+  for (const char* name : {"mnuOp", "mnuShr", "mnuST", "options", "shrink"}) {
     actions_.at(QString::fromUtf8(name))->setEnabled(false);
   }
 }

@@ -390,19 +390,21 @@ void DrawBadge(QPainter& p, Badge badge) {
   }
 }
 
+QPixmap RenderPixmap(const Picture& picture, int size) {
+  QPixmap pixmap(size, size);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.scale(size / 16.0, size / 16.0);
+  DrawBase(painter, picture);
+  DrawBadge(painter, picture.badge);
+  painter.end();
+  return pixmap;
+}
+
 QIcon Render(const Picture& picture) {
   QIcon icon;
-  for (int size : kIconSizes) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(size / 16.0, size / 16.0);
-    DrawBase(painter, picture);
-    DrawBadge(painter, picture.badge);
-    painter.end();
-    icon.addPixmap(pixmap);
-  }
+  for (int size : kIconSizes) icon.addPixmap(RenderPixmap(picture, size));
   return icon;
 }
 
@@ -526,6 +528,10 @@ QIcon CommandIcon(int index) {
   QIcon& icon = Caches().commandIcons[index - 1];
   if (icon.isNull()) icon = Render(CommandPictures()[index - 1]);
   return icon;
+}
+
+QPixmap ProductPicture(int size) {
+  return RenderPixmap(FileTypePictures().at("tessaly"), size);
 }
 
 QIcon MenuIconFor(const QString& caption) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QPixmap>
 #include <QString>
 #include <string>
 
@@ -17,5 +18,8 @@ QIcon MenuIconFor(const QString& caption);
 // The file-type image of a key from IconKeyFor, "DOS" (folder) or "Drive";
 // unknown keys get the "Others" image.
 QIcon FileTypeIcon(const std::string& key);
+
+// The program's own picture (the "tessaly" file-type image) drawn at size x size pixels.
+QPixmap ProductPicture(int size);
 
 }  // namespace tessaly

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -86,14 +87,20 @@ TEST_F(QtDialogsTest, MessageBoxesShowTheRequestAndAnswerTheButtonPressed) {
   }
 }
 
-// Automation finds the first-run greeting by its historical object name.
-TEST_F(QtDialogsTest, TheWelcomeIsFoundByItsObjectName) {
-  WhenModalShows([](QWidget* modal) {
+// The first-run greeting, found by its historical object name; Enter presses its OK.
+TEST_F(QtDialogsTest, TheWelcomeWindowGreetsWithTheVersionAndClosesOnEnter) {
+  WhenModalShows([&](QWidget* modal) {
     EXPECT_EQ(modal->objectName(), "FrmIntro");
-    EXPECT_EQ(modal->windowTitle(), "Welcome");
+    EXPECT_EQ(modal->parentWidget(), &owner);
+    EXPECT_EQ(modal->windowTitle(), "Welcome...");
+    EXPECT_EQ(modal->findChild<QLabel*>("Label1")->text(), "Thank you for installing");
+    EXPECT_EQ(modal->findChild<QLabel*>("Label5")->text(), "Version 3.6");
+    EXPECT_FALSE(modal->findChild<QLabel*>("Image1")->pixmap().isNull());
+    EXPECT_TRUE(modal->findChild<QPushButton*>("Command1")->isDefault());
     QTest::keyClick(modal, Qt::Key_Return);
   });
   dialogs.ShowWelcome();
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST_F(QtDialogsTest, InputBoxKeepsThePromptsLinesAndAnswersEmptyOnCancel) {

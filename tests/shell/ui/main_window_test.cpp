@@ -20,7 +20,8 @@ namespace {
 
 TEST_F(MainWindowTest, FirstStartShowsZipFilesInTheWorkingFolderWithNoDestination) {
   script.Then([](QWidget* welcome) {
-    EXPECT_EQ(welcome->windowTitle(), "Welcome");
+    EXPECT_EQ(welcome->objectName(), "FrmIntro");
+    EXPECT_EQ(welcome->windowTitle(), "Welcome...");
     ClickButton(welcome, "OK");
   });
   MainWindow& window = Open();

@@ -15,6 +15,9 @@
 #include "inspect/ui/contents_window.h"
 #include "inspect/ui/set_info_window.h"
 #include "inspect/ui/text_viewer_window.h"
+#include "platform/ui/help_window.h"
+#include "settings/ui/about_window.h"
+#include "settings/ui/welcome_window.h"
 #include "shell/ui/favourites_dialog.h"
 #include "shell/ui/find_window.h"
 #include "shell/ui/main_window.h"
@@ -61,6 +64,9 @@ TEST_F(MainWindowTest, EveryWindowAndControlIsNamedAndListedInTheDocument) {
   dialogs.emplace_back(std::make_unique<FindWindow>(Browse(), nullptr));
   dialogs.emplace_back(
       std::make_unique<FavouritesDialog>(session().dialogs, NoFavouritesMenu(), "", nullptr));
+  dialogs.emplace_back(std::make_unique<WelcomeWindow>(nullptr));
+  dialogs.emplace_back(std::make_unique<AboutWindow>(session().dialogs, session().events, nullptr));
+  dialogs.emplace_back(std::make_unique<HelpWindow>(nullptr));
 
   const struct {
     const QObject* root;
@@ -77,7 +83,10 @@ TEST_F(MainWindowTest, EveryWindowAndControlIsNamedAndListedInTheDocument) {
                  {&transfer.ProgressWindow(), "TransferProgress"},
                  {dialogs[8].get(), "PropertiesWindow"},
                  {dialogs[9].get(), "FindWindow"},
-                 {dialogs[10].get(), "Form7"}};
+                 {dialogs[10].get(), "Form7"},
+                 {dialogs[11].get(), "FrmIntro"},
+                 {dialogs[12].get(), "FrmAbt"},
+                 {dialogs[13].get(), "helpWindow"}};
   for (const auto& window : windows) {
     SCOPED_TRACE(window.name);
     EXPECT_EQ(window.root->objectName(), window.name);
