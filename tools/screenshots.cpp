@@ -3,8 +3,8 @@
 // after a real job has finished, the confirmation dialog, the File Exists prompt, the
 // destination dialog, the Edit Favorite Folders dialog, the set information of a
 // three-volume RAR set, the contents window on a ZIP and on a RAR archive, the
-// Properties dialog of an archive and the Find Files window after a search of the
-// demo folder.
+// Properties dialog of an archive, the Find Files window after a search of the
+// demo folder, and the drop target with its menu.
 //
 //   tessaly_screenshots OUTFOLDER
 #include <unistd.h>
@@ -15,9 +15,12 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
 #include <QPixmap>
 #include <QTreeView>
 #include <QWidget>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -35,6 +38,7 @@
 #include "inspect/ui/set_info_window.h"
 #include "settings/settings_store.h"
 #include "shell/favourites.h"
+#include "shell/ui/drop_target_window.h"
 #include "shell/ui/favourites_dialog.h"
 #include "shell/ui/file_list_view.h"
 #include "shell/ui/find_window.h"
@@ -218,5 +222,33 @@ int main(int argc, char** argv) {
   while (find.Searching() && searching.elapsed() < 5000) QApplication::processEvents();
   saved &= Save(find, out, "find_files.png");
   find.hide();
+
+  // The drop target, then with its menu open beside it: a pop-up menu is a window of its
+  // own, so the two are drawn into one picture.
+  mainWindow.Action(QStringLiteral("mnuShr"))->trigger();
+  tessaly::DropTargetWindow* target = mainWindow.DropTarget();
+  if (target == nullptr) return 1;
+  target->move(40, 40);
+  saved &= Save(*target, out, "drop_target.png");
+  QMenu* menu = target->PopupMenu(QStringLiteral("iconpopup"));
+  menu->popup(target->mapToGlobal(QPoint(target->width(), target->height() / 2)),
+              menu->defaultAction());
+  QElapsedTimer opening;
+  opening.start();
+  while (opening.elapsed() < 300) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  const QPixmap menuPicture = menu->grab();
+  QPixmap both(target->width() + 4 + menuPicture.width(),
+               std::max(target->height(), menuPicture.height()));
+  both.fill(Qt::white);
+  {
+    QPainter painter(&both);
+    painter.drawPixmap(0, 0, target->grab());
+    painter.drawPixmap(target->width() + 4, 0, menuPicture);
+  }
+  const fs::path menuFile = out / "drop_target_menu.png";
+  const bool menuSaved = both.save(QString::fromStdString(menuFile.string()), "PNG");
+  std::printf("%s %s\n", menuSaved ? "wrote" : "could not write", menuFile.c_str());
+  saved &= menuSaved;
+  menu->hide();
   return saved ? 0 : 1;
 }

@@ -15,12 +15,14 @@
 #include "inspect/ui/contents_window.h"
 #include "inspect/ui/set_info_window.h"
 #include "inspect/ui/text_viewer_window.h"
+#include "shell/ui/drop_target_window.h"
 #include "shell/ui/favourites_dialog.h"
 #include "shell/ui/find_window.h"
 #include "shell/ui/main_window.h"
 #include "shell/ui/main_window_fixture.h"
 #include "shell/ui/properties_window.h"
 #include "shell/ui/transfer_window.h"
+#include "shell/ui/tray_icon.h"
 
 namespace tessaly::testing {
 namespace {
@@ -61,6 +63,8 @@ TEST_F(MainWindowTest, EveryWindowAndControlIsNamedAndListedInTheDocument) {
   dialogs.emplace_back(std::make_unique<FindWindow>(Browse(), nullptr));
   dialogs.emplace_back(
       std::make_unique<FavouritesDialog>(session().dialogs, NoFavouritesMenu(), "", nullptr));
+  TrayIcon tray;
+  dialogs.emplace_back(std::make_unique<DropTargetWindow>(session(), tray));
 
   const struct {
     const QObject* root;
@@ -77,7 +81,8 @@ TEST_F(MainWindowTest, EveryWindowAndControlIsNamedAndListedInTheDocument) {
                  {&transfer.ProgressWindow(), "TransferProgress"},
                  {dialogs[8].get(), "PropertiesWindow"},
                  {dialogs[9].get(), "FindWindow"},
-                 {dialogs[10].get(), "Form7"}};
+                 {dialogs[10].get(), "Form7"},
+                 {dialogs[11].get(), "form9"}};
   for (const auto& window : windows) {
     SCOPED_TRACE(window.name);
     EXPECT_EQ(window.root->objectName(), window.name);
