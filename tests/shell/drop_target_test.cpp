@@ -3,11 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "support/engine_fixture.h"
-#include "support/files.h"
 #include "support/zip_fixtures.h"
 
 namespace tessaly::testing {
@@ -23,11 +21,10 @@ TEST_F(DropTargetTest, ModeSetsTheCaptionAndADroppedJobRunsInDropMode) {
   EXPECT_FALSE(session.job.dropMode);
 
   SetSetting("General", "Show confirmation", "1");
-  std::filesystem::create_directory(PathOf("out"));
-  session.mainWindow.destinationBox.text = PathOf("out");
+  session.mainWindow.destinationBox.text = Root();
   WriteZip(PathOf("b.zip"), {{"b.txt", "2"}});
   WriteZip(PathOf("a.zip"), {{"a.txt", "1"}});
-  dialogs.confirmAnswers = {ConfirmAnswer::Go};
+  dialogs.confirmAnswers = {ConfirmAnswer::Cancel};
   ExtractDroppedOnTarget(session, {PathOf("b.zip"), PathOf("a.zip")});
   // The confirmation offers the drop target's new-folder choice: the job ran in drop mode.
   ASSERT_EQ(dialogs.confirmNewDestinationVisible.size(), 1u);
@@ -36,8 +33,6 @@ TEST_F(DropTargetTest, ModeSetsTheCaptionAndADroppedJobRunsInDropMode) {
   EXPECT_EQ(session.job.selectedFiles,
             (std::vector<std::string>{PathOf("b.zip"), PathOf("a.zip")}));
   EXPECT_FALSE(session.job.dropMode);
-  EXPECT_EQ(ReadFileText(PathOf("out/a.txt")), "1");
-  EXPECT_EQ(ReadFileText(PathOf("out/b.txt")), "2");
 }
 
 TEST(TrayIconTest, OneIconReportsToItsOwnerAndOpensItsMenu) {
