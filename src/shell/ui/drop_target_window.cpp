@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
@@ -288,6 +289,15 @@ void DropTargetWindow::closeEvent(QCloseEvent* event) {
   tray_.Remove(TrayOwner::DropTarget);
   emit closed();
   event->accept();
+}
+
+void DropTargetWindow::paintEvent(QPaintEvent* event) {
+  QWidget::paintEvent(event);
+  // Without a frame from the window manager, a line of its own keeps it apart from what
+  // lies behind.
+  QPainter painter(this);
+  painter.setPen(palette().color(QPalette::Dark));
+  painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 }  // namespace tessaly
