@@ -187,7 +187,7 @@ void DropTargetWindow::OpenTrayMenu(const QPoint& globalPos) {
     raise();
     activateWindow();
   }
-  QMenu* menu = shown ? iconMenu_ : trayMenu_;
+  QMenu* menu = PopupMenu(QString::fromStdString(TrayMenuFor(TrayOwner::DropTarget, shown)));
   menu->popup(globalPos, menu->defaultAction());
 }
 

@@ -89,9 +89,8 @@ void MainWindow::TrayDoubleClicked(TrayOwner owner) {
 void MainWindow::TrayMenuRequested(TrayOwner owner, const QPoint& globalPos) {
   if (owner == TrayOwner::DropTarget && dropTarget_ != nullptr) {
     dropTarget_->OpenTrayMenu(globalPos);
-  } else if (owner == TrayOwner::MainWindow) {
-    activateWindow();
-    trayMenu_->popup(globalPos, trayMenu_->defaultAction());
+  } else if (QMenu* menu = PopupMenu(QString::fromStdString(TrayMenuFor(owner, false)))) {
+    menu->popup(globalPos, menu->defaultAction());
   }
 }
 
