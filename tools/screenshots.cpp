@@ -4,7 +4,8 @@
 // destination dialog, the Edit Favorite Folders dialog, the set information of a
 // three-volume RAR set, the contents window on a ZIP and on a RAR archive, the
 // Properties dialog of an archive, the Find Files window after a search of the
-// demo folder, the Welcome and About windows and the help window on two pages.
+// demo folder, the Welcome and About windows, the help window on two pages, and the
+// drop target with its menu.
 //
 //   tessaly_screenshots OUTFOLDER
 #include <unistd.h>
@@ -15,9 +16,12 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
 #include <QPixmap>
 #include <QTreeView>
 #include <QWidget>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -38,6 +42,7 @@
 #include "settings/ui/about_window.h"
 #include "settings/ui/welcome_window.h"
 #include "shell/favourites.h"
+#include "shell/ui/drop_target_window.h"
 #include "shell/ui/favourites_dialog.h"
 #include "shell/ui/file_list_view.h"
 #include "shell/ui/find_window.h"
@@ -233,5 +238,32 @@ int main(int argc, char** argv) {
   help->ShowPage(QStringLiteral("options.html#general"));
   saved &= Save(*help, out, "help_options.png");
   help->close();
+  // The drop target, then with its menu open beside it: a pop-up menu is a window of its
+  // own, so the two are drawn into one picture.
+  mainWindow.Action(QStringLiteral("mnuShr"))->trigger();
+  tessaly::DropTargetWindow* target = mainWindow.DropTarget();
+  if (target == nullptr) return 1;
+  target->move(40, 40);
+  saved &= Save(*target, out, "drop_target.png");
+  QMenu* menu = target->PopupMenu(QStringLiteral("iconpopup"));
+  menu->popup(target->mapToGlobal(QPoint(target->width(), target->height() / 2)),
+              menu->defaultAction());
+  QElapsedTimer opening;
+  opening.start();
+  while (opening.elapsed() < 300) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  const QPixmap menuPicture = menu->grab();
+  QPixmap both(target->width() + 4 + menuPicture.width(),
+               std::max(target->height(), menuPicture.height()));
+  both.fill(Qt::white);
+  {
+    QPainter painter(&both);
+    painter.drawPixmap(0, 0, target->grab());
+    painter.drawPixmap(target->width() + 4, 0, menuPicture);
+  }
+  const fs::path menuFile = out / "drop_target_menu.png";
+  const bool menuSaved = both.save(QString::fromStdString(menuFile.string()), "PNG");
+  std::printf("%s %s\n", menuSaved ? "wrote" : "could not write", menuFile.c_str());
+  saved &= menuSaved;
+  menu->hide();
   return saved ? 0 : 1;
 }

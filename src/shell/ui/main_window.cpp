@@ -31,7 +31,9 @@
 #include "shell/browser_logic.h"
 #include "shell/rename_commands.h"
 #include "shell/selection_state.h"
+#include "shell/ui/drop_target_window.h"
 #include "shell/ui/file_list_view.h"
+#include "shell/ui/tray_icon.h"
 #include "winsupport/ui/image_lists.h"
 #include "winsupport/ui/split_panes.h"
 
@@ -61,6 +63,7 @@ MainWindow::MainWindow(Session& session, QWidget* parent)
   BuildToolbar();
   BuildControls();
   BuildPopups();
+  BuildTrayMenu();
   model_.view = this;
 
   connect(fileTypeFilter_, &QComboBox::activated, this, &MainWindow::FileTypeChanged);
@@ -95,6 +98,7 @@ MainWindow::MainWindow(Session& session, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
+  delete dropTarget_;
   if (model_.view == this) model_.view = nullptr;
 }
 
@@ -132,9 +136,11 @@ void MainWindow::Load(const std::vector<std::string>& programArgs) {
 
   SetBusy(false);
   SetEnabled(true);
-  // Start-up into the drop target (startupMode "1") comes with that window; until
-  // then the main window shows in every mode.
-  Show();
+  if (session_.settings.startupMode == "1") {
+    ShowDropTarget(false);
+  } else {
+    Show();
+  }
 }
 
 void MainWindow::ApplyPlacement(const WindowPlacement& placement) {
@@ -349,7 +355,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   if (!exiting_) {
+    closing_ = true;
     SaveWindowSettings();
+    tray_->Remove(TrayOwner::MainWindow);
     CloseOtherWindows();
   }
   event->accept();

@@ -3,12 +3,14 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "engine/session.h"
 #include "shell/browser_state.h"
+#include "shell/drop_target.h"
 #include "shell/favourites.h"
 
 class QAction;
@@ -22,9 +24,11 @@ class QToolBar;
 
 namespace tessaly {
 
+class DropTargetWindow;
 class FileListView;
 class FolderTree;
 class SplitPanes;
+class TrayIcon;
 enum class FolderNodeKind;
 struct WindowPlacement;
 
@@ -112,6 +116,13 @@ class MainWindow : public QMainWindow, public MainWindowView {
   // main_window_help.cpp: the About window, modal over owner; the help contents.
   void ShowAbout(QWidget* owner);
   void ShowHelpContents();
+  // main_window_tray.cpp
+  void ShrinkToDropTarget();
+  // Behind the tray icon; minimised where the desktop has no tray.
+  void MinimizeToTray();
+  TrayIcon& Tray() { return *tray_; }
+  // The drop target while it is open, else null.
+  DropTargetWindow* DropTarget() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -145,12 +156,23 @@ class MainWindow : public QMainWindow, public MainWindowView {
   int NormalWidthOf(int width) const;
   void CloseOtherWindows();
   void ShowStatusPanels();
+  // main_window_tray.cpp
+  void BuildTrayMenu();
+  // The drop target in place of this window; with the tray icon when withTrayIcon.
+  void ShowDropTarget(bool withTrayIcon);
+  void DropTargetClosed();
+  void TrayDoubleClicked(TrayOwner owner);
+  void TrayMenuRequested(TrayOwner owner, const QPoint& globalPos);
+  void RestoreFromTray();
+  // Closes this window, its closing steps and all, and ends the program.
+  void CloseAndQuit();
 
   Session& session_;
   MainWindowLink& model_;
   BrowserState browser_;
   bool loading_ = true;
   bool exiting_ = false;
+  bool closing_ = false;  // the closing steps are running
 
   QToolBar* toolbar_ = nullptr;
   QGroupBox* filesFrame_ = nullptr;
@@ -168,6 +190,9 @@ class MainWindow : public QMainWindow, public MainWindowView {
   QLabel* selectionPanel_ = nullptr;
   QMenu* filePopup_ = nullptr;
   QMenu* folderPopup_ = nullptr;
+  QMenu* trayMenu_ = nullptr;
+  TrayIcon* tray_ = nullptr;
+  QPointer<DropTargetWindow> dropTarget_;
   std::map<QString, QAction*> actions_;
   FavouritesMenu favourites_ = NoFavouritesMenu();
 };

@@ -29,6 +29,8 @@ void MainWindow::BuildMenus() {
   };
 
   QMenu* fileMenu = addMenu("fmenu", "&File");
+  // Minimize to System Tray says so where the desktop has no tray.
+  fileMenu->setToolTipsVisible(true);
   connect(AddEntry(fileMenu, "mnuEx", "&Extract"), &QAction::triggered, this,
           &MainWindow::ExtractSelected);
   connect(AddEntry(fileMenu, "mnuZC", "&Archive Contents"), &QAction::triggered, this,
@@ -49,8 +51,10 @@ void MainWindow::BuildMenus() {
   connect(AddEntry(fileMenu, "mnuProp", "&File Properties"), &QAction::triggered, this,
           &MainWindow::ShowFileProperties);
   fileMenu->addSeparator();
-  AddEntry(fileMenu, "mnuShr", "Shrink to Drop &Target");
-  AddEntry(fileMenu, "mnuST", "Minimize to S&ystem Tray");
+  connect(AddEntry(fileMenu, "mnuShr", "Shrink to Drop &Target"), &QAction::triggered, this,
+          &MainWindow::ShrinkToDropTarget);
+  connect(AddEntry(fileMenu, "mnuST", "Minimize to S&ystem Tray"), &QAction::triggered, this,
+          &MainWindow::MinimizeToTray);
   connect(AddEntry(fileMenu, "fmexit", "E&xit"), &QAction::triggered, this,
           &MainWindow::ExitProgram);
 
@@ -181,8 +185,8 @@ void MainWindow::BuildToolbar() {
     actions_[key] = action;
     connect(action, &QAction::triggered, this, [this, key] { ToolbarButtonClicked(key); });
   }
-  // The commands of Options, the drop target and the tray are still to come.
-  for (const char* name : {"mnuOp", "mnuShr", "mnuST", "options", "shrink"}) {
+  // The Options command is still to come.
+  for (const char* name : {"mnuOp", "options"}) {
     actions_.at(QString::fromUtf8(name))->setEnabled(false);
   }
 }
@@ -220,6 +224,7 @@ QAction* MainWindow::Action(const QString& name) const {
 QMenu* MainWindow::PopupMenu(const QString& name) const {
   if (name == QLatin1String("fpop")) return filePopup_;
   if (name == QLatin1String("folderPop")) return folderPopup_;
+  if (name == QLatin1String("mnuSystemtray")) return trayMenu_;
   return nullptr;
 }
 

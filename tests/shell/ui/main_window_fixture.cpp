@@ -13,6 +13,7 @@
 
 #include "platform/files.h"
 #include "settings/settings_store.h"
+#include "shell/ui/drop_target_window.h"
 #include "shell/ui/file_list_view.h"
 
 namespace tessaly::testing {
@@ -98,7 +99,10 @@ MainWindow& MainWindowTest::Open(const std::vector<std::string>& args) {
   mainWindow_ = std::make_unique<MainWindow>(*session_);
   dialogs_->SetOwner(mainWindow_.get());
   mainWindow_->Load(args);
-  EXPECT_TRUE(QTest::qWaitForWindowExposed(mainWindow_.get()));
+  // Start-up mode "1" shows the drop target instead.
+  QWidget* shown = mainWindow_->DropTarget();
+  if (shown == nullptr) shown = mainWindow_.get();
+  EXPECT_TRUE(QTest::qWaitForWindowExposed(shown));
   return *mainWindow_;
 }
 

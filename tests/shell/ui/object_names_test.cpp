@@ -18,12 +18,14 @@
 #include "platform/ui/help_window.h"
 #include "settings/ui/about_window.h"
 #include "settings/ui/welcome_window.h"
+#include "shell/ui/drop_target_window.h"
 #include "shell/ui/favourites_dialog.h"
 #include "shell/ui/find_window.h"
 #include "shell/ui/main_window.h"
 #include "shell/ui/main_window_fixture.h"
 #include "shell/ui/properties_window.h"
 #include "shell/ui/transfer_window.h"
+#include "shell/ui/tray_icon.h"
 
 namespace tessaly::testing {
 namespace {
@@ -67,6 +69,8 @@ TEST_F(MainWindowTest, EveryWindowAndControlIsNamedAndListedInTheDocument) {
   dialogs.emplace_back(std::make_unique<WelcomeWindow>(nullptr));
   dialogs.emplace_back(std::make_unique<AboutWindow>(session().dialogs, session().events, nullptr));
   dialogs.emplace_back(std::make_unique<HelpWindow>(nullptr));
+  TrayIcon tray;
+  dialogs.emplace_back(std::make_unique<DropTargetWindow>(session(), tray));
 
   const struct {
     const QObject* root;
@@ -86,7 +90,8 @@ TEST_F(MainWindowTest, EveryWindowAndControlIsNamedAndListedInTheDocument) {
                  {dialogs[10].get(), "Form7"},
                  {dialogs[11].get(), "FrmIntro"},
                  {dialogs[12].get(), "FrmAbt"},
-                 {dialogs[13].get(), "helpWindow"}};
+                 {dialogs[13].get(), "helpWindow"},
+                 {dialogs[14].get(), "form9"}};
   for (const auto& window : windows) {
     SCOPED_TRACE(window.name);
     EXPECT_EQ(window.root->objectName(), window.name);
