@@ -1,8 +1,8 @@
 #!/bin/bash
 # Renders the main window, the Status window mid-job and after a finished job, the
 # confirmation dialog, the File Exists prompt, the destination dialog, the Edit Favorite
-# Folders dialog, the set information of a RAR set, the contents window, the Properties
-# dialog and the Find Files window to PNG files under Xvfb.
+# Folders dialog, each tab of the Options dialog, the set information of a RAR set, the
+# contents window, the Properties dialog and the Find Files window to PNG files under Xvfb.
 #
 #   tools/screenshots.sh [OUTFOLDER]      (default: screenshots/)
 set -euo pipefail

@@ -15,6 +15,7 @@
 #include "inspect/ui/contents_window.h"
 #include "inspect/ui/set_info_window.h"
 #include "inspect/ui/text_viewer_window.h"
+#include "settings/ui/options_dialog.h"
 #include "shell/ui/favourites_dialog.h"
 #include "shell/ui/find_window.h"
 #include "shell/ui/main_window.h"
@@ -61,6 +62,8 @@ TEST_F(MainWindowTest, EveryWindowAndControlIsNamedAndListedInTheDocument) {
   dialogs.emplace_back(std::make_unique<FindWindow>(Browse(), nullptr));
   dialogs.emplace_back(
       std::make_unique<FavouritesDialog>(session().dialogs, NoFavouritesMenu(), "", nullptr));
+  dialogs.emplace_back(
+      std::make_unique<OptionsDialog>(session().settings, session().dialogs, nullptr));
 
   const struct {
     const QObject* root;
@@ -77,7 +80,8 @@ TEST_F(MainWindowTest, EveryWindowAndControlIsNamedAndListedInTheDocument) {
                  {&transfer.ProgressWindow(), "TransferProgress"},
                  {dialogs[8].get(), "PropertiesWindow"},
                  {dialogs[9].get(), "FindWindow"},
-                 {dialogs[10].get(), "Form7"}};
+                 {dialogs[10].get(), "Form7"},
+                 {dialogs[11].get(), "Form5"}};
   for (const auto& window : windows) {
     SCOPED_TRACE(window.name);
     EXPECT_EQ(window.root->objectName(), window.name);
