@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QToolBar>
 
+#include "settings/ui/options_dialog.h"
 #include "shell/ui/main_window.h"
 #include "winsupport/menu_icons.h"
 #include "winsupport/ui/image_lists.h"
@@ -79,7 +80,8 @@ void MainWindow::BuildMenus() {
   connect(AddEntry(editMenu, "mnuRef", "Refres&h"), &QAction::triggered, this,
           &MainWindow::RefreshList);
   editMenu->addSeparator();
-  AddEntry(editMenu, "mnuOp", "&Options");
+  connect(AddEntry(editMenu, "mnuOp", "&Options"), &QAction::triggered, this,
+          [this] { ShowOptions(this); });
 
   QMenu* navigateMenu = addMenu("mnuJump", "&Navigate");
   connect(AddEntry(navigateMenu, "mnuUpLvl", "&Up One Folder Level"), &QAction::triggered, this,
@@ -178,9 +180,8 @@ void MainWindow::BuildToolbar() {
     actions_[key] = action;
     connect(action, &QAction::triggered, this, [this, key] { ToolbarButtonClicked(key); });
   }
-  // The commands of Options, the drop target, the tray and help are still to come.
-  for (const char* name : {"mnuOp", "mnuShr", "mnuST", "hlpcontmenu", "abmenu", "options", "shrink",
-                           "help", "about"}) {
+  // The commands of the drop target, the tray and help are still to come.
+  for (const char* name : {"mnuShr", "mnuST", "hlpcontmenu", "abmenu", "shrink", "help", "about"}) {
     actions_.at(QString::fromUtf8(name))->setEnabled(false);
   }
 }
@@ -191,6 +192,11 @@ void MainWindow::ToolbarButtonClicked(const QString& key) {
   if (QAction* entry = Action(QString::fromStdString(ToolbarCommandFor(key.toStdString())))) {
     emit entry->triggered();
   }
+}
+
+void MainWindow::ShowOptions(QWidget* owner) {
+  OptionsDialog dialog(session_.settings, session_.dialogs, owner);
+  dialog.exec();
 }
 
 void MainWindow::ApplySelectionCommands() {
