@@ -22,9 +22,9 @@ struct OptionsForm {
   int startupMode = 0;        // 0 Normal, 1 Drop Target
   bool showConfirmation = false;
   int startupFolderMode = 0;  // 0 Current, 1 Last Used, 2 Custom
-  std::string startupFolder;
+  std::string startupFolder{};
   std::array<bool, kOverwriteTypes> autoOverwrite{};  // by OverwriteIndex
-  std::string arjLocation;
+  std::string arjLocation{};
   bool hideOutput = false;
   bool closeExtractWindow = false;
   // Hidden output always overwrites and closes its window, so the two boxes are
