@@ -1,11 +1,11 @@
 // Renders the desktop program's windows to PNG files so they can be looked at: the
 // main window on a small demo folder, the Status window in the middle of a job and
 // after a real job has finished, the confirmation dialog, the File Exists prompt, the
-// destination dialog, the Edit Favorite Folders dialog, the set information of a
-// three-volume RAR set, the contents window on a ZIP and on a RAR archive, the
-// Properties dialog of an archive, the Find Files window after a search of the
-// demo folder, the Welcome and About windows, the help window on two pages, and the
-// drop target with its menu.
+// destination dialog, the Edit Favorite Folders dialog, each tab of the Options
+// dialog, the set information of a three-volume RAR set, the contents window on a ZIP
+// and on a RAR archive, the Properties dialog of an archive, the Find Files window
+// after a search of the demo folder, the Welcome and About windows, the help window on
+// two pages, and the drop target with its menu.
 //
 //   tessaly_screenshots OUTFOLDER
 #include <unistd.h>
@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
+#include <QTabWidget>
 #include <QTreeView>
 #include <QWidget>
 #include <algorithm>
@@ -40,6 +41,7 @@
 #include "platform/ui/help_window.h"
 #include "settings/settings_store.h"
 #include "settings/ui/about_window.h"
+#include "settings/ui/options_dialog.h"
 #include "settings/ui/welcome_window.h"
 #include "shell/favourites.h"
 #include "shell/ui/drop_target_window.h"
@@ -186,6 +188,20 @@ int main(int argc, char** argv) {
                                        demo.string() + "/", &mainWindow);
   saved &= Save(favourites, out, "favourites_dialog.png");
   favourites.hide();
+
+  // Options with an ARJ location and a custom start-up folder, one picture per tab.
+  tessaly::ApplicationSettings().SaveSetting("Utility Locations", "arj", "/usr/bin/arj");
+  tessaly::ApplicationSettings().SaveSetting("General", "Startup Folder Mode", "2");
+  tessaly::ApplicationSettings().SaveSetting("General", "Startup Folder", demo.string() + "/");
+  tessaly::ApplicationSettings().SaveSetting("zip options", "auto overwrite", "1");
+  tessaly::OptionsDialog options(session.settings, dialogs, &mainWindow);
+  const char* const kOptionsPictures[] = {"options_zip.png", "options_ace.png", "options_rar.png",
+                                          "options_arj.png"};
+  for (int tab = 0; tab < options.Tabs()->count(); ++tab) {
+    options.Tabs()->setCurrentIndex(tab);
+    saved &= Save(options, out, kOptionsPictures[tab]);
+  }
+  options.hide();
 
   // The window reads directory entries only: the volumes need no archive inside.
   session.job.selectedFiles = {(demo / "manual.rar").string()};

@@ -1,9 +1,9 @@
 #!/bin/bash
 # Renders the main window, the Status window mid-job and after a finished job, the
 # confirmation dialog, the File Exists prompt, the destination dialog, the Edit Favorite
-# Folders dialog, the set information of a RAR set, the contents window, the Properties
-# dialog, the Find Files window, Welcome, About, two help pages and the drop target with
-# its menu to PNG files under Xvfb.
+# Folders dialog, each tab of the Options dialog, the set information of a RAR set, the
+# contents window, the Properties dialog, the Find Files window, Welcome, About, two help
+# pages and the drop target with its menu to PNG files under Xvfb.
 #
 #   tools/screenshots.sh [OUTFOLDER]      (default: screenshots/)
 set -euo pipefail

@@ -110,6 +110,8 @@ class MainWindow : public QMainWindow, public MainWindowView {
   void OpenFavourite(int slot);
   void AddFolderToFavourites();
   void EditFavourites();
+  // The Options dialog, modal over owner (the main window or the drop target).
+  void ShowOptions(QWidget* owner);
   void OpenLastDestination();
   void UpOneLevel();
   void SetFolderAsDestination();

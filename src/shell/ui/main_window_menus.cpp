@@ -83,7 +83,8 @@ void MainWindow::BuildMenus() {
   connect(AddEntry(editMenu, "mnuRef", "Refres&h"), &QAction::triggered, this,
           &MainWindow::RefreshList);
   editMenu->addSeparator();
-  AddEntry(editMenu, "mnuOp", "&Options");
+  connect(AddEntry(editMenu, "mnuOp", "&Options"), &QAction::triggered, this,
+          [this] { ShowOptions(this); });
 
   QMenu* navigateMenu = addMenu("mnuJump", "&Navigate");
   connect(AddEntry(navigateMenu, "mnuUpLvl", "&Up One Folder Level"), &QAction::triggered, this,
@@ -184,10 +185,6 @@ void MainWindow::BuildToolbar() {
     action->setToolTip(QString::fromStdString(button.tooltip));
     actions_[key] = action;
     connect(action, &QAction::triggered, this, [this, key] { ToolbarButtonClicked(key); });
-  }
-  // The Options command is still to come.
-  for (const char* name : {"mnuOp", "options"}) {
-    actions_.at(QString::fromUtf8(name))->setEnabled(false);
   }
 }
 

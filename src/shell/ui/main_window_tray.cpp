@@ -60,6 +60,8 @@ void MainWindow::ShowDropTarget(bool withTrayIcon) {
     dropTarget_ = new DropTargetWindow(session_, *tray_);
     connect(dropTarget_, &DropTargetWindow::closed, this, &MainWindow::DropTargetClosed);
     connect(dropTarget_, &DropTargetWindow::exitRequested, this, &MainWindow::CloseAndQuit);
+    connect(dropTarget_, &DropTargetWindow::optionsRequested, this,
+            [this] { ShowOptions(dropTarget_); });
     connect(dropTarget_, &DropTargetWindow::aboutRequested, this,
             [this] { ShowAbout(dropTarget_); });
   }

@@ -241,6 +241,12 @@ TEST_F(DropTargetWindowTest, TrayIconMenusReachEveryWindowAndNoTrayMinimisesInst
     ClickButton(about, "OK");
   });
   target.Action("spAb")->trigger();
+  script.Then([&](QWidget* options) {
+    EXPECT_EQ(options->objectName(), "Form5");
+    EXPECT_EQ(options->parentWidget(), &target);
+    ClickButton(options, "Cancel");
+  });
+  target.Action("mnuicoopt")->trigger();
   EXPECT_TRUE(script.Done());
   target.Action("spRest")->trigger();
   EXPECT_TRUE(target.isVisible());

@@ -17,6 +17,7 @@
 #include "inspect/ui/text_viewer_window.h"
 #include "platform/ui/help_window.h"
 #include "settings/ui/about_window.h"
+#include "settings/ui/options_dialog.h"
 #include "settings/ui/welcome_window.h"
 #include "shell/ui/drop_target_window.h"
 #include "shell/ui/favourites_dialog.h"
@@ -71,6 +72,8 @@ TEST_F(MainWindowTest, EveryWindowAndControlIsNamedAndListedInTheDocument) {
   dialogs.emplace_back(std::make_unique<HelpWindow>(nullptr));
   TrayIcon tray;
   dialogs.emplace_back(std::make_unique<DropTargetWindow>(session(), tray));
+  dialogs.emplace_back(
+      std::make_unique<OptionsDialog>(session().settings, session().dialogs, nullptr));
 
   const struct {
     const QObject* root;
@@ -91,7 +94,8 @@ TEST_F(MainWindowTest, EveryWindowAndControlIsNamedAndListedInTheDocument) {
                  {dialogs[11].get(), "FrmIntro"},
                  {dialogs[12].get(), "FrmAbt"},
                  {dialogs[13].get(), "helpWindow"},
-                 {dialogs[14].get(), "form9"}};
+                 {dialogs[14].get(), "form9"},
+                 {dialogs[15].get(), "Form5"}};
   for (const auto& window : windows) {
     SCOPED_TRACE(window.name);
     EXPECT_EQ(window.root->objectName(), window.name);

@@ -1,0 +1,172 @@
+#include "settings/options_form.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "settings/isolated_settings.h"
+#include "settings/settings_store.h"
+#include "settings/settings_vars.h"
+#include "support/files.h"
+#include "support/scripted_dialogs.h"
+
+namespace tessaly {
+namespace {
+
+class OptionsFormTest : public testing::IsolatedSettingsTest {
+ protected:
+  OptionsFormTest() { store.SaveSetting("General", "First time", "0"); }
+
+  SettingsStore store = ApplicationSettings();
+  testing::ScriptedDialogs dialogs;
+  SettingsVars vars;
+};
+
+TEST_F(OptionsFormTest, EveryValueIsWrittenUnderItsKeyReadBackAndAClearedLocationDeleted) {
+  const OptionsForm hidden{.doubleClickAction = 2,
+                           .startupMode = 1,
+                           .showConfirmation = true,
+                           .startupFolderMode = 2,
+                           .startupFolder = "/home/user/in box/",
+                           .autoOverwrite = {true, true, false, true},
+                           .arjLocation = "/opt/arj/bin/arj",
+                           .hideOutput = true,
+                           .closeExtractWindow = true,
+                           .arjOverwriteEnabled = false,
+                           .closeExtractWindowEnabled = false};
+  const OptionsForm shown{.doubleClickAction = 1, .autoOverwrite = {false, false, true, false}};
+  WriteOptionsForm(hidden, vars, dialogs);
+  const struct {
+    const char* section;
+    const char* key;
+    const char* value;
+  } kStored[] = {
+      {"Utility Locations", "arj", "/opt/arj/bin/arj"},
+      {"zip options", "auto overwrite", "1"},
+      {"arj options", "auto overwrite", "1"},
+      {"rar options", "auto overwrite", "0"},
+      {"ace options", "auto overwrite", "1"},
+      {"General", "Hide Output", "1"},
+      {"General", "Startup Mode", "1"},
+      {"General", "Startup Folder Mode", "2"},
+      {"General", "Startup Folder", "/home/user/in box/"},
+      {"General", "Show confirmation", "1"},
+      {"General", "Close extract window", "1"},
+      {"General", "DCAction", "2"},
+  };
+  for (const auto& row : kStored) {
+    EXPECT_EQ(store.GetSetting(row.section, row.key, "missing"), row.value) << row.key;
+  }
+  EXPECT_EQ(vars.doubleClickAction, "2") << "the settings are reloaded";
+  EXPECT_EQ(ReadOptionsForm(vars, dialogs), hidden);
+
+  WriteOptionsForm(shown, vars, dialogs);
+  EXPECT_EQ(ReadOptionsForm(vars, dialogs), shown);
+  EXPECT_EQ(testing::ReadFileText(SettingsFile()).find("\narj="), std::string::npos);
+  EXPECT_EQ(vars.arjLocation, "");
+}
+
+// Hidden output comes with overwriting and closing, whatever their own keys say; a
+// number that names no option chooses the first.
+TEST_F(OptionsFormTest, ReadingTakesOddNumbersAsTheFirstOptionAndHiddenOutputWithItsBoxes) {
+  for (const auto& [key, value] : {std::pair{"DCAction", "7"},
+                                   {"Startup Mode", "-1"},
+                                   {"Startup Folder Mode", " 2"},
+                                   {"Show confirmation", "2"},
+                                   {"Hide Output", "1"},
+                                   {"Close extract window", "0"}}) {
+    store.SaveSetting("General", key, value);
+  }
+  store.SaveSetting("arj options", "auto overwrite", "0");
+  const OptionsForm expected{.startupFolderMode = 2,
+                             .autoOverwrite = {false, true, false, false},
+                             .hideOutput = true,
+                             .closeExtractWindow = true,
+                             .arjOverwriteEnabled = false,
+                             .closeExtractWindowEnabled = false};
+  EXPECT_EQ(ReadOptionsForm(vars, dialogs), expected);
+}
+
+TEST_F(OptionsFormTest, TickingHideOutputAsksFirstAndUntickingFreesTheBoxes) {
+  for (const MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
+    const bool yes = answer == MsgAnswer::Yes;
+    OptionsForm form;
+    dialogs.messageAnswers = {answer};
+    HideOutputClicked(form, true, dialogs);
+    EXPECT_EQ(dialogs.messages.back().text,
+              "If this option is selected, the Arj archive utility is set to automatically "
+              "overwrite existing files without prompting during extract operations. Any errors "
+              "encountered by the utility during extraction will be unseen, possibly causing "
+              "unwanted results. Do you wish to continue?");
+    EXPECT_EQ(dialogs.messages.back().title, "Warning");
+    EXPECT_EQ(dialogs.messages.back().buttons, MsgButtons::YesNo);
+    EXPECT_EQ(dialogs.messages.back().icon, MsgIcon::Exclamation);
+    EXPECT_EQ(form, (OptionsForm{.autoOverwrite = {false, yes, false, false},
+                                 .hideOutput = yes,
+                                 .closeExtractWindow = yes,
+                                 .arjOverwriteEnabled = !yes,
+                                 .closeExtractWindowEnabled = !yes}));
+
+    HideOutputClicked(form, false, dialogs);
+    EXPECT_EQ(form,
+              (OptionsForm{.autoOverwrite = {false, yes, false, false}, .closeExtractWindow = yes}))
+        << "the boxes are freed and keep their ticks";
+  }
+  EXPECT_EQ(dialogs.messages.size(), 2u);
+}
+
+TEST_F(OptionsFormTest, OkChecksTheCustomFolderThenTheArjLocation) {
+  const std::string folder = Root() + "/start";
+  const std::string arj = Root() + "/arj";
+  std::filesystem::create_directories(folder);
+  testing::WriteFileText(arj, "");
+  auto noFile = [](const std::string& path) {
+    return "The file \"" + path +
+           "\" does not exist. Check your spelling or browse to the correct location.";
+  };
+  const struct {
+    int mode;
+    std::string folder;
+    std::string arjLocation;
+    std::string message;  // "" passes
+    OptionsField focus;
+    bool selectText;
+  } kRows[] = {
+      {2, "", arj,
+       "If Startup Folder option \"Custom:\" is chosen, you must enter a valid folder name in the "
+       "space provided.",
+       OptionsField::StartupFolder, false},
+      {2, Root() + "/gone", Root() + "/none",
+       "The folder you chose as your startup folder, \"" + Root() +
+           "/gone\", does not exist. Check your spelling, be sure you specified the drive "
+           "letter, colon, and backslash before the folder name, or browse to the correct "
+           "location.",
+       OptionsField::StartupFolder, true},
+      {2, folder, Root() + "/none", noFile(Root() + "/none"), OptionsField::None, false},
+      {0, "", folder, noFile(folder), OptionsField::None, false},  // a folder is no file
+      {2, folder, arj, "", OptionsField::None, false},
+      {1, Root() + "/gone", "", "", OptionsField::None, false},
+  };
+  for (const auto& row : kRows) {
+    SCOPED_TRACE(row.folder + " | " + row.arjLocation);
+    dialogs.messages.clear();
+    if (!row.message.empty()) dialogs.messageAnswers = {MsgAnswer::OK};
+    const OptionsCheck check = ValidateOptionsForm({.startupFolderMode = row.mode,
+                                                    .startupFolder = row.folder,
+                                                    .arjLocation = row.arjLocation},
+                                                   dialogs);
+    EXPECT_EQ(check.passed, row.message.empty());
+    EXPECT_EQ(check.focus, row.focus);
+    EXPECT_EQ(check.selectText, row.selectText);
+    ASSERT_EQ(dialogs.messages.size(), row.message.empty() ? 0u : 1u);
+    if (row.message.empty()) continue;
+    EXPECT_EQ(dialogs.messages[0].text, row.message);
+    EXPECT_EQ(dialogs.messages[0].title, "Oops!");
+    EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::OK);
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
+  }
+}
+
+}  // namespace
+}  // namespace tessaly
