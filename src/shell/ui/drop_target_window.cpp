@@ -87,9 +87,14 @@ void DropTargetWindow::BuildMenus() {
   MakeDefault(iconMenu_, restore);
   QAction* toTray = AddEntry(iconMenu_, "IPSysTr", "&Minimize to System Tray");
   connect(toTray, &QAction::triggered, this, &DropTargetWindow::MinimizeToTray);
-  tray_.Describe(toTray);
-  connect(&tray_, &TrayIcon::AvailabilityChanged, toTray,
-          [this, toTray] { tray_.Describe(toTray); });
+  // Without a tray the drop target has nowhere to go: it has no task-bar entry to
+  // come back from, so the entry is greyed and says why.
+  const auto describe = [this, toTray] {
+    tray_.Describe(toTray);
+    toTray->setEnabled(tray_.Available());
+  };
+  describe();
+  connect(&tray_, &TrayIcon::AvailabilityChanged, toTray, describe);
   iconMenu_->addSeparator();
   connect(AddEntry(iconMenu_, "mnudestf", "&Select destination folder"), &QAction::triggered, this,
           &DropTargetWindow::SelectDestination);
@@ -168,7 +173,6 @@ void DropTargetWindow::ToggleAlwaysOnTop() {
 }
 
 void DropTargetWindow::MinimizeToTray() {
-  // Without a tray the window stays where it is: hidden, nothing would bring it back.
   if (!tray_.Available()) return;
   tray_.Add(TrayOwner::DropTarget, kDropTargetCaption);
   hide();
