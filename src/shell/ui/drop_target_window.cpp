@@ -6,16 +6,15 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QTimer>
-#include <QUrl>
 #include <QWindow>
 #include <string>
 #include <vector>
 
+#include "platform/ui/desktop_conventions.h"
 #include "shell/drop_target.h"
 #include "shell/ui/tray_icon.h"
 #include "winsupport/ui/image_lists.h"
@@ -26,23 +25,6 @@ namespace {
 
 constexpr int kIconSize = 32;
 constexpr int kMargin = 4;
-
-// The local files of a drag, in the order the file manager gives them.
-std::vector<std::string> LocalFiles(const QMimeData* data) {
-  std::vector<std::string> paths;
-  if (data == nullptr || !data->hasUrls()) return paths;
-  for (const QUrl& url : data->urls()) {
-    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
-  }
-  return paths;
-}
-
-void MakeDefault(QMenu* menu, QAction* entry) {
-  QFont bold = entry->font();
-  bold.setBold(true);
-  entry->setFont(bold);
-  menu->setDefaultAction(entry);
-}
 
 }  // namespace
 
@@ -84,7 +66,7 @@ void DropTargetWindow::BuildMenus() {
   iconMenu_->setToolTipsVisible(true);
   QAction* restore = AddEntry(iconMenu_, "mnurestfull", "&Restore to full size");
   connect(restore, &QAction::triggered, this, &QWidget::close);
-  MakeDefault(iconMenu_, restore);
+  SetDefaultEntry(iconMenu_, restore);
   QAction* toTray = AddEntry(iconMenu_, "IPSysTr", "&Minimize to System Tray");
   connect(toTray, &QAction::triggered, this, &DropTargetWindow::MinimizeToTray);
   // Without a tray the drop target has nowhere to go: it has no task-bar entry to
@@ -115,7 +97,7 @@ void DropTargetWindow::BuildMenus() {
   trayMenu_->setObjectName(QStringLiteral("syspop"));
   QAction* show = AddEntry(trayMenu_, "spRest", "Restore");
   connect(show, &QAction::triggered, this, &DropTargetWindow::RestoreFromTray);
-  MakeDefault(trayMenu_, show);
+  SetDefaultEntry(trayMenu_, show);
   connect(AddEntry(trayMenu_, "spEx", "Exit"), &QAction::triggered, this,
           &DropTargetWindow::exitRequested);
   trayMenu_->addSeparator();

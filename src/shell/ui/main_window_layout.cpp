@@ -8,13 +8,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <functional>
 
+#include "platform/ui/desktop_conventions.h"
 #include "platform/ui/folder_tree.h"
 #include "shell/browser_logic.h"
 #include "shell/ui/file_list_view.h"
@@ -26,16 +25,6 @@ namespace tessaly {
 namespace {
 
 constexpr const char* kMakerNotice = "Tessaly 3.6 by Brindlemoor";
-
-// The local files a drag carries, in drag order.
-std::vector<std::string> LocalFiles(const QMimeData* data) {
-  std::vector<std::string> paths;
-  if (data == nullptr || !data->hasUrls()) return paths;
-  for (const QUrl& url : data->urls()) {
-    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
-  }
-  return paths;
-}
 
 // The room of the large Extract button, which takes the files dropped on
 // the button: a disabled button (nothing to extract is selected) takes no drops, and

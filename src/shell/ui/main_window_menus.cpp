@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QToolBar>
 
+#include "platform/ui/desktop_conventions.h"
 #include "shell/ui/main_window.h"
 #include "winsupport/menu_icons.h"
 #include "winsupport/ui/image_lists.h"
@@ -119,10 +120,7 @@ void MainWindow::BuildPopups() {
   filePopup_->setObjectName(QStringLiteral("fpop"));
   QAction* extractPopup = AddEntry(filePopup_, "fpopEx", "Extract");
   connect(extractPopup, &QAction::triggered, this, &MainWindow::ExtractSelected);
-  QFont bold = extractPopup->font();
-  bold.setBold(true);
-  extractPopup->setFont(bold);
-  filePopup_->setDefaultAction(extractPopup);
+  SetDefaultEntry(filePopup_, extractPopup);
   connect(AddEntry(filePopup_, "fpopZC", "Archive Contents"), &QAction::triggered, this,
           &MainWindow::ShowArchiveContents);
   connect(AddEntry(filePopup_, "fpopSI", "Set Info"), &QAction::triggered, this,
@@ -148,10 +146,7 @@ void MainWindow::BuildPopups() {
   folderPopup_->setObjectName(QStringLiteral("folderPop"));
   QAction* exploreEntry = AddEntry(folderPopup_, "folderEx", "Explore");
   connect(exploreEntry, &QAction::triggered, this, &MainWindow::ExploreSelectedFolder);
-  bold = exploreEntry->font();
-  bold.setBold(true);
-  exploreEntry->setFont(bold);
-  folderPopup_->setDefaultAction(exploreEntry);
+  SetDefaultEntry(folderPopup_, exploreEntry);
   connect(AddEntry(folderPopup_, "folderDest", "Set as Destination"), &QAction::triggered, this,
           &MainWindow::SetFolderAsDestination);
   connect(AddEntry(folderPopup_, "folderAddFav", "Add to Favorites"), &QAction::triggered, this,

@@ -2,9 +2,9 @@
 // Tray, the tray icon's events and its menu.
 #include <QAction>
 #include <QCoreApplication>
-#include <QFont>
 #include <QMenu>
 
+#include "platform/ui/desktop_conventions.h"
 #include "shell/drop_target.h"
 #include "shell/ui/drop_target_window.h"
 #include "shell/ui/main_window.h"
@@ -24,10 +24,7 @@ void MainWindow::BuildTrayMenu() {
   trayMenu_->setObjectName(QStringLiteral("mnuSystemtray"));
   QAction* restore = AddEntry(trayMenu_, "traymnurest", "&Restore");
   connect(restore, &QAction::triggered, this, &MainWindow::RestoreFromTray);
-  QFont bold = restore->font();
-  bold.setBold(true);
-  restore->setFont(bold);
-  trayMenu_->setDefaultAction(restore);
+  SetDefaultEntry(trayMenu_, restore);
   connect(AddEntry(trayMenu_, "traymnuex", "&Exit"), &QAction::triggered, this, [this] {
     tray_->Remove(TrayOwner::MainWindow);
     CloseAndQuit();
