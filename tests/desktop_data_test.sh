@@ -4,6 +4,7 @@
 # it, the manual pages and the bash completion.
 #   desktop_data_test.sh DATA_FOLDER
 set -uo pipefail
+export LC_ALL=C
 data=$(cd "$1" && pwd)
 corpus=$(cd "$(dirname "$0")/corpus" && pwd)
 work=$(mktemp -d)
@@ -18,9 +19,14 @@ fail() {
 out=$(desktop-file-validate "$data/tessaly.desktop" 2>&1) || fail "desktop-file-validate failed"
 [ -z "$out" ] || fail "desktop-file-validate: $out"
 
-if ! out=$(appstreamcli validate --no-net --pedantic "$data/org.brindlemoor.tessaly.metainfo.xml" 2>&1) ||
-  grep -Eq '^[EWIP]: ' <<<"$out"; then
-  fail "appstreamcli validate: $out"
+# As a tree, so that the metainfo's launchable must name our desktop entry.
+share="$work/tree/usr/share"
+mkdir -p "$share/applications" "$share/metainfo"
+cp "$data/tessaly.desktop" "$share/applications/"
+cp "$data/org.brindlemoor.tessaly.metainfo.xml" "$share/metainfo/"
+if ! out=$(appstreamcli validate-tree --no-net --pedantic "$work/tree" 2>&1) ||
+  grep -Eq '^ *[EWIP]: ' <<<"$out"; then
+  fail "appstreamcli validate-tree: $out"
 fi
 
 for xml in "$data/org.brindlemoor.tessaly.metainfo.xml" "$data/mime/tessaly-ace.xml" \
