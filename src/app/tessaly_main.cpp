@@ -1,18 +1,28 @@
 // tessaly: the desktop program. Archives named on the command line are extracted
-// at start-up after a destination is chosen.
+// at start-up after a destination is chosen; with --extract-here or
+// --extract-to-folders they are extracted beside themselves, the Status window alone.
 
 #include <QApplication>
+#include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/ui/qt_dialogs.h"
+#include "engine/beside_archives.h"
 #include "engine/session.h"
+#include "engine/ui/status_window.h"
 #include "platform/process_spawn.h"
 #include "platform/time_zone.h"
 #include "platform/ui/qt_console_host.h"
 #include "shell/ui/main_window.h"
 
 int main(int argc, char** argv) {
+  // Wrong usage is told before any window system is needed.
+  if (tessaly::ParseBesideArguments(std::vector<std::string>(argv + 1, argv + argc)).mode ==
+      tessaly::BesideMode::Usage) {
+    std::cerr << tessaly::kBesideUsage << "\n";
+    return tessaly::kBesideExitUsage;
+  }
   tessaly::ReadTimeZoneOnce();
   QApplication app(argc, argv);
   QApplication::setOrganizationName(QStringLiteral("Brindlemoor"));
@@ -24,6 +34,11 @@ int main(int argc, char** argv) {
   for (const QString& argument : QApplication::arguments().mid(1)) {
     args.push_back(argument.toStdString());
   }
+  const tessaly::BesideRequest beside = tessaly::ParseBesideArguments(args);
+  if (beside.mode == tessaly::BesideMode::Usage) {
+    std::cerr << tessaly::kBesideUsage << "\n";
+    return tessaly::kBesideExitUsage;
+  }
 
   tessaly::QtDialogs dialogs;
   tessaly::QtEventPump events;
@@ -32,6 +47,13 @@ int main(int argc, char** argv) {
   session.programs.host = &consoles;
   session.programs.batchRunner = tessaly::SiblingProgram("tessaly-batch");
   dialogs.Attach(session);
+  // From a file manager: the Status window alone, and the program ends with the job.
+  if (beside.mode != tessaly::BesideMode::None) {
+    const int exitStatus = tessaly::ExtractBesideArchives(session, beside.mode, beside.archives);
+    // The Status window reads the session as it goes, so it goes first.
+    delete dialogs.Status();
+    return exitStatus;
+  }
   tessaly::MainWindow mainWindow(session);
   dialogs.SetOwner(&mainWindow);
   mainWindow.Load(args);

@@ -62,6 +62,8 @@ void DeleteBatchFile(const Session& session) {
 }
 
 bool Confirmed(Session& session) {
+  // The file managers' start asks nothing before the job: the folder is the archive's.
+  if (session.job.statusOnly) return true;
   if (NumericValue(session.settings.showConfirmation) != 1) return true;
   session.job.confirmFromDriver = true;
   // Only "Go" starts the job: a dialog closed without an answer cancels it.
@@ -174,7 +176,9 @@ void ExtractSelectedArchives(Session& session, CallingWindow callingWindow) {
   if (!ExtensionsMatch(session)) return EndJob(session);
 
   DeleteBatchFile(session);
-  LoadSettings(session.settings, session.dialogs);
+  // The Welcome waits for the program's own first start, not a file manager's action.
+  LoadSettings(session.settings, session.dialogs,
+               job.statusOnly ? FirstRun::Later : FirstRun::Welcome);
 
   if (ReadyToRun(session)) {
     StatusModel& status = session.status;
@@ -185,8 +189,11 @@ void ExtractSelectedArchives(Session& session, CallingWindow callingWindow) {
     RunBackend(session);
     ReportOutcome(session);
     if (MainWindowView* main = session.mainWindow.view) main->ListFolder();
-    const std::string destination = session.mainWindow.destinationBox.text;
-    AddDestinationHistory(session.mainWindow.destinationBox, destination);
+    // A folder beside an archive is no destination the user chose.
+    if (!job.statusOnly) {
+      const std::string destination = session.mainWindow.destinationBox.text;
+      AddDestinationHistory(session.mainWindow.destinationBox, destination);
+    }
   }
   RemoveArjBatch(session);
   EndJob(session);
@@ -214,15 +221,17 @@ std::string CheckDestination(Session& session) {
             MsgButtons::YesNo, MsgIcon::None);
     if (answer != MsgAnswer::Yes) return "oops";
     if (!CreateFolder(destination).empty()) {
-      Ask(session,
-          "Could not create the folder \"" + destination +
-              "\". Please use a valid drive letter and remember that the following characters "
-              "are not allowed in a folder name: \\ / : * ? \" < > |",
-          MsgButtons::OK, MsgIcon::Exclamation);
+      Ask(session, CouldNotCreateFolderText(destination), MsgButtons::OK, MsgIcon::Exclamation);
       return "oops";
     }
   }
   return session.mainWindow.destinationBox.text;
+}
+
+std::string CouldNotCreateFolderText(const std::string& folder) {
+  return "Could not create the folder \"" + folder +
+         "\". Please use a valid drive letter and remember that the following characters are "
+         "not allowed in a folder name: \\ / : * ? \" < > |";
 }
 
 void ArchiveOptions(Session& session, const std::string& type) {

@@ -19,6 +19,8 @@ void ExtractZipArchives(Session& session);
 std::vector<std::string> LiteralPatterns(const std::vector<std::string>& names);
 // The destination text, or "oops" when the job must not go on.
 std::string CheckDestination(Session& session);
+// The refusal of a destination folder that cannot be made.
+std::string CouldNotCreateFolderText(const std::string& folder);
 // Reads "<type> options"/"auto overwrite" into zipAutoOverwrite / arjOptions.
 void ArchiveOptions(Session& session, const std::string& type);
 // part 0 drive, 1 folder, 2 name without extension, 3 extension (with its dot).

@@ -62,7 +62,8 @@ void StatusModel::Refresh() {
 void StatusModel::Load(Session& session) {
   loaded = true;
   visible = true;
-  backgroundButtonEnabled = !session.job.dropMode;
+  // Without a main window nothing would bring a hidden Status window back.
+  backgroundButtonEnabled = !session.job.dropMode && !session.job.statusOnly;
   backgroundButtonVisible = true;
   session.job.cancelExtract = false;
   cancelButtonCaption = "Cancel";

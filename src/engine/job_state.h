@@ -64,6 +64,8 @@ struct JobState {
   bool confirmCancelled = false;
   bool confirmFromDriver = false;
   bool dropMode = false;
+  // Started by a file manager's action: no main window, no confirmation, no Background.
+  bool statusOnly = false;
   std::string arjOptions;
   std::string zipAutoOverwrite;
   bool countingPass = false;

@@ -6,9 +6,11 @@
 
 namespace tessaly {
 
-void LoadSettings(SettingsVars& vars, Dialogs& dialogs) {
+void LoadSettings(SettingsVars& vars, Dialogs& dialogs, FirstRun firstRun) {
   const SettingsStore store = ApplicationSettings();
-  if (store.GetSetting("General", "First time", "1") == "1") SetFirstRunDefaults(dialogs);
+  if (firstRun == FirstRun::Welcome && store.GetSetting("General", "First time", "1") == "1") {
+    SetFirstRunDefaults(dialogs);
+  }
 
   vars.hideOutput = store.GetSetting("General", "Hide Output", "");
   if (vars.hideOutput == "0") {

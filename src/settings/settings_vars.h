@@ -24,8 +24,13 @@ struct SettingsVars {
   std::string tempFolder;  // private per-user folder, ending in "/"
 };
 
+enum class FirstRun {
+  Welcome,  // on the very first run: the Welcome window, then the first-run values
+  Later,    // leave both to a later run (a start that shows no main window)
+};
+
 // Reads every setting (writing the first-run defaults first on the very first run).
-void LoadSettings(SettingsVars& vars, Dialogs& dialogs);
+void LoadSettings(SettingsVars& vars, Dialogs& dialogs, FirstRun firstRun = FirstRun::Welcome);
 // Shows the Welcome window and writes the first-run values.
 void SetFirstRunDefaults(Dialogs& dialogs);
 // $TMPDIR (default /tmp) + "tessaly-<uid>/", created with mode 0700. When that name is

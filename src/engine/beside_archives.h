@@ -1,0 +1,49 @@
+// The file managers' start: "tessaly --extract-here" and "--extract-to-folders" run
+// the extraction job beside each archive, with the Status window alone.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tessaly {
+
+struct Session;
+
+enum class BesideMode {
+  None,       // no such option: the program's usual start
+  Here,       // --extract-here: into the folder that holds the archive
+  ToFolders,  // --extract-to-folders: into a new folder named after it, beside it
+  Usage,      // an option without files
+};
+
+struct BesideRequest {
+  BesideMode mode = BesideMode::None;
+  std::vector<std::string> archives;
+};
+
+inline constexpr int kBesideExitFinished = 0;
+inline constexpr int kBesideExitNotFinished = 1;
+inline constexpr int kBesideExitUsage = 64;  // EX_USAGE
+
+inline constexpr const char* kBesideUsage =
+    "usage: tessaly --extract-here FILE... | --extract-to-folders FILE...";
+
+// Reads the program's arguments (without its name). Only a first argument of
+// --extract-here or --extract-to-folders selects the mode; "--" after it ends the options.
+BesideRequest ParseBesideArguments(const std::vector<std::string>& args);
+
+struct BesideJob {
+  std::string destination;  // ends in "/"
+  std::vector<std::string> archives;
+};
+
+// The jobs, in the order of the archives: the archives of one destination and one
+// extension share a job, since a job takes one destination and one archive type.
+std::vector<BesideJob> PlanBesideJobs(BesideMode mode, const std::vector<std::string>& archives);
+
+// Runs every job without a main window or confirmation, stopping after one the user
+// cancelled, and closes the Status window at the end. 0 when every job finished, else 1.
+int ExtractBesideArchives(Session& session, BesideMode mode,
+                          const std::vector<std::string>& archives);
+
+}  // namespace tessaly

@@ -1,0 +1,148 @@
+// The file managers' start: its arguments, its jobs, and archives extracted beside
+// themselves without the main window or a confirmation.
+#include "engine/beside_archives.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/selection.h"
+#include "support/engine_fixture.h"
+#include "support/rar_writer.h"
+#include "support/zip_fixtures.h"
+
+namespace tessaly::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(BesideArguments, OnlyALeadingOptionSelectsTheModeAndNeedsFiles) {
+  struct Case {
+    std::vector<std::string> args;
+    BesideMode mode;
+    std::vector<std::string> archives;
+  };
+  const Case cases[] = {
+      {{}, BesideMode::None, {}},
+      {{"a.zip", "--extract-here"}, BesideMode::None, {}},
+      {{"--extract-here"}, BesideMode::Usage, {}},
+      {{"--extract-to-folders", "--", ""}, BesideMode::Usage, {}},
+      {{"--extract-here", "--", "--odd name.zip"}, BesideMode::Here, {"--odd name.zip"}},
+      {{"--extract-to-folders", "a.zip", "b c.rar"}, BesideMode::ToFolders, {"a.zip", "b c.rar"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    const BesideRequest request = ParseBesideArguments(c.args);
+    EXPECT_EQ(request.mode, c.mode);
+    EXPECT_EQ(request.archives, c.archives);
+  }
+}
+
+TEST(BesideJobs, OneJobPerDestinationAndExtensionInTheArchivesOrder) {
+  const std::string here = fs::current_path().string();
+  const std::vector<std::string> archives = {
+      "/d1/a.zip", "/d 2/b.ZIP", "/d1/c.zip", "/d1/e.rar", "/d1/x/../set.part1.rar", "f.zip"};
+  struct Case {
+    BesideMode mode;
+    std::vector<BesideJob> jobs;
+  };
+  const Case cases[] = {
+      {BesideMode::Here,
+       {{"/d1/", {"/d1/a.zip", "/d1/c.zip"}},
+        {"/d 2/", {"/d 2/b.ZIP"}},
+        {"/d1/", {"/d1/e.rar", "/d1/set.part1.rar"}},
+        {here + "/", {here + "/f.zip"}}}},
+      {BesideMode::ToFolders,
+       {{"/d1/a/", {"/d1/a.zip"}},
+        {"/d 2/b/", {"/d 2/b.ZIP"}},
+        {"/d1/c/", {"/d1/c.zip"}},
+        {"/d1/e/", {"/d1/e.rar"}},
+        {"/d1/set/", {"/d1/set.part1.rar"}},
+        {here + "/f/", {here + "/f.zip"}}}},
+  };
+  for (const Case& c : cases) {
+    const std::vector<BesideJob> jobs = PlanBesideJobs(c.mode, archives);
+    ASSERT_EQ(jobs.size(), c.jobs.size());
+    for (size_t i = 0; i < jobs.size(); ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(jobs[i].destination, c.jobs[i].destination);
+      EXPECT_EQ(jobs[i].archives, c.jobs[i].archives);
+    }
+  }
+}
+
+class BesideJobTest : public EngineTest {
+ protected:
+  BesideJobTest() {
+    // No main window; a confirmation would be a question the scripted dialogs refuse.
+    session.mainWindow.view = nullptr;
+    SetSetting("General", "Show confirmation", "1");
+    SetSetting("General", "First time", "1");
+    fs::create_directories(PathOf("d1"));
+    fs::create_directories(PathOf("d 2"));
+    WriteZip(PathOf("d1/a.zip"), {{"a.txt", "alpha"}});
+    WriteZip(PathOf("d 2/b.zip"), {{"b.txt", "bravo"}});
+    WriteRar(PathOf("d1/c.rar"), {{"c.txt", "charlie"}});
+  }
+};
+
+TEST_F(BesideJobTest, EachArchiveLandsBesideItselfWithoutAQuestion) {
+  struct Case {
+    BesideMode mode;
+    std::vector<std::string> files;  // a.txt, b.txt, c.txt
+  };
+  const Case cases[] = {
+      {BesideMode::Here, {"d1/a.txt", "d 2/b.txt", "d1/c.txt"}},
+      {BesideMode::ToFolders, {"d1/a/a.txt", "d 2/b/b.txt", "d1/c/c.txt"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.mode));
+    EXPECT_EQ(ExtractBesideArchives(session, c.mode,
+                                    {PathOf("d1/a.zip"), PathOf("d 2/b.zip"), PathOf("d1/c.rar")}),
+              kBesideExitFinished);
+    EXPECT_EQ(ReadFileText(PathOf(c.files[0])), "alpha");
+    EXPECT_EQ(ReadFileText(PathOf(c.files[1])), "bravo");
+    EXPECT_EQ(ReadFileText(PathOf(c.files[2])), "charlie");
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(dialogs.confirmations.empty());
+    EXPECT_EQ(dialogs.statusShown, 3) << "a job per folder and type";
+    EXPECT_TRUE(recorder.SawArchiveLabel("Preparing to extract files..."));
+    EXPECT_FALSE(session.status.loaded) << "the Status window closes with the last job";
+    dialogs.statusShown = 0;
+  }
+  EXPECT_EQ(GetSetting("General", "Last Used Destination Folder"), "")
+      << "the main window's destination history stays as it was";
+  EXPECT_EQ(dialogs.welcomeShown, 0);
+  EXPECT_EQ(GetSetting("General", "First time"), "1") << "the Welcome waits for the main window";
+}
+
+TEST_F(BesideJobTest, AFailedJobEndsNotFinishedAfterTheOthersRan) {
+  WriteFileText(PathOf("d1/bad.zip"), "not an archive");
+  WriteFileText(PathOf("d 2/b"), "a file where the folder would go");
+  struct Case {
+    BesideMode mode;
+    std::string archive;
+    std::string message;
+    std::string bravo;  // where the good archive's file lands
+  };
+  const Case cases[] = {
+      {BesideMode::Here, "d1/bad.zip", NotSupportedText(PathOf("d1/bad.zip")), "d 2/b.txt"},
+      {BesideMode::ToFolders, "d 2/b.zip", CouldNotCreateFolderText(PathOf("d 2/b/")),
+       "d1/a/a.txt"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.archive);
+    dialogs.messages.clear();
+    const std::string good = c.mode == BesideMode::Here ? "d 2/b.zip" : "d1/a.zip";
+    EXPECT_EQ(ExtractBesideArchives(session, c.mode, {PathOf(c.archive), PathOf(good)}),
+              kBesideExitNotFinished);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text.rfind(c.message, 0), 0u) << dialogs.messages[0].text;
+    EXPECT_EQ(ReadFileText(PathOf(c.bravo)), c.mode == BesideMode::Here ? "bravo" : "alpha");
+  }
+}
+
+}  // namespace
+}  // namespace tessaly::testing
