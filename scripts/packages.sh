@@ -4,4 +4,9 @@ BUILD_PACKAGES=(build-essential cmake pkg-config libzip-dev liblzma-dev libzstd-
 RUN_PACKAGES=(xdg-utils arj)
 # For rendering the windows to pictures without a display (tools/screenshots.sh).
 SCREENSHOT_PACKAGES=(xvfb xauth)
-TEST_PACKAGES=(libgtest-dev zip unzip p7zip-full python3 unace libarchive-tools)
+# The install test validates the desktop entry and the AppStream metainfo.
+TEST_PACKAGES=(libgtest-dev zip unzip p7zip-full python3 unace libarchive-tools
+               desktop-file-utils appstream)
+# CPack's DEB generator finds the libraries' packages with dpkg-shlibdeps (dpkg-dev),
+# after telling programs from other files with file (scripts/make-deb.sh).
+DEB_PACKAGES=(dpkg-dev file)

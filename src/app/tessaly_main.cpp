@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
   tessaly::QtConsoleHost consoles;
   tessaly::Session session(dialogs, events);
   session.programs.host = &consoles;
-  session.programs.batchRunner = tessaly::SiblingProgram("tessaly-batch");
+  session.programs.batchRunner = tessaly::HelperProgram("tessaly-batch");
   dialogs.Attach(session);
   tessaly::MainWindow mainWindow(session);
   dialogs.SetOwner(&mainWindow);
