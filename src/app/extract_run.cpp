@@ -67,7 +67,7 @@ int RunExtract(const std::vector<std::string>& args, const ConsoleStreams& strea
   session.job.keepExistingFiles = options.noOverwrite;
   TerminalConsoleHost consoles(streams.err);
   session.programs.host = &consoles;
-  session.programs.batchRunner = SiblingProgram("tessaly-batch");
+  session.programs.batchRunner = HelperProgram("tessaly-batch");
   LoadSettings(session.settings, dialogs);
 
   if (options.list) return ListArchives(session, options.archives, streams.out);

@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
   tessaly::QtConsoleHost consoles;
   tessaly::Session session(dialogs, events);
   session.programs.host = &consoles;
-  session.programs.batchRunner = tessaly::SiblingProgram("tessaly-batch");
+  session.programs.batchRunner = tessaly::HelperProgram("tessaly-batch");
   dialogs.Attach(session);
   // From a file manager: the Status window alone, and the program ends with the job.
   if (beside.mode != tessaly::BesideMode::None) {

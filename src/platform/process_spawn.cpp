@@ -118,12 +118,25 @@ void TerminateProcess(int pid) {
   }
 }
 
-std::string SiblingProgram(const std::string& name) {
+std::string HelperProgramFor(const std::string& exeFolder, const std::string& name) {
+  const std::filesystem::path folder(exeFolder);
+  const std::filesystem::path beside = folder / name;
+  const std::filesystem::path installed = folder / ".." / "libexec" / "tessaly" / name;
+  std::error_code error;
+  // A file of that name beside us wins, as in the build folder; a folder does not count.
+  if (std::filesystem::is_regular_file(beside, error)) return beside.string();
+  if (std::filesystem::is_regular_file(installed, error)) {
+    return installed.lexically_normal().string();
+  }
+  return beside.string();
+}
+
+std::string HelperProgram(const std::string& name) {
   std::error_code error;
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
   // No guess from the working directory: an unknown location starts nothing.
   if (error) return "";
-  return (self.parent_path() / name).string();
+  return HelperProgramFor(self.parent_path().string(), name);
 }
 
 }  // namespace tessaly

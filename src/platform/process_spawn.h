@@ -32,8 +32,11 @@ int WaitProcess(int pid);
 // Asks the process (and its group, when it leads one) to end.
 void TerminateProcess(int pid);
 
-// The program called name in the folder of the running executable ("" when that
-// folder cannot be learnt).
-std::string SiblingProgram(const std::string& name);
+// Where a helper program called name is for an executable in exeFolder: beside it (the
+// build folder), else in exeFolder/../libexec/tessaly/ (an install's layout). When it is
+// in neither, the path beside the executable, so that the error names a real place.
+std::string HelperProgramFor(const std::string& exeFolder, const std::string& name);
+// HelperProgramFor the running executable ("" when its folder cannot be learnt).
+std::string HelperProgram(const std::string& name);
 
 }  // namespace tessaly
