@@ -28,6 +28,8 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName(QStringLiteral("Brindlemoor"));
   QApplication::setApplicationName(QStringLiteral("Tessaly"));
   QApplication::setApplicationVersion(QStringLiteral("3.6"));
+  // Lets the desktop match the windows with the installed tessaly.desktop and its icon.
+  QApplication::setDesktopFileName(QStringLiteral("tessaly"));
 
   // Each argument is one path, blanks and all.
   std::vector<std::string> args;
