@@ -38,7 +38,7 @@ done
 # ACE MIME type is installed only where the system's MIME database lacks it.
 desktop_data=(share/applications/tessaly.desktop share/icons/hicolor/scalable/apps/tessaly.svg
               share/icons/hicolor/16x16/apps/tessaly.png share/icons/hicolor/256x256/apps/tessaly.png
-              share/man/man1/tessaly.1 share/man/man1/tessaly-extract.1
+              share/man/man1/tessaly.1.gz share/man/man1/tessaly-extract.1.gz
               share/bash-completion/completions/tessaly-extract
               share/kio/servicemenus/tessaly-extract.desktop)
 need_files "${desktop_data[@]}"
