@@ -1,5 +1,6 @@
 #include "engine/beside_archives.h"
 
+#include <cctype>
 #include <filesystem>
 
 #include "engine/driver.h"
@@ -19,13 +20,23 @@ std::string WithSlash(std::string folder) {
   return folder;
 }
 
-// The main window's per-archive folder takes the name without any extension
-// ("set.part1.rar" gives "set"); the file managers' folders are named alike.
+// The archive's name without its extension, as file managers name such folders
+// ("photos.2020.zip" gives "photos.2020"), and without the volume number of a RAR
+// set ("set.part1.rar" gives "set"), so that the volumes of a set share a folder.
 std::string FolderNameFor(const std::string& fileName) {
-  const std::string name = ParsePath(fileName, 2);
-  if (!name.empty()) return name;
+  const size_t dot = fileName.rfind('.');
   // ".zip" has no name before its extension; a folder of the same name cannot be made.
-  return fileName.substr(1);
+  if (dot == 0) return fileName.substr(1);
+  std::string name = fileName.substr(0, dot);
+  const size_t volume = name.rfind('.');
+  if (volume != std::string::npos && volume > 0) {
+    std::string suffix = name.substr(volume + 1);
+    for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const bool numbered = suffix.size() > 4 && suffix.compare(0, 4, "part") == 0 &&
+                          suffix.find_first_not_of("0123456789", 4) == std::string::npos;
+    if (numbered) name.resize(volume);
+  }
+  return name;
 }
 
 bool FinishedJob(const Session& session) {

@@ -43,14 +43,15 @@ TEST(BesideArguments, OnlyALeadingOptionSelectsTheModeAndNeedsFiles) {
 TEST(BesideJobs, OneJobPerDestinationAndExtensionInTheArchivesOrder) {
   const std::string here = fs::current_path().string();
   const std::vector<std::string> archives = {
-      "/d1/a.zip", "/d 2/b.ZIP", "/d1/c.zip", "/d1/e.rar", "/d1/x/../set.part1.rar", "f.zip"};
+      "/d1/a.zip", "/d 2/b.ZIP",          "/d1/c.zip", "/d1/e.rar", "/d1/x/../set.part1.rar",
+      "f.zip",     "/d1/photos.2020.zip", "/d1/.zip"};
   struct Case {
     BesideMode mode;
     std::vector<BesideJob> jobs;
   };
   const Case cases[] = {
       {BesideMode::Here,
-       {{"/d1/", {"/d1/a.zip", "/d1/c.zip"}},
+       {{"/d1/", {"/d1/a.zip", "/d1/c.zip", "/d1/photos.2020.zip", "/d1/.zip"}},
         {"/d 2/", {"/d 2/b.ZIP"}},
         {"/d1/", {"/d1/e.rar", "/d1/set.part1.rar"}},
         {here + "/", {here + "/f.zip"}}}},
@@ -60,7 +61,9 @@ TEST(BesideJobs, OneJobPerDestinationAndExtensionInTheArchivesOrder) {
         {"/d1/c/", {"/d1/c.zip"}},
         {"/d1/e/", {"/d1/e.rar"}},
         {"/d1/set/", {"/d1/set.part1.rar"}},
-        {here + "/f/", {here + "/f.zip"}}}},
+        {here + "/f/", {here + "/f.zip"}},
+        {"/d1/photos.2020/", {"/d1/photos.2020.zip"}},
+        {"/d1/zip/", {"/d1/.zip"}}}},
   };
   for (const Case& c : cases) {
     const std::vector<BesideJob> jobs = PlanBesideJobs(c.mode, archives);
