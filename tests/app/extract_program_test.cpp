@@ -131,17 +131,10 @@ TEST_F(ExtractProgram, PasswordFromOptionOrStandardInput) {
   }
 }
 
-TEST_F(ExtractProgram, RefusalsBeforeExtracting) {
+TEST_F(ExtractProgram, CancelAtTheConfirmationExtractsNothing) {
   MakeZip("two.zip", kTwoFiles);
-  // A self-extracting copy is a ZIP archive too, but one job takes one extension.
-  fs::copy_file(work() / "two.zip", work() / "two.exe");
-  ProcessResult run = Run({"-y", "-d", "out", "two.zip", "two.exe"});
-  EXPECT_EQ(run.exitStatus, 2);
-  EXPECT_NE(run.err.find("Oops!: Tessaly cannot continue the extract operation"), std::string::npos)
-      << run.err;
-  EXPECT_FALSE(fs::exists(work() / "out"));
-
-  run = Run({"-d", "out", "two.zip"}, "y\nc\n");  // create the folder, then Cancel
+  // Create the folder, then Cancel.
+  const ProcessResult run = Run({"-d", "out", "two.zip"}, "y\nc\n");
   EXPECT_EQ(run.exitStatus, 2) << run.err;
   EXPECT_TRUE(fs::is_directory(work() / "out"));
   EXPECT_FALSE(fs::exists(work() / "out/a.txt"));
@@ -167,15 +160,6 @@ TEST_F(ExtractProgram, ModesAreTheArchivesWithinTheUmask) {
     ASSERT_EQ(stat((work() / "out" / name).c_str(), &info), 0) << name;
     EXPECT_EQ(info.st_mode & 07777, mode & 0750) << name;
   }
-}
-
-TEST_F(ExtractProgram, OneFolderPerArchive) {
-  MakeZip("x.zip", {{"a.txt", "x\n"}});
-  MakeZip("y.zip", {{"a.txt", "y\n"}});
-  const ProcessResult run = Run({"-y", "--per-archive-folder", "-d", "out", "x.zip", "y.zip"});
-  EXPECT_EQ(run.exitStatus, 0) << run.err;
-  EXPECT_EQ(ReadFileText(work() / "out/x/a.txt"), "x\n");
-  EXPECT_EQ(ReadFileText(work() / "out/y/a.txt"), "y\n");
 }
 
 std::vector<std::string> Lines(const std::string& text) {
