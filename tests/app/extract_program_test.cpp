@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <regex>
-#include <sstream>
-
 #include "app/extract_program_fixture.h"
 #include "settings/isolated_settings.h"
 #include "settings/settings_store.h"
@@ -131,17 +128,10 @@ TEST_F(ExtractProgram, PasswordFromOptionOrStandardInput) {
   }
 }
 
-TEST_F(ExtractProgram, RefusalsBeforeExtracting) {
+TEST_F(ExtractProgram, CancelAtTheConfirmationExtractsNothing) {
   MakeZip("two.zip", kTwoFiles);
-  // A self-extracting copy is a ZIP archive too, but one job takes one extension.
-  fs::copy_file(work() / "two.zip", work() / "two.exe");
-  ProcessResult run = Run({"-y", "-d", "out", "two.zip", "two.exe"});
-  EXPECT_EQ(run.exitStatus, 2);
-  EXPECT_NE(run.err.find("Oops!: Tessaly cannot continue the extract operation"), std::string::npos)
-      << run.err;
-  EXPECT_FALSE(fs::exists(work() / "out"));
-
-  run = Run({"-d", "out", "two.zip"}, "y\nc\n");  // create the folder, then Cancel
+  // Create the folder, then Cancel.
+  const ProcessResult run = Run({"-d", "out", "two.zip"}, "y\nc\n");
   EXPECT_EQ(run.exitStatus, 2) << run.err;
   EXPECT_TRUE(fs::is_directory(work() / "out"));
   EXPECT_FALSE(fs::exists(work() / "out/a.txt"));
@@ -167,49 +157,6 @@ TEST_F(ExtractProgram, ModesAreTheArchivesWithinTheUmask) {
     ASSERT_EQ(stat((work() / "out" / name).c_str(), &info), 0) << name;
     EXPECT_EQ(info.st_mode & 07777, mode & 0750) << name;
   }
-}
-
-TEST_F(ExtractProgram, OneFolderPerArchive) {
-  MakeZip("x.zip", {{"a.txt", "x\n"}});
-  MakeZip("y.zip", {{"a.txt", "y\n"}});
-  const ProcessResult run = Run({"-y", "--per-archive-folder", "-d", "out", "x.zip", "y.zip"});
-  EXPECT_EQ(run.exitStatus, 0) << run.err;
-  EXPECT_EQ(ReadFileText(work() / "out/x/a.txt"), "x\n");
-  EXPECT_EQ(ReadFileText(work() / "out/y/a.txt"), "y\n");
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-TEST_F(ExtractProgram, ListsEntriesInsteadOfExtracting) {
-  MakeZip("two.zip", kTwoFiles);
-  MakeZip("locked.zip", {{"secret.txt", "hidden text\n"}}, "s3cret");
-  const ProcessResult run = Run({"--list", "two.zip", "locked.zip"});
-  EXPECT_EQ(run.exitStatus, 0) << run.err;
-  const std::vector<std::string> lines = Lines(run.out);
-  ASSERT_EQ(lines.size(), 7u) << run.out;
-  // name, folder, unpacked size, packed size, date
-  const std::regex date("\\t[0-9]+\\t[0-9]{1,2}/[0-9]{1,2}/[0-9]{4} [0-9]{1,2}:[0-9]{1,2}$");
-  EXPECT_EQ(lines[0], "Archive: two.zip");
-  EXPECT_EQ(lines[1].rfind("a.txt\t\t6\t", 0), 0u) << lines[1];
-  EXPECT_EQ(lines[2].rfind("b.txt\tdocs/\t6\t", 0), 0u) << lines[2];
-  EXPECT_EQ(lines[3], "Total Files: 2  Total Uncompressed Size: 12");
-  EXPECT_EQ(lines[4], "Archive: locked.zip");
-  EXPECT_EQ(lines[5].rfind("secret.txt+\t\t12\t", 0), 0u) << lines[5];
-  EXPECT_EQ(lines[6], "Total Files: 1  Total Uncompressed Size: 12");
-  for (const size_t row : {1, 2, 5}) EXPECT_TRUE(std::regex_search(lines[row], date)) << lines[row];
-  EXPECT_FALSE(fs::exists(work() / "a.txt"));
-
-  WriteFileText(work() / "notes.zip", "just some text, no archive\n");
-  const ProcessResult refused = Run({"-l", "notes.zip"});
-  EXPECT_EQ(refused.exitStatus, 2);
-  EXPECT_NE(refused.err.find("Oops!: " + NotSupportedStart("notes.zip") + "\n"), std::string::npos)
-      << refused.err;
-  EXPECT_EQ(refused.out, "");
 }
 
 TEST_F(ExtractProgram, UsageHelpAndVersion) {

@@ -1,5 +1,5 @@
-// tessaly-extract -l on RAR, ACE and ARJ archives: the listings, printed in the
-// archive's order, and their messages with exit status 1.
+// tessaly-extract -l on ZIP, RAR, ACE and ARJ archives: the listings, printed in the
+// archive's order, and their messages with exit status 1, or 2 for no archive.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,7 +10,9 @@
 #include "app/process_runner.h"
 #include "support/ace_writer.h"
 #include "support/files.h"
+#include "support/job_texts.h"
 #include "support/rar_writer.h"
+#include "support/zip_fixtures.h"
 
 namespace tessaly::testing {
 namespace {
@@ -21,20 +23,36 @@ using ListProgram = ExtractProgramTest;
 
 constexpr const char* kArjUtility = "/usr/bin/arj";
 
-TEST_F(ListProgram, ListsRarAceAndArjArchivesOrSaysWhyNot) {
+TEST_F(ListProgram, ListsEveryFormatOrSaysWhyNot) {
   struct Case {
     const char* name;
     std::function<void(const fs::path& work)> write;
     std::string archive;
     int exitStatus;
     std::string out;
-    std::string err;  // a line the standard error holds ("" for none expected)
+    std::string err;               // a line the standard error holds ("" for none expected)
+    std::string nextArchive = "";  // listed in the same run
   };
   const std::string rows =
       "top.txt\t\t5\t5\n"
       "b.txt+\tdocs/\t6\t*\n"
       "Total Files: 2  Total Uncompressed Size: 11\n";
   const Case cases[] = {
+      // ZIP rows also carry the date.
+      {"zip",
+       [](const fs::path& work) {
+         WriteZip((work / "l.zip").string(),
+                  {{"top.txt", "12345"}, {"docs/b.txt", "secret", false, "pw"}});
+         WriteZip((work / "m.zip").string(), {{"m.txt", "m"}});
+       },
+       "l.zip", 0,
+       "Archive: l.zip\ntop.txt\t\t5\t5\t3/7/2024 9:5\nb.txt+\tdocs/\t6\t*\n"
+       "Total Files: 2  Total Uncompressed Size: 11\n"
+       "Archive: m.zip\nm.txt\t\t1\t1\t3/7/2024 9:5\nTotal Files: 1  Total Uncompressed Size: 1\n",
+       "", "m.zip"},
+      {"no archive",
+       [](const fs::path& work) { WriteFileText(work / "notes.zip", "just some text\n"); },
+       "notes.zip", 2, "", "Oops!: " + NotSupportedStart("notes.zip") + "\n"},
       {"rar",
        [](const fs::path& work) {
          RarOptions options;
@@ -97,8 +115,11 @@ TEST_F(ListProgram, ListsRarAceAndArjArchivesOrSaysWhyNot) {
     SCOPED_TRACE(c.name);
     if (std::string(c.name) == "arj" && !fs::exists(kArjUtility)) continue;
     c.write(work());
-    const ProcessResult run = Run({"-l", c.archive});
+    std::vector<std::string> args = {"-l", c.archive};
+    if (!c.nextArchive.empty()) args.push_back(c.nextArchive);
+    const ProcessResult run = Run(args);
     EXPECT_EQ(run.exitStatus, c.exitStatus) << run.err;
+    EXPECT_FALSE(fs::exists(work() / "top.txt")) << "a listing extracts nothing";
     // The packed size of an encrypted entry depends on the cipher's padding.
     std::string out = run.out;
     const size_t marked = out.find("b.txt+\tdocs/\t6\t");

@@ -1,6 +1,7 @@
 // ZIP jobs through the driver and the real library: sub-folders per archive, the
-// File Exists prompt and what replaces an existing file, passwords, library errors, a
-// full disk, hostile archives, and extracting selected entries.
+// File Exists prompt and what replaces an existing file, passwords, library errors,
+// hostile archives, and extracting selected entries. A full disk is the end-to-end
+// tests' part.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,7 +10,6 @@
 
 #include "support/ace_writer.h"
 #include "support/engine_fixture.h"
-#include "support/file_size_limit.h"
 #include "support/job_texts.h"
 #include "support/odd_zip_writer.h"
 #include "support/rar_writer.h"
@@ -197,26 +197,6 @@ TEST_F(ZipJobTest, AFailedEntryNeverReplacesTheOldFile) {
       EXPECT_EQ(session.status.archiveLabel, kNotFinished);
     }
   }
-}
-
-// A file size limit stands in for a full disk. The job stops there: the next archive
-// is not begun.
-TEST_F(ZipJobTest, AFullDiskIsSaidAndLeavesTheOldFile) {
-  SetSetting("zip options", "auto overwrite", "1");
-  WriteZip(
-      PathOf("x.zip"),
-      {{"small.txt", "fits"}, {"docs/big.bin", std::string(200000, 'b'), true}, {"z.txt", "z"}});
-  WriteZip(PathOf("y.zip"), {{"y.txt", "y"}});
-  WriteFileText(Out("docs/big.bin"), "old");
-  Select({PathOf("x.zip"), PathOf("y.zip")});
-  {
-    ScopedFileSizeLimit limit(50000);
-    ASSERT_TRUE(limit.active());
-    Extract();
-  }
-  ExpectOnlyMessage("Error writing docs/big.bin. Disk full. Operation aborting.");
-  EXPECT_EQ(ReadFileText(Out("docs/big.bin")), "old");
-  EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"docs/", "docs/big.bin", "small.txt"}));
 }
 
 // The status line and the question show the name as it is written, control

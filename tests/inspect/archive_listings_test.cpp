@@ -116,17 +116,17 @@ TEST_P(RarListingTest, AVolumeSetAndItsMissingVolume) {
   EXPECT_EQ(session.contents.totals, "");
 }
 
-TEST_P(RarListingTest, AFileThatIsNoArchiveListsNothing) {
+INSTANTIATE_TEST_SUITE_P(Formats, RarListingTest,
+                         ::testing::Values(RarFormat::Rar4, RarFormat::Rar5), [](const auto& info) {
+                           return std::string(info.param == RarFormat::Rar4 ? "Rar4" : "Rar5");
+                         });
+
+TEST_F(ListingTest, AFileThatIsNoArchiveListsNothing) {
   WriteFileText(PathOf("not.rar"), "Rar! but not really");
   EXPECT_EQ(ListRarArchive(session, PathOf("not.rar")), ListingResult::Listed);
   EXPECT_TRUE(session.contents.rows.empty());
   EXPECT_EQ(session.contents.totals, "Total Files: 0  Total Uncompressed Size: 0");
 }
-
-INSTANTIATE_TEST_SUITE_P(Formats, RarListingTest,
-                         ::testing::Values(RarFormat::Rar4, RarFormat::Rar5), [](const auto& info) {
-                           return std::string(info.param == RarFormat::Rar4 ? "Rar4" : "Rar5");
-                         });
 
 // The contents window's probe lists a ZIP archive as it probes it; the listing then
 // keeps those rows once, and a RAR archive is probed and listed as before.
