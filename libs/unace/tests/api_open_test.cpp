@@ -62,12 +62,13 @@ TEST(AceHeaderRecord, LongNamesAreCutAtACharacterBoundaryOnlyInTheShortField) {
   EXPECT_EQ(std::string(header.FileNameW), std::string(258, 'n') + "\xC3\xA9z");
 }
 
+// The start of a main header with the largest size and a bad CRC.
+const std::string kFalseSignature = std::string("\0\0\xFF\xFF\0\0\0", 7) + "**ACE**";
+
 TEST(AceOpen, AFilePackedWithFalseSignaturesIsGivenUpQuickly) {
   TempFolder temp;
-  // Each looks like the start of a main header with the largest size and a bad CRC.
-  const std::string fake = std::string("\0\0\xFF\xFF\0\0\0", 7) + "**ACE**";
   std::string prefix;
-  while (prefix.size() < 400 * 1024) prefix += fake;
+  while (prefix.size() < 400 * 1024) prefix += kFalseSignature;
   AceOptions options;
   options.sfxPrefix = prefix;
   WriteAce(temp / "many.exe", {{"a.txt", "a", false, AceMethod::Stored}}, options);
@@ -129,31 +130,25 @@ unsigned OpenResultBehind(const TempFolder& temp, const std::string& prefix) {
   return openResult;
 }
 
-TEST(AceSearchPieces, TheHeaderIsFoundAcrossEveryEdgeOfThePieces) {
+// Found across every edge of the pieces and up to the end of the 512 KiB window
+// wherever the pieces fall.
+TEST(AceSearchPieces, TheHeaderIsFoundAcrossEveryEdgeAndWithinTheWindow) {
   TempFolder temp;
   // Piece k starts at k * (64 KiB - 13); the header's signature sits 7 bytes in.
   for (size_t edge : {size_t{65536 - 13}, size_t{2 * (65536 - 13)}}) {
     for (size_t at = edge - 16; at <= edge + 16; ++at)
       EXPECT_EQ(OpenResultBehind(temp, std::string(at, 'x')), unsigned{ACE_OPEN_OK}) << at;
   }
-}
-
-TEST(AceSearchPieces, TheWindowEndsAfter512KiBWhereverThePiecesFall) {
-  TempFolder temp;
   EXPECT_EQ(OpenResultBehind(temp, std::string(512 * 1024 - 1, 'x')), unsigned{ACE_OPEN_OK});
   EXPECT_EQ(OpenResultBehind(temp, std::string(512 * 1024, 'x')), unsigned{ACE_OPEN_NOT_ACE});
-}
 
-TEST(AceSearchPieces, AFalseSignatureOnAnEdgeCountsOnce) {
-  TempFolder temp;
   // 64 false candidates end the search. The 63rd has its signature at 65525, in the
   // 13 bytes both of the first two pieces hold: counted twice, it would leave the
   // real header behind it untried.
-  const std::string fake = std::string("\0\0\xFF\xFF\0\0\0", 7) + "**ACE**";
   std::string prefix;
-  for (int i = 0; i < 62; ++i) prefix += fake;
+  for (int i = 0; i < 62; ++i) prefix += kFalseSignature;
   prefix += std::string(65525 - 7 - prefix.size(), 'x');
-  prefix += fake;
+  prefix += kFalseSignature;
   EXPECT_EQ(OpenResultBehind(temp, prefix), unsigned{ACE_OPEN_OK});
 }
 

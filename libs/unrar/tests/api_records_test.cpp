@@ -123,37 +123,35 @@ TEST_P(Formats, DamageEndsInACode) {
   WriteRar(good, {{"one.txt", std::string(4000, '1')}, {"two.txt", std::string(4000, '2')}},
            options());
   const std::string bytes = ReadFileText(good);
-
-  // A flipped byte inside the first entry's name fails its header check.
-  std::string badHeader = bytes;
-  const size_t name = badHeader.find("one.txt");
-  badHeader[name] = 'X';
-  WriteFileText(dir / "h.rar", badHeader);
-  RunResult run = run_archive(dir / "h.rar", RAR_TEST);
-  EXPECT_EQ(run.endResult, ERAR_BAD_ARCHIVE);
-  EXPECT_TRUE(run.entries.empty());
-
-  // A flipped data byte fails the entry's CRC; the next entry still comes out.
+  std::string badName = bytes;
+  badName[bytes.find("one.txt")] = 'X';
   std::string badData = bytes;
   badData[bytes.find(std::string(100, '1')) + 50] = '7';
-  WriteFileText(dir / "d.rar", badData);
-  run = run_archive(dir / "d.rar", RAR_TEST);
-  ASSERT_EQ(run.entries.size(), 2u);
-  EXPECT_EQ(run.entries[0].result, ERAR_BAD_DATA);
-  EXPECT_EQ(run.entries[1].result, 0);
-
-  // Cut inside the second entry's data: its data is short.
-  WriteFileText(dir / "t.rar", bytes.substr(0, bytes.find(std::string(100, '2')) + 100));
-  run = run_archive(dir / "t.rar", RAR_TEST);
-  ASSERT_EQ(run.entries.size(), 2u);
-  EXPECT_EQ(run.entries[0].result, 0);
-  EXPECT_EQ(run.entries[1].result, ERAR_BAD_DATA);
-
-  // Cut inside the second entry's header.
-  WriteFileText(dir / "c.rar", bytes.substr(0, bytes.find("two.txt") - 3));
-  run = run_archive(dir / "c.rar", RAR_TEST);
-  ASSERT_EQ(run.entries.size(), 1u);
-  EXPECT_EQ(run.endResult, ERAR_BAD_ARCHIVE);
+  // A flipped name byte fails the header check, a flipped data byte the entry's CRC
+  // (the next entry still comes out); a cut in an entry's data or header.
+  const struct {
+    const char* label;
+    std::string bytes;
+    std::vector<int> results;  // of each entry read
+    int endResult;
+  } rows[] = {
+      {"name", badName, {}, ERAR_BAD_ARCHIVE},
+      {"data", badData, {ERAR_BAD_DATA, 0}, ERAR_END_ARCHIVE},
+      {"cut data",
+       bytes.substr(0, bytes.find(std::string(100, '2')) + 100),
+       {0, ERAR_BAD_DATA},
+       ERAR_BAD_ARCHIVE},
+      {"cut header", bytes.substr(0, bytes.find("two.txt") - 3), {0}, ERAR_BAD_ARCHIVE},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.label);
+    WriteFileText(dir / "d.rar", row.bytes);
+    const RunResult run = run_archive(dir / "d.rar", RAR_TEST);
+    std::vector<int> results;
+    for (const EntryOutcome& entry : run.entries) results.push_back(entry.result);
+    EXPECT_EQ(results, row.results);
+    EXPECT_EQ(run.endResult, row.endResult);
+  }
 }
 
 int keep_going(unsigned char*, int) {

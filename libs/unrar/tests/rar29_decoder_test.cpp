@@ -73,45 +73,42 @@ TEST(Rar29Output, PiecesStayWithin256KiBAndAStopIsHonoured) {
   EXPECT_EQ(make_rar29_decoder(uint64_t{1} << 40), nullptr);
 }
 
-TEST(Rar29Stream, TheEndMarkerAgainstTheDeclaredSize) {
+// The end marker against the declared size, distances before the start (zeros)
+// and an old distance never set, a PPMd block with no model started.
+TEST(Rar29Stream, StreamsEndAsTheirSymbolsAndSizesSay) {
   const LzTables tables = LzTables::uniform();
-  BitWriter out;
-  tables.header(out);
-  tables.text(out, "abc");
-  tables.match(out, 3, 2);  // length 6, distance 3
-  tables.end_of_file(out);
-  Decoded got = decode29(out.bytes, 9);
-  EXPECT_EQ(got.result, DecodeResult::ok);
-  EXPECT_EQ(got.text(), "abcabcabc");
-  got = decode29(out.bytes, 5);
-  EXPECT_EQ(got.result, DecodeResult::ok);
-  EXPECT_EQ(got.text(), "abcab");
-  // The end marker before the declared size: the file is short.
-  EXPECT_EQ(decode29(out.bytes, 12).result, DecodeResult::bad_data);
-
-  BitWriter unfinished;
-  tables.header(unfinished);
-  tables.text(unfinished, "abc");
-  EXPECT_EQ(decode29(unfinished.bytes, 100).result, DecodeResult::bad_data);
-}
-
-TEST(Rar29Stream, DistancesBeforeTheStartReadZerosAndUnsetOnesFail) {
-  const LzTables tables = LzTables::uniform();
-  BitWriter zeros;
-  tables.header(zeros);
-  tables.text(zeros, "x");
-  tables.match(zeros, 3, 2);
-  tables.end_of_file(zeros);
-  const Decoded got = decode29(zeros.bytes, 7);
-  EXPECT_EQ(got.result, DecodeResult::ok);
-  EXPECT_EQ(got.text(), std::string("x") + std::string(6, '\0'));
-
-  BitWriter unset;
-  tables.header(unset);
-  tables.text(unset, "x");
+  BitWriter abc, before, unset, unfinished;
+  for (auto [out, text] :
+       {std::pair{&abc, "abc"}, {&unfinished, "abc"}, {&before, "x"}, {&unset, "x"}}) {
+    tables.header(*out);
+    tables.text(*out, text);
+  }
+  tables.match(abc, 3, 2);  // length 6, distance 3
+  tables.match(before, 3, 2);
   tables.repeat_old_distance(unset, 1, 0);
-  tables.end_of_file(unset);
-  EXPECT_EQ(decode29(unset.bytes, 3).result, DecodeResult::bad_data);
+  for (BitWriter* out : {&abc, &before, &unset}) tables.end_of_file(*out);
+  const struct {
+    const char* label;
+    Bytes packed;
+    uint64_t size;
+    DecodeResult result;
+    std::string text;
+  } rows[] = {
+      {"whole", abc.bytes, 9, DecodeResult::ok, "abcabcabc"},
+      {"cut by the size", abc.bytes, 5, DecodeResult::ok, "abcab"},
+      {"end marker before the size", abc.bytes, 12, DecodeResult::bad_data, ""},
+      {"no end marker", unfinished.bytes, 100, DecodeResult::bad_data, ""},
+      {"distance before the start", before.bytes, 7, DecodeResult::ok, "x" + std::string(6, '\0')},
+      {"unset old distance", unset.bytes, 3, DecodeResult::bad_data, ""},
+      {"PPMd block, no model", {0x87, 0, 0, 0, 0, 0}, 10, DecodeResult::bad_data, ""},
+  };
+  for (const auto& row : rows) {
+    const Decoded got = decode29(row.packed, row.size);
+    EXPECT_EQ(got.result, row.result) << row.label;
+    if (row.result == DecodeResult::ok) {
+      EXPECT_EQ(got.text(), row.text) << row.label;
+    }
+  }
 }
 
 TEST(Rar29Stream, FilterRecords) {
@@ -141,10 +138,6 @@ TEST(Rar29Stream, FilterRecords) {
     tables.end_of_file(out);
     EXPECT_EQ(decode29(out.bytes, 6).result, c.expected);
   }
-}
-
-TEST(Rar29Stream, APpmdBlockWithoutAStartedModelIsBadData) {
-  EXPECT_EQ(decode29({0x87, 0x00, 0x00, 0x00, 0x00, 0x00}, 10).result, DecodeResult::bad_data);
 }
 
 TEST(Rar29Huffman, OverSubscribedCodesAreRefusedAndMissingCodesGiveNoSymbol) {
