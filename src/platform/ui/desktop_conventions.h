@@ -7,14 +7,15 @@
 #include <vector>
 
 class QAction;
+class QDropEvent;
 class QMenu;
-class QMimeData;
 
 namespace tessaly {
 
 // Makes entry the menu's default entry and draws it in bold.
 void SetDefaultEntry(QMenu* menu, QAction* entry);
-// The local files a drag carries, in drag order; none for other data.
-std::vector<std::string> LocalFiles(const QMimeData* data);
+// Answers a drag or a drop: a copy when it carries local files, refused otherwise.
+// Returns those files in drag order.
+std::vector<std::string> AnswerFileDrop(QDropEvent* event);
 
 }  // namespace tessaly

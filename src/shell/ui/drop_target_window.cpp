@@ -248,22 +248,12 @@ void DropTargetWindow::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void DropTargetWindow::dragMoveEvent(QDragMoveEvent* event) {
-  if (LocalFiles(event->mimeData()).empty()) {
-    event->ignore();
-    return;
-  }
-  event->setDropAction(Qt::CopyAction);
-  event->accept();
+  AnswerFileDrop(event);
 }
 
 void DropTargetWindow::dropEvent(QDropEvent* event) {
-  std::vector<std::string> paths = LocalFiles(event->mimeData());
-  if (paths.empty()) {
-    event->ignore();
-    return;
-  }
-  event->setDropAction(Qt::CopyAction);
-  event->accept();
+  std::vector<std::string> paths = AnswerFileDrop(event);
+  if (paths.empty()) return;
   // After the drop has been answered: the file manager waits for that answer, and the
   // job opens windows of its own.
   QTimer::singleShot(0, this, [this, paths = std::move(paths)] {

@@ -42,31 +42,14 @@ class ExtractDropArea : public QWidget {
   }
 
  protected:
-  void dragEnterEvent(QDragEnterEvent* event) override { Answer(event); }
-  void dragMoveEvent(QDragMoveEvent* event) override { Answer(event); }
+  void dragEnterEvent(QDragEnterEvent* event) override { AnswerFileDrop(event); }
+  void dragMoveEvent(QDragMoveEvent* event) override { AnswerFileDrop(event); }
   void dropEvent(QDropEvent* event) override {
-    std::vector<std::string> paths = LocalFiles(event->mimeData());
-    if (paths.empty()) {
-      event->ignore();
-      return;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-    onDrop_(std::move(paths));
+    std::vector<std::string> paths = AnswerFileDrop(event);
+    if (!paths.empty()) onDrop_(std::move(paths));
   }
 
  private:
-  // Copy when the data carries files, nothing otherwise.
-  static void Answer(QDropEvent* event) {
-    if (LocalFiles(event->mimeData()).empty()) {
-      event->setDropAction(Qt::IgnoreAction);
-      event->ignore();
-      return;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-  }
-
   std::function<void(std::vector<std::string>)> onDrop_;
 };
 
