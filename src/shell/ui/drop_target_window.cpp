@@ -43,8 +43,9 @@ DropTargetWindow::DropTargetWindow(Session& session, TrayIcon& tray)
   picture_->setFixedSize(kIconSize, kIconSize);
   picture_->setToolTip(QStringLiteral(
       "Drag and drop files to here from Explorer to extract. Right click for options."));
-  picture_->setAcceptDrops(true);
-  picture_->installEventFilter(this);
+  // The picture is part of the window: the window takes its mouse and its drops.
+  picture_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  setToolTip(picture_->toolTip());
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
   layout->addWidget(picture_);
@@ -175,36 +176,6 @@ void DropTargetWindow::OpenTrayMenu(const QPoint& globalPos) {
   }
   QMenu* menu = PopupMenu(QString::fromStdString(TrayMenuFor(TrayOwner::DropTarget, shown)));
   menu->popup(globalPos, menu->defaultAction());
-}
-
-bool DropTargetWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != picture_) return QWidget::eventFilter(watched, event);
-  // The picture behaves as the window around it.
-  switch (event->type()) {
-    case QEvent::MouseButtonPress:
-      mousePressEvent(static_cast<QMouseEvent*>(event));
-      return true;
-    case QEvent::MouseMove:
-      mouseMoveEvent(static_cast<QMouseEvent*>(event));
-      return true;
-    case QEvent::MouseButtonRelease:
-      mouseReleaseEvent(static_cast<QMouseEvent*>(event));
-      return true;
-    case QEvent::MouseButtonDblClick:
-      mouseDoubleClickEvent(static_cast<QMouseEvent*>(event));
-      return true;
-    case QEvent::DragEnter:
-      dragEnterEvent(static_cast<QDragEnterEvent*>(event));
-      return true;
-    case QEvent::DragMove:
-      dragMoveEvent(static_cast<QDragMoveEvent*>(event));
-      return true;
-    case QEvent::Drop:
-      dropEvent(static_cast<QDropEvent*>(event));
-      return true;
-    default:
-      return QWidget::eventFilter(watched, event);
-  }
 }
 
 void DropTargetWindow::mousePressEvent(QMouseEvent* event) {

@@ -46,7 +46,6 @@ class DropTargetWindow : public QWidget {
   void closed();
 
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
