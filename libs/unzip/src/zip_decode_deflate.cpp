@@ -1,6 +1,6 @@
-// Deflate (8) for entries libzip cannot decode itself: those it hands out still
-// encrypted, which this layer decrypts first.
-#include <zlib.h>
+// Deflate (8), inflated with ISA-L: several times faster than zlib on the same data,
+// streaming, and with the same verdicts on damaged streams.
+#include <isa-l/igzip_lib.h>
 
 #include "zip_decoder_stream.h"
 #include "zip_decoders.h"
@@ -10,40 +10,31 @@ namespace {
 
 class InflateStream final : public DecoderStream {
  public:
-  explicit InflateStream(std::unique_ptr<ByteStream> raw) : DecoderStream(std::move(raw)) {
-    ready_ = inflateInit2(&stream_, -MAX_WBITS) == Z_OK;
+  explicit InflateStream(std::unique_ptr<ByteStream> raw)
+      : DecoderStream(std::move(raw)), state_(std::make_unique<inflate_state>()) {
+    isal_inflate_init(state_.get());
+    state_->crc_flag = ISAL_DEFLATE;  // a raw stream: ZIP keeps the CRC in its headers
   }
-  ~InflateStream() override {
-    if (ready_) inflateEnd(&stream_);
-  }
-  InflateStream(const InflateStream&) = delete;
-  InflateStream& operator=(const InflateStream&) = delete;
 
  private:
   Step decode(Buffers& buffers) override {
-    if (!ready_) return Step::NoMemory;
-    stream_.next_in = const_cast<Bytef*>(buffers.in);
-    stream_.avail_in = static_cast<uInt>(buffers.in_size);
-    stream_.next_out = buffers.out;
-    stream_.avail_out = static_cast<uInt>(buffers.out_size);
-    const int result = inflate(&stream_, Z_NO_FLUSH);
-    buffers.consumed = buffers.in_size - stream_.avail_in;
-    buffers.produced = buffers.out_size - stream_.avail_out;
-    switch (result) {
-      case Z_STREAM_END:
-        return Step::End;
-      case Z_OK:
-      case Z_BUF_ERROR:  // no progress possible: the caller decides
-        return Step::Progress;
-      case Z_MEM_ERROR:
-        return Step::NoMemory;
-      default:
-        return Step::Invalid;
-    }
+    inflate_state& state = *state_;
+    state.next_in = const_cast<uint8_t*>(buffers.in);
+    state.avail_in = static_cast<uint32_t>(buffers.in_size);
+    state.next_out = buffers.out;
+    state.avail_out = static_cast<uint32_t>(buffers.out_size);
+    const int result = isal_inflate(&state);
+    buffers.consumed = buffers.in_size - state.avail_in;
+    buffers.produced = buffers.out_size - state.avail_out;
+    if (result < 0) return Step::Invalid;
+    // Finished only once the last bytes have left ISA-L's own output buffer.
+    if (state.block_state == ISAL_BLOCK_FINISH && state.tmp_out_valid == state.tmp_out_processed)
+      return Step::End;
+    return Step::Progress;
   }
 
-  z_stream stream_{};
-  bool ready_ = false;
+  // About 50 KB: the history window and tables live inside the state.
+  std::unique_ptr<inflate_state> state_;
 };
 
 }  // namespace

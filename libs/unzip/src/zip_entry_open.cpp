@@ -1,10 +1,7 @@
 #include "zip_entry_open.h"
 
-#include <vector>
-
 #include "crypto_winzip_aes.h"
 #include "crypto_zipcrypto.h"
-#include "zip_crc32.h"
 #include "zip_decoders.h"
 #include "zip_entry_reader.h"
 #include "zip_libzip_stream.h"
@@ -14,36 +11,13 @@ namespace {
 
 constexpr uint16_t kFlagStrongEncryption = 1 << 6;
 constexpr uint16_t kMethodAes = 99;
-constexpr std::size_t kRecomputeChunk = 64 * 1024;
 
 bool is_aes(const EntryInfo& entry) {
   return entry.method == kMethodAes;
 }
 
-// libzip hands out stored entries itself. Compressed entries are inflated here
-// from the raw stream: libzip would check their CRC on top of ours and feed the
-// decoder in small pieces. Encrypted entries go through our own stages: libzip
-// 1.7.3 checks a CRC on AE-2 entries that carry none, and the ZipCrypto check
-// byte has to follow the data-descriptor rule exactly.
-bool libzip_decodes(const EntryInfo& entry) {
-  return !entry.encrypted && entry.method == 0;
-}
-
 std::unique_ptr<ByteStream> open_raw(zip_t* archive, const EntryInfo& entry, ReadStatus& status) {
   return open_libzip_raw(archive, entry.index, entry.compressed_size, status);
-}
-
-// The CRC of a stored entry's bytes as they are, for the message on a bad CRC.
-uint32_t stored_crc(zip_t* archive, const EntryInfo& entry) {
-  ReadStatus status;
-  auto raw = open_raw(archive, entry, status);
-  uint32_t crc = 0;
-  if (!raw) return crc;
-  std::vector<unsigned char> buffer(kRecomputeChunk);
-  long long count;
-  while ((count = raw->read(buffer.data(), buffer.size())) > 0)
-    crc = crc32_update(crc, buffer.data(), static_cast<std::size_t>(count));
-  return crc;
 }
 
 }  // namespace
@@ -78,13 +52,11 @@ std::unique_ptr<EntryReader> open_entry_reader(zip_t* archive, const EntryInfo& 
     status = ReadStatus::Unsupported;
     return nullptr;
   }
-  if (libzip_decodes(entry)) {
-    auto decoded = open_libzip_decoded(archive, entry.index, status);
-    if (!decoded) return nullptr;
-    return make_libzip_checked_reader(std::move(decoded), entry,
-                                      [archive, entry] { return stored_crc(archive, entry); });
-  }
-
+  // Every entry, stored ones too, is read raw and decoded and checked here, in one
+  // pass: libzip would compute a second CRC with zlib's slower function. Encrypted
+  // entries need our own stages anyway: libzip 1.7.3 checks a CRC on AE-2 entries
+  // that carry none, and the ZipCrypto check byte has to follow the data-descriptor
+  // rule exactly.
   auto stream = open_raw(archive, entry, status);
   if (!stream) return nullptr;
   std::function<bool()> authentic;

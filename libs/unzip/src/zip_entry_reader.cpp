@@ -16,16 +16,6 @@ class CheckedEntryReader final : public EntryReader {
         // AE-2 leaves the CRC field 0 on purpose; the MAC is its only check.
         check_crc_(entry.aes_version != 2) {}
 
-  // libzip checks the CRC below: its verdict stands, and the CRC is computed here
-  // only for the message when it is wrong.
-  CheckedEntryReader(std::unique_ptr<LibzipDecodedStream> decoded, const EntryInfo& entry,
-                     std::function<uint32_t()> recompute)
-      : CheckedEntryReader(std::unique_ptr<ByteStream>(), entry, std::function<bool()>()) {
-    libzip_checked_ = decoded.get();
-    decoded_ = std::move(decoded);
-    recompute_ = std::move(recompute);
-  }
-
   long long read(unsigned char* buffer, std::size_t size) override {
     if (status_ != ReadStatus::Ok) return -1;
     if (authentication_failed_) return 0;
@@ -36,7 +26,7 @@ class CheckedEntryReader final : public EntryReader {
       return fail(ReadStatus::InvalidData);  // more data than the headers announce
     }
     delivered_ += produced;
-    if (!libzip_checked_) crc_ = crc32_update(crc_, buffer, produced);
+    crc_ = crc32_update(crc_, buffer, produced);
     return count;
   }
 
@@ -48,11 +38,6 @@ class CheckedEntryReader final : public EntryReader {
       status_ = ReadStatus::BadCrc;
     } else if (delivered_ != expected_size_) {
       status_ = ReadStatus::InvalidData;
-    } else if (libzip_checked_ && !libzip_checked_->crc_mismatch()) {
-      crc_ = expected_crc_;
-    } else if (libzip_checked_) {
-      crc_ = recompute_();
-      status_ = ReadStatus::BadCrc;
     } else if (check_crc_ && crc_ != expected_crc_) {
       status_ = ReadStatus::BadCrc;
     }
@@ -76,8 +61,6 @@ class CheckedEntryReader final : public EntryReader {
   }
 
   std::unique_ptr<ByteStream> decoded_;
-  const LibzipDecodedStream* libzip_checked_ = nullptr;  // part of decoded_
-  std::function<uint32_t()> recompute_;
   std::function<bool()> authentic_;
   uint64_t expected_size_;
   uint32_t expected_crc_;
@@ -94,12 +77,6 @@ std::unique_ptr<EntryReader> make_checked_reader(std::unique_ptr<ByteStream> dec
                                                  const EntryInfo& entry,
                                                  std::function<bool()> authentic) {
   return std::make_unique<CheckedEntryReader>(std::move(decoded), entry, std::move(authentic));
-}
-
-std::unique_ptr<EntryReader> make_libzip_checked_reader(
-    std::unique_ptr<LibzipDecodedStream> decoded, const EntryInfo& entry,
-    std::function<uint32_t()> recompute) {
-  return std::make_unique<CheckedEntryReader>(std::move(decoded), entry, std::move(recompute));
 }
 
 }  // namespace unzip
