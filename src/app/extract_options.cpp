@@ -13,6 +13,7 @@ enum class OptionId {
   Password,
   PerArchiveFolder,
   List,
+  Threads,
   Help,
   Version
 };
@@ -31,6 +32,7 @@ constexpr OptionInfo kOptions[] = {
     {OptionId::Password, 'p', "password", true},
     {OptionId::PerArchiveFolder, '\0', "per-archive-folder", false},
     {OptionId::List, 'l', "list", false},
+    {OptionId::Threads, '\0', "threads", true},
     {OptionId::Help, '\0', "help", false},
     {OptionId::Version, '\0', "version", false},
 };
@@ -49,7 +51,16 @@ const OptionInfo* FindLong(const std::string& name) {
   return nullptr;
 }
 
-void Apply(ExtractOptions& options, OptionId id, const std::string& value) {
+constexpr int kMostThreads = 8;
+
+// 1 to 8; 0 for anything else.
+int ThreadCount(const std::string& value) {
+  if (value.size() != 1 || value[0] < '1' || value[0] > '0' + kMostThreads) return 0;
+  return value[0] - '0';
+}
+
+// Returns the error for a value the option cannot take, "" when it could.
+std::string Apply(ExtractOptions& options, OptionId id, const std::string& value) {
   switch (id) {
     case OptionId::Destination:
       options.destination = value;
@@ -69,6 +80,10 @@ void Apply(ExtractOptions& options, OptionId id, const std::string& value) {
     case OptionId::List:
       options.list = true;
       break;
+    case OptionId::Threads:
+      options.threads = ThreadCount(value);
+      if (options.threads == 0) return "option '--threads' needs a number from 1 to 8";
+      break;
     case OptionId::Help:
       options.help = true;
       break;
@@ -76,6 +91,7 @@ void Apply(ExtractOptions& options, OptionId id, const std::string& value) {
       options.version = true;
       break;
   }
+  return {};
 }
 
 }  // namespace
@@ -117,7 +133,8 @@ ParsedOptions ParseExtractOptions(const std::vector<std::string>& args) {
         }
         value = args[++i];
       }
-      Apply(options, option->id, value);
+      parsed.error = Apply(options, option->id, value);
+      if (!parsed.error.empty()) return parsed;
       continue;
     }
     // A cluster of short options; one that takes a value takes the rest of the cluster
@@ -140,7 +157,8 @@ ParsedOptions ParseExtractOptions(const std::vector<std::string>& args) {
         }
         value = args[++i];
       }
-      Apply(options, option->id, value);
+      parsed.error = Apply(options, option->id, value);
+      if (!parsed.error.empty()) return parsed;
       break;
     }
   }
@@ -171,6 +189,8 @@ std::string UsageText() {
          "  -p, --password PW       the password of encrypted entries (--password= for none)\n"
          "      --per-archive-folder  extract each archive into a folder named after it\n"
          "  -l, --list              list the entries of each ARCHIVE instead of extracting\n"
+         "      --threads N         decode ZIP entries on N threads at once (1-8; default one\n"
+         "                          per core)\n"
          "      --help              show this help\n"
          "      --version           show the version\n"
          "\n"

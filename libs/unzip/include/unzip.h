@@ -3,7 +3,9 @@
  *
  * All text is UTF-8 and NUL-terminated; entry names use "/" as separator.
  * The call is synchronous: every callback runs on the caller's thread inside
- * Wiz_SingleEntryUnzip, and nothing of one call survives into the next.
+ * Wiz_SingleEntryUnzip, in the archive's order of entries, and nothing of one call
+ * survives into the next. Entries may be decoded on worker threads meanwhile
+ * (Threads), which changes nothing the callbacks see.
  * Nothing is ever written outside the extraction folder, and an entry replaces an
  * existing file only once it is whole and checked: a failed, stopped or refused entry
  * leaves the old file as it was and no partial file beside it. */
@@ -35,6 +37,8 @@ typedef struct {
   int32_t fPrivilege;        /* accepted and ignored */
   const char* lpszZipFN;     /* archive path */
   const char* lpszExtractDir; /* extraction folder; NULL or "" = the current folder */
+  int32_t Threads;            /* entries decoded at once: 0 one per core, 1 one after the
+                                 other on the caller's thread; at most 8 */
 } DCL;
 
 /* Progress text, one formatted message per call; length excludes the terminator. */

@@ -21,14 +21,6 @@ constexpr std::size_t kChunkSize = 64 * 1024;
 constexpr uint64_t kServiceInterval = 256 * 1024;
 constexpr std::size_t kLinkTargetLimit = 4096;
 
-// The service callback: non-zero stops the whole call.
-bool service_says_stop(CallState& call, const std::string& out, const EntryInfo& entry) {
-  if (!call.callbacks.ServCallBk) return false;
-  if (call.callbacks.ServCallBk(out.c_str(), entry.uncompressed_size) == 0) return false;
-  call.codes.raise(IZ_CTRLC);
-  return true;
-}
-
 EntryEnd after_attempt(CallState& call, const std::string& out, const EntryInfo& entry) {
   return service_says_stop(call, out, entry) ? EntryEnd::Stop : EntryEnd::Next;
 }
@@ -77,10 +69,9 @@ bool write_all(int fd, const unsigned char* data, std::size_t size) {
   return true;
 }
 
-enum class StreamEnd { Complete, ReadFailed, WriteFailed, Cancelled };
+enum class StreamEnd { Complete, ReadFailed, WriteFailed, Interrupted };
 
-StreamEnd stream(CallState& call, EntryReader& reader, int fd, const std::string& out,
-                 const EntryInfo& entry) {
+StreamEnd stream(EntryReader& reader, int fd, const ServicePoint& service_point) {
   std::vector<unsigned char> buffer(kChunkSize);
   uint64_t since_service = 0;
   for (;;) {
@@ -92,40 +83,41 @@ StreamEnd stream(CallState& call, EntryReader& reader, int fd, const std::string
     // Long entries must not freeze the caller's window: it pumps events here.
     if (since_service >= kServiceInterval) {
       since_service = 0;
-      if (service_says_stop(call, out, entry)) return StreamEnd::Cancelled;
+      if (service_point()) return StreamEnd::Interrupted;
     }
   }
 }
 
-// The old file at out is replaced only by an entry that decoded whole and checked out;
-// anything less leaves it as it was and no partial file beside it.
-EntryEnd write_file(CallState& call, EntryReader& reader, const EntryInfo& entry,
-                    const std::string& out) {
-  archivekit::StagedFile file;
-  if (!open_output(call, file, out)) return after_attempt(call, out, entry);
-  call.printer.say_verbose(chunk::per_file(entry.real_method, out));
-  switch (stream(call, reader, file.fd(), out, entry)) {
-    case StreamEnd::Cancelled:
-      return EntryEnd::Stop;
-    case StreamEnd::WriteFailed:
-      call.printer.say(chunk::write_error(out));
-      call.codes.raise(PK_DISK);
-      return EntryEnd::Stop;
-    case StreamEnd::ReadFailed:
-      report_read_failure(call, reader.status(), entry, out);
-      break;
-    case StreamEnd::Complete:
-      if (!check_finish(call, reader, entry, out)) break;
-      finish_output(file.fd(), entry);
-      if (commit_output(call, file)) call.printer.say_verbose("\n");
-      break;
+// Opens the entry's data; nullptr after reporting why, with what that came to.
+std::unique_ptr<EntryReader> open_reader(CallState& call, ZipArchive& archive,
+                                         const EntryInfo& entry, const std::string& password,
+                                         const std::string& out, Decoded& failure) {
+  ReadStatus status = ReadStatus::Ok;
+  std::unique_ptr<EntryReader> reader = archive.open_entry(entry, password, status);
+  if (reader) return reader;
+  if (status == ReadStatus::Unsupported) {
+    call.printer.say_verbose(
+        chunk::skip_unsupported_method(display_name(entry), entry.real_method));
+    call.codes.raise(IZ_UNSUP);
+    failure = Decoded::Skipped;
+    return nullptr;
   }
-  return after_attempt(call, out, entry);
+  call.printer.say_verbose(chunk::per_file(entry.real_method, out));
+  report_read_failure(call, status, entry, out);
+  failure = Decoded::Failed;
+  return nullptr;
 }
 
 // A link is made only from a complete, checked target that stays inside the folder.
-EntryEnd write_link(CallState& call, EntryReader& reader, const EntryInfo& entry,
-                    const std::string& relative, const std::string& out) {
+EntryEnd write_link(CallState& call, ZipArchive& archive, const EntryInfo& entry,
+                    const std::string& password, const std::string& relative,
+                    const std::string& out) {
+  Decoded failure = Decoded::Failed;
+  const std::unique_ptr<EntryReader> opened =
+      open_reader(call, archive, entry, password, out, failure);
+  if (!opened)
+    return failure == Decoded::Skipped ? EntryEnd::Next : after_attempt(call, out, entry);
+  EntryReader& reader = *opened;
   std::string target;
   unsigned char buffer[1024];
   for (;;) {
@@ -154,24 +146,67 @@ EntryEnd write_link(CallState& call, EntryReader& reader, const EntryInfo& entry
 
 }  // namespace
 
+bool service_says_stop(CallState& call, const std::string& out, const EntryInfo& entry) {
+  if (!call.callbacks.ServCallBk) return false;
+  if (call.callbacks.ServCallBk(out.c_str(), entry.uncompressed_size) == 0) return false;
+  call.codes.raise(IZ_CTRLC);
+  return true;
+}
+
+Decoded decode_entry(CallState& call, ZipArchive& archive, const EntryInfo& entry,
+                     const std::string& password, const std::string& out,
+                     archivekit::StagedFile& file, const ServicePoint& service_point) {
+  Decoded failure = Decoded::Failed;
+  const std::unique_ptr<EntryReader> reader =
+      open_reader(call, archive, entry, password, out, failure);
+  if (!reader) return failure;
+  if (!open_output(call, file, out)) return Decoded::Failed;
+  call.printer.say_verbose(chunk::per_file(entry.real_method, out));
+  switch (stream(*reader, file.fd(), service_point)) {
+    case StreamEnd::Interrupted:
+      return Decoded::Interrupted;
+    case StreamEnd::WriteFailed:
+      call.printer.say(chunk::write_error(out));
+      call.codes.raise(PK_DISK);
+      return Decoded::DiskFull;
+    case StreamEnd::ReadFailed:
+      report_read_failure(call, reader->status(), entry, out);
+      return Decoded::Failed;
+    case StreamEnd::Complete:
+      break;
+  }
+  if (!check_finish(call, *reader, entry, out)) return Decoded::Failed;
+  finish_output(file.fd(), entry);
+  return Decoded::Staged;
+}
+
+// The old file at out is replaced only by an entry that decoded whole and checked out;
+// anything less leaves it as it was and no partial file beside it.
+EntryEnd place_entry(CallState& call, Decoded decoded, archivekit::StagedFile& file,
+                     const EntryInfo& entry, const std::string& out) {
+  switch (decoded) {
+    case Decoded::Skipped:
+      return EntryEnd::Next;
+    case Decoded::DiskFull:
+    case Decoded::Interrupted:
+      return EntryEnd::Stop;
+    case Decoded::Staged:
+      if (commit_output(call, file)) call.printer.say_verbose("\n");
+      break;
+    case Decoded::Failed:
+      break;
+  }
+  return after_attempt(call, out, entry);
+}
+
 EntryEnd write_entry(CallState& call, ZipArchive& archive, const EntryInfo& entry,
                      const std::string& password, const std::string& relative) {
   const std::string out = call.output_path(relative);
-  ReadStatus status = ReadStatus::Ok;
-  std::unique_ptr<EntryReader> reader = archive.open_entry(entry, password, status);
-  if (!reader && status == ReadStatus::Unsupported) {
-    call.printer.say_verbose(
-        chunk::skip_unsupported_method(display_name(entry), entry.real_method));
-    call.codes.raise(IZ_UNSUP);
-    return EntryEnd::Next;
-  }
-  if (!reader) {
-    call.printer.say_verbose(chunk::per_file(entry.real_method, out));
-    report_read_failure(call, status, entry, out);
-    return after_attempt(call, out, entry);
-  }
-  if (entry.is_symlink) return write_link(call, *reader, entry, relative, out);
-  return write_file(call, *reader, entry, out);
+  if (entry.is_symlink) return write_link(call, archive, entry, password, relative, out);
+  archivekit::StagedFile file;
+  const Decoded decoded = decode_entry(call, archive, entry, password, out, file,
+                                       [&] { return service_says_stop(call, out, entry); });
+  return place_entry(call, decoded, file, entry, out);
 }
 
 }  // namespace unzip

@@ -1,8 +1,12 @@
 #include "wiz_extract.h"
 
+#include <sys/stat.h>
+
+#include <memory>
 #include <vector>
 
 #include "unzip.h"
+#include "wiz_entry_pool.h"
 #include "wiz_entry_writer.h"
 #include "wiz_messages.h"
 #include "wiz_names.h"
@@ -50,18 +54,53 @@ bool prepare_target(CallState& call, const EntryInfo& entry, MappedName& target)
   return decide_existing(call, entry, target) == ReplaceDecision::Write;
 }
 
+// Whether obtaining the entry's password may ask the caller.
+bool may_ask_password(CallState& call, ZipArchive& archive, const EntryInfo& entry) {
+  if (call.password && archive.password_matches(entry, *call.password)) return false;
+  return !call.password_prompts_stopped && call.callbacks.password;
+}
+
+// Whether deciding on the target may ask the replace question.
+bool may_ask_replace(const CallState& call, const MappedName& target) {
+  if (target.kind != MappedName::Kind::File || !call.options.PromptToOverwrite ||
+      call.options.noflag || call.replace_standing != ReplaceStanding::Ask)
+    return false;
+  struct stat info;
+  return lstat(call.output_path(target.relative).c_str(), &info) == 0;
+}
+
+// With a pool, the entry's data is decoded by a worker. Before anything that asks the
+// caller, links, and entries whose path an entry in the queue is still to create,
+// the queue is drained: questions come after every earlier entry's lines, and the
+// disk looks as it would had the earlier entries been written one after the other.
 EntryEnd process_entry(CallState& call, ZipArchive& archive, const EntryInfo& entry,
-                       ExtractTally& tally) {
+                       ExtractTally& tally, EntryPool* pool) {
   std::string password;
   if (entry.encrypted) {
+    if (pool && may_ask_password(call, archive, entry) && pool->drain() == EntryEnd::Stop)
+      return EntryEnd::Stop;
     const PasswordOutcome outcome = obtain_password(call, archive, entry, password);
     if (outcome == PasswordOutcome::Incorrect) ++tally.bad_password;
     if (outcome != PasswordOutcome::Ready) return EntryEnd::Next;
   }
   MappedName target = map_entry_name(call, entry);
+  if (pool &&
+      (entry.is_symlink || pool->queued(target.relative) || may_ask_replace(call, target)) &&
+      pool->drain() == EntryEnd::Stop)
+    return EntryEnd::Stop;
   if (!prepare_target(call, entry, target)) return EntryEnd::Next;
+  // The pool makes the sound call when the entry's turn comes.
+  if (pool && !entry.is_symlink) return pool->submit(entry, password, target.relative);
   if (call.callbacks.sound) call.callbacks.sound();
   return write_entry(call, archive, entry, password, target.relative);
+}
+
+// A pool of workers when there are cores and entries to share; nullptr otherwise.
+std::unique_ptr<EntryPool> start_pool(CallState& call, std::size_t entries) {
+  const unsigned workers = worker_count(call.options.Threads);
+  if (workers < 2 || entries < 2) return nullptr;
+  auto pool = std::make_unique<EntryPool>(call, workers);
+  return pool->started() ? std::move(pool) : nullptr;
 }
 
 }  // namespace
@@ -85,10 +124,14 @@ int32_t extract_entries(CallState& call, ZipArchive& archive, Selection& selecti
     accepted.push_back(&entry);
   }
 
+  std::unique_ptr<EntryPool> pool = start_pool(call, accepted.size());
   for (const EntryInfo* entry : accepted) {
     ++tally.processed;
-    if (process_entry(call, archive, *entry, tally) == EntryEnd::Stop) return call.codes.worst();
+    if (process_entry(call, archive, *entry, tally, pool.get()) == EntryEnd::Stop ||
+        (pool && pool->conclude_finished() == EntryEnd::Stop))
+      return call.codes.worst();
   }
+  if (pool && pool->drain() == EntryEnd::Stop) return call.codes.worst();
 
   const std::vector<std::string> unmatched = selection.unmatched_includes();
   for (const std::string& pattern : unmatched) call.printer.say(chunk::include_unmatched(pattern));

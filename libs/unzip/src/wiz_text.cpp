@@ -68,6 +68,10 @@ std::string pad_right(std::string_view text, std::size_t width) {
 }
 
 void Printer::say(std::string text) const {
+  if (held_) {
+    held_->push_back(std::move(text));
+    return;
+  }
   // The callback takes a writable buffer; it gets its own copy with a terminator.
   std::vector<char> buffer(text.begin(), text.end());
   buffer.push_back('\0');

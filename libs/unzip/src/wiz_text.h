@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "unzip.h"
 
@@ -33,10 +34,14 @@ class Printer {
     if (quiet_ == 0) say(std::move(text));
   }
   int32_t quiet() const { return quiet_; }
+  // While held, messages are kept in *held instead of printed (nullptr prints again):
+  // the printer of an entry decoded on another thread, or one waiting for its turn.
+  void hold(std::vector<std::string>* held) { held_ = held; }
 
  private:
   DLLPRNT print_;
   int32_t quiet_;
+  std::vector<std::string>* held_ = nullptr;
 };
 
 }  // namespace unzip

@@ -265,6 +265,7 @@ void UnzipArchive(Session& session) {
   options.noflag = overwriteAll ? 1 : 0;
   options.lpszZipFN = zip.zipFileName.c_str();
   options.lpszExtractDir = zip.extractDir.c_str();
+  options.Threads = zip.threads;
 
   USERFUNCTIONS callbacks{};
   callbacks.print = ZipPrintCallback;

@@ -1,0 +1,223 @@
+#include "wiz_entry_pool.h"
+
+#include <sched.h>
+
+#include <algorithm>
+
+namespace unzip {
+
+namespace {
+
+constexpr unsigned kMostWorkers = 8;
+// Entries decided ahead of the one whose turn it is. Each holds at most an open
+// staged file once decoded; the decoders' memory is the workers', one entry each.
+constexpr std::size_t kQueueLimit = 64;
+
+unsigned usable_cores() {
+  cpu_set_t cores;
+  if (sched_getaffinity(0, sizeof cores, &cores) == 0)
+    return static_cast<unsigned>(CPU_COUNT(&cores));
+  return std::max(1u, std::thread::hardware_concurrency());
+}
+
+}  // namespace
+
+// A chunk to print, or (service set) a service call owed.
+struct Step {
+  bool service = false;
+  std::string chunk;
+};
+
+struct EntryPool::Task {
+  const EntryInfo* entry = nullptr;
+  std::string password;
+  std::string relative;
+  std::string out;
+  std::vector<std::string> before;  // the caller's chunks that come first
+  std::vector<std::string> chunks;  // the worker's, not yet published
+  archivekit::StagedFile file;
+  Decoded decoded = Decoded::Failed;
+  int32_t code = 0;
+  // The worker's chunks and service points in their order (under mutex_).
+  std::vector<Step> published;
+  bool done = false;     // under mutex_
+  bool started = false;  // its first chunks and the sound call were made
+};
+
+unsigned worker_count(int32_t requested) {
+  const unsigned wanted = requested > 0 ? static_cast<unsigned>(requested) : usable_cores();
+  return std::min(wanted, kMostWorkers);
+}
+
+EntryPool::EntryPool(CallState& call, unsigned workers) : call_(call) {
+  for (unsigned i = 0; i < workers; ++i) {
+    OpenResult opened;
+    std::unique_ptr<ZipArchive> archive = ZipArchive::open(call_.zip_path, opened);
+    if (!archive || opened.status != OpenStatus::Ok) break;
+    archives_.push_back(std::move(archive));
+  }
+  for (const std::unique_ptr<ZipArchive>& archive : archives_)
+    workers_.emplace_back([this, &archive] { work(*archive); });
+}
+
+EntryPool::~EntryPool() {
+  stop();
+}
+
+void EntryPool::work(ZipArchive& archive) {
+  for (;;) {
+    Task* task = nullptr;
+    {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [&] { return stopping_ || next_to_decode_ < tasks_.size(); });
+      if (stopping_) return;
+      task = tasks_[next_to_decode_++].get();
+    }
+    decode(*task, archive);
+    {
+      std::lock_guard lock(mutex_);
+      publish(*task);
+      task->done = true;
+    }
+    changed_.notify_all();
+  }
+}
+
+// The worker's own call state: the same options and folder, chunks kept for later,
+// and service points counted for the caller to make the calls.
+void EntryPool::decode(Task& task, ZipArchive& archive) {
+  CallState call(call_.options, call_.callbacks);
+  call.zip_path = call_.zip_path;
+  call.root = call_.root;
+  call.printer.hold(&task.chunks);
+  task.decoded = decode_entry(call, archive, *task.entry, task.password, task.out, task.file, [&] {
+    {
+      std::lock_guard lock(mutex_);
+      publish(task);
+      task.published.push_back({true, {}});
+    }
+    changed_.notify_all();
+    return stopping_.load();
+  });
+  task.code = call.codes.worst();
+}
+
+EntryEnd EntryPool::submit(const EntryInfo& entry, std::string password, std::string relative) {
+  while (tasks_.size() >= kQueueLimit) {
+    EntryEnd end = EntryEnd::Next;
+    conclude_head(true, end);
+    if (end == EntryEnd::Stop) return end;
+  }
+  auto task = std::make_unique<Task>();
+  task->entry = &entry;
+  task->password = std::move(password);
+  task->out = call_.output_path(relative);
+  task->relative = std::move(relative);
+  task->before = std::move(held_);
+  held_.clear();
+  {
+    std::lock_guard lock(mutex_);
+    tasks_.push_back(std::move(task));
+  }
+  changed_.notify_all();
+  call_.printer.hold(&held_);
+  return conclude_finished();
+}
+
+EntryEnd EntryPool::conclude_finished() {
+  EntryEnd end = EntryEnd::Next;
+  while (!tasks_.empty() && conclude_head(false, end)) {
+    if (end == EntryEnd::Stop) break;
+  }
+  return end;
+}
+
+EntryEnd EntryPool::drain() {
+  EntryEnd end = EntryEnd::Next;
+  while (!tasks_.empty() && end == EntryEnd::Next) conclude_head(true, end);
+  return end;
+}
+
+bool EntryPool::queued(const std::string& relative) const {
+  return std::any_of(tasks_.begin(), tasks_.end(), [&](const std::unique_ptr<Task>& task) {
+    const std::string& other = task->relative;
+    return relative == other || (relative.size() > other.size() && relative.starts_with(other) &&
+                                 relative[other.size()] == '/');
+  });
+}
+
+// Under mutex_.
+void EntryPool::publish(Task& task) {
+  for (std::string& chunk : task.chunks) task.published.push_back({false, std::move(chunk)});
+  task.chunks.clear();
+}
+
+// The head entry's chunks and the service calls its writing owes, in their order, as a
+// writer on this thread would have made them.
+bool EntryPool::conclude_head(bool wait, EntryEnd& end) {
+  Task& task = *tasks_.front();
+  call_.printer.hold(nullptr);
+  if (!task.started) {
+    task.started = true;
+    for (std::string& chunk : task.before) call_.printer.say(std::move(chunk));
+    if (call_.callbacks.sound) call_.callbacks.sound();
+  }
+  for (;;) {
+    std::vector<Step> steps;
+    bool done = false;
+    {
+      std::unique_lock lock(mutex_);
+      if (wait) changed_.wait(lock, [&] { return task.done || !task.published.empty(); });
+      steps.swap(task.published);
+      done = task.done;
+    }
+    for (Step& step : steps) {
+      if (!step.service) {
+        call_.printer.say(std::move(step.chunk));
+      } else if (service_says_stop(call_, task.out, *task.entry)) {
+        end = stop();
+        return true;
+      }
+    }
+    if (done) break;
+    if (!wait) {
+      call_.printer.hold(&held_);
+      return false;
+    }
+  }
+  call_.codes.raise(task.code);
+  end = place_entry(call_, task.decoded, task.file, *task.entry, task.out);
+  {
+    std::lock_guard lock(mutex_);
+    tasks_.pop_front();
+    --next_to_decode_;
+  }
+  if (end == EntryEnd::Stop) {
+    end = stop();
+  } else if (tasks_.empty()) {
+    print_directly();
+  } else {
+    call_.printer.hold(&held_);
+  }
+  return true;
+}
+
+// Ends the workers and forgets what is queued: the call ends before those entries.
+EntryEnd EntryPool::stop() {
+  stopping_ = true;
+  changed_.notify_all();
+  for (std::thread& worker : workers_) worker.join();
+  workers_.clear();
+  tasks_.clear();
+  held_.clear();
+  call_.printer.hold(nullptr);
+  return EntryEnd::Stop;
+}
+
+void EntryPool::print_directly() {
+  call_.printer.hold(nullptr);
+  for (std::string& chunk : held_) call_.printer.say(std::move(chunk));
+  held_.clear();
+}
+
+}  // namespace unzip
