@@ -3,6 +3,12 @@
 # defines die MESSAGE and run_tool TOOL DEST; then calls time_rounds and
 # print_medians. A caller may redefine same_output after sourcing this file.
 
+[[ -x /usr/bin/time ]] || die "/usr/bin/time is not installed (package time)"
+
+# Runs a tool's command, keeping its peak memory (maximum resident set) for the round's
+# line; run_tool uses it for the tools whose memory is reported.
+measured() { /usr/bin/time -f %M -o "$work/peak-kb" "$@"; }
+
 # Whether two extraction folders hold the same output.
 same_output() { diff -rq "$1" "$2"; }
 
@@ -41,7 +47,7 @@ warm_up_after_deletions() {
 # compared with the reference's, so only complete, identical extractions count.
 time_rounds() {
   TIMEFORMAT='%3R %3U %3S'
-  declare -gA wall cpu
+  declare -gA wall cpu peak
   local round tool dest real user sys
   warm_up_after_deletions
   for ((round = 1; round <= rounds; round++)); do
@@ -49,6 +55,7 @@ time_rounds() {
     local order=("${tools[@]:round % ${#tools[@]}}" "${tools[@]:0:round % ${#tools[@]}}")
     for tool in "${order[@]}"; do
       dest="$work/extract-$tool-$round"
+      rm -f "$work/peak-kb"
       mkdir -p "$dest"
       sync
       if ! { time run_tool "$tool" "$dest" >"$work/$tool.log" 2>&1; } 2>"$work/$tool.time"; then
@@ -57,8 +64,13 @@ time_rounds() {
       read -r real user sys <"$work/$tool.time"
       wall[$tool]+="$real "
       cpu[$tool]+="$(awk -v u="$user" -v s="$sys" 'BEGIN {printf "%.3f", u + s}') "
-      printf 'round %d  %-8s %8.2f s wall %8.2f s cpu\n' "$round" "$tool" "$real" \
+      printf 'round %d  %-10s %8.2f s wall %8.2f s cpu' "$round" "$tool" "$real" \
         "$(awk -v u="$user" -v s="$sys" 'BEGIN {print u + s}')"
+      if [[ -s "$work/peak-kb" ]]; then
+        peak[$tool]+="$(tail -n 1 "$work/peak-kb") "
+        printf ' %8d MB peak' $(($(tail -n 1 "$work/peak-kb") / 1024))
+      fi
+      echo
     done
     if ((round == 1)); then
       for tool in "${tools[@]}"; do
@@ -84,11 +96,12 @@ print_medians() {
   reference_cpu=$(median <<<"${cpu[$reference]}")
   echo
   printf 'medians of %d rounds; ratios are to %s (below 1.00 is faster)\n' "$rounds" "$reference"
-  printf '%-8s %10s %8s %10s %8s\n' tool "wall s" ratio "cpu s" ratio
+  printf '%-10s %10s %8s %10s %8s %12s\n' tool "wall s" ratio "cpu s" ratio "peak MB"
   for tool in "${tools[@]}"; do
     w=$(median <<<"${wall[$tool]}")
     c=$(median <<<"${cpu[$tool]}")
-    printf '%-8s %10.2f %8s %10.2f %8s\n' "$tool" "$w" "$(ratio "$w" "$reference_wall")" \
-      "$c" "$(ratio "$c" "$reference_cpu")"
+    printf '%-10s %10.2f %8s %10.2f %8s %12s\n' "$tool" "$w" "$(ratio "$w" "$reference_wall")" \
+      "$c" "$(ratio "$c" "$reference_cpu")" \
+      "$([[ -n ${peak[$tool]:-} ]] && echo $(($(median <<<"${peak[$tool]}" | cut -d. -f1) / 1024)))"
   done
 }

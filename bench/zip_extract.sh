@@ -49,15 +49,17 @@ make_archive_once "$archive" "$repo/bench/make_zip_input.cpp" zip -r -q -6 "$arc
 entries=$(unzip -Z -1 "$archive" | wc -l)
 printf 'archive: %s, %d MB, %d entries\n' "$archive" $(($(stat -c %s "$archive") / 1000000)) "$entries"
 
-tools=(tessaly unzip)
+# tessaly-1: one entry after the other (--threads 1), as on a machine with one core.
+tools=(tessaly tessaly-1 unzip)
 ((have_bsdtar)) && tools+=(bsdtar)
 
 run_tool() {
   local tool=$1 dest=$2
   case "$tool" in
-    tessaly) "$tessaly" -y -d "$dest" "$archive" ;;
-    unzip) unzip -o -q "$archive" -d "$dest" ;;
-    bsdtar) bsdtar -xf "$archive" -C "$dest" ;;
+    tessaly) measured "$tessaly" -y -d "$dest" "$archive" ;;
+    tessaly-1) measured "$tessaly" --threads 1 -y -d "$dest" "$archive" ;;
+    unzip) measured unzip -o -q "$archive" -d "$dest" ;;
+    bsdtar) measured bsdtar -xf "$archive" -C "$dest" ;;
   esac
 }
 

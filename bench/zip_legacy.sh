@@ -42,8 +42,8 @@ tools=(tessaly 7z)
 run_tool() {
   local tool=$1 dest=$2
   case "$tool" in
-    tessaly) "$tessaly" -y -d "$dest" "$archive" ;;
-    7z) 7z x -y -bd -o"$dest" "$archive" ;;
+    tessaly) measured "$tessaly" -y -d "$dest" "$archive" ;;
+    7z) measured 7z x -y -bd -o"$dest" "$archive" ;;
   esac
 }
 
