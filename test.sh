@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with AddressSanitizer and UBSan from scratch and runs every test.
+# Installs what is missing, builds with AddressSanitizer and UBSan from scratch and runs every
+# test, then the ZIP library's tests with ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
@@ -9,3 +10,10 @@ cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DTESSALY_SANITIZE=ON
 cmake --build build-test -j"$(nproc)"
 cd build-test
 ctest --output-on-failure -j"$(nproc)" --timeout 900
+# The ZIP library's tests once more under ThreadSanitizer, for its worker threads.
+cd ..
+rm -rf build-tsan
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DTESSALY_TSAN=ON
+cmake --build build-tsan -j"$(nproc)" --target unzip_tests
+cd build-tsan
+ctest --output-on-failure -j"$(nproc)" --timeout 900 -L unzip

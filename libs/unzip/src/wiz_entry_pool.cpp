@@ -49,15 +49,28 @@ unsigned worker_count(int32_t requested) {
   return std::min(wanted, kMostWorkers);
 }
 
+namespace {
+
+std::unique_ptr<ZipArchive> open_again(const std::string& path) {
+  OpenResult opened;
+  std::unique_ptr<ZipArchive> archive = ZipArchive::open(path, opened);
+  return opened.status == OpenStatus::Ok ? std::move(archive) : nullptr;
+}
+
+}  // namespace
+
+// Every worker reads through an archive of its own, libzip's being for one thread.
+// The first is opened here, so that one worker is sure to run; the others open theirs
+// at the same time on their own threads, and one that cannot just does not start.
 EntryPool::EntryPool(CallState& call, unsigned workers) : call_(call) {
-  for (unsigned i = 0; i < workers; ++i) {
-    OpenResult opened;
-    std::unique_ptr<ZipArchive> archive = ZipArchive::open(call_.zip_path, opened);
-    if (!archive || opened.status != OpenStatus::Ok) break;
-    archives_.push_back(std::move(archive));
+  std::unique_ptr<ZipArchive> first = open_again(call_.zip_path);
+  if (!first) return;
+  workers_.emplace_back([this, archive = std::move(first)] { work(*archive); });
+  for (unsigned i = 1; i < workers; ++i) {
+    workers_.emplace_back([this] {
+      if (std::unique_ptr<ZipArchive> archive = open_again(call_.zip_path)) work(*archive);
+    });
   }
-  for (const std::unique_ptr<ZipArchive>& archive : archives_)
-    workers_.emplace_back([this, &archive] { work(*archive); });
 }
 
 EntryPool::~EntryPool() {

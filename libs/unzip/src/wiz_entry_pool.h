@@ -27,7 +27,7 @@ unsigned worker_count(int32_t requested);
 
 class EntryPool {
  public:
-  // Opens the archive once per worker; started() is false when none could be.
+  // started() is false when the archive could not be opened again for a worker.
   EntryPool(CallState& call, unsigned workers);
   bool started() const { return !workers_.empty(); }
   // Stops the workers; staged files not yet put in place are discarded.
@@ -58,8 +58,7 @@ class EntryPool {
   void print_directly();
 
   CallState& call_;
-  std::vector<std::unique_ptr<ZipArchive>> archives_;  // one per worker
-  std::vector<std::string> held_;                      // printed since the newest queued entry
+  std::vector<std::string> held_;  // printed since the newest queued entry
   std::deque<std::unique_ptr<Task>> tasks_;
   std::size_t next_to_decode_ = 0;  // index into tasks_ (under mutex_)
   std::mutex mutex_;
