@@ -53,8 +53,7 @@ bool WriteEntryData(const std::string& path, uint64_t entryBytes, uint32_t seed)
       block += kWords[(seed >> 16) % 15];
       block += ((seed >> 8) & 7) == 0 ? '\n' : ' ';
     }
-    const size_t take =
-        static_cast<size_t>(std::min<uint64_t>(block.size(), entryBytes - written));
+    const size_t take = static_cast<size_t>(std::min<uint64_t>(block.size(), entryBytes - written));
     if (std::fwrite(block.data(), 1, take, file) != take) {
       std::fclose(file);
       return false;
@@ -100,7 +99,8 @@ bool MakeManyArchive(const std::string& work, const std::string& archive) {
     made = WriteEntryData(sub + "/f" + std::to_string(i) + ".txt", kManyEntryBytes,
                           static_cast<uint32_t>(i));
   }
-  made = made && Run({"sh", "-c", ("cd '" + folder + "' && zip -q -r -6 '" + archive + "' .").c_str()});
+  made = made &&
+         Run({"sh", "-c", ("cd '" + folder + "' && zip -q -r -6 '" + archive + "' .").c_str()});
   fs::remove_all(folder);
   return made;
 }
@@ -201,10 +201,11 @@ int main(int argc, char** argv) {
       status = 1;
       continue;
     }
-    std::printf("%s: extracted in %.1f s; %ld event-loop turns; longest gap %.1f ms (target "
-                "under 100 ms)\n",
-                big ? "one 1 GiB entry" : "6,000 entries of 96 KiB", measured.seconds,
-                measured.turns, measured.gapMs);
+    std::printf(
+        "%s: extracted in %.1f s; %ld event-loop turns; longest gap %.1f ms (target "
+        "under 100 ms)\n",
+        big ? "one 1 GiB entry" : "6,000 entries of 96 KiB", measured.seconds, measured.turns,
+        measured.gapMs);
   }
   return status;
 }

@@ -33,8 +33,8 @@ TEST(ExtractOptions, EveryOptionInEachSpelling) {
 }
 
 TEST(ExtractOptions, FlagsClusterAndMixWithArchives) {
-  const ParsedOptions parsed =
-      ParseExtractOptions({"a.zip", "-yn", "b.zip", "--per-archive-folder", "-ld", "x", "c.zip"});
+  const ParsedOptions parsed = ParseExtractOptions(
+      {"a.zip", "-yn", "b.zip", "--per-archive-folder", "-ld", "x", "c.zip", "--threads=8"});
   ASSERT_EQ(parsed.error, "");
   const ExtractOptions& o = parsed.options;
   EXPECT_TRUE(o.assumeYes);
@@ -42,6 +42,7 @@ TEST(ExtractOptions, FlagsClusterAndMixWithArchives) {
   EXPECT_TRUE(o.list);
   EXPECT_TRUE(o.perArchiveFolder);
   EXPECT_EQ(o.destination, "x");
+  EXPECT_EQ(o.threads, 8);
   EXPECT_EQ(o.archives, (Args{"a.zip", "b.zip", "c.zip"}));
 }
 
@@ -61,6 +62,8 @@ TEST(ExtractOptions, UsageErrors) {
       {{"-yx", "a.zip"}, "unknown option '-x'"},
       {{"a.zip", "-p"}, "option '-p' needs a value"},
       {{"--yes=1", "a.zip"}, "option '--yes' takes no value"},
+      {{"--threads", "0", "a.zip"}, "option '--threads' needs a number from 1 to 8"},
+      {{"--threads=12", "a.zip"}, "option '--threads' needs a number from 1 to 8"},
       {{"-d", "", "a.zip"}, "the destination folder must not be empty"},
       {{"a.zip", ""}, "an ARCHIVE name must not be empty"},
   };
