@@ -16,4 +16,5 @@ rm -rf build-tsan
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DTESSALY_TSAN=ON
 cmake --build build-tsan -j"$(nproc)" --target unzip_tests
 cd build-tsan
-ctest --output-on-failure -j"$(nproc)" --timeout 900 -L unzip
+TSAN_OPTIONS="suppressions=$PWD/../libs/unzip/tests/tsan.supp halt_on_error=1" \
+  ctest --output-on-failure -j"$(nproc)" --timeout 900 -L unzip

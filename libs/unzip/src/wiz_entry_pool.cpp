@@ -49,35 +49,16 @@ unsigned worker_count(int32_t requested) {
   return std::min(wanted, kMostWorkers);
 }
 
-namespace {
-
-std::unique_ptr<ZipArchive> open_again(const std::string& path) {
-  OpenResult opened;
-  std::unique_ptr<ZipArchive> archive = ZipArchive::open(path, opened);
-  return opened.status == OpenStatus::Ok ? std::move(archive) : nullptr;
-}
-
-}  // namespace
-
-// Every worker reads through an archive of its own, libzip's being for one thread.
-// The first is opened here, so that one worker is sure to run; the others open theirs
-// at the same time on their own threads, and one that cannot just does not start.
-EntryPool::EntryPool(CallState& call, unsigned workers) : call_(call) {
-  std::unique_ptr<ZipArchive> first = open_again(call_.zip_path);
-  if (!first) return;
-  workers_.emplace_back([this, archive = std::move(first)] { work(*archive); });
-  for (unsigned i = 1; i < workers; ++i) {
-    workers_.emplace_back([this] {
-      if (std::unique_ptr<ZipArchive> archive = open_again(call_.zip_path)) work(*archive);
-    });
-  }
+EntryPool::EntryPool(CallState& call, ZipArchive& archive, unsigned workers)
+    : call_(call), archive_(archive) {
+  for (unsigned i = 0; i < workers; ++i) workers_.emplace_back([this] { work(); });
 }
 
 EntryPool::~EntryPool() {
   stop();
 }
 
-void EntryPool::work(ZipArchive& archive) {
+void EntryPool::work() {
   for (;;) {
     Task* task = nullptr;
     {
@@ -86,7 +67,7 @@ void EntryPool::work(ZipArchive& archive) {
       if (stopping_) return;
       task = tasks_[next_to_decode_++].get();
     }
-    decode(*task, archive);
+    decode(*task);
     {
       std::lock_guard lock(mutex_);
       publish(*task);
@@ -98,12 +79,12 @@ void EntryPool::work(ZipArchive& archive) {
 
 // The worker's own call state: the same options and folder, chunks kept for later,
 // and service points counted for the caller to make the calls.
-void EntryPool::decode(Task& task, ZipArchive& archive) {
+void EntryPool::decode(Task& task) {
   CallState call(call_.options, call_.callbacks);
   call.zip_path = call_.zip_path;
   call.root = call_.root;
   call.printer.hold(&task.chunks);
-  task.decoded = decode_entry(call, archive, *task.entry, task.password, task.out, task.file, [&] {
+  task.decoded = decode_entry(call, archive_, *task.entry, task.password, task.out, task.file, [&] {
     {
       std::lock_guard lock(mutex_);
       publish(task);

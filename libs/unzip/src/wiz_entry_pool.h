@@ -27,9 +27,8 @@ unsigned worker_count(int32_t requested);
 
 class EntryPool {
  public:
-  // started() is false when the archive could not be opened again for a worker.
-  EntryPool(CallState& call, unsigned workers);
-  bool started() const { return !workers_.empty(); }
+  // The workers read the entries through archive, which outlives the pool.
+  EntryPool(CallState& call, ZipArchive& archive, unsigned workers);
   // Stops the workers; staged files not yet put in place are discarded.
   ~EntryPool();
   EntryPool(const EntryPool&) = delete;
@@ -49,15 +48,16 @@ class EntryPool {
  private:
   struct Task;
 
-  void work(ZipArchive& archive);
+  void work();
   void publish(Task& task);
-  void decode(Task& task, ZipArchive& archive);
+  void decode(Task& task);
   // Concludes the head task once finished; waits for it when wait is set.
   bool conclude_head(bool wait, EntryEnd& end);
   EntryEnd stop();
   void print_directly();
 
   CallState& call_;
+  ZipArchive& archive_;
   std::vector<std::string> held_;  // printed since the newest queued entry
   std::deque<std::unique_ptr<Task>> tasks_;
   std::size_t next_to_decode_ = 0;  // index into tasks_ (under mutex_)

@@ -96,11 +96,10 @@ EntryEnd process_entry(CallState& call, ZipArchive& archive, const EntryInfo& en
 }
 
 // A pool of workers when there are cores and entries to share; nullptr otherwise.
-std::unique_ptr<EntryPool> start_pool(CallState& call, std::size_t entries) {
+std::unique_ptr<EntryPool> start_pool(CallState& call, ZipArchive& archive, std::size_t entries) {
   const unsigned workers = worker_count(call.options.Threads);
   if (workers < 2 || entries < 2) return nullptr;
-  auto pool = std::make_unique<EntryPool>(call, workers);
-  return pool->started() ? std::move(pool) : nullptr;
+  return std::make_unique<EntryPool>(call, archive, workers);
 }
 
 }  // namespace
@@ -124,7 +123,7 @@ int32_t extract_entries(CallState& call, ZipArchive& archive, Selection& selecti
     accepted.push_back(&entry);
   }
 
-  std::unique_ptr<EntryPool> pool = start_pool(call, accepted.size());
+  std::unique_ptr<EntryPool> pool = start_pool(call, archive, accepted.size());
   for (const EntryInfo* entry : accepted) {
     ++tally.processed;
     if (process_entry(call, archive, *entry, tally, pool.get()) == EntryEnd::Stop ||

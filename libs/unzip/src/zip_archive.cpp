@@ -29,12 +29,11 @@ class LibzipArchive final : public ZipArchive {
   // bytes: the source libzip reads the archive from, one reference of it ours.
   LibzipArchive(zip_t* archive, zip_source_t* bytes, std::vector<EntryInfo> entries,
                 std::string comment)
-      : archive_(archive),
-        bytes_(bytes),
-        entries_(std::move(entries)),
-        comment_(std::move(comment)) {}
+      : bytes_(bytes), entries_(std::move(entries)), comment_(std::move(comment)) {
+    zip_.archive = archive;
+  }
   ~LibzipArchive() override {
-    zip_discard(archive_);
+    zip_discard(zip_.archive);
     zip_source_free(bytes_);
   }
   LibzipArchive(const LibzipArchive&) = delete;
@@ -47,7 +46,7 @@ class LibzipArchive final : public ZipArchive {
 
   bool password_matches(const EntryInfo& entry, const std::string& password) override {
     const EntryInfo* known = lookup(entry);
-    return known && check_entry_password(archive_, *known, password) == ReadStatus::Ok;
+    return known && check_entry_password(zip_, *known, password) == ReadStatus::Ok;
   }
 
   bool overlaps_another(const EntryInfo& entry) override {
@@ -63,7 +62,7 @@ class LibzipArchive final : public ZipArchive {
       status = ReadStatus::Unsupported;
       return nullptr;
     }
-    return open_entry_reader(archive_, *known, password, status);
+    return open_entry_reader(zip_, *known, password, status);
   }
 
  private:
@@ -72,7 +71,7 @@ class LibzipArchive final : public ZipArchive {
     return entry.index < entries_.size() ? &entries_[entry.index] : nullptr;
   }
 
-  zip_t* archive_;
+  SharedZip zip_;
   zip_source_t* bytes_;
   std::vector<EntryInfo> entries_;
   std::string comment_;

@@ -83,6 +83,8 @@ class EntryReader {
   virtual uint32_t expected_crc() const = 0;
 };
 
+// open_entry, password_matches and the readers open_entry returns may be used from
+// several threads at once; everything else from one thread at a time.
 class ZipArchive {
  public:
   virtual ~ZipArchive() = default;

@@ -29,8 +29,12 @@ class LibzipStream final : public ByteStream {
  public:
   // limit: bytes to hand out; reading never asks libzip for more, so the CRC check
   // libzip adds to stored entries never runs over encrypted bytes.
-  LibzipStream(zip_file_t* file, uint64_t limit) : file_(file), left_(limit) {}
-  ~LibzipStream() override { zip_fclose(file_); }
+  LibzipStream(SharedZip& zip, zip_file_t* file, uint64_t limit)
+      : zip_(zip), file_(file), left_(limit) {}
+  ~LibzipStream() override {
+    std::lock_guard hold(zip_.lock);
+    zip_fclose(file_);
+  }
   LibzipStream(const LibzipStream&) = delete;
   LibzipStream& operator=(const LibzipStream&) = delete;
 
@@ -38,6 +42,7 @@ class LibzipStream final : public ByteStream {
     if (status_ != ReadStatus::Ok) return -1;
     size = static_cast<std::size_t>(std::min<uint64_t>(size, left_));
     if (size == 0) return 0;
+    std::lock_guard hold(zip_.lock);
     const zip_int64_t count = zip_fread(file_, buffer, size);
     if (count < 0) {
       status_ = status_from_libzip(zip_error_code_zip(zip_file_get_error(file_)));
@@ -54,6 +59,7 @@ class LibzipStream final : public ByteStream {
   ReadStatus status() const override { return status_; }
 
  private:
+  SharedZip& zip_;
   zip_file_t* file_;
   uint64_t left_;
   ReadStatus status_ = ReadStatus::Ok;
@@ -72,15 +78,16 @@ long long read_fully(ByteStream& stream, unsigned char* buffer, std::size_t size
   return static_cast<long long>(done);
 }
 
-std::unique_ptr<ByteStream> open_libzip_raw(zip_t* archive, uint64_t index,
+std::unique_ptr<ByteStream> open_libzip_raw(SharedZip& zip, uint64_t index,
                                             uint64_t compressed_size, ReadStatus& status) {
-  zip_file_t* file = zip_fopen_index(archive, index, ZIP_FL_ENCRYPTED);
+  std::lock_guard hold(zip.lock);
+  zip_file_t* file = zip_fopen_index(zip.archive, index, ZIP_FL_ENCRYPTED);
   if (file == nullptr) {
-    status = status_from_libzip(zip_error_code_zip(zip_get_error(archive)));
+    status = status_from_libzip(zip_error_code_zip(zip_get_error(zip.archive)));
     return nullptr;
   }
   status = ReadStatus::Ok;
-  return std::make_unique<LibzipStream>(file, compressed_size);
+  return std::make_unique<LibzipStream>(zip, file, compressed_size);
 }
 
 }  // namespace unzip
