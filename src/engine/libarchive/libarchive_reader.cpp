@@ -135,7 +135,9 @@ std::string LibarchiveFormatName(const std::string& path) {
   struct archive_entry* entry = nullptr;
   // The format is known from the open; its name from the first header (read or not).
   archive_read_next_header(reader.handle(), &entry);
-  const char* name = archive_format_name(reader.handle());
+  // A single compressed file is named by its compression ("gzip").
+  const char* name = reader.single_file() ? archive_filter_name(reader.handle(), 0)
+                                          : archive_format_name(reader.handle());
   return name != nullptr ? name : "";
 }
 

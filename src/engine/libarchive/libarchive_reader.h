@@ -54,7 +54,8 @@ std::vector<std::string> LibarchiveVolumes(const std::string& path);
 std::string SingleFileName(const std::string& archivePath, const std::string& storedName);
 
 // libarchive's name of the archive's format after its first header has been read
-// ("POSIX ustar format", "7-Zip"); "" when the file is none of the types above.
+// ("POSIX ustar format", "7-Zip"), or of its compression for a single compressed file
+// ("gzip"); "" when the file is none of the types above.
 std::string LibarchiveFormatName(const std::string& path);
 
 }  // namespace tessaly
