@@ -120,7 +120,10 @@ class EntryLoop {
     if (hardlink != nullptr && !hasData) return MakeHardLink(*target, hardlink, entry);
     // Devices, pipes and sockets have no place in an extracted folder.
     if (type != AE_IFREG && hardlink == nullptr) return true;
-    return WriteFile(*target, entry);
+    const int64_t before = result_.extracted;
+    if (!WriteFile(*target, entry)) return false;
+    if (hardlink == nullptr || result_.extracted == before) return true;
+    return ShareWithLinkSource(*target, hardlink, entry);
   }
 
   Placement Place(const EntryTarget& target) {
@@ -165,10 +168,10 @@ class EntryLoop {
     return End(EntriesEnd::WriteFailed);
   }
 
-  // The file is copied: the link's source must be a file this extraction may read,
-  // inside the destination.
-  bool MakeHardLink(const EntryTarget& target, const std::string& sourceName,
-                    struct archive_entry* entry) {
+  // Where a hard link's file lies, inside the destination; nothing (and the user told)
+  // when the link leads outside.
+  std::optional<std::string> LinkSourcePath(const EntryTarget& target,
+                                            const std::string& sourceName) {
     std::vector<char> cleaned(sourceName.size() + 1);
     unsigned fixes = 0;
     const safepath_result resolved =
@@ -177,19 +180,44 @@ class EntryLoop {
     if (resolved != SAFEPATH_OK ||
         (fixes & (SAFEPATH_FIX_ABSOLUTE | SAFEPATH_FIX_DRIVE | SAFEPATH_FIX_DOTDOT)) != 0) {
       events_.Skipped(SkippedEntry::LinkOutside, target.shownName);
-      return true;
+      return std::nullopt;
     }
-    const std::string source = destination_ + cleaned.data();
-    if (source == target.path) return true;
+    return destination_ + cleaned.data();
+  }
+
+  static bool IsFile(const std::string& path) {
     struct stat info {};
-    if (lstat(source.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    return lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  }
+
+  // The file is copied: the link's source must be a file this extraction may read,
+  // inside the destination.
+  bool MakeHardLink(const EntryTarget& target, const std::string& sourceName,
+                    struct archive_entry* entry) {
+    const std::optional<std::string> source = LinkSourcePath(target, sourceName);
+    if (!source || *source == target.path) return true;
+    if (!IsFile(*source)) {
       events_.Skipped(SkippedEntry::LinkSourceMissing, target.shownName);
       return true;
     }
     const Placement placement = Place(target);
     if (placement != Placement::Write) return placement == Placement::Keep;
+    return Copy(*source, target.path, entry);
+  }
+
+  // A link that carries the data (cpio keeps it on the last link): the files linked
+  // before it, written empty, get the data too.
+  bool ShareWithLinkSource(const EntryTarget& target, const std::string& sourceName,
+                           struct archive_entry* entry) {
+    const std::optional<std::string> source = LinkSourcePath(target, sourceName);
+    if (!source || *source == target.path || !IsFile(*source)) return true;
+    return Copy(target.path, *source, entry);
+  }
+
+  bool Copy(const std::string& from, const std::string& to, struct archive_entry* entry) {
     archivekit::StagedFile file;
-    if (!Open(target, file) || !archivekit::copy_file_into(source, file.fd())) {
+    if (!archivekit::make_folders(to, false) || !file.open(to) ||
+        !archivekit::copy_file_into(from, file.fd())) {
       return End(WriteFailure(errno));
     }
     return Commit(file, entry);
@@ -199,7 +227,9 @@ class EntryLoop {
     const Placement placement = Place(target);
     if (placement != Placement::Write) return placement == Placement::Keep;
     archivekit::StagedFile file;
-    if (!Open(target, file)) return End(WriteFailure(errno));
+    if (!archivekit::make_folders(target.path, false) || !file.open(target.path)) {
+      return End(WriteFailure(errno));
+    }
     int64_t end = 0;
     for (;;) {
       const void* block = nullptr;
@@ -207,7 +237,8 @@ class EntryLoop {
       la_int64_t offset = 0;
       const int read = archive_read_data_block(archive_, &block, &size, &offset);
       if (read == ARCHIVE_EOF) break;
-      if (read != ARCHIVE_OK && read != ARCHIVE_WARN) {
+      // A warning here is a checksum that did not match (7z's CRC).
+      if (read != ARCHIVE_OK) {
         return End(archive_entry_is_encrypted(entry) ? EntriesEnd::Encrypted7z
                                                      : EntriesEnd::BadData);
       }
@@ -227,10 +258,6 @@ class EntryLoop {
       return End(WriteFailure(errno));
     }
     return Commit(file, entry);
-  }
-
-  bool Open(const EntryTarget& target, archivekit::StagedFile& file) {
-    return archivekit::make_folders(target.path, false) && file.open(target.path);
   }
 
   bool Commit(archivekit::StagedFile& file, struct archive_entry* entry) {
