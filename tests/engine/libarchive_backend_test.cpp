@@ -10,6 +10,9 @@
 
 #include "engine/entry_target.h"
 #include "engine/libarchive/libarchive_backend.h"
+#include "inspect/archive_listings.h"
+#include "inspect/set_info.h"
+#include "platform/folder_listing.h"
 #include "support/engine_fixture.h"
 #include "support/files.h"
 #include "support/job_texts.h"
@@ -230,6 +233,40 @@ TEST_F(LibarchiveBackendTest, HostileArchivesWriteNothingOutside) {
     EXPECT_EQ(MessageTexts(), expected);
     EXPECT_EQ(session.status.archiveLabel, kNotFinished);
   }
+}
+
+// The contents window's rows in the archive's order without folders, with dates, sizes
+// and paths; Set Info counts a split set's volumes and a single file as one.
+TEST_F(LibarchiveBackendTest, ListingAndSetInfo) {
+  WriteSampleTree(PathOf("tree"));
+  ASSERT_EQ(RunTool({"7z", "a", "-bd", "-v2k", "x.7z", "./tree/a.txt", "./tree/docs"}, Root()), 0);
+  ASSERT_TRUE(fs::exists(PathOf("x.7z.003")));
+  const std::string archive = PathOf("x.7z.001");
+  ASSERT_EQ(ProbeArchiveForContents(session, archive), "libarchive");
+  ASSERT_EQ(ListArchive(session, "libarchive", archive), ListingResult::Listed);
+  std::vector<std::string> rows;
+  for (const ContentsRow& row : session.contents.rows) {
+    rows.push_back(row.text + "|" + row.storedName + "|" + row.subItems[1] + "|" + row.subItems[2] +
+                   "|" + row.iconKey);
+  }
+  EXPECT_EQ(rows,
+            (std::vector<std::string>{
+                "a.txt|a.txt|6||txt", "b-again.txt|docs/b-again.txt|5|docs/|txt",
+                "b.txt|docs/b.txt|5|docs/|txt", "big.txt|docs/deep/big.txt|195592|docs/deep/|txt",
+                "to-a|docs/to-a|0|docs/|Others"}));
+  struct stat a {};
+  ASSERT_EQ(stat(PathOf("tree/a.txt").c_str(), &a), 0);
+  EXPECT_EQ(session.contents.rows[0].subItems[0], FormatFileDate(a.st_mtim.tv_sec));
+  EXPECT_EQ(session.contents.totals, "Total Files: 5  Total Uncompressed Size: 195608");
+  EXPECT_TRUE(dialogs.messages.empty());
+
+  const SetInfo set = ReadSetInfo(archive, "001", false, "x.7z.001");
+  EXPECT_GE(set.volumeCount, 3);
+  EXPECT_EQ(set.volumes.front().name, "x.7z.001");
+  ASSERT_EQ(RunTool({"gzip", "-k", "tree/a.txt"}, Root()), 0);
+  EXPECT_EQ(SetSummaryText(ReadSetInfo(PathOf("tree/a.txt.gz"), ".gz", false, "a.txt.gz")),
+            "This set appears to contain 1 file(s) totalling " +
+                std::to_string(fs::file_size(PathOf("tree/a.txt.gz"))) + " bytes.");
 }
 
 }  // namespace
