@@ -15,6 +15,7 @@
 #include "inspect/set_info.h"
 #include "platform/folder_listing.h"
 #include "support/engine_fixture.h"
+#include "support/file_size_limit.h"
 #include "support/files.h"
 #include "support/job_texts.h"
 #include "support/libarchive_fixtures.h"
@@ -142,7 +143,8 @@ TEST_F(LibarchiveBackendTest, TheProgramsCommandLineExtracts) {
   EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
-// bsdtar does not take a single compressed file; gzip's own reading is the reference.
+// bsdtar does not take a single compressed file; xz's own reading is the reference.
+// Plain data is no archive, whatever its name: the probe's refusal.
 TEST_F(LibarchiveBackendTest, ASingleCompressedFileExtractsUnderItsNameLessTheExtension) {
   WriteFileText(PathOf("notes.txt"), std::string(100000, 'n') + "end\n");
   ASSERT_EQ(RunTool({"xz", "-k", "notes.txt"}, Root()), 0);
@@ -152,12 +154,8 @@ TEST_F(LibarchiveBackendTest, ASingleCompressedFileExtractsUnderItsNameLessTheEx
   EXPECT_EQ(TreeOf(out_), std::vector<std::string>{"renamed.txt"});
   EXPECT_EQ(ReadFileText(Out("renamed.txt")), ReadFileText(PathOf("notes.txt")));
   EXPECT_EQ(session.status.archiveLabel, kFinished);
-}
 
-// Plain data is no archive, whatever its name: the probe's refusal.
-TEST_F(LibarchiveBackendTest, PlainDataNamedLikeAnArchiveIsRefused) {
   WriteFileText(PathOf("plain.tar.gz"), std::string(4000, 'p'));
-  EXPECT_EQ(Detect(PathOf("plain.tar.gz")), "");
   ExtractOne(PathOf("plain.tar.gz"));
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].text.rfind(NotSupportedStart(PathOf("plain.tar.gz")), 0), 0u);
@@ -193,6 +191,21 @@ TEST_F(LibarchiveBackendTest, ADamagedEntryIsACrcErrorAndKeepsTheOldFile) {
   EXPECT_EQ(ReadFileText(Out("a.txt")), "alpha\n");
   EXPECT_EQ(ReadFileText(Out("docs/deep/big.txt")), "old");
   EXPECT_EQ(TreeOf(Out("docs/deep")), std::vector<std::string>{"big.txt"});
+}
+
+TEST_F(LibarchiveBackendTest, AFullDiskKeepsTheOldFile) {
+  WriteFileText(PathOf("tree/big.bin"), std::string(200000, 'b'));
+  ASSERT_EQ(RunTool(Bsdtar("x.tar.bz2", {"-j"}), Root()), 0);
+  WriteFileText(Out("big.bin"), "old");
+  SetSetting("libarchive options", "auto overwrite", "1");
+  {
+    ScopedFileSizeLimit limit(50000);
+    ASSERT_TRUE(limit.active());
+    ExtractOne(PathOf("x.tar.bz2"));
+  }
+  ExpectOnlyMessage("Error writing big.bin. Disk full. Operation aborting.");
+  EXPECT_EQ(TreeOf(out_), std::vector<std::string>{"big.bin"});
+  EXPECT_EQ(ReadFileText(Out("big.bin")), "old");
 }
 
 // No: the old file stays; Yes: replaced; Cancel: the archive stops there. Modes come

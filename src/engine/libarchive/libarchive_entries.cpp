@@ -52,7 +52,9 @@ std::string TextOrEmpty(const char* utf8, const char* local) {
 }
 
 EntriesEnd WriteFailure(int error) {
-  return error == ENOSPC || error == EDQUOT ? EntriesEnd::DiskFull : EntriesEnd::WriteFailed;
+  // A file too large for the file system is a full disk as far as the user can act on it.
+  return error == ENOSPC || error == EDQUOT || error == EFBIG ? EntriesEnd::DiskFull
+                                                              : EntriesEnd::WriteFailed;
 }
 
 enum class Placement { Write, Keep, Stop };
