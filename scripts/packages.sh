@@ -1,7 +1,7 @@
 # Debian packages the build and the program need; sourced by run.sh and test.sh.
 # The icon's bitmaps are rendered from its SVG at build time (librsvg2-bin).
 BUILD_PACKAGES=(build-essential cmake pkg-config libzip-dev liblzma-dev libzstd-dev libssl-dev
-                zlib1g-dev libbz2-dev libisal-dev qt6-base-dev librsvg2-bin)
+                zlib1g-dev libbz2-dev libisal-dev libarchive-dev qt6-base-dev librsvg2-bin)
 RUN_PACKAGES=(xdg-utils arj)
 # For rendering the windows to pictures without a display (tools/screenshots.sh).
 SCREENSHOT_PACKAGES=(xvfb xauth)
@@ -9,7 +9,7 @@ SCREENSHOT_PACKAGES=(xvfb xauth)
 # database.
 TEST_PACKAGES=(libgtest-dev zip unzip p7zip-full python3 unace libarchive-tools
                desktop-file-utils appstream libxml2-utils groff-base man-db shared-mime-info
-               libglib2.0-bin bash-completion)
+               libglib2.0-bin bash-completion dpkg)
 # CPack's DEB generator finds the libraries' packages with dpkg-shlibdeps (dpkg-dev),
 # after telling programs from other files with file (scripts/make-deb.sh).
 DEB_PACKAGES=(dpkg-dev file)

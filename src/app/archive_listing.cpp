@@ -55,6 +55,19 @@ void PrintArjContents(const Session& session, const std::string& path, std::ostr
   if (!contents.totals.empty()) out << contents.totals << "\n";
 }
 
+// Rows of the archives read through libarchive, in the archive's order, after the
+// format's name: whole stored name, date and time, size.
+void PrintLibarchiveContents(const Session& session, const std::string& path, std::ostream& out) {
+  const ContentsModel& contents = session.contents;
+  out << "Archive: " << path << "\n";
+  out << "Format: " << session.job.archiveFormat << "\n";
+  for (const ContentsRow& row : contents.rows) {
+    const auto& sub = row.subItems;  // date, size, folder
+    out << row.storedName << "\t" << sub[0] << "\t" << sub[1] << "\n";
+  }
+  if (!contents.totals.empty()) out << contents.totals << "\n";
+}
+
 void ShowMissingRarVolume(Session& session) {
   session.dialogs.MessageBox(
       {kRarListingMissingVolume, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
@@ -92,6 +105,8 @@ int ListArchives(Session& session, const std::vector<std::string>& archives, std
     }
     if (type == "zip") {
       PrintContents(session, path, out);
+    } else if (type == "libarchive") {
+      PrintLibarchiveContents(session, path, out);
     } else {
       PrintHeaderWalkContents(session, path, out);
     }

@@ -5,6 +5,7 @@
 
 #include "engine/ace/ace_backend.h"
 #include "engine/arj/arj_backend.h"
+#include "engine/libarchive/libarchive_backend.h"
 #include "engine/rar/rar_backend.h"
 #include "engine/selection.h"
 #include "engine/session.h"
@@ -98,6 +99,10 @@ void RunBackend(Session& session) {
   } else if (job.archiveType == "ace") {
     for (const std::string& archive : job.longFileNames) {
       if (ExtractAceArchive(session, archive) != 0) MarkArchiveFailed(job);
+    }
+  } else if (job.archiveType == "libarchive") {
+    for (const std::string& archive : job.longFileNames) {
+      if (ExtractLibarchiveArchive(session, archive) != 0) MarkArchiveFailed(job);
     }
   }
 }

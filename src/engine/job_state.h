@@ -48,6 +48,8 @@ struct JobState {
   int selectedCount = 0;
   std::vector<std::string> longFileNames;
   std::string archiveType;
+  // libarchive's name of the format the last probe found ("7-Zip"); "" for our own types.
+  std::string archiveFormat;
   std::string currentExt;
   CallingWindow callingWindow = CallingWindow::MainWindow;
   bool cancelExtract = false;

@@ -7,9 +7,11 @@
 #include "engine/ace/ace_backend.h"
 #include "engine/arj/arj_backend.h"
 #include "engine/driver.h"
+#include "engine/libarchive/libarchive_reader.h"
 #include "engine/rar/rar_backend.h"
 #include "engine/session.h"
 #include "engine/zip/zip_backend.h"
+#include "platform/file_icons.h"
 
 namespace tessaly {
 
@@ -36,10 +38,12 @@ void Tell(Session& session, const std::string& text, MsgIcon icon) {
   session.dialogs.MessageBox({text, MsgButtons::OK, icon, "Oops!"});
 }
 
-bool AcceptedExtension(const std::string& extension) {
+bool AcceptedExtension(const std::string& path) {
   static constexpr std::array<const char*, 6> kAccepted = {"zip", "rar", "ace",
                                                            "arj", "exe", "001"};
-  return std::find(kAccepted.begin(), kAccepted.end(), extension) != kAccepted.end();
+  const std::string extension = LastThreeLower(path);
+  return std::find(kAccepted.begin(), kAccepted.end(), extension) != kAccepted.end() ||
+         HasOtherArchiveExtension(path);
 }
 
 bool ZipProbe(Session& session, const std::string& path) {
@@ -62,6 +66,12 @@ bool RarProbe(Session& session, const std::string& path) {
   return session.job.extractResult == 0;
 }
 
+bool LibarchiveProbe(Session& session, const std::string& path) {
+  session.job.archiveFormat = LibarchiveFormatName(path);
+  session.job.extractResult = session.job.archiveFormat.empty() ? 1 : 0;
+  return session.job.extractResult == 0;
+}
+
 }  // namespace
 
 std::string LastThreeLower(const std::string& path) {
@@ -74,13 +84,14 @@ std::string LastThreeLower(const std::string& path) {
 std::string DetectArchiveType(Session& session, const std::string& path) {
   JobState& job = session.job;
   job.extractResult = 0;
+  job.archiveFormat.clear();
   job.probeIsExe = LastThreeLower(path) == "exe";
   job.cancelExtract = false;
   job.countingPass = true;
   job.probeMode = true;
 
-  // The probes run in a fixed order (ZIP, then ACE, RAR, ARJ as their backends
-  // arrive): a file is the first type whose backend accepts it.
+  // The probes run in a fixed order: a file is the first type whose backend accepts
+  // it. libarchive comes before ARJ, whose probe starts the utility.
   std::string type;
   if (ZipProbe(session, path)) {
     type = "zip";
@@ -88,6 +99,8 @@ std::string DetectArchiveType(Session& session, const std::string& path) {
     type = "ace";
   } else if (RarProbe(session, path)) {
     type = "rar";
+  } else if (LibarchiveProbe(session, path)) {
+    type = "libarchive";
   } else if (ArjProbe(session, path)) {
     type = "arj";
   }
@@ -105,7 +118,7 @@ std::string ClassifySelection(Session& session) {
         NotSupportedText(files[i]) +
         " If this file is part of an Ace, Rar, or Arj set, you must select the first file in "
         "the set (i.e. \"MyFile.rar\") to process the set.";
-    if (!AcceptedExtension(LastThreeLower(files[i]))) {
+    if (!AcceptedExtension(files[i])) {
       Tell(session, notSupported, MsgIcon::Critical);
       return "ns";
     }

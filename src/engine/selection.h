@@ -11,7 +11,8 @@ struct Session;
 
 // The common type of session.job.selectedFiles, or "ns" after a refusal message.
 std::string ClassifySelection(Session& session);
-// "zip", "ace", "rar", "arj", or "" when no backend accepts the file. Shows nothing.
+// "zip", "ace", "rar", "libarchive", "arj", or "" when no backend accepts the file.
+// For "libarchive", session.job.archiveFormat names the format. Shows nothing.
 std::string DetectArchiveType(Session& session, const std::string& path);
 // With commandLine: split it (a double-quoted run is one token). Without: each of
 // programArgs is one token, and a destination is asked before the job runs.

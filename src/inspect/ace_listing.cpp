@@ -5,6 +5,7 @@
 
 #include "engine/ace/ace_flags.h"
 #include "engine/ace/ace_messages.h"
+#include "engine/entry_messages.h"
 #include "inspect/archive_listings.h"
 #include "platform/folder_listing.h"
 #include "unace.h"
@@ -25,11 +26,7 @@ void ShowListingError(Session& session, const std::string& text) {
 
 // The message for a skip result that ends the listing, or "" when the walk goes on.
 std::string SkipResultMessage(int result, const std::string& volume) {
-  if (result == ACE_READ_ERROR) {
-    // No blank before "is": the text stays as users have always seen it.
-    return "There was an error reading from the drive on which " + volume +
-           "is located. Operation aborted.";
-  }
+  if (result == ACE_READ_ERROR) return DriveReadErrorText(volume);
   if (result == ACE_BAD_DATA) return "CRC error in " + volume + ". Operation aborted.";
   return "";
 }

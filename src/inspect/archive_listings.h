@@ -4,7 +4,8 @@
 // walk the headers through their libraries and unpack nothing (columns Filename,
 // Actual Size, Packed Size, Path). Their rows go to the top. ARJ reads the listing the
 // ARJ utility wrote for the probe (columns Filename, Date, Actual Size, Comp. Ratio,
-// Packed Size); its rows go to the end.
+// Packed Size); its rows go to the end. The archives read through libarchive list
+// Filename, Date, Actual Size, Path, in the archive's order.
 #pragma once
 
 #include <cstddef>
@@ -40,7 +41,8 @@ inline constexpr const char* kArjListingIncomplete =
 // keeps those rows.
 std::string ProbeArchiveForContents(Session& session, const std::string& archivePath);
 
-// The listing for an archive of the probed type ("zip", "rar", "ace", "arj"); for ARJ
+// The listing for an archive of the probed type ("zip", "rar", "ace", "libarchive",
+// "arj"); for ARJ
 // the probe's listing in the temp folder.
 ListingResult ListArchive(Session& session, const std::string& type,
                           const std::string& archivePath);
@@ -55,6 +57,11 @@ ListingResult ListAceArchive(Session& session, const std::string& archivePath);
 // split over volumes once with its parts added up, a chapter's label left out; the
 // totals from the utility's own summary. Sizes, ratio, date and time are the utility's.
 ListingResult ListArjArchive(Session& session, const std::string& listingPath);
+
+// Walks the headers of an archive read through libarchive (columns Filename, Date,
+// Actual Size, Path), in the archive's order, folders left out; a single compressed
+// file is one row whose size is counted by reading it.
+ListingResult ListLibarchiveArchive(Session& session, const std::string& archivePath);
 
 // Shared by both listings: one row for an entry's whole stored name ("/" separated).
 ContentsRow ListingRow(const std::string& storedName, bool encrypted, uint64_t unpackedSize,

@@ -13,7 +13,7 @@ ContentsRow ListingRow(const std::string& storedName, bool encrypted, uint64_t u
       slash == std::string::npos ? storedName : storedName.substr(slash + 1);
   ContentsRow row;
   row.text = fileName + (encrypted ? "+" : "");
-  row.iconKey = IconKeyFor(ListExtension(fileName));
+  row.iconKey = FileIconKey(fileName);
   row.subItems = {std::to_string(unpackedSize), std::to_string(packedSize),
                   slash == std::string::npos ? "" : storedName.substr(0, slash + 1), "", ""};
   row.storedName = storedName;

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
+#include "engine/libarchive/libarchive_reader.h"
 #include "engine/selection.h"
+#include "platform/file_icons.h"
 #include "platform/folder_listing.h"
 
 namespace tessaly {
@@ -90,6 +92,18 @@ void ReadAceSet(SetInfo& info, const std::string& archivePath, const std::string
   }
 }
 
+// A single file is a set of one; a split set (x.7z.001) is every volume that follows.
+void ReadLibarchiveSet(SetInfo& info, const std::string& archivePath) {
+  for (const std::string& volume : LibarchiveVolumes(archivePath)) {
+    struct stat file {};
+    if (stat(volume.c_str(), &file) != 0) continue;
+    const size_t slash = volume.rfind('/');
+    AddVolume(info, slash == std::string::npos ? volume : volume.substr(slash + 1),
+              static_cast<int64_t>(file.st_mtim.tv_sec), static_cast<uint64_t>(file.st_size));
+    ++info.volumeCount;
+  }
+}
+
 }  // namespace
 
 SetInfo ReadSetInfo(const std::string& archivePath, const std::string& type, bool probeIsExe,
@@ -105,6 +119,8 @@ SetInfo ReadSetInfo(const std::string& archivePath, const std::string& type, boo
     ReadArjSet(info, base, probeIsExe);
   } else if (type == "ace") {
     ReadAceSet(info, archivePath, base, selectedItemText);
+  } else if (HasOtherArchiveExtension(archivePath)) {
+    ReadLibarchiveSet(info, archivePath);
   }
   std::sort(info.volumes.begin(), info.volumes.end(),
             [](const SetVolume& a, const SetVolume& b) { return NameOrderBefore(a.name, b.name); });

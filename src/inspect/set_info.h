@@ -1,4 +1,4 @@
-// Set information: the volumes of a RAR, ARJ or ACE set that lie beside the
+// Set information: the volumes of a RAR, ARJ, ACE or split 7z set that lie beside the
 // selected archive, found by name from its directory entries alone.
 #pragma once
 
@@ -21,8 +21,9 @@ struct SetInfo {
   std::optional<uint64_t> totalBytes;  // none when nothing was summed
 };
 
-// The set of archivePath, of the probed type ("rar", "arj", "ace"; any other type has
-// no volumes). probeIsExe: the probe saw a self-extracting ".exe". selectedItemText is
+// The set of archivePath, of the probed type ("rar", "arj", "ace"); an archive named
+// as libarchive's types are (x.tar.gz, x.7z.001) is its own volumes; any other type has
+// no volumes. probeIsExe: the probe saw a self-extracting ".exe". selectedItemText is
 // the main file list's selected item, which names the first volume of an ACE set.
 SetInfo ReadSetInfo(const std::string& archivePath, const std::string& type, bool probeIsExe,
                     const std::string& selectedItemText);

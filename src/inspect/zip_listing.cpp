@@ -62,6 +62,7 @@ ListingResult ListArchive(Session& session, const std::string& type,
   if (type == "zip") return ListZipArchive(session, archivePath);
   if (type == "rar") return ListRarArchive(session, archivePath);
   if (type == "ace") return ListAceArchive(session, archivePath);
+  if (type == "libarchive") return ListLibarchiveArchive(session, archivePath);
   if (type == "arj") return ListArjArchive(session, session.settings.tempFolder + kArjListingName);
   session.contents.Clear();
   return ListingResult::Listed;

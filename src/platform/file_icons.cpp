@@ -41,4 +41,23 @@ std::string ListExtension(const std::string& fileName) {
   return fileName.substr(dot + 1, 3);
 }
 
+const std::vector<std::string>& OtherArchiveExtensions() {
+  static const std::vector<std::string> extensions = {
+      ".7z",  ".tar",  ".tgz", ".tbz2", ".txz", ".tzst", ".gz",  ".bz2", ".xz",  ".zst",   ".lz",
+      ".lz4", ".cpio", ".iso", ".cab",  ".lzh", ".lha",  ".xar", ".rpm", ".deb", ".7z.001"};
+  return extensions;
+}
+
+bool HasOtherArchiveExtension(const std::string& fileName) {
+  std::string lower = fileName;
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return std::any_of(OtherArchiveExtensions().begin(), OtherArchiveExtensions().end(),
+                     [&](const std::string& extension) { return lower.ends_with(extension); });
+}
+
+std::string FileIconKey(const std::string& fileName) {
+  return HasOtherArchiveExtension(fileName) ? "tessaly" : IconKeyFor(ListExtension(fileName));
+}
+
 }  // namespace tessaly

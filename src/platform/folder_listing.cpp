@@ -40,11 +40,21 @@ bool WildcardMatch(std::string_view name, std::string_view pattern) {
   return p == pattern.size();
 }
 
-bool PatternMatch(std::string_view name, std::string_view pattern) {
+bool SinglePatternMatch(std::string_view name, std::string_view pattern) {
   if (WildcardMatch(name, pattern)) return true;
   return pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*" &&
          name.find('.') == std::string_view::npos &&
          WildcardMatch(name, pattern.substr(0, pattern.size() - 2));
+}
+
+// Patterns separated by ";" match a name that any of them matches.
+bool PatternMatch(std::string_view name, std::string_view patterns) {
+  for (;;) {
+    const size_t separator = patterns.find(';');
+    if (SinglePatternMatch(name, patterns.substr(0, separator))) return true;
+    if (separator == std::string_view::npos) return false;
+    patterns.remove_prefix(separator + 1);
+  }
 }
 
 std::string FoldedName(std::string_view name) {
@@ -145,7 +155,7 @@ std::vector<FileListItem> ListFolder(const std::string& path, const std::string&
       row.iconKey = "DOS";
       row.tag = path + entry.name;
     } else {
-      row.iconKey = IconKeyFor(ListExtension(entry.name));
+      row.iconKey = FileIconKey(entry.name);
       if (entry.linked) {
         SetDetails(row, entry.bytes, entry.mtime);
       } else {

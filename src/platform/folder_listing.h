@@ -48,7 +48,8 @@ std::string FormatFileDate(int64_t unixTime);
 bool NameOrderBefore(const std::string& a, const std::string& b);
 
 // name matches pattern: "*" any run, "?" one character, letters without regard to
-// case; a pattern ending in ".*" also takes names without a dot.
+// case; a pattern ending in ".*" also takes names without a dot. Patterns separated by
+// ";" ("*.tar;*.7z") match what any of them matches; ListFolder matches the same way.
 bool MatchesFilePattern(const std::string& name, const std::string& pattern);
 
 }  // namespace tessaly

@@ -5,6 +5,7 @@
 
 #include "engine/extraction_dialogs.h"
 #include "engine/session.h"
+#include "platform/file_icons.h"
 #include "shell/browser_state.h"
 
 namespace tessaly {
@@ -13,9 +14,23 @@ namespace {
 constexpr int kArjFilter = 1;
 constexpr int kAceFilter = 3;
 
+// Patterns for each extension, separated by ";".
+std::string PatternsFor(const std::vector<std::string>& extensions) {
+  std::string patterns;
+  for (const std::string& extension : extensions) {
+    if (!patterns.empty()) patterns += ';';
+    patterns += "*" + extension;
+  }
+  return patterns;
+}
+
 const std::vector<std::string>& FilterPatterns() {
-  static const std::vector<std::string> patterns = {"*.zip", "*.arj", "*.rar",
-                                                    "*.ace", "*.exe", "*.*"};
+  static const std::vector<std::string> patterns = [] {
+    const std::string others = PatternsFor(OtherArchiveExtensions());
+    return std::vector<std::string>{
+        "*.zip", "*.arj", "*.rar", "*.ace",
+        "*.exe", "*.*",   others,  PatternsFor({".zip", ".arj", ".rar", ".ace"}) + ";" + others};
+  }();
   return patterns;
 }
 
@@ -33,8 +48,10 @@ std::string Trimmed(const std::string& text) {
 }  // namespace
 
 const std::vector<std::string>& FilterCaptions() {
-  static const std::vector<std::string> captions = {"Zip Files", "Arj Files", "Rar Files",
-                                                    "Ace Files", "Exe Files", "All Files"};
+  // The later entries come last, so that a saved choice keeps its place.
+  static const std::vector<std::string> captions = {"Zip Files",      "Arj Files",   "Rar Files",
+                                                    "Ace Files",      "Exe Files",   "All Files",
+                                                    "Other Archives", "All Archives"};
   return captions;
 }
 

@@ -13,9 +13,11 @@ struct Session;
 struct SettingsVars;
 struct JobState;
 
-// The filter's captions, list index 0 to 5.
+// The filter's captions, list index 0 to 7.
 const std::vector<std::string>& FilterCaptions();
-// "*.zip", "*.arj", "*.rar", "*.ace", "*.exe", "*.*" for 0 to 5; "*.zip" for any other.
+// "*.zip", "*.arj", "*.rar", "*.ace", "*.exe", "*.*" for 0 to 5; the archives read
+// through libarchive for 6 ("Other Archives"), every archive type for 7 ("All
+// Archives"); "*.zip" for any other.
 std::string PatternForIndex(int index);
 // General/Show File Type as a list index; a value that names no entry gives 0.
 int FilterIndexFromSetting(const std::string& showFileType);

@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 
 #include "app/extract_program_fixture.h"
+#include "platform/folder_listing.h"
 #include "settings/isolated_settings.h"
 #include "settings/settings_store.h"
 #include "support/job_texts.h"
+#include "support/libarchive_fixtures.h"
 #include "support/zip_fixtures.h"
 
 namespace tessaly::testing {
@@ -157,6 +159,31 @@ TEST_F(ExtractProgram, ModesAreTheArchivesWithinTheUmask) {
     ASSERT_EQ(stat((work() / "out" / name).c_str(), &info), 0) << name;
     EXPECT_EQ(info.st_mode & 07777, mode & 0750) << name;
   }
+}
+
+// The archives read through libarchive: extracted as bsdtar extracts them, listed with
+// their format.
+TEST_F(ExtractProgram, OtherArchivesExtractAsBsdtarDoesAndList) {
+  WriteSampleTree(work() / "tree");
+  ASSERT_EQ(RunTool({"bsdtar", "-cJf", "x.tar.xz", "-C", "tree", "."}, work()), 0);
+  ProcessResult run = Run({"-y", "-d", "out", "x.tar.xz"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  fs::create_directory(work() / "reference");
+  ASSERT_EQ(RunTool({"bsdtar", "-x", "--no-same-permissions", "-f", "x.tar.xz", "-C", "reference"},
+                    work()),
+            0);
+  EXPECT_EQ(DescribeTree(work() / "out"), DescribeTree(work() / "reference"));
+
+  WriteFileText(work() / "tree/one.txt", "1");
+  ASSERT_EQ(
+      RunTool({"bsdtar", "-cf", "one.7z", "--format", "7zip", "-C", "tree", "one.txt"}, work()), 0);
+  run = Run({"-l", "one.7z"});
+  EXPECT_EQ(run.exitStatus, 0);
+  struct stat one {};
+  ASSERT_EQ(stat((work() / "tree/one.txt").c_str(), &one), 0);
+  const std::string date = FormatFileDate(one.st_mtim.tv_sec);
+  EXPECT_EQ(run.out, "Archive: one.7z\nFormat: 7-Zip\none.txt\t" + date +
+                         "\t1\nTotal Files: 1  Total Uncompressed Size: 1\n");
 }
 
 TEST_F(ExtractProgram, UsageHelpAndVersion) {

@@ -1,4 +1,5 @@
-// tessaly-extract -l on ZIP, RAR, ACE and ARJ archives: the listings, printed in the
+// tessaly-extract -l on ZIP, RAR, ACE and ARJ archives (the other archives' listing is
+// in the extract program's tests): the listings, printed in the
 // archive's order, and their messages with exit status 1, or 2 for no archive.
 #include <gtest/gtest.h>
 

@@ -15,6 +15,7 @@
 #include "support/cancelling_pump.h"
 #include "support/engine_fixture.h"
 #include "support/job_texts.h"
+#include "support/libarchive_fixtures.h"
 #include "support/rar_writer.h"
 #include "support/zip_fixtures.h"
 
@@ -50,6 +51,13 @@ const CancelCase kCases[] = {
     {"big.ace", "ace options",
      [](const std::string& path, const std::string& big) {
        WriteAce(path, {{"big.bin", big, false, AceMethod::Stored}, {"after.txt", "after"}});
+     }},
+    {"big.tar.xz", "libarchive options",
+     [](const std::string& path, const std::string& big) {
+       const TempFolder tree;
+       WriteFileText(tree.path() / "big.bin", big);
+       WriteFileText(tree.path() / "after.txt", "after");
+       ASSERT_EQ(RunTool({"bsdtar", "-cJf", path, "big.bin", "after.txt"}, tree.path()), 0);
      }},
 };
 

@@ -46,14 +46,16 @@ TEST_F(SelectionTest, TheProbeFindsZipArchivesByTheirContents) {
   EXPECT_EQ(session.status.messageLabel, "");
 }
 
-TEST_F(SelectionTest, ClassifyAcceptsSixExtensionsAndProbesEveryFile) {
+// The type comes from the contents: a ZIP archive named like a tar is a ZIP archive.
+TEST_F(SelectionTest, ClassifyAcceptsTheArchiveExtensionsAndProbesEveryFile) {
   fs::copy_file(PathOf("a.zip"), PathOf("b.001"));
-  fs::copy_file(PathOf("a.zip"), PathOf("c.tar"));
-  session.job.selectedFiles = {PathOf("a.zip")};
-  EXPECT_EQ(ClassifySelection(session), "zip");
-  session.job.selectedFiles = {PathOf("b.001")};
-  EXPECT_EQ(ClassifySelection(session), "zip");
-  session.job.selectedFiles = {PathOf("c.tar")};
+  fs::copy_file(PathOf("a.zip"), PathOf("c.TAR.GZ"));
+  fs::copy_file(PathOf("a.zip"), PathOf("c.txt"));
+  for (const char* name : {"a.zip", "b.001", "c.TAR.GZ"}) {
+    session.job.selectedFiles = {PathOf(name)};
+    EXPECT_EQ(ClassifySelection(session), "zip") << name;
+  }
+  session.job.selectedFiles = {PathOf("c.txt")};
   EXPECT_EQ(ClassifySelection(session), "ns") << "a foreign extension is not even probed";
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Critical);

@@ -90,14 +90,17 @@ TEST_F(FolderListingTest, PatternsIgnoreCaseAndAllFilesTakesNamesWithoutADot) {
   File("photo.jpeg");
   File("x.h");
   File("setup.exe");
+  File("linux.tar.XZ");
   EXPECT_EQ(Names("*.EXE"), (std::vector<std::string>{"setup.exe"}));
+  EXPECT_EQ(Names("*.zip;*.tar.xz"),
+            (std::vector<std::string>{"A.ZIP", "data.tar.zip", "linux.tar.XZ"}));
 
   std::vector<std::string> keys;
   for (const FileListItem& item : ListFolder(Dir(), "*.*"))
     keys.push_back(item.text + "=" + item.iconKey);
-  EXPECT_EQ(keys,
-            (std::vector<std::string>{"A.ZIP=tessaly", "data.tar.zip=Others", "photo.jpeg=Others",
-                                      "readme=Others", "setup.exe=exe", "x.h=h"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"A.ZIP=tessaly", "data.tar.zip=Others",
+                                            "linux.tar.XZ=tessaly", "photo.jpeg=Others",
+                                            "readme=Others", "setup.exe=exe", "x.h=h"}));
 }
 
 TEST(FilePatternTest, Wildcards) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/folder_listing.h"
 #include "settings/settings_store.h"
 #include "shell/browser_state.h"
 #include "support/engine_fixture.h"
@@ -41,10 +42,22 @@ TEST_F(BrowserLogicTest, FilterChangeShowsTheSetNoticeForArjRarAndAceUntilTurned
   EXPECT_EQ(GetSetting("General", "Show non-zip message"), "no");
 }
 
+TEST(FilterSettingTest, OtherAndAllArchivesComeAfterAllFiles) {
+  EXPECT_EQ(FilterCaptions()[6], "Other Archives");
+  EXPECT_EQ(FilterCaptions()[7], "All Archives");
+  for (const char* name : {"a.tar.gz", "b.7z.001", "c.DEB", "d.iso", "e.txt.zst"}) {
+    EXPECT_TRUE(MatchesFilePattern(name, PatternForIndex(6))) << name;
+    EXPECT_TRUE(MatchesFilePattern(name, PatternForIndex(7))) << name;
+  }
+  EXPECT_FALSE(MatchesFilePattern("a.zip", PatternForIndex(6)));
+  EXPECT_TRUE(MatchesFilePattern("a.zip", PatternForIndex(7)));
+  EXPECT_FALSE(MatchesFilePattern("setup.exe", PatternForIndex(7)));
+}
+
 TEST(FilterSettingTest, AValueThatNamesNoEntryShowsZipFiles) {
   EXPECT_EQ(FilterIndexFromSetting("5"), 5);
   EXPECT_EQ(FilterIndexFromSetting(" 4 "), 4);
-  for (const char* nonsense : {"", "6", "2x", "99999999999"}) {
+  for (const char* nonsense : {"", "8", "2x", "99999999999"}) {
     EXPECT_EQ(FilterIndexFromSetting(nonsense), 0) << nonsense;
   }
 }

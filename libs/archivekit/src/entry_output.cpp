@@ -1,14 +1,27 @@
 #include "archivekit/entry_output.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <vector>
 
+#include "archivekit/staged_file.h"
 #include "safe_path.h"
 
 namespace archivekit {
+
+namespace {
+
+constexpr mode_t kDefaultFolderMode = 0777;
+
+const char* root_or_null(const std::string& root) {
+  return root.empty() ? nullptr : root.c_str();
+}
+
+}  // namespace
 
 bool PacedOutput::write(const uint8_t* data, size_t size) {
   while (size > 0) {
@@ -48,6 +61,46 @@ bool resolve_output_path(const std::string& root, const std::string& name, std::
     path += relative;
   }
   return true;
+}
+
+bool make_folders(const std::string& path, bool folder) {
+  size_t pos = 0;
+  while ((pos = path.find('/', pos + 1)) != std::string::npos) {
+    const std::string level = path.substr(0, pos);
+    if (mkdir(level.c_str(), kDefaultFolderMode) != 0 && errno != EEXIST) return false;
+  }
+  if (folder && mkdir(path.c_str(), kDefaultFolderMode) != 0 && errno != EEXIST) return false;
+  struct stat info {};
+  return !folder || (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode));
+}
+
+LinkResult create_symlink(const std::string& root, const std::string& relative,
+                          const std::string& path, const std::string& target) {
+  if (target.empty() || target.find('\0') != std::string::npos) return LinkResult::failed;
+  switch (safepath_check_link(root_or_null(root), relative.c_str(), target.c_str())) {
+    case SAFEPATH_OK:
+      break;
+    case SAFEPATH_OUTSIDE:
+      return LinkResult::outside;
+    default:
+      return LinkResult::failed;
+  }
+  return archivekit::place_symlink(target, path) ? LinkResult::made : LinkResult::failed;
+}
+
+bool copy_file_into(const std::string& sourcePath, int fd) {
+  const int in = open(sourcePath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (in < 0) return false;
+  struct stat info {};
+  bool ok = fstat(in, &info) == 0 && S_ISREG(info.st_mode);
+  uint8_t buffer[64 * 1024];
+  while (ok) {
+    const ssize_t got = read(in, buffer, sizeof buffer);
+    if (got == 0) break;
+    ok = got > 0 && write_fully(fd, buffer, static_cast<size_t>(got)) == 0;
+  }
+  close(in);
+  return ok;
 }
 
 }  // namespace archivekit

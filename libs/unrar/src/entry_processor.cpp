@@ -117,7 +117,7 @@ int EntryProcessor::process(const ArchiveEntry& entry, archivekit::EntryAction a
       placed = archivekit::resolve_output_path(target.root, outputName.substr(slash + 1),
                                                target.path, target.relative);
     }
-    if (!placed || !make_folders(target.path, entry.directory)) {
+    if (!placed || !archivekit::make_folders(target.path, entry.directory)) {
       EntryInput(reader_, entry, nullptr).skip_rest();
       return ERAR_ECREATE;
     }
@@ -290,10 +290,10 @@ int EntryProcessor::unpack_link(const ArchiveEntry& entry, EntryInput& input,
   }
   if (result != ERAR_SUCCESS || !target) return result;
   if (entry.link == LinkKind::symlink) {
-    const LinkResult made =
-        create_symlink(target->root, target->relative, target->path, linkTarget);
-    if (made == LinkResult::outside) return ERAR_UNSAFE_LINK;
-    if (made == LinkResult::failed) return ERAR_ECREATE;
+    const archivekit::LinkResult made =
+        archivekit::create_symlink(target->root, target->relative, target->path, linkTarget);
+    if (made == archivekit::LinkResult::outside) return ERAR_UNSAFE_LINK;
+    if (made == archivekit::LinkResult::failed) return ERAR_ECREATE;
     apply_metadata(target->path, entry);
     return ERAR_SUCCESS;
   }

@@ -8,17 +8,11 @@
 
 #include "archivekit/entry_output.h"
 #include "archivekit/staged_file.h"
-#include "safe_path.h"
 
 namespace unrar {
 namespace {
 
-constexpr mode_t kDefaultFolderMode = 0777;
 constexpr uint32_t kDosReadOnly = 0x01;
-
-const char* root_or_null(const std::string& root) {
-  return root.empty() ? nullptr : root.c_str();
-}
 
 timespec modification_time(const ArchiveEntry& entry) {
   return {static_cast<time_t>(entry.mtimeSeconds),
@@ -38,31 +32,6 @@ mode_t recorded_mode(const ArchiveEntry& entry, mode_t current) {
 }
 
 }  // namespace
-
-bool make_folders(const std::string& path, bool folder) {
-  size_t pos = 0;
-  while ((pos = path.find('/', pos + 1)) != std::string::npos) {
-    const std::string level = path.substr(0, pos);
-    if (mkdir(level.c_str(), kDefaultFolderMode) != 0 && errno != EEXIST) return false;
-  }
-  if (folder && mkdir(path.c_str(), kDefaultFolderMode) != 0 && errno != EEXIST) return false;
-  struct stat info {};
-  return !folder || (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode));
-}
-
-LinkResult create_symlink(const std::string& root, const std::string& relative,
-                          const std::string& path, const std::string& target) {
-  if (target.empty() || target.find('\0') != std::string::npos) return LinkResult::failed;
-  switch (safepath_check_link(root_or_null(root), relative.c_str(), target.c_str())) {
-    case SAFEPATH_OK:
-      break;
-    case SAFEPATH_OUTSIDE:
-      return LinkResult::outside;
-    default:
-      return LinkResult::failed;
-  }
-  return archivekit::place_symlink(target, path) ? LinkResult::made : LinkResult::failed;
-}
 
 void apply_file_metadata(int fd, const ArchiveEntry& entry) {
   const timespec times[2] = {{0, UTIME_OMIT}, modification_time(entry)};
@@ -86,19 +55,10 @@ bool copy_extracted_file(const std::string& root, const std::string& sourceName,
   std::string sourcePath;
   std::string sourceRelative;
   if (!archivekit::resolve_output_path(root, sourceName, sourcePath, sourceRelative)) return false;
-  const int in = open(sourcePath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-  if (in < 0) return false;
   archivekit::StagedFile out;
-  bool ok = out.open(path);
-  char buffer[64 * 1024];
-  while (ok) {
-    const ssize_t got = read(in, buffer, sizeof buffer);
-    if (got == 0) break;
-    ok = got > 0 && write(out.fd(), buffer, static_cast<size_t>(got)) == got;
-  }
-  close(in);
-  if (ok) apply_file_metadata(out.fd(), entry);
-  return ok && out.commit();
+  if (!out.open(path) || !archivekit::copy_file_into(sourcePath, out.fd())) return false;
+  apply_file_metadata(out.fd(), entry);
+  return out.commit();
 }
 
 }  // namespace unrar

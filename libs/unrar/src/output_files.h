@@ -1,7 +1,7 @@
 // Creating what an entry becomes on disk, always inside the destination folder
-// (its path checked by archivekit::resolve_output_path): folders on the way, links, times and
-// modes. Files themselves are written through archivekit::StagedFile, so an old file is replaced
-// only by a whole, verified new one.
+// (its path checked by archivekit::resolve_output_path): times and modes; folders and links
+// are made by archivekit. Files themselves are written through archivekit::StagedFile, so an old
+// file is replaced only by a whole, verified new one.
 #pragma once
 
 #include <string>
@@ -10,14 +10,6 @@
 
 namespace unrar {
 
-// Creates the folders above path (and path itself when folder is true).
-bool make_folders(const std::string& path, bool folder);
-
-enum class LinkResult { made, outside, failed };
-// The link at path (relative: its name under root) to target, replacing what is
-// there, when the target stays inside root.
-LinkResult create_symlink(const std::string& root, const std::string& relative,
-                          const std::string& path, const std::string& target);
 // The modification time and the permissions the archive recorded, on the open
 // output file.
 void apply_file_metadata(int fd, const ArchiveEntry& entry);

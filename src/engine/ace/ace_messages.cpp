@@ -1,5 +1,6 @@
 #include "engine/ace/ace_messages.h"
 
+#include "engine/entry_messages.h"
 #include "unace.h"
 
 namespace tessaly {
@@ -46,18 +47,14 @@ std::string AceResultMessage(int code, const std::string& entryName, const std::
     case ACE_VOLUME_MISSING:
       return kMissingVolume;
     case ACE_DISK_FULL:
-      return "Error writing " + entryName + ". Disk full. Operation aborting.";
+      return DiskFullText(entryName);
     case ACE_READ_ERROR:
-      // No blank before "is": the text stays as users have always seen it.
-      return "There was an error reading from the drive on which " + archiveName +
-             "is located. Operation aborted.";
+      return DriveReadErrorText(archiveName);
     case ACE_WRITE_PROTECTED:
-      return "Error writing " + entryName +
-             ". Disk is probably write-protected. Operation aborting.";
+      return WriteProtectedText(entryName);
     case ACE_BAD_DATA:
       if (passwordAsked) return kAceWrongPassword;
-      return "Tessaly encountered a CRC error while processing \"" + archiveName +
-             "\". Operation aborted.";
+      return CrcErrorText(archiveName);
     case kAceBadPassword:
       return kAceWrongPassword;
     default:

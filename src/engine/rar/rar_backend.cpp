@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/active_session.h"
+#include "engine/entry_messages.h"
 #include "engine/entry_target.h"
 #include "engine/extraction_prompts.h"
 #include "engine/session.h"
@@ -226,11 +227,10 @@ class RarExtraction {
     // A damaged entry or a failed write is not an extracted file.
     if (status == ERAR_BAD_DATA) return Tell(CrcErrorText(ArchiveNameOf(header)));
     if (status == ERAR_EWRITE) {
-      return Tell("Error writing " + entryName_ + ". Disk full. Operation aborting.");
+      return Tell(DiskFullText(entryName_));
     }
     if (status == ERAR_ECREATE) {
-      return Tell("Error writing " + entryName_ +
-                  ". Disk is probably write-protected. Operation aborting.");
+      return Tell(WriteProtectedText(entryName_));
     }
     if (status == ERAR_UNSAFE_LINK) return Report(LinkOutsideDestinationText(entryName_));
     if (status == ERAR_UNKNOWN && job_.cancelExtract) return Fail();
@@ -260,11 +260,6 @@ class RarExtraction {
   static std::string FileNameOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-  }
-
-  static std::string CrcErrorText(const std::string& archive) {
-    return "Tessaly encountered a CRC error while processing \"" + archive +
-           "\". Operation aborted.";
   }
 
   Step Tell(const std::string& text) {

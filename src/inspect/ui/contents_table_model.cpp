@@ -13,6 +13,9 @@ void ContentsTableModel::ShowListing(const std::string& type) {
     columns_ = {QStringLiteral("Filename"),    QStringLiteral("Date"),
                 QStringLiteral("Actual Size"), QStringLiteral("Compression"),
                 QStringLiteral("Packed Size"), QStringLiteral("Path")};
+  } else if (type == "libarchive") {
+    columns_ = {QStringLiteral("Filename"), QStringLiteral("Date"), QStringLiteral("Actual Size"),
+                QStringLiteral("Path")};
   } else if (type == "arj") {
     columns_ = {QStringLiteral("Filename"), QStringLiteral("Date"), QStringLiteral("Actual Size"),
                 QStringLiteral("Comp. Ratio"), QStringLiteral("Packed Size")};

@@ -1,5 +1,5 @@
 // The contents window opened from the real main window on archives the tests write:
-// its buttons by type and selection, Extract Selected by stored name, Launch and the
+// its columns and buttons by type and selection, Extract Selected by stored name, Launch and the
 // text viewer, the missing-volume message, and the main window held while it is open.
 #include <QAction>
 #include <QApplication>
@@ -27,6 +27,7 @@
 #include "support/fake_opener.h"
 #include "support/files.h"
 #include "support/job_texts.h"
+#include "support/libarchive_fixtures.h"
 #include "support/rar_writer.h"
 #include "support/zip_fixtures.h"
 
@@ -99,6 +100,13 @@ class ContentsWindowTest : public MainWindowTest {
 TEST_F(ContentsWindowTest, OpensFromTheMainWindowAndHoldsItButtonsFollowTheSelection) {
   WriteZip(Browse() + "a.zip", {{"docs/one.txt", "1"}, {"two.txt", "2"}});
   WriteRar(Browse() + "b.rar", {{"docs/one.txt", "1"}, {"two.txt", "2"}});
+  const TempFolder tree;
+  fs::create_directory(tree.path() / "docs");
+  WriteFileText(tree.path() / "docs/one.txt", "1");
+  WriteFileText(tree.path() / "two.txt", "2");
+  ASSERT_EQ(
+      RunTool({"bsdtar", "-czf", Browse() + "c.tar.gz", "docs/one.txt", "two.txt"}, tree.path()),
+      0);
   const struct {
     const char* archive;
     bool doubleClick;  // opened by the double-click action "1", else by File > Archive Contents
@@ -109,6 +117,7 @@ TEST_F(ContentsWindowTest, OpensFromTheMainWindowAndHoldsItButtonsFollowTheSelec
       {"a.zip", false, true, "Filename|Date|Actual Size|Compression|Packed Size|Path",
        Qt::Key_Return},
       {"b.rar", true, false, "Filename|Actual Size|Packed Size|Path", Qt::Key_Escape},
+      {"c.tar.gz", false, false, "Filename|Date|Actual Size|Path", Qt::Key_Escape},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.archive);

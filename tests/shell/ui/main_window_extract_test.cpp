@@ -21,6 +21,7 @@
 #include "support/fake_opener.h"
 #include "support/files.h"
 #include "support/job_texts.h"
+#include "support/libarchive_fixtures.h"
 #include "support/zip_fixtures.h"
 
 namespace tessaly::testing {
@@ -75,6 +76,32 @@ TEST_F(MainWindowExtractTest, ExtractButtonRunsAConfirmedJobThatOverwritesAndRef
   EXPECT_EQ(ReadFileText(Browse() + "a.txt"), "new");
   EXPECT_EQ(ListTexts(), (std::vector<std::string>{"arc.zip", "inner.zip"}));
   EXPECT_EQ(ComboList(window.DestinationBox()), QStringList{QString::fromStdString(Browse())});
+  PressStatusOk(status);
+}
+
+// "Other Archives" shows the archives read through libarchive; the Extract button
+// extracts one into the tree it was made of.
+TEST_F(MainWindowExtractTest, OtherArchivesAreShownByTheirFilterAndExtracted) {
+  SkipWelcome();
+  Store("General", "Show confirmation", "0");
+  Store("General", "Show File Type", "6");
+  const TempFolder tree;
+  WriteSampleTree(tree.path());
+  ASSERT_EQ(RunTool({"bsdtar", "-cJf", Browse() + "x.tar.xz", "."}, tree.path()), 0);
+  ASSERT_EQ(RunTool({"gzip", "-k", "a.txt"}, tree.path()), 0);
+  std::filesystem::rename(tree.path() / "a.txt.gz", Browse() + "a.txt.gz");
+  WriteZip(Browse() + "arc.zip", {{"a.txt", "a"}});
+  const std::string out = Root() + "/out/";
+  std::filesystem::create_directories(out);
+  MainWindow& window = Open();
+  EXPECT_EQ(ListTexts(), (std::vector<std::string>{"a.txt.gz", "x.tar.xz"}));
+  window.DestinationBox().setEditText(QString::fromStdString(out));
+  ClickRow("x.tar.xz");
+  QTest::mouseClick(&window.ExtractButton(), Qt::LeftButton);
+  ASSERT_NE(dialogs().Status(), nullptr);
+  StatusWindow& status = *dialogs().Status();
+  EXPECT_EQ(status.ArchiveLabel()->text().toStdString(), kFinished);
+  EXPECT_EQ(DescribeTree(out), DescribeTree(tree.path()));
   PressStatusOk(status);
 }
 

@@ -32,4 +32,18 @@ int write_fully(int fd, const uint8_t* data, size_t size);
 bool resolve_output_path(const std::string& root, const std::string& name, std::string& path,
                          std::string& relative);
 
+// Creates the folders above path (and path itself when folder is true); false when
+// one cannot be made, or path itself is not a folder.
+bool make_folders(const std::string& path, bool folder);
+
+enum class LinkResult { made, outside, failed };
+// The symbolic link at path (relative: its name under root) to target, replacing a
+// file or link there, when the target stays inside root.
+LinkResult create_symlink(const std::string& root, const std::string& relative,
+                          const std::string& path, const std::string& target);
+
+// Appends the bytes of the regular file at sourcePath (not followed when it is a
+// link) to fd; false when it cannot be read or fd takes no more.
+bool copy_file_into(const std::string& sourcePath, int fd);
+
 }  // namespace archivekit

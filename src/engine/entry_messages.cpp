@@ -1,0 +1,24 @@
+#include "engine/entry_messages.h"
+
+namespace tessaly {
+
+std::string CrcErrorText(const std::string& archiveName) {
+  return "Tessaly encountered a CRC error while processing \"" + archiveName +
+         "\". Operation aborted.";
+}
+
+std::string DriveReadErrorText(const std::string& archiveName) {
+  // No blank before "is": the text stays as users have always seen it.
+  return "There was an error reading from the drive on which " + archiveName +
+         "is located. Operation aborted.";
+}
+
+std::string DiskFullText(const std::string& entryName) {
+  return "Error writing " + entryName + ". Disk full. Operation aborting.";
+}
+
+std::string WriteProtectedText(const std::string& entryName) {
+  return "Error writing " + entryName + ". Disk is probably write-protected. Operation aborting.";
+}
+
+}  // namespace tessaly

@@ -1,0 +1,109 @@
+#include "engine/libarchive/libarchive_backend.h"
+
+#include "engine/entry_messages.h"
+#include "engine/entry_target.h"
+#include "engine/libarchive/libarchive_entries.h"
+#include "engine/libarchive/libarchive_reader.h"
+#include "engine/session.h"
+
+namespace tessaly {
+
+namespace {
+
+// The Session's side of the entry loop: the Status window, the prompts, the messages.
+class LibarchiveExtraction final : public EntryEvents {
+ public:
+  LibarchiveExtraction(Session& session, const std::string& longPath)
+      : session_(session), longPath_(longPath) {}
+
+  int32_t Run() {
+    StatusModel& status = session_.status;
+    status.SetArchiveLabel("Processing archive: " + longPath_);
+    LibarchiveReader reader;
+    if (!reader.Open(longPath_)) return Tell(DriveReadErrorText(longPath_));
+    status.SetMax(static_cast<int64_t>(reader.total_bytes()));
+    const EntriesResult result = ExtractEntries(
+        reader, DestinationFolder(session_.mainWindow.destinationBox.text), longPath_, *this);
+    switch (result.end) {
+      case EntriesEnd::Done:
+        break;
+      case EntriesEnd::Stopped:
+        result_ = 1;
+        break;
+      case EntriesEnd::BadData:
+        return Tell(CrcErrorText(longPath_));
+      case EntriesEnd::Encrypted7z:
+        return Tell(Encrypted7zText(longPath_));
+      case EntriesEnd::DiskFull:
+        return Tell(DiskFullText(result.entryName));
+      case EntriesEnd::WriteFailed:
+        return Tell(WriteProtectedText(result.entryName));
+    }
+    status.SetValue(static_cast<int64_t>(reader.total_bytes()));
+    return result_;
+  }
+
+  void EntryStarted(const std::string& shownName) override {
+    session_.status.SetMessageLabel("Extracting file: " + shownName);
+  }
+
+  ExistingFile FileExists(const std::string& shownName) override {
+    return DecideExistingFile(session_, shownName);
+  }
+
+  // The entry is left out; the rest of the archive is still extracted, but the
+  // archive is not counted as done.
+  void Skipped(SkippedEntry why, const std::string& shownName) override {
+    std::string text;
+    switch (why) {
+      case SkippedEntry::OutsideDestination:
+        text = OutsideDestinationText(shownName);
+        break;
+      case SkippedEntry::LinkOutside:
+        text = LinkOutsideDestinationText(shownName);
+        break;
+      case SkippedEntry::LinkSourceMissing:
+        text = LinkSourceMissingText(shownName);
+        break;
+    }
+    session_.dialogs.MessageBox({text, MsgButtons::OK, MsgIcon::Exclamation, "Oops!"});
+    result_ = 1;
+  }
+
+  bool Progress(uint64_t bytesRead) override {
+    session_.status.SetValue(static_cast<int64_t>(bytesRead));
+    session_.events.pump();
+    return !session_.job.cancelExtract;
+  }
+
+ private:
+  int32_t Tell(const std::string& text) {
+    session_.dialogs.MessageBox({text, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
+    return 1;
+  }
+
+  Session& session_;
+  const std::string longPath_;
+  int32_t result_ = 0;
+};
+
+}  // namespace
+
+int32_t ExtractLibarchiveArchive(Session& session, const std::string& longPath) {
+  session.job.activeBackend = "libarchive";
+  // After a cancel every later archive of the job returns at once.
+  if (session.job.cancelExtract) return 1;
+  LibarchiveExtraction extraction(session, longPath);
+  return extraction.Run();
+}
+
+std::string Encrypted7zText(const std::string& archiveName) {
+  return "Tessaly cannot extract \"" + archiveName + "\": encrypted 7z archives are not supported.";
+}
+
+std::string LinkSourceMissingText(const std::string& shownName) {
+  return "Tessaly did not create the link \"" + shownName +
+         "\": the file it links to was not extracted.";
+}
+
+}  // namespace tessaly

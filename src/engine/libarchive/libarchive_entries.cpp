@@ -1,0 +1,298 @@
+#include "engine/libarchive/libarchive_entries.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+#include <vector>
+
+#include "archivekit/entry_output.h"
+#include "archivekit/extracted_folders.h"
+#include "archivekit/staged_file.h"
+#include "engine/entry_target.h"
+#include "safe_path.h"
+
+namespace tessaly {
+
+namespace {
+
+// What an extracted folder gets once nothing more is written into it.
+struct FolderRecord {
+  mode_t mode = 0;  // 0: the mode it was made with
+  std::optional<timespec> modified;
+};
+
+void FinishFolder(const std::string& path, const FolderRecord& folder) {
+  if (folder.modified) {
+    const timespec times[2] = {{0, UTIME_OMIT}, *folder.modified};
+    utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
+  }
+  if (folder.mode != 0) chmod(path.c_str(), folder.mode);
+}
+
+std::optional<timespec> ModifiedTime(struct archive_entry* entry) {
+  if (!archive_entry_mtime_is_set(entry)) return std::nullopt;
+  return timespec{archive_entry_mtime(entry), archive_entry_mtime_nsec(entry)};
+}
+
+// The recorded permissions as they may be given here; 0 when the archive keeps none.
+mode_t RecordedMode(struct archive_entry* entry) {
+  const mode_t recorded = archive_entry_perm(entry);
+  return recorded == 0 ? 0 : archivekit::permitted_mode(recorded);
+}
+
+std::string TextOrEmpty(const char* utf8, const char* local) {
+  if (utf8 != nullptr) return utf8;
+  return local != nullptr ? local : "";
+}
+
+EntriesEnd WriteFailure(int error) {
+  // A file too large for the file system is a full disk as far as the user can act on it.
+  return error == ENOSPC || error == EDQUOT || error == EFBIG ? EntriesEnd::DiskFull
+                                                              : EntriesEnd::WriteFailed;
+}
+
+enum class Placement { Write, Keep, Stop };
+
+class EntryLoop {
+ public:
+  EntryLoop(LibarchiveReader& reader, const std::string& destination,
+            const std::string& archivePath, EntryEvents& events)
+      : reader_(reader),
+        archive_(reader.handle()),
+        destination_(destination),
+        archivePath_(archivePath),
+        events_(events) {}
+
+  EntriesResult Run() {
+    for (;;) {
+      struct archive_entry* entry = nullptr;
+      const int read = archive_read_next_header(archive_, &entry);
+      if (read == ARCHIVE_EOF) break;
+      if (read != ARCHIVE_OK && read != ARCHIVE_WARN) {
+        // Only 7z among our formats knows encryption, and libarchive reads none of it.
+        End(archive_read_has_encrypted_entries(archive_) > 0 ? EntriesEnd::Encrypted7z
+                                                             : EntriesEnd::BadData);
+        break;
+      }
+      if (!Extract(entry)) break;
+      if (!events_.Progress(reader_.bytes_read())) {
+        End(EntriesEnd::Stopped);
+        break;
+      }
+    }
+    return result_;
+  }
+
+ private:
+  std::string StoredName(struct archive_entry* entry) const {
+    const std::string stored =
+        TextOrEmpty(archive_entry_pathname_utf8(entry), archive_entry_pathname(entry));
+    return reader_.single_file() ? SingleFileName(archivePath_, stored) : stored;
+  }
+
+  // False when the loop ends here.
+  bool Extract(struct archive_entry* entry) {
+    const std::string stored = StoredName(entry);
+    const mode_t type = archive_entry_filetype(entry);
+    std::vector<char> cleaned(stored.size() + 1);
+    // "./" and the like name the destination itself.
+    if (type == AE_IFDIR &&
+        safepath_clean(stored.c_str(), cleaned.data(), cleaned.size(), nullptr) == SAFEPATH_EMPTY) {
+      return true;
+    }
+    const std::optional<EntryTarget> target = ResolveEntryTarget(destination_, stored);
+    result_.entryName = target ? target->shownName : ShownEntryName(stored);
+    if (!target) {
+      events_.Skipped(SkippedEntry::OutsideDestination, result_.entryName);
+      return true;
+    }
+    events_.EntryStarted(target->shownName);
+    if (archive_entry_is_encrypted(entry)) return End(EntriesEnd::Encrypted7z);
+    if (type == AE_IFDIR) return MakeFolder(*target, entry);
+    if (type == AE_IFLNK) return MakeSymlink(*target, entry);
+    const char* hardlink = archive_entry_hardlink(entry);
+    // A hard link may carry the data itself (cpio keeps it on the last link).
+    const bool hasData = archive_entry_size_is_set(entry) && archive_entry_size(entry) > 0;
+    if (hardlink != nullptr && !hasData) return MakeHardLink(*target, hardlink, entry);
+    // Devices, pipes and sockets have no place in an extracted folder.
+    if (type != AE_IFREG && hardlink == nullptr) return true;
+    const int64_t before = result_.extracted;
+    if (!WriteFile(*target, entry)) return false;
+    if (hardlink == nullptr || result_.extracted == before) return true;
+    return ShareWithLinkSource(*target, hardlink, entry);
+  }
+
+  Placement Place(const EntryTarget& target) {
+    if (!FileWouldBeReplaced(target.path)) return Placement::Write;
+    switch (events_.FileExists(target.shownName)) {
+      case ExistingFile::Replace:
+        return Placement::Write;
+      case ExistingFile::Keep:
+        return Placement::Keep;
+      case ExistingFile::Stop:
+        break;
+    }
+    End(EntriesEnd::Stopped);
+    return Placement::Stop;
+  }
+
+  bool MakeFolder(const EntryTarget& target, struct archive_entry* entry) {
+    if (!archivekit::make_folders(target.path, true)) return End(WriteFailure(errno));
+    const mode_t mode = RecordedMode(entry);
+    // A folder stays open to us: extracting the archive again must be able to fill it.
+    folders_.add(target.path, {mode == 0 ? 0 : mode | 0700, ModifiedTime(entry)});
+    ++result_.extracted;
+    return true;
+  }
+
+  bool MakeSymlink(const EntryTarget& target, struct archive_entry* entry) {
+    const std::string linkTarget =
+        TextOrEmpty(archive_entry_symlink_utf8(entry), archive_entry_symlink(entry));
+    const Placement placement = Place(target);
+    if (placement != Placement::Write) return placement == Placement::Keep;
+    if (!archivekit::make_folders(target.path, false)) return End(WriteFailure(errno));
+    switch (archivekit::create_symlink(destination_, target.shownName, target.path, linkTarget)) {
+      case archivekit::LinkResult::made:
+        ++result_.extracted;
+        return true;
+      case archivekit::LinkResult::outside:
+        events_.Skipped(SkippedEntry::LinkOutside, target.shownName);
+        return true;
+      case archivekit::LinkResult::failed:
+        break;
+    }
+    return End(EntriesEnd::WriteFailed);
+  }
+
+  // Where a hard link's file lies, inside the destination; nothing (and the user told)
+  // when the link leads outside.
+  std::optional<std::string> LinkSourcePath(const EntryTarget& target,
+                                            const std::string& sourceName) {
+    std::vector<char> cleaned(sourceName.size() + 1);
+    unsigned fixes = 0;
+    const safepath_result resolved =
+        safepath_resolve(destination_.empty() ? nullptr : destination_.c_str(), sourceName.c_str(),
+                         cleaned.data(), cleaned.size(), &fixes);
+    if (resolved != SAFEPATH_OK ||
+        (fixes & (SAFEPATH_FIX_ABSOLUTE | SAFEPATH_FIX_DRIVE | SAFEPATH_FIX_DOTDOT)) != 0) {
+      events_.Skipped(SkippedEntry::LinkOutside, target.shownName);
+      return std::nullopt;
+    }
+    return destination_ + cleaned.data();
+  }
+
+  static bool IsFile(const std::string& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  }
+
+  // The file is copied: the link's source must be a file this extraction may read,
+  // inside the destination.
+  bool MakeHardLink(const EntryTarget& target, const std::string& sourceName,
+                    struct archive_entry* entry) {
+    const std::optional<std::string> source = LinkSourcePath(target, sourceName);
+    if (!source || *source == target.path) return true;
+    if (!IsFile(*source)) {
+      events_.Skipped(SkippedEntry::LinkSourceMissing, target.shownName);
+      return true;
+    }
+    const Placement placement = Place(target);
+    if (placement != Placement::Write) return placement == Placement::Keep;
+    return Copy(*source, target.path, entry);
+  }
+
+  // A link that carries the data (cpio keeps it on the last link): the files linked
+  // before it, written empty, get the data too.
+  bool ShareWithLinkSource(const EntryTarget& target, const std::string& sourceName,
+                           struct archive_entry* entry) {
+    const std::optional<std::string> source = LinkSourcePath(target, sourceName);
+    if (!source || *source == target.path || !IsFile(*source)) return true;
+    return Copy(target.path, *source, entry);
+  }
+
+  bool Copy(const std::string& from, const std::string& to, struct archive_entry* entry) {
+    archivekit::StagedFile file;
+    if (!archivekit::make_folders(to, false) || !file.open(to) ||
+        !archivekit::copy_file_into(from, file.fd())) {
+      return End(WriteFailure(errno));
+    }
+    return Commit(file, entry);
+  }
+
+  bool WriteFile(const EntryTarget& target, struct archive_entry* entry) {
+    const Placement placement = Place(target);
+    if (placement != Placement::Write) return placement == Placement::Keep;
+    archivekit::StagedFile file;
+    if (!archivekit::make_folders(target.path, false) || !file.open(target.path)) {
+      return End(WriteFailure(errno));
+    }
+    int64_t end = 0;
+    for (;;) {
+      const void* block = nullptr;
+      size_t size = 0;
+      la_int64_t offset = 0;
+      const int read = archive_read_data_block(archive_, &block, &size, &offset);
+      if (read == ARCHIVE_EOF) break;
+      // A warning here is a checksum that did not match (7z's CRC).
+      if (read != ARCHIVE_OK) {
+        return End(archive_entry_is_encrypted(entry) ? EntriesEnd::Encrypted7z
+                                                     : EntriesEnd::BadData);
+      }
+      if (size > 0) {
+        // Blocks of a sparse file leave holes between them.
+        if (lseek(file.fd(), offset, SEEK_SET) < 0) return End(WriteFailure(errno));
+        const int error =
+            archivekit::write_fully(file.fd(), static_cast<const uint8_t*>(block), size);
+        if (error != 0) return End(WriteFailure(error));
+        end = std::max<int64_t>(end, offset + static_cast<int64_t>(size));
+      }
+      if (!events_.Progress(reader_.bytes_read())) return End(EntriesEnd::Stopped);
+    }
+    // A hole at the end of a sparse file has no block of its own.
+    if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > end &&
+        ftruncate(file.fd(), archive_entry_size(entry)) != 0) {
+      return End(WriteFailure(errno));
+    }
+    return Commit(file, entry);
+  }
+
+  bool Commit(archivekit::StagedFile& file, struct archive_entry* entry) {
+    if (const std::optional<timespec> modified = ModifiedTime(entry)) {
+      const timespec times[2] = {{0, UTIME_OMIT}, *modified};
+      futimens(file.fd(), times);
+    }
+    if (const mode_t mode = RecordedMode(entry); mode != 0) fchmod(file.fd(), mode);
+    if (!file.commit()) return End(WriteFailure(errno));
+    ++result_.extracted;
+    return true;
+  }
+
+  bool End(EntriesEnd end) {
+    result_.end = end;
+    return false;
+  }
+
+  LibarchiveReader& reader_;
+  struct archive* archive_;
+  const std::string destination_;
+  const std::string archivePath_;
+  EntryEvents& events_;
+  EntriesResult result_;
+  archivekit::ExtractedFolders<FolderRecord> folders_{FinishFolder};
+};
+
+}  // namespace
+
+EntriesResult ExtractEntries(LibarchiveReader& reader, const std::string& destination,
+                             const std::string& archivePath, EntryEvents& events) {
+  EntryLoop loop(reader, destination, archivePath, events);
+  return loop.Run();
+}
+
+}  // namespace tessaly

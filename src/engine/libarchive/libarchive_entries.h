@@ -1,0 +1,57 @@
+// The entry loop of the libarchive backend: every entry of an open archive written
+// below the destination by us, never by libarchive, through the path-safety function,
+// as a staged file that replaces an old one only when whole, with modes that carry no
+// set-user-ID bits and links that stay inside the destination. It knows nothing of
+// windows: what it asks and tells goes through EntryEvents.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/extraction_prompts.h"
+#include "engine/libarchive/libarchive_reader.h"
+
+namespace tessaly {
+
+// Why an entry was passed over while the rest of the archive goes on.
+enum class SkippedEntry {
+  OutsideDestination,  // its path leads outside
+  LinkOutside,         // a link whose target lies outside
+  LinkSourceMissing,   // a hard link to a file that was not extracted
+};
+
+// How the loop ended.
+enum class EntriesEnd {
+  Done,         // every entry was read (some may have been passed over)
+  Stopped,      // Cancel, or Cancel at the File Exists prompt
+  BadData,      // a damaged header or entry
+  Encrypted7z,  // an encrypted 7z entry or header, which libarchive cannot read
+  DiskFull,     // the disk took no more of the entry
+  WriteFailed,  // the entry's file could not be created or written
+};
+
+class EntryEvents {
+ public:
+  virtual ~EntryEvents() = default;
+  // An entry is about to be written, shown by its cleaned name.
+  virtual void EntryStarted(const std::string& shownName) = 0;
+  // Something that is not a folder is where the entry goes.
+  virtual ExistingFile FileExists(const std::string& shownName) = 0;
+  virtual void Skipped(SkippedEntry why, const std::string& shownName) = 0;
+  // Called after every block of data and every entry with the archive bytes read so
+  // far; false stops the loop (Cancel).
+  virtual bool Progress(uint64_t bytesRead) = 0;
+};
+
+struct EntriesResult {
+  EntriesEnd end = EntriesEnd::Done;
+  std::string entryName;  // the entry the loop ended on, as shown
+  int64_t extracted = 0;  // entries written
+};
+
+// Writes every entry of reader below destination ("" = the current folder, else
+// ending in "/"). archivePath names a single compressed file's one entry.
+EntriesResult ExtractEntries(LibarchiveReader& reader, const std::string& destination,
+                             const std::string& archivePath, EntryEvents& events);
+
+}  // namespace tessaly
