@@ -66,6 +66,9 @@ typedef void (*DLLMESSAGE)(uint64_t ucsize, uint64_t csize, uint32_t cfactor, ui
 /* Called once per decoded entry (and at least every 256 KiB written) with the output
  * path and the entry's uncompressed size; non-zero stops the call with code 80. */
 typedef int32_t (*DLLSERVICE)(const char* name, uint64_t size);
+/* Optional: called at least every 50 ms while the caller's thread waits for a worker
+ * thread (Threads), whatever the workers write; non-zero stops the call with code 80. */
+typedef int32_t (*DLLIDLE)(void);
 
 /* Callback record; the library writes the five result fields at the end of a listing
  * (cchComment as soon as the archive is opened). */
@@ -81,6 +84,7 @@ typedef struct {
   int32_t CompFactor;
   uint32_t NumMembers;
   uint16_t cchComment;
+  DLLIDLE idle;
 } USERFUNCTIONS;
 
 /* Result codes. */

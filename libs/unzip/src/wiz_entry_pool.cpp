@@ -3,6 +3,7 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <chrono>
 
 namespace unzip {
 
@@ -12,6 +13,8 @@ constexpr unsigned kMostWorkers = 8;
 // Entries decided ahead of the one whose turn it is. Each holds at most an open
 // staged file once decoded; the decoders' memory is the workers', one entry each.
 constexpr std::size_t kQueueLimit = 64;
+// A worker can be held up (a disk flushing its cache): the caller's windows must not be.
+constexpr std::chrono::milliseconds kIdleInterval{50};
 
 unsigned usable_cores() {
   cpu_set_t cores;
@@ -161,7 +164,15 @@ bool EntryPool::conclude_head(bool wait, EntryEnd& end) {
     bool done = false;
     {
       std::unique_lock lock(mutex_);
-      if (wait) changed_.wait(lock, [&] { return task.done || !task.published.empty(); });
+      const auto ready = [&] { return task.done || !task.published.empty(); };
+      if (wait && !changed_.wait_for(lock, kIdleInterval, ready)) {
+        lock.unlock();
+        if (idle_says_stop()) {
+          end = stop();
+          return true;
+        }
+        continue;
+      }
       steps.swap(task.published);
       done = task.done;
     }
@@ -193,6 +204,12 @@ bool EntryPool::conclude_head(bool wait, EntryEnd& end) {
   } else {
     call_.printer.hold(&held_);
   }
+  return true;
+}
+
+bool EntryPool::idle_says_stop() {
+  if (!call_.callbacks.idle || call_.callbacks.idle() == 0) return false;
+  call_.codes.raise(IZ_CTRLC);
   return true;
 }
 

@@ -53,6 +53,8 @@ class EntryPool {
   void decode(Task& task);
   // Concludes the head task once finished; waits for it when wait is set.
   bool conclude_head(bool wait, EntryEnd& end);
+  // The idle call; true (after raising 80) when it says stop.
+  bool idle_says_stop();
   EntryEnd stop();
   void print_directly();
 

@@ -2,9 +2,12 @@
 // what the call shows decoding one entry after the other.
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <map>
+#include <mutex>
 
 #include "test_support.h"
+#include "wiz_entry_pool.h"
 
 namespace unzip::test {
 namespace {
@@ -126,6 +129,75 @@ TEST_F(WizParallel, FourWorkersShowAndWriteWhatOneDoes) {
     EXPECT_EQ(one.files.at("d1/link"), "-> f1.txt");
     EXPECT_EQ(one.files.at("clash"), "a file first");
   }
+}
+
+// An archive whose one entry's data never comes until the test lets it go: the
+// worker decoding it is held up, as by a disk that stalls.
+class StalledArchive final : public ZipArchive {
+ public:
+  StalledArchive() {
+    entries_.emplace_back();
+    entries_.back().name = "a.txt";
+  }
+  void let_go() {
+    std::lock_guard hold(lock_);
+    released_ = true;
+    changed_.notify_all();
+  }
+
+  const std::vector<EntryInfo>& entries() const override { return entries_; }
+  const std::string& comment() const override { return comment_; }
+  bool can_decode(const EntryInfo&) const override { return true; }
+  bool password_matches(const EntryInfo&, const std::string&) override { return true; }
+  bool overlaps_another(const EntryInfo&) override { return false; }
+  std::unique_ptr<EntryReader> open_entry(const EntryInfo&, const std::string&,
+                                          ReadStatus&) override {
+    std::unique_lock hold(lock_);
+    changed_.wait(hold, [&] { return released_; });
+    return nullptr;  // a read error, once let go
+  }
+
+ private:
+  std::vector<EntryInfo> entries_;
+  std::string comment_;
+  std::mutex lock_;
+  std::condition_variable changed_;
+  bool released_ = false;
+};
+
+StalledArchive* stalled = nullptr;
+int idle_calls = 0;
+
+// The second idle call lets the worker go and stops the call.
+int32_t idle_then_stop() {
+  if (++idle_calls < 2) return 0;
+  stalled->let_go();
+  return 1;
+}
+
+TEST(EntryPoolIdle, AStalledWorkerLeavesTheCallerIdleCallsThatCanStopIt) {
+  TempDir folder;
+  StalledArchive archive;
+  stalled = &archive;
+  idle_calls = 0;
+  DCL options{};
+  USERFUNCTIONS functions{};
+  functions.print = record_print;
+  functions.idle = idle_then_stop;
+  Recorder recorder;
+  current_recorder = &recorder;
+  CallState call(options, functions);
+  call.root = folder.path().string();
+  {
+    EntryPool pool(call, archive, 2);
+    EXPECT_EQ(pool.submit(archive.entries()[0], "", "a.txt"), EntryEnd::Next);
+    EXPECT_EQ(pool.drain(), EntryEnd::Stop);
+  }
+  current_recorder = nullptr;
+  EXPECT_EQ(idle_calls, 2);
+  EXPECT_EQ(call.codes.worst(), IZ_CTRLC);
+  EXPECT_TRUE(recorder.chunks.empty());
+  EXPECT_TRUE(fs::is_empty(folder.path()));
 }
 
 }  // namespace

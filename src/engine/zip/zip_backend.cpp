@@ -129,13 +129,18 @@ void ZipListEntryCallback(uint64_t ucsize, uint64_t csize, uint32_t cfactor, uin
   ++zip.listedEntries;
 }
 
-// Runs after every entry and at least every 256 KiB the library writes: the windows
-// stay alive, and the Status window's Cancel stops the entry in progress.
-int32_t ZipServiceCallback(const char*, uint64_t) {
+// Runs after every entry and at least every 256 KiB the library writes, and while it
+// waits for its worker threads: the windows stay alive, and the Status window's
+// Cancel stops the entry in progress.
+int32_t ZipIdleCallback() {
   Session* session = ActiveSessionGuard::Current();
   if (session == nullptr) return 0;
   session->events.pump();
   return session->job.cancelExtract ? 1 : 0;
+}
+
+int32_t ZipServiceCallback(const char*, uint64_t) {
+  return ZipIdleCallback();
 }
 
 // The library takes non-const pointers; these buffers live for one call. It reads
@@ -273,6 +278,7 @@ void UnzipArchive(Session& session) {
   callbacks.password = ZipPasswordCallback;
   callbacks.SendApplicationMessage = ZipListEntryCallback;
   callbacks.ServCallBk = ZipServiceCallback;
+  callbacks.idle = ZipIdleCallback;
 
   PatternArray includes(zip.includeNames);
   PatternArray excludes(zip.excludeNames);
