@@ -7,7 +7,6 @@
 #include "engine/libarchive/libarchive_backend.h"
 #include "engine/libarchive/libarchive_reader.h"
 #include "inspect/archive_listings.h"
-#include "platform/file_icons.h"
 #include "platform/folder_listing.h"
 
 namespace tessaly {
@@ -34,17 +33,11 @@ uint64_t SingleFileSize(Session& session, struct archive* reader) {
   return size;
 }
 
+// The other listings' row, with the date where they show the unpacked size.
 ContentsRow LibarchiveRow(const std::string& storedName, bool encrypted, int64_t modified,
                           uint64_t size) {
-  const size_t slash = storedName.rfind('/');
-  const std::string fileName =
-      slash == std::string::npos ? storedName : storedName.substr(slash + 1);
-  ContentsRow row;
-  row.text = fileName + (encrypted ? "+" : "");
-  row.iconKey = FileIconKey(fileName);
-  row.subItems = {FormatFileDate(modified), std::to_string(size),
-                  slash == std::string::npos ? "" : storedName.substr(0, slash + 1), "", ""};
-  row.storedName = storedName;
+  ContentsRow row = ListingRow(storedName, encrypted, 0, size);
+  row.subItems[0] = FormatFileDate(modified);
   return row;
 }
 
