@@ -176,7 +176,7 @@ ParsedOptions ParseExtractOptions(const std::vector<std::string>& args) {
 
 std::string UsageText() {
   return "Usage: tessaly-extract [options] ARCHIVE...\n"
-         "Extracts ZIP, RAR, ACE and ARJ archives (also self-extracting ones and RAR, ACE and "
+         "Extracts ZIP, RAR, ACE and ARJ archives (also self-extracting ones and RAR, ACE and\n"
          "ARJ volume sets) into a folder; also 7z (and split .7z.001 sets), tar plain or\n"
          "compressed, cpio, ISO, CAB, LHA, XAR, RPM and Debian packages, and single compressed\n"
          "files (.gz, .bz2, .xz, .zst, .lz, .lz4).\n"
