@@ -5,9 +5,9 @@ BUILD_PACKAGES=(build-essential cmake pkg-config libzip-dev liblzma-dev libzstd-
 RUN_PACKAGES=(xdg-utils arj)
 # For rendering the windows to pictures without a display (tools/screenshots.sh).
 SCREENSHOT_PACKAGES=(xvfb xauth)
-# The desktop files are checked with the desktop's own validators and the shared MIME
-# database.
-TEST_PACKAGES=(libgtest-dev zip unzip p7zip-full python3 unace libarchive-tools
+# The tests make their archives with the peers' tools (gcab: compressed cabinets); the
+# desktop files are checked with the desktop's own validators and the shared MIME database.
+TEST_PACKAGES=(libgtest-dev zip unzip p7zip-full python3 unace libarchive-tools gcab
                desktop-file-utils appstream libxml2-utils groff-base man-db shared-mime-info
                libglib2.0-bin bash-completion dpkg)
 # CPack's DEB generator finds the libraries' packages with dpkg-shlibdeps (dpkg-dev),
