@@ -94,6 +94,14 @@ const std::vector<FormatRow> kFormats = {
        ASSERT_EQ(RunTool(Bsdtar("payload", {"-z", "--format", "newc"}), root), 0);
        WriteFileText(root + "/x.rpm", RpmPackage(ReadFileText(root + "/payload")));
      }},
+    {"RpmXz",
+     "x.rpm",
+     {},
+     "ASCII cpio (SVR4 with no CRC)",
+     [](const std::string& root) {
+       ASSERT_EQ(RunTool(Bsdtar("payload", {"-J", "--format", "newc"}), root), 0);
+       WriteFileText(root + "/x.rpm", RpmPackage(ReadFileText(root + "/payload")));
+     }},
 };
 
 class LibarchiveFormatTest : public DestinationJobTest,
