@@ -1,6 +1,7 @@
 // State of one Wiz_SingleEntryUnzip call; nothing of it survives the call.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -27,6 +28,12 @@ struct CallState {
   std::optional<std::string> password;
   bool password_prompts_stopped = false;
   ReplaceStanding replace_standing = ReplaceStanding::Ask;
+  // Runs right before the password or replace callback asks; false ends the call.
+  // Entries decoded by worker threads are all concluded here, so that a question
+  // comes after every earlier entry's lines.
+  std::function<bool()> before_question;
+
+  bool may_ask() const { return !before_question || before_question(); }
 
   // <out>: where a mapped name lands, as the chunks show it.
   std::string output_path(const std::string& relative) const {

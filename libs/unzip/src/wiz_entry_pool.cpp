@@ -55,9 +55,11 @@ unsigned worker_count(int32_t requested) {
 EntryPool::EntryPool(CallState& call, ZipArchive& archive, unsigned workers)
     : call_(call), archive_(archive) {
   for (unsigned i = 0; i < workers; ++i) workers_.emplace_back([this] { work(); });
+  call_.before_question = [this] { return drain() == EntryEnd::Next; };
 }
 
 EntryPool::~EntryPool() {
+  call_.before_question = nullptr;
   stop();
 }
 

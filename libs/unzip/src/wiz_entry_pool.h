@@ -27,7 +27,8 @@ unsigned worker_count(int32_t requested);
 
 class EntryPool {
  public:
-  // The workers read the entries through archive, which outlives the pool.
+  // The workers read the entries through archive, which outlives the pool. While it
+  // lives, every question the call asks waits for the queue to drain.
   EntryPool(CallState& call, ZipArchive& archive, unsigned workers);
   // Stops the workers; staged files not yet put in place are discarded.
   ~EntryPool();

@@ -1,7 +1,5 @@
 #include "wiz_extract.h"
 
-#include <sys/stat.h>
-
 #include <memory>
 #include <vector>
 
@@ -30,19 +28,19 @@ void report_unsupported(CallState& call, const EntryInfo& entry) {
   }
 }
 
-// Folder creation and name checks; true when the entry goes on to be written.
-bool prepare_target(CallState& call, const EntryInfo& entry, MappedName& target) {
+// Folder creation, name checks and what to do with a file already there.
+ReplaceDecision prepare_target(CallState& call, const EntryInfo& entry, MappedName& target) {
   switch (target.kind) {
     case MappedName::Kind::Nothing:
-      return false;
+      return ReplaceDecision::Skip;
     case MappedName::Kind::Unsafe:
       call.printer.say(chunk::skip_unsafe(display_name(entry)));
       call.codes.raise(PK_ERR);
-      return false;
+      return ReplaceDecision::Skip;
     case MappedName::Kind::Folder:
       if (make_folders(call, target.relative, display_name(entry)) == FolderResult::Created)
         call.printer.say_verbose(chunk::creating(call.output_path(target.relative) + "/"));
-      return false;
+      return ReplaceDecision::Skip;
     case MappedName::Kind::File:
       break;
   }
@@ -50,45 +48,35 @@ bool prepare_target(CallState& call, const EntryInfo& entry, MappedName& target)
   if (slash != std::string::npos &&
       make_folders(call, std::string_view(target.relative).substr(0, slash), display_name(entry)) ==
           FolderResult::Failed)
-    return false;
-  return decide_existing(call, entry, target) == ReplaceDecision::Write;
+    return ReplaceDecision::Skip;
+  return decide_existing(call, entry, target);
 }
 
-// Whether obtaining the entry's password may ask the caller.
-bool may_ask_password(CallState& call, ZipArchive& archive, const EntryInfo& entry) {
-  if (call.password && archive.password_matches(entry, *call.password)) return false;
-  return !call.password_prompts_stopped && call.callbacks.password;
-}
-
-// Whether deciding on the target may ask the replace question.
-bool may_ask_replace(const CallState& call, const MappedName& target) {
-  if (target.kind != MappedName::Kind::File || !call.options.PromptToOverwrite ||
-      call.options.noflag || call.replace_standing != ReplaceStanding::Ask)
-    return false;
-  struct stat info;
-  return lstat(call.output_path(target.relative).c_str(), &info) == 0;
-}
-
-// With a pool, the entry's data is decoded by a worker. Before anything that asks the
-// caller, links, and entries whose path an entry in the queue is still to create,
-// the queue is drained: questions come after every earlier entry's lines, and the
-// disk looks as it would had the earlier entries been written one after the other.
+// With a pool, the entry's data is decoded by a worker. Before links, and entries whose
+// path an entry in the queue is still to create, the queue is drained (as it is before
+// every question): the disk looks as it would had the earlier entries been written one
+// after the other.
 EntryEnd process_entry(CallState& call, ZipArchive& archive, const EntryInfo& entry,
                        ExtractTally& tally, EntryPool* pool) {
   std::string password;
   if (entry.encrypted) {
-    if (pool && may_ask_password(call, archive, entry) && pool->drain() == EntryEnd::Stop)
-      return EntryEnd::Stop;
     const PasswordOutcome outcome = obtain_password(call, archive, entry, password);
+    if (outcome == PasswordOutcome::Stopped) return EntryEnd::Stop;
     if (outcome == PasswordOutcome::Incorrect) ++tally.bad_password;
     if (outcome != PasswordOutcome::Ready) return EntryEnd::Next;
   }
   MappedName target = map_entry_name(call, entry);
-  if (pool &&
-      (entry.is_symlink || pool->queued(target.relative) || may_ask_replace(call, target)) &&
+  if (pool && (entry.is_symlink || pool->queued(target.relative)) &&
       pool->drain() == EntryEnd::Stop)
     return EntryEnd::Stop;
-  if (!prepare_target(call, entry, target)) return EntryEnd::Next;
+  switch (prepare_target(call, entry, target)) {
+    case ReplaceDecision::Stop:
+      return EntryEnd::Stop;
+    case ReplaceDecision::Skip:
+      return EntryEnd::Next;
+    case ReplaceDecision::Write:
+      break;
+  }
   // The pool makes the sound call when the entry's turn comes.
   if (pool && !entry.is_symlink) return pool->submit(entry, password, target.relative);
   if (call.callbacks.sound) call.callbacks.sound();

@@ -44,6 +44,7 @@ PasswordOutcome obtain_password(CallState& call, ZipArchive& archive, const Entr
 
   const std::string shown = display_name(entry);
   for (int attempt = 0; attempt < kTries; ++attempt) {
+    if (call.callbacks.password && !call.may_ask()) return PasswordOutcome::Stopped;
     std::array<char, kPasswordBufferSize> buffer{};
     const char* prompt = attempt == 0 ? "Enter password for: " : "Password incorrect--reenter: ";
     const int32_t answer =

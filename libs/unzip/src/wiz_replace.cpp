@@ -66,6 +66,7 @@ ReplaceDecision decide_existing(CallState& call, const EntryInfo& entry, MappedN
     if (call.replace_standing == ReplaceStanding::SkipAll || !call.options.PromptToOverwrite)
       return skip_existing(call, out);
 
+    if (!call.may_ask()) return ReplaceDecision::Stop;
     std::string typed;
     switch (ask(call, typed, out)) {
       case kSkip:

@@ -10,9 +10,10 @@
 
 namespace unzip {
 
-enum class ReplaceDecision { Write, Skip };
+enum class ReplaceDecision { Write, Skip, Stop };
 
-// May move target (answer 105); Skip has printed its chunk where one is due.
+// May move target (answer 105); Skip has printed its chunk where one is due; Stop
+// ends the call before asking (CallState::before_question).
 ReplaceDecision decide_existing(CallState& call, const EntryInfo& entry, MappedName& target);
 
 }  // namespace unzip
