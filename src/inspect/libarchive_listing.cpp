@@ -13,12 +13,6 @@ namespace tessaly {
 
 namespace {
 
-std::string StoredName(struct archive_entry* entry) {
-  if (const char* utf8 = archive_entry_pathname_utf8(entry)) return utf8;
-  const char* local = archive_entry_pathname(entry);
-  return local != nullptr ? local : "";
-}
-
 // A compressed file keeps no size of its own: its data is read to count it, with the
 // windows kept alive.
 uint64_t SingleFileSize(Session& session, struct archive* reader) {
@@ -68,11 +62,9 @@ ListingResult ListLibarchiveArchive(Session& session, const std::string& archive
     }
     // Folders show as the Path of what they hold.
     if (archive_entry_filetype(entry) == AE_IFDIR) continue;
-    const bool single = reader.single_file();
-    const std::string name =
-        single ? SingleFileName(archivePath, StoredName(entry)) : StoredName(entry);
-    const uint64_t size = single ? SingleFileSize(session, reader.handle())
-                                 : static_cast<uint64_t>(archive_entry_size(entry));
+    const std::string name = reader.entry_name(entry);
+    const uint64_t size = reader.single_file() ? SingleFileSize(session, reader.handle())
+                                               : static_cast<uint64_t>(archive_entry_size(entry));
     contents.AppendRow(LibarchiveRow(name, archive_entry_is_encrypted(entry),
                                      static_cast<int64_t>(archive_entry_mtime(entry)), size));
     listedBytes += size;

@@ -34,9 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   mkdir(destination.c_str(), 0700);
   {
     tessaly::LibarchiveReader reader;
-    if (reader.OpenMemory(data, size)) {
+    if (reader.OpenMemory(data, size, "fuzz.tar.gz")) {
       ReplaceEverything events;
-      tessaly::ExtractEntries(reader, destination, "fuzz.tar.gz", events);
+      tessaly::ExtractEntries(reader, destination, events);
     }
   }
   std::error_code ignored;

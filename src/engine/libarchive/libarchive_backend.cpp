@@ -22,8 +22,8 @@ class LibarchiveExtraction final : public EntryEvents {
     LibarchiveReader reader;
     if (!reader.Open(longPath_)) return Tell(DriveReadErrorText(longPath_));
     status.SetMax(static_cast<int64_t>(reader.total_bytes()));
-    const EntriesResult result = ExtractEntries(
-        reader, DestinationFolder(session_.mainWindow.destinationBox.text), longPath_, *this);
+    const EntriesResult result =
+        ExtractEntries(reader, DestinationFolder(session_.mainWindow.destinationBox.text), *this);
     switch (result.end) {
       case EntriesEnd::Done:
         break;

@@ -46,11 +46,6 @@ mode_t RecordedMode(struct archive_entry* entry) {
   return recorded == 0 ? 0 : archivekit::permitted_mode(recorded);
 }
 
-std::string TextOrEmpty(const char* utf8, const char* local) {
-  if (utf8 != nullptr) return utf8;
-  return local != nullptr ? local : "";
-}
-
 EntriesEnd WriteFailure(int error) {
   // A file too large for the file system is a full disk as far as the user can act on it.
   return error == ENOSPC || error == EDQUOT || error == EFBIG ? EntriesEnd::DiskFull
@@ -61,13 +56,8 @@ enum class Placement { Write, Keep, Stop };
 
 class EntryLoop {
  public:
-  EntryLoop(LibarchiveReader& reader, const std::string& destination,
-            const std::string& archivePath, EntryEvents& events)
-      : reader_(reader),
-        archive_(reader.handle()),
-        destination_(destination),
-        archivePath_(archivePath),
-        events_(events) {}
+  EntryLoop(LibarchiveReader& reader, const std::string& destination, EntryEvents& events)
+      : reader_(reader), archive_(reader.handle()), destination_(destination), events_(events) {}
 
   EntriesResult Run() {
     for (;;) {
@@ -90,15 +80,9 @@ class EntryLoop {
   }
 
  private:
-  std::string StoredName(struct archive_entry* entry) const {
-    const std::string stored =
-        TextOrEmpty(archive_entry_pathname_utf8(entry), archive_entry_pathname(entry));
-    return reader_.single_file() ? SingleFileName(archivePath_, stored) : stored;
-  }
-
   // False when the loop ends here.
   bool Extract(struct archive_entry* entry) {
-    const std::string stored = StoredName(entry);
+    const std::string stored = reader_.entry_name(entry);
     const mode_t type = archive_entry_filetype(entry);
     std::vector<char> cleaned(stored.size() + 1);
     // "./" and the like name the destination itself.
@@ -153,7 +137,7 @@ class EntryLoop {
 
   bool MakeSymlink(const EntryTarget& target, struct archive_entry* entry) {
     const std::string linkTarget =
-        TextOrEmpty(archive_entry_symlink_utf8(entry), archive_entry_symlink(entry));
+        Utf8OrStored(archive_entry_symlink_utf8(entry), archive_entry_symlink(entry));
     const Placement placement = Place(target);
     if (placement != Placement::Write) return placement == Placement::Keep;
     if (!archivekit::make_folders(target.path, false)) return End(WriteFailure(errno));
@@ -281,7 +265,6 @@ class EntryLoop {
   LibarchiveReader& reader_;
   struct archive* archive_;
   const std::string destination_;
-  const std::string archivePath_;
   EntryEvents& events_;
   EntriesResult result_;
   archivekit::ExtractedFolders<FolderRecord> folders_{FinishFolder};
@@ -290,8 +273,8 @@ class EntryLoop {
 }  // namespace
 
 EntriesResult ExtractEntries(LibarchiveReader& reader, const std::string& destination,
-                             const std::string& archivePath, EntryEvents& events) {
-  EntryLoop loop(reader, destination, archivePath, events);
+                             EntryEvents& events) {
+  EntryLoop loop(reader, destination, events);
   return loop.Run();
 }
 

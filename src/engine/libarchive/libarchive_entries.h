@@ -50,8 +50,8 @@ struct EntriesResult {
 };
 
 // Writes every entry of reader below destination ("" = the current folder, else
-// ending in "/"). archivePath names a single compressed file's one entry.
+// ending in "/").
 EntriesResult ExtractEntries(LibarchiveReader& reader, const std::string& destination,
-                             const std::string& archivePath, EntryEvents& events);
+                             EntryEvents& events);
 
 }  // namespace tessaly

@@ -47,7 +47,29 @@ bool EndsWith(std::string_view text, std::string_view end) {
   return true;
 }
 
+// The name a single compressed file extracts to: the name of the archive less its
+// compression extension, or the name stored in it.
+std::string SingleFileName(const std::string& archivePath, const std::string& storedName) {
+  const std::string name = FileNameOf(archivePath);
+  static constexpr std::array<std::string_view, 6> kCompressed = {".gz",  ".bz2", ".xz",
+                                                                  ".zst", ".lz",  ".lz4"};
+  for (std::string_view extension : kCompressed) {
+    if (EndsWith(name, extension) && name.size() > extension.size()) {
+      return name.substr(0, name.size() - extension.size());
+    }
+  }
+  // libarchive names the data "data" when the stream keeps no name of its own.
+  if (!storedName.empty() && storedName != "data") return FileNameOf(storedName);
+  return name + ".out";
+}
+
 }  // namespace
+
+// The text in UTF-8 where libarchive has it so, else as stored.
+std::string Utf8OrStored(const char* utf8, const char* stored) {
+  if (utf8 != nullptr) return utf8;
+  return stored != nullptr ? stored : "";
+}
 
 LibarchiveReader::~LibarchiveReader() {
   if (archive_ != nullptr) archive_read_free(archive_);
@@ -77,6 +99,7 @@ bool LibarchiveReader::OpenWith(OpenArchive open) {
 }
 
 bool LibarchiveReader::Open(const std::string& path) {
+  path_ = path;
   volumes_ = LibarchiveVolumes(path);
   totalBytes_ = 0;
   for (const std::string& volume : volumes_) totalBytes_ += FileSize(volume);
@@ -88,10 +111,17 @@ bool LibarchiveReader::Open(const std::string& path) {
   });
 }
 
-bool LibarchiveReader::OpenMemory(const void* data, size_t size) {
+bool LibarchiveReader::OpenMemory(const void* data, size_t size, const std::string& name) {
+  path_ = name;
   totalBytes_ = size;
   return OpenWith(
       [&](struct archive* reader) { return archive_read_open_memory(reader, data, size); });
+}
+
+std::string LibarchiveReader::entry_name(struct archive_entry* entry) const {
+  const std::string stored =
+      Utf8OrStored(archive_entry_pathname_utf8(entry), archive_entry_pathname(entry));
+  return singleFile_ ? SingleFileName(path_, stored) : stored;
 }
 
 uint64_t LibarchiveReader::bytes_read() const {
@@ -113,20 +143,6 @@ std::vector<std::string> LibarchiveVolumes(const std::string& path) {
     volumes.push_back(next);
   }
   return volumes;
-}
-
-std::string SingleFileName(const std::string& archivePath, const std::string& storedName) {
-  const std::string name = FileNameOf(archivePath);
-  static constexpr std::array<std::string_view, 6> kCompressed = {".gz",  ".bz2", ".xz",
-                                                                  ".zst", ".lz",  ".lz4"};
-  for (std::string_view extension : kCompressed) {
-    if (EndsWith(name, extension) && name.size() > extension.size()) {
-      return name.substr(0, name.size() - extension.size());
-    }
-  }
-  // libarchive names the data "data" when the stream keeps no name of its own.
-  if (!storedName.empty() && storedName != "data") return FileNameOf(storedName);
-  return name + ".out";
 }
 
 std::string LibarchiveFormatName(const std::string& path) {
