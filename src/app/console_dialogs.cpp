@@ -4,23 +4,17 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <istream>
 #include <ostream>
 #include <string>
 
 #include "engine/session.h"
+#include "platform/ascii_case.h"
 
 namespace tessaly {
 
 namespace {
-
-std::string Lowered(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 std::string Trimmed(const std::string& text) {
   const auto first = text.find_first_not_of(" \t\r");
@@ -59,10 +53,10 @@ size_t DefaultButtonIndex(int defaultButton, size_t buttonCount) {
 
 std::optional<size_t> ParseChoice(const std::string& line, const std::vector<std::string>& captions,
                                   size_t defaultIndex) {
-  const std::string answer = Lowered(Trimmed(line));
+  const std::string answer = AsciiLower(Trimmed(line));
   if (answer.empty()) return defaultIndex;
   for (size_t i = 0; i < captions.size(); ++i) {
-    const std::string caption = Lowered(captions[i]);
+    const std::string caption = AsciiLower(captions[i]);
     if (answer == caption || answer == caption.substr(0, 1)) return i;
   }
   return std::nullopt;

@@ -1,7 +1,8 @@
 #include "batch/batch_text.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "platform/ascii_case.h"
 
 namespace tessaly {
 
@@ -18,10 +19,7 @@ std::string Trimmed(const std::string& line) {
 }
 
 bool IsEchoOff(const std::string& line) {
-  std::string lower = Trimmed(line);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return lower == kBatchEchoOff;
+  return AsciiLower(Trimmed(line)) == kBatchEchoOff;
 }
 
 // Splits one line into words; a ">" outside quotes ends the word before it and marks

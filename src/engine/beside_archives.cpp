@@ -1,11 +1,11 @@
 #include "engine/beside_archives.h"
 
-#include <cctype>
 #include <filesystem>
 
 #include "engine/driver.h"
 #include "engine/selection.h"
 #include "engine/session.h"
+#include "platform/ascii_case.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 
@@ -30,8 +30,7 @@ std::string FolderNameFor(const std::string& fileName) {
   std::string name = fileName.substr(0, dot);
   const size_t volume = name.rfind('.');
   if (volume != std::string::npos && volume > 0) {
-    std::string suffix = name.substr(volume + 1);
-    for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string suffix = AsciiLower(name.substr(volume + 1));
     const bool numbered = suffix.size() > 4 && suffix.compare(0, 4, "part") == 0 &&
                           suffix.find_first_not_of("0123456789", 4) == std::string::npos;
     if (numbered) name.resize(volume);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 
 #include "engine/ace/ace_backend.h"
 #include "engine/arj/arj_backend.h"
@@ -11,6 +10,7 @@
 #include "engine/rar/rar_backend.h"
 #include "engine/session.h"
 #include "engine/zip/zip_backend.h"
+#include "platform/ascii_case.h"
 #include "platform/file_icons.h"
 
 namespace tessaly {
@@ -75,10 +75,7 @@ bool LibarchiveProbe(Session& session, const std::string& path) {
 }  // namespace
 
 std::string LastThreeLower(const std::string& path) {
-  std::string last = path.substr(path.size() < 3 ? 0 : path.size() - 3);
-  std::transform(last.begin(), last.end(), last.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return last;
+  return AsciiLower(path.substr(path.size() < 3 ? 0 : path.size() - 3));
 }
 
 std::string DetectArchiveType(Session& session, const std::string& path) {

@@ -2,16 +2,15 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <string_view>
 #include <utility>
+
+#include "platform/ascii_case.h"
 
 namespace tessaly {
 
 std::string IconKeyFor(const std::string& extension) {
-  std::string lower = extension;
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  const std::string lower = AsciiLower(extension);
 
   static constexpr std::array<std::string_view, 18> kOwnKeys = {
       "dll", "inf", "exe", "bas", "gif", "txt", "dat", "bat", "hlp",
@@ -49,9 +48,7 @@ const std::vector<std::string>& OtherArchiveExtensions() {
 }
 
 bool HasOtherArchiveExtension(const std::string& fileName) {
-  std::string lower = fileName;
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  const std::string lower = AsciiLower(fileName);
   return std::any_of(OtherArchiveExtensions().begin(), OtherArchiveExtensions().end(),
                      [&](const std::string& extension) { return lower.ends_with(extension); });
 }

@@ -1,19 +1,14 @@
 #include "shell/selection_state.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "engine/session.h"
+#include "platform/ascii_case.h"
 #include "shell/browser_state.h"
 
 namespace tessaly {
 namespace {
 
 std::string LowerLastFour(const std::string& path) {
-  std::string tail = path.size() > 4 ? path.substr(path.size() - 4) : path;
-  std::transform(tail.begin(), tail.end(), tail.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return tail;
+  return AsciiLower(path.size() > 4 ? path.substr(path.size() - 4) : path);
 }
 
 void EnableCommands(SelectionCommands& c, const std::vector<ListItemRef>& selected) {

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include "platform/ascii_case.h"
+
 namespace tessaly {
 
 namespace {
@@ -38,23 +40,15 @@ std::string FileNameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool EndsWith(std::string_view text, std::string_view end) {
-  if (text.size() < end.size()) return false;
-  for (size_t i = 0; i < end.size(); ++i) {
-    const char c = text[text.size() - end.size() + i];
-    if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != end[i]) return false;
-  }
-  return true;
-}
-
 // The name a single compressed file extracts to: the name of the archive less its
 // compression extension, or the name stored in it.
 std::string SingleFileName(const std::string& archivePath, const std::string& storedName) {
   const std::string name = FileNameOf(archivePath);
+  const std::string lower = AsciiLower(name);
   static constexpr std::array<std::string_view, 6> kCompressed = {".gz",  ".bz2", ".xz",
                                                                   ".zst", ".lz",  ".lz4"};
   for (std::string_view extension : kCompressed) {
-    if (EndsWith(name, extension) && name.size() > extension.size()) {
+    if (lower.ends_with(extension) && name.size() > extension.size()) {
       return name.substr(0, name.size() - extension.size());
     }
   }
