@@ -103,9 +103,7 @@ void EntryPool::decode(Task& task) {
 
 EntryEnd EntryPool::submit(const EntryInfo& entry, std::string password, std::string relative) {
   while (tasks_.size() >= kQueueLimit) {
-    EntryEnd end = EntryEnd::Next;
-    conclude_head(true, end);
-    if (end == EntryEnd::Stop) return end;
+    if (conclude_head(true) == EntryEnd::Stop) return EntryEnd::Stop;
   }
   auto task = std::make_unique<Task>();
   task->entry = &entry;
@@ -124,17 +122,19 @@ EntryEnd EntryPool::submit(const EntryInfo& entry, std::string password, std::st
 }
 
 EntryEnd EntryPool::conclude_finished() {
-  EntryEnd end = EntryEnd::Next;
-  while (!tasks_.empty() && conclude_head(false, end)) {
-    if (end == EntryEnd::Stop) break;
+  while (!tasks_.empty()) {
+    const std::optional<EntryEnd> end = conclude_head(false);
+    if (!end) break;
+    if (*end == EntryEnd::Stop) return EntryEnd::Stop;
   }
-  return end;
+  return EntryEnd::Next;
 }
 
 EntryEnd EntryPool::drain() {
-  EntryEnd end = EntryEnd::Next;
-  while (!tasks_.empty() && end == EntryEnd::Next) conclude_head(true, end);
-  return end;
+  while (!tasks_.empty()) {
+    if (conclude_head(true) == EntryEnd::Stop) return EntryEnd::Stop;
+  }
+  return EntryEnd::Next;
 }
 
 bool EntryPool::queued(const std::string& relative) const {
@@ -153,7 +153,7 @@ void EntryPool::publish(Task& task) {
 
 // The head entry's chunks and the service calls its writing owes, in their order, as a
 // writer on this thread would have made them.
-bool EntryPool::conclude_head(bool wait, EntryEnd& end) {
+std::optional<EntryEnd> EntryPool::conclude_head(bool wait) {
   Task& task = *tasks_.front();
   call_.printer.hold(nullptr);
   if (!task.started) {
@@ -169,10 +169,7 @@ bool EntryPool::conclude_head(bool wait, EntryEnd& end) {
       const auto ready = [&] { return task.done || !task.published.empty(); };
       if (wait && !changed_.wait_for(lock, kIdleInterval, ready)) {
         lock.unlock();
-        if (idle_says_stop()) {
-          end = stop();
-          return true;
-        }
+        if (idle_says_stop()) return stop();
         continue;
       }
       steps.swap(task.published);
@@ -182,31 +179,29 @@ bool EntryPool::conclude_head(bool wait, EntryEnd& end) {
       if (!step.service) {
         call_.printer.say(std::move(step.chunk));
       } else if (service_says_stop(call_, task.out, *task.entry)) {
-        end = stop();
-        return true;
+        return stop();
       }
     }
     if (done) break;
     if (!wait) {
       call_.printer.hold(&held_);
-      return false;
+      return std::nullopt;
     }
   }
   call_.codes.raise(task.code);
-  end = place_entry(call_, task.decoded, task.file, *task.entry, task.out);
+  const EntryEnd end = place_entry(call_, task.decoded, task.file, *task.entry, task.out);
   {
     std::lock_guard lock(mutex_);
     tasks_.pop_front();
     --next_to_decode_;
   }
-  if (end == EntryEnd::Stop) {
-    end = stop();
-  } else if (tasks_.empty()) {
+  if (end == EntryEnd::Stop) return stop();
+  if (tasks_.empty()) {
     print_directly();
   } else {
     call_.printer.hold(&held_);
   }
-  return true;
+  return EntryEnd::Next;
 }
 
 bool EntryPool::idle_says_stop() {

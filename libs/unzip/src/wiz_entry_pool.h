@@ -12,6 +12,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -52,8 +53,9 @@ class EntryPool {
   void work();
   void publish(Task& task);
   void decode(Task& task);
-  // Concludes the head task once finished; waits for it when wait is set.
-  bool conclude_head(bool wait, EntryEnd& end);
+  // Concludes the head task once finished, waiting for it when wait is set; nothing
+  // when it is not finished and wait is not set.
+  std::optional<EntryEnd> conclude_head(bool wait);
   // The idle call; true (after raising 80) when it says stop.
   bool idle_says_stop();
   EntryEnd stop();
