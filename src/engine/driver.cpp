@@ -5,6 +5,7 @@
 
 #include "engine/ace/ace_backend.h"
 #include "engine/arj/arj_backend.h"
+#include "engine/arj/arj_utility.h"
 #include "engine/libarchive/libarchive_backend.h"
 #include "engine/rar/rar_backend.h"
 #include "engine/selection.h"
@@ -112,12 +113,8 @@ bool ReadyToRun(Session& session) {
   JobState& job = session.job;
   job.confirmCancelled = false;
   job.archiveType = ClassifySelection(session);
-  if (job.archiveType == "arj" && session.settings.arjLocation.empty()) {
-    Ask(session,
-        "You have not specified the location of \"arj.exe\". Choose \"Options\" from the Edit "
-        "menu to do this. Tessaly cannot extract \"" +
-            job.archiveType + "\" archives until you do.",
-        MsgButtons::OK, MsgIcon::Exclamation);
+  if (job.archiveType == "arj" && !FindArjUtility(session.settings)) {
+    Ask(session, kArjUtilityMissingText, MsgButtons::OK, MsgIcon::Exclamation);
     return false;
   }
   if (job.archiveType == "ns") return false;

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
+#include "engine/arj/arj_headers.h"
 #include "engine/libarchive/libarchive_reader.h"
-#include "engine/selection.h"
 #include "platform/file_icons.h"
 #include "platform/folder_listing.h"
 
@@ -35,6 +35,17 @@ void AddVolume(SetInfo& info, const FileListItem& file) {
   AddVolume(info, file.text, file.mtime, file.bytes);
 }
 
+void AddVolumeFiles(SetInfo& info, const std::vector<std::string>& paths) {
+  for (const std::string& volume : paths) {
+    struct stat file {};
+    if (stat(volume.c_str(), &file) != 0) continue;
+    const size_t slash = volume.rfind('/');
+    AddVolume(info, slash == std::string::npos ? volume : volume.substr(slash + 1),
+              static_cast<int64_t>(file.st_mtim.tv_sec), static_cast<uint64_t>(file.st_size));
+    ++info.volumeCount;
+  }
+}
+
 bool EndsInDigit(const std::string& name) {
   return !name.empty() && name.back() >= '0' && name.back() <= '9';
 }
@@ -51,27 +62,9 @@ void ReadRarSet(SetInfo& info, const std::string& base, bool probeIsExe) {
   }
 }
 
-void ReadArjSet(SetInfo& info, const std::string& base, bool probeIsExe) {
-  info.volumeCount = 1;
-  const std::vector<FileListItem> found = FindFiles(base + "a*");
-  size_t next = 0;
-  if (probeIsExe) {
-    // A self-extracting first volume heads the set, as for RAR.
-    const std::vector<FileListItem> exe = FindFiles(base + "exe");
-    if (!exe.empty()) AddVolume(info, exe.front());
-  } else if (!found.empty()) {
-    // The first match is the first volume whatever its name.
-    AddVolume(info, found.front());
-    next = 1;
-  }
-  // Later matches must look like a volume: "arj" in any case (the selected SET.ARJ
-  // belongs to its own set), or a last digit.
-  for (size_t i = next; i < found.size(); ++i) {
-    const std::string& name = found[i].text;
-    if (LastThreeLower(name) != "arj" && !EndsInDigit(name)) continue;
-    AddVolume(info, found[i]);
-    ++info.volumeCount;
-  }
+// The volumes the headers lead to, one after the other, whatever their names.
+void ReadArjSet(SetInfo& info, const std::string& archivePath) {
+  AddVolumeFiles(info, ReadArjHeaders(archivePath).volumes);
 }
 
 void ReadAceSet(SetInfo& info, const std::string& archivePath, const std::string& base,
@@ -94,14 +87,7 @@ void ReadAceSet(SetInfo& info, const std::string& archivePath, const std::string
 
 // A single file is a set of one; a split set (x.7z.001) is every volume that follows.
 void ReadLibarchiveSet(SetInfo& info, const std::string& archivePath) {
-  for (const std::string& volume : LibarchiveVolumes(archivePath)) {
-    struct stat file {};
-    if (stat(volume.c_str(), &file) != 0) continue;
-    const size_t slash = volume.rfind('/');
-    AddVolume(info, slash == std::string::npos ? volume : volume.substr(slash + 1),
-              static_cast<int64_t>(file.st_mtim.tv_sec), static_cast<uint64_t>(file.st_size));
-    ++info.volumeCount;
-  }
+  AddVolumeFiles(info, LibarchiveVolumes(archivePath));
 }
 
 }  // namespace
@@ -116,7 +102,7 @@ SetInfo ReadSetInfo(const std::string& archivePath, const std::string& type, boo
   if (type == "rar") {
     ReadRarSet(info, base, probeIsExe);
   } else if (type == "arj") {
-    ReadArjSet(info, base, probeIsExe);
+    ReadArjSet(info, archivePath);
   } else if (type == "ace") {
     ReadAceSet(info, archivePath, base, selectedItemText);
   } else if (HasOtherArchiveExtension(archivePath)) {

@@ -1,5 +1,6 @@
 // Set information: the volumes of a RAR, ARJ, ACE or split 7z set that lie beside the
-// selected archive, found by name from its directory entries alone.
+// selected archive: an ARJ set's as its headers lead from one volume to the next, the
+// others' found by name from the directory entries alone.
 #pragma once
 
 #include <cstdint>

@@ -15,6 +15,10 @@ bool FileExists(const std::string& path) {
   return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+bool ExecutableFileExists(const std::string& path) {
+  return FileExists(path) && access(path.c_str(), X_OK) == 0;
+}
+
 bool DirectoryExists(const std::string& path) {
   struct stat info {};
   return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);

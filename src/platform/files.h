@@ -8,6 +8,8 @@ namespace tessaly {
 // A regular file (not a folder, not a device) exists at path.
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
+// A regular file at path that this process may run.
+bool ExecutableFileExists(const std::string& path);
 // Creates one folder level. Returns "" on success, else the system's error text.
 std::string CreateFolder(const std::string& path);
 // Removes a regular file; true when it is gone.

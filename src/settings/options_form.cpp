@@ -122,7 +122,8 @@ OptionsCheck ValidateOptionsForm(const OptionsForm& form, Dialogs& dialogs) {
       return {false, OptionsField::StartupFolder, true};
     }
   }
-  if (!form.arjLocation.empty() && !FileExists(form.arjLocation)) {
+  // A folder or a file that cannot run is no utility either.
+  if (!form.arjLocation.empty() && !ExecutableFileExists(form.arjLocation)) {
     Oops(dialogs, "The file \"" + form.arjLocation +
                       "\" does not exist. Check your spelling or browse to the correct location.");
     return {false, OptionsField::None, false};

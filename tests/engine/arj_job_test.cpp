@@ -134,27 +134,51 @@ TEST_F(ArjJobTest, ADestinationWithADoubleQuoteEndsTheJobBeforeAnythingRuns) {
   EXPECT_TRUE(TreeOf(destination).empty());
 }
 
-TEST_F(ArjJobTest, ArchivesTheUtilityCannotBeReachedForAreRefusedAsUnsupported) {
+// The utility is the stored location, else "arj" on PATH, looked up for every job and
+// never stored; a stored location that cannot run refuses the archive as unsupported.
+TEST_F(ArjJobTest, TheUtilityIsTheStoredOneElseTheOneOnPath) {
   const std::string archive = MakeArj(PathOf("plain.arj"), {{"p.txt", "p"}});
-  const std::string refusal =
+  const std::string unsupported =
       NotSupportedStart(archive) +
       " If this file is part of an Ace, Rar, or Arj set, you must select the first file in the "
       "set (i.e. \"MyFile.rar\") to process the set.";
+  const std::string missing =
+      "You have not specified the location of \"arj\". Choose \"Options\" from the Edit menu "
+      "to do this. Tessaly cannot extract \"arj\" archives until you do.";
   WriteFileText(PathOf("arj-notes.txt"), "not a program");
-  session.mainWindow.destinationBox.text = PathOf("out");
-  for (const std::string& location :
-       {std::string(), PathOf("missing/arj"), WorkDir(), PathOf("arj-notes.txt")}) {
-    SetSetting("Utility Locations", "arj", location);
+  fs::create_directories(PathOf("bin"));
+  const ScopedEnv path("PATH", PathOf("bin") + ":" + PathOf("empty"));
+  const struct {
+    std::string location;
+    std::string message;  // "" extracts
+    size_t starts;
+  } kRows[] = {
+      {"", missing, 0},
+      {"", "", 2},  // arj was put on PATH after the last job
+      {PathOf("missing/arj"), unsupported, 0},
+      {WorkDir(), unsupported, 0},
+      {PathOf("arj-notes.txt"), unsupported, 1},
+  };
+  for (const auto& row : kRows) {
+    SCOPED_TRACE(row.location);
+    SetSetting("Utility Locations", "arj", row.location);
+    fs::remove_all(PathOf("out"));
     dialogs.messages.clear();
-    Select({archive});
-    Extract();
-    ASSERT_EQ(dialogs.messages.size(), 1u) << location;
-    EXPECT_EQ(dialogs.messages[0].text, refusal) << location;
-    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Critical);
-    EXPECT_EQ(dialogs.statusShown, 0);
+    host.starts.clear();
+    dialogs.statusShown = 0;
+    ExtractInto({archive});
+    const bool extracted = row.message.empty();
+    EXPECT_EQ(MessageTexts(), extracted ? std::vector<std::string>{} : std::vector{row.message});
+    EXPECT_EQ(host.starts.size(), row.starts);
+    EXPECT_EQ(GetSetting("Utility Locations", "arj"), row.location) << "nothing stored";
+    EXPECT_EQ(dialogs.statusShown, extracted ? 1 : 0);
+    EXPECT_EQ(TreeOf(PathOf("out")),
+              extracted ? std::vector<std::string>{"p.txt"} : std::vector<std::string>{});
+    if (extracted && !host.starts.empty()) {
+      EXPECT_NE(host.starts.back().batch.find(PathOf("bin/arj") + "\" x "), std::string::npos);
+    }
+    if (!fs::exists(PathOf("bin/arj"))) fs::create_symlink(kArj, PathOf("bin/arj"));
   }
-  EXPECT_EQ(host.starts.size(), 1u) << "only the existing non-program was tried";
-  EXPECT_FALSE(fs::exists(PathOf("out")));
 }
 
 }  // namespace

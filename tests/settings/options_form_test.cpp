@@ -120,7 +120,11 @@ TEST_F(OptionsFormTest, OkChecksTheCustomFolderThenTheArjLocation) {
   const std::string folder = Root() + "/start";
   const std::string arj = Root() + "/arj";
   std::filesystem::create_directories(folder);
+  const std::string plain = Root() + "/plain";
   testing::WriteFileText(arj, "");
+  testing::WriteFileText(plain, "");
+  std::filesystem::permissions(arj, std::filesystem::perms::owner_exec,
+                               std::filesystem::perm_options::add);
   auto noFile = [](const std::string& path) {
     return "The file \"" + path +
            "\" does not exist. Check your spelling or browse to the correct location.";
@@ -145,6 +149,7 @@ TEST_F(OptionsFormTest, OkChecksTheCustomFolderThenTheArjLocation) {
        OptionsField::StartupFolder, true},
       {2, folder, Root() + "/none", noFile(Root() + "/none"), OptionsField::None, false},
       {0, "", folder, noFile(folder), OptionsField::None, false},  // a folder is no file
+      {0, "", plain, noFile(plain), OptionsField::None, false},    // nor one that cannot run
       {2, folder, arj, "", OptionsField::None, false},
       {1, Root() + "/gone", "", "", OptionsField::None, false},
   };

@@ -12,6 +12,7 @@
 #include "engine/arj/arj_headers.h"
 #include "engine/arj/arj_placement.h"
 #include "engine/arj/arj_staging.h"
+#include "engine/arj/arj_utility.h"
 #include "engine/arj/shell_wait.h"
 #include "engine/driver.h"
 #include "engine/entry_target.h"
@@ -65,8 +66,9 @@ void Refuse(Session& session, const std::string& text) {
 }
 
 // The first path of the job that cannot be one argument of a batch line, if any.
-std::optional<std::string> UnquotablePath(const Session& session, const std::string& destination) {
-  std::vector<std::string> paths = {session.settings.arjLocation, destination};
+std::optional<std::string> UnquotablePath(const Session& session, const std::string& utility,
+                                          const std::string& destination) {
+  std::vector<std::string> paths = {utility, destination};
   paths.insert(paths.end(), session.job.selectedFiles.begin(), session.job.selectedFiles.end());
   for (const std::string& path : paths) {
     if (!BatchPath(path)) return path;
@@ -106,7 +108,7 @@ std::optional<std::vector<std::string>> AskPasswords(Session& session) {
 }
 
 // One line per archive, each into its own staging folder.
-std::string ExtractionBatch(const Session& session,
+std::string ExtractionBatch(const Session& session, const std::string& utility,
                             const std::vector<ArjStaging::ArchiveFolder>& folders,
                             const std::vector<std::string>& passwords) {
   // Where nobody sees the utility, nobody can answer it either: it takes Yes for every
@@ -117,8 +119,8 @@ std::string ExtractionBatch(const Session& session,
   std::vector<std::string> lines;
   for (size_t i = 0; i < session.job.selectedFiles.size(); ++i) {
     // Every path and password was checked before: each line can be written.
-    lines.push_back(ArjExtractLine(session.settings.arjLocation, options,
-                                   session.job.selectedFiles[i], folders[i].base, passwords[i])
+    lines.push_back(ArjExtractLine(utility, options, session.job.selectedFiles[i], folders[i].base,
+                                   passwords[i])
                         .value());
   }
   return BatchText(lines);
@@ -153,7 +155,8 @@ std::optional<std::string> Refusal(const std::string& archive, const ArjHeaders&
 // The utility unpacks every archive into a staging folder of its own inside the
 // destination; then what passes the checks is put in place, archive by archive, and the
 // staging folder goes, whatever happened.
-void ExtractThroughStaging(Session& session, const std::string& destination,
+void ExtractThroughStaging(Session& session, const std::string& utility,
+                           const std::string& destination,
                            const std::vector<std::string>& passwords) {
   JobState& job = session.job;
   std::vector<ArjHeaders> headers;
@@ -181,7 +184,7 @@ void ExtractThroughStaging(Session& session, const std::string& destination,
   // (0700) temp folder and the driver deletes it when the job ends.
   const std::string batchFile = session.settings.tempFolder + kArjBatchName;
   if (session.settings.tempFolder.empty() ||
-      !WriteWholeFile(batchFile, ExtractionBatch(session, folders, passwords))) {
+      !WriteWholeFile(batchFile, ExtractionBatch(session, utility, folders, passwords))) {
     return Refuse(session, "Tessaly could not write the batch file \"" + batchFile + "\".");
   }
   // The runner exits with the first failing command's status, so one damaged or
@@ -214,27 +217,37 @@ void ExtractArjArchives(Session& session) {
   job.activeBackend = "arj";
   ArchiveOptions(session, "arj");
   const std::string destination = session.mainWindow.destinationBox.text;
+  const std::optional<std::string> utility = FindArjUtility(session.settings);
 
-  if (const std::optional<std::string> path = UnquotablePath(session, destination)) {
+  if (!utility) {
+    // Gone since the job was checked.
+    Refuse(session, kArjUtilityMissingText);
+  } else if (const std::optional<std::string> path =
+                 UnquotablePath(session, *utility, destination)) {
     // Such a line would split where the name does not: better to run nothing.
     Refuse(session, "Tessaly cannot hand \"" + *path +
                         "\" to the arj utility: a name that contains a double quotation mark "
                         "or a line break cannot be written into the batch file. Please rename "
                         "it and try again.");
   } else if (const std::optional<std::vector<std::string>> passwords = AskPasswords(session)) {
-    ExtractThroughStaging(session, DestinationFolder(destination), *passwords);
+    ExtractThroughStaging(session, *utility, DestinationFolder(destination), *passwords);
   }
   status.cancelButtonVisible = true;
   status.SetValue(status.progressMax);
 }
 
 bool ArjProbe(Session& session, const std::string& path) {
-  const std::string& arj = session.settings.arjLocation;
+  // Our own reading rules out every other file before any utility starts.
+  if (!ArjMainHeaderFound(path)) return false;
+  // Without the utility the file is still ARJ: Set Information needs none, and a job
+  // says where the utility is missing.
+  const std::optional<std::string> arj = FindArjUtility(session.settings);
+  if (!arj) return true;
   const std::string& tempFolder = session.settings.tempFolder;
-  if (arj.empty() || !FileExists(arj) || tempFolder.empty()) return false;
+  if (!FileExists(*arj) || tempFolder.empty()) return false;
   const std::string batchFile = tempFolder + kArjBatchName;
   const std::string listingFile = tempFolder + kArjListingName;
-  const std::optional<std::string> line = ArjListLine(arj, path, listingFile);
+  const std::optional<std::string> line = ArjListLine(*arj, path, listingFile);
   if (!line) return false;
   // A fresh batch holds only this listing; an old listing must not answer for a run
   // that never happened.

@@ -1,6 +1,6 @@
 // ARJ archives are unpacked by the external ARJ utility, run from a batch file:
-// the driver's ARJ branch (all archives of a job in one run) and the probe that asks
-// the utility for a listing to learn whether a file is an ARJ archive.
+// the driver's ARJ branch (all archives of a job in one run) and the probe that reads
+// the headers and asks the utility for the listing the contents window shows.
 #pragma once
 
 #include <string>
@@ -19,9 +19,9 @@ void PrepareArjStatus(Session& session);
 // or kept. A path or password that cannot be written into the batch file, or a password
 // not given, ends the job, with a message, before anything runs.
 void ExtractArjArchives(Session& session);
-// The probe's ARJ step: true when the utility's listing of path is not empty and
-// has no "error(s)!".
-// Only when arjLocation names an existing file. Leaves "arjtmp.tmp" in tempFolder.
+// The probe's ARJ step: false for a file without an ARJ main header; else, when a
+// utility is found (arj_utility.h), true when its listing of path is not empty and has
+// no "error(s)!" (it leaves "arjtmp.tmp" in tempFolder), and true when none is found.
 bool ArjProbe(Session& session, const std::string& path);
 
 }  // namespace tessaly

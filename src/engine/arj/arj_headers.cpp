@@ -137,6 +137,7 @@ ArjEntryHeader EntryOf(const std::string& header, std::string extended) {
 }
 
 struct VolumeReading {
+  bool opened = false;     // its main header was read
   bool complete = false;   // read up to the end marker
   bool continues = false;  // the set goes on in the next volume
   bool alternateName = false;
@@ -151,6 +152,7 @@ VolumeReading ReadVolume(const std::string& path, std::vector<ArjEntryHeader>& e
   uint64_t offset = 0;
   const std::optional<std::string> main = file.BasicHeader(*mainOffset, offset);
   if (!main) return reading;
+  reading.opened = true;
   reading.continues = (Byte(*main, kFlagsOffset) & kMainVolume) != 0;
   reading.alternateName = Byte(*main, 0) > kMainFlags2Offset && main->size() > kMainFlags2Offset &&
                           (Byte(*main, kMainFlags2Offset) & kMainAlternateVolumeName) != 0;
@@ -198,6 +200,7 @@ ArjHeaders ReadArjHeaders(const std::string& path) {
   std::string volume = path;
   for (int count = 0; count < kMaxVolumes; ++count) {
     const VolumeReading reading = ReadVolume(volume, headers.entries);
+    if (reading.opened) headers.volumes.push_back(volume);
     if (!reading.complete) return headers;
     if (!reading.continues) {
       headers.complete = true;
@@ -216,6 +219,10 @@ std::string NextArjVolumeName(const std::string& volume, bool alternateNaming) {
   if (dot == std::string::npos || dot < nameStart) dot = volume.size();
   return volume.substr(0, nameStart) + NextNumbered(volume.substr(nameStart, dot - nameStart), 3) +
          volume.substr(dot);
+}
+
+bool ArjMainHeaderFound(const std::string& path) {
+  return HeaderFile(path).FindMainHeader().has_value();
 }
 
 bool ArjArchiveHasGarbledEntry(const std::string& path) {

@@ -36,6 +36,8 @@ struct ArjEntryHeader {
 
 struct ArjHeaders {
   std::vector<ArjEntryHeader> entries;  // of every volume, in archive order
+  // The path of each volume whose main header was read, the archive's first.
+  std::vector<std::string> volumes;
   // Every volume was found and read up to its end marker.
   bool complete = false;
 };
@@ -49,6 +51,9 @@ ArjHeaders ReadArjHeaders(const std::string& path);
 // next number (".arj", ".a01", ... ".a99", ".100"); with the alternate naming the three
 // characters before the extension ("SET.ARJ", "S001.ARJ", ...).
 std::string NextArjVolumeName(const std::string& volume, bool alternateNaming);
+
+// True when the file at path holds an ARJ main header (perhaps behind a stub).
+bool ArjMainHeaderFound(const std::string& path);
 
 // True when a local header of the archive at path (its first volume only) marks its
 // entry as garbled. A file with no readable main header has no garbled entry.

@@ -49,6 +49,8 @@ TEST_F(OptionsDialogTest, ShowsHiddenOutputGreyedRefusesAnEmptyFolderAndWritesWh
   const std::string arj = Root() + "/tools/arj";
   std::filesystem::create_directories(Root() + "/tools");
   WriteFileText(arj, "");
+  std::filesystem::permissions(arj, std::filesystem::perms::owner_exec,
+                               std::filesystem::perm_options::add);
   MainWindow& window = Open();
   OptionsDialog dialog(session().settings, session().dialogs, &window);
   dialog.show();
