@@ -18,8 +18,9 @@ constexpr uint8_t kMagic1 = 0x8B;
 }  // namespace
 
 bool StartsLikeGzip(const void* data, size_t size) {
+  constexpr uint8_t kDeflate = 8;
   const auto* bytes = static_cast<const uint8_t*>(data);
-  return size >= 2 && bytes[0] == kMagic0 && bytes[1] == kMagic1;
+  return size >= 3 && bytes[0] == kMagic0 && bytes[1] == kMagic1 && bytes[2] == kDeflate;
 }
 
 ByteInput::ByteInput(ByteInput&& other) noexcept

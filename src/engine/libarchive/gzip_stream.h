@@ -75,7 +75,7 @@ class GzipStream {
   int members_ = 0;
 };
 
-// The file begins with gzip's signature.
+// The file begins with gzip's signature and its one method, deflate.
 bool StartsLikeGzip(const void* data, size_t size);
 
 }  // namespace tessaly

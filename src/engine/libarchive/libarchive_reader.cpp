@@ -197,9 +197,9 @@ LibarchiveReader::~LibarchiveReader() {
 template <typename OpenArchive, typename MakeInput>
 std::unique_ptr<DecompressedStream> LibarchiveReader::Decompress(OpenArchive open,
                                                                  MakeInput makeInput) {
-  std::array<uint8_t, 2> signature{};
+  std::array<uint8_t, 3> signature{};
   ByteInput input = makeInput();
-  if (input.Read(signature.data(), signature.size()) == 2 &&
+  if (input.Read(signature.data(), signature.size()) == 3 &&
       StartsLikeGzip(signature.data(), signature.size())) {
     return std::make_unique<GzipDecompressed>(makeInput());
   }
