@@ -4,6 +4,7 @@
 #include <isa-l/igzip_lib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 

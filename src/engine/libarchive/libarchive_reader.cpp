@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "engine/libarchive/decompressed_stream.h"
 #include "engine/libarchive/gzip_stream.h"
 #include "platform/ascii_case.h"
 
@@ -87,84 +88,6 @@ bool IsTarHeader(const std::vector<uint8_t>& block) {
   return stored == unsignedSum || static_cast<int>(stored) == signedSum;
 }
 
-}  // namespace
-
-// The decompressed bytes of a compressed file, to its end.
-class DecompressedStream {
- public:
-  virtual ~DecompressedStream() = default;
-  // As GzipStream::Read.
-  virtual ssize_t Read(const void** block) = 0;
-  virtual uint64_t bytes_read() const = 0;
-  virtual std::string compression() const = 0;
-  // The single file's entry: stored name and time where the compression keeps them.
-  virtual void Describe(struct archive_entry* entry) const = 0;
-};
-
-namespace {
-
-class GzipDecompressed final : public DecompressedStream {
- public:
-  explicit GzipDecompressed(ByteInput input) : gzip_(std::move(input)) {}
-  ssize_t Read(const void** block) override { return gzip_.Read(block); }
-  uint64_t bytes_read() const override { return gzip_.bytes_read(); }
-  std::string compression() const override { return "gzip"; }
-  void Describe(struct archive_entry* entry) const override {
-    if (!gzip_.stored_name().empty())
-      archive_entry_copy_pathname(entry, gzip_.stored_name().c_str());
-    if (gzip_.modified() != 0) archive_entry_set_mtime(entry, gzip_.modified(), 0);
-  }
-
- private:
-  GzipStream gzip_;
-};
-
-// The other compressions through libarchive's filters, read to their end so that
-// their checksums are checked.
-class FilterDecompressed final : public DecompressedStream {
- public:
-  explicit FilterDecompressed(struct archive* raw) : raw_(raw) {
-    struct archive_entry* entry = nullptr;
-    // A compressed empty stream has no entry at all.
-    ended_ = archive_read_next_header(raw_, &entry) != ARCHIVE_OK;
-  }
-  ~FilterDecompressed() override { archive_read_free(raw_); }
-  ssize_t Read(const void** block) override {
-    while (!ended_) {
-      size_t size = 0;
-      la_int64_t offset = 0;
-      const int read = archive_read_data_block(raw_, block, &size, &offset);
-      if (read == ARCHIVE_EOF) break;
-      if (read != ARCHIVE_OK) return -1;
-      if (size > 0) return static_cast<ssize_t>(size);
-    }
-    ended_ = true;
-    return 0;
-  }
-  uint64_t bytes_read() const override {
-    const la_int64_t read = archive_filter_bytes(raw_, -1);
-    return read > 0 ? static_cast<uint64_t>(read) : 0;
-  }
-  std::string compression() const override {
-    const char* name = archive_filter_name(raw_, 0);
-    return name != nullptr ? name : "";
-  }
-  void Describe(struct archive_entry*) const override {}
-
- private:
-  struct archive* raw_;
-  bool ended_ = false;
-};
-
-// A compressed file whose filter failed on its first block.
-class DamagedDecompressed final : public DecompressedStream {
- public:
-  ssize_t Read(const void**) override { return -1; }
-  uint64_t bytes_read() const override { return 0; }
-  std::string compression() const override { return "damaged compressed data"; }
-  void Describe(struct archive_entry*) const override {}
-};
-
 locale_t Utf8Locale() {
   static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
   return utf8;
@@ -201,7 +124,7 @@ std::unique_ptr<DecompressedStream> LibarchiveReader::Decompress(OpenArchive ope
   ByteInput input = makeInput();
   if (input.Read(signature.data(), signature.size()) == 3 &&
       StartsLikeGzip(signature.data(), signature.size())) {
-    return std::make_unique<GzipDecompressed>(makeInput());
+    return GzipDecompressed(makeInput());
   }
   struct archive* raw = archive_read_new();
   if (raw == nullptr) return nullptr;
@@ -211,13 +134,13 @@ std::unique_ptr<DecompressedStream> LibarchiveReader::Decompress(OpenArchive ope
   // The bottom filter ("none") is always there.
   const int opened = open(raw);
   if (opened == ARCHIVE_OK && archive_filter_count(raw) > 1) {
-    return std::make_unique<FilterDecompressed>(raw);
+    return FilterDecompressed(raw);
   }
   // Raw data always opens: a failure that is no system error is a filter's that met
   // damaged data at once (a small file's checksum is checked while it is opened).
   const bool damaged = opened != ARCHIVE_OK && archive_errno(raw) <= 0;
   archive_read_free(raw);
-  return damaged ? std::make_unique<DamagedDecompressed>() : nullptr;
+  return damaged ? DamagedDecompressed() : nullptr;
 }
 
 // The formats take the decompressed bytes, or the file itself when it is not
