@@ -9,7 +9,7 @@ SCREENSHOT_PACKAGES=(xvfb xauth)
 # desktop files are checked with the desktop's own validators and the shared MIME database.
 TEST_PACKAGES=(libgtest-dev zip unzip p7zip-full python3 unace libarchive-tools gcab
                desktop-file-utils appstream libxml2-utils groff-base man-db shared-mime-info
-               libglib2.0-bin bash-completion dpkg)
+               libglib2.0-bin bash-completion dpkg xz-utils bzip2 zstd lz4)
 # CPack's DEB generator finds the libraries' packages with dpkg-shlibdeps (dpkg-dev),
 # after telling programs from other files with file (scripts/make-deb.sh).
 DEB_PACKAGES=(dpkg-dev file)

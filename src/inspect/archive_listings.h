@@ -59,8 +59,8 @@ ListingResult ListAceArchive(Session& session, const std::string& archivePath);
 ListingResult ListArjArchive(Session& session, const std::string& listingPath);
 
 // Walks the headers of an archive read through libarchive (columns Filename, Date,
-// Actual Size, Path), in the archive's order, folders left out; a single compressed
-// file is one row whose size is counted by reading it.
+// Actual Size, Path), in the archive's order, a folder as a row of its path alone; a
+// single compressed file is one row whose size is counted by reading it.
 ListingResult ListLibarchiveArchive(Session& session, const std::string& archivePath);
 
 // Shared by both listings: one row for an entry's whole stored name ("/" separated).

@@ -21,6 +21,7 @@ class ReplaceEverything final : public tessaly::EntryEvents {
     return tessaly::ExistingFile::Replace;
   }
   void Skipped(tessaly::SkippedEntry, const std::string&) override {}
+  void SpecialFilesSkipped(int64_t, const std::string&) override {}
   // A small input may expand without end: the loop stops after 64 MiB read.
   bool Progress(uint64_t bytesRead) override { return bytesRead < (64u << 20); }
 };

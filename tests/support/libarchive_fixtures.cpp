@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <cstdint>
 #include <functional>
@@ -94,6 +95,45 @@ std::string LhaArchive(const StoredFiles& files) {
   return archive + '\0';
 }
 
+std::string LhaUtf16Archive(const StoredFiles& files) {
+  std::string archive;
+  for (const auto& [name, data] : files) {
+    std::string utf16;
+    for (size_t i = 0; i < name.size();) {
+      const auto byte = static_cast<unsigned char>(name[i]);
+      const int length = byte < 0x80 ? 1 : byte < 0xE0 ? 2 : 3;
+      unsigned code = length == 1 ? byte : byte & (length == 2 ? 0x1F : 0x0F);
+      for (int k = 1; k < length; ++k) code = code << 6 | (name[i + k] & 0x3F);
+      PutLittle(utf16, code, 2);
+      i += length;
+    }
+    std::string extended;
+    extended += '\0';  // the header's CRC-16, filled in below
+    PutLittle(extended, 0, 2);
+    PutLittle(extended, 1 + utf16.size() + 2, 2);  // the next one's size
+    extended += '\x44';
+    extended += utf16;
+    PutLittle(extended, 0, 2);  // no more
+    std::string header;
+    PutLittle(header, 24 + 2 + extended.size(), 2);
+    header += "-lh0-";
+    PutLittle(header, data.size(), 4);
+    PutLittle(header, data.size(), 4);
+    PutLittle(header, 1736587920, 4);  // 2025-01-11
+    header += '\x20';
+    header += '\x02';  // header level 2
+    PutLittle(header, Crc16(data), 2);
+    header += 'U';
+    PutLittle(header, 3 + 2, 2);  // the common header's size
+    header += extended;
+    const uint16_t crc = Crc16(header);
+    header[27] = static_cast<char>(crc & 0xFF);
+    header[28] = static_cast<char>(crc >> 8);
+    archive += header + data;
+  }
+  return archive + '\0';
+}
+
 std::string CabArchive(const StoredFiles& files) {
   constexpr size_t kHeaderSize = 36;
   constexpr size_t kFolderSize = 8;
@@ -150,6 +190,30 @@ std::string RpmPackage(const std::string& payload) {
   PutBig(header, 0, 4);
   PutBig(header, 0, 4);
   return lead + header + header + payload;
+}
+
+std::string WithSevenZipCoder(std::string archive, const std::string& from, const std::string& to) {
+  uint64_t offset = 0;
+  uint64_t size = 0;
+  for (int i = 7; i >= 0; --i) {
+    offset = offset << 8 | static_cast<uint8_t>(archive[12 + i]);
+    size = size << 8 | static_cast<uint8_t>(archive[20 + i]);
+  }
+  const size_t header = 32 + offset;
+  const size_t at = archive.find(from, header);
+  if (at == std::string::npos || at + from.size() > header + size) return archive;
+  archive.replace(at, from.size(), to);
+  const auto crc = [&](size_t start, size_t length) {
+    return crc32(0, reinterpret_cast<const Bytef*>(archive.data() + start),
+                 static_cast<uInt>(length));
+  };
+  std::string field;
+  PutLittle(field, crc(header, size), 4);
+  archive.replace(28, 4, field);
+  field.clear();
+  PutLittle(field, crc(12, 20), 4);
+  archive.replace(8, 4, field);
+  return archive;
 }
 
 std::vector<std::string> DescribeTree(const fs::path& root) {

@@ -22,9 +22,14 @@ void WriteSampleTree(const std::filesystem::path& root);
 // cabinet of one uncompressed folder.
 using StoredFiles = std::vector<std::pair<std::string, std::string>>;
 std::string LhaArchive(const StoredFiles& files);
+// LHA level 2 whose names (UTF-8 here, without folders) are stored in UTF-16.
+std::string LhaUtf16Archive(const StoredFiles& files);
 std::string CabArchive(const StoredFiles& files);
 // An RPM package: its lead, two empty headers, then the payload (a compressed cpio).
 std::string RpmPackage(const std::string& payload);
+// A 7z archive whose header is stored plain (7z a -mhc=off) with the coder record
+// from replaced by to, its header CRCs made right again.
+std::string WithSevenZipCoder(std::string archive, const std::string& from, const std::string& to);
 
 // Every file, folder and link below root, one line each: the relative path, the kind,
 // the permission bits (a folder's with the owner's bits set), the modification second, size and a

@@ -32,6 +32,10 @@ class LibarchiveExtraction final : public EntryEvents {
         break;
       case EntriesEnd::BadData:
         return Tell(CrcErrorText(longPath_));
+      case EntriesEnd::Damaged:
+        return Tell(DamagedArchiveText(longPath_));
+      case EntriesEnd::UnsupportedMethod:
+        return Tell(UnsupportedMethodText(result.entryName));
       case EntriesEnd::Encrypted7z:
         return Tell(Encrypted7zText(longPath_));
       case EntriesEnd::DiskFull:
@@ -65,9 +69,19 @@ class LibarchiveExtraction final : public EntryEvents {
       case SkippedEntry::LinkSourceMissing:
         text = LinkSourceMissingText(shownName);
         break;
+      case SkippedEntry::LinkLoop:
+        text = LinkLoopText(shownName);
+        break;
     }
     session_.dialogs.MessageBox({text, MsgButtons::OK, MsgIcon::Exclamation, "Oops!"});
     result_ = 1;
+  }
+
+  // Left out by design, as bsdtar run by a user leaves devices out: said, but the
+  // archive still counts as extracted.
+  void SpecialFilesSkipped(int64_t count, const std::string& firstName) override {
+    session_.dialogs.MessageBox(
+        {SpecialFilesText(count, firstName), MsgButtons::OK, MsgIcon::Exclamation, "Oops!"});
   }
 
   bool Progress(uint64_t bytesRead) override {
@@ -99,6 +113,29 @@ int32_t ExtractLibarchiveArchive(Session& session, const std::string& longPath) 
 
 std::string Encrypted7zText(const std::string& archiveName) {
   return "Tessaly cannot extract \"" + archiveName + "\": encrypted 7z archives are not supported.";
+}
+
+std::string UnsupportedMethodText(const std::string& shownName) {
+  return "Tessaly cannot extract \"" + shownName +
+         "\": it is packed with a method this version does not support.";
+}
+
+std::string DamagedArchiveText(const std::string& archiveName) {
+  return "Tessaly cannot extract \"" + archiveName + "\": the archive is damaged.";
+}
+
+std::string LinkLoopText(const std::string& shownName) {
+  return "Tessaly did not extract \"" + shownName +
+         "\": its path runs through links that lead back to each other.";
+}
+
+std::string SpecialFilesText(int64_t count, const std::string& firstName) {
+  if (count == 1) {
+    return "Tessaly did not extract \"" + firstName +
+           "\": devices, pipes and sockets are not extracted.";
+  }
+  return "Tessaly did not extract " + std::to_string(count) + " devices, pipes or sockets, \"" +
+         firstName + "\" the first of them.";
 }
 
 std::string LinkSourceMissingText(const std::string& shownName) {

@@ -57,17 +57,16 @@ enum class Placement { Write, Keep, Stop };
 class EntryLoop {
  public:
   EntryLoop(LibarchiveReader& reader, const std::string& destination, EntryEvents& events)
-      : reader_(reader), archive_(reader.handle()), destination_(destination), events_(events) {}
+      : reader_(reader), destination_(destination), events_(events) {}
 
   EntriesResult Run() {
     for (;;) {
       struct archive_entry* entry = nullptr;
-      const int read = archive_read_next_header(archive_, &entry);
+      const int read = reader_.NextHeader(&entry);
       if (read == ARCHIVE_EOF) break;
       if (read != ARCHIVE_OK && read != ARCHIVE_WARN) {
         // Only 7z among our formats knows encryption, and libarchive reads none of it.
-        End(archive_read_has_encrypted_entries(archive_) > 0 ? EntriesEnd::Encrypted7z
-                                                             : EntriesEnd::BadData);
+        End(reader_.encrypted() ? EntriesEnd::Encrypted7z : ReadFailureEnd());
         break;
       }
       if (!Extract(entry)) break;
@@ -76,10 +75,23 @@ class EntryLoop {
         break;
       }
     }
+    if (specialFiles_ > 0) events_.SpecialFilesSkipped(specialFiles_, firstSpecialFile_);
     return result_;
   }
 
  private:
+  EntriesEnd ReadFailureEnd() const {
+    switch (reader_.failure()) {
+      case ReadFailure::BadData:
+        break;
+      case ReadFailure::Damaged:
+        return EntriesEnd::Damaged;
+      case ReadFailure::UnsupportedMethod:
+        return EntriesEnd::UnsupportedMethod;
+    }
+    return EntriesEnd::BadData;
+  }
+
   // False when the loop ends here.
   bool Extract(struct archive_entry* entry) {
     const std::string stored = reader_.entry_name(entry);
@@ -93,7 +105,9 @@ class EntryLoop {
     const std::optional<EntryTarget> target = ResolveEntryTarget(destination_, stored);
     result_.entryName = target ? target->shownName : ShownEntryName(stored);
     if (!target) {
-      events_.Skipped(SkippedEntry::OutsideDestination, result_.entryName);
+      events_.Skipped(
+          RunsThroughLinkLoop(stored) ? SkippedEntry::LinkLoop : SkippedEntry::OutsideDestination,
+          result_.entryName);
       return true;
     }
     events_.EntryStarted(target->shownName);
@@ -105,11 +119,25 @@ class EntryLoop {
     const bool hasData = archive_entry_size_is_set(entry) && archive_entry_size(entry) > 0;
     if (hardlink != nullptr && !hasData) return MakeHardLink(*target, hardlink, entry);
     // Devices, pipes and sockets have no place in an extracted folder.
-    if (type != AE_IFREG && hardlink == nullptr) return true;
+    if (type != AE_IFREG && hardlink == nullptr) {
+      if (specialFiles_++ == 0) firstSpecialFile_ = target->shownName;
+      return true;
+    }
     const int64_t before = result_.extracted;
     if (!WriteFile(*target, entry)) return false;
     if (hardlink == nullptr || result_.extracted == before) return true;
     return ShareWithLinkSource(*target, hardlink, entry);
+  }
+
+  // Links already extracted that point at each other: the path cannot be followed, so
+  // it was not shown to stay inside, but it leads nowhere else either.
+  bool RunsThroughLinkLoop(const std::string& stored) const {
+    std::vector<char> cleaned(stored.size() + 1);
+    if (safepath_clean(stored.c_str(), cleaned.data(), cleaned.size(), nullptr) != SAFEPATH_OK) {
+      return false;
+    }
+    struct stat info {};
+    return stat((destination_ + cleaned.data()).c_str(), &info) != 0 && errno == ELOOP;
   }
 
   Placement Place(const EntryTarget& target) {
@@ -220,13 +248,12 @@ class EntryLoop {
     for (;;) {
       const void* block = nullptr;
       size_t size = 0;
-      la_int64_t offset = 0;
-      const int read = archive_read_data_block(archive_, &block, &size, &offset);
+      int64_t offset = 0;
+      const int read = reader_.ReadBlock(&block, &size, &offset);
       if (read == ARCHIVE_EOF) break;
       // A warning here is a checksum that did not match (7z's CRC).
       if (read != ARCHIVE_OK) {
-        return End(archive_entry_is_encrypted(entry) ? EntriesEnd::Encrypted7z
-                                                     : EntriesEnd::BadData);
+        return End(archive_entry_is_encrypted(entry) ? EntriesEnd::Encrypted7z : ReadFailureEnd());
       }
       if (size > 0) {
         // Blocks of a sparse file leave holes between them.
@@ -263,17 +290,19 @@ class EntryLoop {
   }
 
   LibarchiveReader& reader_;
-  struct archive* archive_;
   const std::string destination_;
   EntryEvents& events_;
   EntriesResult result_;
   archivekit::ExtractedFolders<FolderRecord> folders_{FinishFolder};
+  int64_t specialFiles_ = 0;
+  std::string firstSpecialFile_;
 };
 
 }  // namespace
 
 EntriesResult ExtractEntries(LibarchiveReader& reader, const std::string& destination,
                              EntryEvents& events) {
+  Utf8Names names;
   EntryLoop loop(reader, destination, events);
   return loop.Run();
 }

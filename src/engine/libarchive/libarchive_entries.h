@@ -18,16 +18,19 @@ enum class SkippedEntry {
   OutsideDestination,  // its path leads outside
   LinkOutside,         // a link whose target lies outside
   LinkSourceMissing,   // a hard link to a file that was not extracted
+  LinkLoop,            // its path runs through links that lead back to each other
 };
 
 // How the loop ended.
 enum class EntriesEnd {
-  Done,         // every entry was read (some may have been passed over)
-  Stopped,      // Cancel, or Cancel at the File Exists prompt
-  BadData,      // a damaged header or entry
-  Encrypted7z,  // an encrypted 7z entry or header, which libarchive cannot read
-  DiskFull,     // the disk took no more of the entry
-  WriteFailed,  // the entry's file could not be created or written
+  Done,               // every entry was read (some may have been passed over)
+  Stopped,            // Cancel, or Cancel at the File Exists prompt
+  BadData,            // a checksum that did not match, a damaged header or entry
+  Damaged,            // an ISO image whose structure does not hold
+  UnsupportedMethod,  // an entry packed with a method or filter libarchive lacks
+  Encrypted7z,        // an encrypted 7z entry or header, which libarchive cannot read
+  DiskFull,           // the disk took no more of the entry
+  WriteFailed,        // the entry's file could not be created or written
 };
 
 class EntryEvents {
@@ -38,6 +41,9 @@ class EntryEvents {
   // Something that is not a folder is where the entry goes.
   virtual ExistingFile FileExists(const std::string& shownName) = 0;
   virtual void Skipped(SkippedEntry why, const std::string& shownName) = 0;
+  // Devices, pipes and sockets are not extracted: told once, at the end, with how
+  // many there were and the first one's name.
+  virtual void SpecialFilesSkipped(int64_t count, const std::string& firstName) = 0;
   // Called after every block of data and every entry with the archive bytes read so
   // far; false stops the loop (Cancel).
   virtual bool Progress(uint64_t bytesRead) = 0;

@@ -5,9 +5,13 @@
 #include <sys/stat.h>
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 
+#include "engine/libarchive/decompressed_stream.h"
+#include "engine/libarchive/gzip_stream.h"
 #include "platform/ascii_case.h"
 
 namespace tessaly {
@@ -16,12 +20,15 @@ namespace {
 
 constexpr size_t kBlockSize = 64 * 1024;
 constexpr int kMaxVolumes = 999;
+constexpr size_t kTarBlock = 512;
 
 // ZIP and RAR stay with our own readers; raw is only for compressed single files.
-void SupportArchiveFormats(struct archive* reader) {
+// libarchive takes a stream that begins with zeros (a disk image) for an empty tar:
+// tar is offered only when the first header's checksum is right.
+void SupportArchiveFormats(struct archive* reader, bool tar) {
   archive_read_support_filter_all(reader);
   archive_read_support_format_7zip(reader);
-  archive_read_support_format_tar(reader);
+  if (tar) archive_read_support_format_tar(reader);
   archive_read_support_format_cpio(reader);
   archive_read_support_format_iso9660(reader);
   archive_read_support_format_cab(reader);
@@ -45,8 +52,8 @@ std::string FileNameOf(const std::string& path) {
 std::string SingleFileName(const std::string& archivePath, const std::string& storedName) {
   const std::string name = FileNameOf(archivePath);
   const std::string lower = AsciiLower(name);
-  static constexpr std::array<std::string_view, 6> kCompressed = {".gz",  ".bz2", ".xz",
-                                                                  ".zst", ".lz",  ".lz4"};
+  static constexpr std::array<std::string_view, 8> kCompressed = {".gz", ".bz2", ".xz", ".zst",
+                                                                  ".lz", ".lz4", ".z",  ".lzma"};
   for (std::string_view extension : kCompressed) {
     if (lower.ends_with(extension) && name.size() > extension.size()) {
       return name.substr(0, name.size() - extension.size());
@@ -57,7 +64,44 @@ std::string SingleFileName(const std::string& archivePath, const std::string& st
   return name + ".out";
 }
 
+// A tar header's checksum: the sum of its bytes with the checksum field taken as
+// blanks, unsigned or (as old tars wrote it) signed, in octal in that field.
+bool IsTarHeader(const std::vector<uint8_t>& block) {
+  constexpr size_t kField = 148;
+  constexpr size_t kFieldSize = 8;
+  if (block.size() < kTarBlock) return false;
+  unsigned stored = 0;
+  size_t at = kField;
+  while (at < kField + kFieldSize && block[at] == ' ') ++at;
+  const size_t digits = at;
+  for (; at < kField + kFieldSize && block[at] >= '0' && block[at] <= '7'; ++at) {
+    stored = stored * 8 + (block[at] - '0');
+  }
+  if (at == digits) return false;
+  unsigned unsignedSum = 0;
+  int signedSum = 0;
+  for (size_t i = 0; i < kTarBlock; ++i) {
+    const uint8_t byte = i >= kField && i < kField + kFieldSize ? ' ' : block[i];
+    unsignedSum += byte;
+    signedSum += static_cast<signed char>(byte);
+  }
+  return stored == unsignedSum || static_cast<int>(stored) == signedSum;
+}
+
+locale_t Utf8Locale() {
+  static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+  return utf8;
+}
+
 }  // namespace
+
+Utf8Names::Utf8Names() {
+  if (Utf8Locale() != nullptr) previous_ = uselocale(Utf8Locale());
+}
+
+Utf8Names::~Utf8Names() {
+  if (previous_ != nullptr) uselocale(previous_);
+}
 
 // The text in UTF-8 where libarchive has it so, else as stored.
 std::string Utf8OrStored(const char* utf8, const char* stored) {
@@ -65,31 +109,103 @@ std::string Utf8OrStored(const char* utf8, const char* stored) {
   return stored != nullptr ? stored : "";
 }
 
+LibarchiveReader::LibarchiveReader() = default;
+
 LibarchiveReader::~LibarchiveReader() {
   if (archive_ != nullptr) archive_read_free(archive_);
+  if (singleEntry_ != nullptr) archive_entry_free(singleEntry_);
 }
 
-// Our formats first; when none takes the data, a compression filter over raw data
-// makes it a single compressed file. Raw data without one is no archive.
-template <typename OpenArchive>
-bool LibarchiveReader::OpenWith(OpenArchive open) {
-  archive_ = archive_read_new();
-  if (archive_ == nullptr) return false;
-  SupportArchiveFormats(archive_);
-  if (open(archive_) == ARCHIVE_OK) return true;
-  archive_read_free(archive_);
-  archive_ = archive_read_new();
-  if (archive_ == nullptr) return false;
-  archive_read_support_filter_all(archive_);
-  archive_read_support_format_raw(archive_);
-  // The bottom filter ("none") is always there.
-  if (open(archive_) == ARCHIVE_OK && archive_filter_count(archive_) > 1) {
-    singleFile_ = true;
-    return true;
+// gzip by us; the other compressions when libarchive's filters know one.
+template <typename OpenArchive, typename MakeInput>
+std::unique_ptr<DecompressedStream> LibarchiveReader::Decompress(OpenArchive open,
+                                                                 MakeInput makeInput) {
+  std::array<uint8_t, 3> signature{};
+  ByteInput input = makeInput();
+  if (input.Read(signature.data(), signature.size()) == 3 &&
+      StartsLikeGzip(signature.data(), signature.size())) {
+    return GzipDecompressed(makeInput());
   }
+  struct archive* raw = archive_read_new();
+  if (raw == nullptr) return nullptr;
+  archive_read_support_filter_all(raw);
+  archive_read_support_format_raw(raw);
+  archive_read_support_format_empty(raw);
+  // The bottom filter ("none") is always there.
+  const int opened = open(raw);
+  if (opened == ARCHIVE_OK && archive_filter_count(raw) > 1) {
+    return FilterDecompressed(raw);
+  }
+  // Raw data always opens: a failure that is no system error is a filter's that met
+  // damaged data at once (a small file's checksum is checked while it is opened).
+  const bool damaged = opened != ARCHIVE_OK && archive_errno(raw) <= 0;
+  archive_read_free(raw);
+  return damaged ? DamagedDecompressed() : nullptr;
+}
+
+// The formats take the decompressed bytes, or the file itself when it is not
+// compressed; when none does, a compressed file is a single compressed file.
+template <typename OpenArchive, typename MakeInput>
+bool LibarchiveReader::OpenWith(OpenArchive open, MakeInput makeInput) {
+  Utf8Names names;
+  stream_ = Decompress(open, makeInput);
+  head_.assign(kTarBlock, 0);
+  if (stream_ == nullptr) {
+    ByteInput input = makeInput();
+    const ssize_t got = input.Read(head_.data(), head_.size());
+    head_.resize(got > 0 ? static_cast<size_t>(got) : 0);
+  } else {
+    head_.clear();
+    const void* block = nullptr;
+    ssize_t got = 0;
+    while (head_.size() < kTarBlock && (got = stream_->Read(&block)) > 0) {
+      head_.insert(head_.end(), static_cast<const uint8_t*>(block),
+                   static_cast<const uint8_t*>(block) + got);
+    }
+  }
+  archive_ = archive_read_new();
+  if (archive_ == nullptr) return false;
+  tar_ = IsTarHeader(head_);
+  SupportArchiveFormats(archive_, tar_);
+  if (stream_ == nullptr) openPlain_ = open;
+  const int opened = stream_ == nullptr
+                         ? open(archive_)
+                         : archive_read_open(archive_, this, nullptr, ReadDecompressed, nullptr);
+  if (opened == ARCHIVE_OK) return true;
   archive_read_free(archive_);
   archive_ = nullptr;
-  return false;
+  if (stream_ == nullptr) return false;
+  // From the start again, as one file.
+  stream_ = Decompress(open, makeInput);
+  if (stream_ == nullptr) return false;
+  streamFailed_ = false;
+  headGiven_ = true;
+  singleFile_ = true;
+  singleEntry_ = archive_entry_new();
+  archive_entry_set_pathname(singleEntry_, "data");
+  archive_entry_set_filetype(singleEntry_, AE_IFREG);
+  archive_entry_set_perm(singleEntry_, 0644);
+  return true;
+}
+
+ssize_t LibarchiveReader::ReadDecompressed(struct archive* reader, void* self, const void** block) {
+  auto* owner = static_cast<LibarchiveReader*>(self);
+  const ssize_t got = owner->NextDecompressed(block);
+  if (got < 0) archive_set_error(reader, EIO, "damaged compressed data");
+  return got;
+}
+
+ssize_t LibarchiveReader::NextDecompressed(const void** block) {
+  if (!headGiven_) {
+    headGiven_ = true;
+    if (!head_.empty()) {
+      *block = head_.data();
+      return static_cast<ssize_t>(head_.size());
+    }
+  }
+  const ssize_t got = stream_->Read(block);
+  if (got < 0) streamFailed_ = true;
+  return got;
 }
 
 bool LibarchiveReader::Open(const std::string& path) {
@@ -97,19 +213,107 @@ bool LibarchiveReader::Open(const std::string& path) {
   volumes_ = LibarchiveVolumes(path);
   totalBytes_ = 0;
   for (const std::string& volume : volumes_) totalBytes_ += FileSize(volume);
-  std::vector<const char*> names;
-  for (const std::string& volume : volumes_) names.push_back(volume.c_str());
-  names.push_back(nullptr);
-  return OpenWith([&](struct archive* reader) {
-    return archive_read_open_filenames(reader, names.data(), kBlockSize);
-  });
+  // Kept for opening again (LHA's names).
+  return OpenWith(
+      [this](struct archive* reader) {
+        std::vector<const char*> names;
+        for (const std::string& volume : volumes_) names.push_back(volume.c_str());
+        names.push_back(nullptr);
+        return archive_read_open_filenames(reader, names.data(), kBlockSize);
+      },
+      [this] { return ByteInput(volumes_); });
 }
 
 bool LibarchiveReader::OpenMemory(const void* data, size_t size, const std::string& name) {
   path_ = name;
   totalBytes_ = size;
   return OpenWith(
-      [&](struct archive* reader) { return archive_read_open_memory(reader, data, size); });
+      [data, size](struct archive* reader) { return archive_read_open_memory(reader, data, size); },
+      [data, size] { return ByteInput(data, size); });
+}
+
+int LibarchiveReader::NextHeader(struct archive_entry** entry) {
+  if (singleFile_) {
+    if (singleRead_) return ARCHIVE_EOF;
+    singleRead_ = true;
+    stream_->Describe(singleEntry_);
+    *entry = singleEntry_;
+    return ARCHIVE_OK;
+  }
+  int read = archive_read_next_header(archive_, entry);
+  if (read == ARCHIVE_FATAL && ReopenWithCp932Names())
+    read = archive_read_next_header(archive_, entry);
+  if (read == ARCHIVE_OK || read == ARCHIVE_WARN) ++headersRead_;
+  if (read != ARCHIVE_EOF || stream_ == nullptr) return read;
+  // The archive ends before its compression does: the rest is read for its checksums.
+  const void* block = nullptr;
+  ssize_t got = 0;
+  while ((got = NextDecompressed(&block)) > 0) {
+  }
+  return got < 0 ? ARCHIVE_FATAL : ARCHIVE_EOF;
+}
+
+bool LibarchiveReader::ReopenWithCp932Names() {
+  if (cp932Names_ || !openPlain_ || archive_error_string(archive_) != nullptr ||
+      (archive_format(archive_) & ARCHIVE_FORMAT_BASE_MASK) != ARCHIVE_FORMAT_LHA) {
+    return false;
+  }
+  cp932Names_ = true;
+  archive_read_free(archive_);
+  archive_ = archive_read_new();
+  if (archive_ == nullptr) return false;
+  SupportArchiveFormats(archive_, tar_);
+  if (archive_read_set_options(archive_, "lha:hdrcharset=CP932") != ARCHIVE_OK ||
+      openPlain_(archive_) != ARCHIVE_OK) {
+    return false;
+  }
+  // Back to where the first reading stopped.
+  for (int64_t header = 0; header < headersRead_; ++header) {
+    struct archive_entry* entry = nullptr;
+    const int read = archive_read_next_header(archive_, &entry);
+    if (read != ARCHIVE_OK && read != ARCHIVE_WARN) return false;
+  }
+  return true;
+}
+
+int LibarchiveReader::ReadBlock(const void** block, size_t* size, int64_t* offset) {
+  if (!singleFile_) {
+    la_int64_t at = 0;
+    const int read = archive_read_data_block(archive_, block, size, &at);
+    *offset = at;
+    return read;
+  }
+  const ssize_t got = NextDecompressed(block);
+  if (got < 0) return ARCHIVE_FATAL;
+  *size = static_cast<size_t>(got);
+  *offset = singleOffset_;
+  singleOffset_ += got;
+  return got == 0 ? ARCHIVE_EOF : ARCHIVE_OK;
+}
+
+ReadFailure LibarchiveReader::failure() const {
+  if (streamFailed_ || archive_ == nullptr) return ReadFailure::BadData;
+  const char* error = archive_error_string(archive_);
+  const std::string_view text = error != nullptr ? error : "";
+  // 7z names a coder it lacks (zstd, ARM64, RISC-V) by its ID.
+  for (std::string_view lacking : {"nsupported", "not supported", "Unexpected codec ID"}) {
+    if (text.find(lacking) != std::string_view::npos) return ReadFailure::UnsupportedMethod;
+  }
+  // ISO 9660 keeps no checksums: what fails is its structure.
+  if ((archive_format(archive_) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ISO9660) {
+    return ReadFailure::Damaged;
+  }
+  return ReadFailure::BadData;
+}
+
+bool LibarchiveReader::encrypted() const {
+  return archive_ != nullptr && archive_read_has_encrypted_entries(archive_) > 0;
+}
+
+std::string LibarchiveReader::format_name() const {
+  if (singleFile_) return stream_->compression();
+  const char* name = archive_ != nullptr ? archive_format_name(archive_) : nullptr;
+  return name != nullptr ? name : "";
 }
 
 std::string LibarchiveReader::entry_name(struct archive_entry* entry) const {
@@ -119,6 +323,7 @@ std::string LibarchiveReader::entry_name(struct archive_entry* entry) const {
 }
 
 uint64_t LibarchiveReader::bytes_read() const {
+  if (stream_ != nullptr) return stream_->bytes_read();
   if (archive_ == nullptr) return 0;
   const la_int64_t read = archive_filter_bytes(archive_, -1);
   return read > 0 ? static_cast<uint64_t>(read) : 0;
@@ -140,15 +345,13 @@ std::vector<std::string> LibarchiveVolumes(const std::string& path) {
 }
 
 std::string LibarchiveFormatName(const std::string& path) {
+  Utf8Names names;
   LibarchiveReader reader;
   if (!reader.Open(path)) return "";
   struct archive_entry* entry = nullptr;
   // The format is known from the open; its name from the first header (read or not).
-  archive_read_next_header(reader.handle(), &entry);
-  // A single compressed file is named by its compression ("gzip").
-  const char* name = reader.single_file() ? archive_filter_name(reader.handle(), 0)
-                                          : archive_format_name(reader.handle());
-  return name != nullptr ? name : "";
+  reader.NextHeader(&entry);
+  return reader.format_name();
 }
 
 }  // namespace tessaly

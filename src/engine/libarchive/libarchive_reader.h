@@ -3,8 +3,13 @@
 // ZIP and RAR are left to our own libraries.
 #pragma once
 
+#include <sys/types.h>
+
+#include <clocale>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,10 +18,37 @@ struct archive_entry;
 
 namespace tessaly {
 
-// One archive open for reading, closed when it goes.
+// libarchive converts names (7z's UTF-16, LHA's code pages, Rock Ridge) to the
+// charset of the calling thread's locale and fails under "C". While one of these
+// lives, the thread converts to UTF-8 whatever the user's locale is; the rest of the
+// program and other threads keep theirs.
+class Utf8Names {
+ public:
+  Utf8Names();
+  ~Utf8Names();
+  Utf8Names(const Utf8Names&) = delete;
+  Utf8Names& operator=(const Utf8Names&) = delete;
+
+ private:
+  locale_t previous_ = nullptr;
+};
+
+// Why reading stopped short.
+enum class ReadFailure {
+  BadData,            // a checksum did not match, or a damaged header or entry
+  Damaged,            // an ISO image whose structure does not hold
+  UnsupportedMethod,  // a method or filter libarchive does not have
+};
+
+class DecompressedStream;
+
+// One archive open for reading, closed when it goes. A compressed file is
+// decompressed apart from its archive (gzip by us), so that every checksum of the
+// compression is checked to the end of the file, and it is a tar only when its first
+// header's checksum is right.
 class LibarchiveReader {
  public:
-  LibarchiveReader() = default;
+  LibarchiveReader();
   ~LibarchiveReader();
   LibarchiveReader(const LibarchiveReader&) = delete;
   LibarchiveReader& operator=(const LibarchiveReader&) = delete;
@@ -28,9 +60,15 @@ class LibarchiveReader {
   // its file's name.
   bool OpenMemory(const void* data, size_t size, const std::string& name);
 
-  struct archive* handle() const {
-    return archive_;
-  }
+  // libarchive's calls, or our single entry for a single compressed file.
+  int NextHeader(struct archive_entry** entry);
+  int ReadBlock(const void** block, size_t* size, int64_t* offset);
+  ReadFailure failure() const;
+  // An entry or header libarchive found encrypted.
+  bool encrypted() const;
+  // libarchive's name of the format ("POSIX ustar format", "7-Zip"), or of the
+  // compression of a single compressed file ("gzip").
+  std::string format_name() const;
   // A single compressed file: its one entry is named after the archive.
   bool single_file() const { return singleFile_; }
   // The entry's name as it is extracted: its stored path, or for a single compressed
@@ -41,10 +79,29 @@ class LibarchiveReader {
   uint64_t bytes_read() const;
 
  private:
-  template <typename OpenArchive>
-  bool OpenWith(OpenArchive open);
+  template <typename OpenArchive, typename MakeInput>
+  bool OpenWith(OpenArchive open, MakeInput makeInput);
+  template <typename OpenArchive, typename MakeInput>
+  std::unique_ptr<DecompressedStream> Decompress(OpenArchive open, MakeInput makeInput);
+  // The decompressed bytes: first what was looked at to choose the format.
+  static ssize_t ReadDecompressed(struct archive* reader, void* self, const void** block);
+  ssize_t NextDecompressed(const void** block);
+  // libarchive fails without a word on an LHA name that is not valid in the locale's
+  // charset and has no UTF-16 form: such names are DOS's Japanese code page.
+  bool ReopenWithCp932Names();
 
   struct archive* archive_ = nullptr;
+  std::function<int(struct archive*)> openPlain_;
+  bool tar_ = false;
+  bool cp932Names_ = false;
+  int64_t headersRead_ = 0;
+  std::unique_ptr<DecompressedStream> stream_;
+  std::vector<uint8_t> head_;
+  bool headGiven_ = false;
+  bool streamFailed_ = false;
+  struct archive_entry* singleEntry_ = nullptr;
+  bool singleRead_ = false;
+  int64_t singleOffset_ = 0;
   std::string path_;
   std::vector<std::string> volumes_;
   bool singleFile_ = false;
