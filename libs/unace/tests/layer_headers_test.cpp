@@ -39,20 +39,6 @@ TEST(AceHeaders, MainHeaderReadsTheAuthenticityLengthWhateverTheFlags) {
   EXPECT_FALSE(parse_main_header(body.data(), body.size()));
 }
 
-// Backslashes and code page 437 show in the corpus and the long-name test.
-TEST(AceHeaders, NamesEndAtANulByte) {
-  const struct {
-    std::string stored;
-    std::string expected;
-  } cases[] = {{std::string("cut\0rest", 8), "cut"}, {"", ""}};
-  for (const auto& row : cases) {
-    const std::vector<uint8_t> body = FileBody(0x0001, row.stored);
-    const std::optional<FileHeader> header = parse_file_header(body.data(), body.size());
-    ASSERT_TRUE(header) << row.expected;
-    EXPECT_EQ(header->name, row.expected);
-  }
-}
-
 TEST(AceHeaders, FileHeadersThatContradictThemselvesAreRejected) {
   std::vector<uint8_t> body = FileBody(0x0001, "name.txt");
   EXPECT_TRUE(parse_file_header(body.data(), body.size()));

@@ -87,11 +87,9 @@ inline Decoded decode(Decoder& decoder, const Bytes& packed, uint64_t size, bool
 }
 
 struct PackedFile {
-  std::string name;
   Bytes packed;
   uint64_t unpackedSize = 0;
   uint32_t crc = 0;
-  bool solid = false;
 };
 
 // The files of a RAR 1.5-4 archive of the corpus (folders left out), each with the
@@ -113,14 +111,10 @@ inline std::vector<PackedFile> rar4_files(const std::string& archive) {
     uint64_t dataSize = (flags & 0x8000) && headSize >= 11 ? le(at + 7, 4) : 0;
     dataSize = std::min<uint64_t>(dataSize, d.size() - at - headSize);
     if (type == 0x74 && headSize >= 32 && (flags & 0xE0) != 0xE0) {
-      const size_t nameAt = at + ((flags & 0x100) ? 40 : 32);
-      const size_t nameSize = std::min<size_t>(le(at + 26, 2), d.size() - nameAt);
       PackedFile file;
-      file.name.assign(d.begin() + nameAt, d.begin() + nameAt + nameSize);
       file.packed.assign(d.begin() + at + headSize, d.begin() + at + headSize + dataSize);
       file.unpackedSize = le(at + 11, 4);
       file.crc = le(at + 16, 4);
-      file.solid = flags & 0x10;
       files.push_back(std::move(file));
     }
     at += headSize + dataSize;

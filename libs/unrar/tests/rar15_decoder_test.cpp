@@ -90,44 +90,6 @@ INSTANTIATE_TEST_SUITE_P(Alphabets, Rar15Random,
                            return std::string(info.param.name);
                          });
 
-// --- Solid streams -----------------------------------------------------------------
-
-// Three files of one solid stream, the later ones matching into the earlier.
-TEST(Rar15Solid, LaterFilesContinueTheStateAndFailAfterAFailedOne) {
-  struct {
-    std::vector<Bytes> packed, output;
-  } files;
-  Rar15StreamWriter writer;
-  std::mt19937 random(11);
-  for (int file = 0; file < 3; ++file) {
-    if (file > 0) writer.next_solid_file();
-    write_random(writer, random, 40, 1500);
-    files.packed.push_back(writer.packed());
-    files.output.push_back(writer.output());
-  }
-  auto decoder = make_rar15_decoder(64 * 1024);
-  for (size_t i = 0; i < 3; ++i) {
-    const Decoded decoded = decode(*decoder, files.packed[i], files.output[i].size(), i > 0);
-    ASSERT_EQ(decoded.result, DecodeResult::ok) << i;
-    EXPECT_TRUE(decoded.bytes == files.output[i]) << i;
-  }
-  // On its own the second file means something else, or nothing at all.
-  const Decoded alone = decode_alone(files.packed[1], files.output[1].size());
-  EXPECT_FALSE(alone.result == DecodeResult::ok && alone.bytes == files.output[1]);
-
-  // A failed file fails the solid files after it; a non-solid file starts afresh.
-  ASSERT_EQ(decode(*decoder, files.packed[0], files.output[0].size(), false).result,
-            DecodeResult::ok);
-  const std::vector<uint8_t> cut(files.packed[1].begin(),
-                                 files.packed[1].begin() + files.packed[1].size() / 2);
-  EXPECT_EQ(decode(*decoder, cut, files.output[1].size(), true).result, DecodeResult::bad_data);
-  EXPECT_EQ(decode(*decoder, files.packed[2], files.output[2].size(), true).result,
-            DecodeResult::bad_data);
-  const Decoded again = decode(*decoder, files.packed[0], files.output[0].size(), false);
-  ASSERT_EQ(again.result, DecodeResult::ok);
-  EXPECT_TRUE(again.bytes == files.output[0]);
-}
-
 // --- Window and output --------------------------------------------------------------
 
 TEST(Rar15Output, MegabytesThroughTheWindowInPiecesOfAtMost256KiB) {
@@ -152,25 +114,6 @@ TEST(Rar15Output, MegabytesThroughTheWindowInPiecesOfAtMost256KiB) {
   refusing.stopAfter = 300'000;
   EXPECT_EQ(decoder->decode_entry(again, refusing, writer.output().size(), false),
             DecodeResult::stopped);
-}
-
-TEST(Rar15Output, DistancesBeforeTheStartReadZerosAndAHugeDictionaryCostsNothing) {
-  Rar15StreamWriter writer;
-  for (char c : std::string("0123456789")) writer.literal(static_cast<uint8_t>(c));
-  writer.long_match(20, 2);
-  writer.short_match(4, 15);
-  writer.literal('!');
-  const std::vector<uint8_t> packed = writer.packed();
-  // The header's dictionary size does not change the 64 KiB reach of the format.
-  auto decoder = make_rar15_decoder(uint64_t{1} << 32);
-  ASSERT_NE(decoder, nullptr);
-  const Decoded decoded = decode(*decoder, packed, writer.output().size(), false);
-  ASSERT_EQ(decoded.result, DecodeResult::ok);
-  EXPECT_TRUE(decoded.bytes == writer.output());
-  // 13 bytes (a near distance adds 8) from before the start: zeros, all of them.
-  const std::string expected =
-      "0123456789" + std::string(13, '\0') + "89" + std::string(4, '\0') + "!";
-  EXPECT_EQ(std::string(decoded.bytes.begin(), decoded.bytes.end()), expected);
 }
 
 // --- Damage -----------------------------------------------------------------------

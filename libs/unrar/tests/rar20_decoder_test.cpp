@@ -183,58 +183,6 @@ TEST(Rar20Audio, OneToFourChannelsAndModeSwitches) {
   }
 }
 
-// Tables after the last byte of a multimedia file: the next solid file decodes with
-// them exactly as the same symbols would inside one file.
-TEST(Rar20Audio, TablesAfterAFileEndServeTheNextSolidFile) {
-  const std::vector<uint8_t> flatAudio(kAudioSymbols * 4, 9);
-  auto audio_tables = [&](BitWriter& out, int channels) {
-    put_tables(out, {flatAudio.begin(), flatAudio.begin() + kAudioSymbols * channels}, false, {},
-               channels);
-  };
-  auto deltas = [](BitWriter& out, uint32_t count, uint32_t seed) {
-    for (uint32_t i = 0; i < count; ++i) out.put((seed * (i + 7) * 2654435761u) >> 24, 9);
-  };
-  BitWriter joined;
-  audio_tables(joined, 1);
-  deltas(joined, 300, 3);
-  joined.put(256, 9);
-  audio_tables(joined, 3);
-  deltas(joined, 400, 5);
-
-  BitWriter first;
-  audio_tables(first, 1);
-  deltas(first, 300, 3);
-  first.put(256, 9);
-  audio_tables(first, 3);
-  BitWriter second;
-  deltas(second, 400, 5);
-
-  const Decoded whole = decode_once(joined.bytes(), 700);
-  ASSERT_EQ(whole.result, DecodeResult::ok);
-  auto decoder = unrar::make_rar20_decoder(1u << 20);
-  const Decoded one = decode(*decoder, first.bytes(), 300, false);
-  const Decoded two = decode(*decoder, second.bytes(), 400, true);
-  EXPECT_EQ(one.result, DecodeResult::ok);
-  EXPECT_EQ(two.result, DecodeResult::ok);
-  EXPECT_TRUE(one.text + two.text == whole.text);
-}
-
-// Damage never ends as success or runs on: cut streams and a size
-// far beyond what the data holds all end in bad data at once.
-TEST(Rar20Damage, DamagedStreamsEndInBadData) {
-  const std::string good = audio_stream(2, 3, 5000, 3001);
-  const Decoded whole = decode_once(good, 5000);
-  ASSERT_EQ(whole.result, DecodeResult::ok);
-  for (size_t cut = 0; cut < good.size(); cut += 293) {
-    EXPECT_EQ(decode_once(good.substr(0, cut), 5000).result, DecodeResult::bad_data) << cut;
-  }
-  EXPECT_EQ(decode_once(good, uint64_t{4} << 30).result, DecodeResult::bad_data);
-  // Tables that claim more codes than their lengths allow.
-  BitWriter oversubscribed;
-  put_tables(oversubscribed, std::vector<uint8_t>(kLzLengths, 1), false, {});
-  EXPECT_EQ(decode_once(oversubscribed.bytes(), 10).result, DecodeResult::bad_data);
-}
-
 // A solid RAR 2.0 archive through the API: the last entry alone is extracted, so
 // the ones before it are decoded on the way; with the 2.0 cipher the same holds
 // for the right password, and a wrong one fails every entry with bad data.

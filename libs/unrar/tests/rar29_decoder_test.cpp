@@ -1,7 +1,6 @@
-// The RAR 2.9 decoder on the packed data of corpus archives (damage, a failed solid
-// file, its output pieces) and on LZ streams written bit by bit here for the paths
-// no archive takes: where one solid file ends and the next begins; its bit reader,
-// Huffman codes and the E8, E8E9 and DELTA filters.
+// The RAR 2.9 decoder on LZ streams written bit by bit here for the paths no archive
+// takes: filter records it must refuse, and where one solid file ends and the next
+// begins.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -9,11 +8,8 @@
 #include <utility>
 
 #include "decoder_test_support.h"
-#include "rar29_bit_input.h"
-#include "rar29_huffman.h"
 #include "rar29_lz_writer.h"
 #include "rar_ppmd.h"
-#include "rar_vm_filters.h"
 
 namespace unrar {
 namespace {
@@ -25,90 +21,6 @@ using rar29_test::LzTables;
 Decoded decode29(const Bytes& packed, uint64_t size) {
   auto decoder = make_rar29_decoder(4u << 20);
   return decode(*decoder, packed, size);
-}
-
-// An LZ file with filters and a PPMd one.
-TEST(Rar29Damaged, TruncatedDataIsBadData) {
-  for (const char* archive :
-       {"test_read_format_rar_filter.rar", "test_read_format_rar_compress_best.rar"}) {
-    const PackedFile file = rar4_files(archive).at(0);
-    for (size_t keep :
-         {size_t{0}, size_t{1}, size_t{100}, file.packed.size() / 2, file.packed.size() - 20}) {
-      SCOPED_TRACE(testing::Message() << archive << " cut at " << keep);
-      const Bytes cut(file.packed.begin(), file.packed.begin() + keep);
-      EXPECT_EQ(decode29(cut, file.unpackedSize).result, DecodeResult::bad_data);
-    }
-  }
-}
-
-TEST(Rar29Solid, AFailedFileFailsTheSolidFilesAfterIt) {
-  std::vector<PackedFile> files = rar4_files("rar3-solid.rar");
-  ASSERT_EQ(files.size(), 2u);
-  ASSERT_TRUE(files[1].solid);
-  auto decoder = make_rar29_decoder(4u << 20);
-  files[0].packed.resize(files[0].packed.size() / 2);
-  EXPECT_EQ(decode(*decoder, files[0].packed, files[0].unpackedSize).result,
-            DecodeResult::bad_data);
-  EXPECT_EQ(decode(*decoder, files[1].packed, files[1].unpackedSize, true).result,
-            DecodeResult::bad_data);
-}
-
-TEST(Rar29Output, PiecesStayWithin256KiBAndAStopIsHonoured) {
-  const PackedFile file = rar4_files("test_read_format_rar_filter.rar").at(0);
-  auto decoder = make_rar29_decoder(64u << 10);
-  ASSERT_TRUE(decoder);
-  BytesInput input(file.packed, 4093);
-  CollectingOutput output;
-  ASSERT_EQ(decoder->decode_entry(input, output, file.unpackedSize, false), DecodeResult::ok);
-  EXPECT_LE(output.largestPiece, 256u * 1024);
-  EXPECT_EQ(crc_of(output.bytes), file.crc);
-
-  BytesInput again(file.packed);
-  CollectingOutput stopping;
-  stopping.stopAfter = 1;
-  EXPECT_EQ(decoder->decode_entry(again, stopping, file.unpackedSize, false),
-            DecodeResult::stopped);
-  EXPECT_LT(stopping.bytes.size(), file.unpackedSize);
-  // No window for a dictionary this large.
-  EXPECT_EQ(make_rar29_decoder(uint64_t{1} << 40), nullptr);
-}
-
-// The end marker against the declared size, distances before the start (zeros)
-// and an old distance never set, a PPMd block with no model started.
-TEST(Rar29Stream, StreamsEndAsTheirSymbolsAndSizesSay) {
-  const LzTables tables = LzTables::uniform();
-  BitWriter abc, before, unset, unfinished;
-  for (auto [out, text] :
-       {std::pair{&abc, "abc"}, {&unfinished, "abc"}, {&before, "x"}, {&unset, "x"}}) {
-    tables.header(*out);
-    tables.text(*out, text);
-  }
-  tables.match(abc, 3, 2);  // length 6, distance 3
-  tables.match(before, 3, 2);
-  tables.repeat_old_distance(unset, 1, 0);
-  for (BitWriter* out : {&abc, &before, &unset}) tables.end_of_file(*out);
-  const struct {
-    const char* label;
-    Bytes packed;
-    uint64_t size;
-    DecodeResult result;
-    std::string text;
-  } rows[] = {
-      {"whole", abc.bytes, 9, DecodeResult::ok, "abcabcabc"},
-      {"cut by the size", abc.bytes, 5, DecodeResult::ok, "abcab"},
-      {"end marker before the size", abc.bytes, 12, DecodeResult::bad_data, ""},
-      {"no end marker", unfinished.bytes, 100, DecodeResult::bad_data, ""},
-      {"distance before the start", before.bytes, 7, DecodeResult::ok, "x" + std::string(6, '\0')},
-      {"unset old distance", unset.bytes, 3, DecodeResult::bad_data, ""},
-      {"PPMd block, no model", {0x87, 0, 0, 0, 0, 0}, 10, DecodeResult::bad_data, ""},
-  };
-  for (const auto& row : rows) {
-    const Decoded got = decode29(row.packed, row.size);
-    EXPECT_EQ(got.result, row.result) << row.label;
-    if (row.result == DecodeResult::ok) {
-      EXPECT_EQ(got.text(), row.text) << row.label;
-    }
-  }
 }
 
 TEST(Rar29Stream, FilterRecords) {
@@ -138,83 +50,6 @@ TEST(Rar29Stream, FilterRecords) {
     tables.end_of_file(out);
     EXPECT_EQ(decode29(out.bytes, 6).result, c.expected);
   }
-}
-
-TEST(Rar29Huffman, OverSubscribedCodesAreRefusedAndMissingCodesGiveNoSymbol) {
-  Rar29Huffman code;
-  const uint8_t overSubscribed[] = {1, 1, 1};
-  EXPECT_FALSE(code.build(overSubscribed, 3));
-
-  // Lengths 1..14 and two of 15: a complete code reaching the longest codes.
-  std::vector<uint8_t> deep;
-  for (uint8_t l = 1; l <= 15; ++l) deep.push_back(l);
-  deep.push_back(15);
-  ASSERT_TRUE(code.build(deep.data(), deep.size()));
-  const std::vector<LzTables::Code> codes = LzTables::canonical(deep);
-  BitWriter bits;
-  for (int s : {15, 0, 11, 14}) bits.put(codes[s].bits, codes[s].length);
-  BytesInput input(bits.bytes);
-  Rar29BitInput reader;
-  reader.reset(input);
-  for (int s : {15, 0, 11, 14}) EXPECT_EQ(code.decode(reader), s);
-
-  const uint8_t single[] = {0, 1};
-  ASSERT_TRUE(code.build(single, 2));
-  const Bytes oneBits = {0x7F};
-  BytesInput ones(oneBits);
-  reader.reset(ones);
-  EXPECT_EQ(code.decode(reader), 1);
-  EXPECT_EQ(code.decode(reader), -1);
-}
-
-TEST(Rar29Filters, CallAddressesBecomeRelativeAndDeltasAdd) {
-  Bytes scratch;
-  Bytes calls = {0xE8, 0x10, 0, 0, 0, 0xE9, 0xFF, 0xFF, 0xFF, 0xFF, 0};
-  Bytes e8 = calls;
-  ASSERT_TRUE(apply_standard_filter(StandardFilter::e8, {0, 0, 0x20}, e8, scratch));
-  EXPECT_EQ(e8, (Bytes{0xE8, 0xEF, 0xFF, 0xFF, 0xFF, 0xE9, 0xFF, 0xFF, 0xFF, 0xFF, 0}));
-  ASSERT_TRUE(apply_standard_filter(StandardFilter::e8e9, {0, 0, 0}, calls, scratch));
-  EXPECT_EQ(calls, (Bytes{0xE8, 0x0F, 0, 0, 0, 0xE9, 0xFF, 0xFF, 0xFF, 0x00, 0}));
-
-  Bytes delta = {1, 2, 3, 4};
-  ASSERT_TRUE(apply_standard_filter(StandardFilter::delta, {2, 0, 0}, delta, scratch));
-  EXPECT_EQ(delta, (Bytes{0xFF, 0xFD, 0xFD, 0xF9}));
-}
-
-// The bit reader at the end of the data, where the bits read as zero and only a
-// read past them marks the overrun; its refills are run by every RAR 2.9 file of
-// the corpus.
-TEST(Rar29BitInput, BitsPastTheEndReadAsZeroAndOnlyAReadBeyondTheLastBitOverruns) {
-  const Bytes data = {0xA5, 0xFF, 0x3C};
-  BytesInput input(data, 1);
-  Rar29BitInput reader;
-  reader.reset(input);
-  EXPECT_TRUE(reader.bytes_left(3));
-  EXPECT_FALSE(reader.bytes_left(4));
-  EXPECT_EQ(reader.get(4), 0xAu);
-  // The byte being read counts as left.
-  EXPECT_TRUE(reader.bytes_left(3));
-  EXPECT_EQ(reader.peek16(), 0x5FF3u);
-  reader.skip(12);
-  EXPECT_EQ(reader.peek16(), 0x3C00u);
-  EXPECT_FALSE(reader.bytes_left(2));
-  reader.skip(8);
-  EXPECT_FALSE(reader.overrun());
-  EXPECT_FALSE(reader.bytes_left(1));
-  EXPECT_EQ(reader.next_byte(), -1);
-  EXPECT_FALSE(reader.overrun());
-  EXPECT_EQ(reader.get(1), 0u);
-  EXPECT_TRUE(reader.overrun());
-  EXPECT_EQ(reader.peek16(), 0u);
-
-  // A fresh entry starts over, with nothing of the last one left in the reservoir.
-  const Bytes next = {0x81};
-  BytesInput nextInput(next);
-  reader.reset(nextInput);
-  EXPECT_FALSE(reader.overrun());
-  EXPECT_EQ(reader.peek16(), 0x8100u);
-  reader.skip(9);
-  EXPECT_TRUE(reader.overrun());
 }
 
 // --- Where one solid file ends and the next begins -----------------------------------

@@ -76,23 +76,8 @@ class LzTables {
     for (uint8_t length : lengths_) out.put(length, 4);
   }
   void symbol(BitWriter& out, int s) const { out.put(codes_[s].bits, codes_[s].length); }
-  void literals(BitWriter& out, const std::vector<uint8_t>& bytes) const {
-    for (uint8_t byte : bytes) symbol(out, byte);
-  }
   void text(BitWriter& out, const std::string& text) const {
     for (char c : text) symbol(out, static_cast<uint8_t>(c));
-  }
-  // Length classes 0-7 and distance classes 0-3 carry no extra bits; every distance
-  // class has a 6-bit code and every repeat length class a 5-bit one, so a class is
-  // sent as its own number.
-  void match(BitWriter& out, int lengthClass, int distanceClass) const {
-    symbol(out, 271 + lengthClass);
-    out.put(static_cast<uint32_t>(distanceClass), 6);
-  }
-  // The k-th (0-3) of the last four distances again.
-  void repeat_old_distance(BitWriter& out, int k, int lengthClass) const {
-    symbol(out, 259 + k);
-    out.put(static_cast<uint32_t>(lengthClass), 5);
   }
   // The end of the file; newTables asks the next solid file to start with tables.
   void end_of_file(BitWriter& out, bool newTables = false) const {

@@ -310,28 +310,5 @@ TEST(Rar5HeadersBlocks, TimeRecordFormats) {
   EXPECT_EQ(parse(file_block(cut)), Rar5ParseResult::bad_header);
 }
 
-TEST(Rar5HeadersBlocks, UnknownBlocksKeepTheirTypeAndDataSize) {
-  Rar5Block block;
-  ASSERT_EQ(parse(with_crc(vint(9) + vint(0x0006) + vint(123456) + Bytes{1, 2}), block),
-            Rar5ParseResult::ok);
-  EXPECT_EQ(block.type, Rar5BlockType::unknown);
-  EXPECT_EQ(block.rawType, 9u);
-  EXPECT_EQ(block.dataSize, 123456u);
-}
-
-// CRC (4) + the size vint (1 byte; 2 from 128 on) + HEAD_SIZE, rounded up to 16;
-// garbage from a wrong key decrypts to a size no header has.
-TEST(Rar5HeadersBlocks, EncryptedHeaderSizeIsPaddedToWholeAesBlocks) {
-  for (const auto& [headSize, expected] : {std::pair<uint64_t, size_t>{12, 32}, {200, 208}}) {
-    const Bytes first = u32_bytes(0) + vint(headSize) + Bytes(16, 0);
-    size_t encryptedBytes = 0;
-    ASSERT_TRUE(rar5_encrypted_header_bytes(first.data(), encryptedBytes)) << headSize;
-    EXPECT_EQ(encryptedBytes, expected) << headSize;
-  }
-  const Bytes wrongKey = u32_bytes(0) + Bytes(12, 0xFF);
-  size_t encryptedBytes = 0;
-  EXPECT_FALSE(rar5_encrypted_header_bytes(wrongKey.data(), encryptedBytes));
-}
-
 }  // namespace
 }  // namespace unrar

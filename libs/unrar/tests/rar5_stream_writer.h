@@ -22,8 +22,8 @@ class Rar5StreamWriter {
       ++bitCount_;
     }
   }
-  void tables(unsigned bitLengthCodeLength = 5) {
-    for (int i = 0; i < 20; ++i) put(bitLengthCodeLength, 4);
+  void tables() {
+    for (int i = 0; i < 20; ++i) put(5, 4);
     for (int i = 0; i < 306; ++i) put(9, 5);
     for (unsigned slot = 0; slot < slots_; ++slot) put(slot < 48 || slots_ == 64 ? 6 : 7, 5);
     for (int i = 0; i < 16; ++i) put(4, 5);
@@ -54,14 +54,6 @@ class Rar5StreamWriter {
     if (b < 4) return put(extra, b);
     put(extra >> 4, b - 4);
     put(extra & 15, 4);
-  }
-  void filter(uint32_t start, uint32_t length, unsigned type) {
-    put(256, 9);
-    for (uint32_t number : {start, length}) {
-      put(3, 2);
-      for (int i = 0; i < 4; ++i) put((number >> (8 * i)) & 0xFF, 8);
-    }
-    put(type, 3);
   }
   // The block so far: header, check byte, size, data.
   std::vector<uint8_t> block(bool last = true, bool hasTables = true) const {
