@@ -10,6 +10,11 @@ namespace tessaly {
 // Returns the folder ending in "/", or "" when no private folder can be had.
 // previous: the folder an earlier call returned; a fallback folder is reused while it
 // stays private, so repeated calls do not leave a trail of fresh folders.
+// The folder stays held (shared with other running copies) until LeavePrivateTempFolder.
 std::string PrivateTempFolder(const std::string& previous);
+
+// At the end of the program: the folder goes when it is empty and no other running
+// copy holds it. What this run put in it is its own to remove first.
+void LeavePrivateTempFolder();
 
 }  // namespace tessaly

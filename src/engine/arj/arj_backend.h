@@ -21,7 +21,8 @@ void PrepareArjStatus(Session& session);
 void ExtractArjArchives(Session& session);
 // The probe's ARJ step: true when the utility's listing of path is not empty and
 // has no "error(s)!".
-// Only when arjLocation names an existing file. Leaves "arjtmp.tmp" in tempFolder.
+// Only when arjLocation names an existing file. Leaves "arjtmp.tmp" in tempFolder for
+// an archive, for its listing; removes it for any other file.
 bool ArjProbe(Session& session, const std::string& path);
 
 }  // namespace tessaly
