@@ -27,7 +27,7 @@ struct ProcessRequest {
   // Sent once, as soon as interruptWhen is true of what the program has said on its
   // standard error so far.
   int interruption = 0;
-  std::function<bool(const std::string& err)> interruptWhen;
+  std::function<bool(const std::string& err)> interruptWhen{};
 };
 
 ProcessResult RunProcess(const ProcessRequest& request);
