@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <mutex>
+#include <set>
 
 namespace tessaly {
 namespace {
@@ -37,6 +38,7 @@ struct HeldFolder {
   std::mutex mutex;
   std::string path;
   int fd = -1;
+  std::set<std::string> scratchFiles;
 };
 
 HeldFolder& held_folder() {
@@ -67,9 +69,17 @@ bool Hold(const std::string& path) {
 
 }  // namespace
 
+void NoteScratchFile(const std::string& path) {
+  HeldFolder& held = held_folder();
+  const std::lock_guard<std::mutex> lock(held.mutex);
+  held.scratchFiles.insert(path);
+}
+
 void LeavePrivateTempFolder() {
   HeldFolder& held = held_folder();
   const std::lock_guard<std::mutex> lock(held.mutex);
+  for (const std::string& path : held.scratchFiles) unlink(path.c_str());
+  held.scratchFiles.clear();
   if (held.fd < 0) return;
   // Fails while another copy holds it, and rmdir while anything is in it.
   if (flock(held.fd, LOCK_EX | LOCK_NB) == 0) rmdir(held.path.c_str());

@@ -13,8 +13,12 @@ namespace tessaly {
 // The folder stays held (shared with other running copies) until LeavePrivateTempFolder.
 std::string PrivateTempFolder(const std::string& previous);
 
-// At the end of the program: the folder goes when it is empty and no other running
-// copy holds it. What this run put in it is its own to remove first.
+// A file this run makes in the folder (a batch file, a listing, an entry unpacked for
+// viewing): removed when the program ends or is interrupted, if still there.
+void NoteScratchFile(const std::string& path);
+
+// At the end of the program: this run's scratch files go, then the folder when it is
+// empty and no other running copy holds it.
 void LeavePrivateTempFolder();
 
 }  // namespace tessaly

@@ -166,14 +166,6 @@ int create_staging_folder(const std::string& folder, std::string& path) {
   });
 }
 
-void list_scratch_file(const std::string& path) {
-  StagedList& list = staged_list();
-  const std::lock_guard<std::mutex> hold(list.mutex);
-  if (std::find(list.paths.begin(), list.paths.end(), path) == list.paths.end()) {
-    list.paths.push_back(path);
-  }
-}
-
 void forget_staged(const std::string& path) {
   StagedList& list = staged_list();
   const std::lock_guard<std::mutex> hold(list.mutex);

@@ -7,7 +7,6 @@
 #include <optional>
 #include <vector>
 
-#include "archivekit/staging.h"
 #include "batch/batch_text.h"
 #include "engine/arj/arj_batch.h"
 #include "engine/arj/arj_headers.h"
@@ -19,6 +18,7 @@
 #include "engine/extraction_prompts.h"
 #include "engine/session.h"
 #include "platform/files.h"
+#include "settings/private_temp_folder.h"
 
 namespace tessaly {
 
@@ -181,7 +181,7 @@ void ExtractThroughStaging(Session& session, const std::string& destination,
   // The batch file holds the passwords while the job runs: it lives in the private
   // (0700) temp folder and the driver deletes it when the job ends.
   const std::string batchFile = session.settings.tempFolder + kArjBatchName;
-  archivekit::list_scratch_file(batchFile);
+  NoteScratchFile(batchFile);
   if (session.settings.tempFolder.empty() ||
       !WriteWholeFile(batchFile, ExtractionBatch(session, folders, passwords))) {
     return Refuse(session, "Tessaly could not write the batch file \"" + batchFile + "\".");
@@ -241,8 +241,8 @@ bool ArjProbe(Session& session, const std::string& path) {
   // A fresh batch holds only this listing; an old listing must not answer for a run
   // that never happened.
   DeleteFile(listingFile);
-  archivekit::list_scratch_file(batchFile);
-  archivekit::list_scratch_file(listingFile);
+  NoteScratchFile(batchFile);
+  NoteScratchFile(listingFile);
   if (!WriteWholeFile(batchFile, BatchText({*line}))) return false;
   ShellAndWatch(
       session, batchFile, [&session] { ActivateMainWindow(session); }, kHiddenWindow);

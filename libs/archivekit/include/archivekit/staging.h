@@ -20,9 +20,6 @@ bool is_staging_name(std::string_view name);
 int create_staging_file(const std::string& folder, std::string& path);
 // The same for a folder (mode 0700); the descriptor is the folder's, opened read-only.
 int create_staging_folder(const std::string& folder, std::string& path);
-// Lists a scratch file this run made elsewhere (a batch file holding passwords), so
-// that an interruption removes it too.
-void list_scratch_file(const std::string& path);
 // Takes path off the list: it was renamed into place or removed. Call before the
 // descriptor is closed.
 void forget_staged(const std::string& path);
