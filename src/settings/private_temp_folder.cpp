@@ -46,18 +46,22 @@ HeldFolder& held_folder() {
   return *held;
 }
 
+// True while path names the folder fd has open.
+bool StillNamed(int fd, const std::string& path) {
+  struct stat opened {};
+  struct stat named {};
+  return fstat(fd, &opened) == 0 && opened.st_nlink > 0 && lstat(path.c_str(), &named) == 0 &&
+         named.st_ino == opened.st_ino && named.st_dev == opened.st_dev;
+}
+
 // False when the folder went (another copy left it) before it was held.
 bool Hold(const std::string& path) {
   HeldFolder& held = held_folder();
   const std::lock_guard<std::mutex> lock(held.mutex);
-  if (held.path == path) return true;
+  if (held.path == path && StillNamed(held.fd, path)) return true;
   const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return false;
-  struct stat opened {};
-  struct stat named {};
-  if (flock(fd, LOCK_SH) != 0 || fstat(fd, &opened) != 0 || opened.st_nlink == 0 ||
-      lstat(path.c_str(), &named) != 0 || named.st_ino != opened.st_ino ||
-      named.st_dev != opened.st_dev) {
+  if (flock(fd, LOCK_SH) != 0 || !StillNamed(fd, path)) {
     close(fd);
     return false;
   }
