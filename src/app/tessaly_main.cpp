@@ -11,9 +11,11 @@
 #include "engine/beside_archives.h"
 #include "engine/session.h"
 #include "engine/ui/status_window.h"
+#include "platform/interruption.h"
 #include "platform/process_spawn.h"
 #include "platform/time_zone.h"
 #include "platform/ui/qt_console_host.h"
+#include "settings/private_temp_folder.h"
 #include "shell/ui/main_window.h"
 
 int main(int argc, char** argv) {
@@ -23,6 +25,8 @@ int main(int argc, char** argv) {
     std::cerr << tessaly::kBesideUsage << "\n";
     return tessaly::kBesideExitUsage;
   }
+  // Before Qt starts any thread.
+  tessaly::EndOnInterruption(tessaly::LeavePrivateTempFolder);
   tessaly::ReadTimeZoneOnce();
   QApplication app(argc, argv);
   QApplication::setOrganizationName(QStringLiteral("Brindlemoor"));
@@ -54,10 +58,13 @@ int main(int argc, char** argv) {
     const int exitStatus = tessaly::ExtractBesideArchives(session, beside.mode, beside.archives);
     // The Status window reads the session as it goes, so it goes first.
     delete dialogs.Status();
+    tessaly::LeavePrivateTempFolder();
     return exitStatus;
   }
   tessaly::MainWindow mainWindow(session);
   dialogs.SetOwner(&mainWindow);
   mainWindow.Load(args);
-  return QApplication::exec();
+  const int exitStatus = QApplication::exec();
+  tessaly::LeavePrivateTempFolder();
+  return exitStatus;
 }

@@ -5,6 +5,7 @@
 
 #include "engine/ace/ace_backend.h"
 #include "engine/arj/arj_backend.h"
+#include "engine/arj/arj_batch.h"
 #include "engine/arj/arj_utility.h"
 #include "engine/libarchive/libarchive_backend.h"
 #include "engine/rar/rar_backend.h"
@@ -142,8 +143,11 @@ void ReportOutcome(Session& session) {
   status.Refresh();
 }
 
-void RemoveArjBatch(Session& session) {
+// The ARJ probe's listing has served once the job is over, whatever its type.
+void RemoveArjScratchFiles(Session& session) {
   if (session.job.archiveType == "arj") DeleteBatchFile(session);
+  const std::string listing = session.settings.tempFolder + kArjListingName;
+  if (!session.settings.tempFolder.empty() && FileExists(listing)) DeleteFile(listing);
 }
 
 void EndJob(Session& session) {
@@ -197,7 +201,7 @@ void ExtractSelectedArchives(Session& session, CallingWindow callingWindow) {
       AddDestinationHistory(session.mainWindow.destinationBox, destination);
     }
   }
-  RemoveArjBatch(session);
+  RemoveArjScratchFiles(session);
   EndJob(session);
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/driver.h"
 #include "engine/zip/zip_backend.h"
+#include "settings/private_temp_folder.h"
 
 namespace tessaly {
 
@@ -39,7 +40,10 @@ std::optional<std::string> UnpackEntryForViewing(Session& session, const std::st
     return std::nullopt;
   }
   const size_t slash = storedName.rfind('/');
-  return tempFolder + (slash == std::string::npos ? storedName : storedName.substr(slash + 1));
+  const std::string unpacked =
+      tempFolder + (slash == std::string::npos ? storedName : storedName.substr(slash + 1));
+  NoteScratchFile(unpacked);
+  return unpacked;
 }
 
 }  // namespace tessaly

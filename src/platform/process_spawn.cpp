@@ -10,6 +10,7 @@
 #include <filesystem>
 
 extern char** environ;
+#include "platform/interruption.h"
 
 namespace tessaly {
 
@@ -87,16 +88,17 @@ std::optional<int> SpawnProcess(const std::vector<std::string>& argv, const Spaw
     errorNumber = StartErrorNumber(error);
     return std::nullopt;
   }
+  WatchHelperProcess(pid);
   return pid;
 }
 
 std::optional<int> PollProcess(int pid) {
   int waitStatus = 0;
   const pid_t done = waitpid(pid, &waitStatus, WNOHANG);
-  if (done == pid) return StatusOf(waitStatus);
+  if (done == 0 || (done < 0 && errno == EINTR)) return std::nullopt;
+  ForgetHelperProcess(pid);
   // Not ours, or already reaped: nothing to wait for any more.
-  if (done < 0 && errno != EINTR) return 1;
-  return std::nullopt;
+  return done == pid ? StatusOf(waitStatus) : 1;
 }
 
 int WaitProcess(int pid) {
@@ -105,6 +107,7 @@ int WaitProcess(int pid) {
   do {
     done = waitpid(pid, &waitStatus, 0);
   } while (done < 0 && errno == EINTR);
+  ForgetHelperProcess(pid);
   if (done != pid) return 1;
   return StatusOf(waitStatus);
 }

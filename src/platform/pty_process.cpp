@@ -14,6 +14,7 @@
 #include <thread>
 
 extern char** environ;
+#include "platform/interruption.h"
 
 namespace tessaly {
 namespace {
@@ -107,6 +108,7 @@ std::unique_ptr<PtyProcess> PtyProcess::Start(const std::vector<std::string>& ar
     close(master);
     return nullptr;
   }
+  WatchHelperProcess(pid);
   return std::unique_ptr<PtyProcess>(new PtyProcess(pid, master));
 }
 
@@ -162,6 +164,7 @@ std::optional<int> PtyProcess::ExitStatus() {
   if (reaped == pid_) status_ = StatusNumber(waitStatus);
   // Reaped by someone else: it has ended, how is unknown.
   if (reaped < 0 && errno == ECHILD) status_ = kUnknownStatus;
+  if (status_) ForgetHelperProcess(pid_);
   return status_;
 }
 
@@ -184,6 +187,7 @@ void PtyProcess::End(std::chrono::milliseconds grace) {
     reaped = waitpid(pid_, &waitStatus, 0);
   } while (reaped < 0 && errno == EINTR);
   status_ = reaped == pid_ ? StatusNumber(waitStatus) : kUnknownStatus;
+  ForgetHelperProcess(pid_);
 }
 
 }  // namespace tessaly

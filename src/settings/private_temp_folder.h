@@ -10,6 +10,15 @@ namespace tessaly {
 // Returns the folder ending in "/", or "" when no private folder can be had.
 // previous: the folder an earlier call returned; a fallback folder is reused while it
 // stays private, so repeated calls do not leave a trail of fresh folders.
+// The folder stays held (shared with other running copies) until LeavePrivateTempFolder.
 std::string PrivateTempFolder(const std::string& previous);
+
+// A file this run makes in the folder (a batch file, a listing, an entry unpacked for
+// viewing): removed when the program ends or is interrupted, if still there.
+void NoteScratchFile(const std::string& path);
+
+// At the end of the program: this run's scratch files go, then the folder when it is
+// empty and no other running copy holds it.
+void LeavePrivateTempFolder();
 
 }  // namespace tessaly

@@ -1,6 +1,6 @@
 #include "settings/settings_document.h"
 
-#include <algorithm>
+#include <cstddef>
 
 namespace tessaly {
 namespace {
@@ -12,11 +12,6 @@ bool IsLayoutBlank(char c) {
 
 char FoldAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameSettingsName(const std::string& a, const std::string& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](char x, char y) { return FoldAscii(x) == FoldAscii(y); });
 }
 
 std::string TrimLayout(const std::string& text) {
@@ -131,19 +126,10 @@ size_t FindUnescaped(const std::string& text, char target) {
   return std::string::npos;
 }
 
-// Templates so that both the const and the changing members can use them.
-template <typename Sections>
-auto FindSection(Sections& sections, const std::string& name) {
-  return std::find_if(sections.begin(), sections.end(), [&](const SettingsSection& section) {
-    return SameSettingsName(section.name, name);
-  });
-}
-
-template <typename Lines>
-auto FindSetting(Lines& lines, const std::string& key) {
-  return std::find_if(lines.begin(), lines.end(), [&](const SettingsLine& line) {
-    return !line.keptText && SameSettingsName(line.key, key);
-  });
+std::string FoldedName(const std::string& name) {
+  std::string folded = name;
+  for (char& c : folded) c = FoldAscii(c);
+  return folded;
 }
 
 // The section header's name, or nullopt when line (trimmed, not empty) is no header.
@@ -156,12 +142,19 @@ std::optional<std::string> HeaderName(const std::string& line) {
 
 }  // namespace
 
+const SettingsLine* SettingsDocument::FindSetting(const std::string& section,
+                                                  const std::string& key) const {
+  const auto s = sectionIndex_.find(FoldedName(section));
+  if (s == sectionIndex_.end()) return nullptr;
+  const NameIndex& keys = keyIndexes_[s->second];
+  const auto line = keys.find(FoldedName(key));
+  return line == keys.end() ? nullptr : &sections_[s->second].lines[line->second];
+}
+
 std::optional<std::string> SettingsDocument::Value(const std::string& section,
                                                    const std::string& key) const {
-  const auto s = FindSection(sections_, section);
-  if (s == sections_.end()) return std::nullopt;
-  const auto line = FindSetting(s->lines, key);
-  if (line == s->lines.end()) return std::nullopt;
+  const SettingsLine* line = FindSetting(section, key);
+  if (line == nullptr) return std::nullopt;
   return line->value;
 }
 
@@ -170,20 +163,23 @@ void SettingsDocument::AddSection(const std::string& section) {
 }
 
 SettingsSection& SettingsDocument::SectionNamed(const std::string& section) {
-  const auto s = FindSection(sections_, section);
-  if (s != sections_.end()) return *s;
-  sections_.push_back({section, {}});
-  return sections_.back();
+  const auto [found, added] = sectionIndex_.try_emplace(FoldedName(section), sections_.size());
+  if (added) {
+    sections_.push_back({section, {}});
+    keyIndexes_.emplace_back();
+  }
+  return sections_[found->second];
 }
 
 void SettingsDocument::SetValue(const std::string& section, const std::string& key,
                                 const std::string& value) {
   SettingsSection& s = SectionNamed(section);
-  const auto line = FindSetting(s.lines, key);
-  if (line != s.lines.end()) {
-    line->value = value;
-  } else {
+  NameIndex& keys = keyIndexes_[sectionIndex_.at(FoldedName(section))];
+  const auto [found, added] = keys.try_emplace(FoldedName(key), s.lines.size());
+  if (added) {
     s.lines.push_back({key, value, std::nullopt});
+  } else {
+    s.lines[found->second].value = value;
   }
 }
 
@@ -191,19 +187,33 @@ void SettingsDocument::KeepLine(const std::string& section, const std::string& t
   SectionNamed(section).lines.push_back({"", "", text});
 }
 
+// Removing shifts what follows: the places are counted anew (removals are rare).
+void SettingsDocument::RebuildIndexes() {
+  sectionIndex_.clear();
+  keyIndexes_.assign(sections_.size(), {});
+  for (size_t s = 0; s < sections_.size(); ++s) {
+    sectionIndex_.emplace(FoldedName(sections_[s].name), s);
+    const std::vector<SettingsLine>& lines = sections_[s].lines;
+    for (size_t l = 0; l < lines.size(); ++l) {
+      if (!lines[l].keptText) keyIndexes_[s].emplace(FoldedName(lines[l].key), l);
+    }
+  }
+}
+
 bool SettingsDocument::RemoveValue(const std::string& section, const std::string& key) {
-  const auto s = FindSection(sections_, section);
-  if (s == sections_.end()) return false;
-  const auto line = FindSetting(s->lines, key);
-  if (line == s->lines.end()) return false;
-  s->lines.erase(line);
+  const SettingsLine* line = FindSetting(section, key);
+  if (line == nullptr) return false;
+  std::vector<SettingsLine>& lines = sections_[sectionIndex_.at(FoldedName(section))].lines;
+  lines.erase(lines.begin() + (line - lines.data()));
+  RebuildIndexes();
   return true;
 }
 
 bool SettingsDocument::RemoveSection(const std::string& section) {
-  const auto s = FindSection(sections_, section);
-  if (s == sections_.end()) return false;
-  sections_.erase(s);
+  const auto s = sectionIndex_.find(FoldedName(section));
+  if (s == sectionIndex_.end()) return false;
+  sections_.erase(sections_.begin() + static_cast<std::ptrdiff_t>(s->second));
+  RebuildIndexes();
   return true;
 }
 

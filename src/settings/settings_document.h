@@ -19,6 +19,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace tessaly {
@@ -49,9 +50,16 @@ class SettingsDocument {
   const std::vector<SettingsSection>& Sections() const { return sections_; }
 
  private:
+  // Names folded to lower case, to their places: a file of many lines reads in linear time.
+  using NameIndex = std::unordered_map<std::string, size_t>;
+
   SettingsSection& SectionNamed(const std::string& section);
+  const SettingsLine* FindSetting(const std::string& section, const std::string& key) const;
+  void RebuildIndexes();
 
   std::vector<SettingsSection> sections_;
+  NameIndex sectionIndex_;
+  std::vector<NameIndex> keyIndexes_;  // one per section, of its settings
 };
 
 // Any text reads, by the rules above.

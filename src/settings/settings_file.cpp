@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <mutex>
 #include <optional>
 
 namespace tessaly {
@@ -17,6 +18,7 @@ class FileDescriptor {
   ~FileDescriptor() {
     if (fd_ >= 0) close(fd_);
   }
+  FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
   int get() const { return fd_; }
@@ -47,26 +49,70 @@ bool MakeFolders(const std::string& folder) {
   return mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
-// "" when the file is missing, nullopt when it exists but cannot be read.
-std::optional<std::string> ReadWhole(const std::string& path) {
-  FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.valid()) {
-    if (errno == ENOENT) return std::string();
-    return std::nullopt;
-  }
-  struct stat info;
-  if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-  std::string text;
-  char buffer[16384];
+// The file's whole text from fd; nullopt when it cannot be read.
+std::optional<std::string> ReadAll(int fd, off_t size) {
+  // Read straight into place: a large file is not copied over and over as it grows.
+  std::string text(static_cast<size_t>(size) + 1, '\0');
+  size_t filled = 0;
   for (;;) {
-    const ssize_t n = read(fd.get(), buffer, sizeof buffer);
-    if (n == 0) return text;
+    if (filled == text.size()) text.resize(text.size() * 2);
+    const ssize_t n = read(fd, text.data() + filled, text.size() - filled);
+    if (n == 0) {
+      text.resize(filled);
+      return text;
+    }
     if (n < 0) {
       if (errno == EINTR) continue;
       return std::nullopt;
     }
-    text.append(buffer, static_cast<size_t>(n));
+    filled += static_cast<size_t>(n);
   }
+}
+
+// True when the file from fd's offset on holds exactly expected.
+bool HoldsText(int fd, const std::string& expected) {
+  char buffer[65536];
+  size_t compared = 0;
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n == 0 && compared == expected.size();
+    const size_t got = static_cast<size_t>(n);
+    if (got > expected.size() - compared || expected.compare(compared, got, buffer, got) != 0) {
+      return false;
+    }
+    compared += got;
+  }
+}
+
+// What a read of the settings file found.
+struct OpenedFile {
+  FileDescriptor fd;
+  bool missing = false;
+  off_t size = 0;
+};
+
+// The file opened for reading; nothing when it exists but cannot be read.
+std::optional<OpenedFile> OpenRegular(const std::string& path) {
+  std::optional<OpenedFile> file(
+      OpenedFile{FileDescriptor(open(path.c_str(), O_RDONLY | O_CLOEXEC))});
+  if (!file->fd.valid()) {
+    if (errno != ENOENT) return std::nullopt;
+    file->missing = true;
+    return file;
+  }
+  struct stat info;
+  if (fstat(file->fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  file->size = info.st_size;
+  return file;
+}
+
+// "" when the file is missing, nullopt when it exists but cannot be read.
+std::optional<std::string> ReadWhole(const std::string& path) {
+  const std::optional<OpenedFile> file = OpenRegular(path);
+  if (!file) return std::nullopt;
+  if (file->missing) return std::string();
+  return ReadAll(file->fd.get(), file->size);
 }
 
 bool WriteAll(int fd, const std::string& text) {
@@ -120,9 +166,31 @@ class ExclusiveLock {
 
 }  // namespace
 
-SettingsDocument ReadSettingsFile(const std::string& path) {
-  const std::optional<std::string> text = ReadWhole(path);
-  return text ? ParseSettingsText(*text) : SettingsDocument();
+std::shared_ptr<const SettingsDocument> ReadSettingsFile(const std::string& path) {
+  // Comparing the whole text, not the file's times, so that an edit within the
+  // clock's granularity is never missed.
+  struct LastRead {
+    std::mutex mutex;
+    std::string text;
+    std::shared_ptr<const SettingsDocument> document;
+  };
+  static LastRead last;
+  const std::lock_guard<std::mutex> hold(last.mutex);
+  const std::optional<OpenedFile> file = OpenRegular(path);
+  std::optional<std::string> text;
+  if (file && !file->missing) {
+    if (last.document && static_cast<size_t>(file->size) == last.text.size() &&
+        HoldsText(file->fd.get(), last.text)) {
+      return last.document;
+    }
+    if (lseek(file->fd.get(), 0, SEEK_SET) == 0) text = ReadAll(file->fd.get(), file->size);
+  }
+  if (!text) text.emplace();
+  if (!last.document || *text != last.text) {
+    last.document = std::make_shared<const SettingsDocument>(ParseSettingsText(*text));
+    last.text = std::move(*text);
+  }
+  return last.document;
 }
 
 bool UpdateSettingsFile(const std::string& path,

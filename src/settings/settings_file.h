@@ -4,14 +4,16 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "settings/settings_document.h"
 
 namespace tessaly {
 
-// Empty when the file is missing or cannot be read.
-SettingsDocument ReadSettingsFile(const std::string& path);
+// Empty when the file is missing or cannot be read. Start-up asks for settings one by
+// one: a file whose text is the same as at the last call is not parsed again.
+std::shared_ptr<const SettingsDocument> ReadSettingsFile(const std::string& path);
 
 // Under the lock: reads the file, lets change edit it and, when change returns true,
 // replaces the file (temp file in the same folder, fsync, rename, fsync of the folder).

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <optional>
 
 #include "settings/settings_document.h"
 #include "settings/settings_file.h"
@@ -25,6 +26,12 @@ std::string StoredKey(const std::string& key) {
 // A name that would leave the configuration folder or name no file at all.
 bool UsableAsFileName(const std::string& name) {
   return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
+}
+
+std::string StoredValue(const SettingsDocument& document, const std::string& section,
+                        const std::string& key, const std::string& defaultValue) {
+  const std::optional<std::string> value = document.Value(section, StoredKey(key));
+  return value && !value->empty() ? *value : defaultValue;
 }
 
 std::string ConfigHome() {
@@ -60,8 +67,7 @@ std::string SettingsStore::GetSetting(const std::string& section, const std::str
                                       const std::string& defaultValue) const {
   const std::string path = FilePath();
   if (path.empty()) return defaultValue;
-  SettingsDocument document = ReadSettingsFile(path);
-  return SettingsEdit(document).GetSetting(section, key, defaultValue);
+  return StoredValue(*ReadSettingsFile(path), section, key, defaultValue);
 }
 
 bool SettingsStore::SaveSetting(const std::string& section, const std::string& key,
@@ -88,8 +94,7 @@ bool SettingsStore::UpdateSettings(const std::function<bool(SettingsEdit&)>& cha
 
 std::string SettingsEdit::GetSetting(const std::string& section, const std::string& key,
                                      const std::string& defaultValue) const {
-  const std::optional<std::string> value = document_.Value(section, StoredKey(key));
-  return value && !value->empty() ? *value : defaultValue;
+  return StoredValue(document_, section, key, defaultValue);
 }
 
 void SettingsEdit::SaveSetting(const std::string& section, const std::string& key,

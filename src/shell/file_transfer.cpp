@@ -11,6 +11,8 @@
 #include <cstring>
 #include <memory>
 
+#include "archivekit/staging.h"
+
 namespace tessaly {
 
 namespace {
@@ -251,14 +253,20 @@ class Transfer {
   // Writes the copy under a temporary name beside the target and renames it over the
   // target only when complete (and, for a move, read back equal), so a failure leaves
   // the old target as it was.
+  // The temporary file is staged as the extractions stage theirs: locked while this
+  // run lives, removed when it is interrupted, swept by a later run when it is not.
   bool CopyOne(const std::string& source, const std::string& target, const struct stat& from) {
-    std::string temp = Join(FolderOf(target), ".tessaly-copy-XXXXXX");
-    Fd out(mkstemp(temp.data()));
+    std::string temp;
+    Fd out(archivekit::create_staging_file(FolderOf(target) + "/", temp));
     if (out.get() < 0) return Fail(target, errno);
+    // Holds the lock while out is closed to see its error, until the rename.
+    const Fd lock(fcntl(out.get(), F_DUPFD_CLOEXEC, 0));
     auto discard = [&](bool result) {
       unlink(temp.c_str());
+      archivekit::forget_staged(temp);
       return result;
     };
+    if (lock.get() < 0) return discard(Fail(target, errno));
     if (S_ISLNK(from.st_mode)) {
       std::string link(static_cast<std::size_t>(from.st_size) + 1, '\0');
       const ssize_t length = readlink(source.c_str(), link.data(), link.size());
@@ -266,7 +274,7 @@ class Transfer {
       link.resize(static_cast<std::size_t>(length));
       out.Close();
       unlink(temp.c_str());
-      if (symlink(link.c_str(), temp.c_str()) != 0) return Fail(target, errno);
+      if (symlink(link.c_str(), temp.c_str()) != 0) return discard(Fail(target, errno));
     } else if (S_ISREG(from.st_mode)) {
       if (!CopyBytes(source, target, from, out.get())) return discard(false);
       if (const int error = out.Close(); error != 0) return discard(Fail(target, error));
@@ -274,6 +282,7 @@ class Transfer {
       return discard(Fail(source, EINVAL));
     }
     if (rename(temp.c_str(), target.c_str()) != 0) return discard(Fail(target, errno));
+    archivekit::forget_staged(temp);
     return true;
   }
 

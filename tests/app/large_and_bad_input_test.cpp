@@ -2,11 +2,15 @@
 // that are no usable archive, on destinations it cannot write, with a full disk, with
 // names that try to leave the destination, behind self-extracting stubs and with DOS
 // code-page names. Whatever happens, nothing outside the destination changes.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "app/extract_program_fixture.h"
@@ -86,6 +90,46 @@ TEST_F(LargeAndBadInput, SlowEntryBeyondFourGiBIsExtractedWhole) {
   const FileDigest digest = DigestOf(Out("big.bin"));
   EXPECT_EQ(digest.size, size);
   EXPECT_EQ(digest.crc, crc);
+}
+
+// INT or TERM in the middle of an entry: what the run staged and its temporary folder go,
+// and it ends as killed by the signal. The staging a dead run left in the destination
+// goes with it too; one that a live run holds stays.
+TEST_F(LargeAndBadInput, AnInterruptedRunLeavesNothingBehind) {
+  WriteLargeEntryZip((work() / "big.zip").string(), "big.bin", uint64_t{768} << 20, "end\n");
+  const fs::path out = work() / "out";
+  fs::create_directories(out / ".tessaly-deadD1" / "inner");
+  WriteFileText(out / ".tessaly-dead01", "left by a killed run");
+  WriteFileText(out / ".tessaly-live01", "held by a running one");
+  const int live = open((out / ".tessaly-live01").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(flock(live, LOCK_EX), 0);
+  const auto staged = [&] {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(out)) {
+      names.push_back(entry.path().filename().string());
+    }
+    return names;
+  };
+  for (const int signal : {SIGINT, SIGTERM}) {
+    ProcessRequest request;
+    request.argv = {TESSALY_EXTRACT_BIN, "-y", "-d", "out", "big.zip"};
+    request.workDir = work();
+    request.environment = IsolatedEnvironment(work().parent_path());
+    request.interruption = signal;
+    request.interruptWhen = [&](const std::string& err) {
+      const std::vector<std::string> names = staged();
+      return Contains(err, FileLine("big.bin")) &&
+             std::any_of(names.begin(), names.end(), [](const std::string& name) {
+               return name != ".tessaly-live01" && name != ".tessaly-dead01" &&
+                      name != ".tessaly-deadD1";
+             });
+    };
+    const ProcessResult run = RunProcess(request);
+    EXPECT_EQ(run.signal, signal) << run.err;
+    EXPECT_EQ(staged(), std::vector<std::string>{".tessaly-live01"}) << signal;
+    EXPECT_TRUE(fs::is_empty(work().parent_path() / "tmp")) << signal;
+  }
+  close(live);
 }
 
 // Files that are no archive are refused by the type probe before anything is made.

@@ -1,6 +1,7 @@
 #include "app/process_runner.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,7 +40,15 @@ ProcessResult RunProcess(const ProcessRequest& request) {
     return result;
   }
   int status = 0;
-  waitpid(child, &status, 0);
+  bool interrupted = request.interruption == 0;
+  while (!interrupted && waitpid(child, &status, WNOHANG) == 0) {
+    if (request.interruptWhen(ReadFileText(err))) {
+      kill(child, request.interruption);
+      interrupted = true;
+    }
+    usleep(5000);
+  }
+  if (interrupted) waitpid(child, &status, 0);
   if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
   result.out = ReadFileText(out);

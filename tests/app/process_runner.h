@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +24,10 @@ struct ProcessRequest {
   std::string input;
   std::filesystem::path workDir;
   std::vector<std::pair<std::string, std::string>> environment;  // set in the child only
+  // Sent once, as soon as interruptWhen is true of what the program has said on its
+  // standard error so far.
+  int interruption = 0;
+  std::function<bool(const std::string& err)> interruptWhen{};
 };
 
 ProcessResult RunProcess(const ProcessRequest& request);

@@ -51,7 +51,7 @@ TEST_F(ArjJobTest, SeveralArchivesWithFoldersExtractInOneHiddenWatchedRun) {
     EXPECT_TRUE(s.value % 20 == 0) << "the bar only shows the animation's steps: " << s.value;
   }
   EXPECT_FALSE(fs::exists(scratch + "Tessaly.bat"));
-  EXPECT_TRUE(fs::exists(scratch + "arjtmp.tmp")) << "the last probe's listing stays";
+  EXPECT_FALSE(fs::exists(scratch + "arjtmp.tmp")) << "the probe's listing goes with the job";
   EXPECT_EQ(session.job.activeBackend, "");
 }
 

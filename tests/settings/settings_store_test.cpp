@@ -117,6 +117,15 @@ TEST_F(SettingsStoreTest, AnOddLineIsSkippedAndKeptInPlace) {
   }
 }
 
+// Reads are served from the last parse while the text is unchanged: an edit in place of
+// the same length, within the clock's granularity, is still seen.
+TEST_F(SettingsStoreTest, AFileEditedInPlaceReadsAnew) {
+  WriteFileText(SettingsFile(), "[General]\nStartup Mode=0\n");
+  EXPECT_EQ(store.GetSetting("General", "Startup Mode", ""), "0");
+  WriteFileText(SettingsFile(), "[General]\nStartup Mode=1\n");
+  EXPECT_EQ(store.GetSetting("General", "Startup Mode", ""), "1");
+}
+
 TEST_F(SettingsStoreTest, UnreadableFileReadsAsEmptyAndIsLeftAlone) {
   // A folder where the file should be: it exists but cannot be read as one.
   fs::create_directories(SettingsFile() + "/inside");

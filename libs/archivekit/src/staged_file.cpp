@@ -10,6 +10,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "archivekit/staging.h"
+
 namespace archivekit {
 namespace {
 
@@ -52,21 +54,34 @@ StagedFile::~StagedFile() {
 
 bool StagedFile::open(const std::string& path) {
   discard();
-  std::string name = folder_of(path) + kTemporaryName;
-  const int fd = mkostemp(name.data(), O_CLOEXEC);
+  std::string name;
+  const int fd = create_staging_file(folder_of(path), name);
   if (fd < 0) return false;
-  // mkostemp makes the file private; the entry gets a new file's usual permissions.
-  if (fchmod(fd, kNewFileMode & ~process_umask()) != 0) {
+  // The lock lives on the file's open description: a duplicate keeps it while the
+  // file itself is closed (and its error seen) before it is renamed.
+  const int lock = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  // The new file is private; the entry gets a new file's usual permissions.
+  if (lock < 0 || fchmod(fd, kNewFileMode & ~process_umask()) != 0) {
     const int error = errno;
-    close(fd);
     unlink(name.c_str());
+    forget_staged(name);
+    close(fd);
+    if (lock >= 0) close(lock);
     errno = error;
     return false;
   }
   fd_ = fd;
+  lock_fd_ = lock;
   path_ = path;
   temporary_ = std::move(name);
   return true;
+}
+
+void StagedFile::release() {
+  forget_staged(temporary_);
+  temporary_.clear();
+  close(lock_fd_);
+  lock_fd_ = -1;
 }
 
 bool StagedFile::commit() {
@@ -80,13 +95,13 @@ bool StagedFile::commit() {
   if (error == 0) {
     // rename(2) never replaces a folder with a file: it fails with EISDIR.
     if (rename(temporary_.c_str(), path_.c_str()) == 0) {
-      temporary_.clear();
+      release();
       return true;
     }
     error = errno;
   }
   unlink(temporary_.c_str());
-  temporary_.clear();
+  release();
   errno = error;
   return false;
 }
@@ -97,9 +112,9 @@ void StagedFile::discard() {
   if (!temporary_.empty()) {
     const int error = errno;
     unlink(temporary_.c_str());
+    release();
     errno = error;
   }
-  temporary_.clear();
 }
 
 bool place_symlink(const std::string& target, const std::string& path) {

@@ -1,6 +1,8 @@
 #include "archivekit/staged_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +11,9 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include "archivekit/staging.h"
 
 namespace fs = std::filesystem;
 
@@ -101,6 +106,62 @@ TEST_F(StagedFileTest, ALinkIsPlacedOverAFileButNeverOverAFolder) {
   EXPECT_FALSE(archivekit::place_symlink("target", At("folder")));
   EXPECT_TRUE(fs::is_directory(At("folder")));
   EXPECT_EQ(Entries(), 2u);
+}
+
+// What a run killed before it could clean up left behind goes with the next run that
+// writes into the folder; a live run's entries (locked) and anything not named exactly
+// as ours stay.
+TEST_F(StagedFileTest, AFolderWrittenIntoLosesOnlyTheStagingThatNoRunHolds) {
+  const struct {
+    const char* name;
+    bool folder;
+    bool locked;
+    bool kept;
+  } kRows[] = {
+      {".tessaly-aB3dE9", false, false, false},     {".tessaly-Zz0000", true, false, false},
+      {".tessaly-liveF1", false, true, true},       {".tessaly-liveD1", true, true, true},
+      {".tessaly-abc12", false, false, true},       {".tessaly-abc1234", false, false, true},
+      {".tessaly-copy-abc123", false, false, true}, {"tessaly-abcdef", false, false, true},
+  };
+  std::vector<int> locks;
+  for (const auto& row : kRows) {
+    if (row.folder) {
+      fs::create_directories(At(row.name) + "/inner");
+      Put(At(row.name) + "/inner/unpacked", "x");
+    } else {
+      Put(At(row.name), "x");
+    }
+    if (row.locked) {
+      locks.push_back(::open(At(row.name).c_str(), O_RDONLY | O_CLOEXEC));
+      ASSERT_EQ(flock(locks.back(), LOCK_EX), 0);
+    }
+  }
+  Put(At("outside"), "kept");
+  ASSERT_EQ(symlink(At("outside").c_str(), At(".tessaly-linked").c_str()), 0);
+  fs::create_directory(At("sub"));
+  Put(At("sub/.tessaly-deeper"), "not written into");
+
+  archivekit::StagedFile file;
+  ASSERT_TRUE(file.open(At("new.txt")));
+  // Its own temporary file is held like the live ones.
+  for (const auto& entry : fs::directory_iterator(folder_)) {
+    const std::string name = entry.path().filename().string();
+    if (archivekit::is_staging_name(name) && name.rfind(".tessaly-live", 0) != 0 &&
+        !fs::is_symlink(entry.path())) {
+      const int other = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC);
+      EXPECT_NE(flock(other, LOCK_EX | LOCK_NB), 0) << name;
+      close(other);
+    }
+  }
+  ASSERT_TRUE(file.commit());
+
+  for (const auto& row : kRows) {
+    EXPECT_EQ(fs::exists(fs::symlink_status(At(row.name))), row.kept) << row.name;
+  }
+  EXPECT_TRUE(fs::is_symlink(At(".tessaly-linked")));
+  EXPECT_EQ(Read(At("outside")), "kept");
+  EXPECT_TRUE(fs::exists(At("sub/.tessaly-deeper")));
+  for (const int lock : locks) close(lock);
 }
 
 TEST(PermittedMode, KeepsOnlyPermissionBitsTheUmaskAllows) {

@@ -19,6 +19,7 @@
 #include "engine/extraction_prompts.h"
 #include "engine/session.h"
 #include "platform/files.h"
+#include "settings/private_temp_folder.h"
 
 namespace tessaly {
 
@@ -183,6 +184,7 @@ void ExtractThroughStaging(Session& session, const std::string& utility,
   // The batch file holds the passwords while the job runs: it lives in the private
   // (0700) temp folder and the driver deletes it when the job ends.
   const std::string batchFile = session.settings.tempFolder + kArjBatchName;
+  NoteScratchFile(batchFile);
   if (session.settings.tempFolder.empty() ||
       !WriteWholeFile(batchFile, ExtractionBatch(session, utility, folders, passwords))) {
     return Refuse(session, "Tessaly could not write the batch file \"" + batchFile + "\".");
@@ -252,13 +254,19 @@ bool ArjProbe(Session& session, const std::string& path) {
   // A fresh batch holds only this listing; an old listing must not answer for a run
   // that never happened.
   DeleteFile(listingFile);
+  NoteScratchFile(batchFile);
+  NoteScratchFile(listingFile);
   if (!WriteWholeFile(batchFile, BatchText({*line}))) return false;
   ShellAndWatch(
       session, batchFile, [&session] { ActivateMainWindow(session); }, kHiddenWindow);
   DeleteFile(batchFile);
   // A program that could not be started leaves an empty listing, never an archive's.
   const std::optional<std::string> listing = ReadWholeFile(listingFile);
-  return listing && !listing->empty() && listing->find("error(s)!") == std::string::npos;
+  const bool listed =
+      listing && !listing->empty() && listing->find("error(s)!") == std::string::npos;
+  // The listing serves an archive's contents; of any other file it is left to nobody.
+  if (!listed) DeleteFile(listingFile);
+  return listed;
 }
 
 }  // namespace tessaly

@@ -21,7 +21,8 @@ void PrepareArjStatus(Session& session);
 void ExtractArjArchives(Session& session);
 // The probe's ARJ step: false for a file without an ARJ main header; else, when a
 // utility is found (arj_utility.h), true when its listing of path is not empty and has
-// no "error(s)!" (it leaves "arjtmp.tmp" in tempFolder), and true when none is found.
+// no "error(s)!", and true when none is found. The listing ("arjtmp.tmp" in tempFolder)
+// stays for an archive's contents and is removed for any other file.
 bool ArjProbe(Session& session, const std::string& path);
 
 }  // namespace tessaly

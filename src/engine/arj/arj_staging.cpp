@@ -1,23 +1,19 @@
 #include "engine/arj/arj_staging.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <vector>
 
+#include "archivekit/staging.h"
 #include "engine/arj/arj_headers.h"
 
 namespace tessaly {
 
 namespace {
 
-constexpr const char* kStagingName = ".tessaly-XXXXXX";
 constexpr const char* kClimbLevel = "_/";
 
 // The leading ".." of a landing name.
@@ -50,33 +46,6 @@ size_t DotDotsIn(const std::string& text) {
     ++count;
   }
   return count;
-}
-
-void RemoveEntry(int parent, const char* name) {
-  struct stat info {};
-  if (fstatat(parent, name, &info, AT_SYMLINK_NOFOLLOW) != 0) return;
-  if (!S_ISDIR(info.st_mode)) {
-    unlinkat(parent, name, 0);
-    return;
-  }
-  // A folder unpacked with no permissions for its owner could be neither read nor
-  // emptied. It was just found to be a folder, not a link, in a private folder.
-  fchmodat(parent, name, S_IRWXU, 0);
-  const int folder = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (folder >= 0) {
-    std::vector<std::string> names;
-    if (DIR* listing = fdopendir(dup(folder))) {
-      while (const dirent* entry = readdir(listing)) {
-        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
-          names.emplace_back(entry->d_name);
-        }
-      }
-      closedir(listing);
-    }
-    for (const std::string& child : names) RemoveEntry(folder, child.c_str());
-    close(folder);
-  }
-  unlinkat(parent, name, AT_REMOVEDIR);
 }
 
 }  // namespace
@@ -127,8 +96,9 @@ ArjStaging::~ArjStaging() {
 
 bool ArjStaging::Create(const std::string& destination) {
   Remove();
-  std::string folder = destination + kStagingName;
-  if (mkdtemp(folder.data()) == nullptr) return false;
+  std::string folder;
+  lock_ = archivekit::create_staging_folder(destination, folder);
+  if (lock_ < 0) return false;
   root_ = folder + "/";
   return true;
 }
@@ -151,12 +121,13 @@ std::optional<ArjStaging::ArchiveFolder> ArjStaging::AddArchive(size_t index, si
 
 void ArjStaging::Remove() {
   if (root_.empty()) return;
-  RemoveTreeWithoutLinks(root_.substr(0, root_.size() - 1));
+  const std::string folder = root_.substr(0, root_.size() - 1);
+  archivekit::remove_tree(folder);
+  archivekit::forget_staged(folder);
+  close(lock_);
+  lock_ = -1;
   root_.clear();
 }
 
-void RemoveTreeWithoutLinks(const std::string& path) {
-  RemoveEntry(AT_FDCWD, path.c_str());
-}
 
 }  // namespace tessaly

@@ -46,8 +46,9 @@ class ArjStaging {
   ArjStaging(const ArjStaging&) = delete;
   ArjStaging& operator=(const ArjStaging&) = delete;
 
-  // Makes a fresh folder destination.tessaly-XXXXXX/ (mode 0700); destination is ""
-  // or ends in "/". False with errno set when it cannot be made.
+  // Makes a fresh folder destination.tessaly-XXXXXX/ (mode 0700), locked while it
+  // lives so that no later run takes it for a dead run's (archivekit/staging.h);
+  // destination is "" or ends in "/". False with errno set when it cannot be made.
   bool Create(const std::string& destination);
   // The folders of archive number index (from 1), climbs levels deep, all made.
   // Nothing, with errno set, when they cannot be made.
@@ -58,10 +59,7 @@ class ArjStaging {
 
  private:
   std::string root_;  // ends in "/"; empty when there is none
+  int lock_ = -1;     // the folder's descriptor, holding its lock
 };
-
-// Removes path and, when it is a folder, everything below it, following no link: a
-// folder without permissions is opened up first. Best effort.
-void RemoveTreeWithoutLinks(const std::string& path);
 
 }  // namespace tessaly

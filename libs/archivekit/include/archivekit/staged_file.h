@@ -20,7 +20,8 @@ class StagedFile {
   StagedFile& operator=(const StagedFile&) = delete;
 
   // Creates the temporary file in the folder of path (which must exist), with the
-  // permissions a new file gets here. False with errno set when it cannot be made.
+  // permissions a new file gets here, locked until it is committed or discarded
+  // (archivekit/staging.h). False with errno set when it cannot be made.
   bool open(const std::string& path);
   bool is_open() const { return fd_ >= 0; }
   // Write here; times and modes set through it stay with the file when it is put in place.
@@ -35,7 +36,11 @@ class StagedFile {
   void discard();
 
  private:
+  // Unlists the temporary name and lets its lock go.
+  void release();
+
   int fd_ = -1;
+  int lock_fd_ = -1;  // holds the lock while fd_ is closed for the rename
   std::string path_;
   std::string temporary_;
 };
