@@ -54,6 +54,7 @@ class ArchiveReader {
   int read_main_header(uint64_t offset);
   int read_block(ArchiveEntry& entry, Step& step);
   int ensure_header_key();
+  bool next_volume_exists() const;
   int switch_volume();
 
   std::unique_ptr<VolumeFile> file_;
