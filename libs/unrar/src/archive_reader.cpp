@@ -189,11 +189,13 @@ int ArchiveReader::read_block(ArchiveEntry& entry, Step& step) {
         read_rar4_block(*file_, position_, rar4Keys_.get(), volumeIndex_, block);
     if (status == BlockStatus::end_of_volume) {
       // RAR 2.x volumes end without an end block: the set goes on while volumes follow.
-      step = isVolume_ && next_volume_exists() ? Step::volume_end : Step::archive_end;
+      const bool unmarkedEnd = isVolume_ && !endBlockRead_;
+      step = unmarkedEnd && next_volume_exists() ? Step::volume_end : Step::archive_end;
       return ERAR_SUCCESS;
     }
     if (status != BlockStatus::ok) return status_code(status, encrypted);
     position_ = block.next;
+    endBlockRead_ = block.type == kRar4EndBlock;
     step = block.type == kRar4FileBlock      ? Step::entry
            : block.type == kRar4ServiceBlock ? Step::service
            : block.type == kRar4EndBlock

@@ -68,6 +68,7 @@ class ArchiveReader {
   bool isVolume_ = false;
   bool laterVolume_ = false;  // the volume opened is not the first of its set
   bool newNumbering_ = false;
+  bool endBlockRead_ = false;  // the block read last ends the volume
   bool solid_ = false;
   bool finished_ = false;
   bool fileSeen_ = false;
