@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 
 #include "zip_split_parts.h"
