@@ -30,4 +30,8 @@ bool DecideEntryOperation(Session& session, const std::string& path, const std::
 // The password box for the file name; "" when the user gave none.
 std::string AskPassword(Session& session, const std::string& name);
 
+// What every backend says when the password was wrong, or none was given.
+inline constexpr const char* kWrongPasswordText = "The password you entered was incorrect.";
+inline constexpr const char* kNoPasswordText = "No password supplied. Aborting.";
+
 }  // namespace tessaly

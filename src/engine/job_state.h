@@ -36,6 +36,8 @@ struct ZipOptions {
   std::string diskFullPath;
   // The last call passed over an entry whose password was wrong or not given.
   bool passwordRefused = false;
+  // The entries the last call passed over for a method it cannot decode.
+  std::vector<std::string> unsupportedEntries;
   // Entries decoded at once: 0 one per core, 1 one after the other.
   int32_t threads = 0;
 };

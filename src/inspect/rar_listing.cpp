@@ -2,6 +2,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/extraction_prompts.h"
 #include "inspect/archive_listings.h"
 #include "unrar.h"
 
@@ -14,6 +15,15 @@ std::string RarEntryName(const RARHeaderData& header) {
   const std::string whole(header.FileNameW, strnlen(header.FileNameW, sizeof header.FileNameW));
   if (!whole.empty()) return whole;
   return std::string(header.FileName, strnlen(header.FileName, sizeof header.FileName));
+}
+
+std::string FileNameOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void ShowListingError(Session& session, const char* text) {
+  session.dialogs.MessageBox({text, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
 }
 
 }  // namespace
@@ -30,7 +40,25 @@ ListingResult ListRarArchive(Session& session, const std::string& archivePath) {
   if (handle != nullptr) {
     // The record is large (two names of 4 KiB and more): keep it off the stack.
     auto header = std::make_unique<RARHeaderData>();
-    while (RARReadHeader(handle, header.get()) == ERAR_SUCCESS) {
+    int read = RARReadHeader(handle, header.get());
+    if (read == ERAR_MISSING_PASSWORD) {
+      // Encrypted headers: nothing can be listed before the password, asked as
+      // extraction asks it.
+      std::string password = AskPassword(session, FileNameOf(archivePath));
+      if (password.empty()) {
+        RARCloseArchive(handle);
+        ShowListingError(session, kNoPasswordText);
+        return ListingResult::Aborted;
+      }
+      RARSetPassword(handle, password.data());
+      read = RARReadHeader(handle, header.get());
+      if (read == ERAR_BAD_DATA || read == ERAR_BAD_PASSWORD) {
+        RARCloseArchive(handle);
+        ShowListingError(session, kWrongPasswordText);
+        return ListingResult::Aborted;
+      }
+    }
+    for (; read == ERAR_SUCCESS; read = RARReadHeader(handle, header.get())) {
       const int processed = RARProcessFile(handle, RAR_SKIP, nullptr, nullptr);
       if (header->Flags == RHDF_DIRECTORY_FLAGS) continue;
       if (processed == ERAR_EOPEN) {

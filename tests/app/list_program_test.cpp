@@ -33,6 +33,16 @@ TEST_F(ListProgram, ListsEveryFormatOrSaysWhyNot) {
     std::string out;
     std::string err;               // a line the standard error holds ("" for none expected)
     std::string nextArchive = "";  // listed in the same run
+    std::string password = "";     // given with -p
+  };
+  // Encrypted headers were once listed as an empty archive, exit 0.
+  const auto writeHidden = [](RarFormat format, const fs::path& path) {
+    RarOptions options;
+    options.format = format;
+    options.password = "hpw";
+    options.encryptHeaders = true;
+    WriteRar(path.string(), {{"top.txt", "12345"}, RarFolder("docs"), {"docs/b.txt", "secret"}},
+             options);
   };
   const std::string rows =
       "top.txt\t\t5\t5\n"
@@ -63,6 +73,16 @@ TEST_F(ListProgram, ListsEveryFormatOrSaysWhyNot) {
                   options);
        },
        "l.rar", 0, "Archive: l.rar\n" + rows, ""},
+      {"rar encrypted headers",
+       [&](const fs::path& work) { writeHidden(RarFormat::Rar4, work / "h4.rar"); }, "h4.rar", 0,
+       "Archive: h4.rar\ntop.txt+\t\t5\t16\nb.txt+\tdocs/\t6\t*\n"
+       "Total Files: 2  Total Uncompressed Size: 11\n",
+       "", "", "hpw"},
+      {"rar encrypted headers, wrong password",
+       [&](const fs::path& work) { writeHidden(RarFormat::Rar5, work / "h5.rar"); }, "h5.rar", 1,
+       "", "Oops!: The password you entered was incorrect.\n", "", "nope"},
+      {"rar encrypted headers, no password", [](const fs::path&) {}, "h5.rar", 1, "",
+       "Oops!: No password supplied. Aborting.\n"},
       {"ace",
        [](const fs::path& work) {
          AceOptions options;
@@ -118,6 +138,7 @@ TEST_F(ListProgram, ListsEveryFormatOrSaysWhyNot) {
     c.write(work());
     std::vector<std::string> args = {"-l", c.archive};
     if (!c.nextArchive.empty()) args.push_back(c.nextArchive);
+    if (!c.password.empty()) args.insert(args.begin(), {"-p", c.password});
     const ProcessResult run = Run(args);
     EXPECT_EQ(run.exitStatus, c.exitStatus) << run.err;
     EXPECT_FALSE(fs::exists(work() / "top.txt")) << "a listing extracts nothing";

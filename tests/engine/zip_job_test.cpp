@@ -236,6 +236,16 @@ TEST_F(ZipJobTest, RecordsSharingDataAreADamagedArchive) {
   }
 }
 
+// A PPMd entry was once called a corrupted archive.
+TEST_F(ZipJobTest, AnEntryPackedWithAnUnsupportedMethodIsNamed) {
+  fs::copy_file(fs::path(TESSALY_CORPUS_DIR) / "zip" / "zip2-ppmd.zip", PathOf("ppmd.zip"));
+  ExtractOne(PathOf("ppmd.zip"));
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Tessaly could not extract \"ipsum.txt\": it "
+                                                     "is packed with a method this version does "
+                                                     "not support."});
+  ExpectDidNotFinish();
+}
+
 // A RAR or ACE archive that stores a ZIP archive ends with the ZIP's own directory;
 // it is still the archive it starts as.
 TEST_F(ZipJobTest, AnArchiveHoldingAStoredZipIsNoZip) {

@@ -401,18 +401,16 @@ TEST_P(CorpusListingTest, ListsTheEntriesOfTheTable) {
   if (format == "arj") {
     ASSERT_EQ(Detect(archive), "arj");
   }
+  // Encrypted headers ask for the password as extraction does; plain ones ask nothing.
+  if (format == "rar" && corpus.password != "-") dialogs.inputAnswers.push_back(corpus.password);
   const ListingResult result = format == "ace"   ? ListAceArchive(session, archive)
                                : format == "rar" ? ListRarArchive(session, archive)
                                                  : ListArchive(session, format, archive);
+  dialogs.inputAnswers.clear();
   // Stored name -> unpacked size; an ARJ entry split over volumes is one row of its whole size.
   std::map<std::string, std::string> listed;
   for (const ContentsRow& row : session.contents.rows) {
     listed[row.storedName] = row.subItems[format == "arj" ? 1 : 0];
-  }
-  if (listed.empty() && corpus.password != "-" && format == "rar") {
-    // Encrypted headers: the listing asks for no password and shows an empty list.
-    EXPECT_EQ(session.contents.totals, "Total Files: 0  Total Uncompressed Size: 0");
-    return;
   }
   for (const CorpusRow& row : corpus.rows) {
     if (row.outcome != "ok" || (row.type != "file" && row.type != "link")) continue;

@@ -345,8 +345,9 @@ std::string Rar5FileHeader(const Piece& piece, const RarOptions& options, const 
   std::string extra = Encrypted(entry, options) ? Rar5EncryptionRecord(keys) : "";
   if (IsLink(entry)) {
     std::string record = Vint(0x05);
-    PutVint(record, 1);  // a Unix symbolic link
-    PutVint(record, 0);
+    // A folder link as Windows stores it, or a Unix symbolic link.
+    PutVint(record, entry.folder ? 2 : 1);
+    PutVint(record, entry.folder ? 1 : 0);
     PutVint(record, entry.linkTarget.size());
     record += entry.linkTarget;
     extra += Vint(record.size()) + record;

@@ -25,7 +25,8 @@ struct RarTestEntry {
   bool encrypted = false;  // the data is encrypted with the archive's password
   // Odd and hostile entries.
   uint32_t mode = 0;             // the Unix mode; 0: 0100644, or 040755 for a folder
-  std::string linkTarget{};      // a symbolic link to this target (data is ignored)
+  std::string linkTarget{};      // a symbolic link to this target (data is ignored);
+                                 // with folder, a RAR5 Windows directory link
   bool wrongCrc = false;         // the recorded CRC-32 does not match the data
   uint8_t rar4Version = 29;      // the RAR 4 unpack version
   uint8_t rar4Method = 0x30;     // the RAR 4 method; the data is stored whatever it says

@@ -188,11 +188,14 @@ int ArchiveReader::read_block(ArchiveEntry& entry, Step& step) {
     const BlockStatus status =
         read_rar4_block(*file_, position_, rar4Keys_.get(), volumeIndex_, block);
     if (status == BlockStatus::end_of_volume) {
-      step = Step::archive_end;
+      // RAR 2.x volumes end without an end block: the set goes on while volumes follow.
+      const bool unmarkedEnd = isVolume_ && !endBlockRead_;
+      step = unmarkedEnd && next_volume_exists() ? Step::volume_end : Step::archive_end;
       return ERAR_SUCCESS;
     }
     if (status != BlockStatus::ok) return status_code(status, encrypted);
     position_ = block.next;
+    endBlockRead_ = block.type == kRar4EndBlock;
     step = block.type == kRar4FileBlock      ? Step::entry
            : block.type == kRar4ServiceBlock ? Step::service
            : block.type == kRar4EndBlock
@@ -223,6 +226,12 @@ int ArchiveReader::read_block(ArchiveEntry& entry, Step& step) {
              : Step::skip;
   if (step == Step::entry || step == Step::service) entry = std::move(block.entry);
   return ERAR_SUCCESS;
+}
+
+bool ArchiveReader::next_volume_exists() const {
+  const std::string& current = file_->path();
+  return VolumeFile::open(next_volume_name(current, newNumbering_)) ||
+         VolumeFile::open(next_volume_name(current, !newNumbering_));
 }
 
 int ArchiveReader::switch_volume() {

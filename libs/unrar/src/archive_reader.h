@@ -54,6 +54,7 @@ class ArchiveReader {
   int read_main_header(uint64_t offset);
   int read_block(ArchiveEntry& entry, Step& step);
   int ensure_header_key();
+  bool next_volume_exists() const;
   int switch_volume();
 
   std::unique_ptr<VolumeFile> file_;
@@ -67,6 +68,7 @@ class ArchiveReader {
   bool isVolume_ = false;
   bool laterVolume_ = false;  // the volume opened is not the first of its set
   bool newNumbering_ = false;
+  bool endBlockRead_ = false;  // the block read last ends the volume
   bool solid_ = false;
   bool finished_ = false;
   bool fileSeen_ = false;

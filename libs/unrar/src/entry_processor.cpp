@@ -104,6 +104,8 @@ int EntryProcessor::process(const ArchiveEntry& entry, archivekit::EntryAction a
     EntryInput(reader_, entry, nullptr).skip_rest();
     return ERAR_BAD_DATA;
   }
+  // A folder that is a link (a RAR5 directory link) is made as the link.
+  const bool folder = entry.directory && entry.link == LinkKind::none;
   Target target;
   if (action == archivekit::EntryAction::extract) {
     bool placed = false;
@@ -117,12 +119,12 @@ int EntryProcessor::process(const ArchiveEntry& entry, archivekit::EntryAction a
       placed = archivekit::resolve_output_path(target.root, outputName.substr(slash + 1),
                                                target.path, target.relative);
     }
-    if (!placed || !archivekit::make_folders(target.path, entry.directory)) {
+    if (!placed || !archivekit::make_folders(target.path, folder)) {
       EntryInput(reader_, entry, nullptr).skip_rest();
       return ERAR_ECREATE;
     }
   }
-  if (entry.directory) {
+  if (folder) {
     const int result = EntryInput(reader_, entry, nullptr).skip_rest();
     if (action == archivekit::EntryAction::extract) folders_.add(target.path, entry);
     return result;

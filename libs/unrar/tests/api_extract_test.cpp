@@ -125,6 +125,25 @@ TEST_F(Extraction, SymlinkLeadingOutsideIsRefused) {
   }
 }
 
+// A RAR5 directory link once came out as an empty folder.
+TEST_F(Extraction, DirectoryLinkIsMadeAsALinkWhenItsTargetStaysInside) {
+  const std::string archive = dir / "links.rar";
+  RarTestEntry inward = tessaly::testing::RarFolder("links/dir_link");
+  inward.linkTarget = "../dir";
+  RarTestEntry outward = tessaly::testing::RarFolder("links/out_link");
+  outward.linkTarget = "../../..";
+  RarOptions options;
+  options.format = RarFormat::Rar5;
+  WriteRar(archive, {{"dir/a.txt", "a"}, inward, outward}, options);
+  const RunResult run = run_archive(archive, RAR_EXTRACT, out);
+  ASSERT_EQ(run.entries.size(), 3u);
+  EXPECT_EQ(run.entries[1].result, 0);
+  EXPECT_EQ(fs::read_symlink(out + "/links/dir_link"), "../dir");
+  EXPECT_EQ(ReadFileText(out + "/links/dir_link/a.txt"), "a");
+  EXPECT_EQ(run.entries[2].result, ERAR_UNSAFE_LINK);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(out + "/links/out_link")));
+}
+
 TEST_F(Extraction, PermissionsFromTheHostSystem) {
   RunResult run = run_archive(corpus("rar3-readonly-win.rar"), RAR_EXTRACT, out);
   EXPECT_TRUE(run.all_ok());

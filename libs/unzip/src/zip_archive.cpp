@@ -12,6 +12,7 @@
 #include "zip_entry_open.h"
 #include "zip_locate.h"
 #include "zip_names.h"
+#include "zip_numbered_pieces.h"
 #include "zip_overlap.h"
 #include "zip_split.h"
 #include "zip_window_source.h"
@@ -176,15 +177,20 @@ std::unique_ptr<ZipArchive> ZipArchive::open(const std::string& path, OpenResult
     result.status = OpenStatus::NoEndRecord;
     return nullptr;
   }
-  FilePtr file(std::fopen(path.c_str(), "rb"));
+  // A ZIP cut into numbered pieces reads as the pieces one after the other.
+  const std::optional<std::vector<std::string>> pieces = find_numbered_pieces(path);
+  std::shared_ptr<ArchiveBytes> joined = pieces ? open_pieces(*pieces) : nullptr;
+  FilePtr file(joined ? open_stream(joined) : std::fopen(path.c_str(), "rb"));
   if (!file) {
     result.status = OpenStatus::NotFound;
     result.system_error = std::strerror(errno);
     return nullptr;
   }
-  const auto file_size = static_cast<uint64_t>(info.st_size);
+  const uint64_t file_size = joined ? joined->size() : static_cast<uint64_t>(info.st_size);
   const ArchiveLocation location = locate_archive(file.get(), file_size);
-  if (location.status == OpenStatus::MultiDisk) return open_split(path, location, result);
+  if (location.status == OpenStatus::MultiDisk && !joined) {
+    return open_split(path, location, result);
+  }
   result.status = location.status;
   result.prefix_bytes = location.prefix_bytes;
   result.zip64_end_moved = location.zip64_end_moved;
@@ -200,7 +206,10 @@ std::unique_ptr<ZipArchive> ZipArchive::open(const std::string& path, OpenResult
   if (location.central_size_corrected) {
     window.central_size = static_cast<uint32_t>(location.central_size);
   }
-  zip_source_t* source = create_window_source(path, window, &error);
+  std::unique_ptr<ArchiveBytes> window_bytes = joined ? open_pieces(*pieces) : nullptr;
+  zip_source_t* source = window_bytes
+                             ? create_window_source(std::move(window_bytes), window, &error)
+                             : create_window_source(path, window, &error);
   zip_t* archive = open_with_libzip(source, error, result);
   if (archive == nullptr) return nullptr;
   std::vector<unsigned char> records;

@@ -13,6 +13,7 @@ namespace {
 constexpr std::size_t kCentralHeaderSize = 46;
 constexpr uint16_t kFlagUtf8 = 1 << 11;
 constexpr uint8_t kHostUnix = 3;
+constexpr uint32_t kDosFolderAttribute = 0x10;
 constexpr uint32_t kSaturated32 = 0xFFFFFFFF;
 
 struct ExtraField {
@@ -142,6 +143,10 @@ bool parse_central_directory(const unsigned char* data, std::size_t size, uint64
     entry.comment = comment_to_utf8(raw_comment);
     const uint32_t mode = entry.external_attributes >> 16;
     entry.is_symlink = entry.host_system == kHostUnix && (mode & 0170000) == 0120000;
+    // Some DOS writers mark a folder only by its attribute, without the trailing "/".
+    const bool dos_folder = (entry.external_attributes & kDosFolderAttribute) != 0 &&
+                            (mode & 0170000) == 0 && entry.uncompressed_size == 0;
+    if (dos_folder && !entry.name.empty() && entry.name.back() != '/') entry.name += '/';
 
     entries.push_back(std::move(entry));
     pos += record_size;

@@ -89,16 +89,31 @@ class BytesSource {
   zip_error_t error_;
 };
 
+class FileBytes final : public ArchiveBytes {
+ public:
+  FileBytes(int fd, uint64_t size) : fd_(fd), size_(size) {}
+  ~FileBytes() override { close(fd_); }
+  FileBytes(const FileBytes&) = delete;
+  FileBytes& operator=(const FileBytes&) = delete;
+
+  uint64_t size() const override { return size_; }
+  bool read(uint64_t offset, unsigned char* buffer, uint64_t length, zip_error_t* error) override {
+    return read_exact(fd_, offset, buffer, length, error);
+  }
+
+ private:
+  int fd_;
+  uint64_t size_;
+};
+
 class FileWindow final : public ArchiveBytes {
  public:
-  FileWindow(int fd, const ArchiveWindow& window) : fd_(fd), window_(window) {
+  FileWindow(std::unique_ptr<ArchiveBytes> file, const ArchiveWindow& window)
+      : file_(std::move(file)), window_(window) {
     patch(kCommentLengthOffset, window.end - window.end_record - kEndRecordSize, 2);
     if (window.central_size) patch(kCentralSizeOffset, *window.central_size, 4);
     load_cache();
   }
-  ~FileWindow() override { close(fd_); }
-  FileWindow(const FileWindow&) = delete;
-  FileWindow& operator=(const FileWindow&) = delete;
 
   uint64_t size() const override { return window_.end - window_.start; }
 
@@ -110,7 +125,7 @@ class FileWindow final : public ArchiveBytes {
       apply_patch(first, buffer, length);
       return true;
     }
-    if (!read_exact(fd_, first, buffer, length, error)) return false;
+    if (!file_->read(first, buffer, length, error)) return false;
     apply_patch(first, buffer, length);
     return true;
   }
@@ -124,7 +139,7 @@ class FileWindow final : public ArchiveBytes {
     cache_.resize(window_.end - from);
     zip_error_t error;
     zip_error_init(&error);
-    if (read_exact(fd_, from, cache_.data(), cache_.size(), &error)) {
+    if (file_->read(from, cache_.data(), cache_.size(), &error)) {
       cache_start_ = from;
     } else {
       cache_.clear();
@@ -146,7 +161,7 @@ class FileWindow final : public ArchiveBytes {
     }
   }
 
-  int fd_;
+  std::unique_ptr<ArchiveBytes> file_;
   ArchiveWindow window_;
   std::vector<std::pair<uint64_t, unsigned char>> patches_;  // file offset, byte
   std::vector<unsigned char> cache_;
@@ -169,7 +184,14 @@ zip_source_t* create_window_source(const std::string& path, const ArchiveWindow&
     zip_error_set(error, ZIP_ER_OPEN, errno);
     return nullptr;
   }
-  return create_bytes_source(std::make_unique<FileWindow>(fd, window), error);
+  const off_t size = lseek(fd, 0, SEEK_END);
+  return create_window_source(
+      std::make_unique<FileBytes>(fd, size < 0 ? 0 : static_cast<uint64_t>(size)), window, error);
+}
+
+zip_source_t* create_window_source(std::unique_ptr<ArchiveBytes> file, const ArchiveWindow& window,
+                                   zip_error_t* error) {
+  return create_bytes_source(std::make_unique<FileWindow>(std::move(file), window), error);
 }
 
 }  // namespace unzip

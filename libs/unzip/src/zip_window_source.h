@@ -40,5 +40,8 @@ struct ArchiveWindow {
 // nullptr with error set when the file cannot be opened.
 zip_source_t* create_window_source(const std::string& path, const ArchiveWindow& window,
                                    zip_error_t* error);
+// The same over bytes other than a file's, such as the pieces of a cut archive.
+zip_source_t* create_window_source(std::unique_ptr<ArchiveBytes> file, const ArchiveWindow& window,
+                                   zip_error_t* error);
 
 }  // namespace unzip

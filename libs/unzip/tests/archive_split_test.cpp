@@ -1,7 +1,7 @@
 // Split sets (name.z01, name.z02, ..., name.zip) opened as one archive, beyond the
 // corpus's plain two-part set: sets made by the zip command (encrypted, zip64, part
-// names in upper case) or cut anywhere, decoded byte for byte; parts missing or
-// short; the directory rewrite past what the sets made here reach (offsets beyond
+// names in upper case) or cut anywhere, archives cut into numbered pieces, decoded byte for byte;
+// parts missing or short; the directory rewrite past what the sets made here reach (offsets beyond
 // 4 GiB, more than 65535 entries).
 #include <gtest/gtest.h>
 
@@ -114,6 +114,24 @@ TEST_F(SplitSet, PartsThatCannotBeFoundAreMultiDisk) {
   fs::create_directory(dir_ / "set.z02");
   EXPECT_EQ(ZipArchive::open((dir_ / "set.zip").string(), result), nullptr);
   EXPECT_EQ(result.status, OpenStatus::MultiDisk);
+}
+
+// An ordinary archive cut into numbered pieces was once refused; a lone ".001"
+// is the archive itself.
+TEST_F(SplitSet, NumberedPiecesReadAsOneArchive) {
+  ASSERT_EQ(run_in(dir_.path(),
+                   "zip -q -X -r -n .bin whole.zip a.bin b.bin folder small.txt && "
+                   "split -b 64k -d -a 3 --numeric-suffixes=1 whole.zip cut.zip. && "
+                   "cp whole.zip lone.001"),
+            0);
+  ASSERT_TRUE(fs::exists(dir_ / "cut.zip.004"));
+  for (const std::string first : {"cut.zip.001", "lone.001"}) {
+    SCOPED_TRACE(first);
+    OpenResult result;
+    auto archive = open_ok(dir_ / first, result);
+    ASSERT_TRUE(archive);
+    expect_contents(*archive);
+  }
 }
 
 TEST_F(SplitSet, ShortPartOrBrokenDirectory) {

@@ -34,11 +34,13 @@ TEST_F(WizNames, DotDotComponentsAndLeadingSlashesAreDropped) {
   EXPECT_EQ(quiet.chunks, chunks({"warning:  stripped absolute path spec from //abs.txt\n"}));
 }
 
-TEST_F(WizNames, FatBackslashesWarnOncePerCall) {
+// Such an archive (libarchive's test_compat_zip_8) was once written right and then
+// reported as failed.
+TEST_F(WizNames, FatBackslashesWarnOncePerCallAndFailNothing) {
   EXPECT_EQ(extract({Entry("dir\\sub\\f.txt", "f").host(ZIP_OPSYS_DOS),
                      Entry("dir\\g.txt", "g").host(ZIP_OPSYS_DOS), Entry("unix\\h.txt", "h"),
                      Entry("d/x\\y.txt", "x").host(ZIP_OPSYS_DOS)}),
-            PK_WARN);
+            PK_OK);
   EXPECT_EQ(recorder_.chunks,
             chunks({"warning:  n.zip appears to use backslashes as path separators\n",
                     extracting("out/dir/sub/f.txt"), "\n", extracting("out/dir/g.txt"), "\n",

@@ -19,8 +19,6 @@ namespace {
 
 constexpr unsigned int kCommentBufferSize = 16384;
 
-constexpr const char* kWrongPassword = "The password you entered was incorrect.";
-constexpr const char* kNoPassword = "No password supplied. Aborting.";
 constexpr const char* kMissingVolume =
     "Tessaly could not complete the extract operation because this RAR set is missing one or "
     "more of its volumes. If this archive set is located on seperate floppy disks, please copy "
@@ -184,7 +182,7 @@ class RarExtraction {
       if (!AskPassword(FileNameOf(longPath_))) return Step::Stop;
       return CountEntries() ? Step::Restart : Step::Stop;
     }
-    if (WrongPassword(read) && passwordAsked_) return Tell(kWrongPassword);
+    if (WrongPassword(read) && passwordAsked_) return Tell(kWrongPasswordText);
     if (read == ERAR_EOPEN) return Tell(kMissingVolume);
     return Tell(CrcErrorText(longPath_));
   }
@@ -203,7 +201,7 @@ class RarExtraction {
       if (!AskPassword(entryName_)) return Step::Stop;
       archive_->SetPassword(password_);
       if (WrongPassword(archive_->ProcessFile(RAR_TEST, destinationText_))) {
-        return Tell(kWrongPassword);
+        return Tell(kWrongPasswordText);
       }
       return Step::Restart;
     }
@@ -222,7 +220,7 @@ class RarExtraction {
   }
 
   Step EntryDone(int status, const RARHeaderData& header) {
-    if (WrongPassword(status) && passwordAsked_) return Tell(kWrongPassword);
+    if (WrongPassword(status) && passwordAsked_) return Tell(kWrongPasswordText);
     if (status == ERAR_EOPEN) return Tell(kMissingVolume);
     // A damaged entry or a failed write is not an extracted file.
     if (status == ERAR_BAD_DATA) return Tell(CrcErrorText(ArchiveNameOf(header)));
@@ -282,7 +280,7 @@ class RarExtraction {
 
   int32_t End() {
     if (passwordAsked_ && password_.empty()) {
-      session_.dialogs.MessageBox({kNoPassword, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
+      session_.dialogs.MessageBox({kNoPasswordText, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
       result_ = 1;
     }
     archive_.reset();

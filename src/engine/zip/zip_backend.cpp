@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,12 +44,31 @@ constexpr std::string_view kWriteErrorEnd = ":  write error (disk full?).\n";
 // ... for an entry passed over because its password was wrong or not given.
 constexpr std::string_view kSkippingStart = "   skipping: ";
 constexpr std::string_view kIncorrectPasswordEnd = "  incorrect password\n";
+// ... and for one packed with a method the library cannot decode (a known method
+// named, or its number).
+constexpr std::string_view kMethodNotSupportedEnd = " method not supported\n";
+constexpr std::string_view kUnsupportedMethod = "  unsupported compression method ";
 // The library's prompt when it asks again for the entry whose password was wrong.
 constexpr std::string_view kAskedAgain = "Password incorrect--reenter: ";
 
 constexpr const char* kPasswordPrompt =
     "File is encrypted with a password. Please enter the password to extract.";
 constexpr const char* kWrongPassword = "The password you entered was incorrect.";
+
+// The entry's name in a "skipping:" line about a method, without the padding; none
+// for other skips.
+std::optional<std::string> UnsupportedMethodEntry(const std::string& chunk) {
+  size_t reason = std::string::npos;
+  if (chunk.ends_with(kMethodNotSupportedEnd)) {
+    reason = chunk.rfind("  `");
+  } else {
+    reason = chunk.rfind(kUnsupportedMethod);
+  }
+  if (reason == std::string::npos || reason < kSkippingStart.size()) return std::nullopt;
+  std::string name = chunk.substr(kSkippingStart.size(), reason - kSkippingStart.size());
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  return name;
+}
 
 int32_t ZipPrintCallback(char* buffer, uint32_t length) {
   Session* session = ActiveSessionGuard::Current();
@@ -60,6 +80,11 @@ int32_t ZipPrintCallback(char* buffer, uint32_t length) {
   }
   if (chunk.starts_with(kSkippingStart) && chunk.ends_with(kIncorrectPasswordEnd)) {
     session->zip.passwordRefused = true;
+  }
+  if (chunk.starts_with(kSkippingStart)) {
+    if (const std::optional<std::string> name = UnsupportedMethodEntry(chunk)) {
+      session->zip.unsupportedEntries.push_back(*name);
+    }
   }
   if (chunk.starts_with("Targ") || session->job.countingPass) return 0;
   // Line-ending chunks are warnings, errors and the ends of file lines: not files.
@@ -208,6 +233,18 @@ void ReportWrongPassword(Session& session) {
   session.dialogs.MessageBox({kWrongPassword, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
 }
 
+void ReportUnsupportedEntries(Session& session) {
+  JobState& job = session.job;
+  job.archiveFailed = true;
+  job.extractResult = 1;
+  for (const std::string& name : session.zip.unsupportedEntries) {
+    session.dialogs.MessageBox({"Tessaly could not extract \"" + name +
+                                    "\": it is packed with a method this version does not "
+                                    "support.",
+                                MsgButtons::OK, MsgIcon::Exclamation, "Oops!"});
+  }
+}
+
 // The library stops at a write that fails: the disk is full, and the job ends here.
 void ReportDiskFull(Session& session) {
   JobState& job = session.job;
@@ -285,6 +322,7 @@ void UnzipArchive(Session& session) {
   int32_t code = 0;
   zip.diskFullPath.clear();
   zip.passwordRefused = false;
+  zip.unsupportedEntries.clear();
   const std::string listingKey = ReusableListing(session, options) ? ListingKey(zip, options) : "";
   if (!listingKey.empty() && listingKey == zip.lastListing.key) {
     code = zip.lastListing.code;
@@ -313,6 +351,12 @@ void UnzipArchive(Session& session) {
   // Every entry refused its password (82), or some did and the rest went well (1).
   if (zip.passwordRefused && (code == IZ_BADPWD || code == PK_WARN)) {
     ReportWrongPassword(session);
+    zip.zipMemberCount = callbacks.NumMembers;
+    return;
+  }
+  // The rest of the archive came out; each entry passed over is named.
+  if (code == IZ_UNSUP && !zip.unsupportedEntries.empty() && !job.countingPass) {
+    ReportUnsupportedEntries(session);
     zip.zipMemberCount = callbacks.NumMembers;
     return;
   }
