@@ -16,15 +16,15 @@ std::string WithoutVolumeNumber(std::string name) {
   return name;
 }
 
+std::string FileNameOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 }  // namespace
 
-std::string ArchiveFolderName(const std::string& archivePath) {
-  const size_t slash = archivePath.rfind('/');
-  const std::string fileName =
-      slash == std::string::npos ? archivePath : archivePath.substr(slash + 1);
-  const size_t dot = fileName.rfind('.');
-  const std::string name =
-      dot == std::string::npos ? fileName : WithoutVolumeNumber(fileName.substr(0, dot));
+std::string UsableFolderName(const std::string& name, const std::string& archivePath) {
+  const std::string fileName = FileNameOf(archivePath);
   // "...zip" would give "..", "..zip" "." and ".zip" nothing: each a folder that
   // already exists outside the new one.
   const bool onlyDots = name.find_first_not_of('.') == std::string::npos;
@@ -32,6 +32,13 @@ std::string ArchiveFolderName(const std::string& archivePath) {
     return fileName + "_files";
   }
   return name;
+}
+
+std::string ArchiveFolderName(const std::string& archivePath) {
+  const std::string fileName = FileNameOf(archivePath);
+  const size_t dot = fileName.rfind('.');
+  if (dot == std::string::npos) return UsableFolderName(fileName, archivePath);
+  return UsableFolderName(WithoutVolumeNumber(fileName.substr(0, dot)), archivePath);
 }
 
 }  // namespace tessaly

@@ -27,7 +27,8 @@ std::string ArchiveDestination(Session& session, size_t i) {
   // Without a destination the sub-folder goes into the working directory, not the root.
   if (!folder.empty() && folder.back() != '/') folder += '/';
   const std::vector<std::string>& longNames = session.job.longFileNames;
-  folder += ArchiveFolderName(i < longNames.size() ? longNames[i] : session.job.selectedFiles[i]);
+  const std::string& archive = i < longNames.size() ? longNames[i] : session.job.selectedFiles[i];
+  folder += UsableFolderName(ParsePath(archive, 2), archive);
   if (!DirectoryExists(folder)) CreateFolder(folder);
   return folder;
 }
