@@ -1,11 +1,12 @@
 #include "engine/beside_archives.h"
 
 #include <filesystem>
+#include <functional>
 
+#include "engine/archive_folder_name.h"
 #include "engine/driver.h"
 #include "engine/selection.h"
 #include "engine/session.h"
-#include "platform/ascii_case.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 
@@ -18,24 +19,6 @@ constexpr const char* kFinishedLead = "Tessaly has finished extracting the files
 std::string WithSlash(std::string folder) {
   if (folder.empty() || folder.back() != '/') folder += '/';
   return folder;
-}
-
-// The archive's name without its extension, as file managers name such folders
-// ("photos.2020.zip" gives "photos.2020"), and without the volume number of a RAR
-// set ("set.part1.rar" gives "set"), so that the volumes of a set share a folder.
-std::string FolderNameFor(const std::string& fileName) {
-  const size_t dot = fileName.rfind('.');
-  // ".zip" has no name before its extension; a folder of the same name cannot be made.
-  if (dot == 0) return fileName.substr(1);
-  std::string name = fileName.substr(0, dot);
-  const size_t volume = name.rfind('.');
-  if (volume != std::string::npos && volume > 0) {
-    const std::string suffix = AsciiLower(name.substr(volume + 1));
-    const bool numbered = suffix.size() > 4 && suffix.compare(0, 4, "part") == 0 &&
-                          suffix.find_first_not_of("0123456789", 4) == std::string::npos;
-    if (numbered) name.resize(volume);
-  }
-  return name;
 }
 
 bool FinishedJob(const Session& session) {
@@ -73,24 +56,22 @@ BesideRequest ParseBesideArguments(const std::vector<std::string>& args) {
   return request;
 }
 
-std::vector<BesideJob> PlanBesideJobs(BesideMode mode, const std::vector<std::string>& archives) {
+std::vector<BesideJob> PlanBesideJobs(
+    BesideMode mode, const std::vector<std::string>& archives,
+    const std::function<std::string(const std::string&)>& typeOf) {
   namespace fs = std::filesystem;
   std::vector<BesideJob> jobs;
-  std::vector<std::string> extensions;
+  std::vector<std::string> types;
   for (const std::string& archive : archives) {
     const fs::path path = fs::absolute(fs::path(archive)).lexically_normal();
     std::string destination = WithSlash(path.parent_path().string());
-    if (mode == BesideMode::ToFolders) {
-      destination += FolderNameFor(path.filename().string()) + "/";
-    }
-    const std::string extension = LastThreeLower(archive);
+    if (mode == BesideMode::ToFolders) destination += ArchiveFolderName(path.string()) + "/";
+    const std::string type = typeOf(path.string());
     size_t i = 0;
-    while (i < jobs.size() && (jobs[i].destination != destination || extensions[i] != extension)) {
-      ++i;
-    }
+    while (i < jobs.size() && (jobs[i].destination != destination || types[i] != type)) ++i;
     if (i == jobs.size()) {
       jobs.push_back({destination, {}});
-      extensions.push_back(extension);
+      types.push_back(type);
     }
     jobs[i].archives.push_back(path.string());
   }
@@ -101,7 +82,10 @@ int ExtractBesideArchives(Session& session, BesideMode mode,
                           const std::vector<std::string>& archives) {
   JobState& job = session.job;
   bool finished = true;
-  for (const BesideJob& planned : PlanBesideJobs(mode, archives)) {
+  const auto typeOf = [&session](const std::string& path) {
+    return DetectArchiveType(session, path);
+  };
+  for (const BesideJob& planned : PlanBesideJobs(mode, archives, typeOf)) {
     if (mode == BesideMode::ToFolders && !MakeDestination(session, planned.destination)) {
       finished = false;
       continue;

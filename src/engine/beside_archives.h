@@ -2,6 +2,7 @@
 // the extraction job beside each archive, with the Status window alone.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,10 @@ struct BesideJob {
 };
 
 // The jobs, in the order of the archives: the archives of one destination and one
-// extension share a job, since a job takes one destination and one archive type.
-std::vector<BesideJob> PlanBesideJobs(BesideMode mode, const std::vector<std::string>& archives);
+// type (typeOf's answer for the archive's absolute path) share a job, since a job
+// takes one destination and one archive type.
+std::vector<BesideJob> PlanBesideJobs(BesideMode mode, const std::vector<std::string>& archives,
+                                      const std::function<std::string(const std::string&)>& typeOf);
 
 // Runs every job without a main window or confirmation, stopping after one the user
 // cancelled, and closes the Status window at the end. 0 when every job finished, else 1.

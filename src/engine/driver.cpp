@@ -22,12 +22,6 @@ namespace {
 
 constexpr const char* kBatchFileName = "Tessaly.bat";
 
-constexpr const char* kMixedExtensionsMessage =
-    "Tessaly cannot continue the extract operation because you have included files in your "
-    "selection with different extensions. The program currently cannot process more than one "
-    "archive type at a time. If these files are part of a Ace, Arj, or Rar set, you must only "
-    "select the first file in the set (i.e. Example.rar) to proces the set.";
-
 constexpr const char* kFinishedMessage =
     "Tessaly has finished extracting the files. Press \"OK\" to return to the program, or "
     "\"Explore\" to open an Explorer window in the folder to which the files were extracted.";
@@ -42,19 +36,6 @@ MsgAnswer Ask(Session& session, const std::string& text, MsgButtons buttons, Msg
 // The number a text starts with, as the settings compare it ("1" and " 1" are 1).
 double NumericValue(const std::string& text) {
   return std::strtod(text.c_str(), nullptr);
-}
-
-bool ExtensionsMatch(Session& session) {
-  JobState& job = session.job;
-  for (size_t i = 0; i < job.selectedFiles.size(); ++i) {
-    const std::string previous = job.currentExt;
-    job.currentExt = LastThreeLower(job.selectedFiles[i]);
-    if (i > 0 && job.currentExt != previous) {
-      Ask(session, kMixedExtensionsMessage, MsgButtons::OK, MsgIcon::Critical);
-      return false;
-    }
-  }
-  return true;
 }
 
 void DeleteBatchFile(const Session& session) {
@@ -178,8 +159,6 @@ void ExtractSelectedArchives(Session& session, CallingWindow callingWindow) {
   job.archiveFailed = false;
   job.overwriteAnswer.clear();
   job.callingWindow = callingWindow;
-
-  if (!ExtensionsMatch(session)) return EndJob(session);
 
   DeleteBatchFile(session);
   // The Welcome waits for the program's own first start, not a file manager's action.

@@ -1,17 +1,14 @@
 #include "engine/selection.h"
 
-#include <algorithm>
-#include <array>
-
 #include "engine/ace/ace_backend.h"
 #include "engine/arj/arj_backend.h"
 #include "engine/driver.h"
+#include "engine/file_signature.h"
 #include "engine/libarchive/libarchive_reader.h"
 #include "engine/rar/rar_backend.h"
 #include "engine/session.h"
 #include "engine/zip/zip_backend.h"
 #include "platform/ascii_case.h"
-#include "platform/file_icons.h"
 
 namespace tessaly {
 
@@ -36,14 +33,6 @@ namespace {
 
 void Tell(Session& session, const std::string& text, MsgIcon icon) {
   session.dialogs.MessageBox({text, MsgButtons::OK, icon, "Oops!"});
-}
-
-bool AcceptedExtension(const std::string& path) {
-  static constexpr std::array<const char*, 6> kAccepted = {"zip", "rar", "ace",
-                                                           "arj", "exe", "001"};
-  const std::string extension = LastThreeLower(path);
-  return std::find(kAccepted.begin(), kAccepted.end(), extension) != kAccepted.end() ||
-         HasOtherArchiveExtension(path);
 }
 
 bool ZipProbe(Session& session, const std::string& path) {
@@ -72,6 +61,18 @@ bool LibarchiveProbe(Session& session, const std::string& path) {
   return session.job.extractResult == 0;
 }
 
+// A program or a file without a signature may carry an archive after a prefix: the
+// probes run in a fixed order and the first whose backend accepts the file wins.
+// libarchive comes before ARJ, whose probe starts the utility.
+std::string SearchAfterPrefix(Session& session, const std::string& path) {
+  if (ZipProbe(session, path)) return "zip";
+  if (AceProbe(session, path)) return "ace";
+  if (RarProbe(session, path)) return "rar";
+  if (LibarchiveProbe(session, path)) return "libarchive";
+  if (ArjProbe(session, path)) return "arj";
+  return "";
+}
+
 }  // namespace
 
 std::string LastThreeLower(const std::string& path) {
@@ -87,19 +88,27 @@ std::string DetectArchiveType(Session& session, const std::string& path) {
   job.countingPass = true;
   job.probeMode = true;
 
-  // The probes run in a fixed order: a file is the first type whose backend accepts
-  // it. libarchive comes before ARJ, whose probe starts the utility.
   std::string type;
-  if (ZipProbe(session, path)) {
-    type = "zip";
-  } else if (AceProbe(session, path)) {
-    type = "ace";
-  } else if (RarProbe(session, path)) {
-    type = "rar";
-  } else if (LibarchiveProbe(session, path)) {
-    type = "libarchive";
-  } else if (ArjProbe(session, path)) {
-    type = "arj";
+  switch (IdentifyFile(path).owner) {
+    case SignatureOwner::Zip:
+      if (ZipProbe(session, path)) type = "zip";
+      break;
+    case SignatureOwner::Rar:
+      if (RarProbe(session, path)) type = "rar";
+      break;
+    case SignatureOwner::Ace:
+      if (AceProbe(session, path)) type = "ace";
+      break;
+    case SignatureOwner::Arj:
+      if (ArjProbe(session, path)) type = "arj";
+      break;
+    case SignatureOwner::Libarchive:
+      if (LibarchiveProbe(session, path)) type = "libarchive";
+      break;
+    case SignatureOwner::Executable:
+    case SignatureOwner::Unclaimed:
+      type = SearchAfterPrefix(session, path);
+      break;
   }
 
   job.probeMode = false;
@@ -115,10 +124,6 @@ std::string ClassifySelection(Session& session) {
         NotSupportedText(files[i]) +
         " If this file is part of an Ace, Rar, or Arj set, you must select the first file in "
         "the set (i.e. \"MyFile.rar\") to process the set.";
-    if (!AcceptedExtension(files[i])) {
-      Tell(session, notSupported, MsgIcon::Critical);
-      return "ns";
-    }
     const std::string type = DetectArchiveType(session, files[i]);
     if (type.empty()) {
       Tell(session, notSupported, MsgIcon::Critical);

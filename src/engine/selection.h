@@ -1,4 +1,4 @@
-// What the selected files are: extension check, content probe, command line.
+// What the selected files are: content probe, command line.
 #pragma once
 
 #include <optional>

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/archive_folder_name.h"
 #include "engine/driver.h"
 #include "engine/session.h"
 #include "engine/zip/zip_backend.h"
@@ -26,7 +27,8 @@ std::string ArchiveDestination(Session& session, size_t i) {
   // Without a destination the sub-folder goes into the working directory, not the root.
   if (!folder.empty() && folder.back() != '/') folder += '/';
   const std::vector<std::string>& longNames = session.job.longFileNames;
-  folder += ParsePath(i < longNames.size() ? longNames[i] : session.job.selectedFiles[i], 2);
+  const std::string& archive = i < longNames.size() ? longNames[i] : session.job.selectedFiles[i];
+  folder += UsableFolderName(ParsePath(archive, 2), archive);
   if (!DirectoryExists(folder)) CreateFolder(folder);
   return folder;
 }

@@ -42,15 +42,17 @@ std::string ListExtension(const std::string& fileName) {
 
 const std::vector<std::string>& OtherArchiveExtensions() {
   static const std::vector<std::string> extensions = {
-      ".7z",  ".tar",  ".tgz", ".tbz2", ".txz", ".tzst", ".gz",  ".bz2", ".xz",  ".zst",   ".lz",
-      ".lz4", ".cpio", ".iso", ".cab",  ".lzh", ".lha",  ".xar", ".rpm", ".deb", ".7z.001"};
+      ".7z",  ".tar", ".tgz", ".tbz2", ".tbz", ".txz", ".tzst",  ".tlz",   ".gz",
+      ".bz2", ".xz",  ".zst", ".lz",   ".lz4", ".Z",   ".tar.Z", ".lzma",  ".cpio",
+      ".iso", ".cab", ".lzh", ".lha",  ".xar", ".rpm", ".deb",   ".7z.001"};
   return extensions;
 }
 
 bool HasOtherArchiveExtension(const std::string& fileName) {
   const std::string lower = AsciiLower(fileName);
-  return std::any_of(OtherArchiveExtensions().begin(), OtherArchiveExtensions().end(),
-                     [&](const std::string& extension) { return lower.ends_with(extension); });
+  return std::any_of(
+      OtherArchiveExtensions().begin(), OtherArchiveExtensions().end(),
+      [&](const std::string& extension) { return lower.ends_with(AsciiLower(extension)); });
 }
 
 std::string FileIconKey(const std::string& fileName) {

@@ -28,8 +28,10 @@ const std::vector<std::string>& FilterPatterns() {
   static const std::vector<std::string> patterns = [] {
     const std::string others = PatternsFor(OtherArchiveExtensions());
     return std::vector<std::string>{
-        "*.zip", "*.arj", "*.rar", "*.ace",
-        "*.exe", "*.*",   others,  PatternsFor({".zip", ".arj", ".rar", ".ace"}) + ";" + others};
+        "*.zip;*.zipx", "*.arj",
+        "*.rar",        "*.ace",
+        "*.exe",        "*.*",
+        others,         PatternsFor({".zip", ".zipx", ".arj", ".rar", ".ace"}) + ";" + others};
   }();
   return patterns;
 }

@@ -1,5 +1,7 @@
 #include "shell/selection_state.h"
 
+#include <algorithm>
+
 #include "engine/session.h"
 #include "platform/ascii_case.h"
 #include "shell/browser_state.h"
@@ -22,9 +24,10 @@ void EnableCommands(SelectionCommands& c, const std::vector<ListItemRef>& select
   }
   const bool one = selected.size() == 1;
   const bool oneFile = one && selected.front().tag.empty();
-  const bool oneFolder = one && !oneFile;
 
-  c.extractMenu = c.extractPopup = !oneFolder;
+  // Folders are never extracted; files are, whatever their names.
+  c.extractMenu = c.extractPopup = std::none_of(
+      selected.begin(), selected.end(), [](const ListItemRef& item) { return !item.tag.empty(); });
   c.contentsMenu = c.contentsPopup = oneFile;
   c.setInfoMenu = c.setInfoPopup = oneFile;
   c.launchMenu = c.launchPopup = one;
@@ -72,9 +75,10 @@ void UpdateSelectionState(Session& session, BrowserState& browser,
   for (size_t i = 0; i < files.size(); ++i) {
     const std::string ext = i == 0 ? first : LowerLastFour(files[i]);
     if (i > 0) {
-      // Archives of different types cannot be extracted or summarised as one set.
+      // Files of different extensions cannot be summarised as one set; whether they
+      // extract as one job, the job decides from the types their contents show.
       const bool sameType = ext == first;
-      c.extractMenu = c.extractPopup = c.setInfoPopup = c.setInfoMenu = sameType;
+      c.setInfoPopup = c.setInfoMenu = sameType;
       if (!sameType) return;
     }
     // One folder per archive is offered for ZIP archives only.

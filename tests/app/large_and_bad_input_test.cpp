@@ -181,6 +181,18 @@ TEST_F(LargeAndBadInput, APerArchiveFolderThatIsAFileIsKept) {
   EXPECT_EQ(Snapshot(work()), before);
 }
 
+// A folder named after "..zip" would be the destination itself, after "...zip" its parent.
+TEST_F(LargeAndBadInput, APerArchiveFolderIsAlwaysANewOneInside) {
+  MakeZip("..zip", {{"a.txt", "a\n"}});
+  MakeZip("...zip", {{"b.txt", "b\n"}});
+  fs::create_directories(work() / "out/sub");
+  const ProcessResult run = Run({"-y", "--per-archive-folder", "-d", "out/sub", "..zip", "...zip"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(TreeOf(work() / "out"),
+            (std::vector<std::string>{"sub/", "sub/...zip_files/", "sub/...zip_files/b.txt",
+                                      "sub/..zip_files/", "sub/..zip_files/a.txt"}));
+}
+
 TEST_F(LargeAndBadInput, AFolderWithoutWritePermissionGetsNothing) {
   MakeZip("two.zip", {{"a.txt", "a\n"}});
   fs::create_directory(work() / "out");

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/selection.h"
+#include "platform/ascii_case.h"
 #include "support/engine_fixture.h"
 #include "support/rar_writer.h"
 #include "support/zip_fixtures.h"
@@ -40,21 +41,30 @@ TEST(BesideArguments, OnlyALeadingOptionSelectsTheModeAndNeedsFiles) {
   }
 }
 
-TEST(BesideJobs, OneJobPerDestinationAndExtensionInTheArchivesOrder) {
+// A folder named after an archive is always a new one inside the archive's folder.
+TEST(BesideJobs, OneJobPerDestinationAndTypeInTheArchivesOrder) {
   const std::string here = fs::current_path().string();
   const std::vector<std::string> archives = {
-      "/d1/a.zip", "/d 2/b.ZIP",          "/d1/c.zip", "/d1/e.rar", "/d1/x/../set.part1.rar",
-      "f.zip",     "/d1/photos.2020.zip", "/d1/.zip"};
+      "/d1/a.zip",  "/d 2/b.ZIP",          "/d1/c.zip", "/d1/e.rar",  "/d1/x/../set.part1.rar",
+      "f.zip",      "/d1/photos.2020.zip", "/d1/.zip",  "/d1/...zip", "/d1/..zip",
+      "/d1/...tar", "/d1/...7z",           "/d1/plain"};
+  const auto typeOf = [](const std::string& path) {
+    return AsciiLower(path.substr(path.rfind('.') + 1));
+  };
   struct Case {
     BesideMode mode;
     std::vector<BesideJob> jobs;
   };
   const Case cases[] = {
       {BesideMode::Here,
-       {{"/d1/", {"/d1/a.zip", "/d1/c.zip", "/d1/photos.2020.zip", "/d1/.zip"}},
+       {{"/d1/",
+         {"/d1/a.zip", "/d1/c.zip", "/d1/photos.2020.zip", "/d1/.zip", "/d1/...zip", "/d1/..zip"}},
         {"/d 2/", {"/d 2/b.ZIP"}},
         {"/d1/", {"/d1/e.rar", "/d1/set.part1.rar"}},
-        {here + "/", {here + "/f.zip"}}}},
+        {here + "/", {here + "/f.zip"}},
+        {"/d1/", {"/d1/...tar"}},
+        {"/d1/", {"/d1/...7z"}},
+        {"/d1/", {"/d1/plain"}}}},
       {BesideMode::ToFolders,
        {{"/d1/a/", {"/d1/a.zip"}},
         {"/d 2/b/", {"/d 2/b.ZIP"}},
@@ -63,10 +73,15 @@ TEST(BesideJobs, OneJobPerDestinationAndExtensionInTheArchivesOrder) {
         {"/d1/set/", {"/d1/set.part1.rar"}},
         {here + "/f/", {here + "/f.zip"}},
         {"/d1/photos.2020/", {"/d1/photos.2020.zip"}},
-        {"/d1/zip/", {"/d1/.zip"}}}},
+        {"/d1/.zip_files/", {"/d1/.zip"}},
+        {"/d1/...zip_files/", {"/d1/...zip"}},
+        {"/d1/..zip_files/", {"/d1/..zip"}},
+        {"/d1/...tar_files/", {"/d1/...tar"}},
+        {"/d1/...7z_files/", {"/d1/...7z"}},
+        {"/d1/plain_files/", {"/d1/plain"}}}},
   };
   for (const Case& c : cases) {
-    const std::vector<BesideJob> jobs = PlanBesideJobs(c.mode, archives);
+    const std::vector<BesideJob> jobs = PlanBesideJobs(c.mode, archives, typeOf);
     ASSERT_EQ(jobs.size(), c.jobs.size());
     for (size_t i = 0; i < jobs.size(); ++i) {
       SCOPED_TRACE(i);
@@ -87,30 +102,37 @@ class BesideJobTest : public EngineTest {
     fs::create_directories(PathOf("d 2"));
     WriteZip(PathOf("d1/a.zip"), {{"a.txt", "alpha"}});
     WriteZip(PathOf("d 2/b.zip"), {{"b.txt", "bravo"}});
-    WriteRar(PathOf("d1/c.rar"), {{"c.txt", "charlie"}});
+    WriteRar(PathOf("d1/..rar"), {{"c.txt", "charlie"}});
+    WriteZip(PathOf("d 2/...zip"), {{"d.txt", "delta"}});
   }
 };
 
+// "..rar" and "...zip" would name the archive's own folder and its parent.
 TEST_F(BesideJobTest, EachArchiveLandsBesideItselfWithoutAQuestion) {
   struct Case {
     BesideMode mode;
-    std::vector<std::string> files;  // a.txt, b.txt, c.txt
+    std::vector<std::string> files;  // a.txt, b.txt, c.txt, d.txt
+    int jobs;
   };
   const Case cases[] = {
-      {BesideMode::Here, {"d1/a.txt", "d 2/b.txt", "d1/c.txt"}},
-      {BesideMode::ToFolders, {"d1/a/a.txt", "d 2/b/b.txt", "d1/c/c.txt"}},
+      {BesideMode::Here, {"d1/a.txt", "d 2/b.txt", "d1/c.txt", "d 2/d.txt"}, 3},
+      {BesideMode::ToFolders,
+       {"d1/a/a.txt", "d 2/b/b.txt", "d1/..rar_files/c.txt", "d 2/...zip_files/d.txt"},
+       4},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.mode));
     EXPECT_EQ(ExtractBesideArchives(session, c.mode,
-                                    {PathOf("d1/a.zip"), PathOf("d 2/b.zip"), PathOf("d1/c.rar")}),
+                                    {PathOf("d1/a.zip"), PathOf("d 2/b.zip"), PathOf("d1/..rar"),
+                                     PathOf("d 2/...zip")}),
               kBesideExitFinished);
     EXPECT_EQ(ReadFileText(PathOf(c.files[0])), "alpha");
     EXPECT_EQ(ReadFileText(PathOf(c.files[1])), "bravo");
     EXPECT_EQ(ReadFileText(PathOf(c.files[2])), "charlie");
+    EXPECT_EQ(ReadFileText(PathOf(c.files[3])), "delta");
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_TRUE(dialogs.confirmations.empty());
-    EXPECT_EQ(dialogs.statusShown, 3) << "a job per folder and type";
+    EXPECT_EQ(dialogs.statusShown, c.jobs) << "a job per folder and type";
     EXPECT_TRUE(recorder.SawArchiveLabel("Preparing to extract files..."));
     EXPECT_FALSE(session.status.loaded) << "the Status window closes with the last job";
     dialogs.statusShown = 0;

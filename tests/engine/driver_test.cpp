@@ -14,12 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kMixedExtensions =
-    "Tessaly cannot continue the extract operation because you have included files in your "
-    "selection with different extensions. The program currently cannot process more than one "
-    "archive type at a time. If these files are part of a Ace, Arj, or Rar set, you must only "
-    "select the first file in the set (i.e. Example.rar) to proces the set.";
-
 std::string NotSupported(const std::string& path) {
   return NotSupportedStart(path) +
          " If this file is part of an Ace, Rar, or Arj set, you must select the first file in "
@@ -65,14 +59,19 @@ TEST_F(DriverTest, EmptySelectionDoesNothingAtAll) {
   EXPECT_EQ(pump.pumps, 0);
 }
 
-TEST_F(DriverTest, MixedExtensionsAreRefusedBeforeAnyFileIsOpened) {
-  WriteSelfExtracting(PathOf("b.exe"), PathOf("a.zip"));
+// The types found decide, not the extensions: a ZIP archive and a self-extracting one
+// are one job.
+TEST_F(DriverTest, OneTypeUnderTwoExtensionsIsOneJob) {
+  WriteZip(PathOf("b.zip"), {{"b.txt", "bravo"}});
+  WriteSelfExtracting(PathOf("b.exe"), PathOf("b.zip"));
+  fs::create_directory(PathOf("out"));
+  session.mainWindow.destinationBox.text = PathOf("out");
   Select({PathOf("a.zip"), PathOf("b.exe")});
   Extract();
-  ASSERT_EQ(dialogs.messages.size(), 1u);
-  ExpectMessage(dialogs.messages[0], kMixedExtensions, MsgButtons::OK, MsgIcon::Critical, "Oops!");
-  EXPECT_EQ(pump.pumps, 0) << "a probe ran";
-  ExpectRefusedEarly();
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
+  EXPECT_EQ(ReadFileText(PathOf("out/a.txt")), "alpha");
+  EXPECT_EQ(ReadFileText(PathOf("out/b.txt")), "bravo");
 }
 
 TEST_F(DriverTest, FilesNoBackendAcceptsAreRefusedWithTheirName) {

@@ -23,6 +23,7 @@
 #include "support/files.h"
 #include "support/job_texts.h"
 #include "support/libarchive_fixtures.h"
+#include "support/rar_writer.h"
 
 namespace tessaly::testing {
 namespace {
@@ -86,6 +87,25 @@ const std::vector<FormatRow> kFormats = {
     {"TarLz4", "x.tar.lz4", Bsdtar("x.tar.lz4", {"--lz4"}), "POSIX ustar format"},
     {"PaxTar", "x.tar", Bsdtar("x.tar", {"--format", "pax"}), "POSIX pax interchange format"},
     {"Cpio", "x.cpio", Bsdtar("x.cpio", {"--format", "newc"}), "ASCII cpio (SVR4 with no CRC)"},
+    // Named as users find them: the contents decide, whatever the name.
+    {"TbzNamed", "x.tbz", Bsdtar("x.tbz", {"-j"}), "POSIX ustar format"},
+    {"TarZNamedZ", "x.Z", Bsdtar("x.Z", {"-Z"}), "POSIX ustar format"},
+    {"TarGzNumbered", "x.tar.gz.1", Bsdtar("x.tar.gz.1", {"-z"}), "POSIX ustar format"},
+    {"IsoNamedAppImage", "x.AppImage", Bsdtar("x.AppImage", {"--format", "iso9660"}), "ISO9660"},
+    {"CpioNamedBin", "x.bin", Bsdtar("x.bin", {"--format", "newc"}), "ASCII cpio"},
+    // A tar's first member is a tar member, never an archive found after a prefix.
+    {"TarOfAZip",
+     "x.tar",
+     {"sh", "-c", "cd tree && zip -qr ../inner.zip . && cd .. && bsdtar -cf x.tar inner.zip"},
+     "POSIX ustar format"},
+    {"TarOfARar",
+     "x.tar",
+     {},
+     "POSIX ustar format",
+     [](const std::string& root) {
+       WriteRar(root + "/inner.rar", {{"r.txt", "rar"}});
+       ASSERT_EQ(RunTool({"bsdtar", "-cf", "x.tar", "inner.rar"}, root), 0);
+     }},
     {"Bsdtar7z", "x.7z", Bsdtar("x.7z", {"--format", "7zip"}), "7-Zip"},
     {"Xar", "x.xar", Bsdtar("x.xar", {"--format", "xar"}), "xar"},
     {"Iso", "x.iso", Bsdtar("x.iso", {"--format", "iso9660"}), "ISO9660"},

@@ -31,7 +31,7 @@ TEST_F(BrowserLogicTest, FilterChangeShowsTheSetNoticeForArjRarAndAceUntilTurned
   FilterChange(session, browser, 4, false);
   FilterChange(session, browser, 0, false);
   EXPECT_EQ(dialogs.importantMessagesShown, 1);
-  EXPECT_EQ(browser.filePattern, "*.zip");
+  EXPECT_EQ(browser.filePattern, "*.zip;*.zipx");
 
   dialogs.untickImportantMessage = true;
   FilterChange(session, browser, 1, false);
@@ -45,12 +45,16 @@ TEST_F(BrowserLogicTest, FilterChangeShowsTheSetNoticeForArjRarAndAceUntilTurned
 TEST(FilterSettingTest, OtherAndAllArchivesComeAfterAllFiles) {
   EXPECT_EQ(FilterCaptions()[6], "Other Archives");
   EXPECT_EQ(FilterCaptions()[7], "All Archives");
-  for (const char* name : {"a.tar.gz", "b.7z.001", "c.DEB", "d.iso", "e.txt.zst"}) {
+  for (const char* name : {"a.tar.gz", "b.7z.001", "c.DEB", "d.iso", "e.txt.zst", "f.tbz", "g.tlz",
+                           "h.Z", "i.tar.Z", "j.lzma"}) {
     EXPECT_TRUE(MatchesFilePattern(name, PatternForIndex(6))) << name;
     EXPECT_TRUE(MatchesFilePattern(name, PatternForIndex(7))) << name;
   }
-  EXPECT_FALSE(MatchesFilePattern("a.zip", PatternForIndex(6)));
-  EXPECT_TRUE(MatchesFilePattern("a.zip", PatternForIndex(7)));
+  for (const char* name : {"a.zip", "b.zipx"}) {
+    EXPECT_TRUE(MatchesFilePattern(name, PatternForIndex(0))) << name;
+    EXPECT_FALSE(MatchesFilePattern(name, PatternForIndex(6))) << name;
+    EXPECT_TRUE(MatchesFilePattern(name, PatternForIndex(7))) << name;
+  }
   EXPECT_FALSE(MatchesFilePattern("setup.exe", PatternForIndex(7)));
 }
 

@@ -87,7 +87,7 @@ TEST_F(SelectionStateTest, EachKindOfSelectionOffersItsCommands) {
        true},
       {"a zip first, then a rar",
        {FileItem("a.zip"), FileItem("b.rar")},
-       kFileCommands,
+       With({"mnuEx", "fpopEx"}),
        "2 File(s) Selected.",
        true},
       {"a rar first",
