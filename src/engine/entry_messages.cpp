@@ -17,8 +17,8 @@ std::string DiskFullText(const std::string& entryName) {
   return "Error writing " + entryName + ". Disk full. Operation aborting.";
 }
 
-std::string WriteProtectedText(const std::string& entryName) {
-  return "Error writing " + entryName + ". Disk is probably write-protected. Operation aborting.";
+std::string WriteFailedText(const std::string& entryName, const std::string& reason) {
+  return "Tessaly could not write \"" + entryName + "\": " + reason + ".";
 }
 
 }  // namespace tessaly

@@ -31,6 +31,11 @@ std::string LinkOutsideDestinationText(const std::string& shownName);
 // The destination box's text as ResolveEntryTarget takes it.
 std::string DestinationFolder(const std::string& text);
 
+// After an entry could not be written: the destination ("" for the current folder)
+// takes nothing more either (a read-only folder or file system), so the archive stops
+// instead of failing once for every later entry.
+bool DestinationRefusesWrites(const std::string& destination);
+
 // Something that is not a folder is at path (a file or a link, hidden or not): an
 // entry written there would replace it.
 bool FileWouldBeReplaced(const std::string& path);

@@ -36,6 +36,9 @@ struct ZipOptions {
   std::string diskFullPath;
   // The last call passed over an entry whose password was wrong or not given.
   bool passwordRefused = false;
+  // The last call left out an entry that could not be written or leads outside, and
+  // said so.
+  bool entryRefused = false;
   // Entries decoded at once: 0 one per core, 1 one after the other.
   int32_t threads = 0;
 };

@@ -202,9 +202,9 @@ TEST_F(LargeAndBadInput, NothingIsWrittenOutsideTheDestination) {
 
   ProcessResult run = Run({"-y", "-d", "out", "slip.zip"});
   ExpectNotFinished(run, "slip.zip");
-  EXPECT_EQ(ReadFileText(work() / "out/up.txt"), "up\n");
+  EXPECT_FALSE(fs::exists(work() / "out/up.txt"));
   EXPECT_EQ(ReadFileText(work() / "out/abs.txt"), "abs\n");
-  EXPECT_EQ(ReadFileText(work() / "out/sub/deep.txt"), "deep\n");
+  EXPECT_FALSE(fs::exists(work() / "out/sub"));
   EXPECT_EQ(ReadFileText(work() / "out/ok.txt"), "ok\n");
   EXPECT_FALSE(fs::is_symlink(work() / "out/link"));
   EXPECT_FALSE(fs::is_symlink(work() / "out/there"));

@@ -69,9 +69,12 @@ bool make_folders(const std::string& path, bool folder) {
     const std::string level = path.substr(0, pos);
     if (mkdir(level.c_str(), kDefaultFolderMode) != 0 && errno != EEXIST) return false;
   }
-  if (folder && mkdir(path.c_str(), kDefaultFolderMode) != 0 && errno != EEXIST) return false;
+  if (!folder || mkdir(path.c_str(), kDefaultFolderMode) == 0) return true;
+  if (errno != EEXIST) return false;
   struct stat info {};
-  return !folder || (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode));
+  if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return true;
+  errno = ENOTDIR;  // a file stands where the folder goes
+  return false;
 }
 
 LinkResult create_symlink(const std::string& root, const std::string& relative,

@@ -36,8 +36,13 @@ bool has_drive_prefix(const std::string& text, std::size_t at) {
          text[at + 1] == ':';
 }
 
+struct CleanedName {
+  std::string text;  // the name inside the destination, or as written when it climbs out
+  bool climbs = false;
+};
+
 // Lexical part shared by safepath_clean and safepath_resolve.
-std::string clean_name(const char* name, unsigned& fixes) {
+CleanedName clean_name(const char* name, unsigned& fixes) {
   const std::string raw = name ? name : "";
   std::size_t start = 0;
   for (;;) {
@@ -62,17 +67,24 @@ std::string clean_name(const char* name, unsigned& fixes) {
       fixes |= SAFEPATH_FIX_CONTROL;
     }
   }
-  std::string cleaned;
+  std::vector<std::string> kept;
+  std::string written;  // every component but "." and empty ones, for naming a climbing name
+  bool climbs = false;
   for (const std::string& part : split_components(rest)) {
     if (part.empty() || part == ".") continue;
-    if (part == "..") {
-      fixes |= SAFEPATH_FIX_DOTDOT;
-      continue;
+    written += (written.empty() ? "" : "/") + part;
+    if (part != "..") {
+      kept.push_back(part);
+    } else if (kept.empty()) {
+      climbs = true;
+    } else {
+      kept.pop_back();
     }
-    if (!cleaned.empty()) cleaned += '/';
-    cleaned += part;
   }
-  return cleaned;
+  if (climbs) return {written, true};
+  std::string cleaned;
+  for (const std::string& part : kept) cleaned += (cleaned.empty() ? "" : "/") + part;
+  return {cleaned, false};
 }
 
 safepath_result store(const std::string& text, char* out, size_t out_size) {
@@ -148,9 +160,10 @@ safepath_result walk_existing(const std::string& root_real, std::string start,
     current += component;
     struct stat info;
     if (lstat(current.c_str(), &info) != 0) {
-      // A missing level cannot hold a link; a level that is not a folder fails later,
-      // when the caller tries to create something below it.
-      return (errno == ENOENT || errno == ENOTDIR) ? SAFEPATH_OK : SAFEPATH_IO_ERROR;
+      // A missing level cannot hold a link; a level that is not a folder, or a path too
+      // long to look up, fails later, when the caller tries to create something there.
+      return (errno == ENOENT || errno == ENOTDIR || errno == ENAMETOOLONG) ? SAFEPATH_OK
+                                                                            : SAFEPATH_IO_ERROR;
     }
     if (S_ISLNK(info.st_mode)) {
       std::string target_real;
@@ -176,13 +189,17 @@ safepath_result walk_existing(const std::string& root_real, std::string start,
 extern "C" safepath_result safepath_clean(const char* name, char* out, size_t out_size,
                                           unsigned* fixes) {
   unsigned found = 0;
-  const std::string cleaned = clean_name(name, found);
+  const CleanedName cleaned = clean_name(name, found);
   if (fixes) *fixes = found;
-  if (cleaned.empty()) {
+  if (cleaned.climbs) {
+    const safepath_result stored = store(cleaned.text, out, out_size);
+    return stored == SAFEPATH_OK ? SAFEPATH_OUTSIDE : stored;
+  }
+  if (cleaned.text.empty()) {
     store("", out, out_size);
     return SAFEPATH_EMPTY;
   }
-  return store(cleaned, out, out_size);
+  return store(cleaned.text, out, out_size);
 }
 
 extern "C" safepath_result safepath_resolve(const char* root, const char* name, char* out,
@@ -203,7 +220,7 @@ extern "C" safepath_result safepath_check_link(const char* root, const char* lin
   std::string root_real;
   if (!real_path(root_or_current(root), root_real)) return SAFEPATH_IO_ERROR;
   unsigned ignored = 0;
-  const std::string link_name = clean_name(link_path, ignored);
+  const std::string link_name = clean_name(link_path, ignored).text;
   const std::size_t slash = link_name.rfind('/');
   std::string folder = root_real;
   if (slash != std::string::npos) {

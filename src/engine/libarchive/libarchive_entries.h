@@ -27,7 +27,7 @@ enum class EntriesEnd {
   BadData,      // a damaged header or entry
   Encrypted7z,  // an encrypted 7z entry or header, which libarchive cannot read
   DiskFull,     // the disk took no more of the entry
-  WriteFailed,  // the entry's file could not be created or written
+  WriteFailed,  // an entry could not be written, and no later one could be either
 };
 
 class EntryEvents {
@@ -38,6 +38,9 @@ class EntryEvents {
   // Something that is not a folder is where the entry goes.
   virtual ExistingFile FileExists(const std::string& shownName) = 0;
   virtual void Skipped(SkippedEntry why, const std::string& shownName) = 0;
+  // The entry's file, or a folder on its way, could not be made or written (error:
+  // the system's reason); false when nothing later can be written either.
+  virtual bool NotWritten(const std::string& shownName, int error) = 0;
   // Called after every block of data and every entry with the archive bytes read so
   // far; false stops the loop (Cancel).
   virtual bool Progress(uint64_t bytesRead) = 0;
