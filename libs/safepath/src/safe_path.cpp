@@ -2,6 +2,7 @@
 // the destination, and no link (already there or about to be made) leads out of it.
 #include "safe_path.h"
 
+#include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -150,36 +151,68 @@ bool dangling_link_lands_inside(const std::string& root_real, const std::string&
   return is_inside(current, root_real);
 }
 
+// An open folder, looked into level by level: a deep name costs one step per level
+// instead of the whole path again at each.
+class OpenFolder {
+ public:
+  explicit OpenFolder(int fd) : fd_(fd) {}
+  OpenFolder(const OpenFolder&) = delete;
+  OpenFolder& operator=(const OpenFolder&) = delete;
+  ~OpenFolder() { reset(-1); }
+  void reset(int fd) {
+    if (fd_ >= 0) close(fd_);
+    fd_ = fd;
+  }
+  int fd() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+constexpr int kLookOnly = O_PATH | O_DIRECTORY | O_CLOEXEC;
+
+// A missing level cannot hold a link; a level that is not a folder, or a name too long,
+// fails later, when the caller tries to create something there.
+safepath_result end_of_walk(int error) {
+  return error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG ? SAFEPATH_OK
+                                                                      : SAFEPATH_IO_ERROR;
+}
+
 // Steps from start (a real folder inside root_real) through the existing levels of
 // components; any link met must resolve inside root_real. Missing levels end the walk.
 safepath_result walk_existing(const std::string& root_real, std::string start,
                               const std::vector<std::string>& components) {
   std::string current = std::move(start);
+  OpenFolder folder(open(current.c_str(), kLookOnly));
+  if (folder.fd() < 0) return SAFEPATH_IO_ERROR;
   for (const std::string& component : components) {
     current += '/';
     current += component;
     struct stat info;
-    if (lstat(current.c_str(), &info) != 0) {
-      // A missing level cannot hold a link; a level that is not a folder, or a path too
-      // long to look up, fails later, when the caller tries to create something there.
-      return (errno == ENOENT || errno == ENOTDIR || errno == ENAMETOOLONG) ? SAFEPATH_OK
-                                                                            : SAFEPATH_IO_ERROR;
+    if (fstatat(folder.fd(), component.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+      return end_of_walk(errno);
     }
-    if (S_ISLNK(info.st_mode)) {
-      std::string target_real;
-      if (real_path(current, target_real)) {
-        if (!is_inside(target_real, root_real)) return SAFEPATH_OUTSIDE;
-        current = target_real;
-        continue;
-      }
-      // A looping link, or a dangling one that is not the last level, cannot be shown
-      // to stay inside.
-      const bool last_level = &component == &components.back();
-      std::string folder;
-      if (errno != ENOENT || !last_level || !real_path(parent_of(current), folder) ||
-          !dangling_link_lands_inside(root_real, folder, current))
-        return SAFEPATH_OUTSIDE;
+    if (S_ISDIR(info.st_mode)) {
+      folder.reset(openat(folder.fd(), component.c_str(), kLookOnly | O_NOFOLLOW));
+      if (folder.fd() < 0) return SAFEPATH_IO_ERROR;
+      continue;
     }
+    if (!S_ISLNK(info.st_mode)) return SAFEPATH_OK;  // a file: nothing lies below it
+    std::string target_real;
+    if (real_path(current, target_real)) {
+      if (!is_inside(target_real, root_real)) return SAFEPATH_OUTSIDE;
+      current = target_real;
+      folder.reset(open(current.c_str(), kLookOnly));
+      if (folder.fd() < 0) return end_of_walk(errno);
+      continue;
+    }
+    // A looping link, or a dangling one that is not the last level, cannot be shown
+    // to stay inside.
+    const bool last_level = &component == &components.back();
+    std::string parent;
+    if (errno != ENOENT || !last_level || !real_path(parent_of(current), parent) ||
+        !dangling_link_lands_inside(root_real, parent, current))
+      return SAFEPATH_OUTSIDE;
   }
   return SAFEPATH_OK;
 }
