@@ -13,8 +13,8 @@ struct EntryTarget {
 };
 
 // destination: "" for the current folder, else a folder ending in "/". Nothing when
-// no name is left of storedName or a link on the way leads outside the destination:
-// the libraries write nothing there either.
+// no name is left of storedName, the name climbs out with "..", or a link on the way
+// leads outside the destination: the libraries write nothing there either.
 std::optional<EntryTarget> ResolveEntryTarget(const std::string& destination,
                                               const std::string& storedName);
 
