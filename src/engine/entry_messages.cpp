@@ -17,8 +17,13 @@ std::string DiskFullText(const std::string& entryName) {
   return "Error writing " + entryName + ". Disk full. Operation aborting.";
 }
 
-std::string WriteProtectedText(const std::string& entryName) {
-  return "Error writing " + entryName + ". Disk is probably write-protected. Operation aborting.";
+std::string WriteFailedText(const std::string& entryName, const std::string& reason) {
+  return "Tessaly could not write \"" + entryName + "\": " + reason + ".";
+}
+
+std::string UnsupportedMethodText(const std::string& entryName) {
+  return "Tessaly could not extract \"" + entryName +
+         "\": it is packed with a method this version does not support.";
 }
 
 }  // namespace tessaly

@@ -12,7 +12,10 @@ std::string CrcErrorText(const std::string& archiveName);
 std::string DriveReadErrorText(const std::string& archiveName);
 // The disk took no more of the entry.
 std::string DiskFullText(const std::string& entryName);
-// The entry's file could not be created or written for another reason.
-std::string WriteProtectedText(const std::string& entryName);
+// The entry's file, or a folder on its way, could not be made or written for another
+// reason: reason is the system's own (strerror).
+std::string WriteFailedText(const std::string& entryName, const std::string& reason);
+// The entry is packed with a method or filter this version cannot decode.
+std::string UnsupportedMethodText(const std::string& entryName);
 
 }  // namespace tessaly

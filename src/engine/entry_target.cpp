@@ -1,6 +1,7 @@
 #include "engine/entry_target.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <vector>
 
@@ -43,6 +44,10 @@ std::string LinkOutsideDestinationText(const std::string& shownName) {
 
 std::string DestinationFolder(const std::string& text) {
   return text.empty() || text.ends_with('/') ? text : text + "/";
+}
+
+bool DestinationRefusesWrites(const std::string& destination) {
+  return access(destination.empty() ? "." : destination.c_str(), W_OK | X_OK) != 0;
 }
 
 bool FileWouldBeReplaced(const std::string& path) {

@@ -13,8 +13,8 @@ struct EntryTarget {
 };
 
 // destination: "" for the current folder, else a folder ending in "/". Nothing when
-// no name is left of storedName or a link on the way leads outside the destination:
-// the libraries write nothing there either.
+// no name is left of storedName, the name climbs out with "..", or a link on the way
+// leads outside the destination: the libraries write nothing there either.
 std::optional<EntryTarget> ResolveEntryTarget(const std::string& destination,
                                               const std::string& storedName);
 
@@ -30,6 +30,11 @@ std::string LinkOutsideDestinationText(const std::string& shownName);
 
 // The destination box's text as ResolveEntryTarget takes it.
 std::string DestinationFolder(const std::string& text);
+
+// After an entry could not be written: the destination ("" for the current folder)
+// takes nothing more either (a read-only folder or file system), so the archive stops
+// instead of failing once for every later entry.
+bool DestinationRefusesWrites(const std::string& destination);
 
 // Something that is not a folder is at path (a file or a link, hidden or not): an
 // entry written there would replace it.

@@ -38,6 +38,9 @@ struct ZipOptions {
   bool passwordRefused = false;
   // The entries the last call passed over for a method it cannot decode.
   std::vector<std::string> unsupportedEntries;
+  // The last call left out an entry that could not be written or leads outside, and
+  // said so.
+  bool entryRefused = false;
   // Entries decoded at once: 0 one per core, 1 one after the other.
   int32_t threads = 0;
 };

@@ -64,14 +64,29 @@ bool resolve_output_path(const std::string& root, const std::string& name, std::
 }
 
 bool make_folders(const std::string& path, bool folder) {
-  size_t pos = 0;
-  while ((pos = path.find('/', pos + 1)) != std::string::npos) {
-    const std::string level = path.substr(0, pos);
-    if (mkdir(level.c_str(), kDefaultFolderMode) != 0 && errno != EEXIST) return false;
+  // Deepest level first: most entries land in a folder that is already there, and a
+  // path too long fails at once instead of after every level above it.
+  std::vector<size_t> missing;  // ends of the levels to make, deepest first
+  size_t end = folder ? path.size() : path.rfind('/');
+  while (end != std::string::npos && end > 0) {
+    const std::string level = path.substr(0, end);
+    if (mkdir(level.c_str(), kDefaultFolderMode) == 0) break;
+    if (errno == EEXIST) {
+      struct stat info {};
+      if (stat(level.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) break;
+      errno = ENOTDIR;  // a file stands where the folder goes
+      return false;
+    }
+    if (errno != ENOENT) return false;
+    missing.push_back(end);
+    end = path.rfind('/', end - 1);
   }
-  if (folder && mkdir(path.c_str(), kDefaultFolderMode) != 0 && errno != EEXIST) return false;
-  struct stat info {};
-  return !folder || (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode));
+  for (auto level = missing.rbegin(); level != missing.rend(); ++level) {
+    if (mkdir(path.substr(0, *level).c_str(), kDefaultFolderMode) != 0 && errno != EEXIST) {
+      return false;
+    }
+  }
+  return true;
 }
 
 LinkResult create_symlink(const std::string& root, const std::string& relative,

@@ -18,22 +18,25 @@ extern "C" {
 enum {
   SAFEPATH_FIX_ABSOLUTE = 1,  /* leading "/" removed */
   SAFEPATH_FIX_DRIVE = 2,     /* leading drive prefix ("C:") removed */
-  SAFEPATH_FIX_DOTDOT = 4,    /* ".." components dropped */
   SAFEPATH_FIX_BACKSLASH = 8, /* "\" replaced by "_" */
   SAFEPATH_FIX_CONTROL = 16   /* control characters (0x01-0x1F, 0x7F) replaced by "_" */
 };
 
 typedef enum {
   SAFEPATH_OK = 0,
-  SAFEPATH_EMPTY = 1,    /* nothing is left of the name (only ".", "..", "/") */
-  SAFEPATH_OUTSIDE = 2,  /* a link in the destination (or the link target) leads outside it */
+  SAFEPATH_EMPTY = 1,    /* nothing is left of the name (only ".", "a/..", "/") */
+  SAFEPATH_OUTSIDE = 2,  /* the name climbs out with "..", or a link in the destination (or
+                            the link target) leads outside it */
   SAFEPATH_TOO_LONG = 3, /* the cleaned name does not fit into out */
   SAFEPATH_IO_ERROR = 4  /* the destination could not be examined; errno tells why */
 } safepath_result;
 
-/* Lexical cleaning only: removes leading "/" and a drive prefix, drops ".", ".." and
- * empty components, replaces "\" and control characters by "_". Writes the relative result (no
- * leading or trailing "/") into out (out_size bytes incl. terminator). fixes may be NULL. */
+/* Lexical cleaning only: removes leading "/" and a drive prefix, drops "." and empty
+ * components, lets ".." take back the component before it, replaces "\" and control
+ * characters by "_". Writes the relative result (no leading or trailing "/") into out
+ * (out_size bytes incl. terminator). A ".." with nothing before it climbs out of the
+ * destination: SAFEPATH_OUTSIDE, and out holds the name with its ".." for messages.
+ * fixes may be NULL. */
 safepath_result safepath_clean(const char* name, char* out, size_t out_size, unsigned* fixes);
 
 /* The check before creating root/name: cleans name as safepath_clean does, then walks

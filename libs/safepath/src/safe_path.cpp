@@ -2,6 +2,7 @@
 // the destination, and no link (already there or about to be made) leads out of it.
 #include "safe_path.h"
 
+#include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -36,8 +37,13 @@ bool has_drive_prefix(const std::string& text, std::size_t at) {
          text[at + 1] == ':';
 }
 
+struct CleanedName {
+  std::string text;  // the name inside the destination, or as written when it climbs out
+  bool climbs = false;
+};
+
 // Lexical part shared by safepath_clean and safepath_resolve.
-std::string clean_name(const char* name, unsigned& fixes) {
+CleanedName clean_name(const char* name, unsigned& fixes) {
   const std::string raw = name ? name : "";
   std::size_t start = 0;
   for (;;) {
@@ -62,17 +68,24 @@ std::string clean_name(const char* name, unsigned& fixes) {
       fixes |= SAFEPATH_FIX_CONTROL;
     }
   }
-  std::string cleaned;
+  std::vector<std::string> kept;
+  std::string written;  // every component but "." and empty ones, for naming a climbing name
+  bool climbs = false;
   for (const std::string& part : split_components(rest)) {
     if (part.empty() || part == ".") continue;
-    if (part == "..") {
-      fixes |= SAFEPATH_FIX_DOTDOT;
-      continue;
+    written += (written.empty() ? "" : "/") + part;
+    if (part != "..") {
+      kept.push_back(part);
+    } else if (kept.empty()) {
+      climbs = true;
+    } else {
+      kept.pop_back();
     }
-    if (!cleaned.empty()) cleaned += '/';
-    cleaned += part;
   }
-  return cleaned;
+  if (climbs) return {written, true};
+  std::string cleaned;
+  for (const std::string& part : kept) cleaned += (cleaned.empty() ? "" : "/") + part;
+  return {cleaned, false};
 }
 
 safepath_result store(const std::string& text, char* out, size_t out_size) {
@@ -138,35 +151,68 @@ bool dangling_link_lands_inside(const std::string& root_real, const std::string&
   return is_inside(current, root_real);
 }
 
+// An open folder, looked into level by level: a deep name costs one step per level
+// instead of the whole path again at each.
+class OpenFolder {
+ public:
+  explicit OpenFolder(int fd) : fd_(fd) {}
+  OpenFolder(const OpenFolder&) = delete;
+  OpenFolder& operator=(const OpenFolder&) = delete;
+  ~OpenFolder() { reset(-1); }
+  void reset(int fd) {
+    if (fd_ >= 0) close(fd_);
+    fd_ = fd;
+  }
+  int fd() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+constexpr int kLookOnly = O_PATH | O_DIRECTORY | O_CLOEXEC;
+
+// A missing level cannot hold a link; a level that is not a folder, or a name too long,
+// fails later, when the caller tries to create something there.
+safepath_result end_of_walk(int error) {
+  return error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG ? SAFEPATH_OK
+                                                                      : SAFEPATH_IO_ERROR;
+}
+
 // Steps from start (a real folder inside root_real) through the existing levels of
 // components; any link met must resolve inside root_real. Missing levels end the walk.
 safepath_result walk_existing(const std::string& root_real, std::string start,
                               const std::vector<std::string>& components) {
   std::string current = std::move(start);
+  OpenFolder folder(open(current.c_str(), kLookOnly));
+  if (folder.fd() < 0) return SAFEPATH_IO_ERROR;
   for (const std::string& component : components) {
     current += '/';
     current += component;
     struct stat info;
-    if (lstat(current.c_str(), &info) != 0) {
-      // A missing level cannot hold a link; a level that is not a folder fails later,
-      // when the caller tries to create something below it.
-      return (errno == ENOENT || errno == ENOTDIR) ? SAFEPATH_OK : SAFEPATH_IO_ERROR;
+    if (fstatat(folder.fd(), component.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+      return end_of_walk(errno);
     }
-    if (S_ISLNK(info.st_mode)) {
-      std::string target_real;
-      if (real_path(current, target_real)) {
-        if (!is_inside(target_real, root_real)) return SAFEPATH_OUTSIDE;
-        current = target_real;
-        continue;
-      }
-      // A looping link, or a dangling one that is not the last level, cannot be shown
-      // to stay inside.
-      const bool last_level = &component == &components.back();
-      std::string folder;
-      if (errno != ENOENT || !last_level || !real_path(parent_of(current), folder) ||
-          !dangling_link_lands_inside(root_real, folder, current))
-        return SAFEPATH_OUTSIDE;
+    if (S_ISDIR(info.st_mode)) {
+      folder.reset(openat(folder.fd(), component.c_str(), kLookOnly | O_NOFOLLOW));
+      if (folder.fd() < 0) return SAFEPATH_IO_ERROR;
+      continue;
     }
+    if (!S_ISLNK(info.st_mode)) return SAFEPATH_OK;  // a file: nothing lies below it
+    std::string target_real;
+    if (real_path(current, target_real)) {
+      if (!is_inside(target_real, root_real)) return SAFEPATH_OUTSIDE;
+      current = target_real;
+      folder.reset(open(current.c_str(), kLookOnly));
+      if (folder.fd() < 0) return end_of_walk(errno);
+      continue;
+    }
+    // A looping link, or a dangling one that is not the last level, cannot be shown
+    // to stay inside.
+    const bool last_level = &component == &components.back();
+    std::string parent;
+    if (errno != ENOENT || !last_level || !real_path(parent_of(current), parent) ||
+        !dangling_link_lands_inside(root_real, parent, current))
+      return SAFEPATH_OUTSIDE;
   }
   return SAFEPATH_OK;
 }
@@ -176,13 +222,17 @@ safepath_result walk_existing(const std::string& root_real, std::string start,
 extern "C" safepath_result safepath_clean(const char* name, char* out, size_t out_size,
                                           unsigned* fixes) {
   unsigned found = 0;
-  const std::string cleaned = clean_name(name, found);
+  const CleanedName cleaned = clean_name(name, found);
   if (fixes) *fixes = found;
-  if (cleaned.empty()) {
+  if (cleaned.climbs) {
+    const safepath_result stored = store(cleaned.text, out, out_size);
+    return stored == SAFEPATH_OK ? SAFEPATH_OUTSIDE : stored;
+  }
+  if (cleaned.text.empty()) {
     store("", out, out_size);
     return SAFEPATH_EMPTY;
   }
-  return store(cleaned, out, out_size);
+  return store(cleaned.text, out, out_size);
 }
 
 extern "C" safepath_result safepath_resolve(const char* root, const char* name, char* out,
@@ -203,7 +253,7 @@ extern "C" safepath_result safepath_check_link(const char* root, const char* lin
   std::string root_real;
   if (!real_path(root_or_current(root), root_real)) return SAFEPATH_IO_ERROR;
   unsigned ignored = 0;
-  const std::string link_name = clean_name(link_path, ignored);
+  const std::string link_name = clean_name(link_path, ignored).text;
   const std::size_t slash = link_name.rfind('/');
   std::string folder = root_real;
   if (slash != std::string::npos) {

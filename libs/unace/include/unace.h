@@ -98,7 +98,9 @@ int ACEReadHeader(HANDLE handle, ACEHeaderData* header);
 /* Acts on the entry just read. ACE_EXTRACT writes it below destPath (a folder,
  * with or without its trailing "/"; NULL or "" = the current folder) under its own
  * name. An existing file is replaced only once the entry is whole and verified: a
- * failed entry leaves it untouched and nothing of its own behind. */
+ * failed entry leaves it untouched and nothing of its own behind. After
+ * ACE_WRITE_PROTECTED errno tells why the entry could not be created (a name that climbs
+ * out with ".." or through a link gives EACCES), and the next entry can be read. */
 int ACEProcessFile(HANDLE handle, int operation, char* destPath);
 /* The password for the entries processed from now on. */
 void ACESetPassword(HANDLE handle, char* password);

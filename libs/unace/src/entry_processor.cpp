@@ -75,14 +75,13 @@ int EntryProcessor::process(const AceEntry& entry, archivekit::EntryAction actio
   std::string path;
   if (action == archivekit::EntryAction::extract) {
     std::string relative;
-    if (!archivekit::resolve_output_path(destination, entry.name, path, relative)) {
+    const int error = archivekit::resolve_output_path(destination, entry.name, path, relative)
+                          ? knownFolders_.make(path, entry.directory())
+                          : EACCES;
+    if (error != 0) {
       EntryInput(reader_, entry, nullptr).skip_rest();
-      return ACE_WRITE_PROTECTED;
-    }
-    const int folderError = knownFolders_.make(path, entry.directory());
-    if (folderError != 0) {
-      EntryInput(reader_, entry, nullptr).skip_rest();
-      return write_error_code(folderError);
+      errno = error;
+      return write_error_code(error);
     }
   }
   if (entry.directory()) {
@@ -175,6 +174,7 @@ int EntryProcessor::unpack(const AceEntry& entry, const std::string* path) {
   if (path && !open_output_file(*path, file)) {
     const int error = errno;
     input.skip_rest();
+    errno = error;
     return write_error_code(error);
   }
   EntrySink sink(file.fd(), callback_);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <random>
@@ -79,7 +80,8 @@ inline HANDLE Open(const std::string& path, unsigned mode, unsigned* openResult 
 struct EntryResult {
   std::string name;
   unsigned flags = 0;
-  int code = 0;  // of ACEProcessFile
+  int code = 0;   // of ACEProcessFile
+  int error = 0;  // errno after it
 };
 
 struct WalkResult {
@@ -100,6 +102,7 @@ inline WalkResult Walk(const std::string& path, unsigned mode, int operation,
     EntryResult entry{header.FileNameW, header.Flags, 0};
     entry.code = ACEProcessFile(
         handle, operation, destination.empty() ? nullptr : const_cast<char*>(destination.c_str()));
+    entry.error = errno;
     walk.entries.push_back(entry);
   }
   ACECloseArchive(handle);

@@ -108,9 +108,11 @@ int RARReadHeader(HANDLE handle, RARHeaderData* header);
  * the current folder) under its own name, or, when destName is given, to destName.
  * An existing file (or link) is replaced only once the entry is whole and verified:
  * a failed or stopped entry leaves it untouched and nothing of its own behind.
- * Nothing is written through a link that leads outside the destination
- * (ERAR_ECREATE), nor is such a link created (ERAR_UNSAFE_LINK); the archive can be
- * read on after either. */
+ * Nothing is written through a link that leads outside the destination, nor under a
+ * name that climbs out with ".." (ERAR_ECREATE), nor is a link whose target leads
+ * outside created (ERAR_UNSAFE_LINK). After ERAR_ECREATE errno tells why the entry
+ * could not be created (EACCES for a name or link that leads outside); the archive
+ * can be read on after any of these. */
 int RARProcessFile(HANDLE handle, int operation, char* destPath, char* destName);
 /* The password for the entries processed from now on (and for encrypted headers
  * when set before the next read). */

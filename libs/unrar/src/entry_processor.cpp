@@ -120,7 +120,9 @@ int EntryProcessor::process(const ArchiveEntry& entry, archivekit::EntryAction a
                                                target.path, target.relative);
     }
     if (!placed || !archivekit::make_folders(target.path, folder)) {
+      const int error = placed ? errno : EACCES;
       EntryInput(reader_, entry, nullptr).skip_rest();
+      errno = error;
       return ERAR_ECREATE;
     }
   }
@@ -242,6 +244,7 @@ int EntryProcessor::unpack(const ArchiveEntry& entry, const Target* target) {
   if (target && !file.open(target->path)) {
     const int error = errno;
     input.skip_rest();
+    errno = error;
     return error == ENOSPC ? ERAR_EWRITE : ERAR_ECREATE;
   }
   EntrySink sink(file.fd(), nullptr, callback_, entry.blake2.has_value());
@@ -299,8 +302,13 @@ int EntryProcessor::unpack_link(const ArchiveEntry& entry, EntryInput& input,
     apply_metadata(target->path, entry);
     return ERAR_SUCCESS;
   }
-  return copy_extracted_file(target->root, linkTarget, entry, target->path) ? ERAR_SUCCESS
-                                                                            : ERAR_ECREATE;
+  // A hard link's target follows the rule of every name: it may not climb out.
+  std::string sourcePath;
+  std::string sourceRelative;
+  if (!archivekit::resolve_output_path(target->root, linkTarget, sourcePath, sourceRelative)) {
+    return ERAR_UNSAFE_LINK;
+  }
+  return copy_extracted_file(sourcePath, entry, target->path) ? ERAR_SUCCESS : ERAR_ECREATE;
 }
 
 }  // namespace unrar

@@ -50,11 +50,8 @@ void apply_metadata(const std::string& path, const ArchiveEntry& entry) {
   }
 }
 
-bool copy_extracted_file(const std::string& root, const std::string& sourceName,
-                         const ArchiveEntry& entry, const std::string& path) {
-  std::string sourcePath;
-  std::string sourceRelative;
-  if (!archivekit::resolve_output_path(root, sourceName, sourcePath, sourceRelative)) return false;
+bool copy_extracted_file(const std::string& sourcePath, const ArchiveEntry& entry,
+                         const std::string& path) {
   archivekit::StagedFile out;
   if (!out.open(path) || !archivekit::copy_file_into(sourcePath, out.fd())) return false;
   apply_file_metadata(out.fd(), entry);

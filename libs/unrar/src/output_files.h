@@ -16,8 +16,8 @@ void apply_file_metadata(int fd, const ArchiveEntry& entry);
 // The same for a folder (once nothing more is written into it) or a link.
 void apply_metadata(const std::string& path, const ArchiveEntry& entry);
 // A file that is the copy of an earlier extracted entry (RAR5 hard links and file
-// copies); false when the source is not there or lies outside root.
-bool copy_extracted_file(const std::string& root, const std::string& sourceName,
-                         const ArchiveEntry& entry, const std::string& path);
+// copies) at sourcePath, already checked to lie inside; false when it is not there.
+bool copy_extracted_file(const std::string& sourcePath, const ArchiveEntry& entry,
+                         const std::string& path);
 
 }  // namespace unrar

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -39,6 +40,7 @@ struct EntryOutcome {
   unsigned long long packSize = 0;
   unsigned long long unpSize = 0;
   int result = 0;  // of RARProcessFile
+  int error = 0;   // errno after it
 };
 
 struct RunResult {
@@ -87,6 +89,7 @@ inline RunResult run_archive(const std::string& archive, int operation,
     if (!password.empty()) RARSetPassword(handle, passwordText.data());
     entry.result = RARProcessFile(handle, operation,
                                   destination.empty() ? nullptr : destinationText.data(), nullptr);
+    entry.error = errno;
     run.entries.push_back(entry);
   }
   RARCloseArchive(handle);

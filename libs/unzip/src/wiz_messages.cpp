@@ -99,14 +99,6 @@ std::string target_newer(std::string_view out) {
   return "Target file newer.  Skipping " + shown(out) + "\n";
 }
 
-std::string dotdot_dropped(std::string_view name) {
-  return "warning:  skipped \"../\" path component(s) in " + shown(name) + "\n";
-}
-
-std::string absolute_stripped(std::string_view name) {
-  return "warning:  stripped absolute path spec from " + shown(name) + "\n";
-}
-
 std::string backslash_separators(std::string_view zip) {
   return "warning:  " + shown(zip) + " appears to use backslashes as path separators\n";
 }

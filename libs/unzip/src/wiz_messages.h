@@ -30,8 +30,6 @@ std::string skip_overlapping(std::string_view name);
 std::string target_exists(std::string_view out);
 std::string target_newer(std::string_view out);
 
-std::string dotdot_dropped(std::string_view name);
-std::string absolute_stripped(std::string_view name);
 std::string backslash_separators(std::string_view zip);
 std::string include_unmatched(std::string_view pattern);
 std::string exclude_unmatched(std::string_view pattern);

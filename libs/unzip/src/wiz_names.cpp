@@ -33,30 +33,28 @@ std::string control_as_underscore(std::string name) {
   return name;
 }
 
-// Lexical cleaning through the shared path policy, with this call's warnings.
-std::string clean_with_warnings(CallState& call, const std::string& name,
-                                const std::string& shown_name, bool report_dotdot) {
+// Lexical cleaning through the shared path policy: a leading "/" goes without a word,
+// as it does for every format; a name that climbs out with ".." comes back as it is.
+struct CleanedName {
+  std::string relative;
+  bool climbs = false;
+};
+
+CleanedName clean(const std::string& name) {
   std::vector<char> cleaned(name.size() + 1);
-  unsigned fixes = 0;
-  safepath_clean(name.c_str(), cleaned.data(), cleaned.size(), &fixes);
-  if (fixes & (SAFEPATH_FIX_ABSOLUTE | SAFEPATH_FIX_DRIVE)) {
-    call.printer.say(chunk::absolute_stripped(shown_name));
-    call.codes.raise(PK_WARN);
-  }
-  if (report_dotdot && (fixes & SAFEPATH_FIX_DOTDOT)) {
-    call.printer.say_verbose(chunk::dotdot_dropped(shown_name));
-    call.codes.raise(PK_WARN);
-  }
-  return cleaned.data();
+  const safepath_result result =
+      safepath_clean(name.c_str(), cleaned.data(), cleaned.size(), nullptr);
+  return {cleaned.data(), result == SAFEPATH_OUTSIDE};
 }
 
-MappedName checked(CallState& call, std::string relative, bool folder_entry) {
-  if (relative.empty()) return {};
-  std::vector<char> resolved(relative.size() + 1);
-  const safepath_result result = safepath_resolve(call.safepath_root(), relative.c_str(),
+MappedName checked(CallState& call, const CleanedName& name, bool folder_entry) {
+  if (name.climbs) return {MappedName::Kind::Unsafe, name.relative};
+  if (name.relative.empty()) return {};
+  std::vector<char> resolved(name.relative.size() + 1);
+  const safepath_result result = safepath_resolve(call.safepath_root(), name.relative.c_str(),
                                                   resolved.data(), resolved.size(), nullptr);
-  if (result == SAFEPATH_OUTSIDE) return {MappedName::Kind::Unsafe, relative};
-  return {folder_entry ? MappedName::Kind::Folder : MappedName::Kind::File, relative};
+  if (result == SAFEPATH_OUTSIDE) return {MappedName::Kind::Unsafe, name.relative};
+  return {folder_entry ? MappedName::Kind::Folder : MappedName::Kind::File, name.relative};
 }
 
 std::string absolute_root(const std::string& root) {
@@ -91,16 +89,16 @@ MappedName map_entry_name(CallState& call, const EntryInfo& entry) {
     }
   }
   const bool folder_entry = !name.empty() && name.back() == '/';
-  const bool keep_folders = call.options.ndflag != 0;
-  std::string relative =
-      clean_with_warnings(call, blanks_to_underscores(name, call.options.SpaceToUnderscore != 0),
-                          display_name(entry), keep_folders);
-  if (!keep_folders) {
+  CleanedName cleaned = clean(blanks_to_underscores(name, call.options.SpaceToUnderscore != 0));
+  if (call.options.ndflag == 0) {
+    // Only the last component is kept: where the stored path leads does not matter.
     if (folder_entry) return {};
-    const std::size_t slash = relative.rfind('/');
-    if (slash != std::string::npos) relative.erase(0, slash + 1);
+    const std::size_t slash = cleaned.relative.rfind('/');
+    if (slash != std::string::npos) cleaned.relative.erase(0, slash + 1);
+    if (cleaned.relative == "..") return {};
+    cleaned.climbs = false;
   }
-  return checked(call, std::move(relative), folder_entry);
+  return checked(call, cleaned, folder_entry);
 }
 
 MappedName map_rename(CallState& call, std::string typed, bool folder_entry) {
@@ -112,10 +110,8 @@ MappedName map_rename(CallState& call, std::string typed, bool folder_entry) {
         typed.compare(0, root.size() + 1, root + "/") == 0)
       typed.erase(0, root.size() + 1);
   }
-  const std::string shown = control_as_underscore(typed);
-  std::string relative = clean_with_warnings(
-      call, blanks_to_underscores(typed, call.options.SpaceToUnderscore != 0), shown, true);
-  return checked(call, std::move(relative), folder_entry);
+  return checked(call, clean(blanks_to_underscores(typed, call.options.SpaceToUnderscore != 0)),
+                 folder_entry);
 }
 
 }  // namespace unzip

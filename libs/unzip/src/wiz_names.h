@@ -13,7 +13,8 @@ struct MappedName {
     File,
     Folder,
     Nothing,  // nothing is left to create (a folder entry without stored folders)
-    Unsafe,   // a link in the extraction folder would take the write outside it
+    Unsafe,   // the name climbs out with "..", or a link in the extraction folder would take
+              // the write outside it
   };
   Kind kind = Kind::Nothing;
   std::string relative;  // below the extraction folder, "/"-separated, no trailing "/"
@@ -26,7 +27,7 @@ std::string stored_path(const EntryInfo& entry);
 // characters become "_", as they do in the name written to disk.
 std::string display_name(const EntryInfo& entry);
 
-// Prints the name warnings (backslashes, absolute path, "../") and raises their code.
+// Prints the warning for backslash separators and raises its code.
 MappedName map_entry_name(CallState& call, const EntryInfo& entry);
 
 // The same cleaning for a name the replace callback chose; an absolute name that

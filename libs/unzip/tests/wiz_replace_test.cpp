@@ -89,19 +89,22 @@ TEST_F(WizReplace, RenameIntoASubFolderAndAskAgainWhenTaken) {
   EXPECT_EQ(recorder_.chunks.front(), extracting("out/sub/dir/a2.txt"));
 }
 
-// An absolute path inside the folder is taken as is; any other lands inside.
+// An absolute path inside the folder is taken as is, any other lands inside; one that
+// climbs out is refused.
 TEST_F(WizReplace, RenameStaysInsideTheFolder) {
   call_.includes = {"a.txt"};
   const std::tuple<std::string, int32_t, const char*> rows[] = {
-      {"/tmp/elsewhere/x.txt", PK_WARN, "out/tmp/elsewhere/x.txt"},
+      {"/tmp/elsewhere/x.txt", PK_OK, "out/tmp/elsewhere/x.txt"},
       {(fs::current_path() / "out/in.txt").string(), PK_OK, "out/in.txt"},
-      {"../../escape.txt", PK_WARN, "out/escape.txt"},
+      {"../../escape.txt", PK_ERR, nullptr},
   };
   for (const auto& [rename, code, landed] : rows) {
     Recorder recorder;
     recorder.replace_answers = {{105, rename}};
     EXPECT_EQ(call_.run(recorder), code) << rename;
-    EXPECT_EQ(read_text(landed), "new a") << rename;
+    if (landed) {
+      EXPECT_EQ(read_text(landed), "new a") << rename;
+    }
   }
   EXPECT_EQ(std::distance(fs::directory_iterator("."), {}), 2) << "only r.zip and out";
 }

@@ -1,5 +1,5 @@
 // Nothing is ever written through links: links in the archive, links already in the
-// folder (names that climb out are dropped in WizNames and shown through the ZIP
+// folder (names that climb out are refused in WizNames and shown through the ZIP
 // backend, as is a full disk).
 #include <gtest/gtest.h>
 

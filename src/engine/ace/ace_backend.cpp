@@ -1,5 +1,6 @@
 #include "engine/ace/ace_backend.h"
 
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -9,6 +10,7 @@
 #include "engine/ace/ace_flags.h"
 #include "engine/ace/ace_messages.h"
 #include "engine/active_session.h"
+#include "engine/entry_messages.h"
 #include "engine/entry_target.h"
 #include "engine/extraction_prompts.h"
 #include "engine/session.h"
@@ -193,13 +195,13 @@ class AceExtraction {
     if (job_.cancelExtract) return Fail();
 
     const int code = archive_->ProcessFile(operation, destination_);
+    const int error = errno;  // why the entry could not be created
     // Cancel stopped the entry: nothing went wrong, and nothing more is said.
     if (Cancelled(code)) return Fail();
-    if (!target_ && code == ACE_SUCCESS) {
-      session_.dialogs.MessageBox(
-          {OutsideDestinationText(entryName_), MsgButtons::OK, MsgIcon::Exclamation, "Oops!"});
-      result_ = 1;
-      return Step::Next;
+    if (!target_ && code == ACE_SUCCESS) return Report(OutsideDestinationText(entryName_));
+    if (code == ACE_WRITE_PROTECTED) {
+      const std::string text = WriteFailedText(entryName_, std::strerror(error));
+      return DestinationRefusesWrites(destination_) ? Tell(text) : Report(text);
     }
     const std::string failure =
         AceResultMessage(code, entryName_, ArchiveNameOf(header), passwordAsked_);
@@ -220,6 +222,14 @@ class AceExtraction {
   Step Tell(const std::string& text) {
     session_.dialogs.MessageBox({text, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
     return Fail();
+  }
+
+  // An entry that was left out: the rest of the archive is still extracted, but the
+  // job does not count as finished.
+  Step Report(const std::string& text) {
+    session_.dialogs.MessageBox({text, MsgButtons::OK, MsgIcon::Exclamation, "Oops!"});
+    result_ = 1;
+    return Step::Next;
   }
 
   Step Fail() {

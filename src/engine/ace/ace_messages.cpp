@@ -50,8 +50,6 @@ std::string AceResultMessage(int code, const std::string& entryName, const std::
       return DiskFullText(entryName);
     case ACE_READ_ERROR:
       return DriveReadErrorText(archiveName);
-    case ACE_WRITE_PROTECTED:
-      return WriteProtectedText(entryName);
     case ACE_BAD_DATA:
       if (passwordAsked) return kAceWrongPassword;
       return CrcErrorText(archiveName);

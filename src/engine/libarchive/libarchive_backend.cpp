@@ -1,5 +1,7 @@
 #include "engine/libarchive/libarchive_backend.h"
 
+#include <cstring>
+
 #include "engine/entry_messages.h"
 #include "engine/entry_target.h"
 #include "engine/libarchive/libarchive_entries.h"
@@ -22,8 +24,8 @@ class LibarchiveExtraction final : public EntryEvents {
     LibarchiveReader reader;
     if (!reader.Open(longPath_)) return Tell(DriveReadErrorText(longPath_));
     status.SetMax(static_cast<int64_t>(reader.total_bytes()));
-    const EntriesResult result =
-        ExtractEntries(reader, DestinationFolder(session_.mainWindow.destinationBox.text), *this);
+    destination_ = DestinationFolder(session_.mainWindow.destinationBox.text);
+    const EntriesResult result = ExtractEntries(reader, destination_, *this);
     switch (result.end) {
       case EntriesEnd::Done:
         break;
@@ -41,7 +43,7 @@ class LibarchiveExtraction final : public EntryEvents {
       case EntriesEnd::DiskFull:
         return Tell(DiskFullText(result.entryName));
       case EntriesEnd::WriteFailed:
-        return Tell(WriteProtectedText(result.entryName));
+        return 1;  // said for the entry
     }
     status.SetValue(static_cast<int64_t>(reader.total_bytes()));
     return result_;
@@ -84,6 +86,14 @@ class LibarchiveExtraction final : public EntryEvents {
         {SpecialFilesText(count, firstName), MsgButtons::OK, MsgIcon::Exclamation, "Oops!"});
   }
 
+  bool NotWritten(const std::string& shownName, int error) override {
+    const bool refused = DestinationRefusesWrites(destination_);
+    session_.dialogs.MessageBox({WriteFailedText(shownName, std::strerror(error)), MsgButtons::OK,
+                                 refused ? MsgIcon::Critical : MsgIcon::Exclamation, "Oops!"});
+    result_ = 1;
+    return !refused;
+  }
+
   bool Progress(uint64_t bytesRead) override {
     session_.status.SetValue(static_cast<int64_t>(bytesRead));
     session_.events.pump();
@@ -98,6 +108,7 @@ class LibarchiveExtraction final : public EntryEvents {
 
   Session& session_;
   const std::string longPath_;
+  std::string destination_;
   int32_t result_ = 0;
 };
 
@@ -113,11 +124,6 @@ int32_t ExtractLibarchiveArchive(Session& session, const std::string& longPath) 
 
 std::string Encrypted7zText(const std::string& archiveName) {
   return "Tessaly cannot extract \"" + archiveName + "\": encrypted 7z archives are not supported.";
-}
-
-std::string UnsupportedMethodText(const std::string& shownName) {
-  return "Tessaly cannot extract \"" + shownName +
-         "\": it is packed with a method this version does not support.";
 }
 
 std::string DamagedArchiveText(const std::string& archiveName) {

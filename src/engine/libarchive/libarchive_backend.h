@@ -18,10 +18,8 @@ int32_t ExtractLibarchiveArchive(Session& session, const std::string& longPath);
 std::string Encrypted7zText(const std::string& archiveName);
 // And of a hard link whose file was not extracted before it.
 std::string LinkSourceMissingText(const std::string& shownName);
-// An entry packed with a method or filter libarchive lacks (7z's zstd, ARM64 or
-// RISC-V); an archive whose structure does not hold (ISO 9660 has no checksums); an
-// entry whose path runs through links that point at each other.
-std::string UnsupportedMethodText(const std::string& shownName);
+// An archive whose structure does not hold (ISO 9660 has no checksums); an entry
+// whose path runs through links that point at each other.
 std::string DamagedArchiveText(const std::string& archiveName);
 std::string LinkLoopText(const std::string& shownName);
 // Devices, pipes and sockets left out: how many, and the first of them.

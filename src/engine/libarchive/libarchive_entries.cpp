@@ -46,12 +46,6 @@ mode_t RecordedMode(struct archive_entry* entry) {
   return recorded == 0 ? 0 : archivekit::permitted_mode(recorded);
 }
 
-EntriesEnd WriteFailure(int error) {
-  // A file too large for the file system is a full disk as far as the user can act on it.
-  return error == ENOSPC || error == EDQUOT || error == EFBIG ? EntriesEnd::DiskFull
-                                                              : EntriesEnd::WriteFailed;
-}
-
 enum class Placement { Write, Keep, Stop };
 
 class EntryLoop {
@@ -155,7 +149,7 @@ class EntryLoop {
   }
 
   bool MakeFolder(const EntryTarget& target, struct archive_entry* entry) {
-    if (!archivekit::make_folders(target.path, true)) return End(WriteFailure(errno));
+    if (!archivekit::make_folders(target.path, true)) return NotWritten(errno);
     const mode_t mode = RecordedMode(entry);
     // A folder stays open to us: extracting the archive again must be able to fill it.
     folders_.add(target.path, {mode == 0 ? 0 : mode | 0700, ModifiedTime(entry)});
@@ -168,7 +162,7 @@ class EntryLoop {
         Utf8OrStored(archive_entry_symlink_utf8(entry), archive_entry_symlink(entry));
     const Placement placement = Place(target);
     if (placement != Placement::Write) return placement == Placement::Keep;
-    if (!archivekit::make_folders(target.path, false)) return End(WriteFailure(errno));
+    if (!archivekit::make_folders(target.path, false)) return NotWritten(errno);
     switch (archivekit::create_symlink(destination_, target.shownName, target.path, linkTarget)) {
       case archivekit::LinkResult::made:
         ++result_.extracted;
@@ -179,24 +173,20 @@ class EntryLoop {
       case archivekit::LinkResult::failed:
         break;
     }
-    return End(EntriesEnd::WriteFailed);
+    return NotWritten(errno);
   }
 
   // Where a hard link's file lies, inside the destination; nothing (and the user told)
   // when the link leads outside.
   std::optional<std::string> LinkSourcePath(const EntryTarget& target,
                                             const std::string& sourceName) {
-    std::vector<char> cleaned(sourceName.size() + 1);
-    unsigned fixes = 0;
-    const safepath_result resolved =
-        safepath_resolve(destination_.empty() ? nullptr : destination_.c_str(), sourceName.c_str(),
-                         cleaned.data(), cleaned.size(), &fixes);
-    if (resolved != SAFEPATH_OK ||
-        (fixes & (SAFEPATH_FIX_ABSOLUTE | SAFEPATH_FIX_DRIVE | SAFEPATH_FIX_DOTDOT)) != 0) {
+    // The target follows the rule of every name: "/foo" is "foo" inside, "../x" is refused.
+    const std::optional<EntryTarget> source = ResolveEntryTarget(destination_, sourceName);
+    if (!source) {
       events_.Skipped(SkippedEntry::LinkOutside, target.shownName);
       return std::nullopt;
     }
-    return destination_ + cleaned.data();
+    return source->path;
   }
 
   static bool IsFile(const std::string& path) {
@@ -232,7 +222,7 @@ class EntryLoop {
     archivekit::StagedFile file;
     if (!archivekit::make_folders(to, false) || !file.open(to) ||
         !archivekit::copy_file_into(from, file.fd())) {
-      return End(WriteFailure(errno));
+      return NotWritten(errno);
     }
     return Commit(file, entry);
   }
@@ -242,7 +232,7 @@ class EntryLoop {
     if (placement != Placement::Write) return placement == Placement::Keep;
     archivekit::StagedFile file;
     if (!archivekit::make_folders(target.path, false) || !file.open(target.path)) {
-      return End(WriteFailure(errno));
+      return NotWritten(errno);
     }
     int64_t end = 0;
     for (;;) {
@@ -257,10 +247,10 @@ class EntryLoop {
       }
       if (size > 0) {
         // Blocks of a sparse file leave holes between them.
-        if (lseek(file.fd(), offset, SEEK_SET) < 0) return End(WriteFailure(errno));
+        if (lseek(file.fd(), offset, SEEK_SET) < 0) return NotWritten(errno);
         const int error =
             archivekit::write_fully(file.fd(), static_cast<const uint8_t*>(block), size);
-        if (error != 0) return End(WriteFailure(error));
+        if (error != 0) return NotWritten(error);
         end = std::max<int64_t>(end, offset + static_cast<int64_t>(size));
       }
       if (!events_.Progress(reader_.bytes_read())) return End(EntriesEnd::Stopped);
@@ -268,7 +258,7 @@ class EntryLoop {
     // A hole at the end of a sparse file has no block of its own.
     if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > end &&
         ftruncate(file.fd(), archive_entry_size(entry)) != 0) {
-      return End(WriteFailure(errno));
+      return NotWritten(errno);
     }
     return Commit(file, entry);
   }
@@ -279,9 +269,17 @@ class EntryLoop {
       futimens(file.fd(), times);
     }
     if (const mode_t mode = RecordedMode(entry); mode != 0) fchmod(file.fd(), mode);
-    if (!file.commit()) return End(WriteFailure(errno));
+    if (!file.commit()) return NotWritten(errno);
     ++result_.extracted;
     return true;
+  }
+
+  // An entry that cannot be written costs only itself, unless the disk is full (a file
+  // too large for the file system is that too, as far as the user can act on it) or
+  // the destination takes nothing more.
+  bool NotWritten(int error) {
+    if (error == ENOSPC || error == EDQUOT || error == EFBIG) return End(EntriesEnd::DiskFull);
+    return events_.NotWritten(result_.entryName, error) || End(EntriesEnd::WriteFailed);
   }
 
   bool End(EntriesEnd end) {

@@ -30,7 +30,7 @@ enum class EntriesEnd {
   UnsupportedMethod,  // an entry packed with a method or filter libarchive lacks
   Encrypted7z,        // an encrypted 7z entry or header, which libarchive cannot read
   DiskFull,           // the disk took no more of the entry
-  WriteFailed,        // the entry's file could not be created or written
+  WriteFailed,        // an entry could not be written, and no later one could be either
 };
 
 class EntryEvents {
@@ -44,6 +44,9 @@ class EntryEvents {
   // Devices, pipes and sockets are not extracted: told once, at the end, with how
   // many there were and the first one's name.
   virtual void SpecialFilesSkipped(int64_t count, const std::string& firstName) = 0;
+  // The entry's file, or a folder on its way, could not be made or written (error:
+  // the system's reason); false when nothing later can be written either.
+  virtual bool NotWritten(const std::string& shownName, int error) = 0;
   // Called after every block of data and every entry with the archive bytes read so
   // far; false stops the loop (Cancel).
   virtual bool Progress(uint64_t bytesRead) = 0;

@@ -1,5 +1,6 @@
 #include "engine/rar/rar_backend.h"
 
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -214,12 +215,13 @@ class RarExtraction {
     if (job_.cancelExtract) return Fail();
 
     const int status = archive_->ProcessFile(operation, destinationText_);
+    const int error = errno;  // why the entry could not be created
     session_.events.pump();
     if (!target_ && status == ERAR_SUCCESS) return Report(OutsideDestinationText(entryName_));
-    return EntryDone(status, header);
+    return EntryDone(status, error, header);
   }
 
-  Step EntryDone(int status, const RARHeaderData& header) {
+  Step EntryDone(int status, int error, const RARHeaderData& header) {
     if (WrongPassword(status) && passwordAsked_) return Tell(kWrongPasswordText);
     if (status == ERAR_EOPEN) return Tell(kMissingVolume);
     // A damaged entry or a failed write is not an extracted file.
@@ -228,7 +230,8 @@ class RarExtraction {
       return Tell(DiskFullText(entryName_));
     }
     if (status == ERAR_ECREATE) {
-      return Tell(WriteProtectedText(entryName_));
+      const std::string text = WriteFailedText(entryName_, std::strerror(error));
+      return DestinationRefusesWrites(destination_) ? Tell(text) : Report(text);
     }
     if (status == ERAR_UNSAFE_LINK) return Report(LinkOutsideDestinationText(entryName_));
     if (status == ERAR_UNKNOWN && job_.cancelExtract) return Fail();

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "engine/active_session.h"
+#include "engine/entry_messages.h"
+#include "engine/entry_target.h"
 #include "engine/extraction_prompts.h"
 #include "engine/session.h"
 #include "platform/file_icons.h"
@@ -51,6 +53,14 @@ constexpr std::string_view kUnsupportedMethod = "  unsupported compression metho
 // The library's prompt when it asks again for the entry whose password was wrong.
 constexpr std::string_view kAskedAgain = "Password incorrect--reenter: ";
 
+// ... for an entry (or a folder on its way) that could not be created: the path, then
+// the system's reason on the next line.
+constexpr std::string_view kCannotCreateStart = "error:  cannot create ";
+constexpr std::string_view kCheckdirStart = "checkdir error:  cannot create ";
+constexpr std::string_view kUnableToProcess = "unable to process ";
+// ... for an entry whose path, or link target, leads outside.
+constexpr std::string_view kUnsafeEnd = "  unsafe path\n";
+
 constexpr const char* kPasswordPrompt =
     "File is encrypted with a password. Please enter the password to extract.";
 constexpr const char* kWrongPassword = "The password you entered was incorrect.";
@@ -70,6 +80,70 @@ std::optional<std::string> UnsupportedMethodEntry(const std::string& chunk) {
   return name;
 }
 
+// An output path as the library wrote it, below the extraction folder: the entry's
+// name as it lands on disk.
+std::string NameBelow(const std::string& path, std::string folder) {
+  if (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
+  if (folder.empty()) return path;
+  if (folder.back() != '/') folder += '/';
+  return path.starts_with(folder) ? path.substr(folder.size()) : path;
+}
+
+// The lines of a chunk, each without its leading blanks.
+std::vector<std::string> ChunkLines(const std::string& chunk) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < chunk.size()) {
+    size_t end = chunk.find('\n', start);
+    if (end == std::string::npos) end = chunk.size();
+    const size_t text = chunk.find_first_not_of(' ', start);
+    lines.push_back(text < end ? chunk.substr(text, end - text) : "");
+    start = end + 1;
+  }
+  return lines;
+}
+
+struct RefusedEntry {
+  std::string text;  // "" for a chunk that tells of no entry left out
+  bool notWritten = false;
+};
+
+// What a chunk tells of an entry left out.
+RefusedEntry RefusedEntryOf(const std::string& chunk, const std::string& extractDir) {
+  const std::vector<std::string> lines = ChunkLines(chunk);
+  if (chunk.starts_with(kCannotCreateStart) && lines.size() == 2) {
+    const std::string path = lines[0].substr(kCannotCreateStart.size());
+    return {WriteFailedText(NameBelow(path, extractDir), lines[1]), true};
+  }
+  if (chunk.starts_with(kCheckdirStart) && lines.size() == 3 &&
+      lines[2].starts_with(kUnableToProcess) && lines[2].ends_with('.')) {
+    const std::string name = lines[2].substr(kUnableToProcess.size());
+    return {WriteFailedText(name.substr(0, name.size() - 1), lines[1]), true};
+  }
+  if (chunk.starts_with(kSkippingStart) && chunk.ends_with(kUnsafeEnd)) {
+    std::string name = chunk.substr(kSkippingStart.size(),
+                                    chunk.size() - kSkippingStart.size() - kUnsafeEnd.size());
+    name.erase(name.find_last_not_of(' ') + 1);  // the padding to 22 columns
+    // The library refuses a link whose target leads outside under the same words: its
+    // own name then resolves inside.
+    return {ResolveEntryTarget(DestinationFolder(extractDir), name)
+                ? LinkOutsideDestinationText(name)
+                : OutsideDestinationText(ShownEntryName(name))};
+  }
+  return {};
+}
+
+// An entry left out costs only itself: it is named and the archive goes on, unless the
+// destination takes nothing more.
+void ReportRefusedEntry(Session& session, const RefusedEntry& entry) {
+  ZipOptions& zip = session.zip;
+  zip.entryRefused = true;
+  const bool stop = entry.notWritten && DestinationRefusesWrites(DestinationFolder(zip.extractDir));
+  session.dialogs.MessageBox(
+      {entry.text, MsgButtons::OK, stop ? MsgIcon::Critical : MsgIcon::Exclamation, "Oops!"});
+  if (stop) session.job.cancelExtract = true;
+}
+
 int32_t ZipPrintCallback(char* buffer, uint32_t length) {
   Session* session = ActiveSessionGuard::Current();
   if (session == nullptr) return 0;
@@ -87,6 +161,11 @@ int32_t ZipPrintCallback(char* buffer, uint32_t length) {
     }
   }
   if (chunk.starts_with("Targ") || session->job.countingPass) return 0;
+  if (const RefusedEntry refused = RefusedEntryOf(chunk, session->zip.extractDir);
+      !refused.text.empty()) {
+    ReportRefusedEntry(*session, refused);
+    return 0;
+  }
   // Line-ending chunks are warnings, errors and the ends of file lines: not files.
   if (chunk.find('\n') != std::string::npos) return 0;
   session->status.SetMessageLabel(StatusLineFor(chunk));
@@ -215,15 +294,6 @@ bool ReportLibraryError(Session& session, int32_t code) {
   return true;
 }
 
-// An output path as the library wrote it, below the extraction folder: the entry's
-// name as it lands on disk.
-std::string NameBelow(const std::string& path, std::string folder) {
-  if (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
-  if (folder.empty()) return path;
-  if (folder.back() != '/') folder += '/';
-  return path.starts_with(folder) ? path.substr(folder.size()) : path;
-}
-
 // A password refused (a wrong one, or none given) is the reason entries were left
 // out, not a damaged archive: the archive failed, and the job goes on.
 void ReportWrongPassword(Session& session) {
@@ -238,10 +308,8 @@ void ReportUnsupportedEntries(Session& session) {
   job.archiveFailed = true;
   job.extractResult = 1;
   for (const std::string& name : session.zip.unsupportedEntries) {
-    session.dialogs.MessageBox({"Tessaly could not extract \"" + name +
-                                    "\": it is packed with a method this version does not "
-                                    "support.",
-                                MsgButtons::OK, MsgIcon::Exclamation, "Oops!"});
+    session.dialogs.MessageBox(
+        {UnsupportedMethodText(name), MsgButtons::OK, MsgIcon::Exclamation, "Oops!"});
   }
 }
 
@@ -323,6 +391,7 @@ void UnzipArchive(Session& session) {
   zip.diskFullPath.clear();
   zip.passwordRefused = false;
   zip.unsupportedEntries.clear();
+  zip.entryRefused = false;
   const std::string listingKey = ReusableListing(session, options) ? ListingKey(zip, options) : "";
   if (!listingKey.empty() && listingKey == zip.lastListing.key) {
     code = zip.lastListing.code;
@@ -357,6 +426,13 @@ void UnzipArchive(Session& session) {
   // The rest of the archive came out; each entry passed over is named.
   if (code == IZ_UNSUP && !zip.unsupportedEntries.empty() && !job.countingPass) {
     ReportUnsupportedEntries(session);
+    zip.zipMemberCount = callbacks.NumMembers;
+    return;
+  }
+  // Each entry left out was named: the archive did not finish, and the job goes on.
+  if (zip.entryRefused && (code == PK_WARN || code == PK_ERR || code == PK_DISK)) {
+    job.archiveFailed = true;
+    job.extractResult = 1;
     zip.zipMemberCount = callbacks.NumMembers;
     return;
   }

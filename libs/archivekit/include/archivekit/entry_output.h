@@ -32,8 +32,8 @@ int write_fully(int fd, const uint8_t* data, size_t size);
 bool resolve_output_path(const std::string& root, const std::string& name, std::string& path,
                          std::string& relative);
 
-// Creates the folders above path (and path itself when folder is true); false when
-// one cannot be made, or path itself is not a folder.
+// Creates the folders above path (and path itself when folder is true); false, errno
+// telling why, when one cannot be made, or path itself is not a folder (ENOTDIR).
 bool make_folders(const std::string& path, bool folder);
 
 enum class LinkResult { made, outside, failed };
