@@ -42,8 +42,6 @@ TEST_F(ArjProbeTest, SelfExtractingArchivesAreArjAndOtherFilesAreNot) {
 
   WriteFileText(PathOf("fake.arj"), "this is not an archive at all");
   EXPECT_EQ(Detect(PathOf("fake.arj")), "");
-  EXPECT_FALSE(fs::exists(session.settings.tempFolder + "arjtmp.tmp"))
-      << "a file that is no archive leaves no listing";
   EXPECT_EQ(Detect("/bin/true"), "") << "a program is not an archive";
   EXPECT_EQ(host.starts.size(), 1u) << "the utility starts for no file without ARJ headers";
 }
