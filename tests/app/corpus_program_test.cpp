@@ -21,11 +21,12 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kArjUtility = "/usr/bin/arj";
-// The ARJ utility's place, its output hidden, its files overwritten without asking.
+// The ARJ utility's place and its output shown, as a fresh install has them: the
+// utility asks nothing of a set whose volumes lie beside it.
 const std::string kSettings =
-    "[General]\nFirst time=0\nShow confirmation=0\nHide Output=1\nClose extract window=1\n"
+    "[General]\nFirst time=0\nShow confirmation=0\nHide Output=0\nClose extract window=0\n"
     "[Utility Locations]\narj=" +
-    std::string(kArjUtility) + "\n[arj options]\nauto overwrite=1\n";
+    std::string(kArjUtility) + "\n";
 
 std::vector<CorpusCase> AllCases() {
   std::vector<CorpusCase> all;
