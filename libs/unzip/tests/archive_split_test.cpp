@@ -1,6 +1,6 @@
 // Split sets (name.z01, name.z02, ..., name.zip) opened as one archive, beyond the
 // corpus's plain two-part set: sets made by the zip command (encrypted, zip64, part
-// names in upper case) or cut anywhere, archives cut into numbered pieces, decoded byte for byte;
+// names in upper case), archives cut into numbered pieces, decoded byte for byte;
 // parts missing or short; the directory rewrite past what the sets made here reach (offsets beyond
 // 4 GiB, more than 65535 entries).
 #include <gtest/gtest.h>
@@ -155,79 +155,6 @@ TEST_F(SplitSet, ShortPartOrBrokenDirectory) {
   write_bytes(dir_ / "set.zip", last);
   EXPECT_EQ(ZipArchive::open((dir_ / "set.zip").string(), result), nullptr);
   EXPECT_EQ(result.status, OpenStatus::Damaged);
-}
-
-void set_le(std::vector<unsigned char>& bytes, std::size_t at, uint64_t value, int width) {
-  for (int i = 0; i < width; ++i, value >>= 8) bytes[at + i] = static_cast<unsigned char>(value);
-}
-
-// Cuts a single-disk archive (no comment) into a split set the way a writer that
-// splits anywhere would: the spanning signature first, the parts cut at the given
-// offsets of that run, offsets counted per part, the directory in the last part.
-void write_cut_set(const fs::path& folder, const std::vector<unsigned char>& archive,
-                   const std::vector<std::size_t>& cuts) {
-  const unsigned char* end = archive.data() + archive.size() - 22;
-  ASSERT_TRUE(has_signature(end, 5, 6));
-  const uint64_t count = read_le16(end + 10);
-  const uint64_t central_offset = read_le32(end + 16);
-  std::vector<unsigned char> run = {'P', 'K', 7, 8};
-  run.insert(run.end(), archive.begin(), archive.begin() + central_offset);
-  std::vector<std::size_t> starts = {0};
-  starts.insert(starts.end(), cuts.begin(), cuts.end());
-
-  std::vector<unsigned char> central(archive.begin() + central_offset, archive.end() - 22);
-  for (std::size_t at = 0, i = 0; i < count; ++i) {
-    const uint64_t joined = read_le32(central.data() + at + 42) + 4;
-    const std::size_t disk =
-        std::upper_bound(starts.begin(), starts.end(), joined) - starts.begin() - 1;
-    set_le(central, at + 34, disk, 2);
-    set_le(central, at + 42, joined - starts[disk], 4);
-    at += 46 + read_le16(central.data() + at + 28) + read_le16(central.data() + at + 30) +
-          read_le16(central.data() + at + 32);
-  }
-  const std::size_t last = starts.size() - 1;
-  for (std::size_t disk = 0; disk < last; ++disk) {
-    write_bytes(
-        folder / ("cut.z0" + std::to_string(disk + 1)),
-        std::vector<unsigned char>(run.begin() + starts[disk], run.begin() + starts[disk + 1]));
-  }
-  std::vector<unsigned char> tail(run.begin() + starts[last], run.end());
-  const uint64_t directory_at = tail.size();
-  tail.insert(tail.end(), central.begin(), central.end());
-  tail.insert(tail.end(), end, end + 22);
-  unsigned char* record = tail.data() + tail.size() - 22;
-  for (int field : {4, 6}) record[field] = static_cast<unsigned char>(last);
-  for (int i = 0; i < 4; ++i) record[16 + i] = static_cast<unsigned char>(directory_at >> (8 * i));
-  write_bytes(folder / "cut.zip", tail);
-}
-
-// The third entry is AES-encrypted: our own stage decodes it from libzip's raw
-// stream, which reads across parts as well.
-TEST(SplitCut, HeadersAndDataCutAnywhere) {
-  TempDir dir;
-  const std::vector<unsigned char> one = sample_bytes(1000, 1);
-  const std::vector<unsigned char> two = sample_bytes(30000, 5);
-  const std::vector<unsigned char> three = sample_bytes(5000, 2);
-  write_zip(dir / "whole.zip",
-            {Entry("one.bin", as_text(one)), Entry("two.txt", as_text(two), ZIP_CM_DEFLATE),
-             Entry("three.bin", as_text(three)).encrypt(ZIP_EM_AES_256, "secret")});
-  const std::vector<unsigned char> whole = read_bytes(dir / "whole.zip");
-  // Inside the second local header, inside the first, then through the third's data.
-  const std::size_t second_header = 4 + 30 + 7 + one.size();
-  ASSERT_TRUE(has_signature(whole.data() + second_header - 4, 3, 4));
-  write_cut_set(dir.path(), whole,
-                {10, second_header + 12, second_header + 400, whole.size() - 2000});
-
-  OpenResult result;
-  auto archive = open_ok(dir / "cut.zip", result);
-  ASSERT_TRUE(archive);
-  ASSERT_EQ(archive->entries().size(), 3u);
-  for (const auto& [name, data] : std::vector<std::pair<std::string, std::vector<unsigned char>>>{
-           {"one.bin", one}, {"two.txt", two}, {"three.bin", three}}) {
-    const Decoded decoded = decode(*archive, *find_entry(*archive, name), "secret");
-    EXPECT_EQ(decoded.outcome(), ReadStatus::Ok) << name;
-    EXPECT_TRUE(decoded.data == data) << name << " differs";
-  }
 }
 
 // A hand-made central record: one stored entry named "n" of 10 bytes.

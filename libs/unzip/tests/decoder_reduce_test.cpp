@@ -1,5 +1,5 @@
-// Reduce: follower sets that break their limits, and damage to a corpus entry (the
-// corpus's factors 2 and 4 are decoded through the call).
+// Reduce: follower sets that break their limits, and damage to a corpus entry
+// (the corpus's factors 2 and 4 are decoded through the call).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -13,35 +13,26 @@ namespace {
 
 constexpr uint16_t kReduceFactor1 = 2;
 
-// Empty sets for 255..1, then byte 0's set of three members.
-BitWriter with_set_for_zero(uint32_t declared_size) {
+// Byte 0 followed by the member at index of its set of three.
+std::vector<unsigned char> follower_of_zero(uint32_t index) {
   BitWriter out;
-  for (int value = 255; value >= 1; --value) out.bits(0, 6);
-  out.bits(declared_size, 6);
+  for (int value = 255; value >= 1; --value) out.bits(0, 6);  // empty sets
+  out.bits(3, 6);
   for (unsigned char member : {'p', 'q', 'r'}) out.byte(member);
-  return out;
+  out.bits(0, 1);
+  out.bits(index, 2);
+  return out.finish();
 }
 
-TEST(ReduceDecoder, FollowerIndexPastTheSetIsInvalid) {
-  BitWriter valid = with_set_for_zero(3);
-  valid.bits(0, 1);
-  valid.bits(2, 2);  // 'r'
-  DecodeOutcome outcome = run_decoder(kReduceFactor1, 0, 1, valid.finish());
-  EXPECT_EQ(outcome.status, ReadStatus::Ok);
-  EXPECT_EQ(as_text(outcome.data), "r");
-
-  BitWriter past = with_set_for_zero(3);
-  past.bits(0, 1);
-  past.bits(3, 2);
-  outcome = run_decoder(kReduceFactor1, 0, 1, past.finish());
-  EXPECT_EQ(outcome.status, ReadStatus::InvalidData);
-}
-
-TEST(ReduceDecoder, SetLargerThan32IsInvalid) {
-  BitWriter out;
-  out.bits(33, 6);
-  for (int i = 0; i < 40; ++i) out.byte('a');
-  EXPECT_EQ(run_decoder(kReduceFactor1, 0, 1, out.finish()).status, ReadStatus::InvalidData);
+TEST(ReduceDecoder, FollowerIndexOrSetPastItsLimitIsInvalid) {
+  const DecodeOutcome last = run_decoder(kReduceFactor1, 0, 1, follower_of_zero(2));
+  EXPECT_EQ(last.status, ReadStatus::Ok);
+  EXPECT_EQ(as_text(last.data), "r");
+  EXPECT_EQ(run_decoder(kReduceFactor1, 0, 1, follower_of_zero(3)).status, ReadStatus::InvalidData);
+  BitWriter set_of_33;
+  set_of_33.bits(33, 6);
+  for (int i = 0; i < 40; ++i) set_of_33.byte('a');
+  EXPECT_EQ(run_decoder(kReduceFactor1, 0, 1, set_of_33.finish()).status, ReadStatus::InvalidData);
 }
 
 TEST(ReduceDecoder, DamagedCorpusEntryEndsInInvalidData) {

@@ -244,6 +244,10 @@ inline std::string extracting(const std::string& path) {
 inline std::string inflating(const std::string& path) {
   return "  inflating: " + pad(path) + "  ";
 }
+// The line that says why an entry is not extracted.
+inline std::string skipping(const std::string& name, const std::string& why) {
+  return "   skipping: " + pad(name) + "  " + why + "\n";
+}
 inline std::vector<std::string> chunks(std::initializer_list<std::string> list) {
   return list;
 }

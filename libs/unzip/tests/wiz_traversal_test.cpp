@@ -21,7 +21,7 @@ class WizTraversal : public WizTest {
 };
 
 std::string unsafe(const std::string& name) {
-  return "   skipping: " + pad(name) + "  unsafe path\n";
+  return skipping(name, "unsafe path");
 }
 
 TEST_F(WizTraversal, LinksInsideAreMadeLinksOutsideAreRefused) {
