@@ -212,7 +212,11 @@ bool EntryPool::idle_says_stop() {
 
 // Ends the workers and forgets what is queued: the call ends before those entries.
 EntryEnd EntryPool::stop() {
-  stopping_ = true;
+  {
+    // Set under the lock: a worker between its check and its wait would miss the wake-up.
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
   changed_.notify_all();
   for (std::thread& worker : workers_) worker.join();
   workers_.clear();
