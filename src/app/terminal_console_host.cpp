@@ -1,5 +1,7 @@
 #include "app/terminal_console_host.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <ostream>
 
@@ -55,6 +57,10 @@ void TerminalConsoleHost::CloseWindow(ConsoleWindowId window) {
 
 void TerminalConsoleHost::Release(ProcessId process) {
   runs_.erase(process);
+}
+
+bool TerminalConsoleHost::TakesAnswers() const {
+  return isatty(STDIN_FILENO) != 0;
 }
 
 }  // namespace tessaly

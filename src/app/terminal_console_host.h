@@ -24,6 +24,8 @@ class TerminalConsoleHost : public ConsoleHost {
   std::string WindowTitle(ConsoleWindowId window) override;
   void CloseWindow(ConsoleWindowId window) override;
   void Release(ProcessId process) override;
+  // Only a terminal on standard input: a pipe or /dev/null answers nothing.
+  bool TakesAnswers() const override;
 
  private:
   struct Run {

@@ -37,6 +37,8 @@ class ConsoleHost {
   virtual void CloseWindow(ConsoleWindowId window) = 0;
   // Forgets a process whose exit code was read.
   virtual void Release(ProcessId process) = 0;
+  // Someone can type the answer to a question the program asks in its window.
+  virtual bool TakesAnswers() const { return true; }
 };
 
 }  // namespace tessaly

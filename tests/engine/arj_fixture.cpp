@@ -76,7 +76,7 @@ std::string ArjTest::Batch(const std::vector<std::string>& lines) {
 
 std::string ArjTest::ExtractLine(const std::string& archive, const std::string& destination,
                                  const std::string& options) {
-  return "\"" + std::string(kArj) + "\" x -v -jycv " + options + "\"" + archive + "\" \"" +
+  return "\"" + std::string(kArj) + "\" x -v -jyc " + options + "\"" + archive + "\" \"" +
          destination + "\"";
 }
 

@@ -112,11 +112,13 @@ std::optional<std::vector<std::string>> AskPasswords(Session& session) {
 std::string ExtractionBatch(const Session& session, const std::string& utility,
                             const std::vector<ArjStaging::ArchiveFolder>& folders,
                             const std::vector<std::string>& passwords) {
-  // Where nobody sees the utility, nobody can answer it either: it takes Yes for every
-  // question (the next volume of a set). The staging folder is empty, so Yes never
-  // replaces a file there.
-  const std::string options =
-      session.settings.shellWindowStyle == kHiddenWindow ? "-y " : session.job.arjOptions;
+  // Where nobody sees the utility, or nobody can type into its window, nobody can answer
+  // it either: it takes Yes for every question (the next volume of a set). The staging
+  // folder is empty, so Yes never replaces a file there.
+  const ConsoleHost* host = session.programs.host;
+  const bool unanswered =
+      session.settings.shellWindowStyle == kHiddenWindow || (host && !host->TakesAnswers());
+  const std::string options = unanswered ? "-y " : session.job.arjOptions;
   std::vector<std::string> lines;
   for (size_t i = 0; i < session.job.selectedFiles.size(); ++i) {
     // Every path and password was checked before: each line can be written.

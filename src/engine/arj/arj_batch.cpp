@@ -15,10 +15,9 @@ std::optional<std::string> ArjExtractLine(const std::string& arjLocation,
   const std::optional<std::string> program = BatchPath(arjLocation);
   const std::optional<std::string> source = BatchPath(archive);
   if (!program || !source) return std::nullopt;
-  // Asked nothing where nobody may see its window: the staging folder starts empty
-  // ("c": make each folder), and a set's volumes lie beside its first ("v": go on to
-  // the next volume).
-  std::string line = *program + " x -v -jycv " + arjOptions;
+  // The staging folder starts empty: without "-jyc" the utility would ask before making
+  // each folder, also where nobody sees its window.
+  std::string line = *program + " x -v -jyc " + arjOptions;
   if (!password.empty()) {
     const std::optional<std::string> garbleSwitch = QuoteBatchArgument("-g" + password);
     if (!garbleSwitch) return std::nullopt;

@@ -16,7 +16,7 @@ inline constexpr const char* kArjListingName = "arjtmp.tmp";
 // "-" is written as "./-...", so that the utility never reads it as a switch.
 std::optional<std::string> BatchPath(const std::string& path);
 
-// arjLocation x -v -jycv [-y ]["-gpassword" ]archive destination/ ; the password switch only
+// arjLocation x -v -jyc [-y ]["-gpassword" ]archive destination/ ; the password switch only
 // when password is not empty, the destination left out when it is empty (the utility
 // then extracts into the working folder). Nothing when a path or the password cannot
 // be quoted.
