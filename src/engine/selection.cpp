@@ -61,15 +61,29 @@ bool LibarchiveProbe(Session& session, const std::string& path) {
   return session.job.extractResult == 0;
 }
 
-// A program or a file without a signature may carry an archive after a prefix: the
-// probes run in a fixed order and the first whose backend accepts the file wins.
-// libarchive comes before ARJ, whose probe starts the utility.
-std::string SearchAfterPrefix(Session& session, const std::string& path) {
-  if (ZipProbe(session, path)) return "zip";
-  if (AceProbe(session, path)) return "ace";
-  if (RarProbe(session, path)) return "rar";
-  if (LibarchiveProbe(session, path)) return "libarchive";
-  if (ArjProbe(session, path)) return "arj";
+struct Probe {
+  SignatureOwner owner;
+  const char* type;
+  bool (*accepts)(Session&, const std::string&);
+};
+
+// A file with a signature goes only to its owner's probe. A program or a file without
+// one may carry an archive after a prefix: the probes run in this order and the first
+// whose backend accepts the file wins. libarchive comes before ARJ, whose probe starts
+// the utility.
+constexpr Probe kProbes[] = {
+    {SignatureOwner::Zip, "zip", ZipProbe},
+    {SignatureOwner::Ace, "ace", AceProbe},
+    {SignatureOwner::Rar, "rar", RarProbe},
+    {SignatureOwner::Libarchive, "libarchive", LibarchiveProbe},
+    {SignatureOwner::Arj, "arj", ArjProbe},
+};
+
+std::string ProbeFor(Session& session, const std::string& path, SignatureOwner owner) {
+  const bool searching = owner == SignatureOwner::Executable || owner == SignatureOwner::Unclaimed;
+  for (const Probe& probe : kProbes) {
+    if ((searching || probe.owner == owner) && probe.accepts(session, path)) return probe.type;
+  }
   return "";
 }
 
@@ -88,28 +102,7 @@ std::string DetectArchiveType(Session& session, const std::string& path) {
   job.countingPass = true;
   job.probeMode = true;
 
-  std::string type;
-  switch (IdentifyFile(path).owner) {
-    case SignatureOwner::Zip:
-      if (ZipProbe(session, path)) type = "zip";
-      break;
-    case SignatureOwner::Rar:
-      if (RarProbe(session, path)) type = "rar";
-      break;
-    case SignatureOwner::Ace:
-      if (AceProbe(session, path)) type = "ace";
-      break;
-    case SignatureOwner::Arj:
-      if (ArjProbe(session, path)) type = "arj";
-      break;
-    case SignatureOwner::Libarchive:
-      if (LibarchiveProbe(session, path)) type = "libarchive";
-      break;
-    case SignatureOwner::Executable:
-    case SignatureOwner::Unclaimed:
-      type = SearchAfterPrefix(session, path);
-      break;
-  }
+  const std::string type = ProbeFor(session, path, IdentifyFile(path).owner);
 
   job.probeMode = false;
   job.countingPass = false;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 #include <mutex>
 #include <optional>
 
@@ -90,6 +91,7 @@ struct OpenedFile {
   FileDescriptor fd;
   bool missing = false;
   off_t size = 0;
+  struct stat info = {};
 };
 
 // The file opened for reading; nothing when it exists but cannot be read.
@@ -101,9 +103,8 @@ std::optional<OpenedFile> OpenRegular(const std::string& path) {
     file->missing = true;
     return file;
   }
-  struct stat info;
-  if (fstat(file->fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-  file->size = info.st_size;
+  if (fstat(file->fd.get(), &file->info) != 0 || !S_ISREG(file->info.st_mode)) return std::nullopt;
+  file->size = file->info.st_size;
   return file;
 }
 
@@ -146,6 +147,32 @@ bool ReplaceFile(const std::string& path, const std::string& text) {
   return SyncFolder(FolderOf(path));
 }
 
+// Which file, and which version of it, a read saw. Our own writes always make a new
+// file (rename), so the inode alone tells them apart; an edit in place changes the
+// size or the change time.
+struct FileStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  timespec changed = {};
+
+  explicit FileStamp(const struct stat& info)
+      : device(info.st_dev), inode(info.st_ino), size(info.st_size), changed(info.st_ctim) {}
+  FileStamp() = default;
+  bool operator==(const FileStamp& other) const {
+    return device == other.device && inode == other.inode && size == other.size &&
+           changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
+  }
+};
+
+// The kernel stamps change times from a coarse clock: a second edit within the same
+// tick keeps the time. A file changed in the last seconds is compared by its text.
+bool ChangedJustNow(const FileStamp& stamp) {
+  timespec now;
+  clock_gettime(CLOCK_REALTIME, &now);
+  return now.tv_sec - stamp.changed.tv_sec < 2;
+}
+
 class ExclusiveLock {
  public:
   explicit ExclusiveLock(const std::string& lockPath)
@@ -167,10 +194,10 @@ class ExclusiveLock {
 }  // namespace
 
 std::shared_ptr<const SettingsDocument> ReadSettingsFile(const std::string& path) {
-  // Comparing the whole text, not the file's times, so that an edit within the
-  // clock's granularity is never missed.
   struct LastRead {
     std::mutex mutex;
+    std::string path;
+    FileStamp stamp;
     std::string text;
     std::shared_ptr<const SettingsDocument> document;
   };
@@ -178,9 +205,16 @@ std::shared_ptr<const SettingsDocument> ReadSettingsFile(const std::string& path
   const std::lock_guard<std::mutex> hold(last.mutex);
   const std::optional<OpenedFile> file = OpenRegular(path);
   std::optional<std::string> text;
+  FileStamp stamp;
   if (file && !file->missing) {
+    stamp = FileStamp(file->info);
+    if (last.document && last.path == path && last.stamp == stamp && !ChangedJustNow(stamp)) {
+      return last.document;
+    }
     if (last.document && static_cast<size_t>(file->size) == last.text.size() &&
         HoldsText(file->fd.get(), last.text)) {
+      last.path = path;
+      last.stamp = stamp;
       return last.document;
     }
     if (lseek(file->fd.get(), 0, SEEK_SET) == 0) text = ReadAll(file->fd.get(), file->size);
@@ -190,6 +224,8 @@ std::shared_ptr<const SettingsDocument> ReadSettingsFile(const std::string& path
     last.document = std::make_shared<const SettingsDocument>(ParseSettingsText(*text));
     last.text = std::move(*text);
   }
+  last.path = path;
+  last.stamp = stamp;
   return last.document;
 }
 

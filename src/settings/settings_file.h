@@ -12,7 +12,8 @@
 namespace tessaly {
 
 // Empty when the file is missing or cannot be read. Start-up asks for settings one by
-// one: a file whose text is the same as at the last call is not parsed again.
+// one: a file unchanged since the last call is not read again, and one whose text is
+// the same is not parsed again.
 std::shared_ptr<const SettingsDocument> ReadSettingsFile(const std::string& path);
 
 // Under the lock: reads the file, lets change edit it and, when change returns true,

@@ -181,7 +181,7 @@ class AceExtraction {
       archive_->SetPassword(password_);
       const int tested = archive_->ProcessFile(ACE_TEST, destination_);
       if (Cancelled(tested)) return Fail();
-      if (tested == ACE_BAD_DATA) return Tell(kAceWrongPassword);
+      if (tested == ACE_BAD_DATA) return Tell(kWrongPasswordText);
       return Step::Restart;
     }
 
@@ -240,7 +240,7 @@ class AceExtraction {
   bool Cancelled(int code) const { return code == ACE_STOPPED && job_.cancelExtract; }
 
   int32_t End() {
-    if (passwordAsked_ && password_.empty()) Tell(kAceNoPassword);
+    if (passwordAsked_ && password_.empty()) Tell(kNoPasswordText);
     archive_.reset();
     return result_;
   }

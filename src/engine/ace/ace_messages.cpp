@@ -1,6 +1,7 @@
 #include "engine/ace/ace_messages.h"
 
 #include "engine/entry_messages.h"
+#include "engine/extraction_prompts.h"
 #include "unace.h"
 
 namespace tessaly {
@@ -51,10 +52,10 @@ std::string AceResultMessage(int code, const std::string& entryName, const std::
     case ACE_READ_ERROR:
       return DriveReadErrorText(archiveName);
     case ACE_BAD_DATA:
-      if (passwordAsked) return kAceWrongPassword;
+      if (passwordAsked) return kWrongPasswordText;
       return CrcErrorText(archiveName);
     case kAceBadPassword:
-      return kAceWrongPassword;
+      return kWrongPasswordText;
     default:
       return kUnknownError;
   }

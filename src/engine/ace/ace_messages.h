@@ -5,9 +5,6 @@
 
 namespace tessaly {
 
-inline constexpr const char* kAceWrongPassword = "The password you entered was incorrect.";
-inline constexpr const char* kAceNoPassword = "No password supplied. Aborting.";
-
 // The message for an open result, or "" when the archive may be read.
 std::string AceOpenResultMessage(unsigned int openResult);
 

@@ -31,7 +31,6 @@ constexpr const char* kWaitingText =
     "Tessaly is waiting for the arj utility to finsh extracting the selected files.";
 constexpr const char* kCloseWindowText =
     " Please close the DOS window when it is finished to return to Tessaly.";
-constexpr const char* kNoPassword = "No password supplied. Aborting.";
 constexpr const char* kUnquotablePassword =
     "Tessaly cannot hand this password to the arj utility: a password that contains a double "
     "quotation mark or a line break cannot be written into the batch file.";
@@ -95,7 +94,7 @@ std::optional<std::vector<std::string>> AskPasswords(Session& session) {
     // Short names are the long ones here, so the box names the file as the user chose it.
     const std::string password = AskPassword(session, FileNameOf(job.selectedFiles[i]));
     if (password.empty()) {
-      session.dialogs.MessageBox({kNoPassword, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
+      session.dialogs.MessageBox({kNoPasswordText, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
       session.job.extractResult = 1;
       return std::nullopt;
     }

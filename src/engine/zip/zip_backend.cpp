@@ -63,7 +63,6 @@ constexpr std::string_view kUnsafeEnd = "  unsafe path\n";
 
 constexpr const char* kPasswordPrompt =
     "File is encrypted with a password. Please enter the password to extract.";
-constexpr const char* kWrongPassword = "The password you entered was incorrect.";
 
 // The entry's name in a "skipping:" line about a method, without the padding; none
 // for other skips.
@@ -198,7 +197,7 @@ int32_t ZipPasswordCallback(char* buffer, int32_t size, const char* prompt, cons
   // Asked again for the same entry: the user is told why.
   const bool again = prompt != nullptr && kAskedAgain == prompt;
   const std::string password = session->dialogs.InputBox(
-      again ? std::string(kWrongPassword) + " " + kPasswordPrompt : kPasswordPrompt,
+      again ? std::string(kWrongPasswordText) + " " + kPasswordPrompt : kPasswordPrompt,
       "Enter Password", "", InputEcho::Secret);
   if (password.empty() || buffer == nullptr || size <= 0) return 1;
   std::memset(buffer, 0, static_cast<size_t>(size));
@@ -300,7 +299,7 @@ void ReportWrongPassword(Session& session) {
   JobState& job = session.job;
   job.archiveFailed = true;
   job.extractResult = 1;
-  session.dialogs.MessageBox({kWrongPassword, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
+  session.dialogs.MessageBox({kWrongPasswordText, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
 }
 
 void ReportUnsupportedEntries(Session& session) {
