@@ -28,26 +28,15 @@ TEST(FileDeleteTest, ConfirmationThenTrashOrPermanentDeletionAsAnswered) {
     DeleteOutcome outcome;
     Names trashed;
     Names left;
-  } rows[] = {
-      {"to the trash", true, {MsgAnswer::Yes}, DeleteOutcome::Done, {"a", "dir"}, {"outside"}},
-      {"confirmation declined",
-       true,
-       {MsgAnswer::No},
-       DeleteOutcome::Declined,
-       {},
-       {"a", "dir/", "dir/link", "outside"}},
-      {"no trash, delete permanently",
-       false,
-       {MsgAnswer::Yes, MsgAnswer::Yes, MsgAnswer::Yes},
-       DeleteOutcome::Done,
-       {},
-       {"outside"}},
-      {"no trash, keep one",
-       false,
-       {MsgAnswer::Yes, MsgAnswer::No, MsgAnswer::Yes},
-       DeleteOutcome::Failed,
-       {},
-       {"a", "outside"}},
+  };
+  using A = MsgAnswer;
+  const DeleteOutcome done = DeleteOutcome::Done, failed = DeleteOutcome::Failed;
+  const Names all{"a", "dir/", "dir/link", "outside"};
+  const Row rows[] = {
+      {"to the trash", true, {A::Yes}, done, {"a", "dir"}, {"outside"}},
+      {"confirmation declined", true, {A::No}, DeleteOutcome::Declined, {}, all},
+      {"no trash, delete permanently", false, {A::Yes, A::Yes, A::Yes}, done, {}, {"outside"}},
+      {"no trash, keep one", false, {A::Yes, A::No, A::Yes}, failed, {}, {"a", "outside"}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

@@ -67,8 +67,7 @@ class FileTransferTest : public ::testing::Test {
 struct ConflictRow {
   const char* name;
   TransferKind kind;
-  std::vector<ConflictAnswer> answers;
-  int questions;
+  std::vector<ConflictAnswer> answers;  // one for each question asked
   TransferOutcome outcome;
   const char* targetA;
   const char* targetB;
@@ -79,29 +78,16 @@ TEST_F(FileTransferTest, ExistingTargetsFollowTheAnswers) {
   using A = ConflictAnswer;
   const TransferKind copy = TransferKind::Copy, move = TransferKind::Move;
   const Names both{"a.txt", "b.txt"};
+  const TransferOutcome done = TransferOutcome::Done, cancelled = TransferOutcome::Cancelled;
   const ConflictRow rows[] = {
-      {"copy replace, skip",
-       copy,
-       {A::Replace, A::Skip},
-       2,
-       TransferOutcome::Done,
-       "new a",
-       "old b",
-       both},
-      {"copy replace all", copy, {A::ReplaceAll}, 1, TransferOutcome::Done, "new a", "new b", both},
-      {"copy skip all", copy, {A::SkipAll}, 1, TransferOutcome::Done, "old a", "old b", both},
-      {"copy cancel", copy, {A::Cancel}, 1, TransferOutcome::Cancelled, "old a", "old b", both},
-      {"move skip, replace",
-       move,
-       {A::Skip, A::Replace},
-       2,
-       TransferOutcome::Done,
-       "old a",
-       "new b",
-       {"a.txt"}},
-      {"move replace all", move, {A::ReplaceAll}, 1, TransferOutcome::Done, "new a", "new b", {}},
-      {"move skip all", move, {A::SkipAll}, 1, TransferOutcome::Done, "old a", "old b", both},
-      {"move cancel", move, {A::Cancel}, 1, TransferOutcome::Cancelled, "old a", "old b", both},
+      {"copy replace, skip", copy, {A::Replace, A::Skip}, done, "new a", "old b", both},
+      {"copy replace all", copy, {A::ReplaceAll}, done, "new a", "new b", both},
+      {"copy skip all", copy, {A::SkipAll}, done, "old a", "old b", both},
+      {"copy cancel", copy, {A::Cancel}, cancelled, "old a", "old b", both},
+      {"move skip, replace", move, {A::Skip, A::Replace}, done, "old a", "new b", {"a.txt"}},
+      {"move replace all", move, {A::ReplaceAll}, done, "new a", "new b", {}},
+      {"move skip all", move, {A::SkipAll}, done, "old a", "old b", both},
+      {"move cancel", move, {A::Cancel}, cancelled, "old a", "old b", both},
   };
   for (const ConflictRow& row : rows) {
     SCOPED_TRACE(row.name);
@@ -117,15 +103,15 @@ TEST_F(FileTransferTest, ExistingTargetsFollowTheAnswers) {
     EXPECT_EQ(TransferFiles(row.kind, {Source() + "a.txt", Source() + "b.txt", Source() + "c.txt"},
                             Target(), rowHost),
               row.outcome);
-    EXPECT_EQ(rowHost.questions.size(), static_cast<std::size_t>(row.questions));
+    EXPECT_EQ(rowHost.questions.size(), row.answers.size());
     EXPECT_EQ(rowHost.questions.front(),
               "The file \"" + Target() + "a.txt\" already exists. Do you want to replace it?");
     EXPECT_EQ(ReadFileText(Target() + "a.txt"), row.targetA);
     EXPECT_EQ(ReadFileText(Target() + "b.txt"), row.targetB);
     // Cancel stops before the files that follow.
-    EXPECT_EQ(fs::exists(Target() + "c.txt"), row.outcome == TransferOutcome::Done);
+    EXPECT_EQ(fs::exists(Target() + "c.txt"), row.outcome == done);
     Names left = row.sourcesLeft;
-    if (row.kind == copy || row.outcome == TransferOutcome::Cancelled) left.push_back("c.txt");
+    if (row.kind == copy || row.outcome == cancelled) left.push_back("c.txt");
     EXPECT_EQ(TreeOf(Source()), left);
     EXPECT_TRUE(rowHost.errors.empty());
   }

@@ -21,26 +21,15 @@ TEST(RenameCommandsTest, RenameInFolderNeverReplacesAndLeavesBothOnFailure) {
     const char* name;
     const char* newName;
     const char* why;  // "" when the rename goes through
-    std::vector<std::string> after;
   };
   const Row rows[] = {
-      {"free name", "b.zip", "", {"b.zip", "c.zip", "sub/"}},
-      {"existing file",
-       "c.zip",
-       "Could not rename: \"c.zip\" already exists.",
-       {"a.zip", "c.zip", "sub/"}},
-      {"existing folder",
-       "sub",
-       "Could not rename: \"sub\" already exists.",
-       {"a.zip", "c.zip", "sub/"}},
-      {"slash",
-       "sub/a.zip",
-       "Could not rename to \"sub/a.zip\": a name cannot hold \"/\" or be \".\" or \"..\".",
-       {"a.zip", "c.zip", "sub/"}},
-      {"dot dot",
-       "..",
-       "Could not rename to \"..\": a name cannot hold \"/\" or be \".\" or \"..\".",
-       {"a.zip", "c.zip", "sub/"}},
+      {"free name", "b.zip", ""},
+      {"existing file", "c.zip", "Could not rename: \"c.zip\" already exists."},
+      {"existing folder", "sub", "Could not rename: \"sub\" already exists."},
+      {"slash", "sub/a.zip",
+       "Could not rename to \"sub/a.zip\": a name cannot hold \"/\" or be \".\" or \"..\"."},
+      {"dot dot", "..",
+       "Could not rename to \"..\": a name cannot hold \"/\" or be \".\" or \"..\"."},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -49,7 +38,8 @@ TEST(RenameCommandsTest, RenameInFolderNeverReplacesAndLeavesBothOnFailure) {
     WriteFileText(folder.path() / "c.zip", "old c");
     fs::create_directory(folder.path() / "sub");
     EXPECT_EQ(RenameInFolder(folder.path().string() + "/", "a.zip", row.newName), row.why);
-    EXPECT_EQ(TreeOf(folder.path()), row.after);
+    const char* renamed = *row.why == '\0' ? row.newName : "a.zip";
+    EXPECT_EQ(TreeOf(folder.path()), (std::vector<std::string>{renamed, "c.zip", "sub/"}));
     EXPECT_EQ(ReadFileText(folder.path() / "c.zip"), "old c");
   }
 }

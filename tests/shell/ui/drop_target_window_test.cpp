@@ -7,14 +7,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
-#include <QUrl>
 #include <filesystem>
 
 #include "engine/ui/status_window.h"
@@ -23,7 +21,6 @@
 #include "shell/ui/tray_icon.h"
 #include "support/files.h"
 #include "support/job_texts.h"
-#include "support/zip_fixtures.h"
 
 namespace tessaly::testing {
 namespace {
@@ -59,7 +56,6 @@ class DropTargetWindowTest : public MainWindowTest {
 };
 
 TEST_F(DropTargetWindowTest, ShrinkShowsATopmostTargetThatMovesOpensItsMenuAndGivesBack) {
-  SkipWelcome();
   const std::string chosen = Root() + "/chosen";
   std::filesystem::create_directories(chosen);
   MainWindow& window = Open();
@@ -126,47 +122,29 @@ TEST_F(DropTargetWindowTest, ShrinkShowsATopmostTargetThatMovesOpensItsMenuAndGi
 }
 
 TEST_F(DropTargetWindowTest, DroppedArchivesAreExtractedToTheDestinationBelowTheJobsWindows) {
-  SkipWelcome();
   Store("General", "Show confirmation", "1");
-  const std::string out = Root() + "/out/";
-  const std::string elsewhere = Root() + "/elsewhere/";
-  std::filesystem::create_directories(out);
-  std::filesystem::create_directories(elsewhere);
-  WriteZip(elsewhere + "first.zip", {{"f.txt", "1"}});
-  WriteZip(elsewhere + "second.zip", {{"s.txt", "2"}});
   MainWindow& window = Open();
-  window.DestinationBox().setEditText(QString::fromStdString(out));
+  window.DestinationBox().setEditText(QString::fromStdString(Out()));
   DropTargetWindow& target = Shrink();
 
+  // Only files are taken, over the picture as over the window's edge.
   QMimeData text;
   text.setText(QStringLiteral("not files"));
-  QMimeData files;
-  files.setUrls({QUrl::fromLocalFile(QString::fromStdString(elsewhere + "second.zip")),
-                 QUrl::fromLocalFile(QString::fromStdString(elsewhere + "first.zip"))});
   for (QWidget* over : {static_cast<QWidget*>(&target), static_cast<QWidget*>(target.Picture())}) {
     QDragEnterEvent refused(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(over, &refused);
     EXPECT_FALSE(refused.isAccepted());
-    QDragEnterEvent offered(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton,
-                            Qt::NoModifier);
-    QApplication::sendEvent(over, &offered);
-    EXPECT_TRUE(offered.isAccepted());
-    EXPECT_EQ(offered.dropAction(), Qt::CopyAction);
   }
-
   script.Then([&](QWidget* confirmation) {
     EXPECT_EQ(confirmation->windowTitle(), "Confirmation");
     EXPECT_FALSE(target.IsTopmost());
     EXPECT_TRUE(session().job.dropMode);
     ClickButton(confirmation, "Go");
   });
-  QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton,
-                  Qt::NoModifier);
-  QApplication::sendEvent(target.Picture(), &drop);
-  EXPECT_TRUE(drop.isAccepted());
+  EXPECT_TRUE(DropFiles(target.Picture(), ArchivesToDrop()));
   QTRY_VERIFY(script.Done());
-  EXPECT_EQ(ReadFileText(out + "f.txt"), "1");
-  EXPECT_EQ(ReadFileText(out + "s.txt"), "2");
+  EXPECT_EQ(ReadFileText(Out() + "f.txt"), "1");
+  EXPECT_EQ(ReadFileText(Out() + "s.txt"), "2");
   EXPECT_TRUE(target.IsTopmost());
   EXPECT_FALSE(session().job.dropMode);
   ASSERT_NE(dialogs().Status(), nullptr);
@@ -176,7 +154,6 @@ TEST_F(DropTargetWindowTest, DroppedArchivesAreExtractedToTheDestinationBelowThe
 }
 
 TEST_F(DropTargetWindowTest, TrayIconMenusReachEveryWindowAndNoTrayMinimisesInstead) {
-  SkipWelcome();
   MainWindow& window = Open();
   QAction* toTray = window.Action("mnuST");
   EXPECT_EQ(toTray->toolTip(), kNoSystemTrayText);
@@ -265,7 +242,6 @@ TEST_F(DropTargetWindowTest, TrayIconMenusReachEveryWindowAndNoTrayMinimisesInst
 }
 
 TEST_F(DropTargetWindowTest, StartupModeOneStartsAsTheDropTarget) {
-  SkipWelcome();
   Store("General", "Startup Mode", "1");
   MainWindow& window = Open();
   EXPECT_FALSE(window.isVisible());

@@ -1,12 +1,8 @@
-// The main window on the desktop among other windows: its size at a first start, the splitter
-// through closes while maximized, and a drag of the splitter by mouse and keys as a
-// user's reach the windows.
+// The main window on the desktop among other windows: the splitter through closes while
+// maximized, and a drag of the splitter by mouse and keys as a user's reach the windows.
 #include <QDialog>
-#include <QScreen>
 #include <QTest>
 #include <QWindow>
-#include <algorithm>
-#include <cstdlib>
 #include <string>
 
 #include "settings/window_placement.h"
@@ -16,24 +12,7 @@
 namespace tessaly::testing {
 namespace {
 
-TEST_F(MainWindowTest, AFirstStartOpensCentredAtAComfortableSize) {
-  SkipWelcome();
-  MainWindow& window = Open();
-  const QRect screen = window.screen()->availableGeometry();
-  EXPECT_GE(window.width(), std::min(900, screen.width()));
-  EXPECT_GE(window.height(), std::min(600, screen.height()));
-  EXPECT_LE(window.width(), screen.width());
-  EXPECT_LE(window.height(), screen.height());
-  // Centred, give or take what the window's frame shifts.
-  EXPECT_LE(std::abs(window.geometry().center().x() - screen.center().x()), 8);
-  EXPECT_LE(std::abs(window.geometry().center().y() - screen.center().y()), 8);
-  EXPECT_EQ(window.minimumSize(), QSize(515, 346));
-  // The folder tree has its designed third of the wider window.
-  EXPECT_NEAR(window.Panes().Geometry().Left(), window.Panes().contentsRect().width() / 3.0, 2.0);
-}
-
 TEST_F(MainWindowTest, TheSplitterKeepsItsProportionThroughClosesWhileMaximized) {
-  SkipWelcome();
   Open();
   const auto container = [this] { return mainWindow().Panes().contentsRect().width(); };
   const auto left = [this] { return mainWindow().Panes().Geometry().Left(); };
@@ -68,7 +47,6 @@ TEST_F(MainWindowTest, TheSplitterKeepsItsProportionThroughClosesWhileMaximized)
 
 // Another window of the program (the Status window, say) keeps its own keys.
 TEST_F(MainWindowTest, ASplitterDragEndsOnTheReleaseAndTakesOnlyItsOwnWindowsEscape) {
-  SkipWelcome();
   MainWindow& window = Open();
   const SplitterGeometry& splitter = window.Panes().Geometry();
   QWindow* mainWindow = window.windowHandle();

@@ -6,8 +6,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QTest>
+#include <QUrl>
 #include <QWidget>
 #include <filesystem>
 
@@ -15,6 +19,7 @@
 #include "settings/settings_store.h"
 #include "shell/ui/drop_target_window.h"
 #include "shell/ui/file_list_view.h"
+#include "support/zip_fixtures.h"
 
 namespace tessaly::testing {
 
@@ -65,10 +70,37 @@ QStringList ComboList(const QComboBox& combo) {
   return items;
 }
 
+std::function<void(QWidget*)> Answer(const std::string& title, const std::string& text,
+                                     QMessageBox::Icon icon) {
+  return [title, text, icon](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(box, nullptr) << modal->windowTitle().toStdString();
+    EXPECT_EQ(box->windowTitle().toStdString(), title);
+    EXPECT_EQ(box->text().toStdString(), text);
+    EXPECT_EQ(box->icon(), icon);
+    ClickButton(box, "OK");
+  };
+}
+
+bool DropFiles(QWidget* on, const std::vector<std::string>& paths) {
+  QMimeData files;
+  QList<QUrl> urls;
+  for (const std::string& path : paths) urls << QUrl::fromLocalFile(QString::fromStdString(path));
+  files.setUrls(urls);
+  const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+  QDragEnterEvent enter(QPoint(5, 5), offered, &files, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(on, &enter);
+  if (!enter.isAccepted() || enter.dropAction() != Qt::CopyAction) return false;
+  QDropEvent drop(QPointF(5, 5), offered, &files, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(on, &drop);
+  return drop.isAccepted();
+}
+
 MainWindowTest::MainWindowTest()
     : browse_(Root() + "/browse/"), previousFolder_(CurrentDirectory()) {
   std::filesystem::create_directories(browse_);
   if (chdir(browse_.c_str()) != 0) ADD_FAILURE() << "cannot enter " << browse_;
+  SkipWelcome();
 }
 
 MainWindowTest::~MainWindowTest() {
@@ -88,6 +120,19 @@ std::string MainWindowTest::Stored(const std::string& section, const std::string
 
 void MainWindowTest::SkipWelcome() {
   Store("General", "First time", "0");
+}
+
+std::string MainWindowTest::Out() const {
+  std::filesystem::create_directories(Root() + "/out");
+  return Root() + "/out/";
+}
+
+std::vector<std::string> MainWindowTest::ArchivesToDrop() const {
+  const std::string elsewhere = Root() + "/elsewhere/";
+  std::filesystem::create_directories(elsewhere);
+  WriteZip(elsewhere + "second.zip", {{"s.txt", "2"}});
+  WriteZip(elsewhere + "first.zip", {{"f.txt", "1"}});
+  return {elsewhere + "second.zip", elsewhere + "first.zip"};
 }
 
 MainWindow& MainWindowTest::Open(const std::vector<std::string>& args) {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <QMessageBox>
+
 #include "app/ui/qt_dialogs.h"
 #include "engine/session.h"
 #include "settings/isolated_settings.h"
@@ -48,6 +50,12 @@ void ClickButton(QWidget* widget, const QString& text);
 // The text of the QLabel named objectName inside widget; "" when there is none.
 QString LabelText(QWidget* widget, const QString& objectName);
 QStringList ComboList(const QComboBox& combo);
+// An action that checks the message box's title, text and icon and presses OK.
+std::function<void(QWidget*)> Answer(const std::string& title, const std::string& text,
+                                     QMessageBox::Icon icon = QMessageBox::Warning);
+// Offers paths to a widget as a drag from a file manager and drops them; gives whether the
+// widget took the offer as a copy and the drop.
+bool DropFiles(QWidget* on, const std::vector<std::string>& paths);
 
 class MainWindowTest : public IsolatedSettingsTest {
  protected:
@@ -59,8 +67,13 @@ class MainWindowTest : public IsolatedSettingsTest {
   // Writes a value before the window loads (the first-run values are written first).
   static void Store(const std::string& section, const std::string& key, const std::string& value);
   static std::string Stored(const std::string& section, const std::string& key);
-  // Marks the first run done, so no Welcome window opens.
+  // Marks the first run done, so no Welcome window opens (done for every test first).
   static void SkipWelcome();
+  // An empty folder to extract into, ending in "/".
+  std::string Out() const;
+  // Writes second.zip (s.txt "2") and first.zip (f.txt "1") outside the browsed folder; gives
+  // their paths in that order, as a file manager would drop them.
+  std::vector<std::string> ArchivesToDrop() const;
 
   // Makes and loads the window (each argument one command-line path).
   MainWindow& Open(const std::vector<std::string>& args = {});

@@ -1,17 +1,19 @@
-// Properties, Find Files, Rename, Launch and Explore from the main window, on files the tests make.
+// Properties, Find Files, Rename, Launch, Explore, Delete and Move to... from the main window, on
+// files the tests make, the dialogs answered as the user would.
 #include <sys/stat.h>
 #include <QAction>
 #include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
 #include <filesystem>
 
+#include "engine/ui/destination_window.h"
 #include "platform/ui/folder_tree.h"
+#include "settings/isolated_settings.h"
 #include "shell/ui/file_list_view.h"
 #include "shell/ui/find_window.h"
 #include "shell/ui/main_window_fixture.h"
@@ -25,7 +27,6 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST_F(MainWindowTest, PropertiesShowTheSelectedFileAndCountTheFolder) {
-  SkipWelcome();
   WriteFileText(Browse() + "a.zip", std::string(1500, 'a'));
   chmod((Browse() + "a.zip").c_str(), 0640);
   ASSERT_TRUE(SetLocalFileTime(Browse() + "a.zip", 2021, 3, 4, 5, 6, 7));
@@ -60,7 +61,6 @@ TEST_F(MainWindowTest, PropertiesShowTheSelectedFileAndCountTheFolder) {
 }
 
 TEST_F(MainWindowTest, FindListsMatchesBelowTheFolderAndADoubleClickShowsOne) {
-  SkipWelcome();
   fs::create_directories(Browse() + "sub/deep");
   WriteFileText(Browse() + "sub/deep/Found.ZIP", "");
   WriteFileText(Browse() + "sub/deep/other.zip", "");
@@ -87,43 +87,10 @@ TEST_F(MainWindowTest, FindListsMatchesBelowTheFolderAndADoubleClickShowsOne) {
   find->close();
 }
 
-TEST_F(MainWindowTest, RenameInTheListRestoresTheOldNameWhenTheNewOneExists) {
-  SkipWelcome();
+// A refused name puts the old one back; a folder renamed in the list is renamed in the tree too.
+TEST_F(MainWindowTest, RenameInTheListRestoresARefusedNameAndRenamesAFolderInTheTree) {
   WriteFileText(Browse() + "a.zip", "a");
   WriteFileText(Browse() + "b.zip", "b");
-  MainWindow& window = Open();
-  const auto rename = [&](const char* to) {
-    ClickRow("a.zip");
-    window.Action("mnuren")->trigger();
-    auto* editor = window.FileList().viewport()->findChild<QLineEdit*>();
-    ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(editor->text(), "a.zip");
-    editor->selectAll();
-    QTest::keyClicks(editor, to);
-    QTest::keyClick(editor, Qt::Key_Return);
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return window.FileList().viewport()->findChild<QLineEdit*>() == nullptr; }));
-  };
-  script.Then([](QWidget* modal) {
-    auto* box = qobject_cast<QMessageBox*>(modal);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->text(), "Could not rename: \"b.zip\" already exists.");
-    EXPECT_EQ(box->windowTitle(), "Oops!");
-    ClickButton(box, "OK");
-  });
-  rename("b.zip");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }));
-  EXPECT_EQ(ListTexts(), (std::vector<std::string>{"a.zip", "b.zip"}));
-  EXPECT_EQ(ReadFileText(Browse() + "b.zip"), "b");
-
-  rename("c d.zip");
-  EXPECT_EQ(ListTexts(), (std::vector<std::string>{"c d.zip", "b.zip"}));
-  EXPECT_EQ(ReadFileText(Browse() + "c d.zip"), "a");
-}
-
-// A folder renamed in the list is renamed in the tree too.
-TEST_F(MainWindowTest, AFolderRenamedInTheListShowsItsNewNameInTheTree) {
-  SkipWelcome();
   fs::create_directory(Browse() + "old");
   MainWindow& window = Open();
   FolderTree& tree = window.Tree();
@@ -137,20 +104,35 @@ TEST_F(MainWindowTest, AFolderRenamedInTheListShowsItsNewNameInTheTree) {
   };
   tree.expand(tree.currentIndex());
   ASSERT_TRUE(QTest::qWaitFor([&] { return treeChildren() == std::vector<std::string>{"old"}; }));
-  ClickRow("old");
-  window.Action("mnuren")->trigger();
-  auto* editor = window.FileList().viewport()->findChild<QLineEdit*>();
-  ASSERT_NE(editor, nullptr);
-  editor->selectAll();
-  QTest::keyClicks(editor, "new");
-  QTest::keyClick(editor, Qt::Key_Return);
+  const auto rename = [&](const char* from, const char* to) {
+    ClickRow(from);
+    window.Action("mnuren")->trigger();
+    auto* editor = window.FileList().viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), from);
+    editor->selectAll();
+    QTest::keyClicks(editor, to);
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window.FileList().viewport()->findChild<QLineEdit*>() == nullptr; }));
+  };
+  script.Then(Answer("Oops!", "Could not rename: \"b.zip\" already exists."));
+  rename("a.zip", "b.zip");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }));
+  EXPECT_EQ(ListTexts(), (std::vector<std::string>{"old", "a.zip", "b.zip"}));
+  EXPECT_EQ(ReadFileText(Browse() + "b.zip"), "b");
+
+  rename("a.zip", "c d.zip");
+  EXPECT_EQ(ListTexts(), (std::vector<std::string>{"old", "c d.zip", "b.zip"}));
+  EXPECT_EQ(ReadFileText(Browse() + "c d.zip"), "a");
+
+  rename("old", "new");
   ASSERT_TRUE(QTest::qWaitFor([&] { return treeChildren() == std::vector<std::string>{"new"}; }))
       << ::testing::PrintToString(treeChildren());
   EXPECT_TRUE(fs::is_directory(Browse() + "new"));
 }
 
 TEST_F(MainWindowTest, LaunchAndExploreOpenWithTheDesktopAndLaunchSaysWhenNothingTakesTheFile) {
-  SkipWelcome();
   WriteFileText(Browse() + "a.zip", "");
   MainWindow& window = Open();
   ClickRow("a.zip");
@@ -164,17 +146,84 @@ TEST_F(MainWindowTest, LaunchAndExploreOpenWithTheDesktopAndLaunchSaysWhenNothin
 
   FakeOpener opener;
   opener.FindNothing();
-  script.Then([](QWidget* modal) {
-    auto* box = qobject_cast<QMessageBox*>(modal);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->text(),
-              "Could not launch this file. There is probably no program associated with it.");
-    EXPECT_EQ(box->windowTitle(), "Oops!");
-    EXPECT_EQ(box->icon(), QMessageBox::Warning);
-    ClickButton(box, "OK");
-  });
+  script.Then(Answer(
+      "Oops!", "Could not launch this file. There is probably no program associated with it."));
   window.Action("fpopLa")->trigger();
   EXPECT_TRUE(script.Done());
+}
+
+class MainWindowFileCommandsTest : public MainWindowTest {
+ protected:
+  // The desktop Trash of this test: $XDG_DATA_HOME/Trash, on the browsed file system.
+  std::string Trash() const { return Root() + "/data/Trash/"; }
+
+  ScopedEnv home_{"HOME", Root()};
+  ScopedEnv dataHome_{"XDG_DATA_HOME", Root() + "/data"};
+};
+
+// Deleting the tree's folder afterwards selects its parent.
+TEST_F(MainWindowFileCommandsTest, DeleteAndDeleteFolderMoveToTheTrashWithTheirInfo) {
+  fs::create_directories(Browse() + "old/deep");
+  WriteFileText(Browse() + "old/gone -x.zip", "data");
+  WriteFileText(Browse() + "old/kept.zip", "");
+  Open();
+  ASSERT_TRUE(mainWindow().Tree().SelectFolder(QString::fromStdString(Browse() + "old/")));
+  ClickRow("gone -x.zip");
+  std::string question;
+  script.Then([&](QWidget* confirmation) {
+    question = LabelText(confirmation, "qt_msgbox_label").toStdString();
+    ClickButton(confirmation, "Yes");
+  });
+  mainWindow().Action("mnuDel")->trigger();
+  EXPECT_EQ(question,
+            "Are you sure you want to move \"" + Browse() + "old/gone -x.zip\" to the Trash?");
+  EXPECT_EQ(ReadFileText(Trash() + "files/gone -x.zip"), "data");
+  const std::string info = ReadFileText(Trash() + "info/gone -x.zip.trashinfo");
+  EXPECT_EQ(info.rfind("[Trash Info]\nPath=", 0), 0u) << info;
+  EXPECT_NE(info.find("DeletionDate="), std::string::npos) << info;
+  EXPECT_EQ(ListTexts(), (std::vector<std::string>{"deep", "kept.zip"}));
+
+  script.Then([](QWidget* confirmation) { ClickButton(confirmation, "Yes"); });
+  mainWindow().Action("mnuDelFol")->trigger();
+  EXPECT_TRUE(script.Done());
+  EXPECT_TRUE(fs::exists(Trash() + "files/old/deep"));
+  EXPECT_TRUE(fs::exists(Trash() + "info/old.trashinfo"));
+  EXPECT_FALSE(fs::exists(Browse() + "old"));
+  EXPECT_EQ(session().mainWindow.currentFolder, Browse());
+}
+
+TEST_F(MainWindowFileCommandsTest, MoveToMovesTheSelectedFilesAndAsksBeforeReplacing) {
+  WriteFileText(Browse() + "a.zip", "moved");
+  WriteFileText(Browse() + "b.zip", "new b");
+  WriteFileText(Browse() + "c.zip", "");
+  const std::string destination = Root() + "/dest/";
+  WriteFileText(destination + "b.zip", "old b");
+  Open();
+  ClickRow("a.zip");
+  ClickRow("b.zip", Qt::ControlModifier);
+  QString caption;
+  script.Then([&](QWidget* modal) {
+    auto* chooser = qobject_cast<DestinationWindow*>(modal);
+    ASSERT_NE(chooser, nullptr);
+    caption = chooser->windowTitle();
+    chooser->Tree()->SelectFolder(QString::fromStdString(destination));
+    ClickButton(chooser, "OK");
+  });
+  std::string question;
+  script.Then([&](QWidget* replace) {
+    EXPECT_EQ(replace->objectName(), "TransferReplace");
+    question = LabelText(replace, "qt_msgbox_label").toStdString();
+    ClickButton(replace, "Skip");
+  });
+  mainWindow().Action("mnuMov")->trigger();
+
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(caption, "Move to...");
+  EXPECT_EQ(question,
+            "The file \"" + destination + "b.zip\" already exists. Do you want to replace it?");
+  EXPECT_EQ(ReadFileText(destination + "a.zip"), "moved");
+  EXPECT_EQ(ReadFileText(destination + "b.zip"), "old b");
+  EXPECT_EQ(ListTexts(), (std::vector<std::string>{"b.zip", "c.zip"}));
 }
 
 }  // namespace

@@ -1,15 +1,20 @@
 // The main window on a temporary settings file and folder: start-up, the list, the command
-// states, closing and Exit.
+// states, closing and Exit, and its help.
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
+#include <QTextBrowser>
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 #include "platform/ui/folder_tree.h"
+#include "platform/ui/help_window.h"
 #include "shell/ui/file_list_view.h"
 #include "shell/ui/main_window_fixture.h"
 #include "support/files.h"
@@ -18,7 +23,9 @@
 namespace tessaly::testing {
 namespace {
 
-TEST_F(MainWindowTest, FirstStartShowsZipFilesInTheWorkingFolderWithNoDestination) {
+// A first start has no settings file yet.
+TEST_F(MainWindowTest, FirstStartShowsZipFilesInTheWorkingFolderCentredAtAComfortableSize) {
+  std::filesystem::remove(SettingsFile());
   script.Then([](QWidget* welcome) {
     EXPECT_EQ(welcome->objectName(), "FrmIntro");
     EXPECT_EQ(welcome->windowTitle(), "Welcome...");
@@ -37,6 +44,16 @@ TEST_F(MainWindowTest, FirstStartShowsZipFilesInTheWorkingFolderWithNoDestinatio
   EXPECT_FALSE(window.Action("favs1")->isVisible());
   EXPECT_EQ(Stored("General", "Show confirmation"), "1");
 
+  const QRect screen = window.screen()->availableGeometry();
+  EXPECT_GE(window.width(), std::min(900, screen.width()));
+  EXPECT_GE(window.height(), std::min(600, screen.height()));
+  EXPECT_LE(window.width(), screen.width());
+  EXPECT_LE(window.height(), screen.height());
+  // Centred, give or take what the window's frame shifts.
+  EXPECT_LE(std::abs(window.geometry().center().x() - screen.center().x()), 8);
+  EXPECT_LE(std::abs(window.geometry().center().y() - screen.center().y()), 8);
+  // The folder tree has its designed third of the wider window.
+  EXPECT_NEAR(window.Panes().Geometry().Left(), window.Panes().contentsRect().width() / 3.0, 2.0);
   // Never smaller than the design size.
   window.resize(200, 100);
   EXPECT_GE(window.width(), 515);
@@ -44,7 +61,6 @@ TEST_F(MainWindowTest, FirstStartShowsZipFilesInTheWorkingFolderWithNoDestinatio
 }
 
 TEST_F(MainWindowTest, StartFolderFilterAndDestinationComeFromTheSettings) {
-  SkipWelcome();
   std::filesystem::create_directories(Browse() + "kept");
   WriteFileText(Browse() + "kept/x.rar", "");
   Store("General", "Startup Folder Mode", "1");
@@ -58,15 +74,9 @@ TEST_F(MainWindowTest, StartFolderFilterAndDestinationComeFromTheSettings) {
   EXPECT_EQ(window.FileTypeFilter().currentText(), "Rar Files");
   EXPECT_EQ(window.Tree().SelectedPath().toStdString(), Browse() + "kept/");
   EXPECT_EQ(ListTexts(), std::vector<std::string>{"x.rar"});
-  CloseWindow();
-
-  Store("General", "Last Used Source Folder", Browse() + "gone/");
-  Open();
-  EXPECT_EQ(mainWindow().Tree().SelectedPath().toStdString(), Browse());
 }
 
 TEST_F(MainWindowTest, ListsFoldersFirstThenMatchingArchivesAndFollowsTheFilter) {
-  SkipWelcome();
   std::filesystem::create_directories(Browse() + "b");
   std::filesystem::create_directories(Browse() + "A");
   WriteFileText(Browse() + "z.zip", "");
@@ -93,7 +103,6 @@ TEST_F(MainWindowTest, ListsFoldersFirstThenMatchingArchivesAndFollowsTheFilter)
 }
 
 TEST_F(MainWindowTest, TheSetNoticeShowsForASetTypeOnlyAfterStartUp) {
-  SkipWelcome();
   Store("General", "Show File Type", "2");
   MainWindow& window = Open();
   EXPECT_EQ(window.FileTypeFilter().currentText(), "Rar Files");
@@ -110,7 +119,6 @@ TEST_F(MainWindowTest, TheSetNoticeShowsForASetTypeOnlyAfterStartUp) {
 
 // The enable table itself is the selection-state tests' part; here its binding.
 TEST_F(MainWindowTest, CommandsFollowTheKindOfSelection) {
-  SkipWelcome();
   Store("General", "Show File Type", "5");
   std::filesystem::create_directories(Browse() + "A");
   WriteFileText(Browse() + "a.zip", "");
@@ -156,7 +164,6 @@ TEST_F(MainWindowTest, CommandsFollowTheKindOfSelection) {
 }
 
 TEST_F(MainWindowTest, RightClickOpensTheFilePopupWithExtractAsDefault) {
-  SkipWelcome();
   WriteFileText(Browse() + "a.zip", "");
   MainWindow& window = Open();
   QMenu* filePopup = window.PopupMenu("fpop");
@@ -176,7 +183,6 @@ TEST_F(MainWindowTest, RightClickOpensTheFilePopupWithExtractAsDefault) {
 }
 
 TEST_F(MainWindowTest, DoubleClickOnAFolderOpensItOrRefreshesTheListWhenItHasGone) {
-  SkipWelcome();
   std::filesystem::create_directories(Browse() + "inner");
   std::filesystem::create_directories(Browse() + "gone");
   WriteFileText(Browse() + "inner/deep.zip", "");
@@ -203,7 +209,6 @@ TEST_F(MainWindowTest, DoubleClickOnAFolderOpensItOrRefreshesTheListWhenItHasGon
 }
 
 TEST_F(MainWindowTest, ClosingSavesThePlacementTheFilterAndTheFolders) {
-  SkipWelcome();
   MainWindow& window = Open();
   window.setGeometry(40, 50, 600, 420);
   window.FileTypeFilter().setCurrentIndex(4);
@@ -223,7 +228,6 @@ TEST_F(MainWindowTest, ClosingSavesThePlacementTheFilterAndTheFolders) {
 }
 
 TEST_F(MainWindowTest, ExitEndsWithoutSavingAnything) {
-  SkipWelcome();
   MainWindow& window = Open();
   const std::string before = ReadFileText(SettingsFile());
   window.FileTypeFilter().setCurrentIndex(3);
@@ -238,6 +242,27 @@ TEST_F(MainWindowTest, ExitEndsWithoutSavingAnything) {
   script.Then([](QWidget* modal) { static_cast<QDialog*>(modal)->accept(); });
   QDialog later;
   EXPECT_EQ(later.exec(), QDialog::Accepted);
+}
+
+TEST_F(MainWindowTest, F1OpensTheHelpContentsAndAboutOpensOverTheWindow) {
+  MainWindow& window = Open();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  window.FileList().setFocus();
+  QTest::keyClick(&window.FileList(), Qt::Key_F1);
+  auto* help = window.findChild<HelpWindow*>("helpWindow");
+  ASSERT_NE(help, nullptr);
+  EXPECT_TRUE(help->isVisible());
+  EXPECT_EQ(help->Browser()->source().fileName(), "index.html");
+  help->close();
+
+  script.Then([&](QWidget* about) {
+    EXPECT_EQ(about->objectName(), "FrmAbt");
+    EXPECT_EQ(about->parentWidget(), &window);
+    ClickButton(about, "OK");
+  });
+  window.Action("abmenu")->trigger();
+  EXPECT_TRUE(script.Done());
 }
 
 }  // namespace

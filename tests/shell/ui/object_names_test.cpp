@@ -48,54 +48,35 @@ TEST_F(MainWindowTest, EveryWindowAndControlIsNamedAndListedInTheDocument) {
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   const QString document = QString::fromUtf8(file.readAll());
 
-  SkipWelcome();
   const MainWindow& main = Open();
   ConfirmationModel confirmation;
   ImportantMessageModel notice;
-  std::vector<std::unique_ptr<QObject>> dialogs;
-  dialogs.emplace_back(std::make_unique<DestinationWindow>(session()));
-  dialogs.emplace_back(std::make_unique<ConfirmationWindow>(session(), confirmation, nullptr));
-  dialogs.emplace_back(std::make_unique<StatusWindow>(session(), nullptr));
-  dialogs.emplace_back(std::make_unique<FileExistsWindow>("Overwrite?", nullptr));
-  dialogs.emplace_back(std::make_unique<ImportantMessageWindow>(session(), notice, nullptr));
-  dialogs.emplace_back(std::make_unique<SetInfoWindow>(session(), "", nullptr));
-  dialogs.emplace_back(std::make_unique<ContentsWindow>(session(), nullptr));
-  dialogs.emplace_back(std::make_unique<TextViewerWindow>());
   TransferWindow transfer(TransferKind::Copy, session().dialogs, nullptr);
-  dialogs.emplace_back(
-      std::make_unique<PropertiesWindow>(std::vector<std::string>{Browse()}, nullptr));
-  dialogs.emplace_back(std::make_unique<FindWindow>(Browse(), nullptr));
-  dialogs.emplace_back(
-      std::make_unique<FavouritesDialog>(session().dialogs, NoFavouritesMenu(), "", nullptr));
-  dialogs.emplace_back(std::make_unique<WelcomeWindow>(nullptr));
-  dialogs.emplace_back(std::make_unique<AboutWindow>(session().dialogs, session().events, nullptr));
-  dialogs.emplace_back(std::make_unique<HelpWindow>(nullptr));
   TrayIcon tray;
-  dialogs.emplace_back(std::make_unique<DropTargetWindow>(session(), tray));
-  dialogs.emplace_back(
-      std::make_unique<OptionsDialog>(session().settings, session().dialogs, nullptr));
-
+  std::vector<std::unique_ptr<QObject>> owned;
+  const auto own = [&](QObject* window) { return owned.emplace_back(window).get(); };
   const struct {
     const QObject* root;
     const char* name;
-  } windows[] = {{&main, "Form1"},
-                 {dialogs[0].get(), "Form2"},
-                 {dialogs[1].get(), "Form3"},
-                 {dialogs[2].get(), "Form4"},
-                 {dialogs[3].get(), "FrmOW"},
-                 {dialogs[4].get(), "Form8"},
-                 {dialogs[5].get(), "Form12"},
-                 {dialogs[6].get(), "Form10"},
-                 {dialogs[7].get(), "TextViewer"},
-                 {&transfer.ProgressWindow(), "TransferProgress"},
-                 {dialogs[8].get(), "PropertiesWindow"},
-                 {dialogs[9].get(), "FindWindow"},
-                 {dialogs[10].get(), "Form7"},
-                 {dialogs[11].get(), "FrmIntro"},
-                 {dialogs[12].get(), "FrmAbt"},
-                 {dialogs[13].get(), "helpWindow"},
-                 {dialogs[14].get(), "form9"},
-                 {dialogs[15].get(), "Form5"}};
+  } windows[] = {
+      {&main, "Form1"},
+      {own(new DestinationWindow(session())), "Form2"},
+      {own(new ConfirmationWindow(session(), confirmation, nullptr)), "Form3"},
+      {own(new StatusWindow(session(), nullptr)), "Form4"},
+      {own(new FileExistsWindow("Overwrite?", nullptr)), "FrmOW"},
+      {own(new ImportantMessageWindow(session(), notice, nullptr)), "Form8"},
+      {own(new SetInfoWindow(session(), "", nullptr)), "Form12"},
+      {own(new ContentsWindow(session(), nullptr)), "Form10"},
+      {own(new TextViewerWindow()), "TextViewer"},
+      {&transfer.ProgressWindow(), "TransferProgress"},
+      {own(new PropertiesWindow(std::vector<std::string>{Browse()}, nullptr)), "PropertiesWindow"},
+      {own(new FindWindow(Browse(), nullptr)), "FindWindow"},
+      {own(new FavouritesDialog(session().dialogs, NoFavouritesMenu(), "", nullptr)), "Form7"},
+      {own(new WelcomeWindow(nullptr)), "FrmIntro"},
+      {own(new AboutWindow(session().dialogs, session().events, nullptr)), "FrmAbt"},
+      {own(new HelpWindow(nullptr)), "helpWindow"},
+      {own(new DropTargetWindow(session(), tray)), "form9"},
+      {own(new OptionsDialog(session().settings, session().dialogs, nullptr)), "Form5"}};
   for (const auto& window : windows) {
     SCOPED_TRACE(window.name);
     EXPECT_EQ(window.root->objectName(), window.name);

@@ -43,7 +43,6 @@ std::function<void(QWidget*)> Press(const char* title, const QString& button) {
 using OptionsDialogTest = MainWindowTest;
 
 TEST_F(OptionsDialogTest, ShowsHiddenOutputGreyedRefusesAnEmptyFolderAndWritesWhatItShows) {
-  SkipWelcome();
   Store("General", "Hide Output", "1");
   Store("General", "DCAction", "1");
   const std::string arj = Root() + "/tools/arj";
@@ -128,7 +127,6 @@ TEST_F(OptionsDialogTest, ShowsHiddenOutputGreyedRefusesAnEmptyFolderAndWritesWh
 }
 
 TEST_F(OptionsDialogTest, OptionsEntryOpensTheDialogWithItsHelpAndCancelWritesNothing) {
-  SkipWelcome();
   MainWindow& window = Open();
   const std::string before = ReadFileText(SettingsFile());
   script.Then([](QWidget* modal) {
