@@ -234,8 +234,8 @@ TEST(Rar20Archives, SolidEntriesAfterSkippedOnes) {
   for (const EntryOutcome& entry : wrong.entries) EXPECT_EQ(entry.result, ERAR_BAD_DATA);
 }
 
-// An encrypted RAR 2.0 entry cut into two volumes in the middle of a cipher block:
-// the cipher and the decoder run on across the cut; without the second volume the
+// An encrypted RAR 2.0 entry cut into volumes in the middle of cipher blocks: the
+// cipher and the decoder run on across the cuts; without the second volume the
 // entry fails with the missing-volume code.
 TEST(Rar20Archives, EncryptedEntryAcrossVolumes) {
   const std::string packed = audio_stream(2, 1, 5000, 3001);
@@ -249,7 +249,7 @@ TEST(Rar20Archives, EncryptedEntryAcrossVolumes) {
                         .rar4Version = 20,
                         .rar4Method = 0x33,
                         .packed = encrypt20("secret pw", packed)}});
-  ASSERT_EQ(volumes.size(), 2u);
+  ASSERT_GE(volumes.size(), 2u);
   fs::create_directory(dir / "out");
   const RunResult run = run_archive(dir / "set.rar", RAR_EXTRACT, dir / "out", "secret pw");
   EXPECT_TRUE(run.all_ok());
