@@ -8,7 +8,6 @@
 #include <cctype>
 #include <fstream>
 #include <memory>
-#include <random>
 #include <sstream>
 #include <vector>
 
@@ -132,15 +131,6 @@ void ExpectTreeAsListed(const fs::path& root, const std::vector<CorpusRow>& rows
   if (nothingElse) {
     EXPECT_EQ(TreeOf(root), listed);
   }
-}
-
-std::string FlipOnePercent(std::string bytes, unsigned seed) {
-  std::mt19937 random(seed);
-  for (size_t flips = std::max<size_t>(1, bytes.size() / 100); flips > 0 && !bytes.empty();
-       --flips) {
-    bytes[random() % bytes.size()] ^= static_cast<char>(1 + random() % 255);
-  }
-  return bytes;
 }
 
 std::string Sha256Hex(const std::string& bytes) {

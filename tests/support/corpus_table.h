@@ -48,10 +48,6 @@ std::string CorpusCaseName(const ::testing::TestParamInfo<CorpusCase>& info);
 void ExpectTreeAsListed(const std::filesystem::path& root, const std::vector<CorpusRow>& rows,
                         bool nothingElse);
 
-// The bytes with about 1 % of them changed, the same for the same seed: the corruption
-// runs over the corpus.
-std::string FlipOnePercent(std::string bytes, unsigned seed);
-
 std::string Sha256Hex(const std::string& bytes);
 // The same for a file's content, read in pieces so that large outputs need no copy in
 // memory; "" when the file cannot be read.
