@@ -91,6 +91,17 @@ TEST_F(Extraction, NamesThatClimbOutAreRefusedAbsoluteOnesLandInside) {
             (std::vector<std::string>{"abs/", "abs/path.txt", "in.txt"}));
 }
 
+TEST_F(Extraction, NoDestinationMeansTheCurrentFolder) {
+  const std::string archive = dir / "here.rar";
+  WriteRar(archive, {{"here.txt", "cwd"}});
+  const fs::path previous = fs::current_path();
+  fs::current_path(out);
+  const RunResult run = run_archive(archive, RAR_EXTRACT);
+  fs::current_path(previous);
+  EXPECT_TRUE(run.all_ok());
+  EXPECT_EQ(ReadFileText(out + "/here.txt"), "cwd");
+}
+
 TEST_F(Extraction, SymlinkLeadingOutsideIsRefused) {
   const RunResult run = run_archive(corpus("rar5-evil-symlink-traversal.rar"), RAR_EXTRACT, out);
   bool refused = false;
