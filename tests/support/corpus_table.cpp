@@ -1,5 +1,7 @@
 #include "support/corpus_table.h"
 
+#include "support/files.h"
+
 #include <openssl/evp.h>
 
 #include <algorithm>
@@ -102,6 +104,33 @@ std::string CorpusCaseName(const ::testing::TestParamInfo<CorpusCase>& info) {
     if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
   }
   return name;
+}
+
+void ExpectTreeAsListed(const fs::path& root, const std::vector<CorpusRow>& rows,
+                        bool nothingElse) {
+  std::vector<std::string> listed;
+  for (const CorpusRow& row : rows) {
+    const fs::path path = root / row.path;
+    const fs::file_status status = fs::symlink_status(path);
+    std::error_code error;
+    if (row.type == "dir") {
+      EXPECT_TRUE(fs::is_directory(status)) << row.path;
+      listed.push_back(row.path + "/");
+    } else if (row.type == "link") {
+      EXPECT_TRUE(fs::is_symlink(status)) << row.path;
+      EXPECT_EQ(Sha256Hex(fs::read_symlink(path, error).string()), row.sha256) << row.path;
+      listed.push_back(row.path);
+    } else if (row.type == "file") {
+      EXPECT_TRUE(fs::is_regular_file(status)) << row.path;
+      EXPECT_EQ(std::to_string(fs::file_size(path, error)), row.size) << row.path;
+      EXPECT_EQ(Sha256OfFile(path), row.sha256) << row.path;
+      listed.push_back(row.path);
+    }
+  }
+  std::sort(listed.begin(), listed.end());
+  if (nothingElse) {
+    EXPECT_EQ(TreeOf(root), listed);
+  }
 }
 
 std::string Sha256Hex(const std::string& bytes) {

@@ -43,6 +43,11 @@ std::vector<CorpusCase> LoadCorpusCases(const std::filesystem::path& folder);
 // A test name for the case: its folder, archive and password, other characters as "_".
 std::string CorpusCaseName(const ::testing::TestParamInfo<CorpusCase>& info);
 
+// Every file, folder and link of rows is below root, a file with its size and SHA-256, a
+// link with the SHA-256 of its target; with nothingElse, root holds nothing more.
+void ExpectTreeAsListed(const std::filesystem::path& root, const std::vector<CorpusRow>& rows,
+                        bool nothingElse);
+
 std::string Sha256Hex(const std::string& bytes);
 // The same for a file's content, read in pieces so that large outputs need no copy in
 // memory; "" when the file cannot be read.

@@ -16,6 +16,8 @@ class TempFolder {
   TempFolder& operator=(const TempFolder&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
+  // A name in the folder as the text the writers and the libraries' C APIs take.
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
 
  private:
   std::filesystem::path path_;

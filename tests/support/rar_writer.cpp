@@ -196,6 +196,7 @@ uint32_t ModeOf(const RarTestEntry& entry) {
 
 std::string Pack(const RarTestEntry& entry, const RarOptions& options, const Keys& keys) {
   if (entry.folder) return {};
+  if (!entry.packed.empty()) return entry.packed;
   if (IsLink(entry)) return Content(entry, options);
   if (!Encrypted(entry, options)) return entry.data;
   if (options.format == RarFormat::Rar4)
@@ -255,7 +256,9 @@ std::string Rar4FileHeader(const Piece& piece, const RarOptions& options, const 
   uint16_t flags = 0x8000;
   if (piece.splitBefore) flags |= 0x0001;
   if (piece.splitAfter) flags |= 0x0002;
-  if (encrypted) flags |= 0x0004 | 0x0400;
+  // The old ciphers have no salt.
+  if (encrypted) flags |= entry.packed.empty() ? 0x0004 | 0x0400 : 0x0004;
+  if (entry.solid) flags |= 0x0010;
   if (entry.folder) flags |= 0x00E0;
   std::string name = entry.name;
   std::replace(name.begin(), name.end(), '/', '\\');
@@ -271,7 +274,7 @@ std::string Rar4FileHeader(const Piece& piece, const RarOptions& options, const 
   PutLe16(body, static_cast<uint32_t>(name.size()));
   PutLe32(body, ModeOf(entry));
   body += name;
-  if (encrypted) body += kRar4Salt;
+  if (encrypted && entry.packed.empty()) body += kRar4Salt;
   return Rar4Block(0x74, flags, body);
 }
 
@@ -287,6 +290,7 @@ std::string Rar4Volume(const std::vector<Piece>& pieces, size_t index, size_t co
   if (volumeSet && index == 0) mainFlags |= 0x0100;
   if (volumeSet && naming == RarVolumeNaming::PartN) mainFlags |= 0x0010;
   if (options.encryptHeaders) mainFlags |= 0x0080;
+  if (options.solid) mainFlags |= 0x0008;
 
   std::string out = kRar4Signature + Rar4Block(0x73, mainFlags, std::string(6, '\0'));
   for (const Piece& piece : pieces)
@@ -402,9 +406,10 @@ std::string VolumeName(const std::string& base, RarVolumeNaming naming, size_t i
 
 Keys KeysFor(const std::vector<RarTestEntry>& entries, const RarOptions& options) {
   Keys keys;
-  const bool needed =
-      options.encryptHeaders || std::any_of(entries.begin(), entries.end(),
-                                            [](const RarTestEntry& e) { return e.encrypted; });
+  const bool needed = options.encryptHeaders ||
+                      std::any_of(entries.begin(), entries.end(), [](const RarTestEntry& e) {
+                        return e.encrypted && e.packed.empty();
+                      });
   if (!needed) return keys;
   if (options.format == RarFormat::Rar4) {
     keys.rar4 = Rar4KeyOf(options.password, kRar4Salt);

@@ -1,6 +1,7 @@
-// Stored RAR archives for tests, in both formats: RAR 2.9-4.x (method 0x30) and
-// RAR5 (method 0), plain or with AES-encrypted data and headers, single files or
-// volume sets in the three naming schemes, with an optional self-extracting prefix.
+// Stored RAR archives for tests (or RAR 4 entries the test packed itself), in both
+// formats: RAR 2.9-4.x (method 0x30) and RAR5 (method 0), plain or with AES-encrypted
+// data and headers, single files or volume sets in the three naming schemes, with an
+// optional self-extracting prefix.
 // Written from the format alone with libcrypto, so it checks the library's reading
 // independently of the library's own ciphers.
 #pragma once
@@ -31,6 +32,10 @@ struct RarTestEntry {
   uint8_t rar4Version = 29;      // the RAR 4 unpack version
   uint8_t rar4Method = 0x30;     // the RAR 4 method; the data is stored whatever it says
   uint64_t rar5Compression = 0;  // RAR5 compression information (0: stored, version 0)
+  // RAR 4: bytes stored as they are instead of data, which is what they unpack to;
+  // with encrypted they are already encrypted by one of the old ciphers.
+  std::string packed{};
+  bool solid = false;  // RAR 4: continues the stream of the entry before it
 };
 
 struct RarOptions {
@@ -40,6 +45,7 @@ struct RarOptions {
   std::string password;
   bool encryptHeaders = false;  // every entry is then encrypted too
   std::string sfxPrefix;        // bytes before the signature of the first volume
+  bool solid = false;           // RAR 4: the main header says solid
 };
 
 // A folder entry.

@@ -49,9 +49,11 @@ class StagedFileTest : public ::testing::Test {
   fs::path folder_;
 };
 
+// Also when the old file is read-only.
 TEST_F(StagedFileTest, TheOldFileStaysUntilTheNewOneIsCommitted) {
   const std::string path = At("a.txt");
   Put(path, "old");
+  chmod(path.c_str(), 0444);
   archivekit::StagedFile file;
   ASSERT_TRUE(file.open(path));
   Write(file, "new");

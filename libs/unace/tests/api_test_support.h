@@ -32,12 +32,7 @@ using tessaly::testing::WriteFileText;
 
 inline const std::string kCorpus = std::string(TESSALY_CORPUS_DIR) + "/ace/";
 
-// The shared temporary folder, whose "/" gives a name in it as the text the writers
-// and the C API take.
-class TempFolder : public tessaly::testing::TempFolder {
- public:
-  std::string operator/(const std::string& name) const { return (path() / name).string(); }
-};
+using tessaly::testing::TempFolder;
 
 // A temporary folder with an empty destination folder "out" in it.
 class ApiTest : public ::testing::Test {

@@ -102,24 +102,6 @@ TEST_F(Extraction, NoDestinationMeansTheCurrentFolder) {
   EXPECT_EQ(ReadFileText(out + "/here.txt"), "cwd");
 }
 
-TEST_F(Extraction, ExistingLinksAreNeverWrittenThrough) {
-  const std::string archive = dir / "r.rar";
-  WriteRar(archive, {{"outward.txt", "new"}, {"inward.txt", "new"}});
-  WriteFileText(dir / "victim.txt", "keep");
-  WriteFileText(out + "/other.txt", "other");
-  fs::create_symlink("../victim.txt", out + "/outward.txt");
-  fs::create_symlink("other.txt", out + "/inward.txt");
-  const RunResult run = run_archive(archive, RAR_EXTRACT, out);
-  ASSERT_EQ(run.entries.size(), 2u);
-  EXPECT_EQ(run.entries[0].result, ERAR_ECREATE);
-  EXPECT_EQ(ReadFileText(dir / "victim.txt"), "keep");
-  // A link inside the destination is replaced by the file, not followed.
-  EXPECT_EQ(run.entries[1].result, 0);
-  EXPECT_FALSE(fs::is_symlink(out + "/inward.txt"));
-  EXPECT_EQ(ReadFileText(out + "/inward.txt"), "new");
-  EXPECT_EQ(ReadFileText(out + "/other.txt"), "other");
-}
-
 TEST_F(Extraction, SymlinkLeadingOutsideIsRefused) {
   const RunResult run = run_archive(corpus("rar5-evil-symlink-traversal.rar"), RAR_EXTRACT, out);
   bool refused = false;

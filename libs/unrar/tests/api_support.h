@@ -26,12 +26,7 @@ inline std::string corpus(const std::string& name) {
   return (kCorpusFolder / name).string();
 }
 
-// The shared temporary folder, whose "/" gives a name in it as the text the C API
-// takes.
-class TempDir : public tessaly::testing::TempFolder {
- public:
-  std::string operator/(const std::string& name) const { return (path() / name).string(); }
-};
+using TempDir = tessaly::testing::TempFolder;
 
 struct EntryOutcome {
   std::string name;

@@ -6,6 +6,7 @@
 #include "api_support.h"
 #include "rar15_decoder_test_writer.h"
 #include "rar20_stream_builder.h"
+#include "support/rar_writer.h"
 
 namespace unrar_test {
 namespace {
@@ -98,12 +99,21 @@ TEST(Rar4Headers, ASolidMainHeaderMakesLaterRar15FilesContinueTheStream) {
   const std::string secondText = text_of(writer.output());
   ASSERT_NE(secondText.find("old"), std::string::npos);
 
-  const std::vector<Rar20Entry> entries = {
-      {"first.txt", firstPacked, firstText, false, false, 15},
-      {"second.txt", secondPacked, secondText, false, false, 15}};
+  const std::vector<tessaly::testing::RarTestEntry> entries = {{.name = "first.txt",
+                                                                .data = firstText,
+                                                                .rar4Version = 15,
+                                                                .rar4Method = 0x33,
+                                                                .packed = firstPacked},
+                                                               {.name = "second.txt",
+                                                                .data = secondText,
+                                                                .rar4Version = 15,
+                                                                .rar4Method = 0x33,
+                                                                .packed = secondPacked}};
+  tessaly::testing::RarOptions solid;
+  solid.solid = true;
   TempDir dir;
-  WriteFileText(dir / "solid.rar", rar20_archive(entries, true));
-  WriteFileText(dir / "plain.rar", rar20_archive(entries, false));
+  tessaly::testing::WriteRar(dir / "solid.rar", entries, solid);
+  tessaly::testing::WriteRar(dir / "plain.rar", entries);
   fs::create_directory(dir / "solid");
   fs::create_directory(dir / "plain");
   EXPECT_EQ(process_last_after_skips(dir / "solid.rar", RAR_OM_EXTRACT, dir / "solid"), 0);

@@ -13,10 +13,15 @@
 #include "rar_decoder.h"
 #include "rar_legacy_crypto.h"
 #include "support/corpus_table.h"
+#include "support/rar_writer.h"
 
 namespace unrar_test {
 namespace {
 
+using tessaly::testing::RarTestEntry;
+using tessaly::testing::RarVolumeNaming;
+using tessaly::testing::WriteRar;
+using tessaly::testing::WriteRarVolumes;
 using unrar::DecodeResult;
 
 struct Decoded {
@@ -194,15 +199,26 @@ TEST(Rar20Archives, SolidEntriesAfterSkippedOnes) {
   BitWriter second;
   FlatLz::symbol(second, 'Z');
   put_match(second, 3, 0, 0, 5, 0, 1);
-  std::vector<Rar20Entry> entries = {{"one.txt", first.bytes(), "solid "},
-                                     {"two.txt", second.bytes(), "Zsolid ", true}};
+  std::vector<RarTestEntry> entries = {{.name = "one.txt",
+                                        .data = "solid ",
+                                        .rar4Version = 20,
+                                        .rar4Method = 0x33,
+                                        .packed = first.bytes()},
+                                       {.name = "two.txt",
+                                        .data = "Zsolid ",
+                                        .rar4Version = 20,
+                                        .rar4Method = 0x33,
+                                        .packed = second.bytes(),
+                                        .solid = true}};
+  tessaly::testing::RarOptions solid;
+  solid.solid = true;
   TempDir dir;
-  WriteFileText(dir / "solid.rar", rar20_archive(entries, true));
+  WriteRar(dir / "solid.rar", entries, solid);
   for (auto& entry : entries) {
     entry.packed = encrypt20("secret pw", entry.packed);
     entry.encrypted = true;
   }
-  WriteFileText(dir / "locked.rar", rar20_archive(entries, true));
+  WriteRar(dir / "locked.rar", entries, solid);
 
   for (const auto& [archive, password] :
        {std::pair<std::string, std::string>{"solid.rar", ""}, {"locked.rar", "secret pw"}}) {
@@ -218,18 +234,22 @@ TEST(Rar20Archives, SolidEntriesAfterSkippedOnes) {
   for (const EntryOutcome& entry : wrong.entries) EXPECT_EQ(entry.result, ERAR_BAD_DATA);
 }
 
-// An encrypted RAR 2.0 entry cut into two volumes in the middle of a cipher block:
-// the cipher and the decoder run on across the cut; without the second volume the
+// An encrypted RAR 2.0 entry cut into volumes in the middle of cipher blocks: the
+// cipher and the decoder run on across the cuts; without the second volume the
 // entry fails with the missing-volume code.
 TEST(Rar20Archives, EncryptedEntryAcrossVolumes) {
   const std::string packed = audio_stream(2, 1, 5000, 3001);
   const Decoded whole = decode_once(packed, 5000);
-  Rar20Entry entry{"sound.raw", encrypt20("secret pw", packed), whole.text};
-  entry.encrypted = true;
-  const std::vector<std::string> volumes = rar20_two_volumes(entry, 1001);
   TempDir dir;
-  WriteFileText(dir / "set.rar", volumes[0]);
-  WriteFileText(dir / "set.r00", volumes[1]);
+  const std::vector<std::string> volumes =
+      WriteRarVolumes(dir / "set", RarVolumeNaming::OldStyle, 1001,
+                      {{.name = "sound.raw",
+                        .data = whole.text,
+                        .encrypted = true,
+                        .rar4Version = 20,
+                        .rar4Method = 0x33,
+                        .packed = encrypt20("secret pw", packed)}});
+  ASSERT_GE(volumes.size(), 2u);
   fs::create_directory(dir / "out");
   const RunResult run = run_archive(dir / "set.rar", RAR_EXTRACT, dir / "out", "secret pw");
   EXPECT_TRUE(run.all_ok());

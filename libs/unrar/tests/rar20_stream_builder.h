@@ -1,5 +1,5 @@
 // Hand-made RAR 2.0 streams for the decoder tests: a bit writer, canonical codes
-// from bit lengths, table blocks, and RAR 2.0 archives holding such streams.
+// from bit lengths, table blocks, and RAR 1.5-4 blocks made byte by byte.
 #pragma once
 
 #include <algorithm>
@@ -131,16 +131,6 @@ inline std::string encrypt20(const std::string& password, std::string bytes) {
   return bytes;
 }
 
-struct Rar20Entry {
-  std::string name;
-  std::string packed;
-  std::string data;  // what the packed bytes unpack to
-  bool solid = false;
-  bool encrypted = false;  // packed is already encrypted and padded
-  int version = 20;
-  int method = 0x33;
-};
-
 inline void put16(std::string& out, uint32_t value) {
   out += static_cast<char>(value & 0xFF);
   out += static_cast<char>((value >> 8) & 0xFF);
@@ -169,56 +159,6 @@ inline std::string main_header(uint32_t flags) {
   return block(main);
 }
 
-// A file header for packed bytes of entry (all of them, or one volume's part).
-inline std::string file_header(const Rar20Entry& entry, const std::string& packed,
-                               uint32_t extraFlags, uint32_t crc) {
-  std::string file;
-  file += '\x74';
-  uint32_t flags = 0x8000 | (4u << 5) | extraFlags;
-  if (entry.encrypted) flags |= 0x0004;
-  if (entry.solid) flags |= 0x0010;
-  put16(file, flags);
-  put16(file, static_cast<uint32_t>(32 + entry.name.size()));
-  put32(file, static_cast<uint32_t>(packed.size()));
-  put32(file, static_cast<uint32_t>(entry.data.size()));
-  file += '\0';  // MS-DOS
-  put32(file, crc);
-  put32(file, 0x5A210000);  // a DOS time in 2025
-  file += static_cast<char>(entry.version);
-  file += static_cast<char>(entry.method);
-  put16(file, static_cast<uint32_t>(entry.name.size()));
-  put32(file, 0x20);
-  file += entry.name;
-  return block(file);
-}
-
 constexpr char kMarker[] = "Rar!\x1a\x07\x00";
-
-// A RAR 1.5-4 archive of RAR 2.0-era entries (1 MiB dictionary).
-inline std::string rar20_archive(const std::vector<Rar20Entry>& entries, bool solidArchive) {
-  std::string out = std::string(kMarker, 7) + main_header(solidArchive ? 0x0008 : 0);
-  for (const Rar20Entry& entry : entries) {
-    out += file_header(entry, entry.packed, 0, crc32_of(entry.data)) + entry.packed;
-  }
-  return out;
-}
-
-// One entry split into two volumes (old naming: .rar, .r00) after cut packed bytes.
-inline std::vector<std::string> rar20_two_volumes(const Rar20Entry& entry, size_t cut) {
-  const std::string first = entry.packed.substr(0, cut);
-  const std::string second = entry.packed.substr(cut);
-  std::string end;
-  end += '\x7b';
-  put16(end, 0x4001);
-  put16(end, 7);
-  std::string last;
-  last += '\x7b';
-  put16(last, 0x4000);
-  put16(last, 7);
-  return {std::string(kMarker, 7) + main_header(0x0001) +
-              file_header(entry, first, 0x0002, crc32_of(first)) + first + block(end),
-          std::string(kMarker, 7) + main_header(0x0001) +
-              file_header(entry, second, 0x0001, crc32_of(entry.data)) + second + block(last)};
-}
 
 }  // namespace unrar_test

@@ -9,6 +9,7 @@
 #include "api_support.h"
 #include "rar20_stream_builder.h"
 #include "rar_legacy_crypto.h"
+#include "support/rar_writer.h"
 
 namespace unrar_test {
 namespace {
@@ -39,19 +40,20 @@ TEST(LegacyCipherKeys, PasswordsAreCodePage1252BytesCutAt127) {
 // extracts all three from such an archive with matching checksums.
 TEST(LegacyCipherArchives, StoredEntriesOfEveryCipher) {
   const std::string text = "Legacy cipher text";
-  auto entry = [&](const std::string& name, int version, const std::string& hex) {
+  auto entry = [&](const std::string& name, uint8_t version, const std::string& hex) {
     const std::vector<uint8_t> packed = from_hex(hex);
-    return Rar20Entry{name, std::string(packed.begin(), packed.end()), text, false, true, version,
-                      0x30};
+    return tessaly::testing::RarTestEntry{.name = name,
+                                          .data = text,
+                                          .encrypted = true,
+                                          .rar4Version = version,
+                                          .packed = std::string(packed.begin(), packed.end())};
   };
   TempDir dir;
-  WriteFileText(
+  tessaly::testing::WriteRar(
       dir / "legacy.rar",
-      rar20_archive({entry("v13.txt", 13, "e6e8af4ac93814685b2bc846b09700e2c267"),
-                     entry("v15.txt", 15, "3d97b2d28a47e59dd84232b86f8c8d07fc70"),
-                     entry("v20.txt", 20,
-                           "4e349d9f9537a520129a3dd769eb56b0e9c6d0e2f63db74e0787473a278b217d")},
-                    false));
+      {entry("v13.txt", 13, "e6e8af4ac93814685b2bc846b09700e2c267"),
+       entry("v15.txt", 15, "3d97b2d28a47e59dd84232b86f8c8d07fc70"),
+       entry("v20.txt", 20, "4e349d9f9537a520129a3dd769eb56b0e9c6d0e2f63db74e0787473a278b217d")});
   fs::create_directory(dir / "out");
   const RunResult right = run_archive(dir / "legacy.rar", RAR_EXTRACT, dir / "out", "secret pw");
   EXPECT_TRUE(right.all_ok());
