@@ -57,7 +57,7 @@ TEST_F(WizPassword, AnswersOverTwoEntries) {
     std::deque<PasswordAnswer> answers;
     int32_t code;
     std::vector<std::string> prompts, chunks;
-    std::vector<std::string> includes;
+    std::vector<std::string> includes = {};
   };
   const std::string unable = "unable to get password", incorrect = "incorrect password";
   const Case cases[] = {
