@@ -1,13 +1,19 @@
-// ARJ jobs through the driver with the installed ARJ utility: the batch file the job
-// runs (exact bytes, every path quoted), what the Status window says, what comes
-// out, and the scratch files afterwards. Volume sets and the utility's methods are
-// the corpus tests' part; waiting for the user's window and the utility's questions
-// (no "-y") the ARJ console job tests'.
+// ARJ jobs through the driver with the installed ARJ utility: the probe (the headers
+// rule other files out, the utility's listing decides), the batch file the job runs
+// (exact bytes, every path quoted), the password box and the "-g" switch of the
+// archive that needs one, what the Status window says, what comes out, and the scratch
+// files afterwards; the header reader's garbled-entry walk and volume sets. The corpus
+// tests extract the corpus's sets and methods; waiting for the user's window and the
+// utility's questions (no "-y") are the ARJ console job tests' part.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "engine/arj/arj_headers.h"
+#include "engine/arj/arj_placement.h"
+#include "engine/arj/arj_staging.h"
 #include "engine/arj_fixture.h"
+#include "engine/selection.h"
 #include "support/job_texts.h"
 
 namespace tessaly::testing {
@@ -116,22 +122,49 @@ TEST_F(ArjJobTest, BlanksShellCharactersAndLeadingDashesReachTheUtilityAsOneArgu
   EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
-TEST_F(ArjJobTest, ADestinationWithADoubleQuoteEndsTheJobBeforeAnythingRuns) {
-  const std::string archive = MakeArj(PathOf("q.arj"), {{"q.txt", "q"}});
-  const std::string destination = PathOf("say \"hi\"");
-  fs::create_directories(destination);
-  session.mainWindow.destinationBox.text = destination;
-  Select({archive});
-  Extract();
+// What the batch file cannot hold, and a garbled archive without a password, end the
+// job after the probe, before the utility extracts anything.
+TEST_F(ArjJobTest, WhatTheBatchCannotHoldOrNoPasswordEndsTheJobBeforeAnythingRuns) {
+  const std::string plain = MakeArj(PathOf("q.arj"), {{"q.txt", "q"}});
+  const std::string locked = MakeArj(PathOf("locked.arj"), {{"secret.txt", "secret"}}, {"-gpw"});
+  const std::string quoted = PathOf("say \"hi\"");
+  const struct {
+    std::string archive;
+    std::string destination;
+    std::string password;
+    std::string text;
+    MsgIcon icon;
+  } kRows[] = {
+      {plain, quoted, "",
+       "Tessaly cannot hand \"" + quoted +
+           "\" to the arj utility: a name that contains a double quotation mark or a line break "
+           "cannot be written into the batch file. Please rename it and try again.",
+       MsgIcon::Exclamation},
+      {locked, PathOf("out"), "", "No password supplied. Aborting.", MsgIcon::Critical},
+      {locked, PathOf("out"), "say \"pw\"",
+       "Tessaly cannot hand this password to the arj utility: a password that contains a double "
+       "quotation mark or a line break cannot be written into the batch file.",
+       MsgIcon::Exclamation},
+  };
+  for (const auto& row : kRows) {
+    SCOPED_TRACE(row.destination + " " + row.password);
+    fs::create_directories(row.destination);
+    dialogs.messages.clear();
+    host.starts.clear();
+    dialogs.inputAnswers = {row.password};
+    session.mainWindow.destinationBox.text = row.destination;
+    Select({row.archive});
+    Extract();
 
-  ASSERT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_EQ(dialogs.messages[0].text,
-            "Tessaly cannot hand \"" + destination +
-                "\" to the arj utility: a name that contains a double quotation mark or a line "
-                "break cannot be written into the batch file. Please rename it and try again.");
-  EXPECT_EQ(host.starts.size(), 1u) << "only the probe ran";
-  EXPECT_EQ(session.status.archiveLabel, kNotFinished);
-  EXPECT_TRUE(TreeOf(destination).empty());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, row.text);
+    EXPECT_EQ(dialogs.messages[0].icon, row.icon);
+    EXPECT_EQ(host.starts.size(), 1u) << "only the probe ran";
+    EXPECT_EQ(session.status.archiveLabel, kNotFinished);
+    EXPECT_EQ(session.job.extractResult, 1);
+    EXPECT_TRUE(TreeOf(row.destination).empty());
+    EXPECT_FALSE(fs::exists(Scratch() + "Tessaly.bat"));
+  }
 }
 
 // The utility is the stored location, else "arj" on PATH, looked up for every job and
@@ -179,6 +212,202 @@ TEST_F(ArjJobTest, TheUtilityIsTheStoredOneElseTheOneOnPath) {
     }
     if (!fs::exists(PathOf("bin/arj"))) fs::create_symlink(kArj, PathOf("bin/arj"));
   }
+}
+
+TEST_F(ArjJobTest, OnlyTheGarbledArchiveIsAskedForAndGetsTheSwitch) {
+  const std::string plain = MakeArj(PathOf("plain.arj"), {{"open.txt", "open"}});
+  const std::string locked =
+      MakeArj(PathOf("locked one.arj"), {{"secret.txt", "secret"}, {"d/deep.txt", "deep"}},
+              {"-gsesame; $x"});
+  dialogs.inputAnswers = {"sesame; $x"};
+  ExtractInto({plain, locked});
+
+  ASSERT_EQ(dialogs.inputs.size(), 1u);
+  EXPECT_EQ(dialogs.inputs[0].prompt,
+            "The file locked one.arj is encrypted with a password. Please enter the password "
+            "below to extract.");
+  EXPECT_EQ(dialogs.inputs[0].title, "Enter Password");
+  const std::string out = PathOf("out") + "/";
+  const std::string batch = host.starts.back().batch;
+  EXPECT_EQ(batch,
+            Batch({ExtractLine(plain, StagingFolder(batch, out, 1)),
+                   ExtractLine(locked, StagingFolder(batch, out, 2), "-y \"-gsesame; $x\" ")}));
+  EXPECT_EQ(TreeOf(PathOf("out")),
+            (std::vector<std::string>{"d/", "d/deep.txt", "open.txt", "secret.txt"}));
+  EXPECT_EQ(ReadFileText(PathOf("out/secret.txt")), "secret");
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
+  EXPECT_FALSE(fs::exists(Scratch() + "Tessaly.bat")) << "the batch held the password";
+}
+
+class ArjProbeTest : public ArjTest {
+ protected:
+  void SetUp() override {
+    ArjTest::SetUp();
+    LoadSettings(session.settings, dialogs);
+  }
+};
+
+TEST_F(ArjProbeTest, AnArchiveIsArjAndItsListingStaysWhileTheBatchGoes) {
+  const std::string archive = MakeArj(PathOf("my files.arj"), {{"inside.txt", "x"}});
+  EXPECT_EQ(Detect(archive), "arj");
+  const std::string scratch = session.settings.tempFolder;
+  ASSERT_EQ(host.starts.size(), 1u);
+  EXPECT_EQ(host.starts[0].windowStyle, 0);
+  EXPECT_EQ(host.starts[0].argv,
+            (std::vector<std::string>{TESSALY_BATCH_BIN, scratch + "Tessaly.bat"}));
+  EXPECT_EQ(host.starts[0].batch,
+            Batch({"\"/usr/bin/arj\" v -v -y \"" + archive + "\">\"" + scratch + "arjtmp.tmp\""}));
+  EXPECT_FALSE(fs::exists(scratch + "Tessaly.bat"));
+  EXPECT_NE(ReadFileText(scratch + "arjtmp.tmp").find("inside.txt"), std::string::npos);
+  EXPECT_TRUE(recorder.snapshots.empty()) << "a probe moves no bar";
+}
+
+TEST_F(ArjProbeTest, SelfExtractingArchivesAreArjAndOtherFilesAreNot) {
+  const std::string sfx = MakeArj(PathOf("setup.exe"), {{"read.me", "r"}}, {"-je"});
+  EXPECT_EQ(Detect(sfx), "arj");
+  EXPECT_TRUE(session.job.probeIsExe);
+
+  WriteFileText(PathOf("fake.arj"), "this is not an archive at all");
+  EXPECT_EQ(Detect(PathOf("fake.arj")), "");
+  EXPECT_EQ(Detect("/bin/true"), "") << "a program is not an archive";
+  // Nor is a path the batch file cannot quote probed.
+  EXPECT_EQ(Detect(MakeArj(PathOf("say \"arj\".arj"), {{"s.txt", "s"}})), "");
+  EXPECT_EQ(host.starts.size(), 1u) << "the utility starts for no file without ARJ headers";
+}
+
+TEST_F(ArjProbeTest, AnOldBatchOrListingNeverAnswersForThisProbe) {
+  const std::string scratch = session.settings.tempFolder;
+  const std::string archive = MakeArj(PathOf("good.arj"), {{"g.txt", "g"}});
+  const std::string marker = PathOf("stale batch ran");
+  WriteFileText(scratch + "Tessaly.bat", Batch({"\"/usr/bin/touch\" \"" + marker + "\""}));
+  EXPECT_EQ(Detect(PathOf("good.arj")), "arj");
+  EXPECT_FALSE(fs::exists(marker));
+
+  // The runner cannot start: the good listing of before must not make this file ARJ.
+  MakeArj(PathOf("plain.arj"), {{"p.txt", "p"}});
+  session.programs.batchRunner = PathOf("no-runner");
+  EXPECT_EQ(Detect(PathOf("plain.arj")), "");
+  EXPECT_FALSE(fs::exists(scratch + "Tessaly.bat"));
+}
+
+const fs::path kArjCorpus = fs::path(TESSALY_CORPUS_DIR) / "arj";
+
+using ArjHeadersTest = ArjTest;
+
+TEST_F(ArjHeadersTest, GarbledEntriesAreFoundWhereverTheyStand) {
+  const std::string plain =
+      MakeArj(PathOf("plain.arj"), {{"a.txt", std::string(5000, 'a')}, {"d/b.txt", "b"}});
+  EXPECT_FALSE(ArjArchiveHasGarbledEntry(plain));
+  EXPECT_TRUE(ArjArchiveHasGarbledEntry(MakeArj(PathOf("locked.arj"), {{"a.txt", "a"}}, {"-gpw"})));
+
+  // A garbled entry added after plain ones: the walk has to step over their data.
+  fs::create_directories(PathOf("more"));
+  WriteFileText(PathOf("more/late.txt"), "late");
+  ASSERT_EQ(RunArj({"a", "-gpw", plain, "late.txt"}, PathOf("more")), 0);
+  EXPECT_TRUE(ArjArchiveHasGarbledEntry(plain));
+
+  const std::string sfx = PathOf("locked.exe");
+  fs::create_directories(PathOf("sfx"));
+  WriteFileText(PathOf("sfx/s.txt"), "s");
+  ASSERT_EQ(RunArj({"a", "-je", "-gpw", sfx, "s.txt"}, PathOf("sfx")), 0);
+  ASSERT_GT(fs::file_size(sfx), 10000u) << "a stub stands before the archive";
+  EXPECT_TRUE(ArjArchiveHasGarbledEntry(sfx));
+}
+
+TEST_F(ArjHeadersTest, TheCorpusGarbledArchivesAndNoOthers) {
+  for (const char* name :
+       {"Arj.encrypted.arj", "p.arj", "ARJM1.ARJ", "Arj.store.split.arj", "wrongcrc32.arj"}) {
+    ASSERT_TRUE(fs::is_regular_file(kArjCorpus / name))
+        << "no corpus archive at " << kArjCorpus / name;
+  }
+  for (const char* name : {"Arj.encrypted.arj", "p.arj"}) {
+    EXPECT_TRUE(ArjArchiveHasGarbledEntry((kArjCorpus / name).string())) << name;
+  }
+  for (const char* name : {"ARJM1.ARJ", "Arj.store.split.arj", "wrongcrc32.arj"}) {
+    EXPECT_FALSE(ArjArchiveHasGarbledEntry((kArjCorpus / name).string())) << name;
+  }
+}
+
+TEST_F(ArjHeadersTest, DamageEndsTheWalkWithoutAFinding) {
+  EXPECT_FALSE(ArjArchiveHasGarbledEntry(PathOf("absent.arj")));
+  std::string signatures;
+  for (int i = 0; i < 20000; ++i) signatures += std::string("\x60\xea\x1e\x00", 4);
+  WriteFileText(PathOf("signatures.arj"), signatures);
+  EXPECT_FALSE(ArjArchiveHasGarbledEntry(PathOf("signatures.arj")));
+
+  const std::string locked = MakeArj(PathOf("locked.arj"), {{"a.txt", "a"}}, {"-gpw"});
+  const std::string bytes = ReadFileText(locked);
+  // The main header: id, size, the header, its CRC and the empty extended header.
+  const size_t mainEnd =
+      4 + (static_cast<unsigned char>(bytes[2]) | static_cast<unsigned char>(bytes[3]) << 8) + 4 +
+      2;
+  WriteFileText(PathOf("cut.arj"), bytes.substr(0, mainEnd + 10));
+  EXPECT_FALSE(ArjArchiveHasGarbledEntry(PathOf("cut.arj")));
+  std::string badCrc = bytes;
+  badCrc[mainEnd + 4 + 8] ^= 0x01;  // the local header's date
+  WriteFileText(PathOf("bad-crc.arj"), badCrc);
+  EXPECT_FALSE(ArjArchiveHasGarbledEntry(PathOf("bad-crc.arj")));
+}
+
+using ArjVolumesTest = ArjTest;
+
+TEST(ArjVolumeNames, FollowTheUtilitysNumbering) {
+  struct Case {
+    const char* volume;
+    bool alternate;
+    const char* next;
+  };
+  for (const Case& c :
+       {Case{"d.1/set.arj", false, "d.1/set.a01"}, Case{"set.a01", false, "set.a02"},
+        Case{"set.A99", false, "set.100"}, Case{"set.100", false, "set.101"},
+        Case{"d.1/SETX.ARJ", true, "d.1/S001.ARJ"}, Case{"S009.ARJ", true, "S010.ARJ"}}) {
+    EXPECT_EQ(NextArjVolumeName(c.volume, c.alternate), c.next) << c.volume;
+  }
+}
+
+TEST_F(ArjVolumesTest, AFileSplitOverVolumesIsCheckedOverEveryPart) {
+  std::string content;
+  for (int i = 0; i < 60000; ++i) content += static_cast<char>((i * 7919) >> 3);
+  const std::string plain = MakeArj(PathOf("plain.arj"), {{"big.bin", content}}, {"-m0", "-v20K"});
+  const std::string alternate =
+      MakeArj(PathOf("SETX.ARJ"), {{"big.bin", content}}, {"-m0", "-v20K", "-ve"});
+  ASSERT_TRUE(fs::exists(PathOf("plain.a02")));
+  ASSERT_TRUE(fs::exists(PathOf("S002.ARJ")));
+  const std::string out = PathOf("out") + "/";
+  fs::create_directories(out);
+  session.job.activeBackend = "arj";
+  for (const std::string& archive : {plain, alternate}) {
+    const ArjHeaders headers = ReadArjHeaders(archive);
+    EXPECT_TRUE(headers.complete) << archive;
+    const std::vector<ArjStoredFile> files = ArjStoredFiles(headers);
+    ASSERT_EQ(files.size(), 1u) << archive;
+    EXPECT_TRUE(files[0].whole);
+    EXPECT_GE(files[0].parts.size(), 3u);
+    EXPECT_EQ(files[0].size(), content.size());
+
+    // A byte changed in the last part fails the check; the right bytes pass it.
+    for (const bool damaged : {true, false}) {
+      ArjStaging staging;
+      ASSERT_TRUE(staging.Create(out));
+      const std::optional<ArjStaging::ArchiveFolder> folder = staging.AddArchive(1, 0);
+      ASSERT_TRUE(folder);
+      std::string staged = content;
+      if (damaged) staged[staged.size() - 10] ^= 0x20;
+      WriteFileText(folder->base + "big.bin", staged);
+      EXPECT_EQ(PlaceArjArchive(session, headers, *folder, out), !damaged) << archive;
+    }
+    EXPECT_EQ(ReadFileText(out + "big.bin"), content);
+    fs::remove(out + "big.bin");
+  }
+  EXPECT_EQ(dialogs.messages.size(), 2u);
+
+  // The same set through the job and the utility, its output hidden: with no one to
+  // answer the next volume's question, the utility must not ask it.
+  SetSetting("arj options", "auto overwrite", "");
+  ExtractInto({plain});
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
+  EXPECT_EQ(TreeOf(PathOf("out")), (std::vector<std::string>{"big.bin"}));
+  EXPECT_EQ(ReadFileText(PathOf("out/big.bin")), content);
 }
 
 }  // namespace
