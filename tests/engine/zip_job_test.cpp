@@ -137,34 +137,6 @@ TEST_F(ZipJobTest, CancelAtThePromptFillsTheBarAndStopsBeforeTheNextArchive) {
   ExpectDidNotFinish();
 }
 
-// Whatever the settings say, tessaly-extract -n keeps every existing file, unasked.
-TEST_F(ZipJobTest, ExistingFilesFollowTheSettingUnlessEveryFileIsKept) {
-  struct Case {
-    const char* label;
-    std::string setting;
-    bool keep;
-    std::string a;
-  };
-  const Case cases[] = {
-      {"auto overwrite", "1", false, "new a"},
-      {"kept despite auto overwrite", "1", true, "old a"},
-      {"kept unasked", "", true, "old a"},
-  };
-  WriteZip(PathOf("x.zip"), {{"a.txt", "new a"}, {"b.txt", "new b"}});
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.label);
-    StartCase();
-    WriteFileText(Out("a.txt"), "old a");
-    SetSetting("zip options", "auto overwrite", c.setting);
-    session.job.keepExistingFiles = c.keep;
-    ExtractOne(PathOf("x.zip"));
-    EXPECT_EQ(ReadFileText(Out("a.txt")), c.a);
-    EXPECT_EQ(ReadFileText(Out("b.txt")), "new b");
-    EXPECT_TRUE(dialogs.fileExistsQuestions.empty());
-    EXPECT_EQ(session.status.archiveLabel, kFinished);
-  }
-}
-
 // However the file was granted for replacing, an entry that fails its CRC or whose
 // stream is broken leaves it as it was, with nothing beside it.
 TEST_F(ZipJobTest, AFailedEntryNeverReplacesTheOldFile) {
@@ -198,22 +170,6 @@ TEST_F(ZipJobTest, AFailedEntryNeverReplacesTheOldFile) {
       EXPECT_EQ(session.status.archiveLabel, kNotFinished);
     }
   }
-}
-
-// The status line and the question show the name as it is written, control
-// characters as "_".
-TEST_F(ZipJobTest, ControlCharactersInNamesBecomeUnderscores) {
-  ZipTestEntry entry("bell\a/esc\x1b[1m.txt", "new");
-  entry.cp437 = true;
-  WriteZip(PathOf("c.zip"), {entry});
-  const std::string path = Out("bell_/esc_[1m.txt");
-  WriteFileText(path, "old");
-  dialogs.fileExistsAnswers = {"Yes"};
-  ExtractOne(PathOf("c.zip"));
-  EXPECT_EQ(dialogs.fileExistsQuestions, std::vector<std::string>{ExistsQuestion(path)});
-  EXPECT_EQ(recorder.MessageLines(), std::vector<std::string>{"Extracting file: " + path + "  "});
-  EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"bell_/", "bell_/esc_[1m.txt"}));
-  EXPECT_EQ(ReadFileText(path), "new");
 }
 
 // Central records pointing at bytes another record owns make a small archive write
@@ -264,39 +220,6 @@ TEST_F(ZipJobTest, AnArchiveHoldingAStoredZipIsNoZip) {
   ExtractOne(PathOf("holds4.rar"));
   EXPECT_EQ(TreeOf(out_), std::vector<std::string>{"inner.zip"});
   EXPECT_EQ(ReadFileText(Out("inner.zip")), zip);
-}
-
-// Names that try to leave the destination and a link already in it: nothing outside
-// is written or removed, whatever the overwrite setting.
-TEST_F(ZipJobTest, NothingOutsideTheDestinationChanges) {
-  ZipTestEntry backslashes("a\\..\\..\\x", "backslashes");
-  backslashes.fatHost = true;
-  WriteZip(PathOf("slip.zip"), {{"../x", "dot-dot"},
-                                {"/abs", "absolute"},
-                                backslashes,
-                                {"C:/x", "drive"},
-                                {"pre/x.txt", "through the link"}});
-  for (const std::string setting : {"", "1"}) {
-    SCOPED_TRACE("auto overwrite " + setting);
-    StartCase();
-    WriteFileText(PathOf("outside/x.txt"), "outside");
-    fs::create_directory_symlink("../outside", Out("pre"));
-    SetSetting("zip options", "auto overwrite", setting);
-    ExtractOne(PathOf("slip.zip"));
-    EXPECT_EQ(ReadFileText(Out("x")), "drive");
-    EXPECT_EQ(ReadFileText(Out("abs")), "absolute");
-    EXPECT_FALSE(fs::exists(Out("a")));
-    EXPECT_EQ(TreeOf(PathOf("outside")), std::vector<std::string>{"x.txt"});
-    EXPECT_EQ(ReadFileText(PathOf("outside/x.txt")), "outside");
-    for (const std::string& escaped :
-         {PathOf("x"), PathOf("abs"), std::string("/abs"), WorkDir() + "/C:"}) {
-      EXPECT_FALSE(fs::exists(escaped)) << escaped;
-    }
-    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{OutsideDestinationText("../x"),
-                                                        OutsideDestinationText("a/../../x"),
-                                                        OutsideDestinationText("pre/x.txt")}));
-    EXPECT_EQ(session.status.archiveLabel, kNotFinished);
-  }
 }
 
 // Each encrypted entry is asked for; a wrong answer is asked again saying why, and an
