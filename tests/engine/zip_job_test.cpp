@@ -1,6 +1,7 @@
 // ZIP jobs through the driver and the real library: sub-folders per archive, the
 // File Exists prompt and what replaces an existing file, passwords, library errors,
-// hostile archives, and extracting selected entries. A full disk is the end-to-end
+// hostile archives, extracting selected entries, more than 65535 entries, and the
+// listings of the contents window and the counting pass. A full disk is the end-to-end
 // tests' part.
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "engine/entry_target.h"
+#include "engine/zip/zip_backend.h"
 #include "support/ace_writer.h"
 #include "support/engine_fixture.h"
 #include "support/job_texts.h"
@@ -380,6 +382,140 @@ TEST_F(ZipJobTest, SelectedEntriesAreExtractedByTheirFullPathsWithoutACap) {
   EXPECT_EQ(session.status.progressMax, 121);
   EXPECT_EQ(session.status.progressValue, 121);
   EXPECT_FALSE(session.job.selectedEntriesMode);
+}
+
+// Past the 16-bit entry count every entry arrives and the bar counts them all.
+using ManyEntriesTest = ZipJobTest;
+
+TEST_F(ManyEntriesTest, SlowMoreThan65535EntriesAllArriveAndFillTheBar) {
+  constexpr int kCount = 65536 + 64;
+  WriteManyEntriesZip(PathOf("many.zip"), kCount);
+  ASSERT_FALSE(HasFailure());
+  Select({PathOf("many.zip")});
+  Extract();
+
+  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
+  const StatusModel& status = session.status;
+  EXPECT_EQ(status.archiveLabel, kFinished);
+  EXPECT_EQ(status.progressMax, kCount);
+  EXPECT_EQ(status.progressValue, kCount);
+  EXPECT_EQ(session.job.progressCount, kCount);
+  EXPECT_TRUE(recorder.SawArchiveLabel("Processing archive: " + PathOf("many.zip")));
+  const std::vector<std::string> lines = recorder.MessageLines();
+  ASSERT_EQ(lines.size(), static_cast<size_t>(kCount));
+  EXPECT_EQ(lines.front(), "Extracting file: " + Out(ManyEntriesName(0)) + "  ");
+  EXPECT_EQ(lines.back(), "Extracting file: " + Out(ManyEntriesName(kCount - 1)) + "  ");
+
+  size_t files = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(out_)) {
+    if (entry.is_regular_file()) ++files;
+  }
+  EXPECT_EQ(files, static_cast<size_t>(kCount));
+  for (const int n : {0, 65535, 65536, kCount - 1}) {
+    EXPECT_EQ(ReadFileText(Out(ManyEntriesName(n))), std::to_string(n) + "\n");
+  }
+}
+
+// List mode: the contents window's rows, and the counting listing that an unchanged
+// archive answers from the previous one.
+class ZipListingTest : public EngineTest {
+ protected:
+  // A listing as the contents window, the probe and the counting pass make it.
+  void List(const std::string& archive, bool intoContents) {
+    session.job.countingPass = true;
+    session.zip.extractList = true;
+    session.zip.extractDir.clear();
+    session.zip.zipFileName = archive;
+    session.zip.listIntoContents = intoContents;
+    session.zip.listedBytes = 0;
+    session.zip.listedEntries = 0;
+    session.zip.zipMemberCount = 0;
+    session.job.extractResult = 0;
+    UnzipArchive(session);
+  }
+};
+
+TEST_F(ZipListingTest, RowsGoOnTopWithTheirColumns) {
+  WriteZip(PathOf("l.zip"), {{"top.txt", "12345"},
+                             {"docs/", ""},
+                             {"docs/guide.doc", std::string(1000, 'g'), true},
+                             {"a/b.txt", "secret", false, "pw"}});
+  List(PathOf("l.zip"), true);
+
+  const auto& rows = session.contents.rows;
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0].text, "b.txt+");
+  EXPECT_EQ(rows[0].storedName, "a/b.txt");
+  EXPECT_EQ(rows[0].iconKey, "txt");
+  EXPECT_EQ(rows[0].subItems[1], "6");
+  EXPECT_EQ(rows[0].subItems[3], "6") << "the encryption header is not counted";
+  EXPECT_EQ(rows[0].subItems[4], "a/");
+
+  EXPECT_EQ(rows[1].text, "guide.doc");
+  EXPECT_EQ(rows[1].iconKey, "Others");
+  EXPECT_EQ(rows[1].subItems[4], "docs/");
+  EXPECT_NE(rows[1].subItems[3], "1000") << "deflated";
+
+  EXPECT_EQ(rows[2].text, "");
+  EXPECT_EQ(rows[2].subItems[4], "docs/");
+
+  EXPECT_EQ(rows[3].text, "top.txt");
+  EXPECT_EQ(rows[3].subItems, (std::array<std::string, 5>{"3/7/2024 9:5", "5", "0%", "5", ""}));
+
+  EXPECT_EQ(session.zip.listedBytes, 5 + 1000 + 6);
+  EXPECT_EQ(session.zip.listedEntries, 4);
+  EXPECT_EQ(session.zip.zipMemberCount, 4u);
+  EXPECT_TRUE(dialogs.inputs.empty()) << "listing asks for no password";
+}
+
+TEST_F(ZipListingTest, WithoutTheContentsWindowEntriesAreOnlyCounted) {
+  WriteZip(PathOf("l.zip"), {{"x.zip", "inner"}, {"y.cpp", "int"}});
+  List(PathOf("l.zip"), false);
+  EXPECT_TRUE(session.contents.rows.empty());
+  EXPECT_EQ(session.zip.listedEntries, 2);
+  EXPECT_EQ(session.zip.listedBytes, 0);
+
+  List(PathOf("l.zip"), true);
+  ASSERT_EQ(session.contents.rows.size(), 2u);
+  EXPECT_EQ(session.contents.rows[0].iconKey, "cpp");
+  EXPECT_EQ(session.contents.rows[1].iconKey, "tessaly");
+}
+
+// The same counts again for an unchanged archive; a changed one, other names or a
+// listing for the contents window read it again.
+TEST_F(ZipListingTest, ACountingListingIsReadAgainWhenAnythingChanged) {
+  WriteZip(PathOf("a.zip"), {{"one.txt", "1"}});
+  for (int again = 0; again < 2; ++again) {
+    List(PathOf("a.zip"), false);
+    EXPECT_EQ(session.zip.zipMemberCount, 1u);
+    EXPECT_EQ(session.zip.listedEntries, 1);
+    EXPECT_EQ(session.job.extractResult, 0);
+  }
+
+  // Rewritten in place, same name: the new entries count.
+  WriteZip(PathOf("b.zip"), {{"one.txt", "1"}, {"two.txt", "2"}, {"three.txt", "3"}});
+  fs::copy_file(PathOf("b.zip"), PathOf("a.zip"), fs::copy_options::overwrite_existing);
+  List(PathOf("a.zip"), false);
+  EXPECT_EQ(session.zip.zipMemberCount, 3u);
+  EXPECT_EQ(session.zip.listedEntries, 3);
+
+  // Only the selected names are listed.
+  session.zip.includeNames = {"two.txt"};
+  List(PathOf("a.zip"), false);
+  EXPECT_EQ(session.zip.listedEntries, 1);
+  session.zip.includeNames.clear();
+  List(PathOf("a.zip"), false);
+  EXPECT_EQ(session.zip.listedEntries, 3);
+
+  List(PathOf("a.zip"), true);
+  EXPECT_EQ(session.contents.rows.size(), 3u);
+
+  // A missing archive is an error every time, not a remembered listing.
+  fs::remove(PathOf("a.zip"));
+  session.job.selectedFiles = {PathOf("a.zip")};
+  session.job.probeMode = true;
+  List(PathOf("a.zip"), false);
+  EXPECT_EQ(session.job.extractResult, 1);
 }
 
 }  // namespace
