@@ -107,7 +107,9 @@ TEST_F(AceBackendTest, EachFailureEndsTheArchiveWithItsMessage) {
     EXPECT_EQ(dialogs.messages.at(0).icon, MsgIcon::Critical);
     EXPECT_EQ(dialogs.messages[0].title, "Oops!");
     EXPECT_EQ(TreeOf(out_), row.left);
-    if (!row.left.empty()) EXPECT_EQ(ReadFileText(Out("a.txt")), "alpha");
+    if (!row.left.empty()) {
+      EXPECT_EQ(ReadFileText(Out("a.txt")), "alpha");
+    }
   }
   EXPECT_EQ(AceOpenResultMessage(0), "");
   EXPECT_EQ(AceOpenResultMessage(1),
