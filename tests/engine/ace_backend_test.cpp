@@ -1,7 +1,7 @@
-// What only ACE jobs do, through the driver and the real library on archives the
-// writer makes: the count over every volume and the messages the backend ends with,
-// with the library results no archive here reaches. What every in-process
-// format does is in the hostile archive tables, Cancel in the entry cancel tests.
+// What only ACE jobs do, through the driver and the real library on archives the writer makes: the
+// count over every volume and the messages the backend ends with, with the library results no
+// archive here reaches. What every in-process format does is in the hostile archive tables, Cancel
+// in the entry cancel tests.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -45,8 +45,8 @@ TEST_F(AceBackendTest, TheCountCoversEveryVolumeOfTheSet) {
   EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
-// What the backend tells of an archive it cannot finish: a damaged header before the
-// end is no end of the archive, and what came before it stays.
+// What the backend tells of an archive it cannot finish: a damaged header before the end is no end
+// of the archive, and what came before it stays.
 TEST_F(AceBackendTest, EachFailureEndsTheArchiveWithItsMessage) {
   const struct {
     const char* name;

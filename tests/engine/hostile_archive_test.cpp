@@ -1,8 +1,8 @@
-// The in-process backends on archives the writers make, one test per case with
-// a row per format: what is shown while extracting, the overwrite questions,
-// failures and their messages, and hostile archives. Nothing outside the
-// destination is written or removed, an old file survives a failed replacement,
-// and a job with a failure never ends "finished".
+// The in-process backends on archives the writers make, one test per case with a row
+// per format: what is shown while extracting, the overwrite questions, failures and
+// their messages, and hostile archives. Nothing outside the destination is written or
+// removed, an old file survives a failed replacement, and a job with a failure never
+// ends "finished".
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -27,8 +27,8 @@ namespace fs = std::filesystem;
 
 enum class Format { Rar4, Rar5, Ace, Zip, Tar };
 
-std::string FormatName(const ::testing::TestParamInfo<Format> &info) {
-  const char *names[] = {"Rar4", "Rar5", "Ace", "Zip", "Tar"};
+std::string FormatName(const ::testing::TestParamInfo<Format>& info) {
+  const char* names[] = {"Rar4", "Rar5", "Ace", "Zip", "Tar"};
   return names[static_cast<int>(info.param)];
 }
 
@@ -40,51 +40,47 @@ struct HostileEntry {
   bool folder = false;
 };
 
-HostileEntry Folder(const std::string &name) {
+HostileEntry Folder(const std::string& name) {
   return {name, "", false, false, true};
 }
 
-class HostileArchiveTest : public DestinationJobTest,
-                           public ::testing::WithParamInterface<Format> {
-protected:
+class HostileArchiveTest : public DestinationJobTest, public ::testing::WithParamInterface<Format> {
+ protected:
   std::string Type() const {
-    const char *types[] = {"rar", "rar", "ace", "zip", "tar"};
+    const char* types[] = {"rar", "rar", "ace", "zip", "tar"};
     return types[static_cast<int>(GetParam())];
   }
-  std::string ArchivePath(const std::string &name = "hostile") const {
+  std::string ArchivePath(const std::string& name = "hostile") const {
     return PathOf(name + "." + Type());
   }
-  void SetAutoOverwrite(const std::string &value) const {
-    SetSetting((GetParam() == Format::Tar ? "libarchive" : Type()) + " options",
-               "auto overwrite", value);
+  void SetAutoOverwrite(const std::string& value) const {
+    SetSetting((GetParam() == Format::Tar ? "libarchive" : Type()) + " options", "auto overwrite",
+               value);
   }
 
   // The archive of entries, encrypted ones with the password "pw".
-  std::string Write(const std::vector<HostileEntry> &entries,
-                    const std::string &name = "hostile") const {
+  std::string Write(const std::vector<HostileEntry>& entries,
+                    const std::string& name = "hostile") const {
     const std::string path = ArchivePath(name);
     if (GetParam() == Format::Ace) {
       std::vector<AceTestEntry> aceEntries;
-      for (const HostileEntry &entry : entries) {
+      for (const HostileEntry& entry : entries) {
         // Encrypted entries are packed, so that decryption feeds the decoder.
-        aceEntries.push_back(
-            {entry.name, entry.data, entry.folder,
-             entry.encrypted ? AceMethod::Lz77 : AceMethod::Stored,
-             entry.encrypted});
+        aceEntries.push_back({entry.name, entry.data, entry.folder,
+                              entry.encrypted ? AceMethod::Lz77 : AceMethod::Stored,
+                              entry.encrypted});
       }
       AceOptions options;
       options.password = "pw";
       WriteAce(path, aceEntries, options);
-      for (const HostileEntry &entry : entries) {
-        if (entry.wrongCrc)
-          Damage(path, entry.data);
+      for (const HostileEntry& entry : entries) {
+        if (entry.wrongCrc) Damage(path, entry.data);
       }
       return path;
     }
     if (GetParam() == Format::Zip) {
       std::vector<ZipTestEntry> zipEntries;
-      for (const HostileEntry &entry : entries)
-        zipEntries.emplace_back(entry.name, entry.data);
+      for (const HostileEntry& entry : entries) zipEntries.emplace_back(entry.name, entry.data);
       WriteZip(path, zipEntries);
       return path;
     }
@@ -92,35 +88,31 @@ protected:
       std::vector<std::string> argv = {
           "python3", "-c",
           "import io, sys, tarfile\n"
-          "with tarfile.open(sys.argv[1], 'w', format=tarfile.PAX_FORMAT) as "
-          "tar:\n"
+          "with tarfile.open(sys.argv[1], 'w', format=tarfile.PAX_FORMAT) as tar:\n"
           "    for name, data in zip(sys.argv[2::2], sys.argv[3::2]):\n"
           "        info = tarfile.TarInfo(name)\n"
           "        info.size = len(data)\n"
           "        tar.addfile(info, io.BytesIO(data.encode()))\n",
           path};
-      for (const HostileEntry &entry : entries)
-        argv.insert(argv.end(), {entry.name, entry.data});
+      for (const HostileEntry& entry : entries) argv.insert(argv.end(), {entry.name, entry.data});
       EXPECT_EQ(RunTool(argv, Root()), 0);
       return path;
     }
     std::vector<RarTestEntry> rarEntries;
-    for (const HostileEntry &entry : entries) {
-      RarTestEntry rarEntry{entry.name, entry.data, entry.folder,
-                            entry.encrypted};
+    for (const HostileEntry& entry : entries) {
+      RarTestEntry rarEntry{entry.name, entry.data, entry.folder, entry.encrypted};
       rarEntry.wrongCrc = entry.wrongCrc;
       rarEntries.push_back(rarEntry);
     }
     RarOptions options;
-    options.format =
-        GetParam() == Format::Rar4 ? RarFormat::Rar4 : RarFormat::Rar5;
+    options.format = GetParam() == Format::Rar4 ? RarFormat::Rar4 : RarFormat::Rar5;
     options.password = "pw";
     WriteRar(path, rarEntries, options);
     return path;
   }
 
   // Flips the first byte of the stored data, so that only its CRC is wrong.
-  static void Damage(const std::string &path, const std::string &data) {
+  static void Damage(const std::string& path, const std::string& data) {
     std::string bytes = ReadFileText(path);
     const size_t at = bytes.find(data);
     ASSERT_NE(at, std::string::npos);
@@ -132,23 +124,21 @@ protected:
   // program's own settings and temporary files.
   std::vector<std::string> Outside() const {
     std::vector<std::string> tree;
-    for (const std::string &path : TreeOf(Root())) {
-      const bool own = path.starts_with("out/") ||
-                       path.starts_with("config/") ||
+    for (const std::string& path : TreeOf(Root())) {
+      const bool own = path.starts_with("out/") || path.starts_with("config/") ||
                        path.starts_with("tmp/") ||
                        path == fs::path(ArchivePath()).filename().string();
       if (!own) {
-        tree.push_back(path + (fs::is_regular_file(PathOf(path))
-                                   ? "=" + ReadFileText(PathOf(path))
-                                   : ""));
+        tree.push_back(path +
+                       (fs::is_regular_file(PathOf(path)) ? "=" + ReadFileText(PathOf(path)) : ""));
       }
     }
     return tree;
   }
 
   std::string CrcError() const {
-    return "Tessaly encountered a CRC error while processing \"" +
-           ArchivePath() + "\". Operation aborted.";
+    return "Tessaly encountered a CRC error while processing \"" + ArchivePath() +
+           "\". Operation aborted.";
   }
 };
 
@@ -163,13 +153,11 @@ TEST_P(HostileArchiveTest, AFailedReplacementLeavesTheOldFileAndNothingElse) {
   EXPECT_EQ(session.status.archiveLabel, kNotFinished);
 }
 
-// After a password was asked (in a box that hides what is typed), a failing
-// entry once made the backend delete the path its raw name gave, outside the
-// destination.
+// After a password was asked (in a box that hides what is typed), a failing entry once
+// made the backend delete the path its raw name gave, outside the destination.
 TEST_P(HostileArchiveTest, AFailingEntryAfterAPasswordRemovesNothingOutside) {
   WriteFileText(PathOf("victim.txt"), "precious");
-  Write({{"a.txt", "secret", true},
-         {"../victim.txt", "fails its check", false, true}});
+  Write({{"a.txt", "secret", true}, {"../victim.txt", "fails its check", false, true}});
   dialogs.inputAnswers = {"pw"};
   ExtractOne(ArchivePath());
   ASSERT_EQ(dialogs.inputs.size(), 1u);
@@ -180,82 +168,64 @@ TEST_P(HostileArchiveTest, AFailingEntryAfterAPasswordRemovesNothingOutside) {
   EXPECT_EQ(session.status.archiveLabel, kNotFinished);
 }
 
-TEST_P(HostileArchiveTest,
-       ControlCharactersInNamesBecomeUnderscoresOnDiskAndOnScreen) {
+TEST_P(HostileArchiveTest, ControlCharactersInNamesBecomeUnderscoresOnDiskAndOnScreen) {
   Write({{"bell\a\x1b[1m\n.txt", "x"}});
   ExtractOne(ArchivePath());
   EXPECT_EQ(TreeOf(out_), std::vector<std::string>{"bell__[1m_.txt"});
-  EXPECT_EQ(recorder.MessageLines(),
-            std::vector<std::string>{"Extracting file: bell__[1m_.txt"});
+  EXPECT_EQ(recorder.MessageLines(), std::vector<std::string>{"Extracting file: bell__[1m_.txt"});
 }
 
-TEST_P(HostileArchiveTest,
-       ExtractsFoldersAndFilesShowingEachEntryAndTheArchive) {
+TEST_P(HostileArchiveTest, ExtractsFoldersAndFilesShowingEachEntryAndTheArchive) {
   Write({Folder("docs"), {"docs/a.txt", "alpha"}, {"b.txt", "beta"}});
   ExtractOne(ArchivePath());
-  EXPECT_EQ(TreeOf(out_),
-            (std::vector<std::string>{"b.txt", "docs/", "docs/a.txt"}));
+  EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"b.txt", "docs/", "docs/a.txt"}));
   EXPECT_EQ(ReadFileText(Out("docs/a.txt")), "alpha");
   EXPECT_EQ(recorder.MessageLines(),
-            (std::vector<std::string>{"Extracting file: docs",
-                                      "Extracting file: docs/a.txt",
+            (std::vector<std::string>{"Extracting file: docs", "Extracting file: docs/a.txt",
                                       "Extracting file: b.txt"}));
   EXPECT_TRUE(recorder.SawArchiveLabel("Processing archive: " + ArchivePath()));
   EXPECT_EQ(session.status.progressMax, 3);
-  EXPECT_EQ(session.status.progressValue, 3)
-      << "one step per entry, and the bar ends full";
-  EXPECT_TRUE(dialogs.messages.empty())
-      << ::testing::PrintToString(MessageTexts());
+  EXPECT_EQ(session.status.progressValue, 3) << "one step per entry, and the bar ends full";
+  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
   EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
-// No and a prompt closed unanswered keep the file; Cancel keeps it and stops
-// the archive without a message.
+// No and a prompt closed unanswered keep the file; Cancel keeps it and stops the
+// archive without a message.
 TEST_P(HostileArchiveTest, NoOrNoAnswerKeepsTheFileAndCancelStopsTheArchive) {
   SetAutoOverwrite("0");
-  Write({{"no.txt", "new"},
-         {"closed.txt", "new"},
-         {"stop.txt", "new"},
-         {"never.txt", "new"}});
-  for (const char *name : {"no.txt", "closed.txt", "stop.txt"})
-    WriteFileText(Out(name), "old");
+  Write({{"no.txt", "new"}, {"closed.txt", "new"}, {"stop.txt", "new"}, {"never.txt", "new"}});
+  for (const char* name : {"no.txt", "closed.txt", "stop.txt"}) WriteFileText(Out(name), "old");
   dialogs.fileExistsAnswers = {"No", "", "Cancel"};
   ExtractOne(ArchivePath());
   EXPECT_EQ(dialogs.fileExistsQuestions.size(), 3u);
-  for (const char *name : {"no.txt", "closed.txt", "stop.txt"}) {
+  for (const char* name : {"no.txt", "closed.txt", "stop.txt"}) {
     EXPECT_EQ(ReadFileText(Out(name)), "old") << name;
   }
   EXPECT_FALSE(fs::exists(Out("never.txt")));
-  EXPECT_TRUE(dialogs.messages.empty())
-      << ::testing::PrintToString(MessageTexts());
+  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
   EXPECT_EQ(session.status.archiveLabel, kNotFinished);
 }
 
-// Every archive of the job is handed over: "All" answers the later ones too,
-// but not the next job's, and a failure in the middle one is reported while the
-// others are extracted.
-TEST_P(HostileArchiveTest,
-       AJobGoesOnAfterAFailedArchiveAndAllAnswersTheLaterOnes) {
+// Every archive of the job is handed over: "All" answers the later ones too, but not the next
+// job's, and a failure in the middle one is reported while the others are extracted.
+TEST_P(HostileArchiveTest, AJobGoesOnAfterAFailedArchiveAndAllAnswersTheLaterOnes) {
   SetAutoOverwrite("0");
   Write({{"x.txt", "new x"}, {"z.txt", "new z"}}, "a");
   Write({{"b.txt", "b", true}}, "b");
   Write({{"y.txt", "new y"}}, "c");
-  for (const char *name : {"x.txt", "y.txt", "z.txt"})
-    WriteFileText(Out(name), "old");
+  for (const char* name : {"x.txt", "y.txt", "z.txt"}) WriteFileText(Out(name), "old");
   dialogs.fileExistsAnswers = {"All"};
   dialogs.inputAnswers = {"wrong"};
   Select({ArchivePath("a"), ArchivePath("b"), ArchivePath("c")});
   Extract();
-  EXPECT_EQ(dialogs.fileExistsQuestions,
-            std::vector<std::string>{ExistsQuestion("x.txt")});
+  EXPECT_EQ(dialogs.fileExistsQuestions, std::vector<std::string>{ExistsQuestion("x.txt")});
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{kWrongPassword});
-  for (const char *name : {"x.txt", "y.txt", "z.txt"}) {
+  for (const char* name : {"x.txt", "y.txt", "z.txt"}) {
     EXPECT_EQ(ReadFileText(Out(name)), std::string("new ") + name[0]);
   }
-  EXPECT_EQ(TreeOf(out_),
-            (std::vector<std::string>{"x.txt", "y.txt", "z.txt"}));
-  EXPECT_EQ(session.status.archiveLabel, kNotFinished)
-      << "one failed archive is enough";
+  EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"x.txt", "y.txt", "z.txt"}));
+  EXPECT_EQ(session.status.archiveLabel, kNotFinished) << "one failed archive is enough";
 
   // The next job asks again.
   Select({ArchivePath("c")});
@@ -270,9 +240,8 @@ TEST_P(HostileArchiveTest, AMissingOrWrongPasswordIsSaidAndLeavesNoFile) {
   const struct {
     std::string answer;
     std::string message;
-  } kCases[] = {{"", "No password supplied. Aborting."},
-                {"wrong", kWrongPassword}};
-  for (const auto &c : kCases) {
+  } kCases[] = {{"", "No password supplied. Aborting."}, {"wrong", kWrongPassword}};
+  for (const auto& c : kCases) {
     SCOPED_TRACE("answer \"" + c.answer + "\"");
     dialogs.messages.clear();
     dialogs.inputAnswers = {c.answer};
@@ -283,13 +252,11 @@ TEST_P(HostileArchiveTest, AMissingOrWrongPasswordIsSaidAndLeavesNoFile) {
 }
 
 // Whatever was extracted before the gap stays.
-TEST_P(HostileArchiveTest,
-       AMissingVolumeStopsWithItsMessageKeepingWhatWasExtracted) {
+TEST_P(HostileArchiveTest, AMissingVolumeStopsWithItsMessageKeepingWhatWasExtracted) {
   const std::string first(50, 'f');
   const std::string big(300, 'b');
   RarOptions options;
-  options.format =
-      GetParam() == Format::Rar5 ? RarFormat::Rar5 : RarFormat::Rar4;
+  options.format = GetParam() == Format::Rar5 ? RarFormat::Rar5 : RarFormat::Rar4;
   const std::vector<std::string> volumes =
       GetParam() == Format::Ace
           ? WriteAceVolumes(PathOf("set"), 100,
@@ -303,26 +270,19 @@ TEST_P(HostileArchiveTest,
   ExpectOnlyMessage(
       "Tessaly could not complete the extract operation because this " +
       std::string(GetParam() == Format::Ace ? "ACE" : "RAR") +
-      " set is missing one or more of its volumes. If this archive set is "
-      "located on seperate "
-      "floppy disks, please copy all of the volumes to a single folder on your "
-      "harddrive and "
-      "extract them from there, as Tessaly does not presently support archive "
-      "sets which "
+      " set is missing one or more of its volumes. If this archive set is located on seperate "
+      "floppy disks, please copy all of the volumes to a single folder on your harddrive and "
+      "extract them from there, as Tessaly does not presently support archive sets which "
       "contain volumes which are not located in the same folder.");
   EXPECT_EQ(ReadFileText(Out("first.txt")), first);
 }
 
-// The archive starts again after the password: every file before the encrypted
-// entry is asked about again, those this job wrote too; the folder never.
-TEST_P(HostileArchiveTest,
-       AnEncryptedEntryStartsTheArchiveAgainAskingAboutEachFile) {
+// The archive starts again after the password: every file before the encrypted entry
+// is asked about again, those this job wrote too; the folder never.
+TEST_P(HostileArchiveTest, AnEncryptedEntryStartsTheArchiveAgainAskingAboutEachFile) {
   SetAutoOverwrite("0");
   WriteFileText(Out("two.txt"), "old");
-  Write({Folder("dir"),
-         {"one.txt", "1"},
-         {"two.txt", "2"},
-         {"three.txt", "3", true}});
+  Write({Folder("dir"), {"one.txt", "1"}, {"two.txt", "2"}, {"three.txt", "3", true}});
   dialogs.inputAnswers = {"pw"};
   // Before the password two.txt is kept; started again, it is replaced.
   dialogs.fileExistsAnswers = {"No", "No", "Yes"};
@@ -330,36 +290,29 @@ TEST_P(HostileArchiveTest,
   ASSERT_EQ(dialogs.inputs.size(), 1u);
   EXPECT_NE(dialogs.inputs[0].prompt.find(" three.txt "), std::string::npos);
   EXPECT_EQ(dialogs.fileExistsQuestions,
-            (std::vector<std::string>{ExistsQuestion("two.txt"),
-                                      ExistsQuestion("one.txt"),
+            (std::vector<std::string>{ExistsQuestion("two.txt"), ExistsQuestion("one.txt"),
                                       ExistsQuestion("two.txt")}));
-  EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"dir/", "one.txt",
-                                                    "three.txt", "two.txt"}));
+  EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"dir/", "one.txt", "three.txt", "two.txt"}));
   EXPECT_EQ(ReadFileText(Out("two.txt")), "2");
   EXPECT_EQ(ReadFileText(Out("three.txt")), "3");
-  EXPECT_TRUE(dialogs.messages.empty())
-      << ::testing::PrintToString(MessageTexts());
+  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
   EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryInProcessFormat, HostileArchiveTest,
-                         ::testing::Values(Format::Rar4, Format::Rar5,
-                                           Format::Ace),
-                         FormatName);
+                         ::testing::Values(Format::Rar4, Format::Rar5, Format::Ace), FormatName);
 
-// What only RAR archives can carry: modes, links, and methods the library
-// lacks.
-class HostileRarTest : public DestinationJobTest,
-                       public ::testing::WithParamInterface<RarFormat> {
-protected:
-  std::string Write(const std::vector<RarTestEntry> &entries) const {
+// What only RAR archives can carry: modes, links, and methods the library lacks.
+class HostileRarTest : public DestinationJobTest, public ::testing::WithParamInterface<RarFormat> {
+ protected:
+  std::string Write(const std::vector<RarTestEntry>& entries) const {
     RarOptions options;
     options.format = GetParam();
     const std::string path = PathOf("hostile.rar");
     WriteRar(path, entries, options);
     return path;
   }
-  static RarTestEntry Link(const std::string &name, const std::string &target) {
+  static RarTestEntry Link(const std::string& name, const std::string& target) {
     RarTestEntry link{name, ""};
     link.linkTarget = target;
     return link;
@@ -377,8 +330,7 @@ TEST_P(HostileRarTest, ModesLoseSetIdAndStickyBitsAndFollowTheUmask) {
   EXPECT_EQ(info.st_mode & 07777, 0755 & ~mask);
 }
 
-TEST_P(HostileRarTest,
-       AnUnsafeLinkIsSkippedWithItsOwnMessageAndTheRestIsExtracted) {
+TEST_P(HostileRarTest, AnUnsafeLinkIsSkippedWithItsOwnMessageAndTheRestIsExtracted) {
   ExtractOne(Write({Link("links/bad_link", "../../outside"),
                     RarFolder("dir"),
                     {"dir/f.txt", "f"},
@@ -386,16 +338,13 @@ TEST_P(HostileRarTest,
   EXPECT_FALSE(fs::exists(fs::symlink_status(Out("links/bad_link"))));
   EXPECT_EQ(ReadFileText(Out("dir/f.txt")), "f");
   EXPECT_EQ(fs::read_symlink(Out("dir/good_link")), "f.txt");
-  EXPECT_EQ(
-      MessageTexts(),
-      std::vector<std::string>{
-          "Tessaly did not create the link \"links/bad_link\": its target "
-          "lies outside the destination folder."});
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{
+                                "Tessaly did not create the link \"links/bad_link\": its target "
+                                "lies outside the destination folder."});
   EXPECT_EQ(session.status.archiveLabel, kNotFinished);
 }
 
-TEST_P(HostileRarTest,
-       EntriesTheLibraryCannotDecodeAreNamedAndTheRestIsExtracted) {
+TEST_P(HostileRarTest, EntriesTheLibraryCannotDecodeAreNamedAndTheRestIsExtracted) {
   std::vector<RarTestEntry> entries;
   if (GetParam() == RarFormat::Rar4) {
     RarTestEntry unknownVersion{"version99.bin", "data"};
@@ -411,11 +360,10 @@ TEST_P(HostileRarTest,
     entries = {unknownMethod, hugeWindow};
   }
   std::vector<std::string> expected;
-  for (const RarTestEntry &entry : entries) {
-    expected.push_back(
-        "Tessaly could not extract \"" + entry.name +
-        "\": it is packed with a method or dictionary size this version does "
-        "not support.");
+  for (const RarTestEntry& entry : entries) {
+    expected.push_back("Tessaly could not extract \"" + entry.name +
+                       "\": it is packed with a method or dictionary size this version does "
+                       "not support.");
   }
   entries.push_back({"after.txt", "a"});
   ExtractOne(Write(entries));
@@ -425,18 +373,15 @@ TEST_P(HostileRarTest,
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFormats, HostileRarTest,
-                         ::testing::Values(RarFormat::Rar4, RarFormat::Rar5),
-                         [](const auto &info) {
-                           return info.param == RarFormat::Rar4
-                                      ? std::string("Rar4")
-                                      : std::string("Rar5");
+                         ::testing::Values(RarFormat::Rar4, RarFormat::Rar5), [](const auto& info) {
+                           return info.param == RarFormat::Rar4 ? std::string("Rar4")
+                                                                : std::string("Rar5");
                          });
 
-// One rule for names in every format, each through its own library and backend:
-// a leading "/" is dropped, ".." that stays inside is followed, a name that
-// climbs out is refused, a link already in the destination leading out is never
-// written through, and an entry that cannot be written costs only itself, the
-// system's reason said. Whether the setting asks or replaces, a file outside is
+// One rule for names in every format, each through its own library and backend: a leading "/" is
+// dropped, ".." that stays inside is followed, a name that climbs out is refused, a link already in
+// the destination leading out is never written through, and an entry that cannot be written costs
+// only itself, the system's reason said. Whether the setting asks or replaces, a file outside is
 // never asked about.
 class EveryFormatTest : public HostileArchiveTest {};
 
@@ -450,6 +395,7 @@ TEST_P(EveryFormatTest, ABadNameOrEntryCostsOnlyItself) {
                                      {"d/x.txt", "below a file"},
                                      {longName, "long"},
                                      {"pre/keep.txt", "evil"},
+                                     {"pre/new.txt", "evil"},
                                      {"after.txt", "after"}});
   WriteFileText(PathOf("victim.txt"), "precious");
   WriteFileText(PathOf("outside/keep.txt"), "precious");
@@ -463,37 +409,34 @@ TEST_P(EveryFormatTest, ABadNameOrEntryCostsOnlyItself) {
     dialogs.messages.clear();
     ExtractOne(archive);
     EXPECT_EQ(Outside(), before);
-    EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"abs.txt", "after.txt",
-                                                      "d", "in.txt", "pre"}));
+    EXPECT_EQ(TreeOf(out_),
+              (std::vector<std::string>{"abs.txt", "after.txt", "d", "in.txt", "pre"}));
     EXPECT_EQ(ReadFileText(Out("in.txt")), "in");
     EXPECT_TRUE(dialogs.fileExistsQuestions.empty());
-    EXPECT_EQ(MessageTexts(),
-              (std::vector<std::string>{
-                  OutsideDestinationText("../victim.txt"),
-                  OutsideDestinationText("a/../../victim.txt"),
-                  WriteFailedText("d/x.txt", "Not a directory"),
-                  WriteFailedText(longName, "File name too long"),
-                  OutsideDestinationText("pre/keep.txt")}));
+    EXPECT_EQ(
+        MessageTexts(),
+        (std::vector<std::string>{
+            OutsideDestinationText("../victim.txt"), OutsideDestinationText("a/../../victim.txt"),
+            WriteFailedText("d/x.txt", "Not a directory"),
+            WriteFailedText(longName, "File name too long"), OutsideDestinationText("pre/keep.txt"),
+            OutsideDestinationText("pre/new.txt")}));
     EXPECT_EQ(session.status.archiveLabel, kNotFinished);
   }
 }
 
-// Only "1" replaces unasked, a read-only old file too; keeping every existing
-// file (tessaly-extract -n) wins over it and asks nothing.
-TEST_P(EveryFormatTest,
-       OnlyTheSettingOneReplacesWithoutAskingUnlessFilesAreKept) {
+// Only "1" replaces unasked, a read-only old file too; keeping every existing file
+// (tessaly-extract -n) wins over it and asks nothing.
+TEST_P(EveryFormatTest, OnlyTheSettingOneReplacesWithoutAskingUnlessFilesAreKept) {
   const struct {
     std::string setting;
     bool keep;
     bool asked;
     std::string result;
-  } kCases[] = {{"", false, true, "new"},    {"0", false, true, "new"},
-                {"yes", false, true, "new"}, {"1", false, false, "new"},
-                {"1", true, false, "old"},   {"", true, false, "old"}};
+  } kCases[] = {{"", false, true, "new"},   {"0", false, true, "new"}, {"yes", false, true, "new"},
+                {"1", false, false, "new"}, {"1", true, false, "old"}, {"", true, false, "old"}};
   Write({{"x.txt", "new"}, {"y.txt", "new y"}});
-  for (const auto &c : kCases) {
-    SCOPED_TRACE("auto overwrite \"" + c.setting +
-                 (c.keep ? "\", kept" : "\""));
+  for (const auto& c : kCases) {
+    SCOPED_TRACE("auto overwrite \"" + c.setting + (c.keep ? "\", kept" : "\""));
     SetAutoOverwrite(c.setting);
     session.job.keepExistingFiles = c.keep;
     fs::remove_all(out_);
@@ -501,16 +444,14 @@ TEST_P(EveryFormatTest,
     WriteFileText(Out("x.txt"), "old");
     ASSERT_EQ(chmod(Out("x.txt").c_str(), 0444), 0);
     dialogs.fileExistsQuestions.clear();
-    if (c.asked)
-      dialogs.fileExistsAnswers = {"Yes"};
+    if (c.asked) dialogs.fileExistsAnswers = {"Yes"};
     ExtractOne(ArchivePath());
     EXPECT_EQ(dialogs.fileExistsQuestions.size(), c.asked ? 1u : 0u);
     EXPECT_EQ(ReadFileText(Out("x.txt")), c.result);
     EXPECT_EQ(ReadFileText(Out("y.txt")), "new y");
     EXPECT_EQ(session.status.archiveLabel, kFinished);
   }
-  EXPECT_TRUE(dialogs.messages.empty())
-      << ::testing::PrintToString(MessageTexts());
+  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
 }
 
 // A file size limit stands in for a full disk: the old file stays.
@@ -529,10 +470,9 @@ TEST_P(EveryFormatTest, AFullDiskIsReportedAsAWriteErrorAndKeepsTheOldFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EachBackend, EveryFormatTest,
-                         ::testing::Values(Format::Rar4, Format::Rar5,
-                                           Format::Ace, Format::Zip,
+                         ::testing::Values(Format::Rar4, Format::Rar5, Format::Ace, Format::Zip,
                                            Format::Tar),
                          FormatName);
 
-} // namespace
-} // namespace tessaly::testing
+}  // namespace
+}  // namespace tessaly::testing

@@ -1,6 +1,6 @@
 // The libarchive backend through the driver on archives made by bsdtar, 7z and
-// dpkg-deb: every format extracts to what bsdtar -x makes of the same archive,
-// and hostile archives write nothing outside the destination.
+// dpkg-deb: every format extracts to what bsdtar -x makes of the same archive, and
+// hostile archives write nothing outside the destination.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -29,24 +29,22 @@ namespace {
 namespace fs = std::filesystem;
 
 struct FormatRow {
-  std::string name;    // the test's name
-  std::string archive; // the file made, under the test's folder
-  std::vector<std::string>
-      command;        // run in the test's folder; the tree is in "tree"
-  std::string format; // libarchive's name of it
+  std::string name;                  // the test's name
+  std::string archive;               // the file made, under the test's folder
+  std::vector<std::string> command;  // run in the test's folder; the tree is in "tree"
+  std::string format;                // libarchive's name of it
   // Writes the archive into the test's folder instead of the command.
-  void (*write)(const std::string &root) = nullptr;
+  void (*write)(const std::string& root) = nullptr;
   // What bsdtar must be told to read it as we do.
   std::vector<std::string> readOptions = {};
 };
 
 const StoredFiles kDosFiles = {{"a.txt", "alpha\n"}, {"docs\\b.txt", "beta\n"}};
 // "テスト.txt" as Japanese DOS systems stored it (code page 932).
-const StoredFiles kShiftJisFiles = {
-    {"\x83\x65\x83\x58\x83\x67.txt", "tesuto\n"}};
+const StoredFiles kShiftJisFiles = {{"\x83\x65\x83\x58\x83\x67.txt", "tesuto\n"}};
 
 // Holes of a megabyte between its bytes.
-void WriteSparseFile(const std::string &path) {
+void WriteSparseFile(const std::string& path) {
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   ASSERT_GE(fd, 0);
   EXPECT_EQ(pwrite(fd, "middle", 6, 1 << 20), 6);
@@ -54,26 +52,22 @@ void WriteSparseFile(const std::string &path) {
   close(fd);
 }
 
-// Names beyond ASCII, written under a UTF-8 locale whatever the test runs
-// under.
-void WriteNonAsciiArchive(const std::string &root,
-                          std::vector<std::string> command) {
+// Names beyond ASCII, written under a UTF-8 locale whatever the test runs under.
+void WriteNonAsciiArchive(const std::string& root, std::vector<std::string> command) {
   WriteFileText(root + "/tree/тест.txt", "test\n");
   WriteFileText(root + "/tree/café.txt", "cafe\n");
   command.insert(command.begin(), {"env", "LC_ALL=C.UTF-8"});
   ASSERT_EQ(RunTool(command, root), 0);
 }
 
-std::vector<std::string> Bsdtar(const std::string &archive,
-                                std::vector<std::string> options) {
+std::vector<std::string> Bsdtar(const std::string& archive, std::vector<std::string> options) {
   std::vector<std::string> command = {"bsdtar", "-c", "-f", archive};
   command.insert(command.end(), options.begin(), options.end());
   command.insert(command.end(), {"-C", "tree", "."});
   return command;
 }
 
-std::vector<std::string> SevenZip(const std::string &archive,
-                                  std::vector<std::string> options) {
+std::vector<std::string> SevenZip(const std::string& archive, std::vector<std::string> options) {
   std::vector<std::string> command = {"7z", "a", "-bd", archive};
   command.insert(command.end(), options.begin(), options.end());
   command.push_back("./tree/*");
@@ -86,37 +80,27 @@ const std::vector<FormatRow> kFormats = {
     {"Tgz", "x.tgz", Bsdtar("x.tgz", {"-z"}), "POSIX ustar format"},
     {"TarBz2", "x.tar.bz2", Bsdtar("x.tar.bz2", {"-j"}), "POSIX ustar format"},
     {"TarXz", "x.tar.xz", Bsdtar("x.tar.xz", {"-J"}), "POSIX ustar format"},
-    {"TarZst", "x.tar.zst", Bsdtar("x.tar.zst", {"--zstd"}),
-     "POSIX ustar format"},
+    {"TarZst", "x.tar.zst", Bsdtar("x.tar.zst", {"--zstd"}), "POSIX ustar format"},
     {"TarLz", "x.tar.lz", Bsdtar("x.tar.lz", {"--lzip"}), "POSIX ustar format"},
-    {"TarLz4", "x.tar.lz4", Bsdtar("x.tar.lz4", {"--lz4"}),
-     "POSIX ustar format"},
-    {"PaxTar", "x.tar", Bsdtar("x.tar", {"--format", "pax"}),
-     "POSIX pax interchange format"},
-    {"Cpio", "x.cpio", Bsdtar("x.cpio", {"--format", "newc"}),
-     "ASCII cpio (SVR4 with no CRC)"},
+    {"TarLz4", "x.tar.lz4", Bsdtar("x.tar.lz4", {"--lz4"}), "POSIX ustar format"},
+    {"PaxTar", "x.tar", Bsdtar("x.tar", {"--format", "pax"}), "POSIX pax interchange format"},
+    {"Cpio", "x.cpio", Bsdtar("x.cpio", {"--format", "newc"}), "ASCII cpio (SVR4 with no CRC)"},
     // Named as users find them: the contents decide, whatever the name.
     {"TbzNamed", "x.tbz", Bsdtar("x.tbz", {"-j"}), "POSIX ustar format"},
     {"TarZNamedZ", "x.Z", Bsdtar("x.Z", {"-Z"}), "POSIX ustar format"},
-    {"TarGzNumbered", "x.tar.gz.1", Bsdtar("x.tar.gz.1", {"-z"}),
-     "POSIX ustar format"},
-    {"IsoNamedAppImage", "x.AppImage",
-     Bsdtar("x.AppImage", {"--format", "iso9660"}), "ISO9660"},
-    {"CpioNamedBin", "x.bin", Bsdtar("x.bin", {"--format", "newc"}),
-     "ASCII cpio"},
-    // A tar's first member is a tar member, never an archive found after a
-    // prefix.
+    {"TarGzNumbered", "x.tar.gz.1", Bsdtar("x.tar.gz.1", {"-z"}), "POSIX ustar format"},
+    {"IsoNamedAppImage", "x.AppImage", Bsdtar("x.AppImage", {"--format", "iso9660"}), "ISO9660"},
+    {"CpioNamedBin", "x.bin", Bsdtar("x.bin", {"--format", "newc"}), "ASCII cpio"},
+    // A tar's first member is a tar member, never an archive found after a prefix.
     {"TarOfAZip",
      "x.tar",
-     {"sh", "-c",
-      "cd tree && zip -qr ../inner.zip . && cd .. && bsdtar -cf x.tar "
-      "inner.zip"},
+     {"sh", "-c", "cd tree && zip -qr ../inner.zip . && cd .. && bsdtar -cf x.tar inner.zip"},
      "POSIX ustar format"},
     {"TarOfARar",
      "x.tar",
      {},
      "POSIX ustar format",
-     [](const std::string &root) {
+     [](const std::string& root) {
        WriteRar(root + "/inner.rar", {{"r.txt", "rar"}});
        ASSERT_EQ(RunTool({"bsdtar", "-cf", "x.tar", "inner.rar"}, root), 0);
      }},
@@ -126,55 +110,46 @@ const std::vector<FormatRow> kFormats = {
     {"SevenZipLzma2", "x.7z", SevenZip("x.7z", {"-m0=LZMA2"}), "7-Zip"},
     {"SevenZipPpmd", "x.7z", SevenZip("x.7z", {"-m0=PPMd"}), "7-Zip"},
     {"SevenZipBcj2", "x.7z",
-     SevenZip("x.7z", {"-m0=BCJ2", "-m1=LZMA:d25", "-m2=LZMA:d19",
-                       "-m3=LZMA:d19", "-mb0:1", "-mb0s1:2", "-mb0s2:3"}),
+     SevenZip("x.7z", {"-m0=BCJ2", "-m1=LZMA:d25", "-m2=LZMA:d19", "-m3=LZMA:d19", "-mb0:1",
+                       "-mb0s1:2", "-mb0s2:3"}),
      "7-Zip"},
     {"SevenZipSplit", "x.7z.001", SevenZip("x.7z", {"-v40k"}), "7-Zip"},
-    {"Deb",
-     "x.deb",
-     {"dpkg-deb", "--build", "--root-owner-group", "tree", "x.deb"},
-     "ar"},
+    {"Deb", "x.deb", {"dpkg-deb", "--build", "--root-owner-group", "tree", "x.deb"}, "ar"},
     {"Lha",
      "x.lzh",
      {},
      "lha",
-     [](const std::string &root) {
-       WriteFileText(root + "/x.lzh", LhaArchive(kDosFiles));
-     }},
+     [](const std::string& root) { WriteFileText(root + "/x.lzh", LhaArchive(kDosFiles)); }},
     {"LhaShiftJisNames",
      "x.lzh",
      {},
      "lha",
-     [](const std::string &root) {
-       WriteFileText(root + "/x.lzh", LhaArchive(kShiftJisFiles));
-     },
+     [](const std::string& root) { WriteFileText(root + "/x.lzh", LhaArchive(kShiftJisFiles)); },
      {"--options", "lha:hdrcharset=CP932"}},
     {"LhaUtf16Names",
      "x.lzh",
      {},
      "lha",
-     [](const std::string &root) {
+     [](const std::string& root) {
        WriteFileText(root + "/x.lzh", LhaUtf16Archive({{"ユニ.txt", "uni\n"}}));
      }},
     {"SevenZipNonAsciiNames",
      "x.7z",
      {},
      "7-Zip",
-     [](const std::string &root) {
-       WriteNonAsciiArchive(root, SevenZip("x.7z", {}));
-     }},
+     [](const std::string& root) { WriteNonAsciiArchive(root, SevenZip("x.7z", {})); }},
     {"IsoRockRidgeNonAsciiNames",
      "x.iso",
      {},
      "ISO9660",
-     [](const std::string &root) {
+     [](const std::string& root) {
        WriteNonAsciiArchive(root, Bsdtar("x.iso", {"--format", "iso9660"}));
      }},
     {"PaxSparse",
      "x.tar",
      {},
      "POSIX pax interchange format",
-     [](const std::string &root) {
+     [](const std::string& root) {
        WriteSparseFile(root + "/tree/sparse.bin");
        ASSERT_EQ(RunTool(Bsdtar("x.tar", {"--format", "pax"}), root), 0);
      }},
@@ -182,52 +157,43 @@ const std::vector<FormatRow> kFormats = {
      "x.cab",
      {},
      "CAB",
-     [](const std::string &root) {
-       WriteFileText(root + "/x.cab", CabArchive(kDosFiles));
-     }},
+     [](const std::string& root) { WriteFileText(root + "/x.cab", CabArchive(kDosFiles)); }},
     {"CabMszip",
      "x.cab",
-     {"sh", "-c",
-      "cd tree && gcab -c -z ../x.cab a.txt docs/b.txt docs/deep/big.txt "
-      "run.sh"},
+     {"sh", "-c", "cd tree && gcab -c -z ../x.cab a.txt docs/b.txt docs/deep/big.txt run.sh"},
      "CAB"},
     {"Rpm",
      "x.rpm",
      {},
      "ASCII cpio (SVR4 with no CRC)",
-     [](const std::string &root) {
-       ASSERT_EQ(RunTool(Bsdtar("payload", {"-z", "--format", "newc"}), root),
-                 0);
-       WriteFileText(root + "/x.rpm",
-                     RpmPackage(ReadFileText(root + "/payload")));
+     [](const std::string& root) {
+       ASSERT_EQ(RunTool(Bsdtar("payload", {"-z", "--format", "newc"}), root), 0);
+       WriteFileText(root + "/x.rpm", RpmPackage(ReadFileText(root + "/payload")));
      }},
     {"RpmXz",
      "x.rpm",
      {},
      "ASCII cpio (SVR4 with no CRC)",
-     [](const std::string &root) {
-       ASSERT_EQ(RunTool(Bsdtar("payload", {"-J", "--format", "newc"}), root),
-                 0);
-       WriteFileText(root + "/x.rpm",
-                     RpmPackage(ReadFileText(root + "/payload")));
+     [](const std::string& root) {
+       ASSERT_EQ(RunTool(Bsdtar("payload", {"-J", "--format", "newc"}), root), 0);
+       WriteFileText(root + "/x.rpm", RpmPackage(ReadFileText(root + "/payload")));
      }},
 };
 
 class LibarchiveFormatTest : public DestinationJobTest,
                              public ::testing::WithParamInterface<FormatRow> {};
 
-// The main window's path: probe, driver, backend; then bsdtar on the same
-// archive, under a UTF-8 locale while the test runs under "C".
+// The main window's path: probe, driver, backend; then bsdtar on the same archive,
+// under a UTF-8 locale while the test runs under "C".
 TEST_P(LibarchiveFormatTest, ExtractsWhatBsdtarExtracts) {
-  const FormatRow &row = GetParam();
+  const FormatRow& row = GetParam();
   std::setlocale(LC_ALL, "C");
   WriteSampleTree(PathOf("tree"));
   if (row.archive == "x.deb") {
     fs::create_directories(PathOf("tree/DEBIAN"));
-    WriteFileText(
-        PathOf("tree/DEBIAN/control"),
-        "Package: x\nVersion: 1\nArchitecture: all\nMaintainer: t <t@t>\n"
-        "Description: test\n");
+    WriteFileText(PathOf("tree/DEBIAN/control"),
+                  "Package: x\nVersion: 1\nArchitecture: all\nMaintainer: t <t@t>\n"
+                  "Description: test\n");
   }
   if (row.write != nullptr) {
     row.write(Root());
@@ -239,8 +205,7 @@ TEST_P(LibarchiveFormatTest, ExtractsWhatBsdtarExtracts) {
   EXPECT_EQ(Detect(archive), "libarchive");
   EXPECT_EQ(session.job.archiveFormat.substr(0, row.format.size()), row.format);
   ExtractOne(archive);
-  EXPECT_TRUE(dialogs.messages.empty())
-      << ::testing::PrintToString(MessageTexts());
+  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
   EXPECT_EQ(session.status.archiveLabel, kFinished);
   EXPECT_TRUE(recorder.SawArchiveLabel("Processing archive: " + archive));
 
@@ -248,35 +213,31 @@ TEST_P(LibarchiveFormatTest, ExtractsWhatBsdtarExtracts) {
   std::vector<std::string> reference = {
       "env", "LC_ALL=C.UTF-8", "bsdtar", "-x",       "--no-same-permissions",
       "-f",  archive,          "-C",     "reference"};
-  reference.insert(reference.end(), row.readOptions.begin(),
-                   row.readOptions.end());
+  reference.insert(reference.end(), row.readOptions.begin(), row.readOptions.end());
   ASSERT_EQ(RunTool(reference, Root()), 0);
   EXPECT_EQ(DescribeTree(out_), DescribeTree(PathOf("reference")));
   EXPECT_FALSE(DescribeTree(out_).empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, LibarchiveFormatTest,
-                         ::testing::ValuesIn(kFormats),
-                         [](const auto &info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Formats, LibarchiveFormatTest, ::testing::ValuesIn(kFormats),
+                         [](const auto& info) { return info.param.name; });
 
 using LibarchiveBackendTest = DestinationJobTest;
 
 struct SingleFileRow {
   std::string name;
-  std::string
-      archive; // made from the file "data" by command, run in the test's folder
+  std::string archive;  // made from the file "data" by command, run in the test's folder
   std::string command;
   std::string data;
-  std::string extracted; // the file it gives
-  int copies = 1;        // of data in it
+  std::string extracted;  // the file it gives
+  int copies = 1;         // of data in it
   // A byte changed, counted from the end: a CRC error, and the old file stays.
   int changedFromEnd = 0;
 };
 
 std::string Numbers() {
   std::string text;
-  for (int i = 0; i < 20000; ++i)
-    text += std::to_string(i * 7919 % 10007) + "\n";
+  for (int i = 0; i < 20000; ++i) text += std::to_string(i * 7919 % 10007) + "\n";
   return text;
 }
 
@@ -284,53 +245,39 @@ std::string Numbers() {
 const std::string kImage = std::string(1 << 20, '\0') + "end";
 
 const std::vector<SingleFileRow> kSingleFiles = {
-    {"Xz", "renamed.txt.xz", "xz -c data > renamed.txt.xz", Numbers(),
-     "renamed.txt"},
-    {"GzImage", "rootfs.ext4.gz", "gzip -c data > rootfs.ext4.gz", kImage,
-     "rootfs.ext4"},
-    {"XzImage", "btrfs.img.xz", "xz -c data > btrfs.img.xz", kImage,
-     "btrfs.img"},
+    {"Xz", "renamed.txt.xz", "xz -c data > renamed.txt.xz", Numbers(), "renamed.txt"},
+    {"GzImage", "rootfs.ext4.gz", "gzip -c data > rootfs.ext4.gz", kImage, "rootfs.ext4"},
+    {"XzImage", "btrfs.img.xz", "xz -c data > btrfs.img.xz", kImage, "btrfs.img"},
     {"GzMembersAndTrailingZeros", "x.txt.gz",
-     "(gzip -c data; gzip -c data; head -c 700 /dev/zero) > x.txt.gz",
-     Numbers(), "x.txt", 2},
-    {"GzTrailingGarbage", "x.txt.gz", "(gzip -c data; echo garbage) > x.txt.gz",
-     "g\n", "x.txt"},
+     "(gzip -c data; gzip -c data; head -c 700 /dev/zero) > x.txt.gz", Numbers(), "x.txt", 2},
+    {"GzTrailingGarbage", "x.txt.gz", "(gzip -c data; echo garbage) > x.txt.gz", "g\n", "x.txt"},
     {"EmptyGz", "e.txt.gz", "gzip -c data > e.txt.gz", "", "e.txt"},
     {"EmptyXz", "e.txt.xz", "xz -c data > e.txt.xz", "", "e.txt"},
     {"EmptyLz4", "e.txt.lz4", "lz4 -q -c data > e.txt.lz4", "", "e.txt"},
     {"EmptyZst", "e.txt.zst", "zstd -q -c data > e.txt.zst", "", "e.txt"},
-    {"Compress", "x.txt.Z", "bsdtar -c -Z --format raw -f x.txt.Z data", "zz\n",
-     "x.txt"},
-    {"Lzma", "x.txt.lzma", "xz --format=lzma -c data > x.txt.lzma", "lz\n",
-     "x.txt"},
+    {"Compress", "x.txt.Z", "bsdtar -c -Z --format raw -f x.txt.Z data", "zz\n", "x.txt"},
+    {"Lzma", "x.txt.lzma", "xz --format=lzma -c data > x.txt.lzma", "lz\n", "x.txt"},
     {"TbzIsATar", "x.tbz", "bsdtar -c -j -f x.tbz data", "tar\n", "data"},
     {"TlzIsATar", "x.tlz", "bsdtar -c --lzip -f x.tlz data", "tar\n", "data"},
     {"GzCrc", "x.txt.gz", "gzip -c data > x.txt.gz", Numbers(), "x.txt", 1, 8},
-    {"GzLength", "x.txt.gz", "gzip -c data > x.txt.gz", Numbers(), "x.txt", 1,
-     1},
-    {"GzSecondMemberCrc", "x.txt.gz", "(gzip -c data; gzip -c data) > x.txt.gz",
-     Numbers(), "x.txt", 1, 8},
-    {"XzData", "x.txt.xz", "xz -c data > x.txt.xz", Numbers(), "x.txt", 1, 100},
-    {"Bzip2Data", "x.txt.bz2", "bzip2 -c data > x.txt.bz2", Numbers(), "x.txt",
-     1, 100},
-    {"ZstdChecksum", "x.txt.zst", "zstd -q --check -c data > x.txt.zst",
-     Numbers(), "x.txt", 1, 1},
-    {"Lz4ContentChecksum", "x.txt.lz4", "lz4 -q -c data > x.txt.lz4", Numbers(),
-     "x.txt", 1, 1},
-    // The archive ends before the compressed stream: its trailer is read all
-    // the same.
-    {"TarGzTrailer", "x.tar.gz", "bsdtar -c -z -f x.tar.gz data", Numbers(), "",
+    {"GzLength", "x.txt.gz", "gzip -c data > x.txt.gz", Numbers(), "x.txt", 1, 1},
+    {"GzSecondMemberCrc", "x.txt.gz", "(gzip -c data; gzip -c data) > x.txt.gz", Numbers(), "x.txt",
      1, 8},
+    {"XzData", "x.txt.xz", "xz -c data > x.txt.xz", Numbers(), "x.txt", 1, 100},
+    {"Bzip2Data", "x.txt.bz2", "bzip2 -c data > x.txt.bz2", Numbers(), "x.txt", 1, 100},
+    {"ZstdChecksum", "x.txt.zst", "zstd -q --check -c data > x.txt.zst", Numbers(), "x.txt", 1, 1},
+    {"Lz4ContentChecksum", "x.txt.lz4", "lz4 -q -c data > x.txt.lz4", Numbers(), "x.txt", 1, 1},
+    // The archive ends before the compressed stream: its trailer is read all the same.
+    {"TarGzTrailer", "x.tar.gz", "bsdtar -c -z -f x.tar.gz data", Numbers(), "", 1, 8},
 };
 
 class SingleFileTest : public DestinationJobTest,
                        public ::testing::WithParamInterface<SingleFileRow> {};
 
-// gzip, xz and the others' own reading is the reference, bsdtar takes no single
-// file. The backend itself: the probe's choice by contents is tested with the
-// probe.
+// gzip, xz and the others' own reading is the reference, bsdtar takes no single file.
+// The backend itself: the probe's choice by contents is tested with the probe.
 TEST_P(SingleFileTest, ExtractsTheDataOrNamesTheCrcError) {
-  const SingleFileRow &row = GetParam();
+  const SingleFileRow& row = GetParam();
   WriteFileText(PathOf("data"), row.data);
   ASSERT_EQ(RunTool({"sh", "-c", row.command}, Root()), 0);
   const std::string archive = PathOf(row.archive);
@@ -338,8 +285,7 @@ TEST_P(SingleFileTest, ExtractsTheDataOrNamesTheCrcError) {
     std::string bytes = ReadFileText(archive);
     bytes[bytes.size() - row.changedFromEnd] ^= 0x10;
     WriteFileText(archive, bytes);
-    if (!row.extracted.empty())
-      WriteFileText(Out(row.extracted), "old");
+    if (!row.extracted.empty()) WriteFileText(Out(row.extracted), "old");
     SetSetting("libarchive options", "auto overwrite", "1");
   }
   const int32_t result = ExtractLibarchiveArchive(session, archive);
@@ -353,50 +299,39 @@ TEST_P(SingleFileTest, ExtractsTheDataOrNamesTheCrcError) {
     return;
   }
   EXPECT_EQ(result, 0);
-  EXPECT_TRUE(dialogs.messages.empty())
-      << ::testing::PrintToString(MessageTexts());
+  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
   EXPECT_EQ(TreeOf(out_), std::vector<std::string>{row.extracted});
   std::string expected;
-  for (int i = 0; i < row.copies; ++i)
-    expected += row.data;
+  for (int i = 0; i < row.copies; ++i) expected += row.data;
   EXPECT_EQ(ReadFileText(Out(row.extracted)), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(SingleFiles, SingleFileTest,
-                         ::testing::ValuesIn(kSingleFiles),
-                         [](const auto &info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(SingleFiles, SingleFileTest, ::testing::ValuesIn(kSingleFiles),
+                         [](const auto& info) { return info.param.name; });
 
-// Plain data is no archive, whatever its name: the probe's refusal. Nor are
-// zeros.
+// Plain data is no archive, whatever its name: the probe's refusal. Nor are zeros.
 TEST_F(LibarchiveBackendTest, PlainDataIsNoArchive) {
-  for (const std::string &data :
-       {std::string(4000, 'p'), std::string(4000, '\0')}) {
+  for (const std::string& data : {std::string(4000, 'p'), std::string(4000, '\0')}) {
     dialogs.messages.clear();
     WriteFileText(PathOf("plain.tar"), data);
     ExtractOne(PathOf("plain.tar"));
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text.rfind(
-                  NotSupportedStart(PathOf("plain.tar")), 0),
-              0u);
+    EXPECT_EQ(dialogs.messages[0].text.rfind(NotSupportedStart(PathOf("plain.tar")), 0), 0u);
   }
 }
 
 struct MessageRow {
   std::string name;
   std::string archive;
-  void (*write)(
-      const std::string &root); // the archive, from the tree in "tree"
-  std::vector<std::string> (*messages)(const std::string &archive);
+  void (*write)(const std::string& root);  // the archive, from the tree in "tree"
+  std::vector<std::string> (*messages)(const std::string& archive);
   bool finished;
 };
 
-// 7z with the stored a.txt behind a filter, its coder record made one
-// libarchive lacks.
-void WriteSevenZipCoder(const std::string &root, const std::string &filter,
-                        const std::string &from, const std::string &to) {
-  ASSERT_EQ(RunTool({"7z", "a", "-bd", "-mhc=off", "-mf=" + filter, "x.7z",
-                     "./tree/a.txt"},
-                    root),
+// 7z with the stored a.txt behind a filter, its coder record made one libarchive lacks.
+void WriteSevenZipCoder(const std::string& root, const std::string& filter, const std::string& from,
+                        const std::string& to) {
+  ASSERT_EQ(RunTool({"7z", "a", "-bd", "-mhc=off", "-mf=" + filter, "x.7z", "./tree/a.txt"}, root),
             0);
   const std::string archive = ReadFileText(root + "/x.7z");
   const std::string changed = WithSevenZipCoder(archive, from, to);
@@ -409,102 +344,77 @@ const std::string kDelta = {'\x21', '\x03'};
 
 const std::vector<MessageRow> kMessages = {
     {"SevenZipZstd", "x.7z",
-     [](const std::string &root) {
-       WriteSevenZipCoder(root, "BCJ", kBcj,
-                          {'\x04', '\x04', '\xF7', '\x11', '\x01'});
+     [](const std::string& root) {
+       WriteSevenZipCoder(root, "BCJ", kBcj, {'\x04', '\x04', '\xF7', '\x11', '\x01'});
      },
-     [](const std::string &) {
-       return std::vector{UnsupportedMethodText("a.txt")};
-     },
-     false},
+     [](const std::string&) { return std::vector{UnsupportedMethodText("a.txt")}; }, false},
     {"SevenZipArm64", "x.7z",
-     [](const std::string &root) {
+     [](const std::string& root) {
        WriteSevenZipCoder(root, "Delta:4", kDelta, {'\x21', '\x0A'});
      },
-     [](const std::string &) {
-       return std::vector{UnsupportedMethodText("a.txt")};
-     },
-     false},
+     [](const std::string&) { return std::vector{UnsupportedMethodText("a.txt")}; }, false},
     {"SevenZipRiscV", "x.7z",
-     [](const std::string &root) {
+     [](const std::string& root) {
        WriteSevenZipCoder(root, "Delta:4", kDelta, {'\x21', '\x0B'});
      },
-     [](const std::string &) {
-       return std::vector{UnsupportedMethodText("a.txt")};
-     },
-     false},
+     [](const std::string&) { return std::vector{UnsupportedMethodText("a.txt")}; }, false},
     {"IsoCutShort", "x.iso",
-     [](const std::string &root) {
+     [](const std::string& root) {
        ASSERT_EQ(RunTool(Bsdtar("x.iso", {"--format", "iso9660"}), root), 0);
        // Its directory records stop short.
-       WriteFileText(root + "/x.iso",
-                     ReadFileText(root + "/x.iso").substr(0, 50000));
+       WriteFileText(root + "/x.iso", ReadFileText(root + "/x.iso").substr(0, 50000));
      },
-     [](const std::string &archive) {
-       return std::vector{DamagedArchiveText(archive)};
-     },
-     false},
+     [](const std::string& archive) { return std::vector{DamagedArchiveText(archive)}; }, false},
     {"LinksInALoop", "x.tar",
-     [](const std::string &root) {
+     [](const std::string& root) {
        fs::create_symlink("b", root + "/tree/a");
        fs::create_symlink("a", root + "/tree/b");
-       ASSERT_EQ(RunTool({"bsdtar", "-c", "-f", "x.tar", "-C", "tree", "-s",
-                          "|^a.txt$|a/x|", "a", "b", "a.txt"},
+       ASSERT_EQ(RunTool({"bsdtar", "-c", "-f", "x.tar", "-C", "tree", "-s", "|^a.txt$|a/x|", "a",
+                          "b", "a.txt"},
                          root),
                  0);
      },
-     [](const std::string &) { return std::vector{LinkLoopText("a/x")}; },
-     false},
+     [](const std::string&) { return std::vector{LinkLoopText("a/x")}; }, false},
     {"Pipes", "x.tar",
-     [](const std::string &root) {
+     [](const std::string& root) {
        ASSERT_EQ(RunTool({"mkfifo", "tree/p1", "tree/p2"}, root), 0);
-       ASSERT_EQ(RunTool({"bsdtar", "-c", "-f", "x.tar", "-C", "tree", "p1",
-                          "a.txt", "p2"},
-                         root),
+       ASSERT_EQ(RunTool({"bsdtar", "-c", "-f", "x.tar", "-C", "tree", "p1", "a.txt", "p2"}, root),
                  0);
      },
-     [](const std::string &) { return std::vector{SpecialFilesText(2, "p1")}; },
-     true},
+     [](const std::string&) { return std::vector{SpecialFilesText(2, "p1")}; }, true},
     {"OnePipe", "x.cpio",
-     [](const std::string &root) {
+     [](const std::string& root) {
        ASSERT_EQ(RunTool({"mkfifo", "tree/p1"}, root), 0);
-       ASSERT_EQ(RunTool({"bsdtar", "-c", "--format", "newc", "-f", "x.cpio",
-                          "-C", "tree", "p1", "a.txt"},
+       ASSERT_EQ(RunTool({"bsdtar", "-c", "--format", "newc", "-f", "x.cpio", "-C", "tree", "p1",
+                          "a.txt"},
                          root),
                  0);
      },
-     [](const std::string &) { return std::vector{SpecialFilesText(1, "p1")}; },
-     true},
+     [](const std::string&) { return std::vector{SpecialFilesText(1, "p1")}; }, true},
 };
 
 class LibarchiveMessageTest : public DestinationJobTest,
-                              public ::testing::WithParamInterface<MessageRow> {
-};
+                              public ::testing::WithParamInterface<MessageRow> {};
 
 TEST_P(LibarchiveMessageTest, NamesTheRealCause) {
-  const MessageRow &row = GetParam();
+  const MessageRow& row = GetParam();
   WriteFileText(PathOf("tree/a.txt"), "alpha\n");
   row.write(Root());
   const std::string archive = PathOf(row.archive);
   ExtractOne(archive);
   EXPECT_EQ(MessageTexts(), row.messages(archive));
-  EXPECT_EQ(session.status.archiveLabel,
-            row.finished ? kFinished : kNotFinished);
+  EXPECT_EQ(session.status.archiveLabel, row.finished ? kFinished : kNotFinished);
 }
 
-INSTANTIATE_TEST_SUITE_P(Messages, LibarchiveMessageTest,
-                         ::testing::ValuesIn(kMessages),
-                         [](const auto &info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Messages, LibarchiveMessageTest, ::testing::ValuesIn(kMessages),
+                         [](const auto& info) { return info.param.name; });
 
 TEST_F(LibarchiveBackendTest, EncryptedSevenZipIsRefusedAsEncryptedNotDamaged) {
   WriteFileText(PathOf("tree/a.txt"), "secret");
   for (const std::string hidden : {"-mhe=off", "-mhe=on"}) {
     dialogs.messages.clear();
     const std::string archive = PathOf("locked" + hidden + ".7z");
-    ASSERT_EQ(
-        RunTool({"7z", "a", "-bd", "-psecret", hidden, archive, "./tree/*"},
-                Root()),
-        0);
+    ASSERT_EQ(RunTool({"7z", "a", "-bd", "-psecret", hidden, archive, "./tree/*"}, Root()), 0);
     ExtractOne(archive);
     ExpectOnlyMessage(Encrypted7zText(archive));
     EXPECT_TRUE(TreeOf(out_).empty()) << hidden;
@@ -515,13 +425,10 @@ TEST_F(LibarchiveBackendTest, EncryptedSevenZipIsRefusedAsEncryptedNotDamaged) {
 // leaves nothing behind, and the old file of that name is untouched.
 TEST_F(LibarchiveBackendTest, ADamagedEntryIsACrcErrorAndKeepsTheOldFile) {
   WriteSampleTree(PathOf("tree"));
-  ASSERT_EQ(RunTool({"7z", "a", "-bd", "-m0=Copy", "x.7z", "./tree/a.txt",
-                     "./tree/docs"},
-                    Root()),
+  ASSERT_EQ(RunTool({"7z", "a", "-bd", "-m0=Copy", "x.7z", "./tree/a.txt", "./tree/docs"}, Root()),
             0);
   std::string bytes = ReadFileText(PathOf("x.7z"));
-  bytes[32 + 1000] ^=
-      0x55; // past the signature header and a.txt, inside big.txt
+  bytes[32 + 1000] ^= 0x55;  // past the signature header and a.txt, inside big.txt
   WriteFileText(PathOf("x.7z"), bytes);
   fs::create_directories(Out("docs/deep"));
   WriteFileText(Out("docs/deep/big.txt"), "old");
@@ -533,24 +440,20 @@ TEST_F(LibarchiveBackendTest, ADamagedEntryIsACrcErrorAndKeepsTheOldFile) {
   EXPECT_EQ(TreeOf(Out("docs/deep")), std::vector<std::string>{"big.txt"});
 }
 
-// No: the old file stays; Yes: replaced; Cancel: the archive stops there. Modes
-// come without set-user-ID bits.
+// No: the old file stays; Yes: replaced; Cancel: the archive stops there. Modes come
+// without set-user-ID bits.
 TEST_F(LibarchiveBackendTest, ExistingFilesAreAskedAboutAndModesLoseSetUserId) {
   WriteFileText(PathOf("tree/a.txt"), "new a");
   WriteFileText(PathOf("tree/b.txt"), "new b");
   WriteFileText(PathOf("tree/c.txt"), "new c");
   fs::permissions(PathOf("tree/b.txt"), fs::perms(04755));
-  ASSERT_EQ(RunTool({"bsdtar", "-cf", "x.tar", "-C", "tree", "a.txt", "b.txt",
-                     "c.txt"},
-                    Root()),
+  ASSERT_EQ(RunTool({"bsdtar", "-cf", "x.tar", "-C", "tree", "a.txt", "b.txt", "c.txt"}, Root()),
             0);
-  for (const char *name : {"a.txt", "b.txt", "c.txt"})
-    WriteFileText(Out(name), "old");
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) WriteFileText(Out(name), "old");
   dialogs.fileExistsAnswers = {"No", "Yes", "Cancel"};
   ExtractOne(PathOf("x.tar"));
   EXPECT_EQ(dialogs.fileExistsQuestions,
-            (std::vector<std::string>{ExistsQuestion("a.txt"),
-                                      ExistsQuestion("b.txt"),
+            (std::vector<std::string>{ExistsQuestion("a.txt"), ExistsQuestion("b.txt"),
                                       ExistsQuestion("c.txt")}));
   EXPECT_EQ(ReadFileText(Out("a.txt")), "old");
   EXPECT_EQ(ReadFileText(Out("b.txt")), "new b");
@@ -561,8 +464,8 @@ TEST_F(LibarchiveBackendTest, ExistingFilesAreAskedAboutAndModesLoseSetUserId) {
 }
 
 // Traversal, absolute names, a link out and a file through it, a hard link to a
-// system file: in tar and in 7z, nothing lands outside the destination. The
-// absolute names, the hard link's target too, are taken inside it.
+// system file: in tar and in 7z, nothing lands outside the destination. The absolute
+// names, the hard link's target too, are taken inside it.
 TEST_F(LibarchiveBackendTest, HostileArchivesWriteNothingOutside) {
   const std::string outside = PathOf("outside");
   fs::create_directories(outside);
@@ -578,8 +481,7 @@ TEST_F(LibarchiveBackendTest, HostileArchivesWriteNothingOutside) {
     fs::remove_all(out_);
     fs::create_directory(out_);
     dialogs.messages.clear();
-    const std::string archive =
-        PathOf("hostile." + std::string(format == "ustar" ? "tar" : "7z"));
+    const std::string archive = PathOf("hostile." + std::string(format == "ustar" ? "tar" : "7z"));
     // Stored as "../up.txt", an absolute path, "evil" (a link out) followed by
     // "evil/through.txt", and "pwlink" a hard link to "/etc/passwd" (tar only).
     ASSERT_EQ(RunTool({"bsdtar",
@@ -613,69 +515,57 @@ TEST_F(LibarchiveBackendTest, HostileArchivesWriteNothingOutside) {
     EXPECT_EQ(ReadFileText(Out("evil/through.txt")), "through");
     EXPECT_EQ(ReadFileText(Out("etc/passwd")), "pw");
     EXPECT_EQ(ReadFileText(Out("pwlink")), "pw");
-    EXPECT_EQ(MessageTexts(),
-              (std::vector<std::string>{OutsideDestinationText("../up.txt"),
-                                        LinkOutsideDestinationText("evil")}));
+    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{OutsideDestinationText("../up.txt"),
+                                                        LinkOutsideDestinationText("evil")}));
     EXPECT_EQ(session.status.archiveLabel, kNotFinished);
   }
 }
 
-// The contents window's rows in the archive's order, a folder as its path
-// alone, with dates, sizes and paths; a pax sparse file by its whole size; Set
-// Info counts a split set's volumes and a single file as one.
+// The contents window's rows in the archive's order, a folder as its path alone, with
+// dates, sizes and paths; a pax sparse file by its whole size; Set Info counts a split
+// set's volumes and a single file as one.
 TEST_F(LibarchiveBackendTest, ListingAndSetInfo) {
   WriteSampleTree(PathOf("tree"));
-  ASSERT_EQ(
-      RunTool({"7z", "a", "-bd", "-v2k", "x.7z", "./tree/a.txt", "./tree/docs"},
-              Root()),
-      0);
+  ASSERT_EQ(RunTool({"7z", "a", "-bd", "-v2k", "x.7z", "./tree/a.txt", "./tree/docs"}, Root()), 0);
   ASSERT_TRUE(fs::exists(PathOf("x.7z.003")));
   const std::string archive = PathOf("x.7z.001");
   ASSERT_EQ(ProbeArchiveForContents(session, archive), "libarchive");
   ASSERT_EQ(ListArchive(session, "libarchive", archive), ListingResult::Listed);
   std::vector<std::string> rows;
-  for (const ContentsRow &row : session.contents.rows) {
-    rows.push_back(row.text + "|" + row.storedName + "|" + row.subItems[1] +
-                   "|" + row.subItems[2] + "|" + row.iconKey);
+  for (const ContentsRow& row : session.contents.rows) {
+    rows.push_back(row.text + "|" + row.storedName + "|" + row.subItems[1] + "|" + row.subItems[2] +
+                   "|" + row.iconKey);
   }
-  EXPECT_EQ(rows, (std::vector<std::string>{
-                      "|docs/|0|docs/|Others",
-                      "|docs/deep/|0|docs/deep/|Others", "a.txt|a.txt|6||txt",
-                      "b-again.txt|docs/b-again.txt|5|docs/|txt",
-                      "b.txt|docs/b.txt|5|docs/|txt",
-                      "big.txt|docs/deep/big.txt|195592|docs/deep/|txt",
-                      "to-a|docs/to-a|0|docs/|Others"}));
+  EXPECT_EQ(
+      rows,
+      (std::vector<std::string>{
+          "|docs/|0|docs/|Others", "|docs/deep/|0|docs/deep/|Others", "a.txt|a.txt|6||txt",
+          "b-again.txt|docs/b-again.txt|5|docs/|txt", "b.txt|docs/b.txt|5|docs/|txt",
+          "big.txt|docs/deep/big.txt|195592|docs/deep/|txt", "to-a|docs/to-a|0|docs/|Others"}));
   struct stat a {};
   ASSERT_EQ(stat(PathOf("tree/a.txt").c_str(), &a), 0);
-  EXPECT_EQ(session.contents.rows[2].subItems[0],
-            FormatFileDate(a.st_mtim.tv_sec));
-  EXPECT_EQ(session.contents.totals,
-            "Total Files: 7  Total Uncompressed Size: 195608");
+  EXPECT_EQ(session.contents.rows[2].subItems[0], FormatFileDate(a.st_mtim.tv_sec));
+  EXPECT_EQ(session.contents.totals, "Total Files: 7  Total Uncompressed Size: 195608");
   EXPECT_TRUE(dialogs.messages.empty());
 
   fs::create_directories(PathOf("sparse"));
   WriteSparseFile(PathOf("sparse/s.bin"));
-  ASSERT_EQ(RunTool({"bsdtar", "-c", "--format", "pax", "-f", "s.tar", "-C",
-                     "sparse", "s.bin"},
-                    Root()),
-            0);
-  ASSERT_EQ(ListArchive(session, "libarchive", PathOf("s.tar")),
-            ListingResult::Listed);
+  ASSERT_EQ(
+      RunTool({"bsdtar", "-c", "--format", "pax", "-f", "s.tar", "-C", "sparse", "s.bin"}, Root()),
+      0);
+  ASSERT_EQ(ListArchive(session, "libarchive", PathOf("s.tar")), ListingResult::Listed);
   ASSERT_EQ(session.contents.rows.size(), 1u);
-  EXPECT_EQ(session.contents.rows[0].storedName + " " +
-                session.contents.rows[0].subItems[1],
+  EXPECT_EQ(session.contents.rows[0].storedName + " " + session.contents.rows[0].subItems[1],
             "s.bin 3145731");
 
   const SetInfo set = ReadSetInfo(archive, "001", false, "x.7z.001");
   EXPECT_GE(set.volumeCount, 3);
   EXPECT_EQ(set.volumes.front().name, "x.7z.001");
   ASSERT_EQ(RunTool({"gzip", "-k", "tree/a.txt"}, Root()), 0);
-  EXPECT_EQ(SetSummaryText(
-                ReadSetInfo(PathOf("tree/a.txt.gz"), ".gz", false, "a.txt.gz")),
+  EXPECT_EQ(SetSummaryText(ReadSetInfo(PathOf("tree/a.txt.gz"), ".gz", false, "a.txt.gz")),
             "This set appears to contain 1 file(s) totalling " +
-                std::to_string(fs::file_size(PathOf("tree/a.txt.gz"))) +
-                " bytes.");
+                std::to_string(fs::file_size(PathOf("tree/a.txt.gz"))) + " bytes.");
 }
 
-} // namespace
-} // namespace tessaly::testing
+}  // namespace
+}  // namespace tessaly::testing

@@ -1,6 +1,6 @@
-// The text helpers of the engine: path parts, command-line tokens, icon keys; and what
-// makes a tar header, an ARJ header and an ISO image certain, and what does not (real
-// archives of each type go through the probe in the backends' tests).
+// The text helpers of the engine: path parts, command-line tokens, icon keys; and what makes a tar
+// header, an ARJ header and an ISO image certain, and what does not (real archives of each type go
+// through the probe in the backends' tests).
 #include <gtest/gtest.h>
 
 #include <cstdio>

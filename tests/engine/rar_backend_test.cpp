@@ -1,8 +1,6 @@
-// What only RAR jobs do, through the driver and the real library on archives the
-// writer makes and on a corpus archive: passwords and the reopen, encrypted headers
-// and volume sets. What
-// every in-process format does is in the hostile archive tables, Cancel in the entry
-// cancel tests.
+// What only RAR jobs do, through the driver and the real library on archives the writer makes and
+// on a corpus archive: passwords and the reopen, encrypted headers and volume sets. What every
+// in-process format does is in the hostile archive tables, Cancel in the entry cancel tests.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -82,8 +80,8 @@ INSTANTIATE_TEST_SUITE_P(BothFormats, RarFormatTest,
                                                                 : std::string("Rar5");
                          });
 
-// A real archive whose last entry has another password than the others: the job asks
-// once, extracts the others and shows the wrong-password message for that entry.
+// A real archive whose last entry has another password than the others: the job asks once, extracts
+// the others and shows the wrong-password message for that entry.
 using RarCorpusTest = DestinationJobTest;
 
 TEST_F(RarCorpusTest, AnEntryWithAnotherPasswordIsTheOneWrongPassword) {

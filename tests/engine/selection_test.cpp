@@ -1,5 +1,5 @@
-// What a selection is: the content probe (ZIP, RAR and ACE steps), the refusals
-// of ClassifySelection, and jobs started from the command line.
+// What a selection is: the content probe (ZIP, RAR and ACE steps), the refusals of
+// ClassifySelection, and jobs started from the command line.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -20,7 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class SelectionTest : public EngineTest {
-protected:
+ protected:
   SelectionTest() { WriteZip(PathOf("a.zip"), {{"a.txt", "alpha"}}); }
 };
 
@@ -35,11 +35,10 @@ TEST_F(SelectionTest, TheProbeFindsZipArchivesByTheirContents) {
     bool isExe;
   };
   const Case cases[] = {
-      {"a.zip", "zip", false},   {"stub.exe", "zip", true},
-      {"set.001", "zip", false}, {"prog.exe", "", true},
-      {"empty.zip", "", false},
+      {"a.zip", "zip", false}, {"stub.exe", "zip", true}, {"set.001", "zip", false},
+      {"prog.exe", "", true},  {"empty.zip", "", false},
   };
-  for (const Case &c : cases) {
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     EXPECT_EQ(DetectArchiveType(session, PathOf(c.file)), c.type);
     EXPECT_EQ(session.job.probeIsExe, c.isExe);
@@ -50,11 +49,10 @@ TEST_F(SelectionTest, TheProbeFindsZipArchivesByTheirContents) {
   EXPECT_EQ(session.status.messageLabel, "");
 }
 
-// The type comes from the contents whatever the name: ZIP-based documents, a
-// ZIP archive named like a tar or like text.
+// The type comes from the contents whatever the name: ZIP-based documents, a ZIP
+// archive named like a tar or like text.
 TEST_F(SelectionTest, ClassifyProbesEveryFileWhateverItsName) {
-  for (const char *name :
-       {"b.001", "c.TAR.GZ", "c.txt", "d.jar", "e.epub", "f.docx", "g"}) {
+  for (const char* name : {"b.001", "c.TAR.GZ", "c.txt", "d.jar", "e.epub", "f.docx", "g"}) {
     fs::copy_file(PathOf("a.zip"), PathOf(name));
     session.job.selectedFiles = {PathOf(name)};
     EXPECT_EQ(ClassifySelection(session), "zip") << name;
@@ -62,8 +60,7 @@ TEST_F(SelectionTest, ClassifyProbesEveryFileWhateverItsName) {
   EXPECT_TRUE(dialogs.messages.empty());
 }
 
-TEST_F(SelectionTest,
-       AGivenCommandLineExtractsIntoTheDestinationBoxOneOfBlanksDoesNothing) {
+TEST_F(SelectionTest, AGivenCommandLineExtractsIntoTheDestinationBoxOneOfBlanksDoesNothing) {
   ParseCommandLine(session, std::string(" \t  \t "));
   ParseCommandLine(session, std::nullopt, {});
   EXPECT_EQ(pump.pumps, 0);
@@ -94,10 +91,8 @@ TEST_F(SelectionTest, OnlyTheFirstHundredTokensAreUsed) {
   fs::create_directory(PathOf("out"));
   session.mainWindow.destinationBox.text = PathOf("out");
   std::string line;
-  for (int i = 0; i < 100; ++i)
-    line += PathOf("a.zip") + " ";
-  for (int i = 0; i < 50; ++i)
-    line += PathOf("notes.txt") + " ";
+  for (int i = 0; i < 100; ++i) line += PathOf("a.zip") + " ";
+  for (int i = 0; i < 50; ++i) line += PathOf("notes.txt") + " ";
   ParseCommandLine(session, line);
   EXPECT_TRUE(dialogs.messages.empty()) << "token 101 was looked at";
   EXPECT_EQ(session.job.selectedCount, 100);
@@ -112,11 +107,10 @@ TEST_F(SelectionTest, TheProgramsOwnArgumentsAskForADestinationFirst) {
   answer.perArchiveFolder = true;
   fs::create_directory(PathOf("out"));
   dialogs.destinationAnswers = {answer};
-  ParseCommandLine(session, std::nullopt,
-                   {PathOf("my dir/c d.zip"), PathOf("a.zip")});
+  ParseCommandLine(session, std::nullopt, {PathOf("my dir/c d.zip"), PathOf("a.zip")});
 
   ASSERT_EQ(dialogs.destinationRequests.size(), 1u);
-  const DestinationRequest &request = dialogs.destinationRequests[0];
+  const DestinationRequest& request = dialogs.destinationRequests[0];
   EXPECT_EQ(request.caption, "Extract to...");
   EXPECT_TRUE(request.showPerArchiveCheck);
   EXPECT_EQ(request.startFolder, session.mainWindow.currentFolder);
@@ -137,9 +131,9 @@ TEST_F(SelectionTest, CancellingTheDestinationAtStartUpExtractsNothing) {
   EXPECT_EQ(session.mainWindow.destinationBox.text, PathOf("last"));
 }
 
-// The probe's RAR and ACE steps: what a library opens is its type, whatever the
-// file is called (.rar, .ace, a first volume, a self-extracting .exe); anything
-// else is refused.
+// The probe's RAR and ACE steps: what a library opens is its type, whatever the file
+// is called (.rar, .ace, a first volume, a self-extracting .exe); anything else is
+// refused.
 using RarAceProbeTest = EngineTest;
 
 TEST_F(RarAceProbeTest, ArchivesOfBothFormatsAreRarUnderEveryAcceptedName) {
@@ -174,24 +168,21 @@ TEST_F(RarAceProbeTest, ArchivesAreAceUnderEveryAcceptedName) {
   EXPECT_EQ(Detect(PathOf("plain.ace")), "ace");
 
   const std::vector<std::string> volumes = WriteAceVolumes(
-      PathOf("set"), 10,
-      {{"big.txt", std::string(25, 'b'), false, AceMethod::Stored}});
+      PathOf("set"), 10, {{"big.txt", std::string(25, 'b'), false, AceMethod::Stored}});
   ASSERT_GE(volumes.size(), 2u);
   EXPECT_EQ(Detect(volumes[0]), "ace");
 
   AceOptions locked;
   locked.password = "pw";
-  WriteAce(PathOf("locked.ace"), {{"a.txt", "a", false, AceMethod::Lz77, true}},
-           locked);
-  EXPECT_EQ(Detect(PathOf("locked.ace")), "ace")
-      << "passwords are asked when extracting";
+  WriteAce(PathOf("locked.ace"), {{"a.txt", "a", false, AceMethod::Lz77, true}}, locked);
+  EXPECT_EQ(Detect(PathOf("locked.ace")), "ace") << "passwords are asked when extracting";
 }
 
 TEST_F(RarAceProbeTest, ASignatureOrAStubAloneIsNoArchive) {
   WriteFileText(PathOf("text.rar"), "Rar! is not enough to make an archive");
   WriteFileText(PathOf("text.ace"), "**ACE** is not enough to make an archive");
   WriteFileText(PathOf("program.exe"), SfxStub() + "no archive here");
-  for (const char *name : {"text.rar", "text.ace", "program.exe"}) {
+  for (const char* name : {"text.rar", "text.ace", "program.exe"}) {
     EXPECT_EQ(Detect(PathOf(name)), "") << name;
   }
   WriteZip(PathOf("real.zip"), {{"a.txt", "a"}});
@@ -209,15 +200,13 @@ TEST_F(RarAceProbeTest, ASelfExtractingAceIsExtractedThroughTheDriver) {
   Extract();
   EXPECT_EQ(session.job.archiveType, "ace");
   EXPECT_EQ(ReadFileText(PathOf("out/readme.txt")), "read me");
-  EXPECT_TRUE(dialogs.messages.empty())
-      << ::testing::PrintToString(MessageTexts());
+  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
   EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
 TEST_F(RarAceProbeTest, SelfExtractingZipAndRarTogetherAreMixedTypes) {
   WriteZip(PathOf("inner.zip"), {{"z.txt", "z"}});
-  WriteFileText(PathOf("zip.exe"),
-                SfxStub() + ReadFileText(PathOf("inner.zip")));
+  WriteFileText(PathOf("zip.exe"), SfxStub() + ReadFileText(PathOf("inner.zip")));
   RarOptions options;
   options.sfxPrefix = SfxStub();
   WriteRar(PathOf("rar.exe"), {{"r.txt", "r"}}, options);
@@ -225,12 +214,11 @@ TEST_F(RarAceProbeTest, SelfExtractingZipAndRarTogetherAreMixedTypes) {
   Select({PathOf("zip.exe"), PathOf("rar.exe")});
   Extract();
   EXPECT_EQ(MessageTexts(),
-            std::vector<std::string>{
-                "You have included more than one archive type in your file "
-                "selection. Please select only files of the same archive "
-                "type."});
+            std::vector<std::string>{"You have included more than one archive type in your file "
+                                     "selection. Please select only files of the same archive "
+                                     "type."});
   EXPECT_EQ(dialogs.statusShown, 0);
 }
 
-} // namespace
-} // namespace tessaly::testing
+}  // namespace
+}  // namespace tessaly::testing

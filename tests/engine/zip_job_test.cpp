@@ -1,8 +1,7 @@
-// ZIP jobs through the driver and the real library: sub-folders per archive,
-// the File Exists prompt and what replaces an existing file, passwords, library
-// errors, hostile archives, extracting selected entries, more than 65535
-// entries, and the listings of the contents window and the counting pass. A
-// full disk is the end-to-end tests' part.
+// ZIP jobs through the driver and the real library: sub-folders per archive, the File Exists prompt
+// and what replaces an existing file, passwords, library errors, hostile archives, extracting
+// selected entries, more than 65535 entries, and the listings of the contents window and the
+// counting pass. A full disk is the end-to-end tests' part.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -24,8 +23,8 @@ namespace {
 namespace fs = std::filesystem;
 
 class ZipJobTest : public DestinationJobTest {
-protected:
-  std::string Corrupted(const std::string &archive) const {
+ protected:
+  std::string Corrupted(const std::string& archive) const {
     return "An error was encountered while processing \"" + PathOf(archive) +
            "\". The file is probably corrupted.";
   }
@@ -37,7 +36,7 @@ protected:
     dialogs.fileExistsQuestions.clear();
   }
   void ExpectDidNotFinish() const {
-    const StatusModel &status = session.status;
+    const StatusModel& status = session.status;
     EXPECT_EQ(status.archiveLabel, kNotFinished);
     EXPECT_EQ(status.messageLabel, "");
     EXPECT_FALSE(status.backgroundButtonVisible);
@@ -56,8 +55,7 @@ TEST_F(ZipJobTest, EachArchiveGoesToASubFolderNamedAfterIt) {
   Select({PathOf("x.zip"), PathOf("y.v2.zip")});
   Extract();
   EXPECT_EQ(ReadFileText(Out("x/one.txt")), "1");
-  EXPECT_EQ(ReadFileText(Out("x/kept.txt")), "kept")
-      << "an existing sub-folder is reused";
+  EXPECT_EQ(ReadFileText(Out("x/kept.txt")), "kept") << "an existing sub-folder is reused";
   EXPECT_EQ(ReadFileText(Out("y/two.txt")), "2");
   EXPECT_TRUE(dialogs.messages.empty());
 
@@ -72,41 +70,33 @@ TEST_F(ZipJobTest, EachArchiveGoesToASubFolderNamedAfterIt) {
   EXPECT_EQ(ReadFileText(Out("one.txt")), "1");
 }
 
-// Each prompt answers only its own file: No and a prompt closed unanswered keep
-// it, and the bar still moves for a kept file.
+// Each prompt answers only its own file: No and a prompt closed unanswered keep it,
+// and the bar still moves for a kept file.
 TEST_F(ZipJobTest, NoOrNoAnswerKeepsTheFileAndStillAdvancesTheBar) {
-  WriteZip(PathOf("x.zip"), {{"a.txt", "new a"},
-                             {"b.txt", "new b"},
-                             {"c.txt", "new c"},
-                             {"d.txt", "new d"}});
-  for (const char *name : {"a.txt", "b.txt", "c.txt"})
-    WriteFileText(Out(name), "old");
+  WriteZip(PathOf("x.zip"),
+           {{"a.txt", "new a"}, {"b.txt", "new b"}, {"c.txt", "new c"}, {"d.txt", "new d"}});
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) WriteFileText(Out(name), "old");
   Select({PathOf("x.zip")});
   dialogs.fileExistsAnswers = {"No", "Yes", ""};
   Extract();
   EXPECT_EQ(ReadFileText(Out("a.txt")), "old");
   EXPECT_EQ(ReadFileText(Out("b.txt")), "new b");
-  EXPECT_EQ(ReadFileText(Out("c.txt")), "old")
-      << "an earlier Yes must not answer for it";
+  EXPECT_EQ(ReadFileText(Out("c.txt")), "old") << "an earlier Yes must not answer for it";
   EXPECT_EQ(ReadFileText(Out("d.txt")), "new d");
   EXPECT_EQ(session.job.progressCount, 4);
   bool sawSkipCounted = false;
-  for (const StatusRecorder::Snapshot &s : recorder.snapshots) {
-    if (s.value == 1 && s.messageLabel.empty())
-      sawSkipCounted = true;
+  for (const StatusRecorder::Snapshot& s : recorder.snapshots) {
+    if (s.value == 1 && s.messageLabel.empty()) sawSkipCounted = true;
   }
-  EXPECT_TRUE(sawSkipCounted)
-      << "the bar moved for the skipped file before any file line";
-  EXPECT_EQ(
-      recorder.MessageLines(),
-      (std::vector<std::string>{"Extracting file: " + Out("b.txt") + "  ",
-                                "Extracting file: " + Out("d.txt") + "  "}));
+  EXPECT_TRUE(sawSkipCounted) << "the bar moved for the skipped file before any file line";
+  EXPECT_EQ(recorder.MessageLines(),
+            (std::vector<std::string>{"Extracting file: " + Out("b.txt") + "  ",
+                                      "Extracting file: " + Out("d.txt") + "  "}));
   EXPECT_EQ(session.job.extractResult, 0);
 }
 
 TEST_F(ZipJobTest, CancelAtThePromptFillsTheBarAndStopsBeforeTheNextArchive) {
-  WriteZip(PathOf("x.zip"),
-           {{"a.txt", "new a"}, {"b.txt", "new b"}, {"c.txt", "new c"}});
+  WriteZip(PathOf("x.zip"), {{"a.txt", "new a"}, {"b.txt", "new b"}, {"c.txt", "new c"}});
   WriteZip(PathOf("y.zip"), {{"z.txt", "z"}});
   WriteFileText(Out("a.txt"), "old a");
   WriteFileText(Out("b.txt"), "old b");
@@ -115,56 +105,46 @@ TEST_F(ZipJobTest, CancelAtThePromptFillsTheBarAndStopsBeforeTheNextArchive) {
   Extract();
   EXPECT_EQ(dialogs.fileExistsQuestions.size(), 1u);
   EXPECT_EQ(ReadFileText(Out("a.txt")), "old a");
-  EXPECT_EQ(ReadFileText(Out("b.txt")), "old b")
-      << "nothing more is overwritten in this archive";
-  EXPECT_EQ(ReadFileText(Out("c.txt")), "new c")
-      << "the rest of the archive is extracted";
+  EXPECT_EQ(ReadFileText(Out("b.txt")), "old b") << "nothing more is overwritten in this archive";
+  EXPECT_EQ(ReadFileText(Out("c.txt")), "new c") << "the rest of the archive is extracted";
   EXPECT_FALSE(fs::exists(Out("z.txt")));
   bool fullAfterCancel = false;
-  for (const StatusRecorder::Snapshot &s : recorder.snapshots) {
-    if (s.max == 4 && s.value == 4 && s.archiveLabel != kNotFinished)
-      fullAfterCancel = true;
+  for (const StatusRecorder::Snapshot& s : recorder.snapshots) {
+    if (s.max == 4 && s.value == 4 && s.archiveLabel != kNotFinished) fullAfterCancel = true;
   }
   EXPECT_TRUE(fullAfterCancel);
-  EXPECT_FALSE(
-      recorder.SawArchiveLabel("Processing archive: " + PathOf("y.zip")));
+  EXPECT_FALSE(recorder.SawArchiveLabel("Processing archive: " + PathOf("y.zip")));
   EXPECT_EQ(session.job.extractResult, 1);
   ExpectDidNotFinish();
 }
 
-// However the file was granted for replacing, an entry that fails its CRC or
-// whose stream is broken leaves it as it was, with nothing beside it.
+// However the file was granted for replacing, an entry that fails its CRC or whose
+// stream is broken leaves it as it was, with nothing beside it.
 TEST_F(ZipJobTest, AFailedEntryNeverReplacesTheOldFile) {
   struct Grant {
-    const char *label;
+    const char* label;
     std::string answer;
     std::string setting;
   };
-  const Grant grants[] = {
-      {"Yes", "Yes", ""}, {"All", "All", ""}, {"auto overwrite", "", "1"}};
+  const Grant grants[] = {{"Yes", "Yes", ""}, {"All", "All", ""}, {"auto overwrite", "", "1"}};
   WriteZip(PathOf("crc.zip"), {{"a.txt", "new contents of a"}});
   DamageBytes(PathOf("crc.zip"), "new contents of a");
   WriteZip(PathOf("stream.zip"), {{"a.txt", std::string(5000, 'x'), true}});
   std::string bytes = ReadFileText(PathOf("stream.zip"));
-  const auto byte = [&](size_t at) {
-    return static_cast<size_t>(static_cast<uint8_t>(bytes[at]));
-  };
+  const auto byte = [&](size_t at) { return static_cast<size_t>(static_cast<uint8_t>(bytes[at])); };
   // The first byte of the deflate stream: a final block of the reserved type 3.
-  bytes[30 + (byte(26) | byte(27) << 8) + (byte(28) | byte(29) << 8)] =
-      static_cast<char>(0xFF);
+  bytes[30 + (byte(26) | byte(27) << 8) + (byte(28) | byte(29) << 8)] = static_cast<char>(0xFF);
   WriteFileText(PathOf("stream.zip"), bytes);
 
   for (const std::string archive : {"crc.zip", "stream.zip"}) {
-    for (const Grant &grant : grants) {
+    for (const Grant& grant : grants) {
       SCOPED_TRACE(archive + ", " + grant.label);
       StartCase();
       WriteFileText(Out("a.txt"), "old");
       SetSetting("zip options", "auto overwrite", grant.setting);
-      if (!grant.answer.empty())
-        dialogs.fileExistsAnswers = {grant.answer};
+      if (!grant.answer.empty()) dialogs.fileExistsAnswers = {grant.answer};
       ExtractOne(PathOf(archive));
-      EXPECT_EQ(dialogs.fileExistsQuestions.size(),
-                grant.answer.empty() ? 0u : 1u);
+      EXPECT_EQ(dialogs.fileExistsQuestions.size(), grant.answer.empty() ? 0u : 1u);
       EXPECT_EQ(ReadFileText(Out("a.txt")), "old");
       EXPECT_EQ(TreeOf(out_), std::vector<std::string>{"a.txt"});
       EXPECT_EQ(MessageTexts(), std::vector<std::string>{Corrupted(archive)});
@@ -173,16 +153,13 @@ TEST_F(ZipJobTest, AFailedEntryNeverReplacesTheOldFile) {
   }
 }
 
-// Central records pointing at bytes another record owns make a small archive
-// write much: 200 records of one local entry, and an entry stored inside
-// another's data.
+// Central records pointing at bytes another record owns make a small archive write
+// much: 200 records of one local entry, and an entry stored inside another's data.
 TEST_F(ZipJobTest, RecordsSharingDataAreADamagedArchive) {
   const std::string data(4096, 'z');
   std::vector<CentralRecord> records;
-  for (int i = 0; i < 200; ++i)
-    records.push_back({"f" + std::to_string(i) + ".txt", 0, data});
-  WriteZipRecords(PathOf("same.zip"), StoredLocalEntry("f0.txt", data),
-                  records);
+  for (int i = 0; i < 200; ++i) records.push_back({"f" + std::to_string(i) + ".txt", 0, data});
+  WriteZipRecords(PathOf("same.zip"), StoredLocalEntry("f0.txt", data), records);
   const std::string inner = StoredLocalEntry("b.txt", data);
   WriteZipRecords(PathOf("inside.zip"), StoredLocalEntry("a.txt", inner),
                   {{"a.txt", 0, inner}, {"b.txt", 30 + 5, data}});
@@ -199,18 +176,16 @@ TEST_F(ZipJobTest, RecordsSharingDataAreADamagedArchive) {
 
 // A PPMd entry was once called a corrupted archive.
 TEST_F(ZipJobTest, AnEntryPackedWithAnUnsupportedMethodIsNamed) {
-  fs::copy_file(fs::path(TESSALY_CORPUS_DIR) / "zip" / "zip2-ppmd.zip",
-                PathOf("ppmd.zip"));
+  fs::copy_file(fs::path(TESSALY_CORPUS_DIR) / "zip" / "zip2-ppmd.zip", PathOf("ppmd.zip"));
   ExtractOne(PathOf("ppmd.zip"));
-  EXPECT_EQ(MessageTexts(), std::vector<std::string>{
-                                "Tessaly could not extract \"ipsum.txt\": it "
-                                "is packed with a method this version does "
-                                "not support."});
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Tessaly could not extract \"ipsum.txt\": it "
+                                                     "is packed with a method this version does "
+                                                     "not support."});
   ExpectDidNotFinish();
 }
 
-// A RAR or ACE archive that stores a ZIP archive ends with the ZIP's own
-// directory; it is still the archive it starts as.
+// A RAR or ACE archive that stores a ZIP archive ends with the ZIP's own directory;
+// it is still the archive it starts as.
 TEST_F(ZipJobTest, AnArchiveHoldingAStoredZipIsNoZip) {
   WriteZip(PathOf("inner.zip"), {{"a.txt", "inside the zip"}});
   const std::string zip = ReadFileText(PathOf("inner.zip"));
@@ -228,15 +203,14 @@ TEST_F(ZipJobTest, AnArchiveHoldingAStoredZipIsNoZip) {
   EXPECT_EQ(ReadFileText(Out("inner.zip")), zip);
 }
 
-// Each encrypted entry is asked for; a wrong answer is asked again saying why,
-// and an entry left out for its password is said so, not called a damaged
-// archive.
+// Each encrypted entry is asked for; a wrong answer is asked again saying why, and an
+// entry left out for its password is said so, not called a damaged archive.
 TEST_F(ZipJobTest, PasswordsAreAskedForAndARefusedOneIsSaid) {
-  const std::string first = "File is encrypted with a password. Please enter "
-                            "the password to extract.";
+  const std::string first =
+      "File is encrypted with a password. Please enter the password to extract.";
   const std::string again = "The password you entered was incorrect. " + first;
   const struct {
-    const char *label;
+    const char* label;
     std::vector<std::string> answers;
     std::vector<std::string> prompts;
     bool extracted;
@@ -244,24 +218,21 @@ TEST_F(ZipJobTest, PasswordsAreAskedForAndARefusedOneIsSaid) {
       {"right", {"pw"}, {first}, true},
       {"wrong, then right", {"wrong", "pw"}, {first, again}, true},
       {"none", {""}, {first}, false},
-      {"wrong three times",
-       {"wrong", "nope", "guess"},
-       {first, again, again},
-       false},
+      {"wrong three times", {"wrong", "nope", "guess"}, {first, again, again}, false},
   };
   for (const bool aes : {false, true}) {
     ZipTestEntry secret("secret.txt", "secret text", true, "pw");
     secret.aes = aes;
     WriteZipRefusing(PathOf("s.zip"), {secret, {"plain.txt", "plain"}},
                      {"", "wrong", "nope", "guess"});
-    for (const auto &c : kCases) {
+    for (const auto& c : kCases) {
       SCOPED_TRACE(std::string(aes ? "AES, " : "traditional, ") + c.label);
       StartCase();
       dialogs.inputs.clear();
       dialogs.inputAnswers.assign(c.answers.begin(), c.answers.end());
       ExtractOne(PathOf("s.zip"));
       std::vector<std::string> prompts;
-      for (const RecordedInput &input : dialogs.inputs) {
+      for (const RecordedInput& input : dialogs.inputs) {
         prompts.push_back(input.prompt);
         EXPECT_EQ(input.title, "Enter Password");
         EXPECT_EQ(input.defaultText, "");
@@ -271,8 +242,7 @@ TEST_F(ZipJobTest, PasswordsAreAskedForAndARefusedOneIsSaid) {
       EXPECT_EQ(ReadFileText(Out("plain.txt")), "plain");
       if (c.extracted) {
         EXPECT_EQ(ReadFileText(Out("secret.txt")), "secret text");
-        EXPECT_TRUE(dialogs.messages.empty())
-            << ::testing::PrintToString(MessageTexts());
+        EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
         EXPECT_EQ(session.status.archiveLabel, kFinished);
       } else {
         EXPECT_FALSE(fs::exists(Out("secret.txt")));
@@ -282,8 +252,8 @@ TEST_F(ZipJobTest, PasswordsAreAskedForAndARefusedOneIsSaid) {
   }
 }
 
-// The archive whose every entry refused the password is said so instead of
-// asking whether to go on; the next archive is extracted.
+// The archive whose every entry refused the password is said so instead of asking
+// whether to go on; the next archive is extracted.
 TEST_F(ZipJobTest, ARefusedPasswordInAnEarlierArchiveLetsTheJobGoOn) {
   WriteZipRefusing(PathOf("a.zip"), {{"a.txt", "secret a", false, "pw"}},
                    {"wrong", "nope", "guess"});
@@ -296,24 +266,20 @@ TEST_F(ZipJobTest, ARefusedPasswordInAnEarlierArchiveLetsTheJobGoOn) {
 }
 
 class ZipErrorTest : public ZipJobTest {
-protected:
+ protected:
   ZipErrorTest() {
-    // a2 also holds a folder entry: counted for the bar, never shown as a file
-    // line.
+    // a2 also holds a folder entry: counted for the bar, never shown as a file line.
     WriteZip(PathOf("a1.zip"), {{"a1.txt", "contents of a1"}});
     WriteZip(PathOf("a2.zip"), {{"d/", ""}, {"a2.txt", "contents of a2"}});
     WriteZip(PathOf("a3.zip"), {{"a3.txt", "contents of a3"}});
   }
-  void Damage(const std::string &name) {
+  void Damage(const std::string& name) {
     DamageBytes(PathOf(name + ".zip"), "contents of " + name);
   }
-  void SelectAll() {
-    Select({PathOf("a1.zip"), PathOf("a2.zip"), PathOf("a3.zip")});
-  }
-  std::string ContinueQuestion(const std::string &archive) const {
+  void SelectAll() { Select({PathOf("a1.zip"), PathOf("a2.zip"), PathOf("a3.zip")}); }
+  std::string ContinueQuestion(const std::string& archive) const {
     return "There was an error in " + PathOf(archive) +
-           "\nError #: 2\nWould you like to continue processing the remaining "
-           "archives?";
+           "\nError #: 2\nWould you like to continue processing the remaining archives?";
   }
 };
 
@@ -328,7 +294,7 @@ TEST_F(ZipErrorTest, AnErrorBeforeTheLastArchiveAsksWhetherToGoOn) {
     dialogs.messageAnswers = {answer};
     Extract();
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    const RecordedMessage &m = dialogs.messages[0];
+    const RecordedMessage& m = dialogs.messages[0];
     EXPECT_EQ(m.text, ContinueQuestion("a2.zip"));
     EXPECT_EQ(m.buttons, MsgButtons::YesNo);
     EXPECT_EQ(m.icon, MsgIcon::None);
@@ -345,7 +311,7 @@ TEST_F(ZipErrorTest, AnErrorInTheLastArchiveIsReportedAsCritical) {
   SelectAll();
   Extract();
   ASSERT_EQ(dialogs.messages.size(), 1u);
-  const RecordedMessage &m = dialogs.messages[0];
+  const RecordedMessage& m = dialogs.messages[0];
   EXPECT_EQ(m.text, Corrupted("a3.zip"));
   EXPECT_EQ(m.buttons, MsgButtons::OK);
   EXPECT_EQ(m.icon, MsgIcon::Critical);
@@ -362,8 +328,7 @@ TEST_F(ZipErrorTest, ASingleArchiveFailingInTheCountingPassStopsTheJob) {
   Extract();
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{Corrupted("a1.zip")});
   EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Critical);
-  EXPECT_FALSE(
-      recorder.SawArchiveLabel("Processing archive: " + PathOf("a1.zip")));
+  EXPECT_FALSE(recorder.SawArchiveLabel("Processing archive: " + PathOf("a1.zip")));
   EXPECT_FALSE(fs::exists(Out("a1.txt")));
   EXPECT_FALSE(session.job.selectedEntriesMode);
   ExpectDidNotFinish();
@@ -375,8 +340,7 @@ TEST_F(ZipJobTest, SelectedEntriesAreExtractedByTheirFullPathsWithoutACap) {
   for (int i = 0; i < 150; ++i) {
     const std::string name = "dir/f" + std::to_string(i) + ".txt";
     entries.push_back({name, "file " + std::to_string(i)});
-    if (i < 120)
-      chosen.push_back(name);
+    if (i < 120) chosen.push_back(name);
   }
   entries.push_back({"odd[1].txt", "odd"});
   entries.push_back({"odd1.txt", "look-alike"});
@@ -409,26 +373,21 @@ TEST_F(ManyEntriesTest, SlowMoreThan65535EntriesAllArriveAndFillTheBar) {
   Select({PathOf("many.zip")});
   Extract();
 
-  EXPECT_TRUE(dialogs.messages.empty())
-      << ::testing::PrintToString(MessageTexts());
-  const StatusModel &status = session.status;
+  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
+  const StatusModel& status = session.status;
   EXPECT_EQ(status.archiveLabel, kFinished);
   EXPECT_EQ(status.progressMax, kCount);
   EXPECT_EQ(status.progressValue, kCount);
   EXPECT_EQ(session.job.progressCount, kCount);
-  EXPECT_TRUE(
-      recorder.SawArchiveLabel("Processing archive: " + PathOf("many.zip")));
+  EXPECT_TRUE(recorder.SawArchiveLabel("Processing archive: " + PathOf("many.zip")));
   const std::vector<std::string> lines = recorder.MessageLines();
   ASSERT_EQ(lines.size(), static_cast<size_t>(kCount));
-  EXPECT_EQ(lines.front(),
-            "Extracting file: " + Out(ManyEntriesName(0)) + "  ");
-  EXPECT_EQ(lines.back(),
-            "Extracting file: " + Out(ManyEntriesName(kCount - 1)) + "  ");
+  EXPECT_EQ(lines.front(), "Extracting file: " + Out(ManyEntriesName(0)) + "  ");
+  EXPECT_EQ(lines.back(), "Extracting file: " + Out(ManyEntriesName(kCount - 1)) + "  ");
 
   size_t files = 0;
-  for (const auto &entry : fs::recursive_directory_iterator(out_)) {
-    if (entry.is_regular_file())
-      ++files;
+  for (const auto& entry : fs::recursive_directory_iterator(out_)) {
+    if (entry.is_regular_file()) ++files;
   }
   EXPECT_EQ(files, static_cast<size_t>(kCount));
   for (const int n : {0, 65535, 65536, kCount - 1}) {
@@ -436,12 +395,12 @@ TEST_F(ManyEntriesTest, SlowMoreThan65535EntriesAllArriveAndFillTheBar) {
   }
 }
 
-// List mode: the contents window's rows, and the counting listing that an
-// unchanged archive answers from the previous one.
+// List mode: the contents window's rows, and the counting listing that an unchanged archive answers
+// from the previous one.
 class ZipListingTest : public EngineTest {
-protected:
+ protected:
   // A listing as the contents window, the probe and the counting pass make it.
-  void List(const std::string &archive, bool intoContents) {
+  void List(const std::string& archive, bool intoContents) {
     session.job.countingPass = true;
     session.zip.extractList = true;
     session.zip.extractDir.clear();
@@ -462,7 +421,7 @@ TEST_F(ZipListingTest, RowsGoOnTopWithTheirColumns) {
                              {"a/b.txt", "secret", false, "pw"}});
   List(PathOf("l.zip"), true);
 
-  const auto &rows = session.contents.rows;
+  const auto& rows = session.contents.rows;
   ASSERT_EQ(rows.size(), 4u);
   EXPECT_EQ(rows[0].text, "b.txt+");
   EXPECT_EQ(rows[0].storedName, "a/b.txt");
@@ -480,8 +439,7 @@ TEST_F(ZipListingTest, RowsGoOnTopWithTheirColumns) {
   EXPECT_EQ(rows[2].subItems[4], "docs/");
 
   EXPECT_EQ(rows[3].text, "top.txt");
-  EXPECT_EQ(rows[3].subItems,
-            (std::array<std::string, 5>{"3/7/2024 9:5", "5", "0%", "5", ""}));
+  EXPECT_EQ(rows[3].subItems, (std::array<std::string, 5>{"3/7/2024 9:5", "5", "0%", "5", ""}));
 
   EXPECT_EQ(session.zip.listedBytes, 5 + 1000 + 6);
   EXPECT_EQ(session.zip.listedEntries, 4);
@@ -502,8 +460,8 @@ TEST_F(ZipListingTest, WithoutTheContentsWindowEntriesAreOnlyCounted) {
   EXPECT_EQ(session.contents.rows[1].iconKey, "tessaly");
 }
 
-// The same counts again for an unchanged archive; a changed one, other names or
-// a listing for the contents window read it again.
+// The same counts again for an unchanged archive; a changed one, other names or a
+// listing for the contents window read it again.
 TEST_F(ZipListingTest, ACountingListingIsReadAgainWhenAnythingChanged) {
   WriteZip(PathOf("a.zip"), {{"one.txt", "1"}});
   for (int again = 0; again < 2; ++again) {
@@ -514,10 +472,8 @@ TEST_F(ZipListingTest, ACountingListingIsReadAgainWhenAnythingChanged) {
   }
 
   // Rewritten in place, same name: the new entries count.
-  WriteZip(PathOf("b.zip"),
-           {{"one.txt", "1"}, {"two.txt", "2"}, {"three.txt", "3"}});
-  fs::copy_file(PathOf("b.zip"), PathOf("a.zip"),
-                fs::copy_options::overwrite_existing);
+  WriteZip(PathOf("b.zip"), {{"one.txt", "1"}, {"two.txt", "2"}, {"three.txt", "3"}});
+  fs::copy_file(PathOf("b.zip"), PathOf("a.zip"), fs::copy_options::overwrite_existing);
   List(PathOf("a.zip"), false);
   EXPECT_EQ(session.zip.zipMemberCount, 3u);
   EXPECT_EQ(session.zip.listedEntries, 3);
@@ -541,5 +497,5 @@ TEST_F(ZipListingTest, ACountingListingIsReadAgainWhenAnythingChanged) {
   EXPECT_EQ(session.job.extractResult, 1);
 }
 
-} // namespace
-} // namespace tessaly::testing
+}  // namespace
+}  // namespace tessaly::testing
