@@ -4,6 +4,7 @@
 // in the entry cancel tests.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@
 
 namespace tessaly::testing {
 namespace {
+
+namespace fs = std::filesystem;
 
 const std::string kUnknownError =
     "There was an unknown error encountered during the extraction process. Tessaly does not "
@@ -101,6 +104,8 @@ TEST_F(AceBackendTest, EachFailureEndsTheArchiveWithItsMessage) {
     SCOPED_TRACE(row.name);
     const std::string archive = PathOf(row.name);
     row.write(archive);
+    fs::remove_all(out_);
+    fs::create_directory(out_);
     dialogs.messages.clear();
     EXPECT_EQ(ExtractAceArchive(session, archive), 1);
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{row.message(archive)});
