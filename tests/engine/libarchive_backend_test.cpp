@@ -14,6 +14,7 @@
 #include "engine/entry_messages.h"
 #include "engine/entry_target.h"
 #include "engine/libarchive/libarchive_backend.h"
+#include "engine/selection.h"
 #include "inspect/archive_listings.h"
 #include "inspect/set_info.h"
 #include "platform/folder_listing.h"
@@ -223,6 +224,18 @@ INSTANTIATE_TEST_SUITE_P(Formats, LibarchiveFormatTest, ::testing::ValuesIn(kFor
                          [](const auto& info) { return info.param.name; });
 
 using LibarchiveBackendTest = DestinationJobTest;
+
+// The desktop program's command line: the destination is asked, without the
+// per-archive box that only ZIP jobs have, then the archive extracted.
+TEST_F(LibarchiveBackendTest, TheProgramsCommandLineExtracts) {
+  WriteFileText(PathOf("tree/a.txt"), "alpha");
+  ASSERT_EQ(RunTool(Bsdtar("x.tgz", {"-z"}), Root()), 0);
+  dialogs.destinationAnswers = {{out_ + "/", false}};
+  ParseCommandLine(session, std::nullopt, {PathOf("x.tgz")});
+  EXPECT_FALSE(dialogs.destinationRequests.at(0).showPerArchiveCheck);
+  EXPECT_EQ(ReadFileText(Out("a.txt")), "alpha");
+  EXPECT_EQ(session.status.archiveLabel, kFinished);
+}
 
 struct SingleFileRow {
   std::string name;
