@@ -153,6 +153,30 @@ TEST_F(ZipJobTest, AFailedEntryNeverReplacesTheOldFile) {
   }
 }
 
+// Names as ZIP stores them: DOS backslashes, a drive and code-page control characters.
+// The one climbing out is refused; the others land inside, shown and asked about as
+// written, control characters as "_".
+TEST_F(ZipJobTest, StoredNamesAreCleanedAndShownAsWritten) {
+  ZipTestEntry backslashes("a\\..\\..\\x", "backslashes");
+  backslashes.fatHost = true;
+  ZipTestEntry bell("bell\a/esc\x1b[1m.txt", "new");
+  bell.cp437 = true;
+  WriteZip(PathOf("names.zip"), {backslashes, {"C:/x", "drive"}, bell});
+  const std::string path = Out("bell_/esc_[1m.txt");
+  WriteFileText(path, "old");
+  dialogs.fileExistsAnswers = {"Yes"};
+  ExtractOne(PathOf("names.zip"));
+  EXPECT_EQ(dialogs.fileExistsQuestions, std::vector<std::string>{ExistsQuestion(path)});
+  EXPECT_EQ(recorder.MessageLines(),
+            (std::vector<std::string>{"Extracting file: " + Out("x") + "  ",
+                                      "Extracting file: " + path + "  "}));
+  EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"bell_/", "bell_/esc_[1m.txt", "x"}));
+  EXPECT_EQ(ReadFileText(Out("x")), "drive");
+  EXPECT_EQ(ReadFileText(path), "new");
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{OutsideDestinationText("a/../../x")});
+  EXPECT_FALSE(fs::exists(WorkDir() + "/C:"));
+}
+
 // Central records pointing at bytes another record owns make a small archive write
 // much: 200 records of one local entry, and an entry stored inside another's data.
 TEST_F(ZipJobTest, RecordsSharingDataAreADamagedArchive) {
