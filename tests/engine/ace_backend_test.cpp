@@ -1,12 +1,15 @@
-// What only ACE jobs do, through the driver and the real library on archives the
-// writer makes: the count over every volume and the result-code messages. What every in-process
-// format does is in the hostile archive tables, Cancel in the entry cancel tests.
+// What only ACE jobs do, through the driver and the real library on archives the writer makes: the
+// count over every volume and the messages the backend ends with, with the library results no
+// archive here reaches. What every in-process format does is in the hostile archive tables, Cancel
+// in the entry cancel tests.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "engine/ace/ace_backend.h"
+#include "engine/ace/ace_messages.h"
 #include "support/ace_packer.h"
 #include "support/ace_writer.h"
 #include "support/engine_fixture.h"
@@ -15,12 +18,13 @@
 namespace tessaly::testing {
 namespace {
 
-class AceBackendTest : public DestinationJobTest {
- protected:
-  static void SetAutoOverwrite(const std::string& value) {
-    SetSetting("ace options", "auto overwrite", value);
-  }
-};
+namespace fs = std::filesystem;
+
+const std::string kUnknownError =
+    "There was an unknown error encountered during the extraction process. Tessaly does not "
+    "currently support Ace version 2 compression. Operation Aborting.";
+
+using AceBackendTest = DestinationJobTest;
 
 // The count opens every file named like the set whatever its case, skips what is
 // not ACE, and leaves out the parts continued from an earlier volume.
@@ -44,69 +48,84 @@ TEST_F(AceBackendTest, TheCountCoversEveryVolumeOfTheSet) {
   EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
-// A damaged header before the end is no end of the archive: the job does not finish.
-TEST_F(AceBackendTest, ADamagedHeaderIsACrcErrorNamingTheArchive) {
-  const std::string archive = PathOf("header.ace");
-  WriteAce(archive, {{"a.txt", "alpha"}, {"b.txt", "beta"}});
-  std::string bytes = ReadFileText(archive);
-  bytes[bytes.find("b.txt")] = 'X';
-  WriteFileText(archive, bytes);
-  ExtractOne(archive);
-  ExpectOnlyMessage("Tessaly encountered a CRC error while processing \"" + archive +
-                    "\". Operation aborted.");
-  EXPECT_EQ(TreeOf(out_), std::vector<std::string>{"a.txt"});
-}
-
-TEST_F(AceBackendTest, AnEntryCutShortIsAReadErrorOfTheArchive) {
-  const std::string archive = PathOf("cut.ace");
-  WriteAce(archive,
-           {{"a.txt", "alpha"}, {"b.txt", std::string(2000, 'b'), false, AceMethod::Stored}});
-  const std::string bytes = ReadFileText(archive);
-  WriteFileText(archive, bytes.substr(0, bytes.size() - 100));
-  ExtractOne(archive);
-  ExpectOnlyMessage("There was an error reading from the drive on which " + archive +
-                    "is located. Operation aborted.");
-  EXPECT_EQ(ReadFileText(Out("a.txt")), "alpha");
-}
-
-TEST_F(AceBackendTest, AnUnknownCompressionTypeStopsWithTheUnsupportedMessage) {
-  const std::string data = "four";
-  AceFileHeaderFields odd;
-  odd.packedSize = odd.originalSize = static_cast<uint32_t>(data.size());
-  odd.crc = AceCrc32(data);
-  odd.type = 9;
-  odd.name = "odd.bin";
-  WriteFileText(PathOf("odd.ace"), AceMainHeader({}) + AceFileHeader(odd) + data);
-  ExtractOne(PathOf("odd.ace"));
-  ExpectOnlyMessage(
-      "There was an unknown error encountered during the extraction process. Tessaly does not "
-      "currently support Ace version 2 compression. Operation Aborting.");
-}
-
-TEST_F(AceBackendTest, OverwritePromptAnswersNoYesAllThenNoMoreQuestions) {
-  SetAutoOverwrite("0");
-  WriteAce(PathOf("a.ace"),
-           {{"a.txt", "new a"}, {"b.txt", "new b"}, {"c.txt", "new c"}, {"d.txt", "new d"}});
-  for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) WriteFileText(Out(name), "old");
-  dialogs.fileExistsAnswers = {"No", "Yes", "All"};
-  ExtractOne(PathOf("a.ace"));
-  EXPECT_EQ(dialogs.fileExistsQuestions,
-            (std::vector<std::string>{ExistsQuestion("a.txt"), ExistsQuestion("b.txt"),
-                                      ExistsQuestion("c.txt")}));
-  EXPECT_EQ(ReadFileText(Out("a.txt")), "old");
-  for (const char* name : {"b.txt", "c.txt", "d.txt"}) {
-    EXPECT_EQ(ReadFileText(Out(name)), std::string("new ") + name[0]) << name;
+// What the backend tells of an archive it cannot finish: a damaged header before the end is no end
+// of the archive, and what came before it stays.
+TEST_F(AceBackendTest, EachFailureEndsTheArchiveWithItsMessage) {
+  const struct {
+    const char* name;
+    void (*write)(const std::string& archive);
+    std::string (*message)(const std::string& archive);
+    std::vector<std::string> left;
+  } kRows[] = {
+      {"header.ace",
+       [](const std::string& archive) {
+         WriteAce(archive, {{"a.txt", "alpha"}, {"b.txt", "beta"}});
+         std::string bytes = ReadFileText(archive);
+         bytes[bytes.find("b.txt")] = 'X';
+         WriteFileText(archive, bytes);
+       },
+       [](const std::string& archive) {
+         return "Tessaly encountered a CRC error while processing \"" + archive +
+                "\". Operation aborted.";
+       },
+       {"a.txt"}},
+      {"cut.ace",
+       [](const std::string& archive) {
+         WriteAce(archive, {{"a.txt", "alpha"},
+                            {"b.txt", std::string(2000, 'b'), false, AceMethod::Stored}});
+         const std::string bytes = ReadFileText(archive);
+         WriteFileText(archive, bytes.substr(0, bytes.size() - 100));
+       },
+       [](const std::string& archive) {
+         return "There was an error reading from the drive on which " + archive +
+                "is located. Operation aborted.";
+       },
+       {"a.txt"}},
+      {"odd.ace",
+       [](const std::string& archive) {
+         const std::string data = "four";
+         AceFileHeaderFields odd;
+         odd.packedSize = odd.originalSize = static_cast<uint32_t>(data.size());
+         odd.crc = AceCrc32(data);
+         odd.type = 9;  // no compression type the library knows
+         odd.name = "odd.bin";
+         WriteFileText(archive, AceMainHeader({}) + AceFileHeader(odd) + data);
+       },
+       [](const std::string&) { return kUnknownError; },
+       {}},
+      {"fake.ace",
+       [](const std::string& archive) {
+         WriteFileText(archive, "**ACE** is not enough to make an archive");
+       },
+       [](const std::string&) { return std::string("This file is not a valid Ace archive."); },
+       {}},
+  };
+  for (const auto& row : kRows) {
+    SCOPED_TRACE(row.name);
+    const std::string archive = PathOf(row.name);
+    row.write(archive);
+    fs::remove_all(out_);
+    fs::create_directory(out_);
+    dialogs.messages.clear();
+    EXPECT_EQ(ExtractAceArchive(session, archive), 1);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{row.message(archive)});
+    EXPECT_EQ(dialogs.messages.at(0).icon, MsgIcon::Critical);
+    EXPECT_EQ(dialogs.messages[0].title, "Oops!");
+    EXPECT_EQ(TreeOf(out_), row.left);
+    if (!row.left.empty()) {
+      EXPECT_EQ(ReadFileText(Out("a.txt")), "alpha");
+    }
   }
-  EXPECT_EQ(session.status.archiveLabel, kFinished);
-}
-
-TEST_F(AceBackendTest, AFileTheLibraryDoesNotOpenIsNotAValidAceArchive) {
-  WriteFileText(PathOf("fake.ace"), "**ACE** is not enough to make an archive");
-  EXPECT_EQ(ExtractAceArchive(session, PathOf("fake.ace")), 1);
-  ASSERT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_EQ(dialogs.messages[0].text, "This file is not a valid Ace archive.");
-  EXPECT_EQ(dialogs.messages[0].title, "Oops!");
-  EXPECT_EQ(session.status.progressMax, 0);
+  EXPECT_EQ(AceOpenResultMessage(0), "");
+  EXPECT_EQ(AceOpenResultMessage(1),
+            "Not enough memory to allocate decompression structures. Aborting.");
+  EXPECT_EQ(AceOpenResultMessage(9), "Main header of archive broken. Aborting.");
+  EXPECT_EQ(AceOpenResultMessage(2), "") << "any other value goes on";
+  EXPECT_EQ(AceResultMessage(0, "dir/a.txt", "/tmp/set.c00", false), "");
+  EXPECT_EQ(AceResultMessage(11, "dir/a.txt", "/tmp/set.c00", true), "") << "11 is success too";
+  for (const int code : {1, 10, 255, -1}) {
+    EXPECT_EQ(AceResultMessage(code, "dir/a.txt", "/tmp/set.c00", false), kUnknownError) << code;
+  }
 }
 
 }  // namespace

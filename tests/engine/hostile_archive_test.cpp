@@ -142,21 +142,6 @@ class HostileArchiveTest : public DestinationJobTest, public ::testing::WithPara
   }
 };
 
-TEST_P(HostileArchiveTest, ALinkInTheDestinationLeadingOutIsNeverWrittenThrough) {
-  SetAutoOverwrite("0");
-  fs::create_directory(PathOf("outside"));
-  WriteFileText(PathOf("outside/keep.txt"), "precious");
-  fs::create_directory_symlink("../outside", Out("pre"));
-  const std::vector<std::string> before = Outside();
-  Write({{"pre/keep.txt", "evil"}, {"pre/new.txt", "evil"}, {"after.txt", "fine"}});
-  ExtractOne(ArchivePath());
-  EXPECT_EQ(Outside(), before);
-  EXPECT_EQ(ReadFileText(Out("after.txt")), "fine");
-  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{OutsideDestinationText("pre/keep.txt"),
-                                                      OutsideDestinationText("pre/new.txt")}));
-  EXPECT_EQ(session.status.archiveLabel, kNotFinished);
-}
-
 TEST_P(HostileArchiveTest, AFailedReplacementLeavesTheOldFileAndNothingElse) {
   SetAutoOverwrite("1");
   WriteFileText(Out("a.txt"), "old");
@@ -205,39 +190,6 @@ TEST_P(HostileArchiveTest, ExtractsFoldersAndFilesShowingEachEntryAndTheArchive)
   EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
-// Only "1" replaces unasked, a read-only old file too; keeping every existing file
-// (tessaly-extract -n) wins over it.
-TEST_P(HostileArchiveTest, OnlyTheSettingOneReplacesWithoutAskingUnlessFilesAreKept) {
-  const struct {
-    std::string setting;
-    bool keep;
-    bool asked;
-    std::string result;
-  } kCases[] = {{"", false, true, "new"},
-                {"0", false, true, "new"},
-                {"yes", false, true, "new"},
-                {"1", false, false, "new"},
-                {"1", true, false, "old"}};
-  Write({{"x.txt", "new"}, {"y.txt", "new y"}});
-  for (const auto& c : kCases) {
-    SCOPED_TRACE("auto overwrite \"" + c.setting + (c.keep ? "\", kept" : "\""));
-    SetAutoOverwrite(c.setting);
-    session.job.keepExistingFiles = c.keep;
-    fs::remove_all(out_);
-    fs::create_directory(out_);
-    WriteFileText(Out("x.txt"), "old");
-    ASSERT_EQ(chmod(Out("x.txt").c_str(), 0444), 0);
-    dialogs.fileExistsQuestions.clear();
-    if (c.asked) dialogs.fileExistsAnswers = {"Yes"};
-    ExtractOne(ArchivePath());
-    EXPECT_EQ(dialogs.fileExistsQuestions.size(), c.asked ? 1u : 0u);
-    EXPECT_EQ(ReadFileText(Out("x.txt")), c.result);
-    EXPECT_EQ(ReadFileText(Out("y.txt")), "new y");
-    EXPECT_EQ(session.status.archiveLabel, kFinished);
-  }
-  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
-}
-
 // No and a prompt closed unanswered keep the file; Cancel keeps it and stops the
 // archive without a message.
 TEST_P(HostileArchiveTest, NoOrNoAnswerKeepsTheFileAndCancelStopsTheArchive) {
@@ -255,8 +207,8 @@ TEST_P(HostileArchiveTest, NoOrNoAnswerKeepsTheFileAndCancelStopsTheArchive) {
   EXPECT_EQ(session.status.archiveLabel, kNotFinished);
 }
 
-// Every archive of the job is handed over: "All" answers the later ones too, and a
-// failure in the middle one is reported while the others are extracted.
+// Every archive of the job is handed over: "All" answers the later ones too, but not the next
+// job's, and a failure in the middle one is reported while the others are extracted.
 TEST_P(HostileArchiveTest, AJobGoesOnAfterAFailedArchiveAndAllAnswersTheLaterOnes) {
   SetAutoOverwrite("0");
   Write({{"x.txt", "new x"}, {"z.txt", "new z"}}, "a");
@@ -274,6 +226,13 @@ TEST_P(HostileArchiveTest, AJobGoesOnAfterAFailedArchiveAndAllAnswersTheLaterOne
   }
   EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"x.txt", "y.txt", "z.txt"}));
   EXPECT_EQ(session.status.archiveLabel, kNotFinished) << "one failed archive is enough";
+
+  // The next job asks again.
+  Select({ArchivePath("c")});
+  dialogs.fileExistsAnswers = {"No"};
+  Extract();
+  EXPECT_EQ(dialogs.fileExistsQuestions.size(), 2u);
+  EXPECT_EQ(dialogs.fileExistsQuestions.back(), ExistsQuestion("y.txt"));
 }
 
 TEST_P(HostileArchiveTest, AMissingOrWrongPasswordIsSaidAndLeavesNoFile) {
@@ -290,17 +249,6 @@ TEST_P(HostileArchiveTest, AMissingOrWrongPasswordIsSaidAndLeavesNoFile) {
     ExpectOnlyMessage(c.message);
     EXPECT_EQ(TreeOf(out_), std::vector<std::string>{});
   }
-}
-
-// A file size limit stands in for a full disk.
-TEST_P(HostileArchiveTest, AFullDiskIsReportedAsAWriteError) {
-  Write({{"big.bin", std::string(200000, 'b')}});
-  {
-    ScopedFileSizeLimit limit(50000);
-    ASSERT_TRUE(limit.active());
-    ExtractOne(ArchivePath());
-  }
-  ExpectOnlyMessage("Error writing big.bin. Disk full. Operation aborting.");
 }
 
 // Whatever was extracted before the gap stays.
@@ -430,10 +378,11 @@ INSTANTIATE_TEST_SUITE_P(BothFormats, HostileRarTest,
                                                                 : std::string("Rar5");
                          });
 
-// One rule for names in every format, each through its own library and backend: a
-// leading "/" is dropped, ".." that stays inside is followed, a name that climbs out is
-// refused, and an entry that cannot be written costs only itself, the system's reason
-// said. Whether the setting asks or replaces, a file outside is never asked about.
+// One rule for names in every format, each through its own library and backend: a leading "/" is
+// dropped, ".." that stays inside is followed, a name that climbs out is refused, a link already in
+// the destination leading out is never written through, and an entry that cannot be written costs
+// only itself, the system's reason said. Whether the setting asks or replaces, a file outside is
+// never asked about.
 class EveryFormatTest : public HostileArchiveTest {};
 
 TEST_P(EveryFormatTest, ABadNameOrEntryCostsOnlyItself) {
@@ -445,27 +394,80 @@ TEST_P(EveryFormatTest, ABadNameOrEntryCostsOnlyItself) {
                                      {"d", "a file"},
                                      {"d/x.txt", "below a file"},
                                      {longName, "long"},
+                                     {"pre/keep.txt", "evil"},
+                                     {"pre/new.txt", "evil"},
                                      {"after.txt", "after"}});
   WriteFileText(PathOf("victim.txt"), "precious");
+  WriteFileText(PathOf("outside/keep.txt"), "precious");
   const std::vector<std::string> before = Outside();
   for (const std::string setting : {"0", "1"}) {
     SCOPED_TRACE("auto overwrite " + setting);
     SetAutoOverwrite(setting);
     fs::remove_all(out_);
     fs::create_directory(out_);
+    fs::create_directory_symlink("../outside", Out("pre"));
     dialogs.messages.clear();
     ExtractOne(archive);
     EXPECT_EQ(Outside(), before);
-    EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"abs.txt", "after.txt", "d", "in.txt"}));
+    EXPECT_EQ(TreeOf(out_),
+              (std::vector<std::string>{"abs.txt", "after.txt", "d", "in.txt", "pre"}));
     EXPECT_EQ(ReadFileText(Out("in.txt")), "in");
     EXPECT_TRUE(dialogs.fileExistsQuestions.empty());
-    EXPECT_EQ(MessageTexts(),
-              (std::vector<std::string>{OutsideDestinationText("../victim.txt"),
-                                        OutsideDestinationText("a/../../victim.txt"),
-                                        WriteFailedText("d/x.txt", "Not a directory"),
-                                        WriteFailedText(longName, "File name too long")}));
+    EXPECT_EQ(
+        MessageTexts(),
+        (std::vector<std::string>{
+            OutsideDestinationText("../victim.txt"), OutsideDestinationText("a/../../victim.txt"),
+            WriteFailedText("d/x.txt", "Not a directory"),
+            WriteFailedText(longName, "File name too long"), OutsideDestinationText("pre/keep.txt"),
+            OutsideDestinationText("pre/new.txt")}));
     EXPECT_EQ(session.status.archiveLabel, kNotFinished);
   }
+}
+
+// Only "1" replaces unasked, a read-only old file too; keeping every existing file
+// (tessaly-extract -n) wins over it and asks nothing.
+TEST_P(EveryFormatTest, OnlyTheSettingOneReplacesWithoutAskingUnlessFilesAreKept) {
+  const struct {
+    std::string setting;
+    bool keep;
+    bool asked;
+    std::string result;
+  } kCases[] = {{"", false, true, "new"},   {"0", false, true, "new"}, {"yes", false, true, "new"},
+                {"1", false, false, "new"}, {"1", true, false, "old"}, {"", true, false, "old"}};
+  Write({{"x.txt", "new"}, {"y.txt", "new y"}});
+  for (const auto& c : kCases) {
+    SCOPED_TRACE("auto overwrite \"" + c.setting + (c.keep ? "\", kept" : "\""));
+    SetAutoOverwrite(c.setting);
+    session.job.keepExistingFiles = c.keep;
+    fs::remove_all(out_);
+    fs::create_directory(out_);
+    WriteFileText(Out("x.txt"), "old");
+    ASSERT_EQ(chmod(Out("x.txt").c_str(), 0444), 0);
+    dialogs.fileExistsQuestions.clear();
+    if (c.asked) dialogs.fileExistsAnswers = {"Yes"};
+    ExtractOne(ArchivePath());
+    EXPECT_EQ(dialogs.fileExistsQuestions.size(), c.asked ? 1u : 0u);
+    EXPECT_EQ(ReadFileText(Out("x.txt")), c.result);
+    EXPECT_EQ(ReadFileText(Out("y.txt")), "new y");
+    EXPECT_EQ(session.status.archiveLabel, kFinished);
+  }
+  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
+}
+
+// A file size limit stands in for a full disk: the old file stays.
+TEST_P(EveryFormatTest, AFullDiskIsReportedAsAWriteErrorAndKeepsTheOldFile) {
+  // Within what one argument of the tar writer's command may hold.
+  Write({{"big.bin", std::string(100000, 'b')}});
+  WriteFileText(Out("big.bin"), "old");
+  SetAutoOverwrite("1");
+  {
+    ScopedFileSizeLimit limit(50000);
+    ASSERT_TRUE(limit.active());
+    ExtractOne(ArchivePath());
+  }
+  ExpectOnlyMessage("Error writing big.bin. Disk full. Operation aborting.");
+  EXPECT_EQ(TreeOf(out_), std::vector<std::string>{"big.bin"});
+  EXPECT_EQ(ReadFileText(Out("big.bin")), "old");
 }
 
 INSTANTIATE_TEST_SUITE_P(EachBackend, EveryFormatTest,

@@ -1,13 +1,15 @@
-// What only RAR jobs do, through the driver and the real library on archives the
-// writer makes: passwords and the reopen, encrypted headers and volume sets. What
-// every in-process format does is in the hostile archive tables, Cancel in the entry
-// cancel tests.
+// What only RAR jobs do, through the driver and the real library on archives the writer makes and
+// on a corpus archive: passwords and the reopen, encrypted headers and volume sets. What every
+// in-process format does is in the hostile archive tables, Cancel in the entry cancel tests.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "engine/rar/rar_backend.h"
+#include "support/corpus_table.h"
 #include "support/engine_fixture.h"
 #include "support/job_texts.h"
 #include "support/rar_writer.h"
@@ -77,6 +79,32 @@ INSTANTIATE_TEST_SUITE_P(BothFormats, RarFormatTest,
                            return info.param == RarFormat::Rar4 ? std::string("Rar4")
                                                                 : std::string("Rar5");
                          });
+
+// A real archive whose last entry has another password than the others: the job asks once, extracts
+// the others and shows the wrong-password message for that entry.
+using RarCorpusTest = DestinationJobTest;
+
+TEST_F(RarCorpusTest, AnEntryWithAnotherPasswordIsTheOneWrongPassword) {
+  const std::vector<CorpusCase> cases =
+      LoadCorpusCases(std::filesystem::path(TESSALY_CORPUS_DIR) / "rar");
+  const auto found = std::find_if(cases.begin(), cases.end(), [](const CorpusCase& c) {
+    return c.archive == "test_read_format_rar4_encrypted.rar" && c.password == "password";
+  });
+  ASSERT_TRUE(found != cases.end()) << "the case is not in the rar table";
+  ASSERT_TRUE(CorpusFilesIntact(*found));
+  // After the password the archive starts again over the files it already wrote.
+  SetSetting("rar options", "auto overwrite", "1");
+  dialogs.inputAnswers = {"password"};
+
+  ExtractOne((found->folder / found->archive).string());
+
+  ExpectOnlyMessage("The password you entered was incorrect.");
+  for (const CorpusRow& row : found->rows) {
+    if (row.outcome == "ok" && row.type == "file") {
+      EXPECT_EQ(Sha256OfFile(Out(row.path)), row.sha256) << row.path;
+    }
+  }
+}
 
 }  // namespace
 }  // namespace tessaly::testing

@@ -1,7 +1,7 @@
-// ZIP jobs through the driver and the real library: sub-folders per archive, the
-// File Exists prompt and what replaces an existing file, passwords, library errors,
-// hostile archives, and extracting selected entries. A full disk is the end-to-end
-// tests' part.
+// ZIP jobs through the driver and the real library: sub-folders per archive, the File Exists prompt
+// and what replaces an existing file, passwords, library errors, hostile archives, extracting
+// selected entries, more than 65535 entries, and the listings of the contents window and the
+// counting pass. A full disk is the end-to-end tests' part.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/entry_target.h"
+#include "engine/zip/zip_backend.h"
 #include "support/ace_writer.h"
 #include "support/engine_fixture.h"
 #include "support/job_texts.h"
@@ -69,26 +70,6 @@ TEST_F(ZipJobTest, EachArchiveGoesToASubFolderNamedAfterIt) {
   EXPECT_EQ(ReadFileText(Out("one.txt")), "1");
 }
 
-TEST_F(ZipJobTest, AllAnswersEveryLaterPromptOfTheJobAndIsAskedAgainNextJob) {
-  WriteZip(PathOf("x.zip"), {{"a.txt", "new a"}, {"b.txt", "new b"}});
-  WriteZip(PathOf("y.zip"), {{"c.txt", "new c"}});
-  for (const char* name : {"a.txt", "b.txt", "c.txt"}) WriteFileText(Out(name), "old");
-  Select({PathOf("x.zip"), PathOf("y.zip")});
-  dialogs.fileExistsAnswers = {"All"};
-  Extract();
-  EXPECT_EQ(dialogs.fileExistsQuestions, (std::vector<std::string>{ExistsQuestion(Out("a.txt"))}));
-  EXPECT_EQ(ReadFileText(Out("a.txt")), "new a");
-  EXPECT_EQ(ReadFileText(Out("b.txt")), "new b");
-  EXPECT_EQ(ReadFileText(Out("c.txt")), "new c");
-  EXPECT_EQ(session.job.overwriteAnswer, "");
-
-  Select({PathOf("y.zip")});
-  dialogs.fileExistsAnswers = {"Yes"};
-  Extract();
-  EXPECT_EQ(dialogs.fileExistsQuestions.size(), 2u);
-  EXPECT_EQ(dialogs.fileExistsQuestions.back(), ExistsQuestion(Out("c.txt")));
-}
-
 // Each prompt answers only its own file: No and a prompt closed unanswered keep it,
 // and the bar still moves for a kept file.
 TEST_F(ZipJobTest, NoOrNoAnswerKeepsTheFileAndStillAdvancesTheBar) {
@@ -137,34 +118,6 @@ TEST_F(ZipJobTest, CancelAtThePromptFillsTheBarAndStopsBeforeTheNextArchive) {
   ExpectDidNotFinish();
 }
 
-// Whatever the settings say, tessaly-extract -n keeps every existing file, unasked.
-TEST_F(ZipJobTest, ExistingFilesFollowTheSettingUnlessEveryFileIsKept) {
-  struct Case {
-    const char* label;
-    std::string setting;
-    bool keep;
-    std::string a;
-  };
-  const Case cases[] = {
-      {"auto overwrite", "1", false, "new a"},
-      {"kept despite auto overwrite", "1", true, "old a"},
-      {"kept unasked", "", true, "old a"},
-  };
-  WriteZip(PathOf("x.zip"), {{"a.txt", "new a"}, {"b.txt", "new b"}});
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.label);
-    StartCase();
-    WriteFileText(Out("a.txt"), "old a");
-    SetSetting("zip options", "auto overwrite", c.setting);
-    session.job.keepExistingFiles = c.keep;
-    ExtractOne(PathOf("x.zip"));
-    EXPECT_EQ(ReadFileText(Out("a.txt")), c.a);
-    EXPECT_EQ(ReadFileText(Out("b.txt")), "new b");
-    EXPECT_TRUE(dialogs.fileExistsQuestions.empty());
-    EXPECT_EQ(session.status.archiveLabel, kFinished);
-  }
-}
-
 // However the file was granted for replacing, an entry that fails its CRC or whose
 // stream is broken leaves it as it was, with nothing beside it.
 TEST_F(ZipJobTest, AFailedEntryNeverReplacesTheOldFile) {
@@ -200,20 +153,28 @@ TEST_F(ZipJobTest, AFailedEntryNeverReplacesTheOldFile) {
   }
 }
 
-// The status line and the question show the name as it is written, control
-// characters as "_".
-TEST_F(ZipJobTest, ControlCharactersInNamesBecomeUnderscores) {
-  ZipTestEntry entry("bell\a/esc\x1b[1m.txt", "new");
-  entry.cp437 = true;
-  WriteZip(PathOf("c.zip"), {entry});
+// Names as ZIP stores them: DOS backslashes, a drive and code-page control characters.
+// The one climbing out is refused; the others land inside, shown and asked about as
+// written, control characters as "_".
+TEST_F(ZipJobTest, StoredNamesAreCleanedAndShownAsWritten) {
+  ZipTestEntry backslashes("a\\..\\..\\x", "backslashes");
+  backslashes.fatHost = true;
+  ZipTestEntry bell("bell\a/esc\x1b[1m.txt", "new");
+  bell.cp437 = true;
+  WriteZip(PathOf("names.zip"), {backslashes, {"C:/x", "drive"}, bell});
   const std::string path = Out("bell_/esc_[1m.txt");
   WriteFileText(path, "old");
   dialogs.fileExistsAnswers = {"Yes"};
-  ExtractOne(PathOf("c.zip"));
+  ExtractOne(PathOf("names.zip"));
   EXPECT_EQ(dialogs.fileExistsQuestions, std::vector<std::string>{ExistsQuestion(path)});
-  EXPECT_EQ(recorder.MessageLines(), std::vector<std::string>{"Extracting file: " + path + "  "});
-  EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"bell_/", "bell_/esc_[1m.txt"}));
+  EXPECT_EQ(recorder.MessageLines(),
+            (std::vector<std::string>{"Extracting file: " + Out("x") + "  ",
+                                      "Extracting file: " + path + "  "}));
+  EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"bell_/", "bell_/esc_[1m.txt", "x"}));
+  EXPECT_EQ(ReadFileText(Out("x")), "drive");
   EXPECT_EQ(ReadFileText(path), "new");
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{OutsideDestinationText("a/../../x")});
+  EXPECT_FALSE(fs::exists(WorkDir() + "/C:"));
 }
 
 // Central records pointing at bytes another record owns make a small archive write
@@ -264,39 +225,6 @@ TEST_F(ZipJobTest, AnArchiveHoldingAStoredZipIsNoZip) {
   ExtractOne(PathOf("holds4.rar"));
   EXPECT_EQ(TreeOf(out_), std::vector<std::string>{"inner.zip"});
   EXPECT_EQ(ReadFileText(Out("inner.zip")), zip);
-}
-
-// Names that try to leave the destination and a link already in it: nothing outside
-// is written or removed, whatever the overwrite setting.
-TEST_F(ZipJobTest, NothingOutsideTheDestinationChanges) {
-  ZipTestEntry backslashes("a\\..\\..\\x", "backslashes");
-  backslashes.fatHost = true;
-  WriteZip(PathOf("slip.zip"), {{"../x", "dot-dot"},
-                                {"/abs", "absolute"},
-                                backslashes,
-                                {"C:/x", "drive"},
-                                {"pre/x.txt", "through the link"}});
-  for (const std::string setting : {"", "1"}) {
-    SCOPED_TRACE("auto overwrite " + setting);
-    StartCase();
-    WriteFileText(PathOf("outside/x.txt"), "outside");
-    fs::create_directory_symlink("../outside", Out("pre"));
-    SetSetting("zip options", "auto overwrite", setting);
-    ExtractOne(PathOf("slip.zip"));
-    EXPECT_EQ(ReadFileText(Out("x")), "drive");
-    EXPECT_EQ(ReadFileText(Out("abs")), "absolute");
-    EXPECT_FALSE(fs::exists(Out("a")));
-    EXPECT_EQ(TreeOf(PathOf("outside")), std::vector<std::string>{"x.txt"});
-    EXPECT_EQ(ReadFileText(PathOf("outside/x.txt")), "outside");
-    for (const std::string& escaped :
-         {PathOf("x"), PathOf("abs"), std::string("/abs"), WorkDir() + "/C:"}) {
-      EXPECT_FALSE(fs::exists(escaped)) << escaped;
-    }
-    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{OutsideDestinationText("../x"),
-                                                        OutsideDestinationText("a/../../x"),
-                                                        OutsideDestinationText("pre/x.txt")}));
-    EXPECT_EQ(session.status.archiveLabel, kNotFinished);
-  }
 }
 
 // Each encrypted entry is asked for; a wrong answer is asked again saying why, and an
@@ -457,6 +385,140 @@ TEST_F(ZipJobTest, SelectedEntriesAreExtractedByTheirFullPathsWithoutACap) {
   EXPECT_EQ(session.status.progressMax, 121);
   EXPECT_EQ(session.status.progressValue, 121);
   EXPECT_FALSE(session.job.selectedEntriesMode);
+}
+
+// Past the 16-bit entry count every entry arrives and the bar counts them all.
+using ManyEntriesTest = ZipJobTest;
+
+TEST_F(ManyEntriesTest, SlowMoreThan65535EntriesAllArriveAndFillTheBar) {
+  constexpr int kCount = 65536 + 64;
+  WriteManyEntriesZip(PathOf("many.zip"), kCount);
+  ASSERT_FALSE(HasFailure());
+  Select({PathOf("many.zip")});
+  Extract();
+
+  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
+  const StatusModel& status = session.status;
+  EXPECT_EQ(status.archiveLabel, kFinished);
+  EXPECT_EQ(status.progressMax, kCount);
+  EXPECT_EQ(status.progressValue, kCount);
+  EXPECT_EQ(session.job.progressCount, kCount);
+  EXPECT_TRUE(recorder.SawArchiveLabel("Processing archive: " + PathOf("many.zip")));
+  const std::vector<std::string> lines = recorder.MessageLines();
+  ASSERT_EQ(lines.size(), static_cast<size_t>(kCount));
+  EXPECT_EQ(lines.front(), "Extracting file: " + Out(ManyEntriesName(0)) + "  ");
+  EXPECT_EQ(lines.back(), "Extracting file: " + Out(ManyEntriesName(kCount - 1)) + "  ");
+
+  size_t files = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(out_)) {
+    if (entry.is_regular_file()) ++files;
+  }
+  EXPECT_EQ(files, static_cast<size_t>(kCount));
+  for (const int n : {0, 65535, 65536, kCount - 1}) {
+    EXPECT_EQ(ReadFileText(Out(ManyEntriesName(n))), std::to_string(n) + "\n");
+  }
+}
+
+// List mode: the contents window's rows, and the counting listing that an unchanged archive answers
+// from the previous one.
+class ZipListingTest : public EngineTest {
+ protected:
+  // A listing as the contents window, the probe and the counting pass make it.
+  void List(const std::string& archive, bool intoContents) {
+    session.job.countingPass = true;
+    session.zip.extractList = true;
+    session.zip.extractDir.clear();
+    session.zip.zipFileName = archive;
+    session.zip.listIntoContents = intoContents;
+    session.zip.listedBytes = 0;
+    session.zip.listedEntries = 0;
+    session.zip.zipMemberCount = 0;
+    session.job.extractResult = 0;
+    UnzipArchive(session);
+  }
+};
+
+TEST_F(ZipListingTest, RowsGoOnTopWithTheirColumns) {
+  WriteZip(PathOf("l.zip"), {{"top.txt", "12345"},
+                             {"docs/", ""},
+                             {"docs/guide.doc", std::string(1000, 'g'), true},
+                             {"a/b.txt", "secret", false, "pw"}});
+  List(PathOf("l.zip"), true);
+
+  const auto& rows = session.contents.rows;
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0].text, "b.txt+");
+  EXPECT_EQ(rows[0].storedName, "a/b.txt");
+  EXPECT_EQ(rows[0].iconKey, "txt");
+  EXPECT_EQ(rows[0].subItems[1], "6");
+  EXPECT_EQ(rows[0].subItems[3], "6") << "the encryption header is not counted";
+  EXPECT_EQ(rows[0].subItems[4], "a/");
+
+  EXPECT_EQ(rows[1].text, "guide.doc");
+  EXPECT_EQ(rows[1].iconKey, "Others");
+  EXPECT_EQ(rows[1].subItems[4], "docs/");
+  EXPECT_NE(rows[1].subItems[3], "1000") << "deflated";
+
+  EXPECT_EQ(rows[2].text, "");
+  EXPECT_EQ(rows[2].subItems[4], "docs/");
+
+  EXPECT_EQ(rows[3].text, "top.txt");
+  EXPECT_EQ(rows[3].subItems, (std::array<std::string, 5>{"3/7/2024 9:5", "5", "0%", "5", ""}));
+
+  EXPECT_EQ(session.zip.listedBytes, 5 + 1000 + 6);
+  EXPECT_EQ(session.zip.listedEntries, 4);
+  EXPECT_EQ(session.zip.zipMemberCount, 4u);
+  EXPECT_TRUE(dialogs.inputs.empty()) << "listing asks for no password";
+}
+
+TEST_F(ZipListingTest, WithoutTheContentsWindowEntriesAreOnlyCounted) {
+  WriteZip(PathOf("l.zip"), {{"x.zip", "inner"}, {"y.cpp", "int"}});
+  List(PathOf("l.zip"), false);
+  EXPECT_TRUE(session.contents.rows.empty());
+  EXPECT_EQ(session.zip.listedEntries, 2);
+  EXPECT_EQ(session.zip.listedBytes, 0);
+
+  List(PathOf("l.zip"), true);
+  ASSERT_EQ(session.contents.rows.size(), 2u);
+  EXPECT_EQ(session.contents.rows[0].iconKey, "cpp");
+  EXPECT_EQ(session.contents.rows[1].iconKey, "tessaly");
+}
+
+// The same counts again for an unchanged archive; a changed one, other names or a
+// listing for the contents window read it again.
+TEST_F(ZipListingTest, ACountingListingIsReadAgainWhenAnythingChanged) {
+  WriteZip(PathOf("a.zip"), {{"one.txt", "1"}});
+  for (int again = 0; again < 2; ++again) {
+    List(PathOf("a.zip"), false);
+    EXPECT_EQ(session.zip.zipMemberCount, 1u);
+    EXPECT_EQ(session.zip.listedEntries, 1);
+    EXPECT_EQ(session.job.extractResult, 0);
+  }
+
+  // Rewritten in place, same name: the new entries count.
+  WriteZip(PathOf("b.zip"), {{"one.txt", "1"}, {"two.txt", "2"}, {"three.txt", "3"}});
+  fs::copy_file(PathOf("b.zip"), PathOf("a.zip"), fs::copy_options::overwrite_existing);
+  List(PathOf("a.zip"), false);
+  EXPECT_EQ(session.zip.zipMemberCount, 3u);
+  EXPECT_EQ(session.zip.listedEntries, 3);
+
+  // Only the selected names are listed.
+  session.zip.includeNames = {"two.txt"};
+  List(PathOf("a.zip"), false);
+  EXPECT_EQ(session.zip.listedEntries, 1);
+  session.zip.includeNames.clear();
+  List(PathOf("a.zip"), false);
+  EXPECT_EQ(session.zip.listedEntries, 3);
+
+  List(PathOf("a.zip"), true);
+  EXPECT_EQ(session.contents.rows.size(), 3u);
+
+  // A missing archive is an error every time, not a remembered listing.
+  fs::remove(PathOf("a.zip"));
+  session.job.selectedFiles = {PathOf("a.zip")};
+  session.job.probeMode = true;
+  List(PathOf("a.zip"), false);
+  EXPECT_EQ(session.job.extractResult, 1);
 }
 
 }  // namespace
