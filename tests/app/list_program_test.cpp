@@ -1,7 +1,7 @@
 // tessaly-extract -l on ZIP, RAR and ARJ archives (the other archives' listing is in the
 // extract program's tests): the listings, printed in the archive's order, and their
-// messages with exit status 1, or 2 for no archive. ACE is printed as RAR is; its rows
-// and messages are the listing tests' part.
+// messages with exit status 1, or 2 for no archive. ACE is printed as RAR is and ends
+// as RAR does; its rows and messages are the listing tests' part.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -82,6 +82,15 @@ TEST_F(ListProgram, ListsEveryFormatOrSaysWhyNot) {
        "", "Oops!: The password you entered was incorrect.\n", "", "nope"},
       {"rar encrypted headers, no password", [](const fs::path&) {}, "h5.rar", 1, "",
        "Oops!: No password supplied. Aborting.\n"},
+      {"rar missing volume",
+       [](const fs::path& work) {
+         const auto volumes = WriteRarVolumes((work / "set").string(), RarVolumeNaming::PartN, 100,
+                                              {{"a.txt", std::string(300, 'a')}});
+         fs::remove(volumes[1]);
+       },
+       "set.part1.rar", 1, "",
+       "Oops!: Tessaly could not complete the operation because this RAR set is missing one or "
+       "some of its volumes.\n"},
       {"arj",
        [this](const fs::path& work) {
          WriteFileText(config() / "Brindlemoor/Tessaly 3.6.conf",
