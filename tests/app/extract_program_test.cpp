@@ -96,11 +96,10 @@ TEST_F(ExtractProgram, FileExistsAnswersFromStandardInput) {
   }
 }
 
-// A wrong password given as an option does not finish the job (an empty one is an
-// answer like any other: the option and console tests).
+// A wrong or empty password given as an option does not finish the job.
 TEST_F(ExtractProgram, PasswordFromOptionOrStandardInput) {
   WriteZipRefusing((work() / "locked.zip").string(),
-                   {{"secret.txt", "hidden text\n", true, "s3cret"}}, {"wrong"});
+                   {{"secret.txt", "hidden text\n", true, "s3cret"}}, {"wrong", ""});
   ProcessResult run = Run({"-y", "-p", "s3cret", "-d", "byoption", "locked.zip"});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_EQ(ReadFileText(work() / "byoption/secret.txt"), "hidden text\n");
@@ -113,12 +112,15 @@ TEST_F(ExtractProgram, PasswordFromOptionOrStandardInput) {
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_EQ(ReadFileText(work() / "bystdin/secret.txt"), "hidden text\n");
 
-  run = Run({"-y", "--password=wrong", "-d", "out", "locked.zip"});
-  EXPECT_EQ(run.exitStatus, 1) << run.err;
-  EXPECT_NE(run.err.find("Oops!: The password you entered was incorrect.\n"), std::string::npos)
-      << run.err;
-  EXPECT_NE(run.err.find(kNotFinished), std::string::npos);
-  EXPECT_FALSE(fs::exists(work() / "out/secret.txt"));
+  for (const std::string password : {"--password=wrong", "--password="}) {
+    SCOPED_TRACE(password);
+    run = Run({"-y", password, "-d", "out", "locked.zip"});
+    EXPECT_EQ(run.exitStatus, 1) << run.err;
+    EXPECT_NE(run.err.find("Oops!: The password you entered was incorrect.\n"), std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find(kNotFinished), std::string::npos);
+    EXPECT_FALSE(fs::exists(work() / "out/secret.txt"));
+  }
 }
 
 // Permission bits from the archive, as far as the umask allows; never set-user-ID,
@@ -143,13 +145,23 @@ TEST_F(ExtractProgram, ModesAreTheArchivesWithinTheUmask) {
   }
 }
 
-// The archives read through libarchive are listed with their format; their extraction
-// goes the same way as every other archive's (compared with bsdtar in the engine tests).
-TEST_F(ExtractProgram, OtherArchivesListWithTheirFormat) {
+// The archives read through libarchive: extracted as bsdtar extracts them, listed with
+// their format.
+TEST_F(ExtractProgram, OtherArchivesExtractAsBsdtarDoesAndList) {
+  WriteSampleTree(work() / "tree");
+  ASSERT_EQ(RunTool({"bsdtar", "-cJf", "x.tar.xz", "-C", "tree", "."}, work()), 0);
+  ProcessResult run = Run({"-y", "-d", "out", "x.tar.xz"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  fs::create_directory(work() / "reference");
+  ASSERT_EQ(RunTool({"bsdtar", "-x", "--no-same-permissions", "-f", "x.tar.xz", "-C", "reference"},
+                    work()),
+            0);
+  EXPECT_EQ(DescribeTree(work() / "out"), DescribeTree(work() / "reference"));
+
   WriteFileText(work() / "tree/one.txt", "1");
   ASSERT_EQ(
       RunTool({"bsdtar", "-cf", "one.7z", "--format", "7zip", "-C", "tree", "one.txt"}, work()), 0);
-  const ProcessResult run = Run({"-l", "one.7z"});
+  run = Run({"-l", "one.7z"});
   EXPECT_EQ(run.exitStatus, 0);
   struct stat one {};
   ASSERT_EQ(stat((work() / "tree/one.txt").c_str(), &one), 0);

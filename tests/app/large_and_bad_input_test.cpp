@@ -1,7 +1,7 @@
 // End-to-end: tessaly-extract on an entry beyond 4 GiB, interrupted, on files that are
-// no usable archive, on destinations it cannot write, with a full disk and through a
-// link in the destination. Whatever happens, nothing outside the destination changes.
-// Stubs, code-page names and hostile names are the library's and engine's part.
+// no usable archive, on destinations it cannot write, with a full disk, with names that
+// try to leave the destination and behind self-extracting stubs. Whatever happens,
+// nothing outside the destination changes. Code-page names are the library's part.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -61,6 +61,14 @@ class LargeAndBadInput : public ExtractProgramTest {
   // The entry line the Status window shows for a stored or deflated file.
   std::string FileLine(const std::string& name) const {
     return "Extracting file: " + Out(name) + "  \n";
+  }
+  // message: what is said of the archive or of an entry left out.
+  static void ExpectNotFinished(const ProcessResult& run, const std::string& message) {
+    EXPECT_EQ(run.exitStatus, 1) << run.err;
+    EXPECT_EQ(run.signal, 0);
+    EXPECT_TRUE(Contains(run.err, message)) << run.err;
+    EXPECT_TRUE(Contains(run.err, kNotFinished + "\n")) << run.err;
+    EXPECT_FALSE(Contains(run.err, kFinished)) << run.err;
   }
 };
 
@@ -229,19 +237,38 @@ TEST_F(LargeAndBadInput, AFullDiskIsAnErrorNeverAFinish) {
   EXPECT_EQ(Snapshot(work(), "out/"), before);
 }
 
-// Folder entries and new folders behind a link already in the destination do not lead
-// out of it either (the names' rule itself is the engine's part).
-TEST_F(LargeAndBadInput, NothingIsWrittenThroughALinkInTheDestination) {
+// Names and links that lead out of the destination: what stays inside is extracted,
+// the rest is refused, and the job says it did not finish.
+TEST_F(LargeAndBadInput, NothingIsWrittenOutsideTheDestination) {
+  WriteZip((work() / "slip.zip").string(), {{"../up.txt", "up\n"},
+                                            {"/abs.txt", "abs\n"},
+                                            {"sub/../../../deep.txt", "deep\n"},
+                                            ZipTestEntry::Link("link", "../outside"),
+                                            {"link/through.txt", "through\n"},
+                                            ZipTestEntry::Link("here", "."),
+                                            ZipTestEntry::Link("there", "here/../outside"),
+                                            {"there/beyond.txt", "beyond\n"},
+                                            {"ok.txt", "ok\n"}});
   WriteZip((work() / "via.zip").string(),
            {{"escape/x.txt", "x\n"}, {"escape/sub/", ""}, {"escape/new/deeper/y.txt", "y\n"}});
   WriteFileText(work() / "outside/kept.txt", "outside\n");
   fs::create_directory(work() / "out");
   fs::create_directory_symlink("../outside", work() / "out/escape");
   const auto before = Snapshot(work(), "out/");
-  const ProcessResult run = Run({"-y", "-d", "out", "via.zip"});
-  EXPECT_EQ(run.exitStatus, 1) << run.err;
-  EXPECT_TRUE(Contains(run.err, Outside("escape/x.txt"))) << run.err;
-  EXPECT_TRUE(Contains(run.err, kNotFinished + "\n")) << run.err;
+
+  ProcessResult run = Run({"-y", "-d", "out", "slip.zip"});
+  ExpectNotFinished(run, Outside("../up.txt"));
+  EXPECT_FALSE(fs::exists(work() / "out/up.txt"));
+  EXPECT_EQ(ReadFileText(work() / "out/abs.txt"), "abs\n");
+  EXPECT_FALSE(fs::exists(work() / "out/sub"));
+  EXPECT_EQ(ReadFileText(work() / "out/ok.txt"), "ok\n");
+  EXPECT_FALSE(fs::is_symlink(work() / "out/link"));
+  EXPECT_FALSE(fs::is_symlink(work() / "out/there"));
+  EXPECT_EQ(Snapshot(work(), "out/"), before);
+
+  // A link already in the destination does not lead the next archive out either.
+  run = Run({"-y", "-d", "out", "via.zip"});
+  ExpectNotFinished(run, Outside("escape/x.txt"));
   EXPECT_EQ(Snapshot(work(), "out/"), before);
   EXPECT_EQ(TreeOf(work() / "outside"), std::vector<std::string>{"kept.txt"});
 }
@@ -255,6 +282,38 @@ TEST_F(LargeAndBadInput, ADestinationReachedThroughALinkIsUsable) {
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_EQ(ReadFileText(work() / "real/d/a.txt"), "a\n");
   EXPECT_EQ(fs::read_symlink(work() / "real/d/to-a"), "a.txt");
+}
+
+TEST_F(LargeAndBadInput, SelfExtractingFilesWithAndWithoutAdjustedOffsets) {
+  const fs::path zip = MakeZip("inner.zip", {{"a.txt", "a\n"}, {"docs/b.txt", "b\n"}});
+  const std::string stub = ReadFileText("/bin/true");
+  ASSERT_FALSE(stub.empty());
+  WriteFileText(work() / "plain.exe", stub + ReadFileText(zip));
+  WriteFileText(work() / "adjusted.exe", stub + ReadFileText(zip));
+  ProcessRequest adjust;
+  adjust.argv = {"/usr/bin/zip", "-q", "-A", (work() / "adjusted.exe").string()};
+  ASSERT_EQ(RunProcess(adjust).exitStatus, 0);
+  ASSERT_NE(ReadFileText(work() / "adjusted.exe"), ReadFileText(work() / "plain.exe"));
+
+  // zip64 records behind a stub: their offsets cannot be adjusted, so they are moved.
+  ProcessRequest zip64;
+  zip64.argv = {"/usr/bin/zip", "-q",        "-fz", (work() / "inner64.zip").string(),
+                "a.txt",        "docs/b.txt"};
+  zip64.workDir = work() / "plain-source";
+  WriteFileText(zip64.workDir / "a.txt", "a\n");
+  WriteFileText(zip64.workDir / "docs/b.txt", "b\n");
+  ASSERT_EQ(RunProcess(zip64).exitStatus, 0);
+  WriteFileText(work() / "zip64.exe", stub + ReadFileText(work() / "inner64.zip"));
+
+  for (const std::string name : {"plain", "adjusted", "zip64"}) {
+    SCOPED_TRACE(name);
+    const ProcessResult run = Run({"-y", "-d", name, name + ".exe"});
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_TRUE(Contains(run.err, "Processing archive: " + name + ".exe\n")) << run.err;
+    EXPECT_TRUE(Contains(run.err, kFinished + "\n")) << run.err;
+    EXPECT_EQ(ReadFileText(work() / name / "a.txt"), "a\n");
+    EXPECT_EQ(ReadFileText(work() / name / "docs/b.txt"), "b\n");
+  }
 }
 
 }  // namespace
