@@ -49,35 +49,18 @@ class ArjExtractProgramTest : public ExtractProgramTest {
   }
 };
 
-TEST_F(ArjExtractProgramTest, AVisibleBatchRunsOnTheTerminalAndSaysFinishedAHiddenOneIsSilent) {
-  WriteSettings("0", "1", "1");
-  ProcessResult run = Run({"-y", "-d", "out", "pack.arj"});
-  EXPECT_EQ(run.exitStatus, 0) << run.err;
-  EXPECT_NE(run.out.find("Extracting a.txt"), std::string::npos) << run.out;
-  EXPECT_EQ(Occurrences(run.err, "Finished\n"), 1u) << run.err;
-  EXPECT_EQ(ReadFileText(work() / "out/a.txt"), "from the archive");
-  EXPECT_EQ(ReadFileText(work() / "out/sub/b.txt"), "b");
-
-  // Without auto overwrite the utility would ask in the hidden window whether to make
-  // the folder sub.
-  WriteSettings("1", "1", "");
-  run = Run({"-y", "-d", "hidden", "pack.arj"});
-  EXPECT_EQ(run.exitStatus, 0) << run.err;
-  EXPECT_EQ(run.out.find("Extracting"), std::string::npos) << run.out;
-  EXPECT_EQ(run.err.find("Finished\n"), std::string::npos) << run.err;
-  EXPECT_EQ(ReadFileText(work() / "hidden/sub/b.txt"), "b");
-}
-
-TEST_F(ArjExtractProgramTest, TheUtilityAsksNothingOfAVolumeSetExistingFilesAreOurs) {
+// Shown, the utility unpacks into a fresh staging folder and goes on to the next volume
+// unasked, also with nobody to answer; the a.txt already in the destination is kept by
+// -n. Hidden, it prints nothing; without auto overwrite it would ask in the hidden
+// window whether to make the folder sub.
+TEST_F(ArjExtractProgramTest, AVisibleRunAsksNothingOfAVolumeSetAHiddenOneIsSilent) {
   MakeArj("set.arj", true);
   ASSERT_TRUE(fs::exists(work() / "set.a01"));
   WriteSettings("0", "0", "0");
-  fs::create_directories(work() / "out");
   WriteFileText(work() / "out/a.txt", "old");
-  // The utility unpacks into a fresh staging folder and goes on to the next volume
-  // unasked, also with nobody to answer; the a.txt already in the destination is kept by -n.
-  const ProcessResult run = Run({"-y", "-n", "-d", "out", "set.arj"});
+  ProcessResult run = Run({"-y", "-n", "-d", "out", "set.arj"});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_NE(run.out.find("Extracting a.txt"), std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("OK to process next volume"), std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("Overwrite?"), std::string::npos) << run.out;
   EXPECT_EQ(ReadFileText(work() / "out/sub/b.txt"), "b");
@@ -86,6 +69,14 @@ TEST_F(ArjExtractProgramTest, TheUtilityAsksNothingOfAVolumeSetExistingFilesAreO
   EXPECT_EQ(TreeOf(work() / "out"),
             (std::vector<std::string>{"a.txt", "big.bin", "sub/", "sub/b.txt"}));
   EXPECT_EQ(Occurrences(run.err, "Finished\n"), 1u) << run.err;
+
+  WriteSettings("1", "1", "");
+  run = Run({"-y", "-d", "hidden", "pack.arj"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(run.out.find("Extracting"), std::string::npos) << run.out;
+  EXPECT_EQ(run.err.find("Finished\n"), std::string::npos) << run.err;
+  EXPECT_EQ(ReadFileText(work() / "hidden/a.txt"), "from the archive");
+  EXPECT_EQ(ReadFileText(work() / "hidden/sub/b.txt"), "b");
 }
 
 }  // namespace

@@ -121,16 +121,9 @@ INSTANTIATE_TEST_SUITE_P(Formats, RarListingTest,
                            return std::string(info.param == RarFormat::Rar4 ? "Rar4" : "Rar5");
                          });
 
-TEST_F(ListingTest, AFileThatIsNoArchiveListsNothing) {
-  WriteFileText(PathOf("not.rar"), "Rar! but not really");
-  EXPECT_EQ(ListRarArchive(session, PathOf("not.rar")), ListingResult::Listed);
-  EXPECT_TRUE(session.contents.rows.empty());
-  EXPECT_EQ(session.contents.totals, "Total Files: 0  Total Uncompressed Size: 0");
-}
-
 // The contents window's probe lists a ZIP archive as it probes it; the listing then
 // keeps those rows once, and a RAR archive is probed and listed as before.
-TEST_F(ListingTest, TheProbeListsAZipArchiveOnceForTheContentsWindow) {
+TEST_F(ListingTest, TheProbeListsAZipArchiveOnceAndARarArchiveAfterwards) {
   WriteZip(PathOf("z.zip"), {{"a.txt", "alpha"}, {"d/b.txt", "beta"}});
   WriteRar(PathOf("r.rar"), {{"c.txt", "gamma"}});
   ASSERT_EQ(ProbeArchiveForContents(session, PathOf("z.zip")), "zip");
@@ -146,6 +139,12 @@ TEST_F(ListingTest, TheProbeListsAZipArchiveOnceForTheContentsWindow) {
   EXPECT_TRUE(session.contents.rows.empty());
   EXPECT_EQ(ListArchive(session, "rar", PathOf("r.rar")), ListingResult::Listed);
   EXPECT_EQ(session.contents.rows.size(), 1u);
+
+  // A file that is no RAR archive lists nothing.
+  WriteFileText(PathOf("not.rar"), "Rar! but not really");
+  EXPECT_EQ(ListRarArchive(session, PathOf("not.rar")), ListingResult::Listed);
+  EXPECT_TRUE(session.contents.rows.empty());
+  EXPECT_EQ(session.contents.totals, "Total Files: 0  Total Uncompressed Size: 0");
 }
 
 using AceListingTest = ListingTest;

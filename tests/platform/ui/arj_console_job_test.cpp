@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QProcess>
 #include <QTest>
 #include <QTimer>
 #include <chrono>
@@ -22,6 +21,7 @@
 #include "support/engine_fixture.h"
 #include "support/files.h"
 #include "support/job_texts.h"
+#include "support/libarchive_fixtures.h"
 
 namespace tessaly::testing {
 namespace {
@@ -73,21 +73,11 @@ class ArjConsoleJobTest : public IsolatedSettingsTest {
   std::string MakeArchive(const std::string& name, bool volumeSet = false) {
     const fs::path staging = fs::path(Root()) / ("staging-" + name);
     WriteFileText(staging / "a.txt", "alpha\n");
-    fs::create_directories(staging / "sub");
     WriteFileText(staging / "sub/b.txt", "bravo\n");
-    QStringList args = {"a", "-y", QString::fromStdString(Root() + "/" + name), "a.txt",
-                        "sub/b.txt"};
-    if (volumeSet) {
-      WriteFileText(staging / "big.bin", std::string(12000, 'v'));
-      args << "big.bin"
-           << "-m0"
-           << "-v10000";
-    }
-    QProcess packer;
-    packer.setWorkingDirectory(QString::fromStdString(staging.string()));
-    packer.start(kArj, args);
-    EXPECT_TRUE(packer.waitForFinished(10000));
-    EXPECT_EQ(packer.exitCode(), 0) << packer.readAll().toStdString();
+    WriteFileText(staging / "big.bin", std::string(12000, 'v'));
+    std::vector<std::string> args = {kArj, "a", "-y", Root() + "/" + name, "a.txt", "sub/b.txt"};
+    if (volumeSet) args.insert(args.end(), {"big.bin", "-m0", "-v10000"});
+    EXPECT_EQ(RunTool(args, staging), 0);
     return Root() + "/" + name;
   }
 
