@@ -41,9 +41,11 @@ def suites_of(binary):
                              check=True).stdout
     suites = {}
     for line in listing.splitlines():
-        if not line or line.startswith(" "):
+        suite = line.split("#")[0].strip()
+        # Test names are indented; anything else not ending in "." is the runner's chatter.
+        if line.startswith(" ") or not suite.endswith("."):
             continue
-        full = line.split("#")[0].strip().rstrip(".")
+        full = suite.rstrip(".")
         base = full.split("/")[1] if full.count("/") == 1 else full
         suites.setdefault(base, set()).add(full + ".*")
     return {name: ":".join(sorted(filters)) for name, filters in suites.items()}
