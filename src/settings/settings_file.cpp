@@ -90,7 +90,6 @@ bool HoldsText(int fd, const std::string& expected) {
 struct OpenedFile {
   FileDescriptor fd;
   bool missing = false;
-  off_t size = 0;
   struct stat info = {};
 };
 
@@ -104,7 +103,6 @@ std::optional<OpenedFile> OpenRegular(const std::string& path) {
     return file;
   }
   if (fstat(file->fd.get(), &file->info) != 0 || !S_ISREG(file->info.st_mode)) return std::nullopt;
-  file->size = file->info.st_size;
   return file;
 }
 
@@ -113,7 +111,7 @@ std::optional<std::string> ReadWhole(const std::string& path) {
   const std::optional<OpenedFile> file = OpenRegular(path);
   if (!file) return std::nullopt;
   if (file->missing) return std::string();
-  return ReadAll(file->fd.get(), file->size);
+  return ReadAll(file->fd.get(), file->info.st_size);
 }
 
 bool WriteAll(int fd, const std::string& text) {
@@ -211,13 +209,13 @@ std::shared_ptr<const SettingsDocument> ReadSettingsFile(const std::string& path
     if (last.document && last.path == path && last.stamp == stamp && !ChangedJustNow(stamp)) {
       return last.document;
     }
-    if (last.document && static_cast<size_t>(file->size) == last.text.size() &&
+    if (last.document && static_cast<size_t>(file->info.st_size) == last.text.size() &&
         HoldsText(file->fd.get(), last.text)) {
       last.path = path;
       last.stamp = stamp;
       return last.document;
     }
-    if (lseek(file->fd.get(), 0, SEEK_SET) == 0) text = ReadAll(file->fd.get(), file->size);
+    if (lseek(file->fd.get(), 0, SEEK_SET) == 0) text = ReadAll(file->fd.get(), file->info.st_size);
   }
   if (!text) text.emplace();
   if (!last.document || *text != last.text) {
