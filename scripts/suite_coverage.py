@@ -7,10 +7,11 @@ the product lines it covers and how many of them no other suite covers. A suite 
 reaches nothing alone is a candidate for folding; one that does must keep a case that
 reaches those lines.
 
-  scripts/suite_coverage.py [--build DIR] [--jobs N] [--filter REGEX] [--out FILE]
+  scripts/suite_coverage.py [--build DIR] [--jobs N] [--filter REGEX] [--per-test] [--out FILE]
 
 --filter runs only the suites whose name matches (the unique counts are then relative
-to those suites alone). --out writes the per-suite line sets as JSON for later runs.
+to those suites alone). --per-test runs each test case (each row of a table) on its own
+instead of each suite. --out writes the line sets as JSON for later runs.
 """
 import argparse
 import concurrent.futures
@@ -35,20 +36,24 @@ BINARIES = [
 ]
 
 
-def suites_of(binary):
-    """Suite name -> gtest filter, parameterised instances folded into one suite."""
+def units_of(binary, per_test):
+    """Unit name -> gtest filter. A unit is a suite, parameterised instances folded into
+    one, or with per_test each test case."""
     listing = subprocess.run([binary, "--gtest_list_tests"], capture_output=True, text=True,
                              check=True).stdout
-    suites = {}
+    units = {}
+    full = None
     for line in listing.splitlines():
-        suite = line.split("#")[0].strip()
-        # Test names are indented; anything else not ending in "." is the runner's chatter.
-        if line.startswith(" ") or not suite.endswith("."):
-            continue
-        full = suite.rstrip(".")
-        base = full.split("/")[1] if full.count("/") == 1 else full
-        suites.setdefault(base, set()).add(full + ".*")
-    return {name: ":".join(sorted(filters)) for name, filters in suites.items()}
+        name = line.split("#")[0].strip()
+        if not line.startswith(" "):
+            # Suite names end in "."; anything else unindented is the runner's chatter.
+            full = name.rstrip(".") if name.endswith(".") else None
+            if full and not per_test:
+                base = full.split("/")[1] if full.count("/") == 1 else full
+                units.setdefault(base, set()).add(full + ".*")
+        elif full and per_test:
+            units[f"{full}.{name}"] = {f"{full}.{name}"}
+    return {name: ":".join(sorted(filters)) for name, filters in units.items()}
 
 
 def source_root(build):
@@ -122,6 +127,7 @@ def main():
     parser.add_argument("--build", default="build-coverage")
     parser.add_argument("--jobs", type=int, default=os.cpu_count() or 1)
     parser.add_argument("--filter", default="")
+    parser.add_argument("--per-test", action="store_true")
     parser.add_argument("--out", default="")
     args = parser.parse_args()
     build = os.path.join(ROOT, args.build)
@@ -130,7 +136,7 @@ def main():
         binary = os.path.join(build, relative)
         if not os.access(binary, os.X_OK):
             continue
-        for name, gtest_filter in suites_of(binary).items():
+        for name, gtest_filter in units_of(binary, args.per_test).items():
             if re.search(args.filter, name):
                 work.append((binary, env_extra, name, gtest_filter))
     scratch = tempfile.mkdtemp(prefix="suite-coverage-")
