@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/rar/rar_backend.h"
 #include "support/corpus_table.h"
 #include "support/engine_fixture.h"
 #include "support/job_texts.h"
