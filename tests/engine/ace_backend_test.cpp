@@ -1,7 +1,6 @@
 // What only ACE jobs do, through the driver and the real library on archives the writer makes: the
-// count over every volume and the messages the backend ends with, with the library results no
-// archive here reaches. What every in-process format does is in the hostile archive tables, Cancel
-// in the entry cancel tests.
+// messages the backend ends with, with the library results no archive here reaches. What every
+// in-process format does is in the hostile archive tables, Cancel in the entry cancel tests.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -25,28 +24,6 @@ const std::string kUnknownError =
     "currently support Ace version 2 compression. Operation Aborting.";
 
 using AceBackendTest = DestinationJobTest;
-
-// The count opens every file named like the set whatever its case, skips what is
-// not ACE, and leaves out the parts continued from an earlier volume.
-TEST_F(AceBackendTest, TheCountCoversEveryVolumeOfTheSet) {
-  const std::string big(300, 'b');
-  const std::vector<std::string> volumes =
-      WriteAceVolumes(PathOf("set"), 100,
-                      {{"first.txt", "f", false, AceMethod::Stored},
-                       {"big.txt", big, false, AceMethod::Stored},
-                       {"end.txt", "e", false, AceMethod::Stored}});
-  ASSERT_GE(volumes.size(), 3u);
-  WriteFileText(PathOf("set.txt"), "not an archive");
-  WriteFileText(PathOf("SET.NOTES"), "not an archive either");
-  WriteFileText(PathOf("settle.ace"), "another name");
-  ExtractOne(volumes[0]);
-  EXPECT_EQ(ReadFileText(Out("big.txt")), big);
-  EXPECT_EQ(ReadFileText(Out("end.txt")), "e");
-  EXPECT_TRUE(recorder.SawArchiveLabel("Processing archive: " + volumes.back()));
-  EXPECT_EQ(session.status.progressMax, 3);
-  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
-  EXPECT_EQ(session.status.archiveLabel, kFinished);
-}
 
 // What the backend tells of an archive it cannot finish: a damaged header before the end is no end
 // of the archive, and what came before it stays.

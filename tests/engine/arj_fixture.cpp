@@ -13,10 +13,9 @@ constexpr int kMissingProgramError = 53;
 
 std::optional<ProcessId> RecordingConsoleHost::Start(const std::vector<std::string>& argv,
                                                      int windowStyle, int& errorNumber) {
-  Started started{argv, windowStyle, "", status_.cancelButtonVisible};
-  if (!argv.empty() && fs::is_regular_file(argv.back())) started.batch = ReadFileText(argv.back());
-  starts.push_back(started);
-  if (failFromStart != 0 && starts.size() >= failFromStart) {
+  const bool hasBatch = !argv.empty() && fs::is_regular_file(argv.back());
+  batches.push_back(hasBatch ? ReadFileText(argv.back()) : "");
+  if (failFromStart != 0 && batches.size() >= failFromStart) {
     errorNumber = kMissingProgramError;
     return std::nullopt;
   }
@@ -72,20 +71,6 @@ std::string ArjTest::Batch(const std::vector<std::string>& lines) {
   std::string text = "@echo off\r\n";
   for (const std::string& line : lines) text += line + "\r\n";
   return text;
-}
-
-std::string ArjTest::ExtractLine(const std::string& archive, const std::string& destination,
-                                 const std::string& options) {
-  return "\"" + std::string(kArj) + "\" x -v -jyc " + options + "\"" + archive + "\" \"" +
-         destination + "\"";
-}
-
-std::string ArjTest::StagingFolder(const std::string& batch, const std::string& destination,
-                                   int index) {
-  const std::string start = destination + ".tessaly-";
-  const size_t at = batch.find(start);
-  if (at == std::string::npos) return "(no staging folder in the batch)";
-  return batch.substr(at, start.size() + 6) + "/" + std::to_string(index) + "/";
 }
 
 void ArjTest::ExtractInto(const std::vector<std::string>& archives) {

@@ -1,6 +1,6 @@
 // What the ARJ tests share: a console host that runs batches for real (hidden ones
-// with no terminal, visible ones on this process's terminal) and keeps what each start
-// was given, and an engine set up to extract with the installed ARJ utility.
+// with no terminal, visible ones on this process's terminal) and keeps each start's
+// batch file, and an engine set up to extract with the installed ARJ utility.
 #pragma once
 
 #include <map>
@@ -17,14 +17,6 @@ inline constexpr const char* kArj = "/usr/bin/arj";
 
 class RecordingConsoleHost : public ConsoleHost {
  public:
-  struct Started {
-    std::vector<std::string> argv;
-    int windowStyle = -1;
-    std::string batch;                // the batch file's bytes as the run began
-    bool cancelButtonVisible = true;  // the Status window's Cancel button then
-  };
-  explicit RecordingConsoleHost(const StatusModel& status) : status_(status) {}
-
   std::optional<ProcessId> Start(const std::vector<std::string>& argv, int windowStyle,
                                  int& errorNumber) override;
   int32_t ExitCode(ProcessId process) override { return real_.ExitCode(process); }
@@ -35,12 +27,11 @@ class RecordingConsoleHost : public ConsoleHost {
   void CloseWindow(ConsoleWindowId window) override { real_.CloseWindow(window); }
   void Release(ProcessId process) override { real_.Release(process); }
 
-  std::vector<Started> starts;
+  std::vector<std::string> batches;  // each start's batch file as the run began
   // From this start on (counted from 1) nothing starts, as with a missing program; 0: never.
   size_t failFromStart = 0;
 
  private:
-  const StatusModel& status_;
   std::ostringstream terminal_;
   TerminalConsoleHost real_{terminal_};
 };
@@ -60,17 +51,10 @@ class ArjTest : public EngineTest {
   std::string Scratch() const;
   // "@echo off" and lines, CR LF ended.
   static std::string Batch(const std::vector<std::string>& lines);
-  // The batch line that extracts archive into destination.
-  static std::string ExtractLine(const std::string& archive, const std::string& destination,
-                                 const std::string& options = "-y ");
-  // The folder batch hands the utility for archive number index (from 1): the staging
-  // folder it names inside destination (ending in "/"), "destination.tessaly-XXXXXX/1/".
-  static std::string StagingFolder(const std::string& batch, const std::string& destination,
-                                   int index);
   // Extracts archives into PathOf("out"), made first.
   void ExtractInto(const std::vector<std::string>& archives);
 
-  RecordingConsoleHost host{session.status};
+  RecordingConsoleHost host;
 };
 
 }  // namespace tessaly::testing

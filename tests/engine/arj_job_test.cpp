@@ -1,10 +1,9 @@
 // ARJ jobs through the driver with the installed ARJ utility: the probe (the headers rule other
-// files out, the utility's listing decides), the batch file the job runs (exact bytes, every path
-// quoted), the password box and the "-g" switch of the archive that needs one, what the Status
-// window says, what comes out, and the scratch files afterwards; the staging folder's placement;
-// the header reader's garbled-entry walk and volume sets. The corpus tests extract the corpus's
-// sets and methods; waiting for the user's window and the utility's questions (no "-y") are the ARJ
-// console job tests' part.
+// files out, the utility's listing decides), what the batch file cannot hold, the password box,
+// what the Status window says, what comes out, and the scratch files afterwards; the staging
+// folder's placement; the header reader's garbled-entry walk and volume names. The corpus tests
+// extract the corpus's sets and methods; waiting for the user's window and the utility's questions
+// (no "-y") are the ARJ console job tests' part.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <zlib.h>
@@ -24,45 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kWaiting =
-    "Tessaly is waiting for the arj utility to finsh extracting the selected files.";
-
 using ArjJobTest = ArjTest;
-
-TEST_F(ArjJobTest, SeveralArchivesWithFoldersExtractInOneHiddenWatchedRun) {
-  const std::string first =
-      MakeArj(PathOf("first.arj"),
-              {{"a.txt", "alpha"}, {"docs/b.txt", "beta"}, {"docs/deep/c.txt", "gamma"}});
-  const std::string second = MakeArj(PathOf("second.arj"), {{"d.txt", "delta"}});
-  ExtractInto({first, second});
-
-  EXPECT_EQ(TreeOf(PathOf("out")),
-            (std::vector<std::string>{"a.txt", "d.txt", "docs/", "docs/b.txt", "docs/deep/",
-                                      "docs/deep/c.txt"}));
-  ASSERT_EQ(host.starts.size(), 3u) << "two probes, then one run for both archives";
-  const RecordingConsoleHost::Started& run = host.starts.back();
-  const std::string scratch = Scratch();
-  EXPECT_EQ(run.argv, (std::vector<std::string>{TESSALY_BATCH_BIN, scratch + "Tessaly.bat"}));
-  EXPECT_EQ(run.windowStyle, 0);
-  // Each archive into a staging folder of its own inside the destination, gone again.
-  const std::string out = PathOf("out") + "/";
-  EXPECT_EQ(run.batch, Batch({ExtractLine(first, StagingFolder(run.batch, out, 1)),
-                              ExtractLine(second, StagingFolder(run.batch, out, 2))}));
-  EXPECT_FALSE(run.cancelButtonVisible) << "an ARJ job cannot be cancelled";
-
-  const StatusModel& status = session.status;
-  EXPECT_TRUE(recorder.SawArchiveLabel(kWaiting));
-  EXPECT_EQ(status.archiveLabel, kFinished);
-  EXPECT_TRUE(status.cancelButtonVisible);
-  EXPECT_EQ(status.progressValue, status.progressMax);
-  EXPECT_EQ(session.job.extractResult, 0);
-  for (const StatusRecorder::Snapshot& s : recorder.snapshots) {
-    EXPECT_TRUE(s.value % 20 == 0) << "the bar only shows the animation's steps: " << s.value;
-  }
-  EXPECT_FALSE(fs::exists(scratch + "Tessaly.bat"));
-  EXPECT_FALSE(fs::exists(scratch + "arjtmp.tmp")) << "the probe's listing goes with the job";
-  EXPECT_EQ(session.job.activeBackend, "");
-}
 
 // An entry the utility fails on (damaged data, a wrong password) must not cost the
 // file already there, and a later archive that succeeds must not hide the failure.
@@ -107,24 +68,6 @@ TEST_F(ArjJobTest, AUtilityThatCannotStartIsReportedAsNotFinished) {
   EXPECT_TRUE(TreeOf(PathOf("out")).empty());
 }
 
-TEST_F(ArjJobTest, BlanksShellCharactersAndLeadingDashesReachTheUtilityAsOneArgument) {
-  fs::create_directories(PathOf("odd dir;$HOME`id`"));
-  const std::string first =
-      MakeArj(PathOf("odd dir;$HOME`id`/-first arc.arj"), {{"x y.txt", "first"}});
-  MakeArj(WorkDir() + "/-second.arj", {{"z.txt", "second"}});
-  session.mainWindow.destinationBox.text = "-out $x; y";
-  Select({first, "-second.arj"});
-  dialogs.messageAnswers = {MsgAnswer::Yes};  // create the destination
-  Extract();
-
-  const std::string batch = host.starts.back().batch;
-  EXPECT_EQ(batch,
-            Batch({ExtractLine(first, "./" + StagingFolder(batch, "-out $x; y/", 1)),
-                   ExtractLine("./-second.arj", "./" + StagingFolder(batch, "-out $x; y/", 2))}));
-  EXPECT_EQ(TreeOf(WorkDir() + "/-out $x; y"), (std::vector<std::string>{"x y.txt", "z.txt"}));
-  EXPECT_EQ(session.status.archiveLabel, kFinished);
-}
-
 // What the batch file cannot hold, and a garbled archive without a password, end the job after the
 // probe, before the utility extracts anything.
 TEST_F(ArjJobTest, WhatTheBatchCannotHoldOrNoPasswordEndsTheJobBeforeAnythingRuns) {
@@ -153,7 +96,7 @@ TEST_F(ArjJobTest, WhatTheBatchCannotHoldOrNoPasswordEndsTheJobBeforeAnythingRun
     SCOPED_TRACE(row.destination + " " + row.password);
     fs::create_directories(row.destination);
     dialogs.messages.clear();
-    host.starts.clear();
+    host.batches.clear();
     dialogs.inputAnswers = {row.password};
     session.mainWindow.destinationBox.text = row.destination;
     Select({row.archive});
@@ -162,7 +105,7 @@ TEST_F(ArjJobTest, WhatTheBatchCannotHoldOrNoPasswordEndsTheJobBeforeAnythingRun
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, row.text);
     EXPECT_EQ(dialogs.messages[0].icon, row.icon);
-    EXPECT_EQ(host.starts.size(), 1u) << "only the probe ran";
+    EXPECT_EQ(host.batches.size(), 1u) << "only the probe ran";
     EXPECT_EQ(session.status.archiveLabel, kNotFinished);
     EXPECT_EQ(session.job.extractResult, 1);
     EXPECT_TRUE(TreeOf(row.destination).empty());
@@ -200,46 +143,21 @@ TEST_F(ArjJobTest, TheUtilityIsTheStoredOneElseTheOneOnPath) {
     SetSetting("Utility Locations", "arj", row.location);
     fs::remove_all(PathOf("out"));
     dialogs.messages.clear();
-    host.starts.clear();
+    host.batches.clear();
     dialogs.statusShown = 0;
     ExtractInto({archive});
     const bool extracted = row.message.empty();
     EXPECT_EQ(MessageTexts(), extracted ? std::vector<std::string>{} : std::vector{row.message});
-    EXPECT_EQ(host.starts.size(), row.starts);
+    EXPECT_EQ(host.batches.size(), row.starts);
     EXPECT_EQ(GetSetting("Utility Locations", "arj"), row.location) << "nothing stored";
     EXPECT_EQ(dialogs.statusShown, extracted ? 1 : 0);
     EXPECT_EQ(TreeOf(PathOf("out")),
               extracted ? std::vector<std::string>{"p.txt"} : std::vector<std::string>{});
-    if (extracted && !host.starts.empty()) {
-      EXPECT_NE(host.starts.back().batch.find(PathOf("bin/arj") + "\" x "), std::string::npos);
+    if (extracted && !host.batches.empty()) {
+      EXPECT_NE(host.batches.back().find(PathOf("bin/arj") + "\" x "), std::string::npos);
     }
     if (!fs::exists(PathOf("bin/arj"))) fs::create_symlink(kArj, PathOf("bin/arj"));
   }
-}
-
-TEST_F(ArjJobTest, OnlyTheGarbledArchiveIsAskedForAndGetsTheSwitch) {
-  const std::string plain = MakeArj(PathOf("plain.arj"), {{"open.txt", "open"}});
-  const std::string locked =
-      MakeArj(PathOf("locked one.arj"), {{"secret.txt", "secret"}, {"d/deep.txt", "deep"}},
-              {"-gsesame; $x"});
-  dialogs.inputAnswers = {"sesame; $x"};
-  ExtractInto({plain, locked});
-
-  ASSERT_EQ(dialogs.inputs.size(), 1u);
-  EXPECT_EQ(dialogs.inputs[0].prompt,
-            "The file locked one.arj is encrypted with a password. Please enter the password "
-            "below to extract.");
-  EXPECT_EQ(dialogs.inputs[0].title, "Enter Password");
-  const std::string out = PathOf("out") + "/";
-  const std::string batch = host.starts.back().batch;
-  EXPECT_EQ(batch,
-            Batch({ExtractLine(plain, StagingFolder(batch, out, 1)),
-                   ExtractLine(locked, StagingFolder(batch, out, 2), "-y \"-gsesame; $x\" ")}));
-  EXPECT_EQ(TreeOf(PathOf("out")),
-            (std::vector<std::string>{"d/", "d/deep.txt", "open.txt", "secret.txt"}));
-  EXPECT_EQ(ReadFileText(PathOf("out/secret.txt")), "secret");
-  EXPECT_EQ(session.status.archiveLabel, kFinished);
-  EXPECT_FALSE(fs::exists(Scratch() + "Tessaly.bat")) << "the batch held the password";
 }
 
 class ArjProbeTest : public ArjTest {
@@ -249,21 +167,6 @@ class ArjProbeTest : public ArjTest {
     LoadSettings(session.settings, dialogs);
   }
 };
-
-TEST_F(ArjProbeTest, AnArchiveIsArjAndItsListingStaysWhileTheBatchGoes) {
-  const std::string archive = MakeArj(PathOf("my files.arj"), {{"inside.txt", "x"}});
-  EXPECT_EQ(Detect(archive), "arj");
-  const std::string scratch = session.settings.tempFolder;
-  ASSERT_EQ(host.starts.size(), 1u);
-  EXPECT_EQ(host.starts[0].windowStyle, 0);
-  EXPECT_EQ(host.starts[0].argv,
-            (std::vector<std::string>{TESSALY_BATCH_BIN, scratch + "Tessaly.bat"}));
-  EXPECT_EQ(host.starts[0].batch,
-            Batch({"\"/usr/bin/arj\" v -v -y \"" + archive + "\">\"" + scratch + "arjtmp.tmp\""}));
-  EXPECT_FALSE(fs::exists(scratch + "Tessaly.bat"));
-  EXPECT_NE(ReadFileText(scratch + "arjtmp.tmp").find("inside.txt"), std::string::npos);
-  EXPECT_TRUE(recorder.snapshots.empty()) << "a probe moves no bar";
-}
 
 TEST_F(ArjProbeTest, SelfExtractingArchivesAreArjAndOtherFilesAreNot) {
   const std::string sfx = MakeArj(PathOf("setup.exe"), {{"read.me", "r"}}, {"-je"});
@@ -275,7 +178,7 @@ TEST_F(ArjProbeTest, SelfExtractingArchivesAreArjAndOtherFilesAreNot) {
   EXPECT_EQ(Detect("/bin/true"), "") << "a program is not an archive";
   // Nor is a path the batch file cannot quote probed.
   EXPECT_EQ(Detect(MakeArj(PathOf("say \"arj\".arj"), {{"s.txt", "s"}})), "");
-  EXPECT_EQ(host.starts.size(), 1u) << "the utility starts for no file without ARJ headers";
+  EXPECT_EQ(host.batches.size(), 1u) << "the utility starts for no file without ARJ headers";
 }
 
 TEST_F(ArjProbeTest, AnOldBatchOrListingNeverAnswersForThisProbe) {
@@ -296,26 +199,6 @@ TEST_F(ArjProbeTest, AnOldBatchOrListingNeverAnswersForThisProbe) {
 const fs::path kArjCorpus = fs::path(TESSALY_CORPUS_DIR) / "arj";
 
 using ArjHeadersTest = ArjTest;
-
-TEST_F(ArjHeadersTest, GarbledEntriesAreFoundWhereverTheyStand) {
-  const std::string plain =
-      MakeArj(PathOf("plain.arj"), {{"a.txt", std::string(5000, 'a')}, {"d/b.txt", "b"}});
-  EXPECT_FALSE(ArjArchiveHasGarbledEntry(plain));
-  EXPECT_TRUE(ArjArchiveHasGarbledEntry(MakeArj(PathOf("locked.arj"), {{"a.txt", "a"}}, {"-gpw"})));
-
-  // A garbled entry added after plain ones: the walk has to step over their data.
-  fs::create_directories(PathOf("more"));
-  WriteFileText(PathOf("more/late.txt"), "late");
-  ASSERT_EQ(RunArj({"a", "-gpw", plain, "late.txt"}, PathOf("more")), 0);
-  EXPECT_TRUE(ArjArchiveHasGarbledEntry(plain));
-
-  const std::string sfx = PathOf("locked.exe");
-  fs::create_directories(PathOf("sfx"));
-  WriteFileText(PathOf("sfx/s.txt"), "s");
-  ASSERT_EQ(RunArj({"a", "-je", "-gpw", sfx, "s.txt"}, PathOf("sfx")), 0);
-  ASSERT_GT(fs::file_size(sfx), 10000u) << "a stub stands before the archive";
-  EXPECT_TRUE(ArjArchiveHasGarbledEntry(sfx));
-}
 
 TEST_F(ArjHeadersTest, TheCorpusGarbledArchivesAndNoOthers) {
   for (const char* name :
@@ -352,8 +235,6 @@ TEST_F(ArjHeadersTest, DamageEndsTheWalkWithoutAFinding) {
   EXPECT_FALSE(ArjArchiveHasGarbledEntry(PathOf("bad-crc.arj")));
 }
 
-using ArjVolumesTest = ArjTest;
-
 TEST(ArjVolumeNames, FollowTheUtilitysNumbering) {
   struct Case {
     const char* volume;
@@ -366,51 +247,6 @@ TEST(ArjVolumeNames, FollowTheUtilitysNumbering) {
         Case{"d.1/SETX.ARJ", true, "d.1/S001.ARJ"}, Case{"S009.ARJ", true, "S010.ARJ"}}) {
     EXPECT_EQ(NextArjVolumeName(c.volume, c.alternate), c.next) << c.volume;
   }
-}
-
-TEST_F(ArjVolumesTest, AFileSplitOverVolumesIsCheckedOverEveryPart) {
-  std::string content;
-  for (int i = 0; i < 60000; ++i) content += static_cast<char>((i * 7919) >> 3);
-  const std::string plain = MakeArj(PathOf("plain.arj"), {{"big.bin", content}}, {"-m0", "-v20K"});
-  const std::string alternate =
-      MakeArj(PathOf("SETX.ARJ"), {{"big.bin", content}}, {"-m0", "-v20K", "-ve"});
-  ASSERT_TRUE(fs::exists(PathOf("plain.a02")));
-  ASSERT_TRUE(fs::exists(PathOf("S002.ARJ")));
-  const std::string out = PathOf("out") + "/";
-  fs::create_directories(out);
-  session.job.activeBackend = "arj";
-  for (const std::string& archive : {plain, alternate}) {
-    const ArjHeaders headers = ReadArjHeaders(archive);
-    EXPECT_TRUE(headers.complete) << archive;
-    const std::vector<ArjStoredFile> files = ArjStoredFiles(headers);
-    ASSERT_EQ(files.size(), 1u) << archive;
-    EXPECT_TRUE(files[0].whole);
-    EXPECT_GE(files[0].parts.size(), 3u);
-    EXPECT_EQ(files[0].size(), content.size());
-
-    // A byte changed in the last part fails the check; the right bytes pass it.
-    for (const bool damaged : {true, false}) {
-      ArjStaging staging;
-      ASSERT_TRUE(staging.Create(out));
-      const std::optional<ArjStaging::ArchiveFolder> folder = staging.AddArchive(1, 0);
-      ASSERT_TRUE(folder);
-      std::string staged = content;
-      if (damaged) staged[staged.size() - 10] ^= 0x20;
-      WriteFileText(folder->base + "big.bin", staged);
-      EXPECT_EQ(PlaceArjArchive(session, headers, *folder, out), !damaged) << archive;
-    }
-    EXPECT_EQ(ReadFileText(out + "big.bin"), content);
-    fs::remove(out + "big.bin");
-  }
-  EXPECT_EQ(dialogs.messages.size(), 2u);
-
-  // The same set through the job and the utility, its output hidden: with no one to
-  // answer the next volume's question, the utility must not ask it.
-  SetSetting("arj options", "auto overwrite", "");
-  ExtractInto({plain});
-  EXPECT_EQ(session.status.archiveLabel, kFinished);
-  EXPECT_EQ(TreeOf(PathOf("out")), (std::vector<std::string>{"big.bin"}));
-  EXPECT_EQ(ReadFileText(PathOf("out/big.bin")), content);
 }
 
 // Through the staging folder: whatever names an archive holds and whatever the destination already
@@ -542,7 +378,7 @@ TEST_F(ArjStagingTest, ANameTheUtilityLoopsOnEndsTheJobBeforeAnythingRuns) {
     for (size_t i = 0; i < 4; ++i) bytes[header + size + i] = static_cast<char>(crc >> (8 * i));
     WriteFileText(archive, bytes);
     dialogs.messages.clear();
-    const size_t probes = host.starts.size() + 1;
+    const size_t probes = host.batches.size() + 1;
     if (!c.shown.empty()) host.failFromStart = probes + 1;
     ExtractInto({archive});
     host.failFromStart = 0;
@@ -556,7 +392,7 @@ TEST_F(ArjStagingTest, ANameTheUtilityLoopsOnEndsTheJobBeforeAnythingRuns) {
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Tessaly did not extract \"odd.arj\": the "
                                                        "utility cannot handle the name \"" +
                                                        c.shown + "\" in it."});
-    EXPECT_EQ(host.starts.size(), probes) << c.name << ": only the probe ran";
+    EXPECT_EQ(host.batches.size(), probes) << c.name << ": only the probe ran";
     EXPECT_EQ(session.status.archiveLabel, kNotFinished) << c.name;
   }
 }

@@ -11,7 +11,6 @@
 #include "engine/selection.h"
 #include "platform/ascii_case.h"
 #include "support/engine_fixture.h"
-#include "support/rar_writer.h"
 #include "support/zip_fixtures.h"
 
 namespace tessaly::testing {
@@ -102,46 +101,8 @@ class BesideJobTest : public EngineTest {
     fs::create_directories(PathOf("d 2"));
     WriteZip(PathOf("d1/a.zip"), {{"a.txt", "alpha"}});
     WriteZip(PathOf("d 2/b.zip"), {{"b.txt", "bravo"}});
-    WriteRar(PathOf("d1/..rar"), {{"c.txt", "charlie"}});
-    WriteZip(PathOf("d 2/...zip"), {{"d.txt", "delta"}});
   }
 };
-
-// "..rar" and "...zip" would name the archive's own folder and its parent.
-TEST_F(BesideJobTest, EachArchiveLandsBesideItselfWithoutAQuestion) {
-  struct Case {
-    BesideMode mode;
-    std::vector<std::string> files;  // a.txt, b.txt, c.txt, d.txt
-    int jobs;
-  };
-  const Case cases[] = {
-      {BesideMode::Here, {"d1/a.txt", "d 2/b.txt", "d1/c.txt", "d 2/d.txt"}, 3},
-      {BesideMode::ToFolders,
-       {"d1/a/a.txt", "d 2/b/b.txt", "d1/..rar_files/c.txt", "d 2/...zip_files/d.txt"},
-       4},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.mode));
-    EXPECT_EQ(ExtractBesideArchives(session, c.mode,
-                                    {PathOf("d1/a.zip"), PathOf("d 2/b.zip"), PathOf("d1/..rar"),
-                                     PathOf("d 2/...zip")}),
-              kBesideExitFinished);
-    EXPECT_EQ(ReadFileText(PathOf(c.files[0])), "alpha");
-    EXPECT_EQ(ReadFileText(PathOf(c.files[1])), "bravo");
-    EXPECT_EQ(ReadFileText(PathOf(c.files[2])), "charlie");
-    EXPECT_EQ(ReadFileText(PathOf(c.files[3])), "delta");
-    EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_TRUE(dialogs.confirmations.empty());
-    EXPECT_EQ(dialogs.statusShown, c.jobs) << "a job per folder and type";
-    EXPECT_TRUE(recorder.SawArchiveLabel("Preparing to extract files..."));
-    EXPECT_FALSE(session.status.loaded) << "the Status window closes with the last job";
-    dialogs.statusShown = 0;
-  }
-  EXPECT_EQ(GetSetting("General", "Last Used Destination Folder"), "")
-      << "the main window's destination history stays as it was";
-  EXPECT_EQ(dialogs.welcomeShown, 0);
-  EXPECT_EQ(GetSetting("General", "First time"), "1") << "the Welcome waits for the main window";
-}
 
 TEST_F(BesideJobTest, AFailedJobEndsNotFinishedAfterTheOthersRan) {
   WriteFileText(PathOf("d1/bad.zip"), "not an archive");

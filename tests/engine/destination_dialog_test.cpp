@@ -60,13 +60,6 @@ class DestinationDialogTest : public ::testing::Test {
     tree.desktop = Slashed(temp.path() / "Desktop");
   }
 
-  void Load(const std::string& caption = kDestinationCaption, bool enlarged = false) {
-    DestinationRequest request;
-    request.caption = caption;
-    request.showPerArchiveCheck = enlarged;
-    dialog.Load(session, request);
-  }
-
   std::string Data() const { return Slashed(temp.path() / "Data"); }
 
   TempFolder temp;
@@ -77,60 +70,14 @@ class DestinationDialogTest : public ::testing::Test {
   DestinationModel dialog{tree};
 };
 
-TEST_F(DestinationDialogTest, LoadClearsTheChoiceAndPointsTheTreeWhereAsked) {
-  session.job.chosenDestination = "/old/";
-  session.job.confirmFromDriver = true;
-  session.mainWindow.currentFolder = Data();
-  Load("Copy to...", true);
-
-  EXPECT_EQ(session.job.chosenDestination, "");
-  EXPECT_EQ(dialog.caption, "Copy to...");
-  EXPECT_TRUE(dialog.perArchiveFolderVisible);
-  EXPECT_FALSE(dialog.perArchiveFolder);
-  EXPECT_EQ(dialog.chosenFolder, Data());
-  EXPECT_TRUE(dialog.okEnabled);
-
-  DestinationRequest request;
-  request.startFolder = tree.desktop;
-  dialog.Load(session, request);
-  EXPECT_EQ(dialog.chosenFolder, tree.desktop);
-}
-
-// Nothing selected yet: OK must not hand back "/" as the destination.
-TEST_F(DestinationDialogTest, EachTreeNodeShowsItsFolderAndOffersOkAndNewOnlyForOne) {
-  Load();
-  EXPECT_EQ(dialog.chosenFolder, "");
-  EXPECT_FALSE(dialog.okEnabled);
-  EXPECT_FALSE(dialog.newFolderEnabled);
-  dialog.OkClicked(session);
-  dialog.NewFolderClicked(session);
-  EXPECT_FALSE(dialog.closed);
-  EXPECT_EQ(session.job.chosenDestination, "");
-  EXPECT_TRUE(dialogs.inputs.empty());
-
-  tree.Select(TreeNodeKind::Folder, "/");
-  EXPECT_EQ(dialog.chosenFolder, "/");
-  tree.Select(TreeNodeKind::ComputerRoot, "");
-  EXPECT_EQ(dialog.chosenFolder, "");
-  EXPECT_FALSE(dialog.okEnabled);
-  EXPECT_FALSE(dialog.newFolderEnabled);
-
-  tree.Select(TreeNodeKind::DesktopRoot, "");
-  EXPECT_EQ(dialog.chosenFolder, tree.desktop);
-  EXPECT_TRUE(dialog.okEnabled);
-  EXPECT_TRUE(dialog.newFolderEnabled);
-  dialog.OkClicked(session);
-  EXPECT_TRUE(dialog.closed);
-  EXPECT_EQ(session.job.chosenDestination, tree.desktop);
-  EXPECT_EQ(dialog.Answer(session).chosenDestination, tree.desktop);
-}
-
 // New makes a name, a full path or an existing name, nothing for nothing, and refuses a
 // path it cannot make.
 TEST_F(DestinationDialogTest, NewMakesANameFullPathOrExistingNameAndNothingForNothing) {
   fs::create_directories(temp.path() / "Data" / "Old");
   const fs::path elsewhere = temp.path() / "Elsewhere";
-  Load();
+  DestinationRequest request;
+  request.caption = kDestinationCaption;
+  dialog.Load(session, request);
   ASSERT_TRUE(tree.SelectFolder(Data()));
   dialogs.inputAnswers = {"", "Reports", elsewhere.string(), "Old"};
   dialog.NewFolderClicked(session);
@@ -174,30 +121,6 @@ TEST_F(DestinationDialogTest, NewMakesANameFullPathOrExistingNameAndNothingForNo
   EXPECT_EQ(testing::TreeOf(temp.path()),
             (std::vector<std::string>{"Data/", "Data/Old/", "Data/Reports/", "Data/notes.txt",
                                       "Desktop/", "Elsewhere/"}));
-}
-
-TEST_F(DestinationDialogTest, OnlyExtractToReportsThePerArchiveBox) {
-  const struct {
-    const char* caption;
-    bool before;
-    bool ticked;
-    bool after;
-  } rows[] = {
-      {"Extract to...", false, true, true},
-      {"Extract to...", true, false, false},
-      {"Copy to...", true, false, true},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(std::string(row.caption) + (row.ticked ? " ticked" : " clear"));
-    session.job.perArchiveFolder = row.before;
-    Load(row.caption, true);
-    ASSERT_TRUE(tree.SelectFolder(Data()));
-    dialog.perArchiveFolder = row.ticked;
-    dialog.OkClicked(session);
-    EXPECT_EQ(session.job.perArchiveFolder, row.after);
-    EXPECT_EQ(session.job.chosenDestination, Data());
-    EXPECT_EQ(dialog.Answer(session).perArchiveFolder, row.after);
-  }
 }
 
 }  // namespace

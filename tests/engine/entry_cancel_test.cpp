@@ -1,14 +1,13 @@
 // Cancel pressed while a large entry is being written, for every format unpacked
 // in-process: the library stops within its next 256 KiB, the entry leaves neither a
 // partial file nor a changed old one, and the job ends unfinished without an error.
-// Also Cancel between ACE entries and in the RAR counting pass.
+// Also Cancel in the RAR counting pass.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "engine/ace/ace_backend.h"
 #include "engine/driver.h"
 #include "engine/rar/rar_backend.h"
 #include "support/ace_writer.h"
@@ -101,16 +100,6 @@ TEST_F(EntryCancelTest, CancelStopsTheEntryBeingWrittenAndKeepsTheOldFile) {
     EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
     EXPECT_EQ(direct.status.archiveLabel, kNotFinished);
   }
-}
-
-// Cancel pressed once an entry is done: the next entry is not started.
-TEST_F(EntryCancelTest, AceCancelTakesEffectBeforeTheNextEntry) {
-  WriteAce(PathOf("a.ace"), {{"a.txt", "a"}, {"b.txt", "b"}});
-  cancelling.cancelNow = [this] { return fs::exists(Out("a.txt")); };
-  EXPECT_EQ(ExtractAceArchive(direct, PathOf("a.ace")), 1);
-  EXPECT_EQ(direct.job.activeBackend, "ace");
-  EXPECT_EQ(TreeOf(out_), std::vector<std::string>{"a.txt"});
-  EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(EntryCancelTest, RarCancelInTheCountingPassReturnsWithoutExtracting) {

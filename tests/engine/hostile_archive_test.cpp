@@ -424,36 +424,6 @@ TEST_P(EveryFormatTest, ABadNameOrEntryCostsOnlyItself) {
   }
 }
 
-// Only "1" replaces unasked, a read-only old file too; keeping every existing file
-// (tessaly-extract -n) wins over it and asks nothing.
-TEST_P(EveryFormatTest, OnlyTheSettingOneReplacesWithoutAskingUnlessFilesAreKept) {
-  const struct {
-    std::string setting;
-    bool keep;
-    bool asked;
-    std::string result;
-  } kCases[] = {{"", false, true, "new"},   {"0", false, true, "new"}, {"yes", false, true, "new"},
-                {"1", false, false, "new"}, {"1", true, false, "old"}, {"", true, false, "old"}};
-  Write({{"x.txt", "new"}, {"y.txt", "new y"}});
-  for (const auto& c : kCases) {
-    SCOPED_TRACE("auto overwrite \"" + c.setting + (c.keep ? "\", kept" : "\""));
-    SetAutoOverwrite(c.setting);
-    session.job.keepExistingFiles = c.keep;
-    fs::remove_all(out_);
-    fs::create_directory(out_);
-    WriteFileText(Out("x.txt"), "old");
-    ASSERT_EQ(chmod(Out("x.txt").c_str(), 0444), 0);
-    dialogs.fileExistsQuestions.clear();
-    if (c.asked) dialogs.fileExistsAnswers = {"Yes"};
-    ExtractOne(ArchivePath());
-    EXPECT_EQ(dialogs.fileExistsQuestions.size(), c.asked ? 1u : 0u);
-    EXPECT_EQ(ReadFileText(Out("x.txt")), c.result);
-    EXPECT_EQ(ReadFileText(Out("y.txt")), "new y");
-    EXPECT_EQ(session.status.archiveLabel, kFinished);
-  }
-  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
-}
-
 // A file size limit stands in for a full disk: the old file stays.
 TEST_P(EveryFormatTest, AFullDiskIsReportedAsAWriteErrorAndKeepsTheOldFile) {
   // Within what one argument of the tar writer's command may hold.

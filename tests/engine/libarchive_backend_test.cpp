@@ -322,17 +322,6 @@ TEST_P(SingleFileTest, ExtractsTheDataOrNamesTheCrcError) {
 INSTANTIATE_TEST_SUITE_P(SingleFiles, SingleFileTest, ::testing::ValuesIn(kSingleFiles),
                          [](const auto& info) { return info.param.name; });
 
-// Plain data is no archive, whatever its name: the probe's refusal. Nor are zeros.
-TEST_F(LibarchiveBackendTest, PlainDataIsNoArchive) {
-  for (const std::string& data : {std::string(4000, 'p'), std::string(4000, '\0')}) {
-    dialogs.messages.clear();
-    WriteFileText(PathOf("plain.tar"), data);
-    ExtractOne(PathOf("plain.tar"));
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text.rfind(NotSupportedStart(PathOf("plain.tar")), 0), 0u);
-  }
-}
-
 struct MessageRow {
   std::string name;
   std::string archive;
@@ -432,25 +421,6 @@ TEST_F(LibarchiveBackendTest, EncryptedSevenZipIsRefusedAsEncryptedNotDamaged) {
     ExpectOnlyMessage(Encrypted7zText(archive));
     EXPECT_TRUE(TreeOf(out_).empty()) << hidden;
   }
-}
-
-// A 7z entry whose CRC does not match is a CRC error; the file it was writing
-// leaves nothing behind, and the old file of that name is untouched.
-TEST_F(LibarchiveBackendTest, ADamagedEntryIsACrcErrorAndKeepsTheOldFile) {
-  WriteSampleTree(PathOf("tree"));
-  ASSERT_EQ(RunTool({"7z", "a", "-bd", "-m0=Copy", "x.7z", "./tree/a.txt", "./tree/docs"}, Root()),
-            0);
-  std::string bytes = ReadFileText(PathOf("x.7z"));
-  bytes[32 + 1000] ^= 0x55;  // past the signature header and a.txt, inside big.txt
-  WriteFileText(PathOf("x.7z"), bytes);
-  fs::create_directories(Out("docs/deep"));
-  WriteFileText(Out("docs/deep/big.txt"), "old");
-  SetSetting("libarchive options", "auto overwrite", "1");
-  ExtractOne(PathOf("x.7z"));
-  ExpectOnlyMessage(CrcErrorText(PathOf("x.7z")));
-  EXPECT_EQ(ReadFileText(Out("a.txt")), "alpha\n");
-  EXPECT_EQ(ReadFileText(Out("docs/deep/big.txt")), "old");
-  EXPECT_EQ(TreeOf(Out("docs/deep")), std::vector<std::string>{"big.txt"});
 }
 
 // No: the old file stays; Yes: replaced; Cancel: the archive stops there. Modes come

@@ -1,15 +1,12 @@
-// ZIP jobs through the driver and the real library: sub-folders per archive, the File Exists prompt
-// and what replaces an existing file, passwords, library errors, hostile archives, extracting
-// selected entries, more than 65535 entries, and the listings of the contents window and the
-// counting pass. A full disk is the end-to-end tests' part.
+// ZIP jobs through the driver and the real library: sub-folders per archive, what replaces an
+// existing file, passwords, library errors and damaged archives. A full disk is the end-to-end
+// tests' part.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "engine/entry_target.h"
-#include "engine/zip/zip_backend.h"
 #include "support/ace_writer.h"
 #include "support/engine_fixture.h"
 #include "support/job_texts.h"
@@ -70,54 +67,6 @@ TEST_F(ZipJobTest, EachArchiveGoesToASubFolderNamedAfterIt) {
   EXPECT_EQ(ReadFileText(Out("one.txt")), "1");
 }
 
-// Each prompt answers only its own file: No and a prompt closed unanswered keep it,
-// and the bar still moves for a kept file.
-TEST_F(ZipJobTest, NoOrNoAnswerKeepsTheFileAndStillAdvancesTheBar) {
-  WriteZip(PathOf("x.zip"),
-           {{"a.txt", "new a"}, {"b.txt", "new b"}, {"c.txt", "new c"}, {"d.txt", "new d"}});
-  for (const char* name : {"a.txt", "b.txt", "c.txt"}) WriteFileText(Out(name), "old");
-  Select({PathOf("x.zip")});
-  dialogs.fileExistsAnswers = {"No", "Yes", ""};
-  Extract();
-  EXPECT_EQ(ReadFileText(Out("a.txt")), "old");
-  EXPECT_EQ(ReadFileText(Out("b.txt")), "new b");
-  EXPECT_EQ(ReadFileText(Out("c.txt")), "old") << "an earlier Yes must not answer for it";
-  EXPECT_EQ(ReadFileText(Out("d.txt")), "new d");
-  EXPECT_EQ(session.job.progressCount, 4);
-  bool sawSkipCounted = false;
-  for (const StatusRecorder::Snapshot& s : recorder.snapshots) {
-    if (s.value == 1 && s.messageLabel.empty()) sawSkipCounted = true;
-  }
-  EXPECT_TRUE(sawSkipCounted) << "the bar moved for the skipped file before any file line";
-  EXPECT_EQ(recorder.MessageLines(),
-            (std::vector<std::string>{"Extracting file: " + Out("b.txt") + "  ",
-                                      "Extracting file: " + Out("d.txt") + "  "}));
-  EXPECT_EQ(session.job.extractResult, 0);
-}
-
-TEST_F(ZipJobTest, CancelAtThePromptFillsTheBarAndStopsBeforeTheNextArchive) {
-  WriteZip(PathOf("x.zip"), {{"a.txt", "new a"}, {"b.txt", "new b"}, {"c.txt", "new c"}});
-  WriteZip(PathOf("y.zip"), {{"z.txt", "z"}});
-  WriteFileText(Out("a.txt"), "old a");
-  WriteFileText(Out("b.txt"), "old b");
-  Select({PathOf("x.zip"), PathOf("y.zip")});
-  dialogs.fileExistsAnswers = {"Cancel"};
-  Extract();
-  EXPECT_EQ(dialogs.fileExistsQuestions.size(), 1u);
-  EXPECT_EQ(ReadFileText(Out("a.txt")), "old a");
-  EXPECT_EQ(ReadFileText(Out("b.txt")), "old b") << "nothing more is overwritten in this archive";
-  EXPECT_EQ(ReadFileText(Out("c.txt")), "new c") << "the rest of the archive is extracted";
-  EXPECT_FALSE(fs::exists(Out("z.txt")));
-  bool fullAfterCancel = false;
-  for (const StatusRecorder::Snapshot& s : recorder.snapshots) {
-    if (s.max == 4 && s.value == 4 && s.archiveLabel != kNotFinished) fullAfterCancel = true;
-  }
-  EXPECT_TRUE(fullAfterCancel);
-  EXPECT_FALSE(recorder.SawArchiveLabel("Processing archive: " + PathOf("y.zip")));
-  EXPECT_EQ(session.job.extractResult, 1);
-  ExpectDidNotFinish();
-}
-
 // However the file was granted for replacing, an entry that fails its CRC or whose
 // stream is broken leaves it as it was, with nothing beside it.
 TEST_F(ZipJobTest, AFailedEntryNeverReplacesTheOldFile) {
@@ -151,30 +100,6 @@ TEST_F(ZipJobTest, AFailedEntryNeverReplacesTheOldFile) {
       EXPECT_EQ(session.status.archiveLabel, kNotFinished);
     }
   }
-}
-
-// Names as ZIP stores them: DOS backslashes, a drive and code-page control characters.
-// The one climbing out is refused; the others land inside, shown and asked about as
-// written, control characters as "_".
-TEST_F(ZipJobTest, StoredNamesAreCleanedAndShownAsWritten) {
-  ZipTestEntry backslashes("a\\..\\..\\x", "backslashes");
-  backslashes.fatHost = true;
-  ZipTestEntry bell("bell\a/esc\x1b[1m.txt", "new");
-  bell.cp437 = true;
-  WriteZip(PathOf("names.zip"), {backslashes, {"C:/x", "drive"}, bell});
-  const std::string path = Out("bell_/esc_[1m.txt");
-  WriteFileText(path, "old");
-  dialogs.fileExistsAnswers = {"Yes"};
-  ExtractOne(PathOf("names.zip"));
-  EXPECT_EQ(dialogs.fileExistsQuestions, std::vector<std::string>{ExistsQuestion(path)});
-  EXPECT_EQ(recorder.MessageLines(),
-            (std::vector<std::string>{"Extracting file: " + Out("x") + "  ",
-                                      "Extracting file: " + path + "  "}));
-  EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"bell_/", "bell_/esc_[1m.txt", "x"}));
-  EXPECT_EQ(ReadFileText(Out("x")), "drive");
-  EXPECT_EQ(ReadFileText(path), "new");
-  EXPECT_EQ(MessageTexts(), std::vector<std::string>{OutsideDestinationText("a/../../x")});
-  EXPECT_FALSE(fs::exists(WorkDir() + "/C:"));
 }
 
 // Central records pointing at bytes another record owns make a small archive write
@@ -328,197 +253,6 @@ TEST_F(ZipErrorTest, AnErrorBeforeTheLastArchiveAsksWhetherToGoOn) {
     EXPECT_EQ(session.job.cancelExtract, !goOn);
     ExpectDidNotFinish();
   }
-}
-
-TEST_F(ZipErrorTest, AnErrorInTheLastArchiveIsReportedAsCritical) {
-  Damage("a3");
-  SelectAll();
-  Extract();
-  ASSERT_EQ(dialogs.messages.size(), 1u);
-  const RecordedMessage& m = dialogs.messages[0];
-  EXPECT_EQ(m.text, Corrupted("a3.zip"));
-  EXPECT_EQ(m.buttons, MsgButtons::OK);
-  EXPECT_EQ(m.icon, MsgIcon::Critical);
-  EXPECT_EQ(m.title, "Error");
-  EXPECT_EQ(ReadFileText(Out("a2.txt")), "contents of a2");
-  ExpectDidNotFinish();
-}
-
-TEST_F(ZipErrorTest, ASingleArchiveFailingInTheCountingPassStopsTheJob) {
-  // The archive no longer holds the entry the contents window asked for.
-  session.job.selectedEntriesMode = true;
-  session.job.selectedEntryNames = {"gone.txt"};
-  Select({PathOf("a1.zip")});
-  Extract();
-  EXPECT_EQ(MessageTexts(), std::vector<std::string>{Corrupted("a1.zip")});
-  EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Critical);
-  EXPECT_FALSE(recorder.SawArchiveLabel("Processing archive: " + PathOf("a1.zip")));
-  EXPECT_FALSE(fs::exists(Out("a1.txt")));
-  EXPECT_FALSE(session.job.selectedEntriesMode);
-  ExpectDidNotFinish();
-}
-
-TEST_F(ZipJobTest, SelectedEntriesAreExtractedByTheirFullPathsWithoutACap) {
-  std::vector<ZipTestEntry> entries;
-  std::vector<std::string> chosen;
-  for (int i = 0; i < 150; ++i) {
-    const std::string name = "dir/f" + std::to_string(i) + ".txt";
-    entries.push_back({name, "file " + std::to_string(i)});
-    if (i < 120) chosen.push_back(name);
-  }
-  entries.push_back({"odd[1].txt", "odd"});
-  entries.push_back({"odd1.txt", "look-alike"});
-  chosen.push_back("odd[1].txt");
-  WriteZip(PathOf("many.zip"), entries);
-
-  session.job.selectedEntriesMode = true;
-  session.job.selectedEntryNames = chosen;
-  Select({PathOf("many.zip")});
-  Extract();
-
-  EXPECT_TRUE(dialogs.messages.empty());
-  EXPECT_EQ(ReadFileText(Out("dir/f0.txt")), "file 0");
-  EXPECT_EQ(ReadFileText(Out("dir/f119.txt")), "file 119");
-  EXPECT_FALSE(fs::exists(Out("dir/f120.txt")));
-  EXPECT_EQ(ReadFileText(Out("odd[1].txt")), "odd");
-  EXPECT_FALSE(fs::exists(Out("odd1.txt")));
-  EXPECT_EQ(session.status.progressMax, 121);
-  EXPECT_EQ(session.status.progressValue, 121);
-  EXPECT_FALSE(session.job.selectedEntriesMode);
-}
-
-// Past the 16-bit entry count every entry arrives and the bar counts them all.
-using ManyEntriesTest = ZipJobTest;
-
-TEST_F(ManyEntriesTest, SlowMoreThan65535EntriesAllArriveAndFillTheBar) {
-  constexpr int kCount = 65536 + 64;
-  WriteManyEntriesZip(PathOf("many.zip"), kCount);
-  ASSERT_FALSE(HasFailure());
-  Select({PathOf("many.zip")});
-  Extract();
-
-  EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
-  const StatusModel& status = session.status;
-  EXPECT_EQ(status.archiveLabel, kFinished);
-  EXPECT_EQ(status.progressMax, kCount);
-  EXPECT_EQ(status.progressValue, kCount);
-  EXPECT_EQ(session.job.progressCount, kCount);
-  EXPECT_TRUE(recorder.SawArchiveLabel("Processing archive: " + PathOf("many.zip")));
-  const std::vector<std::string> lines = recorder.MessageLines();
-  ASSERT_EQ(lines.size(), static_cast<size_t>(kCount));
-  EXPECT_EQ(lines.front(), "Extracting file: " + Out(ManyEntriesName(0)) + "  ");
-  EXPECT_EQ(lines.back(), "Extracting file: " + Out(ManyEntriesName(kCount - 1)) + "  ");
-
-  size_t files = 0;
-  for (const auto& entry : fs::recursive_directory_iterator(out_)) {
-    if (entry.is_regular_file()) ++files;
-  }
-  EXPECT_EQ(files, static_cast<size_t>(kCount));
-  for (const int n : {0, 65535, 65536, kCount - 1}) {
-    EXPECT_EQ(ReadFileText(Out(ManyEntriesName(n))), std::to_string(n) + "\n");
-  }
-}
-
-// List mode: the contents window's rows, and the counting listing that an unchanged archive answers
-// from the previous one.
-class ZipListingTest : public EngineTest {
- protected:
-  // A listing as the contents window, the probe and the counting pass make it.
-  void List(const std::string& archive, bool intoContents) {
-    session.job.countingPass = true;
-    session.zip.extractList = true;
-    session.zip.extractDir.clear();
-    session.zip.zipFileName = archive;
-    session.zip.listIntoContents = intoContents;
-    session.zip.listedBytes = 0;
-    session.zip.listedEntries = 0;
-    session.zip.zipMemberCount = 0;
-    session.job.extractResult = 0;
-    UnzipArchive(session);
-  }
-};
-
-TEST_F(ZipListingTest, RowsGoOnTopWithTheirColumns) {
-  WriteZip(PathOf("l.zip"), {{"top.txt", "12345"},
-                             {"docs/", ""},
-                             {"docs/guide.doc", std::string(1000, 'g'), true},
-                             {"a/b.txt", "secret", false, "pw"}});
-  List(PathOf("l.zip"), true);
-
-  const auto& rows = session.contents.rows;
-  ASSERT_EQ(rows.size(), 4u);
-  EXPECT_EQ(rows[0].text, "b.txt+");
-  EXPECT_EQ(rows[0].storedName, "a/b.txt");
-  EXPECT_EQ(rows[0].iconKey, "txt");
-  EXPECT_EQ(rows[0].subItems[1], "6");
-  EXPECT_EQ(rows[0].subItems[3], "6") << "the encryption header is not counted";
-  EXPECT_EQ(rows[0].subItems[4], "a/");
-
-  EXPECT_EQ(rows[1].text, "guide.doc");
-  EXPECT_EQ(rows[1].iconKey, "Others");
-  EXPECT_EQ(rows[1].subItems[4], "docs/");
-  EXPECT_NE(rows[1].subItems[3], "1000") << "deflated";
-
-  EXPECT_EQ(rows[2].text, "");
-  EXPECT_EQ(rows[2].subItems[4], "docs/");
-
-  EXPECT_EQ(rows[3].text, "top.txt");
-  EXPECT_EQ(rows[3].subItems, (std::array<std::string, 5>{"3/7/2024 9:5", "5", "0%", "5", ""}));
-
-  EXPECT_EQ(session.zip.listedBytes, 5 + 1000 + 6);
-  EXPECT_EQ(session.zip.listedEntries, 4);
-  EXPECT_EQ(session.zip.zipMemberCount, 4u);
-  EXPECT_TRUE(dialogs.inputs.empty()) << "listing asks for no password";
-}
-
-TEST_F(ZipListingTest, WithoutTheContentsWindowEntriesAreOnlyCounted) {
-  WriteZip(PathOf("l.zip"), {{"x.zip", "inner"}, {"y.cpp", "int"}});
-  List(PathOf("l.zip"), false);
-  EXPECT_TRUE(session.contents.rows.empty());
-  EXPECT_EQ(session.zip.listedEntries, 2);
-  EXPECT_EQ(session.zip.listedBytes, 0);
-
-  List(PathOf("l.zip"), true);
-  ASSERT_EQ(session.contents.rows.size(), 2u);
-  EXPECT_EQ(session.contents.rows[0].iconKey, "cpp");
-  EXPECT_EQ(session.contents.rows[1].iconKey, "tessaly");
-}
-
-// The same counts again for an unchanged archive; a changed one, other names or a
-// listing for the contents window read it again.
-TEST_F(ZipListingTest, ACountingListingIsReadAgainWhenAnythingChanged) {
-  WriteZip(PathOf("a.zip"), {{"one.txt", "1"}});
-  for (int again = 0; again < 2; ++again) {
-    List(PathOf("a.zip"), false);
-    EXPECT_EQ(session.zip.zipMemberCount, 1u);
-    EXPECT_EQ(session.zip.listedEntries, 1);
-    EXPECT_EQ(session.job.extractResult, 0);
-  }
-
-  // Rewritten in place, same name: the new entries count.
-  WriteZip(PathOf("b.zip"), {{"one.txt", "1"}, {"two.txt", "2"}, {"three.txt", "3"}});
-  fs::copy_file(PathOf("b.zip"), PathOf("a.zip"), fs::copy_options::overwrite_existing);
-  List(PathOf("a.zip"), false);
-  EXPECT_EQ(session.zip.zipMemberCount, 3u);
-  EXPECT_EQ(session.zip.listedEntries, 3);
-
-  // Only the selected names are listed.
-  session.zip.includeNames = {"two.txt"};
-  List(PathOf("a.zip"), false);
-  EXPECT_EQ(session.zip.listedEntries, 1);
-  session.zip.includeNames.clear();
-  List(PathOf("a.zip"), false);
-  EXPECT_EQ(session.zip.listedEntries, 3);
-
-  List(PathOf("a.zip"), true);
-  EXPECT_EQ(session.contents.rows.size(), 3u);
-
-  // A missing archive is an error every time, not a remembered listing.
-  fs::remove(PathOf("a.zip"));
-  session.job.selectedFiles = {PathOf("a.zip")};
-  session.job.probeMode = true;
-  List(PathOf("a.zip"), false);
-  EXPECT_EQ(session.job.extractResult, 1);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The confirmation, File Exists and Important Message windows, clicked as a user does.
+// The confirmation window clicked as a user does, and long texts in it and in File Exists.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,9 +9,7 @@
 
 #include "engine/ui/confirmation_window.h"
 #include "engine/ui/file_exists_window.h"
-#include "engine/ui/important_message_window.h"
 #include "support/engine_fixture.h"
-#include "support/ui/modal_driver.h"
 #include "support/ui/text_checks.h"
 
 namespace tessaly::testing {
@@ -42,24 +40,6 @@ class ConfirmationWindowTest : public EngineTest {
 
   ConfirmationModel confirmation;
 };
-
-TEST_F(ConfirmationWindowTest, ShowsTheDestinationAndItsButtons) {
-  confirmation.Load(session);
-  ConfirmationWindow window(session, confirmation, nullptr);
-  window.show();
-  EXPECT_EQ(window.windowTitle(), "Confirmation");
-  EXPECT_EQ(window.objectName(), "Form3");
-  EXPECT_EQ(window.MessageLabel()->text().toStdString(),
-            std::string(kConfirmationLead) + "\n\n" + PathOf("to <here>") + "/");
-  EXPECT_EQ(window.MessageLabel()->textFormat(), Qt::PlainText);
-  EXPECT_EQ(window.findChild<QLabel*>("Label2")->text().toStdString(), kConfirmationPrompt);
-  EXPECT_EQ(window.ShowAgainBox()->text(), "Show this message again in the future.");
-  EXPECT_TRUE(window.ShowAgainBox()->isChecked());
-  EXPECT_EQ(window.GoButton()->text(), "Go");
-  EXPECT_TRUE(window.GoButton()->isDefault());
-  EXPECT_EQ(window.CancelButton()->text(), "Cancel");
-  EXPECT_FALSE(window.NewDestinationButton()->isVisible()) << "only from the drop target";
-}
 
 TEST_F(ConfirmationWindowTest, OnlyGoWithTheBoxUntickedTurnsConfirmationsOff) {
   for (const char* button : {"Escape", "Command1"}) {
@@ -106,67 +86,6 @@ TEST_F(ConfirmationWindowTest, LongFoldersAndNamesShowWhole) {
     window->show();
     QApplication::processEvents();
     EXPECT_EQ(ClippedTexts(*window), QStringList{}) << window->windowTitle().toStdString();
-  }
-}
-
-// Runs the prompt modally; action answers it.
-std::string AskWith(const std::function<void(FileExistsWindow*)>& action) {
-  WhenModalShows([action](QWidget* modal) {
-    auto* window = qobject_cast<FileExistsWindow*>(modal);
-    ASSERT_NE(window, nullptr);
-    action(window);
-  });
-  return AskFileExists("Replace \"a.txt\"?", nullptr);
-}
-
-TEST(FileExistsWindowTest, EachButtonAnswersItsCaptionEnterNoAndClosingNothing) {
-  const std::vector<std::string> captions = {"Yes", "No", "All", "Cancel"};
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(AskWith([i](FileExistsWindow* w) {
-                QTest::mouseClick(w->AnswerButton(i), Qt::LeftButton);
-              }),
-              captions[i]);
-  }
-  EXPECT_EQ(AskWith([](FileExistsWindow* w) { QTest::keyClick(w, Qt::Key_Return); }), "No");
-  EXPECT_EQ(AskWith([](FileExistsWindow* w) { w->close(); }), "");
-  EXPECT_EQ(AskWith([](FileExistsWindow* w) { QTest::keyClick(w, Qt::Key_Escape); }), "");
-}
-
-TEST(FileExistsWindowTest, LaysOutTheQuestionAndButtonsLeftToRight) {
-  FileExistsWindow window("Overwrite <x>?\nSecond line", nullptr);
-  window.show();
-  EXPECT_EQ(window.windowTitle(), "File Exists");
-  EXPECT_EQ(window.objectName(), "FrmOW");
-  EXPECT_EQ(window.QuestionLabel()->text(), "Overwrite <x>?\nSecond line");
-  EXPECT_EQ(window.QuestionLabel()->textFormat(), Qt::PlainText);
-  for (int i = 0; i < 3; ++i)
-    EXPECT_LT(window.AnswerButton(i)->x(), window.AnswerButton(i + 1)->x());
-  EXPECT_TRUE(window.AnswerButton(1)->isDefault());
-  EXPECT_EQ(window.focusWidget(), window.AnswerButton(1));
-}
-
-using ImportantMessageWindowTest = EngineTest;
-
-TEST_F(ImportantMessageWindowTest, OKWithTheBoxUntickedStopsTheNotice) {
-  for (const bool untick : {false, true}) {
-    SCOPED_TRACE(untick);
-    ImportantMessageModel notice;
-    ImportantMessageWindow window(session, notice, nullptr);
-    window.show();
-    EXPECT_EQ(window.windowTitle(), "Important Message");
-    EXPECT_EQ(window.objectName(), "Form8");
-    EXPECT_EQ(window.findChild<QLabel*>("Label1")->text().toStdString(), kArchiveSetNotice);
-    EXPECT_EQ(window.ShowAgainBox()->text(), "Show this message again in the future");
-    EXPECT_TRUE(window.ShowAgainBox()->isChecked());
-    if (untick) {
-      QTest::mouseClick(window.ShowAgainBox(), Qt::LeftButton);
-      QTest::mouseClick(window.OkButton(), Qt::LeftButton);
-    } else {
-      QTest::keyClick(&window, Qt::Key_Return);
-    }
-    EXPECT_FALSE(window.isVisible());
-    EXPECT_EQ(GetSetting("General", "Show non-zip message"), untick ? "no" : "");
-    EXPECT_EQ(session.settings.showNonZipMessage, untick ? "no" : "");
   }
 }
 

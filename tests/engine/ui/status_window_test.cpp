@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <memory>
@@ -37,32 +35,6 @@ class StatusWindowTest : public EngineTest {
   StatusModel& status = session.status;
   std::unique_ptr<StatusWindow> window = std::make_unique<StatusWindow>(session, nullptr);
 };
-
-TEST_F(StatusWindowTest, ShowsTheModelAsItChanges) {
-  EXPECT_TRUE(window->isVisible());
-  EXPECT_EQ(window->windowTitle(), "Status");
-  EXPECT_EQ(window->objectName(), "Form4");
-  EXPECT_FALSE(window->isModal());
-  EXPECT_EQ(window->ArchiveLabel()->text(), "Preparing to extract files...");
-  EXPECT_EQ(window->CancelButton()->text(), "Cancel");
-  EXPECT_TRUE(window->CancelButton()->isDefault());
-  EXPECT_EQ(window->BackgroundButton()->text(), "Background");
-
-  status.SetArchiveLabel("Processing archive: <b>a.zip</b>");
-  status.SetMessageLabel("Extracting: x");
-  status.SetMax(4);
-  status.SetValue(3);
-  EXPECT_EQ(window->ArchiveLabel()->text(), "Processing archive: <b>a.zip</b>");
-  EXPECT_EQ(window->ArchiveLabel()->textFormat(), Qt::PlainText);
-  EXPECT_EQ(window->MessageLabel()->text(), "Extracting: x");
-  EXPECT_EQ(window->ProgressBar()->maximum(), 4);
-  EXPECT_EQ(window->ProgressBar()->value(), 3);
-
-  status.backgroundButtonVisible = false;
-  Finish();
-  EXPECT_EQ(window->CancelButton()->text(), "OK");
-  EXPECT_TRUE(window->BackgroundButton()->isHidden());
-}
 
 // The window opens on one short line; the lines the job writes later are longer and
 // the final text takes three lines.
@@ -133,29 +105,6 @@ TEST_F(StatusWindowTest, StaysUsableWhenItsOwnerIsDisabledForTheJob) {
   EXPECT_TRUE(owned->isEnabled());
   QTest::mouseClick(owned->CancelButton(), Qt::LeftButton);
   EXPECT_TRUE(session.job.cancelExtract);
-}
-
-TEST_F(StatusWindowTest, ClosingTheWindowLeavesTheModelWithoutAView) {
-  window.reset();
-  EXPECT_EQ(status.view, nullptr);
-  status.SetArchiveLabel("still safe");
-}
-
-TEST(StatusBarRangeTest, SixtyFourBitCountsFitTheBar) {
-  struct Row {
-    int64_t max, value;
-    int wantMax, wantValue;
-  };
-  const Row rows[] = {
-      {0, 0, 1, 0},  // an empty job: an empty bar, never a busy indicator
-      {5'000'000'000, 2'500'000'000, 1'666'666'666, 833'333'333},
-      {INT64_MAX, INT64_MAX / 2, 2'147'483'646, 1'073'741'823},
-  };
-  for (const Row& row : rows) {
-    const BarRange range = ScaledBarRange(row.max, row.value);
-    EXPECT_EQ(range.max, row.wantMax) << row.max;
-    EXPECT_EQ(range.value, row.wantValue) << row.max << " " << row.value;
-  }
 }
 
 }  // namespace
