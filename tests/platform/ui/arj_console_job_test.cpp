@@ -1,5 +1,5 @@
 // ARJ jobs with Hide Output "0": the batch runs in a real console window, the utility's
-// questions are answered by typing into it, and the job waits for the window as the
+// questions are answered by typing into it, and the finished window closes as the
 // Close extract window setting says.
 #include <gtest/gtest.h>
 
@@ -29,9 +29,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kArj = "/usr/bin/arj";
-constexpr const char* kWaitingForTheUser =
-    "Tessaly is waiting for the arj utility to finsh extracting the selected files. Please close "
-    "the DOS window when it is finished to return to Tessaly.";
 
 ConsoleWindow* OpenConsoleWindow() {
   for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -151,52 +148,6 @@ TEST_F(ArjConsoleJobTest, QuestionsAnsweredInTheWindowWhichClosesWhenTheBatchFin
   EXPECT_EQ(mainWindow.Count("Show"), 1);
   EXPECT_EQ(session.status.archiveLabel, kFinished);
   EXPECT_FALSE(fs::exists(BatchFile()));
-}
-
-TEST_F(ArjConsoleJobTest, JobWaitsUntilTheUserClosesTheFinishedWindow) {
-  Set("General", "Close extract window", "0");
-  Set("arj options", "auto overwrite", "1");
-  const std::string archive = MakeArchive("a.arj");
-  bool closedByUser = false;
-  ExtractWhile({archive}, [&](ConsoleWindow& console) {
-    if (!console.windowTitle().startsWith("Finished")) return;
-    // Finished, the window stays; the job still waits for it.
-    QTest::qWait(200);
-    EXPECT_TRUE(console.isVisible());
-    EXPECT_EQ(session.status.archiveLabel, kWaitingForTheUser);
-    closedByUser = true;
-    console.close();
-  });
-
-  EXPECT_TRUE(closedByUser);
-  EXPECT_EQ(mainWindow.Count("Show"), 0);
-  EXPECT_TRUE(titles.count("Finished - Tessaly.bat")) << ::testing::PrintToString(titles);
-  EXPECT_EQ(ReadFileText(fs::path(Destination()) / "sub/b.txt"), "bravo\n");
-  EXPECT_EQ(session.status.archiveLabel, kFinished);
-}
-
-TEST_F(ArjConsoleJobTest, ClosingTheWindowOfAUtilityWaitingForAnAnswerEndsTheJob) {
-  Set("General", "Close extract window", "0");
-  Set("arj options", "auto overwrite", "0");
-  const std::string archive = MakeArchive("a.arj", true);
-  WriteFileText(fs::path(Destination()) / "a.txt", "old\n");
-  dialogs.fileExistsAnswers = {"No"};
-  bool closedByUser = false;
-  ExtractWhile({archive}, [&](ConsoleWindow& console) {
-    if (!console.toPlainText().contains("OK to process next volume")) return;
-    closedByUser = true;
-    console.close();
-  });
-
-  EXPECT_TRUE(closedByUser);
-  // What the utility had unpacked whole is still placed as the rule says; the file it
-  // was stopped in is not.
-  EXPECT_EQ(ReadFileText(fs::path(Destination()) / "a.txt"), "old\n");
-  EXPECT_EQ(ReadFileText(fs::path(Destination()) / "sub/b.txt"), "bravo\n");
-  EXPECT_FALSE(fs::exists(fs::path(Destination()) / "big.bin"));
-  // The utility was ended before it could finish: the job says so.
-  EXPECT_EQ(session.status.archiveLabel, kNotFinished);
-  EXPECT_EQ(session.job.extractResult, 1);
 }
 
 }  // namespace
