@@ -1,4 +1,4 @@
-// The options of tessaly-extract; -d, --to=, -p, --help and --version are also driven
+// The options of tessaly-extract; -d, --password=, --help and --version are also driven
 // through the built program.
 #include "app/extract_options.h"
 

@@ -65,15 +65,15 @@ class ArjConsoleJobTest : public IsolatedSettingsTest {
 
   std::string Destination() const { return Root() + "/out"; }
 
-  // An archive of a.txt and sub/b.txt made by the utility; as a set of two volumes,
-  // big.bin follows them, and the utility asks before it goes on to the second.
-  std::string MakeArchive(const std::string& name, bool volumeSet = false) {
+  // A set of two volumes made by the utility: a.txt, sub/b.txt and big.bin; the utility
+  // asks before it goes on to the second.
+  std::string MakeVolumeSet(const std::string& name) {
     const fs::path staging = fs::path(Root()) / ("staging-" + name);
     WriteFileText(staging / "a.txt", "alpha\n");
     WriteFileText(staging / "sub/b.txt", "bravo\n");
     WriteFileText(staging / "big.bin", std::string(12000, 'v'));
-    std::vector<std::string> args = {kArj, "a", "-y", Root() + "/" + name, "a.txt", "sub/b.txt"};
-    if (volumeSet) args.insert(args.end(), {"big.bin", "-m0", "-v10000"});
+    const std::vector<std::string> args = {
+        kArj, "a", "-y", Root() + "/" + name, "a.txt", "sub/b.txt", "big.bin", "-m0", "-v10000"};
     EXPECT_EQ(RunTool(args, staging), 0);
     return Root() + "/" + name;
   }
@@ -118,8 +118,8 @@ class ArjConsoleJobTest : public IsolatedSettingsTest {
 TEST_F(ArjConsoleJobTest, QuestionsAnsweredInTheWindowWhichClosesWhenTheBatchFinishes) {
   Set("General", "Close extract window", "1");
   Set("arj options", "auto overwrite", "0");
-  const std::string first = MakeArchive("first.arj", true);
-  const std::string second = MakeArchive("second one.arj", true);
+  const std::string first = MakeVolumeSet("first.arj");
+  const std::string second = MakeVolumeSet("second one.arj");
   WriteFileText(fs::path(Destination()) / "a.txt", "old\n");
   dialogs.fileExistsAnswers = {"All"};
   int answered = 0;
