@@ -6,8 +6,6 @@
 
 #include <sstream>
 
-#include "engine/session.h"
-
 namespace tessaly {
 namespace {
 
@@ -34,21 +32,6 @@ MessageBoxRequest Question(MsgButtons buttons, int defaultButton) {
   request.buttons = buttons;
   request.defaultButton = defaultButton;
   return request;
-}
-
-TEST(ConsoleAnswerLogic, ChoiceByCaptionOrInitialWithoutCaseThePromptMarksTheDefault) {
-  const std::vector<std::string> captions = {"Yes", "No", "All", "Cancel"};
-  const std::pair<std::string, std::optional<size_t>> cases[] = {
-      {"  ", 1},
-      {" yes ", 0},
-      {"c\r", 3},
-      {"ye", std::nullopt},
-  };
-  for (const auto& [line, expected] : cases) {
-    SCOPED_TRACE("line '" + line + "'");
-    EXPECT_EQ(ParseChoice(line, captions, 1), expected);
-  }
-  EXPECT_EQ(ChoicePrompt({"Yes", "No"}, 1), "[Y]es/[N]o (default: No)? ");
 }
 
 // An OK box asks nothing: the typed answer is left for the next question. Anything
@@ -98,42 +81,6 @@ TEST(ConsoleDialogs, PasswordFromCommandLineOnlyForPasswordBoxes) {
   Console none("typed\n", noPassword);
   EXPECT_EQ(none.dialogs.InputBox(kZipPasswordPrompt, "Enter Password", "", InputEcho::Secret), "");
   EXPECT_EQ(none.Unread(), "typed\n");
-}
-
-// A typed folder is one of the working directory: the extract-program tests.
-TEST(ConsoleDialogs, ADestinationIsAFolderPathWithoutDots) {
-  EXPECT_EQ(AsDestinationFolder("/a/./b/../c"), "/a/c/");
-}
-
-TEST(ConsoleStatusView, PrintsChangedLinesAndThrottlesProgress) {
-  std::ostringstream screen;
-  auto now = std::chrono::steady_clock::time_point{} + std::chrono::hours(1);
-  ConsoleStatusView view(screen, std::chrono::milliseconds(250), [&] { return now; });
-  StatusModel status;
-  view.Watch(status);
-  status.view = &view;
-
-  status.archiveLabel = "Processing archive: /a.zip";
-  status.progressMax = 4;
-  view.Refresh();
-  view.Refresh();  // nothing changed: nothing printed
-  status.messageLabel = "Extracting file: a.txt";
-  status.progressValue = 1;
-  view.Refresh();
-  status.progressValue = 2;  // no new line and too soon: not printed
-  now += std::chrono::milliseconds(100);
-  view.Refresh();
-  now += std::chrono::milliseconds(200);
-  view.Refresh();               // the interval has passed
-  status.messageLabel.clear();  // an emptied line prints nothing
-  view.Refresh();
-
-  EXPECT_EQ(screen.str(),
-            "Processing archive: /a.zip\n"
-            "progress 0/4\n"
-            "Extracting file: a.txt\n"
-            "progress 1/4\n"
-            "progress 2/4\n");
 }
 
 }  // namespace

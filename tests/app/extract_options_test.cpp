@@ -1,4 +1,4 @@
-// The options of tessaly-extract; -d, --to=, -p, --help and --version are also driven
+// The options of tessaly-extract; -d, --password=, --help and --version are also driven
 // through the built program.
 #include "app/extract_options.h"
 
@@ -8,29 +8,6 @@ namespace tessaly {
 namespace {
 
 using Args = std::vector<std::string>;
-
-TEST(ExtractOptions, EveryOptionInEachSpelling) {
-  struct Case {
-    const char* name;
-    Args args;
-    std::optional<std::string> destination;
-    std::optional<std::string> password;
-  };
-  const Case cases[] = {
-      {"glued short destination", {"-dout", "a.zip"}, "out", std::nullopt},
-      {"empty password means none", {"--password=", "a.zip"}, std::nullopt, ""},
-      {"password that looks like an option", {"-p", "-y", "a.zip"}, std::nullopt, "-y"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const ParsedOptions parsed = ParseExtractOptions(c.args);
-    EXPECT_EQ(parsed.error, "");
-    EXPECT_EQ(parsed.options.destination, c.destination);
-    EXPECT_EQ(parsed.options.password, c.password);
-    EXPECT_EQ(parsed.options.archives, Args{"a.zip"});
-    EXPECT_FALSE(parsed.options.assumeYes);
-  }
-}
 
 TEST(ExtractOptions, FlagsClusterAndMixWithArchives) {
   const ParsedOptions parsed = ParseExtractOptions(

@@ -27,10 +27,9 @@ ProcessResult ExtractProgramTest::Run(const std::vector<std::string>& args,
 }
 
 fs::path ExtractProgramTest::MakeZip(const std::string& name,
-                                     const std::map<std::string, std::string>& files,
-                                     const std::string& password) const {
+                                     const std::map<std::string, std::string>& files) const {
   std::vector<ZipTestEntry> entries;
-  for (const auto& [path, content] : files) entries.push_back({path, content, true, password});
+  for (const auto& [path, content] : files) entries.push_back({path, content, true});
   const fs::path archive = work() / name;
   WriteZip(archive.string(), entries);
   return archive;

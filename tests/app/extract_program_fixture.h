@@ -23,11 +23,9 @@ class ExtractProgramTest : public ::testing::Test {
   std::filesystem::path config() const { return temp_.path() / "config"; }
 
   ProcessResult Run(const std::vector<std::string>& args, const std::string& input = "") const;
-  // work()/name holding deflated files (stored path -> content), encrypted when password
-  // is given.
+  // work()/name holding deflated files (stored path -> content).
   std::filesystem::path MakeZip(const std::string& name,
-                                const std::map<std::string, std::string>& files,
-                                const std::string& password = "") const;
+                                const std::map<std::string, std::string>& files) const;
   // A setting as the program stored it.
   std::string StoredSetting(const std::string& section, const std::string& key) const;
 

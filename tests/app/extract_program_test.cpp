@@ -19,18 +19,6 @@ const std::map<std::string, std::string> kTwoFiles = {{"a.txt", "new a\n"},
 
 using ExtractProgram = ExtractProgramTest;
 
-// The long spellings; -n is driven by the ARJ program test, its rule is the engine's.
-TEST_F(ExtractProgram, ExtractsWithYesIntoTheGivenFolder) {
-  MakeZip("two.zip", kTwoFiles);
-  const ProcessResult run = Run({"--yes", "--to=out", "two.zip"});
-  EXPECT_EQ(run.exitStatus, 0) << run.err;
-  EXPECT_EQ(ReadFileText(work() / "out/a.txt"), "new a\n");
-  EXPECT_NE(run.err.find("Processing archive: two.zip\n"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find(kFinished + "\n"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("progress 2/2\n"), std::string::npos) << run.err;
-  EXPECT_EQ(run.out, "");
-}
-
 TEST_F(ExtractProgram, AsksForTheDestinationAndRecordsItInTheHistory) {
   MakeZip("two.zip", kTwoFiles);
   const ProcessResult run = Run({"two.zip"}, "picked\n\n");  // folder, then Go by default
@@ -93,33 +81,6 @@ TEST_F(ExtractProgram, FileExistsAnswersFromStandardInput) {
     EXPECT_EQ(ReadFileText(work() / "out/docs/b.txt"), c.b);
     EXPECT_EQ(Occurrences(run.err, "File Exists: The file "), c.questions) << run.err;
     EXPECT_NE(run.err.find(c.exitStatus == 0 ? kFinished : kNotFinished), std::string::npos);
-  }
-}
-
-// A wrong or empty password given as an option does not finish the job.
-TEST_F(ExtractProgram, PasswordFromOptionOrStandardInput) {
-  WriteZipRefusing((work() / "locked.zip").string(),
-                   {{"secret.txt", "hidden text\n", true, "s3cret"}}, {"wrong", ""});
-  ProcessResult run = Run({"-y", "-p", "s3cret", "-d", "byoption", "locked.zip"});
-  EXPECT_EQ(run.exitStatus, 0) << run.err;
-  EXPECT_EQ(ReadFileText(work() / "byoption/secret.txt"), "hidden text\n");
-  EXPECT_NE(run.err.find("Enter Password: File is encrypted with a password. Please enter the "
-                         "password to extract."),
-            std::string::npos)
-      << run.err;
-
-  run = Run({"-d", "bystdin", "locked.zip"}, "y\ng\ns3cret\n");  // create, Go, password
-  EXPECT_EQ(run.exitStatus, 0) << run.err;
-  EXPECT_EQ(ReadFileText(work() / "bystdin/secret.txt"), "hidden text\n");
-
-  for (const std::string password : {"--password=wrong", "--password="}) {
-    SCOPED_TRACE(password);
-    run = Run({"-y", password, "-d", "out", "locked.zip"});
-    EXPECT_EQ(run.exitStatus, 1) << run.err;
-    EXPECT_NE(run.err.find("Oops!: The password you entered was incorrect.\n"), std::string::npos)
-        << run.err;
-    EXPECT_NE(run.err.find(kNotFinished), std::string::npos);
-    EXPECT_FALSE(fs::exists(work() / "out/secret.txt"));
   }
 }
 

@@ -13,22 +13,11 @@ std::vector<BatchCommand> Commands(const std::string& text) {
   return parse.commands;
 }
 
-// Quoted arguments reaching a program whole is the batch runner's tests' part.
 TEST(BatchTextTest, UnquotedShellCharactersArePlainTextAndQuotesJoinWhatTouchesThem) {
   EXPECT_EQ(Commands("prog a;b\t$c `d` &e |f"),
             (std::vector<BatchCommand>{{{"prog", "a;b", "$c", "`d`", "&e", "|f"}, std::nullopt}}));
   EXPECT_EQ(Commands("prog a\"b c\"d \"\""),
             (std::vector<BatchCommand>{{{"prog", "ab cd", ""}, std::nullopt}}));
-}
-
-TEST(BatchTextTest, RedirectionGluedOrSpacedNamesTheOutputFile) {
-  EXPECT_EQ(Commands("\"/usr/bin/arj\" l \"/a/x.arj\">\"/tmp/t d/arjtmp.tmp\""),
-            (std::vector<BatchCommand>{
-                {{"/usr/bin/arj", "l", "/a/x.arj"}, std::string("/tmp/t d/arjtmp.tmp")}}));
-  EXPECT_EQ(Commands("prog a > out b"),
-            (std::vector<BatchCommand>{{{"prog", "a", "b"}, std::string("out")}}));
-  // Inside quotes ">" is a character of the name.
-  EXPECT_EQ(Commands("prog \"a>b\""), (std::vector<BatchCommand>{{{"prog", "a>b"}, std::nullopt}}));
 }
 
 TEST(BatchTextTest, EchoOffBlankLinesAndLineEndsAreSkipped) {
@@ -45,15 +34,6 @@ TEST(BatchTextTest, MalformedLinesAreRefusedWithTheirNumber) {
   EXPECT_EQ(ParseBatch("prog >a >b").error, "line 1: more than one \">\"");
   EXPECT_EQ(ParseBatch(">out").error, "line 1: no program to run");
   EXPECT_TRUE(ParseBatch("ok\r\nprog \"open").commands.empty()) << "nothing of a bad file runs";
-}
-
-TEST(BatchTextTest, OnlyTextThatStaysOneArgumentIsQuoted) {
-  EXPECT_EQ(QuoteBatchArgument("/a b/-c;$d"), "\"/a b/-c;$d\"");
-  EXPECT_EQ(QuoteBatchArgument(""), "\"\"");
-  EXPECT_EQ(QuoteBatchArgument("say \"hi\""), std::nullopt);
-  EXPECT_EQ(QuoteBatchArgument("two\nlines"), std::nullopt);
-  EXPECT_EQ(QuoteBatchArgument("cr\rhere"), std::nullopt);
-  EXPECT_EQ(QuoteBatchArgument(std::string("nul\0x", 5)), std::nullopt);
 }
 
 }  // namespace

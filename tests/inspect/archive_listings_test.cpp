@@ -91,31 +91,6 @@ TEST_P(RarListingTest, RowsFoldersMarkersAndTotals) {
   EXPECT_TRUE(dialogs.inputs.empty()) << "listing asks for no password";
 }
 
-// An encrypted entry that goes on into the next volume shows the marker; without its
-// second volume the listing stops at that entry with the rows before it.
-TEST_P(RarListingTest, AVolumeSetAndItsMissingVolume) {
-  RarOptions options;
-  options.format = GetParam();
-  options.password = "pw";
-  const std::vector<std::string> volumes =
-      WriteRarVolumes(PathOf("set"), RarVolumeNaming::PartN, 100,
-                      {{"a.txt", std::string(40, 'a')},
-                       {"b.txt", std::string(300, 'b'), false, true},
-                       {"c.txt", "c"}},
-                      options);
-  ASSERT_GE(volumes.size(), 3u);
-  EXPECT_EQ(ListRarArchive(session, volumes[0]), ListingResult::Listed);
-  EXPECT_EQ(Rows(false), (std::vector<Row>{{"c.txt", "c.txt", "1", "*", "", "txt"},
-                                           {"b.txt+", "b.txt", "300", "*", "", "txt"},
-                                           {"a.txt", "a.txt", "40", "*", "", "txt"}}));
-  EXPECT_EQ(session.contents.totals, "Total Files: 3  Total Uncompressed Size: 341");
-
-  fs::remove(volumes[1]);
-  EXPECT_EQ(ListRarArchive(session, volumes[0]), ListingResult::MissingVolume);
-  EXPECT_EQ(Rows(false), (std::vector<Row>{{"a.txt", "a.txt", "40", "*", "", "txt"}}));
-  EXPECT_EQ(session.contents.totals, "");
-}
-
 INSTANTIATE_TEST_SUITE_P(Formats, RarListingTest,
                          ::testing::Values(RarFormat::Rar4, RarFormat::Rar5), [](const auto& info) {
                            return std::string(info.param == RarFormat::Rar4 ? "Rar4" : "Rar5");
@@ -292,28 +267,6 @@ class ArjListingTest : public ArjTest {
   }
 };
 
-// The first entry, a folder, blanks in a name, and comments of the archive and of an
-// entry that look like the listing's own rule and summary lines.
-TEST_F(ArjListingTest, RowsInTheArchivesOrderWithWholeNamesAndTheUtilitysTotals) {
-  const std::string archive = PathOf("l.arj");
-  MakeArjInOrder(archive, {{"top.txt", "12345"},
-                           {"docs/guide.doc", std::string(1000, 'g')},
-                           {"my file.txt", "with blanks"}});
-  WriteFileText(PathOf("note"),
-                "A note\n------------ ---------- ---------- -----\n"
-                "     9 files          1          1 1.000\n");
-  ASSERT_EQ(RunArj({"c", "-y", archive, "-z" + PathOf("note")}, Root()), 0);
-  ASSERT_EQ(RunArj({"c", "-y", archive, "top.txt", "-jz" + PathOf("note")}, Root()), 0);
-
-  EXPECT_EQ(ProbeAndList(archive), ListingResult::Listed);
-  EXPECT_EQ(Rows(), (std::vector<std::vector<std::string>>{
-                        Row("top.txt", "top.txt", "txt", "5", "1.000", "5"),
-                        Row("guide.doc", "docs/guide.doc", "Others", "1000", "0.013", "13"),
-                        Row("my file.txt", "my file.txt", "txt", "11", "1.000", "11")}));
-  EXPECT_EQ(session.contents.totals, "Total Files: 3  Total Uncompressed Size: 1016");
-  EXPECT_TRUE(dialogs.messages.empty());
-}
-
 // An entry split over volumes is one row with its parts added up; without a later
 // volume the rows read so far stand, without totals.
 TEST_F(ArjListingTest, AVolumeSetAndItsMissingVolume) {
@@ -334,34 +287,6 @@ TEST_F(ArjListingTest, AVolumeSetAndItsMissingVolume) {
   ASSERT_EQ(session.contents.rows.size(), 2u);
   EXPECT_EQ(session.contents.rows[1].storedName, "big.bin");
   EXPECT_NE(session.contents.rows[1].subItems[1], "25000");
-}
-
-TEST_F(ArjListingTest, AListingThatEndsEarlyKeepsTheRowsReadSoFar) {
-  const std::string archive = PathOf("l.arj");
-  MakeArjInOrder(archive, {{"a.txt", "alpha"}, {"b.txt", "beta"}});
-  ASSERT_EQ(ProbeAndList(archive), ListingResult::Listed);
-  const std::string whole = ReadFileText(Listing());
-  const size_t second = whole.find("002) b.txt");
-  const size_t summary = whole.rfind('\n', whole.rfind(" files ")) + 1;
-  const struct {
-    const char* name;
-    size_t length;
-    size_t rows;
-  } cases[] = {
-      {"in the header", whole.find("Rev/Host"), 0},
-      {"after the first entry", second, 1},
-      {"inside the second entry's properties", whole.find('\n', second) + 30, 1},
-      {"before the summary", summary, 2},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    WriteFileText(Listing(), whole.substr(0, c.length));
-    ExpectIncomplete(ListArjArchive(session, Listing()));
-    EXPECT_EQ(session.contents.rows.size(), c.rows);
-  }
-  fs::remove(Listing());
-  ExpectIncomplete(ListArjArchive(session, Listing()));
-  EXPECT_TRUE(session.contents.rows.empty());
 }
 
 // Sizes of 2 GiB and more, each and summed, stay whole: the utility's listing of a small

@@ -44,15 +44,6 @@ bool ZombiesGoneWithin(std::chrono::seconds limit) {
   return true;
 }
 
-TEST(DesktopOpenTest, ThePathReachesTheOpenerAsOneArgumentWhateverItHolds) {
-  FakeOpener opener;
-  CountingPump pump;
-  const std::string path = "/tmp/a folder/it's \"$HOME\" & `x`;*";
-  EXPECT_EQ(OpenWithDesktop(path, pump), kDesktopOpenStarted);
-  EXPECT_EQ(opener.WaitForArguments(), std::vector<std::string>{path});
-  EXPECT_TRUE(ZombiesGoneWithin(std::chrono::seconds(3))) << "the ended opener was not reaped";
-}
-
 // Only an opener that fails in time is a failure; the window stays alive meanwhile.
 TEST(DesktopOpenTest, AnOpenerThatFailsOrIsMissingIsAFailure) {
   struct Row {

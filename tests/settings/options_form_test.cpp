@@ -23,50 +23,6 @@ class OptionsFormTest : public testing::IsolatedSettingsTest {
   SettingsVars vars;
 };
 
-TEST_F(OptionsFormTest, EveryValueIsWrittenUnderItsKeyReadBackAndAClearedLocationDeleted) {
-  const OptionsForm hidden{.doubleClickAction = 2,
-                           .startupMode = 1,
-                           .showConfirmation = true,
-                           .startupFolderMode = 2,
-                           .startupFolder = "/home/user/in box/",
-                           .autoOverwrite = {true, true, false, true},
-                           .arjLocation = "/opt/arj/bin/arj",
-                           .hideOutput = true,
-                           .closeExtractWindow = true,
-                           .arjOverwriteEnabled = false,
-                           .closeExtractWindowEnabled = false};
-  const OptionsForm shown{.doubleClickAction = 1, .autoOverwrite = {false, false, true, false}};
-  WriteOptionsForm(hidden, vars, dialogs);
-  const struct {
-    const char* section;
-    const char* key;
-    const char* value;
-  } kStored[] = {
-      {"Utility Locations", "arj", "/opt/arj/bin/arj"},
-      {"zip options", "auto overwrite", "1"},
-      {"arj options", "auto overwrite", "1"},
-      {"rar options", "auto overwrite", "0"},
-      {"ace options", "auto overwrite", "1"},
-      {"General", "Hide Output", "1"},
-      {"General", "Startup Mode", "1"},
-      {"General", "Startup Folder Mode", "2"},
-      {"General", "Startup Folder", "/home/user/in box/"},
-      {"General", "Show confirmation", "1"},
-      {"General", "Close extract window", "1"},
-      {"General", "DCAction", "2"},
-  };
-  for (const auto& row : kStored) {
-    EXPECT_EQ(store.GetSetting(row.section, row.key, "missing"), row.value) << row.key;
-  }
-  EXPECT_EQ(vars.doubleClickAction, "2") << "the settings are reloaded";
-  EXPECT_EQ(ReadOptionsForm(vars, dialogs), hidden);
-
-  WriteOptionsForm(shown, vars, dialogs);
-  EXPECT_EQ(ReadOptionsForm(vars, dialogs), shown);
-  EXPECT_EQ(testing::ReadFileText(SettingsFile()).find("\narj="), std::string::npos);
-  EXPECT_EQ(vars.arjLocation, "");
-}
-
 // Hidden output comes with overwriting and closing, whatever their own keys say; a
 // number that names no option chooses the first.
 TEST_F(OptionsFormTest, ReadingTakesOddNumbersAsTheFirstOptionAndHiddenOutputWithItsBoxes) {

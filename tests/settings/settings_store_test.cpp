@@ -1,10 +1,6 @@
 #include "settings/settings_store.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 
@@ -133,33 +129,6 @@ TEST_F(SettingsStoreTest, UnreadableFileReadsAsEmptyAndIsLeftAlone) {
   EXPECT_FALSE(store.SaveSetting("General", "First time", "0"));
   EXPECT_FALSE(store.DeleteSetting("General", "First time"));
   EXPECT_TRUE(fs::is_directory(SettingsFile() + "/inside"));
-}
-
-TEST_F(SettingsStoreTest, FailedWriteLeavesTheOldFileWholeAndNoTempBehind) {
-  ASSERT_TRUE(store.SaveSetting("General", "Startup Mode", "0"));
-  const std::string before = ReadFileText(SettingsFile());
-
-  // A child whose file size limit stops the write half-way.
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{64, 64};
-    setrlimit(RLIMIT_FSIZE, &limit);
-    SettingsStore settings = ApplicationSettings();
-    _exit(settings.SaveSetting("General", "Big", std::string(4096, 'x')) ? 1 : 0);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "the save should have failed";
-
-  EXPECT_EQ(ReadFileText(SettingsFile()), before);
-  EXPECT_EQ(store.GetSetting("General", "Startup Mode", ""), "0");
-  for (const auto& entry : fs::directory_iterator(fs::path(SettingsFile()).parent_path())) {
-    const std::string name = entry.path().filename().string();
-    EXPECT_TRUE(name == "Tessaly 3.6.conf" || name == "Tessaly 3.6.conf.lock") << name;
-  }
 }
 
 }  // namespace

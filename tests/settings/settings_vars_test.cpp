@@ -4,101 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-#include <vector>
-
 #include "settings/isolated_settings.h"
-#include "settings/settings_store.h"
-#include "support/scripted_dialogs.h"
 
 namespace tessaly {
 namespace {
-
-namespace fs = std::filesystem;
-
-class LoadSettingsTest : public testing::IsolatedSettingsTest {
- protected:
-  // A store that has been through its first run already.
-  void SkipFirstRun() { ASSERT_TRUE(store.SaveSetting("General", "First time", "0")); }
-
-  SettingsStore store = ApplicationSettings();
-  testing::ScriptedDialogs dialogs;
-  SettingsVars vars;
-};
-
-// The welcome comes first: when it is shown, nothing has been written yet. Deleting
-// "First time" brings the first run back.
-TEST_F(LoadSettingsTest, FirstRunGreetsOnceThenWritesItsValuesInOrder) {
-  struct CheckingDialogs : testing::ScriptedDialogs {
-    void ShowWelcome() override {
-      ScriptedDialogs::ShowWelcome();
-      storeWasEmpty = !std::filesystem::exists(ApplicationSettings().FilePath());
-    }
-    bool storeWasEmpty = false;
-  } checking;
-  LoadSettings(vars, checking);
-  EXPECT_EQ(checking.welcomeShown, 1);
-  EXPECT_TRUE(checking.storeWasEmpty);
-  EXPECT_EQ(vars.showConfirmation, "1");
-  EXPECT_EQ(vars.shellWindowStyle, 1);
-
-  std::ifstream in(store.FilePath());
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  const std::vector<std::string> expected = {
-      "[General]",           "First time=0",           "Startup Mode=0",
-      "Show confirmation=1", "Startup Folder Mode=0",  "Show File Type=0",
-      "Hide Output=0",       "Close extract window=0",
-  };
-  EXPECT_EQ(lines, expected);
-
-  LoadSettings(vars, checking);
-  EXPECT_EQ(checking.welcomeShown, 1);
-  ASSERT_TRUE(store.DeleteSetting("General", "First time"));
-  LoadSettings(vars, checking);
-  EXPECT_EQ(checking.welcomeShown, 2);
-}
-
-TEST_F(LoadSettingsTest, StoredValuesReachTheirVariablesAndStaleOnesGo) {
-  SkipFirstRun();
-  const struct {
-    const char* section;
-    const char* key;
-    const char* value;
-    std::string SettingsVars::*variable;
-  } kRows[] = {
-      {"General", "DCAction", "2", &SettingsVars::doubleClickAction},
-      {"Utility Locations", "arj", "/usr/bin/arj", &SettingsVars::arjLocation},
-  };
-  for (const auto& row : kRows) ASSERT_TRUE(store.SaveSetting(row.section, row.key, row.value));
-  vars.showConfirmation = "stale";
-  LoadSettings(vars, dialogs);
-  EXPECT_EQ(dialogs.welcomeShown, 0);
-  for (const auto& row : kRows) EXPECT_EQ(vars.*row.variable, row.value) << row.key;
-  EXPECT_EQ(vars.showConfirmation, "") << "a value never saved reads empty";
-}
-
-TEST_F(LoadSettingsTest, HideOutputSetsTheWindowStyleOnlyForZeroOrOne) {
-  SkipFirstRun();
-  const struct {
-    const char* hideOutput;
-    int styleBefore;
-    int styleAfter;
-  } kRows[] = {
-      {"0", 0, 1},
-      {"1", 1, 0},
-      {"2", 1, 1},
-      {" 1", 1, 1},
-  };
-  for (const auto& row : kRows) {
-    ASSERT_TRUE(store.SaveSetting("General", "Hide Output", row.hideOutput));
-    vars.shellWindowStyle = row.styleBefore;
-    LoadSettings(vars, dialogs);
-    EXPECT_EQ(vars.shellWindowStyle, row.styleAfter) << '"' << row.hideOutput << '"';
-    EXPECT_EQ(vars.hideOutput, row.hideOutput);
-  }
-}
 
 class TempFolderTest : public testing::IsolatedSettingsTest {
  protected:
@@ -124,18 +33,6 @@ class TempFolderTest : public testing::IsolatedSettingsTest {
 
   SettingsVars vars;
 };
-
-TEST_F(TempFolderTest, CreatesThePrivateFolderUnderTmpdirAndRestoresItsOwnerRights) {
-  const std::string folder = GetTempFolder(vars);
-  EXPECT_EQ(folder, OwnFolder());
-  EXPECT_EQ(vars.tempFolder, folder);
-  EXPECT_TRUE(S_ISDIR(ModeOf(folder)));
-  EXPECT_EQ(ModeOf(folder) & 07777, 0700u);
-
-  ASSERT_EQ(chmod(folder.c_str(), 0500), 0);  // as a umask may leave it
-  EXPECT_EQ(GetTempFolder(vars), folder);
-  EXPECT_EQ(ModeOf(folder) & 07777, 0700u);
-}
 
 TEST_F(TempFolderTest, RefusesAFolderOthersCanEnterOrASymlinkAndKeepsItsFallback) {
   const std::string own = OwnFolder();

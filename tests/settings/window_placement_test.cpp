@@ -7,7 +7,6 @@
 #include <string>
 
 #include "settings/isolated_settings.h"
-#include "settings/settings_store.h"
 
 namespace tessaly {
 namespace {
@@ -23,11 +22,6 @@ class WindowPlacementTest : public testing::IsolatedSettingsTest {
   WindowPlacement Restore() const {
     return RestoreWindowPlacement(designed, kScreenWidth, kScreenHeight);
   }
-  void Store(const std::string& key, const std::string& value) {
-    ASSERT_TRUE(store.SaveSetting("Window Settings", key, value));
-  }
-
-  SettingsStore store = ApplicationSettings();
 };
 
 void ExpectPlacement(const WindowPlacement& p, int state, int left, int top, int width,
@@ -61,28 +55,6 @@ TEST_F(WindowPlacementTest, NothingStoredCentresAComfortableSize) {
 TEST_F(WindowPlacementTest, MinimizedStartsNormal) {
   SaveSettings({1, 120, 90, 800, 500}, 0, "", "/", 0);
   ExpectPlacement(Restore(), 0, 120, 90, 800, 500);
-}
-
-TEST_F(WindowPlacementTest, NonsenseGivesAPlacementOnTheScreen) {
-  Store("WinState", "7");
-  Store("WinPosX", "-400");
-  Store("WinPosY", "wide");
-  Store("Width", "1e30");
-  Store("Height", "12.6");
-  // Off the screen to the left, as wide as the screen, the smallest height, centred.
-  ExpectPlacement(Restore(), 0, 0, 540 - 173, kScreenWidth, 346);
-
-  Store("WinState", "2x");
-  Store("WinPosX", "5000");
-  Store("WinPosY", "3000.4");
-  Store("Width", "-5");
-  Store("Height", "700.5");
-  ExpectPlacement(Restore(), 0, kScreenWidth - 515, kScreenHeight - 701, 515, 701);
-
-  Store("Splitter Pos", "left");
-  EXPECT_EQ(SplitterPosSetting(150), 150);
-  Store("Splitter Pos", "-20");
-  EXPECT_EQ(SplitterPosSetting(150), 150);
 }
 
 // A window closed maximized starts maximized, where the window manager may make it so

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/folder_listing.h"
 #include "settings/settings_store.h"
 #include "shell/browser_state.h"
 #include "support/engine_fixture.h"
@@ -40,22 +39,6 @@ TEST_F(BrowserLogicTest, FilterChangeShowsTheSetNoticeForArjRarAndAceUntilTurned
   EXPECT_EQ(dialogs.importantMessagesShown, 2);
   EXPECT_EQ(browser.filePattern, "*.ace");
   EXPECT_EQ(GetSetting("General", "Show non-zip message"), "no");
-}
-
-TEST(FilterSettingTest, OtherAndAllArchivesComeAfterAllFiles) {
-  EXPECT_EQ(FilterCaptions()[6], "Other Archives");
-  EXPECT_EQ(FilterCaptions()[7], "All Archives");
-  for (const char* name : {"a.tar.gz", "b.7z.001", "c.DEB", "d.iso", "e.txt.zst", "f.tbz", "g.tlz",
-                           "h.Z", "i.tar.Z", "j.lzma"}) {
-    EXPECT_TRUE(MatchesFilePattern(name, PatternForIndex(6))) << name;
-    EXPECT_TRUE(MatchesFilePattern(name, PatternForIndex(7))) << name;
-  }
-  for (const char* name : {"a.zip", "b.zipx"}) {
-    EXPECT_TRUE(MatchesFilePattern(name, PatternForIndex(0))) << name;
-    EXPECT_FALSE(MatchesFilePattern(name, PatternForIndex(6))) << name;
-    EXPECT_TRUE(MatchesFilePattern(name, PatternForIndex(7))) << name;
-  }
-  EXPECT_FALSE(MatchesFilePattern("setup.exe", PatternForIndex(7)));
 }
 
 TEST(FilterSettingTest, AValueThatNamesNoEntryShowsZipFiles) {

@@ -1,39 +1,12 @@
-// Drop-target mode and the one tray icon.
+// The one tray icon of the main window and the drop target.
 #include "shell/drop_target.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "support/engine_fixture.h"
-#include "support/zip_fixtures.h"
-
 namespace tessaly::testing {
 namespace {
-
-class DropTargetTest : public EngineTest {};
-
-TEST_F(DropTargetTest, ModeSetsTheCaptionAndADroppedJobRunsInDropMode) {
-  session.mainWindow.currentFolder = "/home/user/downloads/";
-  EXPECT_EQ(EnterDropTargetMode(session), "Tessaly - Drop Target Mode");
-  EXPECT_TRUE(session.job.dropMode);
-  EXPECT_EQ(LeaveDropTargetMode(session), "Tessaly - /home/user/downloads/");
-  EXPECT_FALSE(session.job.dropMode);
-
-  SetSetting("General", "Show confirmation", "1");
-  session.mainWindow.destinationBox.text = Root();
-  WriteZip(PathOf("b.zip"), {{"b.txt", "2"}});
-  WriteZip(PathOf("a.zip"), {{"a.txt", "1"}});
-  dialogs.confirmAnswers = {ConfirmAnswer::Cancel};
-  ExtractDroppedOnTarget(session, {PathOf("b.zip"), PathOf("a.zip")});
-  // The confirmation offers the drop target's new-folder choice: the job ran in drop mode.
-  ASSERT_EQ(dialogs.confirmNewDestinationVisible.size(), 1u);
-  EXPECT_TRUE(dialogs.confirmNewDestinationVisible[0]);
-  EXPECT_EQ(session.job.callingWindow, CallingWindow::DropTarget);
-  EXPECT_EQ(session.job.selectedFiles,
-            (std::vector<std::string>{PathOf("b.zip"), PathOf("a.zip")}));
-  EXPECT_FALSE(session.job.dropMode);
-}
 
 TEST(TrayIconTest, OneIconReportsToItsOwnerAndOpensItsMenu) {
   TrayState tray;

@@ -99,36 +99,6 @@ TEST_F(FavouritesTest, TheMenuShowsTheFilledSlotsFromTheFirstOn) {
             (std::vector<std::string>{"1.  /a/", "3.  /R&&D/"}));
 }
 
-TEST_F(FavouritesTest, WrittenAsFavoriteFoldersAndReadAsFavoriteFoldersInOneSection) {
-  const struct {
-    const char* name;
-    std::string fileBefore;
-    std::string header;  // the section's header after the add
-    FavouriteFolders after;
-  } kRows[] = {
-      {"new", "", "[Favorite folders]", {"/new/"}},
-      {"spelt as read",
-       "[Favorite Folders]\nfolder0=/old/\n",
-       "[Favorite Folders]",
-       {"/old/", "/new/"}},
-  };
-  for (const auto& row : kRows) {
-    SCOPED_TRACE(row.name);
-    std::filesystem::remove(SettingsFile());
-    if (!row.fileBefore.empty()) WriteFileText(SettingsFile(), row.fileBefore);
-    FavouritesMenu menu = NoFavouritesMenu();
-    AddToFavourites(dialogs, "/new/", menu);
-    EXPECT_EQ(ReadFavourites(), row.after);
-    const std::string text = ReadFileText(SettingsFile());
-    const std::regex header("\\[favorite folders\\]", std::regex::icase);
-    EXPECT_EQ(std::distance(std::sregex_iterator(text.begin(), text.end(), header),
-                            std::sregex_iterator()),
-              1)
-        << text;
-    EXPECT_NE(text.find(row.header), std::string::npos) << text;
-  }
-}
-
 TEST_F(FavouritesTest, TheDialogsListAddsRemovesAndIsSavedByDone) {
   Store({"/a/", "", "/c/"});
   FavouritesEditor editor;

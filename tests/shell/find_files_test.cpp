@@ -1,10 +1,9 @@
-// The Find Files matcher, the folder walk and the Properties facts on real folders.
+// The Find Files matcher and the Properties facts on real folders.
 #include "shell/find_files.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -32,42 +31,6 @@ TEST(FindFilesTest, PatternMatchesWithoutRegardToCase) {
   for (const Row& row : rows)
     EXPECT_EQ(FindPatternMatches(row.name, row.pattern), row.matches)
         << row.name << " / " << row.pattern;
-}
-
-TEST(FindFilesTest, WalkFindsFilesAndFoldersBelowInBatchesAndStops) {
-  TempFolder folder;
-  const std::string root = folder.path().string() + "/";
-  fs::create_directories(folder.path() / "Sub" / "deep");
-  WriteFileText(folder.path() / "one.ZIP", "1");
-  WriteFileText(folder.path() / "Sub" / "two.zip", "2");
-  WriteFileText(folder.path() / "Sub" / "deep" / "three.zip", "3");
-  WriteFileText(folder.path() / "Sub" / "deep" / "other.rar", "4");
-  fs::create_directory(folder.path() / "Sub" / "folder.zip");
-  // A link back up must not make the walk go round.
-  fs::create_directory_symlink(folder.path(), folder.path() / "Sub" / "loop");
-
-  std::atomic<bool> stop{false};
-  std::vector<std::string> found;
-  int batches = 0;
-  FindFiles(
-      root, "*.zip", stop,
-      [&](std::vector<std::string> batch) {
-        ++batches;
-        EXPECT_LE(batch.size(), 2u);
-        found.insert(found.end(), batch.begin(), batch.end());
-      },
-      2);
-  std::sort(found.begin(), found.end());
-  EXPECT_EQ(found, (std::vector<std::string>{root + "Sub/deep/three.zip", root + "Sub/folder.zip",
-                                             root + "Sub/two.zip", root + "one.ZIP"}));
-  EXPECT_GE(batches, 2);
-
-  stop = true;
-  found.clear();
-  FindFiles(root, "*", stop, [&](std::vector<std::string> batch) {
-    found.insert(found.end(), batch.begin(), batch.end());
-  });
-  EXPECT_TRUE(found.empty());
 }
 
 TEST(FilePropertiesTest, FactsOfFilesAndTheFolderTotal) {

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -85,46 +84,6 @@ TEST_F(QtDialogsTest, MessageBoxesShowTheRequestAndAnswerTheButtonPressed) {
   }
 }
 
-// The first-run greeting, found by its historical object name; Enter presses its OK.
-TEST_F(QtDialogsTest, TheWelcomeWindowGreetsWithTheVersionAndClosesOnEnter) {
-  WhenModalShows([&](QWidget* modal) {
-    EXPECT_EQ(modal->objectName(), "FrmIntro");
-    EXPECT_EQ(modal->parentWidget(), &owner);
-    EXPECT_EQ(modal->windowTitle(), "Welcome...");
-    EXPECT_EQ(modal->findChild<QLabel*>("Label1")->text(), "Thank you for installing");
-    EXPECT_EQ(modal->findChild<QLabel*>("Label5")->text(), "Version 3.6");
-    EXPECT_FALSE(modal->findChild<QLabel*>("Image1")->pixmap().isNull());
-    EXPECT_TRUE(modal->findChild<QPushButton*>("Command1")->isDefault());
-    QTest::keyClick(modal, Qt::Key_Return);
-  });
-  dialogs.ShowWelcome();
-  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-}
-
-TEST_F(QtDialogsTest, InputBoxKeepsThePromptsLinesAndAnswersEmptyOnCancel) {
-  const std::string prompt = "Currently selected folder:\n\n/a/\n\nType a name for the folder.";
-  WhenModalShows([&](QWidget* modal) {
-    auto* box = qobject_cast<InputBoxWindow*>(modal);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->windowTitle(), "Create New Folder");
-    EXPECT_EQ(box->Prompt()->text().toStdString(), prompt);
-    EXPECT_EQ(box->Text()->text(), "default");
-    EXPECT_EQ(box->Text()->echoMode(), QLineEdit::Normal);
-    box->Text()->setText("new & <more>");
-    QTest::keyClick(box->Text(), Qt::Key_Return);
-  });
-  EXPECT_EQ(dialogs.InputBox(prompt, "Create New Folder", "default", InputEcho::Normal),
-            "new & <more>");
-
-  WhenModalShows([](QWidget* modal) {
-    auto* box = qobject_cast<InputBoxWindow*>(modal);
-    ASSERT_NE(box, nullptr);
-    box->Text()->setText("typed");
-    QTest::keyClick(box, Qt::Key_Escape);
-  });
-  EXPECT_EQ(dialogs.InputBox(prompt, "Create New Folder", "default", InputEcho::Normal), "");
-}
-
 // The password box a backend shows, typed into key by key.
 TEST_F(QtDialogsTest, APasswordIsTypedAsDots) {
   WhenModalShows([](QWidget* modal) {
@@ -178,52 +137,6 @@ TEST_F(QtDialogsTest, AQuestionDuringAJobGivesTheKeysBackToTheStatusWindow) {
     EXPECT_TRUE(session.job.cancelExtract) << "Return reached the Status window's Cancel";
     EXPECT_TRUE(status->isVisible());
   }
-}
-
-TEST_F(QtDialogsTest, TheDestinationDialogOpensOverTheConfirmation) {
-  session.job.dropMode = true;
-  session.mainWindow.destinationBox.text = Root() + "/";
-  ConfirmationModel confirmation;
-  confirmation.Load(session);
-  const std::string label = confirmation.message;
-  WhenModalShows([&](QWidget* confirmation) {
-    WhenModalShows([confirmation](QWidget* destination) {
-      EXPECT_NE(destination, confirmation);
-      EXPECT_EQ(destination->parentWidget(), confirmation);
-      QTest::keyClick(destination, Qt::Key_Escape);
-    });
-    QTest::mouseClick(confirmation->findChild<QPushButton*>("Command3"), Qt::LeftButton);
-    EXPECT_EQ(confirmation->findChild<QLabel*>("Label1")->text().toStdString(), label)
-        << "no folder chosen: the destination stays";
-    QTest::mouseClick(confirmation->findChild<QPushButton*>("Command2"), Qt::LeftButton);
-  });
-  dialogs.ShowConfirmation(confirmation);
-  EXPECT_TRUE(session.job.confirmCancelled);
-  EXPECT_EQ(dialogs.Owner(), &owner) << "the owner is the main window again";
-}
-
-TEST_F(QtDialogsTest, OneStatusWindowOwnedByTheCurrentOwnerServesEveryJob) {
-  StatusModel& model = session.status;
-  model.Load(session);
-  dialogs.ShowStatus(model);
-  StatusWindow* status = dialogs.Status();
-  ASSERT_NE(status, nullptr);
-  EXPECT_EQ(model.view, status);
-  EXPECT_EQ(status->parentWidget(), &owner);
-  EXPECT_TRUE(status->isVisible());
-  model.cancelButtonCaption = "OK";
-  model.CancelButtonClicked(session);
-  EXPECT_FALSE(status->isVisible());
-
-  QWidget dropTarget;
-  dropTarget.show();
-  dialogs.SetOwner(&dropTarget);
-  model.Load(session);
-  dialogs.ShowStatus(model);
-  EXPECT_EQ(dialogs.Status(), status);
-  EXPECT_EQ(status->parentWidget(), &dropTarget);
-  EXPECT_TRUE(status->isVisible());
-  EXPECT_EQ(status->ArchiveLabel()->text(), "Preparing to extract files...");
 }
 
 }  // namespace

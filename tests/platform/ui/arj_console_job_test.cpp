@@ -1,5 +1,5 @@
 // ARJ jobs with Hide Output "0": the batch runs in a real console window, the utility's
-// questions are answered by typing into it, and the job waits for the window as the
+// questions are answered by typing into it, and the finished window closes as the
 // Close extract window setting says.
 #include <gtest/gtest.h>
 
@@ -29,9 +29,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kArj = "/usr/bin/arj";
-constexpr const char* kWaitingForTheUser =
-    "Tessaly is waiting for the arj utility to finsh extracting the selected files. Please close "
-    "the DOS window when it is finished to return to Tessaly.";
 
 ConsoleWindow* OpenConsoleWindow() {
   for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -68,15 +65,15 @@ class ArjConsoleJobTest : public IsolatedSettingsTest {
 
   std::string Destination() const { return Root() + "/out"; }
 
-  // An archive of a.txt and sub/b.txt made by the utility; as a set of two volumes,
-  // big.bin follows them, and the utility asks before it goes on to the second.
-  std::string MakeArchive(const std::string& name, bool volumeSet = false) {
+  // A set of two volumes made by the utility: a.txt, sub/b.txt and big.bin; the utility
+  // asks before it goes on to the second.
+  std::string MakeVolumeSet(const std::string& name) {
     const fs::path staging = fs::path(Root()) / ("staging-" + name);
     WriteFileText(staging / "a.txt", "alpha\n");
     WriteFileText(staging / "sub/b.txt", "bravo\n");
     WriteFileText(staging / "big.bin", std::string(12000, 'v'));
-    std::vector<std::string> args = {kArj, "a", "-y", Root() + "/" + name, "a.txt", "sub/b.txt"};
-    if (volumeSet) args.insert(args.end(), {"big.bin", "-m0", "-v10000"});
+    const std::vector<std::string> args = {
+        kArj, "a", "-y", Root() + "/" + name, "a.txt", "sub/b.txt", "big.bin", "-m0", "-v10000"};
     EXPECT_EQ(RunTool(args, staging), 0);
     return Root() + "/" + name;
   }
@@ -121,8 +118,8 @@ class ArjConsoleJobTest : public IsolatedSettingsTest {
 TEST_F(ArjConsoleJobTest, QuestionsAnsweredInTheWindowWhichClosesWhenTheBatchFinishes) {
   Set("General", "Close extract window", "1");
   Set("arj options", "auto overwrite", "0");
-  const std::string first = MakeArchive("first.arj", true);
-  const std::string second = MakeArchive("second one.arj", true);
+  const std::string first = MakeVolumeSet("first.arj");
+  const std::string second = MakeVolumeSet("second one.arj");
   WriteFileText(fs::path(Destination()) / "a.txt", "old\n");
   dialogs.fileExistsAnswers = {"All"};
   int answered = 0;
@@ -151,52 +148,6 @@ TEST_F(ArjConsoleJobTest, QuestionsAnsweredInTheWindowWhichClosesWhenTheBatchFin
   EXPECT_EQ(mainWindow.Count("Show"), 1);
   EXPECT_EQ(session.status.archiveLabel, kFinished);
   EXPECT_FALSE(fs::exists(BatchFile()));
-}
-
-TEST_F(ArjConsoleJobTest, JobWaitsUntilTheUserClosesTheFinishedWindow) {
-  Set("General", "Close extract window", "0");
-  Set("arj options", "auto overwrite", "1");
-  const std::string archive = MakeArchive("a.arj");
-  bool closedByUser = false;
-  ExtractWhile({archive}, [&](ConsoleWindow& console) {
-    if (!console.windowTitle().startsWith("Finished")) return;
-    // Finished, the window stays; the job still waits for it.
-    QTest::qWait(200);
-    EXPECT_TRUE(console.isVisible());
-    EXPECT_EQ(session.status.archiveLabel, kWaitingForTheUser);
-    closedByUser = true;
-    console.close();
-  });
-
-  EXPECT_TRUE(closedByUser);
-  EXPECT_EQ(mainWindow.Count("Show"), 0);
-  EXPECT_TRUE(titles.count("Finished - Tessaly.bat")) << ::testing::PrintToString(titles);
-  EXPECT_EQ(ReadFileText(fs::path(Destination()) / "sub/b.txt"), "bravo\n");
-  EXPECT_EQ(session.status.archiveLabel, kFinished);
-}
-
-TEST_F(ArjConsoleJobTest, ClosingTheWindowOfAUtilityWaitingForAnAnswerEndsTheJob) {
-  Set("General", "Close extract window", "0");
-  Set("arj options", "auto overwrite", "0");
-  const std::string archive = MakeArchive("a.arj", true);
-  WriteFileText(fs::path(Destination()) / "a.txt", "old\n");
-  dialogs.fileExistsAnswers = {"No"};
-  bool closedByUser = false;
-  ExtractWhile({archive}, [&](ConsoleWindow& console) {
-    if (!console.toPlainText().contains("OK to process next volume")) return;
-    closedByUser = true;
-    console.close();
-  });
-
-  EXPECT_TRUE(closedByUser);
-  // What the utility had unpacked whole is still placed as the rule says; the file it
-  // was stopped in is not.
-  EXPECT_EQ(ReadFileText(fs::path(Destination()) / "a.txt"), "old\n");
-  EXPECT_EQ(ReadFileText(fs::path(Destination()) / "sub/b.txt"), "bravo\n");
-  EXPECT_FALSE(fs::exists(fs::path(Destination()) / "big.bin"));
-  // The utility was ended before it could finish: the job says so.
-  EXPECT_EQ(session.status.archiveLabel, kNotFinished);
-  EXPECT_EQ(session.job.extractResult, 1);
 }
 
 }  // namespace

@@ -3,10 +3,8 @@
 #include "platform/ui/folder_tree_model.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QSignalSpy>
-#include <QStandardItemModel>
 #include <QTest>
 #include <filesystem>
 
@@ -38,33 +36,6 @@ class FolderTreeTest : public ::testing::Test {
   FolderTree tree;
 };
 
-TEST_F(FolderTreeTest, SelectsADeepFolderAndReportsIt) {
-  fs::create_directories(temp.path() / "a" / "b" / "c");
-  QSignalSpy spy(&tree, &FolderTree::FolderSelected);
-
-  ASSERT_TRUE(tree.SelectFolder(Q(temp.path() / "a" / "b" / "c")));
-  const QString expected = Q(temp.path()) + "/a/b/c/";
-  EXPECT_EQ(tree.SelectedPath(), expected);
-  EXPECT_EQ(tree.SelectedKind(), FolderNodeKind::Folder);
-  ASSERT_EQ(spy.count(), 1);
-  EXPECT_EQ(spy[0][1].toString(), expected);
-  EXPECT_TRUE(spy[0][2].toBool());
-
-  // The same folder again, written with a trailing "/": reported, no listing wanted.
-  ASSERT_TRUE(tree.SelectFolder(Q(temp.path() / "a" / "b" / "c") + "/"));
-  ASSERT_EQ(spy.count(), 2);
-  EXPECT_EQ(spy[1][1].toString(), expected);
-  EXPECT_FALSE(spy[1][2].toBool());
-
-  // What is no folder is refused and the selection stays.
-  testing::WriteFileText(temp.path() / "file.txt", "x");
-  for (const QString& refused : {Q(temp.path() / "file.txt"), QString("relative/path")}) {
-    EXPECT_FALSE(tree.SelectFolder(refused)) << refused.toStdString();
-  }
-  EXPECT_EQ(spy.count(), 2);
-  EXPECT_EQ(tree.SelectedPath(), expected);
-}
-
 TEST_F(FolderTreeTest, ShowsOnlyVisibleFoldersSortedWithoutRegardToCase) {
   for (const char* name : {"b", "A", "C", ".hidden"}) fs::create_directories(temp.path() / name);
   testing::WriteFileText(temp.path() / "a.zip", "x");
@@ -76,25 +47,6 @@ TEST_F(FolderTreeTest, ShowsOnlyVisibleFoldersSortedWithoutRegardToCase) {
   // A dot folder asked for by path is shown all the same.
   EXPECT_TRUE(tree.SelectFolder(Q(temp.path() / ".hidden")));
   EXPECT_EQ(tree.SelectedPath(), Q(temp.path()) + "/.hidden/");
-}
-
-TEST_F(FolderTreeTest, AFolderThatCannotBeReadHasNoChildren) {
-  fs::create_directories(temp.path() / "gone" / "sub");
-  fs::create_directories(temp.path() / "locked" / "sub");
-  ASSERT_TRUE(tree.SelectFolder(Q(temp.path())));
-  tree.expand(tree.currentIndex());
-  const QModelIndex gone = tree.model()->index(0, 0, tree.currentIndex());
-  const QModelIndex locked = tree.model()->index(1, 0, tree.currentIndex());
-  fs::remove_all(temp.path() / "gone");
-  fs::permissions(temp.path() / "locked", fs::perms::none);
-
-  tree.expand(gone);
-  tree.expand(locked);
-  EXPECT_EQ(tree.model()->rowCount(gone), 0);
-  EXPECT_FALSE(tree.model()->hasChildren(gone));
-  // The superuser reads a folder without rights all the same.
-  EXPECT_EQ(tree.model()->rowCount(locked), geteuid() == 0 ? 1 : 0);
-  EXPECT_FALSE(tree.SelectFolder(Q(temp.path() / "gone")));
 }
 
 TEST_F(FolderTreeTest, RereadShowsNewFoldersAndDropsVanishedOnesKeepingTheSelection) {
@@ -115,24 +67,6 @@ TEST_F(FolderTreeTest, RereadShowsNewFoldersAndDropsVanishedOnesKeepingTheSelect
   // A folder made after its parent was read is found without a reread.
   fs::create_directories(temp.path() / "late");
   EXPECT_TRUE(tree.SelectFolder(Q(temp.path() / "late")));
-}
-
-TEST_F(FolderTreeTest, ParentWalksUpToTheDesktopRootAndStopsThere) {
-  fs::create_directories(temp.path() / "a" / "b");
-  ASSERT_TRUE(tree.SelectFolder(Q(temp.path() / "a" / "b")));
-  tree.SelectParent();
-  EXPECT_EQ(tree.SelectedPath(), Q(temp.path()) + "/a/");
-
-  ASSERT_TRUE(tree.SelectFolder("/"));
-  EXPECT_EQ(tree.SelectedPath(), "/");
-  tree.SelectParent();
-  EXPECT_EQ(tree.SelectedKind(), FolderNodeKind::ComputerRoot);
-  EXPECT_EQ(tree.SelectedPath(), "");
-  tree.SelectParent();
-  EXPECT_EQ(tree.SelectedKind(), FolderNodeKind::DesktopRoot);
-  EXPECT_EQ(tree.currentIndex().data().toString(), "Desktop");
-  tree.SelectParent();
-  EXPECT_EQ(tree.SelectedKind(), FolderNodeKind::DesktopRoot);
 }
 
 TEST(FolderTreeDesktop, ComesFromTheUserDirsFileElseDesktopElseHome) {

@@ -1,16 +1,15 @@
-// The About window: its texts, Escape, and the two links opened by the desktop, with the
-// message only when no program is there to open them.
+// The About window's two links, opened by the desktop, with the message only when no
+// program is there to open them.
 #include "settings/ui/about_window.h"
 
 #include <gtest/gtest.h>
 
-#include <QPushButton>
 #include <QTest>
 
 #include "app/ui/qt_dialogs.h"
+#include "settings/isolated_settings.h"
 #include "support/fake_opener.h"
 #include "support/scripted_dialogs.h"
-#include "support/ui/modal_driver.h"
 
 namespace tessaly::testing {
 namespace {
@@ -20,25 +19,6 @@ class AboutWindowTest : public IsolatedSettingsTest {
   ScriptedDialogs dialogs;
   QtEventPump events;
 };
-
-TEST_F(AboutWindowTest, ShowsTheVersionAndLinksAndEscapeCloses) {
-  QWidget owner;
-  owner.show();
-  AboutWindow about(dialogs, events, &owner);
-  WhenModalShows([&](QWidget* modal) {
-    EXPECT_EQ(modal->windowTitle(), "About...");
-    EXPECT_EQ(modal->findChild<QLabel*>("Label7")->text(), "Version 3.6");
-    EXPECT_FALSE(modal->findChild<QLabel*>("Picture1")->pixmap().isNull());
-    for (const LinkLabel* link : {about.WebLink(), about.MailLink()}) {
-      EXPECT_TRUE(link->font().underline());
-      EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
-      EXPECT_TRUE(link->focusPolicy() & Qt::TabFocus);
-    }
-    EXPECT_TRUE(about.OkButton()->isDefault());
-    QTest::keyClick(modal, Qt::Key_Escape);
-  });
-  EXPECT_EQ(about.exec(), QDialog::Rejected);
-}
 
 enum class Opener { Present, FindsNothing, Missing };
 enum class Press { Click, Enter, Space };

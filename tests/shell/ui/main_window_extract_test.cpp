@@ -1,5 +1,5 @@
 // Jobs started from the main window: the Extract button and File > Extract through the real
-// confirmation, File Exists and Status windows, Explore, Background, Cancel, the command line,
+// confirmation, File Exists and Status windows, Explore, Background, Cancel,
 // and files dropped on the button.
 #include <QAbstractButton>
 #include <QAction>
@@ -118,29 +118,6 @@ TEST_F(MainWindowExtractTest, BackgroundMinimizesTheWindowAndActivationBringsThe
   ASSERT_NE(dialogs().Status(), nullptr);
   EXPECT_TRUE(dialogs().Status()->isVisible());
   EXPECT_EQ(ReadFileText(Browse() + "a.txt"), "old");
-  PressStatusOk();
-}
-
-// Two tars, of one type as a job takes them.
-TEST_F(MainWindowExtractTest, ArchivesOnTheCommandLineAreExtractedAfterADestinationIsChosen) {
-  Store("General", "Last Used Destination Folder", Out());
-  const TempFolder tree;
-  WriteSampleTree(tree.path());
-  ASSERT_EQ(RunTool({"bsdtar", "-cJf", Browse() + "my one.tar.xz", "."}, tree.path()), 0);
-  const TempFolder other;
-  WriteFileText(other.path() / "2.txt", "2");
-  ASSERT_EQ(RunTool({"bsdtar", "-cf", Browse() + "two.tar", "2.txt"}, other.path()), 0);
-  WriteFileText(tree.path() / "2.txt", "2");
-
-  script.Then([&](QWidget* chooser) {
-    EXPECT_EQ(chooser->windowTitle(), "Extract to...");
-    ClickButton(chooser, "OK");
-  });
-  // Each argument is one path, blanks and all; a relative one is the working folder's.
-  MainWindow& window = Open({"my one.tar.xz", Browse() + "two.tar"});
-
-  EXPECT_EQ(DescribeTree(Out()), DescribeTree(tree.path()));
-  EXPECT_TRUE(window.isVisible());
   PressStatusOk();
 }
 

@@ -135,7 +135,7 @@ std::vector<std::string> MainWindowTest::ArchivesToDrop() const {
   return {elsewhere + "second.zip", elsewhere + "first.zip"};
 }
 
-MainWindow& MainWindowTest::Open(const std::vector<std::string>& args) {
+MainWindow& MainWindowTest::Open() {
   mainWindow_.reset();
   dialogs_ = std::make_unique<QtDialogs>();
   events_ = std::make_unique<QtEventPump>();
@@ -143,7 +143,7 @@ MainWindow& MainWindowTest::Open(const std::vector<std::string>& args) {
   dialogs_->Attach(*session_);
   mainWindow_ = std::make_unique<MainWindow>(*session_);
   dialogs_->SetOwner(mainWindow_.get());
-  mainWindow_->Load(args);
+  mainWindow_->Load({});
   // Start-up mode "1" shows the drop target instead.
   QWidget* shown = mainWindow_->DropTarget();
   if (shown == nullptr) shown = mainWindow_.get();

@@ -75,8 +75,8 @@ class MainWindowTest : public IsolatedSettingsTest {
   // their paths in that order, as a file manager would drop them.
   std::vector<std::string> ArchivesToDrop() const;
 
-  // Makes and loads the window (each argument one command-line path).
-  MainWindow& Open(const std::vector<std::string>& args = {});
+  // Makes and loads the window with no command-line paths.
+  MainWindow& Open();
   void CloseWindow();
   MainWindow& mainWindow() { return *mainWindow_; }
   Session& session() { return *session_; }

@@ -208,25 +208,6 @@ TEST_F(MainWindowTest, DoubleClickOnAFolderOpensItOrRefreshesTheListWhenItHasGon
   EXPECT_EQ(ListTexts(), std::vector<std::string>{"deep.zip"});
 }
 
-TEST_F(MainWindowTest, ClosingSavesThePlacementTheFilterAndTheFolders) {
-  MainWindow& window = Open();
-  window.setGeometry(40, 50, 600, 420);
-  window.FileTypeFilter().setCurrentIndex(4);
-  emit window.FileTypeFilter().activated(4);
-  window.DestinationBox().setEditText("/srv/dest");
-  const int splitter = window.Panes().Geometry().Left();
-  CloseWindow();
-
-  EXPECT_EQ(Stored("Window Settings", "WinState"), "0");
-  EXPECT_EQ(Stored("General", "Show File Type"), "4");
-  EXPECT_EQ(Stored("General", "Last Used Destination Folder"), "/srv/dest");
-  EXPECT_EQ(Stored("General", "Last Used Source Folder"), Browse());
-
-  MainWindow& again = Open();
-  EXPECT_EQ(again.geometry(), QRect(40, 50, 600, 420));
-  EXPECT_EQ(again.Panes().Geometry().Left(), splitter);
-}
-
 TEST_F(MainWindowTest, ExitEndsWithoutSavingAnything) {
   MainWindow& window = Open();
   const std::string before = ReadFileText(SettingsFile());
