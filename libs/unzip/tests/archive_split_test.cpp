@@ -1,8 +1,8 @@
 // Split sets (name.z01, name.z02, ..., name.zip) opened as one archive, beyond the
-// corpus's plain two-part set: sets made by the zip command (encrypted, zip64, part
-// names in upper case), archives cut into numbered pieces, decoded byte for byte;
-// parts missing or short; the directory rewrite past what the sets made here reach (offsets beyond
-// 4 GiB, more than 65535 entries).
+// corpus's plain two-part set: sets made by the zip command (encrypted, zip64),
+// archives cut into numbered pieces, decoded byte for byte; parts missing; the
+// directory rewrite past what the sets made here reach (offsets beyond 4 GiB, more
+// than 65535 entries).
 #include <gtest/gtest.h>
 
 #include <map>

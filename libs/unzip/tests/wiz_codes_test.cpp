@@ -1,5 +1,5 @@
-// How the final code is formed: the combinations no call here reaches as a table
-// (the others come from the password, method and name tests), then whole calls.
+// The final code of a whole call when names are not matched (the other codes come
+// from the password, method and name tests).
 #include <gtest/gtest.h>
 
 #include "test_support.h"
