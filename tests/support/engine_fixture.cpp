@@ -67,7 +67,6 @@ EngineTest::~EngineTest() {
   EXPECT_TRUE(dialogs.messageAnswers.empty()) << "unused message answers";
   EXPECT_TRUE(dialogs.fileExistsAnswers.empty()) << "unused File Exists answers";
   EXPECT_TRUE(dialogs.inputAnswers.empty()) << "unused input answers";
-  EXPECT_TRUE(dialogs.confirmAnswers.empty()) << "unused confirmation answers";
   EXPECT_TRUE(dialogs.destinationAnswers.empty()) << "unused destination answers";
 }
 

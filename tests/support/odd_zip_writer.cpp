@@ -7,16 +7,12 @@
 #include <zip.h>
 #include <zlib.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <vector>
 
 namespace tessaly::testing {
 
 namespace {
-
-constexpr int kEntriesPerFolder = 1000;
 
 // Opens a fresh archive; nullptr (and a failed test) when libzip refuses.
 zip_t* Create(const std::string& path) {
@@ -55,30 +51,6 @@ std::string CommonFields(const std::string& name, const std::string& data) {
 }
 
 }  // namespace
-
-std::string ManyEntriesName(int n) {
-  char name[32];
-  std::snprintf(name, sizeof name, "d%03d/f%06d.txt", n / kEntriesPerFolder, n);
-  return name;
-}
-
-void WriteManyEntriesZip(const std::string& path, int count) {
-  zip_t* archive = Create(path);
-  ASSERT_NE(archive, nullptr);
-  // libzip keeps the data pointers until zip_close: one string per entry.
-  std::vector<std::string> contents(static_cast<size_t>(count));
-  for (int n = 0; n < count; ++n) {
-    std::string& content = contents[static_cast<size_t>(n)];
-    content = std::to_string(n) + "\n";
-    zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
-    ASSERT_NE(source, nullptr);
-    const zip_int64_t index = zip_file_add(archive, ManyEntriesName(n).c_str(), source, 0);
-    ASSERT_GE(index, 0) << zip_strerror(archive);
-    ASSERT_EQ(zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0),
-              0);
-  }
-  Close(archive);
-}
 
 uint32_t WriteLargeEntryZip(const std::string& path, const std::string& name, uint64_t size,
                             const std::string& tail) {
@@ -144,24 +116,6 @@ void WriteZipRecords(const std::string& path, const std::string& localPart,
   Put(end, static_cast<uint32_t>(localPart.size()), 4);
   Put(end, 0, 2);  // comment length
   std::ofstream(path, std::ios::binary) << localPart << directory << end;
-}
-
-FileDigest DigestOf(const std::string& path) {
-  FileDigest digest;
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  EXPECT_GE(fd, 0) << path;
-  if (fd < 0) return digest;
-  std::vector<unsigned char> buffer(1 << 20);
-  uLong crc = crc32(0, nullptr, 0);
-  for (;;) {
-    const ssize_t got = read(fd, buffer.data(), buffer.size());
-    if (got <= 0) break;
-    crc = crc32(crc, buffer.data(), static_cast<uInt>(got));
-    digest.size += static_cast<uint64_t>(got);
-  }
-  close(fd);
-  digest.crc = static_cast<uint32_t>(crc);
-  return digest;
 }
 
 }  // namespace tessaly::testing

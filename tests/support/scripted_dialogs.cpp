@@ -38,20 +38,9 @@ std::string ScriptedDialogs::FileExists(const std::string& question) {
   return answer;
 }
 
+// The engine tests turn the confirmation off.
 void ScriptedDialogs::ShowConfirmation(ConfirmationModel& confirmation) {
-  confirmations.push_back(confirmation.message);
-  confirmNewDestinationVisible.push_back(confirmation.newDestinationVisible);
-  ConfirmAnswer answer = ConfirmAnswer::Cancel;
-  if (!TakeAnswer(confirmAnswers, answer, "confirmation: " + confirmation.message)) return;
-  if (answer == ConfirmAnswer::GoUntick || answer == ConfirmAnswer::CancelUntick) {
-    confirmation.showAgain = false;
-  }
-  if (answer == ConfirmAnswer::Close) return;
-  if (answer == ConfirmAnswer::Go || answer == ConfirmAnswer::GoUntick) {
-    confirmation.GoClicked(*session);
-  } else {
-    confirmation.CancelClicked(*session);
-  }
+  ADD_FAILURE() << "unexpected confirmation: " << confirmation.message;
 }
 
 void ScriptedDialogs::ShowStatus(StatusModel&) {
@@ -65,9 +54,7 @@ DestinationAnswer ScriptedDialogs::ChooseDestination(const DestinationRequest& r
   return answer;
 }
 
-void ScriptedDialogs::ShowWelcome() {
-  ++welcomeShown;
-}
+void ScriptedDialogs::ShowWelcome() {}
 
 void ScriptedDialogs::ShowImportantMessage(ImportantMessageModel& notice) {
   ++importantMessagesShown;

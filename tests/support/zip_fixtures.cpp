@@ -25,9 +25,8 @@ void WriteZip(const std::string& path, const std::vector<ZipTestEntry>& entries)
     zip_source_t* source =
         zip_source_buffer(archive, entry.content.data(), entry.content.size(), 0);
     ASSERT_NE(source, nullptr);
-    const zip_flags_t encoding = entry.cp437 ? ZIP_FL_ENC_CP437 : ZIP_FL_ENC_UTF_8;
     const zip_int64_t index =
-        zip_file_add(archive, entry.name.c_str(), source, encoding | ZIP_FL_OVERWRITE);
+        zip_file_add(archive, entry.name.c_str(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
     ASSERT_GE(index, 0) << entry.name << ": " << zip_strerror(archive);
     const auto i = static_cast<zip_uint64_t>(index);
     ASSERT_EQ(
@@ -35,9 +34,6 @@ void WriteZip(const std::string& path, const std::vector<ZipTestEntry>& entries)
     if (entry.symlink || entry.unixMode != 0) {
       const zip_uint32_t mode = entry.symlink ? S_IFLNK | 0777 : S_IFREG | entry.unixMode;
       ASSERT_EQ(zip_file_set_external_attributes(archive, i, 0, ZIP_OPSYS_UNIX, mode << 16), 0);
-    }
-    if (entry.fatHost) {
-      ASSERT_EQ(zip_file_set_external_attributes(archive, i, 0, ZIP_OPSYS_DOS, 0), 0);
     }
     if (entry.password.empty()) {
       ASSERT_EQ(zip_file_set_dostime(archive, i, kDosTime, kDosDate, 0), 0);
@@ -123,12 +119,6 @@ void DamageBytes(const std::string& path, const std::string& text) {
   ASSERT_EQ(bytes.find(text, at + 1), std::string::npos) << text << " twice in " << path;
   bytes[at] = static_cast<char>(bytes[at] ^ 0x20);
   WriteFileText(path, bytes);
-}
-
-void WriteSelfExtracting(const std::string& path, const std::string& zipPath) {
-  const std::string program = ReadFileText("/bin/true");
-  ASSERT_FALSE(program.empty());
-  WriteFileText(path, program + ReadFileText(zipPath));
 }
 
 }  // namespace tessaly::testing

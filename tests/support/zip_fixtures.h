@@ -31,9 +31,7 @@ struct ZipTestEntry {
   std::string password;  // traditional PKWARE encryption when not empty
   bool aes = false;      // WinZip AES-256 instead, with password
   bool symlink = false;
-  bool cp437 = false;     // the name's bytes are stored without the UTF-8 flag
   uint32_t unixMode = 0;  // a regular file's mode bits from a Unix host; 0: none recorded
-  bool fatHost = false;   // made on a DOS host, where "\\" separates folders
 };
 
 // Writes the archive, every unencrypted file entry dated 3/7/2024 9:05; a failure
@@ -47,7 +45,5 @@ void WriteZipRefusing(const std::string& path, const std::vector<ZipTestEntry>& 
 // Flips the first byte of text inside the file (text must occur once, e.g. the data
 // of a stored entry), so that entry fails its CRC while the archive still lists.
 void DamageBytes(const std::string& path, const std::string& text);
-// A self-extracting file: a copy of a real program followed by the archive.
-void WriteSelfExtracting(const std::string& path, const std::string& zipPath);
 
 }  // namespace tessaly::testing

@@ -86,7 +86,6 @@ RawEntryStream raw_entry_stream(const std::string& archive_path, const std::stri
   stream.method = info->method;
   stream.flags = info->flags;
   stream.size = info->uncompressed_size;
-  stream.crc = info->crc;
   int error = 0;
   zip_t* zip = zip_open(archive_path.c_str(), ZIP_RDONLY, &error);
   zip_file_t* file = zip ? zip_fopen_index(zip, info->index, ZIP_FL_COMPRESSED) : nullptr;

@@ -42,7 +42,6 @@ struct RawEntryStream {
   uint16_t method = 0;
   uint16_t flags = 0;
   uint64_t size = 0;
-  uint32_t crc = 0;
   std::vector<unsigned char> raw;
 };
 RawEntryStream raw_entry_stream(const std::string& archive_path, const std::string& entry);

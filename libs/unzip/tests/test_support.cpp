@@ -98,9 +98,6 @@ void write_zip(const fs::path& path, const std::vector<Entry>& entries,
           << zip_strerror(archive);
     }
     if (entry.mtime != 0) zip_file_set_mtime(archive, at, entry.mtime, 0);
-    if (!entry.comment.empty())
-      zip_file_set_comment(archive, at, entry.comment.data(),
-                           static_cast<zip_uint16_t>(entry.comment.size()), 0);
   }
   if (!archive_comment.empty())
     zip_set_archive_comment(archive, archive_comment.data(),
@@ -111,14 +108,13 @@ void write_zip(const fs::path& path, const std::vector<Entry>& entries,
 namespace {
 
 // The fields local and central headers share, from the version needed on.
-void put_common(std::vector<unsigned char>& out, const RawEntry& e, uint32_t compressed_size) {
-  put_le(out, 20, 2);  // version needed
-  put_le(out, e.flags, 2);
-  put_le(out, e.method, 2);
+void put_common(std::vector<unsigned char>& out, const RawEntry& e) {
+  put_le(out, 20, 2);          // version needed
+  put_le(out, 0, 2 + 2);       // flags, method
   put_le(out, 0x5A2C6000, 4);  // 2025-01-12 12:00:00
   put_le(out, e.crc, 4);
-  put_le(out, compressed_size, 4);
-  put_le(out, e.uncompressed_size, 4);
+  put_le(out, static_cast<uint32_t>(e.stored.size()), 4);
+  put_le(out, static_cast<uint32_t>(e.stored.size()), 4);
   put_le(out, static_cast<uint32_t>(e.name.size()), 2);
   put_le(out, static_cast<uint32_t>(e.extra.size()), 2);
 }
@@ -130,22 +126,17 @@ void write_raw_zip(const fs::path& path, const std::vector<RawEntry>& entries,
   std::vector<unsigned char> out;
   std::vector<unsigned char> central;
   for (const RawEntry& e : entries) {
-    const uint32_t compressed_size =
-        e.recorded_compressed_size.value_or(static_cast<uint32_t>(e.stored.size()));
     const auto local_offset = static_cast<uint32_t>(out.size());
     put_le(out, 0x04034b50, 4);
-    put_common(out, e, compressed_size);
+    put_common(out, e);
     out.insert(out.end(), e.name.begin(), e.name.end());
     out.insert(out.end(), e.extra.begin(), e.extra.end());
     out.insert(out.end(), e.stored.begin(), e.stored.end());
 
     put_le(central, 0x02014b50, 4);
-    put_le(central, e.version_made_by, 2);
-    put_common(central, e, compressed_size);
-    put_le(central, 0, 2);  // comment
-    put_le(central, 0, 2);  // disk
-    put_le(central, 0, 2);  // internal attributes
-    put_le(central, e.external_attributes, 4);
+    put_le(central, 20, 2);  // made by
+    put_common(central, e);
+    put_le(central, 0, 2 + 2 + 2 + 4);  // comment, disk, attributes
     put_le(central, local_offset, 4);
     central.insert(central.end(), e.name.begin(), e.name.end());
     central.insert(central.end(), e.extra.begin(), e.extra.end());
@@ -171,8 +162,7 @@ RawEntry stored_entry(std::string name, const std::vector<unsigned char>& data) 
   RawEntry entry;
   entry.name = std::move(name);
   entry.stored = data;
-  entry.uncompressed_size = static_cast<uint32_t>(data.size());
-  entry.crc = crc_of(data);
+  entry.crc = crc32_of(as_text(data));
   return entry;
 }
 
@@ -333,14 +323,6 @@ int32_t record_password(char* buffer, int32_t size, const char* prompt, const ch
   return answer.code;
 }
 
-void record_listing(uint64_t ucsize, uint64_t csize, uint32_t factor, uint32_t month, uint32_t day,
-                    uint32_t year, uint32_t hour, uint32_t minute, char c, const char* filename,
-                    const char* methbuf, uint32_t crc, char crypt) {
-  current_recorder->listed.push_back(
-      {ucsize, csize, factor, month, day, year, hour, minute, c, filename, methbuf, crc, crypt});
-  current_recorder->events.push_back("list");
-}
-
 int32_t record_service(const char* name, uint64_t size) {
   Recorder& r = *current_recorder;
   r.service_calls.push_back({name, size});
@@ -368,7 +350,6 @@ Call::Call() {
   functions.sound = record_sound;
   functions.replace = record_replace;
   functions.password = record_password;
-  functions.SendApplicationMessage = record_listing;
   functions.ServCallBk = record_service;
 }
 

@@ -50,9 +50,6 @@ inline void write_bytes(const fs::path& path, const std::vector<unsigned char>& 
 std::vector<unsigned char> sample_bytes(std::size_t size, uint32_t seed = 1);
 // CRC-32 computed here, apart from the library's own.
 uint32_t crc32_of(const std::string& data);
-inline uint32_t crc_of(const std::vector<unsigned char>& data) {
-  return crc32_of(as_text(data));
-}
 
 // Runs a shell command in folder, its output dropped; returns its exit status.
 int run_in(const fs::path& folder, const std::string& command);
@@ -78,10 +75,6 @@ struct Entry {
     mtime = when;
     return *this;
   }
-  Entry& note(std::string text) {
-    comment = std::move(text);
-    return *this;
-  }
 
   std::string name;
   std::string data;
@@ -91,23 +84,16 @@ struct Entry {
   uint16_t encryption = ZIP_EM_NONE;
   std::string password;
   time_t mtime = 0;  // 0 = libzip's default
-  std::string comment;
 };
 void write_zip(const fs::path& path, const std::vector<Entry>& entries,
                const std::string& archive_comment = {});
 
-// One entry for the hand-made writer: every header field under the test's control.
+// One stored entry for the hand-made writer, with fields libzip would not write.
 struct RawEntry {
   std::string name;                   // bytes as stored
-  std::vector<unsigned char> stored;  // the entry's data bytes as stored
-  uint32_t uncompressed_size = 0;
+  std::vector<unsigned char> stored;  // the entry's data bytes
   uint32_t crc = 0;
-  uint16_t method = 0;
-  uint16_t flags = 0;
-  uint16_t version_made_by = 20;  // host in the high byte
-  uint32_t external_attributes = 0;
-  std::vector<unsigned char> extra;                  // written to local and central headers
-  std::optional<uint32_t> recorded_compressed_size;  // instead of stored.size()
+  std::vector<unsigned char> extra;  // written to local and central headers
 };
 void write_raw_zip(const fs::path& path, const std::vector<RawEntry>& entries,
                    const std::string& archive_comment = {});
@@ -150,15 +136,6 @@ struct ReplaceQuestion {
   uint32_t size;
 };
 
-struct ListedEntry {
-  uint64_t ucsize, csize;
-  uint32_t factor, month, day, year, hour, minute;
-  char case_flag;
-  std::string name, method;
-  uint32_t crc;
-  char crypt;
-};
-
 struct ServiceCall {
   std::string name;
   uint64_t size;
@@ -182,7 +159,6 @@ struct Recorder {
   std::deque<PasswordAnswer> password_answers;
   std::vector<ReplaceQuestion> replace_questions;
   std::deque<ReplaceAnswer> replace_answers;
-  std::vector<ListedEntry> listed;
   std::vector<ServiceCall> service_calls;
   int sounds = 0;
   // Service answer for the n-th call (1-based); 0 = never stop.

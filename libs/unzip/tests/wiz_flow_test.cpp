@@ -22,31 +22,6 @@ class WizFlow : public WizTest {
   }
 };
 
-TEST_F(WizFlow, StoredDeflatedAndFolder) {
-  write_sample("a.zip");
-  EXPECT_EQ(extract("a.zip"), PK_OK);
-  EXPECT_EQ(recorder_.chunks, sample_sequence());
-  EXPECT_EQ(read_text("out/a.txt"), kA);
-  EXPECT_EQ(read_text("out/d/b.txt"), kB);
-  EXPECT_EQ(recorder_.service_calls,
-            (std::vector<ServiceCall>{{"out/a.txt", kA.size()}, {"out/d/b.txt", kB.size()}}));
-  // Sound comes before the per-file chunk, service after the entry's last chunk.
-  EXPECT_EQ(recorder_.events,
-            (std::vector<std::string>{"sound", "chunk", "chunk", "service", "chunk", "sound",
-                                      "chunk", "chunk", "service"}));
-}
-
-TEST_F(WizFlow, ExistingFolderEntryPrintsNothing) {
-  write_sample("a.zip");
-  fs::create_directories("out/d");
-  call_.zip = "a.zip";
-  call_.folder = "out/";
-  EXPECT_EQ(call_.run(recorder_), PK_OK);
-  std::vector<std::string> expected = sample_sequence();
-  expected.erase(expected.begin() + 2);
-  EXPECT_EQ(recorder_.chunks, expected);
-}
-
 // The call goes on after a damaged entry, which is never put in place; at fQuiet 1
 // the error names the output path itself.
 TEST_F(WizFlow, BadCrcKeepsGoing) {
@@ -150,48 +125,6 @@ TEST_F(WizFlow, AnotherArchiveHoldingAZipIsNoZip) {
   }
 }
 
-TEST_F(WizFlow, Zip64BehindAStub) {
-  write_text("h.txt", "hello\n");
-  ASSERT_EQ(run_in(".", "zip -q -fz z64.zip h.txt"), 0);
-  write_text("z64.exe", std::string(1000, '\0') + read_text("z64.zip"));
-  EXPECT_EQ(extract("z64.exe"), PK_OK);
-  EXPECT_EQ(recorder_.chunks,
-            chunks({"error: End-of-centdir-64 signature not where expected (prepended bytes?)\n"
-                    "  (attempting to process anyway)\n",
-                    "warning [z64.exe]:  1000 extra bytes at beginning or within zipfile\n"
-                    "  (attempting to process anyway)\n",
-                    extracting("out/h.txt"), "\n"}));
-
-  Recorder unmoved;  // the same zip64 records where they belong: nothing to say
-  call_.zip = "z64.zip";
-  call_.options.noflag = 1;
-  EXPECT_EQ(call_.run(unmoved), PK_OK);
-  EXPECT_EQ(unmoved.chunks, chunks({extracting("out/h.txt"), "\n"}));
-}
-
-TEST_F(WizFlow, NotAZipAndMissingFiles) {
-  write_text("plain.exe", std::string(1000, 'x'));
-  call_.zip = "plain.exe";
-  EXPECT_EQ(call_.run(recorder_), PK_NOZIP);
-  ASSERT_EQ(recorder_.chunks.size(), 3u);
-  EXPECT_EQ(recorder_.chunks[0].substr(0, 50),
-            "  End-of-central-directory signature not found.  E");
-  EXPECT_EQ(recorder_.chunks[1], "note:  plain.exe may be a plain executable, not an archive\n");
-  EXPECT_EQ(recorder_.chunks[2],
-            "UnZip DLL:  cannot find zipfile directory in plain.exe,\n"
-            "        and cannot find plain.exe.zip, period.\n");
-
-  Recorder missing;
-  call_.zip = "gone.zip";
-  EXPECT_EQ(call_.run(missing), PK_NOZIP);
-  EXPECT_EQ(missing.chunks, chunks({"UnZip DLL:  cannot find either gone.zip or gone.zip.zip.\n"}));
-
-  Recorder folder;
-  fs::create_directory("dir.zip");
-  call_.zip = "dir.zip";
-  EXPECT_EQ(call_.run(folder), PK_NOZIP);
-}
-
 TEST_F(WizFlow, RecordsAreCheckedBeforeAnyWork) {
   write_sample("a.zip");
   call_.functions.print = nullptr;
@@ -210,19 +143,6 @@ TEST_F(WizFlow, RecordsAreCheckedBeforeAnyWork) {
   EXPECT_EQ(Wiz_SingleEntryUnzip(0, nullptr, 0, nullptr, &options, &call_.functions), PK_NOZIP);
 }
 
-TEST_F(WizFlow, PatternCountStopsAtTheFirstNull) {
-  write_sample("a.zip");
-  char pattern[] = "a.txt";
-  char* includes[] = {pattern, nullptr, nullptr};
-  call_.options.lpszZipFN = "a.zip";
-  call_.options.lpszExtractDir = "out";
-  current_recorder = &recorder_;
-  EXPECT_EQ(Wiz_SingleEntryUnzip(3, includes, 5, nullptr, &call_.options, &call_.functions), PK_OK);
-  current_recorder = nullptr;
-  EXPECT_TRUE(fs::exists("out/a.txt"));
-  EXPECT_FALSE(fs::exists("out/d"));
-}
-
 TEST_F(WizFlow, CommentOnlyMode) {
   write_zip("c.zip", {{"a.txt", kA}}, "line one\r\nline two");
   call_.options.nzflag = 1;
@@ -230,22 +150,6 @@ TEST_F(WizFlow, CommentOnlyMode) {
   EXPECT_EQ(recorder_.chunks, chunks({"line one\nline two", "\n\n", ""}));
   EXPECT_EQ(call_.functions.cchComment, 18);
   EXPECT_FALSE(fs::exists("out"));
-}
-
-// A root that cannot be made stops the call; no root at all is the current folder.
-TEST_F(WizFlow, ExtractionRoots) {
-  write_sample("a.zip");
-  call_.zip = "a.zip";
-  call_.folder = "missing/deeper";
-  EXPECT_EQ(call_.run(recorder_), PK_ERR);
-  EXPECT_EQ(recorder_.chunks,
-            chunks({"checkdir:  cannot create extraction directory: missing/deeper\n"}));
-
-  Recorder here;
-  call_.folder.clear();
-  EXPECT_EQ(call_.run(here), PK_OK);
-  EXPECT_EQ(here.chunks.front(), extracting("a.txt"));
-  EXPECT_EQ(read_text("d/b.txt"), kB);
 }
 
 }  // namespace

@@ -46,13 +46,5 @@ TEST(WizMatch, ManyStarsOnALongNameStayFast) {
   EXPECT_TRUE(wildcard_match("*a*a*a*a*a*a*a*a*a*a*?", name, false));
 }
 
-TEST(WizMatch, ExcludesOnlyCountForSelectedNames) {
-  Selection selection({"a*"}, {"b*"}, false);
-  EXPECT_FALSE(selection.selects("b.txt"));
-  EXPECT_EQ(selection.unmatched_excludes(), std::vector<std::string>{"b*"});
-  Selection everything({}, {}, false);
-  EXPECT_TRUE(everything.selects("anything/at/all"));
-}
-
 }  // namespace
 }  // namespace unzip

@@ -116,35 +116,6 @@ TEST_F(WizPassword, AnswersOverTwoEntries) {
   }
 }
 
-TEST_F(WizPassword, LastWrongTextIsTriedFirstOnTheNextEntry) {
-  write_refusing({Entry("one.txt", "1").encrypt(ZIP_EM_AES_256, "first"),
-                  Entry("two.txt", "2").encrypt(ZIP_EM_AES_256, "second")},
-                 {"x", "y", "second"});
-  recorder_.password_answers = {{0, "x"}, {0, "y"}, {0, "second"}};
-  EXPECT_EQ(call_.run(recorder_), PK_WARN);  // some, not all, failed
-  EXPECT_EQ(recorder_.password_questions.size(), 3u);
-  EXPECT_EQ(read_text("out/two.txt"), "2");
-}
-
-TEST_F(WizPassword, AskedBeforeTheOverwriteQuestion) {
-  make_pair();
-  fs::create_directory("out");
-  write_text("out/one.txt", "old");
-  call_.includes = {"one.txt"};
-  call_.options.PromptToOverwrite = 1;
-  recorder_.password_answers = {{0, "secret"}};
-  recorder_.replace_answers = {{100, ""}};
-  EXPECT_EQ(call_.run(recorder_), PK_OK);
-  EXPECT_EQ(recorder_.events, (std::vector<std::string>{"password", "replace", "chunk"}));
-  EXPECT_EQ(read_text("out/one.txt"), "old");
-}
-
-TEST_F(WizPassword, FolderEntryTurnsEightyTwoIntoOne) {
-  write_zip("p.zip", {Entry("d/"), Entry("d/x.txt", "x").encrypt(ZIP_EM_AES_256, "secret")});
-  recorder_.password_answers = {{1, ""}};
-  EXPECT_EQ(call_.run(recorder_), PK_WARN);
-}
-
 TEST_F(WizPassword, DamagedEncryptedDataMayBeAWrongPassword) {
   fs::create_directory("src");
   write_text("src/one.txt", "stored secret text, long enough to damage\n");

@@ -69,20 +69,6 @@ TEST_F(WizReplace, AnswersAndOptions) {
   }
 }
 
-// The question names the path, in a buffer of at least 260 bytes.
-TEST_F(WizReplace, RenameIntoASubFolderAndAskAgainWhenTaken) {
-  call_.includes = {"a.txt"};
-  recorder_.replace_answers = {{105, "b.txt"}, {105, "sub\\dir/a2.txt"}};
-  EXPECT_EQ(call_.run(recorder_), PK_OK);
-  ASSERT_EQ(recorder_.replace_questions.size(), 2u);
-  EXPECT_EQ(recorder_.replace_questions[0].path, "out/a.txt");
-  EXPECT_GE(recorder_.replace_questions[0].size, 260u);
-  EXPECT_EQ(recorder_.replace_questions[1].path, "out/b.txt");
-  EXPECT_EQ(read_text("out/sub/dir/a2.txt"), "new a");
-  EXPECT_EQ(contents(), "old|old|old");
-  EXPECT_EQ(recorder_.chunks.front(), extracting("out/sub/dir/a2.txt"));
-}
-
 // An absolute path inside the folder is taken as is, any other lands inside; one that
 // climbs out is refused.
 TEST_F(WizReplace, RenameStaysInsideTheFolder) {
@@ -121,23 +107,6 @@ TEST_F(WizReplace, UpdateAndFreshen) {
   call_.options.nfflag = 1;
   EXPECT_EQ(call_.run(fresh), PK_OK);
   EXPECT_FALSE(fs::exists("out/c.txt"));  // freshen creates nothing new
-}
-
-// Permission bits only, and only those the umask allows: never set-user-ID, set-group-ID
-// or sticky.
-TEST_F(WizReplace, WrittenFilesGetTheirTimeAndMode) {
-  write_zip("m.zip", {Entry("x.sh", "#!/bin/sh\n").mode(0106777).time(kArchiveTime),
-                      Entry("y.txt", "y").mode(0101640)});
-  call_.zip = "m.zip";
-  EXPECT_EQ(call_.run(recorder_), PK_OK);
-  const mode_t mask = umask(0);
-  umask(mask);
-  struct stat info;
-  ASSERT_EQ(stat("out/x.sh", &info), 0);
-  EXPECT_EQ(info.st_mode & 07777, 0777u & ~mask);
-  EXPECT_EQ(info.st_mtime, kArchiveTime);
-  ASSERT_EQ(stat("out/y.txt", &info), 0);
-  EXPECT_EQ(info.st_mode & 07777, 0640u & ~mask);
 }
 
 }  // namespace
