@@ -38,9 +38,20 @@ std::string ScriptedDialogs::FileExists(const std::string& question) {
   return answer;
 }
 
-// The engine tests turn the confirmation off.
 void ScriptedDialogs::ShowConfirmation(ConfirmationModel& confirmation) {
-  ADD_FAILURE() << "unexpected confirmation: " << confirmation.message;
+  confirmations.push_back(confirmation.message);
+  confirmNewDestinationVisible.push_back(confirmation.newDestinationVisible);
+  ConfirmAnswer answer = ConfirmAnswer::Cancel;
+  if (!TakeAnswer(confirmAnswers, answer, "confirmation: " + confirmation.message)) return;
+  if (answer == ConfirmAnswer::GoUntick || answer == ConfirmAnswer::CancelUntick) {
+    confirmation.showAgain = false;
+  }
+  if (answer == ConfirmAnswer::Close) return;
+  if (answer == ConfirmAnswer::Go || answer == ConfirmAnswer::GoUntick) {
+    confirmation.GoClicked(*session);
+  } else {
+    confirmation.CancelClicked(*session);
+  }
 }
 
 void ScriptedDialogs::ShowStatus(StatusModel&) {

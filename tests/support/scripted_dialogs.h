@@ -27,24 +27,30 @@ struct RecordedInput {
   InputEcho echo;
 };
 
+// Close: the dialog is closed without pressing a button.
+enum class ConfirmAnswer { Go, GoUntick, Cancel, CancelUntick, Close };
+
 class ScriptedDialogs : public Dialogs {
  public:
   // Answers, consumed in order.
   std::deque<MsgAnswer> messageAnswers;
   std::deque<std::string> inputAnswers;
   std::deque<std::string> fileExistsAnswers;
+  std::deque<ConfirmAnswer> confirmAnswers;
   std::deque<DestinationAnswer> destinationAnswers;
 
   // What was asked or shown.
   std::vector<RecordedMessage> messages;
   std::vector<RecordedInput> inputs;
   std::vector<std::string> fileExistsQuestions;
+  std::vector<std::string> confirmations;  // the confirmation's message as shown
+  std::vector<bool> confirmNewDestinationVisible;
   std::vector<DestinationRequest> destinationRequests;
   int statusShown = 0;
   int importantMessagesShown = 0;
   bool untickImportantMessage = false;  // the Important Message: "Show this message again" unticked
 
-  Session* session = nullptr;  // needed to run the notice's handler
+  Session* session = nullptr;  // needed to run the confirmation's handlers
 
   MsgAnswer MessageBox(const MessageBoxRequest& request) override;
   std::string InputBox(const std::string& prompt, const std::string& title,
