@@ -113,7 +113,6 @@ PpmdStream stream_of(uint32_t seed, int escape) {
 // Seeds found by trying each from 1 on until the stream had the wanted command.
 constexpr uint32_t kEndOfFileSeed = 31;
 constexpr uint32_t kEndOfFileAfterHashSeed = 758;
-constexpr uint32_t kEndOfBlockSeed = 758;
 constexpr uint32_t kNextFileSeed = 5;
 
 // Only LZ tables carry over to the next solid file. A file that ends in a PPMd
@@ -146,32 +145,6 @@ TEST(Rar29SolidEnd, AFileAfterAPpmdFileStartsWithABlockHeaderThatKeepsTheModel) 
     EXPECT_EQ(b.result, DecodeResult::ok);
     EXPECT_EQ(b.text(), after);
   }
-}
-
-// A PPMd block may end right after a file's last byte (escape + 0); the file's
-// end marker is then the first symbol of the block that follows, here an LZ
-// block whose tables the next solid file goes on with.
-TEST(Rar29SolidEnd, ABlockThatEndsAfterTheLastByteLeavesTheMarkerToTheNextBlock) {
-  const PpmdStream stream = stream_of(kEndOfBlockSeed, kDefaultEscape);
-  ASSERT_EQ(stream.command, 0);
-  const LzTables tables = LzTables::uniform();
-  BitWriter lz;
-  tables.header(lz);
-  tables.end_of_file(lz);
-  Bytes one = ppmd_block_header(kDefaultEscape);
-  one.insert(one.end(), stream.packed.begin(), stream.packed.begin() + stream.commandEnd);
-  one.insert(one.end(), lz.bytes.begin(), lz.bytes.end());
-  BitWriter two;
-  tables.text(two, "then lz");
-  tables.end_of_file(two);
-
-  auto decoder = make_rar29_decoder(4u << 20);
-  const Decoded a = decode(*decoder, one, stream.before.size(), false);
-  EXPECT_EQ(a.result, DecodeResult::ok);
-  EXPECT_EQ(a.text(), stream.before);
-  const Decoded b = decode(*decoder, two.bytes, 7, true);
-  EXPECT_EQ(b.result, DecodeResult::ok);
-  EXPECT_EQ(b.text(), "then lz");
 }
 
 // A two-byte file's end marker keeps its tables for the next solid file, asks it

@@ -150,33 +150,10 @@ class PpmdAllocatorTest : public ::testing::Test {
   void fill_the_gap(int unitsUsed) {
     for (int i = unitsUsed; i < 70; ++i) ASSERT_NE(alloc.alloc_context(), 0u);
   }
-  HeapOffset unit(int n) const { return heap.start() + 120 + 12 * n; }
 
   PpmdHeap heap;
   PpmdAllocator alloc{heap};
 };
-
-TEST_F(PpmdAllocatorTest, ContextsComeFromTheTopAndUnitsFromAboveTheText) {
-  EXPECT_EQ(alloc.units_start(), unit(0));
-  EXPECT_EQ(alloc.alloc_context(), heap.end() - 12);
-  EXPECT_EQ(alloc.alloc_units(1), unit(0));
-  EXPECT_EQ(alloc.alloc_units(5), unit(1)) << "5 units take a block of 6";
-  EXPECT_EQ(alloc.alloc_units(1), unit(7));
-  alloc.free_units(unit(0), 1);
-  alloc.free_units(unit(7), 1);
-  EXPECT_EQ(alloc.alloc_units(1), unit(7)) << "the last freed comes back first";
-  EXPECT_EQ(alloc.alloc_units(1), unit(0));
-  EXPECT_FALSE(heap.fault());
-}
-
-TEST_F(PpmdAllocatorTest, ALargerFreeBlockIsSplitAndItsRestKept) {
-  const HeapOffset four = alloc.alloc_units(4);
-  fill_the_gap(4);
-  alloc.free_units(four, 4);
-  EXPECT_EQ(alloc.alloc_units(1), four);
-  EXPECT_EQ(alloc.alloc_units(3), four + 12) << "the three units after it";
-  EXPECT_FALSE(heap.fault());
-}
 
 TEST_F(PpmdAllocatorTest, AdjacentFreeBlocksAreGluedWhenMemoryRunsOut) {
   const HeapOffset a = alloc.alloc_units(1);
@@ -190,41 +167,6 @@ TEST_F(PpmdAllocatorTest, AdjacentFreeBlocksAreGluedWhenMemoryRunsOut) {
   alloc.free_units(c, 2);
   EXPECT_EQ(alloc.alloc_units(4), a) << "1 + 1 + 2 units glued into one block";
   EXPECT_FALSE(heap.fault());
-}
-
-TEST_F(PpmdAllocatorTest, UnitsComeFromTheTextAreaLastAndThenNothing) {
-  fill_the_gap(0);
-  alloc.set_text(heap.start() + 60);
-  EXPECT_EQ(alloc.alloc_units(2), unit(0) - 24);
-  EXPECT_EQ(alloc.units_start(), unit(0) - 24);
-  EXPECT_EQ(alloc.alloc_units(2), unit(0) - 48);
-  EXPECT_EQ(alloc.alloc_units(1), 0u) << "the text area keeps at least one unit";
-  EXPECT_EQ(alloc.alloc_context(), 0u);
-  EXPECT_FALSE(heap.fault());
-}
-
-TEST_F(PpmdAllocatorTest, ExpandMovesAndCopiesShrinkSplitsInPlace) {
-  const HeapOffset one = alloc.alloc_units(1);
-  heap.set_u32(one + 4, 0x12345678);
-  const HeapOffset two = alloc.expand_units(one, 1);
-  EXPECT_EQ(two, unit(1));
-  EXPECT_EQ(heap.u32(two + 4), 0x12345678u);
-  EXPECT_EQ(alloc.alloc_units(1), one) << "the old block was freed";
-  const HeapOffset five = alloc.alloc_units(5);
-  EXPECT_EQ(alloc.expand_units(five, 5), five) << "its block already has 6 units";
-
-  const HeapOffset eight = alloc.alloc_units(8);
-  EXPECT_EQ(alloc.shrink_units(eight, 8, 2), eight);
-  EXPECT_EQ(alloc.alloc_units(6), eight + 24) << "the rest went to the free list";
-  EXPECT_FALSE(heap.fault());
-}
-
-TEST_F(PpmdAllocatorTest, AccessOutsideTheHeapIsRefusedAndMarked) {
-  EXPECT_EQ(heap.u32(heap.end() + 100), 0u);
-  EXPECT_TRUE(heap.fault());
-  heap.clear_fault();
-  heap.set_u32(0, 1);
-  EXPECT_TRUE(heap.fault()) << "offset 0 means none";
 }
 
 }  // namespace
