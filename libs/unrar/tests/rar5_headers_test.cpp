@@ -46,25 +46,16 @@ Bytes extra_record(uint64_t type, const Bytes& payload) {
 
 struct FileFields {
   uint64_t blockType = 2;
-  uint64_t blockFlags = 0;
-  uint64_t dataSize = 0;
-  uint64_t fileFlags = 0x0004;
-  uint64_t unpackedSize = 1000;
-  uint64_t compressionInfo = 0;
   Bytes name = text_bytes("dir/file.txt");
   Bytes extras;
 };
 
 Bytes file_block(const FileFields& fields) {
-  uint64_t flags = fields.blockFlags | 0x0002;
-  if (!fields.extras.empty()) flags |= 0x0001;
-  Bytes body = vint(fields.blockType) + vint(flags);
+  // A data area of 0 bytes, 1000 bytes unpacked, mode 0644, a CRC, stored, Unix.
+  Bytes body = vint(fields.blockType) + vint(fields.extras.empty() ? 0x0002 : 0x0003);
   if (!fields.extras.empty()) body = body + vint(fields.extras.size());
-  body = body + vint(fields.dataSize) + vint(fields.fileFlags) + vint(fields.unpackedSize) +
-         vint(0x1A4);
-  if (fields.fileFlags & 0x0002) body = body + u32_bytes(1600000000);
-  if (fields.fileFlags & 0x0004) body = body + u32_bytes(0xCAFEF00D);
-  body = body + vint(fields.compressionInfo) + vint(1) + vint(fields.name.size()) + fields.name;
+  body = body + vint(0) + vint(0x0004) + vint(1000) + vint(0x1A4) + u32_bytes(0xCAFEF00D) +
+         vint(0) + vint(1) + vint(fields.name.size()) + fields.name;
   return with_crc(body + fields.extras);
 }
 

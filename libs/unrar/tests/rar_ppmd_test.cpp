@@ -1,6 +1,6 @@
 // The PPMd model on its own: the sizes it accepts, small models that fill up,
-// damage, and its allocator step by step. Whole PPMd files are decoded through the
-// API by the corpus run.
+// damage, and how its allocator glues free blocks. Whole PPMd files are decoded
+// through the API by the corpus run.
 #include "rar_ppmd.h"
 
 #include <gtest/gtest.h>
@@ -139,29 +139,19 @@ TEST(RarPpmd, AModelThatSawDamageStaysStoppedUntilRestarted) {
 // The allocator decides when the model restarts, so it has to run out exactly
 // when the encoder's did; the corpus's models never fill up, so its steps are
 // checked here one by one on a heap of 960 bytes: 120 of text, 70 units.
-class PpmdAllocatorTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(heap.allocate(960));
-    alloc.reset();
-  }
-  // Takes the units not yet handed out as contexts, exactly: one more would
-  // already glue and take from the text area.
-  void fill_the_gap(int unitsUsed) {
-    for (int i = unitsUsed; i < 70; ++i) ASSERT_NE(alloc.alloc_context(), 0u);
-  }
-
+TEST(PpmdAllocatorTest, AdjacentFreeBlocksAreGluedWhenMemoryRunsOut) {
   PpmdHeap heap;
+  ASSERT_TRUE(heap.allocate(960));
   PpmdAllocator alloc{heap};
-};
-
-TEST_F(PpmdAllocatorTest, AdjacentFreeBlocksAreGluedWhenMemoryRunsOut) {
+  alloc.reset();
   const HeapOffset a = alloc.alloc_units(1);
   const HeapOffset b = alloc.alloc_units(1);
   const HeapOffset c = alloc.alloc_units(2);
   ASSERT_EQ(b, a + 12);
   ASSERT_EQ(c, a + 24);
-  fill_the_gap(4);
+  // The units not yet handed out taken as contexts, exactly: one more would already
+  // glue and take from the text area.
+  for (int i = 4; i < 70; ++i) ASSERT_NE(alloc.alloc_context(), 0u);
   alloc.free_units(a, 1);
   alloc.free_units(b, 1);
   alloc.free_units(c, 2);
