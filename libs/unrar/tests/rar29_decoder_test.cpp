@@ -57,16 +57,6 @@ TEST(Rar29Stream, FilterRecords) {
 // keep the model, and LZ end markers that keep the tables, ask the next file for new
 // ones, or start a new block, which may start a fresh PPMd model.
 
-class CountingSource : public ByteSource {
- public:
-  explicit CountingSource(const Bytes& bytes) : bytes_(bytes) {}
-  int next_byte() override { return used < bytes_.size() ? bytes_[used++] : -1; }
-  size_t used = 0;
-
- private:
-  const Bytes& bytes_;
-};
-
 constexpr int kOrder = 6;
 constexpr size_t kModelBytes = size_t{1} << 20;
 constexpr int kDefaultEscape = 2;
@@ -103,7 +93,7 @@ int run_until_escape(PpmdModel& model, int escape, std::string& symbols) {
 PpmdStream stream_of(uint32_t seed, int escape) {
   PpmdStream stream;
   stream.packed = noise(2048, seed);
-  CountingSource source(stream.packed);
+  BytesSource source(stream.packed);
   if (!stream.model->restart(source, kModelBytes, kOrder)) return stream;
   stream.command = run_until_escape(*stream.model, escape, stream.before);
   stream.commandEnd = source.used;
@@ -126,7 +116,7 @@ TEST(Rar29SolidEnd, AFileAfterAPpmdFileStartsWithABlockHeaderThatKeepsTheModel) 
     const PpmdStream stream = stream_of(seed, escape);
     ASSERT_EQ(stream.command, 2);
     const Bytes next = noise(64, kNextFileSeed);
-    CountingSource nextSource(next);
+    BytesSource nextSource(next);
     ASSERT_TRUE(stream.model->resume(nextSource));
     std::string after;
     run_until_escape(*stream.model, escape, after);

@@ -13,16 +13,6 @@ namespace {
 
 using namespace test;
 
-class ByteVectorSource : public ByteSource {
- public:
-  explicit ByteVectorSource(const Bytes& bytes, size_t from = 0) : bytes_(bytes), pos_(from) {}
-  int next_byte() override { return pos_ < bytes_.size() ? bytes_[pos_++] : -1; }
-
- private:
-  const Bytes& bytes_;
-  size_t pos_;
-};
-
 // The model's input in the first file of the corpus's best-mode archive, which is
 // PPMd-packed: the block header (flags, model size, escape byte) read here.
 struct PageModel {
@@ -53,7 +43,7 @@ std::vector<int> symbols(PpmdModel& model, size_t count) {
 
 TEST(RarPpmd, RefusesModelSizesAndOrdersNoBlockHeaderCanAsk) {
   const Bytes packed(16, 0);
-  ByteVectorSource source(packed);
+  BytesSource source(packed);
   PpmdModel model;
   EXPECT_EQ(model.decode_char(), -1) << "no model yet";
   EXPECT_FALSE(model.resume(source)) << "no model yet";
@@ -89,7 +79,7 @@ TEST(RarPpmd, SmallModelsRunOutOfMemoryAndRestartDeterministically) {
     Bytes second;
     for (Bytes* out : {&first, &second}) {
       PpmdModel model;
-      ByteVectorSource source(input);
+      BytesSource source(input);
       ASSERT_TRUE(model.restart(source, c.memoryBytes, c.order));
       int starts = 1;
       while (out->size() < c.symbols && starts < 1000) {
@@ -111,18 +101,18 @@ TEST(RarPpmd, AModelThatSawDamageStaysStoppedUntilRestarted) {
   const PageModel page = page_model();
   PpmdModel model;
   const Bytes truncated(page.packed.begin(), page.packed.begin() + 200);
-  ByteVectorSource cut(truncated, page.start);
+  BytesSource cut(truncated, page.start);
   ASSERT_TRUE(model.restart(cut, page.memoryBytes, page.order));
   EXPECT_EQ(symbols(model, 100000).back(), -1) << "the input ran out";
-  ByteVectorSource rest(page.packed, 200);
+  BytesSource rest(page.packed, 200);
   EXPECT_FALSE(model.resume(rest));
   EXPECT_EQ(model.decode_char(), -1);
 
   // Restarted, it decodes as a model that never saw the damage.
-  ByteVectorSource whole(page.packed, page.start);
+  BytesSource whole(page.packed, page.start);
   ASSERT_TRUE(model.restart(whole, page.memoryBytes, page.order));
   PpmdModel fresh;
-  ByteVectorSource again(page.packed, page.start);
+  BytesSource again(page.packed, page.start);
   ASSERT_TRUE(fresh.restart(again, page.memoryBytes, page.order));
   const std::vector<int> expected = symbols(fresh, 5000);
   EXPECT_EQ(expected.size(), 5000u);
@@ -131,7 +121,7 @@ TEST(RarPpmd, AModelThatSawDamageStaysStoppedUntilRestarted) {
   // Bytes of all ones always pick the top of the interval, the escape: past the
   // root that is the end.
   const Bytes ones(4096, 0xFF);
-  ByteVectorSource source(ones);
+  BytesSource source(ones);
   ASSERT_TRUE(model.restart(source, 1 << 20, 16));
   EXPECT_EQ(model.decode_char(), -1);
 }
