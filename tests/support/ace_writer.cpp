@@ -77,7 +77,7 @@ std::vector<PackedEntry> PackEntries(const std::vector<AceTestEntry>& entries,
     AceFileHeaderFields& fields = out.fields;
     fields.name = entry.name;
     std::replace(fields.name.begin(), fields.name.end(), '/', '\\');
-    fields.attributes = entry.attributes | (entry.folder ? kFolderAttribute : 0);
+    if (entry.folder) fields.attributes |= kFolderAttribute;
     fields.type = TypeOf(entry.method);
     fields.dictionaryBits = options.dictionaryBits;
     fields.flags = kHasData;

@@ -23,8 +23,7 @@ struct AceTestEntry {
   std::string data;
   bool folder = false;
   AceMethod method = AceMethod::Lz77;
-  bool encrypted = false;      // with the archive's password
-  unsigned attributes = 0x20;  // DOS attributes (0x10 is added for folders)
+  bool encrypted = false;  // with the archive's password
 };
 
 struct AceOptions {

@@ -258,7 +258,6 @@ std::string Rar4FileHeader(const Piece& piece, const RarOptions& options, const 
   if (piece.splitAfter) flags |= 0x0002;
   // The old ciphers have no salt.
   if (encrypted) flags |= entry.packed.empty() ? 0x0004 | 0x0400 : 0x0004;
-  if (entry.solid) flags |= 0x0010;
   if (entry.folder) flags |= 0x00E0;
   std::string name = entry.name;
   std::replace(name.begin(), name.end(), '/', '\\');

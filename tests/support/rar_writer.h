@@ -35,7 +35,6 @@ struct RarTestEntry {
   // RAR 4: bytes stored as they are instead of data, which is what they unpack to;
   // with encrypted they are already encrypted by one of the old ciphers.
   std::string packed{};
-  bool solid = false;  // RAR 4: continues the stream of the entry before it
 };
 
 struct RarOptions {

@@ -1,9 +1,6 @@
 // Extracting and testing entries of archives the test writer makes: what lands on
 // disk, what happens when the destination changes between two entries, and the codes
 // for what goes wrong (what stands in an entry's place is the staged file's test).
-#include <sys/stat.h>
-#include <time.h>
-
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -14,64 +11,6 @@ namespace unace::testing {
 namespace {
 
 class AceExtract : public ApiTest {};
-
-// The corpus run extracts real archives byte for byte; here: a destination given with
-// its slash, an empty folder, an empty file, and an entry of many blocks.
-TEST_F(AceExtract, TestingWritesNothingAndExtractingWritesEveryEntryBelowTheDestination) {
-  const std::string big = LogText(7, 200000);
-  WriteAce(temp / "a.ace", {AceFolder("docs"),
-                            AceFolder("docs/empty"),
-                            {"docs/readme.txt", "read me\n", false, AceMethod::Lz77},
-                            {"docs/zero.bin", "", false, AceMethod::Stored},
-                            {"big.txt", big, false, AceMethod::BlockedLz77}});
-  EXPECT_EQ(Codes(Walk(temp / "a.ace", ACE_OM_EXTRACT, ACE_TEST, out)),
-            std::vector<int>(5, ACE_SUCCESS));
-  EXPECT_TRUE(TreeOf(out).empty());
-
-  const WalkResult walk = Walk(temp / "a.ace", ACE_OM_EXTRACT, ACE_EXTRACT, out + "/");
-  EXPECT_EQ(Codes(walk), std::vector<int>(5, ACE_SUCCESS));
-  EXPECT_EQ(walk.endCode, ACE_END_ARCHIVE);
-  EXPECT_EQ(TreeOf(out), (std::vector<std::string>{"big.txt", "docs/", "docs/empty/",
-                                                   "docs/readme.txt", "docs/zero.bin"}));
-  EXPECT_EQ(ReadFileText(out + "/big.txt"), big);
-  EXPECT_EQ(ReadFileText(out + "/docs/readme.txt"), "read me\n");
-  EXPECT_EQ(fs::file_size(out + "/docs/zero.bin"), 0u);
-}
-
-TEST_F(AceExtract, TimeAndReadOnlyAttributeAreApplied) {
-  AceTestEntry locked{"locked.txt", "keep", false, AceMethod::Stored};
-  locked.attributes = 0x21;
-  WriteAce(temp / "a.ace", {locked, {"free.txt", "free", false, AceMethod::Stored}});
-  Walk(temp / "a.ace", ACE_OM_EXTRACT, ACE_EXTRACT, out);
-  struct stat lockedInfo {};
-  struct stat freeInfo {};
-  ASSERT_EQ(stat((out + "/locked.txt").c_str(), &lockedInfo), 0);
-  ASSERT_EQ(stat((out + "/free.txt").c_str(), &freeInfo), 0);
-  EXPECT_EQ(lockedInfo.st_mode & 0222, 0u);
-  EXPECT_NE(freeInfo.st_mode & 0200, 0u);
-
-  // The writer stamps every entry 2024-01-02 03:04:06, local time.
-  std::tm written{};
-  strptime("2024-01-02 03:04:06", "%Y-%m-%d %H:%M:%S", &written);
-  written.tm_isdst = -1;
-  EXPECT_EQ(lockedInfo.st_mtime, std::mktime(&written));
-}
-
-// A name that climbs out is refused (errno EACCES) and the next entry is read.
-TEST_F(AceExtract, NamesThatClimbOutAreRefusedAbsoluteOnesLandInside) {
-  WriteAce(temp / "evil.ace", {{"../escaped.txt", "up", false, AceMethod::Stored},
-                               {"/abs/rooted.txt", "root", false, AceMethod::Stored},
-                               {"C:/drive.txt", "drive", false, AceMethod::Stored},
-                               {"a/../../b/deep.txt", "deep", false, AceMethod::Stored},
-                               {"a/../in.txt", "in", false, AceMethod::Stored}});
-  const WalkResult walk = Walk(temp / "evil.ace", ACE_OM_EXTRACT, ACE_EXTRACT, out);
-  EXPECT_EQ(Codes(walk), (std::vector<int>{ACE_WRITE_PROTECTED, ACE_SUCCESS, ACE_SUCCESS,
-                                           ACE_WRITE_PROTECTED, ACE_SUCCESS}));
-  EXPECT_EQ(walk.entries[0].error, EACCES);
-  EXPECT_EQ(TreeOf(temp.path()),
-            (std::vector<std::string>{"evil.ace", "out/", "out/abs/", "out/abs/rooted.txt",
-                                      "out/drive.txt", "out/in.txt"}));
-}
 
 // An entry that cannot be decoded (damaged data, a wrong or missing password, an
 // unknown compression type) leaves nothing under its name, and the next one is read.

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <random>
@@ -74,9 +73,7 @@ inline HANDLE Open(const std::string& path, unsigned mode, unsigned* openResult 
 
 struct EntryResult {
   std::string name;
-  unsigned flags = 0;
-  int code = 0;   // of ACEProcessFile
-  int error = 0;  // errno after it
+  int code = 0;  // of ACEProcessFile
 };
 
 struct WalkResult {
@@ -94,11 +91,9 @@ inline WalkResult Walk(const std::string& path, unsigned mode, int operation,
   if (password) ACESetPassword(handle, const_cast<char*>(password));
   ACEHeaderData header{};
   while ((walk.endCode = ACEReadHeader(handle, &header)) == ACE_SUCCESS) {
-    EntryResult entry{header.FileNameW, header.Flags, 0};
-    entry.code = ACEProcessFile(
+    const int code = ACEProcessFile(
         handle, operation, destination.empty() ? nullptr : const_cast<char*>(destination.c_str()));
-    entry.error = errno;
-    walk.entries.push_back(entry);
+    walk.entries.push_back({header.FileNameW, code});
   }
   ACECloseArchive(handle);
   return walk;

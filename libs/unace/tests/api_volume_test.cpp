@@ -48,23 +48,5 @@ TEST_F(WrittenSet, WithoutItsFirstVolumeAContinuedPartCannotBeUnpacked) {
   EXPECT_EQ(walk.entries.back().code, ACE_SUCCESS);
 }
 
-class WrittenEncryptedSet : public ApiTest {};
-
-TEST_F(WrittenEncryptedSet, ASolidEntrySplitAcrossVolumesIsDecrypted) {
-  AceOptions options;
-  options.password = "vol";
-  options.solid = true;
-  const std::string text = LogText(9, 20000);
-  const auto volumes =
-      WriteAceVolumes(temp / "enc", 4000,
-                      {{"one.txt", text, false, AceMethod::Lz77, true},
-                       {"two.txt", text.substr(5000) + "tail", false, AceMethod::Lz77, true}},
-                      options);
-  ASSERT_GE(volumes.size(), 2u);
-  const WalkResult walk = Walk(volumes[0], ACE_OM_EXTRACT, ACE_EXTRACT, out, "vol");
-  EXPECT_EQ(Codes(walk), (std::vector<int>{ACE_SUCCESS, ACE_SUCCESS}));
-  EXPECT_EQ(ReadFileText(out + "/two.txt"), text.substr(5000) + "tail");
-}
-
 }  // namespace
 }  // namespace unace::testing

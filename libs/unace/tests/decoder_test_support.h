@@ -84,10 +84,10 @@ struct Decoded {
 };
 
 inline Decoded decode(unace::Decoder& decoder, const std::string& packed, uint64_t size,
-                      unace::CompressionType type, bool solid = false) {
+                      unace::CompressionType type) {
   BytesInput input(packed);
   StringOutput output;
-  const unace::DecodeResult result = decoder.decode_entry(input, output, size, type, solid);
+  const unace::DecodeResult result = decoder.decode_entry(input, output, size, type, false);
   return {result, output.text};
 }
 

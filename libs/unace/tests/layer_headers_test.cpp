@@ -1,11 +1,9 @@
-// The block parsers on hand-made header bodies, and the key derivation: what no
-// corpus archive shows.
+// The block parsers on hand-made header bodies: what no corpus archive shows.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "ace_crypto.h"
 #include "ace_headers.h"
 
 namespace unace {
@@ -90,13 +88,6 @@ TEST(AceHeaders, OtherBlocksSayHowMuchDataFollows) {
 // in the extracted files' times.
 TEST(AceHeaders, MissingDatesAreTheEarliest) {
   EXPECT_EQ(dos_time_to_unix(0), dos_time_to_unix(0x00210000));
-}
-
-// The password is cut at 50 bytes.
-TEST(AceKey, LongPasswordsAreCutAtFiftyBytes) {
-  const std::string fifty(50, 'k');
-  EXPECT_EQ(derive_ace_key(fifty + "tail"), derive_ace_key(fifty));
-  EXPECT_NE(derive_ace_key(fifty.substr(1)), derive_ace_key(fifty));
 }
 
 }  // namespace

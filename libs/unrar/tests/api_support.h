@@ -108,17 +108,14 @@ inline std::pair<unsigned, std::string> comment_of(const std::string& archive,
 // Skips every entry but the last, then extracts the last to destination (or tests
 // it, without one); the last entry's result.
 inline int process_last_after_skips(const std::string& archive, unsigned mode = RAR_OM_EXTRACT,
-                                    const std::string& destination = "",
-                                    const std::string& password = "") {
+                                    const std::string& destination = "") {
   const size_t count = run_archive(archive, RAR_SKIP, "", "", RAR_OM_LIST).entries.size();
   RAROpenArchiveData open{};
   open.ArcName = archive.c_str();
   open.OpenMode = mode;
   HANDLE handle = RAROpenArchive(&open);
   if (!handle) return -1;
-  std::string passwordText = password;
   std::string destinationText = destination;
-  if (!password.empty()) RARSetPassword(handle, passwordText.data());
   int result = -1;
   RARHeaderData header{};
   for (size_t i = 0; i < count && RARReadHeader(handle, &header) == 0; ++i) {

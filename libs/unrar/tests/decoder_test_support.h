@@ -13,6 +13,7 @@
 
 #include "archive_crc.h"
 #include "rar_decoder.h"
+#include "rar_ppmd.h"
 
 namespace unrar::test {
 
@@ -32,6 +33,24 @@ inline Bytes noise(size_t size, uint32_t seed) {
   }
   return bytes;
 }
+
+inline Bytes from_hex(const std::string& hex) {
+  Bytes out;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2)
+    out.push_back(static_cast<uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+  return out;
+}
+
+// Hands bytes to the PPMd model from position from on, counting what it took.
+class BytesSource : public ByteSource {
+ public:
+  explicit BytesSource(const Bytes& bytes, size_t from = 0) : used(from), bytes_(bytes) {}
+  int next_byte() override { return used < bytes_.size() ? bytes_[used++] : -1; }
+  size_t used;
+
+ private:
+  const Bytes& bytes_;
+};
 
 inline uint32_t crc_of(const Bytes& bytes) {
   return crc32_continue(0, bytes.data(), bytes.size());

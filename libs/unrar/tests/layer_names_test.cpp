@@ -26,11 +26,6 @@ TEST(VolumeNames, OldSchemeCountsTheExtension) {
   EXPECT_EQ(next_volume_name("v1.2/a.r09", false), "v1.2/a.r10");
 }
 
-TEST(VolumeNames, FirstVolumeOfALaterOne) {
-  EXPECT_EQ(first_volume_name("a.part03.rar", true), "a.part01.rar");
-  EXPECT_EQ(first_volume_name("a.r05", false), "a.rar");
-}
-
 std::string name_of(const std::string& field, bool unicode) {
   return decode_rar4_name(reinterpret_cast<const uint8_t*>(field.data()), field.size(), unicode);
 }

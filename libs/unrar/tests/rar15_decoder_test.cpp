@@ -118,26 +118,6 @@ TEST(Rar15Output, MegabytesThroughTheWindowInPiecesOfAtMost256KiB) {
 
 // --- Damage -----------------------------------------------------------------------
 
-TEST(Rar15Damaged, TruncatedStreamsAreBadDataAndAFailedReadStopsTheFile) {
-  Rar15StreamWriter writer;
-  std::mt19937 random(2);
-  write_random(writer, random, 60, 1500);
-  const Bytes packed = writer.packed();
-  for (size_t keep : {size_t{0}, size_t{7}, packed.size() / 3, packed.size() - 1}) {
-    const Decoded decoded =
-        decode_alone(Bytes(packed.begin(), packed.begin() + keep), writer.output().size());
-    EXPECT_EQ(decoded.result, DecodeResult::bad_data) << keep;
-    EXPECT_LT(decoded.bytes.size(), writer.output().size()) << keep;
-  }
-  // Data that ends because reading failed is the reader's error, not damage.
-  const Bytes cut(packed.begin(), packed.begin() + packed.size() / 2);
-  BytesInput failing(cut, 1021, true);
-  CollectingOutput output;
-  auto decoder = make_rar15_decoder(64 * 1024);
-  EXPECT_EQ(decoder->decode_entry(failing, output, writer.output().size(), false),
-            DecodeResult::stopped);
-}
-
 TEST(Rar15Damaged, ImpossibleCodesAndSizesAreBadData) {
   // A flag byte at list position 256 (all ones), and a zero distance.
   EXPECT_EQ(decode_alone(Bytes(16, 0xFF), 10).result, DecodeResult::bad_data);

@@ -1,9 +1,8 @@
-// Hand-made RAR 2.0 streams for the decoder tests: a bit writer, canonical codes
-// from bit lengths, table blocks, and RAR 1.5-4 blocks made byte by byte.
+// Hand-made RAR 2.0 streams for the decoder tests: a bit writer, table blocks, and
+// RAR 1.5-4 blocks made byte by byte.
 #pragma once
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,44 +29,21 @@ class BitWriter {
   size_t used_ = 0;
 };
 
-// The canonical code of each symbol: by length, then by symbol number.
-struct Code {
-  std::vector<uint32_t> codes;
-  std::vector<uint8_t> lengths;
-  void put(BitWriter& out, int symbol) const { out.put(codes[symbol], lengths[symbol]); }
-};
-
-inline Code canonical_code(const std::vector<uint8_t>& lengths) {
-  Code code{std::vector<uint32_t>(lengths.size()), lengths};
-  uint32_t next = 0;
-  for (unsigned length = 1; length <= 15; ++length) {
-    for (size_t s = 0; s < lengths.size(); ++s) {
-      if (lengths[s] == length) code.codes[s] = next++;
-    }
-    next <<= 1;
-  }
-  return code;
-}
-
 constexpr size_t kMainSymbols = 298;
 constexpr size_t kDistanceSymbols = 48;
 constexpr size_t kRepeatSymbols = 28;
 constexpr size_t kLzLengths = kMainSymbols + kDistanceSymbols + kRepeatSymbols;
 constexpr size_t kAudioSymbols = 257;
 
-// A table block. Lengths are sent as changes to previous (all zeros unless keep),
-// each as one 5-bit code of the bit-length table (every one of its 19 symbols has
-// length 5, so symbol s is sent as s).
-inline void put_tables(BitWriter& out, const std::vector<uint8_t>& lengths, bool keep,
-                       const std::vector<uint8_t>& previous, int audioChannels = 0) {
+// A table block that forgets the old lengths. Each length is sent as one 5-bit code
+// of the bit-length table (every one of its 19 symbols has length 5, so symbol s is
+// sent as s).
+inline void put_tables(BitWriter& out, const std::vector<uint8_t>& lengths, int audioChannels = 0) {
   out.put(audioChannels > 0 ? 1 : 0, 1);
-  out.put(keep ? 1 : 0, 1);
+  out.put(0, 1);
   if (audioChannels > 0) out.put(static_cast<uint32_t>(audioChannels - 1), 2);
   for (int i = 0; i < 19; ++i) out.put(5, 4);
-  for (size_t i = 0; i < lengths.size(); ++i) {
-    const uint8_t before = keep && i < previous.size() ? previous[i] : 0;
-    out.put(static_cast<uint32_t>((lengths[i] - before) & 15), 5);
-  }
+  for (const uint8_t length : lengths) out.put(length, 5);
 }
 
 // LZ lengths: every main symbol 9 bits, distances 6, repeat lengths 5, so each
@@ -77,11 +53,6 @@ inline std::vector<uint8_t> flat_lz_lengths() {
   std::fill(lengths.begin() + kMainSymbols, lengths.end() - kRepeatSymbols, 6);
   std::fill(lengths.end() - kRepeatSymbols, lengths.end(), 5);
   return lengths;
-}
-
-// The main table's code from a whole LZ table block.
-inline Code main_code(const std::vector<uint8_t>& lzLengths) {
-  return canonical_code({lzLengths.begin(), lzLengths.begin() + kMainSymbols});
 }
 
 struct FlatLz {
@@ -97,8 +68,7 @@ struct FlatLz {
 inline std::string audio_stream(int channels, int nextChannels, size_t bytes, size_t switchAt) {
   BitWriter out;
   const std::vector<uint8_t> flatAudio(kAudioSymbols * 4, 9);
-  put_tables(out, {flatAudio.begin(), flatAudio.begin() + kAudioSymbols * channels}, false, {},
-             channels);
+  put_tables(out, {flatAudio.begin(), flatAudio.begin() + kAudioSymbols * channels}, channels);
   uint32_t seed = 12345;
   auto next_delta = [&] {
     seed = seed * 1103515245u + 12345u;
@@ -109,11 +79,11 @@ inline std::string audio_stream(int channels, int nextChannels, size_t bytes, si
   for (size_t i = 0; i < bytes; ++i) {
     if (i == switchAt) {
       out.put(256, 9);
-      put_tables(out, flat_lz_lengths(), false, {});
+      put_tables(out, flat_lz_lengths());
       for (const char ch : std::string("LZ")) FlatLz::symbol(out, static_cast<uint8_t>(ch));
       FlatLz::symbol(out, 269);
-      put_tables(out, {flatAudio.begin(), flatAudio.begin() + kAudioSymbols * nextChannels}, false,
-                 {}, nextChannels);
+      put_tables(out, {flatAudio.begin(), flatAudio.begin() + kAudioSymbols * nextChannels},
+                 nextChannels);
       i += 2;
     }
     out.put(next_delta() & 0xFF, 9);

@@ -57,16 +57,6 @@ TEST(Rar29Stream, FilterRecords) {
 // keep the model, and LZ end markers that keep the tables, ask the next file for new
 // ones, or start a new block, which may start a fresh PPMd model.
 
-class CountingSource : public ByteSource {
- public:
-  explicit CountingSource(const Bytes& bytes) : bytes_(bytes) {}
-  int next_byte() override { return used < bytes_.size() ? bytes_[used++] : -1; }
-  size_t used = 0;
-
- private:
-  const Bytes& bytes_;
-};
-
 constexpr int kOrder = 6;
 constexpr size_t kModelBytes = size_t{1} << 20;
 constexpr int kDefaultEscape = 2;
@@ -103,7 +93,7 @@ int run_until_escape(PpmdModel& model, int escape, std::string& symbols) {
 PpmdStream stream_of(uint32_t seed, int escape) {
   PpmdStream stream;
   stream.packed = noise(2048, seed);
-  CountingSource source(stream.packed);
+  BytesSource source(stream.packed);
   if (!stream.model->restart(source, kModelBytes, kOrder)) return stream;
   stream.command = run_until_escape(*stream.model, escape, stream.before);
   stream.commandEnd = source.used;
@@ -113,7 +103,6 @@ PpmdStream stream_of(uint32_t seed, int escape) {
 // Seeds found by trying each from 1 on until the stream had the wanted command.
 constexpr uint32_t kEndOfFileSeed = 31;
 constexpr uint32_t kEndOfFileAfterHashSeed = 758;
-constexpr uint32_t kEndOfBlockSeed = 758;
 constexpr uint32_t kNextFileSeed = 5;
 
 // Only LZ tables carry over to the next solid file. A file that ends in a PPMd
@@ -127,7 +116,7 @@ TEST(Rar29SolidEnd, AFileAfterAPpmdFileStartsWithABlockHeaderThatKeepsTheModel) 
     const PpmdStream stream = stream_of(seed, escape);
     ASSERT_EQ(stream.command, 2);
     const Bytes next = noise(64, kNextFileSeed);
-    CountingSource nextSource(next);
+    BytesSource nextSource(next);
     ASSERT_TRUE(stream.model->resume(nextSource));
     std::string after;
     run_until_escape(*stream.model, escape, after);
@@ -146,32 +135,6 @@ TEST(Rar29SolidEnd, AFileAfterAPpmdFileStartsWithABlockHeaderThatKeepsTheModel) 
     EXPECT_EQ(b.result, DecodeResult::ok);
     EXPECT_EQ(b.text(), after);
   }
-}
-
-// A PPMd block may end right after a file's last byte (escape + 0); the file's
-// end marker is then the first symbol of the block that follows, here an LZ
-// block whose tables the next solid file goes on with.
-TEST(Rar29SolidEnd, ABlockThatEndsAfterTheLastByteLeavesTheMarkerToTheNextBlock) {
-  const PpmdStream stream = stream_of(kEndOfBlockSeed, kDefaultEscape);
-  ASSERT_EQ(stream.command, 0);
-  const LzTables tables = LzTables::uniform();
-  BitWriter lz;
-  tables.header(lz);
-  tables.end_of_file(lz);
-  Bytes one = ppmd_block_header(kDefaultEscape);
-  one.insert(one.end(), stream.packed.begin(), stream.packed.begin() + stream.commandEnd);
-  one.insert(one.end(), lz.bytes.begin(), lz.bytes.end());
-  BitWriter two;
-  tables.text(two, "then lz");
-  tables.end_of_file(two);
-
-  auto decoder = make_rar29_decoder(4u << 20);
-  const Decoded a = decode(*decoder, one, stream.before.size(), false);
-  EXPECT_EQ(a.result, DecodeResult::ok);
-  EXPECT_EQ(a.text(), stream.before);
-  const Decoded b = decode(*decoder, two.bytes, 7, true);
-  EXPECT_EQ(b.result, DecodeResult::ok);
-  EXPECT_EQ(b.text(), "then lz");
 }
 
 // A two-byte file's end marker keeps its tables for the next solid file, asks it

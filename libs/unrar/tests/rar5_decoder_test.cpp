@@ -91,28 +91,6 @@ TEST(Rar5HandMadeStreamTest, SolidEntryKeepsTablesAndWindowFreshEntryNeedsTables
 // The same algorithm with 80 distance slots, so its tables hold 16 more lengths and
 // its distances can pass 4 GiB. No archive of this version is at hand.
 
-// Slots 64-79 stand for distances above 4 GiB, beyond any dictionary this decoder
-// opens: the match fails instead of wrapping to a near distance (the first and
-// last slot, each at both ends).
-TEST(Rar5Version1, DistancesAbove4GiBAreBadData) {
-  auto decoder = make_rar5_decoder(uint64_t{4} << 20, 1);
-  ASSERT_TRUE(decoder);
-  for (unsigned slot : {64u, 79u}) {
-    const unsigned b = slot / 2 - 1;
-    const uint64_t lowest = 1 + (uint64_t{2u | (slot & 1)} << b);
-    const uint64_t highest = lowest + ((uint64_t{1} << b) - 1);
-    for (uint64_t distance : {lowest, highest}) {
-      SCOPED_TRACE(testing::Message() << "slot " << slot << " distance " << distance);
-      Rar5StreamWriter w(1);
-      w.tables();
-      w.literals("abcd");
-      w.match(0, distance);
-      w.literals("ef");
-      EXPECT_EQ(test::decode(*decoder, w.block(), 4 + 2 + 2).result, DecodeResult::bad_data);
-    }
-  }
-}
-
 // Version 1 dictionaries need not be powers of two (1 MiB and 8/32 of it here):
 // the limit on distances is the dictionary, not the window rounded up from it.
 TEST(Rar5Version1, AFractionalDictionaryBoundsDistancesExactly) {

@@ -13,18 +13,13 @@
 #include <utility>
 #include <vector>
 
+#include "decoder_test_support.h"
+
 namespace unrar {
 namespace {
 
-using ByteVector = std::vector<uint8_t>;
-
-ByteVector from_hex(const std::string& hex) {
-  ByteVector out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-    out.push_back(static_cast<uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
-  }
-  return out;
-}
+using ByteVector = test::Bytes;
+using test::from_hex;
 
 template <typename Container>
 std::string to_hex(const Container& bytes) {

@@ -7,20 +7,14 @@
 #include <vector>
 
 #include "api_support.h"
-#include "rar20_stream_builder.h"
+#include "decoder_test_support.h"
 #include "rar_legacy_crypto.h"
 #include "support/rar_writer.h"
 
 namespace unrar_test {
 namespace {
 
-std::vector<uint8_t> from_hex(const std::string& hex) {
-  std::vector<uint8_t> bytes;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-    bytes.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-  }
-  return bytes;
-}
+using unrar::test::from_hex;
 
 // A password counts one code page 1252 byte per character, and only its first 127;
 // the 2.0 cipher decrypts whole blocks only.
