@@ -35,14 +35,6 @@ class DriverTest : public EngineTest {
   }
 };
 
-TEST_F(DriverTest, EmptySelectionDoesNothingAtAll) {
-  Select({});
-  Extract();
-  EXPECT_TRUE(dialogs.messages.empty());
-  EXPECT_TRUE(mainWindow.calls.empty());
-  EXPECT_EQ(pump.pumps, 0);
-}
-
 // No ends the job before the Status window; Yes extracts.
 TEST_F(DriverTest, EmptyOrMissingDestinationIsAskedAboutFirst) {
   const struct {

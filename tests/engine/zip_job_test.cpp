@@ -42,31 +42,6 @@ class ZipJobTest : public DestinationJobTest {
   }
 };
 
-// The main window's box lasts; the destination dialog's choice lasts one job.
-TEST_F(ZipJobTest, EachArchiveGoesToASubFolderNamedAfterIt) {
-  WriteZip(PathOf("x.zip"), {{"one.txt", "1"}});
-  WriteZip(PathOf("y.v2.zip"), {{"two.txt", "2"}});
-  fs::create_directory(Out("x"));
-  WriteFileText(Out("x/kept.txt"), "kept");
-  session.mainWindow.perArchiveFolder = true;
-  Select({PathOf("x.zip"), PathOf("y.v2.zip")});
-  Extract();
-  EXPECT_EQ(ReadFileText(Out("x/one.txt")), "1");
-  EXPECT_EQ(ReadFileText(Out("x/kept.txt")), "kept") << "an existing sub-folder is reused";
-  EXPECT_EQ(ReadFileText(Out("y/two.txt")), "2");
-  EXPECT_TRUE(dialogs.messages.empty());
-
-  StartCase();
-  session.mainWindow.perArchiveFolder = false;
-  session.mainWindow.destinationBox.text = out_ + "/";
-  session.job.perArchiveFolder = true;
-  ExtractOne(PathOf("x.zip"));
-  EXPECT_EQ(ReadFileText(Out("x/one.txt")), "1");
-  EXPECT_FALSE(session.job.perArchiveFolder);
-  ExtractOne(PathOf("x.zip"));
-  EXPECT_EQ(ReadFileText(Out("one.txt")), "1");
-}
-
 // However the file was granted for replacing, an entry that fails its CRC or whose
 // stream is broken leaves it as it was, with nothing beside it.
 TEST_F(ZipJobTest, AFailedEntryNeverReplacesTheOldFile) {

@@ -23,27 +23,6 @@ class OptionsFormTest : public testing::IsolatedSettingsTest {
   SettingsVars vars;
 };
 
-// Hidden output comes with overwriting and closing, whatever their own keys say; a
-// number that names no option chooses the first.
-TEST_F(OptionsFormTest, ReadingTakesOddNumbersAsTheFirstOptionAndHiddenOutputWithItsBoxes) {
-  for (const auto& [key, value] : {std::pair{"DCAction", "7"},
-                                   {"Startup Mode", "-1"},
-                                   {"Startup Folder Mode", " 2"},
-                                   {"Show confirmation", "2"},
-                                   {"Hide Output", "1"},
-                                   {"Close extract window", "0"}}) {
-    store.SaveSetting("General", key, value);
-  }
-  store.SaveSetting("arj options", "auto overwrite", "0");
-  const OptionsForm expected{.startupFolderMode = 2,
-                             .autoOverwrite = {false, true, false, false},
-                             .hideOutput = true,
-                             .closeExtractWindow = true,
-                             .arjOverwriteEnabled = false,
-                             .closeExtractWindowEnabled = false};
-  EXPECT_EQ(ReadOptionsForm(vars, dialogs), expected);
-}
-
 TEST_F(OptionsFormTest, TickingHideOutputAsksFirstAndUntickingFreesTheBoxes) {
   for (const MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
     const bool yes = answer == MsgAnswer::Yes;

@@ -46,20 +46,6 @@ TEST(Rar4Headers, SizesBeyondFourGiBUseOurOwnFields) {
   EXPECT_EQ(run.endResult, ERAR_BAD_ARCHIVE);
 }
 
-TEST(Rar4Headers, AHeaderSmallerThanItsFixedPartIsRefused) {
-  TempDir dir;
-  std::string body;
-  body += '\x74';
-  put16(body, 0x8000);
-  put16(body, 12);
-  put32(body, 0);
-  put16(body, 0);
-  WriteFileText(dir / "small.rar", archive_with(block(body)));
-  const RunResult run = run_archive(dir / "small.rar", RAR_TEST);
-  EXPECT_TRUE(run.entries.empty());
-  EXPECT_EQ(run.endResult, ERAR_BAD_ARCHIVE);
-}
-
 std::string text_of(const std::vector<uint8_t>& bytes) {
   return std::string(bytes.begin(), bytes.end());
 }

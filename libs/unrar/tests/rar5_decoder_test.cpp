@@ -1,6 +1,5 @@
-// The RAR5 decoder on streams written here: output pieces, stops and failed reads,
-// and the paths the corpus's archives lack (the rest is checked through the API in
-// api_corpus_test.cpp).
+// The RAR5 decoder on streams written here: stops, failed reads and the paths the corpus's archives
+// lack (the rest is checked through the API in api_corpus_test.cpp).
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -18,40 +17,6 @@ Bytes one_block(const std::function<void(Rar5StreamWriter&)>& symbols) {
   writer.tables();
   symbols(writer);
   return writer.block();
-}
-
-// Over 400 KB from a few literals and long matches.
-Rar5StreamWriter long_stream() {
-  Rar5StreamWriter writer;
-  writer.tables();
-  writer.literals("a long stream, ");
-  for (int i = 0; i < 100; ++i) writer.match(43, 15 + i % 7, 511);
-  return writer;
-}
-
-// Output comes in pieces so that the progress callback runs; a refused write
-// stops the entry and fails the solid entry after it, and a fresh start recovers.
-TEST(Rar5DecoderTest, OutputPiecesAndARefusedWrite) {
-  const Rar5StreamWriter writer = long_stream();
-  const Bytes first = writer.block();
-  auto decoder = make_rar5_decoder(128 << 10, 0);
-  BytesInput input(first, 777);
-  CollectingOutput output;
-  ASSERT_EQ(decoder->decode_entry(input, output, writer.expected.size(), false), DecodeResult::ok);
-  EXPECT_TRUE(std::string(output.bytes.begin(), output.bytes.end()) == writer.expected);
-  EXPECT_LE(output.largestPiece, size_t{256} << 10);
-  EXPECT_GE(output.pieces, 2u);
-
-  const Bytes second = one_block([](Rar5StreamWriter& w) { w.literals("next"); });
-  BytesInput again(first);
-  CollectingOutput refusing;
-  refusing.stopAfter = 1;
-  EXPECT_EQ(decoder->decode_entry(again, refusing, writer.expected.size(), false),
-            DecodeResult::stopped);
-  EXPECT_EQ(decode(*decoder, second, 4, true).result, DecodeResult::bad_data);
-  const Decoded fresh = decode(*decoder, first, writer.expected.size());
-  EXPECT_EQ(fresh.result, DecodeResult::ok);
-  EXPECT_TRUE(fresh.text() == writer.expected);
 }
 
 // A volume that cannot be read ends the entry as stopped, not as damaged data.

@@ -149,5 +149,16 @@ TEST(PpmdAllocatorTest, AdjacentFreeBlocksAreGluedWhenMemoryRunsOut) {
   EXPECT_FALSE(heap.fault());
 }
 
+// Every model access goes through the bounds check: damage may point anywhere.
+TEST(PpmdHeapTest, AccessOutsideTheHeapIsRefusedAndMarked) {
+  PpmdHeap heap;
+  ASSERT_TRUE(heap.allocate(960));
+  EXPECT_EQ(heap.u32(heap.end() + 100), 0u);
+  EXPECT_TRUE(heap.fault());
+  heap.clear_fault();
+  heap.set_u32(0, 1);
+  EXPECT_TRUE(heap.fault()) << "offset 0 means none";
+}
+
 }  // namespace
 }  // namespace unrar

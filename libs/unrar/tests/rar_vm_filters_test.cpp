@@ -226,30 +226,5 @@ TEST(RarVmFilters, CallAddressesBecomeRelativeAndDeltasAdd) {
   EXPECT_EQ(delta, (Bytes{0xFF, 0xFD, 0xFD, 0xF9}));
 }
 
-TEST(RarVmFilters, ImpossibleParametersAreRefused) {
-  const struct {
-    StandardFilter filter;
-    FilterParameters parameters;
-    size_t size;
-    bool accepted;
-  } cases[] = {
-      {StandardFilter::rgb, {3, 0, 0}, 2, false},     // less than a pixel
-      {StandardFilter::rgb, {2, 0, 0}, 64, false},    // a row narrower than a pixel
-      {StandardFilter::rgb, {9, 3, 0}, 64, false},    // red beyond the pixel
-      {StandardFilter::rgb, {68, 0, 0}, 64, false},   // a row longer than the data and a pixel
-      {StandardFilter::rgb, {67, 2, 0}, 64, true},    // the longest row allowed
-      {StandardFilter::audio, {0, 0, 0}, 64, false},  // no channels
-      {StandardFilter::audio, {129, 0, 0}, 64, false},
-      {StandardFilter::audio, {128, 0, 0}, 64, true},  // more channels than bytes
-      {StandardFilter::delta, {0, 0, 0}, 64, false},   // no channels
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "r0 " << c.parameters.r0 << " size " << c.size);
-    Bytes data = random_bytes(c.size, 1), scratch;
-    EXPECT_EQ(apply_standard_filter(c.filter, c.parameters, data, scratch), c.accepted);
-    EXPECT_EQ(data.size(), c.size);
-  }
-}
-
 }  // namespace
 }  // namespace unrar

@@ -125,24 +125,6 @@ TEST_F(WizFlow, AnotherArchiveHoldingAZipIsNoZip) {
   }
 }
 
-TEST_F(WizFlow, RecordsAreCheckedBeforeAnyWork) {
-  write_sample("a.zip");
-  call_.functions.print = nullptr;
-  EXPECT_EQ(extract("a.zip"), PK_BADERR);
-  call_.functions.print = record_print;
-  call_.functions.replace = nullptr;
-  EXPECT_EQ(call_.run(recorder_), PK_BADERR);
-  call_.functions.replace = record_replace;
-  call_.includes = {std::string(16225, '*')};
-  EXPECT_EQ(call_.run(recorder_), PK_PARAM);
-  EXPECT_TRUE(recorder_.chunks.empty());
-  EXPECT_FALSE(fs::exists("out"));
-
-  DCL options{};
-  options.lpszZipFN = nullptr;
-  EXPECT_EQ(Wiz_SingleEntryUnzip(0, nullptr, 0, nullptr, &options, &call_.functions), PK_NOZIP);
-}
-
 TEST_F(WizFlow, CommentOnlyMode) {
   write_zip("c.zip", {{"a.txt", kA}}, "line one\r\nline two");
   call_.options.nzflag = 1;

@@ -60,22 +60,6 @@ TEST_F(MainWindowTest, FirstStartShowsZipFilesInTheWorkingFolderCentredAtAComfor
   EXPECT_GE(window.height(), 346);
 }
 
-TEST_F(MainWindowTest, StartFolderFilterAndDestinationComeFromTheSettings) {
-  std::filesystem::create_directories(Browse() + "kept");
-  WriteFileText(Browse() + "kept/x.rar", "");
-  Store("General", "Startup Folder Mode", "1");
-  Store("General", "Last Used Source Folder", Browse() + "kept/");
-  Store("General", "Show File Type", "2");
-  Store("Destination Folder Hist", "folder1", "/srv/one");
-  Store("General", "Last Used Destination Folder", "/srv/last");
-  MainWindow& window = Open();
-  EXPECT_EQ(ComboList(window.DestinationBox()), QStringList{"/srv/one"});
-  EXPECT_EQ(window.DestinationBox().currentText(), "/srv/last");
-  EXPECT_EQ(window.FileTypeFilter().currentText(), "Rar Files");
-  EXPECT_EQ(window.Tree().SelectedPath().toStdString(), Browse() + "kept/");
-  EXPECT_EQ(ListTexts(), std::vector<std::string>{"x.rar"});
-}
-
 TEST_F(MainWindowTest, ListsFoldersFirstThenMatchingArchivesAndFollowsTheFilter) {
   std::filesystem::create_directories(Browse() + "b");
   std::filesystem::create_directories(Browse() + "A");
