@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -52,6 +53,22 @@ int ReadFolder(const std::string& folder, std::vector<std::string>& names) {
   if (errno != 0) return errno;
   std::sort(names.begin(), names.end());
   return 0;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// The destination or a folder above it is the folder itself, however the paths are
+// spelled (links, bind mounts): compared by device and inode, not by name.
+bool InsideOf(const std::string& destination, const struct stat& folder) {
+  const std::unique_ptr<char, void (*)(void*)> real(realpath(destination.c_str(), nullptr), free);
+  if (!real) return false;
+  for (std::string path = real.get();; path = FolderOf(path)) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0 && SameFile(info, folder)) return true;
+    if (path == "/") return false;
+  }
 }
 
 std::uint64_t TreeSize(const std::string& path) {
@@ -137,19 +154,24 @@ class Transfer {
     for (const std::string& given : sources) {
       const std::string source = WithoutTrailingSlash(given);
       const std::string target = Join(destination, BaseName(source));
-      const std::string folderPrefix = source + "/";
-      if (WithoutTrailingSlash(target) == source ||
-          target.compare(0, folderPrefix.size(), folderPrefix) == 0) {
-        host_.ReportError("\"" + source + "\" cannot be " +
-                          (kind_ == TransferKind::Copy ? "copied" : "moved") + " onto itself.");
-        return TransferOutcome::Failed;
-      }
+      struct stat from {};
+      struct stat to {};
+      if (lstat(source.c_str(), &from) == 0 && S_ISDIR(from.st_mode) &&
+          (InsideOf(destination, from) || (lstat(target.c_str(), &to) == 0 && SameFile(from, to))))
+        return OntoItself(source);
       if (!Item(source, target, kind_ == TransferKind::Move)) return outcome_;
     }
     return outcome_;
   }
 
  private:
+  TransferOutcome OntoItself(const std::string& source) {
+    host_.ReportError("\"" + source + "\" cannot be " +
+                      (kind_ == TransferKind::Copy ? "copied" : "moved") + " onto itself.");
+    outcome_ = TransferOutcome::Failed;
+    return outcome_;
+  }
+
   bool Fail(const std::string& path, int error) {
     host_.ReportError(TransferErrorText(kind_, path, error));
     outcome_ = TransferOutcome::Failed;
@@ -178,10 +200,8 @@ class Transfer {
 
     if (exists) {
       if (S_ISDIR(to.st_mode)) return Fail(target, EISDIR);
-      if (to.st_dev == from.st_dev && to.st_ino == from.st_ino) {
-        host_.ReportError("\"" + source + "\" cannot be " +
-                          (kind_ == TransferKind::Copy ? "copied" : "moved") + " onto itself.");
-        outcome_ = TransferOutcome::Failed;
+      if (SameFile(from, to)) {
+        OntoItself(source);
         return false;
       }
       switch (Conflict(target)) {
@@ -220,10 +240,11 @@ class Transfer {
       if (error != EXDEV) return Fail(source, error);
       renameFirst = false;
     }
-    const bool created = existing == nullptr;
-    if (created && mkdir(target.c_str(), 0700) != 0) return Fail(target, errno);
+    // Listed before anything is created, so the new folder is never among its own names.
     std::vector<std::string> names;
     if (const int error = ReadFolder(source, names); error != 0) return Fail(source, error);
+    const bool created = existing == nullptr;
+    if (created && mkdir(target.c_str(), 0700) != 0) return Fail(target, errno);
     for (const std::string& name : names) {
       if (!Item(Join(source, name), Join(target, name), renameFirst)) return false;
     }

@@ -141,10 +141,14 @@ TEST_F(FileTransferTest, FoldersCopyRecursivelyWithAwkwardNamesModesAndTimes) {
   EXPECT_EQ(to.st_mtim.tv_sec, from.st_mtim.tv_sec);
   EXPECT_EQ(host.lastDone, 4u);
   EXPECT_EQ(host.lastTotal, 4u);
-  // Into itself is refused before anything is written.
-  EXPECT_EQ(TransferFiles(TransferKind::Copy, {odd}, odd + "/inner/", host),
-            TransferOutcome::Failed);
-  EXPECT_EQ(host.errors, Names{"\"" + odd + "\" cannot be copied onto itself."});
+  // Into itself is refused before anything is written, also through a link to it.
+  fs::create_directory_symlink(odd, Source() + "alias");
+  for (const std::string& into : {odd + "/inner/", Source() + "alias/"}) {
+    RecordingHost refused;
+    EXPECT_EQ(TransferFiles(TransferKind::Copy, {odd}, into, refused), TransferOutcome::Failed);
+    EXPECT_EQ(refused.errors, Names{"\"" + odd + "\" cannot be copied onto itself."});
+  }
+  EXPECT_EQ(TreeOf(odd), (Names{"inner/", "inner/--x y", "link"}));
 }
 
 // A full disk half-way through: the old target stays, no half-written file is left,
