@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 
 #include "platform/dialogs.h"
@@ -18,25 +19,32 @@ constexpr int kShowAfterMs = 700;
 }  // namespace
 
 TransferWindow::TransferWindow(TransferKind kind, Dialogs& dialogs, QWidget* owner)
-    : dialogs_(dialogs), owner_(owner), progress_(std::make_unique<QProgressDialog>(owner)) {
+    : dialogs_(dialogs),
+      owner_(owner),
+      progress_(std::make_unique<QProgressDialog>(owner)),
+      bar_(new QProgressBar) {
   progress_->setObjectName(QStringLiteral("TransferProgress"));
   progress_->setWindowTitle(kind == TransferKind::Copy ? QStringLiteral("Copying...")
                                                        : QStringLiteral("Moving..."));
   progress_->setCancelButtonText(QStringLiteral("Cancel"));
-  progress_->setRange(0, kProgressSteps);
-  progress_->setMinimumDuration(kShowAfterMs);
+  // The dialog's own timer would show it over a question that waits, so the bar is
+  // driven directly and the window shown here.
+  progress_->setBar(bar_);
+  bar_->setRange(0, kProgressSteps);
+  bar_->setValue(0);
   progress_->setWindowModality(Qt::WindowModal);
   progress_->setAutoClose(false);
   progress_->setAutoReset(false);
-  progress_->setValue(0);
+  working_.start();
 }
 
 TransferWindow::~TransferWindow() = default;
 
 ConflictAnswer TransferWindow::AskReplace(const std::string& target) {
+  progress_->hide();
   QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm File Replace"),
                   QString::fromStdString(ReplaceQuestionText(target)), QMessageBox::NoButton,
-                  progress_->isVisible() ? static_cast<QWidget*>(progress_.get()) : owner_);
+                  owner_);
   box.setObjectName(QStringLiteral("TransferReplace"));
   box.setTextFormat(Qt::PlainText);
   const std::pair<const char*, ConflictAnswer> choices[] = {
@@ -53,6 +61,7 @@ ConflictAnswer TransferWindow::AskReplace(const std::string& target) {
   box.setDefaultButton(buttons.front().first);
   box.setEscapeButton(buttons.back().first);
   box.exec();
+  working_.restart();
   for (const auto& [button, answer] : buttons) {
     if (box.clickedButton() == button) return answer;
   }
@@ -63,8 +72,8 @@ bool TransferWindow::Progress(const std::string& source, std::uint64_t bytesDone
                               std::uint64_t bytesTotal) {
   const double share = bytesTotal == 0 ? 0.0 : static_cast<double>(bytesDone) / bytesTotal;
   progress_->setLabelText(QString::fromStdString(source));
-  // Modal, setValue lets events run, so Cancel is seen.
-  progress_->setValue(static_cast<int>(share * kProgressSteps));
+  bar_->setValue(static_cast<int>(share * kProgressSteps));
+  if (!progress_->isVisible() && working_.hasExpired(kShowAfterMs)) progress_->show();
   QCoreApplication::processEvents();
   return !progress_->wasCanceled();
 }

@@ -1,8 +1,9 @@
 // The window side of Copy to... and Move to...: a progress window with Cancel that shows
-// only when the work takes more than a moment, the Replace question for a target that
-// exists, and the transfer's errors through the session's message boxes.
+// only when the work takes more than a moment and never while the Replace question for a
+// target that exists waits, and the transfer's errors through the session's message boxes.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QProgressDialog>
 #include <memory>
 
@@ -28,6 +29,9 @@ class TransferWindow : public TransferHost {
   Dialogs& dialogs_;
   QWidget* owner_;
   std::unique_ptr<QProgressDialog> progress_;
+  QProgressBar* bar_;
+  // The time spent working since the start or the last question.
+  QElapsedTimer working_;
 };
 
 }  // namespace tessaly

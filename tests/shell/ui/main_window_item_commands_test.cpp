@@ -2,6 +2,7 @@
 // files the tests make, the dialogs answered as the user would.
 #include <sys/stat.h>
 #include <QAction>
+#include <QApplication>
 #include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
@@ -212,6 +213,9 @@ TEST_F(MainWindowFileCommandsTest, MoveToMovesTheSelectedFilesAndAsksBeforeRepla
   std::string question;
   script.Then([&](QWidget* replace) {
     EXPECT_EQ(replace->objectName(), "TransferReplace");
+    QTest::qWait(1000);  // longer than the work goes before its progress window shows
+    EXPECT_EQ(QApplication::activeModalWidget(), replace);
+    EXPECT_FALSE(mainWindow().findChild<QWidget*>("TransferProgress")->isVisible());
     question = LabelText(replace, "qt_msgbox_label").toStdString();
     ClickButton(replace, "Skip");
   });
