@@ -84,13 +84,17 @@ FileFacts GatherFileFacts(const std::vector<std::string>& paths) {
   facts.owner = UserName(first.st_uid);
   facts.group = GroupName(first.st_gid);
   facts.mode = first.st_mode & 07777;
-  if (!facts.isFolder) facts.bytes = static_cast<uint64_t>(first.st_size);
+  if (facts.isFolder)
+    facts.folders.push_back(paths.front());
+  else
+    facts.bytes = static_cast<uint64_t>(first.st_size);
   if (paths.size() > 1) {
     facts.name = std::to_string(paths.size()) + " items";
     for (size_t i = 1; i < paths.size(); ++i) {
       struct stat info {};
-      if (stat(paths[i].c_str(), &info) == 0 && S_ISREG(info.st_mode))
-        facts.bytes += static_cast<uint64_t>(info.st_size);
+      if (stat(paths[i].c_str(), &info) != 0) continue;
+      if (S_ISREG(info.st_mode)) facts.bytes += static_cast<uint64_t>(info.st_size);
+      if (S_ISDIR(info.st_mode)) facts.folders.push_back(paths[i]);
     }
   }
   return facts;

@@ -16,7 +16,9 @@ struct FileFacts {
   std::string location;  // the folder that holds it, ending in "/"
   std::string path;      // the first path, for the window's type lookup
   bool isFolder = false;
-  uint64_t bytes = 0;    // a file's size, or the total of several files
+  uint64_t bytes = 0;  // a file's size, or the total of several files
+  // The folders among the paths, whose sizes are counted apart.
+  std::vector<std::string> folders;
   int64_t modified = 0;  // seconds since the epoch
   int64_t accessed = 0;
   std::string owner;  // user and group names; the number when the name is unknown
@@ -24,8 +26,8 @@ struct FileFacts {
   unsigned mode = 0;  // permission bits only
 };
 
-// Facts of one path or of several (names, sizes summed; times, owner and mode those of
-// the first). Links are looked through, as the file list does.
+// Facts of one path or of several (names, files' sizes summed, folders listed; times,
+// owner and mode those of the first). Links are looked through, as the file list does.
 FileFacts GatherFileFacts(const std::vector<std::string>& paths);
 
 // "7KB (6,234 bytes)": the list's size text and the exact count.

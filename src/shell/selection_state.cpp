@@ -31,7 +31,7 @@ void EnableCommands(SelectionCommands& c, const std::vector<ListItemRef>& select
   c.contentsMenu = c.contentsPopup = oneFile;
   c.setInfoMenu = c.setInfoPopup = oneFile;
   c.launchMenu = c.launchPopup = one;
-  c.propertiesMenu = c.propertiesPopup = one;
+  c.propertiesMenu = c.propertiesPopup = true;
   c.renameMenu = c.renamePopup = one;
   c.copyMenu = c.copyPopup = true;
   c.moveMenu = c.movePopup = true;

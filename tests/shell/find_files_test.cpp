@@ -54,6 +54,9 @@ TEST(FilePropertiesTest, FactsOfFilesAndTheFolderTotal) {
   const FileFacts two = GatherFileFacts({root + "a.bin", root + "b.bin"});
   EXPECT_EQ(two.name, "2 items");
   EXPECT_EQ(two.bytes, 1234u);
+  const FileFacts mixed = GatherFileFacts({root + "in", root + "a.bin"});
+  EXPECT_EQ(mixed.bytes, 1000u);
+  EXPECT_EQ(mixed.folders, std::vector<std::string>{root + "in"});
   EXPECT_FALSE(GatherFileFacts({root + "missing"}).found);
 
   std::atomic<bool> stop{false};

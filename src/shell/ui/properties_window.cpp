@@ -73,16 +73,18 @@ PropertiesWindow::PropertiesWindow(const std::vector<std::string>& paths, QWidge
   layout->addWidget(buttons);
   setMinimumWidth(380);
 
-  if (found && facts.isFolder && paths.size() == 1) {
+  if (found && !facts.folders.empty()) {
     counting_ = true;
     sizeValue_->setText(QStringLiteral("Counting..."));
-    const std::string folder = paths.front();
-    counter_ = std::thread([this, folder] {
+    counter_ = std::thread([this, folders = facts.folders, counted = facts.bytes]() mutable {
       // Figures are posted to the window; Qt drops them once the window is gone.
-      CountFolderBytes(folder, stop_, [this](uint64_t total) {
-        QMetaObject::invokeMethod(
-            this, [this, total] { ShowCount(total, false); }, Qt::QueuedConnection);
-      });
+      for (const std::string& folder : folders) {
+        counted += CountFolderBytes(folder, stop_, [this, counted](uint64_t total) {
+          QMetaObject::invokeMethod(
+              this, [this, shown = counted + total] { ShowCount(shown, false); },
+              Qt::QueuedConnection);
+        });
+      }
       const bool stopped = stop_.load();
       if (!stopped)
         QMetaObject::invokeMethod(

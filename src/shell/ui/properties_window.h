@@ -1,6 +1,7 @@
 // Properties of the selected files or of the tree's folder: name, type, location,
-// size, times, owner, group and permissions. A folder's size is counted in the
-// background and the figure grows as it counts; closing the window stops the count.
+// size, times, owner, group and permissions; "<n> items" for several. Folders' sizes are
+// counted in the background and the figure grows as it counts; closing the window stops
+// the count.
 #pragma once
 
 #include <QDialog>

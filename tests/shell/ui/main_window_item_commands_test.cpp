@@ -52,6 +52,16 @@ TEST_F(MainWindowTest, PropertiesShowTheSelectedFileAndCountTheFolder) {
   QTest::mouseClick(properties->CloseButton(), Qt::LeftButton);
   ASSERT_TRUE(QTest::qWaitFor([&] { return window.findChild<PropertiesWindow*>() == nullptr; }));
 
+  ClickRow("in", Qt::ControlModifier);
+  window.Action("mnuProp")->trigger();
+  properties = window.findChild<PropertiesWindow*>();
+  ASSERT_NE(properties, nullptr);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !properties->Counting(); }));
+  EXPECT_EQ(value("nameValue"), "2 items");
+  EXPECT_TRUE(value("sizeValue").ends_with("(2,000 bytes)")) << value("sizeValue");
+  QTest::mouseClick(properties->CloseButton(), Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.findChild<PropertiesWindow*>() == nullptr; }));
+
   window.Action("mnufprop")->trigger();
   properties = window.findChild<PropertiesWindow*>();
   ASSERT_NE(properties, nullptr);
