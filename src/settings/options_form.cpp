@@ -54,6 +54,8 @@ void Oops(Dialogs& dialogs, const std::string& text) {
 }
 
 void ImplyHiddenOutput(OptionsForm& form) {
+  form.arjOverwriteBeforeHiding = form.autoOverwrite[kOverwriteArj];
+  form.closeExtractWindowBeforeHiding = form.closeExtractWindow;
   form.autoOverwrite[kOverwriteArj] = true;
   form.arjOverwriteEnabled = false;
   form.closeExtractWindow = true;
@@ -89,6 +91,11 @@ OptionsForm ReadOptionsForm(SettingsVars& vars, Dialogs& dialogs) {
 void HideOutputClicked(OptionsForm& form, bool ticked, Dialogs& dialogs) {
   if (!ticked) {
     form.hideOutput = false;
+    // Only boxes that hidden output ticked and greyed get their ticks from before back.
+    if (!form.arjOverwriteEnabled) {
+      form.autoOverwrite[kOverwriteArj] = form.arjOverwriteBeforeHiding;
+      form.closeExtractWindow = form.closeExtractWindowBeforeHiding;
+    }
     form.arjOverwriteEnabled = true;
     form.closeExtractWindowEnabled = true;
     return;

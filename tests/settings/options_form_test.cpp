@@ -23,10 +23,10 @@ class OptionsFormTest : public testing::IsolatedSettingsTest {
   SettingsVars vars;
 };
 
-TEST_F(OptionsFormTest, TickingHideOutputAsksFirstAndUntickingFreesTheBoxes) {
+TEST_F(OptionsFormTest, TickingHideOutputAsksFirstAndUntickingGivesTheBoxesBack) {
   for (const MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
     const bool yes = answer == MsgAnswer::Yes;
-    OptionsForm form;
+    OptionsForm form{.closeExtractWindow = true};
     dialogs.messageAnswers = {answer};
     HideOutputClicked(form, true, dialogs);
     EXPECT_EQ(dialogs.messages.back().text,
@@ -39,14 +39,15 @@ TEST_F(OptionsFormTest, TickingHideOutputAsksFirstAndUntickingFreesTheBoxes) {
     EXPECT_EQ(dialogs.messages.back().icon, MsgIcon::Exclamation);
     EXPECT_EQ(form, (OptionsForm{.autoOverwrite = {false, yes, false, false},
                                  .hideOutput = yes,
-                                 .closeExtractWindow = yes,
+                                 .closeExtractWindow = true,
                                  .arjOverwriteEnabled = !yes,
-                                 .closeExtractWindowEnabled = !yes}));
+                                 .closeExtractWindowEnabled = !yes,
+                                 .closeExtractWindowBeforeHiding = yes}));
 
     HideOutputClicked(form, false, dialogs);
     EXPECT_EQ(form,
-              (OptionsForm{.autoOverwrite = {false, yes, false, false}, .closeExtractWindow = yes}))
-        << "the boxes are freed and keep their ticks";
+              (OptionsForm{.closeExtractWindow = true, .closeExtractWindowBeforeHiding = yes}))
+        << "the boxes are freed with their ticks from before";
   }
   EXPECT_EQ(dialogs.messages.size(), 2u);
 }
