@@ -55,7 +55,7 @@ TEST_F(MainWindowTest, PropertiesShowTheSelectedFileAndCountTheFolder) {
   properties = window.findChild<PropertiesWindow*>();
   ASSERT_NE(properties, nullptr);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !properties->Counting(); }));
-  EXPECT_EQ(value("sizeValue"), "3KB (2,000 bytes)");
+  EXPECT_EQ(value("sizeValue"), "2KB (2,000 bytes)");
   EXPECT_EQ(value("locationValue") + value("nameValue") + "/", Browse());
   properties->close();
 }
