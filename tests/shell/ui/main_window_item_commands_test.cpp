@@ -132,7 +132,7 @@ TEST_F(MainWindowTest, RenameInTheListRestoresARefusedNameAndRenamesAFolderInThe
   EXPECT_TRUE(fs::is_directory(Browse() + "new"));
 }
 
-TEST_F(MainWindowTest, LaunchAndExploreOpenWithTheDesktopAndLaunchSaysWhenNothingTakesTheFile) {
+TEST_F(MainWindowTest, LaunchAndExploreOpenWithTheDesktopAndSayWhenNothingTakesThePath) {
   WriteFileText(Browse() + "a.zip", "");
   MainWindow& window = Open();
   ClickRow("a.zip");
@@ -149,6 +149,8 @@ TEST_F(MainWindowTest, LaunchAndExploreOpenWithTheDesktopAndLaunchSaysWhenNothin
   script.Then(Answer(
       "Oops!", "Could not launch this file. There is probably no program associated with it."));
   window.Action("fpopLa")->trigger();
+  script.Then(Answer("Oops!", "Tessaly could not open the folder \"" + Browse() + "\"."));
+  window.Action("mnuExp")->trigger();
   EXPECT_TRUE(script.Done());
 }
 
