@@ -122,10 +122,10 @@ OptionsCheck ValidateOptionsForm(const OptionsForm& form, Dialogs& dialogs) {
       return {false, OptionsField::StartupFolder, false};
     }
     if (!DirectoryExists(form.startupFolder)) {
-      Oops(dialogs, "The folder you chose as your startup folder, \"" + form.startupFolder +
-                        "\", does not exist. Check your spelling, be sure you specified the drive "
-                        "letter, colon, and backslash before the folder name, or browse to the "
-                        "correct location.");
+      Oops(dialogs,
+           "The folder you chose as your startup folder, \"" + form.startupFolder +
+               "\", does not exist. Check your spelling, be sure you specified the leading "
+               "\"/\" before the folder name, or browse to the correct location.");
       return {false, OptionsField::StartupFolder, true};
     }
   }

@@ -79,9 +79,8 @@ TEST_F(OptionsFormTest, OkChecksTheCustomFolderThenTheArjLocation) {
        OptionsField::StartupFolder, false},
       {2, Root() + "/gone", Root() + "/none",
        "The folder you chose as your startup folder, \"" + Root() +
-           "/gone\", does not exist. Check your spelling, be sure you specified the drive "
-           "letter, colon, and backslash before the folder name, or browse to the correct "
-           "location.",
+           "/gone\", does not exist. Check your spelling, be sure you specified the leading "
+           "\"/\" before the folder name, or browse to the correct location.",
        OptionsField::StartupFolder, true},
       {2, folder, Root() + "/none", noFile(Root() + "/none"), OptionsField::None, false},
       {0, "", folder, noFile(folder), OptionsField::None, false},  // a folder is no file
