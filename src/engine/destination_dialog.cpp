@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "engine/driver.h"
 #include "engine/session.h"
 
 namespace tessaly {
@@ -17,12 +18,6 @@ std::string WithSlash(const std::string& path) {
 std::string NewFolderPrompt(const std::string& folder) {
   return "Currently selected folder:\n\n" + folder +
          "\n\nType a name for the folder in the box below.";
-}
-
-std::string CouldNotCreateText(const std::string& folder) {
-  return "Could not create the folder \"" + folder +
-         "\". Please use a valid drive letter and remember that the following characters are "
-         "not allowed in a folder name: \\ / : * ? \" < > |";
 }
 
 }  // namespace
@@ -64,7 +59,7 @@ void DestinationModel::NewFolderClicked(Session& session) {
   if (answer.front() != '/') answer = folder + answer;
   if (mkdir(answer.c_str(), 0777) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
     MessageBoxRequest message;
-    message.text = CouldNotCreateText(answer);
+    message.text = CouldNotCreateFolderText(answer);
     message.buttons = MsgButtons::OK;
     message.icon = MsgIcon::Exclamation;
     message.title = "Oops!";

@@ -24,7 +24,7 @@ constexpr const char* kBatchFileName = "Tessaly.bat";
 
 constexpr const char* kFinishedMessage =
     "Tessaly has finished extracting the files. Press \"OK\" to return to the program, or "
-    "\"Explore\" to open an Explorer window in the folder to which the files were extracted.";
+    "\"Explore\" to open a file manager window in the folder to which the files were extracted.";
 
 constexpr const char* kNotFinishedMessage = "Tessaly did not finish extracting the files.";
 
@@ -215,8 +215,8 @@ std::string CheckDestination(Session& session) {
 
 std::string CouldNotCreateFolderText(const std::string& folder) {
   return "Could not create the folder \"" + folder +
-         "\". Please use a valid drive letter and remember that the following characters are "
-         "not allowed in a folder name: \\ / : * ? \" < > |";
+         "\". Please use a valid parent folder and remember that the following character is "
+         "not allowed in a folder name: /";
 }
 
 void ArchiveOptions(Session& session, const std::string& type) {

@@ -94,14 +94,8 @@ void StatusModel::BackgroundButtonClicked(Session& session) {
   if (backgroundButtonCaption == "Explore") {
     // Closing the window already gave the main window back.
     Unload(session);
-    const std::string folder = FolderToExplore(session.mainWindow.destinationBox.text);
-    if (OpenWithDesktop(folder, session.events) != kDesktopOpenStarted) {
-      MessageBoxRequest request;
-      request.text = "Tessaly could not open the folder \"" + folder + "\".";
-      request.icon = MsgIcon::Exclamation;
-      request.title = "Oops!";
-      session.dialogs.MessageBox(request);
-    }
+    ExploreFolder(FolderToExplore(session.mainWindow.destinationBox.text), session.events,
+                  session.dialogs);
     return;
   }
   visible = false;

@@ -23,10 +23,17 @@ constexpr const char* kMixedTypesMessage =
 }  // namespace
 
 std::string NotSupportedText(const std::string& path) {
-  return "The file \"" + path +
-         "\" is either not a supported archive type or is corrupted. If this is an Arj type "
-         "archive, Tessaly requires the DOS Arj utility to process it. You must specify the "
-         "location of \"arj.exe\" in the \"Options\" dialog.";
+  std::string text =
+      "The file \"" + path + "\" is either not a supported archive type or is corrupted.";
+  // A file another format's signature claims is no ARJ archive: the utility would not help.
+  const SignatureOwner owner = IdentifyFile(path).owner;
+  if (owner == SignatureOwner::Arj || owner == SignatureOwner::Executable ||
+      owner == SignatureOwner::Unclaimed) {
+    text +=
+        " If this is an Arj type archive, Tessaly requires the Arj utility to process it. You "
+        "must specify the location of \"arj\" in the \"Options\" dialog.";
+  }
+  return text;
 }
 
 namespace {

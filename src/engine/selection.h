@@ -21,7 +21,8 @@ void ParseCommandLine(Session& session, const std::optional<std::string>& comman
                       const std::vector<std::string>& programArgs = {});
 // The tokens of a command line as ParseCommandLine splits it (at most 100).
 std::vector<std::string> SplitCommandLine(const std::string& commandLine);
-// The refusal of a file no backend accepts.
+// The refusal of a file no backend accepts; the utility is named only where the file may
+// be an ARJ archive.
 std::string NotSupportedText(const std::string& path);
 // The lower-cased last three characters of a path: what the extension checks compare.
 std::string LastThreeLower(const std::string& path);

@@ -55,4 +55,10 @@ int OpenWithDesktop(const std::string& pathOrFolder, EventPump& events,
   return kDesktopOpenStarted;
 }
 
+void ExploreFolder(const std::string& folder, EventPump& events, Dialogs& dialogs) {
+  if (OpenWithDesktop(folder, events) == kDesktopOpenStarted) return;
+  dialogs.MessageBox({"Tessaly could not open the folder \"" + folder + "\".", MsgButtons::OK,
+                      MsgIcon::Exclamation, "Oops!"});
+}
+
 }  // namespace tessaly

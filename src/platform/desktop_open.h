@@ -24,4 +24,8 @@ inline constexpr std::chrono::milliseconds kOpenerPatience{3000};
 int OpenWithDesktop(const std::string& pathOrFolder, EventPump& events,
                     std::chrono::milliseconds patience = kOpenerPatience);
 
+// Opens the folder in the desktop's file manager, or says in a message box that
+// nothing could.
+void ExploreFolder(const std::string& folder, EventPump& events, Dialogs& dialogs);
+
 }  // namespace tessaly

@@ -186,8 +186,7 @@ void LoadFileDetails(const std::string& folder, FileListItem& item) {
 }
 
 std::string FormatFileSize(uint64_t bytes) {
-  // Thousands plus a half, rounded half up: always one more than the whole thousands.
-  const std::string digits = std::to_string(bytes / 1000 + 1);
+  const std::string digits = std::to_string(bytes / 1024 + (bytes % 1024 != 0));
   std::string grouped;
   grouped.reserve(digits.size() + digits.size() / 3 + 2);
   for (size_t i = 0; i < digits.size(); ++i) {

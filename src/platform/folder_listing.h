@@ -36,8 +36,8 @@ std::vector<std::string> FilesMatching(const std::string& folder, const std::str
 // gone since the listing keeps empty texts.
 void LoadFileDetails(const std::string& folder, FileListItem& item);
 
-// The size in thousands of bytes, one more than the whole thousands (0 bytes show as
-// "1KB", 999,499 as "1,000KB"), grouped with commas, followed by "KB".
+// The size in kilobytes of 1,024 bytes, rounded up (0 bytes show as "0KB", 1 to 1,024
+// as "1KB"), grouped with commas, followed by "KB".
 std::string FormatFileSize(uint64_t bytes);
 
 // The local date and time as "YYYY-MM-DD HH:MM:SS"; "" when it has no such form.

@@ -54,6 +54,8 @@ void Oops(Dialogs& dialogs, const std::string& text) {
 }
 
 void ImplyHiddenOutput(OptionsForm& form) {
+  form.arjOverwriteBeforeHiding = form.autoOverwrite[kOverwriteArj];
+  form.closeExtractWindowBeforeHiding = form.closeExtractWindow;
   form.autoOverwrite[kOverwriteArj] = true;
   form.arjOverwriteEnabled = false;
   form.closeExtractWindow = true;
@@ -89,6 +91,11 @@ OptionsForm ReadOptionsForm(SettingsVars& vars, Dialogs& dialogs) {
 void HideOutputClicked(OptionsForm& form, bool ticked, Dialogs& dialogs) {
   if (!ticked) {
     form.hideOutput = false;
+    // Only boxes that hidden output ticked and greyed get their ticks from before back.
+    if (!form.arjOverwriteEnabled) {
+      form.autoOverwrite[kOverwriteArj] = form.arjOverwriteBeforeHiding;
+      form.closeExtractWindow = form.closeExtractWindowBeforeHiding;
+    }
     form.arjOverwriteEnabled = true;
     form.closeExtractWindowEnabled = true;
     return;
@@ -115,10 +122,10 @@ OptionsCheck ValidateOptionsForm(const OptionsForm& form, Dialogs& dialogs) {
       return {false, OptionsField::StartupFolder, false};
     }
     if (!DirectoryExists(form.startupFolder)) {
-      Oops(dialogs, "The folder you chose as your startup folder, \"" + form.startupFolder +
-                        "\", does not exist. Check your spelling, be sure you specified the drive "
-                        "letter, colon, and backslash before the folder name, or browse to the "
-                        "correct location.");
+      Oops(dialogs,
+           "The folder you chose as your startup folder, \"" + form.startupFolder +
+               "\", does not exist. Check your spelling, be sure you specified the leading "
+               "\"/\" before the folder name, or browse to the correct location.");
       return {false, OptionsField::StartupFolder, true};
     }
   }

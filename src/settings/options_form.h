@@ -31,6 +31,10 @@ struct OptionsForm {
   // greyed while it is ticked.
   bool arjOverwriteEnabled = true;
   bool closeExtractWindowEnabled = true;
+  // The two boxes as they were before hidden output ticked them, given back when it is
+  // unticked.
+  bool arjOverwriteBeforeHiding = false;
+  bool closeExtractWindowBeforeHiding = false;
 
   // The custom folder's text and its "..." take input only while Custom is chosen.
   bool StartupFolderEnabled() const { return startupFolderMode == kStartupFolderCustom; }
@@ -45,7 +49,7 @@ OptionsForm ReadOptionsForm(SettingsVars& vars, Dialogs& dialogs);
 
 // The box "Hide Arj extract output" was clicked and is now ticked or not. Ticking asks
 // first: No unticks it again, Yes ticks and greys the two boxes it implies. Unticking
-// gives the two boxes back to the user as they are.
+// gives the two boxes back to the user with their ticks from before.
 void HideOutputClicked(OptionsForm& form, bool ticked, Dialogs& dialogs);
 
 enum class OptionsField { None, StartupFolder, ArjLocation };

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/driver.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 
@@ -90,9 +91,7 @@ std::string CreateNewFolderCommand(Dialogs& dialogs, const std::string& currentF
   if (answer.empty()) return "";
   const std::string path = NewFolderPath(base, answer);
   if (!CreateFolder(path).empty()) {
-    Refuse(dialogs, "Could not create the folder \"" + path +
-                        "\". Please use a valid drive letter and remember that the following "
-                        "characters are not allowed in a folder name: \\ / : * ? \" < > |");
+    Refuse(dialogs, CouldNotCreateFolderText(path));
     return "";
   }
   return path;

@@ -113,8 +113,8 @@ TEST_F(DestinationDialogTest, NewMakesANameFullPathOrExistingNameAndNothingForNo
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text,
               "Could not create the folder \"" + Data() + typed +
-                  "\". Please use a valid drive letter and remember that the following "
-                  "characters are not allowed in a folder name: \\ / : * ? \" < > |");
+                  "\". Please use a valid parent folder and remember that the following "
+                  "character is not allowed in a folder name: /");
     EXPECT_EQ(dialogs.messages[0].title, "Oops!");
     EXPECT_EQ(dialog.chosenFolder, Data());
   }

@@ -1,5 +1,5 @@
 // One ZIP entry unpacked into the temporary folder for the contents window's Launch and
-// View in Notepad: by its stored name, without its folders, asking before it replaces a
+// View in Text Viewer: by its stored name, without its folders, asking before it replaces a
 // file already there.
 #include <gtest/gtest.h>
 

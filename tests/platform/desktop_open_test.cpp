@@ -44,7 +44,7 @@ bool ZombiesGoneWithin(std::chrono::seconds limit) {
   return true;
 }
 
-// Only an opener that fails in time is a failure; the window stays alive meanwhile.
+// Only an opener that fails in time is a failure, and Explore says so; the window lives on.
 TEST(DesktopOpenTest, AnOpenerThatFailsOrIsMissingIsAFailure) {
   struct Row {
     const char* name;
@@ -64,6 +64,10 @@ TEST(DesktopOpenTest, AnOpenerThatFailsOrIsMissingIsAFailure) {
     EXPECT_EQ(OpenWithDesktop("/tmp", pump, std::chrono::milliseconds(200)), row.want);
     if (row.change == &FakeOpener::KeepRunning) {
       EXPECT_GT(pump.pumps, 5) << "the window stays alive while the opener runs";
+    } else {
+      ScriptedDialogs dialogs;
+      ExploreFolder("/tmp", pump, dialogs);
+      EXPECT_EQ(dialogs.messages.at(0).text, "Tessaly could not open the folder \"/tmp\".");
     }
   }
   EXPECT_TRUE(ZombiesGoneWithin(std::chrono::seconds(3)))

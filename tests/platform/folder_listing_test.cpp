@@ -53,9 +53,10 @@ TEST_F(FolderListingTest, AFolderThatCannotBeReadListsNothing) {
   EXPECT_TRUE(ListFolder(Dir() + "plain.zip/", "*.*").empty());
 }
 
-TEST(FileSizeTextTest, WholeThousandsPlusOneGroupedAndNoDateWithoutACalendar) {
-  EXPECT_EQ(FormatFileSize(1000), "2KB");
-  EXPECT_EQ(FormatFileSize(std::numeric_limits<uint64_t>::max()), "18,446,744,073,709,552KB");
+TEST(FileSizeTextTest, KilobytesRoundedUpGroupedAndNoDateWithoutACalendar) {
+  EXPECT_EQ(FormatFileSize(0) + FormatFileSize(1) + FormatFileSize(1024) + FormatFileSize(1025),
+            "0KB1KB1KB2KB");
+  EXPECT_EQ(FormatFileSize(std::numeric_limits<uint64_t>::max()), "18,014,398,509,481,984KB");
   EXPECT_EQ(FormatFileDate(std::numeric_limits<int64_t>::max()), "");
 }
 

@@ -23,10 +23,10 @@ class OptionsFormTest : public testing::IsolatedSettingsTest {
   SettingsVars vars;
 };
 
-TEST_F(OptionsFormTest, TickingHideOutputAsksFirstAndUntickingFreesTheBoxes) {
+TEST_F(OptionsFormTest, TickingHideOutputAsksFirstAndUntickingGivesTheBoxesBack) {
   for (const MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
     const bool yes = answer == MsgAnswer::Yes;
-    OptionsForm form;
+    OptionsForm form{.closeExtractWindow = true};
     dialogs.messageAnswers = {answer};
     HideOutputClicked(form, true, dialogs);
     EXPECT_EQ(dialogs.messages.back().text,
@@ -39,14 +39,15 @@ TEST_F(OptionsFormTest, TickingHideOutputAsksFirstAndUntickingFreesTheBoxes) {
     EXPECT_EQ(dialogs.messages.back().icon, MsgIcon::Exclamation);
     EXPECT_EQ(form, (OptionsForm{.autoOverwrite = {false, yes, false, false},
                                  .hideOutput = yes,
-                                 .closeExtractWindow = yes,
+                                 .closeExtractWindow = true,
                                  .arjOverwriteEnabled = !yes,
-                                 .closeExtractWindowEnabled = !yes}));
+                                 .closeExtractWindowEnabled = !yes,
+                                 .closeExtractWindowBeforeHiding = yes}));
 
     HideOutputClicked(form, false, dialogs);
     EXPECT_EQ(form,
-              (OptionsForm{.autoOverwrite = {false, yes, false, false}, .closeExtractWindow = yes}))
-        << "the boxes are freed and keep their ticks";
+              (OptionsForm{.closeExtractWindow = true, .closeExtractWindowBeforeHiding = yes}))
+        << "the boxes are freed with their ticks from before";
   }
   EXPECT_EQ(dialogs.messages.size(), 2u);
 }
@@ -78,9 +79,8 @@ TEST_F(OptionsFormTest, OkChecksTheCustomFolderThenTheArjLocation) {
        OptionsField::StartupFolder, false},
       {2, Root() + "/gone", Root() + "/none",
        "The folder you chose as your startup folder, \"" + Root() +
-           "/gone\", does not exist. Check your spelling, be sure you specified the drive "
-           "letter, colon, and backslash before the folder name, or browse to the correct "
-           "location.",
+           "/gone\", does not exist. Check your spelling, be sure you specified the leading "
+           "\"/\" before the folder name, or browse to the correct location.",
        OptionsField::StartupFolder, true},
       {2, folder, Root() + "/none", noFile(Root() + "/none"), OptionsField::None, false},
       {0, "", folder, noFile(folder), OptionsField::None, false},  // a folder is no file

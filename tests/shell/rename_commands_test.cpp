@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/driver.h"
 #include "support/files.h"
 #include "support/scripted_dialogs.h"
 
@@ -112,10 +113,7 @@ TEST(RenameCommandsTest, CreateNewFolderTakesNamesAndFullPathsAndSaysWhenItFails
       EXPECT_TRUE(dialogs.messages.empty());
     } else if (!row.answer.empty()) {
       ASSERT_EQ(dialogs.messages.size(), 1u);
-      EXPECT_EQ(dialogs.messages[0].text,
-                "Could not create the folder \"" + root + "/" + row.answer +
-                    "\". Please use a valid drive letter and remember that the following "
-                    "characters are not allowed in a folder name: \\ / : * ? \" < > |");
+      EXPECT_EQ(dialogs.messages[0].text, CouldNotCreateFolderText(root + "/" + row.answer));
       EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
       EXPECT_EQ(dialogs.messages[0].title, "Oops!");
     }

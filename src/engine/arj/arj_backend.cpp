@@ -30,7 +30,7 @@ constexpr int kHiddenWindow = 0;
 constexpr const char* kWaitingText =
     "Tessaly is waiting for the arj utility to finsh extracting the selected files.";
 constexpr const char* kCloseWindowText =
-    " Please close the DOS window when it is finished to return to Tessaly.";
+    " Please close the console window when it is finished to return to Tessaly.";
 constexpr const char* kUnquotablePassword =
     "Tessaly cannot hand this password to the arj utility: a password that contains a double "
     "quotation mark or a line break cannot be written into the batch file.";

@@ -25,8 +25,8 @@ namespace {
 
 constexpr const char* kNoApplication =
     "There is no application associated with this file. Would you like to open the file in "
-    "Notepad?";
-constexpr const char* kViewerError = "There was an error opening Notepad!";
+    "the text viewer?";
+constexpr const char* kViewerError = "There was an error opening the text viewer!";
 
 // The list's least size: somewhat more than the design's 491 pixels, for today's fonts.
 constexpr int kListWidth = 560;
@@ -78,7 +78,7 @@ void ContentsWindow::BuildControls() {
   totals_ = new QLabel(this);
   totals_->setObjectName(QStringLiteral("Label1"));
   launch_ = MakeButton(this, "Command3_1", "Launch");
-  view_ = MakeButton(this, "Command3_0", "View in Notepad");
+  view_ = MakeButton(this, "Command3_0", "View in Text Viewer");
   extract_ = MakeButton(this, "Command2", "Extract Selected File(s)");
   extractTo_ = MakeButton(this, "Command4", "Extract Selected File(s) To");
   done_ = MakeButton(this, "Command1", "Done");
@@ -105,7 +105,7 @@ void ContentsWindow::BuildControls() {
     if (doubleClickButton_ == Qt::LeftButton && SelectedRows().size() == 1) Launch();
   });
   connect(launch_, &QPushButton::clicked, this, &ContentsWindow::Launch);
-  connect(view_, &QPushButton::clicked, this, &ContentsWindow::ViewInNotepad);
+  connect(view_, &QPushButton::clicked, this, &ContentsWindow::ViewInTextViewer);
   connect(extract_, &QPushButton::clicked, this, &ContentsWindow::ExtractSelected);
   connect(extractTo_, &QPushButton::clicked, this, &ContentsWindow::ExtractSelectedTo);
   connect(done_, &QPushButton::clicked, this, &QDialog::accept);
@@ -264,7 +264,7 @@ void ContentsWindow::OpenInViewer(const std::string& path) {
   session_.dialogs.MessageBox({kViewerError, MsgButtons::OK, MsgIcon::Critical, "Oops!", 1});
 }
 
-void ContentsWindow::ViewInNotepad() {
+void ContentsWindow::ViewInTextViewer() {
   if (const std::optional<std::string> path = UnpackSelected()) OpenInViewer(*path);
 }
 

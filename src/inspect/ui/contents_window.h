@@ -45,7 +45,7 @@ class ContentsWindow : public QDialog {
   void ExtractSelected();
   void ExtractSelectedTo();
   void Launch();
-  void ViewInNotepad();
+  void ViewInTextViewer();
 
   void done(int result) override;
 

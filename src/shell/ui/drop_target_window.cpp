@@ -42,7 +42,7 @@ DropTargetWindow::DropTargetWindow(Session& session, TrayIcon& tray)
   picture_->setPixmap(FileTypeIcon("tessaly").pixmap(kIconSize, kIconSize));
   picture_->setFixedSize(kIconSize, kIconSize);
   picture_->setToolTip(QStringLiteral(
-      "Drag and drop files to here from Explorer to extract. Right click for options."));
+      "Drag and drop files to here from the file manager to extract. Right click for options."));
   // The picture is part of the window: the window takes its mouse and its drops.
   picture_->setAttribute(Qt::WA_TransparentForMouseEvents);
   setToolTip(picture_->toolTip());

@@ -44,7 +44,7 @@ void MainWindow::LaunchSelected() {
 
 void MainWindow::ExploreSelectedFolder() {
   if (model_.currentFolder.empty()) return;
-  OpenWithDesktop(model_.currentFolder, session_.events);
+  ExploreFolder(model_.currentFolder, session_.events, session_.dialogs);
 }
 
 void MainWindow::FindFilesInFolder() {

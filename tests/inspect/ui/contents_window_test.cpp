@@ -227,8 +227,9 @@ TEST_F(ContentsWindowTest, ExtractsTheChosenEntriesByTheirStoredNamesAndStaysUsa
   ASSERT_EQ(Contents(), window);
   EXPECT_TRUE(window->isEnabled());
 
-  // Its buttons still work after the job: View in Notepad shows the entry.
+  // Its buttons still work after the job: View in Text Viewer shows the entry.
   ClickEntry(*window, "a/same.txt");
+  EXPECT_EQ(window->ViewButton()->text(), "View in Text Viewer");
   QTest::mouseClick(window->ViewButton(), Qt::LeftButton);
   auto* viewer = mainWindow().findChild<TextViewerWindow*>("TextViewer");
   ASSERT_NE(viewer, nullptr);
@@ -269,7 +270,7 @@ TEST_F(ContentsWindowTest, LaunchHandsTheEntryToTheDesktopOrOffersTheTextViewer)
   script.Then([&](QWidget* modal) {
     ExpectOnlyTheMessage(modal, "Launch",
                          "There is no application associated with this file. Would you like "
-                         "to open the file in Notepad?",
+                         "to open the file in the text viewer?",
                          "Yes");
   });
   QTest::mouseDClick(window->List()->viewport(), Qt::LeftButton, Qt::NoModifier, row);
@@ -301,7 +302,7 @@ TEST_F(ContentsWindowTest, LaunchHandsTheEntryToTheDesktopOrOffersTheTextViewer)
                          "OK");
   });
   script.Then([&](QWidget* modal) {
-    ExpectOnlyTheMessage(modal, "Oops!", "There was an error opening Notepad!", "OK");
+    ExpectOnlyTheMessage(modal, "Oops!", "There was an error opening the text viewer!", "OK");
   });
   QTest::mouseClick(window->ViewButton(), Qt::LeftButton);
   EXPECT_TRUE(script.Done());

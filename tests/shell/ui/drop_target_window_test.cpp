@@ -66,8 +66,9 @@ TEST_F(DropTargetWindowTest, ShrinkShowsATopmostTargetThatMovesOpensItsMenuAndGi
   EXPECT_TRUE(target.IsTopmost());
   EXPECT_EQ(window.windowTitle(), "Tessaly - Drop Target Mode");
   EXPECT_TRUE(session().job.dropMode);
-  EXPECT_EQ(target.Picture()->toolTip(),
-            "Drag and drop files to here from Explorer to extract. Right click for options.");
+  EXPECT_EQ(
+      target.Picture()->toolTip(),
+      "Drag and drop files to here from the file manager to extract. Right click for options.");
   EXPECT_EQ(window.Tray().Owner(), TrayOwner::None) << "offscreen has no tray";
 
   // Dragged by its picture in small steps: the window follows the pointer.

@@ -66,7 +66,7 @@ TEST_F(MainWindowTest, PropertiesShowTheSelectedFileAndCountTheFolder) {
   properties = window.findChild<PropertiesWindow*>();
   ASSERT_NE(properties, nullptr);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !properties->Counting(); }));
-  EXPECT_EQ(value("sizeValue"), "3KB (2,000 bytes)");
+  EXPECT_EQ(value("sizeValue"), "2KB (2,000 bytes)");
   EXPECT_EQ(value("locationValue") + value("nameValue") + "/", Browse());
   properties->close();
 }
@@ -143,7 +143,7 @@ TEST_F(MainWindowTest, RenameInTheListRestoresARefusedNameAndRenamesAFolderInThe
   EXPECT_TRUE(fs::is_directory(Browse() + "new"));
 }
 
-TEST_F(MainWindowTest, LaunchAndExploreOpenWithTheDesktopAndLaunchSaysWhenNothingTakesTheFile) {
+TEST_F(MainWindowTest, LaunchAndExploreOpenWithTheDesktopAndSayWhenNothingTakesThePath) {
   WriteFileText(Browse() + "a.zip", "");
   MainWindow& window = Open();
   ClickRow("a.zip");
@@ -160,6 +160,8 @@ TEST_F(MainWindowTest, LaunchAndExploreOpenWithTheDesktopAndLaunchSaysWhenNothin
   script.Then(Answer(
       "Oops!", "Could not launch this file. There is probably no program associated with it."));
   window.Action("fpopLa")->trigger();
+  script.Then(Answer("Oops!", "Tessaly could not open the folder \"" + Browse() + "\"."));
+  window.Action("mnuExp")->trigger();
   EXPECT_TRUE(script.Done());
 }
 
