@@ -288,6 +288,12 @@ TEST_F(ContentsWindowTest, LaunchHandsTheEntryToTheDesktopOrOffersTheTextViewer)
   QTest::keyClicks(viewer->FindBox(), "find");
   QTest::keyClick(viewer->FindBox(), Qt::Key_Return);
   EXPECT_EQ(viewer->Text()->textCursor().selectedText(), "find");
+  // A word that is not there drops the old match and says so.
+  QTest::keyClicks(viewer->FindBox(), "x");
+  QTest::keyClick(viewer->FindBox(), Qt::Key_Return);
+  EXPECT_EQ(viewer->Text()->textCursor().selectedText(), "");
+  EXPECT_TRUE(viewer->FindStatus()->isVisible());
+  EXPECT_EQ(viewer->FindStatus()->text(), "Cannot find \"findx\"");
   QTest::keyClick(viewer->FindBox(), Qt::Key_Escape);
   EXPECT_FALSE(viewer->FindBox()->isVisible());
 
