@@ -53,8 +53,9 @@ class LibarchiveExtraction final : public EntryEvents {
     session_.status.SetMessageLabel("Extracting file: " + shownName);
   }
 
-  ExistingFile FileExists(const std::string& shownName) override {
-    return DecideExistingFile(session_, shownName);
+  ExistingFile FileExists(const std::string& shownName, const std::string& path,
+                          const IncomingFile& incoming) override {
+    return DecideExistingFile(session_, shownName, path, incoming);
   }
 
   // The entry is left out; the rest of the archive is still extracted, but the

@@ -179,11 +179,12 @@ int32_t ZipPrintCallback(char* buffer, uint32_t length) {
   return 0;
 }
 
-int32_t ZipReplaceCallback(char* buffer, uint32_t size) {
+int32_t ZipReplaceCallback(char* buffer, uint32_t size, uint64_t entryBytes, int64_t entryTime) {
   Session* session = ActiveSessionGuard::Current();
   if (session == nullptr) return 100;
   JobState& job = session->job;
-  switch (DecideExistingFile(*session, BufferText(buffer, size))) {
+  const std::string path = BufferText(buffer, size);
+  switch (DecideExistingFile(*session, path, path, {entryBytes, entryTime})) {
     case ExistingFile::Replace:
       return 102;
     case ExistingFile::Stop:
