@@ -441,8 +441,8 @@ TEST_P(EveryFormatTest, AFullDiskIsReportedAsAWriteErrorAndKeepsTheOldFile) {
   EXPECT_EQ(ReadFileText(Out("big.bin")), "old");
 }
 
-// The replace question sets the file there beside the entry, each with its size and date.
-TEST_P(EveryFormatTest, TheReplaceQuestionShowsBothFiles) {
+// The replace question shows both files' sizes and dates; Cancel leaves the bar where it stopped.
+TEST_P(EveryFormatTest, TheReplaceQuestionShowsBothFilesAndCancelStops) {
   Write({{"x.txt", "new x"}});
   WriteFileText(Out("x.txt"), "old");
   ASSERT_TRUE(SetLocalFileTime(Out("x.txt"), 2020, 1, 2, 3, 4, 6));
@@ -454,6 +454,9 @@ TEST_P(EveryFormatTest, TheReplaceQuestionShowsBothFiles) {
       "File in the archive: 5 bytes, modified " + FormatFileDate(written.st_mtime);
   EXPECT_EQ(dialogs.fileExistsDetails,
             std::vector{"Existing file: 3 bytes, modified 2020-01-02 03:04:06\n" + entry});
+  dialogs.fileExistsAnswers = {"Cancel"};
+  ExtractOne(ArchivePath());
+  EXPECT_LT(session.status.progressValue, session.status.progressMax);
 }
 
 INSTANTIATE_TEST_SUITE_P(EachBackend, EveryFormatTest,

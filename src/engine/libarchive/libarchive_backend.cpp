@@ -30,8 +30,7 @@ class LibarchiveExtraction final : public EntryEvents {
       case EntriesEnd::Done:
         break;
       case EntriesEnd::Stopped:
-        result_ = 1;
-        break;
+        return 1;  // the bar stays where it stopped
       case EntriesEnd::BadData:
         return Tell(CrcErrorText(longPath_));
       case EntriesEnd::Damaged:

@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
@@ -164,8 +163,6 @@ TEST_F(MainWindowExtractTest, FilesDroppedOnExtractAreExtractedUntilCancelled) {
   EXPECT_TRUE(DropFiles(&window.ExtractButton(), ArchivesToDrop()));
   EXPECT_EQ(ReadFileText(Out() + "s.txt"), "2");
   EXPECT_FALSE(std::filesystem::exists(Out() + "f.txt"));
-  const QProgressBar& bar = *dialogs().Status()->ProgressBar();
-  EXPECT_LT(bar.value(), bar.maximum()) << "a stopped job does not look done";
   PressStatusOk(kNotFinished);
 }
 
