@@ -210,8 +210,8 @@ std::string ConsoleDialogs::InputBox(const std::string& prompt, const std::strin
   return line->empty() ? defaultText : *line;
 }
 
-std::string ConsoleDialogs::FileExists(const std::string& question) {
-  prompts_ << "\nFile Exists: " << question << "\n";
+std::string ConsoleDialogs::FileExists(const std::string& question, const std::string& details) {
+  prompts_ << "\nFile Exists: " << question << "\n" << details << "\n";
   if (answers_.noOverwrite || answers_.assumeYes) {
     const std::string caption = answers_.noOverwrite ? "No" : "All";
     prompts_ << caption << "\n";

@@ -106,14 +106,14 @@ bool ReadyToRun(Session& session) {
   return Confirmed(session);
 }
 
-// One failed archive is enough: a job is finished only when every archive was.
+// One failed archive is enough: a job is finished only when every archive was. The bar
+// stays where the job stopped: full would read as done.
 void ReportOutcome(Session& session) {
   StatusModel& status = session.status;
   status.messageLabel.clear();
   const JobState& job = session.job;
   if (job.extractResult != 0 || job.cancelExtract || job.archiveFailed) {
     status.backgroundButtonVisible = false;
-    status.progressValue = status.progressMax;
     status.archiveLabel = kNotFinishedMessage;
   } else {
     status.archiveLabel = kFinishedMessage;

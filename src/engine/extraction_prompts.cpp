@@ -1,35 +1,71 @@
 #include "engine/extraction_prompts.h"
 
+#include <sys/stat.h>
+
+#include <ctime>
+
 #include "engine/entry_target.h"
 #include "engine/session.h"
+#include "platform/folder_listing.h"
 #include "settings/settings_store.h"
 
 namespace tessaly {
 
-std::string AskOverwrite(Session& session, const std::string& name) {
+namespace {
+
+std::string FileFactsText(uint64_t bytes, int64_t modified) {
+  return std::to_string(bytes) + " bytes, modified " + FormatFileDate(modified);
+}
+
+}  // namespace
+
+std::string ReplacedFilesText(const std::string& existingPath, const IncomingFile& incoming) {
+  std::string text;
+  struct stat existing {};
+  if (stat(existingPath.c_str(), &existing) == 0) {
+    text = "Existing file: " +
+           FileFactsText(static_cast<uint64_t>(existing.st_size), existing.st_mtim.tv_sec) + "\n";
+  }
+  return text + "File in the archive: " + FileFactsText(incoming.bytes, incoming.modified);
+}
+
+int64_t DosTimeToUnix(uint32_t dosTime) {
+  std::tm local{};
+  local.tm_year = static_cast<int>((dosTime >> 25) & 0x7f) + 80;
+  local.tm_mon = static_cast<int>((dosTime >> 21) & 0x0f) - 1;
+  local.tm_mday = static_cast<int>((dosTime >> 16) & 0x1f);
+  local.tm_hour = static_cast<int>((dosTime >> 11) & 0x1f);
+  local.tm_min = static_cast<int>((dosTime >> 5) & 0x3f);
+  local.tm_sec = static_cast<int>(dosTime & 0x1f) * 2;
+  local.tm_isdst = -1;
+  return static_cast<int64_t>(std::mktime(&local));
+}
+
+std::string AskOverwrite(Session& session, const std::string& name, const std::string& details) {
   const std::string pressed = session.dialogs.FileExists(
-      "The file " + name + " already exists in the destination folder. Overwrite it?");
+      "The file " + name + " already exists in the destination folder. Overwrite it?", details);
   session.status.Refresh();
   if (pressed.empty()) return "No";
   session.job.overwriteAnswer = pressed;
   return pressed;
 }
 
-ExistingFile DecideExistingFile(Session& session, const std::string& name) {
+ExistingFile DecideExistingFile(Session& session, const std::string& name, const std::string& path,
+                                const IncomingFile& incoming) {
   const JobState& job = session.job;
   if (job.keepExistingFiles) return ExistingFile::Keep;
   const std::string automatic =
       ApplicationSettings().GetSetting(job.activeBackend + " options", "auto overwrite", "");
   if (automatic == "1" || job.overwriteAnswer == "All") return ExistingFile::Replace;
-  const std::string answer = AskOverwrite(session, name);
+  const std::string answer = AskOverwrite(session, name, ReplacedFilesText(path, incoming));
   if (answer == "Cancel") return ExistingFile::Stop;
   return answer == "No" ? ExistingFile::Keep : ExistingFile::Replace;
 }
 
 bool DecideEntryOperation(Session& session, const std::string& path, const std::string& name,
-                          int& operation, int skipOperation) {
+                          const IncomingFile& incoming, int& operation, int skipOperation) {
   if (!FileWouldBeReplaced(path)) return true;
-  switch (DecideExistingFile(session, name)) {
+  switch (DecideExistingFile(session, name, path, incoming)) {
     case ExistingFile::Replace:
       return true;
     case ExistingFile::Keep:

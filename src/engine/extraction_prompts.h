@@ -3,29 +3,47 @@
 // rule for an entry whose file already exists.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace tessaly {
 
 struct Session;
 
-// Shows the File Exists prompt for name and returns "Yes", "No", "All" or "Cancel". The answer is
-// kept as the job's overwriteAnswer; a prompt closed without one is "No" and keeps the earlier
-// answer, so an earlier "Yes" never replaces a file the user was not asked about.
-std::string AskOverwrite(Session& session, const std::string& name);
+// An entry about to be written where a file exists: its size and last change.
+struct IncomingFile {
+  uint64_t bytes = 0;
+  int64_t modified = 0;  // seconds since the epoch
+};
+
+// The lines under the File Exists question that set the file at existingPath beside the
+// entry, each with its size and date; only the entry's when the file cannot be read.
+std::string ReplacedFilesText(const std::string& existingPath, const IncomingFile& incoming);
+
+// Seconds since the epoch of an MS-DOS date and time (local time), as RAR and ACE
+// headers store an entry's last change.
+int64_t DosTimeToUnix(uint32_t dosTime);
+
+// Shows the File Exists prompt for name, with details under it, and returns "Yes", "No", "All"
+// or "Cancel". The answer is kept as the job's overwriteAnswer; a prompt closed without one is
+// "No" and keeps the earlier answer, so an earlier "Yes" never replaces a file the user was not
+// asked about.
+std::string AskOverwrite(Session& session, const std::string& name, const std::string& details);
 
 enum class ExistingFile { Replace, Keep, Stop };
 
 // What becomes of the file at an entry's path, shown as name: kept whenever the job
 // keeps existing files; replaced without a question only when the archive type's
 // "auto overwrite" setting is "1" (the type of the backend at work) or the user answered "All"
-// before; else asked (Yes replaces, No keeps, Cancel stops the archive).
-ExistingFile DecideExistingFile(Session& session, const std::string& name);
+// before; else asked (Yes replaces, No keeps, Cancel stops the archive), the prompt setting
+// the file at path beside the entry.
+ExistingFile DecideExistingFile(Session& session, const std::string& name, const std::string& path,
+                                const IncomingFile& incoming);
 
 // The same rule for a library entry about to be written at path: operation becomes
 // skipOperation when the file there is kept; false when the user stopped the archive.
 bool DecideEntryOperation(Session& session, const std::string& path, const std::string& name,
-                          int& operation, int skipOperation);
+                          const IncomingFile& incoming, int& operation, int skipOperation);
 
 // The password box for the file name; "" when the user gave none.
 std::string AskPassword(Session& session, const std::string& name);

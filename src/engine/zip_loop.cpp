@@ -98,7 +98,10 @@ void ExtractZipArchives(Session& session) {
     }
   }
 
-  if (!job.zipErrorContinued) session.status.SetValue(job.zipTotalEntries);
+  // A stopped job's bar stays where it stopped.
+  if (!job.zipErrorContinued && !job.stopAllArchives && !job.cancelExtract) {
+    session.status.SetValue(job.zipTotalEntries);
+  }
   job.overwriteAnswer.clear();
   job.extractResult = job.stopAllArchives ? 1 : 0;
   ClearLoopFlags(job);

@@ -6,6 +6,7 @@
 
 #include "engine/arj/arj_headers.h"
 #include "engine/libarchive/libarchive_reader.h"
+#include "platform/ascii_case.h"
 #include "platform/file_icons.h"
 #include "platform/folder_listing.h"
 
@@ -50,7 +51,35 @@ bool EndsInDigit(const std::string& name) {
   return !name.empty() && name.back() >= '0' && name.back() <= '9';
 }
 
-void ReadRarSet(SetInfo& info, const std::string& base, bool probeIsExe) {
+// "x.part7.rar" names one volume of the set "x.part*.rar": the path up to ".part", or ""
+// for any other name.
+std::string PartSetStem(const std::string& archivePath) {
+  const std::string lower = AsciiLower(archivePath);
+  if (!lower.ends_with(".rar")) return "";
+  const size_t part = lower.rfind(".part");
+  const size_t digits = part == std::string::npos ? 0 : part + 5;
+  const size_t end = lower.size() - 4;
+  if (digits == 0 || digits == end) return "";
+  for (size_t i = digits; i < end; ++i) {
+    if (lower[i] < '0' || lower[i] > '9') return "";
+  }
+  return archivePath.substr(0, part);
+}
+
+void ReadRarSet(SetInfo& info, const std::string& archivePath, const std::string& base,
+                bool probeIsExe) {
+  const std::string partStem = PartSetStem(archivePath);
+  if (!partStem.empty()) {
+    const size_t slash = partStem.rfind('/');
+    const size_t stemLength = partStem.size() - (slash == std::string::npos ? 0 : slash + 1);
+    // "x.part1.part2.rar" matches the pattern but belongs to another set.
+    for (const FileListItem& file : FindFiles(partStem + ".part*.rar")) {
+      if (PartSetStem(file.text).size() != stemLength) continue;
+      AddVolume(info, file);
+      ++info.volumeCount;
+    }
+    return;
+  }
   if (probeIsExe) {
     info.volumeCount = 1;
     const std::vector<FileListItem> exe = FindFiles(base + "exe");
@@ -100,7 +129,7 @@ SetInfo ReadSetInfo(const std::string& archivePath, const std::string& type, boo
   const std::string base =
       archivePath.substr(0, archivePath.size() < 3 ? 0 : archivePath.size() - 3);
   if (type == "rar") {
-    ReadRarSet(info, base, probeIsExe);
+    ReadRarSet(info, archivePath, base, probeIsExe);
   } else if (type == "arj") {
     ReadArjSet(info, archivePath);
   } else if (type == "ace") {
@@ -110,6 +139,13 @@ SetInfo ReadSetInfo(const std::string& archivePath, const std::string& type, boo
   }
   std::sort(info.volumes.begin(), info.volumes.end(),
             [](const SetVolume& a, const SetVolume& b) { return NameOrderBefore(a.name, b.name); });
+  // An old-style RAR set starts at its ".rar" (or ".exe"), before ".r00".
+  if (type == "rar") {
+    std::stable_partition(info.volumes.begin(), info.volumes.end(), [](const SetVolume& volume) {
+      const std::string lower = AsciiLower(volume.name);
+      return lower.ends_with(".rar") || lower.ends_with(".exe");
+    });
+  }
   return info;
 }
 

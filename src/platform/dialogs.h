@@ -47,7 +47,7 @@ class Dialogs {
                                const std::string& defaultText, InputEcho echo) = 0;
   // The File Exists prompt: the caption of the button pressed ("Yes", "No", "All", "Cancel"),
   // or "" when the prompt was closed without one.
-  virtual std::string FileExists(const std::string& question) = 0;
+  virtual std::string FileExists(const std::string& question, const std::string& details) = 0;
   // The confirmation, shown modally; the window calls the model's handlers.
   virtual void ShowConfirmation(ConfirmationModel& confirmation) = 0;
   // The Status window, shown without blocking; the window shows the model's state as it changes.

@@ -12,6 +12,7 @@
 
 #include "engine/entry_messages.h"
 #include "engine/entry_target.h"
+#include "platform/folder_listing.h"
 #include "support/ace_writer.h"
 #include "support/engine_fixture.h"
 #include "support/file_size_limit.h"
@@ -438,6 +439,24 @@ TEST_P(EveryFormatTest, AFullDiskIsReportedAsAWriteErrorAndKeepsTheOldFile) {
   ExpectOnlyMessage("Error writing big.bin. Disk full. Operation aborting.");
   EXPECT_EQ(TreeOf(out_), std::vector<std::string>{"big.bin"});
   EXPECT_EQ(ReadFileText(Out("big.bin")), "old");
+}
+
+// The replace question shows both files' sizes and dates; Cancel leaves the bar where it stopped.
+TEST_P(EveryFormatTest, TheReplaceQuestionShowsBothFilesAndCancelStops) {
+  Write({{"x.txt", "new x"}});
+  WriteFileText(Out("x.txt"), "old");
+  ASSERT_TRUE(SetLocalFileTime(Out("x.txt"), 2020, 1, 2, 3, 4, 6));
+  dialogs.fileExistsAnswers = {"Yes"};
+  ExtractOne(ArchivePath());
+  struct stat written {};
+  ASSERT_EQ(stat(Out("x.txt").c_str(), &written), 0);
+  const std::string entry =
+      "File in the archive: 5 bytes, modified " + FormatFileDate(written.st_mtime);
+  EXPECT_EQ(dialogs.fileExistsDetails,
+            std::vector{"Existing file: 3 bytes, modified 2020-01-02 03:04:06\n" + entry});
+  dialogs.fileExistsAnswers = {"Cancel"};
+  ExtractOne(ArchivePath());
+  EXPECT_LT(session.status.progressValue, session.status.progressMax);
 }
 
 INSTANTIATE_TEST_SUITE_P(EachBackend, EveryFormatTest,

@@ -17,7 +17,8 @@ namespace {
 class ReplaceEverything final : public tessaly::EntryEvents {
  public:
   void EntryStarted(const std::string&) override {}
-  tessaly::ExistingFile FileExists(const std::string&) override {
+  tessaly::ExistingFile FileExists(const std::string&, const std::string&,
+                                   const tessaly::IncomingFile&) override {
     return tessaly::ExistingFile::Replace;
   }
   void Skipped(tessaly::SkippedEntry, const std::string&) override {}

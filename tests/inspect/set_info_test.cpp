@@ -40,12 +40,14 @@ TEST(SetInfoTest, ListsTheVolumesBesideTheArchive) {
     const char* total;       // bytes
     const char* shown = "";  // the list's selected item, when not the archive's name
   } cases[] = {
-      {"set.r01 set.rar set.r00 other.r00", "set.rar", "rar", false, "set.r00 set.r01 set.rar",
+      {"set.r01 set.rar set.r00 other.r00", "set.rar", "rar", false, "set.rar set.r00 set.r01",
        "303"},
+      {"s.part2.rar s.part1.rar s.part3.rar s.part1.part2.rar s.partx.rar", "s.part1.rar", "rar",
+       false, "s.part1.rar s.part2.rar s.part3.rar", "303"},
       {"set.exe set.r00 set.r01", "set.exe", "rar", true, "set.exe set.r00 set.r01", "303"},
       // Nothing matches "set.r*": no row with an empty name.
       {"set.exe", "set.exe", "rar", true, "set.exe", "100"},
-      {"set.rar set.r00 set.r02/ .set.r03", "set.rar", "rar", false, "set.r00 set.rar", "201"},
+      {"set.rar set.r00 set.r02/ .set.r03", "set.rar", "rar", false, "set.rar set.r00", "201"},
       {"set.ace set.c00 set.c01 set.cab", "set.ace", "ace", false, "set.ace set.c00 set.c01",
        "303"},
       {"Set.ace", "Set.ace", "ace", false, "shown.ace", "100", "shown.ace"},

@@ -31,8 +31,9 @@ std::string ScriptedDialogs::InputBox(const std::string& prompt, const std::stri
   return answer;
 }
 
-std::string ScriptedDialogs::FileExists(const std::string& question) {
+std::string ScriptedDialogs::FileExists(const std::string& question, const std::string& details) {
   fileExistsQuestions.push_back(question);
+  fileExistsDetails.push_back(details);
   std::string answer;
   TakeAnswer(fileExistsAnswers, answer, "File Exists prompt: " + question);
   return answer;

@@ -43,6 +43,7 @@ class ScriptedDialogs : public Dialogs {
   std::vector<RecordedMessage> messages;
   std::vector<RecordedInput> inputs;
   std::vector<std::string> fileExistsQuestions;
+  std::vector<std::string> fileExistsDetails;
   std::vector<std::string> confirmations;  // the confirmation's message as shown
   std::vector<bool> confirmNewDestinationVisible;
   std::vector<DestinationRequest> destinationRequests;
@@ -55,7 +56,7 @@ class ScriptedDialogs : public Dialogs {
   MsgAnswer MessageBox(const MessageBoxRequest& request) override;
   std::string InputBox(const std::string& prompt, const std::string& title,
                        const std::string& defaultText, InputEcho echo) override;
-  std::string FileExists(const std::string& question) override;
+  std::string FileExists(const std::string& question, const std::string& details) override;
   void ShowConfirmation(ConfirmationModel& confirmation) override;
   void ShowStatus(StatusModel& status) override;
   DestinationAnswer ChooseDestination(const DestinationRequest& request) override;

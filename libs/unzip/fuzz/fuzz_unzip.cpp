@@ -26,7 +26,7 @@ int32_t ignore_text(char*, uint32_t) {
   return 0;
 }
 void no_sound() {}
-int32_t overwrite(char*, uint32_t) {
+int32_t overwrite(char*, uint32_t, uint64_t, int64_t) {
   return 102;
 }
 void ignore_entry(uint64_t, uint64_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t,

@@ -45,10 +45,12 @@ typedef struct {
 typedef int32_t (*DLLPRNT)(char* buffer, uint32_t length);
 /* Called once per entry right before its data is decoded. */
 typedef void (*DLLSND)(void);
-/* An output file exists: buffer holds its path (size bytes, writable).
+/* An output file exists: buffer holds its path (size bytes, writable); entry_bytes and
+ * entry_time (seconds since the epoch) are the entry's uncompressed size and date.
  * Answer 100 skip, 102 overwrite, 103 overwrite all, 104 skip all, 105 rename
  * (the new name written into the buffer, resolved inside the extraction folder). */
-typedef int32_t (*DLLREPLACE)(char* buffer, uint32_t size);
+typedef int32_t (*DLLREPLACE)(char* buffer, uint32_t size, uint64_t entry_bytes,
+                              int64_t entry_time);
 /* Password for an encrypted entry: write it into buffer (size bytes incl. terminator)
  * and return 0; 1 (or any value but 0, 5, -2) = no password; 5 = give up on this entry;
  * -2 = no password and ask no more in this call. prompt is "Enter password for: " the

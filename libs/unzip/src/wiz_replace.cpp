@@ -39,11 +39,12 @@ ReplaceDecision skip_existing(CallState& call, const std::string& out) {
   return ReplaceDecision::Skip;
 }
 
-int32_t ask(CallState& call, std::string& typed, const std::string& out) {
+int32_t ask(CallState& call, std::string& typed, const std::string& out, const EntryInfo& entry) {
   std::vector<char> buffer(std::max<std::size_t>(kReplaceBufferSize, out.size() + 1), '\0');
   std::memcpy(buffer.data(), out.data(), out.size());
   const int32_t answer =
-      call.callbacks.replace(buffer.data(), static_cast<uint32_t>(buffer.size()));
+      call.callbacks.replace(buffer.data(), static_cast<uint32_t>(buffer.size()),
+                             entry.uncompressed_size, static_cast<int64_t>(entry_time(entry)));
   buffer.back() = '\0';
   typed = buffer.data();
   return answer;
@@ -68,7 +69,7 @@ ReplaceDecision decide_existing(CallState& call, const EntryInfo& entry, MappedN
 
     if (!call.may_ask()) return ReplaceDecision::Stop;
     std::string typed;
-    switch (ask(call, typed, out)) {
+    switch (ask(call, typed, out, entry)) {
       case kSkip:
         return skip_existing(call, out);
       case kSkipAll:

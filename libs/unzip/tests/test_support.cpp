@@ -288,7 +288,7 @@ int32_t record_print(char* buffer, uint32_t length) {
   return 0;
 }
 
-int32_t record_replace(char* buffer, uint32_t size) {
+int32_t record_replace(char* buffer, uint32_t size, uint64_t, int64_t) {
   Recorder& r = *current_recorder;
   r.replace_questions.push_back({buffer, size});
   r.events.push_back("replace");

@@ -156,10 +156,10 @@ std::string QtDialogs::InputBox(const std::string& prompt, const std::string& ti
   return AskInput(prompt, title, defaultText, echo, owner);
 }
 
-std::string QtDialogs::FileExists(const std::string& question) {
+std::string QtDialogs::FileExists(const std::string& question, const std::string& details) {
   QWidget* const owner = QuestionOwner();
   const FocusReturn focus(owner);
-  return AskFileExists(question, owner);
+  return AskFileExists(question, details, owner);
 }
 
 void QtDialogs::ShowConfirmation(ConfirmationModel& confirmation) {

@@ -37,7 +37,7 @@ class QtDialogs : public Dialogs {
   MsgAnswer MessageBox(const MessageBoxRequest& request) override;
   std::string InputBox(const std::string& prompt, const std::string& title,
                        const std::string& defaultText, InputEcho echo) override;
-  std::string FileExists(const std::string& question) override;
+  std::string FileExists(const std::string& question, const std::string& details) override;
   void ShowConfirmation(ConfirmationModel& confirmation) override;
   void ShowStatus(StatusModel& status) override;
   DestinationAnswer ChooseDestination(const DestinationRequest& request) override;

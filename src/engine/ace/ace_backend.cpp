@@ -188,8 +188,9 @@ class AceExtraction {
     // The library writes nothing where the path leads outside: the entry is passed
     // over (a solid archive still decodes it for the ones after it).
     int operation = target_ ? ACE_EXTRACT : ACE_SKIP;
-    if (target_ &&
-        !DecideEntryOperation(session_, target_->path, entryName_, operation, ACE_SKIP)) {
+    if (target_ && !DecideEntryOperation(session_, target_->path, entryName_,
+                                         {header.UnpSize64, DosTimeToUnix(header.FileTime)},
+                                         operation, ACE_SKIP)) {
       return Fail();
     }
     if (job_.cancelExtract) return Fail();

@@ -236,7 +236,7 @@ void ExtractArjArchives(Session& session) {
     ExtractThroughStaging(session, *utility, DestinationFolder(destination), *passwords);
   }
   status.cancelButtonVisible = true;
-  status.SetValue(status.progressMax);
+  if (job.extractResult == 0) status.SetValue(status.progressMax);
 }
 
 bool ArjProbe(Session& session, const std::string& path) {

@@ -169,7 +169,7 @@ class ArjPlacement {
       if (fd >= 0) close(fd);
       return Report(FailedCheckText(target->shownName));
     }
-    if (!MakeParents(*target) || !MayReplace(*target)) {
+    if (!MakeParents(*target) || !MayReplace(*target, staged)) {
       close(fd);
       return;
     }
@@ -206,7 +206,7 @@ class ArjPlacement {
                             target->shownName.c_str(), text.data()) != SAFEPATH_OK) {
       return Report(LinkOutsideDestinationText(target->shownName));
     }
-    if (!MakeParents(*target) || !MayReplace(*target)) return;
+    if (!MakeParents(*target) || !MayReplace(*target, staged)) return;
     if (rename(staged.c_str(), target->path.c_str()) != 0) {
       Report(NotPlacedText(target->shownName, errno));
     }
@@ -277,10 +277,15 @@ class ArjPlacement {
     return true;
   }
 
-  // False when an existing file stays (or the user cancelled, which ends the archive).
-  bool MayReplace(const EntryTarget& target) {
+  // False when an existing file stays (or the user cancelled, which ends the archive);
+  // staged is the utility's file that would replace it.
+  bool MayReplace(const EntryTarget& target, const std::string& staged) {
     if (!FileWouldBeReplaced(target.path)) return true;
-    switch (DecideExistingFile(session_, target.shownName)) {
+    struct stat incoming {};
+    lstat(staged.c_str(), &incoming);
+    switch (
+        DecideExistingFile(session_, target.shownName, target.path,
+                           {static_cast<uint64_t>(incoming.st_size), incoming.st_mtim.tv_sec})) {
       case ExistingFile::Replace:
         return true;
       case ExistingFile::Keep:

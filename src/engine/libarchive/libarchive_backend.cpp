@@ -30,8 +30,7 @@ class LibarchiveExtraction final : public EntryEvents {
       case EntriesEnd::Done:
         break;
       case EntriesEnd::Stopped:
-        result_ = 1;
-        break;
+        return 1;  // the bar stays where it stopped
       case EntriesEnd::BadData:
         return Tell(CrcErrorText(longPath_));
       case EntriesEnd::Damaged:
@@ -53,8 +52,9 @@ class LibarchiveExtraction final : public EntryEvents {
     session_.status.SetMessageLabel("Extracting file: " + shownName);
   }
 
-  ExistingFile FileExists(const std::string& shownName) override {
-    return DecideExistingFile(session_, shownName);
+  ExistingFile FileExists(const std::string& shownName, const std::string& path,
+                          const IncomingFile& incoming) override {
+    return DecideExistingFile(session_, shownName, path, incoming);
   }
 
   // The entry is left out; the rest of the archive is still extracted, but the

@@ -134,9 +134,11 @@ class EntryLoop {
     return stat((destination_ + cleaned.data()).c_str(), &info) != 0 && errno == ELOOP;
   }
 
-  Placement Place(const EntryTarget& target) {
+  Placement Place(const EntryTarget& target, struct archive_entry* entry) {
     if (!FileWouldBeReplaced(target.path)) return Placement::Write;
-    switch (events_.FileExists(target.shownName)) {
+    const IncomingFile incoming{static_cast<uint64_t>(archive_entry_size(entry)),
+                                static_cast<int64_t>(archive_entry_mtime(entry))};
+    switch (events_.FileExists(target.shownName, target.path, incoming)) {
       case ExistingFile::Replace:
         return Placement::Write;
       case ExistingFile::Keep:
@@ -160,7 +162,7 @@ class EntryLoop {
   bool MakeSymlink(const EntryTarget& target, struct archive_entry* entry) {
     const std::string linkTarget =
         Utf8OrStored(archive_entry_symlink_utf8(entry), archive_entry_symlink(entry));
-    const Placement placement = Place(target);
+    const Placement placement = Place(target, entry);
     if (placement != Placement::Write) return placement == Placement::Keep;
     if (!archivekit::make_folders(target.path, false)) return NotWritten(errno);
     switch (archivekit::create_symlink(destination_, target.shownName, target.path, linkTarget)) {
@@ -204,7 +206,7 @@ class EntryLoop {
       events_.Skipped(SkippedEntry::LinkSourceMissing, target.shownName);
       return true;
     }
-    const Placement placement = Place(target);
+    const Placement placement = Place(target, entry);
     if (placement != Placement::Write) return placement == Placement::Keep;
     return Copy(*source, target.path, entry);
   }
@@ -228,7 +230,7 @@ class EntryLoop {
   }
 
   bool WriteFile(const EntryTarget& target, struct archive_entry* entry) {
-    const Placement placement = Place(target);
+    const Placement placement = Place(target, entry);
     if (placement != Placement::Write) return placement == Placement::Keep;
     archivekit::StagedFile file;
     if (!archivekit::make_folders(target.path, false) || !file.open(target.path)) {

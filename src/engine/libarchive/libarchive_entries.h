@@ -38,8 +38,9 @@ class EntryEvents {
   virtual ~EntryEvents() = default;
   // An entry is about to be written, shown by its cleaned name.
   virtual void EntryStarted(const std::string& shownName) = 0;
-  // Something that is not a folder is where the entry goes.
-  virtual ExistingFile FileExists(const std::string& shownName) = 0;
+  // Something that is not a folder is where the entry goes (path).
+  virtual ExistingFile FileExists(const std::string& shownName, const std::string& path,
+                                  const IncomingFile& incoming) = 0;
   virtual void Skipped(SkippedEntry why, const std::string& shownName) = 0;
   // Devices, pipes and sockets are not extracted: told once, at the end, with how
   // many there were and the first one's name.

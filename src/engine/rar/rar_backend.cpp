@@ -248,7 +248,9 @@ class RarExtraction {
   // False when the user cancelled at the prompt.
   bool DecideOverwrite(const RARHeaderData& header, int& operation) {
     return header.Flags == RHDF_DIRECTORY_FLAGS ||
-           DecideEntryOperation(session_, target_->path, entryName_, operation, RAR_SKIP);
+           DecideEntryOperation(session_, target_->path, entryName_,
+                                {header.UnpSize64, DosTimeToUnix(header.FileTime)}, operation,
+                                RAR_SKIP);
   }
 
   // False when the answer was empty (reported at the end).

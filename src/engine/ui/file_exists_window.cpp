@@ -17,7 +17,9 @@ constexpr int kNo = 1;
 
 }  // namespace
 
-FileExistsWindow::FileExistsWindow(const std::string& question, QWidget* owner) : QDialog(owner) {
+FileExistsWindow::FileExistsWindow(const std::string& question, const std::string& details,
+                                   QWidget* owner)
+    : QDialog(owner) {
   setObjectName("FrmOW");
   setWindowTitle("File Exists");
   setModal(true);
@@ -31,6 +33,10 @@ FileExistsWindow::FileExistsWindow(const std::string& question, QWidget* owner) 
   questionLabel_->setObjectName("Label1");
   questionLabel_->setTextFormat(Qt::PlainText);
   questionLabel_->setWordWrap(true);
+  detailsLabel_ = new QLabel(QString::fromStdString(details), this);
+  detailsLabel_->setObjectName("Label2");
+  detailsLabel_->setTextFormat(Qt::PlainText);
+  detailsLabel_->setVisible(!details.empty());
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
@@ -49,7 +55,10 @@ FileExistsWindow::FileExistsWindow(const std::string& question, QWidget* owner) 
 
   auto* questionRow = new QHBoxLayout;
   questionRow->addWidget(questionIcon);
-  questionRow->addWidget(questionLabel_, 1);
+  auto* texts = new QVBoxLayout;
+  texts->addWidget(questionLabel_);
+  texts->addWidget(detailsLabel_);
+  questionRow->addLayout(texts, 1);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(questionRow);
   layout->addLayout(buttons);
@@ -58,8 +67,8 @@ FileExistsWindow::FileExistsWindow(const std::string& question, QWidget* owner) 
   answerButtons_[kNo]->setFocus();
 }
 
-std::string AskFileExists(const std::string& question, QWidget* owner) {
-  FileExistsWindow window(question, owner);
+std::string AskFileExists(const std::string& question, const std::string& details, QWidget* owner) {
+  FileExistsWindow window(question, details, owner);
   window.exec();
   return window.Answer();
 }

@@ -31,14 +31,18 @@ void AdvanceProgress(Session& session) {
   session.status.SetValue(session.job.progressCount);
 }
 
-// The entry line of the status window: "  inflating: x" and " extracting: x" read
-// "Extracting file: x"; every other chunk is shown as the library wrote it.
+// The entry line of the status window: the library's line for an entry names its method
+// ("  inflating: x", " bunzipping: x", " extracting: x": the verb right-aligned in eight
+// columns, then "ing: "); each reads "Extracting file: x". Every other chunk is shown as
+// the library wrote it.
 std::string StatusLineFor(const std::string& chunk) {
-  if (chunk.compare(0, 12, "  inflating:") == 0) return "Extracting file:" + chunk.substr(12);
-  if (chunk.size() >= 12 && chunk.compare(1, 11, "extracting:") == 0) {
-    return "Extracting file" + chunk.substr(11);
+  constexpr size_t kVerbEnd = 8;
+  if (chunk.size() <= kVerbEnd || chunk.compare(kVerbEnd, 5, "ing: ") != 0) return chunk;
+  const size_t verb = chunk.find_first_not_of(' ');
+  for (size_t i = verb; i < kVerbEnd; ++i) {
+    if (chunk[i] < 'a' || chunk[i] > 'z') return chunk;
   }
-  return chunk;
+  return "Extracting file:" + chunk.substr(kVerbEnd + 4);
 }
 
 // The library's words for a write that failed (a full disk), after the output path.
@@ -61,8 +65,11 @@ constexpr std::string_view kUnableToProcess = "unable to process ";
 // ... for an entry whose path, or link target, leads outside.
 constexpr std::string_view kUnsafeEnd = "  unsafe path\n";
 
-constexpr const char* kPasswordPrompt =
-    "File is encrypted with a password. Please enter the password to extract.";
+// The question names the entry and its archive, as the other formats' do.
+std::string PasswordPrompt(const std::string& entry, const std::string& archive) {
+  return "The file " + entry + " in " + archive +
+         " is encrypted with a password. Please enter the password to extract.";
+}
 
 // The entry's name in a "skipping:" line about a method, without the padding; none
 // for other skips.
@@ -172,15 +179,15 @@ int32_t ZipPrintCallback(char* buffer, uint32_t length) {
   return 0;
 }
 
-int32_t ZipReplaceCallback(char* buffer, uint32_t size) {
+int32_t ZipReplaceCallback(char* buffer, uint32_t size, uint64_t entryBytes, int64_t entryTime) {
   Session* session = ActiveSessionGuard::Current();
   if (session == nullptr) return 100;
   JobState& job = session->job;
-  switch (DecideExistingFile(*session, BufferText(buffer, size))) {
+  const std::string path = BufferText(buffer, size);
+  switch (DecideExistingFile(*session, path, path, {entryBytes, entryTime})) {
     case ExistingFile::Replace:
       return 102;
     case ExistingFile::Stop:
-      session->status.SetValue(job.zipTotalEntries);
       job.stopAllArchives = true;
       job.extractResult = 1;
       return 104;
@@ -191,14 +198,15 @@ int32_t ZipReplaceCallback(char* buffer, uint32_t size) {
   return 100;
 }
 
-int32_t ZipPasswordCallback(char* buffer, int32_t size, const char* prompt, const char*) {
+int32_t ZipPasswordCallback(char* buffer, int32_t size, const char* prompt, const char* name) {
   Session* session = ActiveSessionGuard::Current();
   if (session == nullptr) return 1;
+  const std::string question = PasswordPrompt(name ? name : "", session->zip.zipFileName);
   // Asked again for the same entry: the user is told why.
   const bool again = prompt != nullptr && kAskedAgain == prompt;
-  const std::string password = session->dialogs.InputBox(
-      again ? std::string(kWrongPasswordText) + " " + kPasswordPrompt : kPasswordPrompt,
-      "Enter Password", "", InputEcho::Secret);
+  const std::string password =
+      session->dialogs.InputBox(again ? std::string(kWrongPasswordText) + " " + question : question,
+                                "Enter Password", "", InputEcho::Secret);
   if (password.empty() || buffer == nullptr || size <= 0) return 1;
   std::memset(buffer, 0, static_cast<size_t>(size));
   const size_t copied = std::min(password.size(), static_cast<size_t>(size) - 1);

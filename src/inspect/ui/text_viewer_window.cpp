@@ -3,7 +3,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QShortcut>
@@ -27,17 +29,24 @@ TextViewerWindow::TextViewerWindow(QWidget* parent) : QWidget(parent, Qt::Window
   findBox_->setClearButtonEnabled(true);
   findBox_->hide();
   findBox_->installEventFilter(this);
+  findStatus_ = new QLabel(this);
+  findStatus_->setObjectName(QStringLiteral("FindStatus"));
+  findStatus_->hide();
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(2);
   layout->addWidget(text_);
-  layout->addWidget(findBox_);
+  auto* findBar = new QHBoxLayout;
+  findBar->addWidget(findBox_);
+  findBar->addWidget(findStatus_);
+  layout->addLayout(findBar);
   resize(640, 480);
 
   auto* find = new QShortcut(QKeySequence::Find, this);
   connect(find, &QShortcut::activated, this, &TextViewerWindow::ShowFindBar);
   connect(findBox_, &QLineEdit::returnPressed, this, &TextViewerWindow::FindNext);
+  connect(findBox_, &QLineEdit::textEdited, findStatus_, &QLabel::hide);
 }
 
 bool TextViewerWindow::Open(const std::string& path) {
@@ -82,7 +91,12 @@ bool TextViewerWindow::FindNext() {
   top.movePosition(QTextCursor::Start);
   text_->setTextCursor(top);
   if (text_->find(wanted)) return true;
-  text_->setTextCursor(before);
+  // The old match would read as a find of the new text.
+  QTextCursor unselected = before;
+  unselected.clearSelection();
+  text_->setTextCursor(unselected);
+  findStatus_->setText(QStringLiteral("Cannot find \"%1\"").arg(wanted));
+  findStatus_->show();
   return false;
 }
 
@@ -90,6 +104,7 @@ bool TextViewerWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == findBox_ && event->type() == QEvent::KeyPress &&
       static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
     findBox_->hide();
+    findStatus_->hide();
     text_->setFocus(Qt::OtherFocusReason);
     return true;
   }

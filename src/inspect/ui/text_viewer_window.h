@@ -1,11 +1,13 @@
 // The program's own plain-text viewer: a read-only window over one file's text, with
-// a find bar (Ctrl+F; Enter finds the next match, wrapping; Esc closes the bar).
+// a find bar (Ctrl+F; Enter finds the next match, wrapping, or says there is none;
+// Esc closes the bar).
 #pragma once
 
 #include <QWidget>
 #include <cstdint>
 #include <string>
 
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 
@@ -29,9 +31,11 @@ class TextViewerWindow : public QWidget {
 
   QPlainTextEdit* Text() const { return text_; }
   QLineEdit* FindBox() const { return findBox_; }
+  QLabel* FindStatus() const { return findStatus_; }
 
   void ShowFindBar();
-  // The next match after the cursor, from the top again when none is left.
+  // The next match after the cursor, from the top again when none is left; with no
+  // match at all, no text stays selected and the bar says so.
   bool FindNext();
 
  protected:
@@ -40,6 +44,7 @@ class TextViewerWindow : public QWidget {
  private:
   QPlainTextEdit* text_ = nullptr;
   QLineEdit* findBox_ = nullptr;
+  QLabel* findStatus_ = nullptr;
 };
 
 }  // namespace tessaly

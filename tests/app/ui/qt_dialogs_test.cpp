@@ -120,7 +120,7 @@ TEST_F(QtDialogsTest, AQuestionDuringAJobGivesTheKeysBackToTheStatusWindow) {
          dialogs.MessageBox({"Bad data.", MsgButtons::OK, MsgIcon::Critical, "Oops!", 1});
        }},
       {"password box", [&] { AskPassword(session, "a.rar"); }},
-      {"File Exists", [&] { dialogs.FileExists("The file a.txt already exists."); }},
+      {"File Exists", [&] { dialogs.FileExists("The file a.txt already exists.", ""); }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

@@ -77,10 +77,10 @@ TEST_F(ConfirmationWindowTest, LongFoldersAndNamesShowWhole) {
   FileExistsWindow wrapped("The file " + deep +
                                "a picture from the summer.jpg already exists in the destination "
                                "folder. Overwrite it?",
-                           nullptr);
+                           "Existing file: 3 bytes\nFile in the archive: 5 bytes", nullptr);
   FileExistsWindow unbroken("The file " + std::string(90, 'x') +
                                 ".jpg already exists in the destination folder. Overwrite it?",
-                            nullptr);
+                            "", nullptr);
   for (QDialog* window :
        std::initializer_list<QDialog*>{&confirmationWindow, &wrapped, &unbroken}) {
     window->show();

@@ -281,7 +281,7 @@ TEST_F(ContentsWindowTest, LaunchHandsTheEntryToTheDesktopOrOffersTheTextViewer)
   EXPECT_EQ(viewer->Text()->toPlainText(), QString::fromUtf8("héllo\nfind me\n"));
   EXPECT_TRUE(viewer->Text()->isReadOnly());
 
-  // Ctrl+F, a word and Enter select the match; Esc closes the bar.
+  // Ctrl+F, a word and Enter select the match or say there is none; Esc closes the bar.
   viewer->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(viewer));
   QTest::keyClick(viewer->Text(), Qt::Key_F, Qt::ControlModifier);
@@ -289,6 +289,9 @@ TEST_F(ContentsWindowTest, LaunchHandsTheEntryToTheDesktopOrOffersTheTextViewer)
   QTest::keyClicks(viewer->FindBox(), "find");
   QTest::keyClick(viewer->FindBox(), Qt::Key_Return);
   EXPECT_EQ(viewer->Text()->textCursor().selectedText(), "find");
+  QTest::keyClicks(viewer->FindBox(), "x\r");
+  EXPECT_EQ(viewer->Text()->textCursor().selectedText(), "");
+  EXPECT_EQ(viewer->FindStatus()->text(), "Cannot find \"findx\"");
   QTest::keyClick(viewer->FindBox(), Qt::Key_Escape);
   EXPECT_FALSE(viewer->FindBox()->isVisible());
 

@@ -49,7 +49,7 @@ TEST_F(SetInfoWindowTest, SetInfoListsTheVolumesOfTheSelectedSetAndOkCloses) {
       EXPECT_EQ(row.text(2).toULongLong(), bytes);
       total += bytes;
     }
-    EXPECT_EQ(names, (QStringList{"set.r00", "set.r01", "set.rar"}));
+    EXPECT_EQ(names, (QStringList{"set.rar", "set.r00", "set.r01"}));
     EXPECT_EQ(
         setInfo->SummaryLabel()->text().toStdString(),
         "This set appears to contain 3 file(s) totalling " + std::to_string(total) + " bytes.");

@@ -64,6 +64,8 @@ TEST_F(MainWindowExtractTest, ExtractButtonRunsAConfirmedJobThatOverwritesAndRef
   script.Then([&](QWidget* exists) {
     EXPECT_EQ(exists->windowTitle(), "File Exists");
     EXPECT_TRUE(LabelText(exists, "Label1").contains("a.txt already exists"));
+    EXPECT_TRUE(
+        LabelText(exists, "Label2").endsWith("archive: 3 bytes, modified 2024-03-07 09:05:00"));
     EXPECT_FALSE(window.IsEnabled());
     ClickButton(exists, "Yes");
   });

@@ -63,7 +63,7 @@ TEST_F(MainWindowTest, EveryWindowAndControlIsNamedAndListedInTheDocument) {
       {own(new DestinationWindow(session())), "Form2"},
       {own(new ConfirmationWindow(session(), confirmation, nullptr)), "Form3"},
       {own(new StatusWindow(session(), nullptr)), "Form4"},
-      {own(new FileExistsWindow("Overwrite?", nullptr)), "FrmOW"},
+      {own(new FileExistsWindow("Overwrite?", "", nullptr)), "FrmOW"},
       {own(new ImportantMessageWindow(session(), notice, nullptr)), "Form8"},
       {own(new SetInfoWindow(session(), "", nullptr)), "Form12"},
       {own(new ContentsWindow(session(), nullptr)), "Form10"},
