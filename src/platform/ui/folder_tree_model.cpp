@@ -148,6 +148,12 @@ FolderTreeModel::FolderTreeModel(QObject* parent) : QStandardItemModel(parent) {
   }
   desktopRoot->appendRow(computer);
   appendRow(desktopRoot);
+
+  rereadSoon_.setSingleShot(true);
+  rereadSoon_.setInterval(200);
+  connect(&rereadSoon_, &QTimer::timeout, this, &FolderTreeModel::Reread);
+  connect(&watcher_, &QFileSystemWatcher::directoryChanged, &rereadSoon_,
+          qOverload<>(&QTimer::start));
 }
 
 bool FolderTreeModel::hasChildren(const QModelIndex& parent) const {
@@ -226,6 +232,7 @@ QStandardItem* FolderTreeModel::ChildNamed(QStandardItem* folder, const QString&
 void FolderTreeModel::EnsureRead(QStandardItem* folder) {
   if (folder->data(kReadRole).toBool()) return;
   folder->setData(true, kReadRole);
+  watcher_.addPath(PathOf(folder));
   QList<QStandardItem*> children;
   for (const QString& name : ReadSubfolders(PathOf(folder))) {
     children.push_back(MakeFolder(name));

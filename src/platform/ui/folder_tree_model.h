@@ -1,9 +1,12 @@
 // The items behind FolderTree: the virtual "Desktop" and "Computer" nodes and the
-// real folders below them, each folder read once when it is first opened.
+// real folders below them, each folder read when it is first opened and again
+// when it changes on disk.
 #pragma once
 
+#include <QFileSystemWatcher>
 #include <QStandardItemModel>
 #include <QString>
+#include <QTimer>
 
 #include "platform/ui/folder_tree.h"
 
@@ -42,6 +45,10 @@ class FolderTreeModel : public QStandardItemModel {
 
  private:
   void Merge(QStandardItem* folder);
+
+  QFileSystemWatcher watcher_;
+  // An extraction changes a folder thousands of times: one reread after a pause.
+  QTimer rereadSoon_;
 };
 
 }  // namespace tessaly

@@ -326,6 +326,11 @@ void MainWindow::RefreshList() {
   UpdateSelectionState();
 }
 
+void MainWindow::Refresh() {
+  tree_->Reread();
+  RefreshList();
+}
+
 void MainWindow::SelectAll() {
   fileList_->SetAllSelected(true);
   UpdateSelectionState();

@@ -77,6 +77,8 @@ class MainWindow : public QMainWindow, public MainWindowView {
   // Opens the contents window on the first selected archive.
   void ShowArchiveContents();
   void RefreshList();
+  // Edit > Refresh: the tree and the list read from disk again.
+  void Refresh();
   void SelectAll();
   void SelectNone();
   void ExitProgram();

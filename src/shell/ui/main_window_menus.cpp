@@ -82,7 +82,7 @@ void MainWindow::BuildMenus() {
   connect(AddEntry(editMenu, "selnone", "Select &None"), &QAction::triggered, this,
           &MainWindow::SelectNone);
   connect(AddEntry(editMenu, "mnuRef", "Refres&h"), &QAction::triggered, this,
-          &MainWindow::RefreshList);
+          &MainWindow::Refresh);
   editMenu->addSeparator();
   connect(AddEntry(editMenu, "mnuOp", "&Options"), &QAction::triggered, this,
           [this] { ShowOptions(this); });
@@ -140,7 +140,7 @@ void MainWindow::BuildPopups() {
           &MainWindow::ShowFileProperties);
   filePopup_->addSeparator();
   connect(AddEntry(filePopup_, "fpopRe", "Refresh"), &QAction::triggered, this,
-          &MainWindow::RefreshList);
+          &MainWindow::Refresh);
 
   folderPopup_ = new QMenu(this);
   folderPopup_->setObjectName(QStringLiteral("folderPop"));

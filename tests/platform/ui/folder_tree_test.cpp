@@ -69,6 +69,14 @@ TEST_F(FolderTreeTest, RereadShowsNewFoldersAndDropsVanishedOnesKeepingTheSelect
   EXPECT_TRUE(tree.SelectFolder(Q(temp.path() / "late")));
 }
 
+TEST_F(FolderTreeTest, AFolderMadeOnDiskAppearsByItself) {
+  ASSERT_TRUE(tree.SelectFolder(Q(temp.path())));
+  tree.expand(tree.currentIndex());
+  fs::create_directories(temp.path() / "made");
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return ChildNames(tree, tree.currentIndex()) == QStringList({"made"}); }, 5000));
+}
+
 TEST(FolderTreeDesktop, ComesFromTheUserDirsFileElseDesktopElseHome) {
   TempFolder home;
   const ScopedEnv homeEnv("HOME", home.path().string());

@@ -105,6 +105,9 @@ TEST_F(MainWindowTest, UpOneLevelLastDestinationAndTheFolderAsDestination) {
 
   window.Action("mnuUpLvl")->trigger();
   EXPECT_EQ(selected(), Browse() + "in/");
+  std::filesystem::create_directories(Browse() + "in/fresh");
+  window.Action("mnuRef")->trigger();
+  EXPECT_EQ(window.Tree().model()->rowCount(window.Tree().currentIndex()), 2) << "Refresh rereads";
   QToolBar* toolbar = window.findChild<QToolBar*>("Toolbar1");
   QTest::mouseClick(toolbar->widgetForAction(window.Action("uplevel")), Qt::LeftButton);
   EXPECT_EQ(selected(), Browse());
