@@ -64,11 +64,10 @@ void UpdateSelectionState(Session& session, BrowserState& browser,
   CollectSelection(session, browser, selectedInListOrder);
 
   const std::vector<std::string>& files = session.job.selectedFiles;
-  if (files.empty()) {
-    mainWindow.perArchiveFolder = false;
-    browser.perArchiveFolderEnabled = false;
-    return;
-  }
+  // Greyed without a selection, it still shows (and drops on Extract use) the user's choice.
+  mainWindow.perArchiveFolder = browser.perArchiveFolderChosen;
+  browser.perArchiveFolderEnabled = false;
+  if (files.empty()) return;
 
   SelectionCommands& c = browser.commands;
   const std::string first = LowerLastFour(files.front());

@@ -69,8 +69,9 @@ MainWindow::MainWindow(Session& session, QWidget* parent)
   connect(fileTypeFilter_, &QComboBox::activated, this, &MainWindow::FileTypeChanged);
   connect(destinationBox_, &QComboBox::editTextChanged, this,
           [this](const QString& text) { model_.destinationBox.text = text.toStdString(); });
-  connect(perArchiveFolder_, &QCheckBox::toggled, this,
-          [this](bool checked) { model_.perArchiveFolder = checked; });
+  connect(perArchiveFolder_, &QCheckBox::toggled, this, [this](bool checked) {
+    model_.perArchiveFolder = browser_.perArchiveFolderChosen = checked;
+  });
   connect(browseButton_, &QPushButton::clicked, this, &MainWindow::BrowseClicked);
   connect(extractButton_, &QPushButton::clicked, this, &MainWindow::ExtractClicked);
   connect(tree_, &FolderTree::FolderSelected, this, &MainWindow::FolderChanged);
