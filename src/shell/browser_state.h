@@ -27,9 +27,10 @@ struct BrowserState {
   bool perArchiveFolderChosen = false;
   SelectionCommands commands;
   std::string selectionStatus = "0 File(s) Selected.";  // status bar panel 2
-  std::string filePattern = "*.zip";                    // the file-type filter
-  int fileTypeIndex = 0;                                // the filter's list index
-  std::string selectedFolderPath;  // currentFolder ending in "/": prefix of every selection
+  std::string extractRefusal;         // why Extract is greyed for this selection, or empty
+  std::string filePattern = "*.zip";  // the file-type filter
+  int fileTypeIndex = 0;              // the filter's list index
+  std::string selectedFolderPath;     // currentFolder ending in "/": prefix of every selection
 };
 
 }  // namespace tessaly

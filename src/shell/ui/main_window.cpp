@@ -220,6 +220,7 @@ void MainWindow::UpdateSelectionState() {
   tessaly::UpdateSelectionState(session_, browser_, selected);
   ApplySelectionCommands();
   selectionPanel_->setText(Q(browser_.selectionStatus));
+  ShowExtractRefusal();
   {
     const QSignalBlocker quiet(perArchiveFolder_);
     perArchiveFolder_->setChecked(model_.perArchiveFolder);

@@ -146,6 +146,9 @@ TEST_F(MainWindowTest, CommandsFollowTheKindOfSelection) {
   EXPECT_TRUE(window.ExtractButton().isEnabled()) << "the job compares the types it finds";
 
   ClickRow("A");
+  const QString refusal = "\"A\" is a folder; only files can be extracted.";
+  EXPECT_EQ(window.ExtractButton().toolTip(), refusal);
+  EXPECT_EQ(window.StatusPanelText(1), refusal);
   EXPECT_EQ(enabledSet(), (std::vector<std::string>{"mnulaunch", "fpopLa", "mnuProp", "fpopPr",
                                                     "mnuren", "fpopRen", "mnuCopy", "fpopCpy",
                                                     "mnuMov", "fpopMov", "mnuDel", "fpopDe"}));
