@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -79,6 +80,9 @@ MainWindow::MainWindow(Session& session, QWidget* parent)
   connect(fileList_, &FileListView::SelectionChanged, this, &MainWindow::UpdateSelectionState);
   connect(fileList_, &FileListView::ItemClicked, this, &MainWindow::ListItemClicked);
   connect(fileList_, &FileListView::ItemDoubleClicked, this, &MainWindow::ListDoubleClicked);
+  // Delete in the list is File > Delete File(s), confirmation and all.
+  new QShortcut(QKeySequence::Delete, fileList_, Action("mnuDel"), &QAction::trigger,
+                Qt::WidgetShortcut);
   fileList_->SetTypeToFind([](const std::vector<FileListItem>& items, int keyCode) {
     std::vector<std::string> texts;
     texts.reserve(items.size());

@@ -126,6 +126,8 @@ void MainWindow::BuildControls() {
   extractButton_->setObjectName(QStringLiteral("Command2"));
   extractButton_->setToolTip(QString::fromUtf8(kExtractTip));
   extractButton_->setMinimumSize(110, 60);
+  // Enter on the focused button extracts, as Space does.
+  extractButton_->setAutoDefault(true);
   extractButton_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
   QFont large = extractButton_->font();
   large.setPointSizeF(large.pointSizeF() * 1.4);
