@@ -23,11 +23,14 @@ struct SelectionCommands {
 // The browser's state that follows the file list and the file-type filter.
 struct BrowserState {
   bool perArchiveFolderEnabled = false;
+  // The user's last tick of the per-archive-folder box, kept while the box is greyed.
+  bool perArchiveFolderChosen = false;
   SelectionCommands commands;
   std::string selectionStatus = "0 File(s) Selected.";  // status bar panel 2
-  std::string filePattern = "*.zip";                    // the file-type filter
-  int fileTypeIndex = 0;                                // the filter's list index
-  std::string selectedFolderPath;  // currentFolder ending in "/": prefix of every selection
+  std::string extractRefusal;         // why Extract is greyed for this selection, or empty
+  std::string filePattern = "*.zip";  // the file-type filter
+  int fileTypeIndex = 0;              // the filter's list index
+  std::string selectedFolderPath;     // currentFolder ending in "/": prefix of every selection
 };
 
 }  // namespace tessaly

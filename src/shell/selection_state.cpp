@@ -13,6 +13,11 @@ std::string LowerLastFour(const std::string& path) {
   return AsciiLower(path.size() > 4 ? path.substr(path.size() - 4) : path);
 }
 
+std::vector<ListItemRef>::const_iterator FirstFolder(const std::vector<ListItemRef>& selected) {
+  return std::find_if(selected.begin(), selected.end(),
+                      [](const ListItemRef& item) { return !item.tag.empty(); });
+}
+
 void EnableCommands(SelectionCommands& c, const std::vector<ListItemRef>& selected) {
   if (selected.empty()) {
     // The pop-up entries Extract, Set Info, Launch, Properties, Copy to..., Move to... and
@@ -26,8 +31,7 @@ void EnableCommands(SelectionCommands& c, const std::vector<ListItemRef>& select
   const bool oneFile = one && selected.front().tag.empty();
 
   // Folders are never extracted; files are, whatever their names.
-  c.extractMenu = c.extractPopup = std::none_of(
-      selected.begin(), selected.end(), [](const ListItemRef& item) { return !item.tag.empty(); });
+  c.extractMenu = c.extractPopup = FirstFolder(selected) == selected.end();
   c.contentsMenu = c.contentsPopup = oneFile;
   c.setInfoMenu = c.setInfoPopup = oneFile;
   c.launchMenu = c.launchPopup = one;
@@ -61,14 +65,18 @@ void UpdateSelectionState(Session& session, BrowserState& browser,
   MainWindowLink& mainWindow = session.mainWindow;
   browser.selectionStatus = std::to_string(selectedInListOrder.size()) + " File(s) Selected.";
   EnableCommands(browser.commands, selectedInListOrder);
+  const auto folder = FirstFolder(selectedInListOrder);
+  browser.extractRefusal =
+      folder == selectedInListOrder.end()
+          ? ""
+          : "\"" + folder->text + "\" is a folder; only files can be extracted.";
   CollectSelection(session, browser, selectedInListOrder);
 
   const std::vector<std::string>& files = session.job.selectedFiles;
-  if (files.empty()) {
-    mainWindow.perArchiveFolder = false;
-    browser.perArchiveFolderEnabled = false;
-    return;
-  }
+  // Greyed without a selection, it still shows (and drops on Extract use) the user's choice.
+  mainWindow.perArchiveFolder = browser.perArchiveFolderChosen;
+  browser.perArchiveFolderEnabled = false;
+  if (files.empty()) return;
 
   SelectionCommands& c = browser.commands;
   const std::string first = LowerLastFour(files.front());

@@ -17,8 +17,9 @@ struct ListItemRef {
 };
 
 // Recounts the selection into browser.selectionStatus ("<n> File(s) Selected."), enables
-// browser.commands by the kind of selection, collects the selection into the job and
-// offers mainWindow.perArchiveFolder only when the selected archives are ZIP archives.
+// browser.commands by the kind of selection (browser.extractRefusal says why Extract is not),
+// collects the selection into the job and offers mainWindow.perArchiveFolder only when the selected
+// archives are ZIP archives.
 void UpdateSelectionState(Session& session, BrowserState& browser,
                           const std::vector<ListItemRef>& selectedInListOrder);
 

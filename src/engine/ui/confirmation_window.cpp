@@ -29,10 +29,10 @@ ConfirmationWindow::ConfirmationWindow(Session& session, ConfirmationModel& conf
   showAgainBox_ = new QCheckBox("Show this message again in the future.", this);
   showAgainBox_->setObjectName("Check1");
   showAgainBox_->setChecked(confirmation.showAgain);
-  goButton_ = new QPushButton("Go", this);
+  goButton_ = new QPushButton("&Go", this);
   goButton_->setObjectName("Command1");
   goButton_->setDefault(true);
-  cancelButton_ = new QPushButton("Cancel", this);
+  cancelButton_ = new QPushButton("&Cancel", this);
   cancelButton_->setObjectName("Command2");
   cancelButton_->setAutoDefault(false);
   newDestinationButton_ = new QPushButton("Select New Destination Folder", this);

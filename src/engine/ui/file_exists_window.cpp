@@ -41,7 +41,7 @@ FileExistsWindow::FileExistsWindow(const std::string& question, const std::strin
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   for (int i = 0; i < static_cast<int>(kCaptions.size()); ++i) {
-    QPushButton* button = new QPushButton(kCaptions[i], this);
+    QPushButton* button = new QPushButton(QString("&") + kCaptions[i], this);
     button->setObjectName(QString("Cmd%1").arg(i));
     button->setAutoDefault(false);
     connect(button, &QPushButton::clicked, this, [this, i] {

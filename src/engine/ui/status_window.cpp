@@ -42,7 +42,6 @@ StatusWindow::StatusWindow(Session& session, QWidget* owner)
   progressBar_->setTextVisible(false);
   cancelButton_ = new QPushButton(this);
   cancelButton_->setObjectName("Command1");
-  cancelButton_->setDefault(true);
   backgroundButton_ = new QPushButton(this);
   backgroundButton_->setObjectName("Command2");
   backgroundButton_->setAutoDefault(false);
@@ -80,7 +79,7 @@ void StatusWindow::SyncButton(QPushButton* button, const std::string& caption, b
                               bool visible, std::string& shownCaption) {
   if (caption != shownCaption) {
     shownCaption = caption;
-    button->setText(QString::fromStdString(caption));
+    button->setText("&" + QString::fromStdString(caption));
   }
   if (button->isEnabled() != enabled) button->setEnabled(enabled);
   if (button->isHidden() == visible) button->setVisible(visible);
@@ -100,6 +99,10 @@ void StatusWindow::Refresh() {
              shownCancelCaption_);
   SyncButton(backgroundButton_, model_.backgroundButtonCaption, model_.backgroundButtonEnabled,
              model_.backgroundButtonVisible, shownBackgroundCaption_);
+  // Enter presses OK once the job is over, but never cancels a running job.
+  const bool running = model_.EscapeCancels();
+  cancelButton_->setAutoDefault(!running);
+  cancelButton_->setDefault(!running);
   const bool wanted = model_.loaded && model_.visible;
   if (wanted == isVisible()) return;
   if (wanted) {

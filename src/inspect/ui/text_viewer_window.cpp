@@ -111,4 +111,13 @@ bool TextViewerWindow::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+void TextViewerWindow::keyPressEvent(QKeyEvent* event) {
+  // Escape in the find box only closes the box (see eventFilter).
+  if (event->key() == Qt::Key_Escape) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
 }  // namespace tessaly

@@ -40,6 +40,7 @@ class TextViewerWindow : public QWidget {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   QPlainTextEdit* text_ = nullptr;

@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -69,8 +70,9 @@ MainWindow::MainWindow(Session& session, QWidget* parent)
   connect(fileTypeFilter_, &QComboBox::activated, this, &MainWindow::FileTypeChanged);
   connect(destinationBox_, &QComboBox::editTextChanged, this,
           [this](const QString& text) { model_.destinationBox.text = text.toStdString(); });
-  connect(perArchiveFolder_, &QCheckBox::toggled, this,
-          [this](bool checked) { model_.perArchiveFolder = checked; });
+  connect(perArchiveFolder_, &QCheckBox::toggled, this, [this](bool checked) {
+    model_.perArchiveFolder = browser_.perArchiveFolderChosen = checked;
+  });
   connect(browseButton_, &QPushButton::clicked, this, &MainWindow::BrowseClicked);
   connect(extractButton_, &QPushButton::clicked, this, &MainWindow::ExtractClicked);
   connect(tree_, &FolderTree::FolderSelected, this, &MainWindow::FolderChanged);
@@ -78,6 +80,9 @@ MainWindow::MainWindow(Session& session, QWidget* parent)
   connect(fileList_, &FileListView::SelectionChanged, this, &MainWindow::UpdateSelectionState);
   connect(fileList_, &FileListView::ItemClicked, this, &MainWindow::ListItemClicked);
   connect(fileList_, &FileListView::ItemDoubleClicked, this, &MainWindow::ListDoubleClicked);
+  // Delete in the list is File > Delete File(s), confirmation and all.
+  new QShortcut(QKeySequence::Delete, fileList_, Action("mnuDel"), &QAction::trigger,
+                Qt::WidgetShortcut);
   fileList_->SetTypeToFind([](const std::vector<FileListItem>& items, int keyCode) {
     std::vector<std::string> texts;
     texts.reserve(items.size());
@@ -219,6 +224,7 @@ void MainWindow::UpdateSelectionState() {
   tessaly::UpdateSelectionState(session_, browser_, selected);
   ApplySelectionCommands();
   selectionPanel_->setText(Q(browser_.selectionStatus));
+  ShowExtractRefusal();
   {
     const QSignalBlocker quiet(perArchiveFolder_);
     perArchiveFolder_->setChecked(model_.perArchiveFolder);

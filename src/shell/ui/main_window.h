@@ -160,6 +160,7 @@ class MainWindow : public QMainWindow, public MainWindowView {
   int NormalWidthOf(int width) const;
   void CloseOtherWindows();
   void ShowStatusPanels();
+  void ShowExtractRefusal();
   // main_window_tray.cpp
   void BuildTrayMenu();
   // The drop target in place of this window; with the tray icon when withTrayIcon.

@@ -25,6 +25,9 @@ namespace tessaly {
 namespace {
 
 constexpr const char* kMakerNotice = "Tessaly 3.6 by Brindlemoor";
+constexpr const char* kExtractTip =
+    "Click this button to extract selected archive files or drag and drop archive files here to "
+    "extract them.";
 
 // The room of the large Extract button, which takes the files dropped on
 // the button: a disabled button (nothing to extract is selected) takes no drops, and
@@ -121,10 +124,10 @@ void MainWindow::BuildControls() {
 
   extractButton_ = new QPushButton(QStringLiteral("Extract"), central);
   extractButton_->setObjectName(QStringLiteral("Command2"));
-  extractButton_->setToolTip(
-      QStringLiteral("Click this button to extract selected archive files or drag and drop "
-                     "archive files here to extract them."));
+  extractButton_->setToolTip(QString::fromUtf8(kExtractTip));
   extractButton_->setMinimumSize(110, 60);
+  // Enter on the focused button extracts, as Space does.
+  extractButton_->setAutoDefault(true);
   extractButton_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
   QFont large = extractButton_->font();
   large.setPointSizeF(large.pointSizeF() * 1.4);
@@ -146,6 +149,13 @@ void MainWindow::BuildControls() {
 
   // The window never shrinks below its design client size.
   setMinimumSize(515, 346);
+}
+
+void MainWindow::ShowExtractRefusal() {
+  // A greyed Extract says why where the user looks: its tip and the status bar.
+  const QString refusal = QString::fromStdString(browser_.extractRefusal);
+  extractButton_->setToolTip(refusal.isEmpty() ? QString::fromUtf8(kExtractTip) : refusal);
+  noticePanel_->setText(refusal.isEmpty() ? QString::fromUtf8(kMakerNotice) : refusal);
 }
 
 QString MainWindow::StatusPanelText(int panel) const {

@@ -59,6 +59,7 @@ TEST_F(ConfirmationWindowTest, ANewDestinationFolderShowsInTheDialog) {
   window.show();
   ASSERT_TRUE(window.NewDestinationButton()->isVisible());
   EXPECT_EQ(window.NewDestinationButton()->text(), "Select New Destination Folder");
+  EXPECT_EQ(window.findChild<QPushButton*>("Command1")->text(), "&Go") << "Alt+G presses Go";
   DestinationAnswer answer;
   answer.chosenDestination = PathOf("elsewhere") + "/";
   dialogs.destinationAnswers = {answer};

@@ -281,7 +281,8 @@ TEST_F(ContentsWindowTest, LaunchHandsTheEntryToTheDesktopOrOffersTheTextViewer)
   EXPECT_EQ(viewer->Text()->toPlainText(), QString::fromUtf8("héllo\nfind me\n"));
   EXPECT_TRUE(viewer->Text()->isReadOnly());
 
-  // Ctrl+F, a word and Enter select the match or say there is none; Esc closes the bar.
+  // Ctrl+F, a word and Enter select the match or say there is none; Esc closes the bar,
+  // then the viewer.
   viewer->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(viewer));
   QTest::keyClick(viewer->Text(), Qt::Key_F, Qt::ControlModifier);
@@ -294,6 +295,8 @@ TEST_F(ContentsWindowTest, LaunchHandsTheEntryToTheDesktopOrOffersTheTextViewer)
   EXPECT_EQ(viewer->FindStatus()->text(), "Cannot find \"findx\"");
   QTest::keyClick(viewer->FindBox(), Qt::Key_Escape);
   EXPECT_FALSE(viewer->FindBox()->isVisible());
+  QTest::keyClick(viewer->Text(), Qt::Key_Escape);
+  EXPECT_FALSE(viewer->isVisible());
 
   // An entry that fails its check leaves no file to show: after the library's own
   // message the user is told the viewer could not open it.

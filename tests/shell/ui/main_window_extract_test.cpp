@@ -33,7 +33,7 @@ class MainWindowExtractTest : public MainWindowTest {
     StatusWindow* status = dialogs().Status();
     ASSERT_NE(status, nullptr);
     EXPECT_EQ(status->ArchiveLabel()->text().toStdString(), text);
-    EXPECT_EQ(status->CancelButton()->text(), "OK");
+    EXPECT_EQ(status->CancelButton()->text(), "&OK");
     QTest::mouseClick(status->CancelButton(), Qt::LeftButton);
     QApplication::processEvents();
     EXPECT_FALSE(status->isVisible());
@@ -69,13 +69,13 @@ TEST_F(MainWindowExtractTest, ExtractButtonRunsAConfirmedJobThatOverwritesAndRef
     EXPECT_FALSE(window.IsEnabled());
     ClickButton(exists, "Yes");
   });
-  QTest::mouseClick(&window.ExtractButton(), Qt::LeftButton);
+  QTest::keyClick(&window.ExtractButton(), Qt::Key_Return);
   EXPECT_TRUE(script.Done());
 
   ASSERT_NE(dialogs().Status(), nullptr);
   StatusWindow& status = *dialogs().Status();
   EXPECT_TRUE(status.isVisible());
-  EXPECT_EQ(status.BackgroundButton()->text(), "Explore");
+  EXPECT_EQ(status.BackgroundButton()->text(), "&Explore");
   EXPECT_FALSE(window.IsEnabled());
   // The window stays while the Status window holds it.
   EXPECT_FALSE(window.close());
@@ -105,7 +105,7 @@ TEST_F(MainWindowExtractTest, BackgroundMinimizesTheWindowAndActivationBringsThe
   script.Then([&](QWidget* exists) {
     StatusWindow* status = dialogs().Status();
     ASSERT_NE(status, nullptr);
-    EXPECT_EQ(status->BackgroundButton()->text(), "Background");
+    EXPECT_EQ(status->BackgroundButton()->text(), "&Background");
     QTest::mouseClick(status->BackgroundButton(), Qt::LeftButton);
     EXPECT_FALSE(status->isVisible());
     EXPECT_EQ(window.WindowState(), kWindowMinimized);
@@ -156,8 +156,9 @@ TEST_F(MainWindowExtractTest, FilesDroppedOnExtractAreExtractedUntilCancelled) {
   script.Then([&](QWidget* exists) {
     StatusWindow* status = dialogs().Status();
     ASSERT_NE(status, nullptr);
-    EXPECT_EQ(status->CancelButton()->text(), "Cancel");
+    EXPECT_EQ(status->CancelButton()->text(), "&Cancel");
     QTest::mouseClick(status->CancelButton(), Qt::LeftButton);
+    EXPECT_EQ(exists->findChild<QPushButton*>("Cmd0")->text(), "&Yes") << "Alt+Y presses Yes";
     ClickButton(exists, "Yes");
   });
   EXPECT_TRUE(DropFiles(&window.ExtractButton(), ArchivesToDrop()));

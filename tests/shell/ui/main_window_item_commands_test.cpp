@@ -95,7 +95,8 @@ TEST_F(MainWindowTest, FindListsMatchesBelowTheFolderAndADoubleClickShowsOne) {
   QTest::mouseDClick(results.viewport(), Qt::LeftButton, Qt::NoModifier, at);
   EXPECT_EQ(window.Tree().SelectedPath().toStdString(), Browse() + "sub/deep/");
   EXPECT_EQ(session().job.selectedFiles, std::vector<std::string>{Browse() + "sub/deep/Found.ZIP"});
-  find->close();
+  QTest::keyClick(find->PatternBox(), Qt::Key_Escape);
+  EXPECT_FALSE(find->isVisible());
 }
 
 // A refused name puts the old one back; a folder renamed in the list is renamed in the tree too.
@@ -187,7 +188,7 @@ TEST_F(MainWindowFileCommandsTest, DeleteAndDeleteFolderMoveToTheTrashWithTheirI
     question = LabelText(confirmation, "qt_msgbox_label").toStdString();
     ClickButton(confirmation, "Yes");
   });
-  mainWindow().Action("mnuDel")->trigger();
+  QTest::keyClick(&mainWindow().FileList(), Qt::Key_Delete);  // File > Delete File(s)
   EXPECT_EQ(question,
             "Are you sure you want to move \"" + Browse() + "old/gone -x.zip\" to the Trash?");
   EXPECT_EQ(ReadFileText(Trash() + "files/gone -x.zip"), "data");

@@ -134,11 +134,21 @@ TEST_F(MainWindowTest, CommandsFollowTheKindOfSelection) {
   EXPECT_TRUE(window.PerArchiveFolderBox().isEnabled());
   EXPECT_TRUE(window.ExtractButton().isEnabled());
   EXPECT_EQ(session().job.selectedFiles, std::vector<std::string>{Browse() + "a.zip"});
+  // The box keeps the user's tick while nothing is selected.
+  QCheckBox& perArchive = window.PerArchiveFolderBox();
+  QTest::mouseClick(&perArchive, Qt::LeftButton, {}, QPoint(8, perArchive.height() / 2));
+  const QPoint belowTheRows = window.FileList().viewport()->rect().bottomLeft() + QPoint(5, -5);
+  QTest::mouseClick(window.FileList().viewport(), Qt::LeftButton, {}, belowTheRows);
+  ClickRow("a.zip");
+  EXPECT_TRUE(perArchive.isChecked() && session().mainWindow.perArchiveFolder);
 
   ClickRow("c.rar", Qt::ControlModifier);
   EXPECT_TRUE(window.ExtractButton().isEnabled()) << "the job compares the types it finds";
 
   ClickRow("A");
+  const QString refusal = "\"A\" is a folder; only files can be extracted.";
+  EXPECT_EQ(window.ExtractButton().toolTip(), refusal);
+  EXPECT_EQ(window.StatusPanelText(1), refusal);
   EXPECT_EQ(enabledSet(), (std::vector<std::string>{"mnulaunch", "fpopLa", "mnuProp", "fpopPr",
                                                     "mnuren", "fpopRen", "mnuCopy", "fpopCpy",
                                                     "mnuMov", "fpopMov", "mnuDel", "fpopDe"}));
