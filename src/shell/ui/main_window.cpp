@@ -439,6 +439,8 @@ void MainWindow::FocusDestinationBox() {
 }
 
 void MainWindow::Show() {
+  // A job sent to the background minimised it; coming back means shown whole.
+  setWindowState(windowState() & ~Qt::WindowMinimized);
   show();
   raise();
   activateWindow();

@@ -60,6 +60,7 @@ TEST_F(DropTargetWindowTest, ShrinkShowsATopmostTargetThatMovesOpensItsMenuAndGi
   std::filesystem::create_directories(chosen);
   MainWindow& window = Open();
   window.DestinationBox().setEditText(QString::fromStdString(chosen));
+  window.setWindowState(Qt::WindowMinimized);  // as a job sent to the background leaves it
   DropTargetWindow& target = Shrink();
   EXPECT_FALSE(window.isVisible());
   EXPECT_TRUE(target.windowFlags().testFlags(Qt::Tool | Qt::FramelessWindowHint));
@@ -116,6 +117,7 @@ TEST_F(DropTargetWindowTest, ShrinkShowsATopmostTargetThatMovesOpensItsMenuAndGi
   QTest::mouseDClick(picture, Qt::LeftButton);
   QApplication::processEvents();
   EXPECT_TRUE(window.isVisible());
+  EXPECT_FALSE(window.isMinimized());
   EXPECT_EQ(window.windowTitle().toStdString(), "Tessaly - " + Browse());
   EXPECT_EQ(window.DestinationBox().currentText().toStdString(), chosen + "/");
   EXPECT_FALSE(session().job.dropMode);
