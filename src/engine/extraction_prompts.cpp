@@ -2,8 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <ctime>
-
 #include "engine/entry_target.h"
 #include "engine/session.h"
 #include "platform/folder_listing.h"
@@ -27,18 +25,6 @@ std::string ReplacedFilesText(const std::string& existingPath, const IncomingFil
            FileFactsText(static_cast<uint64_t>(existing.st_size), existing.st_mtim.tv_sec) + "\n";
   }
   return text + "File in the archive: " + FileFactsText(incoming.bytes, incoming.modified);
-}
-
-int64_t DosTimeToUnix(uint32_t dosTime) {
-  std::tm local{};
-  local.tm_year = static_cast<int>((dosTime >> 25) & 0x7f) + 80;
-  local.tm_mon = static_cast<int>((dosTime >> 21) & 0x0f) - 1;
-  local.tm_mday = static_cast<int>((dosTime >> 16) & 0x1f);
-  local.tm_hour = static_cast<int>((dosTime >> 11) & 0x1f);
-  local.tm_min = static_cast<int>((dosTime >> 5) & 0x3f);
-  local.tm_sec = static_cast<int>(dosTime & 0x1f) * 2;
-  local.tm_isdst = -1;
-  return static_cast<int64_t>(std::mktime(&local));
 }
 
 std::string AskOverwrite(Session& session, const std::string& name, const std::string& details) {

@@ -20,10 +20,6 @@ struct IncomingFile {
 // entry, each with its size and date; only the entry's when the file cannot be read.
 std::string ReplacedFilesText(const std::string& existingPath, const IncomingFile& incoming);
 
-// Seconds since the epoch of an MS-DOS date and time (local time), as RAR and ACE
-// headers store an entry's last change.
-int64_t DosTimeToUnix(uint32_t dosTime);
-
 // Shows the File Exists prompt for name, with details under it, and returns "Yes", "No", "All"
 // or "Cancel". The answer is kept as the job's overwriteAnswer; a prompt closed without one is
 // "No" and keeps the earlier answer, so an earlier "Yes" never replaces a file the user was not

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <ctime>
 
 #include "ace_crc.h"
 #include "cp437.h"
@@ -92,26 +91,6 @@ std::optional<uint64_t> trailing_data_size(const uint8_t* body, size_t size) {
   const bool wide = flags & kFlag64Bit;
   if (size < (wide ? 11u : 7u)) return std::nullopt;
   return wide ? read_le64(body + 3) : read_le32(body + 3);
-}
-
-int64_t dos_time_to_unix(uint32_t dosTime) {
-  std::tm parts{};
-  parts.tm_year = static_cast<int>((dosTime >> 25) & 0x7F) + 80;
-  parts.tm_mon = static_cast<int>((dosTime >> 21) & 0x0F) - 1;
-  parts.tm_mday = static_cast<int>((dosTime >> 16) & 0x1F);
-  parts.tm_hour = static_cast<int>((dosTime >> 11) & 0x1F);
-  parts.tm_min = static_cast<int>((dosTime >> 5) & 0x3F);
-  parts.tm_sec = static_cast<int>(dosTime & 0x1F) * 2;
-  parts.tm_isdst = -1;
-  // Out-of-range fields (damaged headers) fall back to the earliest DOS time.
-  if (parts.tm_mon < 0 || parts.tm_mon > 11 || parts.tm_mday < 1 || parts.tm_hour > 23 ||
-      parts.tm_min > 59 || parts.tm_sec > 59) {
-    parts = std::tm{};
-    parts.tm_year = 80;
-    parts.tm_mday = 1;
-    parts.tm_isdst = -1;
-  }
-  return static_cast<int64_t>(std::mktime(&parts));
 }
 
 }  // namespace unace

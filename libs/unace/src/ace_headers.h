@@ -58,7 +58,4 @@ std::optional<FileHeader> parse_file_header(const uint8_t* body, size_t size);
 // records and unknown blocks); null when the body cannot say.
 std::optional<uint64_t> trailing_data_size(const uint8_t* body, size_t size);
 
-// Seconds since 1970 for a DOS date and time taken as local time.
-int64_t dos_time_to_unix(uint32_t dosTime);
-
 }  // namespace unace

@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "ace_headers.h"
+#include "archivekit/dos_time.h"
 
 namespace unace {
 namespace {
@@ -20,7 +21,7 @@ bool is_folder(const std::string& path) {
 }
 
 timespec unix_time(uint32_t dosTime) {
-  return {static_cast<time_t>(dos_time_to_unix(dosTime)), 0};
+  return {static_cast<time_t>(archivekit::dos_time_to_unix(dosTime)), 0};
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ace_headers.h"
+#include "archivekit/dos_time.h"
 
 namespace unace {
 namespace {
@@ -35,7 +36,7 @@ TEST(AceHeaders, OtherBlocksSayHowMuchDataFollows) {
 // Month 0 and day 0 do not exist: 1980-01-01 00:00:00 stands in. Other times show
 // in the extracted files' times.
 TEST(AceHeaders, MissingDatesAreTheEarliest) {
-  EXPECT_EQ(dos_time_to_unix(0), dos_time_to_unix(0x00210000));
+  EXPECT_EQ(archivekit::dos_time_to_unix(0), archivekit::dos_time_to_unix(0x00210000));
 }
 
 }  // namespace

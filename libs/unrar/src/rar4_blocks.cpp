@@ -1,8 +1,9 @@
 #include "rar4_blocks.h"
 
 #include <cstring>
-#include <ctime>
 #include <vector>
+
+#include "archivekit/dos_time.h"
 
 #include "archive_crc.h"
 #include "rar4_names.h"
@@ -42,18 +43,6 @@ uint32_t le32(const uint8_t* p) {
 
 uint64_t saturating_add(uint64_t a, uint64_t b) {
   return a + b < a ? UINT64_MAX : a + b;
-}
-
-int64_t dos_time_to_unix(uint32_t dosTime) {
-  std::tm local{};
-  local.tm_sec = static_cast<int>((dosTime & 0x1F) * 2);
-  local.tm_min = static_cast<int>((dosTime >> 5) & 0x3F);
-  local.tm_hour = static_cast<int>((dosTime >> 11) & 0x1F);
-  local.tm_mday = static_cast<int>((dosTime >> 16) & 0x1F);
-  local.tm_mon = static_cast<int>(((dosTime >> 21) & 0x0F)) - 1;
-  local.tm_year = static_cast<int>(((dosTime >> 25) & 0x7F) + 80);
-  local.tm_isdst = -1;
-  return static_cast<int64_t>(std::mktime(&local));
 }
 
 // The modification time's extra second and 100-ns fraction; the other times
@@ -129,7 +118,7 @@ BlockStatus parse_file_header(const std::vector<uint8_t>& h, uint16_t flags, boo
     entry.rar3Salt = salt;
     pos += 8;
   }
-  entry.mtimeSeconds = dos_time_to_unix(entry.dosTime);
+  entry.mtimeSeconds = archivekit::dos_time_to_unix(entry.dosTime);
   if ((flags & kFileExtTime) && !service) read_extended_time(p + pos, end, entry);
 
   entry.splitBefore = flags & kFileSplitBefore;

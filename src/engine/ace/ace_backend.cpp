@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "archivekit/dos_time.h"
 #include "engine/ace/ace_flags.h"
 #include "engine/ace/ace_messages.h"
 #include "engine/active_session.h"
@@ -188,9 +189,10 @@ class AceExtraction {
     // The library writes nothing where the path leads outside: the entry is passed
     // over (a solid archive still decodes it for the ones after it).
     int operation = target_ ? ACE_EXTRACT : ACE_SKIP;
-    if (target_ && !DecideEntryOperation(session_, target_->path, entryName_,
-                                         {header.UnpSize64, DosTimeToUnix(header.FileTime)},
-                                         operation, ACE_SKIP)) {
+    if (target_ &&
+        !DecideEntryOperation(session_, target_->path, entryName_,
+                              {header.UnpSize64, archivekit::dos_time_to_unix(header.FileTime)},
+                              operation, ACE_SKIP)) {
       return Fail();
     }
     if (job_.cancelExtract) return Fail();

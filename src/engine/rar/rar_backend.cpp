@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "archivekit/dos_time.h"
 #include "engine/active_session.h"
 #include "engine/entry_messages.h"
 #include "engine/entry_target.h"
@@ -249,8 +250,8 @@ class RarExtraction {
   bool DecideOverwrite(const RARHeaderData& header, int& operation) {
     return header.Flags == RHDF_DIRECTORY_FLAGS ||
            DecideEntryOperation(session_, target_->path, entryName_,
-                                {header.UnpSize64, DosTimeToUnix(header.FileTime)}, operation,
-                                RAR_SKIP);
+                                {header.UnpSize64, archivekit::dos_time_to_unix(header.FileTime)},
+                                operation, RAR_SKIP);
   }
 
   // False when the answer was empty (reported at the end).
