@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/confinement.h"
+
 namespace tessaly {
 
 namespace {
@@ -201,7 +203,8 @@ std::string UsageText() {
 }
 
 std::string VersionText() {
-  return "tessaly-extract 3.6\n";
+  return "tessaly-extract 3.6\nArchives are read in a confined process: " +
+         DescribeLayers(AvailableLayers()) + ".\n";
 }
 
 }  // namespace tessaly

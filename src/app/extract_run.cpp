@@ -69,6 +69,7 @@ int RunExtract(const std::vector<std::string>& args, const ConsoleStreams& strea
   TerminalConsoleHost consoles(streams.err);
   session.programs.host = &consoles;
   session.programs.batchRunner = HelperProgram("tessaly-batch");
+  session.programs.reader = HelperProgram("tessaly-reader");
   LoadSettings(session.settings, dialogs);
 
   if (options.list) return ListArchives(session, options.archives, streams.out);
@@ -80,8 +81,9 @@ int RunExtract(const std::vector<std::string>& args, const ConsoleStreams& strea
 
   int status = ExitStatusFor(session.status);
   // After the user chose to go on past a failed archive the job still "has finished";
-  // a script must not take that for success.
-  if (status == kExitFinished && session.job.archiveFailed) status = kExitNotFinished;
+  // a script must not take that for success. A reader ended while it probed is a failed
+  // archive, not a refusal.
+  if (status != kExitNotFinished && session.job.archiveFailed) status = kExitNotFinished;
   // The job is over: the Status window's "OK" closes it.
   if (session.status.loaded && session.status.cancelButtonCaption == "OK") {
     session.status.CancelButtonClicked(session);

@@ -52,6 +52,7 @@ int main(int argc, char** argv) {
   tessaly::Session session(dialogs, events);
   session.programs.host = &consoles;
   session.programs.batchRunner = tessaly::HelperProgram("tessaly-batch");
+  session.programs.reader = tessaly::HelperProgram("tessaly-reader");
   dialogs.Attach(session);
   // From a file manager: the Status window alone, and the program ends with the job.
   if (beside.mode != tessaly::BesideMode::None) {

@@ -9,6 +9,7 @@
 #include "engine/arj/arj_utility.h"
 #include "engine/libarchive/libarchive_backend.h"
 #include "engine/rar/rar_backend.h"
+#include "engine/reader_gateway.h"
 #include "engine/selection.h"
 #include "engine/session.h"
 #include "platform/files.h"
@@ -65,28 +66,43 @@ void MarkArchiveFailed(JobState& job) {
 }
 
 // Each archive type has its own way through the selection: ZIP archives go through
-// the two-pass loop; the other types' backends join this dispatch as they arrive.
+// the two-pass loop, in one reader; the other types' archives each in a reader of its
+// own. Every archive is handed over, whatever the last one returned: after a cancel the
+// backend returns at once.
 void RunBackend(Session& session) {
   JobState& job = session.job;
   if (job.archiveType == "zip") {
-    ExtractZipArchives(session);
-  } else if (job.archiveType == "rar") {
-    // Every archive is handed over, whatever the last one returned: after a cancel
-    // the backend returns at once.
-    for (const std::string& archive : job.longFileNames) {
-      if (ExtractRarArchive(session, archive) != 0) MarkArchiveFailed(job);
-    }
-  } else if (job.archiveType == "arj") {
+    const std::string first = job.longFileNames.empty() ? "" : job.longFileNames.front();
+    ReadArchive(session, ReaderRequest(ReaderTask::ExtractZipArchives, first), [&session] {
+      ExtractZipArchives(session);
+      return ReaderResult{};
+    });
+    return;
+  }
+  if (job.archiveType == "arj") {
     // One batch run extracts every archive of the job.
     ExtractArjArchives(session);
+    return;
+  }
+  using Backend = int32_t (*)(Session&, const std::string&);
+  Backend backend = nullptr;
+  ReaderTask task = ReaderTask::ExtractRar;
+  if (job.archiveType == "rar") {
+    backend = ExtractRarArchive;
   } else if (job.archiveType == "ace") {
-    for (const std::string& archive : job.longFileNames) {
-      if (ExtractAceArchive(session, archive) != 0) MarkArchiveFailed(job);
-    }
+    backend = ExtractAceArchive;
+    task = ReaderTask::ExtractAce;
   } else if (job.archiveType == "libarchive") {
-    for (const std::string& archive : job.longFileNames) {
-      if (ExtractLibarchiveArchive(session, archive) != 0) MarkArchiveFailed(job);
-    }
+    backend = ExtractLibarchiveArchive;
+    task = ReaderTask::ExtractLibarchive;
+  }
+  if (backend == nullptr) return;
+  // The reader hands the job's state back whole: the list is walked in a copy.
+  const std::vector<std::string> archives = job.longFileNames;
+  for (const std::string& archive : archives) {
+    const ReaderResult result = ReadArchive(
+        session, {task, archive}, [&] { return ReaderResult(backend(session, archive)); });
+    if (result.code != 0) MarkArchiveFailed(job);
   }
 }
 

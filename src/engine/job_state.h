@@ -69,6 +69,8 @@ struct JobState {
   bool zipErrorContinued = false;
   bool probeMode = false;
   bool probeIsExe = false;
+  // The last probe's reader was ended, and the user told why.
+  bool readerEnded = false;
   std::string activeBackend;
   bool confirmCancelled = false;
   bool confirmFromDriver = false;

@@ -6,6 +6,7 @@
 #include "engine/file_signature.h"
 #include "engine/libarchive/libarchive_reader.h"
 #include "engine/rar/rar_backend.h"
+#include "engine/reader_gateway.h"
 #include "engine/session.h"
 #include "engine/zip/zip_backend.h"
 #include "platform/ascii_case.h"
@@ -78,23 +79,29 @@ struct Probe {
 // one may carry an archive after a prefix: the probes run in this order and the first
 // whose backend accepts the file wins. libarchive comes before ARJ, whose probe starts
 // the utility.
+// ARJ's probe runs the utility, outside the reader: it comes last.
 constexpr Probe kProbes[] = {
     {SignatureOwner::Zip, "zip", ZipProbe},
     {SignatureOwner::Ace, "ace", AceProbe},
     {SignatureOwner::Rar, "rar", RarProbe},
     {SignatureOwner::Libarchive, "libarchive", LibarchiveProbe},
-    {SignatureOwner::Arj, "arj", ArjProbe},
 };
 
-std::string ProbeFor(Session& session, const std::string& path, SignatureOwner owner) {
-  const bool searching = owner == SignatureOwner::Executable || owner == SignatureOwner::Unclaimed;
-  for (const Probe& probe : kProbes) {
-    if ((searching || probe.owner == owner) && probe.accepts(session, path)) return probe.type;
-  }
-  return "";
+bool Searching(SignatureOwner owner) {
+  return owner == SignatureOwner::Executable || owner == SignatureOwner::Unclaimed;
 }
 
 }  // namespace
+
+std::string ProbeOwnReaders(Session& session, const std::string& path, SignatureOwner& owner) {
+  owner = IdentifyFile(path).owner;
+  for (const Probe& probe : kProbes) {
+    if ((Searching(owner) || probe.owner == owner) && probe.accepts(session, path)) {
+      return probe.type;
+    }
+  }
+  return "";
+}
 
 std::string LastThreeLower(const std::string& path) {
   return AsciiLower(path.substr(path.size() < 3 ? 0 : path.size() - 3));
@@ -108,8 +115,21 @@ std::string DetectArchiveType(Session& session, const std::string& path) {
   job.cancelExtract = false;
   job.countingPass = true;
   job.probeMode = true;
+  job.readerEnded = false;
 
-  const std::string type = ProbeFor(session, path, IdentifyFile(path).owner);
+  const ReaderResult probe =
+      ReadArchive(session, ReaderRequest(ReaderTask::Probe, path), [&session, &path] {
+        SignatureOwner owner = SignatureOwner::Unclaimed;
+        std::string type = ProbeOwnReaders(session, path, owner);
+        return ReaderResult(static_cast<int32_t>(owner), std::move(type));
+      });
+  std::string type = probe.text;
+  const auto owner = static_cast<SignatureOwner>(probe.code);
+  job.readerEnded = probe.ended;
+  if (type.empty() && !probe.ended && (Searching(owner) || owner == SignatureOwner::Arj) &&
+      ArjProbe(session, path)) {
+    type = "arj";
+  }
 
   job.probeMode = false;
   job.countingPass = false;
@@ -126,7 +146,7 @@ std::string ClassifySelection(Session& session) {
         "the set (i.e. \"MyFile.rar\") to process the set.";
     const std::string type = DetectArchiveType(session, files[i]);
     if (type.empty()) {
-      Tell(session, notSupported, MsgIcon::Critical);
+      if (!session.job.readerEnded) Tell(session, notSupported, MsgIcon::Critical);
       return "ns";
     }
     if (i > 0 && type != common) {
@@ -181,7 +201,7 @@ void ParseCommandLine(Session& session, const std::optional<std::string>& comman
   for (size_t i = 0; i < tokens.size(); ++i) {
     const std::string type = DetectArchiveType(session, tokens[i]);
     if (type.empty()) {
-      Tell(session, NotSupportedText(tokens[i]), MsgIcon::Exclamation);
+      if (!job.readerEnded) Tell(session, NotSupportedText(tokens[i]), MsgIcon::Exclamation);
       return;
     }
     job.activeBackend = type;

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/file_signature.h"
+
 namespace tessaly {
 
 struct Session;
@@ -12,8 +14,12 @@ struct Session;
 // The common type of session.job.selectedFiles, or "ns" after a refusal message.
 std::string ClassifySelection(Session& session);
 // "zip", "ace", "rar", "libarchive", "arj", or "" when no backend accepts the file.
-// For "libarchive", session.job.archiveFormat names the format. Shows nothing.
+// For "libarchive", session.job.archiveFormat names the format. Shows nothing, unless the
+// reader had to be ended (then job.readerEnded is set and the user was told why).
 std::string DetectArchiveType(Session& session, const std::string& path);
+// The type as the program's own readers find it from the file's bytes (all but the ARJ
+// utility's probe), and the owner of the file's signature.
+std::string ProbeOwnReaders(Session& session, const std::string& path, SignatureOwner& owner);
 // With commandLine: split it (a double-quoted run is one token). Without: each of
 // programArgs is one token, and a destination is asked before the job runs.
 // At most 100 tokens.

@@ -1,6 +1,7 @@
 #include "inspect/entry_viewing.h"
 
 #include "engine/driver.h"
+#include "engine/reader_gateway.h"
 #include "engine/zip/zip_backend.h"
 #include "settings/private_temp_folder.h"
 
@@ -30,7 +31,10 @@ std::optional<std::string> UnpackEntryForViewing(Session& session, const std::st
   zip.overwriteAll = false;
   zip.extractList = false;
   zip.showComment = false;
-  UnzipArchive(session);
+  ReadArchive(session, ReaderRequest(ReaderTask::Unzip, archivePath), [&session] {
+    UnzipArchive(session);
+    return ReaderResult{};
+  });
   zip.includeNames.clear();
   job.countingPass = false;
   job.activeBackend = previousBackend;

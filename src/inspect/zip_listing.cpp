@@ -1,6 +1,7 @@
 #include <string>
 
 #include "engine/arj/arj_batch.h"
+#include "engine/reader_gateway.h"
 #include "engine/selection.h"
 #include "engine/zip/zip_backend.h"
 #include "inspect/archive_listings.h"
@@ -59,10 +60,20 @@ ListingResult ListArchive(Session& session, const std::string& type,
     session.contents.probedArchive.clear();
     return ListingResult::Listed;
   }
-  if (type == "zip") return ListZipArchive(session, archivePath);
-  if (type == "rar") return ListRarArchive(session, archivePath);
-  if (type == "ace") return ListAceArchive(session, archivePath);
-  if (type == "libarchive") return ListLibarchiveArchive(session, archivePath);
+  ListingResult (*list)(Session&, const std::string&) = nullptr;
+  if (type == "zip") list = ListZipArchive;
+  if (type == "rar") list = ListRarArchive;
+  if (type == "ace") list = ListAceArchive;
+  if (type == "libarchive") list = ListLibarchiveArchive;
+  if (list != nullptr) {
+    const ReaderResult listed =
+        ReadArchive(session, ReaderRequest(ReaderTask::List, archivePath, type),
+                    [&session, &archivePath, list] {
+                      return ReaderResult(static_cast<int32_t>(list(session, archivePath)));
+                    });
+    // An ended reader has said why; the rows so far stand.
+    return listed.ended ? ListingResult::Aborted : static_cast<ListingResult>(listed.code);
+  }
   if (type == "arj") return ListArjArchive(session, session.settings.tempFolder + kArjListingName);
   session.contents.Clear();
   return ListingResult::Listed;

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 extern char** environ;
 #include "platform/interruption.h"
@@ -77,6 +78,7 @@ std::optional<int> SpawnProcess(const std::vector<std::string>& argv, const Spaw
     posix_spawn_file_actions_addopen(&setup.actions, STDOUT_FILENO, options.stdoutFile->c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
   }
+  if (options.channel) posix_spawn_file_actions_adddup2(&setup.actions, *options.channel, 3);
   std::vector<char*> args;
   args.reserve(argv.size() + 1);
   for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
@@ -119,6 +121,16 @@ void TerminateProcess(int pid) {
   } else {
     kill(pid, SIGTERM);
   }
+}
+
+std::optional<uint64_t> BytesWrittenBy(int pid) {
+  std::ifstream io("/proc/" + std::to_string(pid) + "/io");
+  std::string key;
+  uint64_t value = 0;
+  while (io >> key >> value) {
+    if (key == "wchar:") return value;
+  }
+  return std::nullopt;
 }
 
 std::string HelperProgramFor(const std::string& exeFolder, const std::string& name) {

@@ -1,6 +1,7 @@
 // Starting a program from an argv without a shell, and learning how it ended.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +14,8 @@ struct SpawnOptions {
   bool hidden = false;
   // Standard output to this file (created or truncated) instead.
   std::optional<std::string> stdoutFile;
+  // This descriptor becomes the program's descriptor 3.
+  std::optional<int> channel;
 };
 
 // The error number for the errno value that stopped a start: 53 no such file, 70
@@ -31,6 +34,10 @@ std::optional<int> PollProcess(int pid);
 int WaitProcess(int pid);
 // Asks the process (and its group, when it leads one) to end.
 void TerminateProcess(int pid);
+
+// What the process has written so far with write calls (its "wchar"), when the system
+// tells.
+std::optional<uint64_t> BytesWrittenBy(int pid);
 
 // Where a helper program called name is for an executable in exeFolder: beside it (the
 // build folder), else in exeFolder/../libexec/tessaly/ (an install's layout). When it is

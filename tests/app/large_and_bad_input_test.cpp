@@ -11,9 +11,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <map>
 
 #include "app/extract_program_fixture.h"
+#include "engine/reader_gateway.h"
 #include "support/file_size_limit.h"
 #include "support/job_texts.h"
 #include "support/odd_zip_writer.h"
@@ -273,6 +275,19 @@ TEST_F(LargeAndBadInput, SelfExtractingFilesWithAndWithoutAdjustedOffsets) {
     EXPECT_EQ(ReadFileText(work() / name / "a.txt"), "a\n");
     EXPECT_EQ(ReadFileText(work() / name / "docs/b.txt"), "b\n");
   }
+}
+
+// An archive that sends libarchive round in circles for ever: its reader is ended after
+// 30 seconds without progress, the run fails and says why, once.
+TEST_F(LargeAndBadInput, AReaderThatMakesNoProgressIsEndedAndTheRunFails) {
+  fs::copy_file(fs::path(TESSALY_CORPUS_DIR) / "hostile" / "xar-doublelink.xar",
+                work() / "loop.xar");
+  const auto started = std::chrono::steady_clock::now();
+  const ProcessResult run = Run({"-y", "-d", "out", "loop.xar"});
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(35));
+  EXPECT_EQ(run.exitStatus, 1) << run.err;
+  EXPECT_EQ(Occurrences(run.err, ReaderStalledText("loop.xar")), 1u) << run.err;
+  EXPECT_FALSE(Contains(run.err, "not a supported archive type")) << run.err;
 }
 
 }  // namespace

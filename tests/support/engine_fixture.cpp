@@ -50,6 +50,7 @@ int32_t ZipThreadsForTests() {
 
 EngineTest::EngineTest() {
   session.zip.threads = ZipThreadsForTests();
+  session.programs.reader = TESSALY_READER_BIN;
   previousDir_ = std::filesystem::current_path().string();
   std::filesystem::create_directories(WorkDir());
   std::filesystem::current_path(WorkDir());

@@ -38,6 +38,9 @@ StagedList& staged_list() {
 struct SweptFolders {
   std::mutex mutex;
   std::set<std::string> folders;
+  void (*observer)(const std::string&) = nullptr;
+  // Where child processes stage: swept once they are gone.
+  std::set<std::string> adopted;
 };
 
 SweptFolders& swept_folders() {
@@ -112,10 +115,13 @@ void sweep(const std::string& folder) {
 
 void sweep_once(const std::string& folder) {
   SweptFolders& swept = swept_folders();
+  void (*observer)(const std::string&) = nullptr;
   {
     const std::lock_guard<std::mutex> hold(swept.mutex);
     if (!swept.folders.insert(folder).second) return;
+    observer = swept.observer;
   }
+  if (observer) observer(folder);
   sweep(folder);
 }
 
@@ -177,6 +183,25 @@ void remove_everything_staged() {
   StagedList& list = staged_list();
   list.mutex.lock();  // never unlocked: the program ends
   for (const std::string& path : list.paths) remove_tree(path);
+  SweptFolders& swept = swept_folders();
+  const std::lock_guard<std::mutex> hold(swept.mutex);
+  for (const std::string& folder : swept.adopted) sweep(folder);
+}
+
+void set_staging_folder_observer(void (*observer)(const std::string& folder)) {
+  SweptFolders& swept = swept_folders();
+  const std::lock_guard<std::mutex> hold(swept.mutex);
+  swept.observer = observer;
+}
+
+void adopt_staging_folder(const std::string& folder) {
+  SweptFolders& swept = swept_folders();
+  const std::lock_guard<std::mutex> hold(swept.mutex);
+  swept.adopted.insert(folder);
+}
+
+void sweep_staging_folder(const std::string& folder) {
+  sweep(folder);
 }
 
 void remove_tree(const std::string& path) {

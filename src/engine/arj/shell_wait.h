@@ -18,6 +18,9 @@ struct Session;
 struct ExternalPrograms {
   ConsoleHost* host = nullptr;
   std::string batchRunner;  // the tessaly-batch program that executes batch files
+  // The tessaly-reader program that reads archives confined; "" reads them here (the
+  // reader itself).
+  std::string reader;
   // The value the Status window's bar shows while a wait goes on; it resumes where
   // the last wait left it.
   int32_t shellAnimationStep = 0;

@@ -10,6 +10,7 @@
 #include <QStyleOptionFocusRect>
 #include <QVBoxLayout>
 
+#include "platform/confinement.h"
 #include "platform/desktop_open.h"
 #include "settings/product_info.h"
 #include "winsupport/ui/image_lists.h"
@@ -120,6 +121,10 @@ AboutWindow::AboutWindow(Dialogs& dialogs, EventPump& events, QWidget* owner)
                   QStringLiteral("Made by %1. News and updates are on the web page; questions and "
                                  "reports are welcome at the support address.")
                       .arg(maker)));
+  notices->addWidget(
+      NoticeLabel(this, "confinementNotice",
+                  QStringLiteral("Archives are read in a confined process: %1.")
+                      .arg(QString::fromStdString(DescribeLayers(AvailableLayers())))));
   notices->addSpacing(8);
 
   webLink_ = new LinkLabel(

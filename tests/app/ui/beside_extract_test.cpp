@@ -53,6 +53,7 @@ class BesideExtractTest : public IsolatedSettingsTest {
   BesideExtractTest() {
     ApplicationSettings().SaveSetting("General", "Show confirmation", "1");
     dialogs.Attach(session);
+    session.programs.reader = TESSALY_READER_BIN;
     qApp->installEventFilter(&windows);
   }
   ~BesideExtractTest() override {

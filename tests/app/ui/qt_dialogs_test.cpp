@@ -9,10 +9,13 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
+#include <chrono>
 #include <functional>
 
 #include "engine/extraction_prompts.h"
+#include "engine/reader_gateway.h"
 #include "engine/session.h"
 #include "engine/ui/status_window.h"
 #include "platform/ui/input_box.h"
@@ -137,6 +140,28 @@ TEST_F(QtDialogsTest, AQuestionDuringAJobGivesTheKeysBackToTheStatusWindow) {
     EXPECT_TRUE(session.job.cancelExtract) << "Escape reached the Status window's Cancel";
     EXPECT_TRUE(status->isVisible());
   }
+}
+
+// A reader stuck in a library never looks at its socket: Cancel in the Status window
+// still ends it within a second, and the archive fails without a word (the user
+// cancelled).
+TEST_F(QtDialogsTest, CancelEndsAReaderStuckInALibrary) {
+  session.programs.reader = TESSALY_STUCK_READER_BIN;
+  StatusModel& model = session.status;
+  model.Load(session);
+  dialogs.ShowStatus(model);
+  StatusWindow* status = dialogs.Status();
+  ASSERT_NE(status, nullptr);
+  QTimer::singleShot(200, status,
+                     [status] { QTest::mouseClick(status->CancelButton(), Qt::LeftButton); });
+  const auto started = std::chrono::steady_clock::now();
+  const ReaderResult result =
+      ReadArchive(session, ReaderRequest(ReaderTask::ExtractLibarchive, "loop.xar"), {});
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
+  EXPECT_TRUE(result.ended);
+  EXPECT_TRUE(session.job.cancelExtract);
+  EXPECT_TRUE(session.job.archiveFailed);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 }  // namespace

@@ -24,10 +24,19 @@ int create_staging_folder(const std::string& folder, std::string& path);
 // descriptor is closed.
 void forget_staged(const std::string& path);
 
-// Removes every staging file and folder the list holds, following no link, and keeps
-// the list locked for good, so that no thread stages anything more: for a program that
-// ends at once after it.
+// Removes every staging file and folder the list holds, following no link, sweeps the
+// adopted folders, and keeps the list locked for good, so that no thread stages anything more: for
+// a program that ends at once after it.
 void remove_everything_staged();
+
+// Told of each folder the first time this process stages in it (from the thread that
+// stages).
+void set_staging_folder_observer(void (*observer)(const std::string& folder));
+// A child process stages in folder: remove_everything_staged sweeps it too.
+void adopt_staging_folder(const std::string& folder);
+// Removes the staging entries of folder that no live process holds (a child's, once it
+// was ended).
+void sweep_staging_folder(const std::string& folder);
 
 // Removes path and, when it is a folder, everything below it, following no link: a
 // folder without permissions is opened up first. Best effort.

@@ -1,0 +1,252 @@
+#include "app/reader_service.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <mutex>
+#include <new>
+
+#include "archivekit/staging.h"
+#include "engine/ace/ace_backend.h"
+#include "engine/driver.h"
+#include "engine/libarchive/libarchive_backend.h"
+#include "engine/rar/rar_backend.h"
+#include "engine/reader_gateway.h"
+#include "engine/selection.h"
+#include "engine/session.h"
+#include "engine/zip/zip_backend.h"
+#include "inspect/archive_listings.h"
+#include "platform/files.h"
+#include "platform/interruption.h"
+#include "settings/settings_store.h"
+
+namespace tessaly {
+
+namespace {
+
+// The socket to the front end. Questions and Status go from the caller's thread; staging
+// news may come from any worker.
+class FrontEnd {
+ public:
+  explicit FrontEnd(int fd) : fd_(fd) {}
+
+  void Send(WireWriter& record) {
+    const std::lock_guard<std::mutex> hold(mutex_);
+    if (!SendRecord(fd_, record)) Gone();
+  }
+
+  // The answer to the question just sent; a Cancel on the way is taken in passing.
+  WireReader Answer() {
+    for (;;) {
+      std::optional<Record> record = ReceiveRecord(fd_);
+      if (!record) Gone();
+      if (record->kind == RecordKind::Answer) return std::move(record->fields);
+      Take(*record);
+    }
+  }
+
+  // Takes a Cancel that is waiting, without blocking.
+  void Poll() {
+    pollfd ready{fd_, POLLIN, 0};
+    while (poll(&ready, 1, 0) > 0) {
+      std::optional<Record> record = ReceiveRecord(fd_);
+      if (!record) Gone();
+      Take(*record);
+    }
+  }
+
+  bool cancelled = false;
+
+ private:
+  void Take(const Record& record) {
+    if (record.kind == RecordKind::Cancel) cancelled = true;
+  }
+
+  // Nobody is left to ask or to write for.
+  [[noreturn]] void Gone() {
+    archivekit::remove_everything_staged();
+    _exit(1);
+  }
+
+  int fd_;
+  std::mutex mutex_;
+};
+
+FrontEnd* theFrontEnd = nullptr;
+
+void TellStagingFolder(const std::string& folder) {
+  WireWriter record(RecordKind::StagingFolder);
+  record.Put(folder);
+  theFrontEnd->Send(record);
+}
+
+class RemoteDialogs : public Dialogs {
+ public:
+  explicit RemoteDialogs(FrontEnd& front) : front_(front) {}
+
+  MsgAnswer MessageBox(const MessageBoxRequest& request) override {
+    WireWriter ask(RecordKind::AskMessage);
+    ask.Put(request.text);
+    ask.Put(static_cast<int64_t>(request.buttons));
+    ask.Put(static_cast<int64_t>(request.icon));
+    ask.Put(request.title);
+    ask.Put(static_cast<int64_t>(request.defaultButton));
+    front_.Send(ask);
+    return static_cast<MsgAnswer>(front_.Answer().Number());
+  }
+  std::string InputBox(const std::string& prompt, const std::string& title,
+                       const std::string& defaultText, InputEcho echo) override {
+    WireWriter ask(RecordKind::AskInput);
+    ask.Put(prompt);
+    ask.Put(title);
+    ask.Put(defaultText);
+    ask.Put(static_cast<int64_t>(echo));
+    front_.Send(ask);
+    return front_.Answer().String();
+  }
+  std::string FileExists(const std::string& question, const std::string& details) override {
+    WireWriter ask(RecordKind::AskFileExists);
+    ask.Put(question);
+    ask.Put(details);
+    front_.Send(ask);
+    return front_.Answer().String();
+  }
+  // The windows below belong to the front end's side of a job, never to a reader's.
+  void ShowConfirmation(ConfirmationModel&) override {}
+  void ShowStatus(StatusModel&) override {}
+  DestinationAnswer ChooseDestination(const DestinationRequest&) override { return {}; }
+  void ShowWelcome() override {}
+  void ShowImportantMessage(ImportantMessageModel&) override {}
+
+ private:
+  FrontEnd& front_;
+};
+
+class RemotePump : public EventPump {
+ public:
+  RemotePump(FrontEnd& front, Session*& session) : front_(front), session_(session) {}
+  void pump() override {
+    front_.Poll();
+    if (front_.cancelled && session_ != nullptr) session_->job.cancelExtract = true;
+  }
+
+ private:
+  FrontEnd& front_;
+  Session*& session_;
+};
+
+class RemoteStatus : public StatusView {
+ public:
+  RemoteStatus(FrontEnd& front, const Session& session) : front_(front), session_(session) {}
+  void Refresh() override {
+    WireWriter status(RecordKind::Status);
+    PutStatusState(status, session_);
+    status.Put(session_.zip.zipFileName);
+    // Only what changed: a backend refreshes at every step.
+    if (status.Bytes() == last_) return;
+    last_ = status.Bytes();
+    front_.Send(status);
+  }
+
+ private:
+  FrontEnd& front_;
+  const Session& session_;
+  std::string last_;
+};
+
+ReaderResult RunTask(Session& session, ReaderTask task, const std::string& archive,
+                     const std::string& type) {
+  switch (task) {
+    case ReaderTask::Probe: {
+      SignatureOwner owner = SignatureOwner::Unclaimed;
+      std::string found = ProbeOwnReaders(session, archive, owner);
+      return ReaderResult(static_cast<int32_t>(owner), std::move(found));
+    }
+    case ReaderTask::ExtractZipArchives:
+      ExtractZipArchives(session);
+      return ReaderResult();
+    case ReaderTask::Unzip:
+      UnzipArchive(session);
+      return ReaderResult();
+    case ReaderTask::ExtractRar:
+      return ReaderResult(ExtractRarArchive(session, archive));
+    case ReaderTask::ExtractAce:
+      return ReaderResult(ExtractAceArchive(session, archive));
+    case ReaderTask::ExtractLibarchive:
+      return ReaderResult(ExtractLibarchiveArchive(session, archive));
+    case ReaderTask::List:
+      return ReaderResult(static_cast<int32_t>(ListArchive(session, type, archive)));
+  }
+  return ReaderResult(1);
+}
+
+std::string FolderOf(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? "." : absolute.parent_path().string();
+}
+
+}  // namespace
+
+ConfinementPlan ReaderConfinementPlan(const Session& session, const std::string& archive) {
+  ConfinementPlan plan;
+  std::vector<std::string> archives = session.job.longFileNames;
+  for (const std::string& path : {archive, session.zip.zipFileName}) {
+    if (!path.empty()) archives.push_back(path);
+  }
+  for (const std::string& path : archives) plan.readFolders.push_back(FolderOf(path));
+  plan.readFolders.push_back(FolderOf(ApplicationSettings().FilePath()));
+  const std::string& destination = session.mainWindow.destinationBox.text;
+  plan.writeFolders.push_back(destination.empty() ? CurrentDirectory() : destination);
+  if (!session.settings.tempFolder.empty())
+    plan.writeFolders.push_back(session.settings.tempFolder);
+  return plan;
+}
+
+int ServeReaderRequest(int fd) {
+  FrontEnd front(fd);
+  theFrontEnd = &front;
+  std::optional<Record> start = ReceiveRecord(fd);
+  if (!start || start->kind != RecordKind::Start) return 2;
+  WireReader& in = start->fields;
+  const auto task = static_cast<ReaderTask>(in.Number());
+  const std::string archive = in.String();
+  const std::string type = in.String();
+
+  Session* current = nullptr;
+  RemoteDialogs dialogs(front);
+  RemotePump pump(front, current);
+  Session session(dialogs, pump);
+  GetSessionState(in, session);
+  if (!in.Whole()) return 2;
+  current = &session;
+  RemoteStatus status(front, session);
+  session.status.view = &status;
+  archivekit::set_staging_folder_observer(TellStagingFolder);
+
+  // Before any thread starts: the layers hold for the thread that puts them up and
+  // what it starts.
+  Confine(ReaderConfinementPlan(session, archive));
+  // Ended by the front end or the terminal: what was staged goes with us.
+  EndOnInterruption({});
+  ReaderResult result;
+  try {
+    result = RunTask(session, task, archive, type);
+  } catch (const std::bad_alloc&) {
+    dialogs.MessageBox({"Tessaly stopped reading \"" + archive + "\": not enough memory.",
+                        MsgButtons::OK, MsgIcon::Critical, "Oops!"});
+    session.job.archiveFailed = true;
+    session.job.extractResult = 1;
+    result.code = 1;
+  }
+  session.status.view = nullptr;
+  WireWriter done(RecordKind::Done);
+  done.Put(static_cast<int64_t>(result.code));
+  done.Put(result.text);
+  PutSessionState(done, session);
+  front.Send(done);
+  return 0;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,247 @@
+#include "engine/reader_gateway.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <vector>
+
+#include "archivekit/staging.h"
+#include "engine/extraction_dialogs.h"
+#include "engine/session.h"
+#include "platform/process_spawn.h"
+
+namespace tessaly {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kPollMilliseconds = 50;
+constexpr auto kCancelGrace = std::chrono::milliseconds(900);
+
+void Tell(Session& session, const std::string& text) {
+  session.dialogs.MessageBox({text, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
+}
+
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// One conversation with a started reader.
+class ReaderRun {
+ public:
+  ReaderRun(Session& session, int pid, int fd, std::string archive)
+      : session_(session), pid_(pid), fd_(fd), archive_(std::move(archive)) {}
+
+  ReaderResult Converse(const ReaderRequest& request) {
+    WireWriter start(RecordKind::Start);
+    start.Put(static_cast<int64_t>(request.task));
+    start.Put(request.archive);
+    start.Put(request.type);
+    PutSessionState(start, session_);
+    if (!SendRecord(fd_, start)) return Lost();
+    lastProgress_ = Clock::now();
+    for (;;) {
+      pollfd ready{fd_, POLLIN, 0};
+      if (poll(&ready, 1, kPollMilliseconds) > 0) {
+        std::optional<Record> record = ReceiveRecord(fd_);
+        if (!record) return Lost();
+        received_ += record->bytes;
+        lastProgress_ = Clock::now();
+        if (record->kind == RecordKind::Done) return Finished(record->fields);
+        if (!Handle(*record)) return Lost();
+      }
+      session_.events.pump();
+      if (session_.job.cancelExtract && !cancelledAt_) {
+        cancelledAt_ = Clock::now();
+        WireWriter cancel(RecordKind::Cancel);
+        SendRecord(fd_, cancel);
+      }
+      if (cancelledAt_ && Clock::now() - *cancelledAt_ > kCancelGrace) return End("");
+      if (Stalled()) return End(ReaderStalledText(Reading()));
+    }
+  }
+
+ private:
+  // Answers a question or takes news; false on a record that has no place here.
+  bool Handle(Record& record) {
+    WireReader& in = record.fields;
+    switch (record.kind) {
+      case RecordKind::AskMessage: {
+        MessageBoxRequest request;
+        request.text = in.String();
+        request.buttons = static_cast<MsgButtons>(in.Number());
+        request.icon = static_cast<MsgIcon>(in.Number());
+        request.title = in.String();
+        request.defaultButton = static_cast<int>(in.Number());
+        const MsgAnswer answer = session_.dialogs.MessageBox(request);
+        return Answer([&](WireWriter& out) { out.Put(static_cast<int64_t>(answer)); });
+      }
+      case RecordKind::AskInput: {
+        const std::string prompt = in.String();
+        const std::string title = in.String();
+        const std::string defaultText = in.String();
+        const auto echo = static_cast<InputEcho>(in.Number());
+        const std::string text = session_.dialogs.InputBox(prompt, title, defaultText, echo);
+        return Answer([&](WireWriter& out) { out.Put(text); });
+      }
+      case RecordKind::AskFileExists: {
+        const std::string question = in.String();
+        const std::string details = in.String();
+        const std::string caption = session_.dialogs.FileExists(question, details);
+        return Answer([&](WireWriter& out) { out.Put(caption); });
+      }
+      case RecordKind::Status:
+        GetStatusState(in, session_);
+        zipArchive_ = in.String();
+        session_.status.Refresh();
+        return in.Whole();
+      case RecordKind::StagingFolder:
+        stagingFolders_.push_back(in.String());
+        archivekit::adopt_staging_folder(stagingFolders_.back());
+        return in.Whole();
+      default:
+        return false;
+    }
+  }
+
+  template <typename Fill>
+  bool Answer(Fill&& fill) {
+    WireWriter answer(RecordKind::Answer);
+    fill(answer);
+    // The time the user took is no time the reader wasted.
+    lastProgress_ = Clock::now();
+    return SendRecord(fd_, answer);
+  }
+
+  // Progress is what the reader writes besides its records to us. Looked at a few times
+  // a second: a flood of records is progress enough.
+  bool Stalled() {
+    const Clock::time_point now = Clock::now();
+    if (now - lastLook_ < std::chrono::milliseconds(kPollMilliseconds)) return false;
+    lastLook_ = now;
+    if (const std::optional<uint64_t> written = BytesWrittenBy(pid_)) {
+      const uint64_t files = *written - std::min<uint64_t>(*written, received_);
+      if (files != writtenToFiles_) {
+        writtenToFiles_ = files;
+        lastProgress_ = Clock::now();
+      }
+    }
+    return Clock::now() - lastProgress_ > std::chrono::seconds(kReaderStallSeconds);
+  }
+
+  std::string Reading() const { return zipArchive_.empty() ? archive_ : zipArchive_; }
+
+  ReaderResult Finished(WireReader& in) {
+    ReaderResult result;
+    result.code = static_cast<int32_t>(in.Number());
+    result.text = in.String();
+    const bool cancelled = session_.job.cancelExtract;
+    GetSessionState(in, session_);
+    session_.job.cancelExtract = session_.job.cancelExtract || cancelled;
+    WaitProcess(pid_);
+    if (!in.Whole()) return Failed("its answer was cut short");
+    return result;
+  }
+
+  // The reader closed the conversation without its answer.
+  ReaderResult Lost() {
+    const int status = WaitProcess(pid_);
+    SweepStaging();
+    if (session_.job.cancelExtract) return Ended("");
+    if (status > 128) {
+      const int signal = status - 128;
+      return Ended("Tessaly stopped reading \"" + Reading() + "\": its reader ended on signal " +
+                   std::to_string(signal) + " (" + strsignal(signal) +
+                   "), the archive is probably damaged.");
+    }
+    return Failed("it ended with status " + std::to_string(status));
+  }
+
+  ReaderResult Failed(const std::string& reason) {
+    return Ended("Tessaly stopped reading \"" + Reading() + "\": its reader failed (" + reason +
+                 ").");
+  }
+
+  ReaderResult End(const std::string& text) {
+    kill(pid_, SIGKILL);
+    WaitProcess(pid_);
+    SweepStaging();
+    return Ended(text);
+  }
+
+  ReaderResult Ended(const std::string& text) {
+    if (!text.empty()) Tell(session_, text);
+    session_.job.archiveFailed = true;
+    session_.job.extractResult = 1;
+    ReaderResult result;
+    result.code = 1;
+    result.ended = true;
+    return result;
+  }
+
+  void SweepStaging() {
+    for (const std::string& folder : stagingFolders_) archivekit::sweep_staging_folder(folder);
+  }
+
+  Session& session_;
+  int pid_;
+  int fd_;
+  std::string archive_;
+  std::string zipArchive_;
+  uint64_t received_ = 0;
+  uint64_t writtenToFiles_ = 0;
+  Clock::time_point lastProgress_;
+  Clock::time_point lastLook_;
+  std::optional<Clock::time_point> cancelledAt_;
+  std::vector<std::string> stagingFolders_;
+};
+
+}  // namespace
+
+std::string ReaderStalledText(const std::string& archive) {
+  return "Tessaly stopped reading \"" + archive + "\": it made no progress for " +
+         std::to_string(kReaderStallSeconds) + " seconds, the archive is probably damaged.";
+}
+
+ReaderResult ReadArchive(Session& session, const ReaderRequest& request,
+                         const std::function<ReaderResult()>& here) {
+  if (session.programs.reader.empty()) return here();
+  int pair[2];
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
+    Tell(session,
+         "Tessaly could not start its archive reader: " + std::string(strerror(errno)) + ".");
+    return ReaderResult(1, "", true);
+  }
+  const Descriptor ours(pair[0]);
+  int errorNumber = 0;
+  SpawnOptions options;
+  options.channel = pair[1];
+  const std::optional<int> pid = SpawnProcess({session.programs.reader}, options, errorNumber);
+  close(pair[1]);
+  if (!pid) {
+    Tell(session, "Tessaly could not start its archive reader \"" + session.programs.reader +
+                      "\" (error " + std::to_string(errorNumber) + ").");
+    session.job.archiveFailed = true;
+    session.job.extractResult = 1;
+    return ReaderResult(1, "", true);
+  }
+  ReaderRun run(session, *pid, ours.get(), request.archive);
+  return run.Converse(request);
+}
+
+}  // namespace tessaly
