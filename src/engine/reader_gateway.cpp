@@ -234,8 +234,11 @@ ReaderResult ReadArchive(Session& session, const ReaderRequest& request,
   const std::optional<int> pid = SpawnProcess({session.programs.reader}, options, errorNumber);
   close(pair[1]);
   if (!pid) {
+    const std::string reason = errorNumber == 53   ? "not found"
+                               : errorNumber == 70 ? "permission denied"
+                                                   : "error " + std::to_string(errorNumber);
     Tell(session, "Tessaly could not start its archive reader \"" + session.programs.reader +
-                      "\" (error " + std::to_string(errorNumber) + ").");
+                      "\": " + reason + ".");
     session.job.archiveFailed = true;
     session.job.extractResult = 1;
     return ReaderResult(1, "", true);

@@ -25,8 +25,8 @@ if ! cmake --install "$build_dir" --prefix "$prefix" >"$root/install.log" 2>&1; 
   exit 1
 fi
 
-need_files bin/tessaly bin/tessaly-extract libexec/tessaly/tessaly-batch
-for program in bin/tessaly bin/tessaly-extract libexec/tessaly/tessaly-batch; do
+need_files bin/tessaly bin/tessaly-extract libexec/tessaly/tessaly-batch libexec/tessaly/tessaly-reader
+for program in bin/tessaly bin/tessaly-extract libexec/tessaly/tessaly-batch libexec/tessaly/tessaly-reader; do
   [ -x "$prefix/$program" ] || fail "not executable: $program"
 done
 [ ! -e "$prefix/bin/tessaly-batch" ] || fail "tessaly-batch belongs in libexec/tessaly/, not bin/"
