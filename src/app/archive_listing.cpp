@@ -80,6 +80,8 @@ int ListArchives(Session& session, const std::vector<std::string>& archives, std
     // Lists a ZIP archive as it probes it: its directory is read once.
     const std::string type = ProbeArchiveForContents(session, path);
     if (type.empty()) {
+      // A reader ended while it probed has said why: the archive failed.
+      if (session.job.readerEnded) return kExitNotFinished;
       // The ARJ probe, the last one, left its listing of a file it did not take.
       DeleteFile(session.settings.tempFolder + kArjListingName);
       ShowUnsupported(session, path);

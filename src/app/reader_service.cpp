@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <mutex>
 #include <new>
@@ -26,39 +27,57 @@ namespace tessaly {
 namespace {
 
 // The socket to the front end. Questions and Status go from the caller's thread; staging
-// news may come from any worker.
+// news may come from any worker. Status records wait up to 20 ms to go together, in
+// order, with whatever follows: a job of many small entries would otherwise wake the
+// front end for each.
 class FrontEnd {
  public:
-  explicit FrontEnd(int fd) : fd_(fd) {}
+  explicit FrontEnd(int fd) : fd_(fd), records_(fd) {}
 
-  void Send(WireWriter& record) {
+  void Send(WireWriter& record, bool waitForMore = false) {
     const std::lock_guard<std::mutex> hold(mutex_);
-    if (!SendRecord(fd_, record)) Gone();
+    pending_ += record.Bytes();
+    const auto now = std::chrono::steady_clock::now();
+    if (waitForMore && now - lastSent_ < kGathering) return;
+    lastSent_ = now;
+    if (!SendBytes(fd_, pending_)) Gone();
+    pending_.clear();
   }
+
+  // The request that starts the conversation.
+  std::optional<Record> Request() { return records_.Next(); }
 
   // The answer to the question just sent; a Cancel on the way is taken in passing.
   WireReader Answer() {
     for (;;) {
-      std::optional<Record> record = ReceiveRecord(fd_);
+      std::optional<Record> record = records_.Next();
       if (!record) Gone();
       if (record->kind == RecordKind::Answer) return std::move(record->fields);
       Take(*record);
     }
   }
 
-  // Takes a Cancel that is waiting, without blocking.
+  // Takes a Cancel that is waiting, without blocking, and sends what waited long enough.
   void Poll() {
     pollfd ready{fd_, POLLIN, 0};
-    while (poll(&ready, 1, 0) > 0) {
-      std::optional<Record> record = ReceiveRecord(fd_);
+    while (records_.Buffered() || poll(&ready, 1, 0) > 0) {
+      std::optional<Record> record = records_.Next();
       if (!record) Gone();
       Take(*record);
+    }
+    const std::lock_guard<std::mutex> hold(mutex_);
+    if (!pending_.empty() && std::chrono::steady_clock::now() - lastSent_ >= kGathering) {
+      lastSent_ = std::chrono::steady_clock::now();
+      if (!SendBytes(fd_, pending_)) Gone();
+      pending_.clear();
     }
   }
 
   bool cancelled = false;
 
  private:
+  static constexpr auto kGathering = std::chrono::milliseconds(20);
+
   void Take(const Record& record) {
     if (record.kind == RecordKind::Cancel) cancelled = true;
   }
@@ -70,7 +89,10 @@ class FrontEnd {
   }
 
   int fd_;
+  RecordReader records_;
   std::mutex mutex_;
+  std::string pending_;
+  std::chrono::steady_clock::time_point lastSent_;
 };
 
 FrontEnd* theFrontEnd = nullptr;
@@ -146,7 +168,7 @@ class RemoteStatus : public StatusView {
     // Only what changed: a backend refreshes at every step.
     if (status.Bytes() == last_) return;
     last_ = status.Bytes();
-    front_.Send(status);
+    front_.Send(status, true);
   }
 
  private:
@@ -207,7 +229,7 @@ ConfinementPlan ReaderConfinementPlan(const Session& session, const std::string&
 int ServeReaderRequest(int fd) {
   FrontEnd front(fd);
   theFrontEnd = &front;
-  std::optional<Record> start = ReceiveRecord(fd);
+  std::optional<Record> start = front.Request();
   if (!start || start->kind != RecordKind::Start) return 2;
   WireReader& in = start->fields;
   const auto task = static_cast<ReaderTask>(in.Number());

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <set>
 
 #include "engine/archive_folder_name.h"
 #include "engine/driver.h"
@@ -82,10 +83,17 @@ int ExtractBesideArchives(Session& session, BesideMode mode,
                           const std::vector<std::string>& archives) {
   JobState& job = session.job;
   bool finished = true;
-  const auto typeOf = [&session](const std::string& path) {
-    return DetectArchiveType(session, path);
+  // An archive whose reader had to be ended failed already, and the user was told.
+  std::set<std::string> ended;
+  const auto typeOf = [&session, &ended](const std::string& path) {
+    std::string type = DetectArchiveType(session, path);
+    if (session.job.readerEnded) ended.insert(path);
+    return type;
   };
-  for (const BesideJob& planned : PlanBesideJobs(mode, archives, typeOf)) {
+  for (BesideJob& planned : PlanBesideJobs(mode, archives, typeOf)) {
+    std::erase_if(planned.archives, [&](const std::string& path) { return ended.count(path); });
+    if (!ended.empty()) finished = false;
+    if (planned.archives.empty()) continue;
     if (mode == BesideMode::ToFolders && !MakeDestination(session, planned.destination)) {
       finished = false;
       continue;

@@ -22,6 +22,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kPollMilliseconds = 50;
 constexpr auto kCancelGrace = std::chrono::milliseconds(900);
+constexpr auto kNoticeDelay = std::chrono::seconds(1);
 
 void Tell(Session& session, const std::string& text) {
   session.dialogs.MessageBox({text, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
@@ -45,7 +46,12 @@ class Descriptor {
 class ReaderRun {
  public:
   ReaderRun(Session& session, int pid, int fd, std::string archive)
-      : session_(session), pid_(pid), fd_(fd), archive_(std::move(archive)) {}
+      : session_(session), pid_(pid), fd_(fd), records_(fd), archive_(std::move(archive)) {}
+  ~ReaderRun() {
+    if (noticeShown_) session_.dialogs.CloseReading();
+  }
+  ReaderRun(const ReaderRun&) = delete;
+  ReaderRun& operator=(const ReaderRun&) = delete;
 
   ReaderResult Converse(const ReaderRequest& request) {
     WireWriter start(RecordKind::Start);
@@ -57,8 +63,8 @@ class ReaderRun {
     lastProgress_ = Clock::now();
     for (;;) {
       pollfd ready{fd_, POLLIN, 0};
-      if (poll(&ready, 1, kPollMilliseconds) > 0) {
-        std::optional<Record> record = ReceiveRecord(fd_);
+      if (records_.Buffered() || poll(&ready, 1, kPollMilliseconds) > 0) {
+        std::optional<Record> record = records_.Next();
         if (!record) return Lost();
         received_ += record->bytes;
         lastProgress_ = Clock::now();
@@ -66,7 +72,8 @@ class ReaderRun {
         if (!Handle(*record)) return Lost();
       }
       session_.events.pump();
-      if (session_.job.cancelExtract && !cancelledAt_) {
+      ShowNoticeWhenSlow();
+      if ((session_.job.cancelExtract || notice_.cancelled) && !cancelledAt_) {
         cancelledAt_ = Clock::now();
         WireWriter cancel(RecordKind::Cancel);
         SendRecord(fd_, cancel);
@@ -77,6 +84,16 @@ class ReaderRun {
   }
 
  private:
+  // Before any Status window shows, a reader busy for a second is said to be reading,
+  // with a Cancel of its own.
+  void ShowNoticeWhenSlow() {
+    if (noticeShown_ || session_.status.loaded) return;
+    if (Clock::now() - started_ < kNoticeDelay) return;
+    notice_.archive = archive_;
+    session_.dialogs.ShowReading(notice_);
+    noticeShown_ = true;
+  }
+
   // Answers a question or takes news; false on a record that has no place here.
   bool Handle(Record& record) {
     WireReader& in = record.fields;
@@ -155,6 +172,8 @@ class ReaderRun {
     session_.job.cancelExtract = session_.job.cancelExtract || cancelled;
     WaitProcess(pid_);
     if (!in.Whole()) return Failed("its answer was cut short");
+    // Whatever a reader cancelled from its notice found is no answer.
+    if (notice_.cancelled) return Ended("");
     return result;
   }
 
@@ -162,7 +181,7 @@ class ReaderRun {
   ReaderResult Lost() {
     const int status = WaitProcess(pid_);
     SweepStaging();
-    if (session_.job.cancelExtract) return Ended("");
+    if (session_.job.cancelExtract || notice_.cancelled) return Ended("");
     if (status > 128) {
       const int signal = status - 128;
       return Ended("Tessaly stopped reading \"" + Reading() + "\": its reader ended on signal " +
@@ -201,6 +220,7 @@ class ReaderRun {
   Session& session_;
   int pid_;
   int fd_;
+  RecordReader records_;
   std::string archive_;
   std::string zipArchive_;
   uint64_t received_ = 0;
@@ -209,6 +229,9 @@ class ReaderRun {
   Clock::time_point lastLook_;
   std::optional<Clock::time_point> cancelledAt_;
   std::vector<std::string> stagingFolders_;
+  const Clock::time_point started_ = Clock::now();
+  ReadingNotice notice_;
+  bool noticeShown_ = false;
 };
 
 }  // namespace

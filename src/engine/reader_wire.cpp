@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <type_traits>
 
@@ -23,17 +24,6 @@ bool WriteAll(int fd, const char* data, size_t size) {
     if (written <= 0) return false;
     data += written;
     size -= static_cast<size_t>(written);
-  }
-  return true;
-}
-
-bool ReadAll(int fd, char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t got = read(fd, data, size);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    data += got;
-    size -= static_cast<size_t>(got);
   }
   return true;
 }
@@ -236,18 +226,46 @@ bool WireReader::Flag() {
 }
 
 bool SendRecord(int fd, WireWriter& record) {
-  const std::string& bytes = record.Bytes();
+  return SendBytes(fd, record.Bytes());
+}
+
+bool SendBytes(int fd, const std::string& bytes) {
   return WriteAll(fd, bytes.data(), bytes.size());
 }
 
-std::optional<Record> ReceiveRecord(int fd) {
+bool RecordReader::Fill(size_t wanted) {
+  if (start_ > 0 && start_ == buffer_.size()) {
+    buffer_.clear();
+    start_ = 0;
+  }
+  constexpr size_t kPiece = 64 * 1024;
+  while (buffer_.size() - start_ < wanted) {
+    const size_t had = buffer_.size();
+    buffer_.resize(had + std::max(kPiece, wanted));
+    const ssize_t got = read(fd_, buffer_.data() + had, buffer_.size() - had);
+    buffer_.resize(had + static_cast<size_t>(std::max<ssize_t>(got, 0)));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+  }
+  return true;
+}
+
+std::optional<Record> RecordReader::Next() {
   uint32_t length = 0;
-  if (!ReadAll(fd, reinterpret_cast<char*>(&length), sizeof length)) return std::nullopt;
+  if (!Fill(sizeof length)) return std::nullopt;
+  std::memcpy(&length, buffer_.data() + start_, sizeof length);
   if (length == 0 || length > kMaxRecordBytes) return std::nullopt;
-  std::string bytes(length, '\0');
-  if (!ReadAll(fd, bytes.data(), length)) return std::nullopt;
+  if (!Fill(sizeof length + length)) return std::nullopt;
+  const char* bytes = buffer_.data() + start_ + sizeof length;
   const auto kind = static_cast<RecordKind>(bytes[0]);
-  return Record{kind, WireReader(bytes.substr(1)), length + sizeof length};
+  Record record{kind, WireReader(std::string(bytes + 1, length - 1)), sizeof length + length};
+  start_ += sizeof length + length;
+  // What was read is dropped once it is a good part of the buffer.
+  if (start_ > (1u << 20)) {
+    buffer_.erase(0, start_);
+    start_ = 0;
+  }
+  return record;
 }
 
 void PutSessionState(WireWriter& out, const Session& session) {

@@ -77,8 +77,25 @@ struct Record {
 
 // Writes the whole record; false when the other side is gone.
 bool SendRecord(int fd, WireWriter& record);
-// The next record; nothing when the other side is gone or sent a malformed one.
-std::optional<Record> ReceiveRecord(int fd);
+// Writes bytes holding whole records; false when the other side is gone.
+bool SendBytes(int fd, const std::string& bytes);
+
+// Records from a socket, read in large pieces: a run of Status records costs one read.
+class RecordReader {
+ public:
+  explicit RecordReader(int fd) : fd_(fd) {}
+  // The next record, waiting for it; nothing when the other side is gone or sent a
+  // malformed one.
+  std::optional<Record> Next();
+  // Bytes of a record have arrived already: Next will not wait long.
+  bool Buffered() const { return start_ < buffer_.size(); }
+
+ private:
+  bool Fill(size_t wanted);
+  int fd_;
+  std::string buffer_;
+  size_t start_ = 0;
+};
 
 // The state a reader needs of a session and gives back: job, ZIP options, settings,
 // Status window, contents, destination box.

@@ -38,6 +38,13 @@ struct DestinationAnswer {
   bool perArchiveFolder = false;  // "Create new folder for each zip under selected folder."
 };
 
+// A reader at work before any Status window shows (a type probe, a listing): the front
+// end may say so and offer Cancel, which sets cancelled.
+struct ReadingNotice {
+  std::string archive;
+  bool cancelled = false;
+};
+
 class Dialogs {
  public:
   virtual ~Dialogs() = default;
@@ -58,6 +65,10 @@ class Dialogs {
   // The Important Message window (the archive-set notice), shown modally; the window calls
   // the model's handler.
   virtual void ShowImportantMessage(ImportantMessageModel& notice) = 0;
+  // Shown without blocking while a reader works on; a front end without such a window
+  // shows nothing (a console has its interrupt key).
+  virtual void ShowReading(ReadingNotice& /*notice*/) {}
+  virtual void CloseReading() {}
 };
 
 class EventPump {

@@ -10,6 +10,7 @@
 #include "engine/ui/destination_window.h"
 #include "engine/ui/file_exists_window.h"
 #include "engine/ui/important_message_window.h"
+#include "engine/ui/reading_window.h"
 #include "engine/ui/status_window.h"
 #include "platform/ui/input_box.h"
 #include "settings/ui/welcome_window.h"
@@ -202,6 +203,24 @@ void QtDialogs::ShowImportantMessage(ImportantMessageModel& notice) {
   const FocusReturn focus(owner);
   ImportantMessageWindow window(*session_, notice, owner);
   window.exec();
+}
+
+void QtDialogs::ShowReading(ReadingNotice& notice) {
+  CloseReading();
+  reading_ = new ReadingWindow(notice, QuestionOwner());
+  reading_->show();
+}
+
+void QtDialogs::CloseReading() {
+  // Not close(): closing the window is the user's Cancel.
+  if (!reading_) return;
+  reading_->hide();
+  reading_->deleteLater();
+  reading_ = nullptr;
+}
+
+ReadingWindow* QtDialogs::Reading() const {
+  return reading_;
 }
 
 void QtEventPump::pump() {

@@ -10,6 +10,7 @@
 namespace tessaly {
 
 struct Session;
+class ReadingWindow;
 class StatusWindow;
 
 class QtDialogs : public Dialogs {
@@ -43,11 +44,16 @@ class QtDialogs : public Dialogs {
   DestinationAnswer ChooseDestination(const DestinationRequest& request) override;
   void ShowWelcome() override;
   void ShowImportantMessage(ImportantMessageModel& notice) override;
+  void ShowReading(ReadingNotice& notice) override;
+  void CloseReading() override;
+  // The reading window while it shows; null otherwise.
+  ReadingWindow* Reading() const;
 
  private:
   Session* session_ = nullptr;
   QPointer<QWidget> owner_;
   QPointer<StatusWindow> status_;
+  QPointer<ReadingWindow> reading_;
 };
 
 class QtEventPump : public EventPump {

@@ -279,8 +279,11 @@ void MainWindow::ShowArchiveContents() {
   SetBusy(true);
   session_.job.activeBackend = ProbeArchiveForContents(session_, selected.front());
   if (session_.job.activeBackend.empty()) {
-    session_.dialogs.MessageBox(
-        {NotSupportedText(selected.front()), MsgButtons::OK, MsgIcon::Critical, "Oops!", 1});
+    // A reader ended while it probed has said why.
+    if (!session_.job.readerEnded) {
+      session_.dialogs.MessageBox(
+          {NotSupportedText(selected.front()), MsgButtons::OK, MsgIcon::Critical, "Oops!", 1});
+    }
     SetBusy(false);
     return;
   }
@@ -320,7 +323,7 @@ void MainWindow::ShowSetInfo() {
     SetInfoWindow window(session_, itemText, this);
     window.exec();
     job.currentExt.clear();
-  } else {
+  } else if (!job.readerEnded) {
     session_.dialogs.MessageBox(
         {NotSupportedText(job.selectedFiles.front()), MsgButtons::OK, MsgIcon::Critical, "Oops!"});
   }
