@@ -12,6 +12,7 @@
 #include "archivekit/staging.h"
 #include "engine/extraction_dialogs.h"
 #include "engine/session.h"
+#include "platform/file_descriptor.h"
 #include "platform/process_spawn.h"
 
 namespace tessaly {
@@ -27,20 +28,6 @@ constexpr auto kNoticeDelay = std::chrono::seconds(1);
 void Tell(Session& session, const std::string& text) {
   session.dialogs.MessageBox({text, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
 }
-
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // One conversation with a started reader.
 class ReaderRun {
@@ -250,7 +237,7 @@ ReaderResult ReadArchive(Session& session, const ReaderRequest& request,
          "Tessaly could not start its archive reader: " + std::string(strerror(errno)) + ".");
     return ReaderResult(1, "", true);
   }
-  const Descriptor ours(pair[0]);
+  const FileDescriptor ours(pair[0]);
   int errorNumber = 0;
   SpawnOptions options;
   options.channel = pair[1];

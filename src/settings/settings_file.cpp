@@ -10,30 +10,10 @@
 #include <mutex>
 #include <optional>
 
+#include "platform/file_descriptor.h"
+
 namespace tessaly {
 namespace {
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) close(fd_);
-  }
-  FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  // Closes now so that a failing close can be seen.
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
 
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
@@ -137,7 +117,7 @@ bool ReplaceFile(const std::string& path, const std::string& text) {
   std::string temp = path + ".XXXXXX";
   FileDescriptor fd(mkostemp(temp.data(), O_CLOEXEC));
   if (!fd.valid()) return false;
-  const bool written = WriteAll(fd.get(), text) && fsync(fd.get()) == 0 && fd.Close();
+  const bool written = WriteAll(fd.get(), text) && fsync(fd.get()) == 0 && fd.Close() == 0;
   if (!written || rename(temp.c_str(), path.c_str()) != 0) {
     unlink(temp.c_str());
     return false;

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "archivekit/staging.h"
+#include "platform/file_descriptor.h"
 
 namespace tessaly {
 
@@ -109,25 +110,6 @@ int WriteFully(int fd, const char* buffer, std::size_t size) {
   }
   return 0;
 }
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  int Close() {
-    const int result = close(fd_);
-    fd_ = -1;
-    return result == 0 ? 0 : errno;
-  }
-
- private:
-  int fd_;
-};
 
 // Both files read back from the start hold the same bytes.
 bool SameContents(int first, int second) {
@@ -278,10 +260,10 @@ class Transfer {
   // run lives, removed when it is interrupted, swept by a later run when it is not.
   bool CopyOne(const std::string& source, const std::string& target, const struct stat& from) {
     std::string temp;
-    Fd out(archivekit::create_staging_file(FolderOf(target) + "/", temp));
+    FileDescriptor out(archivekit::create_staging_file(FolderOf(target) + "/", temp));
     if (out.get() < 0) return Fail(target, errno);
     // Holds the lock while out is closed to see its error, until the rename.
-    const Fd lock(fcntl(out.get(), F_DUPFD_CLOEXEC, 0));
+    const FileDescriptor lock(fcntl(out.get(), F_DUPFD_CLOEXEC, 0));
     auto discard = [&](bool result) {
       unlink(temp.c_str());
       archivekit::forget_staged(temp);
@@ -309,7 +291,7 @@ class Transfer {
 
   bool CopyBytes(const std::string& source, const std::string& target, const struct stat& from,
                  int out) {
-    Fd in(open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    FileDescriptor in(open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     if (in.get() < 0) return Fail(source, errno);
     std::vector<char> buffer(kChunkSize);
     for (;;) {
