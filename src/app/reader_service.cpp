@@ -165,16 +165,23 @@ class RemoteStatus : public StatusView {
     WireWriter status(RecordKind::Status);
     PutStatusState(status, session_);
     status.Put(session_.zip.zipFileName);
-    // Only what changed: a backend refreshes at every step.
+    // Only what changed: a backend refreshes at every step. A new archive goes at once,
+    // so that the front end names the right one should this reader get stuck in it.
     if (status.Bytes() == last_) return;
     last_ = status.Bytes();
-    front_.Send(status, true);
+    const bool newArchive = session_.status.archiveLabel != lastArchiveLabel_ ||
+                            session_.zip.zipFileName != lastZipArchive_;
+    lastArchiveLabel_ = session_.status.archiveLabel;
+    lastZipArchive_ = session_.zip.zipFileName;
+    front_.Send(status, !newArchive);
   }
 
  private:
   FrontEnd& front_;
   const Session& session_;
   std::string last_;
+  std::string lastArchiveLabel_;
+  std::string lastZipArchive_;
 };
 
 ReaderResult RunTask(Session& session, ReaderTask task, const std::string& archive,

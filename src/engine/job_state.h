@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,14 @@ struct ZipOptions {
 
 enum class CallingWindow { MainWindow, DropTarget, Contents };
 
+// The reader's answer to the type probe of a file, kept while the file is unchanged: a
+// job started from the command line probes each file twice.
+struct ProbeAnswer {
+  std::string type;
+  int32_t owner = 0;  // the SignatureOwner of the file's first bytes
+  std::string archiveFormat;
+};
+
 struct JobState {
   // selectedFiles[0] is the first archive; messages number them from 1.
   std::vector<std::string> selectedFiles;
@@ -71,6 +80,8 @@ struct JobState {
   bool probeIsExe = false;
   // The last probe's reader was ended, and the user told why.
   bool readerEnded = false;
+  // By the file's path, device, inode, size and times; the front end's alone.
+  std::map<std::string, ProbeAnswer> probeAnswers;
   std::string activeBackend;
   bool confirmCancelled = false;
   bool confirmFromDriver = false;

@@ -28,7 +28,8 @@ bool WriteAll(int fd, const char* data, size_t size) {
   return true;
 }
 
-// Every field of a state struct, listed once for both directions.
+// Every field of a state struct, listed once for both directions (the job's probe
+// answers stay with the front end).
 template <typename Job, typename Visit>
 void EachJobField(Job& job, Visit&& visit) {
   visit(job.selectedFiles);

@@ -1,5 +1,7 @@
 #include "engine/selection.h"
 
+#include <sys/stat.h>
+
 #include "engine/ace/ace_backend.h"
 #include "engine/arj/arj_backend.h"
 #include "engine/driver.h"
@@ -103,6 +105,45 @@ std::string ProbeOwnReaders(Session& session, const std::string& path, Signature
   return "";
 }
 
+namespace {
+
+constexpr size_t kMaxProbeAnswers = 256;
+
+// What tells one file from another and a changed file from the one it was.
+std::string FileIdentity(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return "";
+  return path + '\n' + std::to_string(info.st_dev) + ':' + std::to_string(info.st_ino) + ':' +
+         std::to_string(info.st_size) + ':' + std::to_string(info.st_mtim.tv_sec) + '.' +
+         std::to_string(info.st_mtim.tv_nsec) + ':' + std::to_string(info.st_ctim.tv_sec) + '.' +
+         std::to_string(info.st_ctim.tv_nsec);
+}
+
+// The readers' probe, asked once per unchanged file; the contents window's ZIP probe,
+// which lists the archive as it goes, always reads.
+ReaderResult ProbeInReader(Session& session, const std::string& path) {
+  JobState& job = session.job;
+  const std::string identity = session.zip.listIntoContents ? "" : FileIdentity(path);
+  if (const auto known = job.probeAnswers.find(identity);
+      !identity.empty() && known != job.probeAnswers.end()) {
+    job.archiveFormat = known->second.archiveFormat;
+    job.extractResult = known->second.type.empty() ? 1 : 0;
+    return ReaderResult(known->second.owner, known->second.type);
+  }
+  ReaderResult probe = ReadArchive(session, ReaderRequest(ReaderTask::Probe, path), [&] {
+    SignatureOwner owner = SignatureOwner::Unclaimed;
+    std::string type = ProbeOwnReaders(session, path, owner);
+    return ReaderResult(static_cast<int32_t>(owner), std::move(type));
+  });
+  if (!identity.empty() && !probe.ended) {
+    if (job.probeAnswers.size() >= kMaxProbeAnswers) job.probeAnswers.clear();
+    job.probeAnswers[identity] = {probe.text, probe.code, job.archiveFormat};
+  }
+  return probe;
+}
+
+}  // namespace
+
 std::string LastThreeLower(const std::string& path) {
   return AsciiLower(path.substr(path.size() < 3 ? 0 : path.size() - 3));
 }
@@ -117,12 +158,7 @@ std::string DetectArchiveType(Session& session, const std::string& path) {
   job.probeMode = true;
   job.readerEnded = false;
 
-  const ReaderResult probe =
-      ReadArchive(session, ReaderRequest(ReaderTask::Probe, path), [&session, &path] {
-        SignatureOwner owner = SignatureOwner::Unclaimed;
-        std::string type = ProbeOwnReaders(session, path, owner);
-        return ReaderResult(static_cast<int32_t>(owner), std::move(type));
-      });
+  const ReaderResult probe = ProbeInReader(session, path);
   std::string type = probe.text;
   const auto owner = static_cast<SignatureOwner>(probe.code);
   job.readerEnded = probe.ended;
