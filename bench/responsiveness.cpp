@@ -184,6 +184,8 @@ int main(int argc, char** argv) {
   dialogs.Attach(session);
   tessaly::LoadSettings(session.settings, dialogs);
   session.mainWindow.currentFolder = work + "/";
+  // The archives are read by the reader program, as in the desktop program.
+  session.programs.reader = TESSALY_READER_BIN;
 
   int status = 0;
   for (const std::string& archive : {bigArchive, manyArchive}) {

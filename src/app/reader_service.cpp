@@ -95,6 +95,7 @@ class FrontEnd {
   std::chrono::steady_clock::time_point lastSent_;
 };
 
+// The staging observer carries no user data: the one conversation of this process.
 FrontEnd* theFrontEnd = nullptr;
 
 void TellStagingFolder(const std::string& folder) {

@@ -21,7 +21,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kPollMilliseconds = 50;
+// The window's events run at least this often while a reader works.
+constexpr int kPollMilliseconds = 10;
+constexpr auto kProgressLook = std::chrono::milliseconds(100);
 constexpr auto kCancelGrace = std::chrono::milliseconds(900);
 constexpr auto kNoticeDelay = std::chrono::seconds(1);
 
@@ -136,7 +138,7 @@ class ReaderRun {
   // a second: a flood of records is progress enough.
   bool Stalled() {
     const Clock::time_point now = Clock::now();
-    if (now - lastLook_ < std::chrono::milliseconds(kPollMilliseconds)) return false;
+    if (now - lastLook_ < kProgressLook) return false;
     lastLook_ = now;
     if (const std::optional<uint64_t> written = BytesWrittenBy(pid_)) {
       const uint64_t files = *written - std::min<uint64_t>(*written, received_);
