@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <mutex>
@@ -229,8 +230,14 @@ ConfinementPlan ReaderConfinementPlan(const Session& session, const std::string&
   plan.readFolders.push_back(FolderOf(ApplicationSettings().FilePath()));
   const std::string& destination = session.mainWindow.destinationBox.text;
   plan.writeFolders.push_back(destination.empty() ? CurrentDirectory() : destination);
-  if (!session.settings.tempFolder.empty())
+  if (!session.settings.tempFolder.empty()) {
     plan.writeFolders.push_back(session.settings.tempFolder);
+  }
+  // Half the machine's memory, at least 2 GiB (a 7z or RAR dictionary may take 1.5 GiB)
+  // and at most 8 GiB: a bomb ends as "not enough memory" with the machine still free.
+  const uint64_t physical =
+      static_cast<uint64_t>(sysconf(_SC_PHYS_PAGES)) * static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+  plan.memoryBytes = std::clamp<uint64_t>(physical / 2, uint64_t{2} << 30, uint64_t{8} << 30);
   return plan;
 }
 
