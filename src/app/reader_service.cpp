@@ -12,6 +12,7 @@
 #include "archivekit/staging.h"
 #include "engine/ace/ace_backend.h"
 #include "engine/driver.h"
+#include "engine/job_walls.h"
 #include "engine/libarchive/libarchive_backend.h"
 #include "engine/rar/rar_backend.h"
 #include "engine/reader_gateway.h"
@@ -212,34 +213,7 @@ ReaderResult RunTask(Session& session, ReaderTask task, const std::string& archi
   return ReaderResult(1);
 }
 
-std::string FolderOf(const std::string& path) {
-  std::error_code error;
-  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-  return error ? "." : absolute.parent_path().string();
-}
-
 }  // namespace
-
-ConfinementPlan ReaderConfinementPlan(const Session& session, const std::string& archive) {
-  ConfinementPlan plan;
-  std::vector<std::string> archives = session.job.longFileNames;
-  for (const std::string& path : {archive, session.zip.zipFileName}) {
-    if (!path.empty()) archives.push_back(path);
-  }
-  for (const std::string& path : archives) plan.readFolders.push_back(FolderOf(path));
-  plan.readFolders.push_back(FolderOf(ApplicationSettings().FilePath()));
-  const std::string& destination = session.mainWindow.destinationBox.text;
-  plan.writeFolders.push_back(destination.empty() ? CurrentDirectory() : destination);
-  if (!session.settings.tempFolder.empty()) {
-    plan.writeFolders.push_back(session.settings.tempFolder);
-  }
-  // Half the machine's memory, at least 2 GiB (a 7z or RAR dictionary may take 1.5 GiB)
-  // and at most 8 GiB: a bomb ends as "not enough memory" with the machine still free.
-  const uint64_t physical =
-      static_cast<uint64_t>(sysconf(_SC_PHYS_PAGES)) * static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
-  plan.memoryBytes = std::clamp<uint64_t>(physical / 2, uint64_t{2} << 30, uint64_t{8} << 30);
-  return plan;
-}
 
 int ServeReaderRequest(int fd) {
   FrontEnd front(fd);
@@ -264,7 +238,7 @@ int ServeReaderRequest(int fd) {
 
   // Before any thread starts: the layers hold for the thread that puts them up and
   // what it starts.
-  Confine(ReaderConfinementPlan(session, archive));
+  Confine(JobConfinementPlan(session, archive));
   // Ended by the front end or the terminal: what was staged goes with us.
   EndOnInterruption({});
   ReaderResult result;

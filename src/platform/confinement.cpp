@@ -12,6 +12,9 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <cstdlib>
+#include <iterator>
+#include <vector>
 
 namespace tessaly {
 
@@ -85,9 +88,13 @@ bool ApplyLandlock(int abi, const ConfinementPlan& plan) {
   if (ruleset < 0) return false;
   const int fd = static_cast<int>(ruleset);
   // The libraries, locale and code-page data, the number of processors.
-  for (const char* system : {"/usr", "/lib", "/lib64", "/etc", "/proc", "/sys/devices/system/cpu",
-                             "/dev/null", "/dev/urandom"}) {
+  for (const char* system :
+       {"/usr", "/lib", "/lib64", "/etc", "/proc", "/sys/devices/system/cpu", "/dev/urandom"}) {
     AllowBeneath(fd, system, kFsReadRights & all);
+  }
+  // The utility's questions may go to the terminal itself.
+  for (const char* device : {"/dev/null", "/dev/tty"}) {
+    AllowBeneath(fd, device, (kFsReadRights | LANDLOCK_ACCESS_FS_WRITE_FILE) & all);
   }
   for (const std::string& folder : plan.readFolders) AllowBeneath(fd, folder, kFsReadRights & all);
   for (const std::string& folder : plan.writeFolders) AllowBeneath(fd, folder, all);
@@ -239,7 +246,7 @@ constexpr long kAllowedCalls[] = {
 #endif
 };
 
-bool ApplySeccomp() {
+bool ApplySeccomp(bool startsPrograms) {
   if (kAuditArch == 0) return false;
   std::vector<sock_filter> program;
   program.push_back(BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)));
@@ -248,6 +255,12 @@ bool ApplySeccomp() {
   program.push_back(BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)));
   std::vector<long> allowed(std::begin(kAllowedCalls), std::end(kAllowedCalls));
   if (kSanitized) allowed.push_back(SYS_ptrace);
+  if (startsPrograms) {
+    allowed.insert(allowed.end(), {SYS_execve, SYS_execveat});
+#if defined(__x86_64__)
+    allowed.insert(allowed.end(), {SYS_fork, SYS_vfork});
+#endif
+  }
   for (const long call : allowed) {
     program.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<uint32_t>(call), 0, 1));
     program.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
@@ -271,6 +284,34 @@ bool ApplyLimits(const ConfinementPlan& plan) {
 
 }  // namespace
 
+std::vector<std::string> ConfinementArguments(const ConfinementPlan& plan) {
+  std::vector<std::string> args;
+  for (const std::string& folder : plan.readFolders) args.insert(args.end(), {"--read", folder});
+  for (const std::string& folder : plan.writeFolders) args.insert(args.end(), {"--write", folder});
+  args.insert(args.end(), {"--memory", std::to_string(plan.memoryBytes)});
+  return args;
+}
+
+ConfinementPlan ParseConfinementArguments(const std::vector<std::string>& args, size_t& taken) {
+  ConfinementPlan plan;
+  taken = 0;
+  while (taken + 1 < args.size()) {
+    const std::string& option = args[taken];
+    const std::string& value = args[taken + 1];
+    if (option == "--read") {
+      plan.readFolders.push_back(value);
+    } else if (option == "--write") {
+      plan.writeFolders.push_back(value);
+    } else if (option == "--memory") {
+      plan.memoryBytes = std::strtoull(value.c_str(), nullptr, 10);
+    } else {
+      break;
+    }
+    taken += 2;
+  }
+  return plan;
+}
+
 ConfinementLayers Confine(const ConfinementPlan& plan) {
   ConfinementLayers layers;
   layers.limits = ApplyLimits(plan);
@@ -278,7 +319,7 @@ ConfinementLayers Confine(const ConfinementPlan& plan) {
   const int abi = LandlockAbi();
   if (abi > 0 && ApplyLandlock(abi, plan)) layers.landlockAbi = abi;
   // Last: the layers above need calls the filter refuses.
-  layers.seccomp = layers.noNewPrivileges && ApplySeccomp();
+  layers.seccomp = layers.noNewPrivileges && ApplySeccomp(plan.startsPrograms);
   return layers;
 }
 

@@ -16,6 +16,9 @@ struct ConfinementPlan {
   std::vector<std::string> writeFolders;  // everything below each
   uint64_t memoryBytes = 2ull << 30;      // address space
   uint64_t cpuSeconds = 3600;
+  // The batch runner starts the ARJ utility: programs may be started (under the same
+  // walls).
+  bool startsPrograms = false;
 };
 
 struct ConfinementLayers {
@@ -25,7 +28,13 @@ struct ConfinementLayers {
   bool limits = false;
 };
 
-// Puts up every layer this kernel offers, for the calling process and what it starts.
+// The plan as program arguments ("--read DIR", "--write DIR", "--memory BYTES"), and back:
+// ParseConfinementArguments takes them from the front of args and says how many it took.
+std::vector<std::string> ConfinementArguments(const ConfinementPlan& plan);
+ConfinementPlan ParseConfinementArguments(const std::vector<std::string>& args, size_t& taken);
+
+// Puts up every layer this kernel offers, for the calling thread and what it starts:
+// before any other thread exists.
 ConfinementLayers Confine(const ConfinementPlan& plan);
 // The layers Confine would put up here, without putting any up.
 ConfinementLayers AvailableLayers();

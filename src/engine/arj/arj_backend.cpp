@@ -17,6 +17,7 @@
 #include "engine/driver.h"
 #include "engine/entry_target.h"
 #include "engine/extraction_prompts.h"
+#include "engine/job_walls.h"
 #include "engine/session.h"
 #include "platform/files.h"
 #include "settings/private_temp_folder.h"
@@ -128,13 +129,24 @@ std::string ExtractionBatch(const Session& session, const std::string& utility,
   return BatchText(lines);
 }
 
-int32_t RunArjBatch(Session& session, const std::string& batchFile) {
+// The utility reads the job's archives and writes below the destination and the temp
+// folder, as a reader would.
+ConfinementPlan UtilityWalls(const Session& session, const std::string& utility,
+                             const std::string& archive) {
+  ConfinementPlan walls = JobConfinementPlan(session, archive);
+  walls.readFolders.push_back(FolderOf(utility));
+  walls.startsPrograms = true;
+  return walls;
+}
+
+int32_t RunArjBatch(Session& session, const std::string& utility, const std::string& batchFile) {
+  const ConfinementPlan walls = UtilityWalls(session, utility, "");
   if (ClosesWindowItself(session)) {
     return ShellAndWatch(
-        session, batchFile, [&session] { ActivateMainWindow(session); },
+        session, batchFile, walls, [&session] { ActivateMainWindow(session); },
         session.settings.shellWindowStyle);
   }
-  return ShellAndWait(session, batchFile, session.settings.shellWindowStyle);
+  return ShellAndWait(session, batchFile, walls, session.settings.shellWindowStyle);
 }
 
 // Why the archive is not handed to the utility, if it is not: on some names the utility
@@ -192,7 +204,7 @@ void ExtractThroughStaging(Session& session, const std::string& utility,
   }
   // The runner exits with the first failing command's status, so one damaged or
   // wrongly unlocked archive is not hidden by a later one that went well.
-  bool finished = RunArjBatch(session, batchFile) == 0;
+  bool finished = RunArjBatch(session, utility, batchFile) == 0;
   // What the utility did unpack and passes the checks is placed even after a failure.
   for (size_t i = 0; i < folders.size(); ++i) {
     if (!PlaceArjArchive(session, headers[i], folders[i], destination)) finished = false;
@@ -259,7 +271,8 @@ bool ArjProbe(Session& session, const std::string& path) {
   NoteScratchFile(listingFile);
   if (!WriteWholeFile(batchFile, BatchText({*line}))) return false;
   ShellAndWatch(
-      session, batchFile, [&session] { ActivateMainWindow(session); }, kHiddenWindow);
+      session, batchFile, UtilityWalls(session, *arj, path),
+      [&session] { ActivateMainWindow(session); }, kHiddenWindow);
   DeleteFile(batchFile);
   // A program that could not be started leaves an empty listing, never an archive's.
   const std::optional<std::string> listing = ReadWholeFile(listingFile);

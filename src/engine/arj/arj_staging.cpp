@@ -129,5 +129,4 @@ void ArjStaging::Remove() {
   root_.clear();
 }
 
-
 }  // namespace tessaly

@@ -34,13 +34,17 @@ void Animate(Session& session) {
   session.status.SetValue(step);
 }
 
-int32_t RunAndWait(Session& session, const std::string& batchFile, std::optional<int> windowStyle,
-                   const std::function<void()>* activateOwner) {
+int32_t RunAndWait(Session& session, const std::string& batchFile, const ConfinementPlan& walls,
+                   std::optional<int> windowStyle, const std::function<void()>* activateOwner) {
   ConsoleHost* host = session.programs.host;
   if (host == nullptr) return StartFailure(kOtherStartError);
   int errorNumber = kOtherStartError;
-  const std::optional<ProcessId> process = host->Start(
-      {session.programs.batchRunner, batchFile}, NormalizeWindowStyle(windowStyle), errorNumber);
+  std::vector<std::string> argv = {session.programs.batchRunner};
+  const std::vector<std::string> wallArguments = ConfinementArguments(walls);
+  argv.insert(argv.end(), wallArguments.begin(), wallArguments.end());
+  argv.push_back(batchFile);
+  const std::optional<ProcessId> process =
+      host->Start(argv, NormalizeWindowStyle(windowStyle), errorNumber);
   if (!process) return StartFailure(errorNumber);
 
   // A plain id and flag: an optional here trips a false uninitialised-use warning.
@@ -78,14 +82,14 @@ int NormalizeWindowStyle(std::optional<int> windowStyle) {
   return *windowStyle;
 }
 
-int32_t ShellAndWait(Session& session, const std::string& batchFile,
+int32_t ShellAndWait(Session& session, const std::string& batchFile, const ConfinementPlan& walls,
                      std::optional<int> windowStyle) {
-  return RunAndWait(session, batchFile, windowStyle, nullptr);
+  return RunAndWait(session, batchFile, walls, windowStyle, nullptr);
 }
 
-int32_t ShellAndWatch(Session& session, const std::string& batchFile,
+int32_t ShellAndWatch(Session& session, const std::string& batchFile, const ConfinementPlan& walls,
                       const std::function<void()>& activateOwner, std::optional<int> windowStyle) {
-  return RunAndWait(session, batchFile, windowStyle, &activateOwner);
+  return RunAndWait(session, batchFile, walls, windowStyle, &activateOwner);
 }
 
 }  // namespace tessaly

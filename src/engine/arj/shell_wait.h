@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/confinement.h"
 #include "platform/console_host.h"
 
 namespace tessaly {
@@ -32,13 +33,14 @@ inline constexpr uint32_t kShellStartFailure = 0x80040000u;
 // Window show codes 0 (hidden) to 6; missing or out of range means 6.
 int NormalizeWindowStyle(std::optional<int> windowStyle);
 
-// Runs batchFile and waits for it, polling every 100 ms and letting events run.
-// The exit code, or the start failure's number plus kShellStartFailure.
-int32_t ShellAndWait(Session& session, const std::string& batchFile,
+// Runs batchFile within walls (the runner puts them up before it starts anything) and
+// waits for it, polling every 100 ms and letting events run. The exit code, or the
+// start failure's number plus kShellStartFailure.
+int32_t ShellAndWait(Session& session, const std::string& batchFile, const ConfinementPlan& walls,
                      std::optional<int> windowStyle = std::nullopt);
 // As ShellAndWait; when the console window's title begins with "Finished" (in any
 // case) activateOwner is called and the window is closed.
-int32_t ShellAndWatch(Session& session, const std::string& batchFile,
+int32_t ShellAndWatch(Session& session, const std::string& batchFile, const ConfinementPlan& walls,
                       const std::function<void()>& activateOwner,
                       std::optional<int> windowStyle = std::nullopt);
 
