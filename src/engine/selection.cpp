@@ -79,9 +79,8 @@ struct Probe {
 
 // A file with a signature goes only to its owner's probe. A program or a file without
 // one may carry an archive after a prefix: the probes run in this order and the first
-// whose backend accepts the file wins. libarchive comes before ARJ, whose probe starts
-// the utility.
-// ARJ's probe runs the utility, outside the reader: it comes last.
+// whose backend accepts the file wins. ARJ's probe, which starts the utility outside
+// the reader, comes after all of these.
 constexpr Probe kProbes[] = {
     {SignatureOwner::Zip, "zip", ZipProbe},
     {SignatureOwner::Ace, "ace", AceProbe},
