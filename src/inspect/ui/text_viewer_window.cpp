@@ -12,6 +12,8 @@
 #include <QStringDecoder>
 #include <QVBoxLayout>
 
+#include "platform/ui/window_on_screen.h"
+
 namespace tessaly {
 
 TextViewerWindow::TextViewerWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -70,6 +72,7 @@ bool TextViewerWindow::Show(const std::string& path, QWidget* owner) {
     delete viewer;
     return false;
   }
+  CentreOnOwner(viewer, owner);
   viewer->show();
   viewer->raise();
   viewer->activateWindow();
