@@ -29,6 +29,10 @@ constexpr const char* kFinishedMessage =
 
 constexpr const char* kNotFinishedMessage = "Tessaly did not finish extracting the files.";
 
+constexpr const char* kJobRunningText =
+    "Tessaly is still extracting files. Please wait until that job has finished, or cancel "
+    "it, before you start another one or change its destination.";
+
 MsgAnswer Ask(Session& session, const std::string& text, MsgButtons buttons, MsgIcon icon,
               int defaultButton = 1) {
   return session.dialogs.MessageBox({text, buttons, icon, "Oops!", defaultButton});
@@ -148,6 +152,7 @@ void RemoveArjScratchFiles(Session& session) {
 }
 
 void EndJob(Session& session) {
+  session.job.running = false;
   if (MainWindowView* main = session.mainWindow.view) {
     // The contents window resets the main window's pointer when it closes.
     if (session.job.callingWindow != CallingWindow::Contents) main->SetBusy(false);
@@ -159,7 +164,14 @@ void EndJob(Session& session) {
 
 }  // namespace
 
+bool RefuseWhileJobRuns(Session& session) {
+  if (!session.job.running) return false;
+  Ask(session, kJobRunningText, MsgButtons::OK, MsgIcon::Exclamation);
+  return true;
+}
+
 void ExtractSelectedArchives(Session& session, CallingWindow callingWindow) {
+  if (RefuseWhileJobRuns(session)) return;
   JobState& job = session.job;
   // The list holds the job's archives and nothing else.
   if (job.selectedCount < 0) job.selectedCount = 0;
@@ -170,6 +182,7 @@ void ExtractSelectedArchives(Session& session, CallingWindow callingWindow) {
   if (job.selectedCount == 0) return;
 
   if (MainWindowView* main = session.mainWindow.view) main->SetBusy(true);
+  job.running = true;
   job.cancelExtract = false;
   job.extractResult = 0;
   job.archiveFailed = false;

@@ -11,7 +11,11 @@ namespace tessaly {
 struct Session;
 
 // Runs one job over session.job.selectedFiles into the text of the main window's destination box.
+// Refused, with a message, while another job runs.
 void ExtractSelectedArchives(Session& session, CallingWindow callingWindow);
+// While a job runs, says that one is running and returns true: nothing may start
+// another or change what the running one works on.
+bool RefuseWhileJobRuns(Session& session);
 // The ZIP loop: counts every ZIP archive of the job, then extracts them.
 void ExtractZipArchives(Session& session);
 // The ZIP library reads include names as patterns; escaped, each name selects exactly

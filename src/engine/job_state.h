@@ -57,6 +57,8 @@ struct ProbeAnswer {
 };
 
 struct JobState {
+  // A job runs (its windows let events run): no second one may start meanwhile.
+  bool running = false;
   // selectedFiles[0] is the first archive; messages number them from 1.
   std::vector<std::string> selectedFiles;
   int selectedCount = 0;

@@ -32,6 +32,7 @@ bool WriteAll(int fd, const char* data, size_t size) {
 // answers stay with the front end).
 template <typename Job, typename Visit>
 void EachJobField(Job& job, Visit&& visit) {
+  visit(job.running);
   visit(job.selectedFiles);
   visit(job.selectedCount);
   visit(job.longFileNames);

@@ -23,6 +23,7 @@ std::string LeaveDropTargetMode(Session& session) {
 }
 
 void ExtractDroppedOnTarget(Session& session, const std::vector<std::string>& paths) {
+  if (RefuseWhileJobRuns(session)) return;
   TakeDroppedFiles(session.job, paths);
   // The extraction dialogs place themselves for the drop target while this is set.
   session.job.dropMode = true;

@@ -51,6 +51,8 @@ void CollectSelection(Session& session, BrowserState& browser,
     browser.selectedFolderPath += '/';
   }
   JobState& job = session.job;
+  // The running job keeps its archives; the selection is taken when it has ended.
+  if (job.running) return;
   job.selectedCount = static_cast<int>(selectedInListOrder.size());
   // An empty selection leaves no paths behind for a command still enabled on the pop-up.
   job.selectedFiles.clear();

@@ -1,9 +1,14 @@
-// The one tray icon of the main window and the drop target.
+// The one tray icon of the main window and the drop target, and drops during a job.
 #include "shell/drop_target.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+
+#include "support/engine_fixture.h"
+#include "support/job_texts.h"
+#include "support/zip_fixtures.h"
 
 namespace tessaly::testing {
 namespace {
@@ -43,6 +48,31 @@ TEST(TrayIconTest, OneIconReportsToItsOwnerAndOpensItsMenu) {
               {folder, folder.substr(0, 63)},
               {accented, std::string(62, 'a') + "\xC3\xA9"}};
   for (const auto& row : tips) EXPECT_EQ(TrayTip(row.caption), row.tip);
+}
+
+// A drop while a job runs would replace the running job's archives and start a second
+// job inside it: it is refused with a message, and the job ends with its own archives.
+TEST_F(DestinationJobTest, ADropDuringAJobIsRefused) {
+  WriteZip(PathOf("a.zip"), {{"a.txt", "alpha"}});
+  WriteZip(PathOf("b.zip"), {{"b.txt", "bravo"}});
+  int refusals = 0;
+  pump.meanwhile = [&] {
+    if (!session.status.loaded || refusals > 0) return;
+    ++refusals;
+    ExtractDroppedOnTarget(session, {PathOf("b.zip")});
+  };
+  ExtractOne(PathOf("a.zip"));
+  pump.meanwhile = nullptr;
+  const std::string refusal =
+      "Tessaly is still extracting files. Please wait until that job has finished, or cancel "
+      "it, before you start another one or change its destination.";
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{refusal});
+  EXPECT_EQ(session.status.archiveLabel.rfind(kFinished, 0), 0u) << session.status.archiveLabel;
+  EXPECT_TRUE(std::filesystem::exists(Out("a.txt")));
+  EXPECT_FALSE(std::filesystem::exists(Out("b.txt")));
+  // Once it has ended, the next drop is a job of its own.
+  ExtractDroppedOnTarget(session, {PathOf("b.zip")});
+  EXPECT_TRUE(std::filesystem::exists(Out("b.txt")));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -67,7 +68,12 @@ class ScriptedDialogs : public Dialogs {
 class CountingPump : public EventPump {
  public:
   int pumps = 0;
-  void pump() override { ++pumps; }
+  // What the user does while the job lets events run, if anything.
+  std::function<void()> meanwhile;
+  void pump() override {
+    ++pumps;
+    if (meanwhile) meanwhile();
+  }
 };
 
 }  // namespace tessaly::testing

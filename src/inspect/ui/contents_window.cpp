@@ -216,7 +216,7 @@ void ContentsWindow::UpdateButtons() {
 
 void ContentsWindow::ExtractSelected() {
   const std::vector<int> rows = SelectedRows();
-  if (rows.empty() || type_ != "zip") return;
+  if (rows.empty() || type_ != "zip" || RefuseWhileJobRuns(session_)) return;
   JobState& job = session_.job;
   // The stored names, not the row texts: those drop the folder and mark encryption.
   job.selectedEntryNames.clear();

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/driver.h"
 #include "platform/ui/desktop_conventions.h"
 #include "shell/drop_target.h"
 #include "shell/ui/tray_icon.h"
@@ -141,6 +142,8 @@ void DropTargetWindow::BelowOthers(Step step) {
 }
 
 void DropTargetWindow::SelectDestination() {
+  // The running job's archives still to come go where it was told.
+  if (RefuseWhileJobRuns(session_)) return;
   BelowOthers([this] {
     DestinationRequest request;
     request.startFolder = session_.mainWindow.destinationBox.text;

@@ -296,6 +296,7 @@ void MainWindow::ExtractClicked() {
 }
 
 void MainWindow::ExtractDropped(const std::vector<std::string>& paths) {
+  if (RefuseWhileJobRuns(session_)) return;
   TakeDroppedFiles(session_.job, paths);
   session_.job.dropMode = false;
   ExtractSelectedArchives(session_, CallingWindow::MainWindow);
