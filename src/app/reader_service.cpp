@@ -39,11 +39,7 @@ class FrontEnd {
   void Send(WireWriter& record, bool waitForMore = false) {
     const std::lock_guard<std::mutex> hold(mutex_);
     pending_ += record.Bytes();
-    const auto now = std::chrono::steady_clock::now();
-    if (waitForMore && now - lastSent_ < kGathering) return;
-    lastSent_ = now;
-    if (!SendBytes(fd_, pending_)) Gone();
-    pending_.clear();
+    SendPending(!waitForMore);
   }
 
   // The request that starts the conversation.
@@ -68,11 +64,7 @@ class FrontEnd {
       Take(*record);
     }
     const std::lock_guard<std::mutex> hold(mutex_);
-    if (!pending_.empty() && std::chrono::steady_clock::now() - lastSent_ >= kGathering) {
-      lastSent_ = std::chrono::steady_clock::now();
-      if (!SendBytes(fd_, pending_)) Gone();
-      pending_.clear();
-    }
+    SendPending(false);
   }
 
   bool cancelled = false;
@@ -82,6 +74,15 @@ class FrontEnd {
 
   void Take(const Record& record) {
     if (record.kind == RecordKind::Cancel) cancelled = true;
+  }
+
+  // What waits goes now, or once it has waited long enough; under the mutex.
+  void SendPending(bool now) {
+    const auto time = std::chrono::steady_clock::now();
+    if (pending_.empty() || (!now && time - lastSent_ < kGathering)) return;
+    lastSent_ = time;
+    if (!SendBytes(fd_, pending_)) Gone();
+    pending_.clear();
   }
 
   // Nobody is left to ask or to write for.
@@ -150,15 +151,16 @@ class RemoteDialogs : public Dialogs {
 
 class RemotePump : public EventPump {
  public:
-  RemotePump(FrontEnd& front, Session*& session) : front_(front), session_(session) {}
+  explicit RemotePump(FrontEnd& front) : front_(front) {}
   void pump() override {
     front_.Poll();
-    if (front_.cancelled && session_ != nullptr) session_->job.cancelExtract = true;
+    if (front_.cancelled && job != nullptr) job->cancelExtract = true;
   }
+
+  JobState* job = nullptr;  // the session's, once it exists
 
  private:
   FrontEnd& front_;
-  Session*& session_;
 };
 
 class RemoteStatus : public StatusView {
@@ -225,13 +227,12 @@ int ServeReaderRequest(int fd) {
   const std::string archive = in.String();
   const std::string type = in.String();
 
-  Session* current = nullptr;
   RemoteDialogs dialogs(front);
-  RemotePump pump(front, current);
+  RemotePump pump(front);
   Session session(dialogs, pump);
   GetSessionState(in, session);
   if (!in.Whole()) return 2;
-  current = &session;
+  pump.job = &session.job;
   RemoteStatus status(front, session);
   session.status.view = &status;
   archivekit::set_staging_folder_observer(TellStagingFolder);
@@ -247,8 +248,7 @@ int ServeReaderRequest(int fd) {
   } catch (const std::bad_alloc&) {
     dialogs.MessageBox({"Tessaly stopped reading \"" + archive + "\": not enough memory.",
                         MsgButtons::OK, MsgIcon::Critical, "Oops!"});
-    session.job.archiveFailed = true;
-    session.job.extractResult = 1;
+    MarkArchiveFailed(session.job);
     result.code = 1;
   }
   session.status.view = nullptr;

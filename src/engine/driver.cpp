@@ -64,11 +64,6 @@ bool Confirmed(Session& session) {
   return !session.job.confirmCancelled;
 }
 
-void MarkArchiveFailed(JobState& job) {
-  job.archiveFailed = true;
-  job.extractResult = 1;
-}
-
 // Each archive type has its own way through the selection: ZIP archives go through
 // the two-pass loop, in one reader; the other types' archives each in a reader of its
 // own. Every archive is handed over, whatever the last one returned: after a cancel the
@@ -163,6 +158,11 @@ void EndJob(Session& session) {
 }
 
 }  // namespace
+
+void MarkArchiveFailed(JobState& job) {
+  job.archiveFailed = true;
+  job.extractResult = 1;
+}
 
 bool RefuseWhileJobRuns(Session& session) {
   if (!session.job.running) return false;

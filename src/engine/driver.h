@@ -10,6 +10,8 @@ namespace tessaly {
 
 struct Session;
 
+// An archive of the job failed and the user was told: the job does not finish.
+void MarkArchiveFailed(JobState& job);
 // Runs one job over session.job.selectedFiles into the text of the main window's destination box.
 // Refused, with a message, while another job runs.
 void ExtractSelectedArchives(Session& session, CallingWindow callingWindow);

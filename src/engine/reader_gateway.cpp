@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "archivekit/staging.h"
-#include "engine/extraction_dialogs.h"
+#include "engine/driver.h"
 #include "engine/session.h"
 #include "platform/file_descriptor.h"
 #include "platform/process_spawn.h"
@@ -27,8 +27,14 @@ constexpr auto kProgressLook = std::chrono::milliseconds(100);
 constexpr auto kCancelGrace = std::chrono::milliseconds(900);
 constexpr auto kNoticeDelay = std::chrono::seconds(1);
 
-void Tell(Session& session, const std::string& text) {
-  session.dialogs.MessageBox({text, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
+// The reader had to be ended or never started: the user is told why (unless they
+// cancelled it), and the archive failed.
+ReaderResult Ended(Session& session, const std::string& text) {
+  if (!text.empty()) {
+    session.dialogs.MessageBox({text, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
+  }
+  MarkArchiveFailed(session.job);
+  return ReaderResult(1, "", true);
 }
 
 // One conversation with a started reader.
@@ -55,7 +61,6 @@ class ReaderRun {
       if (records_.Buffered() || poll(&ready, 1, kPollMilliseconds) > 0) {
         std::optional<Record> record = records_.Next();
         if (!record) return Lost();
-        received_ += record->bytes;
         lastProgress_ = Clock::now();
         if (record->kind == RecordKind::Done) return Finished(record->fields);
         if (!Handle(*record)) return Lost();
@@ -141,7 +146,7 @@ class ReaderRun {
     if (now - lastLook_ < kProgressLook) return false;
     lastLook_ = now;
     if (const std::optional<uint64_t> written = BytesWrittenBy(pid_)) {
-      const uint64_t files = *written - std::min<uint64_t>(*written, received_);
+      const uint64_t files = *written - std::min<uint64_t>(*written, records_.BytesRead());
       if (files != writtenToFiles_) {
         writtenToFiles_ = files;
         lastProgress_ = Clock::now();
@@ -162,7 +167,7 @@ class ReaderRun {
     WaitProcess(pid_);
     if (!in.Whole()) return Failed("its answer was cut short");
     // Whatever a reader cancelled from its notice found is no answer.
-    if (notice_.cancelled) return Ended("");
+    if (notice_.cancelled) return Ended(session_, "");
     return result;
   }
 
@@ -170,36 +175,26 @@ class ReaderRun {
   ReaderResult Lost() {
     const int status = WaitProcess(pid_);
     SweepStaging();
-    if (session_.job.cancelExtract || notice_.cancelled) return Ended("");
+    if (session_.job.cancelExtract || notice_.cancelled) return Ended(session_, "");
     if (status > 128) {
       const int signal = status - 128;
-      return Ended("Tessaly stopped reading \"" + Reading() + "\": its reader ended on signal " +
-                   std::to_string(signal) + " (" + strsignal(signal) +
-                   "), the archive is probably damaged.");
+      return Ended(session_, "Tessaly stopped reading \"" + Reading() +
+                                 "\": its reader ended on signal " + std::to_string(signal) + " (" +
+                                 strsignal(signal) + "), the archive is probably damaged.");
     }
     return Failed("it ended with status " + std::to_string(status));
   }
 
   ReaderResult Failed(const std::string& reason) {
-    return Ended("Tessaly stopped reading \"" + Reading() + "\": its reader failed (" + reason +
-                 ").");
+    return Ended(session_, "Tessaly stopped reading \"" + Reading() + "\": its reader failed (" +
+                               reason + ").");
   }
 
   ReaderResult End(const std::string& text) {
     kill(pid_, SIGKILL);
     WaitProcess(pid_);
     SweepStaging();
-    return Ended(text);
-  }
-
-  ReaderResult Ended(const std::string& text) {
-    if (!text.empty()) Tell(session_, text);
-    session_.job.archiveFailed = true;
-    session_.job.extractResult = 1;
-    ReaderResult result;
-    result.code = 1;
-    result.ended = true;
-    return result;
+    return Ended(session_, text);
   }
 
   void SweepStaging() {
@@ -212,7 +207,6 @@ class ReaderRun {
   RecordReader records_;
   std::string archive_;
   std::string zipArchive_;
-  uint64_t received_ = 0;
   uint64_t writtenToFiles_ = 0;
   Clock::time_point lastProgress_;
   Clock::time_point lastLook_;
@@ -235,9 +229,8 @@ ReaderResult ReadArchive(Session& session, const ReaderRequest& request,
   if (session.programs.reader.empty()) return here();
   int pair[2];
   if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
-    Tell(session,
-         "Tessaly could not start its archive reader: " + std::string(strerror(errno)) + ".");
-    return ReaderResult(1, "", true);
+    return Ended(session, "Tessaly could not start its archive reader: " +
+                              std::string(strerror(errno)) + ".");
   }
   const FileDescriptor ours(pair[0]);
   int errorNumber = 0;
@@ -249,11 +242,8 @@ ReaderResult ReadArchive(Session& session, const ReaderRequest& request,
     const std::string reason = errorNumber == 53   ? "not found"
                                : errorNumber == 70 ? "permission denied"
                                                    : "error " + std::to_string(errorNumber);
-    Tell(session, "Tessaly could not start its archive reader \"" + session.programs.reader +
-                      "\": " + reason + ".");
-    session.job.archiveFailed = true;
-    session.job.extractResult = 1;
-    return ReaderResult(1, "", true);
+    return Ended(session, "Tessaly could not start its archive reader \"" +
+                              session.programs.reader + "\": " + reason + ".");
   }
   ReaderRun run(session, *pid, ours.get(), request.archive);
   return run.Converse(request);

@@ -248,6 +248,7 @@ bool RecordReader::Fill(size_t wanted) {
     buffer_.resize(had + static_cast<size_t>(std::max<ssize_t>(got, 0)));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) return false;
+    bytesRead_ += static_cast<uint64_t>(got);
   }
   return true;
 }
@@ -260,7 +261,7 @@ std::optional<Record> RecordReader::Next() {
   if (!Fill(sizeof length + length)) return std::nullopt;
   const char* bytes = buffer_.data() + start_ + sizeof length;
   const auto kind = static_cast<RecordKind>(bytes[0]);
-  Record record{kind, WireReader(std::string(bytes + 1, length - 1)), sizeof length + length};
+  Record record{kind, WireReader(std::string(bytes + 1, length - 1))};
   start_ += sizeof length + length;
   // What was read is dropped once it is a good part of the buffer.
   if (start_ > (1u << 20)) {

@@ -72,7 +72,6 @@ class WireReader {
 struct Record {
   RecordKind kind;
   WireReader fields;
-  size_t bytes;  // on the socket, length included
 };
 
 // Writes the whole record; false when the other side is gone.
@@ -89,12 +88,15 @@ class RecordReader {
   std::optional<Record> Next();
   // Bytes of a record have arrived already: Next will not wait long.
   bool Buffered() const { return start_ < buffer_.size(); }
+  // Everything read from the socket so far.
+  uint64_t BytesRead() const { return bytesRead_; }
 
  private:
   bool Fill(size_t wanted);
   int fd_;
   std::string buffer_;
   size_t start_ = 0;
+  uint64_t bytesRead_ = 0;
 };
 
 // The state a reader needs of a session and gives back: job, ZIP options, settings,

@@ -92,20 +92,6 @@ bool Searching(SignatureOwner owner) {
   return owner == SignatureOwner::Executable || owner == SignatureOwner::Unclaimed;
 }
 
-}  // namespace
-
-std::string ProbeOwnReaders(Session& session, const std::string& path, SignatureOwner& owner) {
-  owner = IdentifyFile(path).owner;
-  for (const Probe& probe : kProbes) {
-    if ((Searching(owner) || probe.owner == owner) && probe.accepts(session, path)) {
-      return probe.type;
-    }
-  }
-  return "";
-}
-
-namespace {
-
 constexpr size_t kMaxProbeAnswers = 256;
 
 // What tells one file from another and a changed file from the one it was.
@@ -142,6 +128,16 @@ ReaderResult ProbeInReader(Session& session, const std::string& path) {
 }
 
 }  // namespace
+
+std::string ProbeOwnReaders(Session& session, const std::string& path, SignatureOwner& owner) {
+  owner = IdentifyFile(path).owner;
+  for (const Probe& probe : kProbes) {
+    if ((Searching(owner) || probe.owner == owner) && probe.accepts(session, path)) {
+      return probe.type;
+    }
+  }
+  return "";
+}
 
 std::string LastThreeLower(const std::string& path) {
   return AsciiLower(path.substr(path.size() < 3 ? 0 : path.size() - 3));
