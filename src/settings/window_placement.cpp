@@ -75,6 +75,13 @@ WindowPlacement RestoreWindowPlacement(const WindowPlacement& current, int scree
   return placement;
 }
 
+void SaveFileTypeFilter(int fileTypeIndex) {
+  ApplicationSettings().UpdateSettings([&](SettingsEdit& settings) {
+    settings.SaveSetting("General", "Show File Type", std::to_string(fileTypeIndex));
+    return true;
+  });
+}
+
 void SaveSettings(const WindowPlacement& placement, int fileTypeIndex,
                   const std::string& destinationText, const std::string& currentFolder,
                   int splitterPos) {

@@ -26,6 +26,9 @@ struct WindowPlacement {
 WindowPlacement RestoreWindowPlacement(const WindowPlacement& current, int screenWidth,
                                        int screenHeight);
 
+// Writes General/Show File Type at once: the choice outlives an Exit or a lost session.
+void SaveFileTypeFilter(int fileTypeIndex);
+
 // Writes the placement (for a maximized window its normal geometry), General/Show
 // File Type, Last Used Destination Folder, Last Used Source Folder, and
 // Window Settings/Splitter Pos.

@@ -1,6 +1,5 @@
 #include "shell/browser_logic.h"
 
-#include <cctype>
 #include <charconv>
 
 #include "engine/extraction_dialogs.h"
@@ -116,13 +115,39 @@ DoubleClickAction DoubleClickActionFor(bool folderItem, const std::string& doubl
   return DoubleClickAction::Nothing;
 }
 
-int FindItemForKey(const std::vector<std::string>& texts, int keyCode) {
-  if (keyCode < '0' || keyCode > 'Z') return -1;
-  const int wanted = std::tolower(keyCode);
-  for (size_t i = 0; i < texts.size(); ++i) {
-    if (!texts[i].empty() && std::tolower(static_cast<unsigned char>(texts[i].front())) == wanted) {
-      return static_cast<int>(i);
-    }
+namespace {
+
+// The bytes of text's first UTF-8 character.
+size_t FirstCharacterLength(const std::string& text) {
+  size_t length = 1;
+  while (length < text.size() && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
+    ++length;
+  }
+  return length;
+}
+
+bool IsOneCharacterRepeated(const std::string& typed, size_t length) {
+  if (typed.size() % length != 0) return false;
+  for (size_t at = length; at < typed.size(); at += length) {
+    if (typed.compare(at, length, typed, 0, length) != 0) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int FindItemForTypedText(const std::vector<std::string>& texts, const std::string& typed,
+                         int current) {
+  if (typed.empty() || texts.empty()) return -1;
+  const size_t first = FirstCharacterLength(typed);
+  const bool stepping = IsOneCharacterRepeated(typed, first);
+  const std::string prefix = stepping ? typed.substr(0, first) : typed;
+  const size_t count = texts.size();
+  // Stepping leaves the current item; a longer prefix keeps it while it still matches.
+  const size_t start = current < 0 ? 0 : static_cast<size_t>(current) + (stepping ? 1 : 0);
+  for (size_t step = 0; step < count; ++step) {
+    const size_t i = (start + step) % count;
+    if (texts[i].starts_with(prefix)) return static_cast<int>(i);
   }
   return -1;
 }

@@ -43,9 +43,12 @@ enum class DoubleClickAction { OpenFolder, Extract, ArchiveContents, Launch, Not
 // "2" launch, anything else nothing.
 DoubleClickAction DoubleClickActionFor(bool folderItem, const std::string& doubleClickAction);
 
-// The index of the first text that starts with the key's character (letters without
-// regard to case), for key codes 48 to 90; -1 for other keys or when none does.
-int FindItemForKey(const std::vector<std::string>& texts, int keyCode);
+// The item that text typed in the list selects: the first, from the current one on and
+// round to the top, that begins with typed; typing one character again and again steps
+// to the next item beginning with it. -1 when none does. Texts and typed are compared
+// byte for byte, so the caller folds their case first.
+int FindItemForTypedText(const std::vector<std::string>& texts, const std::string& typed,
+                         int current);
 
 // Files dropped on Extract become the job's selection, in drop order; a path that
 // starts with a doubled separator keeps one.

@@ -78,12 +78,21 @@ TEST(DoubleClickTest, FoldersOpenAndFilesFollowTheSetting) {
   EXPECT_EQ(DoubleClickActionFor(false, ""), DoubleClickAction::Nothing);
 }
 
-TEST(TypeToFindTest, FirstItemStartingWithTheKeysCharacter) {
-  const std::vector<std::string> texts = {"alpha", "Beta", "beta2", "@home"};
-  EXPECT_EQ(FindItemForKey(texts, 'B'), 1);
-  EXPECT_EQ(FindItemForKey(texts, '@'), 3);
-  EXPECT_EQ(FindItemForKey(texts, 'Z'), -1);
-  EXPECT_EQ(FindItemForKey(texts, 'a'), -1);  // key codes stop at 90
+TEST(TypeToFindTest, TypedPrefixFromTheCurrentItemAndOneKeyAgainSteps) {
+  const std::vector<std::string> texts = {"docs", "docs.txt", "docs.zip", "dz.zip", "ärger"};
+  struct Case {
+    const char* typed;
+    int current;
+    int found;
+  } cases[] = {
+      {"docs.z", -1, 2}, {"docs.z", 3, 2}, {"docs", 1, 1},  // a still-matching item stays
+      {"d", -1, 0},      {"d", 0, 1},      {"dd", 3, 0},    // the same key steps round
+      {"ä", -1, 4},      {"ää", 4, 4},     {"x", 2, -1},   {"docs.zz", -1, -1},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FindItemForTypedText(texts, c.typed, c.current), c.found)
+        << c.typed << " from " << c.current;
+  }
 }
 
 TEST(DroppedFilesTest, DropOrderAndOneSeparatorAfterTheRoot) {

@@ -1,5 +1,6 @@
 #include "shell/ui/file_list_view.h"
 
+#include <QApplication>
 #include <QDrag>
 #include <QHeaderView>
 #include <QHelpEvent>
@@ -230,14 +231,24 @@ void FileListView::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void FileListView::keyPressEvent(QKeyEvent* event) {
-  const int key = event->key();
   const bool plain = (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == 0;
-  if (plain && key >= 48 && key <= 90 && typeToFind_) {
-    const int row = typeToFind_(model_.Items(), key);
+  const QString text = event->text();
+  if (sinceTyped_.isValid() && sinceTyped_.elapsed() > QApplication::keyboardInputInterval()) {
+    typed_.clear();
+  }
+  // A space starts nothing: alone it is the list's own selection key.
+  const bool typing = plain && typeToFind_ && !text.isEmpty() && text.front().isPrint() &&
+                      (!text.front().isSpace() || !typed_.isEmpty());
+  if (typing) {
+    typed_ += text;
+    sinceTyped_.start();
+    const QModelIndex current = currentIndex();
+    const int row = typeToFind_(model_.Items(), typed_, current.isValid() ? current.row() : -1);
     if (row >= 0) SelectRow(row);
     event->accept();
     return;
   }
+  typed_.clear();
   QTreeView::keyPressEvent(event);
 }
 

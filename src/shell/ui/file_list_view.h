@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QIcon>
 #include <QTreeView>
@@ -55,8 +56,9 @@ class FileListView : public QTreeView {
   Q_OBJECT
 
  public:
-  // Finds the row that a typed character selects; -1 for none.
-  using TypeToFind = std::function<int(const std::vector<FileListItem>&, int keyCode)>;
+  // Finds the row that the text typed so far selects, from the current row; -1 for none.
+  using TypeToFind =
+      std::function<int(const std::vector<FileListItem>&, const QString& typed, int currentRow)>;
 
   explicit FileListView(QWidget* parent = nullptr);
 
@@ -96,6 +98,9 @@ class FileListView : public QTreeView {
 
   FileListModel model_;
   TypeToFind typeToFind_;
+  // Keys typed in quick succession make one prefix, as in file managers.
+  QString typed_;
+  QElapsedTimer sinceTyped_;
   Qt::MouseButton lastButton_ = Qt::NoButton;
   bool pressedOnItem_ = false;
 };

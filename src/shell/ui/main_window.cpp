@@ -83,12 +83,15 @@ MainWindow::MainWindow(Session& session, QWidget* parent)
   // Delete in the list is File > Delete File(s), confirmation and all.
   new QShortcut(QKeySequence::Delete, fileList_, Action("mnuDel"), &QAction::trigger,
                 Qt::WidgetShortcut);
-  fileList_->SetTypeToFind([](const std::vector<FileListItem>& items, int keyCode) {
-    std::vector<std::string> texts;
-    texts.reserve(items.size());
-    for (const FileListItem& item : items) texts.push_back(item.text);
-    return FindItemForKey(texts, keyCode);
-  });
+  fileList_->SetTypeToFind(
+      [](const std::vector<FileListItem>& items, const QString& typed, int currentRow) {
+        std::vector<std::string> texts;
+        texts.reserve(items.size());
+        for (const FileListItem& item : items) {
+          texts.push_back(QString::fromStdString(item.text).toCaseFolded().toStdString());
+        }
+        return FindItemForTypedText(texts, typed.toCaseFolded().toStdString(), currentRow);
+      });
   fileList_->SetRenamer([this](const std::string& oldName, const std::string& newName) {
     return RenameInFolder(model_.currentFolder, oldName, newName);
   });
@@ -195,6 +198,7 @@ void MainWindow::ShowDestinationBox() {
 
 void MainWindow::FileTypeChanged(int index) {
   FilterChange(session_, browser_, index, loading_);
+  if (!loading_) SaveFileTypeFilter(index);
 }
 
 void MainWindow::FolderChanged(FolderNodeKind, const QString& path, bool listWanted) {

@@ -1,6 +1,7 @@
 // The main window on a temporary settings file and folder: start-up, the list, the command
 // states, closing and Exit, and its help.
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -74,13 +75,17 @@ TEST_F(MainWindowTest, ListsFoldersFirstThenMatchingArchivesAndFollowsTheFilter)
   emit window.FileTypeFilter().activated(5);
   EXPECT_EQ(ListTexts(), (std::vector<std::string>{"A", "b", "a.zip", "notes.txt", "z.zip"}));
   EXPECT_EQ(mainWindow().browser().filePattern, "*.*");
+  EXPECT_EQ(Stored("General", "Show File Type"), "5");  // kept even if the program is killed
 
   WriteFileText(Browse() + "new.zip", "");
   EXPECT_EQ(window.Action("refresh")->toolTip(), "Refresh file list");
   window.Action("refresh")->trigger();
   EXPECT_EQ(RowOf("new.zip"), 3);
 
-  // Typing a letter selects the first item that starts with it.
+  // Typing selects the first item that starts with what was typed.
+  QTest::keyClicks(&window.FileList(), "No");
+  EXPECT_EQ(window.FileList().SelectedRows(), std::vector<int>{RowOf("notes.txt")});
+  QTest::qWait(QApplication::keyboardInputInterval() + 50);
   QTest::keyClick(&window.FileList(), Qt::Key_Z);
   EXPECT_EQ(window.FileList().SelectedRows(), std::vector<int>{RowOf("z.zip")});
   EXPECT_EQ(window.StatusPanelText(2), "1 File(s) Selected.");
