@@ -11,6 +11,7 @@
 #include <QToolTip>
 #include <QUrl>
 #include <algorithm>
+#include <unordered_map>
 
 #include "winsupport/ui/image_lists.h"
 
@@ -32,7 +33,46 @@ void FileListModel::SetItems(const std::string& folder, std::vector<FileListItem
   beginResetModel();
   folder_ = folder;
   items_ = std::move(items);
+  SortItems();
   endResetModel();
+}
+
+void FileListModel::sort(int column, Qt::SortOrder order) {
+  if (column < 0 || column >= kColumnCount) return;
+  sortColumn_ = column;
+  sortOrder_ = order;
+  emit layoutAboutToBeChanged();
+  const std::vector<FileListItem> before = items_;
+  SortItems();
+  // The selection and the current row follow their items.
+  std::unordered_map<std::string, int> newRow;
+  for (size_t row = 0; row < items_.size(); ++row) newRow[items_[row].text] = static_cast<int>(row);
+  QModelIndexList from = persistentIndexList();
+  QModelIndexList to;
+  to.reserve(from.size());
+  for (const QModelIndex& index : from) {
+    to.append(this->index(newRow[before[static_cast<size_t>(index.row())].text], index.column()));
+  }
+  changePersistentIndexList(from, to);
+  emit layoutChanged();
+}
+
+void FileListModel::SortItems() {
+  if (sortColumn_ < 0) return;
+  if (sortColumn_ != kName) {
+    for (FileListItem& item : items_) LoadFileDetails(folder_, item);
+  }
+  const bool descending = sortOrder_ == Qt::DescendingOrder;
+  const int column = sortColumn_;
+  std::stable_sort(items_.begin(), items_.end(), [&](const FileListItem& a, const FileListItem& b) {
+    const bool aFolder = !a.tag.empty();
+    if (aFolder != !b.tag.empty()) return aFolder;
+    const FileListItem& first = descending ? b : a;
+    const FileListItem& second = descending ? a : b;
+    if (column == kSize && first.bytes != second.bytes) return first.bytes < second.bytes;
+    if (column == kModified && first.mtime != second.mtime) return first.mtime < second.mtime;
+    return NameOrderBefore(first.text, second.text);
+  });
 }
 
 QString FileListModel::PathOf(int row) const {
@@ -149,7 +189,19 @@ FileListView::FileListView(QWidget* parent) : QTreeView(parent) {
   setDragDropMode(QAbstractItemView::DragOnly);
   setDefaultDropAction(Qt::CopyAction);
   setIconSize(QSize(16, 16));
-  header()->setSectionsClickable(false);
+  // A header click sorts by its column, a second one reverses; no arrow until then.
+  header()->setSectionsClickable(true);
+  header()->setSortIndicatorShown(false);
+  connect(header(), &QHeaderView::sectionClicked, this, [this](int column) {
+    const bool again = header()->isSortIndicatorShown() && header()->sortIndicatorSection() ==
+                                                               column;
+    const Qt::SortOrder order =
+        again && sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    sortOrder_ = order;
+    header()->setSortIndicator(column, order);
+    header()->setSortIndicatorShown(true);
+    model_.sort(column, order);
+  });
   header()->setStretchLastSection(true);
   header()->resizeSection(kName, 200);
   header()->resizeSection(kSize, 80);

@@ -41,12 +41,18 @@ class FileListModel : public QAbstractTableModel {
   QStringList mimeTypes() const override;
   QMimeData* mimeData(const QModelIndexList& indexes) const override;
   Qt::DropActions supportedDragActions() const override;
+  // Folders stay first; a refill keeps the order the user chose. Until then the rows
+  // keep ListFolder's order.
+  void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
  private:
   const QIcon& IconFor(const std::string& key) const;
+  void SortItems();
 
   Renamer renamer_;
   std::string folder_;
+  int sortColumn_ = -1;
+  Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
   // Rows read their size and date when first shown.
   mutable std::vector<FileListItem> items_;
   mutable QHash<QString, QIcon> icons_;
@@ -103,6 +109,7 @@ class FileListView : public QTreeView {
   QElapsedTimer sinceTyped_;
   Qt::MouseButton lastButton_ = Qt::NoButton;
   bool pressedOnItem_ = false;
+  Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };
 
 }  // namespace tessaly

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
@@ -89,6 +90,18 @@ TEST_F(MainWindowTest, ListsFoldersFirstThenMatchingArchivesAndFollowsTheFilter)
   QTest::keyClick(&window.FileList(), Qt::Key_Z);
   EXPECT_EQ(window.FileList().SelectedRows(), std::vector<int>{RowOf("z.zip")});
   EXPECT_EQ(window.StatusPanelText(2), "1 File(s) Selected.");
+
+  // Header clicks sort (folders stay first), the second reverses; a refresh keeps the order
+  // and the selection follows its item.
+  QHeaderView* header = window.FileList().header();
+  const QPoint nameHeader(header->sectionViewportPosition(0) + 5, header->height() / 2);
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, nameHeader);
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, nameHeader);
+  const std::vector<std::string> reversed = {"b", "A", "z.zip", "notes.txt", "new.zip", "a.zip"};
+  EXPECT_EQ(ListTexts(), reversed);
+  EXPECT_EQ(window.FileList().SelectedRows(), std::vector<int>{2});
+  window.Action("refresh")->trigger();
+  EXPECT_EQ(ListTexts(), reversed);
 }
 
 TEST_F(MainWindowTest, TheSetNoticeShowsForASetTypeOnlyAfterStartUp) {
