@@ -26,8 +26,8 @@ void PrintContents(const Session& session, const std::string& path, std::ostream
   // Rows were inserted at the top, so the archive's order is from the bottom up.
   for (auto row = contents.rows.rbegin(); row != contents.rows.rend(); ++row) {
     const auto& sub = row->subItems;  // date, unpacked, ratio, packed, folder
-    out << row->text << "\t" << sub[4] << "\t" << sub[1] << "\t" << sub[3] << "\t" << sub[0]
-        << "\n";
+    out << row->text << (row->folder ? "/" : "") << "\t" << sub[4] << "\t" << sub[1] << "\t"
+        << sub[3] << "\t" << sub[0] << "\n";
   }
   out << contents.totals << "\n";
 }

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <deque>
+#include <limits>
 #include <string>
 
 namespace tessaly {
@@ -16,7 +18,20 @@ struct ContentsRow {
   // The entry's whole name as the archive stores it ("/" separated): the row text
   // drops the folder and may carry the "+" marker.
   std::string storedName;
+  bool folder = false;
+  // Seconds since the epoch, for sorting by the date column; kNoDate where there is none.
+  static constexpr int64_t kNoDate = std::numeric_limits<int64_t>::min();
+  int64_t modified = kNoDate;
 };
+
+// Fills a row's name, icon, folder mark and storedName from the entry's stored name
+// (a folder's ends in "/"): the Filename column shows the last part, "+" marking an
+// encrypted entry. Returns the folders before it ("a/b/"), for the Path column.
+std::string NameRow(ContentsRow& row, const std::string& storedName, bool encrypted);
+
+// A local date and time as seconds since the epoch; ContentsRow::kNoDate when it
+// names no time.
+int64_t LocalTime(int year, int month, int day, int hour, int minute, int second);
 
 struct ContentsModel {
   std::deque<ContentsRow> rows;
@@ -29,6 +44,8 @@ struct ContentsModel {
   // Listings that keep the archive's order.
   void AppendRow(ContentsRow row);
   void Clear();
+  // The rows that are files, not folders.
+  size_t FileCount() const;
 };
 
 }  // namespace tessaly

@@ -134,6 +134,8 @@ void EachRowField(Row& row, Visit&& visit) {
   visit(row.iconKey);
   for (auto& item : row.subItems) visit(item);
   visit(row.storedName);
+  visit(row.folder);
+  visit(row.modified);
 }
 
 struct Writing {

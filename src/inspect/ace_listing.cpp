@@ -80,7 +80,7 @@ ListingResult ListAceArchive(Session& session, const std::string& archivePath) {
     }
     ACECloseArchive(handle);
   }
-  contents.totals = ListingTotals(contents.rows.size(), listedBytes);
+  contents.totals = ListingTotals(contents.FileCount(), listedBytes);
   return ListingResult::Listed;
 }
 

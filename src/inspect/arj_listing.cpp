@@ -111,6 +111,14 @@ std::optional<Summary> SummaryLine(const std::string& line) {
   return Summary{*files, *bytes};
 }
 
+// "YY-MM-DD HH:MM:SS", as EntryProperties checked it; ARJ's years start at 1980.
+int64_t ArjTime(const std::string& text) {
+  const auto field = [&](size_t at) { return (text[at] - '0') * 10 + (text[at + 1] - '0'); };
+  const int year = field(0);
+  return LocalTime(year >= 80 ? 1900 + year : 2000 + year, field(3), field(6), field(9), field(12),
+                   field(15));
+}
+
 // A chapter's label ("<<<002>>>") is listed like an entry but holds no file.
 bool IsChapterLabel(const std::string& name) {
   return name.size() > 6 && name.compare(0, 3, "<<<") == 0 &&
@@ -211,6 +219,7 @@ class ArjListingReader {
     row.subItems = {properties.dateTime, std::to_string(properties.original), properties.ratio,
                     std::to_string(properties.compressed), ""};
     row.storedName = name_;
+    row.modified = ArjTime(properties.dateTime);
     contents_.AppendRow(std::move(row));
     if (intoNextVolume) {
       continued_ =

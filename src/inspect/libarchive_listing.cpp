@@ -34,6 +34,7 @@ ContentsRow LibarchiveRow(const std::string& storedName, bool encrypted, int64_t
                           uint64_t size) {
   ContentsRow row = ListingRow(storedName, encrypted, 0, size);
   row.subItems[0] = FormatFileDate(modified);
+  row.modified = modified;
   return row;
 }
 
@@ -91,7 +92,7 @@ ListingResult ListLibarchiveArchive(Session& session, const std::string& archive
                                      static_cast<int64_t>(archive_entry_mtime(entry)), size));
     listedBytes += size;
   }
-  contents.totals = ListingTotals(contents.rows.size(), listedBytes);
+  contents.totals = ListingTotals(contents.FileCount(), listedBytes);
   return ListingResult::Listed;
 }
 

@@ -2,21 +2,14 @@
 #include <string>
 
 #include "inspect/archive_listings.h"
-#include "platform/file_icons.h"
 
 namespace tessaly {
 
 ContentsRow ListingRow(const std::string& storedName, bool encrypted, uint64_t unpackedSize,
                        uint64_t packedSize) {
-  const size_t slash = storedName.rfind('/');
-  const std::string fileName =
-      slash == std::string::npos ? storedName : storedName.substr(slash + 1);
   ContentsRow row;
-  row.text = fileName + (encrypted ? "+" : "");
-  row.iconKey = FileIconKey(fileName);
-  row.subItems = {std::to_string(unpackedSize), std::to_string(packedSize),
-                  slash == std::string::npos ? "" : storedName.substr(0, slash + 1), "", ""};
-  row.storedName = storedName;
+  const std::string folder = NameRow(row, storedName, encrypted);
+  row.subItems = {std::to_string(unpackedSize), std::to_string(packedSize), folder, "", ""};
   return row;
 }
 

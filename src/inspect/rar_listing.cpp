@@ -73,7 +73,7 @@ ListingResult ListRarArchive(Session& session, const std::string& archivePath) {
     }
     RARCloseArchive(handle);
   }
-  contents.totals = ListingTotals(contents.rows.size(), listedBytes);
+  contents.totals = ListingTotals(contents.FileCount(), listedBytes);
   return ListingResult::Listed;
 }
 

@@ -32,7 +32,7 @@ ListingResult ListZipArchive(Session& session, const std::string& archivePath) {
   zip.extractList = false;
   job.countingPass = false;
   session.contents.totals =
-      ListingTotals(session.contents.rows.size(), static_cast<uint64_t>(zip.listedBytes));
+      ListingTotals(session.contents.FileCount(), static_cast<uint64_t>(zip.listedBytes));
   return job.extractResult == 0 ? ListingResult::Listed : ListingResult::Incomplete;
 }
 
@@ -49,7 +49,7 @@ std::string ProbeArchiveForContents(Session& session, const std::string& archive
     return type;
   }
   contents.totals =
-      ListingTotals(contents.rows.size(), static_cast<uint64_t>(session.zip.listedBytes));
+      ListingTotals(contents.FileCount(), static_cast<uint64_t>(session.zip.listedBytes));
   contents.probedArchive = archivePath;
   return type;
 }

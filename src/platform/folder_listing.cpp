@@ -86,7 +86,6 @@ void SetDetails(FileListItem& item, uint64_t bytes, int64_t mtime) {
   item.bytes = bytes;
   item.mtime = mtime;
   item.size = FormatFileSize(item.bytes);
-  item.modified = FormatFileDate(item.mtime);
   item.detailsPending = false;
 }
 

@@ -9,11 +9,10 @@
 namespace tessaly {
 
 struct FileListItem {
-  std::string text;      // the name as stored
-  std::string iconKey;   // "DOS" for a folder, else IconKeyFor(the name's extension)
-  std::string size;      // FormatFileSize; "" for a folder
-  std::string modified;  // FormatFileDate; "" for a folder
-  std::string tag;       // full path of a folder (path + name); "" for a file
+  std::string text;     // the name as stored
+  std::string iconKey;  // "DOS" for a folder, else IconKeyFor(the name's extension)
+  std::string size;     // FormatFileSize; "" for a folder
+  std::string tag;      // full path of a folder (path + name); "" for a file
   uint64_t bytes = 0;
   int64_t mtime = 0;  // seconds since the epoch
   // Size and date not read yet: a big folder lists by name at once and each row

@@ -221,19 +221,14 @@ void ZipListEntryCallback(uint64_t ucsize, uint64_t csize, uint32_t cfactor, uin
   if (session == nullptr) return;
   ZipOptions& zip = session->zip;
   if (zip.listIntoContents) {
-    const std::string entry = filename != nullptr ? filename : "";
-    const size_t slash = entry.rfind('/');
-    const std::string fileName = slash == std::string::npos ? entry : entry.substr(slash + 1);
-    const std::string folder = slash == std::string::npos ? "" : entry.substr(0, slash + 1);
-
     ContentsRow row;
-    row.text = fileName + (fCrypt == 'E' ? "+" : "");
-    row.iconKey = IconKeyFor(ListExtension(fileName));
+    const std::string folder = NameRow(row, filename != nullptr ? filename : "", fCrypt == 'E');
     row.subItems = {std::to_string(month) + "/" + std::to_string(day) + "/" + std::to_string(year) +
                         " " + std::to_string(hour) + ":" + std::to_string(minute),
                     std::to_string(ucsize), std::to_string(cfactor) + "%", std::to_string(csize),
                     folder};
-    row.storedName = entry;
+    row.modified = LocalTime(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day),
+                             static_cast<int>(hour), static_cast<int>(minute), 0);
     session->contents.InsertRowAtTop(std::move(row));
     zip.listedBytes += static_cast<int64_t>(ucsize);
   }

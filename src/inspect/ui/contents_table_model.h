@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QIcon>
+#include <QSortFilterProxyModel>
 #include <QStringList>
 #include <string>
 
@@ -24,6 +25,7 @@ class ContentsTableModel : public QAbstractTableModel {
   void ShowListing(const std::string& type);
   // The columns that get the most room (Filename, and Path where there is one).
   bool IsWideColumn(int column) const;
+  bool IsDateColumn(int column) const;
   const ContentsRow& Row(int row) const { return contents_.rows[static_cast<size_t>(row)]; }
 
   int rowCount(const QModelIndex& parent = {}) const override;
@@ -40,6 +42,21 @@ class ContentsTableModel : public QAbstractTableModel {
   int rows_ = 0;
   QStringList columns_;
   mutable QHash<QString, QIcon> icons_;
+};
+
+// The rows as the user orders and narrows them: unsorted they keep the listing's
+// order; sorted, folders come first and number columns sort by value.
+class ContentsSortFilter : public QSortFilterProxyModel {
+  Q_OBJECT
+
+ public:
+  ContentsSortFilter(ContentsTableModel* rows, QObject* parent);
+
+ protected:
+  bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
+
+ private:
+  ContentsTableModel* rows_;
 };
 
 }  // namespace tessaly

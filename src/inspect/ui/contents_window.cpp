@@ -3,9 +3,12 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -18,6 +21,7 @@
 #include "inspect/ui/text_viewer_window.h"
 #include "platform/desktop_open.h"
 #include "platform/files.h"
+#include "platform/ui/desktop_conventions.h"
 
 namespace tessaly {
 
@@ -58,9 +62,15 @@ ContentsWindow::~ContentsWindow() {
 
 void ContentsWindow::BuildControls() {
   model_ = new ContentsTableModel(session_.contents, this);
+  shown_ = new ContentsSortFilter(model_, this);
+  filter_ = new QLineEdit(this);
+  filter_->setObjectName(QStringLiteral("nameFilter"));
+  filter_->setPlaceholderText(QStringLiteral("Filter by name"));
+  filter_->setClearButtonEnabled(true);
+  connect(filter_, &QLineEdit::textChanged, shown_, &QSortFilterProxyModel::setFilterFixedString);
   list_ = new QTreeView(this);
   list_->setObjectName(QStringLiteral("ListView1"));
-  list_->setModel(model_);
+  list_->setModel(shown_);
   list_->setRootIsDecorated(false);
   list_->setItemsExpandable(false);
   list_->setUniformRowHeights(true);
@@ -70,10 +80,17 @@ void ContentsWindow::BuildControls() {
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->setIconSize(QSize(16, 16));
-  list_->header()->setSectionsClickable(false);
+  SortOnHeaderClicks(list_->header(),
+                     [this](int column, Qt::SortOrder order) { shown_->sort(column, order); });
   list_->header()->setStretchLastSection(false);
   list_->setMinimumSize(kListWidth, kListHeight);
   list_->viewport()->installEventFilter(this);
+  filter_->installEventFilter(this);
+  // Ctrl+F goes to the filter, as in file managers.
+  connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, [this] {
+    filter_->setFocus();
+    filter_->selectAll();
+  });
 
   totals_ = new QLabel(this);
   totals_->setObjectName(QStringLiteral("Label1"));
@@ -93,6 +110,7 @@ void ContentsWindow::BuildControls() {
   buttons->addWidget(done_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(6, 4, 6, 6);
+  layout->addWidget(filter_);
   layout->addWidget(list_, 1);
   layout->addWidget(totals_);
   layout->addLayout(buttons);
@@ -200,7 +218,7 @@ void ContentsWindow::ShareWideColumns() {
 std::vector<int> ContentsWindow::SelectedRows() const {
   std::vector<int> rows;
   for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
-    rows.push_back(index.row());
+    rows.push_back(shown_->mapToSource(index).row());
   }
   std::sort(rows.begin(), rows.end());
   return rows;
@@ -282,6 +300,17 @@ void ContentsWindow::Launch() {
 }
 
 bool ContentsWindow::eventFilter(QObject* watched, QEvent* event) {
+  // Enter in the filter goes on to the rows found; it does not press Done.
+  if (watched == filter_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      list_->setFocus();
+      if (!list_->currentIndex().isValid() && shown_->rowCount() > 0) {
+        list_->setCurrentIndex(shown_->index(0, 0));
+      }
+      return true;
+    }
+  }
   if (watched == list_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
     doubleClickButton_ = static_cast<QMouseEvent*>(event)->button();
   }

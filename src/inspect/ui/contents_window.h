@@ -11,11 +11,13 @@
 #include "engine/session.h"
 
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTreeView;
 
 namespace tessaly {
 
+class ContentsSortFilter;
 class ContentsTableModel;
 
 class ContentsWindow : public QDialog {
@@ -35,6 +37,7 @@ class ContentsWindow : public QDialog {
   bool Load();
 
   QTreeView* List() const { return list_; }
+  QLineEdit* FilterBox() const { return filter_; }
   QLabel* TotalsLabel() const { return totals_; }
   QPushButton* LaunchButton() const { return launch_; }
   QPushButton* ViewButton() const { return view_; }
@@ -73,6 +76,8 @@ class ContentsWindow : public QDialog {
   bool loaded_ = false;  // from Load until the window gives the main window back
   Qt::MouseButton doubleClickButton_ = Qt::NoButton;
   ContentsTableModel* model_ = nullptr;
+  ContentsSortFilter* shown_ = nullptr;
+  QLineEdit* filter_ = nullptr;
   QTreeView* list_ = nullptr;
   QLabel* totals_ = nullptr;
   QPushButton* launch_ = nullptr;

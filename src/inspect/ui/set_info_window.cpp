@@ -1,16 +1,15 @@
 #include "inspect/ui/set_info_window.h"
 
-#include <QDateTime>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "engine/selection.h"
 #include "inspect/set_info.h"
+#include "platform/ui/desktop_conventions.h"
 #include "platform/ui/text_fit.h"
 
 namespace tessaly {
@@ -62,12 +61,10 @@ void SetInfoWindow::Load(Session& session, const std::string& selectedItemText) 
 
   const SetInfo info =
       ReadSetInfo(path, session.job.currentExt, session.job.probeIsExe, selectedItemText);
-  const QLocale locale;
   for (const SetVolume& volume : info.volumes) {
     auto* row = new QTreeWidgetItem(volumeList_);
     row->setText(0, QString::fromStdString(volume.name));
-    row->setText(
-        1, locale.toString(QDateTime::fromSecsSinceEpoch(volume.modified), QLocale::ShortFormat));
+    row->setText(1, LocalDateText(volume.modified));
     row->setText(2, QString::number(volume.bytes));
     row->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
   }

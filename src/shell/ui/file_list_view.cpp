@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "platform/ui/desktop_conventions.h"
 #include "winsupport/ui/image_lists.h"
 
 namespace tessaly {
@@ -105,7 +106,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
       case kSize:
         return Q(item.size);
       case kModified:
-        return Q(item.modified);
+        return item.tag.empty() && !item.size.empty() ? LocalDateText(item.mtime) : QString();
       default:
         return {};
     }
@@ -189,19 +190,8 @@ FileListView::FileListView(QWidget* parent) : QTreeView(parent) {
   setDragDropMode(QAbstractItemView::DragOnly);
   setDefaultDropAction(Qt::CopyAction);
   setIconSize(QSize(16, 16));
-  // A header click sorts by its column, a second one reverses; no arrow until then.
-  header()->setSectionsClickable(true);
-  header()->setSortIndicatorShown(false);
-  connect(header(), &QHeaderView::sectionClicked, this, [this](int column) {
-    const bool again = header()->isSortIndicatorShown() && header()->sortIndicatorSection() ==
-                                                               column;
-    const Qt::SortOrder order =
-        again && sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
-    sortOrder_ = order;
-    header()->setSortIndicator(column, order);
-    header()->setSortIndicatorShown(true);
-    model_.sort(column, order);
-  });
+  SortOnHeaderClicks(header(),
+                     [this](int column, Qt::SortOrder order) { model_.sort(column, order); });
   header()->setStretchLastSection(true);
   header()->resizeSection(kName, 200);
   header()->resizeSection(kSize, 80);

@@ -109,7 +109,6 @@ class FileListView : public QTreeView {
   QElapsedTimer sinceTyped_;
   Qt::MouseButton lastButton_ = Qt::NoButton;
   bool pressedOnItem_ = false;
-  Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };
 
 }  // namespace tessaly

@@ -1,14 +1,13 @@
 #include "shell/ui/properties_window.h"
 
-#include <QDateTime>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QMimeDatabase>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/ui/desktop_conventions.h"
 #include "shell/file_properties.h"
 
 namespace tessaly {
@@ -17,10 +16,6 @@ namespace {
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
-}
-
-QString TimeText(int64_t seconds) {
-  return QLocale().toString(QDateTime::fromSecsSinceEpoch(seconds), QLocale::ShortFormat);
 }
 
 QString TypeText(const std::vector<std::string>& paths) {
@@ -58,8 +53,10 @@ PropertiesWindow::PropertiesWindow(const std::vector<std::string>& paths, QWidge
   row(QStringLiteral("Location:"), "locationValue", Q(facts.location));
   sizeValue_ =
       row(QStringLiteral("Size:"), "sizeValue", found ? Q(SizeText(facts.bytes)) : QString());
-  row(QStringLiteral("Modified:"), "modifiedValue", found ? TimeText(facts.modified) : QString());
-  row(QStringLiteral("Accessed:"), "accessedValue", found ? TimeText(facts.accessed) : QString());
+  row(QStringLiteral("Modified:"), "modifiedValue",
+      found ? LocalDateText(facts.modified) : QString());
+  row(QStringLiteral("Accessed:"), "accessedValue",
+      found ? LocalDateText(facts.accessed) : QString());
   row(QStringLiteral("Owner:"), "ownerValue", Q(facts.owner));
   row(QStringLiteral("Group:"), "groupValue", Q(facts.group));
   row(QStringLiteral("Permissions:"), "permissionsValue",

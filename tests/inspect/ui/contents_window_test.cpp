@@ -4,14 +4,18 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDateTime>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
 #include <QTest>
 #include <QTreeView>
+#include <algorithm>
 #include <filesystem>
 
 #include "engine/selection.h"
@@ -54,13 +58,22 @@ class ContentsWindowTest : public MainWindowTest {
     return nullptr;
   }
 
-  static int RowOfEntry(ContentsWindow& window, const std::string& storedName) {
-    const auto* model = static_cast<const ContentsTableModel*>(window.List()->model());
-    for (int row = 0; row < model->rowCount(); ++row) {
-      if (model->Row(row).storedName == storedName) return row;
+  // The entries in the order the list shows them.
+  static std::vector<std::string> ShownEntries(ContentsWindow& window) {
+    const auto* shown = static_cast<const QSortFilterProxyModel*>(window.List()->model());
+    const auto* rows = static_cast<const ContentsTableModel*>(shown->sourceModel());
+    std::vector<std::string> names;
+    for (int row = 0; row < shown->rowCount(); ++row) {
+      names.push_back(rows->Row(shown->mapToSource(shown->index(row, 0)).row()).storedName);
     }
-    ADD_FAILURE() << storedName << " is not listed";
-    return 0;
+    return names;
+  }
+
+  static int RowOfEntry(ContentsWindow& window, const std::string& storedName) {
+    const std::vector<std::string> names = ShownEntries(window);
+    const auto found = std::find(names.begin(), names.end(), storedName);
+    if (found == names.end()) ADD_FAILURE() << storedName << " is not listed";
+    return found == names.end() ? 0 : static_cast<int>(found - names.begin());
   }
 
   static QPoint RowCenter(ContentsWindow& window, int row) {
@@ -165,7 +178,8 @@ TEST_F(ContentsWindowTest, OpensFromTheMainWindowAndHoldsItButtonsFollowTheSelec
 }
 
 TEST_F(ContentsWindowTest, ExtractsTheChosenEntriesByTheirStoredNamesAndStaysUsable) {
-  WriteZip(Browse() + "a.zip", {{"docs/readme.txt", "read me"},
+  WriteZip(Browse() + "a.zip", {{"docs/", ""},
+                                {"docs/readme.txt", "read me"},
                                 {"a/same.txt", "first"},
                                 {"b/same.txt", "second"},
                                 {"top.txt", "top"}});
@@ -177,6 +191,22 @@ TEST_F(ContentsWindowTest, ExtractsTheChosenEntriesByTheirStoredNamesAndStaysUsa
   mainWindow().Action("mnuZC")->trigger();
   ContentsWindow* window = Contents();
   ASSERT_NE(window, nullptr);
+  // A folder entry is named and drawn as a folder and is no file; dates read as the locale's.
+  const QAbstractItemModel& shown = *window->List()->model();
+  EXPECT_EQ(shown.index(RowOfEntry(*window, "docs/"), 0).data().toString(), "docs");
+  EXPECT_EQ(window->TotalsLabel()->text().toStdString(), ListingTotals(4, 21));
+  EXPECT_EQ(shown.index(0, 1).data().toString(),
+            QLocale().toString(QDateTime(QDate(2024, 3, 7), QTime(9, 5)), QLocale::ShortFormat));
+  // The second click on Actual Size sorts by it downwards, folders first; the chosen rows
+  // are the entries shown there.
+  QHeaderView* header = window->List()->header();
+  for (int click = 0; click < 2; ++click) {
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(2) + 5, header->height() / 2));
+  }
+  EXPECT_EQ(ShownEntries(*window),
+            (std::vector<std::string>{"docs/", "docs/readme.txt", "b/same.txt", "a/same.txt",
+                                      "top.txt"}));
   ClickEntry(*window, "docs/readme.txt");
   ClickEntry(*window, "b/same.txt", Qt::ControlModifier);
 
@@ -227,7 +257,12 @@ TEST_F(ContentsWindowTest, ExtractsTheChosenEntriesByTheirStoredNamesAndStaysUsa
   ASSERT_EQ(Contents(), window);
   EXPECT_TRUE(window->isEnabled());
 
-  // Its buttons still work after the job: View in Text Viewer shows the entry.
+  // Its buttons still work after the job. The filter narrows the rows by name, and Enter
+  // there goes on to them without closing the window.
+  QTest::keyClicks(window->FilterBox(), "SAME");
+  EXPECT_EQ(ShownEntries(*window), (std::vector<std::string>{"b/same.txt", "a/same.txt"}));
+  QTest::keyClick(window->FilterBox(), Qt::Key_Return);
+  EXPECT_TRUE(window->isVisible());
   ClickEntry(*window, "a/same.txt");
   EXPECT_EQ(window->ViewButton()->text(), "View in Text Viewer");
   QTest::mouseClick(window->ViewButton(), Qt::LeftButton);

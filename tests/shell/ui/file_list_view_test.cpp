@@ -15,11 +15,11 @@ namespace tessaly {
 namespace {
 
 FileListItem Folder(const std::string& name) {
-  return {name, "DOS", "", "", "/data/" + name, 0, 0};
+  return {name, "DOS", "", "/data/" + name, 0, 0};
 }
 
 FileListItem File(const std::string& name) {
-  return {name, "tessaly", "1KB", "2024-03-07 09:05:00", "", 10, 0};
+  return {name, "tessaly", "1KB", "", 10, 0};
 }
 
 class FileListViewTest : public ::testing::Test {
