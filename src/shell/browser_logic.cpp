@@ -1,10 +1,12 @@
 #include "shell/browser_logic.h"
 
 #include <charconv>
+#include <filesystem>
 
 #include "engine/extraction_dialogs.h"
 #include "engine/session.h"
 #include "platform/file_icons.h"
+#include "platform/files.h"
 #include "shell/browser_state.h"
 
 namespace tessaly {
@@ -150,6 +152,23 @@ int FindItemForTypedText(const std::vector<std::string>& texts, const std::strin
     if (texts[i].starts_with(prefix)) return static_cast<int>(i);
   }
   return -1;
+}
+
+std::optional<Location> FindLocation(std::string typed, const std::string& currentFolder,
+                                     const std::string& home) {
+  while (!typed.empty() && (typed.back() == ' ' || typed.back() == '\n')) typed.pop_back();
+  while (!typed.empty() && typed.front() == ' ') typed.erase(0, 1);
+  if (typed.empty()) return std::nullopt;
+  if (typed == "~" || typed.starts_with("~/")) typed = home + "/" + typed.substr(1);
+  const std::filesystem::path path =
+      std::filesystem::path(typed.starts_with('/') ? typed : currentFolder + "/" + typed)
+          .lexically_normal();
+  std::string whole = path.string();
+  if (whole.size() > 1 && whole.back() == '/') whole.pop_back();
+  if (DirectoryExists(whole)) return Location{whole == "/" ? whole : whole + "/", ""};
+  if (!FileExists(whole)) return std::nullopt;
+  const std::string folder = path.parent_path().string();
+  return Location{folder == "/" ? folder : folder + "/", path.filename().string()};
 }
 
 void TakeDroppedFiles(JobState& job, const std::vector<std::string>& paths) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,17 @@ DoubleClickAction DoubleClickActionFor(bool folderItem, const std::string& doubl
 // byte for byte, so the caller folds their case first.
 int FindItemForTypedText(const std::vector<std::string>& texts, const std::string& typed,
                          int current);
+
+// Where a location typed or pasted in the main window leads: the folder to browse
+// (ending in "/") and, when it names a file, that file's name there.
+struct Location {
+  std::string folder;
+  std::string file;
+};
+// typed may start with "~" (home) or be relative to currentFolder; "." and ".." are
+// resolved by name. Nothing when no folder or file is there.
+std::optional<Location> FindLocation(std::string typed, const std::string& currentFolder,
+                                     const std::string& home);
 
 // Files dropped on Extract become the job's selection, in drop order; a path that
 // starts with a doubled separator keeps one.

@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "settings/settings_store.h"
 #include "shell/browser_state.h"
 #include "support/engine_fixture.h"
+#include "support/files.h"
 
 namespace tessaly::testing {
 namespace {
@@ -92,6 +94,32 @@ TEST(TypeToFindTest, TypedPrefixFromTheCurrentItemAndOneKeyAgainSteps) {
   for (const Case& c : cases) {
     EXPECT_EQ(FindItemForTypedText(texts, c.typed, c.current), c.found)
         << c.typed << " from " << c.current;
+  }
+}
+
+TEST(LocationTest, AFolderOrAFileByWholeRelativeOrHomePath) {
+  const TempFolder root;
+  const std::string top = root.path().string();
+  std::filesystem::create_directories(top + "/docs/old");
+  WriteFileText(top + "/docs/a b.zip", "");
+  struct Case {
+    std::string typed;
+    std::optional<Location> found;
+  } cases[] = {
+      {top + "/docs", Location{top + "/docs/", ""}},
+      {" old/../old/ ", Location{top + "/docs/old/", ""}},
+      {"../docs/a b.zip", Location{top + "/docs/", "a b.zip"}},
+      {"~/docs", Location{top + "/docs/", ""}},
+      {"/", Location{"/", ""}},
+      {"missing", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    const std::optional<Location> found = FindLocation(c.typed, top + "/docs/", top);
+    ASSERT_EQ(found.has_value(), c.found.has_value()) << c.typed;
+    if (found) {
+      EXPECT_EQ(found->folder + "|" + found->file, c.found->folder + "|" + c.found->file);
+    }
   }
 }
 

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -15,6 +16,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QUrl>
 #include <optional>
 
 #include "engine/driver.h"
@@ -74,6 +76,13 @@ MainWindow::MainWindow(Session& session, QWidget* parent)
     model_.perArchiveFolder = browser_.perArchiveFolderChosen = checked;
   });
   connect(browseButton_, &QPushButton::clicked, this, &MainWindow::BrowseClicked);
+  connect(locationBox_, &QLineEdit::returnPressed, this, &MainWindow::GoToLocation);
+  // Ctrl+L goes to the location box, as in file managers and browsers.
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this), &QShortcut::activated, this,
+          [this] {
+            locationBox_->setFocus();
+            locationBox_->selectAll();
+          });
   connect(extractButton_, &QPushButton::clicked, this, &MainWindow::ExtractClicked);
   connect(tree_, &FolderTree::FolderSelected, this, &MainWindow::FolderChanged);
   connect(tree_, &FolderTree::ContextMenuOnItem, this, &MainWindow::TreeContextMenu);
@@ -203,8 +212,28 @@ void MainWindow::FileTypeChanged(int index) {
 
 void MainWindow::FolderChanged(FolderNodeKind, const QString& path, bool listWanted) {
   setWindowTitle(Q(FolderChange(session_, path.toStdString())));
+  locationBox_->setText(path);
   if (listWanted) ListFolder();
   UpdateSelectionState();
+}
+
+void MainWindow::GoToLocation() {
+  QString typed = locationBox_->text().trimmed();
+  // A location copied from a file manager comes as a URL.
+  if (typed.startsWith(QLatin1String("file:"))) typed = QUrl(typed).toLocalFile();
+  const std::optional<Location> found =
+      FindLocation(typed.toStdString(), model_.currentFolder, QDir::homePath().toStdString());
+  if (!found || !tree_->SelectFolder(Q(found->folder))) {
+    session_.dialogs.MessageBox(
+        {"Tessaly cannot find \"" + typed.toStdString() + "\". Check the path and try again.",
+         MsgButtons::OK, MsgIcon::Exclamation, "Oops!"});
+    return;
+  }
+  const std::vector<FileListItem>& items = fileList_->Items();
+  for (size_t row = 0; row < items.size() && !found->file.empty(); ++row) {
+    if (items[row].text == found->file) fileList_->SelectRow(static_cast<int>(row));
+  }
+  fileList_->setFocus();
 }
 
 void MainWindow::ListFolder() {

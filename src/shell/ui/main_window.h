@@ -18,6 +18,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QPushButton;
 class QToolBar;
@@ -53,6 +54,7 @@ class MainWindow : public QMainWindow, public MainWindowView {
   FileListView& FileList() { return *fileList_; }
   FolderTree& Tree() { return *tree_; }
   QComboBox& DestinationBox() { return *destinationBox_; }
+  QLineEdit& LocationBox() { return *locationBox_; }
   QComboBox& FileTypeFilter() { return *fileTypeFilter_; }
   QCheckBox& PerArchiveFolderBox() { return *perArchiveFolder_; }
   QPushButton& ExtractButton() { return *extractButton_; }
@@ -147,6 +149,8 @@ class MainWindow : public QMainWindow, public MainWindowView {
 
   void FileTypeChanged(int index);
   void FolderChanged(FolderNodeKind kind, const QString& path, bool listWanted);
+  // Browses to the folder or file typed or pasted in the location box.
+  void GoToLocation();
   void SelectStartFolder();
   void FillHistoryFromSettings();
   void ShowDestinationBox();
@@ -186,6 +190,7 @@ class MainWindow : public QMainWindow, public MainWindowView {
   FileListView* fileList_ = nullptr;
   QLabel* showLabel_ = nullptr;
   QComboBox* fileTypeFilter_ = nullptr;
+  QLineEdit* locationBox_ = nullptr;
   QGroupBox* destinationFrame_ = nullptr;
   QComboBox* destinationBox_ = nullptr;
   QPushButton* browseButton_ = nullptr;

@@ -68,6 +68,17 @@ void MainWindow::BuildControls() {
   filesFrame_->setObjectName(QStringLiteral("Frame1"));
   auto* filesLayout = new QVBoxLayout(filesFrame_);
   filesLayout->setContentsMargins(4, 2, 4, 4);
+  auto* locationRow = new QHBoxLayout;
+  auto* locationLabel = new QLabel(QStringLiteral("&Location:"), filesFrame_);
+  locationLabel->setObjectName(QStringLiteral("locationLabel"));
+  locationBox_ = new QLineEdit(filesFrame_);
+  locationBox_->setObjectName(QStringLiteral("locationBox"));
+  locationBox_->setToolTip(
+      QStringLiteral("Type or paste the path of a folder or file and press Enter to go there."));
+  locationLabel->setBuddy(locationBox_);
+  locationRow->addWidget(locationLabel);
+  locationRow->addWidget(locationBox_, 1);
+  filesLayout->addLayout(locationRow);
   panes_ = new SplitPanes(filesFrame_);
   panes_->setObjectName(QStringLiteral("pbx"));
   tree_ = new FolderTree(panes_);

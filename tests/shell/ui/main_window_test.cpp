@@ -6,7 +6,9 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -218,6 +220,25 @@ TEST_F(MainWindowTest, DoubleClickOnAFolderOpensItOrRefreshesTheListWhenItHasGon
   EXPECT_EQ(session().mainWindow.currentFolder, Browse() + "inner/");
   EXPECT_EQ(window.windowTitle().toStdString(), "Tessaly - " + Browse() + "inner/");
   EXPECT_EQ(ListTexts(), std::vector<std::string>{"deep.zip"});
+
+  // The location box follows the folder; Enter there browses to the folder or file typed.
+  EXPECT_EQ(window.LocationBox().text(), window.Tree().SelectedPath());
+  const auto go = [&](const char* typed) {
+    window.LocationBox().setText(typed);
+    QTest::keyClick(&window.LocationBox(), Qt::Key_Return);
+  };
+  go("..");
+  EXPECT_EQ(session().mainWindow.currentFolder, Browse());
+  go("inner/deep.zip");
+  EXPECT_EQ(session().mainWindow.currentFolder, Browse() + "inner/");
+  EXPECT_EQ(list.SelectedRows(), std::vector<int>{0});
+  script.Then([](QWidget* modal) {
+    EXPECT_EQ(qobject_cast<QMessageBox*>(modal)->text(),
+              "Tessaly cannot find \"nowhere\". Check the path and try again.");
+    ClickButton(modal, "OK");
+  });
+  go("nowhere");
+  EXPECT_TRUE(script.Done());
 }
 
 TEST_F(MainWindowTest, ExitEndsWithoutSavingAnything) {
