@@ -1,6 +1,6 @@
-// One ZIP entry unpacked into the temporary folder for the contents window's Launch and
-// View in Text Viewer: by its stored name, without its folders, asking before it replaces a
-// file already there.
+// One entry unpacked into the temporary folder for the contents window's Launch and
+// View in Text Viewer: by its stored name, a ZIP entry without its folders, asking before
+// it replaces a file already there.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,6 +10,7 @@
 #include "inspect/entry_viewing.h"
 #include "support/engine_fixture.h"
 #include "support/files.h"
+#include "support/rar_writer.h"
 #include "support/zip_fixtures.h"
 
 namespace tessaly::testing {
@@ -46,7 +47,7 @@ TEST_F(EntryViewingTest, UnpacksTheNamedEntryAndAsksBeforeReplacingAFileThere) {
     dialogs.fileExistsQuestions.clear();
 
     const std::optional<std::string> path =
-        UnpackEntryForViewing(session, PathOf("a.zip"), "docs/read[me].txt");
+        UnpackEntryForViewing(session, "zip", PathOf("a.zip"), "docs/read[me].txt");
 
     EXPECT_EQ(path.has_value(), c.opened);
     if (path) {
@@ -59,6 +60,21 @@ TEST_F(EntryViewingTest, UnpacksTheNamedEntryAndAsksBeforeReplacingAFileThere) {
     EXPECT_EQ(dialogs.statusShown, 0);
     EXPECT_FALSE(std::filesystem::exists(PathOf("tmp/docs")));
   }
+}
+
+// Any other type goes through its own backend, the entry's folders kept.
+TEST_F(EntryViewingTest, UnpacksAnEntryOfAnotherTypeWithItsFolders) {
+  WriteRar(PathOf("a.rar"), {{"docs/read[me].txt", "rar text"}, {"read[me].txt", "top"}});
+  session.mainWindow.destinationBox.text = PathOf("out/");
+  const std::optional<std::string> path =
+      UnpackEntryForViewing(session, "rar", PathOf("a.rar"), "docs/read[me].txt");
+  ASSERT_TRUE(path.has_value());
+  EXPECT_EQ(*path, PathOf("tmp/docs/read[me].txt"));
+  EXPECT_EQ(ReadFileText(*path), "rar text");
+  EXPECT_FALSE(std::filesystem::exists(PathOf("tmp/read[me].txt")));
+  EXPECT_EQ(session.mainWindow.destinationBox.text, PathOf("out/"));
+  EXPECT_FALSE(session.job.selectedEntriesMode);
+  EXPECT_EQ(dialogs.statusShown, 0);
 }
 
 }  // namespace
