@@ -61,7 +61,6 @@ TEST_F(EntryViewingTest, UnpacksTheNamedEntryAndAsksBeforeReplacingAFileThere) {
       EXPECT_FALSE(session.job.stopAllArchives);
       EXPECT_EQ(dialogs.statusShown, 0);
       EXPECT_EQ(std::filesystem::exists(PathOf("tmp/docs")), *folder != '\0');
-      EXPECT_FALSE(session.job.selectedEntriesMode);
     }
 }
 
