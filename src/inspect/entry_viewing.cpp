@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "engine/arj/arj_backend.h"
+#include "engine/arj/arj_batch.h"
 #include "engine/driver.h"
 #include "engine/entry_target.h"
 #include "engine/reader_gateway.h"
@@ -87,6 +88,8 @@ std::optional<std::string> UnpackThroughBackend(Session& session, const std::str
     job.selectedFiles = {archivePath};
     ExtractArjArchives(session);
     session.settings.shellWindowStyle = previousStyle;
+    // It may hold a password: gone now, as a job's goes when the job ends.
+    DeleteFile(tempFolder + kArjBatchName);
   } else {
     ExtractArchive(session, type, archivePath);
   }
