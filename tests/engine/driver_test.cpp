@@ -188,7 +188,6 @@ TEST_F(SelectedEntriesTest, WritesTheSelectedEntriesAloneForEveryType) {
     Select({archive});
     const std::string type = ProbeArchiveForContents(session, session.job.selectedFiles.front());
     ASSERT_EQ(ListArchive(session, type, archive), ListingResult::Listed);
-
     // The names come from the listing, as the contents window takes them.
     const std::set<std::string> wanted =
         c.folder ? std::set<std::string>{"sub/"} : std::set<std::string>{"a.txt", "sub/b.txt"};
@@ -201,7 +200,6 @@ TEST_F(SelectedEntriesTest, WritesTheSelectedEntriesAloneForEveryType) {
     session.job.selectedEntriesMode = true;
     fs::remove_all(PathOf("out"));
     ExtractInto({archive});
-
     const std::set<std::string> written =
         c.folder ? std::set<std::string>{"sub/", "sub/b.txt=beta", "sub/c.txt=gamma"}
                  : std::set<std::string>{"a.txt=alpha", "sub/", "sub/b.txt=beta"};
