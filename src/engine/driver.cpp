@@ -83,25 +83,14 @@ void RunBackend(Session& session) {
     ExtractArjArchives(session);
     return;
   }
-  using Backend = int32_t (*)(Session&, const std::string&);
-  Backend backend = nullptr;
-  ReaderTask task = ReaderTask::ExtractRar;
-  if (job.archiveType == "rar") {
-    backend = ExtractRarArchive;
-  } else if (job.archiveType == "ace") {
-    backend = ExtractAceArchive;
-    task = ReaderTask::ExtractAce;
-  } else if (job.archiveType == "libarchive") {
-    backend = ExtractLibarchiveArchive;
-    task = ReaderTask::ExtractLibarchive;
+  if (job.archiveType != "rar" && job.archiveType != "ace" && job.archiveType != "libarchive") {
+    return;
   }
-  if (backend == nullptr) return;
-  // The reader hands the job's state back whole: the list is walked in a copy.
+  // The reader hands the job's state back whole: the list and the type are copies.
   const std::vector<std::string> archives = job.longFileNames;
+  const std::string type = job.archiveType;
   for (const std::string& archive : archives) {
-    const ReaderResult result = ReadArchive(
-        session, {task, archive}, [&] { return ReaderResult(backend(session, archive)); });
-    if (result.code != 0) MarkArchiveFailed(job);
+    if (ExtractArchive(session, type, archive).code != 0) MarkArchiveFailed(job);
   }
 }
 
@@ -162,6 +151,21 @@ void EndJob(Session& session) {
 void MarkArchiveFailed(JobState& job) {
   job.archiveFailed = true;
   job.extractResult = 1;
+}
+
+ReaderResult ExtractArchive(Session& session, const std::string& type, const std::string& archive) {
+  using Backend = int32_t (*)(Session&, const std::string&);
+  Backend backend = ExtractRarArchive;
+  ReaderTask task = ReaderTask::ExtractRar;
+  if (type == "ace") {
+    backend = ExtractAceArchive;
+    task = ReaderTask::ExtractAce;
+  } else if (type == "libarchive") {
+    backend = ExtractLibarchiveArchive;
+    task = ReaderTask::ExtractLibarchive;
+  }
+  return ReadArchive(session, {task, archive},
+                     [&] { return ReaderResult(backend(session, archive)); });
 }
 
 bool RefuseWhileJobRuns(Session& session) {

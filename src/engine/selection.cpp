@@ -143,7 +143,7 @@ std::string LastThreeLower(const std::string& path) {
   return AsciiLower(path.substr(path.size() < 3 ? 0 : path.size() - 3));
 }
 
-std::string DetectArchiveType(Session& session, const std::string& path) {
+std::string DetectArchiveType(Session& session, std::string path) {
   JobState& job = session.job;
   job.extractResult = 0;
   job.archiveFormat.clear();

@@ -15,8 +15,9 @@ struct Session;
 std::string ClassifySelection(Session& session);
 // "zip", "ace", "rar", "libarchive", "arj", or "" when no backend accepts the file.
 // For "libarchive", session.job.archiveFormat names the format. Shows nothing, unless the
-// reader had to be ended (then job.readerEnded is set and the user was told why).
-std::string DetectArchiveType(Session& session, const std::string& path);
+// reader had to be ended (then job.readerEnded is set and the user was told why). The path
+// is a copy: the reader hands the job's state back whole, and it may be one of its strings.
+std::string DetectArchiveType(Session& session, std::string path);
 // The type as the program's own readers find it from the file's bytes (all but the ARJ
 // utility's probe), and the owner of the file's signature.
 std::string ProbeOwnReaders(Session& session, const std::string& path, SignatureOwner& owner);

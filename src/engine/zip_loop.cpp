@@ -33,6 +33,16 @@ std::string ArchiveDestination(Session& session, size_t i) {
   return folder;
 }
 
+// The stored names of the selected entries as the library's patterns: a folder brings
+// what is stored under it.
+std::vector<std::string> SelectedEntryPatterns(const std::vector<std::string>& names) {
+  std::vector<std::string> patterns = LiteralPatterns(names);
+  for (std::string& pattern : patterns) {
+    if (pattern.ends_with('/')) pattern += '*';
+  }
+  return patterns;
+}
+
 }  // namespace
 
 std::vector<std::string> LiteralPatterns(const std::vector<std::string>& names) {
@@ -77,7 +87,7 @@ void ExtractZipArchives(Session& session) {
       zip.showComment = false;
       zip.extractList = true;
       zip.honorDirectories = true;
-      zip.includeNames = job.selectedEntriesMode ? LiteralPatterns(job.selectedEntryNames)
+      zip.includeNames = job.selectedEntriesMode ? SelectedEntryPatterns(job.selectedEntryNames)
                                                  : std::vector<std::string>{};
       zip.excludeNames.clear();
       zip.zipFileName = job.selectedFiles[i];
@@ -91,9 +101,8 @@ void ExtractZipArchives(Session& session) {
     }
 
     if (job.countingPass) {
-      session.status.SetMax(job.selectedEntriesMode
-                                ? static_cast<int64_t>(job.selectedEntryNames.size())
-                                : job.zipTotalEntries);
+      // The list pass counted the selected entries alone.
+      session.status.SetMax(job.zipTotalEntries);
       job.countingPass = false;
     }
   }

@@ -38,8 +38,8 @@ inline constexpr const char* kArjListingIncomplete =
 
 // The contents window's type probe (DetectArchiveType). A ZIP archive is listed into
 // session.contents as it is probed, so its directory is read once: ListArchive then
-// keeps those rows.
-std::string ProbeArchiveForContents(Session& session, const std::string& archivePath);
+// keeps those rows. A copy of the path, as DetectArchiveType takes it.
+std::string ProbeArchiveForContents(Session& session, std::string archivePath);
 
 // The listing for an archive of the probed type ("zip", "rar", "ace", "libarchive",
 // "arj"); for ARJ

@@ -36,7 +36,7 @@ ListingResult ListZipArchive(Session& session, const std::string& archivePath) {
   return job.extractResult == 0 ? ListingResult::Listed : ListingResult::Incomplete;
 }
 
-std::string ProbeArchiveForContents(Session& session, const std::string& archivePath) {
+std::string ProbeArchiveForContents(Session& session, std::string archivePath) {
   ContentsModel& contents = session.contents;
   contents.Clear();
   session.zip.listedBytes = 0;

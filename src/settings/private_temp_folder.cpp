@@ -82,7 +82,10 @@ void NoteScratchFile(const std::string& path) {
 void LeavePrivateTempFolder() {
   HeldFolder& held = held_folder();
   const std::lock_guard<std::mutex> lock(held.mutex);
-  for (const std::string& path : held.scratchFiles) unlink(path.c_str());
+  // Deepest first: a folder noted here goes once the files in it have gone.
+  for (auto path = held.scratchFiles.rbegin(); path != held.scratchFiles.rend(); ++path) {
+    if (unlink(path->c_str()) != 0) rmdir(path->c_str());
+  }
   held.scratchFiles.clear();
   if (held.fd < 0) return;
   // Fails while another copy holds it, and rmdir while anything is in it.

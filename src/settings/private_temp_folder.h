@@ -14,7 +14,8 @@ namespace tessaly {
 std::string PrivateTempFolder(const std::string& previous);
 
 // A file this run makes in the folder (a batch file, a listing, an entry unpacked for
-// viewing): removed when the program ends or is interrupted, if still there.
+// viewing), or a folder made on the way to one: removed when the program ends or is
+// interrupted, if still there (a folder only when empty by then).
 void NoteScratchFile(const std::string& path);
 
 // At the end of the program: this run's scratch files go, then the folder when it is

@@ -16,6 +16,7 @@ namespace {
 
 class ReplaceEverything final : public tessaly::EntryEvents {
  public:
+  bool Wanted(const std::string&) override { return true; }
   void EntryStarted(const std::string&) override {}
   tessaly::ExistingFile FileExists(const std::string&, const std::string&,
                                    const tessaly::IncomingFile&) override {

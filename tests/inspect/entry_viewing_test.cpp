@@ -1,6 +1,6 @@
-// One ZIP entry unpacked into the temporary folder for the contents window's Launch and
-// View in Text Viewer: by its stored name, without its folders, asking before it replaces a
-// file already there.
+// One entry unpacked into the temporary folder for the contents window's Launch and
+// View in Text Viewer: by its stored name, a ZIP entry without its folders, any other (through
+// its own backend) with them, asking before it replaces a file already there.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,6 +10,7 @@
 #include "inspect/entry_viewing.h"
 #include "support/engine_fixture.h"
 #include "support/files.h"
+#include "support/rar_writer.h"
 #include "support/zip_fixtures.h"
 
 namespace tessaly::testing {
@@ -21,6 +22,7 @@ class EntryViewingTest : public EngineTest {
     std::filesystem::create_directories(PathOf("tmp"));
     session.settings.tempFolder = PathOf("tmp/");
     WriteZip(PathOf("a.zip"), {{"docs/read[me].txt", "new text"}, {"read[me].txt", "top"}});
+    WriteRar(PathOf("a.rar"), {{"docs/read[me].txt", "new text"}, {"read[me].txt", "top"}});
   }
 };
 
@@ -37,28 +39,29 @@ TEST_F(EntryViewingTest, UnpacksTheNamedEntryAndAsksBeforeReplacingAFileThere) {
       {"kept", "old", "No", true, "old"},
       {"cancelled", "old", "Cancel", false, "old"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const std::string target = PathOf("tmp/read[me].txt");
-    std::filesystem::remove(target);
-    if (c.existing != nullptr) WriteFileText(target, c.existing);
-    if (c.answer != nullptr) dialogs.fileExistsAnswers.push_back(c.answer);
-    dialogs.fileExistsQuestions.clear();
+  for (const auto& [type, folder] : {std::pair{"zip", ""}, std::pair{"rar", "docs/"}})
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(type) + " " + c.name);
+      const std::string target = PathOf("tmp/") + folder + "read[me].txt";
+      std::filesystem::remove(target);
+      if (c.existing != nullptr) WriteFileText(target, c.existing);
+      if (c.answer != nullptr) dialogs.fileExistsAnswers.push_back(c.answer);
+      dialogs.fileExistsQuestions.clear();
 
-    const std::optional<std::string> path =
-        UnpackEntryForViewing(session, PathOf("a.zip"), "docs/read[me].txt");
+      const std::optional<std::string> path =
+          UnpackEntryForViewing(session, type, PathOf("a.") + type, "docs/read[me].txt");
 
-    EXPECT_EQ(path.has_value(), c.opened);
-    if (path) {
-      EXPECT_EQ(*path, target);
+      EXPECT_EQ(path.has_value(), c.opened);
+      if (path) {
+        EXPECT_EQ(*path, target);
+      }
+      EXPECT_EQ(ReadFileText(target), c.content);
+      EXPECT_EQ(dialogs.fileExistsQuestions.size(), c.existing != nullptr ? 1u : 0u);
+      EXPECT_TRUE(dialogs.messages.empty());
+      EXPECT_FALSE(session.job.stopAllArchives);
+      EXPECT_EQ(dialogs.statusShown, 0);
+      EXPECT_EQ(std::filesystem::exists(PathOf("tmp/docs")), *folder != '\0');
     }
-    EXPECT_EQ(ReadFileText(target), c.content);
-    EXPECT_EQ(dialogs.fileExistsQuestions.size(), c.existing != nullptr ? 1u : 0u);
-    EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_FALSE(session.job.stopAllArchives);
-    EXPECT_EQ(dialogs.statusShown, 0);
-    EXPECT_FALSE(std::filesystem::exists(PathOf("tmp/docs")));
-  }
 }
 
 }  // namespace

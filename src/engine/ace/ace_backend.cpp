@@ -12,6 +12,7 @@
 #include "engine/ace/ace_messages.h"
 #include "engine/active_session.h"
 #include "engine/entry_messages.h"
+#include "engine/entry_selection.h"
 #include "engine/entry_target.h"
 #include "engine/extraction_prompts.h"
 #include "engine/session.h"
@@ -97,7 +98,11 @@ class AceArchive {
 class AceExtraction {
  public:
   AceExtraction(Session& session, const std::string& longPath)
-      : session_(session), job_(session.job), longPath_(longPath), folder_(FolderOf(longPath)) {
+      : session_(session),
+        job_(session.job),
+        longPath_(longPath),
+        folder_(FolderOf(longPath)),
+        selection_(session.job) {
     // Every file whose name starts like the archive's, less its three last characters:
     // set.ace finds set.c00, set.c01 ...
     const std::string name = longPath.substr(folder_.size());
@@ -123,9 +128,12 @@ class AceExtraction {
       ACEHeaderData header{};
       while (volume.ReadHeader(header) == ACE_SUCCESS) {
         volume.ProcessFile(ACE_SKIP, "");
-        if (AceEntryCounted(header.Flags)) ++entryCount;
+        if (AceEntryCounted(header.Flags) && selection_.Selects(EntryNameOf(header))) {
+          ++entryCount;
+        }
       }
     }
+    entryCount_ = entryCount;
     session_.status.SetMax(entryCount);
   }
 
@@ -171,10 +179,15 @@ class AceExtraction {
 
   Step ProcessEntry(const ACEHeaderData& header) {
     const std::string storedName = EntryNameOf(header);
+    const bool selected = selection_.Selects(storedName);
+    // Every selected entry is out: the rest need not be read.
+    if (!selected && doneCount_ >= entryCount_) return Step::Stop;
     target_ = ResolveEntryTarget(destination_, storedName);
     entryName_ = target_ ? target_->shownName : ShownEntryName(storedName);
-    session_.status.SetMessageLabel("Extracting file: " + entryName_);
+    if (selected) session_.status.SetMessageLabel("Extracting file: " + entryName_);
 
+    // An entry left out needs the password too: in a solid archive the selected ones
+    // after it cannot be decoded without it.
     if (!password_.empty()) {
       archive_->SetPassword(password_);
     } else if (AceEntryEncrypted(header.Flags)) {
@@ -186,10 +199,11 @@ class AceExtraction {
       return Step::Restart;
     }
 
-    // The library writes nothing where the path leads outside: the entry is passed
-    // over (a solid archive still decodes it for the ones after it).
-    int operation = target_ ? ACE_EXTRACT : ACE_SKIP;
-    if (target_ &&
+    // The library writes nothing where the path leads outside, nor what was not
+    // selected: the entry is passed over (a solid archive still decodes it for the ones
+    // after it).
+    int operation = target_ && selected ? ACE_EXTRACT : ACE_SKIP;
+    if (operation == ACE_EXTRACT &&
         !DecideEntryOperation(session_, target_->path, entryName_,
                               {header.UnpSize64, archivekit::dos_time_to_unix(header.FileTime)},
                               operation, ACE_SKIP)) {
@@ -201,6 +215,7 @@ class AceExtraction {
     const int error = errno;  // why the entry could not be created
     // Cancel stopped the entry: nothing went wrong, and nothing more is said.
     if (Cancelled(code)) return Fail();
+    if (!selected && code == ACE_SUCCESS) return Step::Next;
     if (!target_ && code == ACE_SUCCESS) return Report(OutsideDestinationText(entryName_));
     if (code == ACE_WRITE_PROTECTED) {
       const std::string text = WriteFailedText(entryName_, std::strerror(error));
@@ -254,7 +269,9 @@ class AceExtraction {
   const std::string folder_;
   std::string volumePattern_;
   std::string destination_;
+  const EntrySelection selection_;
   std::unique_ptr<AceArchive> archive_;
+  int64_t entryCount_ = 0;  // of the selected entries
   int64_t doneCount_ = 0;
   std::string password_;
   bool passwordAsked_ = false;

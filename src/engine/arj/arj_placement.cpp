@@ -16,6 +16,7 @@
 
 #include "archivekit/staged_file.h"
 #include "engine/arj/arj_headers.h"
+#include "engine/entry_selection.h"
 #include "engine/entry_target.h"
 #include "engine/extraction_prompts.h"
 #include "engine/session.h"
@@ -59,7 +60,8 @@ class ArjPlacement {
         top_(folder.top),
         chain_(folder.base.substr(folder.top.size())),
         destination_(destination),
-        files_(ArjStoredFiles(headers)) {
+        files_(ArjStoredFiles(headers)),
+        selection_(session.job) {
     for (const ArjStoredFile& file : files_) {
       if (const std::optional<std::string> key = KeyOf(file.name))
         candidates_[*key].push_back(&file);
@@ -71,7 +73,14 @@ class ArjPlacement {
     // In archive order first, so questions come in the order the archive lists its names.
     for (const ArjEntryHeader& entry : headers_.entries) {
       if (stopped_) break;
-      if (const std::optional<std::string> key = KeyOf(entry.name)) Place(*key, entry.name);
+      const std::optional<std::string> key = KeyOf(entry.name);
+      if (!key) continue;
+      // What was not selected stays in the staging folder, which goes.
+      if (selection_.Selects(entry.name)) {
+        Place(*key, entry.name);
+      } else {
+        visited_.insert(*key);
+      }
     }
     // Then what no header led to: folders the utility made on the way, and anything it
     // unpacked under a name this reading does not expect.
@@ -79,6 +88,10 @@ class ArjPlacement {
       if (stopped_) break;
       if (visited_.count(key) != 0) continue;
       const bool belowBase = key.size() > chain_.size() && key.starts_with(chain_);
+      if (!selection_.SelectsAll() &&
+          !(belowBase && selection_.Selects(key.substr(chain_.size())))) {
+        continue;
+      }
       if (S_ISREG(item.mode)) {
         Report(FailedCheckText(ShownEntryName(belowBase ? key.substr(chain_.size()) : key)));
       } else if (belowBase) {
@@ -350,6 +363,7 @@ class ArjPlacement {
   const std::string chain_;  // "" or "_/_/..."
   const std::string destination_;
   const std::vector<ArjStoredFile> files_;
+  const EntrySelection selection_;
   std::map<std::string, std::vector<const ArjStoredFile*>> candidates_;
   std::map<std::string, StagedItem> items_;
   std::set<std::string> visited_;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/entry_messages.h"
+#include "engine/entry_selection.h"
 #include "engine/entry_target.h"
 #include "engine/libarchive/libarchive_entries.h"
 #include "engine/libarchive/libarchive_reader.h"
@@ -16,7 +17,7 @@ namespace {
 class LibarchiveExtraction final : public EntryEvents {
  public:
   LibarchiveExtraction(Session& session, const std::string& longPath)
-      : session_(session), longPath_(longPath) {}
+      : session_(session), longPath_(longPath), selection_(session.job) {}
 
   int32_t Run() {
     StatusModel& status = session_.status;
@@ -47,6 +48,8 @@ class LibarchiveExtraction final : public EntryEvents {
     status.SetValue(static_cast<int64_t>(reader.total_bytes()));
     return result_;
   }
+
+  bool Wanted(const std::string& storedName) override { return selection_.Selects(storedName); }
 
   void EntryStarted(const std::string& shownName) override {
     session_.status.SetMessageLabel("Extracting file: " + shownName);
@@ -108,6 +111,7 @@ class LibarchiveExtraction final : public EntryEvents {
 
   Session& session_;
   const std::string longPath_;
+  const EntrySelection selection_;
   std::string destination_;
   int32_t result_ = 0;
 };

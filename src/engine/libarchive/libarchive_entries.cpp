@@ -89,6 +89,7 @@ class EntryLoop {
   // False when the loop ends here.
   bool Extract(struct archive_entry* entry) {
     const std::string stored = reader_.entry_name(entry);
+    if (!events_.Wanted(stored)) return true;
     const mode_t type = archive_entry_filetype(entry);
     std::vector<char> cleaned(stored.size() + 1);
     // "./" and the like name the destination itself.

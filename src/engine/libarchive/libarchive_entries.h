@@ -36,6 +36,8 @@ enum class EntriesEnd {
 class EntryEvents {
  public:
   virtual ~EntryEvents() = default;
+  // The entry stored as storedName is to be written; the others are read past.
+  virtual bool Wanted(const std::string& storedName) = 0;
   // An entry is about to be written, shown by its cleaned name.
   virtual void EntryStarted(const std::string& shownName) = 0;
   // Something that is not a folder is where the entry goes (path).

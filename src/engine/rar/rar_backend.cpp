@@ -10,6 +10,7 @@
 #include "archivekit/dos_time.h"
 #include "engine/active_session.h"
 #include "engine/entry_messages.h"
+#include "engine/entry_selection.h"
 #include "engine/entry_target.h"
 #include "engine/extraction_prompts.h"
 #include "engine/session.h"
@@ -114,7 +115,8 @@ class RarExtraction {
         job_(session.job),
         longPath_(longPath),
         destinationText_(session.mainWindow.destinationBox.text),
-        destination_(DestinationFolder(destinationText_)) {}
+        destination_(DestinationFolder(destinationText_)),
+        selection_(session.job) {}
 
   int32_t Run() {
     if (CountEntries()) {
@@ -145,13 +147,14 @@ class RarExtraction {
       RARHeaderData header{};
       // The failing read that ends the walk is no entry: the bar ends full.
       if (list.ReadHeader(header) != ERAR_SUCCESS) break;
-      ++entryCount;
+      if (selection_.Selects(EntryNameOf(header))) ++entryCount;
       if (job_.cancelExtract) break;
     }
     if (job_.cancelExtract) {
       result_ = 1;
       return false;
     }
+    entryCount_ = entryCount;
     session_.status.SetMax(entryCount);
     return true;
   }
@@ -191,15 +194,19 @@ class RarExtraction {
 
   Step ProcessEntry(const RARHeaderData& header) {
     const std::string storedName = EntryNameOf(header);
+    const bool selected = selection_.Selects(storedName);
+    // Every selected entry is out: the rest need not be read.
+    if (!selected && doneCount_ >= entryCount_) return Step::Stop;
     target_ = ResolveEntryTarget(destination_, storedName);
     entryName_ = target_ ? target_->shownName : ShownEntryName(storedName);
-    session_.status.SetMessageLabel("Extracting file: " + entryName_);
+    if (selected) session_.status.SetMessageLabel("Extracting file: " + entryName_);
 
     if (!password_.empty()) {
       archive_->SetPassword(password_);
     } else if ((header.Flags & RHDF_ENCRYPTED) != 0) {
       // Bit 0x04 marks encryption whatever the volume bits say: a part continued
-      // from an earlier volume is encrypted all the same.
+      // from an earlier volume is encrypted all the same. An entry left out is asked
+      // for too: in a solid archive the selected ones after it cannot be decoded without it.
       if (!AskPassword(entryName_)) return Step::Stop;
       archive_->SetPassword(password_);
       if (WrongPassword(archive_->ProcessFile(RAR_TEST, destinationText_))) {
@@ -209,15 +216,17 @@ class RarExtraction {
     }
 
     int operation = RAR_EXTRACT;
-    // The library writes nothing where the path leads outside: the entry is passed
-    // over (a solid archive still decodes it for the ones after it).
-    if (!target_) operation = RAR_SKIP;
-    if (target_ && !DecideOverwrite(header, operation)) return Fail();
+    // The library writes nothing where the path leads outside, nor what was not
+    // selected: the entry is passed over (a solid archive still decodes it for the ones
+    // after it).
+    if (!target_ || !selected) operation = RAR_SKIP;
+    if (operation == RAR_EXTRACT && !DecideOverwrite(header, operation)) return Fail();
     if (job_.cancelExtract) return Fail();
 
     const int status = archive_->ProcessFile(operation, destinationText_);
     const int error = errno;  // why the entry could not be created
     session_.events.pump();
+    if (!selected && status == ERAR_SUCCESS) return Step::Next;
     if (!target_ && status == ERAR_SUCCESS) return Report(OutsideDestinationText(entryName_));
     return EntryDone(status, error, header);
   }
@@ -298,7 +307,9 @@ class RarExtraction {
   const std::string longPath_;
   const std::string destinationText_;
   const std::string destination_;
+  const EntrySelection selection_;
   std::unique_ptr<RarArchive> archive_;
+  int64_t entryCount_ = 0;  // of the selected entries
   int64_t doneCount_ = 0;
   std::string password_;
   bool passwordAsked_ = false;

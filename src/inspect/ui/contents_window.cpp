@@ -102,10 +102,7 @@ void ContentsWindow::BuildControls() {
   done_->setDefault(true);
 
   auto* buttons = new QHBoxLayout;
-  for (QPushButton* button : {launch_, view_, extract_, extractTo_}) {
-    buttons->addWidget(button);
-    button->hide();
-  }
+  for (QPushButton* button : {launch_, view_, extract_, extractTo_}) buttons->addWidget(button);
   buttons->addStretch(1);
   buttons->addWidget(done_);
   auto* layout = new QVBoxLayout(this);
@@ -152,9 +149,6 @@ bool ContentsWindow::Load() {
   loaded_ = true;
   archivePath_ = job.selectedFiles.empty() ? std::string() : job.selectedFiles.front();
   if (MainWindowView* main = session_.mainWindow.view) main->SetEnabled(false);
-  for (QPushButton* button : {launch_, view_, extract_, extractTo_}) {
-    button->setVisible(type_ == "zip");
-  }
   setWindowTitle(QString::fromStdString("Contents of " + archivePath_));
 
   // Each listing starts afresh, or keeps what the ZIP probe listed of this archive.
@@ -234,7 +228,7 @@ void ContentsWindow::UpdateButtons() {
 
 void ContentsWindow::ExtractSelected() {
   const std::vector<int> rows = SelectedRows();
-  if (rows.empty() || type_ != "zip" || RefuseWhileJobRuns(session_)) return;
+  if (rows.empty() || RefuseWhileJobRuns(session_)) return;
   JobState& job = session_.job;
   // The stored names, not the row texts: those drop the folder and mark encryption.
   job.selectedEntryNames.clear();
@@ -250,7 +244,7 @@ void ContentsWindow::ExtractSelected() {
   ExtractSelectedArchives(session_, CallingWindow::Contents);
   unsetCursor();
   setEnabled(true);
-  // A job refused before the ZIP loop leaves the mode on for the next job.
+  // A job refused before its backend ran leaves the mode on for the next job.
   job.selectedEntriesMode = false;
 }
 
@@ -268,10 +262,10 @@ void ContentsWindow::ExtractSelectedTo() {
 
 std::optional<std::string> ContentsWindow::UnpackSelected() {
   const std::vector<int> rows = SelectedRows();
-  if (rows.size() != 1 || type_ != "zip") return std::nullopt;
+  if (rows.size() != 1) return std::nullopt;
   setCursor(Qt::WaitCursor);
   std::optional<std::string> path =
-      UnpackEntryForViewing(session_, archivePath_, model_->Row(rows.front()).storedName);
+      UnpackEntryForViewing(session_, type_, archivePath_, model_->Row(rows.front()).storedName);
   unsetCursor();
   return path;
 }

@@ -1,5 +1,5 @@
-// The contents window: what one archive holds, and for ZIP archives the commands on
-// chosen entries (extract them, launch one, view one as text). Modeless, owned by the
+// The contents window: what one archive holds, and the commands on chosen entries
+// (extract them, launch one, view one as text). Modeless, owned by the
 // main window, which it keeps disabled and busy until it closes.
 #pragma once
 
@@ -64,7 +64,7 @@ class ContentsWindow : public QDialog {
   void UpdateButtons();
   std::vector<int> SelectedRows() const;
   // The one selected entry unpacked into the temporary folder; nothing when the
-  // user cancelled or this is not a ZIP archive.
+  // user cancelled.
   std::optional<std::string> UnpackSelected();
   void OpenInViewer(const std::string& path);
   void Unload();

@@ -111,26 +111,22 @@ class ContentsWindowTest : public MainWindowTest {
 };
 
 TEST_F(ContentsWindowTest, OpensFromTheMainWindowAndHoldsItButtonsFollowTheSelection) {
-  WriteZip(Browse() + "a.zip", {{"docs/one.txt", "1"}, {"two.txt", "2"}});
+  WriteZip(Browse() + "a.zip", {{"docs/", ""}, {"docs/one.txt", "1"}, {"two.txt", "2"}});
   WriteRar(Browse() + "b.rar", {{"docs/one.txt", "1"}, {"two.txt", "2"}});
   const TempFolder tree;
   fs::create_directory(tree.path() / "docs");
   WriteFileText(tree.path() / "docs/one.txt", "1");
   WriteFileText(tree.path() / "two.txt", "2");
-  ASSERT_EQ(
-      RunTool({"bsdtar", "-czf", Browse() + "c.tar.gz", "docs/one.txt", "two.txt"}, tree.path()),
-      0);
+  ASSERT_EQ(RunTool({"bsdtar", "-czf", Browse() + "c.tar.gz", "docs", "two.txt"}, tree.path()), 0);
   const struct {
     const char* archive;
     bool doubleClick;  // opened by the double-click action "1", else by File > Archive Contents
-    bool actions;      // the four action buttons show
     const char* header;
     Qt::Key closeKey;  // pressed in the list
   } cases[] = {
-      {"a.zip", false, true, "Filename|Date|Actual Size|Compression|Packed Size|Path",
-       Qt::Key_Return},
-      {"b.rar", true, false, "Filename|Actual Size|Packed Size|Path", Qt::Key_Escape},
-      {"c.tar.gz", false, false, "Filename|Date|Actual Size|Path", Qt::Key_Escape},
+      {"a.zip", false, "Filename|Date|Actual Size|Compression|Packed Size|Path", Qt::Key_Return},
+      {"b.rar", true, "Filename|Actual Size|Packed Size|Path", Qt::Key_Escape},
+      {"c.tar.gz", false, "Filename|Date|Actual Size|Path", Qt::Key_Escape},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.archive);
@@ -153,10 +149,20 @@ TEST_F(ContentsWindowTest, OpensFromTheMainWindowAndHoldsItButtonsFollowTheSelec
     for (int i = 0; i < window->List()->model()->columnCount(); ++i)
       header << window->List()->model()->headerData(i, Qt::Horizontal).toString();
     EXPECT_EQ(header.join('|').toStdString(), c.header);
+    // A folder entry is named and drawn as a folder and is no file; dates read as the locale's.
     EXPECT_EQ(window->TotalsLabel()->text().toStdString(), ListingTotals(2, 2));
+    const QAbstractItemModel& shown = *window->List()->model();
+    if (header.contains("Date")) {
+      EXPECT_EQ(shown.index(RowOfEntry(*window, "docs/"), 0).data().toString(), "docs");
+    }
+    if (c.archive == std::string("a.zip")) {
+      EXPECT_EQ(
+          shown.index(RowOfEntry(*window, "two.txt"), 1).data().toString(),
+          QLocale().toString(QDateTime(QDate(2024, 3, 7), QTime(9, 5)), QLocale::ShortFormat));
+    }
     for (QPushButton* button : {window->LaunchButton(), window->ViewButton(),
                                 window->ExtractButton(), window->ExtractToButton()}) {
-      EXPECT_EQ(button->isVisible(), c.actions) << button->text().toStdString();
+      EXPECT_TRUE(button->isVisible()) << button->text().toStdString();
     }
     EXPECT_TRUE(window->DoneButton()->isDefault());
 
@@ -177,9 +183,9 @@ TEST_F(ContentsWindowTest, OpensFromTheMainWindowAndHoldsItButtonsFollowTheSelec
   }
 }
 
+// Every type the window lists takes its commands: a RAR archive here.
 TEST_F(ContentsWindowTest, ExtractsTheChosenEntriesByTheirStoredNamesAndStaysUsable) {
-  WriteZip(Browse() + "a.zip", {{"docs/", ""},
-                                {"docs/readme.txt", "read me"},
+  WriteRar(Browse() + "a.rar", {{"docs/readme.txt", "read me"},
                                 {"a/same.txt", "first"},
                                 {"b/same.txt", "second"},
                                 {"top.txt", "top"}});
@@ -187,26 +193,19 @@ TEST_F(ContentsWindowTest, ExtractsTheChosenEntriesByTheirStoredNamesAndStaysUsa
   fs::create_directories(out);
   Open();
   mainWindow().DestinationBox().setEditText(QString::fromStdString(Browse()));
-  ClickRow("a.zip");
+  ClickRow("a.rar");
   mainWindow().Action("mnuZC")->trigger();
   ContentsWindow* window = Contents();
   ASSERT_NE(window, nullptr);
-  // A folder entry is named and drawn as a folder and is no file; dates read as the locale's.
-  const QAbstractItemModel& shown = *window->List()->model();
-  EXPECT_EQ(shown.index(RowOfEntry(*window, "docs/"), 0).data().toString(), "docs");
-  EXPECT_EQ(window->TotalsLabel()->text().toStdString(), ListingTotals(4, 21));
-  EXPECT_EQ(shown.index(0, 1).data().toString(),
-            QLocale().toString(QDateTime(QDate(2024, 3, 7), QTime(9, 5)), QLocale::ShortFormat));
-  // The second click on Actual Size sorts by it downwards, folders first; the chosen rows
-  // are the entries shown there.
+  // The second click on Actual Size sorts by it downwards; the chosen rows are the entries
+  // shown there.
   QHeaderView* header = window->List()->header();
   for (int click = 0; click < 2; ++click) {
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                      QPoint(header->sectionViewportPosition(2) + 5, header->height() / 2));
+                      QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
   }
   EXPECT_EQ(ShownEntries(*window),
-            (std::vector<std::string>{"docs/", "docs/readme.txt", "b/same.txt", "a/same.txt",
-                                      "top.txt"}));
+            (std::vector<std::string>{"docs/readme.txt", "b/same.txt", "a/same.txt", "top.txt"}));
   ClickEntry(*window, "docs/readme.txt");
   ClickEntry(*window, "b/same.txt", Qt::ControlModifier);
 
