@@ -1,10 +1,11 @@
-// Unpacks one entry of an archive into the private temporary folder, so that the
-// contents window can hand it to the desktop's application or show it in the text
-// viewer.
+// Unpacks entries of an archive into the private temporary folder, so that the
+// contents window can hand one to the desktop's application, show it in the text
+// viewer, or let the user drag entries to another program.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/session.h"
 
@@ -20,5 +21,13 @@ namespace tessaly {
 std::optional<std::string> UnpackEntryForViewing(Session& session, const std::string& type,
                                                  const std::string& archivePath,
                                                  const std::string& storedName);
+
+// Unpacks the chosen entries, with their folders, into a new folder of their own in the
+// temporary folder, for a drag to another program; a chosen folder brings what is under
+// it. Returns the paths of the chosen entries that are there afterwards, each once
+// (none when the user cancelled); the folder goes when the program ends.
+std::vector<std::string> UnpackEntriesForDrag(Session& session, const std::string& type,
+                                              const std::string& archivePath,
+                                              const std::vector<std::string>& storedNames);
 
 }  // namespace tessaly

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <mutex>
 #include <set>
 
@@ -39,6 +40,7 @@ struct HeldFolder {
   std::string path;
   int fd = -1;
   std::set<std::string> scratchFiles;
+  std::set<std::string> scratchTrees;
 };
 
 HeldFolder& held_folder() {
@@ -79,6 +81,12 @@ void NoteScratchFile(const std::string& path) {
   held.scratchFiles.insert(path);
 }
 
+void NoteScratchTree(const std::string& path) {
+  HeldFolder& held = held_folder();
+  const std::lock_guard<std::mutex> lock(held.mutex);
+  held.scratchTrees.insert(path);
+}
+
 void LeavePrivateTempFolder() {
   HeldFolder& held = held_folder();
   const std::lock_guard<std::mutex> lock(held.mutex);
@@ -87,6 +95,11 @@ void LeavePrivateTempFolder() {
     if (unlink(path->c_str()) != 0) rmdir(path->c_str());
   }
   held.scratchFiles.clear();
+  for (const std::string& path : held.scratchTrees) {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+  held.scratchTrees.clear();
   if (held.fd < 0) return;
   // Fails while another copy holds it, and rmdir while anything is in it.
   if (flock(held.fd, LOCK_EX | LOCK_NB) == 0) rmdir(held.path.c_str());

@@ -17,6 +17,9 @@ std::string PrivateTempFolder(const std::string& previous);
 // viewing), or a folder made on the way to one: removed when the program ends or is
 // interrupted, if still there (a folder only when empty by then).
 void NoteScratchFile(const std::string& path);
+// A folder this run makes in it and fills (entries unpacked for a drag): removed with
+// all it holds when the program ends or is interrupted.
+void NoteScratchTree(const std::string& path);
 
 // At the end of the program: this run's scratch files go, then the folder when it is
 // empty and no other running copy holds it.

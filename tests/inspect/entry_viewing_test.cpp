@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "inspect/entry_viewing.h"
 #include "support/engine_fixture.h"
@@ -62,6 +63,36 @@ TEST_F(EntryViewingTest, UnpacksTheNamedEntryAndAsksBeforeReplacingAFileThere) {
       EXPECT_EQ(dialogs.statusShown, 0);
       EXPECT_EQ(std::filesystem::exists(PathOf("tmp/docs")), *folder != '\0');
     }
+}
+
+// A drag takes the chosen entries with their folders from a folder of their own; a chosen
+// folder's entries come inside it.
+TEST_F(EntryViewingTest, ADragUnpacksTheChosenEntriesIntoAFolderOfTheirOwn) {
+  const struct {
+    const char* type;
+    std::vector<std::string> chosen;
+    std::vector<std::string> dragged;
+  } cases[] = {
+      {"zip", {"docs/read[me].txt", "read[me].txt"}, {"docs/read[me].txt", "read[me].txt"}},
+      {"rar", {"docs/read[me].txt", "read[me].txt"}, {"docs/read[me].txt", "read[me].txt"}},
+      {"zip", {"docs/", "docs/read[me].txt"}, {"docs"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.type);
+    const std::vector<std::string> paths =
+        UnpackEntriesForDrag(session, c.type, PathOf("a.") + c.type, c.chosen);
+    const std::string folder = PathOf("tmp/drag-XXXXXX/");
+    std::vector<std::string> dragged;
+    for (const std::string& path : paths) {
+      ASSERT_TRUE(path.starts_with(PathOf("tmp/drag-")));
+      dragged.push_back(path.substr(folder.size()));
+    }
+    EXPECT_EQ(dragged, c.dragged);
+    EXPECT_EQ(ReadFileText(paths.front().substr(0, folder.size()) + "docs/read[me].txt"),
+              "new text");
+    EXPECT_TRUE(dialogs.fileExistsQuestions.empty());
+    EXPECT_EQ(dialogs.statusShown, 0);
+  }
 }
 
 }  // namespace

@@ -78,7 +78,8 @@ QVariant ContentsTableModel::headerData(int section, Qt::Orientation orientation
 
 Qt::ItemFlags ContentsTableModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
-  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled |
+         Qt::ItemNeverHasChildren;
 }
 
 namespace {

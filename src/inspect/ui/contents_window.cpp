@@ -1,17 +1,21 @@
 #include "inspect/ui/contents_window.h"
 
+#include <QDrag>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTreeView>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
 
 #include "engine/arj/arj_batch.h"
 #include "engine/driver.h"
@@ -38,6 +42,19 @@ constexpr int kListHeight = 250;
 constexpr int kMeasuredRows = 100;
 // The least width of the Filename and Path columns.
 constexpr int kWideColumn = 130;
+
+// The list hands the start of a drag to the window, which unpacks what is dragged.
+class EntryList : public QTreeView {
+ public:
+  EntryList(QWidget* parent, std::function<void()> drag)
+      : QTreeView(parent), drag_(std::move(drag)) {}
+
+ protected:
+  void startDrag(Qt::DropActions) override { drag_(); }
+
+ private:
+  std::function<void()> drag_;
+};
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption) {
   auto* button = new QPushButton(QString::fromUtf8(caption), parent);
@@ -68,7 +85,9 @@ void ContentsWindow::BuildControls() {
   filter_->setPlaceholderText(QStringLiteral("Filter by name"));
   filter_->setClearButtonEnabled(true);
   connect(filter_, &QLineEdit::textChanged, shown_, &QSortFilterProxyModel::setFilterFixedString);
-  list_ = new QTreeView(this);
+  list_ = new EntryList(this, [this] { DragSelected(); });
+  list_->setDragEnabled(true);
+  list_->setDragDropMode(QAbstractItemView::DragOnly);
   list_->setObjectName(QStringLiteral("ListView1"));
   list_->setModel(shown_);
   list_->setRootIsDecorated(false);
@@ -268,6 +287,25 @@ std::optional<std::string> ContentsWindow::UnpackSelected() {
       UnpackEntryForViewing(session_, type_, archivePath_, model_->Row(rows.front()).storedName);
   unsetCursor();
   return path;
+}
+
+void ContentsWindow::DragSelected() {
+  const std::vector<int> rows = SelectedRows();
+  if (rows.empty() || RefuseWhileJobRuns(session_)) return;
+  std::vector<std::string> names;
+  for (int row : rows) names.push_back(model_->Row(row).storedName);
+  setCursor(Qt::WaitCursor);
+  const std::vector<std::string> paths = UnpackEntriesForDrag(session_, type_, archivePath_, names);
+  unsetCursor();
+  if (paths.empty()) return;
+  QList<QUrl> urls;
+  for (const std::string& path : paths)
+    urls.append(QUrl::fromLocalFile(QString::fromStdString(path)));
+  auto* data = new QMimeData;
+  data->setUrls(urls);
+  auto* drag = new QDrag(list_);
+  drag->setMimeData(data);
+  drag->exec(Qt::CopyAction, Qt::CopyAction);
 }
 
 void ContentsWindow::OpenInViewer(const std::string& path) {

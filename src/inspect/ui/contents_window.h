@@ -48,6 +48,9 @@ class ContentsWindow : public QDialog {
   void ExtractSelected();
   void ExtractSelectedTo();
   void Launch();
+  // Unpacks the selected entries into the temporary folder and drags them from there,
+  // to a file manager or any program that takes files.
+  void DragSelected();
   void ViewInTextViewer();
 
   void done(int result) override;
