@@ -40,7 +40,10 @@ QMargins EstimatedFrame(const QWidget& window) {
 }
 
 bool IsButtonRow(QLayoutItem* item) {
-  if (qobject_cast<QDialogButtonBox*>(item->widget()) != nullptr) return true;
+  if (qobject_cast<QDialogButtonBox*>(item->widget()) != nullptr ||
+      qobject_cast<QAbstractButton*>(item->widget()) != nullptr) {
+    return true;
+  }
   QLayout* row = item->layout();
   if (row == nullptr) return false;
   bool hasButton = false;
@@ -78,13 +81,16 @@ void ScrollBody(QWidget& window) {
   auto* outer = new QVBoxLayout(&window);
   outer->setContentsMargins(0, 0, 0, 0);
   outer->addWidget(scroll, 1);
-  if (buttons != nullptr && buttons->layout() != nullptr) {
-    buttons->layout()->setContentsMargins(margins.left(), 0, margins.right(), margins.bottom());
-    outer->addLayout(buttons->layout());
-  } else if (buttons != nullptr) {
-    outer->addWidget(buttons->widget());
-    outer->setContentsMargins(0, 0, 0, margins.bottom());
-    delete buttons;
+  if (buttons != nullptr) {
+    QLayout* row = buttons->layout();
+    if (row == nullptr) {
+      row = new QHBoxLayout;
+      row->addWidget(buttons->widget());
+      row->setAlignment(buttons->widget(), buttons->alignment());
+      delete buttons;
+    }
+    row->setContentsMargins(margins.left(), 0, margins.right(), margins.bottom());
+    outer->addLayout(row);
   }
   outer->activate();
 }
@@ -128,7 +134,14 @@ void FitWindowInto(QWidget& window, const QRect& area) {
   const QSize frameSize(frame.left() + frame.right(), frame.top() + frame.bottom());
   const QSize room = area.size() - frameSize;
   QSize wanted = window.size();
-  const QSize least = window.minimumSize().expandedTo(window.minimumSizeHint());
+  QSize least = window.minimumSize().expandedTo(window.minimumSizeHint());
+  // Wrapped texts need their height at the width they get; Qt gives such a window at
+  // most two thirds of the screen.
+  if (window.layout() != nullptr && window.layout()->hasHeightForWidth()) {
+    const int needed = window.layout()->totalHeightForWidth(std::min(wanted.width(), room.width()));
+    wanted.rheight() = std::max(wanted.height(), needed);
+    least.rheight() = std::max(least.height(), needed);
+  }
   if ((least.width() > room.width() || least.height() > room.height()) &&
       window.layout() != nullptr && qobject_cast<QMainWindow*>(&window) == nullptr) {
     ScrollBody(window);

@@ -13,6 +13,7 @@
 #include "inspect/ui/text_viewer_window.h"
 #include "platform/ui/help_window.h"
 #include "platform/ui/window_on_screen.h"
+#include "settings/ui/about_window.h"
 #include "settings/ui/options_dialog.h"
 #include "settings/window_placement.h"
 #include "shell/ui/main_window_fixture.h"
@@ -23,7 +24,8 @@ namespace tessaly::testing {
 namespace {
 
 // The main window at a saved placement larger than the screen, the viewer and Help
-// centred on an owner in a corner, and Options on a screen smaller than itself.
+// centred on an owner in a corner, and Options and About on screens smaller than they
+// are, their OK buttons in reach below the scrolled body.
 TEST_F(MainWindowTest, EveryWindowOpensWholeInTheFreeAreaOfItsScreen) {
   for (const char* key : {"WinPosX", "WinPosY"}) Store("Window Settings", key, "0");
   for (const char* key : {"Width", "Height"}) Store("Window Settings", key, "5000");
@@ -34,8 +36,15 @@ TEST_F(MainWindowTest, EveryWindowOpensWholeInTheFreeAreaOfItsScreen) {
   QWidget owner;
   owner.setGeometry(screen.right() - 200, screen.bottom() - 150, 200, 150);
   owner.show();
-  const QRect small(40, 30, 360, 280);
   OptionsDialog options(session().settings, session().dialogs, &window);
+  AboutWindow about(session().dialogs, session().events, &window);
+  // Too narrow and too short for Options; tall enough for About but for its wrapped texts.
+  const QRect narrow(40, 30, 360, 280), tallEnough(0, 0, 600, 400);
+  const auto fitted = [](QWidget& shown, const QRect& area) {
+    FitWindowInto(shown, area);
+    shown.show();
+    return &shown;
+  };
   const struct {
     const char* name;
     std::function<QWidget*()> open;
@@ -51,13 +60,13 @@ TEST_F(MainWindowTest, EveryWindowOpensWholeInTheFreeAreaOfItsScreen) {
        screen, true},
       {"help", [&] { return static_cast<QWidget*>(ShowHelpPage(&owner, "index.html")); }, screen,
        true},
-      {"options",
+      {"options", [&] { return fitted(options, narrow); }, narrow, false},
+      {"about",
        [&] {
-         FitWindowInto(options, small);
-         options.show();
-         return &options;
+         about.setModal(false);  // no modal driver here
+         return fitted(about, tallEnough);
        },
-       small, false},
+       tallEnough, false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -70,13 +79,13 @@ TEST_F(MainWindowTest, EveryWindowOpensWholeInTheFreeAreaOfItsScreen) {
     if (row.nearOwner) {
       EXPECT_EQ(frame.bottomRight(), screen.bottomRight());
     }
+    if (row.area == screen) continue;
+    auto* ok = shown->findChild<QPushButton*>("Command3");
+    auto* scroll = shown->findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    EXPECT_FALSE(scroll->isAncestorOf(ok));
+    EXPECT_TRUE(shown->rect().contains(QRect(ok->mapTo(shown, QPoint()), ok->size())));
   }
-  // Options scrolls its body; OK stays below it, in reach.
-  auto* ok = options.findChild<QPushButton*>("Command3");
-  auto* scroll = options.findChild<QScrollArea*>();
-  ASSERT_NE(scroll, nullptr);
-  EXPECT_FALSE(scroll->isAncestorOf(ok));
-  EXPECT_TRUE(options.rect().contains(QRect(ok->mapTo(&options, QPoint()), ok->size())));
 }
 
 TEST_F(MainWindowTest, TheSplitterKeepsItsProportionThroughClosesWhileMaximized) {
