@@ -152,7 +152,8 @@ void FitWindowInto(QWidget& window, const QRect& area) {
   const QSize size = wanted.boundedTo(room).expandedTo(window.minimumSize());
   window.resize(size);
 
-  // A window's position is its frame's; the program places windows by their inside.
+  // The frame must fit; the window is placed by its inside, as the program places it
+  // (a move() would be taken for the frame's or the inside's, as the window exists yet).
   QRect placed(window.geometry().topLeft() - QPoint(frame.left(), frame.top()), size + frameSize);
   const bool placedByProgram = window.testAttribute(Qt::WA_Moved);
   if (!placedByProgram) {
@@ -163,11 +164,9 @@ void FitWindowInto(QWidget& window, const QRect& area) {
   const QPoint inside(
       std::max(area.left(), std::min(placed.left(), area.right() + 1 - placed.width())),
       std::max(area.top(), std::min(placed.top(), area.bottom() + 1 - placed.height())));
-  if (!placedByProgram) {
-    window.move(inside);
-  } else if (inside != placed.topLeft()) {
-    // Moved by the inside, as placed: the estimated frame shifts only what was outside.
-    window.setGeometry(QRect(window.geometry().topLeft() + inside - placed.topLeft(), size));
+  // A window the program placed inside the area stays where it is.
+  if (!placedByProgram || inside != placed.topLeft()) {
+    window.setGeometry(QRect(inside + QPoint(frame.left(), frame.top()), size));
   }
 }
 
