@@ -25,15 +25,16 @@ const QWidget* OwnerOf(const QWidget& window) {
 }
 
 // Its frame is not known before it shows: the owner's, framed by the same window
-// manager, stands in; without one, room for a title bar and borders.
+// manager, stands in; without one (or a frameless owner), room for a title bar and borders.
 QMargins EstimatedFrame(const QWidget& window) {
   if (window.windowFlags().testFlag(Qt::FramelessWindowHint)) return {};
   const QWidget* owner = OwnerOf(window);
   if (owner != nullptr && owner->isVisible()) {
     const QRect inner = owner->geometry();
     const QRect outer = owner->frameGeometry();
-    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
-            outer.bottom() - inner.bottom()};
+    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                         outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    if (!frame.isNull()) return frame;
   }
   const int border = window.style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
   return {border, window.style()->pixelMetric(QStyle::PM_TitleBarHeight) + border, border, border};
