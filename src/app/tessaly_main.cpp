@@ -15,6 +15,7 @@
 #include "platform/process_spawn.h"
 #include "platform/time_zone.h"
 #include "platform/ui/qt_console_host.h"
+#include "platform/ui/window_on_screen.h"
 #include "settings/private_temp_folder.h"
 #include "shell/ui/main_window.h"
 
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(QStringLiteral("3.6"));
   // Lets the desktop match the windows with the installed tessaly.desktop and its icon.
   QApplication::setDesktopFileName(QStringLiteral("tessaly"));
+  tessaly::FitEveryWindowOnScreen();
 
   // Each argument is one path, blanks and all.
   std::vector<std::string> args;

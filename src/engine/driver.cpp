@@ -7,6 +7,7 @@
 #include "engine/arj/arj_backend.h"
 #include "engine/arj/arj_batch.h"
 #include "engine/arj/arj_utility.h"
+#include "engine/job_end_notice.h"
 #include "engine/libarchive/libarchive_backend.h"
 #include "engine/rar/rar_backend.h"
 #include "engine/reader_gateway.h"
@@ -188,6 +189,7 @@ void ExtractSelectedArchives(Session& session, CallingWindow callingWindow) {
   if (MainWindowView* main = session.mainWindow.view) main->SetBusy(true);
   job.running = true;
   job.cancelExtract = false;
+  job.cancelPressed = false;
   job.extractResult = 0;
   job.archiveFailed = false;
   job.overwriteAnswer.clear();
@@ -206,6 +208,9 @@ void ExtractSelectedArchives(Session& session, CallingWindow callingWindow) {
     status.Refresh();
     RunBackend(session);
     ReportOutcome(session);
+    const std::optional<JobEndNotice> notice = BackgroundJobEndNotice(job);
+    if (notice && session.mainWindow.view != nullptr)
+      session.mainWindow.view->TellJobEnded(*notice);
     if (MainWindowView* main = session.mainWindow.view) main->ListFolder();
     // A folder beside an archive is no destination the user chose.
     if (!job.statusOnly) {

@@ -84,6 +84,7 @@ void StatusModel::CancelButtonClicked(Session& session) {
   if (cancelButtonCaption == "Cancel") {
     session.job.extractResult = 1;
     session.job.cancelExtract = true;
+    session.job.cancelPressed = true;
     return;
   }
   Unload(session);

@@ -103,6 +103,8 @@ struct JobState {
   // True while "Background" hides the Status window; the main window's state then.
   bool statusMinimised = false;
   int savedWindowState = 0;
+  // The user pressed Cancel; a backend that stops a job itself cancels it too.
+  bool cancelPressed = false;
 };
 
 }  // namespace tessaly

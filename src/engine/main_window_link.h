@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "engine/job_end_notice.h"
 #include "platform/controls.h"
 #include "settings/window_placement.h"
 
@@ -22,6 +23,8 @@ class MainWindowView {
   virtual int WindowState() const = 0;  // kWindowNormal, kWindowMinimized, kWindowMaximized
   virtual void SetWindowState(int state) = 0;
   virtual bool IsVisible() const = 0;
+  // A sign on the desktop that a job sent to the background has ended.
+  virtual void TellJobEnded(const JobEndNotice& notice) = 0;
 };
 
 struct MainWindowLink {

@@ -29,7 +29,8 @@ bool WriteAll(int fd, const char* data, size_t size) {
 }
 
 // Every field of a state struct, listed once for both directions (the job's probe
-// answers stay with the front end).
+// answers, the Status window's Background state and its Cancel stay with the front end:
+// a reader's copy from before the click would undo it).
 template <typename Job, typename Visit>
 void EachJobField(Job& job, Visit&& visit) {
   visit(job.running);
@@ -65,8 +66,6 @@ void EachJobField(Job& job, Visit&& visit) {
   visit(job.selectedEntryNames);
   visit(job.perArchiveFolder);
   visit(job.chosenDestination);
-  visit(job.statusMinimised);
-  visit(job.savedWindowState);
 }
 
 template <typename Zip, typename Visit>

@@ -209,5 +209,56 @@ TEST_F(SelectedEntriesTest, WritesTheSelectedEntriesAloneForEveryType) {
   }
 }
 
+// A job sent to the background tells how it ended, with its archive or their count; a
+// job the user watched tells nothing.
+TEST_F(DriverTest, AJobInTheBackgroundTellsTheDesktopHowItEnded) {
+  WriteZip(PathOf("b.zip"), {{"b.txt", "bravo"}});
+  WriteZip(PathOf("bad.zip"), {{"c.txt", "charlie"}});
+  DamageBytes(PathOf("bad.zip"), "charlie");
+  const std::string finished = "Tessaly has finished extracting the files.";
+  const struct {
+    const char* label;
+    std::vector<std::string> archives;
+    bool background, cancel;
+    std::vector<std::string> told;
+  } kCases[] = {
+      {"finished", {"b.zip"}, true, false, {"Tessaly: " + finished + "\nb.zip"}},
+      {"watched", {"b.zip"}, false, false, {}},
+      {"failed",
+       {"bad.zip", "b.zip"},
+       true,
+       false,
+       {"Tessaly: Tessaly did not finish extracting the files.\n2 archives"}},
+      {"cancelled",
+       {"b.zip"},
+       true,
+       true,
+       {"Tessaly: Tessaly stopped extracting the files: the job was cancelled.\nb.zip"}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.label);
+    mainWindow.calls.clear();
+    session.mainWindow.destinationBox.text = PathOf(c.label);
+    fs::create_directories(PathOf(c.label));
+    if (c.label == std::string("failed")) dialogs.messageAnswers = {MsgAnswer::OK};
+    pump.meanwhile = [&] {
+      if (!session.status.loaded || session.status.cancelButtonCaption != "Cancel") return;
+      if (c.background) session.status.BackgroundButtonClicked(session);
+      if (c.cancel) session.status.CancelButtonClicked(session);
+    };
+    std::vector<std::string> paths;
+    for (const std::string& archive : c.archives) paths.push_back(PathOf(archive));
+    Select(paths);
+    Extract();
+    pump.meanwhile = nullptr;
+    std::vector<std::string> told;
+    for (const std::string& call : mainWindow.calls) {
+      if (call.rfind("TellJobEnded", 0) == 0) told.push_back(call.substr(13, call.size() - 14));
+    }
+    EXPECT_EQ(told, c.told);
+    session.status.CancelButtonClicked(session);  // OK closes the ended job
+  }
+}
+
 }  // namespace
 }  // namespace tessaly::testing

@@ -36,6 +36,9 @@ class RecordingMainWindow : public MainWindowView {
     calls.push_back("SetWindowState(" + std::to_string(state) + ")");
   }
   bool IsVisible() const override { return visible; }
+  void TellJobEnded(const JobEndNotice& notice) override {
+    calls.push_back("TellJobEnded(" + notice.title + ": " + notice.body + ")");
+  }
   int windowState = kWindowNormal;
   bool visible = true;
   int Count(const std::string& call) const;

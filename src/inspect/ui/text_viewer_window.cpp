@@ -12,7 +12,6 @@
 #include <QStringDecoder>
 #include <QVBoxLayout>
 
-#include "platform/ui/window_on_screen.h"
 
 namespace tessaly {
 
@@ -72,7 +71,6 @@ bool TextViewerWindow::Show(const std::string& path, QWidget* owner) {
     delete viewer;
     return false;
   }
-  CentreOnOwner(viewer, owner);
   viewer->show();
   viewer->raise();
   viewer->activateWindow();

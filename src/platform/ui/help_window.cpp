@@ -10,7 +10,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "platform/ui/window_on_screen.h"
 
 namespace tessaly {
 
@@ -92,7 +91,6 @@ HelpWindow* ShowHelpPage(QWidget* owner, const QString& page) {
   static QPointer<HelpWindow> window;
   if (window == nullptr) {
     window = new HelpWindow(owner);
-    CentreOnOwner(window, owner);
     // A window without an owner is nobody's to delete: it goes with the application.
     static const bool cleanupRegistered = [] {
       qAddPostRoutine([] { delete window.data(); });

@@ -71,6 +71,7 @@ class MainWindow : public QMainWindow, public MainWindowView {
   int WindowState() const override;
   void SetWindowState(int state) override;
   bool IsVisible() const override;
+  void TellJobEnded(const JobEndNotice& notice) override;
   // False while a job or start-up holds the window.
   bool IsEnabled() const;
 

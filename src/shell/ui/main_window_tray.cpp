@@ -1,10 +1,11 @@
 // The main window's drop target and tray: Shrink to Drop Target, Minimize to System
-// Tray, the tray icon's events and its menu.
+// Tray, the tray icon's events and its menu, and the sign that a job in the background ended.
 #include <QAction>
 #include <QCoreApplication>
 #include <QMenu>
 
 #include "platform/ui/desktop_conventions.h"
+#include "platform/ui/desktop_notification.h"
 #include "shell/drop_target.h"
 #include "shell/ui/drop_target_window.h"
 #include "shell/ui/main_window.h"
@@ -98,6 +99,17 @@ void MainWindow::TrayMenuRequested(TrayOwner owner, const QPoint& globalPos) {
 void MainWindow::RestoreFromTray() {
   tray_->Remove(TrayOwner::MainWindow);
   Show();
+}
+
+void MainWindow::TellJobEnded(const JobEndNotice& notice) {
+  const QString title = QString::fromStdString(notice.title);
+  const QString body = QString::fromStdString(notice.body);
+  // The icon, where it is in the tray, speaks for the program; else the desktop does.
+  if (tray_->Available() && tray_->Icon().isVisible()) {
+    tray_->Icon().showMessage(title, body, tray_->Icon().icon());
+  } else {
+    SendDesktopNotification(title, body);
+  }
 }
 
 void MainWindow::CloseAndQuit() {

@@ -1,16 +1,92 @@
-// The main window on the desktop among other windows: the splitter through closes while
-// maximized, and a drag of the splitter by mouse and keys as a user's reach the windows.
+// The main window on the desktop among other windows: every window whole on the screen,
+// the splitter through closes while maximized, and a drag of the splitter by mouse and
+// keys as a user's reach the windows.
 #include <QDialog>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTest>
 #include <QWindow>
+#include <functional>
 #include <string>
 
+#include "inspect/ui/text_viewer_window.h"
+#include "platform/ui/help_window.h"
+#include "platform/ui/window_on_screen.h"
+#include "settings/ui/about_window.h"
+#include "settings/ui/options_dialog.h"
 #include "settings/window_placement.h"
 #include "shell/ui/main_window_fixture.h"
+#include "support/files.h"
 #include "winsupport/ui/split_panes.h"
 
 namespace tessaly::testing {
 namespace {
+
+// The main window at a saved placement larger than the screen, the viewer and Help
+// centred on an owner in a corner, and Options and About on screens smaller than they
+// are, their OK buttons in reach below the scrolled body.
+TEST_F(MainWindowTest, EveryWindowOpensWholeInTheFreeAreaOfItsScreen) {
+  for (const char* key : {"WinPosX", "WinPosY"}) Store("Window Settings", key, "0");
+  for (const char* key : {"Width", "Height"}) Store("Window Settings", key, "5000");
+  MainWindow& window = Open();
+  const QRect screen = window.screen()->availableGeometry();
+  const std::string text = Root() + "/notes.txt";
+  WriteFileText(text, "hello");
+  QWidget owner;
+  owner.setGeometry(screen.right() - 200, screen.bottom() - 150, 200, 150);
+  owner.show();
+  OptionsDialog options(session().settings, session().dialogs, &window);
+  AboutWindow about(session().dialogs, session().events, &window);
+  // Too narrow and too short for Options; tall enough for About but for its wrapped texts.
+  const QRect narrow(40, 30, 360, 280), tallEnough(0, 0, 600, 400);
+  const auto fitted = [](QWidget& shown, const QRect& area) {
+    FitWindowInto(shown, area);
+    shown.show();
+    return &shown;
+  };
+  const struct {
+    const char* name;
+    std::function<QWidget*()> open;
+    QRect area;
+    bool nearOwner;
+  } rows[] = {
+      {"main window", [&] { return &window; }, screen, false},
+      {"text viewer",
+       [&] {
+         EXPECT_TRUE(TextViewerWindow::Show(text, &owner));
+         return owner.findChild<TextViewerWindow*>();
+       },
+       screen, true},
+      {"help", [&] { return static_cast<QWidget*>(ShowHelpPage(&owner, "index.html")); }, screen,
+       true},
+      {"options", [&] { return fitted(options, narrow); }, narrow, false},
+      {"about",
+       [&] {
+         about.setModal(false);  // no modal driver here
+         return fitted(about, tallEnough);
+       },
+       tallEnough, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    QWidget* shown = row.open();
+    ASSERT_TRUE(shown != nullptr && QTest::qWaitForWindowExposed(shown));
+    const QRect frame = shown->frameGeometry();
+    EXPECT_TRUE(row.area.contains(frame))
+        << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height();
+    // As near the owner's centre as the screen allows: against its right and bottom edges.
+    if (row.nearOwner) {
+      EXPECT_EQ(frame.bottomRight(), screen.bottomRight());
+    }
+    if (row.area == screen) continue;
+    auto* ok = shown->findChild<QPushButton*>("Command3");
+    auto* scroll = shown->findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    EXPECT_FALSE(scroll->isAncestorOf(ok));
+    EXPECT_TRUE(shown->rect().contains(QRect(ok->mapTo(shown, QPoint()), ok->size())));
+  }
+}
 
 TEST_F(MainWindowTest, TheSplitterKeepsItsProportionThroughClosesWhileMaximized) {
   Open();
