@@ -25,8 +25,9 @@ bool RefuseWhileJobRuns(Session& session);
 // The ZIP loop: counts every ZIP archive of the job, then extracts them.
 void ExtractZipArchives(Session& session);
 // The ZIP library reads include names as patterns; escaped, each name selects exactly
-// the entry stored under it, whatever characters it holds.
-std::vector<std::string> LiteralPatterns(const std::vector<std::string>& names);
+// the entry stored under it, whatever characters it holds, and a folder ("docs/")
+// what is stored under it too.
+std::vector<std::string> SelectedEntryPatterns(const std::vector<std::string>& names);
 // The destination text, or "oops" when the job must not go on.
 std::string CheckDestination(Session& session);
 // The refusal of a destination folder that cannot be made.

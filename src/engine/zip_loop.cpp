@@ -33,19 +33,9 @@ std::string ArchiveDestination(Session& session, size_t i) {
   return folder;
 }
 
-// The stored names of the selected entries as the library's patterns: a folder brings
-// what is stored under it.
-std::vector<std::string> SelectedEntryPatterns(const std::vector<std::string>& names) {
-  std::vector<std::string> patterns = LiteralPatterns(names);
-  for (std::string& pattern : patterns) {
-    if (pattern.ends_with('/')) pattern += '*';
-  }
-  return patterns;
-}
-
 }  // namespace
 
-std::vector<std::string> LiteralPatterns(const std::vector<std::string>& names) {
+std::vector<std::string> SelectedEntryPatterns(const std::vector<std::string>& names) {
   std::vector<std::string> patterns;
   patterns.reserve(names.size());
   for (const std::string& name : names) {
@@ -54,6 +44,8 @@ std::vector<std::string> LiteralPatterns(const std::vector<std::string>& names) 
       if (c == '\\' || c == '*' || c == '?' || c == '[') pattern += '\\';
       pattern += c;
     }
+    // A folder brings what is stored under it.
+    if (pattern.ends_with('/')) pattern += '*';
     patterns.push_back(std::move(pattern));
   }
   return patterns;

@@ -34,7 +34,7 @@ bool UnpackZipEntries(Session& session, const std::string& archivePath,
   job.countingPass = true;
   zip.zipFileName = archivePath;
   zip.extractDir = folder;
-  zip.includeNames = LiteralPatterns(storedNames);
+  zip.includeNames = SelectedEntryPatterns(storedNames);
   zip.excludeNames.clear();
   zip.honorDirectories = withFolders;
   zip.promptToOverwrite = true;

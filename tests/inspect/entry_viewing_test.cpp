@@ -76,6 +76,7 @@ TEST_F(EntryViewingTest, ADragUnpacksTheChosenEntriesIntoAFolderOfTheirOwn) {
       {"zip", {"docs/read[me].txt", "read[me].txt"}, {"docs/read[me].txt", "read[me].txt"}},
       {"rar", {"docs/read[me].txt", "read[me].txt"}, {"docs/read[me].txt", "read[me].txt"}},
       {"zip", {"docs/", "docs/read[me].txt"}, {"docs"}},
+      {"zip", {"docs/"}, {"docs"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.type);

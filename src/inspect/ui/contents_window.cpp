@@ -158,6 +158,8 @@ ContentsWindow* ContentsWindow::Open(Session& session, QWidget* owner) {
   window->show();
   window->raise();
   window->activateWindow();
+  // The keys go to the rows first; Ctrl+F or a click reaches the filter.
+  window->list_->setFocus();
   return window;
 }
 

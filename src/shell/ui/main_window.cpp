@@ -153,6 +153,8 @@ void MainWindow::Load(const std::vector<std::string>& programArgs) {
 
   SetBusy(false);
   SetEnabled(true);
+  // The keys go to the files first, not to the location box above them.
+  fileList_->setFocus();
   if (session_.settings.startupMode == "1") {
     ShowDropTarget(false);
   } else {
@@ -223,12 +225,15 @@ void MainWindow::GoToLocation() {
   if (typed.startsWith(QLatin1String("file:"))) typed = QUrl(typed).toLocalFile();
   const std::optional<Location> found =
       FindLocation(typed.toStdString(), model_.currentFolder, QDir::homePath().toStdString());
+  const bool sameFolder = found && found->folder == model_.currentFolder;
   if (!found || !tree_->SelectFolder(Q(found->folder))) {
     session_.dialogs.MessageBox(
         {"Tessaly cannot find \"" + typed.toStdString() + "\". Check the path and try again.",
          MsgButtons::OK, MsgIcon::Exclamation, "Oops!"});
     return;
   }
+  // The folder already shown is read again: the file may be new.
+  if (sameFolder) ListFolder();
   const std::vector<FileListItem>& items = fileList_->Items();
   for (size_t row = 0; row < items.size() && !found->file.empty(); ++row) {
     if (items[row].text == found->file) fileList_->SelectRow(static_cast<int>(row));

@@ -232,6 +232,9 @@ TEST_F(MainWindowTest, DoubleClickOnAFolderOpensItOrRefreshesTheListWhenItHasGon
   go("inner/deep.zip");
   EXPECT_EQ(session().mainWindow.currentFolder, Browse() + "inner/");
   EXPECT_EQ(list.SelectedRows(), std::vector<int>{0});
+  WriteFileText(Browse() + "inner/fresh.zip", "");
+  go("fresh.zip");
+  EXPECT_EQ(list.SelectedRows(), std::vector<int>{RowOf("fresh.zip")});
   script.Then([](QWidget* modal) {
     EXPECT_EQ(qobject_cast<QMessageBox*>(modal)->text(),
               "Tessaly cannot find \"nowhere\". Check the path and try again.");
