@@ -94,6 +94,8 @@ time_archive() {
   /usr/bin/time -o "$work/memory" -f %M "$bench" --rounds 1 --entries "$entries" "$archive" \
     >/dev/null 2>&1 || die "tessaly did not list $archive in full"
   t_memory=$(<"$work/memory")
+  # No peer has a filter box or sortable columns: the figure stands alone.
+  grep '^filter and sort:' <<<"$out" | sed 's/^/tessaly /'
 
   declare -A wall=() cpu=() memory=()
   TIMEFORMAT='%3R %3U %3S'

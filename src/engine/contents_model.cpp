@@ -1,7 +1,6 @@
 #include "engine/contents_model.h"
 
 #include <algorithm>
-#include <ctime>
 #include <utility>
 
 #include "platform/file_icons.h"
@@ -19,19 +18,6 @@ std::string NameRow(ContentsRow& row, const std::string& storedName, bool encryp
   row.storedName = storedName;
   return std::string(slash == std::string_view::npos ? std::string_view()
                                                      : name.substr(0, slash + 1));
-}
-
-int64_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
-  struct tm local {};
-  local.tm_year = year - 1900;
-  local.tm_mon = month - 1;
-  local.tm_mday = day;
-  local.tm_hour = hour;
-  local.tm_min = minute;
-  local.tm_sec = second;
-  local.tm_isdst = -1;
-  const time_t time = mktime(&local);
-  return time == static_cast<time_t>(-1) ? ContentsRow::kNoDate : static_cast<int64_t>(time);
 }
 
 size_t ContentsModel::FileCount() const {

@@ -29,10 +29,6 @@ struct ContentsRow {
 // encrypted entry. Returns the folders before it ("a/b/"), for the Path column.
 std::string NameRow(ContentsRow& row, const std::string& storedName, bool encrypted);
 
-// A local date and time as seconds since the epoch; ContentsRow::kNoDate when it
-// names no time.
-int64_t LocalTime(int year, int month, int day, int hour, int minute, int second);
-
 struct ContentsModel {
   std::deque<ContentsRow> rows;
   std::string totals;

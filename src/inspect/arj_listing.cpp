@@ -10,6 +10,7 @@
 
 #include "inspect/archive_listings.h"
 #include "platform/file_icons.h"
+#include "platform/time_zone.h"
 
 namespace tessaly {
 
@@ -116,7 +117,8 @@ int64_t ArjTime(const std::string& text) {
   const auto field = [&](size_t at) { return (text[at] - '0') * 10 + (text[at + 1] - '0'); };
   const int year = field(0);
   return LocalTime(year >= 80 ? 1900 + year : 2000 + year, field(3), field(6), field(9), field(12),
-                   field(15));
+                   field(15))
+      .value_or(ContentsRow::kNoDate);
 }
 
 // A chapter's label ("<<<002>>>") is listed like an entry but holds no file.

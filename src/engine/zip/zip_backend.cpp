@@ -15,6 +15,7 @@
 #include "engine/extraction_prompts.h"
 #include "engine/session.h"
 #include "platform/file_icons.h"
+#include "platform/time_zone.h"
 #include "unzip.h"
 
 namespace tessaly {
@@ -228,7 +229,8 @@ void ZipListEntryCallback(uint64_t ucsize, uint64_t csize, uint32_t cfactor, uin
                     std::to_string(ucsize), std::to_string(cfactor) + "%", std::to_string(csize),
                     folder};
     row.modified = LocalTime(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day),
-                             static_cast<int>(hour), static_cast<int>(minute), 0);
+                             static_cast<int>(hour), static_cast<int>(minute), 0)
+                       .value_or(ContentsRow::kNoDate);
     session->contents.InsertRowAtTop(std::move(row));
     zip.listedBytes += static_cast<int64_t>(ucsize);
   }

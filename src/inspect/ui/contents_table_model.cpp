@@ -1,9 +1,11 @@
 #include "inspect/ui/contents_table_model.h"
 
+#include <algorithm>
 #include <charconv>
+#include <numeric>
 #include <optional>
 
-#include "platform/folder_listing.h"
+#include "platform/ascii_case.h"
 #include "platform/ui/desktop_conventions.h"
 #include "winsupport/ui/image_lists.h"
 
@@ -28,7 +30,32 @@ void ContentsTableModel::ShowListing(const std::string& type) {
     columns_ = {QStringLiteral("Filename"), QStringLiteral("Actual Size"),
                 QStringLiteral("Packed Size"), QStringLiteral("Path")};
   }
-  rows_ = static_cast<int>(contents_.rows.size());
+  sorted_.resize(contents_.rows.size());
+  std::iota(sorted_.begin(), sorted_.end(), 0);
+  Narrow();
+  endResetModel();
+}
+
+void ContentsTableModel::Narrow() {
+  if (filter_.isEmpty()) {
+    shown_ = sorted_;
+    return;
+  }
+  shown_.clear();
+  for (int entry : sorted_) {
+    const std::string& name = contents_.rows[static_cast<size_t>(entry)].text;
+    if (QString::fromStdString(name).contains(filter_, Qt::CaseInsensitive)) {
+      shown_.push_back(entry);
+    }
+  }
+}
+
+void ContentsTableModel::SetNameFilter(const QString& text) {
+  if (text == filter_) return;
+  // A reset, not rows removed one run at a time: those cost a large list seconds.
+  beginResetModel();
+  filter_ = text;
+  Narrow();
   endResetModel();
 }
 
@@ -42,7 +69,7 @@ bool ContentsTableModel::IsWideColumn(int column) const {
 }
 
 int ContentsTableModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : rows_;
+  return parent.isValid() ? 0 : static_cast<int>(shown_.size());
 }
 
 int ContentsTableModel::columnCount(const QModelIndex& parent) const {
@@ -57,7 +84,10 @@ const QIcon& ContentsTableModel::IconFor(const std::string& key) const {
 }
 
 QVariant ContentsTableModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() >= rowCount()) return {};
+  if (!index.isValid() || index.row() >= rowCount() ||
+      static_cast<size_t>(shown_[static_cast<size_t>(index.row())]) >= contents_.rows.size()) {
+    return {};
+  }
   const ContentsRow& row = Row(index.row());
   if (role == Qt::DisplayRole) {
     if (index.column() == 0) return QString::fromStdString(row.text);
@@ -97,32 +127,66 @@ std::optional<double> NumberIn(const std::string& text) {
   return value;
 }
 
-}  // namespace
+// A row's place in a sort: by its column's number where both have one, else by the
+// column's text, then by name; texts without regard to case first.
+struct SortKey {
+  bool folder;
+  std::optional<double> number;
+  std::string text;
+  std::string name;
 
-ContentsSortFilter::ContentsSortFilter(ContentsTableModel* rows, QObject* parent)
-    : QSortFilterProxyModel(parent), rows_(rows) {
-  setSourceModel(rows);
-  setFilterCaseSensitivity(Qt::CaseInsensitive);
-  setFilterKeyColumn(0);
+  bool operator<(const SortKey& other) const {
+    if (number && other.number && *number != *other.number) return *number < *other.number;
+    if (text != other.text) return text < other.text;
+    return name < other.name;
+  }
+};
+
+// Letters without regard to case, then as they are: the order ListFolder gives names.
+std::string Folded(const std::string& text) {
+  return AsciiLower(text) + '\0' + text;
 }
 
-bool ContentsSortFilter::lessThan(const QModelIndex& left, const QModelIndex& right) const {
-  const ContentsRow& a = rows_->Row(left.row());
-  const ContentsRow& b = rows_->Row(right.row());
-  // Folders lead either way round, as in file managers.
-  if (a.folder != b.folder) return (sortOrder() == Qt::AscendingOrder) == a.folder;
-  const int column = left.column();
-  if (rows_->IsDateColumn(column) && a.modified != b.modified) return a.modified < b.modified;
-  if (column > 0) {
-    const std::string& x = a.subItems[static_cast<size_t>(column - 1)];
-    const std::string& y = b.subItems[static_cast<size_t>(column - 1)];
-    if (x != y) {
-      const std::optional<double> xValue = NumberIn(x);
-      const std::optional<double> yValue = NumberIn(y);
-      return xValue && yValue ? *xValue < *yValue : NameOrderBefore(x, y);
+}  // namespace
+
+void ContentsTableModel::sort(int column, Qt::SortOrder order) {
+  if (column < 0 || column >= columnCount()) return;
+  emit layoutAboutToBeChanged();
+  const std::vector<int> before = shown_;
+  // Keys made once: 100,000 rows take some 1.7 million comparisons.
+  std::vector<SortKey> keys;
+  keys.reserve(contents_.rows.size());
+  for (const ContentsRow& row : contents_.rows) {
+    SortKey key{row.folder, std::nullopt, {}, Folded(row.text)};
+    if (IsDateColumn(column) && row.modified != ContentsRow::kNoDate) {
+      key.number = static_cast<double>(row.modified);
+    } else if (column > 0) {
+      key.text = Folded(row.subItems[static_cast<size_t>(column - 1)]);
+      key.number = NumberIn(row.subItems[static_cast<size_t>(column - 1)]);
     }
+    keys.push_back(std::move(key));
   }
-  return NameOrderBefore(a.text, b.text);
+  const bool descending = order == Qt::DescendingOrder;
+  std::stable_sort(sorted_.begin(), sorted_.end(), [&](int x, int y) {
+    const SortKey& a = keys[static_cast<size_t>(x)];
+    const SortKey& b = keys[static_cast<size_t>(y)];
+    // Folders lead either way round, as in file managers.
+    if (a.folder != b.folder) return a.folder;
+    return descending ? b < a : a < b;
+  });
+  Narrow();
+  std::vector<int> rowOf(contents_.rows.size());
+  for (size_t row = 0; row < shown_.size(); ++row) {
+    rowOf[static_cast<size_t>(shown_[row])] = static_cast<int>(row);
+  }
+  const QModelIndexList from = persistentIndexList();
+  QModelIndexList to;
+  for (const QModelIndex& index : from) {
+    to.append(this->index(rowOf[static_cast<size_t>(before[static_cast<size_t>(index.row())])],
+                          index.column()));
+  }
+  changePersistentIndexList(from, to);
+  emit layoutChanged();
 }
 
 }  // namespace tessaly

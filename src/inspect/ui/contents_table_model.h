@@ -1,14 +1,15 @@
 // The contents window's list: a table over the rows of session.contents, in the order
-// the listing put them. Cells are made when shown, so a listing of many thousand
-// entries opens at once.
+// the listing put them until the user sorts, narrowed by a name filter. Cells are made
+// when shown, and sorting and filtering rebuild one list of row numbers, so a listing
+// of 100,000 entries opens, sorts and filters at once.
 #pragma once
 
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QIcon>
-#include <QSortFilterProxyModel>
 #include <QStringList>
 #include <string>
+#include <vector>
 
 #include "engine/contents_model.h"
 
@@ -26,37 +27,34 @@ class ContentsTableModel : public QAbstractTableModel {
   // The columns that get the most room (Filename, and Path where there is one).
   bool IsWideColumn(int column) const;
   bool IsDateColumn(int column) const;
-  const ContentsRow& Row(int row) const { return contents_.rows[static_cast<size_t>(row)]; }
+  // The entry shown in a row of the list.
+  const ContentsRow& Row(int row) const {
+    return contents_.rows[static_cast<size_t>(shown_[static_cast<size_t>(row)])];
+  }
+  // Shows only the entries whose names contain text, without regard to case.
+  void SetNameFilter(const QString& text);
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
+  // Folders first, numbers by value, dates by time; the selection follows its entries.
+  void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
  private:
   const QIcon& IconFor(const std::string& key) const;
+  // The entries of `sorted` that pass the filter.
+  void Narrow();
 
   const ContentsModel& contents_;
-  // The rows as of ShowListing: a listing under way changes them unannounced.
-  int rows_ = 0;
+  // Entry numbers: all of them in the user's order, and those shown. Set by ShowListing:
+  // a listing under way changes the rows unannounced.
+  std::vector<int> sorted_;
+  std::vector<int> shown_;
+  QString filter_;
   QStringList columns_;
   mutable QHash<QString, QIcon> icons_;
-};
-
-// The rows as the user orders and narrows them: unsorted they keep the listing's
-// order; sorted, folders come first and number columns sort by value.
-class ContentsSortFilter : public QSortFilterProxyModel {
-  Q_OBJECT
-
- public:
-  ContentsSortFilter(ContentsTableModel* rows, QObject* parent);
-
- protected:
-  bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
-
- private:
-  ContentsTableModel* rows_;
 };
 
 }  // namespace tessaly

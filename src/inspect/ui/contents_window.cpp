@@ -79,17 +79,16 @@ ContentsWindow::~ContentsWindow() {
 
 void ContentsWindow::BuildControls() {
   model_ = new ContentsTableModel(session_.contents, this);
-  shown_ = new ContentsSortFilter(model_, this);
   filter_ = new QLineEdit(this);
   filter_->setObjectName(QStringLiteral("nameFilter"));
   filter_->setPlaceholderText(QStringLiteral("Filter by name"));
   filter_->setClearButtonEnabled(true);
-  connect(filter_, &QLineEdit::textChanged, shown_, &QSortFilterProxyModel::setFilterFixedString);
+  connect(filter_, &QLineEdit::textChanged, model_, &ContentsTableModel::SetNameFilter);
   list_ = new EntryList(this, [this] { DragSelected(); });
   list_->setDragEnabled(true);
   list_->setDragDropMode(QAbstractItemView::DragOnly);
   list_->setObjectName(QStringLiteral("ListView1"));
-  list_->setModel(shown_);
+  list_->setModel(model_);
   list_->setRootIsDecorated(false);
   list_->setItemsExpandable(false);
   list_->setUniformRowHeights(true);
@@ -100,7 +99,7 @@ void ContentsWindow::BuildControls() {
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->setIconSize(QSize(16, 16));
   SortOnHeaderClicks(list_->header(),
-                     [this](int column, Qt::SortOrder order) { shown_->sort(column, order); });
+                     [this](int column, Qt::SortOrder order) { model_->sort(column, order); });
   list_->header()->setStretchLastSection(false);
   list_->setMinimumSize(kListWidth, kListHeight);
   list_->viewport()->installEventFilter(this);
@@ -233,7 +232,7 @@ void ContentsWindow::ShareWideColumns() {
 std::vector<int> ContentsWindow::SelectedRows() const {
   std::vector<int> rows;
   for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
-    rows.push_back(shown_->mapToSource(index).row());
+    rows.push_back(index.row());
   }
   std::sort(rows.begin(), rows.end());
   return rows;
@@ -339,8 +338,8 @@ bool ContentsWindow::eventFilter(QObject* watched, QEvent* event) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
       list_->setFocus();
-      if (!list_->currentIndex().isValid() && shown_->rowCount() > 0) {
-        list_->setCurrentIndex(shown_->index(0, 0));
+      if (!list_->currentIndex().isValid() && model_->rowCount() > 0) {
+        list_->setCurrentIndex(model_->index(0, 0));
       }
       return true;
     }

@@ -17,7 +17,6 @@ class QTreeView;
 
 namespace tessaly {
 
-class ContentsSortFilter;
 class ContentsTableModel;
 
 class ContentsWindow : public QDialog {
@@ -79,7 +78,6 @@ class ContentsWindow : public QDialog {
   bool loaded_ = false;  // from Load until the window gives the main window back
   Qt::MouseButton doubleClickButton_ = Qt::NoButton;
   ContentsTableModel* model_ = nullptr;
-  ContentsSortFilter* shown_ = nullptr;
   QLineEdit* filter_ = nullptr;
   QTreeView* list_ = nullptr;
   QLabel* totals_ = nullptr;

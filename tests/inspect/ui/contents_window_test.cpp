@@ -12,7 +12,6 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QSortFilterProxyModel>
 #include <QTest>
 #include <QTreeView>
 #include <algorithm>
@@ -60,12 +59,9 @@ class ContentsWindowTest : public MainWindowTest {
 
   // The entries in the order the list shows them.
   static std::vector<std::string> ShownEntries(ContentsWindow& window) {
-    const auto* shown = static_cast<const QSortFilterProxyModel*>(window.List()->model());
-    const auto* rows = static_cast<const ContentsTableModel*>(shown->sourceModel());
+    const auto* rows = static_cast<const ContentsTableModel*>(window.List()->model());
     std::vector<std::string> names;
-    for (int row = 0; row < shown->rowCount(); ++row) {
-      names.push_back(rows->Row(shown->mapToSource(shown->index(row, 0)).row()).storedName);
-    }
+    for (int row = 0; row < rows->rowCount(); ++row) names.push_back(rows->Row(row).storedName);
     return names;
   }
 
