@@ -6,10 +6,7 @@
 #include <algorithm>
 #include <ctime>
 #include <fstream>
-#include <optional>
 #include <sstream>
-
-#include "platform/time_zone.h"
 
 namespace tessaly::testing {
 
@@ -55,9 +52,15 @@ void WriteFileText(const std::filesystem::path& file, const std::string& text) {
 
 bool SetLocalFileTime(const std::filesystem::path& file, int year, int month, int day, int hour,
                       int minute, int second) {
-  const std::optional<int64_t> time = LocalTime(year, month, day, hour, minute, second);
-  if (!time) return false;
-  const timespec times[2] = {{static_cast<time_t>(*time), 0}, {static_cast<time_t>(*time), 0}};
+  std::tm local{};
+  local.tm_year = year - 1900;
+  local.tm_mon = month - 1;
+  local.tm_mday = day;
+  local.tm_hour = hour;
+  local.tm_min = minute;
+  local.tm_sec = second;
+  local.tm_isdst = -1;
+  const timespec times[2] = {{std::mktime(&local), 0}, {std::mktime(&local), 0}};
   return utimensat(AT_FDCWD, file.c_str(), times, 0) == 0;
 }
 
