@@ -14,6 +14,7 @@ struct ExtractOptions {
   std::optional<std::string> password;     // -p, --password; "" = none given
   bool perArchiveFolder = false;           // --per-archive-folder
   bool list = false;                       // -l, --list
+  bool test = false;                       // -t, --test
   int threads = 0;                         // --threads; 0 = one per core
   bool help = false;
   bool version = false;

@@ -8,6 +8,7 @@
 #include "app/console_dialogs.h"
 #include "app/extract_options.h"
 #include "app/terminal_console_host.h"
+#include "engine/archive_test.h"
 #include "engine/selection.h"
 #include "engine/session.h"
 #include "platform/process_spawn.h"
@@ -33,6 +34,17 @@ int ExitStatusFor(const StatusModel& status) {
   if (status.archiveLabel.rfind(kFinishedText, 0) == 0) return kExitFinished;
   if (status.archiveLabel == kNotFinishedText) return kExitNotFinished;
   return kExitRefused;
+}
+
+// Every archive tested, its summary on out: 0 when every one is intact.
+int TestArchives(Session& session, const std::vector<std::string>& archives, std::ostream& out) {
+  int status = kExitFinished;
+  for (const std::string& archive : archives) {
+    const ArchiveTestResult result = TestArchive(session, archive);
+    out << TestSummaryText(result);
+    if (!result.intact) status = kExitNotFinished;
+  }
+  return status;
 }
 
 }  // namespace
@@ -73,6 +85,7 @@ int RunExtract(const std::vector<std::string>& args, const ConsoleStreams& strea
   LoadSettings(session.settings, dialogs);
 
   if (options.list) return ListArchives(session, options.archives, streams.out);
+  if (options.test) return TestArchives(session, options.archives, streams.out);
 
   session.mainWindow.currentFolder = CurrentFolder();
   if (answers.destination) session.mainWindow.destinationBox.text = *answers.destination;
