@@ -178,6 +178,7 @@ size_t ConsoleDialogs::AskChoice(const std::vector<std::string>& captions, size_
 }
 
 MsgAnswer ConsoleDialogs::MessageBox(const MessageBoxRequest& request) {
+  if (messageLog != nullptr) messageLog->push_back(request.text);
   prompts_ << "\n" << request.title << ": " << request.text << "\n";
   const std::vector<std::string> captions = ButtonCaptions(request.buttons);
   if (captions.size() == 1) {

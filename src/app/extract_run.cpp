@@ -38,9 +38,13 @@ int ExitStatusFor(const StatusModel& status) {
 
 // Every archive tested, its summary on out: 0 when every one is intact.
 int TestArchives(Session& session, const std::vector<std::string>& archives, std::ostream& out) {
-  int status = kExitFinished;
-  for (const std::string& archive : archives) {
-    const ArchiveTestResult result = TestArchive(session, archive);
+  session.job.selectedFiles = archives;
+  session.job.selectedCount = static_cast<int>(archives.size());
+  const std::vector<ArchiveTestResult> results =
+      TestSelectedArchives(session, CallingWindow::MainWindow);
+  // A cancelled test leaves archives untested: they are not known to be intact.
+  int status = results.size() == archives.size() ? kExitFinished : kExitNotFinished;
+  for (const ArchiveTestResult& result : results) {
     out << TestSummaryText(result);
     if (!result.intact) status = kExitNotFinished;
   }

@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "engine/driver.h"
@@ -10,42 +11,6 @@
 namespace tessaly {
 
 namespace {
-
-// Passes every question on and keeps what the messages said.
-class RecordingDialogs : public Dialogs {
- public:
-  explicit RecordingDialogs(Dialogs& shown) : shown_(shown) {}
-
-  MsgAnswer MessageBox(const MessageBoxRequest& request) override {
-    messages.push_back(request.text);
-    return shown_.MessageBox(request);
-  }
-  std::string InputBox(const std::string& prompt, const std::string& title,
-                       const std::string& defaultText, InputEcho echo) override {
-    return shown_.InputBox(prompt, title, defaultText, echo);
-  }
-  std::string FileExists(const std::string& question, const std::string& details) override {
-    return shown_.FileExists(question, details);
-  }
-  void ShowConfirmation(ConfirmationModel& confirmation) override {
-    shown_.ShowConfirmation(confirmation);
-  }
-  void ShowStatus(StatusModel& status) override { shown_.ShowStatus(status); }
-  DestinationAnswer ChooseDestination(const DestinationRequest& request) override {
-    return shown_.ChooseDestination(request);
-  }
-  void ShowWelcome() override {}
-  void ShowImportantMessage(ImportantMessageModel& notice) override {
-    shown_.ShowImportantMessage(notice);
-  }
-  void ShowReading(ReadingNotice& notice) override { shown_.ShowReading(notice); }
-  void CloseReading() override { shown_.CloseReading(); }
-
-  std::vector<std::string> messages;
-
- private:
-  Dialogs& shown_;
-};
 
 int64_t CountFiles(const std::filesystem::path& folder) {
   int64_t count = 0;
@@ -57,41 +22,72 @@ int64_t CountFiles(const std::filesystem::path& folder) {
   return count;
 }
 
-}  // namespace
-
-ArchiveTestResult TestArchive(Session& session, const std::string& archive) {
+ArchiveTestResult TestArchive(Session& session, const std::string& archive,
+                              CallingWindow callingWindow) {
   ArchiveTestResult result;
   result.archive = archive;
-  std::string scratch = session.settings.tempFolder + "test-XXXXXX";
-  if (session.settings.tempFolder.empty() || mkdtemp(scratch.data()) == nullptr) {
+  const std::string& tempFolder = session.settings.tempFolder;
+  std::string scratch = tempFolder + "test-XXXXXX";
+  if (tempFolder.empty() || mkdtemp(scratch.data()) == nullptr) {
     result.problems.push_back("The scratch folder for the test could not be made in \"" +
-                              session.settings.tempFolder + "\".");
+                              tempFolder + "\".");
     return result;
   }
-  RecordingDialogs dialogs(session.dialogs);
-  Session test(dialogs, session.events);
-  test.settings = session.settings;
-  test.programs = session.programs;
-  test.zip.threads = session.zip.threads;
-  test.job.probeAnswers = session.job.probeAnswers;
-  // As a file manager's start: no confirmation, no destination history.
-  test.job.statusOnly = true;
-  test.job.selectedFiles = {archive};
-  test.job.selectedCount = 1;
-  test.mainWindow.destinationBox.text = scratch + "/";
-  ExtractSelectedArchives(test, CallingWindow::MainWindow);
+  JobState& job = session.job;
+  job.selectedFiles = {archive};
+  job.selectedCount = 1;
+  session.mainWindow.destinationBox.text = scratch + "/";
+  session.dialogs.messageLog = &result.problems;
+  ExtractSelectedArchives(session, callingWindow);
+  session.dialogs.messageLog = nullptr;
 
   result.intactFiles = CountFiles(scratch);
-  result.problems = std::move(dialogs.messages);
-  result.intact = result.problems.empty() && test.job.extractResult == 0 &&
-                  !test.job.archiveFailed && !test.job.cancelExtract;
+  result.intact = result.problems.empty() && job.extractResult == 0 && !job.archiveFailed &&
+                  !job.cancelExtract && !job.cancelPressed;
   if (!result.intact && result.problems.empty()) {
     result.problems.push_back("Not every entry came out intact.");
   }
   std::error_code ignored;
   std::filesystem::remove_all(scratch, ignored);
-  session.job.probeAnswers = std::move(test.job.probeAnswers);
   return result;
+}
+
+void ShowSummaries(StatusModel& status, const std::vector<ArchiveTestResult>& results) {
+  std::string summaries;
+  for (const ArchiveTestResult& result : results) summaries += TestSummaryText(result);
+  if (!summaries.empty()) summaries.pop_back();
+  status.archiveLabel = summaries;
+  status.messageLabel.clear();
+  // The files were only tested: there is no folder to explore.
+  status.backgroundButtonVisible = false;
+  status.Refresh();
+}
+
+}  // namespace
+
+std::vector<ArchiveTestResult> TestSelectedArchives(Session& session, CallingWindow callingWindow) {
+  std::vector<ArchiveTestResult> results;
+  if (RefuseWhileJobRuns(session)) return results;
+  JobState& job = session.job;
+  const std::vector<std::string> archives(
+      job.selectedFiles.begin(),
+      job.selectedFiles.begin() +
+          std::clamp<size_t>(static_cast<size_t>(std::max(job.selectedCount, 0)), 0,
+                             job.selectedFiles.size()));
+  const std::string destination = session.mainWindow.destinationBox.text;
+  const bool statusOnly = job.statusOnly;
+  // As a file manager's start: no confirmation, no destination history.
+  job.statusOnly = true;
+  for (const std::string& archive : archives) {
+    results.push_back(TestArchive(session, archive, callingWindow));
+    if (job.cancelPressed) break;
+  }
+  job.statusOnly = statusOnly;
+  job.selectedFiles = archives;
+  job.selectedCount = static_cast<int>(archives.size());
+  session.mainWindow.destinationBox.text = destination;
+  if (session.status.loaded) ShowSummaries(session.status, results);
+  return results;
 }
 
 std::string TestSummaryText(const ArchiveTestResult& result) {

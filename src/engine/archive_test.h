@@ -1,11 +1,13 @@
-// Testing archives: every entry of an archive decoded and checked as an extraction
-// would, into a scratch folder of the private temporary folder that is removed
-// afterwards, so nothing reaches the user's destination.
+// Testing archives: every entry decoded and checked as an extraction would, into a
+// scratch folder of the private temporary folder that is removed afterwards, so
+// nothing reaches the user's destination.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "engine/job_state.h"
 
 namespace tessaly {
 
@@ -14,14 +16,16 @@ struct Session;
 struct ArchiveTestResult {
   std::string archive;
   int64_t intactFiles = 0;
-  // The messages the test showed, each naming the entry and what was wrong with it.
+  // The messages the test showed, each naming the entry or archive and what was wrong.
   std::vector<std::string> problems;
   bool intact = false;
 };
 
-// Runs one job over archive (passwords asked through session.dialogs, as for
-// extraction) and reports what it found; the session's own job state is untouched.
-ArchiveTestResult TestArchive(Session& session, const std::string& archive);
+// Tests each of session.job.selectedFiles in a job of its own (passwords asked as for
+// extraction), then puts every archive's summary in the Status window. The destination
+// box and the selection are as they were before. Refused, with a message, while
+// another job runs.
+std::vector<ArchiveTestResult> TestSelectedArchives(Session& session, CallingWindow callingWindow);
 // "<archive>: all <n> files are intact." or the archive's line and one line per problem.
 std::string TestSummaryText(const ArchiveTestResult& result);
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tessaly {
 
@@ -48,6 +49,9 @@ struct ReadingNotice {
 class Dialogs {
  public:
   virtual ~Dialogs() = default;
+  // While set, the text of every message box shown is added to it too: a test of
+  // archives lists what went wrong after the job.
+  std::vector<std::string>* messageLog = nullptr;
   virtual MsgAnswer MessageBox(const MessageBoxRequest& request) = 0;
   // Returns "" when the user cancels or leaves the box empty.
   virtual std::string InputBox(const std::string& prompt, const std::string& title,

@@ -16,6 +16,7 @@ static bool TakeAnswer(std::deque<T>& queue, T& answer, const std::string& what)
 }
 
 MsgAnswer ScriptedDialogs::MessageBox(const MessageBoxRequest& r) {
+  if (messageLog != nullptr) messageLog->push_back(r.text);
   messages.push_back({r.text, r.buttons, r.icon, r.title, r.defaultButton});
   MsgAnswer answer = MsgAnswer::OK;
   if (r.buttons == MsgButtons::OK) return answer;  // nothing to decide

@@ -130,6 +130,7 @@ QWidget* QtDialogs::QuestionOwner() const {
 }
 
 MsgAnswer QtDialogs::MessageBox(const MessageBoxRequest& request) {
+  if (messageLog != nullptr) messageLog->push_back(request.text);
   QWidget* const owner = QuestionOwner();
   const FocusReturn focus(owner);
   QMessageBox box(owner);
