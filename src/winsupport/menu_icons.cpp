@@ -56,6 +56,8 @@ const std::array<std::string, kCommandIconCount>& Tags() {
       "Re&name Folder",
       "Refresh",
       "Create New Folder",
+      "&Test Archive(s)",
+      "Test Archive(s)",
   };
   return tags;
 }
@@ -92,6 +94,7 @@ const std::vector<ToolbarButton>& ToolbarButtons() {
   static const std::vector<ToolbarButton> buttons = {
       {"extract", "Extract", 1, "mnuEx"},
       {"launch", "Launch", 2, "mnulaunch"},
+      {"test", "Test archive(s)", 46, "mnuTest"},
       {},
       {"delete", "Delete file(s)", 3, "mnuDel"},
       {"copy", "Copy file(s)", 4, "mnuCopy"},

@@ -7,7 +7,7 @@
 
 namespace tessaly {
 
-inline constexpr int kCommandIconCount = 45;
+inline constexpr int kCommandIconCount = 47;
 
 // The tag of image index (1-based, 1..kCommandIconCount); "" outside that range.
 const std::string& CommandIconTag(int index);

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "engine/archive_test.h"
 #include "engine/arj/arj_batch.h"
 #include "engine/driver.h"
 #include "inspect/archive_listings.h"
@@ -116,11 +117,13 @@ void ContentsWindow::BuildControls() {
   view_ = MakeButton(this, "Command3_0", "View in Text Viewer");
   extract_ = MakeButton(this, "Command2", "Extract Selected File(s)");
   extractTo_ = MakeButton(this, "Command4", "Extract Selected File(s) To");
+  test_ = MakeButton(this, "cmdTest", "Test");
   done_ = MakeButton(this, "Command1", "Done");
   done_->setDefault(true);
 
   auto* buttons = new QHBoxLayout;
-  for (QPushButton* button : {launch_, view_, extract_, extractTo_}) buttons->addWidget(button);
+  for (QPushButton* button : {launch_, view_, extract_, extractTo_, test_})
+    buttons->addWidget(button);
   buttons->addStretch(1);
   buttons->addWidget(done_);
   auto* layout = new QVBoxLayout(this);
@@ -141,6 +144,7 @@ void ContentsWindow::BuildControls() {
   connect(view_, &QPushButton::clicked, this, &ContentsWindow::ViewInTextViewer);
   connect(extract_, &QPushButton::clicked, this, &ContentsWindow::ExtractSelected);
   connect(extractTo_, &QPushButton::clicked, this, &ContentsWindow::ExtractSelectedTo);
+  connect(test_, &QPushButton::clicked, this, &ContentsWindow::TestWholeArchive);
   connect(done_, &QPushButton::clicked, this, &QDialog::accept);
   UpdateButtons();
 }
@@ -266,6 +270,19 @@ void ContentsWindow::ExtractSelected() {
   setEnabled(true);
   // A job refused before its backend ran leaves the mode on for the next job.
   job.selectedEntriesMode = false;
+}
+
+void ContentsWindow::TestWholeArchive() {
+  if (RefuseWhileJobRuns(session_)) return;
+  JobState& job = session_.job;
+  job.selectedFiles = {archivePath_};
+  job.selectedCount = 1;
+  job.dropMode = false;
+  setEnabled(false);
+  setCursor(Qt::WaitCursor);
+  TestSelectedArchives(session_, CallingWindow::Contents);
+  unsetCursor();
+  setEnabled(true);
 }
 
 void ContentsWindow::ExtractSelectedTo() {

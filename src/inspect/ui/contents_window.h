@@ -46,6 +46,8 @@ class ContentsWindow : public QDialog {
 
   void ExtractSelected();
   void ExtractSelectedTo();
+  // Every entry of the archive, whatever is selected.
+  void TestWholeArchive();
   void Launch();
   // Unpacks the selected entries into the temporary folder and drags them from there,
   // to a file manager or any program that takes files.
@@ -85,6 +87,7 @@ class ContentsWindow : public QDialog {
   QPushButton* view_ = nullptr;
   QPushButton* extract_ = nullptr;
   QPushButton* extractTo_ = nullptr;
+  QPushButton* test_ = nullptr;
   QPushButton* done_ = nullptr;
 };
 

@@ -19,6 +19,7 @@
 #include <QUrl>
 #include <optional>
 
+#include "engine/archive_test.h"
 #include "engine/driver.h"
 #include "engine/extraction_dialogs.h"
 #include "engine/selection.h"
@@ -306,6 +307,11 @@ void MainWindow::TreeContextMenu(const QPoint& globalPos) {
 void MainWindow::ExtractSelected() {
   session_.job.dropMode = false;
   ExtractSelectedArchives(session_, CallingWindow::MainWindow);
+}
+
+void MainWindow::TestSelected() {
+  session_.job.dropMode = false;
+  TestSelectedArchives(session_, CallingWindow::MainWindow);
 }
 
 void MainWindow::ShowArchiveContents() {

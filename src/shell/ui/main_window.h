@@ -77,6 +77,7 @@ class MainWindow : public QMainWindow, public MainWindowView {
 
   // Menu commands that run in this window.
   void ExtractSelected();
+  void TestSelected();
   // Opens the contents window on the first selected archive.
   void ShowArchiveContents();
   void RefreshList();

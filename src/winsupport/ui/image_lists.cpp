@@ -425,6 +425,7 @@ const std::array<Picture, kCommandIconCount>& CommandPictures() {
   const Picture newFolder{Base::Folder, Badge::Plus};
   const Picture deleteFolder{Base::Folder, Badge::Cross};
   const Picture folderProperties{Base::Folder, Badge::Info};
+  const Picture testArchive{Base::Archive, Badge::Magnifier};
   static const std::array<Picture, kCommandIconCount> pictures = {
       extract,
       launch,
@@ -471,6 +472,8 @@ const std::array<Picture, kCommandIconCount>& CommandPictures() {
       Picture{Base::Folder, Badge::Pencil},
       refresh,
       newFolder,
+      testArchive,
+      testArchive,
   };
   return pictures;
 }
