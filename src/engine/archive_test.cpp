@@ -86,6 +86,7 @@ std::vector<ArchiveTestResult> TestSelectedArchives(Session& session, CallingWin
   job.selectedFiles = archives;
   job.selectedCount = static_cast<int>(archives.size());
   session.mainWindow.destinationBox.text = destination;
+  if (MainWindowView* main = session.mainWindow.view) main->UpdateSelectionState();
   if (session.status.loaded) ShowSummaries(session.status, results);
   return results;
 }
