@@ -97,6 +97,16 @@ TEST_F(MainWindowExtractTest, ExtractButtonRunsAConfirmedJobThatOverwritesAndRef
   EXPECT_TRUE(window.IsEnabled());
 }
 
+// A test writes nothing where the user looks and gives the destination box back.
+TEST_F(MainWindowExtractTest, TestArchivesEndsWithTheSummaryAndWritesNothing) {
+  WriteZip(Browse() + "arc.zip", {{"a.txt", "new"}, {"d/b.txt", "more"}});
+  MainWindow& window = OpenAndSelect(Browse(), "arc.zip");
+  window.Action("mnuTest")->trigger();
+  PressStatusOk(Browse() + "arc.zip: all 2 files are intact.");
+  EXPECT_EQ(ListTexts(), (std::vector<std::string>{"arc.zip"}));
+  EXPECT_EQ(window.DestinationBox().currentText().toStdString(), Browse());
+}
+
 TEST_F(MainWindowExtractTest, BackgroundMinimizesTheWindowAndActivationBringsTheStatusBack) {
   WriteZip(Browse() + "arc.zip", {{"a.txt", "new"}});
   WriteFileText(Browse() + "a.txt", "old");
