@@ -44,8 +44,10 @@ ArchiveTestResult TestArchive(Session& session, const std::string& archive,
   result.intactFiles = CountFiles(scratch);
   result.intact = result.problems.empty() && job.extractResult == 0 && !job.archiveFailed &&
                   !job.cancelExtract && !job.cancelPressed;
+  // The arj utility names its damaged entries in its own output, not in a message.
   if (!result.intact && result.problems.empty()) {
-    result.problems.push_back("Not every entry came out intact.");
+    result.problems.push_back(job.cancelPressed ? "The test was cancelled."
+                                                : "Not every entry came out intact.");
   }
   std::error_code ignored;
   std::filesystem::remove_all(scratch, ignored);
