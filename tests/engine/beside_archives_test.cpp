@@ -8,9 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "engine/archive_folder_name.h"
+#include "engine/extract_here.h"
 #include "engine/selection.h"
+#include "inspect/archive_listings.h"
 #include "platform/ascii_case.h"
 #include "support/engine_fixture.h"
+#include "support/files.h"
+#include "support/libarchive_fixtures.h"
+#include "support/rar_writer.h"
 #include "support/zip_fixtures.h"
 
 namespace tessaly::testing {
@@ -80,7 +86,8 @@ TEST(BesideJobs, OneJobPerDestinationAndTypeInTheArchivesOrder) {
         {"/d1/plain_files/", {"/d1/plain"}}}},
   };
   for (const Case& c : cases) {
-    const std::vector<BesideJob> jobs = PlanBesideJobs(c.mode, archives, typeOf);
+    const HerePlacement beside{[](const std::string&) { return false; }};
+    const std::vector<BesideJob> jobs = PlanBesideJobs(c.mode, archives, typeOf, beside);
     ASSERT_EQ(jobs.size(), c.jobs.size());
     for (size_t i = 0; i < jobs.size(); ++i) {
       SCOPED_TRACE(i);
@@ -102,7 +109,67 @@ class BesideJobTest : public EngineTest {
     WriteZip(PathOf("d1/a.zip"), {{"a.txt", "alpha"}});
     WriteZip(PathOf("d 2/b.zip"), {{"b.txt", "bravo"}});
   }
+  EntryLister Lister() {
+    return [this](const std::string& path) { return ArchiveEntryNames(session, path); };
+  }
 };
+
+// Extract Here lists each archive first: one top-level item goes beside it, several
+// into a new folder named after it, numbered when that exists and Options say so.
+TEST_F(BesideJobTest, ExtractHerePutsSeveralTopLevelItemsIntoAFolderOfTheirOwn) {
+  const std::vector<std::vector<std::string>> layouts = {
+      {"top/a.txt", "top/b.txt"}, {"one.txt"}, {"a.txt", "b/c.txt"}};
+  struct Case {
+    std::string type;
+    size_t layout;
+    std::string numbered, always;  // the Options choices
+    std::string lands;             // where the layout's first file lands, "d/" the archive's folder
+  };
+  const Case cases[] = {
+      {"zip", 0, "0", "0", "d/top/a.txt"},
+      {"zip", 1, "0", "0", "d/one.txt"},
+      {"zip", 2, "0", "0", "d/pack/a.txt"},
+      {"zip", 2, "1", "0", "d/pack (2)/a.txt"},
+      {"zip", 1, "0", "1", "d/pack/one.txt"},
+      {"tar.gz", 0, "0", "0", "d/top/a.txt"},
+      {"tar.gz", 2, "1", "0", "d/pack.tar (2)/a.txt"},
+      {"7z", 1, "0", "0", "d/one.txt"},
+      {"7z", 2, "0", "0", "d/pack/a.txt"},
+      {"rar", 0, "0", "0", "d/top/a.txt"},
+      {"rar", 2, "0", "0", "d/pack/a.txt"},
+  };
+  int run = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.type + " " + c.lands);
+    const std::string folder = "here" + std::to_string(run++);
+    const std::string d = PathOf(folder) + "/";
+    const std::vector<std::string>& names = layouts[c.layout];
+    const std::string archive = d + "pack." + c.type;
+    fs::create_directories(d + ArchiveFolderName(archive));  // the name a new folder takes
+    if (c.type == "zip" || c.type == "rar") {
+      std::vector<ZipTestEntry> zip;
+      std::vector<RarTestEntry> rar;
+      for (const std::string& name : names) {
+        zip.push_back({name, name});
+        rar.push_back({name, name});
+      }
+      c.type == "zip" ? WriteZip(archive, zip) : WriteRar(archive, rar);
+    } else {
+      for (const std::string& name : names)
+        WriteFileText(PathOf("src" + folder + "/" + name), name);
+      std::vector<std::string> argv = c.type == "7z"
+                                          ? std::vector<std::string>{"7z", "a", archive}
+                                          : std::vector<std::string>{"bsdtar", "-czf", archive};
+      argv.insert(argv.end(), names.begin(), names.end());
+      ASSERT_EQ(RunTool(argv, PathOf("src" + folder)), 0);
+    }
+    SetSetting(kExtractHereSection, kExtractHereNumberedKey, c.numbered);
+    SetSetting(kExtractHereSection, kExtractHereAlwaysFolderKey, c.always);
+    EXPECT_EQ(ExtractBesideArchives(session, BesideMode::Here, {archive}, Lister()),
+              kBesideExitFinished);
+    EXPECT_EQ(ReadFileText(d + c.lands.substr(2)), names[0]);
+  }
+}
 
 TEST_F(BesideJobTest, AFailedJobEndsNotFinishedAfterTheOthersRan) {
   WriteFileText(PathOf("d1/bad.zip"), "not an archive");
@@ -122,7 +189,7 @@ TEST_F(BesideJobTest, AFailedJobEndsNotFinishedAfterTheOthersRan) {
     SCOPED_TRACE(c.archive);
     dialogs.messages.clear();
     const std::string good = c.mode == BesideMode::Here ? "d 2/b.zip" : "d1/a.zip";
-    EXPECT_EQ(ExtractBesideArchives(session, c.mode, {PathOf(c.archive), PathOf(good)}),
+    EXPECT_EQ(ExtractBesideArchives(session, c.mode, {PathOf(c.archive), PathOf(good)}, Lister()),
               kBesideExitNotFinished);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text.rfind(c.message, 0), 0u) << dialogs.messages[0].text;
