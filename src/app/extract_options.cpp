@@ -14,6 +14,7 @@ enum class OptionId {
   NoOverwrite,
   Password,
   PerArchiveFolder,
+  Here,
   List,
   Threads,
   Help,
@@ -33,6 +34,7 @@ constexpr OptionInfo kOptions[] = {
     {OptionId::NoOverwrite, 'n', "no-overwrite", false},
     {OptionId::Password, 'p', "password", true},
     {OptionId::PerArchiveFolder, '\0', "per-archive-folder", false},
+    {OptionId::Here, '\0', "here", false},
     {OptionId::List, 'l', "list", false},
     {OptionId::Threads, '\0', "threads", true},
     {OptionId::Help, '\0', "help", false},
@@ -78,6 +80,9 @@ std::string Apply(ExtractOptions& options, OptionId id, const std::string& value
       break;
     case OptionId::PerArchiveFolder:
       options.perArchiveFolder = true;
+      break;
+    case OptionId::Here:
+      options.here = true;
       break;
     case OptionId::List:
       options.list = true;
@@ -165,7 +170,9 @@ ParsedOptions ParseExtractOptions(const std::vector<std::string>& args) {
     }
   }
   if (options.help || options.version) return parsed;
-  if (options.destination && options.destination->empty()) {
+  if (options.here && (options.destination || options.perArchiveFolder)) {
+    parsed.error = "option '--here' chooses each archive's folder itself";
+  } else if (options.destination && options.destination->empty()) {
     parsed.error = "the destination folder must not be empty";
   } else if (options.archives.empty()) {
     parsed.error = "no ARCHIVE given";
@@ -192,6 +199,8 @@ std::string UsageText() {
          "  -n, --no-overwrite      never overwrite an existing file\n"
          "  -p, --password PW       the password of encrypted entries (--password= for none)\n"
          "      --per-archive-folder  extract each archive into a folder named after it\n"
+         "      --here              extract each ARCHIVE beside itself, into a new folder\n"
+         "                          named after it when it has several top-level items\n"
          "  -l, --list              list the entries of each ARCHIVE instead of extracting\n"
          "      --threads N         decode ZIP entries on N threads at once (1-8; default one\n"
          "                          per core)\n"

@@ -8,8 +8,10 @@
 #include "app/console_dialogs.h"
 #include "app/extract_options.h"
 #include "app/terminal_console_host.h"
+#include "engine/beside_archives.h"
 #include "engine/selection.h"
 #include "engine/session.h"
+#include "inspect/archive_listings.h"
 #include "platform/process_spawn.h"
 #include "settings/settings_vars.h"
 
@@ -73,6 +75,11 @@ int RunExtract(const std::vector<std::string>& args, const ConsoleStreams& strea
   LoadSettings(session.settings, dialogs);
 
   if (options.list) return ListArchives(session, options.archives, streams.out);
+  if (options.here) {
+    return ExtractBesideArchives(
+        session, BesideMode::Here, options.archives,
+        [&session](const std::string& path) { return ArchiveEntryNames(session, path); });
+  }
 
   session.mainWindow.currentFolder = CurrentFolder();
   if (answers.destination) session.mainWindow.destinationBox.text = *answers.destination;

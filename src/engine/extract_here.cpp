@@ -1,5 +1,6 @@
 #include "engine/extract_here.h"
 
+#include "settings/options_form.h"
 #include "settings/settings_store.h"
 
 namespace tessaly {

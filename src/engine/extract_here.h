@@ -8,11 +8,6 @@
 
 namespace tessaly {
 
-// Settings section and keys of the choices in Options.
-inline constexpr const char* kExtractHereSection = "Extract Here";
-inline constexpr const char* kExtractHereAlwaysFolderKey = "Always new folder";
-inline constexpr const char* kExtractHereNumberedKey = "Numbered folder";
-
 struct ExtractHereChoice {
   bool alwaysNewFolder = false;  // else only when the archive has several top-level items
   bool numberedFolder = false;   // "photos (2)" when "photos" exists, else File Exists asks

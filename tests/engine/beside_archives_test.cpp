@@ -13,6 +13,7 @@
 #include "engine/selection.h"
 #include "inspect/archive_listings.h"
 #include "platform/ascii_case.h"
+#include "settings/options_form.h"
 #include "support/engine_fixture.h"
 #include "support/files.h"
 #include "support/libarchive_fixtures.h"

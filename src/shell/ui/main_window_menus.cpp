@@ -34,6 +34,8 @@ void MainWindow::BuildMenus() {
   fileMenu->setToolTipsVisible(true);
   connect(AddEntry(fileMenu, "mnuEx", "&Extract"), &QAction::triggered, this,
           &MainWindow::ExtractSelected);
+  connect(AddEntry(fileMenu, "mnuExHere", "Extract &Here"), &QAction::triggered, this,
+          &MainWindow::ExtractSelectedHere);
   connect(AddEntry(fileMenu, "mnuZC", "&Archive Contents"), &QAction::triggered, this,
           &MainWindow::ShowArchiveContents);
   connect(AddEntry(fileMenu, "mnuSi", "&Set Info"), &QAction::triggered, this,
@@ -200,6 +202,7 @@ void MainWindow::ApplySelectionCommands() {
       {"fpopPr", c.propertiesPopup}, {"mnuren", c.renameMenu},   {"fpopRen", c.renamePopup},
       {"mnuCopy", c.copyMenu},       {"fpopCpy", c.copyPopup},   {"mnuMov", c.moveMenu},
       {"fpopMov", c.movePopup},      {"mnuDel", c.deleteMenu},   {"fpopDe", c.deletePopup},
+      {"mnuExHere", c.extractMenu},
   };
   for (const auto& [name, enabled] : states)
     actions_.at(QString::fromUtf8(name))->setEnabled(enabled);
