@@ -1,10 +1,11 @@
-// The file managers' start: its arguments, its jobs, and archives extracted beside
-// themselves without the main window or a confirmation.
+// The file managers' start: its arguments, its jobs, Extract Here's placement, and archives
+// extracted beside themselves without the main window or a confirmation.
 #include "engine/beside_archives.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,29 @@ TEST(BesideJobs, OneJobPerDestinationAndTypeInTheArchivesOrder) {
   }
 }
 
+TEST(ExtractHere, OnlyOneTopLevelItemGoesBesideTheArchive) {
+  const std::pair<std::vector<std::string>, bool> cases[] = {
+      {{"photos/", "photos/a.jpg", "photos/sub/b.jpg"}, false},
+      {{"photos/a.jpg", "./photos/b.jpg", "/photos/c.jpg"}, false},
+      {{"readme.txt"}, false},
+      {{"photos/a.jpg", "notes.txt"}, true},
+      {{"a.txt", "b.txt"}, true},
+      {{"../a.txt"}, true},
+      {{}, true},
+  };
+  for (const auto& [names, ownFolder] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(names));
+    EXPECT_EQ(NeedsOwnFolder(names), ownFolder);
+  }
+}
+
+TEST(ExtractHere, ATakenFolderNameGetsTheFirstFreeNumber) {
+  const std::set<std::string> taken = {"photos", "photos (2)", "set (3)"};
+  const auto isTaken = [&taken](const std::string& name) { return taken.count(name) > 0; };
+  EXPECT_EQ(FreeNumberedName("photos", isTaken), "photos (3)");
+  EXPECT_EQ(FreeNumberedName("set", isTaken), "set");
+}
+
 class BesideJobTest : public EngineTest {
  protected:
   BesideJobTest() {
@@ -118,57 +142,41 @@ class BesideJobTest : public EngineTest {
 // Extract Here lists each archive first: one top-level item goes beside it, several
 // into a new folder named after it, numbered when that exists and Options say so.
 TEST_F(BesideJobTest, ExtractHerePutsSeveralTopLevelItemsIntoAFolderOfTheirOwn) {
-  const std::vector<std::vector<std::string>> layouts = {
-      {"top/a.txt", "top/b.txt"}, {"one.txt"}, {"a.txt", "b/c.txt"}};
+  using Names = std::vector<std::string>;
+  const Names layouts[] = {{"top/a.txt", "top/b.txt"}, {"one.txt"}, {"a.txt", "b/c.txt"}};
   struct Case {
     std::string type;
-    size_t layout;
-    std::string numbered, always;  // the Options choices
-    std::string lands;             // where the layout's first file lands, "d/" the archive's folder
+    int layout;
+    const char *numbered, *always;  // the Options choices
+    std::string lands;              // where the layout's first file lands
   };
   const Case cases[] = {
-      {"zip", 0, "0", "0", "d/top/a.txt"},
-      {"zip", 1, "0", "0", "d/one.txt"},
-      {"zip", 2, "0", "0", "d/pack/a.txt"},
-      {"zip", 2, "1", "0", "d/pack (2)/a.txt"},
-      {"zip", 1, "0", "1", "d/pack/one.txt"},
-      {"tar.gz", 0, "0", "0", "d/top/a.txt"},
-      {"tar.gz", 2, "1", "0", "d/pack.tar (2)/a.txt"},
-      {"7z", 1, "0", "0", "d/one.txt"},
-      {"7z", 2, "0", "0", "d/pack/a.txt"},
-      {"rar", 0, "0", "0", "d/top/a.txt"},
-      {"rar", 2, "0", "0", "d/pack/a.txt"},
-  };
-  int run = 0;
-  for (const Case& c : cases) {
+      {"zip", 0, "0", "0", "top/a.txt"},    {"zip", 1, "0", "0", "one.txt"},
+      {"zip", 2, "0", "0", "pack/a.txt"},   {"zip", 2, "1", "0", "pack (2)/a.txt"},
+      {"zip", 1, "0", "1", "pack/one.txt"}, {"tar.gz", 0, "0", "0", "top/a.txt"},
+      {"7z", 1, "0", "0", "one.txt"},       {"tar.gz", 2, "1", "0", "pack.tar (2)/a.txt"},
+      {"7z", 2, "0", "0", "pack/a.txt"},    {"rar", 0, "0", "0", "top/a.txt"},
+      {"rar", 2, "0", "0", "pack/a.txt"}};
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
     SCOPED_TRACE(c.type + " " + c.lands);
-    const std::string folder = "here" + std::to_string(run++);
-    const std::string d = PathOf(folder) + "/";
-    const std::vector<std::string>& names = layouts[c.layout];
-    const std::string archive = d + "pack." + c.type;
+    const std::string d = PathOf("here" + std::to_string(i)) + "/", archive = d + "pack." + c.type;
     fs::create_directories(d + ArchiveFolderName(archive));  // the name a new folder takes
-    if (c.type == "zip" || c.type == "rar") {
-      std::vector<ZipTestEntry> zip;
-      std::vector<RarTestEntry> rar;
-      for (const std::string& name : names) {
-        zip.push_back({name, name});
-        rar.push_back({name, name});
-      }
-      c.type == "zip" ? WriteZip(archive, zip) : WriteRar(archive, rar);
-    } else {
-      for (const std::string& name : names)
-        WriteFileText(PathOf("src" + folder + "/" + name), name);
-      std::vector<std::string> argv = c.type == "7z"
-                                          ? std::vector<std::string>{"7z", "a", archive}
-                                          : std::vector<std::string>{"bsdtar", "-czf", archive};
-      argv.insert(argv.end(), names.begin(), names.end());
-      ASSERT_EQ(RunTool(argv, PathOf("src" + folder)), 0);
+    Names argv = c.type == "7z"    ? Names{"7z", "a", archive}
+                 : c.type == "zip" ? Names{"zip", "-q", archive}
+                                   : Names{"bsdtar", "-czf", archive};
+    std::vector<RarTestEntry> rar;
+    for (const std::string& name : layouts[c.layout]) {
+      WriteFileText(d + "src/" + name, name);
+      rar.push_back({name, name});
+      argv.push_back(name);
     }
+    ASSERT_EQ(c.type == "rar" ? (WriteRar(archive, rar), 0) : RunTool(argv, d + "src"), 0);
     SetSetting(kExtractHereSection, kExtractHereNumberedKey, c.numbered);
     SetSetting(kExtractHereSection, kExtractHereAlwaysFolderKey, c.always);
     EXPECT_EQ(ExtractBesideArchives(session, BesideMode::Here, {archive}, Lister()),
               kBesideExitFinished);
-    EXPECT_EQ(ReadFileText(d + c.lands.substr(2)), names[0]);
+    EXPECT_EQ(ReadFileText(d + c.lands), layouts[c.layout][0]);
   }
 }
 

@@ -76,9 +76,7 @@ TEST_F(BesideExtractTest, ExtractHereShowsOnlyTheStatusWindowAndFillsEachArchive
   WriteZip(first + "/a.zip", {{"a.txt", "alpha"}, {"sub/", ""}, {"sub/b.txt", "bravo"}});
   WriteZip(second + "/c.zip", {{"c.txt", "charlie"}});
 
-  const EntryLister lister = [this](const std::string& path) {
-    return ArchiveEntryNames(session, path);
-  };
+  const auto lister = [this](const std::string& path) { return ArchiveEntryNames(session, path); };
   EXPECT_EQ(ExtractBesideArchives(session, BesideMode::Here, {first + "/a.zip", second + "/c.zip"},
                                   lister),
             kBesideExitFinished);
