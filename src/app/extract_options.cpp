@@ -14,6 +14,7 @@ enum class OptionId {
   NoOverwrite,
   Password,
   PerArchiveFolder,
+  Here,
   List,
   Test,
   Threads,
@@ -34,6 +35,7 @@ constexpr OptionInfo kOptions[] = {
     {OptionId::NoOverwrite, 'n', "no-overwrite", false},
     {OptionId::Password, 'p', "password", true},
     {OptionId::PerArchiveFolder, '\0', "per-archive-folder", false},
+    {OptionId::Here, '\0', "here", false},
     {OptionId::List, 'l', "list", false},
     {OptionId::Test, 't', "test", false},
     {OptionId::Threads, '\0', "threads", true},
@@ -80,6 +82,9 @@ std::string Apply(ExtractOptions& options, OptionId id, const std::string& value
       break;
     case OptionId::PerArchiveFolder:
       options.perArchiveFolder = true;
+      break;
+    case OptionId::Here:
+      options.here = true;
       break;
     case OptionId::List:
       options.list = true;
@@ -170,7 +175,9 @@ ParsedOptions ParseExtractOptions(const std::vector<std::string>& args) {
     }
   }
   if (options.help || options.version) return parsed;
-  if (options.destination && options.destination->empty()) {
+  if (options.here && (options.destination || options.perArchiveFolder)) {
+    parsed.error = "option '--here' chooses each archive's folder itself";
+  } else if (options.destination && options.destination->empty()) {
     parsed.error = "the destination folder must not be empty";
   } else if (options.archives.empty()) {
     parsed.error = "no ARCHIVE given";
@@ -197,6 +204,8 @@ std::string UsageText() {
          "  -n, --no-overwrite      never overwrite an existing file\n"
          "  -p, --password PW       the password of encrypted entries (--password= for none)\n"
          "      --per-archive-folder  extract each archive into a folder named after it\n"
+         "      --here              extract each ARCHIVE beside itself, into a new folder\n"
+         "                          named after it when it has several top-level items\n"
          "  -l, --list              list the entries of each ARCHIVE instead of extracting\n"
          "  -t, --test              decode every entry of each ARCHIVE and check its checksums,\n"
          "                          writing nothing; a summary line per ARCHIVE\n"

@@ -13,6 +13,7 @@ struct ExtractOptions {
   bool noOverwrite = false;                // -n, --no-overwrite
   std::optional<std::string> password;     // -p, --password; "" = none given
   bool perArchiveFolder = false;           // --per-archive-folder
+  bool here = false;                       // --here
   bool list = false;                       // -l, --list
   bool test = false;                       // -t, --test
   int threads = 0;                         // --threads; 0 = one per core

@@ -9,8 +9,10 @@
 #include "app/extract_options.h"
 #include "app/terminal_console_host.h"
 #include "engine/archive_test.h"
+#include "engine/beside_archives.h"
 #include "engine/selection.h"
 #include "engine/session.h"
+#include "inspect/archive_listings.h"
 #include "platform/process_spawn.h"
 #include "settings/settings_vars.h"
 
@@ -90,6 +92,11 @@ int RunExtract(const std::vector<std::string>& args, const ConsoleStreams& strea
 
   if (options.list) return ListArchives(session, options.archives, streams.out);
   if (options.test) return TestArchives(session, options.archives, streams.out);
+  if (options.here) {
+    return ExtractBesideArchives(
+        session, BesideMode::Here, options.archives,
+        [&session](const std::string& path) { return ArchiveEntryNames(session, path); });
+  }
 
   session.mainWindow.currentFolder = CurrentFolder();
   if (answers.destination) session.mainWindow.destinationBox.text = *answers.destination;

@@ -11,6 +11,7 @@
 #include "engine/beside_archives.h"
 #include "engine/session.h"
 #include "engine/ui/status_window.h"
+#include "inspect/archive_listings.h"
 #include "platform/interruption.h"
 #include "platform/process_spawn.h"
 #include "platform/time_zone.h"
@@ -58,7 +59,9 @@ int main(int argc, char** argv) {
   dialogs.Attach(session);
   // From a file manager: the Status window alone, and the program ends with the job.
   if (beside.mode != tessaly::BesideMode::None) {
-    const int exitStatus = tessaly::ExtractBesideArchives(session, beside.mode, beside.archives);
+    const int exitStatus = tessaly::ExtractBesideArchives(
+        session, beside.mode, beside.archives,
+        [&session](const std::string& path) { return tessaly::ArchiveEntryNames(session, path); });
     // The Status window reads the session as it goes, so it goes first.
     delete dialogs.Status();
     tessaly::LeavePrivateTempFolder();

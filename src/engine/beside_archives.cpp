@@ -6,6 +6,7 @@
 
 #include "engine/archive_folder_name.h"
 #include "engine/driver.h"
+#include "engine/extract_here.h"
 #include "engine/selection.h"
 #include "engine/session.h"
 #include "platform/dialogs.h"
@@ -27,7 +28,7 @@ bool FinishedJob(const Session& session) {
          !session.job.cancelExtract;
 }
 
-// The folder for "Extract to Folders", made before the job so that the job does not
+// The folder named after an archive, made before the job so that the job does not
 // ask whether to make it; false after saying it cannot be made.
 bool MakeDestination(Session& session, const std::string& folder) {
   if (DirectoryExists(folder) || CreateFolder(folder).empty()) return true;
@@ -57,17 +58,27 @@ BesideRequest ParseBesideArguments(const std::vector<std::string>& args) {
   return request;
 }
 
-std::vector<BesideJob> PlanBesideJobs(
-    BesideMode mode, const std::vector<std::string>& archives,
-    const std::function<std::string(const std::string&)>& typeOf) {
+std::vector<BesideJob> PlanBesideJobs(BesideMode mode, const std::vector<std::string>& archives,
+                                      const std::function<std::string(const std::string&)>& typeOf,
+                                      const HerePlacement& here) {
   namespace fs = std::filesystem;
   std::vector<BesideJob> jobs;
   std::vector<std::string> types;
   for (const std::string& archive : archives) {
     const fs::path path = fs::absolute(fs::path(archive)).lexically_normal();
     std::string destination = WithSlash(path.parent_path().string());
-    if (mode == BesideMode::ToFolders) destination += ArchiveFolderName(path.string()) + "/";
     const std::string type = typeOf(path.string());
+    if (mode == BesideMode::ToFolders) destination += ArchiveFolderName(path.string()) + "/";
+    if (mode == BesideMode::Here && here.ownFolder(path.string())) {
+      std::string name = ArchiveFolderName(path.string());
+      if (here.numberedFolder) {
+        const std::string parent = destination;
+        name = FreeNumberedName(name, [&parent](const std::string& candidate) {
+          return fs::exists(fs::symlink_status(parent + candidate));
+        });
+      }
+      destination += name + "/";
+    }
     size_t i = 0;
     while (i < jobs.size() && (jobs[i].destination != destination || types[i] != type)) ++i;
     if (i == jobs.size()) {
@@ -80,21 +91,30 @@ std::vector<BesideJob> PlanBesideJobs(
 }
 
 int ExtractBesideArchives(Session& session, BesideMode mode,
-                          const std::vector<std::string>& archives) {
+                          const std::vector<std::string>& archives, const EntryLister& entriesOf) {
   JobState& job = session.job;
   bool finished = true;
   // An archive whose reader had to be ended failed already, and the user was told.
   std::set<std::string> ended;
-  const auto typeOf = [&session, &ended](const std::string& path) {
+  // Nothing is listed, nor a folder made, for a file no backend takes.
+  std::set<std::string> unknown;
+  const auto typeOf = [&session, &ended, &unknown](const std::string& path) {
     std::string type = DetectArchiveType(session, path);
     if (session.job.readerEnded) ended.insert(path);
+    if (type.empty()) unknown.insert(path);
     return type;
   };
-  for (BesideJob& planned : PlanBesideJobs(mode, archives, typeOf)) {
+  const ExtractHereChoice choice = ReadExtractHereChoice();
+  const HerePlacement here{[&](const std::string& path) {
+                             if (ended.count(path) || unknown.count(path)) return false;
+                             return choice.alwaysNewFolder || NeedsOwnFolder(entriesOf(path));
+                           },
+                           choice.numberedFolder};
+  for (BesideJob& planned : PlanBesideJobs(mode, archives, typeOf, here)) {
     std::erase_if(planned.archives, [&](const std::string& path) { return ended.count(path); });
     if (!ended.empty()) finished = false;
     if (planned.archives.empty()) continue;
-    if (mode == BesideMode::ToFolders && !MakeDestination(session, planned.destination)) {
+    if (!MakeDestination(session, planned.destination)) {
       finished = false;
       continue;
     }

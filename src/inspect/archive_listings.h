@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/session.h"
 
@@ -62,6 +63,10 @@ ListingResult ListArjArchive(Session& session, const std::string& listingPath);
 // Actual Size, Path), in the archive's order, a folder as a row of its path alone; a
 // single compressed file is one row whose size is counted by reading it.
 ListingResult ListLibarchiveArchive(Session& session, const std::string& archivePath);
+
+// The stored names of an archive's entries, probed and listed as for the contents
+// window; none when it cannot be listed whole (the listing has said why).
+std::vector<std::string> ArchiveEntryNames(Session& session, const std::string& archivePath);
 
 // Shared by both listings: one row for an entry's whole stored name ("/" separated).
 ContentsRow ListingRow(const std::string& storedName, bool encrypted, uint64_t unpackedSize,

@@ -71,6 +71,10 @@ OptionsForm ReadOptionsForm(SettingsVars& vars, Dialogs& dialogs) {
   form.doubleClickAction = ChoiceOf(vars.doubleClickAction, 3);
   form.closeExtractWindow = vars.closeExtractWindow == "1";
   form.arjLocation = vars.arjLocation;
+  form.extractHereFolder =
+      store.GetSetting(kExtractHereSection, kExtractHereAlwaysFolderKey, "0") == "1" ? 1 : 0;
+  form.extractHereNumbered =
+      store.GetSetting(kExtractHereSection, kExtractHereNumberedKey, "0") == "1";
   for (int index = 0; index < kOverwriteTypes; ++index) {
     form.autoOverwrite[index] =
         store.GetSetting(kOverwriteSections[index], kOverwriteKey, "") == "1";
@@ -157,6 +161,10 @@ void WriteOptionsForm(const OptionsForm& form, SettingsVars& vars, Dialogs& dial
     settings.SaveSetting("General", "Show confirmation", Flag(form.showConfirmation));
     settings.SaveSetting("General", "Close extract window", Flag(form.closeExtractWindow));
     settings.SaveSetting("General", "DCAction", std::to_string(form.doubleClickAction));
+    settings.SaveSetting(kExtractHereSection, kExtractHereAlwaysFolderKey,
+                         Flag(form.extractHereFolder == 1));
+    settings.SaveSetting(kExtractHereSection, kExtractHereNumberedKey,
+                         Flag(form.extractHereNumbered));
     return true;
   });
   LoadSettings(vars, dialogs);

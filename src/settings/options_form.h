@@ -14,6 +14,10 @@ struct SettingsVars;
 // Indexes of the automatic-overwrite boxes, one per archive type.
 enum OverwriteIndex { kOverwriteZip = 0, kOverwriteArj = 1, kOverwriteRar = 2, kOverwriteAce = 3 };
 inline constexpr int kOverwriteTypes = 4;
+// Settings section and keys of the Extract Here choices.
+inline constexpr const char* kExtractHereSection = "Extract Here";
+inline constexpr const char* kExtractHereAlwaysFolderKey = "Always new folder";
+inline constexpr const char* kExtractHereNumberedKey = "Numbered folder";
 // The choice of "Startup Folder:" that takes the folder typed beside it.
 inline constexpr int kStartupFolderCustom = 2;
 
@@ -27,6 +31,8 @@ struct OptionsForm {
   std::string arjLocation{};
   bool hideOutput = false;
   bool closeExtractWindow = false;
+  int extractHereFolder = 0;         // 0 only for several top-level items, 1 always a new folder
+  bool extractHereNumbered = false;  // a numbered folder rather than File Exists
   // Hidden output always overwrites and closes its window, so the two boxes are
   // greyed while it is ticked.
   bool arjOverwriteEnabled = true;

@@ -43,6 +43,9 @@ TEST(ExtractOptions, UsageErrors) {
       {{"--threads=12", "a.zip"}, "option '--threads' needs a number from 1 to 8"},
       {{"-d", "", "a.zip"}, "the destination folder must not be empty"},
       {{"a.zip", ""}, "an ARCHIVE name must not be empty"},
+      {{"--here", "-d", "x", "a.zip"}, "option '--here' chooses each archive's folder itself"},
+      {{"--per-archive-folder", "--here", "a.zip"},
+       "option '--here' chooses each archive's folder itself"},
   };
   for (const auto& [args, error] : cases) {
     SCOPED_TRACE(::testing::PrintToString(args));

@@ -1,16 +1,24 @@
-// The file managers' start: its arguments, its jobs, and archives extracted beside
-// themselves without the main window or a confirmation.
+// The file managers' start: its arguments, its jobs, Extract Here's placement, and archives
+// extracted beside themselves without the main window or a confirmation.
 #include "engine/beside_archives.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "engine/archive_folder_name.h"
+#include "engine/extract_here.h"
 #include "engine/selection.h"
+#include "inspect/archive_listings.h"
 #include "platform/ascii_case.h"
+#include "settings/options_form.h"
 #include "support/engine_fixture.h"
+#include "support/files.h"
+#include "support/libarchive_fixtures.h"
+#include "support/rar_writer.h"
 #include "support/zip_fixtures.h"
 
 namespace tessaly::testing {
@@ -80,7 +88,8 @@ TEST(BesideJobs, OneJobPerDestinationAndTypeInTheArchivesOrder) {
         {"/d1/plain_files/", {"/d1/plain"}}}},
   };
   for (const Case& c : cases) {
-    const std::vector<BesideJob> jobs = PlanBesideJobs(c.mode, archives, typeOf);
+    const HerePlacement beside{[](const std::string&) { return false; }};
+    const std::vector<BesideJob> jobs = PlanBesideJobs(c.mode, archives, typeOf, beside);
     ASSERT_EQ(jobs.size(), c.jobs.size());
     for (size_t i = 0; i < jobs.size(); ++i) {
       SCOPED_TRACE(i);
@@ -88,6 +97,29 @@ TEST(BesideJobs, OneJobPerDestinationAndTypeInTheArchivesOrder) {
       EXPECT_EQ(jobs[i].archives, c.jobs[i].archives);
     }
   }
+}
+
+TEST(ExtractHere, OnlyOneTopLevelItemGoesBesideTheArchive) {
+  const std::pair<std::vector<std::string>, bool> cases[] = {
+      {{"photos/", "photos/a.jpg", "photos/sub/b.jpg"}, false},
+      {{"photos/a.jpg", "./photos/b.jpg", "/photos/c.jpg"}, false},
+      {{"readme.txt"}, false},
+      {{"photos/a.jpg", "notes.txt"}, true},
+      {{"a.txt", "b.txt"}, true},
+      {{"../a.txt"}, true},
+      {{}, true},
+  };
+  for (const auto& [names, ownFolder] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(names));
+    EXPECT_EQ(NeedsOwnFolder(names), ownFolder);
+  }
+}
+
+TEST(ExtractHere, ATakenFolderNameGetsTheFirstFreeNumber) {
+  const std::set<std::string> taken = {"photos", "photos (2)", "set (3)"};
+  const auto isTaken = [&taken](const std::string& name) { return taken.count(name) > 0; };
+  EXPECT_EQ(FreeNumberedName("photos", isTaken), "photos (3)");
+  EXPECT_EQ(FreeNumberedName("set", isTaken), "set");
 }
 
 class BesideJobTest : public EngineTest {
@@ -102,7 +134,51 @@ class BesideJobTest : public EngineTest {
     WriteZip(PathOf("d1/a.zip"), {{"a.txt", "alpha"}});
     WriteZip(PathOf("d 2/b.zip"), {{"b.txt", "bravo"}});
   }
+  EntryLister Lister() {
+    return [this](const std::string& path) { return ArchiveEntryNames(session, path); };
+  }
 };
+
+// Extract Here lists each archive first: one top-level item goes beside it, several
+// into a new folder named after it, numbered when that exists and Options say so.
+TEST_F(BesideJobTest, ExtractHerePutsSeveralTopLevelItemsIntoAFolderOfTheirOwn) {
+  using Names = std::vector<std::string>;
+  const Names layouts[] = {{"top/a.txt", "top/b.txt"}, {"one.txt"}, {"a.txt", "b/c.txt"}};
+  struct Case {
+    std::string type;
+    int layout;
+    const char *numbered, *always;  // the Options choices
+    std::string lands;              // where the layout's first file lands
+  };
+  const Case cases[] = {
+      {"zip", 0, "0", "0", "top/a.txt"},    {"zip", 1, "0", "0", "one.txt"},
+      {"zip", 2, "0", "0", "pack/a.txt"},   {"zip", 2, "1", "0", "pack (2)/a.txt"},
+      {"zip", 1, "0", "1", "pack/one.txt"}, {"tar.gz", 0, "0", "0", "top/a.txt"},
+      {"7z", 1, "0", "0", "one.txt"},       {"tar.gz", 2, "1", "0", "pack.tar (2)/a.txt"},
+      {"7z", 2, "0", "0", "pack/a.txt"},    {"rar", 0, "0", "0", "top/a.txt"},
+      {"rar", 2, "0", "0", "pack/a.txt"}};
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.type + " " + c.lands);
+    const std::string d = PathOf("here" + std::to_string(i)) + "/", archive = d + "pack." + c.type;
+    fs::create_directories(d + ArchiveFolderName(archive));  // the name a new folder takes
+    Names argv = c.type == "7z"    ? Names{"7z", "a", archive}
+                 : c.type == "zip" ? Names{"zip", "-q", archive}
+                                   : Names{"bsdtar", "-czf", archive};
+    std::vector<RarTestEntry> rar;
+    for (const std::string& name : layouts[c.layout]) {
+      WriteFileText(d + "src/" + name, name);
+      rar.push_back({name, name});
+      argv.push_back(name);
+    }
+    ASSERT_EQ(c.type == "rar" ? (WriteRar(archive, rar), 0) : RunTool(argv, d + "src"), 0);
+    SetSetting(kExtractHereSection, kExtractHereNumberedKey, c.numbered);
+    SetSetting(kExtractHereSection, kExtractHereAlwaysFolderKey, c.always);
+    EXPECT_EQ(ExtractBesideArchives(session, BesideMode::Here, {archive}, Lister()),
+              kBesideExitFinished);
+    EXPECT_EQ(ReadFileText(d + c.lands), layouts[c.layout][0]);
+  }
+}
 
 TEST_F(BesideJobTest, AFailedJobEndsNotFinishedAfterTheOthersRan) {
   WriteFileText(PathOf("d1/bad.zip"), "not an archive");
@@ -122,7 +198,7 @@ TEST_F(BesideJobTest, AFailedJobEndsNotFinishedAfterTheOthersRan) {
     SCOPED_TRACE(c.archive);
     dialogs.messages.clear();
     const std::string good = c.mode == BesideMode::Here ? "d 2/b.zip" : "d1/a.zip";
-    EXPECT_EQ(ExtractBesideArchives(session, c.mode, {PathOf(c.archive), PathOf(good)}),
+    EXPECT_EQ(ExtractBesideArchives(session, c.mode, {PathOf(c.archive), PathOf(good)}, Lister()),
               kBesideExitNotFinished);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text.rfind(c.message, 0), 0u) << dialogs.messages[0].text;

@@ -103,12 +103,23 @@ void OptionsDialog::BuildControls() {
   showConfirmationBox_ = new QCheckBox("Show extract confirmation");
   showConfirmationBox_->setObjectName("Check3");
 
+  QGroupBox* extractHere = Group("FrameHere", "Extract Here:");
+  auto* extractHereLayout = new QVBoxLayout(extractHere);
+  extractHereOptions_ = {
+      Option("OptionHere", 0, "Only when the archive has several top-level items",
+             extractHereLayout),
+      Option("OptionHere", 1, "Always into a new folder", extractHereLayout)};
+  extractHereNumberedBox_ = new QCheckBox("Number the new folder when its name is taken");
+  extractHereNumberedBox_->setObjectName("CheckHereNumbered");
+  extractHereLayout->addWidget(extractHereNumberedBox_);
+
   QGroupBox* general = Group("Frame2", "General Options:");
   auto* generalLayout = new QGridLayout(general);
   generalLayout->addWidget(doubleClick, 0, 0);
   generalLayout->addWidget(startupMode, 1, 0);
   generalLayout->addWidget(startupFolder, 0, 1, 2, 1);
   generalLayout->addWidget(showConfirmationBox_, 2, 0, 1, 2);
+  generalLayout->addWidget(extractHere, 3, 0, 1, 2);
   generalLayout->setColumnStretch(1, 1);
 
   // Archive Options: one tab per type; the boxes are indexed in the order zip, arj,
@@ -171,7 +182,8 @@ void OptionsDialog::BuildControls() {
   for (const auto& group :
        {std::vector<QRadioButton*>(doubleClickOptions_.begin(), doubleClickOptions_.end()),
         std::vector<QRadioButton*>(startupModeOptions_.begin(), startupModeOptions_.end()),
-        std::vector<QRadioButton*>(startupFolderOptions_.begin(), startupFolderOptions_.end())}) {
+        std::vector<QRadioButton*>(startupFolderOptions_.begin(), startupFolderOptions_.end()),
+        std::vector<QRadioButton*>(extractHereOptions_.begin(), extractHereOptions_.end())}) {
     auto* buttonGroup = new QButtonGroup(this);
     for (QRadioButton* option : group) buttonGroup->addButton(option);
   }
@@ -199,6 +211,8 @@ void OptionsDialog::ShowForm() {
   startupModeOptions_[form_.startupMode]->setChecked(true);
   startupFolderOptions_[form_.startupFolderMode]->setChecked(true);
   showConfirmationBox_->setChecked(form_.showConfirmation);
+  extractHereOptions_[form_.extractHereFolder]->setChecked(true);
+  extractHereNumberedBox_->setChecked(form_.extractHereNumbered);
   startupFolderText_->setText(QString::fromStdString(form_.startupFolder));
   ShowStartupFolderState();
   for (int index = 0; index < kOverwriteTypes; ++index) {
@@ -221,6 +235,8 @@ void OptionsDialog::TakeControls() {
   form_.startupMode = ChosenIndex(startupModeOptions_);
   form_.startupFolderMode = ChosenIndex(startupFolderOptions_);
   form_.showConfirmation = showConfirmationBox_->isChecked();
+  form_.extractHereFolder = ChosenIndex(extractHereOptions_);
+  form_.extractHereNumbered = extractHereNumberedBox_->isChecked();
   form_.startupFolder = startupFolderText_->text().toStdString();
   for (int index = 0; index < kOverwriteTypes; ++index) {
     form_.autoOverwrite[index] = overwriteBoxes_[index]->isChecked();

@@ -48,6 +48,8 @@ class OptionsDialog : public QDialog {
   std::array<QRadioButton*, 2> startupModeOptions_{};
   std::array<QRadioButton*, 3> startupFolderOptions_{};
   QCheckBox* showConfirmationBox_ = nullptr;
+  std::array<QRadioButton*, 2> extractHereOptions_{};
+  QCheckBox* extractHereNumberedBox_ = nullptr;
   QLineEdit* startupFolderText_ = nullptr;
   QPushButton* startupFolderBrowse_ = nullptr;
   QTabWidget* archiveTabs_ = nullptr;

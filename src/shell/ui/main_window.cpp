@@ -20,6 +20,7 @@
 #include <optional>
 
 #include "engine/archive_test.h"
+#include "engine/beside_archives.h"
 #include "engine/driver.h"
 #include "engine/extraction_dialogs.h"
 #include "engine/selection.h"
@@ -312,6 +313,20 @@ void MainWindow::ExtractSelected() {
 void MainWindow::TestSelected() {
   session_.job.dropMode = false;
   TestSelectedArchives(session_, CallingWindow::MainWindow);
+}
+
+void MainWindow::ExtractSelectedHere() {
+  // The job takes its destination from the main window's box: the user's stays.
+  const std::string destination = session_.mainWindow.destinationBox.text;
+  const bool perArchiveFolder = session_.mainWindow.perArchiveFolder;
+  const std::vector<std::string> archives = session_.job.selectedFiles;
+  ExtractBesideArchives(session_, BesideMode::Here, archives, [this](const std::string& path) {
+    return ArchiveEntryNames(session_, path);
+  });
+  session_.mainWindow.destinationBox.text = destination;
+  session_.mainWindow.perArchiveFolder = perArchiveFolder;
+  session_.job.statusOnly = false;
+  Refresh();
 }
 
 void MainWindow::ShowArchiveContents() {

@@ -78,6 +78,8 @@ class MainWindow : public QMainWindow, public MainWindowView {
   // Menu commands that run in this window.
   void ExtractSelected();
   void TestSelected();
+  // As the file managers' Extract Here: beside each selected archive or in a new folder.
+  void ExtractSelectedHere();
   // Opens the contents window on the first selected archive.
   void ShowArchiveContents();
   void RefreshList();

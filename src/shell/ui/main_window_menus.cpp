@@ -36,6 +36,8 @@ void MainWindow::BuildMenus() {
           &MainWindow::ExtractSelected);
   connect(AddEntry(fileMenu, "mnuTest", "&Test Archive(s)"), &QAction::triggered, this,
           &MainWindow::TestSelected);
+  connect(AddEntry(fileMenu, "mnuExHere", "Extract &Here"), &QAction::triggered, this,
+          &MainWindow::ExtractSelectedHere);
   connect(AddEntry(fileMenu, "mnuZC", "&Archive Contents"), &QAction::triggered, this,
           &MainWindow::ShowArchiveContents);
   connect(AddEntry(fileMenu, "mnuSi", "&Set Info"), &QAction::triggered, this,
@@ -198,13 +200,13 @@ void MainWindow::ToolbarButtonClicked(const QString& key) {
 void MainWindow::ApplySelectionCommands() {
   const SelectionCommands& c = browser_.commands;
   const std::pair<const char*, bool> states[] = {
-      {"mnuEx", c.extractMenu},     {"fpopEx", c.extractPopup},    {"mnuTest", c.extractMenu},
-      {"fpopTest", c.extractPopup}, {"mnuZC", c.contentsMenu},     {"fpopZC", c.contentsPopup},
-      {"mnuSi", c.setInfoMenu},     {"fpopSI", c.setInfoPopup},    {"mnulaunch", c.launchMenu},
-      {"fpopLa", c.launchPopup},    {"mnuProp", c.propertiesMenu}, {"fpopPr", c.propertiesPopup},
-      {"mnuren", c.renameMenu},     {"fpopRen", c.renamePopup},    {"mnuCopy", c.copyMenu},
-      {"fpopCpy", c.copyPopup},     {"mnuMov", c.moveMenu},        {"fpopMov", c.movePopup},
-      {"mnuDel", c.deleteMenu},     {"fpopDe", c.deletePopup},
+      {"mnuEx", c.extractMenu},      {"fpopEx", c.extractPopup},   {"mnuTest", c.extractMenu},
+      {"fpopTest", c.extractPopup},  {"mnuExHere", c.extractMenu}, {"mnuZC", c.contentsMenu},
+      {"fpopZC", c.contentsPopup},   {"mnuSi", c.setInfoMenu},     {"fpopSI", c.setInfoPopup},
+      {"mnulaunch", c.launchMenu},   {"fpopLa", c.launchPopup},    {"mnuProp", c.propertiesMenu},
+      {"fpopPr", c.propertiesPopup}, {"mnuren", c.renameMenu},     {"fpopRen", c.renamePopup},
+      {"mnuCopy", c.copyMenu},       {"fpopCpy", c.copyPopup},     {"mnuMov", c.moveMenu},
+      {"fpopMov", c.movePopup},      {"mnuDel", c.deleteMenu},     {"fpopDe", c.deletePopup},
   };
   for (const auto& [name, enabled] : states)
     actions_.at(QString::fromUtf8(name))->setEnabled(enabled);

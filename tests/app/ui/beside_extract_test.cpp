@@ -14,6 +14,7 @@
 #include "engine/beside_archives.h"
 #include "engine/session.h"
 #include "engine/ui/status_window.h"
+#include "inspect/archive_listings.h"
 #include "settings/isolated_settings.h"
 #include "settings/settings_store.h"
 #include "support/zip_fixtures.h"
@@ -75,11 +76,14 @@ TEST_F(BesideExtractTest, ExtractHereShowsOnlyTheStatusWindowAndFillsEachArchive
   WriteZip(first + "/a.zip", {{"a.txt", "alpha"}, {"sub/", ""}, {"sub/b.txt", "bravo"}});
   WriteZip(second + "/c.zip", {{"c.txt", "charlie"}});
 
-  EXPECT_EQ(ExtractBesideArchives(session, BesideMode::Here, {first + "/a.zip", second + "/c.zip"}),
+  const auto lister = [this](const std::string& path) { return ArchiveEntryNames(session, path); };
+  EXPECT_EQ(ExtractBesideArchives(session, BesideMode::Here, {first + "/a.zip", second + "/c.zip"},
+                                  lister),
             kBesideExitFinished);
 
-  EXPECT_EQ(ReadFileText(first + "/a.txt"), "alpha");
-  EXPECT_EQ(ReadFileText(first + "/sub/b.txt"), "bravo");
+  // Two top-level items get a folder; one goes beside its archive.
+  EXPECT_EQ(ReadFileText(first + "/a/a.txt"), "alpha");
+  EXPECT_EQ(ReadFileText(first + "/a/sub/b.txt"), "bravo");
   EXPECT_EQ(ReadFileText(second + "/c.txt"), "charlie");
   EXPECT_FALSE(std::filesystem::exists(first + "/c.txt"));
   ASSERT_FALSE(windows.shown.empty());

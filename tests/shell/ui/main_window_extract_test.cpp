@@ -107,6 +107,17 @@ TEST_F(MainWindowExtractTest, TestArchivesEndsWithTheSummaryAndWritesNothing) {
   EXPECT_EQ(window.DestinationBox().currentText().toStdString(), Browse());
 }
 
+// Several top-level items get a folder of their own beside the archive; the box keeps
+// the user's destination.
+TEST_F(MainWindowExtractTest, ExtractHereMakesAFolderBesideTheArchive) {
+  WriteZip(Browse() + "two.zip", {{"a.txt", "alpha"}, {"b.txt", "bravo"}});
+  MainWindow& window = OpenAndSelect(Root(), "two.zip");
+  window.Action("mnuExHere")->trigger();
+  EXPECT_EQ(ReadFileText(Browse() + "two/b.txt"), "bravo");
+  EXPECT_EQ(window.DestinationBox().currentText().toStdString(), Root());
+  EXPECT_TRUE(window.IsEnabled());
+}
+
 TEST_F(MainWindowExtractTest, BackgroundMinimizesTheWindowAndActivationBringsTheStatusBack) {
   WriteZip(Browse() + "arc.zip", {{"a.txt", "new"}});
   WriteFileText(Browse() + "a.txt", "old");

@@ -112,7 +112,10 @@ TEST_F(OptionsDialogTest, ShowsHiddenOutputGreyedRefusesAnEmptyFolderAndWritesWh
 
   // A full OK writes every value the controls show.
   ShowTab(&dialog, 2);
-  for (const char* name : {"CheckOW2", "OptionDC2", "Option21", "Check3"}) ClickBox(&dialog, name);
+  for (const char* name :
+       {"CheckOW2", "OptionDC2", "Option21", "Check3", "OptionHere1", "CheckHereNumbered"}) {
+    ClickBox(&dialog, name);
+  }
   QTest::keyClicks(folderText, QString::fromStdString(Root()));
   QTest::mouseClick(box("Command3"), Qt::LeftButton);
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
@@ -123,7 +126,9 @@ TEST_F(OptionsDialogTest, ShowsHiddenOutputGreyedRefusesAnEmptyFolderAndWritesWh
                          .startupFolderMode = 2,
                          .startupFolder = Root(),
                          .autoOverwrite = {true, false, true, false},
-                         .arjLocation = arj}));
+                         .arjLocation = arj,
+                         .extractHereFolder = 1,
+                         .extractHereNumbered = true}));
 }
 
 TEST_F(OptionsDialogTest, OptionsEntryOpensTheDialogWithItsHelpAndCancelWritesNothing) {
