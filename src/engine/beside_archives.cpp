@@ -128,7 +128,7 @@ int ExtractBesideArchives(Session& session, BesideMode mode,
     session.status.archiveLabel.clear();
     ExtractSelectedArchives(session, CallingWindow::MainWindow);
     if (!FinishedJob(session)) finished = false;
-    if (job.cancelExtract) break;
+    if (job.cancelExtract || job.stopAllArchives) break;
   }
   // The job is over: the Status window's "OK" closes it.
   if (session.status.loaded && session.status.cancelButtonCaption == "OK") {

@@ -92,6 +92,7 @@ void RunBackend(Session& session) {
   const std::string type = job.archiveType;
   for (const std::string& archive : archives) {
     if (ExtractArchive(session, type, archive).code != 0) MarkArchiveFailed(job);
+    if (job.stopAllArchives) break;
   }
 }
 
@@ -143,7 +144,6 @@ void EndJob(Session& session) {
     if (session.job.callingWindow != CallingWindow::Contents) main->SetBusy(false);
     main->UpdateSelectionState();
   }
-  session.job.stopAllArchives = false;
   session.job.activeBackend.clear();
 }
 
@@ -193,6 +193,7 @@ void ExtractSelectedArchives(Session& session, CallingWindow callingWindow) {
   job.extractResult = 0;
   job.archiveFailed = false;
   job.overwriteAnswer.clear();
+  job.stopAllArchives = false;
   job.callingWindow = callingWindow;
 
   DeleteBatchFile(session);

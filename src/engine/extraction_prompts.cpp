@@ -38,13 +38,17 @@ std::string AskOverwrite(Session& session, const std::string& name, const std::s
 
 ExistingFile DecideExistingFile(Session& session, const std::string& name, const std::string& path,
                                 const IncomingFile& incoming) {
-  const JobState& job = session.job;
+  JobState& job = session.job;
   if (job.keepExistingFiles) return ExistingFile::Keep;
   const std::string automatic =
       ApplicationSettings().GetSetting(job.activeBackend + " options", "auto overwrite", "");
   if (automatic == "1" || job.overwriteAnswer == "All") return ExistingFile::Replace;
   const std::string answer = AskOverwrite(session, name, ReplacedFilesText(path, incoming));
-  if (answer == "Cancel") return ExistingFile::Stop;
+  if (answer == "Cancel") {
+    // Cancel ends the whole job, not only this archive.
+    job.stopAllArchives = true;
+    return ExistingFile::Stop;
+  }
   return answer == "No" ? ExistingFile::Keep : ExistingFile::Replace;
 }
 

@@ -28,6 +28,7 @@ bool UnpackZipEntries(Session& session, const std::string& archivePath,
   JobState& job = session.job;
   ZipOptions& zip = session.zip;
   job.zipArchiveIndex = 1;
+  job.stopAllArchives = false;
   // The overwrite question reads the ZIP settings; a counting pass shows no Status window.
   const std::string previousBackend = job.activeBackend;
   job.activeBackend = "zip";
@@ -100,6 +101,7 @@ bool UnpackThroughBackend(Session& session, const std::string& type, const std::
     ExtractArchive(session, type, archivePath);
   }
   job.selectedEntriesMode = false;
+  job.stopAllArchives = false;
   destination = previousDestination;
   job.activeBackend = previousBackend;
   return job.overwriteAnswer != "Cancel";

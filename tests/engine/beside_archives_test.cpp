@@ -180,6 +180,16 @@ TEST_F(BesideJobTest, ExtractHerePutsSeveralTopLevelItemsIntoAFolderOfTheirOwn) 
   }
 }
 
+TEST_F(BesideJobTest, CancelAtAFileExistsQuestionStopsTheArchivesLeft) {
+  WriteFileText(PathOf("d1/a.txt"), "old");
+  dialogs.fileExistsAnswers = {"Cancel"};
+  EXPECT_EQ(ExtractBesideArchives(session, BesideMode::Here,
+                                  {PathOf("d1/a.zip"), PathOf("d 2/b.zip")}, Lister()),
+            kBesideExitNotFinished);
+  EXPECT_EQ(ReadFileText(PathOf("d1/a.txt")), "old");
+  EXPECT_FALSE(fs::exists(PathOf("d 2/b.txt")));
+}
+
 TEST_F(BesideJobTest, AFailedJobEndsNotFinishedAfterTheOthersRan) {
   WriteFileText(PathOf("d1/bad.zip"), "not an archive");
   WriteFileText(PathOf("d 2/b"), "a file where the folder would go");

@@ -454,9 +454,14 @@ TEST_P(EveryFormatTest, TheReplaceQuestionShowsBothFilesAndCancelStops) {
       "File in the archive: 5 bytes, modified " + FormatFileDate(written.st_mtime);
   EXPECT_EQ(dialogs.fileExistsDetails,
             std::vector{"Existing file: 3 bytes, modified 2020-01-02 03:04:06\n" + entry});
+  // Cancel ends the job: the next archive of the selection is not read.
+  Write({{"y.txt", "new y"}}, "next");
   dialogs.fileExistsAnswers = {"Cancel"};
-  ExtractOne(ArchivePath());
+  Select({ArchivePath(), ArchivePath("next")});
+  Extract();
   EXPECT_LT(session.status.progressValue, session.status.progressMax);
+  EXPECT_FALSE(fs::exists(Out("y.txt")));
+  EXPECT_EQ(dialogs.fileExistsQuestions.size(), 2u);
 }
 
 INSTANTIATE_TEST_SUITE_P(EachBackend, EveryFormatTest,
