@@ -90,7 +90,8 @@ typedef struct {
   uint32_t NumMembers;
   uint16_t cchComment;
   DLLIDLE idle;
-  char NameEncoding[16]; /* the code page the names not in Unicode were read in */
+  char NameEncoding[16]; /* the code page the names not in Unicode were read in; "" when
+                            every name is in Unicode */
 } USERFUNCTIONS;
 
 /* Result codes. */

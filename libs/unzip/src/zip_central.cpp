@@ -164,6 +164,8 @@ bool parse_central_directory(const unsigned char* data, std::size_t size, uint64
   // One encoding for the whole archive, judged from all its code page names together.
   std::vector<std::string> raw_names;
   for (const std::size_t at : code_page_names) raw_names.push_back(entries[at].name);
+  encoding_used.clear();
+  if (raw_names.empty()) return true;
   encoding_used =
       name_encoding.empty() ? codepage::detect_encoding(raw_names, "CP437") : name_encoding;
   for (const std::size_t at : code_page_names) {

@@ -412,7 +412,7 @@ void UnzipArchive(Session& session) {
                                   excludes.data(), &options, &callbacks);
     }
     zip.lastListing = {listingKey, code, callbacks.NumMembers, zip.listedEntries - listedBefore};
-    if (callbacks.NameEncoding[0] != '\0') job.namesReadIn = callbacks.NameEncoding;
+    job.namesReadIn = callbacks.NameEncoding;
   }
 
   if (job.probeMode && code != 0) {
