@@ -4,7 +4,7 @@
 #include <archive_entry.h>
 #include <locale.h>
 
-#include "name_encoding.h"
+#include "engine/name_encoding_choice.h"
 
 namespace tessaly {
 
@@ -47,7 +47,6 @@ std::string CodePageOfNames(const std::vector<std::string>& volumes, const std::
   for (const std::string& volume : volumes) files.push_back(volume.c_str());
   files.push_back(nullptr);
   std::vector<std::string> names;
-  bool inCodePage = false;
   bool lha = false;
   if (archive_read_open_filenames(reader, files.data(), kBlockSize) == ARCHIVE_OK) {
     struct archive_entry* entry = nullptr;
@@ -57,14 +56,11 @@ std::string CodePageOfNames(const std::vector<std::string>& volumes, const std::
       const char* name = archive_entry_pathname(entry);
       if (name == nullptr) continue;
       names.emplace_back(name);
-      inCodePage = inCodePage || !codepage::is_valid_utf8(names.back());
       lha = (archive_format(reader) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_LHA;
     }
   }
   archive_read_free(reader);
-  if (!inCodePage) return "";
-  if (!chosen.empty()) return chosen;
-  return codepage::detect_encoding(names, lha ? "CP932" : "CP437");
+  return CodePageOfNames(names, chosen, lha ? "CP932" : "CP437");
 }
 
 }  // namespace tessaly
