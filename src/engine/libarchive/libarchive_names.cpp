@@ -2,8 +2,8 @@
 
 #include <archive.h>
 #include <archive_entry.h>
-#include <locale.h>
 
+#include "engine/libarchive/libarchive_reader.h"
 #include "engine/name_encoding_choice.h"
 
 namespace tessaly {
@@ -14,28 +14,28 @@ namespace {
 constexpr int kSampleHeaders = 4096;
 constexpr size_t kBlockSize = 64 * 1024;
 
-// In the C locale libarchive hands the names over as stored, unconverted.
-class StoredNames {
- public:
-  StoredNames() {
-    if (cLocale_ != nullptr) previous_ = uselocale(cLocale_);
+// Latin-1 reads every byte as the code point of its value: the stored bytes come back
+// whole, whatever the format's default would make of them. A name with characters
+// beyond was stored in Unicode.
+std::string StoredBytes(const std::string& utf8) {
+  std::string bytes;
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    const auto lead = static_cast<uint8_t>(utf8[i]);
+    if (lead < 0x80) {
+      bytes += utf8[i];
+    } else if ((lead == 0xC2 || lead == 0xC3) && i + 1 < utf8.size()) {
+      bytes += static_cast<char>(((lead & 0x03) << 6) | (utf8[++i] & 0x3F));
+    } else {
+      return utf8;
+    }
   }
-  ~StoredNames() {
-    if (previous_ != nullptr) uselocale(previous_);
-    if (cLocale_ != nullptr) freelocale(cLocale_);
-  }
-  StoredNames(const StoredNames&) = delete;
-  StoredNames& operator=(const StoredNames&) = delete;
-
- private:
-  locale_t cLocale_ = newlocale(LC_CTYPE_MASK, "C", nullptr);
-  locale_t previous_ = nullptr;
-};
+  return bytes;
+}
 
 }  // namespace
 
 std::string CodePageOfNames(const std::vector<std::string>& volumes, const std::string& chosen) {
-  StoredNames stored;
+  Utf8Names utf8;
   struct archive* reader = archive_read_new();
   if (reader == nullptr) return "";
   archive_read_support_filter_all(reader);
@@ -43,6 +43,7 @@ std::string CodePageOfNames(const std::vector<std::string>& volumes, const std::
   archive_read_support_format_cpio(reader);
   archive_read_support_format_lha(reader);
   archive_read_support_format_cab(reader);
+  archive_read_set_options(reader, "hdrcharset=ISO-8859-1");
   std::vector<const char*> files;
   for (const std::string& volume : volumes) files.push_back(volume.c_str());
   files.push_back(nullptr);
@@ -53,9 +54,9 @@ std::string CodePageOfNames(const std::vector<std::string>& volumes, const std::
     for (int header = 0; header < kSampleHeaders; ++header) {
       const int read = archive_read_next_header(reader, &entry);
       if (read != ARCHIVE_OK && read != ARCHIVE_WARN) break;
-      const char* name = archive_entry_pathname(entry);
+      const char* name = archive_entry_pathname_utf8(entry);
       if (name == nullptr) continue;
-      names.emplace_back(name);
+      names.push_back(StoredBytes(name));
       lha = (archive_format(reader) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_LHA;
     }
   }
