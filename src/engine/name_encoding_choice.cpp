@@ -24,6 +24,13 @@ std::string ReadStoredName(const std::string& storedName, const std::string& cod
   return codepage::decode_name(storedName, codePage);
 }
 
+std::vector<std::string> NameEncodingChoices() {
+  std::vector<std::string> choices = {kAutomaticNameEncoding};
+  const std::vector<std::string>& encodings = codepage::name_encodings();
+  choices.insert(choices.end(), encodings.begin(), encodings.end());
+  return choices;
+}
+
 std::string NameEncodingList() {
   std::string list;
   for (const std::string& encoding : codepage::name_encodings()) {

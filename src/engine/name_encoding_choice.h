@@ -21,6 +21,9 @@ std::string CodePageOfNames(const std::vector<std::string>& storedNames, const s
 // A stored name as UTF-8: kept when it is, else read in codePage.
 std::string ReadStoredName(const std::string& storedName, const std::string& codePage);
 
+// What a "Names:" choice offers: "Automatic", then every code page.
+std::vector<std::string> NameEncodingChoices();
+
 // The accepted code pages, as tessaly-extract's error and the windows' choices list them.
 std::string NameEncodingList();
 
