@@ -20,22 +20,22 @@ extern "C" {
 
 /* Option record, filled by the caller before each call. */
 typedef struct {
-  int32_t ExtractOnlyNewer;   /* skip entries whose existing file is newer or equal */
-  int32_t SpaceToUnderscore;  /* blanks in output names become "_" */
-  int32_t PromptToOverwrite;  /* ask through the replace callback before overwriting */
-  int32_t fQuiet;             /* 0 all messages, 1 fewer, 2 fewer still */
-  int32_t ncflag;             /* accepted and ignored */
-  int32_t ntflag;             /* accepted and ignored */
-  int32_t nvflag;             /* list instead of extracting */
-  int32_t nfflag;             /* freshen: update existing files only */
-  int32_t nzflag;             /* print the archive comment and do nothing else */
-  int32_t ndflag;             /* 0 base names only, >= 1 stored folders (".." always dropped) */
-  int32_t noflag;             /* overwrite existing files without asking */
-  int32_t naflag;             /* accepted and ignored */
-  int32_t nZIflag;            /* accepted and ignored */
-  int32_t C_flag;             /* match include/exclude patterns without regard to ASCII case */
-  int32_t fPrivilege;         /* accepted and ignored */
-  const char* lpszZipFN;      /* archive path */
+  int32_t ExtractOnlyNewer;  /* skip entries whose existing file is newer or equal */
+  int32_t SpaceToUnderscore; /* blanks in output names become "_" */
+  int32_t PromptToOverwrite; /* ask through the replace callback before overwriting */
+  int32_t fQuiet;            /* 0 all messages, 1 fewer, 2 fewer still */
+  int32_t ncflag;            /* accepted and ignored */
+  int32_t ntflag;            /* accepted and ignored */
+  int32_t nvflag;            /* list instead of extracting */
+  int32_t nfflag;            /* freshen: update existing files only */
+  int32_t nzflag;            /* print the archive comment and do nothing else */
+  int32_t ndflag;            /* 0 base names only, >= 1 stored folders (".." always dropped) */
+  int32_t noflag;            /* overwrite existing files without asking */
+  int32_t naflag;            /* accepted and ignored */
+  int32_t nZIflag;           /* accepted and ignored */
+  int32_t C_flag;            /* match include/exclude patterns without regard to ASCII case */
+  int32_t fPrivilege;        /* accepted and ignored */
+  const char* lpszZipFN;     /* archive path */
   const char* lpszExtractDir; /* extraction folder; NULL or "" = the current folder */
   int32_t Threads;            /* entries decoded at once: 0 one per core, 1 one after the
                                  other on the caller's thread; at most 8 */
@@ -96,21 +96,21 @@ typedef struct {
 
 /* Result codes. */
 enum {
-  PK_OK = 0,     /* success */
-  PK_WARN = 1,   /* warnings only (e.g. "../" dropped, empty archive) */
-  PK_ERR = 2,    /* an entry failed (bad CRC, invalid data, unsafe path) */
-  PK_BADERR = 3, /* severe error in the archive, or a missing callback */
-  PK_MEM = 4,    /* option record rejected */
-  PK_MEM2 = 5,   /* password callback gave up */
-  PK_MEM3 = 6,   /* out of memory while decoding */
-  PK_NOZIP = 9,  /* no such file, a folder, or not a ZIP archive */
-  PK_PARAM = 10, /* bad parameter (pattern too long) */
-  PK_FIND = 11,  /* nothing matched / nothing to do */
-  PK_DISK = 50,  /* output file could not be created, or the disk is full */
-  PK_EOF = 51,   /* archive ends early */
-  IZ_CTRLC = 80, /* stopped by the service callback */
-  IZ_UNSUP = 81, /* some selected entries use an unsupported method */
-  IZ_BADPWD = 82 /* every processed entry failed its password */
+  PK_OK = 0,       /* success */
+  PK_WARN = 1,     /* warnings only (e.g. "../" dropped, empty archive) */
+  PK_ERR = 2,      /* an entry failed (bad CRC, invalid data, unsafe path) */
+  PK_BADERR = 3,   /* severe error in the archive, or a missing callback */
+  PK_MEM = 4,      /* option record rejected */
+  PK_MEM2 = 5,     /* password callback gave up */
+  PK_MEM3 = 6,     /* out of memory while decoding */
+  PK_NOZIP = 9,    /* no such file, a folder, or not a ZIP archive */
+  PK_PARAM = 10,   /* bad parameter (pattern too long) */
+  PK_FIND = 11,    /* nothing matched / nothing to do */
+  PK_DISK = 50,    /* output file could not be created, or the disk is full */
+  PK_EOF = 51,     /* archive ends early */
+  IZ_CTRLC = 80,   /* stopped by the service callback */
+  IZ_UNSUP = 81,   /* some selected entries use an unsupported method */
+  IZ_BADPWD = 82   /* every processed entry failed its password */
 };
 
 /* ifnv/xfnv: include/exclude patterns, ifnc/xfnc of them (the count stops at the

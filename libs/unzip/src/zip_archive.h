@@ -34,8 +34,8 @@ struct OpenResult {
 };
 
 struct EntryInfo {
-  uint64_t index = 0;  // position in the central directory
-  std::string name;  // UTF-8 (bit 11, Unicode Path field, UTF-8 bytes, or the code page); "\" kept
+  uint64_t index = 0;        // position in the central directory
+  std::string name;          // UTF-8 (bit 11, Unicode Path, UTF-8 bytes or the code page); "\" kept
   uint16_t method = 0;       // method field as stored (99 for AES)
   uint16_t real_method = 0;  // the compression method (the AES inner method for 99)
   uint16_t flags = 0;        // general-purpose bits
