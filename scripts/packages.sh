@@ -1,7 +1,8 @@
 # Debian packages the build and the program need; sourced by run.sh and test.sh.
 # The icon's bitmaps are rendered from its SVG at build time (librsvg2-bin).
 BUILD_PACKAGES=(build-essential cmake pkg-config libzip-dev liblzma-dev libzstd-dev libssl-dev
-                zlib1g-dev libbz2-dev libisal-dev libarchive-dev qt6-base-dev librsvg2-bin)
+                zlib1g-dev libbz2-dev libisal-dev libarchive-dev libuchardet-dev qt6-base-dev
+                librsvg2-bin)
 RUN_PACKAGES=(xdg-utils arj)
 # For rendering the windows to pictures without a display (tools/screenshots.sh).
 SCREENSHOT_PACKAGES=(xvfb xauth)

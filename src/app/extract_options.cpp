@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "engine/name_encoding_choice.h"
+#include "name_encoding.h"
 #include "platform/confinement.h"
 
 namespace tessaly {
@@ -18,6 +20,7 @@ enum class OptionId {
   List,
   Test,
   Threads,
+  NameEncoding,
   Help,
   Version
 };
@@ -39,6 +42,7 @@ constexpr OptionInfo kOptions[] = {
     {OptionId::List, 'l', "list", false},
     {OptionId::Test, 't', "test", false},
     {OptionId::Threads, '\0', "threads", true},
+    {OptionId::NameEncoding, '\0', "name-encoding", true},
     {OptionId::Help, '\0', "help", false},
     {OptionId::Version, '\0', "version", false},
 };
@@ -95,6 +99,12 @@ std::string Apply(ExtractOptions& options, OptionId id, const std::string& value
     case OptionId::Threads:
       options.threads = ThreadCount(value);
       if (options.threads == 0) return "option '--threads' needs a number from 1 to 8";
+      break;
+    case OptionId::NameEncoding:
+      options.nameEncoding = codepage::canonical_encoding(value);
+      if (options.nameEncoding.empty()) {
+        return "unknown name encoding '" + value + "'; accepted: " + NameEncodingList();
+      }
       break;
     case OptionId::Help:
       options.help = true;
@@ -211,6 +221,10 @@ std::string UsageText() {
          "                          writing nothing; a summary line per ARCHIVE\n"
          "      --threads N         decode ZIP entries on N threads at once (1-8; default one\n"
          "                          per core)\n"
+         "      --name-encoding CP  read names not stored in Unicode (ZIP, RAR 1.5-4, ACE,\n"
+         "                          ARJ, LHA, old tar) in code page CP, one of CP437, CP850,\n"
+         "                          CP852, CP866, CP1250-CP1253, CP932, CP936, CP950, CP949,\n"
+         "                          KOI8-R; by default judged from each archive's names\n"
          "      --help              show this help\n"
          "      --version           show the version\n"
          "\n"

@@ -17,6 +17,7 @@ struct ExtractOptions {
   bool list = false;                       // -l, --list
   bool test = false;                       // -t, --test
   int threads = 0;                         // --threads; 0 = one per core
+  std::string nameEncoding;                // --name-encoding; "" = the setting's
   bool help = false;
   bool version = false;
   std::vector<std::string> archives;

@@ -84,6 +84,7 @@ int RunExtract(const std::vector<std::string>& args, const ConsoleStreams& strea
   dialogs.Attach(session);
   session.job.keepExistingFiles = options.noOverwrite;
   session.zip.threads = options.threads;
+  session.job.nameEncoding = options.nameEncoding;
   TerminalConsoleHost consoles(streams.err);
   session.programs.host = &consoles;
   session.programs.batchRunner = HelperProgram("tessaly-batch");

@@ -105,6 +105,11 @@ struct JobState {
   int savedWindowState = 0;
   // The user pressed Cancel; a backend that stops a job itself cancels it too.
   bool cancelPressed = false;
+  // The code page the user chose for names not in Unicode ("CP866"); "" follows the
+  // setting (tessaly-extract --name-encoding, the contents window's "Names:").
+  std::string nameEncoding;
+  // The code page the last listing or extraction read such names in.
+  std::string namesReadIn;
 };
 
 }  // namespace tessaly

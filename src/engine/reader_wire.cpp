@@ -62,6 +62,8 @@ void EachJobField(Job& job, Visit&& visit) {
   visit(job.zipArchiveIndex);
   visit(job.zipTotalEntries);
   visit(job.progressCount);
+  visit(job.nameEncoding);
+  visit(job.namesReadIn);
   visit(job.selectedEntriesMode);
   visit(job.selectedEntryNames);
   visit(job.perArchiveFolder);
@@ -110,6 +112,7 @@ void EachSettingsField(Vars& vars, Visit&& visit) {
   visit(vars.startupMode);
   visit(vars.closeExtractWindow);
   visit(vars.tempFolder);
+  visit(vars.nameEncoding);
 }
 
 template <typename Status, typename Visit>

@@ -6,6 +6,8 @@
 #include "engine/ace/ace_flags.h"
 #include "engine/ace/ace_messages.h"
 #include "engine/entry_messages.h"
+#include "engine/name_encoding_choice.h"
+#include "engine/session.h"
 #include "inspect/archive_listings.h"
 #include "platform/folder_listing.h"
 #include "unace.h"
@@ -64,7 +66,9 @@ ListingResult ListAceArchive(Session& session, const std::string& archivePath) {
       return ListingResult::Aborted;
     }
     if (handle == nullptr) continue;
+    ACESetNameEncoding(handle, NameEncodingToRead(session).c_str());
     while (ACEReadHeader(handle, header.get()) == ACE_SUCCESS) {
+      session.job.namesReadIn = ACEGetNameEncoding(handle);
       const std::string message =
           SkipResultMessage(ACEProcessFile(handle, ACE_SKIP, nullptr), volume);
       if (!message.empty()) {

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/name_encoding_choice.h"
+#include "engine/session.h"
 #include "inspect/archive_listings.h"
 #include "platform/file_icons.h"
 #include "platform/time_zone.h"
@@ -240,6 +242,18 @@ class ArjListingReader {
   uint64_t folded_ = 0;  // entries the utility counts that have no row of their own
 };
 
+// The utility lists names as stored: one code page for all of them, as extraction reads
+// them in.
+void ReadNamesInCodePage(Session& session) {
+  std::vector<std::string> names;
+  for (const ContentsRow& row : session.contents.rows) names.push_back(row.storedName);
+  session.job.namesReadIn = CodePageOfNames(names, NameEncodingToRead(session), "CP437");
+  for (ContentsRow& row : session.contents.rows) {
+    row.storedName = ReadStoredName(row.storedName, session.job.namesReadIn);
+    row.text = ReadStoredName(row.text, session.job.namesReadIn);
+  }
+}
+
 }  // namespace
 
 ListingResult ListArjArchive(Session& session, const std::string& listingPath) {
@@ -258,6 +272,7 @@ ListingResult ListArjArchive(Session& session, const std::string& listingPath) {
     return ListingResult::Incomplete;
   }
   contents.totals = ListingTotals(totals->files, totals->bytes);
+  ReadNamesInCodePage(session);
   return ListingResult::Listed;
 }
 

@@ -6,7 +6,9 @@
 
 #include "engine/entry_messages.h"
 #include "engine/libarchive/libarchive_backend.h"
+#include "engine/libarchive/libarchive_names.h"
 #include "engine/libarchive/libarchive_reader.h"
+#include "engine/name_encoding_choice.h"
 #include "inspect/archive_listings.h"
 #include "platform/folder_listing.h"
 #include "safe_path.h"
@@ -62,6 +64,9 @@ ListingResult ListLibarchiveArchive(Session& session, const std::string& archive
   contents.Clear();
   Utf8Names names;
   LibarchiveReader reader;
+  session.job.namesReadIn =
+      CodePageOfNames(LibarchiveVolumes(archivePath), NameEncodingToRead(session));
+  reader.SetNameEncoding(session.job.namesReadIn);
   if (!reader.Open(archivePath)) {
     Tell(session, DriveReadErrorText(archivePath));
     return ListingResult::Aborted;

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "engine/extraction_prompts.h"
+#include "engine/name_encoding_choice.h"
+#include "engine/session.h"
 #include "inspect/archive_listings.h"
 #include "unrar.h"
 
@@ -38,6 +40,8 @@ ListingResult ListRarArchive(Session& session, const std::string& archivePath) {
   HANDLE handle = RAROpenArchive(&open);
   uint64_t listedBytes = 0;
   if (handle != nullptr) {
+    const std::string nameEncoding = NameEncodingToRead(session);
+    RARSetNameEncoding(handle, nameEncoding.c_str());
     // The record is large (two names of 4 KiB and more): keep it off the stack.
     auto header = std::make_unique<RARHeaderData>();
     int read = RARReadHeader(handle, header.get());
@@ -71,6 +75,7 @@ ListingResult ListRarArchive(Session& session, const std::string& archivePath) {
           ListingRow(RarEntryName(*header), marked, header->UnpSize64, header->PackSize64));
       listedBytes += header->UnpSize64;
     }
+    session.job.namesReadIn = RARGetNameEncoding(handle);
     RARCloseArchive(handle);
   }
   contents.totals = ListingTotals(contents.FileCount(), listedBytes);

@@ -71,6 +71,7 @@ OptionsForm ReadOptionsForm(SettingsVars& vars, Dialogs& dialogs) {
   form.doubleClickAction = ChoiceOf(vars.doubleClickAction, 3);
   form.closeExtractWindow = vars.closeExtractWindow == "1";
   form.arjLocation = vars.arjLocation;
+  form.nameEncoding = vars.nameEncoding;
   form.extractHereFolder =
       store.GetSetting(kExtractHereSection, kExtractHereAlwaysFolderKey, "0") == "1" ? 1 : 0;
   form.extractHereNumbered =
@@ -165,6 +166,7 @@ void WriteOptionsForm(const OptionsForm& form, SettingsVars& vars, Dialogs& dial
                          Flag(form.extractHereFolder == 1));
     settings.SaveSetting(kExtractHereSection, kExtractHereNumberedKey,
                          Flag(form.extractHereNumbered));
+    settings.SaveSetting(kNameEncodingSection, kNameEncodingKey, form.nameEncoding);
     return true;
   });
   LoadSettings(vars, dialogs);

@@ -6,10 +6,11 @@
 #include <array>
 #include <string>
 
+#include "settings/settings_vars.h"
+
 namespace tessaly {
 
 class Dialogs;
-struct SettingsVars;
 
 // Indexes of the automatic-overwrite boxes, one per archive type.
 enum OverwriteIndex { kOverwriteZip = 0, kOverwriteArj = 1, kOverwriteRar = 2, kOverwriteAce = 3 };
@@ -33,6 +34,7 @@ struct OptionsForm {
   bool closeExtractWindow = false;
   int extractHereFolder = 0;         // 0 only for several top-level items, 1 always a new folder
   bool extractHereNumbered = false;  // a numbered folder rather than File Exists
+  std::string nameEncoding = kAutomaticNameEncoding;  // "Names:", or a code page
   // Hidden output always overwrites and closes its window, so the two boxes are
   // greyed while it is ticked.
   bool arjOverwriteEnabled = true;

@@ -21,8 +21,15 @@ struct SettingsVars {
   std::string startupFolder;
   std::string startupMode;
   std::string closeExtractWindow;
-  std::string tempFolder;  // private per-user folder, ending in "/"
+  std::string tempFolder;    // private per-user folder, ending in "/"
+  std::string nameEncoding;  // Options/Name Encoding: "Automatic" or a code page
 };
+
+// Where the default code page of names not in Unicode is kept, and its value that
+// judges it from each archive's names.
+inline constexpr const char* kNameEncodingSection = "Options";
+inline constexpr const char* kNameEncodingKey = "Name Encoding";
+inline constexpr const char* kAutomaticNameEncoding = "Automatic";
 
 enum class FirstRun {
   Welcome,  // on the very first run: the Welcome window, then the first-run values

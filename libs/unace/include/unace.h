@@ -106,6 +106,13 @@ int ACEProcessFile(HANDLE handle, int operation, char* destPath);
 void ACESetPassword(HANDLE handle, char* password);
 /* The data callback for the entries processed from now on; NULL for none. */
 void ACESetProcessDataProc(HANDLE handle, ACEPROCESSDATAPROC callback);
+/* Names stored in a code page (not UTF-8) are read in encoding ("CP866", one of the
+ * codepage library's); NULL or "", and without this call, in the one judged from all
+ * the names of the set (else code page 437). Before the first ACEReadHeader. */
+void ACESetNameEncoding(HANDLE handle, const char* encoding);
+/* The code page those names are read in, "" when every name is UTF-8; known from the
+ * first ACEReadHeader on, valid until ACECloseArchive. */
+const char* ACEGetNameEncoding(HANDLE handle);
 
 #ifdef __cplusplus
 }

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "ace_crc.h"
-#include "cp437.h"
+#include "name_encoding.h"
 
 namespace unace {
 namespace {
@@ -15,15 +15,28 @@ constexpr size_t kMainFixedSize = 27;  // up to and including the AV string's le
 constexpr size_t kFileFixedSize32 = 31;
 constexpr unsigned kSmallestDictionaryBits = 10;
 
-std::string name_from_dos(const uint8_t* bytes, size_t size) {
+// The name in UTF-8: as stored when it is UTF-8, else read in code page 437, its bytes
+// left in codePageName.
+std::string name_from_dos(const uint8_t* bytes, size_t size, std::string& codePageName) {
   // A zero byte ends the name.
   const uint8_t* end = std::find(bytes, bytes + size, 0);
   std::string raw(reinterpret_cast<const char*>(bytes), static_cast<size_t>(end - bytes));
+  if (!codepage::is_valid_utf8(raw)) {
+    codePageName = raw;
+    return read_code_page_name(raw, "CP437");
+  }
   std::replace(raw.begin(), raw.end(), '\\', '/');
-  return codepage::cp437_to_utf8(raw);
+  return raw;
 }
 
 }  // namespace
+
+std::string read_code_page_name(const std::string& codePageName, const std::string& encoding) {
+  // "\\" may be the second byte of a double-byte character: it separates only once read.
+  std::string name = codepage::decode_name(codePageName, encoding);
+  std::replace(name.begin(), name.end(), '\\', '/');
+  return name;
+}
 
 uint16_t read_le16(const uint8_t* p) {
   return static_cast<uint16_t>(p[0] | (p[1] << 8));
@@ -79,7 +92,7 @@ std::optional<FileHeader> parse_file_header(const uint8_t* body, size_t size) {
   const size_t nameSize = read_le16(rest + 18);
   const size_t nameOffset = kFileFixedSize32 + shift;
   if (nameSize > size - nameOffset) return std::nullopt;
-  header.name = name_from_dos(body + nameOffset, nameSize);
+  header.name = name_from_dos(body + nameOffset, nameSize, header.codePageName);
   return header;
 }
 

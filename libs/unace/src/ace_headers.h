@@ -35,6 +35,8 @@ struct FileHeader {
   uint8_t type = 0;  // 0 stored, 1 ACE 1.0 LZ77, 2 ACE 2.0 blocked
   unsigned dictionaryBits = 10;
   std::string name;  // UTF-8, "/" separated
+  // A name stored in a code page (not UTF-8): its bytes as stored; "" otherwise.
+  std::string codePageName;
 
   bool splitBefore() const { return flags & 0x1000; }
   bool splitAfter() const { return flags & 0x2000; }
@@ -57,5 +59,8 @@ std::optional<FileHeader> parse_file_header(const uint8_t* body, size_t size);
 // The bytes of unstructured data that follow a block of another type (recovery
 // records and unknown blocks); null when the body cannot say.
 std::optional<uint64_t> trailing_data_size(const uint8_t* body, size_t size);
+
+// Bytes of a name stored in a code page, read in encoding, "/" separated.
+std::string read_code_page_name(const std::string& codePageName, const std::string& encoding);
 
 }  // namespace unace

@@ -166,6 +166,9 @@ int ArchiveReader::read_entry_in_volume(AceEntry& entry) {
           parse_file_header(block.body.data(), block.body.size());
       if (!header) return ACE_BAD_HEADER;
       static_cast<FileHeader&>(entry) = *header;
+      if (!entry.codePageName.empty() && !nameEncoding_.empty()) {
+        entry.name = read_code_page_name(entry.codePageName, nameEncoding_);
+      }
       entry.dataOffset = block.end;
       entry.volumeIndex = volumeIndex_;
       dataSize = header->packSize;

@@ -26,6 +26,9 @@ class ArchiveReader {
   // the end of a volume, go on with the entries of the next one (a listing reads
   // the volume it was given, and only that one).
   int open(const std::string& path, bool followVolumes);
+  // Names stored in a code page are read in encoding from the next entry on; without
+  // one, in code page 437.
+  void set_name_encoding(const std::string& encoding) { nameEncoding_ = encoding; }
 
   // The next entry: ACE_SUCCESS, ACE_END_ARCHIVE, ACE_BAD_HEADER, or
   // ACE_READ_ERROR when the previous entry's data ran past the end of its volume.
@@ -55,6 +58,7 @@ class ArchiveReader {
   uint64_t position_ = 0;
   uint64_t firstBlock_ = 0;  // of the current volume, after its main header
   bool followVolumes_ = false;
+  std::string nameEncoding_;
 };
 
 // The file name of volume number (1 = the first continuation, name.c00) of the

@@ -3,10 +3,12 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "archive_reader.h"
 #include "archivekit/archive_session.h"
 #include "entry_processor.h"
+#include "name_encoding.h"
 #include "unace.h"
 
 namespace unace {
@@ -16,7 +18,30 @@ constexpr uint8_t kHostMsDos = 0;
 
 static_assert(ACE_TEST == 1 && ACE_EXTRACT == 2, "archivekit::action_for reads these codes");
 
-using ArchiveHandle = archivekit::ArchiveSession<ArchiveReader, EntryProcessor, AceEntry>;
+struct ArchiveHandle : archivekit::ArchiveSession<ArchiveReader, EntryProcessor, AceEntry> {
+  static ArchiveHandle* from(void* handle) { return static_cast<ArchiveHandle*>(handle); }
+  std::string path;
+  std::string chosenEncoding;
+  std::optional<std::string> nameEncoding;  // settled at the first header
+};
+
+// Enough names to judge by; the headers of a larger archive are not all read for them.
+constexpr int kSampleEntries = 4096;
+
+// The code page of the names of the whole set stored in one, from all of them: read by
+// a reader of its own, so that the handle's stays where it is.
+std::string judge_name_encoding(const ArchiveHandle& handle) {
+  ArchiveReader reader;
+  if (reader.open(handle.path, true) != ACE_OPEN_OK) return "";
+  std::vector<std::string> names;
+  AceEntry entry;
+  for (int read = 0; read < kSampleEntries && reader.next_entry(entry) == ACE_SUCCESS; ++read) {
+    if (!entry.codePageName.empty()) names.push_back(entry.codePageName);
+  }
+  if (names.empty()) return "";
+  return handle.chosenEncoding.empty() ? codepage::detect_encoding(names, "CP437")
+                                       : handle.chosenEncoding;
+}
 
 // The backend reads the flags as a binary numeral: the second digit must mean
 // "encrypted" and the third "continued from the previous volume" for every entry.
@@ -65,6 +90,7 @@ HANDLE ACEOpenArchive(ACEOpenArchiveData* data) {
   return archivekit::open_handle<ArchiveHandle>(
       data->OpenResult, ACE_OPEN_NO_MEMORY, [&](ArchiveHandle& handle) {
         handle.processor.set_listing(listing);
+        handle.path = data->ArcName;
         return handle.reader.open(data->ArcName, !listing);
       });
 }
@@ -77,6 +103,10 @@ int ACECloseArchive(HANDLE handle) {
 int ACEReadHeader(HANDLE handle, ACEHeaderData* header) {
   ArchiveHandle* archive = ArchiveHandle::from(handle);
   if (!archive || !header) return ACE_BAD_HEADER;
+  if (!archive->nameEncoding) {
+    archive->nameEncoding = unace::judge_name_encoding(*archive);
+    archive->reader.set_name_encoding(*archive->nameEncoding);
+  }
   return archive->read_next(
       [&](const unace::AceEntry& entry) { unace::fill_header(entry, archive->reader, *header); });
 }
@@ -92,6 +122,17 @@ void ACESetPassword(HANDLE handle, char* password) {
   if (ArchiveHandle* archive = ArchiveHandle::from(handle)) {
     archive->processor.set_password(password ? password : "");
   }
+}
+
+void ACESetNameEncoding(HANDLE handle, const char* encoding) {
+  if (ArchiveHandle* archive = ArchiveHandle::from(handle)) {
+    archive->chosenEncoding = encoding ? encoding : "";
+  }
+}
+
+const char* ACEGetNameEncoding(HANDLE handle) {
+  ArchiveHandle* archive = ArchiveHandle::from(handle);
+  return archive && archive->nameEncoding ? archive->nameEncoding->c_str() : "";
 }
 
 void ACESetProcessDataProc(HANDLE handle, ACEPROCESSDATAPROC callback) {

@@ -119,6 +119,14 @@ int RARProcessFile(HANDLE handle, int operation, char* destPath, char* destName)
 void RARSetPassword(HANDLE handle, char* password);
 void RARSetProcessDataProc(HANDLE handle, PROCESSDATAPROC callback);
 void RARSetChangeVolProc(HANDLE handle, CHANGEVOLPROC callback);
+/* Names that RAR 1.5-4 archives store in a code page, neither in Unicode nor as UTF-8,
+ * are read in encoding ("CP866", one of the codepage library's); NULL or "", and
+ * without this call, in the one judged from all the archive's names (else code page
+ * 437). Before the first RARReadHeader. */
+void RARSetNameEncoding(HANDLE handle, const char* encoding);
+/* The code page those names are read in, "" when every name is in Unicode; known from
+ * the first RARReadHeader on, valid until RARCloseArchive. */
+const char* RARGetNameEncoding(HANDLE handle);
 
 #ifdef __cplusplus
 }

@@ -18,6 +18,8 @@ enum class LinkKind { none, symlink, hard_link, file_copy, unsupported };
 
 struct ArchiveEntry {
   std::string name;  // UTF-8, "/" separators
+  // A RAR 1.5-4 name stored in a code page: its bytes as stored; "" for the others.
+  std::string codePageName;
   bool directory = false;
   bool splitBefore = false;
   bool splitAfter = false;

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "rar4_names.h"
 #include "rar5_blocks.h"
 #include "unrar.h"
 #include "volume_names.h"
@@ -257,6 +258,9 @@ int ArchiveReader::next_entry(ArchiveEntry& entry) {
         entry.solid = true;
       }
       fileSeen_ = true;
+      if (!entry.codePageName.empty() && !nameEncoding_.empty()) {
+        entry.name = read_code_page_name(entry.codePageName, nameEncoding_);
+      }
       return ERAR_SUCCESS;
     }
     if (step == Step::archive_end) finished_ = true;

@@ -32,6 +32,10 @@ class ArchiveReader {
   // an entry; returning 0 stops next_part with ERAR_UNKNOWN.
   void set_volume_callback(PROCESSDATAPROC callback) { volumeCallback_ = callback; }
 
+  // Names stored in a code page are read in encoding from the next entry on; without
+  // one, in code page 437.
+  void set_name_encoding(const std::string& encoding) { nameEncoding_ = encoding; }
+
   // The next entry: ERAR_SUCCESS, ERAR_END_ARCHIVE or why no entry could be read.
   int next_entry(ArchiveEntry& entry);
   // The archive comment: a "CMT" service block ahead of the first entry. The
@@ -73,6 +77,7 @@ class ArchiveReader {
   bool finished_ = false;
   bool fileSeen_ = false;
   std::vector<uint8_t> oldComment_;
+  std::string nameEncoding_;
   std::optional<std::string> password_;
   // RAR 1.5-4 encrypted headers.
   bool rar4EncryptedHeaders_ = false;

@@ -106,7 +106,7 @@ BlockStatus parse_file_header(const std::vector<uint8_t>& h, uint16_t flags, boo
   }
   entry.unknownSize = le32(p + 11) == 0xFFFFFFFF && highUnknown;
   if (nameSize == 0 || h.size() < pos + nameSize) return BlockStatus::bad_header;
-  entry.name = decode_rar4_name(p + pos, nameSize, (flags & kFileUnicode) != 0);
+  entry.name = decode_rar4_name(p + pos, nameSize, (flags & kFileUnicode) != 0, entry.codePageName);
   pos += nameSize;
   nameEnd = pos;
   // A service header keeps its own data between the name and the salt.

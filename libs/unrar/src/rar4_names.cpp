@@ -1,53 +1,14 @@
 #include "rar4_names.h"
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
 #include "cp437.h"
+#include "name_encoding.h"
 
 namespace unrar {
 namespace {
-
-// Strict: no overlong forms, surrogates or code points past U+10FFFF, so that
-// code page bytes that merely look like UTF-8 are not taken for it.
-bool is_valid_utf8(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size()) {
-    const auto lead = static_cast<uint8_t>(text[i]);
-    size_t extra = 0;
-    uint8_t low = 0x80, high = 0xBF;  // the second byte's range
-    if (lead < 0x80) {
-      ++i;
-      continue;
-    }
-    if (lead >= 0xC2 && lead < 0xE0) {
-      extra = 1;
-    } else if (lead >= 0xE0 && lead < 0xF0) {
-      extra = 2;
-      if (lead == 0xE0) low = 0xA0;
-      if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead < 0xF5) {
-      extra = 3;
-      if (lead == 0xF0) low = 0x90;
-      if (lead == 0xF4) high = 0x8F;
-    } else {
-      return false;
-    }
-    if (text.size() - i <= extra) return false;
-    const auto second = static_cast<uint8_t>(text[i + 1]);
-    if (second < low || second > high) return false;
-    for (size_t k = 2; k <= extra; ++k) {
-      if ((static_cast<uint8_t>(text[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += extra + 1;
-  }
-  return true;
-}
-
-// Unix writers store UTF-8 without saying so; other high bytes are code page 437.
-std::string legacy_to_utf8(std::string_view bytes) {
-  return is_valid_utf8(bytes) ? std::string(bytes) : codepage::cp437_to_utf8(bytes);
-}
 
 std::string utf16_to_utf8(const std::vector<char16_t>& units) {
   std::string out;
@@ -127,21 +88,30 @@ std::string utf16le_to_utf8(const std::string& bytes) {
   return utf16_to_utf8(units);
 }
 
-std::string decode_rar4_name(const uint8_t* field, size_t size, bool unicodeFlag) {
+std::string decode_rar4_name(const uint8_t* field, size_t size, bool unicodeFlag,
+                             std::string& codePageBytes) {
   const std::string_view bytes(reinterpret_cast<const char*>(field), size);
   const size_t zero = bytes.find('\0');
-  std::string name;
+  std::vector<char16_t> units;
   if (unicodeFlag && zero != std::string_view::npos) {
-    const std::string_view ascii = bytes.substr(0, zero);
-    const std::vector<char16_t> units =
-        decode_packed_unicode(ascii, field + zero + 1, size - zero - 1);
-    name = units.empty() ? legacy_to_utf8(ascii) : utf16_to_utf8(units);
-  } else {
-    name = legacy_to_utf8(bytes.substr(0, zero));
+    units = decode_packed_unicode(bytes.substr(0, zero), field + zero + 1, size - zero - 1);
   }
-  for (char& c : name) {
-    if (c == '\\') c = '/';
+  codePageBytes.clear();
+  const std::string_view legacy = bytes.substr(0, zero);
+  // Unix writers store UTF-8 without saying so.
+  if (units.empty() && !codepage::is_valid_utf8(legacy)) {
+    codePageBytes = legacy;
+    return read_code_page_name(codePageBytes, "CP437");
   }
+  std::string name = units.empty() ? std::string(legacy) : utf16_to_utf8(units);
+  std::replace(name.begin(), name.end(), '\\', '/');
+  return name;
+}
+
+std::string read_code_page_name(const std::string& codePageBytes, const std::string& encoding) {
+  // "\\" may be the second byte of a double-byte character: it separates only once read.
+  std::string name = codepage::decode_name(codePageBytes, encoding);
+  std::replace(name.begin(), name.end(), '\\', '/');
   return name;
 }
 

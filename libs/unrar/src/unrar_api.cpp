@@ -3,10 +3,12 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "archive_reader.h"
 #include "archivekit/archive_session.h"
 #include "entry_processor.h"
+#include "name_encoding.h"
 #include "rar4_names.h"
 #include "rar4_old_comment.h"
 #include "unrar.h"
@@ -20,7 +22,34 @@ static_assert(RAR_TEST == 1 && RAR_EXTRACT == 2, "archivekit::action_for reads t
 
 struct ArchiveHandle : archivekit::ArchiveSession<ArchiveReader, EntryProcessor, ArchiveEntry> {
   CHANGEVOLPROC changeVolume = nullptr;
+  std::string path;
+  std::optional<std::string> password;
+  std::string chosenEncoding;
+  std::optional<std::string> nameEncoding;  // settled at the first header
 };
+
+// Enough names to judge by; the headers of a larger archive are not all read for them.
+constexpr int kSampleEntries = 4096;
+
+// The code page of the archive's names stored in one, from all of them: read by a
+// reader of its own, so that the handle's stays where it is. Nothing while the headers
+// are encrypted and no password was given.
+std::optional<std::string> judge_name_encoding(const ArchiveHandle& handle) {
+  ArchiveReader reader;
+  if (reader.open(handle.path) != ERAR_SUCCESS) return "";
+  if (handle.password) reader.set_password(*handle.password);
+  std::vector<std::string> names;
+  ArchiveEntry entry;
+  int result = ERAR_SUCCESS;
+  for (int read = 0; read < kSampleEntries && (result = reader.next_entry(entry)) == ERAR_SUCCESS;
+       ++read) {
+    if (!entry.codePageName.empty()) names.push_back(entry.codePageName);
+  }
+  if (result == ERAR_MISSING_PASSWORD) return std::nullopt;
+  if (names.empty()) return "";
+  return handle.chosenEncoding.empty() ? codepage::detect_encoding(names, "CP437")
+                                       : handle.chosenEncoding;
+}
 
 ArchiveHandle* from(HANDLE handle) {
   return static_cast<ArchiveHandle*>(handle);
@@ -107,6 +136,7 @@ HANDLE RAROpenArchive(RAROpenArchiveData* data) {
   return archivekit::open_handle<ArchiveHandle>(
       data->OpenResult, ERAR_NO_MEMORY, [&](ArchiveHandle& handle) {
         handle.processor.set_listing(data->OpenMode == RAR_OM_LIST);
+        handle.path = data->ArcName;
         const int result = handle.reader.open(data->ArcName);
         if (result == ERAR_SUCCESS && data->CmtBuf && data->CmtBufSize > 0) {
           unrar::read_comment(handle.reader, *data);
@@ -123,6 +153,10 @@ int RARCloseArchive(HANDLE handle) {
 int RARReadHeader(HANDLE handle, RARHeaderData* header) {
   ArchiveHandle* archive = unrar::from(handle);
   if (!archive || !header) return ERAR_EREFERENCE;
+  if (!archive->nameEncoding) {
+    archive->nameEncoding = unrar::judge_name_encoding(*archive);
+    archive->reader.set_name_encoding(archive->nameEncoding.value_or(""));
+  }
   return archive->read_next([&](const unrar::ArchiveEntry& entry) {
     unrar::fill_header(entry, archive->reader.volume_path(), *header);
   });
@@ -142,6 +176,7 @@ void RARSetPassword(HANDLE handle, char* password) {
   const std::string text = password ? password : "";
   archive->reader.set_password(text);
   archive->processor.set_password(text);
+  archive->password = text;
 }
 
 void RARSetProcessDataProc(HANDLE handle, PROCESSDATAPROC callback) {
@@ -153,6 +188,16 @@ void RARSetProcessDataProc(HANDLE handle, PROCESSDATAPROC callback) {
 
 void RARSetChangeVolProc(HANDLE handle, CHANGEVOLPROC callback) {
   if (ArchiveHandle* archive = unrar::from(handle)) archive->changeVolume = callback;
+}
+
+void RARSetNameEncoding(HANDLE handle, const char* encoding) {
+  if (ArchiveHandle* archive = unrar::from(handle))
+    archive->chosenEncoding = encoding ? encoding : "";
+}
+
+const char* RARGetNameEncoding(HANDLE handle) {
+  ArchiveHandle* archive = unrar::from(handle);
+  return archive && archive->nameEncoding ? archive->nameEncoding->c_str() : "";
 }
 
 }  // extern "C"

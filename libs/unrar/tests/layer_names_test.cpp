@@ -27,7 +27,9 @@ TEST(VolumeNames, OldSchemeCountsTheExtension) {
 }
 
 std::string name_of(const std::string& field, bool unicode) {
-  return decode_rar4_name(reinterpret_cast<const uint8_t*>(field.data()), field.size(), unicode);
+  std::string codePageBytes;
+  return decode_rar4_name(reinterpret_cast<const uint8_t*>(field.data()), field.size(), unicode,
+                          codePageBytes);
 }
 
 TEST(Rar4Names, LegacyNamesBecomeUtf8WithSlashes) {

@@ -39,6 +39,9 @@ typedef struct {
   const char* lpszExtractDir; /* extraction folder; NULL or "" = the current folder */
   int32_t Threads;            /* entries decoded at once: 0 one per core, 1 one after the
                                  other on the caller's thread; at most 8 */
+  const char* NameEncoding;   /* names not in Unicode are read in this code page ("CP866",
+                                 one of the codepage library's); NULL or "" = the one
+                                 judged from all the archive's names, else code page 437 */
 } DCL;
 
 /* Progress text, one formatted message per call; length excludes the terminator. */
@@ -73,7 +76,7 @@ typedef int32_t (*DLLSERVICE)(const char* name, uint64_t size);
 typedef int32_t (*DLLIDLE)(void);
 
 /* Callback record; the library writes the five result fields at the end of a listing
- * (cchComment as soon as the archive is opened). */
+ * (cchComment and NameEncoding as soon as the archive is opened). */
 typedef struct {
   DLLPRNT print;
   DLLSND sound;
@@ -87,6 +90,8 @@ typedef struct {
   uint32_t NumMembers;
   uint16_t cchComment;
   DLLIDLE idle;
+  char NameEncoding[16]; /* the code page the names not in Unicode were read in; "" when
+                            every name is in Unicode */
 } USERFUNCTIONS;
 
 /* Result codes. */

@@ -2,6 +2,7 @@
 // found, then lists or extracts.
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -79,8 +80,12 @@ bool prepare_root(CallState& call) {
 
 int32_t run(CallState& call, Selection& selection) {
   OpenResult opened;
-  std::unique_ptr<ZipArchive> archive = ZipArchive::open(call.zip_path, opened);
+  const char* encoding = call.options.NameEncoding;
+  std::unique_ptr<ZipArchive> archive =
+      ZipArchive::open(call.zip_path, opened, encoding ? encoding : "");
   if (!archive || opened.status != OpenStatus::Ok) return report_open_failure(call, opened);
+  std::snprintf(call.callbacks.NameEncoding, sizeof call.callbacks.NameEncoding, "%s",
+                opened.name_encoding.c_str());
 
   call.callbacks.cchComment =
       static_cast<uint16_t>(std::min<std::size_t>(archive->comment().size(), UINT16_MAX));

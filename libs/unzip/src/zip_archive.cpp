@@ -122,11 +122,12 @@ zip_t* open_with_libzip(zip_source_t* source, zip_error_t& error, OpenResult& re
 // bytes is the caller's reference of libzip's source, which this takes over.
 std::unique_ptr<ZipArchive> describe(zip_t* archive, zip_source_t* bytes,
                                      const std::vector<unsigned char>& records,
-                                     OpenResult& result) {
+                                     const std::string& name_encoding, OpenResult& result) {
   const zip_int64_t count = zip_get_num_entries(archive, 0);
   std::vector<EntryInfo> entries;
-  if (count < 0 || !parse_central_directory(records.data(), records.size(),
-                                            static_cast<uint64_t>(count), entries)) {
+  if (count < 0 ||
+      !parse_central_directory(records.data(), records.size(), static_cast<uint64_t>(count),
+                               entries, name_encoding, result.name_encoding)) {
     zip_discard(archive);
     zip_source_free(bytes);
     result.status = OpenStatus::Damaged;
@@ -145,7 +146,7 @@ std::unique_ptr<ZipArchive> describe(zip_t* archive, zip_source_t* bytes,
 
 // A split set: the given file is its last part, the others lie beside it.
 std::unique_ptr<ZipArchive> open_split(const std::string& path, const ArchiveLocation& location,
-                                       OpenResult& result) {
+                                       const std::string& name_encoding, OpenResult& result) {
   zip_error_t error;
   zip_error_init(&error);
   SplitSet set;
@@ -155,12 +156,14 @@ std::unique_ptr<ZipArchive> open_split(const std::string& path, const ArchiveLoc
     return nullptr;
   }
   zip_t* archive = open_with_libzip(set.source, error, result);
-  return archive ? describe(archive, set.source, set.central_records, result) : nullptr;
+  return archive ? describe(archive, set.source, set.central_records, name_encoding, result)
+                 : nullptr;
 }
 
 }  // namespace
 
-std::unique_ptr<ZipArchive> ZipArchive::open(const std::string& path, OpenResult& result) {
+std::unique_ptr<ZipArchive> ZipArchive::open(const std::string& path, OpenResult& result,
+                                             const std::string& name_encoding) {
   result = OpenResult{};
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) {
@@ -189,7 +192,7 @@ std::unique_ptr<ZipArchive> ZipArchive::open(const std::string& path, OpenResult
   const uint64_t file_size = joined ? joined->size() : static_cast<uint64_t>(info.st_size);
   const ArchiveLocation location = locate_archive(file.get(), file_size);
   if (location.status == OpenStatus::MultiDisk && !joined) {
-    return open_split(path, location, result);
+    return open_split(path, location, name_encoding, result);
   }
   result.status = location.status;
   result.prefix_bytes = location.prefix_bytes;
@@ -219,7 +222,7 @@ std::unique_ptr<ZipArchive> ZipArchive::open(const std::string& path, OpenResult
     result.status = OpenStatus::Damaged;
     return nullptr;
   }
-  return describe(archive, source, records, result);
+  return describe(archive, source, records, name_encoding, result);
 }
 
 }  // namespace unzip

@@ -28,13 +28,14 @@ struct OpenResult {
   uint64_t prefix_bytes = 0;
   // A zip64 end record was found only after correcting for the prefix.
   bool zip64_end_moved = false;
-  bool empty = false;        // central directory holds no entry
-  std::string system_error;  // strerror text where the file could not be read
+  bool empty = false;         // central directory holds no entry
+  std::string system_error;   // strerror text where the file could not be read
+  std::string name_encoding;  // the code page of the names not in Unicode ("CP866")
 };
 
 struct EntryInfo {
   uint64_t index = 0;        // position in the central directory
-  std::string name;          // UTF-8 (bit 11, Unicode Path field, or code page 437); "\" kept
+  std::string name;          // UTF-8 (bit 11, Unicode Path, UTF-8 bytes or the code page); "\" kept
   uint16_t method = 0;       // method field as stored (99 for AES)
   uint16_t real_method = 0;  // the compression method (the AES inner method for 99)
   uint16_t flags = 0;        // general-purpose bits
@@ -88,7 +89,9 @@ class EntryReader {
 class ZipArchive {
  public:
   virtual ~ZipArchive() = default;
-  static std::unique_ptr<ZipArchive> open(const std::string& path, OpenResult& result);
+  // Names not in Unicode are read in name_encoding, or ("") in the one judged from them.
+  static std::unique_ptr<ZipArchive> open(const std::string& path, OpenResult& result,
+                                          const std::string& name_encoding = "");
 
   virtual const std::vector<EntryInfo>& entries() const = 0;
   virtual const std::string& comment() const = 0;  // same encoding rule as EntryInfo::comment

@@ -1,6 +1,7 @@
 #include "zip_central.h"
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
 
 #include "zip_bytes.h"
@@ -82,9 +83,10 @@ void apply_aes(const ExtraField* field, EntryInfo& entry) {
 }
 
 // Bit 11 first, then the Unicode Path field when its CRC still matches the
-// header name (an editor may have renamed the entry without updating it).
-std::string decode_name(std::string_view raw, uint16_t flags,
-                        const std::vector<ExtraField>& fields) {
+// header name (an editor may have renamed the entry without updating it), then bytes
+// that are UTF-8 anyway; nothing when the name is in a code page.
+std::optional<std::string> unicode_name(std::string_view raw, uint16_t flags,
+                                        const std::vector<ExtraField>& fields) {
   if (flags & kFlagUtf8)
     return std::string(raw);  // libzip refuses flagged names that are not UTF-8
   if (const ExtraField* up = find_field(fields, 0x7075); up && up->size >= 5 && up->data[0] == 1) {
@@ -95,14 +97,17 @@ std::string decode_name(std::string_view raw, uint16_t flags,
       return std::string(unicode);
     }
   }
-  return cp437_to_utf8(raw);
+  if (is_valid_utf8(raw)) return std::string(raw);
+  return std::nullopt;
 }
 
 }  // namespace
 
 bool parse_central_directory(const unsigned char* data, std::size_t size, uint64_t count,
-                             std::vector<EntryInfo>& entries) {
+                             std::vector<EntryInfo>& entries, const std::string& name_encoding,
+                             std::string& encoding_used) {
   entries.clear();
+  std::vector<std::size_t> code_page_names;  // entries whose name still holds its raw bytes
   // No more than the bytes can hold, whatever count the end record claims.
   entries.reserve(std::min<uint64_t>(count, size / kCentralHeaderSize));
   std::size_t pos = 0;
@@ -136,7 +141,12 @@ bool parse_central_directory(const unsigned char* data, std::size_t size, uint64
     if (entry.method == 99) apply_aes(find_field(fields, 0x9901), entry);
     entry.unix_mtime = unix_mtime(fields);
     entry.local_offset = local_header_offset(h, fields);
-    entry.name = decode_name(raw_name, entry.flags, fields);
+    if (std::optional<std::string> name = unicode_name(raw_name, entry.flags, fields)) {
+      entry.name = std::move(*name);
+    } else {
+      entry.name = raw_name;
+      code_page_names.push_back(entries.size());
+    }
     const std::string_view raw_comment(
         reinterpret_cast<const char*>(h + kCentralHeaderSize + name_length + extra_length),
         comment_length);
@@ -150,6 +160,16 @@ bool parse_central_directory(const unsigned char* data, std::size_t size, uint64
 
     entries.push_back(std::move(entry));
     pos += record_size;
+  }
+  // One encoding for the whole archive, judged from all its code page names together.
+  std::vector<std::string> raw_names;
+  for (const std::size_t at : code_page_names) raw_names.push_back(entries[at].name);
+  encoding_used.clear();
+  if (raw_names.empty()) return true;
+  encoding_used =
+      name_encoding.empty() ? codepage::detect_encoding(raw_names, "CP437") : name_encoding;
+  for (const std::size_t at : code_page_names) {
+    entries[at].name = codepage::decode_name(entries[at].name, encoding_used);
   }
   return true;
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "zip_archive.h"
@@ -12,8 +13,10 @@ namespace unzip {
 
 // Parses count consecutive central records; false when they do not fit or a
 // signature is missing. Sizes are the 32-bit fields: the archive fills in
-// libzip's values, zip64 ones included.
+// libzip's values, zip64 ones included. Names not in Unicode are read in name_encoding,
+// or ("") in the one judged from them all; encoding_used tells which ("" when none is).
 bool parse_central_directory(const unsigned char* data, std::size_t size, uint64_t count,
-                             std::vector<EntryInfo>& entries);
+                             std::vector<EntryInfo>& entries, const std::string& name_encoding,
+                             std::string& encoding_used);
 
 }  // namespace unzip

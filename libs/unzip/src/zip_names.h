@@ -4,12 +4,11 @@
 #include <string>
 #include <string_view>
 
+#include "name_encoding.h"
+
 namespace unzip {
 
-bool is_valid_utf8(std::string_view text);
-
-// Code page 437, the encoding of names without the UTF-8 flag.
-std::string cp437_to_utf8(std::string_view bytes);
+using codepage::is_valid_utf8;
 
 // Comments carry no encoding flag: bytes that already form valid UTF-8 (ASCII
 // included) are kept, anything else is read as code page 437.

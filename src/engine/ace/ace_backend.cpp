@@ -15,6 +15,7 @@
 #include "engine/entry_selection.h"
 #include "engine/entry_target.h"
 #include "engine/extraction_prompts.h"
+#include "engine/name_encoding_choice.h"
 #include "engine/session.h"
 #include "platform/folder_listing.h"
 #include "unace.h"
@@ -54,12 +55,13 @@ std::string FolderOf(const std::string& path) {
 // One open archive handle, closed when it goes.
 class AceArchive {
  public:
-  AceArchive(const std::string& path, unsigned int mode) {
+  AceArchive(const std::string& path, unsigned int mode, const std::string& nameEncoding = "") {
     ACEOpenArchiveData data{};
     data.ArcName = path.c_str();
     data.OpenMode = mode;
     handle_ = ACEOpenArchive(&data);
     openResult_ = data.OpenResult;
+    if (handle_ != nullptr) ACESetNameEncoding(handle_, nameEncoding.c_str());
   }
   ~AceArchive() {
     if (handle_ != nullptr) ACECloseArchive(handle_);
@@ -69,6 +71,8 @@ class AceArchive {
 
   unsigned int openResult() const { return openResult_; }
   bool opened() const { return handle_ != nullptr; }
+  // The code page names stored in one are read in; "" when every name is UTF-8.
+  std::string NameEncoding() const { return handle_ != nullptr ? ACEGetNameEncoding(handle_) : ""; }
 
   // An archive the library did not open reads as unreadable.
   int ReadHeader(ACEHeaderData& header) {
@@ -123,10 +127,11 @@ class AceExtraction {
   void CountEntries() {
     int64_t entryCount = 0;
     for (const std::string& name : FilesMatching(folder_, volumePattern_)) {
-      AceArchive volume(folder_ + name, ACE_OM_LIST);
+      AceArchive volume(folder_ + name, ACE_OM_LIST, NameEncodingToRead(session_));
       if (volume.openResult() == ACE_OPEN_NOT_ACE) continue;
       ACEHeaderData header{};
       while (volume.ReadHeader(header) == ACE_SUCCESS) {
+        session_.job.namesReadIn = volume.NameEncoding();
         volume.ProcessFile(ACE_SKIP, "");
         if (AceEntryCounted(header.Flags) && selection_.Selects(EntryNameOf(header))) {
           ++entryCount;
@@ -140,7 +145,8 @@ class AceExtraction {
   // False when the library refused the archive (the user has been told).
   bool OpenForExtraction() {
     archive_.reset();
-    archive_ = std::make_unique<AceArchive>(longPath_, ACE_OM_EXTRACT);
+    archive_ =
+        std::make_unique<AceArchive>(longPath_, ACE_OM_EXTRACT, NameEncodingToRead(session_));
     const std::string refusal = AceOpenResultMessage(archive_->openResult());
     if (!refusal.empty()) {
       Tell(refusal);

@@ -19,6 +19,7 @@
 #include "engine/entry_selection.h"
 #include "engine/entry_target.h"
 #include "engine/extraction_prompts.h"
+#include "engine/name_encoding_choice.h"
 #include "engine/session.h"
 #include "safe_path.h"
 
@@ -46,6 +47,12 @@ struct StagedItem {
   timespec times[2]{};  // access, modification
 };
 
+std::string ArjCodePage(const ArjHeaders& headers, const std::string& chosen) {
+  std::vector<std::string> names;
+  for (const ArjEntryHeader& entry : headers.entries) names.push_back(entry.name);
+  return CodePageOfNames(names, chosen, "CP437");
+}
+
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? "" : path.substr(0, slash);
@@ -61,7 +68,9 @@ class ArjPlacement {
         chain_(folder.base.substr(folder.top.size())),
         destination_(destination),
         files_(ArjStoredFiles(headers)),
-        selection_(session.job) {
+        selection_(session.job),
+        codePage_(ArjCodePage(headers, NameEncodingToRead(session))) {
+    session.job.namesReadIn = codePage_;
     for (const ArjStoredFile& file : files_) {
       if (const std::optional<std::string> key = KeyOf(file.name))
         candidates_[*key].push_back(&file);
@@ -76,8 +85,9 @@ class ArjPlacement {
       const std::optional<std::string> key = KeyOf(entry.name);
       if (!key) continue;
       // What was not selected stays in the staging folder, which goes.
-      if (selection_.Selects(entry.name)) {
-        Place(*key, entry.name);
+      const std::string name = ReadStoredName(entry.name, codePage_);
+      if (selection_.Selects(name)) {
+        Place(*key, name);
       } else {
         visited_.insert(*key);
       }
@@ -88,14 +98,13 @@ class ArjPlacement {
       if (stopped_) break;
       if (visited_.count(key) != 0) continue;
       const bool belowBase = key.size() > chain_.size() && key.starts_with(chain_);
-      if (!selection_.SelectsAll() &&
-          !(belowBase && selection_.Selects(key.substr(chain_.size())))) {
-        continue;
-      }
+      const std::string name =
+          ReadStoredName(belowBase ? key.substr(chain_.size()) : key, codePage_);
+      if (!selection_.SelectsAll() && !(belowBase && selection_.Selects(name))) continue;
       if (S_ISREG(item.mode)) {
-        Report(FailedCheckText(ShownEntryName(belowBase ? key.substr(chain_.size()) : key)));
+        Report(FailedCheckText(ShownEntryName(name)));
       } else if (belowBase) {
-        Place(key, key.substr(chain_.size()), true);
+        Place(key, name, true);
       }
     }
     FinishFolders();
@@ -371,6 +380,7 @@ class ArjPlacement {
   std::vector<Finishing> finishing_;
   bool ok_ = true;
   bool stopped_ = false;
+  std::string codePage_;  // of the names not in UTF-8
 };
 
 }  // namespace

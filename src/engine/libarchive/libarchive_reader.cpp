@@ -167,6 +167,9 @@ bool LibarchiveReader::OpenWith(OpenArchive open, MakeInput makeInput) {
   if (archive_ == nullptr) return false;
   tar_ = IsTarHeader(head_);
   SupportArchiveFormats(archive_, tar_);
+  // Only the formats with names in a code page know the option.
+  if (!nameEncoding_.empty())
+    archive_read_set_options(archive_, ("hdrcharset=" + nameEncoding_).c_str());
   if (stream_ == nullptr) openPlain_ = open;
   const int opened = stream_ == nullptr
                          ? open(archive_)

@@ -53,6 +53,9 @@ class LibarchiveReader {
   LibarchiveReader(const LibarchiveReader&) = delete;
   LibarchiveReader& operator=(const LibarchiveReader&) = delete;
 
+  // Names not in Unicode (tar, cpio, LHA, CAB) are read in encoding, a code page
+  // (CodePageOfNames); "" leaves them to libarchive. Before Open.
+  void SetNameEncoding(std::string encoding) { nameEncoding_ = std::move(encoding); }
   // Opens path, and when it is the first volume of a split set (x.7z.001) every
   // volume after it. False when the file is none of the types above.
   bool Open(const std::string& path);
@@ -106,6 +109,7 @@ class LibarchiveReader {
   std::vector<std::string> volumes_;
   bool singleFile_ = false;
   uint64_t totalBytes_ = 0;
+  std::string nameEncoding_;
 };
 
 // The volumes of the set path begins: path alone, or for "x.001" every "x.002",

@@ -13,6 +13,7 @@
 #include "engine/entry_selection.h"
 #include "engine/entry_target.h"
 #include "engine/extraction_prompts.h"
+#include "engine/name_encoding_choice.h"
 #include "engine/session.h"
 #include "unrar.h"
 
@@ -64,7 +65,8 @@ bool WrongPassword(int code) {
 // One open archive handle, closed when it goes.
 class RarArchive {
  public:
-  RarArchive(const std::string& path, unsigned int mode) : comment_(kCommentBufferSize, '\0') {
+  RarArchive(const std::string& path, unsigned int mode, const std::string& nameEncoding = "")
+      : comment_(kCommentBufferSize, '\0') {
     RAROpenArchiveData data{};
     data.ArcName = path.c_str();
     data.OpenMode = mode;
@@ -73,6 +75,7 @@ class RarArchive {
     handle_ = RAROpenArchive(&data);
     openResult_ = data.OpenResult;
     if (handle_ == nullptr && openResult_ == ERAR_SUCCESS) openResult_ = ERAR_EOPEN;
+    if (handle_ != nullptr) RARSetNameEncoding(handle_, nameEncoding.c_str());
   }
   ~RarArchive() {
     if (handle_ != nullptr) RARCloseArchive(handle_);
@@ -82,6 +85,8 @@ class RarArchive {
 
   unsigned int openResult() const { return openResult_; }
   bool opened() const { return handle_ != nullptr; }
+  // The code page names stored in one are read in; "" when every name is in Unicode.
+  std::string NameEncoding() const { return handle_ != nullptr ? RARGetNameEncoding(handle_) : ""; }
 
   int ReadHeader(RARHeaderData& header) {
     if (handle_ == nullptr) return static_cast<int>(openResult_);
@@ -131,7 +136,7 @@ class RarExtraction {
 
   // False when the user cancelled during the count.
   bool CountEntries() {
-    RarArchive list(longPath_, RAR_OM_LIST);
+    RarArchive list(longPath_, RAR_OM_LIST, NameEncodingToRead(session_));
     // A long chain of volumes is read inside one call: Cancel reaches it through here.
     list.SetDataCallback();
     if (!password_.empty()) list.SetPassword(password_);
@@ -155,13 +160,15 @@ class RarExtraction {
       return false;
     }
     entryCount_ = entryCount;
+    job_.namesReadIn = list.NameEncoding();
     session_.status.SetMax(entryCount);
     return true;
   }
 
   void OpenForExtraction() {
     archive_.reset();
-    archive_ = std::make_unique<RarArchive>(longPath_, RAR_OM_EXTRACT);
+    archive_ =
+        std::make_unique<RarArchive>(longPath_, RAR_OM_EXTRACT, NameEncodingToRead(session_));
     archive_->SetDataCallback();
     if (!password_.empty()) archive_->SetPassword(password_);
   }

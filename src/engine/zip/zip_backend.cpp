@@ -13,6 +13,7 @@
 #include "engine/entry_messages.h"
 #include "engine/entry_target.h"
 #include "engine/extraction_prompts.h"
+#include "engine/name_encoding_choice.h"
 #include "engine/session.h"
 #include "platform/file_icons.h"
 #include "platform/time_zone.h"
@@ -380,6 +381,8 @@ void UnzipArchive(Session& session) {
   options.lpszZipFN = zip.zipFileName.c_str();
   options.lpszExtractDir = zip.extractDir.c_str();
   options.Threads = zip.threads;
+  const std::string nameEncoding = NameEncodingToRead(session);
+  options.NameEncoding = nameEncoding.c_str();
 
   USERFUNCTIONS callbacks{};
   callbacks.print = ZipPrintCallback;
@@ -409,6 +412,7 @@ void UnzipArchive(Session& session) {
                                   excludes.data(), &options, &callbacks);
     }
     zip.lastListing = {listingKey, code, callbacks.NumMembers, zip.listedEntries - listedBefore};
+    job.namesReadIn = callbacks.NameEncoding;
   }
 
   if (job.probeMode && code != 0) {

@@ -1,5 +1,6 @@
 #include "inspect/ui/contents_window.h"
 
+#include <QComboBox>
 #include <QDrag>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -20,6 +21,7 @@
 #include "engine/archive_test.h"
 #include "engine/arj/arj_batch.h"
 #include "engine/driver.h"
+#include "engine/name_encoding_choice.h"
 #include "inspect/archive_listings.h"
 #include "inspect/entry_viewing.h"
 #include "inspect/ui/contents_table_model.h"
@@ -126,9 +128,20 @@ void ContentsWindow::BuildControls() {
     buttons->addWidget(button);
   buttons->addStretch(1);
   buttons->addWidget(done_);
+  names_ = new QComboBox(this);
+  names_->setObjectName(QStringLiteral("ComboNames"));
+  for (const std::string& choice : NameEncodingChoices()) {
+    names_->addItem(QString::fromStdString(choice));
+  }
+  auto* namesLabel = new QLabel(QStringLiteral("Names:"), this);
+  namesLabel->setBuddy(names_);
+  auto* topRow = new QHBoxLayout;
+  topRow->addWidget(filter_, 1);
+  topRow->addWidget(namesLabel);
+  topRow->addWidget(names_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(6, 4, 6, 6);
-  layout->addWidget(filter_);
+  layout->addLayout(topRow);
   layout->addWidget(list_, 1);
   layout->addWidget(totals_);
   layout->addLayout(buttons);
@@ -146,6 +159,10 @@ void ContentsWindow::BuildControls() {
   connect(extractTo_, &QPushButton::clicked, this, &ContentsWindow::ExtractSelectedTo);
   connect(test_, &QPushButton::clicked, this, &ContentsWindow::TestWholeArchive);
   connect(done_, &QPushButton::clicked, this, &QDialog::accept);
+  connect(names_, &QComboBox::activated, this, [this](int index) {
+    nameEncoding_ = index == 0 ? std::string() : names_->itemText(index).toStdString();
+    if (!ListEntries()) done(QDialog::Rejected);
+  });
   UpdateButtons();
 }
 
@@ -174,9 +191,19 @@ bool ContentsWindow::Load() {
   archivePath_ = job.selectedFiles.empty() ? std::string() : job.selectedFiles.front();
   if (MainWindowView* main = session_.mainWindow.view) main->SetEnabled(false);
   setWindowTitle(QString::fromStdString("Contents of " + archivePath_));
+  return ListEntries();
+}
 
+bool ContentsWindow::ListEntries() {
   // Each listing starts afresh, or keeps what the ZIP probe listed of this archive.
+  session_.job.nameEncoding = nameEncoding_;
   const ListingResult result = ListArchive(session_, type_, archivePath_);
+  session_.job.nameEncoding.clear();
+  if (nameEncoding_.empty()) {
+    const std::string& found = session_.job.namesReadIn;
+    names_->setItemText(0, QString::fromStdString(kAutomaticNameEncoding +
+                                                  (found.empty() ? "" : " (" + found + ")")));
+  }
   model_->ShowListing(type_);
   SizeNarrowColumns();
   list_->clearSelection();
@@ -265,7 +292,10 @@ void ContentsWindow::ExtractSelected() {
   // No second job from here while this one runs.
   setEnabled(false);
   setCursor(Qt::WaitCursor);
+  // The names as this window reads them.
+  job.nameEncoding = nameEncoding_;
   ExtractSelectedArchives(session_, CallingWindow::Contents);
+  job.nameEncoding.clear();
   unsetCursor();
   setEnabled(true);
   // A job refused before its backend ran leaves the mode on for the next job.

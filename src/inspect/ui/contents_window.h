@@ -10,6 +10,7 @@
 
 #include "engine/session.h"
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -62,6 +63,8 @@ class ContentsWindow : public QDialog {
 
  private:
   void BuildControls();
+  // Lists the archive with the names read as "Names:" says; false as for Load.
+  bool ListEntries();
   // Dates and numbers get what they need; Filename and Path share the rest once shown.
   void SizeNarrowColumns();
   void ShareWideColumns();
@@ -89,6 +92,9 @@ class ContentsWindow : public QDialog {
   QPushButton* extractTo_ = nullptr;
   QPushButton* test_ = nullptr;
   QPushButton* done_ = nullptr;
+  QComboBox* names_ = nullptr;
+  // The "Names:" choice: a code page, or "" for the automatic one.
+  std::string nameEncoding_;
 };
 
 }  // namespace tessaly

@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -12,9 +13,12 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <vector>
 
+#include "name_encoding.h"
 #include "platform/dialogs.h"
+#include "settings/settings_vars.h"
 
 namespace tessaly {
 
@@ -120,6 +124,18 @@ void OptionsDialog::BuildControls() {
   generalLayout->addWidget(startupFolder, 0, 1, 2, 1);
   generalLayout->addWidget(showConfirmationBox_, 2, 0, 1, 2);
   generalLayout->addWidget(extractHere, 3, 0, 1, 2);
+  nameEncodingBox_ = new QComboBox;
+  nameEncodingBox_->setObjectName("ComboNames");
+  nameEncodingBox_->addItem(kAutomaticNameEncoding);
+  for (const std::string& encoding : codepage::name_encodings()) {
+    nameEncodingBox_->addItem(QString::fromStdString(encoding));
+  }
+  auto* namesRow = new QHBoxLayout;
+  auto* namesLabel = new QLabel("Names:");
+  namesLabel->setBuddy(nameEncodingBox_);
+  namesRow->addWidget(namesLabel);
+  namesRow->addWidget(nameEncodingBox_, 1);
+  generalLayout->addLayout(namesRow, 4, 0, 1, 2);
   generalLayout->setColumnStretch(1, 1);
 
   // Archive Options: one tab per type; the boxes are indexed in the order zip, arj,
@@ -213,6 +229,9 @@ void OptionsDialog::ShowForm() {
   showConfirmationBox_->setChecked(form_.showConfirmation);
   extractHereOptions_[form_.extractHereFolder]->setChecked(true);
   extractHereNumberedBox_->setChecked(form_.extractHereNumbered);
+  // A value no longer offered shows as Automatic, which is how it reads.
+  nameEncodingBox_->setCurrentIndex(
+      std::max(0, nameEncodingBox_->findText(QString::fromStdString(form_.nameEncoding))));
   startupFolderText_->setText(QString::fromStdString(form_.startupFolder));
   ShowStartupFolderState();
   for (int index = 0; index < kOverwriteTypes; ++index) {
@@ -237,6 +256,7 @@ void OptionsDialog::TakeControls() {
   form_.showConfirmation = showConfirmationBox_->isChecked();
   form_.extractHereFolder = ChosenIndex(extractHereOptions_);
   form_.extractHereNumbered = extractHereNumberedBox_->isChecked();
+  form_.nameEncoding = nameEncodingBox_->currentText().toStdString();
   form_.startupFolder = startupFolderText_->text().toStdString();
   for (int index = 0; index < kOverwriteTypes; ++index) {
     form_.autoOverwrite[index] = overwriteBoxes_[index]->isChecked();

@@ -9,6 +9,7 @@
 #include "settings/options_form.h"
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -50,6 +51,7 @@ class OptionsDialog : public QDialog {
   QCheckBox* showConfirmationBox_ = nullptr;
   std::array<QRadioButton*, 2> extractHereOptions_{};
   QCheckBox* extractHereNumberedBox_ = nullptr;
+  QComboBox* nameEncodingBox_ = nullptr;
   QLineEdit* startupFolderText_ = nullptr;
   QPushButton* startupFolderBrowse_ = nullptr;
   QTabWidget* archiveTabs_ = nullptr;

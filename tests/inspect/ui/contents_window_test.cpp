@@ -271,6 +271,34 @@ TEST_F(ContentsWindowTest, ExtractsTheChosenEntriesByTheirStoredNamesAndStaysUsa
   EXPECT_TRUE(viewer->isVisible());
 }
 
+// Names a Russian DOS system stored: "Names:" shows the code page found; another choice
+// lists them again, and Extract names the files on disk as the list does.
+TEST_F(ContentsWindowTest, NamesChoiceReadsTheListingAgainAndExtractFollowsIt) {
+  WriteRar(Browse() + "ru.rar", {{"\x8e\xe2\xe7\xf1\xe2.txt", "1"}, {"\xab\xa5\xe2\xae.txt", "2"}});
+  Open();
+  mainWindow().DestinationBox().setEditText(QString::fromStdString(Browse()));
+  ClickRow("ru.rar");
+  mainWindow().Action("mnuZC")->trigger();
+  ContentsWindow* window = Contents();
+  ASSERT_NE(window, nullptr);
+  auto* names = window->findChild<QComboBox*>("ComboNames");
+  ASSERT_NE(names, nullptr);
+  EXPECT_EQ(names->itemText(0).toStdString(), "Automatic (CP866)");
+  EXPECT_EQ(ShownEntries(*window), (std::vector<std::string>{"лето.txt", "Отчёт.txt"}));
+
+  names->setFocus();
+  QTest::keyClicks(names, "CP1251");
+  EXPECT_EQ(names->currentText().toStdString(), "CP1251");
+  EXPECT_EQ(ShownEntries(*window), (std::vector<std::string>{"«Ґв®.txt", "Ћвзсв.txt"}));
+  EXPECT_EQ(names->itemText(0).toStdString(), "Automatic (CP866)");
+
+  ClickEntry(*window, "Ћвзсв.txt");
+  QTest::mouseClick(window->ExtractButton(), Qt::LeftButton);
+  ASSERT_NE(dialogs().Status(), nullptr);
+  EXPECT_EQ(ReadFileText(Browse() + "Ћвзсв.txt"), "1");
+  EXPECT_FALSE(fs::exists(Browse() + "Отчёт.txt"));
+}
+
 TEST_F(ContentsWindowTest, LaunchHandsTheEntryToTheDesktopOrOffersTheTextViewer) {
   WriteZip(Browse() + "a.zip", {{"docs/note.txt", "héllo\nfind me\n"}, {"bad.txt", "damaged"}});
   DamageBytes(Browse() + "a.zip", "damaged");

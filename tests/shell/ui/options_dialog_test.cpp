@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -117,6 +118,7 @@ TEST_F(OptionsDialogTest, ShowsHiddenOutputGreyedRefusesAnEmptyFolderAndWritesWh
     ClickBox(&dialog, name);
   }
   QTest::keyClicks(folderText, QString::fromStdString(Root()));
+  QTest::keyClicks(dialog.findChild<QComboBox*>("ComboNames"), "CP866");
   QTest::mouseClick(box("Command3"), Qt::LeftButton);
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
   EXPECT_EQ(ReadOptionsForm(session().settings, session().dialogs),
@@ -128,7 +130,8 @@ TEST_F(OptionsDialogTest, ShowsHiddenOutputGreyedRefusesAnEmptyFolderAndWritesWh
                          .autoOverwrite = {true, false, true, false},
                          .arjLocation = arj,
                          .extractHereFolder = 1,
-                         .extractHereNumbered = true}));
+                         .extractHereNumbered = true,
+                         .nameEncoding = "CP866"}));
 }
 
 TEST_F(OptionsDialogTest, OptionsEntryOpensTheDialogWithItsHelpAndCancelWritesNothing) {
