@@ -18,6 +18,7 @@ enum class OptionId {
   List,
   Test,
   Threads,
+  KeepBroken,
   Help,
   Version
 };
@@ -39,6 +40,7 @@ constexpr OptionInfo kOptions[] = {
     {OptionId::List, 'l', "list", false},
     {OptionId::Test, 't', "test", false},
     {OptionId::Threads, '\0', "threads", true},
+    {OptionId::KeepBroken, '\0', "keep-broken", false},
     {OptionId::Help, '\0', "help", false},
     {OptionId::Version, '\0', "version", false},
 };
@@ -95,6 +97,9 @@ std::string Apply(ExtractOptions& options, OptionId id, const std::string& value
     case OptionId::Threads:
       options.threads = ThreadCount(value);
       if (options.threads == 0) return "option '--threads' needs a number from 1 to 8";
+      break;
+    case OptionId::KeepBroken:
+      options.keepBroken = true;
       break;
     case OptionId::Help:
       options.help = true;
@@ -211,6 +216,8 @@ std::string UsageText() {
          "                          writing nothing; a summary line per ARCHIVE\n"
          "      --threads N         decode ZIP entries on N threads at once (1-8; default one\n"
          "                          per core)\n"
+         "      --keep-broken       keep what was written of an entry that fails its check\n"
+         "                          or ends early, as NAME.damaged beside where it belongs\n"
          "      --help              show this help\n"
          "      --version           show the version\n"
          "\n"

@@ -31,6 +31,7 @@ void LoadSettings(SettingsVars& vars, Dialogs& dialogs, FirstRun firstRun) {
   // Read and not kept: nothing consults this value.
   store.GetSetting("General", "Show non-zip message again", "");
   vars.closeExtractWindow = store.GetSetting("General", "Close extract window", "");
+  vars.keepBrokenFiles = store.GetSetting("General", "Keep broken files", "");
 
   GetTempFolder(vars);
 }

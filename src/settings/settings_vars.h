@@ -21,6 +21,7 @@ struct SettingsVars {
   std::string startupFolder;
   std::string startupMode;
   std::string closeExtractWindow;
+  std::string keepBrokenFiles;  // "1": a damaged entry is kept as "<name>.damaged"
   std::string tempFolder;  // private per-user folder, ending in "/"
 };
 

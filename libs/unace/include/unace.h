@@ -106,6 +106,13 @@ int ACEProcessFile(HANDLE handle, int operation, char* destPath);
 void ACESetPassword(HANDLE handle, char* password);
 /* The data callback for the entries processed from now on; NULL for none. */
 void ACESetProcessDataProc(HANDLE handle, ACEPROCESSDATAPROC callback);
+/* keep non-zero: an entry extracted from now on that fails its CRC, is damaged or ends
+ * early (ACE_BAD_DATA, ACE_READ_ERROR, ACE_VOLUME_MISSING) keeps what was written of it
+ * beside its path, as "<path>.damaged" or the first free "<path>.damaged (2)" ...,
+ * never replacing anything. */
+void ACESetKeepBroken(HANDLE handle, int keep);
+/* The path the last ACEProcessFile kept its damaged entry under; "" when it kept none. */
+const char* ACEKeptName(HANDLE handle);
 
 #ifdef __cplusplus
 }

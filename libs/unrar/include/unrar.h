@@ -119,6 +119,13 @@ int RARProcessFile(HANDLE handle, int operation, char* destPath, char* destName)
 void RARSetPassword(HANDLE handle, char* password);
 void RARSetProcessDataProc(HANDLE handle, PROCESSDATAPROC callback);
 void RARSetChangeVolProc(HANDLE handle, CHANGEVOLPROC callback);
+/* keep non-zero: an entry extracted from now on that fails its checksum, is damaged or
+ * ends early (ERAR_BAD_DATA, ERAR_BAD_ARCHIVE, ERAR_EOPEN) keeps what was written of it
+ * beside its path, as "<path>.damaged" or the first free "<path>.damaged (2)" ...,
+ * never replacing anything. */
+void RARSetKeepBroken(HANDLE handle, int keep);
+/* The path the last RARProcessFile kept its damaged entry under; "" when it kept none. */
+const char* RARKeptName(HANDLE handle);
 
 #ifdef __cplusplus
 }
