@@ -21,7 +21,8 @@ struct SettingsVars {
   std::string startupFolder;
   std::string startupMode;
   std::string closeExtractWindow;
-  std::string keepBrokenFiles;  // "1": a damaged entry is kept as "<name>.damaged"
+  // "1": a damaged entry is kept as "<name>.damaged".
+  std::string keepBrokenFiles;
   std::string tempFolder;  // private per-user folder, ending in "/"
 };
 

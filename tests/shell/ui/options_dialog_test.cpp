@@ -112,8 +112,8 @@ TEST_F(OptionsDialogTest, ShowsHiddenOutputGreyedRefusesAnEmptyFolderAndWritesWh
 
   // A full OK writes every value the controls show.
   ShowTab(&dialog, 2);
-  for (const char* name :
-       {"CheckOW2", "OptionDC2", "Option21", "Check3", "OptionHere1", "CheckHereNumbered"}) {
+  for (const char* name : {"CheckOW2", "OptionDC2", "Option21", "Check3", "OptionHere1",
+                           "CheckHereNumbered", "CheckKeepBroken"}) {
     ClickBox(&dialog, name);
   }
   QTest::keyClicks(folderText, QString::fromStdString(Root()));
@@ -128,7 +128,8 @@ TEST_F(OptionsDialogTest, ShowsHiddenOutputGreyedRefusesAnEmptyFolderAndWritesWh
                          .autoOverwrite = {true, false, true, false},
                          .arjLocation = arj,
                          .extractHereFolder = 1,
-                         .extractHereNumbered = true}));
+                         .extractHereNumbered = true,
+                         .keepBrokenFiles = true}));
 }
 
 TEST_F(OptionsDialogTest, OptionsEntryOpensTheDialogWithItsHelpAndCancelWritesNothing) {
