@@ -39,10 +39,10 @@ typedef struct {
   const char* lpszExtractDir; /* extraction folder; NULL or "" = the current folder */
   int32_t Threads;            /* entries decoded at once: 0 one per core, 1 one after the
                                  other on the caller's thread; at most 8 */
-  int32_t KeepBroken; /* an entry that fails its check or cannot be decoded keeps what was
-                         written of it as "<out>.damaged" (or the first free
-                         "<out>.damaged (2)" ...), never replacing anything, and says
-                         "   kept as: <that path>\n" */
+  int32_t KeepBroken;         /* an entry that fails its check or cannot be decoded keeps
+                                 what was written of it as "<out>.damaged" (or the first
+                                 free "<out>.damaged (2)" ...), never replacing anything,
+                                 and says "   kept as: <that path>\n" */
 } DCL;
 
 /* Progress text, one formatted message per call; length excludes the terminator. */

@@ -44,8 +44,7 @@ class ConfirmationWindowTest : public EngineTest {
   ConfirmationModel confirmation;
 };
 
-// Keep broken files starts from the job (the setting, as the driver set it) and changes
-// only the job.
+// Keep broken files starts from the job's choice (the setting) and changes only the job.
 TEST_F(ConfirmationWindowTest, OnlyGoWithTheBoxesUntickedTurnsConfirmationsAndKeepingOff) {
   for (const char* button : {"Escape", "Command1"}) {
     SCOPED_TRACE(button);
