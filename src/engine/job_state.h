@@ -84,6 +84,8 @@ struct JobState {
   // keepBroken for every job of the run, whatever the setting (tessaly-extract
   // --keep-broken). Set for the whole run, never reset by a job.
   bool keepBrokenAlways = false;
+  // The job only tests its archives (archive_test.h): nothing of a damaged entry is kept.
+  bool testOnly = false;
   bool stopAllArchives = false;
   bool zipErrorContinued = false;
   bool probeMode = false;
