@@ -21,6 +21,7 @@ enum class OptionId {
   Test,
   Threads,
   NameEncoding,
+  KeepBroken,
   Help,
   Version
 };
@@ -43,6 +44,7 @@ constexpr OptionInfo kOptions[] = {
     {OptionId::Test, 't', "test", false},
     {OptionId::Threads, '\0', "threads", true},
     {OptionId::NameEncoding, '\0', "name-encoding", true},
+    {OptionId::KeepBroken, '\0', "keep-broken", false},
     {OptionId::Help, '\0', "help", false},
     {OptionId::Version, '\0', "version", false},
 };
@@ -105,6 +107,9 @@ std::string Apply(ExtractOptions& options, OptionId id, const std::string& value
       if (options.nameEncoding.empty()) {
         return "unknown name encoding '" + value + "'; accepted: " + NameEncodingList();
       }
+      break;
+    case OptionId::KeepBroken:
+      options.keepBroken = true;
       break;
     case OptionId::Help:
       options.help = true;
@@ -225,6 +230,8 @@ std::string UsageText() {
          "                          ARJ, LHA, old tar) in code page CP, one of CP437, CP850,\n"
          "                          CP852, CP866, CP1250-CP1253, CP932, CP936, CP950, CP949,\n"
          "                          KOI8-R; by default judged from each archive's names\n"
+         "      --keep-broken       keep what was written of an entry that fails its check\n"
+         "                          or ends early, as NAME.damaged beside where it belongs\n"
          "      --help              show this help\n"
          "      --version           show the version\n"
          "\n"

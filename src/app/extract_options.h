@@ -18,6 +18,7 @@ struct ExtractOptions {
   bool test = false;                       // -t, --test
   int threads = 0;                         // --threads; 0 = one per core
   std::string nameEncoding;                // --name-encoding; "" = the setting's
+  bool keepBroken = false;                 // --keep-broken
   bool help = false;
   bool version = false;
   std::vector<std::string> archives;

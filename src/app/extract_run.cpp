@@ -83,6 +83,7 @@ int RunExtract(const std::vector<std::string>& args, const ConsoleStreams& strea
   Session session(dialogs, pump);
   dialogs.Attach(session);
   session.job.keepExistingFiles = options.noOverwrite;
+  session.job.keepBrokenAlways = options.keepBroken;
   session.zip.threads = options.threads;
   session.job.nameEncoding = options.nameEncoding;
   TerminalConsoleHost consoles(streams.err);

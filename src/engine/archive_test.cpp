@@ -80,11 +80,13 @@ std::vector<ArchiveTestResult> TestSelectedArchives(Session& session, CallingWin
   const bool statusOnly = job.statusOnly;
   // As a file manager's start: no confirmation, no destination history.
   job.statusOnly = true;
+  job.testOnly = true;
   for (const std::string& archive : archives) {
     results.push_back(TestArchive(session, archive, callingWindow));
     if (job.cancelPressed) break;
   }
   job.statusOnly = statusOnly;
+  job.testOnly = false;
   job.selectedFiles = archives;
   job.selectedCount = static_cast<int>(archives.size());
   session.mainWindow.destinationBox.text = destination;

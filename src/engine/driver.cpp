@@ -200,6 +200,8 @@ void ExtractSelectedArchives(Session& session, CallingWindow callingWindow) {
   // The Welcome waits for the program's own first start, not a file manager's action.
   LoadSettings(session.settings, session.dialogs,
                job.statusOnly ? FirstRun::Later : FirstRun::Welcome);
+  job.keepBroken =
+      !job.testOnly && (job.keepBrokenAlways || session.settings.keepBrokenFiles == "1");
 
   if (ReadyToRun(session)) {
     StatusModel& status = session.status;

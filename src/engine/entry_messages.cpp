@@ -26,4 +26,15 @@ std::string UnsupportedMethodText(const std::string& entryName) {
          "\": it is packed with a method this version does not support.";
 }
 
+std::string WithKeptDamagedText(const std::string& text, const std::string& shownName,
+                                const std::string& keptPath) {
+  const size_t suffix = keptPath.rfind(".damaged");
+  if (suffix == std::string::npos) return text;
+  return text + " " + KeptDamagedText(shownName + keptPath.substr(suffix));
+}
+
+std::string KeptDamagedText(const std::string& keptName) {
+  return "The damaged file was kept as \"" + keptName + "\".";
+}
+
 }  // namespace tessaly

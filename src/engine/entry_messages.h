@@ -17,5 +17,12 @@ std::string DiskFullText(const std::string& entryName);
 std::string WriteFailedText(const std::string& entryName, const std::string& reason);
 // The entry is packed with a method or filter this version cannot decode.
 std::string UnsupportedMethodText(const std::string& entryName);
+// That what was written of a damaged entry is kept under keptName (as messages show names).
+std::string KeptDamagedText(const std::string& keptName);
+// text, then that what was written of the damaged entry shownName is kept: keptPath is
+// the library's "<path>.damaged" or "<path>.damaged (2)" ... name. text alone when
+// keptPath is empty (nothing kept).
+std::string WithKeptDamagedText(const std::string& text, const std::string& shownName,
+                                const std::string& keptPath);
 
 }  // namespace tessaly

@@ -140,11 +140,13 @@ void MainWindowActivated(Session& session) {
 void ConfirmationModel::Load(Session& session) {
   showAgain = true;
   newDestinationVisible = session.job.dropMode;
+  keepBroken = session.job.keepBroken;
   message = ConfirmationText(session.mainWindow.destinationBox.text);
 }
 
 void ConfirmationModel::GoClicked(Session& session) {
   session.job.confirmCancelled = false;
+  session.job.keepBroken = keepBroken;
   if (!showAgain) ApplicationSettings().SaveSetting("General", "Show confirmation", "0");
   Unload(session);
 }

@@ -62,6 +62,7 @@ class ConfirmationModel {
   std::string message;
   bool showAgain = true;  // "Show this message again in the future."
   bool newDestinationVisible = false;
+  bool keepBroken = false;  // "Keep broken files" for this job only
 
   void Load(Session& session);
   void GoClicked(Session& session);      // "Go"

@@ -42,6 +42,8 @@ struct ZipOptions {
   // The last call left out an entry that could not be written or leads outside, and
   // said so.
   bool entryRefused = false;
+  // Where the last call kept its damaged entries (JobState::keepBroken).
+  std::vector<std::string> keptDamaged;
   // Entries decoded at once: 0 one per core, 1 one after the other.
   int32_t threads = 0;
 };
@@ -76,6 +78,14 @@ struct JobState {
   // Every existing file stays as it is, whatever the settings say (tessaly-extract -n).
   // Set for the whole run, never reset by a job.
   bool keepExistingFiles = false;
+  // An entry that fails its checks keeps what was written of it as "<name>.damaged"
+  // (the setting, or this job's choice in the Confirmation window or the console).
+  bool keepBroken = false;
+  // keepBroken for every job of the run, whatever the setting (tessaly-extract
+  // --keep-broken). Set for the whole run, never reset by a job.
+  bool keepBrokenAlways = false;
+  // The job only tests its archives (archive_test.h): nothing of a damaged entry is kept.
+  bool testOnly = false;
   bool stopAllArchives = false;
   bool zipErrorContinued = false;
   bool probeMode = false;

@@ -46,6 +46,8 @@ void EachJobField(Job& job, Visit&& visit) {
   visit(job.archiveFailed);
   visit(job.overwriteAnswer);
   visit(job.keepExistingFiles);
+  visit(job.keepBroken);
+  visit(job.keepBrokenAlways);
   visit(job.stopAllArchives);
   visit(job.zipErrorContinued);
   visit(job.probeMode);
@@ -93,6 +95,7 @@ void EachZipField(Zip& zip, Visit&& visit) {
   visit(zip.passwordRefused);
   visit(zip.unsupportedEntries);
   visit(zip.entryRefused);
+  visit(zip.keptDamaged);
   visit(zip.threads);
 }
 

@@ -70,6 +70,7 @@ OptionsForm ReadOptionsForm(SettingsVars& vars, Dialogs& dialogs) {
   OptionsForm form;
   form.doubleClickAction = ChoiceOf(vars.doubleClickAction, 3);
   form.closeExtractWindow = vars.closeExtractWindow == "1";
+  form.keepBrokenFiles = vars.keepBrokenFiles == "1";
   form.arjLocation = vars.arjLocation;
   form.nameEncoding = vars.nameEncoding;
   form.extractHereFolder =
@@ -161,6 +162,7 @@ void WriteOptionsForm(const OptionsForm& form, SettingsVars& vars, Dialogs& dial
     settings.SaveSetting("General", "Startup Folder", form.startupFolder);
     settings.SaveSetting("General", "Show confirmation", Flag(form.showConfirmation));
     settings.SaveSetting("General", "Close extract window", Flag(form.closeExtractWindow));
+    settings.SaveSetting("General", "Keep broken files", Flag(form.keepBrokenFiles));
     settings.SaveSetting("General", "DCAction", std::to_string(form.doubleClickAction));
     settings.SaveSetting(kExtractHereSection, kExtractHereAlwaysFolderKey,
                          Flag(form.extractHereFolder == 1));

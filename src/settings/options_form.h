@@ -35,6 +35,7 @@ struct OptionsForm {
   int extractHereFolder = 0;         // 0 only for several top-level items, 1 always a new folder
   bool extractHereNumbered = false;  // a numbered folder rather than File Exists
   std::string nameEncoding = kAutomaticNameEncoding;  // "Names:", or a code page
+  bool keepBrokenFiles = false;
   // Hidden output always overwrites and closes its window, so the two boxes are
   // greyed while it is ticked.
   bool arjOverwriteEnabled = true;

@@ -33,6 +33,7 @@ void LoadSettings(SettingsVars& vars, Dialogs& dialogs, FirstRun firstRun) {
   vars.closeExtractWindow = store.GetSetting("General", "Close extract window", "");
   vars.nameEncoding =
       store.GetSetting(kNameEncodingSection, kNameEncodingKey, kAutomaticNameEncoding);
+  vars.keepBrokenFiles = store.GetSetting("General", "Keep broken files", "");
 
   GetTempFolder(vars);
 }

@@ -23,6 +23,8 @@ struct SettingsVars {
   std::string closeExtractWindow;
   std::string tempFolder;    // private per-user folder, ending in "/"
   std::string nameEncoding;  // Options/Name Encoding: "Automatic" or a code page
+  // "1": a damaged entry is kept as "<name>.damaged".
+  std::string keepBrokenFiles;
 };
 
 // Where the default code page of names not in Unicode is kept, and its value that

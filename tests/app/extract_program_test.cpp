@@ -131,6 +131,15 @@ TEST_F(ExtractProgram, OtherArchivesExtractAsBsdtarDoesAndList) {
                          "\t1\nTotal Files: 1  Total Uncompressed Size: 1\n");
 }
 
+// --keep-broken reaches the job: the damaged entry is kept, and the archive did not finish.
+TEST_F(ExtractProgram, KeepBrokenKeepsADamagedEntry) {
+  WriteFileText(work() / "a.txt", "damaged data");
+  ASSERT_EQ(RunTool({"zip", "-0", "-q", "d.zip", "a.txt"}, work()), 0);
+  DamageBytes((work() / "d.zip").string(), "damaged data");
+  EXPECT_EQ(Run({"--keep-broken", "-y", "-d", "out", "d.zip"}).exitStatus, 1);
+  EXPECT_EQ(ReadFileText(work() / "out/a.txt.damaged"), "Damaged data");
+}
+
 TEST_F(ExtractProgram, UsageHelpAndVersion) {
   struct Case {
     std::vector<std::string> args;

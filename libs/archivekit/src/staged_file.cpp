@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <string>
 
 #include "archivekit/staging.h"
 
@@ -19,6 +20,8 @@ constexpr mode_t kNewFileMode = 0666;
 // Short, so that it fits wherever the final name fits; hidden, so that a folder
 // listing made while an entry is written does not show it.
 constexpr const char* kTemporaryName = ".tessaly-XXXXXX";
+constexpr const char* kDamagedSuffix = ".damaged";
+constexpr int kDamagedNameAttempts = 1000;
 
 // The umask is read from the kernel's status text: setting it to read it back would
 // change it for every thread for a moment.
@@ -44,6 +47,16 @@ std::string folder_of(const std::string& path) {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return "";
   return path.substr(0, slash + 1);
+}
+
+// Gives from the name to, unless something is there already (EEXIST then).
+bool rename_without_replacing(const std::string& from, const std::string& to) {
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  // Some file systems cannot rename so: a hard link never replaces either.
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  if (link(from.c_str(), to.c_str()) != 0) return false;
+  unlink(from.c_str());
+  return true;
 }
 
 }  // namespace
@@ -106,6 +119,21 @@ bool StagedFile::commit() {
   return false;
 }
 
+std::string StagedFile::keep_damaged() {
+  if (fd_ < 0) {
+    errno = EBADF;
+    return "";
+  }
+  const int fd = fd_;
+  fd_ = -1;
+  std::string name = close(fd) == 0 ? rename_to_damaged_name(temporary_, path_) : "";
+  const int error = errno;
+  if (name.empty()) unlink(temporary_.c_str());
+  release();
+  errno = error;
+  return name;
+}
+
 void StagedFile::discard() {
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
@@ -115,6 +143,16 @@ void StagedFile::discard() {
     release();
     errno = error;
   }
+}
+
+std::string rename_to_damaged_name(const std::string& from, const std::string& path) {
+  for (int number = 1; number <= kDamagedNameAttempts; ++number) {
+    std::string name = path + kDamagedSuffix;
+    if (number > 1) name += " (" + std::to_string(number) + ")";
+    if (rename_without_replacing(from, name)) return name;
+    if (errno != EEXIST) return "";
+  }
+  return "";
 }
 
 bool place_symlink(const std::string& target, const std::string& path) {

@@ -113,6 +113,13 @@ void ACESetNameEncoding(HANDLE handle, const char* encoding);
 /* The code page those names are read in, "" when every name is UTF-8; known from the
  * first ACEReadHeader on, valid until ACECloseArchive. */
 const char* ACEGetNameEncoding(HANDLE handle);
+/* keep non-zero: an entry extracted from now on that fails its CRC, is damaged or ends
+ * early (ACE_BAD_DATA, ACE_READ_ERROR, ACE_VOLUME_MISSING) keeps what was written of it
+ * beside its path, as "<path>.damaged" or the first free "<path>.damaged (2)" ...,
+ * never replacing anything. */
+void ACESetKeepBroken(HANDLE handle, int keep);
+/* The path the last ACEProcessFile kept its damaged entry under; "" when it kept none. */
+const char* ACEKeptName(HANDLE handle);
 
 #ifdef __cplusplus
 }

@@ -66,6 +66,7 @@ bool EntryProcessor::decodable(const AceEntry& entry) const {
 
 int EntryProcessor::process(const AceEntry& entry, archivekit::EntryAction action,
                             const std::string& destination) {
+  keptName_.clear();
   if (action == archivekit::EntryAction::skip) return skip(entry);
   // Its first part lies in a volume before the one that was opened.
   if (entry.splitBefore()) {
@@ -189,6 +190,9 @@ int EntryProcessor::unpack(const AceEntry& entry, const std::string* path) {
     apply_file_metadata(file.fd(), entry.dosTime, entry.attributes);
     if (!file.commit()) result = write_error_code(errno);
   }
+  const bool damaged =
+      result == ACE_BAD_DATA || result == ACE_READ_ERROR || result == ACE_VOLUME_MISSING;
+  if (path && keepBroken_ && damaged) keptName_ = file.keep_damaged();
   return result;
 }
 

@@ -34,6 +34,10 @@ class EntryProcessor {
   void set_listing(bool listing) { listing_ = listing; }
   // Hears of every piece an entry unpacks to, and may stop the entry.
   void set_callback(ACEPROCESSDATAPROC callback) { callback_ = callback; }
+  // A damaged entry keeps what was written of it (unace.h, ACESetKeepBroken).
+  void set_keep_broken(bool keep) { keepBroken_ = keep; }
+  // Where the last process call kept a damaged entry; "" when it kept none.
+  const std::string& kept_name() const { return keptName_; }
 
   // destination: the folder ("" = the current one). An ACE_* code.
   int process(const AceEntry& entry, archivekit::EntryAction action,
@@ -55,6 +59,8 @@ class EntryProcessor {
   std::optional<AceBlowfish> cipher_;  // keyed with password_ when first needed
   ACEPROCESSDATAPROC callback_ = nullptr;
   bool listing_ = false;
+  bool keepBroken_ = false;
+  std::string keptName_;
   bool solidStreamBroken_ = false;
   archivekit::ExtractedFolders<AceEntry> folders_{
       [](const std::string& path, const AceEntry& entry) {

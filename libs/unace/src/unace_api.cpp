@@ -140,4 +140,14 @@ void ACESetProcessDataProc(HANDLE handle, ACEPROCESSDATAPROC callback) {
     archive->processor.set_callback(callback);
 }
 
+void ACESetKeepBroken(HANDLE handle, int keep) {
+  if (ArchiveHandle* archive = ArchiveHandle::from(handle))
+    archive->processor.set_keep_broken(keep != 0);
+}
+
+const char* ACEKeptName(HANDLE handle) {
+  ArchiveHandle* archive = ArchiveHandle::from(handle);
+  return archive ? archive->processor.kept_name().c_str() : "";
+}
+
 }  // extern "C"

@@ -127,6 +127,13 @@ void RARSetNameEncoding(HANDLE handle, const char* encoding);
 /* The code page those names are read in, "" when every name is in Unicode; known from
  * the first RARReadHeader on, valid until RARCloseArchive. */
 const char* RARGetNameEncoding(HANDLE handle);
+/* keep non-zero: an entry extracted from now on that fails its checksum, is damaged or
+ * ends early (ERAR_BAD_DATA, ERAR_BAD_ARCHIVE, ERAR_EOPEN) keeps what was written of it
+ * beside its path, as "<path>.damaged" or the first free "<path>.damaged (2)" ...,
+ * never replacing anything. */
+void RARSetKeepBroken(HANDLE handle, int keep);
+/* The path the last RARProcessFile kept its damaged entry under; "" when it kept none. */
+const char* RARKeptName(HANDLE handle);
 
 #ifdef __cplusplus
 }

@@ -98,6 +98,7 @@ int verify(const ArchiveEntry& entry, const ArchiveEntry& lastPart, EntrySink& s
 
 int EntryProcessor::process(const ArchiveEntry& entry, archivekit::EntryAction action,
                             const std::string& destination, const std::string& outputName) {
+  keptName_.clear();
   if (action == archivekit::EntryAction::skip) return skip(entry);
   // Its first part lies in a volume before the one that was opened.
   if (entry.splitBefore) {
@@ -258,6 +259,9 @@ int EntryProcessor::unpack(const ArchiveEntry& entry, const Target* target) {
     apply_file_metadata(file.fd(), entry);
     if (!file.commit()) result = errno == ENOSPC ? ERAR_EWRITE : ERAR_ECREATE;
   }
+  const bool damaged =
+      result == ERAR_BAD_DATA || result == ERAR_BAD_ARCHIVE || result == ERAR_EOPEN;
+  if (target && keepBroken_ && damaged) keptName_ = file.keep_damaged();
   return result;
 }
 

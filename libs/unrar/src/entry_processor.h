@@ -31,6 +31,10 @@ class EntryProcessor {
   // Listing only skips: skipped entries of a solid archive are then not decoded, and
   // a later entry that continues their stream cannot be unpacked (ERAR_BAD_DATA).
   void set_listing(bool listing) { listing_ = listing; }
+  // A damaged entry keeps what was written of it (unrar.h, RARSetKeepBroken).
+  void set_keep_broken(bool keep) { keepBroken_ = keep; }
+  // Where the last process call kept a damaged entry; "" when it kept none.
+  const std::string& kept_name() const { return keptName_; }
 
   // destination: the folder ("" = the current one); outputName: a path that replaces
   // the entry's own, or "". An ERAR_* code.
@@ -60,6 +64,8 @@ class EntryProcessor {
   std::optional<std::string> password_;
   PROCESSDATAPROC callback_ = nullptr;
   bool listing_ = false;
+  bool keepBroken_ = false;
+  std::string keptName_;
   bool solidStreamBroken_ = false;
   archivekit::ExtractedFolders<ArchiveEntry> folders_{apply_metadata};
   std::unique_ptr<Decoder> rar15_;

@@ -186,6 +186,15 @@ void RARSetProcessDataProc(HANDLE handle, PROCESSDATAPROC callback) {
   archive->reader.set_volume_callback(callback);
 }
 
+void RARSetKeepBroken(HANDLE handle, int keep) {
+  if (ArchiveHandle* archive = unrar::from(handle)) archive->processor.set_keep_broken(keep != 0);
+}
+
+const char* RARKeptName(HANDLE handle) {
+  ArchiveHandle* archive = unrar::from(handle);
+  return archive ? archive->processor.kept_name().c_str() : "";
+}
+
 void RARSetChangeVolProc(HANDLE handle, CHANGEVOLPROC callback) {
   if (ArchiveHandle* archive = unrar::from(handle)) archive->changeVolume = callback;
 }

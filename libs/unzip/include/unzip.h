@@ -42,6 +42,10 @@ typedef struct {
   const char* NameEncoding;   /* names not in Unicode are read in this code page ("CP866",
                                  one of the codepage library's); NULL or "" = the one
                                  judged from all the archive's names, else code page 437 */
+  int32_t KeepBroken;         /* an entry that fails its check or cannot be decoded keeps
+                                 what was written of it as "<out>.damaged" (or the first
+                                 free "<out>.damaged (2)" ...), never replacing anything,
+                                 and says "   kept as: <that path>\n" */
 } DCL;
 
 /* Progress text, one formatted message per call; length excludes the terminator. */

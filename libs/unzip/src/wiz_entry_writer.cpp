@@ -171,11 +171,11 @@ Decoded decode_entry(CallState& call, ZipArchive& archive, const EntryInfo& entr
       return Decoded::DiskFull;
     case StreamEnd::ReadFailed:
       report_read_failure(call, reader->status(), entry, out);
-      return Decoded::Failed;
+      return Decoded::Damaged;
     case StreamEnd::Complete:
       break;
   }
-  if (!check_finish(call, *reader, entry, out)) return Decoded::Failed;
+  if (!check_finish(call, *reader, entry, out)) return Decoded::Damaged;
   finish_output(file.fd(), entry);
   return Decoded::Staged;
 }
@@ -192,6 +192,12 @@ EntryEnd place_entry(CallState& call, Decoded decoded, archivekit::StagedFile& f
       return EntryEnd::Stop;
     case Decoded::Staged:
       if (commit_output(call, file)) call.printer.say_verbose("\n");
+      break;
+    case Decoded::Damaged:
+      if (call.options.KeepBroken) {
+        const std::string kept = file.keep_damaged();
+        if (!kept.empty()) call.printer.say(chunk::kept_damaged(kept));
+      }
       break;
     case Decoded::Failed:
       break;

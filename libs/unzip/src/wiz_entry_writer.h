@@ -27,6 +27,7 @@ EntryEnd write_entry(CallState& call, ZipArchive& archive, const EntryInfo& entr
 enum class Decoded {
   Skipped,      // not attempted (a method this layer cannot decode)
   Failed,       // attempted and reported; whatever was at out stays
+  Damaged,      // as Failed, but what was decoded is in file (kept when the caller asks)
   Staged,       // whole and checked, in file, waiting to be put in place
   DiskFull,     // a write failed: the call ends
   Interrupted,  // the service point said stop

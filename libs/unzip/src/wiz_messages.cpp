@@ -53,6 +53,10 @@ std::string write_error(std::string_view out) {
   return shown(out) + ":  write error (disk full?).\n";
 }
 
+std::string kept_damaged(std::string_view kept) {
+  return "   kept as: " + shown(kept) + "\n";
+}
+
 std::string checkdir_failed(std::string_view folder, std::string_view system_error,
                             std::string_view name) {
   return "checkdir error:  cannot create " + shown(folder) + "\n                 " +

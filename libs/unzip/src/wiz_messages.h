@@ -17,6 +17,7 @@ std::string decode_failure(std::string_view problem, uint16_t method, std::strin
                            bool quiet);
 std::string cannot_create(std::string_view out, std::string_view system_error);
 std::string write_error(std::string_view out);
+std::string kept_damaged(std::string_view kept);
 std::string checkdir_failed(std::string_view folder, std::string_view system_error,
                             std::string_view name);
 std::string root_failed(std::string_view folder);

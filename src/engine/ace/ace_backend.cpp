@@ -92,6 +92,10 @@ class AceArchive {
   void SetDataCallback() {
     if (handle_ != nullptr) ACESetProcessDataProc(handle_, AceProcessDataCallback);
   }
+  void SetKeepBroken(bool keep) {
+    if (handle_ != nullptr) ACESetKeepBroken(handle_, keep ? 1 : 0);
+  }
+  std::string KeptName() const { return handle_ != nullptr ? ACEKeptName(handle_) : ""; }
 
  private:
   HANDLE handle_ = nullptr;
@@ -153,6 +157,7 @@ class AceExtraction {
       return false;
     }
     archive_->SetDataCallback();
+    archive_->SetKeepBroken(job_.keepBroken);
     if (!password_.empty()) archive_->SetPassword(password_);
     return true;
   }
@@ -244,7 +249,9 @@ class AceExtraction {
   }
 
   Step Tell(const std::string& text) {
-    session_.dialogs.MessageBox({text, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
+    const std::string kept = archive_ ? archive_->KeptName() : "";
+    session_.dialogs.MessageBox(
+        {WithKeptDamagedText(text, entryName_, kept), MsgButtons::OK, MsgIcon::Critical, "Oops!"});
     return Fail();
   }
 

@@ -118,7 +118,10 @@ std::string ExtractionBatch(const Session& session, const std::string& utility,
   const ConsoleHost* host = session.programs.host;
   const bool unanswered =
       session.settings.shellWindowStyle == kHiddenWindow || (host && !host->TakesAnswers());
-  const std::string options = unanswered ? "-y " : session.job.arjOptions;
+  std::string options = unanswered ? "-y " : session.job.arjOptions;
+  // "-jr": a file that fails its CRC stays rather than being deleted; its placement
+  // keeps it as "<name>.damaged".
+  if (session.job.keepBroken) options += "-jr ";
   std::vector<std::string> lines;
   for (size_t i = 0; i < session.job.selectedFiles.size(); ++i) {
     // Every path and password was checked before: each line can be written.

@@ -16,6 +16,7 @@
 
 #include "archivekit/staged_file.h"
 #include "engine/arj/arj_headers.h"
+#include "engine/entry_messages.h"
 #include "engine/entry_selection.h"
 #include "engine/entry_target.h"
 #include "engine/extraction_prompts.h"
@@ -188,8 +189,10 @@ class ArjPlacement {
     // A file with a second name might be shared with something outside: never touched.
     const int fd = item.links == 1 ? open(staged.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC) : -1;
     if (fd < 0 || !MatchesArchive(fd, key)) {
+      const std::string kept = fd >= 0 ? KeepDamaged(fd, item, staged, *target) : "";
       if (fd >= 0) close(fd);
-      return Report(FailedCheckText(target->shownName));
+      return Report(
+          WithKeptDamagedText(FailedCheckText(target->shownName), target->shownName, kept));
     }
     if (!MakeParents(*target) || !MayReplace(*target, staged)) {
       close(fd);
@@ -200,6 +203,15 @@ class ArjPlacement {
     if (error == EXDEV) error = CopyInto(fd, item, target->path);
     close(fd);
     if (error != 0) Report(NotPlacedText(target->shownName, error));
+  }
+
+  // With the job's choice, what the utility wrote of a file that failed its check goes
+  // beside its target as "<name>.damaged". Where it went, or "".
+  std::string KeepDamaged(int fd, const StagedItem& item, const std::string& staged,
+                          const EntryTarget& target) {
+    if (!session_.job.keepBroken || !MakeParents(target)) return "";
+    fchmod(fd, archivekit::permitted_mode(item.mode));
+    return archivekit::rename_to_damaged_name(staged, target.path);
   }
 
   void PlaceFolder(const std::string& name, const StagedItem& item, bool implicit) {

@@ -31,18 +31,22 @@ class LibarchiveExtraction final : public EntryEvents {
     if (!reader.Open(longPath_)) return Tell(DriveReadErrorText(longPath_));
     status.SetMax(static_cast<int64_t>(reader.total_bytes()));
     destination_ = DestinationFolder(session_.mainWindow.destinationBox.text);
-    const EntriesResult result = ExtractEntries(reader, destination_, *this);
+    const EntriesResult result =
+        ExtractEntries(reader, destination_, session_.job.keepBroken, *this);
+    const auto tell = [&](const std::string& text) {
+      return Tell(WithKeptDamagedText(text, result.entryName, result.keptPath));
+    };
     switch (result.end) {
       case EntriesEnd::Done:
         break;
       case EntriesEnd::Stopped:
         return 1;  // the bar stays where it stopped
       case EntriesEnd::BadData:
-        return Tell(CrcErrorText(longPath_));
+        return tell(CrcErrorText(longPath_));
       case EntriesEnd::Damaged:
-        return Tell(DamagedArchiveText(longPath_));
+        return tell(DamagedArchiveText(longPath_));
       case EntriesEnd::UnsupportedMethod:
-        return Tell(UnsupportedMethodText(result.entryName));
+        return tell(UnsupportedMethodText(result.entryName));
       case EntriesEnd::Encrypted7z:
         return Tell(Encrypted7zText(longPath_));
       case EntriesEnd::DiskFull:

@@ -50,8 +50,9 @@ enum class Placement { Write, Keep, Stop };
 
 class EntryLoop {
  public:
-  EntryLoop(LibarchiveReader& reader, const std::string& destination, EntryEvents& events)
-      : reader_(reader), destination_(destination), events_(events) {}
+  EntryLoop(LibarchiveReader& reader, const std::string& destination, bool keepBroken,
+            EntryEvents& events)
+      : reader_(reader), destination_(destination), keepBroken_(keepBroken), events_(events) {}
 
   EntriesResult Run() {
     for (;;) {
@@ -244,17 +245,23 @@ class EntryLoop {
       int64_t offset = 0;
       const int read = reader_.ReadBlock(&block, &size, &offset);
       if (read == ARCHIVE_EOF) break;
-      // A warning here is a checksum that did not match (7z's CRC).
-      if (read != ARCHIVE_OK) {
-        return End(archive_entry_is_encrypted(entry) ? EntriesEnd::Encrypted7z : ReadFailureEnd());
+      if (read != ARCHIVE_OK && archive_entry_is_encrypted(entry)) {
+        return End(EntriesEnd::Encrypted7z);
       }
-      if (size > 0) {
+      // A warning here is a checksum that did not match (7z's CRC), given with the
+      // entry's last block: a kept entry holds that block too.
+      const bool kept = keepBroken_ && read == ARCHIVE_WARN;
+      if (size > 0 && (read == ARCHIVE_OK || kept)) {
         // Blocks of a sparse file leave holes between them.
         if (lseek(file.fd(), offset, SEEK_SET) < 0) return NotWritten(errno);
         const int error =
             archivekit::write_fully(file.fd(), static_cast<const uint8_t*>(block), size);
         if (error != 0) return NotWritten(error);
         end = std::max<int64_t>(end, offset + static_cast<int64_t>(size));
+      }
+      if (read != ARCHIVE_OK) {
+        if (keepBroken_) result_.keptPath = file.keep_damaged();
+        return End(ReadFailureEnd());
       }
       if (!events_.Progress(reader_.bytes_read())) return End(EntriesEnd::Stopped);
     }
@@ -292,6 +299,7 @@ class EntryLoop {
 
   LibarchiveReader& reader_;
   const std::string destination_;
+  const bool keepBroken_;
   EntryEvents& events_;
   EntriesResult result_;
   archivekit::ExtractedFolders<FolderRecord> folders_{FinishFolder};
@@ -302,9 +310,9 @@ class EntryLoop {
 }  // namespace
 
 EntriesResult ExtractEntries(LibarchiveReader& reader, const std::string& destination,
-                             EntryEvents& events) {
+                             bool keepBroken, EntryEvents& events) {
   Utf8Names names;
-  EntryLoop loop(reader, destination, events);
+  EntryLoop loop(reader, destination, keepBroken, events);
   return loop.Run();
 }
 

@@ -58,12 +58,15 @@ class EntryEvents {
 struct EntriesResult {
   EntriesEnd end = EntriesEnd::Done;
   std::string entryName;  // the entry the loop ended on, as shown
+  // Where that entry, damaged, was kept (keepBroken); "" when it was not.
+  std::string keptPath;
   int64_t extracted = 0;  // entries written
 };
 
 // Writes every entry of reader below destination ("" = the current folder, else
-// ending in "/").
+// ending in "/"). keepBroken: an entry whose data fails keeps what was written of it as
+// "<path>.damaged" (archivekit::StagedFile::keep_damaged).
 EntriesResult ExtractEntries(LibarchiveReader& reader, const std::string& destination,
-                             EntryEvents& events);
+                             bool keepBroken, EntryEvents& events);
 
 }  // namespace tessaly

@@ -105,6 +105,10 @@ class RarArchive {
   void SetDataCallback() {
     if (handle_ != nullptr) RARSetProcessDataProc(handle_, RarProcessDataCallback);
   }
+  void SetKeepBroken(bool keep) {
+    if (handle_ != nullptr) RARSetKeepBroken(handle_, keep ? 1 : 0);
+  }
+  std::string KeptName() const { return handle_ != nullptr ? RARKeptName(handle_) : ""; }
 
  private:
   std::vector<char> comment_;
@@ -170,6 +174,7 @@ class RarExtraction {
     archive_ =
         std::make_unique<RarArchive>(longPath_, RAR_OM_EXTRACT, NameEncodingToRead(session_));
     archive_->SetDataCallback();
+    archive_->SetKeepBroken(job_.keepBroken);
     if (!password_.empty()) archive_->SetPassword(password_);
   }
 
@@ -283,7 +288,9 @@ class RarExtraction {
   }
 
   Step Tell(const std::string& text) {
-    session_.dialogs.MessageBox({text, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
+    const std::string kept = archive_ ? archive_->KeptName() : "";
+    session_.dialogs.MessageBox(
+        {WithKeptDamagedText(text, entryName_, kept), MsgButtons::OK, MsgIcon::Critical, "Oops!"});
     return Fail();
   }
 

@@ -29,6 +29,9 @@ ConfirmationWindow::ConfirmationWindow(Session& session, ConfirmationModel& conf
   showAgainBox_ = new QCheckBox("Show this message again in the future.", this);
   showAgainBox_->setObjectName("Check1");
   showAgainBox_->setChecked(confirmation.showAgain);
+  keepBrokenBox_ = new QCheckBox("Keep broken files", this);
+  keepBrokenBox_->setObjectName("CheckKeepBroken");
+  keepBrokenBox_->setChecked(confirmation.keepBroken);
   goButton_ = new QPushButton("&Go", this);
   goButton_->setObjectName("Command1");
   goButton_->setDefault(true);
@@ -48,6 +51,7 @@ ConfirmationWindow::ConfirmationWindow(Session& session, ConfirmationModel& conf
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(messageLabel_);
   layout->addWidget(promptLabel);
+  layout->addWidget(keepBrokenBox_);
   layout->addWidget(showAgainBox_);
   layout->addLayout(buttons);
   setMinimumWidth(460);
@@ -61,6 +65,7 @@ ConfirmationWindow::ConfirmationWindow(Session& session, ConfirmationModel& conf
 
 void ConfirmationWindow::Go() {
   model_.showAgain = showAgainBox_->isChecked();
+  model_.keepBroken = keepBrokenBox_->isChecked();
   model_.GoClicked(session_);
   accept();
 }

@@ -36,6 +36,7 @@ class ConfirmationWindow : public QDialog {
   ConfirmationModel& model_;
   QLabel* messageLabel_;
   QCheckBox* showAgainBox_;
+  QCheckBox* keepBrokenBox_;
   QPushButton* goButton_;
   QPushButton* cancelButton_;
   QPushButton* newDestinationButton_;

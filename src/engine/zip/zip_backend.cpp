@@ -51,6 +51,7 @@ std::string StatusLineFor(const std::string& chunk) {
 constexpr std::string_view kWriteErrorEnd = ":  write error (disk full?).\n";
 // ... for an entry passed over because its password was wrong or not given.
 constexpr std::string_view kSkippingStart = "   skipping: ";
+constexpr std::string_view kKeptAsStart = "   kept as: ";
 constexpr std::string_view kIncorrectPasswordEnd = "  incorrect password\n";
 // ... and for one packed with a method the library cannot decode (a known method
 // named, or its number).
@@ -168,6 +169,10 @@ int32_t ZipPrintCallback(char* buffer, uint32_t length) {
       session->zip.unsupportedEntries.push_back(*name);
     }
   }
+  if (chunk.starts_with(kKeptAsStart) && chunk.ends_with('\n')) {
+    session->zip.keptDamaged.push_back(
+        chunk.substr(kKeptAsStart.size(), chunk.size() - kKeptAsStart.size() - 1));
+  }
   if (chunk.starts_with("Targ") || session->job.countingPass) return 0;
   if (const RefusedEntry refused = RefusedEntryOf(chunk, session->zip.extractDir);
       !refused.text.empty()) {
@@ -278,16 +283,23 @@ bool ReportLibraryError(Session& session, int32_t code) {
   JobState& job = session.job;
   job.archiveFailed = true;
   const std::string archive = ArchiveListEntry(job.selectedFiles, job.zipArchiveIndex);
+  std::string kept;
+  std::string keptLines;
+  for (const std::string& path : session.zip.keptDamaged) {
+    const std::string text = KeptDamagedText(NameBelow(path, session.zip.extractDir));
+    kept += " " + text;
+    keptLines += "\n" + text;
+  }
   if (job.zipArchiveIndex == job.selectedCount || job.selectedCount <= 1) {
     session.dialogs.MessageBox({"An error was encountered while processing \"" + archive +
-                                    "\". The file is probably corrupted.",
+                                    "\". The file is probably corrupted." + kept,
                                 MsgButtons::OK, MsgIcon::Critical, "Error"});
     job.cancelExtract = true;
     job.extractResult = 1;
     return true;
   }
   const MsgAnswer answer = session.dialogs.MessageBox(
-      {"There was an error in " + archive + "\nError #: " + std::to_string(code) +
+      {"There was an error in " + archive + "\nError #: " + std::to_string(code) + keptLines +
            "\nWould you like to continue processing the remaining archives?",
        MsgButtons::YesNo, MsgIcon::None, "Error"});
   if (answer != MsgAnswer::Yes) {
@@ -383,6 +395,7 @@ void UnzipArchive(Session& session) {
   options.Threads = zip.threads;
   const std::string nameEncoding = NameEncodingToRead(session);
   options.NameEncoding = nameEncoding.c_str();
+  options.KeepBroken = job.keepBroken ? 1 : 0;
 
   USERFUNCTIONS callbacks{};
   callbacks.print = ZipPrintCallback;
@@ -399,6 +412,7 @@ void UnzipArchive(Session& session) {
   zip.passwordRefused = false;
   zip.unsupportedEntries.clear();
   zip.entryRefused = false;
+  zip.keptDamaged.clear();
   const std::string listingKey = ReusableListing(session, options) ? ListingKey(zip, options) : "";
   if (!listingKey.empty() && listingKey == zip.lastListing.key) {
     code = zip.lastListing.code;

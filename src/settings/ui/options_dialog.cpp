@@ -173,6 +173,9 @@ void OptionsDialog::BuildControls() {
   QGroupBox* archive = Group("Frame1", "Archive Options:");
   auto* archiveLayout = new QVBoxLayout(archive);
   archiveLayout->addWidget(archiveTabs_);
+  keepBrokenBox_ = new QCheckBox("Keep broken files");
+  keepBrokenBox_->setObjectName("CheckKeepBroken");
+  archiveLayout->addWidget(keepBrokenBox_);
 
   okButton_ = new QPushButton("OK");
   okButton_->setObjectName("Command3");
@@ -242,6 +245,7 @@ void OptionsDialog::ShowForm() {
   hideOutputBox_->setChecked(form_.hideOutput);
   closeWindowBox_->setChecked(form_.closeExtractWindow);
   closeWindowBox_->setEnabled(form_.closeExtractWindowEnabled);
+  keepBrokenBox_->setChecked(form_.keepBrokenFiles);
 }
 
 void OptionsDialog::ShowStartupFolderState() {
@@ -264,6 +268,7 @@ void OptionsDialog::TakeControls() {
   form_.arjLocation = arjLocationText_->text().toStdString();
   form_.hideOutput = hideOutputBox_->isChecked();
   form_.closeExtractWindow = closeWindowBox_->isChecked();
+  form_.keepBrokenFiles = keepBrokenBox_->isChecked();
 }
 
 void OptionsDialog::BrowseStartupFolder() {

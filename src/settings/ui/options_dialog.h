@@ -60,6 +60,7 @@ class OptionsDialog : public QDialog {
   QPushButton* arjLocationBrowse_ = nullptr;
   QCheckBox* hideOutputBox_ = nullptr;
   QCheckBox* closeWindowBox_ = nullptr;
+  QCheckBox* keepBrokenBox_ = nullptr;
   QPushButton* okButton_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
   QPushButton* helpButton_ = nullptr;

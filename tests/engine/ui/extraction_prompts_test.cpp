@@ -23,12 +23,15 @@ class ConfirmationWindowTest : public EngineTest {
     session.job.confirmCancelled = true;
   }
 
-  // Opens the dialog as the driver does, unticks its box and presses a button.
+  // Opens the dialog as the driver does, unticks its boxes and presses a button.
   void PressWithBoxUnticked(const char* button) {
     confirmation.Load(session);
     ConfirmationWindow window(session, confirmation, nullptr);
     window.show();
     QTest::mouseClick(window.ShowAgainBox(), Qt::LeftButton);
+    // On its text: the short box is wider than what takes a click.
+    auto* keepBroken = window.findChild<QCheckBox*>("CheckKeepBroken");
+    QTest::mouseClick(keepBroken, Qt::LeftButton, {}, QPoint(8, keepBroken->height() / 2));
     EXPECT_FALSE(window.ShowAgainBox()->isChecked());
     if (QString(button) == "Escape") {
       QTest::keyClick(&window, Qt::Key_Escape);
@@ -41,14 +44,18 @@ class ConfirmationWindowTest : public EngineTest {
   ConfirmationModel confirmation;
 };
 
-TEST_F(ConfirmationWindowTest, OnlyGoWithTheBoxUntickedTurnsConfirmationsOff) {
+// Keep broken files starts from the job's choice (the setting) and changes only the job.
+TEST_F(ConfirmationWindowTest, OnlyGoWithTheBoxesUntickedTurnsConfirmationsAndKeepingOff) {
   for (const char* button : {"Escape", "Command1"}) {
     SCOPED_TRACE(button);
     const bool go = QString(button) == "Command1";
     session.job.confirmCancelled = go;
+    session.job.keepBroken = true;
     PressWithBoxUnticked(button);
     EXPECT_EQ(session.job.confirmCancelled, !go);
     EXPECT_EQ(GetSetting("General", "Show confirmation"), go ? "0" : "1");
+    EXPECT_EQ(session.job.keepBroken, !go);
+    EXPECT_EQ(GetSetting("General", "Keep broken files"), "");
   }
 }
 

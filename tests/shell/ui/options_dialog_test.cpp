@@ -113,8 +113,8 @@ TEST_F(OptionsDialogTest, ShowsHiddenOutputGreyedRefusesAnEmptyFolderAndWritesWh
 
   // A full OK writes every value the controls show.
   ShowTab(&dialog, 2);
-  for (const char* name :
-       {"CheckOW2", "OptionDC2", "Option21", "Check3", "OptionHere1", "CheckHereNumbered"}) {
+  for (const char* name : {"CheckOW2", "OptionDC2", "Option21", "Check3", "OptionHere1",
+                           "CheckHereNumbered", "CheckKeepBroken"}) {
     ClickBox(&dialog, name);
   }
   QTest::keyClicks(folderText, QString::fromStdString(Root()));
@@ -131,7 +131,8 @@ TEST_F(OptionsDialogTest, ShowsHiddenOutputGreyedRefusesAnEmptyFolderAndWritesWh
                          .arjLocation = arj,
                          .extractHereFolder = 1,
                          .extractHereNumbered = true,
-                         .nameEncoding = "CP866"}));
+                         .nameEncoding = "CP866",
+                         .keepBrokenFiles = true}));
 }
 
 TEST_F(OptionsDialogTest, OptionsEntryOpensTheDialogWithItsHelpAndCancelWritesNothing) {

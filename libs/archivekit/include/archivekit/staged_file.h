@@ -34,6 +34,10 @@ class StagedFile {
   bool commit();
   // Closes and removes the temporary file.
   void discard();
+  // Closes the file and gives what was written of it the first free name of
+  // "path.damaged", "path.damaged (2)" ... beside path, never replacing anything there.
+  // The name it got, or "" with errno set when it could not be kept (it is gone then).
+  std::string keep_damaged();
 
  private:
   // Unlists the temporary name and lets its lock go.
@@ -44,6 +48,10 @@ class StagedFile {
   std::string path_;
   std::string temporary_;
 };
+
+// Renames the file from to the first free name of "path.damaged", "path.damaged (2)" ...,
+// never replacing anything there. The name it got, or "" with errno set (from stays).
+std::string rename_to_damaged_name(const std::string& from, const std::string& path);
 
 // Makes a symbolic link to target under a temporary name beside path and renames it
 // to path, replacing a file or link there but never a folder. False with errno set;
