@@ -39,6 +39,9 @@ typedef struct {
   const char* lpszExtractDir; /* extraction folder; NULL or "" = the current folder */
   int32_t Threads;            /* entries decoded at once: 0 one per core, 1 one after the
                                  other on the caller's thread; at most 8 */
+  int32_t ScanLocalHeaders;   /* when the central directory is missing or damaged, read
+                                 the entries from their local headers (announced with a
+                                 warning; the call returns at least PK_WARN) */
 } DCL;
 
 /* Progress text, one formatted message per call; length excludes the terminator. */

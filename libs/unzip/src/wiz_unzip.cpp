@@ -13,6 +13,7 @@
 #include "wiz_messages.h"
 #include "wiz_output.h"
 #include "zip_archive.h"
+#include "zip_scan.h"
 
 namespace unzip {
 
@@ -80,6 +81,15 @@ bool prepare_root(CallState& call) {
 int32_t run(CallState& call, Selection& selection) {
   OpenResult opened;
   std::unique_ptr<ZipArchive> archive = ZipArchive::open(call.zip_path, opened);
+  const bool directory_lost =
+      opened.status == OpenStatus::NoEndRecord || opened.status == OpenStatus::Damaged;
+  if (directory_lost && call.options.ScanLocalHeaders) {
+    archive = scan_local_headers(call.zip_path, opened);
+    if (archive) {
+      call.printer.say(chunk::scanned_local_headers(call.zip_path, archive->entries().size()));
+      call.codes.raise(PK_WARN);
+    }
+  }
   if (!archive || opened.status != OpenStatus::Ok) return report_open_failure(call, opened);
 
   call.callbacks.cchComment =
