@@ -18,6 +18,7 @@ enum class OptionId {
   List,
   Test,
   Threads,
+  ScanDamaged,
   Help,
   Version
 };
@@ -39,6 +40,7 @@ constexpr OptionInfo kOptions[] = {
     {OptionId::List, 'l', "list", false},
     {OptionId::Test, 't', "test", false},
     {OptionId::Threads, '\0', "threads", true},
+    {OptionId::ScanDamaged, '\0', "scan-damaged", false},
     {OptionId::Help, '\0', "help", false},
     {OptionId::Version, '\0', "version", false},
 };
@@ -95,6 +97,9 @@ std::string Apply(ExtractOptions& options, OptionId id, const std::string& value
     case OptionId::Threads:
       options.threads = ThreadCount(value);
       if (options.threads == 0) return "option '--threads' needs a number from 1 to 8";
+      break;
+    case OptionId::ScanDamaged:
+      options.scanDamaged = true;
       break;
     case OptionId::Help:
       options.help = true;
@@ -211,6 +216,9 @@ std::string UsageText() {
          "                          writing nothing; a summary line per ARCHIVE\n"
          "      --threads N         decode ZIP entries on N threads at once (1-8; default one\n"
          "                          per core)\n"
+         "      --scan-damaged      read a ZIP whose central directory is damaged from its\n"
+         "                          local headers, and a RAR archive past a damaged header,\n"
+         "                          without asking\n"
          "      --help              show this help\n"
          "      --version           show the version\n"
          "\n"

@@ -17,6 +17,7 @@ struct ExtractOptions {
   bool list = false;                       // -l, --list
   bool test = false;                       // -t, --test
   int threads = 0;                         // --threads; 0 = one per core
+  bool scanDamaged = false;                // --scan-damaged
   bool help = false;
   bool version = false;
   std::vector<std::string> archives;

@@ -83,6 +83,7 @@ int RunExtract(const std::vector<std::string>& args, const ConsoleStreams& strea
   Session session(dialogs, pump);
   dialogs.Attach(session);
   session.job.keepExistingFiles = options.noOverwrite;
+  session.job.scanDamagedArchives = options.scanDamaged;
   session.zip.threads = options.threads;
   TerminalConsoleHost consoles(streams.err);
   session.programs.host = &consoles;

@@ -193,6 +193,8 @@ void ExtractSelectedArchives(Session& session, CallingWindow callingWindow) {
   job.extractResult = 0;
   job.archiveFailed = false;
   job.overwriteAnswer.clear();
+  job.damagedArchivesAsked.clear();
+  job.damagedArchivesScanned.clear();
   job.callingWindow = callingWindow;
 
   DeleteBatchFile(session);

@@ -46,6 +46,9 @@ void EachJobField(Job& job, Visit&& visit) {
   visit(job.archiveFailed);
   visit(job.overwriteAnswer);
   visit(job.keepExistingFiles);
+  visit(job.scanDamagedArchives);
+  visit(job.damagedArchivesAsked);
+  visit(job.damagedArchivesScanned);
   visit(job.stopAllArchives);
   visit(job.zipErrorContinued);
   visit(job.probeMode);
@@ -91,6 +94,7 @@ void EachZipField(Zip& zip, Visit&& visit) {
   visit(zip.passwordRefused);
   visit(zip.unsupportedEntries);
   visit(zip.entryRefused);
+  visit(zip.directoryDamage);
   visit(zip.threads);
 }
 

@@ -10,8 +10,9 @@ namespace {
 using Args = std::vector<std::string>;
 
 TEST(ExtractOptions, FlagsClusterAndMixWithArchives) {
-  const ParsedOptions parsed = ParseExtractOptions(
-      {"a.zip", "-yn", "b.zip", "--per-archive-folder", "-ld", "x", "c.zip", "--threads=8"});
+  const ParsedOptions parsed =
+      ParseExtractOptions({"a.zip", "-yn", "b.zip", "--per-archive-folder", "-ld", "x", "c.zip",
+                           "--threads=8", "--scan-damaged"});
   ASSERT_EQ(parsed.error, "");
   const ExtractOptions& o = parsed.options;
   EXPECT_TRUE(o.assumeYes);
@@ -20,6 +21,7 @@ TEST(ExtractOptions, FlagsClusterAndMixWithArchives) {
   EXPECT_TRUE(o.perArchiveFolder);
   EXPECT_EQ(o.destination, "x");
   EXPECT_EQ(o.threads, 8);
+  EXPECT_TRUE(o.scanDamaged);
   EXPECT_EQ(o.archives, (Args{"a.zip", "b.zip", "c.zip"}));
 }
 
