@@ -10,13 +10,13 @@ namespace tessaly {
 
 struct Session;
 
-// 0 when the archive was extracted, 1 when it was stopped or failed (the user has
-// then been told why, unless the job was cancelled).
 // What is wrong with a RAR archive whose reading stopped at a header (the library's
 // ERAR_BAD_ARCHIVE after the archive opened), as the scan question says it.
 inline constexpr const char* kDamagedRarHeaderCause =
     "a block header is damaged, or the file ends inside one";
 
+// 0 when the archive was extracted, 1 when it was stopped or failed (the user has
+// then been told why, unless the job was cancelled).
 int32_t ExtractRarArchive(Session& session, const std::string& longPath);
 // Sets job.extractResult to 0 when the library opens path as a RAR archive, else 1.
 void RarTestOpen(Session& session, const std::string& path);
