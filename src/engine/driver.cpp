@@ -190,11 +190,11 @@ void ExtractSelectedArchives(Session& session, CallingWindow callingWindow) {
   job.running = true;
   job.cancelExtract = false;
   job.cancelPressed = false;
+  job.damagedArchivesAsked.clear();
+  job.damagedArchivesScanned.clear();
   job.extractResult = 0;
   job.archiveFailed = false;
   job.overwriteAnswer.clear();
-  job.damagedArchivesAsked.clear();
-  job.damagedArchivesScanned.clear();
   job.callingWindow = callingWindow;
 
   DeleteBatchFile(session);
