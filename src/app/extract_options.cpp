@@ -17,8 +17,8 @@ enum class OptionId {
   Here,
   List,
   Test,
-  Threads,
   ScanDamaged,
+  Threads,
   Help,
   Version
 };
@@ -39,8 +39,8 @@ constexpr OptionInfo kOptions[] = {
     {OptionId::Here, '\0', "here", false},
     {OptionId::List, 'l', "list", false},
     {OptionId::Test, 't', "test", false},
-    {OptionId::Threads, '\0', "threads", true},
     {OptionId::ScanDamaged, '\0', "scan-damaged", false},
+    {OptionId::Threads, '\0', "threads", true},
     {OptionId::Help, '\0', "help", false},
     {OptionId::Version, '\0', "version", false},
 };
@@ -94,12 +94,12 @@ std::string Apply(ExtractOptions& options, OptionId id, const std::string& value
     case OptionId::Test:
       options.test = true;
       break;
+    case OptionId::ScanDamaged:
+      options.scanDamaged = true;
+      break;
     case OptionId::Threads:
       options.threads = ThreadCount(value);
       if (options.threads == 0) return "option '--threads' needs a number from 1 to 8";
-      break;
-    case OptionId::ScanDamaged:
-      options.scanDamaged = true;
       break;
     case OptionId::Help:
       options.help = true;
@@ -214,11 +214,11 @@ std::string UsageText() {
          "  -l, --list              list the entries of each ARCHIVE instead of extracting\n"
          "  -t, --test              decode every entry of each ARCHIVE and check its checksums,\n"
          "                          writing nothing; a summary line per ARCHIVE\n"
-         "      --threads N         decode ZIP entries on N threads at once (1-8; default one\n"
-         "                          per core)\n"
          "      --scan-damaged      read a ZIP whose central directory is damaged from its\n"
          "                          local headers, and a RAR archive past a damaged header,\n"
          "                          without asking\n"
+         "      --threads N         decode ZIP entries on N threads at once (1-8; default one\n"
+         "                          per core)\n"
          "      --help              show this help\n"
          "      --version           show the version\n"
          "\n"

@@ -16,8 +16,8 @@ struct ExtractOptions {
   bool here = false;                       // --here
   bool list = false;                       // -l, --list
   bool test = false;                       // -t, --test
-  int threads = 0;                         // --threads; 0 = one per core
   bool scanDamaged = false;                // --scan-damaged
+  int threads = 0;                         // --threads; 0 = one per core
   bool help = false;
   bool version = false;
   std::vector<std::string> archives;

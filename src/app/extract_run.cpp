@@ -83,13 +83,13 @@ int RunExtract(const std::vector<std::string>& args, const ConsoleStreams& strea
   Session session(dialogs, pump);
   dialogs.Attach(session);
   session.job.keepExistingFiles = options.noOverwrite;
-  session.job.scanDamagedArchives = options.scanDamaged;
   session.zip.threads = options.threads;
   TerminalConsoleHost consoles(streams.err);
   session.programs.host = &consoles;
   session.programs.batchRunner = HelperProgram("tessaly-batch");
   session.programs.reader = HelperProgram("tessaly-reader");
   LoadSettings(session.settings, dialogs);
+  session.job.scanDamagedArchives = options.scanDamaged;
 
   if (options.list) return ListArchives(session, options.archives, streams.out);
   if (options.test) return TestArchives(session, options.archives, streams.out);

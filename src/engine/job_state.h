@@ -42,10 +42,10 @@ struct ZipOptions {
   // The last call left out an entry that could not be written or leads outside, and
   // said so.
   bool entryRefused = false;
-  // What the last call found wrong with the archive's central directory; "" when nothing.
-  std::string directoryDamage;
   // Entries decoded at once: 0 one per core, 1 one after the other.
   int32_t threads = 0;
+  // What the last call found wrong with the archive's central directory; "" when nothing.
+  std::string directoryDamage;
 };
 
 enum class CallingWindow { MainWindow, DropTarget, Contents };
@@ -78,14 +78,14 @@ struct JobState {
   // Every existing file stays as it is, whatever the settings say (tessaly-extract -n).
   // Set for the whole run, never reset by a job.
   bool keepExistingFiles = false;
+  bool stopAllArchives = false;
+  bool zipErrorContinued = false;
   // A damaged archive is scanned for what it still holds without asking
   // (tessaly-extract --scan-damaged). Set for the whole run, never reset by a job.
   bool scanDamagedArchives = false;
   // The damaged archives of this job the user was asked about, and those to be scanned.
   std::vector<std::string> damagedArchivesAsked;
   std::vector<std::string> damagedArchivesScanned;
-  bool stopAllArchives = false;
-  bool zipErrorContinued = false;
   bool probeMode = false;
   bool probeIsExe = false;
   // The last probe's reader was ended, and the user told why.

@@ -46,11 +46,11 @@ void EachJobField(Job& job, Visit&& visit) {
   visit(job.archiveFailed);
   visit(job.overwriteAnswer);
   visit(job.keepExistingFiles);
+  visit(job.stopAllArchives);
+  visit(job.zipErrorContinued);
   visit(job.scanDamagedArchives);
   visit(job.damagedArchivesAsked);
   visit(job.damagedArchivesScanned);
-  visit(job.stopAllArchives);
-  visit(job.zipErrorContinued);
   visit(job.probeMode);
   visit(job.probeIsExe);
   visit(job.readerEnded);
@@ -94,8 +94,8 @@ void EachZipField(Zip& zip, Visit&& visit) {
   visit(zip.passwordRefused);
   visit(zip.unsupportedEntries);
   visit(zip.entryRefused);
-  visit(zip.directoryDamage);
   visit(zip.threads);
+  visit(zip.directoryDamage);
 }
 
 template <typename Vars, typename Visit>

@@ -424,10 +424,10 @@ void UnzipArchive(Session& session) {
   options.nzflag = zip.showComment ? 1 : 0;
   options.ndflag = zip.honorDirectories ? 1 : 0;
   options.noflag = overwriteAll ? 1 : 0;
+  options.ScanLocalHeaders = ScansDamaged(job, zip.zipFileName) ? 1 : 0;
   options.lpszZipFN = zip.zipFileName.c_str();
   options.lpszExtractDir = zip.extractDir.c_str();
   options.Threads = zip.threads;
-  options.ScanLocalHeaders = ScansDamaged(job, zip.zipFileName) ? 1 : 0;
 
   USERFUNCTIONS callbacks{};
   callbacks.print = ZipPrintCallback;
