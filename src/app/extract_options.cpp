@@ -19,6 +19,7 @@ enum class OptionId {
   Here,
   List,
   Test,
+  ScanDamaged,
   Threads,
   NameEncoding,
   KeepBroken,
@@ -42,6 +43,7 @@ constexpr OptionInfo kOptions[] = {
     {OptionId::Here, '\0', "here", false},
     {OptionId::List, 'l', "list", false},
     {OptionId::Test, 't', "test", false},
+    {OptionId::ScanDamaged, '\0', "scan-damaged", false},
     {OptionId::Threads, '\0', "threads", true},
     {OptionId::NameEncoding, '\0', "name-encoding", true},
     {OptionId::KeepBroken, '\0', "keep-broken", false},
@@ -97,6 +99,9 @@ std::string Apply(ExtractOptions& options, OptionId id, const std::string& value
       break;
     case OptionId::Test:
       options.test = true;
+      break;
+    case OptionId::ScanDamaged:
+      options.scanDamaged = true;
       break;
     case OptionId::Threads:
       options.threads = ThreadCount(value);
@@ -224,6 +229,9 @@ std::string UsageText() {
          "  -l, --list              list the entries of each ARCHIVE instead of extracting\n"
          "  -t, --test              decode every entry of each ARCHIVE and check its checksums,\n"
          "                          writing nothing; a summary line per ARCHIVE\n"
+         "      --scan-damaged      read a ZIP whose central directory is damaged from its\n"
+         "                          local headers, and a RAR archive past a damaged header,\n"
+         "                          without asking\n"
          "      --threads N         decode ZIP entries on N threads at once (1-8; default one\n"
          "                          per core)\n"
          "      --name-encoding CP  read names not stored in Unicode (ZIP, RAR 1.5-4, ACE,\n"

@@ -16,6 +16,7 @@ struct ExtractOptions {
   bool here = false;                       // --here
   bool list = false;                       // -l, --list
   bool test = false;                       // -t, --test
+  bool scanDamaged = false;                // --scan-damaged
   int threads = 0;                         // --threads; 0 = one per core
   std::string nameEncoding;                // --name-encoding; "" = the setting's
   bool keepBroken = false;                 // --keep-broken

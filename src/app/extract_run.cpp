@@ -91,6 +91,7 @@ int RunExtract(const std::vector<std::string>& args, const ConsoleStreams& strea
   session.programs.batchRunner = HelperProgram("tessaly-batch");
   session.programs.reader = HelperProgram("tessaly-reader");
   LoadSettings(session.settings, dialogs);
+  session.job.scanDamagedArchives = options.scanDamaged;
 
   if (options.list) return ListArchives(session, options.archives, streams.out);
   if (options.test) return TestArchives(session, options.archives, streams.out);

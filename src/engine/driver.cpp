@@ -190,6 +190,8 @@ void ExtractSelectedArchives(Session& session, CallingWindow callingWindow) {
   job.running = true;
   job.cancelExtract = false;
   job.cancelPressed = false;
+  job.damagedArchivesAsked.clear();
+  job.damagedArchivesScanned.clear();
   job.extractResult = 0;
   job.archiveFailed = false;
   job.overwriteAnswer.clear();

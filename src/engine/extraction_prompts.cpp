@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "engine/entry_target.h"
 #include "engine/session.h"
 #include "platform/folder_listing.h"
@@ -72,6 +74,28 @@ std::string AskPassword(Session& session, const std::string& name) {
                                       " is encrypted with a password. Please enter the password "
                                       "below to extract.",
                                   "Enter Password", "", InputEcho::Secret);
+}
+
+bool ScansDamaged(const JobState& job, const std::string& path) {
+  return job.scanDamagedArchives ||
+         std::ranges::find(job.damagedArchivesScanned, path) != job.damagedArchivesScanned.end();
+}
+
+bool AgreeToScanDamaged(Session& session, const std::string& path, const std::string& cause) {
+  JobState& job = session.job;
+  if (ScansDamaged(job, path)) return true;
+  if (std::ranges::find(job.damagedArchivesAsked, path) != job.damagedArchivesAsked.end()) {
+    return false;
+  }
+  job.damagedArchivesAsked.push_back(path);
+  const MsgAnswer answer =
+      session.dialogs.MessageBox({"The archive \"" + path + "\" is damaged: " + cause +
+                                      ". Look for the files it still holds by scanning it?",
+                                  MsgButtons::YesNo, MsgIcon::Exclamation, "Damaged Archive", 2});
+  session.status.Refresh();
+  if (answer != MsgAnswer::Yes) return false;
+  job.damagedArchivesScanned.push_back(path);
+  return true;
 }
 
 }  // namespace tessaly

@@ -8,6 +8,7 @@
 
 namespace tessaly {
 
+struct JobState;
 struct Session;
 
 // An entry about to be written where a file exists: its size and last change.
@@ -43,6 +44,13 @@ bool DecideEntryOperation(Session& session, const std::string& path, const std::
 
 // The password box for the file name; "" when the user gave none.
 std::string AskPassword(Session& session, const std::string& name);
+
+// May the damaged archive at path (cause: what is wrong with it) be scanned for the
+// entries it still holds? Asked once per archive and job; yes without asking when the
+// job scans damaged archives.
+bool AgreeToScanDamaged(Session& session, const std::string& path, const std::string& cause);
+// The job scans the damaged archive at path: the user agreed, or the job scans every one.
+bool ScansDamaged(const JobState& job, const std::string& path);
 
 // What every backend says when the password was wrong, or none was given.
 inline constexpr const char* kWrongPasswordText = "The password you entered was incorrect.";

@@ -46,6 +46,8 @@ struct ZipOptions {
   std::vector<std::string> keptDamaged;
   // Entries decoded at once: 0 one per core, 1 one after the other.
   int32_t threads = 0;
+  // What the last call found wrong with the archive's central directory; "" when nothing.
+  std::string directoryDamage;
 };
 
 enum class CallingWindow { MainWindow, DropTarget, Contents };
@@ -88,6 +90,12 @@ struct JobState {
   bool testOnly = false;
   bool stopAllArchives = false;
   bool zipErrorContinued = false;
+  // A damaged archive is scanned for what it still holds without asking
+  // (tessaly-extract --scan-damaged). Set for the whole run, never reset by a job.
+  bool scanDamagedArchives = false;
+  // The damaged archives of this job the user was asked about, and those to be scanned.
+  std::vector<std::string> damagedArchivesAsked;
+  std::vector<std::string> damagedArchivesScanned;
   bool probeMode = false;
   bool probeIsExe = false;
   // The last probe's reader was ended, and the user told why.

@@ -50,6 +50,9 @@ void EachJobField(Job& job, Visit&& visit) {
   visit(job.keepBrokenAlways);
   visit(job.stopAllArchives);
   visit(job.zipErrorContinued);
+  visit(job.scanDamagedArchives);
+  visit(job.damagedArchivesAsked);
+  visit(job.damagedArchivesScanned);
   visit(job.probeMode);
   visit(job.probeIsExe);
   visit(job.readerEnded);
@@ -97,6 +100,7 @@ void EachZipField(Zip& zip, Visit&& visit) {
   visit(zip.entryRefused);
   visit(zip.keptDamaged);
   visit(zip.threads);
+  visit(zip.directoryDamage);
 }
 
 template <typename Vars, typename Visit>

@@ -4,6 +4,7 @@
 
 #include "engine/extraction_prompts.h"
 #include "engine/name_encoding_choice.h"
+#include "engine/rar/rar_backend.h"
 #include "engine/session.h"
 #include "inspect/archive_listings.h"
 #include "unrar.h"
@@ -44,7 +45,17 @@ ListingResult ListRarArchive(Session& session, const std::string& archivePath) {
     RARSetNameEncoding(handle, nameEncoding.c_str());
     // The record is large (two names of 4 KiB and more): keep it off the stack.
     auto header = std::make_unique<RARHeaderData>();
-    int read = RARReadHeader(handle, header.get());
+    // Once the user agreed, the listing goes on past a damaged header.
+    const auto readNext = [&] {
+      int next = RARReadHeader(handle, header.get());
+      while (next == ERAR_BAD_ARCHIVE &&
+             AgreeToScanDamaged(session, archivePath, kDamagedRarHeaderCause) &&
+             RARSkipDamagedBlock(handle) != ERAR_BAD_ARCHIVE) {
+        next = RARReadHeader(handle, header.get());
+      }
+      return next;
+    };
+    int read = readNext();
     if (read == ERAR_MISSING_PASSWORD) {
       // Encrypted headers: nothing can be listed before the password, asked as
       // extraction asks it.
@@ -62,7 +73,7 @@ ListingResult ListRarArchive(Session& session, const std::string& archivePath) {
         return ListingResult::Aborted;
       }
     }
-    for (; read == ERAR_SUCCESS; read = RARReadHeader(handle, header.get())) {
+    for (; read == ERAR_SUCCESS; read = readNext()) {
       const int processed = RARProcessFile(handle, RAR_SKIP, nullptr, nullptr);
       if (header->Flags == RHDF_DIRECTORY_FLAGS) continue;
       if (processed == ERAR_EOPEN) {

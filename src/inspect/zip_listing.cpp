@@ -43,8 +43,9 @@ std::string ProbeArchiveForContents(Session& session, std::string archivePath) {
   session.zip.listIntoContents = true;
   const std::string type = DetectArchiveType(session, archivePath);
   session.zip.listIntoContents = false;
-  if (type != "zip") {
-    // A ZIP probe that failed part way may have listed some rows.
+  // A ZIP probe that failed part way may have listed some rows; a damaged ZIP is
+  // listed again, asking whether to scan it.
+  if (type != "zip" || !session.zip.directoryDamage.empty()) {
     contents.Clear();
     return type;
   }

@@ -12,7 +12,7 @@ using Args = std::vector<std::string>;
 TEST(ExtractOptions, FlagsClusterAndMixWithArchives) {
   const ParsedOptions parsed =
       ParseExtractOptions({"a.zip", "-yn", "b.zip", "--per-archive-folder", "-ld", "x", "c.zip",
-                           "--threads=8", "--keep-broken"});
+                           "--threads=8", "--keep-broken", "--scan-damaged"});
   ASSERT_EQ(parsed.error, "");
   const ExtractOptions& o = parsed.options;
   EXPECT_TRUE(o.assumeYes);
@@ -22,6 +22,7 @@ TEST(ExtractOptions, FlagsClusterAndMixWithArchives) {
   EXPECT_EQ(o.destination, "x");
   EXPECT_EQ(o.threads, 8);
   EXPECT_TRUE(o.keepBroken);
+  EXPECT_TRUE(o.scanDamaged);
   EXPECT_EQ(o.archives, (Args{"a.zip", "b.zip", "c.zip"}));
 }
 

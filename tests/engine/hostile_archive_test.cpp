@@ -464,6 +464,40 @@ TEST_P(EveryFormatTest, TheReplaceQuestionShowsBothFilesAndCancelStops) {
   EXPECT_EQ(dialogs.fileExistsQuestions.size(), 2u);
 }
 
+// A ZIP cut before its central directory, a RAR with a damaged header: the user is
+// asked whether to scan; No keeps the error, Yes extracts what is whole.
+TEST_P(EveryFormatTest, ADamagedDirectoryOrHeaderIsScannedWhenTheUserSaysYes) {
+  const bool zip = GetParam() == Format::Zip;
+  if (!zip && GetParam() != Format::Rar4 && GetParam() != Format::Rar5) GTEST_SKIP();
+  SetAutoOverwrite("1");
+  std::string bytes =
+      ReadFileText(Write({{"a.txt", "alpha"}, {"b.txt", "beta"}, {"c.txt", "gamma"}}));
+  if (zip) bytes.resize(bytes.find("PK\x01\x02"));
+  if (!zip) bytes[bytes.find("b.txt")] ^= 0x20;
+  WriteFileText(ArchivePath(), bytes);
+  const std::string question =
+      "The archive \"" + ArchivePath() + "\" is damaged: " +
+      (zip ? "the end of its central directory is missing, as if the file had been cut short"
+           : "a block header is damaged, or the file ends inside one") +
+      ". Look for the files it still holds by scanning it?";
+  const std::string error = zip ? "An error was encountered while processing \"" + ArchivePath() +
+                                      "\". The file is probably corrupted."
+                                : CrcError();
+  dialogs.messageAnswers = {MsgAnswer::No};
+  ExtractOne(ArchivePath());
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{question, error}));
+  EXPECT_EQ(TreeOf(out_), zip ? std::vector<std::string>{} : std::vector<std::string>{"a.txt"});
+
+  dialogs.messages.clear();
+  dialogs.messageAnswers = {MsgAnswer::Yes};
+  ExtractOne(ArchivePath());
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{question});
+  EXPECT_EQ(TreeOf(out_), (zip ? std::vector<std::string>{"a.txt", "b.txt", "c.txt"}
+                               : std::vector<std::string>{"a.txt", "c.txt"}));
+  EXPECT_EQ(ReadFileText(Out("c.txt")), "gamma");
+  EXPECT_EQ(session.status.archiveLabel, kNotFinished);
+}
+
 INSTANTIATE_TEST_SUITE_P(EachBackend, EveryFormatTest,
                          ::testing::Values(Format::Rar4, Format::Rar5, Format::Ace, Format::Zip,
                                            Format::Tar),

@@ -327,10 +327,13 @@ TEST_P(CorpusListingTest, ListsTheEntriesOfTheTable) {
   }
   // Encrypted headers ask for the password as extraction does; plain ones ask nothing.
   if (format == "rar" && corpus.password != "-") dialogs.inputAnswers.push_back(corpus.password);
+  // A damaged header asks whether to read on past it: No, the listing stops there.
+  if (format == "rar") dialogs.messageAnswers.push_back(MsgAnswer::No);
   const ListingResult result = format == "ace"   ? ListAceArchive(session, archive)
                                : format == "rar" ? ListRarArchive(session, archive)
                                                  : ListArchive(session, format, archive);
   dialogs.inputAnswers.clear();
+  dialogs.messageAnswers.clear();
   // Stored name -> unpacked size; an ARJ entry split over volumes is one row of its whole size.
   std::map<std::string, std::string> listed;
   for (const ContentsRow& row : session.contents.rows) {

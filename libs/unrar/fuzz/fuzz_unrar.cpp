@@ -1,5 +1,6 @@
 // libFuzzer target: the input is written to a file, opened as an archive, listed
-// and every entry tested. Any crash, leak, hang or out-of-bounds access is a fault.
+// and every entry tested, looking past damaged headers. Any crash, leak, hang or
+// out-of-bounds access is a fault.
 #include <unistd.h>
 
 #include <cstdint>
@@ -37,8 +38,14 @@ void run(unsigned mode, int operation) {
   char password[] = "password";
   if (mode == RAR_OM_EXTRACT) RARSetPassword(handle, password);
   RARHeaderData header{};
-  for (int count = 0; count < kMostHeaders && RARReadHeader(handle, &header) == ERAR_SUCCESS;
-       ++count) {
+  for (int count = 0; count < kMostHeaders; ++count) {
+    const int read = RARReadHeader(handle, &header);
+    // Extracting looks past a damaged header for the next sound one.
+    if (read == ERAR_BAD_ARCHIVE && mode == RAR_OM_EXTRACT &&
+        RARSkipDamagedBlock(handle) == ERAR_SUCCESS) {
+      continue;
+    }
+    if (read != ERAR_SUCCESS) break;
     RARProcessFile(handle, operation, nullptr, nullptr);
   }
   RARCloseArchive(handle);

@@ -104,6 +104,12 @@ HANDLE RAROpenArchive(RAROpenArchiveData* data);
 int RARCloseArchive(HANDLE handle);
 /* ERAR_SUCCESS and the next entry in header, ERAR_END_ARCHIVE after the last one. */
 int RARReadHeader(HANDLE handle, RARHeaderData* header);
+/* After RARReadHeader returned ERAR_BAD_ARCHIVE (a damaged block header, or a volume
+ * cut short): looks for the next block of the volume whose header CRC checks out, so
+ * that the next RARReadHeader reads on from there. ERAR_SUCCESS when one was found,
+ * ERAR_END_ARCHIVE when the volume holds none (the next read then goes on to a further
+ * volume or ends the archive), ERAR_BAD_ARCHIVE when the headers are encrypted. */
+int RARSkipDamagedBlock(HANDLE handle);
 /* Acts on the entry just read. RAR_EXTRACT writes it below destPath (NULL or "" =
  * the current folder) under its own name, or, when destName is given, to destName.
  * An existing file (or link) is replaced only once the entry is whole and verified:

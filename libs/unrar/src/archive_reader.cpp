@@ -87,7 +87,63 @@ bool find_archive(VolumeFile& file, uint64_t& firstBlock, ArchiveFormat& format)
   return false;
 }
 
+// Could a file, service or end block start at chunk[i]? A cheap look at its type
+// before the whole header is read and checked; true where the bytes run out.
+bool could_start_block(const std::vector<uint8_t>& chunk, size_t i, size_t count,
+                       ArchiveFormat format) {
+  if (format == ArchiveFormat::rar4) {
+    if (i + 2 >= count) return true;
+    const uint8_t type = chunk[i + 2];
+    return type == kRar4FileBlock || type == kRar4ServiceBlock || type == kRar4EndBlock;
+  }
+  // CRC32, then the header size and the type as variable-length numbers.
+  size_t at = i + 4;
+  for (int bytes = 0; at < count && (chunk[at] & 0x80); ++at) {
+    if (++bytes == 3) return false;
+  }
+  if (at + 1 >= count) return true;
+  const uint8_t type = chunk[at + 1];
+  return type == 2 || type == 3 || type == 5;
+}
+
 }  // namespace
+
+bool ArchiveReader::sound_block_at(uint64_t offset) {
+  if (format_ == ArchiveFormat::rar4) {
+    Rar4Block block;
+    return read_rar4_block(*file_, offset, nullptr, volumeIndex_, block) == BlockStatus::ok &&
+           (block.type == kRar4FileBlock || block.type == kRar4ServiceBlock ||
+            block.type == kRar4EndBlock);
+  }
+  Rar5ReadBlock block;
+  if (read_rar5_block(*file_, offset, nullptr, volumeIndex_, block) != BlockStatus::ok) {
+    return false;
+  }
+  const Rar5BlockType type = block.block.type;
+  return type == Rar5BlockType::file || type == Rar5BlockType::service ||
+         type == Rar5BlockType::end;
+}
+
+int ArchiveReader::skip_damaged_block() {
+  if (rar4EncryptedHeaders_ || rar5Encryption_) return ERAR_BAD_ARCHIVE;
+  constexpr size_t kChunk = 1 << 16;
+  std::vector<uint8_t> chunk(kChunk);
+  // Every offset is looked at once: the search ends.
+  for (uint64_t from = position_ + 1; from < file_->size();) {
+    const size_t count = file_->read_some(from, chunk.data(), chunk.size());
+    if (count == 0) break;
+    for (size_t i = 0; i < count; ++i) {
+      if (could_start_block(chunk, i, count, format_) && sound_block_at(from + i)) {
+        position_ = from + i;
+        finished_ = false;
+        return ERAR_SUCCESS;
+      }
+    }
+    from += count;
+  }
+  position_ = file_->size();
+  return ERAR_END_ARCHIVE;
+}
 
 int ArchiveReader::open(const std::string& path) {
   const int result = open_volume(path);

@@ -38,6 +38,10 @@ class ArchiveReader {
 
   // The next entry: ERAR_SUCCESS, ERAR_END_ARCHIVE or why no entry could be read.
   int next_entry(ArchiveEntry& entry);
+  // After a block whose header is damaged: moves to the next block of this volume
+  // whose header checks out. ERAR_SUCCESS, ERAR_END_ARCHIVE when none is left, or
+  // ERAR_BAD_ARCHIVE for encrypted headers, which cannot be checked byte by byte.
+  int skip_damaged_block();
   // The archive comment: a "CMT" service block ahead of the first entry. The
   // reading position stays where it is.
   std::optional<ArchiveEntry> comment_entry();
@@ -57,6 +61,7 @@ class ArchiveReader {
   int open_volume(const std::string& path);
   int read_main_header(uint64_t offset);
   int read_block(ArchiveEntry& entry, Step& step);
+  bool sound_block_at(uint64_t offset);
   int ensure_header_key();
   bool next_volume_exists() const;
   int switch_volume();

@@ -162,6 +162,12 @@ int RARReadHeader(HANDLE handle, RARHeaderData* header) {
   });
 }
 
+int RARSkipDamagedBlock(HANDLE handle) {
+  ArchiveHandle* archive = unrar::from(handle);
+  if (!archive) return ERAR_EREFERENCE;
+  return archive->reader.skip_damaged_block();
+}
+
 int RARProcessFile(HANDLE handle, int operation, char* destPath, char* destName) {
   ArchiveHandle* archive = unrar::from(handle);
   if (!archive) return ERAR_EREFERENCE;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <map>
+
 #include "api_support.h"
 #include "support/rar_writer.h"
 
@@ -89,6 +91,50 @@ TEST_F(Extraction, NamesThatClimbOutAreRefusedAbsoluteOnesLandInside) {
   }
   EXPECT_EQ(tessaly::testing::TreeOf(out),
             (std::vector<std::string>{"abs/", "abs/path.txt", "in.txt"}));
+}
+
+// A damaged header stops the reading; skipping to the next header whose CRC checks
+// out reads on with every guard kept. After a cut there is nothing to skip to.
+TEST_F(Extraction, DamagedHeadersAreSkippedOnlyWhenAsked) {
+  const std::map<std::string, std::string> texts = {
+      {"a.txt", "first"}, {"b.txt", "second"}, {"../up.txt", "climb"}, {"c.txt", "third"}};
+  std::vector<RarTestEntry> entries;
+  for (const auto& [name, text] : texts) entries.push_back({name, text});
+  const std::string archive = dir / "d.rar";
+  for (const RarFormat format : {RarFormat::Rar4, RarFormat::Rar5}) {
+    RarOptions options;
+    options.format = format;
+    WriteRar(archive, entries, options);
+    const std::string sound = ReadFileText(archive);
+    std::string flipped = sound;
+    flipped[sound.find("b.txt")] ^= 0x20;
+    const struct {
+      const char* label;
+      std::string bytes;
+      std::vector<std::string> refused;
+      std::vector<std::string> skipped;
+    } rows[] = {
+        {"a header byte flipped", flipped, {}, {"c.txt"}},
+        {"cut inside a header", sound.substr(0, sound.find("c.txt") - 3), {"b.txt"}, {"b.txt"}},
+    };
+    for (const auto& row : rows) {
+      SCOPED_TRACE(std::string(row.label) + (format == RarFormat::Rar4 ? " RAR 4" : " RAR5"));
+      WriteFileText(archive, row.bytes);
+      for (const bool skip : {false, true}) {
+        fs::remove_all(out);
+        fs::create_directory(out);
+        const RunResult run =
+            run_archive(archive, RAR_EXTRACT, out, "", RAR_OM_EXTRACT, nullptr, skip);
+        EXPECT_EQ(run.endResult, skip ? ERAR_END_ARCHIVE : ERAR_BAD_ARCHIVE);
+        std::vector<std::string> whole = skip ? row.skipped : row.refused;
+        whole.insert(whole.begin(), "a.txt");
+        EXPECT_EQ(tessaly::testing::TreeOf(out), whole);
+        for (const std::string& name : whole)
+          EXPECT_EQ(ReadFileText(out + "/" + name), texts.at(name));
+        EXPECT_FALSE(fs::exists(dir / "up.txt"));
+      }
+    }
+  }
 }
 
 TEST_F(Extraction, NoDestinationMeansTheCurrentFolder) {

@@ -52,10 +52,12 @@ struct RunResult {
 };
 
 // Opens archive, and for every entry sets the password (when given) and runs
-// operation; destination is used for RAR_EXTRACT. Stops after 100000 headers.
+// operation; destination is used for RAR_EXTRACT. With skipDamaged a damaged header
+// is skipped as the RAR backend does when the user agrees. Stops after 100000 headers.
 inline RunResult run_archive(const std::string& archive, int operation,
                              const std::string& destination = "", const std::string& password = "",
-                             unsigned mode = RAR_OM_EXTRACT, PROCESSDATAPROC callback = nullptr) {
+                             unsigned mode = RAR_OM_EXTRACT, PROCESSDATAPROC callback = nullptr,
+                             bool skipDamaged = false) {
   RunResult run;
   RAROpenArchiveData open{};
   open.ArcName = archive.c_str();
@@ -71,6 +73,10 @@ inline RunResult run_archive(const std::string& archive, int operation,
   for (int count = 0; count < 100000; ++count) {
     RARHeaderData header{};
     const int read = RARReadHeader(handle, &header);
+    if (read == ERAR_BAD_ARCHIVE && skipDamaged &&
+        RARSkipDamagedBlock(handle) != ERAR_BAD_ARCHIVE) {
+      continue;
+    }
     if (read != 0) {
       run.endResult = read;
       break;

@@ -1,5 +1,6 @@
 // libFuzzer target for the whole call: the input is the archive; it is listed, then
-// extracted into a fresh folder with callbacks that answer every question. The same
+// extracted into a fresh folder (scanning the local headers when the directory is
+// damaged) with callbacks that answer every question. The same
 // input is also the data of a one-entry archive whose method is one of our own
 // decoders (shrink, reduce, implode, deflate64), so their streams get fuzzed
 // without the archive structure in the way.
@@ -48,6 +49,8 @@ void run_call(const std::string& zip, const std::string& folder, int32_t list) {
   options.ndflag = 1;
   options.noflag = 1;
   options.nvflag = list;
+  // Extracting reads a damaged directory's entries from their local headers.
+  options.ScanLocalHeaders = list ? 0 : 1;
   options.lpszZipFN = zip.c_str();
   options.lpszExtractDir = folder.c_str();
   USERFUNCTIONS functions{};

@@ -46,6 +46,9 @@ typedef struct {
                                  what was written of it as "<out>.damaged" (or the first
                                  free "<out>.damaged (2)" ...), never replacing anything,
                                  and says "   kept as: <that path>\n" */
+  int32_t ScanLocalHeaders;   /* when the central directory is missing or damaged, read
+                                 the entries from their local headers (announced with a
+                                 warning; the call returns at least PK_WARN) */
 } DCL;
 
 /* Progress text, one formatted message per call; length excludes the terminator. */

@@ -163,4 +163,9 @@ std::string damaged_directory(std::string_view zip) {
   return "error [" + shown(zip) + "]:  start of central directory not found;\n  zipfile corrupt.\n";
 }
 
+std::string scanned_local_headers(std::string_view zip, std::size_t entries) {
+  return "warning [" + shown(zip) + "]:  zipfile directory missing or damaged;\n  " +
+         std::to_string(entries) + " entries found by scanning the local headers.\n";
+}
+
 }  // namespace unzip::chunk

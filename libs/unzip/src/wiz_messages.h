@@ -44,5 +44,6 @@ std::string plain_executable(std::string_view zip);
 std::string no_directory(std::string_view zip);
 std::string not_found(std::string_view zip);
 std::string damaged_directory(std::string_view zip);
+std::string scanned_local_headers(std::string_view zip, std::size_t entries);
 
 }  // namespace unzip::chunk

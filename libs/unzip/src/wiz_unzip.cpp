@@ -14,6 +14,7 @@
 #include "wiz_messages.h"
 #include "wiz_output.h"
 #include "zip_archive.h"
+#include "zip_scan.h"
 
 namespace unzip {
 
@@ -83,6 +84,15 @@ int32_t run(CallState& call, Selection& selection) {
   const char* encoding = call.options.NameEncoding;
   std::unique_ptr<ZipArchive> archive =
       ZipArchive::open(call.zip_path, opened, encoding ? encoding : "");
+  const bool directory_lost =
+      opened.status == OpenStatus::NoEndRecord || opened.status == OpenStatus::Damaged;
+  if (directory_lost && call.options.ScanLocalHeaders) {
+    archive = scan_local_headers(call.zip_path, opened);
+    if (archive) {
+      call.printer.say(chunk::scanned_local_headers(call.zip_path, archive->entries().size()));
+      call.codes.raise(PK_WARN);
+    }
+  }
   if (!archive || opened.status != OpenStatus::Ok) return report_open_failure(call, opened);
   std::snprintf(call.callbacks.NameEncoding, sizeof call.callbacks.NameEncoding, "%s",
                 opened.name_encoding.c_str());

@@ -10,6 +10,7 @@
 
 #include "zip_central.h"
 #include "zip_entry_open.h"
+#include "zip_libzip_stream.h"
 #include "zip_locate.h"
 #include "zip_names.h"
 #include "zip_numbered_pieces.h"
@@ -47,7 +48,7 @@ class LibzipArchive final : public ZipArchive {
 
   bool password_matches(const EntryInfo& entry, const std::string& password) override {
     const EntryInfo* known = lookup(entry);
-    return known && check_entry_password(zip_, *known, password) == ReadStatus::Ok;
+    return known && check_entry_password(raw_opener(), *known, password) == ReadStatus::Ok;
   }
 
   bool overlaps_another(const EntryInfo& entry) override {
@@ -63,10 +64,16 @@ class LibzipArchive final : public ZipArchive {
       status = ReadStatus::Unsupported;
       return nullptr;
     }
-    return open_entry_reader(zip_, *known, password, status);
+    return open_entry_reader(raw_opener(), *known, password, status);
   }
 
  private:
+  RawOpener raw_opener() {
+    return [this](const EntryInfo& entry, ReadStatus& status) {
+      return open_libzip_raw(zip_, entry.index, entry.compressed_size, status);
+    };
+  }
+
   // Our own copy, so a caller's edited EntryInfo cannot point libzip elsewhere.
   const EntryInfo* lookup(const EntryInfo& entry) const {
     return entry.index < entries_.size() ? &entries_[entry.index] : nullptr;

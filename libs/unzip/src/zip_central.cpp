@@ -101,7 +101,41 @@ std::optional<std::string> unicode_name(std::string_view raw, uint16_t flags,
   return std::nullopt;
 }
 
+// The zip64 field of a local header holds both sizes, uncompressed first.
+void apply_local_zip64(const ExtraField* field, EntryInfo& entry) {
+  if (field == nullptr || field->size < 16) return;
+  if (entry.uncompressed_size == kSaturated32) entry.uncompressed_size = read_le64(field->data);
+  if (entry.compressed_size == kSaturated32) entry.compressed_size = read_le64(field->data + 8);
+}
+
 }  // namespace
+
+std::size_t parse_local_header(const unsigned char* data, std::size_t size, EntryInfo& entry) {
+  if (size < kLocalHeaderSize) return 0;
+  const uint16_t name_length = read_le16(data + 26);
+  const uint16_t extra_length = read_le16(data + 28);
+  const std::size_t header_size = kLocalHeaderSize + std::size_t{name_length} + extra_length;
+  if (size < header_size) return 0;
+  entry.version_needed = read_le16(data + 4);
+  entry.flags = read_le16(data + 6);
+  entry.method = read_le16(data + 8);
+  entry.real_method = entry.method;
+  entry.dos_datetime = (uint32_t{read_le16(data + 12)} << 16) | read_le16(data + 10);
+  entry.crc = read_le32(data + 14);
+  entry.compressed_size = read_le32(data + 18);
+  entry.uncompressed_size = read_le32(data + 22);
+  entry.encrypted = (entry.flags & 1) != 0;
+  const std::string_view raw_name(reinterpret_cast<const char*>(data + kLocalHeaderSize),
+                                  name_length);
+  const auto fields = split_extra(data + kLocalHeaderSize + name_length, extra_length);
+  apply_local_zip64(find_field(fields, 0x0001), entry);
+  if (entry.method == 99) apply_aes(find_field(fields, 0x9901), entry);
+  entry.unix_mtime = unix_mtime(fields);
+  // A scan has no directory to judge the names' code page from: DOS's, as before.
+  entry.name = unicode_name(raw_name, entry.flags, fields)
+                   .value_or(codepage::decode_name(raw_name, "CP437"));
+  return header_size;
+}
 
 bool parse_central_directory(const unsigned char* data, std::size_t size, uint64_t count,
                              std::vector<EntryInfo>& entries, const std::string& name_encoding,

@@ -19,4 +19,13 @@ bool parse_central_directory(const unsigned char* data, std::size_t size, uint64
                              std::vector<EntryInfo>& entries, const std::string& name_encoding,
                              std::string& encoding_used);
 
+// The fixed part of a local header.
+inline constexpr std::size_t kLocalHeaderSize = 30;
+
+// Describes the entry of the local header at data (its signature already checked),
+// which size bytes hold with its name and extra field; returns the header's whole
+// length, or 0 when they do not fit. Sizes are the zip64 ones where the header
+// saturated its fields; an entry with a data descriptor may carry none.
+std::size_t parse_local_header(const unsigned char* data, std::size_t size, EntryInfo& entry);
+
 }  // namespace unzip

@@ -4,7 +4,6 @@
 #include "crypto_zipcrypto.h"
 #include "zip_decoders.h"
 #include "zip_entry_reader.h"
-#include "zip_libzip_stream.h"
 
 namespace unzip {
 namespace {
@@ -14,10 +13,6 @@ constexpr uint16_t kMethodAes = 99;
 
 bool is_aes(const EntryInfo& entry) {
   return entry.method == kMethodAes;
-}
-
-std::unique_ptr<ByteStream> open_raw(SharedZip& zip, const EntryInfo& entry, ReadStatus& status) {
-  return open_libzip_raw(zip, entry.index, entry.compressed_size, status);
 }
 
 }  // namespace
@@ -31,13 +26,13 @@ bool entry_decodable(const EntryInfo& entry) {
   return raw_stream_decodable(entry.method);
 }
 
-ReadStatus check_entry_password(SharedZip& zip, const EntryInfo& entry,
+ReadStatus check_entry_password(const RawOpener& open_raw, const EntryInfo& entry,
                                 const std::string& password) {
   if (!entry.encrypted) return ReadStatus::Ok;
   if (entry.flags & kFlagStrongEncryption) return ReadStatus::Unsupported;
   if (is_aes(entry) && entry.aes_strength == 0) return ReadStatus::Unsupported;
   ReadStatus status;
-  auto raw = open_raw(zip, entry, status);
+  auto raw = open_raw(entry, status);
   if (!raw) return status;
   if (is_aes(entry)) {
     return check_aes_password(*raw, entry.aes_strength, entry.compressed_size, password);
@@ -46,7 +41,7 @@ ReadStatus check_entry_password(SharedZip& zip, const EntryInfo& entry,
   return status;
 }
 
-std::unique_ptr<EntryReader> open_entry_reader(SharedZip& zip, const EntryInfo& entry,
+std::unique_ptr<EntryReader> open_entry_reader(const RawOpener& open_raw, const EntryInfo& entry,
                                                const std::string& password, ReadStatus& status) {
   if (!entry_decodable(entry)) {
     status = ReadStatus::Unsupported;
@@ -57,7 +52,7 @@ std::unique_ptr<EntryReader> open_entry_reader(SharedZip& zip, const EntryInfo& 
   // entries need our own stages anyway: libzip 1.7.3 checks a CRC on AE-2 entries
   // that carry none, and the ZipCrypto check byte has to follow the data-descriptor
   // rule exactly.
-  auto stream = open_raw(zip, entry, status);
+  auto stream = open_raw(entry, status);
   if (!stream) return nullptr;
   std::function<bool()> authentic;
   if (is_aes(entry)) {

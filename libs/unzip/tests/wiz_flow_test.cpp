@@ -1,6 +1,8 @@
 // Chunk sequences of whole calls: every chunk with its exact bytes and boundaries.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <tuple>
 
 #include "test_support.h"
@@ -122,6 +124,78 @@ TEST_F(WizFlow, AnotherArchiveHoldingAZipIsNoZip) {
     Recorder recorder;
     EXPECT_EQ(call_.run(recorder), code) << recorder.joined();
     EXPECT_EQ(fs::exists("out/a.txt"), code == PK_OK);
+  }
+}
+
+// A directory missing or damaged: refused as before, and with ScanLocalHeaders the
+// entries the local headers still describe come out whole; an entry whose data is
+// cut or damaged fails its check, and names keep their guards.
+TEST_F(WizFlow, DamagedDirectoryIsScannedOnlyWhenAsked) {
+  const std::string kC = "third entry\n";
+  write_text("a.txt", kA);
+  write_text("b.txt", kB);
+  write_text("c.txt", kC);
+  // Written to a pipe, zip puts each entry's sizes in a descriptor after its data.
+  ASSERT_EQ(run_in(".",
+                   "zip -q -X plain.zip a.txt b.txt c.txt && "
+                   "zip -q -X - a.txt b.txt c.txt | tee streamed.zip"),
+            0);
+  write_raw_zip("up.zip",
+                {stored_entry("../up.txt", text_bytes(kA)), stored_entry("c.txt", text_bytes(kC))});
+  const auto directory_cut = [](const std::string& zip) {
+    const std::string bytes = read_text(zip);
+    return bytes.substr(0, bytes.find("PK\x01\x02"));
+  };
+  std::string overwritten = read_text("plain.zip");
+  // The second central record loses its signature.
+  const std::size_t first_record = overwritten.find("PK\x01\x02");
+  overwritten.replace(overwritten.find("PK\x01\x02", first_record + 4), 4, "XXXX");
+  std::string flipped = directory_cut("streamed.zip");
+  flipped[data_at("streamed.zip", "b.txt") + 3] ^= 0x55;
+  const struct {
+    const char* label;
+    std::string bytes;
+    int32_t refused;
+    int32_t scanned;
+    std::vector<std::string> whole;  // the rest of a.txt, b.txt, c.txt do not come out
+  } rows[] = {
+      {"end record cut off",
+       directory_cut("plain.zip"),
+       PK_NOZIP,
+       PK_WARN,
+       {"a.txt", "b.txt", "c.txt"}},
+      {"cut in the last entry's data",
+       read_text("plain.zip").substr(0, data_at("plain.zip", "c.txt") + 3),
+       PK_NOZIP,
+       PK_BADERR,
+       {"a.txt", "b.txt"}},
+      {"central records overwritten", overwritten, PK_BADERR, PK_WARN, {"a.txt", "b.txt", "c.txt"}},
+      {"descriptors, directory cut off",
+       directory_cut("streamed.zip"),
+       PK_NOZIP,
+       PK_WARN,
+       {"a.txt", "b.txt", "c.txt"}},
+      {"descriptors, data damaged", flipped, PK_NOZIP, PK_ERR, {"a.txt", "c.txt"}},
+      {"a name that climbs out", directory_cut("up.zip"), PK_NOZIP, PK_ERR, {"c.txt"}},
+  };
+  const std::map<std::string, std::string> contents = {{"a.txt", kA}, {"b.txt", kB}, {"c.txt", kC}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.label);
+    write_text("d.zip", row.bytes);
+    for (const int32_t scan : {0, 1}) {
+      fs::remove_all("out");
+      call_.options.ScanLocalHeaders = scan;
+      Recorder recorder;
+      call_.zip = "d.zip";
+      call_.folder = "out";
+      EXPECT_EQ(call_.run(recorder), scan ? row.scanned : row.refused) << recorder.joined();
+      for (const auto& [name, text] : contents) {
+        const bool whole = scan && std::count(row.whole.begin(), row.whole.end(), name);
+        EXPECT_EQ(fs::exists("out/" + name) ? read_text("out/" + name) : "", whole ? text : "")
+            << name;
+      }
+      EXPECT_FALSE(fs::exists("up.txt"));
+    }
   }
 }
 

@@ -102,6 +102,10 @@ class RarArchive {
     std::string text = password;
     RARSetPassword(handle_, text.data());
   }
+  // Past a damaged header to the next sound one; ERAR_BAD_ARCHIVE when that cannot be.
+  int SkipDamagedBlock() {
+    return handle_ != nullptr ? RARSkipDamagedBlock(handle_) : static_cast<int>(ERAR_BAD_ARCHIVE);
+  }
   void SetDataCallback() {
     if (handle_ != nullptr) RARSetProcessDataProc(handle_, RarProcessDataCallback);
   }
@@ -154,8 +158,10 @@ class RarExtraction {
       if (beforeFirstHeader) status = ERAR_SUCCESS;
       beforeFirstHeader = false;
       RARHeaderData header{};
+      const int read = list.ReadHeader(header);
+      if (read == ERAR_BAD_ARCHIVE && SkipDamaged(list)) continue;
       // The failing read that ends the walk is no entry: the bar ends full.
-      if (list.ReadHeader(header) != ERAR_SUCCESS) break;
+      if (read != ERAR_SUCCESS) break;
       if (selection_.Selects(EntryNameOf(header))) ++entryCount;
       if (job_.cancelExtract) break;
     }
@@ -189,9 +195,21 @@ class RarExtraction {
     }
   }
 
+  // Once the user agreed, reading goes on after a damaged header; the archive then
+  // does not finish, and nothing more is said.
+  bool SkipDamaged(RarArchive& archive) {
+    if (!AgreeToScanDamaged(session_, longPath_, kDamagedRarHeaderCause) ||
+        archive.SkipDamagedBlock() == ERAR_BAD_ARCHIVE) {
+      return false;
+    }
+    result_ = 1;
+    return true;
+  }
+
   // The end of the archive is the normal way out; anything else stops it.
   Step HeaderReadFailed(int read) {
     if (read == ERAR_END_ARCHIVE) return Step::Stop;
+    if (read == ERAR_BAD_ARCHIVE && archive_->opened() && SkipDamaged(*archive_)) return Step::Next;
     if (!archive_->opened()) return Fail();
     if (read == ERAR_MISSING_PASSWORD && !passwordAsked_) {
       // Encrypted headers: nothing can be listed, or counted, before the password is

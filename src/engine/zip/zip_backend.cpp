@@ -13,6 +13,7 @@
 #include "engine/entry_messages.h"
 #include "engine/entry_target.h"
 #include "engine/extraction_prompts.h"
+#include "engine/file_signature.h"
 #include "engine/name_encoding_choice.h"
 #include "engine/session.h"
 #include "platform/file_icons.h"
@@ -67,6 +68,24 @@ constexpr std::string_view kCheckdirStart = "checkdir error:  cannot create ";
 constexpr std::string_view kUnableToProcess = "unable to process ";
 // ... for an entry whose path, or link target, leads outside.
 constexpr std::string_view kUnsafeEnd = "  unsafe path\n";
+
+// ... for an archive whose central directory is missing (the file may be cut short),
+// or found and unreadable.
+constexpr std::string_view kNoEndRecordStart = "  End-of-central-directory signature not found.";
+constexpr std::string_view kDamagedDirectoryEnd =
+    "start of central directory not found;\n  zipfile corrupt.\n";
+// ... and after reading such an archive from its local headers.
+constexpr std::string_view kScannedEnd = " entries found by scanning the local headers.\n";
+
+// What a chunk tells of the central directory; "" when nothing.
+std::string DirectoryDamageOf(const std::string& chunk) {
+  if (chunk.starts_with(kNoEndRecordStart)) {
+    return "the end of its central directory is missing, as if the file had been cut short";
+  }
+  if (chunk.ends_with(kDamagedDirectoryEnd)) return "its central directory cannot be read";
+  if (chunk.ends_with(kScannedEnd)) return "its central directory is missing or damaged";
+  return {};
+}
 
 // The question names the entry and its archive, as the other formats' do.
 std::string PasswordPrompt(const std::string& entry, const std::string& archive) {
@@ -172,6 +191,9 @@ int32_t ZipPrintCallback(char* buffer, uint32_t length) {
   if (chunk.starts_with(kKeptAsStart) && chunk.ends_with('\n')) {
     session->zip.keptDamaged.push_back(
         chunk.substr(kKeptAsStart.size(), chunk.size() - kKeptAsStart.size() - 1));
+  }
+  if (std::string damage = DirectoryDamageOf(chunk); !damage.empty()) {
+    session->zip.directoryDamage = std::move(damage);
   }
   if (chunk.starts_with("Targ") || session->job.countingPass) return 0;
   if (const RefusedEntry refused = RefusedEntryOf(chunk, session->zip.extractDir);
@@ -353,7 +375,8 @@ std::string ListingKey(const ZipOptions& zip, const DCL& options) {
        {static_cast<long long>(info.st_dev), static_cast<long long>(info.st_ino),
         static_cast<long long>(info.st_size), static_cast<long long>(info.st_mtim.tv_sec),
         static_cast<long long>(info.st_mtim.tv_nsec), static_cast<long long>(info.st_ctim.tv_sec),
-        static_cast<long long>(info.st_ctim.tv_nsec), static_cast<long long>(options.nzflag)}) {
+        static_cast<long long>(info.st_ctim.tv_nsec), static_cast<long long>(options.nzflag),
+        static_cast<long long>(options.ScanLocalHeaders)}) {
     key += '\0' + std::to_string(field);
   }
   for (const std::vector<std::string>* names : {&zip.includeNames, &zip.excludeNames}) {
@@ -367,6 +390,30 @@ std::string ListingKey(const ZipOptions& zip, const DCL& options) {
 // no contents window, so an unchanged archive need not be read again.
 bool ReusableListing(const Session& session, const DCL& options) {
   return options.nvflag != 0 && session.job.countingPass && !session.zip.listIntoContents;
+}
+
+// The last call met a directory it could not read, or scanned one, in a file that
+// begins as a ZIP does (a damaged self-extracting file is left alone).
+bool DamagedZip(const Session& session, int32_t code) {
+  const ZipOptions& zip = session.zip;
+  return (code == PK_NOZIP || code == PK_BADERR || code == PK_WARN) &&
+         !zip.directoryDamage.empty() && IdentifyFile(zip.zipFileName).owner == SignatureOwner::Zip;
+}
+
+// Such an archive may be scanned for what it still holds, if the user agrees.
+bool ScanAgreed(Session& session, const DCL& options, int32_t code) {
+  return !options.ScanLocalHeaders && !session.job.probeMode && DamagedZip(session, code) &&
+         AgreeToScanDamaged(session, session.zip.zipFileName, session.zip.directoryDamage);
+}
+
+// The user knows the archive is damaged and what the scan found was read: it did not
+// finish, and nothing more is said.
+void EndScannedArchive(Session& session, const USERFUNCTIONS& callbacks) {
+  if (!session.job.countingPass) {
+    session.job.archiveFailed = true;
+    session.job.extractResult = 1;
+  }
+  session.zip.zipMemberCount = callbacks.NumMembers;
 }
 
 }  // namespace
@@ -390,6 +437,7 @@ void UnzipArchive(Session& session) {
   options.nzflag = zip.showComment ? 1 : 0;
   options.ndflag = zip.honorDirectories ? 1 : 0;
   options.noflag = overwriteAll ? 1 : 0;
+  options.ScanLocalHeaders = ScansDamaged(job, zip.zipFileName) ? 1 : 0;
   options.lpszZipFN = zip.zipFileName.c_str();
   options.lpszExtractDir = zip.extractDir.c_str();
   options.Threads = zip.threads;
@@ -413,6 +461,7 @@ void UnzipArchive(Session& session) {
   zip.unsupportedEntries.clear();
   zip.entryRefused = false;
   zip.keptDamaged.clear();
+  zip.directoryDamage.clear();
   const std::string listingKey = ReusableListing(session, options) ? ListingKey(zip, options) : "";
   if (!listingKey.empty() && listingKey == zip.lastListing.key) {
     code = zip.lastListing.code;
@@ -425,12 +474,19 @@ void UnzipArchive(Session& session) {
       code = Wiz_SingleEntryUnzip(includes.count(), includes.data(), excludes.count(),
                                   excludes.data(), &options, &callbacks);
     }
-    zip.lastListing = {listingKey, code, callbacks.NumMembers, zip.listedEntries - listedBefore};
     job.namesReadIn = callbacks.NameEncoding;
+    // A damaged directory is met again, so that the question comes where it belongs.
+    zip.lastListing = {zip.directoryDamage.empty() ? listingKey : "", code, callbacks.NumMembers,
+                       zip.listedEntries - listedBefore};
   }
 
+  if (ScanAgreed(session, options, code)) return UnzipArchive(session);
+  if (options.ScanLocalHeaders && code == PK_WARN && !zip.directoryDamage.empty()) {
+    return EndScannedArchive(session, callbacks);
+  }
   if (job.probeMode && code != 0) {
-    job.extractResult = 1;
+    // Still a ZIP: extracting or listing it asks whether to scan it.
+    job.extractResult = DamagedZip(session, code) ? 0 : 1;
     return;
   }
   // Cancel stopped the entry in progress: nothing went wrong, and nothing is said.
