@@ -4,12 +4,14 @@
 #include <archive_entry.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
 
+#include "engine/file_signature.h"
 #include "engine/libarchive/decompressed_stream.h"
 #include "engine/libarchive/gzip_stream.h"
 #include "platform/ascii_case.h"
@@ -116,16 +118,17 @@ LibarchiveReader::~LibarchiveReader() {
   if (singleEntry_ != nullptr) archive_entry_free(singleEntry_);
 }
 
-// gzip by us; the other compressions when libarchive's filters know one.
+// gzip and xz by us; the other compressions when libarchive's filters know one.
 template <typename OpenArchive, typename MakeInput>
 std::unique_ptr<DecompressedStream> LibarchiveReader::Decompress(OpenArchive open,
                                                                  MakeInput makeInput) {
-  std::array<uint8_t, 3> signature{};
+  std::array<uint8_t, kTarBlock> head{};
   ByteInput input = makeInput();
-  if (input.Read(signature.data(), signature.size()) == 3 &&
-      StartsLikeGzip(signature.data(), signature.size())) {
-    return GzipDecompressed(makeInput());
-  }
+  const size_t size = std::max<ssize_t>(input.Read(head.data(), head.size()), 0);
+  const std::string_view type =
+      IdentifyBytes({reinterpret_cast<const char*>(head.data()), size}).name;
+  if (type == "gzip" && StartsLikeGzip(head.data(), size)) return GzipDecompressed(makeInput());
+  if (type == "xz") return XzDecompressed(makeInput());
   struct archive* raw = archive_read_new();
   if (raw == nullptr) return nullptr;
   archive_read_support_filter_all(raw);

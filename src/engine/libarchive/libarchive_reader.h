@@ -43,7 +43,7 @@ enum class ReadFailure {
 class DecompressedStream;
 
 // One archive open for reading, closed when it goes. A compressed file is
-// decompressed apart from its archive (gzip by us), so that every checksum of the
+// decompressed apart from its archive (gzip and xz by us), so that every checksum of the
 // compression is checked to the end of the file, and it is a tar only when its first
 // header's checksum is right.
 class LibarchiveReader {
