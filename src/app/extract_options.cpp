@@ -210,7 +210,7 @@ std::string UsageText() {
          "  -t, --test              decode every entry of each ARCHIVE and check its checksums,\n"
          "                          writing nothing; a summary line per ARCHIVE\n"
          "      --threads N         decode ZIP entries on N threads at once (1-8; default one\n"
-         "                          per core)\n"
+         "                          per core); with 1, compressed tars on one thread too\n"
          "      --help              show this help\n"
          "      --version           show the version\n"
          "\n"

@@ -42,7 +42,8 @@ struct ZipOptions {
   // The last call left out an entry that could not be written or leads outside, and
   // said so.
   bool entryRefused = false;
-  // Entries decoded at once: 0 one per core, 1 one after the other.
+  // Entries decoded at once: 0 one per core, 1 one after the other. 1 also decodes a
+  // compressed tar on the caller's thread, and xz without threads.
   int32_t threads = 0;
 };
 

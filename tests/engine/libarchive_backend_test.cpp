@@ -248,6 +248,37 @@ TEST_F(LibarchiveBackendTest, TheProgramsCommandLineExtracts) {
   EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
+// Decoding on a thread of its own, and xz on several, changes nothing the user sees: the
+// same files, entry lines and messages as on the caller's thread alone, damage included.
+TEST_F(LibarchiveBackendTest, OneAndFourThreadsExtractAlike) {
+  WriteSampleTree(PathOf("tree"));
+  ASSERT_EQ(RunTool({"sh", "-c",
+                     "bsdtar -cf t -C tree . && gzip -c t >x.tar.gz && bzip2 -c t >x.tar.bz2 && "
+                     "xz -T2 --block-size=16384 -c t >x.tar.xz && head -c -5 x.tar.gz >cut.tar.gz"},
+                    Root()),
+            0);
+  for (const char* name : {"x.tar.gz", "x.tar.bz2", "x.tar.xz", "cut.tar.gz"}) {
+    SCOPED_TRACE(name);
+    std::vector<std::string> seen[2];
+    for (int threads : {1, 4}) {
+      fs::remove_all(out_);
+      fs::create_directory(out_);
+      dialogs.messages.clear();
+      session.status.SetMessageLabel("");
+      recorder.snapshots.clear();
+      session.zip.threads = threads;
+      const int32_t result = ExtractLibarchiveArchive(session, PathOf(name));
+      std::vector<std::string>& all = seen[threads == 1 ? 0 : 1];
+      all = DescribeTree(out_);
+      for (const std::vector<std::string>& more : {recorder.MessageLines(), MessageTexts()})
+        all.insert(all.end(), more.begin(), more.end());
+      all.push_back(std::to_string(result));
+    }
+    EXPECT_EQ(seen[0], seen[1]);
+    EXPECT_EQ(seen[0].back(), name[0] == 'c' ? "1" : "0");
+  }
+}
+
 struct SingleFileRow {
   std::string name;
   std::string archive;  // made from the file "data" by command, run in the test's folder

@@ -29,7 +29,7 @@ class GzipStreamDecompressed final : public DecompressedStream {
 
 class XzStreamDecompressed final : public DecompressedStream {
  public:
-  explicit XzStreamDecompressed(ByteInput input) : xz_(std::move(input)) {}
+  XzStreamDecompressed(ByteInput input, int threads) : xz_(std::move(input), threads) {}
   ssize_t Read(const void** block) override { return xz_.Read(block); }
   uint64_t bytes_read() const override { return xz_.bytes_read(); }
   std::string compression() const override { return "xz"; }
@@ -91,8 +91,8 @@ std::unique_ptr<DecompressedStream> GzipDecompressed(ByteInput input) {
   return std::make_unique<GzipStreamDecompressed>(std::move(input));
 }
 
-std::unique_ptr<DecompressedStream> XzDecompressed(ByteInput input) {
-  return std::make_unique<XzStreamDecompressed>(std::move(input));
+std::unique_ptr<DecompressedStream> XzDecompressed(ByteInput input, int threads) {
+  return std::make_unique<XzStreamDecompressed>(std::move(input), threads);
 }
 
 std::unique_ptr<DecompressedStream> FilterDecompressed(struct archive* raw) {

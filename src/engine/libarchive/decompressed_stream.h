@@ -29,8 +29,8 @@ class DecompressedStream {
 
 // gzip's members from input.
 std::unique_ptr<DecompressedStream> GzipDecompressed(ByteInput input);
-// xz's streams from input.
-std::unique_ptr<DecompressedStream> XzDecompressed(ByteInput input);
+// xz's streams from input, on that many threads (0: one per core).
+std::unique_ptr<DecompressedStream> XzDecompressed(ByteInput input, int threads);
 // What raw, a libarchive reader opened with its filters and the raw format, gives; it
 // is freed with the stream.
 std::unique_ptr<DecompressedStream> FilterDecompressed(struct archive* raw);

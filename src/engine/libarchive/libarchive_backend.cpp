@@ -22,7 +22,7 @@ class LibarchiveExtraction final : public EntryEvents {
   int32_t Run() {
     StatusModel& status = session_.status;
     status.SetArchiveLabel("Processing archive: " + longPath_);
-    LibarchiveReader reader;
+    LibarchiveReader reader(session_.zip.threads);
     if (!reader.Open(longPath_)) return Tell(DriveReadErrorText(longPath_));
     status.SetMax(static_cast<int64_t>(reader.total_bytes()));
     destination_ = DestinationFolder(session_.mainWindow.destinationBox.text);

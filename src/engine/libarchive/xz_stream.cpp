@@ -15,13 +15,18 @@ constexpr uint64_t kThreadingMemory = 96ull << 20;
 
 }  // namespace
 
-XzStream::XzStream(ByteInput input)
+XzStream::XzStream(ByteInput input, int threads)
     : input_(std::move(input)), in_(kBufferSize), out_(kBufferSize) {
+  // As libarchive's filter: no memory limit, so any file xz itself decodes.
+  if (threads == 1) {
+    damaged_ = lzma_stream_decoder(&stream_, UINT64_MAX, LZMA_CONCATENATED) != LZMA_OK;
+    return;
+  }
   lzma_mt options{};
   options.flags = LZMA_CONCATENATED;
-  options.threads = std::max(1u, std::thread::hardware_concurrency());
+  options.threads = threads > 0 ? static_cast<uint32_t>(threads)
+                                : std::max(1u, std::thread::hardware_concurrency());
   options.memlimit_threading = kThreadingMemory;
-  // As libarchive's filter: any file xz itself decodes.
   options.memlimit_stop = UINT64_MAX;
   damaged_ = lzma_stream_decoder_mt(&stream_, &options) != LZMA_OK;
 }

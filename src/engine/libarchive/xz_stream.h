@@ -17,7 +17,8 @@ namespace tessaly {
 
 class XzStream {
  public:
-  explicit XzStream(ByteInput input);
+  // threads: 0 for one per core, 1 for liblzma's decoder without threads.
+  XzStream(ByteInput input, int threads);
   ~XzStream();
   XzStream(const XzStream&) = delete;
   XzStream& operator=(const XzStream&) = delete;
