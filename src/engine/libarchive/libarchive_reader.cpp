@@ -358,7 +358,8 @@ std::vector<std::string> LibarchiveVolumes(const std::string& path) {
 
 std::string LibarchiveFormatName(const std::string& path) {
   Utf8Names names;
-  LibarchiveReader reader;
+  // Only the first header is read: not worth a decoding thread.
+  LibarchiveReader reader(1);
   if (!reader.Open(path)) return "";
   struct archive_entry* entry = nullptr;
   // The format is known from the open; its name from the first header (read or not).
