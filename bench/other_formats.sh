@@ -59,26 +59,34 @@ else
   runs="$work/runs"
 fi
 
-# The tar and its compressed forms, made once per generator source. The 7z archive is
-# made from the files themselves, not from the tar.
-make_archives_once() {
+# The files and their tar, made once per generator source; each compressed form when
+# a run first needs it. The 7z archive is made from the files themselves.
+make_input_once() {
   local generator_source="$repo/bench/make_zip_input.cpp" stamp="$input/source"
   if [[ -f "$stamp" ]] && cmp -s "$generator_source" "$stamp"; then return; fi
-  echo "making the archives (once) ..."
-  rm -rf "$input" "$work/files"
+  echo "making the input (once) ..."
+  rm -rf "$input"
   mkdir -p "$input"
   g++ -std=c++20 -O2 -I"$repo/bench" -o "$work/make_zip_input" "$generator_source"
-  "$work/make_zip_input" "$work/files"
-  local parts=(small)
-  [[ $size == full ]] && parts+=(large)
-  tar -cf "$input/bench.tar" -C "$work/files" "${parts[@]}"
-  gzip -6 -c "$input/bench.tar" >"$input/bench.tar.gz"
-  xz -T2 -c "$input/bench.tar" >"$input/bench.tar.xz"
-  zstd -q -c "$input/bench.tar" >"$input/bench.tar.zst"
-  bzip2 -c "$input/bench.tar" >"$input/bench.tar.bz2"
-  (cd "$work/files" && 7z a -bd -mmt=2 -m0=LZMA2 "$input/bench.7z" "${parts[@]}" >/dev/null)
-  rm -rf "$work/files"
+  "$work/make_zip_input" "$input/files"
+  [[ $size == full ]] || rm -rf "$input/files/large"
+  tar -cf "$input/bench.tar" -C "$input/files" .
   cp "$generator_source" "$stamp"
+}
+
+make_archive_once() {
+  local format=$1 archive=$2
+  [[ -f "$archive" ]] && return
+  echo "making $(basename "$archive") (once) ..."
+  case "$format" in
+    gz) gzip -6 -c "$input/bench.tar" >"$archive.part" ;;
+    xz) xz -T2 -c "$input/bench.tar" >"$archive.part" ;;
+    zst) zstd -q -c "$input/bench.tar" >"$archive.part" ;;
+    bz2) bzip2 -c "$input/bench.tar" >"$archive.part" ;;
+    7z) (cd "$input/files" && 7z a -bd -mmt=2 -m0=LZMA2 "$archive.part.7z" . >/dev/null) &&
+      mv "$archive.part.7z" "$archive.part" ;;
+  esac
+  mv "$archive.part" "$archive"
 }
 
 peers_of() {
@@ -146,17 +154,18 @@ time_format() {
   rm -rf "$runs"
 }
 
-make_archives_once
-printf 'input: %s (%s), extracting into %s\n' "$input" \
-  "$(cd "$input" && stat -c '%n %s' bench.* | awk '{printf "%s%s %d MB", (NR > 1 ? ", " : ""), $1, $2 / 1e6}')" \
-  "$( ((tmpfs)) && echo "a tmpfs" || echo "$work")"
-echo "load: $(uptime)"
+make_input_once
+printf 'input: %s/bench.tar, %d MB, extracting into %s\n' "$input" \
+  $(($(stat -c %s "$input/bench.tar") / 1000000)) "$( ((tmpfs)) && echo "a tmpfs" || echo "$work")"
 for format in $formats; do
   case "$format" in
     tar) archive="$input/bench.tar" ;;
     7z) archive="$input/bench.7z" ;;
     *) archive="$input/bench.tar.$format" ;;
   esac
+  make_archive_once "$format" "$archive"
+  printf '%s: %d MB; load: %s\n' "$(basename "$archive")" $(($(stat -c %s "$archive") / 1000000)) \
+    "$(uptime)"
   read -r -a peers <<<"$(peers_of "$format")"
   # tessaly-1: decoding and writing on one thread, xz without threads (--threads 1).
   tools=(tessaly tessaly-1 "${peers[@]}")
