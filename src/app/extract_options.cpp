@@ -233,7 +233,7 @@ std::string UsageText() {
          "                          local headers, and a RAR archive past a damaged header,\n"
          "                          without asking\n"
          "      --threads N         decode ZIP entries on N threads at once (1-8; default one\n"
-         "                          per core)\n"
+         "                          per core); with 1, compressed tars on one thread too\n"
          "      --name-encoding CP  read names not stored in Unicode (ZIP, RAR 1.5-4, ACE,\n"
          "                          ARJ, LHA, old tar) in code page CP, one of CP437, CP850,\n"
          "                          CP852, CP866, CP1250-CP1253, CP932, CP936, CP950, CP949,\n"

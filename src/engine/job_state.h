@@ -44,7 +44,8 @@ struct ZipOptions {
   bool entryRefused = false;
   // Where the last call kept its damaged entries (JobState::keepBroken).
   std::vector<std::string> keptDamaged;
-  // Entries decoded at once: 0 one per core, 1 one after the other.
+  // Entries decoded at once: 0 one per core, 1 one after the other. 1 also decodes a
+  // compressed tar on the caller's thread, and xz without threads.
   int32_t threads = 0;
   // What the last call found wrong with the archive's central directory; "" when nothing.
   std::string directoryDamage;

@@ -5,6 +5,8 @@
 
 #include <utility>
 
+#include "engine/libarchive/xz_stream.h"
+
 namespace tessaly {
 
 namespace {
@@ -23,6 +25,18 @@ class GzipStreamDecompressed final : public DecompressedStream {
 
  private:
   GzipStream gzip_;
+};
+
+class XzStreamDecompressed final : public DecompressedStream {
+ public:
+  XzStreamDecompressed(ByteInput input, int threads) : xz_(std::move(input), threads) {}
+  ssize_t Read(const void** block) override { return xz_.Read(block); }
+  uint64_t bytes_read() const override { return xz_.bytes_read(); }
+  std::string compression() const override { return "xz"; }
+  void Describe(struct archive_entry*) const override {}
+
+ private:
+  XzStream xz_;
 };
 
 // The other compressions through libarchive's filters, read to their end so that
@@ -75,6 +89,10 @@ class DamagedStreamDecompressed final : public DecompressedStream {
 
 std::unique_ptr<DecompressedStream> GzipDecompressed(ByteInput input) {
   return std::make_unique<GzipStreamDecompressed>(std::move(input));
+}
+
+std::unique_ptr<DecompressedStream> XzDecompressed(ByteInput input, int threads) {
+  return std::make_unique<XzStreamDecompressed>(std::move(input), threads);
 }
 
 std::unique_ptr<DecompressedStream> FilterDecompressed(struct archive* raw) {

@@ -1,6 +1,6 @@
 // The decompressed bytes of a compressed file, read to the end of the file so that
-// every checksum of its compression is checked: gzip inflated by us, the others
-// through libarchive's filters.
+// every checksum of its compression is checked: gzip inflated by ISA-L and xz decoded
+// on every core by us, the others through libarchive's filters.
 #pragma once
 
 #include <sys/types.h>
@@ -29,6 +29,8 @@ class DecompressedStream {
 
 // gzip's members from input.
 std::unique_ptr<DecompressedStream> GzipDecompressed(ByteInput input);
+// xz's streams from input, on that many threads (0: one per core).
+std::unique_ptr<DecompressedStream> XzDecompressed(ByteInput input, int threads);
 // What raw, a libarchive reader opened with its filters and the raw format, gives; it
 // is freed with the stream.
 std::unique_ptr<DecompressedStream> FilterDecompressed(struct archive* raw);

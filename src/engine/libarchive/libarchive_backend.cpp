@@ -24,7 +24,7 @@ class LibarchiveExtraction final : public EntryEvents {
   int32_t Run() {
     StatusModel& status = session_.status;
     status.SetArchiveLabel("Processing archive: " + longPath_);
-    LibarchiveReader reader;
+    LibarchiveReader reader(session_.zip.threads);
     session_.job.namesReadIn =
         CodePageOfNames(LibarchiveVolumes(longPath_), NameEncodingToRead(session_));
     reader.SetNameEncoding(session_.job.namesReadIn);

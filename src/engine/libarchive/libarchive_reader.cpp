@@ -4,12 +4,15 @@
 #include <archive_entry.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
 
+#include "engine/file_signature.h"
+#include "engine/libarchive/decode_ahead.h"
 #include "engine/libarchive/decompressed_stream.h"
 #include "engine/libarchive/gzip_stream.h"
 #include "platform/ascii_case.h"
@@ -109,23 +112,32 @@ std::string Utf8OrStored(const char* utf8, const char* stored) {
   return stored != nullptr ? stored : "";
 }
 
-LibarchiveReader::LibarchiveReader() = default;
+LibarchiveReader::LibarchiveReader(int threads) : threads_(threads) {}
 
 LibarchiveReader::~LibarchiveReader() {
   if (archive_ != nullptr) archive_read_free(archive_);
   if (singleEntry_ != nullptr) archive_entry_free(singleEntry_);
 }
 
-// gzip by us; the other compressions when libarchive's filters know one.
 template <typename OpenArchive, typename MakeInput>
 std::unique_ptr<DecompressedStream> LibarchiveReader::Decompress(OpenArchive open,
                                                                  MakeInput makeInput) {
-  std::array<uint8_t, 3> signature{};
+  std::unique_ptr<DecompressedStream> stream = DecompressOnCaller(open, makeInput);
+  if (threads_ == 1 || stream == nullptr) return stream;
+  return DecodedAhead(std::move(stream));
+}
+
+// gzip and xz by us; the other compressions when libarchive's filters know one.
+template <typename OpenArchive, typename MakeInput>
+std::unique_ptr<DecompressedStream> LibarchiveReader::DecompressOnCaller(OpenArchive open,
+                                                                         MakeInput makeInput) {
+  std::array<uint8_t, kTarBlock> head{};
   ByteInput input = makeInput();
-  if (input.Read(signature.data(), signature.size()) == 3 &&
-      StartsLikeGzip(signature.data(), signature.size())) {
-    return GzipDecompressed(makeInput());
-  }
+  const size_t size = std::max<ssize_t>(input.Read(head.data(), head.size()), 0);
+  const std::string_view type =
+      IdentifyBytes({reinterpret_cast<const char*>(head.data()), size}).name;
+  if (type == "gzip" && StartsLikeGzip(head.data(), size)) return GzipDecompressed(makeInput());
+  if (type == "xz") return XzDecompressed(makeInput(), threads_);
   struct archive* raw = archive_read_new();
   if (raw == nullptr) return nullptr;
   archive_read_support_filter_all(raw);
@@ -349,7 +361,8 @@ std::vector<std::string> LibarchiveVolumes(const std::string& path) {
 
 std::string LibarchiveFormatName(const std::string& path) {
   Utf8Names names;
-  LibarchiveReader reader;
+  // Only the first header is read: not worth a decoding thread.
+  LibarchiveReader reader(1);
   if (!reader.Open(path)) return "";
   struct archive_entry* entry = nullptr;
   // The format is known from the open; its name from the first header (read or not).

@@ -43,12 +43,14 @@ enum class ReadFailure {
 class DecompressedStream;
 
 // One archive open for reading, closed when it goes. A compressed file is
-// decompressed apart from its archive (gzip by us), so that every checksum of the
+// decompressed apart from its archive (gzip and xz by us), so that every checksum of the
 // compression is checked to the end of the file, and it is a tar only when its first
 // header's checksum is right.
 class LibarchiveReader {
  public:
-  LibarchiveReader();
+  // threads: 1 decodes a compressed archive on the caller's thread; otherwise it is
+  // decoded on a thread of its own, and xz on that many threads (0: one per core).
+  explicit LibarchiveReader(int threads = 0);
   ~LibarchiveReader();
   LibarchiveReader(const LibarchiveReader&) = delete;
   LibarchiveReader& operator=(const LibarchiveReader&) = delete;
@@ -84,8 +86,11 @@ class LibarchiveReader {
  private:
   template <typename OpenArchive, typename MakeInput>
   bool OpenWith(OpenArchive open, MakeInput makeInput);
+  // The compressed stream, decoded ahead unless one thread is asked for.
   template <typename OpenArchive, typename MakeInput>
   std::unique_ptr<DecompressedStream> Decompress(OpenArchive open, MakeInput makeInput);
+  template <typename OpenArchive, typename MakeInput>
+  std::unique_ptr<DecompressedStream> DecompressOnCaller(OpenArchive open, MakeInput makeInput);
   // The decompressed bytes: first what was looked at to choose the format.
   static ssize_t ReadDecompressed(struct archive* reader, void* self, const void** block);
   ssize_t NextDecompressed(const void** block);
@@ -93,6 +98,7 @@ class LibarchiveReader {
   // charset and has no UTF-16 form: such names are DOS's Japanese code page.
   bool ReopenWithCp932Names();
 
+  const int threads_;
   struct archive* archive_ = nullptr;
   std::function<int(struct archive*)> openPlain_;
   bool tar_ = false;
