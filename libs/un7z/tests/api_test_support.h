@@ -1,0 +1,102 @@
+// What the API tests share: a source tree packed by 7z itself, walks over an archive
+// through the C API, and a comparison of two extracted trees.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/files.h"
+#include "un7z.h"
+
+namespace un7z::testing {
+
+namespace fs = std::filesystem;
+using tessaly::testing::ReadFileText;
+using tessaly::testing::TempFolder;
+using tessaly::testing::WriteFileText;
+
+// Text of many repeats, and bytes that do not compress, with a non-ASCII name, an
+// executable, an empty file, an empty folder and a link.
+inline void MakeSourceTree(const fs::path& root) {
+  std::mt19937 random(7);
+  std::string text, bytes(150 * 1024, '\0');
+  while (text.size() < 300 * 1024) text += "line " + std::to_string(random() % 5000) + " of text\n";
+  for (char& byte : bytes) byte = static_cast<char>(random() % 7 == 0 ? 0xE8 : random());
+  fs::create_directories(root / "bin");
+  fs::create_directories(root / "folder/empty dir");
+  fs::create_directories(root / "名前");
+  WriteFileText(root / "text.txt", text);
+  WriteFileText(root / "bin/program", bytes);
+  chmod((root / "bin/program").c_str(), 0755);
+  WriteFileText(root / "empty", "");
+  WriteFileText(root / "名前/ünïcode.txt", "grüße\n");
+  fs::create_symlink("text.txt", root / "link");
+}
+
+// 7z run in folder with the arguments (already quoted as the shell needs).
+inline int Run7z(const fs::path& folder, const std::string& arguments) {
+  const std::string command =
+      "cd '" + folder.string() + "' && 7z " + arguments + " -bd -y >/dev/null";
+  return std::system(command.c_str());
+}
+
+struct WalkResult {
+  unsigned openResult = 0;
+  std::vector<int> codes;  // of Un7zProcessFile, one per entry
+  int endCode = 0;         // of the Un7zReadHeader that ended the walk
+};
+
+inline int GivePassword(char* password, int size) {
+  std::snprintf(password, static_cast<size_t>(size), "%s", "pw");
+  return 1;
+}
+
+inline WalkResult Walk(const std::string& archive, int operation, const std::string& destination,
+                       UN7ZPASSWORDPROC passwordProc = nullptr, const char* password = nullptr) {
+  WalkResult walk;
+  Un7zOpenArchiveData data{archive.c_str(), UN7Z_OM_EXTRACT, 0xDEAD, passwordProc};
+  HANDLE handle = Un7zOpenArchive(&data);
+  walk.openResult = data.OpenResult;
+  if (!handle) return walk;
+  if (password) Un7zSetPassword(handle, const_cast<char*>(password));
+  Un7zHeaderData header{};
+  while ((walk.endCode = Un7zReadHeader(handle, &header)) == UN7Z_SUCCESS) {
+    walk.codes.push_back(
+        Un7zProcessFile(handle, operation, const_cast<char*>(destination.c_str())));
+  }
+  Un7zCloseArchive(handle);
+  return walk;
+}
+
+// Every item below expected is in actual with the same kind, bytes, link target and
+// permissions, and nothing more.
+inline void ExpectSameTree(const fs::path& expected, const fs::path& actual) {
+  size_t count = 0;
+  for (const auto& item : fs::recursive_directory_iterator(expected)) {
+    const fs::path relative = item.path().lexically_relative(expected);
+    const fs::path other = actual / relative;
+    const auto status = fs::symlink_status(item.path());
+    ASSERT_EQ(fs::symlink_status(other).type(), status.type()) << relative;
+    if (fs::is_symlink(status)) {
+      EXPECT_EQ(fs::read_symlink(other), fs::read_symlink(item.path()));
+    }
+    if (fs::is_regular_file(status)) {
+      EXPECT_TRUE(ReadFileText(other) == ReadFileText(item.path())) << relative;
+      EXPECT_EQ(fs::status(other).permissions(), status.permissions()) << relative;
+    }
+    ++count;
+  }
+  size_t actualCount = 0;
+  for (auto it = fs::recursive_directory_iterator(actual); it != fs::end(it); ++it) {
+    ++actualCount;
+  }
+  EXPECT_EQ(actualCount, count);
+}
+
+}  // namespace un7z::testing
