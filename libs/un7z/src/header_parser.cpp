@@ -11,6 +11,8 @@ namespace {
 constexpr size_t kMostCoders = 32;
 constexpr size_t kMostCoderStreams = 32;
 constexpr uint64_t kLargestSize = uint64_t{1} << 62;
+// Far more than any archive holds, and still a table a process can have.
+constexpr size_t kMostEntries = size_t{1} << 22;
 
 bool expect(HeaderBytes& in, uint8_t id) {
   uint64_t read = 0;
@@ -268,7 +270,7 @@ bool assign_streams(ArchiveDatabase& database, const std::vector<bool>& emptyStr
 bool parse_files_info(HeaderBytes& in, ArchiveDatabase& database) {
   size_t count = 0;
   const size_t substreams = database.streams.substreamSizes.size();
-  if (!in.count(substreams + in.remaining() * 8, count)) return false;
+  if (!in.count(std::min(kMostEntries, substreams + in.remaining() * 8), count)) return false;
   database.entries.resize(count);
   std::vector<bool> emptyStream, emptyFile, anti;
   size_t empties = 0;

@@ -23,7 +23,7 @@ TEST_P(Coders, ExtractsAs7zDoes) {
   ASSERT_EQ(Run7z(temp.path(), "x -ppw -oexpected '" + archive + "'"), 0);
   fs::create_directory(temp.path() / "out");
 
-  const WalkResult walk = Walk(archive, UN7Z_EXTRACT, temp / "out", GivePassword);
+  const WalkResult walk = Walk(archive, UN7Z_EXTRACT, temp / "out", "pw");
   ASSERT_EQ(walk.openResult, UN7Z_SUCCESS);
   EXPECT_EQ(walk.endCode, UN7Z_END_ARCHIVE);
   ASSERT_EQ(walk.codes.size(), 9u);
@@ -34,7 +34,7 @@ TEST_P(Coders, ExtractsAs7zDoes) {
   EXPECT_EQ(walk.codes, std::vector<int>(9, UN7Z_SUCCESS));
   ExpectSameTree(temp.path() / "expected", temp.path() / "out");
   // Testing decodes again, in an order where nothing is skipped or everything is.
-  EXPECT_EQ(Walk(archive, UN7Z_TEST, "", GivePassword).codes, std::vector<int>(9, UN7Z_SUCCESS));
+  EXPECT_EQ(Walk(archive, UN7Z_TEST, "", "pw").codes, std::vector<int>(9, UN7Z_SUCCESS));
 }
 
 const Case kCases[] = {

@@ -52,19 +52,23 @@ struct WalkResult {
   int endCode = 0;         // of the Un7zReadHeader that ended the walk
 };
 
+// The password the callback gives, or none.
+inline const char* gPassword = nullptr;
+
 inline int GivePassword(char* password, int size) {
-  std::snprintf(password, static_cast<size_t>(size), "%s", "pw");
+  if (!gPassword) return 0;
+  std::snprintf(password, static_cast<size_t>(size), "%s", gPassword);
   return 1;
 }
 
 inline WalkResult Walk(const std::string& archive, int operation, const std::string& destination,
-                       UN7ZPASSWORDPROC passwordProc = nullptr, const char* password = nullptr) {
+                       const char* password = nullptr) {
   WalkResult walk;
-  Un7zOpenArchiveData data{archive.c_str(), UN7Z_OM_EXTRACT, 0xDEAD, passwordProc};
+  gPassword = password;
+  Un7zOpenArchiveData data{archive.c_str(), UN7Z_OM_EXTRACT, 0xDEAD, GivePassword};
   HANDLE handle = Un7zOpenArchive(&data);
   walk.openResult = data.OpenResult;
   if (!handle) return walk;
-  if (password) Un7zSetPassword(handle, const_cast<char*>(password));
   Un7zHeaderData header{};
   while ((walk.endCode = Un7zReadHeader(handle, &header)) == UN7Z_SUCCESS) {
     walk.codes.push_back(
