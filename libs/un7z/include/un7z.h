@@ -84,7 +84,7 @@ typedef struct {
                                     entry only (0 for the others) */
   long long MTime, CTime, ATime; /* seconds since 1970 (UTC) when the flag says so */
   unsigned int MTimeNsec, CTimeNsec, ATimeNsec;
-  char Method[128]; /* the folder's coders as it stores them: "BCJ LZMA2" */
+  char Method[128]; /* the folder's coders as 7-Zip lists them: "BCJ LZMA2" */
 } Un7zHeaderData;
 
 /* NULL when the archive cannot be opened; OpenResult tells why. */

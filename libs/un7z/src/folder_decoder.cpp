@@ -7,13 +7,16 @@
 #include <numeric>
 #include <vector>
 
+#include "bcj2_stream.h"
 #include "coder_streams.h"
 #include "un7z.h"
 
 namespace un7z {
 namespace {
 
-enum class Kind { copy, lzma, filter, bzip2, deflate, aes, unsupported };
+enum class Kind { copy, lzma, filter, bcj2, bzip2, deflate, aes, unsupported };
+
+constexpr uint32_t kBcj2Inputs = 4;  // main, calls, jumps, range-coded bits
 
 struct Method {
   std::vector<uint8_t> id;
@@ -50,7 +53,7 @@ const std::vector<Method>& methods() {
 #else
       {{0x0B}, "RISCV", Kind::unsupported},
 #endif
-      {{0x03, 0x03, 0x01, 0x1B}, "BCJ2", Kind::unsupported},
+      {{0x03, 0x03, 0x01, 0x1B}, "BCJ2", Kind::bcj2},
       {{0x03, 0x04, 0x01}, "PPMD", Kind::unsupported},
       {{0x04, 0x01, 0x08}, "Deflate", Kind::deflate},
       {{0x04, 0x01, 0x09}, "Deflate64", Kind::unsupported},
@@ -69,7 +72,9 @@ const Method* find_method(const std::vector<uint8_t>& id) {
 
 Kind kind_of(const Coder& coder) {
   const Method* method = find_method(coder.id);
-  return method && coder.inStreams == 1 && coder.outStreams == 1 ? method->kind : Kind::unsupported;
+  if (!method || coder.outStreams != 1) return Kind::unsupported;
+  const uint32_t inputs = method->kind == Kind::bcj2 ? kBcj2Inputs : 1;
+  return coder.inStreams == inputs ? method->kind : Kind::unsupported;
 }
 
 class FolderGraph {
@@ -85,8 +90,10 @@ class FolderGraph {
     const uint64_t size = folder_.unpackSizes[out];
     if (kind == Kind::lzma || kind == Kind::filter)
       return build_lzma_chain(coder, size, depth, stream);
+    if (kind == Kind::bcj2) return build_bcj2(coder, size, depth, stream);
     std::unique_ptr<ByteStream> input;
-    const int result = kind == Kind::unsupported ? UN7Z_UNSUPPORTED : build_in(coder, depth, input);
+    const int result =
+        kind == Kind::unsupported ? UN7Z_UNSUPPORTED : build_in(first_in(coder), depth, input);
     if (result != UN7Z_SUCCESS) return result;
     switch (kind) {
       case Kind::copy:
@@ -134,9 +141,8 @@ class FolderGraph {
     return nullptr;
   }
 
-  // The input of a coder with one in-stream: another coder's output or a packed stream.
-  int build_in(size_t coder, size_t depth, std::unique_ptr<ByteStream>& stream) {
-    const uint32_t in = first_in(coder);
+  // What feeds in-stream in: another coder's output or a packed stream.
+  int build_in(uint32_t in, size_t depth, std::unique_ptr<ByteStream>& stream) {
     if (const BindPair* pair = pair_into(in)) return build_out(pair->outIndex, depth + 1, stream);
     const auto packed =
         std::find(folder_.packedInStreams.begin(), folder_.packedInStreams.end(), in);
@@ -165,10 +171,21 @@ class FolderGraph {
       if (!coder_of_out(pair->outIndex, coder)) return UN7Z_BAD_ARCHIVE;
     }
     std::unique_ptr<ByteStream> input;
-    const int result = build_in(coder, depth, input);
+    const int result = build_in(first_in(coder), depth, input);
     if (result != UN7Z_SUCCESS) return result;
     return make_lzma_chain(specs, folder_.unpackSizes[first_out(coder)], size, std::move(input),
                            stream);
+  }
+
+  int build_bcj2(size_t coder, uint64_t size, size_t depth, std::unique_ptr<ByteStream>& stream) {
+    std::unique_ptr<ByteStream> inputs[kBcj2Inputs];
+    for (uint32_t i = 0; i < kBcj2Inputs; ++i) {
+      const int result = build_in(first_in(coder) + i, depth, inputs[i]);
+      if (result != UN7Z_SUCCESS) return result;
+    }
+    stream = make_bcj2_stream(std::move(inputs[0]), std::move(inputs[1]), std::move(inputs[2]),
+                              std::move(inputs[3]), size);
+    return UN7Z_SUCCESS;
   }
 
   int build_aes(size_t coder, uint64_t size, std::unique_ptr<ByteStream> input,
@@ -209,10 +226,10 @@ int open_folder(const FolderSource& source, size_t folderIndex, std::unique_ptr<
 
 std::string method_names(const Folder& folder) {
   std::string names;
-  for (const Coder& coder : folder.coders) {
-    const Method* method = find_method(coder.id);
+  for (auto coder = folder.coders.rbegin(); coder != folder.coders.rend(); ++coder) {
+    const Method* method = find_method(coder->id);
     if (!names.empty()) names += ' ';
-    names += method ? method->name : hex_id(coder.id);
+    names += method ? method->name : hex_id(coder->id);
   }
   return names;
 }

@@ -27,7 +27,8 @@ struct FolderSource {
 // (coders that do not fit together), UN7Z_MISSING_PASSWORD, UN7Z_NO_MEMORY.
 int open_folder(const FolderSource& source, size_t folderIndex, std::unique_ptr<ByteStream>& out);
 
-// The folder's coders by name, in the order they are stored: "BCJ LZMA2", "LZMA 7zAES".
+// The folder's coders by name, as 7-Zip lists them (the reverse of the stored order):
+// "BCJ LZMA2", "LZMA2 7zAES".
 std::string method_names(const Folder& folder);
 
 }  // namespace un7z

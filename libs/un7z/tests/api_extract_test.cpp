@@ -47,6 +47,7 @@ const Case kCases[] = {
     {"Bzip2", "-m0=BZip2"},
     {"Deflate", "-m0=Deflate"},
     {"X86", "-mf=BCJ"},
+    {"X86Bcj2", "-mf=BCJ2"},
     {"Arm", "-mf=ARM"},
     {"ArmThumb", "-mf=ARMT"},
     {"PowerPc", "-mf=PPC"},
@@ -58,7 +59,6 @@ const Case kCases[] = {
     {"EncryptedHeaders", "-mhe=on -ppw"},
     {"Volumes", "-v100k"},
     {"Ppmd", "-m0=PPMd", UN7Z_UNSUPPORTED},
-    {"Bcj2", "-mf=BCJ2", UN7Z_UNSUPPORTED},
     {"Deflate64", "-m0=Deflate64", UN7Z_UNSUPPORTED},
 };
 
