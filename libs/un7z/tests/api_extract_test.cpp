@@ -33,8 +33,8 @@ TEST_P(Coders, ExtractsAs7zDoes) {
   }
   EXPECT_EQ(walk.codes, std::vector<int>(9, UN7Z_SUCCESS));
   ExpectSameTree(temp.path() / "expected", temp.path() / "out");
-  // Testing decodes again, in an order where nothing is skipped or everything is.
-  EXPECT_EQ(Walk(archive, UN7Z_TEST, "", "pw").codes, std::vector<int>(9, UN7Z_SUCCESS));
+  // Testing every other entry decodes the skipped ones of a solid folder in passing.
+  EXPECT_EQ(Walk(archive, UN7Z_TEST, "", "pw", 2).codes, std::vector<int>(9, UN7Z_SUCCESS));
 }
 
 const Case kCases[] = {

@@ -64,7 +64,7 @@ inline int GivePassword(char* password, int size) {
 }
 
 inline WalkResult Walk(const std::string& archive, int operation, const std::string& destination,
-                       const char* password = nullptr) {
+                       const char* password = nullptr, unsigned stride = 1) {
   WalkResult walk;
   gPassword = password;
   Un7zOpenArchiveData data{archive.c_str(), UN7Z_OM_EXTRACT, 0xDEAD, GivePassword};
@@ -73,8 +73,8 @@ inline WalkResult Walk(const std::string& archive, int operation, const std::str
   if (!handle) return walk;
   Un7zHeaderData header{};
   while ((walk.endCode = Un7zReadHeader(handle, &header)) == UN7Z_SUCCESS) {
-    walk.codes.push_back(
-        Un7zProcessFile(handle, operation, const_cast<char*>(destination.c_str())));
+    const int action = walk.codes.size() % stride == 0 ? operation : UN7Z_SKIP;
+    walk.codes.push_back(Un7zProcessFile(handle, action, const_cast<char*>(destination.c_str())));
   }
   Un7zCloseArchive(handle);
   return walk;
