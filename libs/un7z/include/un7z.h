@@ -67,7 +67,8 @@ typedef int (*UN7ZPROCESSDATAPROC)(unsigned char* address, int size);
 
 typedef struct {
   const char* ArcName;           /* the archive, or the first volume (.001) of a split set */
-  unsigned int OpenMode;         /* UN7Z_OM_LIST or UN7Z_OM_EXTRACT */
+  unsigned int OpenMode;         /* UN7Z_OM_LIST or UN7Z_OM_EXTRACT: read alike, the headers naming
+                                    every entry */
   unsigned int OpenResult;       /* out: UN7Z_SUCCESS or why the open failed */
   UN7ZPASSWORDPROC PasswordProc; /* for encrypted headers and, later, data; may be NULL */
 } Un7zOpenArchiveData;

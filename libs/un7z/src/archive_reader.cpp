@@ -35,15 +35,13 @@ uint32_t crc32_of(const uint8_t* data, size_t size) {
 int ArchiveReader::open(const std::string& path) {
   const int opened = file_.open(path);
   if (opened != UN7Z_SUCCESS) return opened;
-  uint8_t start[kSignatureHeaderSize];
-  const bool whole = file_.read_exact(0, start, sizeof start);
-  const size_t got =
-      whole ? sizeof start : static_cast<size_t>(std::min<uint64_t>(file_.size(), 6));
-  if (got < 6 || (!whole && !file_.read_exact(0, start, 6)) ||
-      std::memcmp(start, kSignature, sizeof kSignature) != 0) {
+  uint8_t start[kSignatureHeaderSize] = {};
+  const size_t have = static_cast<size_t>(std::min<uint64_t>(file_.size(), sizeof start));
+  if (!file_.read_exact(0, start, have)) return UN7Z_EREAD;
+  if (have < sizeof kSignature || std::memcmp(start, kSignature, sizeof kSignature) != 0) {
     return UN7Z_UNKNOWN_FORMAT;
   }
-  if (!whole || crc32_of(start + 12, 20) != le32(start + 8)) return UN7Z_BAD_ARCHIVE;
+  if (have < sizeof start || crc32_of(start + 12, 20) != le32(start + 8)) return UN7Z_BAD_ARCHIVE;
   const uint64_t offset = le64(start + 12), size = le64(start + 20);
   if (size == 0) return UN7Z_SUCCESS;  // an archive of nothing
   const uint64_t available = file_.size() - kSignatureHeaderSize;
@@ -109,7 +107,7 @@ int ArchiveReader::decode_header(HeaderBytes& in, std::vector<uint8_t>& decoded)
   return result == UN7Z_BAD_DATA ? UN7Z_BAD_ARCHIVE : result;
 }
 
-int ArchiveReader::next_entry(SzEntry& entry) {
+int ArchiveReader::next_entry(SevenZipEntry& entry) {
   if (next_ >= database_.entries.size()) return UN7Z_END_ARCHIVE;
   entry = database_.entries[next_++];
   return UN7Z_SUCCESS;

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "archive_database.h"
 #include "archive_file.h"
 #include "folder_decoder.h"
 #include "header_bytes.h"
 #include "passwords.h"
-#include "sz_database.h"
 
 namespace un7z {
 
@@ -20,7 +20,7 @@ class ArchiveReader {
   // 0 or a UN7Z_* code.
   int open(const std::string& path);
   // 0 and the next entry, or UN7Z_END_ARCHIVE.
-  int next_entry(SzEntry& entry);
+  int next_entry(SevenZipEntry& entry);
 
   const ArchiveFile& file() const { return file_; }
   const StreamsInfo& streams() const { return database_.streams; }

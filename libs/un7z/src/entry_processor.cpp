@@ -17,12 +17,12 @@ constexpr size_t kReadChunk = 256 * 1024;
 constexpr uint64_t kLongestLinkTarget = 64 * 1024;
 constexpr uint32_t kWindowsReadOnly = 0x01;
 
-timespec time_of(const SzEntry& entry) {
+timespec time_of(const SevenZipEntry& entry) {
   if (!entry.mtime) return {0, UTIME_OMIT};
   return {static_cast<time_t>(entry.mtime->seconds), static_cast<long>(entry.mtime->nanoseconds)};
 }
 
-void apply_file_metadata(int fd, const SzEntry& entry) {
+void apply_file_metadata(int fd, const SevenZipEntry& entry) {
   const timespec times[2] = {{0, UTIME_OMIT}, time_of(entry)};
   futimens(fd, times);
   if (const std::optional<uint32_t> mode = entry.unix_mode()) {
@@ -35,12 +35,12 @@ void apply_file_metadata(int fd, const SzEntry& entry) {
 
 }  // namespace
 
-void EntryProcessor::apply_folder_time(const std::string& path, const SzEntry& entry) {
+void EntryProcessor::apply_folder_time(const std::string& path, const SevenZipEntry& entry) {
   const timespec times[2] = {{0, UTIME_OMIT}, time_of(entry)};
   utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
 }
 
-int EntryProcessor::process(const SzEntry& entry, archivekit::EntryAction action,
+int EntryProcessor::process(const SevenZipEntry& entry, archivekit::EntryAction action,
                             const std::string& destination) {
   if (action == archivekit::EntryAction::skip || entry.anti) return UN7Z_SUCCESS;
   if (action == archivekit::EntryAction::extract) return extract(entry, destination);
@@ -49,7 +49,7 @@ int EntryProcessor::process(const SzEntry& entry, archivekit::EntryAction action
   return unpack(entry, sink);
 }
 
-int EntryProcessor::extract(const SzEntry& entry, const std::string& destination) {
+int EntryProcessor::extract(const SevenZipEntry& entry, const std::string& destination) {
   std::string path, relative;
   if (!archivekit::resolve_output_path(destination, entry.name, path, relative)) {
     errno = EACCES;
@@ -84,7 +84,7 @@ int EntryProcessor::extract(const SzEntry& entry, const std::string& destination
   return file.commit() ? UN7Z_SUCCESS : UN7Z_EWRITE;
 }
 
-int EntryProcessor::unpack(const SzEntry& entry, EntrySink& sink) {
+int EntryProcessor::unpack(const SevenZipEntry& entry, EntrySink& sink) {
   const int positioned = position_at(entry);
   if (positioned != UN7Z_SUCCESS) return positioned;
   const int pumped = pump(entry.size, sink);
@@ -97,7 +97,7 @@ int EntryProcessor::unpack(const SzEntry& entry, EntrySink& sink) {
   return UN7Z_BAD_PASSWORD;
 }
 
-int EntryProcessor::position_at(const SzEntry& entry) {
+int EntryProcessor::position_at(const SevenZipEntry& entry) {
   if (broken_ && broken_->index == entry.folder) return broken_->code;
   if (!open_ || open_->index != entry.folder || open_->nextSubstream > entry.indexInFolder) {
     open_.reset();

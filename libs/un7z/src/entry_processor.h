@@ -25,9 +25,10 @@ class EntryProcessor {
   void password_changed() { broken_.reset(); }
 
   // destination: the folder ("" = the current one). A UN7Z_* code.
-  int process(const SzEntry& entry, archivekit::EntryAction action, const std::string& destination);
+  int process(const SevenZipEntry& entry, archivekit::EntryAction action,
+              const std::string& destination);
   // Nothing to read: a later entry of the same folder decodes what lies before it.
-  int skip(const SzEntry&) { return UN7Z_SUCCESS; }
+  int skip(const SevenZipEntry&) { return UN7Z_SUCCESS; }
 
  private:
   struct OpenFolder {
@@ -40,11 +41,11 @@ class EntryProcessor {
     int code = 0;
   };
 
-  int extract(const SzEntry& entry, const std::string& destination);
+  int extract(const SevenZipEntry& entry, const std::string& destination);
   // Decodes the entry's data into sink and checks its CRC.
-  int unpack(const SzEntry& entry, EntrySink& sink);
+  int unpack(const SevenZipEntry& entry, EntrySink& sink);
   // The open folder stream, at the entry's substream.
-  int position_at(const SzEntry& entry);
+  int position_at(const SevenZipEntry& entry);
   // Reads size bytes of the open folder into sink; 0 or the code of what failed.
   int pump(uint64_t size, EntrySink& sink);
   // What a failed decode of the folder means, the folder marked broken.
@@ -54,9 +55,9 @@ class EntryProcessor {
   UN7ZPROCESSDATAPROC callback_ = nullptr;
   std::optional<OpenFolder> open_;
   std::optional<BrokenFolder> broken_;
-  archivekit::ExtractedFolders<SzEntry> folders_{&apply_folder_time};
+  archivekit::ExtractedFolders<SevenZipEntry> folders_{&apply_folder_time};
 
-  static void apply_folder_time(const std::string& path, const SzEntry& entry);
+  static void apply_folder_time(const std::string& path, const SevenZipEntry& entry);
 };
 
 }  // namespace un7z

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "aes_coder.h"
+#include "archive_database.h"
 #include "archive_file.h"
 #include "byte_stream.h"
-#include "sz_database.h"
 
 namespace un7z {
 

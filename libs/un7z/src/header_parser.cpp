@@ -183,10 +183,10 @@ void default_substreams(StreamsInfo& streams) {
   }
 }
 
-bool parse_names(HeaderBytes in, std::vector<SzEntry>& entries) {
+bool parse_names(HeaderBytes in, std::vector<SevenZipEntry>& entries) {
   uint8_t external = 0;
   if (!in.byte(external) || external != 0) return false;
-  for (SzEntry& entry : entries) {
+  for (SevenZipEntry& entry : entries) {
     const uint8_t* start = in.position();
     size_t units = 0;
     for (;; ++units) {
@@ -207,8 +207,8 @@ FileTime unix_time(uint64_t fileTime) {
           static_cast<uint32_t>(fileTime % 10000000) * 100};
 }
 
-bool parse_times(HeaderBytes in, std::vector<SzEntry>& entries,
-                 std::optional<FileTime> SzEntry::*field) {
+bool parse_times(HeaderBytes in, std::vector<SevenZipEntry>& entries,
+                 std::optional<FileTime> SevenZipEntry::*field) {
   std::vector<bool> defined;
   uint8_t external = 0;
   if (!in.defined_bits(entries.size(), defined) || !in.byte(external) || external != 0) {
@@ -223,7 +223,7 @@ bool parse_times(HeaderBytes in, std::vector<SzEntry>& entries,
   return true;
 }
 
-bool parse_attributes(HeaderBytes in, std::vector<SzEntry>& entries) {
+bool parse_attributes(HeaderBytes in, std::vector<SevenZipEntry>& entries) {
   std::vector<bool> defined;
   uint8_t external = 0;
   if (!in.defined_bits(entries.size(), defined) || !in.byte(external) || external != 0) {
@@ -244,7 +244,7 @@ bool assign_streams(ArchiveDatabase& database, const std::vector<bool>& emptyStr
   const StreamsInfo& streams = database.streams;
   size_t folder = 0, inFolder = 0, substream = 0, empty = 0;
   for (size_t i = 0; i < database.entries.size(); ++i) {
-    SzEntry& entry = database.entries[i];
+    SevenZipEntry& entry = database.entries[i];
     if (!emptyStream.empty() && emptyStream[i]) {
       entry.directory = emptyFile.size() <= empty || !emptyFile[empty];
       entry.anti = empty < anti.size() && anti[empty];
@@ -298,13 +298,13 @@ bool parse_files_info(HeaderBytes& in, ArchiveDatabase& database) {
         ok = parse_names(property, database.entries);
         break;
       case kCTime:
-        ok = parse_times(property, database.entries, &SzEntry::ctime);
+        ok = parse_times(property, database.entries, &SevenZipEntry::ctime);
         break;
       case kATime:
-        ok = parse_times(property, database.entries, &SzEntry::atime);
+        ok = parse_times(property, database.entries, &SevenZipEntry::atime);
         break;
       case kMTime:
-        ok = parse_times(property, database.entries, &SzEntry::mtime);
+        ok = parse_times(property, database.entries, &SevenZipEntry::mtime);
         break;
       case kWinAttributes:
         ok = parse_attributes(property, database.entries);

@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "archive_database.h"
 #include "header_bytes.h"
-#include "sz_database.h"
 
 namespace un7z {
 

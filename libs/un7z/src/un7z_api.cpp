@@ -14,9 +14,9 @@ namespace {
 
 static_assert(UN7Z_TEST == 1 && UN7Z_EXTRACT == 2, "archivekit::action_for reads these codes");
 
-using ArchiveHandle = archivekit::ArchiveSession<ArchiveReader, EntryProcessor, SzEntry>;
+using ArchiveHandle = archivekit::ArchiveSession<ArchiveReader, EntryProcessor, SevenZipEntry>;
 
-unsigned header_flags(const SzEntry& entry, const Folder* folder) {
+unsigned header_flags(const SevenZipEntry& entry, const Folder* folder) {
   unsigned flags = 0;
   if (entry.directory) flags |= UN7Z_FLAG_DIRECTORY;
   if (entry.symlink()) flags |= UN7Z_FLAG_SYMLINK;
@@ -31,13 +31,13 @@ unsigned header_flags(const SzEntry& entry, const Folder* folder) {
 }
 
 // Names stored by Windows use "\" between folders; a Unix name may hold one.
-std::string entry_name(const SzEntry& entry) {
+std::string entry_name(const SevenZipEntry& entry) {
   std::string name = entry.name;
   if (!entry.unix_mode()) std::replace(name.begin(), name.end(), '\\', '/');
   return name;
 }
 
-void fill_header(const SzEntry& entry, const ArchiveReader& reader, Un7zHeaderData& header) {
+void fill_header(const SevenZipEntry& entry, const ArchiveReader& reader, Un7zHeaderData& header) {
   std::memset(&header, 0, sizeof header);
   const Folder* folder = entry.hasStream ? &reader.streams().folders[entry.folder] : nullptr;
   archivekit::copy_to_field(header.ArcName, sizeof header.ArcName, reader.file().path());
@@ -94,8 +94,9 @@ int Un7zCloseArchive(HANDLE handle) {
 int Un7zReadHeader(HANDLE handle, Un7zHeaderData* header) {
   ArchiveHandle* archive = ArchiveHandle::from(handle);
   if (!archive || !header) return UN7Z_BAD_ARCHIVE;
-  return archive->read_next(
-      [&](const un7z::SzEntry& entry) { un7z::fill_header(entry, archive->reader, *header); });
+  return archive->read_next([&](const un7z::SevenZipEntry& entry) {
+    un7z::fill_header(entry, archive->reader, *header);
+  });
 }
 
 int Un7zProcessFile(HANDLE handle, int operation, char* destPath) {

@@ -53,7 +53,7 @@ struct FileTime {
   uint32_t nanoseconds = 0;
 };
 
-struct SzEntry {
+struct SevenZipEntry {
   std::string name;  // UTF-8, "/" separated
   uint64_t size = 0;
   std::optional<uint32_t> crc;
@@ -71,7 +71,7 @@ struct SzEntry {
 
 struct ArchiveDatabase {
   StreamsInfo streams;
-  std::vector<SzEntry> entries;
+  std::vector<SevenZipEntry> entries;
 };
 
 }  // namespace un7z

@@ -1,4 +1,4 @@
-#include "sz_database.h"
+#include "archive_database.h"
 
 #include <sys/stat.h>
 
@@ -37,12 +37,12 @@ bool Folder::encrypted() const {
                      [](const Coder& coder) { return coder.id == kAesId; });
 }
 
-std::optional<uint32_t> SzEntry::unix_mode() const {
+std::optional<uint32_t> SevenZipEntry::unix_mode() const {
   if (!attributes || !(*attributes & kUnixExtension)) return std::nullopt;
   return *attributes >> 16;
 }
 
-bool SzEntry::symlink() const {
+bool SevenZipEntry::symlink() const {
   const std::optional<uint32_t> mode = unix_mode();
   return hasStream && mode && S_ISLNK(*mode);
 }
