@@ -17,6 +17,8 @@ constexpr uint64_t kLargestHeader = uint64_t{1} << 30;
 // A packed header inside a packed header is legal; more nesting is not written.
 constexpr int kMostHeaderLevels = 4;
 constexpr size_t kHeaderChunk = 1 << 20;
+// 7-Zip's self-extracting programs are well under this.
+constexpr uint64_t kSfxSearch = uint64_t{4} << 20;
 
 uint32_t le32(const uint8_t* bytes) {
   return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
@@ -32,6 +34,21 @@ uint32_t crc32_of(const uint8_t* data, size_t size) {
 
 }  // namespace
 
+// A self-extracting file: the first signature after the program whose start header's
+// CRC holds; 0 when there is none.
+uint64_t ArchiveReader::find_embedded_archive() const {
+  std::vector<uint8_t> window(static_cast<size_t>(std::min<uint64_t>(file_.size(), kSfxSearch)));
+  if (!file_.read_exact(0, window.data(), window.size())) return 0;
+  for (size_t at = 1; at + kSignatureHeaderSize <= window.size(); ++at) {
+    const uint8_t* start = window.data() + at;
+    if (std::memcmp(start, kSignature, sizeof kSignature) == 0 &&
+        crc32_of(start + 12, 20) == le32(start + 8)) {
+      return at;
+    }
+  }
+  return 0;
+}
+
 int ArchiveReader::open(const std::string& path) {
   const int opened = file_.open(path);
   if (opened != UN7Z_SUCCESS) return opened;
@@ -39,18 +56,20 @@ int ArchiveReader::open(const std::string& path) {
   const size_t have = static_cast<size_t>(std::min<uint64_t>(file_.size(), sizeof start));
   if (!file_.read_exact(0, start, have)) return UN7Z_EREAD;
   if (have < sizeof kSignature || std::memcmp(start, kSignature, sizeof kSignature) != 0) {
-    return UN7Z_UNKNOWN_FORMAT;
+    archiveStart_ = find_embedded_archive();
+    if (archiveStart_ == 0) return UN7Z_UNKNOWN_FORMAT;
+    file_.read_exact(archiveStart_, start, sizeof start);
+  } else if (have < sizeof start || crc32_of(start + 12, 20) != le32(start + 8)) {
+    return UN7Z_BAD_ARCHIVE;
   }
-  if (have < sizeof start || crc32_of(start + 12, 20) != le32(start + 8)) return UN7Z_BAD_ARCHIVE;
   const uint64_t offset = le64(start + 12), size = le64(start + 20);
   if (size == 0) return UN7Z_SUCCESS;  // an archive of nothing
-  const uint64_t available = file_.size() - kSignatureHeaderSize;
+  const uint64_t headersStart = archiveStart_ + kSignatureHeaderSize;
+  const uint64_t available = file_.size() - headersStart;
   if (offset > available || size > available - offset) return file_.truncation_code();
   if (size > kLargestHeader) return UN7Z_BAD_ARCHIVE;
   std::vector<uint8_t> header(static_cast<size_t>(size));
-  if (!file_.read_exact(kSignatureHeaderSize + offset, header.data(), header.size())) {
-    return UN7Z_EREAD;
-  }
+  if (!file_.read_exact(headersStart + offset, header.data(), header.size())) return UN7Z_EREAD;
   if (crc32_of(header.data(), header.size()) != le32(start + 28)) return UN7Z_BAD_ARCHIVE;
   return read_header(std::move(header));
 }
@@ -114,8 +133,9 @@ int ArchiveReader::next_entry(SevenZipEntry& entry) {
 }
 
 FolderSource ArchiveReader::folder_source() {
-  return {file_, database_.streams, kSignatureHeaderSize + database_.streams.packPos,
-          passwords_.keys(), [this](std::string& password) { return passwords_.get(password); }};
+  return {file_, database_.streams,
+          archiveStart_ + kSignatureHeaderSize + database_.streams.packPos, passwords_.keys(),
+          [this](std::string& password) { return passwords_.get(password); }};
 }
 
 uint64_t ArchiveReader::substream_size(size_t folder, size_t index) const {

@@ -1,5 +1,5 @@
-// Opens a 7z archive: the signature header, the end header (packed and possibly
-// encrypted ones decoded through the folder they describe), and hands out its
+// Opens a 7z archive (also one inside a self-extracting file): the signature header, the end header
+// (packed and possibly encrypted ones decoded through the folder they describe), and hands out its
 // entries in order.
 #pragma once
 
@@ -30,11 +30,13 @@ class ArchiveReader {
   uint64_t substream_size(size_t folder, size_t index) const;
 
  private:
+  uint64_t find_embedded_archive() const;
   int read_header(std::vector<uint8_t> header);
   // The decoded header an encoded one describes.
   int decode_header(HeaderBytes& in, std::vector<uint8_t>& decoded);
 
   ArchiveFile file_;
+  uint64_t archiveStart_ = 0;  // after the program of a self-extracting file
   ArchiveDatabase database_;
   std::vector<size_t> firstSubstream_;  // per folder
   Passwords passwords_;

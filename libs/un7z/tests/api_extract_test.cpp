@@ -9,6 +9,7 @@ struct Case {
   const char* name;
   const char* options;
   int fileCode = UN7Z_SUCCESS;  // of every entry with data
+  bool selfExtracting = false;  // a program put before the archive
 };
 
 class Coders : public ::testing::TestWithParam<Case> {};
@@ -22,6 +23,8 @@ TEST_P(Coders, ExtractsAs7zDoes) {
   const std::string archive = temp / (split ? "a.7z.001" : "a.7z");
   ASSERT_EQ(Run7z(temp.path(), "x -ppw -oexpected '" + archive + "'"), 0);
   fs::create_directory(temp.path() / "out");
+  if (row.selfExtracting)
+    WriteFileText(archive, tessaly::testing::SfxStub() + ReadFileText(archive));
 
   const WalkResult walk = Walk(archive, UN7Z_EXTRACT, temp / "out", "pw");
   ASSERT_EQ(walk.openResult, UN7Z_SUCCESS);
@@ -58,6 +61,7 @@ const Case kCases[] = {
     {"EncryptedData", "-ppw"},
     {"EncryptedHeaders", "-mhe=on -ppw"},
     {"Volumes", "-v100k"},
+    {"SelfExtracting", "-mx1", UN7Z_SUCCESS, true},
     {"Ppmd", "-m0=PPMd", UN7Z_UNSUPPORTED},
     {"Deflate64", "-m0=Deflate64", UN7Z_UNSUPPORTED},
 };
