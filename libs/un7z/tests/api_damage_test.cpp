@@ -1,7 +1,5 @@
 // Damaged archives and wrong or missing passwords end in the code that names the
 // cause, and a failed entry leaves the file it would replace untouched.
-#include <unistd.h>
-
 #include "api_test_support.h"
 
 namespace un7z::testing {
@@ -32,8 +30,7 @@ class Damage : public ::testing::TestWithParam<Case> {};
 TEST_P(Damage, EndsWithTheCause) {
   const Case& row = GetParam();
   TempFolder temp;
-  MakeSourceTree(temp.path() / "source");
-  ASSERT_EQ(Run7z(temp.path() / "source", std::string("a -snl ") + row.options + " ../a.7z ."), 0);
+  ASSERT_EQ(PackSourceTree(temp.path(), row.options), 0);
   const bool split = row.spoil == Spoil::dropSecondVolume;
   const fs::path archive = temp.path() / (split ? "a.7z.001" : "a.7z");
   SpoilArchive(split ? temp.path() / "a.7z" : archive, row.spoil);

@@ -21,31 +21,31 @@ using tessaly::testing::ReadFileText;
 using tessaly::testing::TempFolder;
 using tessaly::testing::WriteFileText;
 
-// Text of many repeats, and code-like bytes, with a non-ASCII name, an
-// executable, an empty file, an empty folder and a link.
-inline void MakeSourceTree(const fs::path& root) {
+// 7z run in folder with the arguments (already quoted as the shell needs).
+inline int Run7z(const fs::path& folder, const std::string& arguments) {
+  return std::system(
+      ("cd '" + folder.string() + "' && 7z " + arguments + " -bd -y >/dev/null").c_str());
+}
+
+// 7z's archive a.7z in temp of a tree of text of many repeats, code-like bytes, a
+// non-ASCII name, an executable, an empty file, an empty folder and a link.
+inline int PackSourceTree(const fs::path& temp, const std::string& options) {
+  const fs::path root = temp / "source";
   std::mt19937 random(7);
   std::string text, bytes(150 * 1024, '\0');
   while (text.size() < 300 * 1024) text += "line " + std::to_string(random() % 5000) + " of text\n";
   // x86 calls to nearby targets, which the branch converters rewrite.
   for (size_t i = 0; i < bytes.size(); ++i)
     bytes[i] = static_cast<char>(i % 16 == 0 ? 0xE8 : i % 16 > 4 || i % 16 < 3 ? random() : 0);
-  fs::create_directories(root / "bin");
-  fs::create_directories(root / "folder/empty dir");
-  fs::create_directories(root / "名前");
+  for (const char* folder : {"bin", "folder/empty dir", "名前"})
+    fs::create_directories(root / folder);
   WriteFileText(root / "text.txt", text);
   WriteFileText(root / "bin/program", bytes);
   chmod((root / "bin/program").c_str(), 0755);
   WriteFileText(root / "empty", "");
   WriteFileText(root / "名前/ünïcode.txt", "grüße\n");
   fs::create_symlink("text.txt", root / "link");
-}
-
-// 7z run in folder with the arguments (already quoted as the shell needs).
-inline int Run7z(const fs::path& folder, const std::string& arguments) {
-  const std::string command =
-      "cd '" + folder.string() + "' && 7z " + arguments + " -bd -y >/dev/null";
-  return std::system(command.c_str());
+  return Run7z(root, "a -snl " + options + " ../a.7z .");
 }
 
 struct WalkResult {
@@ -83,26 +83,23 @@ inline WalkResult Walk(const std::string& archive, int operation, const std::str
 // Every item below expected is in actual with the same kind, bytes, link target and
 // permissions, and nothing more.
 inline void ExpectSameTree(const fs::path& expected, const fs::path& actual) {
-  size_t count = 0;
+  long count = 0;
   for (const auto& item : fs::recursive_directory_iterator(expected)) {
     const fs::path relative = item.path().lexically_relative(expected);
     const fs::path other = actual / relative;
     const auto status = fs::symlink_status(item.path());
     ASSERT_EQ(fs::symlink_status(other).type(), status.type()) << relative;
-    if (fs::is_symlink(status)) {
-      EXPECT_EQ(fs::read_symlink(other), fs::read_symlink(item.path()));
-    }
+    const auto target = [](const fs::path& link) {
+      return fs::is_symlink(link) ? fs::read_symlink(link) : "";
+    };
+    EXPECT_EQ(target(other), target(item.path())) << relative;
     if (fs::is_regular_file(status)) {
       EXPECT_TRUE(ReadFileText(other) == ReadFileText(item.path())) << relative;
       EXPECT_EQ(fs::status(other).permissions(), status.permissions()) << relative;
     }
     ++count;
   }
-  size_t actualCount = 0;
-  for (auto it = fs::recursive_directory_iterator(actual); it != fs::end(it); ++it) {
-    ++actualCount;
-  }
-  EXPECT_EQ(actualCount, count);
+  EXPECT_EQ(std::distance(fs::recursive_directory_iterator(actual), {}), count);
 }
 
 }  // namespace un7z::testing
