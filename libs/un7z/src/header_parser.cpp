@@ -63,6 +63,22 @@ bool parse_coder(HeaderBytes& in, Coder& coder) {
   return true;
 }
 
+// Every stream is fed and consumed once, so that the coders form a tree: one that
+// shared a stream could have the decoder build the same branch many times over.
+bool each_stream_once(const Folder& folder, uint32_t totalIn, uint32_t totalOut) {
+  std::vector<bool> inUsed(totalIn), outUsed(totalOut);
+  const auto use = [](std::vector<bool>& used, uint32_t index) {
+    if (used[index]) return false;
+    used[index] = true;
+    return true;
+  };
+  for (const BindPair& pair : folder.bindPairs) {
+    if (!use(inUsed, pair.inIndex) || !use(outUsed, pair.outIndex)) return false;
+  }
+  return std::all_of(folder.packedInStreams.begin(), folder.packedInStreams.end(),
+                     [&](uint32_t stream) { return use(inUsed, stream); });
+}
+
 bool parse_folder(HeaderBytes& in, Folder& folder) {
   size_t coders = 0;
   if (!in.count(kMostCoders, coders) || coders == 0) return false;
@@ -93,7 +109,7 @@ bool parse_folder(HeaderBytes& in, Folder& folder) {
     folder.packedInStreams.push_back(static_cast<uint32_t>(stream));
   }
   folder.unpackSizes.resize(totalOut);
-  return folder.packedInStreams.size() == packed && folder.main_out_stream().has_value();
+  return folder.packedInStreams.size() == packed && each_stream_once(folder, totalIn, totalOut);
 }
 
 bool parse_unpack_info(HeaderBytes& in, StreamsInfo& streams) {
