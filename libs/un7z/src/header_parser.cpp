@@ -285,8 +285,9 @@ bool assign_streams(ArchiveDatabase& database, const std::vector<bool>& emptyStr
 
 bool parse_files_info(HeaderBytes& in, ArchiveDatabase& database) {
   size_t count = 0;
+  // Every entry has a name of two bytes at least: more entries than bytes left is damage.
   const size_t substreams = database.streams.substreamSizes.size();
-  if (!in.count(std::min(kMostEntries, substreams + in.remaining() * 8), count)) return false;
+  if (!in.count(std::min(kMostEntries, substreams + in.remaining()), count)) return false;
   database.entries.resize(count);
   std::vector<bool> emptyStream, emptyFile, anti;
   size_t empties = 0;
