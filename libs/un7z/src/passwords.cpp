@@ -15,6 +15,7 @@ int Passwords::get(std::string& password) {
     if (callback_(answer.data(), kPasswordBuffer) != 0) {
       answer.back() = '\0';
       password_ = std::string(answer.data());
+      answered_ = true;
     }
   }
   if (!password_) return UN7Z_MISSING_PASSWORD;

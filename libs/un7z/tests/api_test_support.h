@@ -58,9 +58,7 @@ struct WalkResult {
 inline const char* gPassword = nullptr;
 
 inline int GivePassword(char* password, int size) {
-  if (!gPassword) return 0;
-  std::snprintf(password, static_cast<size_t>(size), "%s", gPassword);
-  return 1;
+  return gPassword && std::snprintf(password, static_cast<size_t>(size), "%s", gPassword) > 0;
 }
 
 inline WalkResult Walk(const std::string& archive, int operation, const std::string& destination,
@@ -71,6 +69,8 @@ inline WalkResult Walk(const std::string& archive, int operation, const std::str
   HANDLE handle = Un7zOpenArchive(&data);
   walk.openResult = data.OpenResult;
   if (!handle) return walk;
+  // The headers were read with the callback's password, the data with the one set.
+  if (password) Un7zSetPassword(handle, const_cast<char*>(password));
   Un7zHeaderData header{};
   while ((walk.endCode = Un7zReadHeader(handle, &header)) == UN7Z_SUCCESS) {
     const int action = walk.codes.size() % stride == 0 ? operation : UN7Z_SKIP;
