@@ -149,6 +149,60 @@ class DeflateStream final : public DecoderStream {
   bool started_ = false;
 };
 
+// Bytes as a stream of LZMA2 stored chunks: a control byte (1: the first, which resets
+// the dictionary; 2: the others), the size less one in two bytes, the bytes; 0 ends it.
+class StoredChunks final : public ByteStream {
+ public:
+  explicit StoredChunks(std::unique_ptr<ByteStream> source)
+      : source_(std::move(source)), chunk_(kChunkHeader + kLargestChunk) {}
+
+  size_t read(uint8_t* out, size_t size) override {
+    if (position_ == end_) {
+      if (ended_ || !next_chunk()) return 0;
+    }
+    const size_t piece = std::min(size, end_ - position_);
+    std::memcpy(out, chunk_.data() + position_, piece);
+    position_ += piece;
+    return piece;
+  }
+
+ private:
+  static constexpr size_t kChunkHeader = 3;
+  static constexpr size_t kLargestChunk = 64 * 1024;
+
+  bool next_chunk() {
+    size_t got = 0;
+    while (got < kLargestChunk) {
+      const size_t piece = source_->read(chunk_.data() + kChunkHeader + got, kLargestChunk - got);
+      if (piece == 0) break;
+      got += piece;
+    }
+    if (got == 0 && source_->status() != 0) {
+      fail(source_->status());
+      return false;
+    }
+    position_ = 0;
+    if (got == 0) {
+      chunk_[0] = 0;
+      end_ = 1;
+      ended_ = true;
+      return true;
+    }
+    chunk_[0] = first_ ? 1 : 2;
+    chunk_[1] = static_cast<uint8_t>((got - 1) >> 8);
+    chunk_[2] = static_cast<uint8_t>(got - 1);
+    end_ = kChunkHeader + got;
+    first_ = false;
+    return true;
+  }
+
+  std::unique_ptr<ByteStream> source_;
+  std::vector<uint8_t> chunk_;
+  size_t position_ = 0, end_ = 0;
+  bool first_ = true;
+  bool ended_ = false;
+};
+
 // The liblzma options of each filter, freed with it.
 struct FilterChain {
   std::vector<lzma_filter> filters;
@@ -189,6 +243,14 @@ int make_lzma_chain(const std::vector<LzmaFilterSpec>& specs, uint64_t lzmaOutSi
     default:
       return UN7Z_UNSUPPORTED;
   }
+}
+
+int make_filter_chain(std::vector<LzmaFilterSpec> filters, uint64_t outSize,
+                      std::unique_ptr<ByteStream> source, std::unique_ptr<ByteStream>& stream) {
+  constexpr uint8_t kSmallestLzma2Dictionary = 0;  // 4 KiB: stored chunks refer to nothing
+  filters.push_back({LZMA_FILTER_LZMA2, {kSmallestLzma2Dictionary}});
+  return make_lzma_chain(filters, UINT64_MAX, outSize,
+                         std::make_unique<StoredChunks>(std::move(source)), stream);
 }
 
 std::unique_ptr<ByteStream> make_copy_stream(std::unique_ptr<ByteStream> source, uint64_t outSize) {

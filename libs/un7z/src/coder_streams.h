@@ -2,6 +2,7 @@
 // and delta filters liblzma has (joined into one liblzma chain), BZip2 and Deflate.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -21,6 +22,10 @@ struct LzmaFilterSpec {
 int make_lzma_chain(const std::vector<LzmaFilterSpec>& filters, uint64_t lzmaOutSize,
                     uint64_t outSize, std::unique_ptr<ByteStream> source,
                     std::unique_ptr<ByteStream>& stream);
+// The same for filters above a coder liblzma does not have: source's bytes reach the
+// chain framed as LZMA2's stored chunks.
+int make_filter_chain(std::vector<LzmaFilterSpec> filters, uint64_t outSize,
+                      std::unique_ptr<ByteStream> source, std::unique_ptr<ByteStream>& stream);
 std::unique_ptr<ByteStream> make_copy_stream(std::unique_ptr<ByteStream> source, uint64_t outSize);
 std::unique_ptr<ByteStream> make_bzip2_stream(std::unique_ptr<ByteStream> source, uint64_t outSize);
 std::unique_ptr<ByteStream> make_deflate_stream(std::unique_ptr<ByteStream> source,

@@ -54,7 +54,7 @@ const Case kCases[] = {
     {"Sparc", "-mf=SPARC"},
     {"Ia64", "-mf=IA64"},
     {"Arm64", "-mf=ARM64"},
-    {"Delta", "-mf=Delta:4"},
+    {"DeltaOverBzip2", "-m0=Delta:4 -m1=BZip2"},
     {"EncryptedData", "-ppw"},
     {"EncryptedHeaders", "-mhe=on -ppw"},
     {"Volumes", "-v100k"},
