@@ -35,7 +35,7 @@ void apply_file_metadata(int fd, const SevenZipEntry& entry) {
 
 }  // namespace
 
-void EntryProcessor::apply_folder_time(const std::string& path, const SevenZipEntry& entry) {
+void EntryProcessor::set_recorded_time(const std::string& path, const SevenZipEntry& entry) {
   const timespec times[2] = {{0, UTIME_OMIT}, time_of(entry)};
   utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
 }
@@ -67,6 +67,7 @@ int EntryProcessor::extract(const SevenZipEntry& entry, const std::string& desti
     if (result != UN7Z_SUCCESS) return result;
     switch (archivekit::create_symlink(destination, relative, path, target)) {
       case archivekit::LinkResult::made:
+        set_recorded_time(path, entry);
         return UN7Z_SUCCESS;
       case archivekit::LinkResult::outside:
         return UN7Z_UNSAFE_LINK;

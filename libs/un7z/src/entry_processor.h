@@ -55,9 +55,10 @@ class EntryProcessor {
   UN7ZPROCESSDATAPROC callback_ = nullptr;
   std::optional<OpenFolder> open_;
   std::optional<BrokenFolder> broken_;
-  archivekit::ExtractedFolders<SevenZipEntry> folders_{&apply_folder_time};
+  archivekit::ExtractedFolders<SevenZipEntry> folders_{&set_recorded_time};
 
-  static void apply_folder_time(const std::string& path, const SevenZipEntry& entry);
+  // The entry's modification time on the folder or link at path (the link's own).
+  static void set_recorded_time(const std::string& path, const SevenZipEntry& entry);
 };
 
 }  // namespace un7z
