@@ -42,6 +42,7 @@ ArchiveTestResult TestArchive(Session& session, const std::string& archive,
   session.dialogs.messageLog = nullptr;
 
   result.intactFiles = CountFiles(scratch);
+  result.damagedEntries = job.damagedEntries;
   result.intact = result.problems.empty() && job.extractResult == 0 && !job.archiveFailed &&
                   !job.cancelExtract && !job.cancelPressed;
   // The arj utility names its damaged entries in its own output, not in a message.
@@ -100,6 +101,9 @@ std::string TestSummaryText(const ArchiveTestResult& result) {
     return result.archive + ": all " + std::to_string(result.intactFiles) + " files are intact.\n";
   }
   std::string text = result.archive + ": damaged or unreadable:\n";
+  for (const std::string& entry : result.damagedEntries) {
+    text += "  " + entry + ": its data is damaged.\n";
+  }
   for (const std::string& problem : result.problems) text += "  " + problem + "\n";
   return text;
 }

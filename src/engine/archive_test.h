@@ -16,6 +16,8 @@ struct Session;
 struct ArchiveTestResult {
   std::string archive;
   int64_t intactFiles = 0;
+  // The entries whose data failed its check, as messages name them.
+  std::vector<std::string> damagedEntries;
   // The messages the test showed, each naming the entry or archive and what was wrong.
   std::vector<std::string> problems;
   bool intact = false;
@@ -26,7 +28,8 @@ struct ArchiveTestResult {
 // box and the selection are as they were before. Refused, with a message, while
 // another job runs.
 std::vector<ArchiveTestResult> TestSelectedArchives(Session& session, CallingWindow callingWindow);
-// "<archive>: all <n> files are intact." or the archive's line and one line per problem.
+// "<archive>: all <n> files are intact." or the archive's line, one line per damaged
+// entry and one per problem.
 std::string TestSummaryText(const ArchiveTestResult& result);
 
 }  // namespace tessaly

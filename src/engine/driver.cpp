@@ -196,6 +196,7 @@ void ExtractSelectedArchives(Session& session, CallingWindow callingWindow) {
   job.archiveFailed = false;
   job.overwriteAnswer.clear();
   job.stopAllArchives = false;
+  job.damagedEntries.clear();
   job.callingWindow = callingWindow;
 
   DeleteBatchFile(session);

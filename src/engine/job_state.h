@@ -44,6 +44,8 @@ struct ZipOptions {
   bool entryRefused = false;
   // Where the last call kept its damaged entries (JobState::keepBroken).
   std::vector<std::string> keptDamaged;
+  // The output path of the entry the library is writing, from its line for the entry.
+  std::string currentEntryPath;
   // Entries decoded at once: 0 one per core, 1 one after the other. 1 also decodes a
   // compressed tar on the caller's thread, and xz without threads.
   int32_t threads = 0;
@@ -129,6 +131,9 @@ struct JobState {
   std::string nameEncoding;
   // The code page the last listing or extraction read such names in.
   std::string namesReadIn;
+  // The entries of this job that failed their checksum, as messages name them: the
+  // messages name only the archive, a test's summary names the entries too.
+  std::vector<std::string> damagedEntries;
 };
 
 }  // namespace tessaly

@@ -69,6 +69,7 @@ void EachJobField(Job& job, Visit&& visit) {
   visit(job.progressCount);
   visit(job.nameEncoding);
   visit(job.namesReadIn);
+  visit(job.damagedEntries);
   visit(job.selectedEntriesMode);
   visit(job.selectedEntryNames);
   visit(job.perArchiveFolder);

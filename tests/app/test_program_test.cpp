@@ -37,7 +37,7 @@ TEST_F(TestProgram, SaysPerArchiveWhetherEveryEntryIsIntact) {
          WriteZip((work / "t.zip").string(), {{"a.txt", "alpha"}, {"b.txt", "damaged data"}});
          DamageBytes((work / "t.zip").string(), "damaged data");
        },
-       1, "t.zip: damaged or unreadable:\n"},
+       1, "t.zip: damaged or unreadable:\n  b.txt: its data is damaged.\n"},
       {"rar",
        [](const fs::path& work) {
          WriteRar((work / "t.rar").string(), {{"a.txt", "x"}});
@@ -50,7 +50,8 @@ TEST_F(TestProgram, SaysPerArchiveWhetherEveryEntryIsIntact) {
          WriteRar((work / "t.rar").string(), {{"a.txt", "x"}, bad});
        },
        1,
-       "t.rar: damaged or unreadable:\n  Tessaly encountered a CRC error while processing "
+       "t.rar: damaged or unreadable:\n  b.txt: its data is damaged.\n  Tessaly encountered a CRC "
+       "error while processing "
        "\"t.rar\". Operation aborted.\n"},
       {"ace",
        [](const fs::path& work) {

@@ -232,6 +232,7 @@ class AceExtraction {
       const std::string text = WriteFailedText(entryName_, std::strerror(error));
       return DestinationRefusesWrites(destination_) ? Tell(text) : Report(text);
     }
+    if (code == ACE_BAD_DATA && !passwordAsked_) job_.damagedEntries.push_back(entryName_);
     const std::string failure =
         AceResultMessage(code, entryName_, ArchiveNameOf(header), passwordAsked_);
     if (!failure.empty()) return Tell(failure);

@@ -42,6 +42,7 @@ class LibarchiveExtraction final : public EntryEvents {
       case EntriesEnd::Stopped:
         return 1;  // the bar stays where it stopped
       case EntriesEnd::BadData:
+        if (result.endedInEntry) session_.job.damagedEntries.push_back(result.entryName);
         return tell(CrcErrorText(longPath_));
       case EntriesEnd::Damaged:
         return tell(DamagedArchiveText(longPath_));

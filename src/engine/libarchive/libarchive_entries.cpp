@@ -261,6 +261,7 @@ class EntryLoop {
       }
       if (read != ARCHIVE_OK) {
         if (keepBroken_) result_.keptPath = file.keep_damaged();
+        result_.endedInEntry = true;
         return End(ReadFailureEnd());
       }
       if (!events_.Progress(reader_.bytes_read())) return End(EntriesEnd::Stopped);

@@ -60,6 +60,8 @@ struct EntriesResult {
   std::string entryName;  // the entry the loop ended on, as shown
   // Where that entry, damaged, was kept (keepBroken); "" when it was not.
   std::string keptPath;
+  // The loop ended in that entry's data, not between entries.
+  bool endedInEntry = false;
   int64_t extracted = 0;  // entries written
 };
 

@@ -265,7 +265,10 @@ class RarExtraction {
     if (WrongPassword(status) && passwordAsked_) return Tell(kWrongPasswordText);
     if (status == ERAR_EOPEN) return Tell(kMissingVolume);
     // A damaged entry or a failed write is not an extracted file.
-    if (status == ERAR_BAD_DATA) return Tell(CrcErrorText(ArchiveNameOf(header)));
+    if (status == ERAR_BAD_DATA) {
+      job_.damagedEntries.push_back(entryName_);
+      return Tell(CrcErrorText(ArchiveNameOf(header)));
+    }
     if (status == ERAR_EWRITE) {
       return Tell(DiskFullText(entryName_));
     }

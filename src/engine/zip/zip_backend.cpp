@@ -37,15 +37,21 @@ void AdvanceProgress(Session& session) {
 // The entry line of the status window: the library's line for an entry names its method
 // ("  inflating: x", " bunzipping: x", " extracting: x": the verb right-aligned in eight
 // columns, then "ing: "); each reads "Extracting file: x". Every other chunk is shown as
-// the library wrote it.
-std::string StatusLineFor(const std::string& chunk) {
+// the library wrote it. The path of such a line, padding and all; none for other chunks.
+std::optional<std::string> EntryLinePath(const std::string& chunk) {
   constexpr size_t kVerbEnd = 8;
-  if (chunk.size() <= kVerbEnd || chunk.compare(kVerbEnd, 5, "ing: ") != 0) return chunk;
+  if (chunk.size() <= kVerbEnd || chunk.compare(kVerbEnd, 5, "ing: ") != 0) return std::nullopt;
   const size_t verb = chunk.find_first_not_of(' ');
   for (size_t i = verb; i < kVerbEnd; ++i) {
-    if (chunk[i] < 'a' || chunk[i] > 'z') return chunk;
+    if (chunk[i] < 'a' || chunk[i] > 'z') return std::nullopt;
   }
-  return "Extracting file:" + chunk.substr(kVerbEnd + 4);
+  return chunk.substr(kVerbEnd + 5);
+}
+
+// "Extracting file: x" for the library's line for an entry, else the chunk itself.
+std::string StatusLineFor(const std::string& chunk) {
+  const std::optional<std::string> path = EntryLinePath(chunk);
+  return path ? "Extracting file: " + *path : chunk;
 }
 
 // The library's words for a write that failed (a full disk), after the output path.
@@ -53,6 +59,9 @@ constexpr std::string_view kWriteErrorEnd = ":  write error (disk full?).\n";
 // ... for an entry passed over because its password was wrong or not given.
 constexpr std::string_view kSkippingStart = "   skipping: ";
 constexpr std::string_view kKeptAsStart = "   kept as: ";
+// ... for an entry whose data fails its CRC, or cannot be decoded.
+constexpr std::string_view kBadCrcStart = " bad CRC ";
+constexpr std::string_view kDecodeErrorStart = "\n  error:  ";
 constexpr std::string_view kIncorrectPasswordEnd = "  incorrect password\n";
 // ... and for one packed with a method the library cannot decode (a known method
 // named, or its number).
@@ -194,6 +203,13 @@ int32_t ZipPrintCallback(char* buffer, uint32_t length) {
   }
   if (std::string damage = DirectoryDamageOf(chunk); !damage.empty()) {
     session->zip.directoryDamage = std::move(damage);
+  }
+  // The library names a damaged entry's file line, then its check's failure.
+  if (std::optional<std::string> path = EntryLinePath(chunk)) {
+    session->zip.currentEntryPath = path->substr(0, path->find_last_not_of(' ') + 1);
+  } else if (chunk.starts_with(kBadCrcStart) || chunk.starts_with(kDecodeErrorStart)) {
+    session->job.damagedEntries.push_back(
+        NameBelow(session->zip.currentEntryPath, session->zip.extractDir));
   }
   if (chunk.starts_with("Targ") || session->job.countingPass) return 0;
   if (const RefusedEntry refused = RefusedEntryOf(chunk, session->zip.extractDir);
