@@ -1,27 +1,11 @@
 #include "utf16_text.h"
 
+#include "cp437.h"
+
 namespace un7z {
 namespace {
 
 constexpr uint32_t kReplacement = 0xFFFD;
-
-void append_utf8(std::string& out, uint32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
 
 void append_utf16le(std::string& out, uint32_t code) {
   const auto unit = [&](uint32_t value) {
@@ -64,10 +48,10 @@ std::string utf16le_to_utf8(const uint8_t* data, size_t units) {
     const uint32_t first = unit(i);
     if (first >= 0xD800 && first < 0xDC00 && i + 1 < units && unit(i + 1) >= 0xDC00 &&
         unit(i + 1) < 0xE000) {
-      append_utf8(out, 0x10000 + ((first - 0xD800) << 10) + (unit(i + 1) - 0xDC00));
+      codepage::append_utf8(out, 0x10000 + ((first - 0xD800) << 10) + (unit(i + 1) - 0xDC00));
       ++i;
     } else {
-      append_utf8(out, first >= 0xD800 && first < 0xE000 ? kReplacement : first);
+      codepage::append_utf8(out, first >= 0xD800 && first < 0xE000 ? kReplacement : first);
     }
   }
   return out;
