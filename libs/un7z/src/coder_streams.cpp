@@ -213,14 +213,14 @@ struct FilterChain {
 
 }  // namespace
 
-int make_lzma_chain(const std::vector<LzmaFilterSpec>& specs, uint64_t lzmaOutSize,
+int make_lzma_chain(const std::vector<LzmaFilterStep>& steps, uint64_t lzmaOutSize,
                     uint64_t outSize, std::unique_ptr<ByteStream> source,
                     std::unique_ptr<ByteStream>& stream) {
-  if (specs.empty() || specs.size() >= LZMA_FILTERS_MAX) return UN7Z_UNSUPPORTED;
+  if (steps.empty() || steps.size() >= LZMA_FILTERS_MAX) return UN7Z_UNSUPPORTED;
   FilterChain chain;
-  for (const LzmaFilterSpec& spec : specs) {
-    lzma_filter filter{spec.liblzmaId, nullptr};
-    if (lzma_properties_decode(&filter, nullptr, spec.properties.data(), spec.properties.size()) !=
+  for (const LzmaFilterStep& step : steps) {
+    lzma_filter filter{step.liblzmaId, nullptr};
+    if (lzma_properties_decode(&filter, nullptr, step.properties.data(), step.properties.size()) !=
         LZMA_OK) {
       return UN7Z_UNSUPPORTED;
     }
@@ -245,7 +245,7 @@ int make_lzma_chain(const std::vector<LzmaFilterSpec>& specs, uint64_t lzmaOutSi
   }
 }
 
-int make_filter_chain(std::vector<LzmaFilterSpec> filters, uint64_t outSize,
+int make_filter_chain(std::vector<LzmaFilterStep> filters, uint64_t outSize,
                       std::unique_ptr<ByteStream> source, std::unique_ptr<ByteStream>& stream) {
   constexpr uint8_t kSmallestLzma2Dictionary = 0;  // 4 KiB: stored chunks refer to nothing
   filters.push_back({LZMA_FILTER_LZMA2, {kSmallestLzma2Dictionary}});

@@ -11,7 +11,7 @@
 
 namespace un7z {
 
-struct LzmaFilterSpec {
+struct LzmaFilterStep {
   uint64_t liblzmaId;
   std::vector<uint8_t> properties;  // as the 7z coder stores them
 };
@@ -19,12 +19,12 @@ struct LzmaFilterSpec {
 // 0 and the stream, or UN7Z_UNSUPPORTED / UN7Z_NO_MEMORY. filters: outermost first, an
 // LZMA1 or LZMA2 filter last; lzmaOutSize: what that last filter unpacks, which bounds
 // the dictionary it needs; outSize: what the chain gives.
-int make_lzma_chain(const std::vector<LzmaFilterSpec>& filters, uint64_t lzmaOutSize,
+int make_lzma_chain(const std::vector<LzmaFilterStep>& filters, uint64_t lzmaOutSize,
                     uint64_t outSize, std::unique_ptr<ByteStream> source,
                     std::unique_ptr<ByteStream>& stream);
 // The same for filters above a coder liblzma does not have: source's bytes reach the
 // chain framed as LZMA2's stored chunks.
-int make_filter_chain(std::vector<LzmaFilterSpec> filters, uint64_t outSize,
+int make_filter_chain(std::vector<LzmaFilterStep> filters, uint64_t outSize,
                       std::unique_ptr<ByteStream> source, std::unique_ptr<ByteStream>& stream);
 std::unique_ptr<ByteStream> make_copy_stream(std::unique_ptr<ByteStream> source, uint64_t outSize);
 std::unique_ptr<ByteStream> make_bzip2_stream(std::unique_ptr<ByteStream> source, uint64_t outSize);

@@ -159,22 +159,22 @@ class FolderGraph {
   // above LZMA2 stored chunks made of any other coder's output.
   int build_lzma_chain(size_t coder, uint64_t size, size_t depth,
                        std::unique_ptr<ByteStream>& stream) {
-    std::vector<LzmaFilterSpec> specs;
+    std::vector<LzmaFilterStep> steps;
     std::unique_ptr<ByteStream> input;
     for (;;) {
       const Kind kind = kind_of(folder_.coders[coder]);
       if (kind != Kind::lzma && kind != Kind::filter) break;
-      specs.push_back(
+      steps.push_back(
           {find_method(folder_.coders[coder].id)->liblzmaId, folder_.coders[coder].properties});
       const BindPair* pair = pair_into(first_in(coder));
       if (kind == Kind::lzma || !pair) {
         const int result = build_in(first_in(coder), depth, input);
         if (result != UN7Z_SUCCESS) return result;
         if (kind == Kind::lzma) {
-          return make_lzma_chain(specs, folder_.unpackSizes[first_out(coder)], size,
+          return make_lzma_chain(steps, folder_.unpackSizes[first_out(coder)], size,
                                  std::move(input), stream);
         }
-        return make_filter_chain(specs, size, std::move(input), stream);
+        return make_filter_chain(steps, size, std::move(input), stream);
       }
       if (++depth > folder_.coders.size() || !coder_of_out(pair->outIndex, coder)) {
         return UN7Z_BAD_ARCHIVE;
@@ -182,7 +182,7 @@ class FolderGraph {
     }
     const int result = build_out(first_out(coder), depth, input);
     if (result != UN7Z_SUCCESS) return result;
-    return make_filter_chain(specs, size, std::move(input), stream);
+    return make_filter_chain(steps, size, std::move(input), stream);
   }
 
   int build_bcj2(size_t coder, uint64_t size, size_t depth, std::unique_ptr<ByteStream>& stream) {
