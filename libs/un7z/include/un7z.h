@@ -4,7 +4,9 @@
  * entry by entry: open, then read-header and process-file for each entry, then close.
  *
  * All text is UTF-8 and NUL-terminated; entry names use "/" as separator. Every call
- * is synchronous. The further volumes of a split set are found next to the first one
+ * is synchronous. Folders may be decoded on worker threads meanwhile (Un7zSetThreads),
+ * which changes nothing the callbacks see: each is called on the caller's thread, in
+ * archive order. The further volumes of a split set are found next to the first one
  * by the library itself. Nothing is ever written outside the destination folder. */
 #ifndef TESSALY_UN7Z_H
 #define TESSALY_UN7Z_H
@@ -106,6 +108,12 @@ void Un7zSetPassword(HANDLE handle, char* password);
 void Un7zSetPasswordProc(HANDLE handle, UN7ZPASSWORDPROC callback);
 /* The data callback for the entries processed from now on; NULL for none. */
 void Un7zSetProcessDataProc(HANDLE handle, UN7ZPROCESSDATAPROC callback);
+/* Threads that decode while the caller's thread writes: 0 (the default) one per core, 1
+ * none (the caller's thread decodes), never more than 8. With more than one, the folder
+ * being read decodes ahead of the writing, and while every entry is processed in turn
+ * the next independent folders decode at once. Best called before the first
+ * Un7zProcessFile: a folder being read is started afresh. */
+void Un7zSetThreads(HANDLE handle, int threads);
 
 #ifdef __cplusplus
 }

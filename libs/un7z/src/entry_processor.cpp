@@ -42,7 +42,9 @@ void EntryProcessor::set_recorded_time(const std::string& path, const SevenZipEn
 
 int EntryProcessor::process(const SevenZipEntry& entry, archivekit::EntryAction action,
                             const std::string& destination) {
-  if (action == archivekit::EntryAction::skip || entry.anti) return UN7Z_SUCCESS;
+  if (action == archivekit::EntryAction::skip) return skip(entry);
+  if (entry.anti) return UN7Z_SUCCESS;
+  if (entry.hasStream) prefetch_.note(entry, true);
   if (action == archivekit::EntryAction::extract) return extract(entry, destination);
   if (!entry.hasStream) return UN7Z_SUCCESS;
   EntrySink sink(-1, nullptr, callback_);
@@ -94,8 +96,7 @@ int EntryProcessor::unpack(const SevenZipEntry& entry, EntrySink& sink) {
   if (!entry.crc || sink.crc32() == *entry.crc) return UN7Z_SUCCESS;
   // Damage in one file of a folder leaves the stream in step for the next.
   if (!reader_.streams().folders[entry.folder].encrypted()) return UN7Z_BAD_DATA;
-  reader_.passwords().forget();
-  return UN7Z_BAD_PASSWORD;
+  return password_failure();
 }
 
 int EntryProcessor::position_at(const SevenZipEntry& entry) {
@@ -103,7 +104,7 @@ int EntryProcessor::position_at(const SevenZipEntry& entry) {
   if (!open_ || open_->index != entry.folder || open_->nextSubstream > entry.indexInFolder) {
     open_.reset();
     std::unique_ptr<ByteStream> stream;
-    const int result = open_folder(reader_.folder_source(), entry.folder, stream);
+    const int result = prefetch_.open(entry.folder, stream);
     if (result == UN7Z_MISSING_PASSWORD) return result;  // one may be given later
     if (result != UN7Z_SUCCESS) return decode_failure(entry.folder, result);
     open_ = OpenFolder{entry.folder, 0, std::move(stream)};
@@ -121,8 +122,16 @@ int EntryProcessor::position_at(const SevenZipEntry& entry) {
 int EntryProcessor::pump(uint64_t size, EntrySink& sink) {
   std::vector<uint8_t> buffer(static_cast<size_t>(std::min<uint64_t>(size, kReadChunk)));
   while (size > 0) {
-    const size_t got = open_->stream->read(buffer.data(), std::min<uint64_t>(buffer.size(), size));
-    if (got == 0) {
+    // Whole chunks, however the stream splits its output: the callback sees the same
+    // pieces whichever thread decoded them.
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(buffer.size(), size));
+    size_t got = 0;
+    while (got < want) {
+      const size_t more = open_->stream->read(buffer.data() + got, want - got);
+      if (more == 0) break;
+      got += more;
+    }
+    if (got < want) {
       const int status = open_->stream->status();
       return decode_failure(open_->index, status != 0 ? status : UN7Z_BAD_DATA);
     }
@@ -139,11 +148,17 @@ int EntryProcessor::pump(uint64_t size, EntrySink& sink) {
 int EntryProcessor::decode_failure(size_t folder, int code) {
   open_.reset();
   if (code == UN7Z_BAD_DATA && reader_.streams().folders[folder].encrypted()) {
-    reader_.passwords().forget();
-    code = UN7Z_BAD_PASSWORD;
+    code = password_failure();
   }
   broken_ = BrokenFolder{folder, code};
   return code;
+}
+
+int EntryProcessor::password_failure() {
+  reader_.passwords().forget();
+  // The folders opened ahead with it would fail alike, without the question again.
+  prefetch_.forget();
+  return UN7Z_BAD_PASSWORD;
 }
 
 }  // namespace un7z

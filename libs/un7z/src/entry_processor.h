@@ -1,6 +1,8 @@
 // Tests or extracts the entry the reader has just reported. The folder an entry lies
 // in is decoded once, in order: the stream stays open for the next entries of a solid
-// folder, and the substreams before an entry are decoded and passed over.
+// folder, and the substreams before an entry are decoded and passed over. Decoding may
+// run on worker threads (FolderPrefetch); writing, checking and every callback stay on
+// the caller's thread.
 #pragma once
 
 #include <memory>
@@ -12,6 +14,7 @@
 #include "archivekit/extracted_folders.h"
 #include "byte_stream.h"
 #include "entry_sink.h"
+#include "folder_prefetch.h"
 #include "un7z.h"
 
 namespace un7z {
@@ -19,16 +22,27 @@ namespace un7z {
 // Extracted folders get their times when it is destroyed.
 class EntryProcessor {
  public:
-  explicit EntryProcessor(ArchiveReader& reader) : reader_(reader) {}
+  explicit EntryProcessor(ArchiveReader& reader) : reader_(reader), prefetch_(reader) {}
   void set_callback(UN7ZPROCESSDATAPROC callback) { callback_ = callback; }
   // A new password: a folder that failed with the old one may be tried again.
-  void password_changed() { broken_.reset(); }
+  void password_changed() {
+    broken_.reset();
+    prefetch_.forget();
+  }
+  // Decoding threads, as worker_count reads the number.
+  void set_threads(int threads) {
+    open_.reset();
+    prefetch_.set_threads(threads);
+  }
 
   // destination: the folder ("" = the current one). A UN7Z_* code.
   int process(const SevenZipEntry& entry, archivekit::EntryAction action,
               const std::string& destination);
   // Nothing to read: a later entry of the same folder decodes what lies before it.
-  int skip(const SevenZipEntry&) { return UN7Z_SUCCESS; }
+  int skip(const SevenZipEntry& entry) {
+    if (entry.hasStream) prefetch_.note(entry, false);
+    return UN7Z_SUCCESS;
+  }
 
  private:
   struct OpenFolder {
@@ -50,9 +64,12 @@ class EntryProcessor {
   int pump(uint64_t size, EntrySink& sink);
   // What a failed decode of the folder means, the folder marked broken.
   int decode_failure(size_t folder, int code);
+  // The password the folder was decoded with proved wrong.
+  int password_failure();
 
   ArchiveReader& reader_;
   UN7ZPROCESSDATAPROC callback_ = nullptr;
+  FolderPrefetch prefetch_;  // before open_: its workers outlive the stream
   std::optional<OpenFolder> open_;
   std::optional<BrokenFolder> broken_;
   archivekit::ExtractedFolders<SevenZipEntry> folders_{&set_recorded_time};

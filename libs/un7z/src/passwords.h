@@ -20,6 +20,8 @@ class Passwords {
   // 0 and the password, or UN7Z_MISSING_PASSWORD when none is set and the callback
   // gives none.
   int get(std::string& password);
+  // A password is at hand: get() would not ask the callback.
+  bool known() const { return password_.has_value(); }
   // It proved wrong: an answer of the callback is asked for again by the next encrypted
   // folder (one the caller set stays until the caller sets another).
   void forget() {

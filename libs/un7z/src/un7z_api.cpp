@@ -124,4 +124,8 @@ void Un7zSetProcessDataProc(HANDLE handle, UN7ZPROCESSDATAPROC callback) {
     archive->processor.set_callback(callback);
 }
 
+void Un7zSetThreads(HANDLE handle, int threads) {
+  if (ArchiveHandle* archive = ArchiveHandle::from(handle)) archive->processor.set_threads(threads);
+}
+
 }  // extern "C"
