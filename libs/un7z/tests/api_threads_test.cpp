@@ -2,6 +2,7 @@
 // the same files, and the same callbacks with the same bytes in the same order, on
 // solid and multi-folder archives, a damaged folder in the middle and a stop midway.
 #include <functional>
+#include <sstream>
 #include <string_view>
 
 #include "api_test_support.h"
@@ -119,7 +120,7 @@ const Case kCases[] = {
     {"FolderPerExtension", "-ms=e"},
     {"SolidBlocksOfAMegabyte", "-ms=1m"},
     {"SolidBlocksOfThreeFilesBcj2", "-ms=3f -mf=BCJ2"},
-    {"EncryptedFolders", "-ms=off -ppw"},
+    {"EncryptedFolders", "-ms=1m -ppw"},
     {"EveryOtherTested", "-ms=off", 2},
     {"EveryThirdTestedSolid", "-ms=1m", 3},
     {"DamagedMiddleFolder", "-ms=off", 1, true},
