@@ -99,16 +99,17 @@ class AesStream final : public DecoderStream {
 
 int AesKeys::derive(const std::vector<uint8_t>& properties, const std::string& password,
                     AesKey& key) {
-  const auto known = known_.find({properties, password});
-  if (known != known_.end()) {
-    key = known->second;
-    return UN7Z_SUCCESS;
-  }
   KeyRecord record;
   const int parsed = parse_record(properties, record);
   if (parsed != UN7Z_SUCCESS) return parsed;
-  const std::string utf16 = utf8_to_utf16le(password);
   key.iv = record.iv;
+  // 7-Zip gives every folder its own IV under the same salt: the key is made once.
+  const auto known = known_.find({record.cycles, record.salt, password});
+  if (known != known_.end()) {
+    key.key = known->second;
+    return UN7Z_SUCCESS;
+  }
+  const std::string utf16 = utf8_to_utf16le(password);
   if (record.cycles == kNoHashCycles) {
     key.key.fill(0);
     std::vector<uint8_t> plain(record.salt);
@@ -119,7 +120,7 @@ int AesKeys::derive(const std::vector<uint8_t>& properties, const std::string& p
   } else if (!hash_key(record, utf16, key)) {
     return UN7Z_NO_MEMORY;
   }
-  known_[{properties, password}] = key;
+  known_[{record.cycles, record.salt, password}] = key.key;
   return UN7Z_SUCCESS;
 }
 

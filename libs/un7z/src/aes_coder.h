@@ -28,7 +28,8 @@ class AesKeys {
   int derive(const std::vector<uint8_t>& properties, const std::string& password, AesKey& key);
 
  private:
-  std::map<std::tuple<std::vector<uint8_t>, std::string>, AesKey> known_;
+  // By hash cycles, salt and password: the IV takes no part in the key.
+  std::map<std::tuple<unsigned, std::vector<uint8_t>, std::string>, std::array<uint8_t, 32>> known_;
 };
 
 std::unique_ptr<ByteStream> make_aes_stream(std::unique_ptr<ByteStream> source, uint64_t outSize,

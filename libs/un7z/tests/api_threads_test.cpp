@@ -120,7 +120,7 @@ const Case kCases[] = {
     {"FolderPerExtension", "-ms=e"},
     {"SolidBlocksOfAMegabyte", "-ms=1m"},
     {"SolidBlocksOfThreeFilesBcj2", "-ms=3f -mf=BCJ2"},
-    {"EncryptedFolders", "-ms=1m -ppw"},
+    {"EncryptedFolders", "-ms=off -ppw"},
     {"EveryOtherTested", "-ms=off", 2},
     {"EveryThirdTestedSolid", "-ms=1m", 3},
     {"DamagedMiddleFolder", "-ms=off", 1, true},
