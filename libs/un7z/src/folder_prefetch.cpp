@@ -5,8 +5,9 @@
 namespace un7z {
 namespace {
 
-// Decoded bytes a worker holds ahead of the caller, per folder.
-constexpr size_t kQueueLimit = size_t{8} << 20;
+// Decoded bytes a worker holds ahead of the caller, per folder: also what a worker may
+// decode of a folder the caller then leaves.
+constexpr size_t kQueueLimit = size_t{4} << 20;
 // The folders opened ahead hold their decoders (a dictionary is at most the folder's
 // size) and queues: at most this much of folder output between them, and at least one.
 constexpr uint64_t kAheadBudget = uint64_t{32} << 20;
