@@ -12,7 +12,8 @@ namespace {
 
 std::string* gTrace = nullptr;
 long gDataCalls = 0;
-long gStopAtCall = 0;  // the data call that answers "stop"; 0 for none
+long gStopAtCall = 0;   // the data call that answers "stop"; 0 for none
+int gWrongAnswers = 0;  // the password callback's answers before the right one
 
 int RecordData(unsigned char* bytes, int size) {
   const std::string_view piece(reinterpret_cast<const char*>(bytes), static_cast<size_t>(size));
@@ -23,7 +24,8 @@ int RecordData(unsigned char* bytes, int size) {
 
 int RecordPassword(char* password, int size) {
   *gTrace += "  password\n";
-  return std::snprintf(password, static_cast<size_t>(size), "pw") > 0;
+  return std::snprintf(password, static_cast<size_t>(size), gWrongAnswers-- > 0 ? "wrong" : "pw") >
+         0;
 }
 
 struct Case {
@@ -33,6 +35,7 @@ struct Case {
   bool damage = false;       // a byte in the middle of the packed data flipped
   long stopAtCall = 0;       // the data callback stops there
   bool closeAtStop = false;  // and the archive is closed at once
+  int wrongAnswers = 0;      // the password asked for again after each
 };
 
 // Every callback and result of a walk over the archive, in order.
@@ -41,6 +44,7 @@ std::string TracedWalk(const Case& row, const fs::path& archive, int threads, co
   gTrace = &trace;
   gDataCalls = 0;
   gStopAtCall = row.stopAtCall;
+  gWrongAnswers = row.wrongAnswers;
   fs::create_directories(out);
   Un7zOpenArchiveData data{archive.c_str(), UN7Z_OM_EXTRACT, 0, RecordPassword};
   HANDLE handle = Un7zOpenArchive(&data);
@@ -97,7 +101,11 @@ TEST_P(Threads, ShowTheCallerWhatOneThreadShows) {
   EXPECT_EQ(four, one);
   ExpectSameTree(temp.path() / "one", temp.path() / "four");
   const std::vector<std::string> failures = Failures(one);
-  if (row.damage) {
+  if (row.wrongAnswers != 0) {
+    // Each folder decoded ahead with a wrong answer is decoded again with the next one.
+    ASSERT_EQ(failures.size(), static_cast<size_t>(row.wrongAnswers)) << one;
+    for (const std::string& failure : failures) EXPECT_TRUE(failure.ends_with(" 24")) << one;
+  } else if (row.damage) {
     // The damaged folder's entry alone, neither the first nor the last with data.
     ASSERT_EQ(failures.size(), 1u) << one;
     EXPECT_TRUE(failures[0].ends_with(" 12")) << one;
@@ -121,6 +129,7 @@ const Case kCases[] = {
     {"SolidBlocksOfAMegabyte", "-ms=1m"},
     {"SolidBlocksOfThreeFilesBcj2", "-ms=3f -mf=BCJ2"},
     {"EncryptedFolders", "-ms=off -ppw"},
+    {"WrongPasswordsFirst", "-ms=off -ppw", 1, false, 0, false, 2},
     {"EveryOtherTested", "-ms=off", 2},
     {"EveryThirdTestedSolid", "-ms=1m", 3},
     {"DamagedMiddleFolder", "-ms=off", 1, true},
