@@ -29,8 +29,9 @@ class FolderWorkers {
   FolderWorkers& operator=(const FolderWorkers&) = delete;
 
   // folder's output as decoded by a worker, at most queueLimit bytes ahead of the
-  // reader. Folders start in the order given here. Destroying the stream stops its
-  // decoding after the piece in hand. folder must outlive nothing: the worker frees it.
+  // reader. Folders start in the order given here; the worker frees each when done.
+  // Destroying the stream stops its decoding after the piece in hand; it must go before
+  // this object.
   std::unique_ptr<ByteStream> decode_ahead(std::unique_ptr<ByteStream> folder, size_t queueLimit);
 
  private:
