@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/byte_progress.h"
+
 namespace tessaly {
 
 // The answer of the backend's last list-mode call, kept while the archive is
@@ -14,6 +16,7 @@ struct ZipListingMemo {
   std::string key;  // empty: nothing kept
   int32_t code = 0;
   uint32_t members = 0;
+  uint64_t bytes = 0;
   int64_t entries = 0;
 };
 
@@ -29,6 +32,7 @@ struct ZipOptions {
   std::vector<std::string> includeNames;  // IncludeCount = size(); empty = every entry
   std::vector<std::string> excludeNames;
   uint32_t zipMemberCount = 0;
+  uint64_t zipMemberBytes = 0;
   int64_t listedEntries = 0;
   int64_t listedBytes = 0;
   bool listIntoContents = false;
@@ -115,8 +119,9 @@ struct JobState {
   std::string zipAutoOverwrite;
   bool countingPass = false;
   int32_t zipArchiveIndex = 0;  // 1-based
-  int64_t zipTotalEntries = 0;
-  int64_t progressCount = 0;
+  // The bar of the backend at work, kept where the libraries' callbacks find it; the
+  // reader's own, not carried back to the front end.
+  ByteProgress entryBytes;
   bool selectedEntriesMode = false;
   std::vector<std::string> selectedEntryNames;  // full stored paths
   bool perArchiveFolder = false;

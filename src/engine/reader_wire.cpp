@@ -65,8 +65,6 @@ void EachJobField(Job& job, Visit&& visit) {
   visit(job.zipAutoOverwrite);
   visit(job.countingPass);
   visit(job.zipArchiveIndex);
-  visit(job.zipTotalEntries);
-  visit(job.progressCount);
   visit(job.nameEncoding);
   visit(job.namesReadIn);
   visit(job.damagedEntries);
@@ -88,12 +86,14 @@ void EachZipField(Zip& zip, Visit&& visit) {
   visit(zip.includeNames);
   visit(zip.excludeNames);
   visit(zip.zipMemberCount);
+  visit(zip.zipMemberBytes);
   visit(zip.listedEntries);
   visit(zip.listedBytes);
   visit(zip.listIntoContents);
   visit(zip.lastListing.key);
   visit(zip.lastListing.code);
   visit(zip.lastListing.members);
+  visit(zip.lastListing.bytes);
   visit(zip.lastListing.entries);
   visit(zip.diskFullPath);
   visit(zip.passwordRefused);

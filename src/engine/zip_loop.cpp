@@ -56,8 +56,7 @@ void ExtractZipArchives(Session& session) {
   ZipOptions& zip = session.zip;
   session.events.pump();
   job.zipArchiveIndex = 0;
-  job.zipTotalEntries = 0;
-  job.progressCount = 0;
+  job.entryBytes.Restart();
   job.activeBackend = "zip";
   job.countingPass = true;
 
@@ -89,19 +88,19 @@ void ExtractZipArchives(Session& session) {
       }
       job.zipArchiveIndex = static_cast<int32_t>(i + 1);
       UnzipArchive(session);
-      if (job.countingPass) job.zipTotalEntries += zip.zipMemberCount;
+      if (job.countingPass) job.entryBytes.Count(zip.zipMemberBytes, zip.zipMemberCount);
     }
 
     if (job.countingPass) {
       // The list pass counted the selected entries alone.
-      session.status.SetMax(job.zipTotalEntries);
+      session.status.SetMax(job.entryBytes.total());
       job.countingPass = false;
     }
   }
 
   // A stopped job's bar stays where it stopped.
   if (!job.zipErrorContinued && !job.stopAllArchives && !job.cancelExtract) {
-    session.status.SetValue(job.zipTotalEntries);
+    session.status.SetValue(session.status.progressMax);
   }
   job.overwriteAnswer.clear();
   job.extractResult = job.stopAllArchives ? 1 : 0;

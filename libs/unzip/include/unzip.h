@@ -75,8 +75,9 @@ typedef int32_t (*DLLPASSWORD)(char* buffer, int32_t size, const char* prompt, c
 typedef void (*DLLMESSAGE)(uint64_t ucsize, uint64_t csize, uint32_t cfactor, uint32_t month,
                            uint32_t day, uint32_t year, uint32_t hour, uint32_t minute, char c,
                            const char* filename, const char* methbuf, uint32_t crc, char fCrypt);
-/* Called once per decoded entry (and at least every 256 KiB written) with the output
- * path and the entry's uncompressed size; non-zero stops the call with code 80. */
+/* Called at least every 256 KiB written with the output path and the bytes of the entry
+ * written so far, and once per decoded entry with its uncompressed size; non-zero stops
+ * the call with code 80. */
 typedef int32_t (*DLLSERVICE)(const char* name, uint64_t size);
 /* Optional: called at least every 50 ms while the caller's thread waits for a worker
  * thread (Threads), whatever the workers write; non-zero stops the call with code 80. */

@@ -25,10 +25,11 @@ unsigned usable_cores() {
 
 }  // namespace
 
-// A chunk to print, or (service set) a service call owed.
+// A chunk to print, or (service set) a service call owed, with the bytes written then.
 struct Step {
   bool service = false;
   std::string chunk;
+  uint64_t written = 0;
 };
 
 struct EntryPool::Task {
@@ -89,15 +90,16 @@ void EntryPool::decode(Task& task) {
   call.zip_path = call_.zip_path;
   call.root = call_.root;
   call.printer.hold(&task.chunks);
-  task.decoded = decode_entry(call, archive_, *task.entry, task.password, task.out, task.file, [&] {
-    {
-      std::lock_guard lock(mutex_);
-      publish(task);
-      task.published.push_back({true, {}});
-    }
-    changed_.notify_all();
-    return stopping_.load();
-  });
+  task.decoded = decode_entry(call, archive_, *task.entry, task.password, task.out, task.file,
+                              [&](uint64_t written) {
+                                {
+                                  std::lock_guard lock(mutex_);
+                                  publish(task);
+                                  task.published.push_back({true, {}, written});
+                                }
+                                changed_.notify_all();
+                                return stopping_.load();
+                              });
   task.code = call.codes.worst();
 }
 
@@ -178,7 +180,7 @@ std::optional<EntryEnd> EntryPool::conclude_head(bool wait) {
     for (Step& step : steps) {
       if (!step.service) {
         call_.printer.say(std::move(step.chunk));
-      } else if (service_says_stop(call_, task.out, *task.entry)) {
+      } else if (service_says_stop(call_, task.out, step.written)) {
         return stop();
       }
     }

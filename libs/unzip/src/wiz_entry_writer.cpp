@@ -22,7 +22,7 @@ constexpr uint64_t kServiceInterval = 256 * 1024;
 constexpr std::size_t kLinkTargetLimit = 4096;
 
 EntryEnd after_attempt(CallState& call, const std::string& out, const EntryInfo& entry) {
-  return service_says_stop(call, out, entry) ? EntryEnd::Stop : EntryEnd::Next;
+  return service_says_stop(call, out, entry.uncompressed_size) ? EntryEnd::Stop : EntryEnd::Next;
 }
 
 void report_read_failure(CallState& call, ReadStatus status, const EntryInfo& entry,
@@ -74,16 +74,18 @@ enum class StreamEnd { Complete, ReadFailed, WriteFailed, Interrupted };
 StreamEnd stream(EntryReader& reader, int fd, const ServicePoint& service_point) {
   std::vector<unsigned char> buffer(kChunkSize);
   uint64_t since_service = 0;
+  uint64_t written = 0;
   for (;;) {
     const long long got = reader.read(buffer.data(), buffer.size());
     if (got < 0) return StreamEnd::ReadFailed;
     if (got == 0) return StreamEnd::Complete;
     if (!write_all(fd, buffer.data(), static_cast<std::size_t>(got))) return StreamEnd::WriteFailed;
     since_service += static_cast<uint64_t>(got);
+    written += static_cast<uint64_t>(got);
     // Long entries must not freeze the caller's window: it pumps events here.
     if (since_service >= kServiceInterval) {
       since_service = 0;
-      if (service_point()) return StreamEnd::Interrupted;
+      if (service_point(written)) return StreamEnd::Interrupted;
     }
   }
 }
@@ -146,9 +148,9 @@ EntryEnd write_link(CallState& call, ZipArchive& archive, const EntryInfo& entry
 
 }  // namespace
 
-bool service_says_stop(CallState& call, const std::string& out, const EntryInfo& entry) {
+bool service_says_stop(CallState& call, const std::string& out, uint64_t written) {
   if (!call.callbacks.ServCallBk) return false;
-  if (call.callbacks.ServCallBk(out.c_str(), entry.uncompressed_size) == 0) return false;
+  if (call.callbacks.ServCallBk(out.c_str(), written) == 0) return false;
   call.codes.raise(IZ_CTRLC);
   return true;
 }
@@ -210,8 +212,9 @@ EntryEnd write_entry(CallState& call, ZipArchive& archive, const EntryInfo& entr
   const std::string out = call.output_path(relative);
   if (entry.is_symlink) return write_link(call, archive, entry, password, relative, out);
   archivekit::StagedFile file;
-  const Decoded decoded = decode_entry(call, archive, entry, password, out, file,
-                                       [&] { return service_says_stop(call, out, entry); });
+  const Decoded decoded =
+      decode_entry(call, archive, entry, password, out, file,
+                   [&](uint64_t written) { return service_says_stop(call, out, written); });
   return place_entry(call, decoded, file, entry, out);
 }
 

@@ -33,11 +33,13 @@ enum class Decoded {
   Interrupted,  // the service point said stop
 };
 
-// Called after every 256 KiB written; true stops the entry.
-using ServicePoint = std::function<bool()>;
+// Called after every 256 KiB written with the entry's bytes written so far; true stops
+// the entry.
+using ServicePoint = std::function<bool(uint64_t written)>;
 
-// The service call for out; true (after raising 80) when it says stop.
-bool service_says_stop(CallState& call, const std::string& out, const EntryInfo& entry);
+// The service call for out, written bytes of it so far; true (after raising 80) when
+// it says stop.
+bool service_says_stop(CallState& call, const std::string& out, uint64_t written);
 
 Decoded decode_entry(CallState& call, ZipArchive& archive, const EntryInfo& entry,
                      const std::string& password, const std::string& out,

@@ -128,6 +128,14 @@ TEST_F(WizParallel, FourWorkersShowAndWriteWhatOneDoes) {
     EXPECT_EQ(next, lines.size()) << "out of archive order at " << lines[next];
     EXPECT_EQ(one.files.at("d1/link"), "-> f1.txt");
     EXPECT_EQ(one.files.at("clash"), "a file first");
+    // A large entry reports its bytes written as it goes, its size at its end.
+    std::vector<uint64_t> large;
+    for (const ServiceCall& call : one.recorder.service_calls)
+      if (call.name == "out/" + entry_name(3)) large.push_back(call.size);
+    ASSERT_EQ(large.size(), 3u);
+    EXPECT_GE(large[0], 256u * 1024);
+    EXPECT_GE(large[1], large[0] + 256 * 1024);
+    EXPECT_EQ(large[2], 600u * 1024);
   }
 }
 

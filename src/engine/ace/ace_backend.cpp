@@ -26,9 +26,11 @@ namespace {
 
 // Runs while the library unpacks an entry: this is how the Status window's Cancel
 // reaches an entry in progress.
-int AceProcessDataCallback(unsigned char*, int) {
+int AceProcessDataCallback(unsigned char*, int size) {
   Session* session = ActiveSessionGuard::Current();
   if (session == nullptr) return 1;
+  session->job.entryBytes.Written(static_cast<uint64_t>(size));
+  session->status.SetValue(session->job.entryBytes.value());
   session->events.pump();
   return session->job.cancelExtract ? 0 : 1;
 }
@@ -130,6 +132,7 @@ class AceExtraction {
   // Every volume of the set: entries continued from an earlier volume are not counted.
   void CountEntries() {
     int64_t entryCount = 0;
+    job_.entryBytes.Restart();
     for (const std::string& name : FilesMatching(folder_, volumePattern_)) {
       AceArchive volume(folder_ + name, ACE_OM_LIST, NameEncodingToRead(session_));
       if (volume.openResult() == ACE_OPEN_NOT_ACE) continue;
@@ -139,11 +142,12 @@ class AceExtraction {
         volume.ProcessFile(ACE_SKIP, "");
         if (AceEntryCounted(header.Flags) && selection_.Selects(EntryNameOf(header))) {
           ++entryCount;
+          job_.entryBytes.Count(header.UnpSize64);
         }
       }
     }
     entryCount_ = entryCount;
-    session_.status.SetMax(entryCount);
+    session_.status.SetMax(job_.entryBytes.total());
   }
 
   // False when the library refused the archive (the user has been told).
@@ -222,6 +226,7 @@ class AceExtraction {
     }
     if (job_.cancelExtract) return Fail();
 
+    if (selected) job_.entryBytes.Begin(header.UnpSize64);
     const int code = archive_->ProcessFile(operation, destination_);
     const int error = errno;  // why the entry could not be created
     // Cancel stopped the entry: nothing went wrong, and nothing more is said.
@@ -237,7 +242,8 @@ class AceExtraction {
         AceResultMessage(code, entryName_, ArchiveNameOf(header), passwordAsked_);
     if (!failure.empty()) return Tell(failure);
     ++doneCount_;
-    session_.status.SetValue(doneCount_);
+    job_.entryBytes.End();
+    session_.status.SetValue(job_.entryBytes.value());
     session_.events.pump();
     return Step::Next;
   }

@@ -37,9 +37,11 @@ std::string UnsupportedText(const std::string& name) {
 
 // Runs while the library writes an entry: this is how the Status window's Cancel
 // reaches an entry in progress.
-int RarProcessDataCallback(unsigned char*, int) {
+int RarProcessDataCallback(unsigned char*, int size) {
   Session* session = ActiveSessionGuard::Current();
   if (session == nullptr) return 1;
+  session->job.entryBytes.Written(static_cast<uint64_t>(size));
+  session->status.SetValue(session->job.entryBytes.value());
   session->events.pump();
   return session->job.cancelExtract ? 0 : 1;
 }
@@ -149,6 +151,7 @@ class RarExtraction {
     list.SetDataCallback();
     if (!password_.empty()) list.SetPassword(password_);
     int64_t entryCount = 0;
+    job_.entryBytes.Restart();
     int status = ERAR_SUCCESS;
     bool beforeFirstHeader = true;
     while (status == ERAR_SUCCESS) {
@@ -162,7 +165,10 @@ class RarExtraction {
       if (read == ERAR_BAD_ARCHIVE && SkipDamaged(list)) continue;
       // The failing read that ends the walk is no entry: the bar ends full.
       if (read != ERAR_SUCCESS) break;
-      if (selection_.Selects(EntryNameOf(header))) ++entryCount;
+      if (selection_.Selects(EntryNameOf(header))) {
+        ++entryCount;
+        job_.entryBytes.Count(header.UnpSize64);
+      }
       if (job_.cancelExtract) break;
     }
     if (job_.cancelExtract) {
@@ -171,7 +177,7 @@ class RarExtraction {
     }
     entryCount_ = entryCount;
     job_.namesReadIn = list.NameEncoding();
-    session_.status.SetMax(entryCount);
+    session_.status.SetMax(job_.entryBytes.total());
     return true;
   }
 
@@ -253,6 +259,7 @@ class RarExtraction {
     if (operation == RAR_EXTRACT && !DecideOverwrite(header, operation)) return Fail();
     if (job_.cancelExtract) return Fail();
 
+    if (selected) job_.entryBytes.Begin(header.UnpSize64);
     const int status = archive_->ProcessFile(operation, destinationText_);
     const int error = errno;  // why the entry could not be created
     session_.events.pump();
@@ -283,7 +290,8 @@ class RarExtraction {
     }
     if (status != ERAR_SUCCESS) return Tell(CrcErrorText(ArchiveNameOf(header)));
     ++doneCount_;
-    session_.status.SetValue(doneCount_);
+    job_.entryBytes.End();
+    session_.status.SetValue(job_.entryBytes.value());
     session_.events.pump();
     return Step::Next;
   }

@@ -29,9 +29,12 @@ std::string BufferText(const char* buffer, size_t length) {
   return std::string(buffer, strnlen(buffer, length));
 }
 
+// An entry begins, or one is kept as it was: the one before is over.
 void AdvanceProgress(Session& session) {
-  ++session.job.progressCount;
-  session.status.SetValue(session.job.progressCount);
+  ByteProgress& progress = session.job.entryBytes;
+  progress.End();
+  progress.Begin();
+  session.status.SetValue(progress.value());
 }
 
 // The entry line of the status window: the library's line for an entry names its method
@@ -240,6 +243,7 @@ int32_t ZipReplaceCallback(char* buffer, uint32_t size, uint64_t entryBytes, int
       break;
   }
   AdvanceProgress(*session);
+  session->job.entryBytes.End();
   return 100;
 }
 
@@ -291,7 +295,11 @@ int32_t ZipIdleCallback() {
   return session->job.cancelExtract ? 1 : 0;
 }
 
-int32_t ZipServiceCallback(const char*, uint64_t) {
+int32_t ZipServiceCallback(const char*, uint64_t written) {
+  if (Session* session = ActiveSessionGuard::Current()) {
+    session->job.entryBytes.WrittenSoFar(written);
+    session->status.SetValue(session->job.entryBytes.value());
+  }
   return ZipIdleCallback();
 }
 
@@ -417,6 +425,12 @@ bool DamagedZip(const Session& session, int32_t code) {
 }
 
 // Such an archive may be scanned for what it still holds, if the user agrees.
+// What the listing pass found, for the Status window's bar.
+void RecordMembers(ZipOptions& zip, const USERFUNCTIONS& callbacks) {
+  zip.zipMemberCount = callbacks.NumMembers;
+  zip.zipMemberBytes = callbacks.TotalSize;
+}
+
 bool ScanAgreed(Session& session, const DCL& options, int32_t code) {
   return !options.ScanLocalHeaders && !session.job.probeMode && DamagedZip(session, code) &&
          AgreeToScanDamaged(session, session.zip.zipFileName, session.zip.directoryDamage);
@@ -429,7 +443,7 @@ void EndScannedArchive(Session& session, const USERFUNCTIONS& callbacks) {
     session.job.archiveFailed = true;
     session.job.extractResult = 1;
   }
-  session.zip.zipMemberCount = callbacks.NumMembers;
+  RecordMembers(session.zip, callbacks);
 }
 
 }  // namespace
@@ -482,6 +496,7 @@ void UnzipArchive(Session& session) {
   if (!listingKey.empty() && listingKey == zip.lastListing.key) {
     code = zip.lastListing.code;
     callbacks.NumMembers = zip.lastListing.members;
+    callbacks.TotalSize = zip.lastListing.bytes;
     zip.listedEntries += zip.lastListing.entries;
   } else {
     const int64_t listedBefore = zip.listedEntries;
@@ -493,7 +508,7 @@ void UnzipArchive(Session& session) {
     job.namesReadIn = callbacks.NameEncoding;
     // A damaged directory is met again, so that the question comes where it belongs.
     zip.lastListing = {zip.directoryDamage.empty() ? listingKey : "", code, callbacks.NumMembers,
-                       zip.listedEntries - listedBefore};
+                       callbacks.TotalSize, zip.listedEntries - listedBefore};
   }
 
   if (ScanAgreed(session, options, code)) return UnzipArchive(session);
@@ -514,27 +529,27 @@ void UnzipArchive(Session& session) {
   // Every entry refused its password (82), or some did and the rest went well (1).
   if (zip.passwordRefused && (code == IZ_BADPWD || code == PK_WARN)) {
     ReportWrongPassword(session);
-    zip.zipMemberCount = callbacks.NumMembers;
+    RecordMembers(zip, callbacks);
     return;
   }
   // The rest of the archive came out; each entry passed over is named.
   if (code == IZ_UNSUP && !zip.unsupportedEntries.empty() && !job.countingPass) {
     ReportUnsupportedEntries(session);
-    zip.zipMemberCount = callbacks.NumMembers;
+    RecordMembers(zip, callbacks);
     return;
   }
   // Each entry left out was named: the archive did not finish, and the job goes on.
   if (zip.entryRefused && (code == PK_WARN || code == PK_ERR || code == PK_DISK)) {
     job.archiveFailed = true;
     job.extractResult = 1;
-    zip.zipMemberCount = callbacks.NumMembers;
+    RecordMembers(zip, callbacks);
     return;
   }
   // In the counting pass of several archives an error is met again when extracting.
   if (code != 0 && (!job.countingPass || job.selectedCount == 1)) {
     if (!ReportLibraryError(session, code)) return;
   }
-  zip.zipMemberCount = callbacks.NumMembers;
+  RecordMembers(zip, callbacks);
 }
 
 }  // namespace tessaly
