@@ -73,6 +73,27 @@ size_t decode_auipc(uint8_t* at, uint32_t pc) {
   return 8;
 }
 
+// Converts data, which starts at stream position start; returns how many bytes it
+// has done with. The rest (under 8 bytes) needs the bytes after it, or is the
+// stream's end, which stays as it is.
+size_t riscv_decode(uint8_t* data, size_t size, uint32_t start) {
+  if (size < kLookahead) return 0;
+  size_t i = 0;
+  // Instructions are 2-byte aligned (the C extension's are 16-bit).
+  while (i <= size - kLookahead) {
+    const uint32_t pc = start + static_cast<uint32_t>(i);
+    if (data[i] == kJal && (data[i + 1] & 0x0D) == 0) {
+      decode_jal(data + i, pc);
+      i += 4;
+    } else if ((data[i] & 0x7F) == kAuipc) {
+      i += decode_auipc(data + i, pc);
+    } else {
+      i += 2;
+    }
+  }
+  return i;
+}
+
 class RiscvStream final : public ByteStream {
  public:
   RiscvStream(std::unique_ptr<ByteStream> source, uint64_t outSize, uint32_t start)
@@ -121,24 +142,6 @@ class RiscvStream final : public ByteStream {
 };
 
 }  // namespace
-
-size_t riscv_decode(uint8_t* data, size_t size, uint32_t start) {
-  if (size < kLookahead) return 0;
-  size_t i = 0;
-  // Instructions are 2-byte aligned (the C extension's are 16-bit).
-  while (i <= size - kLookahead) {
-    const uint32_t pc = start + static_cast<uint32_t>(i);
-    if (data[i] == kJal && (data[i + 1] & 0x0D) == 0) {
-      decode_jal(data + i, pc);
-      i += 4;
-    } else if ((data[i] & 0x7F) == kAuipc) {
-      i += decode_auipc(data + i, pc);
-    } else {
-      i += 2;
-    }
-  }
-  return i;
-}
 
 int make_riscv_stream(const std::vector<uint8_t>& properties, uint64_t outSize,
                       std::unique_ptr<ByteStream> source, std::unique_ptr<ByteStream>& stream) {

@@ -3,7 +3,6 @@
 // pc-relative again.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -11,11 +10,6 @@
 #include "byte_stream.h"
 
 namespace un7z {
-
-// Converts data, which starts at stream position start; returns how many bytes it
-// has done with. The rest (under 8 bytes) needs the bytes after it, or is the
-// stream's end, which stays as it is.
-size_t riscv_decode(uint8_t* data, size_t size, uint32_t start);
 
 // 0 and the stream, or UN7Z_UNSUPPORTED for properties other than none or an even
 // 4-byte start position.
