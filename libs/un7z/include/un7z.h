@@ -1,6 +1,6 @@
-/* Reads 7z archives (every coder chain liblzma, libbz2 and zlib decode, BCJ2, AES-256
- * encrypted data and headers, solid folders, split sets name.7z.001, .002 ...,
- * self-extracting files)
+/* Reads 7z archives (every coder chain liblzma, libbz2 and zlib decode, BCJ2, PPMd,
+ * Deflate64, RISC-V, AES-256 encrypted data and headers, solid folders, split sets
+ * name.7z.001, .002 ..., self-extracting files)
  * entry by entry: open, then read-header and process-file for each entry, then close.
  *
  * All text is UTF-8 and NUL-terminated; entry names use "/" as separator. Every call

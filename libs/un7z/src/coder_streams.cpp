@@ -14,8 +14,6 @@
 namespace un7z {
 namespace {
 
-// More than any archive 7-Zip writes asks for (1.5 GiB dictionaries at most).
-constexpr uint64_t kMostDecoderMemory = uint64_t{1700} << 20;
 constexpr uint32_t kSmallestDictionary = 4096;
 
 class CopyStream final : public DecoderStream {

@@ -11,6 +11,9 @@
 
 namespace un7z {
 
+// More than any archive 7-Zip writes asks for (1.5 GiB dictionaries at most).
+constexpr uint64_t kMostDecoderMemory = uint64_t{1700} << 20;
+
 struct LzmaFilterStep {
   uint64_t liblzmaId;
   std::vector<uint8_t> properties;  // as the 7z coder stores them

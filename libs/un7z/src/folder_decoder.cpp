@@ -9,12 +9,27 @@
 
 #include "bcj2_stream.h"
 #include "coder_streams.h"
+#include "deflate64_stream.h"
+#include "ppmd_stream.h"
+#include "riscv_stream.h"
 #include "un7z.h"
 
 namespace un7z {
 namespace {
 
-enum class Kind { copy, lzma, filter, bcj2, bzip2, deflate, aes, unsupported };
+enum class Kind {
+  copy,
+  lzma,
+  filter,
+  riscv,
+  bcj2,
+  ppmd,
+  bzip2,
+  deflate,
+  deflate64,
+  aes,
+  unsupported
+};
 
 constexpr uint32_t kBcj2Inputs = 4;  // main, calls, jumps, range-coded bits
 
@@ -48,17 +63,21 @@ const std::vector<Method>& methods() {
 #else
       {{0x0A}, "ARM64", Kind::unsupported},
 #endif
-#ifdef LZMA_FILTER_RISCV
-      {{0x0B}, "RISCV", Kind::filter, LZMA_FILTER_RISCV},
-#else
-      {{0x0B}, "RISCV", Kind::unsupported},
-#endif
+      {{0x0B}, "RISCV", Kind::riscv},
       {{0x03, 0x03, 0x01, 0x1B}, "BCJ2", Kind::bcj2},
-      {{0x03, 0x04, 0x01}, "PPMD", Kind::unsupported},
+      {{0x03, 0x04, 0x01}, "PPMD", Kind::ppmd},
       {{0x04, 0x01, 0x08}, "Deflate", Kind::deflate},
-      {{0x04, 0x01, 0x09}, "Deflate64", Kind::unsupported},
+      {{0x04, 0x01, 0x09}, "Deflate64", Kind::deflate64},
       {{0x04, 0x02, 0x02}, "BZip2", Kind::bzip2},
       {{0x06, 0xF1, 0x07, 0x01}, "7zAES", Kind::aes},
+      // Named, not decoded: 7-Zip's byte swappers and the zstd plugin's coders.
+      {{0x02, 0x03, 0x02}, "Swap2", Kind::unsupported},
+      {{0x02, 0x03, 0x04}, "Swap4", Kind::unsupported},
+      {{0x04, 0xF7, 0x11, 0x01}, "ZSTD", Kind::unsupported},
+      {{0x04, 0xF7, 0x11, 0x02}, "BROTLI", Kind::unsupported},
+      {{0x04, 0xF7, 0x11, 0x04}, "LZ4", Kind::unsupported},
+      {{0x04, 0xF7, 0x11, 0x05}, "LZ5", Kind::unsupported},
+      {{0x04, 0xF7, 0x11, 0x06}, "LIZARD", Kind::unsupported},
   };
   return table;
 }
@@ -105,6 +124,13 @@ class FolderGraph {
       case Kind::deflate:
         stream = make_deflate_stream(std::move(input), size);
         return UN7Z_SUCCESS;
+      case Kind::deflate64:
+        stream = make_deflate64_stream(std::move(input), size);
+        return UN7Z_SUCCESS;
+      case Kind::ppmd:
+        return make_ppmd_stream(folder_.coders[coder].properties, size, std::move(input), stream);
+      case Kind::riscv:
+        return make_riscv_stream(folder_.coders[coder].properties, size, std::move(input), stream);
       case Kind::aes:
         return build_aes(coder, size, std::move(input), stream);
       default:

@@ -8,8 +8,9 @@ namespace {
 struct Case {
   const char* name;
   const char* options;
-  int fileCode = UN7Z_SUCCESS;  // of every entry with data
-  bool selfExtracting = false;  // a program put before the archive
+  int fileCode = UN7Z_SUCCESS;   // of every entry with data
+  bool selfExtracting = false;   // a program put before the archive
+  const char* method = nullptr;  // the Method the header shows, when checked
 };
 
 class Coders : public ::testing::TestWithParam<Case> {};
@@ -28,6 +29,9 @@ TEST_P(Coders, ExtractsAs7zDoes) {
   const WalkResult walk = Walk(archive, UN7Z_EXTRACT, temp / "out", "pw");
   ASSERT_EQ(walk.openResult, UN7Z_SUCCESS);
   EXPECT_EQ(walk.endCode, UN7Z_END_ARCHIVE);
+  if (row.method) {
+    EXPECT_EQ(walk.method, row.method);
+  }
   if (row.fileCode != UN7Z_SUCCESS) {
     EXPECT_NE(std::count(walk.codes.begin(), walk.codes.end(), row.fileCode), 0);
     return;
@@ -59,8 +63,15 @@ const Case kCases[] = {
     {"EncryptedHeaders", "-mhe=on -ppw"},
     {"Volumes", "-v100k"},
     {"SelfExtracting", "-mx1", UN7Z_SUCCESS, true},
-    {"Ppmd", "-m0=PPMd", UN7Z_UNSUPPORTED},
-    {"Deflate64", "-m0=Deflate64", UN7Z_UNSUPPORTED},
+    {"Ppmd", "-m0=PPMd", UN7Z_SUCCESS, false, "PPMD"},
+    // A model of 64 KiB fills up and restarts many times over the tree.
+    {"PpmdOrder32SmallModel", "-m0=PPMd:o=32:mem=64k"},
+    {"PpmdOrder2EncryptedHeaders", "-m0=PPMd:o=2:mem=1m -mhe=on -ppw", UN7Z_SUCCESS, false,
+     "PPMD 7zAES"},
+    {"Deflate64", "-m0=Deflate64", UN7Z_SUCCESS, false, "Deflate64"},
+    {"RiscV", "-mf=RISCV", UN7Z_SUCCESS, false, "RISCV LZMA2"},
+    // A coder named but not decoded is refused as such, never taken for damage.
+    {"ByteSwapper", "-m0=Swap4 -m1=LZMA2", UN7Z_UNSUPPORTED, false, "Swap4 LZMA2"},
 };
 
 INSTANTIATE_TEST_SUITE_P(SevenZip, Coders, ::testing::ValuesIn(kCases),

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -37,6 +38,16 @@ inline int PackSourceTree(const fs::path& temp, const std::string& options) {
   // x86 calls to nearby targets, which the branch converters rewrite.
   for (size_t i = 0; i < bytes.size(); ++i)
     bytes[i] = static_cast<char>(i % 16 == 0 ? 0xE8 : i % 16 > 4 || i % 16 < 3 ? random() : 0);
+  // Then RISC-V calls (JAL ra, AUIPC+JALR), an address taken (AUIPC+ADDI) and an AUIPC
+  // x2 that looks like the RISC-V filter's own form.
+  constexpr uint32_t kRiscV[][2] = {{0x0EF, 0x13}, {0x097, 0x80E7}, {0x517, 0x50513}, {0x3117, 0}};
+  for (size_t i = bytes.size() / 2; i + 8 <= bytes.size(); i += 8) {
+    const uint32_t immediate = static_cast<uint32_t>(random()), pair = random() % 4;
+    const uint32_t words[2] = {
+        kRiscV[pair][0] | (immediate & (pair == 3 ? 0xFFFFC000 : 0xFFFFF000)),
+        kRiscV[pair][1] | (pair == 3 ? immediate : immediate << 20)};
+    std::memcpy(&bytes[i], words, sizeof words);  // little-endian, as the machines testing
+  }
   for (const char* folder : {"bin", "folder/empty dir", "名前"})
     fs::create_directories(root / folder);
   WriteFileText(root / "text.txt", text);
@@ -52,6 +63,7 @@ struct WalkResult {
   unsigned openResult = 0;
   std::vector<int> codes;  // of Un7zProcessFile, one per entry
   int endCode = 0;         // of the Un7zReadHeader that ended the walk
+  std::string method;      // the first entry's with data
 };
 
 // The password the callback gives, or none.
@@ -73,6 +85,7 @@ inline WalkResult Walk(const std::string& archive, int operation, const std::str
   if (password) Un7zSetPassword(handle, const_cast<char*>(password));
   Un7zHeaderData header{};
   while ((walk.endCode = Un7zReadHeader(handle, &header)) == UN7Z_SUCCESS) {
+    if (walk.method.empty()) walk.method = header.Method;
     const int action = walk.codes.size() % stride == 0 ? operation : UN7Z_SKIP;
     walk.codes.push_back(Un7zProcessFile(handle, action, const_cast<char*>(destination.c_str())));
   }

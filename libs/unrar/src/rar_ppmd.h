@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "archivekit/ppmd_model.h"
+
 namespace unrar {
 
 class ByteSource {
@@ -14,6 +16,8 @@ class ByteSource {
   // The next byte of the packed stream; -1 at its end.
   virtual int next_byte() = 0;
 };
+
+class PpmdRangeDecoder;
 
 class PpmdModel {
  public:
@@ -28,11 +32,11 @@ class PpmdModel {
   // A block that keeps the model: only the range decoder starts again.
   bool resume(ByteSource& source);
   // The next decoded byte; -1 on damaged data.
-  int decode_char();
+  int decode_char() { return model_.decode_char(); }
 
  private:
-  struct State;
-  std::unique_ptr<State> state_;
+  std::unique_ptr<PpmdRangeDecoder> coder_;
+  archivekit::PpmdModel model_;
 };
 
 }  // namespace unrar

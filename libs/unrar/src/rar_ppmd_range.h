@@ -3,11 +3,12 @@
 
 #include <cstdint>
 
+#include "archivekit/ppmd_model.h"
 #include "rar_ppmd.h"
 
 namespace unrar {
 
-class PpmdRangeDecoder {
+class PpmdRangeDecoder final : public archivekit::PpmdRangeDecoder {
  public:
   void start(ByteSource& source) {
     source_ = &source;
@@ -19,24 +20,31 @@ class PpmdRangeDecoder {
     for (int i = 0; i < 4; ++i) code_ = code_ << 8 | next_byte();
   }
 
-  // The position of the next symbol within total; total when the data is bad.
-  uint32_t count(uint32_t total) {
+  uint32_t threshold(uint32_t total) override {
     if (total == 0 || range_ / total == 0) return fail(total);
     range_ /= total;
     return (code_ - low_) / range_;
   }
-  uint32_t count_shift(int bits) {
-    if ((range_ >> bits) == 0) return fail(1u << bits);
-    range_ >>= bits;
-    return (code_ - low_) / range_;
+  void decode(uint32_t start, uint32_t size) override {
+    low_ += range_ * start;
+    range_ *= size;
+  }
+  // RAR codes a binary symbol as any other, with a total of 2^totalBits.
+  bool decode_bit(uint32_t size0, unsigned totalBits) override {
+    if ((range_ >> totalBits) == 0) {
+      fail(0);
+    } else {
+      range_ >>= totalBits;
+      if ((code_ - low_) / range_ < size0) {
+        decode(0, size0);
+        return false;
+      }
+    }
+    decode(size0, (1u << totalBits) - size0);
+    return true;
   }
 
-  void take(uint32_t lowCount, uint32_t highCount) {
-    low_ += range_ * lowCount;
-    range_ *= highCount - lowCount;
-  }
-
-  void normalize() {
+  void normalize() override {
     constexpr uint32_t kTop = 1u << 24;
     constexpr uint32_t kBottom = 1u << 15;
     // Each round shifts in a byte; a valid stream needs at most a few.
@@ -54,7 +62,7 @@ class PpmdRangeDecoder {
 
   // An empty interval, a loop that never settles, or reading far past the end
   // of the packed data (a valid stream ends before its last bytes are needed).
-  bool failed() const { return failed_ || range_ == 0 || bytesPastEnd_ > kSlackBytes; }
+  bool failed() const override { return failed_ || range_ == 0 || bytesPastEnd_ > kSlackBytes; }
 
  private:
   static constexpr int kSlackBytes = 8;

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <array>
 
+#include "archivekit/prefix_table.h"
 #include "zip_decoders.h"
-#include "zip_huffman.h"
 #include "zip_window_stream.h"
 
 namespace unzip {
@@ -22,10 +22,10 @@ constexpr unsigned kLongLengthSymbol = 63;
 constexpr std::size_t kLongestMatch = kLongLengthSymbol + 255 + 3;
 constexpr unsigned kRootBits = 10;
 
-class ImplodeStream final : public WindowDecoderStream {
+class ImplodeDecoder final : public archivekit::WindowDecoder {
  public:
-  ImplodeStream(std::unique_ptr<ByteStream> raw, uint16_t flags, uint64_t size)
-      : WindowDecoderStream(std::move(raw), kHistory, kLongestMatch),
+  ImplodeDecoder(std::unique_ptr<archivekit::PackedInput> raw, uint16_t flags, uint64_t size)
+      : WindowDecoder(std::move(raw), kHistory, kLongestMatch),
         literal_tree_((flags & kFlagLiteralTree) != 0),
         distance_low_bits_((flags & kFlagLargeWindow) ? 7 : 6),
         min_match_(literal_tree_ ? 3 : 2),
@@ -101,7 +101,7 @@ class ImplodeStream final : public WindowDecoderStream {
 
   // A byte count, then bytes of (run - 1, length - 1) nibbles giving the code
   // lengths of consecutive symbols; the runs must cover the symbols exactly.
-  Step read_tree(PrefixTable& table, unsigned symbols) {
+  Step read_tree(archivekit::PrefixTable& table, unsigned symbols) {
     std::array<uint8_t, kLiteralSymbols> lengths{};
     uint32_t count;
     if (!in_.read(8, count)) return Step::Truncated;
@@ -114,7 +114,8 @@ class ImplodeStream final : public WindowDecoderStream {
       for (unsigned j = 0; j < run; ++j) lengths[filled++] = static_cast<uint8_t>((byte & 15) + 1);
     }
     if (filled != symbols) return Step::Invalid;
-    return table.build(lengths.data(), symbols, kRootBits, PrefixTable::Rule::ImplodeInverted)
+    return table.build(lengths.data(), symbols, kRootBits,
+                       archivekit::PrefixTable::Rule::ImplodeInverted)
                ? Step::More
                : Step::Invalid;
   }
@@ -124,16 +125,18 @@ class ImplodeStream final : public WindowDecoderStream {
   unsigned min_match_;
   uint64_t size_;
   bool trees_read_ = false;
-  PrefixTable literals_;
-  PrefixTable lengths_;
-  PrefixTable distances_;
+  archivekit::PrefixTable literals_;
+  archivekit::PrefixTable lengths_;
+  archivekit::PrefixTable distances_;
 };
 
 }  // namespace
 
 std::unique_ptr<ByteStream> make_implode_decoder(std::unique_ptr<ByteStream> raw, uint16_t flags,
                                                  uint64_t uncompressed_size) {
-  return std::make_unique<ImplodeStream>(std::move(raw), flags, uncompressed_size);
+  return make_window_stream(std::move(raw), [&](std::unique_ptr<archivekit::PackedInput> input) {
+    return std::make_unique<ImplodeDecoder>(std::move(input), flags, uncompressed_size);
+  });
 }
 
 }  // namespace unzip

@@ -24,10 +24,10 @@ unsigned index_bits(unsigned n) {
   return bits;
 }
 
-class ReduceStream final : public WindowDecoderStream {
+class ReduceDecoder final : public archivekit::WindowDecoder {
  public:
-  ReduceStream(std::unique_ptr<ByteStream> raw, unsigned factor, uint64_t size)
-      : WindowDecoderStream(std::move(raw), kHistory, kLongestMatch),
+  ReduceDecoder(std::unique_ptr<archivekit::PackedInput> raw, unsigned factor, uint64_t size)
+      : WindowDecoder(std::move(raw), kHistory, kLongestMatch),
         factor_(factor),
         length_mask_(0xFFu >> factor),
         size_(size) {}
@@ -146,7 +146,9 @@ class ReduceStream final : public WindowDecoderStream {
 
 std::unique_ptr<ByteStream> make_reduce_decoder(std::unique_ptr<ByteStream> raw, unsigned factor,
                                                 uint64_t uncompressed_size) {
-  return std::make_unique<ReduceStream>(std::move(raw), factor, uncompressed_size);
+  return make_window_stream(std::move(raw), [&](std::unique_ptr<archivekit::PackedInput> input) {
+    return std::make_unique<ReduceDecoder>(std::move(input), factor, uncompressed_size);
+  });
 }
 
 }  // namespace unzip

@@ -20,10 +20,10 @@ constexpr unsigned kPartialClear = 2;
 constexpr std::size_t kLongestString = kCodeCount;
 constexpr int16_t kFreeSlot = -1;
 
-class ShrinkStream final : public WindowDecoderStream {
+class ShrinkDecoder final : public archivekit::WindowDecoder {
  public:
-  ShrinkStream(std::unique_ptr<ByteStream> raw, uint64_t size)
-      : WindowDecoderStream(std::move(raw), 0, kLongestString), size_(size) {
+  ShrinkDecoder(std::unique_ptr<archivekit::PackedInput> raw, uint64_t size)
+      : WindowDecoder(std::move(raw), 0, kLongestString), size_(size) {
     for (unsigned code = 0; code < kCodeCount; ++code) {
       parent_[code] = code < kControl ? static_cast<int16_t>(code) : kFreeSlot;
       last_byte_[code] = static_cast<unsigned char>(code);
@@ -141,7 +141,9 @@ class ShrinkStream final : public WindowDecoderStream {
 
 std::unique_ptr<ByteStream> make_shrink_decoder(std::unique_ptr<ByteStream> raw,
                                                 uint64_t uncompressed_size) {
-  return std::make_unique<ShrinkStream>(std::move(raw), uncompressed_size);
+  return make_window_stream(std::move(raw), [&](std::unique_ptr<archivekit::PackedInput> input) {
+    return std::make_unique<ShrinkDecoder>(std::move(input), uncompressed_size);
+  });
 }
 
 }  // namespace unzip

@@ -1,5 +1,8 @@
 #include "zip_decoders.h"
 
+#include "archivekit/deflate64_decoder.h"
+#include "zip_window_stream.h"
+
 namespace unzip {
 namespace {
 
@@ -61,7 +64,9 @@ std::unique_ptr<ByteStream> make_decoder(uint16_t method, uint16_t flags,
     case kDeflate:
       return make_inflate_decoder(std::move(raw));
     case kDeflate64:
-      return make_deflate64_decoder(std::move(raw));
+      return make_window_stream(std::move(raw), [](std::unique_ptr<archivekit::PackedInput> input) {
+        return archivekit::make_deflate64_decoder(std::move(input));
+      });
     case kBzip2:
       return make_bzip2_decoder(std::move(raw));
     case kLzma:

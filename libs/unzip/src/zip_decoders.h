@@ -33,6 +33,5 @@ std::unique_ptr<ByteStream> make_reduce_decoder(std::unique_ptr<ByteStream> raw,
                                                 uint64_t uncompressed_size);
 std::unique_ptr<ByteStream> make_implode_decoder(std::unique_ptr<ByteStream> raw, uint16_t flags,
                                                  uint64_t uncompressed_size);
-std::unique_ptr<ByteStream> make_deflate64_decoder(std::unique_ptr<ByteStream> raw);
 
 }  // namespace unzip

@@ -1,63 +1,63 @@
 #include "zip_window_stream.h"
 
-#include <algorithm>
-#include <cstring>
-
 namespace unzip {
 namespace {
 
-// Bytes decoded per decode() call: the progress callback runs every 256 KiB.
-constexpr std::size_t kStepOutput = 128 * 1024;
-// Room for copies that write whole words and run a few bytes past their end.
-constexpr std::size_t kCopyOverrun = 16;
+// The raw stream as the kit's packed input, keeping why it failed.
+class RawPackedInput final : public archivekit::PackedInput {
+ public:
+  explicit RawPackedInput(std::unique_ptr<ByteStream> raw) : raw_(std::move(raw)) {}
+
+  size_t read(uint8_t* buffer, size_t size) override {
+    if (status_ != ReadStatus::Ok) return 0;
+    const long long count = raw_->read(buffer, size);
+    if (count >= 0) return static_cast<size_t>(count);
+    status_ = raw_->status();
+    return 0;
+  }
+  bool failed() const override { return status_ != ReadStatus::Ok; }
+  ReadStatus status() const { return status_; }
+
+ private:
+  std::unique_ptr<ByteStream> raw_;
+  ReadStatus status_ = ReadStatus::Ok;
+};
+
+class WindowStream final : public ByteStream {
+ public:
+  // raw: the decoder's input, which the decoder owns.
+  WindowStream(std::unique_ptr<archivekit::WindowDecoder> decoder, const RawPackedInput& raw)
+      : decoder_(std::move(decoder)), raw_(raw) {}
+
+  long long read(unsigned char* buffer, std::size_t size) override {
+    const size_t count = decoder_->read(buffer, size);
+    if (count > 0 || !decoder_->failed()) return static_cast<long long>(count);
+    return -1;
+  }
+  ReadStatus status() const override {
+    switch (decoder_->failure()) {
+      case archivekit::WindowDecoder::Failure::none:
+        return ReadStatus::Ok;
+      case archivekit::WindowDecoder::Failure::input:
+        return raw_.status();
+      case archivekit::WindowDecoder::Failure::damaged:
+        break;
+    }
+    return ReadStatus::InvalidData;
+  }
+
+ private:
+  std::unique_ptr<archivekit::WindowDecoder> decoder_;
+  const RawPackedInput& raw_;
+};
 
 }  // namespace
 
-WindowDecoderStream::WindowDecoderStream(std::unique_ptr<ByteStream> raw, std::size_t history,
-                                         std::size_t longest_step)
-    : in_(std::move(raw)),
-      window_(history + kStepOutput + longest_step + kCopyOverrun),
-      history_(history),
-      delivered_(history) {
-  out_ = window_.data();
-  pos_ = history;
-}
-
-long long WindowDecoderStream::read(unsigned char* buffer, std::size_t size) {
-  if (status_ != ReadStatus::Ok) return -1;
-  while (delivered_ == pos_) {
-    if (ended_ || size == 0) return 0;
-    if (pos_ >= history_ + kStepOutput) slide();
-    switch (decode(history_ + kStepOutput)) {
-      case Step::More:
-        break;
-      case Step::End:
-        ended_ = true;
-        if (!in_.drain()) {
-          status_ = in_.failure();
-          return -1;
-        }
-        break;
-      case Step::Invalid:
-        status_ = ReadStatus::InvalidData;
-        return -1;
-      case Step::Truncated:
-        status_ = in_.failure();
-        return -1;
-    }
-  }
-  const std::size_t count = std::min(size, pos_ - delivered_);
-  std::memcpy(buffer, out_ + delivered_, count);
-  delivered_ += count;
-  return static_cast<long long>(count);
-}
-
-// Keeps only the history in front of the next byte.
-void WindowDecoderStream::slide() {
-  std::memmove(out_, out_ + pos_ - history_, history_);
-  slid_ += pos_ - history_;
-  pos_ = history_;
-  delivered_ = history_;
+std::unique_ptr<ByteStream> make_window_stream(std::unique_ptr<ByteStream> raw,
+                                               const WindowDecoderBuild& build) {
+  auto input = std::make_unique<RawPackedInput>(std::move(raw));
+  const RawPackedInput& inputSeen = *input;
+  return std::make_unique<WindowStream>(build(std::move(input)), inputSeen);
 }
 
 }  // namespace unzip

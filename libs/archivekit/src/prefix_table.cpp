@@ -1,8 +1,8 @@
-#include "zip_huffman.h"
+#include "archivekit/prefix_table.h"
 
 #include <array>
 
-namespace unzip {
+namespace archivekit {
 namespace {
 
 uint32_t reverse_bits(uint32_t code, unsigned length) {
@@ -76,4 +76,4 @@ void PrefixTable::place(unsigned symbol, uint32_t reversed, unsigned length) {
   }
 }
 
-}  // namespace unzip
+}  // namespace archivekit

@@ -4,9 +4,9 @@
 #include <array>
 #include <cstring>
 
-#include "rar_ppmd_state.h"
+#include "ppmd_model_state.h"
 
-namespace unrar {
+namespace archivekit {
 namespace {
 
 constexpr std::array<uint16_t, 8> kInitBinEsc = {0x3CDD, 0x1F3F, 0x59BF, 0x48F3,
@@ -324,4 +324,4 @@ void PpmdModel::State::update_model() {
   maxContext = minContext = fsSuccessor;
 }
 
-}  // namespace unrar
+}  // namespace archivekit

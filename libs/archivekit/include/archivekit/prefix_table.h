@@ -1,4 +1,4 @@
-// Prefix-code tables for the decoders written here: deflate64's Huffman codes and
+// Prefix-code tables of the window decoders: deflate64's Huffman codes and ZIP
 // implode's Shannon-Fano codes. One lookup of the next bits (LSB-first) finds most
 // symbols; longer codes take a second lookup in a sub-table.
 #pragma once
@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "zip_bit_input.h"
+#include "archivekit/bit_input.h"
 
-namespace unzip {
+namespace archivekit {
 
 class PrefixTable {
  public:
@@ -58,4 +58,4 @@ class PrefixTable {
   unsigned max_length_ = 0;
 };
 
-}  // namespace unzip
+}  // namespace archivekit

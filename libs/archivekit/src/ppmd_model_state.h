@@ -1,14 +1,13 @@
-// The inside of PpmdModel, shared by its decoding half (rar_ppmd.cpp) and its
-// model-building half (rar_ppmd_update.cpp).
+// The inside of PpmdModel, shared by its decoding half (ppmd_decode.cpp) and its
+// model-building half (ppmd_update.cpp).
 #pragma once
 
 #include <cstdint>
 
-#include "rar_ppmd.h"
-#include "rar_ppmd_alloc.h"
-#include "rar_ppmd_range.h"
+#include "archivekit/ppmd_model.h"
+#include "ppmd_heap.h"
 
-namespace unrar {
+namespace archivekit {
 
 // Adaptive escape estimate of a group of contexts.
 struct SeeContext {
@@ -41,13 +40,12 @@ struct SeeContext {
 constexpr uint32_t kStateSize = 6;
 
 constexpr uint32_t kMaxFreq = 124;
-constexpr int kMaxOrder = 64;
 
 struct PpmdModel::State {
   PpmdHeap heap;
   PpmdAllocator alloc{heap};
-  PpmdRangeDecoder coder;
-  bool ready = false;  // a model exists and no damage has been seen since its start
+  PpmdRangeDecoder* coder = nullptr;  // the caller's, for the current block
+  bool ready = false;                 // a model exists and no damage has been seen since its start
 
   HeapOffset minContext = 0;
   HeapOffset maxContext = 0;
@@ -90,7 +88,7 @@ struct PpmdModel::State {
   // The state of context c for symbol sym; 0 (and a fault) when it has none.
   HeapOffset find_state(HeapOffset c, uint8_t sym);
 
-  // rar_ppmd.cpp
+  // ppmd_decode.cpp
   int decode_char();
   bool decode_binary(HeapOffset c);
   bool decode_first(HeapOffset c);
@@ -99,7 +97,7 @@ struct PpmdModel::State {
   void update2(HeapOffset c, HeapOffset s);
   void clear_mask();
 
-  // rar_ppmd_update.cpp
+  // ppmd_update.cpp
   bool start(size_t memoryBytes, int order);
   void restart_model();
   void rescale(HeapOffset c);
@@ -107,4 +105,4 @@ struct PpmdModel::State {
   void update_model();
 };
 
-}  // namespace unrar
+}  // namespace archivekit

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <memory>
 
-namespace unrar {
+namespace archivekit {
 
 // Offsets into the heap; 0 is "none" (the heap's first byte is never used).
 using HeapOffset = uint32_t;
@@ -111,4 +111,4 @@ class PpmdAllocator {
   uint8_t glueCount_ = 0;
 };
 
-}  // namespace unrar
+}  // namespace archivekit

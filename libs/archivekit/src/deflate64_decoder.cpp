@@ -1,16 +1,13 @@
-// Deflate64 (method 9): deflate with a 64 KiB window, length symbol 285 carrying
-// 16 extra bits (lengths up to 65538) and distance codes 30 and 31. zlib does not
-// decode it, so this is an inflater of its own; the symbol loop is the hot path of
-// a deflate64 extraction.
+// The inflater of deflate64; the symbol loop is the hot path of a deflate64
+// extraction.
 #include <algorithm>
 #include <array>
 #include <cstring>
 
-#include "zip_decoders.h"
-#include "zip_huffman.h"
-#include "zip_window_stream.h"
+#include "archivekit/deflate64_decoder.h"
+#include "archivekit/prefix_table.h"
 
-namespace unzip {
+namespace archivekit {
 namespace {
 
 constexpr std::size_t kHistory = 64 * 1024;
@@ -40,10 +37,10 @@ constexpr std::array<uint8_t, kDistanceCodes> kDistanceExtra = {
 constexpr std::array<uint8_t, kCodeLengthCodes> kCodeLengthOrder = {
     16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
 
-class Deflate64Stream final : public WindowDecoderStream {
+class Deflate64Decoder final : public WindowDecoder {
  public:
-  explicit Deflate64Stream(std::unique_ptr<ByteStream> raw)
-      : WindowDecoderStream(std::move(raw), kHistory, kLongestMatch) {}
+  explicit Deflate64Decoder(std::unique_ptr<PackedInput> raw)
+      : WindowDecoder(std::move(raw), kHistory, kLongestMatch) {}
 
  private:
   enum class Block { Header, Stored, Coded, Done };
@@ -262,8 +259,8 @@ class Deflate64Stream final : public WindowDecoderStream {
 
 }  // namespace
 
-std::unique_ptr<ByteStream> make_deflate64_decoder(std::unique_ptr<ByteStream> raw) {
-  return std::make_unique<Deflate64Stream>(std::move(raw));
+std::unique_ptr<WindowDecoder> make_deflate64_decoder(std::unique_ptr<PackedInput> raw) {
+  return std::make_unique<Deflate64Decoder>(std::move(raw));
 }
 
-}  // namespace unzip
+}  // namespace archivekit

@@ -1,10 +1,10 @@
-#include "rar_ppmd_alloc.h"
+#include "ppmd_heap.h"
 
 #include <array>
 #include <cstring>
 #include <new>
 
-namespace unrar {
+namespace archivekit {
 namespace {
 
 constexpr std::array<uint8_t, kPpmdIndexCount> kIndexToUnits = {
@@ -230,4 +230,4 @@ void PpmdAllocator::glue() {
   }
 }
 
-}  // namespace unrar
+}  // namespace archivekit

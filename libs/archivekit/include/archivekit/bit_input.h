@@ -1,5 +1,5 @@
-// LSB-first bit reader over an entry's raw stream, shared by the decoders written
-// here (shrink, reduce, implode, deflate64). It pulls the stream in large pieces
+// LSB-first bit reader over packed input, shared by the window decoders (ZIP's
+// shrink, reduce and implode, and deflate64). It pulls the input in large pieces
 // and keeps up to 64 bits ready, so the hot loops test one counter per field.
 #pragma once
 
@@ -8,16 +8,16 @@
 #include <memory>
 #include <vector>
 
-#include "zip_stream.h"
+#include "archivekit/decoder_io.h"
 
-namespace unzip {
+namespace archivekit {
 
 class BitInput {
  public:
   // The widest field fill() promises in one call.
   static constexpr unsigned kMaxFill = 56;
 
-  explicit BitInput(std::unique_ptr<ByteStream> raw);
+  explicit BitInput(std::unique_ptr<PackedInput> raw);
 
   // Makes at least count (<= kMaxFill) bits ready; false when the stream ends or
   // fails first (failure() then tells which). Bits past the end read as zeros.
@@ -40,26 +40,23 @@ class BitInput {
   void align_to_byte() { drop(available_ % 8); }
   // Copies whole bytes after align_to_byte(); returns the count, short at the end.
   std::size_t read_bytes(unsigned char* out, std::size_t count);
-  // Reads the stream to its end, so that the stages below see it end too (the AES
+  // Reads the input to its end, so that the stages below see it end too (ZIP's AES
   // code sits after the last data byte); false when that read fails.
   bool drain();
-  // Why the stream ran dry: a failure of the stage below, else the data was cut.
-  ReadStatus failure() const {
-    return raw_status_ == ReadStatus::Ok ? ReadStatus::InvalidData : raw_status_;
-  }
+  // Why the input ran dry: true when the stage below failed, else the data was cut.
+  bool raw_failed() const { return raw_->failed(); }
 
  private:
   bool refill(unsigned count);
   bool pull();
 
-  std::unique_ptr<ByteStream> raw_;
+  std::unique_ptr<PackedInput> raw_;
   std::vector<unsigned char> buffer_;
   std::size_t pos_ = 0;
   std::size_t size_ = 0;
   bool ended_ = false;
   uint64_t bits_ = 0;
   unsigned available_ = 0;
-  ReadStatus raw_status_ = ReadStatus::Ok;  // the stage below failed unless Ok
 };
 
-}  // namespace unzip
+}  // namespace archivekit

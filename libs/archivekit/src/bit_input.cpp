@@ -1,29 +1,31 @@
-#include "zip_bit_input.h"
+#include "archivekit/bit_input.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "zip_bytes.h"
-
-namespace unzip {
+namespace archivekit {
 namespace {
 
 constexpr std::size_t kInputChunk = 64 * 1024;
 
+uint32_t read_le32(const unsigned char* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+uint64_t read_le64(const unsigned char* p) {
+  return static_cast<uint64_t>(read_le32(p)) | (static_cast<uint64_t>(read_le32(p + 4)) << 32);
+}
+
 }  // namespace
 
-BitInput::BitInput(std::unique_ptr<ByteStream> raw) : raw_(std::move(raw)), buffer_(kInputChunk) {}
+BitInput::BitInput(std::unique_ptr<PackedInput> raw) : raw_(std::move(raw)), buffer_(kInputChunk) {}
 
 bool BitInput::pull() {
   if (ended_) return false;
-  const long long count = raw_->read(buffer_.data(), buffer_.size());
-  if (count < 0) {
-    raw_status_ = raw_->status();
-    ended_ = true;
-    return false;
-  }
+  const std::size_t count = raw_->read(buffer_.data(), buffer_.size());
   pos_ = 0;
-  size_ = static_cast<std::size_t>(count);
+  size_ = count;
   ended_ = count == 0;
   return !ended_;
 }
@@ -67,7 +69,7 @@ std::size_t BitInput::read_bytes(unsigned char* out, std::size_t count) {
 bool BitInput::drain() {
   pos_ = size_;
   while (pull()) pos_ = size_;
-  return raw_status_ == ReadStatus::Ok;
+  return !raw_->failed();
 }
 
-}  // namespace unzip
+}  // namespace archivekit
