@@ -106,6 +106,14 @@ void Un7zSetPassword(HANDLE handle, char* password);
 void Un7zSetPasswordProc(HANDLE handle, UN7ZPASSWORDPROC callback);
 /* The data callback for the entries processed from now on; NULL for none. */
 void Un7zSetProcessDataProc(HANDLE handle, UN7ZPROCESSDATAPROC callback);
+/* keep non-zero: an entry extracted from now on that fails its CRC, is damaged or ends
+ * early (UN7Z_BAD_DATA, UN7Z_BAD_ARCHIVE, UN7Z_VOLUME_MISSING) keeps what was written of
+ * it beside its path, as "<path>.damaged" or the first free "<path>.damaged (2)" ...,
+ * never replacing anything. */
+void Un7zSetKeepBroken(HANDLE handle, int keep);
+/* The path the last Un7zProcessFile kept its damaged entry under; "" when it kept none.
+ * Valid until the next Un7zProcessFile or Un7zCloseArchive. */
+const char* Un7zKeptName(HANDLE handle);
 
 #ifdef __cplusplus
 }

@@ -23,6 +23,10 @@ class EntryProcessor {
   void set_callback(UN7ZPROCESSDATAPROC callback) { callback_ = callback; }
   // A new password: a folder that failed with the old one may be tried again.
   void password_changed() { broken_.reset(); }
+  // A damaged entry keeps what was written of it as "<path>.damaged".
+  void set_keep_broken(bool keep) { keepBroken_ = keep; }
+  // Where the last entry processed was kept; "" when it was not.
+  const std::string& kept_name() const { return keptName_; }
 
   // destination: the folder ("" = the current one). A UN7Z_* code.
   int process(const SevenZipEntry& entry, archivekit::EntryAction action,
@@ -53,6 +57,8 @@ class EntryProcessor {
 
   ArchiveReader& reader_;
   UN7ZPROCESSDATAPROC callback_ = nullptr;
+  bool keepBroken_ = false;
+  std::string keptName_;
   std::optional<OpenFolder> open_;
   std::optional<BrokenFolder> broken_;
   archivekit::ExtractedFolders<SevenZipEntry> folders_{&set_recorded_time};
