@@ -2,6 +2,7 @@
 #include <string>
 
 #include "engine/entry_messages.h"
+#include "engine/entry_target.h"
 #include "engine/extraction_prompts.h"
 #include "engine/session.h"
 #include "engine/sevenzip/sevenzip_archive.h"
@@ -59,6 +60,7 @@ ListingResult ListSevenZipArchive(Session& session, const std::string& archivePa
     if ((header.Flags & UN7Z_FLAG_ANTI) != 0) continue;
     std::string name = SevenZipEntryName(header);
     const bool folder = (header.Flags & UN7Z_FLAG_DIRECTORY) != 0;
+    if (folder && NamesTheDestination(name)) continue;
     // A folder is a row of its own, as in the ZIP listing: no name, its path.
     if (folder && !name.ends_with('/')) name += '/';
     const int64_t modified = (header.Flags & UN7Z_FLAG_MTIME) != 0 ? header.MTime : 0;

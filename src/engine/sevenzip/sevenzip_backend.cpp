@@ -119,6 +119,8 @@ class SevenZipExtraction {
     const std::string storedName = SevenZipEntryName(header);
     // Every selected entry is out: the rest need not be read.
     if (!Counts(header)) return doneCount_ >= entryCount_ ? Step::Stop : Step::Next;
+    const bool folder = (header.Flags & UN7Z_FLAG_DIRECTORY) != 0;
+    if (folder && NamesTheDestination(storedName)) return Counted();
     target_ = ResolveEntryTarget(destination_, storedName);
     entryName_ = target_ ? target_->shownName : ShownEntryName(storedName);
     session_.status.SetMessageLabel("Extracting file: " + entryName_);
