@@ -21,7 +21,7 @@ std::string OpenFailureText(unsigned int code, const std::string& archivePath) {
       return kSevenZipMissingVolume;
     case UN7Z_BAD_ARCHIVE:
     case UN7Z_BAD_DATA:
-      return CrcErrorText(archivePath);
+      return DamagedArchiveText(archivePath);
     case UN7Z_UNSUPPORTED:
       return UnsupportedMethodText(archivePath);
     default:

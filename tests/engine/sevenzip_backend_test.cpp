@@ -81,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(Passwords, SevenZipPasswordTest, ::testing::ValuesIn(kP
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A data byte changed in a stored archive: the message names the archive, the test's
-// summary the entry; the old file stays.
+// summary the entry; the old file stays. A cut archive is damaged.
 TEST_F(SevenZipBackendTest, DamageIsNamedAndTheTestNamesTheEntry) {
   WriteFileText(PathOf("tree/a.txt"), "first entry, intact");
   WriteFileText(PathOf("tree/b.txt"), std::string(5000, 'b'));
@@ -105,6 +105,12 @@ TEST_F(SevenZipBackendTest, DamageIsNamedAndTheTestNamesTheEntry) {
   ASSERT_EQ(results.size(), 1u);
   EXPECT_FALSE(results[0].intact);
   EXPECT_EQ(results[0].damagedEntries, std::vector<std::string>{"b.txt"});
+
+  // Cut short, its headers are lost: the archive is damaged, not "not an archive".
+  WriteFileText(archive, bytes.substr(0, bytes.size() - 100));
+  dialogs.messages.clear();
+  ExtractOne(archive);
+  ExpectOnlyMessage(DamagedArchiveText(archive));
 }
 
 // A split set extracts whole from its first volume; without its last volume it says so.

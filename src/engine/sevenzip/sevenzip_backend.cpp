@@ -18,10 +18,6 @@ namespace tessaly {
 
 namespace {
 
-std::string DamagedText(const std::string& archiveName) {
-  return "Tessaly cannot extract \"" + archiveName + "\": the archive is damaged.";
-}
-
 std::string NoMemoryText(const std::string& archiveName) {
   return "Tessaly stopped reading \"" + archiveName + "\": not enough memory.";
 }
@@ -88,7 +84,7 @@ class SevenZipExtraction {
     } else if (code == UN7Z_VOLUME_MISSING) {
       Tell(kSevenZipMissingVolume);
     } else if (code == UN7Z_BAD_ARCHIVE || code == UN7Z_BAD_DATA) {
-      Tell(DamagedText(longPath_));
+      Tell(DamagedArchiveText(longPath_));
     } else if (code == UN7Z_UNSUPPORTED) {
       Tell(UnsupportedMethodText(SevenZipArchiveFileName(longPath_)));
     } else if (code == UN7Z_NO_MEMORY) {
@@ -108,7 +104,7 @@ class SevenZipExtraction {
       const int read = archive_->ReadHeader(header);
       if (read == UN7Z_END_ARCHIVE) return;
       if (read != UN7Z_SUCCESS) {
-        Tell(DamagedText(longPath_));
+        Tell(DamagedArchiveText(longPath_));
         return;
       }
       if (ProcessEntry(header) == Step::Stop) return;
