@@ -31,6 +31,7 @@ BINARIES = [
     ("libs/unzip/unzip_tests", {}),
     ("libs/unrar/unrar_tests", {}),
     ("libs/unace/unace_tests", {}),
+    ("libs/un7z/un7z_tests", {}),
     ("libs/archivekit/archivekit_tests", {}),
     ("libs/safepath/safepath_tests", {}),
 ]

@@ -55,12 +55,13 @@ void PrintArjContents(const Session& session, const std::string& path, std::ostr
   if (!contents.totals.empty()) out << contents.totals << "\n";
 }
 
-// Rows of the archives read through libarchive, in the archive's order, after the
-// format's name: whole stored name, date and time, size.
-void PrintLibarchiveContents(const Session& session, const std::string& path, std::ostream& out) {
+// Rows of 7z archives and those read through libarchive, in the archive's order, after
+// the format's name: whole stored name, date and time, size.
+void PrintDatedContents(const Session& session, const std::string& path, const std::string& format,
+                        std::ostream& out) {
   const ContentsModel& contents = session.contents;
   out << "Archive: " << path << "\n";
-  out << "Format: " << session.job.archiveFormat << "\n";
+  out << "Format: " << format << "\n";
   for (const ContentsRow& row : contents.rows) {
     const auto& sub = row.subItems;  // date, size, folder
     out << row.storedName << "\t" << sub[0] << "\t" << sub[1] << "\n";
@@ -107,8 +108,10 @@ int ListArchives(Session& session, const std::vector<std::string>& archives, std
     }
     if (type == "zip") {
       PrintContents(session, path, out);
+    } else if (type == "7z") {
+      PrintDatedContents(session, path, "7-Zip", out);
     } else if (type == "libarchive") {
-      PrintLibarchiveContents(session, path, out);
+      PrintDatedContents(session, path, session.job.archiveFormat, out);
     } else {
       PrintHeaderWalkContents(session, path, out);
     }

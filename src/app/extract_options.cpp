@@ -211,9 +211,9 @@ ParsedOptions ParseExtractOptions(const std::vector<std::string>& args) {
 std::string UsageText() {
   return "Usage: tessaly-extract [options] ARCHIVE...\n"
          "Extracts ZIP, RAR, ACE and ARJ archives (also self-extracting ones and RAR, ACE and\n"
-         "ARJ volume sets) into a folder; also 7z (and split .7z.001 sets), tar plain or\n"
-         "compressed, cpio, ISO, CAB, LHA, XAR, RPM and Debian packages, and single compressed\n"
-         "files (.gz, .bz2, .xz, .zst, .lz, .lz4).\n"
+         "ARJ volume sets) into a folder; also 7z (encrypted, self-extracting and split\n"
+         ".7z.001 sets too), tar plain or compressed, cpio, ISO, CAB, LHA, XAR, RPM and Debian\n"
+         "packages, and single compressed files (.gz, .bz2, .xz, .zst, .lz, .lz4).\n"
          "ARJ archives are extracted through the arj utility whose path is the setting\n"
          "Utility Locations/arj of $XDG_CONFIG_HOME/Brindlemoor/Tessaly 3.6.conf:\n"
          "  [Utility Locations]\n"

@@ -18,6 +18,7 @@
 #include "engine/reader_gateway.h"
 #include "engine/selection.h"
 #include "engine/session.h"
+#include "engine/sevenzip/sevenzip_backend.h"
 #include "engine/zip/zip_backend.h"
 #include "inspect/archive_listings.h"
 #include "platform/files.h"
@@ -209,6 +210,8 @@ ReaderResult RunTask(Session& session, ReaderTask task, const std::string& archi
       return ReaderResult(ExtractAceArchive(session, archive));
     case ReaderTask::ExtractLibarchive:
       return ReaderResult(ExtractLibarchiveArchive(session, archive));
+    case ReaderTask::ExtractSevenZip:
+      return ReaderResult(ExtractSevenZipArchive(session, archive));
     case ReaderTask::List:
       return ReaderResult(static_cast<int32_t>(ListArchive(session, type, archive)));
   }

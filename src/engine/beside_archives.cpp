@@ -80,7 +80,9 @@ std::vector<BesideJob> PlanBesideJobs(BesideMode mode, const std::vector<std::st
       destination += name + "/";
     }
     size_t i = 0;
-    while (i < jobs.size() && (jobs[i].destination != destination || types[i] != type)) ++i;
+    while (i < jobs.size() &&
+           (jobs[i].destination != destination || !TypesShareAJob(types[i], type)))
+      ++i;
     if (i == jobs.size()) {
       jobs.push_back({destination, {}});
       types.push_back(type);

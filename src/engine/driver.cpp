@@ -13,6 +13,7 @@
 #include "engine/reader_gateway.h"
 #include "engine/selection.h"
 #include "engine/session.h"
+#include "engine/sevenzip/sevenzip_backend.h"
 #include "platform/files.h"
 #include "settings/destination_history.h"
 #include "settings/settings_store.h"
@@ -84,14 +85,17 @@ void RunBackend(Session& session) {
     ExtractArjArchives(session);
     return;
   }
-  if (job.archiveType != "rar" && job.archiveType != "ace" && job.archiveType != "libarchive") {
+  if (job.archiveType != "rar" && job.archiveType != "ace" && job.archiveType != "7z" &&
+      job.archiveType != "libarchive") {
     return;
   }
-  // The reader hands the job's state back whole: the list and the type are copies.
+  // The reader hands the job's state back whole: the lists are copies. A job of 7z and
+  // libarchive archives gives each its own backend.
   const std::vector<std::string> archives = job.longFileNames;
-  const std::string type = job.archiveType;
-  for (const std::string& archive : archives) {
-    if (ExtractArchive(session, type, archive).code != 0) MarkArchiveFailed(job);
+  const std::vector<std::string> types = job.archiveTypes;
+  for (size_t i = 0; i < archives.size(); ++i) {
+    const std::string& type = i < types.size() ? types[i] : job.archiveType;
+    if (ExtractArchive(session, type, archives[i]).code != 0) MarkArchiveFailed(job);
     if (job.stopAllArchives) break;
   }
 }
@@ -161,6 +165,9 @@ ReaderResult ExtractArchive(Session& session, const std::string& type, const std
   if (type == "ace") {
     backend = ExtractAceArchive;
     task = ReaderTask::ExtractAce;
+  } else if (type == "7z") {
+    backend = ExtractSevenZipArchive;
+    task = ReaderTask::ExtractSevenZip;
   } else if (type == "libarchive") {
     backend = ExtractLibarchiveArchive;
     task = ReaderTask::ExtractLibarchive;

@@ -16,7 +16,7 @@ void MarkArchiveFailed(JobState& job);
 // Runs one job over session.job.selectedFiles into the text of the main window's destination box.
 // Refused, with a message, while another job runs.
 void ExtractSelectedArchives(Session& session, CallingWindow callingWindow);
-// One RAR, ACE or libarchive (type "rar", "ace", "libarchive") archive through its
+// One RAR, ACE, 7z or libarchive (type "rar", "ace", "7z", "libarchive") archive through its
 // backend in the session's reader, into the destination box's folder.
 ReaderResult ExtractArchive(Session& session, const std::string& type, const std::string& archive);
 // While a job runs, says that one is running and returns true: nothing may start

@@ -7,6 +7,10 @@ std::string CrcErrorText(const std::string& archiveName) {
          "\". Operation aborted.";
 }
 
+std::string DamagedArchiveText(const std::string& archiveName) {
+  return "Tessaly cannot extract \"" + archiveName + "\": the archive is damaged.";
+}
+
 std::string DriveReadErrorText(const std::string& archiveName) {
   // No blank before "is": the text stays as users have always seen it.
   return "There was an error reading from the drive on which " + archiveName +

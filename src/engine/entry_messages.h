@@ -8,6 +8,8 @@ namespace tessaly {
 
 // The archive's data did not check out (a damaged entry or header).
 std::string CrcErrorText(const std::string& archiveName);
+// The archive's structure does not hold (ISO 9660 has no checksums; a 7z header).
+std::string DamagedArchiveText(const std::string& archiveName);
 // The archive could not be read at all.
 std::string DriveReadErrorText(const std::string& archiveName);
 // The disk took no more of the entry.

@@ -19,6 +19,12 @@ std::optional<EntryTarget> ResolveEntryTarget(const std::string& destination,
   return EntryTarget{destination + cleaned.data(), cleaned.data()};
 }
 
+bool NamesTheDestination(const std::string& storedName) {
+  std::vector<char> cleaned(storedName.size() + 1);
+  return safepath_clean(storedName.c_str(), cleaned.data(), cleaned.size(), nullptr) ==
+         SAFEPATH_EMPTY;
+}
+
 std::string ShownEntryName(const std::string& storedName) {
   std::vector<char> cleaned(storedName.size() + 1);
   if (safepath_clean(storedName.c_str(), cleaned.data(), cleaned.size(), nullptr) == SAFEPATH_OK) {

@@ -18,6 +18,9 @@ struct EntryTarget {
 std::optional<EntryTarget> ResolveEntryTarget(const std::string& destination,
                                               const std::string& storedName);
 
+// "./" and the like: a folder entry that names the destination itself.
+bool NamesTheDestination(const std::string& storedName);
+
 // The stored name as messages show it when ResolveEntryTarget gives nothing: cleaned
 // the same way where anything is left of it, never with control characters.
 std::string ShownEntryName(const std::string& storedName);

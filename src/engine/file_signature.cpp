@@ -83,7 +83,7 @@ constexpr std::array kSignatures = {
     Signature{0, "Rar!\x1A\x07"sv, nullptr, {Rar, "RAR"}},
     Signature{7, "**ACE**"sv, nullptr, {Ace, "ACE"}},
     Signature{0, "\x60\xEA"sv, ArjHeaderRight, {Arj, "ARJ"}},
-    Signature{0, "7z\xBC\xAF\x27\x1C"sv, nullptr, {Libarchive, "7z"}},
+    Signature{0, "7z\xBC\xAF\x27\x1C"sv, nullptr, {SevenZip, "7z"}},
     Signature{0, "\xFD\x37zXZ\x00"sv, nullptr, {Libarchive, "xz"}},
     Signature{0, "\x1F\x8B"sv, nullptr, {Libarchive, "gzip"}},
     Signature{0, "BZh"sv, nullptr, {Libarchive, "bzip2"}},

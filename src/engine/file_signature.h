@@ -16,6 +16,7 @@ enum class SignatureOwner {
   Rar,
   Ace,
   Arj,
+  SevenZip,
   Libarchive,
 };
 

@@ -75,6 +75,9 @@ struct JobState {
   int selectedCount = 0;
   std::vector<std::string> longFileNames;
   std::string archiveType;
+  // The type of each of selectedFiles, as the job's classification found it; the front
+  // end's alone.
+  std::vector<std::string> archiveTypes;
   // libarchive's name of the format the last probe found ("7-Zip"); "" for our own types.
   std::string archiveFormat;
   std::string currentExt;

@@ -21,6 +21,7 @@ enum class ReaderTask : uint8_t {
   ExtractRar,
   ExtractAce,
   ExtractLibarchive,
+  ExtractSevenZip,
   List,  // the contents window's listing of an archive of the request's type
 };
 

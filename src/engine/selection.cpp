@@ -10,6 +10,7 @@
 #include "engine/rar/rar_backend.h"
 #include "engine/reader_gateway.h"
 #include "engine/session.h"
+#include "engine/sevenzip/sevenzip_backend.h"
 #include "engine/zip/zip_backend.h"
 #include "platform/ascii_case.h"
 
@@ -65,6 +66,11 @@ bool RarProbe(Session& session, const std::string& path) {
   return session.job.extractResult == 0;
 }
 
+bool SevenZipProbe(Session& session, const std::string& path) {
+  SevenZipTestOpen(session, path, IdentifyFile(path).owner == SignatureOwner::SevenZip);
+  return session.job.extractResult == 0;
+}
+
 bool LibarchiveProbe(Session& session, const std::string& path) {
   session.job.archiveFormat = LibarchiveFormatName(path);
   session.job.extractResult = session.job.archiveFormat.empty() ? 1 : 0;
@@ -85,6 +91,7 @@ constexpr Probe kProbes[] = {
     {SignatureOwner::Zip, "zip", ZipProbe},
     {SignatureOwner::Ace, "ace", AceProbe},
     {SignatureOwner::Rar, "rar", RarProbe},
+    {SignatureOwner::SevenZip, "7z", SevenZipProbe},
     {SignatureOwner::Libarchive, "libarchive", LibarchiveProbe},
 };
 
@@ -167,8 +174,14 @@ std::string DetectArchiveType(Session& session, std::string path) {
   return type;
 }
 
+bool TypesShareAJob(const std::string& type, const std::string& other) {
+  const auto oneAtATime = [](const std::string& t) { return t == "7z" || t == "libarchive"; };
+  return type == other || (oneAtATime(type) && oneAtATime(other));
+}
+
 std::string ClassifySelection(Session& session) {
   std::string common;
+  session.job.archiveTypes.clear();
   const std::vector<std::string> files = session.job.selectedFiles;
   for (size_t i = 0; i < files.size(); ++i) {
     const std::string notSupported =
@@ -180,11 +193,13 @@ std::string ClassifySelection(Session& session) {
       if (!session.job.readerEnded) Tell(session, notSupported, MsgIcon::Critical);
       return "ns";
     }
-    if (i > 0 && type != common) {
+    if (i > 0 && !TypesShareAJob(type, common)) {
       Tell(session, kMixedTypesMessage, MsgIcon::Exclamation);
       return "ns";
     }
-    common = type;
+    session.job.archiveTypes.push_back(type);
+    // 7z and libarchive archives together make a job of libarchive's kind.
+    common = i == 0 || type == common ? type : "libarchive";
   }
   return common;
 }
@@ -237,7 +252,7 @@ void ParseCommandLine(Session& session, const std::optional<std::string>& comman
     }
     job.activeBackend = type;
     job.selectedFiles[i] = tokens[i];
-    if (i > 0 && type != previous) {
+    if (i > 0 && !TypesShareAJob(type, previous)) {
       Tell(session, kMixedTypesMessage, MsgIcon::Critical);
       return;
     }

@@ -11,9 +11,14 @@ namespace tessaly {
 
 struct Session;
 
-// The common type of session.job.selectedFiles, or "ns" after a refusal message.
+// Archives of the two types may be extracted in one job: the same type, or 7z and
+// libarchive's, whose archives are each extracted on their own.
+bool TypesShareAJob(const std::string& type, const std::string& other);
+// The common type of session.job.selectedFiles, or "ns" after a refusal message; each
+// file's own in session.job.archiveTypes. A job of 7z and libarchive archives together
+// is of type "libarchive".
 std::string ClassifySelection(Session& session);
-// "zip", "ace", "rar", "libarchive", "arj", or "" when no backend accepts the file.
+// "zip", "ace", "rar", "7z", "libarchive", "arj", or "" when no backend accepts the file.
 // For "libarchive", session.job.archiveFormat names the format. Shows nothing, unless the
 // reader had to be ended (then job.readerEnded is set and the user was told why). The path
 // is a copy: the reader hands the job's state back whole, and it may be one of its strings.

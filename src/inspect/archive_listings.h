@@ -4,8 +4,8 @@
 // walk the headers through their libraries and unpack nothing (columns Filename,
 // Actual Size, Packed Size, Path). Their rows go to the top. ARJ reads the listing the
 // ARJ utility wrote for the probe (columns Filename, Date, Actual Size, Comp. Ratio,
-// Packed Size); its rows go to the end. The archives read through libarchive list
-// Filename, Date, Actual Size, Path, in the archive's order.
+// Packed Size); its rows go to the end. 7z archives and those read through libarchive
+// list Filename, Date, Actual Size, Path, in the archive's order.
 #pragma once
 
 #include <cstddef>
@@ -20,7 +20,7 @@ namespace tessaly {
 enum class ListingResult {
   Listed,         // rows and the totals line are in session.contents
   MissingVolume,  // RAR: a volume of the set is missing; the rows gathered so far, no totals
-  Aborted,        // ACE: the user has been told why; the contents window closes
+  Aborted,        // ACE, 7z: the user has been told why; the contents window closes
   // ZIP: the backend has told the user why; ARJ: the utility's listing ended early or a
   // volume of the set is missing, and the user has been told so. The rows read so far
   // stand, with no totals line.
@@ -42,9 +42,8 @@ inline constexpr const char* kArjListingIncomplete =
 // keeps those rows. A copy of the path, as DetectArchiveType takes it.
 std::string ProbeArchiveForContents(Session& session, std::string archivePath);
 
-// The listing for an archive of the probed type ("zip", "rar", "ace", "libarchive",
-// "arj"); for ARJ
-// the probe's listing in the temp folder.
+// The listing for an archive of the probed type ("zip", "rar", "ace", "7z", "libarchive",
+// "arj"); for ARJ the probe's listing in the temp folder.
 ListingResult ListArchive(Session& session, const std::string& type,
                           const std::string& archivePath);
 
@@ -59,6 +58,10 @@ ListingResult ListAceArchive(Session& session, const std::string& archivePath);
 // totals from the utility's own summary. Sizes, ratio, date and time are the utility's.
 ListingResult ListArjArchive(Session& session, const std::string& listingPath);
 
+// Reads the headers of a 7z archive (the password asked for encrypted ones), in the
+// archive's order: a folder as a row of its path alone, an encrypted entry marked.
+ListingResult ListSevenZipArchive(Session& session, const std::string& archivePath);
+
 // Walks the headers of an archive read through libarchive (columns Filename, Date,
 // Actual Size, Path), in the archive's order, a folder as a row of its path alone; a
 // single compressed file is one row whose size is counted by reading it.
@@ -71,6 +74,10 @@ std::vector<std::string> ArchiveEntryNames(Session& session, const std::string& 
 // Shared by both listings: one row for an entry's whole stored name ("/" separated).
 ContentsRow ListingRow(const std::string& storedName, bool encrypted, uint64_t unpackedSize,
                        uint64_t packedSize);
+// The same with the date where that one has the unpacked size, and the size where it
+// has the packed one (the 7z and libarchive listings).
+ContentsRow DatedListingRow(const std::string& storedName, bool encrypted, int64_t modified,
+                            uint64_t size);
 std::string ListingTotals(size_t fileCount, uint64_t unpackedBytes);
 
 }  // namespace tessaly

@@ -10,7 +10,6 @@
 #include "engine/libarchive/libarchive_reader.h"
 #include "engine/name_encoding_choice.h"
 #include "inspect/archive_listings.h"
-#include "platform/folder_listing.h"
 #include "safe_path.h"
 
 namespace tessaly {
@@ -29,15 +28,6 @@ uint64_t SingleFileSize(Session& session, LibarchiveReader& reader) {
     session.events.pump();
   }
   return size;
-}
-
-// The other listings' row, with the date where they show the unpacked size.
-ContentsRow LibarchiveRow(const std::string& storedName, bool encrypted, int64_t modified,
-                          uint64_t size) {
-  ContentsRow row = ListingRow(storedName, encrypted, 0, size);
-  row.subItems[0] = FormatFileDate(modified);
-  row.modified = modified;
-  return row;
 }
 
 std::string ListingFailureText(const LibarchiveReader& reader, const std::string& archivePath) {
@@ -93,8 +83,8 @@ ListingResult ListLibarchiveArchive(Session& session, const std::string& archive
     const uint64_t size = reader.single_file() ? SingleFileSize(session, reader)
                           : folder             ? 0
                                                : static_cast<uint64_t>(archive_entry_size(entry));
-    contents.AppendRow(LibarchiveRow(name, archive_entry_is_encrypted(entry),
-                                     static_cast<int64_t>(archive_entry_mtime(entry)), size));
+    contents.AppendRow(DatedListingRow(name, archive_entry_is_encrypted(entry),
+                                       static_cast<int64_t>(archive_entry_mtime(entry)), size));
     listedBytes += size;
   }
   contents.totals = ListingTotals(contents.FileCount(), listedBytes);

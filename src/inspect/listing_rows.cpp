@@ -2,6 +2,7 @@
 #include <string>
 
 #include "inspect/archive_listings.h"
+#include "platform/folder_listing.h"
 
 namespace tessaly {
 
@@ -10,6 +11,14 @@ ContentsRow ListingRow(const std::string& storedName, bool encrypted, uint64_t u
   ContentsRow row;
   const std::string folder = NameRow(row, storedName, encrypted);
   row.subItems = {std::to_string(unpackedSize), std::to_string(packedSize), folder, "", ""};
+  return row;
+}
+
+ContentsRow DatedListingRow(const std::string& storedName, bool encrypted, int64_t modified,
+                            uint64_t size) {
+  ContentsRow row = ListingRow(storedName, encrypted, 0, size);
+  row.subItems[0] = FormatFileDate(modified);
+  row.modified = modified;
   return row;
 }
 

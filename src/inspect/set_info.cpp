@@ -114,8 +114,9 @@ void ReadAceSet(SetInfo& info, const std::string& archivePath, const std::string
   }
 }
 
-// A single file is a set of one; a split set (x.7z.001) is every volume that follows.
-void ReadLibarchiveSet(SetInfo& info, const std::string& archivePath) {
+// A single file is a set of one; a split set (x.7z.001, x.tar.001) is every volume
+// that follows.
+void ReadSplitSet(SetInfo& info, const std::string& archivePath) {
   AddVolumeFiles(info, LibarchiveVolumes(archivePath));
 }
 
@@ -134,8 +135,8 @@ SetInfo ReadSetInfo(const std::string& archivePath, const std::string& type, boo
     ReadArjSet(info, archivePath);
   } else if (type == "ace") {
     ReadAceSet(info, archivePath, base, selectedItemText);
-  } else if (HasOtherArchiveExtension(archivePath)) {
-    ReadLibarchiveSet(info, archivePath);
+  } else if (type == "7z" || HasOtherArchiveExtension(archivePath)) {
+    ReadSplitSet(info, archivePath);
   }
   std::sort(info.volumes.begin(), info.volumes.end(),
             [](const SetVolume& a, const SetVolume& b) { return NameOrderBefore(a.name, b.name); });

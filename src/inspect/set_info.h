@@ -22,10 +22,11 @@ struct SetInfo {
   std::optional<uint64_t> totalBytes;  // none when nothing was summed
 };
 
-// The set of archivePath, of the probed type ("rar", "arj", "ace"); an archive named
-// as libarchive's types are (x.tar.gz, x.7z.001) is its own volumes; any other type has
-// no volumes. probeIsExe: the probe saw a self-extracting ".exe". selectedItemText is
-// the main file list's selected item, which names the first volume of an ACE set.
+// The set of archivePath, of the probed type ("rar", "arj", "ace", "7z"); a 7z archive
+// (a split set x.7z.001 is every volume that follows) or one named as libarchive's
+// types are (x.tar.gz) is its own volumes; any other type has no volumes. probeIsExe: the probe saw
+// a self-extracting ".exe". selectedItemText is the main file list's selected item, which names the
+// first volume of an ACE set.
 SetInfo ReadSetInfo(const std::string& archivePath, const std::string& type, bool probeIsExe,
                     const std::string& selectedItemText);
 

@@ -65,6 +65,7 @@ ListingResult ListArchive(Session& session, const std::string& type,
   if (type == "zip") list = ListZipArchive;
   if (type == "rar") list = ListRarArchive;
   if (type == "ace") list = ListAceArchive;
+  if (type == "7z") list = ListSevenZipArchive;
   if (type == "libarchive") list = ListLibarchiveArchive;
   if (list != nullptr) {
     const ReaderResult listed =

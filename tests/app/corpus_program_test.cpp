@@ -1,4 +1,4 @@
-// Every case of the corpus tables (ZIP, RAR, ACE, ARJ) through the built
+// Every case of the corpus tables (ZIP, RAR, ACE, ARJ, 7z) through the built
 // tessaly-extract, compared with expected.tsv: a good case comes out exactly and alone;
 // a wrong password or damage ends in failure; a refused type may also come out exactly;
 // nothing is ever written outside the destination and no link left there leads out.
@@ -30,7 +30,7 @@ const std::string kSettings =
 
 std::vector<CorpusCase> AllCases() {
   std::vector<CorpusCase> all;
-  for (const char* format : {"zip", "rar", "ace", "arj"}) {
+  for (const char* format : {"zip", "rar", "ace", "arj", "7z"}) {
     const std::vector<CorpusCase> cases = LoadCorpusCases(fs::path(TESSALY_CORPUS_DIR) / format);
     all.insert(all.end(), cases.begin(), cases.end());
   }

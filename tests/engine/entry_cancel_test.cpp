@@ -51,6 +51,14 @@ const CancelCase kCases[] = {
      [](const std::string& path, const std::string& big) {
        WriteAce(path, {{"big.bin", big, false, AceMethod::Stored}, {"after.txt", "after"}});
      }},
+    {"big.7z", "7z options",
+     [](const std::string& path, const std::string& big) {
+       const TempFolder tree;
+       WriteFileText(tree.path() / "big.bin", big);
+       // 7z keeps its entries in name order.
+       WriteFileText(tree.path() / "later.txt", "after");
+       ASSERT_EQ(RunTool({"7z", "a", "-bd", "-mx1", path, "big.bin", "later.txt"}, tree.path()), 0);
+     }},
     {"big.tar.xz", "libarchive options",
      [](const std::string& path, const std::string& big) {
        const TempFolder tree;

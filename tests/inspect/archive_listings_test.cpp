@@ -326,7 +326,9 @@ TEST_P(CorpusListingTest, ListsTheEntriesOfTheTable) {
     ASSERT_EQ(Detect(archive), "arj");
   }
   // Encrypted headers ask for the password as extraction does; plain ones ask nothing.
-  if (format == "rar" && corpus.password != "-") dialogs.inputAnswers.push_back(corpus.password);
+  if ((format == "rar" || format == "7z") && corpus.password != "-") {
+    dialogs.inputAnswers.push_back(corpus.password);
+  }
   // A damaged header asks whether to read on past it: No, the listing stops there.
   if (format == "rar") dialogs.messageAnswers.push_back(MsgAnswer::No);
   const ListingResult result = format == "ace"   ? ListAceArchive(session, archive)
@@ -337,7 +339,7 @@ TEST_P(CorpusListingTest, ListsTheEntriesOfTheTable) {
   // Stored name -> unpacked size; an ARJ entry split over volumes is one row of its whole size.
   std::map<std::string, std::string> listed;
   for (const ContentsRow& row : session.contents.rows) {
-    listed[row.storedName] = row.subItems[format == "arj" ? 1 : 0];
+    listed[row.storedName] = row.subItems[format == "arj" || format == "7z" ? 1 : 0];
   }
   for (const CorpusRow& row : corpus.rows) {
     if (row.outcome != "ok" || (row.type != "file" && row.type != "link")) continue;
@@ -352,7 +354,7 @@ TEST_P(CorpusListingTest, ListsTheEntriesOfTheTable) {
 std::vector<CorpusCase> ListingCorpusCases() {
   std::vector<CorpusCase> cases;
   std::set<std::string> seen;
-  for (const char* format : {"rar", "ace", "arj"}) {
+  for (const char* format : {"rar", "ace", "arj", "7z"}) {
     for (CorpusCase& c : LoadCorpusCases(fs::path(TESSALY_CORPUS_DIR) / format)) {
       // A listing is the same whatever the password: one case per archive.
       if (seen.insert(std::string(format) + "/" + c.archive).second) cases.push_back(c);

@@ -114,6 +114,14 @@ void Un7zSetProcessDataProc(HANDLE handle, UN7ZPROCESSDATAPROC callback);
  * the next independent folders decode at once. Best called before the first
  * Un7zProcessFile: a folder being read is started afresh. */
 void Un7zSetThreads(HANDLE handle, int threads);
+/* keep non-zero: an entry extracted from now on that fails its CRC, is damaged or ends
+ * early (UN7Z_BAD_DATA, UN7Z_BAD_ARCHIVE, UN7Z_VOLUME_MISSING) keeps what was written of
+ * it beside its path, as "<path>.damaged" or the first free "<path>.damaged (2)" ...,
+ * never replacing anything. */
+void Un7zSetKeepBroken(HANDLE handle, int keep);
+/* The path the last Un7zProcessFile kept its damaged entry under; "" when it kept none.
+ * Valid until the next Un7zProcessFile or Un7zCloseArchive. */
+const char* Un7zKeptName(HANDLE handle);
 
 #ifdef __cplusplus
 }

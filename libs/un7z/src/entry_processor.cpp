@@ -42,6 +42,7 @@ void EntryProcessor::set_recorded_time(const std::string& path, const SevenZipEn
 
 int EntryProcessor::process(const SevenZipEntry& entry, archivekit::EntryAction action,
                             const std::string& destination) {
+  keptName_.clear();
   if (action == archivekit::EntryAction::skip) return skip(entry);
   if (entry.anti) return UN7Z_SUCCESS;
   if (entry.hasStream) prefetch_.note(entry, true);
@@ -82,7 +83,12 @@ int EntryProcessor::extract(const SevenZipEntry& entry, const std::string& desti
   if (!file.open(path)) return UN7Z_ECREATE;
   EntrySink sink(file.fd(), nullptr, callback_);
   const int result = entry.hasStream ? unpack(entry, sink) : UN7Z_SUCCESS;
-  if (result != UN7Z_SUCCESS) return result;
+  if (result != UN7Z_SUCCESS) {
+    const bool damaged =
+        result == UN7Z_BAD_DATA || result == UN7Z_BAD_ARCHIVE || result == UN7Z_VOLUME_MISSING;
+    if (keepBroken_ && damaged) keptName_ = file.keep_damaged();
+    return result;
+  }
   apply_file_metadata(file.fd(), entry);
   return file.commit() ? UN7Z_SUCCESS : UN7Z_EWRITE;
 }

@@ -34,6 +34,10 @@ class EntryProcessor {
     open_.reset();
     prefetch_.set_threads(threads);
   }
+  // A damaged entry keeps what was written of it as "<path>.damaged".
+  void set_keep_broken(bool keep) { keepBroken_ = keep; }
+  // Where the last entry processed was kept; "" when it was not.
+  const std::string& kept_name() const { return keptName_; }
 
   // destination: the folder ("" = the current one). A UN7Z_* code.
   int process(const SevenZipEntry& entry, archivekit::EntryAction action,
@@ -70,6 +74,8 @@ class EntryProcessor {
   ArchiveReader& reader_;
   UN7ZPROCESSDATAPROC callback_ = nullptr;
   FolderPrefetch prefetch_;  // before open_: its workers outlive the stream
+  bool keepBroken_ = false;
+  std::string keptName_;
   std::optional<OpenFolder> open_;
   std::optional<BrokenFolder> broken_;
   archivekit::ExtractedFolders<SevenZipEntry> folders_{&set_recorded_time};

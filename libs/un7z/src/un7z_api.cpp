@@ -128,4 +128,14 @@ void Un7zSetThreads(HANDLE handle, int threads) {
   if (ArchiveHandle* archive = ArchiveHandle::from(handle)) archive->processor.set_threads(threads);
 }
 
+void Un7zSetKeepBroken(HANDLE handle, int keep) {
+  if (ArchiveHandle* archive = ArchiveHandle::from(handle))
+    archive->processor.set_keep_broken(keep != 0);
+}
+
+const char* Un7zKeptName(HANDLE handle) {
+  const ArchiveHandle* archive = ArchiveHandle::from(handle);
+  return archive ? archive->processor.kept_name().c_str() : "";
+}
+
 }  // extern "C"

@@ -58,6 +58,32 @@ const Case kCases[] = {
     {"NoHeaderPassword", "-mhe=on -ppw", Spoil::none, nullptr, UN7Z_MISSING_PASSWORD, 0},
 };
 
+TEST(KeepBroken, KeepsWhatWasWrittenOfTheDamagedEntryBesideTheOldFile) {
+  TempFolder temp;
+  ASSERT_EQ(PackSourceTree(temp.path(), "-mx0"), 0);
+  SpoilArchive(temp.path() / "a.7z", Spoil::flipDataByte);
+  fs::create_directories(temp.path() / "out/bin");
+  WriteFileText(temp.path() / "out/bin/program", "old");
+  const std::string archive = temp / "a.7z";
+  Un7zOpenArchiveData data{archive.c_str(), UN7Z_OM_EXTRACT, 0, nullptr};
+  HANDLE handle = Un7zOpenArchive(&data);
+  ASSERT_NE(handle, nullptr);
+  Un7zSetKeepBroken(handle, 1);
+  std::string destination = temp / "out";
+  std::vector<std::string> kept;
+  Un7zHeaderData header{};
+  while (Un7zReadHeader(handle, &header) == UN7Z_SUCCESS) {
+    const int code = Un7zProcessFile(handle, UN7Z_EXTRACT, destination.data());
+    EXPECT_EQ(code == UN7Z_BAD_DATA, *Un7zKeptName(handle) != '\0') << header.FileName;
+    if (*Un7zKeptName(handle) != '\0') kept.push_back(Un7zKeptName(handle));
+  }
+  Un7zCloseArchive(handle);
+  const std::string program = temp / "out/bin/program";
+  EXPECT_EQ(kept, std::vector<std::string>{program + ".damaged"});
+  EXPECT_EQ(fs::file_size(program + ".damaged"), 150u * 1024);
+  EXPECT_EQ(ReadFileText(program), "old");
+}
+
 INSTANTIATE_TEST_SUITE_P(SevenZip, Damage, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 

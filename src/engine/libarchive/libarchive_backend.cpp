@@ -140,10 +140,6 @@ std::string Encrypted7zText(const std::string& archiveName) {
   return "Tessaly cannot extract \"" + archiveName + "\": encrypted 7z archives are not supported.";
 }
 
-std::string DamagedArchiveText(const std::string& archiveName) {
-  return "Tessaly cannot extract \"" + archiveName + "\": the archive is damaged.";
-}
-
 std::string LinkLoopText(const std::string& shownName) {
   return "Tessaly did not extract \"" + shownName +
          "\": its path runs through links that lead back to each other.";

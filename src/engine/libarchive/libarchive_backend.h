@@ -18,9 +18,7 @@ int32_t ExtractLibarchiveArchive(Session& session, const std::string& longPath);
 std::string Encrypted7zText(const std::string& archiveName);
 // And of a hard link whose file was not extracted before it.
 std::string LinkSourceMissingText(const std::string& shownName);
-// An archive whose structure does not hold (ISO 9660 has no checksums); an entry
-// whose path runs through links that point at each other.
-std::string DamagedArchiveText(const std::string& archiveName);
+// An entry whose path runs through links that point at each other.
 std::string LinkLoopText(const std::string& shownName);
 // Devices, pipes and sockets left out: how many, and the first of them.
 std::string SpecialFilesText(int64_t count, const std::string& firstName);

@@ -20,7 +20,7 @@ void ContentsTableModel::ShowListing(const std::string& type) {
     columns_ = {QStringLiteral("Filename"),    QStringLiteral("Date"),
                 QStringLiteral("Actual Size"), QStringLiteral("Compression"),
                 QStringLiteral("Packed Size"), QStringLiteral("Path")};
-  } else if (type == "libarchive") {
+  } else if (type == "7z" || type == "libarchive") {
     columns_ = {QStringLiteral("Filename"), QStringLiteral("Date"), QStringLiteral("Actual Size"),
                 QStringLiteral("Path")};
   } else if (type == "arj") {
