@@ -19,9 +19,11 @@ int GiveHeaderPassword(char* password, int size) {
   return std::snprintf(password, static_cast<size_t>(size), "%s", headerPassword->c_str()) > 0;
 }
 
-int SevenZipDataCallback(unsigned char*, int) {
+int SevenZipDataCallback(unsigned char*, int size) {
   Session* session = ActiveSessionGuard::Current();
   if (session == nullptr) return 1;
+  session->job.entryBytes.Written(static_cast<uint64_t>(size));
+  session->status.SetValue(session->job.entryBytes.value());
   session->events.pump();
   return session->job.cancelExtract ? 0 : 1;
 }
@@ -68,6 +70,10 @@ void SevenZipArchive::SetPassword(const std::string& password) {
 
 void SevenZipArchive::SetDataCallback() {
   if (handle_ != nullptr) Un7zSetProcessDataProc(handle_, SevenZipDataCallback);
+}
+
+void SevenZipArchive::SetThreads(int threads) {
+  if (handle_ != nullptr) Un7zSetThreads(handle_, threads);
 }
 
 void SevenZipArchive::SetKeepBroken(bool keep) {

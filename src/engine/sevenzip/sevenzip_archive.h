@@ -27,6 +27,8 @@ class SevenZipArchive {
   // Cancel reaches an entry in progress through the session's events (ActiveSessionGuard).
   void SetDataCallback();
   void SetKeepBroken(bool keep);
+  // Folders decoded beside the writing: 0 one thread per core, 1 none.
+  void SetThreads(int threads);
   // Where the last ProcessFile kept its damaged entry; "" when it kept none.
   std::string KeptName() const;
 

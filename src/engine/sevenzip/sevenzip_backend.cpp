@@ -56,11 +56,14 @@ class SevenZipExtraction {
       return false;
     }
     Un7zHeaderData header{};
+    job_.entryBytes.Restart();
     while (counting->ReadHeader(header) == UN7Z_SUCCESS) {
-      if (Counts(header)) ++entryCount_;
+      if (!Counts(header)) continue;
+      ++entryCount_;
+      job_.entryBytes.Count(header.UnpSize64);
     }
     counting.reset();
-    session_.status.SetMax(entryCount_);
+    session_.status.SetMax(job_.entryBytes.total());
     archive_ = std::make_unique<SevenZipArchive>(longPath_, password_);
     if (!archive_->opened()) {
       OpenFailed(archive_->openResult());
@@ -68,6 +71,7 @@ class SevenZipExtraction {
     }
     archive_->SetDataCallback();
     archive_->SetKeepBroken(job_.keepBroken);
+    archive_->SetThreads(session_.zip.threads);
     return true;
   }
 
@@ -115,6 +119,7 @@ class SevenZipExtraction {
     const std::string storedName = SevenZipEntryName(header);
     // Every selected entry is out: the rest need not be read.
     if (!Counts(header)) return doneCount_ >= entryCount_ ? Step::Stop : Step::Next;
+    job_.entryBytes.Begin(header.UnpSize64);
     const bool folder = (header.Flags & UN7Z_FLAG_DIRECTORY) != 0;
     if (folder && NamesTheDestination(storedName)) return Counted();
     target_ = ResolveEntryTarget(destination_, storedName);
@@ -175,7 +180,8 @@ class SevenZipExtraction {
 
   Step Counted() {
     ++doneCount_;
-    session_.status.SetValue(doneCount_);
+    job_.entryBytes.End();
+    session_.status.SetValue(job_.entryBytes.value());
     session_.events.pump();
     return Step::Next;
   }
