@@ -30,14 +30,18 @@ namespace {
 
 // The socket to the front end. Questions and Status go from the caller's thread; staging
 // news may come from any worker. Status records wait up to 20 ms to go together, in
-// order, with whatever follows: a job of many small entries would otherwise wake the
-// front end for each.
+// order, with whatever follows, and one waiting last is replaced by the next: a job of
+// many small entries would otherwise wake the front end, and have it print, for each.
 class FrontEnd {
  public:
   explicit FrontEnd(int fd) : fd_(fd), records_(fd) {}
 
+  // waitForMore: a Status record, which holds the whole state, so that a later one
+  // takes the place of one still waiting right before it.
   void Send(WireWriter& record, bool waitForMore = false) {
     const std::lock_guard<std::mutex> hold(mutex_);
+    if (waitForMore && waitingStatus_ != std::string::npos) pending_.resize(waitingStatus_);
+    waitingStatus_ = waitForMore ? pending_.size() : std::string::npos;
     pending_ += record.Bytes();
     SendPending(!waitForMore);
   }
@@ -56,7 +60,12 @@ class FrontEnd {
   }
 
   // Takes a Cancel that is waiting, without blocking, and sends what waited long enough.
+  // Backends pump after every block and every entry: the socket is looked at once in
+  // kLooking at most, well within the time a Cancel may take.
   void Poll() {
+    const auto time = std::chrono::steady_clock::now();
+    if (!records_.Buffered() && time - lastPolled_ < kLooking) return;
+    lastPolled_ = time;
     pollfd ready{fd_, POLLIN, 0};
     while (records_.Buffered() || poll(&ready, 1, 0) > 0) {
       std::optional<Record> record = records_.Next();
@@ -71,6 +80,7 @@ class FrontEnd {
 
  private:
   static constexpr auto kGathering = std::chrono::milliseconds(20);
+  static constexpr auto kLooking = std::chrono::milliseconds(10);
 
   void Take(const Record& record) {
     if (record.kind == RecordKind::Cancel) cancelled = true;
@@ -83,6 +93,7 @@ class FrontEnd {
     lastSent_ = time;
     if (!SendBytes(fd_, pending_)) Gone();
     pending_.clear();
+    waitingStatus_ = std::string::npos;
   }
 
   // Nobody is left to ask or to write for.
@@ -95,7 +106,9 @@ class FrontEnd {
   RecordReader records_;
   std::mutex mutex_;
   std::string pending_;
+  size_t waitingStatus_ = std::string::npos;  // where the waiting Status record starts
   std::chrono::steady_clock::time_point lastSent_;
+  std::chrono::steady_clock::time_point lastPolled_;
 };
 
 // The staging observer carries no user data: the one conversation of this process.
