@@ -32,7 +32,7 @@ namespace {
 // The socket to the front end. Questions and Status go from the caller's thread; staging
 // news may come from any worker. Status records wait up to 20 ms to go together, in
 // order, with whatever follows: a job of many small entries would otherwise wake the
-// front end for each.
+// front end for each. None is dropped: the console front end prints every entry's line.
 class FrontEnd {
  public:
   explicit FrontEnd(int fd) : fd_(fd), records_(fd) {}
@@ -57,7 +57,12 @@ class FrontEnd {
   }
 
   // Takes a Cancel that is waiting, without blocking, and sends what waited long enough.
+  // Backends pump after every block and every entry: the socket is looked at once in
+  // kLooking at most, well within the time a Cancel may take.
   void Poll() {
+    const auto time = std::chrono::steady_clock::now();
+    if (!records_.Buffered() && time - lastPolled_ < kLooking) return;
+    lastPolled_ = time;
     pollfd ready{fd_, POLLIN, 0};
     while (records_.Buffered() || poll(&ready, 1, 0) > 0) {
       std::optional<Record> record = records_.Next();
@@ -72,6 +77,7 @@ class FrontEnd {
 
  private:
   static constexpr auto kGathering = std::chrono::milliseconds(20);
+  static constexpr auto kLooking = std::chrono::milliseconds(10);
 
   void Take(const Record& record) {
     if (record.kind == RecordKind::Cancel) cancelled = true;
@@ -97,6 +103,7 @@ class FrontEnd {
   std::mutex mutex_;
   std::string pending_;
   std::chrono::steady_clock::time_point lastSent_;
+  std::chrono::steady_clock::time_point lastPolled_;
 };
 
 // The staging observer carries no user data: the one conversation of this process.

@@ -125,6 +125,7 @@ constexpr long kAllowedCalls[] = {
     SYS_pwritev,
     SYS_lseek,
     SYS_openat,
+    SYS_openat2,
     SYS_close,
     SYS_close_range,
     SYS_fstat,

@@ -70,23 +70,49 @@ bool StagedFile::open(const std::string& path) {
   std::string name;
   const int fd = create_staging_file(folder_of(path), name);
   if (fd < 0) return false;
-  // The lock lives on the file's open description: a duplicate keeps it while the
-  // file itself is closed (and its error seen) before it is renamed.
-  const int lock = fcntl(fd, F_DUPFD_CLOEXEC, 0);
   // The new file is private; the entry gets a new file's usual permissions.
-  if (lock < 0 || fchmod(fd, kNewFileMode & ~process_umask()) != 0) {
+  if (fchmod(fd, kNewFileMode & ~process_umask()) != 0) {
     const int error = errno;
     unlink(name.c_str());
     forget_staged(name);
     close(fd);
-    if (lock >= 0) close(lock);
+    errno = error;
+    return false;
+  }
+  folder_fd_ = AT_FDCWD;
+  temporary_name_ = name;
+  final_name_ = path;
+  return hold(fd, std::move(name), path);
+}
+
+bool StagedFile::open_at(int folder_fd, const std::string& folder, const std::string& name,
+                         mode_t mode) {
+  discard();
+  std::string temporary;
+  const int fd = create_staging_file_at(folder_fd, folder, mode, temporary);
+  if (fd < 0) return false;
+  folder_fd_ = folder_fd;
+  temporary_name_ = temporary.substr(folder.size());
+  final_name_ = name;
+  return hold(fd, std::move(temporary), folder + name);
+}
+
+bool StagedFile::hold(int fd, std::string temporary, const std::string& path) {
+  // The lock lives on the file's open description: a duplicate keeps it while the
+  // file itself is closed (and its error seen) before it is renamed.
+  const int lock = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  if (lock < 0) {
+    const int error = errno;
+    unlinkat(folder_fd_, temporary_name_.c_str(), 0);
+    forget_staged(temporary);
+    close(fd);
     errno = error;
     return false;
   }
   fd_ = fd;
   lock_fd_ = lock;
   path_ = path;
-  temporary_ = std::move(name);
+  temporary_ = std::move(temporary);
   return true;
 }
 
@@ -107,13 +133,13 @@ bool StagedFile::commit() {
   int error = close(fd) == 0 ? 0 : errno;
   if (error == 0) {
     // rename(2) never replaces a folder with a file: it fails with EISDIR.
-    if (rename(temporary_.c_str(), path_.c_str()) == 0) {
+    if (renameat(folder_fd_, temporary_name_.c_str(), folder_fd_, final_name_.c_str()) == 0) {
       release();
       return true;
     }
     error = errno;
   }
-  unlink(temporary_.c_str());
+  unlinkat(folder_fd_, temporary_name_.c_str(), 0);
   release();
   errno = error;
   return false;
@@ -128,7 +154,7 @@ std::string StagedFile::keep_damaged() {
   fd_ = -1;
   std::string name = close(fd) == 0 ? rename_to_damaged_name(temporary_, path_) : "";
   const int error = errno;
-  if (name.empty()) unlink(temporary_.c_str());
+  if (name.empty()) unlinkat(folder_fd_, temporary_name_.c_str(), 0);
   release();
   errno = error;
   return name;
@@ -139,7 +165,7 @@ void StagedFile::discard() {
   fd_ = -1;
   if (!temporary_.empty()) {
     const int error = errno;
-    unlink(temporary_.c_str());
+    unlinkat(folder_fd_, temporary_name_.c_str(), 0);
     release();
     errno = error;
   }

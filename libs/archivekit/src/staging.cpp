@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <random>
 #include <set>
 #include <vector>
 
@@ -58,6 +59,25 @@ bool still_named(int folder, const char* name, int fd) {
   struct stat opened {};
   return fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && fstat(fd, &opened) == 0 &&
          same_file(named, opened);
+}
+
+// True while fd's file still has a name. Only a sweep removes a staging name that is
+// not its own, so a file that kept its name kept the one it was made under.
+bool still_has_name(int fd) {
+  struct stat info {};
+  return fstat(fd, &info) == 0 && info.st_nlink > 0;
+}
+
+// The six letters or digits of a fresh staging name, from a generator each thread
+// seeds once, so that a name costs no system call.
+std::string random_suffix() {
+  static constexpr char kLetters[] =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  thread_local std::mt19937 generator{std::random_device{}()};
+  std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
+  std::string suffix(kRandomLength, '0');
+  for (char& c : suffix) c = kLetters[pick(generator)];
+  return suffix;
 }
 
 void remove_entry(int parent, const char* name) {
@@ -136,7 +156,7 @@ int create_staged(const std::string& folder, std::string& path, Make make) {
     const int fd = make(name);
     if (fd < 0) return -1;
     // A sweep that took the entry first removes it: try a new name.
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0 && still_named(AT_FDCWD, name.c_str(), fd)) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0 && still_has_name(fd)) {
       list.paths.push_back(name);
       path = std::move(name);
       return fd;
@@ -161,6 +181,19 @@ bool is_staging_name(std::string_view name) {
 int create_staging_file(const std::string& folder, std::string& path) {
   return create_staged(folder, path,
                        [](std::string& name) { return mkostemp(name.data(), O_CLOEXEC); });
+}
+
+int create_staging_file_at(int folder_fd, const std::string& folder, mode_t mode,
+                           std::string& path) {
+  return create_staged(folder, path, [&](std::string& name) {
+    for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
+      name.replace(name.size() - kRandomLength, kRandomLength, random_suffix());
+      const int fd = openat(folder_fd, name.c_str() + folder.size(),
+                            O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+      if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+  });
 }
 
 int create_staging_folder(const std::string& folder, std::string& path) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "archivekit/held_destination.h"
 #include "archivekit/staging.h"
 
 namespace fs = std::filesystem;
@@ -164,6 +165,106 @@ TEST_F(StagedFileTest, AFolderWrittenIntoLosesOnlyTheStagingThatNoRunHolds) {
   EXPECT_EQ(Read(At("outside")), "kept");
   EXPECT_TRUE(fs::exists(At("sub/.tessaly-deeper")));
   for (const int lock : locks) close(lock);
+}
+
+// The quick road opens an entry's folder only when every level is a real folder
+// beneath the destination; anything else sends the caller to the path-safety function.
+TEST_F(StagedFileTest, AnEntryFolderIsReachedThroughNoLink) {
+  fs::create_directories(At("dest/a/b"));
+  fs::create_directory(At("outside"));
+  Put(At("dest/plain"), "x");
+  ASSERT_EQ(symlink("a", At("dest/inward").c_str()), 0);
+  ASSERT_EQ(symlink(At("outside").c_str(), At("dest/outward").c_str()), 0);
+  const struct {
+    const char* name;
+    int error;  // 0: the folder opens
+  } kRows[] = {
+      {"top.txt", 0},           {"a/b/deep.txt", 0},     {"missing/x.txt", ENOENT},
+      {"plain/x.txt", ENOTDIR}, {"inward/x.txt", ELOOP}, {"outward/x.txt", ELOOP},
+      {"../x.txt", EXDEV},
+  };
+  const archivekit::HeldDestination held(At("dest") + "/");
+  for (const auto& row : kRows) {
+    errno = 0;
+    const archivekit::EntryFolder folder = held.open_folder_of(row.name);
+    EXPECT_EQ(folder.fd() >= 0 ? 0 : errno, row.error) << row.name;
+  }
+}
+
+// A folder found once is found again for each file: one replaced by a link between two
+// files is not written through, wherever the link leads.
+TEST_F(StagedFileTest, AFolderReplacedByALinkBetweenFilesIsNotWrittenThrough) {
+  fs::create_directories(At("dest/a"));
+  fs::create_directory(At("outside"));
+  const archivekit::HeldDestination held(At("dest") + "/");
+  {
+    const archivekit::EntryFolder folder = held.open_folder_of("a/first");
+    archivekit::StagedFile file;
+    ASSERT_TRUE(file.open_at(folder.fd(), At("dest/a/"), "first", 0644));
+    ASSERT_TRUE(file.commit());
+  }
+  fs::rename(At("dest/a"), At("outside/a"));
+  ASSERT_EQ(symlink(At("outside/a").c_str(), At("dest/a").c_str()), 0);
+  EXPECT_LT(held.open_folder_of("a/second").fd(), 0);
+  EXPECT_EQ(errno, ELOOP);
+  EXPECT_TRUE(fs::exists(At("outside/a/first")));
+  EXPECT_FALSE(fs::exists(At("outside/a/second")));
+}
+
+// Written relative to its open folder, a file replaces what is at its name only when
+// committed, whole, with the permissions it was made with and the times set on it.
+TEST_F(StagedFileTest, AFileStagedInAnOpenFolderReplacesOnlyWhenCommitted) {
+  const mode_t mask = umask(0);
+  umask(mask);
+  enum class Old { None, File, ReadOnlyFile, LinkOut };
+  const struct {
+    const char* name;
+    Old old;
+    mode_t mode;
+    bool commit;
+  } kRows[] = {
+      {"new", Old::None, 0640, true},
+      {"over-file", Old::File, 0600, true},
+      {"over-ro", Old::ReadOnlyFile, 0444, true},
+      {"over-link", Old::LinkOut, 0755, true},
+      {"discarded", Old::File, 0644, false},
+      {"discarded-new", Old::None, 0644, false},
+  };
+  Put(At("outside.txt"), "kept");
+  const int folder = ::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(folder, 0);
+  const timespec recorded{1000000000, 0};
+  for (const auto& row : kRows) {
+    const std::string path = At(row.name);
+    if (row.old == Old::LinkOut) {
+      ASSERT_EQ(symlink(At("outside.txt").c_str(), path.c_str()), 0);
+    } else if (row.old != Old::None) {
+      Put(path, "old");
+      if (row.old == Old::ReadOnlyFile) chmod(path.c_str(), 0444);
+    }
+    archivekit::StagedFile file;
+    ASSERT_TRUE(file.open_at(folder, folder_.string() + "/", row.name, row.mode)) << row.name;
+    Write(file, "new");
+    const timespec times[2] = {{0, UTIME_OMIT}, recorded};
+    ASSERT_EQ(futimens(file.fd(), times), 0);
+    EXPECT_EQ(fs::exists(fs::symlink_status(path)), row.old != Old::None) << row.name;
+    if (!row.commit) {
+      file.discard();
+      EXPECT_EQ(Read(path), row.old == Old::None ? "" : "old") << row.name;
+      continue;
+    }
+    ASSERT_TRUE(file.commit()) << row.name;
+    struct stat info {};
+    ASSERT_EQ(lstat(path.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode)) << row.name;
+    EXPECT_EQ(info.st_mode & 07777, row.mode & ~mask) << row.name;
+    EXPECT_EQ(info.st_mtim.tv_sec, recorded.tv_sec) << row.name;
+    EXPECT_EQ(Read(path), "new") << row.name;
+  }
+  close(folder);
+  EXPECT_EQ(Read(At("outside.txt")), "kept");
+  // The rows' names and the outside file; no staging name left.
+  EXPECT_EQ(Entries(), 6u);
 }
 
 TEST(PermittedMode, KeepsOnlyPermissionBitsTheUmaskAllows) {

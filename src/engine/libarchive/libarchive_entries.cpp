@@ -13,6 +13,7 @@
 
 #include "archivekit/entry_output.h"
 #include "archivekit/extracted_folders.h"
+#include "archivekit/held_destination.h"
 #include "archivekit/staged_file.h"
 #include "engine/entry_target.h"
 #include "safe_path.h"
@@ -46,13 +47,28 @@ mode_t RecordedMode(struct archive_entry* entry) {
   return recorded == 0 ? 0 : archivekit::permitted_mode(recorded);
 }
 
+constexpr mode_t kNewFileMode = 0666;
+
 enum class Placement { Write, Keep, Stop };
+
+// A file entry's place found from the held destination: its folder open, reached
+// through no link, and what is at its name there now.
+struct HeldSpot {
+  archivekit::EntryFolder folder;
+  std::string folderPath;  // the folder's path, "" or ending in "/"
+  std::string leaf;        // the entry's name inside it
+  bool occupied = false;   // a file is there: writing replaces it
+};
 
 class EntryLoop {
  public:
   EntryLoop(LibarchiveReader& reader, const std::string& destination, bool keepBroken,
             EntryEvents& events)
-      : reader_(reader), destination_(destination), keepBroken_(keepBroken), events_(events) {}
+      : reader_(reader),
+        destination_(destination),
+        held_(destination),
+        keepBroken_(keepBroken),
+        events_(events) {}
 
   EntriesResult Run() {
     for (;;) {
@@ -92,6 +108,15 @@ class EntryLoop {
     const std::string stored = reader_.entry_name(entry);
     if (!events_.Wanted(stored)) return true;
     const mode_t type = archive_entry_filetype(entry);
+    if (type == AE_IFREG && archive_entry_hardlink(entry) == nullptr) {
+      EntryTarget target;
+      if (std::optional<HeldSpot> spot = HeldSpotOf(stored, target)) {
+        result_.entryName = target.shownName;
+        events_.EntryStarted(target.shownName);
+        if (archive_entry_is_encrypted(entry)) return End(EntriesEnd::Encrypted7z);
+        return WriteFile(target, entry, &*spot);
+      }
+    }
     std::vector<char> cleaned(stored.size() + 1);
     // "./" and the like name the destination itself.
     if (type == AE_IFDIR &&
@@ -125,6 +150,31 @@ class EntryLoop {
     return ShareWithLinkSource(*target, hardlink, entry);
   }
 
+  // The quick road for a file whose folder exists and is reached through no link, and
+  // whose name holds nothing or a plain file; nothing, for the path-safety function's
+  // road, in every other case.
+  std::optional<HeldSpot> HeldSpotOf(const std::string& stored, EntryTarget& target) const {
+    std::vector<char> cleaned(stored.size() + 1);
+    if (safepath_clean(stored.c_str(), cleaned.data(), cleaned.size(), nullptr) != SAFEPATH_OK) {
+      return std::nullopt;
+    }
+    const std::string relative = cleaned.data();
+    const size_t slash = relative.rfind('/');
+    const std::string leaf = slash == std::string::npos ? relative : relative.substr(slash + 1);
+    HeldSpot spot{held_.open_folder_of(relative),
+                  destination_ + relative.substr(0, relative.size() - leaf.size()), leaf};
+    if (spot.folder.fd() < 0) return std::nullopt;
+    struct stat info {};
+    if (fstatat(spot.folder.fd(), spot.leaf.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+      if (!S_ISREG(info.st_mode)) return std::nullopt;
+      spot.occupied = true;
+    } else if (errno != ENOENT) {
+      return std::nullopt;
+    }
+    target = {destination_ + relative, relative};
+    return spot;
+  }
+
   // Links already extracted that point at each other: the path cannot be followed, so
   // it was not shown to stay inside, but it leads nowhere else either.
   bool RunsThroughLinkLoop(const std::string& stored) const {
@@ -136,8 +186,9 @@ class EntryLoop {
     return stat((destination_ + cleaned.data()).c_str(), &info) != 0 && errno == ELOOP;
   }
 
-  Placement Place(const EntryTarget& target, struct archive_entry* entry) {
-    if (!FileWouldBeReplaced(target.path)) return Placement::Write;
+  Placement Place(const EntryTarget& target, struct archive_entry* entry,
+                  const HeldSpot* spot = nullptr) {
+    if (!(spot ? spot->occupied : FileWouldBeReplaced(target.path))) return Placement::Write;
     const IncomingFile incoming{static_cast<uint64_t>(archive_entry_size(entry)),
                                 static_cast<int64_t>(archive_entry_mtime(entry))};
     switch (events_.FileExists(target.shownName, target.path, incoming)) {
@@ -231,14 +282,24 @@ class EntryLoop {
     return Commit(file, entry);
   }
 
-  bool WriteFile(const EntryTarget& target, struct archive_entry* entry) {
-    const Placement placement = Place(target, entry);
+  static bool OpenStaged(archivekit::StagedFile& file, const EntryTarget& target,
+                         const HeldSpot* spot, mode_t mode) {
+    if (spot) return file.open_at(spot->folder.fd(), spot->folderPath, spot->leaf, mode);
+    return archivekit::make_folders(target.path, false) && file.open(target.path);
+  }
+
+  // spot: the place the quick road found, or nothing.
+  bool WriteFile(const EntryTarget& target, struct archive_entry* entry,
+                 const HeldSpot* spot = nullptr) {
+    const Placement placement = Place(target, entry, spot);
     if (placement != Placement::Write) return placement == Placement::Keep;
     archivekit::StagedFile file;
-    if (!archivekit::make_folders(target.path, false) || !file.open(target.path)) {
+    const mode_t mode = RecordedMode(entry);
+    if (!OpenStaged(file, target, spot, mode == 0 ? kNewFileMode : mode)) {
       return NotWritten(errno);
     }
     int64_t end = 0;
+    int64_t position = 0;  // where the file's offset stands
     for (;;) {
       const void* block = nullptr;
       size_t size = 0;
@@ -253,11 +314,14 @@ class EntryLoop {
       const bool kept = keepBroken_ && read == ARCHIVE_WARN;
       if (size > 0 && (read == ARCHIVE_OK || kept)) {
         // Blocks of a sparse file leave holes between them.
-        if (lseek(file.fd(), offset, SEEK_SET) < 0) return NotWritten(errno);
+        if (offset != position && lseek(file.fd(), offset, SEEK_SET) < 0) {
+          return NotWritten(errno);
+        }
         const int error =
             archivekit::write_fully(file.fd(), static_cast<const uint8_t*>(block), size);
         if (error != 0) return NotWritten(error);
-        end = std::max<int64_t>(end, offset + static_cast<int64_t>(size));
+        position = offset + static_cast<int64_t>(size);
+        end = std::max<int64_t>(end, position);
       }
       if (read != ARCHIVE_OK) {
         if (keepBroken_) result_.keptPath = file.keep_damaged();
@@ -271,15 +335,16 @@ class EntryLoop {
         ftruncate(file.fd(), archive_entry_size(entry)) != 0) {
       return NotWritten(errno);
     }
-    return Commit(file, entry);
+    return Commit(file, entry, spot == nullptr);
   }
 
-  bool Commit(archivekit::StagedFile& file, struct archive_entry* entry) {
+  // setMode false: the file was made with its recorded permissions already.
+  bool Commit(archivekit::StagedFile& file, struct archive_entry* entry, bool setMode = true) {
     if (const std::optional<timespec> modified = ModifiedTime(entry)) {
       const timespec times[2] = {{0, UTIME_OMIT}, *modified};
       futimens(file.fd(), times);
     }
-    if (const mode_t mode = RecordedMode(entry); mode != 0) fchmod(file.fd(), mode);
+    if (const mode_t mode = RecordedMode(entry); setMode && mode != 0) fchmod(file.fd(), mode);
     if (!file.commit()) return NotWritten(errno);
     ++result_.extracted;
     return true;
@@ -300,6 +365,7 @@ class EntryLoop {
 
   LibarchiveReader& reader_;
   const std::string destination_;
+  const archivekit::HeldDestination held_;
   const bool keepBroken_;
   EntryEvents& events_;
   EntriesResult result_;

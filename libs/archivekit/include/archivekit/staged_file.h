@@ -4,6 +4,7 @@
 // cancelled entry leaves nothing behind.
 #pragma once
 
+#include <fcntl.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -23,6 +24,11 @@ class StagedFile {
   // permissions a new file gets here, locked until it is committed or discarded
   // (archivekit/staging.h). False with errno set when it cannot be made.
   bool open(const std::string& path);
+  // The same in the folder open as folder_fd (kept open by the caller until the file
+  // is committed or discarded), which folder ("" or ending in "/") names; the file is
+  // name there, and is created with mode (less the umask) as its final permissions.
+  // Every step is taken relative to folder_fd, so no path is walked again.
+  bool open_at(int folder_fd, const std::string& folder, const std::string& name, mode_t mode);
   bool is_open() const { return fd_ >= 0; }
   // Write here; times and modes set through it stay with the file when it is put in place.
   int fd() const { return fd_; }
@@ -42,11 +48,17 @@ class StagedFile {
  private:
   // Unlists the temporary name and lets its lock go.
   void release();
+  // Keeps fd (and its lock) as the staged file temporary, to become path.
+  bool hold(int fd, std::string temporary, const std::string& path);
 
   int fd_ = -1;
   int lock_fd_ = -1;  // holds the lock while fd_ is closed for the rename
   std::string path_;
-  std::string temporary_;
+  std::string temporary_;  // the full path, as listed
+  // The two names as the calls take them: relative to folder_fd_, or full paths.
+  int folder_fd_ = AT_FDCWD;
+  std::string temporary_name_;
+  std::string final_name_;
 };
 
 // Renames the file from to the first free name of "path.damaged", "path.damaged (2)" ...,

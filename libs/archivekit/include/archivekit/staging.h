@@ -6,6 +6,8 @@
 // an interruption can remove it before the program ends.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <string_view>
 
@@ -18,6 +20,10 @@ bool is_staging_name(std::string_view name);
 // path goes to path. The lock lasts while the returned descriptor (or a dup of it) is
 // open. -1 with errno set when it cannot be made.
 int create_staging_file(const std::string& folder, std::string& path);
+// The same in the folder open as folder_fd, which folder names (for the list and the
+// sweep); created with mode (less the umask), so that it needs no fchmod after.
+int create_staging_file_at(int folder_fd, const std::string& folder, mode_t mode,
+                           std::string& path);
 // The same for a folder (mode 0700); the descriptor is the folder's, opened read-only.
 int create_staging_folder(const std::string& folder, std::string& path);
 // Takes path off the list: it was renamed into place or removed. Call before the
