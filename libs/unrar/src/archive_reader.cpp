@@ -265,10 +265,10 @@ int ArchiveReader::read_block(ArchiveEntry& entry, Step& step) {
   const BlockStatus status = read_rar5_block(
       *file_, position_, rar5HeaderKey_ ? &*rar5HeaderKey_ : nullptr, volumeIndex_, block);
   if (status == BlockStatus::end_of_volume) {
-    // RAR5 writers close every volume with an end block: a file that stops exactly
+    // RAR5 writers close every archive with an end block: one that stops exactly
     // where a block would start was cut there. A tail too short for any block is
-    // taken for stray bytes after the last entry.
-    step = position_ == file_->size() ? Step::cut_short : Step::archive_end;
+    // taken for stray bytes after the last entry; volume sets keep their own rules.
+    step = !isVolume_ && position_ == file_->size() ? Step::cut_short : Step::archive_end;
     return ERAR_SUCCESS;
   }
   if (status != BlockStatus::ok) return status_code(status, encrypted);
