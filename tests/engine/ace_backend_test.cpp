@@ -58,6 +58,22 @@ TEST_F(AceBackendTest, EachFailureEndsTheArchiveWithItsMessage) {
                 "is located. Operation aborted.";
        },
        {"a.txt"}},
+      {"unprotected.ace",
+       [](const std::string& archive) {
+         // The main header announces a recovery record; the file ends before it.
+         const std::string data = "alpha";
+         AceFileHeaderFields entry;
+         entry.packedSize = entry.originalSize = static_cast<uint32_t>(data.size());
+         entry.crc = AceCrc32(data);
+         entry.type = 0;
+         entry.name = "a.txt";
+         WriteFileText(archive, AceMainHeader({.flags = 0x2000}) + AceFileHeader(entry) + data);
+       },
+       [](const std::string& archive) {
+         return "Tessaly encountered a CRC error while processing \"" + archive +
+                "\". Operation aborted.";
+       },
+       {"a.txt"}},
       {"odd.ace",
        [](const std::string& archive) {
          const std::string data = "four";

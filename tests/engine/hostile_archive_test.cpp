@@ -495,7 +495,7 @@ TEST_P(EveryFormatTest, ADamagedDirectoryOrHeaderIsScannedWhenTheUserSaysYes) {
   const std::string question =
       "The archive \"" + ArchivePath() + "\" is damaged: " +
       (zip ? "the end of its central directory is missing, as if the file had been cut short"
-           : "a block header is damaged, or the file ends inside one") +
+           : "a block header is damaged, or the file ends inside one or before its end block") +
       ". Look for the files it still holds by scanning it?";
   const std::string error = zip ? "An error was encountered while processing \"" + ArchivePath() +
                                       "\". The file is probably corrupted."

@@ -38,6 +38,29 @@ TEST_F(RarBackendTest, EncryptedHeadersAskForThePasswordNamingTheArchive) {
   EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
+// A RAR5 archive cut right after its last entry, where its end block should start: what
+// it holds comes out, but the user is told it is damaged and the job does not finish.
+TEST_F(RarBackendTest, ARar5ArchiveCutBeforeItsEndBlockDoesNotFinish) {
+  const std::string archive = PathOf("cut.rar");
+  RarOptions options;
+  options.format = RarFormat::Rar5;
+  WriteRar(archive, {{"a.txt", "alpha"}, {"b.txt", "beta"}}, options);
+  const std::string bytes = ReadFileText(archive);
+  WriteFileText(archive, bytes.substr(0, bytes.find("beta") + 4));
+  dialogs.messageAnswers = {MsgAnswer::No};
+  ExtractOne(archive);
+  EXPECT_EQ(MessageTexts(),
+            (std::vector<std::string>{
+                "The archive \"" + archive +
+                    "\" is damaged: a block header is damaged, or the file ends inside one or "
+                    "before its end block. Look for the files it still holds by scanning it?",
+                "Tessaly encountered a CRC error while processing \"" + archive +
+                    "\". Operation aborted."}));
+  EXPECT_EQ(TreeOf(out_), (std::vector<std::string>{"a.txt", "b.txt"}));
+  EXPECT_EQ(ReadFileText(Out("b.txt")), "beta");
+  EXPECT_EQ(session.status.archiveLabel, kNotFinished);
+}
+
 // A real archive whose last entry has another password than the others: the job asks once, extracts
 // the others and shows the wrong-password message for that entry.
 TEST_F(RarBackendTest, AnEntryWithAnotherPasswordIsTheOneWrongPassword) {

@@ -31,7 +31,8 @@ enum {
                               for lack of space) */
   ACE_BAD_DATA = 9,        /* CRC mismatch, damaged stream, or wrong or missing password */
   ACE_END_ARCHIVE = 10,    /* ACEReadHeader: no further entry */
-  ACE_BAD_HEADER = 12,     /* ACEReadHeader: a file header is damaged */
+  ACE_BAD_HEADER = 12,     /* ACEReadHeader: a file header is damaged, or the archive ends
+                              before the recovery record its main header announces */
   ACE_UNSUPPORTED = 20,    /* a compression type or mode we do not decode */
   ACE_STOPPED = 255        /* the data callback stopped the entry */
 };

@@ -23,6 +23,8 @@ struct MainHeader {
   uint8_t volumeNumber = 0;
   bool solid() const { return flags & 0x8000; }
   bool multiVolume() const { return flags & 0x0800; }
+  // The volume ends with a recovery record, after its last entry.
+  bool recoveryRecord() const { return flags & 0x2000; }
 };
 
 struct FileHeader {

@@ -94,6 +94,11 @@ bool is_file_header(uint8_t type) {
   return type == kFileHeader32 || type == kFileHeader64;
 }
 
+// The 32-bit recovery record and its two 64-bit variants.
+bool is_recovery_record(uint8_t type) {
+  return type == 2 || type == 4 || type == 5;
+}
+
 }  // namespace
 
 std::string volume_name(const std::string& path, unsigned number, bool upperCase) {
@@ -155,7 +160,9 @@ unsigned ArchiveReader::largest_dictionary_bits() {
 
 int ArchiveReader::read_entry_in_volume(AceEntry& entry) {
   while (true) {
-    if (position_ == file_->size()) return ACE_END_ARCHIVE;
+    if (position_ == file_->size()) {
+      return main_.recoveryRecord() && !recoveryRecordSeen_ ? ACE_BAD_HEADER : ACE_END_ARCHIVE;
+    }
     if (position_ > file_->size()) return ACE_READ_ERROR;
     Block block;
     if (read_block(*file_, position_, block) != BlockStatus::ok) return ACE_BAD_HEADER;
@@ -173,6 +180,7 @@ int ArchiveReader::read_entry_in_volume(AceEntry& entry) {
       entry.volumeIndex = volumeIndex_;
       dataSize = header->packSize;
     } else {
+      if (is_recovery_record(type)) recoveryRecordSeen_ = true;
       const std::optional<uint64_t> trailing =
           trailing_data_size(block.body.data(), block.body.size());
       if (!trailing) return ACE_BAD_HEADER;
@@ -226,6 +234,7 @@ int ArchiveReader::switch_volume() {
   main_.flags = header.flags;
   position_ = end;
   firstBlock_ = end;
+  recoveryRecordSeen_ = false;
   ++volumeIndex_;
   return ACE_SUCCESS;
 }

@@ -30,7 +30,8 @@ class ArchiveReader {
   // one, in code page 437.
   void set_name_encoding(const std::string& encoding) { nameEncoding_ = encoding; }
 
-  // The next entry: ACE_SUCCESS, ACE_END_ARCHIVE, ACE_BAD_HEADER, or
+  // The next entry: ACE_SUCCESS, ACE_END_ARCHIVE, ACE_BAD_HEADER (also for a volume
+  // that ends before the recovery record its main header announces: it was cut), or
   // ACE_READ_ERROR when the previous entry's data ran past the end of its volume.
   int next_entry(AceEntry& entry);
   // The part of a split entry that continues in the next volume: ACE_SUCCESS,
@@ -58,6 +59,7 @@ class ArchiveReader {
   uint64_t position_ = 0;
   uint64_t firstBlock_ = 0;  // of the current volume, after its main header
   bool followVolumes_ = false;
+  bool recoveryRecordSeen_ = false;  // in the current volume
   std::string nameEncoding_;
 };
 

@@ -1,6 +1,7 @@
 // Damaged input always ends in a result code: corpus archives with 1 % of their
 // bytes flipped (with the password of the encrypted ones, so that their data is
-// decoded too). An archive cut short is the backend's test.
+// decoded too); a real archive cut before the recovery record its main header
+// announces. The messages of an archive cut short are the backend's test.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -36,6 +37,27 @@ std::vector<std::string> CorpusArchives() {
   std::sort(names.begin(), names.end());
   if (names.empty()) names.push_back("expected.tsv");
   return names;
+}
+
+// ACE has no end block: only the recovery record a main header announces, written after
+// the last entry, shows that an archive cut at a block boundary lost something.
+TEST(CutArchives, EndingBeforeTheAnnouncedRecoveryRecordIsAHeaderError) {
+  const std::string whole = ReadFileText(kCorpus + "hachoir-core.ace");
+  ASSERT_FALSE(whole.empty()) << "no corpus archive at " << kCorpus << "hachoir-core.ace";
+  // The recovery record's header (the 64-bit kind) holds the signature too, after its
+  // prefix, type, flags and 8-byte size.
+  const size_t recovery = whole.find("**ACE**", whole.find("**ACE**") + 1) - 15;
+  TempFolder temp;
+  const std::string cut = temp / "cut.ace";
+  WriteFileText(cut, whole.substr(0, recovery));
+  const WalkResult complete =
+      Walk(kCorpus + "hachoir-core.ace", ACE_OM_LIST, ACE_TEST, "", "azerty");
+  const WalkResult cutShort = Walk(cut, ACE_OM_LIST, ACE_TEST, "", "azerty");
+  EXPECT_EQ(complete.endCode, ACE_END_ARCHIVE);
+  EXPECT_EQ(cutShort.endCode, ACE_BAD_HEADER);
+  ASSERT_EQ(cutShort.entries.size(), complete.entries.size());
+  for (const EntryResult& entry : cutShort.entries)
+    EXPECT_EQ(entry.code, ACE_SUCCESS) << entry.name;
 }
 
 class SlowCorruption : public ::testing::TestWithParam<std::string> {};

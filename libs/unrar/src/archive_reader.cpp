@@ -265,7 +265,10 @@ int ArchiveReader::read_block(ArchiveEntry& entry, Step& step) {
   const BlockStatus status = read_rar5_block(
       *file_, position_, rar5HeaderKey_ ? &*rar5HeaderKey_ : nullptr, volumeIndex_, block);
   if (status == BlockStatus::end_of_volume) {
-    step = Step::archive_end;
+    // RAR5 writers close every archive with an end block: one that stops exactly
+    // where a block would start was cut there. A tail too short for any block is
+    // taken for stray bytes after the last entry; volume sets keep their own rules.
+    step = !isVolume_ && position_ == file_->size() ? Step::cut_short : Step::archive_end;
     return ERAR_SUCCESS;
   }
   if (status != BlockStatus::ok) return status_code(status, encrypted);
@@ -320,6 +323,11 @@ int ArchiveReader::next_entry(ArchiveEntry& entry) {
       return ERAR_SUCCESS;
     }
     if (step == Step::archive_end) finished_ = true;
+    if (step == Step::cut_short) {
+      // Said once: nothing follows to skip to, so the next read ends the archive.
+      finished_ = true;
+      return ERAR_BAD_ARCHIVE;
+    }
     if (step == Step::volume_end) {
       const int switched = switch_volume();
       if (switched != ERAR_SUCCESS) return switched;
@@ -353,6 +361,7 @@ int ArchiveReader::next_part(const ArchiveEntry& current, ArchiveEntry& part) {
       return ERAR_SUCCESS;
     }
     if (step == Step::archive_end) break;
+    if (step == Step::cut_short) return ERAR_BAD_ARCHIVE;
     if (step == Step::volume_end) {
       // An entry's parts may run through a long chain of volumes inside one call:
       // the caller may stop it before each.

@@ -57,7 +57,8 @@ class ArchiveReader {
   VolumeFile* volume(size_t index) { return index == volumeIndex_ ? file_.get() : nullptr; }
 
  private:
-  enum class Step { entry, service, skip, volume_end, archive_end };
+  // cut_short: a RAR5 volume ends where a block would start, before its end block.
+  enum class Step { entry, service, skip, volume_end, archive_end, cut_short };
   int open_volume(const std::string& path);
   int read_main_header(uint64_t offset);
   int read_block(ArchiveEntry& entry, Step& step);

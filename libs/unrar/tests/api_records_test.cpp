@@ -155,6 +155,40 @@ TEST_P(Formats, ListThenExtractEndsCleanlyBeforeATooShortTail) {
   }
 }
 
+// An archive cut where a block would start: after its main header or after an
+// entry's data. RAR5 volumes always close with an end block, so that is a cut: after
+// the entries before it, one ERAR_BAD_ARCHIVE in the counting and the extracting pass
+// alike, and a skip then ends the archive. RAR 1.5-4 archives may end without one (RAR
+// 2.x volumes, archives written without it): a normal end.
+TEST_P(Formats, AnArchiveCutAtABlockBoundaryIsDamagedOnlyInRar5) {
+  const std::vector<std::string> datas = {"first entry", "second entry", "third entry"};
+  WriteRar(dir / "whole.rar", {{"1.txt", datas[0]}, {"2.txt", datas[1]}, {"3.txt", datas[2]}},
+           options_for(GetParam()));
+  WriteRar(dir / "empty.rar", {}, options_for(GetParam()));
+  const std::string bytes = ReadFileText(dir / "whole.rar");
+  std::vector<size_t> cuts;
+  for (const std::string& data : datas) cuts.push_back(bytes.find(data) + data.size());
+  const size_t endBlock = bytes.size() - cuts.back();
+  cuts.insert(cuts.begin(), ReadFileText(dir / "empty.rar").size() - endBlock);
+  const int expectedEnd = GetParam() == RarFormat::Rar5 ? ERAR_BAD_ARCHIVE : ERAR_END_ARCHIVE;
+  for (size_t kept = 0; kept < cuts.size(); ++kept) {
+    SCOPED_TRACE(std::to_string(kept) + " entries kept");
+    const std::string cut = dir / "cut.rar";
+    WriteFileText(cut, bytes.substr(0, cuts[kept]));
+    const RunResult listed = run_archive(cut, RAR_SKIP, "", "", RAR_OM_LIST);
+    const RunResult tested = run_archive(cut, RAR_TEST);
+    const RunResult skipped = run_archive(cut, RAR_TEST, "", "", RAR_OM_EXTRACT, nullptr, true);
+    for (const RunResult* run : {&listed, &tested, &skipped}) {
+      EXPECT_EQ(run->openResult, 0);
+      EXPECT_EQ(run->entries.size(), kept);
+    }
+    EXPECT_EQ(listed.endResult, expectedEnd);
+    EXPECT_EQ(tested.endResult, expectedEnd);
+    EXPECT_TRUE(tested.entries.empty() || tested.entries.back().result == 0);
+    EXPECT_EQ(skipped.endResult, ERAR_END_ARCHIVE);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Writer, Formats, testing::Values(RarFormat::Rar4, RarFormat::Rar5),
                          [](const testing::TestParamInfo<RarFormat>& info) {
                            return info.param == RarFormat::Rar5 ? std::string("Rar5")

@@ -13,7 +13,7 @@ struct Session;
 // What is wrong with a RAR archive whose reading stopped at a header (the library's
 // ERAR_BAD_ARCHIVE after the archive opened), as the scan question says it.
 inline constexpr const char* kDamagedRarHeaderCause =
-    "a block header is damaged, or the file ends inside one";
+    "a block header is damaged, or the file ends inside one or before its end block";
 
 // 0 when the archive was extracted, 1 when it was stopped or failed (the user has
 // then been told why, unless the job was cancelled).
