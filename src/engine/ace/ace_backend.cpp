@@ -11,6 +11,7 @@
 #include "engine/ace/ace_flags.h"
 #include "engine/ace/ace_messages.h"
 #include "engine/active_session.h"
+#include "engine/entry_data_callback.h"
 #include "engine/entry_messages.h"
 #include "engine/entry_selection.h"
 #include "engine/entry_target.h"
@@ -23,17 +24,6 @@
 namespace tessaly {
 
 namespace {
-
-// Runs while the library unpacks an entry: this is how the Status window's Cancel
-// reaches an entry in progress.
-int AceProcessDataCallback(unsigned char*, int size) {
-  Session* session = ActiveSessionGuard::Current();
-  if (session == nullptr) return 1;
-  session->job.entryBytes.Written(static_cast<uint64_t>(size));
-  session->status.SetValue(session->job.entryBytes.value());
-  session->events.pump();
-  return session->job.cancelExtract ? 0 : 1;
-}
 
 std::string FieldText(const char* field, size_t size) {
   return std::string(field, strnlen(field, size));
@@ -92,7 +82,7 @@ class AceArchive {
     ACESetPassword(handle_, text.data());
   }
   void SetDataCallback() {
-    if (handle_ != nullptr) ACESetProcessDataProc(handle_, AceProcessDataCallback);
+    if (handle_ != nullptr) ACESetProcessDataProc(handle_, EntryDataCallback);
   }
   void SetKeepBroken(bool keep) {
     if (handle_ != nullptr) ACESetKeepBroken(handle_, keep ? 1 : 0);

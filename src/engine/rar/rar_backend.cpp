@@ -9,6 +9,7 @@
 
 #include "archivekit/dos_time.h"
 #include "engine/active_session.h"
+#include "engine/entry_data_callback.h"
 #include "engine/entry_messages.h"
 #include "engine/entry_selection.h"
 #include "engine/entry_target.h"
@@ -33,17 +34,6 @@ constexpr const char* kMissingVolume =
 std::string UnsupportedText(const std::string& name) {
   return "Tessaly could not extract \"" + name +
          "\": it is packed with a method or dictionary size this version does not support.";
-}
-
-// Runs while the library writes an entry: this is how the Status window's Cancel
-// reaches an entry in progress.
-int RarProcessDataCallback(unsigned char*, int size) {
-  Session* session = ActiveSessionGuard::Current();
-  if (session == nullptr) return 1;
-  session->job.entryBytes.Written(static_cast<uint64_t>(size));
-  session->status.SetValue(session->job.entryBytes.value());
-  session->events.pump();
-  return session->job.cancelExtract ? 0 : 1;
 }
 
 std::string FieldText(const char* field, size_t size) {
@@ -109,7 +99,7 @@ class RarArchive {
     return handle_ != nullptr ? RARSkipDamagedBlock(handle_) : static_cast<int>(ERAR_BAD_ARCHIVE);
   }
   void SetDataCallback() {
-    if (handle_ != nullptr) RARSetProcessDataProc(handle_, RarProcessDataCallback);
+    if (handle_ != nullptr) RARSetProcessDataProc(handle_, EntryDataCallback);
   }
   void SetKeepBroken(bool keep) {
     if (handle_ != nullptr) RARSetKeepBroken(handle_, keep ? 1 : 0);

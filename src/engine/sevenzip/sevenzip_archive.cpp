@@ -3,8 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/active_session.h"
-#include "engine/session.h"
+#include "engine/entry_data_callback.h"
 
 namespace tessaly {
 
@@ -17,15 +16,6 @@ thread_local const std::string* headerPassword = nullptr;
 int GiveHeaderPassword(char* password, int size) {
   if (headerPassword == nullptr || headerPassword->empty()) return 0;
   return std::snprintf(password, static_cast<size_t>(size), "%s", headerPassword->c_str()) > 0;
-}
-
-int SevenZipDataCallback(unsigned char*, int size) {
-  Session* session = ActiveSessionGuard::Current();
-  if (session == nullptr) return 1;
-  session->job.entryBytes.Written(static_cast<uint64_t>(size));
-  session->status.SetValue(session->job.entryBytes.value());
-  session->events.pump();
-  return session->job.cancelExtract ? 0 : 1;
 }
 
 }  // namespace
@@ -69,7 +59,7 @@ void SevenZipArchive::SetPassword(const std::string& password) {
 }
 
 void SevenZipArchive::SetDataCallback() {
-  if (handle_ != nullptr) Un7zSetProcessDataProc(handle_, SevenZipDataCallback);
+  if (handle_ != nullptr) Un7zSetProcessDataProc(handle_, EntryDataCallback);
 }
 
 void SevenZipArchive::SetThreads(int threads) {
