@@ -103,8 +103,9 @@ typedef int (*CHANGEVOLPROC)(char* arcName, int mode);
 HANDLE RAROpenArchive(RAROpenArchiveData* data);
 int RARCloseArchive(HANDLE handle);
 /* ERAR_SUCCESS and the next entry in header, ERAR_END_ARCHIVE after the last one.
- * A RAR5 archive that ends where a block would start, without its end block, was cut
- * there: ERAR_BAD_ARCHIVE once after its last entry. (RAR 1.5-4 archives may end so.) */
+ * A RAR5 archive, or a volume of a set, that ends where a block would start, without
+ * its end block, was cut there: ERAR_BAD_ARCHIVE once after its last entry. (RAR 1.5-4
+ * archives may end so.) */
 int RARReadHeader(HANDLE handle, RARHeaderData* header);
 /* After RARReadHeader returned ERAR_BAD_ARCHIVE (a damaged block header, or a volume
  * cut short): looks for the next block of the volume whose header CRC checks out, so

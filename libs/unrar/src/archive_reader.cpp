@@ -209,6 +209,7 @@ int ArchiveReader::read_main_header(uint64_t offset) {
     return ERAR_BAD_ARCHIVE;
   }
   newNumbering_ = true;
+  endBlockRead_ = false;
   if (block.block.type == Rar5BlockType::encryption) {
     if (!rar5Encryption_) rar5Encryption_ = block.block.encryption;
     position_ = block.next;
@@ -265,15 +266,18 @@ int ArchiveReader::read_block(ArchiveEntry& entry, Step& step) {
   const BlockStatus status = read_rar5_block(
       *file_, position_, rar5HeaderKey_ ? &*rar5HeaderKey_ : nullptr, volumeIndex_, block);
   if (status == BlockStatus::end_of_volume) {
-    // RAR5 writers close every archive with an end block: one that stops exactly
-    // where a block would start was cut there. A tail too short for any block is
-    // taken for stray bytes after the last entry; volume sets keep their own rules.
-    step = !isVolume_ && position_ == file_->size() ? Step::cut_short : Step::archive_end;
+    // RAR5 writers close every archive and every volume with an end block: one that
+    // stops exactly where a block would start, before it, was cut there (the last
+    // volume of a set as well). A tail too short for any block is taken for stray
+    // bytes after the last entry; after an end block that names a further volume, a
+    // missing volume has its own code.
+    step = !endBlockRead_ && position_ == file_->size() ? Step::cut_short : Step::archive_end;
     return ERAR_SUCCESS;
   }
   if (status != BlockStatus::ok) return status_code(status, encrypted);
   position_ = block.next;
   const Rar5BlockType type = block.block.type;
+  endBlockRead_ = type == Rar5BlockType::end;
   // With encrypted headers the main header comes after the encryption header.
   if (type == Rar5BlockType::main) {
     isVolume_ = block.block.main.volume;

@@ -60,6 +60,30 @@ TEST(VolumeSet, ListsEachEntryOnceAndExtractsJoinedData) {
   EXPECT_EQ(fromLater.entries[0].volume, volumes[0]);
 }
 
+// The last volume of a RAR5 set cut where its end block starts: every entry comes out
+// whole, and then the cut is reported once, in the counting and the testing pass alike,
+// as it is for a single archive.
+TEST(VolumeSet, ARar5SetWhoseLastVolumeLosesItsEndBlockIsCut) {
+  TempDir dir;
+  const std::vector<std::string> names = {"rar5-vols.part1.rar", "rar5-vols.part2.rar",
+                                          "rar5-vols.part3.rar"};
+  for (const std::string& name : names) fs::copy_file(corpus(name), dir / name);
+  const std::string last = ReadFileText(corpus(names.back()));
+  constexpr size_t kEndBlock = 8;  // CRC, size 3, type 5, flags, end flags 0
+  ASSERT_EQ(last.substr(last.size() - 4), std::string("\x03\x05\x04\x00", 4));
+  WriteFileText(dir / names.back(), last.substr(0, last.size() - kEndBlock));
+
+  const RunResult listed = run_archive(dir / names[0], RAR_SKIP, "", "", RAR_OM_LIST);
+  const RunResult tested = run_archive(dir / names[0], RAR_TEST);
+  for (const RunResult* run : {&listed, &tested}) {
+    ASSERT_EQ(run->entries.size(), 2u);
+    EXPECT_EQ(run->entries[1].name, "vols/smallfile.txt");
+    EXPECT_EQ(run->entries[1].volume, dir / names.back());
+    EXPECT_EQ(run->endResult, ERAR_BAD_ARCHIVE);
+  }
+  for (const EntryOutcome& entry : tested.entries) EXPECT_EQ(entry.result, 0) << entry.name;
+}
+
 // Every name of the old scheme's ring of extensions, from ".r00" on: after ".z99"
 // come ".a00" ... ".q99", and then ".r00" again.
 std::vector<std::string> ring_of_names(const std::string& base) {
