@@ -11,6 +11,7 @@
 #include "engine/ace/ace_messages.h"
 #include "support/ace_packer.h"
 #include "support/ace_writer.h"
+#include "support/corpus_table.h"
 #include "support/engine_fixture.h"
 #include "support/job_texts.h"
 
@@ -54,8 +55,8 @@ TEST_F(AceBackendTest, EachFailureEndsTheArchiveWithItsMessage) {
          WriteFileText(archive, bytes.substr(0, bytes.size() - 100));
        },
        [](const std::string& archive) {
-         return "There was an error reading from the drive on which " + archive +
-                "is located. Operation aborted.";
+         return "Tessaly encountered a CRC error while processing \"" + archive +
+                "\". Operation aborted.";
        },
        {"a.txt"}},
       {"unprotected.ace",
@@ -119,6 +120,20 @@ TEST_F(AceBackendTest, EachFailureEndsTheArchiveWithItsMessage) {
   for (const int code : {1, 10, 255, -1}) {
     EXPECT_EQ(AceResultMessage(code, "dir/a.txt", "/tmp/set.c00", false), kUnknownError) << code;
   }
+}
+
+// A real archive cut inside an entry's data is damaged, as a cut RAR archive is: not a
+// drive that failed to read. What lies before the cut comes out; the job does not finish.
+TEST_F(AceBackendTest, ACutCorpusArchiveIsDamagedNotUnreadable) {
+  const std::string whole = ReadFileText(fs::path(TESSALY_CORPUS_DIR) / "ace" / "dir2.ace");
+  ASSERT_FALSE(whole.empty()) << "no corpus archive dir2.ace";
+  const std::string archive = PathOf("dir2.ace");
+  WriteFileText(archive, whole.substr(0, whole.size() / 2));
+  ExtractOne(archive);
+  ExpectOnlyMessage("Tessaly encountered a CRC error while processing \"" + archive +
+                    "\". Operation aborted.");
+  EXPECT_EQ(Sha256OfFile(Out("dir2/ORBit2.m4")),
+            "ed69aa1a606668f8d7a2781590765b06d83633c05991aa79b5701ac6e413964a");
 }
 
 }  // namespace

@@ -191,7 +191,7 @@ TEST_F(AceListingTest, DamageEndsTheListingWithItsMessage) {
   };
   const Case cases[] = {
       {"cut short", [](std::string bytes) { return bytes.substr(0, bytes.size() - 100); },
-       "There was an error reading from the drive on which %is located. Operation aborted."},
+       "CRC error in %. Operation aborted."},
       {"main header broken",
        [](std::string bytes) {
          bytes[bytes.find("**ACE**") + 8] ^= 0x55;

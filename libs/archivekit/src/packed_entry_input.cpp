@@ -35,7 +35,8 @@ size_t PackedEntryInput::read_raw(uint8_t* buffer, size_t size) {
     const size_t got =
         file ? file->read_some(part_.dataOffset + offset_, buffer + total, wanted) : 0;
     if (got == 0) {
-      failure_ = codes_.truncated;
+      const uint64_t at = part_.dataOffset + offset_;
+      failure_ = file && at < file->size() ? codes_.unreadable : codes_.truncated;
       break;
     }
     offset_ += got;

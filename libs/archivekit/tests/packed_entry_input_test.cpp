@@ -17,6 +17,7 @@ namespace parts_test {
 constexpr int kTruncated = 101;
 constexpr int kRefused = 102;
 constexpr int kNoVolume = 103;
+constexpr int kUnreadable = 104;
 
 // One part of an entry as the reader double hands it out.
 struct Entry {
@@ -46,7 +47,8 @@ struct Reader {
 };
 
 using Input =
-    archivekit::ReaderEntryInput<Reader, Entry, archivekit::ReadFailureCodes{kTruncated, kRefused}>;
+    archivekit::ReaderEntryInput<Reader, Entry,
+                                 archivekit::ReadFailureCodes{kTruncated, kRefused, kUnreadable}>;
 
 // Adds 1 to every byte; refuses data that holds a '!'.
 class ShiftCipher : public archivekit::BlockDecryptor {

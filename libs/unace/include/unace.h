@@ -26,13 +26,15 @@ enum {
   ACE_SUCCESS = 0,
   ACE_VOLUME_MISSING = 3, /* the next volume of a continued entry is not there */
   ACE_DISK_FULL = 4,
-  ACE_READ_ERROR = 6,      /* the archive is truncated or could not be read */
+  ACE_READ_ERROR = 6,      /* the archive could not be read (the system's error) */
   ACE_WRITE_PROTECTED = 7, /* a file or folder could not be created or written (other than
                               for lack of space) */
-  ACE_BAD_DATA = 9,        /* CRC mismatch, damaged stream, or wrong or missing password */
+  ACE_BAD_DATA = 9,        /* CRC mismatch, damaged stream, data cut short, or wrong or
+                              missing password */
   ACE_END_ARCHIVE = 10,    /* ACEReadHeader: no further entry */
   ACE_BAD_HEADER = 12,     /* ACEReadHeader: a file header is damaged, or the archive ends
-                              before the recovery record its main header announces */
+                              inside an entry or before the recovery record its main
+                              header announces */
   ACE_UNSUPPORTED = 20,    /* a compression type or mode we do not decode */
   ACE_STOPPED = 255        /* the data callback stopped the entry */
 };

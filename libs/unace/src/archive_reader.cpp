@@ -163,7 +163,7 @@ int ArchiveReader::read_entry_in_volume(AceEntry& entry) {
     if (position_ == file_->size()) {
       return main_.recoveryRecord() && !recoveryRecordSeen_ ? ACE_BAD_HEADER : ACE_END_ARCHIVE;
     }
-    if (position_ > file_->size()) return ACE_READ_ERROR;
+    if (position_ > file_->size()) return ACE_BAD_HEADER;
     Block block;
     if (read_block(*file_, position_, block) != BlockStatus::ok) return ACE_BAD_HEADER;
     const uint8_t type = block.body[0];

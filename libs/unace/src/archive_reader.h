@@ -30,9 +30,9 @@ class ArchiveReader {
   // one, in code page 437.
   void set_name_encoding(const std::string& encoding) { nameEncoding_ = encoding; }
 
-  // The next entry: ACE_SUCCESS, ACE_END_ARCHIVE, ACE_BAD_HEADER (also for a volume
-  // that ends before the recovery record its main header announces: it was cut), or
-  // ACE_READ_ERROR when the previous entry's data ran past the end of its volume.
+  // The next entry: ACE_SUCCESS, ACE_END_ARCHIVE or ACE_BAD_HEADER (also for a volume
+  // cut short: one that ends inside the previous entry's data or before the recovery
+  // record its main header announces).
   int next_entry(AceEntry& entry);
   // The part of a split entry that continues in the next volume: ACE_SUCCESS,
   // ACE_VOLUME_MISSING, ACE_BAD_HEADER or ACE_BAD_DATA (no matching part there).

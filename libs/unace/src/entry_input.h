@@ -1,7 +1,8 @@
 // The packed data of one entry as one stream, its parts found by the reader in the
 // volumes that follow. A missing volume fails with its ACE_* code, a volume that
-// ends before its data with ACE_READ_ERROR; the cipher never refuses data (a wrong
-// password shows as a bad CRC).
+// ends before its data (a cut archive) with ACE_BAD_DATA, bytes the system could not
+// read with ACE_READ_ERROR; the cipher never refuses data (a wrong password shows as a
+// bad CRC).
 #pragma once
 
 #include "archive_reader.h"
@@ -14,8 +15,8 @@ inline archivekit::PackedPart packed_part(const AceEntry& part) {
   return {part.volumeIndex, part.dataOffset, part.packSize, part.splitAfter()};
 }
 
-using EntryInput =
-    archivekit::ReaderEntryInput<ArchiveReader, AceEntry,
-                                 archivekit::ReadFailureCodes{ACE_READ_ERROR, ACE_BAD_DATA}>;
+using EntryInput = archivekit::ReaderEntryInput<ArchiveReader, AceEntry,
+                                                archivekit::ReadFailureCodes{
+                                                    ACE_BAD_DATA, ACE_BAD_DATA, ACE_READ_ERROR}>;
 
 }  // namespace unace

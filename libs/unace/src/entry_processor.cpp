@@ -98,7 +98,7 @@ int EntryProcessor::skip(const AceEntry& entry) {
   // A listing reads one volume: the parts in the next ones are not its business.
   const auto pass_over = [&]() -> int {
     if (!listing_) return input.skip_rest();
-    return input.skip_part() ? ACE_SUCCESS : ACE_READ_ERROR;
+    return input.skip_part() ? ACE_SUCCESS : ACE_BAD_DATA;
   };
   if (!reader_.solid() || entry.directory() || entry.unpackedSize == 0) return pass_over();
   // The dictionary of a solid archive must see every entry in turn.

@@ -13,10 +13,10 @@
 namespace unace::testing {
 namespace {
 
-const std::set<int> kEntryCodes = {ACE_SUCCESS,  ACE_VOLUME_MISSING, ACE_READ_ERROR,
-                                   ACE_BAD_DATA, ACE_UNSUPPORTED,    ACE_WRITE_PROTECTED};
-const std::set<int> kEndCodes = {ACE_END_ARCHIVE, ACE_BAD_HEADER, ACE_READ_ERROR,
-                                 ACE_VOLUME_MISSING, ACE_BAD_DATA};
+// Damage is never a read error: the drive read every byte there was.
+const std::set<int> kEntryCodes = {ACE_SUCCESS, ACE_VOLUME_MISSING, ACE_BAD_DATA, ACE_UNSUPPORTED,
+                                   ACE_WRITE_PROTECTED};
+const std::set<int> kEndCodes = {ACE_END_ARCHIVE, ACE_BAD_HEADER, ACE_VOLUME_MISSING, ACE_BAD_DATA};
 
 void ExpectOnlyResultCodes(const WalkResult& walk, const std::string& label) {
   for (const auto& entry : walk.entries) {

@@ -1,7 +1,7 @@
 // The packed data of one entry as one stream, its parts found by the reader in the
 // volumes that follow. A missing volume or a damaged header fails with its ERAR_*
-// code, a volume that ends before its data or data the cipher refuses with
-// ERAR_BAD_DATA.
+// code, a volume that ends before its data, bytes the system could not read or data
+// the cipher refuses with ERAR_BAD_DATA.
 #pragma once
 
 #include "archive_entry.h"
@@ -15,8 +15,8 @@ inline archivekit::PackedPart packed_part(const ArchiveEntry& part) {
   return {part.volumeIndex, part.dataOffset, part.packSize, part.splitAfter};
 }
 
-using EntryInput =
-    archivekit::ReaderEntryInput<ArchiveReader, ArchiveEntry,
-                                 archivekit::ReadFailureCodes{ERAR_BAD_DATA, ERAR_BAD_DATA}>;
+using EntryInput = archivekit::ReaderEntryInput<ArchiveReader, ArchiveEntry,
+                                                archivekit::ReadFailureCodes{
+                                                    ERAR_BAD_DATA, ERAR_BAD_DATA, ERAR_BAD_DATA}>;
 
 }  // namespace unrar

@@ -37,6 +37,7 @@ struct PackedPart {
 struct ReadFailureCodes {
   int truncated;      // the volume ends before the data its header promises
   int undecryptable;  // the cipher refused the data
+  int unreadable;     // the system could not read bytes the volume holds
 };
 
 class PackedEntryInput : public PackedInput {
