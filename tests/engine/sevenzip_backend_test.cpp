@@ -3,6 +3,8 @@
 // test's summary, a coder the library lacks, 7z and libarchive archives in one job,
 // the listing and Set Information. Each coder's output is the library's own tests'.
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -79,6 +81,46 @@ TEST_P(SevenZipPasswordTest, AsksOnceAndSaysWhatWentWrong) {
 
 INSTANTIATE_TEST_SUITE_P(Passwords, SevenZipPasswordTest, ::testing::ValuesIn(kPasswords),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// How often the file at path is opened while run() runs. Closes are watched too: the
+// kernel folds an event into an identical one not yet read.
+template <typename Run>
+int OpensOf(const std::string& path, Run run) {
+  const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  EXPECT_GE(watch, 0);
+  EXPECT_GE(inotify_add_watch(watch, path.c_str(), IN_OPEN | IN_CLOSE), 0);
+  run();
+  int opens = 0;
+  alignas(inotify_event) char events[4096];
+  for (ssize_t got; (got = read(watch, events, sizeof events)) > 0;) {
+    for (ssize_t at = 0; at < got;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+      if ((event->mask & IN_OPEN) != 0) ++opens;
+      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+    }
+  }
+  close(watch);
+  return opens;
+}
+
+// The entries are counted for the bar on the handle that extracts them: the archive is
+// opened once, and with encrypted headers once before the password (which reads no
+// header) and once after, so that their key is derived and they are decoded once.
+TEST_F(SevenZipBackendTest, OneExtractionOpensTheArchiveOnce) {
+  WriteFileText(PathOf("tree/a.txt"), "secret a");
+  for (const auto& [headers, opens] : {std::pair{"-mhe=off", 1}, std::pair{"-mhe=on", 2}}) {
+    SCOPED_TRACE(headers);
+    const std::string archive = PathOf(std::string("x") + headers + ".7z");
+    ASSERT_EQ(RunTool({"7z", "a", "-bd", "-psecret", headers, archive, "./tree/a.txt"}, Root()), 0);
+    fs::remove_all(out_);
+    fs::create_directory(out_);
+    dialogs.inputAnswers = {"secret"};
+    EXPECT_EQ(OpensOf(archive, [&] { EXPECT_EQ(ExtractSevenZipArchive(session, archive), 0); }),
+              opens);
+    EXPECT_EQ(ReadFileText(Out("a.txt")), "secret a");
+    EXPECT_EQ(session.status.progressMax, 1 + 8);
+  }
+}
 
 // A data byte changed in a stored archive: the message names the archive, the test's
 // summary the entry; the old file stays. A cut archive is damaged.

@@ -96,6 +96,11 @@ HANDLE Un7zOpenArchive(Un7zOpenArchiveData* data);
 int Un7zCloseArchive(HANDLE handle);
 /* UN7Z_SUCCESS and the next entry in header; UN7Z_END_ARCHIVE after the last one. */
 int Un7zReadHeader(HANDLE handle, Un7zHeaderData* header);
+/* Back before the first entry: the next Un7zReadHeader gives the first entry again,
+ * from the headers read at the open (an encrypted header is not decrypted again). An
+ * entry read and not processed is dropped. For counting the entries before extracting
+ * them with one handle. */
+void Un7zRewind(HANDLE handle);
 /* Acts on the entry just read. UN7Z_EXTRACT writes it below destPath (a folder, with
  * or without its trailing "/"; NULL or "" = the current folder) under its own name.
  * An existing file is replaced only once the entry is whole and its CRC checked: a

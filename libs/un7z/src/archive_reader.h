@@ -21,6 +21,8 @@ class ArchiveReader {
   int open(const std::string& path);
   // 0 and the next entry, or UN7Z_END_ARCHIVE.
   int next_entry(SevenZipEntry& entry);
+  // The next entry is the first again; the headers are not read again.
+  void rewind() { next_ = 0; }
 
   const ArchiveFile& file() const { return file_; }
   const StreamsInfo& streams() const { return database_.streams; }

@@ -34,6 +34,11 @@ class EntryProcessor {
     open_.reset();
     prefetch_.set_threads(threads);
   }
+  // The reader starts again at the first entry: no folder is open, none is ahead.
+  void rewind() {
+    open_.reset();
+    prefetch_.restart();
+  }
   // A damaged entry keeps what was written of it as "<path>.damaged".
   void set_keep_broken(bool keep) { keepBroken_ = keep; }
   // Where the last entry processed was kept; "" when it was not.

@@ -36,9 +36,7 @@ FolderWorkers* FolderPrefetch::workers() {
 
 void FolderPrefetch::note(const SevenZipEntry& entry, bool processed) {
   if (!processed) {
-    ahead_.clear();
-    lastProcessed_.reset();
-    crossing_ = false;
+    restart();
     return;
   }
   if (lastProcessed_ && *lastProcessed_ < entry.folder) crossing_ = true;

@@ -30,6 +30,12 @@ class FolderPrefetch {
   int open(size_t folder, std::unique_ptr<ByteStream>& stream);
   // Drops the folders opened ahead (their password proved wrong, or another was set).
   void forget() { ahead_.clear(); }
+  // The caller starts again at the first entry: nothing processed yet.
+  void restart() {
+    ahead_.clear();
+    lastProcessed_.reset();
+    crossing_ = false;
+  }
 
  private:
   struct Ahead {

@@ -99,6 +99,10 @@ int Un7zReadHeader(HANDLE handle, Un7zHeaderData* header) {
   });
 }
 
+void Un7zRewind(HANDLE handle) {
+  if (ArchiveHandle* archive = ArchiveHandle::from(handle)) archive->rewind();
+}
+
 int Un7zProcessFile(HANDLE handle, int operation, char* destPath) {
   ArchiveHandle* archive = ArchiveHandle::from(handle);
   if (!archive) return UN7Z_BAD_ARCHIVE;

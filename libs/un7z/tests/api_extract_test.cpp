@@ -26,9 +26,11 @@ TEST_P(Coders, ExtractsAs7zDoes) {
   if (row.selfExtracting)
     WriteFileText(archive, tessaly::testing::SfxStub() + ReadFileText(archive));
 
-  const WalkResult walk = Walk(archive, UN7Z_EXTRACT, temp / "out", "pw");
+  // Counted first on the same handle, then extracted from the first entry again.
+  const WalkResult walk = Walk(archive, UN7Z_EXTRACT, temp / "out", "pw", 1, true);
   ASSERT_EQ(walk.openResult, UN7Z_SUCCESS);
   EXPECT_EQ(walk.endCode, UN7Z_END_ARCHIVE);
+  EXPECT_EQ(walk.counted, walk.codes.size());
   if (row.method) {
     EXPECT_EQ(walk.method, row.method);
   }

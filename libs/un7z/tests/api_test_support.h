@@ -64,6 +64,7 @@ struct WalkResult {
   std::vector<int> codes;  // of Un7zProcessFile, one per entry
   int endCode = 0;         // of the Un7zReadHeader that ended the walk
   std::string method;      // the first entry's with data
+  size_t counted = 0;      // entries read before the rewind, when the walk counts first
 };
 
 // The password the callback gives, or none.
@@ -73,8 +74,11 @@ inline int GivePassword(char* password, int size) {
   return gPassword && std::snprintf(password, static_cast<size_t>(size), "%s", gPassword) > 0;
 }
 
+// countFirst: every header is read, and the walk rewinds, before the first is
+// processed, as the backend counts entries for its bar.
 inline WalkResult Walk(const std::string& archive, int operation, const std::string& destination,
-                       const char* password = nullptr, unsigned stride = 1) {
+                       const char* password = nullptr, unsigned stride = 1,
+                       bool countFirst = false) {
   WalkResult walk;
   gPassword = password;
   Un7zOpenArchiveData data{archive.c_str(), UN7Z_OM_EXTRACT, 0xDEAD, GivePassword};
@@ -84,6 +88,10 @@ inline WalkResult Walk(const std::string& archive, int operation, const std::str
   // The headers were read with the callback's password, the data with the one set.
   if (password) Un7zSetPassword(handle, const_cast<char*>(password));
   Un7zHeaderData header{};
+  if (countFirst) {
+    while (Un7zReadHeader(handle, &header) == UN7Z_SUCCESS) ++walk.counted;
+    Un7zRewind(handle);
+  }
   while ((walk.endCode = Un7zReadHeader(handle, &header)) == UN7Z_SUCCESS) {
     if (walk.method.empty()) walk.method = header.Method;
     const int action = walk.codes.size() % stride == 0 ? operation : UN7Z_SKIP;

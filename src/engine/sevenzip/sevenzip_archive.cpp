@@ -46,6 +46,10 @@ int SevenZipArchive::ReadHeader(Un7zHeaderData& header) {
   return Un7zReadHeader(handle_, &header);
 }
 
+void SevenZipArchive::Rewind() {
+  if (handle_ != nullptr) Un7zRewind(handle_);
+}
+
 int SevenZipArchive::ProcessFile(int operation, const std::string& destination) {
   if (handle_ == nullptr) return static_cast<int>(openResult_);
   std::string folder = destination;

@@ -21,6 +21,8 @@ class SevenZipArchive {
   unsigned int openResult() const { return openResult_; }
 
   int ReadHeader(Un7zHeaderData& header);
+  // The next ReadHeader gives the first entry again.
+  void Rewind();
   // destination: the folder entries go below ("" = the current one).
   int ProcessFile(int operation, const std::string& destination);
   void SetPassword(const std::string& password);

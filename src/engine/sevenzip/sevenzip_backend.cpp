@@ -42,33 +42,29 @@ class SevenZipExtraction {
  private:
   enum class Step { Next, Stop };
 
-  // Opens the archive twice: once to count the selected entries for the Status
-  // window's bar, once to extract. False when it did not open (the user was told).
+  // Opens the archive and counts the selected entries for the Status window's bar on
+  // the same handle: encrypted headers are decoded, and their key derived, once. False
+  // when it did not open (the user was told).
   bool Open() {
-    auto counting = std::make_unique<SevenZipArchive>(longPath_);
-    if (counting->openResult() == UN7Z_MISSING_PASSWORD) {
+    archive_ = std::make_unique<SevenZipArchive>(longPath_);
+    if (archive_->openResult() == UN7Z_MISSING_PASSWORD) {
       // Encrypted headers: nothing can be listed, or counted, before the password.
       if (!AskPassword(SevenZipArchiveFileName(longPath_))) return false;
-      counting = std::make_unique<SevenZipArchive>(longPath_, password_);
+      archive_ = std::make_unique<SevenZipArchive>(longPath_, password_);
     }
-    if (!counting->opened()) {
-      OpenFailed(counting->openResult());
-      return false;
-    }
-    Un7zHeaderData header{};
-    job_.entryBytes.Restart();
-    while (counting->ReadHeader(header) == UN7Z_SUCCESS) {
-      if (!Counts(header)) continue;
-      ++entryCount_;
-      job_.entryBytes.Count(header.UnpSize64);
-    }
-    counting.reset();
-    session_.status.SetMax(job_.entryBytes.total());
-    archive_ = std::make_unique<SevenZipArchive>(longPath_, password_);
     if (!archive_->opened()) {
       OpenFailed(archive_->openResult());
       return false;
     }
+    Un7zHeaderData header{};
+    job_.entryBytes.Restart();
+    while (archive_->ReadHeader(header) == UN7Z_SUCCESS) {
+      if (!Counts(header)) continue;
+      ++entryCount_;
+      job_.entryBytes.Count(header.UnpSize64);
+    }
+    archive_->Rewind();
+    session_.status.SetMax(job_.entryBytes.total());
     archive_->SetDataCallback();
     archive_->SetKeepBroken(job_.keepBroken);
     archive_->SetThreads(session_.zip.threads);

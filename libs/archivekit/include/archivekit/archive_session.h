@@ -61,6 +61,14 @@ class ArchiveSession {
     return 0;
   }
 
+  // Back before the first entry, an entry read and not processed dropped: Reader's
+  // rewind() and Processor's rewind().
+  void rewind() {
+    current.reset();
+    reader.rewind();
+    processor.rewind();
+  }
+
   // Processor::process(entry, action, where...) on the entry read last, once;
   // 0 when nothing was read yet or the entry was processed already.
   template <typename... Where>
