@@ -12,6 +12,7 @@
 #include "engine/ace/ace_messages.h"
 #include "engine/active_session.h"
 #include "engine/entry_data_callback.h"
+#include "engine/entry_job_outcome.h"
 #include "engine/entry_messages.h"
 #include "engine/entry_selection.h"
 #include "engine/entry_target.h"
@@ -102,7 +103,8 @@ class AceExtraction {
         job_(session.job),
         longPath_(longPath),
         folder_(FolderOf(longPath)),
-        selection_(session.job) {
+        selection_(session.job),
+        outcome_(session, [this] { return archive_ ? archive_->KeptName() : ""; }) {
     // Every file whose name starts like the archive's, less its three last characters:
     // set.ace finds set.c00, set.c01 ...
     const std::string name = longPath.substr(folder_.size());
@@ -113,11 +115,11 @@ class AceExtraction {
   int32_t Run() {
     CountEntries();
     if (OpenForExtraction()) ExtractEntries();
-    return End();
+    return outcome_.End();
   }
 
  private:
-  enum class Step { Next, Restart, Stop };
+  using Step = EntryStep;
 
   // Every volume of the set: entries continued from an earlier volume are not counted.
   void CountEntries() {
@@ -136,7 +138,7 @@ class AceExtraction {
         }
       }
     }
-    entryCount_ = entryCount;
+    outcome_.SetEntryCount(entryCount);
     session_.status.SetMax(job_.entryBytes.total());
   }
 
@@ -147,12 +149,12 @@ class AceExtraction {
         std::make_unique<AceArchive>(longPath_, ACE_OM_EXTRACT, NameEncodingToRead(session_));
     const std::string refusal = AceOpenResultMessage(archive_->openResult());
     if (!refusal.empty()) {
-      Tell(refusal);
+      outcome_.Tell(refusal);
       return false;
     }
     archive_->SetDataCallback();
     archive_->SetKeepBroken(job_.keepBroken);
-    if (!password_.empty()) archive_->SetPassword(password_);
+    if (!outcome_.password().empty()) archive_->SetPassword(outcome_.password());
     return true;
   }
 
@@ -173,34 +175,35 @@ class AceExtraction {
   void HeaderReadFailed(int read, const ACEHeaderData& header) {
     if (read == ACE_END_ARCHIVE) return;
     if (Cancelled(read)) {
-      result_ = 1;
+      outcome_.MarkFailed();
       return;
     }
     std::string archive = ArchiveNameOf(header);
     if (archive.empty()) archive = longPath_;
     const int code = read == ACE_BAD_HEADER ? ACE_BAD_DATA : read;
-    Tell(AceResultMessage(code, entryName_, archive, false));
+    outcome_.Tell(AceResultMessage(code, outcome_.entryName(), archive, false));
   }
 
   Step ProcessEntry(const ACEHeaderData& header) {
     const std::string storedName = EntryNameOf(header);
     const bool selected = selection_.Selects(storedName);
     // Every selected entry is out: the rest need not be read.
-    if (!selected && doneCount_ >= entryCount_) return Step::Stop;
+    if (!selected && outcome_.AllEntriesDone()) return Step::Stop;
     target_ = ResolveEntryTarget(destination_, storedName);
-    entryName_ = target_ ? target_->shownName : ShownEntryName(storedName);
-    if (selected) session_.status.SetMessageLabel("Extracting file: " + entryName_);
+    outcome_.SetEntryName(target_ ? target_->shownName : ShownEntryName(storedName));
+    const std::string& entryName = outcome_.entryName();
+    if (selected) session_.status.SetMessageLabel("Extracting file: " + entryName);
 
     // An entry left out needs the password too: in a solid archive the selected ones
     // after it cannot be decoded without it.
-    if (!password_.empty()) {
-      archive_->SetPassword(password_);
+    if (!outcome_.password().empty()) {
+      archive_->SetPassword(outcome_.password());
     } else if (AceEntryEncrypted(header.Flags)) {
-      if (!AskPassword()) return Step::Stop;
-      archive_->SetPassword(password_);
+      if (!outcome_.AskPassword(entryName)) return Step::Stop;
+      archive_->SetPassword(outcome_.password());
       const int tested = archive_->ProcessFile(ACE_TEST, destination_);
-      if (Cancelled(tested)) return Fail();
-      if (tested == ACE_BAD_DATA) return Tell(kWrongPasswordText);
+      if (Cancelled(tested)) return outcome_.Fail();
+      if (tested == ACE_BAD_DATA) return outcome_.Tell(kWrongPasswordText);
       return Step::Restart;
     }
 
@@ -209,69 +212,30 @@ class AceExtraction {
     // after it).
     int operation = target_ && selected ? ACE_EXTRACT : ACE_SKIP;
     if (operation == ACE_EXTRACT &&
-        !DecideEntryOperation(session_, target_->path, entryName_,
+        !DecideEntryOperation(session_, target_->path, entryName,
                               {header.UnpSize64, archivekit::dos_time_to_unix(header.FileTime)},
                               operation, ACE_SKIP)) {
-      return Fail();
+      return outcome_.Fail();
     }
-    if (job_.cancelExtract) return Fail();
+    if (job_.cancelExtract) return outcome_.Fail();
 
     if (selected) job_.entryBytes.Begin(header.UnpSize64);
     const int code = archive_->ProcessFile(operation, destination_);
     const int error = errno;  // why the entry could not be created
     // Cancel stopped the entry: nothing went wrong, and nothing more is said.
-    if (Cancelled(code)) return Fail();
+    if (Cancelled(code)) return outcome_.Fail();
     if (!selected && code == ACE_SUCCESS) return Step::Next;
-    if (!target_ && code == ACE_SUCCESS) return Report(OutsideDestinationText(entryName_));
-    if (code == ACE_WRITE_PROTECTED) {
-      const std::string text = WriteFailedText(entryName_, std::strerror(error));
-      return DestinationRefusesWrites(destination_) ? Tell(text) : Report(text);
-    }
-    if (code == ACE_BAD_DATA && !passwordAsked_) job_.damagedEntries.push_back(entryName_);
+    if (!target_ && code == ACE_SUCCESS) return outcome_.Report(OutsideDestinationText(entryName));
+    if (code == ACE_WRITE_PROTECTED) return outcome_.WriteFailed(destination_, error);
+    const bool passwordAsked = outcome_.passwordAsked();
+    if (code == ACE_BAD_DATA && !passwordAsked) job_.damagedEntries.push_back(entryName);
     const std::string failure =
-        AceResultMessage(code, entryName_, ArchiveNameOf(header), passwordAsked_);
-    if (!failure.empty()) return Tell(failure);
-    ++doneCount_;
-    job_.entryBytes.End();
-    session_.status.SetValue(job_.entryBytes.value());
-    session_.events.pump();
-    return Step::Next;
-  }
-
-  // False when the answer was empty (reported at the end).
-  bool AskPassword() {
-    passwordAsked_ = true;
-    password_ = tessaly::AskPassword(session_, entryName_);
-    return !password_.empty();
-  }
-
-  Step Tell(const std::string& text) {
-    const std::string kept = archive_ ? archive_->KeptName() : "";
-    session_.dialogs.MessageBox(
-        {WithKeptDamagedText(text, entryName_, kept), MsgButtons::OK, MsgIcon::Critical, "Oops!"});
-    return Fail();
-  }
-
-  // An entry that was left out: the rest of the archive is still extracted, but the
-  // job does not count as finished.
-  Step Report(const std::string& text) {
-    session_.dialogs.MessageBox({text, MsgButtons::OK, MsgIcon::Exclamation, "Oops!"});
-    result_ = 1;
-    return Step::Next;
-  }
-
-  Step Fail() {
-    result_ = 1;
-    return Step::Stop;
+        AceResultMessage(code, entryName, ArchiveNameOf(header), passwordAsked);
+    if (!failure.empty()) return outcome_.Tell(failure);
+    return outcome_.Done();
   }
 
   bool Cancelled(int code) const { return code == ACE_STOPPED && job_.cancelExtract; }
-
-  int32_t End() {
-    if (passwordAsked_ && password_.empty()) Tell(kNoPasswordText);
-    archive_.reset();
-    return result_;
-  }
 
   Session& session_;
   JobState& job_;
@@ -281,13 +245,8 @@ class AceExtraction {
   std::string destination_;
   const EntrySelection selection_;
   std::unique_ptr<AceArchive> archive_;
-  int64_t entryCount_ = 0;  // of the selected entries
-  int64_t doneCount_ = 0;
-  std::string password_;
-  bool passwordAsked_ = false;
-  std::string entryName_;
+  EntryJobOutcome outcome_;
   std::optional<EntryTarget> target_;
-  int32_t result_ = 0;
 };
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "archivekit/dos_time.h"
 #include "engine/active_session.h"
 #include "engine/entry_data_callback.h"
+#include "engine/entry_job_outcome.h"
 #include "engine/entry_messages.h"
 #include "engine/entry_selection.h"
 #include "engine/entry_target.h"
@@ -121,25 +122,26 @@ class RarExtraction {
         longPath_(longPath),
         destinationText_(session.mainWindow.destinationBox.text),
         destination_(DestinationFolder(destinationText_)),
-        selection_(session.job) {}
+        selection_(session.job),
+        outcome_(session, [this] { return archive_ ? archive_->KeptName() : ""; }) {}
 
   int32_t Run() {
     if (CountEntries()) {
       OpenForExtraction();
       ExtractEntries();
     }
-    return End();
+    return outcome_.End();
   }
 
  private:
-  enum class Step { Next, Restart, Stop };
+  using Step = EntryStep;
 
   // False when the user cancelled during the count.
   bool CountEntries() {
     RarArchive list(longPath_, RAR_OM_LIST, NameEncodingToRead(session_));
     // A long chain of volumes is read inside one call: Cancel reaches it through here.
     list.SetDataCallback();
-    if (!password_.empty()) list.SetPassword(password_);
+    if (!outcome_.password().empty()) list.SetPassword(outcome_.password());
     int64_t entryCount = 0;
     job_.entryBytes.Restart();
     int status = ERAR_SUCCESS;
@@ -162,10 +164,10 @@ class RarExtraction {
       if (job_.cancelExtract) break;
     }
     if (job_.cancelExtract) {
-      result_ = 1;
+      outcome_.MarkFailed();
       return false;
     }
-    entryCount_ = entryCount;
+    outcome_.SetEntryCount(entryCount);
     job_.namesReadIn = list.NameEncoding();
     session_.status.SetMax(job_.entryBytes.total());
     return true;
@@ -177,7 +179,7 @@ class RarExtraction {
         std::make_unique<RarArchive>(longPath_, RAR_OM_EXTRACT, NameEncodingToRead(session_));
     archive_->SetDataCallback();
     archive_->SetKeepBroken(job_.keepBroken);
-    if (!password_.empty()) archive_->SetPassword(password_);
+    if (!outcome_.password().empty()) archive_->SetPassword(outcome_.password());
   }
 
   void ExtractEntries() {
@@ -198,7 +200,7 @@ class RarExtraction {
         archive.SkipDamagedBlock() == ERAR_BAD_ARCHIVE) {
       return false;
     }
-    result_ = 1;
+    outcome_.MarkFailed();
     return true;
   }
 
@@ -206,37 +208,40 @@ class RarExtraction {
   Step HeaderReadFailed(int read) {
     if (read == ERAR_END_ARCHIVE) return Step::Stop;
     if (read == ERAR_BAD_ARCHIVE && archive_->opened() && SkipDamaged(*archive_)) return Step::Next;
-    if (!archive_->opened()) return Fail();
-    if (read == ERAR_MISSING_PASSWORD && !passwordAsked_) {
+    if (!archive_->opened()) return outcome_.Fail();
+    if (read == ERAR_MISSING_PASSWORD && !outcome_.passwordAsked()) {
       // Encrypted headers: nothing can be listed, or counted, before the password is
       // known.
-      if (!AskPassword(FileNameOf(longPath_))) return Step::Stop;
+      if (!outcome_.AskPassword(FileNameOf(longPath_))) return Step::Stop;
       return CountEntries() ? Step::Restart : Step::Stop;
     }
-    if (WrongPassword(read) && passwordAsked_) return Tell(kWrongPasswordText);
-    if (read == ERAR_EOPEN) return Tell(kMissingVolume);
-    return Tell(CrcErrorText(longPath_));
+    if (WrongPassword(read) && outcome_.passwordAsked()) {
+      return outcome_.Tell(kWrongPasswordText);
+    }
+    if (read == ERAR_EOPEN) return outcome_.Tell(kMissingVolume);
+    return outcome_.Tell(CrcErrorText(longPath_));
   }
 
   Step ProcessEntry(const RARHeaderData& header) {
     const std::string storedName = EntryNameOf(header);
     const bool selected = selection_.Selects(storedName);
     // Every selected entry is out: the rest need not be read.
-    if (!selected && doneCount_ >= entryCount_) return Step::Stop;
+    if (!selected && outcome_.AllEntriesDone()) return Step::Stop;
     target_ = ResolveEntryTarget(destination_, storedName);
-    entryName_ = target_ ? target_->shownName : ShownEntryName(storedName);
-    if (selected) session_.status.SetMessageLabel("Extracting file: " + entryName_);
+    outcome_.SetEntryName(target_ ? target_->shownName : ShownEntryName(storedName));
+    const std::string& entryName = outcome_.entryName();
+    if (selected) session_.status.SetMessageLabel("Extracting file: " + entryName);
 
-    if (!password_.empty()) {
-      archive_->SetPassword(password_);
+    if (!outcome_.password().empty()) {
+      archive_->SetPassword(outcome_.password());
     } else if ((header.Flags & RHDF_ENCRYPTED) != 0) {
       // Bit 0x04 marks encryption whatever the volume bits say: a part continued
       // from an earlier volume is encrypted all the same. An entry left out is asked
       // for too: in a solid archive the selected ones after it cannot be decoded without it.
-      if (!AskPassword(entryName_)) return Step::Stop;
-      archive_->SetPassword(password_);
+      if (!outcome_.AskPassword(entryName)) return Step::Stop;
+      archive_->SetPassword(outcome_.password());
       if (WrongPassword(archive_->ProcessFile(RAR_TEST, destinationText_))) {
-        return Tell(kWrongPasswordText);
+        return outcome_.Tell(kWrongPasswordText);
       }
       return Step::Restart;
     }
@@ -246,93 +251,53 @@ class RarExtraction {
     // selected: the entry is passed over (a solid archive still decodes it for the ones
     // after it).
     if (!target_ || !selected) operation = RAR_SKIP;
-    if (operation == RAR_EXTRACT && !DecideOverwrite(header, operation)) return Fail();
-    if (job_.cancelExtract) return Fail();
+    if (operation == RAR_EXTRACT && !DecideOverwrite(header, operation)) return outcome_.Fail();
+    if (job_.cancelExtract) return outcome_.Fail();
 
     if (selected) job_.entryBytes.Begin(header.UnpSize64);
     const int status = archive_->ProcessFile(operation, destinationText_);
     const int error = errno;  // why the entry could not be created
     session_.events.pump();
     if (!selected && status == ERAR_SUCCESS) return Step::Next;
-    if (!target_ && status == ERAR_SUCCESS) return Report(OutsideDestinationText(entryName_));
+    if (!target_ && status == ERAR_SUCCESS) {
+      return outcome_.Report(OutsideDestinationText(entryName));
+    }
     return EntryDone(status, error, header);
   }
 
   Step EntryDone(int status, int error, const RARHeaderData& header) {
-    if (WrongPassword(status) && passwordAsked_) return Tell(kWrongPasswordText);
-    if (status == ERAR_EOPEN) return Tell(kMissingVolume);
+    const std::string& entryName = outcome_.entryName();
+    if (WrongPassword(status) && outcome_.passwordAsked()) {
+      return outcome_.Tell(kWrongPasswordText);
+    }
+    if (status == ERAR_EOPEN) return outcome_.Tell(kMissingVolume);
     // A damaged entry or a failed write is not an extracted file.
     if (status == ERAR_BAD_DATA) {
-      job_.damagedEntries.push_back(entryName_);
-      return Tell(CrcErrorText(ArchiveNameOf(header)));
+      job_.damagedEntries.push_back(entryName);
+      return outcome_.Tell(CrcErrorText(ArchiveNameOf(header)));
     }
-    if (status == ERAR_EWRITE) {
-      return Tell(DiskFullText(entryName_));
-    }
-    if (status == ERAR_ECREATE) {
-      const std::string text = WriteFailedText(entryName_, std::strerror(error));
-      return DestinationRefusesWrites(destination_) ? Tell(text) : Report(text);
-    }
-    if (status == ERAR_UNSAFE_LINK) return Report(LinkOutsideDestinationText(entryName_));
-    if (status == ERAR_UNKNOWN && job_.cancelExtract) return Fail();
+    if (status == ERAR_EWRITE) return outcome_.Tell(DiskFullText(entryName));
+    if (status == ERAR_ECREATE) return outcome_.WriteFailed(destination_, error);
+    if (status == ERAR_UNSAFE_LINK) return outcome_.Report(LinkOutsideDestinationText(entryName));
+    if (status == ERAR_UNKNOWN && job_.cancelExtract) return outcome_.Fail();
     if (status == ERAR_UNKNOWN || status == ERAR_NO_MEMORY) {
-      return Report(UnsupportedText(entryName_));
+      return outcome_.Report(UnsupportedText(entryName));
     }
-    if (status != ERAR_SUCCESS) return Tell(CrcErrorText(ArchiveNameOf(header)));
-    ++doneCount_;
-    job_.entryBytes.End();
-    session_.status.SetValue(job_.entryBytes.value());
-    session_.events.pump();
-    return Step::Next;
+    if (status != ERAR_SUCCESS) return outcome_.Tell(CrcErrorText(ArchiveNameOf(header)));
+    return outcome_.Done();
   }
 
   // False when the user cancelled at the prompt.
   bool DecideOverwrite(const RARHeaderData& header, int& operation) {
     return header.Flags == RHDF_DIRECTORY_FLAGS ||
-           DecideEntryOperation(session_, target_->path, entryName_,
+           DecideEntryOperation(session_, target_->path, outcome_.entryName(),
                                 {header.UnpSize64, archivekit::dos_time_to_unix(header.FileTime)},
                                 operation, RAR_SKIP);
-  }
-
-  // False when the answer was empty (reported at the end).
-  bool AskPassword(const std::string& name) {
-    passwordAsked_ = true;
-    password_ = tessaly::AskPassword(session_, name);
-    return !password_.empty();
   }
 
   static std::string FileNameOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-  }
-
-  Step Tell(const std::string& text) {
-    const std::string kept = archive_ ? archive_->KeptName() : "";
-    session_.dialogs.MessageBox(
-        {WithKeptDamagedText(text, entryName_, kept), MsgButtons::OK, MsgIcon::Critical, "Oops!"});
-    return Fail();
-  }
-
-  // An entry that was left out: the rest of the archive is still extracted, but the
-  // job does not count as finished.
-  Step Report(const std::string& text) {
-    session_.dialogs.MessageBox({text, MsgButtons::OK, MsgIcon::Exclamation, "Oops!"});
-    result_ = 1;
-    return Step::Next;
-  }
-
-  Step Fail() {
-    result_ = 1;
-    return Step::Stop;
-  }
-
-  int32_t End() {
-    if (passwordAsked_ && password_.empty()) {
-      session_.dialogs.MessageBox({kNoPasswordText, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
-      result_ = 1;
-    }
-    archive_.reset();
-    return result_;
   }
 
   Session& session_;
@@ -342,13 +307,8 @@ class RarExtraction {
   const std::string destination_;
   const EntrySelection selection_;
   std::unique_ptr<RarArchive> archive_;
-  int64_t entryCount_ = 0;  // of the selected entries
-  int64_t doneCount_ = 0;
-  std::string password_;
-  bool passwordAsked_ = false;
-  std::string entryName_;
+  EntryJobOutcome outcome_;
   std::optional<EntryTarget> target_;
-  int32_t result_ = 0;
 };
 
 }  // namespace

@@ -1,12 +1,12 @@
 #include "engine/sevenzip/sevenzip_backend.h"
 
 #include <cerrno>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "engine/active_session.h"
+#include "engine/entry_job_outcome.h"
 #include "engine/entry_messages.h"
 #include "engine/entry_selection.h"
 #include "engine/entry_target.h"
@@ -31,16 +31,17 @@ class SevenZipExtraction {
         longPath_(longPath),
         destinationText_(session.mainWindow.destinationBox.text),
         destination_(DestinationFolder(destinationText_)),
-        selection_(session.job) {}
+        selection_(session.job),
+        outcome_(session, [this] { return archive_ ? archive_->KeptName() : ""; }) {}
 
   int32_t Run() {
     session_.status.SetArchiveLabel("Processing archive: " + longPath_);
     if (Open()) ExtractEntries();
-    return End();
+    return outcome_.End();
   }
 
  private:
-  enum class Step { Next, Stop };
+  using Step = EntryStep;
 
   // Opens the archive and counts the selected entries for the Status window's bar on
   // the same handle: encrypted headers are decoded, and their key derived, once. False
@@ -49,8 +50,8 @@ class SevenZipExtraction {
     archive_ = std::make_unique<SevenZipArchive>(longPath_);
     if (archive_->openResult() == UN7Z_MISSING_PASSWORD) {
       // Encrypted headers: nothing can be listed, or counted, before the password.
-      if (!AskPassword(SevenZipArchiveFileName(longPath_))) return false;
-      archive_ = std::make_unique<SevenZipArchive>(longPath_, password_);
+      if (!outcome_.AskPassword(SevenZipArchiveFileName(longPath_))) return false;
+      archive_ = std::make_unique<SevenZipArchive>(longPath_, outcome_.password());
     }
     if (!archive_->opened()) {
       OpenFailed(archive_->openResult());
@@ -58,11 +59,13 @@ class SevenZipExtraction {
     }
     Un7zHeaderData header{};
     job_.entryBytes.Restart();
+    int64_t entryCount = 0;
     while (archive_->ReadHeader(header) == UN7Z_SUCCESS) {
       if (!Counts(header)) continue;
-      ++entryCount_;
+      ++entryCount;
       job_.entryBytes.Count(header.UnpSize64);
     }
+    outcome_.SetEntryCount(entryCount);
     archive_->Rewind();
     session_.status.SetMax(job_.entryBytes.total());
     archive_->SetDataCallback();
@@ -78,33 +81,33 @@ class SevenZipExtraction {
 
   void OpenFailed(unsigned int code) {
     if (code == UN7Z_BAD_PASSWORD) {
-      Tell(kWrongPasswordText);
+      outcome_.Tell(kWrongPasswordText);
     } else if (code == UN7Z_MISSING_PASSWORD) {
-      Fail();  // no password given: said at the end
+      outcome_.Fail();  // no password given: said at the end
     } else if (code == UN7Z_VOLUME_MISSING) {
-      Tell(kSevenZipMissingVolume);
+      outcome_.Tell(kSevenZipMissingVolume);
     } else if (code == UN7Z_BAD_ARCHIVE || code == UN7Z_BAD_DATA) {
-      Tell(DamagedArchiveText(longPath_));
+      outcome_.Tell(DamagedArchiveText(longPath_));
     } else if (code == UN7Z_UNSUPPORTED) {
-      Tell(UnsupportedMethodText(SevenZipArchiveFileName(longPath_)));
+      outcome_.Tell(UnsupportedMethodText(SevenZipArchiveFileName(longPath_)));
     } else if (code == UN7Z_NO_MEMORY) {
-      Tell(NoMemoryText(longPath_));
+      outcome_.Tell(NoMemoryText(longPath_));
     } else {
-      Tell(DriveReadErrorText(longPath_));
+      outcome_.Tell(DriveReadErrorText(longPath_));
     }
   }
 
   void ExtractEntries() {
     for (;;) {
       if (job_.cancelExtract) {
-        Fail();
+        outcome_.Fail();
         return;
       }
       Un7zHeaderData header{};
       const int read = archive_->ReadHeader(header);
       if (read == UN7Z_END_ARCHIVE) return;
       if (read != UN7Z_SUCCESS) {
-        Tell(DamagedArchiveText(longPath_));
+        outcome_.Tell(DamagedArchiveText(longPath_));
         return;
       }
       if (ProcessEntry(header) == Step::Stop) return;
@@ -114,25 +117,26 @@ class SevenZipExtraction {
   Step ProcessEntry(const Un7zHeaderData& header) {
     const std::string storedName = SevenZipEntryName(header);
     // Every selected entry is out: the rest need not be read.
-    if (!Counts(header)) return doneCount_ >= entryCount_ ? Step::Stop : Step::Next;
+    if (!Counts(header)) return outcome_.AllEntriesDone() ? Step::Stop : Step::Next;
     job_.entryBytes.Begin(header.UnpSize64);
     const bool folder = (header.Flags & UN7Z_FLAG_DIRECTORY) != 0;
-    if (folder && NamesTheDestination(storedName)) return Counted();
+    if (folder && NamesTheDestination(storedName)) return outcome_.Done();
     target_ = ResolveEntryTarget(destination_, storedName);
-    entryName_ = target_ ? target_->shownName : ShownEntryName(storedName);
-    session_.status.SetMessageLabel("Extracting file: " + entryName_);
+    outcome_.SetEntryName(target_ ? target_->shownName : ShownEntryName(storedName));
+    const std::string& entryName = outcome_.entryName();
+    session_.status.SetMessageLabel("Extracting file: " + entryName);
     // A name that leads outside the destination is passed over: the library writes
     // nothing of it (a solid folder decodes it for the entries after it).
-    if (!target_) return Report(OutsideDestinationText(entryName_));
+    if (!target_) return outcome_.Report(OutsideDestinationText(entryName));
     const bool encrypted = (header.Flags & UN7Z_FLAG_ENCRYPTED) != 0;
-    if (encrypted && password_.empty()) {
-      if (!AskPassword(entryName_)) return Step::Stop;
-      archive_->SetPassword(password_);
+    if (encrypted && outcome_.password().empty()) {
+      if (!outcome_.AskPassword(entryName)) return Step::Stop;
+      archive_->SetPassword(outcome_.password());
     }
     int operation = UN7Z_EXTRACT;
-    if (!DecideOverwrite(header, operation)) return Fail();
-    if (job_.cancelExtract) return Fail();
-    if (operation == UN7Z_SKIP) return Counted();
+    if (!DecideOverwrite(header, operation)) return outcome_.Fail();
+    if (job_.cancelExtract) return outcome_.Fail();
+    if (operation == UN7Z_SKIP) return outcome_.Done();
 
     const int status = archive_->ProcessFile(operation, destinationText_);
     const int error = errno;  // why the entry could not be created or written
@@ -141,89 +145,44 @@ class SevenZipExtraction {
   }
 
   Step EntryDone(int status, int error) {
+    const std::string& entryName = outcome_.entryName();
     switch (status) {
       case UN7Z_SUCCESS:
-        return Counted();
+        return outcome_.Done();
       case UN7Z_BAD_PASSWORD:
-        return Tell(kWrongPasswordText);
+        return outcome_.Tell(kWrongPasswordText);
       case UN7Z_MISSING_PASSWORD:
-        return Fail();
+        return outcome_.Fail();
       case UN7Z_VOLUME_MISSING:
-        return Tell(kSevenZipMissingVolume);
+        return outcome_.Tell(kSevenZipMissingVolume);
       case UN7Z_BAD_DATA:
       case UN7Z_BAD_ARCHIVE:
         // The messages name only the archive: a test's summary names the entry.
-        job_.damagedEntries.push_back(entryName_);
-        return Tell(CrcErrorText(SevenZipArchiveFileName(longPath_)));
+        job_.damagedEntries.push_back(entryName);
+        return outcome_.Tell(CrcErrorText(SevenZipArchiveFileName(longPath_)));
       case UN7Z_UNSUPPORTED:
-        return Report(UnsupportedMethodText(entryName_));
+        return outcome_.Report(UnsupportedMethodText(entryName));
       case UN7Z_UNSAFE_LINK:
-        return Report(LinkOutsideDestinationText(entryName_));
+        return outcome_.Report(LinkOutsideDestinationText(entryName));
       case UN7Z_ECREATE:
-      case UN7Z_EWRITE: {
-        if (error == ENOSPC) return Tell(DiskFullText(entryName_));
-        const std::string text = WriteFailedText(entryName_, std::strerror(error));
-        return DestinationRefusesWrites(destination_) ? Tell(text) : Report(text);
-      }
+      case UN7Z_EWRITE:
+        if (error == ENOSPC) return outcome_.Tell(DiskFullText(entryName));
+        return outcome_.WriteFailed(destination_, error);
       case UN7Z_STOPPED:
-        return Fail();
+        return outcome_.Fail();
       case UN7Z_NO_MEMORY:
-        return Tell(NoMemoryText(longPath_));
+        return outcome_.Tell(NoMemoryText(longPath_));
       default:
-        return Tell(DriveReadErrorText(longPath_));
+        return outcome_.Tell(DriveReadErrorText(longPath_));
     }
-  }
-
-  Step Counted() {
-    ++doneCount_;
-    job_.entryBytes.End();
-    session_.status.SetValue(job_.entryBytes.value());
-    session_.events.pump();
-    return Step::Next;
   }
 
   // False when the user cancelled at the prompt.
   bool DecideOverwrite(const Un7zHeaderData& header, int& operation) {
     if ((header.Flags & UN7Z_FLAG_DIRECTORY) != 0) return true;
     const int64_t modified = (header.Flags & UN7Z_FLAG_MTIME) != 0 ? header.MTime : 0;
-    return DecideEntryOperation(session_, target_->path, entryName_, {header.UnpSize64, modified},
-                                operation, UN7Z_SKIP);
-  }
-
-  // False when the answer was empty (reported at the end).
-  bool AskPassword(const std::string& name) {
-    passwordAsked_ = true;
-    password_ = tessaly::AskPassword(session_, name);
-    return !password_.empty();
-  }
-
-  Step Tell(const std::string& text) {
-    const std::string kept = archive_ ? archive_->KeptName() : "";
-    session_.dialogs.MessageBox(
-        {WithKeptDamagedText(text, entryName_, kept), MsgButtons::OK, MsgIcon::Critical, "Oops!"});
-    return Fail();
-  }
-
-  // An entry that was left out: the rest of the archive is still extracted, but the
-  // job does not count as finished.
-  Step Report(const std::string& text) {
-    session_.dialogs.MessageBox({text, MsgButtons::OK, MsgIcon::Exclamation, "Oops!"});
-    result_ = 1;
-    return Step::Next;
-  }
-
-  Step Fail() {
-    result_ = 1;
-    return Step::Stop;
-  }
-
-  int32_t End() {
-    if (passwordAsked_ && password_.empty()) {
-      session_.dialogs.MessageBox({kNoPasswordText, MsgButtons::OK, MsgIcon::Critical, "Oops!"});
-      result_ = 1;
-    }
-    archive_.reset();
-    return result_;
+    return DecideEntryOperation(session_, target_->path, outcome_.entryName(),
+                                {header.UnpSize64, modified}, operation, UN7Z_SKIP);
   }
 
   Session& session_;
@@ -233,13 +192,8 @@ class SevenZipExtraction {
   const std::string destination_;
   const EntrySelection selection_;
   std::unique_ptr<SevenZipArchive> archive_;
-  int64_t entryCount_ = 0;  // of the selected entries
-  int64_t doneCount_ = 0;
-  std::string password_;
-  bool passwordAsked_ = false;
-  std::string entryName_;
+  EntryJobOutcome outcome_;
   std::optional<EntryTarget> target_;
-  int32_t result_ = 0;
 };
 
 }  // namespace
