@@ -158,6 +158,20 @@ unsigned ArchiveReader::largest_dictionary_bits() {
   return bits;
 }
 
+std::optional<AceEntry> ArchiveReader::entry_ahead(uint64_t& offset) {
+  if (solid()) return std::nullopt;
+  const uint64_t resume = position_;
+  const bool recoveryRecordSeen = recoveryRecordSeen_;
+  position_ = offset;
+  AceEntry entry;
+  const bool found = read_entry_in_volume(entry) == ACE_SUCCESS;
+  offset = position_;
+  position_ = resume;
+  recoveryRecordSeen_ = recoveryRecordSeen;
+  if (!found) return std::nullopt;
+  return entry;
+}
+
 int ArchiveReader::read_entry_in_volume(AceEntry& entry) {
   while (true) {
     if (position_ == file_->size()) {

@@ -87,6 +87,9 @@ class AceArchive {
   void SetKeepBroken(bool keep) {
     if (handle_ != nullptr) ACESetKeepBroken(handle_, keep ? 1 : 0);
   }
+  void SetThreads(int threads) {
+    if (handle_ != nullptr) ACESetThreads(handle_, threads);
+  }
   std::string KeptName() const { return handle_ != nullptr ? ACEKeptName(handle_) : ""; }
 
  private:
@@ -152,6 +155,7 @@ class AceExtraction {
     }
     archive_->SetDataCallback();
     archive_->SetKeepBroken(job_.keepBroken);
+    archive_->SetThreads(session_.zip.threads);
     if (!password_.empty()) archive_->SetPassword(password_);
     return true;
   }
