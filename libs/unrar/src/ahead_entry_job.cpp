@@ -11,6 +11,16 @@ namespace unrar {
 namespace {
 
 constexpr size_t kQueueLimit = archivekit::AheadEntries::kQueueLimit;
+// Decoders kept on the shelf: one per worker, at most.
+constexpr size_t kMostKept = 8;
+
+// Which decoder an entry needs, besides its window.
+int decoder_kind(const ArchiveEntry& entry) {
+  return entry.unpackVersion == 50  ? 50 + entry.rar5Algorithm
+         : entry.unpackVersion < 20 ? 15
+         : entry.unpackVersion < 29 ? 20
+                                    : 29;
+}
 
 uint64_t ahead_cost(const ArchiveEntry& entry) {
   const uint64_t piece = archivekit::PacedOutput::kPieceSize;
@@ -41,8 +51,11 @@ class HeldPartInput final : public archivekit::PackedEntryInput {
 class AheadEntryJob final : public archivekit::AheadJob {
  public:
   AheadEntryJob(ArchiveEntry entry, std::shared_ptr<const VolumeFile> volume,
-                std::optional<std::string> password)
-      : entry_(std::move(entry)), volume_(std::move(volume)), password_(std::move(password)) {}
+                std::optional<std::string> password, std::shared_ptr<DecoderShelf> shelf)
+      : entry_(std::move(entry)),
+        volume_(std::move(volume)),
+        password_(std::move(password)),
+        shelf_(std::move(shelf)) {}
 
   int prepare() override {
     return entry_.encrypted ? make_cipher(entry_, password_, cipher_, hashKey_) : ERAR_SUCCESS;
@@ -52,12 +65,14 @@ class AheadEntryJob final : public archivekit::AheadJob {
     HeldPartInput input(entry_, std::move(volume_), std::move(cipher_));
     EntrySink sink(-1, nullptr, nullptr, entry_.blake2.has_value());
     sink.forward_to(output);
+    const uint64_t window = entry_.unpackVersion == 50 ? window_for(entry_, false) : kRar4Window;
     std::unique_ptr<Decoder> decoder;
     if (!entry_.stored()) {
-      decoder = make_decoder(entry_, window_for(entry_, false));
+      decoder = shelf_->take(entry_, window);
       if (!decoder) return ERAR_NO_MEMORY;
     }
     const int result = decode_with(decoder.get(), entry_, input, sink);
+    if (decoder) shelf_->give_back(entry_, window, std::move(decoder));
     return result == ERAR_SUCCESS ? verify(entry_, entry_, sink, hashKey_) : result;
   }
 
@@ -67,12 +82,35 @@ class AheadEntryJob final : public archivekit::AheadJob {
   std::optional<std::string> password_;
   std::unique_ptr<PackedCipher> cipher_;
   std::optional<Bytes32> hashKey_;
+  std::shared_ptr<DecoderShelf> shelf_;
 };
 
 }  // namespace
 
+std::unique_ptr<Decoder> DecoderShelf::take(const ArchiveEntry& entry, uint64_t window) {
+  {
+    std::lock_guard lock(mutex_);
+    for (auto kept = kept_.begin(); kept != kept_.end(); ++kept) {
+      if (kept->kind == decoder_kind(entry) && kept->window == window) {
+        std::unique_ptr<Decoder> decoder = std::move(kept->decoder);
+        kept_.erase(kept);
+        return decoder;
+      }
+    }
+  }
+  return make_decoder(entry, window);
+}
+
+void DecoderShelf::give_back(const ArchiveEntry& entry, uint64_t window,
+                             std::unique_ptr<Decoder> decoder) {
+  std::lock_guard lock(mutex_);
+  if (kept_.size() == kMostKept) kept_.erase(kept_.begin());
+  kept_.push_back({decoder_kind(entry), window, std::move(decoder)});
+}
+
 std::optional<archivekit::AheadCandidate> ahead_candidate(
-    ArchiveReader& reader, uint64_t& offset, const std::optional<std::string>& password) {
+    ArchiveReader& reader, uint64_t& offset, const std::optional<std::string>& password,
+    const std::shared_ptr<DecoderShelf>& shelf) {
   std::optional<ArchiveEntry> entry = reader.entry_ahead(offset);
   if (!entry) return std::nullopt;
   archivekit::AheadCandidate candidate;
@@ -83,7 +121,7 @@ std::optional<archivekit::AheadCandidate> ahead_candidate(
   if (plain && keyed) {
     candidate.cost = ahead_cost(*entry);
     candidate.job = std::make_unique<AheadEntryJob>(
-        std::move(*entry), reader.shared_volume(reader.volume_index()), password);
+        std::move(*entry), reader.shared_volume(reader.volume_index()), password, shelf);
   }
   return candidate;
 }

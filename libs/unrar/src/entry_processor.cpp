@@ -16,8 +16,8 @@ namespace {
 constexpr size_t kAheadRead = archivekit::PacedOutput::kPieceSize;
 
 // An entry's output decoded ahead, into sink as it was written; an ERAR_* code.
-int copy_ahead(archivekit::AheadStream& stream, EntrySink& sink) {
-  std::vector<uint8_t> buffer(kAheadRead);
+int copy_ahead(archivekit::AheadStream& stream, EntrySink& sink, std::vector<uint8_t>& buffer) {
+  buffer.resize(kAheadRead);
   for (;;) {
     const size_t got = stream.read(buffer.data(), buffer.size());
     if (got == 0) return stream.status();
@@ -157,9 +157,9 @@ int EntryProcessor::unpack(const ArchiveEntry& entry, const Target* target) {
 // The same steps as unpack, the decoding and its checks done by a worker.
 std::unique_ptr<archivekit::AheadStream> EntryProcessor::take_ahead(const ArchiveEntry& entry) {
   const std::optional<std::string> password = failedPassword_ ? std::nullopt : password_;
-  return ahead_.take({entry.volumeIndex, entry.dataOffset}, reader_.volume_index(),
-                     reader_.position(),
-                     [&](uint64_t& offset) { return ahead_candidate(reader_, offset, password); });
+  return ahead_.take(
+      {entry.volumeIndex, entry.dataOffset}, reader_.volume_index(), reader_.position(),
+      [&](uint64_t& offset) { return ahead_candidate(reader_, offset, password, shelf_); });
 }
 
 void EntryProcessor::password_failed() {
@@ -184,7 +184,7 @@ int EntryProcessor::unpack_ahead(const ArchiveEntry& entry, archivekit::AheadStr
     return error == ENOSPC ? ERAR_EWRITE : ERAR_ECREATE;
   }
   EntrySink sink(file.fd(), nullptr, callback_, false);
-  result = copy_ahead(stream, sink);
+  result = copy_ahead(stream, sink, aheadBuffer_);
   solidStreamBroken_ = false;
   const int rest = input.skip_rest();
   if (result == ERAR_SUCCESS) result = rest;

@@ -6,7 +6,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "ahead_entry_job.h"
 #include "archive_entry.h"
 #include "archive_reader.h"
 #include "archivekit/ahead_entries.h"
@@ -90,8 +92,10 @@ class EntryProcessor {
   std::unique_ptr<Decoder> rar5_;
   uint64_t rar5Dictionary_ = 0;
   int rar5Algorithm_ = 0;
-  archivekit::AheadEntries ahead_;
+  std::shared_ptr<DecoderShelf> shelf_ = std::make_shared<DecoderShelf>();
+  archivekit::AheadEntries ahead_;  // its jobs go before the shelf
   bool failedPassword_ = false;
+  std::vector<uint8_t> aheadBuffer_;  // what a worker's piece is read into
 };
 
 }  // namespace unrar
