@@ -12,7 +12,6 @@ namespace {
 
 // Self-extracting stubs of the archiver stay well inside this.
 constexpr uint64_t kSearchWindow = 512 * 1024;
-constexpr size_t kLargestBlock = kBlockPrefixSize + 0xFFFF;
 constexpr uint8_t kNewestVersion = 20;
 // Each candidate costs a CRC over up to 64 KiB: a file packed with false
 // signatures must not keep the search busy for long.
