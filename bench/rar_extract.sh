@@ -1,7 +1,10 @@
 #!/bin/bash
-# Times RAR extraction: tessaly-extract against every peer that extracts the archive
-# correctly here (bsdtar, unar, node-unrar-js), on the largest RAR files of the
-# corpus, several rounds in one run; prints each tool's median and its ratio to ours.
+# Times RAR extraction: tessaly-extract with its default threads and with one
+# (tessaly-1) against every peer that extracts the archive correctly here (bsdtar,
+# unar, 7z, node-unrar-js), on an archive that is not solid of 3,000 small files and
+# four large ones (made once by bench/rar_tree_archive.cpp) and the largest RAR files
+# of the corpus, several rounds in one run; prints each tool's median and its ratio
+# to ours.
 #
 #   bench/rar_extract.sh [--rounds N] [--work DIR] [--corpus DIR] [path/to/tessaly-extract]
 #
@@ -23,7 +26,7 @@ while (($#)); do
     --rounds) rounds="$2"; shift 2 ;;
     --work) work="$2"; shift 2 ;;
     --corpus) corpus="$2"; shift 2 ;;
-    -h | --help) sed -n '2,11p' "$0"; exit 0 ;;
+    -h | --help) sed -n '2,14p' "$0"; exit 0 ;;
     *) tessaly="$1"; shift ;;
   esac
 done
@@ -43,8 +46,17 @@ archives=(test_read_format_rar_multivolume.part0001.rar
           test_read_format_rar_binary_data.rar
           test_read_format_rar5_multiarchive.part01.rar)
 
+# Made once; again only when its generator changes.
+tree_archive="$work/tree.rar"
+if [[ ! -f "$tree_archive" || "$repo/bench/rar_tree_archive.cpp" -nt "$tree_archive" ]]; then
+  echo "generating $tree_archive (once) ..."
+  g++ -std=c++20 -O2 -o "$work/rar_tree_archive" "$repo/bench/rar_tree_archive.cpp"
+  "$work/rar_tree_archive" "$tree_archive"
+fi
+
 peers=()
 command -v bsdtar >/dev/null && peers+=(bsdtar)
+command -v 7z >/dev/null && peers+=(7z)
 command -v unar >/dev/null && peers+=(unar)
 if command -v node >/dev/null && command -v npm >/dev/null; then
   if [[ ! -d "$work/node_modules/node-unrar-js" ]]; then
@@ -59,6 +71,8 @@ run_tool() {
   local tool=$1 dest=$2
   case "$tool" in
     tessaly) "$tessaly" -y -d "$dest" "$archive" ;;
+    tessaly-1) "$tessaly" --threads 1 -y -d "$dest" "$archive" ;;
+    7z) 7z x -y -o"$dest" "$archive" ;;
     bsdtar) bsdtar -xf "$archive" -C "$dest" ;;
     unar) unar -q -f -D -o "$dest" "$archive" ;;
     unrarjs) node "$repo/bench/unrar_js_extract.js" "$work/node_modules" "$archive" "$dest" ;;
@@ -91,13 +105,13 @@ correct_peers() {
 }
 
 reference=tessaly
-for name in "${archives[@]}"; do
-  archive="$corpus/$name"
+for archive in "$tree_archive" "${archives[@]/#/$corpus/}"; do
+  name=$(basename "$archive")
   [[ -f "$archive" ]] || die "missing $archive"
   echo
   echo "== $name ($(du -cb "${archive%%.part*}"* 2>/dev/null | tail -1 | cut -f1) bytes packed)"
   mapfile -t correct < <(correct_peers)
-  tools=(tessaly "${correct[@]}")
+  tools=(tessaly tessaly-1 "${correct[@]}")
   unset wall cpu
   time_rounds
   print_medians

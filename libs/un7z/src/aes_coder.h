@@ -11,9 +11,11 @@
 #include <tuple>
 #include <vector>
 
-#include "byte_stream.h"
+#include "archivekit/byte_stream.h"
 
 namespace un7z {
+
+using archivekit::ByteStream;
 
 struct AesKey {
   std::array<uint8_t, 32> key{};

@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "archivekit/byte_stream.h"
 #include "archivekit/volume_file.h"
-#include "byte_stream.h"
 
 namespace un7z {
+
+using archivekit::ByteStream;
 
 class ArchiveFile {
  public:

@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <memory>
 
-#include "byte_stream.h"
+#include "archivekit/byte_stream.h"
 
 namespace un7z {
+
+using archivekit::ByteStream;
 
 std::unique_ptr<ByteStream> make_bcj2_stream(std::unique_ptr<ByteStream> main,
                                              std::unique_ptr<ByteStream> calls,

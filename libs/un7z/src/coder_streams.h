@@ -7,9 +7,11 @@
 #include <memory>
 #include <vector>
 
-#include "byte_stream.h"
+#include "archivekit/byte_stream.h"
 
 namespace un7z {
+
+using archivekit::ByteStream;
 
 // More than any archive 7-Zip writes asks for (1.5 GiB dictionaries at most).
 constexpr uint64_t kMostDecoderMemory = uint64_t{1700} << 20;

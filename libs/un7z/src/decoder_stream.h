@@ -7,9 +7,11 @@
 #include <memory>
 #include <vector>
 
-#include "byte_stream.h"
+#include "archivekit/byte_stream.h"
 
 namespace un7z {
+
+using archivekit::ByteStream;
 
 class DecoderStream : public ByteStream {
  public:

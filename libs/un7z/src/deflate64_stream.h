@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <memory>
 
-#include "byte_stream.h"
+#include "archivekit/byte_stream.h"
 
 namespace un7z {
+
+using archivekit::ByteStream;
 
 std::unique_ptr<ByteStream> make_deflate64_stream(std::unique_ptr<ByteStream> source,
                                                   uint64_t outSize);

@@ -11,13 +11,15 @@
 
 #include "archive_reader.h"
 #include "archivekit/archive_session.h"
+#include "archivekit/byte_stream.h"
 #include "archivekit/extracted_folders.h"
-#include "byte_stream.h"
 #include "entry_sink.h"
 #include "folder_prefetch.h"
 #include "un7z.h"
 
 namespace un7z {
+
+using archivekit::ByteStream;
 
 // Extracted folders get their times when it is destroyed.
 class EntryProcessor {

@@ -10,9 +10,11 @@
 #include "aes_coder.h"
 #include "archive_database.h"
 #include "archive_file.h"
-#include "byte_stream.h"
+#include "archivekit/byte_stream.h"
 
 namespace un7z {
+
+using archivekit::ByteStream;
 
 struct FolderSource {
   const ArchiveFile& archive;

@@ -22,11 +22,11 @@ void FolderPrefetch::set_threads(int threads) {
   threads_ = threads;
 }
 
-FolderWorkers* FolderPrefetch::workers() {
+WorkerPool* FolderPrefetch::workers() {
   if (!workers_ && !noWorkers_) {
-    const unsigned count = worker_count(threads_);
+    const unsigned count = archivekit::worker_count(threads_);
     if (count > 1) {
-      workers_ = std::make_unique<FolderWorkers>(count);
+      workers_ = std::make_unique<WorkerPool>(count);
     } else {
       noWorkers_ = true;
     }
@@ -52,15 +52,14 @@ int FolderPrefetch::open(size_t folder, std::unique_ptr<ByteStream>& stream) {
     ahead_.clear();
     const int result = open_folder(reader_.folder_source(), folder, stream);
     if (result != UN7Z_SUCCESS) return result;
-    if (FolderWorkers* pool = workers())
-      stream = pool->decode_ahead(std::move(stream), kQueueLimit);
+    if (WorkerPool* pool = workers()) stream = pool->decode_ahead(std::move(stream), kQueueLimit);
   }
   if (crossing_) top_up(folder);
   return UN7Z_SUCCESS;
 }
 
 void FolderPrefetch::top_up(size_t current) {
-  FolderWorkers* pool = workers();
+  WorkerPool* pool = workers();
   if (!pool) return;
   // Questions belong to the folder whose turn it is: ahead, only a password at hand.
   FolderSource source = reader_.folder_source();

@@ -12,10 +12,13 @@
 #include <optional>
 
 #include "archive_reader.h"
-#include "byte_stream.h"
-#include "folder_workers.h"
+#include "archivekit/byte_stream.h"
+#include "archivekit/worker_pool.h"
 
 namespace un7z {
+
+using archivekit::ByteStream;
+using archivekit::WorkerPool;
 
 class FolderPrefetch {
  public:
@@ -44,14 +47,14 @@ class FolderPrefetch {
     std::unique_ptr<ByteStream> stream;
   };
 
-  FolderWorkers* workers();
+  WorkerPool* workers();
   // Opens the folders after current until enough are decoding ahead.
   void top_up(size_t current);
 
   ArchiveReader& reader_;
   int threads_ = 0;
-  std::unique_ptr<FolderWorkers> workers_;  // made on first need; outlives the streams
-  bool noWorkers_ = false;                  // the count allows none
+  std::unique_ptr<WorkerPool> workers_;  // made on first need; outlives the streams
+  bool noWorkers_ = false;               // the count allows none
   std::deque<Ahead> ahead_;
   std::optional<size_t> lastProcessed_;  // folder of the last entry with data, if processed
   bool crossing_ = false;                // processed across a folder boundary, none skipped since

@@ -6,9 +6,11 @@
 #include <memory>
 #include <vector>
 
-#include "byte_stream.h"
+#include "archivekit/byte_stream.h"
 
 namespace un7z {
+
+using archivekit::ByteStream;
 
 // 0 and the stream, or UN7Z_UNSUPPORTED (properties that are no order and memory
 // size 7-Zip can write), UN7Z_NO_MEMORY.

@@ -7,9 +7,11 @@
 #include <memory>
 #include <vector>
 
-#include "byte_stream.h"
+#include "archivekit/byte_stream.h"
 
 namespace un7z {
+
+using archivekit::ByteStream;
 
 // 0 and the stream, or UN7Z_UNSUPPORTED for properties other than none or an even
 // 4-byte start position.

@@ -21,8 +21,12 @@ class AceWindow {
   bool allocate(unsigned dictionaryBits);
   size_t size() const { return mask_ + 1; }
 
-  // A non-solid entry may not reach back into the bytes of earlier entries.
-  void forget_history() { history_ = 0; }
+  // A non-solid entry may not reach back into the bytes of earlier entries; it starts
+  // at the window's start, so its output is cut where a fresh window would cut it.
+  void forget_history() {
+    history_ = 0;
+    position_ = 0;
+  }
 
   // Bytes produced by a mode that does not decode through LZ77.
   void append(const uint8_t* data, size_t length);

@@ -12,7 +12,6 @@ namespace {
 
 // Self-extracting stubs of the archiver stay well inside this.
 constexpr uint64_t kSearchWindow = 512 * 1024;
-constexpr size_t kLargestBlock = kBlockPrefixSize + 0xFFFF;
 constexpr uint8_t kNewestVersion = 20;
 // Each candidate costs a CRC over up to 64 KiB: a file packed with false
 // signatures must not keep the search busy for long.
@@ -156,6 +155,20 @@ unsigned ArchiveReader::largest_dictionary_bits() {
   }
   position_ = resume;
   return bits;
+}
+
+std::optional<AceEntry> ArchiveReader::entry_ahead(uint64_t& offset) {
+  if (solid()) return std::nullopt;
+  const uint64_t resume = position_;
+  const bool recoveryRecordSeen = recoveryRecordSeen_;
+  position_ = offset;
+  AceEntry entry;
+  const bool found = read_entry_in_volume(entry) == ACE_SUCCESS;
+  offset = position_;
+  position_ = resume;
+  recoveryRecordSeen_ = recoveryRecordSeen;
+  if (!found) return std::nullopt;
+  return entry;
 }
 
 int ArchiveReader::read_entry_in_volume(AceEntry& entry) {

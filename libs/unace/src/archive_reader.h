@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ace_headers.h"
@@ -47,13 +48,24 @@ class ArchiveReader {
   const std::string& volume_path() const { return file_->path(); }
   // The volume an entry part lives in; null once the reader has moved past it.
   VolumeFile* volume(size_t index) { return index == volumeIndex_ ? file_.get() : nullptr; }
+  // The same, for a reader on another thread: it stays open while held.
+  std::shared_ptr<const VolumeFile> shared_volume(size_t index) const {
+    return index == volumeIndex_ ? file_ : nullptr;
+  }
+  size_t volume_index() const { return volumeIndex_; }
+  // Where the block after the one read last starts in this volume.
+  uint64_t position() const { return position_; }
+  // Reads ahead without moving: the next file entry of this volume from the block at
+  // offset on, offset then past it. None at the volume's end or a damaged block, and
+  // in a solid archive.
+  std::optional<AceEntry> entry_ahead(uint64_t& offset);
 
  private:
   void open_first_volume();
   int read_entry_in_volume(AceEntry& entry);
   int switch_volume();
 
-  std::unique_ptr<VolumeFile> file_;
+  std::shared_ptr<VolumeFile> file_;
   MainHeader main_;
   size_t volumeIndex_ = 0;
   uint64_t position_ = 0;

@@ -6,7 +6,9 @@
 #include <cerrno>
 #include <vector>
 
+#include "ahead_entry_job.h"
 #include "archivekit/entry_output.h"
+#include "entry_decoding.h"
 #include "entry_sink.h"
 #include "output_files.h"
 #include "unace.h"
@@ -15,59 +17,27 @@ namespace unace {
 namespace {
 
 constexpr uint8_t kTypeStored = 0;
-constexpr uint8_t kTypeBlocked = 2;
 constexpr unsigned kLargestDictionaryBits = 22;
-constexpr size_t kCopyChunk = 64 * 1024;
+// A read this large takes one whole piece of a worker's output.
+constexpr size_t kAheadRead = archivekit::PacedOutput::kPieceSize;
 
-int decode_status(DecodeResult result, const EntryInput& input, const EntrySink& sink) {
-  if (result != DecodeResult::ok) {
-    if (sink.failed()) return sink.failure();
-    // A cut-off or missing volume, rather than the bad data it made of the stream.
-    if (input.failed()) return input.failure();
-  }
-  switch (result) {
-    case DecodeResult::ok:
-      return ACE_SUCCESS;
-    case DecodeResult::bad_data:
-      return ACE_BAD_DATA;
-    case DecodeResult::unsupported:
-    case DecodeResult::out_of_memory:
-      return ACE_UNSUPPORTED;
-    case DecodeResult::stopped:
-      break;
-  }
-  return ACE_BAD_DATA;
-}
-
-int copy_stored(const AceEntry& entry, EntryInput& input, EntrySink& sink) {
-  std::vector<uint8_t> buffer(kCopyChunk);
-  uint64_t remaining = entry.unpackedSize;
-  while (remaining > 0) {
-    const size_t got = input.read(buffer.data(), std::min<uint64_t>(buffer.size(), remaining));
-    if (got == 0) break;
+// An entry's output decoded ahead, into sink as it was written; an ACE_* code.
+int copy_ahead(archivekit::AheadStream& stream, EntrySink& sink) {
+  std::vector<uint8_t> buffer(kAheadRead);
+  for (;;) {
+    const size_t got = stream.read(buffer.data(), buffer.size());
+    if (got == 0) return stream.status();
     if (!sink.write(buffer.data(), got)) return sink.failure();
-    remaining -= got;
   }
-  if (input.failed()) return input.failure();
-  return remaining == 0 ? ACE_SUCCESS : ACE_BAD_DATA;
-}
-
-// The CRC of the whole entry sits in its last part.
-int verify(const AceEntry& entry, const AceEntry& lastPart, const EntrySink& sink) {
-  if (sink.written() != entry.unpackedSize) return ACE_BAD_DATA;
-  return sink.crc32() == lastPart.crc32 ? ACE_SUCCESS : ACE_BAD_DATA;
 }
 
 }  // namespace
-
-bool EntryProcessor::decodable(const AceEntry& entry) const {
-  return entry.type <= kTypeBlocked && entry.dictionaryBits <= kLargestDictionaryBits;
-}
 
 int EntryProcessor::process(const AceEntry& entry, archivekit::EntryAction action,
                             const std::string& destination) {
   keptName_.clear();
   if (action == archivekit::EntryAction::skip) return skip(entry);
+  ahead_.note(true);
   // Its first part lies in a volume before the one that was opened.
   if (entry.splitBefore()) {
     EntryInput(reader_, entry, nullptr).skip_rest();
@@ -94,6 +64,7 @@ int EntryProcessor::process(const AceEntry& entry, archivekit::EntryAction actio
 }
 
 int EntryProcessor::skip(const AceEntry& entry) {
+  ahead_.note(false);
   EntryInput input(reader_, entry, nullptr);
   // A listing reads one volume: the parts in the next ones are not its business.
   const auto pass_over = [&]() -> int {
@@ -122,7 +93,10 @@ int EntryProcessor::decoder_for(const AceEntry& entry, Decoder*& decoder) {
   if (reader_.solid() && !decoder_) {
     bits = std::min(std::max(bits, reader_.largest_dictionary_bits()), kLargestDictionaryBits);
   }
-  if (!decoder_ || decoderBits_ < bits) {
+  // Entries that start afresh get a window of their own size, as on a worker, so that
+  // their output is cut alike.
+  const bool fits = reader_.solid() ? decoderBits_ >= bits : decoderBits_ == bits;
+  if (!decoder_ || !fits) {
     decoder_ = make_decoder(bits);
     decoderBits_ = decoder_ ? bits : 0;
   }
@@ -155,6 +129,9 @@ bool EntryProcessor::open_output_file(const std::string& path, archivekit::Stage
 }
 
 int EntryProcessor::unpack(const AceEntry& entry, const std::string* path) {
+  if (std::unique_ptr<archivekit::AheadStream> ahead = take_ahead(entry)) {
+    return unpack_ahead(entry, *ahead, path);
+  }
   if (!decodable(entry)) {
     EntryInput(reader_, entry, nullptr).skip_rest();
     return ACE_UNSUPPORTED;
@@ -184,6 +161,44 @@ int EntryProcessor::unpack(const AceEntry& entry, const std::string* path) {
   if (result == ACE_SUCCESS) result = rest;
   if (result == ACE_SUCCESS) result = verify(entry, input.part(), sink);
   if (result != ACE_SUCCESS && reader_.solid()) solidStreamBroken_ = true;
+  return finish(entry, file, sink, result, path);
+}
+
+std::unique_ptr<archivekit::AheadStream> EntryProcessor::take_ahead(const AceEntry& entry) {
+  const bool keyed = password_ && !password_->empty() && !failedPassword_;
+  if (keyed && !cipher_) cipher_.emplace(derive_ace_key(*password_));
+  const AceBlowfish* cipher = keyed ? &*cipher_ : nullptr;
+  return ahead_.take({entry.volumeIndex, entry.dataOffset}, reader_.volume_index(),
+                     reader_.position(),
+                     [&](uint64_t& offset) { return ahead_candidate(reader_, offset, cipher); });
+}
+
+// The same steps as unpack, the decoding and its checks done by a worker.
+int EntryProcessor::unpack_ahead(const AceEntry& entry, archivekit::AheadStream& stream,
+                                 const std::string* path) {
+  EntryInput input(reader_, entry, nullptr);
+  archivekit::StagedFile file;
+  if (path && !open_output_file(*path, file)) {
+    const int error = errno;
+    input.skip_rest();
+    errno = error;
+    return write_error_code(error);
+  }
+  EntrySink sink(file.fd(), callback_);
+  int result = copy_ahead(stream, sink);
+  const int rest = input.skip_rest();
+  if (result == ACE_SUCCESS) result = rest;
+  return finish(entry, file, sink, result, path);
+}
+
+int EntryProcessor::finish(const AceEntry& entry, archivekit::StagedFile& file,
+                           const EntrySink& sink, int result, const std::string* path) {
+  // A stop leaves nothing to decode ahead for; a wrong password would only fail again.
+  if (sink.failed()) ahead_.forget();
+  if (result == ACE_BAD_DATA && entry.encrypted()) {
+    ahead_.forget();
+    failedPassword_ = true;
+  }
   // Only a whole, verified file takes the entry's name; anything else leaves what was
   // there before untouched.
   if (path && result == ACE_SUCCESS) {

@@ -10,6 +10,7 @@
 #include "ace_crypto.h"
 #include "ace_decoder.h"
 #include "archive_reader.h"
+#include "archivekit/ahead_entries.h"
 #include "archivekit/archive_session.h"
 #include "archivekit/extracted_folders.h"
 #include "archivekit/staged_file.h"
@@ -26,9 +27,15 @@ class EntryProcessor {
  public:
   explicit EntryProcessor(ArchiveReader& reader) : reader_(reader) {}
   void set_password(std::string password) {
+    if (password_ != password) {
+      ahead_.forget();
+      failedPassword_ = false;
+    }
     password_ = std::move(password);
     cipher_.reset();
   }
+  // Worker threads that decode the entries after the current one (unace.h, ACESetThreads).
+  void set_threads(int threads) { ahead_.set_threads(threads); }
   // Listing only skips: skipped entries of a solid archive are then not decoded,
   // and a later entry that continues their stream cannot be unpacked.
   void set_listing(bool listing) { listing_ = listing; }
@@ -47,9 +54,14 @@ class EntryProcessor {
 
  private:
   int unpack(const AceEntry& entry, const std::string* path);
+  // The entry's output decoded ahead by a worker, or null.
+  std::unique_ptr<archivekit::AheadStream> take_ahead(const AceEntry& entry);
+  int unpack_ahead(const AceEntry& entry, archivekit::AheadStream& stream, const std::string* path);
+  // The end of an entry's unpacking: only a whole, verified file takes its name.
+  int finish(const AceEntry& entry, archivekit::StagedFile& file, const EntrySink& sink, int result,
+             const std::string* path);
   int decode(const AceEntry& entry, EntryInput& input, EntrySink& sink);
   int decoder_for(const AceEntry& entry, Decoder*& decoder);
-  bool decodable(const AceEntry& entry) const;
   // The entry's staged file, its folders made again if one has vanished; false with
   // errno set.
   bool open_output_file(const std::string& path, archivekit::StagedFile& file);
@@ -69,6 +81,8 @@ class EntryProcessor {
   KnownFolders knownFolders_;
   std::unique_ptr<Decoder> decoder_;
   unsigned decoderBits_ = 0;
+  archivekit::AheadEntries ahead_;
+  bool failedPassword_ = false;  // under password_: nothing encrypted decodes ahead
 };
 
 }  // namespace unace

@@ -11,6 +11,10 @@ bool EntrySink::write_piece(const uint8_t* data, size_t size) {
     writeError_ = archivekit::write_fully(fd_, data, size);
     if (writeError_ != 0) return false;
   }
+  if (next_ && !next_->write(data, size)) {
+    stopped_ = true;
+    return false;
+  }
   if (!callback_) return true;
   // The bytes may still be the decoder's dictionary: the callback gets its own copy.
   copy_.assign(data, data + size);

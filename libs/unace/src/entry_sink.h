@@ -1,6 +1,6 @@
-// Where an entry's unpacked bytes go: a file, or nowhere when testing; with their
-// CRC, the caller's data callback at least every 256 KiB, and the reason writing
-// ended early.
+// Where an entry's unpacked bytes go: a file, or nowhere when testing, or a worker's
+// queue; with their CRC, the caller's data callback at least every 256 KiB, and the
+// reason writing ended early.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +16,8 @@ class EntrySink : public archivekit::PacedOutput {
  public:
   // fd: the open output file, or -1 to only count and check. callback: may be null.
   EntrySink(int fd, ACEPROCESSDATAPROC callback) : fd_(fd), callback_(callback) {}
+  // Also hands every piece on to next (a worker's queue); its refusal stops.
+  void forward_to(archivekit::UnpackedOutput& next) { next_ = &next; }
 
   uint64_t written() const { return written_; }
   uint32_t crc32() const { return crc_; }
@@ -29,6 +31,7 @@ class EntrySink : public archivekit::PacedOutput {
 
   int fd_;
   ACEPROCESSDATAPROC callback_;
+  archivekit::UnpackedOutput* next_ = nullptr;
   std::vector<uint8_t> copy_;  // what the callback is handed
   uint64_t written_ = 0;
   uint32_t crc_ = kAceCrcStart;

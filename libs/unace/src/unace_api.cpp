@@ -140,6 +140,10 @@ void ACESetProcessDataProc(HANDLE handle, ACEPROCESSDATAPROC callback) {
     archive->processor.set_callback(callback);
 }
 
+void ACESetThreads(HANDLE handle, int threads) {
+  if (ArchiveHandle* archive = ArchiveHandle::from(handle)) archive->processor.set_threads(threads);
+}
+
 void ACESetKeepBroken(HANDLE handle, int keep) {
   if (ArchiveHandle* archive = ArchiveHandle::from(handle))
     archive->processor.set_keep_broken(keep != 0);

@@ -141,6 +141,12 @@ const char* RARGetNameEncoding(HANDLE handle);
  * beside its path, as "<path>.damaged" or the first free "<path>.damaged (2)" ...,
  * never replacing anything. */
 void RARSetKeepBroken(HANDLE handle, int keep);
+/* Threads that decode ahead of the caller: 0 (the default) one per core, 1 none (the
+ * caller's thread decodes), never more than 8. With more than one, while every entry of
+ * an archive that is not solid is processed in turn, the entries after the current one
+ * in its volume decode at once. Nothing the callbacks see changes: each is called on
+ * the caller's thread, in archive order, and every result is the same. */
+void RARSetThreads(HANDLE handle, int threads);
 /* The path the last RARProcessFile kept its damaged entry under; "" when it kept none. */
 const char* RARKeptName(HANDLE handle);
 

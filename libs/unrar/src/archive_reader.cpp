@@ -16,7 +16,8 @@ constexpr size_t kSfxSearchBytes = 0x200000 - 16;
 constexpr size_t kQuickSearchBytes = 0x10000;
 constexpr uint8_t kMarker[6] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07};
 constexpr size_t kRar4SignatureBytes = 7;
-// Blocks looked at for the comment before giving up (locators, recovery records).
+// Blocks looked at for the comment, or for an entry ahead, before giving up (locators,
+// recovery records).
 constexpr int kCommentSearchBlocks = 16;
 
 // Under a wrong password every header decrypts to noise, so any damage to an
@@ -352,6 +353,27 @@ std::optional<ArchiveEntry> ArchiveReader::comment_entry() {
   }
   position_ = start;
   return comment;
+}
+
+std::optional<ArchiveEntry> ArchiveReader::entry_ahead(uint64_t& offset) {
+  if (solid_ || finished_ || rar4EncryptedHeaders_ || rar5Encryption_) return std::nullopt;
+  const uint64_t start = position_;
+  const bool endBlockRead = endBlockRead_;
+  const bool isVolume = isVolume_;
+  position_ = offset;
+  std::optional<ArchiveEntry> found;
+  for (int blocks = 0; blocks < kCommentSearchBlocks; ++blocks) {
+    ArchiveEntry entry;
+    Step step = Step::skip;
+    if (read_block(entry, step) != ERAR_SUCCESS) break;
+    if (step == Step::entry) found = std::move(entry);
+    if (found || (step != Step::service && step != Step::skip)) break;
+  }
+  offset = position_;
+  position_ = start;
+  endBlockRead_ = endBlockRead;
+  isVolume_ = isVolume;
+  return found;
 }
 
 int ArchiveReader::next_part(const ArchiveEntry& current, ArchiveEntry& part) {

@@ -55,6 +55,17 @@ class ArchiveReader {
   const std::string& volume_path() const { return file_->path(); }
   // The volume an entry part lives in; null once the reader has moved past it.
   VolumeFile* volume(size_t index) { return index == volumeIndex_ ? file_.get() : nullptr; }
+  // The same, for a reader on another thread: it stays open while held.
+  std::shared_ptr<const VolumeFile> shared_volume(size_t index) const {
+    return index == volumeIndex_ ? file_ : nullptr;
+  }
+  size_t volume_index() const { return volumeIndex_; }
+  // Where the block after the one read last starts in this volume.
+  uint64_t position() const { return position_; }
+  // Reads ahead without moving: the next file entry of this volume from the block at
+  // offset on, offset then past it. None at the volume's end or a damaged block, in a
+  // solid archive, or with encrypted headers (their keys are the reader's alone).
+  std::optional<ArchiveEntry> entry_ahead(uint64_t& offset);
 
  private:
   // cut_short: a RAR5 volume ends where a block would start, before its end block.
@@ -67,7 +78,7 @@ class ArchiveReader {
   bool next_volume_exists() const;
   int switch_volume();
 
-  std::unique_ptr<VolumeFile> file_;
+  std::shared_ptr<VolumeFile> file_;
   // Every volume opened so far: a set whose names lead back to one of them would
   // otherwise be read round and round.
   std::set<std::pair<uint64_t, uint64_t>> opened_;

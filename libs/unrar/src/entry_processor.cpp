@@ -3,95 +3,26 @@
 #include <cerrno>
 #include <vector>
 
-#include "archivekit/staged_file.h"
-
+#include "ahead_entry_job.h"
 #include "archivekit/entry_output.h"
+#include "entry_decoding.h"
 #include "entry_sink.h"
 #include "output_files.h"
-#include "rar_legacy_crypto.h"
 
 namespace unrar {
 namespace {
 
-constexpr uint64_t kRar4Window = 4u << 20;
-constexpr uint64_t kSmallestWindow = 256u << 10;
-constexpr size_t kCopyChunk = 64 * 1024;
+// A read this large takes one whole piece of a worker's output.
+constexpr size_t kAheadRead = archivekit::PacedOutput::kPieceSize;
 
-bool supported(const ArchiveEntry& entry) {
-  if (entry.method < 0x30 || entry.method > 0x35 || entry.link == LinkKind::unsupported) {
-    return false;
-  }
-  if (entry.unpackVersion == 50) {
-    return entry.rar5Algorithm <= 1 &&
-           (!entry.rar5Encryption || entry.rar5Encryption->version == 0);
-  }
-  switch (entry.unpackVersion) {
-    case 13:
-    case 15:
-    case 20:
-    case 26:
-    case 29:
-    case 36:
-      return true;
-    default:
-      return entry.stored() && !entry.encrypted;
-  }
-}
-
-// A non-solid entry never refers further back than its own size, so a smaller
-// window than the header's dictionary does; this keeps small entries of archives
-// made with huge dictionaries cheap.
-uint64_t window_for(const ArchiveEntry& entry, bool solidArchive) {
-  if (solidArchive || entry.solid || entry.unknownSize) return entry.dictionarySize;
-  uint64_t window = kSmallestWindow;
-  while (window < entry.unpackedSize && window < entry.dictionarySize) window <<= 1;
-  return std::min(window, std::max(entry.dictionarySize, kSmallestWindow));
-}
-
-int decode_status(DecodeResult result, const EntryInput& input, const EntrySink& sink) {
-  switch (result) {
-    case DecodeResult::ok:
-      return ERAR_SUCCESS;
-    case DecodeResult::bad_data:
-      return ERAR_BAD_DATA;
-    case DecodeResult::unsupported:
-      return ERAR_UNKNOWN;
-    case DecodeResult::out_of_memory:
-      return ERAR_NO_MEMORY;
-    case DecodeResult::stopped:
-      break;
-  }
-  if (sink.cancelled()) return ERAR_UNKNOWN;
-  if (sink.write_failed()) return ERAR_EWRITE;
-  return input.failed() ? input.failure() : ERAR_BAD_DATA;
-}
-
-int copy_stored(const ArchiveEntry& entry, EntryInput& input, EntrySink& sink) {
-  std::vector<uint8_t> buffer(kCopyChunk);
-  uint64_t remaining = entry.unknownSize ? UINT64_MAX : entry.unpackedSize;
-  while (remaining > 0) {
-    const size_t got = input.read(buffer.data(), std::min<uint64_t>(buffer.size(), remaining));
-    if (got == 0) break;
+// An entry's output decoded ahead, into sink as it was written; an ERAR_* code.
+int copy_ahead(archivekit::AheadStream& stream, EntrySink& sink, std::vector<uint8_t>& buffer) {
+  buffer.resize(kAheadRead);
+  for (;;) {
+    const size_t got = stream.read(buffer.data(), buffer.size());
+    if (got == 0) return stream.status();
     if (!sink.write(buffer.data(), got)) return sink.cancelled() ? ERAR_UNKNOWN : ERAR_EWRITE;
-    remaining -= got;
   }
-  if (input.failed()) return input.failure();
-  return entry.unknownSize || remaining == 0 ? ERAR_SUCCESS : ERAR_BAD_DATA;
-}
-
-// The whole entry's checksums sit in its last part.
-int verify(const ArchiveEntry& entry, const ArchiveEntry& lastPart, EntrySink& sink,
-           const std::optional<Bytes32>& hashKey) {
-  if (!entry.unknownSize && sink.written() != entry.unpackedSize) return ERAR_BAD_DATA;
-  if (lastPart.crc32) {
-    const uint32_t crc = hashKey ? rar5_mac_crc32(sink.crc32(), *hashKey) : sink.crc32();
-    if (crc != *lastPart.crc32) return ERAR_BAD_DATA;
-  }
-  if (lastPart.blake2) {
-    const Bytes32 digest = hashKey ? rar5_mac_blake2sp(sink.blake2(), *hashKey) : sink.blake2();
-    if (digest != *lastPart.blake2) return ERAR_BAD_DATA;
-  }
-  return ERAR_SUCCESS;
 }
 
 }  // namespace
@@ -100,6 +31,7 @@ int EntryProcessor::process(const ArchiveEntry& entry, archivekit::EntryAction a
                             const std::string& destination, const std::string& outputName) {
   keptName_.clear();
   if (action == archivekit::EntryAction::skip) return skip(entry);
+  ahead_.note(true);
   // Its first part lies in a volume before the one that was opened.
   if (entry.splitBefore) {
     EntryInput(reader_, entry, nullptr).skip_rest();
@@ -136,6 +68,7 @@ int EntryProcessor::process(const ArchiveEntry& entry, archivekit::EntryAction a
 }
 
 int EntryProcessor::skip(const ArchiveEntry& entry) {
+  ahead_.note(false);
   // The decoder of a solid archive must see every compressed entry in turn.
   const bool feedsDecoder = reader_.solid() && !entry.directory && !entry.stored() &&
                             supported(entry) && (!entry.encrypted || password_);
@@ -152,42 +85,6 @@ int EntryProcessor::skip(const ArchiveEntry& entry) {
   return EntryInput(reader_, entry, nullptr).skip_rest();
 }
 
-int EntryProcessor::make_cipher(const ArchiveEntry& entry, std::unique_ptr<PackedCipher>& cipher,
-                                std::optional<Bytes32>& hashKey) {
-  if (!password_ || password_->empty()) return ERAR_MISSING_PASSWORD;
-  switch (entry.unpackVersion) {
-    case 13:
-      cipher = std::make_unique<Rar13Cipher>(*password_);
-      return ERAR_SUCCESS;
-    case 15:
-      cipher = std::make_unique<Rar15Cipher>(*password_);
-      return ERAR_SUCCESS;
-    case 20:
-    case 26:
-      cipher = std::make_unique<Rar20Cipher>(*password_);
-      return ERAR_SUCCESS;
-    default:
-      break;
-  }
-  if (entry.rar5Encryption) {
-    const Rar5FileEncryption& parameters = *entry.rar5Encryption;
-    Rar5Keys keys{};
-    if (!derive_rar5_keys(*password_, parameters.salt.data(), parameters.lg2Count, keys)) {
-      return ERAR_BAD_DATA;
-    }
-    if (parameters.passwordCheck && *parameters.passwordCheck != keys.passwordCheck) {
-      return ERAR_BAD_DATA;
-    }
-    cipher = std::make_unique<AesPackedCipher>(keys.key.data(), keys.key.size(), parameters.iv);
-    if (parameters.macChecksums) hashKey = keys.hashKey;
-    return ERAR_SUCCESS;
-  }
-  const Rar3Key key =
-      derive_rar3_key(*password_, entry.rar3Salt ? entry.rar3Salt->data() : nullptr);
-  cipher = std::make_unique<AesPackedCipher>(key.key.data(), key.key.size(), key.iv);
-  return ERAR_SUCCESS;
-}
-
 int EntryProcessor::decoder_for(const ArchiveEntry& entry, Decoder*& decoder) {
   if (entry.unpackVersion != 50) {
     // Each algorithm keeps its own stream; the window covers every dictionary of
@@ -195,11 +92,7 @@ int EntryProcessor::decoder_for(const ArchiveEntry& entry, Decoder*& decoder) {
     std::unique_ptr<Decoder>& slot = entry.unpackVersion < 20   ? rar15_
                                      : entry.unpackVersion < 29 ? rar20_
                                                                 : rar29_;
-    if (!slot) {
-      slot = entry.unpackVersion < 20   ? make_rar15_decoder(kRar4Window)
-             : entry.unpackVersion < 29 ? make_rar20_decoder(kRar4Window)
-                                        : make_rar29_decoder(kRar4Window);
-    }
+    if (!slot) slot = make_decoder(entry, kRar4Window);
     decoder = slot.get();
     return decoder ? ERAR_SUCCESS : ERAR_NO_MEMORY;
   }
@@ -209,7 +102,7 @@ int EntryProcessor::decoder_for(const ArchiveEntry& entry, Decoder*& decoder) {
     // The window of a solid stream cannot grow under it.
     if (entry.solid && rar5_) return ERAR_BAD_DATA;
     rar5_.reset();
-    rar5_ = make_rar5_decoder(window, entry.rar5Algorithm);
+    rar5_ = make_decoder(entry, window);
     if (!rar5_) return ERAR_NO_MEMORY;
     rar5Dictionary_ = window;
     rar5Algorithm_ = entry.rar5Algorithm;
@@ -219,24 +112,29 @@ int EntryProcessor::decoder_for(const ArchiveEntry& entry, Decoder*& decoder) {
 }
 
 int EntryProcessor::decode(const ArchiveEntry& entry, EntryInput& input, EntrySink& sink) {
-  if (entry.stored()) return copy_stored(entry, input, sink);
+  if (entry.stored()) return decode_with(nullptr, entry, input, sink);
   if (entry.solid && solidStreamBroken_) return ERAR_BAD_DATA;
   solidStreamBroken_ = false;
   Decoder* decoder = nullptr;
   const int result = decoder_for(entry, decoder);
   if (result != ERAR_SUCCESS) return result;
-  const uint64_t size = entry.unknownSize ? UINT64_MAX : entry.unpackedSize;
-  return decode_status(decoder->decode_entry(input, sink, size, entry.solid), input, sink);
+  return decode_with(decoder, entry, input, sink);
 }
 
 int EntryProcessor::unpack(const ArchiveEntry& entry, const Target* target) {
+  if (std::unique_ptr<archivekit::AheadStream> ahead = take_ahead(entry)) {
+    return unpack_ahead(entry, *ahead, target);
+  }
   std::unique_ptr<PackedCipher> cipher;
   std::optional<Bytes32> hashKey;
   int result = supported(entry) ? ERAR_SUCCESS : ERAR_UNKNOWN;
-  if (result == ERAR_SUCCESS && entry.encrypted) result = make_cipher(entry, cipher, hashKey);
+  if (result == ERAR_SUCCESS && entry.encrypted) {
+    result = make_cipher(entry, password_, cipher, hashKey);
+  }
   EntryInput input(reader_, entry, std::move(cipher));
   if (result != ERAR_SUCCESS) {
     input.skip_rest();
+    if (result == ERAR_BAD_DATA) password_failed();
     return result;
   }
   if (entry.link != LinkKind::none) return unpack_link(entry, input, hashKey, target);
@@ -253,6 +151,51 @@ int EntryProcessor::unpack(const ArchiveEntry& entry, const Target* target) {
   const int rest = input.skip_rest();
   if (result == ERAR_SUCCESS) result = rest;
   if (result == ERAR_SUCCESS) result = verify(entry, input.part(), sink, hashKey);
+  return finish(entry, file, sink, result, target);
+}
+
+// The same steps as unpack, the decoding and its checks done by a worker.
+std::unique_ptr<archivekit::AheadStream> EntryProcessor::take_ahead(const ArchiveEntry& entry) {
+  const std::optional<std::string> password = failedPassword_ ? std::nullopt : password_;
+  return ahead_.take(
+      {entry.volumeIndex, entry.dataOffset}, reader_.volume_index(), reader_.position(),
+      [&](uint64_t& offset) { return ahead_candidate(reader_, offset, password, shelf_); });
+}
+
+void EntryProcessor::password_failed() {
+  ahead_.forget();
+  failedPassword_ = true;
+}
+
+int EntryProcessor::unpack_ahead(const ArchiveEntry& entry, archivekit::AheadStream& stream,
+                                 const Target* target) {
+  EntryInput input(reader_, entry, nullptr);
+  int result = stream.prepared();
+  if (result != ERAR_SUCCESS) {
+    input.skip_rest();
+    if (result == ERAR_BAD_DATA) password_failed();
+    return result;
+  }
+  archivekit::StagedFile file;
+  if (target && !file.open(target->path)) {
+    const int error = errno;
+    input.skip_rest();
+    errno = error;
+    return error == ENOSPC ? ERAR_EWRITE : ERAR_ECREATE;
+  }
+  EntrySink sink(file.fd(), nullptr, callback_, false);
+  result = copy_ahead(stream, sink, aheadBuffer_);
+  solidStreamBroken_ = false;
+  const int rest = input.skip_rest();
+  if (result == ERAR_SUCCESS) result = rest;
+  return finish(entry, file, sink, result, target);
+}
+
+int EntryProcessor::finish(const ArchiveEntry& entry, archivekit::StagedFile& file,
+                           const EntrySink& sink, int result, const Target* target) {
+  // A stop, or a wrong password, leaves nothing to decode ahead for.
+  if (sink.cancelled()) ahead_.forget();
+  if (result == ERAR_BAD_DATA && entry.encrypted) password_failed();
   // Only a whole, verified file takes the entry's name; anything else leaves what
   // was there before untouched.
   if (target && result == ERAR_SUCCESS) {
@@ -270,7 +213,7 @@ int EntryProcessor::unpack_text(const ArchiveEntry& entry, std::string& text) {
   std::unique_ptr<PackedCipher> cipher;
   std::optional<Bytes32> hashKey;
   if (entry.encrypted) {
-    const int keyed = make_cipher(entry, cipher, hashKey);
+    const int keyed = make_cipher(entry, password_, cipher, hashKey);
     if (keyed != ERAR_SUCCESS) return keyed;
   }
   EntryInput input(reader_, entry, std::move(cipher));

@@ -6,14 +6,17 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "ahead_entry_job.h"
 #include "archive_entry.h"
 #include "archive_reader.h"
+#include "archivekit/ahead_entries.h"
 #include "archivekit/archive_session.h"
 #include "archivekit/extracted_folders.h"
+#include "archivekit/staged_file.h"
 #include "entry_input.h"
 #include "output_files.h"
-#include "packed_cipher.h"
 #include "rar_crypto.h"
 #include "rar_decoder.h"
 #include "unrar.h"
@@ -26,7 +29,15 @@ class EntrySink;
 class EntryProcessor {
  public:
   explicit EntryProcessor(ArchiveReader& reader) : reader_(reader) {}
-  void set_password(const std::string& password) { password_ = password; }
+  void set_password(const std::string& password) {
+    if (password_ != password) {
+      ahead_.forget();
+      failedPassword_ = false;
+    }
+    password_ = password;
+  }
+  // Worker threads that decode the entries after the current one (unrar.h, RARSetThreads).
+  void set_threads(int threads) { ahead_.set_threads(threads); }
   void set_callback(PROCESSDATAPROC callback) { callback_ = callback; }
   // Listing only skips: skipped entries of a solid archive are then not decoded, and
   // a later entry that continues their stream cannot be unpacked (ERAR_BAD_DATA).
@@ -53,11 +64,18 @@ class EntryProcessor {
     std::string relative;
   };
   int unpack(const ArchiveEntry& entry, const Target* target);
+  // The entry's output decoded ahead by a worker, or null.
+  std::unique_ptr<archivekit::AheadStream> take_ahead(const ArchiveEntry& entry);
+  int unpack_ahead(const ArchiveEntry& entry, archivekit::AheadStream& stream,
+                   const Target* target);
+  // An encrypted entry failed under the password: nothing more decodes ahead under it.
+  void password_failed();
+  // The end of an entry's unpacking: only a whole, verified file takes its name.
+  int finish(const ArchiveEntry& entry, archivekit::StagedFile& file, const EntrySink& sink,
+             int result, const Target* target);
   int unpack_link(const ArchiveEntry& entry, EntryInput& input,
                   const std::optional<Bytes32>& hashKey, const Target* target);
   int decode(const ArchiveEntry& entry, EntryInput& input, EntrySink& sink);
-  int make_cipher(const ArchiveEntry& entry, std::unique_ptr<PackedCipher>& cipher,
-                  std::optional<Bytes32>& hashKey);
   int decoder_for(const ArchiveEntry& entry, Decoder*& decoder);
 
   ArchiveReader& reader_;
@@ -74,6 +92,10 @@ class EntryProcessor {
   std::unique_ptr<Decoder> rar5_;
   uint64_t rar5Dictionary_ = 0;
   int rar5Algorithm_ = 0;
+  std::shared_ptr<DecoderShelf> shelf_ = std::make_shared<DecoderShelf>();
+  archivekit::AheadEntries ahead_;  // its jobs go before the shelf
+  bool failedPassword_ = false;
+  std::vector<uint8_t> aheadBuffer_;  // what a worker's piece is read into
 };
 
 }  // namespace unrar

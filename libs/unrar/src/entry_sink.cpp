@@ -24,6 +24,10 @@ bool EntrySink::write_piece(const uint8_t* data, size_t size) {
     writeFailed_ = true;
     return false;
   }
+  if (next_ && !next_->write(data, size)) {
+    cancelled_ = true;
+    return false;
+  }
   // The callback may read the bytes but not change them: hand it a copy.
   if (callback_) {
     std::string copy(reinterpret_cast<const char*>(data), size);

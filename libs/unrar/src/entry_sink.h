@@ -1,6 +1,6 @@
 // Where an entry's unpacked bytes go: a file (or nowhere when testing, or memory
-// for a link target), with their CRC-32 (and BLAKE2sp for RAR5 entries that carry
-// one) and the caller's progress callback at most every 256 KiB.
+// for a link target, or a worker's queue), with their CRC-32 (and BLAKE2sp for RAR5 entries that
+// carry one) and the caller's progress callback at most every 256 KiB.
 #pragma once
 
 #include <memory>
@@ -17,6 +17,8 @@ class EntrySink : public archivekit::PacedOutput {
   // fd: the open output file, or -1. memory: collects the bytes (at most
   // kMemoryLimit of them) when not null.
   EntrySink(int fd, std::string* memory, PROCESSDATAPROC callback, bool blake2);
+  // Also hands every piece on to next (a worker's queue); its refusal cancels.
+  void forward_to(archivekit::UnpackedOutput& next) { next_ = &next; }
 
   uint64_t written() const { return written_; }
   uint32_t crc32() const { return crc_; }
@@ -32,6 +34,7 @@ class EntrySink : public archivekit::PacedOutput {
   int fd_;
   std::string* memory_;
   PROCESSDATAPROC callback_;
+  archivekit::UnpackedOutput* next_ = nullptr;
   std::unique_ptr<Blake2sp> blake2_;
   uint64_t written_ = 0;
   uint32_t crc_ = 0;

@@ -196,6 +196,10 @@ void RARSetKeepBroken(HANDLE handle, int keep) {
   if (ArchiveHandle* archive = unrar::from(handle)) archive->processor.set_keep_broken(keep != 0);
 }
 
+void RARSetThreads(HANDLE handle, int threads) {
+  if (ArchiveHandle* archive = unrar::from(handle)) archive->processor.set_threads(threads);
+}
+
 const char* RARKeptName(HANDLE handle) {
   ArchiveHandle* archive = unrar::from(handle);
   return archive ? archive->processor.kept_name().c_str() : "";

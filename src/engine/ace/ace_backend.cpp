@@ -88,6 +88,9 @@ class AceArchive {
   void SetKeepBroken(bool keep) {
     if (handle_ != nullptr) ACESetKeepBroken(handle_, keep ? 1 : 0);
   }
+  void SetThreads(int threads) {
+    if (handle_ != nullptr) ACESetThreads(handle_, threads);
+  }
   std::string KeptName() const { return handle_ != nullptr ? ACEKeptName(handle_) : ""; }
 
  private:
@@ -154,6 +157,7 @@ class AceExtraction {
     }
     archive_->SetDataCallback();
     archive_->SetKeepBroken(job_.keepBroken);
+    archive_->SetThreads(session_.zip.threads);
     if (!outcome_.password().empty()) archive_->SetPassword(outcome_.password());
     return true;
   }

@@ -106,6 +106,9 @@ class RarArchive {
     if (handle_ != nullptr) RARSetKeepBroken(handle_, keep ? 1 : 0);
   }
   std::string KeptName() const { return handle_ != nullptr ? RARKeptName(handle_) : ""; }
+  void SetThreads(int threads) {
+    if (handle_ != nullptr) RARSetThreads(handle_, threads);
+  }
 
  private:
   std::vector<char> comment_;
@@ -179,6 +182,7 @@ class RarExtraction {
         std::make_unique<RarArchive>(longPath_, RAR_OM_EXTRACT, NameEncodingToRead(session_));
     archive_->SetDataCallback();
     archive_->SetKeepBroken(job_.keepBroken);
+    archive_->SetThreads(session_.zip.threads);
     if (!outcome_.password().empty()) archive_->SetPassword(outcome_.password());
   }
 

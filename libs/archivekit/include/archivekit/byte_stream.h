@@ -1,18 +1,18 @@
-// The pull side of a folder's decoding: each coder reads what it needs from the
-// stream below it (a packed stream, or another coder's output).
+// Bytes pulled in order: a 7z coder reads what it needs from the stream below it (a
+// packed stream, or another coder's output); a worker's output is read the same way.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-namespace un7z {
+namespace archivekit {
 
 class ByteStream {
  public:
   virtual ~ByteStream() = default;
   // Up to size bytes; 0 at the end or on a failure, which status() then names.
   virtual size_t read(uint8_t* out, size_t size) = 0;
-  // 0, or the UN7Z_* code of the failure.
+  // 0, or the library's code of the failure.
   int status() const { return status_; }
 
  protected:
@@ -26,4 +26,4 @@ class ByteStream {
   int status_ = 0;
 };
 
-}  // namespace un7z
+}  // namespace archivekit
