@@ -15,6 +15,7 @@ function(tessaly_library_checks name)
   file(GLOB tests CONFIGURE_DEPENDS ${dir}/tests/*.cpp)
   if(TESSALY_TESTS AND tests)
     add_executable(${name}_tests ${tests} ${ARG_TEST_SOURCES})
+    set_target_properties(${name}_tests PROPERTIES UNITY_BUILD ${TESSALY_TEST_BATCHES})
     target_include_directories(${name}_tests PRIVATE ${dir}/src ${PROJECT_SOURCE_DIR}/tests)
     target_link_libraries(${name}_tests PRIVATE tessaly_${name} ${ARG_TEST_LIBRARIES}
                                                 GTest::gtest_main)

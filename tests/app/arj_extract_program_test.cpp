@@ -13,7 +13,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kArjUtility = "/usr/bin/arj";
 const std::string kBig(12000, 'v');
 
 class ArjExtractProgramTest : public ExtractProgramTest {

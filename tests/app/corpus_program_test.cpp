@@ -20,7 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kArjUtility = "/usr/bin/arj";
 // The ARJ utility's place and its output shown, as a fresh install has them: the
 // utility asks nothing of a set whose volumes lie beside it.
 const std::string kSettings =

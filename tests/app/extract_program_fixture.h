@@ -33,6 +33,9 @@ class ExtractProgramTest : public ::testing::Test {
   TempFolder temp_;
 };
 
+// Where the tests expect the real ARJ utility.
+inline constexpr const char* kArjUtility = "/usr/bin/arj";
+
 // How many times needle occurs in text.
 size_t Occurrences(const std::string& text, const std::string& needle);
 

@@ -22,8 +22,6 @@ namespace fs = std::filesystem;
 
 using ListProgram = ExtractProgramTest;
 
-constexpr const char* kArjUtility = "/usr/bin/arj";
-
 TEST_F(ListProgram, ListsEveryFormatOrSaysWhyNot) {
   struct Case {
     const char* name;

@@ -30,7 +30,7 @@ constexpr const char* kTarGz =
     "tar = buf.getvalue()\n"
     "open(sys.argv[1], 'wb').write(gzip.compress(tar[:280000], 0) + gzip.compress(tar[280000:]))";
 
-const DamagedFormat kFormats[] = {
+const DamagedFormat kDamagedFormats[] = {
     {"Zip", {"zip", "-0", "-q", "d.zip", "a.txt"}},
     {"SevenZip", {"7z", "a", "-mx0", "d.7z", "a.txt"}},
     {"TarGz", {"python3", "-c", kTarGz, "d.tgz", "-"}, true},
@@ -88,7 +88,7 @@ TEST_P(KeepBrokenTest, ADamagedEntryLeavesNothingUnlessKeptBesideWhatIsThere) {
   EXPECT_EQ(session.status.archiveLabel, kNotFinished);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryFormat, KeepBrokenTest, ::testing::ValuesIn(kFormats),
+INSTANTIATE_TEST_SUITE_P(EveryFormat, KeepBrokenTest, ::testing::ValuesIn(kDamagedFormats),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -173,13 +173,13 @@ TEST_F(SevenZipBackendTest, SplitSetAndItsMissingVolume) {
   ExpectOnlyMessage(kSevenZipMissingVolume);
 }
 
-struct MessageRow {
+struct SevenZipMessageRow {
   const char* name;
   void (*write)(const std::string& root);  // x.7z of the tree in "tree"
   std::string (*message)();
 };
 
-const MessageRow kMessages[] = {
+const SevenZipMessageRow kSevenZipMessages[] = {
     {"CoderTheLibraryLacks",
      [](const std::string& root) {
        // The stored a.txt behind a filter whose coder record is made zstd's.
@@ -201,7 +201,7 @@ const MessageRow kMessages[] = {
 };
 
 class SevenZipMessageTest : public SevenZipBackendTest,
-                            public ::testing::WithParamInterface<MessageRow> {};
+                            public ::testing::WithParamInterface<SevenZipMessageRow> {};
 
 // The entry is left out with its message; the rest comes out, and the job does not finish.
 TEST_P(SevenZipMessageTest, NamesTheEntryAndExtractsTheRest) {
@@ -213,7 +213,7 @@ TEST_P(SevenZipMessageTest, NamesTheEntryAndExtractsTheRest) {
   EXPECT_FALSE(fs::exists(fs::symlink_status(Out("up"))));
 }
 
-INSTANTIATE_TEST_SUITE_P(Messages, SevenZipMessageTest, ::testing::ValuesIn(kMessages),
+INSTANTIATE_TEST_SUITE_P(Messages, SevenZipMessageTest, ::testing::ValuesIn(kSevenZipMessages),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // 7z and libarchive archives selected together are one job, each through its backend.

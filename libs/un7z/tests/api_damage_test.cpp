@@ -7,7 +7,7 @@ namespace {
 
 enum class Spoil { none, flipDataByte, flipHeaderByte, cut, dropSecondVolume };
 
-struct Case {
+struct DamageCase {
   const char* name;
   const char* options;
   Spoil spoil;
@@ -25,10 +25,10 @@ void SpoilArchive(const fs::path& archive, Spoil spoil) {
   if (spoil != Spoil::dropSecondVolume) WriteFileText(archive, bytes);
 }
 
-class Damage : public ::testing::TestWithParam<Case> {};
+class Damage : public ::testing::TestWithParam<DamageCase> {};
 
 TEST_P(Damage, EndsWithTheCause) {
-  const Case& row = GetParam();
+  const DamageCase& row = GetParam();
   TempFolder temp;
   ASSERT_EQ(PackSourceTree(temp.path(), row.options), 0);
   const bool split = row.spoil == Spoil::dropSecondVolume;
@@ -46,7 +46,7 @@ TEST_P(Damage, EndsWithTheCause) {
   EXPECT_EQ(ReadFileText(temp.path() / "out/bin/program"), "old");
 }
 
-const Case kCases[] = {
+const DamageCase kDamageCases[] = {
     {"StoredDataByte", "-mx0", Spoil::flipDataByte, nullptr, UN7Z_SUCCESS, UN7Z_BAD_DATA},
     {"LzmaDataByte", "-m0=LZMA", Spoil::flipDataByte, nullptr, UN7Z_SUCCESS, UN7Z_BAD_DATA},
     {"HeaderByte", "", Spoil::flipHeaderByte, nullptr, UN7Z_BAD_ARCHIVE, 0},
@@ -84,7 +84,7 @@ TEST(KeepBroken, KeepsWhatWasWrittenOfTheDamagedEntryBesideTheOldFile) {
   EXPECT_EQ(ReadFileText(program), "old");
 }
 
-INSTANTIATE_TEST_SUITE_P(SevenZip, Damage, ::testing::ValuesIn(kCases),
+INSTANTIATE_TEST_SUITE_P(SevenZip, Damage, ::testing::ValuesIn(kDamageCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -5,7 +5,7 @@
 namespace un7z::testing {
 namespace {
 
-struct Case {
+struct CoderCase {
   const char* name;
   const char* options;
   int fileCode = UN7Z_SUCCESS;   // of every entry with data
@@ -13,10 +13,10 @@ struct Case {
   const char* method = nullptr;  // the Method the header shows, when checked
 };
 
-class Coders : public ::testing::TestWithParam<Case> {};
+class Coders : public ::testing::TestWithParam<CoderCase> {};
 
 TEST_P(Coders, ExtractsAs7zDoes) {
-  const Case& row = GetParam();
+  const CoderCase& row = GetParam();
   TempFolder temp;
   ASSERT_EQ(PackSourceTree(temp.path(), row.options), 0);
   const bool split = std::string(row.options).find("-v") != std::string::npos;
@@ -44,7 +44,7 @@ TEST_P(Coders, ExtractsAs7zDoes) {
   EXPECT_EQ(Walk(archive, UN7Z_TEST, "", "pw", 2).codes, std::vector<int>(9, UN7Z_SUCCESS));
 }
 
-const Case kCases[] = {
+const CoderCase kCoderCases[] = {
     {"Stored", "-mx0"},
     {"Fastest", "-mx1"},
     {"Ultra", "-mx9"},
@@ -76,7 +76,7 @@ const Case kCases[] = {
     {"ByteSwapper", "-m0=Swap4 -m1=LZMA2", UN7Z_UNSUPPORTED, false, "Swap4 LZMA2"},
 };
 
-INSTANTIATE_TEST_SUITE_P(SevenZip, Coders, ::testing::ValuesIn(kCases),
+INSTANTIATE_TEST_SUITE_P(SevenZip, Coders, ::testing::ValuesIn(kCoderCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
