@@ -125,7 +125,7 @@ TEST_F(DriverTest, OnlyGoRunsTheJobAndOnlyGoSavesAnUntickedBox) {
 }
 
 // Each file below root as "path=content", each folder as "path/".
-std::set<std::string> TreeOf(const fs::path& root) {
+std::set<std::string> ContentsTree(const fs::path& root) {
   std::set<std::string> tree;
   for (const auto& item : fs::recursive_directory_iterator(root)) {
     const std::string path = fs::relative(item.path(), root).string();
@@ -203,7 +203,7 @@ TEST_F(SelectedEntriesTest, WritesTheSelectedEntriesAloneForEveryType) {
     const std::set<std::string> written =
         c.folder ? std::set<std::string>{"sub/", "sub/b.txt=beta", "sub/c.txt=gamma"}
                  : std::set<std::string>{"a.txt=alpha", "sub/", "sub/b.txt=beta"};
-    EXPECT_EQ(TreeOf(PathOf("out")), written);
+    EXPECT_EQ(ContentsTree(PathOf("out")), written);
     EXPECT_EQ(session.status.archiveLabel, kFinished) << ::testing::PrintToString(MessageTexts());
     dialogs.messages.clear();
   }

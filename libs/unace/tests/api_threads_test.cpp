@@ -14,7 +14,7 @@ std::string* gTrace = nullptr;
 long gDataCalls = 0;
 long gStopAtCall = 0;  // the data call that answers "stop"; 0 for none
 
-int RecordData(unsigned char* bytes, int size) {
+int TraceData(unsigned char* bytes, int size) {
   const std::string_view piece(reinterpret_cast<const char*>(bytes), static_cast<size_t>(size));
   *gTrace += "  data " + std::to_string(size) + " " +
              std::to_string(std::hash<std::string_view>{}(piece)) + "\n";
@@ -45,7 +45,7 @@ std::string TracedWalk(const std::string& archive, const Case& row, int threads,
   HANDLE handle = Open(archive, ACE_OM_EXTRACT);
   if (!handle) return "open failed";
   ACESetThreads(handle, threads);
-  ACESetProcessDataProc(handle, RecordData);
+  ACESetProcessDataProc(handle, TraceData);
   ACESetKeepBroken(handle, 1);
   if (row.password) ACESetPassword(handle, const_cast<char*>(row.password));
   std::string destination = out.string();
