@@ -116,6 +116,15 @@ int EntryProcessor::decode(const AceEntry& entry, EntryInput& input, EntrySink& 
                        sink);
 }
 
+int EntryProcessor::open_output(const std::string& path, EntryInput& input,
+                                archivekit::StagedFile& file) {
+  if (open_output_file(path, file)) return ACE_SUCCESS;
+  const int error = errno;
+  input.skip_rest();
+  errno = error;
+  return write_error_code(error);
+}
+
 bool EntryProcessor::open_output_file(const std::string& path, archivekit::StagedFile& file) {
   if (file.open(path) || errno != ENOENT) return file.is_open();
   // A folder this extraction made was removed under it: make the way again.
@@ -149,11 +158,9 @@ int EntryProcessor::unpack(const AceEntry& entry, const std::string* path) {
   }
   EntryInput input(reader_, entry, std::move(cipher));
   archivekit::StagedFile file;
-  if (path && !open_output_file(*path, file)) {
-    const int error = errno;
-    input.skip_rest();
-    errno = error;
-    return write_error_code(error);
+  if (path) {
+    const int opened = open_output(*path, input, file);
+    if (opened != ACE_SUCCESS) return opened;
   }
   EntrySink sink(file.fd(), callback_);
   int result = decode(entry, input, sink);
@@ -178,11 +185,9 @@ int EntryProcessor::unpack_ahead(const AceEntry& entry, archivekit::AheadStream&
                                  const std::string* path) {
   EntryInput input(reader_, entry, nullptr);
   archivekit::StagedFile file;
-  if (path && !open_output_file(*path, file)) {
-    const int error = errno;
-    input.skip_rest();
-    errno = error;
-    return write_error_code(error);
+  if (path) {
+    const int opened = open_output(*path, input, file);
+    if (opened != ACE_SUCCESS) return opened;
   }
   EntrySink sink(file.fd(), callback_);
   int result = copy_ahead(stream, sink);

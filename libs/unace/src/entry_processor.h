@@ -65,6 +65,9 @@ class EntryProcessor {
   // The entry's staged file, its folders made again if one has vanished; false with
   // errno set.
   bool open_output_file(const std::string& path, archivekit::StagedFile& file);
+  // The same; when the file cannot be made the entry is passed over, and the code says
+  // why (errno kept).
+  int open_output(const std::string& path, EntryInput& input, archivekit::StagedFile& file);
 
   ArchiveReader& reader_;
   std::optional<std::string> password_;

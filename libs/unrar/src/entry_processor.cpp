@@ -140,12 +140,7 @@ int EntryProcessor::unpack(const ArchiveEntry& entry, const Target* target) {
   if (entry.link != LinkKind::none) return unpack_link(entry, input, hashKey, target);
 
   archivekit::StagedFile file;
-  if (target && !file.open(target->path)) {
-    const int error = errno;
-    input.skip_rest();
-    errno = error;
-    return error == ENOSPC ? ERAR_EWRITE : ERAR_ECREATE;
-  }
+  if (target && (result = open_output(target->path, input, file)) != ERAR_SUCCESS) return result;
   EntrySink sink(file.fd(), nullptr, callback_, entry.blake2.has_value());
   result = decode(entry, input, sink);
   const int rest = input.skip_rest();
@@ -177,18 +172,22 @@ int EntryProcessor::unpack_ahead(const ArchiveEntry& entry, archivekit::AheadStr
     return result;
   }
   archivekit::StagedFile file;
-  if (target && !file.open(target->path)) {
-    const int error = errno;
-    input.skip_rest();
-    errno = error;
-    return error == ENOSPC ? ERAR_EWRITE : ERAR_ECREATE;
-  }
+  if (target && (result = open_output(target->path, input, file)) != ERAR_SUCCESS) return result;
   EntrySink sink(file.fd(), nullptr, callback_, false);
   result = copy_ahead(stream, sink, aheadBuffer_);
   solidStreamBroken_ = false;
   const int rest = input.skip_rest();
   if (result == ERAR_SUCCESS) result = rest;
   return finish(entry, file, sink, result, target);
+}
+
+int EntryProcessor::open_output(const std::string& path, EntryInput& input,
+                                archivekit::StagedFile& file) {
+  if (file.open(path)) return ERAR_SUCCESS;
+  const int error = errno;
+  input.skip_rest();
+  errno = error;
+  return error == ENOSPC ? ERAR_EWRITE : ERAR_ECREATE;
 }
 
 int EntryProcessor::finish(const ArchiveEntry& entry, archivekit::StagedFile& file,

@@ -70,6 +70,9 @@ class EntryProcessor {
                    const Target* target);
   // An encrypted entry failed under the password: nothing more decodes ahead under it.
   void password_failed();
+  // The entry's staged file; when it cannot be made the entry is passed over, and the
+  // code says why (errno kept).
+  int open_output(const std::string& path, EntryInput& input, archivekit::StagedFile& file);
   // The end of an entry's unpacking: only a whole, verified file takes its name.
   int finish(const ArchiveEntry& entry, archivekit::StagedFile& file, const EntrySink& sink,
              int result, const Target* target);
