@@ -50,7 +50,8 @@ archives=(test_read_format_rar_multivolume.part0001.rar
 tree_archive="$work/tree.rar"
 if [[ ! -f "$tree_archive" || "$repo/bench/rar_tree_archive.cpp" -nt "$tree_archive" ]]; then
   echo "generating $tree_archive (once) ..."
-  g++ -std=c++20 -O2 -o "$work/rar_tree_archive" "$repo/bench/rar_tree_archive.cpp"
+  g++ -std=c++20 -O2 -I"$repo/libs/unrar/tests" -o "$work/rar_tree_archive" \
+    "$repo/bench/rar_tree_archive.cpp" -lz
   "$work/rar_tree_archive" "$tree_archive"
 fi
 

@@ -3,42 +3,19 @@
 // RAR compressor is free to use here, and literals keep every byte a decoding step).
 //
 //   rar_tree_archive ARCHIVE
+#include <zlib.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "rar29_lz_writer.h"
+
 namespace {
 
-uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0) {
-  static uint32_t table[256] = {};
-  if (table[1] == 0) {
-    for (uint32_t i = 0; i < 256; ++i) {
-      uint32_t c = i;
-      for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      table[i] = c;
-    }
-  }
-  crc = ~crc;
-  for (size_t i = 0; i < size; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-  return ~crc;
-}
-
-class BitWriter {
- public:
-  void put(uint32_t value, unsigned bits) {
-    for (unsigned i = bits; i-- > 0;) {
-      if (used_ % 8 == 0) bytes.push_back(0);
-      if ((value >> i) & 1) bytes.back() |= static_cast<uint8_t>(0x80 >> (used_ % 8));
-      ++used_;
-    }
-  }
-  std::vector<uint8_t> bytes;
-
- private:
-  size_t used_ = 0;
-};
+using unrar::rar29_test::BitWriter;
 
 // One LZ block: literals 9 bits, the other 43 main symbols 7 (their canonical codes come
 // first), distance lengths 6, the rest 5; then the text and the end of the file.
@@ -60,7 +37,7 @@ void Put(std::vector<uint8_t>& out, uint64_t value, int bytes) {
 
 // A block: its CRC (the low half of the CRC-32 of what follows it) and body.
 void Block(std::FILE* file, std::vector<uint8_t> body) {
-  const uint32_t crc = Crc32(body.data(), body.size()) & 0xFFFF;
+  const uint32_t crc = crc32(0, body.data(), body.size()) & 0xFFFF;
   std::vector<uint8_t> block;
   Put(block, crc, 2);
   block.insert(block.end(), body.begin(), body.end());
@@ -76,7 +53,7 @@ void Entry(std::FILE* file, const std::string& name, const std::string& text) {
   Put(body, packed.size(), 4);
   Put(body, text.size(), 4);
   Put(body, 3, 1);  // Unix
-  Put(body, Crc32(reinterpret_cast<const uint8_t*>(text.data()), text.size()), 4);
+  Put(body, crc32(0, reinterpret_cast<const Bytef*>(text.data()), text.size()), 4);
   Put(body, 0x5A210000, 4);  // 2025-01-01
   Put(body, 29, 1);
   Put(body, 0x33, 1);
