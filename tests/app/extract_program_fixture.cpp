@@ -41,12 +41,4 @@ std::string ExtractProgramTest::StoredSetting(const std::string& section,
   return ApplicationSettings().GetSetting(section, key, "<missing>");
 }
 
-size_t Occurrences(const std::string& text, const std::string& needle) {
-  size_t count = 0;
-  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) {
-    ++count;
-  }
-  return count;
-}
-
 }  // namespace tessaly::testing

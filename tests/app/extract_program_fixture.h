@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/process_runner.h"
+#include "support/files.h"
 
 namespace tessaly::testing {
 
@@ -35,8 +36,5 @@ class ExtractProgramTest : public ::testing::Test {
 
 // Where the tests expect the real ARJ utility.
 inline constexpr const char* kArjUtility = "/usr/bin/arj";
-
-// How many times needle occurs in text.
-size_t Occurrences(const std::string& text, const std::string& needle);
 
 }  // namespace tessaly::testing

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 namespace tessaly::testing {
@@ -36,6 +37,28 @@ std::vector<std::string> TreeOf(const std::filesystem::path& root) {
   }
   std::sort(entries.begin(), entries.end());
   return entries;
+}
+
+std::string TreeWithContents(const std::filesystem::path& root) {
+  std::string tree;
+  for (const std::string& entry : TreeOf(root)) {
+    tree += entry;
+    const std::filesystem::path path = root / entry;
+    if (std::filesystem::is_regular_file(path)) {
+      tree += " " + std::to_string(std::hash<std::string>{}(ReadFileText(path))) + " " +
+              std::to_string(static_cast<int>(std::filesystem::status(path).permissions()));
+    }
+    tree += "\n";
+  }
+  return tree;
+}
+
+size_t Occurrences(const std::string& text, const std::string& needle) {
+  size_t count = 0;
+  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) {
+    ++count;
+  }
+  return count;
 }
 
 std::string ReadFileText(const std::filesystem::path& file) {

@@ -25,6 +25,10 @@ class TempFolder {
 
 // Everything below root as sorted relative paths, folders ending in "/".
 std::vector<std::string> TreeOf(const std::filesystem::path& root);
+// The same, a line each, with a file's bytes (as a hash) and permissions.
+std::string TreeWithContents(const std::filesystem::path& root);
+// How often needle occurs in text.
+size_t Occurrences(const std::string& text, const std::string& needle);
 std::string ReadFileText(const std::filesystem::path& file);
 void WriteFileText(const std::filesystem::path& file, const std::string& text);
 // Dates file (access and modification) at a local time, as archivers store it; false

@@ -4,6 +4,7 @@
 
 #include "archivekit/entry_output.h"
 #include "entry_decoding.h"
+#include "entry_input.h"
 #include "entry_sink.h"
 #include "unace.h"
 
@@ -26,7 +27,7 @@ class HeldPartInput final : public archivekit::PackedEntryInput {
   HeldPartInput(const AceEntry& entry, std::shared_ptr<const VolumeFile> volume,
                 std::unique_ptr<archivekit::BlockDecryptor> cipher)
       : PackedEntryInput({entry.volumeIndex, entry.dataOffset, entry.packSize, false},
-                         std::move(cipher), {ACE_READ_ERROR, ACE_BAD_DATA}),
+                         std::move(cipher), kReadFailures),
         volume_(std::move(volume)) {}
 
  private:

@@ -15,8 +15,10 @@ inline archivekit::PackedPart packed_part(const AceEntry& part) {
   return {part.volumeIndex, part.dataOffset, part.packSize, part.splitAfter()};
 }
 
-using EntryInput = archivekit::ReaderEntryInput<ArchiveReader, AceEntry,
-                                                archivekit::ReadFailureCodes{
-                                                    ACE_BAD_DATA, ACE_BAD_DATA, ACE_READ_ERROR}>;
+// The same on the caller's thread and on a worker.
+inline constexpr archivekit::ReadFailureCodes kReadFailures{ACE_BAD_DATA, ACE_BAD_DATA,
+                                                            ACE_READ_ERROR};
+
+using EntryInput = archivekit::ReaderEntryInput<ArchiveReader, AceEntry, kReadFailures>;
 
 }  // namespace unace

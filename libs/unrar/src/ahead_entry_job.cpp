@@ -4,6 +4,7 @@
 
 #include "archivekit/entry_output.h"
 #include "entry_decoding.h"
+#include "entry_input.h"
 #include "entry_sink.h"
 #include "unrar.h"
 
@@ -36,7 +37,7 @@ class HeldPartInput final : public archivekit::PackedEntryInput {
   HeldPartInput(const ArchiveEntry& entry, std::shared_ptr<const VolumeFile> volume,
                 std::unique_ptr<PackedCipher> cipher)
       : PackedEntryInput({entry.volumeIndex, entry.dataOffset, entry.packSize, false},
-                         std::move(cipher), {ERAR_BAD_DATA, ERAR_BAD_DATA}),
+                         std::move(cipher), kReadFailures),
         volume_(std::move(volume)) {}
 
  private:

@@ -15,8 +15,10 @@ inline archivekit::PackedPart packed_part(const ArchiveEntry& part) {
   return {part.volumeIndex, part.dataOffset, part.packSize, part.splitAfter};
 }
 
-using EntryInput = archivekit::ReaderEntryInput<ArchiveReader, ArchiveEntry,
-                                                archivekit::ReadFailureCodes{
-                                                    ERAR_BAD_DATA, ERAR_BAD_DATA, ERAR_BAD_DATA}>;
+// The same on the caller's thread and on a worker.
+inline constexpr archivekit::ReadFailureCodes kReadFailures{ERAR_BAD_DATA, ERAR_BAD_DATA,
+                                                            ERAR_BAD_DATA};
+
+using EntryInput = archivekit::ReaderEntryInput<ArchiveReader, ArchiveEntry, kReadFailures>;
 
 }  // namespace unrar

@@ -12,10 +12,12 @@
 namespace unrar_test {
 namespace {
 
+using tessaly::testing::Occurrences;
 using tessaly::testing::RarFormat;
 using tessaly::testing::RarOptions;
 using tessaly::testing::RarTestEntry;
 using tessaly::testing::RarVolumeNaming;
+using tessaly::testing::TreeWithContents;
 
 std::string* gTrace = nullptr;
 long gDataCalls = 0;
@@ -73,30 +75,6 @@ std::string TracedWalk(const std::string& archive, const Walk& walk, int threads
   return trace;
 }
 
-// Every file and folder below root: its name, and a file's bytes and permissions.
-std::string TreeWithContents(const fs::path& root) {
-  std::vector<std::string> items;
-  for (const auto& item : fs::recursive_directory_iterator(root)) {
-    std::string line = item.path().lexically_relative(root).string();
-    if (item.is_regular_file()) {
-      line += " " + std::to_string(std::hash<std::string>{}(ReadFileText(item.path()))) + " " +
-              std::to_string(static_cast<int>(fs::status(item.path()).permissions()));
-    }
-    items.push_back(line);
-  }
-  std::sort(items.begin(), items.end());
-  std::string tree;
-  for (const std::string& item : items) tree += item + "\n";
-  return tree;
-}
-
-size_t CountOf(const std::string& trace, const std::string& word) {
-  size_t count = 0;
-  for (size_t at = trace.find(word); at != std::string::npos; at = trace.find(word, at + 1))
-    ++count;
-  return count;
-}
-
 // The same walk with one thread and with four; the trace of the one.
 std::string ExpectSameWithFourThreads(const std::string& archive, const Walk& walk,
                                       const fs::path& temp) {
@@ -150,7 +128,7 @@ TEST_P(Threads, ShowTheCallerWhatOneThreadShows) {
           : tessaly::testing::WriteRarVolumes(base, RarVolumeNaming::PartN, row.volumeData,
                                               Entries(row), options)[0];
   const std::string one = ExpectSameWithFourThreads(archive, row.walk, temp.path());
-  EXPECT_EQ(CountOf(one, row.expected), row.expectedCount) << one;
+  EXPECT_EQ(Occurrences(one, row.expected), row.expectedCount) << one;
 }
 
 const Case kCases[] = {
