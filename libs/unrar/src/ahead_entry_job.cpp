@@ -52,14 +52,15 @@ class HeldPartInput final : public archivekit::PackedEntryInput {
 class AheadEntryJob final : public archivekit::AheadJob {
  public:
   AheadEntryJob(ArchiveEntry entry, std::shared_ptr<const VolumeFile> volume,
-                std::optional<std::string> password, std::shared_ptr<DecoderShelf> shelf)
+                std::optional<std::string> password, const SharedDecoding& shared)
       : entry_(std::move(entry)),
         volume_(std::move(volume)),
         password_(std::move(password)),
-        shelf_(std::move(shelf)) {}
+        shared_(shared) {}
 
   int prepare() override {
-    return entry_.encrypted ? make_cipher(entry_, password_, cipher_, hashKey_) : ERAR_SUCCESS;
+    return entry_.encrypted ? make_cipher(entry_, password_, *shared_.keys, cipher_, hashKey_)
+                            : ERAR_SUCCESS;
   }
 
   int run(archivekit::UnpackedOutput& output) override {
@@ -69,11 +70,11 @@ class AheadEntryJob final : public archivekit::AheadJob {
     const uint64_t window = entry_.unpackVersion == 50 ? window_for(entry_, false) : kRar4Window;
     std::unique_ptr<Decoder> decoder;
     if (!entry_.stored()) {
-      decoder = shelf_->take(entry_, window);
+      decoder = shared_.shelf->take(entry_, window);
       if (!decoder) return ERAR_NO_MEMORY;
     }
     const int result = decode_with(decoder.get(), entry_, input, sink);
-    if (decoder) shelf_->give_back(entry_, window, std::move(decoder));
+    if (decoder) shared_.shelf->give_back(entry_, window, std::move(decoder));
     return result == ERAR_SUCCESS ? verify(entry_, entry_, sink, hashKey_) : result;
   }
 
@@ -83,7 +84,7 @@ class AheadEntryJob final : public archivekit::AheadJob {
   std::optional<std::string> password_;
   std::unique_ptr<PackedCipher> cipher_;
   std::optional<Bytes32> hashKey_;
-  std::shared_ptr<DecoderShelf> shelf_;
+  SharedDecoding shared_;
 };
 
 }  // namespace
@@ -111,7 +112,7 @@ void DecoderShelf::give_back(const ArchiveEntry& entry, uint64_t window,
 
 std::optional<archivekit::AheadCandidate> ahead_candidate(
     ArchiveReader& reader, uint64_t& offset, const std::optional<std::string>& password,
-    const std::shared_ptr<DecoderShelf>& shelf) {
+    const SharedDecoding& shared) {
   std::optional<ArchiveEntry> entry = reader.entry_ahead(offset);
   if (!entry) return std::nullopt;
   archivekit::AheadCandidate candidate;
@@ -122,7 +123,7 @@ std::optional<archivekit::AheadCandidate> ahead_candidate(
   if (plain && keyed) {
     candidate.cost = ahead_cost(*entry);
     candidate.job = std::make_unique<AheadEntryJob>(
-        std::move(*entry), reader.shared_volume(reader.volume_index()), password, shelf);
+        std::move(*entry), reader.shared_volume(reader.volume_index()), password, shared);
   }
   return candidate;
 }

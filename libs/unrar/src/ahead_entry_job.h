@@ -11,6 +11,7 @@
 
 #include "archive_reader.h"
 #include "archivekit/ahead_entries.h"
+#include "rar_crypto.h"
 #include "rar_decoder.h"
 
 namespace unrar {
@@ -34,11 +35,17 @@ class DecoderShelf {
   std::vector<Kept> kept_;
 };
 
+// What the workers share with the caller's thread; it outlives their jobs.
+struct SharedDecoding {
+  std::shared_ptr<DecoderShelf> shelf = std::make_shared<DecoderShelf>();
+  std::shared_ptr<KeyCache> keys = std::make_shared<KeyCache>();
+};
+
 // The entry after the block at offset in the reader's volume, offset then past it. It
 // comes with a job when it is plain: a file of one part, not solid, no link, one we
 // decode, and encrypted only when password is given. None where reading ahead ends.
 std::optional<archivekit::AheadCandidate> ahead_candidate(
     ArchiveReader& reader, uint64_t& offset, const std::optional<std::string>& password,
-    const std::shared_ptr<DecoderShelf>& shelf);
+    const SharedDecoding& shared);
 
 }  // namespace unrar

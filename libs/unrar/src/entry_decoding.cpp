@@ -85,7 +85,8 @@ std::unique_ptr<Decoder> make_decoder(const ArchiveEntry& entry, uint64_t window
 }
 
 int make_cipher(const ArchiveEntry& entry, const std::optional<std::string>& password,
-                std::unique_ptr<PackedCipher>& cipher, std::optional<Bytes32>& hashKey) {
+                KeyCache& keyCache, std::unique_ptr<PackedCipher>& cipher,
+                std::optional<Bytes32>& hashKey) {
   if (!password || password->empty()) return ERAR_MISSING_PASSWORD;
   switch (entry.unpackVersion) {
     case 13:
@@ -104,7 +105,7 @@ int make_cipher(const ArchiveEntry& entry, const std::optional<std::string>& pas
   if (entry.rar5Encryption) {
     const Rar5FileEncryption& parameters = *entry.rar5Encryption;
     Rar5Keys keys{};
-    if (!derive_rar5_keys(*password, parameters.salt.data(), parameters.lg2Count, keys)) {
+    if (!keyCache.rar5_keys(*password, parameters.salt.data(), parameters.lg2Count, keys)) {
       return ERAR_BAD_DATA;
     }
     if (parameters.passwordCheck && *parameters.passwordCheck != keys.passwordCheck) {
@@ -114,7 +115,8 @@ int make_cipher(const ArchiveEntry& entry, const std::optional<std::string>& pas
     if (parameters.macChecksums) hashKey = keys.hashKey;
     return ERAR_SUCCESS;
   }
-  const Rar3Key key = derive_rar3_key(*password, entry.rar3Salt ? entry.rar3Salt->data() : nullptr);
+  const Rar3Key key =
+      keyCache.rar3_key(*password, entry.rar3Salt ? entry.rar3Salt->data() : nullptr);
   cipher = std::make_unique<AesPackedCipher>(key.key.data(), key.key.size(), key.iv);
   return ERAR_SUCCESS;
 }

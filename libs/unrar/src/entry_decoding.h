@@ -27,7 +27,8 @@ std::unique_ptr<Decoder> make_decoder(const ArchiveEntry& entry, uint64_t window
 // The cipher of an encrypted entry under password. An ERAR_* code:
 // ERAR_MISSING_PASSWORD without one, ERAR_BAD_DATA when its check value tells it wrong.
 int make_cipher(const ArchiveEntry& entry, const std::optional<std::string>& password,
-                std::unique_ptr<PackedCipher>& cipher, std::optional<Bytes32>& hashKey);
+                KeyCache& keyCache, std::unique_ptr<PackedCipher>& cipher,
+                std::optional<Bytes32>& hashKey);
 // Decodes the entry's data into sink (decoder unused for stored data). An ERAR_* code.
 int decode_with(Decoder* decoder, const ArchiveEntry& entry, archivekit::PackedEntryInput& input,
                 EntrySink& sink);

@@ -129,7 +129,7 @@ int EntryProcessor::unpack(const ArchiveEntry& entry, const Target* target) {
   std::optional<Bytes32> hashKey;
   int result = supported(entry) ? ERAR_SUCCESS : ERAR_UNKNOWN;
   if (result == ERAR_SUCCESS && entry.encrypted) {
-    result = make_cipher(entry, password_, cipher, hashKey);
+    result = make_cipher(entry, password_, *shared_.keys, cipher, hashKey);
   }
   EntryInput input(reader_, entry, std::move(cipher));
   if (result != ERAR_SUCCESS) {
@@ -154,7 +154,7 @@ std::unique_ptr<archivekit::AheadStream> EntryProcessor::take_ahead(const Archiv
   const std::optional<std::string> password = failedPassword_ ? std::nullopt : password_;
   return ahead_.take(
       {entry.volumeIndex, entry.dataOffset}, reader_.volume_index(), reader_.position(),
-      [&](uint64_t& offset) { return ahead_candidate(reader_, offset, password, shelf_); });
+      [&](uint64_t& offset) { return ahead_candidate(reader_, offset, password, shared_); });
 }
 
 void EntryProcessor::password_failed() {
@@ -212,7 +212,7 @@ int EntryProcessor::unpack_text(const ArchiveEntry& entry, std::string& text) {
   std::unique_ptr<PackedCipher> cipher;
   std::optional<Bytes32> hashKey;
   if (entry.encrypted) {
-    const int keyed = make_cipher(entry, password_, cipher, hashKey);
+    const int keyed = make_cipher(entry, password_, *shared_.keys, cipher, hashKey);
     if (keyed != ERAR_SUCCESS) return keyed;
   }
   EntryInput input(reader_, entry, std::move(cipher));

@@ -95,8 +95,8 @@ class EntryProcessor {
   std::unique_ptr<Decoder> rar5_;
   uint64_t rar5Dictionary_ = 0;
   int rar5Algorithm_ = 0;
-  std::shared_ptr<DecoderShelf> shelf_ = std::make_shared<DecoderShelf>();
-  archivekit::AheadEntries ahead_;  // its jobs go before the shelf
+  SharedDecoding shared_;
+  archivekit::AheadEntries ahead_;  // its jobs go before what they share
   bool failedPassword_ = false;
   std::vector<uint8_t> aheadBuffer_;  // what a worker's piece is read into
 };

@@ -214,15 +214,19 @@ Rar3Key derive_rar3_key(const std::string& passwordUtf8, const uint8_t salt[8]) 
 
   DigestContext ctx = new_digest(EVP_sha1());
   if (!ctx) return result;
+  // Taken out of the loop: it runs 2^18 times.
+  EVP_MD_CTX* const sha1 = ctx.get();
+  uint8_t* const seedBytes = seed.data();
+  const size_t seedSize = seed.size();
   uint64_t fed = 0;
   for (uint32_t round = 0; round < kRounds; ++round) {
     uint8_t counter[3] = {static_cast<uint8_t>(round), static_cast<uint8_t>(round >> 8),
                           static_cast<uint8_t>(round >> 16)};
-    if (!feed_rar3_sha1(ctx.get(), fed, seed.data(), seed.size()) ||
-        !feed_rar3_sha1(ctx.get(), fed, counter, sizeof counter)) {
+    if (!feed_rar3_sha1(sha1, fed, seedBytes, seedSize) ||
+        !feed_rar3_sha1(sha1, fed, counter, sizeof counter)) {
       return Rar3Key{};
     }
-    if (round % kIvInterval == 0) result.iv[round / kIvInterval] = snapshot_last_byte(ctx.get());
+    if (round % kIvInterval == 0) result.iv[round / kIvInterval] = snapshot_last_byte(sha1);
   }
   uint8_t digest[EVP_MAX_MD_SIZE];
   unsigned int size = 0;
@@ -253,11 +257,20 @@ bool derive_rar5_keys(const std::string& passwordUtf8, const uint8_t salt[16], i
 
   // One PBKDF2 chain gives all three values: the key after 2^lg2Count rounds,
   // then the hash key and the check value 16 rounds apart.
+  // Word by word: the rounds run tens of thousands of times.
   auto run = [&hmac, &u, &sum](uint32_t rounds) {
+    uint64_t words[4];
+    std::memcpy(words, sum.data(), sizeof words);
     for (uint32_t i = 0; i < rounds; ++i) {
       if (!hmac.mac(u.data(), u.size(), u)) return false;
-      for (size_t k = 0; k < sum.size(); ++k) sum[k] ^= u[k];
+      uint64_t round[4];
+      std::memcpy(round, u.data(), sizeof round);
+      words[0] ^= round[0];
+      words[1] ^= round[1];
+      words[2] ^= round[2];
+      words[3] ^= round[3];
     }
+    std::memcpy(sum.data(), words, sizeof words);
     return true;
   };
   if (!run((uint32_t{1} << lg2Count) - 1)) return false;
@@ -267,6 +280,63 @@ bool derive_rar5_keys(const std::string& passwordUtf8, const uint8_t salt[16], i
   if (!run(kExtraRounds)) return false;
   keys.passwordCheck = {};
   for (size_t k = 0; k < sum.size(); ++k) keys.passwordCheck[k % 8] ^= sum[k];
+  return true;
+}
+
+namespace {
+
+// Different salts in one archive are rare; a few cover a set's volumes.
+constexpr size_t kKeysKept = 8;
+
+std::string cache_key(char kind, int rounds, const uint8_t* salt, size_t saltSize,
+                      const std::string& password) {
+  std::string key{kind, static_cast<char>(rounds), salt != nullptr ? '+' : '-'};
+  if (salt != nullptr) key.append(reinterpret_cast<const char*>(salt), saltSize);
+  return key + password;
+}
+
+}  // namespace
+
+const KeyCache::Kept* KeyCache::find(const std::string& key) const {
+  for (const Kept& kept : kept_) {
+    if (kept.key == key) return &kept;
+  }
+  return nullptr;
+}
+
+void KeyCache::keep(Kept kept) {
+  if (find(kept.key) != nullptr) return;
+  if (kept_.size() == kKeysKept) kept_.erase(kept_.begin());
+  kept_.push_back(std::move(kept));
+}
+
+// Worked out outside the lock: two threads asking for one new key both derive it.
+Rar3Key KeyCache::rar3_key(const std::string& passwordUtf8, const uint8_t salt[8]) {
+  Kept kept{cache_key('3', 0, salt, 8, passwordUtf8)};
+  {
+    std::lock_guard lock(mutex_);
+    if (const Kept* found = find(kept.key)) return found->rar3;
+  }
+  kept.rar3 = derive_rar3_key(passwordUtf8, salt);
+  std::lock_guard lock(mutex_);
+  keep(kept);
+  return kept.rar3;
+}
+
+bool KeyCache::rar5_keys(const std::string& passwordUtf8, const uint8_t salt[16], int lg2Count,
+                         Rar5Keys& keys) {
+  Kept kept{cache_key('5', lg2Count, salt, 16, passwordUtf8)};
+  {
+    std::lock_guard lock(mutex_);
+    if (const Kept* found = find(kept.key)) {
+      keys = found->rar5;
+      return true;
+    }
+  }
+  if (!derive_rar5_keys(passwordUtf8, salt, lg2Count, kept.rar5)) return false;
+  keys = kept.rar5;
+  std::lock_guard lock(mutex_);
+  keep(std::move(kept));
   return true;
 }
 

@@ -6,7 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 namespace unrar {
 
@@ -32,6 +34,28 @@ struct Rar5Keys {
 // False when lg2Count is beyond what the format allows.
 bool derive_rar5_keys(const std::string& passwordUtf8, const uint8_t salt[16], int lg2Count,
                       Rar5Keys& keys);
+// The keys of an archive's entries, each worked out once per password and salt: the
+// entries of an archive mostly share one salt, and a key costs 2^15 hash rounds or
+// more. The caller's thread and the workers share one.
+class KeyCache {
+ public:
+  Rar3Key rar3_key(const std::string& passwordUtf8, const uint8_t salt[8]);
+  bool rar5_keys(const std::string& passwordUtf8, const uint8_t salt[16], int lg2Count,
+                 Rar5Keys& keys);
+
+ private:
+  struct Kept {
+    std::string key;  // the kind, the rounds, the salt and the password
+    Rar3Key rar3{};
+    Rar5Keys rar5{};
+  };
+  const Kept* find(const std::string& key) const;
+  void keep(Kept kept);
+
+  std::mutex mutex_;
+  std::vector<Kept> kept_;  // the newest last
+};
+
 // The MACed forms of an entry's CRC-32 and BLAKE2sp checksums.
 uint32_t rar5_mac_crc32(uint32_t crc, const Bytes32& hashKey);
 Bytes32 rar5_mac_blake2sp(const Bytes32& digest, const Bytes32& hashKey);
