@@ -10,16 +10,13 @@ cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DTESSALY_SANITIZE=ON
 cmake --build build-test -j"$(nproc)"
 cd build-test
 ctest --output-on-failure -j"$(nproc)" --timeout 900
-# The ZIP library's tests, the 7z, RAR and ACE libraries' threaded decoding and the
-# libarchive backend's decoding thread once more under ThreadSanitizer.
+# The threaded paths once more under ThreadSanitizer: the ZIP library's tests, the 7z, RAR
+# and ACE libraries' threaded decoding and the libarchive backend's decoding thread.
 cd ..
 rm -rf build-tsan
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DTESSALY_TSAN=ON
-cmake --build build-tsan -j"$(nproc)" --target unzip_tests un7z_tests unrar_tests unace_tests tessaly_tests
+cmake --build build-tsan -j"$(nproc)" --target unzip_tests un7z_tests unrar_tests unace_tests \
+  tessaly_thread_tests
 cd build-tsan
 export TSAN_OPTIONS="suppressions=$PWD/../libs/unzip/tests/tsan.supp halt_on_error=1"
-ctest --output-on-failure -j"$(nproc)" --timeout 900 -L unzip
-libs/un7z/un7z_tests --gtest_filter='*/Threads.*'
-libs/unrar/unrar_tests --gtest_filter='*/Threads.*:ThreadsOnCorpus.*'
-libs/unace/unace_tests --gtest_filter='*/Threads.*'
-tests/tessaly_tests --gtest_filter='LibarchiveBackendTest.OneAndFour*:EntryCancelTest.*'
+ctest --output-on-failure -j"$(nproc)" --timeout 900 -L threads

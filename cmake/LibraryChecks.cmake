@@ -2,14 +2,17 @@
 #   tessaly_library_checks(<name> [SOURCES <the library's sources, for the fuzz target>]
 #                          [LIBRARIES <what the library links>]
 #                          [TEST_SOURCES <test support sources beside tests/*.cpp>]
-#                          [TEST_LIBRARIES <what the tests link beside the library>])
+#                          [TEST_LIBRARIES <what the tests link beside the library>]
+#                          [SHARDS <how many CTest tests share them, 4 unless told>]
+#                          [THREAD_TESTS <gtest filter of the threaded tests>])
 # The tests (<name>_tests) are tests/*.cpp, see the library's private headers and
 # tests/, and find the corpus through TESSALY_CORPUS_DIR. The fuzz target
 # (fuzz_<name>) is fuzz/fuzz_<name>.cpp; libFuzzer needs clang, and the target
 # compiles the library's sources itself so that they carry the fuzzer's coverage
-# instrumentation.
+# instrumentation. In a ThreadSanitizer build the threaded tests (THREAD_TESTS) are
+# CTest tests of their own, labelled "threads".
 function(tessaly_library_checks name)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "" "SOURCES;LIBRARIES;TEST_SOURCES;TEST_LIBRARIES")
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "SHARDS;THREAD_TESTS" "SOURCES;LIBRARIES;TEST_SOURCES;TEST_LIBRARIES")
   set(dir ${CMAKE_CURRENT_SOURCE_DIR})
 
   file(GLOB tests CONFIGURE_DEPENDS ${dir}/tests/*.cpp)
@@ -21,7 +24,14 @@ function(tessaly_library_checks name)
                                                 GTest::gtest_main)
     target_compile_definitions(${name}_tests PRIVATE
       TESSALY_CORPUS_DIR="${PROJECT_SOURCE_DIR}/tests/corpus")
-    gtest_discover_tests(${name}_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS ${name})
+    if(NOT ARG_SHARDS)
+      set(ARG_SHARDS 4)
+    endif()
+    tessaly_test_shards(${name}_tests SHARDS ${ARG_SHARDS} LABELS ${name})
+    if(TESSALY_TSAN AND ARG_THREAD_TESTS)
+      tessaly_test_shards(${name}_tests NAME ${name}_threads SHARDS 2 FILTER ${ARG_THREAD_TESTS}
+                          LABELS threads)
+    endif()
   endif()
 
   if(CMAKE_CXX_COMPILER_ID MATCHES Clang AND EXISTS ${dir}/fuzz/fuzz_${name}.cpp)
