@@ -162,7 +162,7 @@ BlockStatus read_header_bytes(VolumeFile& file, uint64_t offset, Rar4HeaderKeys*
       !file.read_exact(offset + 8, first, sizeof first)) {
     return BlockStatus::truncated;
   }
-  const Rar3Key& key = keys->key_for(salt);
+  const Rar3Key key = keys->key_for(salt);
   AesCbcDecryptor cipher(key.key.data(), key.key.size(), key.iv);
   if (!cipher.decrypt(first, sizeof first)) return BlockStatus::bad_crc;
   const size_t headSize = le16(first + 5);
@@ -185,14 +185,6 @@ BlockStatus read_header_bytes(VolumeFile& file, uint64_t offset, Rar4HeaderKeys*
 }
 
 }  // namespace
-
-const Rar3Key& Rar4HeaderKeys::key_for(const uint8_t salt[8]) {
-  std::array<uint8_t, 8> saltKey{};
-  std::memcpy(saltKey.data(), salt, 8);
-  auto found = keys_.find(saltKey);
-  if (found == keys_.end()) found = keys_.emplace(saltKey, derive_rar3_key(password_, salt)).first;
-  return found->second;
-}
 
 BlockStatus read_rar4_block(VolumeFile& file, uint64_t offset, Rar4HeaderKeys* keys,
                             size_t volumeIndex, Rar4Block& block) {

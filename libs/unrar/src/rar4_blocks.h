@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -46,16 +45,15 @@ enum class BlockStatus {
   bad_header,     // impossible sizes
 };
 
-// Key and IV per salt for encrypted headers: every header of an archive usually
-// shares one salt, and each derivation costs 2^18 SHA-1 rounds.
+// Key and IV per salt for encrypted headers, each worked out once.
 class Rar4HeaderKeys {
  public:
   explicit Rar4HeaderKeys(std::string password) : password_(std::move(password)) {}
-  const Rar3Key& key_for(const uint8_t salt[8]);
+  Rar3Key key_for(const uint8_t salt[8]) { return keys_.rar3_key(password_, salt); }
 
  private:
   std::string password_;
-  std::map<std::array<uint8_t, 8>, Rar3Key> keys_;
+  KeyCache keys_;
 };
 
 // Reads the block at offset. keys: null for plain headers. volumeIndex is recorded

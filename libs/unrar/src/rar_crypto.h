@@ -36,7 +36,7 @@ bool derive_rar5_keys(const std::string& passwordUtf8, const uint8_t salt[16], i
                       Rar5Keys& keys);
 // The keys of an archive's entries, each worked out once per password and salt: the
 // entries of an archive mostly share one salt, and a key costs 2^15 hash rounds or
-// more. The caller's thread and the workers share one.
+// more. Safe to share between threads.
 class KeyCache {
  public:
   Rar3Key rar3_key(const std::string& passwordUtf8, const uint8_t salt[8]);
