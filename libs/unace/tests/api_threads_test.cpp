@@ -80,7 +80,7 @@ TEST_P(Threads, ShowTheCallerWhatOneThreadShows) {
   for (int i = 0; i < 24; ++i) {
     AceTestEntry entry;
     entry.name = (i % 3 == 0 ? "docs/" : "") + std::string("file") + std::to_string(i) + ".txt";
-    entry.data = LogText(i, i % 7 == 3 ? 600 * 1024 + i : 100 + 1500 * i);
+    entry.data = LogText(i, i % 7 == 3 ? 300 * 1024 + i : 100 + 1500 * i);
     entry.method = i % 5 == 4 ? AceMethod::Stored : AceMethod::BlockedLz77;
     entry.encrypted = row.encrypted;
     entries.push_back(entry);
