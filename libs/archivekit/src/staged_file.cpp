@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -47,6 +48,29 @@ std::string folder_of(const std::string& path) {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return "";
   return path.substr(0, slash + 1);
+}
+
+// Whether a file made without a name can get one through /proc/self/fd here.
+bool unnamed_files_linkable() {
+  static const bool linkable = access("/proc/self/fd", X_OK) == 0;
+  return linkable;
+}
+
+std::string descriptor_path(int fd) {
+  return "/proc/self/fd/" + std::to_string(fd);
+}
+
+// Links the unnamed file fd in as name in folder_fd. Linux 6.10 and later take the
+// descriptor itself from the process that made the file; before, only through /proc.
+bool link_unnamed(int fd, int folder_fd, const std::string& name) {
+  static std::atomic<bool> byDescriptor{true};
+  if (byDescriptor.load(std::memory_order_relaxed)) {
+    if (linkat(fd, "", folder_fd, name.c_str(), AT_EMPTY_PATH) == 0) return true;
+    if (errno != ENOENT) return false;
+    byDescriptor.store(false, std::memory_order_relaxed);
+  }
+  return linkat(AT_FDCWD, descriptor_path(fd).c_str(), folder_fd, name.c_str(),
+                AT_SYMLINK_FOLLOW) == 0;
 }
 
 // Gives from the name to, unless something is there already (EEXIST then).
@@ -97,6 +121,37 @@ bool StagedFile::open_at(int folder_fd, const std::string& folder, const std::st
   return hold(fd, std::move(temporary), folder + name);
 }
 
+bool StagedFile::open_unnamed_at(int folder_fd, const std::string& folder, const std::string& name,
+                                 mode_t mode) {
+  discard();
+  if (unnamed_files_linkable()) {
+    const int fd = openat(folder_fd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+    if (fd >= 0) {
+      fd_ = fd;
+      unnamed_ = true;
+      folder_fd_ = folder_fd;
+      folder_ = folder;
+      final_name_ = name;
+      path_ = folder + name;
+      return true;
+    }
+    // File systems without unnamed files refuse them so; anything else is a real failure.
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
+  }
+  return open_at(folder_fd, folder, name, mode);
+}
+
+bool StagedFile::name_unnamed() {
+  std::string temporary;
+  const int lock = link_staging_file_at(fd_, folder_fd_, folder_, temporary);
+  if (lock < 0) return false;
+  unnamed_ = false;
+  lock_fd_ = lock;
+  temporary_name_ = temporary.substr(folder_.size());
+  temporary_ = std::move(temporary);
+  return true;
+}
+
 bool StagedFile::hold(int fd, std::string temporary, const std::string& path) {
   // The lock lives on the file's open description: a duplicate keeps it while the
   // file itself is closed (and its error seen) before it is renamed.
@@ -128,6 +183,23 @@ bool StagedFile::commit() {
     errno = EBADF;
     return false;
   }
+  if (unnamed_) {
+    if (link_unnamed(fd_, folder_fd_, final_name_)) {
+      // Placed: file systems that report write errors only when a file is closed
+      // (NFS) make no unnamed files, so this close has nothing more to say.
+      unnamed_ = false;
+      ::close(fd_);
+      fd_ = -1;
+      return true;
+    }
+    // Something took the name since it was looked at: replaced as a staged file's would be.
+    if (errno != EEXIST || !name_unnamed()) {
+      const int error = errno;
+      discard();
+      errno = error;
+      return false;
+    }
+  }
   const int fd = fd_;
   fd_ = -1;
   int error = close(fd) == 0 ? 0 : errno;
@@ -150,6 +222,12 @@ std::string StagedFile::keep_damaged() {
     errno = EBADF;
     return "";
   }
+  if (unnamed_ && !name_unnamed()) {
+    const int error = errno;
+    discard();
+    errno = error;
+    return "";
+  }
   const int fd = fd_;
   fd_ = -1;
   std::string name = close(fd) == 0 ? rename_to_damaged_name(temporary_, path_) : "";
@@ -163,6 +241,7 @@ std::string StagedFile::keep_damaged() {
 void StagedFile::discard() {
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
+  unnamed_ = false;
   if (!temporary_.empty()) {
     const int error = errno;
     unlinkat(folder_fd_, temporary_name_.c_str(), 0);

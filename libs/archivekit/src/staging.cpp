@@ -13,6 +13,7 @@
 #include <mutex>
 #include <random>
 #include <set>
+#include <shared_mutex>
 #include <vector>
 
 namespace archivekit {
@@ -23,9 +24,11 @@ constexpr size_t kRandomLength = 6;
 // A sweep of another run may take a fresh entry's name before its lock is held.
 constexpr int kCreateAttempts = 100;
 
-// What this process has staged. Creation happens under the mutex, so once the
-// interruption has taken it for good, nothing new appears.
+// What this process has staged. Creation holds the first lock shared (threads make
+// their entries at once), so once the interruption has taken it for good, nothing new
+// appears; the list itself is under the second.
 struct StagedList {
+  std::shared_mutex creating;
   std::mutex mutex;
   std::vector<std::string> paths;
 };
@@ -150,13 +153,14 @@ template <typename Make>
 int create_staged(const std::string& folder, std::string& path, Make make) {
   sweep_once(folder);
   StagedList& list = staged_list();
-  const std::lock_guard<std::mutex> hold(list.mutex);
+  const std::shared_lock<std::shared_mutex> creating(list.creating);
   for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
     std::string name = folder + std::string(kPrefix) + std::string(kRandomLength, 'X');
     const int fd = make(name);
     if (fd < 0) return -1;
     // A sweep that took the entry first removes it: try a new name.
     if (flock(fd, LOCK_EX | LOCK_NB) == 0 && still_has_name(fd)) {
+      const std::lock_guard<std::mutex> hold(list.mutex);
       list.paths.push_back(name);
       path = std::move(name);
       return fd;
@@ -196,6 +200,21 @@ int create_staging_file_at(int folder_fd, const std::string& folder, mode_t mode
   });
 }
 
+int link_staging_file_at(int fd, int folder_fd, const std::string& folder, std::string& path) {
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  return create_staged(folder, path, [&](std::string& name) {
+    for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
+      name.replace(name.size() - kRandomLength, kRandomLength, random_suffix());
+      if (linkat(AT_FDCWD, self.c_str(), folder_fd, name.c_str() + folder.size(),
+                 AT_SYMLINK_FOLLOW) == 0) {
+        return fcntl(fd, F_DUPFD_CLOEXEC, 0);
+      }
+      if (errno != EEXIST) return -1;
+    }
+    return -1;
+  });
+}
+
 int create_staging_folder(const std::string& folder, std::string& path) {
   return create_staged(folder, path, [](std::string& name) {
     if (mkdtemp(name.data()) == nullptr) return -1;
@@ -214,7 +233,9 @@ void forget_staged(const std::string& path) {
 
 void remove_everything_staged() {
   StagedList& list = staged_list();
-  list.mutex.lock();  // never unlocked: the program ends
+  // Never unlocked: the program ends.
+  list.creating.lock();
+  list.mutex.lock();
   for (const std::string& path : list.paths) remove_tree(path);
   SweptFolders& swept = swept_folders();
   const std::lock_guard<std::mutex> hold(swept.mutex);

@@ -213,15 +213,18 @@ TEST_F(StagedFileTest, AFolderReplacedByALinkBetweenFilesIsNotWrittenThrough) {
 
 // Written relative to its open folder, a file replaces what is at its name only when
 // committed, whole, with the permissions it was made with and the times set on it.
+// Unnamed until committed, it is linked in; a file or link put at the name meanwhile is
+// replaced, never written through.
 TEST_F(StagedFileTest, AFileStagedInAnOpenFolderReplacesOnlyWhenCommitted) {
   const mode_t mask = umask(0);
   umask(mask);
-  enum class Old { None, File, ReadOnlyFile, LinkOut };
+  enum class Old { None, File, ReadOnlyFile, LinkOut, FileMeanwhile, LinkOutMeanwhile };
   const struct {
     const char* name;
     Old old;
     mode_t mode;
     bool commit;
+    bool unnamed = false;
   } kRows[] = {
       {"new", Old::None, 0640, true},
       {"over-file", Old::File, 0600, true},
@@ -229,6 +232,10 @@ TEST_F(StagedFileTest, AFileStagedInAnOpenFolderReplacesOnlyWhenCommitted) {
       {"over-link", Old::LinkOut, 0755, true},
       {"discarded", Old::File, 0644, false},
       {"discarded-new", Old::None, 0644, false},
+      {"unnamed-new", Old::None, 0640, true, true},
+      {"unnamed-taken", Old::FileMeanwhile, 0600, true, true},
+      {"unnamed-link", Old::LinkOutMeanwhile, 0755, true, true},
+      {"unnamed-discarded", Old::None, 0644, false, true},
   };
   Put(At("outside.txt"), "kept");
   const int folder = ::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
@@ -236,14 +243,25 @@ TEST_F(StagedFileTest, AFileStagedInAnOpenFolderReplacesOnlyWhenCommitted) {
   const timespec recorded{1000000000, 0};
   for (const auto& row : kRows) {
     const std::string path = At(row.name);
-    if (row.old == Old::LinkOut) {
-      ASSERT_EQ(symlink(At("outside.txt").c_str(), path.c_str()), 0);
-    } else if (row.old != Old::None) {
-      Put(path, "old");
-      if (row.old == Old::ReadOnlyFile) chmod(path.c_str(), 0444);
+    const auto putOld = [&](bool link) {
+      if (link) {
+        ASSERT_EQ(symlink(At("outside.txt").c_str(), path.c_str()), 0);
+      } else {
+        Put(path, "old");
+        if (row.old == Old::ReadOnlyFile) chmod(path.c_str(), 0444);
+      }
+    };
+    if (row.old == Old::LinkOut || row.old == Old::File || row.old == Old::ReadOnlyFile) {
+      putOld(row.old == Old::LinkOut);
     }
     archivekit::StagedFile file;
-    ASSERT_TRUE(file.open_at(folder, folder_.string() + "/", row.name, row.mode)) << row.name;
+    const std::string in = folder_.string() + "/";
+    ASSERT_TRUE(row.unnamed ? file.open_unnamed_at(folder, in, row.name, row.mode)
+                            : file.open_at(folder, in, row.name, row.mode))
+        << row.name;
+    if (row.old == Old::FileMeanwhile || row.old == Old::LinkOutMeanwhile) {
+      putOld(row.old == Old::LinkOutMeanwhile);
+    }
     Write(file, "new");
     const timespec times[2] = {{0, UTIME_OMIT}, recorded};
     ASSERT_EQ(futimens(file.fd(), times), 0);
@@ -264,7 +282,7 @@ TEST_F(StagedFileTest, AFileStagedInAnOpenFolderReplacesOnlyWhenCommitted) {
   close(folder);
   EXPECT_EQ(Read(At("outside.txt")), "kept");
   // The rows' names and the outside file; no staging name left.
-  EXPECT_EQ(Entries(), 6u);
+  EXPECT_EQ(Entries(), 9u);
 }
 
 TEST(PermittedMode, KeepsOnlyPermissionBitsTheUmaskAllows) {

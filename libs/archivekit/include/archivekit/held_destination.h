@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 namespace archivekit {
 
@@ -17,7 +18,11 @@ class EntryFolder {
   EntryFolder(EntryFolder&& other) noexcept : fd_(other.fd_), owned_(other.owned_) {
     other.fd_ = -1;
   }
-  EntryFolder& operator=(EntryFolder&&) = delete;
+  EntryFolder& operator=(EntryFolder&& other) noexcept {
+    std::swap(fd_, other.fd_);
+    std::swap(owned_, other.owned_);
+    return *this;
+  }
   ~EntryFolder();
   int fd() const { return fd_; }
 

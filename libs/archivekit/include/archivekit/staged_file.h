@@ -29,6 +29,12 @@ class StagedFile {
   // name there, and is created with mode (less the umask) as its final permissions.
   // Every step is taken relative to folder_fd, so no path is walked again.
   bool open_at(int folder_fd, const std::string& folder, const std::string& name, mode_t mode);
+  // The same, but where the file system can, the file has no name at all until it is
+  // committed (O_TMPFILE): nothing to lock, list or sweep, nothing left if the run is
+  // killed, and commit only links it in. For a name nothing holds: one that something
+  // took meanwhile is replaced all the same, through a staging name.
+  bool open_unnamed_at(int folder_fd, const std::string& folder, const std::string& name,
+                       mode_t mode);
   bool is_open() const { return fd_ >= 0; }
   // Write here; times and modes set through it stay with the file when it is put in place.
   int fd() const { return fd_; }
@@ -50,15 +56,19 @@ class StagedFile {
   void release();
   // Keeps fd (and its lock) as the staged file temporary, to become path.
   bool hold(int fd, std::string temporary, const std::string& path);
+  // The unnamed file gets a staging name in its folder, as open_at's would have.
+  bool name_unnamed();
 
   int fd_ = -1;
-  int lock_fd_ = -1;  // holds the lock while fd_ is closed for the rename
+  bool unnamed_ = false;  // made with O_TMPFILE, no name yet
+  int lock_fd_ = -1;      // holds the lock while fd_ is closed for the rename
   std::string path_;
   std::string temporary_;  // the full path, as listed
   // The two names as the calls take them: relative to folder_fd_, or full paths.
   int folder_fd_ = AT_FDCWD;
   std::string temporary_name_;
   std::string final_name_;
+  std::string folder_;  // as open_unnamed_at was given it
 };
 
 // Renames the file from to the first free name of "path.damaged", "path.damaged (2)" ...,

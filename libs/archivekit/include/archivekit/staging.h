@@ -24,6 +24,10 @@ int create_staging_file(const std::string& folder, std::string& path);
 // sweep); created with mode (less the umask), so that it needs no fchmod after.
 int create_staging_file_at(int folder_fd, const std::string& folder, mode_t mode,
                            std::string& path);
+// Gives the open file fd (made without a name, O_TMPFILE) a fresh staging name in
+// the folder open as folder_fd, locked and listed as above; the returned descriptor
+// holds the lock.
+int link_staging_file_at(int fd, int folder_fd, const std::string& folder, std::string& path);
 // The same for a folder (mode 0700); the descriptor is the folder's, opened read-only.
 int create_staging_folder(const std::string& folder, std::string& path);
 // Takes path off the list: it was renamed into place or removed. Call before the
