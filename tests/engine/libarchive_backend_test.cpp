@@ -250,34 +250,59 @@ TEST_F(LibarchiveBackendTest, TheProgramsCommandLineExtracts) {
   EXPECT_EQ(session.status.archiveLabel, kFinished);
 }
 
-// Decoding on a thread of its own, and xz on several, changes nothing the user sees: the
-// same files, entry lines and messages as on the caller's thread alone, damage included.
+// Decoding on a thread of its own, xz on several, and files written behind the reading
+// change nothing the user sees: the same files, entry lines, questions and messages as
+// on the caller's thread alone, damage included. many.tar has more files than the
+// writer queues, one large enough to be written while it is read, a file already there
+// and one stored twice in a row (both asked about); cutmany.tar ends inside the second
+// copy.
 TEST_F(LibarchiveBackendTest, OneAndFourThreadsExtractAlike) {
   WriteSampleTree(PathOf("tree"));
-  ASSERT_EQ(RunTool({"sh", "-c",
-                     "bsdtar -cf t -C tree . && gzip -c t >x.tar.gz && bzip2 -c t >x.tar.bz2 && "
-                     "xz -T2 --block-size=16384 -c t >x.tar.xz && head -c -5 x.tar.gz >cut.tar.gz"},
-                    Root()),
-            0);
-  for (const char* name : {"x.tar.gz", "x.tar.bz2", "x.tar.xz", "cut.tar.gz"}) {
-    SCOPED_TRACE(name);
+  for (int i = 0; i < 150; ++i) {
+    WriteFileText(PathOf("many/d" + std::to_string(i % 3) + "/f" + std::to_string(i)),
+                  std::string(i * 37, static_cast<char>('a' + i % 26)));
+  }
+  WriteFileText(PathOf("many/huge.bin"), std::string(3 << 19, 'h'));
+  ASSERT_EQ(
+      RunTool({"sh", "-c",
+               "bsdtar -cf t -C tree . && gzip -c t >x.tar.gz && bzip2 -c t >x.tar.bz2 && "
+               "xz -T2 --block-size=16384 -c t >x.tar.xz && head -c -5 x.tar.gz >cut.tar.gz && "
+               "echo first >last.txt && bsdtar -cf many.tar many last.txt && "
+               "echo second >last.txt && bsdtar -rf many.tar last.txt && "
+               "head -c $(python3 -c \"import tarfile; print(tarfile.open('many.tar')"
+               ".getmembers()[-1].offset_data + 3)\") many.tar >cutmany.tar"},
+              Root()),
+      0);
+  const struct {
+    const char* name;
+    size_t questions;
+    const char* result;
+  } kRows[] = {{"x.tar.gz", 0, "0"},   {"x.tar.bz2", 0, "0"}, {"x.tar.xz", 0, "0"},
+               {"cut.tar.gz", 0, "1"}, {"many.tar", 2, "0"},  {"cutmany.tar", 2, "1"}};
+  for (const auto& row : kRows) {
+    SCOPED_TRACE(row.name);
     std::vector<std::string> seen[2];
     for (int threads : {1, 4}) {
       fs::remove_all(out_);
       fs::create_directory(out_);
+      if (row.questions > 0) WriteFileText(Out("many/d2/f5"), "old");
       dialogs.messages.clear();
+      dialogs.fileExistsQuestions.clear();
+      dialogs.fileExistsAnswers.assign(row.questions, "Yes");
       session.status.SetMessageLabel("");
       recorder.snapshots.clear();
       session.zip.threads = threads;
-      const int32_t result = ExtractLibarchiveArchive(session, PathOf(name));
+      const int32_t result = ExtractLibarchiveArchive(session, PathOf(row.name));
       std::vector<std::string>& all = seen[threads == 1 ? 0 : 1];
       all = DescribeTree(out_);
-      for (const std::vector<std::string>& more : {recorder.MessageLines(), MessageTexts()})
+      for (const std::vector<std::string>& more :
+           {recorder.MessageLines(), MessageTexts(), dialogs.fileExistsQuestions})
         all.insert(all.end(), more.begin(), more.end());
       all.push_back(std::to_string(result));
     }
     EXPECT_EQ(seen[0], seen[1]);
-    EXPECT_EQ(seen[0].back(), name[0] == 'c' ? "1" : "0");
+    EXPECT_EQ(seen[0].back(), row.result);
+    EXPECT_EQ(dialogs.fileExistsQuestions.size(), row.questions);
   }
 }
 

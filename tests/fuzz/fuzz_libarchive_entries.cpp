@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tessaly::LibarchiveReader reader;
     if (reader.OpenMemory(data, size, "fuzz.tar.gz")) {
       ReplaceEverything events;
-      tessaly::ExtractEntries(reader, destination, false, events);
+      tessaly::ExtractEntries(reader, destination, false, 1, events);
     }
   }
   std::error_code ignored;

@@ -32,7 +32,7 @@ class LibarchiveExtraction final : public EntryEvents {
     status.SetMax(static_cast<int64_t>(reader.total_bytes()));
     destination_ = DestinationFolder(session_.mainWindow.destinationBox.text);
     const EntriesResult result =
-        ExtractEntries(reader, destination_, session_.job.keepBroken, *this);
+        ExtractEntries(reader, destination_, session_.job.keepBroken, session_.zip.threads, *this);
     const auto tell = [&](const std::string& text) {
       return Tell(WithKeptDamagedText(text, result.entryName, result.keptPath));
     };

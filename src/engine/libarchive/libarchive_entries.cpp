@@ -8,14 +8,19 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <memory>
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
 #include "archivekit/entry_output.h"
 #include "archivekit/extracted_folders.h"
 #include "archivekit/held_destination.h"
 #include "archivekit/staged_file.h"
+#include "archivekit/worker_pool.h"
 #include "engine/entry_target.h"
+#include "engine/libarchive/write_behind.h"
 #include "safe_path.h"
 
 namespace tessaly {
@@ -48,6 +53,11 @@ mode_t RecordedMode(struct archive_entry* entry) {
 }
 
 constexpr mode_t kNewFileMode = 0666;
+// A file up to this size shows its line once it is in place; a larger one when it
+// starts, and moves the bar as it is written.
+constexpr uint64_t kQuietFileSize = uint64_t{1} << 20;
+// How often Cancel is looked at while the writer is waited for.
+constexpr std::chrono::milliseconds kPoll{50};
 
 enum class Placement { Write, Keep, Stop };
 
@@ -63,12 +73,13 @@ struct HeldSpot {
 class EntryLoop {
  public:
   EntryLoop(LibarchiveReader& reader, const std::string& destination, bool keepBroken,
-            EntryEvents& events)
+            bool writeBehind, EntryEvents& events)
       : reader_(reader),
         destination_(destination),
         held_(destination),
         keepBroken_(keepBroken),
-        events_(events) {}
+        events_(events),
+        writes_(writeBehind) {}
 
   EntriesResult Run() {
     for (;;) {
@@ -76,16 +87,17 @@ class EntryLoop {
       const int read = reader_.NextHeader(&entry);
       if (read == ARCHIVE_EOF) break;
       if (read != ARCHIVE_OK && read != ARCHIVE_WARN) {
+        if (!Drain()) break;
         // Only 7z among our formats knows encryption, and libarchive reads none of it.
         End(reader_.encrypted() ? EntriesEnd::Encrypted7z : ReadFailureEnd());
         break;
       }
-      if (!Extract(entry)) break;
-      if (!events_.Progress(reader_.bytes_read())) {
-        End(EntriesEnd::Stopped);
-        break;
-      }
+      if (!Extract(entry) || !RetireDone()) break;
+      // Files still being written report their own progress, in turn.
+      if (writes_.empty() && !Progress(reader_.bytes_read())) break;
     }
+    if (result_.end == EntriesEnd::Done) Drain();
+    writes_.abandon();
     if (specialFiles_ > 0) events_.SpecialFilesSkipped(specialFiles_, firstSpecialFile_);
     return result_;
   }
@@ -108,21 +120,28 @@ class EntryLoop {
     const std::string stored = reader_.entry_name(entry);
     if (!events_.Wanted(stored)) return true;
     const mode_t type = archive_entry_filetype(entry);
-    if (type == AE_IFREG && archive_entry_hardlink(entry) == nullptr) {
+    std::vector<char> cleaned(stored.size() + 1);
+    const int cleaning = safepath_clean(stored.c_str(), cleaned.data(), cleaned.size(), nullptr);
+    if (type == AE_IFREG && archive_entry_hardlink(entry) == nullptr && cleaning == SAFEPATH_OK) {
+      const std::string relative = cleaned.data();
+      // A file of the same name still being written must be in place first.
+      if (pending_.contains(destination_ + relative) && !Drain()) return false;
       EntryTarget target;
-      if (std::optional<HeldSpot> spot = HeldSpotOf(stored, target)) {
+      if (std::optional<HeldSpot> spot = HeldSpotOf(relative, target)) {
+        if (!spot->occupied && !archive_entry_is_encrypted(entry)) {
+          return WriteFile(target, entry, std::move(spot), false);
+        }
+        if (!Drain()) return false;
         result_.entryName = target.shownName;
         events_.EntryStarted(target.shownName);
         if (archive_entry_is_encrypted(entry)) return End(EntriesEnd::Encrypted7z);
-        return WriteFile(target, entry, &*spot);
+        return WriteFile(target, entry, std::move(spot), true);
       }
     }
-    std::vector<char> cleaned(stored.size() + 1);
     // "./" and the like name the destination itself.
-    if (type == AE_IFDIR &&
-        safepath_clean(stored.c_str(), cleaned.data(), cleaned.size(), nullptr) == SAFEPATH_EMPTY) {
-      return true;
-    }
+    if (type == AE_IFDIR && cleaning == SAFEPATH_EMPTY) return true;
+    // Everything else is done in turn, with every file before it in place.
+    if (!Drain()) return false;
     const std::optional<EntryTarget> target = ResolveEntryTarget(destination_, stored);
     result_.entryName = target ? target->shownName : ShownEntryName(stored);
     if (!target) {
@@ -145,20 +164,17 @@ class EntryLoop {
       return true;
     }
     const int64_t before = result_.extracted;
-    if (!WriteFile(*target, entry)) return false;
-    if (hardlink == nullptr || result_.extracted == before) return true;
+    if (!WriteFile(*target, entry, std::nullopt, true)) return false;
+    if (hardlink == nullptr) return true;
+    if (!Drain()) return false;
+    if (result_.extracted == before) return true;
     return ShareWithLinkSource(*target, hardlink, entry);
   }
 
   // The quick road for a file whose folder exists and is reached through no link, and
   // whose name holds nothing or a plain file; nothing, for the path-safety function's
-  // road, in every other case.
-  std::optional<HeldSpot> HeldSpotOf(const std::string& stored, EntryTarget& target) const {
-    std::vector<char> cleaned(stored.size() + 1);
-    if (safepath_clean(stored.c_str(), cleaned.data(), cleaned.size(), nullptr) != SAFEPATH_OK) {
-      return std::nullopt;
-    }
-    const std::string relative = cleaned.data();
+  // road, in every other case. relative: the name as safepath_clean leaves it.
+  std::optional<HeldSpot> HeldSpotOf(const std::string& relative, EntryTarget& target) const {
     const size_t slash = relative.rfind('/');
     const std::string leaf = slash == std::string::npos ? relative : relative.substr(slash + 1);
     HeldSpot spot{held_.open_folder_of(relative),
@@ -282,24 +298,34 @@ class EntryLoop {
     return Commit(file, entry);
   }
 
-  static bool OpenStaged(archivekit::StagedFile& file, const EntryTarget& target,
-                         const HeldSpot* spot, mode_t mode) {
-    if (spot) return file.open_at(spot->folder.fd(), spot->folderPath, spot->leaf, mode);
-    return archivekit::make_folders(target.path, false) && file.open(target.path);
-  }
-
-  // spot: the place the quick road found, or nothing.
+  // Written behind: the file goes to the writer, and is put in place, its line shown
+  // if started is false, when it is retired. spot: the place the quick road found, or
+  // nothing (the path-safety function's road). started: its line is shown already.
   bool WriteFile(const EntryTarget& target, struct archive_entry* entry,
-                 const HeldSpot* spot = nullptr) {
-    const Placement placement = Place(target, entry, spot);
+                 std::optional<HeldSpot> spot, bool started) {
+    const Placement placement = Place(target, entry, spot ? &*spot : nullptr);
     if (placement != Placement::Write) return placement == Placement::Keep;
-    archivekit::StagedFile file;
+    auto job = std::make_unique<WriteBehind::Job>();
     const mode_t mode = RecordedMode(entry);
-    if (!OpenStaged(file, target, spot, mode == 0 ? kNewFileMode : mode)) {
-      return NotWritten(errno);
+    if (spot) {
+      job->folder = std::move(spot->folder);
+      job->folderPath = spot->folderPath;
+      job->leaf = spot->leaf;
+      job->mode = mode == 0 ? kNewFileMode : mode;
+    } else {
+      if (!archivekit::make_folders(target.path, false) || !job->file.open(target.path)) {
+        return NotWritten(errno);
+      }
+      job->finalMode = mode;
     }
-    int64_t end = 0;
-    int64_t position = 0;  // where the file's offset stands
+    if (archive_entry_size_is_set(entry)) job->size = archive_entry_size(entry);
+    job->modified = ModifiedTime(entry);
+    job->shownName = target.shownName;
+    job->path = target.path;
+    job->started = started;
+    if (!MakeRoom()) return false;
+    // Given to the writer at once when its line is shown, else once whole or large.
+    WriteBehind::Job* given = started ? &Give(std::move(job)) : nullptr;
     for (;;) {
       const void* block = nullptr;
       size_t size = 0;
@@ -313,38 +339,119 @@ class EntryLoop {
       // entry's last block: a kept entry holds that block too.
       const bool kept = keepBroken_ && read == ARCHIVE_WARN;
       if (size > 0 && (read == ARCHIVE_OK || kept)) {
-        // Blocks of a sparse file leave holes between them.
-        if (offset != position && lseek(file.fd(), offset, SEEK_SET) < 0) {
-          return NotWritten(errno);
+        if (given != nullptr) {
+          if (!MakeRoom()) return false;
+          writes_.write(*given, block, size, offset);
+        } else {
+          job->add(block, size, offset);
+          // A large file shows its line and moves the bar while it is written.
+          if (job->bytes() > kQuietFileSize) {
+            if (!Drain()) return false;
+            events_.EntryStarted(job->shownName);
+            job->started = true;
+            given = &Give(std::move(job));
+          }
         }
-        const int error =
-            archivekit::write_fully(file.fd(), static_cast<const uint8_t*>(block), size);
-        if (error != 0) return NotWritten(error);
-        position = offset + static_cast<int64_t>(size);
-        end = std::max<int64_t>(end, position);
       }
-      if (read != ARCHIVE_OK) {
-        if (keepBroken_) result_.keptPath = file.keep_damaged();
-        result_.endedInEntry = true;
-        return End(ReadFailureEnd());
-      }
-      if (!events_.Progress(reader_.bytes_read())) return End(EntriesEnd::Stopped);
+      if (read != ARCHIVE_OK) return EndInEntry(given != nullptr ? *given : Give(std::move(job)));
+      if (given != nullptr && !Progress(reader_.bytes_read())) return false;
     }
-    // A hole at the end of a sparse file has no block of its own.
-    if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > end &&
-        ftruncate(file.fd(), archive_entry_size(entry)) != 0) {
-      return NotWritten(errno);
-    }
-    return Commit(file, entry, spot == nullptr);
+    WriteBehind::Job& file = given != nullptr ? *given : *job;
+    file.bytesReadAfter = reader_.bytes_read();
+    writes_.close(file, true);
+    if (given == nullptr) Give(std::move(job));
+    return true;
   }
 
-  // setMode false: the file was made with its recorded permissions already.
-  bool Commit(archivekit::StagedFile& file, struct archive_entry* entry, bool setMode = true) {
+  WriteBehind::Job& Give(std::unique_ptr<WriteBehind::Job> job) {
+    pending_.insert(job->path);
+    return writes_.give(std::move(job));
+  }
+
+  // The entry being read failed: what was written of it is kept as damaged or not,
+  // with everything before it put in place first.
+  bool EndInEntry(WriteBehind::Job& file) {
+    writes_.close(file, false);
+    if (!DrainBefore(file) || !AwaitWriter(WriteBehind::Until::Idle)) return false;
+    if (!file.started) events_.EntryStarted(file.shownName);
+    std::unique_ptr<WriteBehind::Job> job = writes_.take_front();
+    pending_.erase(job->path);
+    result_.entryName = job->shownName;
+    if (keepBroken_) result_.keptPath = job->file.keep_damaged();
+    result_.endedInEntry = true;
+    return End(ReadFailureEnd());
+  }
+
+  // Puts the first file written behind in place (it is done): its line, its
+  // failure if it had one, its progress. False when the loop ends there.
+  bool RetireFront() {
+    std::unique_ptr<WriteBehind::Job> job = writes_.take_front();
+    pending_.erase(job->path);
+    result_.entryName = job->shownName;
+    if (!job->started) events_.EntryStarted(job->shownName);
+    if (job->error != 0) {
+      if (!NotWritten(job->error)) return false;
+    } else if (job->file.commit()) {
+      ++result_.extracted;
+    } else if (!NotWritten(errno)) {
+      return false;
+    }
+    return Progress(job->bytesReadAfter);
+  }
+
+  bool RetireDone() {
+    while (writes_.front_done()) {
+      if (!RetireFront()) return false;
+    }
+    return true;
+  }
+
+  // Waits for the writer. While it takes long the bar stays where it is, but Cancel
+  // is still seen.
+  bool AwaitWriter(WriteBehind::Until until) {
+    while (!writes_.wait(until, kPoll)) {
+      if (!Progress(reportedBytes_)) return false;
+    }
+    return true;
+  }
+
+  // Every file before last (written behind) put in place.
+  bool DrainBefore(const WriteBehind::Job& last) {
+    if (&writes_.front() != &last && !AwaitWriter(WriteBehind::Until::Idle)) return false;
+    while (&writes_.front() != &last) {
+      if (!RetireFront()) return false;
+    }
+    return true;
+  }
+
+  bool Drain() {
+    if (writes_.empty()) return true;
+    if (!AwaitWriter(WriteBehind::Until::Idle)) return false;
+    while (!writes_.empty()) {
+      if (!RetireFront()) return false;
+    }
+    return true;
+  }
+
+  // Waits, putting done files in place, until the writer has room for more.
+  bool MakeRoom() {
+    while (!writes_.has_room()) {
+      if (!AwaitWriter(WriteBehind::Until::Room) || !RetireDone()) return false;
+    }
+    return true;
+  }
+
+  bool Progress(uint64_t bytesRead) {
+    reportedBytes_ = bytesRead;
+    return events_.Progress(bytesRead) || End(EntriesEnd::Stopped);
+  }
+
+  bool Commit(archivekit::StagedFile& file, struct archive_entry* entry) {
     if (const std::optional<timespec> modified = ModifiedTime(entry)) {
       const timespec times[2] = {{0, UTIME_OMIT}, *modified};
       futimens(file.fd(), times);
     }
-    if (const mode_t mode = RecordedMode(entry); setMode && mode != 0) fchmod(file.fd(), mode);
+    if (const mode_t mode = RecordedMode(entry); mode != 0) fchmod(file.fd(), mode);
     if (!file.commit()) return NotWritten(errno);
     ++result_.extracted;
     return true;
@@ -370,6 +477,10 @@ class EntryLoop {
   EntryEvents& events_;
   EntriesResult result_;
   archivekit::ExtractedFolders<FolderRecord> folders_{FinishFolder};
+  // Files go to the writer in turn and come back in turn, before the folders finish.
+  WriteBehind writes_;
+  std::unordered_set<std::string> pending_;  // their paths
+  uint64_t reportedBytes_ = 0;
   int64_t specialFiles_ = 0;
   std::string firstSpecialFile_;
 };
@@ -377,9 +488,9 @@ class EntryLoop {
 }  // namespace
 
 EntriesResult ExtractEntries(LibarchiveReader& reader, const std::string& destination,
-                             bool keepBroken, EntryEvents& events) {
+                             bool keepBroken, int threads, EntryEvents& events) {
   Utf8Names names;
-  EntryLoop loop(reader, destination, keepBroken, events);
+  EntryLoop loop(reader, destination, keepBroken, archivekit::worker_count(threads) > 1, events);
   return loop.Run();
 }
 

@@ -67,8 +67,10 @@ struct EntriesResult {
 
 // Writes every entry of reader below destination ("" = the current folder, else
 // ending in "/"). keepBroken: an entry whose data fails keeps what was written of it as
-// "<path>.damaged" (archivekit::StagedFile::keep_damaged).
+// "<path>.damaged" (archivekit::StagedFile::keep_damaged). threads: as
+// archivekit::worker_count reads it; more than one writes files on a thread of their
+// own while the next entries are read.
 EntriesResult ExtractEntries(LibarchiveReader& reader, const std::string& destination,
-                             bool keepBroken, EntryEvents& events);
+                             bool keepBroken, int threads, EntryEvents& events);
 
 }  // namespace tessaly

@@ -1,0 +1,271 @@
+#include "engine/libarchive/write_behind.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "archivekit/entry_output.h"
+
+namespace tessaly {
+
+namespace {
+
+// Blocks of one file are gathered into pieces of this size: fewer writes.
+constexpr size_t kPieceSize = size_t{256} << 10;
+// A sleeping writer is woken when this much waits for it.
+constexpr size_t kWakeFiles = 16;
+constexpr size_t kWakeBytes = size_t{1} << 20;
+// Closed jobs the writer takes at once.
+constexpr size_t kBatch = 16;
+
+}  // namespace
+
+void WriteBehind::Job::add(const void* data, size_t size, int64_t offset) {
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  bytes_ += size;
+  if (!pieces.empty()) {
+    Piece& last = pieces.back();
+    if (last.offset + static_cast<int64_t>(last.bytes.size()) == offset &&
+        last.bytes.size() + size <= kPieceSize) {
+      last.bytes.insert(last.bytes.end(), bytes, bytes + size);
+      return;
+    }
+  }
+  pieces.push_back({std::vector<uint8_t>(bytes, bytes + size), offset});
+}
+
+WriteBehind::Job& WriteBehind::give(std::unique_ptr<Job> job) {
+  Job& given = *job;
+  given.given = true;
+  if (!threaded_) {
+    given.opened = true;
+    open(given);
+    for (const Job::Piece& piece : given.pieces) put(given, piece);
+    given.pieces.clear();
+    if (given.closed) {
+      finish(given);
+      given.done = true;
+      ++finished_;
+    }
+    jobs_.push_back(std::move(job));
+    return given;
+  }
+  if (!writer_.joinable()) writer_ = std::thread([this] { work(); });
+  size_t bytes = 0;
+  for (const Job::Piece& piece : given.pieces) bytes += piece.bytes.size();
+  std::lock_guard lock(mutex_);
+  jobs_.push_back(std::move(job));
+  ++unfinished_;
+  queuedBytes_ += bytes;
+  wake_writer(false);
+  return given;
+}
+
+void WriteBehind::write(Job& job, const void* data, size_t size, int64_t offset) {
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  job.bytes_ += size;
+  if (!threaded_) {
+    put(job, {std::vector<uint8_t>(bytes, bytes + size), offset});
+    return;
+  }
+  if (!building_.bytes.empty() &&
+      (building_.offset + static_cast<int64_t>(building_.bytes.size()) != offset ||
+       building_.bytes.size() + size > kPieceSize)) {
+    flush_piece(job);
+  }
+  if (building_.bytes.empty()) {
+    building_.offset = offset;
+    building_.bytes.reserve(kPieceSize);
+  }
+  building_.bytes.insert(building_.bytes.end(), bytes, bytes + size);
+  if (building_.bytes.size() >= kPieceSize) flush_piece(job);
+}
+
+void WriteBehind::flush_piece(Job& job) {
+  if (building_.bytes.empty()) return;
+  std::lock_guard lock(mutex_);
+  queuedBytes_ += building_.bytes.size();
+  job.pieces.push_back(std::move(building_));
+  building_ = {};
+  if (!spare_.empty()) {
+    building_.bytes = std::move(spare_.back());
+    building_.bytes.clear();
+    spare_.pop_back();
+  }
+  wake_writer(false);
+}
+
+void WriteBehind::close(Job& job, bool whole) {
+  if (!job.given) {
+    job.closed = true;
+    job.whole = whole;
+    return;
+  }
+  if (!threaded_) {
+    job.closed = true;
+    job.whole = whole;
+    finish(job);
+    job.done = true;
+    ++finished_;
+    return;
+  }
+  flush_piece(job);
+  std::lock_guard lock(mutex_);
+  job.closed = true;
+  job.whole = whole;
+  wake_writer(false);
+}
+
+bool WriteBehind::writer_idle() const {
+  return std::none_of(jobs_.begin(), jobs_.end(), [](const std::unique_ptr<Job>& job) {
+    return !job->done && (job->closed || !job->opened || !job->pieces.empty());
+  });
+}
+
+bool WriteBehind::caller_may_go() const {
+  if (callerWaitsUntil_ == Until::Room && unfinished_ <= kQueuedFiles / 2 &&
+      queuedBytes_.load() <= kQueuedBytes / 2) {
+    return true;
+  }
+  return writer_idle();
+}
+
+bool WriteBehind::wait(Until until, std::chrono::milliseconds timeout) {
+  if (!threaded_) return true;
+  std::unique_lock lock(mutex_);
+  callerWaitsUntil_ = until;
+  wake_writer(true);
+  callerWaiting_ = true;
+  const bool went = callerWake_.wait_for(lock, timeout, [this] { return caller_may_go(); });
+  callerWaiting_ = false;
+  return went;
+}
+
+std::unique_ptr<WriteBehind::Job> WriteBehind::take_front() {
+  std::unique_ptr<Job> job;
+  {
+    std::lock_guard lock(mutex_);
+    job = std::move(jobs_.front());
+    jobs_.pop_front();
+  }
+  ++taken_;
+  return job;
+}
+
+void WriteBehind::abandon() {
+  if (writer_.joinable()) {
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+      writerWoken_ = true;
+    }
+    writerWake_.notify_one();
+    writer_.join();
+  }
+  jobs_.clear();
+}
+
+void WriteBehind::wake_writer(bool now) {
+  if (!writerAsleep_ || writerWoken_) return;
+  if (!now && unfinished_ < kWakeFiles && queuedBytes_.load() < kWakeBytes) return;
+  writerWoken_ = true;
+  writerWake_.notify_one();
+}
+
+std::vector<WriteBehind::Job*> WriteBehind::next_work(std::deque<Job::Piece>& pieces) {
+  std::vector<Job*> work;
+  for (const std::unique_ptr<Job>& job : jobs_) {
+    if (job->done || job->taken) continue;
+    if (!job->closed) {
+      // The open job comes last: its pieces so far, unless closed ones go first.
+      if (work.empty() && (!job->opened || !job->pieces.empty())) {
+        pieces.swap(job->pieces);
+        work.push_back(job.get());
+        job->opened = true;
+      }
+      break;
+    }
+    job->taken = true;
+    job->opened = true;
+    work.push_back(job.get());
+    if (work.size() == kBatch) break;
+  }
+  return work;
+}
+
+void WriteBehind::work() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    if (stopping_) return;
+    std::deque<Job::Piece> openPieces;
+    const std::vector<Job*> work = next_work(openPieces);
+    if (work.empty()) {
+      writerAsleep_ = true;
+      writerWake_.wait(lock, [this] { return writerWoken_; });
+      writerAsleep_ = false;
+      writerWoken_ = false;
+      continue;
+    }
+    lock.unlock();
+    size_t written = 0;
+    for (Job* job : work) {
+      if (!job->file.is_open() && job->error == 0) open(*job);
+      // A taken job's pieces are the writer's alone.
+      for (const Job::Piece& piece : job->taken ? job->pieces : openPieces) {
+        put(*job, piece);
+        written += piece.bytes.size();
+      }
+      if (job->taken) finish(*job);
+    }
+    lock.lock();
+    queuedBytes_ -= written;
+    for (Job* job : work) {
+      std::deque<Job::Piece>& pieces = job->taken ? job->pieces : openPieces;
+      for (Job::Piece& piece : pieces) spare_.push_back(std::move(piece.bytes));
+      pieces.clear();
+      if (!job->taken) continue;
+      job->done = true;
+      --unfinished_;
+      ++finished_;
+    }
+    if (spare_.size() > kBatch) spare_.resize(kBatch);
+    if (callerWaiting_ && caller_may_go()) callerWake_.notify_one();
+  }
+}
+
+void WriteBehind::open(Job& job) {
+  if (job.file.is_open()) return;
+  if (!job.file.open_unnamed_at(job.folder.fd(), job.folderPath, job.leaf, job.mode)) {
+    job.error = errno;
+  }
+}
+
+void WriteBehind::put(Job& job, const Job::Piece& piece) {
+  if (job.error != 0 || piece.bytes.empty()) return;
+  // Blocks of a sparse file leave holes between them.
+  if (piece.offset != job.position && lseek(job.file.fd(), piece.offset, SEEK_SET) < 0) {
+    job.error = errno;
+    return;
+  }
+  job.error = archivekit::write_fully(job.file.fd(), piece.bytes.data(), piece.bytes.size());
+  job.position = piece.offset + static_cast<int64_t>(piece.bytes.size());
+  job.end = std::max(job.end, job.position);
+}
+
+void WriteBehind::finish(Job& job) {
+  if (job.error != 0 || !job.whole) return;
+  // A hole at the end of a sparse file has no block of its own.
+  if (job.size > job.end && ftruncate(job.file.fd(), job.size) != 0) {
+    job.error = errno;
+    return;
+  }
+  if (job.modified) {
+    const timespec times[2] = {{0, UTIME_OMIT}, *job.modified};
+    futimens(job.file.fd(), times);
+  }
+  if (job.finalMode != 0) fchmod(job.file.fd(), job.finalMode);
+}
+
+}  // namespace tessaly

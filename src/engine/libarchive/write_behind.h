@@ -1,0 +1,147 @@
+// Files written on a thread of their own while the caller reads the entries after
+// them: writing, not reading, is what a tar costs. The writer only makes, fills and
+// times staged files, one after the other in archive order; the caller keeps every
+// question, message and rename, and takes each file back once the writer is done with
+// it. Without a thread every step runs on the caller's thread when the file is given.
+#pragma once
+
+#include <sys/types.h>
+#include <time.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "archivekit/held_destination.h"
+#include "archivekit/staged_file.h"
+
+namespace tessaly {
+
+class WriteBehind {
+ public:
+  // Files, and bytes, given to the writer and not yet taken back, at most.
+  static constexpr size_t kQueuedFiles = 64;
+  static constexpr size_t kQueuedBytes = size_t{8} << 20;
+
+  // What the caller waits for: room for more, or the writer having nothing to do
+  // (every file given all its bytes is done).
+  enum class Until { Room, Idle };
+
+  struct Job {
+    // Where the writer makes the staged file (with mode) when file is not open yet.
+    archivekit::EntryFolder folder;
+    std::string folderPath;  // "" or ending in "/"
+    std::string leaf;
+    mode_t mode = 0;
+    archivekit::StagedFile file;
+    // Once every byte is written: stretched to size (the hole a sparse file ends
+    // in), given its time and, unless 0, finalMode.
+    int64_t size = -1;
+    std::optional<timespec> modified;
+    mode_t finalMode = 0;
+    // The writer's result, read once done: 0 or the error of the step that failed.
+    int error = 0;
+    // The caller's alone.
+    std::string shownName;
+    std::string path;      // its final path
+    bool started = false;  // its line is shown already
+    uint64_t bytesReadAfter = 0;
+
+    // Before the job is given: its bytes at offset, copied.
+    void add(const void* data, size_t size, int64_t offset);
+    uint64_t bytes() const { return bytes_; }
+
+   private:
+    friend class WriteBehind;
+    struct Piece {
+      std::vector<uint8_t> bytes;
+      int64_t offset = 0;
+    };
+    uint64_t bytes_ = 0;
+    // The caller's until given; then under the mutex.
+    std::deque<Piece> pieces;
+    bool closed = false;  // no more pieces come
+    bool whole = false;   // and every byte came: it is finished as the entry says
+    bool given = false;
+    bool taken = false;  // by the writer, closed, to do whole
+    bool done = false;
+    bool opened = false;  // taken by the writer once, so made or being made
+    // The writer's while not done.
+    int64_t position = 0;  // where the file's offset stands
+    int64_t end = 0;
+  };
+
+  explicit WriteBehind(bool threaded) : threaded_(threaded) {}
+  // Files not taken back are discarded.
+  ~WriteBehind() { abandon(); }
+  WriteBehind(const WriteBehind&) = delete;
+  WriteBehind& operator=(const WriteBehind&) = delete;
+
+  // Gives the job to the writer, closed (close() called before) or not.
+  Job& give(std::unique_ptr<Job> job);
+  // More bytes at offset for a job given open.
+  void write(Job& job, const void* data, size_t size, int64_t offset);
+  // No more bytes come; whole: all the entry's bytes came, so the file is finished
+  // (stretched, timed); else it is left as written, to be kept as damaged.
+  void close(Job& job, bool whole);
+
+  bool empty() const { return jobs_.empty(); }
+  Job& front() { return *jobs_.front(); }
+  bool has_room() const {
+    return jobs_.size() < kQueuedFiles && queuedBytes_.load() < kQueuedBytes;
+  }
+  bool front_done() const { return !jobs_.empty() && finished_.load() > taken_; }
+  // Waits at most timeout; true when what it waited for is so. Room comes once the
+  // writer has caught up with half the queue, so that the threads take turns seldom.
+  bool wait(Until until, std::chrono::milliseconds timeout);
+  // The first job, done, taken back.
+  std::unique_ptr<Job> take_front();
+  // Stops the writer after the step in hand and discards every job.
+  void abandon();
+
+ private:
+  bool caller_may_go() const;
+  bool writer_idle() const;
+  // Wakes a sleeping writer when enough waits for it, or at once with now.
+  void wake_writer(bool now);
+  void flush_piece(Job& job);
+  void work();
+  // Takes the next work under the mutex: closed jobs, or the pieces of an open one.
+  std::vector<Job*> next_work(std::deque<Job::Piece>& pieces);
+  static void open(Job& job);
+  static void put(Job& job, const Job::Piece& piece);
+  static void finish(Job& job);
+
+  const bool threaded_;
+  // The caller's: the deque itself changes only on its thread, under mutex_.
+  std::deque<std::unique_ptr<Job>> jobs_;
+  size_t taken_ = 0;     // jobs taken back
+  Job::Piece building_;  // bytes for the open job, given in whole pieces
+  std::mutex mutex_;
+  // Each side wakes the other only when it waits for what was just done: a wake-up
+  // per file would cost more than writing it.
+  std::condition_variable writerWake_;
+  std::condition_variable callerWake_;
+  std::atomic<size_t> finished_{0};  // jobs done, counted from the start
+  std::atomic<size_t> queuedBytes_{0};
+  // Under mutex_.
+  size_t unfinished_ = 0;
+  std::vector<std::vector<uint8_t>> spare_;
+  bool writerAsleep_ = false;
+  bool writerWoken_ = false;
+  bool callerWaiting_ = false;
+  Until callerWaitsUntil_ = Until::Idle;
+  bool stopping_ = false;
+  std::thread writer_;
+};
+
+}  // namespace tessaly
