@@ -178,18 +178,40 @@ void StagedFile::release() {
   lock_fd_ = -1;
 }
 
+bool StagedFile::place_if_free() {
+  if (!unnamed_) {
+    errno = EINVAL;
+    return false;
+  }
+  if (!link_unnamed(fd_, folder_fd_, final_name_)) return false;
+  // Closed unchecked, as commit closes an unnamed file.
+  unnamed_ = false;
+  placed_ = true;
+  ::close(fd_);
+  fd_ = -1;
+  return true;
+}
+
+void StagedFile::withdraw() {
+  if (!placed_) return;
+  placed_ = false;
+  unlinkat(folder_fd_, final_name_.c_str(), 0);
+}
+
 bool StagedFile::commit() {
+  if (placed_) {
+    placed_ = false;
+    return true;
+  }
   if (fd_ < 0) {
     errno = EBADF;
     return false;
   }
   if (unnamed_) {
-    if (link_unnamed(fd_, folder_fd_, final_name_)) {
-      // Placed: file systems that report write errors only when a file is closed
-      // (NFS) make no unnamed files, so this close has nothing more to say.
-      unnamed_ = false;
-      ::close(fd_);
-      fd_ = -1;
+    // File systems that report write errors only when a file is closed (NFS) make no
+    // unnamed files, so its close after the link has nothing more to say.
+    if (place_if_free()) {
+      placed_ = false;
       return true;
     }
     // Something took the name since it was looked at: replaced as a staged file's would be.

@@ -35,6 +35,13 @@ class StagedFile {
   // took meanwhile is replaced all the same, through a staging name.
   bool open_unnamed_at(int folder_fd, const std::string& folder, const std::string& name,
                        mode_t mode);
+  // An unnamed file given its name now if nothing holds it (so it replaces nothing),
+  // and closed: commit() then only says so, and withdraw() takes it away again. False
+  // (errno EEXIST when the name is taken) leaves the file as it was.
+  bool place_if_free();
+  bool placed() const { return placed_; }
+  // Removes a file placed by place_if_free and not committed.
+  void withdraw();
   bool is_open() const { return fd_ >= 0; }
   // Write here; times and modes set through it stay with the file when it is put in place.
   int fd() const { return fd_; }
@@ -61,6 +68,7 @@ class StagedFile {
 
   int fd_ = -1;
   bool unnamed_ = false;  // made with O_TMPFILE, no name yet
+  bool placed_ = false;   // given its final name by place_if_free
   int lock_fd_ = -1;      // holds the lock while fd_ is closed for the rename
   std::string path_;
   std::string temporary_;  // the full path, as listed
