@@ -1,7 +1,7 @@
 // Cancel pressed while a large entry is being written, for every format unpacked
 // in-process: the library stops within its next 256 KiB, the entry leaves neither a
 // partial file nor a changed old one, and the job ends unfinished without an error.
-// Also Cancel in the RAR counting pass.
+// Also Cancel among a tar's small files, and in the RAR counting pass.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -108,6 +108,33 @@ TEST_F(EntryCancelTest, CancelStopsTheEntryBeingWrittenAndKeepsTheOldFile) {
     EXPECT_TRUE(dialogs.messages.empty()) << ::testing::PrintToString(MessageTexts());
     EXPECT_EQ(direct.status.archiveLabel, kNotFinished);
   }
+}
+
+// A tar's files and folders written ahead of a Cancel go again: with four threads the
+// destination holds what one thread leaves, the entries up to the one shown at Cancel.
+TEST_F(EntryCancelTest, CancelAmongSmallFilesLeavesWhatOneThreadLeaves) {
+  const TempFolder tree;
+  for (int i = 0; i < 100; ++i) {
+    WriteFileText(tree.path() / ("d" + std::to_string(i / 10)) / ("f" + std::to_string(i)),
+                  std::string(100 + i, 'x'));
+  }
+  ASSERT_EQ(RunTool({"bsdtar", "-cf", PathOf("small.tar"), "."}, tree.path()), 0);
+  std::vector<std::string> left[2];
+  for (int threads : {1, 4}) {
+    fs::remove_all(out_);
+    fs::create_directory(out_);
+    direct.zip.threads = threads;
+    cancelling.pumpsAtCancel = -1;
+    cancelling.cancelNow = [this] { return direct.status.messageLabel.ends_with("/f50"); };
+    direct.job.selectedFiles = {PathOf("small.tar")};
+    direct.job.selectedCount = 1;
+    ExtractSelectedArchives(direct, CallingWindow::MainWindow);
+    ASSERT_GE(cancelling.pumpsAtCancel, 0);
+    left[threads == 1 ? 0 : 1] = TreeOf(out_);
+  }
+  EXPECT_EQ(left[0], left[1]);
+  EXPECT_LT(left[0].size(), 110u);
+  EXPECT_TRUE(fs::exists(Out("d5/f50")));
 }
 
 TEST_F(EntryCancelTest, RarCancelInTheCountingPassReturnsWithoutExtracting) {

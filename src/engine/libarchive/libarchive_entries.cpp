@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <unordered_set>
@@ -97,7 +98,13 @@ class EntryLoop {
       if (writes_.empty() && !Progress(reader_.bytes_read())) break;
     }
     if (result_.end == EntriesEnd::Done) Drain();
-    writes_.abandon();
+    // What went in ahead of the entry that ended the loop goes again, files before the
+    // folders they are in.
+    const std::deque<std::unique_ptr<WriteBehind::Job>> ahead = writes_.abandon();
+    for (auto job = ahead.rbegin(); job != ahead.rend(); ++job) {
+      (*job)->file.withdraw();
+      if ((*job)->madeFolder) rmdir((*job)->path.c_str());
+    }
     if (specialFiles_ > 0) events_.SpecialFilesSkipped(specialFiles_, firstSpecialFile_);
     return result_;
   }
@@ -140,6 +147,14 @@ class EntryLoop {
     }
     // "./" and the like name the destination itself.
     if (type == AE_IFDIR && cleaning == SAFEPATH_EMPTY) return true;
+    // A folder is made at once, its line shown in turn, unless a file still being
+    // written lies on its path.
+    if (type == AE_IFDIR && cleaning == SAFEPATH_OK && !archive_entry_is_encrypted(entry) &&
+        !PendingOnPath(cleaned.data())) {
+      if (std::optional<EntryTarget> target = ResolveEntryTarget(destination_, stored)) {
+        return MakeFolderBehind(*target, entry);
+      }
+    }
     // Everything else is done in turn, with every file before it in place.
     if (!Drain()) return false;
     const std::optional<EntryTarget> target = ResolveEntryTarget(destination_, stored);
@@ -226,6 +241,37 @@ class EntryLoop {
     folders_.add(target.path, {mode == 0 ? 0 : mode | 0700, ModifiedTime(entry)});
     ++result_.extracted;
     return true;
+  }
+
+  // Made now; its line, or its failure, when its turn comes. A folder this run made
+  // and whose turn never came is removed again if nothing went into it.
+  bool MakeFolderBehind(const EntryTarget& target, struct archive_entry* entry) {
+    auto job = std::make_unique<WriteBehind::Job>();
+    job->folderOnly = true;
+    job->shownName = target.shownName;
+    job->path = target.path;
+    struct stat info {};
+    job->madeFolder = lstat(target.path.c_str(), &info) != 0;
+    if (archivekit::make_folders(target.path, true)) {
+      const mode_t mode = RecordedMode(entry);
+      folders_.add(target.path, {mode == 0 ? 0 : mode | 0700, ModifiedTime(entry)});
+    } else {
+      job->error = errno;
+      job->madeFolder = false;
+    }
+    job->bytesReadAfter = reader_.bytes_read();
+    if (!MakeRoom()) return false;
+    writes_.close(*job, true);
+    Give(std::move(job));
+    return true;
+  }
+
+  bool PendingOnPath(const std::string& relative) const {
+    for (size_t slash = relative.find('/'); slash != std::string::npos;
+         slash = relative.find('/', slash + 1)) {
+      if (pending_.contains(destination_ + relative.substr(0, slash))) return true;
+    }
+    return pending_.contains(destination_ + relative);
   }
 
   bool MakeSymlink(const EntryTarget& target, struct archive_entry* entry) {
@@ -391,7 +437,7 @@ class EntryLoop {
     if (!job->started) events_.EntryStarted(job->shownName);
     if (job->error != 0) {
       if (!NotWritten(job->error)) return false;
-    } else if (job->file.commit()) {
+    } else if (job->folderOnly || job->file.commit()) {
       ++result_.extracted;
     } else if (!NotWritten(errno)) {
       return false;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 #include "archivekit/entry_output.h"
 
@@ -33,7 +34,12 @@ void WriteBehind::Job::add(const void* data, size_t size, int64_t offset) {
       return;
     }
   }
-  pieces.push_back({std::vector<uint8_t>(bytes, bytes + size), offset});
+  // Sized for the rest of the entry where it says, so that the piece grows no more.
+  const int64_t rest = this->size >= 0 ? this->size - offset : 0;
+  Piece piece{{}, offset};
+  piece.bytes.reserve(std::max<int64_t>(size, std::min<int64_t>(rest, kPieceSize)));
+  piece.bytes.assign(bytes, bytes + size);
+  pieces.push_back(std::move(piece));
 }
 
 WriteBehind::Job& WriteBehind::give(std::unique_ptr<Job> job) {
@@ -42,7 +48,9 @@ WriteBehind::Job& WriteBehind::give(std::unique_ptr<Job> job) {
   if (!threaded_) {
     given.opened = true;
     open(given);
-    for (const Job::Piece& piece : given.pieces) put(given, piece);
+    for (const Job::Piece& piece : given.pieces) {
+      put(given, piece.offset, piece.bytes.data(), piece.bytes.size());
+    }
     given.pieces.clear();
     if (given.closed) {
       finish(given);
@@ -67,7 +75,7 @@ void WriteBehind::write(Job& job, const void* data, size_t size, int64_t offset)
   const auto* bytes = static_cast<const uint8_t*>(data);
   job.bytes_ += size;
   if (!threaded_) {
-    put(job, {std::vector<uint8_t>(bytes, bytes + size), offset});
+    put(job, offset, bytes, size);
     return;
   }
   if (!building_.bytes.empty() &&
@@ -154,7 +162,7 @@ std::unique_ptr<WriteBehind::Job> WriteBehind::take_front() {
   return job;
 }
 
-void WriteBehind::abandon() {
+std::deque<std::unique_ptr<WriteBehind::Job>> WriteBehind::abandon() {
   if (writer_.joinable()) {
     {
       std::lock_guard lock(mutex_);
@@ -164,7 +172,7 @@ void WriteBehind::abandon() {
     writerWake_.notify_one();
     writer_.join();
   }
-  jobs_.clear();
+  return std::exchange(jobs_, {});
 }
 
 void WriteBehind::wake_writer(bool now) {
@@ -214,7 +222,7 @@ void WriteBehind::work() {
       if (!job->file.is_open() && job->error == 0) open(*job);
       // A taken job's pieces are the writer's alone.
       for (const Job::Piece& piece : job->taken ? job->pieces : openPieces) {
-        put(*job, piece);
+        put(*job, piece.offset, piece.bytes.data(), piece.bytes.size());
         written += piece.bytes.size();
       }
       if (job->taken) finish(*job);
@@ -236,26 +244,26 @@ void WriteBehind::work() {
 }
 
 void WriteBehind::open(Job& job) {
-  if (job.file.is_open()) return;
+  if (job.folderOnly || job.file.is_open()) return;
   if (!job.file.open_unnamed_at(job.folder.fd(), job.folderPath, job.leaf, job.mode)) {
     job.error = errno;
   }
 }
 
-void WriteBehind::put(Job& job, const Job::Piece& piece) {
-  if (job.error != 0 || piece.bytes.empty()) return;
+void WriteBehind::put(Job& job, int64_t offset, const uint8_t* bytes, size_t size) {
+  if (job.error != 0 || size == 0) return;
   // Blocks of a sparse file leave holes between them.
-  if (piece.offset != job.position && lseek(job.file.fd(), piece.offset, SEEK_SET) < 0) {
+  if (offset != job.position && lseek(job.file.fd(), offset, SEEK_SET) < 0) {
     job.error = errno;
     return;
   }
-  job.error = archivekit::write_fully(job.file.fd(), piece.bytes.data(), piece.bytes.size());
-  job.position = piece.offset + static_cast<int64_t>(piece.bytes.size());
+  job.error = archivekit::write_fully(job.file.fd(), bytes, size);
+  job.position = offset + static_cast<int64_t>(size);
   job.end = std::max(job.end, job.position);
 }
 
 void WriteBehind::finish(Job& job) {
-  if (job.error != 0 || !job.whole) return;
+  if (job.folderOnly || job.error != 0 || !job.whole) return;
   // A hole at the end of a sparse file has no block of its own.
   if (job.size > job.end && ftruncate(job.file.fd(), job.size) != 0) {
     job.error = errno;
@@ -266,6 +274,9 @@ void WriteBehind::finish(Job& job) {
     futimens(job.file.fd(), times);
   }
   if (job.finalMode != 0) fchmod(job.file.fd(), job.finalMode);
+  // An unnamed file goes in now where its name is free; else the caller's commit
+  // replaces what holds it.
+  job.file.place_if_free();
 }
 
 }  // namespace tessaly

@@ -1,8 +1,9 @@
 // Files written on a thread of their own while the caller reads the entries after
-// them: writing, not reading, is what a tar costs. The writer only makes, fills and
-// times staged files, one after the other in archive order; the caller keeps every
-// question, message and rename, and takes each file back once the writer is done with
-// it. Without a thread every step runs on the caller's thread when the file is given.
+// them: writing, not reading, is what a tar costs. The writer only makes, fills, times
+// and links in staged files, one after the other in archive order, linking only where
+// the name is free; the caller keeps every question, message and replacement, and
+// takes each file back once the writer is done with it. Without a thread every step
+// runs on the caller's thread when the file is given.
 #pragma once
 
 #include <sys/types.h>
@@ -43,6 +44,8 @@ class WriteBehind {
     std::string leaf;
     mode_t mode = 0;
     archivekit::StagedFile file;
+    // A folder the caller made itself: nothing to write, only its turn to keep.
+    bool folderOnly = false;
     // Once every byte is written: stretched to size (the hole a sparse file ends
     // in), given its time and, unless 0, finalMode.
     int64_t size = -1;
@@ -52,8 +55,9 @@ class WriteBehind {
     int error = 0;
     // The caller's alone.
     std::string shownName;
-    std::string path;      // its final path
-    bool started = false;  // its line is shown already
+    std::string path;         // its final path
+    bool madeFolder = false;  // a folder only: this run made it
+    bool started = false;     // its line is shown already
     uint64_t bytesReadAfter = 0;
 
     // Before the job is given: its bytes at offset, copied.
@@ -105,8 +109,9 @@ class WriteBehind {
   bool wait(Until until, std::chrono::milliseconds timeout);
   // The first job, done, taken back.
   std::unique_ptr<Job> take_front();
-  // Stops the writer after the step in hand and discards every job.
-  void abandon();
+  // Stops the writer after the step in hand; the jobs not taken back, for the caller
+  // to undo what it did for them (discarded when they go).
+  std::deque<std::unique_ptr<Job>> abandon();
 
  private:
   bool caller_may_go() const;
@@ -118,7 +123,7 @@ class WriteBehind {
   // Takes the next work under the mutex: closed jobs, or the pieces of an open one.
   std::vector<Job*> next_work(std::deque<Job::Piece>& pieces);
   static void open(Job& job);
-  static void put(Job& job, const Job::Piece& piece);
+  static void put(Job& job, int64_t offset, const uint8_t* bytes, size_t size);
   static void finish(Job& job);
 
   const bool threaded_;
