@@ -234,11 +234,17 @@ class EntryLoop {
     return Placement::Stop;
   }
 
-  bool MakeFolder(const EntryTarget& target, struct archive_entry* entry) {
-    if (!archivekit::make_folders(target.path, true)) return NotWritten(errno);
+  // 0 or the error that kept the folder from being made.
+  int MakeFolderNow(const EntryTarget& target, struct archive_entry* entry) {
+    if (!archivekit::make_folders(target.path, true)) return errno;
     const mode_t mode = RecordedMode(entry);
     // A folder stays open to us: extracting the archive again must be able to fill it.
     folders_.add(target.path, {mode == 0 ? 0 : mode | 0700, ModifiedTime(entry)});
+    return 0;
+  }
+
+  bool MakeFolder(const EntryTarget& target, struct archive_entry* entry) {
+    if (const int error = MakeFolderNow(target, entry)) return NotWritten(error);
     ++result_.extracted;
     return true;
   }
@@ -251,14 +257,9 @@ class EntryLoop {
     job->shownName = target.shownName;
     job->path = target.path;
     struct stat info {};
-    job->madeFolder = lstat(target.path.c_str(), &info) != 0;
-    if (archivekit::make_folders(target.path, true)) {
-      const mode_t mode = RecordedMode(entry);
-      folders_.add(target.path, {mode == 0 ? 0 : mode | 0700, ModifiedTime(entry)});
-    } else {
-      job->error = errno;
-      job->madeFolder = false;
-    }
+    const bool existed = lstat(target.path.c_str(), &info) == 0;
+    job->error = MakeFolderNow(target, entry);
+    job->madeFolder = !existed && job->error == 0;
     job->bytesReadAfter = reader_.bytes_read();
     if (!MakeRoom()) return false;
     writes_.close(*job, true);

@@ -85,7 +85,7 @@ class WriteBehind {
   };
 
   explicit WriteBehind(bool threaded) : threaded_(threaded) {}
-  // Files not taken back are discarded.
+  // Jobs not taken back go; a file not placed yet is discarded.
   ~WriteBehind() { abandon(); }
   WriteBehind(const WriteBehind&) = delete;
   WriteBehind& operator=(const WriteBehind&) = delete;
@@ -95,7 +95,8 @@ class WriteBehind {
   // More bytes at offset for a job given open.
   void write(Job& job, const void* data, size_t size, int64_t offset);
   // No more bytes come; whole: all the entry's bytes came, so the file is finished
-  // (stretched, timed); else it is left as written, to be kept as damaged.
+  // (stretched, timed, linked in where its name is free); else it is left as written,
+  // to be kept as damaged.
   void close(Job& job, bool whole);
 
   bool empty() const { return jobs_.empty(); }
