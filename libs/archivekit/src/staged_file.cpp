@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -54,23 +53,6 @@ std::string folder_of(const std::string& path) {
 bool unnamed_files_linkable() {
   static const bool linkable = access("/proc/self/fd", X_OK) == 0;
   return linkable;
-}
-
-std::string descriptor_path(int fd) {
-  return "/proc/self/fd/" + std::to_string(fd);
-}
-
-// Links the unnamed file fd in as name in folder_fd. Linux 6.10 and later take the
-// descriptor itself from the process that made the file; before, only through /proc.
-bool link_unnamed(int fd, int folder_fd, const std::string& name) {
-  static std::atomic<bool> byDescriptor{true};
-  if (byDescriptor.load(std::memory_order_relaxed)) {
-    if (linkat(fd, "", folder_fd, name.c_str(), AT_EMPTY_PATH) == 0) return true;
-    if (errno != ENOENT) return false;
-    byDescriptor.store(false, std::memory_order_relaxed);
-  }
-  return linkat(AT_FDCWD, descriptor_path(fd).c_str(), folder_fd, name.c_str(),
-                AT_SYMLINK_FOLLOW) == 0;
 }
 
 // Gives from the name to, unless something is there already (EEXIST then).
@@ -183,7 +165,7 @@ bool StagedFile::place_if_free() {
     errno = EINVAL;
     return false;
   }
-  if (!link_unnamed(fd_, folder_fd_, final_name_)) return false;
+  if (!link_unnamed_file(fd_, folder_fd_, final_name_.c_str())) return false;
   // Closed unchecked, as commit closes an unnamed file.
   unnamed_ = false;
   placed_ = true;

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -200,13 +201,22 @@ int create_staging_file_at(int folder_fd, const std::string& folder, mode_t mode
   });
 }
 
-int link_staging_file_at(int fd, int folder_fd, const std::string& folder, std::string& path) {
+bool link_unnamed_file(int fd, int folder_fd, const char* name) {
+  static std::atomic<bool> byDescriptor{true};
+  if (byDescriptor.load(std::memory_order_relaxed)) {
+    if (linkat(fd, "", folder_fd, name, AT_EMPTY_PATH) == 0) return true;
+    if (errno != ENOENT) return false;
+    byDescriptor.store(false, std::memory_order_relaxed);
+  }
   const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  return linkat(AT_FDCWD, self.c_str(), folder_fd, name, AT_SYMLINK_FOLLOW) == 0;
+}
+
+int link_staging_file_at(int fd, int folder_fd, const std::string& folder, std::string& path) {
   return create_staged(folder, path, [&](std::string& name) {
     for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
       name.replace(name.size() - kRandomLength, kRandomLength, random_suffix());
-      if (linkat(AT_FDCWD, self.c_str(), folder_fd, name.c_str() + folder.size(),
-                 AT_SYMLINK_FOLLOW) == 0) {
+      if (link_unnamed_file(fd, folder_fd, name.c_str() + folder.size())) {
         return fcntl(fd, F_DUPFD_CLOEXEC, 0);
       }
       if (errno != EEXIST) return -1;

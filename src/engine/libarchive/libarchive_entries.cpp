@@ -420,22 +420,25 @@ class EntryLoop {
   bool EndInEntry(WriteBehind::Job& file) {
     writes_.close(file, false);
     if (!DrainBefore(file) || !AwaitWriter(WriteBehind::Until::Idle)) return false;
-    if (!file.started) events_.EntryStarted(file.shownName);
-    std::unique_ptr<WriteBehind::Job> job = writes_.take_front();
-    pending_.erase(job->path);
-    result_.entryName = job->shownName;
+    std::unique_ptr<WriteBehind::Job> job = TakeBack();
     if (keepBroken_) result_.keptPath = job->file.keep_damaged();
     result_.endedInEntry = true;
     return End(ReadFailureEnd());
   }
 
-  // Puts the first file written behind in place (it is done): its line, its
-  // failure if it had one, its progress. False when the loop ends there.
-  bool RetireFront() {
+  // The first file written behind (it is done), its line shown.
+  std::unique_ptr<WriteBehind::Job> TakeBack() {
     std::unique_ptr<WriteBehind::Job> job = writes_.take_front();
     pending_.erase(job->path);
     result_.entryName = job->shownName;
     if (!job->started) events_.EntryStarted(job->shownName);
+    return job;
+  }
+
+  // Puts the first file written behind in place (it is done): its line, its
+  // failure if it had one, its progress. False when the loop ends there.
+  bool RetireFront() {
+    std::unique_ptr<WriteBehind::Job> job = TakeBack();
     if (job->error != 0) {
       if (!NotWritten(job->error)) return false;
     } else if (job->folderOnly || job->file.commit()) {

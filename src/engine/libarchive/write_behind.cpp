@@ -21,18 +21,21 @@ constexpr size_t kWakeBytes = size_t{1} << 20;
 // Closed jobs the writer takes at once.
 constexpr size_t kBatch = 16;
 
+// Whether size bytes at offset go onto the end of piece.
+bool FollowsOn(const WriteBehind::Job::Piece& piece, size_t size, int64_t offset) {
+  return !piece.bytes.empty() &&
+         piece.offset + static_cast<int64_t>(piece.bytes.size()) == offset &&
+         piece.bytes.size() + size <= kPieceSize;
+}
+
 }  // namespace
 
 void WriteBehind::Job::add(const void* data, size_t size, int64_t offset) {
   const auto* bytes = static_cast<const uint8_t*>(data);
   bytes_ += size;
-  if (!pieces.empty()) {
-    Piece& last = pieces.back();
-    if (last.offset + static_cast<int64_t>(last.bytes.size()) == offset &&
-        last.bytes.size() + size <= kPieceSize) {
-      last.bytes.insert(last.bytes.end(), bytes, bytes + size);
-      return;
-    }
+  if (!pieces.empty() && FollowsOn(pieces.back(), size, offset)) {
+    pieces.back().bytes.insert(pieces.back().bytes.end(), bytes, bytes + size);
+    return;
   }
   // Sized for the rest of the entry where it says, so that the piece grows no more.
   const int64_t rest = this->size >= 0 ? this->size - offset : 0;
@@ -52,11 +55,7 @@ WriteBehind::Job& WriteBehind::give(std::unique_ptr<Job> job) {
       put(given, piece.offset, piece.bytes.data(), piece.bytes.size());
     }
     given.pieces.clear();
-    if (given.closed) {
-      finish(given);
-      given.done = true;
-      ++finished_;
-    }
+    if (given.closed) complete(given);
     jobs_.push_back(std::move(job));
     return given;
   }
@@ -78,11 +77,7 @@ void WriteBehind::write(Job& job, const void* data, size_t size, int64_t offset)
     put(job, offset, bytes, size);
     return;
   }
-  if (!building_.bytes.empty() &&
-      (building_.offset + static_cast<int64_t>(building_.bytes.size()) != offset ||
-       building_.bytes.size() + size > kPieceSize)) {
-    flush_piece(job);
-  }
+  if (!building_.bytes.empty() && !FollowsOn(building_, size, offset)) flush_piece(job);
   if (building_.bytes.empty()) {
     building_.offset = offset;
     building_.bytes.reserve(kPieceSize);
@@ -114,9 +109,7 @@ void WriteBehind::close(Job& job, bool whole) {
   if (!threaded_) {
     job.closed = true;
     job.whole = whole;
-    finish(job);
-    job.done = true;
-    ++finished_;
+    complete(job);
     return;
   }
   flush_piece(job);
@@ -124,6 +117,12 @@ void WriteBehind::close(Job& job, bool whole) {
   job.closed = true;
   job.whole = whole;
   wake_writer(false);
+}
+
+void WriteBehind::complete(Job& job) {
+  finish(job);
+  job.done = true;
+  ++finished_;
 }
 
 bool WriteBehind::writer_idle() const {

@@ -64,12 +64,13 @@ class WriteBehind {
     void add(const void* data, size_t size, int64_t offset);
     uint64_t bytes() const { return bytes_; }
 
-   private:
-    friend class WriteBehind;
     struct Piece {
       std::vector<uint8_t> bytes;
       int64_t offset = 0;
     };
+
+   private:
+    friend class WriteBehind;
     uint64_t bytes_ = 0;
     // The caller's until given; then under the mutex.
     std::deque<Piece> pieces;
@@ -120,6 +121,8 @@ class WriteBehind {
   // Wakes a sleeping writer when enough waits for it, or at once with now.
   void wake_writer(bool now);
   void flush_piece(Job& job);
+  // Without a thread: the job's last steps, at once.
+  void complete(Job& job);
   void work();
   // Takes the next work under the mutex: closed jobs, or the pieces of an open one.
   std::vector<Job*> next_work(std::deque<Job::Piece>& pieces);

@@ -24,6 +24,10 @@ int create_staging_file(const std::string& folder, std::string& path);
 // sweep); created with mode (less the umask), so that it needs no fchmod after.
 int create_staging_file_at(int folder_fd, const std::string& folder, mode_t mode,
                            std::string& path);
+// Links the open file fd, made without a name (O_TMPFILE), in as name in the folder
+// open as folder_fd, replacing nothing: by the descriptor itself where the kernel lets
+// the process that made it (Linux 6.10 and later), else through /proc/self/fd.
+bool link_unnamed_file(int fd, int folder_fd, const char* name);
 // Gives the open file fd (made without a name, O_TMPFILE) a fresh staging name in
 // the folder open as folder_fd, locked and listed as above; the returned descriptor
 // holds the lock.
