@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "decoder_stream.h"
+#include "lzma2_decoder.h"
 #include "un7z.h"
 
 namespace un7z {
@@ -67,6 +68,30 @@ class LzmaStream final : public DecoderStream {
   }
 
   lzma_stream stream_ = LZMA_STREAM_INIT;
+};
+
+class Lzma2Stream final : public DecoderStream {
+ public:
+  Lzma2Stream(std::unique_ptr<ByteStream> source, uint64_t outSize, uint32_t windowSize)
+      : DecoderStream(std::move(source), outSize), decoder_(windowSize) {}
+
+ private:
+  Step decode(const uint8_t* input, size_t inputSize, bool finish, size_t& consumed, uint8_t* out,
+              size_t outSize, size_t& produced) override {
+    switch (decoder_.decode(input, inputSize, finish, consumed, out, outSize, produced)) {
+      case Lzma2Decoder::Result::more:
+        return Step::more;
+      case Lzma2Decoder::Result::end:
+        return Step::end;
+      case Lzma2Decoder::Result::no_memory:
+        return Step::no_memory;
+      case Lzma2Decoder::Result::bad_data:
+        break;
+    }
+    return Step::bad_data;
+  }
+
+  Lzma2Decoder decoder_;
 };
 
 class Bzip2Stream final : public DecoderStream {
@@ -209,12 +234,30 @@ struct FilterChain {
   }
 };
 
+// LZMA2 alone, the common folder, by our own decoder (see lzma2_decoder.h).
+int make_lzma2_stream(const std::vector<uint8_t>& properties, uint64_t lzmaOutSize,
+                      uint64_t outSize, std::unique_ptr<ByteStream> source,
+                      std::unique_ptr<ByteStream>& stream) {
+  constexpr uint8_t kLargestDictionaryCode = 40;
+  if (properties.size() != 1 || properties[0] > kLargestDictionaryCode) return UN7Z_UNSUPPORTED;
+  const uint8_t code = properties[0];
+  const uint64_t asked =
+      code == kLargestDictionaryCode ? UINT32_MAX : uint64_t{2u | (code & 1u)} << (code / 2 + 11);
+  const uint64_t window = std::min(asked, std::max<uint64_t>(lzmaOutSize, kSmallestDictionary));
+  if (window > kMostDecoderMemory) return UN7Z_NO_MEMORY;
+  stream = std::make_unique<Lzma2Stream>(std::move(source), outSize, static_cast<uint32_t>(window));
+  return UN7Z_SUCCESS;
+}
+
 }  // namespace
 
 int make_lzma_chain(const std::vector<LzmaFilterStep>& steps, uint64_t lzmaOutSize,
                     uint64_t outSize, std::unique_ptr<ByteStream> source,
                     std::unique_ptr<ByteStream>& stream) {
   if (steps.empty() || steps.size() >= LZMA_FILTERS_MAX) return UN7Z_UNSUPPORTED;
+  if (steps.size() == 1 && steps[0].liblzmaId == LZMA_FILTER_LZMA2) {
+    return make_lzma2_stream(steps[0].properties, lzmaOutSize, outSize, std::move(source), stream);
+  }
   FilterChain chain;
   for (const LzmaFilterStep& step : steps) {
     lzma_filter filter{step.liblzmaId, nullptr};
