@@ -150,10 +150,12 @@ Lzma2Decoder::Result Lzma2Decoder::start_chunk(const uint8_t* input, size_t inpu
   if (inputSize < header + packedSize) return Result::more;
 
   if (resetsDictionary) {
-    if (window_.empty()) {
+    if (!window_) {
       windowEnd_ = size_t{windowSize_} + kCopySlack;
+      // Left unset: a damaged folder claiming a large dictionary costs only the pages
+      // it writes.
       try {
-        window_.resize(windowEnd_ + kCopySlack);
+        window_ = std::make_unique_for_overwrite<uint8_t[]>(windowEnd_ + kCopySlack);
       } catch (const std::bad_alloc&) {
         return Result::no_memory;
       }
@@ -190,7 +192,7 @@ Lzma2Decoder::Result Lzma2Decoder::start_chunk(const uint8_t* input, size_t inpu
 }
 
 void Lzma2Decoder::write_stored(size_t count) {
-  std::memcpy(window_.data() + position_, in_, count);
+  std::memcpy(window_.get() + position_, in_, count);
   in_ += count;
   position_ += count;
   total_ += count;
@@ -198,7 +200,7 @@ void Lzma2Decoder::write_stored(size_t count) {
 }
 
 bool Lzma2Decoder::decode_symbols(size_t limit) {
-  uint8_t* const window = window_.data();
+  uint8_t* const window = window_.get();
   const size_t windowEnd = windowEnd_;
   size_t position = position_;
   limit = std::min<size_t>(limit, position + chunkLeft_);
@@ -231,9 +233,9 @@ bool Lzma2Decoder::decode_symbols(size_t limit) {
       // and one that wrapped lies at least kCopySlack ahead.
       const uint8_t* source = window + from;
       for (uint32_t done = 0; done < count; done += 8) {
-        uint64_t word;
-        std::memcpy(&word, source + done, 8);
-        std::memcpy(out + done, &word, 8);
+        uint8_t piece[8];
+        std::memcpy(piece, source + done, 8);
+        std::memcpy(out + done, piece, 8);
       }
     } else if (rep0 == 0) {
       std::memset(out, out[-1], count);
@@ -452,7 +454,7 @@ Lzma2Decoder::Result Lzma2Decoder::decode(const uint8_t* input, size_t inputSize
     } else if (!decode_symbols(limit)) {
       return Result::bad_data;
     }
-    std::memcpy(out + produced, window_.data() + start, position_ - start);
+    std::memcpy(out + produced, window_.get() + start, position_ - start);
     produced += position_ - start;
     if (chunkLeft_ == 0) {
       // A packed chunk ends exactly where its input does, with the range decoder's code

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace un7z {
@@ -35,8 +36,8 @@ class Lzma2Decoder {
   bool decode_symbols(size_t limit);
 
   uint32_t windowSize_;
-  std::vector<uint8_t> window_;  // the history, circular: windowSize_ plus room
-  size_t windowEnd_ = 0;         // where the circle turns
+  std::unique_ptr<uint8_t[]> window_;  // the history, circular: windowSize_ plus room
+  size_t windowEnd_ = 0;               // where the circle turns
   size_t position_ = 0;
   uint64_t total_ = 0;  // bytes since the dictionary was last reset
   bool needDictionaryReset_ = true;
