@@ -10,8 +10,11 @@ namespace tessaly {
 
 namespace {
 
-// Enough names to judge by; a large archive is not read to its end for them.
+// Enough names to judge by; a large archive is not read to its end for them. A
+// compressed one is decompressed only this far: its names are judged on the way to
+// extraction, which decompresses it all again.
 constexpr int kSampleHeaders = 4096;
+constexpr int64_t kSampleDecompressedBytes = int64_t{16} << 20;
 constexpr size_t kBlockSize = 64 * 1024;
 
 // Latin-1 reads every byte as the code point of its value: the stored bytes come back
@@ -51,13 +54,19 @@ std::string CodePageOfNames(const std::vector<std::string>& volumes, const std::
   bool lha = false;
   if (archive_read_open_filenames(reader, files.data(), kBlockSize) == ARCHIVE_OK) {
     struct archive_entry* entry = nullptr;
+    const bool compressed = archive_filter_count(reader) > 1;
     for (int header = 0; header < kSampleHeaders; ++header) {
       const int read = archive_read_next_header(reader, &entry);
       if (read != ARCHIVE_OK && read != ARCHIVE_WARN) break;
-      const char* name = archive_entry_pathname_utf8(entry);
-      if (name == nullptr) continue;
-      names.push_back(StoredBytes(name));
-      lha = (archive_format(reader) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_LHA;
+      if (const char* name = archive_entry_pathname_utf8(entry); name != nullptr) {
+        names.push_back(StoredBytes(name));
+        lha = (archive_format(reader) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_LHA;
+      }
+      // The next name lies past this entry's data, which a compressed archive decompresses.
+      if (compressed &&
+          archive_filter_bytes(reader, 0) + archive_entry_size(entry) > kSampleDecompressedBytes) {
+        break;
+      }
     }
   }
   archive_read_free(reader);
