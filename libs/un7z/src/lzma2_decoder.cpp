@@ -98,6 +98,23 @@ struct RangeDecoder {
     symbol = (symbol << 1) | (mask & 1);
   }
 
+  // A value of bits coded by a tree of models, highest bit first.
+  [[gnu::always_inline]] unsigned tree(uint16_t* probabilities, unsigned bits) {
+    unsigned symbol = 1;
+    for (unsigned i = 0; i < bits; ++i) tree_bit(probabilities[symbol], symbol);
+    return symbol - (1u << bits);
+  }
+
+  // The same, lowest bit first.
+  [[gnu::always_inline]] unsigned reverse_tree(uint16_t* probabilities, unsigned bits) {
+    unsigned symbol = 1, value = 0;
+    for (unsigned i = 0; i < bits; ++i) {
+      tree_bit(probabilities[symbol], symbol);
+      value |= (symbol & 1) << i;
+    }
+    return value;
+  }
+
   unsigned direct_bit() {
     normalize();
     range >>= 1;
@@ -259,15 +276,13 @@ bool Lzma2Decoder::decode_symbols(size_t limit) {
       break;
     }
     const unsigned posState = total & pbMask;
-    unsigned bit;
-    bit = rc.bit(probs[kIsMatch + (state << 4) + posState]);
-    if (bit == 0) {
+    if (rc.bit(probs[kIsMatch + (state << 4) + posState]) == 0) {
       const unsigned previous = held > 0 ? window[position == 0 ? windowEnd - 1 : position - 1] : 0;
       uint16_t* literal =
           probs + kLiteral + 0x300 * (((total & lpMask) << lc) + (previous >> (8 - lc)));
       unsigned symbol = 1;
       if (state < kLiteralStates) {
-        for (int i = 0; i < 8; ++i) rc.tree_bit(literal[symbol], symbol);
+        symbol = 0x100 + rc.tree(literal, 8);
         state = state < 4 ? 0 : state - 3;
       } else {
         const size_t from =
@@ -292,8 +307,7 @@ bool Lzma2Decoder::decode_symbols(size_t limit) {
     }
 
     uint16_t* lengthModel;
-    bit = rc.bit(probs[kIsRep + state]);
-    if (bit == 0) {
+    if (rc.bit(probs[kIsRep + state]) == 0) {
       rep3 = rep2;
       rep2 = rep1;
       rep1 = rep0;
@@ -304,10 +318,8 @@ bool Lzma2Decoder::decode_symbols(size_t limit) {
         good = false;
         break;
       }
-      bit = rc.bit(probs[kIsRepG0 + state]);
-      if (bit == 0) {
-        bit = rc.bit(probs[kIsRep0Long + (state << 4) + posState]);
-        if (bit == 0) {
+      if (rc.bit(probs[kIsRepG0 + state]) == 0) {
+        if (rc.bit(probs[kIsRep0Long + (state << 4) + posState]) == 0) {
           state = state < kLiteralStates ? 9 : 11;
           const size_t from =
               position >= size_t{rep0} + 1 ? position - rep0 - 1 : position + windowEnd - rep0 - 1;
@@ -318,12 +330,10 @@ bool Lzma2Decoder::decode_symbols(size_t limit) {
         }
       } else {
         uint32_t distance;
-        bit = rc.bit(probs[kIsRepG1 + state]);
-        if (bit == 0) {
+        if (rc.bit(probs[kIsRepG1 + state]) == 0) {
           distance = rep1;
         } else {
-          bit = rc.bit(probs[kIsRepG2 + state]);
-          if (bit == 0) {
+          if (rc.bit(probs[kIsRepG2 + state]) == 0) {
             distance = rep2;
           } else {
             distance = rep3;
@@ -339,65 +349,31 @@ bool Lzma2Decoder::decode_symbols(size_t limit) {
     }
 
     // The length: 3 bits for 2-9, 3 more for 10-17, 8 for 18-273.
-    unsigned lengthSymbol = 1;
-    unsigned lengthBase;
-    bit = rc.bit(lengthModel[0]);
-    if (bit == 0) {
-      uint16_t* tree = lengthModel + kLenLow + posState * 8;
-      for (int i = 0; i < 3; ++i) {
-        rc.tree_bit(tree[lengthSymbol], lengthSymbol);
-      }
-      lengthSymbol -= 8;
-      lengthBase = 0;
+    unsigned lengthCode;
+    if (rc.bit(lengthModel[0]) == 0) {
+      lengthCode = rc.tree(lengthModel + kLenLow + posState * 8, 3);
+    } else if (rc.bit(lengthModel[1]) == 0) {
+      lengthCode = 8 + rc.tree(lengthModel + kLenMid + posState * 8, 3);
     } else {
-      bit = rc.bit(lengthModel[1]);
-      if (bit == 0) {
-        uint16_t* tree = lengthModel + kLenMid + posState * 8;
-        for (int i = 0; i < 3; ++i) {
-          rc.tree_bit(tree[lengthSymbol], lengthSymbol);
-        }
-        lengthSymbol -= 8;
-        lengthBase = 8;
-      } else {
-        uint16_t* tree = lengthModel + kLenHigh;
-        for (int i = 0; i < 8; ++i) rc.tree_bit(tree[lengthSymbol], lengthSymbol);
-        lengthSymbol -= 0x100;
-        lengthBase = 16;
-      }
+      lengthCode = 16 + rc.tree(lengthModel + kLenHigh, 8);
     }
-    const unsigned lengthCode = lengthBase + lengthSymbol;
 
     if (state == 7 || state == 10) {
       // A new distance: a slot of 6 bits, then bits by model, direct, and aligned.
-      uint16_t* slotTree = probs + kPositionSlot + (std::min(lengthCode, 3u) << 6);
-      unsigned slot = 1;
-      do {
-        rc.tree_bit(slotTree[slot], slot);
-      } while (slot < 64);
-      slot -= 64;
+      const unsigned slot = rc.tree(probs + kPositionSlot + (std::min(lengthCode, 3u) << 6), 6);
       uint32_t distance = slot;
       if (slot >= 4) {
         const unsigned directBits = (slot >> 1) - 1;
         distance = (2 | (slot & 1)) << directBits;
         if (slot < kEndPositionModel) {
-          uint16_t* reverse = probs + kSpecialPosition + distance - slot;
-          unsigned m = 1;
-          for (unsigned i = 0; i < directBits; ++i) {
-            rc.tree_bit(reverse[m], m);
-            distance |= (m & 1) << i;
-          }
+          distance += rc.reverse_tree(probs + kSpecialPosition + distance - slot, directBits);
         } else {
           uint32_t direct = 0;
           for (unsigned i = directBits - kAlignBits; i > 0; --i) {
             direct = (direct << 1) | rc.direct_bit();
           }
           distance += direct << kAlignBits;
-          uint16_t* align = probs + kAlign;
-          unsigned m = 1;
-          for (unsigned i = 0; i < kAlignBits; ++i) {
-            rc.tree_bit(align[m], m);
-            distance |= (m & 1) << i;
-          }
+          distance += rc.reverse_tree(probs + kAlign, kAlignBits);
         }
       }
       // LZMA2 has no end marker, so the largest distance is as wrong as any too far.
