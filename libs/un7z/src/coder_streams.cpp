@@ -234,7 +234,7 @@ struct FilterChain {
   }
 };
 
-// LZMA2 alone, the common folder, by our own decoder (see lzma2_decoder.h).
+// LZMA2 by our own decoder (see lzma2_decoder.h).
 int make_lzma2_stream(const std::vector<uint8_t>& properties, uint64_t lzmaOutSize,
                       uint64_t outSize, std::unique_ptr<ByteStream> source,
                       std::unique_ptr<ByteStream>& stream) {
@@ -249,15 +249,11 @@ int make_lzma2_stream(const std::vector<uint8_t>& properties, uint64_t lzmaOutSi
   return UN7Z_SUCCESS;
 }
 
-}  // namespace
-
-int make_lzma_chain(const std::vector<LzmaFilterStep>& steps, uint64_t lzmaOutSize,
-                    uint64_t outSize, std::unique_ptr<ByteStream> source,
-                    std::unique_ptr<ByteStream>& stream) {
+// The whole chain by liblzma.
+int make_liblzma_chain(const std::vector<LzmaFilterStep>& steps, uint64_t lzmaOutSize,
+                       uint64_t outSize, std::unique_ptr<ByteStream> source,
+                       std::unique_ptr<ByteStream>& stream) {
   if (steps.empty() || steps.size() >= LZMA_FILTERS_MAX) return UN7Z_UNSUPPORTED;
-  if (steps.size() == 1 && steps[0].liblzmaId == LZMA_FILTER_LZMA2) {
-    return make_lzma2_stream(steps[0].properties, lzmaOutSize, outSize, std::move(source), stream);
-  }
   FilterChain chain;
   for (const LzmaFilterStep& step : steps) {
     lzma_filter filter{step.liblzmaId, nullptr};
@@ -286,12 +282,32 @@ int make_lzma_chain(const std::vector<LzmaFilterStep>& steps, uint64_t lzmaOutSi
   }
 }
 
+}  // namespace
+
+int make_lzma_chain(const std::vector<LzmaFilterStep>& steps, uint64_t lzmaOutSize,
+                    uint64_t outSize, std::unique_ptr<ByteStream> source,
+                    std::unique_ptr<ByteStream>& stream) {
+  if (steps.empty() || steps.size() >= LZMA_FILTERS_MAX) return UN7Z_UNSUPPORTED;
+  if (steps.back().liblzmaId != LZMA_FILTER_LZMA2) {
+    return make_liblzma_chain(steps, lzmaOutSize, outSize, std::move(source), stream);
+  }
+  if (steps.size() == 1) {
+    return make_lzma2_stream(steps[0].properties, lzmaOutSize, outSize, std::move(source), stream);
+  }
+  // LZMA2 by us, the branch or delta filters above it by liblzma.
+  std::unique_ptr<ByteStream> decoded;
+  const int result = make_lzma2_stream(steps.back().properties, lzmaOutSize, lzmaOutSize,
+                                       std::move(source), decoded);
+  if (result != UN7Z_SUCCESS) return result;
+  return make_filter_chain({steps.begin(), steps.end() - 1}, outSize, std::move(decoded), stream);
+}
+
 int make_filter_chain(std::vector<LzmaFilterStep> filters, uint64_t outSize,
                       std::unique_ptr<ByteStream> source, std::unique_ptr<ByteStream>& stream) {
   constexpr uint8_t kSmallestLzma2Dictionary = 0;  // 4 KiB: stored chunks refer to nothing
   filters.push_back({LZMA_FILTER_LZMA2, {kSmallestLzma2Dictionary}});
-  return make_lzma_chain(filters, UINT64_MAX, outSize,
-                         std::make_unique<StoredChunks>(std::move(source)), stream);
+  return make_liblzma_chain(filters, UINT64_MAX, outSize,
+                            std::make_unique<StoredChunks>(std::move(source)), stream);
 }
 
 std::unique_ptr<ByteStream> make_copy_stream(std::unique_ptr<ByteStream> source, uint64_t outSize) {

@@ -1,6 +1,6 @@
 // The coders decoded by the system's libraries: Copy, the LZMA family with the branch
 // and delta filters liblzma has (joined into one liblzma chain), BZip2 and Deflate;
-// LZMA2 with no filter by our own decoder.
+// LZMA2 by our own decoder, below those filters.
 #pragma once
 
 #include <cstddef>
