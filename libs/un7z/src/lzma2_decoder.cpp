@@ -52,10 +52,6 @@ constexpr unsigned kModelBits = 11;
 constexpr unsigned kMoveBits = 5;
 constexpr uint16_t kHalf = 1 << (kModelBits - 1);
 
-}  // namespace
-
-namespace {
-
 // The range decoder's registers, kept as a local of the decoding loop so that they
 // live in registers; copied in and out around it.
 struct RangeDecoder {
