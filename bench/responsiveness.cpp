@@ -92,6 +92,21 @@ const BenchArchive kArchives[] = {
     {"many.7z", false, "7z a -bd -mx5 -mmt=2 ARCHIVE . > /dev/null"},
 };
 
+// The files an archive of the kind holds, written into folder.
+bool WriteFiles(const std::string& folder, bool big) {
+  fs::create_directories(folder);
+  if (big) return WriteEntryData(folder + "/big.txt", kEntryBytes, 12345);
+  for (int i = 0; i < kManyEntries; ++i) {
+    const std::string sub = folder + "/d" + std::to_string(i % 30);
+    fs::create_directories(sub);
+    if (!WriteEntryData(sub + "/f" + std::to_string(i) + ".txt", kManyEntryBytes,
+                        static_cast<uint32_t>(i))) {
+      return false;
+    }
+  }
+  return true;
+}
+
 bool MakeArchives(const std::string& work) {
   const std::string bigFolder = work + "/big", manyFolder = work + "/many";
   bool made = true;
@@ -99,18 +114,7 @@ bool MakeArchives(const std::string& work) {
     const std::string path = work + "/" + archive.name;
     if (fs::exists(path) || !made) continue;
     const std::string& folder = archive.big ? bigFolder : manyFolder;
-    if (!fs::exists(folder)) {
-      fs::create_directories(folder);
-      if (archive.big) {
-        made = WriteEntryData(folder + "/big.txt", kEntryBytes, 12345);
-      }
-      for (int i = 0; i < kManyEntries && made && !archive.big; ++i) {
-        const std::string sub = folder + "/d" + std::to_string(i % 30);
-        fs::create_directories(sub);
-        made = WriteEntryData(sub + "/f" + std::to_string(i) + ".txt", kManyEntryBytes,
-                              static_cast<uint32_t>(i));
-      }
-    }
+    made = fs::exists(folder) || WriteFiles(folder, archive.big);
     std::printf("making %s...\n", path.c_str());
     std::fflush(stdout);
     std::string command = archive.pack;

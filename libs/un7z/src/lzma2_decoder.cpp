@@ -231,10 +231,14 @@ bool Lzma2Decoder::decode_symbols(size_t limit) {
 
   // Finishes a match cut short when the output was full.
   uint32_t length = pendingLength_;
+  // Where the byte at rep0 behind the position lies in the circle.
+  auto rep0_source = [&] {
+    return position > rep0 ? position - rep0 - 1 : position + windowEnd - rep0 - 1;
+  };
   auto copy_match = [&](uint32_t count) {
     uint8_t* out = window + position;
-    const bool wraps = position <= rep0;
-    const size_t from = wraps ? position + windowEnd - rep0 - 1 : position - rep0 - 1;
+    const size_t from = rep0_source();
+    const bool wraps = from > position;
     if (wraps && from + count > windowEnd) {
       size_t at = from;
       for (uint32_t i = 0; i < count; ++i) {
@@ -281,8 +285,7 @@ bool Lzma2Decoder::decode_symbols(size_t limit) {
         symbol = 0x100 + rc.tree(literal, 8);
         state = state < 4 ? 0 : state - 3;
       } else {
-        const size_t from =
-            position >= size_t{rep0} + 1 ? position - rep0 - 1 : position + windowEnd - rep0 - 1;
+        const size_t from = rep0_source();
         // Bits that agree with the byte at rep0 use their own models until one differs.
         unsigned matchByte = window[from];
         unsigned matching = 0x100;
@@ -317,8 +320,7 @@ bool Lzma2Decoder::decode_symbols(size_t limit) {
       if (rc.bit(probs[kIsRepG0 + state]) == 0) {
         if (rc.bit(probs[kIsRep0Long + (state << 4) + posState]) == 0) {
           state = state < kLiteralStates ? 9 : 11;
-          const size_t from =
-              position >= size_t{rep0} + 1 ? position - rep0 - 1 : position + windowEnd - rep0 - 1;
+          const size_t from = rep0_source();
           window[position++] = window[from];
           ++total;
           if (held < windowSize_) ++held;
