@@ -8,12 +8,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "archivekit/lzma2_decoder.h"
 #include "decoder_stream.h"
-#include "lzma2_decoder.h"
 #include "un7z.h"
 
 namespace un7z {
 namespace {
+
+using archivekit::Lzma2Decoder;
 
 constexpr uint32_t kSmallestDictionary = 4096;
 

@@ -1,7 +1,7 @@
 // Our LZMA2 decoder against liblzma's encoder: every chunk kind, each literal and
 // position setting, a window that turns many times, output and input in small pieces,
 // and damage caught where the format shows it.
-#include "lzma2_decoder.h"
+#include "archivekit/lzma2_decoder.h"
 
 #include <gtest/gtest.h>
 #include <lzma.h>
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace un7z {
+namespace archivekit {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -170,4 +170,4 @@ TEST(Lzma2Decoder, RefusesADistanceBeyondItsWindow) {
 }
 
 }  // namespace
-}  // namespace un7z
+}  // namespace archivekit

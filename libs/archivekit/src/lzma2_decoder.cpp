@@ -1,10 +1,10 @@
-#include "lzma2_decoder.h"
+#include "archivekit/lzma2_decoder.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 
-namespace un7z {
+namespace archivekit {
 namespace {
 
 // A chunk's header: its control byte, the unpacked size's low 16 bits, and for a packed
@@ -442,4 +442,4 @@ Lzma2Decoder::Result Lzma2Decoder::decode(const uint8_t* input, size_t inputSize
   return Result::more;
 }
 
-}  // namespace un7z
+}  // namespace archivekit

@@ -1,7 +1,7 @@
-// LZMA2 decoding of our own, for the 7z coder LZMA2 alone (the common case: one solid
-// folder decoded on one thread). liblzma 5.4 checks its input before every bit and
-// calls memcpy for every match; this decoder takes a whole chunk at a time, checks its
-// input once per symbol and copies short matches itself.
+// LZMA2 decoding of our own, for 7z folders and xz blocks whose only filter is LZMA2
+// (the common case). liblzma 5.4 checks its input before every bit and calls memcpy
+// for every match; this decoder takes a whole chunk at a time, checks its input once
+// per symbol and copies short matches itself.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-namespace un7z {
+namespace archivekit {
 
 class Lzma2Decoder {
  public:
@@ -57,4 +57,4 @@ class Lzma2Decoder {
   std::vector<uint16_t> probabilities_;
 };
 
-}  // namespace un7z
+}  // namespace archivekit
