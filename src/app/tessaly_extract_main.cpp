@@ -7,10 +7,12 @@
 
 #include "app/extract_run.h"
 #include "platform/interruption.h"
+#include "platform/large_buffers.h"
 #include "platform/time_zone.h"
 #include "settings/private_temp_folder.h"
 
 int main(int argc, char** argv) {
+  tessaly::ReturnLargeBuffersWhenFreed();
   tessaly::EndOnInterruption(tessaly::LeavePrivateTempFolder);
   tessaly::ReadTimeZoneOnce();
   const std::vector<std::string> args(argv + 1, argv + argc);

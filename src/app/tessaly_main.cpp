@@ -13,6 +13,7 @@
 #include "engine/ui/status_window.h"
 #include "inspect/archive_listings.h"
 #include "platform/interruption.h"
+#include "platform/large_buffers.h"
 #include "platform/process_spawn.h"
 #include "platform/time_zone.h"
 #include "platform/ui/qt_console_host.h"
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
     std::cerr << tessaly::kBesideUsage << "\n";
     return tessaly::kBesideExitUsage;
   }
+  tessaly::ReturnLargeBuffersWhenFreed();
   // Before Qt starts any thread.
   tessaly::EndOnInterruption(tessaly::LeavePrivateTempFolder);
   tessaly::ReadTimeZoneOnce();

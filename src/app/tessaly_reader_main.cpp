@@ -6,8 +6,10 @@
 
 #include "app/reader_service.h"
 #include "platform/confinement.h"
+#include "platform/large_buffers.h"
 
 int main(int argc, char** argv) {
+  tessaly::ReturnLargeBuffersWhenFreed();
   if (argc == 2 && std::strcmp(argv[1], "--layers") == 0) {
     std::cout << tessaly::DescribeLayers(tessaly::AvailableLayers()) << "\n";
     return 0;

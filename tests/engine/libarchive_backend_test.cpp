@@ -267,6 +267,7 @@ TEST_F(LibarchiveBackendTest, OneAndFourThreadsExtractAlike) {
       RunTool({"sh", "-c",
                "bsdtar -cf t -C tree . && gzip -c t >x.tar.gz && bzip2 -c t >x.tar.bz2 && "
                "xz -T2 --block-size=16384 -c t >x.tar.xz && head -c -5 x.tar.gz >cut.tar.gz && "
+               "head -c -900 x.tar.xz >cut.tar.xz && "
                "echo first >last.txt && bsdtar -cf many.tar many last.txt && "
                "echo second >last.txt && bsdtar -rf many.tar last.txt && "
                "head -c $(python3 -c \"import tarfile; print(tarfile.open('many.tar')"
@@ -277,8 +278,9 @@ TEST_F(LibarchiveBackendTest, OneAndFourThreadsExtractAlike) {
     const char* name;
     size_t questions;
     const char* result;
-  } kRows[] = {{"x.tar.gz", 0, "0"},   {"x.tar.bz2", 0, "0"}, {"x.tar.xz", 0, "0"},
-               {"cut.tar.gz", 0, "1"}, {"many.tar", 2, "0"},  {"cutmany.tar", 2, "1"}};
+  } kRows[] = {{"x.tar.gz", 0, "0"},   {"x.tar.bz2", 0, "0"},  {"x.tar.xz", 0, "0"},
+               {"cut.tar.gz", 0, "1"}, {"cut.tar.xz", 0, "1"}, {"many.tar", 2, "0"},
+               {"cutmany.tar", 2, "1"}};
   for (const auto& row : kRows) {
     SCOPED_TRACE(row.name);
     std::vector<std::string> seen[2];
@@ -356,6 +358,17 @@ const std::vector<SingleFileRow> kSingleFiles = {
      1, 20},
     {"XzStreams", "x.txt.xz", "(xz -c data; xz -T2 --block-size=8192 -c data) > x.txt.xz",
      Numbers(), "x.txt", 2},
+    // Our decoder checks CRC-32, CRC-64 or nothing, liblzma's the rest and filter chains.
+    {"XzChecksAndPadding", "x.txt.xz",
+     "(xz -C none -c data; xz -C crc32 -T2 --block-size=8192 -c data; xz -C sha256 --x86 "
+     "--lzma2 -T2 --block-size=8192 -c data; head -c 8 /dev/zero) > x.txt.xz",
+     Numbers(), "x.txt", 3},
+    {"XzCheck", "x.txt.xz", "xz -c data > x.txt.xz", Numbers(), "x.txt", 1, 28},
+    {"XzSha256Data", "x.txt.xz",
+     "xz -C sha256 --x86 --lzma2 -T2 --block-size=8192 -c data > x.txt.xz", Numbers(), "x.txt", 1,
+     100},
+    {"XzPaddingNotZero", "x.txt.xz", "(xz -c data; head -c 4 /dev/zero) > x.txt.xz", Numbers(),
+     "x.txt", 1, 1},
     {"Bzip2Data", "x.txt.bz2", "bzip2 -c data > x.txt.bz2", Numbers(), "x.txt", 1, 100},
     {"ZstdChecksum", "x.txt.zst", "zstd -q --check -c data > x.txt.zst", Numbers(), "x.txt", 1, 1},
     {"Lz4ContentChecksum", "x.txt.lz4", "lz4 -q -c data > x.txt.lz4", Numbers(), "x.txt", 1, 1},
