@@ -14,8 +14,6 @@ constexpr size_t kBufferSize = 256 * 1024;
 // blocks of 24 MiB with an 8 MiB dictionary, so two decode at once.
 constexpr uint64_t kAheadMemory = 96ull << 20;
 constexpr uint64_t kMostQueued = 32ull << 20;
-// A block whose input is larger is decoded here, read as it goes.
-constexpr uint64_t kMostAheadInput = 64ull << 20;
 
 constexpr int kDamaged = 1;
 
@@ -90,20 +88,26 @@ ssize_t XzStream::Read(const void** block) {
 void XzStream::TopUp() {
   while (here_ == nullptr) {
     if (nextBlock_ == nullptr && !ParseToBlock()) return;
-    if (!CanGoAhead(*nextBlock_)) {
+    const std::optional<uint64_t> cost = AheadCost(*nextBlock_);
+    if (!cost) {
       if (ahead_.empty()) here_ = std::move(nextBlock_);
       return;
     }
-    const uint64_t cost = *nextBlock_->recorded_rest() + nextBlock_->decoder_memory() +
-                          std::min(*nextBlock_->recorded_output(), kMostQueued);
-    if (!ahead_.empty() && aheadCost_ + cost > kAheadMemory) return;
-    StartAhead(cost);
+    if (!ahead_.empty() && aheadCost_ + *cost > kAheadMemory) return;
+    StartAhead(*cost);
   }
 }
 
-bool XzStream::CanGoAhead(const XzBlock& block) const {
+// What a worker would hold for the block: its input, its dictionary and its output
+// queued. None when it is decoded here: no workers, sizes it does not record, or more
+// memory than a block may take ahead (where here costs but the dictionary).
+std::optional<uint64_t> XzStream::AheadCost(const XzBlock& block) const {
   const std::optional<uint64_t> input = block.recorded_rest();
-  return workers_ != nullptr && input && *input <= kMostAheadInput && block.recorded_output();
+  const std::optional<uint64_t> output = block.recorded_output();
+  if (workers_ == nullptr || !input || !output) return std::nullopt;
+  const uint64_t cost = *input + block.decoder_memory() + std::min(*output, kMostQueued);
+  if (cost > kAheadMemory) return std::nullopt;
+  return cost;
 }
 
 void XzStream::StartAhead(uint64_t cost) {

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "archivekit/worker_pool.h"
@@ -48,7 +49,7 @@ class XzStream {
   bool ParseStreamHeader();
   bool ParseIndexAndFooter();
   bool SkipStreamPadding();
-  bool CanGoAhead(const XzBlock& block) const;
+  std::optional<uint64_t> AheadCost(const XzBlock& block) const;
   void StartAhead(uint64_t cost);
   ssize_t ReadHere(const void** block);
 
