@@ -80,16 +80,23 @@ XzBlock::Result XzBlock::Decode(const uint8_t* input, size_t inputSize, bool end
 XzBlock::Result XzBlock::DecodeOurs(const uint8_t* input, size_t inputSize, bool ended,
                                     size_t& used, uint8_t* out, size_t outSize, size_t& made) {
   if (!dataEnded_) {
+    // The decoder sees no further than the data the header records, so the block
+    // fails alike whether it is read whole (on a worker) or as it comes.
+    size_t offered = inputSize;
+    bool finish = ended;
+    if (IsKnown(block_.compressed_size)) {
+      const uint64_t left = block_.compressed_size - packed_;
+      finish = finish || left <= inputSize;
+      offered = static_cast<size_t>(std::min<uint64_t>(left, inputSize));
+    }
     const Lzma2Decoder::Result result =
-        lzma2_->decode(input, inputSize, ended, used, out, outSize, made);
+        lzma2_->decode(input, offered, finish, used, out, outSize, made);
     packed_ += used;
     unpacked_ += made;
     if (block_.check == LZMA_CHECK_CRC32) crc32_ = lzma_crc32(out, made, crc32_);
     if (block_.check == LZMA_CHECK_CRC64) crc64_ = lzma_crc64(out, made, crc64_);
-    // A block that outgrows its header's sizes is damaged at once, not at its end.
-    const bool outgrown =
-        (IsKnown(block_.compressed_size) && packed_ > block_.compressed_size) ||
-        (IsKnown(block_.uncompressed_size) && unpacked_ > block_.uncompressed_size);
+    // A block that outgrows its header's output is damaged at once, not at its end.
+    const bool outgrown = IsKnown(block_.uncompressed_size) && unpacked_ > block_.uncompressed_size;
     if (outgrown || result == Lzma2Decoder::Result::bad_data ||
         result == Lzma2Decoder::Result::no_memory) {
       return Result::damaged;

@@ -143,9 +143,12 @@ ssize_t XzStream::ReadHere(const void** block) {
         here_->Decode(held(), held_size(), inputEnded_, used, out_.data(), out_.size(), made);
     Consume(used);
     if (result == XzBlock::Result::damaged) {
+      // What it made before the damage goes out first, as from a worker.
       here_.reset();
       Fail();
-      return -1;
+      if (made == 0) return -1;
+      *block = out_.data();
+      return static_cast<ssize_t>(made);
     }
     if (result == XzBlock::Result::end) {
       if (lzma_index_hash_append(index_, here_->unpadded_size(), here_->uncompressed_size()) !=
@@ -196,8 +199,8 @@ bool XzStream::ParseToBlock() {
 }
 
 bool XzStream::ParseStreamHeader() {
-  if (!Fill(LZMA_STREAM_HEADER_SIZE) || lzma_stream_header_decode(&flags_, held()) != LZMA_OK ||
-      !lzma_check_is_supported(flags_.check)) {
+  // A check of a later xz than liblzma knows goes unchecked, as in liblzma's own decoder.
+  if (!Fill(LZMA_STREAM_HEADER_SIZE) || lzma_stream_header_decode(&flags_, held()) != LZMA_OK) {
     return Fail();
   }
   Consume(LZMA_STREAM_HEADER_SIZE);
