@@ -1,5 +1,8 @@
 #include "engine/libarchive/xz_block.h"
 
+#include <isa-l/crc.h>
+#include <isa-l/crc64.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -93,8 +96,8 @@ XzBlock::Result XzBlock::DecodeOurs(const uint8_t* input, size_t inputSize, bool
         lzma2_->decode(input, offered, finish, used, out, outSize, made);
     packed_ += used;
     unpacked_ += made;
-    if (block_.check == LZMA_CHECK_CRC32) crc32_ = lzma_crc32(out, made, crc32_);
-    if (block_.check == LZMA_CHECK_CRC64) crc64_ = lzma_crc64(out, made, crc64_);
+    if (block_.check == LZMA_CHECK_CRC32) crc32_ = crc32_gzip_refl(crc32_, out, made);
+    if (block_.check == LZMA_CHECK_CRC64) crc64_ = crc64_ecma_refl(crc64_, out, made);
     // A block that outgrows its header's output is damaged at once, not at its end.
     const bool outgrown = IsKnown(block_.uncompressed_size) && unpacked_ > block_.uncompressed_size;
     if (outgrown || result == Lzma2Decoder::Result::bad_data ||

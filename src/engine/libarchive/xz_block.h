@@ -1,7 +1,8 @@
 // One block of an xz stream, decoded: LZMA2 alone (what xz writes unless told
-// otherwise) by the kit's decoder with its check by liblzma's CRC functions, any other
-// filter chain or check by liblzma's block decoder. Either way the padding, the check
-// and the sizes the header records are verified.
+// otherwise) by the kit's decoder, its CRC-32 or CRC-64 by ISA-L (gzip's and ECMA-182's,
+// reflected: faster than liblzma's); any other filter chain or check by liblzma's block
+// decoder. Either way the padding, the check and the sizes the header records are
+// verified.
 #pragma once
 
 #include <lzma.h>
