@@ -6,7 +6,6 @@
 
 #include "engine/entry_messages.h"
 #include "engine/libarchive/libarchive_backend.h"
-#include "engine/libarchive/libarchive_names.h"
 #include "engine/libarchive/libarchive_reader.h"
 #include "engine/name_encoding_choice.h"
 #include "inspect/archive_listings.h"
@@ -54,10 +53,10 @@ ListingResult ListLibarchiveArchive(Session& session, const std::string& archive
   contents.Clear();
   Utf8Names names;
   LibarchiveReader reader;
-  session.job.namesReadIn =
-      CodePageOfNames(LibarchiveVolumes(archivePath), NameEncodingToRead(session));
-  reader.SetNameEncoding(session.job.namesReadIn);
-  if (!reader.Open(archivePath)) {
+  reader.JudgeNames(NameEncodingToRead(session));
+  const bool opened = reader.Open(archivePath);
+  session.job.namesReadIn = reader.name_encoding();
+  if (!opened) {
     Tell(session, DriveReadErrorText(archivePath));
     return ListingResult::Aborted;
   }

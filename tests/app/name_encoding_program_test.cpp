@@ -42,6 +42,12 @@ elif kind == 'lha':
                 + bytes([0x20, 0, len(r)]) + r + crc16(b'hello').to_bytes(2, 'little'))
         out += bytes([len(body), sum(body) & 0xFF]) + body + b'hello'
     open(path, 'wb').write(out + b'\0')
+elif kind in ('tar', 'gz'):
+    import io, tarfile
+    with tarfile.open(path, 'w:gz' if kind == 'gz' else 'w', format=tarfile.GNU_FORMAT,
+                      encoding=enc) as t:
+        for n in names:
+            info = tarfile.TarInfo(n); info.size = 5; t.addfile(info, io.BytesIO(b'hello'))
 else:
     os.makedirs('src', exist_ok=True)
     for r in raw: open(os.path.join(b'src', r), 'wb').write(b'hello')
@@ -74,6 +80,8 @@ TEST_F(ExtractProgramTest, CodePageNamesComeOutRightListedAndOnDisk) {
       {"ru.arj", "cp866", ""},
       {"jp.lzh", "cp932", ""},
       {"ru.lzh", "cp866", "cp866"},
+      {"ru.tar", "cp866", ""},
+      {"el.tar.gz", "cp1253", ""},
       {"ru.rar", "cp866", ""},
       {"jp.rar", "cp932", ""},
       {"ru.ace", "cp866", ""},

@@ -6,7 +6,6 @@
 #include "engine/entry_selection.h"
 #include "engine/entry_target.h"
 #include "engine/libarchive/libarchive_entries.h"
-#include "engine/libarchive/libarchive_names.h"
 #include "engine/libarchive/libarchive_reader.h"
 #include "engine/name_encoding_choice.h"
 #include "engine/session.h"
@@ -25,10 +24,10 @@ class LibarchiveExtraction final : public EntryEvents {
     StatusModel& status = session_.status;
     status.SetArchiveLabel("Processing archive: " + longPath_);
     LibarchiveReader reader(session_.zip.threads);
-    session_.job.namesReadIn =
-        CodePageOfNames(LibarchiveVolumes(longPath_), NameEncodingToRead(session_));
-    reader.SetNameEncoding(session_.job.namesReadIn);
-    if (!reader.Open(longPath_)) return Tell(DriveReadErrorText(longPath_));
+    reader.JudgeNames(NameEncodingToRead(session_));
+    const bool opened = reader.Open(longPath_);
+    session_.job.namesReadIn = reader.name_encoding();
+    if (!opened) return Tell(DriveReadErrorText(longPath_));
     status.SetMax(static_cast<int64_t>(reader.total_bytes()));
     destination_ = DestinationFolder(session_.mainWindow.destinationBox.text);
     const EntriesResult result =

@@ -10,12 +10,8 @@ namespace tessaly {
 
 namespace {
 
-// Enough names to judge by; a large archive is not read to its end for them. A
-// compressed one is decompressed only this far: its names are judged on the way to
-// extraction, which decompresses it all again.
+// Enough names to judge by; a large archive is not read to its end for them.
 constexpr int kSampleHeaders = 4096;
-constexpr int64_t kSampleDecompressedBytes = int64_t{16} << 20;
-constexpr size_t kBlockSize = 64 * 1024;
 
 // Latin-1 reads every byte as the code point of its value: the stored bytes come back
 // whole, whatever the format's default would make of them. A name with characters
@@ -37,35 +33,26 @@ std::string StoredBytes(const std::string& utf8) {
 
 }  // namespace
 
-std::string CodePageOfNames(const std::vector<std::string>& volumes, const std::string& chosen) {
+std::string CodePageOfNames(const std::function<int(struct archive*)>& open,
+                            const std::string& chosen) {
   Utf8Names utf8;
   struct archive* reader = archive_read_new();
   if (reader == nullptr) return "";
-  archive_read_support_filter_all(reader);
   archive_read_support_format_tar(reader);
   archive_read_support_format_cpio(reader);
   archive_read_support_format_lha(reader);
   archive_read_support_format_cab(reader);
   archive_read_set_options(reader, "hdrcharset=ISO-8859-1");
-  std::vector<const char*> files;
-  for (const std::string& volume : volumes) files.push_back(volume.c_str());
-  files.push_back(nullptr);
   std::vector<std::string> names;
   bool lha = false;
-  if (archive_read_open_filenames(reader, files.data(), kBlockSize) == ARCHIVE_OK) {
+  if (open(reader) == ARCHIVE_OK) {
     struct archive_entry* entry = nullptr;
-    const bool compressed = archive_filter_count(reader) > 1;
     for (int header = 0; header < kSampleHeaders; ++header) {
       const int read = archive_read_next_header(reader, &entry);
       if (read != ARCHIVE_OK && read != ARCHIVE_WARN) break;
       if (const char* name = archive_entry_pathname_utf8(entry); name != nullptr) {
         names.push_back(StoredBytes(name));
         lha = (archive_format(reader) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_LHA;
-      }
-      // The next name lies past this entry's data, which a compressed archive decompresses.
-      if (compressed &&
-          archive_filter_bytes(reader, 0) + archive_entry_size(entry) > kSampleDecompressedBytes) {
-        break;
       }
     }
   }

@@ -15,6 +15,7 @@
 #include "engine/libarchive/decode_ahead.h"
 #include "engine/libarchive/decompressed_stream.h"
 #include "engine/libarchive/gzip_stream.h"
+#include "engine/libarchive/libarchive_names.h"
 #include "platform/ascii_case.h"
 
 namespace tessaly {
@@ -24,6 +25,9 @@ namespace {
 constexpr size_t kBlockSize = 64 * 1024;
 constexpr int kMaxVolumes = 999;
 constexpr size_t kTarBlock = 512;
+// The start of a compressed archive whose names are judged, kept to be read again.
+constexpr size_t kJudgedBytes = size_t{16} << 20;
+constexpr size_t kHeadPiece = 256 * 1024;
 
 // ZIP and RAR stay with our own readers; raw is only for compressed single files.
 // libarchive takes a stream that begins with zeros (a disk image) for an empty tar:
@@ -168,12 +172,22 @@ bool LibarchiveReader::OpenWith(OpenArchive open, MakeInput makeInput) {
     head_.resize(got > 0 ? static_cast<size_t>(got) : 0);
   } else {
     head_.clear();
+    const size_t wanted = judgeNames_ ? kJudgedBytes : kTarBlock;
     const void* block = nullptr;
     ssize_t got = 0;
-    while (head_.size() < kTarBlock && (got = stream_->Read(&block)) > 0) {
+    while (head_.size() < wanted && (got = stream_->Read(&block)) > 0) {
       head_.insert(head_.end(), static_cast<const uint8_t*>(block),
                    static_cast<const uint8_t*>(block) + got);
     }
+  }
+  if (judgeNames_) {
+    nameEncoding_ = stream_ == nullptr
+                        ? CodePageOfNames(open, chosenEncoding_)
+                        : CodePageOfNames(
+                              [this](struct archive* reader) {
+                                return archive_read_open_memory(reader, head_.data(), head_.size());
+                              },
+                              chosenEncoding_);
   }
   archive_ = archive_read_new();
   if (archive_ == nullptr) return false;
@@ -194,7 +208,7 @@ bool LibarchiveReader::OpenWith(OpenArchive open, MakeInput makeInput) {
   stream_ = Decompress(open, makeInput);
   if (stream_ == nullptr) return false;
   streamFailed_ = false;
-  headGiven_ = true;
+  head_.clear();
   singleFile_ = true;
   singleEntry_ = archive_entry_new();
   archive_entry_set_pathname(singleEntry_, "data");
@@ -211,12 +225,16 @@ ssize_t LibarchiveReader::ReadDecompressed(struct archive* reader, void* self, c
 }
 
 ssize_t LibarchiveReader::NextDecompressed(const void** block) {
-  if (!headGiven_) {
-    headGiven_ = true;
-    if (!head_.empty()) {
-      *block = head_.data();
-      return static_cast<ssize_t>(head_.size());
-    }
+  if (headGiven_ < head_.size()) {
+    // In pieces no larger than the stream's own, so a file is written as it comes.
+    const size_t count = std::min(head_.size() - headGiven_, kHeadPiece);
+    *block = head_.data() + headGiven_;
+    headGiven_ += count;
+    return static_cast<ssize_t>(count);
+  }
+  if (!head_.empty()) {
+    head_ = {};
+    headGiven_ = 0;
   }
   const ssize_t got = stream_->Read(block);
   if (got < 0) streamFailed_ = true;

@@ -55,9 +55,16 @@ class LibarchiveReader {
   LibarchiveReader(const LibarchiveReader&) = delete;
   LibarchiveReader& operator=(const LibarchiveReader&) = delete;
 
-  // Names not in Unicode (tar, cpio, LHA, CAB) are read in encoding, a code page
-  // (CodePageOfNames); "" leaves them to libarchive. Before Open.
-  void SetNameEncoding(std::string encoding) { nameEncoding_ = std::move(encoding); }
+  // Before Open: names not in Unicode (tar, cpio, LHA, CAB) are read in the code page
+  // CodePageOfNames judges from the archive's first names, or in chosen when not "".
+  // A compressed archive is judged by its first 16 MiB decompressed, which are kept
+  // for reading and not decompressed again.
+  void JudgeNames(std::string chosen) {
+    judgeNames_ = true;
+    chosenEncoding_ = std::move(chosen);
+  }
+  // What Open chose: "" when libarchive reads the names as it will.
+  const std::string& name_encoding() const { return nameEncoding_; }
   // Opens path, and when it is the first volume of a split set (x.7z.001) every
   // volume after it. False when the file is none of the types above.
   bool Open(const std::string& path);
@@ -105,8 +112,8 @@ class LibarchiveReader {
   bool cp932Names_ = false;
   int64_t headersRead_ = 0;
   std::unique_ptr<DecompressedStream> stream_;
-  std::vector<uint8_t> head_;
-  bool headGiven_ = false;
+  std::vector<uint8_t> head_;  // the decompressed bytes read before the format was chosen
+  size_t headGiven_ = 0;
   bool streamFailed_ = false;
   struct archive_entry* singleEntry_ = nullptr;
   bool singleRead_ = false;
@@ -115,6 +122,8 @@ class LibarchiveReader {
   std::vector<std::string> volumes_;
   bool singleFile_ = false;
   uint64_t totalBytes_ = 0;
+  bool judgeNames_ = false;
+  std::string chosenEncoding_;
   std::string nameEncoding_;
 };
 
