@@ -17,6 +17,11 @@ constexpr uint64_t kMostQueued = 32ull << 20;
 
 constexpr int kDamaged = 1;
 
+// The output a worker may hold for a block: queued in whole pieces, at least one.
+size_t QueueLimit(uint64_t output) {
+  return std::max<size_t>(std::min(output, kMostQueued), kBufferSize);
+}
+
 // A block's input, whole: decoded into pieces for the reader.
 class BlockJob final : public archivekit::AheadJob {
  public:
@@ -105,7 +110,7 @@ std::optional<uint64_t> XzStream::AheadCost(const XzBlock& block) const {
   const std::optional<uint64_t> input = block.recorded_rest();
   const std::optional<uint64_t> output = block.recorded_output();
   if (workers_ == nullptr || !input || !output) return std::nullopt;
-  const uint64_t cost = *input + block.decoder_memory() + std::min(*output, kMostQueued);
+  const uint64_t cost = *input + block.decoder_memory() + QueueLimit(*output);
   if (cost > kAheadMemory) return std::nullopt;
   return cost;
 }
@@ -128,8 +133,7 @@ void XzStream::StartAhead(uint64_t cost) {
   }
   // A block cut short still gives what it holds, and fails where it breaks off.
   input.resize(have);
-  const size_t queueLimit =
-      std::max<size_t>(std::min(*nextBlock_->recorded_output(), kMostQueued), kBufferSize);
+  const size_t queueLimit = QueueLimit(*nextBlock_->recorded_output());
   auto job = std::make_unique<BlockJob>(std::move(nextBlock_), std::move(input));
   ahead_.push_back({cost, workers_->run_ahead(std::move(job), queueLimit)});
   aheadCost_ += cost;
