@@ -125,12 +125,8 @@ void XzStream::StartAhead(uint64_t cost) {
   size_t have = std::min(held_size(), input.size());
   std::memcpy(input.data(), held(), have);
   Consume(have);
-  while (have < input.size() && !inputEnded_) {
-    const ssize_t got = input_.Read(input.data() + have, input.size() - have);
-    if (got < 0) damaged_ = true;
-    if (got <= 0) inputEnded_ = true;
-    have += static_cast<size_t>(std::max<ssize_t>(got, 0));
-  }
+  while (have < input.size() && !inputEnded_)
+    have += ReadInput(input.data() + have, input.size() - have);
   // A block cut short still gives what it holds, and fails where it breaks off.
   input.resize(have);
   const size_t queueLimit = QueueLimit(*nextBlock_->recorded_output());
@@ -151,10 +147,7 @@ ssize_t XzStream::ReadHere(const void** block) {
       here_.reset();
       Fail();
       if (made == 0) return -1;
-      *block = out_.data();
-      return static_cast<ssize_t>(made);
-    }
-    if (result == XzBlock::Result::end) {
+    } else if (result == XzBlock::Result::end) {
       if (lzma_index_hash_append(index_, here_->unpadded_size(), here_->uncompressed_size()) !=
           LZMA_OK) {
         Fail();
@@ -208,8 +201,8 @@ bool XzStream::ParseStreamHeader() {
     return Fail();
   }
   Consume(LZMA_STREAM_HEADER_SIZE);
-  if (!firstStream_ && lzma_index_hash_init(index_, nullptr) == nullptr) return Fail();
-  firstStream_ = false;
+  // Each stream has an index of its own.
+  if (lzma_index_hash_init(index_, nullptr) == nullptr) return Fail();
   next_ = Next::block_or_index;
   return true;
 }
@@ -264,12 +257,16 @@ bool XzStream::Fill(size_t count) {
       start_ = 0;
       buffer_.resize(std::max(buffer_.size(), count));
     }
-    const ssize_t got = input_.Read(buffer_.data() + end_, buffer_.size() - end_);
-    if (got < 0) damaged_ = true;
-    if (got <= 0) inputEnded_ = true;
-    end_ += static_cast<size_t>(std::max<ssize_t>(got, 0));
+    end_ += ReadInput(buffer_.data() + end_, buffer_.size() - end_);
   }
   return true;
+}
+
+size_t XzStream::ReadInput(uint8_t* to, size_t size) {
+  const ssize_t got = input_.Read(to, size);
+  if (got < 0) damaged_ = true;
+  if (got <= 0) inputEnded_ = true;
+  return static_cast<size_t>(std::max<ssize_t>(got, 0));
 }
 
 bool XzStream::Fail() {

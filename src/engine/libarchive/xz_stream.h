@@ -59,6 +59,8 @@ class XzStream {
   const uint8_t* held() const { return buffer_.data() + start_; }
   size_t held_size() const { return end_ - start_; }
   void Consume(size_t count) { start_ += count; }
+  // Up to size bytes of the file: how many; at its end or failure (damaged_) it has ended.
+  size_t ReadInput(uint8_t* to, size_t size);
   bool Fail();
 
   ByteInput input_;
@@ -67,7 +69,6 @@ class XzStream {
   bool inputEnded_ = false;
 
   Next next_ = Next::stream_header;
-  bool firstStream_ = true;
   lzma_stream_flags flags_{};
   lzma_index_hash* index_ = nullptr;
   std::unique_ptr<XzBlock> nextBlock_;  // opened, waiting for room among the workers
