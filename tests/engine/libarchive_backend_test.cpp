@@ -267,7 +267,7 @@ TEST_F(LibarchiveBackendTest, OneAndFourThreadsExtractAlike) {
       RunTool({"sh", "-c",
                "bsdtar -cf t -C tree . && gzip -c t >x.tar.gz && bzip2 -c t >x.tar.bz2 && "
                "xz -T2 --block-size=16384 -c t >x.tar.xz && head -c -5 x.tar.gz >cut.tar.gz && "
-               "head -c -900 x.tar.xz >cut.tar.xz && "
+               "head -c -900 x.tar.xz >cut.tar.xz && head -c -50 x.tar.bz2 >cut.tar.bz2 && "
                "echo first >last.txt && bsdtar -cf many.tar many last.txt && "
                "echo second >last.txt && bsdtar -rf many.tar last.txt && "
                "head -c $(python3 -c \"import tarfile; print(tarfile.open('many.tar')"
@@ -279,8 +279,8 @@ TEST_F(LibarchiveBackendTest, OneAndFourThreadsExtractAlike) {
     size_t questions;
     const char* result;
   } kRows[] = {{"x.tar.gz", 0, "0"},   {"x.tar.bz2", 0, "0"},  {"x.tar.xz", 0, "0"},
-               {"cut.tar.gz", 0, "1"}, {"cut.tar.xz", 0, "1"}, {"many.tar", 2, "0"},
-               {"cutmany.tar", 2, "1"}};
+               {"cut.tar.gz", 0, "1"}, {"cut.tar.xz", 0, "1"}, {"cut.tar.bz2", 0, "1"},
+               {"many.tar", 2, "0"},   {"cutmany.tar", 2, "1"}};
   for (const auto& row : kRows) {
     SCOPED_TRACE(row.name);
     std::vector<std::string> seen[2];
@@ -370,6 +370,9 @@ const std::vector<SingleFileRow> kSingleFiles = {
     {"XzPaddingNotZero", "x.txt.xz", "(xz -c data; head -c 4 /dev/zero) > x.txt.xz", Numbers(),
      "x.txt", 1, 1},
     {"Bzip2Data", "x.txt.bz2", "bzip2 -c data > x.txt.bz2", Numbers(), "x.txt", 1, 100},
+    {"Bzip2Check", "x.txt.bz2", "bzip2 -c data > x.txt.bz2", Numbers(), "x.txt", 1, 2},
+    {"Bzip2Streams", "x.txt.bz2", "(bzip2 -c data; bzip2 -1 -c data; echo trailing) > x.txt.bz2",
+     Numbers(), "x.txt", 2},
     {"ZstdChecksum", "x.txt.zst", "zstd -q --check -c data > x.txt.zst", Numbers(), "x.txt", 1, 1},
     {"Lz4ContentChecksum", "x.txt.lz4", "lz4 -q -c data > x.txt.lz4", Numbers(), "x.txt", 1, 1},
     // The archive ends before the compressed stream: its trailer is read all the same.

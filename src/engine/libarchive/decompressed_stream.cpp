@@ -5,6 +5,7 @@
 
 #include <utility>
 
+#include "engine/libarchive/bzip2_stream.h"
 #include "engine/libarchive/xz_stream.h"
 
 namespace tessaly {
@@ -37,6 +38,19 @@ class XzStreamDecompressed final : public DecompressedStream {
 
  private:
   XzStream xz_;
+};
+
+class Bzip2StreamDecompressed final : public DecompressedStream {
+ public:
+  Bzip2StreamDecompressed(std::function<ByteInput()> makeInput, int threads)
+      : bzip2_(std::move(makeInput), threads) {}
+  ssize_t Read(const void** block) override { return bzip2_.Read(block); }
+  uint64_t bytes_read() const override { return bzip2_.bytes_read(); }
+  std::string compression() const override { return "bzip2"; }
+  void Describe(struct archive_entry*) const override {}
+
+ private:
+  Bzip2Stream bzip2_;
 };
 
 // The other compressions through libarchive's filters, read to their end so that
@@ -93,6 +107,11 @@ std::unique_ptr<DecompressedStream> GzipDecompressed(ByteInput input) {
 
 std::unique_ptr<DecompressedStream> XzDecompressed(ByteInput input, int threads) {
   return std::make_unique<XzStreamDecompressed>(std::move(input), threads);
+}
+
+std::unique_ptr<DecompressedStream> Bzip2Decompressed(std::function<ByteInput()> makeInput,
+                                                      int threads) {
+  return std::make_unique<Bzip2StreamDecompressed>(std::move(makeInput), threads);
 }
 
 std::unique_ptr<DecompressedStream> FilterDecompressed(struct archive* raw) {

@@ -1,11 +1,12 @@
 // The decompressed bytes of a compressed file, read to the end of the file so that
-// every checksum of its compression is checked: gzip inflated by ISA-L and xz decoded
-// on every core by us, the others through libarchive's filters.
+// every checksum of its compression is checked: gzip inflated by ISA-L, xz and bzip2
+// decoded on every core by us, the others through libarchive's filters.
 #pragma once
 
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -31,6 +32,9 @@ class DecompressedStream {
 std::unique_ptr<DecompressedStream> GzipDecompressed(ByteInput input);
 // xz's streams from input, on that many threads (0: one per core).
 std::unique_ptr<DecompressedStream> XzDecompressed(ByteInput input, int threads);
+// bzip2's streams from the file makeInput gives, on that many threads (0: one per core).
+std::unique_ptr<DecompressedStream> Bzip2Decompressed(std::function<ByteInput()> makeInput,
+                                                      int threads);
 // What raw, a libarchive reader opened with its filters and the raw format, gives; it
 // is freed with the stream.
 std::unique_ptr<DecompressedStream> FilterDecompressed(struct archive* raw);

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "engine/file_signature.h"
+#include "engine/libarchive/bzip2_stream.h"
 #include "engine/libarchive/decode_ahead.h"
 #include "engine/libarchive/decompressed_stream.h"
 #include "engine/libarchive/gzip_stream.h"
@@ -131,7 +132,7 @@ std::unique_ptr<DecompressedStream> LibarchiveReader::Decompress(OpenArchive ope
   return DecodedAhead(std::move(stream));
 }
 
-// gzip and xz by us; the other compressions when libarchive's filters know one.
+// gzip, xz and bzip2 by us; the other compressions when libarchive's filters know one.
 template <typename OpenArchive, typename MakeInput>
 std::unique_ptr<DecompressedStream> LibarchiveReader::DecompressOnCaller(OpenArchive open,
                                                                          MakeInput makeInput) {
@@ -142,6 +143,9 @@ std::unique_ptr<DecompressedStream> LibarchiveReader::DecompressOnCaller(OpenArc
       IdentifyBytes({reinterpret_cast<const char*>(head.data()), size}).name;
   if (type == "gzip" && StartsLikeGzip(head.data(), size)) return GzipDecompressed(makeInput());
   if (type == "xz") return XzDecompressed(makeInput(), threads_);
+  if (type == "bzip2" && StartsLikeBzip2(head.data(), size)) {
+    return Bzip2Decompressed(makeInput, threads_);
+  }
   struct archive* raw = archive_read_new();
   if (raw == nullptr) return nullptr;
   archive_read_support_filter_all(raw);
