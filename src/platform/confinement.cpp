@@ -123,6 +123,8 @@ constexpr long kAllowedCalls[] = {
     SYS_pwrite64,
     SYS_preadv,
     SYS_pwritev,
+    SYS_copy_file_range,
+    SYS_sendfile,
     SYS_lseek,
     SYS_openat,
     SYS_openat2,

@@ -57,6 +57,8 @@ constexpr mode_t kNewFileMode = 0666;
 // A file up to this size shows its line once it is in place; a larger one when it
 // starts, and moves the bar as it is written.
 constexpr uint64_t kQuietFileSize = uint64_t{1} << 20;
+// A file copied from the archive file goes to the writer in pieces of this size.
+constexpr int64_t kCopiedPiece = int64_t{4} << 20;
 // How often Cancel is looked at while the writer is waited for.
 constexpr std::chrono::milliseconds kPoll{50};
 
@@ -366,6 +368,7 @@ class EntryLoop {
       job->finalMode = mode;
     }
     if (archive_entry_size_is_set(entry)) job->size = archive_entry_size(entry);
+    const int64_t fileSize = job->size;
     job->modified = ModifiedTime(entry);
     job->shownName = target.shownName;
     job->path = target.path;
@@ -385,6 +388,12 @@ class EntryLoop {
       // A warning here is a checksum that did not match (7z's CRC), given with the
       // entry's last block: a kept entry holds that block too.
       const bool kept = keepBroken_ && read == ARCHIVE_WARN;
+      // A large file stored as it is in the archive file is copied from it in the kernel.
+      std::optional<int64_t> storedRest;
+      if (read == ARCHIVE_OK && offset == 0 && size > 0 &&
+          fileSize > static_cast<int64_t>(kQuietFileSize)) {
+        storedRest = reader_.StoredRest(entry, block, size);
+      }
       if (size > 0 && (read == ARCHIVE_OK || kept)) {
         if (given != nullptr) {
           if (!MakeRoom()) return false;
@@ -392,13 +401,17 @@ class EntryLoop {
         } else {
           job->add(block, size, offset);
           // A large file shows its line and moves the bar while it is written.
-          if (job->bytes() > kQuietFileSize) {
+          if (job->bytes() > kQuietFileSize || storedRest) {
             if (!Drain()) return false;
             events_.EntryStarted(job->shownName);
             job->started = true;
             given = &Give(std::move(job));
           }
         }
+      }
+      if (storedRest) {
+        if (!CopyStored(*given, *storedRest, static_cast<int64_t>(size))) return false;
+        break;
       }
       if (read != ARCHIVE_OK) return EndInEntry(given != nullptr ? *given : Give(std::move(job)));
       if (given != nullptr && !Progress(reader_.bytes_read())) return false;
@@ -408,6 +421,21 @@ class EntryLoop {
     writes_.close(file, true);
     if (given == nullptr) Give(std::move(job));
     return true;
+  }
+
+  // The rest of a file given open, from at in the archive file on, in pieces so that
+  // the bar moves and Cancel is seen; libarchive passes over it unread.
+  bool CopyStored(WriteBehind::Job& file, int64_t at, int64_t offset) {
+    for (int64_t rest = file.size - offset; rest > 0;) {
+      const auto piece = static_cast<size_t>(std::min<int64_t>(rest, kCopiedPiece));
+      if (!MakeRoom()) return false;
+      writes_.copy(file, reader_.source_fd(), at, piece, offset);
+      at += static_cast<int64_t>(piece);
+      offset += static_cast<int64_t>(piece);
+      rest -= static_cast<int64_t>(piece);
+      if (!Progress(static_cast<uint64_t>(at))) return false;
+    }
+    return reader_.SkipData() || EndInEntry(file);
   }
 
   WriteBehind::Job& Give(std::unique_ptr<WriteBehind::Job> job) {

@@ -2,7 +2,9 @@
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -120,6 +122,7 @@ std::string Utf8OrStored(const char* utf8, const char* stored) {
 LibarchiveReader::LibarchiveReader(int threads) : threads_(threads) {}
 
 LibarchiveReader::~LibarchiveReader() {
+  if (sourceFd_ >= 0) close(sourceFd_);
   if (archive_ != nullptr) archive_read_free(archive_);
   if (singleEntry_ != nullptr) archive_entry_free(singleEntry_);
 }
@@ -326,6 +329,30 @@ int LibarchiveReader::ReadBlock(const void** block, size_t* size, int64_t* offse
   *offset = singleOffset_;
   singleOffset_ += got;
   return got == 0 ? ARCHIVE_EOF : ARCHIVE_OK;
+}
+
+std::optional<int64_t> LibarchiveReader::StoredRest(struct archive_entry* entry,
+                                                    const void* firstBlock, size_t size) {
+  if (archive_ == nullptr || singleFile_ || stream_ != nullptr || volumes_.size() != 1 ||
+      (archive_format(archive_) & ARCHIVE_FORMAT_BASE_MASK) != ARCHIVE_FORMAT_TAR ||
+      archive_entry_filetype(entry) != AE_IFREG || !archive_entry_size_is_set(entry) ||
+      archive_entry_sparse_count(entry) > 0) {
+    return std::nullopt;
+  }
+  if (sourceFd_ < 0) sourceFd_ = open(volumes_.front().c_str(), O_RDONLY | O_CLOEXEC);
+  // libarchive has taken the headers and not yet the data: it stands at the data.
+  const la_int64_t start = archive_filter_bytes(archive_, 0);
+  if (sourceFd_ < 0 || start < 0) return std::nullopt;
+  std::vector<uint8_t> stored(size);
+  if (pread(sourceFd_, stored.data(), size, start) != static_cast<ssize_t>(size) ||
+      std::memcmp(stored.data(), firstBlock, size) != 0) {
+    return std::nullopt;
+  }
+  return start + static_cast<int64_t>(size);
+}
+
+bool LibarchiveReader::SkipData() {
+  return archive_read_data_skip(archive_) == ARCHIVE_OK;
 }
 
 ReadFailure LibarchiveReader::failure() const {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,15 @@ class LibarchiveReader {
   // libarchive's calls, or our single entry for a single compressed file.
   int NextHeader(struct archive_entry** entry);
   int ReadBlock(const void** block, size_t* size, int64_t* offset);
+  // Where the rest of the entry's data lies in the archive file, whole and as stored,
+  // for copying from source_fd() rather than reading through libarchive: a regular
+  // file of a plain tar, not sparse, whose first block (just read) is there. None
+  // otherwise. A file cut short inside it fails SkipData.
+  std::optional<int64_t> StoredRest(struct archive_entry* entry, const void* firstBlock,
+                                    size_t size);
+  int source_fd() const { return sourceFd_; }
+  // Past the rest of the entry's data, unread.
+  bool SkipData();
   ReadFailure failure() const;
   // An entry or header libarchive found encrypted.
   bool encrypted() const;
@@ -115,6 +125,7 @@ class LibarchiveReader {
   std::vector<uint8_t> head_;  // the decompressed bytes read before the format was chosen
   size_t headGiven_ = 0;
   bool streamFailed_ = false;
+  int sourceFd_ = -1;
   struct archive_entry* singleEntry_ = nullptr;
   bool singleRead_ = false;
   int64_t singleOffset_ = 0;

@@ -1,11 +1,13 @@
 #include "engine/libarchive/write_behind.h"
 
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <utility>
+#include <vector>
 
 #include "archivekit/entry_output.h"
 
@@ -26,6 +28,41 @@ bool FollowsOn(const WriteBehind::Job::Piece& piece, size_t size, int64_t offset
   return !piece.bytes.empty() &&
          piece.offset + static_cast<int64_t>(piece.bytes.size()) == offset &&
          piece.bytes.size() + size <= kPieceSize;
+}
+
+// Copies size bytes at from of in to out's offset in the kernel: as a file system's own
+// copy where both are on it, else from the page cache; read and written where neither
+// can be. 0 or the errno of the failure (EIO when in ends first).
+int CopyFully(int in, int64_t from, int out, size_t size) {
+  off_t at = from;
+  bool sameSystem = true;
+  while (size > 0) {
+    const ssize_t copied =
+        sameSystem ? copy_file_range(in, &at, out, nullptr, size, 0) : sendfile(out, in, &at, size);
+    if (copied > 0) {
+      size -= static_cast<size_t>(copied);
+      continue;
+    }
+    if (copied == 0) return EIO;
+    if (errno == EINTR) continue;
+    const bool cannot = errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP;
+    if (!cannot) return errno;
+    if (sameSystem) {
+      sameSystem = false;
+      continue;
+    }
+    std::vector<uint8_t> buffer(std::min(size, kPieceSize));
+    while (size > 0) {
+      const ssize_t got = pread(in, buffer.data(), std::min(size, buffer.size()), at);
+      if (got <= 0) return got == 0 ? EIO : errno;
+      if (const int error = archivekit::write_fully(out, buffer.data(), static_cast<size_t>(got))) {
+        return error;
+      }
+      at += got;
+      size -= static_cast<size_t>(got);
+    }
+  }
+  return 0;
 }
 
 }  // namespace
@@ -51,9 +88,7 @@ WriteBehind::Job& WriteBehind::give(std::unique_ptr<Job> job) {
   if (!threaded_) {
     given.opened = true;
     open(given);
-    for (const Job::Piece& piece : given.pieces) {
-      put(given, piece.offset, piece.bytes.data(), piece.bytes.size());
-    }
+    for (const Job::Piece& piece : given.pieces) put(given, piece);
     given.pieces.clear();
     if (given.closed) complete(given);
     jobs_.push_back(std::move(job));
@@ -61,7 +96,7 @@ WriteBehind::Job& WriteBehind::give(std::unique_ptr<Job> job) {
   }
   if (!writer_.joinable()) writer_ = std::thread([this] { work(); });
   size_t bytes = 0;
-  for (const Job::Piece& piece : given.pieces) bytes += piece.bytes.size();
+  for (const Job::Piece& piece : given.pieces) bytes += piece.size();
   std::lock_guard lock(mutex_);
   jobs_.push_back(std::move(job));
   ++unfinished_;
@@ -84,6 +119,21 @@ void WriteBehind::write(Job& job, const void* data, size_t size, int64_t offset)
   }
   building_.bytes.insert(building_.bytes.end(), bytes, bytes + size);
   if (building_.bytes.size() >= kPieceSize) flush_piece(job);
+}
+
+void WriteBehind::copy(Job& job, int fd, int64_t from, size_t size, int64_t offset) {
+  job.bytes_ += size;
+  Job::Piece piece{{}, offset, fd, from, size};
+  if (!threaded_) {
+    put(job, piece);
+    return;
+  }
+  flush_piece(job);
+  std::lock_guard lock(mutex_);
+  // Counted as bytes queued, so that the caller keeps as little ahead as when it reads.
+  queuedBytes_ += size;
+  job.pieces.push_back(std::move(piece));
+  wake_writer(false);
 }
 
 void WriteBehind::flush_piece(Job& job) {
@@ -221,8 +271,8 @@ void WriteBehind::work() {
       if (!job->file.is_open() && job->error == 0) open(*job);
       // A taken job's pieces are the writer's alone.
       for (const Job::Piece& piece : job->taken ? job->pieces : openPieces) {
-        put(*job, piece.offset, piece.bytes.data(), piece.bytes.size());
-        written += piece.bytes.size();
+        put(*job, piece);
+        written += piece.size();
       }
       if (job->taken) finish(*job);
     }
@@ -247,6 +297,21 @@ void WriteBehind::open(Job& job) {
   if (!job.file.open_unnamed_at(job.folder.fd(), job.folderPath, job.leaf, job.mode)) {
     job.error = errno;
   }
+}
+
+void WriteBehind::put(Job& job, const Job::Piece& piece) {
+  if (piece.fromFd < 0) {
+    put(job, piece.offset, piece.bytes.data(), piece.bytes.size());
+    return;
+  }
+  if (job.error != 0 || piece.fromSize == 0) return;
+  if (piece.offset != job.position && lseek(job.file.fd(), piece.offset, SEEK_SET) < 0) {
+    job.error = errno;
+    return;
+  }
+  job.error = CopyFully(piece.fromFd, piece.from, job.file.fd(), piece.fromSize);
+  job.position = piece.offset + static_cast<int64_t>(piece.fromSize);
+  job.end = std::max(job.end, job.position);
 }
 
 void WriteBehind::put(Job& job, int64_t offset, const uint8_t* bytes, size_t size) {

@@ -67,6 +67,11 @@ class WriteBehind {
     struct Piece {
       std::vector<uint8_t> bytes;
       int64_t offset = 0;
+      // Or copied in from the archive file: fromSize bytes at from of fromFd.
+      int fromFd = -1;
+      int64_t from = 0;
+      size_t fromSize = 0;
+      size_t size() const { return fromFd >= 0 ? fromSize : bytes.size(); }
     };
 
    private:
@@ -95,6 +100,9 @@ class WriteBehind {
   Job& give(std::unique_ptr<Job> job);
   // More bytes at offset for a job given open.
   void write(Job& job, const void* data, size_t size, int64_t offset);
+  // More bytes at offset, copied from size bytes at from of fd (open until the job is
+  // done), which the writer copies in the kernel.
+  void copy(Job& job, int fd, int64_t from, size_t size, int64_t offset);
   // No more bytes come; whole: all the entry's bytes came, so the file is finished
   // (stretched, timed, linked in where its name is free); else it is left as written,
   // to be kept as damaged.
@@ -127,6 +135,7 @@ class WriteBehind {
   // Takes the next work under the mutex: closed jobs, or the pieces of an open one.
   std::vector<Job*> next_work(std::deque<Job::Piece>& pieces);
   static void open(Job& job);
+  static void put(Job& job, const Job::Piece& piece);
   static void put(Job& job, int64_t offset, const uint8_t* bytes, size_t size);
   static void finish(Job& job);
 
