@@ -253,9 +253,9 @@ TEST_F(LibarchiveBackendTest, TheProgramsCommandLineExtracts) {
 // Decoding on a thread of its own, xz on several, and files written behind the reading
 // change nothing the user sees: the same files, entry lines, questions and messages as
 // on the caller's thread alone, damage included. many.tar has more files than the
-// writer queues, one large enough to be written while it is read, a file already there
-// and one stored twice in a row (both asked about); cutmany.tar ends inside the second
-// copy.
+// writer queues, large ones copied while the next is (three in a folder of their own),
+// a file already there and one stored twice in a row (both asked about); cutmany.tar
+// ends inside the second copy.
 TEST_F(LibarchiveBackendTest, OneAndFourThreadsExtractAlike) {
   WriteSampleTree(PathOf("tree"));
   for (int i = 0; i < 150; ++i) {
@@ -266,6 +266,9 @@ TEST_F(LibarchiveBackendTest, OneAndFourThreadsExtractAlike) {
   std::string huge;
   for (int i = 0; huge.size() < (3 << 19); ++i) huge += std::to_string(i) + "\n";
   WriteFileText(PathOf("many/huge.bin"), huge);
+  for (const char* name : {"one", "two", "three"}) {
+    WriteFileText(PathOf("many/big/" + std::string(name)), name + huge);
+  }
   ASSERT_EQ(
       RunTool({"sh", "-c",
                "bsdtar -cf t -C tree . && gzip -c t >x.tar.gz && bzip2 -c t >x.tar.bz2 && "
@@ -308,6 +311,7 @@ TEST_F(LibarchiveBackendTest, OneAndFourThreadsExtractAlike) {
       all.push_back(std::to_string(result));
       if (row.name == std::string("many.tar")) {
         EXPECT_TRUE(ReadFileText(Out("many/huge.bin")) == huge);
+        EXPECT_TRUE(ReadFileText(Out("many/big/three")) == "three" + huge);
       }
     }
     EXPECT_EQ(seen[0], seen[1]);

@@ -400,12 +400,14 @@ class EntryLoop {
           writes_.write(*given, block, size, offset);
         } else {
           job->add(block, size, offset);
-          // A large file shows its line and moves the bar while it is written.
+          // A large file shows its line and moves the bar while it is written: its
+          // line once every file before it is in place, which a writer may still be
+          // busy with meanwhile.
           if (job->bytes() > kQuietFileSize || storedRest) {
-            if (!Drain()) return false;
-            events_.EntryStarted(job->shownName);
-            job->started = true;
+            if (!RetireDone()) return false;
+            job->lineWhenFirst = true;
             given = &Give(std::move(job));
+            ShowFirstLine();
           }
         }
       }
@@ -433,7 +435,8 @@ class EntryLoop {
       at += static_cast<int64_t>(piece);
       offset += static_cast<int64_t>(piece);
       rest -= static_cast<int64_t>(piece);
-      if (!Progress(static_cast<uint64_t>(at))) return false;
+      // The bar follows what is copied, not what is given to copy.
+      if (!Progress(static_cast<uint64_t>(at) - writes_.copies_pending())) return false;
     }
     return reader_.SkipData() || EndInEntry(file);
   }
@@ -474,7 +477,18 @@ class EntryLoop {
     } else if (!NotWritten(errno)) {
       return false;
     }
-    return Progress(job->bytesReadAfter);
+    if (!Progress(job->bytesReadAfter)) return false;
+    ShowFirstLine();
+    return true;
+  }
+
+  // The line of a large file being written, once it is the first not in place.
+  void ShowFirstLine() {
+    if (writes_.empty()) return;
+    WriteBehind::Job& first = writes_.front();
+    if (!first.lineWhenFirst || first.started) return;
+    events_.EntryStarted(first.shownName);
+    first.started = true;
   }
 
   bool RetireDone() {
@@ -519,9 +533,10 @@ class EntryLoop {
     return true;
   }
 
+  // The bar never goes back: a file copied ahead may report past the ones before it.
   bool Progress(uint64_t bytesRead) {
-    reportedBytes_ = bytesRead;
-    return events_.Progress(bytesRead) || End(EntriesEnd::Stopped);
+    reportedBytes_ = std::max(reportedBytes_, bytesRead);
+    return events_.Progress(reportedBytes_) || End(EntriesEnd::Stopped);
   }
 
   bool Commit(archivekit::StagedFile& file, struct archive_entry* entry) {

@@ -94,14 +94,20 @@ WriteBehind::Job& WriteBehind::give(std::unique_ptr<Job> job) {
     jobs_.push_back(std::move(job));
     return given;
   }
-  if (!writer_.joinable()) writer_ = std::thread([this] { work(); });
+  if (!main_.thread.joinable()) {
+    main_.thread = std::thread([this] { work(main_); });
+    helper_.thread = std::thread([this] { work(helper_); });
+  }
   size_t bytes = 0;
-  for (const Job::Piece& piece : given.pieces) bytes += piece.size();
+  size_t copies = 0;
+  for (const Job::Piece& piece : given.pieces) (piece.fromFd >= 0 ? copies : bytes) += piece.size();
   std::lock_guard lock(mutex_);
   jobs_.push_back(std::move(job));
   ++unfinished_;
   queuedBytes_ += bytes;
+  queuedCopies_ += copies;
   wake_writer(false);
+  wake_helper(given);
   return given;
 }
 
@@ -130,10 +136,10 @@ void WriteBehind::copy(Job& job, int fd, int64_t from, size_t size, int64_t offs
   }
   flush_piece(job);
   std::lock_guard lock(mutex_);
-  // Counted as bytes queued, so that the caller keeps as little ahead as when it reads.
-  queuedBytes_ += size;
+  queuedCopies_ += size;
   job.pieces.push_back(std::move(piece));
   wake_writer(false);
+  wake_helper(job);
 }
 
 void WriteBehind::flush_piece(Job& job) {
@@ -171,6 +177,7 @@ void WriteBehind::close(Job& job, bool whole) {
 
 void WriteBehind::complete(Job& job) {
   finish(job);
+  place(job);
   job.done = true;
   ++finished_;
 }
@@ -183,7 +190,7 @@ bool WriteBehind::writer_idle() const {
 
 bool WriteBehind::caller_may_go() const {
   if (callerWaitsUntil_ == Until::Room && unfinished_ <= kQueuedFiles / 2 &&
-      queuedBytes_.load() <= kQueuedBytes / 2) {
+      queuedBytes_.load() <= kQueuedBytes / 2 && queuedCopies_.load() <= kQueuedCopies / 2) {
     return true;
   }
   return writer_idle();
@@ -212,82 +219,144 @@ std::unique_ptr<WriteBehind::Job> WriteBehind::take_front() {
 }
 
 std::deque<std::unique_ptr<WriteBehind::Job>> WriteBehind::abandon() {
-  if (writer_.joinable()) {
+  if (main_.thread.joinable()) {
     {
       std::lock_guard lock(mutex_);
       stopping_ = true;
-      writerWoken_ = true;
+      main_.woken = helper_.woken = true;
     }
-    writerWake_.notify_one();
-    writer_.join();
+    for (Writer* writer : {&main_, &helper_}) {
+      writer->wake.notify_one();
+      writer->thread.join();
+    }
   }
   return std::exchange(jobs_, {});
 }
 
 void WriteBehind::wake_writer(bool now) {
-  if (!writerAsleep_ || writerWoken_) return;
-  if (!now && unfinished_ < kWakeFiles && queuedBytes_.load() < kWakeBytes) return;
-  writerWoken_ = true;
-  writerWake_.notify_one();
+  if (!main_.asleep || main_.woken) return;
+  if (!now && unfinished_ < kWakeFiles && queuedBytes_.load() < kWakeBytes &&
+      queuedCopies_.load() < kWakeBytes) {
+    return;
+  }
+  main_.woken = true;
+  main_.wake.notify_one();
 }
 
-std::vector<WriteBehind::Job*> WriteBehind::next_work(std::deque<Job::Piece>& pieces) {
+void WriteBehind::wake_helper(const Job& job) {
+  if (!helper_.asleep || helper_.woken || pieces_bytes(job) < kWakeBytes) return;
+  helper_.woken = true;
+  helper_.wake.notify_one();
+}
+
+size_t WriteBehind::pieces_bytes(const Job& job) {
+  size_t bytes = 0;
+  for (const Job::Piece& piece : job.pieces) bytes += piece.size();
+  return bytes;
+}
+
+std::vector<WriteBehind::Job*> WriteBehind::next_work(const Writer& writer,
+                                                      std::deque<Job::Piece>& pieces) {
   std::vector<Job*> work;
+  size_t bytes = 0;
   for (const std::unique_ptr<Job>& job : jobs_) {
-    if (job->done || job->taken) continue;
+    if (job->done || job->taken || job->busy) continue;
+    // The helper takes only a large file that comes next.
+    if (&writer == &helper_ && pieces_bytes(*job) < kWakeBytes) break;
     if (!job->closed) {
       // The open job comes last: its pieces so far, unless closed ones go first.
       if (work.empty() && (!job->opened || !job->pieces.empty())) {
         pieces.swap(job->pieces);
         work.push_back(job.get());
         job->opened = true;
+        job->busy = true;
       }
       break;
     }
     job->taken = true;
     job->opened = true;
+    job->busy = true;
     work.push_back(job.get());
-    if (work.size() == kBatch) break;
+    bytes += pieces_bytes(*job);
+    // A large file goes on its own, so that the helper may take the file after it.
+    if (work.size() == kBatch || bytes >= kWakeBytes) break;
   }
   return work;
 }
 
-void WriteBehind::work() {
+void WriteBehind::work(Writer& writer) {
   std::unique_lock lock(mutex_);
   for (;;) {
     if (stopping_) return;
     std::deque<Job::Piece> openPieces;
-    const std::vector<Job*> work = next_work(openPieces);
+    const std::vector<Job*> work = next_work(writer, openPieces);
     if (work.empty()) {
-      writerAsleep_ = true;
-      writerWake_.wait(lock, [this] { return writerWoken_; });
-      writerAsleep_ = false;
-      writerWoken_ = false;
+      if (place_written(lock)) continue;
+      writer.asleep = true;
+      writer.wake.wait(lock, [&writer] { return writer.woken; });
+      writer.asleep = false;
+      writer.woken = false;
       continue;
+    }
+    // A large file after the one taken is the helper's.
+    for (const std::unique_ptr<Job>& job : jobs_) {
+      if (!job->taken && !job->busy && !job->done) {
+        wake_helper(*job);
+        break;
+      }
     }
     lock.unlock();
     size_t written = 0;
+    size_t copied = 0;
+    bool stopped = false;
     for (Job* job : work) {
       if (!job->file.is_open() && job->error == 0) open(*job);
-      // A taken job's pieces are the writer's alone.
-      for (const Job::Piece& piece : job->taken ? job->pieces : openPieces) {
-        put(*job, piece);
-        written += piece.size();
-      }
+      // A taken job's pieces are its writer's alone.
+      stopped = !put_all(*job, job->taken ? job->pieces : openPieces, written, copied);
+      if (stopped) break;
       if (job->taken) finish(*job);
     }
     lock.lock();
+    if (stopped) return;
     queuedBytes_ -= written;
+    queuedCopies_ -= copied;
     for (Job* job : work) {
       std::deque<Job::Piece>& pieces = job->taken ? job->pieces : openPieces;
-      for (Job::Piece& piece : pieces) spare_.push_back(std::move(piece.bytes));
+      for (Job::Piece& piece : pieces) {
+        if (piece.fromFd < 0) spare_.push_back(std::move(piece.bytes));
+      }
       pieces.clear();
-      if (!job->taken) continue;
+      job->busy = false;
+      job->written = job->taken;
+    }
+    if (spare_.size() > kBatch) spare_.resize(kBatch);
+    place_written(lock);
+    if (callerWaiting_ && caller_may_go()) callerWake_.notify_one();
+  }
+}
+
+bool WriteBehind::place_written(std::unique_lock<std::mutex>& lock) {
+  if (placing_) return false;
+  bool placed = false;
+  for (;;) {
+    std::vector<Job*> ready;
+    for (const std::unique_ptr<Job>& job : jobs_) {
+      if (job->done) continue;
+      if (!job->written) break;
+      ready.push_back(job.get());
+    }
+    if (ready.empty() || stopping_) return placed;
+    placing_ = true;
+    lock.unlock();
+    for (Job* job : ready) place(*job);
+    lock.lock();
+    placing_ = false;
+    for (Job* job : ready) {
       job->done = true;
       --unfinished_;
       ++finished_;
     }
-    if (spare_.size() > kBatch) spare_.resize(kBatch);
+    placed = true;
     if (callerWaiting_ && caller_may_go()) callerWake_.notify_one();
   }
 }
@@ -297,6 +366,16 @@ void WriteBehind::open(Job& job) {
   if (!job.file.open_unnamed_at(job.folder.fd(), job.folderPath, job.leaf, job.mode)) {
     job.error = errno;
   }
+}
+
+bool WriteBehind::put_all(Job& job, const std::deque<Job::Piece>& pieces, size_t& bytes,
+                          size_t& copied) {
+  for (const Job::Piece& piece : pieces) {
+    if (stopping_) return false;
+    put(job, piece);
+    (piece.fromFd >= 0 ? copied : bytes) += piece.size();
+  }
+  return true;
 }
 
 void WriteBehind::put(Job& job, const Job::Piece& piece) {
@@ -338,6 +417,10 @@ void WriteBehind::finish(Job& job) {
     futimens(job.file.fd(), times);
   }
   if (job.finalMode != 0) fchmod(job.file.fd(), job.finalMode);
+}
+
+void WriteBehind::place(Job& job) {
+  if (job.folderOnly || job.error != 0 || !job.whole) return;
   // An unnamed file goes in now where its name is free; else the caller's commit
   // replaces what holds it.
   job.file.place_if_free();

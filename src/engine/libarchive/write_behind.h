@@ -1,9 +1,10 @@
-// Files written on a thread of their own while the caller reads the entries after
-// them: writing, not reading, is what a tar costs. The writer only makes, fills, times
-// and links in staged files, one after the other in archive order, linking only where
-// the name is free; the caller keeps every question, message and replacement, and
-// takes each file back once the writer is done with it. Without a thread every step
-// runs on the caller's thread when the file is given.
+// Files written on threads of their own while the caller reads the entries after
+// them: writing, not reading, is what a tar costs. The writers only make, fill and time
+// staged files, each file in one writer's hands at a time, so that one may copy a large
+// file while the other goes on with the next; they link the files in archive order,
+// only where the name is free. The caller keeps every question, message and
+// replacement, and takes each file back once it is in place. Without writers every
+// step runs on the caller's thread when the file is given.
 #pragma once
 
 #include <sys/types.h>
@@ -29,9 +30,13 @@ namespace tessaly {
 
 class WriteBehind {
  public:
-  // Files, and bytes, given to the writer and not yet taken back, at most.
+  // Files, and bytes, given to the writers and not yet taken back, at most.
   static constexpr size_t kQueuedFiles = 64;
   static constexpr size_t kQueuedBytes = size_t{8} << 20;
+  // Bytes to copy from the archive file in the kernel, given and not yet copied, at
+  // most: they take no memory, and so much ahead lets a second large file be copied
+  // while the first still is.
+  static constexpr size_t kQueuedCopies = size_t{256} << 20;
 
   // What the caller waits for: room for more, or the writer having nothing to do
   // (every file given all its bytes is done).
@@ -55,9 +60,10 @@ class WriteBehind {
     int error = 0;
     // The caller's alone.
     std::string shownName;
-    std::string path;         // its final path
-    bool madeFolder = false;  // a folder only: this run made it
-    bool started = false;     // its line is shown already
+    std::string path;            // its final path
+    bool madeFolder = false;     // a folder only: this run made it
+    bool started = false;        // its line is shown already
+    bool lineWhenFirst = false;  // shown once the files before it are in place
     uint64_t bytesReadAfter = 0;
 
     // Before the job is given: its bytes at offset, copied.
@@ -82,10 +88,12 @@ class WriteBehind {
     bool closed = false;  // no more pieces come
     bool whole = false;   // and every byte came: it is finished as the entry says
     bool given = false;
-    bool taken = false;  // by the writer, closed, to do whole
-    bool done = false;
-    bool opened = false;  // taken by the writer once, so made or being made
-    // The writer's while not done.
+    bool taken = false;    // by a writer, closed, to do whole
+    bool busy = false;     // in a writer's hands now
+    bool written = false;  // all but its link done
+    bool done = false;     // and linked in where it may be: the caller's again
+    bool opened = false;   // taken by a writer once, so made or being made
+    // Its writer's while not written.
     int64_t position = 0;  // where the file's offset stands
     int64_t end = 0;
   };
@@ -103,6 +111,8 @@ class WriteBehind {
   // More bytes at offset, copied from size bytes at from of fd (open until the job is
   // done), which the writer copies in the kernel.
   void copy(Job& job, int fd, int64_t from, size_t size, int64_t offset);
+  // Bytes given to copy and not copied yet.
+  uint64_t copies_pending() const { return queuedCopies_.load(); }
   // No more bytes come; whole: all the entry's bytes came, so the file is finished
   // (stretched, timed, linked in where its name is free); else it is left as written,
   // to be kept as damaged.
@@ -111,33 +121,54 @@ class WriteBehind {
   bool empty() const { return jobs_.empty(); }
   Job& front() { return *jobs_.front(); }
   bool has_room() const {
-    return jobs_.size() < kQueuedFiles && queuedBytes_.load() < kQueuedBytes;
+    return jobs_.size() < kQueuedFiles && queuedBytes_.load() < kQueuedBytes &&
+           queuedCopies_.load() < kQueuedCopies;
   }
   bool front_done() const { return !jobs_.empty() && finished_.load() > taken_; }
   // Waits at most timeout; true when what it waited for is so. Room comes once the
-  // writer has caught up with half the queue, so that the threads take turns seldom.
+  // writers have caught up with half the queue, so that the threads take turns seldom.
   bool wait(Until until, std::chrono::milliseconds timeout);
   // The first job, done, taken back.
   std::unique_ptr<Job> take_front();
-  // Stops the writer after the step in hand; the jobs not taken back, for the caller
+  // Stops the writers after the piece in hand; the jobs not taken back, for the caller
   // to undo what it did for them (discarded when they go).
   std::deque<std::unique_ptr<Job>> abandon();
 
  private:
+  // A writing thread. The main writer takes every job in turn; the helper only a large
+  // file that comes next, so that it is copied while the main writer copies another
+  // or goes on with small files: small files go faster on one writer than on two that
+  // wait on each other.
+  struct Writer {
+    std::thread thread;
+    std::condition_variable wake;
+    bool asleep = false;  // under mutex_, as woken
+    bool woken = false;
+  };
+
   bool caller_may_go() const;
   bool writer_idle() const;
-  // Wakes a sleeping writer when enough waits for it, or at once with now.
+  // Wakes the sleeping main writer when enough waits for it, or at once with now.
   void wake_writer(bool now);
+  // Wakes the sleeping helper when job is large.
+  void wake_helper(const Job& job);
+  static size_t pieces_bytes(const Job& job);
   void flush_piece(Job& job);
-  // Without a thread: the job's last steps, at once.
+  // Without writers: the job's last steps, at once.
   void complete(Job& job);
-  void work();
-  // Takes the next work under the mutex: closed jobs, or the pieces of an open one.
-  std::vector<Job*> next_work(std::deque<Job::Piece>& pieces);
+  void work(Writer& writer);
+  // Takes writer's next work under the mutex: closed jobs, or the pieces of an open one.
+  std::vector<Job*> next_work(const Writer& writer, std::deque<Job::Piece>& pieces);
+  // Links in, in archive order, the jobs written since; one writer at a time does it.
+  // True when it did. Called with lock held, which it lets go meanwhile.
+  bool place_written(std::unique_lock<std::mutex>& lock);
   static void open(Job& job);
+  // False when the writers stop first.
+  bool put_all(Job& job, const std::deque<Job::Piece>& pieces, size_t& bytes, size_t& copied);
   static void put(Job& job, const Job::Piece& piece);
   static void put(Job& job, int64_t offset, const uint8_t* bytes, size_t size);
   static void finish(Job& job);
+  static void place(Job& job);
 
   const bool threaded_;
   // The caller's: the deque itself changes only on its thread, under mutex_.
@@ -147,19 +178,19 @@ class WriteBehind {
   std::mutex mutex_;
   // Each side wakes the other only when it waits for what was just done: a wake-up
   // per file would cost more than writing it.
-  std::condition_variable writerWake_;
+  Writer main_;
+  Writer helper_;
   std::condition_variable callerWake_;
   std::atomic<size_t> finished_{0};  // jobs done, counted from the start
   std::atomic<size_t> queuedBytes_{0};
+  std::atomic<size_t> queuedCopies_{0};
+  std::atomic<bool> stopping_{false};
   // Under mutex_.
   size_t unfinished_ = 0;
   std::vector<std::vector<uint8_t>> spare_;
-  bool writerAsleep_ = false;
-  bool writerWoken_ = false;
+  bool placing_ = false;
   bool callerWaiting_ = false;
   Until callerWaitsUntil_ = Until::Idle;
-  bool stopping_ = false;
-  std::thread writer_;
 };
 
 }  // namespace tessaly
