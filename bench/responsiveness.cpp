@@ -85,6 +85,7 @@ struct BenchArchive {
 
 const BenchArchive kArchives[] = {
     {"big.zip", true, "zip -q -1 ARCHIVE big.txt"},
+    {"big.tar", true, "tar -cf ARCHIVE big.txt"},
     {"big.tar.xz", true, "tar -cf - big.txt | xz -T2 -1 > ARCHIVE"},
     {"big.7z", true, "7z a -bd -mx1 -mmt=2 ARCHIVE big.txt > /dev/null"},
     {"many.zip", false, "zip -q -r -6 ARCHIVE ."},
