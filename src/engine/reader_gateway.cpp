@@ -13,6 +13,7 @@
 #include "engine/driver.h"
 #include "engine/session.h"
 #include "platform/file_descriptor.h"
+#include "platform/interruption.h"
 #include "platform/process_spawn.h"
 
 namespace tessaly {
@@ -165,14 +166,19 @@ class ReaderRun {
     GetSessionState(in, session_);
     session_.job.cancelExtract = session_.job.cancelExtract || cancelled;
     WaitProcess(pid_);
-    if (!in.Whole()) return Failed("its answer was cut short");
+    if (!in.Whole()) {
+      if (Interrupted()) AwaitInterruptionEnd();
+      return Failed("its answer was cut short");
+    }
     // Whatever a reader cancelled from its notice found is no answer.
     if (notice_.cancelled) return Ended(session_, "");
     return result;
   }
 
-  // The reader closed the conversation without its answer.
+  // The reader closed the conversation without its answer. Ctrl+C reaches the reader
+  // as well as the program, which is ending then: that says nothing of the archive.
   ReaderResult Lost() {
+    if (Interrupted()) AwaitInterruptionEnd();
     const int status = WaitProcess(pid_);
     SweepStaging();
     if (session_.job.cancelExtract || notice_.cancelled) return Ended(session_, "");

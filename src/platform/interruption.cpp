@@ -98,6 +98,14 @@ void EndOnInterruption(std::function<void()> lastStep) {
   for (const int signal : kSignals) sigaction(signal, &action, nullptr);
 }
 
+bool Interrupted() {
+  return interruption().received.load();
+}
+
+void AwaitInterruptionEnd() {
+  for (;;) pause();
+}
+
 void WatchHelperProcess(int pid) {
   Interruption& state = interruption();
   const std::lock_guard<std::mutex> hold(state.helpersMutex);

@@ -17,6 +17,11 @@ namespace tessaly {
 // Once, first thing in main, before any thread is started.
 void EndOnInterruption(std::function<void()> lastStep);
 
+// Whether INT or TERM has come: the program is ending, its helpers ended for it.
+bool Interrupted();
+// Waits for that end, so that a helper's death is not taken for its failure.
+[[noreturn]] void AwaitInterruptionEnd();
+
 // A helper program this run started (leading a process group of its own, or not):
 // ended first on an interruption, until it is forgotten once reaped.
 void WatchHelperProcess(int pid);

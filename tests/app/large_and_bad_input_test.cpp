@@ -69,9 +69,10 @@ class LargeAndBadInput : public ExtractProgramTest {
   }
 };
 
-// INT or TERM in the middle of an entry: what the run staged and its temporary folder go,
-// and it ends as killed by the signal. The staging a dead run left in the destination
-// goes with it too; one that a live run holds stays.
+// INT (Ctrl+C, to the reader too) or TERM in the middle of an entry: what the run staged
+// and its temporary folder go, and it ends as killed by the signal, blaming no archive
+// for its reader's end. The staging a dead run left in the destination goes with it
+// too; one that a live run holds stays.
 TEST_F(LargeAndBadInput, AnInterruptedRunLeavesNothingBehind) {
   WriteLargeEntryZip((work() / "big.zip").string(), "big.bin", uint64_t{768} << 20, "end\n");
   const fs::path out = work() / "out";
@@ -93,6 +94,7 @@ TEST_F(LargeAndBadInput, AnInterruptedRunLeavesNothingBehind) {
     request.workDir = work();
     request.environment = IsolatedEnvironment(work().parent_path());
     request.interruption = signal;
+    request.interruptGroup = signal == SIGINT;
     request.interruptWhen = [&](const std::string& err) {
       const std::vector<std::string> names = staged();
       return Contains(err, "Extracting file: " + (out / "big.bin").string() + "  \n") &&
@@ -103,6 +105,7 @@ TEST_F(LargeAndBadInput, AnInterruptedRunLeavesNothingBehind) {
     };
     const ProcessResult run = RunProcess(request);
     EXPECT_EQ(run.signal, signal) << run.err;
+    EXPECT_FALSE(Contains(run.err, "Tessaly stopped reading")) << run.err;
     EXPECT_EQ(staged(), std::vector<std::string>{".tessaly-live01"}) << signal;
     EXPECT_TRUE(fs::is_empty(work().parent_path() / "tmp")) << signal;
   }

@@ -23,6 +23,7 @@ ProcessResult RunProcess(const ProcessRequest& request) {
 
   const pid_t child = fork();
   if (child == 0) {
+    setpgid(0, 0);
     const int inFd = open(in.c_str(), O_RDONLY | O_CLOEXEC);
     const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
@@ -43,7 +44,7 @@ ProcessResult RunProcess(const ProcessRequest& request) {
   bool interrupted = request.interruption == 0;
   while (!interrupted && waitpid(child, &status, WNOHANG) == 0) {
     if (request.interruptWhen(ReadFileText(err))) {
-      kill(child, request.interruption);
+      kill(request.interruptGroup ? -child : child, request.interruption);
       interrupted = true;
     }
     usleep(5000);

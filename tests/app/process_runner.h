@@ -28,6 +28,8 @@ struct ProcessRequest {
   // standard error so far.
   int interruption = 0;
   std::function<bool(const std::string& err)> interruptWhen{};
+  // Sent to the program's whole process group, as a terminal sends Ctrl+C.
+  bool interruptGroup = false;
 };
 
 ProcessResult RunProcess(const ProcessRequest& request);
