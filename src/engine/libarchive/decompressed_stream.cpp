@@ -28,29 +28,21 @@ class GzipStreamDecompressed final : public DecompressedStream {
   GzipStream gzip_;
 };
 
-class XzStreamDecompressed final : public DecompressedStream {
+// A compression decoded on its own threads by our reader of it, which names no entry.
+template <typename Stream>
+class ThreadedStreamDecompressed final : public DecompressedStream {
  public:
-  XzStreamDecompressed(ByteInput input, int threads) : xz_(std::move(input), threads) {}
-  ssize_t Read(const void** block) override { return xz_.Read(block); }
-  uint64_t bytes_read() const override { return xz_.bytes_read(); }
-  std::string compression() const override { return "xz"; }
+  template <typename Input>
+  ThreadedStreamDecompressed(Input input, int threads, const char* name)
+      : stream_(std::move(input), threads), name_(name) {}
+  ssize_t Read(const void** block) override { return stream_.Read(block); }
+  uint64_t bytes_read() const override { return stream_.bytes_read(); }
+  std::string compression() const override { return name_; }
   void Describe(struct archive_entry*) const override {}
 
  private:
-  XzStream xz_;
-};
-
-class Bzip2StreamDecompressed final : public DecompressedStream {
- public:
-  Bzip2StreamDecompressed(std::function<ByteInput()> makeInput, int threads)
-      : bzip2_(std::move(makeInput), threads) {}
-  ssize_t Read(const void** block) override { return bzip2_.Read(block); }
-  uint64_t bytes_read() const override { return bzip2_.bytes_read(); }
-  std::string compression() const override { return "bzip2"; }
-  void Describe(struct archive_entry*) const override {}
-
- private:
-  Bzip2Stream bzip2_;
+  Stream stream_;
+  const char* const name_;
 };
 
 // The other compressions through libarchive's filters, read to their end so that
@@ -106,12 +98,13 @@ std::unique_ptr<DecompressedStream> GzipDecompressed(ByteInput input) {
 }
 
 std::unique_ptr<DecompressedStream> XzDecompressed(ByteInput input, int threads) {
-  return std::make_unique<XzStreamDecompressed>(std::move(input), threads);
+  return std::make_unique<ThreadedStreamDecompressed<XzStream>>(std::move(input), threads, "xz");
 }
 
 std::unique_ptr<DecompressedStream> Bzip2Decompressed(std::function<ByteInput()> makeInput,
                                                       int threads) {
-  return std::make_unique<Bzip2StreamDecompressed>(std::move(makeInput), threads);
+  return std::make_unique<ThreadedStreamDecompressed<Bzip2Stream>>(std::move(makeInput), threads,
+                                                                   "bzip2");
 }
 
 std::unique_ptr<DecompressedStream> FilterDecompressed(struct archive* raw) {
